@@ -1,0 +1,47 @@
+# Shared compile settings and the helper that turns one folder into one library.
+
+add_library(ostrevin_options INTERFACE)
+target_compile_features(ostrevin_options INTERFACE cxx_std_20)
+target_compile_options(ostrevin_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+if(OSTREVIN_WERROR)
+  target_compile_options(ostrevin_options INTERFACE -Werror)
+endif()
+target_compile_definitions(ostrevin_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_CONTEXTLESS_CONNECT
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_URL_CAST_FROM_STRING
+  QT_USE_QSTRINGBUILDER)
+if(OSTREVIN_SANITIZE)
+  target_compile_options(ostrevin_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(ostrevin_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# ostrevin_folder_library(<name> [DEPS <targets>...])
+# Builds every .cpp/.h below the current folder (except main.cpp) into the static
+# library ostrevin_<name>. New files need no CMake edit; re-run the configure step
+# (the Makefile does) and they are picked up.
+function(ostrevin_folder_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  list(FILTER _sources EXCLUDE REGEX "/main\\.cpp$")
+  set(_target ostrevin_${name})
+  set(_has_cpp FALSE)
+  foreach(_s IN LISTS _sources)
+    if(_s MATCHES "\\.cpp$")
+      set(_has_cpp TRUE)
+    endif()
+  endforeach()
+  if(_has_cpp)
+    add_library(${_target} STATIC ${_sources})
+    target_include_directories(${_target} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+    target_link_libraries(${_target} PUBLIC ostrevin_options ${ARG_DEPS})
+  else()
+    add_library(${_target} INTERFACE)
+    target_include_directories(${_target} INTERFACE ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+    target_link_libraries(${_target} INTERFACE ostrevin_options ${ARG_DEPS})
+  endif()
+endfunction()
