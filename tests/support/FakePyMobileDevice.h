@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace ostrevin::test {
+
+/// A generated /bin/sh stand-in for pymobiledevice3.
+///
+/// It dispatches on its arguments like the real tool ("developer dvt simulate-location
+/// set|play|clear", "developer dvt device-information", "mounter auto-mount",
+/// "usbmux list", "lockdown info", "remote tunneld") and does, per command, what the
+/// test chose. The behaviour is read from files at every invocation, so a test can
+/// change it between two calls of the code under test; a command that carries
+/// "--rsd" may have a behaviour of its own (the retry through the tunnel service).
+///
+/// Every invocation appends its arguments (joined by blanks) to a call log, counts
+/// itself per command and writes its process identifier to "<command>.pid" in the
+/// state folder, so a test can prove that a process it started is gone.
+///
+///     FakePyMobileDevice tool(dir.path());
+///     tool.setBehaviour(FakePyMobileDevice::Command::Set, FakePyMobileDevice::Behaviour::ExitSilently);
+///     tool.setBehaviour(FakePyMobileDevice::Command::Set, FakePyMobileDevice::Behaviour::Hold, /*viaRsd=*/true);
+class FakePyMobileDevice {
+public:
+    enum class Command { Set, Play, Clear, DeviceInformation, Mount, UsbmuxList, LockdownInfo, Tunneld };
+
+    enum class Behaviour {
+        /// Print the tool's "Press Ctrl+C ..." line and block until SIGTERM or SIGINT.
+        Hold,
+        /// Exit 0 at once without printing anything.
+        ExitSilently,
+        /// Print "fake <command> failed: Device is not connected" on standard output, exit 1.
+        FailWithOutput,
+        /// Log an ERROR line on standard error (the real tool's way of failing) and exit 0.
+        LogErrorAndExit,
+        /// Log an ERROR line on standard error, then block like Hold.
+        LogErrorAndHold,
+        /// Print 10 MiB on standard output, create "<command>.flooded", then block like Hold.
+        FloodThenHold,
+        /// Log "DeveloperDiskImage already mounted" as an ERROR and exit 0.
+        AlreadyMounted,
+        /// The command's ordinary success: device information prints JSON, the mount logs
+        /// success, the usbmux list prints the configured list, clear prints nothing; held
+        /// commands (set, play) block like Hold, play after copying its track and logging
+        /// one "set location to" line per track point.
+        Succeed,
+    };
+
+    /// Writes the script "pymobiledevice3" into folder and keeps its state in
+    /// folder + "/pmd-state". Every command starts with Succeed.
+    explicit FakePyMobileDevice(const QString& folder);
+
+    QString executable() const { return m_executable; }
+    QString stateFolder() const { return m_state; }
+
+    /// What the command does from its next invocation on; with viaRsd, only for
+    /// invocations that carry "--rsd" (others keep the general behaviour).
+    void setBehaviour(Command command, Behaviour behaviour, bool viaRsd = false);
+    /// The command fails (LogErrorAndExit) on its first tries and succeeds from the
+    /// given try on, counted from now.
+    void succeedFromTry(Command command, int tryNumber);
+    /// The JSON the usbmux list prints.
+    void setUsbmuxList(const QByteArray& json);
+
+    /// The arguments of every invocation so far, one text per invocation.
+    QStringList calls() const;
+    /// The invocations of one command.
+    QStringList calls(Command command) const;
+    /// How often the command ran.
+    int count(Command command) const;
+    /// The process identifier of the command's latest invocation.
+    std::optional<qint64> lastPid(Command command) const;
+    /// The track that the latest "play" received (it copies the file before playing).
+    QByteArray playedTrack() const;
+    /// Whether the command's FloodThenHold finished printing.
+    bool finishedFlood(Command command) const;
+
+    static QString name(Command command);
+
+private:
+    QString m_executable;
+    QString m_state;
+};
+
+/// True while the process exists and is not a zombie.
+bool isProcessAlive(qint64 pid);
+/// Waits (without an event loop) until the process is gone or the time is up.
+bool waitForProcessGone(qint64 pid, int timeoutMs = 5000);
+/// Waits until the file exists or the time is up.
+bool waitForFile(const QString& path, int timeoutMs = 5000);
+
+} // namespace ostrevin::test
