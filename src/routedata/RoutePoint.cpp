@@ -1,0 +1,54 @@
+#include "routedata/RoutePoint.h"
+
+#include "routedata/JsonReader.h"
+#include "routedata/JsonWriter.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+
+namespace ostrevin {
+
+using namespace Qt::StringLiterals;
+
+void RoutePoint::writeJson(JsonWriter& writer) const
+{
+    writer.beginObject();
+    writer.key("id"_L1);
+    writer.value(id);
+    writer.key("latitude"_L1);
+    writer.value(latitude, "latitude"_L1);
+    writer.key("longitude"_L1);
+    writer.value(longitude, "longitude"_L1);
+    writer.key("name"_L1);
+    writer.value(name);
+    writer.endObject();
+}
+
+RoutePoint RoutePoint::fromJson(const QJsonValue& value)
+{
+    const QJsonObject o = JsonReader::object(value, u"point");
+    return RoutePoint{.id = JsonReader::uuid(o, "id"_L1),
+                      .name = JsonReader::string(o, "name"_L1),
+                      .latitude = JsonReader::number(o, "latitude"_L1),
+                      .longitude = JsonReader::number(o, "longitude"_L1)};
+}
+
+QByteArray RoutePoint::toJsonBytes() const
+{
+    JsonWriter writer;
+    writeJson(writer);
+    return writer.take();
+}
+
+RoutePoint RoutePoint::fromJsonBytes(const QByteArray& bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw JsonCodingError(error.errorString());
+    if (!doc.isObject())
+        throw JsonCodingError::wrongType(u"point");
+    return fromJson(doc.object());
+}
+
+} // namespace ostrevin

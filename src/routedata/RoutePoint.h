@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+#include <QUuid>
+
+namespace ostrevin {
+
+class JsonWriter;
+
+/// One named point of a route or place, in degrees (north and east positive).
+/// It does not check its own range: the coordinate parser and the callers do.
+struct RoutePoint {
+    QUuid id = QUuid::createUuid();
+    QString name{};
+    double latitude = 0;
+    double longitude = 0;
+
+    bool operator==(const RoutePoint&) const = default;
+
+    /// Keys id, latitude, longitude, name. Throws JsonCodingError for a non-finite coordinate.
+    void writeJson(JsonWriter& writer) const;
+    /// Every key required. Throws JsonCodingError.
+    static RoutePoint fromJson(const QJsonValue& value);
+
+    /// The point alone as JSON text (the held point kept in the settings).
+    QByteArray toJsonBytes() const;
+    /// Throws JsonCodingError for anything but one point object.
+    static RoutePoint fromJsonBytes(const QByteArray& bytes);
+};
+
+} // namespace ostrevin
