@@ -1,0 +1,20 @@
+#include "devicebridge/CancellationError.h"
+
+namespace ostrevin {
+
+void CancellationError::raise() const
+{
+    throw *this;
+}
+
+CancellationError* CancellationError::clone() const
+{
+    return new CancellationError(*this);
+}
+
+const char* CancellationError::what() const noexcept
+{
+    return "cancelled";
+}
+
+} // namespace ostrevin

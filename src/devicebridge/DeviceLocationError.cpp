@@ -1,0 +1,54 @@
+#include "devicebridge/DeviceLocationError.h"
+
+namespace ostrevin {
+
+DeviceLocationError::DeviceLocationError(Case kind, QString command, QString output)
+    : m_case(kind)
+    , m_command(std::move(command))
+    , m_output(std::move(output))
+    , m_what(description().toUtf8())
+{
+}
+
+DeviceLocationError DeviceLocationError::commandFailed(QString command, QString output)
+{
+    return DeviceLocationError(Case::commandFailed, std::move(command), std::move(output));
+}
+
+DeviceLocationError DeviceLocationError::simulationConnectionLost()
+{
+    return DeviceLocationError(Case::simulationConnectionLost, {}, {});
+}
+
+void DeviceLocationError::raise() const
+{
+    throw *this;
+}
+
+DeviceLocationError* DeviceLocationError::clone() const
+{
+    return new DeviceLocationError(*this);
+}
+
+const char* DeviceLocationError::what() const noexcept
+{
+    return m_what.constData();
+}
+
+QString DeviceLocationError::description() const
+{
+    if (m_case == Case::simulationConnectionLost) {
+        //: Error message.
+        return tr("The connection to iPhone was interrupted unexpectedly.");
+    }
+    //: Error summary; technical details follow in diagnostics.
+    QString text = tr("Communication with iPhone failed.") + u"\n\n"
+                   //: Technical detail in diagnostics. %1 is a command line; never translated.
+                   + tr("Command: %1").arg(m_command);
+    const QString trimmed = m_output.trimmed();
+    if (!trimmed.isEmpty())
+        text += u"\n\n" + trimmed;
+    return text;
+}
+
+} // namespace ostrevin

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QException>
+#include <QString>
+
+namespace ostrevin {
+
+/// The failure of a device command, or the loss of the simulation connection.
+/// A QException, so it reaches the awaiting GUI code intact from a worker.
+class DeviceLocationError : public QException {
+    Q_DECLARE_TR_FUNCTIONS(DeviceLocationError)
+
+public:
+    enum class Case { commandFailed, simulationConnectionLost };
+
+    /// command: the command line as shown (executable name and arguments, or a
+    /// label); output: the tool's text or a technical explanation.
+    static DeviceLocationError commandFailed(QString command, QString output);
+    static DeviceLocationError simulationConnectionLost();
+
+    void raise() const override;
+    DeviceLocationError* clone() const override;
+    const char* what() const noexcept override;
+
+    Case kind() const { return m_case; }
+    const QString& command() const { return m_command; }
+    const QString& output() const { return m_output; }
+
+    /// The user-facing text: a summary line, then (for command failures) the
+    /// command and the trimmed output, each after a blank line.
+    QString description() const;
+
+    bool operator==(const DeviceLocationError& other) const
+    {
+        return m_case == other.m_case && m_command == other.m_command && m_output == other.m_output;
+    }
+
+private:
+    DeviceLocationError(Case kind, QString command, QString output);
+
+    Case m_case;
+    QString m_command;
+    QString m_output;
+    QByteArray m_what;
+};
+
+} // namespace ostrevin

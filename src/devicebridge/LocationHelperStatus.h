@@ -1,0 +1,33 @@
+#pragma once
+
+#include "devicebridge/LocationHelper.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <optional>
+
+namespace ostrevin {
+
+/// The result of a device check, detection or preparation.
+struct LocationHelperStatus {
+    Q_DECLARE_TR_FUNCTIONS(LocationHelperStatus)
+
+public:
+    std::optional<LocationHelper> helper;
+    QString message;
+    QString installHint;
+    bool isDeviceConnected = false;
+    bool isLocationReady = false;
+
+    /// A helper, a connected iPhone and readiness for a location: the device
+    /// actions are enabled by this.
+    bool isAvailable() const { return helper.has_value() && isDeviceConnected && isLocationReady; }
+
+    /// No helper installed.
+    static LocationHelperStatus missing();
+
+    friend bool operator==(const LocationHelperStatus&, const LocationHelperStatus&) = default;
+};
+
+} // namespace ostrevin

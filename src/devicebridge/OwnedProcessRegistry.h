@@ -1,0 +1,63 @@
+#pragma once
+
+#include "devicebridge/ChildProcess.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace ostrevin {
+
+/// Why a child process was started; recorded, not otherwise consulted.
+enum class OwnedProcessPurpose { command, simulation };
+
+/// The process-wide record of the device tools this application started and
+/// that still live, so that quitting can end them. Its lock is a leaf lock,
+/// never held while waiting for a process.
+class OwnedProcessRegistry {
+public:
+    struct Record {
+        std::shared_ptr<ChildProcess> process;
+        pid_t processIdentifier = 0;
+        QString executableURL; // the configured executable path
+        QStringList arguments;
+        OwnedProcessPurpose purpose = OwnedProcessPurpose::command;
+
+        /// True while the process object still describes the command recorded.
+        bool stillMatchesConfiguredCommand() const;
+    };
+
+    /// The one registry of the application.
+    static OwnedProcessRegistry& shared();
+
+    OwnedProcessRegistry() = default;
+    OwnedProcessRegistry(const OwnedProcessRegistry&) = delete;
+    OwnedProcessRegistry& operator=(const OwnedProcessRegistry&) = delete;
+
+    /// Records a just-launched process; replaces a record under the same identifier.
+    void registerProcess(const std::shared_ptr<ChildProcess>& process, OwnedProcessPurpose purpose);
+    /// Removes the record of exactly this process object; a record of another
+    /// process that reused the identifier stays.
+    void unregister(const ChildProcess* process);
+
+    /// Ends every recorded process that still matches and runs: SIGTERM to its
+    /// group, up to 0.8 s, then SIGKILL and up to 0.8 s more; one after another.
+    /// Empties the table first; it stays usable afterwards.
+    void terminateAllOwnedProcesses();
+
+    std::vector<Record> records() const;
+    std::optional<Record> record(pid_t processIdentifier) const;
+
+private:
+    mutable std::mutex m_lock;
+    std::map<pid_t, Record> m_records;
+};
+
+} // namespace ostrevin
