@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+// Lets GoogleTest show Qt strings as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
