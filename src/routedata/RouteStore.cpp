@@ -1,0 +1,104 @@
+#include "routedata/RouteStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace ostrevin {
+
+namespace {
+
+QString translate(const char* text)
+{
+    return QCoreApplication::translate("RouteStore", text);
+}
+
+} // namespace
+
+RouteStore::RouteStore(QString dataDirectory)
+    : m_appDirectory(std::move(dataDirectory)), m_historyPath(m_appDirectory + u"/history.json"),
+      m_savedLocationsPath(m_appDirectory + u"/saved-locations.json"),
+      m_savedRoutesPath(m_appDirectory + u"/saved-routes.json")
+{
+    try {
+        prepareFolder();
+    } catch (const RouteStoreError& e) {
+        //: Start-up notice. Followed by the reason.
+        m_recoveryMessages << translate("The data folder couldn’t be prepared: ") + e.description();
+    }
+}
+
+void RouteStore::prepareFolder() const
+{
+    if (QFileInfo(m_appDirectory).isDir() || QDir().mkpath(m_appDirectory))
+        return;
+    //: Reason a data folder is unusable. %1 is a folder path.
+    throw RouteStoreError(
+        translate("The folder “%1” couldn’t be created.").arg(QDir::toNativeSeparators(m_appDirectory)));
+}
+
+bool RouteStore::exists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+QByteArray RouteStore::readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        //: Reason a data file is unreadable. %1 is the system's reason.
+        throw RouteStoreError(translate("The file couldn’t be read: %1").arg(file.errorString()));
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw RouteStoreError(translate("The file couldn’t be read: %1").arg(file.errorString()));
+    }
+    return bytes;
+}
+
+void RouteStore::writeAtomically(const QString& path, const QByteArray& bytes)
+{
+    // QSaveFile writes a temporary file beside the target and renames it into
+    // place on commit, so a reader never sees half a file and a failure leaves the
+    // old file as it was.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return;
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    //: Error when saving a data file. %1 is the file name, %2 the system's reason.
+    throw RouteStoreError(translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), reason));
+}
+
+RouteStore::Lists RouteStore::loadAll()
+{
+    Lists lists;
+    lists.history = load<RouteHistoryItem>(m_historyPath);
+    lists.savedLocations = load<SavedLocation>(m_savedLocationsPath);
+    lists.savedRoutes = load<SavedRoute>(m_savedRoutesPath);
+    return lists;
+}
+
+void RouteStore::preserveCorruptedFile(const QString& path, const QString& underlyingError)
+{
+    const QFileInfo info(path);
+    const QString backupName = info.completeBaseName() + u".corrupt-" +
+                               QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u".json";
+    const QString backupPath = info.dir().filePath(backupName);
+    // A rename, not a copy: the backup is the damaged file itself, byte for byte,
+    // and the old path is left free for the next save.
+    if (!exists(backupPath) && QDir().rename(path, backupPath)) {
+        //: Start-up notice. %1 is the damaged file's name, %2 the backup's name, %3 the reason.
+        m_recoveryMessages << translate("The file %1 is damaged. The original data was moved to %2. Details: %3")
+                                  .arg(info.fileName(), backupName, underlyingError);
+        return;
+    }
+    //: Start-up notice. %1 is the damaged file's name, %2 the reason.
+    m_recoveryMessages << translate("The file %1 is damaged, and a backup couldn’t be created. Details: %2")
+                              .arg(info.fileName(), underlyingError);
+}
+
+} // namespace ostrevin
