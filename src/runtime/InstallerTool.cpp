@@ -1,0 +1,123 @@
+#include "runtime/InstallerTool.h"
+
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace ostrevin {
+
+QStringList splitAtLineBreaks(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("[\\n\\v\\f\\r\\x{0085}\\x{2028}\\x{2029}]"));
+    return text.split(breaks, Qt::SkipEmptyParts);
+}
+
+InstallerTool::InstallerTool(QString executable, QStringList arguments, const QHash<QString, QString>& environment,
+                             QObject* parent)
+    : QObject(parent), m_executable(std::move(executable))
+{
+    m_process.setProgram(m_executable);
+    m_process.setArguments(arguments);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    // Runs in the child between fork and exec: only async-signal-safe calls.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] { readOutput(true); });
+    connect(&m_process, &QProcess::finished, this, [this] {
+        readOutput(false);
+        markEnded();
+    });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        m_failedToStart = true;
+        markEnded();
+    });
+}
+
+InstallerTool::~InstallerTool()
+{
+    // Only reached with a running tool when its owner is torn down mid-run; the
+    // group goes with it rather than running on unobserved.
+    if (m_process.state() != QProcess::NotRunning && m_pid > 0) {
+        if (::kill(-static_cast<pid_t>(m_pid), SIGKILL) != 0)
+            ::kill(static_cast<pid_t>(m_pid), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+}
+
+void InstallerTool::setLineHandler(std::function<void(const QStringList&)> handler)
+{
+    m_lineHandler = std::move(handler);
+}
+
+void InstallerTool::start()
+{
+    m_process.start();
+    m_pid = m_process.processId();
+    // The child puts itself into its own group before exec; doing it here too
+    // closes the window in which a terminate request could find no group yet.
+    if (m_pid > 0)
+        ::setpgid(static_cast<pid_t>(m_pid), static_cast<pid_t>(m_pid));
+}
+
+void InstallerTool::terminate()
+{
+    // While the state is not NotRunning the leader has not been reaped, so its
+    // process ID (and group ID) cannot have been reused.
+    if (m_pid <= 0 || m_process.state() == QProcess::NotRunning)
+        return;
+    if (::kill(-static_cast<pid_t>(m_pid), SIGTERM) != 0 && errno == ESRCH)
+        ::kill(static_cast<pid_t>(m_pid), SIGTERM);
+}
+
+bool InstallerTool::succeeded() const
+{
+    return m_ended && !m_failedToStart && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+QString InstallerTool::toolName() const
+{
+    return QFileInfo(m_executable).fileName();
+}
+
+QString InstallerTool::output() const
+{
+    return QString::fromUtf8(m_output);
+}
+
+void InstallerTool::readOutput(bool streamIt)
+{
+    const QByteArray chunk = m_process.readAllStandardOutput();
+    if (chunk.isEmpty())
+        return;
+    m_output += chunk;
+    if (!streamIt || !m_lineHandler)
+        return;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(chunk);
+    if (decoder.hasError())
+        return;
+    const QStringList lines = splitAtLineBreaks(text);
+    if (!lines.isEmpty())
+        m_lineHandler(lines);
+}
+
+void InstallerTool::markEnded()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    emit ended();
+}
+
+} // namespace ostrevin

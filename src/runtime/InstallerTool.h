@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <functional>
+
+namespace ostrevin {
+
+/// Splits text at every line-break character (LF, VT, FF, CR, NEL, LS, PS) and
+/// drops the empty pieces.
+QStringList splitAtLineBreaks(const QString& text);
+
+/// One run of an installer tool (tar, pip, the installed helper): standard output
+/// and standard error in one stream, no time-out, no bound on the output.
+///
+/// The tool starts in a process group of its own, so terminate() reaches whatever
+/// it started too (pip runs compilers and build back-ends). Standard input is
+/// /dev/null: a tool that asks a question gets end of file instead of waiting.
+class InstallerTool : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(InstallerTool)
+
+public:
+    /// environment: entries added to (or replacing those of) this program's own.
+    InstallerTool(QString executable, QStringList arguments, const QHash<QString, QString>& environment,
+                  QObject* parent = nullptr);
+    ~InstallerTool() override;
+
+    /// Receives the lines of each piece of output as it arrives. A piece that is not
+    /// valid UTF-8 is kept for output() but not handed on; a line cut between two
+    /// pieces arrives as two lines.
+    void setLineHandler(std::function<void(const QStringList&)> handler);
+
+    void start();
+    /// Asks the tool's process group to end (SIGTERM, nothing forced afterwards).
+    void terminate();
+
+    bool hasEnded() const { return m_ended; }
+    bool failedToStart() const { return m_failedToStart; }
+    /// Exited by itself with status 0.
+    bool succeeded() const;
+    /// The file name of the executable, as error texts name the tool.
+    QString toolName() const;
+    /// Why the tool could not be started.
+    QString startError() const { return m_process.errorString(); }
+    /// Everything the tool printed, invalid UTF-8 replaced.
+    QString output() const;
+
+signals:
+    /// The tool exited, was ended by a signal, or could not be started. Emitted once.
+    void ended();
+
+private:
+    void readOutput(bool streamIt);
+    void markEnded();
+
+    QProcess m_process;
+    QString m_executable;
+    QByteArray m_output;
+    std::function<void(const QStringList&)> m_lineHandler;
+    qint64 m_pid = 0;
+    bool m_ended = false;
+    bool m_failedToStart = false;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,531 @@
+#include "runtime/RuntimeInstaller.h"
+
+#include "platform/AppPaths.h"
+#include "platform/BundledResources.h"
+#include "runtime/ArchiveDownload.h"
+#include "runtime/InstallerTool.h"
+#include "runtime/RuntimeFileError.h"
+#include "runtime/RuntimeInstallError.h"
+#include "runtime/RuntimeLayout.h"
+
+#include <QCoreApplication>
+#include <QCoro/QCoroFuture>
+#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+#include <memory>
+#include <openssl/evp.h>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr qsizetype logTailLimit = 6;
+constexpr qint64 hashPieceBytes = 1024 * 1024;
+const QString stagingPrefix = QStringLiteral("Runtime.staging-");
+const QString pythonVersion = QStringLiteral("3.12.14");
+
+/// Thrown inside the pipeline when the user cancelled; never leaves this file.
+class InstallCancelled : public QException {
+public:
+    void raise() const override { throw *this; }
+    InstallCancelled* clone() const override { return new InstallCancelled(*this); }
+};
+
+QString trText(const char* text)
+{
+    return QCoreApplication::translate("RuntimeInstaller", text);
+}
+
+QString trimSpacesAndTabs(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool entryExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+/// Removes a file, a link or a whole folder. Throws RuntimeFileError.
+void removeEntry(const QString& path)
+{
+    const QFileInfo info(path);
+    const bool removed = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (!removed || entryExists(path)) {
+        //: Add-on component installation error. %1 is a file or folder path.
+        throw RuntimeFileError(trText("“%1” couldn’t be removed.").arg(path));
+    }
+}
+
+/// Staging folders left behind by a crash or a quit mid-installation (each can
+/// hold a quarter of a gigabyte).
+void removeStaleStagingFolders(const QString& parent)
+{
+    const QFileInfoList stale =
+        QDir(parent).entryInfoList({stagingPrefix + u'*'}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : stale) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+}
+
+/// Removes the staging folder however the pipeline ends.
+struct StagingFolder {
+    QString path;
+    explicit StagingFolder(QString p) : path(std::move(p)) {}
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+    ~StagingFolder() { QDir(path).removeRecursively(); }
+};
+
+// Brace-initialised lists stay out of the coroutines below: GCC 12 miscompiles
+// their backing arrays inside a coroutine frame.
+QStringList tarArguments(const QString& archive, const QString& folder)
+{
+    return {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), folder};
+}
+
+QStringList pipArguments(const QString& requirements)
+{
+    return {QStringLiteral("-m"),
+            QStringLiteral("pip"),
+            QStringLiteral("install"),
+            QStringLiteral("--disable-pip-version-check"),
+            QStringLiteral("--no-input"),
+            QStringLiteral("--no-warn-script-location"),
+            QStringLiteral("--prefer-binary"),
+            QStringLiteral("-r"),
+            requirements};
+}
+
+QHash<QString, QString> pipEnvironment()
+{
+    return {{QStringLiteral("PIP_NO_CACHE_DIR"), QStringLiteral("1")},
+            {QStringLiteral("PYTHONNOUSERSITE"), QStringLiteral("1")}};
+}
+
+/// The installed entries a new runtime replaces.
+QStringList replacedEntries()
+{
+    return {QStringLiteral("python"), QStringLiteral("bin")};
+}
+
+QString helperVersion(const QString& output)
+{
+    const QStringList lines = splitAtLineBreaks(output);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QString line = trimSpacesAndTabs(*it);
+        if (!line.isEmpty())
+            return line;
+    }
+    return QStringLiteral("?");
+}
+
+} // namespace
+
+// One installation. The pipeline owns everything it waits on (the download, the
+// running tool), so it can finish on its own even after the installer is gone:
+// the installer then only clears `owner`, and nothing reaches it any more.
+struct RuntimeInstaller::Run {
+    QPointer<RuntimeInstaller> owner;
+    Configuration configuration;
+    bool cancelled = false;
+    QPointer<ArchiveDownload> download;
+    QPointer<InstallerTool> tool;
+
+    void cancel()
+    {
+        cancelled = true;
+        if (download)
+            download->cancel();
+        if (tool)
+            tool->terminate();
+    }
+
+    void throwIfCancelled() const
+    {
+        if (cancelled)
+            throw InstallCancelled();
+    }
+
+    void setPhase(const Phase& phase) const
+    {
+        if (owner)
+            owner->setPhase(phase);
+    }
+
+    static QCoro::Task<> execute(std::shared_ptr<Run> run);
+    static QCoro::Task<QString> performInstall(std::shared_ptr<Run> run);
+    static QCoro::Task<QString> downloadArchive(std::shared_ptr<Run> run, QString stagingFolder);
+    static QCoro::Task<QString> runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
+                                        QHash<QString, QString> environment, bool streamLog);
+    static void installBundledNetworkPreference(const Configuration& configuration, const QString& runtimeFolder);
+};
+
+QCoro::Task<> RuntimeInstaller::Run::execute(std::shared_ptr<Run> run)
+{
+    Phase result;
+    try {
+        result = Phase::installed(co_await performInstall(run));
+    } catch (const InstallCancelled&) {
+        result = Phase::notInstalled();
+    } catch (const RuntimeInstallError& error) {
+        result = Phase::failed(error.description());
+    } catch (const RuntimeFileError& error) {
+        result = Phase::failed(error.description());
+    } catch (const std::exception& error) {
+        result = Phase::failed(QString::fromLocal8Bit(error.what()));
+    }
+    if (run->owner)
+        run->owner->finishRun(run, result);
+}
+
+QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> run)
+{
+    const Configuration& configuration = run->configuration;
+    const PythonBuild& build = configuration.build;
+    const RuntimeLayout layout(configuration.runtimeDirectory);
+    const QString parent = QFileInfo(layout.rootURL()).absolutePath();
+
+    removeStaleStagingFolders(parent);
+    const StagingFolder staging(parent + u'/' + stagingPrefix +
+                                QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    if (!QDir().mkpath(staging.path)) {
+        //: Add-on component installation error. %1 is a folder path.
+        throw RuntimeFileError(trText("The folder “%1” couldn’t be created.").arg(staging.path));
+    }
+
+    run->setPhase(Phase::installing(Step::download, 0.0));
+    const QString archive = co_await downloadArchive(run, staging.path);
+
+    run->setPhase(Phase::installing(Step::verify));
+    const QString digest = co_await QtConcurrent::run(&RuntimeInstaller::sha256Hex, archive);
+    run->throwIfCancelled();
+    if (digest != build.sha256)
+        throw RuntimeInstallError::integrityCheckFailed();
+
+    run->setPhase(Phase::installing(Step::extract));
+    co_await runTool(run, configuration.tarPath, tarArguments(archive, staging.path), {}, false);
+    QFile::remove(archive);
+    const QString stagedPython = staging.path + u"/python";
+    const QFileInfo python3(stagedPython + u"/bin/python3");
+    if (!python3.isFile() || !python3.isExecutable())
+        throw RuntimeInstallError::unexpectedArchiveLayout();
+
+    run->setPhase(Phase::installing(Step::components));
+    const QString requirements = configuration.resourceDirectory + u"/requirements.txt";
+    if (!QFileInfo(requirements).isFile())
+        throw RuntimeInstallError::missingBundledResource(QStringLiteral("requirements.txt"));
+    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true);
+
+    run->setPhase(Phase::installing(Step::finish));
+    installBundledNetworkPreference(configuration, stagedPython);
+    run->throwIfCancelled();
+
+    // From here on the installed runtime changes. The manifest goes first, so an
+    // installation that stops half-way leaves a runtime that is not current rather
+    // than an old manifest vouching for a half-replaced folder.
+    if (!QDir().mkpath(layout.rootURL()))
+        throw RuntimeFileError(trText("The folder “%1” couldn’t be created.").arg(layout.rootURL()));
+    if (entryExists(layout.manifestPath()))
+        removeEntry(layout.manifestPath());
+    for (const QString& name : replacedEntries()) {
+        const QString installed = layout.rootURL() + u'/' + name;
+        if (entryExists(installed))
+            removeEntry(installed);
+    }
+    if (!QDir().rename(stagedPython, layout.pythonDirectory())) {
+        //: Add-on component installation error. %1 and %2 are folder paths.
+        throw RuntimeFileError(trText("“%1” couldn’t be moved to “%2”.").arg(stagedPython, layout.pythonDirectory()));
+    }
+    layout.writeLauncher();
+
+    const QString output =
+        co_await runTool(run, layout.launcherPath(), QStringList(QStringLiteral("version")), {}, false);
+    const QString version = helperVersion(output);
+
+    RuntimeManifest manifest;
+    manifest.pythonVersion = pythonVersion;
+    manifest.helperVersion = version;
+    manifest.installedAt = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
+    layout.writeManifest(manifest);
+    co_return version;
+}
+
+QCoro::Task<QString> RuntimeInstaller::Run::downloadArchive(std::shared_ptr<Run> run, QString stagingFolder)
+{
+    run->throwIfCancelled();
+    const PythonBuild& build = run->configuration.build;
+    ArchiveDownload download(build.url, build.expectedBytes, stagingFolder + u"/python.tar.gz");
+    download.setProgressHandler([weak = std::weak_ptr<Run>(run)](double fraction) {
+        const auto current = weak.lock();
+        if (!current || !current->owner)
+            return;
+        // A report that comes after the download step ended is stale.
+        const Phase& phase = current->owner->phase();
+        if (phase.kind == Phase::Kind::installing && phase.step == Step::download)
+            current->setPhase(Phase::installing(Step::download, fraction));
+    });
+    if (!download.start())
+        throw RuntimeFileError(download.fileErrorText());
+    run->download = &download;
+    co_await qCoro(&download, &ArchiveDownload::ended);
+    run->download.clear();
+
+    switch (download.outcome()) {
+    case ArchiveDownload::Outcome::completed:
+        break;
+    case ArchiveDownload::Outcome::cancelled:
+        throw InstallCancelled();
+    case ArchiveDownload::Outcome::fileError:
+        throw RuntimeFileError(download.fileErrorText());
+    case ArchiveDownload::Outcome::failed:
+    case ArchiveDownload::Outcome::running:
+        run->throwIfCancelled();
+        throw RuntimeInstallError::downloadFailed();
+    }
+    run->throwIfCancelled();
+    run->setPhase(Phase::installing(Step::download, 1.0));
+    co_return stagingFolder + u"/python.tar.gz";
+}
+
+QCoro::Task<QString> RuntimeInstaller::Run::runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
+                                                    QHash<QString, QString> environment, bool streamLog)
+{
+    run->throwIfCancelled();
+    InstallerTool tool(std::move(executable), std::move(arguments), environment);
+    if (streamLog) {
+        tool.setLineHandler([weak = std::weak_ptr<Run>(run)](const QStringList& lines) {
+            const auto current = weak.lock();
+            if (current && current->owner)
+                current->owner->appendLog(lines);
+        });
+    }
+    tool.start();
+    run->tool = &tool;
+    if (!tool.hasEnded())
+        co_await qCoro(&tool, &InstallerTool::ended);
+    run->tool.clear();
+
+    // A cancelled run counts as cancelled whatever the tool's exit status was.
+    run->throwIfCancelled();
+    if (tool.failedToStart())
+        throw RuntimeInstallError::toolNotStarted(tool.toolName(), tool.startError());
+    if (!tool.succeeded())
+        throw RuntimeInstallError::toolFailed(tool.toolName(), tool.output());
+    co_return tool.output();
+}
+
+void RuntimeInstaller::Run::installBundledNetworkPreference(const Configuration& configuration,
+                                                            const QString& runtimeFolder)
+{
+    const QString sitePackages = runtimeFolder + u"/lib/python3.12/site-packages";
+    for (const QString& fileName :
+         {QStringLiteral("tovrel_network_preference.py"), QStringLiteral("tovrel-network-preference.pth")}) {
+        const QString source = configuration.resourceDirectory + u'/' + fileName;
+        if (!QFileInfo(source).isFile())
+            throw RuntimeInstallError::missingBundledResource(fileName);
+        const QString destination = sitePackages + u'/' + fileName;
+        if (entryExists(destination))
+            removeEntry(destination);
+        if (!QFile::copy(source, destination)) {
+            //: Add-on component installation error. %1 is a file name, %2 a folder path.
+            throw RuntimeFileError(trText("“%1” couldn’t be copied to “%2”.").arg(fileName, sitePackages));
+        }
+    }
+}
+
+std::optional<RuntimeInstaller::Step> RuntimeInstaller::stepFromRaw(int raw)
+{
+    if (raw < toRaw(Step::download) || raw > toRaw(Step::finish))
+        return std::nullopt;
+    return static_cast<Step>(raw);
+}
+
+QList<RuntimeInstaller::Step> RuntimeInstaller::allSteps()
+{
+    return {Step::download, Step::verify, Step::extract, Step::components, Step::finish};
+}
+
+QString RuntimeInstaller::title(Step step)
+{
+    switch (step) {
+    case Step::download:
+        //: Add-on component installation step (checklist item).
+        return tr("Downloading");
+    case Step::verify:
+        //: Add-on component installation step (checklist item).
+        return tr("Verifying integrity");
+    case Step::extract:
+        //: Add-on component installation step (checklist item).
+        return tr("Extracting");
+    case Step::components:
+        //: Add-on component installation step (checklist item).
+        return tr("Installing components");
+    case Step::finish:
+        //: Add-on component installation step (checklist item).
+        return tr("Finishing");
+    }
+    return {};
+}
+
+RuntimeInstaller::Phase RuntimeInstaller::Phase::installing(Step step, std::optional<double> progress)
+{
+    Phase phase;
+    phase.kind = Kind::installing;
+    phase.step = step;
+    phase.progress = progress;
+    return phase;
+}
+
+RuntimeInstaller::Phase RuntimeInstaller::Phase::installed(const QString& version)
+{
+    Phase phase;
+    phase.kind = Kind::installed;
+    phase.version = version;
+    return phase;
+}
+
+RuntimeInstaller::Phase RuntimeInstaller::Phase::failed(const QString& message)
+{
+    Phase phase;
+    phase.kind = Kind::failed;
+    phase.message = message;
+    return phase;
+}
+
+RuntimeInstaller::Phase RuntimeInstaller::Phase::notInstalled()
+{
+    Phase phase;
+    phase.kind = Kind::notInstalled;
+    return phase;
+}
+
+RuntimeInstaller::Configuration RuntimeInstaller::Configuration::standard(const AppPaths& paths)
+{
+    Configuration configuration;
+    configuration.runtimeDirectory = paths.runtimeDirectory();
+    configuration.resourceDirectory = BundledResources::directory();
+    return configuration;
+}
+
+RuntimeInstaller::RuntimeInstaller(Configuration configuration, QObject* parent)
+    : QObject(parent), m_configuration(std::move(configuration))
+{
+}
+
+RuntimeInstaller::~RuntimeInstaller()
+{
+    if (const auto run = m_run) {
+        run->owner.clear();
+        run->cancel();
+    }
+}
+
+void RuntimeInstaller::install()
+{
+    if (m_run)
+        return;
+    if (!m_logTail.isEmpty()) {
+        m_logTail.clear();
+        emit logTailChanged(m_logTail);
+    }
+    m_run = std::make_shared<Run>();
+    m_run->owner = this;
+    m_run->configuration = m_configuration;
+    Run::execute(m_run);
+}
+
+void RuntimeInstaller::cancel()
+{
+    if (const auto run = m_run)
+        run->cancel();
+}
+
+void RuntimeInstaller::refresh()
+{
+    if (m_run)
+        return;
+    const auto manifest = RuntimeLayout(m_configuration.runtimeDirectory).currentManifest();
+    setPhase(manifest ? Phase::installed(manifest->helperVersion) : Phase::notInstalled());
+}
+
+QString RuntimeInstaller::sha256Hex(const QString& filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        //: Add-on component installation error. %1 is a file path, %2 the system's reason.
+        throw RuntimeFileError(trText("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
+    }
+    // libcrypto rather than QCryptographicHash: it uses the processor's SHA
+    // instructions where there are any and hashes several times faster. Qt's own
+    // network stack already loads it for HTTPS.
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
+        throw std::bad_alloc();
+    QByteArray piece(hashPieceBytes, Qt::Uninitialized);
+    for (;;) {
+        const qint64 count = file.read(piece.data(), piece.size());
+        if (count < 0)
+            throw RuntimeFileError(trText("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
+        if (count == 0)
+            break;
+        EVP_DigestUpdate(context.get(), piece.constData(), static_cast<size_t>(count));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), digest, &length);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), length).toHex());
+}
+
+void RuntimeInstaller::setPhase(const Phase& phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged(m_phase);
+}
+
+void RuntimeInstaller::appendLog(const QStringList& lines)
+{
+    bool changed = false;
+    for (const QString& line : lines) {
+        const QString trimmed = trimSpacesAndTabs(line);
+        if (trimmed.isEmpty())
+            continue;
+        m_logTail.append(trimmed);
+        changed = true;
+    }
+    if (!changed)
+        return;
+    if (m_logTail.size() > logTailLimit)
+        m_logTail.remove(0, m_logTail.size() - logTailLimit);
+    emit logTailChanged(m_logTail);
+}
+
+void RuntimeInstaller::finishRun(const std::shared_ptr<Run>& run, const Phase& phase)
+{
+    if (m_run != run)
+        return;
+    // Cleared first, so a slot that reacts to the final phase may start again.
+    m_run.reset();
+    setPhase(phase);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,520 @@
+#include "runtime/RuntimeInstaller.h"
+
+#include "runtime/RuntimeFileError.h"
+#include "runtime/RuntimeLayout.h"
+#include "support/FakeHttpServer.h"
+#include "support/TempDir.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace ostrevin;
+using Phase = RuntimeInstaller::Phase;
+using Step = RuntimeInstaller::Step;
+using test::FakeHttpReply;
+
+namespace {
+
+const QString archivePath = QStringLiteral("/releases/download/cpython-3.12.14%2B20260929-test.tar.gz");
+const QString downloadFailedText =
+    QStringLiteral("The download couldn’t be completed. Check your internet connection and try again.");
+
+// The interpreter of the test archive. As pip it records its arguments and
+// environment and does what the "pip-mode" cue says; behind the launcher ("-I")
+// it answers the version probe as "version-mode" says.
+QByteArray python3Stub(const QString& cue)
+{
+    return QByteArrayLiteral("#!/bin/sh\ncue='") + cue.toUtf8() + QByteArray(R"SH('
+if [ "$1" = "-I" ]; then
+  printf '%s\n' "$@" > "$cue/helper-argv"
+  case "$(cat "$cue/version-mode" 2>/dev/null)" in
+    fail) echo "boom"; exit 1 ;;
+    blank) printf '\n  \n\n'; exit 0 ;;
+  esac
+  printf 'INFO reading the package\n  10.10.3\t\n'
+  exit 0
+fi
+printf '%s\n' "$@" > "$cue/pip-argv"
+env > "$cue/pip-env"
+echo $$ > "$cue/pip-pid"
+case "$(cat "$cue/pip-mode" 2>/dev/null)" in
+  fail-output) echo "ERROR: No matching distribution found for pymobiledevice3==10.10.3" >&2; exit 1 ;;
+  fail-silent) exit 1 ;;
+  sleep) echo "Collecting pymobiledevice3"; sleep 60 & echo $! > "$cue/pip-child"; wait; exit 0 ;;
+esac
+printf 'Collecting pymobiledevice3\n  \t \nline 2\nline 3\nline 4\nline 5\nline 6\nSuccessfully installed pymobiledevice3-10.10.3\n'
+)SH");
+}
+
+FakeHttpReply archiveReply(const QByteArray& body, bool closeDelimited = false, int delayMs = 0)
+{
+    FakeHttpReply reply;
+    reply.body = body;
+    reply.closeDelimited = closeDelimited;
+    reply.delayMs = delayMs;
+    return reply;
+}
+
+bool processAlive(qint64 pid)
+{
+    const QByteArray stat = test::readFile(u"/proc/" + QString::number(pid) + u"/stat");
+    const qsizetype close = stat.lastIndexOf(')');
+    // A zombie left to PID 1 (which does not reap here) no longer runs.
+    return close > 0 && stat.size() > close + 2 && stat.at(close + 2) != 'Z';
+}
+
+qint64 readPid(const QString& file)
+{
+    return test::readFile(file).trimmed().toLongLong();
+}
+
+QStringList stagingFolders(const QString& parent)
+{
+    return QDir(parent).entryList({QStringLiteral("Runtime.staging-*")},
+                                  QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+/// One installer against a fake release server, a test archive and a copy of the
+/// shipped resources, all in a temporary folder.
+class InstallBench {
+public:
+    InstallBench()
+    {
+        QDir().mkpath(cue());
+        for (const QString& name : {QStringLiteral("requirements.txt"), QStringLiteral("tovrel_network_preference.py"),
+                                    QStringLiteral("tovrel-network-preference.pth")}) {
+            QDir().mkpath(resources());
+            QFile::copy(QStringLiteral(OSTREVIN_SOURCE_DIR "/data/") + name, resources() + u'/' + name);
+        }
+        archive = makeArchive(true);
+        configuration.runtimeDirectory = root();
+        configuration.resourceDirectory = resources();
+        configuration.build.url = server.url(archivePath);
+        configuration.build.sha256 =
+            QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex());
+        configuration.build.expectedBytes = archive.size();
+        server.setReply("GET", archivePath.toUtf8(), archiveReply(archive));
+    }
+
+    QString root() const { return dir.file(QStringLiteral("data/Ostrevin/Runtime")); }
+    QString parent() const { return dir.file(QStringLiteral("data/Ostrevin")); }
+    QString resources() const { return dir.file(QStringLiteral("resources")); }
+    QString cue() const { return dir.file(QStringLiteral("cue")); }
+    QString cueFile(const QString& name) const { return cue() + u'/' + name; }
+    void setCue(const QString& name, const QByteArray& value) const { test::writeFile(cueFile(name), value); }
+
+    QByteArray makeArchive(bool withPython3) const
+    {
+        const QString tree = dir.file(withPython3 ? QStringLiteral("tree") : QStringLiteral("tree-bare"));
+        QDir().mkpath(tree + u"/python/lib/python3.12/site-packages");
+        test::writeFile(tree + u"/python/lib/python3.12/os.py", "# stand-in\n");
+        if (withPython3) {
+            const QString python3 = tree + u"/python/bin/python3";
+            test::writeFile(python3, python3Stub(cue()));
+            QFile::setPermissions(python3, QFile::permissions(python3) | QFile::ExeOwner | QFile::ExeUser);
+        }
+        const QString out = tree + u".tar.gz";
+        QProcess tar;
+        tar.start(QStringLiteral("/bin/tar"),
+                  {QStringLiteral("-czf"), out, QStringLiteral("-C"), tree, QStringLiteral("python")});
+        tar.waitForFinished(30000);
+        return test::readFile(out);
+    }
+
+    std::unique_ptr<RuntimeInstaller> makeInstaller()
+    {
+        auto installer = std::make_unique<RuntimeInstaller>(configuration);
+        QObject::connect(installer.get(), &RuntimeInstaller::phaseChanged, installer.get(),
+                         [this](const Phase& phase) { phases.append(phase); });
+        return installer;
+    }
+
+    /// Installs and waits for the end; the final phase.
+    Phase installAndWait()
+    {
+        auto installer = makeInstaller();
+        installer->install();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 90000));
+        return installer->phase();
+    }
+
+    /// The installed runtime counts as current.
+    bool current() const { return RuntimeLayout(root()).currentManifest().has_value(); }
+
+    test::TempDir dir;
+    test::FakeHttpServer server;
+    QByteArray archive;
+    RuntimeInstaller::Configuration configuration;
+    QList<Phase> phases;
+};
+
+} // namespace
+
+TEST(RuntimeInstaller, InstallsTheRuntimeStepByStep)
+{
+    InstallBench setup;
+    // Left behind by an installation that never finished.
+    test::writeFile(setup.parent() + u"/Runtime.staging-0DD1E5A0-0000-4000-8000-000000000000/python.tar.gz", "old");
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 90000));
+
+    EXPECT_EQ(installer->phase(), Phase::installed(QStringLiteral("10.10.3")));
+    ASSERT_FALSE(setup.phases.isEmpty());
+    EXPECT_EQ(setup.phases.first(), Phase::installing(Step::download, 0.0));
+    QList<Step> steps;
+    double lastFraction = 0;
+    for (const Phase& phase : std::as_const(setup.phases)) {
+        if (phase.kind != Phase::Kind::installing)
+            continue;
+        if (steps.isEmpty() || steps.last() != phase.step)
+            steps.append(phase.step);
+        if (phase.step == Step::download) {
+            ASSERT_TRUE(phase.progress.has_value());
+            EXPECT_GE(*phase.progress, lastFraction);
+            EXPECT_LE(*phase.progress, 1.0);
+            lastFraction = *phase.progress;
+        } else {
+            EXPECT_FALSE(phase.progress.has_value());
+        }
+    }
+    EXPECT_EQ(steps, RuntimeInstaller::allSteps());
+    EXPECT_EQ(setup.phases.at(setup.phases.size() - 6), Phase::installing(Step::download, 1.0));
+
+    // The archive name reaches the server with its "+" still encoded.
+    ASSERT_EQ(setup.server.requestCount(), 1);
+    const test::FakeHttpRequest request = setup.server.requests().first();
+    EXPECT_TRUE(request.target.endsWith("cpython-3.12.14%2B20260929-test.tar.gz")) << request.target.constData();
+    EXPECT_TRUE(request.header("User-Agent").startsWith("Ostrevin/"));
+
+    const QString requirements = setup.resources() + u"/requirements.txt";
+    EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("pip-argv"))),
+              "-m\npip\ninstall\n--disable-pip-version-check\n--no-input\n--no-warn-script-location\n--prefer-binary\n"
+              "-r\n" +
+                  requirements.toUtf8() + "\n");
+    const QList<QByteArray> environment = test::readFile(setup.cueFile(QStringLiteral("pip-env"))).split('\n');
+    EXPECT_TRUE(environment.contains("PIP_NO_CACHE_DIR=1"));
+    EXPECT_TRUE(environment.contains("PYTHONNOUSERSITE=1"));
+    EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("helper-argv"))), "-I\n-m\npymobiledevice3\nversion\n");
+    EXPECT_EQ(installer->logTail(),
+              QStringList({QStringLiteral("line 2"), QStringLiteral("line 3"), QStringLiteral("line 4"),
+                           QStringLiteral("line 5"), QStringLiteral("line 6"),
+                           QStringLiteral("Successfully installed pymobiledevice3-10.10.3")}));
+
+    const QString sitePackages = setup.root() + u"/python/lib/python3.12/site-packages/";
+    for (const QString& name :
+         {QStringLiteral("tovrel_network_preference.py"), QStringLiteral("tovrel-network-preference.pth")}) {
+        const QByteArray shipped = test::readFile(setup.resources() + u'/' + name);
+        EXPECT_FALSE(shipped.isEmpty());
+        EXPECT_EQ(test::readFile(sitePackages + name), shipped) << name.toStdString();
+    }
+
+    const QString launcher = setup.root() + u"/bin/pymobiledevice3";
+    EXPECT_EQ(test::readFile(launcher),
+              "#!/bin/sh\nexec \"$(dirname \"$0\")/../python/bin/python3\" -I -m pymobiledevice3 \"$@\"\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(launcher).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+
+    const auto manifest = RuntimeLayout(setup.root()).currentManifest();
+    ASSERT_TRUE(manifest.has_value());
+    EXPECT_EQ(manifest->revision, 1);
+    EXPECT_EQ(manifest->pythonVersion, QStringLiteral("3.12.14"));
+    EXPECT_EQ(manifest->helperVersion, QStringLiteral("10.10.3"));
+    EXPECT_GE(manifest->installedAt, before);
+    EXPECT_LE(manifest->installedAt, QDateTime::currentDateTimeUtc().addSecs(1));
+
+    EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+
+    RuntimeInstaller fresh(setup.configuration);
+    fresh.refresh();
+    EXPECT_EQ(fresh.phase(), Phase::installed(QStringLiteral("10.10.3")));
+}
+
+TEST(RuntimeInstaller, DownloadAcceptsOnlyTheExactArchive)
+{
+    struct Case {
+        const char* name;
+        std::function<void(InstallBench&)> serve;
+        bool succeeds;
+    };
+    const QList<Case> cases = {
+        {"no announced length",
+         [](InstallBench& s) { s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive, true)); }, true},
+        {"redirect",
+         [](InstallBench& s) {
+             s.server.setReply("GET", archivePath.toUtf8(),
+                               FakeHttpReply::redirect(s.server.url(QStringLiteral("/mirror/a.tar.gz"))));
+             s.server.setReply("GET", "/mirror/a.tar.gz", archiveReply(s.archive));
+         },
+         true},
+        {"not found",
+         [](InstallBench& s) {
+             s.server.setReply("GET", archivePath.toUtf8(), FakeHttpReply::text("no such release", 404));
+         },
+         false},
+        {"one byte short",
+         [](InstallBench& s) { s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive.chopped(1))); },
+         false},
+        {"one byte long",
+         [](InstallBench& s) { s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive + 'x')); }, false},
+        {"one byte short, no announced length",
+         [](InstallBench& s) {
+             s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive.chopped(1), true));
+         },
+         false},
+        {"far too long, no announced length",
+         [](InstallBench& s) {
+             s.server.setReply("GET", archivePath.toUtf8(),
+                               archiveReply(s.archive + QByteArray(8 * 1024 * 1024, 'x'), true));
+         },
+         false},
+        {"server gone", [](InstallBench& s) { s.server.stopListening(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallBench setup;
+        c.serve(setup);
+        const Phase end = setup.installAndWait();
+        if (c.succeeds) {
+            EXPECT_EQ(end, Phase::installed(QStringLiteral("10.10.3")));
+            EXPECT_TRUE(setup.current());
+        } else {
+            EXPECT_EQ(end, Phase::failed(downloadFailedText));
+            EXPECT_FALSE(QFileInfo::exists(setup.root()));
+            for (const Phase& phase : std::as_const(setup.phases))
+                EXPECT_FALSE(phase.kind == Phase::Kind::installing && phase.step != Step::download);
+        }
+        EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+    }
+}
+
+TEST(RuntimeInstaller, FailuresNameTheirCauseAndLeaveNoRuntime)
+{
+    struct Case {
+        const char* name;
+        std::function<void(InstallBench&)> arrange;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {"digest differs in one character",
+         [](InstallBench& s) {
+             QString& digest = s.configuration.build.sha256;
+             digest[10] = digest[10] == u'0' ? u'1' : u'0';
+         },
+         QStringLiteral("The downloaded file failed the integrity check, so it wasn’t used. Try again.")},
+        {"no python3 in the archive",
+         [](InstallBench& s) {
+             s.archive = s.makeArchive(false);
+             s.configuration.build.sha256 =
+                 QString::fromLatin1(QCryptographicHash::hash(s.archive, QCryptographicHash::Sha256).toHex());
+             s.configuration.build.expectedBytes = s.archive.size();
+             s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive));
+         },
+         QStringLiteral("The downloaded package has an unexpected structure.")},
+        {"requirements file missing", [](InstallBench& s) { QFile::remove(s.resources() + u"/requirements.txt"); },
+         QStringLiteral("The file requirements.txt is missing from the app. Download Ostrevin again.")},
+        {"path-configuration file missing",
+         [](InstallBench& s) { QFile::remove(s.resources() + u"/tovrel-network-preference.pth"); },
+         QStringLiteral("The file tovrel-network-preference.pth is missing from the app. Download Ostrevin again.")},
+        {"pip fails with output on standard error",
+         [](InstallBench& s) { s.setCue(QStringLiteral("pip-mode"), "fail-output"); },
+         QStringLiteral("Installation failed (python3).\n\n"
+                        "ERROR: No matching distribution found for pymobiledevice3==10.10.3")},
+        {"pip fails silently", [](InstallBench& s) { s.setCue(QStringLiteral("pip-mode"), "fail-silent"); },
+         QStringLiteral("Installation failed (python3).")},
+        {"tar fails",
+         [](InstallBench& s) {
+             const QString tar = s.dir.file(QStringLiteral("tools/tar"));
+             test::writeFile(tar, "#!/bin/sh\necho 'tar: Unexpected EOF in archive' >&2\nexit 2\n");
+             QFile::setPermissions(tar, QFile::permissions(tar) | QFile::ExeOwner);
+             s.configuration.tarPath = tar;
+         },
+         QStringLiteral("Installation failed (tar).\n\ntar: Unexpected EOF in archive")},
+        {"tar cannot be started",
+         [](InstallBench& s) { s.configuration.tarPath = s.dir.file(QStringLiteral("tools/none/tar")); }, QString()},
+        {"staging folder cannot be made",
+         [](InstallBench& s) { test::writeFile(s.parent(), "a file where a folder must go"); }, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallBench setup;
+        c.arrange(setup);
+        const Phase end = setup.installAndWait();
+        ASSERT_EQ(end.kind, Phase::Kind::failed);
+        if (!c.message.isEmpty())
+            EXPECT_EQ(end.message, c.message);
+        else
+            EXPECT_FALSE(end.message.isEmpty());
+        EXPECT_FALSE(setup.current());
+        EXPECT_FALSE(QFileInfo::exists(setup.root() + u"/python"));
+        if (QFileInfo(setup.parent()).isDir()) {
+            EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+        }
+    }
+}
+
+TEST(RuntimeInstaller, FailedReinstallNeverLeavesAFalselyCurrentRuntime)
+{
+    struct Case {
+        const char* name;
+        QString cue;
+        QByteArray value;
+        // Whether the earlier runtime survives byte for byte (else: not current).
+        bool earlierKept;
+    };
+    const QList<Case> cases = {
+        {"pip fails before anything is replaced", QStringLiteral("pip-mode"), "fail-output", true},
+        {"version probe fails after the runtime was replaced", QStringLiteral("version-mode"), "fail", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallBench setup;
+        ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+        const QString manifestPath = setup.root() + u"/runtime.json";
+        const QByteArray manifest = test::readFile(manifestPath);
+        const QByteArray launcher = test::readFile(setup.root() + u"/bin/pymobiledevice3");
+        test::writeFile(setup.root() + u"/python/marker", "earlier runtime");
+
+        setup.setCue(c.cue, c.value);
+        const Phase end = setup.installAndWait();
+        ASSERT_EQ(end.kind, Phase::Kind::failed);
+        if (c.earlierKept) {
+            EXPECT_EQ(test::readFile(manifestPath), manifest);
+            EXPECT_EQ(test::readFile(setup.root() + u"/bin/pymobiledevice3"), launcher);
+            EXPECT_EQ(test::readFile(setup.root() + u"/python/marker"), "earlier runtime");
+            EXPECT_TRUE(setup.current());
+        } else {
+            EXPECT_EQ(end.message, QStringLiteral("Installation failed (pymobiledevice3).\n\nboom"));
+            EXPECT_FALSE(QFileInfo::exists(manifestPath));
+            EXPECT_FALSE(setup.current());
+            RuntimeInstaller fresh(setup.configuration);
+            fresh.refresh();
+            EXPECT_EQ(fresh.phase(), Phase::notInstalled());
+        }
+        EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+    }
+}
+
+TEST(RuntimeInstaller, ReinstallReplacesTheRuntimeAndABlankVersionReadsAsQuestionMark)
+{
+    InstallBench setup;
+    ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+    test::writeFile(setup.root() + u"/python/marker", "earlier runtime");
+    test::writeFile(setup.root() + u"/bin/stray", "earlier launcher folder");
+    setup.setCue(QStringLiteral("version-mode"), "blank");
+
+    EXPECT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("?")));
+    EXPECT_FALSE(QFileInfo::exists(setup.root() + u"/python/marker"));
+    EXPECT_FALSE(QFileInfo::exists(setup.root() + u"/bin/stray"));
+    const auto manifest = RuntimeLayout(setup.root()).currentManifest();
+    ASSERT_TRUE(manifest.has_value());
+    EXPECT_EQ(manifest->helperVersion, QStringLiteral("?"));
+}
+
+TEST(RuntimeInstaller, CancellingTheDownloadEndsNotInstalled)
+{
+    InstallBench setup;
+    setup.server.setReply("GET", archivePath.toUtf8(), archiveReply(setup.archive, false, 30000));
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(setup.server.waitForRequests(1, 30000));
+    EXPECT_EQ(installer->phase(), Phase::installing(Step::download, 0.0));
+    installer->cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 30000));
+    EXPECT_EQ(installer->phase(), Phase::notInstalled());
+    EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(setup.root()));
+}
+
+TEST(RuntimeInstaller, WhileComponentsInstallASecondInstallChangesNothingAndCancelEndsTheTool)
+{
+    InstallBench setup;
+    setup.setCue(QStringLiteral("pip-mode"), "sleep");
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->logTail().isEmpty(); }, 30000));
+    const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
+    const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
+    ASSERT_TRUE(processAlive(pip));
+    ASSERT_TRUE(processAlive(child));
+
+    const Phase during = installer->phase();
+    const QStringList logTail = installer->logTail();
+    const qsizetype phaseReports = setup.phases.size();
+    EXPECT_EQ(during, Phase::installing(Step::components));
+    EXPECT_EQ(logTail, QStringList(QStringLiteral("Collecting pymobiledevice3")));
+    installer->install();
+    installer->refresh();
+    EXPECT_EQ(installer->phase(), during);
+    EXPECT_EQ(installer->logTail(), logTail);
+    EXPECT_EQ(setup.phases.size(), phaseReports);
+    EXPECT_EQ(setup.server.requestCount(), 1);
+
+    installer->cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 30000));
+    EXPECT_EQ(installer->phase(), Phase::notInstalled());
+    // The whole process group was asked to end, the tool's own child included.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pip) && !processAlive(child); }, 10000));
+    EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+    EXPECT_FALSE(setup.current());
+}
+
+TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
+{
+    InstallBench setup;
+    setup.setCue(QStringLiteral("pip-mode"), "sleep");
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+    const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
+    const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
+    installer.reset();
+    // The pipeline unwinds on its own once the tool has ended.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !processAlive(pip) && !processAlive(child) && stagingFolders(setup.parent()).isEmpty(); }, 30000));
+    EXPECT_FALSE(setup.current());
+}
+
+TEST(RuntimeInstaller, Sha256HexReadsTheWholeFileInPieces)
+{
+    test::TempDir dir;
+    QByteArray large(3 * 1024 * 1024 + 5, Qt::Uninitialized);
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>((i * 7 + i / 1024) & 0xff);
+    const struct {
+        const char* name;
+        QByteArray content;
+        QString digest;
+    } cases[] = {
+        {"empty", QByteArray(), QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")},
+        {"abc", QByteArrayLiteral("abc"),
+         QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad")},
+        {"several pieces", large,
+         QString::fromLatin1(QCryptographicHash::hash(large, QCryptographicHash::Sha256).toHex())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QString::fromLatin1(c.name));
+        ASSERT_TRUE(test::writeFile(path, c.content));
+        EXPECT_EQ(RuntimeInstaller::sha256Hex(path), c.digest);
+    }
+    EXPECT_THROW(RuntimeInstaller::sha256Hex(dir.file(QStringLiteral("absent"))), RuntimeFileError);
+}
+
+TEST(RuntimeInstaller, PinnedArchiveKeepsItsEncodedPlusAndAFullDigest)
+{
+    const PythonBuild build = PythonBuild::pinned();
+    EXPECT_TRUE(build.url.toEncoded().contains("cpython-3.12.14%2B20260929-")) << build.url.toEncoded().constData();
+    EXPECT_EQ(build.sha256.size(), 64);
+    EXPECT_TRUE(build.url.isValid());
+}
