@@ -1,0 +1,108 @@
+#include "alerts/KeychainTokenStore.h"
+
+#include "alerts/TelegramAlertError.h"
+
+#include <QCoreApplication>
+#include <QStringDecoder>
+
+#include <QCoro/QCoroSignal>
+#include <qt6keychain/keychain.h>
+
+#include <memory>
+
+namespace ostrevin {
+
+namespace {
+
+struct JobDeleter {
+    // Jobs finish from inside their own signal emission; delete them from the event loop.
+    void operator()(QKeychain::Job* job) const { job->deleteLater(); }
+};
+
+template <typename JobType>
+std::unique_ptr<JobType, JobDeleter> makeJob()
+{
+    std::unique_ptr<JobType, JobDeleter> job(new JobType(QString::fromUtf16(KeychainTokenStore::service)));
+    job->setAutoDelete(false);
+    job->setKey(QString::fromUtf16(KeychainTokenStore::key));
+    // A plain-text file beside the settings is exactly where a credential must not go.
+    job->setInsecureFallback(false);
+    return job;
+}
+
+/// Runs a job to its end without blocking: the finished signal resumes us.
+QCoro::Task<void> run(QKeychain::Job* job)
+{
+    auto finished = qCoro(job, &QKeychain::Job::finished);
+    job->start();
+    co_await std::move(finished);
+}
+
+QString failureText(const QKeychain::Job& job)
+{
+    return job.errorString();
+}
+
+QCoro::Task<TelegramTokenLoad> loadToken()
+{
+    auto job = makeJob<QKeychain::ReadPasswordJob>();
+    co_await run(job.get());
+
+    TelegramTokenLoad result;
+    switch (job->error()) {
+    case QKeychain::NoError: {
+        const QByteArray bytes = job->binaryData();
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = decoder(bytes);
+        if (decoder.hasError()) {
+            result.status = TelegramTokenLoad::Status::missing;
+        } else {
+            result.status = TelegramTokenLoad::Status::found;
+            result.token = std::move(text);
+        }
+        break;
+    }
+    case QKeychain::EntryNotFound:
+        result.status = TelegramTokenLoad::Status::missing;
+        break;
+    default:
+        result.status = TelegramTokenLoad::Status::unavailable;
+        result.failure = failureText(*job);
+        if (result.failure.isEmpty())
+            //: The secret store failed without a message of its own; %1 is its status code.
+            result.failure = QCoreApplication::translate("KeychainTokenStore", "error %1")
+                                 .arg(static_cast<int>(job->error()));
+        break;
+    }
+    co_return result;
+}
+
+QCoro::Task<void> saveToken(QString token)
+{
+    const QString trimmed = token.trimmed();
+    if (trimmed.isEmpty()) {
+        // Nothing to delete is fine, and so, by design, is a deletion that failed.
+        auto job = makeJob<QKeychain::DeletePasswordJob>();
+        co_await run(job.get());
+        co_return;
+    }
+    auto job = makeJob<QKeychain::WritePasswordJob>();
+    job->setBinaryData(trimmed.toUtf8());
+    co_await run(job.get());
+    if (job->error() != QKeychain::NoError)
+        throw TelegramAlertError::keychain(static_cast<int>(job->error()), failureText(*job));
+}
+
+} // namespace
+
+QCoro::Task<TelegramTokenLoad> KeychainTokenStore::load()
+{
+    return loadToken();
+}
+
+QCoro::Task<void> KeychainTokenStore::save(QString token)
+{
+    return saveToken(std::move(token));
+}
+
+} // namespace ostrevin

@@ -1,0 +1,429 @@
+#include "alerts/TelegramAlertService.h"
+
+#include "BuildConfig.h"
+#include "alerts/TelegramAlertError.h"
+#include "platform/NetworkTransportError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+
+#include <QCoro/QCoroNetworkReply>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace ostrevin {
+
+struct TelegramAlertService::Chat {
+    qint64 id = 0;
+    QString type;
+};
+
+struct TelegramAlertService::Message {
+    Chat chat;
+    std::optional<QString> text;
+    std::optional<qint64> date;
+};
+
+struct TelegramAlertService::Update {
+    qint64 updateID = 0;
+    std::optional<Message> message;
+    std::optional<Message> editedMessage;
+
+    /// The message an update is judged by: the message, else its edited version.
+    const Message* effectiveMessage() const
+    {
+        if (message)
+            return &*message;
+        if (editedMessage)
+            return &*editedMessage;
+        return nullptr;
+    }
+};
+
+struct TelegramAlertService::UpdatesResponse {
+    bool ok = false;
+    QList<Update> result;
+    std::optional<QString> description;
+};
+
+namespace {
+
+// Strict readers of the Bot API's JSON: a required member that is missing or of the
+// wrong type, or an optional one of the wrong type, makes the whole reply unreadable.
+// A null optional member counts as absent; members we do not name are ignored.
+
+bool readBool(const QJsonValue& value, bool& out)
+{
+    if (!value.isBool())
+        return false;
+    out = value.toBool();
+    return true;
+}
+
+bool readInt64(const QJsonValue& value, qint64& out)
+{
+    if (!value.isDouble())
+        return false;
+    // toInteger answers its default for fractions and out-of-range values; two
+    // different defaults tell that apart from a genuine 0 or 1.
+    const qint64 a = value.toInteger(0);
+    const qint64 b = value.toInteger(1);
+    if (a != b)
+        return false;
+    out = a;
+    return true;
+}
+
+bool readOptionalString(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isString())
+        return false;
+    out = value.toString();
+    return true;
+}
+
+bool readOptionalInt64(const QJsonObject& object, QLatin1StringView key, std::optional<qint64>& out)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    qint64 number = 0;
+    if (!readInt64(value, number))
+        return false;
+    out = number;
+    return true;
+}
+
+std::optional<QJsonObject> parseObject(const QByteArray& body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+struct SendResponse {
+    bool ok = false;
+    std::optional<QString> description;
+};
+
+std::optional<SendResponse> decodeSendResponse(const QByteArray& body)
+{
+    const auto object = parseObject(body);
+    if (!object)
+        return std::nullopt;
+    SendResponse response;
+    if (!readBool(object->value(QLatin1StringView("ok")), response.ok) ||
+        !readOptionalString(*object, QLatin1StringView("description"), response.description))
+        return std::nullopt;
+    return response;
+}
+
+struct Decoder {
+    using Chat = TelegramAlertService::Chat;
+    using Message = TelegramAlertService::Message;
+    using Update = TelegramAlertService::Update;
+    using UpdatesResponse = TelegramAlertService::UpdatesResponse;
+
+    static std::optional<Chat> chat(const QJsonValue& value)
+    {
+        if (!value.isObject())
+            return std::nullopt;
+        const QJsonObject object = value.toObject();
+        Chat chat;
+        const QJsonValue type = object.value(QLatin1StringView("type"));
+        if (!readInt64(object.value(QLatin1StringView("id")), chat.id) || !type.isString())
+            return std::nullopt;
+        chat.type = type.toString();
+        return chat;
+    }
+
+    // false when the member is present but unreadable.
+    static bool optionalMessage(const QJsonObject& parent, QLatin1StringView key, std::optional<Message>& out)
+    {
+        const QJsonValue value = parent.value(key);
+        if (value.isUndefined() || value.isNull())
+            return true;
+        if (!value.isObject())
+            return false;
+        const QJsonObject object = value.toObject();
+        Message message;
+        const auto decodedChat = chat(object.value(QLatin1StringView("chat")));
+        if (!decodedChat || !readOptionalString(object, QLatin1StringView("text"), message.text) ||
+            !readOptionalInt64(object, QLatin1StringView("date"), message.date))
+            return false;
+        message.chat = *decodedChat;
+        out = std::move(message);
+        return true;
+    }
+
+    static std::optional<Update> update(const QJsonValue& value)
+    {
+        if (!value.isObject())
+            return std::nullopt;
+        const QJsonObject object = value.toObject();
+        Update update;
+        if (!readInt64(object.value(QLatin1StringView("update_id")), update.updateID) ||
+            !optionalMessage(object, QLatin1StringView("message"), update.message) ||
+            !optionalMessage(object, QLatin1StringView("edited_message"), update.editedMessage))
+            return std::nullopt;
+        return update;
+    }
+
+    static std::optional<UpdatesResponse> updatesResponse(const QByteArray& body)
+    {
+        const auto object = parseObject(body);
+        if (!object)
+            return std::nullopt;
+        UpdatesResponse response;
+        const QJsonValue result = object->value(QLatin1StringView("result"));
+        if (!readBool(object->value(QLatin1StringView("ok")), response.ok) || !result.isArray() ||
+            !readOptionalString(*object, QLatin1StringView("description"), response.description))
+            return std::nullopt;
+        const QJsonArray updates = result.toArray();
+        response.result.reserve(updates.size());
+        for (const QJsonValue& element : updates) {
+            auto decoded = update(element);
+            if (!decoded)
+                return std::nullopt;
+            response.result.append(std::move(*decoded));
+        }
+        return response;
+    }
+};
+
+/// What came back for a request: the HTTP status (absent when the reply was not
+/// HTTP) and the body.
+struct HttpReply {
+    std::optional<int> status;
+    QByteArray body;
+
+    bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
+};
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
+};
+
+/// The request address, or nothing when the token cannot safely go into a URL.
+std::optional<QUrl> methodUrl(const QUrl& baseUrl, const QString& trimmedToken, QLatin1StringView method)
+{
+    if (!TelegramAlertService::isWellFormedToken(trimmedToken))
+        return std::nullopt;
+    const QString base = baseUrl.toString(QUrl::StripTrailingSlash);
+    QUrl url(base % u"/bot" % trimmedToken % method, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative())
+        return std::nullopt;
+    return url;
+}
+
+/// The API's reason as the user will read it. The Bot API never repeats the token,
+/// but whatever answers at the base address might; the token must not reach a
+/// status line or the event log through it.
+QString redactedReason(QString reason, const QString& trimmedToken)
+{
+    if (!trimmedToken.isEmpty())
+        reason.replace(trimmedToken, QStringLiteral("…"));
+    return reason;
+}
+
+} // namespace
+
+QUrl TelegramAlertService::defaultBaseUrl()
+{
+    return QUrl(QStringLiteral("https://api.telegram.org"));
+}
+
+TelegramAlertService::TelegramAlertService(QNetworkAccessManager* network, QUrl baseUrl,
+                                           std::chrono::milliseconds timeout)
+    : m_endpoint{network, std::move(baseUrl), timeout}
+{
+}
+
+const QStringList& TelegramAlertService::acknowledgementWords()
+{
+    static const QStringList words{QStringLiteral("/ok"), QStringLiteral("/ack"), QStringLiteral("/potvrdit"),
+                                   QStringLiteral("ok"), QStringLiteral("potvrzuji")};
+    return words;
+}
+
+bool TelegramAlertService::isWellFormedToken(const QString& trimmedToken)
+{
+    static const QRegularExpression form(QStringLiteral("\\A[0-9]+:[A-Za-z0-9_-]+\\z"));
+    return form.match(trimmedToken).hasMatch();
+}
+
+namespace {
+
+QCoro::Task<HttpReply> perform(QPointer<QNetworkAccessManager> network, QNetworkRequest request,
+                               std::chrono::milliseconds timeout, std::optional<QByteArray> postBody)
+{
+    if (!network)
+        throw NetworkTransportError(NetworkTransportError::Kind::cancelled);
+    request.setTransferTimeout(static_cast<int>(timeout.count()));
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QByteArray(QByteArrayLiteral("Ostrevin/") + ostrevin::BuildConfig::version));
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(postBody ? network->post(request, *postBody)
+                                                                : network->get(request));
+    co_await reply.get();
+
+    const QNetworkReply::NetworkError error = reply->error();
+    if (NetworkTransportError::isTransportFailure(error)) {
+        // Qt reports its transfer time-out as a cancelled operation; this client
+        // never aborts a request itself, so a cancellation here is the time-out.
+        throw NetworkTransportError::fromReply(error, error == QNetworkReply::OperationCanceledError);
+    }
+    HttpReply result;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid())
+        result.status = status.toInt();
+    result.body = reply->readAll();
+    co_return result;
+}
+
+qint64 secondsAtOrAfter(const QDateTime& since)
+{
+    // The first whole second not before since: messages carry whole seconds, since
+    // may carry a fraction.
+    const qint64 ms = since.toMSecsSinceEpoch();
+    qint64 seconds = ms / 1000;
+    if (ms % 1000 > 0)
+        ++seconds;
+    return seconds;
+}
+
+} // namespace
+
+QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString message,
+                                               TelegramAlertConfiguration configuration)
+{
+    const QString token = configuration.botToken.trimmed();
+    const QString chatID = configuration.chatID.trimmed();
+    if (token.isEmpty() || chatID.isEmpty())
+        throw TelegramAlertError::invalidConfiguration();
+    const auto url = methodUrl(endpoint.baseUrl, token, QLatin1StringView("/sendMessage"));
+    if (!url)
+        throw TelegramAlertError::invalidConfiguration();
+
+    QNetworkRequest request(*url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    const QJsonObject body{{QStringLiteral("chat_id"), chatID},
+                           {QStringLiteral("text"), message},
+                           {QStringLiteral("disable_notification"), false}};
+    const HttpReply reply =
+        co_await perform(endpoint.network, request, endpoint.timeout, QJsonDocument(body).toJson(QJsonDocument::Compact));
+
+    const auto decoded = decodeSendResponse(reply.body);
+    if (reply.isSuccess()) {
+        if (!decoded)
+            throw TelegramAlertError::invalidResponse();
+        if (decoded->ok)
+            co_return;
+        //: Reason shown after "Telegram: " when the Bot API refused a message without saying why.
+        throw TelegramAlertError::api(decoded->description ? redactedReason(*decoded->description, token)
+                                                           : tr("sending failed"));
+    }
+    if (decoded && decoded->description)
+        throw TelegramAlertError::api(redactedReason(*decoded->description, token));
+    throw TelegramAlertError::invalidResponse();
+}
+
+QCoro::Task<TelegramAlertService::UpdatesResponse> TelegramAlertService::updates(Endpoint endpoint, QString botToken)
+{
+    const QString token = botToken.trimmed();
+    if (token.isEmpty())
+        throw TelegramAlertError::invalidConfiguration();
+    const auto url = methodUrl(endpoint.baseUrl, token, QLatin1StringView("/getUpdates?limit=50&timeout=0"));
+    if (!url)
+        throw TelegramAlertError::invalidConfiguration();
+
+    const HttpReply reply = co_await perform(endpoint.network, QNetworkRequest(*url), endpoint.timeout, std::nullopt);
+    auto decoded = Decoder::updatesResponse(reply.body);
+    if (!reply.isSuccess() || !decoded)
+        throw TelegramAlertError::invalidResponse();
+    if (!decoded->ok) {
+        //: Reason shown after "Telegram: " when the Bot API refused to list messages without saying why.
+        throw TelegramAlertError::api(decoded->description ? redactedReason(*decoded->description, token)
+                                                           : tr("couldn’t load messages"));
+    }
+    co_return std::move(*decoded);
+}
+
+QCoro::Task<void> TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration) const
+{
+    return sendTo(m_endpoint, std::move(message), std::move(configuration));
+}
+
+namespace {
+
+QString chatOfLatestPrivateMessage(const QList<TelegramAlertService::Update>& updates)
+{
+    // Reply order, newest last; an update's message decides, and only when it is
+    // absent does the edited message stand in for it.
+    for (auto it = updates.crbegin(); it != updates.crend(); ++it) {
+        const TelegramAlertService::Message* message = it->effectiveMessage();
+        if (message && message->chat.type == u"private")
+            return QString::number(message->chat.id);
+    }
+    return {};
+}
+
+bool containsAcknowledgement(const QList<TelegramAlertService::Update>& updates, const QString& chatID,
+                             const QDateTime& since)
+{
+    const qint64 earliest = secondsAtOrAfter(since);
+    for (const TelegramAlertService::Update& update : updates) {
+        const TelegramAlertService::Message* message = update.effectiveMessage();
+        if (!message || QString::number(message->chat.id) != chatID)
+            continue;
+        if (!message->date || *message->date < earliest || !message->text)
+            continue;
+        if (TelegramAlertService::acknowledgementWords().contains(message->text->trimmed().toLower()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QCoro::Task<QString> TelegramAlertService::latestPrivateChatIDFrom(Endpoint endpoint, QString botToken)
+{
+    const UpdatesResponse response = co_await updates(std::move(endpoint), std::move(botToken));
+    QString chatID = chatOfLatestPrivateMessage(response.result);
+    if (chatID.isEmpty()) {
+        //: Shown after "Telegram: " when no one has written to the bot yet; "/start" is a command, keep it.
+        throw TelegramAlertError::api(tr("Open the bot first and send it /start."));
+    }
+    co_return chatID;
+}
+
+QCoro::Task<bool> TelegramAlertService::hasAcknowledgementFrom(Endpoint endpoint, QString botToken, QString chatID,
+                                                               QDateTime since)
+{
+    const UpdatesResponse response = co_await updates(std::move(endpoint), std::move(botToken));
+    co_return containsAcknowledgement(response.result, chatID, since);
+}
+
+QCoro::Task<QString> TelegramAlertService::latestPrivateChatID(QString botToken) const
+{
+    return latestPrivateChatIDFrom(m_endpoint, std::move(botToken));
+}
+
+QCoro::Task<bool> TelegramAlertService::hasAcknowledgement(QString botToken, QString chatID, QDateTime since) const
+{
+    return hasAcknowledgementFrom(m_endpoint, std::move(botToken), std::move(chatID), std::move(since));
+}
+
+} // namespace ostrevin

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "alerts/TelegramAlertConfiguration.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+
+class QNetworkAccessManager;
+
+namespace ostrevin {
+
+/// The client of the Telegram Bot API: sends a text message to the configured chat,
+/// finds the chat of the newest private message to the bot, and tells whether that
+/// chat replied with an acknowledgement. Every operation is one request and the
+/// judgement of its reply; the client keeps no state between calls.
+///
+/// Operations run on the thread of the network access manager (the GUI thread)
+/// without blocking it. They throw TelegramAlertError for refusals, malformed
+/// replies and unusable settings, and NetworkTransportError when no HTTP reply
+/// came back. No text they produce contains the bot token.
+class TelegramAlertService {
+    Q_DECLARE_TR_FUNCTIONS(TelegramAlertService)
+
+public:
+    /// The public Bot API host.
+    static QUrl defaultBaseUrl();
+    static constexpr std::chrono::milliseconds defaultTimeout{12000};
+
+    /// network must outlive every pending operation. baseUrl replaces the public
+    /// host (tests point it at a local server); timeout bounds each request.
+    explicit TelegramAlertService(QNetworkAccessManager* network, QUrl baseUrl = defaultBaseUrl(),
+                                  std::chrono::milliseconds timeout = defaultTimeout);
+
+    /// Sends message, as plain text with a notification, to the configuration's chat.
+    QCoro::Task<void> send(QString message, TelegramAlertConfiguration configuration) const;
+    /// The chat ID (decimal text) of the newest private message among the pending updates.
+    QCoro::Task<QString> latestPrivateChatID(QString botToken) const;
+    /// Whether the chat chatID (compared exactly as given) sent an acknowledgement word
+    /// at or after since.
+    QCoro::Task<bool> hasAcknowledgement(QString botToken, QString chatID, QDateTime since) const;
+
+    /// The replies that count as an acknowledgement, compared after trimming and lower-casing.
+    static const QStringList& acknowledgementWords();
+    /// Whether a trimmed token has the form the Bot API issues: digits, a colon, then
+    /// letters, digits, "_" or "-". Anything else is refused before it reaches a URL.
+    static bool isWellFormedToken(const QString& trimmedToken);
+
+    struct Chat;
+    struct Message;
+    struct Update;
+    struct UpdatesResponse;
+
+private:
+    struct Endpoint {
+        QPointer<QNetworkAccessManager> network;
+        QUrl baseUrl;
+        std::chrono::milliseconds timeout;
+    };
+
+    // Coroutines are static and take everything by value, so the service may go away
+    // while a request is pending.
+    static QCoro::Task<void> sendTo(Endpoint endpoint, QString message, TelegramAlertConfiguration configuration);
+    static QCoro::Task<UpdatesResponse> updates(Endpoint endpoint, QString botToken);
+    static QCoro::Task<QString> latestPrivateChatIDFrom(Endpoint endpoint, QString botToken);
+    static QCoro::Task<bool> hasAcknowledgementFrom(Endpoint endpoint, QString botToken, QString chatID,
+                                                    QDateTime since);
+
+    Endpoint m_endpoint;
+};
+
+} // namespace ostrevin
