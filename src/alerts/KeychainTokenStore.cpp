@@ -3,12 +3,16 @@
 #include "alerts/TelegramAlertError.h"
 
 #include <QCoreApplication>
-#include <QStringDecoder>
-
 #include <QCoro/QCoroSignal>
-#include <qt6keychain/keychain.h>
-
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringDecoder>
 #include <memory>
+#include <qt6keychain/keychain.h>
 
 namespace ostrevin {
 
@@ -19,8 +23,7 @@ struct JobDeleter {
     void operator()(QKeychain::Job* job) const { job->deleteLater(); }
 };
 
-template <typename JobType>
-std::unique_ptr<JobType, JobDeleter> makeJob()
+template <typename JobType> std::unique_ptr<JobType, JobDeleter> makeJob()
 {
     std::unique_ptr<JobType, JobDeleter> job(new JobType(QString::fromUtf16(KeychainTokenStore::service)));
     job->setAutoDelete(false);
@@ -43,8 +46,43 @@ QString failureText(const QKeychain::Job& job)
     return job.errorString();
 }
 
+/// Whether the Secret Service holds our item only in a locked collection. Asking
+/// QtKeychain to read such an item makes the keyring daemon show an unlock prompt,
+/// and when no prompt can be shown, QtKeychain reports the item as not found: a
+/// locked keyring would read as "no token". SearchItems answers without a prompt.
+/// Where there is no Secret Service (another backend, no session bus) the answer
+/// is false and QtKeychain decides.
+QCoro::Task<bool> itemIsLockedInSecretService()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        co_return false;
+    using Attributes = QMap<QString, QString>;
+    qDBusRegisterMetaType<Attributes>();
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
+    // The attributes QtKeychain gives its items in the Secret Service.
+    const Attributes attributes{{QStringLiteral("server"), QString::fromUtf16(KeychainTokenStore::service)},
+                                {QStringLiteral("user"), QString::fromUtf16(KeychainTokenStore::key)}};
+    call << QVariant::fromValue(attributes);
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
+    if (!watcher.isFinished())
+        co_await qCoro(&watcher, &QDBusPendingCallWatcher::finished);
+    const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = watcher;
+    if (reply.isError())
+        co_return false;
+    co_return reply.argumentAt<0>().isEmpty() && !reply.argumentAt<1>().isEmpty();
+}
+
 QCoro::Task<TelegramTokenLoad> loadToken()
 {
+    if (co_await itemIsLockedInSecretService()) {
+        //: The Telegram bot token could not be read because the system keyring is locked.
+        co_return TelegramTokenLoad{TelegramTokenLoad::Status::unavailable,
+                                    {},
+                                    QCoreApplication::translate("KeychainTokenStore", "The keyring is locked.")};
+    }
     auto job = makeJob<QKeychain::ReadPasswordJob>();
     co_await run(job.get());
 
@@ -70,8 +108,8 @@ QCoro::Task<TelegramTokenLoad> loadToken()
         result.failure = failureText(*job);
         if (result.failure.isEmpty())
             //: The secret store failed without a message of its own; %1 is its status code.
-            result.failure = QCoreApplication::translate("KeychainTokenStore", "error %1")
-                                 .arg(static_cast<int>(job->error()));
+            result.failure =
+                QCoreApplication::translate("KeychainTokenStore", "error %1").arg(static_cast<int>(job->error()));
         break;
     }
     co_return result;

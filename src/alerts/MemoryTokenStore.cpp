@@ -4,7 +4,9 @@
 
 namespace ostrevin {
 
-MemoryTokenStore::MemoryTokenStore(QObject* parent) : QObject(parent) {}
+MemoryTokenStore::MemoryTokenStore(QObject* parent) : QObject(parent)
+{
+}
 
 TelegramTokenLoad MemoryTokenStore::current() const
 {

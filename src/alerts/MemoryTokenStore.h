@@ -4,7 +4,6 @@
 #include "alerts/TelegramTokenStore.h"
 
 #include <QObject>
-
 #include <optional>
 
 namespace ostrevin {

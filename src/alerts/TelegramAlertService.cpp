@@ -4,6 +4,7 @@
 #include "alerts/TelegramAlertError.h"
 #include "platform/NetworkTransportError.h"
 
+#include <QCoro/QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,9 +13,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
-
-#include <QCoro/QCoroNetworkReply>
-
 #include <memory>
 #include <optional>
 #include <utility>
@@ -322,8 +320,8 @@ QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString messag
     const QJsonObject body{{QStringLiteral("chat_id"), chatID},
                            {QStringLiteral("text"), message},
                            {QStringLiteral("disable_notification"), false}};
-    const HttpReply reply =
-        co_await perform(endpoint.network, request, endpoint.timeout, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    const HttpReply reply = co_await perform(endpoint.network, request, endpoint.timeout,
+                                             QJsonDocument(body).toJson(QJsonDocument::Compact));
 
     const auto decoded = decodeSendResponse(reply.body);
     if (reply.isSuccess()) {

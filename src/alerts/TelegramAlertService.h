@@ -3,13 +3,11 @@
 #include "alerts/TelegramAlertConfiguration.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroTask>
 #include <QDateTime>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
-
-#include <QCoro/QCoroTask>
-
 #include <chrono>
 
 class QNetworkAccessManager;

@@ -2,9 +2,8 @@
 
 #include "alerts/TelegramTokenLoad.h"
 
-#include <QString>
-
 #include <QCoro/QCoroTask>
+#include <QString>
 
 namespace ostrevin {
 

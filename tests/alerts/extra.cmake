@@ -1,0 +1,38 @@
+# The bot token store against a real Secret Service. Each run gets a private D-Bus
+# session, its own gnome-keyring and its own HOME (see with-keyring.sh), so it never
+# touches the user's keyring and leaves no daemon behind.
+find_program(OSTREVIN_DBUS_RUN_SESSION dbus-run-session)
+find_program(OSTREVIN_DBUS_SEND dbus-send)
+find_program(OSTREVIN_GNOME_KEYRING_DAEMON gnome-keyring-daemon)
+
+add_executable(test_alerts_keyring ${CMAKE_CURRENT_SOURCE_DIR}/alerts/keyring/KeychainTokenStoreTest.cpp)
+target_link_libraries(test_alerts_keyring PRIVATE ostrevin_alerts ostrevin_testsupport)
+
+set(_with_keyring ${CMAKE_CURRENT_SOURCE_DIR}/alerts/with-keyring.sh)
+set(_keyring_test $<TARGET_FILE:test_alerts_keyring>)
+set(_keyring_homes ${CMAKE_CURRENT_BINARY_DIR}/keyring-homes)
+
+if(OSTREVIN_DBUS_RUN_SESSION AND OSTREVIN_DBUS_SEND AND OSTREVIN_GNOME_KEYRING_DAEMON)
+  add_test(NAME alerts.keyring.RoundTrip
+    COMMAND ${_with_keyring} ${_keyring_homes}/roundtrip ${_keyring_test}
+            --gtest_filter=KeychainTokenStore.SavesReadsUpdatesAndDeletesInTheSecretService)
+  # A token stored in one session, then read in the next one with the keyring still locked.
+  add_test(NAME alerts.keyring.StoreBeforeLock
+    COMMAND ${_with_keyring} ${_keyring_homes}/locked ${_keyring_test}
+            --gtest_filter=KeychainTokenStore.LeavesATokenForTheNextSession)
+  add_test(NAME alerts.keyring.Locked
+    COMMAND ${_with_keyring} --keep --locked ${_keyring_homes}/locked ${_keyring_test}
+            --gtest_filter=KeychainTokenStore.LockedKeyringIsNotAMissingToken)
+  set_tests_properties(alerts.keyring.StoreBeforeLock PROPERTIES FIXTURES_SETUP keyring_locked)
+  set_tests_properties(alerts.keyring.Locked PROPERTIES FIXTURES_REQUIRED keyring_locked)
+  set_tests_properties(alerts.keyring.RoundTrip alerts.keyring.StoreBeforeLock alerts.keyring.Locked
+                       PROPERTIES TIMEOUT 120 ENVIRONMENT "DISPLAY=;WAYLAND_DISPLAY=")
+else()
+  message(WARNING "dbus-run-session, dbus-send or gnome-keyring-daemon missing: the Secret Service tests do not run")
+endif()
+
+# No session bus at all: the store must say it is unavailable, not that the token is missing.
+add_test(NAME alerts.keyring.NoSecretService
+  COMMAND ${_keyring_test} --gtest_filter=KeychainTokenStore.NoSecretServiceIsNotAMissingToken)
+set_tests_properties(alerts.keyring.NoSecretService PROPERTIES TIMEOUT 120
+  ENVIRONMENT "DBUS_SESSION_BUS_ADDRESS=unix:path=${CMAKE_CURRENT_BINARY_DIR}/no-such-bus;DISPLAY=;WAYLAND_DISPLAY=")
