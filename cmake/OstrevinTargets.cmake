@@ -37,6 +37,9 @@ function(ostrevin_folder_library name)
   endforeach()
   if(_has_cpp)
     add_library(${_target} STATIC ${_sources})
+    # AUTOMOC does not notice a header that a re-glob added; depending on every
+    # source makes it run again, so a new QObject header gets its moc file.
+    set_property(TARGET ${_target} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS ${_sources})
     target_include_directories(${_target} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
     target_link_libraries(${_target} PUBLIC ostrevin_options ${ARG_DEPS})
   else()

@@ -1,0 +1,48 @@
+#include "platform/PlatformFactory.h"
+
+#include "platform/NullKeepAwake.h"
+#include "platform/NullSystemLog.h"
+#include "platform/PhotonReverseGeocoder.h"
+#include "platform/ServiceEndpoints.h"
+#include "platform/SystemNetworkMonitor.h"
+
+#include <QtGlobal>
+
+#if defined(Q_OS_LINUX)
+#include "platform/LinuxKeepAwake.h"
+#endif
+#if defined(Q_OS_UNIX)
+#include "platform/SyslogSystemLog.h"
+#endif
+
+namespace ostrevin {
+
+std::unique_ptr<KeepAwake> PlatformFactory::createKeepAwake()
+{
+#if defined(Q_OS_LINUX)
+    return std::make_unique<LinuxKeepAwake>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+#else
+    return std::make_unique<NullKeepAwake>();
+#endif
+}
+
+std::unique_ptr<NetworkMonitor> PlatformFactory::createNetworkMonitor()
+{
+    return std::make_unique<SystemNetworkMonitor>();
+}
+
+std::unique_ptr<SystemLog> PlatformFactory::createSystemLog()
+{
+#if defined(Q_OS_UNIX)
+    return std::make_unique<SyslogSystemLog>();
+#else
+    return std::make_unique<NullSystemLog>();
+#endif
+}
+
+std::unique_ptr<ReverseGeocoder> PlatformFactory::createReverseGeocoder(QNetworkAccessManager& network)
+{
+    return std::make_unique<PhotonReverseGeocoder>(network, ServiceEndpoints::geocoder());
+}
+
+} // namespace ostrevin

@@ -1,0 +1,34 @@
+#include "platform/ServiceEndpoints.h"
+
+#include "BuildConfig.h"
+#include "platform/PlatformLog.h"
+
+namespace ostrevin {
+
+namespace {
+
+QUrl overridden(const QProcessEnvironment& environment, const QString& variable, const char* fallback)
+{
+    const QString value = environment.value(variable).trimmed();
+    if (!value.isEmpty()) {
+        const QUrl url(value, QUrl::StrictMode);
+        if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty())
+            return url;
+        qCWarning(lcPlatform, "Ignoring %s: not an http(s) URL.", qUtf8Printable(variable));
+    }
+    return QUrl(QString::fromUtf8(fallback));
+}
+
+} // namespace
+
+QUrl ServiceEndpoints::geocoder(const QProcessEnvironment& environment)
+{
+    return overridden(environment, QStringLiteral("OSTREVIN_GEOCODER_URL"), BuildConfig::geocoderURL);
+}
+
+QByteArray ServiceEndpoints::userAgent()
+{
+    return QByteArrayLiteral("Ostrevin/") + QByteArray(BuildConfig::version);
+}
+
+} // namespace ostrevin
