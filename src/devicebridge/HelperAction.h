@@ -1,5 +1,7 @@
 #pragma once
 
+#include "routedata/RoutePoint.h"
+
 namespace ostrevin {
 
 /// What the device controller can ask of a helper tool. developerInfo and
@@ -8,28 +10,26 @@ class HelperAction {
 public:
     enum class Case { set, clear, developerInfo, mountDeveloperDiskImage };
 
-    /// Set the simulated location to the point (degrees).
-    static HelperAction set(double latitude, double longitude) { return HelperAction(Case::set, latitude, longitude); }
+    /// Set the simulated location to the point.
+    static HelperAction set(RoutePoint point) { return HelperAction(Case::set, std::move(point)); }
     static HelperAction clear() { return HelperAction(Case::clear); }
     static HelperAction developerInfo() { return HelperAction(Case::developerInfo); }
     static HelperAction mountDeveloperDiskImage() { return HelperAction(Case::mountDeveloperDiskImage); }
 
     Case kind() const { return m_case; }
-    double latitude() const { return m_latitude; }
-    double longitude() const { return m_longitude; }
+    /// The point of a set action.
+    const RoutePoint& point() const { return m_point; }
 
     friend bool operator==(const HelperAction&, const HelperAction&) = default;
 
 private:
-    explicit HelperAction(Case kind, double latitude = 0, double longitude = 0)
+    explicit HelperAction(Case kind, RoutePoint point = {})
         : m_case(kind)
-        , m_latitude(latitude)
-        , m_longitude(longitude)
+        , m_point(std::move(point))
     {
     }
     Case m_case;
-    double m_latitude;
-    double m_longitude;
+    RoutePoint m_point;
 };
 
 } // namespace ostrevin

@@ -17,8 +17,8 @@ QStringList pyMobileDeviceArguments(const LocationHelper& helper, const HelperAc
         return HelperCommandLine::withDeviceOptions({noColor, QStringLiteral("developer"), QStringLiteral("dvt"),
                                                      QStringLiteral("simulate-location"), QStringLiteral("set")},
                                                     helper)
-               + QStringList{QStringLiteral("--"), HelperCommandLine::formatCoordinate(action.latitude()),
-                             HelperCommandLine::formatCoordinate(action.longitude())};
+               + QStringList{QStringLiteral("--"), HelperCommandLine::formatCoordinate(action.point().latitude),
+                             HelperCommandLine::formatCoordinate(action.point().longitude)};
     case Case::clear:
         return HelperCommandLine::withDeviceOptions({noColor, reconnect, QStringLiteral("developer"),
                                                      QStringLiteral("dvt"), QStringLiteral("simulate-location"),
@@ -42,8 +42,8 @@ QStringList iDeviceSetLocationArguments(const LocationHelper& helper, const Help
         list << QStringLiteral("-u") << *helper.deviceIdentifier;
     if (action.kind() == HelperAction::Case::set) {
         // "--" keeps a negative latitude from reading as an option.
-        list << QStringLiteral("--") << HelperCommandLine::formatCoordinate(action.latitude())
-             << HelperCommandLine::formatCoordinate(action.longitude());
+        list << QStringLiteral("--") << HelperCommandLine::formatCoordinate(action.point().latitude)
+             << HelperCommandLine::formatCoordinate(action.point().longitude);
     } else {
         list << QStringLiteral("reset");
     }
@@ -118,7 +118,7 @@ QString HelperCommandLine::tunnelShellCommand(const LocationHelper& helper, cons
     // line picks its probe when it runs. ss exits 0 whether or not something
     // listens, so only its output tells.
     const QString lsof = shellQuoted(tools.lsofPath);
-    const QString portInUse = QStringLiteral("ostrevin_port_in_use() { if [ -x ") + lsof + QStringLiteral("; then ")
+    const QString portInUse = QStringLiteral("ostrevin_port_in_use() { if [ -x ") + lsof + QStringLiteral(" ]; then ")
                               + lsof + QStringLiteral(" -nP -iTCP:49151 -sTCP:LISTEN >/dev/null 2>&1; else [ -n \"$(")
                               + shellQuoted(tools.ssPath)
                               + QStringLiteral(" -Hltn 'sport = :49151' 2>/dev/null)\" ]; fi; }");
