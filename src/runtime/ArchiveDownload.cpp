@@ -43,8 +43,7 @@ bool ArchiveDownload::start()
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_outcome = Outcome::fileError;
         //: Add-on component installation error. %1 is a file path, %2 the system's reason.
-        m_fileErrorText = QCoreApplication::translate("RuntimeInstaller", "Couldn’t create “%1”: %2")
-                              .arg(m_destination, m_file.errorString());
+        m_fileErrorText = tr("Couldn’t create “%1”: %2").arg(m_destination, m_file.errorString());
         return false;
     }
     QNetworkRequest request(m_url);
@@ -89,10 +88,7 @@ void ArchiveDownload::onReadyRead()
         return;
     }
     if (m_file.write(chunk) != chunk.size()) {
-        //: Add-on component installation error. %1 is a file path, %2 the system's reason.
-        m_fileErrorText = QCoreApplication::translate("RuntimeInstaller", "Couldn’t write “%1”: %2")
-                              .arg(m_destination, m_file.errorString());
-        stop(Outcome::fileError);
+        failWriting();
         return;
     }
     m_written += chunk.size();
@@ -123,15 +119,20 @@ void ArchiveDownload::onFinished()
               m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200 &&
               announcedLengthAcceptable();
     if (ok && !m_file.flush()) {
-        m_fileErrorText = QCoreApplication::translate("RuntimeInstaller", "Couldn’t write “%1”: %2")
-                              .arg(m_destination, m_file.errorString());
-        stop(Outcome::fileError);
+        failWriting();
         return;
     }
     m_file.close();
     if (ok && m_expectedBytes)
         ok = QFileInfo(m_destination).size() == *m_expectedBytes;
     stop(ok ? Outcome::completed : Outcome::failed);
+}
+
+void ArchiveDownload::failWriting()
+{
+    //: Add-on component installation error. %1 is a file path, %2 the system's reason.
+    m_fileErrorText = tr("Couldn’t write “%1”: %2").arg(m_destination, m_file.errorString());
+    stop(Outcome::fileError);
 }
 
 void ArchiveDownload::stop(Outcome outcome)

@@ -51,6 +51,7 @@ private:
     void onFinished();
     /// Ends the transfer with this outcome; ended() is queued.
     void stop(Outcome outcome);
+    void failWriting();
     bool announcedLengthAcceptable() const;
 
     QNetworkAccessManager m_network;

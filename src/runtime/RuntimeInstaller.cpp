@@ -38,11 +38,6 @@ public:
     InstallCancelled* clone() const override { return new InstallCancelled(*this); }
 };
 
-QString trText(const char* text)
-{
-    return QCoreApplication::translate("RuntimeInstaller", text);
-}
-
 QString trimSpacesAndTabs(const QString& text)
 {
     qsizetype begin = 0;
@@ -67,7 +62,7 @@ void removeEntry(const QString& path)
     const bool removed = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
     if (!removed || entryExists(path)) {
         //: Add-on component installation error. %1 is a file or folder path.
-        throw RuntimeFileError(trText("“%1” couldn’t be removed.").arg(path));
+        throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be removed.").arg(path));
     }
 }
 
@@ -208,7 +203,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
                                 QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     if (!QDir().mkpath(staging.path)) {
         //: Add-on component installation error. %1 is a folder path.
-        throw RuntimeFileError(trText("The folder “%1” couldn’t be created.").arg(staging.path));
+        throw RuntimeFileError(RuntimeInstaller::tr("The folder “%1” couldn’t be created.").arg(staging.path));
     }
 
     run->setPhase(Phase::installing(Step::download, 0.0));
@@ -242,7 +237,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     // installation that stops half-way leaves a runtime that is not current rather
     // than an old manifest vouching for a half-replaced folder.
     if (!QDir().mkpath(layout.rootURL()))
-        throw RuntimeFileError(trText("The folder “%1” couldn’t be created.").arg(layout.rootURL()));
+        throw RuntimeFileError(RuntimeInstaller::tr("The folder “%1” couldn’t be created.").arg(layout.rootURL()));
     if (entryExists(layout.manifestPath()))
         removeEntry(layout.manifestPath());
     for (const QString& name : replacedEntries()) {
@@ -252,7 +247,8 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     }
     if (!QDir().rename(stagedPython, layout.pythonDirectory())) {
         //: Add-on component installation error. %1 and %2 are folder paths.
-        throw RuntimeFileError(trText("“%1” couldn’t be moved to “%2”.").arg(stagedPython, layout.pythonDirectory()));
+        throw RuntimeFileError(
+            RuntimeInstaller::tr("“%1” couldn’t be moved to “%2”.").arg(stagedPython, layout.pythonDirectory()));
     }
     layout.writeLauncher();
 
@@ -346,7 +342,8 @@ void RuntimeInstaller::Run::installBundledNetworkPreference(const Configuration&
             removeEntry(destination);
         if (!QFile::copy(source, destination)) {
             //: Add-on component installation error. %1 is a file name, %2 a folder path.
-            throw RuntimeFileError(trText("“%1” couldn’t be copied to “%2”.").arg(fileName, sitePackages));
+            throw RuntimeFileError(
+                RuntimeInstaller::tr("“%1” couldn’t be copied to “%2”.").arg(fileName, sitePackages));
         }
     }
 }
@@ -471,7 +468,7 @@ QString RuntimeInstaller::sha256Hex(const QString& filePath)
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
         //: Add-on component installation error. %1 is a file path, %2 the system's reason.
-        throw RuntimeFileError(trText("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
+        throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
     }
     // libcrypto rather than QCryptographicHash: it uses the processor's SHA
     // instructions where there are any and hashes several times faster. Qt's own
@@ -483,7 +480,7 @@ QString RuntimeInstaller::sha256Hex(const QString& filePath)
     for (;;) {
         const qint64 count = file.read(piece.data(), piece.size());
         if (count < 0)
-            throw RuntimeFileError(trText("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
+            throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
         if (count == 0)
             break;
         EVP_DigestUpdate(context.get(), piece.constData(), static_cast<size_t>(count));
