@@ -2,10 +2,17 @@
 
 #include "devicebridge/ChildProcess.h"
 #include "devicebridge/HelperAction.h"
+#include "devicebridge/CoreDeviceIdentity.h"
 #include "devicebridge/HelperCommandLine.h"
+#include "devicebridge/HelperSearchPaths.h"
 #include "devicebridge/LocationHelper.h"
+#include "devicebridge/LocationHelperStatus.h"
 #include "devicebridge/ProcessCancellationState.h"
 #include "devicebridge/ProcessOutput.h"
+#include "devicebridge/TunnelServiceClient.h"
+#include "devicebridge/TunneldTunnel.h"
+#include "platform/PrivateTempFolder.h"
+#include "platform/PrivilegedRunner.h"
 
 #include <QCoreApplication>
 #include <QFuture>
@@ -15,6 +22,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -41,6 +49,17 @@ public:
         /// Threads of the device worker pool; the privileged start may hold one
         /// for two minutes, so there are never fewer than eight.
         int workerThreadCount = 8;
+
+        /// Where helpers and the libimobiledevice tools are looked for.
+        HelperSearchPaths helperSearch;
+        /// The tunnel service's address.
+        QUrl tunnelServiceURL = TunnelServiceClient::defaultBaseURL();
+        /// The pause after each failed probe while waiting for a started tunnel service.
+        std::chrono::milliseconds tunnelProbeInterval{500};
+        /// How the tunnel service is started with administrator rights.
+        std::shared_ptr<const PrivilegedRunner> privilegedRunner = PrivilegedRunner::create();
+        /// Where files handed to or received from tools go (a private folder of this user).
+        QString temporaryFolder = PrivateTempFolder::fromEnvironment().path();
     };
 
     explicit DeviceLocationController(QObject* parent = nullptr);
@@ -97,7 +116,57 @@ public:
     /// The tool of the running device command, if any (for diagnostics and tests).
     std::shared_ptr<ChildProcess> activeProcess() const;
 
+    // Helper discovery and device identification. Nothing is cached: every call
+    // searches and asks the tools again.
+
+    /// Finds the helper and the iPhone it reaches; never fails (failures become
+    /// the status). Holds the command lock for the whole detection.
+    QFuture<LocationHelperStatus> detectHelper();
+    LocationHelperStatus detectHelperSync();
+    /// Whether the helper's iPhone still answers; every failure is false.
+    QFuture<bool> isDeviceReachable(const LocationHelper& helper);
+    bool isDeviceReachableSync(const LocationHelper& helper);
+    /// For an idevicesetlocation helper: the confirmed iPhone (its UDID and name,
+    /// mode usbmux), checked for iOS support and the developer disk image when
+    /// requireLocationSupport is set. Other helpers are returned unchanged.
+    /// Throws DeviceLocationError, ProcessLaunchError or CancellationError.
+    LocationHelper verifiedIDeviceHelper(const LocationHelper& helper, const QUuid& operationID,
+                                         ProcessCancellationState& cancellation, bool requireLocationSupport);
+
+    /// True when idevicesetlocation can serve that iOS version (below 17).
+    static bool isLegacyIDeviceSetLocationSupported(const QString& productVersion);
+    /// True when the image-list reply (an XML property list) shows a mounted
+    /// developer disk image.
+    static bool hasMountedDeveloperDiskImage(const QString& output);
+
+    // The tunnel service (pymobiledevice3's tunneld). The requests run on the
+    // calling worker and hold no lock.
+
+    bool isTunneldRunning(std::stop_token stopToken = {});
+    std::optional<TunneldTunnel> activeTunnel(const QString& udid, std::stop_token stopToken = {});
+    /// A tunnel for the helper's device: the one the service holds, else a new one.
+    TunneldTunnel startTunnelForDevice(const LocationHelper& helper, std::stop_token stopToken = {});
+    void waitForTunneld(std::stop_token stopToken = {});
+    /// Starts the tunnel service with administrator rights (the user is asked),
+    /// holding the command lock and the active-process slot while the request
+    /// runs; a stop request ends it. Refused without a device identifier.
+    /// Returns what the run printed.
+    QString startTunnelWithPrivileges(const LocationHelper& helper, std::stop_token stopToken = {});
+
 private:
+    std::optional<LocationHelper> helper(LocationHelper::Kind kind, const QString& executableName);
+    QStringList pythonUserBinCandidates(const QString& executableName);
+    LocationHelper helperWithFirstUSBDevice(const LocationHelper& helper);
+    std::optional<CoreDeviceIdentity> firstCoreDevice();
+    std::optional<QUrl> iDeviceUtilityURL(const QString& name, const QUrl& relativeTo) const;
+    QString helperDetectionMessage(const LocationHelper& helper) const;
+    void verifyDeveloperDiskImage(const QString& udid, const QUrl& relativeTo, const QUuid& operationID,
+                                  ProcessCancellationState& cancellation);
+    /// One discovery run that may fail quietly: the output, or none.
+    std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments,
+                                            double timeout, bool tracksActiveProcess);
+    TunnelServiceClient tunnelService() const;
+
     // With m_processLock held.
     std::shared_ptr<ChildProcess> takeActiveProcess(const std::optional<QUuid>& operationID);
     void clearActiveProcessIfCurrent(const ChildProcess* process);

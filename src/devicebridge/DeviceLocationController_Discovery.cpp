@@ -1,0 +1,434 @@
+// Helper discovery and device identification of DeviceLocationController.
+
+#include "devicebridge/CancellationError.h"
+#include "devicebridge/CoreDeviceList.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationMessages.h"
+#include "devicebridge/ProcessLaunchError.h"
+#include "devicebridge/USBMuxDevice.h"
+#include "platform/PropertyListReader.h"
+#include "runtime/RuntimeLayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double lookupTimeout = 15.0;
+constexpr double detectionListTimeout = 15.0;
+constexpr double reachabilityListTimeout = 4.0;
+constexpr double devicectlTimeout = 15.0;
+constexpr double iDeviceToolTimeout = 4.0;
+constexpr double imageListTimeout = 6.0;
+
+const QString pyMobileDeviceName = QStringLiteral("pymobiledevice3");
+const QString iDeviceSetLocationName = QStringLiteral("idevicesetlocation");
+
+bool isExecutableFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+LocationHelper directHelper(LocationHelper::Kind kind, const QString& path)
+{
+    LocationHelper helper;
+    helper.kind = kind;
+    helper.executableURL = QUrl::fromLocalFile(path);
+    helper.connectionMode = LocationHelper::ConnectionMode::direct();
+    return helper;
+}
+
+QStringList usbmuxListArguments()
+{
+    return {QStringLiteral("--no-color"), QStringLiteral("usbmux"), QStringLiteral("list")};
+}
+
+// Trimmed non-empty lines, in order.
+QStringList trimmedLines(const QString& text)
+{
+    QStringList lines;
+    for (const QString& line : text.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed);
+    }
+    return lines;
+}
+
+// Removes the file when the scope ends, whatever happened in it.
+class FileRemover {
+public:
+    explicit FileRemover(QString path) : m_path(std::move(path)) {}
+    ~FileRemover() { QFile::remove(m_path); }
+    FileRemover(const FileRemover&) = delete;
+    FileRemover& operator=(const FileRemover&) = delete;
+
+private:
+    QString m_path;
+};
+
+void throwIfCancelled(const ProcessCancellationState& cancellation)
+{
+    if (cancellation.isCancelled())
+        throw CancellationError();
+}
+
+} // namespace
+
+std::optional<ProcessOutput> DeviceLocationController::tryExecute(const QString& executablePath,
+                                                                  const QStringList& arguments, double timeout,
+                                                                  bool tracksActiveProcess)
+{
+    ProcessCancellationState neverCancelled;
+    try {
+        return executeLocked(QUrl::fromLocalFile(executablePath), arguments, timeout, QUuid::createUuid(),
+                             neverCancelled, tracksActiveProcess);
+    } catch (const DeviceLocationError&) {
+    } catch (const ProcessLaunchError&) {
+    } catch (const CancellationError&) {
+    }
+    return std::nullopt;
+}
+
+QFuture<LocationHelperStatus> DeviceLocationController::detectHelper()
+{
+    return QtConcurrent::run(&m_workerPool, [this] { return detectHelperSync(); });
+}
+
+LocationHelperStatus DeviceLocationController::detectHelperSync()
+{
+    std::lock_guard guard(m_commandLock);
+    if (const auto found = helper(LocationHelper::Kind::pyMobileDevice, pyMobileDeviceName)) {
+        const LocationHelper bound = helperWithFirstUSBDevice(*found);
+        LocationHelperStatus status;
+        status.helper = bound;
+        status.message = helperDetectionMessage(bound);
+        status.installHint = LocationHelperStatus::missing().installHint;
+        status.isDeviceConnected = bound.deviceIdentifier.has_value();
+        return status;
+    }
+    if (const auto found = helper(LocationHelper::Kind::iDeviceSetLocation, iDeviceSetLocationName)) {
+        LocationHelperStatus status;
+        status.installHint = LocationHelperStatus::missing().installHint;
+        ProcessCancellationState neverCancelled;
+        try {
+            const LocationHelper verified = verifiedIDeviceHelper(*found, QUuid::createUuid(), neverCancelled, false);
+            status.helper = verified;
+            status.message = DeviceLocationMessages::connected(
+                verified.deviceName.value_or(verified.deviceIdentifier.value_or(QString())));
+            status.isDeviceConnected = true;
+        } catch (const std::exception&) {
+            status.helper = *found;
+            //: Device status message.
+            status.message = tr("The connected iPhone couldn’t be verified yet.");
+        }
+        return status;
+    }
+    return LocationHelperStatus::missing();
+}
+
+std::optional<LocationHelper> DeviceLocationController::helper(LocationHelper::Kind kind,
+                                                               const QString& executableName)
+{
+    const HelperSearchPaths& paths = m_configuration.helperSearch;
+    if (kind == LocationHelper::Kind::pyMobileDevice && !paths.runtimeFolder.isEmpty()) {
+        if (const auto launcher = RuntimeLayout(paths.runtimeFolder).installedHelperURL())
+            return directHelper(kind, *launcher);
+    }
+    // The whole list first: the Python user-base run happens on every search that gets here.
+    QStringList candidates;
+    for (const QString& folder : paths.toolFolders)
+        candidates.append(folder + u'/' + executableName);
+    candidates.append(paths.homeDirectory + u"/.local/bin/" + executableName);
+    candidates.append(pythonUserBinCandidates(executableName));
+    for (const QString& candidate : std::as_const(candidates)) {
+        if (isExecutableFile(candidate))
+            return directHelper(kind, candidate);
+    }
+    if (const auto which = tryExecute(paths.whichPath, {executableName}, lookupTimeout, true)) {
+        const QString path = which->standardOutput.trimmed();
+        if (!path.isEmpty() && isExecutableFile(path))
+            return directHelper(kind, path);
+    }
+    return std::nullopt;
+}
+
+QStringList DeviceLocationController::pythonUserBinCandidates(const QString& executableName)
+{
+    const HelperSearchPaths& paths = m_configuration.helperSearch;
+    QStringList candidates;
+    const QDir pythonFolder(paths.homeDirectory + u"/Library/Python");
+    const QStringList entries =
+        pythonFolder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& entry : entries)
+        candidates.append(pythonFolder.filePath(entry) + u"/bin/" + executableName);
+    const QStringList siteArguments = {QStringLiteral("python3"), QStringLiteral("-m"), QStringLiteral("site"),
+                                       QStringLiteral("--user-base")};
+    if (const auto site = tryExecute(paths.envPath, siteArguments, lookupTimeout, true)) {
+        const QString userBase = site->standardOutput.trimmed();
+        if (!userBase.isEmpty())
+            candidates.append(userBase + u"/bin/" + executableName);
+    }
+    return candidates;
+}
+
+LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const LocationHelper& helper)
+{
+    if (helper.kind != LocationHelper::Kind::pyMobileDevice)
+        return helper;
+    if (const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false)) {
+        if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8())) {
+            if (const auto iphone = USBMuxDevice::firstIPhone(*devices)) {
+                LocationHelper bound = helper;
+                bound.deviceIdentifier = iphone->identifier;
+                bound.deviceName = iphone->deviceName;
+                bound.connectionMode = LocationHelper::ConnectionMode::usbmux();
+                return bound;
+            }
+        }
+    }
+    if (const auto device = firstCoreDevice()) {
+        LocationHelper bound = helper;
+        bound.deviceIdentifier = device->udid;
+        bound.deviceName = device->name;
+        bound.connectionMode = LocationHelper::ConnectionMode::tunnel();
+        return bound;
+    }
+    return helper;
+}
+
+std::optional<CoreDeviceIdentity> DeviceLocationController::firstCoreDevice()
+{
+    // devicectl exists only where xcrun does; elsewhere there is simply no such device.
+    if (!isExecutableFile(m_configuration.helperSearch.xcrunPath))
+        return std::nullopt;
+    const auto file = PrivateTempFolder(m_configuration.temporaryFolder)
+                          .newFilePath(QStringLiteral("tovrel-devicectl-"), QStringLiteral(".json"));
+    if (!file)
+        return std::nullopt;
+    const FileRemover remover(*file);
+    const QStringList arguments = {QStringLiteral("devicectl"), QStringLiteral("list"), QStringLiteral("devices"),
+                                   QStringLiteral("--json-output"), *file};
+    if (!tryExecute(m_configuration.helperSearch.xcrunPath, arguments, devicectlTimeout, false))
+        return std::nullopt;
+    QFile list(*file);
+    if (!list.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto decoded = CoreDeviceList::decode(list.readAll());
+    return decoded ? decoded->firstIPhone() : std::nullopt;
+}
+
+LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHelper& helper, const QUuid& operationID,
+                                                               ProcessCancellationState& cancellation,
+                                                               bool requireLocationSupport)
+{
+    throwIfCancelled(cancellation);
+    if (helper.kind != LocationHelper::Kind::iDeviceSetLocation)
+        return helper;
+    const QString listCommand = QStringLiteral("idevice_id -l");
+    const auto idevice_id = iDeviceUtilityURL(QStringLiteral("idevice_id"), helper.executableURL);
+    if (!idevice_id) {
+        //: Technical detail in diagnostics. Keep tool names unchanged.
+        throw DeviceLocationError::commandFailed(
+            listCommand, tr("idevice_id is missing. Install the complete libimobiledevice package."));
+    }
+    const auto ideviceinfo = iDeviceUtilityURL(QStringLiteral("ideviceinfo"), helper.executableURL);
+    if (!ideviceinfo) {
+        //: Technical detail in diagnostics. Keep tool names unchanged.
+        throw DeviceLocationError::commandFailed(
+            QStringLiteral("ideviceinfo"),
+            tr("ideviceinfo is missing, so Ostrevin can’t safely verify that the target device is an iPhone."));
+    }
+    const auto info = [&](const QString& udid, const QString& key) {
+        const QStringList arguments = {QStringLiteral("-u"), udid, QStringLiteral("-k"), key};
+        return executeLocked(*ideviceinfo, arguments, iDeviceToolTimeout, operationID, cancellation, true)
+            .standardOutput.trimmed();
+    };
+
+    const QStringList attached = trimmedLines(
+        executeLocked(*idevice_id, {QStringLiteral("-l")}, iDeviceToolTimeout, operationID, cancellation, true)
+            .standardOutput);
+    QStringList candidates = attached;
+    if (helper.deviceIdentifier) {
+        if (!attached.contains(*helper.deviceIdentifier)) {
+            //: Technical detail in diagnostics. %1 is a UDID.
+            throw DeviceLocationError::commandFailed(
+                listCommand, tr("The previously selected iPhone %1 is no longer connected.").arg(*helper.deviceIdentifier));
+        }
+        candidates = {*helper.deviceIdentifier};
+    }
+    std::optional<QString> chosen;
+    for (const QString& udid : std::as_const(candidates)) {
+        throwIfCancelled(cancellation);
+        if (info(udid, QStringLiteral("ProductType")).startsWith(u"iPhone")) {
+            chosen = udid;
+            break;
+        }
+    }
+    if (!chosen) {
+        throw DeviceLocationError::commandFailed(
+            listCommand, candidates.isEmpty()
+                             //: Technical detail in diagnostics. Keep tool names unchanged.
+                             ? tr("libimobiledevice doesn’t see any connected device.")
+                             //: Technical detail in diagnostics. Keep tool names unchanged.
+                             : tr("libimobiledevice sees a device, but ideviceinfo didn’t confirm an iPhone."));
+    }
+
+    if (requireLocationSupport) {
+        const QString version = info(*chosen, QStringLiteral("ProductVersion"));
+        if (!isLegacyIDeviceSetLocationSupported(version)) {
+            //: Technical detail in diagnostics. %1 is an iOS version such as 17.4.
+            throw DeviceLocationError::commandFailed(
+                u"ideviceinfo -u " + *chosen + u" -k ProductVersion",
+                tr("idevicesetlocation doesn’t support iOS %1. Quit Ostrevin and open it again; the add-on "
+                   "component installs automatically.")
+                    .arg(version));
+        }
+        verifyDeveloperDiskImage(*chosen, helper.executableURL, operationID, cancellation);
+    }
+
+    std::optional<QString> name;
+    try {
+        const QString read = info(*chosen, QStringLiteral("DeviceName"));
+        if (!read.isEmpty())
+            name = read;
+    } catch (const DeviceLocationError&) {
+    } catch (const ProcessLaunchError&) {
+    }
+
+    LocationHelper verified;
+    verified.kind = LocationHelper::Kind::iDeviceSetLocation;
+    verified.executableURL = helper.executableURL;
+    verified.deviceIdentifier = chosen;
+    verified.deviceName = name;
+    verified.connectionMode = LocationHelper::ConnectionMode::usbmux();
+    return verified;
+}
+
+std::optional<QUrl> DeviceLocationController::iDeviceUtilityURL(const QString& name, const QUrl& relativeTo) const
+{
+    QStringList candidates = {QFileInfo(relativeTo.toLocalFile()).absolutePath() + u'/' + name};
+    for (const QString& folder : m_configuration.helperSearch.iDeviceToolFolders)
+        candidates.append(folder + u'/' + name);
+    for (const QString& candidate : std::as_const(candidates)) {
+        if (isExecutableFile(candidate))
+            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath());
+    }
+    return std::nullopt;
+}
+
+void DeviceLocationController::verifyDeveloperDiskImage(const QString& udid, const QUrl& relativeTo,
+                                                        const QUuid& operationID,
+                                                        ProcessCancellationState& cancellation)
+{
+    const auto mounter = iDeviceUtilityURL(QStringLiteral("ideviceimagemounter"), relativeTo);
+    if (!mounter) {
+        //: Technical detail in diagnostics. Keep tool names unchanged.
+        throw DeviceLocationError::commandFailed(
+            QStringLiteral("ideviceimagemounter"),
+            tr("ideviceimagemounter is missing. Install the complete libimobiledevice package."));
+    }
+    // Newer versions take the subcommand "list" (their help names a COMMAND), older ones "-l".
+    const ProcessOutput help =
+        executeLocked(*mounter, {QStringLiteral("--help")}, iDeviceToolTimeout, operationID, cancellation, true);
+    const QString listForm = help.text.contains(u"COMMAND") ? QStringLiteral("list") : QStringLiteral("-l");
+    const QStringList arguments = {QStringLiteral("-u"), udid, QStringLiteral("-t"), QStringLiteral("Developer"),
+                                   QStringLiteral("-x"), listForm};
+    const ProcessOutput list = executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation, true);
+    if (hasMountedDeveloperDiskImage(list.standardOutput))
+        return;
+    //: Technical detail in diagnostics. “Developer Disk Image” is an Apple technical term; usually left in English.
+    throw DeviceLocationError::commandFailed(
+        u"ideviceimagemounter -u " + udid + u" -t Developer -x list",
+        tr("No compatible Developer Disk Image is mounted on iPhone. Connect the device in Xcode and let Xcode "
+           "finish preparing it."));
+}
+
+bool DeviceLocationController::hasMountedDeveloperDiskImage(const QString& output)
+{
+    const auto plist = PropertyListReader::read(output.toUtf8());
+    if (!plist || plist->typeId() != QMetaType::QVariantMap)
+        return false;
+    const QVariantMap reply = plist->toMap();
+    // Older iOS versions answer with "ImagePresent"; newer ones leave it out and
+    // list the mounted images' signatures, an array of data.
+    const QVariant present = reply.value(QStringLiteral("ImagePresent"));
+    if (present.isValid() && !(present.typeId() == QMetaType::Bool && present.toBool()))
+        return false;
+    const QVariant signature = reply.value(QStringLiteral("ImageSignature"));
+    switch (signature.typeId()) {
+    case QMetaType::QByteArray:
+        return !signature.toByteArray().isEmpty();
+    case QMetaType::QString:
+        return !signature.toString().isEmpty();
+    case QMetaType::QVariantList: {
+        const QVariantList signatures = signature.toList();
+        return std::any_of(signatures.begin(), signatures.end(), [](const QVariant& item) {
+            return item.typeId() == QMetaType::QByteArray && !item.toByteArray().isEmpty();
+        });
+    }
+    default:
+        return false;
+    }
+}
+
+bool DeviceLocationController::isLegacyIDeviceSetLocationSupported(const QString& productVersion)
+{
+    const QStringList pieces = productVersion.split(u'.', Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        return false;
+    const QString& first = pieces.first();
+    const bool digitsOnly = std::all_of(first.begin(), first.end(), [](QChar c) { return c.isDigit(); });
+    bool ok = false;
+    const int major = first.toInt(&ok, 10);
+    return digitsOnly && ok && major < 17;
+}
+
+QString DeviceLocationController::helperDetectionMessage(const LocationHelper& helper) const
+{
+    if (!helper.deviceIdentifier) {
+        //: Device status message.
+        return tr("iPhone isn’t connected.");
+    }
+    return DeviceLocationMessages::connected(helper.deviceName.value_or(*helper.deviceIdentifier));
+}
+
+QFuture<bool> DeviceLocationController::isDeviceReachable(const LocationHelper& helper)
+{
+    return QtConcurrent::run(&m_workerPool, [this, helper] { return isDeviceReachableSync(helper); });
+}
+
+bool DeviceLocationController::isDeviceReachableSync(const LocationHelper& helper)
+{
+    if (helper.kind == LocationHelper::Kind::iDeviceSetLocation) {
+        ProcessCancellationState neverCancelled;
+        try {
+            const LocationHelper verified = verifiedIDeviceHelper(helper, QUuid::createUuid(), neverCancelled, false);
+            return !helper.deviceIdentifier || verified.deviceIdentifier == helper.deviceIdentifier;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    if (const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false)) {
+        if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8())) {
+            const bool found = std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
+                return device.deviceClass == u"iPhone"
+                       && (!helper.deviceIdentifier || device.identifier == *helper.deviceIdentifier);
+            });
+            if (found)
+                return true;
+        }
+    }
+    const auto device = firstCoreDevice();
+    if (!device)
+        return false;
+    return !helper.deviceIdentifier || device->udid == *helper.deviceIdentifier;
+}
+
+} // namespace ostrevin

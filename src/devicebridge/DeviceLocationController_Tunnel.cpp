@@ -1,0 +1,66 @@
+// The tunnel service client and the privileged start of DeviceLocationController.
+
+#include "devicebridge/CancellationError.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/DeviceLocationError.h"
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double privilegedStartTimeout = 120.0;
+
+} // namespace
+
+TunnelServiceClient DeviceLocationController::tunnelService() const
+{
+    return TunnelServiceClient(m_configuration.tunnelServiceURL, m_configuration.tunnelProbeInterval);
+}
+
+bool DeviceLocationController::isTunneldRunning(std::stop_token stopToken)
+{
+    return tunnelService().isTunneldRunning(stopToken);
+}
+
+std::optional<TunneldTunnel> DeviceLocationController::activeTunnel(const QString& udid, std::stop_token stopToken)
+{
+    return tunnelService().activeTunnel(udid, stopToken);
+}
+
+TunneldTunnel DeviceLocationController::startTunnelForDevice(const LocationHelper& helper, std::stop_token stopToken)
+{
+    return tunnelService().startTunnelForDevice(helper.deviceIdentifier, stopToken);
+}
+
+void DeviceLocationController::waitForTunneld(std::stop_token stopToken)
+{
+    tunnelService().waitForTunneld(stopToken);
+}
+
+QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper& helper, std::stop_token stopToken)
+{
+    // Without a UDID no tunnel could be asked for afterwards: never ask the user
+    // for administrator rights for nothing (a detection runs every few seconds
+    // while an iPhone is unplugged).
+    if (!helper.deviceIdentifier) {
+        //: Technical detail in diagnostics.
+        throw DeviceLocationError::commandFailed(QStringLiteral("pymobiledevice3 remote tunneld"),
+                                                 tr("Ostrevin doesn’t know the iPhone’s UDID."));
+    }
+    const QUuid operationID = QUuid::createUuid();
+    ProcessCancellationState cancellation;
+    // Only flags and signals on the stopping thread; the worker escalates.
+    std::stop_callback onStop(stopToken, [this, &cancellation, operationID] {
+        cancellation.cancel();
+        interruptActiveProcess(operationID);
+    });
+    if (cancellation.isCancelled())
+        throw CancellationError();
+    const QString line = HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools);
+    const PrivilegedRunner::Invocation invocation = m_configuration.privilegedRunner->invocation(line);
+    return executeLocked(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,
+                         privilegedStartTimeout, operationID, cancellation, true)
+        .text;
+}
+
+} // namespace ostrevin
