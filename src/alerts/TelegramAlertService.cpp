@@ -246,8 +246,14 @@ QUrl TelegramAlertService::defaultBaseUrl()
 
 TelegramAlertService::TelegramAlertService(QNetworkAccessManager* network, QUrl baseUrl,
                                            std::chrono::milliseconds timeout)
-    : m_endpoint{network, std::move(baseUrl), timeout}
+    : m_endpoint{network, std::move(baseUrl), timeout, {}}
 {
+}
+
+TelegramAlertService::Endpoint TelegramAlertService::withCancel(Endpoint endpoint, CancelToken cancel)
+{
+    endpoint.cancel = std::move(cancel);
+    return endpoint;
 }
 
 const QStringList& TelegramAlertService::acknowledgementWords()
@@ -266,21 +272,32 @@ bool TelegramAlertService::isWellFormedToken(const QString& trimmedToken)
 namespace {
 
 QCoro::Task<HttpReply> perform(QPointer<QNetworkAccessManager> network, QNetworkRequest request,
-                               std::chrono::milliseconds timeout, std::optional<QByteArray> postBody)
+                               std::chrono::milliseconds timeout, CancelToken cancel,
+                               std::optional<QByteArray> postBody)
 {
-    if (!network)
+    if (!network || cancel.isCancelled())
         throw NetworkTransportError(NetworkTransportError::Kind::cancelled);
     request.setTransferTimeout(static_cast<int>(timeout.count()));
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QByteArray(QByteArrayLiteral("Ostrevin/") + ostrevin::BuildConfig::version));
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply(postBody ? network->post(request, *postBody)
                                                                 : network->get(request));
-    co_await reply.get();
+    {
+        // Dropped before the reply: unregistering waits for a callback running elsewhere.
+        QNetworkReply* const pending = reply.get();
+        const CancelRegistration registration = cancel.onCancel([pending] {
+            // Cancellation may come from any thread; the reply lives on this one.
+            QMetaObject::invokeMethod(pending, &QNetworkReply::abort, Qt::QueuedConnection);
+        });
+        co_await pending;
+    }
 
     const QNetworkReply::NetworkError error = reply->error();
+    if (cancel.isCancelled())
+        throw NetworkTransportError(NetworkTransportError::Kind::cancelled, static_cast<int>(error));
     if (NetworkTransportError::isTransportFailure(error)) {
-        // Qt reports its transfer time-out as a cancelled operation; this client
-        // never aborts a request itself, so a cancellation here is the time-out.
+        // Qt reports its transfer time-out as a cancelled operation; requests that
+        // were not cancelled by their caller can only have been cut short by it.
         throw NetworkTransportError::fromReply(error, error == QNetworkReply::OperationCanceledError);
     }
     HttpReply result;
@@ -320,7 +337,7 @@ QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString messag
     const QJsonObject body{{QStringLiteral("chat_id"), chatID},
                            {QStringLiteral("text"), message},
                            {QStringLiteral("disable_notification"), false}};
-    const HttpReply reply = co_await perform(endpoint.network, request, endpoint.timeout,
+    const HttpReply reply = co_await perform(endpoint.network, request, endpoint.timeout, endpoint.cancel,
                                              QJsonDocument(body).toJson(QJsonDocument::Compact));
 
     const auto decoded = decodeSendResponse(reply.body);
@@ -347,7 +364,8 @@ QCoro::Task<TelegramAlertService::UpdatesResponse> TelegramAlertService::updates
     if (!url)
         throw TelegramAlertError::invalidConfiguration();
 
-    const HttpReply reply = co_await perform(endpoint.network, QNetworkRequest(*url), endpoint.timeout, std::nullopt);
+    const HttpReply reply =
+        co_await perform(endpoint.network, QNetworkRequest(*url), endpoint.timeout, endpoint.cancel, std::nullopt);
     auto decoded = Decoder::updatesResponse(reply.body);
     if (!reply.isSuccess() || !decoded)
         throw TelegramAlertError::invalidResponse();
@@ -359,9 +377,10 @@ QCoro::Task<TelegramAlertService::UpdatesResponse> TelegramAlertService::updates
     co_return std::move(*decoded);
 }
 
-QCoro::Task<void> TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration) const
+QCoro::Task<void> TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration,
+                                             CancelToken cancel) const
 {
-    return sendTo(m_endpoint, std::move(message), std::move(configuration));
+    return sendTo(withCancel(m_endpoint, std::move(cancel)), std::move(message), std::move(configuration));
 }
 
 namespace {
@@ -414,14 +433,16 @@ QCoro::Task<bool> TelegramAlertService::hasAcknowledgementFrom(Endpoint endpoint
     co_return containsAcknowledgement(response.result, chatID, since);
 }
 
-QCoro::Task<QString> TelegramAlertService::latestPrivateChatID(QString botToken) const
+QCoro::Task<QString> TelegramAlertService::latestPrivateChatID(QString botToken, CancelToken cancel) const
 {
-    return latestPrivateChatIDFrom(m_endpoint, std::move(botToken));
+    return latestPrivateChatIDFrom(withCancel(m_endpoint, std::move(cancel)), std::move(botToken));
 }
 
-QCoro::Task<bool> TelegramAlertService::hasAcknowledgement(QString botToken, QString chatID, QDateTime since) const
+QCoro::Task<bool> TelegramAlertService::hasAcknowledgement(QString botToken, QString chatID, QDateTime since,
+                                                           CancelToken cancel) const
 {
-    return hasAcknowledgementFrom(m_endpoint, std::move(botToken), std::move(chatID), std::move(since));
+    return hasAcknowledgementFrom(withCancel(m_endpoint, std::move(cancel)), std::move(botToken), std::move(chatID),
+                                  std::move(since));
 }
 
 } // namespace ostrevin

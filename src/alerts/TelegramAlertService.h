@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alerts/TelegramAlertConfiguration.h"
+#include "async/CancelToken.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
@@ -22,7 +23,9 @@ namespace ostrevin {
 /// Operations run on the thread of the network access manager (the GUI thread)
 /// without blocking it. They throw TelegramAlertError for refusals, malformed
 /// replies and unusable settings, and NetworkTransportError when no HTTP reply
-/// came back. No text they produce contains the bot token.
+/// came back. No text they produce contains the bot token. Cancelling the token
+/// given to an operation aborts its request, which then fails with
+/// NetworkTransportError::Kind::cancelled.
 class TelegramAlertService {
     Q_DECLARE_TR_FUNCTIONS(TelegramAlertService)
 
@@ -37,12 +40,13 @@ public:
                                   std::chrono::milliseconds timeout = defaultTimeout);
 
     /// Sends message, as plain text with a notification, to the configuration's chat.
-    QCoro::Task<void> send(QString message, TelegramAlertConfiguration configuration) const;
+    QCoro::Task<void> send(QString message, TelegramAlertConfiguration configuration, CancelToken cancel = {}) const;
     /// The chat ID (decimal text) of the newest private message among the pending updates.
-    QCoro::Task<QString> latestPrivateChatID(QString botToken) const;
+    QCoro::Task<QString> latestPrivateChatID(QString botToken, CancelToken cancel = {}) const;
     /// Whether the chat chatID (compared exactly as given) sent an acknowledgement word
     /// at or after since.
-    QCoro::Task<bool> hasAcknowledgement(QString botToken, QString chatID, QDateTime since) const;
+    QCoro::Task<bool> hasAcknowledgement(QString botToken, QString chatID, QDateTime since,
+                                         CancelToken cancel = {}) const;
 
     /// The replies that count as an acknowledgement, compared after trimming and lower-casing.
     static const QStringList& acknowledgementWords();
@@ -60,10 +64,12 @@ private:
         QPointer<QNetworkAccessManager> network;
         QUrl baseUrl;
         std::chrono::milliseconds timeout;
+        CancelToken cancel;
     };
 
     // Coroutines are static and take everything by value, so the service may go away
     // while a request is pending.
+    static Endpoint withCancel(Endpoint endpoint, CancelToken cancel);
     static QCoro::Task<void> sendTo(Endpoint endpoint, QString message, TelegramAlertConfiguration configuration);
     static QCoro::Task<UpdatesResponse> updates(Endpoint endpoint, QString botToken);
     static QCoro::Task<QString> latestPrivateChatIDFrom(Endpoint endpoint, QString botToken);

@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "alerts/TelegramAlertError.h"
+#include "async/CancelSource.h"
 #include "platform/NetworkTransportError.h"
 #include "support/AwaitTask.h"
 #include "support/FakeHttpServer.h"
@@ -10,6 +11,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <variant>
 
@@ -422,6 +424,45 @@ TEST_F(TelegramAlertServiceTest, RequestsWithoutAnHttpReplyFailWithTheTransportE
     server.stopListening();
     const auto refused = test::awaitTask(quick.latestPrivateChatID(token));
     EXPECT_EQ(transportKind(refused), NetworkTransportError::Kind::cannotConnect);
+}
+
+TEST_F(TelegramAlertServiceTest, CancellingAbortsThePendingRequest)
+{
+    FakeHttpReply slow = FakeHttpReply::json(R"({"ok":true,"result":[]})");
+    slow.delayMs = 30000;
+    server.setReply("POST", sendPath, slow);
+    server.setReply("GET", updatesPath, slow);
+
+    CancelSource before;
+    before.cancel();
+    const auto refused = test::awaitTask(service.latestPrivateChatID(token, before.token()));
+    EXPECT_EQ(transportKind(refused), NetworkTransportError::Kind::cancelled);
+    EXPECT_EQ(server.requestCount(), 0);
+
+    for (int operation = 0; operation < 3; ++operation) {
+        SCOPED_TRACE(operation);
+        CancelSource source;
+        const int sentBefore = server.requestCount();
+        // Cancel once the server has the request, long before its reply or the time-out.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &network, [this, &source, &poll, sentBefore] {
+            if (server.requestCount() > sentBefore) {
+                source.cancel();
+                poll.stop();
+            }
+        });
+        poll.start(5);
+        std::optional<NetworkTransportError::Kind> kind;
+        if (operation == 0)
+            kind = transportKind(test::awaitTask(
+                service.send(QStringLiteral("hi"), {token, QStringLiteral("42")}, source.token()), 20s));
+        else if (operation == 1)
+            kind = transportKind(test::awaitTask(service.latestPrivateChatID(token, source.token()), 20s));
+        else
+            kind = transportKind(test::awaitTask(
+                service.hasAcknowledgement(token, QStringLiteral("42"), QDateTime(), source.token()), 20s));
+        EXPECT_EQ(kind, NetworkTransportError::Kind::cancelled);
+    }
 }
 
 TEST_F(TelegramAlertServiceTest, NoProducedTextContainsTheToken)
