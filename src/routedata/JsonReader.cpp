@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <array>
 
 namespace ostrevin {
 
@@ -20,16 +21,34 @@ bool isDigit(QChar c)
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
 
+constexpr std::array<signed char, 128> hexDigits = [] {
+    std::array<signed char, 128> table{};
+    for (auto& v : table)
+        v = -1;
+    for (int i = 0; i < 10; ++i)
+        table['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+        table['a' + i] = static_cast<signed char>(10 + i);
+        table['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return table;
+}();
+
 int hexValue(char16_t c)
 {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
+    return c < 128 ? hexDigits[c] : -1;
 }
+
+// Where the 32 hex digits of the 8-4-4-4-12 form stand.
+constexpr std::array<unsigned char, 32> uuidDigitPositions = [] {
+    std::array<unsigned char, 32> positions{};
+    unsigned char n = 0;
+    for (unsigned char i = 0; i < 36; ++i) {
+        if (i != 8 && i != 13 && i != 18 && i != 23)
+            positions[n++] = i;
+    }
+    return positions;
+}();
 
 // Digits at [from, from + count) as a number, or -1 when any is not an ASCII digit.
 int digits(QStringView text, qsizetype from, qsizetype count)
@@ -103,25 +122,18 @@ std::optional<QUuid> JsonReader::parseUuid(QStringView text)
     // 8-4-4-4-12 hex digits. Parsed here rather than by QUuid, which also takes braces.
     if (text.size() != 36)
         return std::nullopt;
-    uchar bytes[16];
-    int n = 0;
-    for (qsizetype i = 0; i < 36; ++i) {
-        const char16_t c = text[i].unicode();
-        if (i == 8 || i == 13 || i == 18 || i == 23) {
-            if (c != u'-')
-                return std::nullopt;
-            continue;
-        }
-        const int h = hexValue(c);
-        if (h < 0)
+    const char16_t* c = text.utf16();
+    if (c[8] != u'-' || c[13] != u'-' || c[18] != u'-' || c[23] != u'-')
+        return std::nullopt;
+    char bytes[16];
+    for (int i = 0; i < 16; ++i) {
+        const int high = hexValue(c[uuidDigitPositions[2 * i]]);
+        const int low = hexValue(c[uuidDigitPositions[2 * i + 1]]);
+        if ((high | low) < 0)
             return std::nullopt;
-        if (n % 2 == 0)
-            bytes[n / 2] = uchar(h << 4);
-        else
-            bytes[n / 2] |= uchar(h);
-        ++n;
+        bytes[i] = static_cast<char>((high << 4) | low);
     }
-    return QUuid::fromRfc4122(QByteArrayView(reinterpret_cast<const char*>(bytes), 16));
+    return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
 }
 
 std::optional<QDateTime> JsonReader::parseDate(QStringView text)
