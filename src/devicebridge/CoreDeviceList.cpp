@@ -14,20 +14,20 @@ bool decodeDevice(const QJsonValue& value, CoreDeviceList::CoreDevice& device)
         return false;
     QJsonObject connection, properties, hardware;
     const QJsonObject object = value.toObject();
-    if (!requiredObject(object, QLatin1StringView("connectionProperties"), connection)
-        || !requiredObject(object, QLatin1StringView("deviceProperties"), properties)
-        || !requiredObject(object, QLatin1StringView("hardwareProperties"), hardware))
+    if (!requiredObject(object, QLatin1StringView("connectionProperties"), connection) ||
+        !requiredObject(object, QLatin1StringView("deviceProperties"), properties) ||
+        !requiredObject(object, QLatin1StringView("hardwareProperties"), hardware))
         return false;
     auto& c = device.connectionProperties;
     auto& d = device.deviceProperties;
     auto& h = device.hardwareProperties;
-    return optionalString(connection, QLatin1StringView("pairingState"), c.pairingState)
-           && optionalString(connection, QLatin1StringView("transportType"), c.transportType)
-           && optionalString(connection, QLatin1StringView("tunnelState"), c.tunnelState)
-           && optionalString(properties, QLatin1StringView("bootState"), d.bootState)
-           && requiredString(properties, QLatin1StringView("name"), d.name)
-           && optionalString(hardware, QLatin1StringView("deviceType"), h.deviceType)
-           && requiredString(hardware, QLatin1StringView("udid"), h.udid);
+    return optionalString(connection, QLatin1StringView("pairingState"), c.pairingState) &&
+           optionalString(connection, QLatin1StringView("transportType"), c.transportType) &&
+           optionalString(connection, QLatin1StringView("tunnelState"), c.tunnelState) &&
+           optionalString(properties, QLatin1StringView("bootState"), d.bootState) &&
+           requiredString(properties, QLatin1StringView("name"), d.name) &&
+           optionalString(hardware, QLatin1StringView("deviceType"), h.deviceType) &&
+           requiredString(hardware, QLatin1StringView("udid"), h.udid);
 }
 
 } // namespace
@@ -39,8 +39,8 @@ std::optional<CoreDeviceList> CoreDeviceList::decode(const QByteArray& json)
         return std::nullopt;
     QJsonObject result;
     QJsonArray devices;
-    if (!requiredObject(document->toObject(), QLatin1StringView("result"), result)
-        || !requiredArray(result, QLatin1StringView("devices"), devices))
+    if (!requiredObject(document->toObject(), QLatin1StringView("result"), result) ||
+        !requiredArray(result, QLatin1StringView("devices"), devices))
         return std::nullopt;
     CoreDeviceList list;
     for (const QJsonValue& value : devices) {

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin {

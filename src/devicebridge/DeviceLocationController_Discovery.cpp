@@ -133,8 +133,7 @@ LocationHelperStatus DeviceLocationController::detectHelperSync()
     return LocationHelperStatus::missing();
 }
 
-std::optional<LocationHelper> DeviceLocationController::helper(LocationHelper::Kind kind,
-                                                               const QString& executableName)
+std::optional<LocationHelper> DeviceLocationController::helper(LocationHelper::Kind kind, const QString& executableName)
 {
     const HelperSearchPaths& paths = m_configuration.helperSearch;
     if (kind == LocationHelper::Kind::pyMobileDevice && !paths.runtimeFolder.isEmpty()) {
@@ -259,7 +258,8 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
         if (!attached.contains(*helper.deviceIdentifier)) {
             //: Technical detail in diagnostics. %1 is a UDID.
             throw DeviceLocationError::commandFailed(
-                listCommand, tr("The previously selected iPhone %1 is no longer connected.").arg(*helper.deviceIdentifier));
+                listCommand,
+                tr("The previously selected iPhone %1 is no longer connected.").arg(*helper.deviceIdentifier));
         }
         candidates = {*helper.deviceIdentifier};
     }
@@ -338,7 +338,7 @@ void DeviceLocationController::verifyDeveloperDiskImage(const QString& udid, con
     const ProcessOutput help =
         executeLocked(*mounter, {QStringLiteral("--help")}, iDeviceToolTimeout, operationID, cancellation, true);
     const QString listForm = help.text.contains(u"COMMAND") ? QStringLiteral("list") : QStringLiteral("-l");
-    const QStringList arguments = {QStringLiteral("-u"), udid, QStringLiteral("-t"), QStringLiteral("Developer"),
+    const QStringList arguments = {QStringLiteral("-u"), udid,    QStringLiteral("-t"), QStringLiteral("Developer"),
                                    QStringLiteral("-x"), listForm};
     const ProcessOutput list = executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation, true);
     if (hasMountedDeveloperDiskImage(list.standardOutput))
@@ -415,11 +415,12 @@ bool DeviceLocationController::isDeviceReachableSync(const LocationHelper& helpe
             return false;
         }
     }
-    if (const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false)) {
+    if (const auto listing =
+            tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false)) {
         if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8())) {
             const bool found = std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
-                return device.deviceClass == u"iPhone"
-                       && (!helper.deviceIdentifier || device.identifier == *helper.deviceIdentifier);
+                return device.deviceClass == u"iPhone" &&
+                       (!helper.deviceIdentifier || device.identifier == *helper.deviceIdentifier);
             });
             if (found)
                 return true;

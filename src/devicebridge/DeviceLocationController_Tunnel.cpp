@@ -58,8 +58,8 @@ QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper
         throw CancellationError();
     const QString line = HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools);
     const PrivilegedRunner::Invocation invocation = m_configuration.privilegedRunner->invocation(line);
-    return executeLocked(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,
-                         privilegedStartTimeout, operationID, cancellation, true)
+    return executeLocked(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments, privilegedStartTimeout,
+                         operationID, cancellation, true)
         .text;
 }
 

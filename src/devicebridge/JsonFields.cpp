@@ -2,7 +2,6 @@
 
 #include <QJsonDocument>
 #include <QStringDecoder>
-
 #include <cmath>
 #include <limits>
 
@@ -50,8 +49,8 @@ bool requiredInt(const QJsonObject& object, QLatin1StringView key, int& out)
     if (!value.isDouble())
         return false;
     const double number = value.toDouble();
-    if (std::trunc(number) != number || number < double(std::numeric_limits<int>::min())
-        || number > double(std::numeric_limits<int>::max()))
+    if (std::trunc(number) != number || number < double(std::numeric_limits<int>::min()) ||
+        number > double(std::numeric_limits<int>::max()))
         return false;
     out = int(number);
     return true;
@@ -80,8 +79,8 @@ bool addressPortInterface(const QJsonValue& value, QLatin1StringView addressKey,
     if (!value.isObject())
         return false;
     const QJsonObject object = value.toObject();
-    return requiredString(object, addressKey, address) && requiredInt(object, portKey, port)
-           && requiredString(object, QLatin1StringView("interface"), interface);
+    return requiredString(object, addressKey, address) && requiredInt(object, portKey, port) &&
+           requiredString(object, QLatin1StringView("interface"), interface);
 }
 
 } // namespace ostrevin::jsonfields

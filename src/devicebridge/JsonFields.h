@@ -5,7 +5,6 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin::jsonfields {

@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
-
 #include <condition_variable>
 #include <mutex>
 
@@ -88,7 +87,8 @@ TunnelServiceClient::Reply TunnelServiceClient::get(const QUrl& url, std::chrono
         // Runs on the thread that requests the stop: it only queues the abort
         // onto this thread's loop, and the callback is gone before the loop is.
         std::stop_callback onStop(stopToken, [&loop, reply] {
-            QMetaObject::invokeMethod(&loop, [reply] { reply->abort(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &loop, [reply] { reply->abort(); }, Qt::QueuedConnection);
         });
         if (!reply->isFinished())
             loop.exec();
@@ -117,8 +117,7 @@ bool TunnelServiceClient::isTunneldRunning(std::stop_token stopToken) const
 {
     try {
         return get(endpoint(QStringLiteral("/hello")), helloTimeout, QStringLiteral("tunneld /hello"), stopToken)
-                   .status
-               == 200;
+                   .status == 200;
     } catch (const CancellationError&) {
         throw;
     } catch (const DeviceLocationError&) {
@@ -135,8 +134,8 @@ std::optional<TunneldTunnel> TunnelServiceClient::activeTunnel(const QString& ud
     const auto tunnels = TunneldTunnel::decodeList(reply.body);
     if (!tunnels) {
         //: Technical detail in diagnostics. Keep “tunneld” unchanged.
-        throw DeviceLocationError::commandFailed(label, tr("tunneld answered with a tunnel list Ostrevin couldn’t read: %1")
-                                                            .arg(utf8OrEmpty(reply.body)));
+        throw DeviceLocationError::commandFailed(
+            label, tr("tunneld answered with a tunnel list Ostrevin couldn’t read: %1").arg(utf8OrEmpty(reply.body)));
     }
     const QList<TunneldTunnel> forDevice = tunnels->value(udid);
     if (forDevice.isEmpty())
@@ -195,9 +194,9 @@ void TunnelServiceClient::waitForTunneld(std::stop_token stopToken) const
             throw CancellationError();
     }
     //: Technical detail in diagnostics. %1 is a local URL. Keep “tunneld” unchanged.
-    throw DeviceLocationError::commandFailed(QStringLiteral("pymobiledevice3 remote tunneld"),
-                                             tr("tunneld didn’t start at %1.")
-                                                 .arg(m_baseURL.adjusted(QUrl::RemovePath).toString()));
+    throw DeviceLocationError::commandFailed(
+        QStringLiteral("pymobiledevice3 remote tunneld"),
+        tr("tunneld didn’t start at %1.").arg(m_baseURL.adjusted(QUrl::RemovePath).toString()));
 }
 
 } // namespace ostrevin

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QUrl>
-
 #include <chrono>
 #include <optional>
 #include <stop_token>

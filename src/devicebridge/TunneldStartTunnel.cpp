@@ -10,9 +10,8 @@ std::optional<TunneldStartTunnel> TunneldStartTunnel::decode(const QByteArray& j
 {
     const std::optional<QJsonValue> document = parse(json);
     TunneldStartTunnel reply;
-    if (!document
-        || !addressPortInterface(*document, QLatin1StringView("address"), QLatin1StringView("port"), reply.address,
-                         reply.port, reply.interface))
+    if (!document || !addressPortInterface(*document, QLatin1StringView("address"), QLatin1StringView("port"),
+                                           reply.address, reply.port, reply.interface))
         return std::nullopt;
     return reply;
 }

@@ -6,7 +6,6 @@ namespace ostrevin {
 
 using namespace jsonfields;
 
-
 std::optional<QMap<QString, QList<TunneldTunnel>>> TunneldTunnel::decodeList(const QByteArray& json)
 {
     const std::optional<QJsonValue> document = parse(json);

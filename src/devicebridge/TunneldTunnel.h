@@ -4,7 +4,6 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin {

@@ -17,10 +17,10 @@ std::optional<QList<USBMuxDevice>> USBMuxDevice::decodeList(const QByteArray& ou
             return std::nullopt;
         const QJsonObject object = entry.toObject();
         USBMuxDevice device;
-        if (!optionalString(object, QLatin1StringView("ConnectionType"), device.connectionType)
-            || !optionalString(object, QLatin1StringView("DeviceClass"), device.deviceClass)
-            || !optionalString(object, QLatin1StringView("DeviceName"), device.deviceName)
-            || !requiredString(object, QLatin1StringView("Identifier"), device.identifier))
+        if (!optionalString(object, QLatin1StringView("ConnectionType"), device.connectionType) ||
+            !optionalString(object, QLatin1StringView("DeviceClass"), device.deviceClass) ||
+            !optionalString(object, QLatin1StringView("DeviceName"), device.deviceName) ||
+            !requiredString(object, QLatin1StringView("Identifier"), device.identifier))
             return std::nullopt;
         devices.append(device);
     }

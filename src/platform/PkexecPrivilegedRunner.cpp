@@ -2,7 +2,9 @@
 
 namespace ostrevin {
 
-PkexecPrivilegedRunner::PkexecPrivilegedRunner(QString pkexecPath) : m_pkexecPath(std::move(pkexecPath)) {}
+PkexecPrivilegedRunner::PkexecPrivilegedRunner(QString pkexecPath) : m_pkexecPath(std::move(pkexecPath))
+{
+}
 
 PrivilegedRunner::Invocation PkexecPrivilegedRunner::invocation(const QString& shellLine) const
 {

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QUuid>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,7 +10,9 @@
 
 namespace ostrevin {
 
-PrivateTempFolder::PrivateTempFolder(QString path) : m_path(std::move(path)) {}
+PrivateTempFolder::PrivateTempFolder(QString path) : m_path(std::move(path))
+{
+}
 
 PrivateTempFolder PrivateTempFolder::fromEnvironment()
 {
@@ -33,7 +34,8 @@ std::optional<QString> PrivateTempFolder::prepare() const
 {
     const QByteArray path = QFile::encodeName(m_path);
     const auto failure = [this](const char* what) {
-        return QStringLiteral("%1 %2: %3").arg(QLatin1String(what), m_path, QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("%1 %2: %3")
+            .arg(QLatin1String(what), m_path, QString::fromLocal8Bit(std::strerror(errno)));
     };
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
         return failure("cannot create");
@@ -41,7 +43,8 @@ std::optional<QString> PrivateTempFolder::prepare() const
     // so the folder checked is the folder changed.
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOTDIR || errno == ELOOP ? QStringLiteral("%1 is not a folder").arg(m_path) : failure("cannot open");
+        return errno == ENOTDIR || errno == ELOOP ? QStringLiteral("%1 is not a folder").arg(m_path)
+                                                  : failure("cannot open");
     struct stat info {};
     std::optional<QString> problem;
     if (::fstat(fd, &info) != 0)

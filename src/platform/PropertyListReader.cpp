@@ -87,8 +87,7 @@ std::optional<QVariant> PropertyListReader::read(const QByteArray& bytes)
         return std::nullopt;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement
-            || (token == QXmlStreamReader::Characters && !xml.isWhitespace()))
+        if (token == QXmlStreamReader::StartElement || (token == QXmlStreamReader::Characters && !xml.isWhitespace()))
             return std::nullopt;
     }
     if (xml.hasError())

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QVariant>
-
 #include <optional>
 
 namespace ostrevin {

@@ -18,13 +18,15 @@ void writeAtomically(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         //: Installer error detail. %1 is a file path, %2 the system's reason.
-        throw RuntimeFileError(QCoreApplication::translate("RuntimeLayout", "Couldn’t write %1: %2")
-                                   .arg(path, file.errorString()));
+        throw RuntimeFileError(
+            QCoreApplication::translate("RuntimeLayout", "Couldn’t write %1: %2").arg(path, file.errorString()));
 }
 
 } // namespace
 
-RuntimeLayout::RuntimeLayout(QString rootURL) : m_root(std::move(rootURL)) {}
+RuntimeLayout::RuntimeLayout(QString rootURL) : m_root(std::move(rootURL))
+{
+}
 
 RuntimeLayout RuntimeLayout::fromPaths(const AppPaths& paths)
 {

@@ -3,7 +3,6 @@
 #include "runtime/RuntimeManifest.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin {

@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTimeZone>
-
 #include <cmath>
 #include <limits>
 

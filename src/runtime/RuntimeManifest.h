@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin {

@@ -3,13 +3,13 @@
 #include "devicebridge/DeviceLocationError.h"
 #include "platform/PkexecPrivilegedRunner.h"
 #include "runtime/RuntimeLayout.h"
+#include "support/FailureOf.h"
 #include "support/FakeIDeviceTools.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -79,8 +79,8 @@ QByteArray usbmux(const QByteArrayList& entries)
 
 QByteArray usbmuxEntry(const char* connection, const char* deviceClass, const char* udid, const char* name = "Phone")
 {
-    return QByteArray(R"({"ConnectionType": ")") + connection + R"(", "DeviceClass": ")" + deviceClass
-           + R"(", "DeviceName": ")" + name + R"(", "Identifier": ")" + udid + "\"}";
+    return QByteArray(R"({"ConnectionType": ")") + connection + R"(", "DeviceClass": ")" + deviceClass +
+           R"(", "DeviceName": ")" + name + R"(", "Identifier": ")" + udid + "\"}";
 }
 
 const QByteArray devicectlIPhone = R"({"result": {"devices": [{
@@ -102,17 +102,6 @@ LocationHelper iDeviceHelper(const QString& folder, std::optional<QString> udid 
     return helper;
 }
 
-template<typename F>
-std::optional<DeviceLocationError> failureOf(F&& call)
-{
-    try {
-        call();
-    } catch (const DeviceLocationError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 TEST(HelperDiscovery, SearchesTheRuntimeThenTheCandidateFoldersThenWhich)
@@ -127,8 +116,8 @@ TEST(HelperDiscovery, SearchesTheRuntimeThenTheCandidateFoldersThenWhich)
          [](Sandbox& s) {
              RuntimeLayout runtime(s.config.helperSearch.runtimeFolder);
              runtime.writeLauncher();
-             runtime.writeManifest(RuntimeManifest{1, QStringLiteral("3.12.14"), QStringLiteral("4.1"),
-                                                   QDateTime::currentDateTimeUtc()});
+             runtime.writeManifest(
+                 RuntimeManifest{1, QStringLiteral("3.12.14"), QStringLiteral("4.1"), QDateTime::currentDateTimeUtc()});
              // The launcher needs an interpreter to answer the usbmux listing.
              FakeTool python(s.path(QStringLiteral("Runtime/python/bin")), QStringLiteral("python3"));
              QDir().mkpath(s.path(QStringLiteral("Runtime/python/bin")));
@@ -222,8 +211,8 @@ TEST(HelperDiscovery, TheInstalledRuntimeSkipsTheSearchTools)
     Sandbox sandbox;
     RuntimeLayout runtime(sandbox.config.helperSearch.runtimeFolder);
     runtime.writeLauncher();
-    runtime.writeManifest(RuntimeManifest{1, QStringLiteral("3.12.14"), QStringLiteral("4.1"),
-                                          QDateTime::currentDateTimeUtc()});
+    runtime.writeManifest(
+        RuntimeManifest{1, QStringLiteral("3.12.14"), QStringLiteral("4.1"), QDateTime::currentDateTimeUtc()});
     FakeTool env(sandbox.path(QStringLiteral("bin")), QStringLiteral("env"));
     sandbox.config.helperSearch.envPath = env.write();
     FakeTool which(sandbox.path(QStringLiteral("bin")), QStringLiteral("which"));
@@ -248,22 +237,51 @@ TEST(HelperDiscovery, BindsTheFirstIPhoneFromTheUsbmuxListOrFromDevicectl)
     const auto usbmuxMode = LocationHelper::ConnectionMode::usbmux();
     const auto direct = LocationHelper::ConnectionMode::direct();
     const Case cases[] = {
-        {"a USB iPhone", usbmux({usbmuxEntry("USB", "iPhone", "U1", "Anna")}), {}, std::nullopt, QStringLiteral("U1"),
-         QStringLiteral("Anna"), usbmuxMode},
+        {"a USB iPhone",
+         usbmux({usbmuxEntry("USB", "iPhone", "U1", "Anna")}),
+         {},
+         std::nullopt,
+         QStringLiteral("U1"),
+         QStringLiteral("Anna"),
+         usbmuxMode},
         {"a network iPhone, then a USB one",
-         usbmux({usbmuxEntry("Network", "iPhone", "N1"), usbmuxEntry("USB", "iPhone", "U2", "Ben")}), {},
-         std::nullopt, QStringLiteral("U2"), QStringLiteral("Ben"), usbmuxMode},
-        {"only a network iPhone", usbmux({usbmuxEntry("Network", "iPhone", "N1", "Net")}), {}, std::nullopt,
-         QStringLiteral("N1"), QStringLiteral("Net"), usbmuxMode},
+         usbmux({usbmuxEntry("Network", "iPhone", "N1"), usbmuxEntry("USB", "iPhone", "U2", "Ben")}),
+         {},
+         std::nullopt,
+         QStringLiteral("U2"),
+         QStringLiteral("Ben"),
+         usbmuxMode},
+        {"only a network iPhone",
+         usbmux({usbmuxEntry("Network", "iPhone", "N1", "Net")}),
+         {},
+         std::nullopt,
+         QStringLiteral("N1"),
+         QStringLiteral("Net"),
+         usbmuxMode},
         {"a log line on standard error does not hide the iPhone", usbmux({usbmuxEntry("USB", "iPhone", "U1", "Anna")}),
          "2026-12-07 04:00:00 host pymobiledevice3[42] WARNING usbmuxd answered slowly\n", std::nullopt,
          QStringLiteral("U1"), QStringLiteral("Anna"), usbmuxMode},
-        {"only an iPad falls back to devicectl", usbmux({usbmuxEntry("USB", "iPad", "P1")}), {}, devicectlIPhone,
-         QStringLiteral("00008110-CORE"), QStringLiteral("Core Phone"), LocationHelper::ConnectionMode::tunnel()},
-        {"output that is not JSON falls back to devicectl", "Traceback? no, just text\n", {}, devicectlIPhone,
-         QStringLiteral("00008110-CORE"), QStringLiteral("Core Phone"), LocationHelper::ConnectionMode::tunnel()},
-        {"no iPhone anywhere", usbmux({usbmuxEntry("USB", "iPad", "P1")}), {}, QByteArray(R"({"result": {"devices": []}})"),
-         std::nullopt, std::nullopt, direct},
+        {"only an iPad falls back to devicectl",
+         usbmux({usbmuxEntry("USB", "iPad", "P1")}),
+         {},
+         devicectlIPhone,
+         QStringLiteral("00008110-CORE"),
+         QStringLiteral("Core Phone"),
+         LocationHelper::ConnectionMode::tunnel()},
+        {"output that is not JSON falls back to devicectl",
+         "Traceback? no, just text\n",
+         {},
+         devicectlIPhone,
+         QStringLiteral("00008110-CORE"),
+         QStringLiteral("Core Phone"),
+         LocationHelper::ConnectionMode::tunnel()},
+        {"no iPhone anywhere",
+         usbmux({usbmuxEntry("USB", "iPad", "P1")}),
+         {},
+         QByteArray(R"({"result": {"devices": []}})"),
+         std::nullopt,
+         std::nullopt,
+         direct},
         {"no xcrun on this machine", "not json", {}, std::nullopt, std::nullopt, std::nullopt, direct},
     };
     for (const Case& c : cases) {
@@ -289,7 +307,8 @@ TEST(HelperDiscovery, BindsTheFirstIPhoneFromTheUsbmuxListOrFromDevicectl)
             EXPECT_EQ(arguments.mid(0, 4), (QStringList{QStringLiteral("devicectl"), QStringLiteral("list"),
                                                         QStringLiteral("devices"), QStringLiteral("--json-output")}))
                 << c.name;
-            EXPECT_TRUE(arguments.value(4).startsWith(sandbox.config.temporaryFolder + u"/tovrel-devicectl-")) << c.name;
+            EXPECT_TRUE(arguments.value(4).startsWith(sandbox.config.temporaryFolder + u"/tovrel-devicectl-"))
+                << c.name;
         }
         EXPECT_TRUE(sandbox.leftoverTemporaryFiles().isEmpty()) << c.name;
     }
@@ -314,37 +333,54 @@ TEST(HelperDiscovery, VerifiesTheIDeviceHelperAgainstTheAttachedDevices)
         const char* name;
         std::function<void(Sandbox&, FakeIDeviceTools&)> arrange;
         std::optional<QString> rememberedUdid;
-        std::optional<QString> udid;          // the verified device
+        std::optional<QString> udid; // the verified device
         std::optional<QString> deviceName;
-        QString failure;                      // the output of the failure, when it fails
+        QString failure; // the output of the failure, when it fails
     };
     const Case cases[] = {
-        {"the one attached iPhone", [](Sandbox&, FakeIDeviceTools&) {}, std::nullopt, QStringLiteral("00008030-AAAA"),
-         QStringLiteral("Test iPhone"), {}},
+        {"the one attached iPhone",
+         [](Sandbox&, FakeIDeviceTools&) {},
+         std::nullopt,
+         QStringLiteral("00008030-AAAA"),
+         QStringLiteral("Test iPhone"),
+         {}},
         {"trimmed UDID lines",
          [](Sandbox& s, FakeIDeviceTools&) {
              FakeTool ids(s.path(QStringLiteral("homebrew")), QStringLiteral("idevice_id"));
              ids.printsToStandardOutput("\n   00008030-AAAA  \n\n");
              ids.write();
          },
-         std::nullopt, QStringLiteral("00008030-AAAA"), QStringLiteral("Test iPhone"), {}},
+         std::nullopt,
+         QStringLiteral("00008030-AAAA"),
+         QStringLiteral("Test iPhone"),
+         {}},
         {"an iPad, then an iPhone",
          [](Sandbox&, FakeIDeviceTools& tools) {
              tools.setDevices({QStringLiteral("PAD"), QStringLiteral("PHONE")});
              tools.setInfo(QStringLiteral("PAD"), QStringLiteral("ProductType"), QStringLiteral("iPad13,1"));
              tools.setInfo(QStringLiteral("PHONE"), QStringLiteral("ProductType"), QStringLiteral("iPhone14,5"));
          },
-         std::nullopt, QStringLiteral("PHONE"), std::nullopt, {}},
+         std::nullopt,
+         QStringLiteral("PHONE"),
+         std::nullopt,
+         {}},
         {"a name of only blanks",
          [](Sandbox&, FakeIDeviceTools& tools) {
              tools.setInfo(QStringLiteral("00008030-AAAA"), QStringLiteral("DeviceName"), QStringLiteral("   "));
          },
-         std::nullopt, QStringLiteral("00008030-AAAA"), std::nullopt, {}},
-        {"the remembered iPhone is gone while another is attached",
-         [](Sandbox&, FakeIDeviceTools&) {}, QStringLiteral("00008030-GONE"), std::nullopt, std::nullopt,
+         std::nullopt,
+         QStringLiteral("00008030-AAAA"),
+         std::nullopt,
+         {}},
+        {"the remembered iPhone is gone while another is attached", [](Sandbox&, FakeIDeviceTools&) {},
+         QStringLiteral("00008030-GONE"), std::nullopt, std::nullopt,
          QStringLiteral("The previously selected iPhone 00008030-GONE is no longer connected.")},
-        {"the remembered iPhone is still there", [](Sandbox&, FakeIDeviceTools&) {}, QStringLiteral("00008030-AAAA"),
-         QStringLiteral("00008030-AAAA"), QStringLiteral("Test iPhone"), {}},
+        {"the remembered iPhone is still there",
+         [](Sandbox&, FakeIDeviceTools&) {},
+         QStringLiteral("00008030-AAAA"),
+         QStringLiteral("00008030-AAAA"),
+         QStringLiteral("Test iPhone"),
+         {}},
         {"nothing attached", [](Sandbox&, FakeIDeviceTools& tools) { tools.setDevices({}); }, std::nullopt,
          std::nullopt, std::nullopt, QStringLiteral("libimobiledevice doesn’t see any connected device.")},
         {"only an iPad",
@@ -366,13 +402,14 @@ TEST(HelperDiscovery, VerifiesTheIDeviceHelperAgainstTheAttachedDevices)
         ProcessCancellationState cancellation;
         const LocationHelper helper = iDeviceHelper(tools.folder(), c.rememberedUdid);
         if (c.udid) {
-            const LocationHelper verified = controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, false);
+            const LocationHelper verified =
+                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, false);
             EXPECT_EQ(verified.deviceIdentifier, c.udid) << c.name;
             EXPECT_EQ(verified.deviceName, c.deviceName) << c.name;
             EXPECT_EQ(verified.connectionMode, LocationHelper::ConnectionMode::usbmux()) << c.name;
             EXPECT_EQ(verified.executableURL, helper.executableURL) << c.name;
         } else {
-            const auto failure = failureOf(
+            const auto failure = failureOf<DeviceLocationError>(
                 [&] { controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, false); });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_EQ(failure->output(), c.failure) << c.name;
@@ -413,12 +450,24 @@ TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)
     };
     const Case cases[] = {
         {"iOS 16 with the image, new help text", QStringLiteral("16.7"), {}, true, QStringLiteral("list"), {}},
-        {"old help text lists with -l", QStringLiteral("15.8"), "Usage: ideviceimagemounter [OPTIONS] IMAGE_FILE\n",
-         true, QStringLiteral("-l"), {}},
-        {"no image", QStringLiteral("16.7"), {}, false, QStringLiteral("list"),
+        {"old help text lists with -l",
+         QStringLiteral("15.8"),
+         "Usage: ideviceimagemounter [OPTIONS] IMAGE_FILE\n",
+         true,
+         QStringLiteral("-l"),
+         {}},
+        {"no image",
+         QStringLiteral("16.7"),
+         {},
+         false,
+         QStringLiteral("list"),
          QStringLiteral("No compatible Developer Disk Image is mounted on iPhone. Connect the device in Xcode and let "
                         "Xcode finish preparing it.")},
-        {"iOS 17", QStringLiteral("17.0"), {}, true, {},
+        {"iOS 17",
+         QStringLiteral("17.0"),
+         {},
+         true,
+         {},
          QStringLiteral("idevicesetlocation doesn’t support iOS 17.0. Quit Ostrevin and open it again; the add-on "
                         "component installs automatically.")},
     };
@@ -439,10 +488,11 @@ TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)
         ProcessCancellationState cancellation;
         const LocationHelper helper = iDeviceHelper(tools.folder());
         if (c.failure.isEmpty()) {
-            const LocationHelper verified = controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, true);
+            const LocationHelper verified =
+                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, true);
             EXPECT_EQ(verified.deviceIdentifier, QStringLiteral("00008030-AAAA")) << c.name;
         } else {
-            const auto failure = failureOf(
+            const auto failure = failureOf<DeviceLocationError>(
                 [&] { controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, true); });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_EQ(failure->output(), c.failure) << c.name;
@@ -461,15 +511,17 @@ TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)
 TEST(HelperDiscovery, VersionRuleAndImageListReplies)
 {
     const std::pair<const char*, bool> versions[] = {
-        {"16.7", true}, {"16.7.8", true}, {"9.3.5", true}, {"17", false}, {"17.0", false}, {"18.1", false},
-        {"", false},    {"beta", false},  {"iOS 16", false}, {".16.2", true},
+        {"16.7", true},  {"16.7.8", true}, {"9.3.5", true}, {"17", false},     {"17.0", false},
+        {"18.1", false}, {"", false},      {"beta", false}, {"iOS 16", false}, {".16.2", true},
     };
     for (const auto& [version, supported] : versions)
-        EXPECT_EQ(DeviceLocationController::isLegacyIDeviceSetLocationSupported(QString::fromLatin1(version)), supported)
+        EXPECT_EQ(DeviceLocationController::isLegacyIDeviceSetLocationSupported(QString::fromLatin1(version)),
+                  supported)
             << version;
 
     const auto reply = [](const char* body) {
-        return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n%1\n</dict>\n</plist>\n")
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist "
+                              "version=\"1.0\">\n<dict>\n%1\n</dict>\n</plist>\n")
             .arg(QString::fromLatin1(body));
     };
     const std::pair<QString, bool> replies[] = {
@@ -482,7 +534,9 @@ TEST(HelperDiscovery, VersionRuleAndImageListReplies)
         {reply("<key>ImagePresent</key><string>YES</string><key>ImageSignature</key><data>AAECAw==</data>"), false},
         {reply("<key>ImagePresent</key><true/><key>ImageSignature</key><integer>1</integer>"), false},
         // Newer iOS versions: no ImagePresent, the signatures of the mounted images as an array.
-        {reply("<key>ImageSignature</key><array>\n\t\t<data>\n\t\tAAECAw==\n\t\t</data>\n\t</array><key>Status</key><string>Complete</string>"), true},
+        {reply("<key>ImageSignature</key><array>\n\t\t<data>\n\t\tAAECAw==\n\t\t</data>\n\t</array><key>Status</"
+               "key><string>Complete</string>"),
+         true},
         {reply("<key>ImageSignature</key><array>\n\t</array><key>Status</key><string>Complete</string>"), false},
         {QStringLiteral("No device found.\n"), false},
         {QStringLiteral("<plist version=\"1.0\"><array><true/></array></plist>"), false},
@@ -502,7 +556,8 @@ TEST(HelperDiscovery, ReachabilityFollowsTheHeldDevice)
     };
     const Case cases[] = {
         {"listed", usbmux({usbmuxEntry("Network", "iPhone", "U1")}), std::nullopt, QStringLiteral("U1"), true},
-        {"another iPhone listed", usbmux({usbmuxEntry("USB", "iPhone", "U2")}), std::nullopt, QStringLiteral("U1"), false},
+        {"another iPhone listed", usbmux({usbmuxEntry("USB", "iPhone", "U2")}), std::nullopt, QStringLiteral("U1"),
+         false},
         {"any iPhone without an identifier", usbmux({usbmuxEntry("USB", "iPhone", "U2")}), std::nullopt, std::nullopt,
          true},
         {"an iPad with that identifier", usbmux({usbmuxEntry("USB", "iPad", "U1")}), std::nullopt, QStringLiteral("U1"),
@@ -513,8 +568,7 @@ TEST(HelperDiscovery, ReachabilityFollowsTheHeldDevice)
     for (const Case& c : cases) {
         Sandbox sandbox;
         LocationHelper helper;
-        helper.executableURL =
-            QUrl::fromLocalFile(sandbox.pymobiledevice(QStringLiteral("homebrew"), c.usbmuxOutput));
+        helper.executableURL = QUrl::fromLocalFile(sandbox.pymobiledevice(QStringLiteral("homebrew"), c.usbmuxOutput));
         helper.deviceIdentifier = c.udid;
         helper.connectionMode = LocationHelper::ConnectionMode::usbmux();
         if (c.devicectl)

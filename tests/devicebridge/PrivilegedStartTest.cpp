@@ -2,6 +2,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "platform/PkexecPrivilegedRunner.h"
+#include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
 #include "support/FakeTool.h"
@@ -9,7 +10,6 @@
 
 #include <QDir>
 #include <QThread>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -39,17 +39,6 @@ struct PrivilegedSandbox {
     }
 };
 
-template<typename F>
-std::optional<DeviceLocationError> failureOf(F&& call)
-{
-    try {
-        call();
-    } catch (const DeviceLocationError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 TEST(PrivilegedStart, TheShellLineReachesPkexecAsOneArgument)
@@ -72,33 +61,36 @@ TEST(PrivilegedStart, TheLineRunsTheServiceAndReportsWhenItDoesNotListen)
     };
     const Case cases[] = {
         {"comes up", QStringLiteral("[ -f \"$0.started\" ] && exit 0; exit 1"), {}},
-        {"never listens", QStringLiteral("exit 1"), QStringLiteral("pymobiledevice3 tunneld did not start on port 49151.")},
+        {"never listens", QStringLiteral("exit 1"),
+         QStringLiteral("pymobiledevice3 tunneld did not start on port 49151.")},
         {"port already taken", QStringLiteral("exit 0"),
          QStringLiteral("Port 49151 is already used by another process; for safety, Ostrevin will not stop it.")},
     };
     for (const Case& c : cases) {
         PrivilegedSandbox sandbox;
         sandbox.pkexec.runs(QStringLiteral("exec \"$@\"")).write();
-        sandbox.helperTool.runs(QStringLiteral(": > %1.started").arg(QString::fromUtf8(FakeTool::shellWord(
-                                    QFile::encodeName(sandbox.lsof.path())))))
+        sandbox.helperTool
+            .runs(QStringLiteral(": > %1.started")
+                      .arg(QString::fromUtf8(FakeTool::shellWord(QFile::encodeName(sandbox.lsof.path())))))
             .write();
         sandbox.lsof.runs(c.lsofScript).write();
         DeviceLocationController controller(sandbox.config);
         if (c.failure.isEmpty()) {
             controller.startTunnelWithPrivileges(sandbox.helper);
         } else {
-            const auto failure = failureOf([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
+            const auto failure =
+                failureOf<DeviceLocationError>([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_TRUE(failure->output().contains(c.failure)) << c.name << failure->output().toStdString();
         }
         const auto started = sandbox.helperTool.recordedCalls();
         EXPECT_EQ(started.size(), c.failure.startsWith(u"Port") ? 0 : 1) << c.name;
         if (!started.isEmpty()) {
-            EXPECT_EQ(started.first(), QStringList({QStringLiteral("--no-color"), QStringLiteral("remote"),
-                                                    QStringLiteral("tunneld"), QStringLiteral("-d"),
-                                                    QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                                                    QStringLiteral("--port"), QStringLiteral("49151"),
-                                                    QStringLiteral("--protocol"), QStringLiteral("tcp")}))
+            EXPECT_EQ(started.first(),
+                      QStringList({QStringLiteral("--no-color"), QStringLiteral("remote"), QStringLiteral("tunneld"),
+                                   QStringLiteral("-d"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                                   QStringLiteral("--port"), QStringLiteral("49151"), QStringLiteral("--protocol"),
+                                   QStringLiteral("tcp")}))
                 << c.name;
         }
     }
@@ -114,7 +106,8 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         PrivilegedSandbox sandbox;
         sandbox.pkexec.printsToStandardError(text).exitsWith(status).write();
         DeviceLocationController controller(sandbox.config);
-        const auto failure = failureOf([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
+        const auto failure =
+            failureOf<DeviceLocationError>([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
         ASSERT_TRUE(failure) << status;
         EXPECT_TRUE(failure->command().startsWith(u"pkexec /bin/sh -c ")) << failure->command().toStdString();
         EXPECT_EQ(failure->output(), QString::fromUtf8(text)) << status;
@@ -127,7 +120,7 @@ TEST(PrivilegedStart, NeverAsksWithoutADeviceIdentifier)
     sandbox.pkexec.write();
     sandbox.helper.deviceIdentifier.reset();
     DeviceLocationController controller(sandbox.config);
-    const auto failure = failureOf([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
+    const auto failure = failureOf<DeviceLocationError>([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->output(), QStringLiteral("Ostrevin doesn’t know the iPhone’s UDID."));
     EXPECT_TRUE(sandbox.pkexec.recordedCalls().isEmpty());
@@ -156,7 +149,11 @@ TEST(PrivilegedStart, CancellingWhileTheDialogIsOpenStopsItAndHoldsTheCommandLoc
     EXPECT_EQ(controller.activeProcess()->processIdentifier(), *pid);
     // The "dialog" holds the command lock: no other tool command may start meanwhile.
     bool lockFree = true;
-    QThread* other = QThread::create([&] { lockFree = controller.commandLock().try_lock(); if (lockFree) controller.commandLock().unlock(); });
+    QThread* other = QThread::create([&] {
+        lockFree = controller.commandLock().try_lock();
+        if (lockFree)
+            controller.commandLock().unlock();
+    });
     other->start();
     other->wait();
     delete other;

@@ -12,10 +12,9 @@ namespace {
 QByteArray usbmuxEntry(const char* connection, const char* deviceClass, const char* identifier,
                        const char* name = "\"Phone\"")
 {
-    return QByteArray("{\"BuildVersion\": \"21F90\", \"ConnectionType\": ") + connection + ", \"DeviceClass\": "
-           + deviceClass + ", \"DeviceName\": " + name + ", \"Identifier\": " + identifier
-           + ", \"ProductType\": \"iPhone15,2\", \"ProductVersion\": \"17.5.1\", \"UniqueDeviceID\": " + identifier
-           + "}";
+    return QByteArray("{\"BuildVersion\": \"21F90\", \"ConnectionType\": ") + connection +
+           ", \"DeviceClass\": " + deviceClass + ", \"DeviceName\": " + name + ", \"Identifier\": " + identifier +
+           ", \"ProductType\": \"iPhone15,2\", \"ProductVersion\": \"17.5.1\", \"UniqueDeviceID\": " + identifier + "}";
 }
 
 // One devicectl device; each part can be replaced or left out (nullptr).
@@ -36,7 +35,8 @@ QByteArray coreList(const QByteArrayList& devices)
     return "{\"info\": {\"outcome\": \"success\"}, \"result\": {\"devices\": [" + devices.join(", ") + "]}}";
 }
 
-const char* const goodConnection = R"("pairingState": "paired", "transportType": "wired", "tunnelState": "disconnected")";
+const char* const goodConnection =
+    R"("pairingState": "paired", "transportType": "wired", "tunnelState": "disconnected")";
 const char* const goodProperties = R"("bootState": "booted", "name": "Anna’s iPhone")";
 const char* const goodHardware = R"("deviceType": "iPhone", "udid": "00008110-0001")";
 
@@ -52,15 +52,14 @@ TEST(USBMuxDevice, PicksAUsbIPhoneBeforeAnyOtherAndFailsWholeListsOnOneBadRecord
     };
     const Case cases[] = {
         {"network iPhone then USB iPhone",
-         "[" + usbmuxEntry("\"Network\"", "\"iPhone\"", "\"NET\"") + ",\n"
-             + usbmuxEntry("\"USB\"", "\"iPhone\"", "\"USB1\"") + "]",
+         "[" + usbmuxEntry("\"Network\"", "\"iPhone\"", "\"NET\"") + ",\n" +
+             usbmuxEntry("\"USB\"", "\"iPhone\"", "\"USB1\"") + "]",
          true, QStringLiteral("USB1")},
         {"only a network iPhone", "[" + usbmuxEntry("\"Network\"", "\"iPhone\"", "\"NET\"") + "]", true,
          QStringLiteral("NET")},
         {"only an iPad", "[" + usbmuxEntry("\"USB\"", "\"iPad\"", "\"PAD\"") + "]", true, std::nullopt},
         {"class compared exactly", "[" + usbmuxEntry("\"USB\"", "\"iphone\"", "\"LOW\"") + "]", true, std::nullopt},
-        {"nulls are absent", "[" + usbmuxEntry("null", "\"iPhone\"", "\"N\"", "null") + "]", true,
-         QStringLiteral("N")},
+        {"nulls are absent", "[" + usbmuxEntry("null", "\"iPhone\"", "\"N\"", "null") + "]", true, QStringLiteral("N")},
         {"empty list", "[]", true, std::nullopt},
         {"one record without an identifier",
          "[" + usbmuxEntry("\"USB\"", "\"iPhone\"", "\"USB1\"") + ", {\"DeviceClass\": \"iPad\"}]", false,
@@ -104,18 +103,17 @@ TEST(CoreDeviceList, ChoosesTheFirstUsableIPhoneAndFailsWholeDocumentsOnOneBadDe
          QStringLiteral("00008110-0002")},
         {"no transport type", coreList({iphone(R"("pairingState": "paired")", R"("name": "N")"), good}), true,
          QStringLiteral("00008110-0001")},
-        {"tunnel unavailable", coreList({iphone(R"("transportType": "wired", "tunnelState": "unavailable")",
-                                                R"("name": "N")"),
-                                         good}),
-         true, QStringLiteral("00008110-0001")},
-        {"any other tunnel state", coreList({iphone(R"("transportType": "wired", "tunnelState": "connecting")",
-                                                    R"("name": "N")")}),
-         true, QStringLiteral("00008110-0002")},
+        {"tunnel unavailable",
+         coreList({iphone(R"("transportType": "wired", "tunnelState": "unavailable")", R"("name": "N")"), good}), true,
+         QStringLiteral("00008110-0001")},
+        {"any other tunnel state",
+         coreList({iphone(R"("transportType": "wired", "tunnelState": "connecting")", R"("name": "N")")}), true,
+         QStringLiteral("00008110-0002")},
         {"not booted", coreList({iphone(goodConnection, R"("bootState": "shutdown", "name": "N")"), good}), true,
          QStringLiteral("00008110-0001")},
-        {"not paired", coreList({iphone(R"("pairingState": "unpaired", "transportType": "wired")", R"("name": "N")"),
-                                 good}),
-         true, QStringLiteral("00008110-0001")},
+        {"not paired",
+         coreList({iphone(R"("pairingState": "unpaired", "transportType": "wired")", R"("name": "N")"), good}), true,
+         QStringLiteral("00008110-0001")},
         {"an iPad", coreList({coreDevice(goodConnection, goodProperties, R"("deviceType": "iPad", "udid": "P")")}),
          true, std::nullopt},
         {"no device type", coreList({coreDevice(goodConnection, goodProperties, R"("udid": "P")")}), true,

@@ -1,10 +1,11 @@
+#include "devicebridge/TunnelServiceClient.h"
+
 #include "devicebridge/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/TunnelServiceClient.h"
+#include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"
 
 #include <QThread>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -18,18 +19,6 @@ const QByteArray listWithTunnel = R"({"OTHER": [], "00008110-0001": [
     {"tunnel-address": "fd00::9", "tunnel-port": 9, "interface": "utun9"}]})";
 
 const TunneldTunnel heldTunnel{QStringLiteral("fd7b:e5b:6f53::1"), 64337, QStringLiteral("utun6")};
-
-// The failure a call threw, or none.
-template<typename F>
-std::optional<DeviceLocationError> failureOf(F&& call)
-{
-    try {
-        call();
-    } catch (const DeviceLocationError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
 
 int countPath(const FakeHttpServer& server, const QByteArray& path)
 {
@@ -65,7 +54,7 @@ TEST(TunnelServiceClient, AServiceThatIsDownFailsTheTunnelRequestBeforeAnyStart)
     const TunnelServiceClient client(server.url());
     server.stopListening();
     EXPECT_FALSE(client.isTunneldRunning());
-    const auto failure = failureOf([&] { client.startTunnelForDevice(QStringLiteral("U")); });
+    const auto failure = failureOf<DeviceLocationError>([&] { client.startTunnelForDevice(QStringLiteral("U")); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->command(), QStringLiteral("tunneld /"));
     EXPECT_EQ(server.requestCount(), 0);
@@ -83,7 +72,7 @@ TEST(TunnelServiceClient, AHeldTunnelIsUsedWithoutAStartRequest)
     EXPECT_EQ(countPath(server, "/start-tunnel"), 0);
 
     server.setReply("GET", "/", FakeHttpReply::json(R"({"U": [{"tunnel-port": "1"}]})"));
-    const auto unreadable = failureOf([&] { client.activeTunnel(QStringLiteral("U")); });
+    const auto unreadable = failureOf<DeviceLocationError>([&] { client.activeTunnel(QStringLiteral("U")); });
     ASSERT_TRUE(unreadable);
     EXPECT_EQ(unreadable->command(), QStringLiteral("tunneld /"));
     server.setReply("GET", "/", FakeHttpReply::text("busy", 500));
@@ -101,21 +90,40 @@ TEST(TunnelServiceClient, StartRepliesAndTheirFailures)
     };
     const TunneldTunnel started{QStringLiteral("fd::1"), 50000, QStringLiteral("utun3")};
     const Case cases[] = {
-        {"started", {FakeHttpReply::json("{}")},
-         FakeHttpReply::json(R"({"interface": "utun3", "port": 50000, "address": "fd::1"})"), started, {}},
-        {"listed with an empty list", {FakeHttpReply::json(R"({"00008110-0001": []})")},
-         FakeHttpReply::json(R"({"interface": "utun3", "port": 50000, "address": "fd::1"})"), started, {}},
-        {"500 without a body", {FakeHttpReply::json("{}")}, FakeHttpReply::text("", 500), std::nullopt,
+        {"started",
+         {FakeHttpReply::json("{}")},
+         FakeHttpReply::json(R"({"interface": "utun3", "port": 50000, "address": "fd::1"})"),
+         started,
+         {}},
+        {"listed with an empty list",
+         {FakeHttpReply::json(R"({"00008110-0001": []})")},
+         FakeHttpReply::json(R"({"interface": "utun3", "port": 50000, "address": "fd::1"})"),
+         started,
+         {}},
+        {"500 without a body",
+         {FakeHttpReply::json("{}")},
+         FakeHttpReply::text("", 500),
+         std::nullopt,
          QStringLiteral("HTTP 500")},
-        {"501 with a body", {FakeHttpReply::json("{}")},
-         FakeHttpReply::json(R"({"error": "task not created"})", 501), std::nullopt,
+        {"501 with a body",
+         {FakeHttpReply::json("{}")},
+         FakeHttpReply::json(R"({"error": "task not created"})", 501),
+         std::nullopt,
          QStringLiteral(R"({"error": "task not created"})")},
-        {"200 without a port, then listed", {FakeHttpReply::json("{}"), FakeHttpReply::json(listWithTunnel)},
-         FakeHttpReply::json(R"({"interface": "utun6", "address": "fd::1"})"), heldTunnel, {}},
-        {"200 without a port, still not listed", {FakeHttpReply::json("{}")},
-         FakeHttpReply::json(R"({"interface": "utun6", "address": "fd::1"})"), std::nullopt,
+        {"200 without a port, then listed",
+         {FakeHttpReply::json("{}"), FakeHttpReply::json(listWithTunnel)},
+         FakeHttpReply::json(R"({"interface": "utun6", "address": "fd::1"})"),
+         heldTunnel,
+         {}},
+        {"200 without a port, still not listed",
+         {FakeHttpReply::json("{}")},
+         FakeHttpReply::json(R"({"interface": "utun6", "address": "fd::1"})"),
+         std::nullopt,
          QStringLiteral(R"({"interface": "utun6", "address": "fd::1"})")},
-        {"200 with an empty body, not listed", {FakeHttpReply::json("{}")}, FakeHttpReply::text(""), std::nullopt,
+        {"200 with an empty body, not listed",
+         {FakeHttpReply::json("{}")},
+         FakeHttpReply::text(""),
+         std::nullopt,
          QStringLiteral("The tunnel was created, but Ostrevin didn’t receive its RSD address and port.")},
     };
     for (const Case& c : cases) {
@@ -126,7 +134,8 @@ TEST(TunnelServiceClient, StartRepliesAndTheirFailures)
         if (c.tunnel) {
             EXPECT_EQ(client.startTunnelForDevice(QStringLiteral("00008110-0001")), *c.tunnel) << c.name;
         } else {
-            const auto failure = failureOf([&] { client.startTunnelForDevice(QStringLiteral("00008110-0001")); });
+            const auto failure =
+                failureOf<DeviceLocationError>([&] { client.startTunnelForDevice(QStringLiteral("00008110-0001")); });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_EQ(failure->command(), QStringLiteral("tunneld /start-tunnel")) << c.name;
             EXPECT_EQ(failure->output(), c.failureOutput) << c.name;
@@ -141,12 +150,12 @@ TEST(TunnelServiceClient, TheUdidIsPercentEncodedAndRequired)
     server.setReply("GET", "/", FakeHttpReply::json("{}"));
     server.setReply("GET", "/start-tunnel", FakeHttpReply::text("", 404));
     const TunnelServiceClient client(server.url());
-    EXPECT_TRUE(failureOf([&] { client.startTunnelForDevice(QStringLiteral("A+B C&d=e/é")); }));
+    EXPECT_TRUE(failureOf<DeviceLocationError>([&] { client.startTunnelForDevice(QStringLiteral("A+B C&d=e/é")); }));
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requests.at(1).target, "/start-tunnel?udid=A%2BB%20C%26d%3De%2F%C3%A9");
 
-    const auto noUdid = failureOf([&] { client.startTunnelForDevice(std::nullopt); });
+    const auto noUdid = failureOf<DeviceLocationError>([&] { client.startTunnelForDevice(std::nullopt); });
     ASSERT_TRUE(noUdid);
     EXPECT_EQ(noUdid->output(), QStringLiteral("Ostrevin doesn’t know the iPhone’s UDID."));
     EXPECT_EQ(server.requestCount(), 2);
@@ -164,7 +173,7 @@ TEST(TunnelServiceClient, WaitEndsAtTheFirstAnsweringProbeOrFailsAfterTwelve)
     FakeHttpServer never;
     never.setReply("GET", "/hello", FakeHttpReply::text("no", 503));
     const TunnelServiceClient waiting(never.url(), 10ms);
-    const auto failure = failureOf([&] { waiting.waitForTunneld(); });
+    const auto failure = failureOf<DeviceLocationError>([&] { waiting.waitForTunneld(); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(never.requestCount(), 12);
     EXPECT_EQ(failure->command(), QStringLiteral("pymobiledevice3 remote tunneld"));
@@ -209,6 +218,7 @@ TEST(TunnelServiceClient, StoppingAbortsAWaitingRequestAndAWait)
         }
         return false;
     };
-    EXPECT_TRUE(cancelled(stoppedCall([&](std::stop_token token) { client.startTunnelForDevice(QStringLiteral("U"), token); }, 1)));
+    EXPECT_TRUE(cancelled(
+        stoppedCall([&](std::stop_token token) { client.startTunnelForDevice(QStringLiteral("U"), token); }, 1)));
     EXPECT_TRUE(cancelled(stoppedCall([&](std::stop_token token) { client.waitForTunneld(token); }, 2)));
 }

@@ -6,7 +6,6 @@
 #include <QNetworkReply>
 #include <QThread>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin::test;

@@ -1,14 +1,13 @@
 #include "platform/PrivateTempFolder.h"
+
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 using namespace ostrevin;
 

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -46,7 +45,8 @@ const QString awkwardLines[] = {
 
 TEST(AppleScriptPrivilegedRunner, EscapedLinesReadBackUnchanged)
 {
-    EXPECT_EQ(AppleScriptPrivilegedRunner::escapedForStringLiteral(QStringLiteral(R"(a\"b)")), QStringLiteral(R"(a\\\"b)"));
+    EXPECT_EQ(AppleScriptPrivilegedRunner::escapedForStringLiteral(QStringLiteral(R"(a\"b)")),
+              QStringLiteral(R"(a\\\"b)"));
     for (const QString& line : awkwardLines) {
         const AppleScriptPrivilegedRunner runner(QStringLiteral("/usr/bin/osascript"));
         const auto invocation = runner.invocation(line);

@@ -10,32 +10,33 @@ QByteArray plist(const QByteArray& body)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n"
-           + body + "\n</plist>\n";
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n" +
+           body + "\n</plist>\n";
 }
 
 } // namespace
 
 TEST(PropertyListReader, ReadsTheImageListReplyAsLibplistWritesIt)
 {
-    const auto value = PropertyListReader::read(plist("<dict>\n"
-                                                      "\t<key>ImageSignature</key>\n"
-                                                      "\t<array>\n"
-                                                      "\t\t<data>\n"
-                                                      "\t\tAAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKiss\n"
-                                                      "\t\tLS4v\n"
-                                                      "\t\t</data>\n"
-                                                      "\t</array>\n"
-                                                      "\t<key>Empty</key>\n"
-                                                      "\t<array>\n"
-                                                      "\t</array>\n"
-                                                      "\t<key>ImagePresent</key>\n"
-                                                      "\t<true/>\n"
-                                                      "\t<key>Count</key>\n"
-                                                      "\t<integer>-42</integer>\n"
-                                                      "\t<key>Status</key>\n"
-                                                      "\t<string>Complete &amp; ready</string>\n"
-                                                      "</dict>"));
+    const auto value =
+        PropertyListReader::read(plist("<dict>\n"
+                                       "\t<key>ImageSignature</key>\n"
+                                       "\t<array>\n"
+                                       "\t\t<data>\n"
+                                       "\t\tAAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKiss\n"
+                                       "\t\tLS4v\n"
+                                       "\t\t</data>\n"
+                                       "\t</array>\n"
+                                       "\t<key>Empty</key>\n"
+                                       "\t<array>\n"
+                                       "\t</array>\n"
+                                       "\t<key>ImagePresent</key>\n"
+                                       "\t<true/>\n"
+                                       "\t<key>Count</key>\n"
+                                       "\t<integer>-42</integer>\n"
+                                       "\t<key>Status</key>\n"
+                                       "\t<string>Complete &amp; ready</string>\n"
+                                       "</dict>"));
     ASSERT_TRUE(value);
     const QVariantMap map = value->toMap();
     const QVariantList signatures = map.value(QStringLiteral("ImageSignature")).toList();

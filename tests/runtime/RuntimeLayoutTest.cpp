@@ -1,10 +1,10 @@
-#include "runtime/RuntimeFileError.h"
 #include "runtime/RuntimeLayout.h"
+
+#include "runtime/RuntimeFileError.h"
 #include "support/TempDir.h"
 
 #include <QFile>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;

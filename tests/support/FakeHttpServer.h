@@ -4,7 +4,6 @@
 #include <QList>
 #include <QMutex>
 #include <QUrl>
-
 #include <memory>
 #include <utility>
 
