@@ -1,5 +1,6 @@
 #include "routedata/RouteSpeedCalculator.h"
 
+#include "routedata/AppSettings.h"
 #include "routedata/Geodesy.h"
 
 #include <QCoreApplication>
@@ -163,6 +164,11 @@ QString transitSummary(RouteSpeedProfile profile)
     }
     //: Transit speed profile, next to the Speed label: the directions service's own timing.
     return QCoreApplication::translate("RouteSpeedProfile", "As timed by Maps");
+}
+
+QString summary(RouteSpeedProfile profile, RouteTransportMode transportMode, double fallbackSpeedKmh)
+{
+    return summary(profile, transportMode, fallbackSpeedKmh, AppSettings::units(), QLocale());
 }
 
 QString summary(RouteSpeedProfile profile, RouteTransportMode transportMode, double fallbackSpeedKmh,

@@ -56,7 +56,8 @@ DrivingSpeeds drivingSpeedsKmh(RouteSpeedProfile profile, double fallbackSpeedKm
 QString transitSummary(RouteSpeedProfile profile);
 
 /// The line beside the speed control for a profile and travel mode, with speeds in
-/// the user's units.
+/// the user's units (the stored setting and QLocale() unless given).
+QString summary(RouteSpeedProfile profile, RouteTransportMode transportMode, double fallbackSpeedKmh);
 QString summary(RouteSpeedProfile profile, RouteTransportMode transportMode, double fallbackSpeedKmh,
                 MeasurementUnits units, const QLocale& locale);
 

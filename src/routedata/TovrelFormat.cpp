@@ -1,5 +1,7 @@
 #include "routedata/TovrelFormat.h"
 
+#include "routedata/AppSettings.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -53,6 +55,11 @@ double TovrelFormat::speedValue(double kmh, MeasurementSystem system)
     return system == MeasurementSystem::Metric ? kmh : kmh / kmhPerMph;
 }
 
+QString TovrelFormat::distance(double meters)
+{
+    return distance(meters, AppSettings::units(), QLocale());
+}
+
 QString TovrelFormat::distance(double meters, MeasurementUnits units, const QLocale& locale)
 {
     // NaN, negative values and 0 all read as 0.
@@ -77,6 +84,11 @@ QString TovrelFormat::distance(double meters, MeasurementUnits units, const QLoc
     }
     //: Short distance in feet, abbreviated unit, e.g. “492 ft”.
     return tr("%1 ft").arg(number(locale, wholeNumber(value / metersPerFoot), 0));
+}
+
+QString TovrelFormat::speed(double kmh, UnitWidth width)
+{
+    return speed(kmh, width, AppSettings::units(), QLocale());
 }
 
 QString TovrelFormat::speed(double kmh, UnitWidth width, MeasurementUnits units, const QLocale& locale)
@@ -108,6 +120,11 @@ QString TovrelFormat::speed(double kmh, UnitWidth width, MeasurementUnits units,
     }
     //: Speed in miles per hour, unit written out, e.g. “31 miles per hour”.
     return tr("%1 miles per hour").arg(text);
+}
+
+QString TovrelFormat::speedNumber(double kmh)
+{
+    return speedNumber(kmh, AppSettings::units(), QLocale());
 }
 
 QString TovrelFormat::speedNumber(double kmh, MeasurementUnits units, const QLocale& locale)

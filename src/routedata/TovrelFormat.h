@@ -13,7 +13,8 @@ namespace ostrevin {
 /// and it reads the units setting and the current locale on every call, so a
 /// change of either shows in the next text without a restart.
 ///
-/// The units setting and the locale are given explicitly to the unit-bearing texts.
+/// The short forms read the stored units setting (AppSettings::units) and QLocale();
+/// the long forms take both explicitly.
 class TovrelFormat {
     Q_DECLARE_TR_FUNCTIONS(TovrelFormat)
 
@@ -24,12 +25,15 @@ public:
     TovrelFormat() = delete;
 
     /// Metres as "999 m", "1.2 km", "492 ft", "0.1 mi" or "150 yd".
+    static QString distance(double meters);
     static QString distance(double meters, MeasurementUnits units, const QLocale& locale);
 
     /// km/h with its unit, converted to mph outside the metric system, no fraction digits.
+    static QString speed(double kmh, UnitWidth width);
     static QString speed(double kmh, UnitWidth width, MeasurementUnits units, const QLocale& locale);
 
     /// The value speed() writes, without its unit.
+    static QString speedNumber(double kmh);
     static QString speedNumber(double kmh, MeasurementUnits units, const QLocale& locale);
 
     /// Whole minutes as "1 hr, 15 min"; a negative count counts as 0.

@@ -1,5 +1,10 @@
 #include "routedata/TovrelFormat.h"
 
+#include "platform/SettingsStore.h"
+#include "routedata/AppSettings.h"
+#include "routedata/RouteSpeedCalculator.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -100,4 +105,32 @@ TEST(TovrelFormat, DurationsInHoursAndMinutes)
     for (const Case& c : cases)
         EXPECT_EQ(TovrelFormat::duration(c.minutes, us), c.expected) << c.minutes;
     EXPECT_EQ(TovrelFormat::duration(120'000, germany), QStringLiteral("2.000 hr"));
+}
+
+TEST(TovrelFormat, ShortFormsReadTheStoredSettingOnEveryCall)
+{
+    test::TempDir dir;
+    SettingsStore store(dir.file(QStringLiteral("settings.conf")));
+    AppSettings::setStandardStore(&store);
+    const QLocale previous;
+    QLocale::setDefault(us);
+
+    const auto texts = [] {
+        return QStringList{TovrelFormat::distance(150), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated),
+                           TovrelFormat::speedNumber(90),
+                           summary(RouteSpeedProfile::normal, RouteTransportMode::walking, 30)};
+    };
+    // No setting: the US region's own system.
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("492 ft"), QStringLiteral("56 mph"), QStringLiteral("56"),
+                                    QStringLiteral("3 mph on foot")}));
+    AppSettings::setUnits(MeasurementUnits::kilometers, store);
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("150 m"), QStringLiteral("90 km/h"), QStringLiteral("90"),
+                                    QStringLiteral("5 km/h on foot")}));
+    AppSettings::setUnits(MeasurementUnits::miles, store);
+    QLocale::setDefault(britain);
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("164 yd"), QStringLiteral("56 mph"), QStringLiteral("56"),
+                                    QStringLiteral("3 mph on foot")}));
+
+    QLocale::setDefault(previous);
+    AppSettings::setStandardStore(nullptr);
 }
