@@ -87,26 +87,23 @@ double JsonReader::number(const QJsonObject& object, QLatin1String key)
     return v.toDouble();
 }
 
+template <typename T>
+T JsonReader::parsedString(const QJsonObject& object, QLatin1String key, std::optional<T> (*parse)(QStringView))
+{
+    const std::optional<T> value = parse(string(object, key));
+    if (!value)
+        throw JsonCodingError::invalidValue(key);
+    return *value;
+}
+
 QUuid JsonReader::uuid(const QJsonObject& object, QLatin1String key)
 {
-    const QJsonValue v = required(object, key);
-    if (!v.isString())
-        throw JsonCodingError::wrongType(key);
-    const std::optional<QUuid> id = parseUuid(v.toString());
-    if (!id)
-        throw JsonCodingError::invalidValue(key);
-    return *id;
+    return parsedString(object, key, &parseUuid);
 }
 
 QDateTime JsonReader::date(const QJsonObject& object, QLatin1String key)
 {
-    const QJsonValue v = required(object, key);
-    if (!v.isString())
-        throw JsonCodingError::wrongType(key);
-    const std::optional<QDateTime> d = parseDate(v.toString());
-    if (!d)
-        throw JsonCodingError::invalidValue(key);
-    return *d;
+    return parsedString(object, key, &parseDate);
 }
 
 QJsonArray JsonReader::array(const QJsonObject& object, QLatin1String key)

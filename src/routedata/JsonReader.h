@@ -74,6 +74,11 @@ public:
     /// The strict forms, also for values that come from elsewhere than JSON files.
     static std::optional<QUuid> parseUuid(QStringView text);
     static std::optional<QDateTime> parseDate(QStringView text);
+
+private:
+    // A required text read with one of the strict parsers above.
+    template <typename T>
+    static T parsedString(const QJsonObject& object, QLatin1String key, std::optional<T> (*parse)(QStringView));
 };
 
 } // namespace ostrevin
