@@ -82,6 +82,9 @@ DeviceLocationController::DeviceLocationController(Configuration configuration, 
 DeviceLocationController::~DeviceLocationController()
 {
     m_workerPool.waitForDone();
+    // The held process's exit handler refers to this controller: end it while
+    // the controller still exists.
+    stopPersistentLocationProcess();
 }
 
 std::shared_ptr<ChildProcess> DeviceLocationController::activeProcess() const

@@ -13,6 +13,9 @@
 #include "devicebridge/TunneldTunnel.h"
 #include "platform/PrivateTempFolder.h"
 #include "platform/PrivilegedRunner.h"
+#include "routedata/RoutePoint.h"
+#include "routedata/RouteSpeedProfile.h"
+#include "routedata/RouteTransportMode.h"
 
 #include <QCoreApplication>
 #include <QFuture>
@@ -23,6 +26,8 @@
 #include <QUuid>
 
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +65,25 @@ public:
         std::shared_ptr<const PrivilegedRunner> privilegedRunner = PrivilegedRunner::create();
         /// Where files handed to or received from tools go (a private folder of this user).
         QString temporaryFolder = PrivateTempFolder::fromEnvironment().path();
+
+        /// The clocks of preparation, holding and playback. Tests shorten them.
+        struct Timing {
+            /// The whole readiness wait; each try gets what is left (0.25 s to 2 s).
+            double readinessBudget = 12.0;
+            /// The pause after a failed readiness try.
+            double readinessPause = 0.25;
+            /// How long a held location process must stay alive to count as set.
+            double locationStartup = 3.0;
+            /// The same for the route playback process.
+            double routeStartup = 1.0;
+            /// One round of route playback.
+            double playbackPeriod = 1.0;
+        };
+        Timing timing;
+
+        /// Test seam: runs on the worker right after a started location process was
+        /// stored as the held one, before the start reports success.
+        std::function<void()> afterHeldProcessStored;
     };
 
     explicit DeviceLocationController(QObject* parent = nullptr);
@@ -153,6 +177,88 @@ public:
     /// Returns what the run printed.
     QString startTunnelWithPrivileges(const LocationHelper& helper, std::stop_token stopToken = {});
 
+    // Preparation and readiness. The blocking forms run on a device worker; the
+    // GUI thread calls the QFuture forms. Statuses are returned, never thrown.
+
+    /// Prepares the iPhone for a location: the device check, then for a
+    /// pymobiledevice3 helper the tunnel service (started with administrator
+    /// rights when needed), a tunnel, the developer disk image and the readiness
+    /// wait. Every failure, a cancellation included, becomes the "Couldn’t prepare
+    /// iPhone." status of the helper given.
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper, std::stop_token stopToken = {});
+    LocationHelperStatus prepareForLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
+    /// Whether the helper's iPhone is ready, reaching it through a tunnel the
+    /// running tunnel service holds when needed; never asks for administrator rights.
+    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper& helper, std::stop_token stopToken = {});
+    LocationHelperStatus checkDeviceConnectionSync(const LocationHelper& helper, std::stop_token stopToken = {});
+
+    /// One readiness check (the ready status, or the check's failure thrown).
+    LocationHelperStatus readyStatus(const LocationHelper& helper, double timeout, std::stop_token stopToken);
+    /// Readiness checks within the readiness budget; throws the last failure.
+    LocationHelperStatus waitForLocationReady(const LocationHelper& helper, std::stop_token stopToken);
+    /// Mounts the developer disk image through pymobiledevice3; "already mounted" is success.
+    void mountDeveloperDiskImageIfNeeded(const LocationHelper& helper, std::stop_token stopToken);
+    /// An rsd helper through a tunnel service that already runs, or none.
+    std::optional<LocationHelper> rsdHelperIfPossible(const LocationHelper& helper, std::stop_token stopToken);
+    /// An rsd helper, starting the tunnel service with administrator rights when
+    /// needed, checked for readiness (mounting the disk image once if needed).
+    LocationHelper preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken);
+
+    /// The status of a failed device check, with the error under "Details:".
+    static LocationHelperStatus unavailableStatus(const LocationHelper& helper, const std::exception_ptr& error);
+    /// The device setup instructions, with the detail under "Details:" when not empty.
+    static QString setupHint(const std::optional<QString>& detail);
+    /// The user-facing text of any error a device operation throws.
+    static QString errorDescription(const std::exception_ptr& error);
+
+    // Setting, holding and clearing a location.
+
+    /// Sets the point: one idevicesetlocation run, or a pymobiledevice3 process
+    /// that is held for as long as the location should last. A non-rsd
+    /// pymobiledevice3 helper that fails gets one more try through the tunnel
+    /// service. Returns the text for the status line.
+    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {});
+    QString setLocationSync(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {});
+    /// Ends the simulation on the iPhone (the held process first) and returns the tool's text.
+    QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {});
+    QString clearLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
+    /// Starts and holds the pymobiledevice3 process that plays the GPX file; the
+    /// file is deleted when that process is stopped or ends.
+    QString runPersistentRoutePlaybackCommand(const QString& gpxPath, const LocationHelper& helper,
+                                              std::stop_token stopToken);
+    /// Ends the held process, if any (SIGTERM, SIGKILL 0.6 s later), and forgets it. Blocks.
+    void stopPersistentLocationProcess();
+    /// None without a helper or for idevicesetlocation; otherwise whether the held process runs.
+    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>& helper) const;
+
+    /// The identity of what a held process does: kind, resolved executable path,
+    /// UDID, connection mode and payload, joined by "|".
+    static QString persistentSignature(const LocationHelper& helper, const QString& payload);
+    static QString locationSignature(const RoutePoint& point, const LocationHelper& helper);
+
+    // Route playback.
+
+    /// Called on the GUI thread, awaited by the playing worker.
+    using PlaybackStarted = std::function<void(const LocationHelper& helperInUse)>;
+    using PlaybackProgress = std::function<void(double fraction, const RoutePoint& current)>;
+
+    /// Plays the route on the iPhone and reports progress about once a period;
+    /// ends at the route's last point. The callbacks run on the thread of
+    /// callbackContext and the worker waits for each; a stop request ends the
+    /// playback with CancellationError (the play process stopped first).
+    QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
+                            RouteTransportMode transportMode, double fallbackSpeedKmh, const LocationHelper& helper,
+                            QObject* callbackContext, PlaybackStarted started, PlaybackProgress progress,
+                            std::stop_token stopToken = {});
+    void playRouteSync(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
+                       RouteTransportMode transportMode, double fallbackSpeedKmh, const LocationHelper& helper,
+                       QObject* callbackContext, const PlaybackStarted& started, const PlaybackProgress& progress,
+                       std::stop_token stopToken = {});
+
+    /// The point at a distance (metres) along the route, named "Route <n>" inside
+    /// the segment that ends at point n, carrying the given identifier.
+    static RoutePoint interpolatedPoint(const QList<RoutePoint>& points, double traveledDistance, const QUuid& id);
+
 private:
     std::optional<LocationHelper> helper(LocationHelper::Kind kind, const QString& executableName);
     QStringList pythonUserBinCandidates(const QString& executableName);
@@ -167,6 +273,39 @@ private:
                                             double timeout, bool tracksActiveProcess);
     TunnelServiceClient tunnelService() const;
 
+    /// The held process and its track, taken out of the controller in one step.
+    struct PersistentLocationHandles {
+        std::shared_ptr<ChildProcess> process;
+        std::optional<QString> gpxPath;
+    };
+
+    /// The rsd helper through the tunnel service, starting the service with
+    /// administrator rights when it does not run; requires a UDID.
+    LocationHelper tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken);
+    QString runPersistentLocationCommand(const RoutePoint& point, const LocationHelper& helper,
+                                         std::stop_token stopToken);
+    QString runPersistentCommandSync(const LocationHelper& helper, const QStringList& arguments,
+                                     const QString& signature, double startupTimeout, const QString& successMessage,
+                                     const QString& earlyExitMessage, const std::optional<QString>& gpxPath,
+                                     const QUuid& operationID, ProcessCancellationState& cancellation);
+    // With m_processLock held.
+    PersistentLocationHandles takePersistentLocationHandles();
+    /// The held process ended by itself (runs on the reactor thread).
+    void clearPersistentLocationHandlesIfCurrent(const ChildProcess* process);
+    static void releaseHandles(PersistentLocationHandles handles);
+
+    void playWithPyMobileDevice(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
+                                RouteTransportMode transportMode, double fallbackSpeedKmh,
+                                const LocationHelper& helper, QObject* callbackContext,
+                                const PlaybackStarted& started, const PlaybackProgress& progress,
+                                std::stop_token stopToken);
+    void playWithIDeviceSetLocation(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
+                                    RouteTransportMode transportMode, double fallbackSpeedKmh,
+                                    const LocationHelper& helper, QObject* callbackContext,
+                                    const PlaybackStarted& started, const PlaybackProgress& progress,
+                                    std::stop_token stopToken);
+    QString writeTemporaryGPX(const QString& contents) const;
+
     // With m_processLock held.
     std::shared_ptr<ChildProcess> takeActiveProcess(const std::optional<QUuid>& operationID);
     void clearActiveProcessIfCurrent(const ChildProcess* process);
@@ -177,6 +316,10 @@ private:
     std::recursive_mutex m_commandLock;
     std::shared_ptr<ChildProcess> m_activeProcess;
     std::optional<QUuid> m_activeProcessOperationID;
+    // The held location or playback process (guarded by m_processLock).
+    std::shared_ptr<ChildProcess> m_locationProcess;
+    std::optional<QString> m_persistentLocationSignature;
+    std::optional<QString> m_locationGPXPath;
 
     // Last, so that it is destroyed first: its tasks use everything above.
     QThreadPool m_workerPool;

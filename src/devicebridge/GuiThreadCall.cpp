@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 #include <QThread>
-
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -25,10 +24,7 @@ struct CallState {
 // after it ran, or when Qt dropped it because the context object was destroyed.
 struct FinishOnRelease {
     std::shared_ptr<CallState> state;
-    explicit FinishOnRelease(std::shared_ptr<CallState> s)
-        : state(std::move(s))
-    {
-    }
+    explicit FinishOnRelease(std::shared_ptr<CallState> s) : state(std::move(s)) {}
     FinishOnRelease(const FinishOnRelease&) = delete;
     FinishOnRelease& operator=(const FinishOnRelease&) = delete;
     ~FinishOnRelease()

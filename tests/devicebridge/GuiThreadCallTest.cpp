@@ -3,11 +3,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <future>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace ostrevin;
@@ -15,8 +13,7 @@ using namespace ostrevin;
 namespace {
 
 // Spins the test thread's event loop until the future is ready (or 10 s pass).
-template <typename T>
-bool processEventsUntilReady(std::future<T>& future)
+template <typename T> bool processEventsUntilReady(std::future<T>& future)
 {
     QDeadlineTimer deadline(10000);
     while (future.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
@@ -35,7 +32,8 @@ TEST(GuiThreadCall, RunsOnTheContextThreadAndWaitsForIt)
     std::stop_source stop;
     std::atomic<QThread*> ranOn{nullptr};
     auto done = std::async(std::launch::async, [&] {
-        return callOnThreadOf(&context, [&] { ranOn = QThread::currentThread(); }, stop.get_token());
+        return callOnThreadOf(
+            &context, [&] { ranOn = QThread::currentThread(); }, stop.get_token());
     });
     ASSERT_TRUE(processEventsUntilReady(done));
     EXPECT_TRUE(done.get());
@@ -47,7 +45,8 @@ TEST(GuiThreadCall, AnExceptionOfTheCallReachesTheWorker)
     QObject context;
     std::stop_source stop;
     auto done = std::async(std::launch::async, [&] {
-        return callOnThreadOf(&context, [] { throw std::runtime_error("refused"); }, stop.get_token());
+        return callOnThreadOf(
+            &context, [] { throw std::runtime_error("refused"); }, stop.get_token());
     });
     ASSERT_TRUE(processEventsUntilReady(done));
     EXPECT_THROW(done.get(), std::runtime_error);
@@ -65,7 +64,8 @@ TEST(GuiThreadCall, AStopRequestEndsTheWaitAndTheCallNeverRuns)
             stop.request_stop();
         std::atomic<bool> ran{false};
         auto done = std::async(std::launch::async, [&, target = context.get()] {
-            return callOnThreadOf(target, [&] { ran = true; }, stop.get_token());
+            return callOnThreadOf(
+                target, [&] { ran = true; }, stop.get_token());
         });
         if (ending == Ending::StopWhileWaiting) {
             QThread::msleep(100);

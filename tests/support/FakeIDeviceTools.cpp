@@ -81,8 +81,8 @@ void writeTool(const QString& folder, const QString& state, const QString& tool,
     script.append(body);
     const QString path = QDir(folder).filePath(tool);
     writeFile(path, script);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                    | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
 QStringList lines(const QByteArray& bytes)
@@ -96,8 +96,7 @@ QStringList lines(const QByteArray& bytes)
 } // namespace
 
 FakeIDeviceTools::FakeIDeviceTools(const QString& folder)
-    : m_folder(folder)
-    , m_state(QDir(folder).filePath(QStringLiteral("idevice-state")))
+    : m_folder(folder), m_state(QDir(folder).filePath(QStringLiteral("idevice-state")))
 {
     QDir().mkpath(m_state);
     writeTool(m_folder, m_state, QStringLiteral("idevice_id"), kIdeviceId);

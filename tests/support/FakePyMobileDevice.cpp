@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-
 #include <cerrno>
 #include <csignal>
 
@@ -88,14 +87,22 @@ QString behaviourWord(FakePyMobileDevice::Behaviour behaviour)
 {
     using B = FakePyMobileDevice::Behaviour;
     switch (behaviour) {
-    case B::Hold: return QStringLiteral("hold");
-    case B::ExitSilently: return QStringLiteral("exit-silently");
-    case B::FailWithOutput: return QStringLiteral("fail-with-output");
-    case B::LogErrorAndExit: return QStringLiteral("log-error-exit");
-    case B::LogErrorAndHold: return QStringLiteral("log-error-hold");
-    case B::FloodThenHold: return QStringLiteral("flood-hold");
-    case B::AlreadyMounted: return QStringLiteral("already-mounted");
-    case B::Succeed: return QStringLiteral("succeed");
+    case B::Hold:
+        return QStringLiteral("hold");
+    case B::ExitSilently:
+        return QStringLiteral("exit-silently");
+    case B::FailWithOutput:
+        return QStringLiteral("fail-with-output");
+    case B::LogErrorAndExit:
+        return QStringLiteral("log-error-exit");
+    case B::LogErrorAndHold:
+        return QStringLiteral("log-error-hold");
+    case B::FloodThenHold:
+        return QStringLiteral("flood-hold");
+    case B::AlreadyMounted:
+        return QStringLiteral("already-mounted");
+    case B::Succeed:
+        return QStringLiteral("succeed");
     }
     return QStringLiteral("succeed");
 }
@@ -122,34 +129,42 @@ QStringList lines(const QByteArray& bytes)
 QString FakePyMobileDevice::name(Command command)
 {
     switch (command) {
-    case Command::Set: return QStringLiteral("set");
-    case Command::Play: return QStringLiteral("play");
-    case Command::Clear: return QStringLiteral("clear");
-    case Command::DeviceInformation: return QStringLiteral("device-information");
-    case Command::Mount: return QStringLiteral("mount");
-    case Command::UsbmuxList: return QStringLiteral("usbmux-list");
-    case Command::LockdownInfo: return QStringLiteral("lockdown-info");
-    case Command::Tunneld: return QStringLiteral("tunneld");
+    case Command::Set:
+        return QStringLiteral("set");
+    case Command::Play:
+        return QStringLiteral("play");
+    case Command::Clear:
+        return QStringLiteral("clear");
+    case Command::DeviceInformation:
+        return QStringLiteral("device-information");
+    case Command::Mount:
+        return QStringLiteral("mount");
+    case Command::UsbmuxList:
+        return QStringLiteral("usbmux-list");
+    case Command::LockdownInfo:
+        return QStringLiteral("lockdown-info");
+    case Command::Tunneld:
+        return QStringLiteral("tunneld");
     }
     return {};
 }
 
 FakePyMobileDevice::FakePyMobileDevice(const QString& folder)
-    : m_executable(QDir(folder).filePath(QStringLiteral("pymobiledevice3")))
-    , m_state(QDir(folder).filePath(QStringLiteral("pmd-state")))
+    : m_executable(QDir(folder).filePath(QStringLiteral("pymobiledevice3"))),
+      m_state(QDir(folder).filePath(QStringLiteral("pmd-state")))
 {
     QDir().mkpath(m_state);
     QByteArray script(kScript);
     script.replace("@STATE@", m_state.toUtf8());
     writeFile(m_executable, script);
-    QFile::setPermissions(m_executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(m_executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
 void FakePyMobileDevice::setBehaviour(Command command, Behaviour behaviour, bool viaRsd)
 {
-    const QString file = m_state + QLatin1Char('/') + name(command) + (viaRsd ? QStringLiteral(".rsd") : QString())
-                         + QStringLiteral(".behaviour");
+    const QString file = m_state + QLatin1Char('/') + name(command) + (viaRsd ? QStringLiteral(".rsd") : QString()) +
+                         QStringLiteral(".behaviour");
     replaceFile(file, behaviourWord(behaviour).toUtf8());
 }
 
@@ -182,7 +197,8 @@ int FakePyMobileDevice::count(Command command) const
 std::optional<qint64> FakePyMobileDevice::lastPid(Command command) const
 {
     bool ok = false;
-    const qint64 pid = readFile(m_state + QLatin1Char('/') + name(command) + QStringLiteral(".pid")).trimmed().toLongLong(&ok);
+    const qint64 pid =
+        readFile(m_state + QLatin1Char('/') + name(command) + QStringLiteral(".pid")).trimmed().toLongLong(&ok);
     if (!ok || pid <= 0)
         return std::nullopt;
     return pid;

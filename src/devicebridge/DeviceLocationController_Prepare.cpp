@@ -1,0 +1,321 @@
+// Device preparation and readiness: whether the iPhone can take a location now,
+// and what the system does by itself to get it there (tunnel, disk image).
+
+#include "devicebridge/CancellationError.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/ProcessLaunchError.h"
+#include "devicebridge/StopAwareSleep.h"
+#include "routedata/LocationValidationError.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <chrono>
+
+namespace ostrevin {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double readinessCheckTimeout = 8.0;
+constexpr double mountTimeout = 15.0;
+constexpr double shortestReadinessTry = 0.25;
+constexpr double longestReadinessTry = 2.0;
+
+double secondsUntil(Clock::time_point deadline)
+{
+    return std::chrono::duration<double>(deadline - Clock::now()).count();
+}
+
+QString readyName(const LocationHelper& helper)
+{
+    if (helper.deviceName)
+        return *helper.deviceName;
+    if (helper.deviceIdentifier)
+        return *helper.deviceIdentifier;
+    return QStringLiteral("iPhone");
+}
+
+LocationHelperStatus readyShape(const LocationHelper& helper)
+{
+    LocationHelperStatus status;
+    status.helper = helper;
+    //: Device status message. %1 is the iPhone’s name.
+    status.message = DeviceLocationController::tr("%1 is ready.").arg(readyName(helper));
+    status.installHint = LocationHelperStatus::missing().installHint;
+    status.isDeviceConnected = true;
+    status.isLocationReady = true;
+    return status;
+}
+
+std::exception_ptr canceledCheckError()
+{
+    //: Technical detail in diagnostics.
+    return std::make_exception_ptr(DeviceLocationError::commandFailed(
+        QStringLiteral("Ostrevin device check"), DeviceLocationController::tr("The device check was canceled.")));
+}
+
+DeviceLocationError missingUDIDError()
+{
+    //: Technical detail in diagnostics.
+    return DeviceLocationError::commandFailed(QStringLiteral("tunneld /start-tunnel"),
+                                              DeviceLocationController::tr("Ostrevin doesn’t know the iPhone’s UDID."));
+}
+
+LocationHelper rsdHelperFrom(const LocationHelper& helper, const TunneldTunnel& tunnel)
+{
+    LocationHelper rsd = helper;
+    rsd.kind = LocationHelper::Kind::pyMobileDevice;
+    rsd.connectionMode = LocationHelper::ConnectionMode::rsd(tunnel.tunnelAddress, tunnel.tunnelPort);
+    return rsd;
+}
+
+} // namespace
+
+QString DeviceLocationController::errorDescription(const std::exception_ptr& error)
+{
+    if (!error)
+        return {};
+    try {
+        std::rethrow_exception(error);
+    } catch (const DeviceLocationError& failure) {
+        return failure.description();
+    } catch (const ProcessLaunchError& failure) {
+        return failure.description();
+    } catch (const LocationValidationError& failure) {
+        return failure.description();
+    } catch (const std::exception& failure) {
+        return QString::fromUtf8(failure.what());
+    } catch (...) {
+        return {};
+    }
+}
+
+QString DeviceLocationController::setupHint(const std::optional<QString>& detail)
+{
+    const QString steps =
+        QStringList{
+            //: Device setup step.
+            tr("1. Connect iPhone to this Mac with a cable."),
+            //: Device setup step.
+            tr("2. Unlock iPhone and keep it unlocked."),
+            //: Device setup step. “Trust This Computer” is the title of Apple’s iOS dialog; use Apple’s localized
+            //: wording.
+            tr("3. If iPhone asks whether to Trust This Computer, confirm it."),
+            //: Device setup step. Use Apple’s official localized names of the iOS Settings path; keep the › separators.
+            tr("4. Turn on Settings › Privacy & Security › Developer Mode."),
+            //: Device setup step. “Prepare iPhone” is the button title; use the same translation as that button.
+            tr("5. Click Prepare iPhone. On iOS 17.0–17.3.1, your Mac administrator password may be required."),
+        }
+            .join(u'\n');
+    QStringList paragraphs{
+        //: First line of the device setup instructions.
+        tr("iPhone isn’t ready yet."),
+        steps,
+        //: Last line of the device setup instructions.
+        tr("Until iPhone is ready, Ostrevin won’t change its location."),
+    };
+    if (detail && !detail->isEmpty()) {
+        //: Heading above technical error output in the device setup instructions.
+        paragraphs.append(tr("Details:") + u'\n' + *detail);
+    }
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+LocationHelperStatus DeviceLocationController::unavailableStatus(const LocationHelper& helper,
+                                                                 const std::exception_ptr& error)
+{
+    LocationHelperStatus status;
+    status.helper = helper;
+    if (helper.deviceIdentifier) {
+        const QString name = helper.deviceName ? *helper.deviceName : *helper.deviceIdentifier;
+        //: Device status message. %1 is the iPhone’s name.
+        status.message = tr("%1 is connected but not ready yet.").arg(name);
+    } else {
+        //: Device status message.
+        status.message = tr("iPhone isn’t responding yet.");
+    }
+    status.installHint = setupHint(errorDescription(error));
+    status.isDeviceConnected = helper.deviceIdentifier.has_value();
+    status.isLocationReady = false;
+    return status;
+}
+
+LocationHelperStatus DeviceLocationController::readyStatus(const LocationHelper& helper, double timeout,
+                                                           std::stop_token stopToken)
+{
+    if (helper.kind == LocationHelper::Kind::iDeviceSetLocation) {
+        // The libimobiledevice path has no readiness probe of its own: the
+        // verification (iPhone, iOS version, disk image) is the check. Every one
+        // of its tool runs has its own fixed time-out.
+        const QUuid operationID = QUuid::createUuid();
+        ProcessCancellationState cancellation;
+        const std::stop_callback onStop(stopToken, [this, &cancellation, operationID] {
+            cancellation.cancel();
+            interruptActiveProcess(operationID);
+        });
+        return readyShape(verifiedIDeviceHelper(helper, operationID, cancellation, true));
+    }
+    runHelperAction(helper, HelperAction::developerInfo(), timeout, stopToken);
+    return readyShape(helper);
+}
+
+LocationHelperStatus DeviceLocationController::waitForLocationReady(const LocationHelper& helper,
+                                                                    std::stop_token stopToken)
+{
+    const Configuration::Timing& timing = m_configuration.timing;
+    const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(timing.readinessBudget));
+    std::exception_ptr lastError;
+    while (Clock::now() < deadline) {
+        if (stopToken.stop_requested())
+            throw CancellationError();
+        const double tryTimeout = std::min(std::max(secondsUntil(deadline), shortestReadinessTry), longestReadinessTry);
+        try {
+            return readyStatus(helper, tryTimeout, stopToken);
+        } catch (const CancellationError&) {
+            throw;
+        } catch (...) {
+            lastError = std::current_exception();
+        }
+        if (!sleepUnlessStopped(timing.readinessPause, stopToken))
+            throw CancellationError();
+    }
+    if (lastError)
+        std::rethrow_exception(lastError);
+    //: Technical detail in diagnostics.
+    throw DeviceLocationError::commandFailed(QStringLiteral("pymobiledevice3 developer dvt device-information"),
+                                             tr("Couldn’t prepare iPhone within 12 seconds."));
+}
+
+void DeviceLocationController::mountDeveloperDiskImageIfNeeded(const LocationHelper& helper, std::stop_token stopToken)
+{
+    if (helper.kind != LocationHelper::Kind::pyMobileDevice)
+        return;
+    try {
+        runHelperAction(helper, HelperAction::mountDeveloperDiskImage(), mountTimeout, stopToken);
+    } catch (const DeviceLocationError& failure) {
+        // pymobiledevice3 logs an already mounted image as an error.
+        if (!failure.description().contains(u"already mounted", Qt::CaseInsensitive))
+            throw;
+    }
+}
+
+std::optional<LocationHelper> DeviceLocationController::rsdHelperIfPossible(const LocationHelper& helper,
+                                                                            std::stop_token stopToken)
+{
+    if (helper.kind != LocationHelper::Kind::pyMobileDevice || !helper.deviceIdentifier)
+        return std::nullopt;
+    try {
+        if (!isTunneldRunning(stopToken))
+            return std::nullopt;
+    } catch (...) {
+        return std::nullopt;
+    }
+    return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
+}
+
+LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken)
+{
+    // Without a UDID no tunnel can be asked for: never start a root service (and
+    // never ask for a password) for nothing, e.g. every few seconds while the
+    // iPhone is unplugged.
+    if (!helper.deviceIdentifier)
+        throw missingUDIDError();
+    if (!isTunneldRunning(stopToken)) {
+        startTunnelWithPrivileges(helper, stopToken);
+        waitForTunneld(stopToken);
+    }
+    return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
+}
+
+LocationHelper DeviceLocationController::preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken)
+{
+    const LocationHelper rsd = tunnelledHelper(helper, stopToken);
+    try {
+        readyStatus(rsd, readinessCheckTimeout, stopToken);
+        return rsd;
+    } catch (...) {
+        // Most often the disk image is missing; the mount below tells.
+    }
+    mountDeveloperDiskImageIfNeeded(rsd, stopToken);
+    readyStatus(rsd, readinessCheckTimeout, stopToken);
+    return rsd;
+}
+
+LocationHelperStatus DeviceLocationController::checkDeviceConnectionSync(const LocationHelper& helper,
+                                                                         std::stop_token stopToken)
+{
+    std::exception_ptr firstError;
+    try {
+        return readyStatus(helper, readinessCheckTimeout, stopToken);
+    } catch (const CancellationError&) {
+        return unavailableStatus(helper, canceledCheckError());
+    } catch (...) {
+        firstError = std::current_exception();
+    }
+
+    std::optional<LocationHelper> rsd;
+    try {
+        rsd = rsdHelperIfPossible(helper, stopToken);
+    } catch (const CancellationError&) {
+        return unavailableStatus(helper, canceledCheckError());
+    } catch (...) {
+        return unavailableStatus(helper, std::current_exception());
+    }
+    if (!rsd)
+        return unavailableStatus(helper, firstError);
+
+    try {
+        return waitForLocationReady(*rsd, stopToken);
+    } catch (const CancellationError&) {
+        return unavailableStatus(helper, canceledCheckError());
+    } catch (...) {
+        return unavailableStatus(helper, std::current_exception());
+    }
+}
+
+LocationHelperStatus DeviceLocationController::prepareForLocationSync(const LocationHelper& helper,
+                                                                      std::stop_token stopToken)
+{
+    const LocationHelperStatus status = checkDeviceConnectionSync(helper, stopToken);
+    if (status.isAvailable() || helper.kind != LocationHelper::Kind::pyMobileDevice)
+        return status;
+
+    try {
+        const LocationHelper rsd = tunnelledHelper(helper, stopToken);
+        try {
+            return readyStatus(rsd, readinessCheckTimeout, stopToken);
+        } catch (...) {
+            // Most often the disk image is missing; the mount below tells.
+        }
+        mountDeveloperDiskImageIfNeeded(rsd, stopToken);
+        return waitForLocationReady(rsd, stopToken);
+    } catch (...) {
+        LocationHelperStatus failed;
+        failed.helper = helper;
+        //: Device status message after Prepare iPhone failed.
+        failed.message = tr("Couldn’t prepare iPhone.");
+        failed.installHint = setupHint(errorDescription(std::current_exception()));
+        failed.isDeviceConnected = helper.deviceIdentifier.has_value();
+        failed.isLocationReady = false;
+        return failed;
+    }
+}
+
+QFuture<LocationHelperStatus> DeviceLocationController::prepareForLocation(const LocationHelper& helper,
+                                                                           std::stop_token stopToken)
+{
+    return QtConcurrent::run(&m_workerPool,
+                             [this, helper, stopToken] { return prepareForLocationSync(helper, stopToken); });
+}
+
+QFuture<LocationHelperStatus> DeviceLocationController::checkDeviceConnection(const LocationHelper& helper,
+                                                                              std::stop_token stopToken)
+{
+    return QtConcurrent::run(&m_workerPool,
+                             [this, helper, stopToken] { return checkDeviceConnectionSync(helper, stopToken); });
+}
+
+} // namespace ostrevin

@@ -1,0 +1,175 @@
+#include "DriveFixture.h"
+
+#include <stop_token>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using Command = FakePyMobileDevice::Command;
+using Behaviour = FakePyMobileDevice::Behaviour;
+
+namespace {
+
+class DevicePreparation : public DriveTest {};
+
+const QString instructions = QStringLiteral(
+    "iPhone isn’t ready yet.\n\n"
+    "1. Connect iPhone to this Mac with a cable.\n"
+    "2. Unlock iPhone and keep it unlocked.\n"
+    "3. If iPhone asks whether to Trust This Computer, confirm it.\n"
+    "4. Turn on Settings \u203A Privacy & Security \u203A Developer Mode.\n"
+    "5. Click Prepare iPhone. On iOS 17.0\u201317.3.1, your Mac administrator password may be required.\n\n"
+    "Until iPhone is ready, Ostrevin won’t change its location.");
+
+} // namespace
+
+TEST(SetupHint, DetailsFollowTheInstructionsOnlyWhenThereAreAny)
+{
+    EXPECT_EQ(DeviceLocationController::setupHint(std::nullopt), instructions);
+    EXPECT_EQ(DeviceLocationController::setupHint(QString()), instructions);
+    EXPECT_EQ(DeviceLocationController::setupHint(QStringLiteral("  raw\noutput ")),
+              instructions + QStringLiteral("\n\nDetails:\n  raw\noutput "));
+}
+
+TEST(DeviceStatusShapes, TheUnavailableStatusNamesTheIPhoneWhenItsIdentifierIsKnown)
+{
+    struct Case {
+        std::optional<QString> udid;
+        std::optional<QString> name;
+        QString message;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("U1"), QStringLiteral("Anna’s iPhone"),
+         QStringLiteral("Anna’s iPhone is connected but not ready yet.")},
+        {QStringLiteral("U1"), std::nullopt, QStringLiteral("U1 is connected but not ready yet.")},
+        {std::nullopt, QStringLiteral("Anna’s iPhone"), QStringLiteral("iPhone isn’t responding yet.")},
+    };
+    const auto error = std::make_exception_ptr(DeviceLocationError::commandFailed(
+        QStringLiteral("pymobiledevice3 x"), QStringLiteral("Device is not connected")));
+    for (const Case& c : cases) {
+        LocationHelper helper;
+        helper.deviceIdentifier = c.udid;
+        helper.deviceName = c.name;
+        const LocationHelperStatus status = DeviceLocationController::unavailableStatus(helper, error);
+        EXPECT_EQ(status.message, c.message);
+        EXPECT_EQ(status.helper, helper);
+        EXPECT_EQ(status.isDeviceConnected, c.udid.has_value());
+        EXPECT_FALSE(status.isLocationReady);
+        EXPECT_EQ(status.installHint,
+                  instructions + QStringLiteral("\n\nDetails:\nCommunication with iPhone failed.\n\n"
+                                                "Command: pymobiledevice3 x\n\nDevice is not connected"));
+    }
+}
+
+TEST_F(DevicePreparation, TheReadyStatusNamesTheIPhoneOrItsIdentifierOrJustIPhone)
+{
+    struct Case {
+        std::optional<QString> udid;
+        std::optional<QString> name;
+        QString message;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("U1"), QStringLiteral("Desk iPhone"), QStringLiteral("Desk iPhone is ready.")},
+        {QStringLiteral("U1"), std::nullopt, QStringLiteral("U1 is ready.")},
+        {std::nullopt, std::nullopt, QStringLiteral("iPhone is ready.")},
+    };
+    for (const Case& c : cases) {
+        LocationHelper helper = pyHelper(LocationHelper::ConnectionMode::direct(), c.udid);
+        helper.deviceName = c.name;
+        const LocationHelperStatus status = controller->readyStatus(helper, 8, {});
+        EXPECT_EQ(status.message, c.message);
+        EXPECT_TRUE(status.isAvailable());
+        EXPECT_EQ(status.helper, helper);
+        EXPECT_EQ(status.installHint, LocationHelperStatus::missing().installHint);
+    }
+    EXPECT_EQ(tool.calls(Command::DeviceInformation).value(0),
+              QStringLiteral("--no-color --reconnect developer dvt device-information --udid U1"));
+}
+
+TEST_F(DevicePreparation, TheReadinessWaitTriesUntilTheIPhoneAnswers)
+{
+    tool.succeedFromTry(Command::DeviceInformation, 3);
+    const LocationHelperStatus status = controller->waitForLocationReady(pyHelper(), {});
+    EXPECT_TRUE(status.isAvailable());
+    EXPECT_EQ(tool.count(Command::DeviceInformation), 3);
+}
+
+TEST_F(DevicePreparation, AnIPhoneThatNeverAnswersEndsTheWaitWithTheLastFailure)
+{
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+    const auto started = std::chrono::steady_clock::now();
+    const auto error = failureOf<DeviceLocationError>([&] { controller->waitForLocationReady(pyHelper(), {}); });
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_GE(waited, 2.0); // the injected budget
+    EXPECT_LT(waited, 8.0);
+    EXPECT_TRUE(error.output().contains(QStringLiteral("ERROR Device is not connected")));
+    EXPECT_GE(tool.count(Command::DeviceInformation), 2);
+}
+
+TEST_F(DevicePreparation, AnImageThatIsAlreadyMountedCountsAsMounted)
+{
+    struct Case {
+        Behaviour behaviour;
+        bool fails;
+    };
+    for (const Case& c : {Case{Behaviour::Succeed, false}, Case{Behaviour::AlreadyMounted, false},
+                          Case{Behaviour::LogErrorAndExit, true}, Case{Behaviour::FailWithOutput, true}}) {
+        tool.setBehaviour(Command::Mount, c.behaviour);
+        if (c.fails)
+            EXPECT_THROW(controller->mountDeveloperDiskImageIfNeeded(pyHelper(), {}), DeviceLocationError);
+        else
+            EXPECT_NO_THROW(controller->mountDeveloperDiskImageIfNeeded(pyHelper(), {}));
+    }
+    EXPECT_EQ(tool.calls(Command::Mount).value(0),
+              QStringLiteral("--no-color --reconnect mounter auto-mount --udid %1").arg(testUDID));
+}
+
+TEST_F(DevicePreparation, AReadyIPhoneIsReturnedAsItIs)
+{
+    const LocationHelper helper = pyHelper();
+    const LocationHelperStatus status = controller->prepareForLocationSync(helper);
+    EXPECT_TRUE(status.isAvailable());
+    EXPECT_EQ(status.helper, helper);
+    EXPECT_EQ(status.message, QStringLiteral("Test iPhone is ready."));
+    EXPECT_EQ(tool.count(Command::Mount), 0);
+}
+
+// Without a UDID there is nothing to ask the tunnel service for: preparation
+// must fail before anything asks for administrator rights.
+TEST_F(DevicePreparation, WithoutAnIdentifierPreparationFailsBeforeAnyPrivilegedStart)
+{
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+    const LocationHelper helper = pyHelper(LocationHelper::ConnectionMode::direct(), std::nullopt);
+    const LocationHelperStatus status = controller->prepareForLocationSync(helper);
+    EXPECT_EQ(status.message, QStringLiteral("Couldn’t prepare iPhone."));
+    EXPECT_EQ(status.helper, helper);
+    EXPECT_FALSE(status.isDeviceConnected);
+    EXPECT_FALSE(status.isLocationReady);
+    EXPECT_TRUE(status.installHint.endsWith(
+        QStringLiteral("Details:\nCommunication with iPhone failed.\n\nCommand: tunneld /start-tunnel\n\n"
+                       "Ostrevin doesn’t know the iPhone’s UDID.")))
+        << status.installHint.toStdString();
+    EXPECT_THROW(controller->preparedRSDHelper(helper, {}), DeviceLocationError);
+}
+
+TEST_F(DevicePreparation, ACancelledDeviceCheckIsAStatusNotAnError)
+{
+    std::stop_source stop;
+    stop.request_stop();
+    const LocationHelperStatus status = controller->checkDeviceConnectionSync(pyHelper(), stop.get_token());
+    EXPECT_EQ(status.message, QStringLiteral("Test iPhone is connected but not ready yet."));
+    EXPECT_TRUE(status.installHint.endsWith(
+        QStringLiteral("Command: Ostrevin device check\n\nThe device check was canceled.")));
+    EXPECT_EQ(tool.count(Command::DeviceInformation), 0);
+}
+
+TEST_F(DevicePreparation, AnIDeviceSetLocationHelperIsNeverPreparedFurther)
+{
+    FakeIDeviceTools tools(dir.file(QStringLiteral("idevice")));
+    tools.setDeveloperImageMounted(false);
+    const LocationHelper helper = iDeviceHelper(tools);
+    const LocationHelperStatus status = controller->prepareForLocationSync(helper);
+    EXPECT_FALSE(status.isLocationReady);
+    EXPECT_EQ(status.message, QStringLiteral("00008030-AAAA is connected but not ready yet."));
+    EXPECT_TRUE(status.installHint.contains(QStringLiteral("No compatible Developer Disk Image is mounted")))
+        << status.installHint.toStdString();
+}
