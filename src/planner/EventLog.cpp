@@ -1,0 +1,97 @@
+#include "planner/LocationPlannerViewModel.h"
+
+#include "platform/FileDialogs.h"
+#include "platform/SystemLog.h"
+
+#include <QCoro/QCoroFuture>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace ostrevin {
+
+namespace {
+
+SystemLog::Severity severity(TrackerLogLevel level)
+{
+    switch (level) {
+    case TrackerLogLevel::info:
+        return SystemLog::Severity::info;
+    case TrackerLogLevel::warning:
+        return SystemLog::Severity::warning;
+    case TrackerLogLevel::error:
+        return SystemLog::Severity::error;
+    }
+    return SystemLog::Severity::error;
+}
+
+/// The locale's short date and its time with seconds.
+QString logLineDate(const QDateTime& date, const QLocale& locale)
+{
+    const QDateTime local = date.toLocalTime();
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(u's')) {
+        const qsizetype minutes = timeFormat.indexOf(QStringLiteral("mm"));
+        if (minutes >= 0)
+            timeFormat.insert(minutes + 2, QStringLiteral(":ss"));
+    }
+    return locale.toString(local.date(), QLocale::ShortFormat) + u", " + locale.toString(local.time(), timeFormat);
+}
+
+} // namespace
+
+void LocationPlannerViewModel::logEvent(const QString& message, TrackerLogLevel level)
+{
+    TrackerLogEntry entry;
+    entry.date = m_deps.clock->wallNow();
+    entry.level = level;
+    entry.message = message;
+    QList<TrackerLogEntry> events = m_diagnosticEvents;
+    events.prepend(entry);
+    if (events.size() > eventLogCapacity)
+        events.resize(eventLogCapacity);
+    setDiagnosticEvents(events);
+    m_deps.systemLog->write(severity(level), message);
+}
+
+QString LocationPlannerViewModel::eventLogText() const
+{
+    const QLocale locale;
+    QStringList lines;
+    lines.reserve(m_diagnosticEvents.size());
+    for (const TrackerLogEntry& entry : m_diagnosticEvents)
+        lines.append(logLineDate(entry.date, locale) + u"  [" + toRaw(entry.level) + u"]  " + entry.message);
+    return lines.join(u'\n');
+}
+
+QFuture<void> LocationPlannerViewModel::exportEventLog()
+{
+    const CancelToken token = m_exportTask.replace();
+    m_exportTask.adopt(exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
+    return m_exportTask.whenFinished();
+}
+
+QCoro::Task<> LocationPlannerViewModel::exportEventLogFlow(QPointer<LocationPlannerViewModel> self,
+                                                           FileDialogs* dialogs, CancelToken token)
+{
+    FileDialogs::SaveRequest request;
+    //: Title of the save panel for exporting the event log as a text file.
+    request.title = tr("Export event log");
+    request.suggestedName = QStringLiteral("Ostrevin-log.txt");
+    //: File type filter of the save panel for the event log.
+    request.nameFilter = tr("Text files (*.txt)");
+    request.defaultSuffix = QStringLiteral("txt");
+    const std::optional<QString> path = co_await dialogs->chooseSaveLocation(request);
+    if (!self || token.isCancelled() || !path || path->isEmpty())
+        co_return;
+
+    // Atomic: a failed write leaves an earlier file as it was.
+    QSaveFile file(*path);
+    const QByteArray bytes = self->eventLogText().toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        self->setNotice(error);
+    }
+}
+
+} // namespace ostrevin

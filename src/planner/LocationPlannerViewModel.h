@@ -1,0 +1,475 @@
+#pragma once
+
+#include "alerts/LocationSafetyAlarmEvent.h"
+#include "alerts/LocationSimulationSafetyState.h"
+#include "async/Clock.h"
+#include "async/TaskSlot.h"
+#include "devicebridge/LocationHelper.h"
+#include "devicebridge/LocationHelperStatus.h"
+#include "planner/DeviceIndicatorState.h"
+#include "routedata/AppSettings.h"
+#include "planner/DeviceSetupStep.h"
+#include "platform/Placemark.h"
+#include "routedata/PlannedRouteOption.h"
+#include "routedata/PresetLocation.h"
+#include "routedata/RouteHistoryItem.h"
+#include "routedata/RoutePoint.h"
+#include "routedata/RouteSpeedProfile.h"
+#include "routedata/RouteTransportMode.h"
+#include "routedata/SavedLocation.h"
+#include "routedata/SavedRoute.h"
+#include "routedata/TrackerLogEntry.h"
+
+#include <QDateTime>
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace ostrevin {
+
+class AlarmPresenter;
+class DeviceLocationService;
+class FileDialogs;
+class KeepAwake;
+class KeepAwakeToken;
+class MainWindowState;
+class NetworkMonitor;
+class ReverseGeocoder;
+class RouteMapPresentation;
+class RouteStore;
+class Scheduler;
+class SettingsStore;
+class SystemLog;
+class TelegramAlertService;
+class TelegramTokenStore;
+class WorkerPool;
+
+/// The one central state object of the application: the route draft, the device
+/// and holding state, the Telegram alert settings and the event log, with the
+/// operations the windows, panels and menus call. Everything lives on the GUI
+/// thread; background flows are coroutines kept in task slots and cancelled when
+/// the object goes.
+///
+/// The class is one QObject split into files by concern: this file's .cpp holds
+/// the state, start-up and shut-down; EventLog.cpp the log and its export;
+/// StatusTexts.cpp the derived texts; Draft.cpp the route draft; Selection.cpp
+/// the map-click selection and its place-name lookup; Telegram.cpp the alert
+/// settings.
+class LocationPlannerViewModel : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LocationPlannerViewModel)
+    // Lets tests put the object into states that only the device flows reach.
+    friend struct PlannerTestAccess;
+
+public:
+    /// Everything the view model works with. None of it is owned: the application
+    /// creates these first and destroys them after the view model. The Telegram
+    /// service and token store may be absent (alerts then cannot be sent).
+    struct Dependencies {
+        RouteStore* store = nullptr;
+        SettingsStore* settings = nullptr;
+        Clock* clock = nullptr;
+        Scheduler* scheduler = nullptr;
+        WorkerPool* workerPool = nullptr;
+        KeepAwake* keepAwake = nullptr;
+        NetworkMonitor* networkMonitor = nullptr;
+        SystemLog* systemLog = nullptr;
+        ReverseGeocoder* reverseGeocoder = nullptr;
+        FileDialogs* fileDialogs = nullptr;
+        AlarmPresenter* alarmPresenter = nullptr;
+        DeviceLocationService* device = nullptr;
+        TelegramAlertService* telegramAlertService = nullptr;
+        TelegramTokenStore* telegramTokenStore = nullptr;
+    };
+
+    /// Directions transport-type bits, as a planned route's steps carry them.
+    enum TransportTypeBit : unsigned { automobileBit = 1u << 0, walkingBit = 1u << 1, transitBit = 1u << 2 };
+
+    /// Runs the whole start-up. With startsServices false the network monitor,
+    /// the first device check and the bot-token read are not started (tests).
+    explicit LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices = true,
+                                      QObject* parent = nullptr);
+    /// Cancels every stored task, stops the network monitor and ends the keep-awake
+    /// activity. Writes nothing and stops no device process.
+    ~LocationPlannerViewModel() override;
+
+    // Owned collaborators and constants.
+    RouteMapPresentation& mapPresentation() const { return *m_mapPresentation; }
+    MainWindowState& windowState() const { return *m_windowState; }
+    const QList<PresetLocation>& presets() const { return m_presets; }
+    const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
+    /// The travel modes offered for choice.
+    const QList<RouteTransportMode>& transportModes() const { return m_transportModes; }
+    RouteStore& store() const { return *m_deps.store; }
+
+    static QString lockedPointStorageKey() { return AppSettings::name(AppSettings::Key::lockedPoint); }
+    static QString resetPendingStorageKey() { return AppSettings::name(AppSettings::Key::resetPending); }
+    static QString telegramEnabledStorageKey() { return AppSettings::name(AppSettings::Key::telegramEnabled); }
+    static QString telegramChatIDStorageKey() { return AppSettings::name(AppSettings::Key::telegramChatID); }
+    static constexpr int eventLogCapacity = 50;
+    static constexpr int historyCapacity = 12;
+
+    // Observable state: a getter and a <name>Changed signal each.
+    const QString& routeName() const { return m_routeName; }
+    double speedKmh() const { return m_speedKmh; }
+    RouteSpeedProfile selectedSpeedProfile() const { return m_selectedSpeedProfile; }
+    const QList<RoutePoint>& points() const { return m_points; }
+    const QList<RouteHistoryItem>& history() const { return m_history; }
+    const QList<SavedLocation>& savedLocations() const { return m_savedLocations; }
+    const QList<SavedRoute>& savedRoutes() const { return m_savedRoutes; }
+    const QString& savedLocationName() const { return m_savedLocationName; }
+    const QString& savedRouteName() const { return m_savedRouteName; }
+    const QString& addressRouteMessage() const { return m_addressRouteMessage; }
+    bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
+    RouteTransportMode selectedTransportMode() const { return m_selectedTransportMode; }
+    const QList<PlannedRouteOption>& routeAlternatives() const { return m_routeAlternatives; }
+    const std::optional<QUuid>& selectedRouteAlternativeID() const { return m_selectedRouteAlternativeID; }
+    const std::optional<RoutePoint>& routeStartPoint() const { return m_routeStartPoint; }
+    const std::optional<RoutePoint>& routeDestinationPoint() const { return m_routeDestinationPoint; }
+    const QString& routePlanningSource() const { return m_routePlanningSource; }
+    const std::optional<QString>& notice() const { return m_notice; }
+    const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
+    bool isIPhoneRouteRunning() const { return m_isIPhoneRouteRunning; }
+    bool isDeviceBusy() const { return m_isDeviceBusy; }
+    bool isCheckingDevice() const { return m_isCheckingDevice; }
+    bool autoSendOnAdd() const { return m_autoSendOnAdd; }
+    double iPhoneRouteProgress() const { return m_iPhoneRouteProgress; }
+    const QString& lastPushedPointName() const { return m_lastPushedPointName; }
+    const std::optional<QUuid>& lastPushedPointID() const { return m_lastPushedPointID; }
+    const std::optional<RoutePoint>& routeLivePoint() const { return m_routeLivePoint; }
+    const QString& lastDeviceError() const { return m_lastDeviceError; }
+    const QString& deviceActionMessage() const { return m_deviceActionMessage; }
+    const std::optional<QDateTime>& lastDeviceCheck() const { return m_lastDeviceCheck; }
+    bool isOnline() const { return m_isOnline; }
+    const std::optional<RoutePoint>& lockedPoint() const { return m_lockedPoint; }
+    bool isLocationResetPending() const { return m_isLocationResetPending; }
+    double lockRefreshIntervalSeconds() const { return m_lockRefreshIntervalSeconds; }
+    int lockRefreshCount() const { return m_lockRefreshCount; }
+    int lockFailureCount() const { return m_lockFailureCount; }
+    const std::optional<QDateTime>& lastLockRefresh() const { return m_lastLockRefresh; }
+    const std::optional<QDateTime>& lockStartedAt() const { return m_lockStartedAt; }
+    bool isLocationLockRefreshing() const { return m_isLocationLockRefreshing; }
+    bool telegramAlertsEnabled() const { return m_telegramAlertsEnabled; }
+    const QString& telegramBotToken() const { return m_telegramBotToken; }
+    const QString& telegramChatID() const { return m_telegramChatID; }
+    const QString& telegramStatusMessage() const { return m_telegramStatusMessage; }
+    bool isSavingTelegramSettings() const { return m_isSavingTelegramSettings; }
+    bool isTestingTelegram() const { return m_isTestingTelegram; }
+    bool isLoadingTelegramChat() const { return m_isLoadingTelegramChat; }
+    bool telegramIncidentActive() const { return m_telegramIncidentActive; }
+    const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
+    const QList<TrackerLogEntry>& diagnosticEvents() const { return m_diagnosticEvents; }
+
+    // Setters the interface uses (text fields, switches, the notice's OK).
+    void setRouteName(const QString& value);
+    void setSpeedKmh(double value);
+    void setSelectedSpeedProfile(RouteSpeedProfile value);
+    void setSavedLocationName(const QString& value);
+    void setSavedRouteName(const QString& value);
+    void setSelectedTransportMode(RouteTransportMode value);
+    void setNotice(const std::optional<QString>& value);
+    void setAutoSendOnAdd(bool value);
+    void setLockRefreshIntervalSeconds(double value);
+    void setTelegramAlertsEnabled(bool value);
+    void setTelegramBotToken(const QString& value);
+    void setTelegramChatID(const QString& value);
+
+    // Predicates.
+    /// Busy, checking the device or verifying the held location (in that order).
+    bool isDeviceOperationInProgress() const;
+    /// A point is held, a route plays or a location reset is pending.
+    bool isSimulationActive() const;
+    /// The last point of the draft.
+    std::optional<RoutePoint> selectedPoint() const;
+    /// No route plays, none is being planned and no device operation runs.
+    bool canEditRouteDraft() const;
+    bool canChangeIPhoneLocation() const;
+    bool canPrepareIPhone() const;
+    /// Not observable; read by the incident rule.
+    const LocationSimulationSafetyState& simulationSafetyState() const { return m_simulationSafetyState; }
+
+    // Event log (EventLog.cpp).
+    void logEvent(const QString& message, TrackerLogLevel level);
+    /// Newest first, one line per entry, no final line feed.
+    QString eventLogText() const;
+    /// Asks where to save and writes the log there atomically; a write error becomes
+    /// the notice. The returned future finishes when the export is over.
+    QFuture<void> exportEventLog();
+
+    // Status texts (StatusTexts.cpp); derived on every read.
+    bool isLocationLockConfirmed() const;
+    bool isRecoveringLocation() const;
+    QString activeTrackerHeadline() const;
+    QString activeTrackerDetail() const;
+    std::optional<QString> lockRuntimeSummary(const QDateTime& now) const;
+    QString trackerLastUpdateSummary(const QDateTime& now) const;
+    QString routeProgressSummary() const;
+    DeviceIndicatorState deviceIndicatorState() const;
+    /// Fresh ids on every read.
+    QList<DeviceSetupStep> deviceSetupSteps() const;
+    QString deviceUnavailableNotice() const;
+    static QString nextDeviceActionMessage(const LocationHelperStatus& status);
+    static QString pointCountText(qint64 count);
+    static QString durationText(double seconds);
+    static QString transportStepTitle(unsigned transportTypeBits);
+    static QString displayName(const RoutePoint& point);
+    /// An error's description up to its first blank line, trimmed.
+    static QString summary(const QString& description);
+
+    // Route draft (Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
+    void selectPlace(const RoutePoint& point, bool focus);
+    void addSavedLocationToRoute(const SavedLocation& location);
+    void removePoint(const RoutePoint& point);
+    void movePoint(const RoutePoint& point, int direction);
+    void renameSelectedPoint(const QString& name);
+    void applyRouteDefaultsIfDraftIsEmpty();
+    QString mapClickInstruction() const;
+    void focusRoute();
+    void resetMapRouteSelection();
+    void clearRoute();
+    double cachedRouteDistanceMeters() const { return m_cachedRouteDistanceMeters; }
+    double cachedRouteDurationSeconds() const { return m_cachedRouteDurationSeconds; }
+
+    // Map-click selection (Selection.cpp).
+    /// A click on the map in the place section.
+    void selectPlaceAt(double latitude, double longitude);
+    /// After a point joined the draft: sets it on the iPhone when automatic sending is on.
+    void sendPointIfNeeded(const RoutePoint& point);
+
+    // Alarm.
+    void publishLocationSafetyAlarm(const LocationSafetyAlarmEvent& event);
+    void acknowledgeLocationSafetyAlarm();
+    /// At quit, before the owned processes are ended: nothing may raise an alarm now.
+    void prepareForApplicationTermination();
+
+    // Operations of the holding core that later parts fill in.
+    /// Starts a device-status check unless one cannot run now.
+    void refreshHelperStatus(bool showProgress, bool verifyLocationReadiness);
+    /// Sets and holds one point on the iPhone.
+    void pushPointToIPhone(const RoutePoint& point);
+    /// Starts the repeating Telegram messages of an open incident.
+    void startRepeatingTelegramAlerts();
+    /// Reads the bot token in the background; start-up never waits for it.
+    void loadTelegramTokenWithoutBlockingLaunch();
+
+signals:
+    void routeNameChanged();
+    void speedKmhChanged();
+    void selectedSpeedProfileChanged();
+    void pointsChanged();
+    void historyChanged();
+    void savedLocationsChanged();
+    void savedRoutesChanged();
+    void savedLocationNameChanged();
+    void savedRouteNameChanged();
+    void addressRouteMessageChanged();
+    void isPlanningAddressRouteChanged();
+    void selectedTransportModeChanged();
+    void routeAlternativesChanged();
+    void selectedRouteAlternativeIDChanged();
+    void routeStartPointChanged();
+    void routeDestinationPointChanged();
+    void routePlanningSourceChanged();
+    void noticeChanged();
+    void helperStatusChanged();
+    void isIPhoneRouteRunningChanged();
+    void isDeviceBusyChanged();
+    void isCheckingDeviceChanged();
+    void autoSendOnAddChanged();
+    void iPhoneRouteProgressChanged();
+    void lastPushedPointNameChanged();
+    void lastPushedPointIDChanged();
+    void routeLivePointChanged();
+    void lastDeviceErrorChanged();
+    void deviceActionMessageChanged();
+    void lastDeviceCheckChanged();
+    void isOnlineChanged();
+    void lockedPointChanged();
+    void isLocationResetPendingChanged();
+    void lockRefreshIntervalSecondsChanged();
+    void lockRefreshCountChanged();
+    void lockFailureCountChanged();
+    void lastLockRefreshChanged();
+    void lockStartedAtChanged();
+    void isLocationLockRefreshingChanged();
+    void telegramAlertsEnabledChanged();
+    void telegramBotTokenChanged();
+    void telegramChatIDChanged();
+    void telegramStatusMessageChanged();
+    void isSavingTelegramSettingsChanged();
+    void isTestingTelegramChanged();
+    void isLoadingTelegramChatChanged();
+    void telegramIncidentActiveChanged();
+    void locationSafetyAlarmChanged();
+    void diagnosticEventsChanged();
+
+private:
+    void setPoints(const QList<RoutePoint>& value);
+    void setHistory(const QList<RouteHistoryItem>& value);
+    void setSavedLocations(const QList<SavedLocation>& value);
+    void setSavedRoutes(const QList<SavedRoute>& value);
+    void setAddressRouteMessage(const QString& value);
+    void setPlanningAddressRoute(bool value);
+    void setRouteAlternatives(const QList<PlannedRouteOption>& value);
+    void setSelectedRouteAlternativeID(const std::optional<QUuid>& value);
+    void setRouteStartPoint(const std::optional<RoutePoint>& value);
+    void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
+    void setRoutePlanningSource(const QString& value);
+    void setHelperStatus(const LocationHelperStatus& value);
+    void setIPhoneRouteRunning(bool value);
+    void setDeviceBusy(bool value);
+    void setCheckingDevice(bool value);
+    void setIPhoneRouteProgress(double value);
+    void setLastPushedPointName(const QString& value);
+    void setLastPushedPointID(const std::optional<QUuid>& value);
+    void setRouteLivePoint(const std::optional<RoutePoint>& value);
+    void setLastDeviceError(const QString& value);
+    void setDeviceActionMessage(const QString& value);
+    void setLastDeviceCheck(const std::optional<QDateTime>& value);
+    void setOnline(bool value);
+    void setLockedPoint(const std::optional<RoutePoint>& value);
+    void setLocationResetPending(bool value);
+    void setLockRefreshCount(int value);
+    void setLockFailureCount(int value);
+    void setLastLockRefresh(const std::optional<QDateTime>& value);
+    void setLockStartedAt(const std::optional<QDateTime>& value);
+    void setLocationLockRefreshing(bool value);
+    void setTelegramStatusMessage(const QString& value);
+    void setSavingTelegramSettings(bool value);
+    void setTestingTelegram(bool value);
+    void setLoadingTelegramChat(bool value);
+    void setTelegramIncidentActive(bool value);
+    void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
+    void setDiagnosticEvents(const QList<TrackerLogEntry>& value);
+    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
+
+    template <typename T, typename Signal> bool assign(T& field, const T& value, Signal signal)
+    {
+        if (field == value)
+            return false;
+        field = value;
+        emit(this->*signal)();
+        return true;
+    }
+
+    // Start-up (LocationPlannerViewModel.cpp).
+    void loadLists();
+    void restoreTelegramSettings();
+    void restoreHeldPoint();
+    void startNetworkMonitoring();
+    void handleReachability(bool online);
+    void handleTelegramAlertsEnabledChange(bool previous);
+
+    // Draft (Draft.cpp).
+    bool appendRoutePoint(const RoutePoint& point, bool focusAfterAdd);
+    void handleSelectedTransportModeChange(RouteTransportMode previous);
+    void handleSelectedSpeedProfileChange();
+    void refreshRouteMetricsCache();
+    void syncMapInteractionPresentation();
+    void saveCurrentRouteToHistory();
+    void showDraft(const QList<RoutePoint>& points);
+
+    // Selection (Selection.cpp).
+    static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
+    static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
+                                         RoutePoint point, CancelToken token);
+
+    // Telegram settings (Telegram.cpp).
+    static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
+                                           CancelToken token);
+
+    // Event log (EventLog.cpp).
+    static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+                                            CancelToken token);
+
+    const Dependencies m_deps;
+    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
+    std::unique_ptr<MainWindowState> m_windowState;
+
+    QString m_routeName;
+    double m_speedKmh = 25.0;
+    RouteSpeedProfile m_selectedSpeedProfile = RouteSpeedProfile::normal;
+    QList<RoutePoint> m_points;
+    QList<RouteHistoryItem> m_history;
+    QList<SavedLocation> m_savedLocations;
+    QList<SavedRoute> m_savedRoutes;
+    QString m_savedLocationName;
+    QString m_savedRouteName;
+    QString m_addressRouteMessage;
+    bool m_isPlanningAddressRoute = false;
+    RouteTransportMode m_selectedTransportMode = RouteTransportMode::automobile;
+    QList<PlannedRouteOption> m_routeAlternatives;
+    std::optional<QUuid> m_selectedRouteAlternativeID;
+    std::optional<RoutePoint> m_routeStartPoint;
+    std::optional<RoutePoint> m_routeDestinationPoint;
+    QString m_routePlanningSource;
+    std::optional<QString> m_notice;
+    LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
+    bool m_isIPhoneRouteRunning = false;
+    bool m_isDeviceBusy = false;
+    bool m_isCheckingDevice = false;
+    bool m_autoSendOnAdd = false;
+    double m_iPhoneRouteProgress = 0.0;
+    QString m_lastPushedPointName;
+    std::optional<QUuid> m_lastPushedPointID;
+    std::optional<RoutePoint> m_routeLivePoint;
+    QString m_lastDeviceError;
+    QString m_deviceActionMessage;
+    std::optional<QDateTime> m_lastDeviceCheck;
+    bool m_isOnline = true;
+    std::optional<RoutePoint> m_lockedPoint;
+    bool m_isLocationResetPending = false;
+    double m_lockRefreshIntervalSeconds = 15.0;
+    int m_lockRefreshCount = 0;
+    int m_lockFailureCount = 0;
+    std::optional<QDateTime> m_lastLockRefresh;
+    std::optional<QDateTime> m_lockStartedAt;
+    bool m_isLocationLockRefreshing = false;
+    bool m_telegramAlertsEnabled = false;
+    QString m_telegramBotToken;
+    QString m_telegramChatID;
+    QString m_telegramStatusMessage;
+    bool m_isSavingTelegramSettings = false;
+    bool m_isTestingTelegram = false;
+    bool m_isLoadingTelegramChat = false;
+    bool m_telegramIncidentActive = false;
+    std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
+    QList<TrackerLogEntry> m_diagnosticEvents;
+
+    QList<PresetLocation> m_presets;
+    QList<RouteSpeedProfile> m_speedProfiles;
+    QList<RouteTransportMode> m_transportModes;
+
+    // Private bookkeeping. Every slot is cancelled by the destructor.
+    TaskSlot m_routePlaybackTask;
+    TaskSlot m_locationLockTask;
+    TaskSlot m_telegramAlertTask;
+    TaskSlot m_telegramTokenLoadTask;
+    TaskSlot m_routePlanningTimeoutTask;
+    TaskSlot m_placeNameTask;
+    TaskSlot m_exportTask;
+    bool m_isHelperRefreshRunning = false;
+    std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
+    std::optional<LocationHelper> m_lockedHelper;
+    /// Steady time: a clock set back must not hold recovery off.
+    Clock::SteadyTime m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    std::optional<QUuid> m_routePlaybackID;
+    std::optional<QUuid> m_routePlaybackConfirmedID;
+    std::optional<QUuid> m_routePlanningID;
+    double m_cachedRouteDistanceMeters = 0;
+    double m_cachedRouteDurationSeconds = 0;
+    bool m_hasConfirmedLocationLock = false;
+    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
+    QString m_telegramIncidentReason;
+    std::optional<RoutePoint> m_telegramIncidentPoint;
+    QDateTime m_telegramIncidentStartedAt;
+    bool m_telegramIncidentAcknowledged = false;
+};
+
+} // namespace ostrevin

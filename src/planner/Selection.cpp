@@ -1,0 +1,89 @@
+#include "planner/LocationPlannerViewModel.h"
+
+#include "platform/ReverseGeocoder.h"
+
+#include <QCoro/QCoroFuture>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+/// Brings a longitude that went round the world back into [−180, 180].
+double normalizedLongitude(double longitude)
+{
+    double wrapped = std::fmod(longitude + 180.0, 360.0);
+    if (wrapped < 0)
+        wrapped += 360.0;
+    wrapped -= 180.0;
+    // Keep the meridian as clicked rather than turning 180 into −180.
+    return (wrapped == -180.0 && longitude > 0) ? 180.0 : wrapped;
+}
+
+} // namespace
+
+void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
+{
+    if (!canEditRouteDraft())
+        return;
+    // A map scrolled past the date line reports longitudes beyond ±180; a point
+    // outside the valid range must never reach a tool.
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90)
+        return;
+    RoutePoint point;
+    //: Default name of a point chosen by clicking the map or entering coordinates in Place mode.
+    point.name = tr("Selected place");
+    point.latitude = latitude;
+    point.longitude = normalizedLongitude(longitude);
+    selectPlace(point, false);
+    if (m_autoSendOnAdd || !m_isOnline)
+        return;
+    const CancelToken token = m_placeNameTask.replace();
+    m_placeNameTask.adopt(lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, point, token));
+}
+
+QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlannerViewModel> self,
+                                                        ReverseGeocoder* geocoder, RoutePoint point, CancelToken token)
+{
+    const std::optional<Placemark> placemark = co_await geocoder->reverseGeocode(point.latitude, point.longitude);
+    if (!self || token.isCancelled())
+        co_return;
+    const std::optional<QString> name = shortName(placemark);
+    if (!name)
+        co_return;
+    // Only the point the user still looks at, under the name it was created with
+    // (a name the user typed meanwhile wins), and never the held point.
+    const bool stillShown = self->canEditRouteDraft() && self->m_points.size() == 1 &&
+                            self->m_points.first().id == point.id && self->m_points.first().name == point.name &&
+                            !(self->m_lockedPoint && self->m_lockedPoint->id == point.id);
+    if (stillShown)
+        self->renameSelectedPoint(*name);
+}
+
+std::optional<QString> LocationPlannerViewModel::shortName(const std::optional<Placemark>& placemark)
+{
+    if (!placemark)
+        return std::nullopt;
+    for (const std::optional<QString>& part : {placemark->name, placemark->thoroughfare, placemark->locality}) {
+        if (!part)
+            continue;
+        const QString trimmed = part->trimmed();
+        if (!trimmed.isEmpty())
+            return trimmed;
+    }
+    return std::nullopt;
+}
+
+void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
+{
+    if (!m_autoSendOnAdd)
+        return;
+    if (m_helperStatus.isAvailable()) {
+        pushPointToIPhone(point);
+        return;
+    }
+    //: Status message. %1 is a point name.
+    setDeviceActionMessage(tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
+}
+
+} // namespace ostrevin

@@ -1,0 +1,277 @@
+#include "planner/LocationPlannerViewModel.h"
+
+#include "platform/SettingsStore.h"
+#include "routedata/AppSettings.h"
+#include "routedata/TovrelFormat.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+/// Whole minutes of a travel time: 0 for none, else rounded up and at least 1.
+qint64 roundedUpMinutes(double seconds)
+{
+    if (!(seconds > 0))
+        return 0;
+    return std::max<qint64>(static_cast<qint64>(std::ceil(seconds / 60.0)), 1);
+}
+
+const QString separator = QStringLiteral(" · ");
+
+} // namespace
+
+bool LocationPlannerViewModel::isLocationLockConfirmed() const
+{
+    return m_lockedPoint.has_value() && m_hasConfirmedLocationLock;
+}
+
+bool LocationPlannerViewModel::isRecoveringLocation() const
+{
+    return m_lockedPoint.has_value() &&
+           (m_telegramIncidentActive || (m_lockFailureCount >= 1 && !m_lastDeviceError.isEmpty()));
+}
+
+QString LocationPlannerViewModel::activeTrackerHeadline() const
+{
+    if (m_isIPhoneRouteRunning) {
+        //: Status card headline while a route plays back on the iPhone (one line).
+        return tr("Route is playing");
+    }
+    if (m_isLocationResetPending) {
+        //: Status card headline (one line).
+        return tr("Location reset isn’t finished");
+    }
+    if (m_lockedPoint) {
+        if (isLocationLockConfirmed()) {
+            if (isRecoveringLocation()) {
+                //: Status card headline and status message (one line).
+                return tr("Restoring location…");
+            }
+            //: Status card headline (one line).
+            return tr("Location is set");
+        }
+        if (isDeviceOperationInProgress()) {
+            //: Status card headline (one line).
+            return tr("Verifying location…");
+        }
+        //: Status card headline (one line).
+        return tr("Location isn’t verified");
+    }
+    if (m_isCheckingDevice) {
+        //: Status card headline and status message (one line).
+        return tr("Checking iPhone…");
+    }
+    if (m_isDeviceBusy) {
+        //: Status card headline (one line).
+        return tr("Communicating with iPhone…");
+    }
+    if (m_helperStatus.isAvailable()) {
+        //: iPhone setup checklist item; also the status card headline.
+        return tr("iPhone is ready");
+    }
+    if (!m_helperStatus.helper) {
+        //: Status card headline (one line).
+        return tr("Add-on component is missing");
+    }
+    if (m_helperStatus.isDeviceConnected) {
+        //: Status card headline (one line).
+        return tr("iPhone isn’t ready");
+    }
+    //: Status card headline (one line).
+    return tr("iPhone isn’t connected");
+}
+
+QString LocationPlannerViewModel::activeTrackerDetail() const
+{
+    if (m_isIPhoneRouteRunning)
+        return m_routeName;
+    if (m_isLocationResetPending) {
+        //: Status card detail line.
+        return tr("Connect iPhone to finish the reset.");
+    }
+    if (m_lockedPoint) {
+        if (!isLocationLockConfirmed()) {
+            //: Status card detail, shown after the point name and a “·” separator; lowercase fragment.
+            return m_lockedPoint->name + separator + tr("waiting for iPhone to confirm");
+        }
+        if (m_lockFailureCount >= 1) {
+            //: Status card detail: how many times the held location was interrupted. Shown after the point name and a “·” separator.
+            return m_lockedPoint->name + separator + tr("%n interruptions", nullptr, m_lockFailureCount);
+        }
+        return m_lockedPoint->name;
+    }
+    if (!m_helperStatus.isAvailable())
+        return nextDeviceActionMessage(m_helperStatus);
+    if (m_points.isEmpty()) {
+        //: Status message and status card detail when there are no points.
+        return tr("Choose a place on the map.");
+    }
+    if (m_points.size() == 1) {
+        //: Status card detail line.
+        return tr("Set the selected point as the iPhone’s location.");
+    }
+    //: Status card detail line.
+    return tr("Start the route, or set its destination as the location.");
+}
+
+std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateTime& now) const
+{
+    if (!isLocationLockConfirmed() || !m_lockStartedAt)
+        return std::nullopt;
+    const qint64 minutes = std::max<qint64>(m_lockStartedAt->secsTo(now), 0) / 60;
+    if (minutes < 1) {
+        //: Status card: how long the location has been held.
+        return tr("Active for less than a minute");
+    }
+    //: Status card: how long the location has been held. %1 is a duration such as “1 hr, 5 min”.
+    return tr("Active for %1").arg(TovrelFormat::duration(minutes));
+}
+
+QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now) const
+{
+    const std::optional<QDateTime> date = m_lastLockRefresh ? m_lastLockRefresh : m_lastDeviceCheck;
+    if (!date) {
+        //: Status card: when the held location was last verified.
+        return tr("Not verified yet");
+    }
+    const qint64 elapsed = date->secsTo(now);
+    if (elapsed < 60) {
+        //: Status card: when the held location was last verified.
+        return tr("Verified just now");
+    }
+    QString relative;
+    if (elapsed < 3600) {
+        //: Short relative time, e.g. “5 min. ago”.
+        relative = tr("%n min. ago", nullptr, static_cast<int>(elapsed / 60));
+    } else if (elapsed < 86400) {
+        //: Short relative time, e.g. “2 hr. ago”.
+        relative = tr("%n hr. ago", nullptr, static_cast<int>(elapsed / 3600));
+    } else {
+        //: Short relative time, e.g. “3 days ago”.
+        relative = tr("%n day(s) ago", nullptr, static_cast<int>(elapsed / 86400));
+    }
+    //: Status card: when the held location was last verified. %1 is a relative time such as “5 min. ago”.
+    return tr("Verified %1").arg(relative);
+}
+
+QString LocationPlannerViewModel::routeProgressSummary() const
+{
+    if (!m_isIPhoneRouteRunning) {
+        const QLocale locale;
+        return pointCountText(m_points.size()) + separator +
+               TovrelFormat::distance(m_cachedRouteDistanceMeters, AppSettings::units(*m_deps.settings), locale) +
+               separator + TovrelFormat::duration(roundedUpMinutes(m_cachedRouteDurationSeconds));
+    }
+    const double progress = m_iPhoneRouteProgress;
+    const double left = 1.0 - progress;
+    const double remaining = left > 0 ? m_cachedRouteDurationSeconds * left : 0;
+    // Truncated, not rounded: 99.9 % must not read 100 % while the route still plays.
+    const int percent = static_cast<int>(std::trunc(progress * 100.0));
+    const QLocale locale;
+    const QString percentText = locale.toString(percent) + locale.percent();
+    //: Route playback progress. First %1 is a percentage such as “42%”, second %2 is a duration such as “12 min”.
+    return tr("%1 · %2 left").arg(percentText, TovrelFormat::duration(roundedUpMinutes(remaining)));
+}
+
+DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
+{
+    if (!m_lastDeviceCheck || m_isCheckingDevice || m_isDeviceBusy)
+        return DeviceIndicatorState::working;
+    if (m_helperStatus.isAvailable())
+        return DeviceIndicatorState::ready;
+    if (!m_helperStatus.helper || m_helperStatus.isDeviceConnected)
+        return DeviceIndicatorState::needsSetup;
+    return DeviceIndicatorState::notConnected;
+}
+
+QList<DeviceSetupStep> LocationPlannerViewModel::deviceSetupSteps() const
+{
+    //: iPhone setup checklist item.
+    return {{QUuid::createUuid(), tr("Add-on component is installed"), m_helperStatus.helper.has_value()},
+            //: iPhone setup checklist item.
+            {QUuid::createUuid(), tr("iPhone is connected"), m_helperStatus.isDeviceConnected},
+            //: iPhone setup checklist item; also the status card headline.
+            {QUuid::createUuid(), tr("iPhone is ready"), m_helperStatus.isLocationReady}};
+}
+
+QString LocationPlannerViewModel::deviceUnavailableNotice() const
+{
+    if (!m_helperStatus.helper) {
+        //: Alert message.
+        return tr("The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it "
+                  "again; installation starts automatically.");
+    }
+    if (m_helperStatus.isDeviceConnected) {
+        //: Alert message.
+        return tr("iPhone isn’t ready. Click Prepare iPhone.");
+    }
+    //: Alert message.
+    return tr("iPhone isn’t connected. Connect it with a cable, unlock it, and try again.");
+}
+
+QString LocationPlannerViewModel::nextDeviceActionMessage(const LocationHelperStatus& status)
+{
+    if (!status.helper) {
+        //: Status message: what to do next.
+        return tr("Quit Ostrevin and open it again. Installation starts automatically.");
+    }
+    if (status.isDeviceConnected) {
+        //: Status message: what to do next.
+        return tr("Click Prepare iPhone.");
+    }
+    //: Status message: what to do next.
+    return tr("Connect iPhone with a cable and unlock it.");
+}
+
+QString LocationPlannerViewModel::pointCountText(qint64 count)
+{
+    //: Number of points in a route, e.g. “1 point”, “12 points”.
+    return tr("%n points", nullptr, static_cast<int>(count));
+}
+
+QString LocationPlannerViewModel::durationText(double seconds)
+{
+    return TovrelFormat::duration(roundedUpMinutes(seconds));
+}
+
+QString LocationPlannerViewModel::transportStepTitle(unsigned transportTypeBits)
+{
+    if (transportTypeBits & walkingBit) {
+        //: Travel mode, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        return tr("Walking");
+    }
+    if (transportTypeBits & automobileBit) {
+        //: Travel mode, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        return tr("Driving");
+    }
+    if (transportTypeBits & transitBit) {
+        //: Travel mode: public transportation, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        return tr("Transit");
+    }
+    //: Directions step of an unknown travel mode (fallback label).
+    return tr("Travel");
+}
+
+QString LocationPlannerViewModel::displayName(const RoutePoint& point)
+{
+    //: Name of a route’s start point; also the label of the start address field. Keep short.
+    const QString start = tr("Start");
+    //: Name of a route’s destination point; also the label of the destination address field. Keep short.
+    const QString destination = tr("Destination");
+    //: Default name of a point chosen by clicking the map or entering coordinates in Place mode.
+    const QString selectedPlace = tr("Selected place");
+    if (point.name == start || point.name == destination || point.name == selectedPlace)
+        return QString::number(point.latitude, 'f', 5) + u", " + QString::number(point.longitude, 'f', 5);
+    return point.name;
+}
+
+QString LocationPlannerViewModel::summary(const QString& description)
+{
+    const qsizetype blank = description.indexOf(QStringLiteral("\n\n"));
+    return (blank < 0 ? description : description.left(blank)).trimmed();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,176 @@
+#pragma once
+
+#include "async/WorkerPool.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/SettingsStore.h"
+#include "routedata/RouteStore.h"
+#include "support/FakeFileDialogs.h"
+#include "support/FakeKeepAwake.h"
+#include "support/FakeNetworkMonitor.h"
+#include "support/FakeReverseGeocoder.h"
+#include "support/ManualClock.h"
+#include "support/RecordingAlarmPresenter.h"
+#include "support/RecordingSystemLog.h"
+#include "support/ScriptedDeviceLocationService.h"
+#include "support/TempDir.h"
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QEventLoop>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace ostrevin {
+
+/// Reaches the state that only the device and holding flows write.
+struct PlannerTestAccess {
+    static void holdPoint(LocationPlannerViewModel& vm, const RoutePoint& point, bool confirmed)
+    {
+        vm.setLockedPoint(point);
+        vm.m_hasConfirmedLocationLock = confirmed;
+    }
+    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
+    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
+    {
+        vm.setLastDeviceError(error);
+    }
+    static void setIncidentActive(LocationPlannerViewModel& vm, bool active) { vm.setTelegramIncidentActive(active); }
+    static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
+    static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
+    static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.setDeviceBusy(busy); }
+    static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.setCheckingDevice(checking); }
+    static void setResetPending(LocationPlannerViewModel& vm, bool pending) { vm.setLocationResetPending(pending); }
+    static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
+    {
+        vm.setHelperStatus(status);
+    }
+    static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLockStartedAt(date); }
+    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.setLastLockRefresh(date);
+    }
+    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.setLastDeviceCheck(date);
+    }
+    static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
+    static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
+    {
+        vm.m_cachedRouteDurationSeconds = seconds;
+    }
+    static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
+    static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
+    static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
+    {
+        return vm.appendRoutePoint(point, true);
+    }
+};
+
+namespace test {
+
+inline RoutePoint makePoint(const QString& name, double latitude, double longitude)
+{
+    RoutePoint point;
+    point.name = name;
+    point.latitude = latitude;
+    point.longitude = longitude;
+    return point;
+}
+
+/// An available helper with a connected, ready iPhone.
+inline LocationHelperStatus readyStatus()
+{
+    LocationHelperStatus status;
+    status.helper = LocationHelper{};
+    status.isDeviceConnected = true;
+    status.isLocationReady = true;
+    return status;
+}
+
+/// Runs the event loop until the future finishes (or a generous limit passes).
+inline bool waitFor(const QFuture<void>& future)
+{
+    if (future.isFinished())
+        return true;
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(std::chrono::seconds(30), &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    loop.exec();
+    return future.isFinished();
+}
+
+/// The machine around one view model: a private data folder and settings file,
+/// a manual clock and the fakes of every system capability.
+class PlannerFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        settings = std::make_unique<SettingsStore>(dir.file(QStringLiteral("settings.conf")));
+    }
+
+    void TearDown() override { vm.reset(); }
+
+    /// The store over the data folder; build it after writing the data files.
+    RouteStore& store()
+    {
+        if (!m_store)
+            m_store = std::make_unique<RouteStore>(dir.file(QStringLiteral("data")));
+        return *m_store;
+    }
+    QString dataFile(const QString& name) const { return dir.file(QStringLiteral("data/") + name); }
+
+    LocationPlannerViewModel::Dependencies dependencies()
+    {
+        LocationPlannerViewModel::Dependencies deps;
+        deps.store = &store();
+        deps.settings = settings.get();
+        deps.clock = &clock;
+        deps.scheduler = &clock;
+        deps.workerPool = &pool;
+        deps.keepAwake = &keepAwake;
+        deps.networkMonitor = &network;
+        deps.systemLog = &systemLog;
+        deps.reverseGeocoder = &geocoder;
+        deps.fileDialogs = &dialogs;
+        deps.alarmPresenter = &alarms;
+        deps.device = &device;
+        return deps;
+    }
+
+    LocationPlannerViewModel& build(bool startsServices = false)
+    {
+        vm = std::make_unique<LocationPlannerViewModel>(dependencies(), startsServices);
+        return *vm;
+    }
+
+    QStringList eventMessages() const
+    {
+        QStringList messages;
+        for (const TrackerLogEntry& entry : vm->diagnosticEvents())
+            messages << entry.message;
+        return messages;
+    }
+
+    TempDir dir;
+    std::unique_ptr<SettingsStore> settings;
+    ManualClock clock;
+    WorkerPool pool;
+    FakeKeepAwake keepAwake;
+    FakeNetworkMonitor network;
+    RecordingSystemLog systemLog;
+    FakeReverseGeocoder geocoder;
+    FakeFileDialogs dialogs;
+    RecordingAlarmPresenter alarms;
+    ScriptedDeviceLocationService device;
+    std::unique_ptr<LocationPlannerViewModel> vm;
+
+private:
+    std::unique_ptr<RouteStore> m_store;
+};
+
+} // namespace test
+} // namespace ostrevin
