@@ -293,6 +293,8 @@ private:
     /// The held process ended by itself (runs on the reactor thread).
     void clearPersistentLocationHandlesIfCurrent(const ChildProcess* process);
     static void releaseHandles(PersistentLocationHandles handles);
+    /// Stops the held process only while it is that process (any, for null).
+    void stopPersistentLocationProcessIfCurrent(const ChildProcess* process);
 
     void playWithPyMobileDevice(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
                                 RouteTransportMode transportMode, double fallbackSpeedKmh,

@@ -152,10 +152,9 @@ QString DeviceLocationController::runPersistentLocationCommand(const RoutePoint&
         const QString success = tr("Simulated location is set.");
         //: Technical detail in diagnostics.
         const QString earlyExit = tr("Location simulation ended early, so the location wouldn’t be held.");
-        return runPersistentCommandSync(
-            helper, HelperCommandLine::arguments(helper, HelperAction::set(point)),
-            locationSignature(point, helper), m_configuration.timing.locationStartup, success, earlyExit, std::nullopt,
-            start.operationID, start.cancellation);
+        return runPersistentCommandSync(helper, HelperCommandLine::arguments(helper, HelperAction::set(point)),
+                                        locationSignature(point, helper), m_configuration.timing.locationStartup,
+                                        success, earlyExit, std::nullopt, start.operationID, start.cancellation);
     } catch (const CancellationError&) {
         stopPersistentLocationProcess();
         throw;
@@ -304,9 +303,16 @@ void DeviceLocationController::releaseHandles(PersistentLocationHandles handles)
 
 void DeviceLocationController::stopPersistentLocationProcess()
 {
+    stopPersistentLocationProcessIfCurrent(nullptr);
+}
+
+void DeviceLocationController::stopPersistentLocationProcessIfCurrent(const ChildProcess* process)
+{
     PersistentLocationHandles handles;
     {
         std::lock_guard guard(m_processLock);
+        if (process && m_locationProcess.get() != process)
+            return;
         handles = takePersistentLocationHandles();
     }
     if (!handles.process)

@@ -166,8 +166,17 @@ void DeviceLocationController::playWithPyMobileDevice(const QList<RoutePoint>& p
 
     // From here on every way out but the normal end leaves nothing playing and
     // no track behind.
+    // The held process this playback answers for: the play process, then the
+    // one that holds the last point. Another start (a point set meanwhile)
+    // replaces it; that process is not this playback's to watch or to stop.
+    std::shared_ptr<ChildProcess> ours;
+    const auto currentHeldProcess = [this] {
+        std::lock_guard guard(m_processLock);
+        return m_locationProcess;
+    };
     try {
         runPersistentRoutePlaybackCommand(gpxPath, helper, stopToken);
+        ours = currentHeldProcess();
         report(
             callbackContext, [started, helper] { started(helper); }, stopToken);
 
@@ -180,7 +189,7 @@ void DeviceLocationController::playWithPyMobileDevice(const QList<RoutePoint>& p
                 throw CancellationError();
             {
                 std::lock_guard guard(m_processLock);
-                if (!m_locationProcess || !m_locationProcess->isRunning())
+                if (!ours || m_locationProcess != ours || !ours->isRunning())
                     throw DeviceLocationError::simulationConnectionLost();
             }
             const double elapsed = secondsSince(start);
@@ -195,6 +204,7 @@ void DeviceLocationController::playWithPyMobileDevice(const QList<RoutePoint>& p
                 // Replaces the play process by one that holds the last point.
                 const RoutePoint last = points.last();
                 setLocationSync(last, helper, stopToken);
+                ours = currentHeldProcess();
                 report(
                     callbackContext, [progress, last] { progress(1.0, last); }, stopToken);
                 return;
@@ -203,7 +213,8 @@ void DeviceLocationController::playWithPyMobileDevice(const QList<RoutePoint>& p
                 throw CancellationError();
         }
     } catch (...) {
-        stopPersistentLocationProcess();
+        if (ours)
+            stopPersistentLocationProcessIfCurrent(ours.get());
         QFile::remove(gpxPath);
         throw;
     }

@@ -252,3 +252,27 @@ TEST_F(RoutePlayback, WithIDeviceSetLocationStartedComesAfterTheFirstSuccessfulS
     EXPECT_THROW(failed.waitForFinished(), DeviceLocationError);
     EXPECT_TRUE(failing.started.isEmpty());
 }
+
+// Playback answers only for its own process: a point set meanwhile ends the
+// playback (as an interruption) but is not stopped by it.
+TEST_F(RoutePlayback, SettingAPointWhileARoutePlaysEndsThePlaybackAndItsTrack)
+{
+    const LocationHelper helper = pyHelper();
+    Reports reports;
+    std::stop_source stop;
+    QFuture<void> playing = play(walkingRoute(60), helper, reports, stop.get_token());
+    while (reports.started.isEmpty() && !playing.isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(trackFiles().size(), 1);
+    const qint64 player = pidOf(Command::Play);
+
+    EXPECT_EQ(controller->setLocationSync(point(5, 6), helper), QStringLiteral("Simulated location is set."));
+    EXPECT_TRUE(waitForProcessGone(player, 100));
+    EXPECT_TRUE(trackFiles().isEmpty());
+    // The playback notices that its process is gone, and leaves the new one alone.
+    ASSERT_TRUE(finishWithEvents(playing, 10000));
+    const auto error = failureOf<DeviceLocationError>([&] { playing.waitForFinished(); });
+    EXPECT_EQ(error.kind(), DeviceLocationError::Case::simulationConnectionLost);
+    EXPECT_TRUE(isProcessAlive(pidOf(Command::Set)));
+    EXPECT_EQ(controller->setLocationSync(point(5, 6), helper), QStringLiteral("This location is already set."));
+}
