@@ -4,9 +4,6 @@
 #include "devicebridge/ProcessReactor.h"
 
 #include <QFile>
-
-#include <vector>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -14,6 +11,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -135,10 +133,8 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const QString& executablePath
 
 ChildProcess::ChildProcess(Token, pid_t pid, QString executablePath, QStringList arguments,
                            std::shared_ptr<ChildProcessState> state)
-    : m_pid(pid)
-    , m_executablePath(std::move(executablePath))
-    , m_arguments(std::move(arguments))
-    , m_state(std::move(state))
+    : m_pid(pid), m_executablePath(std::move(executablePath)), m_arguments(std::move(arguments)),
+      m_state(std::move(state))
 {
 }
 

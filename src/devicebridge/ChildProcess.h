@@ -4,12 +4,10 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-
 #include <sys/types.h>
 
 namespace ostrevin {

@@ -3,10 +3,7 @@
 namespace ostrevin {
 
 DeviceLocationError::DeviceLocationError(Case kind, QString command, QString output)
-    : m_case(kind)
-    , m_command(std::move(command))
-    , m_output(std::move(output))
-    , m_what(description().toUtf8())
+    : m_case(kind), m_command(std::move(command)), m_output(std::move(output)), m_what(description().toUtf8())
 {
 }
 
@@ -42,7 +39,8 @@ QString DeviceLocationError::description() const
         return tr("The connection to iPhone was interrupted unexpectedly.");
     }
     //: Error summary; technical details follow in diagnostics.
-    QString text = tr("Communication with iPhone failed.") + u"\n\n"
+    QString text = tr("Communication with iPhone failed.") +
+                   u"\n\n"
                    //: Technical detail in diagnostics. %1 is a command line; never translated.
                    + tr("Command: %1").arg(m_command);
     const QString trimmed = m_output.trimmed();

@@ -23,11 +23,7 @@ public:
     friend bool operator==(const HelperAction&, const HelperAction&) = default;
 
 private:
-    explicit HelperAction(Case kind, RoutePoint point = {})
-        : m_case(kind)
-        , m_point(std::move(point))
-    {
-    }
+    explicit HelperAction(Case kind, RoutePoint point = {}) : m_case(kind), m_point(std::move(point)) {}
     Case m_case;
     RoutePoint m_point;
 };

@@ -16,9 +16,9 @@ QStringList pyMobileDeviceArguments(const LocationHelper& helper, const HelperAc
     case Case::set:
         return HelperCommandLine::withDeviceOptions({noColor, QStringLiteral("developer"), QStringLiteral("dvt"),
                                                      QStringLiteral("simulate-location"), QStringLiteral("set")},
-                                                    helper)
-               + QStringList{QStringLiteral("--"), HelperCommandLine::formatCoordinate(action.point().latitude),
-                             HelperCommandLine::formatCoordinate(action.point().longitude)};
+                                                    helper) +
+               QStringList{QStringLiteral("--"), HelperCommandLine::formatCoordinate(action.point().latitude),
+                           HelperCommandLine::formatCoordinate(action.point().longitude)};
     case Case::clear:
         return HelperCommandLine::withDeviceOptions({noColor, reconnect, QStringLiteral("developer"),
                                                      QStringLiteral("dvt"), QStringLiteral("simulate-location"),
@@ -55,15 +55,15 @@ QStringList iDeviceSetLocationArguments(const LocationHelper& helper, const Help
 QStringList HelperCommandLine::arguments(const LocationHelper& helper, const HelperAction& action)
 {
     return helper.kind == LocationHelper::Kind::pyMobileDevice ? pyMobileDeviceArguments(helper, action)
-                                                                : iDeviceSetLocationArguments(helper, action);
+                                                               : iDeviceSetLocationArguments(helper, action);
 }
 
 QStringList HelperCommandLine::playArguments(const LocationHelper& helper, const QString& gpxPath)
 {
     return withDeviceOptions({noColor, QStringLiteral("developer"), QStringLiteral("dvt"),
                               QStringLiteral("simulate-location"), QStringLiteral("play")},
-                             helper)
-           + QStringList{gpxPath};
+                             helper) +
+           QStringList{gpxPath};
 }
 
 QStringList HelperCommandLine::withDeviceOptions(QStringList arguments, const LocationHelper& helper)
@@ -118,21 +118,20 @@ QString HelperCommandLine::tunnelShellCommand(const LocationHelper& helper, cons
     // line picks its probe when it runs. ss exits 0 whether or not something
     // listens, so only its output tells.
     const QString lsof = shellQuoted(tools.lsofPath);
-    const QString portInUse = QStringLiteral("ostrevin_port_in_use() { if [ -x ") + lsof + QStringLiteral(" ]; then ")
-                              + lsof + QStringLiteral(" -nP -iTCP:49151 -sTCP:LISTEN >/dev/null 2>&1; else [ -n \"$(")
-                              + shellQuoted(tools.ssPath)
-                              + QStringLiteral(" -Hltn 'sport = :49151' 2>/dev/null)\" ]; fi; }");
+    const QString portInUse = QStringLiteral("ostrevin_port_in_use() { if [ -x ") + lsof + QStringLiteral(" ]; then ") +
+                              lsof + QStringLiteral(" -nP -iTCP:49151 -sTCP:LISTEN >/dev/null 2>&1; else [ -n \"$(") +
+                              shellQuoted(tools.ssPath) +
+                              QStringLiteral(" -Hltn 'sport = :49151' 2>/dev/null)\" ]; fi; }");
     const QStringList commands{
         portInUse,
         QStringLiteral("if ostrevin_port_in_use; then /bin/echo 'Port 49151 is already used by another process; "
                        "for safety, Ostrevin will not stop it.' >&2; exit 1; fi"),
-        shellQuoted(path)
-            + QStringLiteral(" --no-color remote tunneld -d --host 127.0.0.1 --port 49151 --protocol tcp"
-                             " >/dev/null 2>&1"),
+        shellQuoted(path) + QStringLiteral(" --no-color remote tunneld -d --host 127.0.0.1 --port 49151 --protocol tcp"
+                                           " >/dev/null 2>&1"),
         QStringLiteral("/bin/sleep 1"),
         QStringLiteral("if ! ostrevin_port_in_use; then /bin/echo 'pymobiledevice3 tunneld did not start on port "
-                       "49151. Helper: ")
-            + unquotedPath + QStringLiteral("' >&2; exit 1; fi"),
+                       "49151. Helper: ") +
+            unquotedPath + QStringLiteral("' >&2; exit 1; fi"),
     };
     return commands.join(QStringLiteral("; "));
 }

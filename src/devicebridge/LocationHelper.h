@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace ostrevin {
@@ -31,9 +30,7 @@ struct LocationHelper {
 
     private:
         explicit ConnectionMode(Case kind, QString host = {}, int port = 0)
-            : m_case(kind)
-            , m_host(std::move(host))
-            , m_port(port)
+            : m_case(kind), m_host(std::move(host)), m_port(port)
         {
         }
         Case m_case;

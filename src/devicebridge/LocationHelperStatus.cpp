@@ -8,10 +8,10 @@ LocationHelperStatus LocationHelperStatus::missing()
     //: Device status message (diagnostics and alarm cause).
     status.message = tr("The add-on component for communicating with iPhone isn’t installed.");
     status.installHint = tr("If the add-on component is missing, quit Ostrevin and open it again. "
-                            "Installation starts automatically.")
-                         + u"\n\n"
-                         + tr("iPhone must be connected with a cable, unlocked, trust this Mac, and have "
-                              "Developer Mode turned on.");
+                            "Installation starts automatically.") +
+                         u"\n\n" +
+                         tr("iPhone must be connected with a cable, unlocked, trust this Mac, and have "
+                            "Developer Mode turned on.");
     return status;
 }
 

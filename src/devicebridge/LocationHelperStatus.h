@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QString>
-
 #include <optional>
 
 namespace ostrevin {

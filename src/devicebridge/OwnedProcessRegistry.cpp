@@ -1,7 +1,6 @@
 #include "devicebridge/OwnedProcessRegistry.h"
 
 #include <QFileInfo>
-
 #include <chrono>
 #include <csignal>
 
@@ -22,8 +21,8 @@ bool OwnedProcessRegistry::Record::stillMatchesConfiguredCommand() const
 {
     if (!process || process->processIdentifier() != processIdentifier)
         return false;
-    if (process->executablePath().isEmpty()
-        || standardizedPath(process->executablePath()) != standardizedPath(executableURL))
+    if (process->executablePath().isEmpty() ||
+        standardizedPath(process->executablePath()) != standardizedPath(executableURL))
         return false;
     return process->arguments() == arguments;
 }

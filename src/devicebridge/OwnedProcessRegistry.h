@@ -4,14 +4,12 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
-
 #include <sys/types.h>
+#include <vector>
 
 namespace ostrevin {
 

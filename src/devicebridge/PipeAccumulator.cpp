@@ -1,13 +1,11 @@
 #include "devicebridge/PipeAccumulator.h"
 
 #include <QLocale>
-
 #include <algorithm>
 
 namespace ostrevin {
 
-PipeAccumulator::PipeAccumulator(qsizetype byteLimit)
-    : m_byteLimit(byteLimit)
+PipeAccumulator::PipeAccumulator(qsizetype byteLimit) : m_byteLimit(byteLimit)
 {
 }
 

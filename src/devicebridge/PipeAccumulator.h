@@ -4,7 +4,6 @@
 #include <QByteArrayView>
 #include <QCoreApplication>
 #include <QString>
-
 #include <mutex>
 
 namespace ostrevin {

@@ -5,9 +5,7 @@
 namespace ostrevin {
 
 ProcessLaunchError::ProcessLaunchError(QString executablePath, int errorNumber)
-    : m_executablePath(std::move(executablePath))
-    , m_errorNumber(errorNumber)
-    , m_what(description().toUtf8())
+    : m_executablePath(std::move(executablePath)), m_errorNumber(errorNumber), m_what(description().toUtf8())
 {
 }
 
@@ -29,8 +27,7 @@ const char* ProcessLaunchError::what() const noexcept
 QString ProcessLaunchError::description() const
 {
     //: Technical detail in diagnostics. %1 is a program path, %2 the system's reason.
-    return tr("Couldn’t start %1: %2")
-        .arg(m_executablePath, QString::fromLocal8Bit(std::strerror(m_errorNumber)));
+    return tr("Couldn’t start %1: %2").arg(m_executablePath, QString::fromLocal8Bit(std::strerror(m_errorNumber)));
 }
 
 } // namespace ostrevin

@@ -1,7 +1,6 @@
 #include "devicebridge/ProcessReactor.h"
 
 #include <cerrno>
-
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/wait.h>
@@ -21,11 +20,7 @@ constexpr int readsPerEvent = 16;
 } // namespace
 
 ChildProcessState::ChildProcessState(pid_t processId, int processFd, int outFd, int errFd, qsizetype byteLimit)
-    : pid(processId)
-    , pidfd(processFd)
-    , fds{outFd, errFd}
-    , output(byteLimit)
-    , error(byteLimit)
+    : pid(processId), pidfd(processFd), fds{outFd, errFd}, output(byteLimit), error(byteLimit)
 {
 }
 
@@ -38,8 +33,7 @@ ProcessReactor& ProcessReactor::instance()
 }
 
 ProcessReactor::ProcessReactor()
-    : m_epoll(epoll_create1(EPOLL_CLOEXEC))
-    , m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    : m_epoll(epoll_create1(EPOLL_CLOEXEC)), m_wakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     epoll_event event{};
     event.events = EPOLLIN;
@@ -96,8 +90,8 @@ void ProcessReactor::reapLocked(ChildProcessState& state)
     if (state.reaped)
         return;
     siginfo_t info{};
-    while (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(state.pidfd), &info, WEXITED) < 0
-           && errno == EINTR) {
+    while (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(state.pidfd), &info, WEXITED) < 0 &&
+           errno == EINTR) {
     }
     close(state.pidfd);
     state.pidfd = -1;
@@ -170,8 +164,8 @@ void ProcessReactor::handleExit(const std::shared_ptr<ChildProcessState>& state)
         siginfo_t info{};
         // WNOWAIT: learn that the leader exited but keep it unreaped, so its
         // identifier (and its group's) stays ours until the owner is done.
-        const int result = waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(state->pidfd), &info,
-                                  WEXITED | WNOWAIT | WNOHANG);
+        const int result =
+            waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(state->pidfd), &info, WEXITED | WNOWAIT | WNOHANG);
         if (result == 0 && info.si_pid == 0)
             return; // not yet
         state->exited = true;

@@ -7,10 +7,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sys/types.h>
 #include <thread>
 #include <unordered_map>
-
-#include <sys/types.h>
 
 namespace ostrevin {
 
@@ -23,7 +22,7 @@ struct ChildProcessState {
     std::condition_variable changed;
     const pid_t pid;
     int pidfd;
-    int fds[2];              // standard output, standard error; -1 once closed
+    int fds[2];                            // standard output, standard error; -1 once closed
     std::uint64_t watchIds[3] = {0, 0, 0}; // the two streams and the exit
     bool exited = false;
     bool reaped = false;

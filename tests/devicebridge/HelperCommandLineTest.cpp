@@ -1,6 +1,7 @@
+#include "devicebridge/HelperCommandLine.h"
+
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/HelperCommandLine.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
@@ -8,10 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-
-#include <gtest/gtest.h>
-
 #include <clocale>
+#include <gtest/gtest.h>
 
 using namespace ostrevin;
 
@@ -60,7 +59,10 @@ TEST(HelperCommandLine, EveryKindActionAndModeBuildsItsArguments)
         {"direct", Mode::direct(), udid, {QStringLiteral("--udid"), udid}},
         {"usbmux", Mode::usbmux(), udid, {QStringLiteral("--udid"), udid}},
         {"tunnel", Mode::tunnel(), udid, {QStringLiteral("--tunnel"), udid}},
-        {"rsd over IPv6", Mode::rsd(ipv6Host, 64337), udid, {QStringLiteral("--rsd"), ipv6Host, QStringLiteral("64337")}},
+        {"rsd over IPv6",
+         Mode::rsd(ipv6Host, 64337),
+         udid,
+         {QStringLiteral("--rsd"), ipv6Host, QStringLiteral("64337")}},
         {"rsd without identifier", Mode::rsd(ipv6Host, 64337), std::nullopt, {}},
         {"tunnel without identifier", Mode::tunnel(), std::nullopt, {}},
         {"direct without identifier", Mode::direct(), std::nullopt, {}},
@@ -75,8 +77,10 @@ TEST(HelperCommandLine, EveryKindActionAndModeBuildsItsArguments)
     const QList<ActionCase> actions{
         {"set", HelperAction::set(sydney()), words("--no-color developer dvt simulate-location set"), coordinates},
         {"clear", HelperAction::clear(), words("--no-color --reconnect developer dvt simulate-location clear"), {}},
-        {"developer info", HelperAction::developerInfo(),
-         words("--no-color --reconnect developer dvt device-information"), {}},
+        {"developer info",
+         HelperAction::developerInfo(),
+         words("--no-color --reconnect developer dvt device-information"),
+         {}},
         {"mount", HelperAction::mountDeveloperDiskImage(), words("--no-color --reconnect mounter auto-mount"), {}},
     };
     for (const ModeCase& m : modes) {
@@ -99,8 +103,8 @@ TEST(HelperCommandLine, EveryKindActionAndModeBuildsItsArguments)
     }
     const LocationHelper tunnel = helper(LocationHelper::Kind::pyMobileDevice, Mode::tunnel(), udid);
     EXPECT_EQ(HelperCommandLine::playArguments(tunnel, QStringLiteral("/run/tovrel-route-1.gpx")),
-              words("--no-color developer dvt simulate-location play --tunnel") + QStringList{udid}
-                  + QStringList{QStringLiteral("/run/tovrel-route-1.gpx")});
+              words("--no-color developer dvt simulate-location play --tunnel") + QStringList{udid} +
+                  QStringList{QStringLiteral("/run/tovrel-route-1.gpx")});
 }
 
 TEST(HelperCommandLine, CoordinatesIgnoreACommaDecimalLocale)
@@ -117,8 +121,11 @@ TEST(HelperCommandLine, CoordinatesIgnoreACommaDecimalLocale)
         double degrees;
         const char* text;
     };
-    const QList<Case> cases{{-33.8688, "-33.868800"}, {151.2093, "151.209300"}, {1234.5, "1234.500000"},
-                            {0, "0.000000"}, {-179.9999996, "-180.000000"}};
+    const QList<Case> cases{{-33.8688, "-33.868800"},
+                            {151.2093, "151.209300"},
+                            {1234.5, "1234.500000"},
+                            {0, "0.000000"},
+                            {-179.9999996, "-180.000000"}};
     QStringList formatted;
     for (const Case& c : cases)
         formatted << HelperCommandLine::formatCoordinate(c.degrees);
@@ -138,9 +145,11 @@ TEST(HelperCommandLine, FailuresDescribeThemselvesAndCrossTheWorkerPool)
         QString description;
     };
     const QList<Case> cases{
-        {"blank output adds nothing", DeviceLocationError::commandFailed(QStringLiteral("tool a"), QStringLiteral(" \n\n \n")),
+        {"blank output adds nothing",
+         DeviceLocationError::commandFailed(QStringLiteral("tool a"), QStringLiteral(" \n\n \n")),
          QStringLiteral("Communication with iPhone failed.\n\nCommand: tool a")},
-        {"output is trimmed", DeviceLocationError::commandFailed(QStringLiteral("tool"), QStringLiteral("\n ERROR x \n")),
+        {"output is trimmed",
+         DeviceLocationError::commandFailed(QStringLiteral("tool"), QStringLiteral("\n ERROR x \n")),
          QStringLiteral("Communication with iPhone failed.\n\nCommand: tool\n\nERROR x")},
         {"connection lost", DeviceLocationError::simulationConnectionLost(),
          QStringLiteral("The connection to iPhone was interrupted unexpectedly.")},
@@ -154,8 +163,9 @@ TEST(HelperCommandLine, FailuresDescribeThemselvesAndCrossTheWorkerPool)
     test::FakeTool tool(dir.path(), QStringLiteral("pymobiledevice3"));
     tool.printsToStandardError("ERROR Device is not connected\n");
     DeviceLocationController controller;
-    QFuture<ProcessOutput> future = controller.run(
-        helper(LocationHelper::Kind::pyMobileDevice, Mode::tunnel(), udid, tool.write()), HelperAction::set(sydney()), 15);
+    QFuture<ProcessOutput> future =
+        controller.run(helper(LocationHelper::Kind::pyMobileDevice, Mode::tunnel(), udid, tool.write()),
+                       HelperAction::set(sydney()), 15);
     try {
         future.waitForFinished();
         FAIL() << "an error line must fail the run";
@@ -210,8 +220,8 @@ TEST(HelperCommandLine, TunnelLineRunsThroughTheShellWithAQuotedPath)
     unquoted.remove(u'\'');
     const QString busy =
         QStringLiteral("Port 49151 is already used by another process; for safety, Ostrevin will not stop it.\n");
-    const QString notStarted = QStringLiteral("pymobiledevice3 tunneld did not start on port 49151. Helper: ") + unquoted
-                               + u'\n';
+    const QString notStarted =
+        QStringLiteral("pymobiledevice3 tunneld did not start on port 49151. Helper: ") + unquoted + u'\n';
     struct Case {
         const char* name;
         QString lsof;
@@ -234,7 +244,8 @@ TEST(HelperCommandLine, TunnelLineRunsThroughTheShellWithAQuotedPath)
         QFile::remove(service.callsFile());
         const QString line = HelperCommandLine::tunnelShellCommand(
             helper(LocationHelper::Kind::pyMobileDevice, Mode::tunnel(), udid, link), PortProbeTools{c.lsof, c.ss});
-        EXPECT_TRUE(line.contains(QStringLiteral("'") + dir.path() + QStringLiteral("/it'\\''s here/pymobiledevice3'")));
+        EXPECT_TRUE(
+            line.contains(QStringLiteral("'") + dir.path() + QStringLiteral("/it'\\''s here/pymobiledevice3'")));
         ProcessCancellationState cancellation;
         try {
             controller.executeLocked(QUrl::fromLocalFile(QStringLiteral("/bin/sh")), {QStringLiteral("-c"), line}, 15,

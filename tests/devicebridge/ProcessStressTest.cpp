@@ -5,11 +5,10 @@
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <random>
 #include <thread>
 

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <unistd.h>
 
 namespace ostrevin::test {
@@ -37,8 +36,7 @@ std::optional<ProcStat> procStat(const QString& pidName)
     return ProcStat{fields[0].isEmpty() ? '?' : fields[0][0], fields[1].toInt(), fields[2].toInt()};
 }
 
-template <typename Predicate>
-QList<pid_t> processesWhere(Predicate predicate)
+template <typename Predicate> QList<pid_t> processesWhere(Predicate predicate)
 {
     QList<pid_t> found;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -55,8 +53,7 @@ QList<pid_t> processesWhere(Predicate predicate)
 
 } // namespace
 
-FakeTool::FakeTool(const QString& folder, const QString& name)
-    : m_path(QDir(folder).filePath(name))
+FakeTool::FakeTool(const QString& folder, const QString& name) : m_path(QDir(folder).filePath(name))
 {
 }
 
@@ -128,8 +125,8 @@ QString FakeTool::write()
 {
     QByteArray script = "#!/bin/sh\n";
     // One record per call: the arguments, each ended by NUL, then a record separator.
-    script += "{ for a in \"$@\"; do printf '%s\\0' \"$a\"; done; printf '\\036'; } >> "
-              + shellWord(QFile::encodeName(callsFile())) + '\n';
+    script += "{ for a in \"$@\"; do printf '%s\\0' \"$a\"; done; printf '\\036'; } >> " +
+              shellWord(QFile::encodeName(callsFile())) + '\n';
     script += m_body;
     script += "exit " + QByteArray::number(m_exitCode) + '\n';
     QFile file(m_path);
@@ -184,7 +181,8 @@ QList<pid_t> childrenOfThisProcess()
 
 int openDescriptorCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
 } // namespace ostrevin::test

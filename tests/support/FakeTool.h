@@ -4,9 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
-
 #include <sys/types.h>
 
 namespace ostrevin::test {
