@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicebridge/ChildProcess.h"
+#include "devicebridge/DeviceLocationService.h"
 #include "devicebridge/HelperAction.h"
 #include "devicebridge/CoreDeviceIdentity.h"
 #include "devicebridge/HelperCommandLine.h"
@@ -42,7 +43,7 @@ namespace ostrevin {
 /// Lock order: commandLock is the outermost lock, held across whole tool runs;
 /// processLock, the registry's lock and the cancellation and accumulator locks
 /// are leaf locks held for a few field accesses, never while waiting.
-class DeviceLocationController : public QObject {
+class DeviceLocationController : public QObject, public DeviceLocationService {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DeviceLocationController)
 
@@ -122,7 +123,7 @@ public:
     /// Stops the active tool only when it belongs to the operation (grace 0.6 s).
     void stopActiveProcess(const QUuid& operationID);
     /// Stops whatever device command is active (grace 1.0 s). Blocks.
-    void stopActiveProcess();
+    void stopActiveProcess() override;
 
     /// The cancellation handler's half that may run on any thread: takes the
     /// operation's tool out of the active slot, sends SIGTERM to its group and
@@ -145,10 +146,10 @@ public:
 
     /// Finds the helper and the iPhone it reaches; never fails (failures become
     /// the status). Holds the command lock for the whole detection.
-    QFuture<LocationHelperStatus> detectHelper();
+    QFuture<LocationHelperStatus> detectHelper() override;
     LocationHelperStatus detectHelperSync();
     /// Whether the helper's iPhone still answers; every failure is false.
-    QFuture<bool> isDeviceReachable(const LocationHelper& helper);
+    QFuture<bool> isDeviceReachable(const LocationHelper& helper) override;
     bool isDeviceReachableSync(const LocationHelper& helper);
     /// For an idevicesetlocation helper: the confirmed iPhone (its UDID and name,
     /// mode usbmux), checked for iOS support and the developer disk image when
@@ -185,11 +186,13 @@ public:
     /// rights when needed), a tunnel, the developer disk image and the readiness
     /// wait. Every failure, a cancellation included, becomes the "Couldn’t prepare
     /// iPhone." status of the helper given.
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper, std::stop_token stopToken = {});
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper,
+                                                     std::stop_token stopToken = {}) override;
     LocationHelperStatus prepareForLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
     /// Whether the helper's iPhone is ready, reaching it through a tunnel the
     /// running tunnel service holds when needed; never asks for administrator rights.
-    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper& helper, std::stop_token stopToken = {});
+    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper& helper,
+                                                        std::stop_token stopToken = {}) override;
     LocationHelperStatus checkDeviceConnectionSync(const LocationHelper& helper, std::stop_token stopToken = {});
 
     /// One readiness check (the ready status, or the check's failure thrown).
@@ -217,19 +220,20 @@ public:
     /// that is held for as long as the location should last. A non-rsd
     /// pymobiledevice3 helper that fails gets one more try through the tunnel
     /// service. Returns the text for the status line.
-    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {});
+    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper,
+                                 std::stop_token stopToken = {}) override;
     QString setLocationSync(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {});
     /// Ends the simulation on the iPhone (the held process first) and returns the tool's text.
-    QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {});
+    QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) override;
     QString clearLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
     /// Starts and holds the pymobiledevice3 process that plays the GPX file; the
     /// file is deleted when that process is stopped or ends.
     QString runPersistentRoutePlaybackCommand(const QString& gpxPath, const LocationHelper& helper,
                                               std::stop_token stopToken);
     /// Ends the held process, if any (SIGTERM, SIGKILL 0.6 s later), and forgets it. Blocks.
-    void stopPersistentLocationProcess();
+    void stopPersistentLocationProcess() override;
     /// None without a helper or for idevicesetlocation; otherwise whether the held process runs.
-    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>& helper) const;
+    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>& helper) const override;
 
     /// The identity of what a held process does: kind, resolved executable path,
     /// UDID, connection mode and payload, joined by "|".
@@ -238,9 +242,8 @@ public:
 
     // Route playback.
 
-    /// Called on the GUI thread, awaited by the playing worker.
-    using PlaybackStarted = std::function<void(const LocationHelper& helperInUse)>;
-    using PlaybackProgress = std::function<void(double fraction, const RoutePoint& current)>;
+    // PlaybackStarted and PlaybackProgress (DeviceLocationService) are called on the
+    // GUI thread and awaited by the playing worker.
 
     /// Plays the route on the iPhone and reports progress about once a period;
     /// ends at the route's last point. The callbacks run on the thread of
@@ -249,7 +252,7 @@ public:
     QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
                             RouteTransportMode transportMode, double fallbackSpeedKmh, const LocationHelper& helper,
                             QObject* callbackContext, PlaybackStarted started, PlaybackProgress progress,
-                            std::stop_token stopToken = {});
+                            std::stop_token stopToken = {}) override;
     void playRouteSync(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
                        RouteTransportMode transportMode, double fallbackSpeedKmh, const LocationHelper& helper,
                        QObject* callbackContext, const PlaybackStarted& started, const PlaybackProgress& progress,
