@@ -20,6 +20,7 @@
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 namespace ostrevin {
@@ -473,6 +474,13 @@ QString RuntimeInstaller::sha256Hex(const QString& filePath)
     // libcrypto rather than QCryptographicHash: it uses the processor's SHA
     // instructions where there are any and hashes several times faster. Qt's own
     // network stack already loads it for HTTPS.
+    // The hash runs on a pool thread that may outlive the installer: release the
+    // per-thread state libcrypto keeps (its error queue) as soon as we are done,
+    // instead of leaving it to a thread exit that can come after the process's
+    // leak check.
+    struct ThreadStateRelease {
+        ~ThreadStateRelease() { OPENSSL_thread_stop(); }
+    } releaseThreadState;
     const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
         throw std::bad_alloc();
