@@ -30,6 +30,10 @@ struct PlannerTestAccess {
         vm.setLockedPoint(point);
         vm.m_hasConfirmedLocationLock = confirmed;
     }
+    static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
+    {
+        vm.m_locationLockActivity = keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
+    }
     static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
     static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
     {

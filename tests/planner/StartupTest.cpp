@@ -152,7 +152,10 @@ TEST_F(StartupTest, DestroyingTheViewModelCancelsItsWork)
     auto& model = build();
     model.selectPlaceAt(50.0, 14.0);
     ASSERT_EQ(geocoder.lookups().size(), 1);
+    PlannerTestAccess::beginKeepAwake(model, keepAwake);
     vm.reset();
+    EXPECT_EQ(keepAwake.begun(), 1);
+    EXPECT_EQ(keepAwake.ended(), 1);
     // The lookup answers after the view model is gone: nothing may touch it.
     Placemark placemark;
     placemark.name = QStringLiteral("Late");
