@@ -277,9 +277,18 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 // Filled in by the holding, device-status and Telegram parts of the class.
 
-void LocationPlannerViewModel::refreshHelperStatus(bool, bool) {}
-
 void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint&) {}
+
+void LocationPlannerViewModel::startLocationLock(const RoutePoint&, const LocationHelper&, bool) {}
+
+QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
+{
+    co_return;
+}
+
+void LocationPlannerViewModel::stopLocationLock(bool) {}
+
+void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString&, const std::optional<RoutePoint>&) {}
 
 void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 {

@@ -258,6 +258,23 @@ public:
     /// Reads the bot token in the background; start-up never waits for it.
     void loadTelegramTokenWithoutBlockingLaunch();
 
+    // Device status, readiness monitor and location reset (DeviceStatus.cpp, Reset.cpp).
+    /// Why the device actions are blocked, for the panels' footer; none when they are not.
+    std::optional<QString> deviceBlockerMessage() const;
+    /// The connected iPhone's name, or "iPhone".
+    QString deviceDisplayName() const;
+    /// Prepares the connected iPhone (tunnel, disk image, readiness) in the background.
+    void prepareIPhoneForLocation();
+    /// Starts the 30-second readiness checks that find a newly plugged-in iPhone; runs
+    /// until stopMonitoringDeviceReadiness() (the window is hidden) or destruction.
+    void monitorDeviceReadiness();
+    void stopMonitoringDeviceReadiness();
+    /// Gives the iPhone its real location back; stays pending until it succeeds.
+    void clearIPhoneLocation();
+    /// Empties the lists, the Telegram set-up and the settings, as at first launch.
+    /// Refused while anything is simulated or a device or planning operation runs.
+    void resetAllAppData();
+
 signals:
     void routeNameChanged();
     void speedKmhChanged();
@@ -387,6 +404,39 @@ private:
     // Event log (EventLog.cpp).
     static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                             CancelToken token);
+
+    // Holding operations the device flows call; stubs until the holding lands.
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    void stopLocationLock(bool clearPoint);
+    QCoro::Task<> refreshLocationLockNow();
+    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
+    // Device status and location reset (DeviceStatus.cpp, Reset.cpp).
+    static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                     bool showProgress, bool verifyLocationReadiness, CancelToken token);
+    void applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness);
+    void finishDeviceCheck(bool showProgress);
+    static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                     LocationHelper helper, CancelToken token);
+    static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
+                                          CancelToken token);
+    static QCoro::Task<> locationReset(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                       std::optional<LocationHelper> helper, QFuture<void> playbackFinished,
+                                       CancelToken token);
+    /// Ends the current tool run and the held process on a worker; finishes when both are gone.
+    QFuture<void> stopDeviceProcessesOffMain();
+    void markLocationResetPending(bool pending);
+    static QCoro::Task<> deleteTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
+                                             CancelToken token);
+    /// The iPhone's name for messages: its name, else its identifier, else "iPhone".
+    static QString deviceName(const std::optional<LocationHelper>& helper);
+    TaskSlot m_deviceCheckTask;
+    TaskSlot m_prepareTask;
+    TaskSlot m_readinessMonitorTask;
+    TaskSlot m_locationResetTask;
+    TaskSlot m_telegramTokenDeletionTask;
+    /// Bumped when a location reset starts: a device check that began before it must
+    /// not overwrite what the reset publishes.
+    quint64 m_locationResetEpoch = 0;
 
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;

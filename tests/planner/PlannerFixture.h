@@ -16,7 +16,9 @@
 
 #include <QFuture>
 #include <QFutureWatcher>
+#include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -69,6 +71,18 @@ struct PlannerTestAccess {
     {
         return vm.appendRoutePoint(point, true);
     }
+    // Device status and location reset.
+    /// Puts a playback run into the view model's playback slot, as route playback does.
+    template <typename Start> static void startPlayback(LocationPlannerViewModel& vm, Start start)
+    {
+        const CancelToken token = vm.m_routePlaybackTask.replace();
+        vm.m_routePlaybackTask.adopt(start(token));
+        vm.setIPhoneRouteRunning(true);
+    }
+    static LocationSimulationSafetyState::Case safetyState(const LocationPlannerViewModel& vm)
+    {
+        return vm.m_simulationSafetyState.kind();
+    }
 };
 
 namespace test {
@@ -104,6 +118,19 @@ inline bool waitFor(const QFuture<void>& future)
     watcher.setFuture(future);
     loop.exec();
     return future.isFinished();
+}
+
+/// Runs the event loop until done() holds (or a generous limit passes), for flows
+/// that wait on worker threads.
+template <typename Done> bool eventually(Done done)
+{
+    QDeadlineTimer deadline(std::chrono::seconds(30));
+    while (!done() && !deadline.hasExpired()) {
+        ManualClock::runPostedEvents();
+        QThread::msleep(2);
+    }
+    ManualClock::runPostedEvents();
+    return done();
 }
 
 /// The machine around one view model: a private data folder and settings file,

@@ -1,0 +1,200 @@
+#include "async/Scheduler.h"
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+
+#include <QCoro/QCoroFuture>
+#include <chrono>
+
+namespace ostrevin {
+
+namespace {
+
+/// How often the readiness monitor looks for a newly plugged-in iPhone.
+constexpr std::chrono::seconds readinessInterval{30};
+
+} // namespace
+
+QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>& helper)
+{
+    if (helper && helper->deviceName)
+        return *helper->deviceName;
+    if (helper && helper->deviceIdentifier)
+        return *helper->deviceIdentifier;
+    //: Device name used in messages when the iPhone's name is not known.
+    return tr("iPhone");
+}
+
+QString LocationPlannerViewModel::deviceDisplayName() const
+{
+    //: Device name in the toolbar's device pill when no iPhone is connected.
+    return m_helperStatus.isDeviceConnected ? deviceName(m_helperStatus.helper) : tr("iPhone");
+}
+
+std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
+{
+    if (m_isLocationResetPending) {
+        //: Footer notice of the panels.
+        return tr("Finish the location reset first.");
+    }
+    if (m_helperStatus.isAvailable() || !m_lastDeviceCheck)
+        return std::nullopt;
+    return nextDeviceActionMessage(m_helperStatus);
+}
+
+void LocationPlannerViewModel::refreshHelperStatus(bool showProgress, bool verifyLocationReadiness)
+{
+    // A request that arrives while another check runs is dropped, not queued.
+    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() || m_isHelperRefreshRunning)
+        return;
+    m_isHelperRefreshRunning = true;
+    if (showProgress) {
+        setCheckingDevice(true);
+        setDeviceBusy(true);
+        //: Status message.
+        setDeviceActionMessage(tr("Checking iPhone…"));
+    }
+    const CancelToken token = m_deviceCheckTask.replace();
+    m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, showProgress, verifyLocationReadiness, token));
+}
+
+QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerViewModel> self,
+                                                    DeviceLocationService* device, bool showProgress,
+                                                    bool verifyLocationReadiness, CancelToken token)
+{
+    const quint64 resetEpoch = self->m_locationResetEpoch;
+    LocationHelperStatus status = co_await device->detectHelper();
+    if (!self || token.isCancelled())
+        co_return;
+    if (verifyLocationReadiness && status.helper && self->m_locationResetEpoch == resetEpoch) {
+        status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
+        if (!self || token.isCancelled())
+            co_return;
+    }
+    // A location reset that started meanwhile publishes the newer truth; this
+    // check's answer predates it.
+    const bool current = self->m_locationResetEpoch == resetEpoch;
+    if (current)
+        self->applyHelperStatus(status, verifyLocationReadiness);
+
+    const bool rearms = current && status.isAvailable() && self->m_lockedPoint && !self->m_isLocationResetPending &&
+                        !self->m_locationLockTask.isRunning();
+    if (rearms) {
+        // A point restored from the last session is shown but not held until an
+        // iPhone is ready for it; the counters of that session carry on.
+        self->startLocationLock(*self->m_lockedPoint, *status.helper, false);
+        co_await self->refreshLocationLockNow();
+        if (!self || token.isCancelled())
+            co_return;
+    }
+    self->m_isHelperRefreshRunning = false;
+    self->finishDeviceCheck(showProgress);
+}
+
+void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness)
+{
+    setHelperStatus(status);
+    setDeviceActionMessage(status.isAvailable()
+                               //: Status message. %1 is the iPhone's name.
+                               ? tr("%1 is ready.").arg(deviceName(status.helper))
+                               : nextDeviceActionMessage(status));
+    if (!status.helper) {
+        //: Cause of an interruption.
+        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."), m_lockedPoint);
+        setAutoSendOnAdd(false);
+        setLastDeviceError(status.installHint);
+    } else if (verifyLocationReadiness && !status.isAvailable()) {
+        reportLocationIncidentIfNeeded(status.message, m_lockedPoint);
+        setAutoSendOnAdd(false);
+        setLastDeviceError(status.installHint);
+    } else {
+        setLastDeviceError(QString());
+    }
+}
+
+void LocationPlannerViewModel::finishDeviceCheck(bool showProgress)
+{
+    setLastDeviceCheck(m_deps.clock->wallNow());
+    if (showProgress) {
+        setCheckingDevice(false);
+        setDeviceBusy(false);
+    }
+}
+
+void LocationPlannerViewModel::prepareIPhoneForLocation()
+{
+    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+        return;
+    if (!m_helperStatus.helper || !m_helperStatus.isDeviceConnected) {
+        setNotice(deviceUnavailableNotice());
+        return;
+    }
+    setDeviceBusy(true);
+    //: Status message.
+    setDeviceActionMessage(tr("Preparing iPhone…"));
+    const LocationHelper helper = *m_helperStatus.helper;
+    if (helper.kind == LocationHelper::Kind::pyMobileDevice) {
+        //: Event log entry.
+        logEvent(tr("Preparing iPhone: direct connection, or a tunnel with administrator privileges if needed."),
+                 TrackerLogLevel::info);
+    } else {
+        //: Event log entry.
+        logEvent(tr("Preparing iPhone: checking the iOS version and the Developer Disk Image."), TrackerLogLevel::info);
+    }
+    const CancelToken token = m_prepareTask.replace();
+    m_prepareTask.adopt(prepareFlow(QPointer(this), m_deps.device, helper, token));
+}
+
+QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerViewModel> self,
+                                                    DeviceLocationService* device, LocationHelper helper,
+                                                    CancelToken token)
+{
+    const LocationHelperStatus status = co_await device->prepareForLocation(helper, token.stopToken());
+    if (!self || token.isCancelled())
+        co_return;
+    const bool available = status.isAvailable();
+    self->setHelperStatus(status);
+    //: Status message. %1 is the iPhone's name.
+    const QString ready = tr("%1 is ready.").arg(deviceName(status.helper));
+    //: Status message.
+    self->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
+    self->setLastDeviceError(available ? QString() : status.installHint);
+    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->setAutoSendOnAdd(self->m_autoSendOnAdd && available);
+    if (available) {
+        self->logEvent(ready, TrackerLogLevel::info);
+    } else {
+        //: Event log entry. %1 says what failed.
+        self->logEvent(tr("Couldn’t prepare iPhone: %1").arg(status.message), TrackerLogLevel::error);
+    }
+    self->setDeviceBusy(false);
+}
+
+void LocationPlannerViewModel::monitorDeviceReadiness()
+{
+    const CancelToken token = m_readinessMonitorTask.replace();
+    m_readinessMonitorTask.adopt(readinessMonitor(QPointer(this), m_deps.scheduler, token));
+}
+
+void LocationPlannerViewModel::stopMonitoringDeviceReadiness()
+{
+    m_readinessMonitorTask.cancel();
+}
+
+QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
+                                                         CancelToken token)
+{
+    while (!token.isCancelled()) {
+        // Steady time: a clock set back must not stall the search for an iPhone.
+        const bool elapsed = co_await scheduler->sleep(readinessInterval, token);
+        if (!elapsed || !self || token.isCancelled())
+            co_return;
+        // Once an iPhone is connected or a location is held, the hold's own watch
+        // loop does the verifying.
+        const bool idle = !self->m_helperStatus.isDeviceConnected && !self->m_lockedPoint &&
+                          !self->m_isLocationResetPending && !self->m_isDeviceBusy && !self->m_isCheckingDevice;
+        if (idle)
+            self->refreshHelperStatus(false, false);
+    }
+}
+
+} // namespace ostrevin

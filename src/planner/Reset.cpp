@@ -1,0 +1,190 @@
+#include "alerts/TelegramTokenStore.h"
+#include "async/WorkerPool.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "routedata/JsonCodingError.h"
+#include "routedata/RouteStore.h"
+#include "routedata/RouteStoreError.h"
+
+#include <QCoro/QCoroFuture>
+#include <exception>
+
+namespace ostrevin {
+
+void LocationPlannerViewModel::markLocationResetPending(bool pending)
+{
+    setLocationResetPending(pending);
+    AppSettings::setResetPending(pending, *m_deps.settings);
+}
+
+void LocationPlannerViewModel::clearIPhoneLocation()
+{
+    // A playing route does not block the reset: stopping it is part of the reset.
+    if (m_isPlanningAddressRoute || m_isDeviceBusy || m_isCheckingDevice)
+        return;
+    const std::optional<LocationHelper> helper = m_helperStatus.helper;
+    ++m_locationResetEpoch;
+    // The hold's watch loop and the playback see this state and raise no interruption.
+    setSimulationSafetyState(LocationSimulationSafetyState::resetting());
+    m_routePlaybackID.reset();
+    m_routePlaybackConfirmedID.reset();
+    // The playback winds down through its token; the reset waits for it below.
+    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    stopLocationLock(true);
+    setSimulationSafetyState(LocationSimulationSafetyState::resetting());
+    markLocationResetPending(true);
+    setIPhoneRouteRunning(false);
+    setRouteLivePoint(std::nullopt);
+    setDeviceBusy(true);
+    const CancelToken token = m_locationResetTask.replace();
+    m_locationResetTask.adopt(locationReset(QPointer(this), m_deps.device, helper, playbackFinished, token));
+}
+
+QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
+{
+    // Both calls wait out their processes' grace periods, so never on the GUI thread.
+    return m_deps.workerPool->run([device = m_deps.device](std::stop_token) {
+        device->stopActiveProcess();
+        device->stopPersistentLocationProcess();
+    });
+}
+
+QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerViewModel> self,
+                                                      DeviceLocationService* device,
+                                                      std::optional<LocationHelper> helper,
+                                                      QFuture<void> playbackFinished, CancelToken token)
+{
+    co_await self->stopDeviceProcessesOffMain();
+    co_await playbackFinished;
+    if (!self || token.isCancelled())
+        co_return;
+
+    if (!helper) {
+        self->setNotice(self->deviceUnavailableNotice());
+        //: Status message.
+        self->setDeviceActionMessage(tr("The location reset isn’t finished."));
+        //: Event log entry.
+        self->logEvent(tr("The location reset is waiting for the add-on component."), TrackerLogLevel::warning);
+    } else {
+        //: Status message.
+        self->setDeviceActionMessage(tr("Resetting location…"));
+        //: Event log entry.
+        self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
+
+        std::exception_ptr failure;
+        LocationHelperStatus status = self->m_helperStatus;
+        if (!status.isAvailable()) {
+            status = co_await device->prepareForLocation(*helper, token.stopToken());
+            if (!self || token.isCancelled())
+                co_return;
+        }
+        self->setHelperStatus(status);
+        if (!status.isAvailable()) {
+            failure = std::make_exception_ptr(
+                DeviceLocationError::commandFailed(QStringLiteral("Ostrevin Reset"), status.installHint));
+        } else {
+            try {
+                co_await device->clearLocation(*status.helper, token.stopToken());
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            if (!self || token.isCancelled())
+                co_return;
+        }
+
+        if (!failure) {
+            self->setLastPushedPointName(QString());
+            self->setLastPushedPointID(std::nullopt);
+            self->setRouteLivePoint(std::nullopt);
+            self->setIPhoneRouteProgress(0);
+            self->setLastDeviceError(QString());
+            self->markLocationResetPending(false);
+            //: Status message.
+            self->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
+            //: Event log entry.
+            self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
+        } else {
+            const QString description = DeviceLocationController::errorDescription(failure);
+            self->markLocationResetPending(true);
+            //: Status and alert message.
+            const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
+            self->setDeviceActionMessage(unfinished);
+            LocationHelperStatus interrupted;
+            interrupted.helper = helper;
+            //: Device status message.
+            interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+            interrupted.installHint = self->m_helperStatus.installHint;
+            self->setHelperStatus(interrupted);
+            self->setLastDeviceError(description);
+            self->setNotice(unfinished);
+            //: Event log entry. %1 is the error's description.
+            self->logEvent(tr("Location reset failed: %1").arg(description), TrackerLogLevel::error);
+        }
+    }
+
+    self->setDeviceBusy(false);
+    if (self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown)
+        self->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+}
+
+void LocationPlannerViewModel::resetAllAppData()
+{
+    // Checked here, not only where the action is offered: a location can be set
+    // while the confirmation is open.
+    if (isSimulationActive() || !canEditRouteDraft())
+        return;
+    RouteStore& store = *m_deps.store;
+    try {
+        store.save(QList<RouteHistoryItem>(), store.historyPath());
+        store.save(QList<SavedLocation>(), store.savedLocationsPath());
+        store.save(QList<SavedRoute>(), store.savedRoutesPath());
+    } catch (const RouteStoreError& error) {
+        setNotice(error.description());
+        return;
+    } catch (const JsonCodingError& error) {
+        setNotice(error.description());
+        return;
+    }
+    setHistory({});
+    setSavedLocations({});
+    setSavedRoutes({});
+    resetMapRouteSelection();
+    //: Default name of a new route (editable text field).
+    setRouteName(tr("New route"));
+    setTelegramAlertsEnabled(false);
+    setTelegramChatID(QString());
+    // A token read still under way would put the token back after the reset.
+    m_telegramTokenLoadTask.cancel();
+    setTelegramBotToken(QString());
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("Telegram alerts aren’t set up."));
+    if (m_deps.telegramTokenStore) {
+        const CancelToken token = m_telegramTokenDeletionTask.replace();
+        m_telegramTokenDeletionTask.adopt(deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
+    }
+    AppSettings::resetToDefaults(*m_deps.settings);
+    setAutoSendOnAdd(false);
+    setLockRefreshIntervalSeconds(15.0);
+    setSelectedTransportMode(RouteTransportMode::automobile);
+    setSelectedSpeedProfile(RouteSpeedProfile::normal);
+    setSpeedKmh(25.0);
+    refreshRouteMetricsCache();
+    //: Event log entry.
+    logEvent(tr("All app data was reset."), TrackerLogLevel::info);
+}
+
+QCoro::Task<> LocationPlannerViewModel::deleteTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                            TelegramTokenStore* tokenStore, CancelToken token)
+{
+    if (!self || token.isCancelled())
+        co_return;
+    try {
+        // An empty token deletes the stored item; a failure leaves nothing to do.
+        co_await tokenStore->save(QString());
+    } catch (...) {
+    }
+}
+
+} // namespace ostrevin

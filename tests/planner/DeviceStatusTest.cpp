@@ -1,0 +1,239 @@
+#include "PlannerFixture.h"
+
+#include <chrono>
+#include <functional>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class DeviceStatusTest : public PlannerFixture {};
+
+LocationHelperStatus connectedStatus(bool ready, const QString& hint = {})
+{
+    LocationHelperStatus status = readyStatus();
+    status.helper->deviceName = QStringLiteral("Ada’s iPhone");
+    status.isLocationReady = ready;
+    status.message = ready ? QString() : QStringLiteral("The iPhone is locked.");
+    status.installHint = hint;
+    return status;
+}
+
+TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
+{
+    device.detectedStatus = connectedStatus(true);
+    device.holdAnswers(true);
+    build();
+    vm->refreshHelperStatus(false, false);
+    ASSERT_EQ(device.calls(), QStringList{QStringLiteral("detectHelper")});
+    const QString message = vm->deviceActionMessage();
+    // A silent check shows nothing while it runs, so a visible one may be asked for.
+    vm->refreshHelperStatus(true, true);
+    EXPECT_EQ(device.calls().size(), 1);
+    EXPECT_FALSE(vm->isCheckingDevice());
+    EXPECT_EQ(vm->deviceActionMessage(), message);
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::working);
+    EXPECT_EQ(vm->deviceBlockerMessage(), std::nullopt);
+
+    device.holdAnswers(false);
+    device.release();
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(vm->helperStatus(), device.detectedStatus);
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Ada’s iPhone is ready."));
+    EXPECT_EQ(vm->lastDeviceCheck(), clock.wallNow());
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
+
+    // The dropped request was not queued; the next one runs.
+    EXPECT_EQ(device.calls().size(), 1);
+    vm->refreshHelperStatus(true, false);
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(device.calls().size(), 2);
+    EXPECT_FALSE(vm->isCheckingDevice());
+    EXPECT_FALSE(vm->isDeviceBusy());
+}
+
+TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
+{
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, connectedStatus(true));
+    device.holdAnswers(true);
+    vm->refreshHelperStatus(false, false);
+    device.holdAnswers(false);
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_FALSE(vm->isLocationResetPending());
+
+    // The check's answer (no helper) predates the reset's.
+    device.release();
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(vm->helperStatus(), connectedStatus(true));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    EXPECT_TRUE(vm->lastDeviceError().isEmpty());
+    EXPECT_TRUE(vm->lastDeviceCheck().has_value());
+    vm->refreshHelperStatus(false, false);
+    EXPECT_EQ(device.calls().count(QStringLiteral("detectHelper")), 2);
+}
+
+TEST_F(DeviceStatusTest, AnUnusableDeviceTurnsAutomaticSendingOffAndShowsTheHint)
+{
+    struct Case {
+        const char* name;
+        LocationHelperStatus detected;
+        LocationHelperStatus connection;
+        bool verify;
+        QStringList calls;
+        QString message;
+        QString deviceError;
+        bool keepsAutoSend;
+        DeviceIndicatorState indicator;
+    };
+    const LocationHelperStatus missing = LocationHelperStatus::missing();
+    const QList<Case> cases{
+        {"no helper, verifying",
+         missing,
+         connectedStatus(true),
+         true,
+         {QStringLiteral("detectHelper")},
+         QStringLiteral("Quit Ostrevin and open it again. Installation starts automatically."),
+         missing.installHint,
+         false,
+         DeviceIndicatorState::needsSetup},
+        {"connected, not ready, silent",
+         connectedStatus(false, QStringLiteral("Unlock it.")),
+         {},
+         false,
+         {QStringLiteral("detectHelper")},
+         QStringLiteral("Click Prepare iPhone."),
+         QString(),
+         true,
+         DeviceIndicatorState::needsSetup},
+        {"not ready after verifying",
+         connectedStatus(true),
+         connectedStatus(false, QStringLiteral("Unlock it.")),
+         true,
+         {QStringLiteral("detectHelper"), QStringLiteral("checkDeviceConnection")},
+         QStringLiteral("Click Prepare iPhone."),
+         QStringLiteral("Unlock it."),
+         false,
+         DeviceIndicatorState::needsSetup},
+        {"ready after verifying",
+         connectedStatus(false),
+         connectedStatus(true),
+         true,
+         {QStringLiteral("detectHelper"), QStringLiteral("checkDeviceConnection")},
+         QStringLiteral("Ada’s iPhone is ready."),
+         QString(),
+         true,
+         DeviceIndicatorState::ready},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedDeviceLocationService scripted;
+        scripted.detectedStatus = c.detected;
+        scripted.connectionStatus = c.connection;
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerTestAccess::setHelperStatus(*vm, connectedStatus(true));
+        PlannerTestAccess::setLastDeviceError(*vm, QStringLiteral("old error"));
+        vm->setAutoSendOnAdd(true);
+        vm->refreshHelperStatus(true, c.verify);
+        ManualClock::runPostedEvents();
+        EXPECT_EQ(scripted.calls(), c.calls);
+        EXPECT_EQ(vm->deviceActionMessage(), c.message);
+        EXPECT_EQ(vm->lastDeviceError(), c.deviceError);
+        EXPECT_EQ(vm->autoSendOnAdd(), c.keepsAutoSend);
+        EXPECT_EQ(vm->deviceIndicatorState(), c.indicator);
+        EXPECT_EQ(vm->deviceBlockerMessage().has_value(), c.indicator != DeviceIndicatorState::ready);
+        vm.reset();
+    }
+}
+
+TEST_F(DeviceStatusTest, ThePreparationKeepsAutomaticSendingOnlyWhenItSucceeds)
+{
+    for (const bool succeeds : {true, false}) {
+        SCOPED_TRACE(succeeds);
+        ScriptedDeviceLocationService scripted;
+        scripted.preparedStatus = connectedStatus(succeeds, QStringLiteral("Trust this computer."));
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerTestAccess::setHelperStatus(*vm, connectedStatus(false));
+        vm->setAutoSendOnAdd(true);
+        scripted.holdAnswers(true);
+        vm->prepareIPhoneForLocation();
+        EXPECT_TRUE(vm->isDeviceBusy());
+        EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Preparing iPhone…"));
+        scripted.holdAnswers(false);
+        scripted.release();
+        ManualClock::runPostedEvents();
+        EXPECT_FALSE(vm->isDeviceBusy());
+        EXPECT_EQ(vm->autoSendOnAdd(), succeeds);
+        EXPECT_EQ(vm->deviceActionMessage(),
+                  succeeds ? QStringLiteral("Ada’s iPhone is ready.") : QStringLiteral("Couldn’t prepare iPhone."));
+        EXPECT_EQ(vm->lastDeviceError(), succeeds ? QString() : QStringLiteral("Trust this computer."));
+        EXPECT_EQ(vm->diagnosticEvents().first().level, succeeds ? TrackerLogLevel::info : TrackerLogLevel::error);
+        vm.reset();
+    }
+
+    // Without a connected iPhone nothing runs; the alert says why.
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, connectedStatus(false));
+    LocationHelperStatus unplugged = connectedStatus(false);
+    unplugged.isDeviceConnected = false;
+    PlannerTestAccess::setHelperStatus(*vm, unplugged);
+    vm->prepareIPhoneForLocation();
+    EXPECT_EQ(vm->notice(),
+              QStringLiteral("iPhone isn’t connected. Connect it with a cable, unlock it, and try again."));
+    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_TRUE(device.calls().isEmpty());
+}
+
+TEST_F(DeviceStatusTest, TheReadinessMonitorChecksOnlyWhileNothingIsConnectedHeldOrRunning)
+{
+    struct Case {
+        const char* name;
+        std::function<void(LocationPlannerViewModel&)> state;
+        bool checks;
+    };
+    const QList<Case> cases{
+        {"idle", [](auto&) {}, true},
+        {"connected but not ready", [](auto& m) { PlannerTestAccess::setHelperStatus(m, connectedStatus(false)); },
+         false},
+        {"point held", [](auto& m) { PlannerTestAccess::holdPoint(m, makePoint(QStringLiteral("Home"), 1, 2), false); },
+         false},
+        {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false},
+        {"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
+        {"checking", [](auto& m) { PlannerTestAccess::setCheckingDevice(m, true); }, false},
+        {"route planned", [](auto& m) { PlannerTestAccess::setPlanning(m, true); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedDeviceLocationService scripted;
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        c.state(*vm);
+        vm->monitorDeviceReadiness();
+        clock.advance(29s);
+        EXPECT_TRUE(scripted.calls().isEmpty());
+        clock.advance(1s);
+        ManualClock::runPostedEvents();
+        EXPECT_EQ(scripted.calls().size(), c.checks ? 1 : 0);
+        clock.advance(30s);
+        ManualClock::runPostedEvents();
+        EXPECT_EQ(scripted.calls().size(), c.checks ? 2 : 0);
+        // Hiding the window ends the monitor.
+        vm->stopMonitoringDeviceReadiness();
+        ManualClock::runPostedEvents();
+        clock.advance(60s);
+        ManualClock::runPostedEvents();
+        EXPECT_EQ(scripted.calls().size(), c.checks ? 2 : 0);
+        EXPECT_EQ(clock.pendingSleeps(), 0);
+        vm.reset();
+    }
+}
+
+} // namespace

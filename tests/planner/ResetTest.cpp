@@ -1,0 +1,200 @@
+#include "PlannerFixture.h"
+#include "alerts/TelegramTokenStore.h"
+#include "devicebridge/DeviceLocationError.h"
+
+#include <QCoro/QCoroFuture>
+#include <QFile>
+#include <QPromise>
+#include <chrono>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ResetTest : public PlannerFixture {};
+
+/// A playback that, once cancelled, takes until the test lets it end.
+QCoro::Task<> slowlyEndingPlayback(Scheduler* scheduler, CancelToken token, QFuture<void> windDown)
+{
+    co_await scheduler->sleep(1h, token);
+    co_await windDown;
+}
+
+/// A secret store whose read answers only when the test says, with the token it read
+/// before (as a keyring read under way does).
+class SlowTokenStore final : public TelegramTokenStore {
+public:
+    QCoro::Task<TelegramTokenLoad> load() override
+    {
+        co_await loaded.future();
+        co_return TelegramTokenLoad{TelegramTokenLoad::Status::found, QStringLiteral("123:stale"), {}};
+    }
+    QCoro::Task<void> save(QString token) override
+    {
+        saved << token;
+        co_return;
+    }
+    QPromise<void> loaded;
+    QStringList saved;
+};
+
+TEST_F(ResetTest, AResetWithARoutePlayingStopsThePlaybackBeforeClearingTheLocation)
+{
+    device.persistentLocationActive = true;
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    QPromise<void> windDown;
+    windDown.start();
+    PlannerTestAccess::startPlayback(
+        *vm, [&](CancelToken token) { return slowlyEndingPlayback(&clock, token, windDown.future()); });
+    vm->clearIPhoneLocation();
+    // The route counts as stopped at once; the reset holds the device meanwhile.
+    EXPECT_FALSE(vm->isIPhoneRouteRunning());
+    EXPECT_TRUE(vm->isDeviceBusy());
+    EXPECT_TRUE(vm->isLocationResetPending());
+    EXPECT_EQ(PlannerTestAccess::safetyState(*vm), LocationSimulationSafetyState::Case::resetting);
+    ASSERT_TRUE(eventually([&] { return device.calls().size() == 2; }));
+    EXPECT_EQ(device.calls(), (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s}));
+
+    windDown.finish();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(device.calls(),
+              (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"clearLocation"_s}));
+    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_FALSE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
+    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_EQ(vm->deviceActionMessage(), u"Reset complete. iPhone is using its real location."_s);
+    EXPECT_EQ(PlannerTestAccess::safetyState(*vm), LocationSimulationSafetyState::Case::inactive);
+}
+
+TEST_F(ResetTest, AResetWithoutTheHelperStaysPendingAcrossARestart)
+{
+    build();
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_TRUE(vm->isLocationResetPending());
+    EXPECT_EQ(vm->notice(), vm->deviceUnavailableNotice());
+    EXPECT_EQ(vm->deviceActionMessage(), u"The location reset isn’t finished."_s);
+    EXPECT_FALSE(device.calls().contains(u"clearLocation"_s));
+
+    // The next launch starts pending: nothing may be set until the reset is finished.
+    vm.reset();
+    build();
+    EXPECT_TRUE(vm->isLocationResetPending());
+    EXPECT_TRUE(vm->isSimulationActive());
+    EXPECT_EQ(vm->deviceBlockerMessage(), u"Finish the location reset first."_s);
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    EXPECT_FALSE(vm->canChangeIPhoneLocation());
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_TRUE(device.calls().contains(u"clearLocation"_s));
+    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_FALSE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
+    EXPECT_TRUE(vm->canChangeIPhoneLocation());
+}
+
+TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
+{
+    struct Case {
+        const char* name;
+        bool available;
+        bool readyAfterPreparing;
+        bool clearFails;
+        QStringList deviceCalls;
+    };
+    const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
+    const QList<Case> cases{
+        {"not ready after preparing", false, false, false, stops + QStringList{u"prepareForLocation"_s}},
+        {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}},
+        {"prepared, then clear fails", false, true, true,
+         stops + QStringList{u"prepareForLocation"_s, u"clearLocation"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedDeviceLocationService scripted;
+        LocationHelperStatus notReady = readyStatus();
+        notReady.isLocationReady = false;
+        notReady.installHint = u"Unlock iPhone."_s;
+        scripted.preparedStatus = c.readyAfterPreparing ? readyStatus() : notReady;
+        if (c.clearFails)
+            scripted.clearLocationError =
+                std::make_exception_ptr(DeviceLocationError::commandFailed(u"clear"_s, u"No device."_s));
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerTestAccess::setHelperStatus(*vm, c.available ? readyStatus() : notReady);
+        PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+        vm->clearIPhoneLocation();
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        EXPECT_EQ(scripted.calls(), c.deviceCalls);
+        EXPECT_TRUE(vm->isLocationResetPending());
+        EXPECT_TRUE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
+        EXPECT_FALSE(vm->isDeviceBusy());
+        EXPECT_FALSE(vm->helperStatus().isDeviceConnected);
+        EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+        EXPECT_FALSE(vm->lastDeviceError().isEmpty());
+        EXPECT_EQ(vm->notice(), u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
+        EXPECT_EQ(vm->diagnosticEvents().first().level, TrackerLogLevel::error);
+        vm.reset();
+    }
+}
+
+TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
+{
+    const QList<std::function<void(LocationPlannerViewModel&)>> states{
+        [](auto& m) { PlannerTestAccess::holdPoint(m, makePoint(u"Home"_s, 1, 2), true); },
+        [](auto& m) { PlannerTestAccess::setResetPending(m, true); },
+        [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); },
+        [](auto& m) { PlannerTestAccess::setCheckingDevice(m, true); },
+    };
+    for (const auto& state : states) {
+        build();
+        vm->setSpeedKmh(60);
+        PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 1, 2)});
+        PlannerTestAccess::saveCurrentRouteToHistory(*vm);
+        const auto before = vm->history();
+        ASSERT_FALSE(before.isEmpty());
+        state(*vm);
+        vm->resetAllAppData();
+        EXPECT_EQ(vm->history(), before);
+        EXPECT_EQ(vm->speedKmh(), 60);
+        QFile file(vm->store().historyPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_NE(file.readAll().trimmed(), "[]");
+        vm.reset();
+    }
+}
+
+TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
+{
+    SlowTokenStore tokens;
+    tokens.loaded.start();
+    settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), u"42"_s);
+    auto deps = dependencies();
+    deps.telegramTokenStore = &tokens;
+    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm->setLockRefreshIntervalSeconds(40);
+    vm->loadTelegramTokenWithoutBlockingLaunch();
+
+    vm->resetAllAppData();
+    tokens.loaded.finish();
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(tokens.saved, QStringList{QString()});
+    EXPECT_TRUE(vm->telegramBotToken().isEmpty());
+    EXPECT_TRUE(vm->telegramChatID().isEmpty());
+    EXPECT_EQ(vm->telegramStatusMessage(), u"Telegram alerts aren’t set up."_s);
+    EXPECT_EQ(settings->value(u"Pellwick.lockRefreshInterval"_s).toDouble(), 15.0);
+    EXPECT_EQ(vm->diagnosticEvents().first().message, u"All app data was reset."_s);
+    for (const QString& path :
+         {vm->store().historyPath(), vm->store().savedLocationsPath(), vm->store().savedRoutesPath()}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().trimmed(), "[]");
+    }
+}
+
+} // namespace
