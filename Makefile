@@ -19,6 +19,7 @@ deps:
 
 configure: deps
 	@cmake --preset $(PRESET) >/dev/null
+	@scripts/refresh-autogen $(BUILD_DIR)
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
