@@ -275,27 +275,6 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
     m_deps.alarmPresenter->dismiss();
 }
 
-// Filled in by the holding, device-status and Telegram parts of the class.
-
-void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint&) {}
-
-void LocationPlannerViewModel::startLocationLock(const RoutePoint&, const LocationHelper&, bool) {}
-
-QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
-{
-    co_return;
-}
-
-void LocationPlannerViewModel::stopLocationLock(bool) {}
-
-void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString&, const std::optional<RoutePoint>&) {}
-
-void LocationPlannerViewModel::startRepeatingTelegramAlerts()
-{
-    m_telegramAlertTask.cancel();
-}
-
-
 // Plain setters.
 
 void LocationPlannerViewModel::setRouteName(const QString& value)

@@ -28,6 +28,8 @@
 #include <QString>
 #include <QUuid>
 
+#include <chrono>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -275,6 +277,20 @@ public:
     /// Refused while anything is simulated or a device or planning operation runs.
     void resetAllAppData();
 
+    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    /// Sets and holds the draft's last point.
+    void pushLastPointToIPhone();
+    /// The three buttons of the Telegram settings; each returns at once.
+    void saveTelegramSettings();
+    void testTelegramAlert();
+    void loadTelegramChatID();
+    /// How long the watch loop waits between verifications without an incident.
+    static std::chrono::milliseconds verificationInterval(double lockRefreshIntervalSeconds);
+    /// The user-facing text of any error a device or Telegram operation throws.
+    static QString errorDescription(const std::exception_ptr& error);
+    /// The Bot API's limit on one message, in UTF-16 units.
+    static constexpr qsizetype telegramMessageLimit = 4096;
+
 signals:
     void routeNameChanged();
     void speedKmhChanged();
@@ -405,11 +421,6 @@ private:
     static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                             CancelToken token);
 
-    // Holding operations the device flows call; stubs until the holding lands.
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
-    void stopLocationLock(bool clearPoint);
-    QCoro::Task<> refreshLocationLockNow();
-    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     // Device status and location reset (DeviceStatus.cpp, Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      bool showProgress, bool verifyLocationReadiness, CancelToken token);
@@ -437,6 +448,41 @@ private:
     /// Bumped when a location reset starts: a device check that began before it must
     /// not overwrite what the reset publishes.
     quint64 m_locationResetEpoch = 0;
+
+    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
+                                  bool wasConfirmed, std::optional<RoutePoint> previousPoint);
+    static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
+                                                            LocationHelper helper, RoutePoint point);
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    void stopLocationLock(bool clearPoint);
+    /// One verification of the held point; finishes at once when none can run now.
+    QCoro::Task<> refreshLocationLockNow();
+    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self);
+    static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
+    void persistLockedPoint(const std::optional<RoutePoint>& point);
+    /// The owner still exists and the hold that a flow belongs to is still the current one.
+    static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);
+    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
+    static QCoro::Task<> recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                             LocationHelper previousHelper, quint64 epoch);
+    void reportLocationRecoveryIfNeeded(const RoutePoint& point);
+    bool shouldRepeatTelegramAlerts() const;
+    static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    static QCoro::Task<bool> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                              CancelToken token);
+    QString telegramIncidentMessage() const;
+    static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
+    QString telegramTimestamp() const;
+    static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
+    static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
+                                               QString chatID);
+    static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
+    /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
+    quint64 m_holdEpoch = 0;
+    /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
+    quint64 m_verificationRun = 0;
 
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;

@@ -83,6 +83,32 @@ struct PlannerTestAccess {
     {
         return vm.m_simulationSafetyState.kind();
     }
+
+    // Holding and incidents.
+    static void setSafetyState(LocationPlannerViewModel& vm, const LocationSimulationSafetyState& state)
+    {
+        vm.setSimulationSafetyState(state);
+    }
+    static void startLocationLock(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper,
+                                  bool confirmed)
+    {
+        vm.m_hasConfirmedLocationLock = confirmed;
+        vm.startLocationLock(point, helper, true);
+    }
+    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(true); }
+    static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
+                               const std::optional<RoutePoint>& point)
+    {
+        vm.reportLocationIncidentIfNeeded(reason, point);
+    }
+    static QCoro::Task<> recover(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper)
+    {
+        return LocationPlannerViewModel::recoverLocationLock(QPointer(&vm), point, helper, vm.m_holdEpoch);
+    }
+    static std::optional<LocationHelper> lockedHelper(const LocationPlannerViewModel& vm) { return vm.m_lockedHelper; }
+    static bool incidentAcknowledged(const LocationPlannerViewModel& vm) { return vm.m_telegramIncidentAcknowledged; }
+    static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
+    static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
 };
 
 namespace test {

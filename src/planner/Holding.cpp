@@ -1,0 +1,382 @@
+#include "alerts/AlarmPresenter.h"
+#include "alerts/TelegramAlertError.h"
+#include "async/Scheduler.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/KeepAwake.h"
+#include "platform/KeepAwakeToken.h"
+#include "platform/NetworkTransportError.h"
+#include "routedata/AppSettings.h"
+#include "routedata/LocationValidationError.h"
+
+#include <QCoro/QCoroFuture>
+#include <algorithm>
+#include <cmath>
+
+namespace ostrevin {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto watchTick = 2s;
+constexpr auto shortestVerificationInterval = 5s;
+
+std::optional<LocationValidationError::Kind> coordinateProblem(const RoutePoint& point)
+{
+    if (!std::isfinite(point.latitude) || point.latitude < -90.0 || point.latitude > 90.0)
+        return LocationValidationError::Kind::invalidLatitude;
+    if (!std::isfinite(point.longitude) || point.longitude < -180.0 || point.longitude > 180.0)
+        return LocationValidationError::Kind::invalidLongitude;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::chrono::milliseconds LocationPlannerViewModel::verificationInterval(double lockRefreshIntervalSeconds)
+{
+    // A hand-edited NaN or huge value must not stop verification.
+    const double seconds =
+        std::isfinite(lockRefreshIntervalSeconds) ? std::clamp(lockRefreshIntervalSeconds, 5.0, 60.0) : 15.0;
+    return std::chrono::milliseconds(std::llround(seconds * 1000.0));
+}
+
+QString LocationPlannerViewModel::errorDescription(const std::exception_ptr& error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const TelegramAlertError& failure) {
+        return failure.description();
+    } catch (const NetworkTransportError& failure) {
+        return failure.description();
+    } catch (...) {
+    }
+    return DeviceLocationController::errorDescription(error);
+}
+
+bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
+{
+    return self && self->m_holdEpoch == epoch;
+}
+
+void LocationPlannerViewModel::pushLastPointToIPhone()
+{
+    if (m_points.isEmpty()) {
+        setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
+        return;
+    }
+    pushPointToIPhone(m_points.last());
+}
+
+void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
+{
+    if (!canEditRouteDraft()) {
+        //: Status message.
+        setDeviceActionMessage(tr("Wait for the current action to finish."));
+        return;
+    }
+    if (m_isLocationResetPending) {
+        //: Alert text.
+        setNotice(tr("Finish the location reset first."));
+        return;
+    }
+    if (!m_helperStatus.helper) {
+        setNotice(deviceUnavailableNotice());
+        return;
+    }
+    if (!m_helperStatus.isAvailable()) {
+        setAutoSendOnAdd(false);
+        setNotice(deviceUnavailableNotice());
+        return;
+    }
+    // A point that no tool can take never reaches one.
+    if (const auto problem = coordinateProblem(point)) {
+        setNotice(LocationValidationError(*problem).description());
+        return;
+    }
+    const bool wasConfirmed = m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    const std::optional<RoutePoint> previousPoint = m_lockedPoint;
+    // The old point's watch loop must neither verify nor report while it is replaced.
+    setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
+    setDeviceBusy(true);
+    // Once accepted, a push runs to its end; the coroutine owns itself.
+    pushFlow(QPointer(this), point, *m_helperStatus.helper, wasConfirmed, previousPoint);
+}
+
+QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                 LocationHelper helper, bool wasConfirmed,
+                                                 std::optional<RoutePoint> previousPoint)
+{
+    //: Status message while the location is being set.
+    self->setDeviceActionMessage(tr("Setting location…"));
+    //: Event log entry. %1 is the point's name.
+    self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
+
+    std::exception_ptr error;
+    LocationHelper used = helper;
+    try {
+        used = co_await setLocationWithRetry(self, helper, point);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    LocationPlannerViewModel& vm = *self;
+
+    if (!error) {
+        vm.setLastPushedPointName(point.name);
+        vm.setLastPushedPointID(point.id);
+        vm.setRouteLivePoint(point);
+        vm.m_hasConfirmedLocationLock = true;
+        vm.setLocationResetPending(false);
+        AppSettings::setResetPending(false, *vm.m_deps.settings);
+        vm.startLocationLock(point, used, true);
+        //: Status message. %1 is the point's name.
+        vm.setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
+        vm.saveCurrentRouteToHistory();
+        //: Event log entry. %1 is the point's name.
+        vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
+        vm.setDeviceBusy(false);
+        co_return;
+    }
+
+    const QString description = errorDescription(error);
+    //: Status message.
+    vm.setDeviceActionMessage(tr("Couldn’t set the location."));
+    vm.setAutoSendOnAdd(false);
+    if (wasConfirmed) {
+        // The confirmed hold being replaced is lost now: its watch loop restores it.
+        vm.m_hasConfirmedLocationLock = true;
+        vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+        vm.reportLocationIncidentIfNeeded(
+            //: Incident cause. %1 is the error's first paragraph.
+            tr("Changing the location failed, and the previous location is no longer held. %1")
+                .arg(summary(description)),
+            previousPoint);
+    } else {
+        vm.m_hasConfirmedLocationLock = false;
+        vm.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+    }
+    LocationHelperStatus interrupted;
+    interrupted.helper = helper;
+    //: Device status after a failed set.
+    interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+    interrupted.installHint = vm.m_helperStatus.installHint;
+    vm.setHelperStatus(interrupted);
+    vm.setLastDeviceError(description);
+    //: Alert text. %1 is the error's first paragraph.
+    vm.setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
+    //: Event log entry. %1 is the error's description.
+    vm.logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
+    vm.setDeviceBusy(false);
+}
+
+QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
+                                                                           LocationHelper helper, RoutePoint point)
+{
+    DeviceLocationService* device = self->m_deps.device;
+    std::exception_ptr firstError;
+    try {
+        co_await device->setLocation(point, helper);
+        co_return helper;
+    } catch (...) {
+        firstError = std::current_exception();
+    }
+    if (!self)
+        std::rethrow_exception(firstError);
+    //: Event log entry.
+    self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
+                   TrackerLogLevel::warning);
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper);
+    if (!self)
+        std::rethrow_exception(firstError);
+    self->setHelperStatus(prepared);
+    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    if (!prepared.isAvailable() || !prepared.helper)
+        std::rethrow_exception(firstError);
+    const LocationHelper retried = *prepared.helper;
+    co_await device->setLocation(point, retried);
+    co_return retried;
+}
+
+void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
+                                                 bool resetCounters)
+{
+    const CancelToken token = m_locationLockTask.replace();
+    ++m_holdEpoch;
+    setLockedPoint(point);
+    m_lockedHelper = helper;
+    setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
+                                                        : LocationSimulationSafetyState::starting());
+    persistLockedPoint(point);
+    if (!m_locationLockActivity) {
+        // One activity spans every re-armed hold; it ends only when the hold stops.
+        //: Reason the system shows for staying awake.
+        m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
+    }
+    const QDateTime now = m_deps.clock->wallNow();
+    if (resetCounters) {
+        setLockRefreshCount(0);
+        setLockFailureCount(0);
+        setLastLockRefresh(now);
+        setLockStartedAt(now);
+        m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    } else if (!m_lockStartedAt) {
+        setLockStartedAt(now);
+    }
+    //: Event log entry. %1 is the point's name.
+    logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
+    m_locationLockTask.adopt(watchLoop(QPointer(this), point, token));
+}
+
+void LocationPlannerViewModel::stopLocationLock(bool)
+{
+    (void)m_locationLockTask.cancel();
+    ++m_holdEpoch;
+    m_lockedHelper.reset();
+    m_verificationRun = 0;
+    setLocationLockRefreshing(false);
+    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    if (m_locationLockActivity) {
+        m_locationLockActivity->end();
+        m_locationLockActivity.reset();
+    }
+    m_hasConfirmedLocationLock = false;
+    setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+
+    // The incident closes without a recovery report.
+    (void)m_telegramAlertTask.cancel();
+    setTelegramIncidentActive(false);
+    m_telegramIncidentAcknowledged = false;
+    setLocationSafetyAlarm(std::nullopt);
+    m_deps.alarmPresenter->dismiss();
+
+    setLockedPoint(std::nullopt);
+    setLockRefreshCount(0);
+    setLockFailureCount(0);
+    setLastLockRefresh(std::nullopt);
+    setLockStartedAt(std::nullopt);
+    persistLockedPoint(std::nullopt);
+    //: Event log entry.
+    logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+}
+
+void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
+{
+    AppSettings::setLockedPoint(point, *m_deps.settings);
+}
+
+QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                  CancelToken token)
+{
+    if (!self)
+        co_return;
+    Clock* clock = self->m_deps.clock;
+    Scheduler* scheduler = self->m_deps.scheduler;
+    DeviceLocationService* device = self->m_deps.device;
+    const auto delay = [](const LocationPlannerViewModel& vm) {
+        return vm.m_telegramIncidentActive ? std::chrono::milliseconds(shortestVerificationInterval)
+                                           : verificationInterval(vm.m_lockRefreshIntervalSeconds);
+    };
+    Clock::SteadyTime due = clock->steadyNow();
+    while (!token.isCancelled() && self) {
+        co_await scheduler->sleep(watchTick, token);
+        if (token.isCancelled() || !self)
+            co_return;
+        LocationPlannerViewModel& vm = *self;
+        if (vm.m_isDeviceBusy)
+            continue;
+        using Case = LocationSimulationSafetyState::Case;
+        const Case state = vm.m_simulationSafetyState.kind();
+        if (state == Case::intentionalTransition || state == Case::resetting || state == Case::shuttingDown)
+            continue;
+        if (vm.m_hasConfirmedLocationLock) {
+            const std::optional<LocationHelper> helper =
+                vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
+            if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
+                device->isPersistentLocationActive(helper) != true) {
+                //: Incident cause.
+                vm.reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
+                co_await vm.refreshLocationLockNow();
+                if (token.isCancelled() || !self)
+                    co_return;
+                due = clock->steadyNow() + delay(*self);
+                continue;
+            }
+        }
+        if (clock->steadyNow() >= due) {
+            co_await vm.refreshLocationLockNow();
+            if (token.isCancelled() || !self)
+                co_return;
+            due = clock->steadyNow() + delay(*self);
+        }
+    }
+}
+
+QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
+{
+    // Not a coroutine itself: the work holds only a guarded pointer to this object.
+    return verifyHold(QPointer(this));
+}
+
+QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self)
+{
+    if (!self)
+        co_return;
+    LocationPlannerViewModel& vm = *self;
+    const std::optional<LocationHelper> helper = vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
+    if (!vm.m_lockedPoint || !helper || !vm.canEditRouteDraft())
+        co_return;
+    const RoutePoint point = *vm.m_lockedPoint;
+    const quint64 epoch = vm.m_holdEpoch;
+    const quint64 run = ++vm.m_verificationRun;
+    DeviceLocationService* device = vm.m_deps.device;
+    const auto finish = [&self, run] {
+        if (self && self->m_verificationRun == run)
+            self->setLocationLockRefreshing(false);
+    };
+    vm.setLocationLockRefreshing(true);
+
+    QString cause;
+    const std::optional<bool> active = device->isPersistentLocationActive(helper);
+    if (helper->kind == LocationHelper::Kind::pyMobileDevice && active != true) {
+        //: Incident cause.
+        cause = tr("Location simulation ended unexpectedly.");
+    } else {
+        const bool reachable = co_await device->isDeviceReachable(*helper);
+        if (!isCurrentHold(self, epoch)) {
+            finish();
+            co_return;
+        }
+        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        if (!reachable) {
+            //: Incident cause.
+            cause = tr("iPhone stopped responding.");
+        } else if (!self->m_telegramIncidentActive) {
+            self->m_hasConfirmedLocationLock = true;
+            self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+            self->setLastLockRefresh(self->m_deps.clock->wallNow());
+            self->setLockRefreshCount(self->m_lockRefreshCount + 1);
+            self->setLastDeviceError(QString());
+            //: Status message. %1 is the point's name.
+            self->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
+            finish();
+            co_return;
+        }
+    }
+    if (!cause.isEmpty()) {
+        self->setLockFailureCount(self->m_lockFailureCount + 1);
+        self->setLastDeviceError(cause);
+        self->reportLocationIncidentIfNeeded(cause, point);
+    }
+    //: Status message while the held location is put back.
+    self->setDeviceActionMessage(tr("Restoring location…"));
+    //: Event log entry. %1 is the cause.
+    self->logEvent(tr("Location interrupted: %1").arg(self->m_lastDeviceError), TrackerLogLevel::warning);
+    co_await recoverLocationLock(self, point, *helper, epoch);
+    finish();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,159 @@
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+
+#include <QCoro/QCoroFuture>
+
+namespace ostrevin {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto recoveryAttemptSpacing = 5s;
+
+} // namespace
+
+void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& reason,
+                                                              const std::optional<RoutePoint>& point)
+{
+    m_telegramIncidentReason = reason;
+    if (point)
+        m_telegramIncidentPoint = point;
+    const QDateTime now = m_deps.clock->wallNow();
+
+    if (m_telegramIncidentActive) {
+        // Same id: the alarm refreshes its text without starting the sound again.
+        if (m_locationSafetyAlarm) {
+            LocationSafetyAlarmEvent updated = *m_locationSafetyAlarm;
+            updated.reason = reason;
+            updated.lastUpdatedAt = now;
+            publishLocationSafetyAlarm(updated);
+        }
+        return;
+    }
+    // A loss while nothing is confirmed, or while the user changes or clears the
+    // location, is expected: only the cause is remembered.
+    if (!m_simulationSafetyState.mayOpenIncident())
+        return;
+
+    setTelegramIncidentActive(true);
+    m_telegramIncidentAcknowledged = false;
+    m_telegramIncidentStartedAt = now;
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("The location was interrupted."));
+    //: Event log entry. %1 is the cause.
+    logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
+
+    LocationSafetyAlarmEvent event;
+    event.detectedAt = now;
+    event.lastUpdatedAt = now;
+    if (m_telegramIncidentPoint) {
+        event.pointName = m_telegramIncidentPoint->name;
+        event.latitude = m_telegramIncidentPoint->latitude;
+        event.longitude = m_telegramIncidentPoint->longitude;
+    } else {
+        //: Alarm text when the interrupted point is not known.
+        event.pointName = tr("Unknown location");
+    }
+    event.reason = reason;
+    publishLocationSafetyAlarm(event);
+    startRepeatingTelegramAlerts();
+}
+
+QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                            LocationHelper previousHelper, quint64 epoch)
+{
+    if (!isCurrentHold(self, epoch))
+        co_return;
+    Clock* clock = self->m_deps.clock;
+    DeviceLocationService* device = self->m_deps.device;
+    // Steady time: a wall clock set back while the alarm sounds must not hold recovery off.
+    const Clock::SteadyTime now = clock->steadyNow();
+    if (now < self->m_nextLockRecoveryAttempt)
+        co_return;
+    self->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
+
+    const LocationHelperStatus detected = co_await device->detectHelper();
+    if (!isCurrentHold(self, epoch))
+        co_return;
+    self->setHelperStatus(detected);
+    self->setLastDeviceCheck(clock->wallNow());
+
+    // Restoring onto another iPhone would report success while the held one stays on
+    // its real location: a held device identifier wins over what detection binds.
+    LocationHelper helper = detected.helper.value_or(previousHelper);
+    if (previousHelper.deviceIdentifier && detected.helper &&
+        detected.helper->deviceIdentifier != previousHelper.deviceIdentifier)
+        helper = previousHelper;
+
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper);
+    if (!isCurrentHold(self, epoch))
+        co_return;
+    self->setHelperStatus(prepared);
+    self->setLastDeviceCheck(clock->wallNow());
+    const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
+                            prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
+    if (!prepared.isAvailable() || !prepared.helper || !sameDevice) {
+        self->setLastDeviceError(prepared.installHint);
+        self->reportLocationIncidentIfNeeded(prepared.message, point);
+        co_return;
+    }
+
+    const LocationHelper restoredWith = *prepared.helper;
+    std::exception_ptr error;
+    try {
+        co_await device->setLocation(point, restoredWith);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!isCurrentHold(self, epoch))
+        co_return;
+    LocationPlannerViewModel& vm = *self;
+    if (error) {
+        const QString description = errorDescription(error);
+        vm.setLastDeviceError(description);
+        //: Status message.
+        vm.setDeviceActionMessage(tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
+        vm.reportLocationIncidentIfNeeded(summary(description), point);
+        //: Event log entry. %1 is the error's description.
+        vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
+        co_return;
+    }
+    vm.m_lockedHelper = restoredWith;
+    vm.m_hasConfirmedLocationLock = true;
+    vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+    vm.setLastPushedPointName(point.name);
+    vm.setLastPushedPointID(point.id);
+    vm.setLastLockRefresh(clock->wallNow());
+    vm.setLockRefreshCount(vm.m_lockRefreshCount + 1);
+    vm.setLastDeviceError(QString());
+    vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    //: Status message and event log entry. %1 is the point's name.
+    const QString restored = tr("Location %1 is set again.").arg(point.name);
+    vm.setDeviceActionMessage(restored);
+    vm.logEvent(restored, TrackerLogLevel::info);
+    vm.reportLocationRecoveryIfNeeded(point);
+}
+
+void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
+{
+    if (!m_telegramIncidentActive)
+        return;
+    if (m_locationSafetyAlarm) {
+        LocationSafetyAlarmEvent recovered = *m_locationSafetyAlarm;
+        recovered.isRecoveryConfirmed = true;
+        recovered.lastUpdatedAt = m_deps.clock->wallNow();
+        publishLocationSafetyAlarm(recovered);
+    }
+    (void)m_telegramAlertTask.cancel();
+    setTelegramIncidentActive(false);
+    m_telegramIncidentAcknowledged = false;
+    m_telegramIncidentReason.clear();
+    m_telegramIncidentPoint.reset();
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("The location is set again and verified."));
+    //: Event log entry.
+    logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,362 @@
+#include "alerts/TelegramAlertConfiguration.h"
+#include "alerts/TelegramAlertService.h"
+#include "alerts/TelegramTokenStore.h"
+#include "async/Scheduler.h"
+#include "planner/LocationPlannerViewModel.h"
+
+#include <QCoro/QCoroFuture>
+#include <QLocale>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+
+namespace ostrevin {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int causeLength = 600;
+
+/// The first count user-perceived characters of text.
+QString leadingCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int seen = 0;
+    while (seen < count && finder.toNextBoundary() != -1)
+        ++seen;
+    return seen < count ? text : text.left(finder.position());
+}
+
+/// text cut to at most units UTF-16 units without splitting a character.
+QString cutToUnits(const QString& text, qsizetype units)
+{
+    if (text.size() <= units)
+        return text;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (qsizetype next = finder.toNextBoundary(); next != -1 && next <= units; next = finder.toNextBoundary())
+        end = next;
+    return text.left(end);
+}
+
+QString deviceLabel(const LocationHelper& helper)
+{
+    if (helper.deviceName)
+        return *helper.deviceName;
+    if (helper.deviceIdentifier)
+        return *helper.deviceIdentifier;
+    return QStringLiteral("iPhone");
+}
+
+} // namespace
+
+void LocationPlannerViewModel::startRepeatingTelegramAlerts()
+{
+    (void)m_telegramAlertTask.cancel();
+    if (!m_telegramAlertsEnabled || !m_deps.telegramAlertService)
+        return;
+    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid())
+        return;
+    const CancelToken token = m_telegramAlertTask.replace();
+    m_telegramAlertTask.adopt(telegramAlertLoop(QPointer(this), token));
+}
+
+bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
+{
+    return m_telegramIncidentActive && !m_telegramIncidentAcknowledged && m_telegramAlertsEnabled;
+}
+
+QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token)
+{
+    if (!self)
+        co_return;
+    Scheduler* scheduler = self->m_deps.scheduler;
+    TelegramAlertService* service = self->m_deps.telegramAlertService;
+    int failures = 0;
+    while (!token.isCancelled() && self && self->shouldRepeatTelegramAlerts()) {
+        const bool sent = co_await sendCurrentTelegramIncidentAlert(self, token);
+        if (token.isCancelled() || !self)
+            co_return;
+        std::chrono::seconds wait = 5s;
+        if (sent) {
+            failures = 0;
+        } else {
+            // 10, 20, 40, then 60 s between failed sends; one success brings back 5 s.
+            failures = std::min(failures, 3) + 1;
+            wait = std::min<std::chrono::seconds>(5s * (1 << failures), 60s);
+        }
+        if (!co_await scheduler->sleep(wait, token))
+            co_return;
+        if (token.isCancelled() || !self || !self->shouldRepeatTelegramAlerts())
+            co_return;
+        bool acknowledged = false;
+        try {
+            acknowledged = co_await service->hasAcknowledgement(self->m_telegramBotToken, self->m_telegramChatID,
+                                                                self->m_telegramIncidentStartedAt, token);
+        } catch (...) {
+            // A failed poll is no acknowledgement; the next cycle sends again.
+        }
+        if (token.isCancelled() || !self)
+            co_return;
+        if (acknowledged) {
+            // Cancels this very run through the alert slot.
+            self->acknowledgeLocationSafetyAlarm();
+            co_return;
+        }
+    }
+}
+
+QCoro::Task<bool> LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                             CancelToken token)
+{
+    const TelegramAlertConfiguration configuration{self->m_telegramBotToken, self->m_telegramChatID};
+    if (!self->m_telegramAlertsEnabled || !configuration.isValid() || !self->m_telegramIncidentActive)
+        co_return false;
+    TelegramAlertService* service = self->m_deps.telegramAlertService;
+    const QString message = self->telegramIncidentMessage();
+    std::exception_ptr error;
+    try {
+        co_await service->send(message, configuration, token);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self || token.isCancelled())
+        co_return false;
+    if (error) {
+        //: Telegram alerts status line. %1 is the error's description.
+        self->setTelegramStatusMessage(tr("Couldn’t send the Telegram alert: %1").arg(errorDescription(error)));
+        co_return false;
+    }
+    self->setTelegramStatusMessage(
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
+    co_return true;
+}
+
+QString LocationPlannerViewModel::telegramIncidentMessage() const
+{
+    QString device = QStringLiteral("iPhone");
+    if (m_lockedHelper)
+        device = deviceLabel(*m_lockedHelper);
+    else if (m_helperStatus.helper)
+        device = deviceLabel(*m_helperStatus.helper);
+    // The device name comes from the iPhone; keep it from crowding out the rest.
+    device = cutToUnits(device, 200);
+    const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);
+    const QString timestamp = telegramTimestamp();
+
+    const auto compose = [&](const QString& location) {
+        return QStringList{
+            //: First line of the Telegram incident message.
+            tr("Ostrevin: Location interrupted"),
+            //: Line of the Telegram incident message.
+            tr("iPhone may be using its real location."),
+            //: Line of the Telegram incident message. %1 is the device name.
+            tr("Device: %1").arg(device),
+            //: Line of the Telegram incident message. %1 is the point.
+            tr("Location: %1").arg(location),
+            //: Line of the Telegram incident message. %1 is the cause.
+            tr("Cause: %1").arg(cause),
+            //: Line of the Telegram incident message. %1 is the date and time.
+            tr("Time: %1").arg(timestamp),
+            QString(),
+            //: Last line of the Telegram incident message; keep the command /ok unchanged.
+            tr("Ostrevin is trying to restore the location automatically. Reply /ok to acknowledge."),
+        }
+            .join(QLatin1Char('\n'));
+    };
+    QString message = compose(telegramPointDescription(m_telegramIncidentPoint));
+    if (message.size() > telegramMessageLimit && m_telegramIncidentPoint) {
+        // A longer message is refused by the Bot API, so no alert would ever arrive.
+        const qsizetype excess = message.size() - telegramMessageLimit;
+        const qsizetype nameLength = std::max<qsizetype>(0, m_telegramIncidentPoint->name.size() - excess - 1);
+        message = compose(telegramPointDescription(m_telegramIncidentPoint, nameLength));
+    }
+    return cutToUnits(message, telegramMessageLimit);
+}
+
+QString LocationPlannerViewModel::telegramPointDescription(const std::optional<RoutePoint>& point,
+                                                           qsizetype maxNameLength)
+{
+    if (!point) {
+        //: Telegram incident message: the location is not known.
+        return tr("unknown");
+    }
+    QString name = point->name;
+    if (maxNameLength >= 0 && name.size() > maxNameLength)
+        name = cutToUnits(name, maxNameLength) + QStringLiteral("…");
+    return name + QStringLiteral(" (") + QString::asprintf("%.6f, %.6f", point->latitude, point->longitude) +
+           QLatin1Char(')');
+}
+
+QString LocationPlannerViewModel::telegramTimestamp() const
+{
+    const QLocale locale;
+    const QDateTime local = m_deps.clock->wallNow().toLocalTime();
+    const bool twelveHour = locale.timeFormat(QLocale::ShortFormat).contains(QLatin1String("ap"), Qt::CaseInsensitive);
+    return locale.toString(local, twelveHour ? QStringLiteral("d MMM yyyy, h:mm:ss AP")
+                                             : QStringLiteral("d MMM yyyy, HH:mm:ss"));
+}
+
+// Settings actions.
+
+QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                    QString token)
+{
+    // A launch-time read still under way must not put back an older token.
+    (void)self->m_telegramTokenLoadTask.cancel();
+    TelegramTokenStore* store = self->m_deps.telegramTokenStore;
+    if (store)
+        co_await store->save(token);
+    co_return token.trimmed();
+}
+
+void LocationPlannerViewModel::saveTelegramSettings()
+{
+    if (m_isSavingTelegramSettings)
+        return;
+    setSavingTelegramSettings(true);
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("Saving…"));
+    saveTelegramSettingsFlow(QPointer(this), m_telegramBotToken);
+}
+
+QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token)
+{
+    std::exception_ptr error;
+    QString trimmed;
+    try {
+        trimmed = co_await persistTelegramToken(self, token);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    LocationPlannerViewModel& vm = *self;
+    if (error) {
+        const QString description = errorDescription(error);
+        vm.setTelegramStatusMessage(description);
+        vm.setNotice(description);
+        vm.setSavingTelegramSettings(false);
+        co_return;
+    }
+    vm.setTelegramBotToken(trimmed);
+    if (TelegramAlertConfiguration{vm.m_telegramBotToken, vm.m_telegramChatID}.isValid()) {
+        vm.setTelegramStatusMessage(vm.m_telegramAlertsEnabled
+                                        //: Telegram alerts status line (Tools › Telegram alerts).
+                                        ? tr("Telegram alerts are on.")
+                                        //: Telegram alerts status line (Tools › Telegram alerts).
+                                        : tr("Settings saved. Turn on alerts to use them."));
+    } else {
+        vm.setTelegramAlertsEnabled(false);
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        vm.setTelegramStatusMessage(tr("Enter the bot token and chat ID."));
+    }
+    vm.setSavingTelegramSettings(false);
+}
+
+void LocationPlannerViewModel::testTelegramAlert()
+{
+    if (m_isTestingTelegram)
+        return;
+    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid() || !m_deps.telegramAlertService) {
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        setTelegramStatusMessage(tr("Enter the bot token and chat ID."));
+        return;
+    }
+    setTestingTelegram(true);
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("Sending test message…"));
+    testTelegramAlertFlow(QPointer(this), m_telegramBotToken, m_telegramChatID);
+}
+
+QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
+                                                              QString chatID)
+{
+    TelegramAlertService* service = self->m_deps.telegramAlertService;
+    std::exception_ptr error;
+    try {
+        const QString trimmed = co_await persistTelegramToken(self, token);
+        if (!self)
+            co_return;
+        self->setTelegramBotToken(trimmed);
+        const QString message =
+            QStringList{
+                //: First line of the Telegram test message.
+                tr("Ostrevin: Test message"),
+                //: Line of the Telegram test message.
+                tr("Telegram alerts are working."),
+                //: Line of the Telegram test message. %1 is the date and time.
+                tr("Time: %1").arg(self->telegramTimestamp()),
+            }
+                .join(QLatin1Char('\n'));
+        // A named value: a temporary inside co_await is not safe with every compiler.
+        const TelegramAlertConfiguration configuration{trimmed, chatID};
+        co_await service->send(message, configuration);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        const QString description = errorDescription(error);
+        self->setTelegramStatusMessage(description);
+        self->setNotice(description);
+        //: Event log entry. %1 is the error's description.
+        self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
+    } else {
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        self->setTelegramStatusMessage(tr("Test message sent."));
+        //: Event log entry.
+        self->logEvent(tr("Test message sent to Telegram."), TrackerLogLevel::info);
+    }
+    self->setTestingTelegram(false);
+}
+
+void LocationPlannerViewModel::loadTelegramChatID()
+{
+    if (m_isLoadingTelegramChat)
+        return;
+    if (m_telegramBotToken.trimmed().isEmpty() || !m_deps.telegramAlertService) {
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        setTelegramStatusMessage(tr("Enter the bot token first."));
+        return;
+    }
+    setLoadingTelegramChat(true);
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    setTelegramStatusMessage(tr("Looking for the latest message to the bot…"));
+    loadTelegramChatIDFlow(QPointer(this), m_telegramBotToken);
+}
+
+QCoro::Task<> LocationPlannerViewModel::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token)
+{
+    TelegramAlertService* service = self->m_deps.telegramAlertService;
+    std::exception_ptr error;
+    QString chatID;
+    try {
+        const QString trimmed = co_await persistTelegramToken(self, token);
+        if (!self)
+            co_return;
+        self->setTelegramBotToken(trimmed);
+        chatID = co_await service->latestPrivateChatID(trimmed);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        const QString description = errorDescription(error);
+        self->setTelegramStatusMessage(description);
+        //: Event log entry. %1 is the error's description.
+        self->logEvent(tr("Couldn’t load the Telegram chat ID: %1").arg(description), TrackerLogLevel::error);
+    } else {
+        self->setTelegramChatID(chatID);
+        //: Telegram alerts status line (Tools › Telegram alerts).
+        self->setTelegramStatusMessage(tr("Chat ID loaded. You can send a test message now."));
+        //: Event log entry.
+        self->logEvent(tr("Telegram chat ID loaded."), TrackerLogLevel::info);
+    }
+    self->setLoadingTelegramChat(false);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,205 @@
+#include "PlannerFixture.h"
+#include "alerts/MemoryTokenStore.h"
+#include "alerts/TelegramAlertService.h"
+#include "support/FakeHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <functional>
+
+using namespace ostrevin;
+using namespace std::chrono_literals;
+using test::FakeHttpReply;
+
+namespace {
+
+using Access = PlannerTestAccess;
+using State = LocationSimulationSafetyState;
+
+const QString botToken = QStringLiteral("123456789:AAE-x_Yz0");
+const QByteArray sendPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/sendMessage");
+const QByteArray updatesPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/getUpdates");
+const QByteArray sent = R"({"ok":true,"result":{}})";
+const QByteArray noUpdates = R"({"ok":true,"result":[]})";
+
+class TelegramAlertsTest : public test::PlannerFixture {
+protected:
+    TelegramAlertsTest() { network.setProxy(QNetworkProxy::NoProxy); }
+
+    LocationPlannerViewModel& buildWithBot()
+    {
+        auto deps = dependencies();
+        deps.telegramAlertService = &service;
+        deps.telegramTokenStore = &tokens;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        Access::setBotToken(*vm, botToken);
+        vm->setTelegramChatID(QStringLiteral("42"));
+        vm->setTelegramAlertsEnabled(true);
+        return *vm;
+    }
+
+    void openIncident(LocationPlannerViewModel& vm)
+    {
+        Access::setSafetyState(vm, State::holdingConfirmed());
+        Access::reportIncident(vm, QStringLiteral("iPhone stopped responding."),
+                               test::makePoint(QStringLiteral("Home"), 52.5, 13.4));
+    }
+
+    int requests(const QByteArray& path) const
+    {
+        int count = 0;
+        for (const auto& request : server.requests())
+            count += request.path() == path ? 1 : 0;
+        return count;
+    }
+
+    /// Runs the event loop until the condition holds (real requests take real time).
+    static bool waitUntil(const std::function<bool()>& condition)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > 15000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    /// One cycle has sent `sends` messages and is waiting again.
+    bool waitForCycle(int sends)
+    {
+        return waitUntil([&] { return requests(sendPath) == sends && clock.pendingSleeps() == 1; });
+    }
+
+    test::FakeHttpServer server;
+    QNetworkAccessManager network;
+    TelegramAlertService service{&network, server.url()};
+    MemoryTokenStore tokens;
+};
+
+TEST_F(TelegramAlertsTest, AlertsRepeatEveryFiveSecondsAndBackOffAfterFailedSends)
+{
+    const FakeHttpReply failed = FakeHttpReply::json(R"({"ok":false,"description":"Bad Gateway"})", 502);
+    server.setReplies("POST", sendPath, {failed, failed, failed, failed, FakeHttpReply::json(sent)});
+    server.setReply("GET", updatesPath, FakeHttpReply::json(noUpdates));
+    LocationPlannerViewModel& vm = buildWithBot();
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("Couldn’t send the Telegram alert: ")));
+
+    int sends = 1;
+    for (const auto wait : {10s, 20s, 40s, 60s, 5s, 5s}) {
+        SCOPED_TRACE(wait.count());
+        clock.advance(wait - 1s);
+        EXPECT_EQ(requests(updatesPath), sends - 1);
+        clock.advance(1s);
+        ASSERT_TRUE(waitForCycle(++sends));
+        EXPECT_EQ(requests(updatesPath), sends - 1);
+    }
+    EXPECT_EQ(vm.telegramStatusMessage(),
+              QStringLiteral(
+                  "The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
+
+    // Switching the alerts off ends the loop at once.
+    vm.setTelegramAlertsEnabled(false);
+    test::ManualClock::runPostedEvents();
+    EXPECT_EQ(clock.pendingSleeps(), 0);
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
+}
+
+TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
+{
+    LocationPlannerViewModel& vm = buildWithBot();
+    const QByteArray date = QByteArray::number(clock.wallNow().toSecsSinceEpoch());
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath,
+                    FakeHttpReply::json(R"({"ok":true,"result":[{"update_id":7,"message":{"message_id":1,)"
+                                        R"("chat":{"id":42,"type":"private"},"text":"/ok","date":)" +
+                                        date + "}}]}"));
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    clock.advance(5s);
+    const QString acknowledged = QStringLiteral("The location interruption was acknowledged.");
+    ASSERT_TRUE(waitUntil([&] { return eventMessages().contains(acknowledged); }));
+    test::ManualClock::runPostedEvents();
+
+    EXPECT_EQ(clock.pendingSleeps(), 0);
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
+    EXPECT_FALSE(vm.locationSafetyAlarm().has_value());
+    EXPECT_FALSE(alarms.shown().has_value());
+    EXPECT_TRUE(vm.telegramIncidentActive());
+    EXPECT_TRUE(Access::incidentAcknowledged(vm));
+
+    // Nothing more is sent, and the later restoration closes the incident quietly.
+    clock.advance(60s);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(requests(sendPath), 1);
+    EXPECT_EQ(eventMessages().count(acknowledged), 1);
+    const qsizetype presented = alarms.presented().size();
+    device.detectedStatus = test::readyStatus();
+    device.preparedStatus = test::readyStatus();
+    Access::recover(vm, test::makePoint(QStringLiteral("Home"), 52.5, 13.4), *test::readyStatus().helper);
+    test::ManualClock::runPostedEvents();
+    EXPECT_FALSE(vm.telegramIncidentActive());
+    EXPECT_EQ(alarms.presented().size(), presented);
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+}
+
+TEST_F(TelegramAlertsTest, TheIncidentMessageStaysWithinTheBotApiLimit)
+{
+    LocationPlannerViewModel& vm = buildWithBot();
+    vm.setTelegramAlertsEnabled(false); // the message alone, no loop sending it
+    Access::setSafetyState(vm, State::holdingConfirmed());
+    Access::reportIncident(vm, QString(1000, u'c'), test::makePoint(QString(5000, u'n'), -33.5, -70.25));
+    const QString message = Access::incidentMessage(vm);
+    EXPECT_LE(message.size(), LocationPlannerViewModel::telegramMessageLimit);
+    EXPECT_TRUE(message.contains(QStringLiteral("\nCause: ") + QString(600, u'c') + u'\n'));
+    EXPECT_TRUE(message.contains(QStringLiteral("… (-33.500000, -70.250000)\n")));
+    EXPECT_TRUE(message.contains(QStringLiteral("\nDevice: iPhone\n")));
+    EXPECT_TRUE(message.endsWith(QStringLiteral("Reply /ok to acknowledge.")));
+
+    LocationPlannerViewModel& fresh = buildWithBot();
+    fresh.setTelegramAlertsEnabled(false);
+    Access::setSafetyState(fresh, State::holdingConfirmed());
+    Access::reportIncident(fresh, QStringLiteral("lost"), std::nullopt);
+    EXPECT_TRUE(Access::incidentMessage(fresh).contains(QStringLiteral("\nLocation: unknown\n")));
+}
+
+TEST_F(TelegramAlertsTest, SettingsActionsSaveTheTokenAndReportTheirOutcome)
+{
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath,
+                    FakeHttpReply::json(R"({"ok":true,"result":[{"update_id":7,"message":{"message_id":1,)"
+                                        R"("chat":{"id":77,"type":"private"},"text":"hi","date":1}}]})"));
+    LocationPlannerViewModel& vm = buildWithBot();
+
+    // Saving with an empty chat ID stores the trimmed token and turns the switch off.
+    vm.setTelegramChatID(QString());
+    Access::setBotToken(vm, QStringLiteral("  ") + botToken + QStringLiteral(" "));
+    vm.saveTelegramSettings();
+    ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
+    EXPECT_EQ(tokens.saveCount(), 1);
+    EXPECT_EQ(vm.telegramBotToken(), botToken);
+    EXPECT_FALSE(vm.telegramAlertsEnabled());
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Enter the bot token and chat ID."));
+
+    vm.loadTelegramChatID();
+    ASSERT_TRUE(waitUntil([&] { return !vm.isLoadingTelegramChat(); }));
+    EXPECT_EQ(vm.telegramChatID(), QStringLiteral("77"));
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Chat ID loaded. You can send a test message now."));
+
+    // The test message goes out with the alerts off.
+    vm.testTelegramAlert();
+    ASSERT_TRUE(waitUntil([&] { return !vm.isTestingTelegram(); }));
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Test message sent."));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Test message sent to Telegram.")));
+    EXPECT_EQ(requests(sendPath), 1);
+    EXPECT_EQ(tokens.item(), botToken);
+}
+
+} // namespace
