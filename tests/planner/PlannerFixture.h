@@ -109,6 +109,7 @@ struct PlannerTestAccess {
     static bool incidentAcknowledged(const LocationPlannerViewModel& vm) { return vm.m_telegramIncidentAcknowledged; }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
+    static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
 };
 
 namespace test {

@@ -1,0 +1,159 @@
+// The main road end to end: the real device controller drives the fake
+// pymobiledevice3 and the fake tunnel service, the view model holds a point,
+// loses it, raises the alarm and a Telegram alert, and restores it.
+
+#include "PlannerFixture.h"
+#include "alerts/TelegramAlertService.h"
+#include "async/SystemClock.h"
+#include "async/TimerScheduler.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "platform/PkexecPrivilegedRunner.h"
+#include "support/FakeHttpServer.h"
+#include "support/FakePyMobileDevice.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <csignal>
+#include <functional>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using Command = FakePyMobileDevice::Command;
+using Behaviour = FakePyMobileDevice::Behaviour;
+
+namespace {
+
+const QString udid = QStringLiteral("00008101-000A1B2C3D4E");
+const QByteArray sendPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/sendMessage");
+
+/// Runs the event loop until the condition holds or the time is up.
+bool within(int milliseconds, const std::function<bool()>& condition)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class MainRoadTest : public PlannerFixture {
+protected:
+    MainRoadTest() : tool(dir.file(QStringLiteral("tools"))) { network.setProxy(QNetworkProxy::NoProxy); }
+
+    void SetUp() override
+    {
+        PlannerFixture::SetUp();
+        tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
+        tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
+        bot.setReply("POST", sendPath, FakeHttpReply::json(R"({"ok":true,"result":{}})"));
+        bot.setReply("GET", "/bot123456789:AAE-x_Yz0/getUpdates", FakeHttpReply::json(R"({"ok":true,"result":[]})"));
+        tool.setUsbmuxList(R"([{"ConnectionType": "USB", "DeviceClass": "iPhone", "DeviceName": "Test iPhone", )"
+                           R"("Identifier": ")" +
+                           udid.toUtf8() + R"("}])");
+
+        // Every path the controller would take from the machine points into the test folder.
+        DeviceLocationController::Configuration configuration;
+        HelperSearchPaths& search = configuration.helperSearch;
+        search.toolFolders = {dir.file(QStringLiteral("tools"))};
+        search.iDeviceToolFolders = {dir.file(QStringLiteral("absent"))};
+        search.homeDirectory = dir.file(QStringLiteral("home"));
+        search.whichPath = dir.file(QStringLiteral("absent/which"));
+        search.envPath = dir.file(QStringLiteral("absent/env"));
+        search.xcrunPath = dir.file(QStringLiteral("absent/xcrun"));
+        search.runtimeFolder = dir.file(QStringLiteral("Runtime"));
+        configuration.temporaryFolder = dir.file(QStringLiteral("private-tmp"));
+        QDir().mkpath(configuration.temporaryFolder);
+        configuration.portProbeTools = {dir.file(QStringLiteral("absent/lsof")), dir.file(QStringLiteral("absent/ss"))};
+        configuration.privilegedRunner =
+            std::make_shared<PkexecPrivilegedRunner>(dir.file(QStringLiteral("absent/pkexec")));
+        configuration.tunnelServiceURL = tunnel.url();
+        configuration.timing.locationStartup = 0.5;
+        configuration.timing.readinessBudget = 2.0;
+        controller = std::make_unique<DeviceLocationController>(configuration);
+
+        auto deps = dependencies();
+        deps.clock = &systemClock;
+        deps.scheduler = &scheduler;
+        deps.device = controller.get();
+        deps.telegramAlertService = &service;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerTestAccess::setBotToken(*vm, QStringLiteral("123456789:AAE-x_Yz0"));
+        vm->setTelegramChatID(QStringLiteral("42"));
+        vm->setTelegramAlertsEnabled(true);
+    }
+
+    void TearDown() override
+    {
+        vm.reset();
+        controller.reset();
+    }
+
+    int alertsSent() const
+    {
+        int count = 0;
+        for (const auto& request : bot.requests())
+            count += request.path() == sendPath ? 1 : 0;
+        return count;
+    }
+
+    void setSetBehaviour(Behaviour behaviour)
+    {
+        tool.setBehaviour(Command::Set, behaviour);
+        tool.setBehaviour(Command::Set, behaviour, /*viaRsd=*/true);
+    }
+
+    FakePyMobileDevice tool;
+    FakeHttpServer tunnel;
+    FakeHttpServer bot;
+    QNetworkAccessManager network;
+    TelegramAlertService service{&network, bot.url()};
+    SystemClock systemClock;
+    TimerScheduler scheduler;
+    std::unique_ptr<DeviceLocationController> controller;
+};
+
+TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
+{
+    LocationPlannerViewModel& model = *vm;
+    model.refreshHelperStatus(true, true);
+    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
+    ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
+
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
+    model.pushPointToIPhone(home);
+    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
+    ASSERT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
+    const qint64 held = tool.lastPid(Command::Set).value_or(0);
+    ASSERT_TRUE(isProcessAlive(held));
+
+    // The iPhone stops taking the location, and the held process dies.
+    setSetBehaviour(Behaviour::FailWithOutput);
+    ::kill(static_cast<pid_t>(held), SIGKILL);
+    ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
+    const LocationSafetyAlarmEvent raised = alarms.presented().first();
+    EXPECT_EQ(raised.reason, QStringLiteral("Location simulation ended unexpectedly."));
+    EXPECT_EQ(raised.pointName, home.name);
+    ASSERT_TRUE(within(10000, [&] { return alertsSent() >= 1; }));
+
+    // The iPhone takes it again: restored at the next attempt, at most 5 s apart.
+    setSetBehaviour(Behaviour::Succeed);
+    ASSERT_TRUE(within(20000, [&] { return !model.telegramIncidentActive(); }));
+    EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    EXPECT_EQ(alarms.presented().last().id, raised.id);
+    EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
+    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+    EXPECT_FALSE(PlannerTestAccess::alertLoopRunning(model));
+    const qint64 restored = tool.lastPid(Command::Set).value_or(0);
+    EXPECT_TRUE(isProcessAlive(restored));
+
+    model.clearIPhoneLocation();
+    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy() && !model.lockedPoint(); }));
+    EXPECT_TRUE(waitForProcessGone(restored));
+    EXPECT_NE(controller->isPersistentLocationActive(model.helperStatus().helper), std::optional<bool>(true));
+}
+
+} // namespace
