@@ -181,6 +181,12 @@ QFuture<ProcessOutput> DeviceLocationController::run(const LocationHelper& helpe
 ProcessOutput DeviceLocationController::runHelperAction(const LocationHelper& helper, const HelperAction& action,
                                                         double timeout, std::stop_token stopToken)
 {
+    return executeStoppable(helper.executableURL, HelperCommandLine::arguments(helper, action), timeout, stopToken);
+}
+
+ProcessOutput DeviceLocationController::executeStoppable(const QUrl& executableURL, const QStringList& arguments,
+                                                         double timeout, std::stop_token stopToken)
+{
     const QUuid operationID = QUuid::createUuid();
     ProcessCancellationState cancellation;
     // Runs on the thread that requests the stop (or right here when it already
@@ -191,8 +197,7 @@ ProcessOutput DeviceLocationController::runHelperAction(const LocationHelper& he
     });
     if (cancellation.isCancelled())
         throw CancellationError();
-    const QStringList arguments = HelperCommandLine::arguments(helper, action);
-    return executeLocked(helper.executableURL, arguments, timeout, operationID, cancellation, true);
+    return executeLocked(executableURL, arguments, timeout, operationID, cancellation, true);
 }
 
 ProcessOutput DeviceLocationController::executeLocked(const QUrl& executableURL, const QStringList& arguments,

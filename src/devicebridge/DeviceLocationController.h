@@ -103,6 +103,12 @@ public:
     ProcessOutput runHelperAction(const LocationHelper& helper, const HelperAction& action, double timeout,
                                   std::stop_token stopToken = {});
 
+    /// Runs one tool as its own operation: a stop request on the token flags the
+    /// operation and sends SIGTERM to its tool, never blocking the requesting
+    /// thread; the escalation stays on this worker. Then as executeLocked.
+    ProcessOutput executeStoppable(const QUrl& executableURL, const QStringList& arguments, double timeout,
+                                   std::stop_token stopToken);
+
     /// Takes the command lock, re-checks the cancellation flag (throwing
     /// CancellationError without starting anything), and runs the tool.
     ProcessOutput executeLocked(const QUrl& executableURL, const QStringList& arguments, double timeout,

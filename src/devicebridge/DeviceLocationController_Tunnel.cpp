@@ -47,19 +47,10 @@ QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper
         throw DeviceLocationError::commandFailed(QStringLiteral("pymobiledevice3 remote tunneld"),
                                                  tr("Ostrevin doesn’t know the iPhone’s UDID."));
     }
-    const QUuid operationID = QUuid::createUuid();
-    ProcessCancellationState cancellation;
-    // Only flags and signals on the stopping thread; the worker escalates.
-    std::stop_callback onStop(stopToken, [this, &cancellation, operationID] {
-        cancellation.cancel();
-        interruptActiveProcess(operationID);
-    });
-    if (cancellation.isCancelled())
-        throw CancellationError();
     const QString line = HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools);
     const PrivilegedRunner::Invocation invocation = m_configuration.privilegedRunner->invocation(line);
-    return executeLocked(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments, privilegedStartTimeout,
-                         operationID, cancellation, true)
+    return executeStoppable(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,
+                            privilegedStartTimeout, stopToken)
         .text;
 }
 
