@@ -1,4 +1,5 @@
 #include "PlannerFixture.h"
+#include "routedata/AppSettings.h"
 
 #include <chrono>
 #include <functional>
@@ -52,6 +53,33 @@ TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
     EXPECT_EQ(device.calls().size(), 2);
     EXPECT_FALSE(vm->isCheckingDevice());
     EXPECT_FALSE(vm->isDeviceBusy());
+}
+
+TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhoneReady)
+{
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.08, 14.42);
+    AppSettings::setLockedPoint(home, *settings);
+    for (const bool resetPending : {false, true}) {
+        SCOPED_TRACE(resetPending);
+        AppSettings::setResetPending(resetPending, *settings);
+        ScriptedDeviceLocationService scripted;
+        scripted.detectedStatus = connectedStatus(true);
+        scripted.persistentLocationActive = true;
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        EXPECT_EQ(vm->lockedPoint(), home);
+        EXPECT_EQ(keepAwake.active(), 0);
+
+        vm->refreshHelperStatus(false, false);
+        ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+        // Held, and verified once, before the check counts as finished.
+        EXPECT_EQ(keepAwake.active(), resetPending ? 0 : 1);
+        EXPECT_EQ(scripted.calls().contains(QStringLiteral("isDeviceReachable")), !resetPending);
+        EXPECT_EQ(vm->lockedPoint(), home);
+        vm.reset();
+        EXPECT_EQ(keepAwake.active(), 0);
+    }
 }
 
 TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)

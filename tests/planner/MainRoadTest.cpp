@@ -7,6 +7,7 @@
 #include "async/SystemClock.h"
 #include "async/TimerScheduler.h"
 #include "devicebridge/DeviceLocationController.h"
+#include "devicebridge/OwnedProcessRegistry.h"
 #include "platform/PkexecPrivilegedRunner.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -154,6 +155,40 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy() && !model.lockedPoint(); }));
     EXPECT_TRUE(waitForProcessGone(restored));
     EXPECT_NE(controller->isPersistentLocationActive(model.helperStatus().helper), std::optional<bool>(true));
+}
+
+TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
+{
+    LocationPlannerViewModel& model = *vm;
+    model.refreshHelperStatus(true, true);
+    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
+    model.pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
+    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
+    const qint64 held = tool.lastPid(Command::Set).value_or(0);
+    ASSERT_TRUE(isProcessAlive(held));
+
+    // The hold is lost and every restore fails: the incident stays open.
+    setSetBehaviour(Behaviour::FailWithOutput);
+    ::kill(static_cast<pid_t>(held), SIGKILL);
+    ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
+    ASSERT_TRUE(within(10000, [&] { return alertsSent() >= 1; }));
+    // A restore that holds again is under way when the user quits.
+    setSetBehaviour(Behaviour::Hold);
+    const qsizetype presented = alarms.presented().size();
+
+    model.prepareForApplicationTermination();
+    OwnedProcessRegistry::shared().terminateAllOwnedProcesses();
+    const int sent = alertsSent();
+    within(6000, [&] { return alarms.presented().size() > presented; });
+    EXPECT_EQ(alarms.presented().size(), presented);
+    EXPECT_FALSE(model.locationSafetyAlarm().has_value());
+    EXPECT_GE(alarms.dismissals(), 1);
+    EXPECT_LE(alertsSent(), sent + 1); // at most the repeat already on its way
+
+    vm.reset();
+    controller.reset();
+    const qint64 last = tool.lastPid(Command::Set).value_or(0);
+    EXPECT_TRUE(waitForProcessGone(last));
 }
 
 } // namespace
