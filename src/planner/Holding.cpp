@@ -58,7 +58,10 @@ QString LocationPlannerViewModel::errorDescription(const std::exception_ptr& err
 
 bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
 {
-    return self && self->m_holdEpoch == epoch;
+    // Quitting ends every hold: the owned processes are ended right after, and a
+    // restore that went on would start a helper the quit can no longer end.
+    return self && self->m_holdEpoch == epoch &&
+           self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown;
 }
 
 void LocationPlannerViewModel::pushLastPointToIPhone()
@@ -195,6 +198,10 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     self->setHelperStatus(prepared);
     self->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
+        std::rethrow_exception(firstError);
+    // The app may have quit while the iPhone was prepared: its owned processes
+    // are already ended, and a helper started now would outlive it.
+    if (self->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         std::rethrow_exception(firstError);
     const LocationHelper retried = *prepared.helper;
     co_await device->setLocation(point, retried);

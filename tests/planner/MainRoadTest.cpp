@@ -184,6 +184,9 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
     EXPECT_FALSE(model.locationSafetyAlarm().has_value());
     EXPECT_GE(alarms.dismissals(), 1);
     EXPECT_LE(alertsSent(), sent + 1); // at most the repeat already on its way
+    // The restore under way at the quit must not start a helper that the quit
+    // could no longer end.
+    EXPECT_FALSE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));
 
     vm.reset();
     controller.reset();
