@@ -85,14 +85,6 @@ void writeTool(const QString& folder, const QString& state, const QString& tool,
                                     QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
-QStringList lines(const QByteArray& bytes)
-{
-    QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.last().isEmpty())
-        result.removeLast();
-    return result;
-}
-
 } // namespace
 
 FakeIDeviceTools::FakeIDeviceTools(const QString& folder)

@@ -116,14 +116,6 @@ void replaceFile(const QString& path, const QByteArray& bytes)
     QFile::rename(temporary, path);
 }
 
-QStringList lines(const QByteArray& bytes)
-{
-    QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.last().isEmpty())
-        result.removeLast();
-    return result;
-}
-
 } // namespace
 
 QString FakePyMobileDevice::name(Command command)

@@ -23,4 +23,12 @@ QByteArray readFile(const QString& path)
     return f.readAll();
 }
 
+QStringList lines(const QByteArray& bytes)
+{
+    QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast();
+    return result;
+}
+
 } // namespace ostrevin::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace ostrevin::test {
@@ -21,5 +22,7 @@ private:
 bool writeFile(const QString& path, const QByteArray& bytes);
 /// The whole file, or an empty array when it cannot be read.
 QByteArray readFile(const QString& path);
+/// The lines of a text a fake tool wrote, without the empty one after the last newline.
+QStringList lines(const QByteArray& bytes);
 
 } // namespace ostrevin::test
