@@ -1,8 +1,8 @@
 #include "devicebridge/DeviceLocationController.h"
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicebridge/ChildProcess.h"
+#include "process/ChildProcess.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "devicebridge/HelperAction.h"
 #include "devicebridge/CoreDeviceIdentity.h"
@@ -8,8 +8,8 @@
 #include "devicebridge/HelperSearchPaths.h"
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
-#include "devicebridge/ProcessCancellationState.h"
-#include "devicebridge/ProcessOutput.h"
+#include "process/ProcessCancellationState.h"
+#include "process/ProcessOutput.h"
 #include "devicebridge/TunnelServiceClient.h"
 #include "devicebridge/TunneldTunnel.h"
 #include "platform/PrivateTempFolder.h"

@@ -1,11 +1,11 @@
 // Helper discovery and device identification of DeviceLocationController.
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/CoreDeviceList.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationMessages.h"
-#include "devicebridge/ProcessLaunchError.h"
+#include "process/ProcessLaunchError.h"
 #include "devicebridge/USBMuxDevice.h"
 #include "platform/PropertyListReader.h"
 #include "runtime/RuntimeLayout.h"

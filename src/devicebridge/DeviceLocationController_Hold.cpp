@@ -2,10 +2,10 @@
 // location only while its "simulate-location" process runs, so the controller
 // holds that process; idevicesetlocation sets a point with one run.
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 #include "routedata/LocationValidationError.h"
 
 #include <QFile>

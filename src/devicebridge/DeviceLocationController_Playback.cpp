@@ -2,11 +2,11 @@
 // pymobiledevice3 process, or one point per period with idevicesetlocation.
 // Both follow the same speed model, so the reported progress matches the track.
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/GuiThreadCall.h"
-#include "devicebridge/StopAwareSleep.h"
+#include "process/StopAwareSleep.h"
 #include "routedata/GPXGenerator.h"
 #include "routedata/Geodesy.h"
 #include "routedata/LocationValidationError.h"

@@ -1,11 +1,11 @@
 // Device preparation and readiness: whether the iPhone can take a location now,
 // and what the system does by itself to get it there (tunnel, disk image).
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/ProcessLaunchError.h"
-#include "devicebridge/StopAwareSleep.h"
+#include "process/ProcessLaunchError.h"
+#include "process/StopAwareSleep.h"
 #include "routedata/LocationValidationError.h"
 
 #include <QtConcurrent/QtConcurrentRun>

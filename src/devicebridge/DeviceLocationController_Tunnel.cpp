@@ -1,6 +1,6 @@
 // The tunnel service client and the privileged start of DeviceLocationController.
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 

@@ -3,7 +3,7 @@
 // Shared set-up of the tests that drive the (fake) iPhone: a controller with
 // short clocks, a fake pymobiledevice3 and helpers for both helper kinds.
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "support/FakeIDeviceTools.h"

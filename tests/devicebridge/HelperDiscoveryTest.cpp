@@ -1,4 +1,4 @@
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "platform/PkexecPrivilegedRunner.h"

@@ -1,8 +1,8 @@
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/PipeAccumulator.h"
+#include "process/PipeAccumulator.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 

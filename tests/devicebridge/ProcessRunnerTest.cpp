@@ -1,9 +1,9 @@
 #include "async/CancelSource.h"
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/OwnedProcessRegistry.h"
-#include "devicebridge/ProcessLaunchError.h"
+#include "process/OwnedProcessRegistry.h"
+#include "process/ProcessLaunchError.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "devicebridge/TunnelServiceClient.h"
 
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"

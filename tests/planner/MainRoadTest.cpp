@@ -7,7 +7,7 @@
 #include "async/SystemClock.h"
 #include "async/TimerScheduler.h"
 #include "devicebridge/DeviceLocationController.h"
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 #include "platform/PkexecPrivilegedRunner.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicebridge/ChildProcess.h"
+#include "process/ChildProcess.h"
 
 #include <QString>
 #include <QStringList>

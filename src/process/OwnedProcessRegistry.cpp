@@ -1,4 +1,4 @@
-#include "devicebridge/OwnedProcessRegistry.h"
+#include "process/OwnedProcessRegistry.h"
 
 #include <QFileInfo>
 #include <chrono>

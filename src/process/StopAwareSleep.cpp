@@ -1,4 +1,4 @@
-#include "devicebridge/StopAwareSleep.h"
+#include "process/StopAwareSleep.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "devicebridge/CancellationError.h"
+#include "process/CancellationError.h"
 
 namespace ostrevin {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicebridge/PipeAccumulator.h"
+#include "process/PipeAccumulator.h"
 
 #include <QString>
 #include <QStringList>

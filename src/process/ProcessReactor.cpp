@@ -1,4 +1,4 @@
-#include "devicebridge/ProcessReactor.h"
+#include "process/ProcessReactor.h"
 
 #include <cerrno>
 #include <sys/epoll.h>

@@ -1,7 +1,7 @@
-#include "devicebridge/ChildProcess.h"
+#include "process/ChildProcess.h"
 
-#include "devicebridge/ProcessLaunchError.h"
-#include "devicebridge/ProcessReactor.h"
+#include "process/ProcessLaunchError.h"
+#include "process/ProcessReactor.h"
 
 #include <QFile>
 #include <cerrno>

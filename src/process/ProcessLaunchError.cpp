@@ -1,4 +1,4 @@
-#include "devicebridge/ProcessLaunchError.h"
+#include "process/ProcessLaunchError.h"
 
 #include <cstring>
 

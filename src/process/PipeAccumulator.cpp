@@ -1,4 +1,4 @@
-#include "devicebridge/PipeAccumulator.h"
+#include "process/PipeAccumulator.h"
 
 #include <QLocale>
 #include <algorithm>
