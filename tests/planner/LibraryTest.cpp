@@ -6,6 +6,7 @@
 
 using namespace ostrevin;
 using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,196 +14,118 @@ using A = PlannerTestAccess;
 
 class LibraryTest : public PlannerFixture {
 protected:
-    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
-    const RoutePoint office = makePoint(QStringLiteral("Office"), 50.1, 14.5);
+    const RoutePoint home = makePoint(u"Home"_s, 50.0875, 14.4213);
+    const RoutePoint office = makePoint(u"Office"_s, 50.1, 14.5);
 
-    void saveLocation(LocationPlannerViewModel& model, const QString& name, const RoutePoint& point)
+    void saveLocation(const QString& name, const RoutePoint& point)
     {
-        model.setSavedLocationName(name);
-        model.saveLocation(point);
+        vm->setSavedLocationName(name);
+        vm->saveLocation(point);
     }
-    void saveRoute(LocationPlannerViewModel& model, const QString& name, const QList<RoutePoint>& points)
+    void saveRoute(const QString& name, const QList<RoutePoint>& points)
     {
-        A::setPoints(model, points);
-        model.setSavedRouteName(name);
-        model.saveCurrentRouteAsNamed();
-    }
-    /// A regular file where the data folder must be: every write fails.
-    void blockDataFolder()
-    {
-        ASSERT_TRUE(QDir(dir.file(QStringLiteral("data"))).removeRecursively());
-        QFile blocker(dir.file(QStringLiteral("data")));
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        A::setPoints(*vm, points);
+        vm->setSavedRouteName(name);
+        vm->saveCurrentRouteAsNamed();
     }
 };
 
 TEST_F(LibraryTest, ASaveUnderATakenNameReplacesItButAsksFirstWhenTheContentDiffers)
 {
-    LocationPlannerViewModel& model = build();
-    saveLocation(model, QStringLiteral("Home"), home);
-    const QUuid firstID = model.savedLocations().first().id;
+    build();
+    saveLocation(u"Home"_s, home);
+    saveLocation(u" home "_s, makePoint(u"Here"_s, home.latitude + 5e-7, home.longitude)); // the same place
+    ASSERT_EQ(vm->savedLocations().size(), 1);
+    EXPECT_EQ(vm->savedLocations().first().point.name, u"home"_s);
+    EXPECT_EQ(vm->notice(), u"Location “home” is saved."_s);
 
-    // The same place under the same name in other letters: replaced silently.
-    saveLocation(model, QStringLiteral(" home "), makePoint(QStringLiteral("Here"), home.latitude + 5e-7, home.longitude));
-    ASSERT_EQ(model.savedLocations().size(), 1);
-    EXPECT_EQ(model.savedLocations().first().name, QStringLiteral("home"));
-    EXPECT_EQ(model.savedLocations().first().point.name, QStringLiteral("home"));
-    EXPECT_NE(model.savedLocations().first().id, firstID);
-    EXPECT_EQ(model.notice(), QStringLiteral("Location “home” is saved."));
-    EXPECT_TRUE(model.savedLocationName().isEmpty());
+    // Another place under that name: nothing changes until the user answers.
+    const auto before = vm->savedLocations();
+    saveLocation(u"HOME"_s, office);
+    EXPECT_EQ(vm->pendingNameReplacement().value_or(LocationPlannerViewModel::NameReplacement{}).question,
+              u"Replace “HOME”?"_s);
+    vm->cancelNameReplacement();
+    EXPECT_EQ(vm->savedLocations(), before);
+    EXPECT_EQ(vm->savedLocationName(), u"HOME"_s);
+    vm->saveLocation(office);
+    vm->confirmNameReplacement();
+    ASSERT_EQ(vm->savedLocations().size(), 1);
+    EXPECT_EQ(vm->savedLocations().first().point.latitude, office.latitude);
 
-    // Another place: nothing changes until the user answers.
-    const auto before = model.savedLocations();
-    saveLocation(model, QStringLiteral("HOME"), office);
-    ASSERT_TRUE(model.pendingNameReplacement().has_value());
-    EXPECT_EQ(model.pendingNameReplacement()->question, QStringLiteral("Replace “HOME”?"));
-    EXPECT_EQ(model.savedLocations(), before);
-    model.cancelNameReplacement();
-    EXPECT_EQ(model.savedLocations(), before);
-    EXPECT_EQ(model.savedLocationName(), QStringLiteral("HOME"));
-    model.saveLocation(office);
-    model.confirmNameReplacement();
-    ASSERT_EQ(model.savedLocations().size(), 1);
-    EXPECT_EQ(model.savedLocations().first().point.latitude, office.latitude);
-    EXPECT_FALSE(model.pendingNameReplacement().has_value());
-
-    // Routes follow the same rule; their content is the course of their points.
-    saveRoute(model, QStringLiteral("Trip"), {home, office});
-    saveRoute(model, QStringLiteral("trip"), {home, office});
-    EXPECT_FALSE(model.pendingNameReplacement().has_value());
-    saveRoute(model, QStringLiteral("TRIP"), {office, home});
-    ASSERT_TRUE(model.pendingNameReplacement().has_value());
-    model.confirmNameReplacement();
-    ASSERT_EQ(model.savedRoutes().size(), 1);
-    EXPECT_EQ(model.savedRoutes().first().name, QStringLiteral("TRIP"));
-    EXPECT_EQ(model.savedRoutes().first().points, (QList<RoutePoint>{office, home}));
-    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), model.savedRoutes());
+    // Routes alike; their content is the course of their points.
+    saveRoute(u"Trip"_s, {home, office});
+    saveRoute(u"trip"_s, {home, office});
+    EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+    saveRoute(u"TRIP"_s, {office, home});
+    vm->confirmNameReplacement();
+    ASSERT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->savedRoutes().first().points, (QList<RoutePoint>{office, home}));
+    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->savedRoutes());
 }
 
 TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
 {
-    LocationPlannerViewModel& model = build();
-    saveLocation(model, QStringLiteral("Home"), home);
-    saveRoute(model, QStringLiteral("Trip"), {home, office});
-    A::saveCurrentRouteToHistory(model);
-    const SavedLocation location = model.savedLocations().first();
-    const SavedRoute route = model.savedRoutes().first();
-    struct Case {
-        const char* name;
-        std::function<void(LocationPlannerViewModel&)> act;
-        QString notice;
+    build();
+    saveLocation(u"Home"_s, home);
+    saveRoute(u"Trip"_s, {home, office});
+    A::saveCurrentRouteToHistory(*vm);
+    const SavedLocation location = vm->savedLocations().first();
+    const SavedRoute route = vm->savedRoutes().first();
+    const QList<std::pair<std::function<void()>, QString>> cases{
+        {[&] { vm->saveLocation(office); }, u"Couldn’t save the location: "_s},
+        {[&] { vm->renameSavedLocation(location, u"Flat"_s); }, u"Couldn’t save the location: "_s},
+        {[&] { vm->deleteSavedLocation(location); }, u"Couldn’t delete the location: "_s},
+        {[&] { vm->saveCurrentRouteAsNamed(); }, u"Couldn’t save the route: "_s},
+        {[&] { vm->renameSavedRoute(route, u"Walk"_s); }, u"Couldn’t save the route: "_s},
+        {[&] { vm->deleteSavedRoute(route); }, u"Couldn’t delete the route: "_s},
+        {[&] { vm->pushPointToIPhone(office); }, u"Couldn’t save the history: "_s},
     };
-    const QList<Case> cases{
-        {"save a location", [&](auto& m) { m.saveLocation(office); }, QStringLiteral("Couldn’t save the location: ")},
-        {"rename a location", [&](auto& m) { m.renameSavedLocation(location, QStringLiteral("Flat")); },
-         QStringLiteral("Couldn’t save the location: ")},
-        {"delete a location", [&](auto& m) { m.deleteSavedLocation(location); },
-         QStringLiteral("Couldn’t delete the location: ")},
-        {"save a route", [](auto& m) { m.saveCurrentRouteAsNamed(); }, QStringLiteral("Couldn’t save the route: ")},
-        {"rename a route", [&](auto& m) { m.renameSavedRoute(route, QStringLiteral("Walk")); },
-         QStringLiteral("Couldn’t save the route: ")},
-        {"delete a route", [&](auto& m) { m.deleteSavedRoute(route); }, QStringLiteral("Couldn’t delete the route: ")},
-        {"record the history", [](auto& m) { A::saveCurrentRouteToHistory(m); },
-         QStringLiteral("Couldn’t save the history: ")},
-    };
-    model.setRouteName(QStringLiteral("Another title"));
-    model.setSavedLocationName(QStringLiteral("Work"));
-    model.setSavedRouteName(QStringLiteral("Commute"));
-    const auto locations = model.savedLocations();
-    const auto routes = model.savedRoutes();
-    const auto history = model.history();
-    blockDataFolder();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        model.setNotice(std::nullopt);
-        c.act(model);
-        ASSERT_TRUE(model.notice().has_value());
-        EXPECT_TRUE(model.notice()->startsWith(c.notice)) << model.notice()->toStdString();
-        EXPECT_EQ(model.savedLocations(), locations);
-        EXPECT_EQ(model.savedRoutes(), routes);
-        EXPECT_EQ(model.history(), history);
-        EXPECT_EQ(model.savedLocationName(), QStringLiteral("Work"));
-        EXPECT_EQ(model.savedRouteName(), QStringLiteral("Commute"));
+    A::setHelperStatus(*vm, readyStatus());
+    vm->setSavedLocationName(u"Work"_s);
+    vm->setSavedRouteName(u"Commute"_s);
+    const auto locations = vm->savedLocations();
+    const auto routes = vm->savedRoutes();
+    const auto history = vm->history();
+    // A regular file where the data folder must be.
+    ASSERT_TRUE(QDir(dir.file(u"data"_s)).removeRecursively());
+    ASSERT_TRUE(writeFile(dir.file(u"data"_s), "not a folder"));
+    for (const auto& [act, notice] : cases) {
+        SCOPED_TRACE(notice.toStdString());
+        vm->setNotice(std::nullopt);
+        act();
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(notice));
+        EXPECT_EQ(vm->savedLocations(), locations);
+        EXPECT_EQ(vm->savedRoutes(), routes);
+        EXPECT_EQ(vm->history(), history);
+        EXPECT_EQ(vm->savedLocationName(), u"Work"_s);
+        EXPECT_EQ(vm->savedRouteName(), u"Commute"_s);
     }
 }
 
-TEST_F(LibraryTest, ASetLocationIsRecordedAsThePointThatWasSet)
+TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
 {
-    struct Case {
-        const char* name;
-        QList<RoutePoint> draft;
-        QString routeName;
-        QString title;
-    };
-    const QList<Case> cases{
-        {"the draft is that point", {office}, QStringLiteral("My office"), QStringLiteral("My office")},
-        {"the point ends a longer route", {home, office}, QStringLiteral("Trip"), QStringLiteral("Office")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        LocationPlannerViewModel& model = build();
-        A::setHelperStatus(model, readyStatus());
-        A::setPoints(model, c.draft);
-        model.setRouteName(c.routeName);
-        model.pushPointToIPhone(office);
-        ASSERT_TRUE(eventually([&] { return !model.isDeviceBusy(); }));
-        ASSERT_FALSE(model.history().isEmpty());
-        EXPECT_EQ(model.history().first().title, c.title);
-        EXPECT_EQ(model.history().first().points, QList<RoutePoint>{office});
+    build();
+    A::setHelperStatus(*vm, readyStatus());
+    for (const auto& [draft, title] : QList<std::pair<QList<RoutePoint>, QString>>{{{office}, u"My office"_s},
+                                                                                 {{home, office}, u"Office"_s}}) {
+        A::setPoints(*vm, draft);
+        vm->setRouteName(u"My office"_s);
+        vm->pushPointToIPhone(office);
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        EXPECT_EQ(vm->history().first().title, title);
+        EXPECT_EQ(vm->history().first().points, QList<RoutePoint>{office});
     }
-}
 
-TEST_F(LibraryTest, EntriesLoadIntoTheDraftAndReplayOnTheIPhone)
-{
-    LocationPlannerViewModel& model = build();
-    A::setHelperStatus(model, readyStatus());
-    SavedRoute fast;
-    fast.name = QStringLiteral("Fast");
-    fast.speedKmh = 40;
-    fast.speedProfile = RouteSpeedProfile::extreme;
-    fast.transportMode = RouteTransportMode::walking;
-    fast.points = {home, office};
-    model.loadSavedRoute(fast);
-    EXPECT_EQ(model.speedKmh(), 90);
-    EXPECT_EQ(model.routeStartPoint(), home);
-    EXPECT_EQ(model.routeDestinationPoint(), office);
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("The saved route is loaded."));
-
-    // "Add to the route" adds a copy with an id of its own: the same place twice
-    // makes two rows that are removed one at a time.
+    // The same saved place added twice makes two rows that are removed one at a time.
     SavedLocation park;
-    park.point = makePoint(QStringLiteral("Park"), 50.2, 14.6);
-    SavedLocation start;
-    start.point = home;
-    for (const SavedLocation& location : {park, start, park})
-        model.addSavedLocationToRoute(location);
-    ASSERT_EQ(model.points().size(), 5);
-    EXPECT_NE(model.points().at(2).id, park.point.id);
-    model.removePoint(model.points().at(2));
-    ASSERT_EQ(model.points().size(), 4);
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Park"));
-
-    RouteHistoryItem place;
-    place.title = QStringLiteral("Office");
-    place.points = {office};
-    RouteHistoryItem trip = place;
-    trip.title = QStringLiteral("Trip");
-    trip.points = {home, office};
-    model.reuseHistory(place);
-    ASSERT_TRUE(eventually([&] { return !model.isDeviceBusy(); }));
-    EXPECT_EQ(device.setPoints(), QList<RoutePoint>{office});
-    EXPECT_EQ(model.routeName(), QStringLiteral("Office"));
-
-    device.holdAnswers(true);
-    model.reuseHistory(trip);
-    EXPECT_TRUE(model.isIPhoneRouteRunning());
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("The route from history is loaded."));
-    model.reuseHistory(place); // refused while the route plays
-    EXPECT_EQ(model.points(), trip.points);
-    EXPECT_EQ(device.calls().count(QStringLiteral("playRoute")), 1);
-    device.holdAnswers(false);
-    device.release();
-    ASSERT_TRUE(waitFor(A::playbackFinished(model)));
+    park.point = makePoint(u"Park"_s, 50.2, 14.6);
+    for (const RoutePoint& point : {park.point, home, park.point})
+        vm->addSavedLocationToRoute(SavedLocation{{}, {}, {}, point});
+    ASSERT_EQ(vm->points().size(), 5);
+    vm->removePoint(vm->points().at(2));
+    EXPECT_EQ(vm->points().size(), 4);
+    EXPECT_EQ(vm->points().last().name, u"Park"_s);
 }
 
 } // namespace
