@@ -38,18 +38,23 @@ bool isSameName(const QString& a, const QString& b)
     return collator.compare(a, b) == 0;
 }
 
-/// Writes the whole list; the failure's description, or none.
-template <typename T>
-std::optional<QString> writeList(const RouteStore& store, const QList<T>& list, const QString& path)
+/// Writes the whole list and only then publishes it; a failed write becomes the
+/// notice `failureText` (its %1 the reason) and publishes nothing.
+template <typename T, typename Publish>
+bool writeThenPublish(LocationPlannerViewModel& vm, const RouteStore& store, const QList<T>& list, const QString& path,
+                      const QString& failureText, Publish publish)
 {
     try {
         store.save(list, path);
     } catch (const RouteStoreError& error) {
-        return error.description();
+        vm.setNotice(failureText.arg(error.description()));
+        return false;
     } catch (const JsonCodingError& error) {
-        return error.description();
+        vm.setNotice(failureText.arg(error.description()));
+        return false;
     }
-    return std::nullopt;
+    publish(list);
+    return true;
 }
 
 /// The list with the entry of that id renamed; none when no entry has the id.
@@ -74,12 +79,47 @@ template <typename T> QList<T> withoutName(QList<T> list, const QString& name)
     return list;
 }
 
+LocationPlannerViewModel::NameReplacement replacementQuestion(LocationPlannerViewModel::NameReplacement::Kind kind,
+                                                              const QString& name)
+{
+    LocationPlannerViewModel::NameReplacement request;
+    request.kind = kind;
+    request.name = name;
+    //: Confirmation question before a save replaces a different saved item. %1 is its name.
+    request.question = LocationPlannerViewModel::tr("Replace “%1”?").arg(name);
+    return request;
+}
+
 QString missingNameText()
 {
     return LocationValidationError(LocationValidationError::Kind::missingName).description();
 }
 
 } // namespace
+
+bool LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText)
+{
+    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
+                            [this](const auto& written) { setSavedLocations(written); });
+}
+
+bool LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText)
+{
+    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
+                            [this](const auto& written) { setSavedRoutes(written); });
+}
+
+QString LocationPlannerViewModel::locationSaveFailureText()
+{
+    //: Alert message. %1 is an error message.
+    return tr("Couldn’t save the location: %1");
+}
+
+QString LocationPlannerViewModel::routeSaveFailureText()
+{
+    //: Alert message. %1 is an error message.
+    return tr("Couldn’t save the route: %1");
+}
 
 // Saved locations.
 
@@ -92,15 +132,11 @@ void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
     }
     // A default name such as "Selected place" must not delete an earlier, different
     // place with one click: the user is asked first.
-    const bool replacesAnotherPlace = std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(), [&](const auto& e) {
-        return isSameName(e.name, name) && !isSamePlace(e.point, point);
-    });
+    const bool replacesAnotherPlace =
+        std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(),
+                    [&](const auto& e) { return isSameName(e.name, name) && !isSamePlace(e.point, point); });
     if (replacesAnotherPlace) {
-        NameReplacement request;
-        request.kind = NameReplacement::Kind::location;
-        request.name = name;
-        //: Confirmation question before a save replaces a different saved item. %1 is its name.
-        request.question = tr("Replace “%1”?").arg(name);
+        NameReplacement request = replacementQuestion(NameReplacement::Kind::location, name);
         request.point = point;
         setPendingNameReplacement(request);
         return;
@@ -120,12 +156,8 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
 
     QList<SavedLocation> list = withoutName(m_savedLocations, name);
     list.prepend(entry);
-    if (const auto failure = writeList(*m_deps.store, list, m_deps.store->savedLocationsPath())) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t save the location: %1").arg(*failure));
+    if (!writeSavedLocations(list, locationSaveFailureText()))
         return;
-    }
-    setSavedLocations(list);
     setSavedLocationName(QString());
     //: Alert message. %1 is the location name the user entered.
     setNotice(tr("Location “%1” is saved.").arg(name));
@@ -162,22 +194,13 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
         if (entry.id == location.id)
             entry.point.name = trimmed;
     }
-    if (const auto failure = writeList(*m_deps.store, *list, m_deps.store->savedLocationsPath())) {
-        setNotice(tr("Couldn’t save the location: %1").arg(*failure));
-        return;
-    }
-    setSavedLocations(*list);
+    writeSavedLocations(*list, locationSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
 {
-    const QList<SavedLocation> list = withoutID(m_savedLocations, location.id);
-    if (const auto failure = writeList(*m_deps.store, list, m_deps.store->savedLocationsPath())) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t delete the location: %1").arg(*failure));
-        return;
-    }
-    setSavedLocations(list);
+    //: Alert message. %1 is an error message.
+    writeSavedLocations(withoutID(m_savedLocations, location.id), tr("Couldn’t delete the location: %1"));
 }
 
 // Saved routes.
@@ -203,10 +226,7 @@ void LocationPlannerViewModel::saveCurrentRouteAsNamed()
         return isSameName(e.name, name) && !isSameCourse(e.points, route.points);
     });
     if (replacesAnotherRoute) {
-        NameReplacement request;
-        request.kind = NameReplacement::Kind::route;
-        request.name = name;
-        request.question = tr("Replace “%1”?").arg(name);
+        NameReplacement request = replacementQuestion(NameReplacement::Kind::route, name);
         request.route = route;
         setPendingNameReplacement(request);
         return;
@@ -220,12 +240,8 @@ void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
     route.createdAt = m_deps.clock->wallNow();
     QList<SavedRoute> list = withoutName(m_savedRoutes, route.name);
     list.prepend(route);
-    if (const auto failure = writeList(*m_deps.store, list, m_deps.store->savedRoutesPath())) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t save the route: %1").arg(*failure));
+    if (!writeSavedRoutes(list, routeSaveFailureText()))
         return;
-    }
-    setSavedRoutes(list);
     setSavedRouteName(QString());
     //: Alert message. %1 is the route name the user entered.
     setNotice(tr("Route “%1” is saved.").arg(route.name));
@@ -241,22 +257,13 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
     const std::optional<QList<SavedRoute>> list = renamed(m_savedRoutes, route.id, trimmed);
     if (!list)
         return;
-    if (const auto failure = writeList(*m_deps.store, *list, m_deps.store->savedRoutesPath())) {
-        setNotice(tr("Couldn’t save the route: %1").arg(*failure));
-        return;
-    }
-    setSavedRoutes(*list);
+    writeSavedRoutes(*list, routeSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)
 {
-    const QList<SavedRoute> list = withoutID(m_savedRoutes, route.id);
-    if (const auto failure = writeList(*m_deps.store, list, m_deps.store->savedRoutesPath())) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t delete the route: %1").arg(*failure));
-        return;
-    }
-    setSavedRoutes(list);
+    //: Alert message. %1 is an error message.
+    writeSavedRoutes(withoutID(m_savedRoutes, route.id), tr("Couldn’t delete the route: %1"));
 }
 
 // Answering a save that would replace something else.
@@ -357,12 +364,9 @@ void LocationPlannerViewModel::recordInHistory(const QList<RoutePoint>& points, 
     list.prepend(item);
     if (list.size() > historyCapacity)
         list.resize(historyCapacity);
-    if (const auto failure = writeList(*m_deps.store, list, m_deps.store->historyPath())) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t save the history: %1").arg(*failure));
-        return;
-    }
-    setHistory(list);
+    //: Alert message. %1 is an error message.
+    writeThenPublish(*this, *m_deps.store, list, m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
+                     [this](const auto& written) { setHistory(written); });
 }
 
 void LocationPlannerViewModel::recordPushedPointInHistory(const RoutePoint& point)

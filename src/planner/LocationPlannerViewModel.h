@@ -653,6 +653,11 @@ private:
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
 
+    /// Write the list, then publish it; false (with the failure as the notice) when the write failed.
+    bool writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText);
+    bool writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText);
+    static QString locationSaveFailureText();
+    static QString routeSaveFailureText();
     void storeSavedLocation(const QString& name, const RoutePoint& point);
     void storeSavedRoute(SavedRoute route);
     void applySavedRouteToDraft(const SavedRoute& route);

@@ -18,8 +18,8 @@ class ExportTest : public PlannerFixture {};
 TEST(SanitizedFileName, EachForbiddenCharacterBecomesOneHyphen)
 {
     const QList<std::pair<QString, QString>> cases{
-        {u"A/B: C?*"_s, u"A-B- C--"_s}, {u"a::b"_s, u"a--b"_s},   {u"/ "_s, u"-"_s},
-        {u"   "_s, u"Route"_s},        {u"\\%|\"<>"_s, u"------"_s}, {u"\n Trip \t"_s, u"Trip"_s},
+        {u"A/B: C?*"_s, u"A-B- C--"_s}, {u"a::b"_s, u"a--b"_s},       {u"/ "_s, u"-"_s},
+        {u"   "_s, u"Route"_s},         {u"\\%|\"<>"_s, u"------"_s}, {u"\n Trip \t"_s, u"Trip"_s},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(LocationPlannerViewModel::sanitizedFileName(name), expected) << name.toStdString();

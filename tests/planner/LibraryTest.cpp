@@ -107,8 +107,8 @@ TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
 {
     build();
     A::setHelperStatus(*vm, readyStatus());
-    for (const auto& [draft, title] : QList<std::pair<QList<RoutePoint>, QString>>{{{office}, u"My office"_s},
-                                                                                 {{home, office}, u"Office"_s}}) {
+    for (const auto& [draft, title] :
+         QList<std::pair<QList<RoutePoint>, QString>>{{{office}, u"My office"_s}, {{home, office}, u"Office"_s}}) {
         A::setPoints(*vm, draft);
         vm->setRouteName(u"My office"_s);
         vm->pushPointToIPhone(office);

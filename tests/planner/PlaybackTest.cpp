@@ -45,7 +45,8 @@ protected:
 TEST_F(PlaybackTest, AFailureRaisesAnAlarmOnlyForARouteThatHadStartedAndNeverDropsAConfirmedHold)
 {
     const RoutePoint home = makePoint(QStringLiteral("Home"), 48.0, 11.0);
-    const QString lost = LocationPlannerViewModel::summary(DeviceLocationError::simulationConnectionLost().description());
+    const QString lost =
+        LocationPlannerViewModel::summary(DeviceLocationError::simulationConnectionLost().description());
     struct Case {
         const char* name;
         bool heldHomeBefore, confirmed;
@@ -97,7 +98,11 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
         QString status;
     };
     const QList<Case> cases{
-        {"before the first report", {}, false, route.first(), State::holdingConfirmed,
+        {"before the first report",
+         {},
+         false,
+         route.first(),
+         State::holdingConfirmed,
          u"The route is stopped. Location Start is held until you reset it."_s},
         {"after a report", reached, false, reached, State::holdingConfirmed,
          u"The route is stopped. Location Route 2 is held until you reset it."_s},
@@ -117,8 +122,8 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
         EXPECT_TRUE(vm->isDeviceBusy());
         answer();
         ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        EXPECT_EQ(device.calls().mid(before, 3), (QStringList{u"stopActiveProcess"_s,
-                                                              u"stopPersistentLocationProcess"_s, u"setLocation"_s}));
+        EXPECT_EQ(device.calls().mid(before, 3),
+                  (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"setLocation"_s}));
         EXPECT_EQ(device.setPoints().last(), c.held);
         EXPECT_EQ(vm->lockedPoint(), c.held);
         EXPECT_EQ(A::safetyState(*vm), c.state);

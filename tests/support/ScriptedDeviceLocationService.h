@@ -74,8 +74,8 @@ public:
     };
 
     QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
-                            const LocationHelper& helper, QObject*, PlaybackStarted started,
-                            PlaybackProgress progress, std::stop_token stopToken) override
+                            const LocationHelper& helper, QObject*, PlaybackStarted started, PlaybackProgress progress,
+                            std::stop_token stopToken) override
     {
         record(QStringLiteral("playRoute"));
         {
