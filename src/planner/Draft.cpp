@@ -187,10 +187,12 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
+    // By value: the caller's point may be an element of the list replaced below.
+    const QUuid id = point.id;
     QList<RoutePoint> points = m_points;
-    points.removeIf([&](const RoutePoint& p) { return p.id == point.id; });
+    points.removeIf([&](const RoutePoint& p) { return p.id == id; });
     setPoints(points);
-    if (m_routeLivePoint && m_routeLivePoint->id == point.id)
+    if (m_routeLivePoint && m_routeLivePoint->id == id)
         setRouteLivePoint(std::nullopt);
 }
 
