@@ -133,8 +133,7 @@ void LibraryRow::paintEvent(QPaintEvent*)
 RowList::RowList(QWidget* parent) : QWidget(parent)
 {
     auto* column = new QVBoxLayout(this);
-    // Negative margins let the rows' washes overhang the column.
-    column->setContentsMargins(-outset, 0, -outset, 0);
+    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 }
 

@@ -12,9 +12,9 @@ class KitLabel;
 
 /// A row of a saved list: a clickable part (icon well, title, optional subtitle)
 /// and a trailing widget (e.g. icon buttons). The hover wash spans the row and
-/// shows even when the row is disabled. The row's wash reaches 6 px beyond its
-/// content on each side: put rows in a RowList so the content lines up with the
-/// panel's other content.
+/// shows even when the row is disabled and reaches 6 px beyond the row's content
+/// on each side (Qt cannot draw a child beyond its parent, so the content sits
+/// 6 px in from the column's edge rather than the wash 6 px out).
 class LibraryRow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LibraryRow)
@@ -54,8 +54,7 @@ private:
     bool m_hovered = false;
 };
 
-/// A column for LibraryRows that lets each row's hover wash reach 6 px beyond the
-/// column's edges while the row content stays aligned with its neighbours.
+/// A column of LibraryRows, touching each other.
 class RowList final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RowList)

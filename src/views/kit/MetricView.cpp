@@ -20,7 +20,7 @@ MetricView::MetricView(const QString& title, const QString& value, QWidget* pare
     m_value->setMaximumLines(1);
     m_value->setMinimumScale(0.7);
     for (KitLabel* label : {m_title, m_value}) {
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         column->addWidget(label);
     }
     updateAccessibleName();

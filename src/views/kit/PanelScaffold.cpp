@@ -42,7 +42,6 @@ PanelScaffold::PanelScaffold(const QString& title, QWidget* accessory, QWidget* 
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
-    column->setAttribute(Qt::WA_TranslucentBackground);
     m_layout->addWidget(m_scroll, 1);
 
     if (footer)
