@@ -2,9 +2,12 @@
 
 #include "SnapshotScenario.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/AdaptiveRow.h"
 #include "views/kit/Brand.h"
+#include "views/kit/DisclosureGroup.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/FieldSurface.h"
+#include "views/kit/FlowLayout.h"
 #include "views/kit/GlassSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/IconWell.h"
@@ -12,6 +15,7 @@
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/MetricView.h"
+#include "views/kit/NumberedMark.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
@@ -23,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace ostrevin::snapshots {
@@ -123,16 +128,14 @@ QWidget* samplePanel()
 // Every symbol of the table with its name: a blank or boxed glyph shows at once.
 class SymbolSheet final : public QWidget {
 public:
-    SymbolSheet() { setMinimumSize(520, 300); }
+    SymbolSheet() { setMinimumSize(520, int((symbolTable.size() + columns - 1) / columns) * cellHeight); }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
         const Brand& brand = Brand::current();
-        const int columns = 3;
         const int cellWidth = width() / columns;
-        const int cellHeight = 22;
         int index = 0;
         painter.setFont(textFont(TextStyle::Caption));
         for (const SymbolEntry& entry : symbolTable) {
@@ -145,8 +148,11 @@ protected:
                              painter.fontMetrics().elidedText(name, Qt::ElideMiddle, cellWidth - 28));
             ++index;
         }
-        setMinimumHeight(((index + columns - 1) / columns) * cellHeight);
     }
+
+private:
+    static constexpr int columns = 3;
+    static constexpr int cellHeight = 22;
 };
 
 QWidget* textStyles()
@@ -216,6 +222,38 @@ protected:
     }
 };
 
+QWidget* smallWidgets()
+{
+    auto* chips = new QWidget;
+    auto* flow = new FlowLayout(chips);
+    for (const char* name : {"Prague", "Brno", "Old Town Square", "Charles Bridge", "Vyšehrad", "Letná", "Karlín"})
+        flow->addWidget(new QPushButton(QString::fromUtf8(name)));
+    auto* disclosure = new DisclosureGroup(QStringLiteral("Open disclosure with a chip grid"), chips);
+    disclosure->setExpanded(true);
+
+    auto* folded = new DisclosureGroup(QStringLiteral("Folded disclosure"), new QWidget);
+
+    auto* narrow = new AdaptiveRow(row({new ActionButton(QStringLiteral("Play route"), ActionButton::Kind::Primary)}),
+                                   row({new IconButton(QStringLiteral("Stop"), "stop.fill"_symbol),
+                                        new IconButton(QStringLiteral("Reset"), "arrow.counterclockwise"_symbol)}));
+    narrow->setFixedWidth(150);
+    auto* wide = new AdaptiveRow(row({new KitLabel(QStringLiteral("One row when it fits"), TextStyle::Body)}),
+                                 row({new IconButton(QStringLiteral("Stop"), "stop.fill"_symbol),
+                                      new IconButton(QStringLiteral("Reset"), "arrow.counterclockwise"_symbol)}));
+
+    auto* box = new QWidget;
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    column->addWidget(disclosure);
+    column->addWidget(folded);
+    column->addWidget(row({new NumberedMark(1), new NumberedMark(2), new NumberedMark(12), new NumberedMark(128),
+                           new NumberedMark(3, 28, BrandColor::Failure)}));
+    column->addWidget(wide);
+    column->addWidget(narrow);
+    return box;
+}
+
 std::unique_ptr<QWidget> gallery(const SnapshotContext&)
 {
     auto page = std::make_unique<QWidget>();
@@ -249,6 +287,7 @@ std::unique_ptr<QWidget> gallery(const SnapshotContext&)
 
     auto* right = new QVBoxLayout;
     right->addWidget(new PanelSection(QStringLiteral("Symbols"), new SymbolSheet));
+    right->addWidget(new PanelSection(QStringLiteral("Disclosure, chips, marks, one or two rows"), smallWidgets()));
     right->addStretch(1);
     grid->addLayout(right, 1);
     return page;

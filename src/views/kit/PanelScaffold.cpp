@@ -31,7 +31,6 @@ PanelScaffold::PanelScaffold(const QString& title, QWidget* accessory, QWidget* 
     m_layout->addLayout(header);
 
     auto* column = new QWidget;
-    column->setAutoFillBackground(false);
     m_content = new QVBoxLayout(column);
     m_content->setContentsMargins(16, 0, 16, 24);
     m_content->setSpacing(24);
@@ -42,6 +41,8 @@ PanelScaffold::PanelScaffold(const QString& title, QWidget* accessory, QWidget* 
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // setWidget() turned this on; the panel's own surface shows through instead.
+    column->setAutoFillBackground(false);
     m_layout->addWidget(m_scroll, 1);
 
     if (footer)
