@@ -92,8 +92,8 @@ int main(int argc, char** argv)
         // Let queued layout and paint work settle.
         for (int i = 0; i < 5; ++i)
             QApplication::processEvents();
-        const QString file = out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName +
-                                          QStringLiteral(".png"));
+        const QString file =
+            out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName + QStringLiteral(".png"));
         if (widget->grab().save(file)) {
             ++written;
             std::printf("%s\n", qPrintable(file));

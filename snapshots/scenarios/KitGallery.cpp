@@ -162,8 +162,9 @@ QWidget* textStyles()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     const std::pair<TextStyle, const char*> styles[] = {
-        {TextStyle::LargeTitle, "Large title"}, {TextStyle::Title1, "Title 1"},   {TextStyle::Title2, "Title 2"},
-        {TextStyle::Title3, "Title 3"},         {TextStyle::Headline, "Headline"}, {TextStyle::Body, "Body 0123456789"},
+        {TextStyle::LargeTitle, "Large title"}, {TextStyle::Title1, "Title 1"},
+        {TextStyle::Title2, "Title 2"},         {TextStyle::Title3, "Title 3"},
+        {TextStyle::Headline, "Headline"},      {TextStyle::Body, "Body 0123456789"},
         {TextStyle::Callout, "Callout"},        {TextStyle::Subheadline, "Subheadline"},
         {TextStyle::Footnote, "Footnote"},      {TextStyle::Caption, "Caption"},
     };
@@ -184,10 +185,9 @@ protected:
     {
         const Brand& brand = Brand::current();
         const std::pair<BrandColor, const char*> colors[] = {
-            {BrandColor::Accent, "accent"},   {BrandColor::AccentText, "accentText"},
-            {BrandColor::AccentWash, "wash"}, {BrandColor::Ready, "ready"},
-            {BrandColor::Attention, "attn"},  {BrandColor::Failure, "failure"},
-            {BrandColor::Idle, "idle"},       {BrandColor::Secondary, "secondary"},
+            {BrandColor::Accent, "accent"}, {BrandColor::AccentText, "accentText"}, {BrandColor::AccentWash, "wash"},
+            {BrandColor::Ready, "ready"},   {BrandColor::Attention, "attn"},        {BrandColor::Failure, "failure"},
+            {BrandColor::Idle, "idle"},     {BrandColor::Secondary, "secondary"},
         };
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -271,14 +271,15 @@ std::unique_ptr<QWidget> gallery(const SnapshotContext&)
         QStringLiteral("Icon buttons, wells, dots, spinner"),
         row({new IconButton(QStringLiteral("Locate"), "location.fill"_symbol), disabledButton,
              new IconButton(QStringLiteral("Settings"), "gearshape"_symbol, BrandColor::Secondary),
-             new IconWell("iphone"_symbol, 28), new IconWell("car.fill"_symbol, 44),
-             new StatusDot(BrandColor::Ready), new StatusDot(BrandColor::Attention), new StatusDot(BrandColor::Failure),
+             new IconWell("iphone"_symbol, 28), new IconWell("car.fill"_symbol, 44), new StatusDot(BrandColor::Ready),
+             new StatusDot(BrandColor::Attention), new StatusDot(BrandColor::Failure),
              new StatusDot(BrandColor::Idle, 12), new Spinner(16)})));
-    middle->addWidget(new PanelSection(
-        QStringLiteral("Empty state"),
-        new EmptyStateView("bookmark"_symbol, QStringLiteral("Saved places appear here. Right-click the map or use "
-                                                             "the star in the place panel to save one."),
-                           QStringLiteral("Add current place"), [] {})));
+    middle->addWidget(
+        new PanelSection(QStringLiteral("Empty state"),
+                         new EmptyStateView("bookmark"_symbol,
+                                            QStringLiteral("Saved places appear here. Right-click the map or use "
+                                                           "the star in the place panel to save one."),
+                                            QStringLiteral("Add current place"), [] {})));
     middle->addWidget(new PanelSection(QStringLiteral("Surfaces"), new SurfaceSamples));
     middle->addWidget(new PanelSection(QStringLiteral("Colours"), new Swatches));
     middle->addWidget(new PanelSection(QStringLiteral("Text styles"), textStyles()));

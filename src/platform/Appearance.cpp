@@ -33,7 +33,9 @@ QString appearanceName(const AppearanceState& state)
     return name;
 }
 
-FixedAppearance::FixedAppearance(AppearanceState state, QObject* parent) : Appearance(parent), m_state(state) {}
+FixedAppearance::FixedAppearance(AppearanceState state, QObject* parent) : Appearance(parent), m_state(state)
+{
+}
 
 void FixedAppearance::set(const AppearanceState& state)
 {

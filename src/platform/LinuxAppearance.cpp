@@ -55,8 +55,8 @@ AppearanceState LinuxAppearance::current() const
 
 void LinuxAppearance::readAll()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
-                                                       QStringLiteral("ReadAll"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("ReadAll"));
     call << QStringList{appearanceNamespace, gnomeInterfaceNamespace};
     // Runs at start-up before any window exists, so processing events while
     // waiting is safe; it also lets a portal served by this process answer.
@@ -99,8 +99,8 @@ bool LinuxAppearance::apply(const QString& nameSpace, const QString& key, const 
         const uint reduced = value.toUInt(&ok);
         m_reducedMotion = ok ? std::optional<bool>(reduced == 1) : std::nullopt;
     } else if (nameSpace == gnomeInterfaceNamespace && key == u"enable-animations") {
-        m_animations = value.metaType() == QMetaType::fromType<bool>() ? std::optional<bool>(value.toBool())
-                                                                         : std::nullopt;
+        m_animations =
+            value.metaType() == QMetaType::fromType<bool>() ? std::optional<bool>(value.toBool()) : std::nullopt;
     } else {
         return false;
     }

@@ -1,5 +1,6 @@
-#include "platform/Appearance.h"
 #include "views/kit/Brand.h"
+
+#include "platform/Appearance.h"
 #include "views/kit/GlassSurface.h"
 #include "views/kit/Theme.h"
 

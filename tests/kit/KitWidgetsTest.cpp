@@ -108,10 +108,8 @@ TEST(KitLabel, WrapsShortTextsAndCutsLongOnesAfterTheirLastLine)
         bool cut;
     };
     const Case cases[] = {
-        {"short, one line", shortTitle, 2, 400, 1, false},
-        {"short, wrapped", shortTitle, 2, 130, 2, false},
-        {"long, two lines", longTitle, 2, 160, 2, true},
-        {"long, unlimited", longTitle, 0, 160, 4, false},
+        {"short, one line", shortTitle, 2, 400, 1, false}, {"short, wrapped", shortTitle, 2, 130, 2, false},
+        {"long, two lines", longTitle, 2, 160, 2, true},   {"long, unlimited", longTitle, 0, 160, 4, false},
         {"single line", longTitle, 1, 160, 1, true},
     };
     for (const Case& c : cases) {

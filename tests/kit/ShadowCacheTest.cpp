@@ -20,8 +20,8 @@ TEST(ShadowCache, BlursEachShapeOnceAndReusesIt)
         qreal corner, blur, opacity, ratio;
     };
     const Change changes[] = {
-        {"size", QSize(201, 80), 12, 12, 0.16, 1.0},    {"corner", QSize(200, 80), 8, 12, 0.16, 1.0},
-        {"blur", QSize(200, 80), 12, 4, 0.16, 1.0},     {"opacity", QSize(200, 80), 12, 12, 0.08, 1.0},
+        {"size", QSize(201, 80), 12, 12, 0.16, 1.0},        {"corner", QSize(200, 80), 8, 12, 0.16, 1.0},
+        {"blur", QSize(200, 80), 12, 4, 0.16, 1.0},         {"opacity", QSize(200, 80), 12, 12, 0.08, 1.0},
         {"pixel ratio", QSize(200, 80), 12, 12, 0.16, 2.0},
     };
     int expected = 1;
@@ -39,8 +39,8 @@ TEST(ShadowCache, TheShadowIsSoftAndReachesBeyondTheShape)
     const QImage image = cache.shadow(QSize(100, 60), 10, 12, 0.5, 1.0).toImage();
     ASSERT_EQ(image.size(), QSize(124, 84));
     const int centre = qAlpha(image.pixel(62, 42));
-    const int edge = qAlpha(image.pixel(12, 42));     // the shape's left edge
-    const int outside = qAlpha(image.pixel(4, 42));   // in the margin
+    const int edge = qAlpha(image.pixel(12, 42));   // the shape's left edge
+    const int outside = qAlpha(image.pixel(4, 42)); // in the margin
     const int corner = qAlpha(image.pixel(0, 0));
     EXPECT_NEAR(centre, 128, 4);
     EXPECT_GT(edge, outside);

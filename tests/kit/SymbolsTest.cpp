@@ -14,7 +14,8 @@ TEST(Symbols, EveryNameWrittenInTheSourcesIsInTheTable)
 {
     // Literals with _symbol are checked when compiling; names passed as text are
     // only found at run time, so read them out of the sources here.
-    const QRegularExpression written(QStringLiteral(R"re("([a-z0-9.]+)"_symbol|fromString\(\s*(?:QStringLiteral\()?u?"([a-z0-9.]+)")re"));
+    const QRegularExpression written(
+        QStringLiteral(R"re("([a-z0-9.]+)"_symbol|fromString\(\s*(?:QStringLiteral\()?u?"([a-z0-9.]+)")re"));
     QSet<QString> missing;
     int found = 0;
     // The snapshot scenarios use the views' vocabulary too.

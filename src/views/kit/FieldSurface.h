@@ -2,8 +2,8 @@
 
 #include "views/kit/Brand.h"
 
-#include <optional>
 #include <QWidget>
+#include <optional>
 
 namespace ostrevin::kit {
 

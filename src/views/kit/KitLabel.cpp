@@ -7,7 +7,8 @@
 
 namespace ostrevin::kit {
 
-KitLabel::KitLabel(const QString& text, TextStyle style, QWidget* parent) : QWidget(parent), m_text(text), m_style(style)
+KitLabel::KitLabel(const QString& text, TextStyle style, QWidget* parent)
+    : QWidget(parent), m_text(text), m_style(style)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     setAttribute(Qt::WA_TransparentForMouseEvents);

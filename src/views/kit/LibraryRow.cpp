@@ -34,11 +34,8 @@ protected:
 
 LibraryRow::LibraryRow(SymbolName symbol, const QString& title, const QString& subtitle, QWidget* trailing,
                        QWidget* parent)
-    : QWidget(parent)
-    , m_button(new RowButton(this))
-    , m_well(new IconWell(symbol, 28))
-    , m_title(new KitLabel(title, TextStyle::Body))
-    , m_subtitle(new KitLabel(subtitle, TextStyle::Caption))
+    : QWidget(parent), m_button(new RowButton(this)), m_well(new IconWell(symbol, 28)),
+      m_title(new KitLabel(title, TextStyle::Body)), m_subtitle(new KitLabel(subtitle, TextStyle::Caption))
 {
     setAttribute(Qt::WA_Hover);
     auto* row = new QHBoxLayout(this);

@@ -7,7 +7,8 @@
 namespace ostrevin::kit {
 
 MetricView::MetricView(const QString& title, const QString& value, QWidget* parent)
-    : QWidget(parent), m_title(new KitLabel(title, TextStyle::Caption)), m_value(new KitLabel(value, TextStyle::Callout))
+    : QWidget(parent), m_title(new KitLabel(title, TextStyle::Caption)),
+      m_value(new KitLabel(value, TextStyle::Callout))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -9,11 +9,8 @@
 namespace ostrevin::kit {
 
 PanelScaffold::PanelScaffold(const QString& title, QWidget* accessory, QWidget* footer, QWidget* parent)
-    : QWidget(parent)
-    , m_layout(new QVBoxLayout(this))
-    , m_title(new KitLabel(title, TextStyle::Title2))
-    , m_scroll(new QScrollArea(this))
-    , m_content(nullptr)
+    : QWidget(parent), m_layout(new QVBoxLayout(this)), m_title(new KitLabel(title, TextStyle::Title2)),
+      m_scroll(new QScrollArea(this)), m_content(nullptr)
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

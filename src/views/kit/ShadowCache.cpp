@@ -42,7 +42,9 @@ void boxBlurAlpha(QImage& image, int radius)
 
 } // namespace
 
-ShadowCache::ShadowCache(int maxPixmaps) : m_pixmaps(maxPixmaps) {}
+ShadowCache::ShadowCache(int maxPixmaps) : m_pixmaps(maxPixmaps)
+{
+}
 
 ShadowCache& ShadowCache::shared()
 {

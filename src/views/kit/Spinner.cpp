@@ -53,8 +53,8 @@ void Spinner::paintEvent(QPaintEvent*)
     for (int i = 0; i < spokes; ++i) {
         // The newest spoke is darkest; the trail fades behind it.
         const int age = (m_step - i + spokes) % spokes;
-        painter.setPen(QPen(withOpacity(color, 1.0 - 0.75 * age / spokes), qMax<qreal>(1.5, outer / 5.0),
-                            Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(withOpacity(color, 1.0 - 0.75 * age / spokes), qMax<qreal>(1.5, outer / 5.0), Qt::SolidLine,
+                            Qt::RoundCap));
         painter.save();
         painter.rotate(360.0 * i / spokes);
         painter.drawLine(QPointF(0, -inner), QPointF(0, -outer + 1));

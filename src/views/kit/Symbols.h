@@ -22,42 +22,42 @@ struct SymbolEntry {
 // Names are the interface's own vocabulary (what a view means: "mappin", "car.fill");
 // the glyphs are the nearest Material Icons shape. Keep the list sorted by name.
 inline constexpr std::array symbolTable{
-    SymbolEntry{"arrow.counterclockwise", 0xe042},               // replay
-    SymbolEntry{"arrow.down.circle", 0xf181},                    // arrow_circle_down
-    SymbolEntry{"arrow.triangle.2.circlepath", 0xe627},          // sync
-    SymbolEntry{"arrow.triangle.turn.up.right.diamond", 0xe52e}, // directions
-    SymbolEntry{"bell.badge", 0xe7f7},                           // notifications_active
-    SymbolEntry{"bookmark", 0xe867},                             // bookmark_border
-    SymbolEntry{"bookmark.fill", 0xe866},                        // bookmark
-    SymbolEntry{"bus.fill", 0xe530},                             // directions_bus
-    SymbolEntry{"car.fill", 0xe531},                             // directions_car
-    SymbolEntry{"checkmark", 0xe5ca},                            // check
-    SymbolEntry{"checkmark.circle.fill", 0xe86c},                // check_circle
-    SymbolEntry{"checkmark.shield.fill", 0xe8e8},                // verified_user
-    SymbolEntry{"chevron.down", 0xe5cf},                         // expand_more
-    SymbolEntry{"chevron.right", 0xe5cc},                        // chevron_right
-    SymbolEntry{"circle", 0xe836},                               // radio_button_unchecked
-    SymbolEntry{"clock", 0xe8b5},                                // schedule
-    SymbolEntry{"clock.arrow.circlepath", 0xe889},               // history
-    SymbolEntry{"cursorarrow.click", 0xe762},                    // ads_click
-    SymbolEntry{"ellipsis", 0xe5d3},                             // more_horiz
-    SymbolEntry{"exclamationmark.circle.fill", 0xe000},          // error
-    SymbolEntry{"exclamationmark.triangle", 0xf083},             // warning_amber
-    SymbolEntry{"exclamationmark.triangle.fill", 0xe002},        // warning
-    SymbolEntry{"figure.walk", 0xe536},                          // directions_walk
-    SymbolEntry{"gearshape", 0xe8b8},                            // settings
-    SymbolEntry{"info.circle", 0xe88f},                          // info_outline
-    SymbolEntry{"iphone", 0xe325},                               // phone_iphone
-    SymbolEntry{"iphone.slash", 0xe201},                         // mobile_off
-    SymbolEntry{"location", 0xe569},                             // near_me
-    SymbolEntry{"location.fill", 0xe569},                        // near_me
-    SymbolEntry{"location.slash", 0xf1ef},                       // near_me_disabled
-    SymbolEntry{"lock.shield", 0xe32a},                          // security
-    SymbolEntry{"magnifyingglass", 0xe8b6},                      // search
-    SymbolEntry{"mappin", 0xe0c8},                               // location_on
-    SymbolEntry{"mappin.and.ellipse", 0xe55e},                   // pin_drop
-    SymbolEntry{"play.fill", 0xe037},                            // play_arrow
-    SymbolEntry{"plus", 0xe145},                                 // add
+    SymbolEntry{"arrow.counterclockwise", 0xe042},                            // replay
+    SymbolEntry{"arrow.down.circle", 0xf181},                                 // arrow_circle_down
+    SymbolEntry{"arrow.triangle.2.circlepath", 0xe627},                       // sync
+    SymbolEntry{"arrow.triangle.turn.up.right.diamond", 0xe52e},              // directions
+    SymbolEntry{"bell.badge", 0xe7f7},                                        // notifications_active
+    SymbolEntry{"bookmark", 0xe867},                                          // bookmark_border
+    SymbolEntry{"bookmark.fill", 0xe866},                                     // bookmark
+    SymbolEntry{"bus.fill", 0xe530},                                          // directions_bus
+    SymbolEntry{"car.fill", 0xe531},                                          // directions_car
+    SymbolEntry{"checkmark", 0xe5ca},                                         // check
+    SymbolEntry{"checkmark.circle.fill", 0xe86c},                             // check_circle
+    SymbolEntry{"checkmark.shield.fill", 0xe8e8},                             // verified_user
+    SymbolEntry{"chevron.down", 0xe5cf},                                      // expand_more
+    SymbolEntry{"chevron.right", 0xe5cc},                                     // chevron_right
+    SymbolEntry{"circle", 0xe836},                                            // radio_button_unchecked
+    SymbolEntry{"clock", 0xe8b5},                                             // schedule
+    SymbolEntry{"clock.arrow.circlepath", 0xe889},                            // history
+    SymbolEntry{"cursorarrow.click", 0xe762},                                 // ads_click
+    SymbolEntry{"ellipsis", 0xe5d3},                                          // more_horiz
+    SymbolEntry{"exclamationmark.circle.fill", 0xe000},                       // error
+    SymbolEntry{"exclamationmark.triangle", 0xf083},                          // warning_amber
+    SymbolEntry{"exclamationmark.triangle.fill", 0xe002},                     // warning
+    SymbolEntry{"figure.walk", 0xe536},                                       // directions_walk
+    SymbolEntry{"gearshape", 0xe8b8},                                         // settings
+    SymbolEntry{"info.circle", 0xe88f},                                       // info_outline
+    SymbolEntry{"iphone", 0xe325},                                            // phone_iphone
+    SymbolEntry{"iphone.slash", 0xe201},                                      // mobile_off
+    SymbolEntry{"location", 0xe569},                                          // near_me
+    SymbolEntry{"location.fill", 0xe569},                                     // near_me
+    SymbolEntry{"location.slash", 0xf1ef},                                    // near_me_disabled
+    SymbolEntry{"lock.shield", 0xe32a},                                       // security
+    SymbolEntry{"magnifyingglass", 0xe8b6},                                   // search
+    SymbolEntry{"mappin", 0xe0c8},                                            // location_on
+    SymbolEntry{"mappin.and.ellipse", 0xe55e},                                // pin_drop
+    SymbolEntry{"play.fill", 0xe037},                                         // play_arrow
+    SymbolEntry{"plus", 0xe145},                                              // add
     SymbolEntry{"point.topleft.down.to.point.bottomright.curvepath", 0xeacd}, // route
     SymbolEntry{"scope", 0xe1b3},                                             // gps_fixed
     SymbolEntry{"sidebar.leading", 0xf114},                                   // view_sidebar
@@ -117,7 +117,6 @@ private:
     std::string_view m_name;
     char32_t m_codepoint = standInCodepoint;
 };
-
 
 /// The Material Icons font: loaded once from the installed file (or the
 /// OSTREVIN_SYMBOL_FONT path); false when it is nowhere to be found.
