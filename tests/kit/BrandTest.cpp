@@ -5,6 +5,7 @@
 #include "views/kit/Theme.h"
 
 #include <QApplication>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -105,4 +106,49 @@ TEST(Theme, FollowsTheAppearanceWhereTheDesktopPaletteDisagrees)
     appearance.set(look(true, true));
     EXPECT_EQ(Brand::current().accentText, QColor(0x8AEDE7));
     EXPECT_EQ(QApplication::palette().color(QPalette::WindowText), QColor(Qt::white));
+}
+
+namespace {
+
+// WCAG's contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+QColor over(const QColor& top, const QColor& bottom)
+{
+    const qreal a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
+                            float(top.greenF() * a + bottom.greenF() * (1 - a)),
+                            float(top.blueF() * a + bottom.blueF() * (1 - a)));
+}
+
+} // namespace
+
+TEST(Theme, KeepsTextLegibleInEveryAppearance)
+{
+    const std::pair<const char*, AppearanceState> looks[] = {
+        {"light", look(false, false)},
+        {"dark", look(true, false)},
+        {"light, high contrast", look(false, true)},
+        {"dark, high contrast", look(true, true)},
+    };
+    for (const auto& [name, appearance] : looks) {
+        SCOPED_TRACE(name);
+        const Brand brand = Brand::resolve(appearance, Theme::paletteFor(appearance));
+        const double body = appearance.highContrast ? 7.0 : 4.5;
+        for (const QColor& background : {brand.window, brand.base}) {
+            EXPECT_GE(contrast(brand.primary, background), body);
+            EXPECT_GE(contrast(brand.accentText, background), 4.5);
+            EXPECT_GE(contrast(over(brand.secondary, background), background), 3.0);
+        }
+        EXPECT_GE(contrast(brand.onAccent, brand.accent), 4.5);
+    }
 }

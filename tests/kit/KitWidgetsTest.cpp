@@ -3,6 +3,7 @@
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EmptyStateView.h"
+#include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
@@ -11,9 +12,11 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -185,4 +188,25 @@ TEST(ActionButton, FillsFollowTheEnabledStateAndContrast)
         const bool bordered = qAbs(edge.lightnessF() - inside.lightnessF()) > 0.1;
         EXPECT_EQ(bordered, c.contrast);
     }
+}
+
+TEST(FieldSurface, ShowsFocusWhileItsFieldHasItUnlessTheCallerDecides)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new QLineEdit;
+    auto* surface = new FieldSurface(field);
+    auto* other = new QLineEdit;
+    layout->addWidget(surface);
+    layout->addWidget(other);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    other->setFocus();
+    EXPECT_FALSE(surface->showsFocus());
+    field->setFocus();
+    EXPECT_TRUE(surface->showsFocus());
+    surface->setFocused(false);
+    EXPECT_FALSE(surface->showsFocus()) << "a field with its own idea of focus decides";
 }
