@@ -4,7 +4,6 @@
 //     ui_snapshots --out DIR [AREA-OR-AREA-STATE ...]
 
 #include "SnapshotScenario.h"
-#include "platform/PlatformFactory.h"
 #include "views/kit/Theme.h"
 
 #include <QApplication>
@@ -67,7 +66,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    const auto appearance = PlatformFactory::createAppearance([] { return false; });
+    const auto appearance = kit::Theme::createAppearance();
     kit::Theme theme(*appearance);
     const QString appearanceName = ostrevin::appearanceName(appearance->current());
     const QDir out(parser.value(outOption));

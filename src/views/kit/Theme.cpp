@@ -1,5 +1,6 @@
 #include "views/kit/Theme.h"
 
+#include "platform/PlatformFactory.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 
@@ -15,6 +16,11 @@ Theme::Theme(Appearance& appearance, QObject* parent)
     setTextScale(textScaleForDesktopFont(QApplication::font()));
     connect(&m_appearance, &Appearance::changed, this, &Theme::apply);
     apply();
+}
+
+std::unique_ptr<Appearance> Theme::createAppearance()
+{
+    return PlatformFactory::createAppearance([] { return isDark(QApplication::palette()); });
 }
 
 bool Theme::isDark(const QPalette& palette)

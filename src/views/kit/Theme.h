@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPalette>
+#include <memory>
 
 namespace ostrevin::kit {
 
@@ -24,6 +25,10 @@ public:
 
     const Brand& brand() const { return Brand::current(); }
     AppearanceState appearance() const { return m_appearance.current(); }
+
+    /// The desktop's appearance (or the one OSTREVIN_APPEARANCE pins), with the
+    /// application palette's lightness deciding where the desktop states no preference.
+    static std::unique_ptr<Appearance> createAppearance();
 
     /// The palette the kit uses for a state.
     static QPalette paletteFor(const AppearanceState& state);
