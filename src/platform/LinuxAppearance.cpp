@@ -33,9 +33,11 @@ LinuxAppearance::LinuxAppearance(QDBusConnection sessionBus, std::function<bool(
 {
     if (!m_bus.isConnected())
         return;
+    readAll();
+    // Subscribed after the read: while the read waited, a subscription made before
+    // it never learned the portal's owner and stayed deaf for good.
     m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));
-    readAll();
 }
 
 AppearanceState LinuxAppearance::current() const
