@@ -67,6 +67,9 @@ TEST(AdaptiveRow, PutsTheGroupsOnTwoLinesOnlyWhenOneIsTooNarrow)
         ASSERT_EQ(children.size(), 2);
         EXPECT_EQ(children[1]->y() > children[0]->geometry().bottom(), c.stacked);
     }
+    // A row held narrower than its column measures itself at its own width.
+    row.setMaximumWidth(150);
+    EXPECT_EQ(row.heightForWidth(400), 62);
 }
 
 TEST(DisclosureGroup, FoldsItsContentUnderTheHeader)

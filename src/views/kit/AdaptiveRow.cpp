@@ -47,7 +47,8 @@ int AdaptiveRow::heightForWidth(int width) const
 {
     const int a = wanted(m_leading).height();
     const int b = wanted(m_trailing).height();
-    return stacksAt(width) ? a + m_spacing + b : qMax(a, b);
+    // A layout may offer more width than the row can take.
+    return stacksAt(qMin(width, maximumWidth())) ? a + m_spacing + b : qMax(a, b);
 }
 
 void AdaptiveRow::resizeEvent(QResizeEvent* event)
