@@ -15,12 +15,12 @@ qreal& storedScale()
     return scale;
 }
 
-struct StyleSpec {
+struct StyleMetrics {
     int pixelSize;
     QFont::Weight weight;
 };
 
-StyleSpec specFor(TextStyle style)
+StyleMetrics metricsFor(TextStyle style)
 {
     switch (style) {
     case TextStyle::LargeTitle:
@@ -50,15 +50,15 @@ StyleSpec specFor(TextStyle style)
 
 int textStylePixelSize(TextStyle style)
 {
-    return specFor(style).pixelSize;
+    return metricsFor(style).pixelSize;
 }
 
 QFont textFont(TextStyle style, std::optional<QFont::Weight> weight)
 {
-    const StyleSpec spec = specFor(style);
+    const StyleMetrics metrics = metricsFor(style);
     QFont font = QApplication::font();
-    font.setPixelSize(qMax(1, qRound(spec.pixelSize * textScale())));
-    font.setWeight(weight.value_or(spec.weight));
+    font.setPixelSize(qMax(1, qRound(metrics.pixelSize * textScale())));
+    font.setWeight(weight.value_or(metrics.weight));
     return font;
 }
 
