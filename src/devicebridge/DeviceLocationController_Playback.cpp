@@ -6,6 +6,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/GuiThreadCall.h"
+#include "platform/AtomicFile.h"
 #include "process/StopAwareSleep.h"
 #include "routedata/GPXGenerator.h"
 #include "routedata/Geodesy.h"
@@ -13,7 +14,6 @@
 #include "routedata/RouteSpeedCalculator.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <chrono>
@@ -148,9 +148,8 @@ QString DeviceLocationController::writeTemporaryGPX(const QString& contents) con
         throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), *problem);
     const QString path = folder.path() + QStringLiteral("/tovrel-route-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".gpx");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents.toUtf8()) < 0 || !file.commit())
-        throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), file.errorString());
+    if (const std::optional<QString> reason = AtomicFile::write(path, contents.toUtf8()))
+        throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), *reason);
     return path;
 }
 
