@@ -157,6 +157,9 @@ void DeviceLocationController::terminate(const std::shared_ptr<ChildProcess>& pr
             process->waitForExit(after(afterExitWait.count()));
         }
     }
+    // Members that ignored the SIGTERM go with the leader (not yet reaped, so
+    // the group is still the tool's).
+    process->signalGroup(SIGKILL);
     registry.unregister(process.get());
 }
 

@@ -124,6 +124,7 @@ public:
 
     /// Ends a process politely (SIGTERM to its group), then after the grace
     /// interval forcibly (SIGKILL), waiting up to 1.0 s more; unregisters it.
+    /// The group gets SIGKILL in the end whichever way the leader went.
     static void terminate(const std::shared_ptr<ChildProcess>& process, double graceInterval);
 
     /// Stops the active tool only when it belongs to the operation (grace 0.6 s).
