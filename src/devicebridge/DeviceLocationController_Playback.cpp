@@ -95,9 +95,10 @@ QFuture<void> DeviceLocationController::playRoute(const QList<RoutePoint>& point
                                                   PlaybackStarted started, PlaybackProgress progress,
                                                   std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool, [=, this, started = std::move(started), progress = std::move(progress)] {
+    return onWorkers(stopToken, [=, this, started = std::move(started),
+                                 progress = std::move(progress)](std::stop_token token) {
         playRouteSync(points, speedProfile, transportMode, fallbackSpeedKmh, helper, callbackContext, started, progress,
-                      stopToken);
+                      token);
     });
 }
 
