@@ -68,7 +68,8 @@ void RouteStore::writeAtomically(const QString& path, const QByteArray& bytes)
     if (!reason)
         return;
     //: Error when saving a data file. %1 is the file name, %2 the system's reason.
-    throw RouteStoreError(translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), *reason));
+    throw RouteStoreError(
+        translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), *reason));
 }
 
 RouteStore::Lists RouteStore::loadAll()

@@ -19,8 +19,9 @@ namespace ostrevin {
 ///
 /// The pinned size is enforced while the bytes arrive: a server that announces
 /// another length, or sends more than the pinned size (or than the cap, where no
-/// size is pinned), is cut off at once instead of being allowed to fill the disk. Redirects are followed (release hosts answer
-/// with one); anything but a final 200 fails.
+/// size is pinned), is cut off at once instead of being allowed to fill the disk.
+/// Redirects are followed (release hosts answer with one); anything but a final
+/// 200 fails.
 class ArchiveDownload : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArchiveDownload)

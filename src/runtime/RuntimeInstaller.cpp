@@ -241,7 +241,8 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     const QString requirements = configuration.resourceDirectory + u"/requirements.txt";
     if (!QFileInfo(requirements).isFile())
         throw RuntimeInstallError::missingBundledResource(QStringLiteral("requirements.txt"));
-    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true, pipVariablePrefixes());
+    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true,
+                     pipVariablePrefixes());
 
     run->setPhase(Phase::installing(Step::finish));
     installBundledNetworkPreference(configuration, stagedPython);

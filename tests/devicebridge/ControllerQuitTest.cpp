@@ -1,6 +1,6 @@
 #include "DriveFixture.h"
-#include "support/Eventually.h"
 #include "support/EquatorRoute.h"
+#include "support/Eventually.h"
 #include "support/FakeTool.h"
 
 #include <chrono>

@@ -83,23 +83,7 @@ TEST(AtomicFile, AWriteThatDoesNotFitFailsInWordsAndLeavesTheOldFileAsItWas)
         EXPECT_EQ(outcome.reason, qt_error_string(EFBIG));
         EXPECT_EQ(test::readFile(path), c.old);
         EXPECT_EQ(QFileInfo::exists(path), !c.old.isEmpty());
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), c.old.isEmpty() ? QStringList()
-                                                                              : QStringList{QStringLiteral("history.json")});
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  c.old.isEmpty() ? QStringList() : QStringList{QStringLiteral("history.json")});
     }
-}
-
-TEST(AtomicFile, ReplacesTheFileOrNamesWhyNot)
-{
-    test::TempDir dir;
-    const QString path = dir.file(QStringLiteral("saved-routes.json"));
-    ASSERT_TRUE(test::writeFile(path, "old"));
-    EXPECT_EQ(AtomicFile::write(path, "new"), std::nullopt);
-    EXPECT_EQ(test::readFile(path), QByteArray("new"));
-
-    // A folder where the file's folder must be: nothing written, a reason given.
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("plain")), "x"));
-    const std::optional<QString> reason = AtomicFile::write(dir.file(QStringLiteral("plain/inside.json")), "new");
-    ASSERT_TRUE(reason);
-    EXPECT_FALSE(reason->isEmpty());
-    EXPECT_NE(*reason, QStringLiteral("Unknown error"));
 }

@@ -1,6 +1,5 @@
 #include "process/ChildProcess.h"
 #include "process/OwnedProcessRegistry.h"
-
 #include "support/Eventually.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
