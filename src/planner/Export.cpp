@@ -1,6 +1,7 @@
 // GPX export of the route draft.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "routedata/GPXGenerator.h"
 #include "routedata/LocationValidationError.h"
@@ -8,27 +9,8 @@
 #include <QCoro/QCoroFuture>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ostrevin {
-
-namespace {
-
-/// Replaces the file whole or not at all: a failed write keeps an earlier file as it
-/// was. The failure's description, or none.
-std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    // flush() before commit(): a write cut short by a full disk surfaces there.
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit())
-        return std::nullopt;
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    //: Error when exporting a file. %1 is the file name, %2 the system's reason.
-    return LocationPlannerViewModel::tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), reason);
-}
-
-} // namespace
 
 QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
 {
@@ -80,8 +62,10 @@ QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerVi
     if (!self || token.isCancelled() || !path || path->isEmpty())
         co_return;
 
-    if (const std::optional<QString> failure = writeFileAtomically(*path, text.toUtf8())) {
-        self->setNotice(*failure);
+    // Atomic: a failed write keeps an earlier file at that path as it was.
+    if (const std::optional<QString> reason = AtomicFile::write(*path, text.toUtf8())) {
+        //: Error when exporting a file. %1 is the file name, %2 the system's reason.
+        self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
         co_return;
     }
     self->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
