@@ -109,6 +109,8 @@ public:
     /// The travel modes offered for choice.
     const QList<RouteTransportMode>& transportModes() const { return m_transportModes; }
     RouteStore& store() const { return *m_deps.store; }
+    /// The time the views show (held durations, relative dates); tests pin it.
+    const Clock& clock() const { return *m_deps.clock; }
 
     static QString lockedPointStorageKey() { return AppSettings::name(AppSettings::Key::lockedPoint); }
     static QString resetPendingStorageKey() { return AppSettings::name(AppSettings::Key::resetPending); }

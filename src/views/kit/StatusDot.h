@@ -16,6 +16,7 @@ public:
     ~StatusDot() override = default;
 
     void setColor(BrandColor color);
+    BrandColor color() const { return m_color; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+class QPlainTextEdit;
+
+namespace ostrevin {
+
+class LocationPlannerViewModel;
+class MainWindowState;
+class SymbolView;
+
+namespace kit {
+class ActionButton;
+class DisclosureGroup;
+class IconWell;
+class KitLabel;
+class StatusDot;
+} // namespace kit
+
+/// The device setup checklist that opens below the device pill: the iPhone and
+/// its state, the three setup steps, what to do next, "Prepare iPhone" when it
+/// can help, "Check again", and the technical details folded away. A popup:
+/// a click outside closes it, and closing it clears the window state's flag.
+class DeviceSetupPopover final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DeviceSetupPopover)
+
+public:
+    /// How much of a long tool output the details keep (its end, where the error is).
+    static constexpr qsizetype detailsTailChars = 16 * 1024;
+
+    DeviceSetupPopover(LocationPlannerViewModel& viewModel, MainWindowState& windowState, QWidget* anchor);
+    ~DeviceSetupPopover() override = default;
+
+    /// The next step for the user, none when the iPhone is ready.
+    static std::optional<QString> setupHint(const LocationPlannerViewModel& viewModel);
+    /// The last error, else (after a check) the helper's installation hint.
+    static std::optional<QString> details(const LocationPlannerViewModel& viewModel);
+    /// A helper is known and the iPhone is connected but not ready.
+    static bool showsPrepare(const LocationPlannerViewModel& viewModel);
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void sync();
+
+    LocationPlannerViewModel& m_viewModel;
+    MainWindowState& m_windowState;
+    kit::IconWell* m_well;
+    kit::KitLabel* m_name;
+    kit::StatusDot* m_dot;
+    kit::KitLabel* m_state;
+    struct StepRow {
+        QWidget* row;
+        SymbolView* mark;
+        QWidget* number;
+        kit::KitLabel* title;
+    };
+    QList<StepRow> m_steps;
+    kit::KitLabel* m_hint;
+    kit::ActionButton* m_prepare;
+    kit::ActionButton* m_checkAgain;
+    kit::DisclosureGroup* m_detailsGroup;
+    QPlainTextEdit* m_detailsText;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,162 @@
+#include "views/device/DeviceStatusPill.h"
+
+#include "planner/LocationPlannerViewModel.h"
+#include "planner/MainWindowState.h"
+#include "views/device/DeviceSetupPopover.h"
+#include "views/device/SymbolView.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/Shapes.h"
+#include "views/kit/Spinner.h"
+#include "views/kit/StatusDot.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScreen>
+
+namespace ostrevin {
+
+using kit::BrandColor;
+
+kit::BrandColor deviceIndicatorColor(DeviceIndicatorState state, bool isSimulationActive)
+{
+    switch (state) {
+    case DeviceIndicatorState::ready:
+        return BrandColor::Ready;
+    case DeviceIndicatorState::needsSetup:
+        return BrandColor::Attention;
+    case DeviceIndicatorState::notConnected:
+        return isSimulationActive ? BrandColor::Attention : BrandColor::Idle;
+    case DeviceIndicatorState::working:
+        return BrandColor::Idle;
+    }
+    return BrandColor::Idle;
+}
+
+DeviceStatusPill::DeviceStatusPill(LocationPlannerViewModel& viewModel, MainWindowState& windowState, QWidget* parent)
+    : QAbstractButton(parent), m_viewModel(viewModel), m_windowState(windowState)
+{
+    setObjectName(QStringLiteral("DeviceStatusPill"));
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+    //: Tooltip of the device pill in the toolbar.
+    setToolTip(tr("Show the iPhone’s status and setup"));
+    //: Accessibility hint of the device pill.
+    setAccessibleDescription(tr("Shows the iPhone’s status and setup."));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 4, 10, 4);
+    layout->setSpacing(7);
+    m_phone = new SymbolView("iphone.slash"_symbol, BrandColor::Secondary, 15, 16);
+    m_name = new kit::KitLabel({}, kit::TextStyle::Callout);
+    m_name->setTextStyle(kit::TextStyle::Callout, QFont::Medium);
+    m_name->setMaximumLines(1);
+    m_name->setElideMode(Qt::ElideMiddle);
+    m_name->setMaximumWidth(180);
+    m_spinner = new kit::Spinner(10);
+    m_spinner->setFixedSize(14, 14);
+    m_dot = new kit::StatusDot(BrandColor::Idle, 8);
+    m_state = new kit::KitLabel({}, kit::TextStyle::Callout);
+    m_state->setObjectName(QStringLiteral("stateTitle"));
+    m_state->setColorRole(BrandColor::Secondary);
+    m_state->setMaximumLines(1);
+    for (QWidget* part : std::initializer_list<QWidget*>{m_phone, m_name, m_spinner, m_dot, m_state}) {
+        part->setAttribute(Qt::WA_TransparentForMouseEvents);
+        layout->addWidget(part, 0, Qt::AlignVCenter);
+    }
+
+    connect(this, &QAbstractButton::clicked, &m_windowState,
+            [this] { m_windowState.setDevicePopoverPresented(!m_windowState.isDevicePopoverPresented()); });
+    connect(&m_windowState, &MainWindowState::devicePopoverPresentedChanged, this, &DeviceStatusPill::syncPopover);
+
+    using VM = LocationPlannerViewModel;
+    for (auto signal : {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged,
+                        &VM::isDeviceBusyChanged, &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged,
+                        &VM::isLocationResetPendingChanged})
+        connect(&m_viewModel, signal, this, &DeviceStatusPill::sync);
+    sync();
+}
+
+DeviceStatusPill::~DeviceStatusPill()
+{
+    // The popover is a window of its own; it must not outlive what it reads.
+    delete m_popover;
+}
+
+void DeviceStatusPill::sync()
+{
+    const DeviceIndicatorState state = m_viewModel.deviceIndicatorState();
+    const bool working = state == DeviceIndicatorState::working;
+    m_phone->setSymbol(m_viewModel.helperStatus().isDeviceConnected ? "iphone"_symbol : "iphone.slash"_symbol,
+                       BrandColor::Secondary);
+    m_name->setText(m_viewModel.deviceDisplayName());
+    m_spinner->setVisible(working);
+    m_dot->setVisible(!working);
+    m_dot->setColor(deviceIndicatorColor(state, m_viewModel.isSimulationActive()));
+    m_state->setText(title(state));
+    setAccessibleName(m_name->text() + QStringLiteral(", ") + m_state->text());
+    updateGeometry();
+}
+
+void DeviceStatusPill::syncPopover()
+{
+    update();
+    const bool presented = m_windowState.isDevicePopoverPresented();
+    if (!presented) {
+        if (m_popover) {
+            m_popover->close();
+            m_popover->deleteLater();
+        }
+        return;
+    }
+    if (m_popover)
+        return;
+    // Built anew each time, so the details start folded.
+    m_popover = new DeviceSetupPopover(m_viewModel, m_windowState, this);
+    m_popover->adjustSize();
+    QPoint anchor = mapToGlobal(QPoint(width() / 2 - m_popover->width() / 2, height() + 4));
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        anchor.setX(std::clamp(anchor.x(), available.left(), std::max(available.left(),
+                                                                       available.right() - m_popover->width())));
+    }
+    m_popover->move(anchor);
+    m_popover->show();
+}
+
+QSize DeviceStatusPill::sizeHint() const
+{
+    return layout()->sizeHint();
+}
+
+void DeviceStatusPill::enterEvent(QEnterEvent* event)
+{
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void DeviceStatusPill::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void DeviceStatusPill::paintEvent(QPaintEvent*)
+{
+    const kit::Brand& brand = kit::Brand::current();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = shape.height() / 2;
+    const bool open = m_windowState.isDevicePopoverPresented();
+    kit::fillRoundedRect(painter, shape, radius, brand.primaryAt(isDown() || open ? 0.12 : m_hovered ? 0.08 : 0.05));
+    if (hasFocus()) {
+        painter.setPen(QPen(brand.accent, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(kit::roundedRectPath(shape.adjusted(1, 1, -1, -1), radius - 1));
+    }
+}
+
+} // namespace ostrevin
