@@ -91,6 +91,8 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
         button->setMinimumHeight(30);
         actionLayout->addWidget(button);
     }
+    // Under the status (a narrow bar) the buttons keep to the left.
+    actionLayout->addStretch(1);
     actions->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_row = new kit::AdaptiveRow(m_status, actions, nullptr, 16);
@@ -197,6 +199,12 @@ void SimulationControlBar::sync()
     m_progress->setVisible(routeRunning);
     m_progress->setProgress(m_viewModel.iPhoneRouteProgress());
     m_progress->setAccessibleDescription(routeRunning ? m_viewModel.routeProgressSummary() : QString());
+}
+
+QSize SimulationControlBar::sizeHint() const
+{
+    const int width = maximumWidth();
+    return {width, heightForWidth(width)};
 }
 
 bool SimulationControlBar::event(QEvent* event)

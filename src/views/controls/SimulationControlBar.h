@@ -51,6 +51,9 @@ public:
     /// duration and the last verification at `now`.
     static QString detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now);
 
+    /// As wide as it may be; the window narrows it to the map.
+    QSize sizeHint() const override;
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

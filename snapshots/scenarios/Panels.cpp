@@ -1,0 +1,407 @@
+// The control bar in its states, the device pill with its setup popover, and the
+// saved and history panels, empty and filled. The view model reaches each state
+// through its own operations over a scripted iPhone.
+
+#include "SnapshotScenario.h"
+#include "alerts/AlarmPresenter.h"
+#include "async/ReadyFuture.h"
+#include "async/TimerScheduler.h"
+#include "async/WorkerPool.h"
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "planner/MainWindowState.h"
+#include "platform/FileDialogs.h"
+#include "platform/NetworkMonitor.h"
+#include "platform/NullKeepAwake.h"
+#include "platform/NullSystemLog.h"
+#include "platform/ReverseGeocoder.h"
+#include "platform/SettingsStore.h"
+#include "routedata/RouteStore.h"
+#include "views/controls/SimulationControlBar.h"
+#include "views/device/DeviceSetupPopover.h"
+#include "views/device/DeviceStatusPill.h"
+#include "views/kit/DisclosureGroup.h"
+#include "views/library/HistoryPanel.h"
+#include "views/library/SavedPanel.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <functional>
+
+namespace ostrevin::snapshots {
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+RoutePoint point(const QString& name, double latitude, double longitude)
+{
+    RoutePoint result;
+    result.name = name;
+    result.latitude = latitude;
+    result.longitude = longitude;
+    return result;
+}
+
+LocationHelperStatus status(bool helper, bool connected, bool ready)
+{
+    LocationHelperStatus result = LocationHelperStatus::missing();
+    if (helper) {
+        LocationHelper tool;
+        tool.deviceName = u"Jana’s iPhone 15 Pro"_s;
+        tool.deviceIdentifier = u"00008130-001A2C3E0E68001C"_s;
+        result.helper = tool;
+    }
+    result.isDeviceConnected = connected;
+    result.isLocationReady = ready;
+    result.installHint = u"pymobiledevice3 was not found in the add-on runtime."_s;
+    return result;
+}
+
+/// An iPhone whose answers the scene scripts; a route it plays never ends.
+class ScriptedPhone final : public DeviceLocationService {
+public:
+    LocationHelperStatus answer = status(true, true, true);
+    bool failSet = false;
+    bool failClear = false;
+    bool failPrepare = false;
+
+    QFuture<LocationHelperStatus> detectHelper() override { return readyFuture(answer); }
+    QFuture<bool> isDeviceReachable(const LocationHelper&) override { return readyFuture(true); }
+    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper&, std::stop_token) override
+    {
+        return readyFuture(answer);
+    }
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
+    {
+        if (failPrepare) {
+            // Failures come back as the status, its hint holding the tool's words.
+            LocationHelperStatus failed = answer;
+            failed.installHint = u"pymobiledevice3 mounter auto-mount\nERROR: Developer Mode is disabled on the "
+                                 "device.\nTurn it on in Settings › Privacy & Security › Developer Mode, restart "
+                                 "iPhone and unlock it."_s;
+            return readyFuture(failed);
+        }
+        return readyFuture(answer);
+    }
+    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    {
+        if (failSet)
+            return QtFuture::makeExceptionalFuture<QString>(DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
+        return readyFuture(u"Location set."_s);
+    }
+    QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override
+    {
+        if (failClear)
+            return QtFuture::makeExceptionalFuture<QString>(DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
+        return readyFuture(QString());
+    }
+    QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
+                            const LocationHelper& helper, QObject* context, PlaybackStarted started,
+                            PlaybackProgress progress, std::stop_token) override
+    {
+        const RoutePoint current = points.value(points.size() / 2);
+        QMetaObject::invokeMethod(
+            context,
+            [started, progress, helper, current] {
+                started(helper);
+                progress(0.42, current);
+            },
+            Qt::QueuedConnection);
+        m_playing.start();
+        return m_playing.future();
+    }
+    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>&) const override
+    {
+        return true;
+    }
+    void stopActiveProcess() override {}
+    void stopPersistentLocationProcess() override {}
+
+private:
+    QPromise<void> m_playing;
+};
+
+class SilentAlarm final : public AlarmPresenter {
+public:
+    void present(const LocationSafetyAlarmEvent&, std::function<void()>) override {}
+    void dismiss() override {}
+};
+
+class AlwaysOnline final : public NetworkMonitor {
+public:
+    void start() override {}
+    void stop() override {}
+};
+
+class NoDialogs final : public FileDialogs {
+public:
+    QFuture<std::optional<QString>> chooseSaveLocation(const SaveRequest&) override
+    {
+        return readyFuture(std::optional<QString>());
+    }
+};
+
+class NoNames final : public ReverseGeocoder {
+public:
+    QFuture<std::optional<Placemark>> reverseGeocode(double, double) override
+    {
+        return readyFuture(std::optional<Placemark>());
+    }
+};
+
+class SceneClock final : public Clock {
+public:
+    explicit SceneClock(const Clock& clock) : m_clock(clock) {}
+    SteadyTime steadyNow() const override { return m_clock.steadyNow(); }
+    QDateTime wallNow() const override { return m_clock.wallNow(); }
+
+private:
+    const Clock& m_clock;
+};
+
+/// Runs the event loop until `done` holds or two seconds pass.
+void settle(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(2000);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+/// A view model over a private folder and a scripted iPhone; the shown widget
+/// owns it, so it goes after the widgets that read it.
+class Scene final : public QWidget {
+public:
+    Scene(const SnapshotContext& context, bool withLibrary) : m_clock(context.clock)
+    {
+        m_settings = std::make_unique<SettingsStore>(m_dir.filePath(u"settings.conf"_s));
+        m_store = std::make_unique<RouteStore>(m_dir.filePath(u"data"_s));
+        if (withLibrary)
+            writeLibrary(context.clock.wallNow());
+        LocationPlannerViewModel::Dependencies deps;
+        deps.store = m_store.get();
+        deps.settings = m_settings.get();
+        deps.clock = &m_clock;
+        deps.scheduler = &m_scheduler;
+        deps.workerPool = &m_pool;
+        deps.keepAwake = &m_keepAwake;
+        deps.networkMonitor = &m_network;
+        deps.systemLog = &m_log;
+        deps.reverseGeocoder = &m_names;
+        deps.fileDialogs = &m_dialogs;
+        deps.alarmPresenter = &m_alarm;
+        deps.device = &phone;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(16, 16, 16, 16);
+        content = layout;
+    }
+    ~Scene() override
+    {
+        // The widgets read the view model: they go first.
+        qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+        vm.reset();
+    }
+
+    void check(const LocationHelperStatus& answer)
+    {
+        phone.answer = answer;
+        vm->refreshHelperStatus(false, false);
+        settle([this] { return vm->lastDeviceCheck().has_value() && !vm->isCheckingDevice(); });
+    }
+    void hold(const RoutePoint& place)
+    {
+        vm->selectPlace(place, false);
+        vm->pushLastPointToIPhone();
+        settle([this] { return vm->isLocationLockConfirmed() && !vm->isDeviceBusy(); });
+    }
+
+    QVBoxLayout* content;
+    ScriptedPhone phone;
+    std::unique_ptr<LocationPlannerViewModel> vm;
+
+private:
+    void writeLibrary(const QDateTime& now)
+    {
+        SavedLocation home{QUuid::createUuid(), u"Home"_s, now.addDays(-20), point(u"Home"_s, 50.0875, 14.4213)};
+        SavedLocation office{QUuid::createUuid(), u"Office by the river in Karlín, third floor"_s, now.addDays(-3),
+                             point(u"Office"_s, 50.0925, 14.4503)};
+        SavedLocation sydney{QUuid::createUuid(), u"Sydney Opera House"_s, now.addDays(-1),
+                             point(u"Sydney"_s, -33.8568, 151.2153)};
+        m_store->save(QList{sydney, office, home}, m_store->savedLocationsPath());
+        SavedRoute walk;
+        walk.name = u"Morning walk"_s;
+        walk.transportMode = RouteTransportMode::walking;
+        walk.speedProfile = RouteSpeedProfile::slow;
+        walk.speedKmh = 5;
+        walk.points = {point(u"Start"_s, 50.08, 14.42), point(u"Destination"_s, 50.07, 14.41)};
+        SavedRoute drive;
+        drive.name = u"Prague → Brno"_s;
+        drive.speedKmh = 110;
+        for (int i = 0; i < 12; ++i)
+            drive.points << point(u"Point %1"_s.arg(i + 1), 50.08 - i * 0.07, 14.42 + i * 0.13);
+        m_store->save(QList{drive, walk}, m_store->savedRoutesPath());
+        RouteHistoryItem place;
+        place.title = u"Vyšehrad"_s;
+        place.createdAt = now.addSecs(-5 * 60);
+        place.points = {point(u"Vyšehrad"_s, 50.0645, 14.4185)};
+        RouteHistoryItem route;
+        route.title = u"Prague → Brno"_s;
+        route.createdAt = now.addSecs(-3 * 3600);
+        route.points = drive.points;
+        RouteHistoryItem bus;
+        bus.title = u"Airport shuttle"_s;
+        bus.transportMode = RouteTransportMode::bus;
+        bus.createdAt = now.addDays(-1);
+        bus.points = walk.points;
+        RouteHistoryItem old;
+        old.title = u"Old Town Square"_s;
+        old.createdAt = now.addDays(-9);
+        old.points = {point(u"Old Town Square"_s, 50.0875, 14.4213)};
+        m_store->save(QList{place, route, bus, old}, m_store->historyPath());
+    }
+
+    QTemporaryDir m_dir;
+    SceneClock m_clock;
+    TimerScheduler m_scheduler;
+    WorkerPool m_pool;
+    NullKeepAwake m_keepAwake;
+    AlwaysOnline m_network;
+    NullSystemLog m_log;
+    NoNames m_names;
+    NoDialogs m_dialogs;
+    SilentAlarm m_alarm;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<RouteStore> m_store;
+};
+
+/// A stand-in for the map under the bar, so the floating surface reads as it would.
+class MapBackdrop final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const bool dark = kit::Brand::current().appearance.dark;
+        painter.fillRect(rect(), dark ? QColor(0x2b, 0x32, 0x38) : QColor(0xe8, 0xea, 0xe3));
+        painter.setPen(QPen(dark ? QColor(0x44, 0x4c, 0x54) : QColor(0xff, 0xff, 0xff), 6));
+        for (int x = -200; x < width(); x += 160)
+            painter.drawLine(x, height(), x + 260, 0);
+    }
+};
+
+enum class BarState { held, route, incident, resetPending };
+
+ScenarioFactory bar(BarState state, int width)
+{
+    return [state, width](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+        auto scene = std::make_unique<Scene>(context, false);
+        scene->check(status(true, true, true));
+        const RoutePoint castle = point(u"Prague Castle"_s, 50.0911, 14.4016);
+        switch (state) {
+        case BarState::held:
+            scene->hold(castle);
+            break;
+        case BarState::route:
+        {
+            SavedRoute route;
+            route.name = u"Prague → Brno"_s;
+            route.speedKmh = 110;
+            route.points = {castle, point(u"Brno"_s, 49.1951, 16.6068)};
+            scene->vm->startSavedRoute(route);
+            settle([&] { return scene->vm->iPhoneRouteProgress() > 0; });
+            break;
+        }
+        case BarState::incident:
+            scene->hold(castle);
+            scene->phone.failSet = true;
+            scene->vm->selectPlace(point(u"Vyšehrad"_s, 50.0645, 14.4185), false);
+            scene->vm->pushLastPointToIPhone();
+            settle([&] { return scene->vm->telegramIncidentActive() && !scene->vm->isDeviceBusy(); });
+            scene->vm->setNotice(std::nullopt);
+            break;
+        case BarState::resetPending:
+            scene->phone.failClear = true;
+            scene->hold(castle);
+            scene->vm->clearIPhoneLocation();
+            settle([&] { return !scene->vm->isDeviceBusy(); });
+            break;
+        }
+        scene->setFixedSize(width, width < 600 ? 250 : 190);
+        auto* backdrop = new MapBackdrop;
+        auto* column = new QVBoxLayout(backdrop);
+        column->setContentsMargins(16, 16, 16, 16);
+        column->addStretch(1);
+        auto* controlBar = new SimulationControlBar(*scene->vm, scene->vm->windowState());
+        auto* centred = new QHBoxLayout;
+        centred->addStretch(1);
+        centred->addWidget(controlBar, 100);
+        centred->addStretch(1);
+        column->addLayout(centred);
+        scene->content->setContentsMargins(0, 0, 0, 0);
+        scene->content->addWidget(backdrop);
+        return scene;
+    };
+}
+
+ScenarioFactory pill(LocationHelperStatus answer, QString error = {})
+{
+    return [answer, error](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+        auto scene = std::make_unique<Scene>(context, false);
+        scene->check(answer);
+        if (!error.isEmpty()) {
+            scene->phone.failPrepare = true;
+            scene->vm->prepareIPhoneForLocation();
+            settle([&] { return !scene->vm->isDeviceBusy(); });
+        }
+        scene->setFixedSize(440, 560);
+        auto* pillWidget = new DeviceStatusPill(*scene->vm, scene->vm->windowState());
+        scene->content->addWidget(pillWidget, 0, Qt::AlignHCenter);
+        // The popover is a popup of its own; here it sits in the picture below the pill.
+        auto* popover = new DeviceSetupPopover(*scene->vm, scene->vm->windowState(), nullptr);
+        popover->setParent(scene.get(), Qt::Widget);
+        if (auto* details = popover->findChild<kit::DisclosureGroup*>(); details && !details->isHidden())
+            details->setExpanded(true);
+        scene->content->addWidget(popover, 0, Qt::AlignHCenter);
+        scene->content->addStretch(1);
+        return scene;
+    };
+}
+
+template <typename Panel> ScenarioFactory panel(bool filled)
+{
+    return [filled](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+        auto scene = std::make_unique<Scene>(context, filled);
+        scene->check(status(true, true, true));
+        scene->setFixedSize(308, 640);
+        scene->content->setContentsMargins(0, 0, 0, 0);
+        scene->content->addWidget(new Panel(*scene->vm));
+        return scene;
+    };
+}
+
+const QString controls = u"controls"_s;
+const RegisterScenario barHeld(controls, u"held"_s, bar(BarState::held, 900));
+const RegisterScenario barRoute(controls, u"route"_s, bar(BarState::route, 900));
+const RegisterScenario barIncident(controls, u"incident"_s, bar(BarState::incident, 900));
+const RegisterScenario barReset(controls, u"reset-pending"_s, bar(BarState::resetPending, 900));
+const RegisterScenario barNarrow(controls, u"incident-narrow"_s, bar(BarState::incident, 440));
+
+const QString device = u"device"_s;
+const RegisterScenario deviceReady(device, u"ready"_s, pill(status(true, true, true)));
+const RegisterScenario deviceNeedsSetup(device, u"needs-setup"_s, pill(status(true, true, false), u"prepare"_s));
+const RegisterScenario deviceUnplugged(device, u"not-connected"_s, pill(status(true, false, false)));
+const RegisterScenario deviceNoHelper(device, u"no-helper"_s, pill(status(false, false, false)));
+
+const RegisterScenario savedEmpty(u"saved"_s, u"empty"_s, panel<SavedPanel>(false));
+const RegisterScenario savedFilled(u"saved"_s, u"filled"_s, panel<SavedPanel>(true));
+const RegisterScenario historyEmpty(u"history"_s, u"empty"_s, panel<HistoryPanel>(false));
+const RegisterScenario historyFilled(u"history"_s, u"filled"_s, panel<HistoryPanel>(true));
+
+} // namespace
+
+} // namespace ostrevin::snapshots
