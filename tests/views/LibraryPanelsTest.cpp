@@ -6,6 +6,7 @@
 #include "views/kit/LibraryRow.h"
 #include "views/library/DeletionConfirmation.h"
 #include "views/library/HistoryPanel.h"
+#include "views/library/LibraryTexts.h"
 #include "views/library/SavedPanel.h"
 
 #include <QInputDialog>
@@ -227,6 +228,19 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
         EXPECT_FALSE(entry->button()->isEnabled());
         EXPECT_FALSE(entry->findChild<kit::IconButton*>()->isEnabled());
     }
+}
+
+TEST(RelativeDateText, NamesTheDistanceInTheLargestWholeUnit)
+{
+    const QDateTime now(QDate(2026, 3, 14), QTime(9, 41), Qt::UTC);
+    const QList<std::pair<qint64, QString>> cases{
+        {-300, u"now"_s}, // a clock set back: never "in 5 min."
+        {59, u"now"_s},          {60, u"1 min. ago"_s},    {3599, u"59 min. ago"_s}, {7200, u"2 hr. ago"_s},
+        {86400, u"yesterday"_s}, {3 * 86400, u"3 days ago"_s}, {15 * 86400, u"2 wk. ago"_s},
+        {400 * 86400, u"1 yr. ago"_s},
+    };
+    for (const auto& [secondsAgo, expected] : cases)
+        EXPECT_EQ(library::relativeDateText(now.addSecs(-secondsAgo), now), expected) << secondsAgo;
 }
 
 } // namespace

@@ -7,14 +7,6 @@
 
 namespace ostrevin {
 
-namespace {
-
-template <typename... F> struct Cases : F... {
-    using F::operator()...;
-};
-
-} // namespace
-
 DeletionConfirmation::DeletionConfirmation(LocationPlannerViewModel& viewModel, QWidget* panel)
     : QObject(panel), m_viewModel(viewModel), m_panel(panel)
 {
@@ -58,7 +50,7 @@ void DeletionConfirmation::perform()
 {
     if (!m_pending)
         return;
-    std::visit(Cases{
+    std::visit(PendingDeletionCases{
                    [this](const RoutePoint& point) { m_viewModel.removePoint(point); },
                    [this](const SavedLocation& location) { m_viewModel.deleteSavedLocation(location); },
                    [this](const SavedRoute& route) { m_viewModel.deleteSavedRoute(route); },

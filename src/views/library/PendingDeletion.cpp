@@ -4,21 +4,13 @@
 
 namespace ostrevin {
 
-namespace {
-
-template <typename... F> struct Cases : F... {
-    using F::operator()...;
-};
-
-} // namespace
-
 QString deletionTitle(const std::optional<PendingDeletion>& pending)
 {
     if (!pending) {
         //: Fallback confirmation dialog title.
         return QCoreApplication::translate("PendingDeletion", "Confirm removal");
     }
-    return std::visit(Cases{
+    return std::visit(PendingDeletionCases{
                           //: Confirmation dialog title.
                           [](const RoutePoint&) { return QCoreApplication::translate("PendingDeletion", "Remove point?"); },
                           //: Confirmation dialog title.
@@ -37,7 +29,7 @@ QString deletionActionTitle(const std::optional<PendingDeletion>& pending)
         //: Fallback destructive button in a confirmation dialog.
         return QCoreApplication::translate("PendingDeletion", "Remove");
     }
-    return std::visit(Cases{
+    return std::visit(PendingDeletionCases{
                           //: Destructive button in a confirmation dialog; also a menu item.
                           [](const RoutePoint&) { return QCoreApplication::translate("PendingDeletion", "Remove point"); },
                           //: Destructive button in a confirmation dialog.
@@ -56,7 +48,7 @@ QString deletionMessage(const std::optional<PendingDeletion>& pending)
         return {};
     // The name goes in as it is, neither trimmed nor shortened.
     return std::visit(
-        Cases{
+        PendingDeletionCases{
             //: Confirmation dialog message. %1 is a point name.
             [](const RoutePoint& point) { return QCoreApplication::translate("PendingDeletion", "Point “%1” will be removed from the route.").arg(point.name); },
             //: Confirmation dialog message. %1 is a saved location name.

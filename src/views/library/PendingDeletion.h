@@ -19,6 +19,11 @@ struct CompleteRoute {
 /// the name as it was then).
 using PendingDeletion = std::variant<RoutePoint, SavedLocation, SavedRoute, CompleteRoute>;
 
+/// One handler per case, for std::visit over a PendingDeletion.
+template <typename... F> struct PendingDeletionCases : F... {
+    using F::operator()...;
+};
+
 /// The confirmation's title, destructive button and message for what is pending,
 /// or the fallback texts when nothing is.
 QString deletionTitle(const std::optional<PendingDeletion>& pending);
