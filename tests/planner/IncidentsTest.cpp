@@ -140,6 +140,10 @@ TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
             EXPECT_TRUE(
                 eventMessages().contains(QStringLiteral("The interruption is over, and the location is set again.")));
             EXPECT_EQ(vm.lockRefreshCount(), 1);
+        } else {
+            // The other iPhone being ready is no comfort: the cause says what is wrong.
+            EXPECT_EQ(vm.locationSafetyAlarm()->reason,
+                      QStringLiteral("B is connected instead of A, so the location can’t be restored."));
         }
     }
 }
