@@ -4,9 +4,9 @@
 // waits for a device that is not there.
 
 #include "DriveFixture.h"
-#include "platform/PkexecPrivilegedRunner.h"
 #include "support/EquatorRoute.h"
 #include "support/FakeTool.h"
+#include "support/SandboxedDevice.h"
 
 #include <QFuture>
 
@@ -25,18 +25,7 @@ protected:
     {
         pkexec.write();
         makeController([this](DeviceLocationController::Configuration& configuration) {
-            HelperSearchPaths& search = configuration.helperSearch;
-            search.toolFolders = {dir.path()};
-            search.iDeviceToolFolders = {dir.file(QStringLiteral("absent"))};
-            search.homeDirectory = dir.file(QStringLiteral("home"));
-            search.whichPath = dir.file(QStringLiteral("absent/which"));
-            search.envPath = dir.file(QStringLiteral("absent/env"));
-            search.xcrunPath = dir.file(QStringLiteral("absent/xcrun"));
-            search.runtimeFolder = dir.file(QStringLiteral("Runtime"));
-            // Nothing listens there: the tunnel service does not run.
-            configuration.tunnelServiceURL = QUrl(QStringLiteral("http://127.0.0.1:9"));
-            configuration.tunnelProbeInterval = std::chrono::milliseconds(10);
-            configuration.privilegedRunner = std::make_shared<PkexecPrivilegedRunner>(pkexec.path());
+            sandbox(configuration, dir.path(), dir.path(), pkexec.path());
         });
     }
 

@@ -4,11 +4,10 @@
 
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationController.h"
-#include "platform/PkexecPrivilegedRunner.h"
 #include "support/FakePyMobileDevice.h"
 #include "support/FakeTool.h"
+#include "support/SandboxedDevice.h"
 
-#include <QDir>
 #include <csignal>
 
 using namespace ostrevin;
@@ -32,21 +31,7 @@ protected:
         pkexec.write();
 
         DeviceLocationController::Configuration configuration;
-        HelperSearchPaths& search = configuration.helperSearch;
-        search.toolFolders = {dir.file(QStringLiteral("tools"))};
-        search.iDeviceToolFolders = {dir.file(QStringLiteral("absent"))};
-        search.homeDirectory = dir.file(QStringLiteral("home"));
-        search.whichPath = dir.file(QStringLiteral("absent/which"));
-        search.envPath = dir.file(QStringLiteral("absent/env"));
-        search.xcrunPath = dir.file(QStringLiteral("absent/xcrun"));
-        search.runtimeFolder = dir.file(QStringLiteral("Runtime"));
-        configuration.temporaryFolder = dir.file(QStringLiteral("private-tmp"));
-        QDir().mkpath(configuration.temporaryFolder);
-        configuration.portProbeTools = {dir.file(QStringLiteral("absent/lsof")), dir.file(QStringLiteral("absent/ss"))};
-        configuration.privilegedRunner = std::make_shared<PkexecPrivilegedRunner>(pkexec.path());
-        // Nothing listens there: the tunnel service does not run.
-        configuration.tunnelServiceURL = QUrl(QStringLiteral("http://127.0.0.1:9"));
-        configuration.tunnelProbeInterval = 10ms;
+        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), pkexec.path());
         configuration.timing.locationStartup = 0.3;
         configuration.timing.readinessBudget = 0.5;
         controller = std::make_unique<DeviceLocationController>(configuration);
