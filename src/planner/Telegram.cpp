@@ -56,7 +56,7 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
     setTelegramBotToken(loaded.status == TelegramTokenLoad::Status::found ? loaded.token : QString());
     if (TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
         setTelegramStatusMessage(m_telegramAlertsEnabled
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                 //: Telegram alerts status line (Tools › Telegram alerts).
                                  ? tr("Telegram alerts are on.")
                                  //: Telegram alerts status line (Tools › Telegram alerts).
                                  : tr("Telegram is set up. Alerts are off."));
