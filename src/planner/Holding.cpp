@@ -230,7 +230,7 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
     if (resetCounters) {
         setLockRefreshCount(0);
         setLockFailureCount(0);
-        m_outageCounted = false;
+        forgetOutage();
         setLastLockRefresh(now);
         setLockStartedAt(now);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
@@ -267,12 +267,18 @@ void LocationPlannerViewModel::stopLocationLock(bool)
     setLockedPoint(std::nullopt);
     setLockRefreshCount(0);
     setLockFailureCount(0);
-    m_outageCounted = false;
+    forgetOutage();
     setLastLockRefresh(std::nullopt);
     setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
     //: Event log entry.
     logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+}
+
+void LocationPlannerViewModel::forgetOutage()
+{
+    m_outageCounted = false;
+    m_loggedRestoreFailure.clear();
 }
 
 void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
@@ -381,7 +387,7 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
             self->setLastLockRefresh(self->m_deps.clock->wallNow());
             self->setLockRefreshCount(self->m_lockRefreshCount + 1);
             self->setLastDeviceError(QString());
-            self->m_outageCounted = false;
+            self->forgetOutage();
             //: Status message. %1 is the point's name.
             self->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();

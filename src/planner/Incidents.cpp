@@ -125,8 +125,13 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         //: Status message.
         vm.setDeviceActionMessage(tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
         vm.reportLocationIncidentIfNeeded(summary(description), point);
-        //: Event log entry. %1 is the error's description.
-        vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
+        // A restore is tried every 5 s: the same failure again would only push
+        // older entries, the one that opened the incident first, out of the log.
+        if (description != vm.m_loggedRestoreFailure) {
+            vm.m_loggedRestoreFailure = description;
+            //: Event log entry. %1 is the error's description.
+            vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
+        }
         co_return;
     }
     vm.m_lockedHelper = restoredWith;
@@ -137,7 +142,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     vm.setLastLockRefresh(clock->wallNow());
     vm.setLockRefreshCount(vm.m_lockRefreshCount + 1);
     vm.setLastDeviceError(QString());
-    vm.m_outageCounted = false;
+    vm.forgetOutage();
     vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);

@@ -469,6 +469,8 @@ private:
     static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token = {});
     static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
     void persistLockedPoint(const std::optional<RoutePoint>& point);
+    /// The hold is verified or restored: the next loss is a new outage.
+    void forgetOutage();
     /// The owner still exists and the hold that a flow belongs to is still the current one.
     static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
@@ -577,6 +579,8 @@ private:
     /// The current outage of the hold was counted and logged; cleared once the hold
     /// is verified or restored.
     bool m_outageCounted = false;
+    /// The restore failure of this outage last logged.
+    QString m_loggedRestoreFailure;
 };
 
 } // namespace ostrevin

@@ -1,4 +1,5 @@
 #include "PlannerFixture.h"
+#include "devicebridge/DeviceLocationError.h"
 
 using namespace ostrevin;
 using namespace std::chrono_literals;
@@ -101,6 +102,21 @@ TEST_F(IncidentsTest, RecoveryIsAttemptedAtMostEveryFiveSecondsOfSteadyTime)
     clock.advance(2s);
     recover(vm, helper);
     EXPECT_EQ(callCount(QStringLiteral("detectHelper")), 2);
+}
+
+TEST_F(IncidentsTest, ARestoreThatKeepsFailingAlikeIsLoggedOnce)
+{
+    LocationPlannerViewModel& vm = build();
+    device.detectedStatus = readyFor(QStringLiteral("A"));
+    device.preparedStatus = readyFor(QStringLiteral("A"));
+    for (const char* output : {"locked", "locked", "locked", "unplugged"}) {
+        device.setLocationError = std::make_exception_ptr(
+            DeviceLocationError::commandFailed(QStringLiteral("set"), QString::fromLatin1(output)));
+        recover(vm, *device.preparedStatus.helper);
+        clock.advance(5s);
+    }
+    EXPECT_EQ(callCount(QStringLiteral("setLocation")), 4);
+    EXPECT_EQ(eventMessages().filter(QStringLiteral("Couldn’t restore the location")).size(), 2);
 }
 
 TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
