@@ -229,7 +229,7 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
 
     tokens.setUnavailable(std::nullopt);
     clock.advance(10s);
-    ASSERT_TRUE(waitUntil([&] { return requests(sendPath) == 1; }));
+    ASSERT_TRUE(waitForCycle(1));
     EXPECT_EQ(tokens.loadCount(), 3);
     EXPECT_EQ(vm->telegramBotToken(), botToken);
     EXPECT_TRUE(vm->telegramAlertsEnabled());
