@@ -62,7 +62,7 @@ if [ -f "$STATE/devices" ] && [ "$cmd" != usbmux-list ] && [ "$cmd" != tunneld ]
       for a; do [ "$prev" = --udid ] && udid=$a; prev=$a; done
       attached=$(grep -c . "$STATE/devices")
       if [ -n "$udid" ]; then
-        if ! cut -d' ' -f1 "$STATE/devices" | grep -qxF -- "$udid"; then
+        if ! grep -qxF -- "$udid" "$STATE/devices"; then
           log ERROR "Device not found: $udid"; exit 0
         fi
         target=$udid
@@ -73,7 +73,7 @@ if [ -f "$STATE/devices" ] && [ "$cmd" != usbmux-list ] && [ "$cmd" != tunneld ]
       elif [ "$attached" -gt 1 ]; then
         log ERROR "Choose device: no terminal to ask on"; exit 0
       else
-        target=$(cut -d' ' -f1 "$STATE/devices")
+        target=$(cat "$STATE/devices")
       fi
       printf '%s\n' "$target" >> "$STATE/$cmd.targets" ;;
   esac
