@@ -45,7 +45,7 @@ snapshots: build
 
 bench:
 	@$(MAKE) build PRESET=release
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+	@for b in build/release/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
 
 format: configure
 	@cmake --build $(BUILD_DIR) --target format
