@@ -257,7 +257,6 @@ TEST_F(ProcessRunner, CancellationDuringTheWaitWinsOverTheExitStatus)
         LocationHelper helper;
         helper.kind = LocationHelper::Kind::iDeviceSetLocation;
         helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
-    helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
         helper.executableURL = QUrl::fromLocalFile(fake.write());
         CancelSource cancel;
         QFuture<ProcessOutput> future = controller.run(helper, HelperAction::clear(), 60, cancel.token().stopToken());
