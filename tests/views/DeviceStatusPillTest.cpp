@@ -1,4 +1,5 @@
 #include "planner/MainWindowState.h"
+#include "DeleteChildren.h"
 #include "planner/PlannerFixture.h"
 #include "views/device/DeviceSetupPopover.h"
 #include "views/device/DeviceStatusPill.h"
@@ -54,6 +55,12 @@ protected:
     }
 
     QString stateTitle() const { return pill->findChild<kit::KitLabel*>(u"stateTitle"_s)->text(); }
+
+    void TearDown() override
+    {
+        deleteChildren(window);
+        PlannerFixture::TearDown();
+    }
 
     QWidget window;
     DeviceStatusPill* pill = nullptr;

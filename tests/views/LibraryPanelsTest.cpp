@@ -1,4 +1,5 @@
 #include "planner/MainWindowState.h"
+#include "DeleteChildren.h"
 #include "planner/PlannerFixture.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
@@ -10,6 +11,7 @@
 #include "views/library/SavedPanel.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -82,6 +84,12 @@ protected:
         accept ? dialog->accept() : dialog->reject();
     }
 
+    void TearDown() override
+    {
+        deleteChildren(window);
+        PlannerFixture::TearDown();
+    }
+
     QWidget window;
     QString renameShownName;
 };
@@ -118,6 +126,10 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
     EXPECT_TRUE(question()->windowModality() == Qt::WindowModal);
     EXPECT_EQ(question()->text(), u"Delete saved route?"_s);
     EXPECT_EQ(question()->informativeText(), u"Route “Commute” will be permanently deleted."_s);
+    for (const QLabel* label : question()->findChildren<QLabel*>()) {
+        if (label->text().contains(u"Commute"_s))
+            EXPECT_EQ(label->textFormat(), Qt::PlainText); // names are never markup
+    }
     EXPECT_EQ(vm->savedRoutes().size(), 1);
     question()->button(QMessageBox::Cancel)->click();
     EXPECT_FALSE(panel.deletion().pending().has_value());

@@ -1,4 +1,5 @@
 #include "planner/MainWindowState.h"
+#include "DeleteChildren.h"
 #include "planner/PlannerFixture.h"
 #include "views/controls/SimulationControlBar.h"
 #include "views/kit/KitLabel.h"
@@ -40,6 +41,12 @@ protected:
                 shown << QLatin1String(name) + (button(name)->isEnabled() ? u""_s : u"-"_s);
         }
         return shown;
+    }
+
+    void TearDown() override
+    {
+        deleteChildren(window);
+        PlannerFixture::TearDown();
     }
 
     QWidget window;

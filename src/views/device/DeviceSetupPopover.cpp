@@ -55,7 +55,7 @@ private:
 
 DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, MainWindowState& windowState,
                                        QWidget* anchor)
-    : QWidget(anchor, Qt::Popup), m_viewModel(viewModel), m_windowState(windowState)
+    : QWidget(anchor, Qt::Popup), m_viewModel(viewModel), m_windowState(&windowState)
 {
     setObjectName(QStringLiteral("DeviceSetupPopover"));
     // The click on the pill that closes the popover must not open it again.
@@ -249,7 +249,8 @@ void DeviceSetupPopover::sync()
 void DeviceSetupPopover::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_windowState.setDevicePopoverPresented(false);
+    if (m_windowState)
+        m_windowState->setDevicePopoverPresented(false);
 }
 
 void DeviceSetupPopover::paintEvent(QPaintEvent*)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "planner/MainWindowState.h"
+
+#include <QPointer>
 #include <QWidget>
 #include <optional>
 
@@ -8,7 +11,6 @@ class QPlainTextEdit;
 namespace ostrevin {
 
 class LocationPlannerViewModel;
-class MainWindowState;
 class SymbolView;
 
 namespace kit {
@@ -49,7 +51,8 @@ private:
     void sync();
 
     LocationPlannerViewModel& m_viewModel;
-    MainWindowState& m_windowState;
+    /// Guarded: the popover may close while the window goes away.
+    QPointer<MainWindowState> m_windowState;
     kit::IconWell* m_well;
     kit::KitLabel* m_name;
     kit::StatusDot* m_dot;

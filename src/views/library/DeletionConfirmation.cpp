@@ -2,6 +2,7 @@
 
 #include "planner/LocationPlannerViewModel.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -30,6 +31,9 @@ void DeletionConfirmation::ask(const PendingDeletion& deletion)
     box->setTextFormat(Qt::PlainText);
     box->setText(deletionTitle(m_pending));
     box->setInformativeText(deletionMessage(m_pending));
+    // The message carries a name the user typed: never read it as markup.
+    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     QPushButton* remove = box->addButton(deletionActionTitle(m_pending), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmRemoval"));
     QPushButton* cancel = box->addButton(QMessageBox::Cancel);
