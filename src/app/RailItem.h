@@ -1,0 +1,39 @@
+#pragma once
+
+#include "planner/AppSection.h"
+
+#include <QAbstractButton>
+
+namespace ostrevin {
+
+/// One tile of the navigation rail: the section's symbol over its title, washed
+/// in the accent colour while selected, lightly shaded under the pointer, with a
+/// border when the desktop asks for more contrast.
+class RailItem : public QAbstractButton {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RailItem)
+
+public:
+    explicit RailItem(AppSection section, QWidget* parent = nullptr);
+
+    AppSection section() const { return m_section; }
+    void setSelected(bool selected);
+    bool isSelected() const { return m_selected; }
+    void setHighContrast(bool highContrast);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    AppSection m_section;
+    bool m_selected = false;
+    bool m_hovered = false;
+    bool m_highContrast = false;
+};
+
+} // namespace ostrevin
