@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -58,8 +59,15 @@ Run spawnAndMeasure(const std::vector<std::string>& arguments)
     argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
+    // The children's diagnostics would bury the figures.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return {};
     int status = 0;
     struct rusage usage {};
