@@ -14,6 +14,29 @@ using Step = RuntimeInstaller::Step;
 using Rows = RuntimeSetupRows;
 using Status = Rows::StepStatus;
 
+TEST(RuntimeSetupRows, AFailureShowsTheEndOfALongErrorOnly)
+{
+    const QString end = QStringLiteral("ERROR: No matching distribution found for pymobiledevice3");
+    struct Case {
+        const char* name;
+        QString message;
+        QString shown;
+    };
+    const QString fits = QString(16 * 1024, u'x');
+    // A pair of surrogates straddles the cut: neither half may be shown alone.
+    const QString straddling = QString(100, u'a') + QString::fromUtf8("\U0001F600") + QString(16 * 1024 - 1, u'b');
+    const Case cases[] = {
+        {"short", end, end},
+        {"exactly the limit", fits, fits},
+        {"pip's whole output", QString(1 << 20, u'y') + end, u'…' + QString(QString(1 << 20, u'y') + end).right(16 * 1024)},
+        {"cut inside a surrogate pair", straddling, u'…' + QString(16 * 1024 - 1, u'b')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Rows::of(Phase::failed(c.message), {}).failureMessage, c.shown);
+    }
+}
+
 TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);

@@ -21,6 +21,20 @@ QString tr(const char* text, const char* comment = nullptr)
 constexpr qint64 installedBytes = 250'000'000;
 /// Used when the pinned archive's size is not recorded for this processor.
 constexpr qint64 typicalDownloadBytes = 25'000'000;
+/// An error can carry a tool's whole output; laying out a label of megabytes
+/// takes seconds, and the end of the output is what explains the failure.
+constexpr qsizetype failureTextLimit = 16 * 1024;
+
+QString tail(const QString& text)
+{
+    if (text.size() <= failureTextLimit)
+        return text;
+    qsizetype start = text.size() - failureTextLimit;
+    // Never split a surrogate pair.
+    if (text.at(start).isLowSurrogate())
+        ++start;
+    return u'…' + text.mid(start);
+}
 
 } // namespace
 
@@ -56,7 +70,7 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
         break;
     case Kind::failed:
         rows.block = Block::failure;
-        rows.failureMessage = phase.message;
+        rows.failureMessage = tail(phase.message);
         //: Button that retries the add-on component installation.
         rows.installTitle = tr("Try again");
         rows.installEnabled = true;

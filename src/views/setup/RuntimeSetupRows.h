@@ -32,7 +32,7 @@ struct RuntimeSetupRows {
     QString installTitle;
     /// The install button is disabled while the manifest is being checked.
     bool installEnabled = false;
-    /// failure: the error's text.
+    /// failure: the error's text, or its last 16 KiB after an ellipsis when longer.
     QString failureMessage;
     /// steps: all five steps in order.
     QList<StepRow> steps;

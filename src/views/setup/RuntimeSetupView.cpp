@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -14,24 +15,33 @@ namespace ostrevin {
 
 using Phase = RuntimeInstaller::Phase;
 
-struct RuntimeSetupView::Widgets {
-    QWidget* facts = nullptr;
-    QWidget* failure = nullptr;
-    QLabel* failureText = nullptr;
-    QWidget* stepCard = nullptr;
-    struct StepLine {
-        QLabel* mark = nullptr;
-        QLabel* title = nullptr;
-        QLabel* percentage = nullptr;
-    };
-    QList<StepLine> stepLines;
-    QProgressBar* progress = nullptr;
-    QLabel* logLine = nullptr;
-    QPushButton* install = nullptr;
-    QPushButton* cancel = nullptr;
-};
-
 namespace {
+
+/// One line of tool output: cut in the middle when it does not fit, whole in the tooltip.
+class MiddleElidedLabel final : public QLabel {
+public:
+    void setFullText(const QString& text)
+    {
+        if (text == m_fullText)
+            return;
+        m_fullText = text;
+        setToolTip(text);
+        elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, std::max(0, contentsRect().width()))); }
+
+    QString m_fullText;
+};
 
 QWidget* factRow(const QString& symbol, const QString& text)
 {
@@ -53,6 +63,23 @@ QWidget* factRow(const QString& symbol, const QString& text)
 }
 
 } // namespace
+
+struct RuntimeSetupView::Widgets {
+    QWidget* facts = nullptr;
+    QWidget* failure = nullptr;
+    QLabel* failureText = nullptr;
+    QWidget* stepCard = nullptr;
+    struct StepLine {
+        QLabel* mark = nullptr;
+        QLabel* title = nullptr;
+        QLabel* percentage = nullptr;
+    };
+    QList<StepLine> stepLines;
+    QProgressBar* progress = nullptr;
+    MiddleElidedLabel* logLine = nullptr;
+    QPushButton* install = nullptr;
+    QPushButton* cancel = nullptr;
+};
 
 RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void()> onInstalled, QWidget* parent)
     : QWidget(parent), m_runtime(runtime), m_onInstalled(std::move(onInstalled)),
@@ -118,7 +145,7 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     w.progress->setRange(0, 1000);
     w.progress->setTextVisible(false);
     cardLayout->addWidget(w.progress);
-    w.logLine = new QLabel;
+    w.logLine = new MiddleElidedLabel;
     w.logLine->setObjectName(QStringLiteral("componentLogLine"));
     w.logLine->setTextFormat(Qt::PlainText);
     cardLayout->addWidget(w.logLine);
@@ -219,7 +246,7 @@ void RuntimeSetupView::render()
     if (m_rows.progress)
         w.progress->setValue(static_cast<int>(*m_rows.progress * 1000.0));
     w.logLine->setVisible(!m_rows.lastLogLine.isEmpty());
-    w.logLine->setText(m_rows.lastLogLine);
+    w.logLine->setFullText(m_rows.lastLogLine);
 }
 
 } // namespace ostrevin
