@@ -6,6 +6,7 @@
 #include "app/ContentView.h"
 #include "app/MainWindowView.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/MainWindowState.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -90,6 +91,13 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     });
 
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
+    // The reset confirmation belongs to the main content; asked for while the setup
+    // screen shows, it would otherwise pop up by surprise after the installation.
+    MainWindowState& windowState = m_viewModel.windowState();
+    connect(&windowState, &MainWindowState::resetConfirmationPresentedChanged, this, [this, &windowState] {
+        if (windowState.isResetConfirmationPresented() && !isShowingContent())
+            windowState.setResetConfirmationPresented(false);
+    });
     syncRoot();
 }
 

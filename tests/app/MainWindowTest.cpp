@@ -183,11 +183,15 @@ TEST_F(MainWindowTest, MenuItemsFollowTheViewModelAndTheRuntime)
     EXPECT_EQ(commands.action(QStringLiteral("checkForUpdates")), nullptr);
     EXPECT_FALSE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
     EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
+    // No reset confirmation over the setup screen, and none saved up for later.
+    state().setResetConfirmationPresented(true);
+    EXPECT_FALSE(state().isResetConfirmationPresented());
 
     installRuntime();
     runtime->refresh();
     EXPECT_TRUE(window->isShowingContent());
     EXPECT_TRUE(window->content()->toolBar()->isVisible());
+    EXPECT_EQ(window->findChild<QMessageBox*>(QStringLiteral("resetConfirmation")), nullptr);
     EXPECT_TRUE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
     EXPECT_FALSE(commands.action(QStringLiteral("resetLocation"))->isEnabled());
     // Without an export action the item never enables, whatever the draft holds.
