@@ -13,7 +13,6 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>

@@ -43,7 +43,8 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
     //: Menu title.
     QMenu* file = menuBar.addMenu(tr("&File"));
     //: File menu item.
-    QAction* exportGPX = add(file, QStringLiteral("exportGPX"), tr("Export GPX…"), QKeySequence(QStringLiteral("Ctrl+Shift+E")));
+    QAction* exportGPX =
+        add(file, QStringLiteral("exportGPX"), tr("Export GPX…"), QKeySequence(QStringLiteral("Ctrl+Shift+E")));
     connect(exportGPX, &QAction::triggered, this, [this] {
         if (m_actions.exportGPX)
             m_actions.exportGPX();
@@ -92,7 +93,8 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
             m_viewModel.prepareIPhoneForLocation();
     });
     //: Device menu item.
-    QAction* check = add(device, QStringLiteral("checkAgain"), tr("Check Again"), QKeySequence(QStringLiteral("Ctrl+R")));
+    QAction* check =
+        add(device, QStringLiteral("checkAgain"), tr("Check Again"), QKeySequence(QStringLiteral("Ctrl+R")));
     connect(check, &QAction::triggered, this, [this] {
         if (CommandRules::checkAgain(facts()))
             m_viewModel.refreshHelperStatus(true, true);

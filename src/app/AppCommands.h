@@ -5,7 +5,6 @@
 #include <QKeySequence>
 #include <QObject>
 #include <QUrl>
-
 #include <functional>
 
 class QAction;
@@ -37,8 +36,8 @@ public:
         std::function<void(const QUrl&)> openURL;
     };
 
-    AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime,
-                AppUpdater& updater, Actions actions, QObject* parent = nullptr);
+    AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
+                Actions actions, QObject* parent = nullptr);
 
     /// The product's web site of this build, or an empty URL when it has none (the
     /// Help menu then has no web items).

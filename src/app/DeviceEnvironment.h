@@ -14,8 +14,9 @@ class AppPaths;
 /// tools in /usr/bin, and OSTREVIN_TUNNEL_SERVICE_URL (an http URL on the loopback
 /// interface) replaces the tunnel service's address.
 struct DeviceEnvironment {
-    static DeviceLocationController::Configuration configuration(
-        const AppPaths& paths, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    static DeviceLocationController::Configuration
+    configuration(const AppPaths& paths,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 };
 
 } // namespace ostrevin

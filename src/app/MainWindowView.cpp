@@ -234,8 +234,8 @@ void MainWindowView::placeControlBar()
     const int available = std::max(0, m_mapColumn->width() - 2 * controlBarPadding);
     const int width = std::min(wanted.width(), available);
     const int height = std::min(wanted.height(), std::max(0, m_mapColumn->height() - 2 * controlBarPadding));
-    m_controlBar->setGeometry((m_mapColumn->width() - width) / 2,
-                              m_mapColumn->height() - controlBarPadding - height, width, height);
+    m_controlBar->setGeometry((m_mapColumn->width() - width) / 2, m_mapColumn->height() - controlBarPadding - height,
+                              width, height);
     m_controlBar->setVisible(width > 0 && height > 0);
 }
 

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 
 class QAction;
@@ -35,7 +34,15 @@ public:
     static constexpr int sidePanelWidth = 308;
 
     /// The places other areas fill; each slot widget carries the name as its object name.
-    enum class Slot { placePanel, routePanel, savedPanel, historyPanel, mapColumn, simulationControlBar, deviceStatusPill };
+    enum class Slot {
+        placePanel,
+        routePanel,
+        savedPanel,
+        historyPanel,
+        mapColumn,
+        simulationControlBar,
+        deviceStatusPill
+    };
 
     MainWindowView(LocationPlannerViewModel& viewModel, QWidget* parent = nullptr);
     ~MainWindowView() override;

@@ -36,6 +36,7 @@ void RailItem::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
+    //: Accessibility state of the current section's tile in the navigation rail.
     setAccessibleDescription(selected ? tr("Selected") : QString());
     update();
 }

@@ -4,7 +4,6 @@
 #include "platform/AppPaths.h"
 
 #include <QObject>
-
 #include <memory>
 
 class QNetworkAccessManager;

@@ -68,8 +68,8 @@ QList<UpdateFeed::Item> UpdateFeed::parse(const QByteArray& xml, bool* ok)
             } else if (current && name == u"shortVersionString") {
                 current->displayVersion = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
             } else if (current && name == u"link" && reader.namespaceUri().isEmpty()) {
-                current->page = QUrl(reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed(),
-                                     QUrl::StrictMode);
+                current->page =
+                    QUrl(reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed(), QUrl::StrictMode);
             }
         } else if (reader.isEndElement() && reader.name() == u"item" && current) {
             if (isVersion(current->version)) {

@@ -3,11 +3,10 @@
 #include "platform/PlatformLog.h"
 
 #include <QSocketNotifier>
-
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -1,11 +1,11 @@
 #include "app/AppUpdater.h"
+
 #include "app/UpdateFeed.h"
 #include "support/FakeHttpServer.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 namespace ostrevin {
@@ -24,7 +24,8 @@ namespace {
 
 QByteArray feed(const QList<std::pair<QByteArray, QByteArray>>& items)
 {
-    QByteArray xml = R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><title>Ostrevin</title>)";
+    QByteArray xml =
+        R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><title>Ostrevin</title>)";
     for (const auto& [version, link] : items)
         xml += "<item><title>Release</title><link>" + link + "</link><sparkle:version>" + version +
                "</sparkle:version></item>";
@@ -36,8 +37,8 @@ QByteArray feed(const QList<std::pair<QByteArray, QByteArray>>& items)
 TEST(AppUpdater, OnlyAnExactHttpsFeedOffersUpdates)
 {
     const std::pair<const char*, bool> cases[] = {
-        {"https://ostrevin.example/appcast.xml", true}, {"", false},
-        {"http://ostrevin.example/appcast.xml", false}, {"HTTPS://ostrevin.example/appcast.xml", false},
+        {"https://ostrevin.example/appcast.xml", true},   {"", false},
+        {"http://ostrevin.example/appcast.xml", false},   {"HTTPS://ostrevin.example/appcast.xml", false},
         {" https://ostrevin.example/appcast.xml", false}, {"https://", false},
     };
     QNetworkAccessManager network;
@@ -60,8 +61,13 @@ TEST(AppUpdater, VersionsCompareNumericallyByComponent)
         int expected;
     };
     const Case cases[] = {
-        {"1.10", "1.9", 1}, {"1.0", "1", 0},        {"0.1.0", "0.1", 0},      {"2", "10", -1},
-        {"1.2.3", "1.2.4", -1}, {"1.2rc1", "1.2", 0}, {"18446744073709551615", "1", 1},
+        {"1.10", "1.9", 1},
+        {"1.0", "1", 0},
+        {"0.1.0", "0.1", 0},
+        {"2", "10", -1},
+        {"1.2.3", "1.2.4", -1},
+        {"1.2rc1", "1.2", 0},
+        {"18446744073709551615", "1", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.left) + " vs " + c.right);
@@ -116,8 +122,10 @@ TEST(AppUpdater, ACheckFetchesWithoutBlockingAndEndsOnErrorsAndTimeOuts)
         Kind kind;
     };
     const Case cases[] = {
-        {"/good.xml", Kind::available}, {"/missing.xml", Kind::failed},
-        {"/slow.xml", Kind::failed},    {"/huge.xml", Kind::failed},
+        {"/good.xml", Kind::available},
+        {"/missing.xml", Kind::failed},
+        {"/slow.xml", Kind::failed},
+        {"/huge.xml", Kind::failed},
     };
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);

@@ -16,10 +16,16 @@ TEST(DeviceEnvironment, ToolFoldersReplaceEverySystemPathAndOnlyALoopbackTunnelI
     };
     const Case cases[] = {
         {"nothing set", {}, {}, {}, false},
-        {"one folder and a loopback tunnel", QStringLiteral("/t/tools"), QStringLiteral("http://127.0.0.1:5000"),
-         {QStringLiteral("/t/tools")}, true},
-        {"relative entries are dropped", QStringLiteral("rel:/t/a/:/t/b"), QStringLiteral("http://10.0.0.1:49151"),
-         {QStringLiteral("/t/a"), QStringLiteral("/t/b")}, false},
+        {"one folder and a loopback tunnel",
+         QStringLiteral("/t/tools"),
+         QStringLiteral("http://127.0.0.1:5000"),
+         {QStringLiteral("/t/tools")},
+         true},
+        {"relative entries are dropped",
+         QStringLiteral("rel:/t/a/:/t/b"),
+         QStringLiteral("http://10.0.0.1:49151"),
+         {QStringLiteral("/t/a"), QStringLiteral("/t/b")},
+         false},
         {"only relative entries", QStringLiteral("rel:also"), QStringLiteral("https://127.0.0.1:1"), {}, false},
     };
     const DeviceLocationController::Configuration standard;

@@ -21,7 +21,6 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
-
 #include <csignal>
 #include <gtest/gtest.h>
 

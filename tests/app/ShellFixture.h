@@ -22,7 +22,6 @@
 
 #include <QNetworkAccessManager>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace ostrevin::test {

@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-
 #include <csignal>
 #include <gtest/gtest.h>
 

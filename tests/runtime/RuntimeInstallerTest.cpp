@@ -19,10 +19,10 @@
 using namespace ostrevin;
 using Phase = RuntimeInstaller::Phase;
 using Step = RuntimeInstaller::Step;
-using test::FakeHttpReply;
-using test::InstallBench;
 using test::archivePath;
 using test::archiveReply;
+using test::FakeHttpReply;
+using test::InstallBench;
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -1,11 +1,11 @@
+#include "views/setup/RuntimeSetupView.h"
+
 #include "support/RuntimeInstallBench.h"
 #include "views/setup/RuntimeSetupRows.h"
-#include "views/setup/RuntimeSetupView.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -28,7 +28,8 @@ TEST(RuntimeSetupRows, AFailureShowsTheEndOfALongErrorOnly)
     const Case cases[] = {
         {"short", end, end},
         {"exactly the limit", fits, fits},
-        {"pip's whole output", QString(1 << 20, u'y') + end, u'…' + QString(QString(1 << 20, u'y') + end).right(16 * 1024)},
+        {"pip's whole output", QString(1 << 20, u'y') + end,
+         u'…' + QString(QString(1 << 20, u'y') + end).right(16 * 1024)},
         {"cut inside a surrogate pair", straddling, u'…' + QString(16 * 1024 - 1, u'b')},
     };
     for (const Case& c : cases) {
@@ -59,21 +60,77 @@ TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
     const QList<Status> atFinish{Status::done, Status::done, Status::done, Status::done, Status::current};
     const Case cases[] = {
         {"checking", Phase::checking(), Rows::Block::facts, QStringLiteral("Install"), false, {}, {}, {}, {}, false},
-        {"not installed", Phase::notInstalled(), Rows::Block::facts, QStringLiteral("Install"), true, {}, {}, {}, {},
+        {"not installed",
+         Phase::notInstalled(),
+         Rows::Block::facts,
+         QStringLiteral("Install"),
+         true,
+         {},
+         {},
+         {},
+         {},
          false},
-        {"failed", Phase::failed(QStringLiteral("No space left.")), Rows::Block::failure, QStringLiteral("Try again"),
-         true, {}, {}, {}, {}, false},
-        {"installed", Phase::installed(QStringLiteral("10.10.3")), Rows::Block::nothing, {}, false, {}, {}, {}, {},
+        {"failed",
+         Phase::failed(QStringLiteral("No space left.")),
+         Rows::Block::failure,
+         QStringLiteral("Try again"),
+         true,
+         {},
+         {},
+         {},
+         {},
          false},
-        {"downloading at 42 %", Phase::installing(Step::download, 0.42), Rows::Block::steps, {}, false, atDownload,
-         QStringLiteral("42%"), 0.42, {}, true},
-        {"downloading nearly done", Phase::installing(Step::download, 0.999), Rows::Block::steps, {}, false,
-         atDownload, QStringLiteral("99%"), 0.999, {}, true},
-        {"download without a size", Phase::installing(Step::download), Rows::Block::steps, {}, false, atDownload, {},
-         {}, {}, true},
+        {"installed",
+         Phase::installed(QStringLiteral("10.10.3")),
+         Rows::Block::nothing,
+         {},
+         false,
+         {},
+         {},
+         {},
+         {},
+         false},
+        {"downloading at 42 %",
+         Phase::installing(Step::download, 0.42),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("42%"),
+         0.42,
+         {},
+         true},
+        {"downloading nearly done",
+         Phase::installing(Step::download, 0.999),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("99%"),
+         0.999,
+         {},
+         true},
+        {"download without a size",
+         Phase::installing(Step::download),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         {},
+         {},
+         {},
+         true},
         {"verifying", Phase::installing(Step::verify), Rows::Block::steps, {}, false, atVerify, {}, {}, {}, true},
-        {"installing components", Phase::installing(Step::components), Rows::Block::steps, {}, false, atComponents, {},
-         {}, QStringLiteral("Downloading x.whl"), true},
+        {"installing components",
+         Phase::installing(Step::components),
+         Rows::Block::steps,
+         {},
+         false,
+         atComponents,
+         {},
+         {},
+         QStringLiteral("Downloading x.whl"),
+         true},
         // Cancelling once the old runtime is being replaced would leave none.
         {"finishing", Phase::installing(Step::finish), Rows::Block::steps, {}, false, atFinish, {}, {}, {}, false},
     };

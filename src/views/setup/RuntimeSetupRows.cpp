@@ -12,11 +12,6 @@ namespace {
 using Kind = RuntimeInstaller::Phase::Kind;
 using Step = RuntimeInstaller::Step;
 
-QString tr(const char* text, const char* comment = nullptr)
-{
-    return QCoreApplication::translate("RuntimeSetupView", text, comment);
-}
-
 /// Roughly what the installed runtime takes up, for the explanation.
 constexpr qint64 installedBytes = 250'000'000;
 /// Used when the pinned archive's size is not recorded for this processor.
@@ -45,11 +40,14 @@ QList<std::pair<QString, QString>> RuntimeSetupRows::facts(const QLocale& locale
     return {
         //: Installation fact. Both %1 and %2 are file sizes, e.g. “25 MB” and “250 MB”.
         {QStringLiteral("arrow.down.circle"),
-         tr("Downloads about %1 and takes up about %2 once installed.").arg(size(download), size(installedBytes))},
+         QCoreApplication::translate("RuntimeSetupView", "Downloads about %1 and takes up about %2 once installed.")
+             .arg(size(download), size(installedBytes))},
         //: Installation fact.
-        {QStringLiteral("clock"), tr("Usually takes 1–3 minutes.")},
+        {QStringLiteral("clock"), QCoreApplication::translate("RuntimeSetupView", "Usually takes 1–3 minutes.")},
         //: Installation fact.
-        {QStringLiteral("lock.shield"), tr("Doesn’t require an administrator password and doesn’t change your system.")},
+        {QStringLiteral("lock.shield"),
+         QCoreApplication::translate("RuntimeSetupView",
+                                     "Doesn’t require an administrator password and doesn’t change your system.")},
     };
 }
 
@@ -65,14 +63,14 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
     case Kind::notInstalled:
         rows.block = Block::facts;
         //: Button that installs the add-on component.
-        rows.installTitle = tr("Install");
+        rows.installTitle = QCoreApplication::translate("RuntimeSetupView", "Install");
         rows.installEnabled = phase.kind == Kind::notInstalled;
         break;
     case Kind::failed:
         rows.block = Block::failure;
         rows.failureMessage = tail(phase.message);
         //: Button that retries the add-on component installation.
-        rows.installTitle = tr("Try again");
+        rows.installTitle = QCoreApplication::translate("RuntimeSetupView", "Try again");
         rows.installEnabled = true;
         break;
     case Kind::installing:
@@ -86,8 +84,7 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
             if (order == 0 && phase.progress) {
                 // Rounded down: "100 %" would claim the download is done before it is.
                 const double clamped = std::clamp(*phase.progress, 0.0, 1.0);
-                row.percentage = locale.toString(static_cast<int>(std::floor(clamped * 100.0))) +
-                                 locale.percent();
+                row.percentage = locale.toString(static_cast<int>(std::floor(clamped * 100.0))) + locale.percent();
             }
             rows.steps.append(row);
         }

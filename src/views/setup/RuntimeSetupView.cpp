@@ -38,7 +38,10 @@ protected:
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
 private:
-    void elide() { setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, std::max(0, contentsRect().width()))); }
+    void elide()
+    {
+        setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, std::max(0, contentsRect().width())));
+    }
 
     QString m_fullText;
 };
@@ -201,8 +204,8 @@ void RuntimeSetupView::handlePhaseChange()
 
 void RuntimeSetupView::install()
 {
-    if (m_rows.installEnabled && (m_rows.block == RuntimeSetupRows::Block::facts ||
-                                  m_rows.block == RuntimeSetupRows::Block::failure))
+    if (m_rows.installEnabled &&
+        (m_rows.block == RuntimeSetupRows::Block::facts || m_rows.block == RuntimeSetupRows::Block::failure))
         m_runtime.install();
 }
 

@@ -3,7 +3,6 @@
 #include "views/setup/RuntimeSetupRows.h"
 
 #include <QWidget>
-
 #include <functional>
 
 class QLabel;
