@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -191,6 +192,13 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
 }
 
 RuntimeSetupView::~RuntimeSetupView() = default;
+
+void RuntimeSetupView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_runtime.refresh();
+}
 
 void RuntimeSetupView::handlePhaseChange()
 {

@@ -29,6 +29,10 @@ public:
     /// What is shown now.
     const RuntimeSetupRows& rows() const { return m_rows; }
 
+protected:
+    /// Each appearance re-reads the manifest (nothing happens while an installation runs).
+    void showEvent(QShowEvent* event) override;
+
 private:
     struct Widgets;
 
