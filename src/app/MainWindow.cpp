@@ -7,9 +7,11 @@
 #include "app/MainWindowView.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/setup/RuntimeSetupView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QMenuBar>
@@ -30,11 +32,20 @@ void openInBrowser(const QUrl& url)
 
 } // namespace
 
+QIcon MainWindow::applicationIcon()
+{
+    return QIcon::fromTheme(QStringLiteral("com.ostrevin.Ostrevin"),
+                            QIcon(BundledResources::directory() + u"/ostrevin.svg"));
+}
+
 MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
                        QWidget* parent)
     : QMainWindow(parent), m_viewModel(viewModel), m_runtime(runtime), m_updater(updater)
 {
     setObjectName(QStringLiteral("mainWindow"));
+    // The setup screen shows the application's icon.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(applicationIcon());
     //: Title of the main window.
     setWindowTitle(tr("Ostrevin"));
     setMinimumSize(980, 680);

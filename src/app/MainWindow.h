@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -26,6 +27,9 @@ public:
     MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
                QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    /// The icon of the desktop's theme, else the one shipped beside the program.
+    static QIcon applicationIcon();
 
     RuntimeSetupView* setupView() const { return m_setup; }
     /// The main content; built the first time the runtime is installed.

@@ -3,11 +3,14 @@
 #include "app/NavigationRail.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "views/kit/Brand.h"
+#include "views/kit/Symbols.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -30,15 +33,22 @@ QWidget* emptySlot(const QString& name)
     return slot;
 }
 
-QFrame* divider()
-{
-    auto* line = new QFrame;
-    line->setObjectName(QStringLiteral("railDivider"));
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedWidth(1);
-    return line;
-}
+/// A hairline between two columns, in the faint separator colour of the kit.
+class Divider final : public QWidget {
+public:
+    Divider()
+    {
+        setObjectName(QStringLiteral("railDivider"));
+        setFixedWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), kit::Brand::current().primaryAt(0.12));
+    }
+};
 
 } // namespace
 
@@ -94,7 +104,7 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
 
     m_rail = new NavigationRail(m_windowState);
     row->addWidget(m_rail);
-    row->addWidget(divider());
+    row->addWidget(new Divider);
 
     m_sidePanel = new QWidget;
     m_sidePanel->setObjectName(QStringLiteral("sidePanel"));
@@ -128,7 +138,6 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_sidePanelToggle = m_toolBar->addAction(sidePanelToggleTitle(m_windowState));
     m_sidePanelToggle->setObjectName(QStringLiteral("sidePanelToggle"));
-    m_sidePanelToggle->setProperty("symbol", QStringLiteral("sidebar.leading"));
     connect(m_sidePanelToggle, &QAction::triggered, this,
             [this] { m_windowState.setSidePanelVisible(!m_windowState.isSidePanelVisible()); });
     auto* spacer = new QWidget;
@@ -139,10 +148,11 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     //: Toolbar link that opens the settings window.
     m_settingsLink = m_toolBar->addAction(tr("Settings"));
     m_settingsLink->setObjectName(QStringLiteral("settingsLink"));
-    m_settingsLink->setProperty("symbol", QStringLiteral("gearshape"));
     //: Tooltip of the toolbar's settings link.
     m_settingsLink->setToolTip(tr("Open Settings"));
     connect(m_settingsLink, &QAction::triggered, this, &MainWindowView::settingsRequested);
+
+    updateToolBarIcons();
 
     m_slide = new QVariantAnimation(this);
     m_slide->setDuration(200);
@@ -199,9 +209,19 @@ void MainWindowView::fill(Slot which, QWidget* content)
     placeControlBar();
 }
 
-void MainWindowView::setHighContrast(bool highContrast)
+void MainWindowView::changeEvent(QEvent* event)
 {
-    m_rail->setHighContrast(highContrast);
+    QWidget::changeEvent(event);
+    // The theme sets a new palette whenever the appearance changes.
+    if (event->type() == QEvent::PaletteChange)
+        updateToolBarIcons();
+}
+
+void MainWindowView::updateToolBarIcons()
+{
+    const QColor color = kit::Brand::current().secondary;
+    m_sidePanelToggle->setIcon(kit::symbolIcon("sidebar.leading"_symbol, color, 18));
+    m_settingsLink->setIcon(kit::symbolIcon("gearshape"_symbol, color, 18));
 }
 
 void MainWindowView::showEvent(QShowEvent* event)
@@ -250,7 +270,7 @@ void MainWindowView::syncSidePanel(bool animate)
     m_sidePanelToggle->setText(sidePanelToggleTitle(m_windowState));
     m_sidePanelToggle->setToolTip(sidePanelToggleTitle(m_windowState));
     const int target = visible ? sidePanelWidth : 0;
-    if (animate && m_animationsAllowed() && isVisible()) {
+    if (animate && !kit::Brand::current().appearance.reducedMotion && isVisible()) {
         m_slide->stop();
         m_sidePanel->setVisible(true);
         m_slide->setStartValue(m_sidePanel->width());

@@ -4,8 +4,6 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <functional>
-
 class QAction;
 class QMessageBox;
 class QStackedWidget;
@@ -22,7 +20,8 @@ class NavigationRail;
 /// current section's panel (it slides in and out), and the map column with the
 /// control bar over its bottom edge; a toolbar with the side-panel toggle, the
 /// device pill and the settings link; the view model's notices as an alert and
-/// the reset confirmation. It runs the readiness monitor while it is shown.
+/// the reset confirmation. It runs the readiness monitor while it is shown. The
+/// panel slides unless the desktop asks for reduced motion.
 ///
 /// The panels, the map, the control bar and the device pill belong to other
 /// areas: each has a named slot here that fill() puts the real widget into.
@@ -64,9 +63,6 @@ public:
     /// "Hide Side Panel" while the panel is shown, "Show Side Panel" otherwise.
     static QString sidePanelToggleTitle(const MainWindowState& windowState);
 
-    /// Whether the side panel slides; asked at every change (reduced motion says no).
-    void setAnimationsAllowed(std::function<bool()> allowed) { m_animationsAllowed = std::move(allowed); }
-    void setHighContrast(bool highContrast);
 
 signals:
     /// The settings link was clicked.
@@ -76,6 +72,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void syncSection();
@@ -83,6 +80,7 @@ private:
     void syncNotice();
     void syncResetConfirmation();
     void placeControlBar();
+    void updateToolBarIcons();
 
     LocationPlannerViewModel& m_viewModel;
     MainWindowState& m_windowState;
@@ -98,7 +96,6 @@ private:
     QVariantAnimation* m_slide = nullptr;
     QPointer<QMessageBox> m_noticeBox;
     QPointer<QMessageBox> m_resetBox;
-    std::function<bool()> m_animationsAllowed = [] { return true; };
 };
 
 } // namespace ostrevin

@@ -2,6 +2,7 @@
 
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "views/kit/Brand.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -40,12 +41,6 @@ RailItem* NavigationRail::item(AppSection section) const
     return nullptr;
 }
 
-void NavigationRail::setHighContrast(bool highContrast)
-{
-    for (RailItem* item : m_items)
-        item->setHighContrast(highContrast);
-}
-
 void NavigationRail::activate(MainWindowState& windowState, AppSection section)
 {
     if (windowState.section() == section) {
@@ -65,10 +60,9 @@ void NavigationRail::sync()
 void NavigationRail::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
-    QColor wash = palette().windowText().color();
-    wash.setAlphaF(0.035f);
-    painter.fillRect(rect(), wash);
+    const kit::Brand& brand = kit::Brand::current();
+    painter.fillRect(rect(), brand.window);
+    painter.fillRect(rect(), brand.primaryAt(0.035));
 }
 
 } // namespace ostrevin

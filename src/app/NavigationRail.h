@@ -23,7 +23,6 @@ public:
     explicit NavigationRail(MainWindowState& windowState, QWidget* parent = nullptr);
 
     RailItem* item(AppSection section) const;
-    void setHighContrast(bool highContrast);
 
     /// What a click on the tile of section does to the window state.
     static void activate(MainWindowState& windowState, AppSection section);

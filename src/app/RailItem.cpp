@@ -1,7 +1,11 @@
 #include "app/RailItem.h"
 
+#include "views/kit/Brand.h"
+#include "views/kit/Shapes.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/TextStyle.h"
+
 #include <QPainter>
-#include <QPainterPath>
 
 namespace ostrevin {
 
@@ -12,10 +16,33 @@ constexpr int spacing = 4;
 constexpr int verticalPadding = 9;
 constexpr qreal cornerRadius = 10;
 
-QColor withAlpha(QColor color, qreal alpha)
+kit::SymbolName railSymbol(AppSection section, bool filled)
 {
-    color.setAlphaF(static_cast<float>(alpha));
-    return color;
+    kit::SymbolName plain;
+    switch (section) {
+    case AppSection::place:
+        plain = "mappin.and.ellipse"_symbol;
+        break;
+    case AppSection::route:
+        plain = "point.topleft.down.to.point.bottomright.curvepath"_symbol;
+        break;
+    case AppSection::saved:
+        plain = "bookmark"_symbol;
+        break;
+    case AppSection::history:
+        plain = "clock.arrow.circlepath"_symbol;
+        break;
+    }
+    // The filled variant where the table has one.
+    if (filled && kit::findSymbol(std::string(plain.name()) + ".fill"))
+        return kit::SymbolName::fromString(QString::fromUtf8(plain.name().data(), qsizetype(plain.name().size())) +
+                                           QStringLiteral(".fill"));
+    return plain;
+}
+
+QFont titleFont(bool selected)
+{
+    return kit::textFont(kit::TextStyle::Subheadline, selected ? QFont::DemiBold : QFont::Medium);
 }
 
 } // namespace
@@ -41,17 +68,9 @@ void RailItem::setSelected(bool selected)
     update();
 }
 
-void RailItem::setHighContrast(bool highContrast)
-{
-    m_highContrast = highContrast;
-    update();
-}
-
 QSize RailItem::sizeHint() const
 {
-    QFont font = this->font();
-    font.setPixelSize(11);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(titleFont(true));
     // Room for two lines of title: long translations wrap rather than clip.
     const int textHeight = metrics.lineSpacing() * 2;
     return {68, verticalPadding * 2 + symbolHeight + spacing + textHeight};
@@ -75,30 +94,35 @@ void RailItem::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor primary = palette().windowText().color();
-    const QColor accentText = palette().highlight().color();
+    const kit::Brand& brand = kit::Brand::current();
+    const QRectF shape(rect());
 
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     if (m_selected)
-        painter.fillPath(shape, withAlpha(accentText, 0.16));
+        kit::fillRoundedRect(painter, shape, cornerRadius, brand.accentWash);
     else if (m_hovered)
-        painter.fillPath(shape, withAlpha(primary, 0.06));
-    if (m_selected && m_highContrast) {
-        QPainterPath inset;
-        inset.addRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), cornerRadius, cornerRadius);
-        painter.strokePath(inset, QPen(accentText, 1.5));
-    }
+        kit::fillRoundedRect(painter, shape, cornerRadius, brand.primaryAt(0.06));
+    if (m_selected && brand.appearance.highContrast)
+        kit::strokeRoundedRectInside(painter, shape, cornerRadius, brand.accentText, 1.5);
 
-    const QColor foreground = m_selected ? accentText : withAlpha(primary, 0.55);
-    painter.setPen(foreground);
-    QFont titleFont = font();
-    titleFont.setPixelSize(11);
-    titleFont.setWeight(m_selected ? QFont::DemiBold : QFont::Medium);
-    painter.setFont(titleFont);
+    const QColor foreground = m_selected ? brand.accentText : brand.secondary;
+    const QRectF symbolRect(0, verticalPadding, width(), symbolHeight);
+    kit::paintSymbol(painter, symbolRect, railSymbol(m_section, m_selected), foreground, 18);
+
+    // Up to two lines; a title that still does not fit shrinks down to 0.8 of its size.
+    QFont font = titleFont(m_selected);
     const QRect textRect(2, verticalPadding + symbolHeight + spacing, width() - 4,
                          height() - verticalPadding * 2 - symbolHeight - spacing);
-    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text());
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    const qreal fullSize = font.pixelSize();
+    for (qreal scale = 1.0; scale >= 0.8; scale -= 0.05) {
+        font.setPixelSize(std::max(1, qRound(fullSize * scale)));
+        const QRect needed = QFontMetrics(font).boundingRect(textRect, flags, text());
+        if (needed.width() <= textRect.width() && needed.height() <= textRect.height())
+            break;
+    }
+    painter.setFont(font);
+    painter.setPen(foreground);
+    painter.drawText(textRect, flags, text());
 }
 
 } // namespace ostrevin

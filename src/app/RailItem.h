@@ -8,7 +8,7 @@ namespace ostrevin {
 
 /// One tile of the navigation rail: the section's symbol over its title, washed
 /// in the accent colour while selected, lightly shaded under the pointer, with a
-/// border when the desktop asks for more contrast.
+/// border when the desktop asks for more contrast. Colours come from Brand when painted.
 class RailItem : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RailItem)
@@ -19,7 +19,6 @@ public:
     AppSection section() const { return m_section; }
     void setSelected(bool selected);
     bool isSelected() const { return m_selected; }
-    void setHighContrast(bool highContrast);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -33,7 +32,6 @@ private:
     AppSection m_section;
     bool m_selected = false;
     bool m_hovered = false;
-    bool m_highContrast = false;
 };
 
 } // namespace ostrevin

@@ -18,6 +18,7 @@
 #include "routedata/LegacyMigration.h"
 #include "routedata/RouteStore.h"
 #include "runtime/RuntimeInstaller.h"
+#include "views/kit/Theme.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -28,6 +29,8 @@ namespace ostrevin {
 TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
 {
     Q_ASSERT(m_options.alarmPresenter);
+    m_appearance = kit::Theme::createAppearance();
+    m_theme = std::make_unique<kit::Theme>(*m_appearance);
     const AppPaths& paths = m_options.paths;
     const QString domain = QString::fromUtf16(SettingsStore::appDomain);
     m_settings = std::make_unique<SettingsStore>(paths.settingsFile(domain));
@@ -90,6 +93,8 @@ TovrelApp::~TovrelApp()
     m_runtime.reset();
     m_viewModel.reset();
     AppSettings::setStandardStore(nullptr);
+    m_theme.reset();
+    m_appearance.reset();
 }
 
 void TovrelApp::show()

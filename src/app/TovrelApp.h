@@ -10,7 +10,12 @@ class QNetworkAccessManager;
 
 namespace ostrevin {
 
+namespace kit {
+class Theme;
+}
+
 class AlarmPresenter;
+class Appearance;
 class AppUpdater;
 class KeepAwake;
 class LocationPlannerViewModel;
@@ -32,7 +37,9 @@ class WorkerPool;
 /// The application object: owns every long-lived object of the run, shows the
 /// main window and ends the run in a fixed order. Built after the QApplication.
 ///
-/// Start: the migration of older data and settings runs first; then the store,
+/// Start: the desktop's appearance and the colours that follow it come first,
+/// so every widget is built in them; the migration of older data and settings runs
+/// before anything is read; then the store,
 /// the view model over the real device controller, the runtime installer (its
 /// manifest read before the window shows) and the updater; the window shows the
 /// setup screen until the runtime is installed.
@@ -72,6 +79,8 @@ public:
 private:
     Options m_options;
     bool m_terminated = false;
+    std::unique_ptr<Appearance> m_appearance;
+    std::unique_ptr<kit::Theme> m_theme;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<RouteStore> m_store;
     std::unique_ptr<SystemClock> m_clock;

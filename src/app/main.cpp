@@ -3,12 +3,10 @@
 #include "app/MainWindow.h"
 #include "app/MessageAlarmPresenter.h"
 #include "app/TovrelApp.h"
-#include "platform/BundledResources.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 
 using namespace ostrevin;
 
@@ -20,8 +18,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
     // Alarm windows come and go; only the main window's close ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ostrevin.Ostrevin"),
-                                                 QIcon(BundledResources::directory() + u"/ostrevin.svg")));
+    QApplication::setWindowIcon(MainWindow::applicationIcon());
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -1,8 +1,11 @@
 #include "views/setup/OnboardingPanel.h"
 
+#include "views/kit/KitLabel.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -15,6 +18,8 @@ OnboardingPanel::OnboardingPanel(const QString& title, const QString& subtitle, 
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setBackgroundRole(QPalette::Window);
+    viewport()->setAutoFillBackground(true);
 
     // The page is at least as tall as the view, so a short card sits in its middle
     // and a tall one scrolls.
@@ -43,20 +48,14 @@ OnboardingPanel::OnboardingPanel(const QString& title, const QString& subtitle, 
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    auto* titleLabel = new QLabel(title);
+    auto* titleLabel = new kit::KitLabel(title, kit::TextStyle::Title1);
     titleLabel->setObjectName(QStringLiteral("onboardingTitle"));
-    titleLabel->setTextFormat(Qt::PlainText);
-    titleLabel->setWordWrap(true);
-    titleLabel->setAlignment(Qt::AlignHCenter);
-    QFont titleFont = titleLabel->font();
-    titleFont.setPixelSize(22);
-    titleFont.setWeight(QFont::DemiBold);
-    titleLabel->setFont(titleFont);
-    auto* subtitleLabel = new QLabel(subtitle);
+    titleLabel->setTextStyle(kit::TextStyle::Title1, QFont::DemiBold);
+    titleLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto* subtitleLabel = new kit::KitLabel(subtitle, kit::TextStyle::Body);
     subtitleLabel->setObjectName(QStringLiteral("onboardingSubtitle"));
-    subtitleLabel->setTextFormat(Qt::PlainText);
-    subtitleLabel->setWordWrap(true);
-    subtitleLabel->setAlignment(Qt::AlignHCenter);
+    subtitleLabel->setColorRole(kit::BrandColor::Secondary);
+    subtitleLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     texts->addWidget(titleLabel);
     texts->addWidget(subtitleLabel);
     header->addLayout(texts);
@@ -64,7 +63,13 @@ OnboardingPanel::OnboardingPanel(const QString& title, const QString& subtitle, 
     cardLayout->addLayout(header);
     cardLayout->addWidget(content);
 
-    pageLayout->addWidget(m_card, 0, Qt::AlignHCenter);
+    // Centred by stretches rather than an alignment: an aligned item gets its size
+    // hint, and the wrapped texts would lose their second lines.
+    auto* centre = new QHBoxLayout;
+    centre->addStretch(1);
+    centre->addWidget(m_card);
+    centre->addStretch(1);
+    pageLayout->addLayout(centre);
     pageLayout->addStretch(1);
     setWidget(page);
 }

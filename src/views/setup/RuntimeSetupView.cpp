@@ -1,72 +1,26 @@
 #include "views/setup/RuntimeSetupView.h"
 
 #include "runtime/RuntimeInstaller.h"
+#include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/Spinner.h"
 #include "views/setup/OnboardingPanel.h"
+#include "views/setup/SetupWidgets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QResizeEvent>
-#include <QShowEvent>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace ostrevin {
 
 using Phase = RuntimeInstaller::Phase;
-
-namespace {
-
-/// One line of tool output: cut in the middle when it does not fit, whole in the tooltip.
-class MiddleElidedLabel final : public QLabel {
-public:
-    void setFullText(const QString& text)
-    {
-        if (text == m_fullText)
-            return;
-        m_fullText = text;
-        setToolTip(text);
-        elide();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        elide();
-    }
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-private:
-    void elide()
-    {
-        setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, std::max(0, contentsRect().width())));
-    }
-
-    QString m_fullText;
-};
-
-QWidget* factRow(const QString& symbol, const QString& text)
-{
-    auto* row = new QWidget;
-    row->setObjectName(QStringLiteral("factRow"));
-    row->setProperty("symbol", symbol);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    auto* icon = new QLabel;
-    icon->setObjectName(QStringLiteral("factSymbol"));
-    icon->setFixedWidth(18);
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    layout->addWidget(icon, 0, Qt::AlignTop);
-    layout->addWidget(label, 1);
-    return row;
-}
-
-} // namespace
+using kit::BrandColor;
+using kit::TextStyle;
 
 struct RuntimeSetupView::Widgets {
     QWidget* facts = nullptr;
@@ -74,16 +28,40 @@ struct RuntimeSetupView::Widgets {
     QLabel* failureText = nullptr;
     QWidget* stepCard = nullptr;
     struct StepLine {
-        QLabel* mark = nullptr;
-        QLabel* title = nullptr;
-        QLabel* percentage = nullptr;
+        SymbolMark* mark = nullptr;
+        kit::Spinner* spinner = nullptr;
+        kit::KitLabel* title = nullptr;
+        kit::KitLabel* percentage = nullptr;
     };
     QList<StepLine> stepLines;
     QProgressBar* progress = nullptr;
-    MiddleElidedLabel* logLine = nullptr;
+    MiddleElidedLine* logLine = nullptr;
     QPushButton* install = nullptr;
     QPushButton* cancel = nullptr;
 };
+
+namespace {
+
+QWidget* factRow(const QString& symbol, const QString& text)
+{
+    auto* row = new QWidget;
+    row->setObjectName(QStringLiteral("factRow"));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    auto* label = new kit::KitLabel(text, TextStyle::Callout);
+    layout->addWidget(new SymbolMark(kit::SymbolName::fromString(symbol), BrandColor::Secondary, 16), 0,
+                      Qt::AlignTop);
+    layout->addWidget(label, 1);
+    return row;
+}
+
+QFont calloutFont()
+{
+    return kit::textFont(TextStyle::Callout);
+}
+
+} // namespace
 
 RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void()> onInstalled, QWidget* parent)
     : QWidget(parent), m_runtime(runtime), m_onInstalled(std::move(onInstalled)),
@@ -106,23 +84,22 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
         factsLayout->addWidget(factRow(symbol, text));
     column->addWidget(w.facts);
 
-    w.failure = new QWidget;
+    w.failure = new RoundedSurface(RoundedSurface::Style::failure, 8);
     w.failure->setObjectName(QStringLiteral("setupFailure"));
     auto* failureLayout = new QHBoxLayout(w.failure);
     failureLayout->setContentsMargins(12, 12, 12, 12);
     failureLayout->setSpacing(8);
-    auto* failureSymbol = new QLabel;
-    failureSymbol->setObjectName(QStringLiteral("failureSymbol"));
     w.failureText = new QLabel;
     w.failureText->setObjectName(QStringLiteral("failureText"));
+    w.failureText->setFont(calloutFont());
     w.failureText->setTextFormat(Qt::PlainText);
     w.failureText->setWordWrap(true);
     w.failureText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    failureLayout->addWidget(failureSymbol, 0, Qt::AlignTop);
+    failureLayout->addWidget(new SymbolMark("xmark.octagon"_symbol, BrandColor::Failure, 16), 0, Qt::AlignTop);
     failureLayout->addWidget(w.failureText, 1);
     column->addWidget(w.failure);
 
-    w.stepCard = new QWidget;
+    w.stepCard = new RoundedSurface(RoundedSurface::Style::card, 10);
     w.stepCard->setObjectName(QStringLiteral("setupStepCard"));
     auto* cardLayout = new QVBoxLayout(w.stepCard);
     cardLayout->setContentsMargins(16, 16, 16, 16);
@@ -131,15 +108,23 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
         Widgets::StepLine line;
         auto* row = new QHBoxLayout;
         row->setSpacing(10);
-        line.mark = new QLabel;
-        line.mark->setFixedWidth(18);
-        line.title = new QLabel;
-        line.title->setTextFormat(Qt::PlainText);
-        line.percentage = new QLabel;
+        // The status mark sits in a frame 18 wide: a check mark, a spinner or a circle.
+        auto* markFrame = new QWidget;
+        markFrame->setFixedSize(18, 18);
+        auto* markLayout = new QHBoxLayout(markFrame);
+        markLayout->setContentsMargins(0, 0, 0, 0);
+        line.mark = new SymbolMark("circle"_symbol, BrandColor::Tertiary, 16);
+        line.spinner = new kit::Spinner(14);
+        markLayout->addWidget(line.mark, 0, Qt::AlignCenter);
+        markLayout->addWidget(line.spinner, 0, Qt::AlignCenter);
+        line.title = new kit::KitLabel(QString(), TextStyle::Body);
+        line.title->setMaximumLines(1);
+        line.percentage = new kit::KitLabel(QString(), TextStyle::Callout);
+        line.percentage->setColorRole(BrandColor::Secondary);
+        line.percentage->setTabularDigits(true);
         line.percentage->setObjectName(QStringLiteral("stepPercentage"));
-        row->addWidget(line.mark);
-        row->addWidget(line.title);
-        row->addStretch(1);
+        row->addWidget(markFrame);
+        row->addWidget(line.title, 1);
         row->addWidget(line.percentage);
         cardLayout->addLayout(row);
         w.stepLines.append(line);
@@ -148,20 +133,20 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     w.progress->setObjectName(QStringLiteral("downloadProgress"));
     w.progress->setRange(0, 1000);
     w.progress->setTextVisible(false);
+    w.progress->setFixedHeight(6);
     cardLayout->addWidget(w.progress);
-    w.logLine = new MiddleElidedLabel;
+    w.logLine = new MiddleElidedLine;
     w.logLine->setObjectName(QStringLiteral("componentLogLine"));
-    w.logLine->setTextFormat(Qt::PlainText);
     cardLayout->addWidget(w.logLine);
     column->addWidget(w.stepCard);
 
-    w.install = new QPushButton;
+    w.install = new kit::ActionButton(QString(), kit::ActionButton::Kind::Primary);
     w.install->setObjectName(QStringLiteral("installButton"));
-    w.install->setDefault(true);
     column->addWidget(w.install);
     //: Button that cancels the add-on component installation.
     w.cancel = new QPushButton(tr("Cancel"));
     w.cancel->setObjectName(QStringLiteral("cancelInstallButton"));
+    w.cancel->setMinimumWidth(96);
     column->addWidget(w.cancel, 0, Qt::AlignHCenter);
 
     connect(w.install, &QPushButton::clicked, this, &RuntimeSetupView::install);
@@ -225,13 +210,20 @@ void RuntimeSetupView::cancel()
 
 void RuntimeSetupView::render()
 {
-    m_rows = RuntimeSetupRows::of(m_runtime.phase(), m_runtime.logTail(), locale());
+    showRows(RuntimeSetupRows::of(m_runtime.phase(), m_runtime.logTail(), locale()));
+}
+
+void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
+{
+    m_rows = rows;
     Widgets& w = *m_widgets;
     using Block = RuntimeSetupRows::Block;
+    using Status = RuntimeSetupRows::StepStatus;
     const Block block = m_rows.block;
 
     w.facts->setVisible(block == Block::facts);
     w.failure->setVisible(block == Block::failure);
+    // A long text is laid out again only when it changed.
     if (w.failureText->text() != m_rows.failureMessage)
         w.failureText->setText(m_rows.failureMessage);
     w.install->setVisible(block == Block::facts || block == Block::failure);
@@ -241,23 +233,28 @@ void RuntimeSetupView::render()
     w.stepCard->setVisible(block == Block::steps);
     w.cancel->setVisible(block == Block::steps);
     w.cancel->setEnabled(m_rows.cancelEnabled);
-    for (qsizetype i = 0; i < w.stepLines.size(); ++i) {
+    for (qsizetype i = 0; i < w.stepLines.size() && i < m_rows.steps.size(); ++i) {
         const Widgets::StepLine& line = w.stepLines.at(i);
-        if (i >= m_rows.steps.size()) {
-            line.title->clear();
-            continue;
-        }
         const RuntimeSetupRows::StepRow& row = m_rows.steps.at(i);
         line.title->setText(row.title);
-        line.title->setProperty("stepStatus", static_cast<int>(row.status));
+        line.title->setColorRole(row.status == Status::later ? BrandColor::Secondary : BrandColor::Primary);
+        line.spinner->setVisible(row.status == Status::current);
+        line.mark->setVisible(row.status != Status::current);
+        if (row.status == Status::done)
+            line.mark->setSymbol("checkmark.circle.fill"_symbol, BrandColor::Ready);
+        else
+            line.mark->setSymbol("circle"_symbol, BrandColor::Tertiary);
         line.percentage->setText(row.percentage);
         line.percentage->setVisible(!row.percentage.isEmpty());
     }
     w.progress->setVisible(m_rows.progress.has_value());
+    QPalette bar = w.progress->palette();
+    bar.setColor(QPalette::Highlight, kit::Brand::current().accent);
+    w.progress->setPalette(bar);
     if (m_rows.progress)
         w.progress->setValue(static_cast<int>(*m_rows.progress * 1000.0));
     w.logLine->setVisible(!m_rows.lastLogLine.isEmpty());
-    w.logLine->setFullText(m_rows.lastLogLine);
+    w.logLine->setText(m_rows.lastLogLine);
 }
 
 } // namespace ostrevin

@@ -28,6 +28,9 @@ public:
 
     /// What is shown now.
     const RuntimeSetupRows& rows() const { return m_rows; }
+    /// Shows these rows until the installer next changes; the installer's own
+    /// changes come through here too. Pictures of every phase use it.
+    void showRows(const RuntimeSetupRows& rows);
 
 protected:
     /// Each appearance re-reads the manifest (nothing happens while an installation runs).
