@@ -4,6 +4,7 @@
 #include "app/NavigationRail.h"
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "views/kit/Brand.h"
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
@@ -93,6 +94,28 @@ TEST_F(MainWindowTest, RailTilesSwitchSectionsAndTheCurrentOneTogglesThePanel)
             EXPECT_TRUE(QTest::qWaitFor([&] { return panel->parentWidget()->parentWidget()->width() == 308; }, 2000));
         }
     }
+}
+
+TEST_F(MainWindowTest, ThePanelSlidesUnlessTheDesktopAsksForReducedMotion)
+{
+    build();
+    const kit::Brand saved = kit::Brand::current();
+    for (const bool reducedMotion : {false, true}) {
+        SCOPED_TRACE(reducedMotion ? "reduced motion" : "motion");
+        AppearanceState appearance = saved.appearance;
+        appearance.reducedMotion = reducedMotion;
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, window->palette()));
+        QWidget* sidePanel = window->findChild<QWidget*>(QStringLiteral("sidePanel"));
+        for (const bool visible : {false, true}) {
+            state().setSidePanelVisible(visible);
+            const int target = visible ? MainWindowView::sidePanelWidth : 0;
+            // Without motion the panel is where it belongs at once; with it, it gets there.
+            EXPECT_EQ(sidePanel->width() == target && sidePanel->isVisible() == visible, reducedMotion);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return sidePanel->maximumWidth() == target && sidePanel->isVisible() == visible; }, 2000));
+        }
+    }
+    kit::Brand::setCurrent(saved);
 }
 
 TEST_F(MainWindowTest, KeyboardShortcutsChooseSectionsAndToggleThePanel)
