@@ -2,46 +2,25 @@
 
 #include "app/AppUpdater.h"
 #include "app/MainWindow.h"
-#include "async/WorkerPool.h"
-#include "planner/LocationPlannerViewModel.h"
-#include "platform/SettingsStore.h"
-#include "routedata/AppSettings.h"
-#include "routedata/RouteStore.h"
+#include "planner/PlannerFixture.h"
 #include "runtime/RuntimeInstaller.h"
 #include "runtime/RuntimeLayout.h"
 #include "runtime/RuntimeManifest.h"
-#include "support/FakeFileDialogs.h"
-#include "support/FakeKeepAwake.h"
-#include "support/FakeNetworkMonitor.h"
-#include "support/FakeReverseGeocoder.h"
-#include "support/ManualClock.h"
-#include "support/RecordingAlarmPresenter.h"
-#include "support/RecordingSystemLog.h"
-#include "support/ScriptedDeviceLocationService.h"
-#include "support/TempDir.h"
 
 #include <QNetworkAccessManager>
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace ostrevin::test {
 
-/// The main window over a view model with fakes at every edge and a runtime
-/// that counts as installed unless a test says otherwise.
-class ShellFixture : public ::testing::Test {
+/// The main window over the planner's view model with fakes at every edge, and a
+/// runtime that counts as installed unless a test says otherwise.
+class ShellFixture : public PlannerFixture {
 protected:
-    void SetUp() override
-    {
-        settings = std::make_unique<SettingsStore>(dir.file(QStringLiteral("settings.conf")));
-        store = std::make_unique<RouteStore>(dir.file(QStringLiteral("data")));
-    }
-
     void TearDown() override
     {
         window.reset();
         updater.reset();
         runtime.reset();
-        vm.reset();
+        PlannerFixture::TearDown();
     }
 
     /// A runtime folder whose manifest and launcher make it current.
@@ -62,20 +41,7 @@ protected:
     {
         if (runtimeInstalled)
             installRuntime();
-        LocationPlannerViewModel::Dependencies deps;
-        deps.store = store.get();
-        deps.settings = settings.get();
-        deps.clock = &clock;
-        deps.scheduler = &clock;
-        deps.workerPool = &pool;
-        deps.keepAwake = &keepAwake;
-        deps.networkMonitor = &network;
-        deps.systemLog = &systemLog;
-        deps.reverseGeocoder = &geocoder;
-        deps.fileDialogs = &dialogs;
-        deps.alarmPresenter = &alarms;
-        deps.device = &device;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerFixture::build();
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder();
         configuration.resourceDirectory = dir.file(QStringLiteral("resources"));
@@ -87,20 +53,7 @@ protected:
         window->activateWindow();
     }
 
-    TempDir dir;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<RouteStore> store;
-    ManualClock clock;
-    WorkerPool pool;
-    FakeKeepAwake keepAwake;
-    FakeNetworkMonitor network;
-    RecordingSystemLog systemLog;
-    FakeReverseGeocoder geocoder;
-    FakeFileDialogs dialogs;
-    RecordingAlarmPresenter alarms;
-    ScriptedDeviceLocationService device;
     QNetworkAccessManager networkAccess;
-    std::unique_ptr<LocationPlannerViewModel> vm;
     std::unique_ptr<RuntimeInstaller> runtime;
     std::unique_ptr<AppUpdater> updater;
     std::unique_ptr<MainWindow> window;
