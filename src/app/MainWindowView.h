@@ -63,7 +63,6 @@ public:
     /// "Hide Side Panel" while the panel is shown, "Show Side Panel" otherwise.
     static QString sidePanelToggleTitle(const MainWindowState& windowState);
 
-
 signals:
     /// The settings link was clicked.
     void settingsRequested();

@@ -222,6 +222,50 @@ TEST_F(MainWindowTest, MenuItemsFollowTheViewModelAndTheRuntime)
     EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
 }
 
+TEST_F(MainWindowTest, DeviceMenuItemsFollowTheViewModelsState)
+{
+    build();
+    AppCommands& commands = *window->commands();
+    QAction* prepare = commands.action(QStringLiteral("prepareIPhone"));
+    QAction* checkAgain = commands.action(QStringLiteral("checkAgain"));
+    QAction* reset = commands.action(QStringLiteral("resetLocation"));
+    struct Case {
+        const char* name;
+        std::function<void(LocationPlannerViewModel&)> change;
+        bool prepare, checkAgain, reset;
+    };
+    const Case cases[] = {
+        {"iPhone to prepare, nothing held", [](LocationPlannerViewModel&) {}, true, true, false},
+        {"location held",
+         [](LocationPlannerViewModel& m) { PlannerTestAccess::holdPoint(m, point(QStringLiteral("Home")), true); },
+         true, true, true},
+        // During an incident the user must be able to end the restore loop.
+        {"held point being verified",
+         [](LocationPlannerViewModel& m) { PlannerTestAccess::setLockRefreshing(m, true); }, false, false, true},
+        {"device busy", [](LocationPlannerViewModel& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, false,
+         false},
+        {"busy no more", [](LocationPlannerViewModel& m) { PlannerTestAccess::setDeviceBusy(m, false); }, false, false,
+         true},
+        {"verified", [](LocationPlannerViewModel& m) { PlannerTestAccess::setLockRefreshing(m, false); }, true, true,
+         true},
+        {"route planning", [](LocationPlannerViewModel& m) { PlannerTestAccess::setPlanning(m, true); }, false, false,
+         false},
+        {"planned", [](LocationPlannerViewModel& m) { PlannerTestAccess::setPlanning(m, false); }, true, true, true},
+        {"reset pending", [](LocationPlannerViewModel& m) { PlannerTestAccess::setResetPending(m, true); }, true, true,
+         false},
+    };
+    LocationHelperStatus connected = readyStatus();
+    connected.isLocationReady = false;
+    PlannerTestAccess::setHelperStatus(*vm, connected);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change(*vm);
+        EXPECT_EQ(prepare->isEnabled(), c.prepare);
+        EXPECT_EQ(checkAgain->isEnabled(), c.checkAgain);
+        EXPECT_EQ(reset->isEnabled(), c.reset);
+    }
+}
+
 TEST_F(MainWindowTest, ClosingQuitsAtOnceUnlessSomethingRunsOnTheIPhone)
 {
     struct Case {

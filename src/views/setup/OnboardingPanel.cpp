@@ -3,9 +3,9 @@
 #include "views/kit/KitLabel.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace ostrevin {

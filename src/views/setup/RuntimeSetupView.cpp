@@ -50,8 +50,7 @@ QWidget* factRow(const QString& symbol, const QString& text)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto* label = new kit::KitLabel(text, TextStyle::Callout);
-    layout->addWidget(new SymbolMark(kit::SymbolName::fromString(symbol), BrandColor::Secondary, 16), 0,
-                      Qt::AlignTop);
+    layout->addWidget(new SymbolMark(kit::SymbolName::fromString(symbol), BrandColor::Secondary, 16), 0, Qt::AlignTop);
     layout->addWidget(label, 1);
     return row;
 }
