@@ -1,12 +1,13 @@
 #include "app/WidgetFileDialogs.h"
-
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QTest>
+
 #include <gtest/gtest.h>
+
 #include <memory>
 
 using namespace ostrevin;
