@@ -66,6 +66,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     actions.openSettings = [this] { emit settingsRequested(); };
     actions.showAbout = [this] { showAbout(); };
     actions.openURL = openInBrowser;
+    actions.exportGPX = [this] { m_viewModel.exportGPX(); };
     m_commands = new AppCommands(*menuBar(), m_viewModel, m_runtime, m_updater, actions, this);
 
     connect(&m_updater, &AppUpdater::checkFinished, this, [this](const AppUpdater::Result& result) {

@@ -217,8 +217,10 @@ TEST_F(MainWindowTest, MenuItemsFollowTheViewModelAndTheRuntime)
     EXPECT_EQ(window->findChild<QMessageBox*>(QStringLiteral("resetConfirmation")), nullptr);
     EXPECT_TRUE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
     EXPECT_FALSE(commands.action(QStringLiteral("resetLocation"))->isEnabled());
-    // Without an export action the item never enables, whatever the draft holds.
+    // A route to export enables the export.
     vm->selectPlace(point(QStringLiteral("Prague")), false);
+    EXPECT_TRUE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
+    vm->clearRoute();
     EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
 }
 

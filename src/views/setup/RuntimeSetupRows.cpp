@@ -84,7 +84,11 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
             if (order == 0 && phase.progress) {
                 // Rounded down: "100 %" would claim the download is done before it is.
                 const double clamped = std::clamp(*phase.progress, 0.0, 1.0);
-                row.percentage = locale.toString(static_cast<int>(std::floor(clamped * 100.0))) + locale.percent();
+                //: A percentage. %1 is the number, %2 the percent sign, both as the user’s locale writes them;
+                //: order and space them as your language does (“42 %”, “%42”).
+                row.percentage = QCoreApplication::translate("RuntimeSetupView", "%1%2")
+                                     .arg(locale.toString(static_cast<int>(std::floor(clamped * 100.0))),
+                                          locale.percent());
             }
             rows.steps.append(row);
         }
