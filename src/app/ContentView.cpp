@@ -1,6 +1,11 @@
 #include "app/ContentView.h"
 
 #include "app/MainWindowView.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "views/controls/SimulationControlBar.h"
+#include "views/device/DeviceStatusPill.h"
+#include "views/library/HistoryPanel.h"
+#include "views/library/SavedPanel.h"
 
 namespace ostrevin {
 
@@ -10,6 +15,11 @@ MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, QWidget*
     // Each area fills its slot here, e.g.
     //     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel));
     // Slots that nobody filled stay empty.
+    view->fill(MainWindowView::Slot::savedPanel, new SavedPanel(viewModel));
+    view->fill(MainWindowView::Slot::historyPanel, new HistoryPanel(viewModel));
+    view->fill(MainWindowView::Slot::simulationControlBar,
+               new SimulationControlBar(viewModel, viewModel.windowState()));
+    view->fill(MainWindowView::Slot::deviceStatusPill, new DeviceStatusPill(viewModel, viewModel.windowState()));
     return view;
 }
 

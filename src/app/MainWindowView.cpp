@@ -253,7 +253,9 @@ void MainWindowView::placeControlBar()
     const QSize wanted = m_controlBar->sizeHint().expandedTo(QSize(0, 0));
     const int available = std::max(0, m_mapColumn->width() - 2 * controlBarPadding);
     const int width = std::min(wanted.width(), available);
-    const int height = std::min(wanted.height(), std::max(0, m_mapColumn->height() - 2 * controlBarPadding));
+    // A narrow bar puts its buttons under its status and grows taller.
+    const int tall = m_controlBar->hasHeightForWidth() ? m_controlBar->heightForWidth(width) : wanted.height();
+    const int height = std::min(std::max(tall, 0), std::max(0, m_mapColumn->height() - 2 * controlBarPadding));
     m_controlBar->setGeometry((m_mapColumn->width() - width) / 2, m_mapColumn->height() - controlBarPadding - height,
                               width, height);
     m_controlBar->setVisible(width > 0 && height > 0);

@@ -127,8 +127,9 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
     EXPECT_EQ(question()->text(), u"Delete saved route?"_s);
     EXPECT_EQ(question()->informativeText(), u"Route “Commute” will be permanently deleted."_s);
     for (const QLabel* label : question()->findChildren<QLabel*>()) {
-        if (label->text().contains(u"Commute"_s))
+        if (label->text().contains(u"Commute"_s)) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText); // names are never markup
+        }
     }
     EXPECT_EQ(vm->savedRoutes().size(), 1);
     question()->button(QMessageBox::Cancel)->click();

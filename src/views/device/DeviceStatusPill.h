@@ -1,6 +1,7 @@
 #pragma once
 
 #include "planner/DeviceIndicatorState.h"
+#include "views/device/DeviceSetupPopover.h"
 #include "views/kit/Brand.h"
 
 #include <QAbstractButton>
@@ -8,7 +9,6 @@
 
 namespace ostrevin {
 
-class DeviceSetupPopover;
 class LocationPlannerViewModel;
 class MainWindowState;
 
