@@ -1,0 +1,405 @@
+#include "views/map/MapWidget.h"
+
+#include "views/map/MapPlaceholder.h"
+#include "views/map/TileLoader.h"
+#include "views/map/WebMercator.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace ostrevin {
+
+namespace {
+
+/// Zoom levels per wheel notch.
+constexpr double zoomPerNotch = 0.5;
+/// A wheel gesture counts as finished after this pause.
+constexpr int wheelSettleMs = 250;
+/// At most 30 beacon frames a second.
+constexpr int pulseFrameMs = 33;
+/// One swell (or one shrink) of the beacon's halo.
+constexpr double pulseHalfPeriodMs = 1600;
+/// Missing tiles borrow a scaled part of an ancestor up to this many levels up.
+constexpr int maxAncestorLevels = 8;
+constexpr int maxTileZoom = 19;
+constexpr double casingWidth = 8;
+constexpr double lineWidth = 5;
+
+int wrappedTileX(int x, int zoom)
+{
+    const int count = 1 << zoom;
+    return ((x % count) + count) % count;
+}
+
+} // namespace
+
+MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
+    : QWidget(parent), m_tiles(new TileLoader(tileCacheFolder, this)), m_attribution(new QLabel(this)),
+      m_routeColor(QColor(0x08, 0x7A, 0x82))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    setFocusPolicy(Qt::ClickFocus);
+    m_attribution->setTextFormat(Qt::RichText);
+    m_attribution->setOpenExternalLinks(true);
+    m_attribution->setContentsMargins(6, 2, 6, 2);
+    m_attribution->setAutoFillBackground(true);
+    QFont small = m_attribution->font();
+    small.setPixelSize(10);
+    m_attribution->setFont(small);
+    m_wheelSettle.setSingleShot(true);
+    m_wheelSettle.setInterval(wheelSettleMs);
+    connect(&m_wheelSettle, &QTimer::timeout, this, &MapWidget::cameraMovedByUser);
+    m_pulseTimer.setInterval(pulseFrameMs);
+    connect(&m_pulseTimer, &QTimer::timeout, this, [this] { update(beaconRect().toAlignedRect()); });
+    connect(m_tiles, &TileLoader::tileLoaded, this, [this](const TileKey&) { update(); });
+    connect(m_tiles, &TileLoader::offlineChanged, this, [this] { update(); });
+    m_pulseClock.start();
+}
+
+MapWidget::~MapWidget() = default;
+
+void MapWidget::setTileSource(const MapTileSource& source)
+{
+    m_tiles->setSource(source);
+    m_attribution->setText(source.attribution);
+    m_attribution->setVisible(source.hasTiles() && !source.attribution.isEmpty());
+    layoutAttribution();
+    requestVisibleTiles();
+    update();
+}
+
+void MapWidget::setCamera(const MapCamera& camera)
+{
+    m_pendingRegion.reset();
+    const MapCamera normalized = camera.normalized();
+    if (normalized == m_camera)
+        return;
+    m_camera = normalized;
+    cameraChanged();
+}
+
+void MapWidget::showRegion(const Region& region)
+{
+    const std::optional<MapCamera> fitted = MapCamera::fitting(region, size());
+    if (!fitted || !isVisible()) {
+        // Layout has not given the view its size yet: fit once it has.
+        if (std::isfinite(region.center.latitude) && std::isfinite(region.center.longitude))
+            m_pendingRegion = region;
+        if (fitted)
+            m_camera = *fitted;
+        return;
+    }
+    setCamera(*fitted);
+}
+
+MapWidget::Region MapWidget::visibleRegion() const
+{
+    if (m_pendingRegion)
+        return *m_pendingRegion;
+    return m_camera.region(size());
+}
+
+void MapWidget::setRouteCoordinates(const QList<Coordinate>& coordinates)
+{
+    m_route.setCoordinates(coordinates);
+    update();
+}
+
+void MapWidget::setMarks(const QList<MapMark>& marks)
+{
+    if (marks == m_marks)
+        return;
+    m_marks = marks;
+    update();
+}
+
+void MapWidget::setBeacon(const std::optional<Coordinate>& coordinate)
+{
+    if (coordinate == m_beacon)
+        return;
+    m_beacon = coordinate;
+    updatePulse();
+    update();
+}
+
+void MapWidget::setMarkStyle(const MapMarkStyle& style)
+{
+    m_markPainter.setStyle(style);
+    update();
+}
+
+void MapWidget::setRouteColor(const QColor& color)
+{
+    m_routeColor = color;
+    update();
+}
+
+void MapWidget::setDarkAppearance(bool dark)
+{
+    m_dark = dark;
+    update();
+}
+
+void MapWidget::setReducedMotion(bool reduced)
+{
+    m_reducedMotion = reduced;
+    updatePulse();
+    update();
+}
+
+bool MapWidget::isShowingPlaceholder() const
+{
+    return !m_tiles->source().hasTiles() || m_tiles->isOffline();
+}
+
+QPointF MapWidget::viewPoint(const Coordinate& coordinate) const
+{
+    QPointF point = m_camera.viewPoint(WebMercator::project(coordinate, m_camera.zoom), size());
+    // The world repeats sideways; take the copy nearest the middle of the view.
+    const double world = WebMercator::worldSize(m_camera.zoom);
+    const double shift = std::round((width() / 2.0 - point.x()) / world);
+    point.rx() += shift * world;
+    return point;
+}
+
+void MapWidget::cameraChanged()
+{
+    requestVisibleTiles();
+    updatePulse();
+    update();
+}
+
+void MapWidget::requestVisibleTiles()
+{
+    if (!m_tiles->source().hasTiles() || width() < 1 || height() < 1)
+        return;
+    const int zoom = std::clamp(static_cast<int>(std::lround(m_camera.zoom)), 0, maxTileZoom);
+    const double scale = std::exp2(m_camera.zoom - zoom);
+    const QPointF center = WebMercator::project(m_camera.center, zoom);
+    const QSizeF view = size();
+    const QRectF world(center - QPointF(view.width(), view.height()) / (2 * scale), view / scale);
+    const WebMercator::TileRange range = WebMercator::tilesCovering(world, zoom);
+    struct Wanted {
+        TileKey key;
+        double distance;
+    };
+    std::vector<Wanted> wanted;
+    for (int y = range.minY; y <= range.maxY; ++y) {
+        for (int x = range.minX; x <= range.maxX; ++x) {
+            const QPointF middle((x + 0.5) * WebMercator::tileSize, (y + 0.5) * WebMercator::tileSize);
+            const QPointF d = middle - center;
+            wanted.push_back({{zoom, wrappedTileX(x, zoom), y}, QPointF::dotProduct(d, d)});
+        }
+    }
+    // The middle of the view first: that is where the user looks.
+    std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) { return a.distance < b.distance; });
+    QList<TileKey> keys;
+    for (const Wanted& w : wanted) {
+        if (!keys.contains(w.key))
+            keys.append(w.key);
+    }
+    m_tiles->request(keys);
+}
+
+void MapWidget::paintTiles(QPainter& painter)
+{
+    const int zoom = std::clamp(static_cast<int>(std::lround(m_camera.zoom)), 0, maxTileZoom);
+    const double scale = std::exp2(m_camera.zoom - zoom);
+    const QPointF center = WebMercator::project(m_camera.center, zoom);
+    const QPointF halfView(width() / 2.0, height() / 2.0);
+    const QRectF world(center - halfView / scale, QSizeF(size()) / scale);
+    const WebMercator::TileRange range = WebMercator::tilesCovering(world, zoom);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(scale - 1) > 1e-6);
+    const auto viewX = [&](double worldX) { return std::round((worldX - center.x()) * scale + halfView.x()); };
+    const auto viewY = [&](double worldY) { return std::round((worldY - center.y()) * scale + halfView.y()); };
+    for (int y = range.minY; y <= range.maxY; ++y) {
+        for (int x = range.minX; x <= range.maxX; ++x) {
+            const QRectF target(QPointF(viewX(x * WebMercator::tileSize), viewY(y * WebMercator::tileSize)),
+                                QPointF(viewX((x + 1) * WebMercator::tileSize), viewY((y + 1) * WebMercator::tileSize)));
+            const TileKey key{zoom, wrappedTileX(x, zoom), y};
+            if (const QImage* image = m_tiles->image(key)) {
+                painter.drawImage(target, *image);
+                continue;
+            }
+            // While a tile loads (or when the server has none), show the part of the
+            // nearest loaded ancestor that covers it, scaled up.
+            for (int levels = 1; levels <= std::min(zoom, maxAncestorLevels); ++levels) {
+                const QImage* image = m_tiles->image(key.ancestor(levels));
+                if (!image)
+                    continue;
+                const int mask = (1 << levels) - 1;
+                const double part = static_cast<double>(image->width()) / (1 << levels);
+                const QRectF source((key.x & mask) * part, (key.y & mask) * part, part, part);
+                painter.drawImage(target, *image, source);
+                break;
+            }
+        }
+    }
+}
+
+void MapWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (isShowingPlaceholder())
+        MapPlaceholder::paintBackground(painter, size(), m_dark);
+    else
+        painter.fillRect(rect(), MapPlaceholder::landColor(m_dark));
+    if (m_tiles->source().hasTiles())
+        paintTiles(painter);
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QList<QPolygonF> lines = m_route.visiblePolylines(m_camera, size(), casingWidth);
+    if (!lines.isEmpty()) {
+        painter.setBrush(Qt::NoBrush);
+        QPen casing(QColor::fromRgbF(1, 1, 1, 0.9f), casingWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        painter.setPen(casing);
+        for (const QPolygonF& line : lines)
+            painter.drawPolyline(line);
+        painter.setPen(QPen(m_routeColor, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        for (const QPolygonF& line : lines)
+            painter.drawPolyline(line);
+    }
+
+    m_markPainter.setDevicePixelRatio(devicePixelRatioF());
+    for (const MapMark& mark : std::as_const(m_marks))
+        m_markPainter.paintMark(painter, mark, viewPoint({mark.point.latitude, mark.point.longitude}));
+    if (m_beacon)
+        m_markPainter.paintBeacon(painter, viewPoint(*m_beacon), isPulsing() ? pulse() : 0.0);
+}
+
+double MapWidget::pulse() const
+{
+    // Ease in and out, then back: the halo swells and shrinks without end.
+    const double phase = std::fmod(static_cast<double>(m_pulseClock.elapsed()), 2 * pulseHalfPeriodMs);
+    const double linear = phase < pulseHalfPeriodMs ? phase / pulseHalfPeriodMs : 2 - phase / pulseHalfPeriodMs;
+    return (1 - std::cos(std::numbers::pi * linear)) / 2;
+}
+
+QRectF MapWidget::beaconRect() const
+{
+    if (!m_beacon)
+        return {};
+    const double half = MapMarkPainter::beaconSize / 2 + 4;
+    return QRectF(viewPoint(*m_beacon) - QPointF(half, half), QSizeF(2 * half, 2 * half));
+}
+
+void MapWidget::updatePulse()
+{
+    const bool wanted = m_beacon && !m_reducedMotion && isVisible() && rect().intersects(beaconRect().toAlignedRect());
+    if (wanted && !m_pulseTimer.isActive()) {
+        m_pulseClock.restart();
+        m_pulseTimer.start();
+    } else if (!wanted && m_pulseTimer.isActive()) {
+        m_pulseTimer.stop();
+    }
+}
+
+void MapWidget::layoutAttribution()
+{
+    m_attribution->adjustSize();
+    m_attribution->move(width() - m_attribution->width(), height() - m_attribution->height());
+}
+
+void MapWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_pendingRegion && isVisible()) {
+        const Region region = *m_pendingRegion;
+        showRegion(region);
+    }
+    layoutAttribution();
+    requestVisibleTiles();
+    updatePulse();
+}
+
+void MapWidget::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_pendingRegion) {
+        const Region region = *m_pendingRegion;
+        showRegion(region);
+    }
+    requestVisibleTiles();
+    updatePulse();
+}
+
+void MapWidget::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updatePulse();
+}
+
+void MapWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_pressed = true;
+    m_panning = false;
+    m_pressPosition = m_lastPosition = event->position();
+}
+
+void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // No zoom on double click: the second click is a click of its own.
+    mousePressEvent(event);
+}
+
+void MapWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressed)
+        return;
+    const QPointF position = event->position();
+    if (!m_panning) {
+        if ((position - m_pressPosition).manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_panning = true;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    m_pendingRegion.reset();
+    m_camera = m_camera.panned(position - m_lastPosition);
+    m_lastPosition = position;
+    cameraChanged();
+}
+
+void MapWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pressed = false;
+    if (m_panning) {
+        m_panning = false;
+        unsetCursor();
+        emit cameraMovedByUser();
+        return;
+    }
+    if (const std::optional<Coordinate> coordinate = m_camera.coordinateAt(event->position(), size()))
+        emit clicked(*coordinate);
+}
+
+void MapWidget::wheelEvent(QWheelEvent* event)
+{
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) {
+        event->ignore();
+        return;
+    }
+    m_pendingRegion.reset();
+    const MapCamera zoomed = m_camera.zoomed(notches * zoomPerNotch, event->position(), size());
+    if (zoomed != m_camera) {
+        m_camera = zoomed;
+        cameraChanged();
+        m_wheelSettle.start();
+    }
+    event->accept();
+}
+
+} // namespace ostrevin
