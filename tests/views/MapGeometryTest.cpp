@@ -172,7 +172,7 @@ TEST(RouteLineGeometry, SimplifiesWithinToleranceAndCullsToTheView)
     geometry.setCoordinates(route);
     const QSizeF view(800, 600);
     const MapCamera close{{0, 0}, 14};
-    const QList<QPolygonF> visible = geometry.visiblePolylines(close, view, 8);
+    const QList<QPolygonF> visible = geometry.visiblePolylines(close, view, QRectF(QPointF(), view), 8);
     ASSERT_FALSE(visible.isEmpty());
     qsizetype drawn = 0;
     for (const QPolygonF& run : visible) {
@@ -186,11 +186,11 @@ TEST(RouteLineGeometry, SimplifiesWithinToleranceAndCullsToTheView)
     EXPECT_LT(drawn, 2000);
     const MapCamera far{{0, 0}, 3};
     qsizetype drawnFar = 0;
-    for (const QPolygonF& run : geometry.visiblePolylines(far, view, 8))
+    for (const QPolygonF& run : geometry.visiblePolylines(far, view, QRectF(QPointF(), view), 8))
         drawnFar += run.size();
     EXPECT_LT(drawnFar, 50);
     // Far away from the route nothing is drawn.
-    EXPECT_TRUE(geometry.visiblePolylines(MapCamera{{45, 90}, 10}, view, 8).isEmpty());
+    EXPECT_TRUE(geometry.visiblePolylines(MapCamera{{45, 90}, 10}, view, QRectF(QPointF(), view), 8).isEmpty());
 }
 
 TEST(RouteLineGeometry, CrossesTheAntimeridianTheShortWay)
@@ -200,7 +200,7 @@ TEST(RouteLineGeometry, CrossesTheAntimeridianTheShortWay)
     // Seen from either side of the antimeridian, the line is one short stretch.
     for (const double longitude : {179.9, -179.9}) {
         SCOPED_TRACE(longitude);
-        const QList<QPolygonF> runs = geometry.visiblePolylines(MapCamera{{0, longitude}, 8}, {800, 600}, 8);
+        const QList<QPolygonF> runs = geometry.visiblePolylines(MapCamera{{0, longitude}, 8}, {800, 600}, {0, 0, 800, 600}, 8);
         ASSERT_EQ(runs.size(), 1);
         const double length = std::abs(runs.first().last().x() - runs.first().first().x());
         EXPECT_NEAR(length, WebMercator::worldSize(8) / 360.0, 1e-6);

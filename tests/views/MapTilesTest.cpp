@@ -136,6 +136,29 @@ TEST(TileLoader, MissingTilesAndUnreachableServers)
     }
 }
 
+TEST(TileLoader, TilesSeenOnceComeFromTheDiskCacheWhenTheServerIsGone)
+{
+    TempDir dir;
+    FakeHttpServer server;
+    FakeHttpReply reply = FakeHttpReply::text(pngTile(Qt::darkGreen));
+    reply.headers = {{"Content-Type", "image/png"}, {"Cache-Control", "max-age=86400"}};
+    server.setReply("GET", "/6/10/20.png", reply);
+    {
+        TileLoader loader(dir.file(QStringLiteral("tiles")));
+        loader.setSource(httpSource(server));
+        loader.request({{6, 10, 20}});
+        ASSERT_TRUE(waitUntil([&] { return loader.image({6, 10, 20}) != nullptr; }));
+    }
+    server.stopListening();
+    TileLoader restarted(dir.file(QStringLiteral("tiles")));
+    restarted.setSource(httpSource(server));
+    restarted.request({{6, 10, 20}});
+    ASSERT_TRUE(waitUntil([&] { return restarted.inFlight().isEmpty(); }));
+    ASSERT_TRUE(restarted.image({6, 10, 20}));
+    EXPECT_EQ(restarted.image({6, 10, 20})->pixelColor(5, 5), QColor(Qt::darkGreen));
+    EXPECT_EQ(server.requestCount(), 1);
+}
+
 TEST(TileLoader, ReadsTilesFromAFileTemplate)
 {
     TempDir dir;

@@ -157,6 +157,12 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     EXPECT_FALSE(map.controls().zoomToRouteButton()->isEnabled());
     vm->windowState().setSection(AppSection::route);
     EXPECT_EQ(map.banner().text(), vm->mapPresentation().instruction());
+    // A long text wraps: the banner keeps its width and grows in height.
+    const int oneLine = map.banner().height();
+    vm->mapPresentation().updateInteraction(QStringLiteral("Click the map to choose a start. ").repeated(8), true,
+                                            false);
+    EXPECT_LE(map.banner().width(), MapInstructionBanner::maxWidth);
+    EXPECT_GT(map.banner().height(), 2 * oneLine);
     vm->windowState().setSection(AppSection::saved);
     EXPECT_FALSE(map.banner().isVisible());
     EXPECT_TRUE(map.map().accessibleDescription().isEmpty());

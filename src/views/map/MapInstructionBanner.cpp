@@ -46,8 +46,13 @@ QRect MapInstructionBanner::textRect(int width) const
 QSize MapInstructionBanner::sizeHint() const
 {
     const QRect text = textRect(maxWidth);
-    const int height = std::max(text.height(), QFontMetrics(font()).height()) + 2 * verticalPadding;
-    return {std::min(maxWidth, text.width() + 2 * horizontalPadding + iconWidth + iconGap + 1), height};
+    const int width = std::min(maxWidth, text.width() + 2 * horizontalPadding + iconWidth + iconGap + 1);
+    return {width, heightForWidth(width)};
+}
+
+int MapInstructionBanner::heightForWidth(int width) const
+{
+    return std::max(textRect(width).height(), QFontMetrics(font()).height()) + 2 * verticalPadding;
 }
 
 void MapInstructionBanner::changeEvent(QEvent* event)

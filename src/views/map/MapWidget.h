@@ -93,6 +93,7 @@ private:
     double pulse() const;
     QRectF beaconRect() const;
     void layoutAttribution();
+    void paintPlaceholder(QPainter& painter);
 
     TileLoader* m_tiles = nullptr;
     QLabel* m_attribution = nullptr;
@@ -110,6 +111,9 @@ private:
     bool m_panning = false;
     QPointF m_pressPosition;
     QPointF m_lastPosition;
+    /// The placeholder drawn once per size and appearance, then copied.
+    QPixmap m_placeholder;
+    bool m_placeholderDark = false;
     QTimer m_wheelSettle;
     QTimer m_pulseTimer;
     QElapsedTimer m_pulseClock;

@@ -56,15 +56,34 @@ void RouteLineGeometry::setCoordinates(const QList<Coordinate>& coordinates)
 
 const QPolygonF& RouteLineGeometry::level(int zoom) const
 {
+    return levelData(zoom).line;
+}
+
+const RouteLineGeometry::Level& RouteLineGeometry::levelData(int zoom) const
+{
     const int index = std::clamp(zoom, 0, levelCount - 1);
-    std::optional<QPolygonF>& cached = m_levels[static_cast<size_t>(index)];
+    std::optional<Level>& cached = m_levels[static_cast<size_t>(index)];
     if (!cached) {
         const double scale = std::exp2(index);
         QPolygonF scaled;
         scaled.reserve(m_base.size());
         for (const QPointF& p : m_base)
             scaled.append(p * scale);
-        cached = simplified(scaled, tolerance);
+        Level level{simplified(scaled, tolerance), {}};
+        // Chunk i covers segments [i·chunkSize, (i+1)·chunkSize), i.e. its points up
+        // to and including the first point of the next chunk.
+        for (qsizetype first = 0; first + 1 < level.line.size(); first += chunkSize) {
+            const qsizetype last = std::min(first + chunkSize, level.line.size() - 1);
+            double left = level.line[first].x(), right = left, top = level.line[first].y(), bottom = top;
+            for (qsizetype i = first + 1; i <= last; ++i) {
+                left = std::min(left, level.line[i].x());
+                right = std::max(right, level.line[i].x());
+                top = std::min(top, level.line[i].y());
+                bottom = std::max(bottom, level.line[i].y());
+            }
+            level.chunkBounds.append(QRectF(QPointF(left, top), QPointF(right, bottom)));
+        }
+        cached = std::move(level);
     }
     return *cached;
 }
@@ -116,7 +135,7 @@ QPolygonF RouteLineGeometry::simplified(const QPolygonF& line, double tolerance)
 }
 
 QList<QPolygonF> RouteLineGeometry::visiblePolylines(const MapCamera& camera, const QSizeF& viewSize,
-                                                     double margin) const
+                                                     const QRectF& area, double margin) const
 {
     QList<QPolygonF> result;
     if (m_base.size() < 2)
@@ -124,26 +143,40 @@ QList<QPolygonF> RouteLineGeometry::visiblePolylines(const MapCamera& camera, co
     // The finer level at or above the camera's zoom: its half pixel is at most half
     // a pixel on screen.
     const int levelZoom = std::clamp(static_cast<int>(std::ceil(camera.zoom - 1e-9)), 0, levelCount - 1);
-    const QPolygonF& line = level(levelZoom);
+    const Level& data = levelData(levelZoom);
+    const QPolygonF& line = data.line;
     const double scale = std::exp2(camera.zoom - levelZoom);
     const QPointF center = WebMercator::project(camera.center, levelZoom);
     const QPointF halfView(viewSize.width() / 2, viewSize.height() / 2);
     const double worldWidth = WebMercator::worldSize(levelZoom);
-    const QRectF viewInLevel = QRectF(center - halfView / scale, viewSize / scale)
-                                   .adjusted(-margin / scale, -margin / scale, margin / scale, margin / scale);
+    const QRectF grown = area.adjusted(-margin, -margin, margin, margin);
+    const QRectF viewInLevel(center + (grown.topLeft() - halfView) / scale, grown.size() / scale);
 
     // The world repeats sideways: a route near the antimeridian may show to either side.
     for (const int copy : {-1, 0, 1}) {
         const double shift = copy * worldWidth;
         const QRectF rect = viewInLevel.translated(-shift, 0);
+        const auto toView = [&](const QPointF& p) { return (p - center + QPointF(shift, 0)) * scale + halfView; };
         QPolygonF run;
-        for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-            if (segmentMayTouch(line[i], line[i + 1], rect)) {
-                if (run.isEmpty())
-                    run.append((line[i] - center + QPointF(shift, 0)) * scale + halfView);
-                run.append((line[i + 1] - center + QPointF(shift, 0)) * scale + halfView);
-            } else if (!run.isEmpty()) {
-                result.append(std::exchange(run, {}));
+        for (qsizetype chunk = 0; chunk < data.chunkBounds.size(); ++chunk) {
+            const QRectF& bounds = data.chunkBounds[chunk];
+            const bool chunkMayTouch = bounds.right() >= rect.left() && bounds.left() <= rect.right() &&
+                                       bounds.bottom() >= rect.top() && bounds.top() <= rect.bottom();
+            const qsizetype first = chunk * chunkSize;
+            const qsizetype last = std::min(first + chunkSize, line.size() - 1);
+            if (!chunkMayTouch) {
+                if (!run.isEmpty())
+                    result.append(std::exchange(run, {}));
+                continue;
+            }
+            for (qsizetype i = first; i < last; ++i) {
+                if (segmentMayTouch(line[i], line[i + 1], rect)) {
+                    if (run.isEmpty())
+                        run.append(toView(line[i]));
+                    run.append(toView(line[i + 1]));
+                } else if (!run.isEmpty()) {
+                    result.append(std::exchange(run, {}));
+                }
             }
         }
         if (!run.isEmpty())

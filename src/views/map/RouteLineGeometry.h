@@ -28,9 +28,11 @@ public:
     void setCoordinates(const QList<Coordinate>& coordinates);
     qsizetype pointCount() const { return m_base.size(); }
 
-    /// The visible stretches in view coordinates; margin (pixels) widens the view so
-    /// that a thick line whose centre lies just outside still shows its edge.
-    QList<QPolygonF> visiblePolylines(const MapCamera& camera, const QSizeF& viewSize, double margin) const;
+    /// The stretches that can touch an area of the view (view coordinates; a repaint
+    /// of a small area, such as the beacon's, only looks at the line near it); margin
+    /// (pixels) widens the area so that a thick line just outside still shows its edge.
+    QList<QPolygonF> visiblePolylines(const MapCamera& camera, const QSizeF& viewSize, const QRectF& area,
+                                      double margin) const;
 
     /// The simplified line of one zoom level in that level's world pixels.
     const QPolygonF& level(int zoom) const;
@@ -40,9 +42,18 @@ public:
     static QPolygonF simplified(const QPolygonF& line, double tolerance);
 
 private:
+    /// One zoom level's line with the bounds of each run of chunkSize segments, so
+    /// culling skips whole runs far from the view.
+    struct Level {
+        QPolygonF line;
+        QList<QRectF> chunkBounds;
+    };
+    static constexpr qsizetype chunkSize = 64;
+    const Level& levelData(int zoom) const;
+
     /// World pixels at zoom 0 with unwrapped longitudes.
     QPolygonF m_base;
-    mutable std::array<std::optional<QPolygonF>, levelCount> m_levels;
+    mutable std::array<std::optional<Level>, levelCount> m_levels;
 };
 
 } // namespace ostrevin

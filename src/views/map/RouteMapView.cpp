@@ -180,7 +180,7 @@ void RouteMapView::placeOverlays()
 {
     m_map->setGeometry(rect());
     const int bannerWidth = std::min(m_banner->sizeHint().width(), std::max(0, width() - 2 * overlayPadding));
-    m_banner->setGeometry(overlayPadding, overlayPadding, bannerWidth, m_banner->sizeHint().height());
+    m_banner->setGeometry(overlayPadding, overlayPadding, bannerWidth, m_banner->heightForWidth(bannerWidth));
     const QSize controls = m_controls->sizeHint();
     m_controls->setGeometry(width() - overlayPadding - controls.width(), overlayPadding, controls.width(),
                             controls.height());

@@ -125,6 +125,9 @@ void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
     if (error == QNetworkReply::NoError) {
         QImage image;
         if (image.loadFromData(reply->readAll())) {
+            // Tiles often come as palette PNGs; converting once here spares every frame
+            // a conversion while drawing.
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
             const qsizetype kilobytes = std::max<qsizetype>(1, image.sizeInBytes() / 1024);
             m_images.insert(key, new QImage(std::move(image)), kilobytes);
             m_failedAt.remove(key);
