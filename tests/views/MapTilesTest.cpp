@@ -244,5 +244,46 @@ TEST_F(MapWidgetTiles, ThePlaceholderStandsInWithoutTiles)
     }
 }
 
+TEST(MapWidgetBeacon, PulsesOnlyWhileShownOnScreenWithMotionAllowed)
+{
+    struct Case {
+        const char* name;
+        bool beacon;
+        bool reducedMotion;
+        bool shown;
+        RouteMapPresentation::Coordinate where;
+        bool pulsing;
+    };
+    const Case cases[] = {
+        {"beacon in view", true, false, true, {0, 0}, true},
+        {"reduced motion", true, true, true, {0, 0}, false},
+        {"hidden", true, false, false, {0, 0}, false},
+        {"no beacon", false, false, true, {0, 0}, false},
+        {"beacon out of view", true, false, true, {60, 90}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MapWidget map{QString()};
+        map.resize(400, 300);
+        map.setTileSource({});
+        map.setCamera({{0, 0}, 8});
+        map.setReducedMotion(c.reducedMotion);
+        if (c.beacon)
+            map.setBeacon(c.where);
+        if (c.shown) {
+            map.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+        }
+        EXPECT_EQ(map.isPulsing(), c.pulsing);
+        // Panning the beacon into view starts the pulse; hiding stops it.
+        if (c.beacon && !c.reducedMotion && c.shown) {
+            map.setCamera({c.where, 8});
+            EXPECT_TRUE(map.isPulsing());
+            map.hide();
+            EXPECT_FALSE(map.isPulsing());
+        }
+    }
+}
+
 } // namespace
 } // namespace ostrevin

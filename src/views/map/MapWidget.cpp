@@ -94,6 +94,16 @@ MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
     connect(m_tiles, &TileLoader::tileLoaded, this, [this](const TileKey&) { update(); });
     connect(m_tiles, &TileLoader::offlineChanged, this, [this] { update(); });
     m_pulseClock.start();
+    // A usable look until the owner applies the application's colours and fonts.
+    MapMarkStyle style;
+    style.accent = m_routeColor;
+    style.ready = QColor(0x28, 0xCD, 0x41);
+    style.primary = palette().color(QPalette::WindowText);
+    style.controlBackground = palette().color(QPalette::Base);
+    style.labelFont = font();
+    style.labelFont.setPixelSize(10);
+    style.labelFont.setWeight(QFont::DemiBold);
+    m_markPainter.setStyle(style);
 }
 
 MapWidget::~MapWidget() = default;

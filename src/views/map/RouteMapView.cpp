@@ -115,7 +115,8 @@ void RouteMapView::handleClick(double latitude, double longitude)
         m_viewModel.selectPlaceAt(latitude, longitude);
         break;
     case AppSection::route:
-        // Route-section clicks go to the view model's route-click handling once it exists.
+        // HOOK: forward to the view model's route-map click (start and destination
+        // picking) once it lands: m_viewModel.handleRouteMapClick(latitude, longitude);
         break;
     case AppSection::saved:
     case AppSection::history:
