@@ -275,6 +275,12 @@ TEST(MapWidgetBeacon, PulsesOnlyWhileShownOnScreenWithMotionAllowed)
             ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
         }
         EXPECT_EQ(map.isPulsing(), c.pulsing);
+        // A camera that is not finite is refused and changes nothing.
+        const MapCamera before = map.camera();
+        map.setCamera({{std::nan(""), 0}, 8});
+        map.setCamera({{0, 0}, std::numeric_limits<double>::infinity()});
+        map.showRegion({{0, std::nan("")}, 1, 1});
+        EXPECT_EQ(map.camera(), before);
         // Panning the beacon into view starts the pulse; hiding stops it.
         if (c.beacon && !c.reducedMotion && c.shown) {
             map.setCamera({c.where, 8});

@@ -7,6 +7,11 @@
 
 namespace ostrevin {
 
+bool MapCamera::isFinite() const
+{
+    return std::isfinite(center.latitude) && std::isfinite(center.longitude) && std::isfinite(zoom);
+}
+
 MapCamera MapCamera::normalized() const
 {
     MapCamera camera = *this;

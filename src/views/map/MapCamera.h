@@ -23,6 +23,8 @@ struct MapCamera {
 
     bool operator==(const MapCamera&) const = default;
 
+    /// All three values are finite.
+    bool isFinite() const;
     /// The same camera with its latitude clamped to the projectable band, its
     /// longitude wrapped into [−180, 180) and its zoom bounded.
     MapCamera normalized() const;

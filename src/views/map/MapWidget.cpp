@@ -120,6 +120,8 @@ void MapWidget::setTileSource(const MapTileSource& source)
 
 void MapWidget::setCamera(const MapCamera& camera)
 {
+    if (!camera.isFinite())
+        return;
     m_pendingRegion.reset();
     const MapCamera normalized = camera.normalized();
     if (normalized == m_camera)
@@ -130,11 +132,13 @@ void MapWidget::setCamera(const MapCamera& camera)
 
 void MapWidget::showRegion(const Region& region)
 {
+    // A region that no view could show (not finite, no span) is refused.
+    if (!MapCamera::fitting(region, QSizeF(1, 1)))
+        return;
     const std::optional<MapCamera> fitted = MapCamera::fitting(region, size());
     if (!fitted || !isVisible()) {
-        // Layout has not given the view its size yet: fit once it has.
-        if (std::isfinite(region.center.latitude) && std::isfinite(region.center.longitude))
-            m_pendingRegion = region;
+        // Layout has not given the view its final size yet: fit again once it has.
+        m_pendingRegion = region;
         if (fitted)
             m_camera = *fitted;
         return;

@@ -41,6 +41,7 @@ public:
     void setTileSource(const MapTileSource& source);
 
     const MapCamera& camera() const { return m_camera; }
+    /// A camera with a value that is not finite is refused.
     void setCamera(const MapCamera& camera);
     /// Fits the region into the view; before the view has a size the fit waits for it.
     void showRegion(const Region& region);
