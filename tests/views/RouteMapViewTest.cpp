@@ -50,10 +50,14 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
         AppSection section;
         std::function<void(LocationPlannerViewModel&)> lock;
         bool selects;
+        int routeClicks = 0;
     };
     const auto none = [](LocationPlannerViewModel&) {};
     const QList<Case> cases{
         {"place", AppSection::place, none, true},
+        {"route", AppSection::route, none, false, 1},
+        {"route while the device is busy", AppSection::route,
+         [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, 0},
         {"saved", AppSection::saved, none, false},
         {"history", AppSection::history, none, false},
         {"place while a route plays", AppSection::place,
@@ -72,7 +76,13 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
         const std::optional<RouteMapPresentation::Coordinate> expected =
             map.map().camera().coordinateAt(where, map.map().size());
         ASSERT_TRUE(expected);
+        QSignalSpy routeClicks(&map, &RouteMapView::routeClicked);
         QTest::mouseClick(&map.map(), Qt::LeftButton, {}, where);
+        ASSERT_EQ(routeClicks.size(), c.routeClicks);
+        if (c.routeClicks) {
+            EXPECT_NEAR(routeClicks.first().at(0).toDouble(), expected->latitude, 1e-9);
+            EXPECT_NEAR(routeClicks.first().at(1).toDouble(), expected->longitude, 1e-9);
+        }
         if (c.selects) {
             ASSERT_EQ(vm->points().size(), 1);
             EXPECT_NEAR(vm->points().first().latitude, expected->latitude, 1e-9);

@@ -27,8 +27,17 @@ RouteMapView::RouteMapView(LocationPlannerViewModel& viewModel, QWidget* parent)
 }
 
 RouteMapView::RouteMapView(LocationPlannerViewModel& viewModel, const Options& options, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_presentation(viewModel.mapPresentation()),
-      m_windowState(viewModel.windowState()),
+    : RouteMapView(viewModel.mapPresentation(), viewModel.windowState(), options, parent)
+{
+    connect(this, &RouteMapView::placeClicked, &viewModel, &LocationPlannerViewModel::selectPlaceAt);
+    // HOOK: route-section clicks (start and destination picking) go to the view model
+    // once it offers them: connect routeClicked to its route-map click here.
+    connect(this, &RouteMapView::zoomToRouteRequested, &viewModel, &LocationPlannerViewModel::focusRoute);
+}
+
+RouteMapView::RouteMapView(RouteMapPresentation& presentation, MainWindowState& windowState, const Options& options,
+                           QWidget* parent)
+    : QWidget(parent), m_presentation(presentation), m_windowState(windowState),
       m_settings(options.settings ? *options.settings : AppSettings::standardStore()),
       m_tileSources(options.tileSources), m_map(new MapWidget(options.tileCacheFolder, this)),
       m_banner(new MapInstructionBanner(this)), m_controls(new MapControlStack(m_tileSources, this))
@@ -49,7 +58,7 @@ RouteMapView::RouteMapView(LocationPlannerViewModel& viewModel, const Options& o
         if (key == AppSettings::name(AppSettings::Key::mapStyle))
             applyMapStyle();
     });
-    connect(m_controls, &MapControlStack::zoomToRouteRequested, &m_viewModel, &LocationPlannerViewModel::focusRoute);
+    connect(m_controls, &MapControlStack::zoomToRouteRequested, this, &RouteMapView::zoomToRouteRequested);
     connect(m_controls, &MapControlStack::mapStyleChosen, this, [this](const QString& raw) {
         m_settings.setValue(AppSettings::name(AppSettings::Key::mapStyle), raw);
     });
@@ -112,11 +121,10 @@ void RouteMapView::handleClick(double latitude, double longitude)
         return;
     switch (m_windowState.section()) {
     case AppSection::place:
-        m_viewModel.selectPlaceAt(latitude, longitude);
+        emit placeClicked(latitude, longitude);
         break;
     case AppSection::route:
-        // HOOK: forward to the view model's route-map click (start and destination
-        // picking) once it lands: m_viewModel.handleRouteMapClick(latitude, longitude);
+        emit routeClicked(latitude, longitude);
         break;
     case AppSection::saved:
     case AppSection::history:

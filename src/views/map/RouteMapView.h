@@ -38,8 +38,13 @@ public:
         SettingsStore* settings = nullptr;
     };
 
+    /// The map column acting on the view model: clicks and "Show route" call its operations.
     explicit RouteMapView(LocationPlannerViewModel& viewModel, QWidget* parent = nullptr);
     RouteMapView(LocationPlannerViewModel& viewModel, const Options& options, QWidget* parent = nullptr);
+    /// The map over a presentation and window state alone; clicks only come out as
+    /// the signals below (pictures of the interface need no view model).
+    RouteMapView(RouteMapPresentation& presentation, MainWindowState& windowState, const Options& options,
+                 QWidget* parent = nullptr);
     ~RouteMapView() override;
 
     MapWidget& map() const { return *m_map; }
@@ -53,6 +58,14 @@ public:
     static QString accessibilityHint(bool canEdit, AppSection section);
     static QString defaultTileCacheFolder();
 
+signals:
+    /// A click that may edit the draft, in the place section.
+    void placeClicked(double latitude, double longitude);
+    /// A click that may edit the draft, in the route section.
+    void routeClicked(double latitude, double longitude);
+    /// The "Show route" button.
+    void zoomToRouteRequested();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -65,7 +78,6 @@ private:
     void applyMapStyle();
     void placeOverlays();
 
-    LocationPlannerViewModel& m_viewModel;
     RouteMapPresentation& m_presentation;
     MainWindowState& m_windowState;
     SettingsStore& m_settings;
