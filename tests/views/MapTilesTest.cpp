@@ -159,6 +159,21 @@ TEST(TileLoader, TilesSeenOnceComeFromTheDiskCacheWhenTheServerIsGone)
     EXPECT_EQ(server.requestCount(), 1);
 }
 
+TEST(TileLoader, AServerThatComesBackIsAskedAgainWithoutTheMapMoving)
+{
+    FakeHttpServer server;
+    serveLevel(server, 2);
+    server.stopListening();
+    TileLoader loader({});
+    loader.setRetryInterval(200);
+    loader.setSource(httpSource(server));
+    loader.request({{2, 1, 1}, {2, 2, 1}});
+    ASSERT_TRUE(waitUntil([&] { return loader.isOffline(); }));
+    ASSERT_TRUE(server.resumeListening());
+    ASSERT_TRUE(waitUntil([&] { return loader.image({2, 1, 1}) && loader.image({2, 2, 1}); }));
+    EXPECT_FALSE(loader.isOffline());
+}
+
 TEST(TileLoader, ReadsTilesFromAFileTemplate)
 {
     TempDir dir;

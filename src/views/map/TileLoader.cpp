@@ -28,6 +28,14 @@ TileLoader::TileLoader(const QString& diskCacheFolder, QObject* parent)
         m_network->setCache(cache);
     }
     m_clock.start();
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(defaultRetryAfterMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] { request(QList<TileKey>(m_wanted)); });
+}
+
+void TileLoader::setRetryInterval(int milliseconds)
+{
+    m_retry.setInterval(milliseconds);
 }
 
 TileLoader::~TileLoader()
@@ -54,6 +62,7 @@ void TileLoader::setSource(const MapTileSource& source)
 
 void TileLoader::request(const QList<TileKey>& wanted)
 {
+    m_wanted = wanted;
     const QSet<TileKey> wantedSet(wanted.cbegin(), wanted.cend());
     // Abort what left the view; the reply's finished handler then ignores it.
     for (auto it = m_running.begin(); it != m_running.end();) {
@@ -84,7 +93,7 @@ bool TileLoader::shouldRequest(const TileKey& key) const
     if (m_images.contains(key) || m_running.contains(key) || m_missing.contains(key))
         return false;
     const auto failed = m_failedAt.constFind(key);
-    return failed == m_failedAt.cend() || m_clock.elapsed() - failed.value() >= retryAfterMs;
+    return failed == m_failedAt.cend() || m_clock.elapsed() - failed.value() >= m_retry.interval();
 }
 
 const QImage* TileLoader::image(const TileKey& key) const
@@ -146,6 +155,8 @@ void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
         // a cancellation is the transfer time-out: a server that does not answer.
         m_failedAt.insert(key, m_clock.elapsed());
         setOffline(true);
+        if (!m_retry.isActive())
+            m_retry.start();
     }
     startNext();
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -46,7 +47,7 @@ class TileLoader : public QObject {
 public:
     static constexpr int maxRequestsInFlight = 6;
     /// A tile that failed for want of a network is asked for again after this long.
-    static constexpr qint64 retryAfterMs = 15000;
+    static constexpr int defaultRetryAfterMs = 15000;
 
     /// diskCacheFolder empty: no disk cache (tests).
     explicit TileLoader(const QString& diskCacheFolder, QObject* parent = nullptr);
@@ -66,6 +67,9 @@ public:
     /// The last finished request failed for want of a network or a server (not a
     /// missing tile): the map then draws its placeholder under the tiles it has.
     bool isOffline() const { return m_offline; }
+    /// How long a tile that failed for want of a network waits for its next try; the
+    /// tiles still wanted then are asked for again without waiting for the map to move.
+    void setRetryInterval(int milliseconds);
 
 signals:
     void tileLoaded(const ostrevin::TileKey& key);
@@ -87,6 +91,8 @@ private:
     /// Tiles that failed for want of a network, with when they did.
     QHash<TileKey, qint64> m_failedAt;
     QElapsedTimer m_clock;
+    QTimer m_retry;
+    QList<TileKey> m_wanted;
     bool m_offline = false;
 };
 
