@@ -1,5 +1,6 @@
 #include "support/FakeHttpServer.h"
 #include "support/TempDir.h"
+#include "views/kit/Brand.h"
 #include "views/map/MapPlaceholder.h"
 #include "views/map/MapWidget.h"
 #include "views/map/TileLoader.h"
@@ -278,11 +279,14 @@ TEST(MapWidgetBeacon, PulsesOnlyWhileShownOnScreenWithMotionAllowed)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // The desktop's reduced-motion setting reaches the map through the kit's colours.
+        AppearanceState appearance;
+        appearance.reducedMotion = c.reducedMotion;
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, QPalette()));
         MapWidget map{QString()};
         map.resize(400, 300);
         map.setTileSource({});
         map.setCamera({{0, 0}, 8});
-        map.setReducedMotion(c.reducedMotion);
         if (c.beacon)
             map.setBeacon(c.where);
         if (c.shown) {

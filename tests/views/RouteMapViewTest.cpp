@@ -7,11 +7,12 @@
 #include "views/map/MapWidget.h"
 #include "views/map/RouteMapView.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
+
 
 namespace ostrevin {
 namespace {
@@ -171,7 +172,7 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     const int oneLine = map.banner().height();
     vm->mapPresentation().updateInteraction(QStringLiteral("Click the map to choose a start. ").repeated(8), true,
                                             false);
-    EXPECT_LE(map.banner().width(), MapInstructionBanner::maxWidth);
+    EXPECT_LE(map.banner().width() - 2 * map.banner().shapeOffset().x(), MapInstructionBanner::maxWidth);
     EXPECT_GT(map.banner().height(), 2 * oneLine);
     vm->windowState().setSection(AppSection::saved);
     EXPECT_FALSE(map.banner().isVisible());

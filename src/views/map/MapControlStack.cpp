@@ -1,56 +1,44 @@
 #include "views/map/MapControlStack.h"
 
+#include "routedata/RawEnum.h"
+#include "views/kit/Brand.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/Symbols.h"
+
 #include <QActionGroup>
-#include <QFrame>
 #include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
-#include <QToolButton>
 #include <QVBoxLayout>
-
-#include "routedata/RawEnum.h"
 
 namespace ostrevin {
 
 namespace {
 
 constexpr QSize controlSize(34, 32);
-constexpr double cornerRadius = 10;
+constexpr int dividerWidth = 22;
 
 } // namespace
 
-MapControlStack::MapControlStack(const MapTileSources& sources, QWidget* parent) : QWidget(parent)
+MapControlStack::MapControlStack(const MapTileSources& sources, QWidget* parent)
+    : kit::GlassPanel(kit::GlassEmphasis::Elevated, 10, parent)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    layout->setSpacing(1); // the divider's line
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_zoomButton = new QToolButton(this);
+    //: Accessibility label and title of the map button that frames the route.
+    m_zoomButton = new kit::IconButton(tr("Show route"), "scope"_symbol, kit::BrandColor::Primary, this);
     m_zoomButton->setFixedSize(controlSize);
-    m_zoomButton->setAutoRaise(true);
     //: Tooltip of the map's "Show route" button.
     m_zoomButton->setToolTip(tr("Zoom the map to the current route"));
-    //: Accessibility label of the map button that frames the route.
-    m_zoomButton->setAccessibleName(tr("Show route"));
-    m_zoomButton->setText(tr("Show route"));
-    m_zoomButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(m_zoomButton, &QToolButton::clicked, this, &MapControlStack::zoomToRouteRequested);
-    layout->addWidget(m_zoomButton, 0, Qt::AlignHCenter);
+    connect(m_zoomButton, &QAbstractButton::clicked, this, &MapControlStack::zoomToRouteRequested);
+    layout->addWidget(m_zoomButton);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFixedWidth(22);
-    layout->addWidget(divider, 0, Qt::AlignHCenter);
-
-    m_styleButton = new QToolButton(this);
+    //: Tooltip, accessibility label and title of the map-style menu.
+    const QString styleTitle = tr("Map style");
+    m_styleButton = new kit::IconButton(styleTitle, "square.2.layers.3d"_symbol, kit::BrandColor::Primary, this);
     m_styleButton->setFixedSize(controlSize);
-    m_styleButton->setAutoRaise(true);
-    m_styleButton->setPopupMode(QToolButton::InstantPopup);
-    //: Tooltip and accessibility label of the map-style menu.
-    m_styleButton->setToolTip(tr("Map style"));
-    m_styleButton->setAccessibleName(tr("Map style"));
-    m_styleMenu = new QMenu(m_styleButton);
-    m_styleMenu->setTitle(tr("Map style"));
+    m_styleMenu = new QMenu(styleTitle, m_styleButton);
     m_styleGroup = new QActionGroup(m_styleMenu);
     m_styleGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const MapStylePreference style : allCases<MapStylePreference>()) {
@@ -66,9 +54,14 @@ MapControlStack::MapControlStack(const MapTileSources& sources, QWidget* parent)
     }
     connect(m_styleGroup, &QActionGroup::triggered, this,
             [this](QAction* action) { emit mapStyleChosen(action->data().toString()); });
-    m_styleButton->setMenu(m_styleMenu);
-    layout->addWidget(m_styleButton, 0, Qt::AlignHCenter);
-    setFixedWidth(controlSize.width());
+    connect(m_styleButton, &QAbstractButton::clicked, this,
+            [this] { m_styleMenu->popup(m_styleButton->mapToGlobal(QPoint(0, m_styleButton->height()))); });
+    layout->addWidget(m_styleButton);
+}
+
+QAbstractButton* MapControlStack::zoomToRouteButton() const
+{
+    return m_zoomButton;
 }
 
 void MapControlStack::setCanZoomToRoute(bool enabled)
@@ -82,15 +75,13 @@ void MapControlStack::setMapStyleRaw(const QString& raw)
         action->setChecked(action->data().toString() == raw);
 }
 
-void MapControlStack::paintEvent(QPaintEvent*)
+void MapControlStack::paintEvent(QPaintEvent* event)
 {
+    kit::GlassPanel::paintEvent(event);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QColor surface = palette().color(QPalette::Window);
-    surface.setAlphaF(0.86f);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, surface);
+    const double y = m_zoomButton->geometry().bottom() + 1;
+    const double middle = m_zoomButton->geometry().center().x() + 0.5;
+    painter.fillRect(QRectF(middle - dividerWidth / 2.0, y, dividerWidth, 1), kit::Brand::current().primaryAt(0.14));
 }
 
 } // namespace ostrevin

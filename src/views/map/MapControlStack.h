@@ -1,19 +1,22 @@
 #pragma once
 
+#include "views/kit/GlassSurface.h"
 #include "views/map/MapTileSources.h"
 
-#include <QWidget>
-
+class QAbstractButton;
 class QActionGroup;
 class QMenu;
-class QToolButton;
 
 namespace ostrevin {
 
+namespace kit {
+class IconButton;
+}
+
 /// The column of map controls in the map's top-trailing corner: "Show route",
-/// which frames the draft, and the "Map style" menu. (The map never rotates, so
-/// it needs no compass.)
-class MapControlStack : public QWidget {
+/// which frames the draft, and the "Map style" menu, on one floating surface.
+/// (The map never rotates, so it needs no compass.)
+class MapControlStack : public kit::GlassPanel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MapControlStack)
 
@@ -24,7 +27,7 @@ public:
     /// The stored raw style; a value that is none of the three checks no row.
     void setMapStyleRaw(const QString& raw);
 
-    QToolButton* zoomToRouteButton() const { return m_zoomButton; }
+    QAbstractButton* zoomToRouteButton() const;
     QMenu* styleMenu() const { return m_styleMenu; }
 
 signals:
@@ -36,8 +39,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QToolButton* m_zoomButton = nullptr;
-    QToolButton* m_styleButton = nullptr;
+    kit::IconButton* m_zoomButton = nullptr;
+    kit::IconButton* m_styleButton = nullptr;
     QMenu* m_styleMenu = nullptr;
     QActionGroup* m_styleGroup = nullptr;
 };

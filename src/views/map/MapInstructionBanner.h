@@ -12,6 +12,7 @@ class MapInstructionBanner : public QWidget {
     Q_DISABLE_COPY_MOVE(MapInstructionBanner)
 
 public:
+    /// The widest the banner's surface gets (its shadow lies outside it).
     static constexpr int maxWidth = 420;
 
     explicit MapInstructionBanner(QWidget* parent = nullptr);
@@ -19,6 +20,9 @@ public:
     /// Shown verbatim: its producers pass it translated.
     void setText(const QString& text);
     QString text() const { return m_text; }
+
+    /// Where the surface starts inside the widget: the shadow needs the room around it.
+    QPoint shapeOffset() const;
 
     QSize sizeHint() const override;
     bool hasHeightForWidth() const override { return true; }

@@ -1,5 +1,8 @@
 #include "views/map/MapWidget.h"
 
+#include "views/kit/Brand.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/TextStyle.h"
 #include "views/map/MapPlaceholder.h"
 #include "views/map/TileLoader.h"
 #include "views/map/WebMercator.h"
@@ -73,8 +76,7 @@ int wrappedTileX(int x, int zoom)
 } // namespace
 
 MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
-    : QWidget(parent), m_tiles(new TileLoader(tileCacheFolder, this)), m_attribution(new QLabel(this)),
-      m_routeColor(QColor(0x08, 0x7A, 0x82))
+    : QWidget(parent), m_tiles(new TileLoader(tileCacheFolder, this)), m_attribution(new QLabel(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
@@ -83,9 +85,6 @@ MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
     m_attribution->setOpenExternalLinks(true);
     m_attribution->setContentsMargins(6, 2, 6, 2);
     m_attribution->setAutoFillBackground(true);
-    QFont small = m_attribution->font();
-    small.setPixelSize(10);
-    m_attribution->setFont(small);
     m_wheelSettle.setSingleShot(true);
     m_wheelSettle.setInterval(wheelSettleMs);
     connect(&m_wheelSettle, &QTimer::timeout, this, &MapWidget::cameraMovedByUser);
@@ -94,16 +93,7 @@ MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
     connect(m_tiles, &TileLoader::tileLoaded, this, [this](const TileKey&) { update(); });
     connect(m_tiles, &TileLoader::offlineChanged, this, [this] { update(); });
     m_pulseClock.start();
-    // A usable look until the owner applies the application's colours and fonts.
-    MapMarkStyle style;
-    style.accent = m_routeColor;
-    style.ready = QColor(0x28, 0xCD, 0x41);
-    style.primary = palette().color(QPalette::WindowText);
-    style.controlBackground = palette().color(QPalette::Base);
-    style.labelFont = font();
-    style.labelFont.setPixelSize(10);
-    style.labelFont.setWeight(QFont::DemiBold);
-    m_markPainter.setStyle(style);
+    followBrand();
 }
 
 MapWidget::~MapWidget() = default;
@@ -176,29 +166,33 @@ void MapWidget::setBeacon(const std::optional<Coordinate>& coordinate)
     update();
 }
 
-void MapWidget::setMarkStyle(const MapMarkStyle& style)
+void MapWidget::followBrand()
 {
+    const kit::Brand& brand = kit::Brand::current();
+    MapMarkStyle style;
+    style.accent = brand.accent;
+    style.ready = brand.ready;
+    style.primary = brand.primary;
+    style.controlBackground = brand.base;
+    style.labelFont = kit::textFont(kit::TextStyle::Caption, QFont::DemiBold);
+    style.symbolFont = kit::symbolFont(11);
+    style.locationSymbol = "location.fill"_symbol.glyph();
     m_markPainter.setStyle(style);
-    update();
-}
-
-void MapWidget::setRouteColor(const QColor& color)
-{
-    m_routeColor = color;
-    update();
-}
-
-void MapWidget::setDarkAppearance(bool dark)
-{
-    m_dark = dark;
-    update();
-}
-
-void MapWidget::setReducedMotion(bool reduced)
-{
-    m_reducedMotion = reduced;
-    updatePulse();
-    update();
+    m_routeColor = brand.accent;
+    m_dark = brand.appearance.dark;
+    if (m_reducedMotion != brand.appearance.reducedMotion) {
+        m_reducedMotion = brand.appearance.reducedMotion;
+        updatePulse();
+    }
+    QPalette attribution = m_attribution->palette();
+    attribution.setColor(QPalette::Window, kit::withOpacity(brand.window, 0.8));
+    attribution.setColor(QPalette::WindowText, brand.secondary);
+    attribution.setColor(QPalette::Link, brand.accentText);
+    if (attribution != m_attribution->palette())
+        m_attribution->setPalette(attribution);
+    const QFont caption = kit::textFont(kit::TextStyle::Caption);
+    if (caption != m_attribution->font())
+        m_attribution->setFont(caption);
 }
 
 bool MapWidget::isShowingPlaceholder() const
@@ -293,6 +287,7 @@ void MapWidget::paintTiles(QPainter& painter)
 
 void MapWidget::paintEvent(QPaintEvent* event)
 {
+    followBrand();
     QPainter painter(this);
     if (isShowingPlaceholder())
         paintPlaceholder(painter);
@@ -377,6 +372,7 @@ void MapWidget::resizeEvent(QResizeEvent* event)
 void MapWidget::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    followBrand();
     if (m_pendingRegion) {
         const Region region = *m_pendingRegion;
         showRegion(region);

@@ -53,11 +53,6 @@ public:
     /// Where the separate beacon stands; none hides it.
     void setBeacon(const std::optional<Coordinate>& coordinate);
 
-    void setMarkStyle(const MapMarkStyle& style);
-    void setRouteColor(const QColor& color);
-    void setDarkAppearance(bool dark);
-    /// Reduced motion keeps the beacon at rest.
-    void setReducedMotion(bool reduced);
 
     /// Tiles are off or none could be loaded: the drawn placeholder is the background.
     bool isShowingPlaceholder() const;
@@ -87,6 +82,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    /// Takes the application's current colours, label font and motion setting
+    /// (kit::Brand); cheap when nothing changed, so every paint calls it.
+    void followBrand();
     void cameraChanged();
     void requestVisibleTiles();
     void paintTiles(QPainter& painter);

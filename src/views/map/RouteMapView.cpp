@@ -188,11 +188,15 @@ void RouteMapView::applyMapStyle()
 void RouteMapView::placeOverlays()
 {
     m_map->setGeometry(rect());
+    // The surfaces keep their distance from the edges; their shadows may reach closer.
+    const QPoint bannerOffset = m_banner->shapeOffset();
     const int bannerWidth = std::min(m_banner->sizeHint().width(), std::max(0, width() - 2 * overlayPadding));
-    m_banner->setGeometry(overlayPadding, overlayPadding, bannerWidth, m_banner->heightForWidth(bannerWidth));
+    m_banner->setGeometry(overlayPadding - bannerOffset.x(), overlayPadding - bannerOffset.y(), bannerWidth,
+                          m_banner->heightForWidth(bannerWidth));
     const QSize controls = m_controls->sizeHint();
-    m_controls->setGeometry(width() - overlayPadding - controls.width(), overlayPadding, controls.width(),
-                            controls.height());
+    const QMargins room = m_controls->contentsMargins();
+    m_controls->setGeometry(width() - overlayPadding - controls.width() + room.right(), overlayPadding - room.top(),
+                            controls.width(), controls.height());
 }
 
 void RouteMapView::resizeEvent(QResizeEvent* event)
