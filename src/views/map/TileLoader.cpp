@@ -30,7 +30,11 @@ TileLoader::TileLoader(const QString& diskCacheFolder, QObject* parent)
     m_clock.start();
     m_retry.setSingleShot(true);
     m_retry.setInterval(defaultRetryAfterMs);
-    connect(&m_retry, &QTimer::timeout, this, [this] { request(QList<TileKey>(m_wanted)); });
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        // Every tile still wanted gets its next try now, whenever it failed.
+        m_failedAt.clear();
+        request(QList<TileKey>(m_wanted));
+    });
 }
 
 void TileLoader::setRetryInterval(int milliseconds)
