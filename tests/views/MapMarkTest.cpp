@@ -1,7 +1,10 @@
 #include "views/map/MapMark.h"
+#include "views/kit/Brand.h"
 #include "views/map/MapMarkPainter.h"
+#include "views/map/MapPin.h"
 #include "views/map/RouteMapView.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace ostrevin {
@@ -117,6 +120,22 @@ TEST(MapMarkPainter, PinOutline)
     EXPECT_NEAR(start.y(), 21.36, 0.01);
     const QPointF tip = pin.pointAtPercent(1.0 - 1e-9);
     EXPECT_NEAR(tip.y(), 21.36, 0.05);
+}
+
+TEST(MapPin, HeadShowsWhetherTheIPhoneIsThere)
+{
+    for (const bool live : {false, true}) {
+        SCOPED_TRACE(live);
+        MapPin pin(live);
+        const QImage image = pin.grab().toImage();
+        // The head's centre lies 13 below the frame's top, the frame 5 inside the widget.
+        const QPoint head(pin.width() / 2, int(MapMarkPainter::shadowMargin) + 13);
+        const QColor expected = live ? kit::Brand::current().ready : QColor(Qt::white);
+        EXPECT_EQ(image.pixelColor(head).rgb(), expected.rgb());
+        // The ring around the dot is white either way, the rim of the head the accent.
+        EXPECT_EQ(image.pixelColor(head + QPoint(6, 0)).rgb(), QColor(Qt::white).rgb());
+        EXPECT_EQ(image.pixelColor(head + QPoint(10, 0)).rgb(), kit::Brand::current().accent.rgb());
+    }
 }
 
 TEST(RouteMapView, BannerTexts)

@@ -1,5 +1,9 @@
 #include "views/map/MapMarkPainter.h"
 
+#include "views/kit/Brand.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/TextStyle.h"
+
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -10,8 +14,6 @@ namespace ostrevin {
 
 namespace {
 
-/// Room around a sprite for its shadow.
-constexpr double shadowMargin = 5;
 /// Labels cached beyond this many are dropped all at once (names rarely change).
 constexpr qsizetype labelCacheLimit = 256;
 
@@ -73,6 +75,20 @@ void paintRingedDisc(QPainter& painter, const QPointF& center, double diameter, 
 }
 
 } // namespace
+
+MapMarkStyle MapMarkStyle::current()
+{
+    const kit::Brand& brand = kit::Brand::current();
+    MapMarkStyle style;
+    style.accent = brand.accent;
+    style.ready = brand.ready;
+    style.primary = brand.primary;
+    style.controlBackground = brand.base;
+    style.labelFont = kit::textFont(kit::TextStyle::Caption, QFont::DemiBold);
+    style.symbolFont = kit::symbolFont(11);
+    style.locationSymbol = "location.fill"_symbol.glyph();
+    return style;
+}
 
 QPainterPath MapMarkPainter::pinPath(const QRectF& rect)
 {

@@ -26,6 +26,9 @@ struct MapMarkStyle {
     QString locationSymbol;
 
     bool operator==(const MapMarkStyle&) const = default;
+
+    /// The application's current colours and the label's text style.
+    static MapMarkStyle current();
 };
 
 /// Paints the marks, the name capsules and the beacon of the map. The fixed parts
@@ -33,6 +36,8 @@ struct MapMarkStyle {
 /// screen's pixel ratio and reused, so a frame only copies them.
 class MapMarkPainter {
 public:
+    /// Room around a drawn sprite for its shadow.
+    static constexpr double shadowMargin = 5;
     /// The pin's frame.
     static constexpr double pinWidth = 26;
     static constexpr double pinHeight = 34;

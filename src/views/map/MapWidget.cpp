@@ -1,7 +1,6 @@
 #include "views/map/MapWidget.h"
 
 #include "views/kit/Brand.h"
-#include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 #include "views/map/MapPlaceholder.h"
 #include "views/map/TileLoader.h"
@@ -169,15 +168,7 @@ void MapWidget::setBeacon(const std::optional<Coordinate>& coordinate)
 void MapWidget::followBrand()
 {
     const kit::Brand& brand = kit::Brand::current();
-    MapMarkStyle style;
-    style.accent = brand.accent;
-    style.ready = brand.ready;
-    style.primary = brand.primary;
-    style.controlBackground = brand.base;
-    style.labelFont = kit::textFont(kit::TextStyle::Caption, QFont::DemiBold);
-    style.symbolFont = kit::symbolFont(11);
-    style.locationSymbol = "location.fill"_symbol.glyph();
-    m_markPainter.setStyle(style);
+    m_markPainter.setStyle(MapMarkStyle::current());
     m_routeColor = brand.accent;
     m_dark = brand.appearance.dark;
     if (m_reducedMotion != brand.appearance.reducedMotion) {
