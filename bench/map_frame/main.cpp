@@ -97,7 +97,8 @@ int main(int argc, char** argv)
     geometry.setCoordinates(points);
     for (const auto& view : views) {
         qsizetype drawn = 0;
-        for (const QPolygonF& run : geometry.visiblePolylines(view.camera, viewSize, QRectF(QPointF(), QSizeF(viewSize)), 8))
+        for (const QPolygonF& run :
+             geometry.visiblePolylines(view.camera, viewSize, QRectF(QPointF(), QSizeF(viewSize)), 8))
             drawn += run.size();
         out << "points drawn, " << view.name << ": " << drawn << "\n";
     }

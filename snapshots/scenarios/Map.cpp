@@ -99,9 +99,8 @@ public:
         RouteMapView::Options options;
         options.tileCacheFolder = QString();
         options.settings = m_settings.get();
-        options.tileSources = MapTileSources(withTiles ? writeTiles(m_presentation.cameraPosition(), size)
-                                                       : MapTileSource{},
-                                             {}, {});
+        options.tileSources =
+            MapTileSources(withTiles ? writeTiles(m_presentation.cameraPosition(), size) : MapTileSource{}, {}, {});
         m_view = new RouteMapView(m_presentation, m_windowState, options, this);
         // The picture is taken soon after the window shows: read the tiles now.
         if (withTiles) {
@@ -175,43 +174,45 @@ RoutePoint point(const char* name, double latitude, double longitude)
 
 QList<RoutePoint> cityRoute()
 {
-    return {point("Start", 50.0870, 14.4080),           point("Waypoint", 50.0790, 14.4240),
-            point("Waypoint", 50.0812, 14.4450),        point("Waypoint", 50.0700, 14.4560),
-            point("Waypoint", 50.0625, 14.4400),
-            point("Wenceslas Square, upper end by the museum", 50.0660, 14.4290)};
+    return {point("Start", 50.0870, 14.4080),    point("Waypoint", 50.0790, 14.4240),
+            point("Waypoint", 50.0812, 14.4450), point("Waypoint", 50.0700, 14.4560),
+            point("Waypoint", 50.0625, 14.4400), point("Wenceslas Square, upper end by the museum", 50.0660, 14.4290)};
 }
 
-const RegisterScenario routePlaying(QStringLiteral("map"), QStringLiteral("route-playing"),
-                                    [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
-    const QList<RoutePoint> route = cityRoute();
-    auto scene = std::make_unique<MapScene>(route, AppSection::route, true, context.windowSize);
-    // The iPhone is between the third and the fourth point.
-    scene->presentation().updateLivePoint(point("iPhone", 50.0756, 14.4505));
-    scene->presentation().updateInteraction(QStringLiteral("The route can’t be edited while it’s playing"), false,
-                                            true);
-    return scene;
-});
+const RegisterScenario
+    routePlaying(QStringLiteral("map"), QStringLiteral("route-playing"),
+                 [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+                     const QList<RoutePoint> route = cityRoute();
+                     auto scene = std::make_unique<MapScene>(route, AppSection::route, true, context.windowSize);
+                     // The iPhone is between the third and the fourth point.
+                     scene->presentation().updateLivePoint(point("iPhone", 50.0756, 14.4505));
+                     scene->presentation().updateInteraction(
+                         QStringLiteral("The route can’t be edited while it’s playing"), false, true);
+                     return scene;
+                 });
 
 const RegisterScenario placeHeld(QStringLiteral("map"), QStringLiteral("place-held"),
                                  [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
-    const RoutePoint square = point("Old Town Square", 50.0875, 14.4213);
-    auto scene = std::make_unique<MapScene>(QList<RoutePoint>{square}, AppSection::place, true, context.windowSize);
-    scene->presentation().updateHeldPoint(square);
-    return scene;
-});
+                                     const RoutePoint square = point("Old Town Square", 50.0875, 14.4213);
+                                     auto scene = std::make_unique<MapScene>(
+                                         QList<RoutePoint>{square}, AppSection::place, true, context.windowSize);
+                                     scene->presentation().updateHeldPoint(square);
+                                     return scene;
+                                 });
 
-const RegisterScenario offline(QStringLiteral("map"), QStringLiteral("offline"),
-                               [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
-    const QList<RoutePoint> route = cityRoute();
-    auto scene = std::make_unique<MapScene>(route, AppSection::route, false, context.windowSize);
-    scene->presentation().updateInteraction(QStringLiteral("Click again to start a new route"), true, false);
-    return scene;
-});
+const RegisterScenario offline(
+    QStringLiteral("map"), QStringLiteral("offline"), [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+        const QList<RoutePoint> route = cityRoute();
+        auto scene = std::make_unique<MapScene>(route, AppSection::route, false, context.windowSize);
+        scene->presentation().updateInteraction(QStringLiteral("Click again to start a new route"), true, false);
+        return scene;
+    });
 
 const RegisterScenario empty(QStringLiteral("map"), QStringLiteral("empty"),
                              [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
-    return std::make_unique<MapScene>(QList<RoutePoint>{}, AppSection::place, true, context.windowSize);
-});
+                                 return std::make_unique<MapScene>(QList<RoutePoint>{}, AppSection::place, true,
+                                                                   context.windowSize);
+                             });
 
 } // namespace
 

@@ -2,9 +2,8 @@
 #include "views/map/RouteLineGeometry.h"
 #include "views/map/WebMercator.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace ostrevin {
 namespace {
@@ -105,7 +104,7 @@ TEST(MapCamera, RefusesWhatCannotBeShown)
     const double nan = std::nan("");
     const double inf = std::numeric_limits<double>::infinity();
     const std::pair<MapCamera::Region, QSizeF> cases[] = {
-        {{{nan, 14}, 1, 1}, {640, 480}},   {{{50, inf}, 1, 1}, {640, 480}}, {{{50, 14}, 0, 1}, {640, 480}},
+        {{{nan, 14}, 1, 1}, {640, 480}}, {{{50, inf}, 1, 1}, {640, 480}}, {{{50, 14}, 0, 1}, {640, 480}},
         {{{50, 14}, 1, -1}, {640, 480}}, {{{50, 14}, 1, 1}, {0, 480}},    {{{50, 14}, nan, 1}, {640, 480}},
     };
     for (const auto& [region, view] : cases)
@@ -200,7 +199,8 @@ TEST(RouteLineGeometry, CrossesTheAntimeridianTheShortWay)
     // Seen from either side of the antimeridian, the line is one short stretch.
     for (const double longitude : {179.9, -179.9}) {
         SCOPED_TRACE(longitude);
-        const QList<QPolygonF> runs = geometry.visiblePolylines(MapCamera{{0, longitude}, 8}, {800, 600}, {0, 0, 800, 600}, 8);
+        const QList<QPolygonF> runs =
+            geometry.visiblePolylines(MapCamera{{0, longitude}, 8}, {800, 600}, {0, 0, 800, 600}, 8);
         ASSERT_EQ(runs.size(), 1);
         const double length = std::abs(runs.first().last().x() - runs.first().first().x());
         EXPECT_NEAR(length, WebMercator::worldSize(8) / 360.0, 1e-6);

@@ -1,4 +1,5 @@
 #include "views/map/MapMark.h"
+
 #include "views/kit/Brand.h"
 #include "views/map/MapMarkPainter.h"
 #include "views/map/MapPin.h"
@@ -79,14 +80,18 @@ TEST(MapMark, LiveStateAndBeacon)
         {"live on a waypoint", route, route[1], std::nullopt, false, true},
         {"held only", route, std::nullopt, destination, true, false},
         {"live wins over held", route, route.first(), destination, false, true},
-        {"bound included", route, at(destination.latitude + 1e-6, destination.longitude - 1e-6), std::nullopt,
-         true, false},
+        {"bound included", route, at(destination.latitude + 1e-6, destination.longitude - 1e-6), std::nullopt, true,
+         false},
         {"just past the bound in latitude", route, at(destination.latitude + 1.0001e-6, destination.longitude),
          std::nullopt, false, true},
         {"just past the bound in longitude", route, at(destination.latitude, destination.longitude + 1.0001e-6),
          std::nullopt, false, true},
-        {"one point held", {destination}, std::nullopt, at(destination.latitude, destination.longitude, QStringLiteral("other")),
-         true, false},
+        {"one point held",
+         {destination},
+         std::nullopt,
+         at(destination.latitude, destination.longitude, QStringLiteral("other")),
+         true,
+         false},
         {"no draft, held elsewhere", {}, std::nullopt, destination, false, true},
     };
     for (const Case& c : cases) {
@@ -150,16 +155,11 @@ TEST(RouteMapView, BannerTexts)
         std::optional<QString> expected;
     };
     const Case cases[] = {
-        {true, false, AppSection::place, false, choose},
-        {true, true, AppSection::place, false, choose},
-        {true, false, AppSection::place, true, std::nullopt},
-        {true, false, AppSection::route, false, instruction},
-        {true, false, AppSection::route, true, instruction},
-        {true, false, AppSection::saved, false, std::nullopt},
-        {true, false, AppSection::history, true, std::nullopt},
-        {false, true, AppSection::place, true, instruction},
-        {false, true, AppSection::saved, false, instruction},
-        {false, false, AppSection::route, true, std::nullopt},
+        {true, false, AppSection::place, false, choose},        {true, true, AppSection::place, false, choose},
+        {true, false, AppSection::place, true, std::nullopt},   {true, false, AppSection::route, false, instruction},
+        {true, false, AppSection::route, true, instruction},    {true, false, AppSection::saved, false, std::nullopt},
+        {true, false, AppSection::history, true, std::nullopt}, {false, true, AppSection::place, true, instruction},
+        {false, true, AppSection::saved, false, instruction},   {false, false, AppSection::route, true, std::nullopt},
         {false, false, AppSection::place, false, std::nullopt},
     };
     for (const Case& c : cases) {

@@ -1,3 +1,5 @@
+#include "views/map/RouteMapView.h"
+
 #include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
 #include "routedata/AppSettings.h"
@@ -5,14 +7,12 @@
 #include "views/map/MapControlStack.h"
 #include "views/map/MapInstructionBanner.h"
 #include "views/map/MapWidget.h"
-#include "views/map/RouteMapView.h"
 
 #include <QAbstractButton>
 #include <QActionGroup>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-
 
 namespace ostrevin {
 namespace {
@@ -61,10 +61,9 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
          [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, 0},
         {"saved", AppSection::saved, none, false},
         {"history", AppSection::history, none, false},
-        {"place while a route plays", AppSection::place,
-         [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); }, false},
-        {"place while planning", AppSection::place, [](auto& m) { PlannerTestAccess::setPlanning(m, true); },
+        {"place while a route plays", AppSection::place, [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); },
          false},
+        {"place while planning", AppSection::place, [](auto& m) { PlannerTestAccess::setPlanning(m, true); }, false},
         {"place while the device is busy", AppSection::place,
          [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
     };
@@ -148,8 +147,8 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     QSignalSpy written(&presentation, &RouteMapPresentation::cameraPositionChanged);
     const double zoom = map.map().camera().zoom;
     for (int i = 0; i < 3; ++i) {
-        QWheelEvent wheel(QPointF(400, 300), map.map().mapToGlobal(QPointF(400, 300)), {}, {0, 120}, Qt::NoButton,
-                          {}, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(400, 300), map.map().mapToGlobal(QPointF(400, 300)), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(&map.map(), &wheel);
     }
     EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);

@@ -6,7 +6,7 @@
 namespace ostrevin {
 
 bool MapMark::isLivePoint(const RoutePoint& point, const std::optional<RoutePoint>& livePoint,
-                     const std::optional<RoutePoint>& heldPoint)
+                          const std::optional<RoutePoint>& heldPoint)
 {
     const std::optional<RoutePoint>& reference = livePoint ? livePoint : heldPoint;
     if (!reference)

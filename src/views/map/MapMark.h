@@ -29,7 +29,7 @@ struct MapMark {
                                    const std::optional<RoutePoint>& heldPoint);
     /// Whether a point lies within the tolerance of the live (else held) point.
     static bool isLivePoint(const RoutePoint& point, const std::optional<RoutePoint>& livePoint,
-                       const std::optional<RoutePoint>& heldPoint);
+                            const std::optional<RoutePoint>& heldPoint);
     /// Where the separate beacon stands: the live (else held) point, unless a mark
     /// already shows the iPhone on it.
     static std::optional<RoutePoint> beacon(const QList<MapMark>& marks, const std::optional<RoutePoint>& livePoint,

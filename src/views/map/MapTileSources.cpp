@@ -16,8 +16,7 @@ bool isUsableTemplate(const QString& urlTemplate)
     const QUrl url(urlTemplate);
     const QString scheme = url.scheme();
     const bool knownScheme = scheme == u"http" || scheme == u"https" || scheme == u"file";
-    return knownScheme && urlTemplate.contains(u"{z}") && urlTemplate.contains(u"{x}") &&
-           urlTemplate.contains(u"{y}");
+    return knownScheme && urlTemplate.contains(u"{z}") && urlTemplate.contains(u"{x}") && urlTemplate.contains(u"{y}");
 }
 
 QString chosenTemplate(const QProcessEnvironment& environment, const QString& variable, const char* built)
@@ -28,8 +27,7 @@ QString chosenTemplate(const QProcessEnvironment& environment, const QString& va
     if (!value.isEmpty()) {
         if (isUsableTemplate(value))
             return value;
-        qCWarning(lcMapTiles, "Ignoring %s: not a tile URL template with {z}, {x} and {y}.",
-                  qUtf8Printable(variable));
+        qCWarning(lcMapTiles, "Ignoring %s: not a tile URL template with {z}, {x} and {y}.", qUtf8Printable(variable));
     }
     const QString fallback = QString::fromUtf8(built);
     return isUsableTemplate(fallback) ? fallback : QString();

@@ -253,8 +253,9 @@ void MapWidget::paintTiles(QPainter& painter)
     const auto viewY = [&](double worldY) { return std::round((worldY - center.y()) * scale + halfView.y()); };
     for (int y = range.minY; y <= range.maxY; ++y) {
         for (int x = range.minX; x <= range.maxX; ++x) {
-            const QRectF target(QPointF(viewX(x * WebMercator::tileSize), viewY(y * WebMercator::tileSize)),
-                                QPointF(viewX((x + 1) * WebMercator::tileSize), viewY((y + 1) * WebMercator::tileSize)));
+            const QRectF target(
+                QPointF(viewX(x * WebMercator::tileSize), viewY(y * WebMercator::tileSize)),
+                QPointF(viewX((x + 1) * WebMercator::tileSize), viewY((y + 1) * WebMercator::tileSize)));
             const TileKey key{zoom, wrappedTileX(x, zoom), y};
             if (const QImage* image = m_tiles->image(key)) {
                 painter.drawImage(target, *image);

@@ -53,7 +53,6 @@ public:
     /// Where the separate beacon stands; none hides it.
     void setBeacon(const std::optional<Coordinate>& coordinate);
 
-
     /// Tiles are off or none could be loaded: the drawn placeholder is the background.
     bool isShowingPlaceholder() const;
     /// Whether the beacon's pulse timer runs.

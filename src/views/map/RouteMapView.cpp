@@ -59,9 +59,8 @@ RouteMapView::RouteMapView(RouteMapPresentation& presentation, MainWindowState& 
             applyMapStyle();
     });
     connect(m_controls, &MapControlStack::zoomToRouteRequested, this, &RouteMapView::zoomToRouteRequested);
-    connect(m_controls, &MapControlStack::mapStyleChosen, this, [this](const QString& raw) {
-        m_settings.setValue(AppSettings::name(AppSettings::Key::mapStyle), raw);
-    });
+    connect(m_controls, &MapControlStack::mapStyleChosen, this,
+            [this](const QString& raw) { m_settings.setValue(AppSettings::name(AppSettings::Key::mapStyle), raw); });
 
     applyMapStyle();
     applyCameraFromPresentation();
