@@ -4,9 +4,14 @@
 
 #include "views/map/MapWidget.h"
 #include "views/map/RouteLineGeometry.h"
+#include "views/map/TileLoader.h"
 #include "views/map/WebMercator.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>
@@ -107,6 +112,33 @@ int main(int argc, char** argv)
         const double ms = millisecondsPerFrame([&] { map.render(&target); });
         out << "map frame, " << view.name << ": " << QString::number(ms, 'f', 2) << " ms, "
             << QString::number(ms / baseline, 'f', 2) << " x the bare polyline\n";
+    }
+
+    // Tiles under the route: a folder of plain generated tiles around the middle of
+    // the route, at a whole zoom level and between two (scaled while drawn).
+    QTemporaryDir folder;
+    const MapCamera onTiles{points[pointCount / 2], 11};
+    const QPointF middle = WebMercator::project(onTiles.center, 11);
+    QList<TileKey> keys;
+    for (int x = int(middle.x() / 256) - 4; x <= int(middle.x() / 256) + 4; ++x) {
+        for (int y = int(middle.y() / 256) - 3; y <= int(middle.y() / 256) + 3; ++y) {
+            QImage tile(256, 256, QImage::Format_RGB32);
+            tile.fill(QColor(0xF2, 0xEF, 0xE9));
+            QDir().mkpath(folder.filePath(QStringLiteral("11/%1").arg(x)));
+            tile.save(folder.filePath(QStringLiteral("11/%1/%2.png").arg(x).arg(y)));
+            keys.append({11, x, y});
+        }
+    }
+    map.setTileSource({QUrl::fromLocalFile(folder.path()).toString() + QStringLiteral("/{z}/{x}/{y}.png"), {}});
+    map.tileLoader().request(keys);
+    QDeadlineTimer deadline(10000);
+    while (!map.tileLoader().inFlight().isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (const double zoom : {11.0, 11.4}) {
+        map.setCamera({onTiles.center, zoom});
+        map.tileLoader().request(keys);
+        const double ms = millisecondsPerFrame([&] { map.render(&target); });
+        out << "map frame over tiles at zoom " << zoom << ": " << QString::number(ms, 'f', 2) << " ms\n";
     }
     return 0;
 }
