@@ -59,8 +59,10 @@ RouteMapView::RouteMapView(RouteMapPresentation& presentation, MainWindowState& 
             applyMapStyle();
     });
     connect(m_controls, &MapControlStack::zoomToRouteRequested, this, &RouteMapView::zoomToRouteRequested);
-    connect(m_controls, &MapControlStack::mapStyleChosen, this,
-            [this](const QString& raw) { m_settings.setValue(AppSettings::name(AppSettings::Key::mapStyle), raw); });
+    connect(m_controls, &MapControlStack::mapStyleChosen, this, [this](const QString& raw) {
+        if (const std::optional<MapStylePreference> style = fromRaw<MapStylePreference>(raw))
+            AppSettings::setMapStyle(*style, m_settings);
+    });
 
     applyMapStyle();
     applyCameraFromPresentation();
