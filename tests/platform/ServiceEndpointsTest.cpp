@@ -7,9 +7,21 @@
 
 using namespace ostrevin;
 
-TEST(ServiceEndpoints, TheGeocoderAddressComesFromAValidOverrideElseTheBuild)
+TEST(ServiceEndpoints, EachServiceAddressComesFromAValidOverrideElseTheBuild)
 {
-    const QString builtIn = QString::fromUtf8(BuildConfig::geocoderURL);
+    struct Service {
+        const char* variable;
+        const char* builtIn;
+        QUrl (*address)(const QProcessEnvironment&);
+    };
+    const Service services[] = {
+        {"OSTREVIN_GEOCODER_URL", BuildConfig::geocoderURL, &ServiceEndpoints::geocoder},
+        {"OSTREVIN_DIRECTIONS_CAR_URL", BuildConfig::directionsCarURL, &ServiceEndpoints::carDirections},
+        {"OSTREVIN_DIRECTIONS_FOOT_URL", BuildConfig::directionsFootURL, &ServiceEndpoints::footDirections},
+    };
+    for (const Service& service : services) {
+    SCOPED_TRACE(service.variable);
+    const QString builtIn = QString::fromUtf8(service.builtIn);
     struct Case {
         const char* value; // nullptr: variable not set
         QString expected;
@@ -26,7 +38,8 @@ TEST(ServiceEndpoints, TheGeocoderAddressComesFromAValidOverrideElseTheBuild)
         SCOPED_TRACE(c.value ? c.value : "(unset)");
         QProcessEnvironment environment;
         if (c.value)
-            environment.insert(QStringLiteral("OSTREVIN_GEOCODER_URL"), QString::fromUtf8(c.value));
-        EXPECT_EQ(ServiceEndpoints::geocoder(environment).toString(), c.expected);
+            environment.insert(QString::fromUtf8(service.variable), QString::fromUtf8(c.value));
+        EXPECT_EQ(service.address(environment).toString(), c.expected);
+    }
     }
 }
