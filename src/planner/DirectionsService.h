@@ -57,7 +57,7 @@ public:
     /// when no reply came. The service may be destroyed while a request runs: the
     /// request then fails.
     virtual QCoro::Task<QList<DirectionsRoute>> calculate(Geodesy::Coordinate from, Geodesy::Coordinate to,
-                                                         RouteTransportMode mode) = 0;
+                                                          RouteTransportMode mode) = 0;
 };
 
 } // namespace ostrevin

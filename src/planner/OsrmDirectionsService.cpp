@@ -102,8 +102,7 @@ struct Decoder {
             unreadable();
         // The longest part of a reply: read through the CBOR view of the same
         // data, which skips a JSON wrapper per value.
-        const QCborArray coordinates =
-            QCborArray::fromJsonArray(array(object.value(QLatin1StringView("coordinates"))));
+        const QCborArray coordinates = QCborArray::fromJsonArray(array(object.value(QLatin1StringView("coordinates"))));
         QList<Geodesy::Coordinate> line;
         line.reserve(coordinates.size());
         for (const QCborValue& element : coordinates) {
@@ -246,7 +245,7 @@ QUrl OsrmDirectionsService::routeUrl(const QUrl& base, const QString& profile, G
 }
 
 QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::calculate(Geodesy::Coordinate from, Geodesy::Coordinate to,
-                                                                    RouteTransportMode mode)
+                                                                     RouteTransportMode mode)
 {
     if (isTransitFamily(mode))
         return unavailable(mode);
@@ -263,7 +262,7 @@ QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::unavailable(RouteTran
 }
 
 QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::fetch(QPointer<QNetworkAccessManager> network, QUrl url,
-                                                                std::chrono::milliseconds timeout)
+                                                                 std::chrono::milliseconds timeout)
 {
     if (!network)
         throw NetworkTransportError(NetworkTransportError::Kind::cancelled);
@@ -283,9 +282,8 @@ QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::fetch(QPointer<QNetwo
             pending->abort();
         }
     };
-    QObject::connect(pending, &QNetworkReply::metaDataChanged, pending, [pending, limit] {
-        limit(pending->header(QNetworkRequest::ContentLengthHeader).toLongLong());
-    });
+    QObject::connect(pending, &QNetworkReply::metaDataChanged, pending,
+                     [pending, limit] { limit(pending->header(QNetworkRequest::ContentLengthHeader).toLongLong()); });
     QObject::connect(pending, &QNetworkReply::downloadProgress, pending,
                      [limit](qint64 received, qint64) { limit(received); });
     co_await pending;

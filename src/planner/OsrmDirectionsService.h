@@ -35,7 +35,7 @@ public:
     static std::unique_ptr<OsrmDirectionsService> fromEnvironment(QNetworkAccessManager& network);
 
     QCoro::Task<QList<DirectionsRoute>> calculate(Geodesy::Coordinate from, Geodesy::Coordinate to,
-                                                 RouteTransportMode mode) override;
+                                                  RouteTransportMode mode) override;
 
     /// The request address below base for a profile ("driving", "foot").
     static QUrl routeUrl(const QUrl& base, const QString& profile, Geodesy::Coordinate from, Geodesy::Coordinate to);
@@ -48,7 +48,7 @@ private:
     /// OSRM has no timetables: no request is made.
     static QCoro::Task<QList<DirectionsRoute>> unavailable(RouteTransportMode mode);
     static QCoro::Task<QList<DirectionsRoute>> fetch(QPointer<QNetworkAccessManager> network, QUrl url,
-                                                    std::chrono::milliseconds timeout);
+                                                     std::chrono::milliseconds timeout);
 
     QPointer<QNetworkAccessManager> m_network;
     QUrl m_carBaseUrl;

@@ -1,8 +1,7 @@
-#include "planner/LocationPlannerViewModel.h"
-
 #include "async/Scheduler.h"
 #include "planner/DirectionsService.h"
 #include "planner/DirectionsServiceError.h"
+#include "planner/LocationPlannerViewModel.h"
 #include "planner/PlannedRoutes.h"
 #include "platform/NetworkTransportError.h"
 #include "routedata/RouteDataNormalizer.h"

@@ -1,5 +1,4 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "routedata/RouteMapPresentation.h"
 
 #include <cmath>
@@ -21,8 +20,7 @@ double normalizedLongitude(double longitude)
 
 } // namespace
 
-std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& name, double latitude,
-                                                                 double longitude)
+std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& name, double latitude, double longitude)
 {
     // A map scrolled past the date line reports longitudes beyond ±180; a point
     // outside the valid range must never reach a tool.

@@ -1,8 +1,8 @@
-#include "OsrmReplies.h"
+#include "planner/OsrmDirectionsService.h"
 
 #include "BuildConfig.h"
+#include "OsrmReplies.h"
 #include "planner/DirectionsServiceError.h"
-#include "planner/OsrmDirectionsService.h"
 #include "platform/NetworkTransportError.h"
 #include "routedata/PlannedRouteStep.h"
 #include "routedata/RoutePlanningError.h"
@@ -59,9 +59,12 @@ TEST(OsrmDirectionsService, AsksTheServerOfTheTravelModeAndTransitNeverAsks)
         QByteArray path; // empty: no request at all
     };
     const Case cases[] = {
-        {RouteTransportMode::automobile, carPath}, {RouteTransportMode::any, carPath},
-        {RouteTransportMode::walking, footPath},   {RouteTransportMode::transit, {}},
-        {RouteTransportMode::bus, {}},             {RouteTransportMode::train, {}},
+        {RouteTransportMode::automobile, carPath},
+        {RouteTransportMode::any, carPath},
+        {RouteTransportMode::walking, footPath},
+        {RouteTransportMode::transit, {}},
+        {RouteTransportMode::bus, {}},
+        {RouteTransportMode::train, {}},
         {RouteTransportMode::tram, {}},
     };
     for (const Case& c : cases) {
@@ -106,7 +109,8 @@ TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)
     const Case cases[] = {
         {"no route", FakeHttpReply::json(R"({"code":"NoRoute","message":"Impossible route between points"})", 400),
          QStringLiteral("No route was found between these places.")},
-        {"no road nearby", FakeHttpReply::json(R"({"code":"NoSegment","message":"Could not find a matching segment"})", 400),
+        {"no road nearby",
+         FakeHttpReply::json(R"({"code":"NoSegment","message":"Could not find a matching segment"})", 400),
          QStringLiteral("No route was found between these places.")},
         {"refused", FakeHttpReply::json(R"({"code":"TooBig","message":"Too many"})", 400),
          QStringLiteral("The directions service couldn’t plan this route (TooBig).")},
@@ -122,9 +126,11 @@ TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)
         {"coordinate as text", FakeHttpReply::json(osrmReply({{}}).replace("[14.000000,", "[\"14\",")), unreadable},
         {"negative duration", FakeHttpReply::json(osrmReply({{.duration = -5}})), unreadable},
         {"geometry not a line", FakeHttpReply::json(osrmReply({{}}).replace("LineString", "Point")), unreadable},
-        {"step without maneuver", FakeHttpReply::json(badStep + R"({"distance":1,"mode":"driving"}]}]}]})"), unreadable},
+        {"step without maneuver", FakeHttpReply::json(badStep + R"({"distance":1,"mode":"driving"}]}]}]})"),
+         unreadable},
         {"fractional exit",
-         FakeHttpReply::json(badStep + R"({"distance":1,"mode":"driving","maneuver":{"type":"rotary","exit":1.5}}]}]}]})"),
+         FakeHttpReply::json(badStep +
+                             R"({"distance":1,"mode":"driving","maneuver":{"type":"rotary","exit":1.5}}]}]}]})"),
          unreadable},
         {"announced 50 MB", FakeHttpReply::json(tooLarge),
          QStringLiteral("The directions service sent a reply that is too large.")},
@@ -170,8 +176,8 @@ TEST(OsrmDirectionsService, DecodesTheLineTitleStepsAndNotices)
     // Out-of-range coordinates are kept here; turning the line into points drops them.
     EXPECT_EQ(route.line, (QList<Geodesy::Coordinate>{{50.1, 14.1}, {50.2, 14.2}, {95, 200}}));
     EXPECT_EQ(route.steps, (QList<DirectionsStep>{
-                               {QStringLiteral("Head out on Ústecká (D8)"), QStringLiteral("This road has tolls."), 4000,
-                                PlannedRouteStep::automobile},
+                               {QStringLiteral("Head out on Ústecká (D8)"), QStringLiteral("This road has tolls."),
+                                4000, PlannedRouteStep::automobile},
                                {QStringLiteral("Turn right"), QStringLiteral("This step is a ferry crossing."), 1200,
                                 PlannedRouteStep::transit},
                                {QStringLiteral("Your destination is on the left"), QString(), 0.5, 0},

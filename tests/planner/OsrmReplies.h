@@ -27,9 +27,9 @@ inline QByteArray osrmRoute(const OsrmRoute& route)
                 QByteArray::number(50 + i * 0.001, 'f', 6) + ']';
     }
     return R"({"distance":)" + QByteArray::number(route.distance, 'g', 12) + R"(,"duration":)" +
-           QByteArray::number(route.duration, 'g', 12) + R"(,"geometry":{"type":"LineString","coordinates":[)" +
-           line + R"(]},"legs":[{"summary":")" + route.summary +
-           R"(","steps":[{"distance":)" + QByteArray::number(route.distance, 'g', 12) +
+           QByteArray::number(route.duration, 'g', 12) + R"(,"geometry":{"type":"LineString","coordinates":[)" + line +
+           R"(]},"legs":[{"summary":")" + route.summary + R"(","steps":[{"distance":)" +
+           QByteArray::number(route.distance, 'g', 12) +
            R"(,"duration":1,"name":"Main","mode":"driving","maneuver":{"type":"depart","location":[14,50]}},)"
            R"({"distance":0,"duration":0,"name":"","mode":"driving","maneuver":{"type":"arrive","location":[14,50]}}]}]})";
 }

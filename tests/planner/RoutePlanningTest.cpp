@@ -1,6 +1,5 @@
 #include "OsrmReplies.h"
 #include "PlannerFixture.h"
-
 #include "planner/OsrmDirectionsService.h"
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/TovrelFormat.h"
@@ -80,7 +79,11 @@ TEST_F(RoutePlanningTest, KeepsTheFiveFastestRoutesWithUsableLines)
     };
     const Case cases[] = {
         {"six routes give the five fastest",
-         {{.duration = 600}, {.duration = 100}, {.duration = 500}, {.duration = 200}, {.duration = 400},
+         {{.duration = 600},
+          {.duration = 100},
+          {.duration = 500},
+          {.duration = 200},
+          {.duration = 400},
           {.duration = 300}},
          {100, 200, 300, 400, 500},
          {},
@@ -93,7 +96,11 @@ TEST_F(RoutePlanningTest, KeepsTheFiveFastestRoutesWithUsableLines)
          3,
          50.002},
         {"a one-point route is skipped, not replaced",
-         {{.duration = 100, .points = 1}, {.duration = 200}, {.duration = 300}, {.duration = 400}, {.duration = 500},
+         {{.duration = 100, .points = 1},
+          {.duration = 200},
+          {.duration = 300},
+          {.duration = 400},
+          {.duration = 500},
           {.duration = 600}},
          {200, 300, 400, 500},
          {},
@@ -140,9 +147,9 @@ TEST_F(RoutePlanningTest, KeepsTheFiveFastestRoutesWithUsableLines)
         EXPECT_EQ(model.savedRouteName(), QStringLiteral("Route from map"));
         EXPECT_EQ(model.addressRouteMessage(), QString());
         EXPECT_TRUE(model.canEditRouteDraft());
-        EXPECT_EQ(eventsContaining(QStringLiteral("calculated with")),
-                  QStringList{QStringLiteral("Route from the map calculated with %1 options.")
-                                  .arg(c.optionTimes.size())});
+        EXPECT_EQ(
+            eventsContaining(QStringLiteral("calculated with")),
+            QStringList{QStringLiteral("Route from the map calculated with %1 options.").arg(c.optionTimes.size())});
     }
 }
 
@@ -237,10 +244,12 @@ TEST_F(RoutePlanningTest, AServerThatNeverAnswersTimesOutAndALaterRequestWins)
 
     clock.advance(std::chrono::seconds(1));
     EXPECT_FALSE(model.isPlanningAddressRoute());
-    EXPECT_EQ(model.notice(),
-              QStringLiteral("Calculating the route is taking too long. Check your internet connection and try again."));
+    EXPECT_EQ(
+        model.notice(),
+        QStringLiteral("Calculating the route is taking too long. Check your internet connection and try again."));
     EXPECT_EQ(model.addressRouteMessage(), QString());
-    EXPECT_EQ(eventsContaining(QStringLiteral("timed out")), QStringList{QStringLiteral("Route calculation timed out.")});
+    EXPECT_EQ(eventsContaining(QStringLiteral("timed out")),
+              QStringList{QStringLiteral("Route calculation timed out.")});
 
     // A new route is planned while the first reply is still on its way.
     model.handleRouteMapClick(40, 10);
@@ -350,7 +359,8 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     EXPECT_EQ(model.points().last().name, QStringLiteral("Brno"));
 
     // Both ends from the address fields: named after them.
-    server.setReply("GET", routePath(50, 14, 50.003, 14.003), FakeHttpReply::json(osrmReply({{}, {.summary = "E50", .offset = 0.5}})));
+    server.setReply("GET", routePath(50, 14, 50.003, 14.003),
+                    FakeHttpReply::json(osrmReply({{}, {.summary = "E50", .offset = 0.5}})));
     model.setRouteEndpoint(praha, true);
     ASSERT_TRUE(planningEnds(model));
     EXPECT_EQ(model.routeName(), QStringLiteral("Praha – Brno"));
