@@ -96,19 +96,18 @@ TEST(OsrmDirectionsService, AsksTheServerOfTheTravelModeAndTransitNeverAsks)
 TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)
 {
     const QByteArray tooLarge = osrmReply({{}}).chopped(2) + ",\"pad\":\"" + QByteArray(50 * 1000 * 1000, 'x') + "\"}";
+    // No length announced: the reply is cut off as it arrives.
     FakeHttpReply unannouncedTooLarge = FakeHttpReply::json(tooLarge);
     unannouncedTooLarge.closeDelimited = true;
     const QByteArray badStep = R"({"code":"Ok","routes":[{"distance":1,"duration":1,"geometry":)"
                                R"({"type":"LineString","coordinates":[[14,50],[14.1,50.1]]},"legs":[{"steps":[)";
     struct Case {
         const char* name;
-        std::optional<FakeHttpReply> reply; // none: nothing listens
+        FakeHttpReply reply;
         QString expected;
     };
     const QString unreadable = QStringLiteral("The directions service sent a reply that couldn’t be read.");
     const Case cases[] = {
-        {"no route", FakeHttpReply::json(R"({"code":"NoRoute","message":"Impossible route between points"})", 400),
-         QStringLiteral("No route was found between these places.")},
         {"no road nearby",
          FakeHttpReply::json(R"({"code":"NoSegment","message":"Could not find a matching segment"})", 400),
          QStringLiteral("No route was found between these places.")},
@@ -116,9 +115,6 @@ TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)
          QStringLiteral("The directions service couldn’t plan this route (TooBig).")},
         {"refused with an odd code", FakeHttpReply::json(R"({"code":"see http://x/?a=1"})", 400),
          QStringLiteral("The directions service couldn’t plan this route.")},
-        {"server error page", FakeHttpReply::text("<html>502 Bad Gateway</html>", 502),
-         QStringLiteral("The directions service isn’t available right now (HTTP 502). Try again later.")},
-        {"garbage", FakeHttpReply::text("\x01\x02garbage"), unreadable},
         {"not an object", FakeHttpReply::json("[1,2]"), unreadable},
         {"no routes", FakeHttpReply::json(R"({"code":"Ok","routes":[]})"),
          QStringLiteral("The directions service returned no routes.")},
@@ -132,19 +128,13 @@ TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)
          FakeHttpReply::json(badStep +
                              R"({"distance":1,"mode":"driving","maneuver":{"type":"rotary","exit":1.5}}]}]}]})"),
          unreadable},
-        {"announced 50 MB", FakeHttpReply::json(tooLarge),
-         QStringLiteral("The directions service sent a reply that is too large.")},
         {"unannounced 50 MB", unannouncedTooLarge,
          QStringLiteral("The directions service sent a reply that is too large.")},
-        {"nothing listens", std::nullopt, QStringLiteral("Could not connect to the server.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Service service;
-        if (c.reply)
-            service.server.setReply("GET", carPath, *c.reply);
-        else
-            service.server.stopListening();
+        service.server.setReply("GET", carPath, c.reply);
         const auto outcome = service.plan(RouteTransportMode::automobile);
         ASSERT_TRUE(outcome.finished);
         EXPECT_FALSE(outcome.value);
