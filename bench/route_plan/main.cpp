@@ -1,16 +1,15 @@
 // Decoding and thinning of a directions reply with 5 alternatives of 20,000
 // coordinates each, against a bare QJsonDocument parse of the same bytes.
 
+#include "../support/BestOf.h"
 #include "planner/OsrmDirectionsService.h"
 #include "planner/PlannedRoutes.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
-#include <functional>
 #include <iomanip>
 #include <iostream>
 
@@ -56,19 +55,6 @@ QByteArray makeReply()
     return body;
 }
 
-// The best of a few rounds: the machine is shared, the minimum is the stable figure.
-double bestMs(const std::function<void()>& work)
-{
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -78,7 +64,7 @@ int main(int argc, char* argv[])
     const QDateTime departure = QDateTime::currentDateTimeUtc();
 
     QList<PlannedRouteOption> options;
-    const double planMs = bestMs([&] {
+    const double planMs = bench::bestMs(rounds, [&] {
         options = PlannedRoutes::plannedRouteOptions(OsrmDirectionsService::decodeRoutes(reply, 200),
                                                      RouteTransportMode::automobile, departure);
     });
@@ -88,7 +74,7 @@ int main(int argc, char* argv[])
     }
     // Both sides release the document they parsed: the decoder keeps only its records.
     qsizetype parsedRoutes = 0;
-    const double parseMs = bestMs([&] {
+    const double parseMs = bench::bestMs(rounds, [&] {
         const QJsonDocument document = QJsonDocument::fromJson(reply);
         parsedRoutes = document.object().value(QLatin1StringView("routes")).toArray().size();
     });

@@ -524,6 +524,8 @@ private:
     static QString startPointName();
     static QString destinationPointName();
     static QString routeFromMapName();
+    /// New ends from the address fields; the alternatives and the live point go.
+    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
     QUuid beginRoutePlanning(const QString& message);
     void finishRoutePlanning(const QUuid& id);
     bool routePlanningIsCurrent(const QUuid& id) const;

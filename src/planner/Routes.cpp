@@ -103,6 +103,18 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
     planMapRoute(std::nullopt);
 }
 
+void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>& start,
+                                                const std::optional<RoutePoint>& destination)
+{
+    setRouteStartPoint(start);
+    setRouteDestinationPoint(destination);
+    // Whatever was planned or played belongs to the old ends.
+    setRouteLivePoint(std::nullopt);
+    setRouteAlternatives({});
+    setSelectedRouteAlternativeID(std::nullopt);
+    setAddressRouteMessage(QString());
+}
+
 void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool isStart)
 {
     if (!canEditRouteDraft())
@@ -111,12 +123,7 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool is
     // The other end as the user sees it: the planned line's end once there is one.
     const std::optional<RoutePoint> start = isStart ? point : routeStartDisplayPoint();
     const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : point;
-    setRouteStartPoint(start);
-    setRouteDestinationPoint(destination);
-    setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setAddressRouteMessage(QString());
+    replaceRouteEnds(start, destination);
     if (start && destination) {
         showDraft({*start, *destination});
         planMapRoute(start->name + u" \u2013 " + destination->name);
@@ -133,12 +140,7 @@ void LocationPlannerViewModel::clearRouteEndpoint(bool isStart)
         return;
     const std::optional<RoutePoint> start = isStart ? std::nullopt : routeStartDisplayPoint();
     const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : std::nullopt;
-    setRouteStartPoint(start);
-    setRouteDestinationPoint(destination);
-    setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setAddressRouteMessage(QString());
+    replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
     showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
 }
