@@ -34,8 +34,11 @@ QString ManeuverInstruction::sideWord(Side side)
 
 QString ManeuverInstruction::keepGoing(const QString& road)
 {
-    //: Directions step. %1 is a road.
-    return road.isEmpty() ? tr("Continue") : tr("Continue onto %1").arg(road);
+    return road.isEmpty()
+               //: Directions step.
+               ? tr("Continue")
+               //: Directions step. %1 is a road.
+               : tr("Continue onto %1").arg(road);
 }
 
 QString ManeuverInstruction::turn(const QString& modifier, const QString& road)
@@ -43,36 +46,60 @@ QString ManeuverInstruction::turn(const QString& modifier, const QString& road)
     // Whole sentences per direction: word order differs between languages.
     const bool onto = !road.isEmpty();
     if (modifier == u"left") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Turn left onto %1").arg(road) : tr("Turn left");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Turn left onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Turn left");
     }
     if (modifier == u"right") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Turn right onto %1").arg(road) : tr("Turn right");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Turn right onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Turn right");
     }
     if (modifier == u"sharp left") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Make a sharp left onto %1").arg(road) : tr("Make a sharp left");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Make a sharp left onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Make a sharp left");
     }
     if (modifier == u"sharp right") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Make a sharp right onto %1").arg(road) : tr("Make a sharp right");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Make a sharp right onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Make a sharp right");
     }
     if (modifier == u"slight left") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Bear left onto %1").arg(road) : tr("Bear left");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Bear left onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Bear left");
     }
     if (modifier == u"slight right") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Bear right onto %1").arg(road) : tr("Bear right");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Bear right onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Bear right");
     }
     if (modifier == u"uturn") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Make a U-turn onto %1").arg(road) : tr("Make a U-turn");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Make a U-turn onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Make a U-turn");
     }
     if (modifier == u"straight") {
-        //: Directions step. %1 is a road.
-        return onto ? tr("Go straight onto %1").arg(road) : tr("Go straight");
+        return onto
+                   //: Directions step. %1 is a road.
+                   ? tr("Go straight onto %1").arg(road)
+                   //: Directions step.
+                   : tr("Go straight");
     }
     return keepGoing(road);
 }
@@ -85,8 +112,11 @@ QString ManeuverInstruction::text(const Maneuver& maneuver)
     const Side to = side(modifier);
 
     if (type == u"depart") {
-        //: First directions step. %1 is a road.
-        return onto.isEmpty() ? tr("Head out") : tr("Head out on %1").arg(onto);
+        return onto.isEmpty()
+                   //: First directions step.
+                   ? tr("Head out")
+                   //: First directions step. %1 is a road.
+                   : tr("Head out on %1").arg(onto);
     }
     if (type == u"arrive") {
         if (to == Side::none) {
@@ -102,63 +132,96 @@ QString ManeuverInstruction::text(const Maneuver& maneuver)
         return (modifier.isEmpty() || modifier == u"straight") ? keepGoing(onto) : turn(modifier, onto);
     if (type == u"merge") {
         if (to == Side::none) {
-            //: Directions step. %1 is a road.
-            return onto.isEmpty() ? tr("Merge") : tr("Merge onto %1").arg(onto);
+            return onto.isEmpty()
+                       //: Directions step.
+                       ? tr("Merge")
+                       //: Directions step. %1 is a road.
+                       : tr("Merge onto %1").arg(onto);
         }
-        //: Directions step. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("Merge %1").arg(sideWord(to)) : tr("Merge %1 onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step. %1 is “left” or “right”.
+                   ? tr("Merge %1").arg(sideWord(to))
+                   //: Directions step. %1 is “left” or “right”, %2 is a road.
+                   : tr("Merge %1 onto %2").arg(sideWord(to), onto);
     }
     if (type == u"on ramp") {
         if (to == Side::none) {
-            //: Directions step. %1 is a road.
-            return onto.isEmpty() ? tr("Take the ramp") : tr("Take the ramp onto %1").arg(onto);
+            return onto.isEmpty()
+                       //: Directions step.
+                       ? tr("Take the ramp")
+                       //: Directions step. %1 is a road.
+                       : tr("Take the ramp onto %1").arg(onto);
         }
-        //: Directions step. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("Take the ramp on the %1").arg(sideWord(to))
-                              : tr("Take the ramp on the %1 onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step. %1 is “left” or “right”.
+                   ? tr("Take the ramp on the %1").arg(sideWord(to))
+                   //: Directions step. %1 is “left” or “right”, %2 is a road.
+                   : tr("Take the ramp on the %1 onto %2").arg(sideWord(to), onto);
     }
     if (type == u"off ramp") {
         if (to == Side::none) {
-            //: Directions step. %1 is a road.
-            return onto.isEmpty() ? tr("Take the exit") : tr("Take the exit onto %1").arg(onto);
+            return onto.isEmpty()
+                       //: Directions step.
+                       ? tr("Take the exit")
+                       //: Directions step. %1 is a road.
+                       : tr("Take the exit onto %1").arg(onto);
         }
-        //: Directions step. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("Take the exit on the %1").arg(sideWord(to))
-                              : tr("Take the exit on the %1 onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step. %1 is “left” or “right”.
+                   ? tr("Take the exit on the %1").arg(sideWord(to))
+                   //: Directions step. %1 is “left” or “right”, %2 is a road.
+                   : tr("Take the exit on the %1 onto %2").arg(sideWord(to), onto);
     }
     if (type == u"fork") {
         if (to == Side::none) {
-            //: Directions step. %1 is a road.
-            return onto.isEmpty() ? tr("Keep straight at the fork") : tr("Keep straight at the fork onto %1").arg(onto);
+            return onto.isEmpty()
+                       //: Directions step.
+                       ? tr("Keep straight at the fork")
+                       //: Directions step. %1 is a road.
+                       : tr("Keep straight at the fork onto %1").arg(onto);
         }
-        //: Directions step. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("Keep %1 at the fork").arg(sideWord(to))
-                              : tr("Keep %1 at the fork onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step. %1 is “left” or “right”.
+                   ? tr("Keep %1 at the fork").arg(sideWord(to))
+                   //: Directions step. %1 is “left” or “right”, %2 is a road.
+                   : tr("Keep %1 at the fork onto %2").arg(sideWord(to), onto);
     }
     if (type == u"end of road") {
         if (to == Side::none)
             return turn(modifier, onto);
-        //: Directions step. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("At the end of the road, turn %1").arg(sideWord(to))
-                              : tr("At the end of the road, turn %1 onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step. %1 is “left” or “right”.
+                   ? tr("At the end of the road, turn %1").arg(sideWord(to))
+                   //: Directions step. %1 is “left” or “right”, %2 is a road.
+                   : tr("At the end of the road, turn %1 onto %2").arg(sideWord(to), onto);
     }
     if (type == u"roundabout turn" && to != Side::none) {
-        //: Directions step at a small roundabout. %1 is “left” or “right”, %2 a road.
-        return onto.isEmpty() ? tr("At the roundabout, turn %1").arg(sideWord(to))
-                              : tr("At the roundabout, turn %1 onto %2").arg(sideWord(to), onto);
+        return onto.isEmpty()
+                   //: Directions step at a small roundabout. %1 is “left” or “right”.
+                   ? tr("At the roundabout, turn %1").arg(sideWord(to))
+                   //: Directions step at a small roundabout. %1 is “left” or “right”, %2 is a road.
+                   : tr("At the roundabout, turn %1 onto %2").arg(sideWord(to), onto);
     }
     if (type == u"roundabout" || type == u"rotary" || type == u"roundabout turn") {
         if (maneuver.exit && *maneuver.exit > 0) {
-            //: Directions step. %1 is the number of the exit, %2 a road.
-            return onto.isEmpty() ? tr("At the roundabout, take exit %1").arg(*maneuver.exit)
-                                  : tr("At the roundabout, take exit %1 onto %2").arg(*maneuver.exit).arg(onto);
+            return onto.isEmpty()
+                       //: Directions step. %1 is the number of the exit.
+                       ? tr("At the roundabout, take exit %1").arg(*maneuver.exit)
+                       //: Directions step. %1 is the number of the exit, %2 is a road.
+                       : tr("At the roundabout, take exit %1 onto %2").arg(*maneuver.exit).arg(onto);
         }
-        //: Directions step. %1 is a road.
-        return onto.isEmpty() ? tr("Enter the roundabout") : tr("Enter the roundabout and exit onto %1").arg(onto);
+        return onto.isEmpty()
+                   //: Directions step.
+                   ? tr("Enter the roundabout")
+                   //: Directions step. %1 is a road.
+                   : tr("Enter the roundabout and exit onto %1").arg(onto);
     }
     if (type == u"exit roundabout" || type == u"exit rotary") {
-        //: Directions step. %1 is a road.
-        return onto.isEmpty() ? tr("Exit the roundabout") : tr("Exit the roundabout onto %1").arg(onto);
+        return onto.isEmpty()
+                   //: Directions step.
+                   ? tr("Exit the roundabout")
+                   //: Directions step. %1 is a road.
+                   : tr("Exit the roundabout onto %1").arg(onto);
     }
     // "turn", and any type OSRM adds later: the documentation asks clients to read
     // unknown types as a turn.
