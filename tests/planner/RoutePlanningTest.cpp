@@ -344,6 +344,14 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     EXPECT_EQ(model.points().last().name, QStringLiteral("Brno"));
     EXPECT_EQ(model.routeAlternatives().size(), 2);
 
+    // Alternatives belong to their travel mode.
+    model.setSelectedTransportMode(RouteTransportMode::automobile);
+    EXPECT_EQ(model.routeAlternatives().size(), 2);
+    model.setSelectedTransportMode(RouteTransportMode::walking);
+    EXPECT_TRUE(model.routeAlternatives().isEmpty());
+    EXPECT_FALSE(model.selectedRouteAlternative().has_value());
+    model.setSelectedTransportMode(RouteTransportMode::automobile);
+
     // A blank name replans under the default name.
     model.setRouteName(QStringLiteral("  "));
     server.setReply("GET", routePath(50, 14.5, 50.002, 14.502), FakeHttpReply::json(osrmReply({{}})));
