@@ -1,12 +1,44 @@
 #include "alerts/LocationSafetyAlarmPanel.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#if OSTREVIN_HAVE_XCB
+#include <cstdlib>
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
 namespace ostrevin {
+
+namespace {
+
+/// On X11, puts the window on every virtual desktop, so switching desktops never
+/// leaves the alarm behind. Must run before the window is first shown.
+void showOnEveryDesktop([[maybe_unused]] QWidget& window)
+{
+#if OSTREVIN_HAVE_XCB
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    static constexpr char name[] = "_NET_WM_DESKTOP";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (!atom)
+        return;
+    const uint32_t allDesktops = 0xFFFFFFFF;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()), atom->atom,
+                        XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    free(atom);
+#endif
+}
+
+} // namespace
 
 LocationSafetyAlarmPanel::LocationSafetyAlarmPanel(QScreen* screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_screen(screen)
@@ -31,6 +63,7 @@ LocationSafetyAlarmPanel::LocationSafetyAlarmPanel(QScreen* screen)
     }
     create();
     windowHandle()->installEventFilter(this);
+    showOnEveryDesktop(*this);
 }
 
 LocationSafetyAlarmPanel::~LocationSafetyAlarmPanel() = default;
