@@ -2,13 +2,13 @@
 
 #include "views/alarm/FittedText.h"
 #include "views/kit/Brand.h"
+#include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
@@ -27,6 +27,14 @@ QFont systemFont(int pixelSize, QFont::Weight weight)
     QFont font = kit::textFont(kit::TextStyle::Body, weight);
     font.setPixelSize(pixelSize);
     return font;
+}
+
+/// The detail boxes and the button: a rounded rectangle with a 1-point outline.
+void paintBox(QPainter& painter, const QRect& rect, const QColor& fill, const QColor& outline)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    kit::fillRoundedRect(painter, rect, 14, fill);
+    kit::strokeRoundedRectInside(painter, rect, 14, outline, 1);
 }
 
 /// A symbol of the symbol font, square, at a pixel size.
@@ -75,12 +83,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
-        painter.fillPath(shape, kit::withOpacity(Qt::black, 0.64));
-        painter.setPen(QPen(white(0.18), 1));
-        painter.drawPath(shape);
+        paintBox(painter, rect(), kit::withOpacity(Qt::black, 0.64), white(0.18));
     }
 };
 
@@ -108,12 +111,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
-        painter.fillPath(shape, isDown() ? QColor(0xe6, 0xe6, 0xe6) : QColor(Qt::white));
-        painter.setPen(QPen(kit::withOpacity(Qt::black, 0.2), 1));
-        painter.drawPath(shape);
+        paintBox(painter, rect(), isDown() ? QColor(0xe6, 0xe6, 0xe6) : QColor(Qt::white),
+                 kit::withOpacity(Qt::black, 0.2));
         const QFontMetrics metrics(font());
         const int symbol = metrics.height();
         const QRect content = rect().adjusted(28, 14, -28, -14);
