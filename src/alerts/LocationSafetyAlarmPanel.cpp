@@ -22,8 +22,9 @@ namespace {
 void showOnEveryDesktop([[maybe_unused]] QWidget& window)
 {
 #if OSTREVIN_HAVE_XCB
+    // The offscreen platform answers for X11 too, without a connection.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    if (!x11 || QGuiApplication::platformName() != u"xcb" || !x11->connection())
         return;
     xcb_connection_t* connection = x11->connection();
     static constexpr char name[] = "_NET_WM_DESKTOP";
