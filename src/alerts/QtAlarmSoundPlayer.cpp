@@ -5,7 +5,7 @@
 #include "platform/PlatformLog.h"
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QUrl>
 
 #if OSTREVIN_HAVE_MULTIMEDIA
@@ -15,6 +15,22 @@
 #endif
 
 namespace ostrevin {
+
+namespace {
+
+/// A RIFF/WAVE header and more than a header's worth of bytes. Qt 6.4 leaves a
+/// sound effect on a file that is no sound at all "loading" for ever, and its
+/// destructor then waits for the loader without end, hanging the quit.
+bool looksLikeWave(const QString& file)
+{
+    QFile wave(file);
+    if (!wave.open(QIODevice::ReadOnly) || wave.size() <= 44)
+        return false;
+    const QByteArray head = wave.read(12);
+    return head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+}
+
+} // namespace
 
 QStringList QtAlarmSoundPlayer::defaultToneFiles()
 {
@@ -26,8 +42,8 @@ QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* pa
 {
 #if OSTREVIN_HAVE_MULTIMEDIA
     for (const QString& file : toneFiles) {
-        if (!QFileInfo::exists(file)) {
-            qCWarning(lcPlatform) << "alarm tone missing:" << file;
+        if (!looksLikeWave(file)) {
+            qCWarning(lcPlatform) << "alarm tone missing or not a WAV file:" << file;
             continue;
         }
         auto* effect = new QSoundEffect(this);
@@ -39,7 +55,16 @@ QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* pa
 #endif
 }
 
-QtAlarmSoundPlayer::~QtAlarmSoundPlayer() = default;
+QtAlarmSoundPlayer::~QtAlarmSoundPlayer()
+{
+#if OSTREVIN_HAVE_MULTIMEDIA
+    // A tone still loading at quit would block its destructor (see looksLikeWave):
+    // leave it to the end of the process.
+    for (QSoundEffect* tone : m_tones)
+        if (tone->status() == QSoundEffect::Loading)
+            tone->setParent(nullptr);
+#endif
+}
 
 std::vector<QSoundEffect*> QtAlarmSoundPlayer::usableTones() const
 {

@@ -1,4 +1,5 @@
 #include "AlarmFixture.h"
+#include "alerts/QtAlarmSoundPlayer.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -120,4 +121,14 @@ TEST(LocationSafetyAlarmWindowController, ReturnAcknowledgesOnlyAfterASecondOfAN
         EXPECT_EQ(f.controller.panels().isEmpty(), c.acknowledgements > 0);
         EXPECT_EQ(f.sound.isRunning(), c.acknowledgements == 0);
     }
+}
+
+TEST(QtAlarmSoundPlayer, TakesTheShippedTonesAndSkipsMissingOrNonWaveFiles)
+{
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file(QStringLiteral("noise.wav")), "not a sound"));
+    const QString data = QStringLiteral(OSTREVIN_SOURCE_DIR "/data/");
+    QtAlarmSoundPlayer player({data + u"alarm-tone-low.wav", dir.file(QStringLiteral("missing.wav")),
+                               dir.file(QStringLiteral("noise.wav")), data + u"alarm-tone-high.wav"});
+    EXPECT_EQ(settled([&] { return player.loadedToneCount(); }, 2), 2);
 }
