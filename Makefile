@@ -12,7 +12,7 @@ BUILD_DIR := build/$(PRESET)
 export ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test bench snapshots format clean
 
 deps:
 	@scripts/install-deps
@@ -30,9 +30,22 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# Interface pictures under a private X server and D-Bus session, in each
+# appearance, written to build/snapshots (SNAPSHOTS= limits them to some areas).
+SNAPSHOT_DIR := build/snapshots
+SNAPSHOT_APPEARANCES ?= light dark
+snapshots: build
+	@mkdir -p $(SNAPSHOT_DIR)
+	@for a in $(SNAPSHOT_APPEARANCES); do \
+	  env -u WAYLAND_DISPLAY LANG=en_US.UTF-8 QT_QPA_PLATFORM=xcb \
+	    OSTREVIN_APPEARANCE=$$a OSTREVIN_GEOCODER_URL=http://127.0.0.1:9 \
+	    dbus-run-session -- xvfb-run -a -s "-screen 0 1600x1000x24" \
+	    $(BUILD_DIR)/snapshots/ui_snapshots --out $(SNAPSHOT_DIR) $(SNAPSHOTS) || exit 1; \
+	done
+
 bench:
 	@$(MAKE) build PRESET=release
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+	@for b in build/release/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
 
 format: configure
 	@cmake --build $(BUILD_DIR) --target format

@@ -20,14 +20,21 @@ if(OSTREVIN_SANITIZE)
 endif()
 
 # ostrevin_folder_library(<name> [DEPS <targets>...])
-# Builds every .cpp/.h below the current folder (except main.cpp) into the static
-# library ostrevin_<name>. New files need no CMake edit; re-run the configure step
-# (the Makefile does) and they are picked up.
+# Builds every .cpp/.h below the current folder (except main.cpp, and subfolders
+# with a CMakeLists.txt of their own) into the static library ostrevin_<name>.
+# New files need no CMake edit; re-run the configure step (the Makefile does) and
+# they are picked up.
 function(ostrevin_folder_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE _sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER _sources EXCLUDE REGEX "/main\\.cpp$")
+  # A subfolder with a CMakeLists.txt of its own is a library of its own.
+  file(GLOB_RECURSE _own_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(_list IN LISTS _own_lists)
+    get_filename_component(_own_dir ${_list} DIRECTORY)
+    list(FILTER _sources EXCLUDE REGEX "^${_own_dir}/")
+  endforeach()
   set(_target ostrevin_${name})
   set(_has_cpp FALSE)
   foreach(_s IN LISTS _sources)

@@ -81,6 +81,10 @@ DeviceLocationController::DeviceLocationController(Configuration configuration, 
 
 DeviceLocationController::~DeviceLocationController()
 {
+    // Quit must not wait for work that could go on for minutes (a detection of
+    // 15 s a tool, the privileged start of up to 120 s): everything running is
+    // asked to stop first, and no new tool starts.
+    m_stopAll.request_stop();
     m_workerPool.waitForDone();
     // The held process's exit handler refers to this controller: end it while
     // the controller still exists.
@@ -157,6 +161,9 @@ void DeviceLocationController::terminate(const std::shared_ptr<ChildProcess>& pr
             process->waitForExit(after(afterExitWait.count()));
         }
     }
+    // Members that ignored the SIGTERM go with the leader (not yet reaped, so
+    // the group is still the tool's).
+    process->signalGroup(SIGKILL);
     registry.unregister(process.get());
 }
 
@@ -173,8 +180,8 @@ bool DeviceLocationController::containsLoggedError(const QString& text)
 QFuture<ProcessOutput> DeviceLocationController::run(const LocationHelper& helper, const HelperAction& action,
                                                      double timeout, std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool, [this, helper, action, timeout, stopToken] {
-        return runHelperAction(helper, action, timeout, stopToken);
+    return onWorkers(stopToken, [this, helper, action, timeout](std::stop_token token) {
+        return runHelperAction(helper, action, timeout, token);
     });
 }
 
@@ -206,7 +213,7 @@ ProcessOutput DeviceLocationController::executeLocked(const QUrl& executableURL,
                                                       bool tracksActiveProcess)
 {
     std::lock_guard guard(m_commandLock);
-    if (cancellation.isCancelled())
+    if (cancellation.isCancelled() || m_stopAll.stop_requested())
         throw CancellationError();
     return executeProcess(executableURL, arguments, timeout, operationID, cancellation, tracksActiveProcess);
 }
@@ -234,6 +241,13 @@ ProcessOutput DeviceLocationController::executeProcess(const QUrl& executableURL
         m_activeProcess = child;
         m_activeProcessOperationID = operationID;
     }
+    // The controller going away stops every run, also the ones whose operation
+    // has no stop token of its own (detection): flag, signal, wake; never block.
+    const std::stop_callback onStopAll(m_stopAll.get_token(), [&cancellation, child] {
+        cancellation.cancel();
+        child->signalGroup(SIGTERM);
+        child->wake();
+    });
     const RunCleanup cleanup([&] {
         child->clearExitHandler();
         if (tracksActiveProcess) {

@@ -10,6 +10,7 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "process/ProcessCancellationState.h"
 #include "process/ProcessOutput.h"
+#include "process/StopLink.h"
 #include "devicebridge/TunnelServiceClient.h"
 #include "devicebridge/TunneldTunnel.h"
 #include "platform/PrivateTempFolder.h"
@@ -25,6 +26,7 @@
 #include <QThreadPool>
 #include <QUrl>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
 #include <exception>
@@ -124,6 +126,7 @@ public:
 
     /// Ends a process politely (SIGTERM to its group), then after the grace
     /// interval forcibly (SIGKILL), waiting up to 1.0 s more; unregisters it.
+    /// The group gets SIGKILL in the end whichever way the leader went.
     static void terminate(const std::shared_ptr<ChildProcess>& process, double graceInterval);
 
     /// Stops the active tool only when it belongs to the operation (grace 0.6 s).
@@ -332,8 +335,22 @@ private:
     std::optional<QString> m_persistentLocationSignature;
     std::optional<QString> m_locationGPXPath;
 
+    // Stopped when the controller is destroyed: every running operation ends
+    // soon instead of running to its own time-out.
+    std::stop_source m_stopAll;
+
     // Last, so that it is destroyed first: its tasks use everything above.
     QThreadPool m_workerPool;
+
+    /// Runs work(token) on the worker pool, where token is stopped when the
+    /// caller's is or when the controller is destroyed.
+    template <typename Work> auto onWorkers(std::stop_token callerToken, Work work)
+    {
+        return QtConcurrent::run(&m_workerPool, [this, callerToken, work = std::move(work)] {
+            const StopLink link(callerToken, m_stopAll.get_token());
+            return work(link.token());
+        });
+    }
 };
 
 } // namespace ostrevin

@@ -109,8 +109,8 @@ QString DeviceLocationController::locationSignature(const RoutePoint& point, con
 QFuture<QString> DeviceLocationController::setLocation(const RoutePoint& point, const LocationHelper& helper,
                                                        std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool,
-                             [this, point, helper, stopToken] { return setLocationSync(point, helper, stopToken); });
+    return onWorkers(stopToken,
+                     [this, point, helper](std::stop_token token) { return setLocationSync(point, helper, token); });
 }
 
 QString DeviceLocationController::setLocationSync(const RoutePoint& point, const LocationHelper& helper,
@@ -345,7 +345,7 @@ DeviceLocationController::isPersistentLocationActive(const std::optional<Locatio
 
 QFuture<QString> DeviceLocationController::clearLocation(const LocationHelper& helper, std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool, [this, helper, stopToken] { return clearLocationSync(helper, stopToken); });
+    return onWorkers(stopToken, [this, helper](std::stop_token token) { return clearLocationSync(helper, token); });
 }
 
 QString DeviceLocationController::clearLocationSync(const LocationHelper& helper, std::stop_token stopToken)

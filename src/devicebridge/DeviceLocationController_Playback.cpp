@@ -6,6 +6,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/GuiThreadCall.h"
+#include "platform/AtomicFile.h"
 #include "process/StopAwareSleep.h"
 #include "routedata/GPXGenerator.h"
 #include "routedata/Geodesy.h"
@@ -13,7 +14,6 @@
 #include "routedata/RouteSpeedCalculator.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <chrono>
@@ -95,9 +95,10 @@ QFuture<void> DeviceLocationController::playRoute(const QList<RoutePoint>& point
                                                   PlaybackStarted started, PlaybackProgress progress,
                                                   std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool, [=, this, started = std::move(started), progress = std::move(progress)] {
+    return onWorkers(stopToken, [=, this, started = std::move(started),
+                                 progress = std::move(progress)](std::stop_token token) {
         playRouteSync(points, speedProfile, transportMode, fallbackSpeedKmh, helper, callbackContext, started, progress,
-                      stopToken);
+                      token);
     });
 }
 
@@ -148,9 +149,8 @@ QString DeviceLocationController::writeTemporaryGPX(const QString& contents) con
         throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), *problem);
     const QString path = folder.path() + QStringLiteral("/tovrel-route-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".gpx");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents.toUtf8()) < 0 || !file.commit())
-        throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), file.errorString());
+    if (const std::optional<QString> reason = AtomicFile::write(path, contents.toUtf8()))
+        throw DeviceLocationError::commandFailed(QStringLiteral("tovrel-route.gpx"), *reason);
     return path;
 }
 

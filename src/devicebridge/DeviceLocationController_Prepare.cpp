@@ -307,15 +307,15 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
 QFuture<LocationHelperStatus> DeviceLocationController::prepareForLocation(const LocationHelper& helper,
                                                                            std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool,
-                             [this, helper, stopToken] { return prepareForLocationSync(helper, stopToken); });
+    return onWorkers(stopToken,
+                     [this, helper](std::stop_token token) { return prepareForLocationSync(helper, token); });
 }
 
 QFuture<LocationHelperStatus> DeviceLocationController::checkDeviceConnection(const LocationHelper& helper,
                                                                               std::stop_token stopToken)
 {
-    return QtConcurrent::run(&m_workerPool,
-                             [this, helper, stopToken] { return checkDeviceConnectionSync(helper, stopToken); });
+    return onWorkers(stopToken,
+                     [this, helper](std::stop_token token) { return checkDeviceConnectionSync(helper, token); });
 }
 
 } // namespace ostrevin

@@ -56,6 +56,15 @@ bool requiredInt(const QJsonObject& object, QLatin1StringView key, int& out)
     return true;
 }
 
+bool requiredPort(const QJsonObject& object, QLatin1StringView key, int& out)
+{
+    int port = 0;
+    if (!requiredInt(object, key, port) || port < 1 || port > 65535)
+        return false;
+    out = port;
+    return true;
+}
+
 bool requiredObject(const QJsonObject& object, QLatin1StringView key, QJsonObject& out)
 {
     const QJsonValue value = object.value(key);
@@ -79,7 +88,7 @@ bool addressPortInterface(const QJsonValue& value, QLatin1StringView addressKey,
     if (!value.isObject())
         return false;
     const QJsonObject object = value.toObject();
-    return requiredString(object, addressKey, address) && requiredInt(object, portKey, port) &&
+    return requiredString(object, addressKey, address) && requiredPort(object, portKey, port) &&
            requiredString(object, QLatin1StringView("interface"), interface);
 }
 

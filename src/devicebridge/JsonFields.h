@@ -20,9 +20,11 @@ bool requiredString(const QJsonObject& object, QLatin1StringView key, QString& o
 bool optionalString(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out);
 /// A JSON number with an integral value in int range.
 bool requiredInt(const QJsonObject& object, QLatin1StringView key, int& out);
+/// A TCP port: an integral JSON number from 1 to 65535.
+bool requiredPort(const QJsonObject& object, QLatin1StringView key, int& out);
 bool requiredObject(const QJsonObject& object, QLatin1StringView key, QJsonObject& out);
 bool requiredArray(const QJsonObject& object, QLatin1StringView key, QJsonArray& out);
-/// An object of three required fields (text, integer, text: the tunnel records'
+/// An object of three required fields (text, port, text: the tunnel records'
 /// shape) under the given address and port keys and "interface".
 bool addressPortInterface(const QJsonValue& value, QLatin1StringView addressKey, QLatin1StringView portKey,
                           QString& address, int& port, QString& interface);

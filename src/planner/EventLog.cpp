@@ -1,11 +1,11 @@
 #include "planner/LocationPlannerViewModel.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/SystemLog.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace ostrevin {
 
@@ -85,13 +85,8 @@ QCoro::Task<> LocationPlannerViewModel::exportEventLogFlow(QPointer<LocationPlan
         co_return;
 
     // Atomic: a failed write leaves an earlier file as it was.
-    QSaveFile file(*path);
-    const QByteArray bytes = self->eventLogText().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        self->setNotice(error);
-    }
+    if (const std::optional<QString> reason = AtomicFile::write(*path, self->eventLogText().toUtf8()))
+        self->setNotice(*reason);
 }
 
 } // namespace ostrevin

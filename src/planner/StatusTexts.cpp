@@ -240,15 +240,15 @@ QString LocationPlannerViewModel::durationText(double seconds)
 QString LocationPlannerViewModel::transportStepTitle(unsigned transportTypeBits)
 {
     if (transportTypeBits & walkingBit) {
-        //: Travel mode, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        //: Travel mode. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
         return tr("Walking");
     }
     if (transportTypeBits & automobileBit) {
-        //: Travel mode, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        //: Travel mode. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
         return tr("Driving");
     }
     if (transportTypeBits & transitBit) {
-        //: Travel mode: public transportation, as in Apple Maps. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        //: Travel mode: public transportation. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
         return tr("Transit");
     }
     //: Directions step of an unknown travel mode (fallback label).

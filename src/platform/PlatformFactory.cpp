@@ -3,12 +3,14 @@
 #include "platform/NullKeepAwake.h"
 #include "platform/NullSystemLog.h"
 #include "platform/PhotonReverseGeocoder.h"
+#include "platform/PlatformLog.h"
 #include "platform/ServiceEndpoints.h"
 #include "platform/SystemNetworkMonitor.h"
 
 #include <QtGlobal>
 
 #if defined(Q_OS_LINUX)
+#include "platform/LinuxAppearance.h"
 #include "platform/LinuxKeepAwake.h"
 #endif
 #if defined(Q_OS_UNIX)
@@ -16,6 +18,24 @@
 #endif
 
 namespace ostrevin {
+
+std::unique_ptr<Appearance> PlatformFactory::createAppearance(std::function<bool()> fallbackDark)
+{
+    const QString pinned = qEnvironmentVariable("OSTREVIN_APPEARANCE");
+    if (!pinned.isEmpty()) {
+        if (const auto state = parseAppearanceOverride(pinned))
+            return std::make_unique<FixedAppearance>(*state);
+        qCWarning(lcPlatform) << "OSTREVIN_APPEARANCE must be light, dark, light-contrast or dark-contrast, not"
+                              << pinned;
+    }
+#if defined(Q_OS_LINUX)
+    return std::make_unique<LinuxAppearance>(QDBusConnection::sessionBus(), std::move(fallbackDark));
+#else
+    AppearanceState state;
+    state.dark = fallbackDark && fallbackDark();
+    return std::make_unique<FixedAppearance>(state);
+#endif
+}
 
 std::unique_ptr<KeepAwake> PlatformFactory::createKeepAwake()
 {

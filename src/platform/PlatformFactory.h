@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/Appearance.h"
 #include "platform/KeepAwake.h"
 #include "platform/NetworkMonitor.h"
 #include "platform/ReverseGeocoder.h"
 #include "platform/SystemLog.h"
 
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -15,6 +17,10 @@ namespace ostrevin {
 /// system we run on; callers never test the operating system themselves.
 class PlatformFactory {
 public:
+    /// OSTREVIN_APPEARANCE (light, dark, light-contrast, dark-contrast) pins the
+    /// look; otherwise the desktop's settings, with fallbackDark deciding dark or
+    /// light where the desktop states no preference.
+    static std::unique_ptr<Appearance> createAppearance(std::function<bool()> fallbackDark);
     static std::unique_ptr<KeepAwake> createKeepAwake();
     static std::unique_ptr<NetworkMonitor> createNetworkMonitor();
     static std::unique_ptr<SystemLog> createSystemLog();

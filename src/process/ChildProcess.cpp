@@ -214,10 +214,11 @@ void ChildProcess::finish()
     clearExitHandler();
     ProcessReactor& reactor = ProcessReactor::instance();
     std::lock_guard guard(m_state->mutex);
-    const bool streamsOpen = m_state->fds[0] >= 0 || m_state->fds[1] >= 0;
-    // Whoever still holds our pipes is a member of the group (or was given them
-    // by one): end it, or it would keep them open forever.
-    if ((streamsOpen || !m_state->exited) && !m_state->reaped)
+    // The group ends with its leader, always: a member that still holds our
+    // pipes would keep them open forever, and one that closed them (or ignored
+    // the SIGTERM that ended the leader) would outlive the tool. The leader is
+    // not reaped yet, so the group is still ours to signal.
+    if (!m_state->reaped)
         killpg(m_pid, SIGKILL);
     reactor.closeStreamLocked(*m_state, 0);
     reactor.closeStreamLocked(*m_state, 1);

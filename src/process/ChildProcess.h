@@ -66,10 +66,10 @@ public:
     /// Waits until the stream reached its end (every writer closed it).
     bool waitForStreamEnd(Stream stream, Clock::time_point deadline) const;
 
-    /// Ends the process's claim on resources. Pipes still open (a grandchild
-    /// still holds them) are closed after the group got SIGKILL; an exited leader
-    /// is reaped at once, a running one gets SIGKILL to its group and is reaped by
-    /// the reactor when it dies. The exit handler no longer runs after this.
+    /// Ends the process and its claim on resources: the group gets SIGKILL (the
+    /// leader's other members never outlive it), then the pipes are closed; an
+    /// exited leader is reaped at once, a running one is reaped by the reactor when
+    /// it dies. The exit handler no longer runs after this.
     void finish();
 
     /// Removes the exit handler; once this returns it is not running and never will.

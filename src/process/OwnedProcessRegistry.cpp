@@ -29,8 +29,10 @@ bool OwnedProcessRegistry::Record::stillMatchesConfiguredCommand() const
 
 OwnedProcessRegistry& OwnedProcessRegistry::shared()
 {
-    static OwnedProcessRegistry registry;
-    return registry;
+    // Never destroyed, like the reactor whose thread calls it when a child
+    // ends: that may happen while static objects are destroyed at exit.
+    static OwnedProcessRegistry* const registry = new OwnedProcessRegistry;
+    return *registry;
 }
 
 void OwnedProcessRegistry::registerProcess(const std::shared_ptr<ChildProcess>& process, OwnedProcessPurpose purpose)
@@ -59,13 +61,19 @@ void OwnedProcessRegistry::terminateAllOwnedProcesses()
         taken.swap(m_records);
     }
     for (const auto& [pid, record] : taken) {
-        if (!record.stillMatchesConfiguredCommand() || !record.process->isRunning())
+        if (!record.stillMatchesConfiguredCommand())
             continue;
-        record.process->signalGroup(SIGTERM);
-        if (record.process->waitForExit(ChildProcess::Clock::now() + quitGrace))
-            continue;
+        if (record.process->isRunning()) {
+            record.process->signalGroup(SIGTERM);
+            if (!record.process->waitForExit(ChildProcess::Clock::now() + quitGrace)) {
+                record.process->signalGroup(SIGKILL);
+                record.process->waitForExit(ChildProcess::Clock::now() + quitGrace);
+            }
+        }
+        // A member that ignored the SIGTERM outlives a leader that obeyed it (or
+        // one that ended by itself); the leader is still unreaped, so the group is
+        // still this tool's.
         record.process->signalGroup(SIGKILL);
-        record.process->waitForExit(ChildProcess::Clock::now() + quitGrace);
     }
 }
 

@@ -47,6 +47,7 @@ public:
 
     /// Ends every recorded process that still matches and runs: SIGTERM to its
     /// group, up to 0.8 s, then SIGKILL and up to 0.8 s more; one after another.
+    /// Every group gets SIGKILL at the end, so members that ignore SIGTERM go too.
     /// Empties the table first; it stays usable afterwards.
     void terminateAllOwnedProcesses();
 

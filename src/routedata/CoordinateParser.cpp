@@ -16,12 +16,25 @@ struct Match {
     QChar longitudeHemisphere;
 };
 
+// Longer text is no coordinate pair; refusing it first keeps the pattern (which
+// backtracks over long runs of blanks) quick on every keystroke.
+constexpr qsizetype longestCoordinateText = 256;
+
 std::optional<Match> match(const QString& text)
 {
-    // [0-9] rather than \d: Qt's engine matches every Unicode digit with \d, and
-    // an Arabic-Indic or full-width digit must not turn into a coordinate.
-    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        uR"(\s*([+-]?[0-9]{1,3}(?:\.[0-9]+)?)\s*°?\s*([NSns])?\s*[,;\s]\s*([+-]?[0-9]{1,3}(?:\.[0-9]+)?)\s*°?\s*([EWew])?\s*)"));
+    if (text.size() > longestCoordinateText)
+        return std::nullopt;
+    // Digits are written [0-9], so that no other script's digits count even where
+    // the engine's \d would take them. Blanks are any Unicode white space
+    // (\s alone covers ASCII only): pasted text brings no-break spaces.
+    static const QRegularExpression pattern = [] {
+        const QString blanks = QStringLiteral(R"([\s\p{Z}]*)");
+        const QString number = QStringLiteral(R"(([+-]?[0-9]{1,3}(?:\.[0-9]+)?))");
+        const QString degree = blanks + u"°?" + blanks;
+        return QRegularExpression(QRegularExpression::anchoredPattern(
+            blanks + number + degree + u"([NSns])?" + blanks + QStringLiteral(R"([,;\s\p{Z}])") + blanks + number +
+            degree + u"([EWew])?" + blanks));
+    }();
     const QRegularExpressionMatch m = pattern.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -76,10 +76,18 @@ void JsonWriter::appendEscaped(QStringView text)
     const char16_t* p = text.utf16();
     const char16_t* const end = p + text.size();
     while (p != end) {
-        // Copy the longest run that needs no escaping in one go.
+        // Copy the longest run that needs no escaping in one go. A surrogate
+        // without its partner has no UTF-8 form (it would become "?"): it is
+        // written escaped, so the file keeps exactly what was read.
         const char16_t* run = p;
-        while (p != end && *p >= 0x20 && *p != u'"' && *p != u'\\')
-            ++p;
+        while (p != end && *p >= 0x20 && *p != u'"' && *p != u'\\') {
+            if (QChar::isHighSurrogate(*p) && p + 1 != end && QChar::isLowSurrogate(p[1]))
+                p += 2;
+            else if (QChar::isSurrogate(*p))
+                break;
+            else
+                ++p;
+        }
         if (p != run)
             m_out.append(QStringView(run, p).toUtf8());
         if (p == end)
@@ -109,7 +117,8 @@ void JsonWriter::appendEscaped(QStringView text)
             break;
         default: {
             static constexpr char hex[] = "0123456789abcdef";
-            const char esc[] = {'\\', 'u', '0', '0', hex[(c >> 4) & 0xf], hex[c & 0xf]};
+            const char esc[] = {
+                '\\', 'u', hex[(c >> 12) & 0xf], hex[(c >> 8) & 0xf], hex[(c >> 4) & 0xf], hex[c & 0xf]};
             m_out.append(esc, sizeof esc);
         }
         }

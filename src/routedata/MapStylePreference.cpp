@@ -8,13 +8,13 @@ QString title(MapStylePreference style)
 {
     switch (style) {
     case MapStylePreference::standard:
-        //: Map style, as in Apple Maps.
+        //: Map style.
         return QCoreApplication::translate("MapStylePreference", "Standard");
     case MapStylePreference::satellite:
-        //: Map style, as in Apple Maps.
+        //: Map style.
         return QCoreApplication::translate("MapStylePreference", "Satellite");
     case MapStylePreference::hybrid:
-        //: Map style (satellite with labels), as in Apple Maps.
+        //: Map style (satellite with labels).
         return QCoreApplication::translate("MapStylePreference", "Hybrid");
     }
     return {};

@@ -151,19 +151,19 @@ QString transitSummary(RouteSpeedProfile profile)
 {
     switch (profile) {
     case RouteSpeedProfile::slow:
-        //: Transit speed profile, next to the Speed label: slower than the directions service's timetable.
-        return QCoreApplication::translate("RouteSpeedProfile", "Slower than Maps");
+        //: Transit speed profile, next to the Speed label: slower than the directions service planned.
+        return QCoreApplication::translate("RouteSpeedProfile", "Slower than planned");
     case RouteSpeedProfile::normal:
         break;
     case RouteSpeedProfile::fast:
-        //: Transit speed profile, next to the Speed label: faster than the directions service's timetable.
-        return QCoreApplication::translate("RouteSpeedProfile", "Faster than Maps");
+        //: Transit speed profile, next to the Speed label: faster than the directions service planned.
+        return QCoreApplication::translate("RouteSpeedProfile", "Faster than planned");
     case RouteSpeedProfile::extreme:
-        //: Transit speed profile, next to the Speed label: much faster than the directions service's timetable.
-        return QCoreApplication::translate("RouteSpeedProfile", "Much faster than Maps");
+        //: Transit speed profile, next to the Speed label: much faster than the directions service planned.
+        return QCoreApplication::translate("RouteSpeedProfile", "Much faster than planned");
     }
-    //: Transit speed profile, next to the Speed label: the directions service's own timing.
-    return QCoreApplication::translate("RouteSpeedProfile", "As timed by Maps");
+    //: Transit speed profile, next to the Speed label: as the directions service planned.
+    return QCoreApplication::translate("RouteSpeedProfile", "As planned");
 }
 
 QString summary(RouteSpeedProfile profile, RouteTransportMode transportMode, double fallbackSpeedKmh)

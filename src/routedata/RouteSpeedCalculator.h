@@ -52,7 +52,7 @@ struct DrivingSpeeds {
 /// route's speed without the 220 km/h cap the calculator plays with.
 DrivingSpeeds drivingSpeedsKmh(RouteSpeedProfile profile, double fallbackSpeedKmh);
 
-/// The transit family's line beside the speed control ("As timed by Maps", ...).
+/// The transit family's line beside the speed control ("As planned", ...).
 QString transitSummary(RouteSpeedProfile profile);
 
 /// The line beside the speed control for a profile and travel mode, with speeds in

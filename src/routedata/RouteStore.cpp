@@ -1,10 +1,11 @@
 #include "routedata/RouteStore.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ostrevin {
 
@@ -61,16 +62,14 @@ QByteArray RouteStore::readAll(const QString& path)
 
 void RouteStore::writeAtomically(const QString& path, const QByteArray& bytes)
 {
-    // QSaveFile writes a temporary file beside the target and renames it into
-    // place on commit, so a reader never sees half a file and a failure leaves the
-    // old file as it was.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // A reader never sees half a file, and a failure (a full disk included)
+    // leaves the old file as it was.
+    const std::optional<QString> reason = AtomicFile::write(path, bytes);
+    if (!reason)
         return;
-    const QString reason = file.errorString();
-    file.cancelWriting();
     //: Error when saving a data file. %1 is the file name, %2 the system's reason.
-    throw RouteStoreError(translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), reason));
+    throw RouteStoreError(
+        translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), *reason));
 }
 
 RouteStore::Lists RouteStore::loadAll()

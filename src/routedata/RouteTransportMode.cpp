@@ -29,9 +29,9 @@ QString title(RouteTransportMode mode)
 QString planningHint(RouteTransportMode mode)
 {
     if (isTransitFamily(mode)) {
-        //: Hint under the travel-mode control.
-        return QCoreApplication::translate("RouteTransportMode",
-                                           "Combines walking and public transit based on Apple Maps.");
+        //: Hint under the travel-mode control when a public-transit mode is chosen.
+        return QCoreApplication::translate(
+            "RouteTransportMode", "The directions service this app uses can’t plan public transit routes.");
     }
     if (mode == RouteTransportMode::any) {
         //: Hint under the travel-mode control.

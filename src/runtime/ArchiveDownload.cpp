@@ -18,8 +18,10 @@ constexpr int stallTimeoutMs = 60'000;
 
 } // namespace
 
-ArchiveDownload::ArchiveDownload(QUrl url, std::optional<qint64> expectedBytes, QString destination, QObject* parent)
-    : QObject(parent), m_url(std::move(url)), m_expectedBytes(expectedBytes), m_destination(std::move(destination))
+ArchiveDownload::ArchiveDownload(QUrl url, std::optional<qint64> expectedBytes, QString destination, qint64 sizeCap,
+                                 QObject* parent)
+    : QObject(parent), m_url(std::move(url)), m_expectedBytes(expectedBytes), m_sizeCap(sizeCap),
+      m_destination(std::move(destination))
 {
 }
 
@@ -85,6 +87,10 @@ void ArchiveDownload::onReadyRead()
     }
     if (m_expectedBytes && m_written + chunk.size() > *m_expectedBytes) {
         stop(Outcome::failed);
+        return;
+    }
+    if (!m_expectedBytes && m_written + chunk.size() > m_sizeCap) {
+        stop(Outcome::tooLarge);
         return;
     }
     if (m_file.write(chunk) != chunk.size()) {

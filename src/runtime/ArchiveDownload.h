@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/PythonBuild.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -16,18 +18,22 @@ namespace ostrevin {
 /// Downloads the runtime archive straight into a file of the staging folder.
 ///
 /// The pinned size is enforced while the bytes arrive: a server that announces
-/// another length, or sends more than the pinned size, is cut off at once instead
-/// of being allowed to fill the disk. Redirects are followed (release hosts answer
-/// with one); anything but a final 200 fails.
+/// another length, or sends more than the pinned size (or than the cap, where no
+/// size is pinned), is cut off at once instead of being allowed to fill the disk.
+/// Redirects are followed (release hosts answer with one); anything but a final
+/// 200 fails.
 class ArchiveDownload : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArchiveDownload)
 
 public:
-    enum class Outcome { running, completed, failed, cancelled, fileError };
+    /// tooLarge: the size was unknown and the body grew beyond the cap.
+    enum class Outcome { running, completed, failed, cancelled, fileError, tooLarge };
 
-    /// expectedBytes: the exact size, or none when only the digest binds the archive.
-    ArchiveDownload(QUrl url, std::optional<qint64> expectedBytes, QString destination, QObject* parent = nullptr);
+    /// expectedBytes: the exact size, or none when only the digest binds the archive;
+    /// then sizeCap bytes is the most that is accepted.
+    ArchiveDownload(QUrl url, std::optional<qint64> expectedBytes, QString destination,
+                    qint64 sizeCap = PythonBuild::unknownSizeCapBytes, QObject* parent = nullptr);
     ~ArchiveDownload() override;
 
     /// Receives the downloaded fraction (0 to 1), at most one report per 0.1 s.
@@ -57,6 +63,7 @@ private:
     QNetworkAccessManager m_network;
     QUrl m_url;
     std::optional<qint64> m_expectedBytes;
+    qint64 m_sizeCap;
     QString m_destination;
     QString m_fileErrorText;
     QFile m_file;

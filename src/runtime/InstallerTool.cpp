@@ -17,12 +17,18 @@ QStringList splitAtLineBreaks(const QString& text)
 }
 
 InstallerTool::InstallerTool(QString executable, QStringList arguments, const QHash<QString, QString>& environment,
-                             QObject* parent)
+                             const QStringList& removedVariablePrefixes, QObject* parent)
     : QObject(parent), m_executable(std::move(executable))
 {
     m_process.setProgram(m_executable);
     m_process.setArguments(arguments);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : env.keys()) {
+        for (const QString& prefix : removedVariablePrefixes) {
+            if (name.startsWith(prefix))
+                env.remove(name);
+        }
+    }
     for (auto it = environment.cbegin(); it != environment.cend(); ++it)
         env.insert(it.key(), it.value());
     m_process.setProcessEnvironment(env);

@@ -24,9 +24,11 @@ class InstallerTool : public QObject {
     Q_DISABLE_COPY_MOVE(InstallerTool)
 
 public:
-    /// environment: entries added to (or replacing those of) this program's own.
+    /// environment: entries added to (or replacing those of) this program's own,
+    /// after every variable whose name begins with one of removedVariablePrefixes
+    /// was taken out.
     InstallerTool(QString executable, QStringList arguments, const QHash<QString, QString>& environment,
-                  QObject* parent = nullptr);
+                  const QStringList& removedVariablePrefixes = {}, QObject* parent = nullptr);
     ~InstallerTool() override;
 
     /// Receives the lines of each piece of output as it arrives. A piece that is not

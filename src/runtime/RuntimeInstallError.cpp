@@ -22,6 +22,11 @@ RuntimeInstallError RuntimeInstallError::downloadFailed()
     return RuntimeInstallError(Kind::downloadFailed);
 }
 
+RuntimeInstallError RuntimeInstallError::downloadTooLarge(qint64 capBytes)
+{
+    return RuntimeInstallError(Kind::downloadTooLarge, QString::number(capBytes / (1024 * 1024)));
+}
+
 RuntimeInstallError RuntimeInstallError::integrityCheckFailed()
 {
     return RuntimeInstallError(Kind::integrityCheckFailed);
@@ -56,6 +61,11 @@ QString RuntimeInstallError::description() const
     case Kind::downloadFailed:
         //: Add-on component installation error.
         return tr("The download couldn’t be completed. Check your internet connection and try again.");
+    case Kind::downloadTooLarge:
+        //: Add-on component installation error. %1 is a whole number of megabytes.
+        return tr("The download was stopped at %1 MB: the file is larger than the add-on component can be, and its "
+                  "exact size isn’t known for this computer.")
+            .arg(m_subject);
     case Kind::integrityCheckFailed:
         //: Add-on component installation error.
         return tr("The downloaded file failed the integrity check, so it wasn’t used. Try again.");

@@ -15,6 +15,8 @@ public:
         missingBundledResource,
         toolFailed,
         downloadFailed,
+        /// The archive's size is not pinned, and the download grew beyond the cap.
+        downloadTooLarge,
         integrityCheckFailed,
         unexpectedArchiveLayout,
         /// A tool could not be started at all.
@@ -25,6 +27,7 @@ public:
     /// tool: the executable's file name ("tar", "python3"); output: all it printed.
     static RuntimeInstallError toolFailed(const QString& tool, const QString& output);
     static RuntimeInstallError downloadFailed();
+    static RuntimeInstallError downloadTooLarge(qint64 capBytes);
     static RuntimeInstallError integrityCheckFailed();
     static RuntimeInstallError unexpectedArchiveLayout();
     static RuntimeInstallError toolNotStarted(const QString& tool, const QString& reason);

@@ -97,11 +97,18 @@ QStringList tarArguments(const QString& archive, const QString& folder)
     return {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), folder};
 }
 
+// pip runs apart from the user's own pip setup: PIP_REQUIRE_VIRTUALENV, PIP_USER
+// or "user = true" in a pip.conf would make the install fail or land where the
+// launcher never looks. --isolated ignores PIP_* variables and the user's
+// configuration files, PIP_CONFIG_FILE=/dev/null the machine-wide ones, and
+// PYTHONNOUSERSITE keeps the user's site-packages out.
 QStringList pipArguments(const QString& requirements)
 {
     return {QStringLiteral("-m"),
             QStringLiteral("pip"),
             QStringLiteral("install"),
+            QStringLiteral("--isolated"),
+            QStringLiteral("--no-cache-dir"),
             QStringLiteral("--disable-pip-version-check"),
             QStringLiteral("--no-input"),
             QStringLiteral("--no-warn-script-location"),
@@ -112,8 +119,13 @@ QStringList pipArguments(const QString& requirements)
 
 QHash<QString, QString> pipEnvironment()
 {
-    return {{QStringLiteral("PIP_NO_CACHE_DIR"), QStringLiteral("1")},
+    return {{QStringLiteral("PIP_CONFIG_FILE"), QStringLiteral("/dev/null")},
             {QStringLiteral("PYTHONNOUSERSITE"), QStringLiteral("1")}};
+}
+
+QStringList pipVariablePrefixes()
+{
+    return {QStringLiteral("PIP_")};
 }
 
 /// The installed entries a new runtime replaces.
@@ -170,7 +182,8 @@ struct RuntimeInstaller::Run {
     static QCoro::Task<QString> performInstall(std::shared_ptr<Run> run);
     static QCoro::Task<QString> downloadArchive(std::shared_ptr<Run> run, QString stagingFolder);
     static QCoro::Task<QString> runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
-                                        QHash<QString, QString> environment, bool streamLog);
+                                        QHash<QString, QString> environment, bool streamLog,
+                                        QStringList removedVariablePrefixes = {});
     static void installBundledNetworkPreference(const Configuration& configuration, const QString& runtimeFolder);
 };
 
@@ -228,7 +241,8 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     const QString requirements = configuration.resourceDirectory + u"/requirements.txt";
     if (!QFileInfo(requirements).isFile())
         throw RuntimeInstallError::missingBundledResource(QStringLiteral("requirements.txt"));
-    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true);
+    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true,
+                     pipVariablePrefixes());
 
     run->setPhase(Phase::installing(Step::finish));
     installBundledNetworkPreference(configuration, stagedPython);
@@ -292,6 +306,9 @@ QCoro::Task<QString> RuntimeInstaller::Run::downloadArchive(std::shared_ptr<Run>
         throw InstallCancelled();
     case ArchiveDownload::Outcome::fileError:
         throw RuntimeFileError(download.fileErrorText());
+    case ArchiveDownload::Outcome::tooLarge:
+        run->throwIfCancelled();
+        throw RuntimeInstallError::downloadTooLarge(PythonBuild::unknownSizeCapBytes);
     case ArchiveDownload::Outcome::failed:
     case ArchiveDownload::Outcome::running:
         run->throwIfCancelled();
@@ -303,10 +320,11 @@ QCoro::Task<QString> RuntimeInstaller::Run::downloadArchive(std::shared_ptr<Run>
 }
 
 QCoro::Task<QString> RuntimeInstaller::Run::runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
-                                                    QHash<QString, QString> environment, bool streamLog)
+                                                    QHash<QString, QString> environment, bool streamLog,
+                                                    QStringList removedVariablePrefixes)
 {
     run->throwIfCancelled();
-    InstallerTool tool(std::move(executable), std::move(arguments), environment);
+    InstallerTool tool(std::move(executable), std::move(arguments), environment, removedVariablePrefixes);
     if (streamLog) {
         tool.setLineHandler([weak = std::weak_ptr<Run>(run)](const QStringList& lines) {
             const auto current = weak.lock();

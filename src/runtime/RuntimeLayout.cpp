@@ -1,13 +1,13 @@
 #include "runtime/RuntimeLayout.h"
 
 #include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
 #include "runtime/RuntimeFileError.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ostrevin {
 
@@ -15,11 +15,10 @@ namespace {
 
 void writeAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (const std::optional<QString> reason = AtomicFile::write(path, bytes))
         //: Installer error detail. %1 is a file path, %2 the system's reason.
         throw RuntimeFileError(
-            QCoreApplication::translate("RuntimeLayout", "Couldn’t write %1: %2").arg(path, file.errorString()));
+            QCoreApplication::translate("RuntimeLayout", "Couldn’t write %1: %2").arg(path, *reason));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "runtime/RuntimeManifest.h"
 
+#include "routedata/JsonReader.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QTimeZone>
 #include <cmath>
 #include <limits>
 
@@ -14,18 +14,6 @@ namespace {
 QString isoDate(const QDateTime& date)
 {
     return date.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'");
-}
-
-std::optional<QDateTime> parseIsoDate(const QString& text)
-{
-    static const QRegularExpression form(QStringLiteral(R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}Z$)"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    QDateTime date = QDateTime::fromString(text.left(19), u"yyyy-MM-dd'T'HH:mm:ss");
-    if (!date.isValid())
-        return std::nullopt;
-    date.setTimeZone(QTimeZone::utc());
-    return date;
 }
 
 } // namespace
@@ -57,7 +45,9 @@ std::optional<RuntimeManifest> RuntimeManifest::fromJson(const QByteArray& json)
     const double number = revision.toDouble();
     if (std::trunc(number) != number || std::fabs(number) > double(std::numeric_limits<int>::max()))
         return std::nullopt;
-    const std::optional<QDateTime> date = parseIsoDate(installedAt.toString());
+    // The records' one strict reader: the time is UTC, so one that falls in a local
+    // daylight-saving gap is still a valid time.
+    const std::optional<QDateTime> date = JsonReader::parseDate(installedAt.toString());
     if (!date)
         return std::nullopt;
     return RuntimeManifest{int(number), pythonVersion.toString(), helperVersion.toString(), *date};

@@ -23,10 +23,16 @@ shift
 if [ "$keep" = no ]; then
   rm -rf "$home" || exit 1
 fi
-mkdir -p "$home/data" "$home/config" "$home/run" && chmod 700 "$home/run" || exit 1
-export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"
+mkdir -p "$home/data" "$home/config" || exit 1
+# The daemon's control socket lives in XDG_RUNTIME_DIR. A Unix socket path may
+# not exceed 108 bytes, so it goes to a short private folder, never below HOME
+# (which lies wherever the checkout does).
+run=$(mktemp -d /tmp/okr.XXXXXX) || exit 1
+chmod 700 "$run"
+trap 'rm -rf "$run"' EXIT
+export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$run"
 export KEYRING_UNLOCK="$unlock"
-exec dbus-run-session -- sh -c '
+dbus-run-session -- sh -c '
   if [ "$KEYRING_UNLOCK" = yes ]; then
     echo "" | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
   else
@@ -49,3 +55,5 @@ exec dbus-run-session -- sh -c '
   kill "$daemon" 2>/dev/null
   wait "$daemon" 2>/dev/null
   exit "$status"' with-keyring "$@"
+status=$?
+exit "$status"

@@ -82,6 +82,11 @@ TEST(ManualClock, SleepsWakeInDueOrderAndCancelledOnesWakeFalseAtOnce)
 
         EXPECT_EQ(order(*journal), QString::fromLatin1(c.expected));
         EXPECT_EQ(wallBefore.msecsTo(clock.wallNow()), c.advance.count());
+        // The sleepers still waiting read the clock when they wake: end them
+        // while it exists.
+        keep.cancel();
+        test::ManualClock::runPostedEvents();
+        EXPECT_EQ(clock.pendingSleeps(), 0);
     }
 }
 

@@ -62,7 +62,8 @@ TEST_F(LocationHold, ASetLocationIsHeldByALiveProcessAndTheSameSignatureIsAlread
     EXPECT_TRUE(isProcessAlive(pidOf(Command::Set)));
 
     // The held process dies: the hold is no longer intact.
-    ::kill(static_cast<pid_t>(pidOf(Command::Set)), SIGKILL);
+    // The whole group, as when the tool dies: nothing of it may outlive the test.
+    ::kill(static_cast<pid_t>(-pidOf(Command::Set)), SIGKILL);
     EXPECT_TRUE(waitForProcessGone(pidOf(Command::Set)));
     QDeadlineTimer deadline(5000);
     while (controller->isPersistentLocationActive(viaTunnel) != std::optional<bool>(false) && !deadline.hasExpired())

@@ -5,12 +5,14 @@
 #include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
+#include "support/Eventually.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 
 #include <QDir>
-#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -132,36 +134,35 @@ TEST(PrivilegedStart, CancellingWhileTheDialogIsOpenStopsItAndHoldsTheCommandLoc
     sandbox.pkexec.writesPidFile().sleeps(60).write();
     DeviceLocationController controller(sandbox.config);
 
-    std::stop_source stop;
-    bool cancelled = false;
-    QThread* worker = QThread::create([&] {
+    std::atomic<bool> cancelled = false;
+    std::atomic<bool> ended = false;
+    // Declared after the controller: however the test leaves, the worker is asked
+    // to stop and joined before the controller goes.
+    std::jthread worker([&](std::stop_token stop) {
         try {
-            controller.startTunnelWithPrivileges(sandbox.helper, stop.get_token());
+            controller.startTunnelWithPrivileges(sandbox.helper, stop);
         } catch (const CancellationError&) {
             cancelled = true;
         }
+        ended = true;
     });
-    worker->start();
     ASSERT_TRUE(waitForFile(sandbox.pkexec.pidFile(), 10000));
     const auto pid = sandbox.pkexec.recordedPid();
     ASSERT_TRUE(pid);
-    ASSERT_TRUE(controller.activeProcess());
+    // The pid file may appear before the run has published its process.
+    ASSERT_TRUE(eventually([&] { return controller.activeProcess() != nullptr; }));
     EXPECT_EQ(controller.activeProcess()->processIdentifier(), *pid);
     // The "dialog" holds the command lock: no other tool command may start meanwhile.
     bool lockFree = true;
-    QThread* other = QThread::create([&] {
+    std::thread([&] {
         lockFree = controller.commandLock().try_lock();
         if (lockFree)
             controller.commandLock().unlock();
-    });
-    other->start();
-    other->wait();
-    delete other;
+    }).join();
     EXPECT_FALSE(lockFree);
 
-    stop.request_stop();
-    ASSERT_TRUE(worker->wait(15000));
-    delete worker;
+    worker.request_stop();
+    ASSERT_TRUE(eventually([&] { return ended.load(); }, std::chrono::seconds(15)));
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(waitForProcessGone(*pid));
     EXPECT_FALSE(controller.activeProcess());

@@ -158,6 +158,8 @@ TEST(TunneldRecords, DecodeTheServiceRepliesStrictly)
     const QByteArray badLists[] = {
         R"({"U": [{"tunnel-address": "a", "tunnel-port": "64337", "interface": "i"}]})",
         R"({"U": [{"tunnel-address": "a", "tunnel-port": 1}]})",
+        R"({"U": [{"tunnel-address": "a", "tunnel-port": 0, "interface": "i"}]})",
+        R"({"U": [{"tunnel-address": "a", "tunnel-port": 65536, "interface": "i"}]})",
         R"({"U": {"tunnel-address": "a", "tunnel-port": 1, "interface": "i"}})",
         R"([])",
         "Internal Server Error",
@@ -171,4 +173,9 @@ TEST(TunneldRecords, DecodeTheServiceRepliesStrictly)
     EXPECT_FALSE(TunneldStartTunnel::decode(R"({"interface": "utun6", "port": "64337", "address": "fd::1"})"));
     EXPECT_FALSE(TunneldStartTunnel::decode(R"({"interface": "utun6", "address": "fd::1"})"));
     EXPECT_FALSE(TunneldStartTunnel::decode(R"({"interface": "utun6", "port": 1.5, "address": "fd::1"})"));
+    for (const char* port : {"0", "-1", "65536", "4294967297"})
+        EXPECT_FALSE(TunneldStartTunnel::decode(QByteArray(R"({"interface": "utun6", "address": "fd::1", "port": )") +
+                                                port + '}'))
+            << port;
+    EXPECT_TRUE(TunneldStartTunnel::decode(R"({"interface": "utun6", "port": 65535, "address": "fd::1"})"));
 }

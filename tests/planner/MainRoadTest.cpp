@@ -133,7 +133,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 
     // The iPhone stops taking the location, and the held process dies.
     setSetBehaviour(Behaviour::FailWithOutput);
-    ::kill(static_cast<pid_t>(held), SIGKILL);
+    ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     const LocationSafetyAlarmEvent raised = alarms.presented().first();
     EXPECT_EQ(raised.reason, QStringLiteral("Location simulation ended unexpectedly."));
@@ -169,7 +169,7 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 
     // The hold is lost and every restore fails: the incident stays open.
     setSetBehaviour(Behaviour::FailWithOutput);
-    ::kill(static_cast<pid_t>(held), SIGKILL);
+    ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     ASSERT_TRUE(within(10000, [&] { return alertsSent() >= 1; }));
     // A restore that holds again is under way when the user quits.

@@ -30,6 +30,9 @@ TEST(CoordinateParser, AcceptedForms)
         {u"90, 180"_s, 90, 180},
         {u"-90, -180"_s, -90, -180},
         {u"0 0"_s, 0, 0},
+        // Pasted from web pages: no-break and narrow no-break spaces.
+        {u"50.0755\u00A014.4378"_s, 50.0755, 14.4378},
+        {u"\u202F50.1°\u00A0N,\u202F14.4°\u2009E\u00A0"_s, 50.1, 14.4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -57,6 +60,9 @@ TEST(CoordinateParser, TextThatIsNoCoordinatePairGivesNothing)
         u"50, 1٤"_s,
         u"50\u00A0,\u00A014 junk"_s,
         u"+-50, 14"_s,
+        // Longer than any coordinate pair: refused before the pattern runs.
+        u"50,"_s + QString(1000, u' ') + u"14"_s,
+        QString(300, u' ') + u"50, 14"_s,
     };
     for (const QString& text : cases) {
         SCOPED_TRACE(text.toStdString());

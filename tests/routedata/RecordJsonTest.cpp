@@ -184,6 +184,24 @@ TEST(RecordJson, NonFiniteNumbersAreNeverWritten)
     EXPECT_THROW(JsonListCodec::encode(QList<SavedLocation>{{.createdAt = QDateTime()}}), JsonCodingError);
 }
 
+TEST(RecordJson, NamesWithLoneSurrogatesAreWrittenBackAsRead)
+{
+    // Qt's parser accepts an escaped surrogate without its partner; the file must
+    // keep it (a paired one stays a plain character).
+    const QByteArray cases[] = {R"(A\ud800B)", R"(\udc00)", R"(end \udbff)", R"(\udc00\ud800)", R"(😀 \ud83d\ude00)"};
+    for (const QByteArray& escaped : cases) {
+        SCOPED_TRACE(escaped.constData());
+        const QByteArray file = R"([{"createdAt":"2026-03-14T09:26:53Z","id":"6F1C2D0E-8B3A-4C55-9E21-0A1B2C3D4E5F",)"
+                                R"("name":")" + escaped + R"(","point":{"id":"11111111-2222-3333-4444-555555555555",)"
+                                R"("latitude":1,"longitude":2,"name":"P"}}])";
+        const QList<SavedLocation> read = JsonListCodec::decode<SavedLocation>(file);
+        ASSERT_EQ(read.size(), 1);
+        const QList<SavedLocation> again = JsonListCodec::decode<SavedLocation>(JsonListCodec::encode(read));
+        EXPECT_EQ(again[0].name, read[0].name);
+        EXPECT_FALSE(again[0].name.contains(u'?'));
+    }
+}
+
 TEST(RecordJson, HeldPointBytesRoundTrip)
 {
     const RoutePoint p = point(u"Held"_s, -12.5, 179.999999);

@@ -194,11 +194,12 @@ TEST(RouteSpeedProfileTexts, DisplaySpeedsAndSummaries)
          QStringLiteral("City 31 / outside 56 mph")},
         {extreme, RouteTransportMode::automobile, 250, MeasurementUnits::kilometers, us,
          QStringLiteral("City 250 / outside 300 km/h")},
-        {slow, RouteTransportMode::transit, 40, MeasurementUnits::kilometers, us, QStringLiteral("Slower than Maps")},
-        {normal, RouteTransportMode::bus, 40, MeasurementUnits::kilometers, us, QStringLiteral("As timed by Maps")},
-        {fast, RouteTransportMode::train, 40, MeasurementUnits::kilometers, us, QStringLiteral("Faster than Maps")},
+        {slow, RouteTransportMode::transit, 40, MeasurementUnits::kilometers, us,
+         QStringLiteral("Slower than planned")},
+        {normal, RouteTransportMode::bus, 40, MeasurementUnits::kilometers, us, QStringLiteral("As planned")},
+        {fast, RouteTransportMode::train, 40, MeasurementUnits::kilometers, us, QStringLiteral("Faster than planned")},
         {extreme, RouteTransportMode::tram, 40, MeasurementUnits::kilometers, us,
-         QStringLiteral("Much faster than Maps")},
+         QStringLiteral("Much faster than planned")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(summary(c.profile, c.mode, c.fallback, c.units, c.locale), c.expected);

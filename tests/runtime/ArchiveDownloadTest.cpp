@@ -33,6 +33,7 @@ TEST(ArchiveDownload, StopsAsSoonAsTheBodyCannotBeTheArchive)
         std::optional<qint64> expectedBytes;
         ArchiveDownload::Outcome outcome;
         qint64 maxWritten;
+        qint64 sizeCap = 2 * 200 * 1024;
     };
     const QList<Case> cases = {
         {"exact", body(archive, false), archive.size(), ArchiveDownload::Outcome::completed, archive.size()},
@@ -45,6 +46,11 @@ TEST(ArchiveDownload, StopsAsSoonAsTheBodyCannotBeTheArchive)
         {"short body, no announced length", body(archive.chopped(1), true), archive.size(),
          ArchiveDownload::Outcome::failed, archive.size()},
         {"server error", FakeHttpReply::text("busy", 503), archive.size(), ArchiveDownload::Outcome::failed, 0},
+        // Without a pinned size the cap still stops a runaway body.
+        {"size unknown, endless body", body(archive + QByteArray(32 * 1024 * 1024, 'x'), true), std::nullopt,
+         ArchiveDownload::Outcome::tooLarge, 2 * archive.size()},
+        {"size unknown, exactly the cap", body(archive, true), std::nullopt, ArchiveDownload::Outcome::completed,
+         archive.size(), archive.size()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -52,7 +58,7 @@ TEST(ArchiveDownload, StopsAsSoonAsTheBodyCannotBeTheArchive)
         test::FakeHttpServer server;
         server.setReply("GET", "/a.tar.gz", c.reply);
         const QString destination = dir.file(QStringLiteral("python.tar.gz"));
-        ArchiveDownload download(server.url(QStringLiteral("/a.tar.gz")), c.expectedBytes, destination);
+        ArchiveDownload download(server.url(QStringLiteral("/a.tar.gz")), c.expectedBytes, destination, c.sizeCap);
         QList<double> fractions;
         download.setProgressHandler([&](double f) { fractions.append(f); });
         bool ended = false;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -159,6 +160,14 @@ public:
 
 TEST(RuntimeInstaller, InstallsTheRuntimeStepByStep)
 {
+    // A user's own pip settings that would send the install elsewhere or refuse it.
+    const QByteArray hostile[] = {"PIP_USER", "PIP_REQUIRE_VIRTUALENV", "PIP_TARGET", "PIP_NO_CACHE_DIR"};
+    for (const QByteArray& name : hostile)
+        qputenv(name.constData(), name == "PIP_TARGET" ? "/nonexistent/pip-target" : "1");
+    const auto restore = qScopeGuard([&] {
+        for (const QByteArray& name : hostile)
+            qunsetenv(name.constData());
+    });
     InstallBench setup;
     // Left behind by an installation that never finished.
     test::writeFile(setup.parent() + u"/Runtime.staging-0DD1E5A0-0000-4000-8000-000000000000/python.tar.gz", "old");
@@ -197,11 +206,16 @@ TEST(RuntimeInstaller, InstallsTheRuntimeStepByStep)
 
     const QString requirements = setup.resources() + u"/requirements.txt";
     EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("pip-argv"))),
-              "-m\npip\ninstall\n--disable-pip-version-check\n--no-input\n--no-warn-script-location\n--prefer-binary\n"
-              "-r\n" +
+              "-m\npip\ninstall\n--isolated\n--no-cache-dir\n--disable-pip-version-check\n--no-input\n"
+              "--no-warn-script-location\n--prefer-binary\n-r\n" +
                   requirements.toUtf8() + "\n");
     const QList<QByteArray> environment = test::readFile(setup.cueFile(QStringLiteral("pip-env"))).split('\n');
-    EXPECT_TRUE(environment.contains("PIP_NO_CACHE_DIR=1"));
+    QList<QByteArray> pipVariables;
+    for (const QByteArray& line : environment) {
+        if (line.startsWith("PIP_"))
+            pipVariables.append(line);
+    }
+    EXPECT_EQ(pipVariables, QList<QByteArray>{"PIP_CONFIG_FILE=/dev/null"});
     EXPECT_TRUE(environment.contains("PYTHONNOUSERSITE=1"));
     EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("helper-argv"))), "-I\n-m\npymobiledevice3\nversion\n");
     EXPECT_EQ(installer->logTail(),

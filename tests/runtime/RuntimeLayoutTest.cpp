@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -104,6 +105,35 @@ TEST(RuntimeLayout, OnlyAWholeCurrentManifestBesideAnExecutableLauncherCounts)
         EXPECT_EQ(layout.currentManifest().has_value(), c.current) << c.name;
         EXPECT_EQ(layout.installedHelperURL().has_value(), c.current) << c.name;
     }
+}
+
+TEST(RuntimeManifest, InstalledAtIsReadAsUtcWhateverTheLocalTimeZone)
+{
+    // Times in the local daylight-saving gap (or overlap) of some zones: as UTC
+    // times they are as valid as any other.
+    const char* zones[] = {"UTC", "Europe/Prague", "America/New_York", "Australia/Lord_Howe"};
+    const QString dates[] = {QStringLiteral("2026-03-29T02:30:00Z"), QStringLiteral("2026-03-08T02:30:00Z"),
+                             QStringLiteral("2026-10-04T02:15:00Z"), QStringLiteral("2026-10-25T02:30:00Z")};
+    const QByteArray savedZone = qgetenv("TZ");
+    for (const char* zone : zones) {
+        SCOPED_TRACE(zone);
+        qputenv("TZ", zone);
+        tzset();
+        for (const QString& date : dates) {
+            SCOPED_TRACE(date.toStdString());
+            QByteArray manifest = validManifest;
+            manifest.replace("2026-03-01T10:20:30Z", date.toLatin1());
+            const std::optional<RuntimeManifest> read = RuntimeManifest::fromJson(manifest);
+            ASSERT_TRUE(read.has_value());
+            EXPECT_EQ(read->installedAt, QDateTime::fromString(date, Qt::ISODate));
+            EXPECT_EQ(read->installedAt.toUTC().toString(Qt::ISODate), date);
+        }
+    }
+    if (savedZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", savedZone);
+    tzset();
 }
 
 TEST(RuntimeLayout, LauncherStartsTheRuntimePythonInIsolatedModeWithArgumentsIntact)

@@ -99,14 +99,30 @@ FakeTool& FakeTool::ignoresSigterm()
 FakeTool& FakeTool::leavesGrandchildHoldingOutput(double seconds)
 {
     m_body += "sleep " + QByteArray::number(seconds, 'f', 3) + " &\n";
-    m_body += "echo $! > " + shellWord(QFile::encodeName(grandchildPidFile())) + '\n';
+    m_body += pidLine("$!", grandchildPidFile());
+    return *this;
+}
+
+FakeTool& FakeTool::leavesDetachedGrandchild(double seconds, bool ignoringSigterm)
+{
+    const QByteArray trap = ignoringSigterm ? "trap '' TERM; " : "";
+    m_body += "(" + trap + "exec sleep " + QByteArray::number(seconds, 'f', 3) + ") </dev/null >/dev/null 2>&1 &\n";
+    m_body += pidLine("$!", grandchildPidFile());
     return *this;
 }
 
 FakeTool& FakeTool::writesPidFile()
 {
-    m_body += "echo $$ > " + shellWord(QFile::encodeName(pidFile())) + '\n';
+    m_body += pidLine("$$", pidFile());
     return *this;
+}
+
+QByteArray FakeTool::pidLine(const QByteArray& pid, const QString& file)
+{
+    // Written beside and renamed: a reader never sees an empty or half file.
+    const QByteArray target = shellWord(QFile::encodeName(file));
+    const QByteArray partial = shellWord(QFile::encodeName(file + QStringLiteral(".partial")));
+    return "echo " + pid + " > " + partial + " && mv -f " + partial + ' ' + target + '\n';
 }
 
 FakeTool& FakeTool::runs(const QString& shellLines)

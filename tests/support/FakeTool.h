@@ -35,6 +35,10 @@ public:
     /// Starts a background sleep that inherits both output pipes and outlives the
     /// script; its process identifier goes to grandchildPidFile().
     FakeTool& leavesGrandchildHoldingOutput(double seconds);
+    /// Starts a background sleep that holds none of our pipes (so nothing but the
+    /// group kill ends it), optionally ignoring SIGTERM; its process identifier
+    /// goes to grandchildPidFile().
+    FakeTool& leavesDetachedGrandchild(double seconds, bool ignoringSigterm);
     /// Writes the script's own process identifier to pidFile().
     FakeTool& writesPidFile();
     /// Appends raw /bin/sh lines (the arguments are "$@").
@@ -60,6 +64,9 @@ public:
     static QByteArray shellWord(const QByteArray& bytes);
 
 private:
+    /// A shell line that writes the identifier to the file by renaming.
+    static QByteArray pidLine(const QByteArray& pid, const QString& file);
+
     QString m_path;
     QByteArray m_body;
     int m_exitCode = 0;

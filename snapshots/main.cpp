@@ -1,0 +1,107 @@
+// ui_snapshots: renders every registered scenario in the pinned appearance
+// (OSTREVIN_APPEARANCE) to PNG files, for people to look at.
+//
+//     ui_snapshots --out DIR [AREA-OR-AREA-STATE ...]
+
+#include "SnapshotScenario.h"
+#include "views/kit/Theme.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFont>
+#include <QLocale>
+#include <QStyleFactory>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+using namespace ostrevin;
+
+// Pictures that do not change from one run to the next need a time that does not either.
+class StillClock final : public Clock {
+public:
+    SteadyTime steadyNow() const override { return SteadyTime{} + std::chrono::hours(1000); }
+    QDateTime wallNow() const override { return QDateTime(QDate(2026, 3, 14), QTime(9, 41), Qt::UTC); }
+};
+
+bool selected(const snapshots::Scenario& scenario, const QStringList& filters)
+{
+    if (filters.isEmpty())
+        return true;
+    const QString name = scenario.area + u'-' + scenario.state;
+    for (const QString& filter : filters) {
+        if (filter == scenario.area || filter == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ostrevin"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    QApplication::setFont(font);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Folder for the PNG files."),
+                                       QStringLiteral("dir"), QStringLiteral("snapshots"));
+    const QCommandLineOption listOption(QStringLiteral("list"), QStringLiteral("List the scenarios."));
+    parser.addOption(outOption);
+    parser.addOption(listOption);
+    parser.addPositionalArgument(QStringLiteral("filter"), QStringLiteral("Areas or area-state names to render."));
+    parser.process(app);
+
+    if (parser.isSet(listOption)) {
+        for (const auto& scenario : snapshots::scenarios())
+            std::printf("%s-%s\n", qPrintable(scenario.area), qPrintable(scenario.state));
+        return 0;
+    }
+
+    const auto appearance = kit::Theme::createAppearance();
+    kit::Theme theme(*appearance);
+    const QString appearanceName = ostrevin::appearanceName(appearance->current());
+    const QDir out(parser.value(outOption));
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
+        return 1;
+    }
+
+    StillClock clock;
+    const snapshots::SnapshotContext context{appearance->current(), clock, QSize(1440, 900)};
+    int failures = 0;
+    int written = 0;
+    for (const auto& scenario : snapshots::scenarios()) {
+        if (!selected(scenario, parser.positionalArguments()))
+            continue;
+        std::unique_ptr<QWidget> widget = scenario.make(context);
+        widget->resize(context.windowSize);
+        widget->show();
+        if (!QTest::qWaitForWindowExposed(widget.get(), 5000))
+            std::fprintf(stderr, "%s-%s: the window was not shown in time\n", qPrintable(scenario.area),
+                         qPrintable(scenario.state));
+        // Let queued layout and paint work settle.
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString file =
+            out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName + QStringLiteral(".png"));
+        if (widget->grab().save(file)) {
+            ++written;
+            std::printf("%s\n", qPrintable(file));
+        } else {
+            ++failures;
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        }
+    }
+    if (written == 0 && failures == 0)
+        std::fprintf(stderr, "no scenario matched\n");
+    return failures == 0 && written > 0 ? 0 : 1;
+}
