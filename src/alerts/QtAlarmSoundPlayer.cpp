@@ -19,8 +19,8 @@ namespace ostrevin {
 namespace {
 
 /// A RIFF/WAVE header and more than a header's worth of bytes. Qt 6.4 leaves a
-/// sound effect on a file that is no sound at all "loading" for ever, and its
-/// destructor then waits for the loader without end, hanging the quit.
+/// sound effect on a short file that is no sound at all "loading" for ever, and
+/// its destructor then waits for the loader without end, hanging the quit.
 bool looksLikeWave(const QString& file)
 {
     QFile wave(file);
@@ -55,16 +55,7 @@ QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* pa
 #endif
 }
 
-QtAlarmSoundPlayer::~QtAlarmSoundPlayer()
-{
-#if OSTREVIN_HAVE_MULTIMEDIA
-    // A tone still loading at quit would block its destructor (see looksLikeWave):
-    // leave it to the end of the process.
-    for (QSoundEffect* tone : m_tones)
-        if (tone->status() == QSoundEffect::Loading)
-            tone->setParent(nullptr);
-#endif
-}
+QtAlarmSoundPlayer::~QtAlarmSoundPlayer() = default;
 
 std::vector<QSoundEffect*> QtAlarmSoundPlayer::usableTones() const
 {
