@@ -1,7 +1,9 @@
 #include "AlarmFixture.h"
 #include "alerts/QtAlarmSoundPlayer.h"
 
+#include <QSoundEffect>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -130,5 +132,12 @@ TEST(QtAlarmSoundPlayer, TakesTheShippedTonesAndSkipsMissingOrNonWaveFiles)
     const QString data = QStringLiteral(OSTREVIN_SOURCE_DIR "/data/");
     QtAlarmSoundPlayer player({data + u"alarm-tone-low.wav", dir.file(QStringLiteral("missing.wav")),
                                dir.file(QStringLiteral("noise.wav")), data + u"alarm-tone-high.wav"});
-    EXPECT_EQ(settled([&] { return player.loadedToneCount(); }, 2), 2);
+    EXPECT_EQ(player.loadedToneCount(), 2);
+    // Qt leaves parts of a sound effect behind when it goes while still loading.
+    const auto loading = [&] {
+        const auto tones = player.findChildren<QSoundEffect*>();
+        return std::count_if(tones.begin(), tones.end(),
+                             [](const QSoundEffect* tone) { return tone->status() == QSoundEffect::Loading; });
+    };
+    EXPECT_EQ(settled(loading, 0), 0);
 }
