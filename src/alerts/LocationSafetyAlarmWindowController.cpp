@@ -132,15 +132,28 @@ void LocationSafetyAlarmWindowController::screenConfigurationChanged()
             if (!m_currentAlarm)
                 return;
             bool hadKeyboard = false;
-            for (LocationSafetyAlarmPanel* panel : panels())
-                hadKeyboard = hadKeyboard || panel->holdsKeyboard();
+            QPointer<QScreen> keyboardScreen;
+            for (LocationSafetyAlarmPanel* panel : panels()) {
+                if (panel->holdsKeyboard()) {
+                    hadKeyboard = true;
+                    keyboardScreen = panel->targetScreen();
+                }
+            }
             rebuildPanels();
             updatePanelContent();
             showPanels();
-            // The panel that had the keyboard may be gone; hand it on, but do not
-            // take it from another app because a display was plugged in.
-            if (hadKeyboard)
-                activatePrimaryPanel();
+            // Hand the keyboard to the new panel on the same screen (or the primary
+            // one when that screen went), but do not take it from another app
+            // because a display was plugged in. While panels come and go the
+            // focused window is in flux, so it cannot say where the user works.
+            if (!hadKeyboard)
+                return;
+            LocationSafetyAlarmPanel* target = primaryPanel();
+            for (LocationSafetyAlarmPanel* panel : panels())
+                if (keyboardScreen && panel->targetScreen() == keyboardScreen)
+                    target = panel;
+            if (target)
+                target->activateWhenShown();
         },
         Qt::QueuedConnection);
 }

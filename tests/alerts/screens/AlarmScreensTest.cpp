@@ -109,6 +109,7 @@ TEST(AlarmScreens, ScreensAddedAndRemovedWhileShownGetPanelsWithTheCurrentEventW
     EXPECT_EQ(settled([&] { return describe(f); }, (QStringList{u"left" + shown, u"third" + shown})),
               (QStringList{u"left" + shown, u"third" + shown}));
 
+    EXPECT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
     ASSERT_TRUE(setMonitor(QStringLiteral("fourth"), QStringLiteral("1000/264x700/185+1880+0")));
     EXPECT_EQ(settled([&] { return describe(f); }, (QStringList{u"left" + shown, u"third" + shown, u"fourth" + shown})),
               (QStringList{u"left" + shown, u"third" + shown, u"fourth" + shown}));
