@@ -291,7 +291,8 @@ QCoro::Task<> PlaceSearchField::resolveInBackground(QPointer<PlaceSearchField> s
     std::optional<RoutePoint> point;
     std::exception_ptr error;
     try {
-        point = co_await self->m_model->resolve(text, token);
+        QCoro::Task<RoutePoint> resolution = self->m_model->resolve(text, token);
+        point = co_await std::move(resolution);
     } catch (...) {
         error = std::current_exception();
     }

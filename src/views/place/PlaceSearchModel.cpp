@@ -82,7 +82,11 @@ void PlaceSearchModel::update(const QString& query)
 
 QCoro::Task<> PlaceSearchModel::complete(QPointer<PlaceSearchModel> self, PlaceSearchQuery query, CancelToken token)
 {
-    const auto answer = co_await self->m_service.search(query, token.stopToken());
+    // Named, not temporaries: the compiler mishandles temporaries that live across
+    // a co_await.
+    const std::stop_token stop = token.stopToken();
+    QFuture<std::optional<QList<PlaceCandidate>>> pending = self->m_service.search(query, stop);
+    const auto answer = co_await pending;
     // An answer to text the user has since changed, or to a request we abandoned,
     // must not replace what belongs to the present text.
     if (!self || token.isCancelled() || self->m_currentQuery != query.text)
@@ -141,7 +145,10 @@ QCoro::Task<RoutePoint> PlaceSearchModel::resolve(QString text, CancelToken toke
     ++m_runningSearches;
     if (m_runningSearches == 1)
         emit isResolvingChanged();
-    const auto answer = co_await service.search({text, 1, m_bias, m_language}, token.stopToken());
+    const PlaceSearchQuery query{text, 1, m_bias, m_language};
+    const std::stop_token stop = token.stopToken();
+    QFuture<std::optional<QList<PlaceCandidate>>> pending = service.search(query, stop);
+    const auto answer = co_await pending;
     if (self) {
         --self->m_runningSearches;
         if (self->m_runningSearches == 0)
