@@ -151,6 +151,9 @@ void SelectedPlaceCard::commitName()
         m_name->setText(m_point.name);
         return;
     }
+    // Shows what was committed; the rename that comes back finds the field focused.
+    if (m_name->text() != name)
+        m_name->setText(name);
     m_viewModel.renameSelectedPoint(name);
 }
 
