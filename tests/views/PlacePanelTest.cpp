@@ -4,6 +4,9 @@
 #include "platform/PhotonPlaceSearchService.h"
 #include "support/FakeHttpServer.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/LibraryRow.h"
+#include "views/kit/PanelSection.h"
 #include "views/place/CityChips.h"
 #include "views/place/DeviceBlockerNotice.h"
 #include "views/place/PlacePanel.h"
@@ -239,4 +242,35 @@ TEST_F(PlacePanelTest, ASlowSearchDoesNotReplaceACityPickedMeanwhile)
     EXPECT_TRUE(QTest::qWaitFor([&] { return vm->notice().has_value(); }, 10000));
     EXPECT_EQ(vm->notice().value_or(QString()), QStringLiteral("The address “Nowhere” wasn’t found."));
     EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Berlin"));
+}
+
+TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
+{
+    QList<SavedLocation> saved;
+    for (int i = 0; i < 7; ++i) {
+        SavedLocation location;
+        location.name = u"Saved %1"_qs.arg(i);
+        location.point = makePoint(location.name, 51.5074, -0.1278 + i);
+        saved << location;
+    }
+    store().save(saved, store().savedLocationsPath());
+    store().save(QList{historyEntry("Vyšehrad", 1)}, store().historyPath());
+    PlacePanel& shown = show(noPlaces);
+
+    const auto savedRows = shown.savedSection()->findChildren<kit::LibraryRow*>();
+    ASSERT_EQ(savedRows.size(), PlacePanel::savedLocationLimit);
+    savedRows.first()->button()->click();
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Saved 0"));
+    const auto recentRows = shown.recentSection()->findChildren<kit::LibraryRow*>();
+    ASSERT_EQ(recentRows.size(), 1);
+    recentRows.first()->button()->click();
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Vyšehrad"));
+
+    // The star takes a name being typed into the point before saving it.
+    QLineEdit* name = shown.card()->nameField();
+    name->setFocus(Qt::MouseFocusReason);
+    name->setText(QStringLiteral(" Castle hill "));
+    shown.card()->findChild<kit::IconButton*>()->click();
+    EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
+    EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
 }

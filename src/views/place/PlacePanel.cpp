@@ -14,7 +14,6 @@
 #include "views/place/CityChips.h"
 #include "views/place/CoordinateText.h"
 #include "views/place/DeviceBlockerNotice.h"
-#include "views/place/LibraryOperations.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -177,7 +176,7 @@ void PlacePanel::refreshGates()
     for (LibraryRow* row : m_savedBox->findChildren<LibraryRow*>())
         row->setRowEnabled(canEdit);
     for (LibraryRow* row : m_recentBox->findChildren<LibraryRow*>())
-        row->setRowEnabled(canEdit && place::hasLibraryOperations<LocationPlannerViewModel>());
+        row->setRowEnabled(canEdit);
     m_notice->refresh();
     m_setLocation->setEnabled(m_viewModel.selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
 }
@@ -208,8 +207,8 @@ void PlacePanel::rebuildRecentPlaces()
     for (const RouteHistoryItem& item : places) {
         const RoutePoint& point = item.points.first();
         auto* row = new LibraryRow("clock"_symbol, item.title, place::coordinateText(point.latitude, point.longitude));
-        row->setRowEnabled(m_viewModel.canEditRouteDraft() && place::hasLibraryOperations<LocationPlannerViewModel>());
-        connect(row, &LibraryRow::activated, this, [this, item] { place::loadHistory(m_viewModel, item); });
+        row->setRowEnabled(m_viewModel.canEditRouteDraft());
+        connect(row, &LibraryRow::activated, this, [this, item] { m_viewModel.loadHistory(item); });
         m_recentRows->addRow(row);
     }
     m_recentBox->layout()->addWidget(m_recentRows);

@@ -8,7 +8,6 @@
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 #include "views/place/CoordinateText.h"
-#include "views/place/LibraryOperations.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -124,7 +123,7 @@ void SelectedPlaceCard::refresh()
     palette.setColor(QPalette::WindowText, Brand::current().secondary);
     m_coordinates->setPalette(palette);
     m_name->setEnabled(m_viewModel.canEditRouteDraft());
-    m_star->setSymbol(place::isSavedLocation(m_viewModel, m_point) ? "star.fill"_symbol : "star"_symbol);
+    m_star->setSymbol(m_viewModel.isSavedLocation(m_point) ? "star.fill"_symbol : "star"_symbol);
     m_destinationNote->setVisible(m_viewModel.points().size() >= 2);
 }
 
@@ -161,7 +160,7 @@ void SelectedPlaceCard::saveLocation()
 {
     // A name being typed belongs to the point before it is saved under that name.
     commitName();
-    place::saveSelectedPointAsLocation(m_viewModel);
+    m_viewModel.saveSelectedPointAsLocation();
 }
 
 void SelectedPlaceCard::paintEvent(QPaintEvent*)
