@@ -82,11 +82,7 @@ QFuture<Answer> PhotonPlaceSearchService::search(const PlaceSearchQuery& query, 
         return future;
     }
 
-    QUrl url = m_baseUrl;
-    QString path = url.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url.setPath(path + u"/api");
+    QUrl url = ServiceEndpoints::endpoint(m_baseUrl, u"api");
     QUrlQuery items;
     items.addQueryItem(QStringLiteral("q"), query.text.trimmed());
     items.addQueryItem(QStringLiteral("limit"), QString::number(std::max(1, query.limit)));
@@ -100,11 +96,7 @@ QFuture<Answer> PhotonPlaceSearchService::search(const PlaceSearchQuery& query, 
     // A literal "+" in the text would read as a blank on the server.
     url.setQuery(items.query(QUrl::FullyEncoded).replace(u'+', QStringLiteral("%2B")), QUrl::StrictMode);
 
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, ServiceEndpoints::userAgent());
-    request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(transferTimeoutMs);
-    QNetworkReply* reply = m_network.get(request);
+    QNetworkReply* reply = m_network.get(ServiceEndpoints::jsonRequest(url, transferTimeoutMs));
 
     // Lives as long as the connection below, that is as long as the reply.
     auto abortOnStop = std::make_shared<std::optional<std::stop_callback<std::function<void()>>>>();
