@@ -3,6 +3,23 @@ set(OSTREVIN_UPDATE_FEED_URL "" CACHE STRING "Update feed (an https URL; empty: 
 set(OSTREVIN_WEBSITE_URL "" CACHE STRING "The product web site (empty: no link shown)")
 set(OSTREVIN_GEOCODER_URL "https://photon.komoot.io" CACHE STRING
     "Photon geocoding server for place names (the environment variable OSTREVIN_GEOCODER_URL overrides it)")
+# The public OSRM servers run one routing profile per host: "driving" on the car
+# host, "foot" on the foot host.
+set(OSTREVIN_DIRECTIONS_CAR_URL "https://routing.openstreetmap.de/routed-car" CACHE STRING
+    "OSRM server for driving routes (the environment variable OSTREVIN_DIRECTIONS_CAR_URL overrides it)")
+set(OSTREVIN_DIRECTIONS_FOOT_URL "https://routing.openstreetmap.de/routed-foot" CACHE STRING
+    "OSRM server for walking routes (the environment variable OSTREVIN_DIRECTIONS_FOOT_URL overrides it)")
+
+# Map tiles: URL templates with {z}, {x} and {y}. Satellite and hybrid need a
+# provider whose terms allow this use; without one those styles fall back to the
+# standard map. OSTREVIN_TILES_URL, OSTREVIN_SATELLITE_TILES_URL and
+# OSTREVIN_HYBRID_TILES_URL in the environment override them ("off": no tiles).
+set(OSTREVIN_TILES_URL "https://tile.openstreetmap.org/{z}/{x}/{y}.png" CACHE STRING
+    "Standard map tiles (URL template with {z}, {x}, {y})")
+set(OSTREVIN_SATELLITE_TILES_URL "" CACHE STRING "Satellite imagery tiles (empty: satellite unavailable)")
+set(OSTREVIN_SATELLITE_TILES_ATTRIBUTION "" CACHE STRING "Attribution text the satellite tile provider requires")
+set(OSTREVIN_HYBRID_TILES_URL "" CACHE STRING "Imagery tiles with roads and labels (empty: hybrid unavailable)")
+set(OSTREVIN_HYBRID_TILES_ATTRIBUTION "" CACHE STRING "Attribution text the hybrid tile provider requires")
 
 configure_file(${CMAKE_SOURCE_DIR}/cmake/BuildConfig.h.in ${CMAKE_BINARY_DIR}/generated/BuildConfig.h @ONLY)
 

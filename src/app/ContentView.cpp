@@ -6,6 +6,7 @@
 #include "views/device/DeviceStatusPill.h"
 #include "views/library/HistoryPanel.h"
 #include "views/library/SavedPanel.h"
+#include "views/map/RouteMapView.h"
 
 namespace ostrevin {
 
@@ -15,6 +16,7 @@ MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, QWidget*
     // Each area fills its slot here, e.g.
     //     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel));
     // Slots that nobody filled stay empty.
+    view->fill(MainWindowView::Slot::mapColumn, new RouteMapView(viewModel));
     view->fill(MainWindowView::Slot::savedPanel, new SavedPanel(viewModel));
     view->fill(MainWindowView::Slot::historyPanel, new HistoryPanel(viewModel));
     view->fill(MainWindowView::Slot::simulationControlBar,
