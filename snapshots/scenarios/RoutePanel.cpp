@@ -28,7 +28,7 @@ public:
     QCoro::Task<QList<DirectionsRoute>> calculate(Geodesy::Coordinate from, Geodesy::Coordinate to,
                                                   RouteTransportMode) override
     {
-        co_return QList<DirectionsRoute>{route(from, to, 0, u"Wilsonova, Libeňský most"_s, 6400, 1010),
+        co_return QList<DirectionsRoute>{route(from, to, 0.004, u"Wilsonova, Libeňský most"_s, 6400, 1010),
                                          route(from, to, 0.012, u"Argentinská"_s, 7100, 1190),
                                          route(from, to, -0.01, u"Nábřeží Kapitána Jaroše"_s, 7900, 1320)};
     }

@@ -288,11 +288,11 @@ QWidget* RoutePanel::buildPlanningStatus()
     m_plan->setToolTip(tr("Calculates the route between the start and destination with the directions service."));
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
 
-    auto* box = new QWidget;
-    auto* layout = column(box, 0);
+    m_planningStatus = new QWidget;
+    auto* layout = column(m_planningStatus, 0);
     layout->addWidget(m_progress);
     layout->addWidget(m_plan);
-    return box;
+    return m_planningStatus;
 }
 
 QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
@@ -511,6 +511,8 @@ void RoutePanel::refreshPlanningStatus()
     m_progressText->setText(message.isEmpty() ? tr("Calculating route…") : message);
     m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.routeAlternatives().isEmpty());
     m_plan->setEnabled(m_viewModel.isOnline());
+    // An empty slot would still take the group's spacing.
+    m_planningStatus->setVisible(!m_progress->isHidden() || !m_plan->isHidden());
 }
 
 QString RoutePanel::progressText() const

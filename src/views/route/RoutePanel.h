@@ -141,6 +141,7 @@ private:
     QWidget* m_townSpeedRow;
     QSlider* m_townSpeed;
     kit::KitLabel* m_townSpeedValue;
+    QWidget* m_planningStatus;
     QWidget* m_progress;
     kit::KitLabel* m_progressText;
     kit::ActionButton* m_plan;

@@ -85,8 +85,12 @@ QString RouteSummaryCard::arrivalText(double seconds, const QDateTime& now)
 
 void RouteSummaryCard::refresh(const QDateTime& now)
 {
-    if (m_name->text() != m_viewModel.routeName())
+    if (m_name->text() != m_viewModel.routeName()) {
         m_name->setText(m_viewModel.routeName());
+        // A name longer than the field shows its beginning, not its end.
+        if (!m_name->hasFocus())
+            m_name->setCursorPosition(0);
+    }
     const double seconds = m_viewModel.cachedRouteDurationSeconds();
     m_distance->setValue(TovrelFormat::distance(m_viewModel.cachedRouteDistanceMeters()));
     m_time->setValue(TovrelFormat::duration(shownMinutes(seconds)));
