@@ -450,6 +450,7 @@ TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
 
     RoutePanel& shown = show();
     vm->loadSavedRoute(savedRoute(QStringLiteral("Old"), line(2)));
+    QTest::keyClick(shown.summaryCard()->nameField(), Qt::Key_End);
     QTest::keyClicks(shown.summaryCard()->nameField(), QStringLiteral(" trip"));
     EXPECT_EQ(vm->routeName(), QStringLiteral("Old trip"));
     shown.summaryCard()->saveButton()->click();
