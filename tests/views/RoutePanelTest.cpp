@@ -76,13 +76,13 @@ protected:
         PlannerFixture::TearDown();
     }
 
-    RoutePanel& show()
+    RoutePanel& show(PlaceSearchService& search)
     {
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = osrm.get();
         vm = std::make_unique<LocationPlannerViewModel>(deps, false);
         A::setHelperStatus(*vm, readyStatus());
-        panel = std::make_unique<RoutePanel>(*vm, noPlaces);
+        panel = std::make_unique<RoutePanel>(*vm, search);
         panel->resize(308, 900);
         panel->show();
         QApplication::setActiveWindow(panel.get());
@@ -98,6 +98,8 @@ protected:
         ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
         ASSERT_EQ(vm->routeAlternatives().size(), 3);
     }
+
+    RoutePanel& show() { return show(noPlaces); }
 
     QMessageBox* confirmation() const { return panel->deletionConfirmation().dialog(); }
 
@@ -465,4 +467,42 @@ TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
     EXPECT_EQ(vm->savedRoutes().first().points.size(), 2);
     answer(shown.replacementQuestion(), true);
     EXPECT_EQ(vm->savedRoutes().first().points.size(), 3);
+}
+
+TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
+{
+    FixedPlaceSearchService places{{{QStringLiteral("Work"), QStringLiteral("Work"), QStringLiteral("Prague"), 50.1,
+                                     14.1}}};
+    RoutePanel& shown = show(places);
+    vm->handleRouteMapClick(50, 14);
+    ASSERT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(shown.startField()->value(), QStringLiteral("50.00000, 14.00000")) << "a generic name shows its place";
+    EXPECT_EQ(shown.destinationField()->value(), std::nullopt);
+    EXPECT_TRUE(shown.resetButton()->isEnabled());
+    EXPECT_FALSE(shown.emptyState()->isVisible());
+    EXPECT_FALSE(shown.planButton()->isVisible());
+
+    QLineEdit* edit = shown.destinationField()->lineEdit();
+    edit->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(edit, QStringLiteral("Work"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return vm->routeAlternatives().size() == 3; }));
+    EXPECT_EQ(shown.destinationField()->value(), QStringLiteral("Work"));
+    EXPECT_EQ(shown.alternativeRows().size(), 3);
+    EXPECT_FALSE(shown.planButton()->isVisible()) << "a planned route needs no plan button";
+}
+
+TEST_F(RoutePanelTest, PointRowsMoveTheirPointsThroughTheViewModel)
+{
+    RoutePanel& shown = show();
+    const QList<RoutePoint> points = line(3);
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), points));
+    shown.pointRows().at(0)->moveDownAction()->trigger();
+    EXPECT_EQ(vm->points().at(1).id, points.at(0).id);
+    shown.pointRows().at(2)->moveUpAction()->trigger();
+    EXPECT_EQ(vm->points().at(1).id, points.at(2).id);
+    const QList<RoutePointRow*> rows = shown.pointRows();
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rows.at(i)->point().id, vm->points().at(i).id) << "rows follow the new order";
 }
