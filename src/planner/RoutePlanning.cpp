@@ -142,8 +142,9 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
     }
     self->setRouteAlternatives(options);
     self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(routeFromMapName()));
-    //: Event log entry. %1 is the number of route alternatives.
-    self->logEvent(tr("Route from the map calculated with %1 options.").arg(options.size()), TrackerLogLevel::info);
+    //: Event log entry. %n is the number of route alternatives.
+    self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
+                   TrackerLogLevel::info);
     self->finishRoutePlanning(id);
 }
 
