@@ -65,6 +65,19 @@ QWidget* captionedValue(const QString& caption, KitLabel* value)
     return box;
 }
 
+/// Takes rows out now and deletes them later: a row may be the one whose click
+/// is still being delivered (moving a point rebuilds the list it sits in).
+template <typename Row> void retire(QList<Row*>& rows)
+{
+    for (Row* row : std::as_const(rows)) {
+        row->hide();
+        if (QWidget* box = row->parentWidget())
+            box->layout()->removeWidget(row);
+        row->deleteLater();
+    }
+    rows.clear();
+}
+
 QString joined(const QString& first, const QString& second)
 {
     return first + QStringLiteral(" · ") + second;
@@ -535,7 +548,7 @@ void RoutePanel::rebuildAlternatives()
             row->setChecked(selected && row->option().id == *selected);
         return;
     }
-    qDeleteAll(rows);
+    retire(m_alternativeRows);
     if (options.size() < 2)
         return;
     for (const PlannedRouteOption& option : options) {
@@ -548,12 +561,13 @@ void RoutePanel::rebuildAlternatives()
                 m_viewModel.selectRouteAlternative(option);
         });
         m_alternativesBox->layout()->addWidget(row);
+        m_alternativeRows << row;
     }
 }
 
 QList<RouteAlternativeRow*> RoutePanel::alternativeRows() const
 {
-    return m_alternativesBox->findChildren<RouteAlternativeRow*>(Qt::FindDirectChildrenOnly);
+    return m_alternativeRows;
 }
 
 void RoutePanel::refreshRouteBlock()
@@ -572,6 +586,7 @@ void RoutePanel::refreshRouteBlock()
             m_pointsGroup = nullptr;
             m_longRouteNotice = nullptr;
             m_pointRowsBox = nullptr;
+            m_pointRows.clear();
             m_addPoint = nullptr;
             m_clearRoute = nullptr;
         }
@@ -629,7 +644,7 @@ void RoutePanel::rebuildPoints()
         tr("This route has %1 points. Only the start and destination are shown.").arg(QLocale().toString(static_cast<qlonglong>(points.size()))));
     if (listed != m_listedPoints) {
         m_listedPoints = listed;
-        qDeleteAll(pointRows());
+        retire(m_pointRows);
         for (qsizetype i = 0; i < listed.size(); ++i) {
             const RoutePoint point = listed.at(i);
             auto* row = new RoutePointRow(static_cast<int>(i), point, {});
@@ -639,6 +654,7 @@ void RoutePanel::rebuildPoints()
             connect(row, &RoutePointRow::removeRequested, this,
                     [this, point] { m_confirmation->ask(PendingDeletion::routePoint(point)); });
             m_pointRowsBox->layout()->addWidget(row);
+            m_pointRows << row;
         }
     }
     refreshPointRowFlags();
@@ -658,9 +674,7 @@ void RoutePanel::refreshPointRowFlags()
 
 QList<RoutePointRow*> RoutePanel::pointRows() const
 {
-    if (!m_pointRowsBox)
-        return {};
-    return m_pointRowsBox->findChildren<RoutePointRow*>(Qt::FindDirectChildrenOnly);
+    return m_pointRows;
 }
 
 // ---- Saving under a taken name ----

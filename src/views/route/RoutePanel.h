@@ -147,6 +147,7 @@ private:
     kit::ActionButton* m_plan;
     kit::PanelSection* m_alternativesSection;
     QWidget* m_alternativesBox;
+    QList<RouteAlternativeRow*> m_alternativeRows;
     kit::EmptyStateView* m_emptyState;
     QWidget* m_routeHolder;
     QWidget* m_routeBlock = nullptr;
@@ -156,6 +157,7 @@ private:
     kit::DisclosureGroup* m_pointsGroup = nullptr;
     kit::KitLabel* m_longRouteNotice = nullptr;
     QWidget* m_pointRowsBox = nullptr;
+    QList<RoutePointRow*> m_pointRows;
     PlaceSearchField* m_addPoint = nullptr;
     QPushButton* m_clearRoute = nullptr;
     PlaceSearchService& m_searchService;
