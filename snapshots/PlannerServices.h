@@ -18,8 +18,8 @@
 #include "platform/SettingsStore.h"
 #include "routedata/RouteStore.h"
 
-#include <QTemporaryDir>
 #include <QFuture>
+#include <QTemporaryDir>
 #include <memory>
 
 namespace ostrevin::snapshots {
@@ -91,8 +91,7 @@ public:
 class PlannerServices {
 public:
     PlannerServices()
-        : m_settings(m_dir.filePath(QStringLiteral("settings.conf"))),
-          m_store(m_dir.filePath(QStringLiteral("data")))
+        : m_settings(m_dir.filePath(QStringLiteral("settings.conf"))), m_store(m_dir.filePath(QStringLiteral("data")))
     {
     }
     PlannerServices(const PlannerServices&) = delete;

@@ -1,6 +1,8 @@
 // The route panel beside the map: a planned route with three alternatives and its
 // directions open, and a long drawn route of 40 points.
 
+#include "views/route/RoutePanel.h"
+
 #include "PlannerServices.h"
 #include "SnapshotScenario.h"
 #include "planner/DirectionsService.h"
@@ -9,7 +11,6 @@
 #include "routedata/SavedRoute.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/map/RouteMapView.h"
-#include "views/route/RoutePanel.h"
 
 #include <QHBoxLayout>
 #include <QTest>

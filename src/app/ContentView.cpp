@@ -16,10 +16,7 @@ namespace {
 /// content whose fields use it.
 class PlaceSearch final : public QObject {
 public:
-    explicit PlaceSearch(QObject* owner)
-        : QObject(owner), m_service(m_network, ServiceEndpoints::geocoder())
-    {
-    }
+    explicit PlaceSearch(QObject* owner) : QObject(owner), m_service(m_network, ServiceEndpoints::geocoder()) {}
     PlaceSearchService& service() { return m_service; }
 
 private:

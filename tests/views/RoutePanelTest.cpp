@@ -1,3 +1,5 @@
+#include "views/route/RoutePanel.h"
+
 #include "planner/OsrmDirectionsService.h"
 #include "planner/OsrmReplies.h"
 #include "planner/PlannerFixture.h"
@@ -14,7 +16,6 @@
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
 #include "views/route/RouteAlternativeRow.h"
-#include "views/route/RoutePanel.h"
 #include "views/route/RouteSummaryCard.h"
 #include "views/route/TravelModePicker.h"
 
@@ -263,9 +264,9 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
         EXPECT_EQ(rows.last()->point().id, points.last().id);
         EXPECT_EQ(!shown.longRouteNotice()->isHidden(), c.notice);
         if (c.notice) {
-            EXPECT_EQ(shown.longRouteNotice()->text(),
-                      QStringLiteral("This route has %1 points. Only the start and destination are shown.")
-                          .arg(c.points));
+            EXPECT_EQ(
+                shown.longRouteNotice()->text(),
+                QStringLiteral("This route has %1 points. Only the start and destination are shown.").arg(c.points));
         }
         for (int i = 0; i < rows.size(); ++i) {
             const RoutePointRow::Flags& flags = rows.at(i)->flags();
@@ -320,8 +321,7 @@ TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), c.title);
         EXPECT_EQ(box->informativeText(), c.message);
-        EXPECT_EQ(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))->textFormat(),
-                  Qt::PlainText);
+        EXPECT_EQ(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))->textFormat(), Qt::PlainText);
         if (c.lockedWhenConfirmed)
             A::setRouteRunning(*vm, true);
         answer(box, c.confirm);
@@ -471,8 +471,8 @@ TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
 
 TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
 {
-    FixedPlaceSearchService places{{{QStringLiteral("Work"), QStringLiteral("Work"), QStringLiteral("Prague"), 50.1,
-                                     14.1}}};
+    FixedPlaceSearchService places{
+        {{QStringLiteral("Work"), QStringLiteral("Work"), QStringLiteral("Prague"), 50.1, 14.1}}};
     RoutePanel& shown = show(places);
     vm->handleRouteMapClick(50, 14);
     ASSERT_EQ(vm->points().size(), 1);

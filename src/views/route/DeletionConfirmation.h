@@ -2,11 +2,10 @@
 
 #include "views/route/PendingDeletion.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <optional>
-
-#include <QMessageBox>
 class QWidget;
 
 namespace ostrevin {

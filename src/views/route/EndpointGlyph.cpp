@@ -27,8 +27,8 @@ void EndpointGlyph::paintEvent(QPaintEvent*)
         painter.setPen(QPen(accent, line));
         painter.setBrush(Qt::NoBrush);
         const double inset = line / 2;
-        painter.drawEllipse(QRectF(centre.x() - size / 2 + inset, centre.y() - size / 2 + inset, size - line,
-                                   size - line));
+        painter.drawEllipse(
+            QRectF(centre.x() - size / 2 + inset, centre.y() - size / 2 + inset, size - line, size - line));
         return;
     }
     painter.setPen(Qt::NoPen);

@@ -136,14 +136,26 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     connect(m_startRoute, &QPushButton::clicked, this, [this] { m_viewModel.startIPhoneRoute(); });
 
     using VM = LocationPlannerViewModel;
-    for (auto signal :
-         {&VM::pointsChanged, &VM::routeAlternativesChanged, &VM::selectedRouteAlternativeIDChanged,
-          &VM::isPlanningAddressRouteChanged, &VM::addressRouteMessageChanged, &VM::isIPhoneRouteRunningChanged,
-          &VM::selectedTransportModeChanged, &VM::selectedSpeedProfileChanged, &VM::speedKmhChanged,
-          &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
-          &VM::helperStatusChanged, &VM::isLocationResetPendingChanged, &VM::isOnlineChanged,
-          &VM::routeStartPointChanged, &VM::routeDestinationPointChanged, &VM::routeNameChanged,
-          &VM::lastPushedPointIDChanged, &VM::lastDeviceCheckChanged})
+    for (auto signal : {&VM::pointsChanged,
+                        &VM::routeAlternativesChanged,
+                        &VM::selectedRouteAlternativeIDChanged,
+                        &VM::isPlanningAddressRouteChanged,
+                        &VM::addressRouteMessageChanged,
+                        &VM::isIPhoneRouteRunningChanged,
+                        &VM::selectedTransportModeChanged,
+                        &VM::selectedSpeedProfileChanged,
+                        &VM::speedKmhChanged,
+                        &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged,
+                        &VM::isLocationLockRefreshingChanged,
+                        &VM::helperStatusChanged,
+                        &VM::isLocationResetPendingChanged,
+                        &VM::isOnlineChanged,
+                        &VM::routeStartPointChanged,
+                        &VM::routeDestinationPointChanged,
+                        &VM::routeNameChanged,
+                        &VM::lastPushedPointIDChanged,
+                        &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
     connect(&viewModel, &VM::pendingNameReplacementChanged, this, &RoutePanel::syncReplacementQuestion);
     refresh();
@@ -168,16 +180,15 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     //: Name of a route’s start point; also the label of the start address field. Keep short.
     m_start = new PlaceSearchField(searchService, tr("Start"), new EndpointGlyph(EndpointGlyph::Kind::start));
     //: Name of a route’s destination point; also the label of the destination address field. Keep short.
-    m_destination = new PlaceSearchField(searchService, tr("Destination"),
-                                         new EndpointGlyph(EndpointGlyph::Kind::destination));
+    m_destination =
+        new PlaceSearchField(searchService, tr("Destination"), new EndpointGlyph(EndpointGlyph::Kind::destination));
     m_start->setObjectName(QStringLiteral("startField"));
     m_destination->setObjectName(QStringLiteral("destinationField"));
     for (PlaceSearchField* field : {m_start, m_destination}) {
         const bool isStart = field == m_start;
         connect(field, &PlaceSearchField::picked, this,
                 [this, isStart](const RoutePoint& point) { m_viewModel.setRouteEndpoint(point, isStart); });
-        connect(field, &PlaceSearchField::cleared, this,
-                [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
+        connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
         connect(field, &PlaceSearchField::failed, this,
                 [this](const QString& message) { m_viewModel.setNotice(message); });
     }
@@ -237,13 +248,13 @@ QWidget* RoutePanel::buildSpeedControl()
     for (RouteSpeedProfile profile : m_viewModel.speedProfiles())
         m_speedMenu->addItem(title(profile));
     m_speedMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”. “Normal” is the speed profile name.
+    //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”.
+    //: “Normal” is the speed profile name.
     m_speedMenu->setToolTip(tr("At Normal speed, driving averages about %1 in town and %2 outside town.")
                                 .arg(TovrelFormat::speed(50, TovrelFormat::UnitWidth::Abbreviated),
                                      TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated)));
-    connect(m_speedMenu, &QComboBox::activated, this, [this](int index) {
-        m_viewModel.setSelectedSpeedProfile(m_viewModel.speedProfiles().at(index));
-    });
+    connect(m_speedMenu, &QComboBox::activated, this,
+            [this](int index) { m_viewModel.setSelectedSpeedProfile(m_viewModel.speedProfiles().at(index)); });
 
     auto* line = new QHBoxLayout;
     line->setContentsMargins(0, 0, 0, 0);
@@ -263,9 +274,8 @@ QWidget* RoutePanel::buildSpeedControl()
     m_townSpeed->setAccessibleName(tr("Speed in town"));
     // Only the user's moves write the speed: a stored speed the slider cannot show
     // (a planned route may set up to 300 km/h) stays until the user moves it.
-    connect(m_townSpeed, &QAbstractSlider::actionTriggered, this, [this](int) {
-        m_viewModel.setSpeedKmh(townSpeedForPosition(m_townSpeed->sliderPosition()));
-    });
+    connect(m_townSpeed, &QAbstractSlider::actionTriggered, this,
+            [this](int) { m_viewModel.setSpeedKmh(townSpeedForPosition(m_townSpeed->sliderPosition())); });
     m_townSpeedValue = new KitLabel(QString(), TextStyle::Caption);
     m_townSpeedValue->setColorRole(BrandColor::Secondary);
     m_townSpeedValue->setTabularDigits(true);
@@ -335,7 +345,8 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     auto* plus = new QLabel;
     plus->setPixmap(symbolIcon("plus"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
     plus->setAccessibleName(QString());
-    //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the route.
+    //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the
+    //: route.
     m_addPoint = new PlaceSearchField(searchService, tr("Add point"), plus);
     m_addPoint->setObjectName(QStringLiteral("addPointField"));
     const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
@@ -503,8 +514,8 @@ void RoutePanel::refreshSpeed()
         // Shows the nearest position it has; the stored speed stays as it is.
         const QSignalBlocker blocker(m_townSpeed);
         const double shown = std::isfinite(speed) ? speed : slowestTownSpeed;
-        m_townSpeed->setValue(static_cast<int>(std::clamp<double>(std::round(shown), slowestTownSpeed,
-                                                                  fastestTownSpeed)));
+        m_townSpeed->setValue(
+            static_cast<int>(std::clamp<double>(std::round(shown), slowestTownSpeed, fastestTownSpeed)));
     }
     m_townSpeed->setAccessibleDescription(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Wide));
     m_townSpeedValue->setText(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Abbreviated));
@@ -640,8 +651,8 @@ void RoutePanel::rebuildPoints()
     const QList<RoutePoint> listed = listedPoints(points, m_viewModel.mapDisplayPoints());
     m_longRouteNotice->setVisible(points.size() >= listingLimit);
     //: Note above the route points of a long route. %1 is the number of points.
-    m_longRouteNotice->setText(
-        tr("This route has %1 points. Only the start and destination are shown.").arg(QLocale().toString(static_cast<qlonglong>(points.size()))));
+    m_longRouteNotice->setText(tr("This route has %1 points. Only the start and destination are shown.")
+                                   .arg(QLocale().toString(static_cast<qlonglong>(points.size()))));
     if (listed != m_listedPoints) {
         m_listedPoints = listed;
         retire(m_pointRows);
@@ -667,8 +678,8 @@ void RoutePanel::refreshPointRowFlags()
     const auto& pushed = m_viewModel.lastPushedPointID();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         RoutePointRow* row = rows.at(i);
-        row->setFlags(pointRowFlags(i, rows.size(), count, canEditDraft(),
-                                    m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id));
+        row->setFlags(pointRowFlags(i, rows.size(), count, canEditDraft(), m_viewModel.canChangeIPhoneLocation(),
+                                    pushed && *pushed == row->point().id));
     }
 }
 
@@ -682,8 +693,7 @@ QList<RoutePointRow*> RoutePanel::pointRows() const
 void RoutePanel::syncReplacementQuestion()
 {
     const auto& pending = m_viewModel.pendingNameReplacement();
-    const bool asksForRoute =
-        pending && pending->kind == LocationPlannerViewModel::NameReplacement::Kind::route;
+    const bool asksForRoute = pending && pending->kind == LocationPlannerViewModel::NameReplacement::Kind::route;
     if (!asksForRoute) {
         if (m_replacementBox)
             m_replacementBox->close();

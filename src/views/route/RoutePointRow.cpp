@@ -8,8 +8,8 @@
 #include "views/route/PendingDeletion.h"
 
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -49,8 +49,7 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
         nameLine->addWidget(mark);
         m_pushedMark = mark;
     }
-    auto* coordinates =
-        new KitLabel(place::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
+    auto* coordinates = new KitLabel(place::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
     coordinates->setColorRole(BrandColor::Secondary);
     coordinates->setTabularDigits(true);
     coordinates->setMaximumLines(1);
