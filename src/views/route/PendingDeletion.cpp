@@ -4,80 +4,105 @@
 
 namespace ostrevin {
 
-namespace {
+PendingDeletion PendingDeletion::routePoint(const RoutePoint& point)
+{
+    PendingDeletion deletion(Kind::routePoint);
+    deletion.m_point = point;
+    return deletion;
+}
 
-template <typename... Handlers> struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-template <typename... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
+PendingDeletion PendingDeletion::savedLocation(const SavedLocation& location)
+{
+    PendingDeletion deletion(Kind::savedLocation);
+    deletion.m_location = location;
+    return deletion;
+}
 
-} // namespace
+PendingDeletion PendingDeletion::savedRoute(const SavedRoute& route)
+{
+    PendingDeletion deletion(Kind::savedRoute);
+    deletion.m_route = route;
+    return deletion;
+}
+
+PendingDeletion PendingDeletion::completeRoute()
+{
+    return PendingDeletion(Kind::completeRoute);
+}
 
 QString PendingDeletion::title() const
 {
-    return std::visit(Overloaded{
-                          //: Confirmation dialog title.
-                          [](const RoutePoint&) { return tr("Remove point?"); },
-                          //: Confirmation dialog title.
-                          [](const SavedLocation&) { return tr("Delete saved location?"); },
-                          //: Confirmation dialog title.
-                          [](const SavedRoute&) { return tr("Delete saved route?"); },
-                          //: Confirmation dialog title.
-                          [](const CompleteRoute&) { return tr("Clear the entire route?"); },
-                      },
-                      m_payload);
+    switch (m_kind) {
+    case Kind::routePoint:
+        //: Confirmation dialog title.
+        return tr("Remove point?");
+    case Kind::savedLocation:
+        //: Confirmation dialog title.
+        return tr("Delete saved location?");
+    case Kind::savedRoute:
+        //: Confirmation dialog title.
+        return tr("Delete saved route?");
+    case Kind::completeRoute:
+        break;
+    }
+    //: Confirmation dialog title.
+    return tr("Clear the entire route?");
 }
 
 QString PendingDeletion::actionTitle() const
 {
-    return std::visit(Overloaded{
-                          //: Destructive button in a confirmation dialog; also a menu item.
-                          [](const RoutePoint&) { return tr("Remove point"); },
-                          //: Destructive button in a confirmation dialog.
-                          [](const SavedLocation&) { return tr("Delete"); },
-                          //: Destructive button in a confirmation dialog.
-                          [](const SavedRoute&) { return tr("Delete"); },
-                          //: Destructive button in a confirmation dialog.
-                          [](const CompleteRoute&) { return tr("Clear route"); },
-                      },
-                      m_payload);
+    switch (m_kind) {
+    case Kind::routePoint:
+        //: Destructive button in a confirmation dialog; also a menu item.
+        return tr("Remove point");
+    case Kind::savedLocation:
+    case Kind::savedRoute:
+        //: Destructive button in a confirmation dialog.
+        return tr("Delete");
+    case Kind::completeRoute:
+        break;
+    }
+    //: Destructive button in a confirmation dialog.
+    return tr("Clear route");
 }
 
 QString PendingDeletion::message() const
 {
-    // The name goes in as it is: a name that looks like a placeholder ("%2") must
-    // stay text, so it is inserted with a single-argument arg().
-    return std::visit(Overloaded{
-                          [](const RoutePoint& point) {
-                              //: Confirmation dialog message. %1 is a point name.
-                              return tr("Point “%1” will be removed from the route.").arg(point.name);
-                          },
-                          [](const SavedLocation& location) {
-                              //: Confirmation dialog message. %1 is a saved location name.
-                              return tr("Location “%1” will be permanently deleted.").arg(location.name);
-                          },
-                          [](const SavedRoute& route) {
-                              //: Confirmation dialog message. %1 is a saved route name.
-                              return tr("Route “%1” will be permanently deleted.").arg(route.name);
-                          },
-                          [](const CompleteRoute&) {
-                              //: Confirmation dialog message.
-                              return tr("All points of the current route will be removed. Saved routes stay "
-                                        "unchanged.");
-                          },
-                      },
-                      m_payload);
+    // The name goes in as it is, by a single-argument arg(): a name that looks
+    // like a placeholder ("%2") stays text.
+    switch (m_kind) {
+    case Kind::routePoint:
+        //: Confirmation dialog message. %1 is a point name.
+        return tr("Point “%1” will be removed from the route.").arg(m_point.name);
+    case Kind::savedLocation:
+        //: Confirmation dialog message. %1 is a saved location name.
+        return tr("Location “%1” will be permanently deleted.").arg(m_location.name);
+    case Kind::savedRoute:
+        //: Confirmation dialog message. %1 is a saved route name.
+        return tr("Route “%1” will be permanently deleted.").arg(m_route.name);
+    case Kind::completeRoute:
+        break;
+    }
+    //: Confirmation dialog message.
+    return tr("All points of the current route will be removed. Saved routes stay unchanged.");
 }
 
 void PendingDeletion::perform(LocationPlannerViewModel& viewModel) const
 {
-    std::visit(Overloaded{
-                   [&](const RoutePoint& point) { viewModel.removePoint(point); },
-                   [&](const SavedLocation& location) { viewModel.deleteSavedLocation(location); },
-                   [&](const SavedRoute& route) { viewModel.deleteSavedRoute(route); },
-                   [&](const CompleteRoute&) { viewModel.clearRoute(); },
-               },
-               m_payload);
+    switch (m_kind) {
+    case Kind::routePoint:
+        viewModel.removePoint(m_point);
+        return;
+    case Kind::savedLocation:
+        viewModel.deleteSavedLocation(m_location);
+        return;
+    case Kind::savedRoute:
+        viewModel.deleteSavedRoute(m_route);
+        return;
+    case Kind::completeRoute:
+        viewModel.clearRoute();
+        return;
+    }
 }
 
 } // namespace ostrevin

@@ -6,31 +6,31 @@
 
 #include <QCoreApplication>
 #include <QString>
-#include <variant>
 
 namespace ostrevin {
 
 class LocationPlannerViewModel;
 
 /// What a confirmation is about to remove: one point of the draft, a saved
-/// location, a saved route, or the whole draft. The payload is a copy taken when
-/// the removal was asked for, so the texts name the record as it was then and the
-/// removal finds its target by id.
+/// location, a saved route, or the whole draft. The record is a copy taken when
+/// the removal was asked for, so the texts name it as it was then and the removal
+/// finds its target by id.
 class PendingDeletion {
     Q_DECLARE_TR_FUNCTIONS(PendingDeletion)
 
 public:
-    struct CompleteRoute {
-        bool operator==(const CompleteRoute&) const = default;
-    };
-    using Payload = std::variant<RoutePoint, SavedLocation, SavedRoute, CompleteRoute>;
+    enum class Kind { routePoint, savedLocation, savedRoute, completeRoute };
 
-    static PendingDeletion routePoint(const RoutePoint& point) { return PendingDeletion(point); }
-    static PendingDeletion savedLocation(const SavedLocation& location) { return PendingDeletion(location); }
-    static PendingDeletion savedRoute(const SavedRoute& route) { return PendingDeletion(route); }
-    static PendingDeletion completeRoute() { return PendingDeletion(CompleteRoute{}); }
+    static PendingDeletion routePoint(const RoutePoint& point);
+    static PendingDeletion savedLocation(const SavedLocation& location);
+    static PendingDeletion savedRoute(const SavedRoute& route);
+    static PendingDeletion completeRoute();
 
-    const Payload& payload() const { return m_payload; }
+    Kind kind() const { return m_kind; }
+    /// The record of the kind; the others are empty.
+    const RoutePoint& point() const { return m_point; }
+    const SavedLocation& location() const { return m_location; }
+    const SavedRoute& route() const { return m_route; }
 
     QString title() const;
     QString actionTitle() const;
@@ -42,9 +42,12 @@ public:
     bool operator==(const PendingDeletion&) const = default;
 
 private:
-    explicit PendingDeletion(Payload payload) : m_payload(std::move(payload)) {}
+    explicit PendingDeletion(Kind kind) : m_kind(kind) {}
 
-    Payload m_payload;
+    Kind m_kind;
+    RoutePoint m_point;
+    SavedLocation m_location;
+    SavedRoute m_route;
 };
 
 } // namespace ostrevin
