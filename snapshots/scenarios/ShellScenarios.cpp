@@ -1,6 +1,7 @@
 // The main window: the setup screen in each phase of the installation, and the
 // main content in each section (its panels are still empty here).
 
+#include "platform/FixedPlaceSearchService.h"
 #include "SnapshotScenario.h"
 #include "app/AppUpdater.h"
 #include "app/MainWindow.h"
@@ -86,7 +87,7 @@ struct Shell {
     /// The window, which takes this shell with it when it goes.
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
     {
-        auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater);
+        auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater, shell->placeSearch);
         Shell* owned = shell.release();
         // After the window's children (which use the view model) are gone.
         QObject::connect(window.get(), &QObject::destroyed, [owned] { delete owned; });
@@ -102,6 +103,7 @@ struct Shell {
     NullSystemLog systemLog;
     QNetworkAccessManager network;
     std::unique_ptr<ReverseGeocoder> geocoder;
+    FixedPlaceSearchService placeSearch{{}};
     WidgetFileDialogs dialogs;
     MessageAlarmPresenter alarm;
     DeviceLocationController device;

@@ -141,7 +141,7 @@ void LocationPlannerViewModel::resetAllAppData()
 {
     // Checked here, not only where the action is offered: a location can be set
     // while the confirmation is open.
-    if (isSimulationActive() || !canEditRouteDraft())
+    if (isSimulationActive() || !canRunDeviceAction())
         return;
     RouteStore& store = *m_deps.store;
     try {

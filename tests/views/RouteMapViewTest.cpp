@@ -56,7 +56,7 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
     const auto none = [](LocationPlannerViewModel&) {};
     const QList<Case> cases{
         {"place", AppSection::place, none, true},
-        {"route", AppSection::route, none, false, 1},
+        {"route", AppSection::route, none, true, 1},
         {"route while the device is busy", AppSection::route,
          [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, 0},
         {"saved", AppSection::saved, none, false},
@@ -84,7 +84,10 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
             EXPECT_NEAR(routeClicks.first().at(1).toDouble(), expected->longitude, 1e-9);
         }
         if (c.selects) {
+            // A place click selects a place; a route click begins a route at its start.
             ASSERT_EQ(vm->points().size(), 1);
+            EXPECT_EQ(vm->points().first().name,
+                      c.section == AppSection::place ? QStringLiteral("Selected place") : QStringLiteral("Start"));
             EXPECT_NEAR(vm->points().first().latitude, expected->latitude, 1e-9);
             EXPECT_NEAR(vm->points().first().longitude, expected->longitude, 1e-9);
         } else {

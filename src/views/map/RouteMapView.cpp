@@ -30,8 +30,7 @@ RouteMapView::RouteMapView(LocationPlannerViewModel& viewModel, const Options& o
     : RouteMapView(viewModel.mapPresentation(), viewModel.windowState(), options, parent)
 {
     connect(this, &RouteMapView::placeClicked, &viewModel, &LocationPlannerViewModel::selectPlaceAt);
-    // HOOK: route-section clicks (start and destination picking) go to the view model
-    // once it offers them: connect routeClicked to its route-map click here.
+    connect(this, &RouteMapView::routeClicked, &viewModel, &LocationPlannerViewModel::handleRouteMapClick);
     connect(this, &RouteMapView::zoomToRouteRequested, &viewModel, &LocationPlannerViewModel::focusRoute);
 }
 
