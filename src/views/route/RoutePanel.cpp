@@ -420,14 +420,6 @@ double RoutePanel::townSpeedForPosition(int position)
     return std::clamp(slowestTownSpeed + steps * townSpeedStep, slowestTownSpeed, fastestTownSpeed);
 }
 
-bool RoutePanel::canEditDraft() const
-{
-    // The periodic verification of a held point is left out: it runs every few
-    // seconds, and must not take the fields away from someone who is typing.
-    return !m_viewModel.isIPhoneRouteRunning() && !m_viewModel.isPlanningAddressRoute() &&
-           !m_viewModel.isDeviceBusy() && !m_viewModel.isCheckingDevice();
-}
-
 bool RoutePanel::hasBothEndpoints() const
 {
     return m_viewModel.routeStartDisplayPoint() && m_viewModel.routeDestinationDisplayPoint();
@@ -460,7 +452,7 @@ void RoutePanel::resetClicked()
 
 void RoutePanel::refresh()
 {
-    const bool canEdit = canEditDraft();
+    const bool canEdit = m_viewModel.canEditRouteDraft();
     m_reset->setEnabled(!m_viewModel.points().isEmpty() && canEdit);
     m_upper->setEnabled(canEdit);
     refreshEndpoints();
@@ -482,7 +474,7 @@ void RoutePanel::refreshEndpoints()
     };
     m_start->setValue(shown(m_viewModel.routeStartDisplayPoint()));
     m_destination->setValue(shown(m_viewModel.routeDestinationDisplayPoint()));
-    const bool canEdit = canEditDraft();
+    const bool canEdit = m_viewModel.canEditRouteDraft();
     m_start->setEnabled(canEdit);
     m_destination->setEnabled(canEdit);
 }
@@ -548,7 +540,7 @@ void RoutePanel::rebuildAlternatives()
 {
     const QList<PlannedRouteOption>& options = m_viewModel.routeAlternatives();
     m_alternativesSection->setVisible(options.size() >= 2);
-    m_alternativesBox->setEnabled(canEditDraft());
+    m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
     const QList<RouteAlternativeRow*> rows = alternativeRows();
     const auto& selected = m_viewModel.selectedRouteAlternativeID();
     bool same = rows.size() == options.size();
@@ -608,10 +600,10 @@ void RoutePanel::refreshRouteBlock()
         m_routeHolder->layout()->addWidget(m_routeBlock);
     }
     m_summary->refresh(m_now());
-    m_summary->nameField()->setEnabled(canEditDraft());
+    m_summary->nameField()->setEnabled(m_viewModel.canEditRouteDraft());
     rebuildDirections();
     rebuildPoints();
-    const bool canEdit = canEditDraft();
+    const bool canEdit = m_viewModel.canEditRouteDraft();
     m_addPoint->setEnabled(canEdit);
     m_clearRoute->setEnabled(canEdit);
 }
@@ -678,8 +670,8 @@ void RoutePanel::refreshPointRowFlags()
     const auto& pushed = m_viewModel.lastPushedPointID();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         RoutePointRow* row = rows.at(i);
-        row->setFlags(pointRowFlags(i, rows.size(), count, canEditDraft(), m_viewModel.canChangeIPhoneLocation(),
-                                    pushed && *pushed == row->point().id));
+        row->setFlags(pointRowFlags(i, rows.size(), count, m_viewModel.canEditRouteDraft(),
+                                    m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id));
     }
 }
 

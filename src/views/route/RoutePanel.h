@@ -107,8 +107,6 @@ private:
     QWidget* buildSpeedControl();
     QWidget* buildPlanningStatus();
     QWidget* buildRouteBlock(PlaceSearchService& searchService);
-    /// Whether the draft's controls are open to the user.
-    bool canEditDraft() const;
     bool hasBothEndpoints() const;
     void travelModePicked(RouteTransportMode mode);
     void resetClicked();
