@@ -5,7 +5,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
-#include "views/library/DeletionConfirmation.h"
+#include "views/route/DeletionConfirmation.h"
 #include "views/library/HistoryPanel.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/SavedPanel.h"
@@ -140,7 +140,7 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
     A::setRouteRunning(*vm, true);
     menuItem(u"Commute"_s, u"Delete…"_s)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(question() != nullptr, 5000);
-    question()->findChild<QPushButton*>(u"confirmRemoval"_s)->click();
+    question()->buttons().constFirst()->click(); // the destructive one
     EXPECT_TRUE(vm->savedRoutes().isEmpty());
     EXPECT_EQ(vm->points(), QList<RoutePoint>{home});
     EXPECT_FALSE(panel.deletion().pending().has_value());

@@ -7,9 +7,9 @@
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
-#include "views/library/DeletionConfirmation.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/LibraryWidgets.h"
+#include "views/route/DeletionConfirmation.h"
 
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -22,7 +22,7 @@ namespace ostrevin {
 using kit::BrandColor;
 
 SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_deletion(new DeletionConfirmation(viewModel, this))
+    : QWidget(parent), m_viewModel(viewModel), m_deletion(new DeletionConfirmation(*this, viewModel))
 {
     setObjectName(QStringLiteral("SavedPanel"));
     auto* layout = new QVBoxLayout(this);
@@ -116,7 +116,7 @@ void SavedPanel::addLocationRow(const SavedLocation& location)
     add->setProperty(library::editGateProperty, true);
     menu->addSeparator();
     menu->addAction(tr("Rename…"), this, [this, location] { askRename(location); });
-    menu->addAction(tr("Delete…"), this, [this, location] { m_deletion->ask(location); });
+    menu->addAction(tr("Delete…"), this, [this, location] { m_deletion->ask(PendingDeletion::savedLocation(location)); });
 
     auto* sendButton = new kit::IconButton(sendTitle, "location.fill"_symbol, BrandColor::AccentText);
     connect(sendButton, &QAbstractButton::clicked, send, &QAction::trigger);
@@ -152,7 +152,7 @@ void SavedPanel::addRouteRow(const SavedRoute& route)
     load->setProperty(library::editGateProperty, true);
     menu->addSeparator();
     menu->addAction(tr("Rename…"), this, [this, route] { askRename(route); });
-    menu->addAction(tr("Delete…"), this, [this, route] { m_deletion->ask(route); });
+    menu->addAction(tr("Delete…"), this, [this, route] { m_deletion->ask(PendingDeletion::savedRoute(route)); });
 
     auto* startButton = new kit::IconButton(startTitle, "play.fill"_symbol, BrandColor::AccentText);
     connect(startButton, &QAbstractButton::clicked, start, &QAction::trigger);
