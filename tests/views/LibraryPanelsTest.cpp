@@ -72,7 +72,15 @@ protected:
         ADD_FAILURE() << "no item " << item.toStdString();
         return nullptr;
     }
-    QMessageBox* question() const { return window.findChild<QMessageBox*>(); }
+    /// The open question; closed ones linger until the event loop deletes them.
+    QMessageBox* question() const
+    {
+        for (QMessageBox* box : window.findChildren<QMessageBox*>()) {
+            if (box->isVisible())
+                return box;
+        }
+        return nullptr;
+    }
     void rename(SavedPanel& panel, const QString& rowTitle, const QString& typed, bool accept = true)
     {
         menuItem(rowTitle, u"Rename…"_s)->trigger();
@@ -140,7 +148,13 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
     A::setRouteRunning(*vm, true);
     menuItem(u"Commute"_s, u"Delete…"_s)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(question() != nullptr, 5000);
-    question()->buttons().constFirst()->click(); // the destructive one
+    for (QAbstractButton* button : question()->buttons()) {
+        if (question()->buttonRole(button) == QMessageBox::DestructiveRole) {
+            EXPECT_EQ(button->text(), u"Delete"_s);
+            button->click();
+            break;
+        }
+    }
     EXPECT_TRUE(vm->savedRoutes().isEmpty());
     EXPECT_EQ(vm->points(), QList<RoutePoint>{home});
     EXPECT_FALSE(panel.deletion().pending().has_value());
