@@ -41,13 +41,27 @@ QString capitaliseWords(const QString& text, const QLocale& locale)
     return out;
 }
 
-QString nameIn(const QLocale& named, const QLocale& speaker)
+bool namesTerritory(const QString& code)
+{
+    return code.contains(u'_') || code.contains(u'-');
+}
+
+/// The language's name in itself. Qt names a bare "en" by its American variant;
+/// a code without a territory means the language as a whole.
+QString nativeName(const QString& code, const QLocale& locale)
+{
+    if (!namesTerritory(code) && locale.language() == QLocale::English)
+        return QLocale::languageToString(QLocale::English);
+    return locale.nativeLanguageName();
+}
+
+QString nameIn(const QString& code, const QLocale& named, const QLocale& speaker)
 {
     if (speaker.language() == named.language())
-        return named.nativeLanguageName();
+        return nativeName(code, named);
     // Qt names other languages in English only, the app's own source language.
     QString name = QLocale::languageToString(named.language());
-    if (named.territory() != QLocale::AnyTerritory && named.name().contains(u'_'))
+    if (namesTerritory(code))
         name += QStringLiteral(" (") + QLocale::territoryToString(named.territory()) + u')';
     return name;
 }
@@ -71,9 +85,9 @@ AppLanguage::Option AppLanguage::option(const QString& code, const QLocale& curr
         result.localizedName = code;
         return result;
     }
-    const QString native = locale.nativeLanguageName();
+    const QString native = nativeName(code, locale);
     result.endonym = native.isEmpty() ? code : capitaliseWords(native, locale);
-    const QString localized = nameIn(locale, current);
+    const QString localized = nameIn(code, locale, current);
     result.localizedName = localized.isEmpty() ? code : localized;
     return result;
 }

@@ -137,6 +137,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
 
     //: Settings › Advanced: section header.
     m_maintenance = form->addSection(tr("Maintenance"));
+    m_maintenance->footer()->setObjectName(QStringLiteral("maintenanceFooter"));
     m_reinstall->setObjectName(QStringLiteral("reinstall"));
     //: Settings › Advanced › Maintenance: row title.
     QWidget* component = m_maintenance->addLabeledRow(tr("Add-on component"), m_reinstall);

@@ -69,7 +69,7 @@ GeneralSettingsView::GeneralSettingsView(LocationPlannerViewModel& viewModel, Se
     display->addLabeledRow(tr("Units"), addPicker(QStringLiteral("unitsPicker"), AppSettings::Key::units,
                                                   rowsOf(allCases<MeasurementUnits>())))
         //: Settings › General › Units: tooltip.
-        ->setToolTip(tr("Distances and speeds. Automatic follows your Mac’s region."));
+        ->setToolTip(tr("Distances and speeds. Automatic follows your region settings."));
     //: Settings › General: label of the map style picker.
     display->addLabeledRow(tr("Map style"), addPicker(QStringLiteral("mapStylePicker"), AppSettings::Key::mapStyle,
                                                       rowsOf(allCases<MapStylePreference>())));

@@ -40,7 +40,7 @@ IPhoneSettingsView::IPhoneSettingsView(LocationPlannerViewModel& viewModel, QWid
     row->setToolTip(tr("How often Ostrevin verifies that iPhone is still using the set location."));
     checks->addRow(row);
     //: Settings › iPhone: note under the verification interval.
-    checks->setFooter(tr("While a location is set, Ostrevin keeps your Mac awake."));
+    checks->setFooter(tr("While a location is set, Ostrevin keeps your computer awake."));
     connect(m_interval, &QSpinBox::valueChanged, this,
             [this](int seconds) { m_viewModel.setLockRefreshIntervalSeconds(seconds); });
 

@@ -72,11 +72,17 @@ SettingsSection::SettingsSection(const QString& header, QWidget* parent)
 
 void SettingsSection::addRow(QWidget* row)
 {
-    row->setParent(m_plate);
-    if (QLayout* layout = row->layout())
+    if (QLayout* layout = row->layout()) {
         layout->setContentsMargins(rowInset, 8, rowInset, 8);
-    else
-        row->setContentsMargins(rowInset, 8, rowInset, 8);
+    } else {
+        // A bare control (a switch) gets the rows' padding from a frame around it.
+        auto* frame = new QWidget;
+        auto* padding = new QHBoxLayout(frame);
+        padding->setContentsMargins(rowInset, 8, rowInset, 8);
+        padding->addWidget(row);
+        row = frame;
+    }
+    row->setParent(m_plate);
     m_rows->addWidget(row);
 }
 
@@ -96,6 +102,7 @@ QWidget* SettingsSection::addLabeledRow(const QString& title, QWidget* control, 
     note->setVisible(!description.isEmpty());
     texts->addWidget(note);
     layout->addLayout(texts, 1);
+    texts->setAlignment(Qt::AlignVCenter);
     if (control)
         layout->addWidget(control, 0, Qt::AlignVCenter);
     addRow(row);

@@ -12,9 +12,9 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -111,7 +111,7 @@ private:
 } // namespace
 
 SettingsWindow::SettingsWindow(Services services, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_tabs(new QButtonGroup(this)), m_pages(new QStackedWidget)
+    : QWidget(parent, Qt::Window), m_tabs(new QButtonGroup(this))
 {
     //: Title of the settings window.
     setWindowTitle(tr("Ostrevin Settings"));
@@ -138,7 +138,6 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
     divider->setFrameShadow(QFrame::Plain);
     divider->setForegroundRole(QPalette::Mid);
     layout->addWidget(divider);
-    layout->addWidget(m_pages);
 
     GeneralSettingsView::Options general;
     general.translationFolder =
@@ -146,10 +145,16 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
     general.launchedWith =
         services.launchedWith.isEmpty() ? AppLanguage::launchSelection(services.settings) : services.launchedWith;
     general.relaunch = services.relaunch;
-    m_pages->addWidget(new GeneralSettingsView(services.viewModel, services.settings, general));
-    m_pages->addWidget(new IPhoneSettingsView(services.viewModel));
-    m_pages->addWidget(new AlertsSettingsView(services.viewModel, services.settings));
-    m_pages->addWidget(new AdvancedSettingsView(services.viewModel, services.runtime, services.exportGPX));
+    // One page shows at a time; hidden pages take no room, so the window takes
+    // the selected tab's size.
+    m_pages = {new GeneralSettingsView(services.viewModel, services.settings, general),
+               new IPhoneSettingsView(services.viewModel),
+               new AlertsSettingsView(services.viewModel, services.settings),
+               new AdvancedSettingsView(services.viewModel, services.runtime, services.exportGPX)};
+    for (QWidget* page : m_pages) {
+        page->hide();
+        layout->addWidget(page);
+    }
 
     connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setCurrentTab(SettingsTab(id)); });
     setCurrentTab(SettingsTab::general);
@@ -159,20 +164,15 @@ SettingsWindow::~SettingsWindow() = default;
 
 SettingsTab SettingsWindow::currentTab() const
 {
-    return SettingsTab(m_pages->currentIndex());
+    return SettingsTab(m_tabs->checkedId());
 }
 
 void SettingsWindow::setCurrentTab(SettingsTab tab)
 {
     const int index = int(tab);
     m_tabs->button(index)->setChecked(true);
-    // Only the shown page counts towards the window's size.
-    for (int i = 0; i < m_pages->count(); ++i) {
-        m_pages->widget(i)->setSizePolicy(i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored,
-                                          i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-    }
-    m_pages->setCurrentIndex(index);
-    m_pages->adjustSize();
+    for (int i = 0; i < m_pages.size(); ++i)
+        m_pages.at(i)->setVisible(i == index);
     for (QAbstractButton* button : m_tabs->buttons())
         button->update();
 }
@@ -184,7 +184,7 @@ QAbstractButton* SettingsWindow::tabButton(SettingsTab tab) const
 
 QWidget* SettingsWindow::tabContent(SettingsTab tab) const
 {
-    return m_pages->widget(int(tab));
+    return m_pages.at(int(tab));
 }
 
 } // namespace ostrevin

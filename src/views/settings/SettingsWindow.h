@@ -2,13 +2,13 @@
 
 #include "views/settings/SettingsTab.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <functional>
 
 class QAbstractButton;
 class QButtonGroup;
-class QStackedWidget;
 
 namespace ostrevin {
 
@@ -49,7 +49,7 @@ public:
 
 private:
     QButtonGroup* m_tabs;
-    QStackedWidget* m_pages;
+    QList<QWidget*> m_pages;
 };
 
 } // namespace ostrevin
