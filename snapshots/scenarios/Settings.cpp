@@ -15,6 +15,7 @@
 #include "platform/SettingsStore.h"
 #include "routedata/RouteStore.h"
 #include "runtime/RuntimeInstaller.h"
+#include "views/kit/DisclosureGroup.h"
 #include "views/settings/SettingsWindow.h"
 
 #include <QTemporaryDir>
@@ -170,6 +171,12 @@ const RegisterScenario advanced(u"settings"_s, u"advanced"_s, [](const SnapshotC
                     TrackerLogLevel::warning);
         vm.logEvent(u"Couldn’t set the location: Device is not connected"_s, TrackerLogLevel::error);
     });
+});
+
+const RegisterScenario details(u"settings"_s, u"advanced-details"_s, [](const SnapshotContext& context) {
+    std::unique_ptr<QWidget> window = settingsWindow(context, SettingsTab::advanced);
+    window->findChild<kit::DisclosureGroup*>(u"technicalDetails"_s)->setExpanded(true);
+    return window;
 });
 
 } // namespace

@@ -84,7 +84,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     auto* actions = new QHBoxLayout(m_logActions);
     actions->setContentsMargins(0, 0, 0, 0);
     //: Settings › Advanced › Diagnostics: title of the event log.
-    actions->addWidget(new kit::KitLabel(tr("Event log"), kit::TextStyle::Body), 1);
+    actions->addWidget(new kit::KitLabel(tr("Event log"), kit::TextStyle::Body), 1, Qt::AlignVCenter);
     //: Settings › Advanced › Diagnostics: button.
     auto* copy = new QPushButton(tr("Copy"));
     copy->setObjectName(QStringLiteral("copyLog"));
@@ -224,58 +224,52 @@ void AdvancedSettingsView::sync()
     m_maintenance->setFooter(allowed ? QString() : tr("Available when no location is set on iPhone."));
 }
 
-QMessageBox* AdvancedSettingsView::confirmation(const QString& objectName, const QString& title,
-                                                const QString& message)
+void AdvancedSettingsView::confirm(const QString& objectName, const QString& title, const QString& message,
+                                   const QString& actionTitle, QMessageBox::ButtonRole role,
+                                   const std::function<void()>& action)
 {
+    if (m_open)
+        return;
     auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
     box->setObjectName(objectName);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* confirmButton = box->addButton(actionTitle, role);
+    box->addButton(QMessageBox::Cancel);
+    connect(box, &QMessageBox::buttonClicked, this, [this, confirmButton, action](QAbstractButton* button) {
+        // The window stays usable while the question is open: a location may have
+        // been set meanwhile, and the action would pull the tool or the data from
+        // under it.
+        if (button == confirmButton && maintenanceAllowed())
+            action();
+    });
     m_open = box;
-    return box;
+    box->open();
 }
 
 void AdvancedSettingsView::confirmReinstall()
 {
-    if (m_open)
-        return;
-    QMessageBox* box = confirmation(QStringLiteral("reinstallConfirmation"),
-                                    //: Confirmation title.
-                                    tr("Reinstall the add-on component?"),
-                                    //: Confirmation message.
-                                    tr("The add-on component is downloaded and installed again. This usually takes "
-                                       "1–3 minutes."));
-    //: Confirmation button.
-    QPushButton* reinstall = box->addButton(tr("Reinstall"), QMessageBox::AcceptRole);
-    box->addButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, reinstall](QAbstractButton* button) {
-        // The window stays usable while the question is open: a location may have
-        // been set meanwhile, and a reinstall would pull the tool from under it.
-        if (button == reinstall && maintenanceAllowed())
-            m_runtime.install();
-    });
-    box->open();
+    confirm(QStringLiteral("reinstallConfirmation"),
+            //: Confirmation title.
+            tr("Reinstall the add-on component?"),
+            //: Confirmation message.
+            tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes."),
+            //: Confirmation button.
+            tr("Reinstall"), QMessageBox::AcceptRole, [this] { m_runtime.install(); });
 }
 
 void AdvancedSettingsView::confirmReset()
 {
-    if (m_open)
-        return;
-    QMessageBox* box = confirmation(QStringLiteral("resetConfirmation"),
-                                    //: Confirmation title.
-                                    tr("Reset all app data?"),
-                                    //: Confirmation message.
-                                    tr("Saved locations, saved routes, history, and all settings will be deleted. "
-                                       "The add-on component stays installed."));
-    //: Confirmation button that deletes all app data.
-    QPushButton* reset = box->addButton(tr("Reset app data"), QMessageBox::DestructiveRole);
-    box->addButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, reset](QAbstractButton* button) {
-        // resetAllAppData() refuses by itself when its rule no longer holds.
-        if (button == reset && maintenanceAllowed())
-            m_viewModel.resetAllAppData();
-    });
-    box->open();
+    confirm(QStringLiteral("resetConfirmation"),
+            //: Confirmation title.
+            tr("Reset all app data?"),
+            //: Confirmation message.
+            tr("Saved locations, saved routes, history, and all settings will be deleted. The add-on component "
+               "stays installed."),
+            //: Confirmation button that deletes all app data.
+            tr("Reset app data"), QMessageBox::DestructiveRole,
+            // resetAllAppData() also refuses by itself while a Telegram operation runs.
+            [this] { m_viewModel.resetAllAppData(); });
 }
 
 } // namespace ostrevin

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class QLabel;
-class QMessageBox;
 class QPushButton;
 
 namespace ostrevin {
@@ -43,7 +43,10 @@ private:
     bool maintenanceAllowed() const;
     void confirmReinstall();
     void confirmReset();
-    QMessageBox* confirmation(const QString& objectName, const QString& title, const QString& message);
+    /// Asks first (window-modal); runs the action when confirmed and the
+    /// maintenance rule still holds.
+    void confirm(const QString& objectName, const QString& title, const QString& message,
+                 const QString& actionTitle, QMessageBox::ButtonRole role, const std::function<void()>& action);
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;

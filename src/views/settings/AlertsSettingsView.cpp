@@ -141,7 +141,11 @@ void AlertsSettingsView::sync()
         const QSignalBlocker blocker(m_telegramEnabled);
         m_telegramEnabled->setChecked(m_viewModel.telegramAlertsEnabled());
     }
+    const bool tokenReplaced = m_token->text() != m_viewModel.telegramBotToken();
     setTextIfDifferent(m_token, m_viewModel.telegramBotToken());
+    // A loaded token shows its first dots, not a field scrolled to its end.
+    if (tokenReplaced && !m_token->hasFocus())
+        m_token->setCursorPosition(0);
     setTextIfDifferent(m_chatID, m_viewModel.telegramChatID());
     m_status->setText(m_viewModel.telegramStatusMessage());
 

@@ -123,7 +123,6 @@ EventLogList::EventLogList(QWidget* parent)
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     m_rows = new QVBoxLayout(content);
     m_rows->setContentsMargins(8, 8, 8, 8);
     m_rows->setSpacing(8);
@@ -131,6 +130,8 @@ EventLogList::EventLogList(QWidget* parent)
     m_rows->addWidget(m_empty);
     m_rows->addStretch(1);
     m_scroll->setWidget(content);
+    // setWidget() turns the content's background on; the box paints its own.
+    content->setAutoFillBackground(false);
     layout->addWidget(m_scroll);
 }
 

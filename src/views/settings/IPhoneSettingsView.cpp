@@ -27,7 +27,7 @@ IPhoneSettingsView::IPhoneSettingsView(LocationPlannerViewModel& viewModel, QWid
     auto* row = new QWidget;
     auto* rowLayout = new QHBoxLayout(row);
     m_intervalLabel->setTabularDigits(true);
-    rowLayout->addWidget(m_intervalLabel, 1);
+    rowLayout->addWidget(m_intervalLabel, 1, Qt::AlignVCenter);
     m_interval->setObjectName(QStringLiteral("intervalStepper"));
     m_interval->setRange(minimumInterval, maximumInterval);
     m_interval->setSingleStep(5);
