@@ -1,5 +1,6 @@
 #include "platform/Relauncher.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 namespace ostrevin {
@@ -19,6 +20,11 @@ bool Relauncher::start(const Command& command)
     process.setArguments(command.arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
+}
+
+bool Relauncher::startForThisProcess()
+{
+    return start(command(QCoreApplication::applicationPid(), QCoreApplication::applicationFilePath()));
 }
 
 } // namespace ostrevin

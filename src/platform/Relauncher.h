@@ -25,6 +25,9 @@ public:
     /// application's owned children and survives the quit). False when it could
     /// not start; nothing else is reported.
     static bool start(const Command& command);
+    /// Starts the relauncher for this process and its executable. The caller
+    /// then quits in order; the new instance starts once this one has ended.
+    static bool startForThisProcess();
 };
 
 } // namespace ostrevin
