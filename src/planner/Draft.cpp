@@ -176,17 +176,23 @@ void LocationPlannerViewModel::addSavedLocationToRoute(const SavedLocation& loca
 {
     if (!canEditRouteDraft())
         return;
-    appendRoutePoint(location.point, true);
+    // A copy with an id of its own: adding the same place twice must leave two rows
+    // that remove and move act on one at a time.
+    RoutePoint point = location.point;
+    point.id = QUuid::createUuid();
+    appendRoutePoint(point, true);
 }
 
 void LocationPlannerViewModel::removePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
+    // By value: the caller's point may be an element of the list replaced below.
+    const QUuid id = point.id;
     QList<RoutePoint> points = m_points;
-    points.removeIf([&](const RoutePoint& p) { return p.id == point.id; });
+    points.removeIf([&](const RoutePoint& p) { return p.id == id; });
     setPoints(points);
-    if (m_routeLivePoint && m_routeLivePoint->id == point.id)
+    if (m_routeLivePoint && m_routeLivePoint->id == id)
         setRouteLivePoint(std::nullopt);
 }
 
@@ -289,36 +295,7 @@ void LocationPlannerViewModel::clearRoute()
 
 void LocationPlannerViewModel::saveCurrentRouteToHistory()
 {
-    if (m_points.isEmpty())
-        return;
-    RouteHistoryItem item;
-    //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
-    item.title = m_routeName.trimmed().isEmpty() ? tr("Route") : m_routeName;
-    item.createdAt = m_deps.clock->wallNow();
-    item.speedKmh = m_speedKmh;
-    item.speedProfile = m_selectedSpeedProfile;
-    item.transportMode = m_selectedTransportMode;
-    item.points = m_points;
-
-    QList<RouteHistoryItem> history = m_history;
-    history.removeIf([&](const RouteHistoryItem& old) { return old.points == item.points && old.title == item.title; });
-    history.prepend(item);
-    if (history.size() > historyCapacity)
-        history.resize(historyCapacity);
-    std::optional<QString> failure;
-    try {
-        m_deps.store->save(history, m_deps.store->historyPath());
-    } catch (const RouteStoreError& error) {
-        failure = error.description();
-    } catch (const JsonCodingError& error) {
-        failure = error.description();
-    }
-    if (failure) {
-        //: Alert message. %1 is an error message.
-        setNotice(tr("Couldn’t save the history: %1").arg(*failure));
-        return;
-    }
-    setHistory(history);
+    recordInHistory(m_points, m_routeName, m_speedKmh, m_selectedSpeedProfile, m_selectedTransportMode);
 }
 
 } // namespace ostrevin

@@ -138,7 +138,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
         vm.startLocationLock(point, used, true);
         //: Status message. %1 is the point's name.
         vm.setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
-        vm.saveCurrentRouteToHistory();
+        vm.recordPushedPointInHistory(point);
         //: Event log entry. %1 is the point's name.
         vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
         vm.setDeviceBusy(false);

@@ -569,6 +569,116 @@ private:
     std::optional<RoutePoint> m_telegramIncidentPoint;
     QDateTime m_telegramIncidentStartedAt;
     bool m_telegramIncidentAcknowledged = false;
+
+    // ---- Route playback, saved items, history and GPX export (Playback.cpp, Library.cpp, Export.cpp) ----
+public:
+    /// A save under a name that already holds something else, waiting for the user's answer.
+    struct NameReplacement {
+        enum class Kind { location, route };
+        Kind kind = Kind::location;
+        /// The trimmed name both entries carry.
+        QString name;
+        /// The question for the user, “Replace “name”?”.
+        QString question;
+        /// What the save would store: the place for a location, the whole route for a route.
+        RoutePoint point;
+        SavedRoute route;
+
+        bool operator==(const NameReplacement&) const = default;
+    };
+
+    /// Plays the whole draft on the iPhone; refused (with a notice where the user can
+    /// act) while anything else runs, a reset is unfinished, no iPhone is ready or the
+    /// draft has no length.
+    void startIPhoneRoute();
+    /// Ends the playback at once and then holds the point the iPhone had reached.
+    /// Always acts; never waits for the device on the GUI thread.
+    void stopIPhoneRoute();
+    /// Loads a saved route into the draft and plays it.
+    void startSavedRoute(const SavedRoute& route);
+    /// The status text after a stop, naming the held point when there is one.
+    static QString routeStoppedMessage(const std::optional<RoutePoint>& holding);
+
+    // Saved items and history. Every change is written first and published only
+    // when the write succeeded; a failed write becomes the notice.
+    void saveLocation(const RoutePoint& point);
+    void saveSelectedPointAsLocation();
+    bool isSavedLocation(const RoutePoint& point) const;
+    void renameSavedLocation(const SavedLocation& location, const QString& name);
+    void deleteSavedLocation(const SavedLocation& location);
+    void saveCurrentRouteAsNamed();
+    void renameSavedRoute(const SavedRoute& route, const QString& name);
+    void deleteSavedRoute(const SavedRoute& route);
+    void loadSavedRoute(const SavedRoute& route);
+    void loadHistory(const RouteHistoryItem& item);
+    /// Loads the entry and sets its point or plays its route on the iPhone.
+    void reuseHistory(const RouteHistoryItem& item);
+    const std::optional<NameReplacement>& pendingNameReplacement() const { return m_pendingNameReplacement; }
+    /// Saves what waits for an answer, replacing every entry of its name.
+    void confirmNameReplacement();
+    /// Drops what waits for an answer; the lists and the name field stay as they are.
+    void cancelNameReplacement();
+
+    /// Asks where to save the draft as GPX and writes it atomically; the notice says
+    /// where it went or why not. The returned future finishes when the export is over.
+    QFuture<void> exportGPX();
+    /// The suggested export file name (without ".gpx") for a route name.
+    static QString sanitizedFileName(const QString& routeName);
+
+signals:
+    void pendingNameReplacementChanged();
+
+private:
+    /// What a playback took from the draft and the state at its start.
+    struct PlaybackRun {
+        QUuid id;
+        QList<RoutePoint> points;
+        double speedKmh = 0;
+        RouteSpeedProfile speedProfile = RouteSpeedProfile::normal;
+        RouteTransportMode transportMode = RouteTransportMode::automobile;
+        QString routeName;
+        LocationHelper helper;
+        /// The confirmed hold the playback replaced, re-armed when the route never starts.
+        std::optional<RoutePoint> previousPoint;
+        std::optional<LocationHelper> previousHelper;
+    };
+    static QCoro::Task<> playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run, CancelToken token);
+    static QCoro::Task<> stopPlaybackFlow(QPointer<LocationPlannerViewModel> self, QFuture<void> playbackFinished,
+                                          std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
+    /// The playback is still the current one and the app is not quitting.
+    bool isCurrentPlayback(const QUuid& id) const;
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
+    void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
+    void finishPlayback(const PlaybackRun& run);
+    void handlePlaybackCancelled(const PlaybackRun& run);
+    void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
+    void endPlaybackState();
+    /// A new main-thread verification of the hold that nobody waits for.
+    void verifyHoldSoon();
+
+    /// Write the list, then publish it; false (with the failure as the notice) when the write failed.
+    bool writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText);
+    bool writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText);
+    static QString locationSaveFailureText();
+    static QString routeSaveFailureText();
+    void storeSavedLocation(const QString& name, const RoutePoint& point);
+    void storeSavedRoute(SavedRoute route);
+    void applySavedRouteToDraft(const SavedRoute& route);
+    void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
+                      RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
+    /// Records what was really set, played or exported, under the history's duplicate rule and cap.
+    void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
+                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
+    /// After a point was set: titled with the route's name only when the draft is that point.
+    void recordPushedPointInHistory(const RoutePoint& point);
+    void setPendingNameReplacement(const std::optional<NameReplacement>& value);
+
+    static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+                                       CancelToken token);
+
+    std::optional<NameReplacement> m_pendingNameReplacement;
+    TaskSlot m_gpxExportTask;
+    // ---- end of route playback, saved items, history and GPX export ----
 };
 
 } // namespace ostrevin

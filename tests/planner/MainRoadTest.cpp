@@ -9,6 +9,9 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "process/OwnedProcessRegistry.h"
 #include "platform/PkexecPrivilegedRunner.h"
+#include "routedata/RouteMapPresentation.h"
+#include "routedata/RouteSpeedCalculator.h"
+#include "support/EquatorRoute.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
 
@@ -192,6 +195,64 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
     controller.reset();
     const qint64 last = tool.lastPid(Command::Set).value_or(0);
     EXPECT_TRUE(waitForProcessGone(last));
+}
+
+TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
+{
+    LocationPlannerViewModel& model = *vm;
+    model.refreshHelperStatus(true, true);
+    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
+    ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
+
+    // A walk of about three seconds along the equator.
+    model.setSelectedTransportMode(RouteTransportMode::walking);
+    const double metersPerSecond =
+        100 / RouteSpeedCalculator::duration(equatorRoute({0, 100}), RouteSpeedProfile::normal,
+                                             RouteTransportMode::walking, 25);
+    QList<RoutePoint> route = equatorRoute({0, 1.5 * metersPerSecond, 3 * metersPerSecond});
+    route.last().name = QStringLiteral("End");
+    PlannerTestAccess::setPoints(model, route);
+    model.setRouteName(QStringLiteral("Walk"));
+    QList<double> progress;
+    QList<RoutePoint> livePoints;
+    QStringList statuses;
+    QObject::connect(&model, &LocationPlannerViewModel::iPhoneRouteProgressChanged, &model,
+                     [&] { progress << model.iPhoneRouteProgress(); });
+    QObject::connect(&model.mapPresentation(), &RouteMapPresentation::changed, &model, [&] {
+        const std::optional<RoutePoint> live = model.mapPresentation().livePoint();
+        if (live && (livePoints.isEmpty() || livePoints.last() != *live))
+            livePoints << *live;
+    });
+    QObject::connect(&model, &LocationPlannerViewModel::deviceActionMessageChanged, &model,
+                     [&] { statuses << model.deviceActionMessage(); });
+
+    model.startIPhoneRoute();
+    ASSERT_TRUE(model.isIPhoneRouteRunning());
+    ASSERT_TRUE(within(30000, [&] { return !model.isIPhoneRouteRunning(); }));
+    EXPECT_EQ(tool.count(Command::Play), 1);
+    ASSERT_GE(progress.size(), 3);
+    EXPECT_TRUE(std::is_sorted(progress.cbegin(), progress.cend()));
+    EXPECT_EQ(progress.last(), 1.0);
+    ASSERT_GE(livePoints.size(), 3);
+    EXPECT_EQ(livePoints.first(), route.first());
+    EXPECT_EQ(livePoints.last(), route.last());
+    EXPECT_EQ(model.lockedPoint(), route.last());
+    EXPECT_EQ(PlannerTestAccess::safetyState(model), LocationSimulationSafetyState::Case::holdingConfirmed);
+    ASSERT_TRUE(within(10000, [&] { return model.lockRefreshCount() == 1; }));
+    EXPECT_EQ(statuses.mid(statuses.size() - 2),
+              (QStringList{QStringLiteral("The route finished. Location End is held until you reset it."),
+                           QStringLiteral("Location End is verified.")}));
+    ASSERT_EQ(model.history().size(), 1);
+    EXPECT_EQ(model.history().first().points, route);
+    EXPECT_EQ(model.history().first().title, QStringLiteral("Walk"));
+    EXPECT_TRUE(alarms.presented().isEmpty());
+
+    const qint64 held = tool.lastPid(Command::Set).value_or(0);
+    EXPECT_TRUE(isProcessAlive(held));
+    model.clearIPhoneLocation();
+    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy() && !model.lockedPoint(); }));
+    EXPECT_TRUE(waitForProcessGone(held));
+    EXPECT_TRUE(waitForProcessGone(tool.lastPid(Command::Play).value_or(0)));
 }
 
 } // namespace

@@ -79,6 +79,10 @@ struct PlannerTestAccess {
         vm.m_routePlaybackTask.adopt(start(token));
         vm.setIPhoneRouteRunning(true);
     }
+    static QFuture<void> playbackFinished(const LocationPlannerViewModel& vm)
+    {
+        return vm.m_routePlaybackTask.whenFinished();
+    }
     static LocationSimulationSafetyState::Case safetyState(const LocationPlannerViewModel& vm)
     {
         return vm.m_simulationSafetyState.kind();

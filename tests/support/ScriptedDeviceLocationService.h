@@ -65,11 +65,23 @@ public:
         record(QStringLiteral("clearLocation"));
         return answer(clearLocationReply, clearLocationError, stopToken);
     }
-    QFuture<void> playRoute(const QList<RoutePoint>&, RouteSpeedProfile, RouteTransportMode, double,
-                            const LocationHelper&, QObject*, PlaybackStarted, PlaybackProgress,
+    /// One playRoute call: the test plays the device's part through its two reports.
+    struct Playback {
+        QList<RoutePoint> points;
+        LocationHelper helper;
+        PlaybackStarted started;
+        PlaybackProgress progress;
+    };
+
+    QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
+                            const LocationHelper& helper, QObject*, PlaybackStarted started, PlaybackProgress progress,
                             std::stop_token stopToken) override
     {
         record(QStringLiteral("playRoute"));
+        {
+            std::lock_guard lock(m_mutex);
+            m_playbacks.append({points, helper, std::move(started), std::move(progress)});
+        }
         QFuture<int> done = answer(0, playRouteError, stopToken);
         return QFuture<void>(done);
     }
@@ -108,6 +120,11 @@ public:
     {
         std::lock_guard lock(m_mutex);
         return m_setPoints;
+    }
+    QList<Playback> playbacks() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_playbacks;
     }
 
     ~ScriptedDeviceLocationService() override { release(); }
@@ -164,6 +181,7 @@ private:
     std::atomic<bool> m_holding = false;
     QStringList m_calls;
     QList<RoutePoint> m_setPoints;
+    QList<Playback> m_playbacks;
     std::vector<std::shared_ptr<Pending>> m_pending;
 };
 

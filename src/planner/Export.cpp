@@ -1,0 +1,76 @@
+// GPX export of the route draft.
+
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileDialogs.h"
+#include "routedata/GPXGenerator.h"
+#include "routedata/LocationValidationError.h"
+
+#include <QCoro/QCoroFuture>
+#include <QDir>
+#include <QFileInfo>
+
+namespace ostrevin {
+
+QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
+{
+    // Characters that file systems or their users' tools refuse in a name.
+    static const QString separators = QStringLiteral("/\\?%*|\"<>:");
+    QString name = routeName;
+    for (QChar& c : name) {
+        if (separators.contains(c))
+            c = u'-';
+    }
+    name = name.trimmed();
+    //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
+    return name.isEmpty() ? tr("Route") : name;
+}
+
+QFuture<void> LocationPlannerViewModel::exportGPX()
+{
+    const CancelToken token = m_gpxExportTask.replace();
+    m_gpxExportTask.adopt(exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
+    return m_gpxExportTask.whenFinished();
+}
+
+QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+                                                      CancelToken token)
+{
+    // What is written and recorded is the draft as it was when the user asked: the
+    // dialog does not block, and the draft may change while it is open.
+    const QList<RoutePoint> points = self->m_points;
+    const double speedKmh = self->m_speedKmh;
+    const QString routeName = self->m_routeName;
+    const RouteSpeedProfile speedProfile = self->m_selectedSpeedProfile;
+    const RouteTransportMode transportMode = self->m_selectedTransportMode;
+    QString text;
+    try {
+        text = GPXGenerator::generate(points, speedKmh, routeName, self->m_deps.clock->wallNow().toUTC());
+    } catch (const LocationValidationError& error) {
+        self->setNotice(error.description());
+        co_return;
+    }
+
+    FileDialogs::SaveRequest request;
+    //: Title of the save panel for exporting a GPX file.
+    request.title = tr("Export GPX");
+    request.suggestedName = sanitizedFileName(routeName) + QStringLiteral(".gpx");
+    //: File type filter of the save panel for GPX files.
+    request.nameFilter = tr("GPX files (*.gpx)");
+    request.defaultSuffix = QStringLiteral("gpx");
+    const std::optional<QString> path = co_await dialogs->chooseSaveLocation(request);
+    if (!self || token.isCancelled() || !path || path->isEmpty())
+        co_return;
+
+    // Atomic: a failed write keeps an earlier file at that path as it was.
+    if (const std::optional<QString> reason = AtomicFile::write(*path, text.toUtf8())) {
+        //: Error when exporting a file. %1 is the file name, %2 the system's reason.
+        self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
+        co_return;
+    }
+    self->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
+    //: Alert message; the file path follows on a separate line.
+    self->setNotice(tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path));
+}
+
+} // namespace ostrevin

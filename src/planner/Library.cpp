@@ -1,0 +1,379 @@
+// Saved locations, saved routes and the history: the lists that outlive a run.
+// Each change builds the whole new list, writes it, and publishes it only when the
+// write succeeded, so a list on screen never runs ahead of its file.
+
+#include "planner/LocationPlannerViewModel.h"
+#include "routedata/JsonCodingError.h"
+#include "routedata/LocationValidationError.h"
+#include "routedata/RouteStore.h"
+#include "routedata/RouteStoreError.h"
+
+#include <QCollator>
+#include <algorithm>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+/// Two coordinates closer than this in both latitude and longitude are one place.
+constexpr double samePlaceTolerance = 1e-6;
+
+bool isSamePlace(const RoutePoint& a, const RoutePoint& b)
+{
+    return std::abs(a.latitude - b.latitude) <= samePlaceTolerance &&
+           std::abs(a.longitude - b.longitude) <= samePlaceTolerance;
+}
+
+bool isSameCourse(const QList<RoutePoint>& a, const QList<RoutePoint>& b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), isSamePlace);
+}
+
+/// Home and home are one name, in the user's language.
+bool isSameName(const QString& a, const QString& b)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator.compare(a, b) == 0;
+}
+
+/// Writes the whole list and only then publishes it; a failed write becomes the
+/// notice `failureText` (its %1 the reason) and publishes nothing.
+template <typename T, typename Publish>
+bool writeThenPublish(LocationPlannerViewModel& vm, const RouteStore& store, const QList<T>& list, const QString& path,
+                      const QString& failureText, Publish publish)
+{
+    try {
+        store.save(list, path);
+    } catch (const RouteStoreError& error) {
+        vm.setNotice(failureText.arg(error.description()));
+        return false;
+    } catch (const JsonCodingError& error) {
+        vm.setNotice(failureText.arg(error.description()));
+        return false;
+    }
+    publish(list);
+    return true;
+}
+
+/// The list with the entry of that id renamed; none when no entry has the id.
+template <typename T> std::optional<QList<T>> renamed(QList<T> list, const QUuid& id, const QString& name)
+{
+    const auto entry = std::find_if(list.begin(), list.end(), [&](const T& e) { return e.id == id; });
+    if (entry == list.end())
+        return std::nullopt;
+    entry->name = name;
+    return list;
+}
+
+template <typename T> QList<T> withoutID(QList<T> list, const QUuid& id)
+{
+    list.removeIf([&](const T& e) { return e.id == id; });
+    return list;
+}
+
+template <typename T> QList<T> withoutName(QList<T> list, const QString& name)
+{
+    list.removeIf([&](const T& e) { return isSameName(e.name, name); });
+    return list;
+}
+
+LocationPlannerViewModel::NameReplacement replacementQuestion(LocationPlannerViewModel::NameReplacement::Kind kind,
+                                                              const QString& name)
+{
+    LocationPlannerViewModel::NameReplacement request;
+    request.kind = kind;
+    request.name = name;
+    //: Confirmation question before a save replaces a different saved item. %1 is its name.
+    request.question = LocationPlannerViewModel::tr("Replace “%1”?").arg(name);
+    return request;
+}
+
+QString missingNameText()
+{
+    return LocationValidationError(LocationValidationError::Kind::missingName).description();
+}
+
+} // namespace
+
+bool LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText)
+{
+    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
+                            [this](const auto& written) { setSavedLocations(written); });
+}
+
+bool LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText)
+{
+    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
+                            [this](const auto& written) { setSavedRoutes(written); });
+}
+
+QString LocationPlannerViewModel::locationSaveFailureText()
+{
+    //: Alert message. %1 is an error message.
+    return tr("Couldn’t save the location: %1");
+}
+
+QString LocationPlannerViewModel::routeSaveFailureText()
+{
+    //: Alert message. %1 is an error message.
+    return tr("Couldn’t save the route: %1");
+}
+
+// Saved locations.
+
+void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
+{
+    const QString name = m_savedLocationName.trimmed();
+    if (name.isEmpty()) {
+        setNotice(missingNameText());
+        return;
+    }
+    // A default name such as "Selected place" must not delete an earlier, different
+    // place with one click: the user is asked first.
+    const bool replacesAnotherPlace =
+        std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(),
+                    [&](const auto& e) { return isSameName(e.name, name) && !isSamePlace(e.point, point); });
+    if (replacesAnotherPlace) {
+        NameReplacement request = replacementQuestion(NameReplacement::Kind::location, name);
+        request.point = point;
+        setPendingNameReplacement(request);
+        return;
+    }
+    storeSavedLocation(name, point);
+}
+
+void LocationPlannerViewModel::storeSavedLocation(const QString& name, const RoutePoint& point)
+{
+    SavedLocation entry;
+    entry.name = name;
+    entry.createdAt = m_deps.clock->wallNow();
+    // The stored point carries the saved name and an id of its own.
+    entry.point.name = name;
+    entry.point.latitude = point.latitude;
+    entry.point.longitude = point.longitude;
+
+    QList<SavedLocation> list = withoutName(m_savedLocations, name);
+    list.prepend(entry);
+    if (!writeSavedLocations(list, locationSaveFailureText()))
+        return;
+    setSavedLocationName(QString());
+    //: Alert message. %1 is the location name the user entered.
+    setNotice(tr("Location “%1” is saved.").arg(name));
+}
+
+void LocationPlannerViewModel::saveSelectedPointAsLocation()
+{
+    const std::optional<RoutePoint> point = selectedPoint();
+    if (!point) {
+        setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
+        return;
+    }
+    setSavedLocationName(point->name);
+    saveLocation(*point);
+}
+
+bool LocationPlannerViewModel::isSavedLocation(const RoutePoint& point) const
+{
+    return std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(),
+                       [&](const SavedLocation& e) { return isSamePlace(e.point, point); });
+}
+
+void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location, const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        setNotice(missingNameText());
+        return;
+    }
+    std::optional<QList<SavedLocation>> list = renamed(m_savedLocations, location.id, trimmed);
+    if (!list)
+        return;
+    for (SavedLocation& entry : *list) {
+        if (entry.id == location.id)
+            entry.point.name = trimmed;
+    }
+    writeSavedLocations(*list, locationSaveFailureText());
+}
+
+void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
+{
+    //: Alert message. %1 is an error message.
+    writeSavedLocations(withoutID(m_savedLocations, location.id), tr("Couldn’t delete the location: %1"));
+}
+
+// Saved routes.
+
+void LocationPlannerViewModel::saveCurrentRouteAsNamed()
+{
+    if (m_points.size() < 2) {
+        setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
+        return;
+    }
+    const QString name = m_savedRouteName.trimmed();
+    if (name.isEmpty()) {
+        setNotice(missingNameText());
+        return;
+    }
+    SavedRoute route;
+    route.name = name;
+    route.speedKmh = m_speedKmh;
+    route.speedProfile = m_selectedSpeedProfile;
+    route.transportMode = m_selectedTransportMode;
+    route.points = m_points;
+    const bool replacesAnotherRoute = std::any_of(m_savedRoutes.cbegin(), m_savedRoutes.cend(), [&](const auto& e) {
+        return isSameName(e.name, name) && !isSameCourse(e.points, route.points);
+    });
+    if (replacesAnotherRoute) {
+        NameReplacement request = replacementQuestion(NameReplacement::Kind::route, name);
+        request.route = route;
+        setPendingNameReplacement(request);
+        return;
+    }
+    storeSavedRoute(route);
+}
+
+void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
+{
+    route.id = QUuid::createUuid();
+    route.createdAt = m_deps.clock->wallNow();
+    QList<SavedRoute> list = withoutName(m_savedRoutes, route.name);
+    list.prepend(route);
+    if (!writeSavedRoutes(list, routeSaveFailureText()))
+        return;
+    setSavedRouteName(QString());
+    //: Alert message. %1 is the route name the user entered.
+    setNotice(tr("Route “%1” is saved.").arg(route.name));
+}
+
+void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        setNotice(missingNameText());
+        return;
+    }
+    const std::optional<QList<SavedRoute>> list = renamed(m_savedRoutes, route.id, trimmed);
+    if (!list)
+        return;
+    writeSavedRoutes(*list, routeSaveFailureText());
+}
+
+void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)
+{
+    //: Alert message. %1 is an error message.
+    writeSavedRoutes(withoutID(m_savedRoutes, route.id), tr("Couldn’t delete the route: %1"));
+}
+
+// Answering a save that would replace something else.
+
+void LocationPlannerViewModel::setPendingNameReplacement(const std::optional<NameReplacement>& value)
+{
+    assign(m_pendingNameReplacement, value, &LocationPlannerViewModel::pendingNameReplacementChanged);
+}
+
+void LocationPlannerViewModel::confirmNameReplacement()
+{
+    const std::optional<NameReplacement> request = m_pendingNameReplacement;
+    if (!request)
+        return;
+    setPendingNameReplacement(std::nullopt);
+    if (request->kind == NameReplacement::Kind::location)
+        storeSavedLocation(request->name, request->point);
+    else
+        storeSavedRoute(request->route);
+}
+
+void LocationPlannerViewModel::cancelNameReplacement()
+{
+    setPendingNameReplacement(std::nullopt);
+}
+
+// Loading into the draft.
+
+void LocationPlannerViewModel::applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
+                                            RouteTransportMode transportMode, const QList<RoutePoint>& points,
+                                            const QString& source)
+{
+    setRouteName(name);
+    setSpeedKmh(speedKmh);
+    setSelectedSpeedProfile(speedProfile);
+    setSelectedTransportMode(transportMode);
+    setPoints(points);
+    setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
+    setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional(points.last()));
+    setRouteLivePoint(std::nullopt);
+    setRouteAlternatives({});
+    setSelectedRouteAlternativeID(std::nullopt);
+    setRoutePlanningSource(source);
+    focusRoute();
+}
+
+void LocationPlannerViewModel::applySavedRouteToDraft(const SavedRoute& route)
+{
+    //: Route planning status.
+    const QString source = tr("The saved route is loaded.");
+    applyToDraft(route.name, route.speedKmh, route.speedProfile, route.transportMode, route.points, source);
+}
+
+void LocationPlannerViewModel::loadSavedRoute(const SavedRoute& route)
+{
+    if (canEditRouteDraft())
+        applySavedRouteToDraft(route);
+}
+
+void LocationPlannerViewModel::loadHistory(const RouteHistoryItem& item)
+{
+    if (!canEditRouteDraft())
+        return;
+    //: Route planning status.
+    const QString source = tr("The route from history is loaded.");
+    applyToDraft(item.title, item.speedKmh, item.speedProfile, item.transportMode, item.points, source);
+}
+
+void LocationPlannerViewModel::reuseHistory(const RouteHistoryItem& item)
+{
+    if (!canEditRouteDraft() || !canChangeIPhoneLocation())
+        return;
+    loadHistory(item);
+    if (item.points.size() >= 2)
+        startIPhoneRoute();
+    else
+        pushLastPointToIPhone();
+}
+
+// History.
+
+void LocationPlannerViewModel::recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
+                                               RouteSpeedProfile speedProfile, RouteTransportMode transportMode)
+{
+    if (points.isEmpty())
+        return;
+    RouteHistoryItem item;
+    //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
+    item.title = name.trimmed().isEmpty() ? tr("Route") : name;
+    item.createdAt = m_deps.clock->wallNow();
+    item.speedKmh = speedKmh;
+    item.speedProfile = speedProfile;
+    item.transportMode = transportMode;
+    item.points = points;
+
+    QList<RouteHistoryItem> list = m_history;
+    list.removeIf([&](const RouteHistoryItem& old) { return old.points == item.points && old.title == item.title; });
+    list.prepend(item);
+    if (list.size() > historyCapacity)
+        list.resize(historyCapacity);
+    //: Alert message. %1 is an error message.
+    writeThenPublish(*this, *m_deps.store, list, m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
+                     [this](const auto& written) { setHistory(written); });
+}
+
+void LocationPlannerViewModel::recordPushedPointInHistory(const RoutePoint& point)
+{
+    const bool draftIsThePoint = m_points.size() == 1 && m_points.first() == point;
+    recordInHistory({point}, draftIsThePoint ? m_routeName : point.name, m_speedKmh, m_selectedSpeedProfile,
+                    m_selectedTransportMode);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,366 @@
+// Route playback on the iPhone: starting the draft, the two reports of the device
+// controller, the three ways a playback ends, and the user's stop.
+//
+// A playback is known only by its identifier: every report and ending handler
+// compares its own with m_routePlaybackID first, so a stop, a reset or a newer
+// playback silences an older one without waiting for it.
+
+#include "devicebridge/DeviceLocationService.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "process/CancellationError.h"
+#include "routedata/LocationValidationError.h"
+
+#include <QCoro/QCoroFuture>
+#include <algorithm>
+
+namespace ostrevin {
+
+namespace {
+
+bool isCancellation(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const CancellationError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool isQuitting(const LocationSimulationSafetyState& state)
+{
+    return state.kind() == LocationSimulationSafetyState::Case::shuttingDown;
+}
+
+} // namespace
+
+QString LocationPlannerViewModel::routeStoppedMessage(const std::optional<RoutePoint>& holding)
+{
+    if (!holding) {
+        //: Status message and event log entry.
+        return tr("The route is stopped.");
+    }
+    //: Status message. %1 is the held point's name.
+    return tr("The route is stopped. Location %1 is held until you reset it.").arg(holding->name);
+}
+
+void LocationPlannerViewModel::startIPhoneRoute()
+{
+    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+        return;
+    if (m_isLocationResetPending) {
+        //: Alert text.
+        setNotice(tr("Finish the location reset first."));
+        return;
+    }
+    if (!m_helperStatus.helper || !m_helperStatus.isAvailable()) {
+        setNotice(deviceUnavailableNotice());
+        return;
+    }
+    // A route of no length (the same start and destination) has nothing to play:
+    // the device would end it at once without ever reporting that it ran.
+    if (m_points.size() < 2 || !(m_cachedRouteDistanceMeters > 0)) {
+        setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
+        return;
+    }
+
+    PlaybackRun run;
+    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_lockedPoint) {
+        run.previousPoint = m_lockedPoint;
+        run.previousHelper = m_lockedHelper ? m_lockedHelper : m_helperStatus.helper;
+    }
+    m_routePlaybackID.reset();
+    m_routePlaybackConfirmedID.reset();
+    stopLocationLock(true);
+    markLocationResetPending(false);
+
+    run.id = QUuid::createUuid();
+    m_routePlaybackID = run.id;
+    setIPhoneRouteRunning(true);
+    setSimulationSafetyState(LocationSimulationSafetyState::starting());
+    setIPhoneRouteProgress(0);
+    setRouteLivePoint(m_points.first());
+
+    run.points = m_points;
+    run.speedKmh = m_speedKmh;
+    run.speedProfile = m_selectedSpeedProfile;
+    run.transportMode = m_selectedTransportMode;
+    run.routeName = m_routeName;
+    run.helper = *m_helperStatus.helper;
+
+    //: Status message.
+    setDeviceActionMessage(tr("Starting route…"));
+    //: Event log entry. %1 is a point count such as “5 points”.
+    logEvent(tr("Starting route: %1.").arg(pointCountText(run.points.size())), TrackerLogLevel::info);
+    // Replacing the slot cancels an older run; its identifier is already stale.
+    const CancelToken token = m_routePlaybackTask.replace();
+    m_routePlaybackTask.adopt(playbackFlow(QPointer(this), std::move(run), token));
+}
+
+QCoro::Task<> LocationPlannerViewModel::playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run,
+                                                     CancelToken token)
+{
+    DeviceLocationService* device = self->m_deps.device;
+    // The reports run on this (GUI) thread while the device worker waits for them.
+    auto started = [self, id = run.id](const LocationHelper& helperInUse) {
+        if (self)
+            self->handlePlaybackStarted(id, helperInUse);
+    };
+    auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
+        if (self)
+            self->handlePlaybackProgress(id, fraction, point);
+    };
+    std::exception_ptr error;
+    try {
+        co_await device->playRoute(run.points, run.speedProfile, run.transportMode, run.speedKmh, run.helper,
+                                   self.data(), started, progress, token.stopToken());
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!error)
+        self->finishPlayback(run);
+    else if (isCancellation(error))
+        self->handlePlaybackCancelled(run);
+    else
+        self->handlePlaybackFailure(run, error);
+}
+
+bool LocationPlannerViewModel::isCurrentPlayback(const QUuid& id) const
+{
+    // Quitting ends the device processes next; nothing of a playback may re-arm a
+    // hold or raise an alarm after that began.
+    return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
+}
+
+void LocationPlannerViewModel::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
+{
+    if (!isCurrentPlayback(id))
+        return;
+    m_routePlaybackConfirmedID = id;
+    m_lockedHelper = helperInUse;
+    m_hasConfirmedLocationLock = true;
+    setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
+    //: Event log entry.
+    logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
+}
+
+void LocationPlannerViewModel::handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point)
+{
+    if (!isCurrentPlayback(id))
+        return;
+    setIPhoneRouteProgress(fraction);
+    setRouteLivePoint(point);
+    setLastPushedPointName(point.name);
+    setLastPushedPointID(point.id);
+    //: Status message. %1 is the progress summary such as “42% · 6 min left”.
+    setDeviceActionMessage(tr("Route is playing: %1").arg(routeProgressSummary()));
+}
+
+void LocationPlannerViewModel::endPlaybackState()
+{
+    m_routePlaybackID.reset();
+    m_routePlaybackConfirmedID.reset();
+    setIPhoneRouteRunning(false);
+}
+
+void LocationPlannerViewModel::verifyHoldSoon()
+{
+    // The verification owns itself; it holds only a guarded pointer to this object.
+    (void)refreshLocationLockNow();
+}
+
+void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
+{
+    if (!isCurrentPlayback(run.id))
+        return;
+    const bool confirmed = m_routePlaybackConfirmedID == run.id;
+    endPlaybackState();
+    setIPhoneRouteProgress(1);
+    const RoutePoint last = run.points.last();
+    setRouteLivePoint(last);
+    // Only a route that reported itself running has put its last point on the iPhone.
+    m_hasConfirmedLocationLock = confirmed;
+    startLocationLock(last, m_lockedHelper.value_or(run.helper), true);
+    verifyHoldSoon();
+    //: Status message. %1 is the held point's name.
+    setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
+    recordInHistory(run.points, run.routeName, run.speedKmh, run.speedProfile, run.transportMode);
+    //: Event log entry.
+    logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
+}
+
+void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
+{
+    if (!isCurrentPlayback(run.id))
+        return;
+    endPlaybackState();
+    if (!m_routeLivePoint) {
+        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+    } else {
+        const RoutePoint live = *m_routeLivePoint;
+        m_hasConfirmedLocationLock = false;
+        startLocationLock(live, m_lockedHelper.value_or(run.helper), false);
+        verifyHoldSoon();
+        setDeviceActionMessage(routeStoppedMessage(live));
+    }
+    logEvent(routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
+}
+
+void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
+{
+    if (!isCurrentPlayback(run.id))
+        return;
+    const bool confirmed = m_routePlaybackConfirmedID == run.id;
+    endPlaybackState();
+    const QString description = errorDescription(error);
+    const RoutePoint keep = m_routeLivePoint.value_or(run.points.first());
+
+    if (confirmed) {
+        // A running route was interrupted: its point is held and restored like any hold.
+        m_hasConfirmedLocationLock = true;
+        setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+        reportLocationIncidentIfNeeded(summary(description), keep);
+        startLocationLock(keep, m_lockedHelper.value_or(run.helper), false);
+        verifyHoldSoon();
+        //: Status message.
+        setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+    } else if (run.previousPoint) {
+        // The confirmed hold the route replaced is gone from the iPhone now; it is
+        // restored and reported rather than silently dropped.
+        m_hasConfirmedLocationLock = true;
+        startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), false);
+        reportLocationIncidentIfNeeded(
+            //: Incident cause. %1 is the error's first paragraph.
+            tr("Starting the route failed, and the previous location may no longer be held. %1")
+                .arg(summary(description)),
+            run.previousPoint);
+        //: Status message.
+        setDeviceActionMessage(tr("Couldn’t start the route."));
+    } else {
+        m_hasConfirmedLocationLock = false;
+        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        setDeviceActionMessage(tr("Couldn’t start the route."));
+    }
+
+    LocationHelperStatus interrupted;
+    interrupted.helper = run.helper;
+    //: Device status after a failed playback.
+    interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+    interrupted.installHint = m_helperStatus.installHint;
+    setHelperStatus(interrupted);
+    setLastDeviceError(description);
+    if (confirmed) {
+        //: Alert text. %1 is the error's first paragraph.
+        setNotice(tr("Route playback was interrupted. %1").arg(summary(description)));
+    } else {
+        //: Alert text. %1 is the error's first paragraph.
+        setNotice(tr("Couldn’t start the route. %1").arg(summary(description)));
+    }
+    //: Event log entry. %1 is the error's description.
+    logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
+}
+
+void LocationPlannerViewModel::stopIPhoneRoute()
+{
+    const std::optional<LocationHelper> helper = m_helperStatus.helper;
+    std::optional<RoutePoint> hold = m_routeLivePoint;
+    if (!hold && m_lastPushedPointID) {
+        const auto pushed = std::find_if(m_points.cbegin(), m_points.cend(),
+                                         [&](const RoutePoint& point) { return point.id == *m_lastPushedPointID; });
+        if (pushed != m_points.cend())
+            hold = *pushed;
+    }
+    if (!hold && !m_points.isEmpty())
+        hold = m_points.last();
+
+    setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
+    m_routePlaybackID.reset();
+    m_routePlaybackConfirmedID.reset();
+    // Cancelling the run asks the device worker to stop; nothing here waits for it.
+    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    setIPhoneRouteRunning(false);
+    m_hasConfirmedLocationLock = false;
+    markLocationResetPending(false);
+    //: Status message.
+    setDeviceActionMessage(tr("Stopping route…"));
+    setDeviceBusy(true);
+    // Not stored: a stop always runs to its end.
+    stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
+}
+
+QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlannerViewModel> self,
+                                                         QFuture<void> playbackFinished,
+                                                         std::optional<LocationHelper> helper,
+                                                         std::optional<RoutePoint> hold)
+{
+    co_await self->stopDeviceProcessesOffMain();
+    co_await playbackFinished;
+    if (!self)
+        co_return;
+    LocationPlannerViewModel* vm = self.data();
+    if (isQuitting(vm->m_simulationSafetyState)) {
+        vm->setDeviceBusy(false);
+        co_return;
+    }
+    if (!helper || !hold) {
+        vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        vm->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+        vm->setDeviceBusy(false);
+        co_return;
+    }
+    if (vm->m_routePlaybackID || vm->m_isIPhoneRouteRunning || vm->m_isLocationResetPending) {
+        vm->setDeviceBusy(false);
+        co_return;
+    }
+
+    // The play process is gone, so the point is set anew before it is announced as held.
+    std::exception_ptr error;
+    LocationHelper used = *helper;
+    try {
+        used = co_await setLocationWithRetry(self, *helper, *hold);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    vm = self.data();
+    if (isQuitting(vm->m_simulationSafetyState)) {
+        vm->setDeviceBusy(false);
+        co_return;
+    }
+    if (!error) {
+        vm->setLastPushedPointName(hold->name);
+        vm->setLastPushedPointID(hold->id);
+        vm->m_hasConfirmedLocationLock = true;
+        vm->startLocationLock(*hold, used, false);
+        vm->setDeviceActionMessage(routeStoppedMessage(hold));
+        vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
+    } else {
+        // Held but unconfirmed: the watch loop keeps trying to set it.
+        const QString description = errorDescription(error);
+        vm->m_hasConfirmedLocationLock = false;
+        vm->startLocationLock(*hold, *helper, false);
+        //: Status message.
+        vm->setDeviceActionMessage(tr("Couldn’t set the location."));
+        //: Alert text. %1 is the error's first paragraph.
+        vm->setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
+        //: Event log entry. %1 is the error's description.
+        vm->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
+    }
+    vm->setDeviceBusy(false);
+}
+
+void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
+{
+    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+        !canChangeIPhoneLocation())
+        return;
+    applySavedRouteToDraft(route);
+    startIPhoneRoute();
+}
+
+} // namespace ostrevin
