@@ -179,8 +179,11 @@ TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
     EXPECT_FALSE(button->isEnabled());
     PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 50, 14)});
     ASSERT_TRUE(button->isEnabled());
+    const QString path = dir.file(u"route.gpx"_s);
+    dialogs.choose(path);
     button->click();
-    EXPECT_EQ(gpxExports, 1);
+    ASSERT_TRUE(eventually([&] { return QFileInfo::exists(path); }));
+    EXPECT_TRUE(readFile(path).contains("<gpx"));
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace ostrevin::test {
 
 /// A settings window over a view model with fakes at every edge, a runtime
 /// installer whose download can only reach a closed port on 127.0.0.1, and a
-/// relaunch and GPX export that only count.
+/// relaunch that only counts.
 class SettingsFixture : public PlannerFixture {
 protected:
     SettingsWindow& open(const QString& launchedWith = QStringLiteral("system"))
@@ -26,8 +26,7 @@ protected:
         configuration.build.url = QUrl(QStringLiteral("http://127.0.0.1:9/python.tar.gz"));
         runtime = std::make_unique<RuntimeInstaller>(configuration);
         window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-            *vm, *runtime, *settings, [this] { ++relaunches; }, [this] { ++gpxExports; },
-            dir.file(QStringLiteral("i18n")), launchedWith});
+            *vm, *runtime, *settings, [this] { ++relaunches; }, dir.file(QStringLiteral("i18n")), launchedWith});
         return *window;
     }
 
@@ -77,7 +76,6 @@ protected:
     std::unique_ptr<RuntimeInstaller> runtime;
     std::unique_ptr<SettingsWindow> window;
     int relaunches = 0;
-    int gpxExports = 0;
 };
 
 } // namespace ostrevin::test

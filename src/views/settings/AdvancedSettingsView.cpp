@@ -43,8 +43,8 @@ kit::KitLabel* wrappingText(const QString& text, kit::TextStyle style, kit::Bran
 } // namespace
 
 AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime,
-                                           std::function<void()> exportGPX, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_runtime(runtime), m_exportGPX(std::move(exportGPX)),
+                                           QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_runtime(runtime),
       m_logActions(new QWidget), m_log(new EventLogList),
       //: Settings › Advanced › Export: button.
       m_exportRoute(new QPushButton(tr("Export GPX…"))),
@@ -116,10 +116,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
                            //: Settings › Advanced › Export: row description.
                            tr("Use the GPX file in Xcode or Simulator. You don’t need it to set the iPhone’s "
                               "location."));
-    connect(m_exportRoute, &QPushButton::clicked, this, [this] {
-        if (m_exportGPX)
-            m_exportGPX();
-    });
+    connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(); });
     QWidget* steps = column(6, 4);
     for (const QString& step :
          {tr("1. Export the route as a GPX file."), tr("2. Add the file to your Xcode project."),

@@ -28,9 +28,7 @@ class AdvancedSettingsView final : public QWidget {
     Q_DISABLE_COPY_MOVE(AdvancedSettingsView)
 
 public:
-    /// `exportGPX` asks where to save the current route and writes it.
-    AdvancedSettingsView(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime,
-                         std::function<void()> exportGPX, QWidget* parent = nullptr);
+    AdvancedSettingsView(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, QWidget* parent = nullptr);
     ~AdvancedSettingsView() override;
 
     /// The lines of "Technical details" for the current device status.
@@ -50,7 +48,6 @@ private:
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;
-    std::function<void()> m_exportGPX;
     QList<QLabel*> m_diagnostics;
     QWidget* m_logActions;
     EventLogList* m_log;

@@ -150,7 +150,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
     m_pages = {new GeneralSettingsView(services.viewModel, services.settings, general),
                new IPhoneSettingsView(services.viewModel),
                new AlertsSettingsView(services.viewModel, services.settings),
-               new AdvancedSettingsView(services.viewModel, services.runtime, services.exportGPX)};
+               new AdvancedSettingsView(services.viewModel, services.runtime)};
     for (QWidget* page : m_pages) {
         page->hide();
         layout->addWidget(page);

@@ -31,8 +31,6 @@ public:
         SettingsStore& settings;
         /// Starts the relauncher and ends the application (the orderly quit).
         std::function<void()> relaunch;
-        /// Asks where to save the current route as GPX and writes it.
-        std::function<void()> exportGPX;
         /// Where the shipped translations are; empty: the built-in ones.
         QString translationFolder;
         /// The language choice this run started with; empty: as captured at start-up.
