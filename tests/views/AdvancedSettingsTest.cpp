@@ -31,6 +31,10 @@ TEST_F(AdvancedSettingsTest, AnEmptyLogOffersNothingToCopyAndSaysSo)
     EXPECT_FALSE(child<QPushButton>(u"copyLog"_s)->isEnabled());
     EXPECT_FALSE(child<QPushButton>(u"exportLog"_s)->isEnabled());
     EXPECT_TRUE(child<EventLogList>(u"eventLog"_s)->visibleRows().isEmpty());
+    const auto labels = child<EventLogList>(u"eventLog"_s)->findChildren<kit::KitLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](kit::KitLabel* label) {
+        return label->text() == u"No events yet."_s && !label->isHidden();
+    }));
 }
 
 TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)

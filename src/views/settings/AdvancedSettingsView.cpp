@@ -147,7 +147,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     connect(m_reinstall, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReinstall);
     connect(m_reset, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReset);
 
-    connect(&m_viewModel, &LocationPlannerViewModel::diagnosticEventsChanged, this, &AdvancedSettingsView::sync);
+    connect(&m_viewModel, &LocationPlannerViewModel::diagnosticEventsChanged, this, &AdvancedSettingsView::syncLog);
     connect(&m_viewModel, &LocationPlannerViewModel::helperStatusChanged, this,
             &AdvancedSettingsView::syncDiagnostics);
     connect(&m_viewModel, &LocationPlannerViewModel::lastDeviceErrorChanged, this,
@@ -156,6 +156,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
     syncDiagnostics();
     syncVersion();
+    syncLog();
     sync();
 }
 
@@ -208,11 +209,15 @@ bool AdvancedSettingsView::maintenanceAllowed() const
     return !m_viewModel.isSimulationActive() && m_viewModel.canEditRouteDraft();
 }
 
-void AdvancedSettingsView::sync()
+void AdvancedSettingsView::syncLog()
 {
     const QList<TrackerLogEntry>& events = m_viewModel.diagnosticEvents();
     m_log->setEntries(events);
     m_logActions->setEnabled(!events.isEmpty());
+}
+
+void AdvancedSettingsView::sync()
+{
     m_exportRoute->setEnabled(!m_viewModel.points().isEmpty());
     const bool allowed = maintenanceAllowed();
     m_reinstall->setEnabled(allowed);

@@ -36,6 +36,7 @@ public:
 
 private:
     void sync();
+    void syncLog();
     void syncDiagnostics();
     void syncVersion();
     bool maintenanceAllowed() const;

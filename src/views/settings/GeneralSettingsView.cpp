@@ -135,7 +135,9 @@ void GeneralSettingsView::restartNow()
     }
     if (m_confirmation)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Restart Ostrevin now?"),
+    auto* box = new QMessageBox(QMessageBox::Warning,
+                                //: Confirmation title before restarting for a new language.
+                                tr("Restart Ostrevin now?"),
                                 //: Confirmation message before restarting for a new language.
                                 tr("Restarting ends the simulated location and your iPhone returns to its real "
                                    "location."),
