@@ -1,3 +1,5 @@
+#include "platform/AppTranslation.h"
+
 #include <QApplication>
 #include <QMainWindow>
 
@@ -6,6 +8,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
+    ostrevin::installAppTranslation();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Ostrevin"));

@@ -188,7 +188,9 @@ QFuture<ProcessOutput> DeviceLocationController::run(const LocationHelper& helpe
 ProcessOutput DeviceLocationController::runHelperAction(const LocationHelper& helper, const HelperAction& action,
                                                         double timeout, std::stop_token stopToken)
 {
-    return executeStoppable(helper.executableURL, HelperCommandLine::arguments(helper, action), timeout, stopToken);
+    const QStringList arguments = HelperCommandLine::arguments(helper, action);
+    requireBoundIPhone(helper, HelperCommandLine::displayCommand(helper.executablePath(), arguments));
+    return executeStoppable(helper.executableURL, arguments, timeout, stopToken);
 }
 
 ProcessOutput DeviceLocationController::executeStoppable(const QUrl& executableURL, const QStringList& arguments,
@@ -306,6 +308,10 @@ ProcessOutput DeviceLocationController::executeProcess(const QUrl& executableURL
 
     if (cancellation.isCancelled())
         throw CancellationError();
+    // What the tool logged before it hung says why: "--reconnect" makes it wait
+    // for a device after logging that none is connected.
+    if (timedOut && containsLoggedError(output.text))
+        throw DeviceLocationError::commandFailed(command, output.text);
     if (timedOut) {
         //: Technical detail in diagnostics. %1 is a duration such as “15 seconds”.
         throw DeviceLocationError::commandFailed(

@@ -4,6 +4,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "devicebridge/HelperAction.h"
 #include "devicebridge/CoreDeviceIdentity.h"
+#include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/HelperCommandLine.h"
 #include "devicebridge/HelperSearchPaths.h"
 #include "devicebridge/LocationHelper.h"
@@ -216,6 +217,12 @@ public:
     /// needed, checked for readiness (mounting the disk image once if needed).
     LocationHelper preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken);
 
+    /// Whether device commands of the helper reach one known iPhone (a UDID, or a
+    /// tunnel address). Unbound, the tools would take any single attached device.
+    static bool isBoundToIPhone(const LocationHelper& helper);
+    /// "iPhone isn’t connected.", not connected, with the detail under "Details:".
+    static LocationHelperStatus notConnectedStatus(const LocationHelper& helper,
+                                                   const std::optional<QString>& detail);
     /// The status of a failed device check, with the error under "Details:".
     static LocationHelperStatus unavailableStatus(const LocationHelper& helper, const std::exception_ptr& error);
     /// The device setup instructions, with the detail under "Details:" when not empty.
@@ -284,6 +291,10 @@ private:
     std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments,
                                             double timeout, bool tracksActiveProcess);
     TunnelServiceClient tunnelService() const;
+    /// Throws the not-connected failure of the command unless the helper is bound.
+    static void requireBoundIPhone(const LocationHelper& helper, const QString& command);
+    /// The failure of a preparation whose bound iPhone is not attached.
+    static DeviceLocationError notAttachedError(const LocationHelper& helper);
 
     /// The held process and its track, taken out of the controller in one step.
     struct PersistentLocationHandles {

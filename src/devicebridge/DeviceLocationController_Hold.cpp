@@ -117,6 +117,8 @@ QString DeviceLocationController::setLocationSync(const RoutePoint& point, const
                                                   std::stop_token stopToken)
 {
     validate(point);
+    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
+                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::set(point))));
     if (helper.kind == LocationHelper::Kind::iDeviceSetLocation)
         return runHelperAction(helper, HelperAction::set(point), setTimeout, stopToken).text;
 
@@ -190,6 +192,8 @@ QString DeviceLocationController::runPersistentCommandSync(
     const QString& successMessage, const QString& earlyExitMessage, const std::optional<QString>& gpxPath,
     const QUuid& operationID, ProcessCancellationState& cancellation)
 {
+    const QString path = helper.executablePath();
+    requireBoundIPhone(helper, HelperCommandLine::displayCommand(path, arguments));
     std::lock_guard commandGuard(m_commandLock);
     if (cancellation.isCancelled())
         throw CancellationError();
@@ -197,7 +201,6 @@ QString DeviceLocationController::runPersistentCommandSync(
     stopPersistentLocationProcess();
 
     OwnedProcessRegistry& registry = OwnedProcessRegistry::shared();
-    const QString path = helper.executablePath();
     // The exit handler may fire before launch() returns; the start-up wait below
     // notices such an early end by itself.
     auto launched = std::make_shared<std::atomic<const ChildProcess*>>(nullptr);
@@ -352,6 +355,8 @@ QString DeviceLocationController::clearLocationSync(const LocationHelper& helper
 {
     stopPersistentLocationProcess();
     stopActiveProcess();
+    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
+                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::clear())));
     try {
         return runHelperAction(helper, HelperAction::clear(), clearTimeout, stopToken).text;
     } catch (const CancellationError&) {

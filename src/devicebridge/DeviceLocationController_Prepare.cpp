@@ -97,7 +97,7 @@ QString DeviceLocationController::setupHint(const std::optional<QString>& detail
     const QString steps =
         QStringList{
             //: Device setup step.
-            tr("1. Connect iPhone to this Mac with a cable."),
+            tr("1. Connect iPhone to this computer with a cable."),
             //: Device setup step.
             tr("2. Unlock iPhone and keep it unlocked."),
             //: Device setup step. “Trust This Computer” is the title of Apple’s iOS dialog; use Apple’s localized
@@ -106,7 +106,8 @@ QString DeviceLocationController::setupHint(const std::optional<QString>& detail
             //: Device setup step. Use Apple’s official localized names of the iOS Settings path; keep the › separators.
             tr("4. Turn on Settings › Privacy & Security › Developer Mode."),
             //: Device setup step. “Prepare iPhone” is the button title; use the same translation as that button.
-            tr("5. Click Prepare iPhone. On iOS 17.0–17.3.1, your Mac administrator password may be required."),
+            tr("5. Click Prepare iPhone. On iOS 17.0–17.3.1, the administrator password of this computer may be "
+               "required."),
         }
             .join(u'\n');
     QStringList paragraphs{
@@ -121,6 +122,44 @@ QString DeviceLocationController::setupHint(const std::optional<QString>& detail
         paragraphs.append(tr("Details:") + u'\n' + *detail);
     }
     return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+bool DeviceLocationController::isBoundToIPhone(const LocationHelper& helper)
+{
+    return helper.deviceIdentifier.has_value() ||
+           helper.connectionMode.kind() == LocationHelper::ConnectionMode::Case::rsd;
+}
+
+void DeviceLocationController::requireBoundIPhone(const LocationHelper& helper, const QString& command)
+{
+    // Without a UDID both tools take whatever single device is attached, an iPad
+    // too, and the location would be reported as set on the iPhone.
+    if (!isBoundToIPhone(helper)) {
+        //: Technical detail in diagnostics.
+        throw DeviceLocationError::commandFailed(command, tr("No iPhone is connected, so no device was asked."));
+    }
+}
+
+LocationHelperStatus DeviceLocationController::notConnectedStatus(const LocationHelper& helper,
+                                                                  const std::optional<QString>& detail)
+{
+    LocationHelperStatus status;
+    status.helper = helper;
+    //: Device status message.
+    status.message = tr("iPhone isn’t connected.");
+    status.installHint = setupHint(detail);
+    status.isDeviceConnected = false;
+    status.isLocationReady = false;
+    return status;
+}
+
+DeviceLocationError DeviceLocationController::notAttachedError(const LocationHelper& helper)
+{
+    //: Technical detail in diagnostics. %1 is the iPhone’s name or UDID.
+    return DeviceLocationError::commandFailed(
+        QStringLiteral("pymobiledevice3 usbmux list"),
+        tr("%1 isn’t among the devices connected to this computer.")
+            .arg(helper.deviceName.value_or(helper.deviceIdentifier.value_or(QStringLiteral("iPhone")))));
 }
 
 LocationHelperStatus DeviceLocationController::unavailableStatus(const LocationHelper& helper,
@@ -224,6 +263,12 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
     if (!helper.deviceIdentifier)
         throw missingUDIDError();
     if (!isTunneldRunning(stopToken)) {
+        // An administrator prompt only for an iPhone that is really there: while it
+        // is unplugged, recovery would otherwise ask every few seconds.
+        if (!isDeviceReachableSync(helper))
+            throw notAttachedError(helper);
+        if (stopToken.stop_requested())
+            throw CancellationError();
         startTunnelWithPrivileges(helper, stopToken);
         waitForTunneld(stopToken);
     }
@@ -247,6 +292,8 @@ LocationHelper DeviceLocationController::preparedRSDHelper(const LocationHelper&
 LocationHelperStatus DeviceLocationController::checkDeviceConnectionSync(const LocationHelper& helper,
                                                                          std::stop_token stopToken)
 {
+    if (helper.kind == LocationHelper::Kind::pyMobileDevice && !isBoundToIPhone(helper))
+        return notConnectedStatus(helper, std::nullopt);
     std::exception_ptr firstError;
     try {
         return readyStatus(helper, readinessCheckTimeout, stopToken);
@@ -280,11 +327,19 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
                                                                       std::stop_token stopToken)
 {
     const LocationHelperStatus status = checkDeviceConnectionSync(helper, stopToken);
-    if (status.isAvailable() || helper.kind != LocationHelper::Kind::pyMobileDevice)
+    if (status.isAvailable() || helper.kind != LocationHelper::Kind::pyMobileDevice || !isBoundToIPhone(helper))
         return status;
 
     try {
-        const LocationHelper rsd = tunnelledHelper(helper, stopToken);
+        std::optional<LocationHelper> tunnelled;
+        try {
+            tunnelled = tunnelledHelper(helper, stopToken);
+        } catch (const DeviceLocationError& failure) {
+            if (failure == notAttachedError(helper))
+                return notConnectedStatus(helper, failure.description());
+            throw;
+        }
+        const LocationHelper& rsd = *tunnelled;
         try {
             return readyStatus(rsd, readinessCheckTimeout, stopToken);
         } catch (...) {

@@ -49,9 +49,21 @@ QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper
     }
     const QString line = HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools);
     const PrivilegedRunner::Invocation invocation = m_configuration.privilegedRunner->invocation(line);
-    return executeStoppable(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,
-                            privilegedStartTimeout, stopToken)
-        .text;
+    try {
+        return executeStoppable(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,
+                                privilegedStartTimeout, stopToken)
+            .text;
+    } catch (const DeviceLocationError& failure) {
+        // The line is hundreds of characters of shell: the user reads what was
+        // attempted in words, the line stays in the details (and the event log).
+        //: Technical detail in diagnostics. %1 is a command line; never translated.
+        const QString shown = tr("Command line: %1").arg(failure.command());
+        const QString output = failure.output().trimmed();
+        throw DeviceLocationError::commandFailed(
+            //: The action named in diagnostics after “Command:”.
+            tr("Start the iPhone tunnel service with administrator rights"),
+            output.isEmpty() ? shown : output + QStringLiteral("\n\n") + shown);
+    }
 }
 
 } // namespace ostrevin

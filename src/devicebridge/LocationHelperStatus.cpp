@@ -10,7 +10,7 @@ LocationHelperStatus LocationHelperStatus::missing()
     status.installHint = tr("If the add-on component is missing, quit Ostrevin and open it again. "
                             "Installation starts automatically.") +
                          u"\n\n" +
-                         tr("iPhone must be connected with a cable, unlocked, trust this Mac, and have "
+                         tr("iPhone must be connected with a cable, unlocked, trust this computer, and have "
                             "Developer Mode turned on.");
     return status;
 }

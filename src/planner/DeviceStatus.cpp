@@ -82,6 +82,12 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
         // A point restored from the last session is shown but not held until an
         // iPhone is ready for it; the counters of that session carry on.
         self->startLocationLock(*self->m_lockedPoint, *status.helper, false);
+        // A verification runs only while no other device operation does: this
+        // check's own progress state would make it return at once.
+        if (showProgress) {
+            self->setCheckingDevice(false);
+            self->setDeviceBusy(false);
+        }
         co_await self->refreshLocationLockNow();
         if (!self || token.isCancelled())
             co_return;

@@ -8,6 +8,7 @@
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkTransportError.h"
 #include "routedata/AppSettings.h"
+#include "routedata/JsonCodingError.h"
 #include "routedata/LocationValidationError.h"
 
 #include <QCoro/QCoroFuture>
@@ -124,7 +125,9 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     } catch (...) {
         error = std::current_exception();
     }
-    if (!self)
+    // After the quit began nothing re-arms a hold or raises an alarm: the owned
+    // processes are being ended, this set's included.
+    if (!self || self->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         co_return;
     LocationPlannerViewModel& vm = *self;
 
@@ -227,6 +230,7 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
     if (resetCounters) {
         setLockRefreshCount(0);
         setLockFailureCount(0);
+        forgetOutage();
         setLastLockRefresh(now);
         setLockStartedAt(now);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
@@ -263,6 +267,7 @@ void LocationPlannerViewModel::stopLocationLock(bool)
     setLockedPoint(std::nullopt);
     setLockRefreshCount(0);
     setLockFailureCount(0);
+    forgetOutage();
     setLastLockRefresh(std::nullopt);
     setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
@@ -270,9 +275,24 @@ void LocationPlannerViewModel::stopLocationLock(bool)
     logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
 }
 
+void LocationPlannerViewModel::forgetOutage()
+{
+    m_outageCounted = false;
+    m_loggedRestoreFailure.clear();
+}
+
 void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
 {
-    AppSettings::setLockedPoint(point, *m_deps.settings);
+    try {
+        AppSettings::setLockedPoint(point, *m_deps.settings);
+    } catch (const JsonCodingError& error) {
+        // The hold goes on; but the stored copy would still name the previous point,
+        // and the next launch would show that one as held.
+        AppSettings::setLockedPoint(std::nullopt, *m_deps.settings);
+        //: Event log entry. %1 says why the point could not be stored.
+        logEvent(tr("The held location couldn’t be saved for the next launch: %1").arg(error.description()),
+                 TrackerLogLevel::warning);
+    }
 }
 
 QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
@@ -306,7 +326,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
                 vm.reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
-                co_await vm.refreshLocationLockNow();
+                co_await verifyHold(self, token);
                 if (token.isCancelled() || !self)
                     co_return;
                 due = clock->steadyNow() + delay(*self);
@@ -314,7 +334,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
             }
         }
         if (clock->steadyNow() >= due) {
-            co_await vm.refreshLocationLockNow();
+            co_await verifyHold(self, token);
             if (token.isCancelled() || !self)
                 co_return;
             due = clock->steadyNow() + delay(*self);
@@ -328,7 +348,7 @@ QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
     return verifyHold(QPointer(this));
 }
 
-QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self)
+QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
 {
     if (!self)
         co_return;
@@ -367,22 +387,31 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
             self->setLastLockRefresh(self->m_deps.clock->wallNow());
             self->setLockRefreshCount(self->m_lockRefreshCount + 1);
             self->setLastDeviceError(QString());
+            self->forgetOutage();
             //: Status message. %1 is the point's name.
             self->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();
             co_return;
         }
     }
+    // One outage is one interruption, however many ticks it lasts: a long one must
+    // neither inflate the count nor push the entry that opened it out of the log.
+    const bool newOutage = !self->m_outageCounted;
     if (!cause.isEmpty()) {
-        self->setLockFailureCount(self->m_lockFailureCount + 1);
+        if (newOutage) {
+            self->setLockFailureCount(self->m_lockFailureCount + 1);
+            self->m_outageCounted = true;
+        }
         self->setLastDeviceError(cause);
         self->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
     self->setDeviceActionMessage(tr("Restoring location…"));
-    //: Event log entry. %1 is the cause.
-    self->logEvent(tr("Location interrupted: %1").arg(self->m_lastDeviceError), TrackerLogLevel::warning);
-    co_await recoverLocationLock(self, point, *helper, epoch);
+    if (newOutage) {
+        //: Event log entry. %1 is the cause.
+        self->logEvent(tr("Location interrupted: %1").arg(self->m_lastDeviceError), TrackerLogLevel::warning);
+    }
+    co_await recoverLocationLock(self, point, *helper, epoch, token);
     finish();
 }
 

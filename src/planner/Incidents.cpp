@@ -61,7 +61,8 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
 }
 
 QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                            LocationHelper previousHelper, quint64 epoch)
+                                                            LocationHelper previousHelper, quint64 epoch,
+                                                            CancelToken token)
 {
     if (!isCurrentHold(self, epoch))
         co_return;
@@ -86,23 +87,32 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         detected.helper->deviceIdentifier != previousHelper.deviceIdentifier)
         helper = previousHelper;
 
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper);
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
     if (!isCurrentHold(self, epoch))
         co_return;
     self->setHelperStatus(prepared);
     self->setLastDeviceCheck(clock->wallNow());
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
-    if (!prepared.isAvailable() || !prepared.helper || !sameDevice) {
+    if (!prepared.isAvailable() || !prepared.helper) {
         self->setLastDeviceError(prepared.installHint);
         self->reportLocationIncidentIfNeeded(prepared.message, point);
+        co_return;
+    }
+    if (!sameDevice) {
+        // The other iPhone's "… is ready." would read as if all were well.
+        //: Incident cause. %1 is the connected iPhone's name, %2 the held iPhone's name.
+        const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
+                                  .arg(deviceName(prepared.helper), deviceName(previousHelper));
+        self->setLastDeviceError(cause);
+        self->reportLocationIncidentIfNeeded(cause, point);
         co_return;
     }
 
     const LocationHelper restoredWith = *prepared.helper;
     std::exception_ptr error;
     try {
-        co_await device->setLocation(point, restoredWith);
+        co_await device->setLocation(point, restoredWith, token.stopToken());
     } catch (...) {
         error = std::current_exception();
     }
@@ -115,8 +125,13 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         //: Status message.
         vm.setDeviceActionMessage(tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
         vm.reportLocationIncidentIfNeeded(summary(description), point);
-        //: Event log entry. %1 is the error's description.
-        vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
+        // A restore is tried every 5 s: the same failure again would only push
+        // older entries, the one that opened the incident first, out of the log.
+        if (description != vm.m_loggedRestoreFailure) {
+            vm.m_loggedRestoreFailure = description;
+            //: Event log entry. %1 is the error's description.
+            vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
+        }
         co_return;
     }
     vm.m_lockedHelper = restoredWith;
@@ -127,6 +142,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     vm.setLastLockRefresh(clock->wallNow());
     vm.setLockRefreshCount(vm.m_lockRefreshCount + 1);
     vm.setLastDeviceError(QString());
+    vm.forgetOutage();
     vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);

@@ -113,8 +113,10 @@ void LocationPlannerViewModel::restoreHeldPoint()
 
 void LocationPlannerViewModel::startNetworkMonitoring()
 {
+    // Queued: a monitor reports at once from start(), and that report belongs
+    // after the launch, not before "App launched.".
     connect(m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, this,
-            &LocationPlannerViewModel::handleReachability);
+            &LocationPlannerViewModel::handleReachability, Qt::QueuedConnection);
     m_deps.networkMonitor->start();
 }
 

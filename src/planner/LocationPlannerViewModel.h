@@ -2,6 +2,7 @@
 
 #include "alerts/LocationSafetyAlarmEvent.h"
 #include "alerts/LocationSimulationSafetyState.h"
+#include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
 #include "devicebridge/LocationHelper.h"
@@ -419,6 +420,11 @@ private:
     // Telegram settings (Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);
+    /// Reads the token again while the keyring could not give it.
+    static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Why the keyring could not give the token, while it could not.
+    std::optional<QString> m_telegramTokenReadFailure;
 
     // Event log (EventLog.cpp).
     static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
@@ -435,7 +441,7 @@ private:
                                           CancelToken token);
     static QCoro::Task<> locationReset(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                        std::optional<LocationHelper> helper, QFuture<void> playbackFinished,
-                                       CancelToken token);
+                                       QFuture<void> holdFinished, CancelToken token);
     /// Ends the current tool run and the held process on a worker; finishes when both are gone.
     QFuture<void> stopDeviceProcessesOffMain();
     void markLocationResetPending(bool pending);
@@ -461,14 +467,18 @@ private:
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
     QCoro::Task<> refreshLocationLockNow();
-    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self);
+    /// The hold's token reaches the device calls of a restore, so that a reset can
+    /// stop them and wait for their end.
+    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token = {});
     static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
     void persistLockedPoint(const std::optional<RoutePoint>& point);
+    /// The hold is verified or restored: the next loss is a new outage.
+    void forgetOutage();
     /// The owner still exists and the hold that a flow belongs to is still the current one.
     static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     static QCoro::Task<> recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                             LocationHelper previousHelper, quint64 epoch);
+                                             LocationHelper previousHelper, quint64 epoch, CancelToken token = {});
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     bool shouldRepeatTelegramAlerts() const;
     static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
@@ -569,6 +579,11 @@ private:
     std::optional<RoutePoint> m_telegramIncidentPoint;
     QDateTime m_telegramIncidentStartedAt;
     bool m_telegramIncidentAcknowledged = false;
+    /// The current outage of the hold was counted and logged; cleared once the hold
+    /// is verified or restored.
+    bool m_outageCounted = false;
+    /// The restore failure of this outage last logged.
+    QString m_loggedRestoreFailure;
 
     // ---- Route playback, saved items, history and GPX export (Playback.cpp, Library.cpp, Export.cpp) ----
 public:

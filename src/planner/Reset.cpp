@@ -32,6 +32,9 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     m_routePlaybackConfirmedID.reset();
     // The playback winds down through its token; the reset waits for it below.
     const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    // A restore under way is stopped with the hold; its device calls must be over
+    // before the clear, or its set would put the point back after "Reset complete".
+    const QFuture<void> holdFinished = m_locationLockTask.cancel();
     stopLocationLock(true);
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     markLocationResetPending(true);
@@ -39,7 +42,8 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     setRouteLivePoint(std::nullopt);
     setDeviceBusy(true);
     const CancelToken token = m_locationResetTask.replace();
-    m_locationResetTask.adopt(locationReset(QPointer(this), m_deps.device, helper, playbackFinished, token));
+    m_locationResetTask.adopt(
+        locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
 }
 
 QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
@@ -54,8 +58,12 @@ QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
 QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerViewModel> self,
                                                       DeviceLocationService* device,
                                                       std::optional<LocationHelper> helper,
-                                                      QFuture<void> playbackFinished, CancelToken token)
+                                                      QFuture<void> playbackFinished, QFuture<void> holdFinished,
+                                                      CancelToken token)
 {
+    co_await holdFinished;
+    if (!self || token.isCancelled())
+        co_return;
     co_await self->stopDeviceProcessesOffMain();
     co_await playbackFinished;
     if (!self || token.isCancelled())
@@ -165,6 +173,7 @@ void LocationPlannerViewModel::resetAllAppData()
     setTelegramChatID(QString());
     // A token read still under way would put the token back after the reset.
     m_telegramTokenLoadTask.cancel();
+    m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
     setTelegramStatusMessage(tr("Telegram alerts aren’t set up."));

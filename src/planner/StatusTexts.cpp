@@ -171,7 +171,9 @@ QString LocationPlannerViewModel::routeProgressSummary() const
     // Truncated, not rounded: 99.9 % must not read 100 % while the route still plays.
     const int percent = static_cast<int>(std::trunc(progress * 100.0));
     const QLocale locale;
-    const QString percentText = locale.toString(percent) + locale.percent();
+    //: A percentage. %1 is the number, %2 the percent sign, both as the user’s locale writes them; order and
+    //: space them as your language does (“42 %”, “%42”).
+    const QString percentText = tr("%1%2").arg(locale.toString(percent), locale.percent());
     //: Route playback progress. First %1 is a percentage such as “42%”, second %2 is a duration such as “12 min”.
     return tr("%1 · %2 left").arg(percentText, TovrelFormat::duration(roundedUpMinutes(remaining)));
 }

@@ -19,24 +19,51 @@ QCoro::Task<> LocationPlannerViewModel::loadTelegramToken(QPointer<LocationPlann
     const TelegramTokenLoad loaded = co_await tokenStore->load();
     if (!self || token.isCancelled())
         co_return;
+    self->applyTelegramTokenLoad(loaded);
+}
+
+QCoro::Task<> LocationPlannerViewModel::rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                      CancelToken token)
+{
+    TelegramTokenStore* store = self->m_deps.telegramTokenStore;
+    if (!self->m_telegramTokenReadFailure || !store)
+        co_return;
+    const TelegramTokenLoad loaded = co_await store->load();
+    // A token saved meanwhile is newer than what this read found.
+    if (!self || token.isCancelled() || !self->m_telegramTokenReadFailure)
+        co_return;
+    self->applyTelegramTokenLoad(loaded);
+}
+
+void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& loaded)
+{
     if (loaded.status == TelegramTokenLoad::Status::unavailable) {
         // A locked or missing secret service is not a missing token: the user's
-        // switch and chat ID stay as they are, and saving the token again fixes it.
-        //: Event log entry. %1 says why the secret store could not be read.
-        self->logEvent(tr("The Telegram bot token couldn’t be read: %1").arg(loaded.failure), TrackerLogLevel::warning);
-        co_return;
+        // switch and chat ID stay as they are, and the token is read again when an
+        // alert is due.
+        const bool known = m_telegramTokenReadFailure == loaded.failure;
+        m_telegramTokenReadFailure = loaded.failure;
+        //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
+        setTelegramStatusMessage(tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1")
+                                     .arg(loaded.failure));
+        if (!known) {
+            //: Event log entry. %1 says why the secret store could not be read.
+            logEvent(tr("The Telegram bot token couldn’t be read: %1").arg(loaded.failure), TrackerLogLevel::warning);
+        }
+        return;
     }
-    self->setTelegramBotToken(loaded.status == TelegramTokenLoad::Status::found ? loaded.token : QString());
-    if (TelegramAlertConfiguration{self->m_telegramBotToken, self->m_telegramChatID}.isValid()) {
-        self->setTelegramStatusMessage(self->m_telegramAlertsEnabled
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           ? tr("Telegram alerts are on.")
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           : tr("Telegram is set up. Alerts are off."));
-    } else if (self->m_telegramAlertsEnabled || !self->m_telegramChatID.trimmed().isEmpty()) {
-        self->setTelegramAlertsEnabled(false);
+    m_telegramTokenReadFailure.reset();
+    setTelegramBotToken(loaded.status == TelegramTokenLoad::Status::found ? loaded.token : QString());
+    if (TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
+        setTelegramStatusMessage(m_telegramAlertsEnabled
+                                 //: Telegram alerts status line (Tools › Telegram alerts).
+                                 ? tr("Telegram alerts are on.")
+                                 //: Telegram alerts status line (Tools › Telegram alerts).
+                                 : tr("Telegram is set up. Alerts are off."));
+    } else if (m_telegramAlertsEnabled || !m_telegramChatID.trimmed().isEmpty()) {
+        setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->setTelegramStatusMessage(tr("Enter the bot token again and click Save."));
+        setTelegramStatusMessage(tr("Enter the bot token again and click Save."));
     }
 }
 

@@ -55,7 +55,8 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
     (void)m_telegramAlertTask.cancel();
     if (!m_telegramAlertsEnabled || !m_deps.telegramAlertService)
         return;
-    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid())
+    // A token the keyring could not give yet is read again before each alert.
+    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid() && !m_telegramTokenReadFailure)
         return;
     const CancelToken token = m_telegramAlertTask.replace();
     m_telegramAlertTask.adopt(telegramAlertLoop(QPointer(this), token));
@@ -109,6 +110,11 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
 QCoro::Task<bool> LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
                                                                              CancelToken token)
 {
+    if (self->m_telegramTokenReadFailure) {
+        co_await rereadUnreadableTelegramToken(self, token);
+        if (!self || token.isCancelled())
+            co_return false;
+    }
     const TelegramAlertConfiguration configuration{self->m_telegramBotToken, self->m_telegramChatID};
     if (!self->m_telegramAlertsEnabled || !configuration.isValid() || !self->m_telegramIncidentActive)
         co_return false;
@@ -208,6 +214,8 @@ QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<Loc
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
     if (store)
         co_await store->save(token);
+    if (self)
+        self->m_telegramTokenReadFailure.reset();
     co_return token.trimmed();
 }
 
@@ -215,6 +223,14 @@ void LocationPlannerViewModel::saveTelegramSettings()
 {
     if (m_isSavingTelegramSettings)
         return;
+    const QString trimmed = m_telegramBotToken.trimmed();
+    if (!trimmed.isEmpty() && !TelegramAlertService::isWellFormedToken(trimmed)) {
+        // Saved, it would read as "alerts are on" while every alert fails.
+        //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
+        setTelegramStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+        return;
+    }
     setSavingTelegramSettings(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     setTelegramStatusMessage(tr("Saving…"));

@@ -111,8 +111,10 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         const auto failure =
             failureOf<DeviceLocationError>([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
         ASSERT_TRUE(failure) << status;
-        EXPECT_TRUE(failure->command().startsWith(u"pkexec /bin/sh -c ")) << failure->command().toStdString();
-        EXPECT_EQ(failure->output(), QString::fromUtf8(text)) << status;
+        // The action in words; pkexec's text first, the shell line after it.
+        EXPECT_EQ(failure->command(), QStringLiteral("Start the iPhone tunnel service with administrator rights"));
+        EXPECT_TRUE(failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
+            << failure->output().toStdString();
     }
 }
 

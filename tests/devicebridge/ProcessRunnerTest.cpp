@@ -233,6 +233,7 @@ TEST_F(ProcessRunner, CancellationBeforeTheRunStartsNothing)
     const QString path = fake.write();
     LocationHelper helper;
     helper.kind = LocationHelper::Kind::iDeviceSetLocation;
+    helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
     helper.executableURL = QUrl::fromLocalFile(path);
     CancelSource cancel;
     cancel.cancel();
@@ -255,6 +256,7 @@ TEST_F(ProcessRunner, CancellationDuringTheWaitWinsOverTheExitStatus)
         fake.sleeps(30);
         LocationHelper helper;
         helper.kind = LocationHelper::Kind::iDeviceSetLocation;
+        helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
         helper.executableURL = QUrl::fromLocalFile(fake.write());
         CancelSource cancel;
         QFuture<ProcessOutput> future = controller.run(helper, HelperAction::clear(), 60, cancel.token().stopToken());
@@ -336,6 +338,7 @@ TEST_F(ProcessRunner, ConcurrentRunsOfOneControllerNeverOverlap)
     fake.runs(QStringLiteral("echo begin >> '%1'; sleep 0.3; echo end >> '%1'").arg(log));
     LocationHelper helper;
     helper.kind = LocationHelper::Kind::iDeviceSetLocation;
+    helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
     helper.executableURL = QUrl::fromLocalFile(fake.write());
     QList<QFuture<ProcessOutput>> futures;
     for (int i = 0; i < 3; ++i)

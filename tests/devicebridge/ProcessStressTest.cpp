@@ -44,6 +44,7 @@ TEST(ProcessStress, TwoThousandRunsLeaveNothingBehind)
 
     LocationHelper helper;
     helper.kind = LocationHelper::Kind::iDeviceSetLocation;
+    helper.deviceIdentifier = QStringLiteral("00008030-AAAA");
     {
         // The reactor's own descriptors exist from the first run on.
         DeviceLocationController warmUp;

@@ -82,6 +82,23 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
     }
 }
 
+TEST_F(DeviceStatusTest, CheckAgainVerifiesTheRestoredPointItHolds)
+{
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.08, 14.42);
+    AppSettings::setLockedPoint(home, *settings);
+    device.detectedStatus = connectedStatus(true);
+    device.connectionStatus = connectedStatus(true);
+    device.persistentLocationActive = true;
+    build();
+    vm->refreshHelperStatus(true, true);
+    ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+    EXPECT_TRUE(device.calls().contains(QStringLiteral("isDeviceReachable")));
+    EXPECT_EQ(vm->lockRefreshCount(), 1);
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    EXPECT_FALSE(vm->isCheckingDevice());
+    EXPECT_FALSE(vm->isDeviceBusy());
+}
+
 TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
 {
     build();

@@ -327,7 +327,7 @@ TEST_F(HoldingTest, AnEndedHeldProcessOpensAnIncidentAtTheNextTickWhateverTheInt
     EXPECT_EQ(callCount(QStringLiteral("setLocation")), 1);
 }
 
-TEST_F(HoldingTest, UnreachableIPhoneIsCountedPerVerificationAndRestoredEveryFiveSeconds)
+TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveSeconds)
 {
     LocationPlannerViewModel& vm = holdWhileUnreachable();
     EXPECT_EQ(vm.lockFailureCount(), 1);
@@ -341,14 +341,16 @@ TEST_F(HoldingTest, UnreachableIPhoneIsCountedPerVerificationAndRestoredEveryFiv
     EXPECT_EQ(callCount(QStringLiteral("isDeviceReachable")), 1);
     clock.advance(1s);
     EXPECT_EQ(callCount(QStringLiteral("isDeviceReachable")), 2);
-    EXPECT_EQ(vm.lockFailureCount(), 2);
+    // Still the same outage: neither counted again nor logged again.
+    EXPECT_EQ(vm.lockFailureCount(), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone stopped responding.")), 1);
 
     // Reachable during the incident: a restoration, not a confirmation or a count.
     device.reachable = true;
     device.detectedStatus = readyWith(unreachableHelper);
     device.preparedStatus = readyWith(unreachableHelper);
     clock.advance(6s);
-    EXPECT_EQ(vm.lockFailureCount(), 2);
+    EXPECT_EQ(vm.lockFailureCount(), 1);
     EXPECT_FALSE(vm.telegramIncidentActive());
     EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set again."));
 }
@@ -395,6 +397,59 @@ TEST_F(HoldingTest, AVerificationOfAStoppedHoldChangesNothingWhenItsAnswerArrive
     EXPECT_EQ(vm.lockFailureCount(), 0);
     EXPECT_EQ(vm.deviceActionMessage(), message);
     EXPECT_TRUE(alarms.presented().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HoldingTest, ASetThatEndsAfterTheQuitBeganNeitherHoldsNorRaisesAnAlarm)
+{
+    const LocationHelper helper = toolHelper(LocationHelper::Kind::iDeviceSetLocation);
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "the set fails while a confirmed hold is replaced" : "the set succeeds");
+        device.setLocationError = fails ? std::make_exception_ptr(DeviceLocationError::commandFailed(
+                                              QStringLiteral("set"), QStringLiteral("x")))
+                                        : std::exception_ptr();
+        LocationPlannerViewModel& vm = build();
+        Access::setHelperStatus(vm, readyWith(helper));
+        if (fails)
+            Access::startLocationLock(vm, home, helper, true);
+        const int activities = keepAwake.active();
+        device.holdAnswers(true);
+        vm.pushPointToIPhone(test::makePoint(QStringLiteral("Office"), 1, 2));
+        vm.prepareForApplicationTermination();
+        device.holdAnswers(false);
+        device.release();
+        test::ManualClock::runPostedEvents();
+
+        EXPECT_EQ(vm.simulationSafetyState(), State::shuttingDown());
+        EXPECT_FALSE(vm.telegramIncidentActive());
+        EXPECT_TRUE(alarms.presented().isEmpty());
+        EXPECT_EQ(keepAwake.active(), activities);
+        clock.advance(10s);
+        EXPECT_FALSE(device.calls().contains(QStringLiteral("isDeviceReachable")));
+        this->vm.reset();
+        test::ManualClock::runPostedEvents();
+    }
+}
+
+TEST_F(HoldingTest, AHeldPointThatCannotBeStoredIsHeldButNotRestoredAtTheNextLaunch)
+{
+    LocationPlannerViewModel& vm = build();
+    const LocationHelper helper = toolHelper(LocationHelper::Kind::iDeviceSetLocation);
+    Access::startLocationLock(vm, home, helper, true);
+    ASSERT_TRUE(AppSettings::lockedPoint(*settings).has_value());
+
+    RoutePoint unstorable = test::makePoint(QStringLiteral("Nowhere"), 1, 2);
+    unstorable.latitude = std::numeric_limits<double>::infinity();
+    Access::startLocationLock(vm, unstorable, helper, true);
+    EXPECT_EQ(vm.simulationSafetyState(), State::holdingConfirmed());
+    // Not the previous point either: the next launch must not show that one as held.
+    EXPECT_FALSE(AppSettings::lockedPoint(*settings).has_value());
+    EXPECT_EQ(vm.diagnosticEvents().value(1).level, TrackerLogLevel::warning);
+    EXPECT_TRUE(vm.diagnosticEvents().value(1).message.startsWith(
+        QStringLiteral("The held location couldn’t be saved for the next launch: ")));
 }
 
 } // namespace

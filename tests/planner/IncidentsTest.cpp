@@ -1,4 +1,5 @@
 #include "PlannerFixture.h"
+#include "devicebridge/DeviceLocationError.h"
 
 using namespace ostrevin;
 using namespace std::chrono_literals;
@@ -103,6 +104,21 @@ TEST_F(IncidentsTest, RecoveryIsAttemptedAtMostEveryFiveSecondsOfSteadyTime)
     EXPECT_EQ(callCount(QStringLiteral("detectHelper")), 2);
 }
 
+TEST_F(IncidentsTest, ARestoreThatKeepsFailingAlikeIsLoggedOnce)
+{
+    LocationPlannerViewModel& vm = build();
+    device.detectedStatus = readyFor(QStringLiteral("A"));
+    device.preparedStatus = readyFor(QStringLiteral("A"));
+    for (const char* output : {"locked", "locked", "locked", "unplugged"}) {
+        device.setLocationError = std::make_exception_ptr(
+            DeviceLocationError::commandFailed(QStringLiteral("set"), QString::fromLatin1(output)));
+        recover(vm, *device.preparedStatus.helper);
+        clock.advance(5s);
+    }
+    EXPECT_EQ(callCount(QStringLiteral("setLocation")), 4);
+    EXPECT_EQ(eventMessages().filter(QStringLiteral("Couldn’t restore the location")).size(), 2);
+}
+
 TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
 {
     struct Case {
@@ -140,6 +156,10 @@ TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
             EXPECT_TRUE(
                 eventMessages().contains(QStringLiteral("The interruption is over, and the location is set again.")));
             EXPECT_EQ(vm.lockRefreshCount(), 1);
+        } else {
+            // The other iPhone being ready is no comfort: the cause says what is wrong.
+            EXPECT_EQ(vm.locationSafetyAlarm()->reason,
+                      QStringLiteral("B is connected instead of A, so the location can’t be restored."));
         }
     }
 }

@@ -8,15 +8,14 @@
 #include "async/TimerScheduler.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "process/OwnedProcessRegistry.h"
-#include "platform/PkexecPrivilegedRunner.h"
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedCalculator.h"
 #include "support/EquatorRoute.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
+#include "support/SandboxedDevice.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <csignal>
@@ -55,25 +54,10 @@ protected:
         tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
         bot.setReply("POST", sendPath, FakeHttpReply::json(R"({"ok":true,"result":{}})"));
         bot.setReply("GET", "/bot123456789:AAE-x_Yz0/getUpdates", FakeHttpReply::json(R"({"ok":true,"result":[]})"));
-        tool.setUsbmuxList(R"([{"ConnectionType": "USB", "DeviceClass": "iPhone", "DeviceName": "Test iPhone", )"
-                           R"("Identifier": ")" +
-                           udid.toUtf8() + R"("}])");
+        tool.setAttachedDevices({{udid}});
 
-        // Every path the controller would take from the machine points into the test folder.
         DeviceLocationController::Configuration configuration;
-        HelperSearchPaths& search = configuration.helperSearch;
-        search.toolFolders = {dir.file(QStringLiteral("tools"))};
-        search.iDeviceToolFolders = {dir.file(QStringLiteral("absent"))};
-        search.homeDirectory = dir.file(QStringLiteral("home"));
-        search.whichPath = dir.file(QStringLiteral("absent/which"));
-        search.envPath = dir.file(QStringLiteral("absent/env"));
-        search.xcrunPath = dir.file(QStringLiteral("absent/xcrun"));
-        search.runtimeFolder = dir.file(QStringLiteral("Runtime"));
-        configuration.temporaryFolder = dir.file(QStringLiteral("private-tmp"));
-        QDir().mkpath(configuration.temporaryFolder);
-        configuration.portProbeTools = {dir.file(QStringLiteral("absent/lsof")), dir.file(QStringLiteral("absent/ss"))};
-        configuration.privilegedRunner =
-            std::make_shared<PkexecPrivilegedRunner>(dir.file(QStringLiteral("absent/pkexec")));
+        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), dir.file(QStringLiteral("absent/pkexec")));
         configuration.tunnelServiceURL = tunnel.url();
         configuration.timing.locationStartup = 0.5;
         configuration.timing.readinessBudget = 2.0;

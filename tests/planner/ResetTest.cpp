@@ -143,6 +143,61 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
     }
 }
 
+TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
+{
+    const QString complete = u"Reset complete. iPhone is using its real location."_s;
+    LocationHelperStatus ready = readyStatus();
+    ready.helper->kind = LocationHelper::Kind::iDeviceSetLocation;
+    ready.helper->deviceIdentifier = u"A"_s;
+    struct Case {
+        const char* name;
+        bool reachable;      // false: the verification goes on to a restore
+        bool answersOnStop;  // the call under way ends when the reset stops it
+    };
+    const Case cases[] = {
+        {"a verification under way, which no one can stop", true, false},
+        {"a restore's preparation under way", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedDeviceLocationService scripted;
+        scripted.reachable = c.reachable;
+        scripted.detectedStatus = ready;
+        scripted.preparedStatus = ready;
+        auto deps = dependencies();
+        deps.device = &scripted;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        PlannerTestAccess::setHelperStatus(*vm, ready);
+        PlannerTestAccess::startLocationLock(*vm, makePoint(u"Home"_s, 50, 14), *ready.helper, true);
+        scripted.holdAnswers(true);
+        clock.advance(2s);
+        if (!c.reachable) {
+            // Answered one by one up to the restore's preparation, which hangs.
+            for (int answered = 0; answered < 2; ++answered) {
+                scripted.release();
+                ManualClock::runPostedEvents();
+            }
+            ASSERT_EQ(scripted.calls().last(), u"prepareForLocation"_s);
+        }
+        scripted.holdAnswers(false);
+
+        vm->clearIPhoneLocation();
+        ManualClock::runPostedEvents();
+        if (!c.answersOnStop) {
+            // Nothing of the reset happens while the hold's device call is under way.
+            EXPECT_FALSE(scripted.calls().contains(u"clearLocation"_s));
+            EXPECT_NE(vm->deviceActionMessage(), complete);
+            scripted.release();
+        }
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        EXPECT_EQ(vm->deviceActionMessage(), complete);
+        const QStringList calls = scripted.calls();
+        EXPECT_EQ(calls.last(), u"clearLocation"_s);
+        EXPECT_FALSE(calls.contains(u"setLocation"_s));
+        vm.reset();
+    }
+}
+
 TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
 {
     const QList<std::function<void(LocationPlannerViewModel&)>> states{

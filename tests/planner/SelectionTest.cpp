@@ -18,6 +18,7 @@ TEST_F(SelectionTest, AClickOfflineKeepsTheGenericNameAndLooksNothingUp)
     auto deps = dependencies();
     deps.networkMonitor = &offline;
     vm = std::make_unique<LocationPlannerViewModel>(deps, true);
+    ManualClock::runPostedEvents();
     ASSERT_FALSE(vm->isOnline());
     vm->selectPlaceAt(50.0755, 14.4378);
     ASSERT_EQ(vm->points().size(), 1);

@@ -1,6 +1,10 @@
 #include "PlannerFixture.h"
 
+#include "platform/AppTranslation.h"
 #include "routedata/TovrelFormat.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
 
 #include <functional>
 
@@ -121,6 +125,35 @@ TEST_F(StatusTextsTest, TimeHeldAndLastVerification)
     EXPECT_EQ(model.lockRuntimeSummary(now), QStringLiteral("Active for less than a minute"));
     A::setLockStartedAt(model, now.addSecs(-61));
     EXPECT_EQ(model.lockRuntimeSummary(now), QStringLiteral("Active for %1").arg(TovrelFormat::duration(1)));
+}
+
+TEST_F(StatusTextsTest, CountedTextsTakeTheirPluralFormFromTheTranslation)
+{
+    // Any language without a translation of its own reads the English one.
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedKingdom), QLocale(QLocale::Czech)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QTranslator* translator = installAppTranslation(locale);
+        ASSERT_NE(translator, nullptr);
+        auto& model = build();
+        const QDateTime now = clock.wallNow();
+        const RoutePoint held = makePoint(QStringLiteral("Old Town"), 50.087, 14.421);
+        A::holdPoint(model, held, true);
+        for (const int count : {1, 2}) {
+            SCOPED_TRACE(count);
+            const bool one = count == 1;
+            EXPECT_EQ(LocationPlannerViewModel::pointCountText(count),
+                      one ? QStringLiteral("1 point") : QStringLiteral("2 points"));
+            A::setLockFailureCount(model, count);
+            EXPECT_EQ(model.activeTrackerDetail(),
+                      one ? QStringLiteral("Old Town · 1 interruption") : QStringLiteral("Old Town · 2 interruptions"));
+            A::setLastDeviceCheck(model, now.addDays(-count));
+            EXPECT_EQ(model.trackerLastUpdateSummary(now),
+                      one ? QStringLiteral("Verified 1 day ago") : QStringLiteral("Verified 2 days ago"));
+        }
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        vm.reset();
+    }
 }
 
 TEST_F(StatusTextsTest, PlaybackProgressIsTruncatedNotRounded)

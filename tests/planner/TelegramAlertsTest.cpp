@@ -202,4 +202,57 @@ TEST_F(TelegramAlertsTest, SettingsActionsSaveTheTokenAndReportTheirOutcome)
     EXPECT_EQ(tokens.item(), botToken);
 }
 
+TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAlert)
+{
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath, FakeHttpReply::json(noUpdates));
+    tokens.setItem(botToken);
+    tokens.setUnavailable(QStringLiteral("The keyring is locked."));
+    auto deps = dependencies();
+    deps.telegramAlertService = &service;
+    deps.telegramTokenStore = &tokens;
+    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm->setTelegramChatID(QStringLiteral("42"));
+    vm->setTelegramAlertsEnabled(true);
+    vm->loadTelegramTokenWithoutBlockingLaunch();
+    test::ManualClock::runPostedEvents();
+    const QString locked =
+        QStringLiteral("The bot token couldn’t be read from the keyring, so alerts can’t be sent: The keyring is locked.");
+    EXPECT_EQ(vm->telegramStatusMessage(), locked);
+
+    // The incident reads the token again, and after each failed read backs off.
+    openIncident(*vm);
+    test::ManualClock::runPostedEvents();
+    EXPECT_EQ(tokens.loadCount(), 2);
+    EXPECT_EQ(vm->telegramStatusMessage(), locked);
+    EXPECT_EQ(requests(sendPath), 0);
+
+    tokens.setUnavailable(std::nullopt);
+    clock.advance(10s);
+    ASSERT_TRUE(waitForCycle(1));
+    EXPECT_EQ(tokens.loadCount(), 3);
+    EXPECT_EQ(vm->telegramBotToken(), botToken);
+    EXPECT_TRUE(vm->telegramAlertsEnabled());
+}
+
+TEST_F(TelegramAlertsTest, AMalformedTokenIsRefusedWhenSaved)
+{
+    LocationPlannerViewModel& vm = buildWithBot();
+    for (const QString& token : {QStringLiteral("123456789"), QStringLiteral("bot123:abc"),
+                                 QStringLiteral("123:abc def"), QStringLiteral("123:abc/sendMessage?x=")}) {
+        SCOPED_TRACE(token.toStdString());
+        Access::setBotToken(vm, token);
+        vm.saveTelegramSettings();
+        ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
+        EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("This isn’t a bot token")))
+            << vm.telegramStatusMessage().toStdString();
+        EXPECT_EQ(tokens.saveCount(), 0);
+    }
+    Access::setBotToken(vm, botToken);
+    vm.saveTelegramSettings();
+    ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram alerts are on."));
+    EXPECT_EQ(tokens.item(), botToken);
+}
+
 } // namespace

@@ -43,7 +43,9 @@ TEST_F(TelegramSettingsTest, TheLaunchReadOfTheTokenSettlesTheStatusLine)
         {"never set up", std::nullopt, std::nullopt, false, QStringLiteral("  "), false, notSetUp, QString()},
         // A locked keyring must not cost the user the switch.
         {"store locked", std::nullopt, QStringLiteral("The keyring is locked."), true, QStringLiteral("42"), true,
-         notSetUp, QString()},
+         QStringLiteral("The bot token couldn’t be read from the keyring, so alerts can’t be sent: "
+                        "The keyring is locked."),
+         QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

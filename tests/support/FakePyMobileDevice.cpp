@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 #include <cerrno>
 #include <csignal>
@@ -19,6 +22,15 @@ namespace {
 const char* const kScript = R"SH(#!/bin/sh
 STATE='@STATE@'
 printf '%s\n' "$*" >> "$STATE/calls.log"
+log() { echo "2026-10-05 12:00:00 host pymobiledevice3.cli[$$] $1 $2" >&2; }
+hold() {
+  trap 'kill $sleeper 2>/dev/null; exit 0' TERM INT
+  while :; do
+    sleep 3600 >/dev/null 2>&1 &
+    sleeper=$!
+    wait $sleeper
+  done
+}
 case " $* " in
   *" simulate-location set "*) cmd=set ;;
   *" simulate-location play "*) cmd=play ;;
@@ -36,6 +48,37 @@ n=$(cat "$STATE/$cmd.count" 2>/dev/null || echo 0)
 n=$((n + 1))
 echo "$n" > "$STATE/$cmd.count"
 
+# Which device the command reaches, as the real tool chooses it: "--udid U"
+# only U, else the one attached device, whatever it is. Only while the test
+# keeps a list of attached devices; "--rsd" goes through a tunnel instead.
+reconnect=no
+case " $* " in *" --reconnect "*) reconnect=yes ;; esac
+if [ -f "$STATE/devices" ] && [ "$cmd" != usbmux-list ] && [ "$cmd" != tunneld ]; then
+  case " $* " in
+    *" --rsd "*) ;;
+    *)
+      udid=
+      prev=
+      for a; do [ "$prev" = --udid ] && udid=$a; prev=$a; done
+      attached=$(grep -c . "$STATE/devices")
+      if [ -n "$udid" ]; then
+        if ! grep -qxF -- "$udid" "$STATE/devices"; then
+          log ERROR "Device not found: $udid"; exit 0
+        fi
+        target=$udid
+      elif [ "$attached" -eq 0 ]; then
+        log ERROR "Device is not connected"
+        [ $reconnect = yes ] || exit 0
+        log INFO "Waiting for the device to be available again"; hold
+      elif [ "$attached" -gt 1 ]; then
+        log ERROR "Choose device: no terminal to ask on"; exit 0
+      else
+        target=$(cat "$STATE/devices")
+      fi
+      printf '%s\n' "$target" >> "$STATE/$cmd.targets" ;;
+  esac
+fi
+
 behaviour=
 case " $* " in
   *" --rsd "*) [ -f "$STATE/$cmd.rsd.behaviour" ] && behaviour=$(cat "$STATE/$cmd.rsd.behaviour") ;;
@@ -46,15 +89,6 @@ case $behaviour in
   from-try:*) if [ "$n" -ge "${behaviour#from-try:}" ]; then behaviour=succeed; else behaviour=log-error-exit; fi ;;
 esac
 
-log() { echo "2026-10-05 12:00:00 host pymobiledevice3.cli[$$] $1 $2" >&2; }
-hold() {
-  trap 'kill $sleeper 2>/dev/null; exit 0' TERM INT
-  while :; do
-    sleep 3600 >/dev/null 2>&1 &
-    sleeper=$!
-    wait $sleeper
-  done
-}
 pressCtrlC() { echo "Press Ctrl+C to send a SIGINT or use 'kill' command to send a SIGTERM"; }
 
 case $behaviour in
@@ -63,6 +97,10 @@ case $behaviour in
   fail-with-output) echo "fake $cmd failed: Device is not connected"; exit 1 ;;
   log-error-exit) log ERROR "Device is not connected"; exit 0 ;;
   log-error-hold) log ERROR "Device is not connected"; hold ;;
+  device-lost)
+    log ERROR "Device is not connected"
+    [ $reconnect = yes ] || exit 0
+    log INFO "Waiting for the device to be available again"; hold ;;
   flood-hold) head -c 10485760 /dev/zero | tr '\0' 'x'; : > "$STATE/$cmd.flooded"; hold ;;
   already-mounted) log ERROR "DeveloperDiskImage already mounted"; exit 0 ;;
 esac
@@ -99,6 +137,8 @@ QString behaviourWord(FakePyMobileDevice::Behaviour behaviour)
         return QStringLiteral("log-error-hold");
     case B::FloodThenHold:
         return QStringLiteral("flood-hold");
+    case B::DeviceLost:
+        return QStringLiteral("device-lost");
     case B::AlreadyMounted:
         return QStringLiteral("already-mounted");
     case B::Succeed:
@@ -169,6 +209,28 @@ void FakePyMobileDevice::succeedFromTry(Command command, int tryNumber)
 void FakePyMobileDevice::setUsbmuxList(const QByteArray& json)
 {
     replaceFile(m_state + QStringLiteral("/usbmux.json"), json);
+}
+
+void FakePyMobileDevice::setAttachedDevices(const QList<AttachedDevice>& devices)
+{
+    QByteArray lines;
+    QJsonArray list;
+    for (const AttachedDevice& device : devices) {
+        lines += device.udid.toUtf8() + '\n';
+        list.append(QJsonObject{
+            {QStringLiteral("ConnectionType"), QStringLiteral("USB")},
+            {QStringLiteral("DeviceClass"), device.deviceClass},
+            {QStringLiteral("DeviceName"), device.name},
+            {QStringLiteral("Identifier"), device.udid},
+        });
+    }
+    setUsbmuxList(QJsonDocument(list).toJson());
+    replaceFile(m_state + QStringLiteral("/devices"), lines);
+}
+
+QStringList FakePyMobileDevice::targets(Command command) const
+{
+    return lines(readFile(m_state + QLatin1Char('/') + name(command) + QStringLiteral(".targets")));
 }
 
 QStringList FakePyMobileDevice::calls() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 #include <optional>
 
@@ -39,6 +40,9 @@ public:
         LogErrorAndHold,
         /// Print 10 MiB on standard output, create "<command>.flooded", then block like Hold.
         FloodThenHold,
+        /// The connection drops: log "Device is not connected" as an ERROR and exit 0, or
+        /// with "--reconnect" log that it waits for the device and block like Hold.
+        DeviceLost,
         /// Log "DeveloperDiskImage already mounted" as an ERROR and exit 0.
         AlreadyMounted,
         /// The command's ordinary success: device information prints JSON, the mount logs
@@ -63,6 +67,22 @@ public:
     void succeedFromTry(Command command, int tryNumber);
     /// The JSON the usbmux list prints.
     void setUsbmuxList(const QByteArray& json);
+
+    struct AttachedDevice {
+        QString udid;
+        QString deviceClass = QStringLiteral("iPhone");
+        QString name = QStringLiteral("Test iPhone");
+    };
+    /// From now on the tool sees exactly these devices on USB, as the real one does:
+    /// a device command with "--udid U" reaches U or logs "Device not found: U"
+    /// (exit 0); without "--udid" it takes the only attached device, whatever it
+    /// is, logs "Device is not connected" when there is none (and with
+    /// "--reconnect" waits for one) and fails when there are several. The usbmux
+    /// list prints these devices. Without this call every command reaches "the"
+    /// device.
+    void setAttachedDevices(const QList<AttachedDevice>& devices);
+    /// The devices the command reached, one UDID per invocation that got one.
+    QStringList targets(Command command) const;
 
     /// The arguments of every invocation so far, one text per invocation.
     QStringList calls() const;

@@ -1,0 +1,124 @@
+// A held iPhone unplugged: the view model on the manual clock drives the real
+// device controller, a pymobiledevice3 that sees only what is attached, and a
+// pkexec that counts how often the user would have been asked for a password.
+
+#include "PlannerFixture.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "support/FakePyMobileDevice.h"
+#include "support/FakeTool.h"
+#include "support/SandboxedDevice.h"
+
+#include <csignal>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+using Command = FakePyMobileDevice::Command;
+using Behaviour = FakePyMobileDevice::Behaviour;
+
+namespace {
+
+const QString udid = QStringLiteral("00008101-000A1B2C3D4E");
+
+class UnpluggedIPhoneTest : public PlannerFixture {
+protected:
+    UnpluggedIPhoneTest() : tool(dir.file(QStringLiteral("tools"))) {}
+
+    void SetUp() override
+    {
+        PlannerFixture::SetUp();
+        tool.setAttachedDevices({{udid}});
+        pkexec.write();
+
+        DeviceLocationController::Configuration configuration;
+        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), pkexec.path());
+        configuration.timing.locationStartup = 0.3;
+        configuration.timing.readinessBudget = 0.5;
+        controller = std::make_unique<DeviceLocationController>(configuration);
+
+        auto deps = dependencies();
+        deps.device = controller.get();
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    }
+
+    void TearDown() override
+    {
+        vm.reset();
+        controller.reset();
+    }
+
+    /// Checks the iPhone and holds Home on it.
+    void holdHome()
+    {
+        vm->refreshHelperStatus(true, true);
+        ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
+        ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
+        vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
+    }
+
+    /// The cable is pulled: the held process ends and the iPhone is gone.
+    void unplug()
+    {
+        tool.setAttachedDevices({});
+        ::kill(static_cast<pid_t>(tool.lastPid(Command::Set).value_or(0)), SIGKILL);
+        ASSERT_TRUE(eventually([&] { return controller->isPersistentLocationActive(vm->helperStatus().helper) != true; }));
+    }
+
+    /// Advances the clock one watch tick and waits until the loop sleeps again.
+    bool tick()
+    {
+        clock.advance(2s);
+        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->isLocationLockRefreshing(); });
+    }
+
+    FakePyMobileDevice tool;
+    FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
+    std::unique_ptr<DeviceLocationController> controller;
+};
+
+TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPrompt)
+{
+    holdHome();
+    unplug();
+    for (int second = 0; second < 60; second += 2)
+        ASSERT_TRUE(tick()) << second;
+
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+    EXPECT_TRUE(vm->telegramIncidentActive());
+    EXPECT_EQ(alarms.presented().first().id, alarms.presented().last().id);
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: Location simulation ended unexpectedly.")), 1);
+    // The event that opened the incident is still in the log.
+    EXPECT_TRUE(eventMessages().contains(
+        QStringLiteral("Simulated location interrupted: Location simulation ended unexpectedly.")));
+    EXPECT_EQ(vm->helperStatus().message, QStringLiteral("iPhone isn’t connected."));
+    // Restores were tried, each asking the tool for the held iPhone only.
+    EXPECT_GE(tool.count(Command::DeviceInformation), 10);
+    EXPECT_TRUE(tool.targets(Command::DeviceInformation).size() <= 1);
+    EXPECT_EQ(tool.count(Command::Set), 1);
+}
+
+TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
+{
+    holdHome();
+    unplug();
+    ASSERT_TRUE(tick());
+    // Plugged in again, the restore's check hangs when the reset comes.
+    tool.setAttachedDevices({{udid}});
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Hold);
+    clock.advance(6s);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) >= 3; }));
+
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    const QStringList calls = tool.calls();
+    EXPECT_TRUE(calls.last().contains(u"simulate-location clear")) << calls.join(u'\n').toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 1);
+    EXPECT_NE(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
+}
+
+} // namespace

@@ -1,0 +1,47 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>ostrevin::LocationPlannerViewModel</name>
+    <message numerus="yes">
+        <source>%n interruptions</source>
+        <extracomment>Status card detail: how many times the held location was interrupted. Shown after the point name and a “·” separator.</extracomment>
+        <translation>
+            <numerusform>%n interruption</numerusform>
+            <numerusform>%n interruptions</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n min. ago</source>
+        <extracomment>Short relative time, e.g. “5 min. ago”.</extracomment>
+        <translation>
+            <numerusform>%n min. ago</numerusform>
+            <numerusform>%n min. ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n hr. ago</source>
+        <extracomment>Short relative time, e.g. “2 hr. ago”.</extracomment>
+        <translation>
+            <numerusform>%n hr. ago</numerusform>
+            <numerusform>%n hr. ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n day(s) ago</source>
+        <extracomment>Short relative time, e.g. “3 days ago”.</extracomment>
+        <translation>
+            <numerusform>%n day ago</numerusform>
+            <numerusform>%n days ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n points</source>
+        <extracomment>Number of points in a route, e.g. “1 point”, “12 points”.</extracomment>
+        <translation>
+            <numerusform>%n point</numerusform>
+            <numerusform>%n points</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
