@@ -1,5 +1,6 @@
 #include "routedata/AppLanguage.h"
 
+#include "platform/AppTranslation.h"
 #include "platform/SettingsStore.h"
 
 #include <QCollator>
@@ -135,6 +136,12 @@ QLocale AppLanguage::translationLocale(const SettingsStore& store)
 {
     const std::optional<QString> code = selectedCode(store);
     return code ? QLocale(*code) : QLocale();
+}
+
+QTranslator* AppLanguage::installTranslation(const SettingsStore& store)
+{
+    launchSelection(store);
+    return installAppTranslation(translationLocale(store));
 }
 
 } // namespace ostrevin

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+class QTranslator;
+
 namespace ostrevin {
 
 class SettingsStore;
@@ -55,6 +57,10 @@ public:
 
     /// The locale whose translation the next start installs.
     static QLocale translationLocale(const SettingsStore& store = AppSettings::standardStore());
+    /// At start-up, once the application object exists: takes launchSelection()
+    /// and installs the translation of the stored choice (the system's languages
+    /// for the system default). Null when none could be installed.
+    static QTranslator* installTranslation(const SettingsStore& store = AppSettings::standardStore());
 };
 
 } // namespace ostrevin

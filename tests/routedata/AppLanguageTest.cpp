@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -61,6 +62,22 @@ TEST(AppLanguageTest, TheLaunchLanguageStaysWhatTheRunStartedWith)
     AppLanguage::setSelectedCode(std::nullopt, store);
     // Until the app really restarted, the window keeps offering the restart.
     EXPECT_EQ(AppLanguage::launchSelection(store), u"en"_s);
+}
+
+} // namespace
+
+namespace {
+
+TEST(AppLanguageTest, TheBuildShipsEnglishAndInstallsTheChosenTranslation)
+{
+    EXPECT_EQ(codes(AppLanguage::available(AppLanguage::translationFolder(), QLocale(u"en_US"_s))),
+              QStringList{u"en"_s});
+    test::TempDir dir;
+    SettingsStore store(dir.file(u"settings.conf"_s));
+    AppLanguage::setSelectedCode(u"en"_s, store);
+    QTranslator* translator = AppLanguage::installTranslation(store);
+    ASSERT_NE(translator, nullptr);
+    EXPECT_EQ(translator->language(), u"en"_s);
 }
 
 } // namespace
