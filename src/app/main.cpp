@@ -1,18 +1,50 @@
+#include "app/AppLog.h"
+#include "app/DeviceEnvironment.h"
+#include "app/MainWindow.h"
+#include "app/MessageAlarmPresenter.h"
+#include "app/TovrelApp.h"
 #include "platform/AppTranslation.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QCommandLineParser>
+
+using namespace ostrevin;
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
-    ostrevin::installAppTranslation();
+    QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
+    installAppTranslation();
+    // Alarm windows come and go; only the main window's close ends the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(MainWindow::applicationIcon());
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Ostrevin"));
-    window.resize(1100, 720);
-    window.show();
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption quitAfterFirstFrame(
+        QStringLiteral("quit-after-first-frame"),
+        QStringLiteral("Quit as soon as the main window's content has been painted (start-up measurements)."));
+    parser.addOption(quitAfterFirstFrame);
+    parser.process(application);
+
+    // Signals that arrive from here on end the run through the orderly quit.
+    TerminationSignals terminationSignals;
+
+    // The full-screen alarm replaces this presenter; it must outlive the application object.
+    MessageAlarmPresenter alarm;
+    TovrelApp::Options options;
+    options.alarmPresenter = &alarm;
+    options.device = DeviceEnvironment::configuration(options.paths);
+    TovrelApp app(options);
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [&app](int signalNumber) {
+        qCInfo(lcApp) << "signal" << signalNumber << "received";
+        app.quit();
+    });
+    if (parser.isSet(quitAfterFirstFrame))
+        QObject::connect(&app.window(), &MainWindow::contentPainted, &app, &TovrelApp::quit);
+    app.show();
     return QApplication::exec();
 }

@@ -46,6 +46,10 @@ struct PlannerTestAccess {
     static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
     static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.setDeviceBusy(busy); }
     static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.setCheckingDevice(checking); }
+    static void setLockRefreshing(LocationPlannerViewModel& vm, bool refreshing)
+    {
+        vm.setLocationLockRefreshing(refreshing);
+    }
     static void setResetPending(LocationPlannerViewModel& vm, bool pending) { vm.setLocationResetPending(pending); }
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {

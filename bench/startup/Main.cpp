@@ -1,0 +1,141 @@
+// Cold start to the first painted frame of the main window, and the peak
+// resident memory of that run, for the real program and for a bare
+// QApplication + QMainWindow doing the same, measured in the same run.
+
+#include "runtime/RuntimeLayout.h"
+#include "runtime/RuntimeManifest.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+/// The bare program: show a window and quit once it has been painted.
+int runBare(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.resize(1280, 820);
+    struct PaintWatch : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            return false;
+        }
+    } watch;
+    window.installEventFilter(&watch);
+    window.show();
+    return QApplication::exec();
+}
+
+struct Run {
+    double milliseconds = 0;
+    double peakMegabytes = 0;
+    bool ok = false;
+};
+
+Run spawnAndMeasure(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    // The children's diagnostics would bury the figures.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return {};
+    int status = 0;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return {};
+    Run run;
+    run.milliseconds = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--bare")
+        return runBare(argc, argv);
+
+    // A private home with an installed runtime, so the main window (not the setup
+    // screen) is what appears, and nothing of the user's is touched.
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("data"));
+    const ostrevin::RuntimeLayout layout(data + u"/Ostrevin/Runtime");
+    QDir().mkpath(layout.rootURL());
+    layout.writeLauncher();
+    ostrevin::RuntimeManifest manifest;
+    manifest.pythonVersion = QStringLiteral("3.12.14");
+    manifest.helperVersion = QStringLiteral("10.10.3");
+    manifest.installedAt = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    layout.writeManifest(manifest);
+    QDir().mkpath(home.filePath(QStringLiteral("tools")));
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    // No device tools: the start-up check finds none at once.
+    qputenv("OSTREVIN_TOOL_FOLDERS", home.filePath(QStringLiteral("tools")).toUtf8());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    const std::string self = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath().toStdString();
+    constexpr int rounds = 7;
+    std::vector<double> appTimes, appPeaks, bareTimes, barePeaks;
+    // One warm-up of each, so both find the libraries in the page cache alike.
+    spawnAndMeasure({OSTREVIN_APP_BINARY, "--quit-after-first-frame"});
+    spawnAndMeasure({self, "--bare"});
+    for (int i = 0; i < rounds; ++i) {
+        const Run app = spawnAndMeasure({OSTREVIN_APP_BINARY, "--quit-after-first-frame"});
+        const Run bare = spawnAndMeasure({self, "--bare"});
+        if (!app.ok || !bare.ok) {
+            std::fprintf(stderr, "a run failed (app %d, bare %d)\n", app.ok, bare.ok);
+            return 1;
+        }
+        appTimes.push_back(app.milliseconds);
+        appPeaks.push_back(app.peakMegabytes);
+        bareTimes.push_back(bare.milliseconds);
+        barePeaks.push_back(bare.peakMegabytes);
+    }
+    const double appTime = median(appTimes), bareTime = median(bareTimes);
+    const double appPeak = median(appPeaks), barePeak = median(barePeaks);
+    std::printf("startup to first frame (median of %d): %.0f ms (aim < 300 ms); bare Qt window: %.0f ms; ratio %.2f\n",
+                rounds, appTime, bareTime, appTime / bareTime);
+    std::printf("peak RSS: %.1f MB (aim < 60 MB); bare Qt window: %.1f MB; ratio %.2f\n", appPeak, barePeak,
+                appPeak / barePeak);
+    return 0;
+}

@@ -1,0 +1,16 @@
+#include "app/ContentView.h"
+
+#include "app/MainWindowView.h"
+
+namespace ostrevin {
+
+MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, QWidget* parent)
+{
+    auto* view = new MainWindowView(viewModel, parent);
+    // Each area fills its slot here, e.g.
+    //     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel));
+    // Slots that nobody filled stay empty.
+    return view;
+}
+
+} // namespace ostrevin

@@ -1,0 +1,216 @@
+#include "app/MainWindow.h"
+
+#include "BuildConfig.h"
+#include "app/AppCommands.h"
+#include "app/AppUpdater.h"
+#include "app/ContentView.h"
+#include "app/MainWindowView.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "planner/MainWindowState.h"
+#include "platform/BundledResources.h"
+#include "runtime/RuntimeInstaller.h"
+#include "views/setup/RuntimeSetupView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolBar>
+
+namespace ostrevin {
+
+namespace {
+
+void openInBrowser(const QUrl& url)
+{
+    // The result is not checked: the desktop shows its own error.
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
+QIcon MainWindow::applicationIcon()
+{
+    return QIcon::fromTheme(QStringLiteral("com.ostrevin.Ostrevin"),
+                            QIcon(BundledResources::directory() + u"/ostrevin.svg"));
+}
+
+MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
+                       QWidget* parent)
+    : QMainWindow(parent), m_viewModel(viewModel), m_runtime(runtime), m_updater(updater)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    // The setup screen shows the application's icon.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(applicationIcon());
+    //: Title of the main window.
+    setWindowTitle(tr("Ostrevin"));
+    setMinimumSize(980, 680);
+    resize(1280, 820);
+    setUnifiedTitleAndToolBarOnMac(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    m_stack = new QStackedWidget;
+    m_stack->setObjectName(QStringLiteral("rootView"));
+    // The setup screen tells its owner when the runtime became installed; the
+    // device check that follows needs no progress display.
+    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(false, false); });
+    m_stack->addWidget(m_setup);
+    setCentralWidget(m_stack);
+
+    AppCommands::Actions actions;
+    actions.quit = [this] { close(); };
+    actions.openSettings = [this] { emit settingsRequested(); };
+    actions.showAbout = [this] { showAbout(); };
+    actions.openURL = openInBrowser;
+    actions.exportGPX = [this] { m_viewModel.exportGPX(); };
+    m_commands = new AppCommands(*menuBar(), m_viewModel, m_runtime, m_updater, actions, this);
+
+    connect(&m_updater, &AppUpdater::checkFinished, this, [this](const AppUpdater::Result& result) {
+        auto* box = new QMessageBox(this);
+        box->setObjectName(QStringLiteral("updateResult"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->setWindowTitle(QStringLiteral("Ostrevin"));
+        box->setTextFormat(Qt::PlainText);
+        switch (result.kind) {
+        case AppUpdater::Result::Kind::upToDate:
+            //: Message after an update check that found nothing newer.
+            box->setText(tr("Ostrevin is up to date."));
+            box->setStandardButtons(QMessageBox::Ok);
+            break;
+        case AppUpdater::Result::Kind::failed:
+            box->setIcon(QMessageBox::Warning);
+            box->setText(result.message);
+            box->setStandardButtons(QMessageBox::Ok);
+            break;
+        case AppUpdater::Result::Kind::available: {
+            //: Message after an update check. %1 is the newer version.
+            box->setText(tr("Ostrevin %1 is available.").arg(result.version));
+            //: Button that opens the newer version's download page in the browser.
+            QPushButton* open = box->addButton(tr("Open Download Page"), QMessageBox::AcceptRole);
+            box->addButton(QMessageBox::Cancel);
+            box->setDefaultButton(open);
+            const QUrl page = result.page;
+            connect(open, &QPushButton::clicked, box, [page] { openInBrowser(page); });
+            break;
+        }
+        }
+        box->open();
+    });
+
+    connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
+    // The reset confirmation belongs to the main content; asked for while the setup
+    // screen shows, it would otherwise pop up by surprise after the installation.
+    MainWindowState& windowState = m_viewModel.windowState();
+    connect(&windowState, &MainWindowState::resetConfirmationPresentedChanged, this, [this, &windowState] {
+        if (windowState.isResetConfirmationPresented() && !isShowingContent())
+            windowState.setResetConfirmationPresented(false);
+    });
+    syncRoot();
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::isShowingContent() const
+{
+    return m_content && m_stack->currentWidget() == m_content;
+}
+
+void MainWindow::syncRoot()
+{
+    const bool installed = m_runtime.phase().kind == RuntimeInstaller::Phase::Kind::installed;
+    if (installed && !m_content) {
+        m_content = ContentView::build(m_viewModel);
+        m_content->installEventFilter(this);
+        connect(m_content, &MainWindowView::settingsRequested, this, &MainWindow::settingsRequested);
+        m_stack->addWidget(m_content);
+        addToolBar(Qt::TopToolBarArea, m_content->toolBar());
+    }
+    m_stack->setCurrentWidget(installed ? static_cast<QWidget*>(m_content) : m_setup);
+    if (m_content)
+        m_content->toolBar()->setVisible(installed);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_content && event->type() == QEvent::Paint && !m_contentPainted) {
+        m_contentPainted = true;
+        // After this paint has reached the screen.
+        QMetaObject::invokeMethod(this, &MainWindow::contentPainted, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::closeNeedsConfirmation() const
+{
+    return m_viewModel.lockedPoint().has_value() || m_viewModel.isIPhoneRouteRunning();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_quitConfirmed || !closeNeedsConfirmation()) {
+        event->accept();
+        emit quitRequested();
+        return;
+    }
+    event->ignore();
+    askBeforeClosing();
+}
+
+void MainWindow::askBeforeClosing()
+{
+    if (m_closeBox) {
+        m_closeBox->raise();
+        return;
+    }
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("quitConfirmation"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(QStringLiteral("Ostrevin"));
+    //: Title of the question before quitting while the iPhone's location is simulated.
+    box->setText(tr("Quit Ostrevin?"));
+    box->setInformativeText(m_viewModel.isIPhoneRouteRunning()
+                                //: Message of the question before quitting while a route plays.
+                                ? tr("The route stops playing on iPhone when Ostrevin quits.")
+                                //: Message of the question before quitting while a location is held.
+                                : tr("Ostrevin stops holding the location on iPhone when it quits."));
+    //: Button that quits although a location is held or a route plays.
+    QPushButton* quit = box->addButton(tr("Quit"), QMessageBox::DestructiveRole);
+    quit->setObjectName(QStringLiteral("confirmQuitButton"));
+    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, quit] {
+        if (box->clickedButton() != quit)
+            return;
+        m_quitConfirmed = true;
+        emit quitRequested();
+    });
+    m_closeBox = box;
+    box->open();
+}
+
+void MainWindow::showAbout()
+{
+    // Window-modal: the static about() would run a nested event loop.
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("aboutBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    //: Title of the About box.
+    box->setWindowTitle(tr("About Ostrevin"));
+    box->setIconPixmap(windowIcon().pixmap(QSize(64, 64)));
+    box->setTextFormat(Qt::PlainText);
+    //: About box text. %1 is the version.
+    box->setText(tr("Ostrevin %1").arg(QString::fromUtf8(BuildConfig::version)));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->open();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+
+class QMessageBox;
+class QStackedWidget;
+
+namespace ostrevin {
+
+class AppCommands;
+class AppUpdater;
+class LocationPlannerViewModel;
+class MainWindowView;
+class RuntimeInstaller;
+class RuntimeSetupView;
+
+/// The single main window: the runtime setup screen until the helper runtime is
+/// installed, the main content from then on, and the menus. Closing it quits the
+/// application, after asking while a location is held or a route plays.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /// The icon of the desktop's theme, else the one shipped beside the program.
+    static QIcon applicationIcon();
+
+    RuntimeSetupView* setupView() const { return m_setup; }
+    /// The main content; built the first time the runtime is installed.
+    MainWindowView* content() const { return m_content; }
+    AppCommands* commands() const { return m_commands; }
+    bool isShowingContent() const;
+
+    /// Lets the next close through without asking (an orderly quit is under way).
+    void setQuitConfirmed() { m_quitConfirmed = true; }
+    /// Whether closing now would stop something running on the iPhone.
+    bool closeNeedsConfirmation() const;
+
+signals:
+    /// The window was closed for good: the application should quit.
+    void quitRequested();
+    /// The settings link or menu item was chosen.
+    void settingsRequested();
+    /// The first frame of the main content was painted.
+    void contentPainted();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void syncRoot();
+    void showAbout();
+    void askBeforeClosing();
+
+    LocationPlannerViewModel& m_viewModel;
+    RuntimeInstaller& m_runtime;
+    AppUpdater& m_updater;
+    QStackedWidget* m_stack = nullptr;
+    RuntimeSetupView* m_setup = nullptr;
+    MainWindowView* m_content = nullptr;
+    AppCommands* m_commands = nullptr;
+    QPointer<QMessageBox> m_closeBox;
+    bool m_quitConfirmed = false;
+    bool m_contentPainted = false;
+};
+
+} // namespace ostrevin

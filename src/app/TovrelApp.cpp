@@ -1,0 +1,128 @@
+#include "app/TovrelApp.h"
+
+#include "alerts/KeychainTokenStore.h"
+#include "alerts/TelegramAlertService.h"
+#include "app/AppLog.h"
+#include "app/AppUpdater.h"
+#include "app/LoggedAlarmPresenter.h"
+#include "app/MainWindow.h"
+#include "app/WidgetFileDialogs.h"
+#include "async/SystemClock.h"
+#include "async/TimerScheduler.h"
+#include "async/WorkerPool.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/PlatformFactory.h"
+#include "platform/SettingsStore.h"
+#include "process/OwnedProcessRegistry.h"
+#include "routedata/AppSettings.h"
+#include "routedata/LegacyMigration.h"
+#include "routedata/RouteStore.h"
+#include "runtime/RuntimeInstaller.h"
+#include "views/kit/Theme.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+
+namespace ostrevin {
+
+TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
+{
+    Q_ASSERT(m_options.alarmPresenter);
+    m_appearance = kit::Theme::createAppearance();
+    m_theme = std::make_unique<kit::Theme>(*m_appearance);
+    const AppPaths& paths = m_options.paths;
+    const QString domain = QString::fromUtf16(SettingsStore::appDomain);
+    m_settings = std::make_unique<SettingsStore>(paths.settingsFile(domain));
+    // One store per file: the formatter and the panels read it through AppSettings.
+    AppSettings::setStandardStore(m_settings.get());
+    // Before anything reads a stored setting or data file.
+    LegacyMigration::runIfNeeded(paths, *m_settings, domain);
+
+    m_store = std::make_unique<RouteStore>(paths.dataDirectory());
+    m_clock = std::make_unique<SystemClock>();
+    m_scheduler = std::make_unique<TimerScheduler>();
+    m_workerPool = std::make_unique<WorkerPool>();
+    m_keepAwake = PlatformFactory::createKeepAwake();
+    m_networkMonitor = PlatformFactory::createNetworkMonitor();
+    m_systemLog = PlatformFactory::createSystemLog();
+    m_network = std::make_unique<QNetworkAccessManager>();
+    m_reverseGeocoder = PlatformFactory::createReverseGeocoder(*m_network);
+    m_fileDialogs = std::make_unique<WidgetFileDialogs>();
+    m_alarm = std::make_unique<LoggedAlarmPresenter>(*m_options.alarmPresenter);
+    m_device = std::make_unique<DeviceLocationController>(m_options.device);
+    m_telegram = std::make_unique<TelegramAlertService>(m_network.get());
+    m_tokenStore = std::make_unique<KeychainTokenStore>();
+
+    LocationPlannerViewModel::Dependencies deps;
+    deps.store = m_store.get();
+    deps.settings = m_settings.get();
+    deps.clock = m_clock.get();
+    deps.scheduler = m_scheduler.get();
+    deps.workerPool = m_workerPool.get();
+    deps.keepAwake = m_keepAwake.get();
+    deps.networkMonitor = m_networkMonitor.get();
+    deps.systemLog = m_systemLog.get();
+    deps.reverseGeocoder = m_reverseGeocoder.get();
+    deps.fileDialogs = m_fileDialogs.get();
+    deps.alarmPresenter = m_alarm.get();
+    deps.device = m_device.get();
+    deps.telegramAlertService = m_telegram.get();
+    deps.telegramTokenStore = m_tokenStore.get();
+    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, true);
+
+    m_runtime = std::make_unique<RuntimeInstaller>(RuntimeInstaller::Configuration::standard(paths));
+    // The manifest is read before the window first shows, so the setup screen
+    // never flashes for an installed runtime.
+    m_runtime->refresh();
+    m_updater = std::make_unique<AppUpdater>(AppUpdater::Configuration::fromBuild(), m_network.get());
+
+    m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater);
+    m_fileDialogs->setWindow(m_window.get());
+    connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
+    // Whatever ends the event loop, the quit order runs before the objects go.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TovrelApp::applicationWillTerminate);
+}
+
+TovrelApp::~TovrelApp()
+{
+    applicationWillTerminate();
+    // Views first, then what they observe, then what the view model uses.
+    m_window.reset();
+    m_updater.reset();
+    m_runtime.reset();
+    m_viewModel.reset();
+    AppSettings::setStandardStore(nullptr);
+    m_theme.reset();
+    m_appearance.reset();
+}
+
+void TovrelApp::show()
+{
+    m_window->show();
+    m_updater->start();
+}
+
+void TovrelApp::quit()
+{
+    m_window->setQuitConfirmed();
+    applicationWillTerminate();
+    QCoreApplication::exit(0);
+}
+
+void TovrelApp::applicationWillTerminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    qCInfo(lcApp) << "quitting";
+    m_viewModel->stopMonitoringDeviceReadiness();
+    m_viewModel->prepareForApplicationTermination();
+    m_alarm->dismiss();
+    // An installation must not leave its tool running or a half-replaced runtime
+    // behind; the installer ends its tool's process group when it goes.
+    m_runtime->cancel();
+    OwnedProcessRegistry::shared().terminateAllOwnedProcesses();
+}
+
+} // namespace ostrevin

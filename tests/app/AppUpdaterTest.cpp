@@ -1,0 +1,152 @@
+#include "app/AppUpdater.h"
+
+#include "app/UpdateFeed.h"
+#include "support/FakeHttpServer.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace ostrevin {
+
+struct AppUpdaterTestAccess {
+    /// Checks a loopback feed, which isAvailable() would never let through.
+    static void check(AppUpdater& updater, const QUrl& feed) { updater.fetch(feed); }
+};
+
+} // namespace ostrevin
+
+using namespace ostrevin;
+using Kind = AppUpdater::Result::Kind;
+
+namespace {
+
+QByteArray feed(const QList<std::pair<QByteArray, QByteArray>>& items)
+{
+    QByteArray xml =
+        R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><title>Ostrevin</title>)";
+    for (const auto& [version, link] : items)
+        xml += "<item><title>Release</title><link>" + link + "</link><sparkle:version>" + version +
+               "</sparkle:version></item>";
+    return xml + "</channel></rss>";
+}
+
+} // namespace
+
+TEST(AppUpdater, OnlyAnExactHttpsFeedOffersUpdates)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"https://ostrevin.example/appcast.xml", true},   {"", false},
+        {"http://ostrevin.example/appcast.xml", false},   {"HTTPS://ostrevin.example/appcast.xml", false},
+        {" https://ostrevin.example/appcast.xml", false}, {"https://", false},
+    };
+    QNetworkAccessManager network;
+    for (const auto& [feedText, available] : cases) {
+        SCOPED_TRACE(feedText);
+        AppUpdater::Configuration configuration;
+        configuration.feed = QString::fromUtf8(feedText);
+        AppUpdater updater(configuration, &network);
+        EXPECT_EQ(updater.isAvailable(), available);
+        updater.start();
+        EXPECT_EQ(updater.canCheckForUpdates(), available);
+    }
+}
+
+TEST(AppUpdater, VersionsCompareNumericallyByComponent)
+{
+    struct Case {
+        const char* left;
+        const char* right;
+        int expected;
+    };
+    const Case cases[] = {
+        {"1.10", "1.9", 1},
+        {"1.0", "1", 0},
+        {"0.1.0", "0.1", 0},
+        {"2", "10", -1},
+        {"1.2.3", "1.2.4", -1},
+        {"1.2rc1", "1.2", 0},
+        {"18446744073709551615", "1", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.left) + " vs " + c.right);
+        EXPECT_EQ(UpdateFeed::compareVersions(QString::fromUtf8(c.left), QString::fromUtf8(c.right)), c.expected);
+        EXPECT_EQ(UpdateFeed::compareVersions(QString::fromUtf8(c.right), QString::fromUtf8(c.left)), -c.expected);
+    }
+}
+
+TEST(AppUpdater, TheNewestItemDecidesAndOnlyAnHttpsPageIsOffered)
+{
+    struct Case {
+        const char* name;
+        QByteArray xml;
+        Kind kind;
+        QString version;
+    };
+    const Case cases[] = {
+        {"newer release", feed({{"0.2.0", "https://ostrevin.example/0.2"}, {"0.1.5", "https://ostrevin.example/old"}}),
+         Kind::available, QStringLiteral("0.2.0")},
+        {"newest is not first", feed({{"0.1.5", "https://e.example/a"}, {"0.3", "https://e.example/b"}}),
+         Kind::available, QStringLiteral("0.3")},
+        {"same version", feed({{"0.1.0", "https://e.example/a"}}), Kind::upToDate, {}},
+        {"older only", feed({{"0.0.9", "https://e.example/a"}}), Kind::upToDate, {}},
+        {"newer with a plain-http page", feed({{"9.0", "http://e.example/a"}}), Kind::failed, {}},
+        {"newer with a script page", feed({{"9.0", "javascript:alert(1)"}}), Kind::failed, {}},
+        {"items without versions", feed({{"beta", "https://e.example/a"}}), Kind::failed, {}},
+        {"not XML", QByteArrayLiteral("<rss><channel><item>"), Kind::failed, {}},
+        {"empty", QByteArray(), Kind::failed, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const AppUpdater::Result result = AppUpdater::evaluate(c.xml, QStringLiteral("0.1"));
+        EXPECT_EQ(result.kind, c.kind);
+        EXPECT_EQ(result.version, c.version);
+        EXPECT_EQ(result.page.isEmpty(), c.kind != Kind::available);
+        EXPECT_EQ(result.message.isEmpty(), c.kind != Kind::failed);
+    }
+}
+
+TEST(AppUpdater, ACheckFetchesWithoutBlockingAndEndsOnErrorsAndTimeOuts)
+{
+    test::FakeHttpServer server;
+    const QByteArray good = feed({{"0.2.0", "https://ostrevin.example/0.2"}});
+    test::FakeHttpReply slow = test::FakeHttpReply::text(good);
+    slow.delayMs = 3000;
+    server.setReply("GET", "/good.xml", test::FakeHttpReply::text(good));
+    server.setReply("GET", "/missing.xml", test::FakeHttpReply::text("gone", 404));
+    server.setReply("GET", "/slow.xml", slow);
+    server.setReply("GET", "/huge.xml", test::FakeHttpReply::text(QByteArray(64 * 1024, 'x')));
+    struct Case {
+        const char* path;
+        Kind kind;
+    };
+    const Case cases[] = {
+        {"/good.xml", Kind::available},
+        {"/missing.xml", Kind::failed},
+        {"/slow.xml", Kind::failed},
+        {"/huge.xml", Kind::failed},
+    };
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        AppUpdater::Configuration configuration;
+        // Were the second check let through, it would only meet a closed local port.
+        configuration.feed = QStringLiteral("https://127.0.0.1:1/appcast.xml");
+        configuration.currentVersion = QStringLiteral("0.1.0");
+        configuration.timeout = std::chrono::milliseconds(500);
+        configuration.maximumFeedBytes = 16 * 1024;
+        AppUpdater updater(configuration, &network);
+        updater.start();
+        QSignalSpy finished(&updater, &AppUpdater::checkFinished);
+        AppUpdaterTestAccess::check(updater, server.url(QString::fromUtf8(c.path)));
+        // A second check while one runs is not started.
+        EXPECT_FALSE(updater.canCheckForUpdates());
+        updater.checkForUpdates();
+        ASSERT_TRUE(finished.wait(10000));
+        EXPECT_EQ(finished.count(), 1);
+        EXPECT_EQ(finished.first().first().value<AppUpdater::Result>().kind, c.kind);
+        EXPECT_TRUE(updater.canCheckForUpdates());
+    }
+}

@@ -1,0 +1,323 @@
+#include "ShellFixture.h"
+#include "app/AppCommands.h"
+#include "app/MainWindowView.h"
+#include "app/NavigationRail.h"
+#include "app/RailItem.h"
+#include "planner/MainWindowState.h"
+#include "views/kit/Brand.h"
+#include "views/setup/RuntimeSetupView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+
+namespace {
+
+/// The visible message box of that name, once it is shown.
+QMessageBox* shownBox(QWidget* window, const QString& name)
+{
+    QMessageBox* found = nullptr;
+    [[maybe_unused]] const bool shown = QTest::qWaitFor(
+        [&] {
+            found = window->findChild<QMessageBox*>(name);
+            return found && found->isVisible();
+        },
+        5000);
+    return found && found->isVisible() ? found : nullptr;
+}
+
+RoutePoint point(const QString& name)
+{
+    RoutePoint p;
+    p.name = name;
+    p.latitude = 50.0875;
+    p.longitude = 14.4213;
+    return p;
+}
+
+class MainWindowTest : public ShellFixture {
+protected:
+    MainWindowView& view() const { return *window->content(); }
+    MainWindowState& state() const { return vm->windowState(); }
+
+    /// Which tile is highlighted; none while the panel is hidden.
+    std::optional<AppSection> highlighted() const
+    {
+        for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+            if (view().rail()->item(section)->isSelected())
+                return section;
+        }
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, RailTilesSwitchSectionsAndTheCurrentOneTogglesThePanel)
+{
+    build();
+    ASSERT_TRUE(window->isShowingContent());
+    struct Step {
+        const char* name;
+        AppSection click;
+        AppSection section;
+        bool panelVisible;
+    };
+    const Step steps[] = {
+        {"current tile hides the panel", AppSection::place, AppSection::place, false},
+        {"and shows it again", AppSection::place, AppSection::place, true},
+        {"another tile switches", AppSection::saved, AppSection::saved, true},
+        {"hide from the new current tile", AppSection::saved, AppSection::saved, false},
+        {"another tile while hidden shows the panel", AppSection::history, AppSection::history, true},
+    };
+    EXPECT_EQ(highlighted(), AppSection::place);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        QTest::mouseClick(view().rail()->item(step.click), Qt::LeftButton);
+        EXPECT_EQ(state().section(), step.section);
+        EXPECT_EQ(state().isSidePanelVisible(), step.panelVisible);
+        EXPECT_EQ(highlighted(), step.panelVisible ? std::optional(step.section) : std::nullopt);
+        EXPECT_EQ(view().sidePanelToggle()->text(),
+                  step.panelVisible ? QStringLiteral("Hide Side Panel") : QStringLiteral("Show Side Panel"));
+        // The panel of the section is the one on show, and it ends at its full width or gone.
+        QWidget* panel = view().slot(MainWindowView::panelSlot(step.section));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible() == step.panelVisible; }, 2000));
+        if (step.panelVisible) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return panel->parentWidget()->parentWidget()->width() == 308; }, 2000));
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ThePanelSlidesUnlessTheDesktopAsksForReducedMotion)
+{
+    build();
+    const kit::Brand saved = kit::Brand::current();
+    for (const bool reducedMotion : {false, true}) {
+        SCOPED_TRACE(reducedMotion ? "reduced motion" : "motion");
+        AppearanceState appearance = saved.appearance;
+        appearance.reducedMotion = reducedMotion;
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, window->palette()));
+        QWidget* sidePanel = window->findChild<QWidget*>(QStringLiteral("sidePanel"));
+        for (const bool visible : {false, true}) {
+            state().setSidePanelVisible(visible);
+            const int target = visible ? MainWindowView::sidePanelWidth : 0;
+            // Without motion the panel is where it belongs at once; with it, it gets there.
+            EXPECT_EQ(sidePanel->width() == target && sidePanel->isVisible() == visible, reducedMotion);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return sidePanel->maximumWidth() == target && sidePanel->isVisible() == visible; }, 2000));
+        }
+    }
+    kit::Brand::setCurrent(saved);
+}
+
+TEST_F(MainWindowTest, KeyboardShortcutsChooseSectionsAndToggleThePanel)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    struct Step {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        AppSection section;
+        bool panelVisible;
+    };
+    const Step steps[] = {
+        {"Ctrl+2", Qt::Key_2, Qt::ControlModifier, AppSection::route, true},
+        {"Ctrl+Alt+S hides", Qt::Key_S, Qt::ControlModifier | Qt::AltModifier, AppSection::route, false},
+        // Unlike the rail tile, the current section's shortcut always shows the panel.
+        {"Ctrl+2 again shows", Qt::Key_2, Qt::ControlModifier, AppSection::route, true},
+        {"Ctrl+2 keeps it shown", Qt::Key_2, Qt::ControlModifier, AppSection::route, true},
+        {"Ctrl+3", Qt::Key_3, Qt::ControlModifier, AppSection::saved, true},
+        {"Ctrl+4", Qt::Key_4, Qt::ControlModifier, AppSection::history, true},
+        {"Ctrl+1", Qt::Key_1, Qt::ControlModifier, AppSection::place, true},
+        {"Ctrl+Alt+S hides", Qt::Key_S, Qt::ControlModifier | Qt::AltModifier, AppSection::place, false},
+        {"Ctrl+Alt+S shows", Qt::Key_S, Qt::ControlModifier | Qt::AltModifier, AppSection::place, true},
+    };
+    QAction* toggle = window->commands()->action(QStringLiteral("toggleSidePanel"));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        QTest::keyClick(window.get(), step.key, step.modifiers);
+        EXPECT_EQ(state().section(), step.section);
+        EXPECT_EQ(state().isSidePanelVisible(), step.panelVisible);
+        EXPECT_EQ(toggle->text(),
+                  step.panelVisible ? QStringLiteral("Hide Side Panel") : QStringLiteral("Show Side Panel"));
+    }
+}
+
+TEST_F(MainWindowTest, TheNoticeAlertClearsTheNoticeAndOpensAgainForANewOne)
+{
+    build();
+    for (const QString& text : {QStringLiteral("The first notice."), QStringLiteral("The second notice.")}) {
+        SCOPED_TRACE(text.toStdString());
+        vm->setNotice(text);
+        QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Ostrevin"));
+        EXPECT_EQ(box->text(), text);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(vm->notice(), text);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        EXPECT_FALSE(vm->notice().has_value());
+    }
+}
+
+TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
+{
+    AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);
+    build();
+    ASSERT_TRUE(vm->lockedPoint().has_value());
+    QAction* reset = window->commands()->action(QStringLiteral("resetLocation"));
+    ASSERT_TRUE(reset->isEnabled());
+
+    for (const bool confirm : {false, true}) {
+        SCOPED_TRACE(confirm ? "Reset location" : "Cancel");
+        reset->trigger();
+        EXPECT_TRUE(state().isResetConfirmationPresented());
+        QMessageBox* box = shownBox(window.get(), QStringLiteral("resetConfirmation"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QStringLiteral("Reset the iPhone’s location?"));
+        QAbstractButton* button = confirm ? box->findChild<QPushButton*>(QStringLiteral("resetLocationButton"))
+                                          : box->button(QMessageBox::Cancel);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(state().isResetConfirmationPresented());
+        EXPECT_EQ(vm->isLocationResetPending(), confirm);
+        EXPECT_EQ(vm->lockedPoint().has_value(), !confirm);
+        // The reset runs on: without a known iPhone it stays pending and says so.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !vm->isDeviceBusy(); }, 10000));
+    }
+    // Pending now: the item stays disabled until the reset is over.
+    EXPECT_FALSE(reset->isEnabled());
+}
+
+TEST_F(MainWindowTest, MenuItemsFollowTheViewModelAndTheRuntime)
+{
+    build(/*runtimeInstalled=*/false);
+    EXPECT_FALSE(window->isShowingContent());
+    AppCommands& commands = *window->commands();
+    // The build's feed is empty: no update item at all.
+    EXPECT_EQ(commands.action(QStringLiteral("checkForUpdates")), nullptr);
+    EXPECT_FALSE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
+    EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
+    // No reset confirmation over the setup screen, and none saved up for later.
+    state().setResetConfirmationPresented(true);
+    EXPECT_FALSE(state().isResetConfirmationPresented());
+
+    installRuntime();
+    runtime->refresh();
+    EXPECT_TRUE(window->isShowingContent());
+    EXPECT_TRUE(window->content()->toolBar()->isVisible());
+    EXPECT_EQ(window->findChild<QMessageBox*>(QStringLiteral("resetConfirmation")), nullptr);
+    EXPECT_TRUE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
+    EXPECT_FALSE(commands.action(QStringLiteral("resetLocation"))->isEnabled());
+    // A route to export enables the export.
+    vm->selectPlace(point(QStringLiteral("Prague")), false);
+    EXPECT_TRUE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
+    vm->clearRoute();
+    EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, DeviceMenuItemsFollowTheViewModelsState)
+{
+    build();
+    AppCommands& commands = *window->commands();
+    QAction* prepare = commands.action(QStringLiteral("prepareIPhone"));
+    QAction* checkAgain = commands.action(QStringLiteral("checkAgain"));
+    QAction* reset = commands.action(QStringLiteral("resetLocation"));
+    struct Case {
+        const char* name;
+        std::function<void(LocationPlannerViewModel&)> change;
+        bool prepare, checkAgain, reset;
+    };
+    const Case cases[] = {
+        {"iPhone to prepare, nothing held", [](LocationPlannerViewModel&) {}, true, true, false},
+        {"location held",
+         [](LocationPlannerViewModel& m) { PlannerTestAccess::holdPoint(m, point(QStringLiteral("Home")), true); },
+         true, true, true},
+        // During an incident the user must be able to end the restore loop.
+        {"held point being verified",
+         [](LocationPlannerViewModel& m) { PlannerTestAccess::setLockRefreshing(m, true); }, false, false, true},
+        {"device busy", [](LocationPlannerViewModel& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, false,
+         false},
+        {"busy no more", [](LocationPlannerViewModel& m) { PlannerTestAccess::setDeviceBusy(m, false); }, false, false,
+         true},
+        {"verified", [](LocationPlannerViewModel& m) { PlannerTestAccess::setLockRefreshing(m, false); }, true, true,
+         true},
+        {"route planning", [](LocationPlannerViewModel& m) { PlannerTestAccess::setPlanning(m, true); }, false, false,
+         false},
+        {"planned", [](LocationPlannerViewModel& m) { PlannerTestAccess::setPlanning(m, false); }, true, true, true},
+        {"reset pending", [](LocationPlannerViewModel& m) { PlannerTestAccess::setResetPending(m, true); }, true, true,
+         false},
+    };
+    LocationHelperStatus connected = readyStatus();
+    connected.isLocationReady = false;
+    PlannerTestAccess::setHelperStatus(*vm, connected);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change(*vm);
+        EXPECT_EQ(prepare->isEnabled(), c.prepare);
+        EXPECT_EQ(checkAgain->isEnabled(), c.checkAgain);
+        EXPECT_EQ(reset->isEnabled(), c.reset);
+    }
+}
+
+TEST_F(MainWindowTest, ClosingQuitsAtOnceUnlessSomethingRunsOnTheIPhone)
+{
+    struct Case {
+        const char* name;
+        bool held;
+        bool confirm;
+        bool quits;
+    };
+    const Case cases[] = {
+        {"nothing held", false, false, true},
+        {"held, cancelled", true, false, false},
+        {"held, confirmed", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        if (c.held)
+            AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);
+        build();
+        QSignalSpy quit(window.get(), &MainWindow::quitRequested);
+        window->close();
+        if (c.held) {
+            EXPECT_EQ(quit.count(), 0);
+            EXPECT_TRUE(window->isVisible());
+            QMessageBox* box = shownBox(window.get(), QStringLiteral("quitConfirmation"));
+            ASSERT_NE(box, nullptr);
+            QAbstractButton* button = c.confirm ? box->findChild<QPushButton*>(QStringLiteral("confirmQuitButton"))
+                                                : box->button(QMessageBox::Cancel);
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        EXPECT_EQ(quit.count(), c.quits ? 1 : 0);
+        if (c.quits) {
+            // Once confirmed, the quit's own close goes through without asking again.
+            window->close();
+            EXPECT_FALSE(window->isVisible());
+        }
+    }
+}
+
+TEST_F(MainWindowTest, FillingASlotReplacesItsContent)
+{
+    build();
+    MainWindowView& content = view();
+    auto* first = new QWidget;
+    QPointer<QWidget> firstGuard(first);
+    content.fill(MainWindowView::Slot::placePanel, first);
+    content.fill(MainWindowView::Slot::placePanel, new QLabel(QStringLiteral("second")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstGuard.isNull(); }, 2000));
+    QWidget* slot = content.slot(MainWindowView::Slot::placePanel);
+    EXPECT_EQ(slot->objectName(), QStringLiteral("placePanel"));
+    EXPECT_EQ(slot->layout()->count(), 1);
+}

@@ -1,0 +1,217 @@
+#include "views/setup/RuntimeSetupView.h"
+
+#include "support/RuntimeInstallBench.h"
+#include "views/setup/RuntimeSetupRows.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace ostrevin;
+using Phase = RuntimeInstaller::Phase;
+using Step = RuntimeInstaller::Step;
+using Rows = RuntimeSetupRows;
+using Status = Rows::StepStatus;
+
+TEST(RuntimeSetupRows, AFailureShowsTheEndOfALongErrorOnly)
+{
+    const QString end = QStringLiteral("ERROR: No matching distribution found for pymobiledevice3");
+    struct Case {
+        const char* name;
+        QString message;
+        QString shown;
+    };
+    const QString fits = QString(16 * 1024, u'x');
+    // A pair of surrogates straddles the cut: neither half may be shown alone.
+    const QString straddling = QString(100, u'a') + QString::fromUtf8("\U0001F600") + QString(16 * 1024 - 1, u'b');
+    const Case cases[] = {
+        {"short", end, end},
+        {"exactly the limit", fits, fits},
+        {"pip's whole output", QString(1 << 20, u'y') + end,
+         u'…' + QString(QString(1 << 20, u'y') + end).right(16 * 1024)},
+        {"cut inside a surrogate pair", straddling, u'…' + QString(16 * 1024 - 1, u'b')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Rows::of(Phase::failed(c.message), {}).failureMessage, c.shown);
+    }
+}
+
+TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QStringList tail{QStringLiteral("Collecting pymobiledevice3"), QStringLiteral("Downloading x.whl")};
+    struct Case {
+        const char* name;
+        Phase phase;
+        Rows::Block block;
+        QString installTitle;
+        bool installEnabled;
+        QList<Status> statuses;
+        QString percentage;
+        std::optional<double> progress;
+        QString logLine;
+        bool cancelEnabled;
+    };
+    const QList<Status> atDownload{Status::current, Status::later, Status::later, Status::later, Status::later};
+    const QList<Status> atVerify{Status::done, Status::current, Status::later, Status::later, Status::later};
+    const QList<Status> atComponents{Status::done, Status::done, Status::done, Status::current, Status::later};
+    const QList<Status> atFinish{Status::done, Status::done, Status::done, Status::done, Status::current};
+    const Case cases[] = {
+        {"checking", Phase::checking(), Rows::Block::facts, QStringLiteral("Install"), false, {}, {}, {}, {}, false},
+        {"not installed",
+         Phase::notInstalled(),
+         Rows::Block::facts,
+         QStringLiteral("Install"),
+         true,
+         {},
+         {},
+         {},
+         {},
+         false},
+        {"failed",
+         Phase::failed(QStringLiteral("No space left.")),
+         Rows::Block::failure,
+         QStringLiteral("Try again"),
+         true,
+         {},
+         {},
+         {},
+         {},
+         false},
+        {"installed",
+         Phase::installed(QStringLiteral("10.10.3")),
+         Rows::Block::nothing,
+         {},
+         false,
+         {},
+         {},
+         {},
+         {},
+         false},
+        {"downloading at 42 %",
+         Phase::installing(Step::download, 0.42),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("42%"),
+         0.42,
+         {},
+         true},
+        {"downloading nearly done",
+         Phase::installing(Step::download, 0.999),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("99%"),
+         0.999,
+         {},
+         true},
+        {"download without a size",
+         Phase::installing(Step::download),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         {},
+         {},
+         {},
+         true},
+        {"verifying", Phase::installing(Step::verify), Rows::Block::steps, {}, false, atVerify, {}, {}, {}, true},
+        {"installing components",
+         Phase::installing(Step::components),
+         Rows::Block::steps,
+         {},
+         false,
+         atComponents,
+         {},
+         {},
+         QStringLiteral("Downloading x.whl"),
+         true},
+        // Cancelling once the old runtime is being replaced would leave none.
+        {"finishing", Phase::installing(Step::finish), Rows::Block::steps, {}, false, atFinish, {}, {}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Rows rows = Rows::of(c.phase, tail, english);
+        EXPECT_EQ(rows.block, c.block);
+        EXPECT_EQ(rows.installTitle, c.installTitle);
+        EXPECT_EQ(rows.installEnabled, c.installEnabled);
+        EXPECT_EQ(rows.failureMessage, c.phase.message);
+        QList<Status> statuses;
+        QStringList percentages;
+        for (const Rows::StepRow& row : rows.steps) {
+            statuses.append(row.status);
+            if (!row.percentage.isEmpty())
+                percentages.append(row.percentage);
+        }
+        EXPECT_EQ(statuses, c.statuses);
+        EXPECT_EQ(percentages, c.percentage.isEmpty() ? QStringList() : QStringList(c.percentage));
+        EXPECT_EQ(rows.progress, c.progress);
+        EXPECT_EQ(rows.lastLogLine, c.logLine);
+        EXPECT_EQ(rows.cancelEnabled, c.cancelEnabled);
+    }
+}
+
+namespace {
+
+QPushButton* button(QWidget& view, const char* name)
+{
+    return view.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(RuntimeSetupView, AnInstallationReportsInstalledOnceAndReturnKeyStartsIt)
+{
+    test::InstallBench bench;
+    RuntimeInstaller runtime(bench.configuration);
+    runtime.refresh();
+    int installed = 0;
+    RuntimeSetupView view(runtime, [&] { ++installed; });
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    ASSERT_EQ(button(view, "installButton")->text(), QStringLiteral("Install"));
+
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_TRUE(runtime.isInstalling());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime.isInstalling(); }, 90000));
+    EXPECT_EQ(runtime.phase().kind, Phase::Kind::installed);
+    EXPECT_EQ(installed, 1);
+    // Re-reading the manifest of the same runtime is no new installation.
+    runtime.refresh();
+    EXPECT_EQ(installed, 1);
+}
+
+TEST(RuntimeSetupView, CancelDuringTheComponentInstallReturnsToInstall)
+{
+    test::InstallBench bench;
+    bench.setCue(QStringLiteral("pip-mode"), "sleep");
+    RuntimeInstaller runtime(bench.configuration);
+    runtime.refresh();
+    int installed = 0;
+    RuntimeSetupView view(runtime, [&] { ++installed; });
+    view.show();
+
+    QTest::mouseClick(button(view, "installButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime.logTail().isEmpty(); }, 90000));
+    ASSERT_EQ(view.rows().block, Rows::Block::steps);
+    QPushButton* cancel = button(view, "cancelInstallButton");
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_TRUE(cancel->isEnabled());
+    auto* logLine = view.findChild<QWidget*>(QStringLiteral("componentLogLine"));
+    ASSERT_NE(logLine, nullptr);
+    EXPECT_TRUE(logLine->isVisible());
+    EXPECT_EQ(logLine->toolTip(), QStringLiteral("Collecting pymobiledevice3"));
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime.isInstalling(); }, 30000));
+    EXPECT_EQ(runtime.phase(), Phase::notInstalled());
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(button(view, "installButton")->isVisible());
+    EXPECT_EQ(button(view, "installButton")->text(), QStringLiteral("Install"));
+    EXPECT_EQ(installed, 0);
+}
