@@ -134,8 +134,8 @@ std::unique_ptr<QWidget> settingsWindow(const SnapshotContext& context, Settings
     auto* machine = new Machine(context);
     if (prepare)
         prepare(*machine);
-    auto window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
-        *machine->viewModel, machine->runtime, machine->settings, [] {}, {}, launchedWith});
+    auto window = std::make_unique<SettingsWindow>(
+        SettingsWindow::Services{*machine->viewModel, machine->runtime, machine->settings, [] {}, {}, launchedWith});
     // The machine goes after the window's pages, which it outlives as a later child.
     machine->setParent(window.get());
     window->setCurrentTab(tab);

@@ -1,10 +1,13 @@
 #include "app/SettingsWindowOpener.h"
 
+#include "app/MainWindow.h"
+
 namespace ostrevin {
 
-SettingsWindowOpener::SettingsWindowOpener(SettingsWindow::Services services, QWidget* owner)
-    : QObject(owner), m_services(std::move(services)), m_owner(owner)
+SettingsWindowOpener::SettingsWindowOpener(SettingsWindow::Services services, MainWindow& mainWindow)
+    : QObject(&mainWindow), m_services(std::move(services)), m_owner(&mainWindow)
 {
+    connect(&mainWindow, &MainWindow::settingsRequested, this, &SettingsWindowOpener::open);
 }
 
 SettingsWindowOpener::~SettingsWindowOpener()

@@ -7,6 +7,8 @@
 
 namespace ostrevin {
 
+class MainWindow;
+
 /// Opens the one settings window from the menu and the toolbar link: built on
 /// the first request (on General), raised on later ones, and gone when the user
 /// closes it, so the next request opens it on General again.
@@ -15,8 +17,10 @@ class SettingsWindowOpener final : public QObject {
     Q_DISABLE_COPY_MOVE(SettingsWindowOpener)
 
 public:
-    /// The window is a tool window of `owner` (it stays above it and goes with it).
-    SettingsWindowOpener(SettingsWindow::Services services, QWidget* owner);
+    /// Answers the main window's settings requests (Edit › Settings… and the
+    /// toolbar's settings link). The settings window belongs to the main window:
+    /// it stays above it and goes with it.
+    SettingsWindowOpener(SettingsWindow::Services services, MainWindow& mainWindow);
     ~SettingsWindowOpener() override;
 
     void open();
@@ -24,7 +28,7 @@ public:
 
 private:
     SettingsWindow::Services m_services;
-    QPointer<QWidget> m_owner;
+    QPointer<MainWindow> m_owner;
     QPointer<SettingsWindow> m_window;
 };
 

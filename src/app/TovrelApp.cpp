@@ -6,14 +6,17 @@
 #include "app/AppUpdater.h"
 #include "app/LoggedAlarmPresenter.h"
 #include "app/MainWindow.h"
+#include "app/SettingsWindowOpener.h"
 #include "app/WidgetFileDialogs.h"
 #include "async/SystemClock.h"
 #include "async/TimerScheduler.h"
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "platform/PlatformFactory.h"
+#include "platform/Relauncher.h"
 #include "platform/SettingsStore.h"
 #include "process/OwnedProcessRegistry.h"
+#include "routedata/AppLanguage.h"
 #include "routedata/AppSettings.h"
 #include "routedata/LegacyMigration.h"
 #include "routedata/RouteStore.h"
@@ -38,6 +41,10 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     AppSettings::setStandardStore(m_settings.get());
     // Before anything reads a stored setting or data file.
     LegacyMigration::runIfNeeded(paths, *m_settings, domain);
+    // Before the first text is made: the chosen language's translation, and the
+    // choice this run started with (the settings window offers a restart until
+    // the app really restarted).
+    AppLanguage::installTranslation(*m_settings);
 
     m_store = std::make_unique<RouteStore>(paths.dataDirectory());
     m_clock = std::make_unique<SystemClock>();
@@ -80,6 +87,15 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater);
     m_fileDialogs->setWindow(m_window.get());
     connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
+    // A relaunch is the orderly quit with a relauncher waiting for this process to end.
+    new SettingsWindowOpener({*m_viewModel, *m_runtime, *m_settings,
+                              [this] {
+                                  Relauncher::startForThisProcess();
+                                  quit();
+                              },
+                              {},
+                              {}},
+                             *m_window);
     // Whatever ends the event loop, the quit order runs before the objects go.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TovrelApp::applicationWillTerminate);
 }

@@ -3,7 +3,6 @@
 #include "app/MainWindow.h"
 #include "app/MessageAlarmPresenter.h"
 #include "app/TovrelApp.h"
-#include "platform/AppTranslation.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -17,7 +16,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
-    installAppTranslation();
     // Alarm windows come and go; only the main window's close ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(MainWindow::applicationIcon());

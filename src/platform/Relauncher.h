@@ -19,8 +19,7 @@ public:
 
     /// `shell -c SCRIPT EXECUTABLE`: the script probes `pid` every 0.2 s with a null
     /// signal and, once it is gone, replaces itself with the executable.
-    static Command command(qint64 pid, const QString& executable,
-                           const QString& shell = QStringLiteral("/bin/sh"));
+    static Command command(qint64 pid, const QString& executable, const QString& shell = QStringLiteral("/bin/sh"));
     /// Starts the command detached from this process (it is not one of the
     /// application's owned children and survives the quit). False when it could
     /// not start; nothing else is reported.

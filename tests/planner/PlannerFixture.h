@@ -118,10 +118,6 @@ struct PlannerTestAccess {
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
-    static void setLockRefreshing(LocationPlannerViewModel& vm, bool refreshing)
-    {
-        vm.setLocationLockRefreshing(refreshing);
-    }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {
         vm.setDiagnosticEvents(events);

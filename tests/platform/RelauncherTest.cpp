@@ -1,4 +1,5 @@
 #include "platform/Relauncher.h"
+
 #include "support/Eventually.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,6 @@
-#include "platform/SettingsStore.h"
 #include "routedata/AppLanguage.h"
+
+#include "platform/SettingsStore.h"
 #include "support/TempDir.h"
 
 #include <QFile>

@@ -27,8 +27,8 @@ TEST_F(GeneralSettingsTest, RestartNowAsksFirstOnlyWhileSomethingRunsOnTheIPhone
         const char* name;
         bool held, routeRunning, asks;
     };
-    for (const Case& c : {Case{"idle", false, false, false}, Case{"held", true, false, true},
-                          Case{"route", false, true, true}}) {
+    for (const Case& c :
+         {Case{"idle", false, false, false}, Case{"held", true, false, true}, Case{"route", false, true, true}}) {
         SCOPED_TRACE(c.name);
         build();
         if (c.held)

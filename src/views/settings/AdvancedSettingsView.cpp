@@ -44,8 +44,7 @@ kit::KitLabel* wrappingText(const QString& text, kit::TextStyle style, kit::Bran
 
 AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime,
                                            QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_runtime(runtime),
-      m_logActions(new QWidget), m_log(new EventLogList),
+    : QWidget(parent), m_viewModel(viewModel), m_runtime(runtime), m_logActions(new QWidget), m_log(new EventLogList),
       //: Settings › Advanced › Export: button.
       m_exportRoute(new QPushButton(tr("Export GPX…"))),
       //: Settings › Advanced › Maintenance: button that asks before reinstalling the add-on component.
@@ -148,8 +147,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     connect(m_reset, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReset);
 
     connect(&m_viewModel, &LocationPlannerViewModel::diagnosticEventsChanged, this, &AdvancedSettingsView::syncLog);
-    connect(&m_viewModel, &LocationPlannerViewModel::helperStatusChanged, this,
-            &AdvancedSettingsView::syncDiagnostics);
+    connect(&m_viewModel, &LocationPlannerViewModel::helperStatusChanged, this, &AdvancedSettingsView::syncDiagnostics);
     connect(&m_viewModel, &LocationPlannerViewModel::lastDeviceErrorChanged, this,
             &AdvancedSettingsView::syncDiagnostics);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AdvancedSettingsView::syncVersion);

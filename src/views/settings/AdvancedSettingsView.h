@@ -44,8 +44,8 @@ private:
     void confirmReset();
     /// Asks first (window-modal); runs the action when confirmed and the
     /// maintenance rule still holds.
-    void confirm(const QString& objectName, const QString& title, const QString& message,
-                 const QString& actionTitle, QMessageBox::ButtonRole role, const std::function<void()>& action);
+    void confirm(const QString& objectName, const QString& title, const QString& message, const QString& actionTitle,
+                 QMessageBox::ButtonRole role, const std::function<void()>& action);
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;

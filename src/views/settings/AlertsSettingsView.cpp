@@ -37,7 +37,8 @@ AlertsSettingsView::AlertsSettingsView(LocationPlannerViewModel& viewModel, Sett
       m_save(new ProgressButton(tr("Save"))),
       //: Button in Settings › Alerts › Telegram alerts. Keep short; three buttons share one row.
       m_loadChat(new ProgressButton(tr("Load chat ID"))),
-      //: Button in Settings › Alerts › Telegram alerts that sends a test message. Keep short; three buttons share one row.
+      //: Button in Settings › Alerts › Telegram alerts that sends a test message. Keep short; three buttons share one
+      //: row.
       m_test(new ProgressButton(tr("Send test"))), m_status(new kit::KitLabel(QString(), kit::TextStyle::Callout))
 {
     auto* layout = new QVBoxLayout(this);
@@ -76,18 +77,16 @@ AlertsSettingsView::AlertsSettingsView(LocationPlannerViewModel& viewModel, Sett
     m_token->setMinimumWidth(240);
     //: Settings › Alerts › Telegram alerts: field title.
     telegram->addLabeledRow(tr("Bot token"), m_token);
-    connect(m_token, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_viewModel.setTelegramBotToken(text);
-    });
+    connect(m_token, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_viewModel.setTelegramBotToken(text); });
 
     m_chatID->setObjectName(QStringLiteral("chatIDField"));
     m_chatID->setAccessibleName(tr("Telegram chat ID"));
     m_chatID->setMinimumWidth(240);
     //: Settings › Alerts › Telegram alerts: field title.
     telegram->addLabeledRow(tr("Chat ID"), m_chatID);
-    connect(m_chatID, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_viewModel.setTelegramChatID(text);
-    });
+    connect(m_chatID, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_viewModel.setTelegramChatID(text); });
 
     auto* actions = new QWidget;
     auto* column = new QVBoxLayout(actions);
@@ -116,7 +115,7 @@ AlertsSettingsView::AlertsSettingsView(LocationPlannerViewModel& viewModel, Sett
 
     using VM = LocationPlannerViewModel;
     for (void (VM::*signal)() : {&VM::telegramAlertsEnabledChanged, &VM::telegramBotTokenChanged,
-                                  &VM::telegramChatIDChanged, &VM::telegramStatusMessageChanged})
+                                 &VM::telegramChatIDChanged, &VM::telegramStatusMessageChanged})
         connect(&m_viewModel, signal, this, &AlertsSettingsView::sync);
     onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
     syncAlarmSound();

@@ -60,8 +60,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        kit::paintSymbol(painter, QRectF(rect()), levelSymbol(m_level), kit::Brand::current().color(levelColor(m_level)),
-                         captionSymbolSize);
+        kit::paintSymbol(painter, QRectF(rect()), levelSymbol(m_level),
+                         kit::Brand::current().color(levelColor(m_level)), captionSymbolSize);
     }
 
 private:
@@ -71,7 +71,8 @@ private:
 /// One entry: symbol, time, message.
 class EventRow final : public QWidget {
 public:
-    EventRow() : m_icon(new LevelIcon), m_time(new kit::KitLabel(QString(), kit::TextStyle::Caption)), m_message(new QLabel)
+    EventRow()
+        : m_icon(new LevelIcon), m_time(new kit::KitLabel(QString(), kit::TextStyle::Caption)), m_message(new QLabel)
     {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);

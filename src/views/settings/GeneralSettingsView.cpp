@@ -26,8 +26,8 @@ template <RawEnum E, std::size_t N> QList<QPair<QString, QString>> rowsOf(const 
 
 } // namespace
 
-GeneralSettingsView::GeneralSettingsView(LocationPlannerViewModel& viewModel, SettingsStore& settings,
-                                         Options options, QWidget* parent)
+GeneralSettingsView::GeneralSettingsView(LocationPlannerViewModel& viewModel, SettingsStore& settings, Options options,
+                                         QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel), m_settings(settings), m_options(std::move(options))
 {
     auto* layout = new QVBoxLayout(this);
@@ -66,8 +66,9 @@ GeneralSettingsView::GeneralSettingsView(LocationPlannerViewModel& viewModel, Se
 
     SettingsSection* display = form->addSection();
     //: Settings › General: label of the units picker.
-    display->addLabeledRow(tr("Units"), addPicker(QStringLiteral("unitsPicker"), AppSettings::Key::units,
-                                                  rowsOf(allCases<MeasurementUnits>())))
+    display
+        ->addLabeledRow(tr("Units"), addPicker(QStringLiteral("unitsPicker"), AppSettings::Key::units,
+                                               rowsOf(allCases<MeasurementUnits>())))
         //: Settings › General › Units: tooltip.
         ->setToolTip(tr("Distances and speeds. Automatic follows your region settings."));
     //: Settings › General: label of the map style picker.
@@ -115,8 +116,8 @@ void GeneralSettingsView::syncPicker(AppSettings::Key key)
     const QVariant stored = m_settings.value(AppSettings::name(key));
     // A missing key shows its default; a stored value that no row carries shows no
     // row, and nothing is written until the user picks one.
-    const QString defaultRaw =
-        key == AppSettings::Key::defaultSpeedProfile ? toRaw(RouteSpeedProfile::normal) : picker->itemData(0).toString();
+    const QString defaultRaw = key == AppSettings::Key::defaultSpeedProfile ? toRaw(RouteSpeedProfile::normal)
+                                                                            : picker->itemData(0).toString();
     picker->setCurrentIndex(picker->findData(stored.isValid() ? stored.toString() : defaultRaw));
 }
 
