@@ -3,6 +3,12 @@ set(OSTREVIN_UPDATE_FEED_URL "" CACHE STRING "Update feed (an https URL; empty: 
 set(OSTREVIN_WEBSITE_URL "" CACHE STRING "The product web site (empty: no link shown)")
 set(OSTREVIN_GEOCODER_URL "https://photon.komoot.io" CACHE STRING
     "Photon geocoding server for place names (the environment variable OSTREVIN_GEOCODER_URL overrides it)")
+# The public OSRM servers run one routing profile per host: "driving" on the car
+# host, "foot" on the foot host.
+set(OSTREVIN_DIRECTIONS_CAR_URL "https://routing.openstreetmap.de/routed-car" CACHE STRING
+    "OSRM server for driving routes (the environment variable OSTREVIN_DIRECTIONS_CAR_URL overrides it)")
+set(OSTREVIN_DIRECTIONS_FOOT_URL "https://routing.openstreetmap.de/routed-foot" CACHE STRING
+    "OSRM server for walking routes (the environment variable OSTREVIN_DIRECTIONS_FOOT_URL overrides it)")
 
 configure_file(${CMAKE_SOURCE_DIR}/cmake/BuildConfig.h.in ${CMAKE_BINARY_DIR}/generated/BuildConfig.h @ONLY)
 

@@ -54,5 +54,13 @@
             <numerusform>%n points</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Route from the map calculated with %n options.</source>
+        <extracomment>Event log entry. %n is the number of route alternatives.</extracomment>
+        <translation>
+            <numerusform>Route from the map calculated with %n option.</numerusform>
+            <numerusform>Route from the map calculated with %n options.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -1,13 +1,12 @@
 // Load and save of a saved-routes file of 1,000 routes with 500 points each,
 // against a bare QJsonDocument parse and serialise of the same bytes.
 
+#include "../support/BestOf.h"
 #include "routedata/RouteStore.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <functional>
 #include <iomanip>
 #include <iostream>
 
@@ -41,19 +40,6 @@ QList<SavedRoute> makeRoutes()
     return routes;
 }
 
-// The best of a few rounds: the machine is shared, the minimum is the stable figure.
-double bestMs(const std::function<void()>& work)
-{
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main()
@@ -62,9 +48,9 @@ int main()
     RouteStore store(dir.path() + QStringLiteral("/Ostrevin"));
     const QList<SavedRoute> routes = makeRoutes();
 
-    const double saveMs = bestMs([&] { store.save(routes, store.savedRoutesPath()); });
+    const double saveMs = bench::bestMs(rounds, [&] { store.save(routes, store.savedRoutesPath()); });
     QList<SavedRoute> loaded;
-    const double loadMs = bestMs([&] { loaded = store.load<SavedRoute>(store.savedRoutesPath()); });
+    const double loadMs = bench::bestMs(rounds, [&] { loaded = store.load<SavedRoute>(store.savedRoutesPath()); });
     if (loaded != routes || !store.recoveryMessages().isEmpty()) {
         std::cerr << "round trip changed the routes\n";
         return 1;
@@ -74,9 +60,9 @@ int main()
     file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();
     QJsonDocument doc;
-    const double parseMs = bestMs([&] { doc = QJsonDocument::fromJson(bytes); });
+    const double parseMs = bench::bestMs(rounds, [&] { doc = QJsonDocument::fromJson(bytes); });
     QByteArray out;
-    const double serialiseMs = bestMs([&] { out = doc.toJson(QJsonDocument::Indented); });
+    const double serialiseMs = bench::bestMs(rounds, [&] { out = doc.toJson(QJsonDocument::Indented); });
 
     std::cout << std::fixed << std::setprecision(1);
     std::cout << "saved-routes.json: " << routeCount << " routes x " << pointsPerRoute << " points, "

@@ -38,6 +38,7 @@ namespace ostrevin {
 
 class AlarmPresenter;
 class DeviceLocationService;
+class DirectionsService;
 class FileDialogs;
 class KeepAwake;
 class KeepAwakeToken;
@@ -89,10 +90,16 @@ public:
         DeviceLocationService* device = nullptr;
         TelegramAlertService* telegramAlertService = nullptr;
         TelegramTokenStore* telegramTokenStore = nullptr;
+        /// Plans routes; without one every planning fails as "no route".
+        DirectionsService* directions = nullptr;
     };
 
     /// Directions transport-type bits, as a planned route's steps carry them.
-    enum TransportTypeBit : unsigned { automobileBit = 1u << 0, walkingBit = 1u << 1, transitBit = 1u << 2 };
+    enum TransportTypeBit : unsigned {
+        automobileBit = PlannedRouteStep::automobile,
+        walkingBit = PlannedRouteStep::walking,
+        transitBit = PlannedRouteStep::transit,
+    };
 
     /// Runs the whole start-up. With startsServices false the network monitor,
     /// the first device check and the bot-token read are not started (tests).
@@ -295,6 +302,33 @@ public:
     /// The Bot API's limit on one message, in UTF-16 units.
     static constexpr qsizetype telegramMessageLimit = 4096;
 
+    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp). Every
+    // operation is refused silently unless canEditRouteDraft().
+    /// A click on the map in the route section: the start, then the destination
+    /// and planning, then a new start.
+    void handleRouteMapClick(double latitude, double longitude);
+    void handleMapClick(double latitude, double longitude);
+    /// A place picked in the start or destination address field; plans once both
+    /// ends are known.
+    void setRouteEndpoint(const RoutePoint& point, bool isStart);
+    void clearRouteEndpoint(bool isStart);
+    /// Plans again between the draft's ends under the route's name.
+    void replanRoute();
+    /// Appends a point; the same place as the last point is refused with a notice.
+    void addRoutePoint(const RoutePoint& point);
+    /// The points the route panel lists: the whole draft up to two, else its ends.
+    QList<RoutePoint> mapDisplayPoints() const;
+    /// The draft's first and last point once it has two, else the chosen ends.
+    std::optional<RoutePoint> routeStartDisplayPoint() const;
+    std::optional<RoutePoint> routeDestinationDisplayPoint() const;
+    /// Asks the directions service for routes between the chosen ends and writes
+    /// the fastest into the draft; gives up after 25 seconds.
+    void planMapRoute(const std::optional<QString>& preferredName);
+    void selectRouteAlternative(const PlannedRouteOption& option);
+    std::optional<PlannedRouteOption> selectedRouteAlternative() const;
+    /// The line beside the speed control.
+    QString speedProfileSummary() const;
+
 signals:
     void routeNameChanged();
     void speedKmhChanged();
@@ -496,6 +530,25 @@ private:
     quint64 m_holdEpoch = 0;
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
+
+    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp).
+    /// A point named name at a clicked place; none for a place no map can show.
+    static std::optional<RoutePoint> clickedPoint(const QString& name, double latitude, double longitude);
+    static QString startPointName();
+    static QString destinationPointName();
+    static QString routeFromMapName();
+    /// New ends from the address fields; the alternatives and the live point go.
+    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
+    QUuid beginRoutePlanning(const QString& message);
+    void finishRoutePlanning(const QUuid& id);
+    bool routePlanningIsCurrent(const QUuid& id) const;
+    void applyPlannedRouteToDraft(const PlannedRouteOption& option, const std::optional<QString>& preferredName);
+    static QString routePlanningErrorDescription(const std::exception_ptr& error);
+    static QCoro::Task<> planRoute(QPointer<LocationPlannerViewModel> self, DirectionsService* directions,
+                                   RoutePoint start, RoutePoint destination, QUuid id,
+                                   std::optional<QString> preferredName);
+    static QCoro::Task<> routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
+                                                  QUuid id, CancelToken token);
 
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;

@@ -3,43 +3,22 @@
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>
-#include <cmath>
 
 namespace ostrevin {
-
-namespace {
-
-/// Brings a longitude that went round the world back into [−180, 180].
-double normalizedLongitude(double longitude)
-{
-    double wrapped = std::fmod(longitude + 180.0, 360.0);
-    if (wrapped < 0)
-        wrapped += 360.0;
-    wrapped -= 180.0;
-    // Keep the meridian as clicked rather than turning 180 into −180.
-    return (wrapped == -180.0 && longitude > 0) ? 180.0 : wrapped;
-}
-
-} // namespace
 
 void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
 {
     if (!canEditRouteDraft())
         return;
-    // A map scrolled past the date line reports longitudes beyond ±180; a point
-    // outside the valid range must never reach a tool.
-    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90)
-        return;
-    RoutePoint point;
     //: Default name of a point chosen by clicking the map or entering coordinates in Place mode.
-    point.name = tr("Selected place");
-    point.latitude = latitude;
-    point.longitude = normalizedLongitude(longitude);
-    selectPlace(point, false);
+    const std::optional<RoutePoint> point = clickedPoint(tr("Selected place"), latitude, longitude);
+    if (!point)
+        return;
+    selectPlace(*point, false);
     if (m_autoSendOnAdd || !m_isOnline)
         return;
     const CancelToken token = m_placeNameTask.replace();
-    m_placeNameTask.adopt(lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, point, token));
+    m_placeNameTask.adopt(lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, *point, token));
 }
 
 QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlannerViewModel> self,

@@ -60,9 +60,9 @@ void LinuxAppearance::readAll()
     QDBusMessage call =
         QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("ReadAll"));
     call << QStringList{appearanceNamespace, gnomeInterfaceNamespace};
-    // Runs at start-up before any window exists, so processing events while
-    // waiting is safe; it also lets a portal served by this process answer.
-    const QDBusMessage reply = m_bus.call(call, QDBus::BlockWithGui, readTimeoutMs);
+    // A plain blocking call, bounded by its time-out: a nested event loop here
+    // could run GUI work before the application has finished starting.
+    const QDBusMessage reply = m_bus.call(call, QDBus::Block, readTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         qCInfo(lcPlatform) << "no desktop settings portal; the palette decides dark or light:" << reply.errorName();
         return;

@@ -26,6 +26,16 @@ QUrl ServiceEndpoints::geocoder(const QProcessEnvironment& environment)
     return overridden(environment, QStringLiteral("OSTREVIN_GEOCODER_URL"), BuildConfig::geocoderURL);
 }
 
+QUrl ServiceEndpoints::carDirections(const QProcessEnvironment& environment)
+{
+    return overridden(environment, QStringLiteral("OSTREVIN_DIRECTIONS_CAR_URL"), BuildConfig::directionsCarURL);
+}
+
+QUrl ServiceEndpoints::footDirections(const QProcessEnvironment& environment)
+{
+    return overridden(environment, QStringLiteral("OSTREVIN_DIRECTIONS_FOOT_URL"), BuildConfig::directionsFootURL);
+}
+
 QByteArray ServiceEndpoints::userAgent()
 {
     return QByteArrayLiteral("Ostrevin/") + QByteArray(BuildConfig::version);

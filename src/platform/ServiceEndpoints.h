@@ -15,6 +15,12 @@ public:
     /// (a Photon server: /reverse and /api below it).
     static QUrl geocoder(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
+    /// The OSRM server of driving routes: OSTREVIN_DIRECTIONS_CAR_URL when it holds
+    /// an http(s) URL, else the build's default.
+    static QUrl carDirections(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    /// The OSRM server of walking routes: OSTREVIN_DIRECTIONS_FOOT_URL, else the build's default.
+    static QUrl footDirections(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
     /// "Ostrevin/<version>": public services ask clients to identify themselves.
     static QByteArray userAgent();
 };

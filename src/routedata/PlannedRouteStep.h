@@ -13,9 +13,10 @@ struct PlannedRouteStep {
     QString notice{};
     /// Metres.
     double distance = 0;
-    /// The directions service's transport type of the step, as it gave it (for
-    /// example "driving" or "walking").
-    QString transportType{};
+    /// How the step is travelled, as a set of bits (a ferry or train step of a
+    /// driving route carries the transit bit, an unknown mode none).
+    enum TransportType : unsigned { automobile = 1u << 0, walking = 1u << 1, transit = 1u << 2 };
+    unsigned transportType = 0;
 
     bool operator==(const PlannedRouteStep&) const = default;
 };

@@ -7,26 +7,39 @@
 
 using namespace ostrevin;
 
-TEST(ServiceEndpoints, TheGeocoderAddressComesFromAValidOverrideElseTheBuild)
+TEST(ServiceEndpoints, EachServiceAddressComesFromAValidOverrideElseTheBuild)
 {
-    const QString builtIn = QString::fromUtf8(BuildConfig::geocoderURL);
-    struct Case {
-        const char* value; // nullptr: variable not set
-        QString expected;
+    struct Service {
+        const char* variable;
+        const char* builtIn;
+        QUrl (*address)(const QProcessEnvironment&);
     };
-    const Case cases[] = {
-        {nullptr, builtIn},
-        {"", builtIn},
-        {"http://127.0.0.1:2322", QStringLiteral("http://127.0.0.1:2322")},
-        {"  https://geo.example.org/photon ", QStringLiteral("https://geo.example.org/photon")},
-        {"ftp://geo.example.org", builtIn},
-        {"not a url", builtIn},
+    const Service services[] = {
+        {"OSTREVIN_GEOCODER_URL", BuildConfig::geocoderURL, &ServiceEndpoints::geocoder},
+        {"OSTREVIN_DIRECTIONS_CAR_URL", BuildConfig::directionsCarURL, &ServiceEndpoints::carDirections},
+        {"OSTREVIN_DIRECTIONS_FOOT_URL", BuildConfig::directionsFootURL, &ServiceEndpoints::footDirections},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value ? c.value : "(unset)");
-        QProcessEnvironment environment;
-        if (c.value)
-            environment.insert(QStringLiteral("OSTREVIN_GEOCODER_URL"), QString::fromUtf8(c.value));
-        EXPECT_EQ(ServiceEndpoints::geocoder(environment).toString(), c.expected);
+    for (const Service& service : services) {
+        SCOPED_TRACE(service.variable);
+        const QString builtIn = QString::fromUtf8(service.builtIn);
+        struct Case {
+            const char* value; // nullptr: variable not set
+            QString expected;
+        };
+        const Case cases[] = {
+            {nullptr, builtIn},
+            {"", builtIn},
+            {"http://127.0.0.1:2322", QStringLiteral("http://127.0.0.1:2322")},
+            {"  https://geo.example.org/photon ", QStringLiteral("https://geo.example.org/photon")},
+            {"ftp://geo.example.org", builtIn},
+            {"not a url", builtIn},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.value ? c.value : "(unset)");
+            QProcessEnvironment environment;
+            if (c.value)
+                environment.insert(QString::fromUtf8(service.variable), QString::fromUtf8(c.value));
+            EXPECT_EQ(service.address(environment).toString(), c.expected);
+        }
     }
 }

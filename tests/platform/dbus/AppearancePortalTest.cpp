@@ -5,6 +5,7 @@
 #include <QDBusMetaType>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -50,10 +51,16 @@ protected:
     {
         if (m_served)
             QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
+        m_portalThread.quit();
+        m_portalThread.wait();
     }
 
+    // The portal answers on a thread of its own, as a separate process would:
+    // the appearance reads it with a call that blocks the GUI thread.
     void serve()
     {
+        portal.moveToThread(&m_portalThread);
+        m_portalThread.start();
         m_connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal"));
         m_served = true;
         ASSERT_TRUE(m_connection.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
@@ -71,6 +78,7 @@ protected:
     FakePortalSettings portal;
 
 private:
+    QThread m_portalThread;
     QDBusConnection m_connection{QString()};
     bool m_served = false;
 };

@@ -1,0 +1,209 @@
+#include "async/Scheduler.h"
+#include "planner/DirectionsService.h"
+#include "planner/DirectionsServiceError.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "planner/PlannedRoutes.h"
+#include "platform/NetworkTransportError.h"
+#include "routedata/RouteDataNormalizer.h"
+#include "routedata/RoutePlanningError.h"
+#include "routedata/RouteSpeedCalculator.h"
+
+#include <QCoro/QCoroFuture>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+/// How long planning waits for the directions service before it gives up.
+constexpr std::chrono::seconds routePlanningTimeout{25};
+
+/// The draft's speed bounds when it comes from a planned route, in km/h.
+constexpr double slowestPlannedSpeed = 1;
+constexpr double fastestPlannedSpeed = 300;
+
+} // namespace
+
+void LocationPlannerViewModel::planMapRoute(const std::optional<QString>& preferredName)
+{
+    if (!canEditRouteDraft())
+        return;
+    if (!m_routeStartPoint || !m_routeDestinationPoint) {
+        //: Alert message.
+        setNotice(tr("Choose a start and destination on the map first."));
+        return;
+    }
+    const RoutePoint start = *m_routeStartPoint;
+    const RoutePoint destination = *m_routeDestinationPoint;
+    //: Progress text (map banner and next to the Plan route button).
+    const QUuid id = beginRoutePlanning(tr("Calculating route…"));
+    setRouteAlternatives({});
+    setSelectedRouteAlternativeID(std::nullopt);
+    //: Event log entry.
+    logEvent(tr("Planning a route between the points on the map."), TrackerLogLevel::info);
+    // Not kept: the request identifier alone decides whether its result still counts.
+    planRoute(QPointer(this), m_deps.directions, start, destination, id, preferredName);
+}
+
+QUuid LocationPlannerViewModel::beginRoutePlanning(const QString& message)
+{
+    const QUuid id = QUuid::createUuid();
+    m_routePlanningID = id;
+    setPlanningAddressRoute(true);
+    setAddressRouteMessage(message);
+    const CancelToken token = m_routePlanningTimeoutTask.replace();
+    m_routePlanningTimeoutTask.adopt(routePlanningTimeoutFlow(QPointer(this), m_deps.scheduler, id, token));
+    return id;
+}
+
+QCoro::Task<> LocationPlannerViewModel::routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self,
+                                                                 Scheduler* scheduler, QUuid id, CancelToken token)
+{
+    // A cancelled sleep means the request ended or was replaced; the identity test
+    // below then finds it no longer current.
+    co_await scheduler->sleep(routePlanningTimeout, token);
+    if (!self || !self->routePlanningIsCurrent(id))
+        co_return;
+    self->m_routePlanningID.reset();
+    self->setPlanningAddressRoute(false);
+    self->setAddressRouteMessage(QString());
+    self->setNotice(RoutePlanningError::timedOut().description());
+    //: Event log entry.
+    self->logEvent(tr("Route calculation timed out."), TrackerLogLevel::error);
+}
+
+bool LocationPlannerViewModel::routePlanningIsCurrent(const QUuid& id) const
+{
+    return m_routePlanningID && *m_routePlanningID == id;
+}
+
+void LocationPlannerViewModel::finishRoutePlanning(const QUuid& id)
+{
+    if (!routePlanningIsCurrent(id))
+        return;
+    m_routePlanningTimeoutTask.cancel();
+    m_routePlanningID.reset();
+    setPlanningAddressRoute(false);
+}
+
+QString LocationPlannerViewModel::routePlanningErrorDescription(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const RoutePlanningError& failure) {
+        return failure.description();
+    } catch (const DirectionsServiceError& failure) {
+        return failure.description();
+    } catch (const NetworkTransportError& failure) {
+        return failure.description();
+    } catch (...) {
+    }
+    //: Route planning error of an unexpected kind.
+    return tr("The route couldn’t be planned.");
+}
+
+QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewModel> self,
+                                                  DirectionsService* directions, RoutePoint start,
+                                                  RoutePoint destination, QUuid id,
+                                                  std::optional<QString> preferredName)
+{
+    const RouteTransportMode mode = self->m_selectedTransportMode;
+    const QDateTime departure = self->m_deps.clock->wallNow();
+    QList<PlannedRouteOption> options;
+    std::exception_ptr failure;
+    try {
+        if (!directions)
+            throw RoutePlanningError::transportUnavailable(mode);
+        const QList<DirectionsRoute> routes = co_await directions->calculate(
+            {start.latitude, start.longitude}, {destination.latitude, destination.longitude}, mode);
+        options = PlannedRoutes::plannedRouteOptions(routes, mode, departure);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self || !self->routePlanningIsCurrent(id))
+        co_return;
+    if (self->m_selectedTransportMode != mode) {
+        // Routes for the mode the user just left must not switch it back.
+        self->setAddressRouteMessage(QString());
+        //: Event log entry.
+        self->logEvent(tr("The travel mode changed while the route was calculated; its result was dropped."),
+                       TrackerLogLevel::info);
+        self->finishRoutePlanning(id);
+        co_return;
+    }
+    if (failure) {
+        const QString description = routePlanningErrorDescription(failure);
+        self->setAddressRouteMessage(QString());
+        self->setNotice(description);
+        //: Event log entry. %1 is an error message.
+        self->logEvent(tr("Couldn’t plan a route from the map: %1").arg(description), TrackerLogLevel::error);
+        self->finishRoutePlanning(id);
+        co_return;
+    }
+    self->setRouteAlternatives(options);
+    self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(routeFromMapName()));
+    //: Event log entry. %n is the number of route alternatives.
+    self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
+                   TrackerLogLevel::info);
+    self->finishRoutePlanning(id);
+}
+
+void LocationPlannerViewModel::applyPlannedRouteToDraft(const PlannedRouteOption& option,
+                                                        const std::optional<QString>& preferredName)
+{
+    const QString name = preferredName.value_or(QString()).trimmed();
+    QList<RoutePoint> points =
+        RouteDataNormalizer::deduplicatedAdjacentPoints(option.points, PlannedRoutes::duplicateTolerance);
+    if (points.size() >= 2) {
+        // The ends keep the names the user chose; the coordinates are the planned line's.
+        if (m_routeStartPoint)
+            points.first().name = m_routeStartPoint->name;
+        if (m_routeDestinationPoint)
+            points.last().name = m_routeDestinationPoint->name;
+    }
+    setRouteName(name.isEmpty() ? option.title : name);
+    setSelectedTransportMode(foldedTransit(option.transportMode));
+    setSelectedRouteAlternativeID(option.id);
+    showDraft(points);
+    setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.first()));
+    setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.last()));
+    setRouteLivePoint(std::nullopt);
+    if (option.distance > 0 && option.expectedTravelTime > 0) {
+        const double speed = std::round(option.distance / option.expectedTravelTime * 3.6);
+        setSpeedKmh(speed <= slowestPlannedSpeed ? slowestPlannedSpeed : std::min(speed, fastestPlannedSpeed));
+    }
+    refreshRouteMetricsCache();
+    setSavedRouteName(m_routeName);
+    setAddressRouteMessage(QString());
+    focusRoute();
+    if (points.size() < option.points.size()) {
+        //: Event log entry. Both %1 and %2 are point counts (before → after).
+        logEvent(tr("Merged duplicate adjacent points: %1 → %2.").arg(option.points.size()).arg(points.size()),
+                 TrackerLogLevel::info);
+    }
+}
+
+void LocationPlannerViewModel::selectRouteAlternative(const PlannedRouteOption& option)
+{
+    if (!canEditRouteDraft())
+        return;
+    applyPlannedRouteToDraft(option, std::nullopt);
+}
+
+std::optional<PlannedRouteOption> LocationPlannerViewModel::selectedRouteAlternative() const
+{
+    if (!m_selectedRouteAlternativeID)
+        return std::nullopt;
+    for (const PlannedRouteOption& option : m_routeAlternatives) {
+        if (option.id == *m_selectedRouteAlternativeID)
+            return option;
+    }
+    return std::nullopt;
+}
+
+QString LocationPlannerViewModel::speedProfileSummary() const
+{
+    return ostrevin::summary(m_selectedSpeedProfile, m_selectedTransportMode, m_speedKmh);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,189 @@
+#include "planner/LocationPlannerViewModel.h"
+#include "routedata/RouteMapPresentation.h"
+
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+/// Brings a longitude that went round the world back into [−180, 180].
+double normalizedLongitude(double longitude)
+{
+    double wrapped = std::fmod(longitude + 180.0, 360.0);
+    if (wrapped < 0)
+        wrapped += 360.0;
+    wrapped -= 180.0;
+    // Keep the meridian as clicked rather than turning 180 into −180.
+    return (wrapped == -180.0 && longitude > 0) ? 180.0 : wrapped;
+}
+
+} // namespace
+
+std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& name, double latitude, double longitude)
+{
+    // A map scrolled past the date line reports longitudes beyond ±180; a point
+    // outside the valid range must never reach a tool.
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90)
+        return std::nullopt;
+    RoutePoint point;
+    point.name = name;
+    point.latitude = latitude;
+    point.longitude = normalizedLongitude(longitude);
+    return point;
+}
+
+QString LocationPlannerViewModel::startPointName()
+{
+    //: Name of a route’s start point; also the label of the start address field. Keep short.
+    return tr("Start");
+}
+
+QString LocationPlannerViewModel::destinationPointName()
+{
+    //: Name of a route’s destination point; also the label of the destination address field. Keep short.
+    return tr("Destination");
+}
+
+QString LocationPlannerViewModel::routeFromMapName()
+{
+    //: Default name of a route whose start and destination were chosen on the map.
+    return tr("Route from map");
+}
+
+void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longitude)
+{
+    if (!canEditRouteDraft())
+        return;
+    // Only a destination picked in the address field: the click supplies the start.
+    if (!m_routeStartPoint && m_routeDestinationPoint && m_points.size() <= 1) {
+        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        if (!start)
+            return;
+        const RoutePoint destination = *m_routeDestinationPoint;
+        setRouteStartPoint(start);
+        showDraft({*start, destination});
+        setRouteLivePoint(std::nullopt);
+        planMapRoute(std::nullopt);
+        return;
+    }
+    handleMapClick(latitude, longitude);
+}
+
+void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
+{
+    if (!canEditRouteDraft())
+        return;
+    if (!m_routeStartPoint || m_routeDestinationPoint) {
+        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        if (!start)
+            return;
+        setRouteStartPoint(start);
+        setRouteDestinationPoint(std::nullopt);
+        showDraft({*start});
+        setRouteLivePoint(std::nullopt);
+        setRouteAlternatives({});
+        setSelectedRouteAlternativeID(std::nullopt);
+        setAddressRouteMessage(QString());
+        //: Route planning status.
+        setRoutePlanningSource(tr("Choose a destination on the map."));
+        setRouteName(routeFromMapName());
+        focusRoute();
+        return;
+    }
+    const std::optional<RoutePoint> destination = clickedPoint(destinationPointName(), latitude, longitude);
+    if (!destination)
+        return;
+    const RoutePoint start = *m_routeStartPoint;
+    setRouteDestinationPoint(destination);
+    showDraft({start, *destination});
+    setRouteLivePoint(std::nullopt);
+    //: Route planning status.
+    setRoutePlanningSource(tr("Start and destination are selected on the map."));
+    planMapRoute(std::nullopt);
+}
+
+void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>& start,
+                                                const std::optional<RoutePoint>& destination)
+{
+    setRouteStartPoint(start);
+    setRouteDestinationPoint(destination);
+    // Whatever was planned or played belongs to the old ends.
+    setRouteLivePoint(std::nullopt);
+    setRouteAlternatives({});
+    setSelectedRouteAlternativeID(std::nullopt);
+    setAddressRouteMessage(QString());
+}
+
+void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool isStart)
+{
+    if (!canEditRouteDraft())
+        return;
+    m_placeNameTask.cancel();
+    // The other end as the user sees it: the planned line's end once there is one.
+    const std::optional<RoutePoint> start = isStart ? point : routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : point;
+    replaceRouteEnds(start, destination);
+    if (start && destination) {
+        showDraft({*start, *destination});
+        planMapRoute(start->name + u" \u2013 " + destination->name);
+        return;
+    }
+    showDraft({point});
+    setRouteName(point.name);
+    focusRoute();
+}
+
+void LocationPlannerViewModel::clearRouteEndpoint(bool isStart)
+{
+    if (!canEditRouteDraft())
+        return;
+    const std::optional<RoutePoint> start = isStart ? std::nullopt : routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : std::nullopt;
+    replaceRouteEnds(start, destination);
+    const std::optional<RoutePoint>& kept = start ? start : destination;
+    showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
+}
+
+void LocationPlannerViewModel::replanRoute()
+{
+    if (!canEditRouteDraft())
+        return;
+    if (m_points.size() >= 2) {
+        const RoutePoint first = m_points.first();
+        const RoutePoint last = m_points.last();
+        setRouteStartPoint(first);
+        setRouteDestinationPoint(last);
+    }
+    const QString name = m_routeName.trimmed();
+    planMapRoute(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
+}
+
+void LocationPlannerViewModel::addRoutePoint(const RoutePoint& point)
+{
+    if (!canEditRouteDraft())
+        return;
+    if (!appendRoutePoint(point, true)) {
+        //: Alert message.
+        setNotice(tr("This point is already the last point of the route."));
+    }
+}
+
+QList<RoutePoint> LocationPlannerViewModel::mapDisplayPoints() const
+{
+    if (m_points.size() < 3)
+        return m_points;
+    return {m_points.first(), m_points.last()};
+}
+
+std::optional<RoutePoint> LocationPlannerViewModel::routeStartDisplayPoint() const
+{
+    return m_points.size() >= 2 ? std::optional<RoutePoint>(m_points.first()) : m_routeStartPoint;
+}
+
+std::optional<RoutePoint> LocationPlannerViewModel::routeDestinationDisplayPoint() const
+{
+    return m_points.size() >= 2 ? std::optional<RoutePoint>(m_points.last()) : m_routeDestinationPoint;
+}
+
+} // namespace ostrevin
