@@ -10,6 +10,17 @@ set(OSTREVIN_DIRECTIONS_CAR_URL "https://routing.openstreetmap.de/routed-car" CA
 set(OSTREVIN_DIRECTIONS_FOOT_URL "https://routing.openstreetmap.de/routed-foot" CACHE STRING
     "OSRM server for walking routes (the environment variable OSTREVIN_DIRECTIONS_FOOT_URL overrides it)")
 
+# Map tiles: URL templates with {z}, {x} and {y}. Satellite and hybrid need a
+# provider whose terms allow this use; without one those styles fall back to the
+# standard map. OSTREVIN_TILES_URL, OSTREVIN_SATELLITE_TILES_URL and
+# OSTREVIN_HYBRID_TILES_URL in the environment override them ("off": no tiles).
+set(OSTREVIN_TILES_URL "https://tile.openstreetmap.org/{z}/{x}/{y}.png" CACHE STRING
+    "Standard map tiles (URL template with {z}, {x}, {y})")
+set(OSTREVIN_SATELLITE_TILES_URL "" CACHE STRING "Satellite imagery tiles (empty: satellite unavailable)")
+set(OSTREVIN_SATELLITE_TILES_ATTRIBUTION "" CACHE STRING "Attribution text the satellite tile provider requires")
+set(OSTREVIN_HYBRID_TILES_URL "" CACHE STRING "Imagery tiles with roads and labels (empty: hybrid unavailable)")
+set(OSTREVIN_HYBRID_TILES_ATTRIBUTION "" CACHE STRING "Attribution text the hybrid tile provider requires")
+
 configure_file(${CMAKE_SOURCE_DIR}/cmake/BuildConfig.h.in ${CMAKE_BINARY_DIR}/generated/BuildConfig.h @ONLY)
 
 # The standalone CPython archive the helper runtime is built from, pinned per

@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/MainWindowView.h"
+#include "views/map/RouteMapView.h"
 
 namespace ostrevin {
 
@@ -10,6 +11,7 @@ MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, QWidget*
     // Each area fills its slot here, e.g.
     //     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel));
     // Slots that nobody filled stay empty.
+    view->fill(MainWindowView::Slot::mapColumn, new RouteMapView(viewModel));
     return view;
 }
 

@@ -4,6 +4,7 @@
 #include "alerts/TelegramAlertService.h"
 #include "app/AppLog.h"
 #include "app/AppUpdater.h"
+#include "app/FullScreenAlarm.h"
 #include "app/LoggedAlarmPresenter.h"
 #include "app/MainWindow.h"
 #include "app/SettingsWindowOpener.h"
@@ -12,6 +13,7 @@
 #include "async/TimerScheduler.h"
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/OsrmDirectionsService.h"
 #include "platform/PlatformFactory.h"
 #include "platform/Relauncher.h"
 #include "platform/SettingsStore.h"
@@ -31,7 +33,6 @@ namespace ostrevin {
 
 TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
 {
-    Q_ASSERT(m_options.alarmPresenter);
     m_appearance = kit::Theme::createAppearance();
     m_theme = std::make_unique<kit::Theme>(*m_appearance);
     const AppPaths& paths = m_options.paths;
@@ -56,7 +57,15 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_network = std::make_unique<QNetworkAccessManager>();
     m_reverseGeocoder = PlatformFactory::createReverseGeocoder(*m_network);
     m_fileDialogs = std::make_unique<WidgetFileDialogs>();
-    m_alarm = std::make_unique<LoggedAlarmPresenter>(*m_options.alarmPresenter);
+    AlarmPresenter* alarm = m_options.alarmPresenter;
+    if (!alarm) {
+        // Built before the view model: the tones load in the background and must
+        // be ready for the first alarm.
+        m_fullScreenAlarm = std::make_unique<FullScreenAlarm>(*m_scheduler, *m_clock, *m_settings);
+        alarm = &m_fullScreenAlarm->presenter();
+    }
+    m_alarm = std::make_unique<LoggedAlarmPresenter>(*alarm);
+    m_directions = OsrmDirectionsService::fromEnvironment(*m_network);
     m_device = std::make_unique<DeviceLocationController>(m_options.device);
     m_telegram = std::make_unique<TelegramAlertService>(m_network.get());
     m_tokenStore = std::make_unique<KeychainTokenStore>();
@@ -73,6 +82,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.reverseGeocoder = m_reverseGeocoder.get();
     deps.fileDialogs = m_fileDialogs.get();
     deps.alarmPresenter = m_alarm.get();
+    deps.directions = m_directions.get();
     deps.device = m_device.get();
     deps.telegramAlertService = m_telegram.get();
     deps.telegramTokenStore = m_tokenStore.get();
@@ -86,6 +96,8 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
 
     m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater);
     m_fileDialogs->setWindow(m_window.get());
+    if (m_fullScreenAlarm)
+        m_fullScreenAlarm->setAttentionWindow(m_window.get());
     connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
     // A relaunch is the orderly quit with a relauncher waiting for this process to end.
     new SettingsWindowOpener({*m_viewModel, *m_runtime, *m_settings,

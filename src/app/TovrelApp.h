@@ -20,6 +20,8 @@ class AppUpdater;
 class KeepAwake;
 class LocationPlannerViewModel;
 class LoggedAlarmPresenter;
+class FullScreenAlarm;
+class DirectionsService;
 class MainWindow;
 class NetworkMonitor;
 class ReverseGeocoder;
@@ -55,7 +57,8 @@ class TovrelApp : public QObject {
 public:
     struct Options {
         AppPaths paths = AppPaths::fromEnvironment();
-        /// The alarm the view model raises; not owned, outlives the application object.
+        /// The alarm the view model raises; not owned, outlives the application
+        /// object. Absent: the full-screen alarm.
         AlarmPresenter* alarmPresenter = nullptr;
         DeviceLocationController::Configuration device;
     };
@@ -92,7 +95,9 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<ReverseGeocoder> m_reverseGeocoder;
     std::unique_ptr<WidgetFileDialogs> m_fileDialogs;
+    std::unique_ptr<FullScreenAlarm> m_fullScreenAlarm;
     std::unique_ptr<LoggedAlarmPresenter> m_alarm;
+    std::unique_ptr<DirectionsService> m_directions;
     std::unique_ptr<DeviceLocationController> m_device;
     std::unique_ptr<TelegramAlertService> m_telegram;
     std::unique_ptr<TelegramTokenStore> m_tokenStore;

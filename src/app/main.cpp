@@ -1,7 +1,6 @@
 #include "app/AppLog.h"
 #include "app/DeviceEnvironment.h"
 #include "app/MainWindow.h"
-#include "app/MessageAlarmPresenter.h"
 #include "app/TovrelApp.h"
 #include "platform/TerminationSignals.h"
 
@@ -31,10 +30,7 @@ int main(int argc, char* argv[])
     // Signals that arrive from here on end the run through the orderly quit.
     TerminationSignals terminationSignals;
 
-    // The full-screen alarm replaces this presenter; it must outlive the application object.
-    MessageAlarmPresenter alarm;
     TovrelApp::Options options;
-    options.alarmPresenter = &alarm;
     options.device = DeviceEnvironment::configuration(options.paths);
     TovrelApp app(options);
     QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [&app](int signalNumber) {

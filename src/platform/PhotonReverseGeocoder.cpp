@@ -41,21 +41,13 @@ QFuture<std::optional<Placemark>> PhotonReverseGeocoder::reverseGeocode(double l
         return future;
     }
 
-    QUrl url = m_baseUrl;
-    QString path = url.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url.setPath(path + u"/reverse");
+    QUrl url = ServiceEndpoints::endpoint(m_baseUrl, u"reverse");
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("lat"), QString::number(latitude, 'f', 7));
     query.addQueryItem(QStringLiteral("lon"), QString::number(longitude, 'f', 7));
     url.setQuery(query);
 
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, ServiceEndpoints::userAgent());
-    request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(transferTimeoutMs);
-    QNetworkReply* reply = m_network.get(request);
+    QNetworkReply* reply = m_network.get(ServiceEndpoints::jsonRequest(url, transferTimeoutMs));
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, delivery] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -41,4 +41,23 @@ QByteArray ServiceEndpoints::userAgent()
     return QByteArrayLiteral("Ostrevin/") + QByteArray(BuildConfig::version);
 }
 
+QUrl ServiceEndpoints::endpoint(const QUrl& base, QStringView endpoint)
+{
+    QUrl url = base;
+    QString path = url.path();
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    url.setPath(path + u'/' + endpoint);
+    return url;
+}
+
+QNetworkRequest ServiceEndpoints::jsonRequest(const QUrl& url, int transferTimeoutMs)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    request.setRawHeader("Accept", "application/json");
+    request.setTransferTimeout(transferTimeoutMs);
+    return request;
+}
+
 } // namespace ostrevin

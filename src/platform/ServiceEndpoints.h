@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkRequest>
 #include <QProcessEnvironment>
 #include <QUrl>
 
@@ -23,6 +24,11 @@ public:
 
     /// "Ostrevin/<version>": public services ask clients to identify themselves.
     static QByteArray userAgent();
+
+    /// base with endpoint appended to its path ("/photon/" + "api" = "/photon/api").
+    static QUrl endpoint(const QUrl& base, QStringView endpoint);
+    /// A GET for a JSON answer that introduces us and gives up after the time-out.
+    static QNetworkRequest jsonRequest(const QUrl& url, int transferTimeoutMs);
 };
 
 } // namespace ostrevin

@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
@@ -100,7 +102,16 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const QString& executablePath
     int spawnResult = 0;
     {
         SpawnSettings settings(outPipe[1], errPipe[1]);
-        spawnResult = posix_spawn(&pid, argv.front(), &settings.actions, &settings.attributes, argv.data(), environ);
+        // A script written moments ago (the runtime's launcher, a tool written by
+        // another thread) stays "busy" while any child forked in between still
+        // holds its write descriptor; that ends at the child's exec, so retry briefly.
+        for (int attempt = 0;; ++attempt) {
+            spawnResult =
+                posix_spawn(&pid, argv.front(), &settings.actions, &settings.attributes, argv.data(), environ);
+            if (spawnResult != ETXTBSY || attempt == 50)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     close(outPipe[1]);
     close(errPipe[1]);

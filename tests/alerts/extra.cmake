@@ -37,3 +37,24 @@ add_test(NAME alerts.keyring.NoSecretService
   COMMAND ${_keyring_test} --gtest_filter=KeychainTokenStore.NoSecretServiceIsNotAMissingToken)
 set_tests_properties(alerts.keyring.NoSecretService PROPERTIES TIMEOUT 120
   ENVIRONMENT "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/ostrevin-no-such-bus;DISPLAY=;WAYLAND_DISPLAY=")
+
+# The alarm's panels on two real X11 screens: each case runs on its own Xvfb,
+# split into two monitors (see with-xvfb.sh).
+find_program(OSTREVIN_XVFB Xvfb)
+find_program(OSTREVIN_XRANDR xrandr)
+if(OSTREVIN_XVFB AND OSTREVIN_XRANDR AND OSTREVIN_DBUS_RUN_SESSION)
+  file(GLOB _screens_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/alerts/screens/*.cpp)
+  add_executable(test_alerts_screens ${_screens_sources})
+  target_include_directories(test_alerts_screens PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/alerts)
+  target_link_libraries(test_alerts_screens PRIVATE ostrevin_testmain_gui ostrevin_alerts ostrevin_testsupport)
+  set_property(TARGET test_alerts_screens APPEND PROPERTY AUTOGEN_TARGET_DEPENDS ${_screens_sources})
+  set_target_properties(test_alerts_screens PROPERTIES
+    CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/alerts/with-xvfb.sh)
+  gtest_discover_tests(test_alerts_screens
+    TEST_PREFIX "screens."
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 180)
+else()
+  message(WARNING "Xvfb, xrandr or dbus-run-session missing: the alarm's two-screen tests do not run")
+endif()

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace ostrevin {
+
+/// The borderless, black, stay-on-top window that covers one screen while the alarm
+/// is shown. It has no parent, so no modal dialog of the app can block it, and it
+/// holds one content view that the controller replaces on every update.
+class LocationSafetyAlarmPanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LocationSafetyAlarmPanel)
+
+public:
+    explicit LocationSafetyAlarmPanel(QScreen* screen);
+    ~LocationSafetyAlarmPanel() override;
+
+    /// Takes `content` and drops the previous one later (it may be the sender of the
+    /// click that led here).
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+    /// Takes the keyboard now, or as soon as the window system shows the panel.
+    void activateWhenShown();
+    /// Has the keyboard, or will have it once shown.
+    bool holdsKeyboard() const { return isActiveWindow() || m_activateWhenExposed; }
+    /// The screen the panel was built for (it may have gone since).
+    QScreen* targetScreen() const { return m_screen; }
+
+signals:
+    /// Return or Enter reached the panel.
+    void returnPressed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<QScreen> m_screen;
+    QWidget* m_content = nullptr;
+    bool m_activateWhenExposed = false;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,227 @@
+#include "alerts/LocationSafetyAlarmWindowController.h"
+
+#include "alerts/AlarmSoundLoop.h"
+#include "alerts/LocationSafetyAlarmPanel.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QScreen>
+#include <QWindow>
+
+namespace ostrevin {
+
+LocationSafetyAlarmWindowController::LocationSafetyAlarmWindowController(AlarmViewFactory makeView,
+                                                                         AlarmSoundLoop& sound, const Clock& clock,
+                                                                         QObject* parent)
+    : QObject(parent), m_makeView(std::move(makeView)), m_sound(sound), m_clock(clock)
+{
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watchScreen(screen);
+        screenConfigurationChanged();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this,
+            &LocationSafetyAlarmWindowController::screenConfigurationChanged);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this,
+            &LocationSafetyAlarmWindowController::screenConfigurationChanged);
+    for (QScreen* screen : QGuiApplication::screens())
+        watchScreen(screen);
+}
+
+LocationSafetyAlarmWindowController::~LocationSafetyAlarmWindowController()
+{
+    m_sound.stop();
+    for (const auto& panel : std::as_const(m_panels))
+        delete panel.data();
+}
+
+void LocationSafetyAlarmWindowController::setAttentionWindow(QWidget* window)
+{
+    m_attentionWindow = window;
+}
+
+QList<LocationSafetyAlarmPanel*> LocationSafetyAlarmWindowController::panels() const
+{
+    QList<LocationSafetyAlarmPanel*> list;
+    for (const auto& panel : m_panels)
+        if (panel)
+            list.append(panel.data());
+    return list;
+}
+
+LocationSafetyAlarmPanel* LocationSafetyAlarmWindowController::primaryPanel() const
+{
+    const QList<LocationSafetyAlarmPanel*> list = panels();
+    if (list.isEmpty())
+        return nullptr;
+    QScreen* mainScreen = QGuiApplication::primaryScreen();
+    if (const QWindow* focused = QGuiApplication::focusWindow(); focused && focused->screen())
+        mainScreen = focused->screen();
+    for (LocationSafetyAlarmPanel* panel : list)
+        if (panel->targetScreen() == mainScreen)
+            return panel;
+    return list.first();
+}
+
+QList<LocationSafetyAlarmWindowController::ScreenFrame> LocationSafetyAlarmWindowController::currentScreenFrames()
+{
+    QList<ScreenFrame> frames;
+    for (QScreen* screen : QGuiApplication::screens())
+        frames.append({screen, screen->geometry()});
+    return frames;
+}
+
+void LocationSafetyAlarmWindowController::watchScreen(QScreen* screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &LocationSafetyAlarmWindowController::screenConfigurationChanged);
+}
+
+void LocationSafetyAlarmWindowController::present(const LocationSafetyAlarmEvent& event,
+                                                  std::function<void()> acknowledge)
+{
+    const bool sameAlarm = m_currentAlarm && m_currentAlarm->id == event.id;
+    m_currentAlarm = event;
+    m_acknowledgeAction = std::move(acknowledge);
+
+    if (m_panels.isEmpty() || currentScreenFrames() != m_panelScreenFrames)
+        rebuildPanels();
+    updatePanelContent();
+
+    if (!sameAlarm) {
+        m_newAlarmAt = m_clock.steadyNow();
+        m_sound.start();
+        if (m_attentionWindow)
+            QApplication::alert(m_attentionWindow, 0);
+    }
+    showPanels();
+    // Taking the keyboard on every refresh would pull it away from whatever the
+    // user went on to do while the alarm stays up; a new incident may.
+    if (sameAlarm)
+        return;
+    activatePrimaryPanel();
+    if (LocationSafetyAlarmPanel* primary = primaryPanel()) {
+        //: Screen reader announcement when the full-screen location interruption alarm appears.
+        primary->setAccessibleName(tr("Simulated location interrupted. iPhone may be using its real location. "
+                                      "Ostrevin is trying to restore it."));
+        QAccessibleEvent announcement(primary, QAccessible::Alert);
+        QAccessible::updateAccessibility(&announcement);
+    }
+}
+
+void LocationSafetyAlarmWindowController::dismiss()
+{
+    m_currentAlarm.reset();
+    m_acknowledgeAction = nullptr;
+    // Qt has no way to withdraw QApplication::alert(); the desktop clears it when the
+    // main window is next activated.
+    m_sound.stop();
+    closePanels();
+    m_panelScreenFrames.clear();
+}
+
+void LocationSafetyAlarmWindowController::screenConfigurationChanged()
+{
+    // Qt reports one change as several signals (a screen removed, the primary moved,
+    // geometries changed): rebuild once, after Qt has settled its list of screens.
+    if (m_screenChangeQueued)
+        return;
+    m_screenChangeQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_screenChangeQueued = false;
+            if (!m_currentAlarm)
+                return;
+            bool hadKeyboard = false;
+            QPointer<QScreen> keyboardScreen;
+            for (LocationSafetyAlarmPanel* panel : panels()) {
+                if (panel->holdsKeyboard()) {
+                    hadKeyboard = true;
+                    keyboardScreen = panel->targetScreen();
+                }
+            }
+            rebuildPanels();
+            updatePanelContent();
+            showPanels();
+            // Hand the keyboard to the new panel on the same screen (or the primary
+            // one when that screen went), but do not take it from another app
+            // because a display was plugged in. While panels come and go the
+            // focused window is in flux, so it cannot say where the user works.
+            if (!hadKeyboard)
+                return;
+            LocationSafetyAlarmPanel* target = primaryPanel();
+            for (LocationSafetyAlarmPanel* panel : panels())
+                if (keyboardScreen && panel->targetScreen() == keyboardScreen)
+                    target = panel;
+            if (target)
+                target->activateWhenShown();
+        },
+        Qt::QueuedConnection);
+}
+
+void LocationSafetyAlarmWindowController::closePanels()
+{
+    const auto old = std::exchange(m_panels, {});
+    for (const auto& panel : old) {
+        if (!panel)
+            continue;
+        panel->hide();
+        // A panel may be closing from inside its own key or click handler.
+        panel->deleteLater();
+    }
+}
+
+void LocationSafetyAlarmWindowController::rebuildPanels()
+{
+    closePanels();
+    m_panelScreenFrames = currentScreenFrames();
+    for (const ScreenFrame& frame : std::as_const(m_panelScreenFrames)) {
+        auto* panel = new LocationSafetyAlarmPanel(frame.screen);
+        connect(panel, &LocationSafetyAlarmPanel::returnPressed, this,
+                &LocationSafetyAlarmWindowController::keyboardAcknowledge);
+        m_panels.append(panel);
+    }
+}
+
+void LocationSafetyAlarmWindowController::updatePanelContent()
+{
+    if (!m_currentAlarm)
+        return;
+    for (LocationSafetyAlarmPanel* panel : panels())
+        panel->setContent(m_makeView(*m_currentAlarm, [self = QPointer(this)] {
+            if (self)
+                self->acknowledgeNow();
+        }));
+}
+
+void LocationSafetyAlarmWindowController::showPanels()
+{
+    for (LocationSafetyAlarmPanel* panel : panels()) {
+        if (!panel->isVisible())
+            panel->showFullScreen();
+        panel->raise();
+    }
+}
+
+void LocationSafetyAlarmWindowController::activatePrimaryPanel()
+{
+    if (LocationSafetyAlarmPanel* primary = primaryPanel())
+        primary->activateWhenShown();
+}
+
+void LocationSafetyAlarmWindowController::keyboardAcknowledge()
+{
+    if (!m_currentAlarm || m_clock.steadyNow() - m_newAlarmAt < keyboardGrace)
+        return;
+    acknowledgeNow();
+}
+
+void LocationSafetyAlarmWindowController::acknowledgeNow()
+{
+    if (!m_acknowledgeAction)
+        return;
+    // The action dismisses the alarm, which forgets the action while it runs.
+    const auto action = m_acknowledgeAction;
+    action();
+}
+
+} // namespace ostrevin

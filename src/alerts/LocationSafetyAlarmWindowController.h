@@ -1,0 +1,93 @@
+#pragma once
+
+#include "alerts/AlarmPresenter.h"
+#include "async/Clock.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QScreen>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace ostrevin {
+
+class AlarmSoundLoop;
+class LocationSafetyAlarmPanel;
+
+/// Builds the content of one alarm panel for an event. The controller builds a
+/// fresh one for every update, so the view keeps no state; `acknowledge` is what its
+/// button calls. The views layer provides it and the app hands it over.
+using AlarmViewFactory =
+    std::function<QWidget*(const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge)>;
+
+/// The full-screen interruption alarm: one panel over each screen, the repeating
+/// sound, an attention request on the main window and an accessibility alert. One
+/// instance for the whole run; GUI thread only.
+///
+/// A new event id (re)starts the sound and the attention request, activates the panel
+/// on the screen the user works on and announces the alarm; the same id only
+/// refreshes the content. Screens added, removed or resized while the alarm is shown
+/// rebuild the panels. Return on a panel acknowledges like the button, except during
+/// the first second of a new alarm: a Return typed into another window just then
+/// must not silence an alarm nobody has read.
+class LocationSafetyAlarmWindowController final : public QObject, public AlarmPresenter {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LocationSafetyAlarmWindowController)
+
+public:
+    static constexpr std::chrono::milliseconds keyboardGrace{1000};
+
+    LocationSafetyAlarmWindowController(AlarmViewFactory makeView, AlarmSoundLoop& sound, const Clock& clock,
+                                        QObject* parent = nullptr);
+    ~LocationSafetyAlarmWindowController() override;
+
+    /// The window whose attention request stands for the whole app (the main window).
+    void setAttentionWindow(QWidget* window);
+
+    void present(const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) override;
+    void dismiss() override;
+
+    std::optional<LocationSafetyAlarmEvent> currentAlarm() const { return m_currentAlarm; }
+    /// In screen order; empty while hidden.
+    QList<LocationSafetyAlarmPanel*> panels() const;
+    /// The panel that gets the keyboard: the one on the screen of the focused window,
+    /// else on the primary screen, else the first.
+    LocationSafetyAlarmPanel* primaryPanel() const;
+
+private:
+    struct ScreenFrame {
+        QPointer<QScreen> screen;
+        QRect geometry;
+        bool operator==(const ScreenFrame&) const = default;
+    };
+    static QList<ScreenFrame> currentScreenFrames();
+
+    void watchScreen(QScreen* screen);
+    void screenConfigurationChanged();
+    void rebuildPanels();
+    void closePanels();
+    void updatePanelContent();
+    void showPanels();
+    void activatePrimaryPanel();
+    void keyboardAcknowledge();
+    void acknowledgeNow();
+
+    AlarmViewFactory m_makeView;
+    AlarmSoundLoop& m_sound;
+    const Clock& m_clock;
+    QPointer<QWidget> m_attentionWindow;
+
+    QList<QPointer<LocationSafetyAlarmPanel>> m_panels;
+    QList<ScreenFrame> m_panelScreenFrames;
+    std::optional<LocationSafetyAlarmEvent> m_currentAlarm;
+    std::function<void()> m_acknowledgeAction;
+    Clock::SteadyTime m_newAlarmAt{};
+    bool m_screenChangeQueued = false;
+};
+
+} // namespace ostrevin

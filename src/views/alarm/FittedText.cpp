@@ -1,0 +1,126 @@
+#include "views/alarm/FittedText.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLayout>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+QFont scaled(QFont font, qreal scale)
+{
+    if (font.pixelSize() > 0)
+        font.setPixelSize(std::max(1, qRound(font.pixelSize() * scale)));
+    else
+        font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+} // namespace
+
+FittedText::FittedText(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+    : QWidget(parent), m_text(text), m_font(font), m_color(color)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setAccessibleName(text);
+}
+
+FittedText::~FittedText() = default;
+
+void FittedText::setMaximumLines(int lines)
+{
+    m_maximumLines = lines;
+    updateGeometry();
+}
+
+void FittedText::setMinimumScale(qreal scale)
+{
+    m_minimumScale = scale;
+    updateGeometry();
+}
+
+void FittedText::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+QStringList FittedText::wrap(const QFont& font, int width) const
+{
+    QStringList lines;
+    for (const QString& paragraph : m_text.split(u'\n')) {
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty())
+            lines << QString();
+    }
+    return lines;
+}
+
+FittedText::Fit FittedText::fitForWidth(int width) const
+{
+    width = std::max(width, 1);
+    if (m_maximumLines <= 0)
+        return {m_font, wrap(m_font, width)};
+    // Shrink in steps of 5 % of the full size until the text fits the lines.
+    const int steps = static_cast<int>(std::floor((1.0 - m_minimumScale) / 0.05 + 1e-9));
+    for (int step = 0; step <= steps; ++step) {
+        const QFont font = scaled(m_font, 1.0 - 0.05 * step);
+        QStringList lines = wrap(font, width);
+        if (lines.size() <= m_maximumLines)
+            return {font, lines};
+    }
+    const QFont font = scaled(m_font, m_minimumScale);
+    QStringList lines = wrap(font, width);
+    const QString rest = lines.mid(m_maximumLines - 1).join(u' ');
+    lines = lines.mid(0, m_maximumLines - 1);
+    lines << QFontMetricsF(font).elidedText(rest, Qt::ElideRight, width);
+    return {font, lines};
+}
+
+int FittedText::heightForWidth(int width) const
+{
+    const Fit fit = fitForWidth(width);
+    return qCeil(QFontMetricsF(fit.font).lineSpacing() * fit.lines.size());
+}
+
+QSize FittedText::sizeHint() const
+{
+    const int natural = qCeil(QFontMetricsF(m_font).horizontalAdvance(m_text.section(u'\n', 0, 0)) + 1);
+    const int width = std::min(natural, maximumWidth());
+    return {width, heightForWidth(width)};
+}
+
+QSize FittedText::minimumSizeHint() const
+{
+    return {std::min(80, sizeHint().width()), heightForWidth(std::min(80, sizeHint().width()))};
+}
+
+void FittedText::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const Fit fit = fitForWidth(width());
+    painter.setFont(fit.font);
+    painter.setPen(m_color);
+    const QFontMetricsF metrics(fit.font);
+    qreal y = 0;
+    for (const QString& line : fit.lines) {
+        painter.drawText(QRectF(0, y, width(), metrics.lineSpacing()), int(m_alignment | Qt::AlignVCenter), line);
+        y += metrics.lineSpacing();
+    }
+}
+
+} // namespace ostrevin

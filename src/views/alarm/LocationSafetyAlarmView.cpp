@@ -1,0 +1,294 @@
+#include "views/alarm/LocationSafetyAlarmView.h"
+
+#include "views/alarm/FittedText.h"
+#include "views/kit/Brand.h"
+#include "views/kit/Shapes.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/TextStyle.h"
+
+#include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace ostrevin {
+
+namespace {
+
+QColor white(qreal opacity = 1.0)
+{
+    return kit::withOpacity(Qt::white, opacity);
+}
+
+QFont systemFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font = kit::textFont(kit::TextStyle::Body, weight);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+/// The detail boxes and the button: a rounded rectangle with a 1-point outline.
+void paintBox(QPainter& painter, const QRect& rect, const QColor& fill, const QColor& outline)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    kit::fillRoundedRect(painter, rect, 14, fill);
+    kit::strokeRoundedRectInside(painter, rect, 14, outline, 1);
+}
+
+/// A symbol of the symbol font, square, at a pixel size.
+class SymbolView final : public QWidget {
+public:
+    SymbolView(kit::SymbolName symbol, QColor color, int pixelSize)
+        : m_symbol(symbol), m_color(std::move(color)), m_pixelSize(pixelSize)
+    {
+        setFixedSize(pixelSize, pixelSize);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        kit::paintSymbol(painter, rect(), m_symbol, m_color, m_pixelSize);
+    }
+
+private:
+    kit::SymbolName m_symbol;
+    QColor m_color;
+    int m_pixelSize;
+};
+
+/// One of the three boxes under the explanation: a label and its value.
+class DetailBox final : public QWidget {
+public:
+    DetailBox(const QString& title, const QString& value)
+    {
+        setMinimumHeight(82);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(16, 16, 16, 16);
+        layout->setSpacing(8);
+        layout->addWidget(new FittedText(title, kit::textFont(kit::TextStyle::Headline), white(0.72)));
+        auto* valueText = new FittedText(value, kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
+        valueText->setMaximumLines(3);
+        valueText->setMinimumScale(0.8);
+        layout->addWidget(valueText);
+        layout->addStretch(1);
+        setAccessibleName(title + u": " + value);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paintBox(painter, rect(), kit::withOpacity(Qt::black, 0.64), white(0.18));
+    }
+};
+
+/// The white button that silences and closes the alarm. It takes no keyboard focus:
+/// Space on a focused button would acknowledge at once, past the grace the panel
+/// gives Return after a new alarm.
+class AcknowledgeButton final : public QPushButton {
+public:
+    explicit AcknowledgeButton(const QString& text) : QPushButton(text)
+    {
+        setFocusPolicy(Qt::NoFocus);
+        setCursor(Qt::PointingHandCursor);
+        setFont(kit::textFont(kit::TextStyle::Title2, QFont::Bold));
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        const int symbol = metrics.height();
+        return {28 + symbol + 8 + metrics.horizontalAdvance(text()) + 28, 14 + metrics.height() + 14};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paintBox(painter, rect(), isDown() ? QColor(0xe6, 0xe6, 0xe6) : QColor(Qt::white),
+                 kit::withOpacity(Qt::black, 0.2));
+        const QFontMetrics metrics(font());
+        const int symbol = metrics.height();
+        const QRect content = rect().adjusted(28, 14, -28, -14);
+        kit::paintSymbol(painter, QRectF(content.left(), content.top(), symbol, symbol), "speaker.slash.fill"_symbol,
+                         Qt::black, symbol * 0.9);
+        painter.setPen(Qt::black);
+        painter.drawText(content.adjusted(symbol + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+};
+
+/// Centres a widget that may not grow past its maximum width.
+QWidget* centred(QWidget* widget)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addStretch(0);
+    layout->addWidget(widget, 1);
+    layout->addStretch(0);
+    return row;
+}
+
+FittedText* centredText(const QString& text, const QFont& font, const QColor& color)
+{
+    auto* label = new FittedText(text, font, color);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return label;
+}
+
+} // namespace
+
+LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent& alarm,
+                                                 std::function<void()> acknowledge, QWidget* parent)
+    : QWidget(parent)
+{
+    const bool recovered = alarm.isRecoveryConfirmed;
+    const QColor green = kit::Brand::current().ready;
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(40, 40, 40, 40);
+    auto* column = new QWidget;
+    column->setMaximumWidth(1280 - 2 * 40);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(22);
+    outer->addStretch(1);
+    outer->addWidget(centred(column));
+    outer->addStretch(1);
+
+    QFont eyebrowFont = kit::textFont(kit::TextStyle::Title3, QFont::DemiBold);
+    eyebrowFont.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    const QString eyebrow = tr("Simulated location interrupted");
+    auto* eyebrowText = centredText(QLocale().toUpper(eyebrow), eyebrowFont, white(0.85));
+    eyebrowText->setAccessibleName(eyebrow);
+    layout->addWidget(eyebrowText);
+
+    auto* icon = new SymbolView(recovered ? "checkmark.shield.fill"_symbol : "exclamationmark.triangle.fill"_symbol,
+                                recovered ? green : white(), 76);
+    layout->addWidget(icon, 0, Qt::AlignHCenter);
+
+    auto* title =
+        centredText(recovered ? tr("Simulated location is set again") : tr("iPhone may be using its real location"),
+                    systemFont(54, QFont::Bold), white());
+    title->setMaximumLines(2);
+    title->setMinimumScale(0.55);
+    layout->addWidget(title);
+
+    auto* explanation =
+        centredText(alarmExplanation(recovered), kit::textFont(kit::TextStyle::Title2, QFont::Medium), white(0.9));
+    explanation->setMaximumWidth(900);
+    layout->addWidget(centred(explanation));
+
+    auto* details = new QWidget;
+    details->setMaximumWidth(1180);
+    auto* detailRow = new QHBoxLayout(details);
+    detailRow->setContentsMargins(0, 0, 0, 0);
+    detailRow->setSpacing(14);
+    //: Label of a detail box in the full-screen location interruption alarm.
+    detailRow->addWidget(new DetailBox(tr("Last set location"), pointDescription(alarm)), 1);
+    //: Label of a detail box in the full-screen location interruption alarm.
+    detailRow->addWidget(new DetailBox(tr("Cause"), alarm.reason), 1);
+    //: Label of a detail box in the full-screen location interruption alarm; the value is a date and time.
+    detailRow->addWidget(new DetailBox(tr("Detected"), detectedAtDescription(alarm.detectedAt)), 1);
+    layout->addWidget(centred(details));
+
+    const QFont statusFont = kit::textFont(kit::TextStyle::Title3, QFont::DemiBold);
+    const QColor statusColor = recovered ? green : white();
+    auto* status = new QWidget;
+    auto* statusRow = new QHBoxLayout(status);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->setSpacing(8);
+    statusRow->addStretch(1);
+    statusRow->addWidget(
+        new SymbolView(recovered ? "checkmark.circle.fill"_symbol : "arrow.triangle.2.circlepath"_symbol, statusColor,
+                       QFontMetrics(statusFont).height()));
+    statusRow->addWidget(new FittedText(recoveryStatus(recovered), statusFont, statusColor));
+    statusRow->addStretch(1);
+    layout->addWidget(status);
+
+    auto* button = new AcknowledgeButton(tr("Acknowledge and silence alarm"));
+    button->setAccessibleName(button->text());
+    button->setAccessibleDescription(tr("Turns off the sound and closes this alert."));
+    connect(button, &QPushButton::clicked, this, [acknowledge = std::move(acknowledge)] {
+        if (acknowledge)
+            acknowledge();
+    });
+    layout->addWidget(button, 0, Qt::AlignHCenter);
+
+    layout->addWidget(centredText(tr("The sound and alert stay on until you acknowledge them."),
+                                  kit::textFont(kit::TextStyle::Callout), white(0.72)));
+
+    title->setAccessibleDescription(alarmExplanation(recovered));
+    setAccessibleName(eyebrow);
+}
+
+LocationSafetyAlarmView::~LocationSafetyAlarmView() = default;
+
+AlarmViewFactory LocationSafetyAlarmView::factory()
+{
+    return [](const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) -> QWidget* {
+        return new LocationSafetyAlarmView(event, std::move(acknowledge));
+    };
+}
+
+QString LocationSafetyAlarmView::alarmExplanation(bool isRecoveryConfirmed)
+{
+    if (isRecoveryConfirmed)
+        //: Explanation in the location interruption alarm after the location was restored.
+        return tr("During the interruption, iPhone may briefly have used its real location. Acknowledge that "
+                  "you’ve seen this alert.");
+    //: Explanation in the full-screen location interruption alarm.
+    return tr("The connection to iPhone was interrupted. Until it’s restored, Ostrevin can’t verify that iPhone is "
+              "still using the simulated location.");
+}
+
+QString LocationSafetyAlarmView::recoveryStatus(bool isRecoveryConfirmed)
+{
+    if (isRecoveryConfirmed)
+        //: Status line in the location interruption alarm after recovery.
+        return tr("Location verified again.");
+    //: Status line in the location interruption alarm.
+    return tr("Ostrevin is trying to restore the location automatically.");
+}
+
+QString LocationSafetyAlarmView::pointDescription(const LocationSafetyAlarmEvent& alarm)
+{
+    if (!alarm.latitude || !alarm.longitude)
+        return alarm.pointName;
+    return alarm.pointName + u'\n' + QString::number(*alarm.latitude, 'f', 5) + u", " +
+           QString::number(*alarm.longitude, 'f', 5);
+}
+
+QString LocationSafetyAlarmView::detectedAtDescription(const QDateTime& detectedAt, const QLocale& locale)
+{
+    // Qt has no date skeletons: take the locale's long date without the weekday and
+    // with the short month name, and its long time without the time zone.
+    QString date = locale.dateFormat(QLocale::LongFormat);
+    date.remove(QRegularExpression(QStringLiteral("d{4}[,.]?\\s*")));
+    date.replace(QRegularExpression(QStringLiteral("M{4}")), QStringLiteral("MMM"));
+    QString time = locale.timeFormat(QLocale::LongFormat);
+    time.remove(QRegularExpression(QStringLiteral("\\s*\\(?t+\\)?")));
+    return locale.toString(detectedAt.toLocalTime(), date.trimmed() + u' ' + time.trimmed());
+}
+
+void LocationSafetyAlarmView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
+    const QColor red = kit::Brand::current().failure;
+    gradient.setColorAt(0, kit::withOpacity(red, 0.62));
+    gradient.setColorAt(0.5, Qt::black);
+    gradient.setColorAt(1, kit::withOpacity(red, 0.32));
+    painter.fillRect(rect(), gradient);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "alerts/LocationSafetyAlarmEvent.h"
+#include "alerts/LocationSafetyAlarmWindowController.h"
+
+#include <QLocale>
+#include <QWidget>
+#include <functional>
+
+namespace ostrevin {
+
+/// What the full-screen alarm shows on each screen: that the simulated location was
+/// interrupted, what was held, why and when, whether it is restored, and the one
+/// large button that silences and closes the alarm. Built afresh for every update of
+/// the event; it keeps no state of its own.
+class LocationSafetyAlarmView final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LocationSafetyAlarmView)
+
+public:
+    LocationSafetyAlarmView(const LocationSafetyAlarmEvent& alarm, std::function<void()> acknowledge,
+                            QWidget* parent = nullptr);
+    ~LocationSafetyAlarmView() override;
+
+    /// What the alarm controller builds its panels' content with.
+    static AlarmViewFactory factory();
+
+    static QString alarmExplanation(bool isRecoveryConfirmed);
+    static QString recoveryStatus(bool isRecoveryConfirmed);
+    /// The point's name, and on a second line its coordinates (five decimals, always
+    /// with a decimal point) when both are known.
+    static QString pointDescription(const LocationSafetyAlarmEvent& alarm);
+    /// Day, abbreviated month, year and the time to the second, in the locale's order.
+    static QString detectedAtDescription(const QDateTime& detectedAt, const QLocale& locale = QLocale());
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "views/map/MapMarkPainter.h"
+
+#include <QWidget>
+
+namespace ostrevin {
+
+/// The map's place pin on its own, as an icon beside a place (green-centred while
+/// the iPhone sits there).
+class MapPin : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MapPin)
+
+public:
+    explicit MapPin(bool isLive = false, QWidget* parent = nullptr);
+
+    void setLive(bool isLive);
+    bool isLive() const { return m_isLive; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_isLive = false;
+    MapMarkPainter m_painter;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,176 @@
+#include "views/map/TileLoader.h"
+
+#include "platform/ServiceEndpoints.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace ostrevin {
+
+namespace {
+
+/// About 250 decoded 256-pixel tiles: several screens of a large window.
+constexpr qsizetype memoryCacheKilobytes = 64 * 1024;
+constexpr qint64 diskCacheBytes = 256LL * 1024 * 1024;
+constexpr int transferTimeoutMs = 15000;
+
+} // namespace
+
+TileLoader::TileLoader(const QString& diskCacheFolder, QObject* parent)
+    : QObject(parent), m_network(new QNetworkAccessManager(this)), m_images(memoryCacheKilobytes)
+{
+    if (!diskCacheFolder.isEmpty()) {
+        auto* cache = new QNetworkDiskCache(m_network);
+        cache->setCacheDirectory(diskCacheFolder);
+        cache->setMaximumCacheSize(diskCacheBytes);
+        m_network->setCache(cache);
+    }
+    m_clock.start();
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(defaultRetryAfterMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        // Every tile still wanted gets its next try now, whenever it failed.
+        m_failedAt.clear();
+        request(QList<TileKey>(m_wanted));
+    });
+}
+
+void TileLoader::setRetryInterval(int milliseconds)
+{
+    m_retry.setInterval(milliseconds);
+}
+
+TileLoader::~TileLoader()
+{
+    for (const QPointer<QNetworkReply>& reply : std::as_const(m_running)) {
+        if (reply) {
+            reply->disconnect(this);
+            reply->abort();
+        }
+    }
+}
+
+void TileLoader::setSource(const MapTileSource& source)
+{
+    if (source == m_source)
+        return;
+    request({});
+    m_source = source;
+    m_images.clear();
+    m_missing.clear();
+    m_failedAt.clear();
+    setOffline(false);
+}
+
+void TileLoader::request(const QList<TileKey>& wanted)
+{
+    m_wanted = wanted;
+    const QSet<TileKey> wantedSet(wanted.cbegin(), wanted.cend());
+    // Abort what left the view; the reply's finished handler then ignores it.
+    for (auto it = m_running.begin(); it != m_running.end();) {
+        if (wantedSet.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        QPointer<QNetworkReply> reply = it.value();
+        it = m_running.erase(it);
+        if (reply) {
+            reply->disconnect(this);
+            reply->abort();
+            reply->deleteLater();
+        }
+    }
+    m_queue.clear();
+    if (!m_source.hasTiles())
+        return;
+    for (const TileKey& key : wanted) {
+        if (shouldRequest(key))
+            m_queue.append(key);
+    }
+    startNext();
+}
+
+bool TileLoader::shouldRequest(const TileKey& key) const
+{
+    if (m_images.contains(key) || m_running.contains(key) || m_missing.contains(key))
+        return false;
+    const auto failed = m_failedAt.constFind(key);
+    return failed == m_failedAt.cend() || m_clock.elapsed() - failed.value() >= m_retry.interval();
+}
+
+const QImage* TileLoader::image(const TileKey& key) const
+{
+    return m_images.object(key);
+}
+
+QList<TileKey> TileLoader::inFlight() const
+{
+    return m_running.keys();
+}
+
+void TileLoader::startNext()
+{
+    while (m_running.size() < maxRequestsInFlight && !m_queue.isEmpty()) {
+        const TileKey key = m_queue.takeFirst();
+        if (!shouldRequest(key))
+            continue;
+        QNetworkRequest request(m_source.tileUrl(key.zoom, key.x, key.y));
+        // Tile servers' usage policies ask for an identifying User-Agent.
+        request.setHeader(QNetworkRequest::UserAgentHeader, ServiceEndpoints::userAgent());
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
+        request.setTransferTimeout(transferTimeoutMs);
+        QNetworkReply* reply = m_network->get(request);
+        m_running.insert(key, reply);
+        connect(reply, &QNetworkReply::finished, this, [this, reply, key] { handleFinished(reply, key); });
+    }
+}
+
+void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
+{
+    reply->deleteLater();
+    if (m_running.value(key) != reply)
+        return;
+    m_running.remove(key);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error == QNetworkReply::NoError) {
+        QImage image;
+        if (image.loadFromData(reply->readAll())) {
+            // Tiles often come as palette PNGs; converting once here spares every frame
+            // a conversion while drawing.
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+            const qsizetype kilobytes = std::max<qsizetype>(1, image.sizeInBytes() / 1024);
+            m_images.insert(key, new QImage(std::move(image)), kilobytes);
+            m_failedAt.remove(key);
+            setOffline(false);
+            emit tileLoaded(key);
+        } else {
+            m_missing.insert(key);
+        }
+    } else if (error == QNetworkReply::ContentNotFoundError || error == QNetworkReply::ProtocolInvalidOperationError ||
+               (status >= 400 && status < 500)) {
+        // The server answered: this tile does not exist, the others may.
+        m_missing.insert(key);
+        setOffline(false);
+    } else {
+        // Our own aborts never arrive here (their replies are disconnected first), so
+        // a cancellation is the transfer time-out: a server that does not answer.
+        m_failedAt.insert(key, m_clock.elapsed());
+        setOffline(true);
+        if (!m_retry.isActive())
+            m_retry.start();
+    }
+    startNext();
+}
+
+void TileLoader::setOffline(bool offline)
+{
+    if (offline == m_offline)
+        return;
+    m_offline = offline;
+    emit offlineChanged();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,144 @@
+// The alarm on two real X11 screens; run through with-xvfb.sh, which splits one
+// Xvfb screen into the monitors "left" (primary) and "right".
+#include "AlarmFixture.h"
+
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+/// Adds ("x+y wxh") or removes (empty geometry) a monitor of the test's display.
+bool setMonitor(const QString& name, const QString& geometry = {})
+{
+    QStringList args;
+    if (geometry.isEmpty())
+        args << QStringLiteral("--delmonitor") << name;
+    else
+        args << QStringLiteral("--setmonitor") << name << geometry << QStringLiteral("none");
+    return QProcess::execute(QStringLiteral("xrandr"), args) == 0;
+}
+
+QStringList screenNames()
+{
+    QStringList names;
+    for (QScreen* screen : QGuiApplication::screens())
+        names << screen->name();
+    return names;
+}
+
+/// Panel by panel: its screen, whether it covers it and is shown, and its text.
+QStringList describe(const AlarmFixture& f)
+{
+    QStringList rows;
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels()) {
+        QScreen* screen = panel->windowHandle() ? panel->windowHandle()->screen() : nullptr;
+        const bool covers = screen && panel->geometry() == screen->geometry();
+        const auto* button = qobject_cast<QPushButton*>(panel->content());
+        rows << (screen ? screen->name() : QStringLiteral("-")) + (covers ? u" covered" : u" partly") +
+                    (panel->isVisible() ? u" shown " : u" hidden ") + (button ? button->text() : QString());
+    }
+    return rows;
+}
+
+/// The screen of the panel that has the keyboard; empty when none has it.
+QString keyboardPanel(const AlarmFixture& f)
+{
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        if (panel->isActiveWindow() && panel->targetScreen())
+            return panel->targetScreen()->name();
+    return {};
+}
+
+} // namespace
+
+TEST(AlarmScreens, OnePanelCoversEachScreenAndTheOneTheUserWorksOnTakesTheKeyboard)
+{
+    ASSERT_EQ(screenNames(), (QStringList{QStringLiteral("left"), QStringLiteral("right")}));
+    struct Case {
+        const char* name;
+        const char* workingScreen; // where a window of the app has the keyboard; "" for none
+        const char* keyboard;
+    };
+    const Case cases[] = {
+        {"nothing focused: the primary screen", "", "left"},
+        {"working on the second screen", "right", "right"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget other;
+        if (*c.workingScreen) {
+            QScreen* screen = nullptr;
+            for (QScreen* s : QGuiApplication::screens())
+                if (s->name() == QLatin1String(c.workingScreen))
+                    screen = s;
+            other.setScreen(screen);
+            other.setGeometry(QRect(screen->geometry().topLeft() + QPoint(100, 100), QSize(300, 200)));
+            other.show();
+            other.activateWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return other.isActiveWindow(); }, 10000));
+        }
+        AlarmFixture f;
+        f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+        const QStringList expected{QStringLiteral("left covered shown Helper ended"),
+                                   QStringLiteral("right covered shown Helper ended")};
+        EXPECT_EQ(settled([&] { return describe(f); }, expected), expected);
+        EXPECT_EQ(settled([&] { return keyboardPanel(f); }, QString::fromLatin1(c.keyboard)),
+                  QString::fromLatin1(c.keyboard));
+    }
+}
+
+TEST(AlarmScreens, ScreensAddedAndRemovedWhileShownGetPanelsWithTheCurrentEventWithoutANewSound)
+{
+    AlarmFixture f;
+    auto event = AlarmFixture::event(QStringLiteral("Helper ended"));
+    f.present(event);
+    event.reason = QStringLiteral("iPhone stopped answering");
+    f.present(event);
+    ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+
+    const QString shown = QStringLiteral(" covered shown iPhone stopped answering");
+    ASSERT_TRUE(setMonitor(QStringLiteral("right"), {}));
+    ASSERT_TRUE(setMonitor(QStringLiteral("third"), QStringLiteral("1440/381x900/238+1440+0")));
+    EXPECT_EQ(settled([&] { return describe(f); }, (QStringList{u"left" + shown, u"third" + shown})),
+              (QStringList{u"left" + shown, u"third" + shown}));
+
+    EXPECT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+    ASSERT_TRUE(setMonitor(QStringLiteral("fourth"), QStringLiteral("1000/264x700/185+1880+0")));
+    EXPECT_EQ(settled([&] { return describe(f); }, (QStringList{u"left" + shown, u"third" + shown, u"fourth" + shown})),
+              (QStringList{u"left" + shown, u"third" + shown, u"fourth" + shown}));
+    // The keyboard went with the rebuilt panels; the sound went on as it was.
+    EXPECT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+    EXPECT_EQ(f.player.journal(), u"0@0");
+
+    // Hidden: a change of screens builds nothing.
+    f.controller.dismiss();
+    ASSERT_TRUE(setMonitor(QStringLiteral("fourth"), {}));
+    EXPECT_EQ(settled([&] { return QGuiApplication::screens().size(); }, 2), 2);
+    QTest::qWait(100);
+    EXPECT_TRUE(f.controller.panels().isEmpty());
+}
+
+TEST(AlarmScreens, DismissingBetweenTwoTicksSilencesAndHidesEveryPanel)
+{
+    AlarmFixture f;
+    f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+    EXPECT_EQ(settled([&] { return describe(f).size(); }, 2), 2);
+    QList<QPointer<LocationSafetyAlarmPanel>> panels;
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        panels << panel;
+    f.clock.advance(1800ms);
+    f.controller.dismiss();
+    f.clock.advance(5000ms);
+    EXPECT_EQ(f.player.journal(), u"0@0 stop@1200 1@1200 stop@1800");
+    EXPECT_EQ(f.clock.pendingSleeps(), 0);
+    // The panels are gone, not merely hidden behind something.
+    for (const auto& panel : panels)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 10000));
+}

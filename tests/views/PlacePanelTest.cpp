@@ -1,0 +1,276 @@
+#include "planner/MainWindowState.h"
+#include "planner/PlannerFixture.h"
+#include "platform/FixedPlaceSearchService.h"
+#include "platform/PhotonPlaceSearchService.h"
+#include "support/FakeHttpServer.h"
+#include "views/kit/ActionButton.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/LibraryRow.h"
+#include "views/kit/PanelSection.h"
+#include "views/place/CityChips.h"
+#include "views/place/DeviceBlockerNotice.h"
+#include "views/place/PlacePanel.h"
+#include "views/place/PlaceSearchField.h"
+#include "views/place/SelectedPlaceCard.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QTest>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+
+namespace {
+
+class PlacePanelTest : public PlannerFixture {
+protected:
+    PlacePanel& show(PlaceSearchService& service)
+    {
+        panel = std::make_unique<PlacePanel>(build(), service);
+        panel->resize(308, 720);
+        panel->show();
+        QApplication::setActiveWindow(panel.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        return *panel;
+    }
+
+    void TearDown() override
+    {
+        panel.reset();
+        PlannerFixture::TearDown();
+    }
+
+    FixedPlaceSearchService noPlaces{{}};
+    std::unique_ptr<PlacePanel> panel;
+};
+
+RouteHistoryItem historyEntry(const char* title, int pointCount)
+{
+    RouteHistoryItem item;
+    item.title = QString::fromUtf8(title);
+    for (int i = 0; i < pointCount; ++i)
+        item.points << makePoint(item.title, 50 + i, 14);
+    return item;
+}
+
+} // namespace
+
+TEST_F(PlacePanelTest, SetLocationIsEnabledOnlyForASelectedPointOnAFreeReadyIPhone)
+{
+    struct Case {
+        const char* name;
+        bool selected;
+        std::function<void(LocationPlannerViewModel&)> state;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {"ready, point selected", true, [](auto&) {}, true},
+        {"no point", false, [](auto&) {}, false},
+        {"iPhone not connected", true,
+         [](auto& vm) { PlannerTestAccess::setHelperStatus(vm, LocationHelperStatus::missing()); }, false},
+        {"route plays", true, [](auto& vm) { PlannerTestAccess::setRouteRunning(vm, true); }, false},
+        {"route being planned", true, [](auto& vm) { PlannerTestAccess::setPlanning(vm, true); }, false},
+        {"device busy", true, [](auto& vm) { PlannerTestAccess::setDeviceBusy(vm, true); }, false},
+        {"reset pending", true, [](auto& vm) { PlannerTestAccess::setResetPending(vm, true); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlacePanel& shown = show(noPlaces);
+        PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+        if (c.selected)
+            vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+        c.state(*vm);
+        EXPECT_EQ(shown.setLocationButton()->isEnabled(), c.enabled);
+        const bool editable = vm->canEditRouteDraft();
+        EXPECT_EQ(shown.searchField()->isEnabled(), editable);
+        EXPECT_EQ(shown.cityChips()->isEnabled(), editable);
+        EXPECT_EQ(shown.card() != nullptr, c.selected) << "the card stays visible while locked";
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(PlacePanelTest, TheBlockerNoticeExplainsAndOpensTheDevicePopover)
+{
+    LocationHelperStatus connected = LocationHelperStatus::missing();
+    connected.helper = LocationHelper{};
+    connected.isDeviceConnected = true;
+    LocationHelperStatus unplugged = connected;
+    unplugged.isDeviceConnected = false;
+    struct Case {
+        const char* name;
+        bool checked;
+        LocationHelperStatus status;
+        bool resetPending;
+        QString message;
+    };
+    const Case cases[] = {
+        {"before the first check", false, LocationHelperStatus::missing(), false, {}},
+        {"ready", true, readyStatus(), false, {}},
+        {"reset pending while ready", true, readyStatus(), true, QStringLiteral("Finish the location reset first.")},
+        {"no helper tool", true, LocationHelperStatus::missing(), false,
+         QStringLiteral("Quit Ostrevin and open it again. Installation starts automatically.")},
+        {"connected, not ready", true, connected, false, QStringLiteral("Click Prepare iPhone.")},
+        {"no iPhone", true, unplugged, false, QStringLiteral("Connect iPhone with a cable and unlock it.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlacePanel& shown = show(noPlaces);
+        PlannerTestAccess::setHelperStatus(*vm, c.status);
+        PlannerTestAccess::setResetPending(*vm, c.resetPending);
+        if (c.checked)
+            PlannerTestAccess::setLastDeviceCheck(*vm, QDateTime::currentDateTimeUtc());
+        DeviceBlockerNotice* notice = shown.blockerNotice();
+        EXPECT_EQ(notice->message(), c.message);
+        EXPECT_EQ(notice->isVisible(), !c.message.isEmpty());
+        if (notice->isVisible()) {
+            // Right of the text is part of the button too.
+            QTest::mouseClick(notice, Qt::LeftButton, {}, QPoint(notice->width() - 2, notice->height() / 2));
+            EXPECT_TRUE(vm->windowState().isDevicePopoverPresented());
+            QTest::mouseClick(notice, Qt::LeftButton);
+            EXPECT_TRUE(vm->windowState().isDevicePopoverPresented());
+        }
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
+{
+    PlacePanel& shown = show(noPlaces);
+    vm->selectPlace(makePoint(QStringLiteral("Old"), 50, 14), false);
+    SelectedPlaceCard* card = shown.card();
+    ASSERT_NE(card, nullptr);
+    QLineEdit* name = card->nameField();
+
+    struct Case {
+        const char* name;
+        const char* typed;
+        bool pressReturn; // else the focus moves away
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Return trims", "  Home  ", true, "Home"},
+        {"an emptied field restores the name", "   ", false, "Home"},
+        {"focus loss commits", "Work", false, "Work"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        name->setFocus(Qt::MouseFocusReason);
+        name->setText(QString::fromUtf8(c.typed));
+        if (c.pressReturn)
+            QTest::keyClick(name, Qt::Key_Return);
+        else
+            shown.searchField()->lineEdit()->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(vm->selectedPoint()->name, QString::fromUtf8(c.expected));
+        EXPECT_EQ(name->text(), QString::fromUtf8(c.expected));
+    }
+
+    // A rename from elsewhere waits while the user types; another place does not.
+    name->setFocus(Qt::MouseFocusReason);
+    name->setText(QStringLiteral("Typing"));
+    vm->renameSelectedPoint(QStringLiteral("Geocoded"));
+    EXPECT_EQ(name->text(), QStringLiteral("Typing"));
+    shown.cityChips()->chips().first()->click();
+    EXPECT_EQ(shown.card(), card);
+    EXPECT_EQ(name->text(), QStringLiteral("Prague"));
+}
+
+TEST_F(PlacePanelTest, ThePinIsLiveOnlyWithinAMillionthOfADegreeOfTheHeldPoint)
+{
+    PlacePanel& shown = show(noPlaces);
+    vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+    EXPECT_FALSE(shown.card()->isPinLive()) << "nothing held";
+    struct Case {
+        double latitude;
+        double longitude;
+        bool live;
+    };
+    for (const Case& c : {Case{50.0, 14.0, true}, Case{50.000001, 13.999999, true}, Case{50.0000011, 14.0, false},
+                          Case{50.0, 14.0000011, false}}) {
+        PlannerTestAccess::holdPoint(*vm, makePoint(QStringLiteral("Held"), c.latitude, c.longitude), true);
+        EXPECT_EQ(shown.card()->isPinLive(), c.live) << c.latitude << ", " << c.longitude;
+    }
+}
+
+TEST_F(PlacePanelTest, RecentPlacesAreTheNewestFourSinglePoints)
+{
+    const QList<RouteHistoryItem> history = {historyEntry("A", 1), historyEntry("route", 2), historyEntry("B", 1),
+                                             historyEntry("C", 1), historyEntry("empty", 0), historyEntry("D", 1),
+                                             historyEntry("E", 1)};
+    QStringList titles;
+    for (const RouteHistoryItem& item : PlacePanel::recentPlaces(history))
+        titles << item.title;
+    EXPECT_EQ(titles, (QStringList{u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs}));
+    EXPECT_TRUE(PlacePanel::recentPlaces({historyEntry("route", 2)}).isEmpty());
+}
+
+TEST_F(PlacePanelTest, ASlowSearchDoesNotReplaceACityPickedMeanwhile)
+{
+    FakeHttpServer server;
+    FakeHttpReply slow = FakeHttpReply::json(
+        R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})");
+    slow.delayMs = 300;
+    server.setReply("GET", "/api", slow);
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    PhotonPlaceSearchService photon(network, server.url());
+    PlacePanel& shown = show(photon);
+    QLineEdit* search = shown.searchField()->lineEdit();
+
+    search->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(search, QStringLiteral("Berlin"));
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_TRUE(shown.searchField()->isResolving());
+    shown.cityChips()->chips().first()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.searchField()->isResolving(); }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Prague"));
+
+    // Undisturbed, the same search picks its place, and a failure becomes the notice.
+    search->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(search, QStringLiteral("Berlin"));
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->selectedPoint()->name == u"Berlin"; }, 10000));
+    server.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[]})"));
+    search->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(search, QStringLiteral("Nowhere"));
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->notice().has_value(); }, 10000));
+    EXPECT_EQ(vm->notice().value_or(QString()), QStringLiteral("The address “Nowhere” wasn’t found."));
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Berlin"));
+}
+
+TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
+{
+    QList<SavedLocation> saved;
+    for (int i = 0; i < 7; ++i) {
+        SavedLocation location;
+        location.name = u"Saved %1"_qs.arg(i);
+        location.point = makePoint(location.name, 51.5074, -0.1278 + i);
+        saved << location;
+    }
+    store().save(saved, store().savedLocationsPath());
+    store().save(QList{historyEntry("Vyšehrad", 1)}, store().historyPath());
+    PlacePanel& shown = show(noPlaces);
+
+    const auto savedRows = shown.savedSection()->findChildren<kit::LibraryRow*>();
+    ASSERT_EQ(savedRows.size(), PlacePanel::savedLocationLimit);
+    savedRows.first()->button()->click();
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Saved 0"));
+    const auto recentRows = shown.recentSection()->findChildren<kit::LibraryRow*>();
+    ASSERT_EQ(recentRows.size(), 1);
+    recentRows.first()->button()->click();
+    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Vyšehrad"));
+
+    // The star takes a name being typed into the point before saving it.
+    QLineEdit* name = shown.card()->nameField();
+    name->setFocus(Qt::MouseFocusReason);
+    name->setText(QStringLiteral(" Castle hill "));
+    shown.card()->findChild<kit::IconButton*>()->click();
+    EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
+    EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
+}

@@ -1,0 +1,205 @@
+#include "views/map/RouteMapView.h"
+
+#include "planner/MainWindowState.h"
+#include "planner/PlannerFixture.h"
+#include "routedata/AppSettings.h"
+#include "routedata/RouteMapPresentation.h"
+#include "views/map/MapControlStack.h"
+#include "views/map/MapInstructionBanner.h"
+#include "views/map/MapWidget.h"
+
+#include <QAbstractButton>
+#include <QActionGroup>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace ostrevin {
+namespace {
+
+using test::PlannerFixture;
+
+class RouteMapViewTest : public PlannerFixture {
+protected:
+    RouteMapView& makeView()
+    {
+        build();
+        RouteMapView::Options options;
+        options.tileSources = MapTileSources();
+        options.tileCacheFolder = QString();
+        options.settings = settings.get();
+        view = std::make_unique<RouteMapView>(*vm, options);
+        view->resize(800, 600);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        return *view;
+    }
+
+    void TearDown() override
+    {
+        view.reset();
+        PlannerFixture::TearDown();
+    }
+
+    std::unique_ptr<RouteMapView> view;
+};
+
+TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
+{
+    struct Case {
+        const char* name;
+        AppSection section;
+        std::function<void(LocationPlannerViewModel&)> lock;
+        bool selects;
+        int routeClicks = 0;
+    };
+    const auto none = [](LocationPlannerViewModel&) {};
+    const QList<Case> cases{
+        {"place", AppSection::place, none, true},
+        {"route", AppSection::route, none, true, 1},
+        {"route while the device is busy", AppSection::route,
+         [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, 0},
+        {"saved", AppSection::saved, none, false},
+        {"history", AppSection::history, none, false},
+        {"place while a route plays", AppSection::place, [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); },
+         false},
+        {"place while planning", AppSection::place, [](auto& m) { PlannerTestAccess::setPlanning(m, true); }, false},
+        {"place while the device is busy", AppSection::place,
+         [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RouteMapView& map = makeView();
+        vm->windowState().setSection(c.section);
+        c.lock(*vm);
+        const QPoint where(300, 200);
+        const std::optional<RouteMapPresentation::Coordinate> expected =
+            map.map().camera().coordinateAt(where, map.map().size());
+        ASSERT_TRUE(expected);
+        QSignalSpy routeClicks(&map, &RouteMapView::routeClicked);
+        QTest::mouseClick(&map.map(), Qt::LeftButton, {}, where);
+        ASSERT_EQ(routeClicks.size(), c.routeClicks);
+        if (c.routeClicks) {
+            EXPECT_NEAR(routeClicks.first().at(0).toDouble(), expected->latitude, 1e-9);
+            EXPECT_NEAR(routeClicks.first().at(1).toDouble(), expected->longitude, 1e-9);
+        }
+        if (c.selects) {
+            // A place click selects a place; a route click begins a route at its start.
+            ASSERT_EQ(vm->points().size(), 1);
+            EXPECT_EQ(vm->points().first().name,
+                      c.section == AppSection::place ? QStringLiteral("Selected place") : QStringLiteral("Start"));
+            EXPECT_NEAR(vm->points().first().latitude, expected->latitude, 1e-9);
+            EXPECT_NEAR(vm->points().first().longitude, expected->longitude, 1e-9);
+        } else {
+            EXPECT_TRUE(vm->points().isEmpty());
+        }
+        view.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RouteMapViewTest, ADragPansWithoutClickingAndWritesTheCameraOnce)
+{
+    RouteMapView& map = makeView();
+    RouteMapPresentation& presentation = vm->mapPresentation();
+    const MapCamera before = map.map().camera();
+    QSignalSpy written(&presentation, &RouteMapPresentation::cameraPositionChanged);
+    QSignalSpy clicks(&map.map(), &MapWidget::clicked);
+
+    // A press and release that moved less than the drag distance is a click...
+    const int small = std::max(1, QApplication::startDragDistance() / 3);
+    QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
+    QTest::mouseMove(&map.map(), QPoint(400 + small, 300));
+    QTest::mouseRelease(&map.map(), Qt::LeftButton, {}, QPoint(400 + small, 300));
+    EXPECT_EQ(clicks.size(), 1);
+    EXPECT_EQ(map.map().camera(), before);
+    EXPECT_EQ(written.size(), 0);
+    ASSERT_EQ(vm->points().size(), 1);
+    const RoutePoint clicked = vm->points().first();
+
+    // ...a longer one pans, is no click, and hands the camera over once.
+    QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
+    for (int x = 390; x >= 200; x -= 10)
+        QTest::mouseMove(&map.map(), QPoint(x, 300));
+    QTest::mouseRelease(&map.map(), Qt::LeftButton, {}, QPoint(200, 300));
+    EXPECT_EQ(clicks.size(), 1);
+    EXPECT_EQ(written.size(), 1);
+    EXPECT_GT(map.map().camera().center.longitude, before.center.longitude);
+    // The presentation now holds what the map shows, and the echo moved nothing.
+    const MapCamera after = map.map().camera();
+    const RouteMapPresentation::CameraPosition region = presentation.cameraPosition();
+    EXPECT_NEAR(region.center.longitude, after.center.longitude, 1e-12);
+    EXPECT_NEAR(region.longitudeDelta, map.map().visibleRegion().longitudeDelta, 1e-12);
+    EXPECT_EQ(map.map().camera(), after);
+    EXPECT_EQ(vm->points(), QList<RoutePoint>{clicked});
+}
+
+TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettling)
+{
+    RouteMapView& map = makeView();
+    RouteMapPresentation& presentation = vm->mapPresentation();
+    // The first camera is the presentation's region.
+    const RouteMapPresentation::CameraPosition first = presentation.cameraPosition();
+    EXPECT_NEAR(map.map().camera().center.latitude, first.center.latitude, 1e-9);
+    EXPECT_GE(map.map().visibleRegion().longitudeDelta, first.longitudeDelta * (1 - 1e-9));
+
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), true);
+    EXPECT_NEAR(map.map().camera().center.latitude, 41.9028, 1e-9);
+    EXPECT_NEAR(map.map().camera().center.longitude, 12.4964, 1e-9);
+
+    QSignalSpy written(&presentation, &RouteMapPresentation::cameraPositionChanged);
+    const double zoom = map.map().camera().zoom;
+    for (int i = 0; i < 3; ++i) {
+        QWheelEvent wheel(QPointF(400, 300), map.map().mapToGlobal(QPointF(400, 300)), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&map.map(), &wheel);
+    }
+    EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);
+    EXPECT_EQ(written.size(), 0);
+    ASSERT_TRUE(written.wait(2000));
+    EXPECT_EQ(written.size(), 1);
+    EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);
+}
+
+TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
+{
+    RouteMapView& map = makeView();
+    // An empty draft in the place section asks for a place; nothing to frame.
+    EXPECT_TRUE(map.banner().isVisible());
+    EXPECT_EQ(map.banner().text(), QStringLiteral("Choose a place on the map."));
+    EXPECT_FALSE(map.controls().zoomToRouteButton()->isEnabled());
+    vm->windowState().setSection(AppSection::route);
+    EXPECT_EQ(map.banner().text(), vm->mapPresentation().instruction());
+    // A long text wraps: the banner keeps its width and grows in height.
+    const int oneLine = map.banner().height();
+    vm->mapPresentation().updateInteraction(QStringLiteral("Click the map to choose a start. ").repeated(8), true,
+                                            false);
+    EXPECT_LE(map.banner().width() - 2 * map.banner().shapeOffset().x(), MapInstructionBanner::maxWidth);
+    EXPECT_GT(map.banner().height(), 2 * oneLine);
+    vm->windowState().setSection(AppSection::saved);
+    EXPECT_FALSE(map.banner().isVisible());
+    EXPECT_TRUE(map.map().accessibleDescription().isEmpty());
+
+    vm->windowState().setSection(AppSection::place);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    EXPECT_FALSE(map.banner().isVisible());
+    EXPECT_TRUE(map.controls().zoomToRouteButton()->isEnabled());
+    EXPECT_EQ(map.map().accessibleDescription(), QStringLiteral("Click to choose a place."));
+
+    // The style menu writes the setting, and a stored value it does not know checks no row.
+    const QString key = AppSettings::name(AppSettings::Key::mapStyle);
+    const QList<QAction*> rows = map.controls().styleMenu()->actions();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_TRUE(rows[0]->isChecked());
+    EXPECT_FALSE(rows[1]->isEnabled()); // no satellite tiles configured
+    settings->setValue(key, QStringLiteral("Satellite"));
+    for (QAction* row : rows)
+        EXPECT_FALSE(row->isChecked());
+    EXPECT_EQ(settings->value(key).toString(), QStringLiteral("Satellite"));
+    rows[0]->trigger();
+    EXPECT_EQ(settings->value(key).toString(), QStringLiteral("standard"));
+    EXPECT_TRUE(rows[0]->isChecked());
+}
+
+} // namespace
+} // namespace ostrevin
