@@ -8,6 +8,7 @@
 #include "async/WorkerPool.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "platform/FixedPlaceSearchService.h"
 #include "platform/NullKeepAwake.h"
 #include "platform/NullSystemLog.h"
 #include "platform/PlatformFactory.h"
@@ -83,6 +84,7 @@ struct ScenarioMachine {
     NullSystemLog systemLog;
     QNetworkAccessManager network;
     std::unique_ptr<ReverseGeocoder> geocoder;
+    FixedPlaceSearchService placeSearch{{}};
     WidgetFileDialogs dialogs;
     MessageAlarmPresenter alarm;
     DeviceLocationController device;

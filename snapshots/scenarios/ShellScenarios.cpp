@@ -41,7 +41,7 @@ struct Shell : ScenarioMachine {
     /// The window, which takes this shell with it when it goes.
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
     {
-        auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater);
+        auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater, shell->placeSearch);
         Shell* owned = shell.release();
         // After the window's children (which use the view model) are gone.
         QObject::connect(window.get(), &QObject::destroyed, [owned] { delete owned; });

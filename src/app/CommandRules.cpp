@@ -9,7 +9,7 @@ CommandRules::Facts CommandRules::Facts::of(const LocationPlannerViewModel& view
     Facts facts;
     facts.routeDraftEmpty = viewModel.points().isEmpty();
     facts.canPrepareIPhone = viewModel.canPrepareIPhone();
-    facts.canEditRouteDraft = viewModel.canEditRouteDraft();
+    facts.canRunDeviceAction = viewModel.canRunDeviceAction();
     facts.isRouteRunning = viewModel.isIPhoneRouteRunning();
     facts.isLocationHeld = viewModel.lockedPoint().has_value();
     facts.isResetPending = viewModel.isLocationResetPending();

@@ -12,7 +12,7 @@ struct CommandRules {
     struct Facts {
         bool routeDraftEmpty = true;
         bool canPrepareIPhone = false;
-        bool canEditRouteDraft = true;
+        bool canRunDeviceAction = true;
         bool isRouteRunning = false;
         bool isLocationHeld = false;
         bool isResetPending = false;
@@ -30,7 +30,7 @@ struct CommandRules {
     static bool checkForUpdates(const Facts& facts) { return facts.canCheckForUpdates; }
     /// No tool may run from a runtime that is missing or being replaced.
     static bool prepareIPhone(const Facts& facts) { return facts.isRuntimeInstalled && facts.canPrepareIPhone; }
-    static bool checkAgain(const Facts& facts) { return facts.isRuntimeInstalled && facts.canEditRouteDraft; }
+    static bool checkAgain(const Facts& facts) { return facts.isRuntimeInstalled && facts.canRunDeviceAction; }
     /// Something to reset, no reset already pending, and none of the operations
     /// that refuse a reset themselves. A verification of the held point does not
     /// count: during an incident the user must be able to end the restore loop.

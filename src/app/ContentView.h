@@ -4,6 +4,8 @@
 
 namespace ostrevin {
 
+class PlaceSearchService;
+
 class LocationPlannerViewModel;
 class MainWindowView;
 
@@ -11,7 +13,8 @@ class MainWindowView;
 /// widget into its slot of MainWindowView. The one place where the panels, the
 /// map, the control bar and the device pill are created.
 struct ContentView {
-    static MainWindowView* build(LocationPlannerViewModel& viewModel, QWidget* parent = nullptr);
+    static MainWindowView* build(LocationPlannerViewModel& viewModel, PlaceSearchService& placeSearch,
+                                 QWidget* parent = nullptr);
 };
 
 } // namespace ostrevin

@@ -39,8 +39,8 @@ QIcon MainWindow::applicationIcon()
 }
 
 MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
-                       QWidget* parent)
-    : QMainWindow(parent), m_viewModel(viewModel), m_runtime(runtime), m_updater(updater)
+                       PlaceSearchService& placeSearch, QWidget* parent)
+    : QMainWindow(parent), m_viewModel(viewModel), m_runtime(runtime), m_updater(updater), m_placeSearch(placeSearch)
 {
     setObjectName(QStringLiteral("mainWindow"));
     // The setup screen shows the application's icon.
@@ -124,7 +124,7 @@ void MainWindow::syncRoot()
 {
     const bool installed = m_runtime.phase().kind == RuntimeInstaller::Phase::Kind::installed;
     if (installed && !m_content) {
-        m_content = ContentView::build(m_viewModel);
+        m_content = ContentView::build(m_viewModel, m_placeSearch);
         m_content->installEventFilter(this);
         connect(m_content, &MainWindowView::settingsRequested, this, &MainWindow::settingsRequested);
         m_stack->addWidget(m_content);

@@ -9,6 +9,8 @@ class QStackedWidget;
 
 namespace ostrevin {
 
+class PlaceSearchService;
+
 class AppCommands;
 class AppUpdater;
 class LocationPlannerViewModel;
@@ -24,8 +26,9 @@ class MainWindow : public QMainWindow {
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
+    /// placeSearch answers the search fields of the panels; it outlives the window.
     MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,
-               QWidget* parent = nullptr);
+               PlaceSearchService& placeSearch, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     /// The icon of the desktop's theme, else the one shipped beside the program.
@@ -62,6 +65,7 @@ private:
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;
     AppUpdater& m_updater;
+    PlaceSearchService& m_placeSearch;
     QStackedWidget* m_stack = nullptr;
     RuntimeSetupView* m_setup = nullptr;
     MainWindowView* m_content = nullptr;

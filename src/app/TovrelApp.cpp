@@ -14,8 +14,10 @@
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/OsrmDirectionsService.h"
+#include "platform/PhotonPlaceSearchService.h"
 #include "platform/PlatformFactory.h"
 #include "platform/Relauncher.h"
+#include "platform/ServiceEndpoints.h"
 #include "platform/SettingsStore.h"
 #include "process/OwnedProcessRegistry.h"
 #include "routedata/AppLanguage.h"
@@ -56,6 +58,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_systemLog = PlatformFactory::createSystemLog();
     m_network = std::make_unique<QNetworkAccessManager>();
     m_reverseGeocoder = PlatformFactory::createReverseGeocoder(*m_network);
+    m_placeSearch = std::make_unique<PhotonPlaceSearchService>(*m_network, ServiceEndpoints::geocoder());
     m_fileDialogs = std::make_unique<WidgetFileDialogs>();
     AlarmPresenter* alarm = m_options.alarmPresenter;
     if (!alarm) {
@@ -94,7 +97,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_runtime->refresh();
     m_updater = std::make_unique<AppUpdater>(AppUpdater::Configuration::fromBuild(), m_network.get());
 
-    m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater);
+    m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater, *m_placeSearch);
     m_fileDialogs->setWindow(m_window.get());
     if (m_fullScreenAlarm)
         m_fullScreenAlarm->setAttentionWindow(m_window.get());

@@ -20,6 +20,7 @@ class AppUpdater;
 class KeepAwake;
 class LocationPlannerViewModel;
 class LoggedAlarmPresenter;
+class PlaceSearchService;
 class FullScreenAlarm;
 class DirectionsService;
 class MainWindow;
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<SystemLog> m_systemLog;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<ReverseGeocoder> m_reverseGeocoder;
+    std::unique_ptr<PlaceSearchService> m_placeSearch;
     std::unique_ptr<WidgetFileDialogs> m_fileDialogs;
     std::unique_ptr<FullScreenAlarm> m_fullScreenAlarm;
     std::unique_ptr<LoggedAlarmPresenter> m_alarm;

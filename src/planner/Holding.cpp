@@ -76,7 +76,7 @@ void LocationPlannerViewModel::pushLastPointToIPhone()
 
 void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
 {
-    if (!canEditRouteDraft()) {
+    if (!canRunDeviceAction()) {
         //: Status message.
         setDeviceActionMessage(tr("Wait for the current action to finish."));
         return;
@@ -354,7 +354,7 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         co_return;
     LocationPlannerViewModel& vm = *self;
     const std::optional<LocationHelper> helper = vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
-    if (!vm.m_lockedPoint || !helper || !vm.canEditRouteDraft())
+    if (!vm.m_lockedPoint || !helper || !vm.canRunDeviceAction())
         co_return;
     const RoutePoint point = *vm.m_lockedPoint;
     const quint64 epoch = vm.m_holdEpoch;

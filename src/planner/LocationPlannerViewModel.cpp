@@ -153,18 +153,26 @@ std::optional<RoutePoint> LocationPlannerViewModel::selectedPoint() const
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
 {
-    return !m_isIPhoneRouteRunning && !m_isPlanningAddressRoute && !isDeviceOperationInProgress();
+    // The background verification of a held point leaves editing alone: it runs
+    // every few seconds, and typing or clicking the map must not stall meanwhile.
+    // Actions that drive the iPhone keep the full gate below.
+    return !m_isIPhoneRouteRunning && !m_isPlanningAddressRoute && !m_isDeviceBusy && !m_isCheckingDevice;
+}
+
+bool LocationPlannerViewModel::canRunDeviceAction() const
+{
+    return canEditRouteDraft() && !m_isLocationLockRefreshing;
 }
 
 bool LocationPlannerViewModel::canChangeIPhoneLocation() const
 {
-    return m_helperStatus.isAvailable() && canEditRouteDraft() && !m_isLocationResetPending;
+    return m_helperStatus.isAvailable() && canRunDeviceAction() && !m_isLocationResetPending;
 }
 
 bool LocationPlannerViewModel::canPrepareIPhone() const
 {
     return m_helperStatus.helper.has_value() && m_helperStatus.isDeviceConnected && !m_helperStatus.isLocationReady &&
-           canEditRouteDraft();
+           canRunDeviceAction();
 }
 
 // Setters with side effects.

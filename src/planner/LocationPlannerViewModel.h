@@ -197,8 +197,12 @@ public:
     bool isSimulationActive() const;
     /// The last point of the draft.
     std::optional<RoutePoint> selectedPoint() const;
-    /// No route plays, none is being planned and no device operation runs.
+    /// No route plays, none is being planned, and the device is neither busy nor
+    /// being checked (a background verification of the held point does not count).
     bool canEditRouteDraft() const;
+    /// canEditRouteDraft() and no verification of the held point running: the
+    /// gate of everything that drives the iPhone.
+    bool canRunDeviceAction() const;
     bool canChangeIPhoneLocation() const;
     bool canPrepareIPhone() const;
     /// Not observable; read by the incident rule.

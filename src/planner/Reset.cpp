@@ -142,7 +142,7 @@ bool LocationPlannerViewModel::canResetAllAppData() const
     // A Telegram save, test or chat lookup finishing after the reset would write
     // the token or chat ID back.
     const bool telegramBusy = m_isSavingTelegramSettings || m_isTestingTelegram || m_isLoadingTelegramChat;
-    return !isSimulationActive() && canEditRouteDraft() && !telegramBusy;
+    return !isSimulationActive() && canRunDeviceAction() && !telegramBusy;
 }
 
 void LocationPlannerViewModel::resetAllAppData()

@@ -13,7 +13,7 @@ TEST(CommandRules, EachMenuItemFollowsItsRule)
         Facts facts;
         facts.routeDraftEmpty = false;
         facts.canPrepareIPhone = true;
-        facts.canEditRouteDraft = true;
+        facts.canRunDeviceAction = true;
         facts.isLocationHeld = true;
         facts.isRuntimeInstalled = true;
         facts.canCheckForUpdates = true;
@@ -34,7 +34,7 @@ TEST(CommandRules, EachMenuItemFollowsItsRule)
          [](Facts& f) {
              f.isLocationHeld = false;
              f.isRouteRunning = true;
-             f.canEditRouteDraft = false;
+             f.canRunDeviceAction = false;
          },
          true, true, true, false, true},
         {"nothing held, no route", [](Facts& f) { f.isLocationHeld = false; }, true, true, true, true, false},
@@ -44,7 +44,7 @@ TEST(CommandRules, EachMenuItemFollowsItsRule)
         {"planning a route",
          [](Facts& f) {
              f.isPlanningRoute = true;
-             f.canEditRouteDraft = false;
+             f.canRunDeviceAction = false;
          },
          true, true, true, false, false},
     };

@@ -3,6 +3,7 @@
 #include "app/AppUpdater.h"
 #include "app/MainWindow.h"
 #include "planner/PlannerFixture.h"
+#include "platform/FixedPlaceSearchService.h"
 #include "runtime/RuntimeInstaller.h"
 #include "runtime/RuntimeLayout.h"
 #include "runtime/RuntimeManifest.h"
@@ -48,12 +49,13 @@ protected:
         runtime = std::make_unique<RuntimeInstaller>(configuration);
         runtime->refresh();
         updater = std::make_unique<AppUpdater>(AppUpdater::Configuration{}, &networkAccess);
-        window = std::make_unique<MainWindow>(*vm, *runtime, *updater);
+        window = std::make_unique<MainWindow>(*vm, *runtime, *updater, placeSearch);
         window->show();
         window->activateWindow();
     }
 
     QNetworkAccessManager networkAccess;
+    FixedPlaceSearchService placeSearch{{}};
     std::unique_ptr<RuntimeInstaller> runtime;
     std::unique_ptr<AppUpdater> updater;
     std::unique_ptr<MainWindow> window;

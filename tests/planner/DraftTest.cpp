@@ -88,6 +88,20 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
     }
 }
 
+TEST_F(DraftTest, AVerificationOfTheHeldPointLeavesEditingOpenButHoldsDeviceActions)
+{
+    auto& model = build();
+    A::setHelperStatus(model, readyStatus());
+    A::setLockRefreshing(model, true);
+    EXPECT_TRUE(model.canEditRouteDraft());
+    EXPECT_TRUE(model.mapPresentation().canEdit());
+    EXPECT_FALSE(model.canChangeIPhoneLocation());
+    model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
+    ASSERT_EQ(model.points().size(), 1);
+    model.pushLastPointToIPhone();
+    EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
+}
+
 TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
 {
     auto& model = build();

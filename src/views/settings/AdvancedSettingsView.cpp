@@ -204,7 +204,9 @@ void AdvancedSettingsView::syncVersion()
 
 bool AdvancedSettingsView::maintenanceAllowed() const
 {
-    return !m_viewModel.isSimulationActive() && m_viewModel.canEditRouteDraft();
+    // The full gate of device work: a reinstall must not pull the tool from under
+    // a running verification either.
+    return !m_viewModel.isSimulationActive() && m_viewModel.canRunDeviceAction();
 }
 
 void AdvancedSettingsView::syncLog()
