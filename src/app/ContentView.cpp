@@ -3,6 +3,7 @@
 #include "app/MainWindowView.h"
 #include "views/map/RouteMapView.h"
 #include "views/place/PlacePanel.h"
+#include "views/route/RoutePanel.h"
 
 namespace ostrevin {
 
@@ -10,11 +11,10 @@ MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, PlaceSea
                                    QWidget* parent)
 {
     auto* view = new MainWindowView(viewModel, parent);
-    // Each area fills its slot here, e.g.
-    //     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel));
-    // Slots that nobody filled stay empty.
+    // Each area fills its slot here; slots that nobody filled stay empty.
     view->fill(MainWindowView::Slot::mapColumn, new RouteMapView(viewModel));
     view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel, placeSearch));
+    view->fill(MainWindowView::Slot::routePanel, new RoutePanel(viewModel, placeSearch));
     return view;
 }
 

@@ -70,6 +70,12 @@ struct PlannerTestAccess {
         vm.m_cachedRouteDurationSeconds = seconds;
     }
     static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
+    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.setOnline(online); }
+    static void setVerifying(LocationPlannerViewModel& vm, bool verifying) { vm.setLocationLockRefreshing(verifying); }
+    static void setLastPushedPointID(LocationPlannerViewModel& vm, const std::optional<QUuid>& id)
+    {
+        vm.setLastPushedPointID(id);
+    }
     static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
     {

@@ -1,0 +1,724 @@
+#include "views/route/RoutePanel.h"
+
+#include "planner/LocationPlannerViewModel.h"
+#include "routedata/RouteMapPresentation.h"
+#include "routedata/RouteSpeedProfile.h"
+#include "routedata/TovrelFormat.h"
+#include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
+#include "views/kit/DisclosureGroup.h"
+#include "views/kit/EmptyStateView.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/InlineNotice.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/PanelFooter.h"
+#include "views/kit/PanelScaffold.h"
+#include "views/kit/PanelSection.h"
+#include "views/kit/Spinner.h"
+#include "views/kit/Symbols.h"
+#include "views/kit/TextStyle.h"
+#include "views/place/DeviceBlockerNotice.h"
+#include "views/place/PlaceSearchField.h"
+#include "views/route/DeletionConfirmation.h"
+#include "views/route/EndpointGlyph.h"
+#include "views/route/RouteAlternativeRow.h"
+#include "views/route/RouteStepRow.h"
+#include "views/route/RouteSummaryCard.h"
+#include "views/route/TravelModePicker.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace ostrevin {
+
+using namespace kit;
+
+namespace {
+
+QVBoxLayout* column(QWidget* owner, int spacing)
+{
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+/// A caption over a value line, as the travel mode and speed controls show them.
+QWidget* captionedValue(const QString& caption, KitLabel* value)
+{
+    auto* box = new QWidget;
+    auto* layout = column(box, 1);
+    auto* title = new KitLabel(caption, TextStyle::Caption);
+    title->setColorRole(BrandColor::Secondary);
+    layout->addWidget(title);
+    value->setTextStyle(TextStyle::Callout, QFont::Medium);
+    layout->addWidget(value);
+    return box;
+}
+
+/// Takes rows out now and deletes them later: a row may be the one whose click
+/// is still being delivered (moving a point rebuilds the list it sits in).
+template <typename Row> void retire(QList<Row*>& rows)
+{
+    for (Row* row : std::as_const(rows)) {
+        row->hide();
+        if (QWidget* box = row->parentWidget())
+            box->layout()->removeWidget(row);
+        row->deleteLater();
+    }
+    rows.clear();
+}
+
+QString joined(const QString& first, const QString& second)
+{
+    return first + QStringLiteral(" · ") + second;
+}
+
+} // namespace
+
+RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_now([] { return QDateTime::currentDateTimeUtc(); }),
+      m_searchService(searchService)
+{
+    m_confirmation = new DeletionConfirmation(*this, viewModel);
+
+    //: Tooltip and VoiceOver label of the button that clears the current route so a new one can be planned.
+    m_reset = new IconButton(tr("Choose a new start and destination"), "arrow.counterclockwise"_symbol,
+                             BrandColor::Secondary);
+
+    m_upper = new QWidget;
+    auto* upper = column(m_upper, 16);
+    upper->addWidget(buildEndpointFields(searchService));
+    upper->addWidget(buildTravelModeControl());
+    upper->addWidget(buildSpeedControl());
+    upper->addWidget(buildPlanningStatus());
+
+    m_alternativesBox = new QWidget;
+    column(m_alternativesBox, 4);
+    //: Section header: other routes the directions service suggests.
+    m_alternativesSection = new PanelSection(tr("Alternatives"), m_alternativesBox);
+
+    //: Empty state of the Route panel when no route is planned.
+    m_emptyState = new EmptyStateView("point.topleft.down.to.point.bottomright.curvepath"_symbol,
+                                      tr("Enter a start and destination, or click the map."));
+    m_routeHolder = new QWidget;
+    column(m_routeHolder, 0);
+
+    m_blocker = new DeviceBlockerNotice(viewModel);
+    //: Button in the Route panel footer: plays the route on the iPhone.
+    m_startRoute = new ActionButton(tr("Start route"), ActionButton::Kind::Primary);
+    //: Tooltip of the Start route button.
+    m_startRoute->setToolTip(tr("Plays the route on iPhone from start to destination."));
+    auto* footer = new PanelFooter;
+    footer->addContent(m_blocker);
+    footer->addContent(m_startRoute);
+
+    //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
+    auto* scaffold = new PanelScaffold(tr("Route"), m_reset, footer);
+    scaffold->addContent(m_upper);
+    scaffold->addContent(m_alternativesSection);
+    scaffold->addContent(m_emptyState);
+    scaffold->addContent(m_routeHolder);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scaffold);
+
+    connect(m_reset, &QAbstractButton::clicked, this, &RoutePanel::resetClicked);
+    connect(m_startRoute, &QPushButton::clicked, this, [this] { m_viewModel.startIPhoneRoute(); });
+
+    using VM = LocationPlannerViewModel;
+    for (auto signal : {&VM::pointsChanged,
+                        &VM::routeAlternativesChanged,
+                        &VM::selectedRouteAlternativeIDChanged,
+                        &VM::isPlanningAddressRouteChanged,
+                        &VM::addressRouteMessageChanged,
+                        &VM::isIPhoneRouteRunningChanged,
+                        &VM::selectedTransportModeChanged,
+                        &VM::selectedSpeedProfileChanged,
+                        &VM::speedKmhChanged,
+                        &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged,
+                        &VM::isLocationLockRefreshingChanged,
+                        &VM::helperStatusChanged,
+                        &VM::isLocationResetPendingChanged,
+                        &VM::isOnlineChanged,
+                        &VM::routeStartPointChanged,
+                        &VM::routeDestinationPointChanged,
+                        &VM::routeNameChanged,
+                        &VM::lastPushedPointIDChanged,
+                        &VM::lastDeviceCheckChanged})
+        connect(&viewModel, signal, this, &RoutePanel::refresh);
+    connect(&viewModel, &VM::pendingNameReplacementChanged, this, &RoutePanel::syncReplacementQuestion);
+    refresh();
+}
+
+RoutePanel::~RoutePanel()
+{
+    if (m_replacementBox)
+        m_replacementBox->disconnect(this);
+}
+
+void RoutePanel::setClock(std::function<QDateTime()> now)
+{
+    m_now = std::move(now);
+    refresh();
+}
+
+// ---- Building ----
+
+QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
+{
+    //: Name of a route’s start point; also the label of the start address field. Keep short.
+    m_start = new PlaceSearchField(searchService, tr("Start"), new EndpointGlyph(EndpointGlyph::Kind::start));
+    //: Name of a route’s destination point; also the label of the destination address field. Keep short.
+    m_destination =
+        new PlaceSearchField(searchService, tr("Destination"), new EndpointGlyph(EndpointGlyph::Kind::destination));
+    m_start->setObjectName(QStringLiteral("startField"));
+    m_destination->setObjectName(QStringLiteral("destinationField"));
+    for (PlaceSearchField* field : {m_start, m_destination}) {
+        const bool isStart = field == m_start;
+        connect(field, &PlaceSearchField::picked, this,
+                [this, isStart](const RoutePoint& point) { m_viewModel.setRouteEndpoint(point, isStart); });
+        connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
+        connect(field, &PlaceSearchField::failed, this,
+                [this](const QString& message) { m_viewModel.setNotice(message); });
+    }
+    auto followCamera = [this] {
+        const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
+        for (PlaceSearchField* field : {m_start, m_destination})
+            field->setSearchBias(std::pair{centre.latitude, centre.longitude});
+        if (m_addPoint)
+            m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
+    };
+    followCamera();
+    connect(&m_viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
+
+    auto* box = new QWidget;
+    auto* layout = column(box, 8);
+    layout->addWidget(m_start);
+    layout->addWidget(m_destination);
+    return box;
+}
+
+QWidget* RoutePanel::buildTravelModeControl()
+{
+    m_travelModeTitle = new KitLabel;
+    //: Caption above the selected travel mode, and the VoiceOver label of the travel mode picker.
+    const QString caption = tr("Travel mode");
+    QWidget* label = captionedValue(caption, m_travelModeTitle);
+    m_travelMode = new TravelModePicker(m_viewModel.transportModes());
+    m_travelMode->setAccessibleName(caption);
+    connect(m_travelMode, &TravelModePicker::picked, this, &RoutePanel::travelModePicked);
+
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(8);
+    line->addWidget(label, 1);
+    line->addWidget(m_travelMode, 0, Qt::AlignVCenter);
+
+    //: Warning in the Route panel while the computer is offline.
+    m_offline = new InlineNotice("wifi.slash"_symbol, tr("A route can’t be planned without an internet connection."),
+                                 BrandColor::Attention);
+    auto* box = new QWidget;
+    auto* layout = column(box, 6);
+    layout->addLayout(line);
+    layout->addWidget(m_offline);
+    return box;
+}
+
+QWidget* RoutePanel::buildSpeedControl()
+{
+    m_speedSummary = new KitLabel;
+    m_speedSummary->setTabularDigits(true);
+    //: Caption above the speed of the selected profile, and the VoiceOver label of the speed menu.
+    const QString caption = tr("Speed");
+    QWidget* label = captionedValue(caption, m_speedSummary);
+
+    m_speedMenu = new QComboBox;
+    m_speedMenu->setAccessibleName(caption);
+    for (RouteSpeedProfile profile : m_viewModel.speedProfiles())
+        m_speedMenu->addItem(title(profile));
+    m_speedMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”.
+    //: “Normal” is the speed profile name.
+    m_speedMenu->setToolTip(tr("At Normal speed, driving averages about %1 in town and %2 outside town.")
+                                .arg(TovrelFormat::speed(50, TovrelFormat::UnitWidth::Abbreviated),
+                                     TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated)));
+    connect(m_speedMenu, &QComboBox::activated, this,
+            [this](int index) { m_viewModel.setSelectedSpeedProfile(m_viewModel.speedProfiles().at(index)); });
+
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(8);
+    line->addWidget(label, 1);
+    line->addWidget(m_speedMenu, 0, Qt::AlignVCenter);
+
+    //: Label before the slider of the extreme speed profile: the speed in towns.
+    auto* inTown = new KitLabel(tr("In town"), TextStyle::Caption);
+    inTown->setColorRole(BrandColor::Secondary);
+    inTown->setMaximumLines(1);
+    m_townSpeed = new QSlider(Qt::Horizontal);
+    m_townSpeed->setRange(slowestTownSpeed, fastestTownSpeed);
+    m_townSpeed->setSingleStep(townSpeedStep);
+    m_townSpeed->setPageStep(townSpeedStep * 4);
+    //: VoiceOver label of the slider of the extreme speed profile.
+    m_townSpeed->setAccessibleName(tr("Speed in town"));
+    // Only the user's moves write the speed: a stored speed the slider cannot show
+    // (a planned route may set up to 300 km/h) stays until the user moves it.
+    connect(m_townSpeed, &QAbstractSlider::actionTriggered, this,
+            [this](int) { m_viewModel.setSpeedKmh(townSpeedForPosition(m_townSpeed->sliderPosition())); });
+    m_townSpeedValue = new KitLabel(QString(), TextStyle::Caption);
+    m_townSpeedValue->setColorRole(BrandColor::Secondary);
+    m_townSpeedValue->setTabularDigits(true);
+    m_townSpeedValue->setMaximumLines(1);
+    m_townSpeedRow = new QWidget;
+    auto* slider = new QHBoxLayout(m_townSpeedRow);
+    slider->setContentsMargins(0, 0, 0, 0);
+    slider->addWidget(inTown);
+    slider->addWidget(m_townSpeed, 1);
+    slider->addWidget(m_townSpeedValue);
+
+    m_speedControl = new QWidget;
+    auto* layout = column(m_speedControl, 6);
+    layout->addLayout(line);
+    layout->addWidget(m_townSpeedRow);
+    return m_speedControl;
+}
+
+QWidget* RoutePanel::buildPlanningStatus()
+{
+    m_progress = new QWidget;
+    auto* progress = new QHBoxLayout(m_progress);
+    progress->setContentsMargins(0, 0, 0, 0);
+    progress->setSpacing(8);
+    m_progressText = new KitLabel(QString(), TextStyle::Callout);
+    m_progressText->setColorRole(BrandColor::Secondary);
+    progress->addWidget(new Spinner(16), 0, Qt::AlignVCenter);
+    progress->addWidget(m_progressText, 1);
+
+    //: Button in the Route panel: plans the route between the start and destination.
+    m_plan = new ActionButton(tr("Plan route"), ActionButton::Kind::Secondary);
+    //: Tooltip of the Plan route button.
+    m_plan->setToolTip(tr("Calculates the route between the start and destination with the directions service."));
+    connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
+
+    m_planningStatus = new QWidget;
+    auto* layout = column(m_planningStatus, 0);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_plan);
+    return m_planningStatus;
+}
+
+QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
+{
+    auto* block = new QWidget;
+    auto* layout = column(block, 12);
+    m_summary = new RouteSummaryCard(m_viewModel);
+    layout->addWidget(m_summary);
+
+    m_directionsHolder = new QWidget;
+    column(m_directionsHolder, 0);
+    layout->addWidget(m_directionsHolder);
+    m_directions = nullptr;
+    m_listedStepsOf.reset();
+
+    auto* points = new QWidget;
+    auto* pointsLayout = column(points, 8);
+    pointsLayout->setContentsMargins(0, 8, 0, 0);
+    m_longRouteNotice = new KitLabel(QString(), TextStyle::Caption);
+    m_longRouteNotice->setColorRole(BrandColor::Secondary);
+    pointsLayout->addWidget(m_longRouteNotice);
+    m_pointRowsBox = new QWidget;
+    column(m_pointRowsBox, 0);
+    pointsLayout->addWidget(m_pointRowsBox);
+    m_listedPoints.clear();
+
+    auto* plus = new QLabel;
+    plus->setPixmap(symbolIcon("plus"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
+    plus->setAccessibleName(QString());
+    //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the
+    //: route.
+    m_addPoint = new PlaceSearchField(searchService, tr("Add point"), plus);
+    m_addPoint->setObjectName(QStringLiteral("addPointField"));
+    const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
+    m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
+    connect(m_addPoint, &PlaceSearchField::picked, this,
+            [this](const RoutePoint& point) { m_viewModel.addRoutePoint(point); });
+    connect(m_addPoint, &PlaceSearchField::failed, this,
+            [this](const QString& message) { m_viewModel.setNotice(message); });
+    pointsLayout->addWidget(m_addPoint);
+
+    //: Link under the route points: asks to remove every point of the route.
+    m_clearRoute = new QPushButton(tr("Clear route…"));
+    m_clearRoute->setObjectName(QStringLiteral("clearRoute"));
+    m_clearRoute->setFlat(true);
+    m_clearRoute->setCursor(Qt::PointingHandCursor);
+    m_clearRoute->setFont(textFont(TextStyle::Callout));
+    QPalette link = m_clearRoute->palette();
+    link.setColor(QPalette::ButtonText, Brand::current().failure);
+    m_clearRoute->setPalette(link);
+    m_clearRoute->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; }"));
+    connect(m_clearRoute, &QPushButton::clicked, this,
+            [this] { m_confirmation->ask(PendingDeletion::completeRoute()); });
+    pointsLayout->addWidget(m_clearRoute, 0, Qt::AlignLeft);
+
+    //: Disclosure group of the route details: the route's points.
+    m_pointsGroup = new DisclosureGroup(tr("Route points"), points);
+    layout->addWidget(m_pointsGroup);
+    return block;
+}
+
+// ---- Rules ----
+
+QList<RoutePoint> RoutePanel::listedPoints(const QList<RoutePoint>& points, const QList<RoutePoint>& mapDisplayPoints)
+{
+    return points.size() < listingLimit ? points : mapDisplayPoints;
+}
+
+RoutePointRow::Flags RoutePanel::pointRowFlags(qsizetype index, qsizetype listedCount, qsizetype pointCount,
+                                               bool canEditRouteDraft, bool canChangeIPhoneLocation, bool isPushed)
+{
+    const bool listedInFull = pointCount < listingLimit;
+    RoutePointRow::Flags flags;
+    flags.canMoveUp = listedInFull && index > 0;
+    flags.canMoveDown = listedInFull && index < listedCount - 1;
+    flags.canSend = canChangeIPhoneLocation;
+    flags.canEdit = listedInFull && canEditRouteDraft;
+    flags.isPushed = isPushed;
+    return flags;
+}
+
+std::optional<RouteTransportMode> RoutePanel::shownTransportMode(RouteTransportMode stored)
+{
+    switch (stored) {
+    case RouteTransportMode::bus:
+    case RouteTransportMode::train:
+    case RouteTransportMode::tram:
+        return RouteTransportMode::transit;
+    case RouteTransportMode::any:
+        return std::nullopt;
+    case RouteTransportMode::automobile:
+    case RouteTransportMode::transit:
+    case RouteTransportMode::walking:
+        break;
+    }
+    return stored;
+}
+
+double RoutePanel::townSpeedForPosition(int position)
+{
+    const int steps = static_cast<int>(std::lround(double(position - slowestTownSpeed) / townSpeedStep));
+    return std::clamp(slowestTownSpeed + steps * townSpeedStep, slowestTownSpeed, fastestTownSpeed);
+}
+
+bool RoutePanel::hasBothEndpoints() const
+{
+    return m_viewModel.routeStartDisplayPoint() && m_viewModel.routeDestinationDisplayPoint();
+}
+
+void RoutePanel::travelModePicked(RouteTransportMode mode)
+{
+    // Against the stored mode, not the shown one: transit picked over a stored bus is a change.
+    if (mode == m_viewModel.selectedTransportMode()) {
+        refreshTravelMode();
+        return;
+    }
+    const qsizetype plannedAlternatives = m_viewModel.routeAlternatives().size();
+    m_viewModel.setSelectedTransportMode(mode);
+    if (plannedAlternatives != 0 && hasBothEndpoints() && m_viewModel.isOnline())
+        m_viewModel.replanRoute();
+}
+
+void RoutePanel::resetClicked()
+{
+    // A planned or drawn route is work: it goes only after the user confirms.
+    if (m_viewModel.points().size() >= 2) {
+        m_confirmation->ask(PendingDeletion::completeRoute());
+        return;
+    }
+    m_viewModel.resetMapRouteSelection();
+}
+
+// ---- Refreshing ----
+
+void RoutePanel::refresh()
+{
+    const bool canEdit = m_viewModel.canEditRouteDraft();
+    m_reset->setEnabled(!m_viewModel.points().isEmpty() && canEdit);
+    m_upper->setEnabled(canEdit);
+    refreshEndpoints();
+    refreshTravelMode();
+    refreshSpeed();
+    refreshPlanningStatus();
+    rebuildAlternatives();
+    refreshRouteBlock();
+    m_blocker->refresh();
+    m_startRoute->setEnabled(m_viewModel.points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
+}
+
+void RoutePanel::refreshEndpoints()
+{
+    const auto shown = [](const std::optional<RoutePoint>& point) -> std::optional<QString> {
+        if (!point)
+            return std::nullopt;
+        return LocationPlannerViewModel::displayName(*point);
+    };
+    m_start->setValue(shown(m_viewModel.routeStartDisplayPoint()));
+    m_destination->setValue(shown(m_viewModel.routeDestinationDisplayPoint()));
+    const bool canEdit = m_viewModel.canEditRouteDraft();
+    m_start->setEnabled(canEdit);
+    m_destination->setEnabled(canEdit);
+}
+
+void RoutePanel::refreshTravelMode()
+{
+    const RouteTransportMode stored = m_viewModel.selectedTransportMode();
+    m_travelModeTitle->setText(title(stored));
+    m_travelMode->setShownMode(shownTransportMode(stored));
+    m_travelMode->setAccessibleDescription(title(stored));
+    const QString hint = planningHint(stored);
+    m_travelMode->setToolTip(hint.isEmpty() ? title(stored) : hint);
+    m_offline->setVisible(!m_viewModel.isOnline());
+}
+
+void RoutePanel::refreshSpeed()
+{
+    m_speedControl->setEnabled(!m_viewModel.isIPhoneRouteRunning());
+    m_speedSummary->setText(m_viewModel.speedProfileSummary());
+    const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.selectedSpeedProfile());
+    if (m_speedMenu->currentIndex() != profile) {
+        const QSignalBlocker blocker(m_speedMenu);
+        m_speedMenu->setCurrentIndex(static_cast<int>(profile));
+    }
+    const bool extreme = m_viewModel.selectedSpeedProfile() == RouteSpeedProfile::extreme;
+    m_townSpeedRow->setVisible(extreme);
+    const double speed = m_viewModel.speedKmh();
+    {
+        // Shows the nearest position it has; the stored speed stays as it is.
+        const QSignalBlocker blocker(m_townSpeed);
+        const double shown = std::isfinite(speed) ? speed : slowestTownSpeed;
+        m_townSpeed->setValue(
+            static_cast<int>(std::clamp<double>(std::round(shown), slowestTownSpeed, fastestTownSpeed)));
+    }
+    m_townSpeed->setAccessibleDescription(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Wide));
+    m_townSpeedValue->setText(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Abbreviated));
+}
+
+QString RoutePanel::townSpeedText() const
+{
+    return m_townSpeedValue->text();
+}
+
+void RoutePanel::refreshPlanningStatus()
+{
+    const bool planning = m_viewModel.isPlanningAddressRoute();
+    m_progress->setVisible(planning);
+    //: Progress text (map banner and next to the Plan route button).
+    const QString message = m_viewModel.addressRouteMessage();
+    m_progressText->setText(message.isEmpty() ? tr("Calculating route…") : message);
+    m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.routeAlternatives().isEmpty());
+    m_plan->setEnabled(m_viewModel.isOnline());
+    // An empty slot would still take the group's spacing.
+    m_planningStatus->setVisible(!m_progress->isHidden() || !m_plan->isHidden());
+}
+
+QString RoutePanel::progressText() const
+{
+    return m_progressText->text();
+}
+
+void RoutePanel::rebuildAlternatives()
+{
+    const QList<PlannedRouteOption>& options = m_viewModel.routeAlternatives();
+    m_alternativesSection->setVisible(options.size() >= 2);
+    m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
+    const QList<RouteAlternativeRow*> rows = alternativeRows();
+    const auto& selected = m_viewModel.selectedRouteAlternativeID();
+    bool same = rows.size() == options.size();
+    for (qsizetype i = 0; same && i < rows.size(); ++i)
+        same = rows.at(i)->option() == options.at(i);
+    if (same) {
+        for (RouteAlternativeRow* row : rows)
+            row->setChecked(selected && row->option().id == *selected);
+        return;
+    }
+    retire(m_alternativeRows);
+    if (options.size() < 2)
+        return;
+    for (const PlannedRouteOption& option : options) {
+        const QString detail = joined(TovrelFormat::distance(option.distance),
+                                      LocationPlannerViewModel::durationText(option.expectedTravelTime));
+        auto* row = new RouteAlternativeRow(option, selected && option.id == *selected, detail);
+        connect(row, &QAbstractButton::clicked, this, [this, option] {
+            // Checked again at the click: the state may have changed since the row was drawn.
+            if (m_viewModel.canEditRouteDraft())
+                m_viewModel.selectRouteAlternative(option);
+        });
+        m_alternativesBox->layout()->addWidget(row);
+        m_alternativeRows << row;
+    }
+}
+
+QList<RouteAlternativeRow*> RoutePanel::alternativeRows() const
+{
+    return m_alternativeRows;
+}
+
+void RoutePanel::refreshRouteBlock()
+{
+    const qsizetype count = m_viewModel.points().size();
+    m_emptyState->setVisible(count == 0);
+    if (count < 2) {
+        // Built afresh, groups folded, when the draft grows back to a route.
+        if (m_routeBlock) {
+            m_routeBlock->hide();
+            m_routeBlock->deleteLater();
+            m_routeBlock = nullptr;
+            m_summary = nullptr;
+            m_directionsHolder = nullptr;
+            m_directions = nullptr;
+            m_pointsGroup = nullptr;
+            m_longRouteNotice = nullptr;
+            m_pointRowsBox = nullptr;
+            m_pointRows.clear();
+            m_addPoint = nullptr;
+            m_clearRoute = nullptr;
+        }
+        return;
+    }
+    if (!m_routeBlock) {
+        m_routeBlock = buildRouteBlock(m_searchService);
+        m_routeHolder->layout()->addWidget(m_routeBlock);
+    }
+    m_summary->refresh(m_now());
+    m_summary->nameField()->setEnabled(m_viewModel.canEditRouteDraft());
+    rebuildDirections();
+    rebuildPoints();
+    const bool canEdit = m_viewModel.canEditRouteDraft();
+    m_addPoint->setEnabled(canEdit);
+    m_clearRoute->setEnabled(canEdit);
+}
+
+void RoutePanel::rebuildDirections()
+{
+    const std::optional<PlannedRouteOption> selected = m_viewModel.selectedRouteAlternative();
+    const bool hasSteps = selected && !selected->steps.isEmpty();
+    const std::optional<QUuid> listed = hasSteps ? std::optional(selected->id) : std::nullopt;
+    if (listed == m_listedStepsOf && (m_directions != nullptr) == hasSteps)
+        return;
+    m_listedStepsOf = listed;
+    const bool wasExpanded = m_directions && m_directions->isExpanded();
+    delete m_directions;
+    m_directions = nullptr;
+    if (!hasSteps)
+        return;
+    auto* steps = new QWidget;
+    auto* layout = column(steps, 10);
+    layout->setContentsMargins(0, 8, 0, 0);
+    for (qsizetype i = 0; i < selected->steps.size(); ++i) {
+        const PlannedRouteStep& step = selected->steps.at(i);
+        const QString detail = joined(LocationPlannerViewModel::transportStepTitle(step.transportType),
+                                      TovrelFormat::distance(step.distance));
+        layout->addWidget(new RouteStepRow(static_cast<int>(i + 1), step, detail));
+    }
+    //: Disclosure group of the route details: the turn-by-turn steps of the chosen route.
+    m_directions = new DisclosureGroup(tr("Directions"), steps);
+    // Choosing another alternative keeps the group as the user left it.
+    m_directions->setExpanded(wasExpanded);
+    m_directionsHolder->layout()->addWidget(m_directions);
+}
+
+void RoutePanel::rebuildPoints()
+{
+    const QList<RoutePoint>& points = m_viewModel.points();
+    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.mapDisplayPoints());
+    m_longRouteNotice->setVisible(points.size() >= listingLimit);
+    //: Note above the route points of a long route. %1 is the number of points.
+    m_longRouteNotice->setText(tr("This route has %1 points. Only the start and destination are shown.")
+                                   .arg(QLocale().toString(static_cast<qlonglong>(points.size()))));
+    if (listed != m_listedPoints) {
+        m_listedPoints = listed;
+        retire(m_pointRows);
+        for (qsizetype i = 0; i < listed.size(); ++i) {
+            const RoutePoint point = listed.at(i);
+            auto* row = new RoutePointRow(static_cast<int>(i), point, {});
+            connect(row, &RoutePointRow::moveUpRequested, this, [this, point] { m_viewModel.movePoint(point, -1); });
+            connect(row, &RoutePointRow::moveDownRequested, this, [this, point] { m_viewModel.movePoint(point, 1); });
+            connect(row, &RoutePointRow::sendRequested, this, [this, point] { m_viewModel.pushPointToIPhone(point); });
+            connect(row, &RoutePointRow::removeRequested, this,
+                    [this, point] { m_confirmation->ask(PendingDeletion::routePoint(point)); });
+            m_pointRowsBox->layout()->addWidget(row);
+            m_pointRows << row;
+        }
+    }
+    refreshPointRowFlags();
+}
+
+void RoutePanel::refreshPointRowFlags()
+{
+    const QList<RoutePointRow*> rows = pointRows();
+    const qsizetype count = m_viewModel.points().size();
+    const auto& pushed = m_viewModel.lastPushedPointID();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        RoutePointRow* row = rows.at(i);
+        row->setFlags(pointRowFlags(i, rows.size(), count, m_viewModel.canEditRouteDraft(),
+                                    m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id));
+    }
+}
+
+QList<RoutePointRow*> RoutePanel::pointRows() const
+{
+    return m_pointRows;
+}
+
+// ---- Saving under a taken name ----
+
+void RoutePanel::syncReplacementQuestion()
+{
+    const auto& pending = m_viewModel.pendingNameReplacement();
+    const bool asksForRoute = pending && pending->kind == LocationPlannerViewModel::NameReplacement::Kind::route;
+    if (!asksForRoute) {
+        if (m_replacementBox)
+            m_replacementBox->close();
+        return;
+    }
+    if (m_replacementBox) {
+        m_replacementBox->setText(pending->question);
+        return;
+    }
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("routeNameReplacement"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Question);
+    // The product name, not translated.
+    box->setWindowTitle(QStringLiteral("Ostrevin"));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(pending->question);
+    //: Destructive button of the question asked before a save replaces a saved route of the same name.
+    QPushButton* replace = box->addButton(tr("Replace"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, replace] {
+        m_replacementBox = nullptr;
+        if (box->clickedButton() == replace)
+            m_viewModel.confirmNameReplacement();
+        else if (m_viewModel.pendingNameReplacement())
+            // Closing without an answer is a no.
+            m_viewModel.cancelNameReplacement();
+    });
+    m_replacementBox = box;
+    box->open();
+}
+
+} // namespace ostrevin

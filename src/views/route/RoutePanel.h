@@ -1,0 +1,171 @@
+#pragma once
+
+#include "routedata/RoutePoint.h"
+#include "routedata/RouteTransportMode.h"
+#include "views/route/RoutePointRow.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QComboBox;
+#include <QMessageBox>
+class QPushButton;
+class QSlider;
+
+namespace ostrevin {
+
+class DeletionConfirmation;
+class DeviceBlockerNotice;
+class LocationPlannerViewModel;
+class PlaceSearchField;
+class PlaceSearchService;
+class RouteAlternativeRow;
+class RouteSummaryCard;
+class TravelModePicker;
+
+namespace kit {
+class ActionButton;
+class DisclosureGroup;
+class EmptyStateView;
+class IconButton;
+class InlineNotice;
+class KitLabel;
+class PanelSection;
+} // namespace kit
+
+/// The side panel of the route section: the start and destination fields, the
+/// travel mode and speed, planning, the alternatives, the route's summary,
+/// directions and points, and "Start route". It holds no route data: it reads
+/// the view model on every change and acts through its operations. Nothing is
+/// removed at the first click: removals wait for the confirmation.
+class RoutePanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RoutePanel)
+
+public:
+    /// A draft of this many points or more lists only its ends, and none of its rows moves.
+    static constexpr qsizetype listingLimit = 25;
+    /// The extreme profile's slider, in km/h.
+    static constexpr int slowestTownSpeed = 90;
+    static constexpr int fastestTownSpeed = 220;
+    static constexpr int townSpeedStep = 5;
+
+    /// Both must outlive the panel.
+    RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent = nullptr);
+    ~RoutePanel() override;
+
+    /// The points the "Route points" group lists.
+    static QList<RoutePoint> listedPoints(const QList<RoutePoint>& points, const QList<RoutePoint>& mapDisplayPoints);
+    /// The flags of the row at index of the listed points.
+    static RoutePointRow::Flags pointRowFlags(qsizetype index, qsizetype listedCount, qsizetype pointCount,
+                                              bool canEditRouteDraft, bool canChangeIPhoneLocation, bool isPushed);
+    /// The segment a stored mode shows: bus, train and tram as transit; "any" as none.
+    static std::optional<RouteTransportMode> shownTransportMode(RouteTransportMode stored);
+    /// The slider's speed for a position: snapped to the step within the range.
+    static double townSpeedForPosition(int position);
+
+    /// Where the arrival time is counted from (tests and pictures fix it).
+    void setClock(std::function<QDateTime()> now);
+
+    // The controls, for tests and pictures.
+    kit::IconButton* resetButton() const { return m_reset; }
+    PlaceSearchField* startField() const { return m_start; }
+    PlaceSearchField* destinationField() const { return m_destination; }
+    TravelModePicker* travelModePicker() const { return m_travelMode; }
+    QComboBox* speedMenu() const { return m_speedMenu; }
+    QSlider* townSpeedSlider() const { return m_townSpeed; }
+    QString townSpeedText() const;
+    QWidget* upperGroup() const { return m_upper; }
+    QWidget* speedControl() const { return m_speedControl; }
+    kit::ActionButton* planButton() const { return m_plan; }
+    QWidget* progressRow() const { return m_progress; }
+    QString progressText() const;
+    kit::InlineNotice* offlineNotice() const { return m_offline; }
+    kit::PanelSection* alternativesSection() const { return m_alternativesSection; }
+    QList<RouteAlternativeRow*> alternativeRows() const;
+    kit::EmptyStateView* emptyState() const { return m_emptyState; }
+    QWidget* routeBlock() const { return m_routeBlock; }
+    RouteSummaryCard* summaryCard() const { return m_summary; }
+    kit::DisclosureGroup* directionsGroup() const { return m_directions; }
+    kit::DisclosureGroup* pointsGroup() const { return m_pointsGroup; }
+    kit::KitLabel* longRouteNotice() const { return m_longRouteNotice; }
+    QList<RoutePointRow*> pointRows() const;
+    PlaceSearchField* addPointField() const { return m_addPoint; }
+    QPushButton* clearRouteButton() const { return m_clearRoute; }
+    DeviceBlockerNotice* blockerNotice() const { return m_blocker; }
+    kit::ActionButton* startRouteButton() const { return m_startRoute; }
+    DeletionConfirmation& deletionConfirmation() const { return *m_confirmation; }
+    /// The open "Replace …?" question of a route save, if any.
+    QMessageBox* replacementQuestion() const { return m_replacementBox; }
+
+private:
+    QWidget* buildEndpointFields(PlaceSearchService& searchService);
+    QWidget* buildTravelModeControl();
+    QWidget* buildSpeedControl();
+    QWidget* buildPlanningStatus();
+    QWidget* buildRouteBlock(PlaceSearchService& searchService);
+    bool hasBothEndpoints() const;
+    void travelModePicked(RouteTransportMode mode);
+    void resetClicked();
+    void refresh();
+    void refreshEndpoints();
+    void refreshTravelMode();
+    void refreshSpeed();
+    void refreshPlanningStatus();
+    void refreshRouteBlock();
+    void refreshPointRowFlags();
+    void rebuildAlternatives();
+    void rebuildDirections();
+    void rebuildPoints();
+    void syncReplacementQuestion();
+
+    LocationPlannerViewModel& m_viewModel;
+    std::function<QDateTime()> m_now;
+    DeletionConfirmation* m_confirmation;
+
+    kit::IconButton* m_reset;
+    QWidget* m_upper;
+    PlaceSearchField* m_start;
+    PlaceSearchField* m_destination;
+    TravelModePicker* m_travelMode;
+    kit::KitLabel* m_travelModeTitle;
+    kit::InlineNotice* m_offline;
+    QWidget* m_speedControl;
+    kit::KitLabel* m_speedSummary;
+    QComboBox* m_speedMenu;
+    QWidget* m_townSpeedRow;
+    QSlider* m_townSpeed;
+    kit::KitLabel* m_townSpeedValue;
+    QWidget* m_planningStatus;
+    QWidget* m_progress;
+    kit::KitLabel* m_progressText;
+    kit::ActionButton* m_plan;
+    kit::PanelSection* m_alternativesSection;
+    QWidget* m_alternativesBox;
+    QList<RouteAlternativeRow*> m_alternativeRows;
+    kit::EmptyStateView* m_emptyState;
+    QWidget* m_routeHolder;
+    QWidget* m_routeBlock = nullptr;
+    RouteSummaryCard* m_summary = nullptr;
+    QWidget* m_directionsHolder = nullptr;
+    kit::DisclosureGroup* m_directions = nullptr;
+    kit::DisclosureGroup* m_pointsGroup = nullptr;
+    kit::KitLabel* m_longRouteNotice = nullptr;
+    QWidget* m_pointRowsBox = nullptr;
+    QList<RoutePointRow*> m_pointRows;
+    PlaceSearchField* m_addPoint = nullptr;
+    QPushButton* m_clearRoute = nullptr;
+    PlaceSearchService& m_searchService;
+    DeviceBlockerNotice* m_blocker;
+    kit::ActionButton* m_startRoute;
+    QPointer<QMessageBox> m_replacementBox;
+    /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
+    std::optional<QUuid> m_listedStepsOf;
+    /// The points the rows were built for.
+    QList<RoutePoint> m_listedPoints;
+};
+
+} // namespace ostrevin

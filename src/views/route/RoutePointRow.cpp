@@ -1,0 +1,114 @@
+#include "views/route/RoutePointRow.h"
+
+#include "views/kit/Brand.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/Symbols.h"
+#include "views/place/CoordinateText.h"
+#include "views/route/PendingDeletion.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QVBoxLayout>
+
+namespace ostrevin {
+
+using namespace kit;
+
+namespace {
+constexpr int numberWidth = 22;
+} // namespace
+
+RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& flags, QWidget* parent)
+    : QWidget(parent), m_point(point)
+{
+    auto* number = new KitLabel(QLocale().toString(index + 1) + QLatin1Char('.'), TextStyle::Callout);
+    number->setColorRole(BrandColor::Secondary);
+    number->setTabularDigits(true);
+    number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    number->setMinimumWidth(numberWidth);
+    number->setMaximumLines(1);
+    number->setAccessibleName(QString());
+
+    auto* name = new KitLabel(point.name, TextStyle::Body);
+    name->setMaximumLines(1);
+    auto* nameLine = new QHBoxLayout;
+    nameLine->setContentsMargins(0, 0, 0, 0);
+    nameLine->setSpacing(4);
+    nameLine->addWidget(name, 1);
+    {
+        auto* mark = new QLabel;
+        mark->setObjectName(QStringLiteral("pushedMark"));
+        mark->setPixmap(symbolIcon("location.fill"_symbol, Brand::current().ready, 12).pixmap(12, 12));
+        //: Tooltip and VoiceOver label of the mark on the route point the iPhone was last set to.
+        const QString title = tr("Current iPhone location");
+        mark->setToolTip(title);
+        mark->setAccessibleName(title);
+        nameLine->addWidget(mark);
+        m_pushedMark = mark;
+    }
+    auto* coordinates = new KitLabel(place::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
+    coordinates->setColorRole(BrandColor::Secondary);
+    coordinates->setTabularDigits(true);
+    coordinates->setMaximumLines(1);
+    auto* texts = new QVBoxLayout;
+    texts->setContentsMargins(0, 0, 0, 0);
+    texts->setSpacing(1);
+    texts->addLayout(nameLine);
+    texts->addWidget(coordinates);
+
+    //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
+    m_send = new IconButton(tr("Set as the iPhone’s location"), "location"_symbol, BrandColor::AccentText);
+    //: Tooltip and VoiceOver label of a row's menu button.
+    m_more = new IconButton(tr("More actions"), "ellipsis"_symbol, BrandColor::Secondary);
+
+    m_menu = new QMenu(this);
+    //: Menu item of a route point.
+    m_moveUp = m_menu->addAction(tr("Move up"));
+    //: Menu item of a route point.
+    m_moveDown = m_menu->addAction(tr("Move down"));
+    m_menu->addSeparator();
+    m_remove = m_menu->addAction(PendingDeletion::routePoint(point).actionTitle());
+
+    connect(m_send, &QAbstractButton::clicked, this, &RoutePointRow::sendRequested);
+    connect(m_more, &QAbstractButton::clicked, this,
+            [this] { m_menu->popup(m_more->mapToGlobal(QPoint(0, m_more->height()))); });
+    connect(m_moveUp, &QAction::triggered, this, &RoutePointRow::moveUpRequested);
+    connect(m_moveDown, &QAction::triggered, this, &RoutePointRow::moveDownRequested);
+    connect(m_remove, &QAction::triggered, this, &RoutePointRow::removeRequested);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 3, 0, 3);
+    layout->setSpacing(8);
+    layout->addWidget(number);
+    layout->addLayout(texts, 1);
+    layout->addWidget(m_send);
+    layout->addWidget(m_more);
+    setAccessibleName(point.name);
+    m_flags.isPushed = !flags.isPushed;
+    setFlags(flags);
+}
+
+void RoutePointRow::setFlags(const Flags& flags)
+{
+    if (flags == m_flags)
+        return;
+    m_flags = flags;
+    m_send->setEnabled(flags.canSend);
+    m_more->setEnabled(flags.canEdit);
+    if (!flags.canEdit)
+        m_menu->close();
+    m_moveUp->setEnabled(flags.canMoveUp);
+    m_moveDown->setEnabled(flags.canMoveDown);
+    m_remove->setEnabled(flags.canEdit);
+    m_pushedMark->setVisible(flags.isPushed);
+}
+
+bool RoutePointRow::showsPushedMark() const
+{
+    return !m_pushedMark->isHidden();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,508 @@
+#include "views/route/RoutePanel.h"
+
+#include "planner/OsrmDirectionsService.h"
+#include "planner/OsrmReplies.h"
+#include "planner/PlannerFixture.h"
+#include "platform/FixedPlaceSearchService.h"
+#include "routedata/TovrelFormat.h"
+#include "support/FakeHttpServer.h"
+#include "views/kit/ActionButton.h"
+#include "views/kit/DisclosureGroup.h"
+#include "views/kit/EmptyStateView.h"
+#include "views/kit/IconButton.h"
+#include "views/kit/InlineNotice.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/PanelSection.h"
+#include "views/place/PlaceSearchField.h"
+#include "views/route/DeletionConfirmation.h"
+#include "views/route/RouteAlternativeRow.h"
+#include "views/route/RouteSummaryCard.h"
+#include "views/route/TravelModePicker.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+
+namespace {
+
+using A = PlannerTestAccess;
+
+QList<RoutePoint> line(int count)
+{
+    QList<RoutePoint> points;
+    for (int i = 0; i < count; ++i)
+        points << makePoint(QStringLiteral("P%1").arg(i + 1), 50 + i * 0.001, 14 + i * 0.001);
+    return points;
+}
+
+SavedRoute savedRoute(const QString& name, const QList<RoutePoint>& points)
+{
+    SavedRoute route;
+    route.name = name;
+    route.speedKmh = 50;
+    route.points = points;
+    return route;
+}
+
+/// The panel over a view model that plans against an OSRM server on 127.0.0.1.
+class RoutePanelTest : public PlannerFixture {
+protected:
+    void SetUp() override
+    {
+        PlannerFixture::SetUp();
+        http.setProxy(QNetworkProxy::NoProxy);
+        osrm = std::make_unique<OsrmDirectionsService>(http, server.url(QStringLiteral("/car")),
+                                                       server.url(QStringLiteral("/foot")));
+        server.setReply("GET", "/car/route/v1/driving/14.000000,50.000000;14.100000,50.100000",
+                        FakeHttpReply::json(osrmReply({{.duration = 100, .summary = "D1"},
+                                                       {.duration = 200, .summary = "D2", .offset = 0.01},
+                                                       {.duration = 300, .summary = "D3", .offset = 0.02}})));
+    }
+
+    void TearDown() override
+    {
+        panel.reset();
+        PlannerFixture::TearDown();
+    }
+
+    RoutePanel& show(PlaceSearchService& search)
+    {
+        LocationPlannerViewModel::Dependencies deps = dependencies();
+        deps.directions = osrm.get();
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        A::setHelperStatus(*vm, readyStatus());
+        panel = std::make_unique<RoutePanel>(*vm, search);
+        panel->resize(308, 900);
+        panel->show();
+        QApplication::setActiveWindow(panel.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        return *panel;
+    }
+
+    /// Picks both ends, which plans at once; three alternatives come back.
+    void planRoute()
+    {
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Work"), 50.1, 14.1), false);
+        ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
+        ASSERT_EQ(vm->routeAlternatives().size(), 3);
+    }
+
+    RoutePanel& show() { return show(noPlaces); }
+
+    QMessageBox* confirmation() const { return panel->deletionConfirmation().dialog(); }
+
+    void answer(QMessageBox* box, bool confirm)
+    {
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons()) {
+            const auto role = box->buttonRole(button);
+            if ((confirm && role == QMessageBox::DestructiveRole) || (!confirm && role == QMessageBox::RejectRole)) {
+                button->click();
+                return;
+            }
+        }
+        FAIL() << "no such button";
+    }
+
+    FakeHttpServer server;
+    QNetworkAccessManager http;
+    std::unique_ptr<OsrmDirectionsService> osrm;
+    FixedPlaceSearchService noPlaces{{}};
+    std::unique_ptr<RoutePanel> panel;
+};
+
+} // namespace
+
+TEST_F(RoutePanelTest, ATravelModeChangeReplansOnlyAPlannedRouteWhileOnline)
+{
+    struct Case {
+        const char* name;
+        bool planned;
+        bool online;
+        RouteTransportMode stored;
+        RouteTransportMode picked;
+        bool replans;
+        RouteTransportMode afterwards;
+    };
+    using M = RouteTransportMode;
+    const Case cases[] = {
+        {"planned and online", true, true, M::automobile, M::walking, true, M::walking},
+        {"loaded without alternatives", false, true, M::automobile, M::walking, false, M::walking},
+        {"planned but offline", true, false, M::automobile, M::walking, false, M::walking},
+        {"the mode already stored", true, true, M::automobile, M::automobile, false, M::automobile},
+        {"transit over a stored bus is a change", false, true, M::bus, M::transit, false, M::transit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoutePanel& shown = show();
+        vm->setSelectedTransportMode(c.stored);
+        if (c.planned)
+            planRoute();
+        else
+            vm->loadSavedRoute(savedRoute(QStringLiteral("Loaded"), line(3)));
+        vm->setSelectedTransportMode(c.stored);
+        A::setOnline(*vm, c.online);
+        const qsizetype alternativesBefore = vm->routeAlternatives().size();
+
+        QTest::mouseClick(shown.travelModePicker()->segment(c.picked), Qt::LeftButton);
+
+        EXPECT_EQ(vm->selectedTransportMode(), c.afterwards);
+        EXPECT_EQ(vm->isPlanningAddressRoute(), c.replans);
+        EXPECT_EQ(shown.travelModePicker()->shownMode(), c.picked);
+        if (c.picked == c.stored) {
+            EXPECT_EQ(vm->routeAlternatives().size(), alternativesBefore) << "nothing changed";
+        }
+        if (!c.online) {
+            EXPECT_TRUE(vm->routeAlternatives().isEmpty());
+            EXPECT_TRUE(shown.offlineNotice()->isVisible());
+            EXPECT_TRUE(shown.planButton()->isVisible());
+            EXPECT_FALSE(shown.planButton()->isEnabled());
+        }
+        ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
+        vm->setNotice(std::nullopt);
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, TheAnyModeChecksNoSegment)
+{
+    RoutePanel& shown = show();
+    vm->setSelectedTransportMode(RouteTransportMode::any);
+    EXPECT_EQ(shown.travelModePicker()->shownMode(), std::nullopt);
+    EXPECT_EQ(shown.travelModePicker()->toolTip(), QStringLiteral("The travel mode is chosen automatically."));
+    vm->setSelectedTransportMode(RouteTransportMode::tram);
+    EXPECT_EQ(shown.travelModePicker()->shownMode(), RouteTransportMode::transit);
+}
+
+TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSpeed)
+{
+    struct Case {
+        const char* name;
+        double stored;
+        std::optional<Qt::Key> key;
+        int sliderShows;
+        double speedAfterwards;
+    };
+    const Case cases[] = {
+        {"raised to the slowest town speed", 25, std::nullopt, 90, 90},
+        {"a planned speed above the range stays", 300, std::nullopt, 220, 300},
+        {"a speed between steps stays", 93, std::nullopt, 93, 93},
+        {"one step up from the bottom", 90, Qt::Key_Right, 95, 95},
+        {"the user's move from beyond the range lands inside it", 300, Qt::Key_Left, 215, 215},
+        {"down at the bottom stays at the bottom", 90, Qt::Key_Home, 90, 90},
+        {"up to the top", 150, Qt::Key_End, 220, 220},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoutePanel& shown = show();
+        EXPECT_FALSE(shown.townSpeedSlider()->isVisible()) << "only the extreme profile has it";
+        vm->setSpeedKmh(c.stored);
+        shown.speedMenu()->activated(3);
+        ASSERT_EQ(vm->selectedSpeedProfile(), RouteSpeedProfile::extreme);
+        QSlider* slider = shown.townSpeedSlider();
+        ASSERT_TRUE(slider->isVisible());
+        EXPECT_EQ(slider->minimum(), 90);
+        EXPECT_EQ(slider->maximum(), 220);
+        EXPECT_EQ(slider->singleStep(), 5);
+        if (c.key)
+            QTest::keyClick(slider, *c.key);
+        EXPECT_EQ(slider->value(), c.sliderShows);
+        EXPECT_DOUBLE_EQ(vm->speedKmh(), c.speedAfterwards);
+        EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(c.speedAfterwards, TovrelFormat::UnitWidth::Abbreviated));
+        panel.reset();
+        vm.reset();
+    }
+    EXPECT_EQ(RoutePanel::townSpeedForPosition(92), 90);
+    EXPECT_EQ(RoutePanel::townSpeedForPosition(93), 95);
+    EXPECT_EQ(RoutePanel::townSpeedForPosition(224), 220);
+}
+
+TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
+{
+    struct Case {
+        const char* name;
+        int points;
+        std::function<void(LocationPlannerViewModel&)> state;
+        int rows;
+        bool notice;
+        bool menusOpen;
+        bool canSend;
+    };
+    const auto idle = [](auto&) {};
+    const Case cases[] = {
+        {"24 points, all listed", 24, idle, 24, false, true, true},
+        {"25 points, only the ends", 25, idle, 2, true, false, true},
+        {"40 points, only the ends", 40, idle, 2, true, false, true},
+        {"a route plays", 3, [](auto& m) { A::setRouteRunning(m, true); }, 3, false, false, false},
+        {"a device operation runs", 3, [](auto& m) { A::setDeviceBusy(m, true); }, 3, false, false, false},
+        {"a reset is pending", 3, [](auto& m) { A::setResetPending(m, true); }, 3, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoutePanel& shown = show();
+        const QList<RoutePoint> points = line(c.points);
+        vm->loadSavedRoute(savedRoute(QStringLiteral("Long"), points));
+        A::setLastPushedPointID(*vm, points.last().id);
+        c.state(*vm);
+        const QList<RoutePointRow*> rows = shown.pointRows();
+        ASSERT_EQ(rows.size(), c.rows);
+        EXPECT_EQ(rows.first()->point().id, points.first().id);
+        EXPECT_EQ(rows.last()->point().id, points.last().id);
+        EXPECT_EQ(!shown.longRouteNotice()->isHidden(), c.notice);
+        if (c.notice) {
+            EXPECT_EQ(
+                shown.longRouteNotice()->text(),
+                QStringLiteral("This route has %1 points. Only the start and destination are shown.").arg(c.points));
+        }
+        for (int i = 0; i < rows.size(); ++i) {
+            const RoutePointRow::Flags& flags = rows.at(i)->flags();
+            EXPECT_EQ(flags.canMoveUp, c.points < 25 && i > 0) << i;
+            EXPECT_EQ(flags.canMoveDown, c.points < 25 && i < rows.size() - 1) << i;
+            EXPECT_EQ(rows.at(i)->menuButton()->isEnabled(), c.menusOpen) << i;
+            EXPECT_EQ(rows.at(i)->sendButton()->isEnabled(), c.canSend) << i;
+            EXPECT_EQ(rows.at(i)->showsPushedMark(), i == rows.size() - 1) << i;
+        }
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
+{
+    struct Case {
+        const char* name;
+        std::function<void(RoutePanel&)> ask;
+        bool confirm;
+        bool lockedWhenConfirmed;
+        QString title;
+        QString message;
+        int pointsAfterwards;
+    };
+    const QString pointTitle = QStringLiteral("Remove point?");
+    const QString pointMessage = QStringLiteral("Point “<b>P2</b>” will be removed from the route.");
+    const QString routeTitle = QStringLiteral("Clear the entire route?");
+    const QString routeMessage =
+        QStringLiteral("All points of the current route will be removed. Saved routes stay unchanged.");
+    const auto removeSecondPoint = [](RoutePanel& p) { p.pointRows().at(1)->removeAction()->trigger(); };
+    const auto clearRoute = [](RoutePanel& p) { p.clearRouteButton()->click(); };
+    const auto reset = [](RoutePanel& p) { p.resetButton()->click(); };
+    const Case cases[] = {
+        {"a point, cancelled", removeSecondPoint, false, false, pointTitle, pointMessage, 3},
+        {"a point, confirmed", removeSecondPoint, true, false, pointTitle, pointMessage, 2},
+        {"a point, confirmed while a route plays", removeSecondPoint, true, true, pointTitle, pointMessage, 3},
+        {"the clear link, cancelled", clearRoute, false, false, routeTitle, routeMessage, 3},
+        {"the clear link, confirmed", clearRoute, true, false, routeTitle, routeMessage, 0},
+        {"the reset button, cancelled", reset, false, false, routeTitle, routeMessage, 3},
+        {"the reset button, confirmed", reset, true, false, routeTitle, routeMessage, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoutePanel& shown = show();
+        QList<RoutePoint> points = line(3);
+        points[1].name = QStringLiteral("<b>P2</b>");
+        vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), points));
+        c.ask(shown);
+        EXPECT_EQ(vm->points().size(), 3) << "nothing goes at the first click";
+        QMessageBox* box = confirmation();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), c.title);
+        EXPECT_EQ(box->informativeText(), c.message);
+        EXPECT_EQ(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))->textFormat(), Qt::PlainText);
+        if (c.lockedWhenConfirmed)
+            A::setRouteRunning(*vm, true);
+        answer(box, c.confirm);
+        EXPECT_EQ(vm->points().size(), c.pointsAfterwards);
+        EXPECT_FALSE(shown.deletionConfirmation().pending().has_value());
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, ResettingAlonePointNeedsNoConfirmation)
+{
+    RoutePanel& shown = show();
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    ASSERT_EQ(vm->points().size(), 1);
+    shown.resetButton()->click();
+    EXPECT_EQ(confirmation(), nullptr);
+    EXPECT_TRUE(vm->points().isEmpty());
+    EXPECT_FALSE(vm->routeStartPoint().has_value());
+}
+
+TEST_F(RoutePanelTest, SavedItemsAreDeletedOnlyThroughTheirOwnCase)
+{
+    SavedLocation location;
+    location.point = makePoint(QStringLiteral("Here"), 50, 14);
+    EXPECT_EQ(PendingDeletion::savedLocation(location).message(),
+              QStringLiteral("Location “” will be permanently deleted."));
+    location.name = QStringLiteral("Here");
+    const SavedRoute route = savedRoute(QStringLiteral("Commute"), line(2));
+    EXPECT_EQ(PendingDeletion::savedRoute(route).title(), QStringLiteral("Delete saved route?"));
+
+    store().save(QList{location}, store().savedLocationsPath());
+    store().save(QList{route}, store().savedRoutesPath());
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(vm->savedRoutes().first());
+    shown.deletionConfirmation().ask(PendingDeletion::savedRoute(vm->savedRoutes().first()));
+    answer(confirmation(), true);
+    EXPECT_TRUE(vm->savedRoutes().isEmpty());
+    EXPECT_EQ(vm->points().size(), 2) << "the draft stays";
+    EXPECT_EQ(vm->savedLocations().size(), 1);
+}
+
+TEST_F(RoutePanelTest, ControlsFollowTheDraftAndTheDevice)
+{
+    struct Case {
+        const char* name;
+        int points;
+        std::function<void(LocationPlannerViewModel&)> state;
+        bool startRoute;
+        bool reset;
+        bool editing;
+        bool speed;
+    };
+    const auto idle = [](auto&) {};
+    const Case cases[] = {
+        {"a route, iPhone ready", 2, idle, true, true, true, true},
+        {"one point", 1, idle, false, true, true, true},
+        {"no points", 0, idle, false, false, true, true},
+        {"a route plays", 2, [](auto& m) { A::setRouteRunning(m, true); }, false, false, false, false},
+        {"a route is planned", 2, [](auto& m) { A::setPlanning(m, true); }, false, false, false, true},
+        {"the device is busy", 2, [](auto& m) { A::setDeviceBusy(m, true); }, false, false, false, true},
+        {"the device is checked", 2, [](auto& m) { A::setCheckingDevice(m, true); }, false, false, false, true},
+        {"a reset is pending", 2, [](auto& m) { A::setResetPending(m, true); }, false, true, true, true},
+        {"the held point is being verified", 2, [](auto& m) { A::setVerifying(m, true); }, false, true, true, true},
+        {"no helper tool", 2, [](auto& m) { A::setHelperStatus(m, LocationHelperStatus::missing()); }, false, true,
+         true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RoutePanel& shown = show();
+        if (c.points > 0)
+            vm->loadSavedRoute(savedRoute(QStringLiteral("Route"), line(c.points)));
+        c.state(*vm);
+        EXPECT_EQ(shown.startRouteButton()->isEnabled(), c.startRoute);
+        EXPECT_EQ(shown.resetButton()->isEnabled(), c.reset);
+        EXPECT_EQ(shown.upperGroup()->isEnabled(), c.editing);
+        EXPECT_EQ(shown.startField()->isEnabledTo(&shown), c.editing);
+        EXPECT_EQ(shown.speedControl()->isEnabledTo(&shown), c.editing && c.speed);
+        EXPECT_EQ(shown.emptyState()->isVisibleTo(&shown), c.points == 0);
+        EXPECT_EQ(shown.summaryCard() != nullptr, c.points >= 2);
+        if (shown.summaryCard()) {
+            EXPECT_TRUE(shown.summaryCard()->saveButton()->isEnabled()) << "saving is always offered";
+            EXPECT_EQ(shown.summaryCard()->nameField()->isEnabled(), c.editing);
+            EXPECT_EQ(shown.addPointField()->isEnabled(), c.editing);
+            EXPECT_EQ(shown.clearRouteButton()->isEnabled(), c.editing);
+            EXPECT_EQ(shown.planButton()->isVisibleTo(&shown), !vm->isPlanningAddressRoute());
+            EXPECT_EQ(shown.progressRow()->isVisibleTo(&shown), vm->isPlanningAddressRoute());
+        }
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, AlternativesAreChosenFromTheirRowsAndShowTheirDirections)
+{
+    RoutePanel& shown = show();
+    planRoute();
+    EXPECT_FALSE(shown.planButton()->isVisible());
+    const QList<RouteAlternativeRow*> rows = shown.alternativeRows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_TRUE(rows.at(0)->isSelected());
+    ASSERT_NE(shown.directionsGroup(), nullptr);
+    shown.directionsGroup()->setExpanded(true);
+
+    QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, QPoint(rows.at(2)->width() - 4, 4));
+
+    EXPECT_EQ(vm->selectedRouteAlternativeID(), vm->routeAlternatives().at(2).id);
+    EXPECT_EQ(vm->points().first().longitude, vm->routeAlternatives().at(2).points.first().longitude);
+    const QList<RouteAlternativeRow*> after = shown.alternativeRows();
+    EXPECT_FALSE(after.at(0)->isSelected());
+    EXPECT_TRUE(after.at(2)->isSelected());
+    EXPECT_TRUE(shown.directionsGroup()->isExpanded()) << "the open directions stay open";
+
+    A::setDeviceBusy(*vm, true);
+    shown.alternativeRows().at(1)->click();
+    EXPECT_EQ(vm->selectedRouteAlternativeID(), vm->routeAlternatives().at(2).id) << "locked while busy";
+}
+
+TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
+{
+    struct Case {
+        double seconds;
+        qint64 minutes;
+    };
+    for (const Case& c : {Case{-5, 0}, Case{0, 0}, Case{30, 1}, Case{60, 1}, Case{61, 2}})
+        EXPECT_EQ(RouteSummaryCard::shownMinutes(c.seconds), c.minutes) << c.seconds;
+    EXPECT_EQ(RouteSummaryCard::arrivalText(0, QDateTime::currentDateTimeUtc()), QStringLiteral("–"));
+
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Old"), line(2)));
+    QTest::keyClick(shown.summaryCard()->nameField(), Qt::Key_End);
+    QTest::keyClicks(shown.summaryCard()->nameField(), QStringLiteral(" trip"));
+    EXPECT_EQ(vm->routeName(), QStringLiteral("Old trip"));
+    shown.summaryCard()->saveButton()->click();
+    ASSERT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->savedRoutes().first().name, QStringLiteral("Old trip"));
+
+    // The same name over other points asks first.
+    vm->setNotice(std::nullopt);
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Old trip"), line(3)));
+    shown.summaryCard()->saveButton()->click();
+    ASSERT_NE(shown.replacementQuestion(), nullptr);
+    EXPECT_EQ(vm->savedRoutes().first().points.size(), 2);
+    answer(shown.replacementQuestion(), true);
+    EXPECT_EQ(vm->savedRoutes().first().points.size(), 3);
+}
+
+TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
+{
+    FixedPlaceSearchService places{
+        {{QStringLiteral("Work"), QStringLiteral("Work"), QStringLiteral("Prague"), 50.1, 14.1}}};
+    RoutePanel& shown = show(places);
+    vm->handleRouteMapClick(50, 14);
+    ASSERT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(shown.startField()->value(), QStringLiteral("50.00000, 14.00000")) << "a generic name shows its place";
+    EXPECT_EQ(shown.destinationField()->value(), std::nullopt);
+    EXPECT_TRUE(shown.resetButton()->isEnabled());
+    EXPECT_FALSE(shown.emptyState()->isVisible());
+    EXPECT_FALSE(shown.planButton()->isVisible());
+
+    QLineEdit* edit = shown.destinationField()->lineEdit();
+    edit->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(edit, QStringLiteral("Work"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return vm->routeAlternatives().size() == 3; }));
+    EXPECT_EQ(shown.destinationField()->value(), QStringLiteral("Work"));
+    EXPECT_EQ(shown.alternativeRows().size(), 3);
+    EXPECT_FALSE(shown.planButton()->isVisible()) << "a planned route needs no plan button";
+}
+
+TEST_F(RoutePanelTest, PointRowsMoveTheirPointsThroughTheViewModel)
+{
+    RoutePanel& shown = show();
+    const QList<RoutePoint> points = line(3);
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), points));
+    shown.pointRows().at(0)->moveDownAction()->trigger();
+    EXPECT_EQ(vm->points().at(1).id, points.at(0).id);
+    shown.pointRows().at(2)->moveUpAction()->trigger();
+    EXPECT_EQ(vm->points().at(1).id, points.at(2).id);
+    const QList<RoutePointRow*> rows = shown.pointRows();
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rows.at(i)->point().id, vm->points().at(i).id) << "rows follow the new order";
+}
