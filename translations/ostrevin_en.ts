@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>ostrevin::IPhoneSettingsView</name>
+    <message numerus="yes">
+        <source>Check location every %n seconds</source>
+        <extracomment>Settings › iPhone: the verification interval. %n is a whole number of seconds.</extracomment>
+        <translation>
+            <numerusform>Check location every %n second</numerusform>
+            <numerusform>Check location every %n seconds</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>ostrevin::LocationPlannerViewModel</name>
     <message numerus="yes">
         <source>%n interruptions</source>

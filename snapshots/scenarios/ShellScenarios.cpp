@@ -1,7 +1,7 @@
 // The main window: the setup screen in each phase of the installation, and the
 // main content in each section (its panels are still empty here).
 
-#include "platform/FixedPlaceSearchService.h"
+#include "ScenarioMachine.h"
 #include "SnapshotScenario.h"
 #include "app/AppUpdater.h"
 #include "app/MainWindow.h"
@@ -34,55 +34,9 @@ namespace {
 using Phase = RuntimeInstaller::Phase;
 using Step = RuntimeInstaller::Step;
 
-/// The scenario's clock as the view model wants it.
-class ForwardingClock final : public Clock {
-public:
-    explicit ForwardingClock(const Clock& clock) : m_clock(clock) {}
-    SteadyTime steadyNow() const override { return m_clock.steadyNow(); }
-    QDateTime wallNow() const override { return m_clock.wallNow(); }
-
-private:
-    const Clock& m_clock;
-};
-
-/// Everything the main window needs, in a private folder, with no service
-/// started: nothing runs a tool or goes on the network.
-struct Shell {
-    explicit Shell(const SnapshotContext& context, bool runtimeInstalled) : clock(context.clock)
-    {
-        const QString runtimeFolder = folder.filePath(QStringLiteral("Runtime"));
-        if (runtimeInstalled) {
-            const RuntimeLayout layout(runtimeFolder);
-            layout.writeLauncher();
-            RuntimeManifest manifest;
-            manifest.pythonVersion = QStringLiteral("3.12.14");
-            manifest.helperVersion = QStringLiteral("10.10.3");
-            manifest.installedAt = context.clock.wallNow();
-            layout.writeManifest(manifest);
-        }
-        settings = std::make_unique<SettingsStore>(folder.filePath(QStringLiteral("settings.conf")));
-        store = std::make_unique<RouteStore>(folder.filePath(QStringLiteral("data")));
-        geocoder = PlatformFactory::createReverseGeocoder(network);
-        LocationPlannerViewModel::Dependencies deps;
-        deps.store = store.get();
-        deps.settings = settings.get();
-        deps.clock = &clock;
-        deps.scheduler = &scheduler;
-        deps.workerPool = &pool;
-        deps.keepAwake = &keepAwake;
-        deps.networkMonitor = &networkMonitor;
-        deps.systemLog = &systemLog;
-        deps.reverseGeocoder = geocoder.get();
-        deps.fileDialogs = &dialogs;
-        deps.alarmPresenter = &alarm;
-        deps.device = &device;
-        viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
-        RuntimeInstaller::Configuration configuration;
-        configuration.runtimeDirectory = runtimeFolder;
-        runtime = std::make_unique<RuntimeInstaller>(configuration);
-        runtime->refresh();
-        updater = std::make_unique<AppUpdater>(AppUpdater::Configuration{}, &network);
-    }
+/// The main window's machine.
+struct Shell : ScenarioMachine {
+    using ScenarioMachine::ScenarioMachine;
 
     /// The window, which takes this shell with it when it goes.
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
@@ -93,25 +47,6 @@ struct Shell {
         QObject::connect(window.get(), &QObject::destroyed, [owned] { delete owned; });
         return window;
     }
-
-    QTemporaryDir folder;
-    ForwardingClock clock;
-    TimerScheduler scheduler;
-    WorkerPool pool;
-    NullKeepAwake keepAwake;
-    SystemNetworkMonitor networkMonitor;
-    NullSystemLog systemLog;
-    QNetworkAccessManager network;
-    std::unique_ptr<ReverseGeocoder> geocoder;
-    FixedPlaceSearchService placeSearch{{}};
-    WidgetFileDialogs dialogs;
-    MessageAlarmPresenter alarm;
-    DeviceLocationController device;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<RouteStore> store;
-    std::unique_ptr<LocationPlannerViewModel> viewModel;
-    std::unique_ptr<RuntimeInstaller> runtime;
-    std::unique_ptr<AppUpdater> updater;
 };
 
 ScenarioFactory setupScreen(Phase phase, QStringList logTail = {})

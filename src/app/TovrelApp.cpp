@@ -7,6 +7,7 @@
 #include "app/FullScreenAlarm.h"
 #include "app/LoggedAlarmPresenter.h"
 #include "app/MainWindow.h"
+#include "app/SettingsWindowOpener.h"
 #include "app/WidgetFileDialogs.h"
 #include "async/SystemClock.h"
 #include "async/TimerScheduler.h"
@@ -15,9 +16,11 @@
 #include "planner/OsrmDirectionsService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "platform/PlatformFactory.h"
+#include "platform/Relauncher.h"
 #include "platform/ServiceEndpoints.h"
 #include "platform/SettingsStore.h"
 #include "process/OwnedProcessRegistry.h"
+#include "routedata/AppLanguage.h"
 #include "routedata/AppSettings.h"
 #include "routedata/LegacyMigration.h"
 #include "routedata/RouteStore.h"
@@ -41,6 +44,10 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     AppSettings::setStandardStore(m_settings.get());
     // Before anything reads a stored setting or data file.
     LegacyMigration::runIfNeeded(paths, *m_settings, domain);
+    // Before the first text is made: the chosen language's translation, and the
+    // choice this run started with (the settings window offers a restart until
+    // the app really restarted).
+    AppLanguage::installTranslation(*m_settings);
 
     m_store = std::make_unique<RouteStore>(paths.dataDirectory());
     m_clock = std::make_unique<SystemClock>();
@@ -95,6 +102,15 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     if (m_fullScreenAlarm)
         m_fullScreenAlarm->setAttentionWindow(m_window.get());
     connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
+    // A relaunch is the orderly quit with a relauncher waiting for this process to end.
+    new SettingsWindowOpener({*m_viewModel, *m_runtime, *m_settings,
+                              [this] {
+                                  Relauncher::startForThisProcess();
+                                  quit();
+                              },
+                              {},
+                              {}},
+                             *m_window);
     // Whatever ends the event loop, the quit order runs before the objects go.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TovrelApp::applicationWillTerminate);
 }

@@ -2,7 +2,6 @@
 #include "app/DeviceEnvironment.h"
 #include "app/MainWindow.h"
 #include "app/TovrelApp.h"
-#include "platform/AppTranslation.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -16,7 +15,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
-    installAppTranslation();
     // Alarm windows come and go; only the main window's close ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(MainWindow::applicationIcon());

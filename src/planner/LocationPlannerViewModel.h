@@ -288,8 +288,11 @@ public:
     /// Gives the iPhone its real location back; stays pending until it succeeds.
     void clearIPhoneLocation();
     /// Empties the lists, the Telegram set-up and the settings, as at first launch.
-    /// Refused while anything is simulated or a device or planning operation runs.
+    /// Refused while anything is simulated, a device or planning operation runs, or
+    /// a Telegram save, test or chat lookup runs.
     void resetAllAppData();
+    /// Whether resetAllAppData() would run now.
+    bool canResetAllAppData() const;
 
     // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
     /// Sets and holds the draft's last point.

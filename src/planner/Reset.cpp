@@ -137,11 +137,19 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         self->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 }
 
+bool LocationPlannerViewModel::canResetAllAppData() const
+{
+    // A Telegram save, test or chat lookup finishing after the reset would write
+    // the token or chat ID back.
+    const bool telegramBusy = m_isSavingTelegramSettings || m_isTestingTelegram || m_isLoadingTelegramChat;
+    return !isSimulationActive() && canRunDeviceAction() && !telegramBusy;
+}
+
 void LocationPlannerViewModel::resetAllAppData()
 {
     // Checked here, not only where the action is offered: a location can be set
     // while the confirmation is open.
-    if (isSimulationActive() || !canRunDeviceAction())
+    if (!canResetAllAppData())
         return;
     RouteStore& store = *m_deps.store;
     try {

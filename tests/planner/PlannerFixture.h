@@ -124,6 +124,17 @@ struct PlannerTestAccess {
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
+    static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
+    {
+        vm.setDiagnosticEvents(events);
+    }
+    /// Raises the busy flags of the Telegram save, chat lookup and test.
+    static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
+    {
+        vm.setSavingTelegramSettings(saving);
+        vm.setLoadingTelegramChat(loading);
+        vm.setTestingTelegram(testing);
+    }
 };
 
 namespace test {

@@ -253,3 +253,26 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
 }
 
 } // namespace
+
+TEST_F(ResetTest, AResetOfAllDataIsRefusedWhileATelegramOperationRuns)
+{
+    struct Case {
+        const char* name;
+        bool saving, loading, testing;
+    };
+    for (const Case& c : {Case{"save", true, false, false}, Case{"chat lookup", false, true, false},
+                          Case{"test", false, false, true}}) {
+        SCOPED_TRACE(c.name);
+        build();
+        vm->setTelegramChatID(u"42"_s);
+        PlannerTestAccess::setTelegramBusy(*vm, c.saving, c.loading, c.testing);
+        EXPECT_FALSE(vm->canResetAllAppData());
+        vm->resetAllAppData();
+        // The chat ID would otherwise be gone, and the late write bring it back.
+        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+        PlannerTestAccess::setTelegramBusy(*vm, false, false, false);
+        EXPECT_TRUE(vm->canResetAllAppData());
+        vm->resetAllAppData();
+        EXPECT_TRUE(vm->telegramChatID().isEmpty());
+    }
+}

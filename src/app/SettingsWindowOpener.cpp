@@ -1,0 +1,29 @@
+#include "app/SettingsWindowOpener.h"
+
+#include "app/MainWindow.h"
+
+namespace ostrevin {
+
+SettingsWindowOpener::SettingsWindowOpener(SettingsWindow::Services services, MainWindow& mainWindow)
+    : QObject(&mainWindow), m_services(std::move(services)), m_owner(&mainWindow)
+{
+    connect(&mainWindow, &MainWindow::settingsRequested, this, &SettingsWindowOpener::open);
+}
+
+SettingsWindowOpener::~SettingsWindowOpener()
+{
+    delete m_window;
+}
+
+void SettingsWindowOpener::open()
+{
+    if (!m_window) {
+        m_window = new SettingsWindow(m_services, m_owner);
+        m_window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+} // namespace ostrevin

@@ -1,0 +1,277 @@
+#include "views/settings/AdvancedSettingsView.h"
+
+#include "planner/LocationPlannerViewModel.h"
+#include "runtime/RuntimeInstaller.h"
+#include "views/kit/DisclosureGroup.h"
+#include "views/kit/KitLabel.h"
+#include "views/kit/TextStyle.h"
+#include "views/settings/EventLogList.h"
+#include "views/settings/SettingsObservers.h"
+#include "views/settings/SettingsSection.h"
+
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr int diagnosticLineCount = 4;
+
+QWidget* column(int spacing, int topPadding)
+{
+    auto* widget = new QWidget;
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, topPadding, 0, 0);
+    layout->setSpacing(spacing);
+    return widget;
+}
+
+kit::KitLabel* wrappingText(const QString& text, kit::TextStyle style, kit::BrandColor color)
+{
+    auto* label = new kit::KitLabel(text, style);
+    label->setColorRole(color);
+    return label;
+}
+
+} // namespace
+
+AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime,
+                                           QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_runtime(runtime), m_logActions(new QWidget), m_log(new EventLogList),
+      //: Settings › Advanced › Export: button.
+      m_exportRoute(new QPushButton(tr("Export GPX…"))),
+      //: Settings › Advanced › Maintenance: button that asks before reinstalling the add-on component.
+      m_reinstall(new QPushButton(tr("Reinstall…"))),
+      //: Settings › Advanced › Maintenance: button that asks before deleting all app data.
+      m_reset(new QPushButton(tr("Reset…")))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* form = new SettingsForm(this);
+    layout->addWidget(form);
+
+    //: Settings › Advanced: section header.
+    SettingsSection* diagnostics = form->addSection(tr("Diagnostics"));
+    QWidget* details = column(8, 4);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(kit::textFont(kit::TextStyle::Caption).pixelSize());
+    for (int i = 0; i < diagnosticLineCount; ++i) {
+        auto* line = new QLabel;
+        line->setObjectName(QStringLiteral("diagnosticLine"));
+        // Tool output and error texts: never markup.
+        line->setTextFormat(Qt::PlainText);
+        line->setWordWrap(true);
+        line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        line->setFont(mono);
+        line->setForegroundRole(QPalette::PlaceholderText);
+        details->layout()->addWidget(line);
+        m_diagnostics.append(line);
+    }
+    //: Settings › Advanced › Diagnostics: disclosure group.
+    auto* technical = new kit::DisclosureGroup(tr("Technical details"), details);
+    technical->setObjectName(QStringLiteral("technicalDetails"));
+    diagnostics->addRow(technical);
+
+    QWidget* logColumn = column(8, 0);
+    auto* actions = new QHBoxLayout(m_logActions);
+    actions->setContentsMargins(0, 0, 0, 0);
+    //: Settings › Advanced › Diagnostics: title of the event log.
+    actions->addWidget(new kit::KitLabel(tr("Event log"), kit::TextStyle::Body), 1, Qt::AlignVCenter);
+    //: Settings › Advanced › Diagnostics: button.
+    auto* copy = new QPushButton(tr("Copy"));
+    copy->setObjectName(QStringLiteral("copyLog"));
+    //: Settings › Advanced › Diagnostics: tooltip of "Copy".
+    copy->setToolTip(tr("Copies the event log to the clipboard."));
+    //: Settings › Advanced › Diagnostics: button.
+    auto* exportLog = new QPushButton(tr("Export…"));
+    exportLog->setObjectName(QStringLiteral("exportLog"));
+    //: Settings › Advanced › Diagnostics: tooltip of "Export…".
+    exportLog->setToolTip(tr("Saves the event log as a text file."));
+    actions->addWidget(copy);
+    actions->addWidget(exportLog);
+    logColumn->layout()->addWidget(m_logActions);
+    m_log->setObjectName(QStringLiteral("eventLog"));
+    logColumn->layout()->addWidget(m_log);
+    diagnostics->addRow(logColumn);
+    connect(copy, &QPushButton::clicked, this, [this] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(m_viewModel.eventLogText());
+    });
+    connect(exportLog, &QPushButton::clicked, this, [this] { m_viewModel.exportEventLog(); });
+
+    //: Settings › Advanced: section header.
+    SettingsSection* exports = form->addSection(tr("Export"));
+    m_exportRoute->setObjectName(QStringLiteral("exportGPX"));
+    //: Settings › Advanced › Export: row title.
+    exports->addLabeledRow(tr("Current route"), m_exportRoute,
+                           //: Settings › Advanced › Export: row description.
+                           tr("Use the GPX file in Xcode or Simulator. You don’t need it to set the iPhone’s "
+                              "location."));
+    connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(); });
+    QWidget* steps = column(6, 4);
+    for (const QString& step :
+         {tr("1. Export the route as a GPX file."), tr("2. Add the file to your Xcode project."),
+          tr("3. While debugging, choose Debug > Simulate Location and select the file."),
+          tr("4. In a test plan, use Product > Test Plan > Edit Test Plan > Configuration > Localization > "
+             "Simulated Location.")})
+        steps->layout()->addWidget(wrappingText(step, kit::TextStyle::Callout, kit::BrandColor::Primary));
+    kit::KitLabel* scope = wrappingText(tr("GPX changes the location only in Xcode and Simulator, not the Mac’s "
+                                           "location."),
+                                        kit::TextStyle::Callout, kit::BrandColor::Secondary);
+    scope->setContentsMargins(0, 2, 0, 0);
+    steps->layout()->addWidget(scope);
+    //: Settings › Advanced › Export: disclosure group.
+    exports->addRow(new kit::DisclosureGroup(tr("Using in Xcode"), steps));
+
+    //: Settings › Advanced: section header.
+    m_maintenance = form->addSection(tr("Maintenance"));
+    m_maintenance->footer()->setObjectName(QStringLiteral("maintenanceFooter"));
+    m_reinstall->setObjectName(QStringLiteral("reinstall"));
+    //: Settings › Advanced › Maintenance: row title.
+    QWidget* component = m_maintenance->addLabeledRow(tr("Add-on component"), m_reinstall);
+    m_version = component->findChild<kit::KitLabel*>(QStringLiteral("description"));
+    m_reset->setObjectName(QStringLiteral("resetAppData"));
+    //: Settings › Advanced › Maintenance: row title.
+    m_maintenance->addLabeledRow(tr("App data"), m_reset,
+                                 //: Settings › Advanced › Maintenance: what a reset deletes.
+                                 tr("Saved locations, saved routes, history, and settings."));
+    connect(m_reinstall, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReinstall);
+    connect(m_reset, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReset);
+
+    connect(&m_viewModel, &LocationPlannerViewModel::diagnosticEventsChanged, this, &AdvancedSettingsView::syncLog);
+    connect(&m_viewModel, &LocationPlannerViewModel::helperStatusChanged, this, &AdvancedSettingsView::syncDiagnostics);
+    connect(&m_viewModel, &LocationPlannerViewModel::lastDeviceErrorChanged, this,
+            &AdvancedSettingsView::syncDiagnostics);
+    connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AdvancedSettingsView::syncVersion);
+    onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
+    syncDiagnostics();
+    syncVersion();
+    syncLog();
+    sync();
+}
+
+AdvancedSettingsView::~AdvancedSettingsView() = default;
+
+QStringList AdvancedSettingsView::diagnosticLines(const LocationPlannerViewModel& viewModel)
+{
+    const LocationHelperStatus& status = viewModel.helperStatus();
+    QStringList lines{status.message};
+    if (status.helper) {
+        const LocationHelper& helper = *status.helper;
+        const QString tool = helper.kind == LocationHelper::Kind::pyMobileDevice ? QStringLiteral("pymobiledevice3")
+                                                                                 : QStringLiteral("idevicesetlocation");
+        QString device = helper.deviceName.value_or(QString());
+        if (device.isEmpty())
+            device = helper.deviceIdentifier.value_or(QString());
+        if (device.isEmpty())
+            device = QStringLiteral("iPhone");
+        //: Diagnostics. First %1 is a tool name (pymobiledevice3), second %2 is the iPhone’s name.
+        lines.append(tr("Tool: %1 · Device: %2").arg(tool, device));
+    }
+    if (!status.isAvailable())
+        lines.append(status.installHint);
+    const QString& error = viewModel.lastDeviceError();
+    if (!error.isEmpty() && error != status.installHint)
+        lines.append(error);
+    return lines;
+}
+
+void AdvancedSettingsView::syncDiagnostics()
+{
+    const QStringList lines = diagnosticLines(m_viewModel);
+    for (int i = 0; i < m_diagnostics.size(); ++i) {
+        m_diagnostics.at(i)->setText(lines.value(i));
+        m_diagnostics.at(i)->setVisible(i < lines.size());
+    }
+}
+
+void AdvancedSettingsView::syncVersion()
+{
+    const RuntimeInstaller::Phase& phase = m_runtime.phase();
+    const bool installed = phase.kind == RuntimeInstaller::Phase::Kind::installed;
+    //: Settings › Advanced › Maintenance. %1 is the add-on component's version.
+    m_version->setText(installed ? tr("Installed version: %1").arg(phase.version) : QString());
+    m_version->setVisible(installed);
+}
+
+bool AdvancedSettingsView::maintenanceAllowed() const
+{
+    // The full gate of device work: a reinstall must not pull the tool from under
+    // a running verification either.
+    return !m_viewModel.isSimulationActive() && m_viewModel.canRunDeviceAction();
+}
+
+void AdvancedSettingsView::syncLog()
+{
+    const QList<TrackerLogEntry>& events = m_viewModel.diagnosticEvents();
+    m_log->setEntries(events);
+    m_logActions->setEnabled(!events.isEmpty());
+}
+
+void AdvancedSettingsView::sync()
+{
+    m_exportRoute->setEnabled(!m_viewModel.points().isEmpty());
+    const bool allowed = maintenanceAllowed();
+    m_reinstall->setEnabled(allowed);
+    m_reset->setEnabled(allowed && m_viewModel.canResetAllAppData());
+    //: Settings › Advanced › Maintenance: why the two buttons are disabled.
+    m_maintenance->setFooter(allowed ? QString() : tr("Available when no location is set on iPhone."));
+}
+
+void AdvancedSettingsView::confirm(const QString& objectName, const QString& title, const QString& message,
+                                   const QString& actionTitle, QMessageBox::ButtonRole role,
+                                   const std::function<void()>& action)
+{
+    if (m_open)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
+    box->setObjectName(objectName);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* confirmButton = box->addButton(actionTitle, role);
+    box->addButton(QMessageBox::Cancel);
+    connect(box, &QMessageBox::buttonClicked, this, [this, confirmButton, action](QAbstractButton* button) {
+        // The window stays usable while the question is open: a location may have
+        // been set meanwhile, and the action would pull the tool or the data from
+        // under it.
+        if (button == confirmButton && maintenanceAllowed())
+            action();
+    });
+    m_open = box;
+    box->open();
+}
+
+void AdvancedSettingsView::confirmReinstall()
+{
+    confirm(QStringLiteral("reinstallConfirmation"),
+            //: Confirmation title.
+            tr("Reinstall the add-on component?"),
+            //: Confirmation message.
+            tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes."),
+            //: Confirmation button.
+            tr("Reinstall"), QMessageBox::AcceptRole, [this] { m_runtime.install(); });
+}
+
+void AdvancedSettingsView::confirmReset()
+{
+    confirm(QStringLiteral("resetConfirmation"),
+            //: Confirmation title.
+            tr("Reset all app data?"),
+            //: Confirmation message.
+            tr("Saved locations, saved routes, history, and all settings will be deleted. The add-on component "
+               "stays installed."),
+            //: Confirmation button that deletes all app data.
+            tr("Reset app data"), QMessageBox::DestructiveRole,
+            // resetAllAppData() also refuses by itself while a Telegram operation runs.
+            [this] { m_viewModel.resetAllAppData(); });
+}
+
+} // namespace ostrevin

@@ -1,0 +1,18 @@
+#include "views/settings/SettingsObservers.h"
+
+#include "planner/LocationPlannerViewModel.h"
+
+namespace ostrevin {
+
+void onRuleInputsChanged(LocationPlannerViewModel& viewModel, QObject* context, const std::function<void()>& refresh)
+{
+    using VM = LocationPlannerViewModel;
+    for (void (VM::*signal)() :
+         {&VM::helperStatusChanged, &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged,
+          &VM::isLocationLockRefreshingChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
+          &VM::isLocationResetPendingChanged, &VM::lockedPointChanged, &VM::pointsChanged,
+          &VM::isSavingTelegramSettingsChanged, &VM::isTestingTelegramChanged, &VM::isLoadingTelegramChatChanged})
+        QObject::connect(&viewModel, signal, context, refresh);
+}
+
+} // namespace ostrevin

@@ -1,0 +1,190 @@
+#include "views/settings/SettingsWindow.h"
+
+#include "routedata/AppLanguage.h"
+#include "views/kit/Brand.h"
+#include "views/kit/Shapes.h"
+#include "views/kit/TextStyle.h"
+#include "views/settings/AdvancedSettingsView.h"
+#include "views/settings/AlertsSettingsView.h"
+#include "views/settings/GeneralSettingsView.h"
+#include "views/settings/IPhoneSettingsView.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace ostrevin {
+
+QString title(SettingsTab tab)
+{
+    switch (tab) {
+    case SettingsTab::general:
+        //: Settings tab.
+        return QCoreApplication::translate("SettingsWindow", "General");
+    case SettingsTab::iPhone:
+        return QStringLiteral("iPhone");
+    case SettingsTab::alerts:
+        //: Settings tab: alarm sound and Telegram alerts.
+        return QCoreApplication::translate("SettingsWindow", "Alerts");
+    case SettingsTab::advanced:
+        //: Settings tab: diagnostics, export and maintenance.
+        return QCoreApplication::translate("SettingsWindow", "Advanced");
+    }
+    return {};
+}
+
+kit::SymbolName symbol(SettingsTab tab)
+{
+    switch (tab) {
+    case SettingsTab::general:
+        return "gearshape"_symbol;
+    case SettingsTab::iPhone:
+        return "iphone"_symbol;
+    case SettingsTab::alerts:
+        return "bell.badge"_symbol;
+    case SettingsTab::advanced:
+        return "wrench.and.screwdriver"_symbol;
+    }
+    return {};
+}
+
+namespace {
+
+/// A tab of the window's toolbar: its symbol over its title, tinted with the
+/// accent while selected.
+class TabButton final : public QAbstractButton {
+public:
+    explicit TabButton(SettingsTab tab) : m_tab(tab)
+    {
+        setCheckable(true);
+        setText(title(tab));
+        setAccessibleName(title(tab));
+        setFocusPolicy(Qt::TabFocus);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(kit::textFont(kit::TextStyle::Subheadline));
+        return {qMax(64, metrics.horizontalAdvance(text()) + 20), 30 + metrics.height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const kit::Brand& brand = kit::Brand::current();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds = QRectF(rect()).adjusted(1, 1, -1, -1);
+        if (isChecked())
+            kit::fillRoundedRect(painter, bounds, 6, brand.primaryAt(0.08));
+        else if (underMouse())
+            kit::fillRoundedRect(painter, bounds, 6, brand.primaryAt(0.04));
+        if (hasFocus())
+            kit::strokeRoundedRectInside(painter, bounds, 6, brand.accent, 2);
+        const QColor tint = isChecked() ? brand.accentText : brand.secondary;
+        kit::paintSymbol(painter, QRectF(0, 4, width(), 22), symbol(m_tab), tint, 20);
+        painter.setFont(kit::textFont(kit::TextStyle::Subheadline));
+        painter.setPen(isChecked() ? brand.accentText : brand.primary);
+        painter.drawText(QRectF(0, 26, width(), height() - 28), Qt::AlignHCenter | Qt::AlignTop, text());
+    }
+
+    void enterEvent(QEnterEvent* event) override
+    {
+        QAbstractButton::enterEvent(event);
+        update();
+    }
+    void leaveEvent(QEvent* event) override
+    {
+        QAbstractButton::leaveEvent(event);
+        update();
+    }
+
+private:
+    SettingsTab m_tab;
+};
+
+} // namespace
+
+SettingsWindow::SettingsWindow(Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_tabs(new QButtonGroup(this))
+{
+    //: Title of the settings window.
+    setWindowTitle(tr("Ostrevin Settings"));
+    setAttribute(Qt::WA_Hover);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 8, 0, 0);
+    layout->setSpacing(8);
+    // The window follows the selected tab's size.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(4);
+    bar->addStretch(1);
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto* button = new TabButton(tab);
+        button->setObjectName(QStringLiteral("tab-") + toRaw(tab));
+        m_tabs->addButton(button, int(tab));
+        bar->addWidget(button);
+    }
+    bar->addStretch(1);
+    layout->addLayout(bar);
+    auto* divider = new QFrame;
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(divider);
+
+    GeneralSettingsView::Options general;
+    general.translationFolder =
+        services.translationFolder.isEmpty() ? AppLanguage::translationFolder() : services.translationFolder;
+    general.launchedWith =
+        services.launchedWith.isEmpty() ? AppLanguage::launchSelection(services.settings) : services.launchedWith;
+    general.relaunch = services.relaunch;
+    // One page shows at a time; hidden pages take no room, so the window takes
+    // the selected tab's size.
+    m_pages = {new GeneralSettingsView(services.viewModel, services.settings, general),
+               new IPhoneSettingsView(services.viewModel),
+               new AlertsSettingsView(services.viewModel, services.settings),
+               new AdvancedSettingsView(services.viewModel, services.runtime)};
+    for (QWidget* page : m_pages) {
+        page->hide();
+        layout->addWidget(page);
+    }
+
+    connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setCurrentTab(SettingsTab(id)); });
+    setCurrentTab(SettingsTab::general);
+}
+
+SettingsWindow::~SettingsWindow() = default;
+
+SettingsTab SettingsWindow::currentTab() const
+{
+    return SettingsTab(m_tabs->checkedId());
+}
+
+void SettingsWindow::setCurrentTab(SettingsTab tab)
+{
+    const int index = int(tab);
+    m_tabs->button(index)->setChecked(true);
+    for (int i = 0; i < m_pages.size(); ++i)
+        m_pages.at(i)->setVisible(i == index);
+    for (QAbstractButton* button : m_tabs->buttons())
+        button->update();
+}
+
+QAbstractButton* SettingsWindow::tabButton(SettingsTab tab) const
+{
+    return m_tabs->button(int(tab));
+}
+
+QWidget* SettingsWindow::tabContent(SettingsTab tab) const
+{
+    return m_pages.at(int(tab));
+}
+
+} // namespace ostrevin

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "views/settings/SettingsTab.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QAbstractButton;
+class QButtonGroup;
+
+namespace ostrevin {
+
+class LocationPlannerViewModel;
+class RuntimeInstaller;
+class SettingsStore;
+
+/// The settings window: the General, iPhone, Alerts and Advanced tabs over the
+/// one view model, the runtime installer and the settings store. It opens on
+/// General and takes its size from the selected tab.
+class SettingsWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SettingsWindow)
+
+public:
+    struct Services {
+        LocationPlannerViewModel& viewModel;
+        RuntimeInstaller& runtime;
+        /// The store the view model reads (the application's own settings).
+        SettingsStore& settings;
+        /// Starts the relauncher and ends the application (the orderly quit).
+        std::function<void()> relaunch;
+        /// Where the shipped translations are; empty: the built-in ones.
+        QString translationFolder;
+        /// The language choice this run started with; empty: as captured at start-up.
+        QString launchedWith;
+    };
+
+    explicit SettingsWindow(Services services, QWidget* parent = nullptr);
+    ~SettingsWindow() override;
+
+    SettingsTab currentTab() const;
+    void setCurrentTab(SettingsTab tab);
+    QAbstractButton* tabButton(SettingsTab tab) const;
+    QWidget* tabContent(SettingsTab tab) const;
+
+private:
+    QButtonGroup* m_tabs;
+    QList<QWidget*> m_pages;
+};
+
+} // namespace ostrevin

@@ -1,0 +1,193 @@
+#include "SettingsFixture.h"
+#include "views/kit/KitLabel.h"
+#include "views/settings/AdvancedSettingsView.h"
+#include "views/settings/EventLogList.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPushButton>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class AdvancedSettingsTest : public SettingsFixture {
+protected:
+    void logSome(int count)
+    {
+        for (int i = 1; i <= count; ++i)
+            vm->logEvent(u"Event %1"_s.arg(i), i % 3 ? TrackerLogLevel::info : TrackerLogLevel::error);
+    }
+    kit::KitLabel* footer() const { return child<kit::KitLabel>(u"maintenanceFooter"_s); }
+};
+
+TEST_F(AdvancedSettingsTest, AnEmptyLogOffersNothingToCopyAndSaysSo)
+{
+    open();
+    PlannerTestAccess::setDiagnosticEvents(*vm, {});
+    EXPECT_FALSE(child<QPushButton>(u"copyLog"_s)->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(u"exportLog"_s)->isEnabled());
+    EXPECT_TRUE(child<EventLogList>(u"eventLog"_s)->visibleRows().isEmpty());
+    const auto labels = child<EventLogList>(u"eventLog"_s)->findChildren<kit::KitLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](kit::KitLabel* label) {
+        return label->text() == u"No events yet."_s && !label->isHidden();
+    }));
+}
+
+TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
+{
+    open();
+    logSome(60);
+    const QList<QWidget*> rows = child<EventLogList>(u"eventLog"_s)->visibleRows();
+    ASSERT_EQ(rows.size(), LocationPlannerViewModel::eventLogCapacity);
+    EXPECT_TRUE(rows.first()->accessibleName().endsWith(u"Event 60"_s));
+    EXPECT_TRUE(rows.first()->accessibleName().startsWith(u"Error"_s));
+    EXPECT_EQ(child<EventLogList>(u"eventLog"_s)->height(), EventLogList::boxHeight);
+}
+
+TEST_F(AdvancedSettingsTest, CopyPutsTheLogTextOnTheClipboard)
+{
+    open();
+    logSome(3);
+    QGuiApplication::clipboard()->setText(u"stale"_s);
+    child<QPushButton>(u"copyLog"_s)->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), vm->eventLogText());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(u"Event 3"_s));
+}
+
+TEST_F(AdvancedSettingsTest, ExportWritesTheChosenFileAndACancelWritesNothing)
+{
+    open();
+    logSome(2);
+    const QString path = dir.file(u"log.txt"_s);
+    dialogs.choose(std::nullopt);
+    child<QPushButton>(u"exportLog"_s)->click();
+    ManualClock::runPostedEvents();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(vm->notice().has_value());
+
+    dialogs.choose(path);
+    child<QPushButton>(u"exportLog"_s)->click();
+    ASSERT_TRUE(eventually([&] { return QFileInfo::exists(path); }));
+    EXPECT_EQ(QString::fromUtf8(readFile(path)).trimmed(), vm->eventLogText());
+    ASSERT_EQ(dialogs.requests().size(), 2);
+    EXPECT_EQ(dialogs.requests().last().suggestedName, u"Ostrevin-log.txt"_s);
+}
+
+TEST_F(AdvancedSettingsTest, MaintenanceWaitsUntilNothingRunsOnTheIPhone)
+{
+    struct Case {
+        const char* name;
+        std::function<void(LocationPlannerViewModel&)> state;
+        bool reinstall, reset, footer;
+    };
+    const auto held = [](LocationPlannerViewModel& m) {
+        PlannerTestAccess::holdPoint(m, makePoint(u"Prague"_s, 50.08, 14.42), true);
+    };
+    for (const Case& c : {
+             Case{"idle", [](LocationPlannerViewModel&) {}, true, true, false},
+             Case{"held", held, false, false, true},
+             Case{"route", [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); }, false, false, true},
+             Case{"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false, false, true},
+             Case{"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, false, true},
+             Case{"telegram busy", [](auto& m) { PlannerTestAccess::setTelegramBusy(m, false, true, false); }, true,
+                  false, false},
+         }) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        build();
+        open();
+        c.state(*vm);
+        EXPECT_EQ(child<QPushButton>(u"reinstall"_s)->isEnabled(), c.reinstall);
+        EXPECT_EQ(child<QPushButton>(u"resetAppData"_s)->isEnabled(), c.reset);
+        ASSERT_NE(footer(), nullptr);
+        EXPECT_EQ(!footer()->isHidden(), c.footer);
+        EXPECT_EQ(footer()->text().isEmpty(), !c.footer);
+    }
+}
+
+TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
+{
+    for (bool heldMeanwhile : {true, false}) {
+        SCOPED_TRACE(heldMeanwhile ? "held meanwhile" : "still idle");
+        window.reset();
+        build();
+        vm->setTelegramChatID(u"42"_s);
+        open();
+        QList<RuntimeInstaller::Phase::Kind> phases;
+        QObject::connect(runtime.get(), &RuntimeInstaller::phaseChanged, runtime.get(),
+                         [&](const RuntimeInstaller::Phase& phase) { phases << phase.kind; });
+
+        child<QPushButton>(u"reinstall"_s)->click();
+        child<QPushButton>(u"resetAppData"_s)->click();
+        // One question at a time.
+        EXPECT_EQ(window->findChild<QMessageBox*>(u"resetConfirmation"_s), nullptr);
+        if (heldMeanwhile)
+            PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
+        ASSERT_TRUE(answer(u"reinstallConfirmation"_s, u"Reinstall"_s));
+        EXPECT_EQ(phases.contains(RuntimeInstaller::Phase::Kind::installing), !heldMeanwhile);
+        ASSERT_TRUE(eventually([&] { return !runtime->isInstalling(); }));
+
+        ManualClock::runPostedEvents();
+        if (heldMeanwhile)
+            PlannerTestAccess::stopLocationLock(*vm);
+        child<QPushButton>(u"resetAppData"_s)->click();
+        if (heldMeanwhile)
+            PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
+        ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
+        EXPECT_EQ(vm->telegramChatID().isEmpty(), !heldMeanwhile);
+    }
+}
+
+TEST_F(AdvancedSettingsTest, TechnicalDetailsNameTheToolAndShowEachProblemOnce)
+{
+    struct Case {
+        const char* name;
+        LocationHelperStatus status;
+        QString error;
+        QStringList lines;
+    };
+    LocationHelperStatus missing;
+    missing.message = u"No helper"_s;
+    missing.installHint = u"Install it"_s;
+    LocationHelperStatus anonymous = readyStatus();
+    anonymous.message = u"Ready"_s;
+    LocationHelperStatus named = anonymous;
+    named.helper->kind = LocationHelper::Kind::iDeviceSetLocation;
+    named.helper->deviceIdentifier = u"00008030-X"_s;
+    named.isLocationReady = false;
+    named.installHint = u"Unlock it"_s;
+    for (const Case& c : {
+             Case{"no helper", missing, u"Install it"_s, {u"No helper"_s, u"Install it"_s}},
+             Case{"no name", anonymous, {}, {u"Ready"_s, u"Tool: pymobiledevice3 · Device: iPhone"_s}},
+             Case{"identifier",
+                  named,
+                  u"Timed out"_s,
+                  {u"Ready"_s, u"Tool: idevicesetlocation · Device: 00008030-X"_s, u"Unlock it"_s, u"Timed out"_s}},
+         }) {
+        SCOPED_TRACE(c.name);
+        build();
+        PlannerTestAccess::setHelperStatus(*vm, c.status);
+        PlannerTestAccess::setLastDeviceError(*vm, c.error);
+        EXPECT_EQ(AdvancedSettingsView::diagnosticLines(*vm), c.lines);
+    }
+}
+
+TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
+{
+    open();
+    auto* button = child<QPushButton>(u"exportGPX"_s);
+    EXPECT_FALSE(button->isEnabled());
+    PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 50, 14)});
+    ASSERT_TRUE(button->isEnabled());
+    const QString path = dir.file(u"route.gpx"_s);
+    dialogs.choose(path);
+    button->click();
+    ASSERT_TRUE(eventually([&] { return QFileInfo::exists(path); }));
+    EXPECT_TRUE(readFile(path).contains("<gpx"));
+}
+
+} // namespace

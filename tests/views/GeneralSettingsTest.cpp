@@ -1,0 +1,99 @@
+#include "SettingsFixture.h"
+#include "routedata/AppLanguage.h"
+
+#include <QPushButton>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class GeneralSettingsTest : public SettingsFixture {};
+
+TEST_F(GeneralSettingsTest, OpensOnGeneralAndShowsOneTabAtATime)
+{
+    open();
+    EXPECT_EQ(window->currentTab(), SettingsTab::general);
+    window->tabButton(SettingsTab::alerts)->click();
+    EXPECT_EQ(window->currentTab(), SettingsTab::alerts);
+    for (SettingsTab tab : allCases<SettingsTab>())
+        EXPECT_EQ(window->tabContent(tab)->isHidden(), tab != SettingsTab::alerts);
+}
+
+TEST_F(GeneralSettingsTest, RestartNowAsksFirstOnlyWhileSomethingRunsOnTheIPhone)
+{
+    struct Case {
+        const char* name;
+        bool held, routeRunning, asks;
+    };
+    for (const Case& c :
+         {Case{"idle", false, false, false}, Case{"held", true, false, true}, Case{"route", false, true, true}}) {
+        SCOPED_TRACE(c.name);
+        build();
+        if (c.held)
+            PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
+        PlannerTestAccess::setRouteRunning(*vm, c.routeRunning);
+        relaunches = 0;
+        open();
+        pick(u"languagePicker"_s, u"en"_s);
+        child<QPushButton>(u"restartNow"_s)->click();
+        EXPECT_EQ(relaunches, c.asks ? 0 : 1);
+        EXPECT_EQ(window->findChild<QMessageBox*>(u"relaunchConfirmation"_s) != nullptr, c.asks);
+        if (c.asks) {
+            ASSERT_TRUE(answer(u"relaunchConfirmation"_s, u"Restart"_s));
+            EXPECT_EQ(relaunches, 1);
+        }
+        window.reset();
+    }
+}
+
+TEST_F(GeneralSettingsTest, CancellingTheRestartKeepsTheNewLanguageStoredAndTheRowShown)
+{
+    build();
+    PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
+    open();
+    auto* row = child<QWidget>(u"restartRow"_s);
+    EXPECT_TRUE(row->isHidden());
+    pick(u"languagePicker"_s, u"en"_s);
+    EXPECT_EQ(AppLanguage::selectedCode(*settings), u"en"_s);
+    EXPECT_FALSE(row->isHidden());
+    child<QPushButton>(u"restartNow"_s)->click();
+    ASSERT_TRUE(answer(u"relaunchConfirmation"_s, u"Cancel"_s));
+    EXPECT_EQ(relaunches, 0);
+    EXPECT_FALSE(row->isHidden());
+    // Back to what the run started with: no restart needed, and no empty list stored.
+    pick(u"languagePicker"_s, AppLanguage::systemTag());
+    EXPECT_TRUE(row->isHidden());
+    EXPECT_FALSE(settings->contains(AppSettings::name(AppSettings::Key::appleLanguages)));
+}
+
+TEST_F(GeneralSettingsTest, NewRouteDefaultsApplyToAnEmptyDraftOnly)
+{
+    open();
+    auto* travel = child<QComboBox>(u"travelModePicker"_s);
+    ASSERT_EQ(travel->count(), 3);
+    EXPECT_EQ(travel->itemData(2).toString(), u"transit"_s);
+    pick(u"travelModePicker"_s, u"walking"_s);
+    EXPECT_EQ(AppSettings::defaultTravelMode(*settings), RouteTransportMode::walking);
+    EXPECT_EQ(vm->selectedTransportMode(), RouteTransportMode::walking);
+
+    PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 50, 14)});
+    pick(u"speedPicker"_s, u"fast"_s);
+    EXPECT_EQ(AppSettings::defaultSpeedProfile(*settings), RouteSpeedProfile::fast);
+    EXPECT_EQ(vm->selectedSpeedProfile(), RouteSpeedProfile::normal);
+}
+
+TEST_F(GeneralSettingsTest, PickersFollowTheStoreAndShowNoRowForAnUnknownValue)
+{
+    settings->setValue(AppSettings::name(AppSettings::Key::units), u"furlongs"_s);
+    open();
+    EXPECT_EQ(child<QComboBox>(u"unitsPicker"_s)->currentIndex(), -1);
+    EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::units)).toString(), u"furlongs"_s);
+    EXPECT_EQ(child<QComboBox>(u"speedPicker"_s)->currentData().toString(), u"normal"_s);
+    // The map's own style menu writes the same key.
+    AppSettings::setMapStyle(MapStylePreference::hybrid, *settings);
+    EXPECT_EQ(child<QComboBox>(u"mapStylePicker"_s)->currentData().toString(), u"hybrid"_s);
+}
+
+} // namespace
