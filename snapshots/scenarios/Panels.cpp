@@ -2,6 +2,7 @@
 // saved and history panels, empty and filled. The view model reaches each state
 // through its own operations over a scripted iPhone.
 
+#include "PlannerServices.h"
 #include "SnapshotScenario.h"
 #include "alerts/AlarmPresenter.h"
 #include "async/ReadyFuture.h"
@@ -127,34 +128,6 @@ private:
     QPromise<void> m_playing;
 };
 
-class SilentAlarm final : public AlarmPresenter {
-public:
-    void present(const LocationSafetyAlarmEvent&, std::function<void()>) override {}
-    void dismiss() override {}
-};
-
-class AlwaysOnline final : public NetworkMonitor {
-public:
-    void start() override {}
-    void stop() override {}
-};
-
-class NoDialogs final : public FileDialogs {
-public:
-    QFuture<std::optional<QString>> chooseSaveLocation(const SaveRequest&) override
-    {
-        return readyFuture(std::optional<QString>());
-    }
-};
-
-class NoNames final : public ReverseGeocoder {
-public:
-    QFuture<std::optional<Placemark>> reverseGeocode(double, double) override
-    {
-        return readyFuture(std::optional<Placemark>());
-    }
-};
-
 class SceneClock final : public Clock {
 public:
     explicit SceneClock(const Clock& clock) : m_clock(clock) {}
@@ -273,9 +246,9 @@ private:
     NullKeepAwake m_keepAwake;
     AlwaysOnline m_network;
     NullSystemLog m_log;
-    NoNames m_names;
+    NoPlaceNames m_names;
     NoDialogs m_dialogs;
-    SilentAlarm m_alarm;
+    NoAlarm m_alarm;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<RouteStore> m_store;
 };
