@@ -4,9 +4,17 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 
 namespace ostrevin::kit {
+
+void showSurfaceThrough(QLineEdit& edit)
+{
+    QPalette palette = edit.palette();
+    palette.setBrush(QPalette::Base, Qt::transparent);
+    edit.setPalette(palette);
+}
 
 FieldSurface::FieldSurface(QWidget* content, QWidget* parent) : QWidget(parent)
 {

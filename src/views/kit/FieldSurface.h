@@ -5,7 +5,14 @@
 #include <QWidget>
 #include <optional>
 
+class QLineEdit;
+
 namespace ostrevin::kit {
+
+/// Lets the surface under a frameless line edit show through it, enabled or not:
+/// a desktop palette's grey disabled base would otherwise draw a box inside the
+/// surface while the field is disabled.
+void showSurfaceThrough(QLineEdit& edit);
 
 /// The rounded surface behind an input (a search field, a text field). It shows
 /// an accent border while focus is inside it, unless the caller drives the focus

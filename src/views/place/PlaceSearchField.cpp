@@ -32,6 +32,7 @@ PlaceSearchField::PlaceSearchField(PlaceSearchService& service, const QString& p
     m_model->setLanguage(QLocale().name());
 
     m_edit->setFrame(false);
+    showSurfaceThrough(*m_edit);
     m_edit->setPlaceholderText(prompt);
     m_edit->setAccessibleName(prompt);
     m_edit->setMaxLength(maximumLength);

@@ -2,6 +2,7 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "views/kit/Brand.h"
+#include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Shapes.h"
@@ -62,6 +63,7 @@ SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const 
 {
     m_pin->setAccessibleName(QString());
     m_name->setFrame(false);
+    showSurfaceThrough(*m_name);
     m_name->setFont(textFont(TextStyle::Headline));
     //: Placeholder of the selected place's name field.
     m_name->setPlaceholderText(tr("Name"));

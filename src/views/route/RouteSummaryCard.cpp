@@ -3,6 +3,7 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "routedata/TovrelFormat.h"
 #include "views/kit/Brand.h"
+#include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/MetricView.h"
 #include "views/kit/Shapes.h"
@@ -33,7 +34,7 @@ RouteSummaryCard::RouteSummaryCard(LocationPlannerViewModel& viewModel, QWidget*
     m_name->setAccessibleName(tr("Route name"));
     m_name->setMaxLength(256);
     // The field has no surface of its own: it sits on the card.
-    m_name->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    showSurfaceThrough(*m_name);
     //: Tooltip and VoiceOver label of the bookmark button that saves the current route to Saved routes under its name.
     m_save = new IconButton(tr("Save route"), "bookmark"_symbol, BrandColor::AccentText);
 
