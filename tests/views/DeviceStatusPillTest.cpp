@@ -223,12 +223,19 @@ TEST_F(DeviceStatusPillTest, LongToolOutputKeepsItsEndAndCheckAgainChecksWithPro
     makePill();
     vm->windowState().setDevicePopoverPresented(true);
     DeviceSetupPopover* popover = pill->popover();
+    auto* details = popover->findChild<QPlainTextEdit*>();
+    // A one-line error leaves no empty box under it; long output stops at 140 and scrolls.
+    A::setLastDeviceError(*vm, u"Device is not connected"_s);
+    EXPECT_LT(details->height(), 2 * details->fontMetrics().height() + 12);
+    EXPECT_EQ(details->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     const QString output = u"start of the output\n"_s + QString(40'000, u'x') + u"\nERROR: the last line"_s;
     A::setLastDeviceError(*vm, output);
-    const QString shown = popover->findChild<QPlainTextEdit*>()->toPlainText();
+    const QString shown = details->toPlainText();
     EXPECT_EQ(shown.size(), DeviceSetupPopover::detailsTailChars);
     EXPECT_TRUE(shown.endsWith(u"ERROR: the last line"_s));
-    EXPECT_TRUE(popover->findChild<QPlainTextEdit*>()->isReadOnly());
+    EXPECT_TRUE(details->isReadOnly());
+    EXPECT_EQ(details->height(), 140);
+    EXPECT_EQ(details->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
 
     device.holdAnswers(true);
     QTest::mouseClick(popover->findChild<kit::ActionButton*>(u"checkAgain"_s), Qt::LeftButton);

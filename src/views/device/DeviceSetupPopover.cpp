@@ -5,6 +5,7 @@
 #include "views/device/DeviceStatusPill.h"
 #include "views/device/SymbolView.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/GlassSurface.h"
 #include "views/kit/IconWell.h"
@@ -16,7 +17,10 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace ostrevin {
 
@@ -25,6 +29,36 @@ using kit::BrandColor;
 namespace {
 
 constexpr int popoverWidth = 340;
+constexpr int detailsWidth = popoverWidth - 32;
+constexpr int detailsMaxHeight = 140;
+
+/// As tall as the text needs, at most detailsMaxHeight (it scrolls then): a
+/// one-line hint leaves no empty box under it. Lines are counted only until they
+/// fill the box, so a long tool output costs no more than a short one.
+int detailsHeight(const QPlainTextEdit& box, const QString& text)
+{
+    const qreal margin = box.document()->documentMargin();
+    const qreal lineHeight = QFontMetricsF(box.font()).height();
+    const int maxLines = static_cast<int>(std::ceil((detailsMaxHeight - 2 * margin) / lineHeight));
+    // The cursor's width is kept free at the end of each line, as the box does.
+    const qreal lineWidth = detailsWidth - 2 * margin - 1;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    int lines = 0;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QTextLayout layout(paragraph, box.font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid() && lines <= maxLines; line = layout.createLine()) {
+            line.setLineWidth(lineWidth);
+            ++lines;
+        }
+        layout.endLayout();
+        if (lines > maxLines)
+            return detailsMaxHeight;
+    }
+    return std::min(detailsMaxHeight, static_cast<int>(std::ceil(lines * lineHeight + 2 * margin)) + 1);
+}
 
 /// The step's number in a circle, or nothing once it is done (the tick shows then).
 class StepNumber final : public QWidget {
@@ -145,11 +179,11 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     m_detailsText->setReadOnly(true);
     m_detailsText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_detailsText->setFrameShape(QFrame::NoFrame);
-    m_detailsText->setMaximumHeight(140);
-    m_detailsText->setFixedWidth(popoverWidth - 32);
+    m_detailsText->setFixedWidth(detailsWidth);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(kit::textFont(kit::TextStyle::Caption).pixelSize());
     m_detailsText->setFont(mono);
+    colourDetails();
     //: Disclosure title in the device setup popover: technical details.
     m_detailsGroup = new kit::DisclosureGroup(tr("Details"), m_detailsText);
     m_detailsGroup->setObjectName(QStringLiteral("details"));
@@ -241,9 +275,30 @@ void DeviceSetupPopover::sync()
     m_detailsGroup->setVisible(details.has_value());
     const QString tail = details.value_or(QString()).right(detailsTailChars);
     // Set only when it changed: a new layout of the text is the expensive part.
-    if (m_detailsText->toPlainText() != tail)
+    if (m_detailsText->toPlainText() != tail) {
         m_detailsText->setPlainText(tail);
+        const int height = detailsHeight(*m_detailsText, tail);
+        m_detailsText->setFixedHeight(height);
+        // Text that fits needs no scroll bar (it would narrow the lines and need one).
+        m_detailsText->setVerticalScrollBarPolicy(height < detailsMaxHeight ? Qt::ScrollBarAlwaysOff
+                                                                              : Qt::ScrollBarAsNeeded);
+    }
     adjustSize();
+}
+
+void DeviceSetupPopover::colourDetails()
+{
+    // Secondary, like the hint above it; set again when the appearance changes.
+    QPalette palette = m_detailsText->palette();
+    palette.setColor(QPalette::Text, kit::Brand::current().secondary);
+    m_detailsText->setPalette(palette);
+}
+
+void DeviceSetupPopover::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourDetails();
 }
 
 void DeviceSetupPopover::hideEvent(QHideEvent* event)

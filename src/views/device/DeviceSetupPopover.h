@@ -44,11 +44,13 @@ public:
     static bool showsPrepare(const LocationPlannerViewModel& viewModel);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void sync();
+    void colourDetails();
 
     LocationPlannerViewModel& m_viewModel;
     /// Guarded: the popover may close while the window goes away.
