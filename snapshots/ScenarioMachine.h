@@ -37,9 +37,12 @@ private:
 
 /// Everything the windows stand on (view model, runtime installer, updater), in a
 /// private folder, with no service started: nothing runs a tool or goes on the
-/// network. The runtime counts as installed when asked.
+/// network. The runtime counts as installed when asked; `phone`, when given, stands
+/// in for the device bridge and outlives the machine.
 struct ScenarioMachine {
-    explicit ScenarioMachine(const SnapshotContext& context, bool runtimeInstalled) : clock(context.clock)
+    explicit ScenarioMachine(const SnapshotContext& context, bool runtimeInstalled,
+                             DeviceLocationService* phone = nullptr)
+        : clock(context.clock)
     {
         const QString runtimeFolder = folder.filePath(QStringLiteral("Runtime"));
         if (runtimeInstalled) {
@@ -66,7 +69,7 @@ struct ScenarioMachine {
         deps.reverseGeocoder = geocoder.get();
         deps.fileDialogs = &dialogs;
         deps.alarmPresenter = &alarm;
-        deps.device = &device;
+        deps.device = phone ? phone : &device;
         viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder;

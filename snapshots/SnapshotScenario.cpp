@@ -1,5 +1,8 @@
 #include "SnapshotScenario.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
+
 namespace ostrevin::snapshots {
 
 std::vector<Scenario>& scenarios()
@@ -8,9 +11,16 @@ std::vector<Scenario>& scenarios()
     return all;
 }
 
-RegisterScenario::RegisterScenario(QString area, QString state, ScenarioFactory make)
+void runUntil(const std::function<bool()>& done)
 {
-    scenarios().push_back(Scenario{std::move(area), std::move(state), std::move(make)});
+    QDeadlineTimer deadline(2000);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+RegisterScenario::RegisterScenario(QString area, QString state, ScenarioFactory make, ScenarioStep whenShown)
+{
+    scenarios().push_back(Scenario{std::move(area), std::move(state), std::move(make), std::move(whenShown)});
 }
 
 } // namespace ostrevin::snapshots

@@ -21,12 +21,17 @@ struct SnapshotContext {
 };
 
 using ScenarioFactory = std::function<std::unique_ptr<QWidget>(const SnapshotContext&)>;
+/// What can only happen once the window is on screen and laid out (a popover
+/// anchored to a button, tiles for the map's final camera).
+using ScenarioStep = std::function<void(QWidget&)>;
 
-/// One picture: written as <area>-<state>-<appearance>.png.
+/// One picture: written as <area>-<state>-<appearance>.png. Popups open when it is
+/// taken are part of it.
 struct Scenario {
     QString area;
     QString state;
     ScenarioFactory make;
+    ScenarioStep whenShown;
 };
 
 /// Every scenario the program knows; filled before main() by RegisterScenario
@@ -40,8 +45,12 @@ std::vector<Scenario>& scenarios();
 ///         return std::make_unique<MapWidget>(...);
 ///     });
 ///     }
+/// Runs the event loop until `done` holds or two seconds pass (a scenario waits
+/// for the view model to reach its state).
+void runUntil(const std::function<bool()>& done);
+
 struct RegisterScenario {
-    RegisterScenario(QString area, QString state, ScenarioFactory make);
+    RegisterScenario(QString area, QString state, ScenarioFactory make, ScenarioStep whenShown = {});
 };
 
 } // namespace ostrevin::snapshots

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFont>
 #include <QLocale>
+#include <QPainter>
 #include <QStyleFactory>
 #include <QTest>
 #include <cstdio>
@@ -25,6 +26,26 @@ public:
     SteadyTime steadyNow() const override { return SteadyTime{} + std::chrono::hours(1000); }
     QDateTime wallNow() const override { return QDateTime(QDate(2026, 3, 14), QTime(9, 41), Qt::UTC); }
 };
+
+/// Runs queued layout and paint work.
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+/// The window as it looks on screen: with the popups open over it.
+QPixmap picture(QWidget& window)
+{
+    QPixmap result = window.grab();
+    QPainter painter(&result);
+    const QPoint origin = window.mapToGlobal(QPoint());
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top != &window && top->isVisible() && top->windowType() == Qt::Popup)
+            painter.drawPixmap(top->mapToGlobal(QPoint()) - origin, top->grab());
+    }
+    return result;
+}
 
 bool selected(const snapshots::Scenario& scenario, const QStringList& filters)
 {
@@ -42,6 +63,8 @@ bool selected(const snapshots::Scenario& scenario, const QStringList& filters)
 
 int main(int argc, char** argv)
 {
+    // No picture reaches the network: the map scenarios bring their own tiles.
+    qputenv("OSTREVIN_TILES_URL", "off");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -88,12 +111,14 @@ int main(int argc, char** argv)
         if (!QTest::qWaitForWindowExposed(widget.get(), 5000))
             std::fprintf(stderr, "%s-%s: the window was not shown in time\n", qPrintable(scenario.area),
                          qPrintable(scenario.state));
-        // Let queued layout and paint work settle.
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
+        settle();
+        if (scenario.whenShown) {
+            scenario.whenShown(*widget);
+            settle();
+        }
         const QString file =
             out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName + QStringLiteral(".png"));
-        if (widget->grab().save(file)) {
+        if (picture(*widget).save(file)) {
             ++written;
             std::printf("%s\n", qPrintable(file));
         } else {

@@ -3,13 +3,11 @@
 // through its own operations over a scripted iPhone.
 
 #include "PlannerServices.h"
+#include "ScriptedPhone.h"
 #include "SnapshotScenario.h"
 #include "alerts/AlarmPresenter.h"
-#include "async/ReadyFuture.h"
 #include "async/TimerScheduler.h"
 #include "async/WorkerPool.h"
-#include "devicebridge/DeviceLocationError.h"
-#include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "platform/FileDialogs.h"
@@ -26,8 +24,6 @@
 #include "views/library/HistoryPanel.h"
 #include "views/library/SavedPanel.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QHBoxLayout>
@@ -49,85 +45,6 @@ RoutePoint point(const QString& name, double latitude, double longitude)
     return result;
 }
 
-LocationHelperStatus status(bool helper, bool connected, bool ready)
-{
-    LocationHelperStatus result = LocationHelperStatus::missing();
-    if (helper) {
-        LocationHelper tool;
-        tool.deviceName = u"Jana’s iPhone 15 Pro"_s;
-        tool.deviceIdentifier = u"00008130-001A2C3E0E68001C"_s;
-        result.helper = tool;
-    }
-    result.isDeviceConnected = connected;
-    result.isLocationReady = ready;
-    result.installHint = u"pymobiledevice3 was not found in the add-on runtime."_s;
-    return result;
-}
-
-/// An iPhone whose answers the scene scripts; a route it plays never ends.
-class ScriptedPhone final : public DeviceLocationService {
-public:
-    LocationHelperStatus answer = status(true, true, true);
-    bool failSet = false;
-    bool failClear = false;
-    bool failPrepare = false;
-
-    QFuture<LocationHelperStatus> detectHelper() override { return readyFuture(answer); }
-    QFuture<bool> isDeviceReachable(const LocationHelper&) override { return readyFuture(true); }
-    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper&, std::stop_token) override
-    {
-        return readyFuture(answer);
-    }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
-    {
-        if (failPrepare) {
-            // Failures come back as the status, its hint holding the tool's words.
-            LocationHelperStatus failed = answer;
-            failed.installHint = u"pymobiledevice3 mounter auto-mount\nERROR: Developer Mode is disabled on the "
-                                 "device.\nTurn it on in Settings › Privacy & Security › Developer Mode, restart "
-                                 "iPhone and unlock it."_s;
-            return readyFuture(failed);
-        }
-        return readyFuture(answer);
-    }
-    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
-    {
-        if (failSet)
-            return QtFuture::makeExceptionalFuture<QString>(DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
-        return readyFuture(u"Location set."_s);
-    }
-    QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override
-    {
-        if (failClear)
-            return QtFuture::makeExceptionalFuture<QString>(DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
-        return readyFuture(QString());
-    }
-    QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
-                            const LocationHelper& helper, QObject* context, PlaybackStarted started,
-                            PlaybackProgress progress, std::stop_token) override
-    {
-        const RoutePoint current = points.value(points.size() / 2);
-        QMetaObject::invokeMethod(
-            context,
-            [started, progress, helper, current] {
-                started(helper);
-                progress(0.42, current);
-            },
-            Qt::QueuedConnection);
-        m_playing.start();
-        return m_playing.future();
-    }
-    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>&) const override
-    {
-        return true;
-    }
-    void stopActiveProcess() override {}
-    void stopPersistentLocationProcess() override {}
-
-private:
-    QPromise<void> m_playing;
-};
-
 class SceneClock final : public Clock {
 public:
     explicit SceneClock(const Clock& clock) : m_clock(clock) {}
@@ -137,14 +54,6 @@ public:
 private:
     const Clock& m_clock;
 };
-
-/// Runs the event loop until `done` holds or two seconds pass.
-void settle(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(2000);
-    while (!done() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 /// A view model over a private folder and a scripted iPhone; the shown widget
 /// owns it, so it goes after the widgets that read it.
@@ -185,13 +94,13 @@ public:
     {
         phone.answer = answer;
         vm->refreshHelperStatus(false, false);
-        settle([this] { return vm->lastDeviceCheck().has_value() && !vm->isCheckingDevice(); });
+        runUntil([this] { return vm->lastDeviceCheck().has_value() && !vm->isCheckingDevice(); });
     }
     void hold(const RoutePoint& place)
     {
         vm->selectPlace(place, false);
         vm->pushLastPointToIPhone();
-        settle([this] { return vm->isLocationLockConfirmed() && !vm->isDeviceBusy(); });
+        runUntil([this] { return vm->isLocationLockConfirmed() && !vm->isDeviceBusy(); });
     }
 
     QVBoxLayout* content;
@@ -273,7 +182,7 @@ ScenarioFactory bar(BarState state, int width)
 {
     return [state, width](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
         auto scene = std::make_unique<Scene>(context, false);
-        scene->check(status(true, true, true));
+        scene->check(phoneStatus(true, true, true));
         const RoutePoint castle = point(u"Prague Castle"_s, 50.0911, 14.4016);
         switch (state) {
         case BarState::held:
@@ -286,7 +195,7 @@ ScenarioFactory bar(BarState state, int width)
             route.speedKmh = 110;
             route.points = {castle, point(u"Brno"_s, 49.1951, 16.6068)};
             scene->vm->startSavedRoute(route);
-            settle([&] { return scene->vm->iPhoneRouteProgress() > 0; });
+            runUntil([&] { return scene->vm->iPhoneRouteProgress() > 0; });
             break;
         }
         case BarState::incident:
@@ -294,14 +203,14 @@ ScenarioFactory bar(BarState state, int width)
             scene->phone.failSet = true;
             scene->vm->selectPlace(point(u"Vyšehrad"_s, 50.0645, 14.4185), false);
             scene->vm->pushLastPointToIPhone();
-            settle([&] { return scene->vm->telegramIncidentActive() && !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return scene->vm->telegramIncidentActive() && !scene->vm->isDeviceBusy(); });
             scene->vm->setNotice(std::nullopt);
             break;
         case BarState::resetPending:
             scene->phone.failClear = true;
             scene->hold(castle);
             scene->vm->clearIPhoneLocation();
-            settle([&] { return !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return !scene->vm->isDeviceBusy(); });
             break;
         }
         scene->setFixedSize(width, width < 600 ? 250 : 190);
@@ -329,7 +238,7 @@ ScenarioFactory pill(LocationHelperStatus answer, QString error = {})
         if (!error.isEmpty()) {
             scene->phone.failPrepare = true;
             scene->vm->prepareIPhoneForLocation();
-            settle([&] { return !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return !scene->vm->isDeviceBusy(); });
         }
         scene->setFixedSize(440, 560);
         auto* pillWidget = new DeviceStatusPill(*scene->vm, scene->vm->windowState());
@@ -349,7 +258,7 @@ template <typename Panel> ScenarioFactory panel(bool filled)
 {
     return [filled](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
         auto scene = std::make_unique<Scene>(context, filled);
-        scene->check(status(true, true, true));
+        scene->check(phoneStatus(true, true, true));
         scene->setFixedSize(308, 640);
         scene->content->setContentsMargins(0, 0, 0, 0);
         scene->content->addWidget(new Panel(*scene->vm));
@@ -365,10 +274,10 @@ const RegisterScenario barReset(controls, u"reset-pending"_s, bar(BarState::rese
 const RegisterScenario barNarrow(controls, u"incident-narrow"_s, bar(BarState::incident, 440));
 
 const QString device = u"device"_s;
-const RegisterScenario deviceReady(device, u"ready"_s, pill(status(true, true, true)));
-const RegisterScenario deviceNeedsSetup(device, u"needs-setup"_s, pill(status(true, true, false), u"prepare"_s));
-const RegisterScenario deviceUnplugged(device, u"not-connected"_s, pill(status(true, false, false)));
-const RegisterScenario deviceNoHelper(device, u"no-helper"_s, pill(status(false, false, false)));
+const RegisterScenario deviceReady(device, u"ready"_s, pill(phoneStatus(true, true, true)));
+const RegisterScenario deviceNeedsSetup(device, u"needs-setup"_s, pill(phoneStatus(true, true, false), u"prepare"_s));
+const RegisterScenario deviceUnplugged(device, u"not-connected"_s, pill(phoneStatus(true, false, false)));
+const RegisterScenario deviceNoHelper(device, u"no-helper"_s, pill(phoneStatus(false, false, false)));
 
 const RegisterScenario savedEmpty(u"saved"_s, u"empty"_s, panel<SavedPanel>(false));
 const RegisterScenario savedFilled(u"saved"_s, u"filled"_s, panel<SavedPanel>(true));

@@ -1,8 +1,12 @@
-// The main window: the setup screen in each phase of the installation, and the
-// main content in each section (its panels are still empty here).
+// The main window: the setup screen in each phase of the installation, the main
+// content in each section with nothing in it yet, and the window in use: a route
+// playing on the iPhone, and the device setup opened from the pill. The map shows
+// generated tiles, so no picture goes on the network.
 
 #include "ScenarioMachine.h"
+#include "ScriptedPhone.h"
 #include "SnapshotScenario.h"
+#include "TownTiles.h"
 #include "app/AppUpdater.h"
 #include "app/MainWindow.h"
 #include "app/MessageAlarmPresenter.h"
@@ -18,14 +22,20 @@
 #include "platform/SettingsStore.h"
 #include "platform/SystemNetworkMonitor.h"
 #include "routedata/RouteStore.h"
+#include "routedata/SavedRoute.h"
 #include "runtime/RuntimeInstaller.h"
 #include "runtime/RuntimeLayout.h"
 #include "runtime/RuntimeManifest.h"
+#include "views/map/MapWidget.h"
+#include "views/map/WebMercator.h"
+#include "views/route/RoutePanel.h"
 #include "views/setup/RuntimeSetupRows.h"
 #include "views/setup/RuntimeSetupView.h"
 
+#include <QAbstractButton>
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
+#include <cmath>
 
 namespace ostrevin::snapshots {
 
@@ -34,9 +44,18 @@ namespace {
 using Phase = RuntimeInstaller::Phase;
 using Step = RuntimeInstaller::Step;
 
-/// The main window's machine.
-struct Shell : ScenarioMachine {
-    using ScenarioMachine::ScenarioMachine;
+/// Comes first among the shell's bases, so the phone outlives the view model.
+struct PhoneHolder {
+    ScriptedPhone phone;
+};
+
+/// The main window's machine; the scripted phone stands in for the device bridge
+/// only when asked.
+struct Shell : PhoneHolder, ScenarioMachine {
+    Shell(const SnapshotContext& context, bool runtimeInstalled, bool scripted = false)
+        : ScenarioMachine(context, runtimeInstalled, scripted ? &phone : nullptr)
+    {
+    }
 
     /// The window, which takes this shell with it when it goes.
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
@@ -48,6 +67,88 @@ struct Shell : ScenarioMachine {
         return window;
     }
 };
+
+/// Puts generated tiles under the map's final camera; they go with the window.
+void coverMap(QWidget& window)
+{
+    auto* map = window.findChild<MapWidget*>();
+    if (!map)
+        return;
+    auto* tiles = new TownTiles;
+    QObject::connect(&window, &QObject::destroyed, [tiles] { delete tiles; });
+    tiles->cover(*map);
+}
+
+/// A walk along the tiles' streets: the corners are whole blocks apart at zoom 15
+/// (and so at every closer zoom), counted from the block that holds the start.
+QList<RoutePoint> streetWalk()
+{
+    constexpr int zoom = 15;
+    const QPointF origin = WebMercator::project({50.0872, 14.4205}, zoom);
+    const double column = std::floor(origin.x() / TownTiles::blockWidth);
+    const double row = std::floor(origin.y() / TownTiles::blockHeight);
+    const QList<QPoint> corners{{0, 0}, {3, 0}, {3, 2}, {5, 2}, {5, 4}, {8, 4}, {8, 3}, {10, 3}, {10, 6}};
+    QList<RoutePoint> points;
+    for (const QPoint& corner : corners) {
+        const QPointF world((column + corner.x()) * TownTiles::blockWidth,
+                            (row + corner.y()) * TownTiles::blockHeight);
+        const auto coordinate = WebMercator::unproject(world, zoom);
+        RoutePoint point;
+        point.name = QStringLiteral("Point %1").arg(points.size() + 1);
+        point.latitude = coordinate.latitude;
+        point.longitude = coordinate.longitude;
+        points << point;
+    }
+    points.front().name = QStringLiteral("Old Town Square");
+    points.back().name = QStringLiteral("Vyšehrad");
+    return points;
+}
+
+ScenarioFactory routePlaying()
+{
+    return [](const SnapshotContext& context) {
+        auto shell = std::make_unique<Shell>(context, true, true);
+        LocationPlannerViewModel& vm = *shell->viewModel;
+        vm.refreshHelperStatus(false, false);
+        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+        SavedRoute walk;
+        walk.name = QStringLiteral("Old Town → Vyšehrad");
+        walk.transportMode = RouteTransportMode::walking;
+        walk.speedProfile = RouteSpeedProfile::normal;
+        walk.speedKmh = 5;
+        walk.points = streetWalk();
+        vm.startSavedRoute(walk);
+        vm.windowState().setSection(AppSection::route);
+        runUntil([&vm] { return vm.iPhoneRouteProgress() > 0; });
+        std::unique_ptr<QWidget> window = Shell::window(std::move(shell));
+        // The arrival time, like every other time in the picture, is the still clock's.
+        const Clock& clock = context.clock;
+        window->findChild<RoutePanel*>()->setClock([&clock] { return clock.wallNow(); });
+        // The size of the README's picture.
+        window->setFixedSize(1280, 820);
+        return window;
+    };
+}
+
+ScenarioFactory deviceSetup()
+{
+    return [](const SnapshotContext& context) {
+        auto shell = std::make_unique<Shell>(context, true, true);
+        shell->phone.answer = phoneStatus(true, true, false);
+        LocationPlannerViewModel& vm = *shell->viewModel;
+        vm.refreshHelperStatus(false, false);
+        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+        return Shell::window(std::move(shell));
+    };
+}
+
+/// The pill's popover opens where a click on the pill would open it.
+void openDevicePopover(QWidget& window)
+{
+    coverMap(window);
+    if (auto* pill = window.findChild<QAbstractButton*>(QStringLiteral("DeviceStatusPill")))
+        pill->click();
+}
 
 ScenarioFactory setupScreen(Phase phase, QStringList logTail = {})
 {
@@ -89,11 +190,14 @@ const RegisterScenario setupFailed(
     setupScreen(Phase::failed(QStringLiteral("The add-on component couldn’t be installed.\n\nERROR: Could not find a "
                                              "version that satisfies the requirement pymobiledevice3==10.10.3"))));
 
-const RegisterScenario mainPlace(mainArea, QStringLiteral("place"), mainWindow(AppSection::place));
-const RegisterScenario mainRoute(mainArea, QStringLiteral("route"), mainWindow(AppSection::route));
-const RegisterScenario mainSaved(mainArea, QStringLiteral("saved"), mainWindow(AppSection::saved));
-const RegisterScenario mainHistory(mainArea, QStringLiteral("history"), mainWindow(AppSection::history));
-const RegisterScenario mainPanelHidden(mainArea, QStringLiteral("panel-hidden"), mainWindow(AppSection::route, false));
+const RegisterScenario mainPlace(mainArea, QStringLiteral("place"), mainWindow(AppSection::place), coverMap);
+const RegisterScenario mainRoute(mainArea, QStringLiteral("route"), mainWindow(AppSection::route), coverMap);
+const RegisterScenario mainSaved(mainArea, QStringLiteral("saved"), mainWindow(AppSection::saved), coverMap);
+const RegisterScenario mainHistory(mainArea, QStringLiteral("history"), mainWindow(AppSection::history), coverMap);
+const RegisterScenario mainPanelHidden(mainArea, QStringLiteral("panel-hidden"), mainWindow(AppSection::route, false),
+                                       coverMap);
+const RegisterScenario mainRoutePlaying(mainArea, QStringLiteral("route-playing"), routePlaying(), coverMap);
+const RegisterScenario mainDeviceSetup(mainArea, QStringLiteral("device-setup"), deviceSetup(), openDevicePopover);
 
 } // namespace
 

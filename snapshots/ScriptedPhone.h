@@ -1,0 +1,102 @@
+#pragma once
+
+// An iPhone whose answers a scenario scripts, so that the view model reaches a
+// state (held, playing, failing) through its own operations.
+
+#include "async/ReadyFuture.h"
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationService.h"
+
+#include <QFuture>
+#include <QPromise>
+
+namespace ostrevin::snapshots {
+
+/// What a check finds: the helper tool (with a named iPhone), a connection, readiness.
+inline LocationHelperStatus phoneStatus(bool helper, bool connected, bool ready)
+{
+    using namespace Qt::StringLiterals;
+    LocationHelperStatus result = LocationHelperStatus::missing();
+    if (helper) {
+        LocationHelper tool;
+        tool.deviceName = u"Jana’s iPhone 15 Pro"_s;
+        tool.deviceIdentifier = u"00008130-001A2C3E0E68001C"_s;
+        result.helper = tool;
+    }
+    result.isDeviceConnected = connected;
+    result.isLocationReady = ready;
+    result.installHint = u"pymobiledevice3 was not found in the add-on runtime."_s;
+    return result;
+}
+
+/// A route it plays never ends; it reports itself 42 % of the way along.
+class ScriptedPhone final : public DeviceLocationService {
+public:
+    LocationHelperStatus answer = phoneStatus(true, true, true);
+    bool failSet = false;
+    bool failClear = false;
+    bool failPrepare = false;
+
+    QFuture<LocationHelperStatus> detectHelper() override { return readyFuture(answer); }
+    QFuture<bool> isDeviceReachable(const LocationHelper&) override { return readyFuture(true); }
+    QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper&, std::stop_token) override
+    {
+        return readyFuture(answer);
+    }
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
+    {
+        using namespace Qt::StringLiterals;
+        if (failPrepare) {
+            // Failures come back as the status, its hint holding the tool's words.
+            LocationHelperStatus failed = answer;
+            failed.installHint = u"pymobiledevice3 mounter auto-mount\nERROR: Developer Mode is disabled on the "
+                                 "device.\nTurn it on in Settings › Privacy & Security › Developer Mode, restart "
+                                 "iPhone and unlock it."_s;
+            return readyFuture(failed);
+        }
+        return readyFuture(answer);
+    }
+    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    {
+        using namespace Qt::StringLiterals;
+        if (failSet)
+            return QtFuture::makeExceptionalFuture<QString>(
+                DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
+        return readyFuture(u"Location set."_s);
+    }
+    QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override
+    {
+        using namespace Qt::StringLiterals;
+        if (failClear)
+            return QtFuture::makeExceptionalFuture<QString>(
+                DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
+        return readyFuture(QString());
+    }
+    QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
+                            const LocationHelper& helper, QObject* context, PlaybackStarted started,
+                            PlaybackProgress progress, std::stop_token) override
+    {
+        constexpr double along = 0.42;
+        const RoutePoint current = points.value(static_cast<qsizetype>(along * (points.size() - 1)));
+        QMetaObject::invokeMethod(
+            context,
+            [started, progress, helper, current] {
+                started(helper);
+                progress(along, current);
+            },
+            Qt::QueuedConnection);
+        m_playing.start();
+        return m_playing.future();
+    }
+    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>&) const override
+    {
+        return true;
+    }
+    void stopActiveProcess() override {}
+    void stopPersistentLocationProcess() override {}
+
+private:
+    QPromise<void> m_playing;
+};
+
+} // namespace ostrevin::snapshots
