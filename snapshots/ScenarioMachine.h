@@ -21,8 +21,23 @@
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
+#include <QWidget>
+#include <memory>
 
 namespace ostrevin::snapshots {
+
+/// Keeps something for as long as the window it is given to, and lets it go after
+/// the window's other children, which may read it: QWidget announces destroyed()
+/// before it deletes its children, too early for that.
+template <typename Kept> void keepWith(QWidget& window, std::unique_ptr<Kept> kept)
+{
+    struct Keeper final : QObject {
+        Keeper(QObject* parent, std::unique_ptr<Kept> what) : QObject(parent), kept(std::move(what)) {}
+        std::unique_ptr<Kept> kept;
+    };
+    // Made last, deleted last.
+    new Keeper(&window, std::move(kept));
+}
 
 /// The scenario's clock as the view model wants it.
 class ForwardingClock final : public Clock {

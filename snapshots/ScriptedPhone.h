@@ -18,10 +18,11 @@ inline LocationHelperStatus phoneStatus(bool helper, bool connected, bool ready)
     using namespace Qt::StringLiterals;
     LocationHelperStatus result = LocationHelperStatus::missing();
     if (helper) {
-        LocationHelper tool;
-        tool.deviceName = u"Jana’s iPhone 15 Pro"_s;
-        tool.deviceIdentifier = u"00008130-001A2C3E0E68001C"_s;
-        result.helper = tool;
+        // Filled in place: a copy of a local one draws a false "maybe uninitialized"
+        // from GCC's optimiser.
+        result.helper.emplace();
+        result.helper->deviceName = u"Jana’s iPhone 15 Pro"_s;
+        result.helper->deviceIdentifier = u"00008130-001A2C3E0E68001C"_s;
     }
     result.isDeviceConnected = connected;
     result.isLocationReady = ready;

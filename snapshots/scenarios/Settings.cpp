@@ -16,13 +16,12 @@ std::unique_ptr<QWidget> settingsWindow(const SnapshotContext& context, Settings
                                         const std::function<void(Machine&)>& prepare = {},
                                         const QString& launchedWith = u"system"_s)
 {
-    auto* machine = new Machine(context, true);
+    auto machine = std::make_unique<Machine>(context, true);
     if (prepare)
         prepare(*machine);
     auto window = std::make_unique<SettingsWindow>(
         SettingsWindow::Services{*machine->viewModel, *machine->runtime, *machine->settings, [] {}, {}, launchedWith});
-    // After the window's pages (which use the view model) are gone.
-    QObject::connect(window.get(), &QObject::destroyed, [machine] { delete machine; });
+    keepWith(*window, std::move(machine));
     window->setCurrentTab(tab);
     return window;
 }

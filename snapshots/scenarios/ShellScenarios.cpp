@@ -61,9 +61,7 @@ struct Shell : PhoneHolder, ScenarioMachine {
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
     {
         auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater, shell->placeSearch);
-        Shell* owned = shell.release();
-        // After the window's children (which use the view model) are gone.
-        QObject::connect(window.get(), &QObject::destroyed, [owned] { delete owned; });
+        keepWith(*window, std::move(shell));
         return window;
     }
 };
@@ -74,9 +72,9 @@ void coverMap(QWidget& window)
     auto* map = window.findChild<MapWidget*>();
     if (!map)
         return;
-    auto* tiles = new TownTiles;
-    QObject::connect(&window, &QObject::destroyed, [tiles] { delete tiles; });
+    auto tiles = std::make_unique<TownTiles>();
     tiles->cover(*map);
+    keepWith(window, std::move(tiles));
 }
 
 /// A walk along the tiles' streets: the corners are whole blocks apart at zoom 15
