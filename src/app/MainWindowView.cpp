@@ -206,6 +206,10 @@ void MainWindowView::fill(Slot which, QWidget* content)
     layout->addWidget(content);
     if (which == Slot::mapColumn)
         m_controlBar->raise();
+    // The bar shows and hides itself; while its slot is hidden, no layout request
+    // reaches the slot, so only the bar's own show tells that the slot must open.
+    if (which == Slot::simulationControlBar)
+        content->installEventFilter(this);
     placeControlBar();
 }
 
@@ -240,7 +244,10 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged = watched == m_controlBar && event->type() == QEvent::LayoutRequest;
+    const bool barChanged =
+        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+        (watched->parent() == m_controlBar &&
+         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);
