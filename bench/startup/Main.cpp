@@ -108,6 +108,12 @@ int main(int argc, char** argv)
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_DATA_HOME", data.toUtf8());
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
+    // The whole window, map included, but no network: the first frame never waits
+    // for a tile or a geocoder, and the figures must not depend on a server.
+    qputenv("OSTREVIN_TILES_URL", "off");
+    for (const char* name : {"OSTREVIN_GEOCODER_URL", "OSTREVIN_DIRECTIONS_CAR_URL", "OSTREVIN_DIRECTIONS_FOOT_URL"})
+        qputenv(name, "http://127.0.0.1:9");
     // No device tools: the start-up check finds none at once.
     qputenv("OSTREVIN_TOOL_FOLDERS", home.filePath(QStringLiteral("tools")).toUtf8());
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

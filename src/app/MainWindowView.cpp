@@ -208,6 +208,9 @@ void MainWindowView::fill(Slot which, QWidget* content)
     if (which == Slot::mapColumn)
         m_controlBar->raise();
     if (which == Slot::simulationControlBar) {
+        // The bar shows and hides itself; while its slot is hidden, no layout request
+        // reaches the slot, so only the bar's own show tells that the slot must open.
+        content->installEventFilter(this);
         // A bar that comes and goes with a transition slides across the map's bottom edge.
         m_barTransition = kit::EdgeTransition::of(*content);
         if (m_barTransition)
@@ -247,7 +250,10 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged = watched == m_controlBar && event->type() == QEvent::LayoutRequest;
+    const bool barChanged =
+        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+        (watched->parent() == m_controlBar &&
+         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);

@@ -70,8 +70,14 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_alarm = std::make_unique<LoggedAlarmPresenter>(*alarm);
     m_directions = OsrmDirectionsService::fromEnvironment(*m_network);
     m_device = std::make_unique<DeviceLocationController>(m_options.device);
-    m_telegram = std::make_unique<TelegramAlertService>(m_network.get());
-    m_tokenStore = std::make_unique<KeychainTokenStore>();
+    m_telegram = std::make_unique<TelegramAlertService>(
+        m_network.get(), m_options.telegramBaseUrl.isEmpty() ? TelegramAlertService::defaultBaseUrl()
+                                                             : m_options.telegramBaseUrl);
+    TelegramTokenStore* tokenStore = m_options.tokenStore;
+    if (!tokenStore) {
+        m_keychainTokenStore = std::make_unique<KeychainTokenStore>();
+        tokenStore = m_keychainTokenStore.get();
+    }
 
     LocationPlannerViewModel::Dependencies deps;
     deps.store = m_store.get();
@@ -88,7 +94,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.directions = m_directions.get();
     deps.device = m_device.get();
     deps.telegramAlertService = m_telegram.get();
-    deps.telegramTokenStore = m_tokenStore.get();
+    deps.telegramTokenStore = tokenStore;
     m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, true);
 
     m_runtime = std::make_unique<RuntimeInstaller>(RuntimeInstaller::Configuration::standard(paths));

@@ -4,6 +4,7 @@
 #include "platform/AppPaths.h"
 
 #include <QObject>
+#include <QUrl>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -62,6 +63,11 @@ public:
         /// object. Absent: the full-screen alarm.
         AlarmPresenter* alarmPresenter = nullptr;
         DeviceLocationController::Configuration device;
+        /// Where the bot token is kept; not owned, outlives the application object.
+        /// Absent: the desktop's keyring.
+        TelegramTokenStore* tokenStore = nullptr;
+        /// The Bot API host; empty: the public one.
+        QUrl telegramBaseUrl;
     };
 
     explicit TovrelApp(Options options, QObject* parent = nullptr);
@@ -102,7 +108,7 @@ private:
     std::unique_ptr<DirectionsService> m_directions;
     std::unique_ptr<DeviceLocationController> m_device;
     std::unique_ptr<TelegramAlertService> m_telegram;
-    std::unique_ptr<TelegramTokenStore> m_tokenStore;
+    std::unique_ptr<TelegramTokenStore> m_keychainTokenStore;
     std::unique_ptr<LocationPlannerViewModel> m_viewModel;
     std::unique_ptr<RuntimeInstaller> m_runtime;
     std::unique_ptr<AppUpdater> m_updater;

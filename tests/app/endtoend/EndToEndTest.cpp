@@ -1,0 +1,253 @@
+// The real application window on an X11 display, driven as a user drives it:
+// every device tool is the fake pymobiledevice3 standing in for the installed
+// runtime, and geocoding, routing, map tiles, the tunnel service and the Telegram
+// Bot API are servers on 127.0.0.1. Run through with-xvfb.sh.
+
+#include "alerts/LocationSafetyAlarmPanel.h"
+#include "alerts/MemoryTokenStore.h"
+#include "app/DeviceEnvironment.h"
+#include "app/MainWindow.h"
+#include "app/TovrelApp.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "process/OwnedProcessRegistry.h"
+#include "runtime/RuntimeLayout.h"
+#include "runtime/RuntimeManifest.h"
+#include "support/FakeHttpServer.h"
+#include "support/FakePyMobileDevice.h"
+#include "support/TempDir.h"
+#include "views/controls/SimulationControlBar.h"
+#include "views/device/DeviceSetupPopover.h"
+#include "views/device/DeviceStatusPill.h"
+#include "views/kit/ActionButton.h"
+#include "views/kit/KitLabel.h"
+#include "views/place/PlacePanel.h"
+#include "views/place/PlaceSearchField.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using Command = FakePyMobileDevice::Command;
+using Behaviour = FakePyMobileDevice::Behaviour;
+
+namespace {
+
+const QByteArray botToken = QByteArrayLiteral("123456789:AAE-x_Yz0");
+const QByteArray sendPath = "/bot" + botToken + "/sendMessage";
+constexpr int bound = 30000;
+
+QByteArray tilePng()
+{
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(QColor(0xe8, 0xe4, 0xd8));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    tile.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+/// The machine the application runs on: its folders, an installed runtime whose
+/// launcher is the fake tool, and the services it talks to.
+struct Machine {
+    Machine() : tool(RuntimeLayout(paths().runtimeDirectory()).launcherPath().section(u'/', 0, -2))
+    {
+        RuntimeManifest manifest;
+        manifest.pythonVersion = QStringLiteral("3.12.14");
+        manifest.helperVersion = QStringLiteral("10.10.3");
+        manifest.installedAt = QDateTime::currentDateTimeUtc();
+        RuntimeLayout(paths().runtimeDirectory()).writeManifest(manifest);
+        tool.setAttachedDevices({{QStringLiteral("00008101-000A1B2C3D4E")}});
+
+        tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
+        tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
+        services.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"
+                                                              R"("coordinates":[14.4213,50.0875]},"properties":)"
+                                                              R"({"name":"Prague","country":"Czechia"}}]})"));
+        services.setReply("GET", "/reverse", FakeHttpReply::json(R"({"features":[]})"));
+        services.setReply("GET", "/tile", FakeHttpReply{200, {{"Content-Type", "image/png"}}, tilePng()});
+        services.setReply("POST", sendPath, FakeHttpReply::json(R"({"ok":true,"result":{}})"));
+        services.setReply("GET", "/bot" + botToken + "/getUpdates", FakeHttpReply::json(R"({"ok":true,"result":[]})"));
+
+        for (const char* folder : {"tools", "home", "cache", "tmp"})
+            QDir().mkpath(dir.file(QString::fromLatin1(folder)));
+        const QString base = services.url().toString();
+        const std::pair<const char*, QString> variables[] = {
+            {"HOME", dir.file(QStringLiteral("home"))},
+            {"XDG_CACHE_HOME", dir.file(QStringLiteral("cache"))},
+            {"TMPDIR", dir.file(QStringLiteral("tmp"))},
+            {"OSTREVIN_GEOCODER_URL", base},
+            {"OSTREVIN_DIRECTIONS_CAR_URL", base + u"/route"},
+            {"OSTREVIN_DIRECTIONS_FOOT_URL", base + u"/route"},
+            {"OSTREVIN_TILES_URL", base + u"/tile?z={z}&x={x}&y={y}"},
+            {"OSTREVIN_TOOL_FOLDERS", dir.file(QStringLiteral("tools"))},
+            {"OSTREVIN_TUNNEL_SERVICE_URL", tunnel.url().toString()},
+            {"OSTREVIN_APPEARANCE", QStringLiteral("light")},
+        };
+        for (const auto& [name, value] : variables)
+            qputenv(name, value.toUtf8());
+        for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
+            qunsetenv(name);
+    }
+
+    AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
+
+    int requests(const QByteArray& path) const
+    {
+        int count = 0;
+        for (const FakeHttpRequest& request : services.requests())
+            count += request.path() == path ? 1 : 0;
+        return count;
+    }
+
+    void setSetBehaviour(Behaviour behaviour)
+    {
+        tool.setBehaviour(Command::Set, behaviour);
+        tool.setBehaviour(Command::Set, behaviour, /*viaRsd=*/true);
+    }
+
+    TempDir dir;
+    FakePyMobileDevice tool;
+    FakeHttpServer tunnel;
+    FakeHttpServer services;
+};
+
+QString label(const QWidget* parent, const char* name)
+{
+    const auto* label = parent->findChild<kit::KitLabel*>(QLatin1String(name));
+    return label ? label->text() : QString();
+}
+
+/// The alarm's panels that are on screen.
+QList<LocationSafetyAlarmPanel*> shownAlarmPanels()
+{
+    QList<LocationSafetyAlarmPanel*> panels;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* panel = qobject_cast<LocationSafetyAlarmPanel*>(widget); panel && panel->isVisible())
+            panels << panel;
+    }
+    return panels;
+}
+
+QMessageBox* shownBox(const QWidget* window, const QString& name)
+{
+    auto* box = window->findChild<QMessageBox*>(name);
+    return box && box->isVisible() ? box : nullptr;
+}
+
+} // namespace
+
+TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
+{
+    Machine machine;
+    MemoryTokenStore tokens;
+    tokens.setItem(QString::fromLatin1(botToken));
+    TovrelApp::Options options;
+    options.paths = machine.paths();
+    options.device = DeviceEnvironment::configuration(options.paths);
+    options.device.timing.locationStartup = 0.5;
+    options.device.timing.readinessBudget = 2.0;
+    options.tokenStore = &tokens;
+    options.telegramBaseUrl = machine.services.url();
+    auto app = std::make_unique<TovrelApp>(options);
+    LocationPlannerViewModel& model = app->viewModel();
+    model.setTelegramChatID(QStringLiteral("42"));
+    model.setTelegramAlertsEnabled(true);
+    app->show();
+    MainWindow& window = app->window();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(window.isShowingContent());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return machine.requests("/tile") > 0; }, bound)) << "the map asks for tiles";
+
+    // The iPhone is found on USB; the popover from the pill prepares it.
+    auto* pill = window.findChild<DeviceStatusPill*>();
+    ASSERT_NE(pill, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, bound));
+    QTest::mouseClick(pill, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pill->popover() && pill->popover()->isVisible(); }, bound));
+    if (auto* prepare = pill->popover()->findChild<kit::ActionButton*>(QStringLiteral("prepareIPhone"));
+        prepare && prepare->isVisible())
+        QTest::mouseClick(prepare, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.helperStatus().isAvailable(); },
+                                bound))
+        << model.helperStatus().message.toStdString();
+    EXPECT_EQ(label(pill, "stateTitle"), QStringLiteral("Ready"));
+    QTest::keyClick(pill->popover(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pill->popover() || !pill->popover()->isVisible(); }, bound));
+
+    // Search the city and pick its suggestion.
+    auto* places = window.findChild<PlacePanel*>();
+    ASSERT_NE(places, nullptr);
+    QLineEdit* search = places->searchField()->lineEdit();
+    search->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(search, QStringLiteral("Prague"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return places->searchField()->showsSuggestions(); }, bound));
+    QTest::keyClick(search, Qt::Key_Down);
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return places->card() != nullptr; }, bound));
+    ASSERT_TRUE(model.selectedPoint());
+    EXPECT_EQ(model.selectedPoint()->name, QStringLiteral("Prague"));
+    EXPECT_DOUBLE_EQ(model.selectedPoint()->latitude, 50.0875);
+
+    // Set it: the control bar comes up and says it is set.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return places->setLocationButton()->isEnabled(); }, bound));
+    QTest::mouseClick(places->setLocationButton(), Qt::LeftButton);
+    auto* bar = window.findChild<SimulationControlBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->isVisible() && label(bar, "headline") == u"Location is set"; },
+                                bound))
+        << label(bar, "headline").toStdString();
+    ASSERT_EQ(model.lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Prague"));
+    const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);
+    ASSERT_TRUE(isProcessAlive(held));
+
+    // The iPhone stops taking the location and the held tool dies.
+    machine.setSetBehaviour(Behaviour::FailWithOutput);
+    ::kill(static_cast<pid_t>(-held), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !shownAlarmPanels().isEmpty(); }, bound));
+    EXPECT_EQ(shownAlarmPanels().size(), QGuiApplication::screens().size()) << "every screen is covered";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return machine.requests(sendPath) >= 1; }, bound));
+    EXPECT_TRUE(machine.services.requests().constLast().body.contains("Prague"));
+    EXPECT_EQ(label(bar, "headline"), QStringLiteral("Restoring location…"));
+
+    // Acknowledged on the alarm: it closes and the restore goes on until the iPhone takes it.
+    auto* acknowledge = shownAlarmPanels().first()->findChild<QPushButton*>();
+    ASSERT_NE(acknowledge, nullptr);
+    QTest::mouseClick(acknowledge, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([] { return shownAlarmPanels().isEmpty(); }, bound));
+    machine.setSetBehaviour(Behaviour::Succeed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.telegramIncidentActive(); }, bound));
+    EXPECT_EQ(label(bar, "headline"), QStringLiteral("Location is set"));
+    const qint64 restored = machine.tool.lastPid(Command::Set).value_or(0);
+    EXPECT_NE(restored, held);
+    EXPECT_TRUE(isProcessAlive(restored));
+    EXPECT_TRUE(shownAlarmPanels().isEmpty()) << "a restore after the acknowledgement raises nothing";
+
+    // Reset from the bar, confirmed: the bar goes and the iPhone is cleared.
+    auto* reset = bar->findChild<QPushButton*>(QStringLiteral("resetLocation"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reset->isVisible() && reset->isEnabled(); }, bound));
+    QTest::mouseClick(reset, Qt::LeftButton);
+    QMessageBox* confirmation = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (confirmation = shownBox(&window, QStringLiteral("resetConfirmation"))) != nullptr; }, bound));
+    QTest::mouseClick(confirmation->findChild<QPushButton*>(QStringLiteral("resetLocationButton")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible() && !model.isDeviceBusy(); }, bound));
+    EXPECT_FALSE(model.lockedPoint());
+    EXPECT_FALSE(bar->parentWidget()->isVisible()) << "no empty box left over the map to catch its clicks";
+    EXPECT_GE(machine.tool.count(Command::Clear), 1);
+    EXPECT_TRUE(waitForProcessGone(restored));
+
+    app->quit();
+    app.reset();
+    EXPECT_TRUE(OwnedProcessRegistry::shared().records().empty());
+    EXPECT_EQ(machine.requests(sendPath), 1) << "one alert for one interruption";
+}
