@@ -4,6 +4,7 @@
 //     ui_snapshots --out DIR [AREA-OR-AREA-STATE ...]
 
 #include "SnapshotScenario.h"
+#include "views/kit/EdgeTransition.h"
 #include "views/kit/Theme.h"
 
 #include <QApplication>
@@ -115,6 +116,12 @@ int main(int argc, char** argv)
         if (scenario.whenShown) {
             scenario.whenShown(*widget);
             settle();
+        }
+        // A bar that came or went after the window was shown is pictured where it ends.
+        for (const kit::EdgeTransition* transition : widget->findChildren<kit::EdgeTransition*>()) {
+            if (!QTest::qWaitFor([transition] { return !transition->isRunning(); }, 5000))
+                std::fprintf(stderr, "%s-%s: a transition did not end in time\n", qPrintable(scenario.area),
+                             qPrintable(scenario.state));
         }
         const QString file =
             out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName + QStringLiteral(".png"));

@@ -4,6 +4,7 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "views/kit/Brand.h"
+#include "views/kit/EdgeTransition.h"
 #include "views/kit/Symbols.h"
 
 #include <QAction>
@@ -206,10 +207,15 @@ void MainWindowView::fill(Slot which, QWidget* content)
     layout->addWidget(content);
     if (which == Slot::mapColumn)
         m_controlBar->raise();
-    // The bar shows and hides itself; while its slot is hidden, no layout request
-    // reaches the slot, so only the bar's own show tells that the slot must open.
-    if (which == Slot::simulationControlBar)
+    if (which == Slot::simulationControlBar) {
+        // The bar shows and hides itself; while its slot is hidden, no layout request
+        // reaches the slot, so only the bar's own show tells that the slot must open.
         content->installEventFilter(this);
+        // A bar that comes and goes with a transition slides across the map's bottom edge.
+        m_barTransition = kit::EdgeTransition::of(*content);
+        if (m_barTransition)
+            connect(m_barTransition, &kit::EdgeTransition::progressChanged, this, &MainWindowView::placeControlBar);
+    }
     placeControlBar();
 }
 
@@ -263,8 +269,9 @@ void MainWindowView::placeControlBar()
     // A narrow bar puts its buttons under its status and grows taller.
     const int tall = m_controlBar->hasHeightForWidth() ? m_controlBar->heightForWidth(width) : wanted.height();
     const int height = std::min(std::max(tall, 0), std::max(0, m_mapColumn->height() - 2 * controlBarPadding));
-    m_controlBar->setGeometry((m_mapColumn->width() - width) / 2, m_mapColumn->height() - controlBarPadding - height,
-                              width, height);
+    const QRect rest((m_mapColumn->width() - width) / 2, m_mapColumn->height() - controlBarPadding - height, width,
+                     height);
+    m_controlBar->setGeometry(m_barTransition ? m_barTransition->placement(rest, m_mapColumn->height()) : rest);
     m_controlBar->setVisible(width > 0 && height > 0);
 }
 

@@ -12,13 +12,18 @@ class QVariantAnimation;
 
 namespace ostrevin {
 
+namespace kit {
+class EdgeTransition;
+}
+
 class LocationPlannerViewModel;
 class MainWindowState;
 class NavigationRail;
 
 /// The main window's content: the navigation rail, the side panel with the
 /// current section's panel (it slides in and out), and the map column with the
-/// control bar over its bottom edge; a toolbar with the side-panel toggle, the
+/// control bar over its bottom edge (a bar with an EdgeTransition slides across
+/// that edge as it comes and goes); a toolbar with the side-panel toggle, the
 /// device pill and the settings link; the view model's notices as an alert and
 /// the reset confirmation. It runs the readiness monitor while it is shown. The
 /// panel slides unless the desktop asks for reduced motion.
@@ -93,6 +98,7 @@ private:
     QAction* m_sidePanelToggle = nullptr;
     QAction* m_settingsLink = nullptr;
     QVariantAnimation* m_slide = nullptr;
+    QPointer<kit::EdgeTransition> m_barTransition;
     QPointer<QMessageBox> m_noticeBox;
     QPointer<QMessageBox> m_resetBox;
 };

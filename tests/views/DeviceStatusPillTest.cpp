@@ -1,14 +1,15 @@
-#include "planner/MainWindowState.h"
+#include "views/device/DeviceStatusPill.h"
+
 #include "DeleteChildren.h"
+#include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
 #include "views/device/DeviceSetupPopover.h"
-#include "views/device/DeviceStatusPill.h"
-#include "views/device/SymbolView.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/StatusDot.h"
+#include "views/kit/SymbolMark.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -115,7 +116,7 @@ TEST_F(DeviceStatusPillTest, ThePillShowsTheStateInItsColour)
         if (!c.spinner) {
             EXPECT_EQ(pill->findChild<kit::StatusDot*>()->color(), c.dot);
         }
-        EXPECT_EQ(pill->findChild<SymbolView*>()->symbol().name(), c.symbol);
+        EXPECT_EQ(pill->findChild<kit::SymbolMark*>()->symbol().name(), c.symbol);
         EXPECT_TRUE(pill->accessibleName().endsWith(u", "_s + c.title));
         delete pill;
         vm.reset();
@@ -199,7 +200,7 @@ TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
         c.setUp();
         for (int i = 0; i < 3; ++i) {
             const QWidget* row = popover->findChild<QWidget*>(u"step%1"_s.arg(i + 1));
-            EXPECT_EQ(row->findChild<SymbolView*>()->isVisible(), c.done[i]) << "step " << i + 1;
+            EXPECT_EQ(row->findChild<kit::SymbolMark*>()->isVisible(), c.done[i]) << "step " << i + 1;
             EXPECT_EQ(row->accessibleDescription(), c.done[i] ? u"Done"_s : u"Not yet"_s);
         }
         const auto* hint = popover->findChild<kit::KitLabel*>(u"setupHint"_s);

@@ -4,6 +4,7 @@
 #include "planner/MainWindowState.h"
 #include "views/controls/SymbolButton.h"
 #include "views/kit/AdaptiveRow.h"
+#include "views/kit/EdgeTransition.h"
 #include "views/kit/GlassSurface.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Shapes.h"
@@ -34,6 +35,7 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
 {
     setObjectName(QStringLiteral("SimulationControlBar"));
     setMaximumWidth(maximumBarWidth + int(kit::glassShadowMargins(kit::GlassEmphasis::Elevated).left() * 2));
+    m_presence = new kit::EdgeTransition(*this);
 
     m_surface = new kit::GlassPanel(kit::GlassEmphasis::Elevated, 16, this);
     auto* outer = new QVBoxLayout(this);
@@ -166,13 +168,12 @@ QString SimulationControlBar::detailText(const LocationPlannerViewModel& viewMod
 void SimulationControlBar::sync()
 {
     const bool present = isPresent(m_viewModel);
-    if (!present) {
-        hide();
-        return;
-    }
     // A bar without a parent would open as a window of its own.
-    if (parentWidget())
-        show();
+    if (!present || parentWidget())
+        m_presence->setPresent(present);
+    // On its way out the bar keeps what it last said.
+    if (!present)
+        return;
 
     const QDateTime now = m_viewModel.clock().wallNow();
     const bool spinning = showsSpinner(m_viewModel);

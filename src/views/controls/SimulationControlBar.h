@@ -15,6 +15,7 @@ class MainWindowState;
 
 namespace kit {
 class AdaptiveRow;
+class EdgeTransition;
 class GlassPanel;
 class KitLabel;
 class Spinner;
@@ -26,9 +27,11 @@ class RouteProgressLine;
 /// The floating bar over the map's bottom edge while a location is simulated or
 /// an interruption is open: what the simulation does, how long the location has
 /// been held and when it was last verified, and the actions on the running
-/// simulation. It hides itself when there is nothing to show. The time texts
-/// follow the view model's clock and are refreshed on a timer, so they go stale
-/// by at most one tick even when nothing else changes.
+/// simulation. It fades in when there is something to show and out when nothing
+/// is left, hiding itself at the end; the window that places it slides it across
+/// the map's bottom edge meanwhile (kit::EdgeTransition). The time texts follow
+/// the view model's clock and are refreshed on a timer, so they go stale by at
+/// most one tick even when nothing else changes.
 class SimulationControlBar final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SimulationControlBar)
@@ -65,6 +68,7 @@ private:
     LocationPlannerViewModel& m_viewModel;
     MainWindowState& m_windowState;
     QTimer m_clock;
+    kit::EdgeTransition* m_presence;
     kit::GlassPanel* m_surface;
     kit::AdaptiveRow* m_row;
     QWidget* m_status;

@@ -3,7 +3,6 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "views/device/DeviceStatusPill.h"
-#include "views/device/SymbolView.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
@@ -12,6 +11,7 @@
 #include "views/kit/KitLabel.h"
 #include "views/kit/NumberedMark.h"
 #include "views/kit/StatusDot.h"
+#include "views/kit/SymbolMark.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -138,7 +138,7 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
         auto* row = new QHBoxLayout(step.row);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(10);
-        step.mark = new SymbolView("checkmark.circle.fill"_symbol, BrandColor::Ready, 18, 20);
+        step.mark = new kit::SymbolMark("checkmark.circle.fill"_symbol, BrandColor::Ready, 18, 20);
         step.number = new StepNumber(number);
         step.title = new kit::KitLabel({}, kit::TextStyle::Body);
         step.title->setFixedWidth(popoverWidth - 32 - 20 - 10);

@@ -11,7 +11,6 @@ class QPlainTextEdit;
 namespace ostrevin {
 
 class LocationPlannerViewModel;
-class SymbolView;
 
 namespace kit {
 class ActionButton;
@@ -19,6 +18,7 @@ class DisclosureGroup;
 class IconWell;
 class KitLabel;
 class StatusDot;
+class SymbolMark;
 } // namespace kit
 
 /// The device setup checklist that opens below the device pill: the iPhone and
@@ -61,7 +61,7 @@ private:
     kit::KitLabel* m_state;
     struct StepRow {
         QWidget* row;
-        SymbolView* mark;
+        kit::SymbolMark* mark;
         QWidget* number;
         kit::KitLabel* title;
     };

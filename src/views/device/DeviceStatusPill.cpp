@@ -3,11 +3,11 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "views/device/DeviceSetupPopover.h"
-#include "views/device/SymbolView.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/StatusDot.h"
+#include "views/kit/SymbolMark.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -47,7 +47,7 @@ DeviceStatusPill::DeviceStatusPill(LocationPlannerViewModel& viewModel, MainWind
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 4, 10, 4);
     layout->setSpacing(7);
-    m_phone = new SymbolView("iphone.slash"_symbol, BrandColor::Secondary, 15, 16);
+    m_phone = new kit::SymbolMark("iphone.slash"_symbol, BrandColor::Secondary, 15, 16);
     m_name = new kit::KitLabel({}, kit::TextStyle::Callout);
     m_name->setTextStyle(kit::TextStyle::Callout, QFont::Medium);
     m_name->setMaximumLines(1);

@@ -16,9 +16,8 @@ namespace kit {
 class KitLabel;
 class Spinner;
 class StatusDot;
+class SymbolMark;
 } // namespace kit
-
-class SymbolView;
 
 /// The colour of the device's status dot, shared by the pill and the popover's
 /// header: an unplugged iPhone only asks for attention while something is simulated.
@@ -52,7 +51,7 @@ private:
 
     LocationPlannerViewModel& m_viewModel;
     MainWindowState& m_windowState;
-    SymbolView* m_phone;
+    kit::SymbolMark* m_phone;
     kit::KitLabel* m_name;
     kit::Spinner* m_spinner;
     kit::StatusDot* m_dot;

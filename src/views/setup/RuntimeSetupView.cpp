@@ -5,6 +5,7 @@
 #include "views/kit/Brand.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Spinner.h"
+#include "views/kit/SymbolMark.h"
 #include "views/setup/OnboardingPanel.h"
 #include "views/setup/SetupWidgets.h"
 
@@ -28,7 +29,7 @@ struct RuntimeSetupView::Widgets {
     QLabel* failureText = nullptr;
     QWidget* stepCard = nullptr;
     struct StepLine {
-        SymbolMark* mark = nullptr;
+        kit::SymbolMark* mark = nullptr;
         kit::Spinner* spinner = nullptr;
         kit::KitLabel* title = nullptr;
         kit::KitLabel* percentage = nullptr;
@@ -50,7 +51,8 @@ QWidget* factRow(const QString& symbol, const QString& text)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto* label = new kit::KitLabel(text, TextStyle::Callout);
-    layout->addWidget(new SymbolMark(kit::SymbolName::fromString(symbol), BrandColor::Secondary, 16), 0, Qt::AlignTop);
+    layout->addWidget(new kit::SymbolMark(kit::SymbolName::fromString(symbol), BrandColor::Secondary, 16, 18), 0,
+                      Qt::AlignTop);
     layout->addWidget(label, 1);
     return row;
 }
@@ -94,7 +96,7 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     w.failureText->setTextFormat(Qt::PlainText);
     w.failureText->setWordWrap(true);
     w.failureText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    failureLayout->addWidget(new SymbolMark("xmark.octagon"_symbol, BrandColor::Failure, 16), 0, Qt::AlignTop);
+    failureLayout->addWidget(new kit::SymbolMark("xmark.octagon"_symbol, BrandColor::Failure, 16, 18), 0, Qt::AlignTop);
     failureLayout->addWidget(w.failureText, 1);
     column->addWidget(w.failure);
 
@@ -112,7 +114,7 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
         markFrame->setFixedSize(18, 18);
         auto* markLayout = new QHBoxLayout(markFrame);
         markLayout->setContentsMargins(0, 0, 0, 0);
-        line.mark = new SymbolMark("circle"_symbol, BrandColor::Tertiary, 16);
+        line.mark = new kit::SymbolMark("circle"_symbol, BrandColor::Tertiary, 16, 18);
         line.spinner = new kit::Spinner(14);
         markLayout->addWidget(line.mark, 0, Qt::AlignCenter);
         markLayout->addWidget(line.spinner, 0, Qt::AlignCenter);

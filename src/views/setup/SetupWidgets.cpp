@@ -1,5 +1,6 @@
 #include "views/setup/SetupWidgets.h"
 
+#include "views/kit/Brand.h"
 #include "views/kit/Shapes.h"
 
 #include <QFontDatabase>
@@ -17,28 +18,6 @@ QFont monospaceFont()
 }
 
 } // namespace
-
-SymbolMark::SymbolMark(kit::SymbolName symbol, kit::BrandColor color, int pixelSize, QWidget* parent)
-    : QWidget(parent), m_symbol(symbol), m_color(color), m_pixelSize(pixelSize)
-{
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void SymbolMark::setSymbol(kit::SymbolName symbol, kit::BrandColor color)
-{
-    if (symbol == m_symbol && color == m_color)
-        return;
-    m_symbol = symbol;
-    m_color = color;
-    update();
-}
-
-void SymbolMark::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    kit::paintSymbol(painter, QRectF(rect()), m_symbol, kit::Brand::current().color(m_color), m_pixelSize);
-}
 
 MiddleElidedLine::MiddleElidedLine(QWidget* parent) : QWidget(parent)
 {

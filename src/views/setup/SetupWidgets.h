@@ -1,33 +1,8 @@
 #pragma once
 
-#include "views/kit/Brand.h"
-#include "views/kit/Symbols.h"
-
 #include <QWidget>
 
 namespace ostrevin {
-
-/// One symbol in a Brand colour, centred in its box; the colour is resolved when
-/// painted, so it follows the appearance.
-class SymbolMark final : public QWidget {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(SymbolMark)
-
-public:
-    SymbolMark(kit::SymbolName symbol, kit::BrandColor color, int pixelSize, QWidget* parent = nullptr);
-    ~SymbolMark() override = default;
-
-    void setSymbol(kit::SymbolName symbol, kit::BrandColor color);
-    QSize sizeHint() const override { return {m_pixelSize + 2, m_pixelSize + 2}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    kit::SymbolName m_symbol;
-    kit::BrandColor m_color;
-    int m_pixelSize;
-};
 
 /// One line of tool output in a small monospaced font and the secondary colour,
 /// cut in the middle when it does not fit; the whole line is its tooltip.
