@@ -215,6 +215,7 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
                                                  bool resetCounters)
 {
     const CancelToken token = m_locationLockTask.replace();
+    m_holdToken = token;
     ++m_holdEpoch;
     setLockedPoint(point);
     m_lockedHelper = helper;
@@ -345,7 +346,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
 QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
 {
     // Not a coroutine itself: the work holds only a guarded pointer to this object.
-    return verifyHold(QPointer(this));
+    return verifyHold(QPointer(this), m_holdToken);
 }
 
 QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)

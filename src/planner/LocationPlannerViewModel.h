@@ -506,10 +506,11 @@ private:
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
+    /// It carries the hold's token: ending the hold stops its device calls.
     QCoro::Task<> refreshLocationLockNow();
     /// The hold's token reaches the device calls of a restore, so that a reset can
     /// stop them and wait for their end.
-    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token = {});
+    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token);
     static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
     void persistLockedPoint(const std::optional<RoutePoint>& point);
     /// The hold is verified or restored: the next loss is a new outage.
@@ -534,6 +535,10 @@ private:
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;
+    // The watch loop's token, also given to verifications started outside it (after
+    // a playback): a reset or a new hold must stop a restore's set whoever began it,
+    // or the set could land after the clear and put the point back.
+    CancelToken m_holdToken;
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
 

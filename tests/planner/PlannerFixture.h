@@ -110,6 +110,8 @@ struct PlannerTestAccess {
         vm.startLocationLock(point, helper, true);
     }
     static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(true); }
+    /// A verification started outside the watch loop, as the end of a playback starts one.
+    static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
                                const std::optional<RoutePoint>& point)
     {

@@ -1,6 +1,7 @@
 #include "PlannerFixture.h"
 #include "alerts/TelegramTokenStore.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "support/AwaitTask.h"
 
 #include <QCoro/QCoroFuture>
 #include <QFile>
@@ -196,6 +197,34 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         EXPECT_FALSE(calls.contains(u"setLocation"_s));
         vm.reset();
     }
+}
+
+TEST_F(ResetTest, AResetStopsTheSetOfARestoreStartedOutsideTheWatch)
+{
+    LocationHelperStatus ready = readyStatus();
+    ready.helper->kind = LocationHelper::Kind::iDeviceSetLocation;
+    ready.helper->deviceIdentifier = u"A"_s;
+    device.reachable = false;
+    device.detectedStatus = ready;
+    device.preparedStatus = ready;
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, ready);
+    PlannerTestAccess::startLocationLock(*vm, makePoint(u"Home"_s, 50, 14), *ready.helper, true);
+    device.holdAnswers(true);
+    QCoro::Task<> verification = PlannerTestAccess::verifyNow(*vm);
+    // Reachability, detection and preparation answered; the restore's set hangs.
+    for (int answered = 0; answered < 3; ++answered) {
+        device.release();
+        ManualClock::runPostedEvents();
+    }
+    ASSERT_EQ(device.calls().last(), u"setLocation"_s);
+    device.holdAnswers(false);
+
+    vm->clearIPhoneLocation();
+    // Stopped with the hold: a set that ended after the clear would put the point back.
+    EXPECT_TRUE(awaitTask(std::move(verification), 5s).finished);
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(device.calls().last(), u"clearLocation"_s);
 }
 
 TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
