@@ -230,11 +230,8 @@ QUrl OsrmDirectionsService::routeUrl(const QUrl& base, const QString& profile, G
     const auto place = [](Geodesy::Coordinate c) -> QString {
         return QString::number(c.longitude, 'f', 6) + u',' + QString::number(c.latitude, 'f', 6);
     };
-    QUrl url = base;
-    QString path = url.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url.setPath(path + u"/route/v1/" + profile + u'/' + place(from) + u';' + place(to));
+    QUrl url =
+        ServiceEndpoints::endpoint(base, QString(u"route/v1/" + profile + u'/' + place(from) + u';' + place(to)));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("alternatives"), QStringLiteral("4"));
     query.addQueryItem(QStringLiteral("steps"), QStringLiteral("true"));
@@ -266,11 +263,8 @@ QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::fetch(QPointer<QNetwo
 {
     if (!network)
         throw NetworkTransportError(NetworkTransportError::Kind::cancelled);
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, ServiceEndpoints::userAgent());
-    request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(static_cast<int>(timeout.count()));
-    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(network->get(request));
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(
+        network->get(ServiceEndpoints::jsonRequest(url, static_cast<int>(timeout.count()))));
 
     // Checked as the bytes come in, so an endless reply is cut off at the cap
     // rather than kept in memory whole.
