@@ -7,11 +7,14 @@ namespace ostrevin {
 
 namespace {
 
-// Where the build puts the compiled translations (a resource of this library).
-const QString folder = QStringLiteral(":/i18n");
 const QString prefix = QStringLiteral("ostrevin");
 
 } // namespace
+
+QString appTranslationFolder()
+{
+    return QStringLiteral(":/i18n");
+}
 
 QTranslator* installAppTranslation(const QLocale& locale)
 {
@@ -19,6 +22,7 @@ QTranslator* installAppTranslation(const QLocale& locale)
     if (!application)
         return nullptr;
     auto* translator = new QTranslator(application);
+    const QString folder = appTranslationFolder();
     const bool loaded = translator->load(locale, prefix, QStringLiteral("_"), folder) ||
                         translator->load(prefix + QStringLiteral("_en"), folder);
     if (!loaded || !QCoreApplication::installTranslator(translator)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QString>
 
 class QTranslator;
 
@@ -13,5 +14,9 @@ namespace ostrevin {
 /// translation of its own. Returns the installed translator (owned by the
 /// application object), or null when none could be loaded.
 QTranslator* installAppTranslation(const QLocale& locale = QLocale());
+
+/// Where the build puts the compiled translations ("ostrevin_<language>.qm"), a
+/// resource folder of this library.
+QString appTranslationFolder();
 
 } // namespace ostrevin

@@ -76,6 +76,11 @@ QString AppLanguage::Option::label() const
     return endonym + QStringLiteral(" \u2014 ") + localizedName;
 }
 
+QString AppLanguage::translationFolder()
+{
+    return appTranslationFolder();
+}
+
 AppLanguage::Option AppLanguage::option(const QString& code, const QLocale& current)
 {
     const QLocale locale(code);

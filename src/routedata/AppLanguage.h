@@ -35,7 +35,7 @@ public:
     /// The picker's tag of "System default".
     static QString systemTag() { return QStringLiteral("system"); }
     /// Where the build puts the compiled translations.
-    static QString translationFolder() { return QStringLiteral(":/i18n"); }
+    static QString translationFolder();
 
     /// One option per shipped translation ("ostrevin_<code>.qm" in the folder),
     /// sorted by endonym as a file browser sorts names; read afresh on each call.
