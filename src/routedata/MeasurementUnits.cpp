@@ -8,7 +8,7 @@ QString title(MeasurementUnits units)
 {
     switch (units) {
     case MeasurementUnits::automatic:
-        //: Settings › General › Units: follow the Mac’s region settings.
+        //: Settings › General › Units: follow the computer’s region settings.
         return QCoreApplication::translate("MeasurementUnits", "Automatic");
     case MeasurementUnits::kilometers:
         //: Settings › General › Units option.
