@@ -54,11 +54,6 @@ void RouteLineGeometry::setCoordinates(const QList<Coordinate>& coordinates)
     m_levels.fill(std::nullopt);
 }
 
-const QPolygonF& RouteLineGeometry::level(int zoom) const
-{
-    return levelData(zoom).line;
-}
-
 const RouteLineGeometry::Level& RouteLineGeometry::levelData(int zoom) const
 {
     const int index = std::clamp(zoom, 0, levelCount - 1);

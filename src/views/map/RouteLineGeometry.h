@@ -26,16 +26,12 @@ public:
     static constexpr int levelCount = 20;
 
     void setCoordinates(const QList<Coordinate>& coordinates);
-    qsizetype pointCount() const { return m_base.size(); }
 
     /// The stretches that can touch an area of the view (view coordinates; a repaint
     /// of a small area, such as the beacon's, only looks at the line near it); margin
     /// (pixels) widens the area so that a thick line just outside still shows its edge.
     QList<QPolygonF> visiblePolylines(const MapCamera& camera, const QSizeF& viewSize, const QRectF& area,
                                       double margin) const;
-
-    /// The simplified line of one zoom level in that level's world pixels.
-    const QPolygonF& level(int zoom) const;
 
     /// Keeps the points that matter for a tolerance (Douglas–Peucker after a radial
     /// pass); the first and the last point always stay.
