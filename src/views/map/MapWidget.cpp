@@ -144,8 +144,8 @@ MapWidget::Region MapWidget::visibleRegion() const
 
 void MapWidget::setRouteCoordinates(const QList<Coordinate>& coordinates)
 {
-    m_route.setCoordinates(coordinates);
-    update();
+    if (m_route.setCoordinates(coordinates))
+        update();
 }
 
 void MapWidget::setMarks(const QList<MapMark>& marks)

@@ -25,7 +25,10 @@ public:
     static constexpr double tolerance = 0.5;
     static constexpr int levelCount = 20;
 
-    void setCoordinates(const QList<Coordinate>& coordinates);
+    /// False, keeping the prepared levels, when the coordinates are those it has:
+    /// the map is handed the route again on every change of its presentation
+    /// (the live point moves each second during playback).
+    bool setCoordinates(const QList<Coordinate>& coordinates);
 
     /// The stretches that can touch an area of the view (view coordinates; a repaint
     /// of a small area, such as the beacon's, only looks at the line near it); margin
@@ -47,6 +50,7 @@ private:
     static constexpr qsizetype chunkSize = 64;
     const Level& levelData(int zoom) const;
 
+    QList<Coordinate> m_coordinates;
     /// World pixels at zoom 0 with unwrapped longitudes.
     QPolygonF m_base;
     mutable std::array<std::optional<Level>, levelCount> m_levels;
