@@ -255,8 +255,12 @@ void MapWidget::paintTiles(QPainter& painter, const QRect& area)
     const int zoom = grid.zoom;
     const double scale = grid.scale;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(scale - 1) > 1e-6);
-    const auto viewX = [&](double worldX) { return std::round((worldX - grid.center.x()) * scale + grid.halfView.x()); };
-    const auto viewY = [&](double worldY) { return std::round((worldY - grid.center.y()) * scale + grid.halfView.y()); };
+    const auto viewX = [&](double worldX) {
+        return std::round((worldX - grid.center.x()) * scale + grid.halfView.x());
+    };
+    const auto viewY = [&](double worldY) {
+        return std::round((worldY - grid.center.y()) * scale + grid.halfView.y());
+    };
     for (int y = grid.range.minY; y <= grid.range.maxY; ++y) {
         for (int x = grid.range.minX; x <= grid.range.maxX; ++x) {
             const QRectF target(
