@@ -154,8 +154,8 @@ void TovrelApp::applicationWillTerminate()
     m_terminated = true;
     qCInfo(lcApp) << "quitting";
     m_viewModel->stopMonitoringDeviceReadiness();
+    // Also dismisses the alarm.
     m_viewModel->prepareForApplicationTermination();
-    m_alarm->dismiss();
     // An installation must not leave its tool running or a half-replaced runtime
     // behind; the installer ends its tool's process group when it goes.
     m_runtime->cancel();
