@@ -129,6 +129,9 @@ TovrelApp::~TovrelApp()
     m_updater.reset();
     m_runtime.reset();
     m_viewModel.reset();
+    // The view model's off-thread device work (a reset stopping the tools) may
+    // still run: it must end while the device controller it calls exists.
+    m_workerPool.reset();
     AppSettings::setStandardStore(nullptr);
     m_theme.reset();
     m_appearance.reset();
