@@ -142,6 +142,11 @@ TEST_F(DeviceStatusPillTest, ThePopoverFollowsThePillTheMenuAndClicksOutside)
 
     // Any other way of closing it (a click outside, Escape) writes the flag back.
     QTest::keyClick(pill->popover(), Qt::Key_Escape);
+
+    // Closed and presented again before the closed one is deleted, it still shows.
+    state.setDevicePopoverPresented(false);
+    state.setDevicePopoverPresented(true);
+    QTRY_VERIFY_WITH_TIMEOUT(pill->popover() && pill->popover()->isVisible(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!state.isDevicePopoverPresented(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!pill->popover(), 5000);
 
