@@ -399,19 +399,9 @@ RoutePointRow::Flags RoutePanel::pointRowFlags(qsizetype index, qsizetype listed
 
 std::optional<RouteTransportMode> RoutePanel::shownTransportMode(RouteTransportMode stored)
 {
-    switch (stored) {
-    case RouteTransportMode::bus:
-    case RouteTransportMode::train:
-    case RouteTransportMode::tram:
-        return RouteTransportMode::transit;
-    case RouteTransportMode::any:
+    if (stored == RouteTransportMode::any)
         return std::nullopt;
-    case RouteTransportMode::automobile:
-    case RouteTransportMode::transit:
-    case RouteTransportMode::walking:
-        break;
-    }
-    return stored;
+    return foldedTransit(stored);
 }
 
 double RoutePanel::townSpeedForPosition(int position)
