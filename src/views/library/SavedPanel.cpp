@@ -9,6 +9,7 @@
 #include "views/kit/PanelSection.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/LibraryWidgets.h"
+#include "views/place/CoordinateText.h"
 #include "views/route/DeletionConfirmation.h"
 
 #include <QHBoxLayout>
@@ -122,7 +123,8 @@ void SavedPanel::addLocationRow(const SavedLocation& location)
     connect(sendButton, &QAbstractButton::clicked, send, &QAction::trigger);
     auto* trailing = library::trailingBox({sendButton, rowMenuButton(menu)});
 
-    auto* row = new kit::LibraryRow("mappin"_symbol, location.name, library::coordinateText(point), trailing);
+    auto* row = new kit::LibraryRow("mappin"_symbol, location.name,
+                                    place::coordinateText(point.latitude, point.longitude), trailing);
     //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending it
     //: to the iPhone.
     row->setHint(tr("Load on the map"));
