@@ -11,6 +11,10 @@ namespace ostrevin {
 
 class LocationPlannerViewModel;
 
+namespace kit {
+class IconButton;
+}
+
 namespace library {
 
 /// Menu actions carry which gate enables them: editing the draft, or changing
@@ -24,6 +28,8 @@ QVBoxLayout* columnLayout(QWidget* container);
 void clearLayout(QVBoxLayout* layout);
 /// The trailing buttons of a row, side by side.
 QWidget* trailingBox(std::initializer_list<QWidget*> buttons);
+/// A row's "More actions" button: opens the row's menu below itself.
+kit::IconButton* menuButton(QMenu* menu);
 /// Calls `sync` whenever canEditRouteDraft or canChangeIPhoneLocation may have changed.
 void connectGates(LocationPlannerViewModel& viewModel, QObject* context, std::function<void()> sync);
 /// Enables the menu's gated actions by the two gates.

@@ -54,7 +54,6 @@ private:
     void syncGates();
     void addLocationRow(const SavedLocation& location);
     void addRouteRow(const SavedRoute& route);
-    QWidget* rowMenuButton(QMenu* menu);
     void askRename(const RenameTarget& target);
     void commitRename(const QString& text);
 
