@@ -10,11 +10,11 @@
 
 namespace ostrevin::library {
 
-QVBoxLayout* columnLayout(QWidget* container)
+QVBoxLayout* columnLayout(QWidget* container, int spacing)
 {
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    layout->setSpacing(spacing);
     return layout;
 }
 

@@ -22,8 +22,8 @@ namespace library {
 inline constexpr const char* editGateProperty = "ostrevinEditGate";
 inline constexpr const char* changeGateProperty = "ostrevinChangeGate";
 
-/// A column without margins or spacing, the panels' row lists' container.
-QVBoxLayout* columnLayout(QWidget* container);
+/// A column without margins, by default without spacing either (the panels' row lists).
+QVBoxLayout* columnLayout(QWidget* container, int spacing = 0);
 /// Deletes every widget of the layout (the rows of a list being rebuilt).
 void clearLayout(QVBoxLayout* layout);
 /// The trailing buttons of a row, side by side.
