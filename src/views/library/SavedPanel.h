@@ -3,12 +3,12 @@
 #include "routedata/SavedLocation.h"
 #include "routedata/SavedRoute.h"
 
+#include <QInputDialog>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
 #include <variant>
 
-#include <QInputDialog>
 class QMenu;
 class QVBoxLayout;
 
