@@ -51,7 +51,8 @@ struct RegisterScenario {
 };
 
 /// Runs the event loop until `done` holds or two seconds pass (a scenario waits
-/// for the view model to reach its state).
+/// for the view model to reach its state); says so on standard error when it
+/// does not hold by then.
 void runUntil(const std::function<bool()>& done);
 
 /// The scenario's clock as the view model wants it.
