@@ -115,6 +115,7 @@ TEST(TileLoader, MissingTilesAndUnreachableServers)
         {"404", [](FakeHttpServer&) {}, false},
         {"server error", [](FakeHttpServer& s) { s.setReply("GET", "/5/1/1.png", FakeHttpReply::text("x", 503)); },
          true},
+        {"throttled", [](FakeHttpServer& s) { s.setReply("GET", "/5/1/1.png", FakeHttpReply::text("x", 429)); }, true},
         {"not an image", [](FakeHttpServer& s) { s.setReply("GET", "/5/1/1.png", FakeHttpReply::text("<html>")); },
          false},
         {"refused", [](FakeHttpServer& s) { s.stopListening(); }, true},

@@ -284,25 +284,6 @@ void MapMarkPainter::paintMark(QPainter& painter, const MapMark& mark, const QPo
     }
 }
 
-QRectF MapMarkPainter::markBounds(const MapMark& mark, const QPointF& anchor)
-{
-    const QSizeF label =
-        mark.kind == MapMark::Kind::waypoint ? QSizeF() : nameLabel(mark.point.name).deviceIndependentSize();
-    const double halfWidth = std::max(label.width(), pinWidth) / 2 + shadowMargin;
-    switch (mark.kind) {
-    case MapMark::Kind::place:
-    case MapMark::Kind::destination:
-        return QRectF(anchor.x() - halfWidth, anchor.y() - pinHeight - 3 - label.height() - shadowMargin, 2 * halfWidth,
-                      pinHeight + 3 + label.height() + 2 * shadowMargin);
-    case MapMark::Kind::start:
-        return QRectF(anchor.x() - halfWidth, anchor.y() - 33 - shadowMargin, 2 * halfWidth,
-                      std::max(42.0, 24 + label.height()) + 2 * shadowMargin);
-    case MapMark::Kind::waypoint:
-        break;
-    }
-    return QRectF(anchor - QPointF(11, 11), QSizeF(22, 22));
-}
-
 void MapMarkPainter::paintBeacon(QPainter& painter, const QPointF& center, double pulse)
 {
     const double scale = 0.62 + (1.0 - 0.62) * pulse;

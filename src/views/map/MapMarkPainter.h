@@ -58,8 +58,6 @@ public:
     void paintBeacon(QPainter& painter, const QPointF& center, double pulse);
     /// A pin alone with its tip at a point (the selected-place card's icon uses it).
     void paintPin(QPainter& painter, bool isLive, const QPointF& tip);
-    /// The rectangle a mark covers (label included), for repainting.
-    QRectF markBounds(const MapMark& mark, const QPointF& anchor);
 
     /// The capsule of a name at its natural size.
     QPixmap nameLabel(const QString& text);

@@ -1,15 +1,16 @@
 #include "views/map/MapPin.h"
 
 #include <QPainter>
+#include <cmath>
 
 namespace ostrevin {
 
-MapPin::MapPin(bool isLive, QWidget* parent) : QWidget(parent), m_isLive(isLive)
+MapPin::MapPin(bool isLive, double scale, QWidget* parent) : QWidget(parent), m_isLive(isLive), m_scale(scale)
 {
     // The pin's frame with room for its shadow all round.
     const double margin = MapMarkPainter::shadowMargin;
-    setFixedSize(static_cast<int>(MapMarkPainter::pinWidth + 2 * margin),
-                 static_cast<int>(MapMarkPainter::pinHeight + 2 * margin));
+    setFixedSize(static_cast<int>(std::round((MapMarkPainter::pinWidth + 2 * margin) * scale)),
+                 static_cast<int>(std::round((MapMarkPainter::pinHeight + 2 * margin) * scale)));
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
@@ -26,7 +27,13 @@ void MapPin::paintEvent(QPaintEvent*)
     m_painter.setStyle(MapMarkStyle::current());
     m_painter.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(this);
-    m_painter.paintPin(painter, m_isLive, QPointF(width() / 2.0, height() - MapMarkPainter::shadowMargin));
+    painter.translate(width() / 2.0, height() / 2.0);
+    if (m_scale != 1) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(m_scale, m_scale);
+    }
+    // The tip half the pin's height below the centre.
+    m_painter.paintPin(painter, m_isLive, QPointF(0, MapMarkPainter::pinHeight / 2));
 }
 
 } // namespace ostrevin

@@ -13,7 +13,9 @@ class MapPin : public QWidget {
     Q_DISABLE_COPY_MOVE(MapPin)
 
 public:
-    explicit MapPin(bool isLive = false, QWidget* parent = nullptr);
+    /// scale: the pin's size against the map's; the frame (with its room for the
+    /// shadow) scales alike, and a frame set afterwards keeps the pin centred.
+    explicit MapPin(bool isLive = false, double scale = 1, QWidget* parent = nullptr);
 
     void setLive(bool isLive);
     bool isLive() const { return m_isLive; }
@@ -23,6 +25,7 @@ protected:
 
 private:
     bool m_isLive = false;
+    double m_scale = 1;
     MapMarkPainter m_painter;
 };
 

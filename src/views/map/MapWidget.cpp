@@ -144,8 +144,8 @@ MapWidget::Region MapWidget::visibleRegion() const
 
 void MapWidget::setRouteCoordinates(const QList<Coordinate>& coordinates)
 {
-    m_route.setCoordinates(coordinates);
-    update();
+    if (m_route.setCoordinates(coordinates))
+        update();
 }
 
 void MapWidget::setMarks(const QList<MapMark>& marks)
@@ -208,26 +208,33 @@ void MapWidget::cameraChanged()
     update();
 }
 
+MapWidget::TileGrid MapWidget::tileGrid(const QRectF& area) const
+{
+    TileGrid grid;
+    grid.zoom = std::clamp(static_cast<int>(std::lround(m_camera.zoom)), 0, maxTileZoom);
+    grid.scale = std::exp2(m_camera.zoom - grid.zoom);
+    grid.center = WebMercator::project(m_camera.center, grid.zoom);
+    grid.halfView = QPointF(width() / 2.0, height() / 2.0);
+    const QRectF world(grid.center + (area.topLeft() - grid.halfView) / grid.scale, area.size() / grid.scale);
+    grid.range = WebMercator::tilesCovering(world, grid.zoom);
+    return grid;
+}
+
 void MapWidget::requestVisibleTiles()
 {
     if (!m_tiles->source().hasTiles() || width() < 1 || height() < 1)
         return;
-    const int zoom = std::clamp(static_cast<int>(std::lround(m_camera.zoom)), 0, maxTileZoom);
-    const double scale = std::exp2(m_camera.zoom - zoom);
-    const QPointF center = WebMercator::project(m_camera.center, zoom);
-    const QSizeF view = size();
-    const QRectF world(center - QPointF(view.width(), view.height()) / (2 * scale), view / scale);
-    const WebMercator::TileRange range = WebMercator::tilesCovering(world, zoom);
+    const TileGrid grid = tileGrid(rect());
     struct Wanted {
         TileKey key;
         double distance;
     };
     std::vector<Wanted> wanted;
-    for (int y = range.minY; y <= range.maxY; ++y) {
-        for (int x = range.minX; x <= range.maxX; ++x) {
+    for (int y = grid.range.minY; y <= grid.range.maxY; ++y) {
+        for (int x = grid.range.minX; x <= grid.range.maxX; ++x) {
             const QPointF middle((x + 0.5) * WebMercator::tileSize, (y + 0.5) * WebMercator::tileSize);
-            const QPointF d = middle - center;
-            wanted.push_back({{zoom, wrappedTileX(x, zoom), y}, QPointF::dotProduct(d, d)});
+            const QPointF d = middle - grid.center;
+            wanted.push_back({{grid.zoom, wrappedTileX(x, grid.zoom), y}, QPointF::dotProduct(d, d)});
         }
     }
     // The middle of the view first: that is where the user looks.
@@ -240,19 +247,22 @@ void MapWidget::requestVisibleTiles()
     m_tiles->request(keys);
 }
 
-void MapWidget::paintTiles(QPainter& painter)
+void MapWidget::paintTiles(QPainter& painter, const QRect& area)
 {
-    const int zoom = std::clamp(static_cast<int>(std::lround(m_camera.zoom)), 0, maxTileZoom);
-    const double scale = std::exp2(m_camera.zoom - zoom);
-    const QPointF center = WebMercator::project(m_camera.center, zoom);
-    const QPointF halfView(width() / 2.0, height() / 2.0);
-    const QRectF world(center - halfView / scale, QSizeF(size()) / scale);
-    const WebMercator::TileRange range = WebMercator::tilesCovering(world, zoom);
+    // Only the tiles under the repainted area (the beacon's pulse repaints a small
+    // square 30 times a second); a pixel more all round for the rounded tile edges.
+    const TileGrid grid = tileGrid(QRectF(area).adjusted(-1, -1, 1, 1));
+    const int zoom = grid.zoom;
+    const double scale = grid.scale;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(scale - 1) > 1e-6);
-    const auto viewX = [&](double worldX) { return std::round((worldX - center.x()) * scale + halfView.x()); };
-    const auto viewY = [&](double worldY) { return std::round((worldY - center.y()) * scale + halfView.y()); };
-    for (int y = range.minY; y <= range.maxY; ++y) {
-        for (int x = range.minX; x <= range.maxX; ++x) {
+    const auto viewX = [&](double worldX) {
+        return std::round((worldX - grid.center.x()) * scale + grid.halfView.x());
+    };
+    const auto viewY = [&](double worldY) {
+        return std::round((worldY - grid.center.y()) * scale + grid.halfView.y());
+    };
+    for (int y = grid.range.minY; y <= grid.range.maxY; ++y) {
+        for (int x = grid.range.minX; x <= grid.range.maxX; ++x) {
             const QRectF target(
                 QPointF(viewX(x * WebMercator::tileSize), viewY(y * WebMercator::tileSize)),
                 QPointF(viewX((x + 1) * WebMercator::tileSize), viewY((y + 1) * WebMercator::tileSize)));
@@ -286,7 +296,7 @@ void MapWidget::paintEvent(QPaintEvent* event)
     else
         painter.fillRect(rect(), MapPlaceholder::landColor(m_dark));
     if (m_tiles->source().hasTiles())
-        paintTiles(painter);
+        paintTiles(painter, event->rect());
 
     painter.setRenderHint(QPainter::Antialiasing);
     const QList<QPolygonF> lines = m_route.visiblePolylines(m_camera, size(), event->rect(), casingWidth);

@@ -5,6 +5,7 @@
 #include "views/map/MapMarkPainter.h"
 #include "views/map/MapTileSources.h"
 #include "views/map/RouteLineGeometry.h"
+#include "views/map/WebMercator.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -85,8 +86,20 @@ private:
     /// (kit::Brand); cheap when nothing changed, so every paint calls it.
     void followBrand();
     void cameraChanged();
+    /// The tiles of the level nearest the camera's zoom under an area of the view,
+    /// and how that level's world pixels map onto the view.
+    struct TileGrid {
+        int zoom = 0;
+        /// View pixels per world pixel of the level.
+        double scale = 1;
+        /// The camera's centre in the level's world pixels.
+        QPointF center;
+        QPointF halfView;
+        WebMercator::TileRange range;
+    };
+    TileGrid tileGrid(const QRectF& area) const;
     void requestVisibleTiles();
-    void paintTiles(QPainter& painter);
+    void paintTiles(QPainter& painter, const QRect& area);
     void updatePulse();
     double pulse() const;
     QRectF beaconRect() const;

@@ -36,8 +36,11 @@ bool segmentMayTouch(const QPointF& a, const QPointF& b, const QRectF& rect)
 
 } // namespace
 
-void RouteLineGeometry::setCoordinates(const QList<Coordinate>& coordinates)
+bool RouteLineGeometry::setCoordinates(const QList<Coordinate>& coordinates)
 {
+    if (coordinates == m_coordinates)
+        return false;
+    m_coordinates = coordinates;
     m_base.clear();
     m_base.reserve(coordinates.size());
     double previousLongitude = 0;
@@ -52,11 +55,7 @@ void RouteLineGeometry::setCoordinates(const QList<Coordinate>& coordinates)
         m_base.append(WebMercator::project(c, 0));
     }
     m_levels.fill(std::nullopt);
-}
-
-const QPolygonF& RouteLineGeometry::level(int zoom) const
-{
-    return levelData(zoom).line;
+    return true;
 }
 
 const RouteLineGeometry::Level& RouteLineGeometry::levelData(int zoom) const

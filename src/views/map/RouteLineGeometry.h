@@ -25,17 +25,16 @@ public:
     static constexpr double tolerance = 0.5;
     static constexpr int levelCount = 20;
 
-    void setCoordinates(const QList<Coordinate>& coordinates);
-    qsizetype pointCount() const { return m_base.size(); }
+    /// False, keeping the prepared levels, when the coordinates are those it has:
+    /// the map is handed the route again on every change of its presentation
+    /// (the live point moves each second during playback).
+    bool setCoordinates(const QList<Coordinate>& coordinates);
 
     /// The stretches that can touch an area of the view (view coordinates; a repaint
     /// of a small area, such as the beacon's, only looks at the line near it); margin
     /// (pixels) widens the area so that a thick line just outside still shows its edge.
     QList<QPolygonF> visiblePolylines(const MapCamera& camera, const QSizeF& viewSize, const QRectF& area,
                                       double margin) const;
-
-    /// The simplified line of one zoom level in that level's world pixels.
-    const QPolygonF& level(int zoom) const;
 
     /// Keeps the points that matter for a tolerance (Douglas–Peucker after a radial
     /// pass); the first and the last point always stay.
@@ -51,6 +50,7 @@ private:
     static constexpr qsizetype chunkSize = 64;
     const Level& levelData(int zoom) const;
 
+    QList<Coordinate> m_coordinates;
     /// World pixels at zoom 0 with unwrapped longitudes.
     QPolygonF m_base;
     mutable std::array<std::optional<Level>, levelCount> m_levels;

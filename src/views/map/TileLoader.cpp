@@ -16,6 +16,16 @@ constexpr qsizetype memoryCacheKilobytes = 64 * 1024;
 constexpr qint64 diskCacheBytes = 256LL * 1024 * 1024;
 constexpr int transferTimeoutMs = 15000;
 
+/// The server answered that this tile does not exist (the others may). A server
+/// that timed out our request or throttles us says nothing about the tile.
+bool isMissingTile(QNetworkReply::NetworkError error, int status)
+{
+    if (status == 408 || status == 429)
+        return false;
+    return error == QNetworkReply::ContentNotFoundError || error == QNetworkReply::ProtocolInvalidOperationError ||
+           (status >= 400 && status < 500);
+}
+
 } // namespace
 
 TileLoader::TileLoader(const QString& diskCacheFolder, QObject* parent)
@@ -149,9 +159,7 @@ void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
         } else {
             m_missing.insert(key);
         }
-    } else if (error == QNetworkReply::ContentNotFoundError || error == QNetworkReply::ProtocolInvalidOperationError ||
-               (status >= 400 && status < 500)) {
-        // The server answered: this tile does not exist, the others may.
+    } else if (isMissingTile(error, status)) {
         m_missing.insert(key);
         setOffline(false);
     } else {

@@ -71,7 +71,9 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     auto* citySection = new PanelSection(tr("Cities"), m_cities);
 
     m_notice = new DeviceBlockerNotice(viewModel);
+    //: The Place panel's main button: sends the selected point to the iPhone.
     m_setLocation = new ActionButton(tr("Set location"), ActionButton::Kind::Primary);
+    //: Tooltip of the Place panel's "Set location" button.
     m_setLocation->setToolTip(tr("Sets the selected point as the iPhone’s location and holds it until you reset it."));
     auto* footer = new PanelFooter;
     footer->addContent(m_notice);

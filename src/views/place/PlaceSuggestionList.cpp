@@ -29,6 +29,7 @@ PlaceSuggestionList::PlaceSuggestionList(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    //: Accessibility label of the list of places found while typing in a search field.
     setAccessibleName(tr("Suggestions"));
 }
 

@@ -8,6 +8,7 @@
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
+#include "views/map/MapPin.h"
 #include "views/place/CoordinateText.h"
 
 #include <QEvent>
@@ -22,38 +23,11 @@ namespace ostrevin {
 
 using namespace kit;
 
-/// The card's map pin: the accent pin, green while the point is held.
-class SelectedPlaceCard::Pin final : public QWidget {
-public:
-    Pin() { setFixedSize(20, 26); }
-
-    void setLive(bool live)
-    {
-        if (live == m_live)
-            return;
-        m_live = live;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        const Brand& brand = Brand::current();
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        // The full pin is 26 px tall; the card shows it at 0.72 of that.
-        paintSymbol(painter, rect(), "mappin"_symbol, m_live ? brand.ready : brand.accent, 26 * 0.72);
-    }
-
-private:
-    bool m_live = false;
-};
-
 SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const RoutePoint& point, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_point(point)
-    , m_pin(new Pin)
+    , m_pin(new MapPin(false, 0.72))
     , m_name(new QLineEdit)
     , m_coordinates(new QLabel)
     //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
@@ -61,6 +35,8 @@ SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const 
     //: Note under the selected place when it is the last point of a route.
     , m_destinationNote(new KitLabel(tr("Destination of the current route"), TextStyle::Caption))
 {
+    // The map's pin at 0.72 of its size, centred in a frame of 20 by 26.
+    m_pin->setFixedSize(20, 26);
     m_pin->setAccessibleName(QString());
     m_name->setFrame(false);
     showSurfaceThrough(*m_name);

@@ -10,6 +10,7 @@ class QLineEdit;
 namespace ostrevin {
 
 class LocationPlannerViewModel;
+class MapPin;
 
 namespace kit {
 class IconButton;
@@ -43,14 +44,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    class Pin;
-
     void commitName();
     void saveLocation();
 
     LocationPlannerViewModel& m_viewModel;
     RoutePoint m_point;
-    Pin* m_pin;
+    MapPin* m_pin;
     QLineEdit* m_name;
     QLabel* m_coordinates;
     kit::IconButton* m_star;
