@@ -92,6 +92,7 @@ TEST(FittedText, LongTextShrinksToItsMinimumThenCutsTheLastOfItsLines)
     };
     const Case cases[] = {
         {"short text stays whole", QStringLiteral("Helper ended"), 3, 0.8, 1, 20, false},
+        {"a blank line takes one line", QStringLiteral("Helper ended\n\nat once"), 3, 0.8, 3, 20, false},
         {"four lines' worth shrinks into three", word.repeated(7), 3, 0.8, 3, 0, false},
         {"far too long is cut at the smallest size", word.repeated(40), 3, 0.8, 3, 16, true},
         {"a title shrinks further", word.repeated(6), 2, 0.55, 2, 0, false},

@@ -1,8 +1,9 @@
 #include "views/alarm/FittedText.h"
 
+#include "views/kit/KitLabel.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QTextLayout>
 #include <cmath>
 
 namespace ostrevin {
@@ -49,45 +50,21 @@ void FittedText::setAlignment(Qt::Alignment alignment)
     update();
 }
 
-QStringList FittedText::wrap(const QFont& font, int width) const
-{
-    QStringList lines;
-    for (const QString& paragraph : m_text.split(u'\n')) {
-        QTextLayout layout(paragraph, font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
-        }
-        layout.endLayout();
-        if (paragraph.isEmpty())
-            lines << QString();
-    }
-    return lines;
-}
-
 FittedText::Fit FittedText::fitForWidth(int width) const
 {
     width = std::max(width, 1);
     if (m_maximumLines <= 0)
-        return {m_font, wrap(m_font, width)};
+        return {m_font, kit::wrappedLines(m_text, m_font, width)};
     // Shrink in steps of 5 % of the full size until the text fits the lines.
     const int steps = static_cast<int>(std::floor((1.0 - m_minimumScale) / 0.05 + 1e-9));
     for (int step = 0; step <= steps; ++step) {
         const QFont font = scaled(m_font, 1.0 - 0.05 * step);
-        QStringList lines = wrap(font, width);
+        QStringList lines = kit::wrappedLines(m_text, font, width);
         if (lines.size() <= m_maximumLines)
             return {font, lines};
     }
     const QFont font = scaled(m_font, m_minimumScale);
-    QStringList lines = wrap(font, width);
-    const QString rest = lines.mid(m_maximumLines - 1).join(u' ');
-    lines = lines.mid(0, m_maximumLines - 1);
-    lines << QFontMetricsF(font).elidedText(rest, Qt::ElideRight, width);
-    return {font, lines};
+    return {font, kit::wrappedLines(m_text, font, width, m_maximumLines)};
 }
 
 int FittedText::heightForWidth(int width) const

@@ -42,8 +42,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QStringList wrap(const QFont& font, int width) const;
-
     QString m_text;
     QFont m_font;
     QColor m_color;

@@ -28,12 +28,6 @@ void IconButton::setSymbol(SymbolName symbol)
     update();
 }
 
-void IconButton::setTint(BrandColor tint)
-{
-    m_tint = tint;
-    update();
-}
-
 bool IconButton::showsHoverWash() const
 {
     return m_hovered && isEnabled();

@@ -20,7 +20,6 @@ public:
 
     void setTitle(const QString& title);
     void setSymbol(SymbolName symbol);
-    void setTint(BrandColor tint);
     /// Whether the hover wash shows (pointer inside and enabled).
     bool showsHoverWash() const;
 

@@ -1,42 +1,27 @@
 #include "views/kit/InlineNotice.h"
 
 #include "views/kit/KitLabel.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/TextStyle.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
-#include <QPainter>
 
 namespace ostrevin::kit {
 
-class InlineNotice::Glyph final : public QWidget {
-public:
-    Glyph(SymbolName symbol, BrandColor tint) : m_symbol(symbol), m_tint(tint)
-    {
-        const int side = QFontMetrics(textFont(TextStyle::Caption)).height();
-        setFixedSize(side, side);
-    }
-    void set(SymbolName symbol, BrandColor tint)
-    {
-        m_symbol = symbol;
-        m_tint = tint;
-        update();
-    }
+namespace {
 
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        paintSymbol(painter, QRectF(rect()), m_symbol, Brand::current().color(m_tint), height());
-    }
+SymbolMark* glyph(SymbolName symbol, BrandColor tint)
+{
+    // As tall as a line of the text beside it.
+    const int side = QFontMetrics(textFont(TextStyle::Caption)).height();
+    return new SymbolMark(symbol, tint, side, side);
+}
 
-private:
-    SymbolName m_symbol;
-    BrandColor m_tint;
-};
+} // namespace
 
 InlineNotice::InlineNotice(SymbolName symbol, const QString& text, BrandColor tint, QWidget* parent)
-    : QWidget(parent), m_glyph(new Glyph(symbol, tint)), m_text(new KitLabel(text, TextStyle::Caption))
+    : QWidget(parent), m_glyph(glyph(symbol, tint)), m_text(new KitLabel(text, TextStyle::Caption))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -56,7 +41,7 @@ void InlineNotice::setText(const QString& text)
 
 void InlineNotice::setSymbol(SymbolName symbol, BrandColor tint)
 {
-    m_glyph->set(symbol, tint);
+    m_glyph->setSymbol(symbol, tint);
 }
 
 } // namespace ostrevin::kit

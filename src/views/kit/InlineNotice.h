@@ -8,6 +8,7 @@
 namespace ostrevin::kit {
 
 class KitLabel;
+class SymbolMark;
 
 /// A tinted symbol beside a short secondary-coloured text that wraps.
 class InlineNotice final : public QWidget {
@@ -22,8 +23,7 @@ public:
     void setSymbol(SymbolName symbol, BrandColor tint);
 
 private:
-    class Glyph;
-    Glyph* m_glyph;
+    SymbolMark* m_glyph;
     KitLabel* m_text;
 };
 

@@ -7,6 +7,32 @@
 
 namespace ostrevin::kit {
 
+QStringList wrappedLines(const QString& text, const QFont& font, int width, int maximumLines)
+{
+    if (text.isEmpty())
+        return {};
+    QString laidOut = text;
+    laidOut.replace(u'\n', QChar::LineSeparator);
+    QStringList lines;
+    QTextLayout layout(laidOut, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(qMax(1, width));
+        if (maximumLines > 0 && lines.size() == maximumLines - 1) {
+            // The last allowed line takes the rest of the text and is cut.
+            const QString rest = laidOut.mid(line.textStart()).simplified();
+            lines << QFontMetricsF(font).elidedText(rest, Qt::ElideRight, width);
+            break;
+        }
+        lines << laidOut.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
 KitLabel::KitLabel(const QString& text, TextStyle style, QWidget* parent)
     : QWidget(parent), m_text(text), m_style(style)
 {
@@ -116,36 +142,11 @@ QFont KitLabel::fontForWidth(int width) const
 
 QStringList KitLabel::linesForWidth(int width) const
 {
-    QString text = shownText();
-    text.replace(u'\n', QChar::LineSeparator);
+    const QString text = shownText();
     const QFont font = fontForWidth(width);
-    const QFontMetricsF metrics(font);
-    if (text.isEmpty())
-        return {};
-    if (m_maximumLines == 1)
-        return {metrics.elidedText(text, m_elide, width)};
-
-    QStringList lines;
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    while (true) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(qMax(1, width));
-        if (m_maximumLines > 0 && lines.size() == m_maximumLines - 1) {
-            // The last allowed line takes the rest of the text and is cut.
-            const QString rest = text.mid(line.textStart()).simplified();
-            lines << metrics.elidedText(rest, Qt::ElideRight, width);
-            break;
-        }
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    return lines;
+    if (m_maximumLines == 1 && !text.isEmpty())
+        return {QFontMetricsF(font).elidedText(QString(text).replace(u'\n', QChar::LineSeparator), m_elide, width)};
+    return wrappedLines(text, font, width, m_maximumLines);
 }
 
 QSize KitLabel::sizeHint() const

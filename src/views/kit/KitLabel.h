@@ -8,6 +8,12 @@
 
 namespace ostrevin::kit {
 
+/// `text` wrapped at word boundaries (anywhere within a word too long for a line)
+/// into lines no wider than `width`, each trimmed; a newline starts a new line.
+/// With `maximumLines` above 0 the last allowed line takes the rest of the text and
+/// is cut with an ellipsis.
+QStringList wrappedLines(const QString& text, const QFont& font, int width, int maximumLines = 0);
+
 /// Plain text in a text style and a Brand colour, resolved when painted (so it
 /// follows the appearance). It wraps, and may be limited to a number of lines,
 /// the last of them cut with an ellipsis; single lines may shrink to fit first.

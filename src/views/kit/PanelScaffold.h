@@ -24,7 +24,6 @@ public:
     void setTitle(const QString& title);
     void addContent(QWidget* part);
     void setFooter(QWidget* footer);
-    QScrollArea* scrollArea() const { return m_scroll; }
 
 private:
     QVBoxLayout* m_layout;

@@ -23,9 +23,6 @@ public:
     explicit Theme(Appearance& appearance, QObject* parent = nullptr);
     ~Theme() override = default;
 
-    const Brand& brand() const { return Brand::current(); }
-    AppearanceState appearance() const { return m_appearance.current(); }
-
     /// The desktop's appearance (or the one OSTREVIN_APPEARANCE pins), with the
     /// application palette's lightness deciding where the desktop states no preference.
     static std::unique_ptr<Appearance> createAppearance();
