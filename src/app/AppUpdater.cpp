@@ -21,6 +21,13 @@ AppUpdater::Configuration AppUpdater::Configuration::fromBuild()
 AppUpdater::AppUpdater(Configuration configuration, QNetworkAccessManager* network, QObject* parent)
     : QObject(parent), m_configuration(std::move(configuration)), m_network(network)
 {
+    // Qt's transfer time-out restarts with every byte: a feed that trickles in
+    // would keep the check (and its disabled menu item) going for hours.
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        if (m_reply)
+            m_reply->abort();
+    });
 }
 
 AppUpdater::~AppUpdater()
@@ -55,7 +62,6 @@ void AppUpdater::fetch(const QUrl& url)
     setCanCheckForUpdates(false);
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, ServiceEndpoints::userAgent());
-    request.setTransferTimeout(static_cast<int>(m_configuration.timeout.count()));
     // A feed that moved to a plain-http address is not followed.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_reply = m_network->get(request);
@@ -64,6 +70,7 @@ void AppUpdater::fetch(const QUrl& url)
             m_reply->abort();
     });
     connect(m_reply, &QNetworkReply::finished, this, &AppUpdater::finishCheck);
+    m_deadline.start(m_configuration.timeout);
 }
 
 void AppUpdater::finishCheck()
@@ -72,6 +79,7 @@ void AppUpdater::finishCheck()
     if (!reply)
         return;
     m_reply = nullptr;
+    m_deadline.stop();
     reply->deleteLater();
     Result result;
     const QByteArray body = reply->readAll();

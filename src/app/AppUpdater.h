@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 
@@ -24,6 +25,7 @@ public:
         /// The feed as configured; checks are offered only when isAvailable(feed).
         QString feed;
         QString currentVersion;
+        /// The longest a check may take, however steadily the feed trickles in.
         std::chrono::milliseconds timeout{20000};
         /// Largest feed read; a longer answer fails the check.
         qint64 maximumFeedBytes = 1 << 20;
@@ -75,6 +77,7 @@ private:
     bool m_started = false;
     bool m_canCheckForUpdates = false;
     QPointer<QNetworkReply> m_reply;
+    QTimer m_deadline;
 };
 
 } // namespace ostrevin

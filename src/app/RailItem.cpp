@@ -49,6 +49,7 @@ QFont titleFont(bool selected)
 
 RailItem::RailItem(AppSection section, QWidget* parent) : QAbstractButton(parent), m_section(section)
 {
+    // Repainted as the pointer comes and goes, for the hover shade.
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -76,20 +77,6 @@ QSize RailItem::sizeHint() const
     return {68, verticalPadding * 2 + symbolHeight + spacing + textHeight};
 }
 
-void RailItem::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void RailItem::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
 void RailItem::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -99,7 +86,7 @@ void RailItem::paintEvent(QPaintEvent*)
 
     if (m_selected)
         kit::fillRoundedRect(painter, shape, cornerRadius, brand.accentWash);
-    else if (m_hovered)
+    else if (underMouse())
         kit::fillRoundedRect(painter, shape, cornerRadius, brand.primaryAt(0.06));
     if (m_selected && brand.appearance.highContrast)
         kit::strokeRoundedRectInside(painter, shape, cornerRadius, brand.accentText, 1.5);

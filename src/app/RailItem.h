@@ -25,13 +25,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     AppSection m_section;
     bool m_selected = false;
-    bool m_hovered = false;
 };
 
 } // namespace ostrevin

@@ -129,6 +129,9 @@ TovrelApp::~TovrelApp()
     m_updater.reset();
     m_runtime.reset();
     m_viewModel.reset();
+    // The view model's off-thread device work (a reset stopping the tools) may
+    // still run: it must end while the device controller it calls exists.
+    m_workerPool.reset();
     AppSettings::setStandardStore(nullptr);
     m_theme.reset();
     m_appearance.reset();
@@ -154,8 +157,8 @@ void TovrelApp::applicationWillTerminate()
     m_terminated = true;
     qCInfo(lcApp) << "quitting";
     m_viewModel->stopMonitoringDeviceReadiness();
+    // Also dismisses the alarm.
     m_viewModel->prepareForApplicationTermination();
-    m_alarm->dismiss();
     // An installation must not leave its tool running or a half-replaced runtime
     // behind; the installer ends its tool's process group when it goes.
     m_runtime->cancel();

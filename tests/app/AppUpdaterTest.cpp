@@ -6,6 +6,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace ostrevin {
@@ -31,6 +34,30 @@ QByteArray feed(const QList<std::pair<QByteArray, QByteArray>>& items)
                "</sparkle:version></item>";
     return xml + "</channel></rss>";
 }
+
+/// Answers with a long feed one byte every 100 ms: never idle long enough for an
+/// idle time-out, never done.
+struct TricklingServer {
+    TricklingServer()
+    {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            auto* drip = new QTimer(socket);
+            QObject::connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+            QObject::connect(socket, &QTcpSocket::readyRead, drip, [socket, drip] {
+                socket->readAll();
+                if (!drip->isActive())
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n<");
+                drip->start(100);
+            });
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(server.serverPort())); }
+
+    QTcpServer server;
+};
 
 } // namespace
 
@@ -117,20 +144,22 @@ TEST(AppUpdater, ACheckFetchesWithoutBlockingAndEndsOnErrorsAndTimeOuts)
     server.setReply("GET", "/missing.xml", test::FakeHttpReply::text("gone", 404));
     server.setReply("GET", "/slow.xml", slow);
     server.setReply("GET", "/huge.xml", test::FakeHttpReply::text(QByteArray(64 * 1024, 'x')));
+    TricklingServer trickling;
     struct Case {
-        const char* path;
+        QUrl url;
         Kind kind;
     };
     const Case cases[] = {
-        {"/good.xml", Kind::available},
-        {"/missing.xml", Kind::failed},
-        {"/slow.xml", Kind::failed},
-        {"/huge.xml", Kind::failed},
+        {server.url(QStringLiteral("/good.xml")), Kind::available},
+        {server.url(QStringLiteral("/missing.xml")), Kind::failed},
+        {server.url(QStringLiteral("/slow.xml")), Kind::failed},
+        {server.url(QStringLiteral("/huge.xml")), Kind::failed},
+        {trickling.url(), Kind::failed},
     };
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
+        SCOPED_TRACE(c.url.toString().toStdString());
         AppUpdater::Configuration configuration;
         // Were the second check let through, it would only meet a closed local port.
         configuration.feed = QStringLiteral("https://127.0.0.1:1/appcast.xml");
@@ -140,7 +169,7 @@ TEST(AppUpdater, ACheckFetchesWithoutBlockingAndEndsOnErrorsAndTimeOuts)
         AppUpdater updater(configuration, &network);
         updater.start();
         QSignalSpy finished(&updater, &AppUpdater::checkFinished);
-        AppUpdaterTestAccess::check(updater, server.url(QString::fromUtf8(c.path)));
+        AppUpdaterTestAccess::check(updater, c.url);
         // A second check while one runs is not started.
         EXPECT_FALSE(updater.canCheckForUpdates());
         updater.checkForUpdates();

@@ -65,6 +65,8 @@ public:
         setAccessibleName(title(tab));
         setFocusPolicy(Qt::TabFocus);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        // Repainted as the pointer comes and goes, for the hover shade.
+        setAttribute(Qt::WA_Hover);
     }
 
     QSize sizeHint() const override
@@ -93,17 +95,6 @@ protected:
         painter.drawText(QRectF(0, 26, width(), height() - 28), Qt::AlignHCenter | Qt::AlignTop, text());
     }
 
-    void enterEvent(QEnterEvent* event) override
-    {
-        QAbstractButton::enterEvent(event);
-        update();
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        QAbstractButton::leaveEvent(event);
-        update();
-    }
-
 private:
     SettingsTab m_tab;
 };
@@ -115,7 +106,6 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
 {
     //: Title of the settings window.
     setWindowTitle(tr("Ostrevin Settings"));
-    setAttribute(Qt::WA_Hover);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 8, 0, 0);
