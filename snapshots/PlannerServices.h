@@ -4,6 +4,7 @@
 // system service (no iPhone, no network, no dialogs), so a scenario can build
 // its state through the view model's own operations.
 
+#include "SnapshotScenario.h"
 #include "alerts/AlarmPresenter.h"
 #include "async/SystemClock.h"
 #include "async/TimerScheduler.h"
@@ -88,10 +89,13 @@ public:
 };
 
 /// Owns the view model and everything it runs on; the data folder goes with it.
+/// Without a clock it runs on the system's; without a device it finds no iPhone.
+/// A clock or device given must outlive it.
 class PlannerServices {
 public:
-    PlannerServices()
-        : m_settings(m_dir.filePath(QStringLiteral("settings.conf"))), m_store(m_dir.filePath(QStringLiteral("data")))
+    explicit PlannerServices(const Clock* clock = nullptr, DeviceLocationService* device = nullptr)
+        : m_settings(m_dir.filePath(QStringLiteral("settings.conf"))), m_store(m_dir.filePath(QStringLiteral("data"))),
+          m_clock(clock ? *clock : m_systemClock), m_device(device ? device : &m_absent)
     {
     }
     PlannerServices(const PlannerServices&) = delete;
@@ -116,7 +120,7 @@ public:
             deps.reverseGeocoder = &m_names;
             deps.fileDialogs = &m_dialogs;
             deps.alarmPresenter = &m_alarm;
-            deps.device = &m_device;
+            deps.device = m_device;
             deps.directions = directions;
             m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
         }
@@ -127,7 +131,8 @@ private:
     QTemporaryDir m_dir;
     SettingsStore m_settings;
     RouteStore m_store;
-    SystemClock m_clock;
+    SystemClock m_systemClock;
+    ForwardingClock m_clock;
     TimerScheduler m_scheduler;
     WorkerPool m_pool;
     NullKeepAwake m_keepAwake;
@@ -136,7 +141,8 @@ private:
     NoPlaceNames m_names;
     NoDialogs m_dialogs;
     NoAlarm m_alarm;
-    AbsentDevice m_device;
+    AbsentDevice m_absent;
+    DeviceLocationService* m_device;
     std::unique_ptr<LocationPlannerViewModel> m_viewModel;
 };
 

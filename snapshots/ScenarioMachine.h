@@ -39,17 +39,6 @@ template <typename Kept> void keepWith(QWidget& window, std::unique_ptr<Kept> ke
     new Keeper(&window, std::move(kept));
 }
 
-/// The scenario's clock as the view model wants it.
-class ForwardingClock final : public Clock {
-public:
-    explicit ForwardingClock(const Clock& clock) : m_clock(clock) {}
-    SteadyTime steadyNow() const override { return m_clock.steadyNow(); }
-    QDateTime wallNow() const override { return m_clock.wallNow(); }
-
-private:
-    const Clock& m_clock;
-};
-
 /// Everything the windows stand on (view model, runtime installer, updater), in a
 /// private folder, with no service started: nothing runs a tool or goes on the
 /// network. The runtime counts as installed when asked; `phone`, when given, stands

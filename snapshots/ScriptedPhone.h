@@ -70,7 +70,7 @@ public:
         using namespace Qt::StringLiterals;
         if (failClear)
             return QtFuture::makeExceptionalFuture<QString>(
-                DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
+                DeviceLocationError::commandFailed(u"simulate-location clear"_s, u"Device is not connected"_s));
         return readyFuture(QString());
     }
     QFuture<void> playRoute(const QList<RoutePoint>& points, RouteSpeedProfile, RouteTransportMode, double,
@@ -89,10 +89,7 @@ public:
         m_playing.start();
         return m_playing.future();
     }
-    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>&) const override
-    {
-        return true;
-    }
+    std::optional<bool> isPersistentLocationActive(const std::optional<LocationHelper>&) const override { return true; }
     void stopActiveProcess() override {}
     void stopPersistentLocationProcess() override {}
 

@@ -2,6 +2,7 @@
 
 #include "async/Clock.h"
 #include "platform/Appearance.h"
+#include "routedata/RoutePoint.h"
 
 #include <QSize>
 #include <QString>
@@ -45,12 +46,30 @@ std::vector<Scenario>& scenarios();
 ///         return std::make_unique<MapWidget>(...);
 ///     });
 ///     }
-/// Runs the event loop until `done` holds or two seconds pass (a scenario waits
-/// for the view model to reach its state).
-void runUntil(const std::function<bool()>& done);
-
 struct RegisterScenario {
     RegisterScenario(QString area, QString state, ScenarioFactory make, ScenarioStep whenShown = {});
 };
+
+/// Runs the event loop until `done` holds or two seconds pass (a scenario waits
+/// for the view model to reach its state); says so on standard error when it
+/// does not hold by then.
+void runUntil(const std::function<bool()>& done);
+
+/// The scenario's clock as the view model wants it.
+class ForwardingClock final : public Clock {
+public:
+    explicit ForwardingClock(const Clock& clock) : m_clock(clock) {}
+    SteadyTime steadyNow() const override { return m_clock.steadyNow(); }
+    QDateTime wallNow() const override { return m_clock.wallNow(); }
+
+private:
+    const Clock& m_clock;
+};
+
+/// A named place of a scenario's library, route or map.
+inline RoutePoint point(const QString& name, double latitude, double longitude)
+{
+    return RoutePoint{QUuid::createUuid(), name, latitude, longitude};
+}
 
 } // namespace ostrevin::snapshots

@@ -22,6 +22,7 @@ namespace ostrevin::snapshots {
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using Coordinate = RouteMapPresentation::Coordinate;
 
 /// What the map column draws from, owned together with it: a presentation, a
@@ -91,20 +92,14 @@ private:
     QList<TileKey> m_written;
 };
 
-RoutePoint point(const char* name, double latitude, double longitude)
-{
-    RoutePoint p;
-    p.name = QString::fromUtf8(name);
-    p.latitude = latitude;
-    p.longitude = longitude;
-    return p;
-}
-
 QList<RoutePoint> cityRoute()
 {
-    return {point("Start", 50.0870, 14.4080),    point("Waypoint", 50.0790, 14.4240),
-            point("Waypoint", 50.0812, 14.4450), point("Waypoint", 50.0700, 14.4560),
-            point("Waypoint", 50.0625, 14.4400), point("Wenceslas Square, upper end by the museum", 50.0660, 14.4290)};
+    return {point(u"Start"_s, 50.0870, 14.4080),
+            point(u"Waypoint"_s, 50.0790, 14.4240),
+            point(u"Waypoint"_s, 50.0812, 14.4450),
+            point(u"Waypoint"_s, 50.0700, 14.4560),
+            point(u"Waypoint"_s, 50.0625, 14.4400),
+            point(u"Wenceslas Square, upper end by the museum"_s, 50.0660, 14.4290)};
 }
 
 const RegisterScenario
@@ -113,7 +108,7 @@ const RegisterScenario
                      const QList<RoutePoint> route = cityRoute();
                      auto scene = std::make_unique<MapScene>(route, AppSection::route, true, context.windowSize);
                      // The iPhone is between the third and the fourth point.
-                     scene->presentation().updateLivePoint(point("iPhone", 50.0756, 14.4505));
+                     scene->presentation().updateLivePoint(point(u"iPhone"_s, 50.0756, 14.4505));
                      scene->presentation().updateInteraction(
                          QStringLiteral("The route can’t be edited while it’s playing"), false, true);
                      return scene;
@@ -121,7 +116,7 @@ const RegisterScenario
 
 const RegisterScenario placeHeld(QStringLiteral("map"), QStringLiteral("place-held"),
                                  [](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
-                                     const RoutePoint square = point("Old Town Square", 50.0875, 14.4213);
+                                     const RoutePoint square = point(u"Old Town Square"_s, 50.0875, 14.4213);
                                      auto scene = std::make_unique<MapScene>(
                                          QList<RoutePoint>{square}, AppSection::place, true, context.windowSize);
                                      scene->presentation().updateHeldPoint(square);

@@ -5,18 +5,7 @@
 #include "PlannerServices.h"
 #include "ScriptedPhone.h"
 #include "SnapshotScenario.h"
-#include "alerts/AlarmPresenter.h"
-#include "async/TimerScheduler.h"
-#include "async/WorkerPool.h"
-#include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
-#include "platform/FileDialogs.h"
-#include "platform/NetworkMonitor.h"
-#include "platform/NullKeepAwake.h"
-#include "platform/NullSystemLog.h"
-#include "platform/ReverseGeocoder.h"
-#include "platform/SettingsStore.h"
-#include "routedata/RouteStore.h"
 #include "views/controls/SimulationControlBar.h"
 #include "views/device/DeviceSetupPopover.h"
 #include "views/device/DeviceStatusPill.h"
@@ -24,9 +13,8 @@
 #include "views/library/HistoryPanel.h"
 #include "views/library/SavedPanel.h"
 
-#include <QPainter>
-#include <QTemporaryDir>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -36,49 +24,15 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-RoutePoint point(const QString& name, double latitude, double longitude)
-{
-    RoutePoint result;
-    result.name = name;
-    result.latitude = latitude;
-    result.longitude = longitude;
-    return result;
-}
-
-class SceneClock final : public Clock {
-public:
-    explicit SceneClock(const Clock& clock) : m_clock(clock) {}
-    SteadyTime steadyNow() const override { return m_clock.steadyNow(); }
-    QDateTime wallNow() const override { return m_clock.wallNow(); }
-
-private:
-    const Clock& m_clock;
-};
-
 /// A view model over a private folder and a scripted iPhone; the shown widget
 /// owns it, so it goes after the widgets that read it.
 class Scene final : public QWidget {
 public:
-    Scene(const SnapshotContext& context, bool withLibrary) : m_clock(context.clock)
+    Scene(const SnapshotContext& context, bool withLibrary) : m_services(&context.clock, &phone)
     {
-        m_settings = std::make_unique<SettingsStore>(m_dir.filePath(u"settings.conf"_s));
-        m_store = std::make_unique<RouteStore>(m_dir.filePath(u"data"_s));
         if (withLibrary)
             writeLibrary(context.clock.wallNow());
-        LocationPlannerViewModel::Dependencies deps;
-        deps.store = m_store.get();
-        deps.settings = m_settings.get();
-        deps.clock = &m_clock;
-        deps.scheduler = &m_scheduler;
-        deps.workerPool = &m_pool;
-        deps.keepAwake = &m_keepAwake;
-        deps.networkMonitor = &m_network;
-        deps.systemLog = &m_log;
-        deps.reverseGeocoder = &m_names;
-        deps.fileDialogs = &m_dialogs;
-        deps.alarmPresenter = &m_alarm;
-        deps.device = &phone;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = &m_services.viewModel();
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(16, 16, 16, 16);
         content = layout;
@@ -87,7 +41,6 @@ public:
     {
         // The widgets read the view model: they go first.
         qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
-        vm.reset();
     }
 
     void check(const LocationHelperStatus& answer)
@@ -105,17 +58,18 @@ public:
 
     QVBoxLayout* content;
     ScriptedPhone phone;
-    std::unique_ptr<LocationPlannerViewModel> vm;
+    LocationPlannerViewModel* vm;
 
 private:
     void writeLibrary(const QDateTime& now)
     {
+        RouteStore& store = m_services.store();
         SavedLocation home{QUuid::createUuid(), u"Home"_s, now.addDays(-20), point(u"Home"_s, 50.0875, 14.4213)};
         SavedLocation office{QUuid::createUuid(), u"Office by the river in Karlín, third floor"_s, now.addDays(-3),
                              point(u"Office"_s, 50.0925, 14.4503)};
         SavedLocation sydney{QUuid::createUuid(), u"Sydney Opera House"_s, now.addDays(-1),
                              point(u"Sydney"_s, -33.8568, 151.2153)};
-        m_store->save(QList{sydney, office, home}, m_store->savedLocationsPath());
+        store.save(QList{sydney, office, home}, store.savedLocationsPath());
         SavedRoute walk;
         walk.name = u"Morning walk"_s;
         walk.transportMode = RouteTransportMode::walking;
@@ -127,7 +81,7 @@ private:
         drive.speedKmh = 110;
         for (int i = 0; i < 12; ++i)
             drive.points << point(u"Point %1"_s.arg(i + 1), 50.08 - i * 0.07, 14.42 + i * 0.13);
-        m_store->save(QList{drive, walk}, m_store->savedRoutesPath());
+        store.save(QList{drive, walk}, store.savedRoutesPath());
         RouteHistoryItem place;
         place.title = u"Vyšehrad"_s;
         place.createdAt = now.addSecs(-5 * 60);
@@ -145,21 +99,10 @@ private:
         old.title = u"Old Town Square"_s;
         old.createdAt = now.addDays(-9);
         old.points = {point(u"Old Town Square"_s, 50.0875, 14.4213)};
-        m_store->save(QList{place, route, bus, old}, m_store->historyPath());
+        store.save(QList{place, route, bus, old}, store.historyPath());
     }
 
-    QTemporaryDir m_dir;
-    SceneClock m_clock;
-    TimerScheduler m_scheduler;
-    WorkerPool m_pool;
-    NullKeepAwake m_keepAwake;
-    AlwaysOnline m_network;
-    NullSystemLog m_log;
-    NoPlaceNames m_names;
-    NoDialogs m_dialogs;
-    NoAlarm m_alarm;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<RouteStore> m_store;
+    PlannerServices m_services;
 };
 
 /// A stand-in for the map under the bar, so the floating surface reads as it would.
@@ -188,8 +131,7 @@ ScenarioFactory bar(BarState state, int width)
         case BarState::held:
             scene->hold(castle);
             break;
-        case BarState::route:
-        {
+        case BarState::route: {
             SavedRoute route;
             route.name = u"Prague → Brno"_s;
             route.speedKmh = 110;

@@ -1,9 +1,10 @@
 // The place panel: empty, while typing with suggestions, and with a selected place.
 
+#include "views/place/PlacePanel.h"
+
 #include "PlannerServices.h"
 #include "SnapshotScenario.h"
 #include "platform/FixedPlaceSearchService.h"
-#include "views/place/PlacePanel.h"
 #include "views/place/PlaceSearchField.h"
 
 #include <QHBoxLayout>
@@ -20,15 +21,6 @@ using namespace Qt::StringLiterals;
 PlaceCandidate place(const QString& name, const QString& subtitle, double latitude, double longitude)
 {
     return {name, name, subtitle, latitude, longitude};
-}
-
-RoutePoint point(const QString& name, double latitude, double longitude)
-{
-    RoutePoint result;
-    result.name = name;
-    result.latitude = latitude;
-    result.longitude = longitude;
-    return result;
 }
 
 enum class State { empty, suggestions, selected };

@@ -69,8 +69,8 @@ public:
         resize(context.windowSize);
         LocationPlannerViewModel& model = m_services.viewModel(&m_directions);
         if (state == State::planned) {
-            RoutePoint start{QUuid::createUuid(), u"Náměstí Republiky"_s, 50.0884, 14.4286};
-            RoutePoint destination{QUuid::createUuid(), u"O2 arena"_s, 50.1047, 14.4944};
+            const RoutePoint start = point(u"Náměstí Republiky"_s, 50.0884, 14.4286);
+            const RoutePoint destination = point(u"O2 arena"_s, 50.1047, 14.4944);
             model.setRouteEndpoint(start, true);
             model.setRouteEndpoint(destination, false);
             static_cast<void>(QTest::qWaitFor([&model] { return !model.isPlanningAddressRoute(); }, 3000));
@@ -81,8 +81,8 @@ public:
             drawn.transportMode = RouteTransportMode::walking;
             for (int i = 0; i < 40; ++i) {
                 const double angle = 2 * M_PI * i / 40;
-                drawn.points << RoutePoint{QUuid::createUuid(), u"Point %1"_s.arg(i + 1),
-                                           50.1045 + 0.006 * std::sin(angle), 14.4210 + 0.012 * std::cos(angle)};
+                drawn.points << point(u"Point %1"_s.arg(i + 1), 50.1045 + 0.006 * std::sin(angle),
+                                      14.4210 + 0.012 * std::cos(angle));
             }
             model.loadSavedRoute(drawn);
         }

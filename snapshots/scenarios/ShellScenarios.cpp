@@ -7,25 +7,11 @@
 #include "ScriptedPhone.h"
 #include "SnapshotScenario.h"
 #include "TownTiles.h"
-#include "app/AppUpdater.h"
 #include "app/MainWindow.h"
-#include "app/MessageAlarmPresenter.h"
-#include "app/WidgetFileDialogs.h"
-#include "async/TimerScheduler.h"
-#include "async/WorkerPool.h"
-#include "devicebridge/DeviceLocationController.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
-#include "platform/NullKeepAwake.h"
-#include "platform/NullSystemLog.h"
-#include "platform/PlatformFactory.h"
-#include "platform/SettingsStore.h"
-#include "platform/SystemNetworkMonitor.h"
-#include "routedata/RouteStore.h"
 #include "routedata/SavedRoute.h"
 #include "runtime/RuntimeInstaller.h"
-#include "runtime/RuntimeLayout.h"
-#include "runtime/RuntimeManifest.h"
 #include "views/map/MapWidget.h"
 #include "views/map/WebMercator.h"
 #include "views/route/RoutePanel.h"
@@ -33,8 +19,6 @@
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAbstractButton>
-#include <QNetworkAccessManager>
-#include <QTemporaryDir>
 #include <cmath>
 
 namespace ostrevin::snapshots {
@@ -60,7 +44,8 @@ struct Shell : PhoneHolder, ScenarioMachine {
     /// The window, which takes this shell with it when it goes.
     static std::unique_ptr<QWidget> window(std::unique_ptr<Shell> shell)
     {
-        auto window = std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater, shell->placeSearch);
+        auto window =
+            std::make_unique<MainWindow>(*shell->viewModel, *shell->runtime, *shell->updater, shell->placeSearch);
         keepWith(*window, std::move(shell));
         return window;
     }
@@ -88,14 +73,9 @@ QList<RoutePoint> streetWalk()
     const QList<QPoint> corners{{0, 0}, {3, 0}, {3, 2}, {5, 2}, {5, 4}, {8, 4}, {8, 3}, {10, 3}, {10, 6}};
     QList<RoutePoint> points;
     for (const QPoint& corner : corners) {
-        const QPointF world((column + corner.x()) * TownTiles::blockWidth,
-                            (row + corner.y()) * TownTiles::blockHeight);
+        const QPointF world((column + corner.x()) * TownTiles::blockWidth, (row + corner.y()) * TownTiles::blockHeight);
         const auto coordinate = WebMercator::unproject(world, zoom);
-        RoutePoint point;
-        point.name = QStringLiteral("Point %1").arg(points.size() + 1);
-        point.latitude = coordinate.latitude;
-        point.longitude = coordinate.longitude;
-        points << point;
+        points << point(QStringLiteral("Point %1").arg(points.size() + 1), coordinate.latitude, coordinate.longitude);
     }
     points.front().name = QStringLiteral("Old Town Square");
     points.back().name = QStringLiteral("Vyšehrad");

@@ -57,7 +57,8 @@ protected:
         tool.setAttachedDevices({{udid}});
 
         DeviceLocationController::Configuration configuration;
-        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), dir.file(QStringLiteral("absent/pkexec")));
+        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")),
+                dir.file(QStringLiteral("absent/pkexec")));
         configuration.tunnelServiceURL = tunnel.url();
         configuration.timing.locationStartup = 0.5;
         configuration.timing.readinessBudget = 2.0;
@@ -78,20 +79,6 @@ protected:
     {
         vm.reset();
         controller.reset();
-    }
-
-    int alertsSent() const
-    {
-        int count = 0;
-        for (const auto& request : bot.requests())
-            count += request.path() == sendPath ? 1 : 0;
-        return count;
-    }
-
-    void setSetBehaviour(Behaviour behaviour)
-    {
-        tool.setBehaviour(Command::Set, behaviour);
-        tool.setBehaviour(Command::Set, behaviour, /*viaRsd=*/true);
     }
 
     FakePyMobileDevice tool;
@@ -119,16 +106,16 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     ASSERT_TRUE(isProcessAlive(held));
 
     // The iPhone stops taking the location, and the held process dies.
-    setSetBehaviour(Behaviour::FailWithOutput);
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::FailWithOutput);
     ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     const LocationSafetyAlarmEvent raised = alarms.presented().first();
     EXPECT_EQ(raised.reason, QStringLiteral("Location simulation ended unexpectedly."));
     EXPECT_EQ(raised.pointName, home.name);
-    ASSERT_TRUE(within(10000, [&] { return alertsSent() >= 1; }));
+    ASSERT_TRUE(within(10000, [&] { return bot.requestCount(sendPath) >= 1; }));
 
     // The iPhone takes it again: restored at the next attempt, at most 5 s apart.
-    setSetBehaviour(Behaviour::Succeed);
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
     ASSERT_TRUE(within(20000, [&] { return !model.telegramIncidentActive(); }));
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(alarms.presented().last().id, raised.id);
@@ -155,22 +142,22 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
     ASSERT_TRUE(isProcessAlive(held));
 
     // The hold is lost and every restore fails: the incident stays open.
-    setSetBehaviour(Behaviour::FailWithOutput);
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::FailWithOutput);
     ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
-    ASSERT_TRUE(within(10000, [&] { return alertsSent() >= 1; }));
+    ASSERT_TRUE(within(10000, [&] { return bot.requestCount(sendPath) >= 1; }));
     // A restore that holds again is under way when the user quits.
-    setSetBehaviour(Behaviour::Hold);
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Hold);
     const qsizetype presented = alarms.presented().size();
 
     model.prepareForApplicationTermination();
     OwnedProcessRegistry::shared().terminateAllOwnedProcesses();
-    const int sent = alertsSent();
+    const int sent = bot.requestCount(sendPath);
     within(6000, [&] { return alarms.presented().size() > presented; });
     EXPECT_EQ(alarms.presented().size(), presented);
     EXPECT_FALSE(model.locationSafetyAlarm().has_value());
     EXPECT_GE(alarms.dismissals(), 1);
-    EXPECT_LE(alertsSent(), sent + 1); // at most the repeat already on its way
+    EXPECT_LE(bot.requestCount(sendPath), sent + 1); // at most the repeat already on its way
     // The restore under way at the quit must not start a helper that the quit
     // could no longer end.
     EXPECT_FALSE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace ostrevin::test {
 
@@ -335,6 +336,13 @@ int FakeHttpServer::requestCount() const
 {
     QMutexLocker lock(&m_shared->mutex);
     return int(m_shared->requests.size());
+}
+
+int FakeHttpServer::requestCount(const QByteArray& path) const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return int(std::ranges::count_if(m_shared->requests,
+                                     [&path](const FakeHttpRequest& request) { return request.path() == path; }));
 }
 
 bool FakeHttpServer::waitForRequests(int n, int timeoutMs) const

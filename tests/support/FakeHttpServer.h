@@ -90,6 +90,8 @@ public:
 
     QList<FakeHttpRequest> requests() const;
     int requestCount() const;
+    /// The requests to path, whatever their query.
+    int requestCount(const QByteArray& path) const;
     /// Processes the caller's events until at least n requests arrived or the time is up.
     bool waitForRequests(int n, int timeoutMs = 10000) const;
 

@@ -200,6 +200,12 @@ void FakePyMobileDevice::setBehaviour(Command command, Behaviour behaviour, bool
     replaceFile(file, behaviourWord(behaviour).toUtf8());
 }
 
+void FakePyMobileDevice::setBehaviourWithOrWithoutRsd(Command command, Behaviour behaviour)
+{
+    setBehaviour(command, behaviour);
+    setBehaviour(command, behaviour, /*viaRsd=*/true);
+}
+
 void FakePyMobileDevice::succeedFromTry(Command command, int tryNumber)
 {
     const QString file = m_state + QLatin1Char('/') + name(command) + QStringLiteral(".behaviour");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QList>
+#include <QString>
 #include <QStringList>
 #include <optional>
 
@@ -62,6 +62,9 @@ public:
     /// What the command does from its next invocation on; with viaRsd, only for
     /// invocations that carry "--rsd" (others keep the general behaviour).
     void setBehaviour(Command command, Behaviour behaviour, bool viaRsd = false);
+    /// The same for invocations with and without "--rsd": the command does it
+    /// whichever way the device is reached.
+    void setBehaviourWithOrWithoutRsd(Command command, Behaviour behaviour);
     /// The command fails (LogErrorAndExit) on its first tries and succeeds from the
     /// given try on, counted from now.
     void succeedFromTry(Command command, int tryNumber);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "planner/PlannerFixture.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -15,5 +17,17 @@ inline void deleteChildren(QWidget& window)
     for (const QPointer<QWidget>& child : children)
         delete child.data();
 }
+
+/// A planner fixture whose views sit in one window, deleted before the view model.
+class WindowedPlannerFixture : public PlannerFixture {
+protected:
+    void TearDown() override
+    {
+        deleteChildren(window);
+        PlannerFixture::TearDown();
+    }
+
+    QWidget window;
+};
 
 } // namespace ostrevin::test

@@ -39,7 +39,7 @@ LocationHelperStatus unplugged()
     return status;
 }
 
-class DeviceStatusPillTest : public PlannerFixture {
+class DeviceStatusPillTest : public WindowedPlannerFixture {
 protected:
     DeviceStatusPill& makePill()
     {
@@ -57,13 +57,6 @@ protected:
 
     QString stateTitle() const { return pill->findChild<kit::KitLabel*>(u"stateTitle"_s)->text(); }
 
-    void TearDown() override
-    {
-        deleteChildren(window);
-        PlannerFixture::TearDown();
-    }
-
-    QWidget window;
     DeviceStatusPill* pill = nullptr;
 };
 
@@ -149,6 +142,11 @@ TEST_F(DeviceStatusPillTest, ThePopoverFollowsThePillTheMenuAndClicksOutside)
     state.setDevicePopoverPresented(true);
     QTRY_VERIFY_WITH_TIMEOUT(pill->popover(), 5000);
     EXPECT_FALSE(pill->popover()->findChild<kit::DisclosureGroup*>()->isExpanded());
+
+    // Closed and presented again before the closed one is deleted, it still shows.
+    state.setDevicePopoverPresented(false);
+    state.setDevicePopoverPresented(true);
+    QTRY_VERIFY_WITH_TIMEOUT(pill->popover() && pill->popover()->isVisible(), 5000);
 }
 
 TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)

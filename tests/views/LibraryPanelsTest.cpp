@@ -26,7 +26,7 @@ namespace {
 
 using A = PlannerTestAccess;
 
-class LibraryPanelsTest : public PlannerFixture {
+class LibraryPanelsTest : public WindowedPlannerFixture {
 protected:
     const RoutePoint home = makePoint(u"Home"_s, 50.0875, 14.4213);
     const RoutePoint office = makePoint(u"Office"_s, -33.8688, 151.2093);
@@ -92,13 +92,6 @@ protected:
         accept ? dialog->accept() : dialog->reject();
     }
 
-    void TearDown() override
-    {
-        deleteChildren(window);
-        PlannerFixture::TearDown();
-    }
-
-    QWidget window;
     QString renameShownName;
 };
 

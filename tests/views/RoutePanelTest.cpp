@@ -28,6 +28,7 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -330,6 +331,22 @@ TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
         panel.reset();
         vm.reset();
     }
+}
+
+TEST_F(RoutePanelTest, ADismissedQuestionRemovesNothingLater)
+{
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), line(3)));
+    shown.pointRows().at(1)->removeAction()->trigger();
+    const QPointer<QMessageBox> dismissed = confirmation();
+    shown.deletionConfirmation().dismiss();
+    EXPECT_EQ(confirmation(), nullptr);
+    shown.pointRows().at(0)->removeAction()->trigger();
+    ASSERT_NE(confirmation(), dismissed.data());
+    if (dismissed)
+        answer(dismissed, true); // its button must not run the later request
+    EXPECT_EQ(vm->points().size(), 3);
+    EXPECT_TRUE(shown.deletionConfirmation().pending().has_value()) << "the open question still asks";
 }
 
 TEST_F(RoutePanelTest, ResettingAlonePointNeedsNoConfirmation)

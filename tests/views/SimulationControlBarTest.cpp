@@ -19,7 +19,7 @@ namespace {
 
 using A = PlannerTestAccess;
 
-class SimulationControlBarTest : public PlannerFixture {
+class SimulationControlBarTest : public WindowedPlannerFixture {
 protected:
     const RoutePoint home = makePoint(u"Home"_s, 50.0875, 14.4213);
 
@@ -43,13 +43,6 @@ protected:
         return shown;
     }
 
-    void TearDown() override
-    {
-        deleteChildren(window);
-        PlannerFixture::TearDown();
-    }
-
-    QWidget window;
     SimulationControlBar* bar = nullptr;
 };
 

@@ -9,7 +9,6 @@
 #include "views/kit/GlassSurface.h"
 #include "views/kit/IconWell.h"
 #include "views/kit/KitLabel.h"
-#include "views/kit/NumberedMark.h"
 #include "views/kit/StatusDot.h"
 #include "views/kit/SymbolMark.h"
 

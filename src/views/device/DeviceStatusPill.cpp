@@ -106,6 +106,9 @@ void DeviceStatusPill::syncPopover()
         if (m_popover) {
             m_popover->close();
             m_popover->deleteLater();
+            // Forgotten at once: presented again before the event loop deletes
+            // it, the pill must build a new one rather than keep the closing one.
+            m_popover.clear();
         }
         return;
     }

@@ -1,7 +1,6 @@
 #include "views/library/LibraryTexts.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 namespace ostrevin::library {
 
@@ -17,12 +16,6 @@ kit::SymbolName transportModeSymbol(RouteTransportMode mode)
     default:
         return "car.fill"_symbol;
     }
-}
-
-QString coordinateText(const RoutePoint& point)
-{
-    const QLocale posix = QLocale::c();
-    return posix.toString(point.latitude, 'f', 5) + QStringLiteral(", ") + posix.toString(point.longitude, 'f', 5);
 }
 
 QString summaryLine(const QStringList& parts)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "routedata/RoutePoint.h"
 #include "routedata/RouteTransportMode.h"
 #include "views/kit/Symbols.h"
 
@@ -11,8 +10,6 @@ namespace ostrevin::library {
 
 /// "car.fill", "bus.fill" (the transit family), "figure.walk" or "sparkles".
 kit::SymbolName transportModeSymbol(RouteTransportMode mode);
-/// "%.5f, %.5f" with a point as the decimal separator in every locale.
-QString coordinateText(const RoutePoint& point);
 /// Parts of a one-line summary, joined by " · ".
 QString summaryLine(const QStringList& parts);
 /// A date relative to `now` in short words: "now", "5 min. ago", "yesterday", "3 days ago".

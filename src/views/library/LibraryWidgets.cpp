@@ -1,18 +1,20 @@
 #include "views/library/LibraryWidgets.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "views/kit/IconButton.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QVBoxLayout>
 
 namespace ostrevin::library {
 
-QVBoxLayout* columnLayout(QWidget* container)
+QVBoxLayout* columnLayout(QWidget* container, int spacing)
 {
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    layout->setSpacing(spacing);
     return layout;
 }
 
@@ -33,6 +35,17 @@ QWidget* trailingBox(std::initializer_list<QWidget*> buttons)
     for (QWidget* button : buttons)
         row->addWidget(button);
     return box;
+}
+
+kit::IconButton* menuButton(QMenu* menu)
+{
+    //: Tooltip and accessibility label of a row's menu button.
+    const QString title = QCoreApplication::translate("RowMenu", "More actions");
+    auto* button = new kit::IconButton(title, "ellipsis"_symbol, kit::BrandColor::Secondary);
+    button->setObjectName(QStringLiteral("moreActions"));
+    QObject::connect(button, &QAbstractButton::clicked, menu,
+                     [button, menu] { menu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
+    return button;
 }
 
 void connectGates(LocationPlannerViewModel& viewModel, QObject* context, std::function<void()> sync)

@@ -9,6 +9,7 @@
 #include "views/kit/PanelSection.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/LibraryWidgets.h"
+#include "views/place/CoordinateText.h"
 #include "views/route/DeletionConfirmation.h"
 
 #include <QHBoxLayout>
@@ -120,9 +121,10 @@ void SavedPanel::addLocationRow(const SavedLocation& location)
 
     auto* sendButton = new kit::IconButton(sendTitle, "location.fill"_symbol, BrandColor::AccentText);
     connect(sendButton, &QAbstractButton::clicked, send, &QAction::trigger);
-    auto* trailing = library::trailingBox({sendButton, rowMenuButton(menu)});
+    auto* trailing = library::trailingBox({sendButton, library::menuButton(menu)});
 
-    auto* row = new kit::LibraryRow("mappin"_symbol, location.name, library::coordinateText(point), trailing);
+    auto* row = new kit::LibraryRow("mappin"_symbol, location.name,
+                                    place::coordinateText(point.latitude, point.longitude), trailing);
     //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending it
     //: to the iPhone.
     row->setHint(tr("Load on the map"));
@@ -156,7 +158,7 @@ void SavedPanel::addRouteRow(const SavedRoute& route)
 
     auto* startButton = new kit::IconButton(startTitle, "play.fill"_symbol, BrandColor::AccentText);
     connect(startButton, &QAbstractButton::clicked, start, &QAction::trigger);
-    auto* trailing = library::trailingBox({startButton, rowMenuButton(menu)});
+    auto* trailing = library::trailingBox({startButton, library::menuButton(menu)});
 
     const QString subtitle =
         library::summaryLine({title(route.transportMode), title(route.speedProfile),
@@ -167,16 +169,6 @@ void SavedPanel::addRouteRow(const SavedRoute& route)
     menu->setParent(row, menu->windowFlags()); // goes with its row
     static_cast<kit::RowList*>(m_routes->itemAt(0)->widget())->addRow(row);
     m_rows.append({row, startButton, menu, true});
-}
-
-QWidget* SavedPanel::rowMenuButton(QMenu* menu)
-{
-    //: Tooltip and accessibility label of a row's menu button.
-    auto* button = new kit::IconButton(tr("More actions"), "ellipsis"_symbol, BrandColor::Secondary);
-    button->setObjectName(QStringLiteral("moreActions"));
-    connect(button, &QAbstractButton::clicked, menu,
-            [button, menu] { menu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
-    return button;
 }
 
 void SavedPanel::syncGates()

@@ -3,12 +3,12 @@
 #include "routedata/SavedLocation.h"
 #include "routedata/SavedRoute.h"
 
+#include <QInputDialog>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
 #include <variant>
 
-#include <QInputDialog>
 class QMenu;
 class QVBoxLayout;
 
@@ -54,7 +54,6 @@ private:
     void syncGates();
     void addLocationRow(const SavedLocation& location);
     void addRouteRow(const SavedRoute& route);
-    QWidget* rowMenuButton(QMenu* menu);
     void askRename(const RenameTarget& target);
     void commitRename(const QString& text);
 

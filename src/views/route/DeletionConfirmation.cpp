@@ -25,14 +25,19 @@ void DeletionConfirmation::ask(const PendingDeletion& deletion)
     show();
 }
 
+void DeletionConfirmation::closeDialog()
+{
+    // A stale dialog must not remove what a later request did not ask for.
+    if (QMessageBox* open = m_dialog.data()) {
+        m_dialog = nullptr;
+        open->disconnect(this);
+        open->close();
+    }
+}
+
 void DeletionConfirmation::show()
 {
-    if (m_dialog) {
-        // A stale dialog must not remove what the new request did not ask for.
-        m_dialog->disconnect(this);
-        m_dialog->close();
-        m_dialog = nullptr;
-    }
+    closeDialog();
     auto* box = new QMessageBox(&m_window);
     box->setObjectName(QStringLiteral("deletionConfirmation"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -65,6 +70,7 @@ void DeletionConfirmation::show()
 
 void DeletionConfirmation::perform()
 {
+    closeDialog();
     if (!m_pending)
         return;
     const PendingDeletion deletion = *m_pending;
@@ -75,7 +81,7 @@ void DeletionConfirmation::perform()
 
 void DeletionConfirmation::dismiss()
 {
-    m_dialog = nullptr;
+    closeDialog();
     if (!m_pending)
         return;
     m_pending.reset();

@@ -33,9 +33,10 @@ public:
     /// The open dialog, if any.
     QMessageBox* dialog() const { return m_dialog; }
 
-    /// The destructive button: runs the pending removal (if any) and forgets it.
+    /// The destructive button: closes the dialog, runs the pending removal (if any)
+    /// and forgets it.
     void perform();
-    /// Cancel or dismissal: forgets the pending removal.
+    /// Cancel or dismissal: closes the dialog and forgets the pending removal.
     void dismiss();
 
 signals:
@@ -43,6 +44,7 @@ signals:
 
 private:
     void show();
+    void closeDialog();
 
     QWidget& m_window;
     LocationPlannerViewModel& m_viewModel;

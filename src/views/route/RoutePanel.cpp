@@ -17,6 +17,7 @@
 #include "views/kit/Spinner.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
+#include "views/library/LibraryWidgets.h"
 #include "views/place/DeviceBlockerNotice.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
@@ -44,19 +45,11 @@ using namespace kit;
 
 namespace {
 
-QVBoxLayout* column(QWidget* owner, int spacing)
-{
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 /// A caption over a value line, as the travel mode and speed controls show them.
 QWidget* captionedValue(const QString& caption, KitLabel* value)
 {
     auto* box = new QWidget;
-    auto* layout = column(box, 1);
+    auto* layout = library::columnLayout(box, 1);
     auto* title = new KitLabel(caption, TextStyle::Caption);
     title->setColorRole(BrandColor::Secondary);
     layout->addWidget(title);
@@ -96,14 +89,14 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                              BrandColor::Secondary);
 
     m_upper = new QWidget;
-    auto* upper = column(m_upper, 16);
+    auto* upper = library::columnLayout(m_upper, 16);
     upper->addWidget(buildEndpointFields(searchService));
     upper->addWidget(buildTravelModeControl());
     upper->addWidget(buildSpeedControl());
     upper->addWidget(buildPlanningStatus());
 
     m_alternativesBox = new QWidget;
-    column(m_alternativesBox, 4);
+    library::columnLayout(m_alternativesBox, 4);
     //: Section header: other routes the directions service suggests.
     m_alternativesSection = new PanelSection(tr("Alternatives"), m_alternativesBox);
 
@@ -111,7 +104,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_emptyState = new EmptyStateView("point.topleft.down.to.point.bottomright.curvepath"_symbol,
                                       tr("Enter a start and destination, or click the map."));
     m_routeHolder = new QWidget;
-    column(m_routeHolder, 0);
+    library::columnLayout(m_routeHolder, 0);
 
     m_blocker = new DeviceBlockerNotice(viewModel);
     //: Button in the Route panel footer: plays the route on the iPhone.
@@ -203,7 +196,7 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     connect(&m_viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
     auto* box = new QWidget;
-    auto* layout = column(box, 8);
+    auto* layout = library::columnLayout(box, 8);
     layout->addWidget(m_start);
     layout->addWidget(m_destination);
     return box;
@@ -229,7 +222,7 @@ QWidget* RoutePanel::buildTravelModeControl()
     m_offline = new InlineNotice("wifi.slash"_symbol, tr("A route can’t be planned without an internet connection."),
                                  BrandColor::Attention);
     auto* box = new QWidget;
-    auto* layout = column(box, 6);
+    auto* layout = library::columnLayout(box, 6);
     layout->addLayout(line);
     layout->addWidget(m_offline);
     return box;
@@ -288,7 +281,7 @@ QWidget* RoutePanel::buildSpeedControl()
     slider->addWidget(m_townSpeedValue);
 
     m_speedControl = new QWidget;
-    auto* layout = column(m_speedControl, 6);
+    auto* layout = library::columnLayout(m_speedControl, 6);
     layout->addLayout(line);
     layout->addWidget(m_townSpeedRow);
     return m_speedControl;
@@ -312,7 +305,7 @@ QWidget* RoutePanel::buildPlanningStatus()
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
 
     m_planningStatus = new QWidget;
-    auto* layout = column(m_planningStatus, 0);
+    auto* layout = library::columnLayout(m_planningStatus, 0);
     layout->addWidget(m_progress);
     layout->addWidget(m_plan);
     return m_planningStatus;
@@ -321,24 +314,24 @@ QWidget* RoutePanel::buildPlanningStatus()
 QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
 {
     auto* block = new QWidget;
-    auto* layout = column(block, 12);
+    auto* layout = library::columnLayout(block, 12);
     m_summary = new RouteSummaryCard(m_viewModel);
     layout->addWidget(m_summary);
 
     m_directionsHolder = new QWidget;
-    column(m_directionsHolder, 0);
+    library::columnLayout(m_directionsHolder, 0);
     layout->addWidget(m_directionsHolder);
     m_directions = nullptr;
     m_listedStepsOf.reset();
 
     auto* points = new QWidget;
-    auto* pointsLayout = column(points, 8);
+    auto* pointsLayout = library::columnLayout(points, 8);
     pointsLayout->setContentsMargins(0, 8, 0, 0);
     m_longRouteNotice = new KitLabel(QString(), TextStyle::Caption);
     m_longRouteNotice->setColorRole(BrandColor::Secondary);
     pointsLayout->addWidget(m_longRouteNotice);
     m_pointRowsBox = new QWidget;
-    column(m_pointRowsBox, 0);
+    library::columnLayout(m_pointRowsBox, 0);
     pointsLayout->addWidget(m_pointRowsBox);
     m_listedPoints.clear();
 
@@ -399,19 +392,9 @@ RoutePointRow::Flags RoutePanel::pointRowFlags(qsizetype index, qsizetype listed
 
 std::optional<RouteTransportMode> RoutePanel::shownTransportMode(RouteTransportMode stored)
 {
-    switch (stored) {
-    case RouteTransportMode::bus:
-    case RouteTransportMode::train:
-    case RouteTransportMode::tram:
-        return RouteTransportMode::transit;
-    case RouteTransportMode::any:
+    if (stored == RouteTransportMode::any)
         return std::nullopt;
-    case RouteTransportMode::automobile:
-    case RouteTransportMode::transit:
-    case RouteTransportMode::walking:
-        break;
-    }
-    return stored;
+    return foldedTransit(stored);
 }
 
 double RoutePanel::townSpeedForPosition(int position)
@@ -622,7 +605,7 @@ void RoutePanel::rebuildDirections()
     if (!hasSteps)
         return;
     auto* steps = new QWidget;
-    auto* layout = column(steps, 10);
+    auto* layout = library::columnLayout(steps, 10);
     layout->setContentsMargins(0, 8, 0, 0);
     for (qsizetype i = 0; i < selected->steps.size(); ++i) {
         const PlannedRouteStep& step = selected->steps.at(i);

@@ -5,13 +5,13 @@
 #include "views/route/RoutePointRow.h"
 
 #include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 class QComboBox;
-#include <QMessageBox>
 class QPushButton;
 class QSlider;
 

@@ -4,6 +4,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Symbols.h"
+#include "views/library/LibraryWidgets.h"
 #include "views/place/CoordinateText.h"
 #include "views/route/PendingDeletion.h"
 
@@ -61,10 +62,8 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
 
     //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
     m_send = new IconButton(tr("Set as the iPhone’s location"), "location"_symbol, BrandColor::AccentText);
-    //: Tooltip and VoiceOver label of a row's menu button.
-    m_more = new IconButton(tr("More actions"), "ellipsis"_symbol, BrandColor::Secondary);
-
     m_menu = new QMenu(this);
+    m_more = library::menuButton(m_menu);
     //: Menu item of a route point.
     m_moveUp = m_menu->addAction(tr("Move up"));
     //: Menu item of a route point.
@@ -73,8 +72,6 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
     m_remove = m_menu->addAction(PendingDeletion::routePoint(point).actionTitle());
 
     connect(m_send, &QAbstractButton::clicked, this, &RoutePointRow::sendRequested);
-    connect(m_more, &QAbstractButton::clicked, this,
-            [this] { m_menu->popup(m_more->mapToGlobal(QPoint(0, m_more->height()))); });
     connect(m_moveUp, &QAction::triggered, this, &RoutePointRow::moveUpRequested);
     connect(m_moveDown, &QAction::triggered, this, &RoutePointRow::moveDownRequested);
     connect(m_remove, &QAction::triggered, this, &RoutePointRow::removeRequested);

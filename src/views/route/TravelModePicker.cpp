@@ -3,6 +3,7 @@
 #include "views/kit/Brand.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
+#include "views/library/LibraryTexts.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -15,28 +16,11 @@ using namespace kit;
 
 namespace {
 
-SymbolName modeSymbol(RouteTransportMode mode)
-{
-    switch (mode) {
-    case RouteTransportMode::automobile:
-        return "car.fill"_symbol;
-    case RouteTransportMode::walking:
-        return "figure.walk"_symbol;
-    case RouteTransportMode::any:
-        return "sparkles"_symbol;
-    case RouteTransportMode::transit:
-    case RouteTransportMode::bus:
-    case RouteTransportMode::train:
-    case RouteTransportMode::tram:
-        break;
-    }
-    return "bus.fill"_symbol;
-}
-
 /// One segment: the mode's symbol on the accent wash while checked.
 class Segment final : public QAbstractButton {
 public:
-    Segment(RouteTransportMode mode, QWidget* parent) : QAbstractButton(parent), m_symbol(modeSymbol(mode))
+    Segment(RouteTransportMode mode, QWidget* parent)
+        : QAbstractButton(parent), m_symbol(library::transportModeSymbol(mode))
     {
         setCheckable(true);
         setFocusPolicy(Qt::TabFocus);

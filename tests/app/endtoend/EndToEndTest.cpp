@@ -69,9 +69,10 @@ struct Machine {
 
         tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
         tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
-        services.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"
-                                                              R"("coordinates":[14.4213,50.0875]},"properties":)"
-                                                              R"({"name":"Prague","country":"Czechia"}}]})"));
+        services.setReply("GET", "/api",
+                          FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"
+                                              R"("coordinates":[14.4213,50.0875]},"properties":)"
+                                              R"({"name":"Prague","country":"Czechia"}}]})"));
         services.setReply("GET", "/reverse", FakeHttpReply::json(R"({"features":[]})"));
         services.setReply("GET", "/tile", FakeHttpReply{200, {{"Content-Type", "image/png"}}, tilePng()});
         services.setReply("POST", sendPath, FakeHttpReply::json(R"({"ok":true,"result":{}})"));
@@ -99,20 +100,6 @@ struct Machine {
     }
 
     AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
-
-    int requests(const QByteArray& path) const
-    {
-        int count = 0;
-        for (const FakeHttpRequest& request : services.requests())
-            count += request.path() == path ? 1 : 0;
-        return count;
-    }
-
-    void setSetBehaviour(Behaviour behaviour)
-    {
-        tool.setBehaviour(Command::Set, behaviour);
-        tool.setBehaviour(Command::Set, behaviour, /*viaRsd=*/true);
-    }
 
     TempDir dir;
     FakePyMobileDevice tool;
@@ -166,7 +153,8 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(window.isShowingContent());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return machine.requests("/tile") > 0; }, bound)) << "the map asks for tiles";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return machine.services.requestCount("/tile") > 0; }, bound))
+        << "the map asks for tiles";
 
     // The iPhone is found on USB; the popover from the pill prepares it.
     auto* pill = window.findChild<DeviceStatusPill*>();
@@ -177,8 +165,7 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     if (auto* prepare = pill->popover()->findChild<kit::ActionButton*>(QStringLiteral("prepareIPhone"));
         prepare && prepare->isVisible())
         QTest::mouseClick(prepare, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.helperStatus().isAvailable(); },
-                                bound))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.helperStatus().isAvailable(); }, bound))
         << model.helperStatus().message.toStdString();
     EXPECT_EQ(label(pill, "stateTitle"), QStringLiteral("Ready"));
     QTest::keyClick(pill->popover(), Qt::Key_Escape);
@@ -203,19 +190,19 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     QTest::mouseClick(places->setLocationButton(), Qt::LeftButton);
     auto* bar = window.findChild<SimulationControlBar*>();
     ASSERT_NE(bar, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->isVisible() && label(bar, "headline") == u"Location is set"; },
-                                bound))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return bar->isVisible() && label(bar, "headline") == u"Location is set"; }, bound))
         << label(bar, "headline").toStdString();
     ASSERT_EQ(model.lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Prague"));
     const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
     // The iPhone stops taking the location and the held tool dies.
-    machine.setSetBehaviour(Behaviour::FailWithOutput);
+    machine.tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::FailWithOutput);
     ::kill(static_cast<pid_t>(-held), SIGKILL);
     ASSERT_TRUE(QTest::qWaitFor([] { return !shownAlarmPanels().isEmpty(); }, bound));
     EXPECT_EQ(shownAlarmPanels().size(), QGuiApplication::screens().size()) << "every screen is covered";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return machine.requests(sendPath) >= 1; }, bound));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return machine.services.requestCount(sendPath) >= 1; }, bound));
     EXPECT_TRUE(machine.services.requests().constLast().body.contains("Prague"));
     EXPECT_EQ(label(bar, "headline"), QStringLiteral("Restoring location…"));
 
@@ -224,7 +211,7 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     ASSERT_NE(acknowledge, nullptr);
     QTest::mouseClick(acknowledge, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([] { return shownAlarmPanels().isEmpty(); }, bound));
-    machine.setSetBehaviour(Behaviour::Succeed);
+    machine.tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model.telegramIncidentActive(); }, bound));
     EXPECT_EQ(label(bar, "headline"), QStringLiteral("Location is set"));
     const qint64 restored = machine.tool.lastPid(Command::Set).value_or(0);
@@ -249,5 +236,5 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     app->quit();
     app.reset();
     EXPECT_TRUE(OwnedProcessRegistry::shared().records().empty());
-    EXPECT_EQ(machine.requests(sendPath), 1) << "one alert for one interruption";
+    EXPECT_EQ(machine.services.requestCount(sendPath), 1) << "one alert for one interruption";
 }
