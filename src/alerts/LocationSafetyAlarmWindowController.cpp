@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 namespace ostrevin {
 
@@ -82,9 +83,14 @@ void LocationSafetyAlarmWindowController::present(const LocationSafetyAlarmEvent
     m_currentAlarm = event;
     m_acknowledgeAction = std::move(acknowledge);
 
-    if (m_panels.isEmpty() || currentScreenFrames() != m_panelScreenFrames)
+    // Asking for the keyboard again would be refused once the user went elsewhere.
+    const bool remap = !sameAlarm && !m_panels.isEmpty() && !anyPanelHoldsKeyboard();
+    if (m_panels.isEmpty() || remap || currentScreenFrames() != m_panelScreenFrames) {
         rebuildPanels();
-    updatePanelContent();
+        updatePanelContent();
+    } else {
+        refreshPanelContent();
+    }
 
     if (!sameAlarm) {
         m_newAlarmAt = m_clock.steadyNow();
@@ -187,10 +193,27 @@ void LocationSafetyAlarmWindowController::updatePanelContent()
     if (!m_currentAlarm)
         return;
     for (LocationSafetyAlarmPanel* panel : panels())
-        panel->setContent(m_makeView(*m_currentAlarm, [self = QPointer(this)] {
+        panel->setContent(m_makeView.make(*m_currentAlarm, [self = QPointer(this)] {
             if (self)
                 self->acknowledgeNow();
         }));
+}
+
+void LocationSafetyAlarmWindowController::refreshPanelContent()
+{
+    if (!m_currentAlarm)
+        return;
+    for (LocationSafetyAlarmPanel* panel : panels()) {
+        if (panel->content())
+            m_makeView.update(panel->content(), *m_currentAlarm);
+    }
+}
+
+bool LocationSafetyAlarmWindowController::anyPanelHoldsKeyboard() const
+{
+    const QList<LocationSafetyAlarmPanel*> list = panels();
+    return std::any_of(list.begin(), list.end(),
+                       [](const LocationSafetyAlarmPanel* panel) { return panel->holdsKeyboard(); });
 }
 
 void LocationSafetyAlarmWindowController::showPanels()

@@ -30,6 +30,8 @@ public:
     void setAlignment(Qt::Alignment alignment);
 
     QString text() const { return m_text; }
+    void setText(const QString& text);
+    void setColor(const QColor& color);
     /// The font and lines as drawn at a width.
     Fit fitForWidth(int width) const;
 

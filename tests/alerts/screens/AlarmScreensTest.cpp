@@ -1,6 +1,7 @@
 // The alarm on two real X11 screens; run through with-xvfb.sh, which splits one
 // Xvfb screen into the monitors "left" (primary) and "right".
 #include "AlarmFixture.h"
+#include "FocusOnMapWindowManager.h"
 
 #include <QProcess>
 #include <QScreen>
@@ -56,7 +57,52 @@ QString keyboardPanel(const AlarmFixture& f)
     return {};
 }
 
+/// The screen of the panel the X server sends keys to; empty when it sends them elsewhere.
+QString keyboardPanel(const AlarmFixture& f, const FocusOnMapWindowManager& wm)
+{
+    const xcb_window_t focus = wm.focus();
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        if (panel->internalWinId() == focus && panel->targetScreen())
+            return panel->targetScreen()->name();
+    return {};
+}
+
 } // namespace
+
+TEST(AlarmScreens, ANewIncidentAfterTheUserWentElsewhereMapsNewPanelsWhichTheWindowManagerGivesTheKeyboard)
+{
+    FocusOnMapWindowManager wm;
+    AlarmFixture f;
+    f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+    const auto panelHasKeyboard = [&] { return !keyboardPanel(f, wm).isEmpty(); };
+    ASSERT_TRUE(QTest::qWaitFor(panelHasKeyboard, 10000));
+
+    // The user goes on in another window, which the window manager gives the keyboard.
+    QWidget other;
+    other.setGeometry(100, 100, 300, 200);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wm.focus() == other.internalWinId(); }, 10000));
+    ASSERT_FALSE(panelHasKeyboard());
+
+    QList<QPointer<LocationSafetyAlarmPanel>> before;
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        before << panel;
+    f.present(AlarmFixture::event(QStringLiteral("Second incident")));
+    // Asking for the keyboard is not enough here; mapped anew, a panel gets it.
+    EXPECT_TRUE(QTest::qWaitFor(panelHasKeyboard, 10000));
+    for (const auto& panel : before)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 10000));
+    EXPECT_EQ(settled([&] { return describe(f).size(); }, 2), 2);
+    EXPECT_EQ(f.shownReasons(), (QStringList{QStringLiteral("Second incident"), QStringLiteral("Second incident")}));
+
+    // While a panel holds the keyboard, a new incident keeps the panels.
+    QList<LocationSafetyAlarmPanel*> holding = f.controller.panels();
+    f.present(AlarmFixture::event(QStringLiteral("Third incident")));
+    EXPECT_EQ(f.controller.panels(), holding);
+    EXPECT_TRUE(panelHasKeyboard());
+    // Qt did ask, and was ignored: the keyboard came with the mapping.
+    EXPECT_GT(wm.ignoredActivations(), 0);
+}
 
 TEST(AlarmScreens, OnePanelCoversEachScreenAndTheOneTheUserWorksOnTakesTheKeyboard)
 {
