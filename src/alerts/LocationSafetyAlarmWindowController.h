@@ -78,8 +78,8 @@ private:
     void updatePanelContent();
     void refreshPanelContent();
     bool anyPanelHoldsKeyboard() const;
-    void showPanels();
-    void activatePrimaryPanel();
+    /// Shows the panels without asking for the keyboard; keyboardPanel last.
+    void showPanels(LocationSafetyAlarmPanel* keyboardPanel = nullptr);
     void keyboardAcknowledge();
     void acknowledgeNow();
 

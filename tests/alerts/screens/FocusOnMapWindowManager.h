@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +29,8 @@ public:
                                 &m_checkWindow);
         const xcb_atom_t supports[] = {m_activeWindow, check};
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, supported, XCB_ATOM_ATOM, 32, 2, supports);
-        const uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        // Activation requests come to the root window as structure events.
+        const uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &events);
         xcb_flush(m_connection);
         QObject::connect(&m_poll, &QTimer::timeout, [this] { handleEvents(); });
@@ -55,7 +57,8 @@ public:
         free(reply);
         return window;
     }
-    int ignoredActivations() const { return m_ignoredActivations; }
+    /// The windows that asked to be activated, in the order of their first request.
+    QList<xcb_window_t> ignoredActivations() const { return m_ignoredActivations; }
 
 private:
     xcb_atom_t atom(const char* name) const
@@ -78,8 +81,9 @@ private:
                 break;
             }
             case XCB_CLIENT_MESSAGE:
-                if (reinterpret_cast<xcb_client_message_event_t*>(event)->type == m_activeWindow)
-                    ++m_ignoredActivations;
+                if (const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+                    message->type == m_activeWindow && !m_ignoredActivations.contains(message->window))
+                    m_ignoredActivations.append(message->window);
                 break;
             default:
                 break;
@@ -93,7 +97,7 @@ private:
     xcb_window_t m_root = XCB_WINDOW_NONE;
     xcb_window_t m_checkWindow = XCB_WINDOW_NONE;
     xcb_atom_t m_activeWindow = XCB_ATOM_NONE;
-    int m_ignoredActivations = 0;
+    QList<xcb_window_t> m_ignoredActivations;
     QTimer m_poll;
 };
 
