@@ -5,6 +5,7 @@
 #include "app/AppUpdater.h"
 #include "app/ContentView.h"
 #include "app/MainWindowView.h"
+#include "app/NoticeAlert.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "platform/BundledResources.h"
@@ -102,6 +103,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
         box->open();
     });
 
+    new NoticeAlert(m_viewModel, *this);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
     // The reset confirmation belongs to the main content; asked for while the setup
     // screen shows, it would otherwise pop up by surprise after the installation.
@@ -133,6 +135,9 @@ void MainWindow::syncRoot()
     m_stack->setCurrentWidget(installed ? static_cast<QWidget*>(m_content) : m_setup);
     if (m_content)
         m_content->toolBar()->setVisible(installed);
+    // Its "Check again" runs a tool, which a missing or half-replaced runtime lacks.
+    if (!installed)
+        m_viewModel.windowState().setDevicePopoverPresented(false);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -166,10 +166,8 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     connect(&m_windowState, &MainWindowState::sidePanelVisibleChanged, this, [this] { syncSidePanel(true); });
     connect(&m_windowState, &MainWindowState::resetConfirmationPresentedChanged, this,
             &MainWindowView::syncResetConfirmation);
-    connect(&m_viewModel, &LocationPlannerViewModel::noticeChanged, this, &MainWindowView::syncNotice);
     syncSection();
     syncSidePanel(false);
-    syncNotice();
     syncResetConfirmation();
 }
 
@@ -250,10 +248,9 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged =
-        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
-        (watched->parent() == m_controlBar &&
-         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
+    const bool barChanged = (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+                            (watched->parent() == m_controlBar &&
+                             (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);
@@ -298,37 +295,6 @@ void MainWindowView::syncSidePanel(bool animate)
         return;
     m_sidePanel->setFixedWidth(target);
     m_sidePanel->setVisible(visible);
-}
-
-void MainWindowView::syncNotice()
-{
-    const std::optional<QString>& notice = m_viewModel.notice();
-    if (!notice) {
-        if (m_noticeBox)
-            m_noticeBox->close();
-        return;
-    }
-    if (m_noticeBox) {
-        m_noticeBox->setText(*notice);
-        return;
-    }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("noticeAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Information);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(*notice);
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setEscapeButton(QMessageBox::Ok);
-    connect(box, &QMessageBox::finished, this, [this] {
-        m_noticeBox = nullptr;
-        m_viewModel.setNotice(std::nullopt);
-    });
-    m_noticeBox = box;
-    box->open();
 }
 
 void MainWindowView::syncResetConfirmation()

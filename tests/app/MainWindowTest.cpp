@@ -8,6 +8,7 @@
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -167,6 +168,29 @@ TEST_F(MainWindowTest, TheNoticeAlertClearsTheNoticeAndOpensAgainForANewOne)
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
         EXPECT_FALSE(vm->notice().has_value());
     }
+}
+
+TEST_F(MainWindowTest, ANoticeRaisedOverTheSetupScreenIsShownAndTheDevicePopoverClosesThere)
+{
+    build(/*runtimeInstalled=*/false);
+    ASSERT_FALSE(window->isShowingContent());
+    // As a failed export or reset started from Settings on a first run reports.
+    vm->setNotice(QStringLiteral("The route couldn’t be exported."));
+    QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The route couldn’t be exported."));
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(vm->notice().has_value());
+
+    // Installed: the popover opens; the runtime gone again: it closes with the content.
+    installRuntime();
+    runtime->refresh();
+    ASSERT_TRUE(window->isShowingContent());
+    state().setDevicePopoverPresented(true);
+    QDir(runtimeFolder()).removeRecursively();
+    runtime->refresh();
+    EXPECT_FALSE(window->isShowingContent());
+    EXPECT_FALSE(state().isDevicePopoverPresented());
 }
 
 TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
