@@ -58,16 +58,31 @@ TEST_F(DeviceAndAlertSettingsTest, ATypedIntervalOutsideTheRangeBecomesTheNeares
     }
 }
 
-TEST_F(DeviceAndAlertSettingsTest, TheStepperWaitsOnlyWhileTheHeldPointIsBeingVerified)
+TEST_F(DeviceAndAlertSettingsTest, AVerificationOfTheHeldPointLeavesTheStepperAndTheSwitchUsable)
 {
     open();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
     auto* stepper = child<QSpinBox>(u"intervalStepper"_s);
+    auto* autoSend = child<QCheckBox>(u"autoSendSwitch"_s);
+    ASSERT_TRUE(autoSend->isEnabled());
+
+    // A verification starts between two typed digits.
+    stepper->setFocus();
+    stepper->selectAll();
+    QTest::keyClick(stepper, Qt::Key_4);
     PlannerTestAccess::setLockRefreshing(*vm, true);
     EXPECT_TRUE(stepper->isEnabled());
-    PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
-    EXPECT_FALSE(stepper->isEnabled());
+    QTest::keyClick(stepper, Qt::Key_5);
+    QTest::keyClick(stepper, Qt::Key_Return);
+    EXPECT_EQ(vm->lockRefreshIntervalSeconds(), 45.0);
+
+    EXPECT_TRUE(autoSend->isEnabled());
+    const bool before = vm->autoSendOnAdd();
+    QTest::mouseClick(autoSend, Qt::LeftButton, {}, QPoint(8, autoSend->height() / 2));
+    EXPECT_EQ(vm->autoSendOnAdd(), !before);
     PlannerTestAccess::setLockRefreshing(*vm, false);
-    EXPECT_TRUE(stepper->isEnabled());
+    EXPECT_TRUE(autoSend->isEnabled());
 }
 
 TEST_F(DeviceAndAlertSettingsTest, TelegramButtonsFollowTheFieldsAndTheRunningOperation)

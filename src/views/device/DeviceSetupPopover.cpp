@@ -189,16 +189,15 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     column->addWidget(m_detailsGroup);
 
     connect(m_prepare, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::prepareIPhoneForLocation);
-    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel,
-            [this] { m_viewModel.refreshHelperStatus(true, true); });
+    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel, [this] { m_viewModel.refreshHelperStatus(true, true); });
     // Unfolding changes the popover's height.
     connect(m_detailsGroup, &kit::DisclosureGroup::expandedChanged, this, [this] { adjustSize(); });
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged,
-                        &VM::isDeviceBusyChanged, &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged,
-                        &VM::isLocationResetPendingChanged, &VM::lastDeviceErrorChanged,
-                        &VM::isPlanningAddressRouteChanged, &VM::isLocationLockRefreshingChanged})
+    for (auto signal :
+         {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged, &VM::isDeviceBusyChanged,
+          &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
+          &VM::lastDeviceErrorChanged, &VM::isPlanningAddressRouteChanged, &VM::isLocationLockRefreshingChanged})
         connect(&m_viewModel, signal, this, &DeviceSetupPopover::sync);
     sync();
 }
@@ -268,7 +267,9 @@ void DeviceSetupPopover::sync()
 
     m_prepare->setVisible(showsPrepare(m_viewModel));
     m_prepare->setEnabled(m_viewModel.canPrepareIPhone());
-    m_checkAgain->setEnabled(m_viewModel.canEditRouteDraft());
+    // The gate of Device ▸ Check Again: a check is refused while the held point is
+    // verified, and a click on an enabled button must not vanish.
+    m_checkAgain->setEnabled(m_viewModel.canRunDeviceAction());
 
     const std::optional<QString> details = DeviceSetupPopover::details(m_viewModel);
     m_detailsGroup->setVisible(details.has_value());
@@ -280,7 +281,7 @@ void DeviceSetupPopover::sync()
         m_detailsText->setFixedHeight(height);
         // Text that fits needs no scroll bar (it would narrow the lines and need one).
         m_detailsText->setVerticalScrollBarPolicy(height < detailsMaxHeight ? Qt::ScrollBarAlwaysOff
-                                                                              : Qt::ScrollBarAsNeeded);
+                                                                            : Qt::ScrollBarAsNeeded);
     }
     adjustSize();
 }
