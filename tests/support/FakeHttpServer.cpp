@@ -67,6 +67,7 @@ struct FakeHttpServer::Shared {
     QHash<QByteArray, QList<FakeHttpReply>> routes;
     int dropRemaining = 0;
     QList<FakeHttpRequest> requests;
+    FakeHttpServer::RequestCheck check;
 
     FakeHttpReply replyFor(const FakeHttpRequest& request)
     {
@@ -75,6 +76,10 @@ struct FakeHttpServer::Shared {
         if (dropRemaining > 0) {
             --dropRemaining;
             return FakeHttpReply::text("starting\n", 503);
+        }
+        if (check) {
+            if (std::optional<FakeHttpReply> refusal = check(request))
+                return *refusal;
         }
         const QByteArray exact = request.method + ' ' + request.target;
         const QByteArray anyQuery = request.method + ' ' + request.path();
@@ -304,6 +309,12 @@ void FakeHttpServer::setReplies(const QByteArray& method, const QByteArray& path
 {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->routes.insert(method + ' ' + path, replies);
+}
+
+void FakeHttpServer::setRequestCheck(RequestCheck check)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->check = std::move(check);
 }
 
 void FakeHttpServer::dropFirst(int n)

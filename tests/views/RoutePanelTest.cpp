@@ -64,6 +64,7 @@ protected:
     {
         PlannerFixture::SetUp();
         http.setProxy(QNetworkProxy::NoProxy);
+        enforceOsrmLimits(server);
         osrm = std::make_unique<OsrmDirectionsService>(http, server.url(QStringLiteral("/car")),
                                                        server.url(QStringLiteral("/foot")));
         server.setReply("GET", "/car/route/v1/driving/14.000000,50.000000;14.100000,50.100000",
