@@ -1,6 +1,7 @@
 #include "views/map/MapTileSources.h"
 
 #include "BuildConfig.h"
+#include "support/CapturedWarnings.h"
 #include "support/FakeHttpServer.h"
 #include "support/QtPrinters.h"
 #include "views/map/TileLoader.h"
@@ -16,14 +17,6 @@ namespace {
 
 using test::FakeHttpReply;
 using test::FakeHttpServer;
-
-QStringList g_warnings;
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtWarningMsg)
-        g_warnings << text;
-}
 
 } // namespace
 
@@ -116,16 +109,16 @@ TEST(MapTileSources, UnknownPlaceholdersAreRefusedByNameAndTheStyleFallsBack)
         environment.insert(QStringLiteral("OSTREVIN_TILES_URL"), QString::fromUtf8(c.standard));
         if (*c.satellite)
             environment.insert(QStringLiteral("OSTREVIN_SATELLITE_TILES_URL"), QString::fromUtf8(c.satellite));
-        g_warnings.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
+        std::optional<test::CapturedWarnings> capture(std::in_place);
         const MapTileSources sources = MapTileSources::configured(environment);
-        qInstallMessageHandler(previous);
+        const QStringList warnings = capture->warnings();
+        capture.reset();
 
         EXPECT_EQ(sources.source(MapStylePreference::standard).urlTemplate, c.expectedStandard);
         EXPECT_EQ(sources.isAvailable(MapStylePreference::satellite), c.satelliteAvailable);
-        EXPECT_EQ(g_warnings.size(), c.warned.isEmpty() ? 0 : 1) << g_warnings.join(u'\n').toStdString();
+        EXPECT_EQ(warnings.size(), c.warned.isEmpty() ? 0 : 1) << warnings.join(u'\n').toStdString();
         for (const QString& named : c.warned)
-            EXPECT_TRUE(g_warnings.value(0).contains(named)) << g_warnings.value(0).toStdString();
+            EXPECT_TRUE(warnings.value(0).contains(named)) << warnings.value(0).toStdString();
     }
 }
 
