@@ -96,12 +96,6 @@ TEST(MapTileSources, UnknownPlaceholdersAreRefusedByNameAndTheStyleFallsBack)
          QStringLiteral("https://tile.example.org/{z}/{x}/{y}.png"),
          builtSatellite,
          {QStringLiteral("OSTREVIN_SATELLITE_TILES_URL"), QStringLiteral("{apikey}")}},
-        {"flipped rows",
-         "https://tile.example.org/{z}/{x}/{-y}.png",
-         "",
-         built,
-         builtSatellite,
-         {QStringLiteral("{-y}")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
