@@ -16,6 +16,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <numbers>
 
 namespace ostrevin {
 
@@ -58,7 +59,7 @@ double metresBetween(const PlaceCandidate& a, const PlaceCandidate& b)
 {
     constexpr double metresPerDegree = 111320;
     const double north = (a.latitude - b.latitude) * metresPerDegree;
-    const double east = (a.longitude - b.longitude) * metresPerDegree * std::cos(a.latitude * M_PI / 180);
+    const double east = (a.longitude - b.longitude) * metresPerDegree * std::cos(a.latitude * std::numbers::pi / 180);
     return std::hypot(north, east);
 }
 
