@@ -107,7 +107,8 @@ int main(int argc, char** argv)
         if (!selected(scenario, parser.positionalArguments()))
             continue;
         std::unique_ptr<QWidget> widget = scenario.make(context);
-        widget->resize(context.windowSize);
+        const QSize screen = scenario.screen.isEmpty() ? context.windowSize : scenario.screen;
+        widget->resize(screen);
         widget->show();
         if (!QTest::qWaitForWindowExposed(widget.get(), 5000))
             std::fprintf(stderr, "%s-%s: the window was not shown in time\n", qPrintable(scenario.area),
@@ -123,6 +124,11 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "%s-%s: a transition did not end in time\n", qPrintable(scenario.area),
                              qPrintable(scenario.state));
         }
+        // The picture shows the real size; whoever looks at it should know why it is larger.
+        if (!scenario.screen.isEmpty() && (widget->width() > screen.width() || widget->height() > screen.height()))
+            std::fprintf(stderr, "%s-%s: the window is %dx%d, larger than its %dx%d screen\n",
+                         qPrintable(scenario.area), qPrintable(scenario.state), widget->width(), widget->height(),
+                         screen.width(), screen.height());
         const QString file =
             out.filePath(scenario.area + u'-' + scenario.state + u'-' + appearanceName + QStringLiteral(".png"));
         if (picture(*widget).save(file)) {
