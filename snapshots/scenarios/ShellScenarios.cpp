@@ -174,6 +174,11 @@ const RegisterScenario mainSaved(mainArea, QStringLiteral("saved"), mainWindow(A
 const RegisterScenario mainHistory(mainArea, QStringLiteral("history"), mainWindow(AppSection::history), coverMap);
 const RegisterScenario mainPanelHidden(mainArea, QStringLiteral("panel-hidden"), mainWindow(AppSection::route, false),
                                        coverMap);
+// The window filling the small screens it must fit.
+const RegisterScenario mainPlaceLaptop(mainArea, QStringLiteral("place-") + sizeName(smallScreens().at(0)),
+                                       smallScreens().at(0), mainWindow(AppSection::place), coverMap);
+const RegisterScenario mainRouteNetbook(mainArea, QStringLiteral("route-") + sizeName(smallScreens().at(1)),
+                                        smallScreens().at(1), mainWindow(AppSection::route), coverMap);
 const RegisterScenario mainRoutePlaying(mainArea, QStringLiteral("route-playing"), routePlaying(), coverMap);
 const RegisterScenario mainDeviceSetup(mainArea, QStringLiteral("device-setup"), deviceSetup(), openDevicePopover);
 
