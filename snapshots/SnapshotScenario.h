@@ -33,8 +33,10 @@ struct Scenario {
     QString state;
     ScenarioFactory make;
     ScenarioStep whenShown;
-    /// The screen the window is sized for; empty: the context's window size. The
-    /// picture has the window's real size, larger when its minimum does not fit.
+    /// The screen it is taken on (the X server's size, see the Makefile); the window
+    /// is given that size or sizes itself to it. Empty: the large screen, and the
+    /// context's window size. The picture has the window's real size, larger when
+    /// its minimum does not fit.
     QSize screen;
 };
 
@@ -55,7 +57,8 @@ struct RegisterScenario {
     RegisterScenario(QString area, QString state, QSize screen, ScenarioFactory make, ScenarioStep whenShown = {});
 };
 
-/// The laptop and netbook screens every window must fit, as "WxH" for picture names.
+/// The laptop and netbook screens every window must fit (the Makefile runs an X server
+/// of each size), as "WxH" for picture names.
 inline const QList<QSize>& smallScreens()
 {
     static const QList<QSize> sizes{QSize(1366, 768), QSize(1024, 600)};
