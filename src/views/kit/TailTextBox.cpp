@@ -23,6 +23,14 @@ TailTextBox::TailTextBox(int maximumHeight, QWidget* parent) : QPlainTextEdit(pa
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    // The end stays in view as the text is laid out (again) at a new width, until the
+    // user scrolls away from it.
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar] {
+        if (m_followsEnd)
+            bar->setValue(bar->maximum());
+    });
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_followsEnd = value == bar->maximum(); });
 }
 
 void TailTextBox::setTailText(const QString& text)
@@ -31,6 +39,7 @@ void TailTextBox::setTailText(const QString& text)
     if (toPlainText() == tail)
         return;
     setPlainText(tail);
+    m_followsEnd = true;
     updateGeometry();
     placeScrollBar();
 }

@@ -43,6 +43,7 @@ private:
 
     int m_maximumHeight;
     bool m_secondary = false;
+    bool m_followsEnd = true;
 };
 
 } // namespace ostrevin::kit
