@@ -4,6 +4,7 @@
 #include "app/NavigationRail.h"
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "support/FocusPictures.h"
 #include "views/kit/Brand.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -338,5 +339,16 @@ TEST_F(MainWindowTest, TheFirstSizeFitsTheScreensFreeAreaWithTheMapsBottomEdgeOn
             EXPECT_TRUE(available.contains(onScreen));
         }
         window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, EveryRailTileShowsTheKeyboardFocusSelectedOrNot)
+{
+    build();
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        const test::FocusPictures pictures = test::focusPictures(*view().rail()->item(section));
+        ASSERT_TRUE(pictures.hadFocus);
+        EXPECT_NE(pictures.focused, pictures.unfocused);
     }
 }
