@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
 
@@ -48,8 +49,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
         QApplication::setWindowIcon(applicationIcon());
     //: Title of the main window.
     setWindowTitle(tr("Ostrevin"));
-    setMinimumSize(980, 680);
-    resize(1280, 820);
+    fitToScreen();
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -114,6 +114,22 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::fitToScreen()
+{
+    // The window opens at its roomy size where the screen has room for it, and
+    // never larger than the screen's free area: on a 1366 × 768 laptop the control
+    // bar and "Set location" would otherwise open below the screen's edge. The frame
+    // is not known before the window is shown: room for a title bar and borders is kept free.
+    const QSize frameAllowance(16, 40);
+    const QSize preferred(1280, 820);
+    const QSize minimum(760, 480);
+    QSize available = preferred;
+    if (const QScreen* screen = this->screen())
+        available = screen->availableGeometry().size() - frameAllowance;
+    setMinimumSize(minimum.boundedTo(available));
+    resize(preferred.boundedTo(available).expandedTo(minimumSize()));
+}
 
 bool MainWindow::isShowingContent() const
 {

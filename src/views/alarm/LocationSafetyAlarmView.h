@@ -7,7 +7,11 @@
 #include <QWidget>
 #include <functional>
 
+class QVBoxLayout;
+
 namespace ostrevin {
+
+class FittedText;
 
 /// What the full-screen alarm shows on each screen: that the simulated location was
 /// interrupted, what was held, why and when, whether it is restored, and the one
@@ -35,6 +39,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyDensity(int level);
+
+    QVBoxLayout* m_outer = nullptr;
+    QWidget* m_column = nullptr;
+    QWidget* m_icon = nullptr;
+    FittedText* m_title = nullptr;
+    int m_density = 0;
 };
 
 } // namespace ostrevin

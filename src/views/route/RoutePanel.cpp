@@ -11,6 +11,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/LinkButton.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
@@ -351,16 +352,9 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     pointsLayout->addWidget(m_addPoint);
 
     //: Link under the route points: asks to remove every point of the route.
-    m_clearRoute = new QPushButton(tr("Clear route…"));
+    m_clearRoute = new LinkButton(tr("Clear route…"), BrandColor::Failure);
     m_clearRoute->setObjectName(QStringLiteral("clearRoute"));
-    m_clearRoute->setFlat(true);
-    m_clearRoute->setCursor(Qt::PointingHandCursor);
-    m_clearRoute->setFont(textFont(TextStyle::Callout));
-    QPalette link = m_clearRoute->palette();
-    link.setColor(QPalette::ButtonText, Brand::current().failure);
-    m_clearRoute->setPalette(link);
-    m_clearRoute->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; }"));
-    connect(m_clearRoute, &QPushButton::clicked, this,
+    connect(m_clearRoute, &QAbstractButton::clicked, this,
             [this] { m_confirmation->ask(PendingDeletion::completeRoute()); });
     pointsLayout->addWidget(m_clearRoute, 0, Qt::AlignLeft);
 
@@ -368,6 +362,11 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     m_pointsGroup = new DisclosureGroup(tr("Route points"), points);
     layout->addWidget(m_pointsGroup);
     return block;
+}
+
+QAbstractButton* RoutePanel::clearRouteButton() const
+{
+    return m_clearRoute;
 }
 
 // ---- Rules ----

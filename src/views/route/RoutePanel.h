@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QComboBox;
 class QPushButton;
 class QSlider;
@@ -33,6 +34,7 @@ class EmptyStateView;
 class IconButton;
 class InlineNotice;
 class KitLabel;
+class LinkButton;
 class PanelSection;
 } // namespace kit
 
@@ -94,7 +96,7 @@ public:
     kit::KitLabel* longRouteNotice() const { return m_longRouteNotice; }
     QList<RoutePointRow*> pointRows() const;
     PlaceSearchField* addPointField() const { return m_addPoint; }
-    QPushButton* clearRouteButton() const { return m_clearRoute; }
+    QAbstractButton* clearRouteButton() const;
     DeviceBlockerNotice* blockerNotice() const { return m_blocker; }
     kit::ActionButton* startRouteButton() const { return m_startRoute; }
     DeletionConfirmation& deletionConfirmation() const { return *m_confirmation; }
@@ -157,7 +159,7 @@ private:
     QWidget* m_pointRowsBox = nullptr;
     QList<RoutePointRow*> m_pointRows;
     PlaceSearchField* m_addPoint = nullptr;
-    QPushButton* m_clearRoute = nullptr;
+    kit::LinkButton* m_clearRoute = nullptr;
     PlaceSearchService& m_searchService;
     DeviceBlockerNotice* m_blocker;
     kit::ActionButton* m_startRoute;

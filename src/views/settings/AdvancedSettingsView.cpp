@@ -4,16 +4,15 @@
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/TailTextBox.h"
 #include "views/kit/TextStyle.h"
 #include "views/settings/EventLogList.h"
 #include "views/settings/SettingsObservers.h"
 #include "views/settings/SettingsSection.h"
 
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -22,7 +21,7 @@ namespace ostrevin {
 
 namespace {
 
-constexpr int diagnosticLineCount = 4;
+constexpr int diagnosticsMaxHeight = 160;
 
 QWidget* column(int spacing, int topPadding)
 {
@@ -59,21 +58,13 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
 
     //: Settings › Advanced: section header.
     SettingsSection* diagnostics = form->addSection(tr("Diagnostics"));
-    QWidget* details = column(8, 4);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(kit::textFont(kit::TextStyle::Caption).pixelSize());
-    for (int i = 0; i < diagnosticLineCount; ++i) {
-        auto* line = new QLabel;
-        line->setObjectName(QStringLiteral("diagnosticLine"));
-        // Tool output and error texts: never markup.
-        line->setTextFormat(Qt::PlainText);
-        line->setWordWrap(true);
-        line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        line->setFont(mono);
-        line->setForegroundRole(QPalette::PlaceholderText);
-        details->layout()->addWidget(line);
-        m_diagnostics.append(line);
-    }
+    // Tool output and error texts can be long: their end shows in a bounded box, so
+    // the tab keeps its size and "Reset…" stays in reach.
+    m_diagnostics = new kit::TailTextBox(diagnosticsMaxHeight);
+    m_diagnostics->setObjectName(QStringLiteral("diagnostics"));
+    m_diagnostics->setSecondaryColour(true);
+    QWidget* details = column(0, 4);
+    details->layout()->addWidget(m_diagnostics);
     //: Settings › Advanced › Diagnostics: disclosure group.
     auto* technical = new kit::DisclosureGroup(tr("Technical details"), details);
     technical->setObjectName(QStringLiteral("technicalDetails"));
@@ -186,11 +177,7 @@ QStringList AdvancedSettingsView::diagnosticLines(const LocationPlannerViewModel
 
 void AdvancedSettingsView::syncDiagnostics()
 {
-    const QStringList lines = diagnosticLines(m_viewModel);
-    for (int i = 0; i < m_diagnostics.size(); ++i) {
-        m_diagnostics.at(i)->setText(lines.value(i));
-        m_diagnostics.at(i)->setVisible(i < lines.size());
-    }
+    m_diagnostics->setTailText(diagnosticLines(m_viewModel).join(u'\n'));
 }
 
 void AdvancedSettingsView::syncVersion()

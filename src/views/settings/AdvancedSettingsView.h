@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <functional>
 
-class QLabel;
 class QPushButton;
 
 namespace ostrevin {
@@ -17,7 +16,8 @@ class SettingsSection;
 
 namespace kit {
 class KitLabel;
-}
+class TailTextBox;
+} // namespace kit
 
 /// The Advanced tab: the device check's technical details, the event log with
 /// Copy and Export…, the GPX export of the current route, and the maintenance
@@ -49,7 +49,7 @@ private:
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;
-    QList<QLabel*> m_diagnostics;
+    kit::TailTextBox* m_diagnostics;
     QWidget* m_logActions;
     EventLogList* m_log;
     QPushButton* m_exportRoute;
