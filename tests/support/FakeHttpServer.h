@@ -26,6 +26,10 @@ struct FakeHttpReply {
     bool closeWithoutReply = false;
     /// Send no Content-Length and close the connection after the body.
     bool closeDelimited = false;
+    /// When above 0, the body goes out in pieces of this many bytes, one every
+    /// pieceDelayMs, as a slow link delivers it.
+    qsizetype pieceBytes = 0;
+    int pieceDelayMs = 0;
 
     static FakeHttpReply json(QByteArray body, int status = 200);
     static FakeHttpReply text(QByteArray body, int status = 200);
