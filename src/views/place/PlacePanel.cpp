@@ -50,6 +50,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
 {
     //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates such as “50.0755, 14.4378”.
     m_search = new PlaceSearchField(searchService, tr("Place, address, or coordinates"), searchGlyph());
+    m_search->setObjectName(QStringLiteral("placeSearchField"));
     //: Empty state of the Place panel when no point is selected.
     m_emptyState = new EmptyStateView("mappin.and.ellipse"_symbol, tr("Search for a place, or click the map."));
 

@@ -130,6 +130,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
 
     using VM = LocationPlannerViewModel;
     for (auto signal : {&VM::pointsChanged,
+                        &VM::routeMetricsChanged,
                         &VM::routeAlternativesChanged,
                         &VM::selectedRouteAlternativeIDChanged,
                         &VM::isPlanningAddressRouteChanged,
@@ -179,8 +180,14 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     m_destination->setObjectName(QStringLiteral("destinationField"));
     for (PlaceSearchField* field : {m_start, m_destination}) {
         const bool isStart = field == m_start;
-        connect(field, &PlaceSearchField::picked, this,
-                [this, isStart](const RoutePoint& point) { m_viewModel.setRouteEndpoint(point, isStart); });
+        connect(field, &PlaceSearchField::resolutionStarted, this,
+                [this, isStart] { (isStart ? m_startAtSearch : m_destinationAtSearch) = endpointID(isStart); });
+        connect(field, &PlaceSearchField::picked, this, [this, isStart](const RoutePoint& point) {
+            // A slow search must not replace an end chosen since it began (a map
+            // click, a loaded route): it applies only over the end it was meant to replace.
+            if (endpointID(isStart) == (isStart ? m_startAtSearch : m_destinationAtSearch))
+                m_viewModel.setRouteEndpoint(point, isStart);
+        });
         connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
         connect(field, &PlaceSearchField::failed, this,
                 [this](const QString& message) { m_viewModel.setNotice(message); });
@@ -344,8 +351,13 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     m_addPoint->setObjectName(QStringLiteral("addPointField"));
     const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
     m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
-    connect(m_addPoint, &PlaceSearchField::picked, this,
-            [this](const RoutePoint& point) { m_viewModel.addRoutePoint(point); });
+    connect(m_addPoint, &PlaceSearchField::resolutionStarted, this,
+            [this] { m_pointsAtAddSearch = m_viewModel.points(); });
+    connect(m_addPoint, &PlaceSearchField::picked, this, [this](const RoutePoint& point) {
+        // Appended only to the draft it was searched for, not to one edited or replaced meanwhile.
+        if (m_viewModel.points() == m_pointsAtAddSearch)
+            m_viewModel.addRoutePoint(point);
+    });
     connect(m_addPoint, &PlaceSearchField::failed, this,
             [this](const QString& message) { m_viewModel.setNotice(message); });
     pointsLayout->addWidget(m_addPoint);
@@ -401,6 +413,12 @@ double RoutePanel::townSpeedForPosition(int position)
 {
     const int steps = static_cast<int>(std::lround(double(position - slowestTownSpeed) / townSpeedStep));
     return std::clamp(slowestTownSpeed + steps * townSpeedStep, slowestTownSpeed, fastestTownSpeed);
+}
+
+std::optional<QUuid> RoutePanel::endpointID(bool isStart) const
+{
+    const auto point = isStart ? m_viewModel.routeStartDisplayPoint() : m_viewModel.routeDestinationDisplayPoint();
+    return point ? std::optional(point->id) : std::nullopt;
 }
 
 bool RoutePanel::hasBothEndpoints() const

@@ -108,6 +108,7 @@ private:
     QWidget* buildPlanningStatus();
     QWidget* buildRouteBlock(PlaceSearchService& searchService);
     bool hasBothEndpoints() const;
+    std::optional<QUuid> endpointID(bool isStart) const;
     void travelModePicked(RouteTransportMode mode);
     void resetClicked();
     void refresh();
@@ -164,6 +165,10 @@ private:
     QPointer<QMessageBox> m_replacementBox;
     /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
     std::optional<QUuid> m_listedStepsOf;
+    /// What a running search would replace, noted when it began.
+    std::optional<QUuid> m_startAtSearch;
+    std::optional<QUuid> m_destinationAtSearch;
+    QList<RoutePoint> m_pointsAtAddSearch;
     /// The points the rows were built for.
     QList<RoutePoint> m_listedPoints;
 };
