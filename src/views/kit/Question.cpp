@@ -42,10 +42,9 @@ QMessageBox* openQuestion(QWidget* parent, const Question& question, QObject* co
     if (closed) {
         // Decided when the box closes: it reports its end before the button's own
         // clicked() reaches a later connection.
-        QObject::connect(box, &QMessageBox::finished, context ? context : box,
-                         [box, action, closed = std::move(closed)] {
-                             closed(action && box->clickedButton() == action);
-                         });
+        QObject::connect(
+            box, &QMessageBox::finished, context ? context : box,
+            [box, action, closed = std::move(closed)] { closed(action && box->clickedButton() == action); });
     }
     box->open();
     return box;

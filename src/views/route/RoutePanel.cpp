@@ -19,6 +19,7 @@
 #include "views/kit/TextStyle.h"
 #include "views/library/LibraryWidgets.h"
 #include "views/place/DeviceBlockerNotice.h"
+#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
 #include "views/route/EndpointGlyph.h"
@@ -32,7 +33,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -151,14 +151,16 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
-    connect(&viewModel, &VM::pendingNameReplacementChanged, this, &RoutePanel::syncReplacementQuestion);
+    m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::route,
+                                                QStringLiteral("routeNameReplacement"));
     refresh();
 }
 
-RoutePanel::~RoutePanel()
+RoutePanel::~RoutePanel() = default;
+
+QMessageBox* RoutePanel::replacementQuestion() const
 {
-    if (m_replacementBox)
-        m_replacementBox->disconnect(this);
+    return m_replacement->dialog();
 }
 
 void RoutePanel::setClock(std::function<QDateTime()> now)
@@ -679,47 +681,6 @@ void RoutePanel::refreshPointRowFlags()
 QList<RoutePointRow*> RoutePanel::pointRows() const
 {
     return m_pointRows;
-}
-
-// ---- Saving under a taken name ----
-
-void RoutePanel::syncReplacementQuestion()
-{
-    const auto& pending = m_viewModel.pendingNameReplacement();
-    const bool asksForRoute = pending && pending->kind == LocationPlannerViewModel::NameReplacement::Kind::route;
-    if (!asksForRoute) {
-        if (m_replacementBox)
-            m_replacementBox->close();
-        return;
-    }
-    if (m_replacementBox) {
-        m_replacementBox->setText(pending->question);
-        return;
-    }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("routeNameReplacement"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Question);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(pending->question);
-    //: Destructive button of the question asked before a save replaces a saved route of the same name.
-    QPushButton* replace = box->addButton(tr("Replace"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, replace] {
-        m_replacementBox = nullptr;
-        if (box->clickedButton() == replace)
-            m_viewModel.confirmNameReplacement();
-        else if (m_viewModel.pendingNameReplacement())
-            // Closing without an answer is a no.
-            m_viewModel.cancelNameReplacement();
-    });
-    m_replacementBox = box;
-    box->open();
 }
 
 } // namespace ostrevin

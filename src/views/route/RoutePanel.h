@@ -20,6 +20,7 @@ namespace ostrevin {
 class DeletionConfirmation;
 class DeviceBlockerNotice;
 class LocationPlannerViewModel;
+class NameReplacementQuestion;
 class PlaceSearchField;
 class PlaceSearchService;
 class RouteAlternativeRow;
@@ -99,7 +100,7 @@ public:
     kit::ActionButton* startRouteButton() const { return m_startRoute; }
     DeletionConfirmation& deletionConfirmation() const { return *m_confirmation; }
     /// The open "Replace …?" question of a route save, if any.
-    QMessageBox* replacementQuestion() const { return m_replacementBox; }
+    QMessageBox* replacementQuestion() const;
 
 private:
     QWidget* buildEndpointFields(PlaceSearchService& searchService);
@@ -121,7 +122,6 @@ private:
     void rebuildAlternatives();
     void rebuildDirections();
     void rebuildPoints();
-    void syncReplacementQuestion();
 
     LocationPlannerViewModel& m_viewModel;
     std::function<QDateTime()> m_now;
@@ -162,7 +162,7 @@ private:
     PlaceSearchService& m_searchService;
     DeviceBlockerNotice* m_blocker;
     kit::ActionButton* m_startRoute;
-    QPointer<QMessageBox> m_replacementBox;
+    NameReplacementQuestion* m_replacement = nullptr;
     /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
     std::optional<QUuid> m_listedStepsOf;
     /// What a running search would replace, noted when it began.
