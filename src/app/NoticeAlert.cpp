@@ -1,6 +1,7 @@
 #include "app/NoticeAlert.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "views/kit/Question.h"
 
 #include <QMessageBox>
 #include <QWidget>
@@ -28,23 +29,14 @@ void NoticeAlert::sync()
         m_box->setText(*notice);
         return;
     }
-    auto* box = new QMessageBox(&m_window);
-    box->setObjectName(QStringLiteral("noticeAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Information);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(*notice);
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setEscapeButton(QMessageBox::Ok);
-    connect(box, &QMessageBox::finished, this, [this] {
+    kit::Question question;
+    question.objectName = QStringLiteral("noticeAlert");
+    question.icon = QMessageBox::Information;
+    question.text = *notice;
+    m_box = kit::openQuestion(&m_window, question, this, [this](bool) {
         m_box = nullptr;
         m_viewModel.setNotice(std::nullopt);
     });
-    m_box = box;
-    box->open();
 }
 
 } // namespace ostrevin

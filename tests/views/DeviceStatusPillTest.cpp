@@ -10,6 +10,7 @@
 #include "views/kit/Spinner.h"
 #include "views/kit/StatusDot.h"
 #include "views/kit/SymbolMark.h"
+#include "views/kit/TailTextBox.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -265,7 +266,7 @@ TEST_F(DeviceStatusPillTest, LongToolOutputKeepsItsEndAndCheckAgainChecksWithPro
     const QString output = u"start of the output\n"_s + QString(40'000, u'x') + u"\nERROR: the last line"_s;
     A::setLastDeviceError(*vm, output);
     const QString shown = details->toPlainText();
-    EXPECT_EQ(shown.size(), DeviceSetupPopover::detailsTailChars);
+    EXPECT_EQ(shown.size(), kit::TailTextBox::tailCharacters);
     EXPECT_TRUE(shown.endsWith(u"ERROR: the last line"_s));
     EXPECT_TRUE(details->isReadOnly());
     EXPECT_EQ(details->height(), 140);

@@ -28,6 +28,8 @@ public:
     void setMaximumLines(int lines);
     void setMinimumScale(qreal scale);
     void setAlignment(Qt::Alignment alignment);
+    /// The full-size font (the text may shrink from it).
+    void setTextFont(const QFont& font);
 
     QString text() const { return m_text; }
     void setText(const QString& text);

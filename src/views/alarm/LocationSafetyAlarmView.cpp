@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -40,10 +41,16 @@ void paintBox(QPainter& painter, const QRect& rect, const QColor& fill, const QC
 /// A symbol of the symbol font, square, at a pixel size.
 class SymbolView final : public QWidget {
 public:
-    SymbolView(kit::SymbolName symbol, QColor color, int pixelSize)
-        : m_symbol(symbol), m_color(std::move(color)), m_pixelSize(pixelSize)
+    SymbolView(kit::SymbolName symbol, QColor color, int pixelSize) : m_symbol(symbol), m_color(std::move(color))
     {
+        setPixelSize(pixelSize);
+    }
+
+    void setPixelSize(int pixelSize)
+    {
+        m_pixelSize = pixelSize;
         setFixedSize(pixelSize, pixelSize);
+        update();
     }
 
     void setSymbol(kit::SymbolName symbol, const QColor& color)
@@ -64,8 +71,19 @@ protected:
 private:
     kit::SymbolName m_symbol;
     QColor m_color;
-    int m_pixelSize;
+    int m_pixelSize = 0;
 };
+
+/// How roomy the alarm is laid out: the largest that fits the screen's height is
+/// taken, so on a small screen the button stays on it.
+struct Density {
+    int margin;
+    int spacing;
+    int iconSize;
+    int titleSize;
+};
+
+constexpr Density densities[] = {{40, 22, 76, 54}, {24, 14, 56, 44}, {16, 8, 40, 34}};
 
 /// One of the three boxes under the explanation: a label and its value.
 class DetailBox final : public QWidget {
@@ -167,12 +185,12 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     : QWidget(parent)
 {
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(40, 40, 40, 40);
-    auto* column = new QWidget;
+    m_outer = outer;
+    m_column = new QWidget;
+    auto* column = m_column;
     column->setMaximumWidth(1280 - 2 * 40);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(22);
     outer->addStretch(1);
     outer->addWidget(centred(column));
     outer->addStretch(1);
@@ -184,7 +202,7 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     eyebrowText->setAccessibleName(eyebrow);
     layout->addWidget(eyebrowText);
 
-    m_icon = new SymbolView("exclamationmark.triangle.fill"_symbol, white(), 76);
+    m_icon = new SymbolView("exclamationmark.triangle.fill"_symbol, white(), densities[0].iconSize);
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
 
     m_title = centredText(QString(), systemFont(54, QFont::Bold), white());
@@ -239,6 +257,7 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
 
     setAccessibleName(eyebrow);
     setAlarm(alarm);
+    applyDensity(0);
 }
 
 void LocationSafetyAlarmView::setAlarm(const LocationSafetyAlarmEvent& alarm)
@@ -259,6 +278,34 @@ void LocationSafetyAlarmView::setAlarm(const LocationSafetyAlarmEvent& alarm)
         ->setSymbol(recovered ? "checkmark.circle.fill"_symbol : "arrow.triangle.2.circlepath"_symbol, statusColor);
     m_status->setText(recoveryStatus(recovered));
     m_status->setColor(statusColor);
+}
+
+void LocationSafetyAlarmView::applyDensity(int level)
+{
+    const Density& density = densities[level];
+    m_density = level;
+    m_outer->setContentsMargins(density.margin, density.margin, density.margin, density.margin);
+    m_column->layout()->setSpacing(density.spacing);
+    static_cast<SymbolView*>(m_icon)->setPixelSize(density.iconSize);
+    m_title->setTextFont(systemFont(density.titleSize, QFont::Bold));
+}
+
+void LocationSafetyAlarmView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The roomiest layout whose content column fits the height; the tightest one
+    // fits every screen from 800 × 600 up.
+    const int levels = int(std::size(densities));
+    int level = 0;
+    for (; level < levels - 1; ++level) {
+        const Density& density = densities[level];
+        applyDensity(level);
+        const int width = std::min(m_column->maximumWidth(), event->size().width() - 2 * density.margin);
+        if (m_column->heightForWidth(width) + 2 * density.margin <= event->size().height())
+            break;
+    }
+    if (level != m_density)
+        applyDensity(level);
 }
 
 LocationSafetyAlarmView::~LocationSafetyAlarmView() = default;

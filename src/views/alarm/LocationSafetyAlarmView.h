@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+class QVBoxLayout;
+
 namespace ostrevin {
 
 class FittedText;
@@ -40,8 +42,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void applyDensity(int level);
+
+    QVBoxLayout* m_outer = nullptr;
+    QWidget* m_column = nullptr;
+    int m_density = 0;
     QWidget* m_icon = nullptr;
     FittedText* m_title = nullptr;
     FittedText* m_explanation = nullptr;
