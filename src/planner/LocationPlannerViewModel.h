@@ -8,9 +8,9 @@
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
-#include "routedata/AppSettings.h"
 #include "planner/DeviceSetupStep.h"
 #include "platform/Placemark.h"
+#include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
 #include "routedata/RouteHistoryItem.h"
@@ -28,7 +28,6 @@
 #include <QPointer>
 #include <QString>
 #include <QUuid>
-
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -463,6 +462,9 @@ private:
     /// Reads the token again while the keyring could not give it.
     static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
@@ -523,15 +525,19 @@ private:
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     bool shouldRepeatTelegramAlerts() const;
     static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    static QCoro::Task<bool> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                              CancelToken token);
+    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+    struct TelegramAlertAttempt {
+        bool sent = false;
+        std::chrono::seconds retryAfter{0};
+    };
+    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                              CancelToken token);
     QString telegramIncidentMessage() const;
     static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
     QString telegramTimestamp() const;
     static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
     static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                               QString chatID);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;

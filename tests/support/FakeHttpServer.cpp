@@ -65,6 +65,7 @@ QByteArray FakeHttpRequest::header(const QByteArray& name) const
 struct FakeHttpServer::Shared {
     mutable QMutex mutex;
     QHash<QByteArray, QList<FakeHttpReply>> routes;
+    QHash<QByteArray, Responder> responders;
     int dropRemaining = 0;
     QList<FakeHttpRequest> requests;
 
@@ -78,6 +79,8 @@ struct FakeHttpServer::Shared {
         }
         const QByteArray exact = request.method + ' ' + request.target;
         const QByteArray anyQuery = request.method + ' ' + request.path();
+        if (const auto responder = responders.constFind(anyQuery); responder != responders.cend())
+            return (*responder)(request);
         for (const QByteArray& key : {exact, anyQuery}) {
             auto it = routes.find(key);
             if (it == routes.end() || it->isEmpty())
@@ -333,6 +336,12 @@ void FakeHttpServer::setReplies(const QByteArray& method, const QByteArray& path
 {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->routes.insert(method + ' ' + path, replies);
+}
+
+void FakeHttpServer::setResponder(const QByteArray& method, const QByteArray& path, Responder responder)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->responders.insert(method + ' ' + path, std::move(responder));
 }
 
 void FakeHttpServer::dropFirst(int n)
