@@ -339,6 +339,8 @@ signals:
     void speedKmhChanged();
     void selectedSpeedProfileChanged();
     void pointsChanged();
+    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
+    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
@@ -506,6 +508,14 @@ private:
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    /// Sets the restored point on the iPhone and starts its hold, keeping the last
+    /// session's counters: a first set, not a restore. False when it was not set
+    /// (the point stays restored, and the next check or preparation tries again).
+    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                               CancelToken token);
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.

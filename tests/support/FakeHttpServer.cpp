@@ -65,9 +65,9 @@ QByteArray FakeHttpRequest::header(const QByteArray& name) const
 struct FakeHttpServer::Shared {
     mutable QMutex mutex;
     QHash<QByteArray, QList<FakeHttpReply>> routes;
-    QHash<QByteArray, Responder> responders;
     int dropRemaining = 0;
     QList<FakeHttpRequest> requests;
+    FakeHttpServer::RequestCheck check;
 
     FakeHttpReply replyFor(const FakeHttpRequest& request)
     {
@@ -77,10 +77,12 @@ struct FakeHttpServer::Shared {
             --dropRemaining;
             return FakeHttpReply::text("starting\n", 503);
         }
+        if (check) {
+            if (std::optional<FakeHttpReply> refusal = check(request))
+                return *refusal;
+        }
         const QByteArray exact = request.method + ' ' + request.target;
         const QByteArray anyQuery = request.method + ' ' + request.path();
-        if (const auto responder = responders.constFind(anyQuery); responder != responders.cend())
-            return (*responder)(request);
         for (const QByteArray& key : {exact, anyQuery}) {
             auto it = routes.find(key);
             if (it == routes.end() || it->isEmpty())
@@ -338,10 +340,10 @@ void FakeHttpServer::setReplies(const QByteArray& method, const QByteArray& path
     m_shared->routes.insert(method + ' ' + path, replies);
 }
 
-void FakeHttpServer::setResponder(const QByteArray& method, const QByteArray& path, Responder responder)
+void FakeHttpServer::setRequestCheck(RequestCheck check)
 {
     QMutexLocker lock(&m_shared->mutex);
-    m_shared->responders.insert(method + ' ' + path, std::move(responder));
+    m_shared->check = std::move(check);
 }
 
 void FakeHttpServer::dropFirst(int n)

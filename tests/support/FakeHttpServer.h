@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QThread;
@@ -81,12 +82,11 @@ public:
     void setReply(const QByteArray& method, const QByteArray& path, const FakeHttpReply& reply);
     /// Replaces the replies of method + path with this sequence (the last one repeats).
     void setReplies(const QByteArray& method, const QByteArray& path, const QList<FakeHttpReply>& replies);
-    /// Answers every request to method + path (any query) by calling responder, on
-    /// the server's thread, one request at a time: for services whose answers depend
-    /// on what was asked before (a queue that requests consume). Takes precedence
-    /// over scripted replies.
-    using Responder = std::function<FakeHttpReply(const FakeHttpRequest&)>;
-    void setResponder(const QByteArray& method, const QByteArray& path, Responder responder);
+    /// Answers a request before the scripted replies, or lets it through with nullopt:
+    /// how a fake refuses what the real server refuses on every path. Runs on the
+    /// server's thread.
+    using RequestCheck = std::function<std::optional<FakeHttpReply>(const FakeHttpRequest&)>;
+    void setRequestCheck(RequestCheck check);
     /// The next n requests, whatever their route, are recorded and answered with
     /// 503: the service "comes up" after n probes. (A closed connection would not do
     /// for counting probes: Qt's HTTP client sends a request again once when the

@@ -10,8 +10,12 @@ namespace ostrevin::test {
 
 FakeTelegramBotApi::FakeTelegramBotApi(FakeHttpServer& server, const QString& token)
 {
-    server.setResponder("GET", "/bot" + token.toUtf8() + "/getUpdates",
-                        [queue = m_queue](const FakeHttpRequest& request) { return answer(*queue, request); });
+    server.setRequestCheck([queue = m_queue, path = "/bot" + token.toUtf8() + "/getUpdates"](
+                               const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
+        if (request.method != "GET" || request.path() != path)
+            return std::nullopt;
+        return answer(*queue, request);
+    });
 }
 
 qint64 FakeTelegramBotApi::add(const QByteArray& member, const QByteArray& message)

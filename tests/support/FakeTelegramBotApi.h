@@ -18,7 +18,8 @@ namespace ostrevin::test {
 /// newest. Replies have the real shape, with the fields a client does not read.
 class FakeTelegramBotApi {
 public:
-    /// Serves "/bot<token>/getUpdates" on server.
+    /// Serves "/bot<token>/getUpdates" on server (as its request check); other
+    /// requests get the server's scripted replies.
     FakeTelegramBotApi(FakeHttpServer& server, const QString& token);
 
     /// A user's message in a private chat (or another chat type); returns its update_id.
