@@ -10,8 +10,8 @@ namespace ostrevin::test {
 
 FakeTelegramBotApi::FakeTelegramBotApi(FakeHttpServer& server, const QString& token)
 {
-    server.setRequestCheck([queue = m_queue, path = "/bot" + token.toUtf8() + "/getUpdates"](
-                               const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
+    const QByteArray path = "/bot" + token.toUtf8() + "/getUpdates";
+    server.setRequestCheck([queue = m_queue, path](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
         if (request.method != "GET" || request.path() != path)
             return std::nullopt;
         return answer(*queue, request);
