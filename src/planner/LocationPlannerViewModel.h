@@ -464,6 +464,9 @@ private:
     /// Reads the token again while the keyring could not give it.
     static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
@@ -532,8 +535,13 @@ private:
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     bool shouldRepeatTelegramAlerts() const;
     static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    static QCoro::Task<bool> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                              CancelToken token);
+    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+    struct TelegramAlertAttempt {
+        bool sent = false;
+        std::chrono::seconds retryAfter{0};
+    };
+    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                              CancelToken token);
     QString telegramIncidentMessage() const;
     static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
     QString telegramTimestamp() const;
