@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>
