@@ -339,6 +339,8 @@ signals:
     void speedKmhChanged();
     void selectedSpeedProfileChanged();
     void pointsChanged();
+    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
+    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
