@@ -458,6 +458,10 @@ private:
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
                                          RoutePoint point, CancelToken token);
 
+    /// Sends the point chosen while a verification ran, once it ended.
+    void sendPointChosenDuringVerification();
+    std::optional<QUuid> m_pointToSendAfterVerification;
+
     // Telegram settings (Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);

@@ -109,10 +109,11 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{
-        {"not ready after preparing", false, false, false, stops + QStringList{u"prepareForLocation"_s}},
+        {"not ready after preparing", false, false, false,
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}},
         {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}},
         {"prepared, then clear fails", false, true, true,
-         stops + QStringList{u"prepareForLocation"_s, u"clearLocation"_s}},
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
