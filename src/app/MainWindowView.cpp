@@ -219,6 +219,19 @@ void MainWindowView::fill(Slot which, QWidget* content)
     placeControlBar();
 }
 
+void MainWindowView::focusPanel()
+{
+    // The panel's first control in the Tab order.
+    QWidget* panel = slot(panelSlot(m_windowState.section()));
+    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel; widget = widget->nextInFocusChain()) {
+        if (panel->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(panel) &&
+            widget->isEnabled()) {
+            widget->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
 void MainWindowView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -250,10 +263,9 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged =
-        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
-        (watched->parent() == m_controlBar &&
-         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
+    const bool barChanged = (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+                            (watched->parent() == m_controlBar &&
+                             (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);
