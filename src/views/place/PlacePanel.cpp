@@ -10,6 +10,7 @@
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/place/CityChips.h"
 #include "views/place/CoordinateText.h"
@@ -26,10 +27,10 @@ using namespace kit;
 
 namespace {
 
-QLabel* searchGlyph()
+QWidget* searchGlyph()
 {
-    auto* glyph = new QLabel;
-    glyph->setPixmap(symbolIcon("magnifyingglass"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
+    // Painted in the colour of the moment, so it follows a light/dark change.
+    auto* glyph = new SymbolMark("magnifyingglass"_symbol, BrandColor::Secondary, 16, 16);
     glyph->setAccessibleName(QString());
     return glyph;
 }
@@ -48,7 +49,8 @@ QWidget* column(QWidget* parent = nullptr)
 PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
-    //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates such as “50.0755, 14.4378”.
+    //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates
+    //: such as “50.0755, 14.4378”.
     m_search = new PlaceSearchField(searchService, tr("Place, address, or coordinates"), searchGlyph());
     //: Empty state of the Place panel when no point is selected.
     m_emptyState = new EmptyStateView("mappin.and.ellipse"_symbol, tr("Search for a place, or click the map."));
@@ -79,7 +81,8 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     footer->addContent(m_notice);
     footer->addContent(m_setLocation);
 
-    //: Main navigation: set a single location. Short label under an icon in the narrow navigation rail (one word if possible); also a View menu item.
+    //: Main navigation: set a single location. Short label under an icon in the narrow navigation rail (one word if
+    //: possible); also a View menu item.
     auto* scaffold = new PanelScaffold(tr("Place"), nullptr, footer);
     scaffold->addContent(m_selectionBox);
     scaffold->addContent(m_savedSection);
