@@ -8,9 +8,9 @@
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
-#include "routedata/AppSettings.h"
 #include "planner/DeviceSetupStep.h"
 #include "platform/Placemark.h"
+#include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
 #include "routedata/RouteHistoryItem.h"
@@ -28,7 +28,6 @@
 #include <QPointer>
 #include <QString>
 #include <QUuid>
-
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -340,6 +339,8 @@ signals:
     void speedKmhChanged();
     void selectedSpeedProfileChanged();
     void pointsChanged();
+    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
+    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
@@ -504,6 +505,14 @@ private:
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    /// Sets the restored point on the iPhone and starts its hold, keeping the last
+    /// session's counters: a first set, not a restore. False when it was not set
+    /// (the point stays restored, and the next check or preparation tries again).
+    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                               CancelToken token);
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
@@ -530,8 +539,7 @@ private:
     QString telegramTimestamp() const;
     static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
     static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                               QString chatID);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;

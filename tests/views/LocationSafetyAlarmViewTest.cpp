@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace ostrevin;
 
@@ -175,4 +176,18 @@ TEST(LocationSafetyAlarmView, FillsEachScreenFromTheSmallestUpWithTheButtonOnItA
             }
         }
     }
+}
+
+TEST(LocationSafetyAlarmView, ALaterStateShownInPlaceReadsAsAViewBuiltForIt)
+{
+    const AlarmViewFactory factory = LocationSafetyAlarmView::factory();
+    LocationSafetyAlarmEvent later = alarm(48.85, 2.35, true, QStringLiteral("Louvre"));
+    later.reason = QStringLiteral("iPhone stopped responding.");
+    later.detectedAt = later.detectedAt.addSecs(61);
+    std::unique_ptr<QWidget> fresh(factory.make(later, {}));
+    std::unique_ptr<QWidget> refreshed(factory.make(alarm(50.08, 14.42), {}));
+    const QPushButton* button = refreshed->findChild<QPushButton*>();
+    factory.update(refreshed.get(), later);
+    EXPECT_EQ(texts(*refreshed), texts(*fresh));
+    EXPECT_EQ(refreshed->findChild<QPushButton*>(), button);
 }

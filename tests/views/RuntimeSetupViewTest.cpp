@@ -122,6 +122,17 @@ TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
          {},
          {},
          true},
+        // No size to measure against: the bytes received and a busy bar, never a 0 % that stays.
+        {"download of unknown size under way",
+         Phase::downloading(std::nullopt, 12'345'678),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("12 MB"),
+         {},
+         {},
+         true},
         {"verifying", Phase::installing(Step::verify), Rows::Block::steps, {}, false, atVerify, {}, {}, {}, true},
         {"installing components",
          Phase::installing(Step::components),
@@ -153,6 +164,8 @@ TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
         EXPECT_EQ(statuses, c.statuses);
         EXPECT_EQ(percentages, c.percentage.isEmpty() ? QStringList() : QStringList(c.percentage));
         EXPECT_EQ(rows.progress, c.progress);
+        EXPECT_EQ(rows.progressIndeterminate,
+                  c.phase.kind == Phase::Kind::installing && c.phase.step == Step::download && !c.progress);
         EXPECT_EQ(rows.lastLogLine, c.logLine);
         EXPECT_EQ(rows.cancelEnabled, c.cancelEnabled);
     }

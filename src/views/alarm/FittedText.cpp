@@ -32,6 +32,23 @@ FittedText::FittedText(const QString& text, const QFont& font, const QColor& col
 
 FittedText::~FittedText() = default;
 
+void FittedText::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+void FittedText::setColor(const QColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
 void FittedText::setMaximumLines(int lines)
 {
     m_maximumLines = lines;

@@ -32,6 +32,8 @@ public:
     void setTextFont(const QFont& font);
 
     QString text() const { return m_text; }
+    void setText(const QString& text);
+    void setColor(const QColor& color);
     /// The font and lines as drawn at a width.
     Fit fitForWidth(int width) const;
 

@@ -15,6 +15,7 @@
 #include "views/place/CityChips.h"
 #include "views/place/CoordinateText.h"
 #include "views/place/DeviceBlockerNotice.h"
+#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -52,6 +53,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates
     //: such as “50.0755, 14.4378”.
     m_search = new PlaceSearchField(searchService, tr("Place, address, or coordinates"), searchGlyph());
+    m_search->setObjectName(QStringLiteral("placeSearchField"));
     //: Empty state of the Place panel when no point is selected.
     m_emptyState = new EmptyStateView("mappin.and.ellipse"_symbol, tr("Search for a place, or click the map."));
 
@@ -120,6 +122,10 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
         refreshSelection();
     });
     connect(&viewModel, &VM::historyChanged, this, &PlacePanel::rebuildRecentPlaces);
+
+    // The selected place card's star saves under the card's name and may ask first.
+    m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::location,
+                                                QStringLiteral("locationNameReplacement"));
 
     rebuildSavedLocations();
     rebuildRecentPlaces();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/kit/Question.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -42,10 +44,12 @@ private:
     bool maintenanceAllowed() const;
     void confirmReinstall();
     void confirmReset();
-    /// Asks first (window-modal); runs the action when confirmed and the
-    /// maintenance rule still holds.
-    void confirm(const QString& objectName, const QString& title, const QString& message, const QString& actionTitle,
-                 QMessageBox::ButtonRole role, const std::function<void()>& action);
+    /// Why Reinstall… or Reset… cannot act now; empty while it can.
+    QString reinstallBlocker() const;
+    QString resetBlocker() const;
+    /// Asks first (window-modal); runs the action when confirmed and nothing
+    /// blocks it by then, else says why nothing happened.
+    void confirm(kit::Question question, std::function<QString()> blocker, const std::function<void()>& action);
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;

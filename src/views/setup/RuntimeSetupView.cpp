@@ -250,7 +250,9 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
         line.percentage->setText(row.percentage);
         line.percentage->setVisible(!row.percentage.isEmpty());
     }
-    w.progress->setVisible(m_rows.progress.has_value());
+    w.progress->setVisible(m_rows.progress.has_value() || m_rows.progressIndeterminate);
+    // A range of 0 to 0 is the platform's busy indicator.
+    w.progress->setRange(0, m_rows.progressIndeterminate ? 0 : 1000);
     QPalette bar = w.progress->palette();
     bar.setColor(QPalette::Highlight, kit::Brand::current().accent);
     w.progress->setPalette(bar);
