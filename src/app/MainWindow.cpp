@@ -13,9 +13,11 @@
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -69,6 +71,10 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     actions.showAbout = [this] { showAbout(); };
     actions.openURL = openInBrowser;
     actions.exportGPX = [this] { m_viewModel.exportGPX(); };
+    actions.focusPanel = [this] {
+        if (isShowingContent())
+            m_content->focusPanel();
+    };
     m_commands = new AppCommands(*menuBar(), m_viewModel, m_runtime, m_updater, actions, this);
 
     connect(&m_updater, &AppUpdater::checkFinished, this, [this](const AppUpdater::Result& result) {
@@ -158,6 +164,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, &MainWindow::contentPainted, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Buttons outside dialogs take only Space; here Return and Enter press the
+    // focused button too (fields and lists take their Return before it gets here).
+    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isEnabled() &&
+        button->isVisible()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool MainWindow::closeNeedsConfirmation() const

@@ -217,6 +217,19 @@ void MainWindowView::fill(Slot which, QWidget* content)
     placeControlBar();
 }
 
+void MainWindowView::focusPanel()
+{
+    // The panel's first control in the Tab order.
+    QWidget* panel = slot(panelSlot(m_windowState.section()));
+    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel; widget = widget->nextInFocusChain()) {
+        if (panel->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(panel) &&
+            widget->isEnabled()) {
+            widget->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
 void MainWindowView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);

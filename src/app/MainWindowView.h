@@ -64,6 +64,9 @@ public:
     QAction* settingsLink() const { return m_settingsLink; }
     NavigationRail* rail() const { return m_rail; }
 
+    /// Puts the keyboard focus on the first control of the side panel shown.
+    void focusPanel();
+
     /// "Hide Side Panel" while the panel is shown, "Show Side Panel" otherwise.
     static QString sidePanelToggleTitle(const MainWindowState& windowState);
 

@@ -70,9 +70,9 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_alarm = std::make_unique<LoggedAlarmPresenter>(*alarm);
     m_directions = OsrmDirectionsService::fromEnvironment(*m_network);
     m_device = std::make_unique<DeviceLocationController>(m_options.device);
-    m_telegram = std::make_unique<TelegramAlertService>(
-        m_network.get(), m_options.telegramBaseUrl.isEmpty() ? TelegramAlertService::defaultBaseUrl()
-                                                             : m_options.telegramBaseUrl);
+    m_telegram = std::make_unique<TelegramAlertService>(m_network.get(), m_options.telegramBaseUrl.isEmpty()
+                                                                             ? TelegramAlertService::defaultBaseUrl()
+                                                                             : m_options.telegramBaseUrl);
     TelegramTokenStore* tokenStore = m_options.tokenStore;
     if (!tokenStore) {
         m_keychainTokenStore = std::make_unique<KeychainTokenStore>();
@@ -109,7 +109,9 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
         m_fullScreenAlarm->setAttentionWindow(m_window.get());
     connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
     // A relaunch is the orderly quit with a relauncher waiting for this process to end.
-    new SettingsWindowOpener({*m_viewModel, *m_runtime, *m_settings,
+    new SettingsWindowOpener({*m_viewModel,
+                              *m_runtime,
+                              *m_settings,
                               [this] {
                                   Relauncher::startForThisProcess();
                                   quit();

@@ -16,6 +16,7 @@
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
 #include "views/kit/Spinner.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 #include "views/library/LibraryWidgets.h"
@@ -345,8 +346,8 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     pointsLayout->addWidget(m_pointRowsBox);
     m_listedPoints.clear();
 
-    auto* plus = new QLabel;
-    plus->setPixmap(symbolIcon("plus"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
+    // Painted in the colour of the moment, so it follows a light/dark change.
+    auto* plus = new SymbolMark("plus"_symbol, BrandColor::Secondary, 16, 16);
     plus->setAccessibleName(QString());
     //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the
     //: route.
