@@ -313,3 +313,14 @@ TEST_F(PlacePanelTest, TheSearchGlyphFollowsALightDarkChange)
     kit::Brand::setCurrent(saved);
     EXPECT_NE(pictures[0], pictures[1]);
 }
+
+TEST_F(PlacePanelTest, TheSetLocationButtonCarriesItsSymbol)
+{
+    PlacePanel& place = show(noPlaces);
+    kit::ActionButton* setLocation = nullptr;
+    for (kit::ActionButton* button : place.findChildren<kit::ActionButton*>())
+        if (button->text() == QStringLiteral("Set location"))
+            setLocation = button;
+    ASSERT_NE(setLocation, nullptr);
+    EXPECT_EQ(setLocation->symbol(), "location.fill"_symbol);
+}

@@ -692,3 +692,13 @@ TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
     QTest::keyClick(start->lineEdit(), Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return vm->routeStartDisplayPoint()->name == QStringLiteral("Berlin"); }, 10000));
 }
+
+TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
+{
+    RoutePanel& shown = show();
+    std::map<QString, std::optional<kit::SymbolName>> symbols;
+    for (kit::ActionButton* button : shown.findChildren<kit::ActionButton*>())
+        symbols[button->text()] = button->symbol();
+    EXPECT_EQ(symbols[QStringLiteral("Start route")], "play.fill"_symbol);
+    EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
+}

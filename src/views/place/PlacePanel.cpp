@@ -77,6 +77,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_notice = new DeviceBlockerNotice(viewModel);
     //: The Place panel's main button: sends the selected point to the iPhone.
     m_setLocation = new ActionButton(tr("Set location"), ActionButton::Kind::Primary);
+    m_setLocation->setSymbol("location.fill"_symbol);
     //: Tooltip of the Place panel's "Set location" button.
     m_setLocation->setToolTip(tr("Sets the selected point as the iPhone’s location and holds it until you reset it."));
     auto* footer = new PanelFooter;

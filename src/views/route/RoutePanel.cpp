@@ -111,6 +111,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_blocker = new DeviceBlockerNotice(viewModel);
     //: Button in the Route panel footer: plays the route on the iPhone.
     m_startRoute = new ActionButton(tr("Start route"), ActionButton::Kind::Primary);
+    m_startRoute->setSymbol("play.fill"_symbol);
     //: Tooltip of the Start route button.
     m_startRoute->setToolTip(tr("Plays the route on iPhone from start to destination."));
     auto* footer = new PanelFooter;
@@ -311,6 +312,7 @@ QWidget* RoutePanel::buildPlanningStatus()
 
     //: Button in the Route panel: plans the route between the start and destination.
     m_plan = new ActionButton(tr("Plan route"), ActionButton::Kind::Secondary);
+    m_plan->setSymbol("arrow.triangle.turn.up.right.diamond"_symbol);
     //: Tooltip of the Plan route button.
     m_plan->setToolTip(tr("Calculates the route between the start and destination with the directions service."));
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
