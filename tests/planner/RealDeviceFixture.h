@@ -19,6 +19,11 @@ inline const QString udid = QStringLiteral("00008101-000A1B2C3D4E");
 
 class RealDeviceFixture : public PlannerFixture {
 protected:
+    using Command = FakePyMobileDevice::Command;
+    using Behaviour = FakePyMobileDevice::Behaviour;
+    /// Home as the iPhone uses it once set.
+    inline static const QString homeOnIPhone = QStringLiteral("50.087500 14.421300");
+
     RealDeviceFixture() : tool(dir.file(QStringLiteral("tools"))) {}
 
     void SetUp() override

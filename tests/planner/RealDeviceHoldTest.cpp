@@ -11,12 +11,8 @@
 using namespace ostrevin;
 using namespace ostrevin::test;
 using namespace std::chrono_literals;
-using Command = FakePyMobileDevice::Command;
-using Behaviour = FakePyMobileDevice::Behaviour;
 
 namespace {
-
-const QString homeOnIPhone = QStringLiteral("50.087500 14.421300");
 
 class RealDeviceHoldTest : public RealDeviceFixture {
 protected:

@@ -8,8 +8,6 @@
 using namespace ostrevin;
 using namespace ostrevin::test;
 using namespace std::chrono_literals;
-using Command = FakePyMobileDevice::Command;
-using Behaviour = FakePyMobileDevice::Behaviour;
 
 namespace {
 
@@ -65,7 +63,7 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
 {
     holdHome();
     const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
-    ASSERT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    ASSERT_EQ(tool.simulatedLocation(), homeOnIPhone);
     unplug();
     tickUntilIncident();
     ASSERT_EQ(tool.simulatedLocation(), std::nullopt);
@@ -87,7 +85,7 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
     });
     ASSERT_NE(restored, said.cend());
     EXPECT_EQ(restored->second, 2);
-    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
     // The old set ended with its whole group before the new one started.
     EXPECT_TRUE(waitForProcessGone(firstSet));
     EXPECT_TRUE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));
