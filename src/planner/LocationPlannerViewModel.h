@@ -8,9 +8,9 @@
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
-#include "routedata/AppSettings.h"
 #include "planner/DeviceSetupStep.h"
 #include "platform/Placemark.h"
+#include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
 #include "routedata/RouteHistoryItem.h"
@@ -28,7 +28,6 @@
 #include <QPointer>
 #include <QString>
 #include <QUuid>
-
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -530,8 +529,7 @@ private:
     QString telegramTimestamp() const;
     static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
     static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                               QString chatID);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;
@@ -735,9 +733,11 @@ private:
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
 
-    /// Write the list, then publish it; false (with the failure as the notice) when the write failed.
-    bool writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText);
-    bool writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText);
+    /// Publish the list and write it in the background; a failed write becomes the
+    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                             std::function<void()> undo = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
     static QString locationSaveFailureText();
     static QString routeSaveFailureText();
     void storeSavedLocation(const QString& name, const RoutePoint& point);
