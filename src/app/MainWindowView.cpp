@@ -5,6 +5,7 @@
 #include "planner/MainWindowState.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EdgeTransition.h"
+#include "views/kit/Question.h"
 #include "views/kit/Symbols.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -166,10 +166,8 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     connect(&m_windowState, &MainWindowState::sidePanelVisibleChanged, this, [this] { syncSidePanel(true); });
     connect(&m_windowState, &MainWindowState::resetConfirmationPresentedChanged, this,
             &MainWindowView::syncResetConfirmation);
-    connect(&m_viewModel, &LocationPlannerViewModel::noticeChanged, this, &MainWindowView::syncNotice);
     syncSection();
     syncSidePanel(false);
-    syncNotice();
     syncResetConfirmation();
 }
 
@@ -219,6 +217,19 @@ void MainWindowView::fill(Slot which, QWidget* content)
     placeControlBar();
 }
 
+void MainWindowView::focusPanel()
+{
+    // The panel's first control in the Tab order.
+    QWidget* panel = slot(panelSlot(m_windowState.section()));
+    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel; widget = widget->nextInFocusChain()) {
+        if (panel->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(panel) &&
+            widget->isEnabled()) {
+            widget->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
 void MainWindowView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -250,10 +261,9 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged =
-        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
-        (watched->parent() == m_controlBar &&
-         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
+    const bool barChanged = (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+                            (watched->parent() == m_controlBar &&
+                             (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);
@@ -300,37 +310,6 @@ void MainWindowView::syncSidePanel(bool animate)
     m_sidePanel->setVisible(visible);
 }
 
-void MainWindowView::syncNotice()
-{
-    const std::optional<QString>& notice = m_viewModel.notice();
-    if (!notice) {
-        if (m_noticeBox)
-            m_noticeBox->close();
-        return;
-    }
-    if (m_noticeBox) {
-        m_noticeBox->setText(*notice);
-        return;
-    }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("noticeAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Information);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(*notice);
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setEscapeButton(QMessageBox::Ok);
-    connect(box, &QMessageBox::finished, this, [this] {
-        m_noticeBox = nullptr;
-        m_viewModel.setNotice(std::nullopt);
-    });
-    m_noticeBox = box;
-    box->open();
-}
-
 void MainWindowView::syncResetConfirmation()
 {
     if (!m_windowState.isResetConfirmationPresented()) {
@@ -340,31 +319,23 @@ void MainWindowView::syncResetConfirmation()
     }
     if (m_resetBox)
         return;
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("resetConfirmation"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
+    kit::Question question;
+    question.objectName = QStringLiteral("resetConfirmation");
+    question.icon = QMessageBox::Warning;
     //: Title of the confirmation before the iPhone's location is reset.
-    box->setText(tr("Reset the iPhone’s location?"));
+    question.text = tr("Reset the iPhone’s location?");
     //: Message of the confirmation before the iPhone's location is reset.
-    box->setInformativeText(tr("Route playback and the held location stop, and iPhone returns to its real location."));
+    question.informativeText =
+        tr("Route playback and the held location stop, and iPhone returns to its real location.");
     //: Destructive button of the reset confirmation.
-    QPushButton* reset = box->addButton(tr("Reset location"), QMessageBox::DestructiveRole);
-    reset->setObjectName(QStringLiteral("resetLocationButton"));
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, reset] {
-        const bool confirmed = box->clickedButton() == reset;
+    question.actionTitle = tr("Reset location");
+    question.actionObjectName = QStringLiteral("resetLocationButton");
+    m_resetBox = kit::openQuestion(this, question, this, [this](bool confirmed) {
         m_resetBox = nullptr;
         m_windowState.setResetConfirmationPresented(false);
         if (confirmed)
             m_viewModel.clearIPhoneLocation();
     });
-    m_resetBox = box;
-    box->open();
 }
 
 } // namespace ostrevin

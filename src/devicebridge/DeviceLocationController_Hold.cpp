@@ -2,9 +2,9 @@
 // location only while its "simulate-location" process runs, so the controller
 // holds that process; idevicesetlocation sets a point with one run.
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/OwnedProcessRegistry.h"
 #include "routedata/LocationValidationError.h"
 
@@ -109,20 +109,30 @@ QString DeviceLocationController::locationSignature(const RoutePoint& point, con
 QFuture<QString> DeviceLocationController::setLocation(const RoutePoint& point, const LocationHelper& helper,
                                                        std::stop_token stopToken)
 {
-    return onWorkers(stopToken,
-                     [this, point, helper](std::stop_token token) { return setLocationSync(point, helper, token); });
+    return onWorkers(stopToken, [this, point, helper](std::stop_token token) {
+        return setLocationSync(point, helper, token, HeldSet::keepMatching);
+    });
+}
+
+QFuture<QString> DeviceLocationController::resendLocation(const RoutePoint& point, const LocationHelper& helper,
+                                                          std::stop_token stopToken)
+{
+    return onWorkers(stopToken, [this, point, helper](std::stop_token token) {
+        return setLocationSync(point, helper, token, HeldSet::sendAgain);
+    });
 }
 
 QString DeviceLocationController::setLocationSync(const RoutePoint& point, const LocationHelper& helper,
-                                                  std::stop_token stopToken)
+                                                  std::stop_token stopToken, HeldSet heldSet)
 {
     validate(point);
-    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
-                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::set(point))));
+    requireBoundIPhone(
+        helper, HelperCommandLine::displayCommand(helper.executablePath(),
+                                                  HelperCommandLine::arguments(helper, HelperAction::set(point))));
     if (helper.kind == LocationHelper::Kind::iDeviceSetLocation)
         return runHelperAction(helper, HelperAction::set(point), setTimeout, stopToken).text;
 
-    {
+    if (heldSet == HeldSet::keepMatching) {
         std::lock_guard guard(m_processLock);
         if (m_locationProcess && m_locationProcess->isRunning() &&
             m_persistentLocationSignature == locationSignature(point, helper)) {
@@ -131,6 +141,8 @@ QString DeviceLocationController::setLocationSync(const RoutePoint& point, const
         }
     }
 
+    // The start below ends the held process (its whole group) before it launches
+    // the new one: after an outage the old one still runs but sets nothing.
     try {
         return runPersistentLocationCommand(point, helper, stopToken);
     } catch (const CancellationError&) {
@@ -355,8 +367,9 @@ QString DeviceLocationController::clearLocationSync(const LocationHelper& helper
 {
     stopPersistentLocationProcess();
     stopActiveProcess();
-    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
-                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::clear())));
+    requireBoundIPhone(helper,
+                       HelperCommandLine::displayCommand(helper.executablePath(),
+                                                         HelperCommandLine::arguments(helper, HelperAction::clear())));
     try {
         return runHelperAction(helper, HelperAction::clear(), clearTimeout, stopToken).text;
     } catch (const CancellationError&) {

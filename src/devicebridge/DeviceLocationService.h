@@ -10,7 +10,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -47,6 +46,11 @@ public:
     /// Sets (and, for a held process, keeps) the point; the text for the status line.
     virtual QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper,
                                          std::stop_token stopToken = {}) = 0;
+    /// Ends the held location process (its whole group) and sets the point anew.
+    /// A held process proves nothing about the iPhone once it was unreachable, and
+    /// the user's own set always reaches it: both go through here.
+    virtual QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
+                                            std::stop_token stopToken = {}) = 0;
     /// Ends the simulation on the iPhone; the tool's text.
     virtual QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) = 0;
     /// Plays the route; ends at its last point, or with CancellationError on a stop request.

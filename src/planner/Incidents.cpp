@@ -22,8 +22,9 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     const QDateTime now = m_deps.clock->wallNow();
 
     if (m_telegramIncidentActive) {
-        // Same id: the alarm refreshes its text without starting the sound again.
-        if (m_locationSafetyAlarm) {
+        // Same id: the alarm refreshes its text without starting the sound again;
+        // only a new cause is news (every check of one outage reports the same).
+        if (m_locationSafetyAlarm && m_locationSafetyAlarm->reason != reason) {
             LocationSafetyAlarmEvent updated = *m_locationSafetyAlarm;
             updated.reason = reason;
             updated.lastUpdatedAt = now;
@@ -112,7 +113,9 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     const LocationHelper restoredWith = *prepared.helper;
     std::exception_ptr error;
     try {
-        co_await device->setLocation(point, restoredWith, token.stopToken());
+        // The held process outlived the outage without the iPhone using its point:
+        // it is ended and the point is set anew.
+        co_await device->resendLocation(point, restoredWith, token.stopToken());
     } catch (...) {
         error = std::current_exception();
     }

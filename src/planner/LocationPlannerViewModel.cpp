@@ -1,6 +1,7 @@
 #include "planner/LocationPlannerViewModel.h"
 
 #include "alerts/AlarmPresenter.h"
+#include "alerts/TelegramAlertConfiguration.h"
 #include "planner/MainWindowState.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkMonitor.h"
@@ -13,23 +14,24 @@ namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
                                                    QObject* parent)
-    : QObject(parent)
-    , m_deps(dependencies)
-    , m_mapPresentation(std::make_unique<RouteMapPresentation>())
-    , m_windowState(std::make_unique<MainWindowState>())
-    //: Default name of a new route (editable text field).
-    , m_routeName(tr("New route"))
-    //: Route planning status.
-    , m_routePlanningSource(tr("Choose a start on the map."))
-    //: Status message and status card detail when there are no points.
-    , m_deviceActionMessage(tr("Choose a place on the map."))
-    //: Telegram alerts status line (Tools › Telegram alerts).
-    , m_telegramStatusMessage(tr("Telegram alerts aren’t set up."))
-    , m_presets(PresetLocation::defaults())
-    , m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal, RouteSpeedProfile::fast,
-                      RouteSpeedProfile::extreme}
-    , m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit}
-    , m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
+    : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
+      m_windowState(std::make_unique<MainWindowState>())
+      //: Default name of a new route (editable text field).
+      ,
+      m_routeName(tr("New route"))
+      //: Route planning status.
+      ,
+      m_routePlanningSource(tr("Choose a start on the map."))
+      //: Status message and status card detail when there are no points.
+      ,
+      m_deviceActionMessage(tr("Choose a place on the map."))
+      //: Telegram alerts status line (Tools › Telegram alerts).
+      ,
+      m_telegramStatusMessage(tr("Telegram alerts aren’t set up.")),
+      m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
+                                                             RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
+      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
+      m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
 {
     Q_ASSERT(m_deps.store && m_deps.settings && m_deps.clock && m_deps.scheduler && m_deps.workerPool &&
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
@@ -236,6 +238,15 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
     AppSettings::setTelegramEnabled(m_telegramAlertsEnabled, *m_deps.settings);
+    if (m_telegramAlertsEnabled != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
+        // "Turn on alerts to use them." must not stay once they are on.
+        setTelegramStatusMessage(m_telegramAlertsEnabled
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     ? tr("Telegram alerts are on.")
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     : tr("Telegram is set up. Alerts are off."));
+    }
     if (m_telegramAlertsEnabled && !previous && m_telegramIncidentActive) {
         startRepeatingTelegramAlerts();
     } else if (!m_telegramAlertsEnabled && previous) {
@@ -249,7 +260,9 @@ void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 
 void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 {
-    assign(m_telegramChatID, value, &LocationPlannerViewModel::telegramChatIDChanged);
+    // One form everywhere: what is stored is what alerts go to and what replies are
+    // matched against ("2080950937 " pasted with its space would never match).
+    assign(m_telegramChatID, value.trimmed(), &LocationPlannerViewModel::telegramChatIDChanged);
     AppSettings::setTelegramChatID(m_telegramChatID, *m_deps.settings);
 }
 

@@ -339,6 +339,8 @@ signals:
     void speedKmhChanged();
     void selectedSpeedProfileChanged();
     void pointsChanged();
+    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
+    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
@@ -456,12 +458,19 @@ private:
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
                                          RoutePoint point, CancelToken token);
 
+    /// Sends the point chosen while a verification ran, once it ended.
+    void sendPointChosenDuringVerification();
+    std::optional<QUuid> m_pointToSendAfterVerification;
+
     // Telegram settings (Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);
     /// Reads the token again while the keyring could not give it.
     static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
@@ -503,6 +512,14 @@ private:
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    /// Sets the restored point on the iPhone and starts its hold, keeping the last
+    /// session's counters: a first set, not a restore. False when it was not set
+    /// (the point stays restored, and the next check or preparation tries again).
+    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                               CancelToken token);
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
@@ -522,8 +539,13 @@ private:
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     bool shouldRepeatTelegramAlerts() const;
     static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    static QCoro::Task<bool> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                              CancelToken token);
+    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+    struct TelegramAlertAttempt {
+        bool sent = false;
+        std::chrono::seconds retryAfter{0};
+    };
+    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                              CancelToken token);
     QString telegramIncidentMessage() const;
     static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
     QString telegramTimestamp() const;

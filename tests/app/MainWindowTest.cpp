@@ -4,14 +4,17 @@
 #include "app/NavigationRail.h"
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "support/FocusPictures.h"
 #include "views/kit/Brand.h"
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -169,6 +172,29 @@ TEST_F(MainWindowTest, TheNoticeAlertClearsTheNoticeAndOpensAgainForANewOne)
     }
 }
 
+TEST_F(MainWindowTest, ANoticeRaisedOverTheSetupScreenIsShownAndTheDevicePopoverClosesThere)
+{
+    build(/*runtimeInstalled=*/false);
+    ASSERT_FALSE(window->isShowingContent());
+    // As a failed export or reset started from Settings on a first run reports.
+    vm->setNotice(QStringLiteral("The route couldn’t be exported."));
+    QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The route couldn’t be exported."));
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(vm->notice().has_value());
+
+    // Installed: the popover opens; the runtime gone again: it closes with the content.
+    installRuntime();
+    runtime->refresh();
+    ASSERT_TRUE(window->isShowingContent());
+    state().setDevicePopoverPresented(true);
+    QDir(runtimeFolder()).removeRecursively();
+    runtime->refresh();
+    EXPECT_FALSE(window->isShowingContent());
+    EXPECT_FALSE(state().isDevicePopoverPresented());
+}
+
 TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
 {
     AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);
@@ -320,4 +346,74 @@ TEST_F(MainWindowTest, FillingASlotReplacesItsContent)
     QWidget* slot = content.slot(MainWindowView::Slot::placePanel);
     EXPECT_EQ(slot->objectName(), QStringLiteral("placePanel"));
     EXPECT_EQ(slot->layout()->count(), 1);
+}
+
+TEST_F(MainWindowTest, TheFirstSizeFitsTheScreensFreeAreaWithTheMapsBottomEdgeOnIt)
+{
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "main content" : "setup screen");
+        build(installed);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        const QRect available = window->screen()->availableGeometry();
+        EXPECT_TRUE(available.contains(window->frameGeometry())) << window->width() << "x" << window->height();
+        if (installed) {
+            // The control bar sits over the map's bottom edge: the edge must be on screen.
+            QWidget* map = window->content()->slot(MainWindowView::Slot::mapColumn);
+            const QRect onScreen(map->mapToGlobal(QPoint(0, 0)), map->size());
+            EXPECT_TRUE(available.contains(onScreen));
+        }
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, EveryRailTileShowsTheKeyboardFocusSelectedOrNot)
+{
+    build();
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        const test::FocusPictures pictures = test::focusPictures(*view().rail()->item(section));
+        ASSERT_TRUE(pictures.hadFocus);
+        EXPECT_NE(pictures.focused, pictures.unfocused);
+    }
+}
+
+TEST_F(MainWindowTest, CtrlDigitsTakeTheKeyboardIntoThePanelAndTabFollowsItsReadingOrder)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    int digit = 1;
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        QTest::keyClick(window.get(), Qt::Key(Qt::Key_0 + digit++), Qt::ControlModifier);
+        QWidget* panel = view().slot(MainWindowView::panelSlot(section));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible(); }, 2000));
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_TRUE(panel->isAncestorOf(focused)) << focused->metaObject()->className();
+
+        // Tab walks the panel top to bottom, and left to right within a row.
+        QPoint previous(-1, -1);
+        for (int step = 0; step < 40 && focused && panel->isAncestorOf(focused); ++step) {
+            const QPoint at = focused->mapTo(panel, QPoint(0, 0));
+            const bool sameRow = std::abs(at.y() - previous.y()) < focused->height() / 2 + 4;
+            EXPECT_TRUE(sameRow ? at.x() > previous.x() : at.y() > previous.y())
+                << focused->metaObject()->className() << " " << focused->objectName().toStdString() << " at " << at.x()
+                << "," << at.y() << " after " << previous.x() << "," << previous.y();
+            previous = at;
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    RailItem* route = view().rail()->item(AppSection::route);
+    route->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(route, Qt::Key_Return);
+    EXPECT_EQ(state().section(), AppSection::route);
+    QTest::keyClick(route, Qt::Key_Enter);
+    EXPECT_FALSE(state().isSidePanelVisible());
 }

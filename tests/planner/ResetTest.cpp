@@ -109,10 +109,11 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{
-        {"not ready after preparing", false, false, false, stops + QStringList{u"prepareForLocation"_s}},
+        {"not ready after preparing", false, false, false,
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}},
         {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}},
         {"prepared, then clear fails", false, true, true,
-         stops + QStringList{u"prepareForLocation"_s, u"clearLocation"_s}},
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -194,7 +195,7 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         EXPECT_EQ(vm->deviceActionMessage(), complete);
         const QStringList calls = scripted.calls();
         EXPECT_EQ(calls.last(), u"clearLocation"_s);
-        EXPECT_FALSE(calls.contains(u"setLocation"_s));
+        EXPECT_FALSE(calls.contains(u"resendLocation"_s));
         vm.reset();
     }
 }
@@ -217,7 +218,7 @@ TEST_F(ResetTest, AResetStopsTheSetOfARestoreStartedOutsideTheWatch)
         device.release();
         ManualClock::runPostedEvents();
     }
-    ASSERT_EQ(device.calls().last(), u"setLocation"_s);
+    ASSERT_EQ(device.calls().last(), u"resendLocation"_s);
     device.holdAnswers(false);
 
     vm->clearIPhoneLocation();

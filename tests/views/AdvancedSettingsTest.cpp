@@ -6,7 +6,11 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -22,6 +26,18 @@ protected:
             vm->logEvent(u"Event %1"_s.arg(i), i % 3 ? TrackerLogLevel::info : TrackerLogLevel::error);
     }
     kit::KitLabel* footer() const { return child<kit::KitLabel>(u"maintenanceFooter"_s); }
+
+    /// A confirmed action that could not run says why; one that ran says nothing.
+    void expectRefusal(const QString& reason)
+    {
+        auto* box = window->findChild<QMessageBox*>(u"maintenanceRefused"_s);
+        EXPECT_EQ(box != nullptr, !reason.isEmpty());
+        if (!box)
+            return;
+        EXPECT_EQ(box->text(), u"Nothing was changed."_s);
+        EXPECT_EQ(box->informativeText(), reason);
+        delete box;
+    }
 };
 
 TEST_F(AdvancedSettingsTest, AnEmptyLogOffersNothingToCopyAndSaysSo)
@@ -41,8 +57,19 @@ TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
 {
     open();
     logSome(60);
-    const QList<QWidget*> rows = child<EventLogList>(u"eventLog"_s)->visibleRows();
+    window->setCurrentTab(SettingsTab::advanced);
+    window->show();
+    auto* log = child<EventLogList>(u"eventLog"_s);
+    // Rows for the later entries are made as the list is scrolled to its end.
+    EXPECT_LT(log->visibleRows().size(), LocationPlannerViewModel::eventLogCapacity);
+    QScrollBar* bar = log->scrollArea()->verticalScrollBar();
+    EXPECT_TRUE(eventually([&] {
+        bar->setValue(bar->maximum());
+        return log->visibleRows().size() == LocationPlannerViewModel::eventLogCapacity;
+    }));
+    const QList<QWidget*> rows = log->visibleRows();
     ASSERT_EQ(rows.size(), LocationPlannerViewModel::eventLogCapacity);
+    EXPECT_TRUE(rows.last()->accessibleName().endsWith(u"Event 11"_s));
     EXPECT_TRUE(rows.first()->accessibleName().endsWith(u"Event 60"_s));
     EXPECT_TRUE(rows.first()->accessibleName().startsWith(u"Error"_s));
     EXPECT_EQ(child<EventLogList>(u"eventLog"_s)->height(), EventLogList::boxHeight);
@@ -93,8 +120,9 @@ TEST_F(AdvancedSettingsTest, MaintenanceWaitsUntilNothingRunsOnTheIPhone)
              Case{"route", [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); }, false, false, true},
              Case{"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false, false, true},
              Case{"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, false, true},
+             // Reset… waits for Telegram too, and the footer says so.
              Case{"telegram busy", [](auto& m) { PlannerTestAccess::setTelegramBusy(m, false, true, false); }, true,
-                  false, false},
+                  false, true},
          }) {
         SCOPED_TRACE(c.name);
         window.reset();
@@ -129,6 +157,7 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
             PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
         ASSERT_TRUE(answer(u"reinstallConfirmation"_s, u"Reinstall"_s));
         EXPECT_EQ(phases.contains(RuntimeInstaller::Phase::Kind::installing), !heldMeanwhile);
+        expectRefusal(heldMeanwhile ? u"Available when no location is set on iPhone."_s : QString());
         ASSERT_TRUE(eventually([&] { return !runtime->isInstalling(); }));
 
         ManualClock::runPostedEvents();
@@ -139,6 +168,41 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
             PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
         ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
         EXPECT_EQ(vm->telegramChatID().isEmpty(), !heldMeanwhile);
+        expectRefusal(heldMeanwhile ? u"Available when no location is set on iPhone."_s : QString());
+    }
+
+    // A Telegram operation that starts while the question is open blocks the reset too, and says so.
+    window.reset();
+    build();
+    vm->setTelegramChatID(u"42"_s);
+    open();
+    child<QPushButton>(u"resetAppData"_s)->click();
+    PlannerTestAccess::setTelegramBusy(*vm, true, false, false);
+    ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
+    EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+    expectRefusal(footer()->text());
+    EXPECT_FALSE(footer()->text().isEmpty());
+}
+
+TEST_F(AdvancedSettingsTest, ReturnAndEscapeOnResetAllAppDataEraseNothing)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Escape");
+        window.reset();
+        build();
+        vm->setTelegramChatID(u"42"_s);
+        SettingsWindow& shown = open();
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        child<QPushButton>(u"resetAppData"_s)->click();
+        QPointer<QMessageBox> box = child<QMessageBox>(u"resetConfirmation"_s);
+        ASSERT_TRUE(box);
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
+        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
     }
 }
 
@@ -191,3 +255,53 @@ TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
 }
 
 } // namespace
+
+TEST_F(AdvancedSettingsTest, ARowShowsTheStartOfALongMessageAndANewEntryKeepsTheOtherRows)
+{
+    open();
+    auto* log = child<EventLogList>(u"eventLog"_s);
+    const qsizetype earlier = log->visibleRows().size();
+    const QString huge = u"pip said: "_s + QString(16 * 1024, u'x') + u"\nERROR: at the end"_s;
+    vm->logEvent(huge, TrackerLogLevel::error);
+    vm->logEvent(u"Second"_s, TrackerLogLevel::info);
+    const QList<QWidget*> before = log->visibleRows();
+    ASSERT_EQ(before.size(), earlier + 2);
+    const auto messageOf = [](QWidget* row) {
+        QStringList texts;
+        for (QLabel* label : row->findChildren<QLabel*>())
+            texts << label->text();
+        return texts.join(u'|');
+    };
+    const QString shown = messageOf(before.at(1));
+    EXPECT_LE(shown.size(), EventLogList::shownCharacters + 1);
+    EXPECT_TRUE(shown.startsWith(u"pip said: "_s));
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(vm->eventLogText().contains(huge));
+
+    vm->logEvent(u"Third"_s, TrackerLogLevel::warning);
+    const QList<QWidget*> after = log->visibleRows();
+    ASSERT_EQ(after.size(), earlier + 3);
+    EXPECT_EQ(after.mid(1), before);
+    EXPECT_EQ(messageOf(after.at(0)), u"Third"_s);
+    EXPECT_EQ(messageOf(after.at(2)), shown);
+}
+
+TEST(EventLogList, ARowShowsAtMostItsLinesAndCharacters)
+{
+    struct Case {
+        const char* name;
+        QString message;
+        QString shown;
+    };
+    const QString ellipsis(QChar(0x2026));
+    const Case cases[] = {
+        {"short", u"Device is not connected"_s, u"Device is not connected"_s},
+        {"four lines", u"a\nb\nc\nd"_s, u"a\nb\nc\nd"_s},
+        {"six lines", u"a\nb\nc\nd\ne\nf"_s, u"a\nb\nc\nd"_s + ellipsis},
+        {"one long line", QString(1000, u'y'), QString(EventLogList::shownCharacters, u'y') + ellipsis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EventLogList::shownMessage(c.message), c.shown);
+    }
+}

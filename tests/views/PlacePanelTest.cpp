@@ -1,15 +1,19 @@
+#include "views/place/PlacePanel.h"
+
 #include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
 #include "platform/FixedPlaceSearchService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "support/FakeHttpServer.h"
+#include "support/FocusPictures.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/SymbolMark.h"
 #include "views/place/CityChips.h"
 #include "views/place/DeviceBlockerNotice.h"
-#include "views/place/PlacePanel.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -273,4 +277,39 @@ TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
     shown.card()->findChild<kit::IconButton*>()->click();
     EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
     EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
+}
+
+TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
+{
+    PlacePanel& shown = show(noPlaces);
+    PlannerTestAccess::setHelperStatus(*vm, LocationHelperStatus::missing());
+    PlannerTestAccess::setLastDeviceCheck(*vm, QDateTime::currentDateTimeUtc());
+    DeviceBlockerNotice* notice = shown.blockerNotice();
+    ASSERT_TRUE(notice->isVisible());
+    const test::FocusPictures pictures = test::focusPictures(*notice);
+    ASSERT_TRUE(pictures.hadFocus);
+    EXPECT_NE(pictures.focused, pictures.unfocused);
+}
+
+TEST_F(PlacePanelTest, TheSearchGlyphFollowsALightDarkChange)
+{
+    PlacePanel& shown = show(noPlaces);
+    kit::SymbolMark* glyph = nullptr;
+    for (kit::SymbolMark* mark : shown.findChildren<kit::SymbolMark*>())
+        if (mark->symbol() == "magnifyingglass"_symbol)
+            glyph = mark;
+    ASSERT_NE(glyph, nullptr);
+    const kit::Brand saved = kit::Brand::current();
+    QImage pictures[2];
+    for (const bool dark : {false, true}) {
+        AppearanceState appearance = saved.appearance;
+        appearance.dark = dark;
+        // The theme sets the appearance's palette; the text colours come from it.
+        QPalette palette;
+        palette.setColor(QPalette::WindowText, dark ? Qt::white : Qt::black);
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, palette));
+        pictures[dark] = glyph->grab().toImage();
+    }
+    kit::Brand::setCurrent(saved);
+    EXPECT_NE(pictures[0], pictures[1]);
 }
