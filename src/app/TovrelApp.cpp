@@ -33,6 +33,13 @@
 
 namespace ostrevin {
 
+namespace {
+
+/// How long quit waits for the data files' pending writes.
+constexpr std::chrono::milliseconds quitWriteBound{3000};
+
+} // namespace
+
 TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
 {
     m_appearance = kit::Theme::createAppearance();
@@ -165,6 +172,9 @@ void TovrelApp::applicationWillTerminate()
     // behind; the installer ends its tool's process group when it goes.
     m_runtime->cancel();
     OwnedProcessRegistry::shared().terminateAllOwnedProcesses();
+    // Saves the user was told of reach the disk, unless the disk hangs.
+    if (!m_store->waitForWrites(quitWriteBound))
+        qCWarning(lcApp) << "quitting with data files still being written";
 }
 
 } // namespace ostrevin

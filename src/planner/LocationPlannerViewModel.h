@@ -755,9 +755,11 @@ private:
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
 
-    /// Write the list, then publish it; false (with the failure as the notice) when the write failed.
-    bool writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText);
-    bool writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText);
+    /// Publish the list and write it in the background; a failed write becomes the
+    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                             std::function<void()> undo = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
     static QString locationSaveFailureText();
     static QString routeSaveFailureText();
     void storeSavedLocation(const QString& name, const RoutePoint& point);

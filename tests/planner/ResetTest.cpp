@@ -153,8 +153,8 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
     ready.helper->deviceIdentifier = u"A"_s;
     struct Case {
         const char* name;
-        bool reachable;      // false: the verification goes on to a restore
-        bool answersOnStop;  // the call under way ends when the reset stops it
+        bool reachable;     // false: the verification goes on to a restore
+        bool answersOnStop; // the call under way ends when the reset stops it
     };
     const Case cases[] = {
         {"a verification under way, which no one can stop", true, false},
@@ -247,6 +247,7 @@ TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
         vm->resetAllAppData();
         EXPECT_EQ(vm->history(), before);
         EXPECT_EQ(vm->speedKmh(), 60);
+        ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
         QFile file(vm->store().historyPath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_NE(file.readAll().trimmed(), "[]");
