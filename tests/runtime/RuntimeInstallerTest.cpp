@@ -8,6 +8,7 @@
 #include "support/RuntimeInstallBench.h"
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -408,9 +409,12 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
     const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
     const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
     installer.reset();
-    // The pipeline unwinds on its own once the tool has ended.
+    EXPECT_TRUE(stagingFolders(setup.parent()).isEmpty());
+    // The pipeline unwinds on its own once the tool has ended and been reaped
+    // (its resumption is the event posted then).
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !processAlive(pip) && !processAlive(child) && stagingFolders(setup.parent()).isEmpty(); }, 30000));
+        [&] { return !QFileInfo::exists(u"/proc/" + QString::number(pip)) && !processAlive(child); }, 30000));
+    QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(setup.current());
 }
 
