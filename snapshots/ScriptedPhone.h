@@ -44,7 +44,8 @@ public:
     {
         return readyFuture(answer);
     }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token,
+                                                     AdministratorPrompt) override
     {
         using namespace Qt::StringLiterals;
         if (failPrepare) {
@@ -57,7 +58,8 @@ public:
         }
         return readyFuture(answer);
     }
-    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token,
+                                 AdministratorPrompt) override
     {
         using namespace Qt::StringLiterals;
         if (failSet)

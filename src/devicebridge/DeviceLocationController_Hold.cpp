@@ -107,14 +107,15 @@ QString DeviceLocationController::locationSignature(const RoutePoint& point, con
 }
 
 QFuture<QString> DeviceLocationController::setLocation(const RoutePoint& point, const LocationHelper& helper,
-                                                       std::stop_token stopToken)
+                                                       std::stop_token stopToken, AdministratorPrompt prompt)
 {
-    return onWorkers(stopToken,
-                     [this, point, helper](std::stop_token token) { return setLocationSync(point, helper, token); });
+    return onWorkers(stopToken, [this, point, helper, prompt](std::stop_token token) {
+        return setLocationSync(point, helper, token, prompt);
+    });
 }
 
 QString DeviceLocationController::setLocationSync(const RoutePoint& point, const LocationHelper& helper,
-                                                  std::stop_token stopToken)
+                                                  std::stop_token stopToken, AdministratorPrompt prompt)
 {
     validate(point);
     requireBoundIPhone(helper, HelperCommandLine::displayCommand(
@@ -141,7 +142,7 @@ QString DeviceLocationController::setLocationSync(const RoutePoint& point, const
     }
     // A helper outside the tunnel often fails on iOS 17 and later: one more try
     // through the tunnel service; the first error is dropped.
-    const LocationHelper rsd = preparedRSDHelper(helper, stopToken);
+    const LocationHelper rsd = preparedRSDHelper(helper, stopToken, prompt);
     return runPersistentLocationCommand(point, rsd, stopToken);
 }
 

@@ -195,7 +195,9 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     //: Event log entry.
     self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
                    TrackerLogLevel::warning);
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper);
+    // The one administrator prompt of this action: the first try never asks, so a
+    // dismissed prompt is not followed by a second one.
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, AdministratorPrompt::allowed);
     if (!self)
         std::rethrow_exception(firstError);
     self->setHelperStatus(prepared);

@@ -46,12 +46,14 @@ public:
         record(QStringLiteral("checkDeviceConnection"));
         return answer(connectionStatus, nullptr, stopToken);
     }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token stopToken) override
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token stopToken,
+                                                     AdministratorPrompt) override
     {
         record(QStringLiteral("prepareForLocation"));
         return answer(preparedStatus, nullptr, stopToken);
     }
-    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken) override
+    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken,
+                                 AdministratorPrompt) override
     {
         record(QStringLiteral("setLocation"));
         {
