@@ -217,13 +217,10 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
 {
     if (helper.kind != LocationHelper::Kind::pyMobileDevice)
         return helper;
-    std::optional<USBMuxDevice> iphone;
-    if (const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false)) {
-        if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8()))
-            iphone = USBMuxDevice::firstIPhone(*devices);
-        else
-            iphone = firstQueryableIPhone(helper);
-    }
+    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false);
+    const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
+    const std::optional<USBMuxDevice> iphone =
+        devices ? USBMuxDevice::firstIPhone(*devices) : firstQueryableIPhone(helper);
     if (iphone) {
         LocationHelper bound = helper;
         bound.deviceIdentifier = iphone->identifier;

@@ -311,8 +311,13 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
                 tr("Start the iPhone tunnel service with administrator rights"),
                 tr("Ostrevin asks for the administrator password only when you click Prepare iPhone."));
         }
-        startTunnelWithPrivileges(helper, stopToken);
-        waitForTunneld(stopToken);
+        try {
+            startTunnelWithPrivileges(helper, stopToken);
+            waitForTunneld(stopToken);
+        } catch (const DeviceLocationError& failure) {
+            // The user was asked: whoever retries must not ask again.
+            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output());
+        }
     }
     return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
 }

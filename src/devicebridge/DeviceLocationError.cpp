@@ -22,6 +22,11 @@ DeviceLocationError DeviceLocationError::administratorPromptNeeded(QString comma
     return DeviceLocationError(Case::administratorPromptNeeded, std::move(command), std::move(output));
 }
 
+DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output)
+{
+    return DeviceLocationError(Case::privilegedStartFailed, std::move(command), std::move(output));
+}
+
 DeviceLocationError DeviceLocationError::simulationConnectionLost()
 {
     return DeviceLocationError(Case::simulationConnectionLost, {}, {});

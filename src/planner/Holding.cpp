@@ -185,7 +185,7 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     DeviceLocationService* device = self->m_deps.device;
     std::exception_ptr firstError;
     try {
-        co_await device->setLocation(point, helper);
+        co_await device->setLocation(point, helper, {}, AdministratorPrompt::allowed);
         co_return helper;
     } catch (...) {
         firstError = std::current_exception();
@@ -195,9 +195,13 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     //: Event log entry.
     self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
                    TrackerLogLevel::warning);
-    // The one administrator prompt of this action: the first try never asks, so a
-    // dismissed prompt is not followed by a second one.
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, AdministratorPrompt::allowed);
+    // One action asks for the administrator password at most once: a prompt the
+    // first try showed is not followed by a second one.
+    const AdministratorPrompt prompt =
+        DeviceLocationController::errorKind(firstError) == DeviceLocationError::Case::privilegedStartFailed
+            ? AdministratorPrompt::never
+            : AdministratorPrompt::allowed;
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
     if (!self)
         std::rethrow_exception(firstError);
     self->setHelperStatus(prepared);
@@ -382,8 +386,9 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         }
         self->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (!reachable) {
+            // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
-            cause = tr("iPhone stopped responding.");
+            cause = tr("iPhone isn’t connected.");
         } else if (!self->m_telegramIncidentActive) {
             self->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
