@@ -34,14 +34,17 @@ test: build
 # appearance, written to build/snapshots (SNAPSHOTS= limits them to some areas).
 SNAPSHOT_DIR := build/snapshots
 SNAPSHOT_APPEARANCES ?= light dark
+# The large screen, then the small ones every window must fit (their scenarios only).
+SNAPSHOT_SCREENS := 1600x1000 1366x768 1024x600
 snapshots: build
 	@mkdir -p $(SNAPSHOT_DIR)
-	@for a in $(SNAPSHOT_APPEARANCES); do \
+	@for a in $(SNAPSHOT_APPEARANCES); do for s in $(SNAPSHOT_SCREENS); do \
+	  screen=; [ "$$s" = 1600x1000 ] || screen="--screen $$s"; \
 	  env -u WAYLAND_DISPLAY LANG=en_US.UTF-8 QT_QPA_PLATFORM=xcb \
 	    OSTREVIN_APPEARANCE=$$a OSTREVIN_GEOCODER_URL=http://127.0.0.1:9 \
-	    dbus-run-session -- xvfb-run -a -s "-screen 0 1600x1000x24" \
-	    $(BUILD_DIR)/snapshots/ui_snapshots --out $(SNAPSHOT_DIR) $(SNAPSHOTS) || exit 1; \
-	done
+	    dbus-run-session -- xvfb-run -a -s "-screen 0 $${s}x24" \
+	    $(BUILD_DIR)/snapshots/ui_snapshots --out $(SNAPSHOT_DIR) $$screen $(SNAPSHOTS) || exit 1; \
+	done; done
 
 bench:
 	@$(MAKE) build PRESET=release

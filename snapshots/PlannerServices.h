@@ -44,6 +44,10 @@ public:
     {
         return ready(QString());
     }
+    QFuture<QString> resendLocation(const RoutePoint&, const LocationHelper&, std::stop_token, AdministratorPrompt) override
+    {
+        return ready(QString());
+    }
     QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override { return ready(QString()); }
     QFuture<void> playRoute(const QList<RoutePoint>&, RouteSpeedProfile, RouteTransportMode, double,
                             const LocationHelper&, QObject*, PlaybackStarted, PlaybackProgress,

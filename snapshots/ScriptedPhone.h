@@ -67,6 +67,11 @@ public:
                 DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
         return readyFuture(u"Location set."_s);
     }
+    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken,
+                                    AdministratorPrompt prompt) override
+    {
+        return setLocation(point, helper, stopToken, prompt);
+    }
     QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override
     {
         using namespace Qt::StringLiterals;

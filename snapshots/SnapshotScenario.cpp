@@ -25,7 +25,13 @@ void runUntil(const std::function<bool()>& done)
 
 RegisterScenario::RegisterScenario(QString area, QString state, ScenarioFactory make, ScenarioStep whenShown)
 {
-    scenarios().push_back(Scenario{std::move(area), std::move(state), std::move(make), std::move(whenShown)});
+    scenarios().push_back(Scenario{std::move(area), std::move(state), std::move(make), std::move(whenShown), {}});
+}
+
+RegisterScenario::RegisterScenario(QString area, QString state, QSize screen, ScenarioFactory make,
+                                   ScenarioStep whenShown)
+{
+    scenarios().push_back(Scenario{std::move(area), std::move(state), std::move(make), std::move(whenShown), screen});
 }
 
 } // namespace ostrevin::snapshots

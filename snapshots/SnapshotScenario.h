@@ -33,6 +33,11 @@ struct Scenario {
     QString state;
     ScenarioFactory make;
     ScenarioStep whenShown;
+    /// The screen it is taken on (the X server's size, see the Makefile); the window
+    /// is given that size or sizes itself to it. Empty: the large screen, and the
+    /// context's window size. The picture has the window's real size, larger when
+    /// its minimum does not fit.
+    QSize screen;
 };
 
 /// Every scenario the program knows; filled before main() by RegisterScenario
@@ -48,7 +53,22 @@ std::vector<Scenario>& scenarios();
 ///     }
 struct RegisterScenario {
     RegisterScenario(QString area, QString state, ScenarioFactory make, ScenarioStep whenShown = {});
+    /// A picture of the window as it opens on a screen of this size.
+    RegisterScenario(QString area, QString state, QSize screen, ScenarioFactory make, ScenarioStep whenShown = {});
 };
+
+/// The laptop and netbook screens every window must fit (the Makefile runs an X server
+/// of each size), as "WxH" for picture names.
+inline const QList<QSize>& smallScreens()
+{
+    static const QList<QSize> sizes{QSize(1366, 768), QSize(1024, 600)};
+    return sizes;
+}
+
+inline QString sizeName(const QSize& size)
+{
+    return QString::number(size.width()) + u'x' + QString::number(size.height());
+}
 
 /// Runs the event loop until `done` holds or two seconds pass (a scenario waits
 /// for the view model to reach its state); says so on standard error when it

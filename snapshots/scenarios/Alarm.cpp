@@ -1,32 +1,41 @@
-// The full-screen alarm in both of its forms, at the size of a laptop screen.
+// The full-screen alarm in both of its forms, in its real panel: on a large screen
+// and on the small ones it must fit with its button.
 
 #include "SnapshotScenario.h"
+#include "alerts/LocationSafetyAlarmPanel.h"
 #include "views/alarm/LocationSafetyAlarmView.h"
 
 namespace ostrevin::snapshots {
 
 namespace {
 
-std::unique_ptr<QWidget> alarmView(const SnapshotContext& context, bool recovered)
+ScenarioFactory alarmPanel(bool recovered)
 {
-    LocationSafetyAlarmEvent event;
-    event.detectedAt = event.lastUpdatedAt = context.clock.wallNow().addSecs(-95);
-    event.pointName = QStringLiteral("Old Town Square, Prague");
-    event.latitude = 50.0874654;
-    event.longitude = 14.4212535;
-    event.reason = QStringLiteral("The location helper ended unexpectedly (exit code 1). iPhone stopped answering "
-                                  "the location service while it was being restarted over the tunnel.");
-    event.isRecoveryConfirmed = recovered;
-    auto view = std::make_unique<LocationSafetyAlarmView>(event, [] {});
-    view->resize(1440, 900);
-    view->setFixedSize(1440, 900);
-    return view;
+    return [recovered](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+        LocationSafetyAlarmEvent event;
+        event.detectedAt = event.lastUpdatedAt = context.clock.wallNow().addSecs(-95);
+        event.pointName = QStringLiteral("Old Town Square, Prague");
+        event.latitude = 50.0874654;
+        event.longitude = 14.4212535;
+        event.reason = QStringLiteral("The location helper ended unexpectedly (exit code 1). iPhone stopped answering "
+                                      "the location service while it was being restarted over the tunnel.");
+        event.isRecoveryConfirmed = recovered;
+        auto panel = std::make_unique<LocationSafetyAlarmPanel>(nullptr);
+        panel->setContent(new LocationSafetyAlarmView(event, [] {}));
+        return panel;
+    };
 }
 
-const RegisterScenario interrupted(QStringLiteral("alarm"), QStringLiteral("interrupted"),
-                                   [](const SnapshotContext& context) { return alarmView(context, false); });
-const RegisterScenario restored(QStringLiteral("alarm"), QStringLiteral("restored"),
-                                [](const SnapshotContext& context) { return alarmView(context, true); });
+const QString area = QStringLiteral("alarm");
+
+const RegisterScenario interrupted(area, QStringLiteral("interrupted"), alarmPanel(false));
+const RegisterScenario restored(area, QStringLiteral("restored"), alarmPanel(true));
+const RegisterScenario interruptedLaptop(area, QStringLiteral("interrupted-") + sizeName(smallScreens().at(0)),
+                                         smallScreens().at(0), alarmPanel(false));
+const RegisterScenario interruptedNetbook(area, QStringLiteral("interrupted-") + sizeName(smallScreens().at(1)),
+                                          smallScreens().at(1), alarmPanel(false));
+const RegisterScenario restoredNetbook(area, QStringLiteral("restored-") + sizeName(smallScreens().at(1)),
+                                       smallScreens().at(1), alarmPanel(true));
 
 } // namespace
 

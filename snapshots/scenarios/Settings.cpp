@@ -1,6 +1,7 @@
 // The settings window's tabs over a view model with a quiet machine behind it.
 
 #include "ScenarioMachine.h"
+#include "ScriptedPhone.h"
 #include "SnapshotScenario.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/settings/SettingsWindow.h"
@@ -62,6 +63,57 @@ const RegisterScenario details(u"settings"_s, u"advanced-details"_s, [](const Sn
     window->findChild<kit::DisclosureGroup*>(u"technicalDetails"_s)->setExpanded(true);
     return window;
 });
+
+/// 42 lines of a failed tool, as the device check reports them.
+QString longError()
+{
+    QStringList lines;
+    for (int i = 1; i < 42; ++i)
+        lines << u"  Collecting dependency-%1 from the package index (line %1 of the tool's output)"_s.arg(i);
+    lines << u"ERROR: Could not connect to the lockdown service of the iPhone (the last line)"_s;
+    return lines.join(u'\n');
+}
+
+/// The phone comes first, so it outlives the view model.
+struct FailingPhone {
+    ScriptedPhone phone;
+};
+
+/// A machine whose iPhone check failed with a long tool output.
+struct FailedCheck : FailingPhone, Machine {
+    explicit FailedCheck(const SnapshotContext& context) : Machine(context, true, &phone)
+    {
+        phone.answer = phoneStatus(true, true, false);
+        phone.answer.installHint = longError();
+        viewModel->refreshHelperStatus(false, false);
+        LocationPlannerViewModel& vm = *viewModel;
+        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+    }
+};
+
+/// A tab on a small screen, with a long device error in the unfolded technical details.
+void registerWithLongError(SettingsTab tab, const QSize& screen)
+{
+    static std::vector<std::unique_ptr<RegisterScenario>> registered;
+    registered.push_back(std::make_unique<RegisterScenario>(
+        u"settings"_s, toRaw(tab) + u"-long-error-"_s + sizeName(screen), screen,
+        [tab](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+            auto machine = std::make_unique<FailedCheck>(context);
+            auto window = std::make_unique<SettingsWindow>(SettingsWindow::Services{
+                *machine->viewModel, *machine->runtime, *machine->settings, [] {}, {}, u"system"_s});
+            keepWith(*window, std::move(machine));
+            window->setCurrentTab(tab);
+            window->findChild<kit::DisclosureGroup*>(u"technicalDetails"_s)->setExpanded(true);
+            return window;
+        }));
+}
+
+const bool smallScreens = [] {
+    for (SettingsTab tab : allCases<SettingsTab>())
+        registerWithLongError(tab, ostrevin::snapshots::smallScreens().at(1));
+    registerWithLongError(SettingsTab::advanced, ostrevin::snapshots::smallScreens().at(0));
+    return true;
+}();
 
 } // namespace
 

@@ -168,12 +168,32 @@ const RegisterScenario setupFailed(
     setupScreen(Phase::failed(QStringLiteral("The add-on component couldn’t be installed.\n\nERROR: Could not find a "
                                              "version that satisfies the requirement pymobiledevice3==10.10.3"))));
 
+/// What pip prints when it gives up after a long run: 16 KiB, the reason at its end.
+QString longPipFailure()
+{
+    QStringList lines{QStringLiteral("The add-on component couldn’t be installed.")};
+    for (int i = 1; lines.join(u'\n').size() < 16 * 1024; ++i)
+        lines << QStringLiteral("  Downloading dependency-%1-1.0-py3-none-any.whl (%1 kB) from the index").arg(i);
+    lines << QStringLiteral("ERROR: Could not find a version that satisfies the requirement pymobiledevice3==10.10.3");
+    return lines.join(u'\n');
+}
+
+const RegisterScenario setupLongFailureLaptop(setup, QStringLiteral("failed-long-") + sizeName(smallScreens().at(0)),
+                                              smallScreens().at(0), setupScreen(Phase::failed(longPipFailure())));
+const RegisterScenario setupLongFailureNetbook(setup, QStringLiteral("failed-long-") + sizeName(smallScreens().at(1)),
+                                               smallScreens().at(1), setupScreen(Phase::failed(longPipFailure())));
+
 const RegisterScenario mainPlace(mainArea, QStringLiteral("place"), mainWindow(AppSection::place), coverMap);
 const RegisterScenario mainRoute(mainArea, QStringLiteral("route"), mainWindow(AppSection::route), coverMap);
 const RegisterScenario mainSaved(mainArea, QStringLiteral("saved"), mainWindow(AppSection::saved), coverMap);
 const RegisterScenario mainHistory(mainArea, QStringLiteral("history"), mainWindow(AppSection::history), coverMap);
 const RegisterScenario mainPanelHidden(mainArea, QStringLiteral("panel-hidden"), mainWindow(AppSection::route, false),
                                        coverMap);
+// The window filling the small screens it must fit.
+const RegisterScenario mainPlaceLaptop(mainArea, QStringLiteral("place-") + sizeName(smallScreens().at(0)),
+                                       smallScreens().at(0), mainWindow(AppSection::place), coverMap);
+const RegisterScenario mainRouteNetbook(mainArea, QStringLiteral("route-") + sizeName(smallScreens().at(1)),
+                                        smallScreens().at(1), mainWindow(AppSection::route), coverMap);
 const RegisterScenario mainRoutePlaying(mainArea, QStringLiteral("route-playing"), routePlaying(), coverMap);
 const RegisterScenario mainDeviceSetup(mainArea, QStringLiteral("device-setup"), deviceSetup(), openDevicePopover);
 

@@ -17,16 +17,26 @@ namespace ostrevin {
 
 namespace {
 
+#if OSTREVIN_HAVE_XCB
+/// The X server's connection; none on other platforms.
+xcb_connection_t* x11Connection()
+{
+    // The offscreen platform answers for X11 too, without a connection.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || QGuiApplication::platformName() != u"xcb")
+        return nullptr;
+    return x11->connection();
+}
+#endif
+
 /// On X11, puts the window on every virtual desktop, so switching desktops never
 /// leaves the alarm behind. Must run before the window is first shown.
 void showOnEveryDesktop([[maybe_unused]] QWidget& window)
 {
 #if OSTREVIN_HAVE_XCB
-    // The offscreen platform answers for X11 too, without a connection.
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || QGuiApplication::platformName() != u"xcb" || !x11->connection())
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
         return;
-    xcb_connection_t* connection = x11->connection();
     static constexpr char name[] = "_NET_WM_DESKTOP";
     xcb_intern_atom_reply_t* atom =
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
@@ -79,6 +89,38 @@ void LocationSafetyAlarmPanel::setContent(QWidget* content)
     m_content = content;
     if (m_content)
         layout()->addWidget(m_content);
+}
+
+bool LocationSafetyAlarmPanel::holdsKeyboard() const
+{
+    return m_activateWhenExposed || hasKeyboardFocus();
+}
+
+bool LocationSafetyAlarmPanel::hasKeyboardFocus() const
+{
+#if OSTREVIN_HAVE_XCB
+    // Ask the X server, which the keys follow: under XWayland Qt can go on calling
+    // a window active after the compositor gave the keyboard to another program.
+    if (xcb_connection_t* connection = x11Connection(); connection && internalWinId()) {
+        const auto window = static_cast<xcb_window_t>(internalWinId());
+        xcb_get_input_focus_reply_t* focus =
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        if (!focus)
+            return false;
+        xcb_window_t focused = focus->focus;
+        free(focus);
+        if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
+            // No window manager: the keys go to the window under the pointer.
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            xcb_query_pointer_reply_t* pointer =
+                xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
+            focused = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
+            free(pointer);
+        }
+        return focused == window;
+    }
+#endif
+    return isActiveWindow();
 }
 
 void LocationSafetyAlarmPanel::activateWhenShown()

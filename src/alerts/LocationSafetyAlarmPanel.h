@@ -8,7 +8,7 @@ namespace ostrevin {
 
 /// The borderless, black, stay-on-top window that covers one screen while the alarm
 /// is shown. It has no parent, so no modal dialog of the app can block it, and it
-/// holds one content view that the controller replaces on every update.
+/// holds one content view, which the controller builds for each incident.
 class LocationSafetyAlarmPanel final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmPanel)
@@ -24,7 +24,7 @@ public:
     /// Takes the keyboard now, or as soon as the window system shows the panel.
     void activateWhenShown();
     /// Has the keyboard, or will have it once shown.
-    bool holdsKeyboard() const { return isActiveWindow() || m_activateWhenExposed; }
+    bool holdsKeyboard() const;
     /// The screen the panel was built for (it may have gone since).
     QScreen* targetScreen() const { return m_screen; }
 
@@ -38,6 +38,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool hasKeyboardFocus() const;
+
     QPointer<QScreen> m_screen;
     QWidget* m_content = nullptr;
     bool m_activateWhenExposed = false;

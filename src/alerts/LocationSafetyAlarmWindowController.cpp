@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 namespace ostrevin {
 
@@ -82,9 +83,14 @@ void LocationSafetyAlarmWindowController::present(const LocationSafetyAlarmEvent
     m_currentAlarm = event;
     m_acknowledgeAction = std::move(acknowledge);
 
-    if (m_panels.isEmpty() || currentScreenFrames() != m_panelScreenFrames)
+    // Asking for the keyboard again would be refused once the user went elsewhere.
+    const bool remap = !sameAlarm && !m_panels.isEmpty() && !anyPanelHoldsKeyboard();
+    if (m_panels.isEmpty() || remap || currentScreenFrames() != m_panelScreenFrames) {
         rebuildPanels();
-    updatePanelContent();
+        updatePanelContent();
+    } else {
+        refreshPanelContent();
+    }
 
     if (!sameAlarm) {
         m_newAlarmAt = m_clock.steadyNow();
@@ -92,19 +98,18 @@ void LocationSafetyAlarmWindowController::present(const LocationSafetyAlarmEvent
         if (m_attentionWindow)
             QApplication::alert(m_attentionWindow, 0);
     }
-    showPanels();
     // Taking the keyboard on every refresh would pull it away from whatever the
     // user went on to do while the alarm stays up; a new incident may.
-    if (sameAlarm)
+    LocationSafetyAlarmPanel* keyboardPanel = sameAlarm ? nullptr : primaryPanel();
+    showPanels(keyboardPanel);
+    if (!keyboardPanel)
         return;
-    activatePrimaryPanel();
-    if (LocationSafetyAlarmPanel* primary = primaryPanel()) {
-        //: Screen reader announcement when the full-screen location interruption alarm appears.
-        primary->setAccessibleName(tr("Simulated location interrupted. iPhone may be using its real location. "
-                                      "Ostrevin is trying to restore it."));
-        QAccessibleEvent announcement(primary, QAccessible::Alert);
-        QAccessible::updateAccessibility(&announcement);
-    }
+    keyboardPanel->activateWhenShown();
+    //: Screen reader announcement when the full-screen location interruption alarm appears.
+    keyboardPanel->setAccessibleName(tr("Simulated location interrupted. iPhone may be using its real location. "
+                                        "Ostrevin is trying to restore it."));
+    QAccessibleEvent announcement(keyboardPanel, QAccessible::Alert);
+    QAccessible::updateAccessibility(&announcement);
 }
 
 void LocationSafetyAlarmWindowController::dismiss()
@@ -141,17 +146,18 @@ void LocationSafetyAlarmWindowController::screenConfigurationChanged()
             }
             rebuildPanels();
             updatePanelContent();
-            showPanels();
             // Hand the keyboard to the new panel on the same screen (or the primary
             // one when that screen went), but do not take it from another app
             // because a display was plugged in. While panels come and go the
             // focused window is in flux, so it cannot say where the user works.
-            if (!hadKeyboard)
-                return;
-            LocationSafetyAlarmPanel* target = primaryPanel();
-            for (LocationSafetyAlarmPanel* panel : panels())
-                if (keyboardScreen && panel->targetScreen() == keyboardScreen)
-                    target = panel;
+            LocationSafetyAlarmPanel* target = nullptr;
+            if (hadKeyboard) {
+                target = primaryPanel();
+                for (LocationSafetyAlarmPanel* panel : panels())
+                    if (keyboardScreen && panel->targetScreen() == keyboardScreen)
+                        target = panel;
+            }
+            showPanels(target);
             if (target)
                 target->activateWhenShown();
         },
@@ -187,25 +193,45 @@ void LocationSafetyAlarmWindowController::updatePanelContent()
     if (!m_currentAlarm)
         return;
     for (LocationSafetyAlarmPanel* panel : panels())
-        panel->setContent(m_makeView(*m_currentAlarm, [self = QPointer(this)] {
+        panel->setContent(m_makeView.make(*m_currentAlarm, [self = QPointer(this)] {
             if (self)
                 self->acknowledgeNow();
         }));
 }
 
-void LocationSafetyAlarmWindowController::showPanels()
+void LocationSafetyAlarmWindowController::refreshPanelContent()
 {
+    if (!m_currentAlarm)
+        return;
     for (LocationSafetyAlarmPanel* panel : panels()) {
-        if (!panel->isVisible())
-            panel->showFullScreen();
-        panel->raise();
+        if (panel->content())
+            m_makeView.update(panel->content(), *m_currentAlarm);
     }
 }
 
-void LocationSafetyAlarmWindowController::activatePrimaryPanel()
+bool LocationSafetyAlarmWindowController::anyPanelHoldsKeyboard() const
 {
-    if (LocationSafetyAlarmPanel* primary = primaryPanel())
-        primary->activateWhenShown();
+    const QList<LocationSafetyAlarmPanel*> list = panels();
+    return std::any_of(list.begin(), list.end(),
+                       [](const LocationSafetyAlarmPanel* panel) { return panel->holdsKeyboard(); });
+}
+
+void LocationSafetyAlarmWindowController::showPanels(LocationSafetyAlarmPanel* keyboardPanel)
+{
+    // showFullScreen() would ask for the keyboard for every panel, and whichever the
+    // window system maps last would win it. Window managers that hand the keyboard
+    // to a newly mapped window give it to the panel mapped last: that is the one
+    // meant to have it.
+    QList<LocationSafetyAlarmPanel*> order = panels();
+    if (order.removeOne(keyboardPanel))
+        order.append(keyboardPanel);
+    for (LocationSafetyAlarmPanel* panel : std::as_const(order)) {
+        if (!panel->isVisible()) {
+            panel->setWindowState(panel->windowState() | Qt::WindowFullScreen);
+            panel->show();
+        }
+        panel->raise();
+    }
 }
 
 void LocationSafetyAlarmWindowController::keyboardAcknowledge()

@@ -19,22 +19,26 @@ namespace ostrevin {
 class AlarmSoundLoop;
 class LocationSafetyAlarmPanel;
 
-/// Builds the content of one alarm panel for an event. The controller builds a
-/// fresh one for every update, so the view keeps no state; `acknowledge` is what its
-/// button calls. The views layer provides it and the app hands it over.
-using AlarmViewFactory =
-    std::function<QWidget*(const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge)>;
+/// Builds the content of one alarm panel for an event (`acknowledge` is what its
+/// button calls), and shows a later state of the same incident in a content it
+/// built. The views layer provides it and the app hands it over.
+struct AlarmViewFactory {
+    std::function<QWidget*(const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge)> make;
+    std::function<void(QWidget* view, const LocationSafetyAlarmEvent& event)> update;
+};
 
 /// The full-screen interruption alarm: one panel over each screen, the repeating
 /// sound, an attention request on the main window and an accessibility alert. One
 /// instance for the whole run; GUI thread only.
 ///
-/// A new event id (re)starts the sound and the attention request, activates the panel
-/// on the screen the user works on and announces the alarm; the same id only
-/// refreshes the content. Screens added, removed or resized while the alarm is shown
-/// rebuild the panels. Return on a panel acknowledges like the button, except during
-/// the first second of a new alarm: a Return typed into another window just then
-/// must not silence an alarm nobody has read.
+/// A new event id (re)starts the sound and the attention request, gives the panel
+/// on the screen the user works on the keyboard and announces the alarm; the same
+/// id only refreshes the shown texts in place, so a click on a panel is not lost
+/// to a rebuild. Window managers refuse a window that asks for the keyboard after
+/// the user went on elsewhere, but give it to a newly mapped one: a new incident
+/// while no panel holds the keyboard closes the panels and maps new ones. Screens added, removed or resized while the
+/// alarm is shown rebuild the panels. Return on a panel acknowledges like the button, except during the first second of
+/// a new alarm: a Return typed into another window just then must not silence an alarm nobody has read.
 class LocationSafetyAlarmWindowController final : public QObject, public AlarmPresenter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmWindowController)
@@ -72,8 +76,10 @@ private:
     void rebuildPanels();
     void closePanels();
     void updatePanelContent();
-    void showPanels();
-    void activatePrimaryPanel();
+    void refreshPanelContent();
+    bool anyPanelHoldsKeyboard() const;
+    /// Shows the panels without asking for the keyboard; keyboardPanel last.
+    void showPanels(LocationSafetyAlarmPanel* keyboardPanel = nullptr);
     void keyboardAcknowledge();
     void acknowledgeNow();
 

@@ -10,7 +10,15 @@ namespace ostrevin {
 class LocationSimulationSafetyState {
 public:
     /// In case-index order: the incident rule tests the index.
-    enum class Case { routeConfirmed, inactive, starting, holdingConfirmed, intentionalTransition, resetting, shuttingDown };
+    enum class Case {
+        routeConfirmed,
+        inactive,
+        starting,
+        holdingConfirmed,
+        intentionalTransition,
+        resetting,
+        shuttingDown
+    };
 
     LocationSimulationSafetyState() = default;
 
@@ -20,7 +28,10 @@ public:
     }
     static LocationSimulationSafetyState inactive() { return LocationSimulationSafetyState(Case::inactive); }
     static LocationSimulationSafetyState starting() { return LocationSimulationSafetyState(Case::starting); }
-    static LocationSimulationSafetyState holdingConfirmed() { return LocationSimulationSafetyState(Case::holdingConfirmed); }
+    static LocationSimulationSafetyState holdingConfirmed()
+    {
+        return LocationSimulationSafetyState(Case::holdingConfirmed);
+    }
     static LocationSimulationSafetyState intentionalTransition()
     {
         return LocationSimulationSafetyState(Case::intentionalTransition);

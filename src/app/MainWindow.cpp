@@ -9,6 +9,7 @@
 #include "planner/MainWindowState.h"
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
+#include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
 
@@ -48,8 +50,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
         QApplication::setWindowIcon(applicationIcon());
     //: Title of the main window.
     setWindowTitle(tr("Ostrevin"));
-    setMinimumSize(980, 680);
-    resize(1280, 820);
+    fitToScreen();
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -70,36 +71,29 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     m_commands = new AppCommands(*menuBar(), m_viewModel, m_runtime, m_updater, actions, this);
 
     connect(&m_updater, &AppUpdater::checkFinished, this, [this](const AppUpdater::Result& result) {
-        auto* box = new QMessageBox(this);
-        box->setObjectName(QStringLiteral("updateResult"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::WindowModal);
-        box->setWindowTitle(QStringLiteral("Ostrevin"));
-        box->setTextFormat(Qt::PlainText);
+        kit::Question question;
+        question.objectName = QStringLiteral("updateResult");
         switch (result.kind) {
         case AppUpdater::Result::Kind::upToDate:
             //: Message after an update check that found nothing newer.
-            box->setText(tr("Ostrevin is up to date."));
-            box->setStandardButtons(QMessageBox::Ok);
+            question.text = tr("Ostrevin is up to date.");
             break;
         case AppUpdater::Result::Kind::failed:
-            box->setIcon(QMessageBox::Warning);
-            box->setText(result.message);
-            box->setStandardButtons(QMessageBox::Ok);
+            question.icon = QMessageBox::Warning;
+            question.text = result.message;
             break;
-        case AppUpdater::Result::Kind::available: {
+        case AppUpdater::Result::Kind::available:
             //: Message after an update check. %1 is the newer version.
-            box->setText(tr("Ostrevin %1 is available.").arg(result.version));
+            question.text = tr("Ostrevin %1 is available.").arg(result.version);
             //: Button that opens the newer version's download page in the browser.
-            QPushButton* open = box->addButton(tr("Open Download Page"), QMessageBox::AcceptRole);
-            box->addButton(QMessageBox::Cancel);
-            box->setDefaultButton(open);
-            const QUrl page = result.page;
-            connect(open, &QPushButton::clicked, box, [page] { openInBrowser(page); });
+            question.actionTitle = tr("Open Download Page");
+            question.actionRole = QMessageBox::AcceptRole;
             break;
         }
-        }
-        box->open();
+        kit::openQuestion(this, question, this, [page = result.page](bool open) {
+            if (open)
+                openInBrowser(page);
+        });
     });
 
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
@@ -114,6 +108,22 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::fitToScreen()
+{
+    // The window opens at its roomy size where the screen has room for it, and
+    // never larger than the screen's free area: on a 1366 × 768 laptop the control
+    // bar and "Set location" would otherwise open below the screen's edge. The frame
+    // is not known before the window is shown: room for a title bar and borders is kept free.
+    const QSize frameAllowance(16, 40);
+    const QSize preferred(1280, 820);
+    const QSize minimum(760, 480);
+    QSize available = preferred;
+    if (const QScreen* screen = this->screen())
+        available = screen->availableGeometry().size() - frameAllowance;
+    setMinimumSize(minimum.boundedTo(available));
+    resize(preferred.boundedTo(available).expandedTo(minimumSize()));
+}
 
 bool MainWindow::isShowingContent() const
 {
@@ -167,50 +177,38 @@ void MainWindow::askBeforeClosing()
         m_closeBox->raise();
         return;
     }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("quitConfirmation"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
+    kit::Question question;
+    question.objectName = QStringLiteral("quitConfirmation");
+    question.icon = QMessageBox::Warning;
     //: Title of the question before quitting while the iPhone's location is simulated.
-    box->setText(tr("Quit Ostrevin?"));
-    box->setInformativeText(m_viewModel.isIPhoneRouteRunning()
-                                //: Message of the question before quitting while a route plays.
-                                ? tr("The route stops playing on iPhone when Ostrevin quits.")
-                                //: Message of the question before quitting while a location is held.
-                                : tr("Ostrevin stops holding the location on iPhone when it quits."));
+    question.text = tr("Quit Ostrevin?");
+    question.informativeText = m_viewModel.isIPhoneRouteRunning()
+                                   //: Message of the question before quitting while a route plays.
+                                   ? tr("The route stops playing on iPhone when Ostrevin quits.")
+                                   //: Message of the question before quitting while a location is held.
+                                   : tr("Ostrevin stops holding the location on iPhone when it quits.");
     //: Button that quits although a location is held or a route plays.
-    QPushButton* quit = box->addButton(tr("Quit"), QMessageBox::DestructiveRole);
-    quit->setObjectName(QStringLiteral("confirmQuitButton"));
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, quit] {
-        if (box->clickedButton() != quit)
+    question.actionTitle = tr("Quit");
+    question.actionObjectName = QStringLiteral("confirmQuitButton");
+    m_closeBox = kit::openQuestion(this, question, this, [this](bool quit) {
+        if (!quit)
             return;
         m_quitConfirmed = true;
         emit quitRequested();
     });
-    m_closeBox = box;
-    box->open();
 }
 
 void MainWindow::showAbout()
 {
     // Window-modal: the static about() would run a nested event loop.
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("aboutBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
+    kit::Question question;
+    question.objectName = QStringLiteral("aboutBox");
     //: Title of the About box.
-    box->setWindowTitle(tr("About Ostrevin"));
-    box->setIconPixmap(windowIcon().pixmap(QSize(64, 64)));
-    box->setTextFormat(Qt::PlainText);
+    question.title = tr("About Ostrevin");
+    question.iconPixmap = windowIcon().pixmap(QSize(64, 64));
     //: About box text. %1 is the version.
-    box->setText(tr("Ostrevin %1").arg(QString::fromUtf8(BuildConfig::version)));
-    box->setStandardButtons(QMessageBox::Ok);
-    box->open();
+    question.text = tr("Ostrevin %1").arg(QString::fromUtf8(BuildConfig::version));
+    kit::openQuestion(this, question);
 }
 
 } // namespace ostrevin

@@ -58,6 +58,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitToScreen();
     void syncRoot();
     void showAbout();
     void askBeforeClosing();

@@ -5,6 +5,7 @@
 #include "planner/MainWindowState.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EdgeTransition.h"
+#include "views/kit/Question.h"
 #include "views/kit/Symbols.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -250,10 +250,9 @@ void MainWindowView::hideEvent(QHideEvent* event)
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)
 {
     const bool resized = watched == m_mapColumn && event->type() == QEvent::Resize;
-    const bool barChanged =
-        (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
-        (watched->parent() == m_controlBar &&
-         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
+    const bool barChanged = (watched == m_controlBar && event->type() == QEvent::LayoutRequest) ||
+                            (watched->parent() == m_controlBar &&
+                             (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent));
     if (resized || barChanged)
         placeControlBar();
     return QWidget::eventFilter(watched, event);
@@ -312,23 +311,14 @@ void MainWindowView::syncNotice()
         m_noticeBox->setText(*notice);
         return;
     }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("noticeAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Information);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(*notice);
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setEscapeButton(QMessageBox::Ok);
-    connect(box, &QMessageBox::finished, this, [this] {
+    kit::Question question;
+    question.objectName = QStringLiteral("noticeAlert");
+    question.icon = QMessageBox::Information;
+    question.text = *notice;
+    m_noticeBox = kit::openQuestion(this, question, this, [this](bool) {
         m_noticeBox = nullptr;
         m_viewModel.setNotice(std::nullopt);
     });
-    m_noticeBox = box;
-    box->open();
 }
 
 void MainWindowView::syncResetConfirmation()
@@ -340,31 +330,23 @@ void MainWindowView::syncResetConfirmation()
     }
     if (m_resetBox)
         return;
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("resetConfirmation"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
+    kit::Question question;
+    question.objectName = QStringLiteral("resetConfirmation");
+    question.icon = QMessageBox::Warning;
     //: Title of the confirmation before the iPhone's location is reset.
-    box->setText(tr("Reset the iPhone’s location?"));
+    question.text = tr("Reset the iPhone’s location?");
     //: Message of the confirmation before the iPhone's location is reset.
-    box->setInformativeText(tr("Route playback and the held location stop, and iPhone returns to its real location."));
+    question.informativeText =
+        tr("Route playback and the held location stop, and iPhone returns to its real location.");
     //: Destructive button of the reset confirmation.
-    QPushButton* reset = box->addButton(tr("Reset location"), QMessageBox::DestructiveRole);
-    reset->setObjectName(QStringLiteral("resetLocationButton"));
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, reset] {
-        const bool confirmed = box->clickedButton() == reset;
+    question.actionTitle = tr("Reset location");
+    question.actionObjectName = QStringLiteral("resetLocationButton");
+    m_resetBox = kit::openQuestion(this, question, this, [this](bool confirmed) {
         m_resetBox = nullptr;
         m_windowState.setResetConfirmationPresented(false);
         if (confirmed)
             m_viewModel.clearIPhoneLocation();
     });
-    m_resetBox = box;
-    box->open();
 }
 
 } // namespace ostrevin

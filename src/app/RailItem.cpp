@@ -90,6 +90,8 @@ void RailItem::paintEvent(QPaintEvent*)
         kit::fillRoundedRect(painter, shape, cornerRadius, brand.primaryAt(0.06));
     if (m_selected && brand.appearance.highContrast)
         kit::strokeRoundedRectInside(painter, shape, cornerRadius, brand.accentText, 1.5);
+    if (hasFocus())
+        kit::paintFocusRing(painter, shape, cornerRadius);
 
     const QColor foreground = m_selected ? brand.accentText : brand.secondary;
     const QRectF symbolRect(0, verticalPadding, width(), symbolHeight);

@@ -2,6 +2,8 @@
 
 #include "app/MainWindow.h"
 
+#include <QShortcut>
+
 namespace ostrevin {
 
 SettingsWindowOpener::SettingsWindowOpener(SettingsWindow::Services services, MainWindow& mainWindow)
@@ -20,6 +22,10 @@ void SettingsWindowOpener::open()
     if (!m_window) {
         m_window = new SettingsWindow(m_services, m_owner);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        // The menu's Quit belongs to the main window; Ctrl+Q quits from here too, the
+        // same way (asking first while something runs on the iPhone).
+        auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), m_window);
+        connect(quit, &QShortcut::activated, m_owner.data(), &QWidget::close);
     }
     m_window->show();
     m_window->raise();

@@ -47,38 +47,76 @@ int UpdateFeed::compareVersions(const QString& left, const QString& right)
 
 QList<UpdateFeed::Item> UpdateFeed::parse(const QByteArray& xml, bool* ok)
 {
-    QList<Item> items;
+    // What one item says, before deciding which of it is the version.
+    struct Read {
+        QString build;
+        QString shortVersion;
+        QUrl page;
+    };
+    QList<Read> read;
+    QUrl channelPage;
     QXmlStreamReader reader(xml);
-    std::optional<Item> current;
+    QStringList open; // the elements around the reader, outermost first
+    std::optional<Read> current;
+    const auto text = [&reader] { return reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed(); };
     while (!reader.atEnd()) {
         reader.readNext();
         if (reader.isStartElement()) {
-            const QStringView name = reader.name();
+            const QString name = reader.name().toString();
+            const bool plain = reader.namespaceUri().isEmpty();
             if (name == u"item") {
-                current = Item{};
+                current = Read{};
             } else if (current && name == u"enclosure") {
                 for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-                    if (attribute.name() == u"version" && current->version.isEmpty())
-                        current->version = attribute.value().toString().trimmed();
-                    if (attribute.name() == u"shortVersionString" && current->displayVersion.isEmpty())
-                        current->displayVersion = attribute.value().toString().trimmed();
+                    if (attribute.name() == u"version" && current->build.isEmpty())
+                        current->build = attribute.value().toString().trimmed();
+                    if (attribute.name() == u"shortVersionString" && current->shortVersion.isEmpty())
+                        current->shortVersion = attribute.value().toString().trimmed();
                 }
             } else if (current && name == u"version") {
-                current->version = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                current->build = text();
+                continue; // its end is read
             } else if (current && name == u"shortVersionString") {
-                current->displayVersion = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
-            } else if (current && name == u"link" && reader.namespaceUri().isEmpty()) {
-                current->page =
-                    QUrl(reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed(), QUrl::StrictMode);
+                current->shortVersion = text();
+                continue;
+            } else if (current && name == u"link" && plain) {
+                current->page = QUrl(text(), QUrl::StrictMode);
+                continue;
+            } else if (!current && name == u"link" && plain && open.value(open.size() - 1) == u"channel") {
+                channelPage = QUrl(text(), QUrl::StrictMode);
+                continue;
             }
-        } else if (reader.isEndElement() && reader.name() == u"item" && current) {
-            if (isVersion(current->version)) {
-                if (current->displayVersion.isEmpty())
-                    current->displayVersion = current->version;
-                items.append(*current);
+            open << name;
+        } else if (reader.isEndElement()) {
+            if (!open.isEmpty())
+                open.removeLast();
+            if (reader.name() == u"item" && current) {
+                read.append(*current);
+                current.reset();
             }
-            current.reset();
         }
+    }
+
+    QList<Item> items;
+    for (const Read& item : read) {
+        Item parsed;
+        // The build number ("2041") orders builds of one version; only the short
+        // version string compares with the version of this app. A build number
+        // alone, undotted, says nothing about which version is newer.
+        if (isVersion(item.shortVersion))
+            parsed.version = item.shortVersion;
+        else if (isVersion(item.build) && item.build.contains(u'.'))
+            parsed.version = item.build;
+        else
+            continue;
+        parsed.displayVersion = parsed.version;
+        // Appcasts often name the page once, for the whole channel.
+        parsed.page = item.page.isEmpty()                               ? channelPage
+                      : item.page.isRelative() && channelPage.isValid() ? channelPage.resolved(item.page)
+                                                                        : item.page;
+        if (parsed.page.isEmpty())
+            continue;
+        items.append(parsed);
     }
     if (ok)
         *ok = !reader.hasError();

@@ -8,12 +8,14 @@
 
 namespace ostrevin {
 
-/// The update feed: an RSS 2.0 channel whose items each name one release. An
-/// item's version is the text of its "version" element (in any namespace, as
-/// appcasts write it) or the "version" attribute of its enclosure; its
-/// "shortVersionString" is shown when present; its "link" is the release's page.
-/// Nothing in the feed is ever downloaded or run: the page is only offered to the
-/// user's browser.
+/// The update feed: an RSS 2.0 channel whose items each name one release, as
+/// appcasts write them. An item's version is its "shortVersionString" (element in
+/// any namespace, or enclosure attribute); without one, its "version" when that is
+/// dotted ("1.4.2"): a bare build number ("2041") is no version, and such an item
+/// is left out. Its "link" is the release's page; an item without one takes the
+/// channel's link, and is left out when the channel has none either. Nothing in
+/// the feed is ever downloaded or run: the page is only offered to the user's
+/// browser.
 struct UpdateFeed {
     struct Item {
         QString version;

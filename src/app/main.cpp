@@ -1,17 +1,26 @@
 #include "app/AppLog.h"
 #include "app/DeviceEnvironment.h"
 #include "app/MainWindow.h"
+#include "app/PlatformChoice.h"
+#include "app/SingleInstance.h"
 #include "app/TovrelApp.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QProcessEnvironment>
 
 using namespace ostrevin;
 
 int main(int argc, char* argv[])
 {
+    const std::optional<QByteArray> platform = preferredQtPlatform(QProcessEnvironment::systemEnvironment());
+    if (platform)
+        qputenv("QT_QPA_PLATFORM", *platform);
     QApplication application(argc, argv);
+    // Only Qt reads it: the tools the program starts get the user's environment.
+    if (platform)
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
@@ -27,10 +36,23 @@ int main(int argc, char* argv[])
     parser.addOption(quitAfterFirstFrame);
     parser.process(application);
 
+    TovrelApp::Options options;
+    SingleInstance instance(options.paths.dataDirectory());
+    if (!instance.claim()) {
+        QObject::connect(&instance, &SingleInstance::handOverFinished, &application, [](bool answered) {
+            if (answered)
+                qCInfo(lcApp) << "already running: brought its window forward";
+            else
+                qCWarning(lcApp) << "already running, and it does not answer";
+            QCoreApplication::exit(answered ? 0 : 1);
+        });
+        instance.askRunningCopyToComeForward();
+        return QApplication::exec();
+    }
+
     // Signals that arrive from here on end the run through the orderly quit.
     TerminationSignals terminationSignals;
 
-    TovrelApp::Options options;
     options.device = DeviceEnvironment::configuration(options.paths);
     TovrelApp app(options);
     QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [&app](int signalNumber) {
@@ -39,6 +61,13 @@ int main(int argc, char* argv[])
     });
     if (parser.isSet(quitAfterFirstFrame))
         QObject::connect(&app.window(), &MainWindow::contentPainted, &app, &TovrelApp::quit);
+    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &app, [&app] {
+        MainWindow& window = app.window();
+        window.show();
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.raise();
+        window.activateWindow();
+    });
     app.show();
     return QApplication::exec();
 }

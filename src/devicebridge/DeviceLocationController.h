@@ -246,7 +246,16 @@ public:
     /// service. Returns the text for the status line.
     QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {},
                                  AdministratorPrompt prompt = AdministratorPrompt::never) override;
+    /// Ends the held process, whatever it holds, and sets the point anew: a held
+    /// pymobiledevice3 process keeps running through an outage without the iPhone
+    /// using its location, so only a new set puts the location back.
+    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
+                                    std::stop_token stopToken = {},
+                                    AdministratorPrompt prompt = AdministratorPrompt::never) override;
+    /// Whether a running held process that sets the same point stands for the set.
+    enum class HeldSet { keepMatching, sendAgain };
     QString setLocationSync(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {},
+                            HeldSet heldSet = HeldSet::keepMatching,
                             AdministratorPrompt prompt = AdministratorPrompt::never);
     /// Ends the simulation on the iPhone (the held process first) and returns the tool's text.
     QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) override;

@@ -2,9 +2,9 @@
 // location only while its "simulate-location" process runs, so the controller
 // holds that process; idevicesetlocation sets a point with one run.
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/OwnedProcessRegistry.h"
 #include "routedata/LocationValidationError.h"
 
@@ -110,20 +110,30 @@ QFuture<QString> DeviceLocationController::setLocation(const RoutePoint& point, 
                                                        std::stop_token stopToken, AdministratorPrompt prompt)
 {
     return onWorkers(stopToken, [this, point, helper, prompt](std::stop_token token) {
-        return setLocationSync(point, helper, token, prompt);
+        return setLocationSync(point, helper, token, HeldSet::keepMatching, prompt);
+    });
+}
+
+QFuture<QString> DeviceLocationController::resendLocation(const RoutePoint& point, const LocationHelper& helper,
+                                                          std::stop_token stopToken, AdministratorPrompt prompt)
+{
+    return onWorkers(stopToken, [this, point, helper, prompt](std::stop_token token) {
+        return setLocationSync(point, helper, token, HeldSet::sendAgain, prompt);
     });
 }
 
 QString DeviceLocationController::setLocationSync(const RoutePoint& point, const LocationHelper& helper,
-                                                  std::stop_token stopToken, AdministratorPrompt prompt)
+                                                  std::stop_token stopToken, HeldSet heldSet,
+                                                  AdministratorPrompt prompt)
 {
     validate(point);
-    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
-                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::set(point))));
+    requireBoundIPhone(
+        helper, HelperCommandLine::displayCommand(helper.executablePath(),
+                                                  HelperCommandLine::arguments(helper, HelperAction::set(point))));
     if (helper.kind == LocationHelper::Kind::iDeviceSetLocation)
         return runHelperAction(helper, HelperAction::set(point), setTimeout, stopToken).text;
 
-    {
+    if (heldSet == HeldSet::keepMatching) {
         std::lock_guard guard(m_processLock);
         if (m_locationProcess && m_locationProcess->isRunning() &&
             m_persistentLocationSignature == locationSignature(point, helper)) {
@@ -132,6 +142,8 @@ QString DeviceLocationController::setLocationSync(const RoutePoint& point, const
         }
     }
 
+    // The start below ends the held process (its whole group) before it launches
+    // the new one: after an outage the old one still runs but sets nothing.
     try {
         return runPersistentLocationCommand(point, helper, stopToken);
     } catch (const CancellationError&) {
@@ -356,8 +368,9 @@ QString DeviceLocationController::clearLocationSync(const LocationHelper& helper
 {
     stopPersistentLocationProcess();
     stopActiveProcess();
-    requireBoundIPhone(helper, HelperCommandLine::displayCommand(
-                                   helper.executablePath(), HelperCommandLine::arguments(helper, HelperAction::clear())));
+    requireBoundIPhone(helper,
+                       HelperCommandLine::displayCommand(helper.executablePath(),
+                                                         HelperCommandLine::arguments(helper, HelperAction::clear())));
     try {
         return runHelperAction(helper, HelperAction::clear(), clearTimeout, stopToken).text;
     } catch (const CancellationError&) {

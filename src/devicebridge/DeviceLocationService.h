@@ -50,6 +50,12 @@ public:
     virtual QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper,
                                          std::stop_token stopToken = {},
                                          AdministratorPrompt prompt = AdministratorPrompt::never) = 0;
+    /// Ends the held location process (its whole group) and sets the point anew.
+    /// A held process proves nothing about the iPhone once it was unreachable, and
+    /// the user's own set always reaches it: both go through here.
+    virtual QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
+                                            std::stop_token stopToken = {},
+                                            AdministratorPrompt prompt = AdministratorPrompt::never) = 0;
     /// Ends the simulation on the iPhone; the tool's text.
     virtual QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) = 0;
     /// Plays the route; ends at its last point, or with CancellationError on a stop request.

@@ -76,21 +76,23 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
     if (current)
         self->applyHelperStatus(status, verifyLocationReadiness);
 
-    const bool rearms = current && status.isAvailable() && self->m_lockedPoint && !self->m_isLocationResetPending &&
-                        !self->m_locationLockTask.isRunning();
-    if (rearms) {
+    if (current && status.isAvailable() && self->hasRestoredPointToHold()) {
         // A point restored from the last session is shown but not held until an
         // iPhone is ready for it; the counters of that session carry on.
-        self->startLocationLock(*self->m_lockedPoint, *status.helper, false);
+        const bool armed = co_await rearmRestoredHold(self, *status.helper, token);
+        if (!self || token.isCancelled())
+            co_return;
         // A verification runs only while no other device operation does: this
         // check's own progress state would make it return at once.
         if (showProgress) {
             self->setCheckingDevice(false);
             self->setDeviceBusy(false);
         }
-        co_await self->refreshLocationLockNow();
-        if (!self || token.isCancelled())
-            co_return;
+        if (armed) {
+            co_await self->refreshLocationLockNow();
+            if (!self || token.isCancelled())
+                co_return;
+        }
     }
     self->m_isHelperRefreshRunning = false;
     self->finishDeviceCheck(showProgress);
@@ -174,7 +176,16 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
         //: Event log entry. %1 says what failed.
         self->logEvent(tr("Couldn’t prepare iPhone: %1").arg(status.message), TrackerLogLevel::error);
     }
+    // After a relaunch nothing else would put the stored point back on the iPhone.
+    bool armed = false;
+    if (available && self->hasRestoredPointToHold()) {
+        armed = co_await rearmRestoredHold(self, *status.helper, token);
+        if (!self)
+            co_return;
+    }
     self->setDeviceBusy(false);
+    if (armed && !token.isCancelled())
+        co_await self->refreshLocationLockNow();
 }
 
 void LocationPlannerViewModel::monitorDeviceReadiness()
@@ -197,9 +208,11 @@ QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlanne
         if (!elapsed || !self || token.isCancelled())
             co_return;
         // Once an iPhone is connected or a location is held, the hold's own watch
-        // loop does the verifying.
-        const bool idle = !self->m_helperStatus.isDeviceConnected && !self->m_lockedPoint &&
-                          !self->m_isLocationResetPending && !self->m_isDeviceBusy && !self->m_isCheckingDevice;
+        // loop does the verifying. A point restored from the last session is not
+        // held yet: a check re-arms it once its iPhone is ready.
+        const bool searching = !self->m_helperStatus.isDeviceConnected || self->hasRestoredPointToHold();
+        const bool idle = searching && !self->m_locationLockTask.isRunning() && !self->m_isLocationResetPending &&
+                          !self->m_isDeviceBusy && !self->m_isCheckingDevice;
         if (idle)
             self->refreshHelperStatus(false, false);
     }

@@ -34,6 +34,8 @@ public:
     static DirectionsServiceError replyTooLarge();
 
     Kind kind() const { return m_kind; }
+    /// The service's own code of refused ("TooBig"); empty otherwise.
+    QString code() const { return m_code; }
     QString description() const;
     const char* what() const noexcept override;
 

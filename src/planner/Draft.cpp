@@ -1,11 +1,10 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "routedata/AppSettings.h"
 #include "routedata/JsonCodingError.h"
-#include "routedata/RouteStoreError.h"
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedCalculator.h"
 #include "routedata/RouteStore.h"
+#include "routedata/RouteStoreError.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,25 +22,36 @@ constexpr double minimumFramingSpan = 0.05;
 
 } // namespace
 
-// Fields whose writes keep the map and the metrics in step.
+// Fields whose writes keep the map and the metrics in step. The metrics are
+// refreshed before the field's signal goes out: an observer of any of these
+// reads the distance and time of the draft it is told about, not the last one.
 
 void LocationPlannerViewModel::setPoints(const QList<RoutePoint>& value)
 {
-    assign(m_points, value, &LocationPlannerViewModel::pointsChanged);
+    if (m_points == value)
+        return;
+    m_points = value;
     m_mapPresentation->updateRoute(m_points);
     refreshRouteMetricsCache();
+    emit pointsChanged();
 }
 
 void LocationPlannerViewModel::setSpeedKmh(double value)
 {
-    assign(m_speedKmh, value, &LocationPlannerViewModel::speedKmhChanged);
+    if (m_speedKmh == value)
+        return;
+    m_speedKmh = value;
     refreshRouteMetricsCache();
+    emit speedKmhChanged();
 }
 
 void LocationPlannerViewModel::setSelectedSpeedProfile(RouteSpeedProfile value)
 {
-    assign(m_selectedSpeedProfile, value, &LocationPlannerViewModel::selectedSpeedProfileChanged);
+    if (m_selectedSpeedProfile == value)
+        return;
+    m_selectedSpeedProfile = value;
     handleSelectedSpeedProfileChange();
+    emit selectedSpeedProfileChanged();
 }
 
 void LocationPlannerViewModel::handleSelectedSpeedProfileChange()
@@ -54,8 +64,12 @@ void LocationPlannerViewModel::handleSelectedSpeedProfileChange()
 
 void LocationPlannerViewModel::setSelectedTransportMode(RouteTransportMode value)
 {
+    if (m_selectedTransportMode == value)
+        return;
     const RouteTransportMode previous = m_selectedTransportMode;
-    assign(m_selectedTransportMode, value, &LocationPlannerViewModel::selectedTransportModeChanged);
+    m_selectedTransportMode = value;
+    refreshRouteMetricsCache();
+    emit selectedTransportModeChanged();
     handleSelectedTransportModeChange(previous);
 }
 
@@ -67,7 +81,6 @@ void LocationPlannerViewModel::handleSelectedTransportModeChange(RouteTransportM
     setRouteAlternatives({});
     setSelectedRouteAlternativeID(std::nullopt);
     setAddressRouteMessage(QString());
-    refreshRouteMetricsCache();
 }
 
 void LocationPlannerViewModel::setRouteStartPoint(const std::optional<RoutePoint>& value)
@@ -87,9 +100,13 @@ void LocationPlannerViewModel::refreshRouteMetricsCache()
     double distance = 0;
     for (qsizetype i = 1; i < m_points.size(); ++i)
         distance += RouteSpeedCalculator::segmentDistance(m_points[i - 1], m_points[i]);
-    m_cachedRouteDistanceMeters = distance;
-    m_cachedRouteDurationSeconds =
+    const double duration =
         RouteSpeedCalculator::duration(m_points, m_selectedSpeedProfile, m_selectedTransportMode, m_speedKmh);
+    if (distance == m_cachedRouteDistanceMeters && duration == m_cachedRouteDurationSeconds)
+        return;
+    m_cachedRouteDistanceMeters = distance;
+    m_cachedRouteDurationSeconds = duration;
+    emit routeMetricsChanged();
 }
 
 void LocationPlannerViewModel::syncMapInteractionPresentation()

@@ -184,8 +184,10 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
 {
     DeviceLocationService* device = self->m_deps.device;
     std::exception_ptr firstError;
+    // Always a new set, also of the point already held: the user who sets it again
+    // may know better than a held process that the iPhone lost it.
     try {
-        co_await device->setLocation(point, helper, {}, AdministratorPrompt::allowed);
+        co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
         co_return helper;
     } catch (...) {
         firstError = std::current_exception();
@@ -213,7 +215,7 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     if (self->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         std::rethrow_exception(firstError);
     const LocationHelper retried = *prepared.helper;
-    co_await device->setLocation(point, retried);
+    co_await device->resendLocation(point, retried);
     co_return retried;
 }
 
@@ -247,6 +249,59 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
     //: Event log entry. %1 is the point's name.
     logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
     m_locationLockTask.adopt(watchLoop(QPointer(this), point, token));
+}
+
+bool LocationPlannerViewModel::hasRestoredPointToHold() const
+{
+    return m_lockedPoint && !m_isLocationResetPending && !m_locationLockTask.isRunning();
+}
+
+QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
+                                                              LocationHelper helper, CancelToken token)
+{
+    if (!self || !self->hasRestoredPointToHold())
+        co_return false;
+    const RoutePoint point = *self->m_lockedPoint;
+    const quint64 resetEpoch = self->m_locationResetEpoch;
+    // No reset or push may start while the set runs: a reset would clear first and
+    // this set would then put the point back.
+    const bool wasBusy = self->m_isDeviceBusy;
+    self->setDeviceBusy(true);
+    //: Event log entry. %1 is the point's name.
+    self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
+    // The last session's process is gone with it: nothing is held that could be
+    // verified, so the point is set as a first set.
+    std::exception_ptr error;
+    try {
+        co_await self->m_deps.device->resendLocation(point, helper, token.stopToken());
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return false;
+    if (!wasBusy)
+        self->setDeviceBusy(false);
+    // After the quit began nothing re-arms a hold: the owned processes are being ended.
+    const bool stillRestored =
+        !token.isCancelled() && self->m_locationResetEpoch == resetEpoch &&
+        self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
+        self->hasRestoredPointToHold() && self->m_lockedPoint == point;
+    if (!stillRestored)
+        co_return false;
+    if (error) {
+        const QString description = errorDescription(error);
+        self->setLastDeviceError(description);
+        //: Status message.
+        self->setDeviceActionMessage(tr("Couldn’t set the location."));
+        //: Event log entry. %1 is the error's description.
+        self->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
+        co_return false;
+    }
+    self->setLastPushedPointName(point.name);
+    self->setLastPushedPointID(point.id);
+    self->m_hasConfirmedLocationLock = true;
+    self->startLocationLock(point, helper, false);
+    co_return true;
 }
 
 void LocationPlannerViewModel::stopLocationLock(bool)
@@ -389,7 +444,9 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");
-        } else if (!self->m_telegramIncidentActive) {
+        } else if (!self->m_telegramIncidentActive && !self->m_outageCounted) {
+            // After a failed verification the held process proves nothing: only a
+            // set after the outage (the restore below) confirms the hold again.
             self->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
             self->setLastLockRefresh(self->m_deps.clock->wallNow());

@@ -112,7 +112,9 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     const LocationHelper restoredWith = *prepared.helper;
     std::exception_ptr error;
     try {
-        co_await device->setLocation(point, restoredWith, token.stopToken());
+        // The held process outlived the outage without the iPhone using its point:
+        // it is ended and the point is set anew.
+        co_await device->resendLocation(point, restoredWith, token.stopToken());
     } catch (...) {
         error = std::current_exception();
     }

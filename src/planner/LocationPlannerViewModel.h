@@ -8,9 +8,9 @@
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
-#include "routedata/AppSettings.h"
 #include "planner/DeviceSetupStep.h"
 #include "platform/Placemark.h"
+#include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
 #include "routedata/RouteHistoryItem.h"
@@ -28,7 +28,6 @@
 #include <QPointer>
 #include <QString>
 #include <QUuid>
-
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -44,6 +43,7 @@ class KeepAwake;
 class KeepAwakeToken;
 class MainWindowState;
 class NetworkMonitor;
+class DeviceAttachmentWatcher;
 class ReverseGeocoder;
 class RouteMapPresentation;
 class RouteStore;
@@ -92,6 +92,8 @@ public:
         TelegramTokenStore* telegramTokenStore = nullptr;
         /// Plans routes; without one every planning fails as "no route".
         DirectionsService* directions = nullptr;
+        /// Reports the held iPhone's unplugs as they happen; none: only the checks tell.
+        DeviceAttachmentWatcher* deviceAttachmentWatcher = nullptr;
     };
 
     /// Directions transport-type bits, as a planned route's steps carry them.
@@ -340,6 +342,8 @@ signals:
     void speedKmhChanged();
     void selectedSpeedProfileChanged();
     void pointsChanged();
+    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
+    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
@@ -440,6 +444,11 @@ private:
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
+    // Attach and detach of the held iPhone (DeviceAttachment.cpp).
+    void startWatchingDeviceAttachment();
+    void heldDeviceDetached(const QString& udid);
+    void heldDeviceAttached(const QString& udid);
+    bool isHeldDevice(const QString& udid) const;
     void handleReachability(bool online);
     void handleTelegramAlertsEnabledChange(bool previous);
 
@@ -504,6 +513,14 @@ private:
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    /// Sets the restored point on the iPhone and starts its hold, keeping the last
+    /// session's counters: a first set, not a restore. False when it was not set
+    /// (the point stays restored, and the next check or preparation tries again).
+    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                               CancelToken token);
     void stopLocationLock(bool clearPoint);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
@@ -530,8 +547,7 @@ private:
     QString telegramTimestamp() const;
     static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
     static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                               QString chatID);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;

@@ -22,11 +22,24 @@ public:
         /// The road after the maneuver; either may be empty.
         QString name;
         QString ref;
+        /// The ramp's exit numbers as signposted, ";" between several ("12A;12B").
+        QString exits;
+        /// The signposted destinations: "A 7, A 1: Hamburg, Kiel" (road numbers, then places).
+        QString destinations;
+        /// The rotary's own name, such as "Place Charles de Gaulle".
+        QString rotaryName;
+        /// The heading after the maneuver in degrees clockwise from north.
+        std::optional<double> bearingAfter;
     };
 
     static QString text(const Maneuver& maneuver);
 
-    /// "Name (Ref)", the one that exists, or empty.
+    /// Whether next only says again what previous already said: leaving a
+    /// roundabout onto the road that entering it named.
+    static bool repeats(const Maneuver& previous, const Maneuver& next);
+
+    /// "Name (Ref)", the one that exists, or empty. Road numbers the name already
+    /// carries are not repeated.
     static QString road(const QString& name, const QString& ref);
 
 private:
@@ -35,6 +48,13 @@ private:
     static QString sideWord(Side side);
     static QString turn(const QString& modifier, const QString& road);
     static QString keepGoing(const QString& road);
+    static QString depart(std::optional<double> bearing, const QString& road);
+    static QString roundabout(const Maneuver& maneuver, const QString& road);
+    static QString offRamp(const Maneuver& maneuver, Side to, const QString& road);
+    /// "1st" to "10th"; empty beyond, where exits are told by number.
+    static QString ordinal(int number);
+    /// The places of a destinations sign, else its road numbers; empty without a sign.
+    static QString towards(const QString& destinations);
 };
 
 } // namespace ostrevin

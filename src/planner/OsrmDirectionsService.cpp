@@ -150,21 +150,39 @@ struct Decoder {
         bool toll = false;
     };
 
-    static DirectionsStep step(const QJsonValue& value, Marks& marks)
+    static std::optional<double> optionalBearing(const QJsonObject& maneuver)
     {
-        const QJsonObject object = Decoder::object(value);
-        const QJsonObject maneuver = Decoder::object(object.value(QLatin1StringView("maneuver")));
+        const QJsonValue value = maneuver.value(QLatin1StringView("bearing_after"));
+        if (value.isUndefined() || value.isNull())
+            return std::nullopt;
+        if (!value.isDouble())
+            unreadable();
+        return value.toDouble();
+    }
+
+    static ManeuverInstruction::Maneuver maneuverOf(const QJsonObject& step)
+    {
+        const QJsonObject maneuver = Decoder::object(step.value(QLatin1StringView("maneuver")));
+        return {
+            .type = string(maneuver.value(QLatin1StringView("type"))),
+            .modifier = optionalString(maneuver, QLatin1StringView("modifier")),
+            .exit = optionalExit(maneuver),
+            .name = optionalString(step, QLatin1StringView("name")),
+            .ref = optionalString(step, QLatin1StringView("ref")),
+            .exits = optionalString(step, QLatin1StringView("exits")),
+            .destinations = optionalString(step, QLatin1StringView("destinations")),
+            .rotaryName = optionalString(step, QLatin1StringView("rotary_name")),
+            .bearingAfter = optionalBearing(maneuver),
+        };
+    }
+
+    static DirectionsStep step(const QJsonObject& object, const ManeuverInstruction::Maneuver& maneuver, Marks& marks)
+    {
         const QString mode = string(object.value(QLatin1StringView("mode")));
         DirectionsStep step;
         step.distance = quantity(object.value(QLatin1StringView("distance")));
         step.transportType = transportType(mode);
-        step.instructions = ManeuverInstruction::text({
-            .type = string(maneuver.value(QLatin1StringView("type"))),
-            .modifier = optionalString(maneuver, QLatin1StringView("modifier")),
-            .exit = optionalExit(maneuver),
-            .name = optionalString(object, QLatin1StringView("name")),
-            .ref = optionalString(object, QLatin1StringView("ref")),
-        });
+        step.instructions = ManeuverInstruction::text(maneuver);
         const bool ferry = mode == u"ferry";
         const bool toll = hasTollRoad(object);
         if (ferry) {
@@ -193,8 +211,23 @@ struct Decoder {
             const QString summary = optionalString(leg, QLatin1StringView("summary")).trimmed();
             if (!summary.isEmpty())
                 summaries << summary;
-            for (const QJsonValue& stepValue : array(leg.value(QLatin1StringView("steps"))))
-                route.steps.append(step(stepValue, marks));
+            std::optional<ManeuverInstruction::Maneuver> previous;
+            for (const QJsonValue& stepValue : array(leg.value(QLatin1StringView("steps")))) {
+                const QJsonObject stepObject = Decoder::object(stepValue);
+                const ManeuverInstruction::Maneuver maneuver = maneuverOf(stepObject);
+                DirectionsStep next = step(stepObject, maneuver, marks);
+                // Leaving the roundabout onto the road its entry already named is no
+                // step of its own for the driver: its way counts to the entry.
+                if (previous && ManeuverInstruction::repeats(*previous, maneuver) && !route.steps.isEmpty()) {
+                    DirectionsStep& entry = route.steps.last();
+                    entry.distance += next.distance;
+                    if (entry.notice.isEmpty())
+                        entry.notice = next.notice;
+                } else {
+                    route.steps.append(next);
+                }
+                previous = maneuver;
+            }
         }
         route.name = summaries.join(QStringLiteral(", "));
         if (marks.ferry) {
@@ -225,7 +258,7 @@ std::unique_ptr<OsrmDirectionsService> OsrmDirectionsService::fromEnvironment(QN
 }
 
 QUrl OsrmDirectionsService::routeUrl(const QUrl& base, const QString& profile, Geodesy::Coordinate from,
-                                     Geodesy::Coordinate to)
+                                     Geodesy::Coordinate to, int alternatives)
 {
     const auto place = [](Geodesy::Coordinate c) -> QString {
         return QString::number(c.longitude, 'f', 6) + u',' + QString::number(c.latitude, 'f', 6);
@@ -233,7 +266,8 @@ QUrl OsrmDirectionsService::routeUrl(const QUrl& base, const QString& profile, G
     QUrl url =
         ServiceEndpoints::endpoint(base, QString(u"route/v1/" + profile + u'/' + place(from) + u';' + place(to)));
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("alternatives"), QStringLiteral("4"));
+    if (alternatives > 0)
+        query.addQueryItem(QStringLiteral("alternatives"), QString::number(alternatives));
     query.addQueryItem(QStringLiteral("steps"), QStringLiteral("true"));
     query.addQueryItem(QStringLiteral("overview"), QStringLiteral("full"));
     query.addQueryItem(QStringLiteral("geometries"), QStringLiteral("geojson"));
@@ -247,9 +281,23 @@ QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::calculate(Geodesy::Co
     if (isTransitFamily(mode))
         return unavailable(mode);
     const bool walking = mode == RouteTransportMode::walking;
-    const QUrl url = routeUrl(walking ? m_footBaseUrl : m_carBaseUrl,
-                              walking ? QStringLiteral("foot") : QStringLiteral("driving"), from, to);
-    return fetch(m_network, url, m_timeout);
+    const QUrl& base = walking ? m_footBaseUrl : m_carBaseUrl;
+    const QString profile = walking ? QStringLiteral("foot") : QStringLiteral("driving");
+    return plan(m_network, routeUrl(base, profile, from, to), routeUrl(base, profile, from, to, 0), m_timeout);
+}
+
+QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::plan(QPointer<QNetworkAccessManager> network,
+                                                                QUrl withAlternatives, QUrl withoutAlternatives,
+                                                                std::chrono::milliseconds timeout)
+{
+    try {
+        co_return co_await fetch(network, withAlternatives, timeout);
+    } catch (const DirectionsServiceError& error) {
+        // A server started with a lower --max-alternatives still plans the route itself.
+        if (error.kind() != DirectionsServiceError::Kind::refused || error.code() != u"TooBig")
+            throw;
+    }
+    co_return co_await fetch(network, withoutAlternatives, timeout);
 }
 
 QCoro::Task<QList<DirectionsRoute>> OsrmDirectionsService::unavailable(RouteTransportMode mode)

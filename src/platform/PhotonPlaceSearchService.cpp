@@ -1,6 +1,7 @@
 #include "platform/PhotonPlaceSearchService.h"
 
 #include "platform/AnswerOnce.h"
+#include "platform/PhotonAddress.h"
 #include "platform/ServiceEndpoints.h"
 
 #include <QJsonArray>
@@ -11,9 +12,11 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QUrlQuery>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <numbers>
 
 namespace ostrevin {
 
@@ -42,6 +45,22 @@ std::optional<std::pair<double, double>> pointOf(const QJsonObject& feature)
     if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90 || std::abs(longitude) > 180)
         return std::nullopt;
     return std::pair{latitude, longitude};
+}
+
+// Photon writes the id as a number; an id of another type counts as none.
+QString osmId(const QJsonObject& properties)
+{
+    const QJsonValue id = properties.value(u"osm_id");
+    return id.isDouble() ? QString::number(id.toInteger()) : QString();
+}
+
+// Close enough for telling whether two points are the same metre.
+double metresBetween(const PlaceCandidate& a, const PlaceCandidate& b)
+{
+    constexpr double metresPerDegree = 111320;
+    const double north = (a.latitude - b.latitude) * metresPerDegree;
+    const double east = (a.longitude - b.longitude) * metresPerDegree * std::cos(a.latitude * std::numbers::pi / 180);
+    return std::hypot(north, east);
 }
 
 QString joined(const QStringList& parts, const QString& except)
@@ -126,6 +145,11 @@ std::optional<QList<PlaceCandidate>> PhotonPlaceSearchService::candidatesFromAns
     if (!features.isArray())
         return std::nullopt;
 
+    struct Shown {
+        QString osmObject;
+        PlaceCandidate candidate;
+    };
+    QList<Shown> shown;
     QList<PlaceCandidate> candidates;
     for (const QJsonValue& value : features.toArray()) {
         const QJsonObject feature = value.toObject();
@@ -136,11 +160,8 @@ std::optional<QList<PlaceCandidate>> PhotonPlaceSearchService::candidatesFromAns
         PlaceCandidate candidate;
         candidate.name = textField(properties, "name");
         candidate.title = candidate.name;
-        if (candidate.title.isEmpty()) {
-            const QString street = textField(properties, "street");
-            const QString number = textField(properties, "housenumber");
-            candidate.title = number.isEmpty() || street.isEmpty() ? street : street + u' ' + number;
-        }
+        if (candidate.title.isEmpty())
+            candidate.title = PhotonAddress::streetLine(properties);
         const QString city = textField(properties, "city");
         const QString country = textField(properties, "country");
         if (candidate.title.isEmpty())
@@ -150,6 +171,19 @@ std::optional<QList<PlaceCandidate>> PhotonPlaceSearchService::candidatesFromAns
         candidate.subtitle = joined({city, country}, candidate.title);
         candidate.latitude = point->first;
         candidate.longitude = point->second;
+        // Photon answers one place several times (from several indexes, or as a
+        // node and the area around it): a row the user cannot tell apart is shown once.
+        const QString osmType = textField(properties, "osm_type");
+        const QString id = osmId(properties);
+        const QString osmObject = osmType.isEmpty() || id.isEmpty() ? QString() : osmType + u'/' + id;
+        const bool seen = std::any_of(shown.cbegin(), shown.cend(), [&](const Shown& other) {
+            return (!osmObject.isEmpty() && other.osmObject == osmObject) ||
+                   (other.candidate.title == candidate.title && other.candidate.subtitle == candidate.subtitle &&
+                    metresBetween(other.candidate, candidate) <= 1);
+        });
+        if (seen)
+            continue;
+        shown.append({osmObject, candidate});
         candidates << candidate;
     }
     return candidates;

@@ -1,6 +1,7 @@
 #include "platform/PhotonReverseGeocoder.h"
 
 #include "platform/AnswerOnce.h"
+#include "platform/PhotonAddress.h"
 #include "platform/ServiceEndpoints.h"
 
 #include <QJsonArray>
@@ -69,7 +70,10 @@ std::optional<Placemark> PhotonReverseGeocoder::placemarkFromAnswer(const QByteA
     const QJsonObject properties = features.first().toObject().value(u"properties").toObject();
     return Placemark{
         .name = stringField(properties, QStringLiteral("name")),
-        .thoroughfare = stringField(properties, QStringLiteral("street")),
+        // With its house number: a clicked building is named "10 Avenue Gambetta", not the whole street.
+        .thoroughfare = properties.value(u"street").isString()
+                            ? std::optional<QString>(PhotonAddress::streetLine(properties))
+                            : std::nullopt,
         .locality = stringField(properties, QStringLiteral("city")),
     };
 }

@@ -222,8 +222,9 @@ QString GPXGenerator::generate(const QList<RoutePoint>& points, double speedKmh,
     out.reserve(400 + points.size() * 300);
     appendHeader(out, name);
     for (qsizetype i = 0; i < points.size(); ++i) {
-        out += u"  <wpt " % position(coordinate(points[i])) % u">\n    <name>" % escaped(points[i].name) %
-               u"</name>\n    <time>" % isoTime(times[size_t(i)], false) % u"</time>\n  </wpt>\n";
+        // GPX 1.1 puts a point's time before its name; strict readers refuse the file otherwise.
+        out += u"  <wpt " % position(coordinate(points[i])) % u">\n    <time>" % isoTime(times[size_t(i)], false) %
+               u"</time>\n    <name>" % escaped(points[i].name) % u"</name>\n  </wpt>\n";
     }
     out += u"  <rte>\n    <name>" % name % u"</name>\n";
     for (const RoutePoint& point : points) {

@@ -28,6 +28,11 @@ RoutePlanningError RoutePlanningError::timedOut()
     return RoutePlanningError(Kind::timedOut);
 }
 
+RoutePlanningError RoutePlanningError::searchUnavailable()
+{
+    return RoutePlanningError(Kind::searchUnavailable);
+}
+
 QString RoutePlanningError::description() const
 {
     switch (m_kind) {
@@ -46,6 +51,11 @@ QString RoutePlanningError::description() const
         return QCoreApplication::translate(
             "RoutePlanningError",
             "Calculating the route is taking too long. Check your internet connection and try again.");
+    case Kind::searchUnavailable:
+        //: Place search error: the search service failed, not the address.
+        return QCoreApplication::translate(
+            "RoutePlanningError",
+            "The search service isn’t available right now. Check your internet connection and try again.");
     }
     return {};
 }

@@ -10,7 +10,7 @@ namespace ostrevin {
 /// A place search or route planning that found nothing or took too long.
 class RoutePlanningError : public QException {
 public:
-    enum class Kind { addressNotFound, transportUnavailable, routeNotFound, timedOut };
+    enum class Kind { addressNotFound, transportUnavailable, routeNotFound, timedOut, searchUnavailable };
 
     /// The typed text was not found.
     static RoutePlanningError addressNotFound(QString text);
@@ -18,6 +18,9 @@ public:
     static RoutePlanningError transportUnavailable(RouteTransportMode mode);
     static RoutePlanningError routeNotFound();
     static RoutePlanningError timedOut();
+    /// The place search service failed or sent nothing readable: the typed text
+    /// may well exist.
+    static RoutePlanningError searchUnavailable();
 
     Kind kind() const { return m_kind; }
     /// The typed text of addressNotFound; empty otherwise.

@@ -34,7 +34,7 @@ ArchiveDownload::~ArchiveDownload()
     }
 }
 
-void ArchiveDownload::setProgressHandler(std::function<void(double)> handler)
+void ArchiveDownload::setProgressHandler(ProgressHandler handler)
 {
     m_progress = std::move(handler);
 }
@@ -106,11 +106,13 @@ void ArchiveDownload::onProgress(qint64 received, qint64 announced)
         return;
     if (m_sinceReport.isValid() && m_sinceReport.elapsed() <= progressIntervalMs)
         return;
-    const qint64 total = announced >= 1 ? announced : m_expectedBytes.value_or(0);
-    if (total < 1)
-        return;
     m_sinceReport.start();
-    m_progress(std::min(1.0, static_cast<double>(received) / static_cast<double>(total)));
+    const qint64 total = announced >= 1 ? announced : m_expectedBytes.value_or(0);
+    // Without any size the bytes alone show that the download moves.
+    if (total < 1)
+        m_progress(std::nullopt, received);
+    else
+        m_progress(std::min(1.0, static_cast<double>(received) / static_cast<double>(total)), received);
 }
 
 void ArchiveDownload::onFinished()

@@ -36,8 +36,10 @@ public:
                     qint64 sizeCap = PythonBuild::unknownSizeCapBytes, QObject* parent = nullptr);
     ~ArchiveDownload() override;
 
-    /// Receives the downloaded fraction (0 to 1), at most one report per 0.1 s.
-    void setProgressHandler(std::function<void(double)> handler);
+    /// Receives the downloaded fraction (0 to 1), or none when no size is known,
+    /// and the bytes received so far; at most one report per 0.1 s.
+    using ProgressHandler = std::function<void(std::optional<double> fraction, qint64 receivedBytes)>;
+    void setProgressHandler(ProgressHandler handler);
 
     /// Opens the destination and sends the request. On false the destination could
     /// not be opened (see fileErrorText()) and ended() will not come.
@@ -68,7 +70,7 @@ private:
     QString m_fileErrorText;
     QFile m_file;
     QPointer<QNetworkReply> m_reply;
-    std::function<void(double)> m_progress;
+    ProgressHandler m_progress;
     QElapsedTimer m_sinceReport;
     qint64 m_written = 0;
     Outcome m_outcome = Outcome::running;

@@ -66,6 +66,11 @@ void InstallerTool::setLineHandler(std::function<void(const QStringList&)> handl
     m_lineHandler = std::move(handler);
 }
 
+void InstallerTool::setWorkingDirectory(const QString& folder)
+{
+    m_process.setWorkingDirectory(folder);
+}
+
 void InstallerTool::start()
 {
     m_process.start();
@@ -78,12 +83,22 @@ void InstallerTool::start()
 
 void InstallerTool::terminate()
 {
+    signalGroup(SIGTERM);
+}
+
+void InstallerTool::kill()
+{
+    signalGroup(SIGKILL);
+}
+
+void InstallerTool::signalGroup(int signal)
+{
     // While the state is not NotRunning the leader has not been reaped, so its
     // process ID (and group ID) cannot have been reused.
     if (m_pid <= 0 || m_process.state() == QProcess::NotRunning)
         return;
-    if (::kill(-static_cast<pid_t>(m_pid), SIGTERM) != 0 && errno == ESRCH)
-        ::kill(static_cast<pid_t>(m_pid), SIGTERM);
+    if (::kill(-static_cast<pid_t>(m_pid), signal) != 0 && errno == ESRCH)
+        ::kill(static_cast<pid_t>(m_pid), signal);
 }
 
 bool InstallerTool::succeeded() const

@@ -35,10 +35,14 @@ public:
     /// valid UTF-8 is kept for output() but not handed on; a line cut between two
     /// pieces arrives as two lines.
     void setLineHandler(std::function<void(const QStringList&)> handler);
+    /// The folder the tool starts in; this program's own when unset.
+    void setWorkingDirectory(const QString& folder);
 
     void start();
     /// Asks the tool's process group to end (SIGTERM, nothing forced afterwards).
     void terminate();
+    /// Ends the tool's process group at once (SIGKILL): for a tool that stopped answering.
+    void kill();
 
     bool hasEnded() const { return m_ended; }
     bool failedToStart() const { return m_failedToStart; }
@@ -58,6 +62,7 @@ signals:
 private:
     void readOutput(bool streamIt);
     void markEnded();
+    void signalGroup(int signal);
 
     QProcess m_process;
     QString m_executable;

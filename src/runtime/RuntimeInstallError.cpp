@@ -1,5 +1,7 @@
 #include "runtime/RuntimeInstallError.h"
 
+#include <QLocale>
+
 namespace ostrevin {
 
 RuntimeInstallError::RuntimeInstallError(Kind kind, QString subject, QString output)
@@ -24,7 +26,7 @@ RuntimeInstallError RuntimeInstallError::downloadFailed()
 
 RuntimeInstallError RuntimeInstallError::downloadTooLarge(qint64 capBytes)
 {
-    return RuntimeInstallError(Kind::downloadTooLarge, QString::number(capBytes / (1024 * 1024)));
+    return RuntimeInstallError(Kind::downloadTooLarge, QString::number(capBytes));
 }
 
 RuntimeInstallError RuntimeInstallError::integrityCheckFailed()
@@ -62,10 +64,10 @@ QString RuntimeInstallError::description() const
         //: Add-on component installation error.
         return tr("The download couldn’t be completed. Check your internet connection and try again.");
     case Kind::downloadTooLarge:
-        //: Add-on component installation error. %1 is a whole number of megabytes.
-        return tr("The download was stopped at %1 MB: the file is larger than the add-on component can be, and its "
+        //: Add-on component installation error. %1 is a size such as “69 MB”.
+        return tr("The download was stopped at %1: the file is larger than the add-on component can be, and its "
                   "exact size isn’t known for this computer.")
-            .arg(m_subject);
+            .arg(QLocale().formattedDataSize(m_subject.toLongLong(), 0, QLocale::DataSizeSIFormat));
     case Kind::integrityCheckFailed:
         //: Add-on component installation error.
         return tr("The downloaded file failed the integrity check, so it wasn’t used. Try again.");

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
@@ -30,6 +32,8 @@ namespace {
 constexpr qsizetype logTailLimit = 6;
 constexpr qint64 hashPieceBytes = 1024 * 1024;
 const QString stagingPrefix = QStringLiteral("Runtime.staging-");
+/// Folders moved aside and being deleted on a worker.
+const QString removingPrefix = QStringLiteral("Runtime.removing-");
 const QString pythonVersion = QStringLiteral("3.12.14");
 
 /// Thrown inside the pipeline when the user cancelled; never leaves this file.
@@ -67,27 +71,68 @@ void removeEntry(const QString& path)
     }
 }
 
-/// Staging folders left behind by a crash or a quit mid-installation (each can
-/// hold a quarter of a gigabyte).
-void removeStaleStagingFolders(const QString& parent)
+/// Moves a folder out of the way into asideFolder (the runtime folder's parent,
+/// where the next start looks for leftovers) under a new name, then deletes it on
+/// a worker: a runtime or a staging folder holds thousands of files (a quarter of
+/// a gigabyte after pip), and deleting them on the interface thread freezes the
+/// window for as long as the disk takes. A file or a link goes at once. Throws
+/// RuntimeFileError when the entry can't be moved or removed.
+void removeAside(const QString& path, const QString& asideFolder, QThreadPool* pool)
 {
-    const QFileInfoList stale =
-        QDir(parent).entryInfoList({stagingPrefix + u'*'}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : stale) {
-        if (entry.isDir() && !entry.isSymLink())
-            QDir(entry.filePath()).removeRecursively();
-        else
-            QFile::remove(entry.filePath());
+    const QFileInfo info(path);
+    if (!entryExists(path))
+        return;
+    if (!info.isDir() || info.isSymLink()) {
+        removeEntry(path);
+        return;
+    }
+    const QString aside =
+        asideFolder + u'/' + removingPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    if (!QDir().rename(path, aside))
+        throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be removed.").arg(path));
+    pool->start([aside] { QDir(aside).removeRecursively(); });
+}
+
+QThreadPool* orSharedPool(QThreadPool* pool)
+{
+    return pool ? pool : QThreadPool::globalInstance();
+}
+
+/// Entries of parent whose names begin with prefix.
+QFileInfoList entriesWithPrefix(const QString& parent, const QString& prefix)
+{
+    return QDir(parent).entryInfoList({prefix + u'*'}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+/// Staging folders left behind by a crash or a quit mid-installation (each can
+/// hold a quarter of a gigabyte). Nothing else uses them: at most one
+/// installation runs, and only one copy of the program.
+void removeStaleStagingFolders(const QString& parent, QThreadPool* pool)
+{
+    for (const QFileInfo& entry : entriesWithPrefix(parent, stagingPrefix)) {
+        try {
+            removeAside(entry.filePath(), parent, pool);
+        } catch (const RuntimeFileError&) {
+            // Tried again at the next start and before the next installation.
+        }
     }
 }
 
 /// Removes the staging folder however the pipeline ends.
 struct StagingFolder {
     QString path;
-    explicit StagingFolder(QString p) : path(std::move(p)) {}
+    QThreadPool* pool;
+    StagingFolder(QString p, QThreadPool* removalPool) : path(std::move(p)), pool(removalPool) {}
     StagingFolder(const StagingFolder&) = delete;
     StagingFolder& operator=(const StagingFolder&) = delete;
-    ~StagingFolder() { QDir(path).removeRecursively(); }
+    ~StagingFolder()
+    {
+        try {
+            removeAside(path, QFileInfo(path).absolutePath(), pool);
+        } catch (const RuntimeFileError&) {
+            // Left for the next start.
+        }
+    }
 };
 
 // Brace-initialised lists stay out of the coroutines below: GCC 12 miscompiles
@@ -97,14 +142,18 @@ QStringList tarArguments(const QString& archive, const QString& folder)
     return {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), folder};
 }
 
-// pip runs apart from the user's own pip setup: PIP_REQUIRE_VIRTUALENV, PIP_USER
-// or "user = true" in a pip.conf would make the install fail or land where the
-// launcher never looks. --isolated ignores PIP_* variables and the user's
-// configuration files, PIP_CONFIG_FILE=/dev/null the machine-wide ones, and
-// PYTHONNOUSERSITE keeps the user's site-packages out.
+// pip runs apart from the user's own Python and pip setup: PIP_REQUIRE_VIRTUALENV,
+// PIP_USER or "user = true" in a pip.conf would make the install fail or land where
+// the launcher never looks; a PYTHONPATH holding the package makes pip find it
+// "already satisfied" and install nothing, and a PYTHONHOME swaps the runtime's
+// standard library. "-I" makes the interpreter ignore PYTHON* variables, the user's
+// site folder and the working folder; --isolated ignores PIP_* variables and the
+// user's configuration files, PIP_CONFIG_FILE=/dev/null the machine-wide ones. The
+// variables are also taken out of the environment, so nothing pip starts sees them.
 QStringList pipArguments(const QString& requirements)
 {
-    return {QStringLiteral("-m"),
+    return {QStringLiteral("-I"),
+            QStringLiteral("-m"),
             QStringLiteral("pip"),
             QStringLiteral("install"),
             QStringLiteral("--isolated"),
@@ -125,7 +174,7 @@ QHash<QString, QString> pipEnvironment()
 
 QStringList pipVariablePrefixes()
 {
-    return {QStringLiteral("PIP_")};
+    return {QStringLiteral("PIP_"), QStringLiteral("PYTHON")};
 }
 
 /// The installed entries a new runtime replaces.
@@ -147,6 +196,18 @@ QString helperVersion(const QString& output)
 
 } // namespace
 
+/// One tool run of the pipeline.
+struct ToolRun {
+    QString executable;
+    QStringList arguments;
+    QHash<QString, QString> environment;
+    QStringList removedVariablePrefixes;
+    QString workingFolder;
+    bool streamLog = false;
+    /// A tool that has not ended by then is killed and counts as failed.
+    std::optional<std::chrono::milliseconds> timeLimit;
+};
+
 // One installation. The pipeline owns everything it waits on (the download, the
 // running tool), so it can finish on its own even after the installer is gone:
 // the installer then only clears `owner`, and nothing reaches it any more.
@@ -154,6 +215,9 @@ struct RuntimeInstaller::Run {
     QPointer<RuntimeInstaller> owner;
     Configuration configuration;
     bool cancelled = false;
+    /// The staging folder once it exists, so a quit (which never lets the
+    /// pipeline unwind) can still remove it.
+    QString stagingFolder;
     QPointer<ArchiveDownload> download;
     QPointer<InstallerTool> tool;
 
@@ -178,14 +242,49 @@ struct RuntimeInstaller::Run {
             owner->setPhase(phase);
     }
 
+    QThreadPool* removalPool() const { return orSharedPool(configuration.removalPool); }
+
     static QCoro::Task<> execute(std::shared_ptr<Run> run);
     static QCoro::Task<QString> performInstall(std::shared_ptr<Run> run);
     static QCoro::Task<QString> downloadArchive(std::shared_ptr<Run> run, QString stagingFolder);
-    static QCoro::Task<QString> runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
-                                        QHash<QString, QString> environment, bool streamLog,
-                                        QStringList removedVariablePrefixes = {});
+    static QCoro::Task<QString> runTool(std::shared_ptr<Run> run, ToolRun toolRun);
     static void installBundledNetworkPreference(const Configuration& configuration, const QString& runtimeFolder);
 };
+
+namespace {
+
+ToolRun tarRun(const QString& tarPath, const QString& archive, const QString& folder)
+{
+    ToolRun run;
+    run.executable = tarPath;
+    run.arguments = tarArguments(archive, folder);
+    run.workingFolder = folder;
+    return run;
+}
+
+ToolRun pipRun(const QString& python3, const QString& requirements, const QString& folder)
+{
+    ToolRun run;
+    run.executable = python3;
+    run.arguments = pipArguments(requirements);
+    run.environment = pipEnvironment();
+    run.removedVariablePrefixes = pipVariablePrefixes();
+    run.workingFolder = folder;
+    run.streamLog = true;
+    return run;
+}
+
+ToolRun versionProbeRun(const QString& launcher, const QString& folder, std::chrono::milliseconds timeLimit)
+{
+    ToolRun run;
+    run.executable = launcher;
+    run.arguments = QStringList(QStringLiteral("version"));
+    run.workingFolder = folder;
+    run.timeLimit = timeLimit;
+    return run;
+}
+
+} // namespace
 
 QCoro::Task<> RuntimeInstaller::Run::execute(std::shared_ptr<Run> run)
 {
@@ -193,7 +292,9 @@ QCoro::Task<> RuntimeInstaller::Run::execute(std::shared_ptr<Run> run)
     try {
         result = Phase::installed(co_await performInstall(run));
     } catch (const InstallCancelled&) {
-        result = Phase::notInstalled();
+        // A cancelled reinstall may have left the earlier runtime as it was: the
+        // manifest tells, as at start.
+        result = run->owner ? run->owner->manifestPhase() : Phase::notInstalled();
     } catch (const RuntimeInstallError& error) {
         result = Phase::failed(error.description());
     } catch (const RuntimeFileError& error) {
@@ -212,15 +313,17 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     const RuntimeLayout layout(configuration.runtimeDirectory);
     const QString parent = QFileInfo(layout.rootURL()).absolutePath();
 
-    removeStaleStagingFolders(parent);
+    removeStaleStagingFolders(parent, run->removalPool());
     const StagingFolder staging(parent + u'/' + stagingPrefix +
-                                QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+                                    QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+                                run->removalPool());
     if (!QDir().mkpath(staging.path)) {
         //: Add-on component installation error. %1 is a folder path.
         throw RuntimeFileError(RuntimeInstaller::tr("The folder “%1” couldn’t be created.").arg(staging.path));
     }
+    run->stagingFolder = staging.path;
 
-    run->setPhase(Phase::installing(Step::download, 0.0));
+    run->setPhase(build.expectedBytes ? Phase::installing(Step::download, 0.0) : Phase::downloading(std::nullopt, 0));
     const QString archive = co_await downloadArchive(run, staging.path);
 
     run->setPhase(Phase::installing(Step::verify));
@@ -230,7 +333,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
         throw RuntimeInstallError::integrityCheckFailed();
 
     run->setPhase(Phase::installing(Step::extract));
-    co_await runTool(run, configuration.tarPath, tarArguments(archive, staging.path), {}, false);
+    co_await runTool(run, tarRun(configuration.tarPath, archive, staging.path));
     QFile::remove(archive);
     const QString stagedPython = staging.path + u"/python";
     const QFileInfo python3(stagedPython + u"/bin/python3");
@@ -241,8 +344,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     const QString requirements = configuration.resourceDirectory + u"/requirements.txt";
     if (!QFileInfo(requirements).isFile())
         throw RuntimeInstallError::missingBundledResource(QStringLiteral("requirements.txt"));
-    co_await runTool(run, python3.filePath(), pipArguments(requirements), pipEnvironment(), true,
-                     pipVariablePrefixes());
+    co_await runTool(run, pipRun(python3.filePath(), requirements, staging.path));
 
     run->setPhase(Phase::installing(Step::finish));
     installBundledNetworkPreference(configuration, stagedPython);
@@ -255,11 +357,8 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
         throw RuntimeFileError(RuntimeInstaller::tr("The folder “%1” couldn’t be created.").arg(layout.rootURL()));
     if (entryExists(layout.manifestPath()))
         removeEntry(layout.manifestPath());
-    for (const QString& name : replacedEntries()) {
-        const QString installed = layout.rootURL() + u'/' + name;
-        if (entryExists(installed))
-            removeEntry(installed);
-    }
+    for (const QString& name : replacedEntries())
+        removeAside(layout.rootURL() + u'/' + name, parent, run->removalPool());
     if (!QDir().rename(stagedPython, layout.pythonDirectory())) {
         //: Add-on component installation error. %1 and %2 are folder paths.
         throw RuntimeFileError(
@@ -267,8 +366,10 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     }
     layout.writeLauncher();
 
-    const QString output =
-        co_await runTool(run, layout.launcherPath(), QStringList(QStringLiteral("version")), {}, false);
+    // A probe that never answers would leave "Finishing" on screen for good, with
+    // nothing to cancel and the earlier manifest already gone.
+    const QString output = co_await runTool(
+        run, versionProbeRun(layout.launcherPath(), staging.path, configuration.versionProbeTimeLimit));
     const QString version = helperVersion(output);
 
     RuntimeManifest manifest;
@@ -284,14 +385,15 @@ QCoro::Task<QString> RuntimeInstaller::Run::downloadArchive(std::shared_ptr<Run>
     run->throwIfCancelled();
     const PythonBuild& build = run->configuration.build;
     ArchiveDownload download(build.url, build.expectedBytes, stagingFolder + u"/python.tar.gz");
-    download.setProgressHandler([weak = std::weak_ptr<Run>(run)](double fraction) {
+    download.setProgressHandler([weak = std::weak_ptr<Run>(run)](std::optional<double> fraction, qint64 received) {
         const auto current = weak.lock();
         if (!current || !current->owner)
             return;
         // A report that comes after the download step ended is stale.
         const Phase& phase = current->owner->phase();
         if (phase.kind == Phase::Kind::installing && phase.step == Step::download)
-            current->setPhase(Phase::installing(Step::download, fraction));
+            current->setPhase(fraction ? Phase::installing(Step::download, fraction)
+                                       : Phase::downloading(std::nullopt, received));
     });
     if (!download.start())
         throw RuntimeFileError(download.fileErrorText());
@@ -319,24 +421,32 @@ QCoro::Task<QString> RuntimeInstaller::Run::downloadArchive(std::shared_ptr<Run>
     co_return stagingFolder + u"/python.tar.gz";
 }
 
-QCoro::Task<QString> RuntimeInstaller::Run::runTool(std::shared_ptr<Run> run, QString executable, QStringList arguments,
-                                                    QHash<QString, QString> environment, bool streamLog,
-                                                    QStringList removedVariablePrefixes)
+QCoro::Task<QString> RuntimeInstaller::Run::runTool(std::shared_ptr<Run> run, ToolRun toolRun)
 {
     run->throwIfCancelled();
-    InstallerTool tool(std::move(executable), std::move(arguments), environment, removedVariablePrefixes);
-    if (streamLog) {
+    InstallerTool tool(std::move(toolRun.executable), std::move(toolRun.arguments), toolRun.environment,
+                       toolRun.removedVariablePrefixes);
+    tool.setWorkingDirectory(toolRun.workingFolder);
+    if (toolRun.streamLog) {
         tool.setLineHandler([weak = std::weak_ptr<Run>(run)](const QStringList& lines) {
             const auto current = weak.lock();
             if (current && current->owner)
                 current->owner->appendLog(lines);
         });
     }
+    QTimer limit;
+    if (toolRun.timeLimit) {
+        // Killed, the tool ends with a signal and fails with whatever it printed.
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &tool, &InstallerTool::kill);
+        limit.start(*toolRun.timeLimit);
+    }
     tool.start();
     run->tool = &tool;
     if (!tool.hasEnded())
         co_await qCoro(&tool, &InstallerTool::ended);
     run->tool.clear();
+    limit.stop();
 
     // A cancelled run counts as cancelled whatever the tool's exit status was.
     run->throwIfCancelled();
@@ -410,6 +520,13 @@ RuntimeInstaller::Phase RuntimeInstaller::Phase::installing(Step step, std::opti
     return phase;
 }
 
+RuntimeInstaller::Phase RuntimeInstaller::Phase::downloading(std::optional<double> progress, qint64 receivedBytes)
+{
+    Phase phase = installing(Step::download, progress);
+    phase.receivedBytes = receivedBytes;
+    return phase;
+}
+
 RuntimeInstaller::Phase RuntimeInstaller::Phase::installed(const QString& version)
 {
     Phase phase;
@@ -444,6 +561,12 @@ RuntimeInstaller::Configuration RuntimeInstaller::Configuration::standard(const 
 RuntimeInstaller::RuntimeInstaller(Configuration configuration, QObject* parent)
     : QObject(parent), m_configuration(std::move(configuration))
 {
+    // What a crash or a quit mid-installation left behind.
+    QThreadPool* pool = removalPool();
+    const QString folder = QFileInfo(RuntimeLayout(m_configuration.runtimeDirectory).rootURL()).absolutePath();
+    removeStaleStagingFolders(folder, pool);
+    for (const QFileInfo& entry : entriesWithPrefix(folder, removingPrefix))
+        pool->start([path = entry.filePath()] { QDir(path).removeRecursively(); });
 }
 
 RuntimeInstaller::~RuntimeInstaller()
@@ -451,7 +574,23 @@ RuntimeInstaller::~RuntimeInstaller()
     if (const auto run = m_run) {
         run->owner.clear();
         run->cancel();
+        // At quit the event loop is gone before the pipeline could unwind and
+        // remove its staging folder; it goes now. The tool was just asked to end,
+        // so it may still write a file or two there: the next start removes those.
+        if (!run->stagingFolder.isEmpty())
+            removeStaleStagingFolders(QFileInfo(run->stagingFolder).absolutePath(), removalPool());
     }
+}
+
+QThreadPool* RuntimeInstaller::removalPool() const
+{
+    return orSharedPool(m_configuration.removalPool);
+}
+
+RuntimeInstaller::Phase RuntimeInstaller::manifestPhase() const
+{
+    const auto manifest = RuntimeLayout(m_configuration.runtimeDirectory).currentManifest();
+    return manifest ? Phase::installed(manifest->helperVersion) : Phase::notInstalled();
 }
 
 void RuntimeInstaller::install()
@@ -478,8 +617,7 @@ void RuntimeInstaller::refresh()
 {
     if (m_run)
         return;
-    const auto manifest = RuntimeLayout(m_configuration.runtimeDirectory).currentManifest();
-    setPhase(manifest ? Phase::installed(manifest->helperVersion) : Phase::notInstalled());
+    setPhase(manifestPhase());
 }
 
 QString RuntimeInstaller::sha256Hex(const QString& filePath)

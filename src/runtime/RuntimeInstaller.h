@@ -5,8 +5,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
+
+class QThreadPool;
 
 namespace ostrevin {
 
@@ -39,12 +42,17 @@ public:
         Step step = Step::download;
         /// installing: the downloaded fraction during the download step, none otherwise.
         std::optional<double> progress;
+        /// installing, download step: the bytes received so far when no fraction can
+        /// be known (the archive's size is not pinned and the server announced none).
+        std::optional<qint64> receivedBytes;
         /// installed: the helper's version text.
         QString version;
         /// failed: the error's user-facing description.
         QString message;
 
         static Phase installing(Step step, std::optional<double> progress = std::nullopt);
+        /// The download step with a fraction, or with only the bytes received so far.
+        static Phase downloading(std::optional<double> progress, qint64 receivedBytes);
         static Phase installed(const QString& version);
         static Phase failed(const QString& message);
         static Phase checking() { return {}; }
@@ -61,6 +69,11 @@ public:
         QString resourceDirectory;
         PythonBuild build = PythonBuild::pinned();
         QString tarPath = QStringLiteral("/bin/tar");
+        /// How long the installed helper may take to print its version.
+        std::chrono::milliseconds versionProbeTimeLimit = std::chrono::seconds(120);
+        /// Deletes large folders off the interface thread; Qt's shared pool when unset
+        /// (the application waits for it before it exits).
+        QThreadPool* removalPool = nullptr;
 
         /// The runtime folder of these paths, the shipped resources, the pinned archive.
         static Configuration standard(const AppPaths& paths);
@@ -97,6 +110,9 @@ private:
     void setPhase(const Phase& phase);
     void appendLog(const QStringList& lines);
     void finishRun(const std::shared_ptr<Run>& run, const Phase& phase);
+    /// installed when the manifest vouches for a current runtime, notInstalled otherwise.
+    Phase manifestPhase() const;
+    QThreadPool* removalPool() const;
 
     Configuration m_configuration;
     Phase m_phase;

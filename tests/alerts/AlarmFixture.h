@@ -70,19 +70,23 @@ template <typename Value, typename Expected> auto settled(Value value, const Exp
 }
 
 /// A controller with recorded sound and time. Its panels show a plain button with
-/// the event's cause as text; clicking it plays the user's click on the alarm. The
+/// the event's cause as text (counted as it is built); clicking it plays the user's
+/// click on the alarm. The
 /// acknowledge action does what the view model's does: it dismisses the alarm.
 struct AlarmFixture {
     explicit AlarmFixture(int tones = 2)
         : settings(std::make_unique<SettingsStore>(dir.file(QStringLiteral("settings.conf")))), player(clock, tones),
           sound(player, clock, *settings),
-          controller(
-              [](const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) {
-                  auto* button = new QPushButton(event.reason);
-                  QObject::connect(button, &QPushButton::clicked, button, [acknowledge] { acknowledge(); });
-                  return button;
-              },
-              sound, clock)
+          controller({[this](const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) {
+                          ++viewsBuilt;
+                          auto* button = new QPushButton(event.reason);
+                          QObject::connect(button, &QPushButton::clicked, button, [acknowledge] { acknowledge(); });
+                          return button;
+                      },
+                      [](QWidget* view, const LocationSafetyAlarmEvent& event) {
+                          static_cast<QPushButton*>(view)->setText(event.reason);
+                      }},
+                     sound, clock)
     {
     }
 
@@ -122,6 +126,7 @@ struct AlarmFixture {
     AlarmSoundLoop sound;
     LocationSafetyAlarmWindowController controller;
     int acknowledgements = 0;
+    int viewsBuilt = 0;
 };
 
 } // namespace ostrevin::test

@@ -1,6 +1,7 @@
 #include "AlarmFixture.h"
 #include "alerts/QtAlarmSoundPlayer.h"
 
+#include <QCursor>
 #include <QSoundEffect>
 #include <QTest>
 #include <algorithm>
@@ -123,6 +124,34 @@ TEST(LocationSafetyAlarmWindowController, ReturnAcknowledgesOnlyAfterASecondOfAN
         EXPECT_EQ(f.controller.panels().isEmpty(), c.acknowledgements > 0);
         EXPECT_EQ(f.sound.isRunning(), c.acknowledgements == 0);
     }
+}
+
+TEST(LocationSafetyAlarmWindowController, AClickSpanningARefreshOfTheSameIncidentAcknowledges)
+{
+    AlarmFixture f;
+    const auto first = AlarmFixture::event(QStringLiteral("Helper ended"));
+    f.present(first);
+    // The panel takes the keyboard first; the user reads, then clicks.
+    ManualClock::runPostedEvents();
+    const int built = f.viewsBuilt;
+    LocationSafetyAlarmPanel* panel = f.controller.primaryPanel();
+    ASSERT_NE(panel, nullptr);
+    QPointer<QPushButton> button = qobject_cast<QPushButton*>(panel->content());
+    ASSERT_NE(button, nullptr);
+
+    // The pointer is where the press is: a relayout sends a move from where it is.
+    QCursor::setPos(button->mapToGlobal(button->rect().center()));
+    QTest::mousePress(button, Qt::LeftButton);
+    auto update = first;
+    update.reason = QStringLiteral("iPhone stopped answering");
+    f.present(update);
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(f.shownReasons(), QStringList(f.controller.panels().size(), update.reason));
+    EXPECT_EQ(f.viewsBuilt, built);
+    // The release lands on whatever shows under the pointer by then.
+    QWidget* under = button && button->isVisible() ? static_cast<QWidget*>(button.data()) : panel->content();
+    QTest::mouseRelease(under, Qt::LeftButton);
+    EXPECT_EQ(f.acknowledgements, 1);
 }
 
 TEST(QtAlarmSoundPlayer, TakesTheShippedTonesAndSkipsMissingOrNonWaveFiles)

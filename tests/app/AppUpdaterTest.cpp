@@ -179,3 +179,92 @@ TEST(AppUpdater, ACheckFetchesWithoutBlockingAndEndsOnErrorsAndTimeOuts)
         EXPECT_TRUE(updater.canCheckForUpdates());
     }
 }
+
+TEST(AppUpdater, AnAppcastIsReadByItsShortVersionAndTheChannelLink)
+{
+    // Shaped as appcast generators write them: the build number in sparkle:version,
+    // the version people see in sparkle:shortVersionString, often no item link.
+    const auto appcast = [](const QByteArray& channelLink, const QByteArray& items) -> QByteArray {
+        return R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle" xmlns:dc="http://purl.org/dc/elements/1.1/">
+  <channel>
+    <title>Ostrevin</title>
+)" + (channelLink.isEmpty() ? QByteArray() : "    <link>" + channelLink + "</link>\n") +
+               R"(    <description>Most recent changes with links to updates.</description>
+    <language>en</language>
+    <image><url>https://ostrevin.example/icon.png</url><title>Ostrevin</title><link>http://ostrevin.example/</link></image>
+)" + items + R"(
+  </channel>
+</rss>
+)";
+    };
+    const auto item = [](const QByteArray& build, const QByteArray& shortVersion,
+                         const QByteArray& link) -> QByteArray {
+        QByteArray xml = "    <item>\n      <title>Version " + shortVersion + "</title>\n";
+        if (!link.isEmpty())
+            xml += "      <link>" + link + "</link>\n";
+        xml += "      <sparkle:releaseNotesLink>https://ostrevin.example/notes.html</sparkle:releaseNotesLink>\n"
+               "      <pubDate>Mon, 30 Nov 2026 10:00:00 +0000</pubDate>\n"
+               "      <sparkle:version>" +
+               build + "</sparkle:version>\n";
+        if (!shortVersion.isEmpty())
+            xml += "      <sparkle:shortVersionString>" + shortVersion + "</sparkle:shortVersionString>\n";
+        return xml + "      <sparkle:minimumSystemVersion>10.15</sparkle:minimumSystemVersion>\n"
+                     "      <enclosure url=\"https://ostrevin.example/download/Ostrevin.dmg\" length=\"24719133\" "
+                     "type=\"application/octet-stream\" "
+                     "sparkle:edSignature="
+                     "\"7cLALFUHSwvEJWSkV8aMreoBe4fhRa4FncC5NoThKxwThL6FDR7hTiPJh1fo2uagnPogisnQsgFgq6mGkt2RBw==\"/>\n"
+                     "    </item>\n";
+    };
+    const QByteArray releases = "https://ostrevin.example/releases";
+    struct Case {
+        const char* name;
+        QByteArray xml;
+        Kind kind;
+        QString version;
+        QString page;
+    };
+    const Case cases[] = {
+        {"a build number does not make the same version newer",
+         appcast(releases, item("2041", "0.1.0", {})),
+         Kind::upToDate,
+         {},
+         {}},
+        {"newer short version, the channel's page",
+         appcast(releases, item("2041", "0.2.0", {}) + item("1990", "0.1.0", {})), Kind::available,
+         QStringLiteral("0.2.0"), QString::fromLatin1(releases)},
+        {"the item's own page wins", appcast(releases, item("2041", "0.2.0", "https://ostrevin.example/0.2.0")),
+         Kind::available, QStringLiteral("0.2.0"), QStringLiteral("https://ostrevin.example/0.2.0")},
+        {"versions in the enclosure",
+         appcast(releases, "<item><title>0.3</title><enclosure url=\"https://ostrevin.example/o.dmg\" "
+                           "sparkle:version=\"2200\" sparkle:shortVersionString=\"0.3\" length=\"1\" "
+                           "type=\"application/octet-stream\"/></item>"),
+         Kind::available, QStringLiteral("0.3"), QString::fromLatin1(releases)},
+        {"a dotted build version alone still counts", appcast({}, item("0.2.1", {}, "https://ostrevin.example/n")),
+         Kind::available, QStringLiteral("0.2.1"), QStringLiteral("https://ostrevin.example/n")},
+        {"an older release with a page is all there is to offer",
+         appcast({}, item("2041", "0.2.0", {}) + item("1990", "0.1.0", "https://ostrevin.example/0.1.0")),
+         Kind::upToDate,
+         {},
+         {}},
+    };
+    test::FakeHttpServer server;
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.setReply("GET", "/appcast.xml", test::FakeHttpReply::text(c.xml));
+        AppUpdater::Configuration configuration;
+        configuration.feed = QStringLiteral("https://127.0.0.1:1/appcast.xml");
+        configuration.currentVersion = QStringLiteral("0.1.0");
+        AppUpdater updater(configuration, &network);
+        updater.start();
+        QSignalSpy finished(&updater, &AppUpdater::checkFinished);
+        AppUpdaterTestAccess::check(updater, server.url(QStringLiteral("/appcast.xml")));
+        ASSERT_TRUE(finished.wait(10000));
+        const auto result = finished.first().first().value<AppUpdater::Result>();
+        EXPECT_EQ(result.kind, c.kind) << result.message.toStdString();
+        EXPECT_EQ(result.version, c.version);
+        EXPECT_EQ(result.page.toString(), c.page);
+    }
+}

@@ -4,6 +4,7 @@
 #include "app/NavigationRail.h"
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "support/FocusPictures.h"
 #include "views/kit/Brand.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -12,6 +13,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -320,4 +322,33 @@ TEST_F(MainWindowTest, FillingASlotReplacesItsContent)
     QWidget* slot = content.slot(MainWindowView::Slot::placePanel);
     EXPECT_EQ(slot->objectName(), QStringLiteral("placePanel"));
     EXPECT_EQ(slot->layout()->count(), 1);
+}
+
+TEST_F(MainWindowTest, TheFirstSizeFitsTheScreensFreeAreaWithTheMapsBottomEdgeOnIt)
+{
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "main content" : "setup screen");
+        build(installed);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        const QRect available = window->screen()->availableGeometry();
+        EXPECT_TRUE(available.contains(window->frameGeometry())) << window->width() << "x" << window->height();
+        if (installed) {
+            // The control bar sits over the map's bottom edge: the edge must be on screen.
+            QWidget* map = window->content()->slot(MainWindowView::Slot::mapColumn);
+            const QRect onScreen(map->mapToGlobal(QPoint(0, 0)), map->size());
+            EXPECT_TRUE(available.contains(onScreen));
+        }
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, EveryRailTileShowsTheKeyboardFocusSelectedOrNot)
+{
+    build();
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        const test::FocusPictures pictures = test::focusPictures(*view().rail()->item(section));
+        ASSERT_TRUE(pictures.hadFocus);
+        EXPECT_NE(pictures.focused, pictures.unfocused);
+    }
 }

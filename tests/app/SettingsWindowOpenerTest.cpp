@@ -6,6 +6,8 @@
 #include "views/kit/KitLabel.h"
 
 #include <QAction>
+#include <QSignalSpy>
+#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -41,6 +43,18 @@ TEST_F(SettingsWindowOpenerTest, TheMenuAndTheToolbarLinkOpenOneWindowAndAClosed
     window->commands()->action(u"settings"_s)->trigger();
     ASSERT_NE(opener->window(), nullptr);
     EXPECT_EQ(opener->window()->currentTab(), SettingsTab::general);
+}
+
+TEST_F(SettingsWindowOpenerTest, CtrlQInTheSettingsWindowQuitsAsTheMenuDoes)
+{
+    build();
+    auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, u"system"_s}, *window);
+    window->commands()->action(u"settings"_s)->trigger();
+    SettingsWindow* settingsWindow = opener->window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(settingsWindow));
+    QSignalSpy quit(window.get(), &MainWindow::quitRequested);
+    QTest::keyClick(settingsWindow, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.count(), 1);
 }
 
 } // namespace

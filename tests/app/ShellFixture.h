@@ -55,7 +55,12 @@ protected:
     }
 
     QNetworkAccessManager networkAccess;
-    FixedPlaceSearchService placeSearch{{}};
+    /// Every search field of the window finds these.
+    FixedPlaceSearchService placeSearch{{
+        {QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27},
+        {QStringLiteral("Mailand"), QStringLiteral("Mailand"), QStringLiteral("Italy"), 45.46, 9.19},
+        {QStringLiteral("Maidstone"), QStringLiteral("Maidstone"), QStringLiteral("England"), 51.27, 0.52},
+    }};
     std::unique_ptr<RuntimeInstaller> runtime;
     std::unique_ptr<AppUpdater> updater;
     std::unique_ptr<MainWindow> window;

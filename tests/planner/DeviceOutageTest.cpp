@@ -6,6 +6,7 @@
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
+#include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
 #include "support/FakeTool.h"
@@ -58,6 +59,7 @@ protected:
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
         deps.device = controller.get();
+        deps.deviceAttachmentWatcher = &watcher;
         vm = std::make_unique<LocationPlannerViewModel>(deps, false);
     }
 
@@ -93,6 +95,7 @@ protected:
     }
 
     FakePyMobileDevice tool;
+    FakeDeviceAttachmentWatcher watcher;
     FakeHttpServer tunnel;
     FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
     std::unique_ptr<DeviceLocationController> controller;
@@ -188,6 +191,37 @@ TEST_F(DeviceOutageTest, OneSetLocationAsksForThePasswordAtMostOnce)
 
     EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+}
+
+// Unplugged for 6 s between two checks: the held set kept running and the next
+// check would find the iPhone listed again, while it uses its real location.
+TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIsSentAgain)
+{
+    build(TunnelService::stopped);
+    holdHome();
+    ASSERT_TRUE(tick()); // the first verification
+    ASSERT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
+
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    ASSERT_TRUE(ticksFor(6));
+    tool.setAttachedDevices({iphone});
+    watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return !vm->telegramIncidentActive() && !vm->isLocationLockRefreshing(); }));
+
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(tool.count(Command::Set), 2);
+    EXPECT_FALSE(isProcessAlive(firstSet));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    ASSERT_FALSE(alarms.presented().isEmpty());
+    EXPECT_EQ(alarms.presented().first().reason, notConnected);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+
+    // Another device coming and going is no outage of the held iPhone.
+    watcher.detach(untrustedIPad.udid);
+    EXPECT_FALSE(vm->telegramIncidentActive());
+    EXPECT_EQ(vm->lockFailureCount(), 1);
 }
 
 } // namespace

@@ -236,7 +236,7 @@ TEST_F(DeviceStatusTest, ThePreparationKeepsAutomaticSendingOnlyWhenItSucceeds)
     EXPECT_TRUE(device.calls().isEmpty());
 }
 
-TEST_F(DeviceStatusTest, TheReadinessMonitorChecksOnlyWhileNothingIsConnectedHeldOrRunning)
+TEST_F(DeviceStatusTest, TheReadinessMonitorChecksWhileNothingIsConnectedOrARestoredPointWaits)
 {
     struct Case {
         const char* name;
@@ -247,8 +247,23 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksOnlyWhileNothingIsConnectedHel
         {"idle", [](auto&) {}, true},
         {"connected but not ready", [](auto& m) { PlannerTestAccess::setHelperStatus(m, connectedStatus(false)); },
          false},
-        {"point held", [](auto& m) { PlannerTestAccess::holdPoint(m, makePoint(QStringLiteral("Home"), 1, 2), false); },
+        {"point held",
+         [](auto& m) {
+             PlannerTestAccess::startLocationLock(m, makePoint(QStringLiteral("Home"), 1, 2), LocationHelper{}, true);
+             // Its watch loop skips its ticks: only the monitor could call the device.
+             PlannerTestAccess::setSafetyState(m, LocationSimulationSafetyState::resetting());
+         },
          false},
+        // After a relaunch the point is shown but nothing holds it: the iPhone it
+        // waits for must be found when it is plugged in, also while another is.
+        {"restored point, nothing held",
+         [](auto& m) { PlannerTestAccess::holdPoint(m, makePoint(QStringLiteral("Home"), 1, 2), false); }, true},
+        {"restored point, connected but not ready",
+         [](auto& m) {
+             PlannerTestAccess::holdPoint(m, makePoint(QStringLiteral("Home"), 1, 2), false);
+             PlannerTestAccess::setHelperStatus(m, connectedStatus(false));
+         },
+         true},
         {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false},
         {"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
         {"checking", [](auto& m) { PlannerTestAccess::setCheckingDevice(m, true); }, false},
@@ -262,20 +277,22 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksOnlyWhileNothingIsConnectedHel
         vm = std::make_unique<LocationPlannerViewModel>(deps, false);
         c.state(*vm);
         vm->monitorDeviceReadiness();
+        const auto checks = [&] { return scripted.calls().count(QStringLiteral("detectHelper")); };
         clock.advance(29s);
-        EXPECT_TRUE(scripted.calls().isEmpty());
+        EXPECT_EQ(checks(), 0);
         clock.advance(1s);
         ManualClock::runPostedEvents();
-        EXPECT_EQ(scripted.calls().size(), c.checks ? 1 : 0);
+        EXPECT_EQ(checks(), c.checks ? 1 : 0);
         clock.advance(30s);
         ManualClock::runPostedEvents();
-        EXPECT_EQ(scripted.calls().size(), c.checks ? 2 : 0);
+        EXPECT_EQ(checks(), c.checks ? 2 : 0);
         // Hiding the window ends the monitor.
         vm->stopMonitoringDeviceReadiness();
+        PlannerTestAccess::stopLocationLock(*vm);
         ManualClock::runPostedEvents();
         clock.advance(60s);
         ManualClock::runPostedEvents();
-        EXPECT_EQ(scripted.calls().size(), c.checks ? 2 : 0);
+        EXPECT_EQ(checks(), c.checks ? 2 : 0);
         EXPECT_EQ(clock.pendingSleeps(), 0);
         vm.reset();
     }

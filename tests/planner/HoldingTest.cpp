@@ -142,7 +142,7 @@ TEST_F(HoldingTest, SuccessfulPushHoldsThePointAndReportsInOrder)
     device.release();
     test::ManualClock::runPostedEvents();
 
-    EXPECT_EQ(device.calls(), QStringList{QStringLiteral("setLocation")});
+    EXPECT_EQ(device.calls(), QStringList{QStringLiteral("resendLocation")});
     EXPECT_EQ(vm.lockedPoint(), home);
     EXPECT_EQ(AppSettings::lockedPoint(*settings), home);
     EXPECT_FALSE(AppSettings::isResetPending(*settings));
@@ -185,7 +185,7 @@ TEST_F(HoldingTest, AFailedSetIsRetriedOnceAfterPreparation)
         QStringList calls;
         bool held;
     };
-    const QString set = QStringLiteral("setLocation");
+    const QString set = QStringLiteral("resendLocation");
     const QString prepare = QStringLiteral("prepareForLocation");
     const Case cases[] = {
         {"ready after preparation", true, false, {set, prepare, set}, true},
@@ -324,7 +324,7 @@ TEST_F(HoldingTest, AnEndedHeldProcessOpensAnIncidentAtTheNextTickWhateverTheInt
     EXPECT_TRUE(presented.last().isRecoveryConfirmed);
     EXPECT_EQ(presented.last().id, presented.first().id);
     EXPECT_EQ(vm.lastDeviceError(), QString());
-    EXPECT_EQ(callCount(QStringLiteral("setLocation")), 1);
+    EXPECT_EQ(callCount(QStringLiteral("resendLocation")), 1);
 }
 
 TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveSeconds)

@@ -115,7 +115,7 @@ TEST_F(IncidentsTest, ARestoreThatKeepsFailingAlikeIsLoggedOnce)
         recover(vm, *device.preparedStatus.helper);
         clock.advance(5s);
     }
-    EXPECT_EQ(callCount(QStringLiteral("setLocation")), 4);
+    EXPECT_EQ(callCount(QStringLiteral("resendLocation")), 4);
     EXPECT_EQ(eventMessages().filter(QStringLiteral("Couldn’t restore the location")).size(), 2);
 }
 
@@ -138,14 +138,14 @@ TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
         LocationPlannerViewModel& vm = build();
         device.detectedStatus = readyFor(c.detected);
         device.preparedStatus = readyFor(c.prepared);
-        const int setsBefore = callCount(QStringLiteral("setLocation"));
+        const int setsBefore = callCount(QStringLiteral("resendLocation"));
         const qsizetype presentedBefore = alarms.presented().size();
         Access::setSafetyState(vm, State::holdingConfirmed());
         Access::reportIncident(vm, QStringLiteral("lost"), home);
         const QUuid incident = alarms.presented().last().id;
 
         recover(vm, *readyFor(QStringLiteral("A")).helper);
-        EXPECT_EQ(callCount(QStringLiteral("setLocation")) - setsBefore, c.restored ? 1 : 0);
+        EXPECT_EQ(callCount(QStringLiteral("resendLocation")) - setsBefore, c.restored ? 1 : 0);
         EXPECT_EQ(vm.telegramIncidentActive(), !c.restored);
         if (c.restored) {
             ASSERT_EQ(alarms.presented().size() - presentedBefore, 2);

@@ -30,7 +30,11 @@ struct Service {
     QNetworkAccessManager network;
     OsrmDirectionsService osrm{network, server.url(QStringLiteral("/car/")), server.url(QStringLiteral("/foot"))};
 
-    Service() { network.setProxy(QNetworkProxy::NoProxy); }
+    Service()
+    {
+        network.setProxy(QNetworkProxy::NoProxy);
+        enforceOsrmLimits(server);
+    }
 
     TaskOutcome<QList<DirectionsRoute>> plan(RouteTransportMode mode)
     {
@@ -85,12 +89,53 @@ TEST(OsrmDirectionsService, AsksTheServerOfTheTravelModeAndTransitNeverAsks)
         const FakeHttpRequest request = service.server.requests().first();
         EXPECT_EQ(request.path(), c.path);
         const QUrlQuery query(QUrl(QString::fromLatin1(request.target)).query());
-        EXPECT_EQ(query.queryItemValue(QStringLiteral("alternatives")), QStringLiteral("4"));
+        EXPECT_EQ(query.queryItemValue(QStringLiteral("alternatives")), QStringLiteral("3"));
         EXPECT_EQ(query.queryItemValue(QStringLiteral("steps")), QStringLiteral("true"));
         EXPECT_EQ(query.queryItemValue(QStringLiteral("overview")), QStringLiteral("full"));
         EXPECT_EQ(query.queryItemValue(QStringLiteral("geometries")), QStringLiteral("geojson"));
         EXPECT_EQ(request.header("User-Agent"), QByteArray("Ostrevin/") + BuildConfig::version);
     }
+}
+
+TEST(OsrmDirectionsService, AServerWithALowerAlternativesLimitStillPlansOnceWithoutThem)
+{
+    struct Case {
+        const char* name;
+        int maxAlternatives;           // the server's --max-alternatives
+        QStringList askedAlternatives; // per request; "-" when not asked
+    };
+    const Case cases[] = {
+        {"default server", 3, {QStringLiteral("3")}},
+        {"lowered limit", 1, {QStringLiteral("3"), QStringLiteral("-")}},
+        {"no alternatives at all", 0, {QStringLiteral("3"), QStringLiteral("-")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Service service;
+        enforceOsrmLimits(service.server, c.maxAlternatives);
+        service.server.setReply("GET", carPath, FakeHttpReply::json(osrmReply({{}})));
+        const auto outcome = service.plan(RouteTransportMode::automobile);
+        ASSERT_TRUE(outcome.finished);
+        ASSERT_TRUE(outcome.value) << failureText(outcome).toStdString();
+        EXPECT_EQ(outcome.value->size(), 1);
+        QStringList asked;
+        for (const FakeHttpRequest& request : service.server.requests()) {
+            const QUrlQuery query(QUrl(QString::fromLatin1(request.target)).query());
+            asked << (query.hasQueryItem(QStringLiteral("alternatives"))
+                          ? query.queryItemValue(QStringLiteral("alternatives"))
+                          : QStringLiteral("-"));
+        }
+        EXPECT_EQ(asked, c.askedAlternatives);
+    }
+
+    // A TooBig that is not about alternatives is asked again once, then shown.
+    Service service;
+    service.server.setReply("GET", carPath,
+                            FakeHttpReply::json(R"({"code":"TooBig","message":"Too many table coordinates"})", 400));
+    const auto outcome = service.plan(RouteTransportMode::automobile);
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_EQ(failureText(outcome), QStringLiteral("The directions service couldn’t plan this route (TooBig)."));
+    EXPECT_EQ(service.server.requestCount(), 2);
 }
 
 TEST(OsrmDirectionsService, EveryUnusableReplyEndsWithItsOwnTextAndNoAddress)

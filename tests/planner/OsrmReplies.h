@@ -1,7 +1,11 @@
 #pragma once
 
+#include "support/FakeHttpServer.h"
+
 #include <QByteArray>
 #include <QList>
+#include <QUrl>
+#include <QUrlQuery>
 
 namespace ostrevin::test {
 
@@ -40,6 +44,33 @@ inline QByteArray osrmReply(const QList<OsrmRoute>& routes)
     for (qsizetype i = 0; i < routes.size(); ++i)
         body += (i > 0 ? "," : "") + osrmRoute(routes[i]);
     return body + "]}";
+}
+
+/// Makes server refuse route requests as osrm-routed started with
+/// `--max-alternatives maxAlternatives` (3 unless its operator changed it) does:
+/// asking for more is HTTP 400 TooBig, an alternatives value that is neither a
+/// boolean nor a count is InvalidQuery. "true" asks for one alternative.
+inline void enforceOsrmLimits(FakeHttpServer& server, int maxAlternatives = 3)
+{
+    server.setRequestCheck([maxAlternatives](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
+        if (!request.path().contains("/route/v1/"))
+            return std::nullopt;
+        const QUrlQuery query(QUrl(QString::fromLatin1(request.target)).query());
+        if (!query.hasQueryItem(QStringLiteral("alternatives")))
+            return std::nullopt;
+        const QString value = query.queryItemValue(QStringLiteral("alternatives"));
+        bool isCount = false;
+        const uint count = value == u"true" ? 1 : value == u"false" ? 0 : value.toUInt(&isCount);
+        if (!isCount && value != u"true" && value != u"false")
+            return FakeHttpReply::json(
+                R"({"code":"InvalidQuery","message":"Query string malformed close to position 0"})", 400);
+        if (count > uint(maxAlternatives))
+            return FakeHttpReply::json("{\"code\":\"TooBig\",\"message\":\"Requested number of alternatives is "
+                                       "higher than current maximum (" +
+                                           QByteArray::number(maxAlternatives) + ")\"}",
+                                       400);
+        return std::nullopt;
+    });
 }
 
 } // namespace ostrevin::test

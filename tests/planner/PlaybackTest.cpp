@@ -123,7 +123,7 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
         answer();
         ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
         EXPECT_EQ(device.calls().mid(before, 3),
-                  (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"setLocation"_s}));
+                  (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"resendLocation"_s}));
         EXPECT_EQ(device.setPoints().last(), c.held);
         EXPECT_EQ(vm->lockedPoint(), c.held);
         EXPECT_EQ(A::safetyState(*vm), c.state);

@@ -194,7 +194,7 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         EXPECT_EQ(vm->deviceActionMessage(), complete);
         const QStringList calls = scripted.calls();
         EXPECT_EQ(calls.last(), u"clearLocation"_s);
-        EXPECT_FALSE(calls.contains(u"setLocation"_s));
+        EXPECT_FALSE(calls.contains(u"resendLocation"_s));
         vm.reset();
     }
 }
@@ -217,7 +217,7 @@ TEST_F(ResetTest, AResetStopsTheSetOfARestoreStartedOutsideTheWatch)
         device.release();
         ManualClock::runPostedEvents();
     }
-    ASSERT_EQ(device.calls().last(), u"setLocation"_s);
+    ASSERT_EQ(device.calls().last(), u"resendLocation"_s);
     device.holdAnswers(false);
 
     vm->clearIPhoneLocation();

@@ -33,6 +33,7 @@ protected:
     {
         PlannerFixture::SetUp();
         network.setProxy(QNetworkProxy::NoProxy);
+        enforceOsrmLimits(server);
         QObject::connect(&network, &QNetworkAccessManager::finished, &network, [this] { ++finishedReplies; });
         osrm = std::make_unique<OsrmDirectionsService>(network, server.url(QStringLiteral("/car")),
                                                        server.url(QStringLiteral("/foot")));

@@ -8,7 +8,7 @@
 #include "support/FakeTool.h"
 #include "support/SandboxedDevice.h"
 
-#include <csignal>
+#include <algorithm>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -58,12 +58,20 @@ protected:
         ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
     }
 
-    /// The cable is pulled: the held process ends and the iPhone is gone.
+    /// The cable is pulled: the iPhone is gone and drops the location, while the
+    /// held set keeps running, as the real tool's does.
     void unplug()
     {
-        tool.setAttachedDevices({});
-        ::kill(static_cast<pid_t>(tool.lastPid(Command::Set).value_or(0)), SIGKILL);
-        ASSERT_TRUE(eventually([&] { return controller->isPersistentLocationActive(vm->helperStatus().helper) != true; }));
+        tool.unplug();
+        ASSERT_EQ(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
+    }
+
+    /// Ticks until the outage opens its incident.
+    void tickUntilIncident()
+    {
+        for (int second = 0; second < 60 && !vm->telegramIncidentActive(); second += 2)
+            ASSERT_TRUE(tick()) << second;
+        ASSERT_TRUE(vm->telegramIncidentActive());
     }
 
     /// Advances the clock one watch tick and waits until the loop sleeps again.
@@ -89,10 +97,9 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
     EXPECT_TRUE(vm->telegramIncidentActive());
     EXPECT_EQ(alarms.presented().first().id, alarms.presented().last().id);
     EXPECT_EQ(vm->lockFailureCount(), 1);
-    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: Location simulation ended unexpectedly.")), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone stopped responding.")), 1);
     // The event that opened the incident is still in the log.
-    EXPECT_TRUE(eventMessages().contains(
-        QStringLiteral("Simulated location interrupted: Location simulation ended unexpectedly.")));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Simulated location interrupted: iPhone stopped responding.")));
     EXPECT_EQ(vm->helperStatus().message, QStringLiteral("iPhone isn’t connected."));
     // Restores were tried, each asking the tool for the held iPhone only.
     EXPECT_GE(tool.count(Command::DeviceInformation), 10);
@@ -104,9 +111,9 @@ TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
 {
     holdHome();
     unplug();
-    ASSERT_TRUE(tick());
+    tickUntilIncident();
     // Plugged in again, the restore's check hangs when the reset comes.
-    tool.setAttachedDevices({{udid}});
+    tool.plugBackIn();
     tool.setBehaviour(Command::DeviceInformation, Behaviour::Hold);
     clock.advance(6s);
     ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) >= 3; }));
@@ -119,6 +126,44 @@ TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
     EXPECT_TRUE(calls.last().contains(u"simulate-location clear")) << calls.join(u'\n').toStdString();
     EXPECT_EQ(tool.count(Command::Set), 1);
     EXPECT_NE(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSaysSo)
+{
+    holdHome();
+    const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
+    ASSERT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    unplug();
+    tickUntilIncident();
+    ASSERT_EQ(tool.simulatedLocation(), std::nullopt);
+    // The held set outlived the outage; it says nothing about the iPhone.
+    ASSERT_TRUE(isProcessAlive(firstSet));
+
+    // What the bar says, and how many sets had reached the tool when it said it.
+    QList<std::pair<QString, int>> said;
+    QObject::connect(vm.get(), &LocationPlannerViewModel::deviceActionMessageChanged, vm.get(), [&] {
+        said.append({vm->deviceActionMessage(), tool.count(Command::Set)});
+    });
+    tool.plugBackIn();
+    for (int second = 0; second < 20 && vm->telegramIncidentActive(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+
+    EXPECT_FALSE(vm->telegramIncidentActive());
+    const auto restored = std::find_if(said.cbegin(), said.cend(), [](const auto& entry) {
+        return entry.first == QStringLiteral("Location Home is set again.");
+    });
+    ASSERT_NE(restored, said.cend());
+    EXPECT_EQ(restored->second, 2);
+    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    // The old set ended with its whole group before the new one started.
+    EXPECT_TRUE(waitForProcessGone(firstSet));
+    EXPECT_TRUE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
 } // namespace

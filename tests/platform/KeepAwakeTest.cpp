@@ -1,27 +1,17 @@
 #include "platform/KeepAwakeToken.h"
 #include "platform/LinuxKeepAwake.h"
+#include "support/CapturedWarnings.h"
 
 #include <QDBusConnection>
 #include <QTest>
 #include <atomic>
 #include <barrier>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 #include <vector>
 
 using namespace ostrevin;
-
-namespace {
-
-QStringList g_warnings;
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtWarningMsg)
-        g_warnings << message;
-}
-
-} // namespace
 
 TEST(KeepAwakeToken, EndsExactlyOnceWhateverEndsItAndFromWhicheverThread)
 {
@@ -57,14 +47,14 @@ TEST(LinuxKeepAwake, WithoutAnyBusTheActivityIsALoggedNoOp)
     ASSERT_FALSE(none.isConnected());
     LinuxKeepAwake keepAwake(none, none);
 
-    g_warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
+    std::optional<test::CapturedWarnings> capture(std::in_place);
     auto token = keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
-    qInstallMessageHandler(previous);
+    const QStringList warnings = capture->warnings();
+    capture.reset();
 
     ASSERT_NE(token, nullptr);
-    ASSERT_EQ(g_warnings.size(), 1);
-    EXPECT_TRUE(g_warnings.first().contains(u"may sleep")) << g_warnings.first().toStdString();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings.first().contains(u"may sleep")) << warnings.first().toStdString();
     token->end();
     token.reset();
 }

@@ -1,6 +1,8 @@
 #include "BuildConfig.h"
+#include "PhotonReplies.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "support/FakeHttpServer.h"
+#include "support/QtPrinters.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -40,8 +42,7 @@ TEST(PhotonPlaceSearchService, DecodesPointsStrictlyAndTurnsEveryBadAnswerIntoNo
         Answer expected;
     };
     const Case cases[] = {
-        {"name, street and city; [lon, lat] order",
-         FakeHttpReply::json(R"({"type":"FeatureCollection","features":[
+        {"name, street and city; [lon, lat] order", FakeHttpReply::json(R"({"type":"FeatureCollection","features":[
              {"type":"Feature","geometry":{"type":"Point","coordinates":[2.2945,48.8584]},
               "properties":{"name":" Tour Eiffel ","city":"Paris","country":"France"}},
              {"geometry":{"type":"Point","coordinates":[14.41,50.08]},
@@ -49,8 +50,7 @@ TEST(PhotonPlaceSearchService, DecodesPointsStrictlyAndTurnsEveryBadAnswerIntoNo
              {"geometry":{"type":"Point","coordinates":[2.35,48.85]},"properties":{"name":"Paris","city":"Paris","country":"France"}}]})"),
          QList{place("Tour Eiffel", "Tour Eiffel", "Paris, France", 48.8584, 2.2945),
                place("", "Celetná 12", "Praha, Česko", 50.08, 14.41), place("Paris", "Paris", "France", 48.85, 2.35)}},
-        {"features without a usable point or any title are left out",
-         FakeHttpReply::json(R"({"features":[
+        {"features without a usable point or any title are left out", FakeHttpReply::json(R"({"features":[
              {"geometry":{"type":"Point","coordinates":["2","48"]},"properties":{"name":"text numbers"}},
              {"geometry":{"type":"Point","coordinates":[2]},"properties":{"name":"one number"}},
              {"geometry":{"type":"Point","coordinates":[200,48]},"properties":{"name":"out of range"}},
@@ -75,6 +75,93 @@ TEST(PhotonPlaceSearchService, DecodesPointsStrictlyAndTurnsEveryBadAnswerIntoNo
         PhotonPlaceSearchService service(network, server.url(QStringLiteral("/photon/")));
 
         EXPECT_EQ(searchFor(service, {QStringLiteral("Paris"), 5, {}, {}}), c.expected);
+    }
+}
+
+TEST(PhotonPlaceSearchService, HouseNumbersFollowTheCountryAndEachPlaceIsListedOnce)
+{
+    using test::PhotonFeature;
+    struct Case {
+        const char* name;
+        QList<PhotonFeature> features;
+        QStringList rows; // "title / subtitle"
+    };
+    const PhotonFeature parisCity{.longitude = 2.3483915,
+                                  .latitude = 48.8534951,
+                                  .osmType = "R",
+                                  .osmId = 7444,
+                                  .osmValue = "city",
+                                  .type = "city",
+                                  .name = "Paris",
+                                  .state = "Île-de-France",
+                                  .country = "France",
+                                  .countrycode = "FR"};
+    PhotonFeature parisCounty = parisCity;
+    parisCounty.osmId = 71525;
+    parisCounty.osmKey = "boundary";
+    parisCounty.osmValue = "administrative";
+    parisCounty.type = "county";
+    PhotonFeature parisNode = parisCity;
+    parisNode.osmType = "N";
+    parisNode.osmId = 17807753;
+    parisNode.longitude += 0.000005; // half a metre away
+    PhotonFeature parisAgain = parisCity;
+    parisAgain.longitude = 2.35; // the same relation from another index
+    PhotonFeature parisTexas{.longitude = -95.5555,
+                             .latitude = 33.6609,
+                             .osmType = "R",
+                             .osmId = 6590,
+                             .osmValue = "town",
+                             .type = "city",
+                             .name = "Paris",
+                             .state = "Texas",
+                             .country = "United States",
+                             .countrycode = "US"};
+    qint64 nextId = 1000;
+    const auto house = [&nextId](const char* number, const char* street, const char* city, const char* country,
+                                 const char* code) {
+        return PhotonFeature{.longitude = 14.41,
+                             .latitude = 50.08,
+                             .osmId = ++nextId,
+                             .housenumber = number,
+                             .street = street,
+                             .city = city,
+                             .country = country,
+                             .countrycode = code};
+    };
+    const Case cases[] = {
+        {"Paris",
+         {parisCity, parisCounty, parisNode, parisAgain, parisTexas},
+         {QStringLiteral("Paris / France"), QStringLiteral("Paris / United States")}},
+        {"number first",
+         {house("10", "Avenue Gambetta", "Paris", "France", "FR"),
+          house("1600", "Pennsylvania Avenue Northwest", "Washington", "United States", "US"),
+          house("10", "Downing Street", "London", "United Kingdom", "GB"),
+          house("24", "Sussex Drive", "Ottawa", "Canada", "ca")},
+         {QStringLiteral("10 Avenue Gambetta / Paris, France"),
+          QStringLiteral("1600 Pennsylvania Avenue Northwest / Washington, United States"),
+          QStringLiteral("10 Downing Street / London, United Kingdom"),
+          QStringLiteral("24 Sussex Drive / Ottawa, Canada")}},
+        {"number after the street",
+         {house("12", "Karlova", "Praha", "Česko", "CZ"),
+          house("77", "Unter den Linden", "Berlin", "Deutschland", "DE"), house("3", "Nameless", "", "", "")},
+         {QStringLiteral("Karlova 12 / Praha, Česko"), QStringLiteral("Unter den Linden 77 / Berlin, Deutschland"),
+          QStringLiteral("Nameless 3 / ")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpServer server;
+        server.setReply("GET", "/api", FakeHttpReply::json(test::photonReply(c.features)));
+        QNetworkAccessManager network;
+        network.setProxy(QNetworkProxy::NoProxy);
+        PhotonPlaceSearchService service(network, server.url());
+
+        const Answer answer = searchFor(service, {QStringLiteral("paris"), 5, {}, {}});
+        ASSERT_TRUE(answer);
+        QStringList rows;
+        for (const PlaceCandidate& candidate : *answer)
+            rows << candidate.title + u" / " + candidate.subtitle;
+        EXPECT_EQ(rows, c.rows);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "BuildConfig.h"
+#include "PhotonReplies.h"
 #include "platform/PhotonReverseGeocoder.h"
 #include "support/FakeHttpServer.h"
 #include "support/QtPrinters.h"
@@ -38,7 +39,33 @@ TEST(PhotonReverseGeocoder, MapsTheFirstFeatureAndTurnsEveryFailureIntoNone)
         {"full answer, first feature wins", FakeHttpReply::json(R"({"type":"FeatureCollection","features":[
              {"type":"Feature","properties":{"name":"Karlův most","street":"Karlův most","housenumber":"1","city":"Praha"}},
              {"type":"Feature","properties":{"name":"Other"}}]})"),
-         Placemark{QStringLiteral("Karlův most"), QStringLiteral("Karlův most"), prague}},
+         Placemark{QStringLiteral("Karlův most"), QStringLiteral("Karlův most 1"), prague}},
+        {"a house keeps its number, in the country's order",
+         FakeHttpReply::json(test::photonReply({{.longitude = 2.2876,
+                                                 .latitude = 48.8497,
+                                                 .osmId = 3758617301,
+                                                 .housenumber = "10",
+                                                 .street = "Avenue Gambetta",
+                                                 .district = "Paris 20e Arrondissement",
+                                                 .city = "Paris",
+                                                 .postcode = "75020",
+                                                 .state = "Île-de-France",
+                                                 .country = "France",
+                                                 .countrycode = "FR"}})),
+         Placemark{std::nullopt, QStringLiteral("10 Avenue Gambetta"), QStringLiteral("Paris")}},
+        {"a house in Prague",
+         FakeHttpReply::json(test::photonReply({{.longitude = 14.4114,
+                                                 .latitude = 50.0865,
+                                                 .osmType = "W",
+                                                 .osmId = 60283437,
+                                                 .osmKey = "building",
+                                                 .osmValue = "yes",
+                                                 .housenumber = "12",
+                                                 .street = "Karlova",
+                                                 .city = "Praha",
+                                                 .country = "Česko",
+                                                 .countrycode = "CZ"}})),
+         Placemark{std::nullopt, QStringLiteral("Karlova 12"), prague}},
         {"street and city only; non-text name ignored",
          FakeHttpReply::json(R"({"features":[{"properties":{"name":42,"street":"Celetná","city":"Praha"}}]})"),
          Placemark{std::nullopt, QStringLiteral("Celetná"), prague}},

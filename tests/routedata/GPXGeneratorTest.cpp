@@ -3,6 +3,7 @@
 #include "routedata/LocationValidationError.h"
 #include "support/EquatorRoute.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QXmlStreamReader>
 #include <clocale>
@@ -115,6 +116,68 @@ private:
     QLocale m_previous;
 };
 
+// The child elements GPX 1.1's schema allows under each element we write, in the
+// order of its xsd:sequence.
+const QHash<QString, QStringList>& schemaSequences()
+{
+    static const QStringList point = {
+        QStringLiteral("ele"),         QStringLiteral("time"),          QStringLiteral("magvar"),
+        QStringLiteral("geoidheight"), QStringLiteral("name"),          QStringLiteral("cmt"),
+        QStringLiteral("desc"),        QStringLiteral("src"),           QStringLiteral("link"),
+        QStringLiteral("sym"),         QStringLiteral("type"),          QStringLiteral("fix"),
+        QStringLiteral("sat"),         QStringLiteral("hdop"),          QStringLiteral("vdop"),
+        QStringLiteral("pdop"),        QStringLiteral("ageofdgpsdata"), QStringLiteral("dgpsid"),
+        QStringLiteral("extensions")};
+    static const QStringList header = {QStringLiteral("name"), QStringLiteral("cmt"),       QStringLiteral("desc"),
+                                       QStringLiteral("src"),  QStringLiteral("link"),      QStringLiteral("number"),
+                                       QStringLiteral("type"), QStringLiteral("extensions")};
+    static const QHash<QString, QStringList> sequences = {
+        {QStringLiteral("gpx"),
+         {QStringLiteral("metadata"), QStringLiteral("wpt"), QStringLiteral("rte"), QStringLiteral("trk"),
+          QStringLiteral("extensions")}},
+        {QStringLiteral("metadata"),
+         {QStringLiteral("name"), QStringLiteral("desc"), QStringLiteral("author"), QStringLiteral("copyright"),
+          QStringLiteral("link"), QStringLiteral("time"), QStringLiteral("keywords"), QStringLiteral("bounds"),
+          QStringLiteral("extensions")}},
+        {QStringLiteral("wpt"), point},
+        {QStringLiteral("rtept"), point},
+        {QStringLiteral("trkpt"), point},
+        {QStringLiteral("rte"), header + QStringList{QStringLiteral("rtept")}},
+        {QStringLiteral("trk"), header + QStringList{QStringLiteral("trkseg")}},
+        {QStringLiteral("trkseg"), {QStringLiteral("trkpt"), QStringLiteral("extensions")}},
+    };
+    return sequences;
+}
+
+// Every element's children against the schema's sequence; the first violation, or empty.
+QString schemaOrderViolation(const QString& text)
+{
+    QXmlStreamReader xml(text);
+    struct Open {
+        QString name;
+        qsizetype position = 0; // index in the sequence of the last child seen
+    };
+    QList<Open> open;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            open.removeLast();
+        } else if (token == QXmlStreamReader::StartElement) {
+            const QString name = xml.name().toString();
+            if (!open.isEmpty() && schemaSequences().contains(open.last().name)) {
+                const qsizetype index = schemaSequences().value(open.last().name).indexOf(name);
+                if (index < 0)
+                    return name + u" is not allowed in " + open.last().name;
+                if (index < open.last().position)
+                    return name + u" comes too late in " + open.last().name;
+                open.last().position = index;
+            }
+            open.append({name, 0});
+        }
+    }
+    return xml.hasError() ? xml.errorString() : QString();
+}
+
 } // namespace
 
 TEST(GPXGenerator, EmptyRoutesAreRefused)
@@ -216,8 +279,8 @@ TEST(GPXGenerator, ExportIsTimedAtTheRouteSpeedWithOneSecondPerSegmentAtLeast)
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<gpx version=\"1.1\" creator=\"Ostrevin\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
                        "  <metadata>\n    <name>R</name>\n  </metadata>\n"
-                       "  <wpt lat=\"-33.500000\" lon=\"-70.250000\">\n    <name>P</name>\n"
-                       "    <time>2026-03-01T14:05:09Z</time>\n  </wpt>\n")));
+                       "  <wpt lat=\"-33.500000\" lon=\"-70.250000\">\n"
+                       "    <time>2026-03-01T14:05:09Z</time>\n    <name>P</name>\n  </wpt>\n")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("    </trkseg>\n  </trk>\n</gpx>\n")));
 }
 
@@ -321,4 +384,18 @@ TEST(GPXGenerator, PlaybackAcrossTheAntimeridianStaysNearIt)
         }
         EXPECT_EQ(track.last().lon, QString::number(to, 'f', 6));
     }
+}
+
+TEST(GPXGenerator, EveryElementFollowsTheSchemaOrder)
+{
+    const QList<RoutePoint> route = {point(50, 14, QStringLiteral("Start")),
+                                     point(50.01, 14.01, QStringLiteral("End"))};
+    const QString exported = GPXGenerator::generate(route, 36, QStringLiteral("R"), start);
+    const QString played = GPXGenerator::generatePlayback(route, RouteSpeedProfile::normal, RouteTransportMode::walking,
+                                                          5, QStringLiteral("R"), 1, start);
+    for (const QString& text : {exported, played}) {
+        EXPECT_EQ(schemaOrderViolation(text), QString());
+        EXPECT_TRUE(text.contains(u"<trkpt"));
+    }
+    EXPECT_TRUE(exported.contains(u"<wpt") && exported.contains(u"<rtept"));
 }

@@ -1,7 +1,9 @@
 #include "runtime/RuntimeInstaller.h"
 
 #include "runtime/RuntimeFileError.h"
+#include "runtime/RuntimeInstallError.h"
 #include "runtime/RuntimeLayout.h"
+#include "support/Eventually.h"
 #include "support/FakeHttpServer.h"
 #include "support/RuntimeInstallBench.h"
 #include "support/TempDir.h"
@@ -12,7 +14,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -53,12 +57,24 @@ QStringList stagingFolders(const QString& parent)
 
 TEST(RuntimeInstaller, InstallsTheRuntimeStepByStep)
 {
-    // A user's own pip settings that would send the install elsewhere or refuse it.
-    const QByteArray hostile[] = {"PIP_USER", "PIP_REQUIRE_VIRTUALENV", "PIP_TARGET", "PIP_NO_CACHE_DIR"};
-    for (const QByteArray& name : hostile)
-        qputenv(name.constData(), name == "PIP_TARGET" ? "/nonexistent/pip-target" : "1");
+    // A user's own Python and pip settings that would send the install elsewhere,
+    // refuse it, or make pip find the helper "already satisfied" on PYTHONPATH.
+    test::TempDir userPython;
+    test::writeFile(userPython.file(QStringLiteral("site/pymobiledevice3/__init__.py")), "");
+    test::writeFile(userPython.file(QStringLiteral("startup.py")), "open('/nonexistent/ran', 'w')\n");
+    const std::pair<QByteArray, QByteArray> hostile[] = {
+        {"PIP_USER", "1"},
+        {"PIP_REQUIRE_VIRTUALENV", "1"},
+        {"PIP_TARGET", "/nonexistent/pip-target"},
+        {"PIP_NO_CACHE_DIR", "1"},
+        {"PYTHONPATH", userPython.file(QStringLiteral("site")).toUtf8()},
+        {"PYTHONHOME", userPython.path().toUtf8()},
+        {"PYTHONSTARTUP", userPython.file(QStringLiteral("startup.py")).toUtf8()},
+    };
+    for (const auto& [name, value] : hostile)
+        qputenv(name.constData(), value);
     const auto restore = qScopeGuard([&] {
-        for (const QByteArray& name : hostile)
+        for (const auto& [name, value] : hostile)
             qunsetenv(name.constData());
     });
     InstallBench setup;
@@ -99,17 +115,23 @@ TEST(RuntimeInstaller, InstallsTheRuntimeStepByStep)
 
     const QString requirements = setup.resources() + u"/requirements.txt";
     EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("pip-argv"))),
-              "-m\npip\ninstall\n--isolated\n--no-cache-dir\n--disable-pip-version-check\n--no-input\n"
+              "-I\n-m\npip\ninstall\n--isolated\n--no-cache-dir\n--disable-pip-version-check\n--no-input\n"
               "--no-warn-script-location\n--prefer-binary\n-r\n" +
                   requirements.toUtf8() + "\n");
     const QList<QByteArray> environment = test::readFile(setup.cueFile(QStringLiteral("pip-env"))).split('\n');
     QList<QByteArray> pipVariables;
+    QList<QByteArray> pythonVariables;
     for (const QByteArray& line : environment) {
         if (line.startsWith("PIP_"))
             pipVariables.append(line);
+        if (line.startsWith("PYTHON"))
+            pythonVariables.append(line);
     }
     EXPECT_EQ(pipVariables, QList<QByteArray>{"PIP_CONFIG_FILE=/dev/null"});
-    EXPECT_TRUE(environment.contains("PYTHONNOUSERSITE=1"));
+    EXPECT_EQ(pythonVariables, QList<QByteArray>{"PYTHONNOUSERSITE=1"});
+    // pip starts in the staging folder, never in whatever folder the program was started from.
+    const QByteArray pipFolder = test::readFile(setup.cueFile(QStringLiteral("pip-cwd"))).trimmed();
+    EXPECT_TRUE(pipFolder.startsWith(QString(setup.parent() + u"/Runtime.staging-").toUtf8())) << pipFolder.constData();
     EXPECT_EQ(test::readFile(setup.cueFile(QStringLiteral("helper-argv"))), "-I\n-m\npymobiledevice3\nversion\n");
     EXPECT_EQ(installer->logTail(),
               QStringList({QStringLiteral("line 2"), QStringLiteral("line 3"), QStringLiteral("line 4"),
@@ -390,6 +412,137 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return !processAlive(pip) && !processAlive(child) && stagingFolders(setup.parent()).isEmpty(); }, 30000));
     EXPECT_FALSE(setup.current());
+}
+
+TEST(RuntimeInstaller, CancellingAReinstallKeepsTheWorkingRuntime)
+{
+    struct Case {
+        const char* name;
+        std::function<void(InstallBench&)> arrange;
+        std::function<bool(InstallBench&)> reached;
+    };
+    const QList<Case> cases = {
+        {"during the download",
+         [](InstallBench& s) { s.server.setReply("GET", archivePath.toUtf8(), archiveReply(s.archive, false, 30000)); },
+         [](InstallBench& s) { return s.server.requestCount() >= 2; }},
+        {"during the component install", [](InstallBench& s) { s.setCue(QStringLiteral("pip-mode"), "sleep"); },
+         [](InstallBench& s) { return QFileInfo::exists(s.cueFile(QStringLiteral("pip-child"))); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallBench setup;
+        ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+        c.arrange(setup);
+        auto installer = setup.makeInstaller();
+        installer->refresh();
+        installer->install();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.reached(setup); }, 90000));
+        installer->cancel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 30000));
+        EXPECT_EQ(installer->phase(), Phase::installed(QStringLiteral("10.10.3")));
+        EXPECT_TRUE(setup.current());
+        EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+    }
+}
+
+TEST(RuntimeInstaller, AVersionProbeThatNeverAnswersFailsAfterItsTimeLimit)
+{
+    InstallBench setup;
+    setup.configuration.versionProbeTimeLimit = std::chrono::milliseconds(300);
+    setup.setCue(QStringLiteral("version-mode"), "hang");
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 90000));
+    EXPECT_EQ(installer->phase(), Phase::failed(QStringLiteral("Installation failed (pymobiledevice3).\n\n"
+                                                               "INFO reading the package")));
+    // The probe and what it started are gone, and nothing vouches for the new files.
+    const qint64 probe = readPid(setup.cueFile(QStringLiteral("helper-pid")));
+    ASSERT_GT(probe, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(probe); }, 10000));
+    EXPECT_FALSE(setup.current());
+    EXPECT_EQ(stagingFolders(setup.parent()), QStringList());
+}
+
+// A quit ends the event loop, so the pipeline never gets to unwind: the staging
+// folder must go with the installer itself. One left by a crash goes at the next start.
+TEST(RuntimeInstaller, StagingFoldersGoAtQuitAndLeftoversAtStart)
+{
+    InstallBench setup;
+    setup.server.setReply("GET", archivePath.toUtf8(), archiveReply(setup.archive, false, 30000));
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(setup.server.waitForRequests(1, 30000));
+    ASSERT_EQ(stagingFolders(setup.parent()).size(), 1);
+    ASSERT_TRUE(QFileInfo::exists(setup.parent() + u'/' + stagingFolders(setup.parent()).first() + u"/python.tar.gz"));
+    installer.reset();
+    // No event loop from here on, as after a quit.
+    EXPECT_TRUE(test::eventually([&] { return QDir(setup.parent()).isEmpty(); }));
+
+    const QString crashed = setup.parent() + u"/Runtime.staging-0DD1E5A0-0000-4000-8000-000000000000";
+    const QString halfDeleted = setup.parent() + u"/Runtime.removing-0DD1E5A0-0000-4000-8000-000000000001";
+    test::writeFile(crashed + u"/python/bin/python3", "left by a crash");
+    test::writeFile(halfDeleted + u"/lib/os.py", "left by a quit");
+    RuntimeInstaller atStart(setup.configuration);
+    EXPECT_TRUE(test::eventually([&] { return QDir(setup.parent()).isEmpty(); }));
+    EXPECT_EQ(atStart.phase(), Phase::checking());
+}
+
+// Deleting a runtime of thousands of files takes as long as the disk needs: the
+// old one is moved aside at once and deleted on a worker while the window goes on.
+TEST(RuntimeInstaller, TheReplacedRuntimeIsDeletedOnAWorker)
+{
+    InstallBench setup;
+    ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+    test::writeFile(setup.root() + u"/python/marker", "earlier runtime");
+
+    QThreadPool removals;
+    removals.setMaxThreadCount(1);
+    QSemaphore release;
+    removals.start([&release] { release.acquire(); });
+    setup.configuration.removalPool = &removals;
+    ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+    EXPECT_FALSE(QFileInfo::exists(setup.root() + u"/python/marker"));
+    // The worker is busy: the earlier runtime waits beside the runtime folder.
+    const QStringList aside = QDir(setup.parent()).entryList({QStringLiteral("Runtime.removing-*")}, QDir::Dirs);
+    bool earlierAside = false;
+    for (const QString& name : aside)
+        earlierAside = earlierAside || QFileInfo::exists(setup.parent() + u'/' + name + u"/marker");
+    EXPECT_TRUE(earlierAside) << aside.join(u' ').toStdString();
+
+    release.release();
+    removals.waitForDone();
+    EXPECT_EQ(QDir(setup.parent()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("Runtime")));
+}
+
+TEST(RuntimeInstaller, ADownloadOfUnknownSizeShowsTheBytesReceived)
+{
+    InstallBench setup;
+    setup.configuration.build.expectedBytes = std::nullopt;
+    setup.server.setReply("GET", archivePath.toUtf8(), archiveReply(setup.archive, true));
+    ASSERT_EQ(setup.installAndWait(), Phase::installed(QStringLiteral("10.10.3")));
+    QList<Phase> downloading;
+    for (const Phase& phase : std::as_const(setup.phases)) {
+        if (phase.kind == Phase::Kind::installing && phase.step == Step::download)
+            downloading.append(phase);
+    }
+    ASSERT_GE(downloading.size(), 2);
+    EXPECT_EQ(downloading.first(), Phase::downloading(std::nullopt, 0));
+    EXPECT_EQ(downloading.last(), Phase::installing(Step::download, 1.0));
+    // Until the end, whatever the server said, the bar shows activity and the bytes so far.
+    qint64 received = 0;
+    for (qsizetype i = 0; i + 1 < downloading.size(); ++i) {
+        const Phase& phase = downloading.at(i);
+        if (phase.progress)
+            continue;
+        ASSERT_TRUE(phase.receivedBytes.has_value());
+        EXPECT_GE(*phase.receivedBytes, received);
+        received = *phase.receivedBytes;
+    }
+
+    EXPECT_EQ(RuntimeInstallError::downloadTooLarge(PythonBuild::unknownSizeCapBytes).description(),
+              QStringLiteral("The download was stopped at 69 MB: the file is larger than the add-on component can "
+                             "be, and its exact size isn’t known for this computer."));
 }
 
 TEST(RuntimeInstaller, Sha256HexReadsTheWholeFileInPieces)

@@ -67,6 +67,7 @@ struct FakeHttpServer::Shared {
     QHash<QByteArray, QList<FakeHttpReply>> routes;
     int dropRemaining = 0;
     QList<FakeHttpRequest> requests;
+    FakeHttpServer::RequestCheck check;
 
     FakeHttpReply replyFor(const FakeHttpRequest& request)
     {
@@ -75,6 +76,10 @@ struct FakeHttpServer::Shared {
         if (dropRemaining > 0) {
             --dropRemaining;
             return FakeHttpReply::text("starting\n", 503);
+        }
+        if (check) {
+            if (std::optional<FakeHttpReply> refusal = check(request))
+                return *refusal;
         }
         const QByteArray exact = request.method + ' ' + request.target;
         const QByteArray anyQuery = request.method + ' ' + request.path();
@@ -226,6 +231,11 @@ private:
         auto answer = [this, guard, reply] {
             if (!guard)
                 return;
+            if (reply.pieceBytes > 0 && !reply.closeWithoutReply) {
+                writeHead(guard.data(), reply);
+                writePieces(guard, reply, 0);
+                return;
+            }
             m_busy.remove(guard.data());
             write(guard.data(), reply);
             if (guard && guard->state() == QAbstractSocket::ConnectedState)
@@ -237,12 +247,27 @@ private:
             answer();
     }
 
-    static void write(QTcpSocket* socket, const FakeHttpReply& reply)
+    // The body piece by piece; the socket takes its next request after the last.
+    void writePieces(QPointer<QTcpSocket> guard, FakeHttpReply reply, qsizetype offset)
     {
-        if (reply.closeWithoutReply) {
-            socket->disconnectFromHost();
+        if (!guard)
+            return;
+        guard->write(reply.body.mid(offset, reply.pieceBytes));
+        offset += reply.pieceBytes;
+        if (offset < reply.body.size()) {
+            QTimer::singleShot(reply.pieceDelayMs, guard.data(),
+                               [this, guard, reply, offset] { writePieces(guard, reply, offset); });
             return;
         }
+        m_busy.remove(guard.data());
+        if (reply.closeDelimited)
+            guard->disconnectFromHost();
+        else if (guard->state() == QAbstractSocket::ConnectedState)
+            serve(guard.data());
+    }
+
+    static void writeHead(QTcpSocket* socket, const FakeHttpReply& reply)
+    {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
         for (const auto& [key, value] : reply.headers)
             head += key + ": " + value + "\r\n";
@@ -252,6 +277,15 @@ private:
             head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
         head += "\r\n";
         socket->write(head);
+    }
+
+    static void write(QTcpSocket* socket, const FakeHttpReply& reply)
+    {
+        if (reply.closeWithoutReply) {
+            socket->disconnectFromHost();
+            return;
+        }
+        writeHead(socket, reply);
         socket->write(reply.body);
         if (reply.closeDelimited)
             socket->disconnectFromHost();
@@ -304,6 +338,12 @@ void FakeHttpServer::setReplies(const QByteArray& method, const QByteArray& path
 {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->routes.insert(method + ' ' + path, replies);
+}
+
+void FakeHttpServer::setRequestCheck(RequestCheck check)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->check = std::move(check);
 }
 
 void FakeHttpServer::dropFirst(int n)

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QMutex>
 #include <QUrl>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QThread;
@@ -24,6 +26,10 @@ struct FakeHttpReply {
     bool closeWithoutReply = false;
     /// Send no Content-Length and close the connection after the body.
     bool closeDelimited = false;
+    /// When above 0, the body goes out in pieces of this many bytes, one every
+    /// pieceDelayMs, as a slow link delivers it.
+    qsizetype pieceBytes = 0;
+    int pieceDelayMs = 0;
 
     static FakeHttpReply json(QByteArray body, int status = 200);
     static FakeHttpReply text(QByteArray body, int status = 200);
@@ -76,6 +82,11 @@ public:
     void setReply(const QByteArray& method, const QByteArray& path, const FakeHttpReply& reply);
     /// Replaces the replies of method + path with this sequence (the last one repeats).
     void setReplies(const QByteArray& method, const QByteArray& path, const QList<FakeHttpReply>& replies);
+    /// Answers a request before the scripted replies, or lets it through with nullopt:
+    /// how a fake refuses what the real server refuses on every path. Runs on the
+    /// server's thread.
+    using RequestCheck = std::function<std::optional<FakeHttpReply>(const FakeHttpRequest&)>;
+    void setRequestCheck(RequestCheck check);
     /// The next n requests, whatever their route, are recorded and answered with
     /// 503: the service "comes up" after n probes. (A closed connection would not do
     /// for counting probes: Qt's HTTP client sends a request again once when the

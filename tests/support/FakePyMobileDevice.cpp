@@ -23,8 +23,12 @@ const char* const kScript = R"SH(#!/bin/sh
 STATE='@STATE@'
 printf '%s\n' "$*" >> "$STATE/calls.log"
 log() { echo "2026-10-05 12:00:00 host pymobiledevice3.cli[$$] $1 $2" >&2; }
+# The iPhone drops a simulated location when the process that set it ends.
+ended() {
+  case $(cat "$STATE/location" 2>/dev/null) in "$$ "*) rm -f "$STATE/location" ;; esac
+}
 hold() {
-  trap 'kill $sleeper 2>/dev/null; exit 0' TERM INT
+  trap 'kill $sleeper 2>/dev/null; ended; exit 0' TERM INT
   while :; do
     sleep 3600 >/dev/null 2>&1 &
     sleeper=$!
@@ -103,10 +107,14 @@ case $behaviour in
     log INFO "Waiting for the device to be available again"; hold ;;
   flood-hold) head -c 10485760 /dev/zero | tr '\0' 'x'; : > "$STATE/$cmd.flooded"; hold ;;
   already-mounted) log ERROR "DeveloperDiskImage already mounted"; exit 0 ;;
+  wait-release) while [ ! -f "$STATE/$cmd.release" ]; do sleep 0.02; done ;;
 esac
 
 case $cmd in
-  set) pressCtrlC; hold ;;
+  set)
+    for a; do lat=$lon; lon=$a; done
+    echo "$$ $lat $lon" > "$STATE/location.tmp" && mv -f "$STATE/location.tmp" "$STATE/location"
+    pressCtrlC; hold ;;
   play)
     for a; do track=$a; done
     cp "$track" "$STATE/played.gpx.tmp" && mv -f "$STATE/played.gpx.tmp" "$STATE/played.gpx"
@@ -162,6 +170,8 @@ QString behaviourWord(FakePyMobileDevice::Behaviour behaviour)
         return QStringLiteral("already-mounted");
     case B::Succeed:
         return QStringLiteral("succeed");
+    case B::SucceedWhenReleased:
+        return QStringLiteral("wait-release");
     }
     return QStringLiteral("succeed");
 }
@@ -217,6 +227,34 @@ void FakePyMobileDevice::setBehaviour(Command command, Behaviour behaviour, bool
     const QString file = m_state + QLatin1Char('/') + name(command) + (viaRsd ? QStringLiteral(".rsd") : QString()) +
                          QStringLiteral(".behaviour");
     replaceFile(file, behaviourWord(behaviour).toUtf8());
+    if (behaviour == Behaviour::SucceedWhenReleased)
+        QFile::remove(m_state + QLatin1Char('/') + name(command) + QStringLiteral(".release"));
+}
+
+void FakePyMobileDevice::release(Command command)
+{
+    writeFile(m_state + QLatin1Char('/') + name(command) + QStringLiteral(".release"), "");
+}
+
+void FakePyMobileDevice::unplug()
+{
+    m_unplugged = m_attached;
+    setAttachedDevices({});
+    QFile::remove(m_state + QStringLiteral("/location"));
+}
+
+void FakePyMobileDevice::plugBackIn()
+{
+    setAttachedDevices(m_unplugged);
+}
+
+std::optional<QString> FakePyMobileDevice::simulatedLocation() const
+{
+    const QByteArray line = readFile(m_state + QStringLiteral("/location")).trimmed();
+    const qsizetype blank = line.indexOf(' ');
+    if (blank < 0)
+        return std::nullopt;
+    return QString::fromUtf8(line.mid(blank + 1));
 }
 
 void FakePyMobileDevice::setBehaviourWithOrWithoutRsd(Command command, Behaviour behaviour)
@@ -238,6 +276,7 @@ void FakePyMobileDevice::setUsbmuxList(const QByteArray& json)
 
 void FakePyMobileDevice::setAttachedDevices(const QList<AttachedDevice>& devices)
 {
+    m_attached = devices;
     QByteArray lines;
     QByteArray unqueryable;
     QJsonArray list;

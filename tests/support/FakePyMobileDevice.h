@@ -50,6 +50,8 @@ public:
         /// commands (set, play) block like Hold, play after copying its track and logging
         /// one "set location to" line per track point.
         Succeed,
+        /// Wait until the test calls release() for the command, then do what Succeed does.
+        SucceedWhenReleased,
     };
 
     /// Writes the script "pymobiledevice3" into folder and keeps its state in
@@ -88,6 +90,20 @@ public:
     /// list prints these devices. Without this call every command reaches "the"
     /// device.
     void setAttachedDevices(const QList<AttachedDevice>& devices);
+    /// Lets invocations waiting in SucceedWhenReleased (and later ones) go on.
+    void release(Command command);
+
+    /// The cable is pulled, as the real tool sees it: no device is attached, and
+    /// the iPhone drops the simulated location, while a held "set" keeps running
+    /// (it waits for a signal, not on the device). Only a new "set" after
+    /// plugBackIn() puts the location back.
+    void unplug();
+    /// The devices attached before unplug() are attached again, without a location.
+    void plugBackIn();
+    /// The "LAT LON" the iPhone uses now as its simulated location: the latest set
+    /// while its process runs and no unplug came since; none otherwise.
+    std::optional<QString> simulatedLocation() const;
+
     /// The devices the command reached, one UDID per invocation that got one.
     QStringList targets(Command command) const;
 
@@ -109,6 +125,8 @@ public:
 private:
     QString m_executable;
     QString m_state;
+    QList<AttachedDevice> m_attached;
+    QList<AttachedDevice> m_unplugged;
 };
 
 /// True while the process exists and is not a zombie.

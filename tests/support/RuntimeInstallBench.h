@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -24,29 +25,56 @@ using Phase = RuntimeInstaller::Phase;
 
 inline const QString archivePath = QStringLiteral("/releases/download/cpython-3.12.14%2B20260929-test.tar.gz");
 
-// The interpreter of the test archive. As pip it records its arguments and
-// environment and does what the "pip-mode" cue says; behind the launcher ("-I")
-// it answers the version probe as "version-mode" says.
+// The interpreter of the test archive, behaving as CPython does towards the user's
+// environment: without "-I", PYTHONHOME swaps the standard library (it does not
+// start) and PYTHONPATH comes first on the module path (pip finds a package there
+// "already satisfied" and installs nothing). As pip it records its arguments,
+// environment and working folder, installs the helper package into its own
+// site-packages and does what the "pip-mode" cue says; as the helper
+// ("-m pymobiledevice3") it needs that package and answers the version probe as
+// "version-mode" says.
 inline QByteArray python3Stub(const QString& cue)
 {
     return QByteArrayLiteral("#!/bin/sh\ncue='") + cue.toUtf8() + QByteArray(R"SH('
-if [ "$1" = "-I" ]; then
-  printf '%s\n' "$@" > "$cue/helper-argv"
+site="$(dirname "$0")/../lib/python3.12/site-packages"
+printf '%s\n' "$@" > "$cue/last-argv"
+isolated=no
+if [ "$1" = "-I" ]; then isolated=yes; shift; fi
+if [ $isolated = no ] && [ -n "$PYTHONHOME" ]; then
+  echo "Fatal Python error: init_fs_encoding: failed to get the Python codec of the filesystem encoding"
+  echo "ModuleNotFoundError: No module named 'encodings'"
+  exit 1
+fi
+found() {
+  [ -e "$site/$1" ] && return 0
+  [ $isolated = no ] && [ -n "$PYTHONPATH" ] && [ -e "$PYTHONPATH/$1" ] && return 0
+  return 1
+}
+if [ "$2" = "pymobiledevice3" ]; then
+  cp "$cue/last-argv" "$cue/helper-argv"
+  if ! found pymobiledevice3; then echo "$0: No module named pymobiledevice3"; exit 1; fi
   case "$(cat "$cue/version-mode" 2>/dev/null)" in
     fail) echo "boom"; exit 1 ;;
     blank) printf '\n  \n\n'; exit 0 ;;
+    hang) echo "INFO reading the package"; echo $$ > "$cue/helper-pid"; sleep 60 & wait; exit 0 ;;
   esac
   printf 'INFO reading the package\n  10.10.3\t\n'
   exit 0
 fi
-printf '%s\n' "$@" > "$cue/pip-argv"
+cp "$cue/last-argv" "$cue/pip-argv"
 env > "$cue/pip-env"
+pwd > "$cue/pip-cwd"
 echo $$ > "$cue/pip-pid"
 case "$(cat "$cue/pip-mode" 2>/dev/null)" in
   fail-output) echo "ERROR: No matching distribution found for pymobiledevice3==10.10.3" >&2; exit 1 ;;
   fail-silent) exit 1 ;;
   sleep) echo "Collecting pymobiledevice3"; sleep 60 & echo $! > "$cue/pip-child"; wait; exit 0 ;;
 esac
+if found pymobiledevice3; then
+  echo "Requirement already satisfied: pymobiledevice3==10.10.3"
+  exit 0
+fi
+mkdir -p "$site/pymobiledevice3" && : > "$site/pymobiledevice3/__init__.py"
 printf 'Collecting pymobiledevice3\n  \t \nline 2\nline 3\nline 4\nline 5\nline 6\nSuccessfully installed pymobiledevice3-10.10.3\n'
 )SH");
 }
@@ -123,6 +151,15 @@ public:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 90000));
         return installer->phase();
     }
+
+    ~InstallBench()
+    {
+        // Folders moved aside are deleted on Qt's shared pool; done before the
+        // temporary folder goes.
+        QThreadPool::globalInstance()->waitForDone();
+    }
+    InstallBench(const InstallBench&) = delete;
+    InstallBench& operator=(const InstallBench&) = delete;
 
     /// The installed runtime counts as current.
     bool current() const { return RuntimeLayout(root()).currentManifest().has_value(); }

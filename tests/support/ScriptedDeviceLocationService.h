@@ -13,7 +13,7 @@
 namespace ostrevin::test {
 
 /// A device bridge whose answers the test scripts. Each call is recorded by name
-/// ("detectHelper", "setLocation", ...). By default every answer is ready at once;
+/// ("detectHelper", "resendLocation", ...). By default every answer is ready at once;
 /// holdAnswers(true) keeps the next calls pending until release(), so a test can
 /// act while an operation runs. A stop request on a pending call answers it with
 /// the scripted error (or the default value) at once.
@@ -30,6 +30,8 @@ public:
     std::exception_ptr clearLocationError;
     std::exception_ptr playRouteError;
     std::optional<bool> persistentLocationActive;
+    /// A successful resendLocation leaves a held process running, as the real tool's set does.
+    bool setStartsHeldProcess = false;
 
     QFuture<LocationHelperStatus> detectHelper() override
     {
@@ -60,6 +62,18 @@ public:
             std::lock_guard lock(m_mutex);
             m_setPoints.append(point);
         }
+        return answer(setLocationReply, setLocationError, stopToken);
+    }
+    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken,
+                                    AdministratorPrompt) override
+    {
+        record(QStringLiteral("resendLocation"));
+        {
+            std::lock_guard lock(m_mutex);
+            m_setPoints.append(point);
+        }
+        if (!setLocationError && setStartsHeldProcess)
+            persistentLocationActive = true;
         return answer(setLocationReply, setLocationError, stopToken);
     }
     QFuture<QString> clearLocation(const LocationHelper&, std::stop_token stopToken) override

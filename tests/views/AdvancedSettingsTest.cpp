@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -22,6 +23,18 @@ protected:
             vm->logEvent(u"Event %1"_s.arg(i), i % 3 ? TrackerLogLevel::info : TrackerLogLevel::error);
     }
     kit::KitLabel* footer() const { return child<kit::KitLabel>(u"maintenanceFooter"_s); }
+
+    /// A confirmed action that could not run says why; one that ran says nothing.
+    void expectRefusal(const QString& reason)
+    {
+        auto* box = window->findChild<QMessageBox*>(u"maintenanceRefused"_s);
+        EXPECT_EQ(box != nullptr, !reason.isEmpty());
+        if (!box)
+            return;
+        EXPECT_EQ(box->text(), u"Nothing was changed."_s);
+        EXPECT_EQ(box->informativeText(), reason);
+        delete box;
+    }
 };
 
 TEST_F(AdvancedSettingsTest, AnEmptyLogOffersNothingToCopyAndSaysSo)
@@ -93,8 +106,9 @@ TEST_F(AdvancedSettingsTest, MaintenanceWaitsUntilNothingRunsOnTheIPhone)
              Case{"route", [](auto& m) { PlannerTestAccess::setRouteRunning(m, true); }, false, false, true},
              Case{"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false, false, true},
              Case{"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false, false, true},
+             // Reset… waits for Telegram too, and the footer says so.
              Case{"telegram busy", [](auto& m) { PlannerTestAccess::setTelegramBusy(m, false, true, false); }, true,
-                  false, false},
+                  false, true},
          }) {
         SCOPED_TRACE(c.name);
         window.reset();
@@ -129,6 +143,7 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
             PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
         ASSERT_TRUE(answer(u"reinstallConfirmation"_s, u"Reinstall"_s));
         EXPECT_EQ(phases.contains(RuntimeInstaller::Phase::Kind::installing), !heldMeanwhile);
+        expectRefusal(heldMeanwhile ? u"Available when no location is set on iPhone."_s : QString());
         ASSERT_TRUE(eventually([&] { return !runtime->isInstalling(); }));
 
         ManualClock::runPostedEvents();
@@ -139,6 +154,41 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
             PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
         ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
         EXPECT_EQ(vm->telegramChatID().isEmpty(), !heldMeanwhile);
+        expectRefusal(heldMeanwhile ? u"Available when no location is set on iPhone."_s : QString());
+    }
+
+    // A Telegram operation that starts while the question is open blocks the reset too, and says so.
+    window.reset();
+    build();
+    vm->setTelegramChatID(u"42"_s);
+    open();
+    child<QPushButton>(u"resetAppData"_s)->click();
+    PlannerTestAccess::setTelegramBusy(*vm, true, false, false);
+    ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
+    EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+    expectRefusal(footer()->text());
+    EXPECT_FALSE(footer()->text().isEmpty());
+}
+
+TEST_F(AdvancedSettingsTest, ReturnAndEscapeOnResetAllAppDataEraseNothing)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Escape");
+        window.reset();
+        build();
+        vm->setTelegramChatID(u"42"_s);
+        SettingsWindow& shown = open();
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        child<QPushButton>(u"resetAppData"_s)->click();
+        QPointer<QMessageBox> box = child<QMessageBox>(u"resetConfirmation"_s);
+        ASSERT_TRUE(box);
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
+        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
     }
 }
 

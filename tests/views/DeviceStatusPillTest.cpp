@@ -10,6 +10,7 @@
 #include "views/kit/Spinner.h"
 #include "views/kit/StatusDot.h"
 #include "views/kit/SymbolMark.h"
+#include "views/kit/TailTextBox.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -72,15 +73,15 @@ TEST_F(DeviceStatusPillTest, ThePillShowsTheStateInItsColour)
     };
     const RoutePoint home = makePoint(u"Home"_s, 50.0875, 14.4213);
     const QList<Case> cases{
-        {"before the first check, even with a helper", [&] { A::setHelperStatus(*vm, readyStatus()); },
-         u"Working…"_s, true, BrandColor::Idle, "iphone"},
+        {"before the first check, even with a helper", [&] { A::setHelperStatus(*vm, readyStatus()); }, u"Working…"_s,
+         true, BrandColor::Idle, "iphone"},
         {"ready", [&] { checked(readyStatus()); }, u"Ready"_s, false, BrandColor::Ready, "iphone"},
         {"connected but not ready", [&] { checked(connectedNotReady()); }, u"Needs setup"_s, false,
          BrandColor::Attention, "iphone"},
         {"no helper tool", [&] { checked(LocationHelperStatus::missing()); }, u"Needs setup"_s, false,
          BrandColor::Attention, "iphone.slash"},
-        {"unplugged with nothing simulated", [&] { checked(unplugged()); }, u"Not connected"_s, false,
-         BrandColor::Idle, "iphone.slash"},
+        {"unplugged with nothing simulated", [&] { checked(unplugged()); }, u"Not connected"_s, false, BrandColor::Idle,
+         "iphone.slash"},
         {"unplugged while a location is held",
          [&] {
              checked(unplugged());
@@ -93,7 +94,8 @@ TEST_F(DeviceStatusPillTest, ThePillShowsTheStateInItsColour)
              A::setResetPending(*vm, true);
          },
          u"Not connected"_s, false, BrandColor::Attention, "iphone.slash"},
-        {"a check runs", [&] {
+        {"a check runs",
+         [&] {
              checked(readyStatus());
              A::setCheckingDevice(*vm, true);
          },
@@ -161,24 +163,43 @@ TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
         QString details; // empty: no details
     };
     const QList<Case> cases{
-        {"before any check, no details", [&] { A::setHelperStatus(*vm, LocationHelperStatus::missing()); },
-         {false, false, false}, u"The add-on component"_s, false, true, {}},
+        {"before any check, no details",
+         [&] { A::setHelperStatus(*vm, LocationHelperStatus::missing()); },
+         {false, false, false},
+         u"The add-on component"_s,
+         false,
+         true,
+         {}},
         {"no helper after a check: its installation hint",
          [&] {
              LocationHelperStatus missing = LocationHelperStatus::missing();
              missing.installHint = u"Open Ostrevin again to install the add-on."_s;
              checked(missing);
          },
-         {false, false, false}, u"The add-on component"_s, false, true, u"Open Ostrevin again to install the add-on."_s},
-        {"connected, not ready", [&] { checked(connectedNotReady()); }, {true, true, false}, u"Developer Mode"_s, true,
-         true, {}},
+         {false, false, false},
+         u"The add-on component"_s,
+         false,
+         true,
+         u"Open Ostrevin again to install the add-on."_s},
+        {"connected, not ready",
+         [&] { checked(connectedNotReady()); },
+         {true, true, false},
+         u"Developer Mode"_s,
+         true,
+         true,
+         {}},
         {"unplugged", [&] { checked(unplugged()); }, {true, false, false}, u"If iPhone asks"_s, false, true, {}},
         {"ready", [&] { checked(readyStatus()); }, {true, true, true}, {}, false, true, {}},
-        {"a route plays", [&] {
+        {"a route plays",
+         [&] {
              checked(readyStatus());
              A::setRouteRunning(*vm, true);
          },
-         {true, true, true}, {}, false, false, {}},
+         {true, true, true},
+         {},
+         false,
+         false,
+         {}},
         {"the last error comes before the hint",
          [&] {
              LocationHelperStatus missing = LocationHelperStatus::missing();
@@ -186,7 +207,11 @@ TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
              checked(missing);
              A::setLastDeviceError(*vm, u"Device is not connected"_s);
          },
-         {false, false, false}, u"The add-on component"_s, false, true, u"Device is not connected"_s},
+         {false, false, false},
+         u"The add-on component"_s,
+         false,
+         true,
+         u"Device is not connected"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -230,7 +255,7 @@ TEST_F(DeviceStatusPillTest, LongToolOutputKeepsItsEndAndCheckAgainChecksWithPro
     const QString output = u"start of the output\n"_s + QString(40'000, u'x') + u"\nERROR: the last line"_s;
     A::setLastDeviceError(*vm, output);
     const QString shown = details->toPlainText();
-    EXPECT_EQ(shown.size(), DeviceSetupPopover::detailsTailChars);
+    EXPECT_EQ(shown.size(), kit::TailTextBox::tailCharacters);
     EXPECT_TRUE(shown.endsWith(u"ERROR: the last line"_s));
     EXPECT_TRUE(details->isReadOnly());
     EXPECT_EQ(details->height(), 140);

@@ -2,6 +2,7 @@
 #include "routedata/AppLanguage.h"
 
 #include <QPushButton>
+#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -97,3 +98,26 @@ TEST_F(GeneralSettingsTest, PickersFollowTheStoreAndShowNoRowForAnUnknownValue)
 }
 
 } // namespace
+
+TEST_F(GeneralSettingsTest, ReturnAndEscapeOnTheRestartQuestionDoNotRestart)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Escape");
+        build();
+        PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
+        relaunches = 0;
+        SettingsWindow& shown = open();
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        pick(u"languagePicker"_s, u"en"_s);
+        child<QPushButton>(u"restartNow"_s)->click();
+        QPointer<QMessageBox> box = child<QMessageBox>(u"relaunchConfirmation"_s);
+        ASSERT_TRUE(box);
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
+        EXPECT_EQ(relaunches, 0);
+        window.reset();
+    }
+}

@@ -1,10 +1,13 @@
 #include "views/alarm/LocationSafetyAlarmView.h"
 
+#include "alerts/LocationSafetyAlarmPanel.h"
 #include "views/alarm/FittedText.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace ostrevin;
 
@@ -134,4 +137,57 @@ TEST(LocationSafetyAlarmView, TheRestoredFormChangesTitleExplanationAndStatusAnd
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_EQ(acknowledged, 1);
     }
+}
+
+TEST(LocationSafetyAlarmView, FillsEachScreenFromTheSmallestUpWithTheButtonOnItAndNoTextCut)
+{
+    LocationSafetyAlarmEvent event = alarm(50.0874654, 14.4212535, false, QStringLiteral("Old Town Square, Prague"));
+    event.reason = QStringLiteral("The location helper ended unexpectedly (exit code 1). iPhone stopped answering the "
+                                  "location service while it was being restarted over the tunnel.");
+    for (const QSize screen :
+         {QSize(1600, 1000), QSize(1366, 768), QSize(1280, 720), QSize(1024, 600), QSize(800, 600)}) {
+        for (const bool recovered : {false, true}) {
+            SCOPED_TRACE(QStringLiteral("%1x%2 %3")
+                             .arg(screen.width())
+                             .arg(screen.height())
+                             .arg(recovered ? u"restored" : u"interrupted")
+                             .toStdString());
+            event.isRecoveryConfirmed = recovered;
+            LocationSafetyAlarmPanel panel(nullptr);
+            panel.setContent(new LocationSafetyAlarmView(event, [] {}));
+            panel.setGeometry(QRect(QPoint(0, 0), screen));
+            panel.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+            QApplication::processEvents();
+            EXPECT_EQ(panel.size(), screen);
+
+            const QRect onScreen(QPoint(0, 0), screen);
+            auto* button = panel.findChild<QPushButton*>();
+            ASSERT_NE(button, nullptr);
+            const QRect buttonRect(button->mapTo(&panel, QPoint(0, 0)), button->size());
+            EXPECT_TRUE(onScreen.contains(buttonRect)) << buttonRect.y() << "+" << buttonRect.height();
+
+            // Every line of every text is drawn: each text has the height its width needs
+            // and lies on the screen.
+            for (const FittedText* text : panel.findChildren<FittedText*>()) {
+                SCOPED_TRACE(text->text().toStdString());
+                EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+                EXPECT_TRUE(onScreen.contains(QRect(text->mapTo(&panel, QPoint(0, 0)), text->size())));
+            }
+        }
+    }
+}
+
+TEST(LocationSafetyAlarmView, ALaterStateShownInPlaceReadsAsAViewBuiltForIt)
+{
+    const AlarmViewFactory factory = LocationSafetyAlarmView::factory();
+    LocationSafetyAlarmEvent later = alarm(48.85, 2.35, true, QStringLiteral("Louvre"));
+    later.reason = QStringLiteral("iPhone stopped responding.");
+    later.detectedAt = later.detectedAt.addSecs(61);
+    std::unique_ptr<QWidget> fresh(factory.make(later, {}));
+    std::unique_ptr<QWidget> refreshed(factory.make(alarm(50.08, 14.42), {}));
+    const QPushButton* button = refreshed->findChild<QPushButton*>();
+    factory.update(refreshed.get(), later);
+    EXPECT_EQ(texts(*refreshed), texts(*fresh));
+    EXPECT_EQ(refreshed->findChild<QPushButton*>(), button);
 }

@@ -1,15 +1,17 @@
+#include "views/place/PlacePanel.h"
+
 #include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
 #include "platform/FixedPlaceSearchService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "support/FakeHttpServer.h"
+#include "support/FocusPictures.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
 #include "views/place/CityChips.h"
 #include "views/place/DeviceBlockerNotice.h"
-#include "views/place/PlacePanel.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -273,4 +275,16 @@ TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
     shown.card()->findChild<kit::IconButton*>()->click();
     EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
     EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
+}
+
+TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
+{
+    PlacePanel& shown = show(noPlaces);
+    PlannerTestAccess::setHelperStatus(*vm, LocationHelperStatus::missing());
+    PlannerTestAccess::setLastDeviceCheck(*vm, QDateTime::currentDateTimeUtc());
+    DeviceBlockerNotice* notice = shown.blockerNotice();
+    ASSERT_TRUE(notice->isVisible());
+    const test::FocusPictures pictures = test::focusPictures(*notice);
+    ASSERT_TRUE(pictures.hadFocus);
+    EXPECT_NE(pictures.focused, pictures.unfocused);
 }

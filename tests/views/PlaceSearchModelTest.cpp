@@ -1,10 +1,11 @@
+#include "views/place/PlaceSearchModel.h"
+
 #include "platform/PhotonPlaceSearchService.h"
 #include "routedata/LocationValidationError.h"
 #include "routedata/RoutePlanningError.h"
 #include "support/AwaitTask.h"
 #include "support/FakeHttpServer.h"
 #include "support/QtPrinters.h"
-#include "views/place/PlaceSearchModel.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -24,8 +25,8 @@ QByteArray features(int count, const char* stem = "Paris")
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             list += ',';
-        list += R"({"geometry":{"type":"Point","coordinates":[2.35,48.85]},"properties":{"name":")" +
-                QByteArray(stem) + QByteArray::number(i) + R"(","country":"France"}})";
+        list += R"({"geometry":{"type":"Point","coordinates":[2.35,48.85]},"properties":{"name":")" + QByteArray(stem) +
+                QByteArray::number(i) + R"(","country":"France"}})";
     }
     return R"({"features":[)" + list + "]}";
 }
@@ -124,7 +125,8 @@ TEST_F(PlaceSearchModelTest, StaleAndAbandonedAnswersLeaveTheListAlone)
         QStringList ids;
     };
     const Case cases[] = {
-        {"text became coordinates", [](PlaceSearchModel& m) { m.update(QStringLiteral("48.1, 11.5")); },
+        {"text became coordinates",
+         [](PlaceSearchModel& m) { m.update(QStringLiteral("48.1, 11.5")); },
          {QStringLiteral("coordinates:48.10000, 11.50000")}},
         {"text emptied", [](PlaceSearchModel& m) { m.update(QStringLiteral("  ")); }, {}},
         {"model cleared", [](PlaceSearchModel& m) { m.clear(); }, {}},
@@ -163,7 +165,7 @@ TEST_F(PlaceSearchModelTest, SubmittedTextResolvesByPrecedence)
         const char* submitted;
         QByteArray searchAnswer;
         std::optional<QString> name_; // the point's name; none: it throws addressNotFound
-        int requests;                  // requests made by the submission itself
+        int requests;                 // requests made by the submission itself
     };
     const Case cases[] = {
         {"coordinates", nullptr, " 48.8584, 2.2945 ", features(0), QStringLiteral("Selected place"), 0},
@@ -175,7 +177,6 @@ TEST_F(PlaceSearchModelTest, SubmittedTextResolvesByPrecedence)
          R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"street":"Alexanderplatz"}}]})",
          QStringLiteral("Alexanderplatz 1"), 1},
         {"nothing found", nullptr, "Berlin", features(0), std::nullopt, 1},
-        {"HTML answer", nullptr, "Berlin", "<html></html>", std::nullopt, 1},
         {"10,000 characters are not sent", nullptr, nullptr, features(1), std::nullopt, 0},
     };
     for (const auto& c : cases) {
@@ -204,6 +205,48 @@ TEST_F(PlaceSearchModelTest, SubmittedTextResolvesByPrecedence)
     }
 }
 
+TEST_F(PlaceSearchModelTest, AFailingServiceIsReportedAsUnavailableNotAsAnAddressNotFound)
+{
+    const QString unavailable =
+        QStringLiteral("The search service isn’t available right now. Check your internet connection and try again.");
+    const QString notFound = QStringLiteral("The address “louvre” wasn’t found.");
+    FakeHttpReply proxyPage = FakeHttpReply::text(
+        "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad Gateway</h1>"
+        "</center>\r\n<hr><center>nginx</center>\r\n</body>\r\n</html>\r\n",
+        502);
+    proxyPage.headers = {{"Content-Type", "text/html"}};
+    struct Case {
+        const char* name;
+        std::optional<FakeHttpReply> reply; // none: the server refuses connections
+        QString expected;
+    };
+    const Case cases[] = {
+        {"nothing found", FakeHttpReply::json(R"({"features":[],"type":"FeatureCollection"})"), notFound},
+        {"server error", FakeHttpReply::json(R"({"message":"Internal Server Error"})", 500), unavailable},
+        {"proxy page", proxyPage, unavailable},
+        {"service down", FakeHttpReply::text("starting\n", 503), unavailable},
+        {"cut-off JSON", FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"), unavailable},
+        {"connection refused", std::nullopt, unavailable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpServer photon;
+        PhotonPlaceSearchService failing{network, photon.url()};
+        PlaceSearchModel searching{failing};
+        if (c.reply)
+            photon.setReply("GET", "/api", *c.reply);
+        else
+            photon.stopListening();
+
+        const auto outcome = test::awaitTask(searching.resolve(QStringLiteral(" louvre "), {}));
+
+        ASSERT_TRUE(outcome.finished);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(PlaceSearchModel::errorDescription(outcome.error, QStringLiteral(" louvre ")), c.expected);
+        EXPECT_FALSE(searching.isResolving());
+    }
+}
+
 TEST_F(PlaceSearchModelTest, OutOfRangeCoordinatesAreRefusedWithTheirMessage)
 {
     struct Case {
@@ -214,7 +257,8 @@ TEST_F(PlaceSearchModelTest, OutOfRangeCoordinatesAreRefusedWithTheirMessage)
                           Case{"45, 181", "Longitude must be between −180 and 180."}}) {
         const auto outcome = submit(QString::fromUtf8(c.text));
         ASSERT_TRUE(outcome.error) << c.text;
-        EXPECT_EQ(PlaceSearchModel::errorDescription(outcome.error, QString::fromUtf8(c.text)), QString::fromUtf8(c.message));
+        EXPECT_EQ(PlaceSearchModel::errorDescription(outcome.error, QString::fromUtf8(c.text)),
+                  QString::fromUtf8(c.message));
     }
     EXPECT_EQ(server.requestCount(), 0);
 }

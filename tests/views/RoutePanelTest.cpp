@@ -4,6 +4,8 @@
 #include "planner/OsrmReplies.h"
 #include "planner/PlannerFixture.h"
 #include "platform/FixedPlaceSearchService.h"
+#include "platform/PhotonPlaceSearchService.h"
+#include "routedata/RouteSpeedCalculator.h"
 #include "routedata/TovrelFormat.h"
 #include "support/FakeHttpServer.h"
 #include "views/kit/ActionButton.h"
@@ -12,10 +14,12 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/MetricView.h"
 #include "views/kit/PanelSection.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
 #include "views/route/RouteAlternativeRow.h"
+#include "views/route/RoutePointRow.h"
 #include "views/route/RouteSummaryCard.h"
 #include "views/route/TravelModePicker.h"
 
@@ -30,6 +34,7 @@
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
@@ -64,6 +69,7 @@ protected:
     {
         PlannerFixture::SetUp();
         http.setProxy(QNetworkProxy::NoProxy);
+        enforceOsrmLimits(server);
         osrm = std::make_unique<OsrmDirectionsService>(http, server.url(QStringLiteral("/car")),
                                                        server.url(QStringLiteral("/foot")));
         server.setReply("GET", "/car/route/v1/driving/14.000000,50.000000;14.100000,50.100000",
@@ -522,4 +528,167 @@ TEST_F(RoutePanelTest, PointRowsMoveTheirPointsThroughTheViewModel)
     ASSERT_EQ(rows.size(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rows.at(i)->point().id, vm->points().at(i).id) << "rows follow the new order";
+}
+
+TEST_F(RoutePanelTest, TheSummaryShowsTheDistanceTimeAndArrivalOfEveryEdit)
+{
+    RoutePanel& shown = show();
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    shown.setClock([now] { return now; });
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Trip"),
+                                  {makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 50.2, 14.2),
+                                   makePoint(QStringLiteral("C"), 50.05, 14.05)}));
+    // What the card must show for the draft as it is now, worked out apart from the view model's cache.
+    const auto expected = [&] {
+        const QList<RoutePoint>& points = vm->points();
+        double meters = 0;
+        for (qsizetype i = 1; i < points.size(); ++i)
+            meters += RouteSpeedCalculator::segmentDistance(points.at(i - 1), points.at(i));
+        const double seconds = RouteSpeedCalculator::duration(points, vm->selectedSpeedProfile(),
+                                                              vm->selectedTransportMode(), vm->speedKmh());
+        return QStringList{QStringLiteral("Distance ") + TovrelFormat::distance(meters),
+                           QStringLiteral("Time ") + TovrelFormat::duration(RouteSummaryCard::shownMinutes(seconds)),
+                           QStringLiteral("Arrival ") + RouteSummaryCard::arrivalText(seconds, now)};
+    };
+    const auto shownMetrics = [&] {
+        QStringList texts;
+        for (const kit::MetricView* metric : shown.summaryCard()->findChildren<kit::MetricView*>())
+            texts << metric->accessibleName();
+        return texts;
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> edit;
+    };
+    const Step steps[] = {
+        {"Move down", [&] { shown.pointRows().at(0)->moveDownAction()->trigger(); }},
+        {"next speed profile", [&] { QTest::keyClick(shown.speedMenu(), Qt::Key_Down); }},
+        {"walking",
+         [&] { QTest::mouseClick(shown.travelModePicker()->segment(RouteTransportMode::walking), Qt::LeftButton); }},
+        {"a point added",
+         [&] {
+             shown.addPointField()->lineEdit()->setFocus(Qt::MouseFocusReason);
+             QTest::keyClicks(shown.addPointField()->lineEdit(), QStringLiteral("50.3, 14.3"));
+             QTest::keyClick(shown.addPointField()->lineEdit(), Qt::Key_Return);
+         }},
+        {"a point removed",
+         [&] {
+             shown.pointRows().at(1)->removeAction()->trigger();
+             answer(confirmation(), true);
+         }},
+    };
+    ASSERT_EQ(shownMetrics(), expected());
+    QStringList before = shownMetrics();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.edit();
+        EXPECT_EQ(shownMetrics(), expected());
+        EXPECT_NE(shownMetrics(), before) << "the step changes the metrics";
+        before = shownMetrics();
+    }
+}
+
+TEST_F(RoutePanelTest, ASlowSearchDoesNotReplaceWhatWasChosenMeanwhile)
+{
+    FakeHttpServer photonServer;
+    FakeHttpReply slow = FakeHttpReply::json(
+        R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})");
+    slow.delayMs = 300;
+    photonServer.setReply("GET", "/api", slow);
+    PhotonPlaceSearchService photon(http, photonServer.url());
+    const RoutePoint clicked = makePoint(QStringLiteral("Clicked"), 48, 11);
+    const auto nameOf = [](const std::optional<RoutePoint>& point) { return point ? point->name : QString(); };
+    struct Case {
+        const char* name;
+        std::function<PlaceSearchField*(RoutePanel&)> field;
+        std::function<void()> meanwhile;
+        std::function<QString()> result;
+        const char* disturbed;
+        bool onARoute;
+    };
+    const Case cases[] = {
+        {"start", [](RoutePanel& p) { return p.startField(); }, [&] { vm->setRouteEndpoint(clicked, true); },
+         [&] { return nameOf(vm->routeStartDisplayPoint()); }, "Clicked", false},
+        {"destination", [](RoutePanel& p) { return p.destinationField(); },
+         [&] { vm->setRouteEndpoint(clicked, false); }, [&] { return nameOf(vm->routeDestinationDisplayPoint()); },
+         "Clicked", false},
+        {"add point", [](RoutePanel& p) { return p.addPointField(); },
+         [&] { vm->loadSavedRoute(savedRoute(QStringLiteral("Other"), line(2))); },
+         [&] { return vm->points().last().name; }, "P2", true},
+    };
+    for (const Case& c : cases) {
+        for (const bool disturbed : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (disturbed ? ", changed meanwhile" : ", undisturbed"));
+            RoutePanel& shown = show(photon);
+            if (c.onARoute)
+                vm->loadSavedRoute(savedRoute(QStringLiteral("Trip"), line(3)));
+            PlaceSearchField* field = c.field(shown);
+            QSignalSpy picked(field, &PlaceSearchField::picked);
+            field->lineEdit()->setFocus(Qt::MouseFocusReason);
+            QTest::keyClicks(field->lineEdit(), QStringLiteral("Berlin"));
+            QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+            ASSERT_TRUE(field->isResolving());
+            if (disturbed)
+                c.meanwhile();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !picked.isEmpty(); }, 10000));
+            EXPECT_EQ(c.result(), disturbed ? QString::fromLatin1(c.disturbed) : QStringLiteral("Berlin"));
+            panel.reset();
+            vm.reset();
+        }
+    }
+}
+
+TEST_F(RoutePanelTest, TypingSurvivesABackgroundCheckThatDisablesTheFields)
+{
+    FixedPlaceSearchService places{
+        {{QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27}}};
+    RoutePanel& shown = show(places);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    PlaceSearchField* start = shown.startField();
+    QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
+    ASSERT_TRUE(start->lineEdit()->hasFocus());
+    QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(start->lineEdit(), QStringLiteral("Mai"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start->showsSuggestions(); }, 2000));
+
+    A::setCheckingDevice(*vm, true);
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_EQ(start->text(), QStringLiteral("Mai"));
+    A::setCheckingDevice(*vm, false);
+    EXPECT_EQ(start->text(), QStringLiteral("Mai"));
+    // Back in the field, the list is there again and a click picks from it.
+    QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start->showsSuggestions(); }, 2000));
+    QTest::keyClick(start->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(vm->routeStartDisplayPoint()->name, QStringLiteral("Mainz"));
+}
+
+TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
+{
+    FakeHttpServer photonServer;
+    FakeHttpReply slow = FakeHttpReply::json(
+        R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})");
+    slow.delayMs = 300;
+    photonServer.setReply("GET", "/api", slow);
+    PhotonPlaceSearchService photon(http, photonServer.url());
+    RoutePanel& shown = show(photon);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    PlaceSearchField* start = shown.startField();
+    QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
+    QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(start->lineEdit(), QStringLiteral("Berlin"));
+    QTest::keyClick(start->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(start->isResolving());
+
+    A::setCheckingDevice(*vm, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
+    EXPECT_EQ(start->text(), QStringLiteral("Berlin"));
+    EXPECT_EQ(vm->routeStartDisplayPoint()->name, QStringLiteral("Home"));
+
+    // Enabled again, the same text is one Return away from its place.
+    A::setCheckingDevice(*vm, false);
+    EXPECT_EQ(start->text(), QStringLiteral("Berlin"));
+    QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
+    QTest::keyClick(start->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->routeStartDisplayPoint()->name == QStringLiteral("Berlin"); }, 10000));
 }

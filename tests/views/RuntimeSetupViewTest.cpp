@@ -3,8 +3,10 @@
 #include "support/RuntimeInstallBench.h"
 #include "views/setup/RuntimeSetupRows.h"
 
-#include <QLabel>
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -120,6 +122,17 @@ TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
          {},
          {},
          true},
+        // No size to measure against: the bytes received and a busy bar, never a 0 % that stays.
+        {"download of unknown size under way",
+         Phase::downloading(std::nullopt, 12'345'678),
+         Rows::Block::steps,
+         {},
+         false,
+         atDownload,
+         QStringLiteral("12 MB"),
+         {},
+         {},
+         true},
         {"verifying", Phase::installing(Step::verify), Rows::Block::steps, {}, false, atVerify, {}, {}, {}, true},
         {"installing components",
          Phase::installing(Step::components),
@@ -151,6 +164,8 @@ TEST(RuntimeSetupRows, EachPhaseShowsItsRows)
         EXPECT_EQ(statuses, c.statuses);
         EXPECT_EQ(percentages, c.percentage.isEmpty() ? QStringList() : QStringList(c.percentage));
         EXPECT_EQ(rows.progress, c.progress);
+        EXPECT_EQ(rows.progressIndeterminate,
+                  c.phase.kind == Phase::Kind::installing && c.phase.step == Step::download && !c.progress);
         EXPECT_EQ(rows.lastLogLine, c.logLine);
         EXPECT_EQ(rows.cancelEnabled, c.cancelEnabled);
     }
@@ -214,4 +229,33 @@ TEST(RuntimeSetupView, CancelDuringTheComponentInstallReturnsToInstall)
     EXPECT_TRUE(button(view, "installButton")->isVisible());
     EXPECT_EQ(button(view, "installButton")->text(), QStringLiteral("Install"));
     EXPECT_EQ(installed, 0);
+}
+
+TEST(RuntimeSetupView, ALongFailureShowsItsEndInABoundedBoxWithTryAgainOnScreen)
+{
+    test::InstallBench bench;
+    RuntimeInstaller runtime(bench.configuration);
+    QStringList pip;
+    for (int i = 0; pip.join(u'\n').size() < 16 * 1024; ++i)
+        pip << QStringLiteral("  Downloading dependency-%1-1.0-py3-none-any.whl (%1 kB) from the index").arg(i);
+    pip << QStringLiteral("ERROR: No matching distribution found for pymobiledevice3");
+    RuntimeSetupView view(runtime, [] {});
+    // The content area of the main window on a 1366 × 768 and a 1024 × 600 screen.
+    for (const QSize size : {QSize(1350, 680), QSize(1008, 520)}) {
+        SCOPED_TRACE(size.height());
+        view.resize(size);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        // Shown, the view reads the runtime's state; the failure comes after.
+        view.showRows(Rows::of(Phase::failed(pip.join(u'\n')), {}));
+        QApplication::processEvents();
+        QPushButton* tryAgain = button(view, "installButton");
+        ASSERT_EQ(tryAgain->text(), QStringLiteral("Try again"));
+        EXPECT_TRUE(view.rect().contains(QRect(tryAgain->mapTo(&view, QPoint(0, 0)), tryAgain->size())));
+        auto* text = view.findChild<QPlainTextEdit*>(QStringLiteral("failureText"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(text->isReadOnly());
+        EXPECT_TRUE(text->toPlainText().endsWith(pip.last()));
+        EXPECT_EQ(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
+    }
 }

@@ -32,6 +32,23 @@ FittedText::FittedText(const QString& text, const QFont& font, const QColor& col
 
 FittedText::~FittedText() = default;
 
+void FittedText::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+void FittedText::setColor(const QColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
 void FittedText::setMaximumLines(int lines)
 {
     m_maximumLines = lines;
@@ -82,7 +99,18 @@ QSize FittedText::sizeHint() const
 
 QSize FittedText::minimumSizeHint() const
 {
-    return {std::min(80, sizeHint().width()), heightForWidth(std::min(80, sizeHint().width()))};
+    // One line at the smallest size: the layout gives a wrapped text the height its
+    // width needs, so a minimum that grew with the text would only push the rest of
+    // the alarm (its button too) off a small screen.
+    const QFont smallest = m_maximumLines > 0 ? scaled(m_font, m_minimumScale) : m_font;
+    return {std::min(80, sizeHint().width()), qCeil(QFontMetricsF(smallest).lineSpacing())};
+}
+
+void FittedText::setTextFont(const QFont& font)
+{
+    m_font = font;
+    updateGeometry();
+    update();
 }
 
 void FittedText::paintEvent(QPaintEvent*)

@@ -28,8 +28,12 @@ public:
     void setMaximumLines(int lines);
     void setMinimumScale(qreal scale);
     void setAlignment(Qt::Alignment alignment);
+    /// The full-size font (the text may shrink from it).
+    void setTextFont(const QFont& font);
 
     QString text() const { return m_text; }
+    void setText(const QString& text);
+    void setColor(const QColor& color);
     /// The font and lines as drawn at a width.
     Fit fitForWidth(int width) const;
 

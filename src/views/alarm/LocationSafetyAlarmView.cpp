@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -40,10 +41,23 @@ void paintBox(QPainter& painter, const QRect& rect, const QColor& fill, const QC
 /// A symbol of the symbol font, square, at a pixel size.
 class SymbolView final : public QWidget {
 public:
-    SymbolView(kit::SymbolName symbol, QColor color, int pixelSize)
-        : m_symbol(symbol), m_color(std::move(color)), m_pixelSize(pixelSize)
+    SymbolView(kit::SymbolName symbol, QColor color, int pixelSize) : m_symbol(symbol), m_color(std::move(color))
     {
+        setPixelSize(pixelSize);
+    }
+
+    void setPixelSize(int pixelSize)
+    {
+        m_pixelSize = pixelSize;
         setFixedSize(pixelSize, pixelSize);
+        update();
+    }
+
+    void setSymbol(kit::SymbolName symbol, const QColor& color)
+    {
+        m_symbol = symbol;
+        m_color = color;
+        update();
     }
 
 protected:
@@ -57,13 +71,24 @@ protected:
 private:
     kit::SymbolName m_symbol;
     QColor m_color;
-    int m_pixelSize;
+    int m_pixelSize = 0;
 };
+
+/// How roomy the alarm is laid out: the largest that fits the screen's height is
+/// taken, so on a small screen the button stays on it.
+struct Density {
+    int margin;
+    int spacing;
+    int iconSize;
+    int titleSize;
+};
+
+constexpr Density densities[] = {{40, 22, 76, 54}, {24, 14, 56, 44}, {16, 8, 40, 34}};
 
 /// One of the three boxes under the explanation: a label and its value.
 class DetailBox final : public QWidget {
 public:
-    DetailBox(const QString& title, const QString& value)
+    explicit DetailBox(const QString& title) : m_title(title)
     {
         setMinimumHeight(82);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -71,12 +96,17 @@ public:
         layout->setContentsMargins(16, 16, 16, 16);
         layout->setSpacing(8);
         layout->addWidget(new FittedText(title, kit::textFont(kit::TextStyle::Headline), white(0.72)));
-        auto* valueText = new FittedText(value, kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
-        valueText->setMaximumLines(3);
-        valueText->setMinimumScale(0.8);
-        layout->addWidget(valueText);
+        m_value = new FittedText(QString(), kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
+        m_value->setMaximumLines(3);
+        m_value->setMinimumScale(0.8);
+        layout->addWidget(m_value);
         layout->addStretch(1);
-        setAccessibleName(title + u": " + value);
+    }
+
+    void setValue(const QString& value)
+    {
+        m_value->setText(value);
+        setAccessibleName(m_title + u": " + value);
     }
 
 protected:
@@ -85,6 +115,10 @@ protected:
         QPainter painter(this);
         paintBox(painter, rect(), kit::withOpacity(Qt::black, 0.64), white(0.18));
     }
+
+private:
+    QString m_title;
+    FittedText* m_value = nullptr;
 };
 
 /// The white button that silences and closes the alarm. It takes no keyboard focus:
@@ -150,16 +184,13 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
                                                  std::function<void()> acknowledge, QWidget* parent)
     : QWidget(parent)
 {
-    const bool recovered = alarm.isRecoveryConfirmed;
-    const QColor green = kit::Brand::current().ready;
-
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(40, 40, 40, 40);
-    auto* column = new QWidget;
+    m_outer = outer;
+    m_column = new QWidget;
+    auto* column = m_column;
     column->setMaximumWidth(1280 - 2 * 40);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(22);
     outer->addStretch(1);
     outer->addWidget(centred(column));
     outer->addStretch(1);
@@ -171,21 +202,17 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     eyebrowText->setAccessibleName(eyebrow);
     layout->addWidget(eyebrowText);
 
-    auto* icon = new SymbolView(recovered ? "checkmark.shield.fill"_symbol : "exclamationmark.triangle.fill"_symbol,
-                                recovered ? green : white(), 76);
-    layout->addWidget(icon, 0, Qt::AlignHCenter);
+    m_icon = new SymbolView("exclamationmark.triangle.fill"_symbol, white(), densities[0].iconSize);
+    layout->addWidget(m_icon, 0, Qt::AlignHCenter);
 
-    auto* title =
-        centredText(recovered ? tr("Simulated location is set again") : tr("iPhone may be using its real location"),
-                    systemFont(54, QFont::Bold), white());
-    title->setMaximumLines(2);
-    title->setMinimumScale(0.55);
-    layout->addWidget(title);
+    m_title = centredText(QString(), systemFont(54, QFont::Bold), white());
+    m_title->setMaximumLines(2);
+    m_title->setMinimumScale(0.55);
+    layout->addWidget(m_title);
 
-    auto* explanation =
-        centredText(alarmExplanation(recovered), kit::textFont(kit::TextStyle::Title2, QFont::Medium), white(0.9));
-    explanation->setMaximumWidth(900);
-    layout->addWidget(centred(explanation));
+    m_explanation = centredText(QString(), kit::textFont(kit::TextStyle::Title2, QFont::Medium), white(0.9));
+    m_explanation->setMaximumWidth(900);
+    layout->addWidget(centred(m_explanation));
 
     auto* details = new QWidget;
     details->setMaximumWidth(1180);
@@ -193,24 +220,26 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     detailRow->setContentsMargins(0, 0, 0, 0);
     detailRow->setSpacing(14);
     //: Label of a detail box in the full-screen location interruption alarm.
-    detailRow->addWidget(new DetailBox(tr("Last set location"), pointDescription(alarm)), 1);
+    m_point = new DetailBox(tr("Last set location"));
+    detailRow->addWidget(m_point, 1);
     //: Label of a detail box in the full-screen location interruption alarm.
-    detailRow->addWidget(new DetailBox(tr("Cause"), alarm.reason), 1);
+    m_cause = new DetailBox(tr("Cause"));
+    detailRow->addWidget(m_cause, 1);
     //: Label of a detail box in the full-screen location interruption alarm; the value is a date and time.
-    detailRow->addWidget(new DetailBox(tr("Detected"), detectedAtDescription(alarm.detectedAt)), 1);
+    m_detected = new DetailBox(tr("Detected"));
+    detailRow->addWidget(m_detected, 1);
     layout->addWidget(centred(details));
 
     const QFont statusFont = kit::textFont(kit::TextStyle::Title3, QFont::DemiBold);
-    const QColor statusColor = recovered ? green : white();
     auto* status = new QWidget;
     auto* statusRow = new QHBoxLayout(status);
     statusRow->setContentsMargins(0, 0, 0, 0);
     statusRow->setSpacing(8);
     statusRow->addStretch(1);
-    statusRow->addWidget(
-        new SymbolView(recovered ? "checkmark.circle.fill"_symbol : "arrow.triangle.2.circlepath"_symbol, statusColor,
-                       QFontMetrics(statusFont).height()));
-    statusRow->addWidget(new FittedText(recoveryStatus(recovered), statusFont, statusColor));
+    m_statusSymbol = new SymbolView("arrow.triangle.2.circlepath"_symbol, white(), QFontMetrics(statusFont).height());
+    statusRow->addWidget(m_statusSymbol);
+    m_status = new FittedText(QString(), statusFont, white());
+    statusRow->addWidget(m_status);
     statusRow->addStretch(1);
     layout->addWidget(status);
 
@@ -226,17 +255,69 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     layout->addWidget(centredText(tr("The sound and alert stay on until you acknowledge them."),
                                   kit::textFont(kit::TextStyle::Callout), white(0.72)));
 
-    title->setAccessibleDescription(alarmExplanation(recovered));
     setAccessibleName(eyebrow);
+    setAlarm(alarm);
+    applyDensity(0);
+}
+
+void LocationSafetyAlarmView::setAlarm(const LocationSafetyAlarmEvent& alarm)
+{
+    const bool recovered = alarm.isRecoveryConfirmed;
+    const QColor green = kit::Brand::current().ready;
+    const QColor statusColor = recovered ? green : white();
+    static_cast<SymbolView*>(m_icon)->setSymbol(recovered ? "checkmark.shield.fill"_symbol
+                                                          : "exclamationmark.triangle.fill"_symbol,
+                                                recovered ? green : white());
+    m_title->setText(recovered ? tr("Simulated location is set again") : tr("iPhone may be using its real location"));
+    m_title->setAccessibleDescription(alarmExplanation(recovered));
+    m_explanation->setText(alarmExplanation(recovered));
+    static_cast<DetailBox*>(m_point)->setValue(pointDescription(alarm));
+    static_cast<DetailBox*>(m_cause)->setValue(alarm.reason);
+    static_cast<DetailBox*>(m_detected)->setValue(detectedAtDescription(alarm.detectedAt));
+    static_cast<SymbolView*>(m_statusSymbol)
+        ->setSymbol(recovered ? "checkmark.circle.fill"_symbol : "arrow.triangle.2.circlepath"_symbol, statusColor);
+    m_status->setText(recoveryStatus(recovered));
+    m_status->setColor(statusColor);
+}
+
+void LocationSafetyAlarmView::applyDensity(int level)
+{
+    const Density& density = densities[level];
+    m_density = level;
+    m_outer->setContentsMargins(density.margin, density.margin, density.margin, density.margin);
+    m_column->layout()->setSpacing(density.spacing);
+    static_cast<SymbolView*>(m_icon)->setPixelSize(density.iconSize);
+    m_title->setTextFont(systemFont(density.titleSize, QFont::Bold));
+}
+
+void LocationSafetyAlarmView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The roomiest layout whose content column fits the height; the tightest one
+    // fits every screen from 800 × 600 up.
+    const int levels = int(std::size(densities));
+    int level = 0;
+    for (; level < levels - 1; ++level) {
+        const Density& density = densities[level];
+        applyDensity(level);
+        const int width = std::min(m_column->maximumWidth(), event->size().width() - 2 * density.margin);
+        if (m_column->heightForWidth(width) + 2 * density.margin <= event->size().height())
+            break;
+    }
+    if (level != m_density)
+        applyDensity(level);
 }
 
 LocationSafetyAlarmView::~LocationSafetyAlarmView() = default;
 
 AlarmViewFactory LocationSafetyAlarmView::factory()
 {
-    return [](const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) -> QWidget* {
-        return new LocationSafetyAlarmView(event, std::move(acknowledge));
-    };
+    return {[](const LocationSafetyAlarmEvent& event, std::function<void()> acknowledge) -> QWidget* {
+                return new LocationSafetyAlarmView(event, std::move(acknowledge));
+            },
+            [](QWidget* view, const LocationSafetyAlarmEvent& event) {
+                static_cast<LocationSafetyAlarmView*>(view)->setAlarm(event);
+            }};
 }
 
 QString LocationSafetyAlarmView::alarmExplanation(bool isRecoveryConfirmed)

@@ -7,12 +7,16 @@
 #include <QWidget>
 #include <functional>
 
+class QVBoxLayout;
+
 namespace ostrevin {
+
+class FittedText;
 
 /// What the full-screen alarm shows on each screen: that the simulated location was
 /// interrupted, what was held, why and when, whether it is restored, and the one
-/// large button that silences and closes the alarm. Built afresh for every update of
-/// the event; it keeps no state of its own.
+/// large button that silences and closes the alarm. A later state of the same
+/// incident is shown in place, so a click on the button is never lost to a rebuild.
 class LocationSafetyAlarmView final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmView)
@@ -22,8 +26,11 @@ public:
                             QWidget* parent = nullptr);
     ~LocationSafetyAlarmView() override;
 
-    /// What the alarm controller builds its panels' content with.
+    /// What the alarm controller builds and refreshes its panels' content with.
     static AlarmViewFactory factory();
+
+    /// Shows a later state of the incident.
+    void setAlarm(const LocationSafetyAlarmEvent& alarm);
 
     static QString alarmExplanation(bool isRecoveryConfirmed);
     static QString recoveryStatus(bool isRecoveryConfirmed);
@@ -35,6 +42,22 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyDensity(int level);
+
+    QVBoxLayout* m_outer = nullptr;
+    QWidget* m_column = nullptr;
+    int m_density = 0;
+    QWidget* m_icon = nullptr;
+    FittedText* m_title = nullptr;
+    FittedText* m_explanation = nullptr;
+    QWidget* m_point = nullptr;
+    QWidget* m_cause = nullptr;
+    QWidget* m_detected = nullptr;
+    QWidget* m_statusSymbol = nullptr;
+    FittedText* m_status = nullptr;
 };
 
 } // namespace ostrevin

@@ -110,20 +110,35 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
     inside->addWidget(m_row);
     inside->addWidget(m_progress);
 
-    connect(m_acknowledge, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::acknowledgeLocationSafetyAlarm);
+    connect(m_acknowledge, &QPushButton::clicked, &m_viewModel,
+            &LocationPlannerViewModel::acknowledgeLocationSafetyAlarm);
     connect(m_stopRoute, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::stopIPhoneRoute);
     connect(m_finishReset, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::clearIPhoneLocation);
     connect(m_resetLocation, &QPushButton::clicked, &m_windowState,
             [this] { m_windowState.setResetConfirmationPresented(true); });
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
-                        &VM::telegramIncidentActiveChanged, &VM::routeNameChanged, &VM::iPhoneRouteProgressChanged,
-                        &VM::pointsChanged, &VM::speedKmhChanged, &VM::selectedSpeedProfileChanged,
-                        &VM::selectedTransportModeChanged, &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged,
-                        &VM::isLocationLockRefreshingChanged, &VM::lockFailureCountChanged,
-                        &VM::lastDeviceErrorChanged, &VM::lockStartedAtChanged, &VM::lastLockRefreshChanged,
-                        &VM::lastDeviceCheckChanged, &VM::helperStatusChanged, &VM::isPlanningAddressRouteChanged,
+    for (auto signal : {&VM::lockedPointChanged,
+                        &VM::isIPhoneRouteRunningChanged,
+                        &VM::isLocationResetPendingChanged,
+                        &VM::telegramIncidentActiveChanged,
+                        &VM::routeNameChanged,
+                        &VM::iPhoneRouteProgressChanged,
+                        &VM::pointsChanged,
+                        &VM::routeMetricsChanged,
+                        &VM::speedKmhChanged,
+                        &VM::selectedSpeedProfileChanged,
+                        &VM::selectedTransportModeChanged,
+                        &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged,
+                        &VM::isLocationLockRefreshingChanged,
+                        &VM::lockFailureCountChanged,
+                        &VM::lastDeviceErrorChanged,
+                        &VM::lockStartedAtChanged,
+                        &VM::lastLockRefreshChanged,
+                        &VM::lastDeviceCheckChanged,
+                        &VM::helperStatusChanged,
+                        &VM::isPlanningAddressRouteChanged,
                         &VM::deviceActionMessageChanged})
         connect(&m_viewModel, signal, this, &SimulationControlBar::sync);
 

@@ -11,12 +11,10 @@
 #include "views/kit/KitLabel.h"
 #include "views/kit/StatusDot.h"
 #include "views/kit/SymbolMark.h"
+#include "views/kit/TailTextBox.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QTextLayout>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -30,34 +28,6 @@ namespace {
 constexpr int popoverWidth = 340;
 constexpr int detailsWidth = popoverWidth - 32;
 constexpr int detailsMaxHeight = 140;
-
-/// As tall as the text needs, at most detailsMaxHeight (it scrolls then): a
-/// one-line hint leaves no empty box under it. Lines are counted only until they
-/// fill the box, so a long tool output costs no more than a short one.
-int detailsHeight(const QPlainTextEdit& box, const QString& text)
-{
-    const qreal margin = box.document()->documentMargin();
-    const qreal lineHeight = QFontMetricsF(box.font()).height();
-    const int maxLines = static_cast<int>(std::ceil((detailsMaxHeight - 2 * margin) / lineHeight));
-    // The cursor's width is kept free at the end of each line, as the box does.
-    const qreal lineWidth = detailsWidth - 2 * margin - 1;
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    int lines = 0;
-    for (const QString& paragraph : text.split(u'\n')) {
-        QTextLayout layout(paragraph, box.font());
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid() && lines <= maxLines; line = layout.createLine()) {
-            line.setLineWidth(lineWidth);
-            ++lines;
-        }
-        layout.endLayout();
-        if (lines > maxLines)
-            return detailsMaxHeight;
-    }
-    return std::min(detailsMaxHeight, static_cast<int>(std::ceil(lines * lineHeight + 2 * margin)) + 1);
-}
 
 /// The step's number in a circle, or nothing once it is done (the tick shows then).
 class StepNumber final : public QWidget {
@@ -171,34 +141,26 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     }
     column->addLayout(actions);
 
-    // Tool output can be long: a plain-text box lays out quickly where a label
-    // of that size would take seconds.
-    m_detailsText = new QPlainTextEdit;
+    m_detailsText = new kit::TailTextBox(detailsMaxHeight);
     m_detailsText->setObjectName(QStringLiteral("detailsText"));
-    m_detailsText->setReadOnly(true);
-    m_detailsText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_detailsText->setFrameShape(QFrame::NoFrame);
     m_detailsText->setFixedWidth(detailsWidth);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(kit::textFont(kit::TextStyle::Caption).pixelSize());
-    m_detailsText->setFont(mono);
-    colourDetails();
+    // Secondary, like the hint above it.
+    m_detailsText->setSecondaryColour(true);
     //: Disclosure title in the device setup popover: technical details.
     m_detailsGroup = new kit::DisclosureGroup(tr("Details"), m_detailsText);
     m_detailsGroup->setObjectName(QStringLiteral("details"));
     column->addWidget(m_detailsGroup);
 
     connect(m_prepare, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::prepareIPhoneForLocation);
-    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel,
-            [this] { m_viewModel.refreshHelperStatus(true, true); });
+    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel, [this] { m_viewModel.refreshHelperStatus(true, true); });
     // Unfolding changes the popover's height.
     connect(m_detailsGroup, &kit::DisclosureGroup::expandedChanged, this, [this] { adjustSize(); });
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged,
-                        &VM::isDeviceBusyChanged, &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged,
-                        &VM::isLocationResetPendingChanged, &VM::lastDeviceErrorChanged,
-                        &VM::isPlanningAddressRouteChanged, &VM::isLocationLockRefreshingChanged})
+    for (auto signal :
+         {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged, &VM::isDeviceBusyChanged,
+          &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
+          &VM::lastDeviceErrorChanged, &VM::isPlanningAddressRouteChanged, &VM::isLocationLockRefreshingChanged})
         connect(&m_viewModel, signal, this, &DeviceSetupPopover::sync);
     sync();
 }
@@ -272,32 +234,10 @@ void DeviceSetupPopover::sync()
 
     const std::optional<QString> details = DeviceSetupPopover::details(m_viewModel);
     m_detailsGroup->setVisible(details.has_value());
-    const QString tail = details.value_or(QString()).right(detailsTailChars);
-    // Set only when it changed: a new layout of the text is the expensive part.
-    if (m_detailsText->toPlainText() != tail) {
-        m_detailsText->setPlainText(tail);
-        const int height = detailsHeight(*m_detailsText, tail);
-        m_detailsText->setFixedHeight(height);
-        // Text that fits needs no scroll bar (it would narrow the lines and need one).
-        m_detailsText->setVerticalScrollBarPolicy(height < detailsMaxHeight ? Qt::ScrollBarAlwaysOff
-                                                                              : Qt::ScrollBarAsNeeded);
-    }
+    m_detailsText->setTailText(details.value_or(QString()));
+    // As tall as the text needs: a one-line hint leaves no empty box under it.
+    m_detailsText->setFixedHeight(m_detailsText->heightForWidth(detailsWidth));
     adjustSize();
-}
-
-void DeviceSetupPopover::colourDetails()
-{
-    // Secondary, like the hint above it; set again when the appearance changes.
-    QPalette palette = m_detailsText->palette();
-    palette.setColor(QPalette::Text, kit::Brand::current().secondary);
-    m_detailsText->setPalette(palette);
-}
-
-void DeviceSetupPopover::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange)
-        colourDetails();
 }
 
 void DeviceSetupPopover::hideEvent(QHideEvent* event)

@@ -6,8 +6,6 @@
 #include <QWidget>
 #include <optional>
 
-class QPlainTextEdit;
-
 namespace ostrevin {
 
 class LocationPlannerViewModel;
@@ -19,6 +17,7 @@ class IconWell;
 class KitLabel;
 class StatusDot;
 class SymbolMark;
+class TailTextBox;
 } // namespace kit
 
 /// The device setup checklist that opens below the device pill: the iPhone and
@@ -30,9 +29,6 @@ class DeviceSetupPopover final : public QWidget {
     Q_DISABLE_COPY_MOVE(DeviceSetupPopover)
 
 public:
-    /// How much of a long tool output the details keep (its end, where the error is).
-    static constexpr qsizetype detailsTailChars = 16 * 1024;
-
     DeviceSetupPopover(LocationPlannerViewModel& viewModel, MainWindowState& windowState, QWidget* anchor);
     ~DeviceSetupPopover() override = default;
 
@@ -44,13 +40,11 @@ public:
     static bool showsPrepare(const LocationPlannerViewModel& viewModel);
 
 protected:
-    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void sync();
-    void colourDetails();
 
     LocationPlannerViewModel& m_viewModel;
     /// Guarded: the popover may close while the window goes away.
@@ -70,7 +64,7 @@ private:
     kit::ActionButton* m_prepare;
     kit::ActionButton* m_checkAgain;
     kit::DisclosureGroup* m_detailsGroup;
-    QPlainTextEdit* m_detailsText;
+    kit::TailTextBox* m_detailsText;
 };
 
 } // namespace ostrevin

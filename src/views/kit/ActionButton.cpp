@@ -85,7 +85,7 @@ void ActionButton::paintEvent(QPaintEvent*)
     if (brand.appearance.highContrast)
         strokeRoundedRectInside(painter, bounds, cornerRadius, brand.primaryAt(0.5), 1);
     if (hasFocus() && enabled)
-        strokeRoundedRectInside(painter, bounds.adjusted(-0.5, -0.5, 0.5, 0.5), cornerRadius, brand.accentText, 2);
+        paintFocusRing(painter, bounds, cornerRadius, m_kind == Kind::Primary);
 
     painter.setFont(labelFont());
     painter.setPen(textColor);

@@ -1,5 +1,7 @@
 #include "views/kit/Shapes.h"
 
+#include "views/kit/Brand.h"
+
 #include <QPainter>
 
 namespace ostrevin::kit {
@@ -33,6 +35,12 @@ void strokeRoundedRectInside(QPainter& painter, const QRectF& rect, qreal radius
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(roundedRectPath(rect.adjusted(half, half, -half, -half), qMax<qreal>(0.0, radius - half)));
     painter.restore();
+}
+
+void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius, bool onAccentFill)
+{
+    const Brand& brand = Brand::current();
+    strokeRoundedRectInside(painter, rect, radius, onAccentFill ? brand.primary : brand.accent, 2);
 }
 
 } // namespace ostrevin::kit

@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 
 namespace ostrevin {
 
@@ -11,12 +14,37 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcMapTiles, "ostrevin.map.tiles")
 
-bool isUsableTemplate(const QString& urlTemplate)
+// The placeholders tileUrl fills in; any other would be requested literally.
+constexpr QStringView knownPlaceholders[] = {u"{z}", u"{x}", u"{y}", u"{s}"};
+
+// The first placeholder of the template that tiles cannot fill, or empty.
+QString unknownPlaceholder(const QString& urlTemplate)
 {
-    const QUrl url(urlTemplate);
+    static const QRegularExpression placeholder(QStringLiteral("\\{[^{}]*\\}"));
+    for (auto matches = placeholder.globalMatch(urlTemplate); matches.hasNext();) {
+        const QString found = matches.next().captured();
+        if (std::find(std::begin(knownPlaceholders), std::end(knownPlaceholders), found) == std::end(knownPlaceholders))
+            return found;
+    }
+    return {};
+}
+
+bool isUsableTemplate(const QString& urlTemplate, const QString& variable)
+{
+    if (const QString unknown = unknownPlaceholder(urlTemplate); !unknown.isEmpty()) {
+        qCWarning(lcMapTiles, "Ignoring %s: the tile URL template has the placeholder %s, which cannot be filled in.",
+                  qUtf8Printable(variable), qUtf8Printable(unknown));
+        return false;
+    }
+    // Judged filled in: "{s}" in a host name is no valid host until it is replaced.
+    const QUrl url = MapTileSource{urlTemplate, {}}.tileUrl(0, 0, 0);
     const QString scheme = url.scheme();
     const bool knownScheme = scheme == u"http" || scheme == u"https" || scheme == u"file";
-    return knownScheme && urlTemplate.contains(u"{z}") && urlTemplate.contains(u"{x}") && urlTemplate.contains(u"{y}");
+    const bool usable = url.isValid() && knownScheme && urlTemplate.contains(u"{z}") && urlTemplate.contains(u"{x}") &&
+                        urlTemplate.contains(u"{y}");
+    if (!usable)
+        qCWarning(lcMapTiles, "Ignoring %s: not a tile URL template with {z}, {x} and {y}.", qUtf8Printable(variable));
+    return usable;
 }
 
 QString chosenTemplate(const QProcessEnvironment& environment, const QString& variable, const char* built)
@@ -24,13 +52,11 @@ QString chosenTemplate(const QProcessEnvironment& environment, const QString& va
     const QString value = environment.value(variable).trimmed();
     if (value == u"off")
         return {};
-    if (!value.isEmpty()) {
-        if (isUsableTemplate(value))
-            return value;
-        qCWarning(lcMapTiles, "Ignoring %s: not a tile URL template with {z}, {x} and {y}.", qUtf8Printable(variable));
-    }
+    if (!value.isEmpty() && isUsableTemplate(value, variable))
+        return value;
     const QString fallback = QString::fromUtf8(built);
-    return isUsableTemplate(fallback) ? fallback : QString();
+    return !fallback.isEmpty() && isUsableTemplate(fallback, QStringLiteral("the built-in tile URL")) ? fallback
+                                                                                                      : QString();
 }
 
 } // namespace
@@ -41,6 +67,10 @@ QUrl MapTileSource::tileUrl(int zoom, int x, int y) const
     text.replace(QStringLiteral("{z}"), QString::number(zoom));
     text.replace(QStringLiteral("{x}"), QString::number(x));
     text.replace(QStringLiteral("{y}"), QString::number(y));
+    // Spread over the servers a, b and c; a tile always comes from the same one, so
+    // caches along the way keep it.
+    const QChar subdomains[] = {u'a', u'b', u'c'};
+    text.replace(QStringLiteral("{s}"), subdomains[((x % 3) + (y % 3) + 6) % 3]);
     return QUrl(text);
 }
 

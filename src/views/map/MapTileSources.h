@@ -10,7 +10,7 @@ namespace ostrevin {
 
 /// One set of raster tiles: where they come from and what the map must credit.
 struct MapTileSource {
-    /// "https://host/{z}/{x}/{y}.png" or a file:// template; empty: no tiles.
+    /// "https://{s}.host/{z}/{x}/{y}.png" or a file:// template; empty: no tiles.
     QString urlTemplate;
     /// Rich text for the attribution label (may hold a link).
     QString attribution;
@@ -18,7 +18,8 @@ struct MapTileSource {
     bool hasTiles() const { return !urlTemplate.isEmpty(); }
     bool operator==(const MapTileSource&) const = default;
 
-    /// The template with the tile's zoom and indexes filled in.
+    /// The template with the tile's zoom and indexes filled in, and {s} with one of
+    /// the subdomains a, b and c, always the same for a tile.
     QUrl tileUrl(int zoom, int x, int y) const;
 };
 
@@ -33,7 +34,8 @@ public:
     /// The build's templates, each replaced by its environment variable when that is
     /// set: OSTREVIN_TILES_URL, OSTREVIN_SATELLITE_TILES_URL, OSTREVIN_HYBRID_TILES_URL.
     /// "off" turns a style's tiles off; a value that is no usable template (http,
-    /// https or file, with {z}, {x} and {y}) is ignored with a warning.
+    /// https or file, with {z}, {x} and {y}, optionally {s}, and no other
+    /// placeholder) is ignored with a warning, as if it were not set.
     static MapTileSources configured(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
     /// Whether the style has tiles of its own (standard always counts as available:

@@ -3,8 +3,10 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "views/kit/InlineNotice.h"
+#include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
 
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -12,9 +14,8 @@ namespace ostrevin {
 using namespace kit;
 
 DeviceBlockerNotice::DeviceBlockerNotice(LocationPlannerViewModel& viewModel, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_viewModel(viewModel)
-    , m_notice(new InlineNotice("exclamationmark.circle.fill"_symbol, QString(), BrandColor::Attention))
+    : QAbstractButton(parent), m_viewModel(viewModel),
+      m_notice(new InlineNotice("exclamationmark.circle.fill"_symbol, QString(), BrandColor::Attention))
 {
     // The notice is only the label: the whole row, also right of the text, clicks.
     m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -57,7 +58,11 @@ int DeviceBlockerNotice::heightForWidth(int width) const
 
 void DeviceBlockerNotice::paintEvent(QPaintEvent*)
 {
-    // Drawn by the notice inside.
+    // The notice inside draws itself; the row draws only the focus ring around it.
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    kit::paintFocusRing(painter, QRectF(rect()), 6);
 }
 
 } // namespace ostrevin

@@ -14,6 +14,7 @@
 #include "views/place/CityChips.h"
 #include "views/place/CoordinateText.h"
 #include "views/place/DeviceBlockerNotice.h"
+#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -48,8 +49,10 @@ QWidget* column(QWidget* parent = nullptr)
 PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
-    //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates such as “50.0755, 14.4378”.
+    //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates
+    //: such as “50.0755, 14.4378”.
     m_search = new PlaceSearchField(searchService, tr("Place, address, or coordinates"), searchGlyph());
+    m_search->setObjectName(QStringLiteral("placeSearchField"));
     //: Empty state of the Place panel when no point is selected.
     m_emptyState = new EmptyStateView("mappin.and.ellipse"_symbol, tr("Search for a place, or click the map."));
 
@@ -79,7 +82,8 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     footer->addContent(m_notice);
     footer->addContent(m_setLocation);
 
-    //: Main navigation: set a single location. Short label under an icon in the narrow navigation rail (one word if possible); also a View menu item.
+    //: Main navigation: set a single location. Short label under an icon in the narrow navigation rail (one word if
+    //: possible); also a View menu item.
     auto* scaffold = new PanelScaffold(tr("Place"), nullptr, footer);
     scaffold->addContent(m_selectionBox);
     scaffold->addContent(m_savedSection);
@@ -117,6 +121,10 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
         refreshSelection();
     });
     connect(&viewModel, &VM::historyChanged, this, &PlacePanel::rebuildRecentPlaces);
+
+    // The selected place card's star saves under the card's name and may ask first.
+    m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::location,
+                                                QStringLiteral("locationNameReplacement"));
 
     rebuildSavedLocations();
     rebuildRecentPlaces();

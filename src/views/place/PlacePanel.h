@@ -17,6 +17,8 @@ class PlaceSearchField;
 class PlaceSearchService;
 class SelectedPlaceCard;
 
+class NameReplacementQuestion;
+
 namespace kit {
 class ActionButton;
 class EmptyStateView;
@@ -50,6 +52,7 @@ public:
     kit::ActionButton* setLocationButton() const { return m_setLocation; }
     kit::PanelSection* savedSection() const { return m_savedSection; }
     kit::PanelSection* recentSection() const { return m_recentSection; }
+    NameReplacementQuestion& replacementQuestion() const { return *m_replacement; }
 
 private:
     void refreshSelection();
@@ -72,6 +75,7 @@ private:
     CityChips* m_cities;
     DeviceBlockerNotice* m_notice;
     kit::ActionButton* m_setLocation;
+    NameReplacementQuestion* m_replacement;
     /// The selected point when the running search began: a late answer must not
     /// replace a place the user picked since.
     std::optional<QUuid> m_pointAtSearchStart;

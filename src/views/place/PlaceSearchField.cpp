@@ -21,13 +21,11 @@ using namespace kit;
 
 PlaceSearchField::PlaceSearchField(PlaceSearchService& service, const QString& prompt, QWidget* leading,
                                    QWidget* parent)
-    : QWidget(parent)
-    , m_model(new PlaceSearchModel(service, this))
-    , m_edit(new QLineEdit)
-    , m_spinner(new Spinner(14))
-    //: Tooltip and accessibility label of the button that empties a search field.
-    , m_clear(new IconButton(tr("Clear"), "xmark.circle.fill"_symbol, BrandColor::Secondary))
-    , m_list(new PlaceSuggestionList)
+    : QWidget(parent), m_model(new PlaceSearchModel(service, this)), m_edit(new QLineEdit), m_spinner(new Spinner(14))
+      //: Tooltip and accessibility label of the button that empties a search field.
+      ,
+      m_clear(new IconButton(tr("Clear"), "xmark.circle.fill"_symbol, BrandColor::Secondary)),
+      m_list(new PlaceSuggestionList)
 {
     m_model->setLanguage(QLocale().name());
 
@@ -59,6 +57,11 @@ PlaceSearchField::PlaceSearchField(PlaceSearchService& service, const QString& p
     layout->addWidget(m_list);
     m_list->hide();
     refreshTrailing();
+    // A press on the list or the clear button looks for a widget to focus up the
+    // parents and stops at one whose focus proxy already has the focus; without
+    // this it reaches the panel's scroll area, and the focus-out would empty the
+    // list before the release could pick a row.
+    setFocusProxy(m_edit);
 
     connect(m_edit, &QLineEdit::textEdited, this, &PlaceSearchField::userEdited);
     connect(m_edit, &QLineEdit::textChanged, this, [this] {
@@ -85,7 +88,7 @@ PlaceSearchField::~PlaceSearchField() = default;
 void PlaceSearchField::setValue(const std::optional<QString>& value)
 {
     m_value = value;
-    if (!m_isFocused)
+    if (!m_isFocused && !m_keepsTypedText)
         setShownText(committedText());
     refreshList();
 }
@@ -144,6 +147,7 @@ bool PlaceSearchField::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::FocusIn:
         m_isFocused = true;
+        m_keepsTypedText = false;
         m_surface->setFocused(true);
         refreshList();
         break;
@@ -169,6 +173,7 @@ bool PlaceSearchField::eventFilter(QObject* watched, QEvent* event)
                 return false;
             abandonResolution();
             m_isFocused = false;
+            m_keepsTypedText = false;
             m_surface->setFocused(false);
             m_model->clear();
             setShownText(committedText());
@@ -196,10 +201,14 @@ void PlaceSearchField::focusLost()
         return;
     m_isFocused = false;
     m_surface->setFocused(false);
-    m_model->clear();
-    // A field that loses the focus because it was disabled (the draft got locked)
-    // keeps what the user typed; so does one whose search still runs.
-    if (!m_model->isResolving() && m_edit->isEnabled())
+    // A field that loses the focus because it was disabled (a background check
+    // locked the draft) keeps what the user typed, and its list for when it is
+    // enabled again, even when a new value arrives meanwhile; so does one whose
+    // search still runs.
+    m_keepsTypedText = !m_edit->isEnabled() || m_model->isResolving();
+    if (m_edit->isEnabled())
+        m_model->clear();
+    if (!m_keepsTypedText)
         setShownText(committedText());
     refreshList();
 }
@@ -262,6 +271,7 @@ void PlaceSearchField::pick(int index)
 void PlaceSearchField::clearButtonClicked()
 {
     abandonResolution();
+    m_keepsTypedText = false;
     setShownText({});
     m_model->clear();
     if (m_value)
@@ -301,6 +311,10 @@ QCoro::Task<> PlaceSearchField::resolveInBackground(QPointer<PlaceSearchField> s
     // gone) must neither pick nor complain.
     if (!self || token.isCancelled())
         co_return;
+    // A field disabled meanwhile cannot hand over a point (the view model would
+    // refuse it): it keeps the text and the list for the user to try again.
+    if (point && !self->isEnabled())
+        co_return;
     if (point)
         self->finish(*point, hadValue);
     else
@@ -309,6 +323,7 @@ QCoro::Task<> PlaceSearchField::resolveInBackground(QPointer<PlaceSearchField> s
 
 void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
 {
+    m_keepsTypedText = false;
     m_model->clear();
     setShownText(hadValue ? point.name : QString());
     if (m_isFocused) {

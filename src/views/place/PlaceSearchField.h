@@ -101,6 +101,8 @@ private:
     std::optional<QString> m_value;
     int m_highlighted = 0;
     bool m_isFocused = false;
+    /// The focus went while the user was typing, but not because they were done.
+    bool m_keepsTypedText = false;
     TaskSlot m_resolution;
 };
 

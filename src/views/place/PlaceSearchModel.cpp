@@ -1,14 +1,13 @@
 #include "views/place/PlaceSearchModel.h"
 
 #include "routedata/LocationValidationError.h"
-#include "views/place/CoordinateText.h"
 #include "routedata/RoutePlanningError.h"
+#include "views/place/CoordinateText.h"
 
 #include <QCoro/QCoroFuture>
 #include <QUuid>
 
 namespace ostrevin {
-
 
 PlaceSearchModel::PlaceSearchModel(PlaceSearchService& service, QObject* parent) : QObject(parent), m_service(service)
 {
@@ -154,6 +153,10 @@ QCoro::Task<RoutePoint> PlaceSearchModel::resolve(QString text, CancelToken toke
         if (self->m_runningSearches == 0)
             emit self->isResolvingChanged();
     }
+    // A failed service says nothing about the address: blaming the address would
+    // send the user rewording a search that cannot succeed.
+    if (!answer && !token.isCancelled())
+        throw RoutePlanningError::searchUnavailable();
     if (!answer || answer->isEmpty())
         throw RoutePlanningError::addressNotFound(text);
     PlaceSuggestion found;

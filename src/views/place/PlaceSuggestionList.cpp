@@ -4,7 +4,9 @@
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
+#include "views/place/PlaceSuggestionAccessible.h"
 
+#include <QAccessible>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -30,6 +32,7 @@ PlaceSuggestionList::PlaceSuggestionList(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     //: Accessibility label of the list of places found while typing in a search field.
+    PlaceSuggestionListAccessible::install();
     setAccessibleName(tr("Suggestions"));
 }
 
@@ -40,6 +43,10 @@ void PlaceSuggestionList::setSuggestions(const QList<PlaceSuggestion>& suggestio
     m_lastPointer = QCursor::pos();
     updateGeometry();
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void PlaceSuggestionList::setHighlightedIndex(int index)
@@ -48,14 +55,18 @@ void PlaceSuggestionList::setHighlightedIndex(int index)
         return;
     m_highlighted = index;
     update();
+    if (QAccessible::isActive() && index >= 0 && index < m_suggestions.size()) {
+        QAccessibleEvent event(this, QAccessible::Selection);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 int PlaceSuggestionList::rowHeight(int index) const
 {
     const int title = QFontMetrics(textFont(TextStyle::Callout)).height();
-    const int subtitle = m_suggestions.at(index).subtitle.isEmpty()
-                             ? 0
-                             : 1 + QFontMetrics(textFont(TextStyle::Caption)).height();
+    const int subtitle =
+        m_suggestions.at(index).subtitle.isEmpty() ? 0 : 1 + QFontMetrics(textFont(TextStyle::Caption)).height();
     return 2 * rowVerticalPadding + title + subtitle;
 }
 
@@ -107,11 +118,11 @@ void PlaceSuggestionList::paintEvent(QPaintEvent*)
         const QRect row = rowRect(i);
         if (i == m_highlighted)
             fillRoundedRect(painter, row, 6, brand.accentWash);
-        const QRect content = row.adjusted(rowHorizontalPadding, rowVerticalPadding, -rowHorizontalPadding,
-                                           -rowVerticalPadding);
+        const QRect content =
+            row.adjusted(rowHorizontalPadding, rowVerticalPadding, -rowHorizontalPadding, -rowVerticalPadding);
         const QRectF icon(content.left(), content.top(), iconWidth, content.height());
-        paintSymbol(painter, icon, suggestion.isCoordinates() ? "location"_symbol : "mappin"_symbol,
-                    brand.accentText, textStylePixelSize(TextStyle::Caption) * textScale() + 3);
+        paintSymbol(painter, icon, suggestion.isCoordinates() ? "location"_symbol : "mappin"_symbol, brand.accentText,
+                    textStylePixelSize(TextStyle::Caption) * textScale() + 3);
         const int textLeft = content.left() + iconWidth + iconSpacing;
         const int textWidth = std::max(0, content.right() - textLeft);
         painter.setPen(brand.primary);
@@ -122,10 +133,10 @@ void PlaceSuggestionList::paintEvent(QPaintEvent*)
         if (!suggestion.subtitle.isEmpty()) {
             painter.setPen(brand.secondary);
             painter.setFont(subtitleFont);
-            painter.drawText(QRect(textLeft, content.top() + titleMetrics.height() + 1, textWidth,
-                                   subtitleMetrics.height()),
-                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                             subtitleMetrics.elidedText(suggestion.subtitle, Qt::ElideRight, textWidth));
+            painter.drawText(
+                QRect(textLeft, content.top() + titleMetrics.height() + 1, textWidth, subtitleMetrics.height()),
+                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                subtitleMetrics.elidedText(suggestion.subtitle, Qt::ElideRight, textWidth));
         }
     }
 }

@@ -10,6 +10,7 @@ namespace ostrevin {
 /// The inline list under a search field: one row per suggestion, the highlighted
 /// one on the accent wash. It takes no focus, so clicking a row leaves the
 /// field's text field focused. The highlight follows real pointer movement only.
+/// Screen readers see one item per row (PlaceSuggestionListAccessible).
 class PlaceSuggestionList final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PlaceSuggestionList)
@@ -21,6 +22,8 @@ public:
     void setSuggestions(const QList<PlaceSuggestion>& suggestions);
     void setHighlightedIndex(int index);
     int highlightedIndex() const { return m_highlighted; }
+    int suggestionCount() const { return int(m_suggestions.size()); }
+    const PlaceSuggestion& suggestionAt(int index) const { return m_suggestions.at(index); }
     /// The row at a point of this widget, or -1.
     int rowAt(const QPoint& position) const;
     QRect rowRect(int index) const;

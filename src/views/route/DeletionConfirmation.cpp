@@ -1,8 +1,6 @@
 #include "views/route/DeletionConfirmation.h"
 
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
+#include "views/kit/Question.h"
 
 namespace ostrevin {
 
@@ -38,34 +36,19 @@ void DeletionConfirmation::closeDialog()
 void DeletionConfirmation::show()
 {
     closeDialog();
-    auto* box = new QMessageBox(&m_window);
-    box->setObjectName(QStringLiteral("deletionConfirmation"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(m_pending->title());
-    box->setInformativeText(m_pending->message());
-    // Names come from outside: never read them as markup.
-    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        informative->setTextFormat(Qt::PlainText);
-    QPushButton* remove = box->addButton(m_pending->actionTitle(), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    // Decided when the dialog closes: the box reports its end before the button's
-    // own clicked() reaches a later connection.
-    connect(box, &QMessageBox::finished, this, [this, box, remove] {
+    kit::Question question;
+    question.objectName = QStringLiteral("deletionConfirmation");
+    question.icon = QMessageBox::Warning;
+    question.text = m_pending->title();
+    question.informativeText = m_pending->message();
+    question.actionTitle = m_pending->actionTitle();
+    m_dialog = kit::openQuestion(&m_window, question, this, [this](bool remove) {
         m_dialog = nullptr;
-        if (box->clickedButton() == remove)
+        if (remove)
             perform();
         else
             dismiss();
     });
-    m_dialog = box;
-    box->open();
 }
 
 void DeletionConfirmation::perform()

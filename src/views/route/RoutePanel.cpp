@@ -11,6 +11,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/LinkButton.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
@@ -19,6 +20,7 @@
 #include "views/kit/TextStyle.h"
 #include "views/library/LibraryWidgets.h"
 #include "views/place/DeviceBlockerNotice.h"
+#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
 #include "views/route/EndpointGlyph.h"
@@ -32,7 +34,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -130,6 +131,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
 
     using VM = LocationPlannerViewModel;
     for (auto signal : {&VM::pointsChanged,
+                        &VM::routeMetricsChanged,
                         &VM::routeAlternativesChanged,
                         &VM::selectedRouteAlternativeIDChanged,
                         &VM::isPlanningAddressRouteChanged,
@@ -150,14 +152,16 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
-    connect(&viewModel, &VM::pendingNameReplacementChanged, this, &RoutePanel::syncReplacementQuestion);
+    m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::route,
+                                                QStringLiteral("routeNameReplacement"));
     refresh();
 }
 
-RoutePanel::~RoutePanel()
+RoutePanel::~RoutePanel() = default;
+
+QMessageBox* RoutePanel::replacementQuestion() const
 {
-    if (m_replacementBox)
-        m_replacementBox->disconnect(this);
+    return m_replacement->dialog();
 }
 
 void RoutePanel::setClock(std::function<QDateTime()> now)
@@ -179,8 +183,14 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     m_destination->setObjectName(QStringLiteral("destinationField"));
     for (PlaceSearchField* field : {m_start, m_destination}) {
         const bool isStart = field == m_start;
-        connect(field, &PlaceSearchField::picked, this,
-                [this, isStart](const RoutePoint& point) { m_viewModel.setRouteEndpoint(point, isStart); });
+        connect(field, &PlaceSearchField::resolutionStarted, this,
+                [this, isStart] { (isStart ? m_startAtSearch : m_destinationAtSearch) = endpointID(isStart); });
+        connect(field, &PlaceSearchField::picked, this, [this, isStart](const RoutePoint& point) {
+            // A slow search must not replace an end chosen since it began (a map
+            // click, a loaded route): it applies only over the end it was meant to replace.
+            if (endpointID(isStart) == (isStart ? m_startAtSearch : m_destinationAtSearch))
+                m_viewModel.setRouteEndpoint(point, isStart);
+        });
         connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
         connect(field, &PlaceSearchField::failed, this,
                 [this](const QString& message) { m_viewModel.setNotice(message); });
@@ -344,23 +354,21 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     m_addPoint->setObjectName(QStringLiteral("addPointField"));
     const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
     m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
-    connect(m_addPoint, &PlaceSearchField::picked, this,
-            [this](const RoutePoint& point) { m_viewModel.addRoutePoint(point); });
+    connect(m_addPoint, &PlaceSearchField::resolutionStarted, this,
+            [this] { m_pointsAtAddSearch = m_viewModel.points(); });
+    connect(m_addPoint, &PlaceSearchField::picked, this, [this](const RoutePoint& point) {
+        // Appended only to the draft it was searched for, not to one edited or replaced meanwhile.
+        if (m_viewModel.points() == m_pointsAtAddSearch)
+            m_viewModel.addRoutePoint(point);
+    });
     connect(m_addPoint, &PlaceSearchField::failed, this,
             [this](const QString& message) { m_viewModel.setNotice(message); });
     pointsLayout->addWidget(m_addPoint);
 
     //: Link under the route points: asks to remove every point of the route.
-    m_clearRoute = new QPushButton(tr("Clear route…"));
+    m_clearRoute = new LinkButton(tr("Clear route…"), BrandColor::Failure);
     m_clearRoute->setObjectName(QStringLiteral("clearRoute"));
-    m_clearRoute->setFlat(true);
-    m_clearRoute->setCursor(Qt::PointingHandCursor);
-    m_clearRoute->setFont(textFont(TextStyle::Callout));
-    QPalette link = m_clearRoute->palette();
-    link.setColor(QPalette::ButtonText, Brand::current().failure);
-    m_clearRoute->setPalette(link);
-    m_clearRoute->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; }"));
-    connect(m_clearRoute, &QPushButton::clicked, this,
+    connect(m_clearRoute, &QAbstractButton::clicked, this,
             [this] { m_confirmation->ask(PendingDeletion::completeRoute()); });
     pointsLayout->addWidget(m_clearRoute, 0, Qt::AlignLeft);
 
@@ -368,6 +376,11 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     m_pointsGroup = new DisclosureGroup(tr("Route points"), points);
     layout->addWidget(m_pointsGroup);
     return block;
+}
+
+QAbstractButton* RoutePanel::clearRouteButton() const
+{
+    return m_clearRoute;
 }
 
 // ---- Rules ----
@@ -401,6 +414,12 @@ double RoutePanel::townSpeedForPosition(int position)
 {
     const int steps = static_cast<int>(std::lround(double(position - slowestTownSpeed) / townSpeedStep));
     return std::clamp(slowestTownSpeed + steps * townSpeedStep, slowestTownSpeed, fastestTownSpeed);
+}
+
+std::optional<QUuid> RoutePanel::endpointID(bool isStart) const
+{
+    const auto point = isStart ? m_viewModel.routeStartDisplayPoint() : m_viewModel.routeDestinationDisplayPoint();
+    return point ? std::optional(point->id) : std::nullopt;
 }
 
 bool RoutePanel::hasBothEndpoints() const
@@ -661,47 +680,6 @@ void RoutePanel::refreshPointRowFlags()
 QList<RoutePointRow*> RoutePanel::pointRows() const
 {
     return m_pointRows;
-}
-
-// ---- Saving under a taken name ----
-
-void RoutePanel::syncReplacementQuestion()
-{
-    const auto& pending = m_viewModel.pendingNameReplacement();
-    const bool asksForRoute = pending && pending->kind == LocationPlannerViewModel::NameReplacement::Kind::route;
-    if (!asksForRoute) {
-        if (m_replacementBox)
-            m_replacementBox->close();
-        return;
-    }
-    if (m_replacementBox) {
-        m_replacementBox->setText(pending->question);
-        return;
-    }
-    auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("routeNameReplacement"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Question);
-    // The product name, not translated.
-    box->setWindowTitle(QStringLiteral("Ostrevin"));
-    box->setTextFormat(Qt::PlainText);
-    box->setText(pending->question);
-    //: Destructive button of the question asked before a save replaces a saved route of the same name.
-    QPushButton* replace = box->addButton(tr("Replace"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, replace] {
-        m_replacementBox = nullptr;
-        if (box->clickedButton() == replace)
-            m_viewModel.confirmNameReplacement();
-        else if (m_viewModel.pendingNameReplacement())
-            // Closing without an answer is a no.
-            m_viewModel.cancelNameReplacement();
-    });
-    m_replacementBox = box;
-    box->open();
 }
 
 } // namespace ostrevin

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QComboBox;
 class QPushButton;
 class QSlider;
@@ -20,6 +21,7 @@ namespace ostrevin {
 class DeletionConfirmation;
 class DeviceBlockerNotice;
 class LocationPlannerViewModel;
+class NameReplacementQuestion;
 class PlaceSearchField;
 class PlaceSearchService;
 class RouteAlternativeRow;
@@ -33,6 +35,7 @@ class EmptyStateView;
 class IconButton;
 class InlineNotice;
 class KitLabel;
+class LinkButton;
 class PanelSection;
 } // namespace kit
 
@@ -94,12 +97,12 @@ public:
     kit::KitLabel* longRouteNotice() const { return m_longRouteNotice; }
     QList<RoutePointRow*> pointRows() const;
     PlaceSearchField* addPointField() const { return m_addPoint; }
-    QPushButton* clearRouteButton() const { return m_clearRoute; }
+    QAbstractButton* clearRouteButton() const;
     DeviceBlockerNotice* blockerNotice() const { return m_blocker; }
     kit::ActionButton* startRouteButton() const { return m_startRoute; }
     DeletionConfirmation& deletionConfirmation() const { return *m_confirmation; }
     /// The open "Replace …?" question of a route save, if any.
-    QMessageBox* replacementQuestion() const { return m_replacementBox; }
+    QMessageBox* replacementQuestion() const;
 
 private:
     QWidget* buildEndpointFields(PlaceSearchService& searchService);
@@ -108,6 +111,7 @@ private:
     QWidget* buildPlanningStatus();
     QWidget* buildRouteBlock(PlaceSearchService& searchService);
     bool hasBothEndpoints() const;
+    std::optional<QUuid> endpointID(bool isStart) const;
     void travelModePicked(RouteTransportMode mode);
     void resetClicked();
     void refresh();
@@ -120,7 +124,6 @@ private:
     void rebuildAlternatives();
     void rebuildDirections();
     void rebuildPoints();
-    void syncReplacementQuestion();
 
     LocationPlannerViewModel& m_viewModel;
     std::function<QDateTime()> m_now;
@@ -157,13 +160,17 @@ private:
     QWidget* m_pointRowsBox = nullptr;
     QList<RoutePointRow*> m_pointRows;
     PlaceSearchField* m_addPoint = nullptr;
-    QPushButton* m_clearRoute = nullptr;
+    kit::LinkButton* m_clearRoute = nullptr;
     PlaceSearchService& m_searchService;
     DeviceBlockerNotice* m_blocker;
     kit::ActionButton* m_startRoute;
-    QPointer<QMessageBox> m_replacementBox;
+    NameReplacementQuestion* m_replacement = nullptr;
     /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
     std::optional<QUuid> m_listedStepsOf;
+    /// What a running search would replace, noted when it began.
+    std::optional<QUuid> m_startAtSearch;
+    std::optional<QUuid> m_destinationAtSearch;
+    QList<RoutePoint> m_pointsAtAddSearch;
     /// The points the rows were built for.
     QList<RoutePoint> m_listedPoints;
 };

@@ -4,16 +4,16 @@
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/TailTextBox.h"
+#include "views/kit/Question.h"
 #include "views/kit/TextStyle.h"
 #include "views/settings/EventLogList.h"
 #include "views/settings/SettingsObservers.h"
 #include "views/settings/SettingsSection.h"
 
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -22,7 +22,7 @@ namespace ostrevin {
 
 namespace {
 
-constexpr int diagnosticLineCount = 4;
+constexpr int diagnosticsMaxHeight = 160;
 
 QWidget* column(int spacing, int topPadding)
 {
@@ -59,21 +59,13 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
 
     //: Settings › Advanced: section header.
     SettingsSection* diagnostics = form->addSection(tr("Diagnostics"));
-    QWidget* details = column(8, 4);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(kit::textFont(kit::TextStyle::Caption).pixelSize());
-    for (int i = 0; i < diagnosticLineCount; ++i) {
-        auto* line = new QLabel;
-        line->setObjectName(QStringLiteral("diagnosticLine"));
-        // Tool output and error texts: never markup.
-        line->setTextFormat(Qt::PlainText);
-        line->setWordWrap(true);
-        line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        line->setFont(mono);
-        line->setForegroundRole(QPalette::PlaceholderText);
-        details->layout()->addWidget(line);
-        m_diagnostics.append(line);
-    }
+    // Tool output and error texts can be long: their end shows in a bounded box, so
+    // the tab keeps its size and "Reset…" stays in reach.
+    m_diagnostics = new kit::TailTextBox(diagnosticsMaxHeight);
+    m_diagnostics->setObjectName(QStringLiteral("diagnostics"));
+    m_diagnostics->setSecondaryColour(true);
+    QWidget* details = column(0, 4);
+    details->layout()->addWidget(m_diagnostics);
     //: Settings › Advanced › Diagnostics: disclosure group.
     auto* technical = new kit::DisclosureGroup(tr("Technical details"), details);
     technical->setObjectName(QStringLiteral("technicalDetails"));
@@ -186,11 +178,7 @@ QStringList AdvancedSettingsView::diagnosticLines(const LocationPlannerViewModel
 
 void AdvancedSettingsView::syncDiagnostics()
 {
-    const QStringList lines = diagnosticLines(m_viewModel);
-    for (int i = 0; i < m_diagnostics.size(); ++i) {
-        m_diagnostics.at(i)->setText(lines.value(i));
-        m_diagnostics.at(i)->setVisible(i < lines.size());
-    }
+    m_diagnostics->setTailText(diagnosticLines(m_viewModel).join(u'\n'));
 }
 
 void AdvancedSettingsView::syncVersion()
@@ -219,59 +207,82 @@ void AdvancedSettingsView::syncLog()
 void AdvancedSettingsView::sync()
 {
     m_exportRoute->setEnabled(!m_viewModel.points().isEmpty());
-    const bool allowed = maintenanceAllowed();
-    m_reinstall->setEnabled(allowed);
-    m_reset->setEnabled(allowed && m_viewModel.canResetAllAppData());
-    //: Settings › Advanced › Maintenance: why the two buttons are disabled.
-    m_maintenance->setFooter(allowed ? QString() : tr("Available when no location is set on iPhone."));
+    m_reinstall->setEnabled(maintenanceAllowed());
+    m_reset->setEnabled(resetBlocker().isEmpty());
+    m_maintenance->setFooter(resetBlocker());
 }
 
-void AdvancedSettingsView::confirm(const QString& objectName, const QString& title, const QString& message,
-                                   const QString& actionTitle, QMessageBox::ButtonRole role,
+QString AdvancedSettingsView::reinstallBlocker() const
+{
+    //: Settings › Advanced › Maintenance: why the two buttons are disabled.
+    return maintenanceAllowed() ? QString() : tr("Available when no location is set on iPhone.");
+}
+
+QString AdvancedSettingsView::resetBlocker() const
+{
+    const QString blocker = reinstallBlocker();
+    if (!blocker.isEmpty() || m_viewModel.canResetAllAppData())
+        return blocker;
+    //: Settings › Advanced › Maintenance: why "Reset…" is disabled while Telegram settings are saved, tested or
+    //: looked up (a late answer would write them back after the reset).
+    return tr("Reset is available once the Telegram settings are no longer being saved or tested.");
+}
+
+void AdvancedSettingsView::confirm(kit::Question question, std::function<QString()> blocker,
                                    const std::function<void()>& action)
 {
     if (m_open)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
-    box->setObjectName(objectName);
-    box->setTextFormat(Qt::PlainText);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton* confirmButton = box->addButton(actionTitle, role);
-    box->addButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, confirmButton, action](QAbstractButton* button) {
+    question.icon = QMessageBox::Warning;
+    m_open = kit::openQuestion(this, question, this, [this, blocker = std::move(blocker), action](bool confirmed) {
+        if (!confirmed)
+            return;
         // The window stays usable while the question is open: a location may have
         // been set meanwhile, and the action would pull the tool or the data from
-        // under it.
-        if (button == confirmButton && maintenanceAllowed())
+        // under it. The user learns why nothing happened.
+        const QString reason = blocker();
+        if (reason.isEmpty()) {
             action();
+            return;
+        }
+        kit::Question refusal;
+        refusal.objectName = QStringLiteral("maintenanceRefused");
+        refusal.icon = QMessageBox::Information;
+        //: Message after a confirmed Reinstall or Reset could not run; the reason follows below it.
+        refusal.text = tr("Nothing was changed.");
+        refusal.informativeText = reason;
+        kit::openQuestion(this, refusal);
     });
-    m_open = box;
-    box->open();
 }
 
 void AdvancedSettingsView::confirmReinstall()
 {
-    confirm(QStringLiteral("reinstallConfirmation"),
-            //: Confirmation title.
-            tr("Reinstall the add-on component?"),
-            //: Confirmation message.
-            tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes."),
-            //: Confirmation button.
-            tr("Reinstall"), QMessageBox::AcceptRole, [this] { m_runtime.install(); });
+    kit::Question question;
+    question.objectName = QStringLiteral("reinstallConfirmation");
+    //: Confirmation title.
+    question.title = tr("Reinstall the add-on component?");
+    //: Confirmation message.
+    question.text = tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes.");
+    //: Confirmation button.
+    question.actionTitle = tr("Reinstall");
+    question.actionRole = QMessageBox::AcceptRole;
+    confirm(
+        question, [this] { return reinstallBlocker(); }, [this] { m_runtime.install(); });
 }
 
 void AdvancedSettingsView::confirmReset()
 {
-    confirm(QStringLiteral("resetConfirmation"),
-            //: Confirmation title.
-            tr("Reset all app data?"),
-            //: Confirmation message.
-            tr("Saved locations, saved routes, history, and all settings will be deleted. The add-on component "
-               "stays installed."),
-            //: Confirmation button that deletes all app data.
-            tr("Reset app data"), QMessageBox::DestructiveRole,
-            // resetAllAppData() also refuses by itself while a Telegram operation runs.
-            [this] { m_viewModel.resetAllAppData(); });
+    kit::Question question;
+    question.objectName = QStringLiteral("resetConfirmation");
+    //: Confirmation title.
+    question.title = tr("Reset all app data?");
+    //: Confirmation message.
+    question.text = tr("Saved locations, saved routes, history, and all settings will be deleted. The add-on component "
+                       "stays installed.");
+    //: Confirmation button that deletes all app data.
+    question.actionTitle = tr("Reset app data");
+    confirm(
+        question, [this] { return resetBlocker(); }, [this] { m_viewModel.resetAllAppData(); });
 }
 
 } // namespace ostrevin

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "views/kit/Question.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
-class QLabel;
 class QPushButton;
 
 namespace ostrevin {
@@ -17,7 +18,8 @@ class SettingsSection;
 
 namespace kit {
 class KitLabel;
-}
+class TailTextBox;
+} // namespace kit
 
 /// The Advanced tab: the device check's technical details, the event log with
 /// Copy and Export…, the GPX export of the current route, and the maintenance
@@ -42,14 +44,16 @@ private:
     bool maintenanceAllowed() const;
     void confirmReinstall();
     void confirmReset();
-    /// Asks first (window-modal); runs the action when confirmed and the
-    /// maintenance rule still holds.
-    void confirm(const QString& objectName, const QString& title, const QString& message, const QString& actionTitle,
-                 QMessageBox::ButtonRole role, const std::function<void()>& action);
+    /// Why Reinstall… or Reset… cannot act now; empty while it can.
+    QString reinstallBlocker() const;
+    QString resetBlocker() const;
+    /// Asks first (window-modal); runs the action when confirmed and nothing
+    /// blocks it by then, else says why nothing happened.
+    void confirm(kit::Question question, std::function<QString()> blocker, const std::function<void()>& action);
 
     LocationPlannerViewModel& m_viewModel;
     RuntimeInstaller& m_runtime;
-    QList<QLabel*> m_diagnostics;
+    kit::TailTextBox* m_diagnostics;
     QWidget* m_logActions;
     EventLogList* m_log;
     QPushButton* m_exportRoute;

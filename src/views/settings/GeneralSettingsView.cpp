@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "routedata/AppLanguage.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/Question.h"
 #include "views/settings/SettingsSection.h"
 
 #include <QComboBox>
@@ -136,25 +137,19 @@ void GeneralSettingsView::restartNow()
     }
     if (m_confirmation)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning,
-                                //: Confirmation title before restarting for a new language.
-                                tr("Restart Ostrevin now?"),
-                                //: Confirmation message before restarting for a new language.
-                                tr("Restarting ends the simulated location and your iPhone returns to its real "
-                                   "location."),
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("relaunchConfirmation"));
-    box->setTextFormat(Qt::PlainText);
-    box->setAttribute(Qt::WA_DeleteOnClose);
+    kit::Question question;
+    question.objectName = QStringLiteral("relaunchConfirmation");
+    question.icon = QMessageBox::Warning;
+    //: Confirmation title before restarting for a new language.
+    question.title = tr("Restart Ostrevin now?");
+    //: Confirmation message before restarting for a new language.
+    question.text = tr("Restarting ends the simulated location and your iPhone returns to its real location.");
     //: Confirmation button: restart the app now.
-    QPushButton* restart = box->addButton(tr("Restart"), QMessageBox::DestructiveRole);
-    box->addButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, restart](QAbstractButton* button) {
-        if (button == restart)
+    question.actionTitle = tr("Restart");
+    m_confirmation = kit::openQuestion(this, question, this, [this](bool restart) {
+        if (restart)
             m_options.relaunch();
     });
-    m_confirmation = box;
-    box->open();
 }
 
 } // namespace ostrevin

@@ -8,6 +8,7 @@
 #include "views/settings/AlertsSettingsView.h"
 #include "views/settings/GeneralSettingsView.h"
 #include "views/settings/IPhoneSettingsView.h"
+#include "views/settings/SettingsSection.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -15,6 +16,10 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -108,10 +113,12 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
     setWindowTitle(tr("Ostrevin Settings"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 8, 0, 0);
-    layout->setSpacing(8);
-    // The window follows the selected tab's size.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_header = new QWidget;
+    auto* headerLayout = new QVBoxLayout(m_header);
+    headerLayout->setContentsMargins(0, 8, 0, 0);
+    headerLayout->setSpacing(8);
     auto* bar = new QHBoxLayout;
     bar->setSpacing(4);
     bar->addStretch(1);
@@ -122,12 +129,26 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
         bar->addWidget(button);
     }
     bar->addStretch(1);
-    layout->addLayout(bar);
+    headerLayout->addLayout(bar);
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
     divider->setForegroundRole(QPalette::Mid);
-    layout->addWidget(divider);
+    headerLayout->addWidget(divider);
+    layout->addWidget(m_header);
+
+    // The selected tab scrolls within a window no taller than the screen's free area.
+    m_scroll = new QScrollArea;
+    m_scroll->setObjectName(QStringLiteral("settingsScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* pages = new QWidget;
+    auto* pageLayout = new QVBoxLayout(pages);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    m_scroll->setWidget(pages);
+    layout->addWidget(m_scroll);
 
     GeneralSettingsView::Options general;
     general.translationFolder =
@@ -143,10 +164,17 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
                new AdvancedSettingsView(services.viewModel, services.runtime)};
     for (QWidget* page : m_pages) {
         page->hide();
-        layout->addWidget(page);
+        pageLayout->addWidget(page);
+        // A page that grows (details unfolded, a new log entry) takes the window with it.
+        page->installEventFilter(this);
     }
 
     connect(m_tabs, &QButtonGroup::idClicked, this, [this](int id) { setCurrentTab(SettingsTab(id)); });
+    // Escape and Ctrl+W close the window as they close a dialog.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
     setCurrentTab(SettingsTab::general);
 }
 
@@ -165,6 +193,40 @@ void SettingsWindow::setCurrentTab(SettingsTab tab)
         m_pages.at(i)->setVisible(i == index);
     for (QAbstractButton* button : m_tabs->buttons())
         button->update();
+    fitToScreen();
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::LayoutRequest && watched == m_pages.value(int(currentTab())) && !m_fitPending) {
+        // Once, after the page has settled.
+        m_fitPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_fitPending = false;
+                fitToScreen();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsWindow::fitToScreen()
+{
+    // As tall as the selected tab, at most the screen's free area less room for a
+    // title bar; a taller tab scrolls, with its scroll bar beside the form.
+    constexpr int frameAllowance = 40;
+    const QWidget* page = m_pages.at(int(currentTab()));
+    const int pageHeight =
+        page->hasHeightForWidth() ? page->heightForWidth(SettingsForm::width) : page->sizeHint().height();
+    const int natural = m_header->sizeHint().height() + pageHeight;
+    int available = natural;
+    if (const QScreen* screen = this->screen())
+        available = screen->availableGeometry().height() - frameAllowance;
+    const int height = std::min(natural, available);
+    const int scrollBar = natural > height ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
+    setFixedSize(SettingsForm::width + scrollBar, height);
 }
 
 QAbstractButton* SettingsWindow::tabButton(SettingsTab tab) const

@@ -9,6 +9,7 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QScrollArea;
 
 namespace ostrevin {
 
@@ -18,7 +19,8 @@ class SettingsStore;
 
 /// The settings window: the General, iPhone, Alerts and Advanced tabs over the
 /// one view model, the runtime installer and the settings store. It opens on
-/// General and takes its size from the selected tab.
+/// General and takes its size from the selected tab, up to the screen's height
+/// (the tab scrolls then). Escape and Ctrl+W close it.
 class SettingsWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SettingsWindow)
@@ -45,9 +47,17 @@ public:
     QAbstractButton* tabButton(SettingsTab tab) const;
     QWidget* tabContent(SettingsTab tab) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitToScreen();
+
     QButtonGroup* m_tabs;
+    QWidget* m_header = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QList<QWidget*> m_pages;
+    bool m_fitPending = false;
 };
 
 } // namespace ostrevin

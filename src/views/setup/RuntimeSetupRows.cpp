@@ -86,14 +86,18 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
                 const double clamped = std::clamp(*phase.progress, 0.0, 1.0);
                 //: A percentage. %1 is the number, %2 the percent sign, both as the user’s locale writes them;
                 //: order and space them as your language does (“42 %”, “%42”).
-                row.percentage = QCoreApplication::translate("RuntimeSetupView", "%1%2")
-                                     .arg(locale.toString(static_cast<int>(std::floor(clamped * 100.0))),
-                                          locale.percent());
+                row.percentage =
+                    QCoreApplication::translate("RuntimeSetupView", "%1%2")
+                        .arg(locale.toString(static_cast<int>(std::floor(clamped * 100.0))), locale.percent());
+            } else if (order == 0 && phase.receivedBytes) {
+                // No size to measure against: the bytes so far show that it moves.
+                row.percentage = locale.formattedDataSize(*phase.receivedBytes, 0, QLocale::DataSizeSIFormat);
             }
             rows.steps.append(row);
         }
         if (phase.step == Step::download && phase.progress)
             rows.progress = std::clamp(*phase.progress, 0.0, 1.0);
+        rows.progressIndeterminate = phase.step == Step::download && !phase.progress;
         if (phase.step == Step::components && !logTail.isEmpty())
             rows.lastLogLine = logTail.last();
         rows.cancelEnabled = phase.step != Step::finish;

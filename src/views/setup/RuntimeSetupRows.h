@@ -21,7 +21,8 @@ struct RuntimeSetupRows {
         RuntimeInstaller::Step step = RuntimeInstaller::Step::download;
         StepStatus status = StepStatus::later;
         QString title;
-        /// The current step's whole percentage in the locale, when the phase carries one.
+        /// The current step's whole percentage in the locale, when the phase carries
+        /// one; the bytes received so far when the download's size is unknown.
         QString percentage;
 
         bool operator==(const StepRow&) const = default;
@@ -38,6 +39,8 @@ struct RuntimeSetupRows {
     QList<StepRow> steps;
     /// steps: the download's fraction, only while downloading with a progress value.
     std::optional<double> progress;
+    /// steps: downloading without a known size (the bar only shows activity).
+    bool progressIndeterminate = false;
     /// steps: the last line of the component install, only during that step.
     QString lastLogLine;
     /// steps: cancelling is refused once the old runtime is being replaced.

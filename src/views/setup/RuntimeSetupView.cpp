@@ -6,11 +6,11 @@
 #include "views/kit/KitLabel.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolMark.h"
+#include "views/kit/TailTextBox.h"
 #include "views/setup/OnboardingPanel.h"
 #include "views/setup/SetupWidgets.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -26,7 +26,7 @@ using kit::TextStyle;
 struct RuntimeSetupView::Widgets {
     QWidget* facts = nullptr;
     QWidget* failure = nullptr;
-    QLabel* failureText = nullptr;
+    kit::TailTextBox* failureText = nullptr;
     QWidget* stepCard = nullptr;
     struct StepLine {
         kit::SymbolMark* mark = nullptr;
@@ -42,6 +42,8 @@ struct RuntimeSetupView::Widgets {
 };
 
 namespace {
+
+constexpr int failureTextMaxHeight = 120;
 
 QWidget* factRow(const QString& symbol, const QString& text)
 {
@@ -90,12 +92,14 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     auto* failureLayout = new QHBoxLayout(w.failure);
     failureLayout->setContentsMargins(12, 12, 12, 12);
     failureLayout->setSpacing(8);
-    w.failureText = new QLabel;
+    // A failed pip run can say 16 KiB: its end shows in a bounded box, so "Try again"
+    // stays right under it.
+    w.failureText = new kit::TailTextBox(failureTextMaxHeight);
     w.failureText->setObjectName(QStringLiteral("failureText"));
     w.failureText->setFont(calloutFont());
-    w.failureText->setTextFormat(Qt::PlainText);
-    w.failureText->setWordWrap(true);
-    w.failureText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPalette clear = w.failureText->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    w.failureText->setPalette(clear);
     failureLayout->addWidget(new kit::SymbolMark("xmark.octagon"_symbol, BrandColor::Failure, 16, 18), 0, Qt::AlignTop);
     failureLayout->addWidget(w.failureText, 1);
     column->addWidget(w.failure);
@@ -224,9 +228,7 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
 
     w.facts->setVisible(block == Block::facts);
     w.failure->setVisible(block == Block::failure);
-    // A long text is laid out again only when it changed.
-    if (w.failureText->text() != m_rows.failureMessage)
-        w.failureText->setText(m_rows.failureMessage);
+    w.failureText->setTailText(m_rows.failureMessage);
     w.install->setVisible(block == Block::facts || block == Block::failure);
     w.install->setText(m_rows.installTitle);
     w.install->setEnabled(m_rows.installEnabled);
@@ -248,7 +250,9 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
         line.percentage->setText(row.percentage);
         line.percentage->setVisible(!row.percentage.isEmpty());
     }
-    w.progress->setVisible(m_rows.progress.has_value());
+    w.progress->setVisible(m_rows.progress.has_value() || m_rows.progressIndeterminate);
+    // A range of 0 to 0 is the platform's busy indicator.
+    w.progress->setRange(0, m_rows.progressIndeterminate ? 0 : 1000);
     QPalette bar = w.progress->palette();
     bar.setColor(QPalette::Highlight, kit::Brand::current().accent);
     w.progress->setPalette(bar);

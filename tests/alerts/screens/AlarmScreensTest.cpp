@@ -1,6 +1,8 @@
 // The alarm on two real X11 screens; run through with-xvfb.sh, which splits one
 // Xvfb screen into the monitors "left" (primary) and "right".
 #include "AlarmFixture.h"
+#include "FocusOnMapWindowManager.h"
+#include "support/QtPrinters.h"
 
 #include <QProcess>
 #include <QScreen>
@@ -56,7 +58,60 @@ QString keyboardPanel(const AlarmFixture& f)
     return {};
 }
 
+/// The screen of the panel the X server sends keys to; empty when it sends them elsewhere.
+QString keyboardPanel(const AlarmFixture& f, const FocusOnMapWindowManager& wm)
+{
+    const xcb_window_t focus = wm.focus();
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        if (panel->internalWinId() == focus && panel->targetScreen())
+            return panel->targetScreen()->name();
+    return {};
+}
+
 } // namespace
+
+TEST(AlarmScreens, ANewIncidentAfterTheUserWentElsewhereMapsNewPanelsWhichTheWindowManagerGivesTheKeyboard)
+{
+    FocusOnMapWindowManager wm;
+    AlarmFixture f;
+    const auto askers = [&] {
+        QStringList screens;
+        for (const xcb_window_t window : wm.ignoredActivations())
+            for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+                if (panel->internalWinId() == window)
+                    screens << panel->targetScreen()->name();
+        return screens;
+    };
+    f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+    // Only the panel meant to have the keyboard asks for it, and it is mapped last,
+    // so a window manager that focuses new windows gives it that one.
+    EXPECT_EQ(settled([&] { return keyboardPanel(f, wm); }, QStringLiteral("left")), QStringLiteral("left"));
+    EXPECT_EQ(settled(askers, QStringList{QStringLiteral("left")}), QStringList{QStringLiteral("left")});
+
+    // The user goes on in another window, which the window manager gives the keyboard.
+    QWidget other;
+    other.setGeometry(100, 100, 300, 200);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wm.focus() == other.internalWinId(); }, 10000));
+    ASSERT_EQ(keyboardPanel(f, wm), QString());
+
+    QList<QPointer<LocationSafetyAlarmPanel>> before;
+    for (LocationSafetyAlarmPanel* panel : f.controller.panels())
+        before << panel;
+    f.present(AlarmFixture::event(QStringLiteral("Second incident")));
+    // Asking for the keyboard again is refused here; mapped anew, a panel gets it.
+    EXPECT_EQ(settled([&] { return keyboardPanel(f, wm); }, QStringLiteral("left")), QStringLiteral("left"));
+    for (const auto& panel : before)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 10000));
+    EXPECT_EQ(settled([&] { return describe(f).size(); }, 2), 2);
+    EXPECT_EQ(f.shownReasons(), (QStringList{QStringLiteral("Second incident"), QStringLiteral("Second incident")}));
+
+    // While a panel holds the keyboard, a new incident keeps the panels.
+    QList<LocationSafetyAlarmPanel*> holding = f.controller.panels();
+    f.present(AlarmFixture::event(QStringLiteral("Third incident")));
+    EXPECT_EQ(f.controller.panels(), holding);
+    EXPECT_EQ(keyboardPanel(f, wm), QStringLiteral("left"));
+}
 
 TEST(AlarmScreens, OnePanelCoversEachScreenAndTheOneTheUserWorksOnTakesTheKeyboard)
 {

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QLocalSocket;
+
+namespace ostrevin {
+
+/// One Ostrevin per user: two copies would drive the same iPhone and overwrite
+/// each other's saved lists. The first copy holds a lock in the data folder and
+/// listens on a local socket; a later launch finds the lock taken, asks the
+/// running copy through the socket to bring its window forward, and ends.
+///
+/// The lock names its owner's process, so a lock left by a copy that crashed is
+/// taken over; it never goes stale by age alone, since a copy runs for hours.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+
+public:
+    /// How long a later launch keeps trying to reach a running copy that is still
+    /// starting (it holds the lock but does not listen yet).
+    static constexpr int handOverTimeoutMs = 10000;
+
+    explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    /// Takes the lock and listens for later launches; false when another copy
+    /// holds it. Call once.
+    bool claim();
+    /// Asks the copy that holds the lock to come forward; handOverFinished()
+    /// follows, with whether it answered.
+    void askRunningCopyToComeForward();
+
+    /// Where copies using this data folder meet: one socket per data folder, in
+    /// the user's runtime folder (a socket path has a short length limit).
+    static QString serverName(const QString& dataDirectory);
+
+signals:
+    /// A later launch asked this copy to show its window.
+    void comeForwardRequested();
+    void handOverFinished(bool answered);
+
+private:
+    void acceptLaunch();
+    void tryToReachRunningCopy();
+    void finishHandOver(bool answered);
+
+    QString m_serverName;
+    QLockFile m_lock;
+    QLocalServer m_server;
+    QPointer<QLocalSocket> m_client;
+    QTimer m_retry;
+    QElapsedTimer m_handOverStarted;
+    bool m_handOverDone = false;
+};
+
+} // namespace ostrevin

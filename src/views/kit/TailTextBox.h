@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+namespace ostrevin::kit {
+
+/// Technical text that can be long (tool output, errors, pip's log) in a read-only,
+/// selectable box: as tall as the text needs up to a bound, then it scrolls, showing
+/// the text's end, where tools put what went wrong. It keeps only the last
+/// `tailCharacters` of the text: a plain-text box lays that out quickly, where a
+/// label of that size takes seconds and grows off the screen.
+class TailTextBox : public QPlainTextEdit {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TailTextBox)
+
+public:
+    static constexpr qsizetype tailCharacters = 16 * 1024;
+
+    /// `maximumHeight`: the tallest the box grows before it scrolls. Monospaced text
+    /// in the caption size unless `font` says otherwise.
+    explicit TailTextBox(int maximumHeight, QWidget* parent = nullptr);
+    ~TailTextBox() override = default;
+
+    /// Shows the end of `text`; does nothing when that is what is shown already
+    /// (laying the text out again is the costly part).
+    void setTailText(const QString& text);
+    /// The secondary colour, resolved again when the appearance changes.
+    void setSecondaryColour(bool secondary);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void colour();
+    /// A scroll bar only where the text is taller than the bound; shows the end.
+    void placeScrollBar();
+
+    int m_maximumHeight;
+    bool m_secondary = false;
+    bool m_followsEnd = true;
+};
+
+} // namespace ostrevin::kit

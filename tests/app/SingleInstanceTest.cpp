@@ -1,0 +1,89 @@
+// One copy per user: the real program started twice over the same data folder.
+#include "ProgramMachine.h"
+
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+
+namespace {
+
+/// The program, started with the machine's environment, its error output collected.
+struct Copy {
+    explicit Copy(const Machine& machine)
+    {
+        process.setProcessEnvironment(machine.environment());
+        process.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
+    }
+    ~Copy()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        if (!process.waitForFinished(20000))
+            process.kill();
+        process.waitForFinished(5000);
+    }
+
+    QString errors()
+    {
+        collected += QString::fromUtf8(process.readAllStandardError());
+        return collected;
+    }
+    bool says(const QString& text, int timeoutMs = 30000)
+    {
+        return QTest::qWaitFor([&] { return errors().contains(text); }, timeoutMs);
+    }
+
+    QProcess process;
+    QString collected;
+};
+
+const QString listening = QStringLiteral("the only copy");
+const QString broughtForward = QStringLiteral("a later launch brings this window forward");
+
+} // namespace
+
+TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNotBlock)
+{
+    Machine machine;
+    auto first = std::make_unique<Copy>(machine);
+    ASSERT_TRUE(first->says(listening)) << first->errors().toStdString();
+
+    {
+        SCOPED_TRACE("a second launch while the first runs");
+        Copy second(machine);
+        ASSERT_TRUE(second.process.waitForFinished(30000)) << second.errors().toStdString();
+        EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.process.exitCode(), 0) << second.errors().toStdString();
+        EXPECT_FALSE(second.errors().contains(listening)) << second.errors().toStdString();
+        EXPECT_TRUE(first->says(broughtForward)) << first->errors().toStdString();
+        EXPECT_EQ(first->process.state(), QProcess::Running);
+    }
+
+    {
+        SCOPED_TRACE("a copy that crashed leaves its lock and socket behind");
+        const qint64 crashed = first->process.processId();
+        ASSERT_EQ(::kill(static_cast<pid_t>(crashed), SIGKILL), 0);
+        ASSERT_TRUE(first->process.waitForFinished(10000));
+        first.reset();
+        ASSERT_TRUE(QFile::exists(QDir(machine.paths().dataDirectory()).filePath(QStringLiteral("ostrevin.lock"))));
+
+        Copy next(machine);
+        EXPECT_TRUE(next.says(listening)) << next.errors().toStdString();
+        EXPECT_EQ(next.process.state(), QProcess::Running);
+        // And it answers the launch after it in turn.
+        Copy later(machine);
+        ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+        EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+        EXPECT_TRUE(next.says(broughtForward)) << next.errors().toStdString();
+    }
+
+    // The crashed copy's start-up check ends by itself; nothing is left running.
+    if (const std::optional<qint64> check = machine.tool.lastPid(Command::UsbmuxList)) {
+        EXPECT_TRUE(waitForProcessGone(*check, 20000));
+    }
+}
