@@ -34,15 +34,17 @@ public:
     {
         return ready(LocationHelperStatus::missing());
     }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token,
+                                                     AdministratorPrompt) override
     {
         return ready(LocationHelperStatus::missing());
     }
-    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token,
+                                 AdministratorPrompt) override
     {
         return ready(QString());
     }
-    QFuture<QString> resendLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    QFuture<QString> resendLocation(const RoutePoint&, const LocationHelper&, std::stop_token, AdministratorPrompt) override
     {
         return ready(QString());
     }

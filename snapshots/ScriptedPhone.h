@@ -44,7 +44,8 @@ public:
     {
         return readyFuture(answer);
     }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token) override
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token,
+                                                     AdministratorPrompt) override
     {
         using namespace Qt::StringLiterals;
         if (failPrepare) {
@@ -57,7 +58,8 @@ public:
         }
         return readyFuture(answer);
     }
-    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token) override
+    QFuture<QString> setLocation(const RoutePoint&, const LocationHelper&, std::stop_token,
+                                 AdministratorPrompt) override
     {
         using namespace Qt::StringLiterals;
         if (failSet)
@@ -65,10 +67,10 @@ public:
                 DeviceLocationError::commandFailed(u"simulate-location set"_s, u"Device is not connected"_s));
         return readyFuture(u"Location set."_s);
     }
-    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
-                                    std::stop_token stopToken) override
+    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken,
+                                    AdministratorPrompt prompt) override
     {
-        return setLocation(point, helper, stopToken);
+        return setLocation(point, helper, stopToken, prompt);
     }
     QFuture<QString> clearLocation(const LocationHelper&, std::stop_token) override
     {

@@ -62,6 +62,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_workerPool = std::make_unique<WorkerPool>();
     m_keepAwake = PlatformFactory::createKeepAwake();
     m_networkMonitor = PlatformFactory::createNetworkMonitor();
+    m_deviceAttachmentWatcher = PlatformFactory::createDeviceAttachmentWatcher();
     m_systemLog = PlatformFactory::createSystemLog();
     m_network = std::make_unique<QNetworkAccessManager>();
     m_reverseGeocoder = PlatformFactory::createReverseGeocoder(*m_network);
@@ -94,6 +95,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.workerPool = m_workerPool.get();
     deps.keepAwake = m_keepAwake.get();
     deps.networkMonitor = m_networkMonitor.get();
+    deps.deviceAttachmentWatcher = m_deviceAttachmentWatcher.get();
     deps.systemLog = m_systemLog.get();
     deps.reverseGeocoder = m_reverseGeocoder.get();
     deps.fileDialogs = m_fileDialogs.get();

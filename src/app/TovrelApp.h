@@ -26,6 +26,7 @@ class FullScreenAlarm;
 class DirectionsService;
 class MainWindow;
 class NetworkMonitor;
+class DeviceAttachmentWatcher;
 class ReverseGeocoder;
 class RouteStore;
 class RuntimeInstaller;
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<WorkerPool> m_workerPool;
     std::unique_ptr<KeepAwake> m_keepAwake;
     std::unique_ptr<NetworkMonitor> m_networkMonitor;
+    std::unique_ptr<DeviceAttachmentWatcher> m_deviceAttachmentWatcher;
     std::unique_ptr<SystemLog> m_systemLog;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<ReverseGeocoder> m_reverseGeocoder;

@@ -1,21 +1,22 @@
 #pragma once
 
-#include "process/ChildProcess.h"
-#include "devicebridge/DeviceLocationService.h"
-#include "devicebridge/HelperAction.h"
 #include "devicebridge/CoreDeviceIdentity.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationService.h"
+#include "devicebridge/HelperAction.h"
 #include "devicebridge/HelperCommandLine.h"
 #include "devicebridge/HelperSearchPaths.h"
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
+#include "devicebridge/TunnelServiceClient.h"
+#include "devicebridge/TunneldTunnel.h"
+#include "devicebridge/USBMuxDevice.h"
+#include "platform/PrivateTempFolder.h"
+#include "platform/PrivilegedRunner.h"
+#include "process/ChildProcess.h"
 #include "process/ProcessCancellationState.h"
 #include "process/ProcessOutput.h"
 #include "process/StopLink.h"
-#include "devicebridge/TunnelServiceClient.h"
-#include "devicebridge/TunneldTunnel.h"
-#include "platform/PrivateTempFolder.h"
-#include "platform/PrivilegedRunner.h"
 #include "routedata/RoutePoint.h"
 #include "routedata/RouteSpeedProfile.h"
 #include "routedata/RouteTransportMode.h"
@@ -28,7 +29,6 @@
 #include <QUrl>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -196,9 +196,10 @@ public:
     /// rights when needed), a tunnel, the developer disk image and the readiness
     /// wait. Every failure, a cancellation included, becomes the "Couldn’t prepare
     /// iPhone." status of the helper given.
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper,
-                                                     std::stop_token stopToken = {}) override;
-    LocationHelperStatus prepareForLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper, std::stop_token stopToken = {},
+                                                     AdministratorPrompt prompt = AdministratorPrompt::never) override;
+    LocationHelperStatus prepareForLocationSync(const LocationHelper& helper, std::stop_token stopToken = {},
+                                                AdministratorPrompt prompt = AdministratorPrompt::never);
     /// Whether the helper's iPhone is ready, reaching it through a tunnel the
     /// running tunnel service holds when needed; never asks for administrator rights.
     QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper& helper,
@@ -214,15 +215,22 @@ public:
     /// An rsd helper through a tunnel service that already runs, or none.
     std::optional<LocationHelper> rsdHelperIfPossible(const LocationHelper& helper, std::stop_token stopToken);
     /// An rsd helper, starting the tunnel service with administrator rights when
-    /// needed, checked for readiness (mounting the disk image once if needed).
-    LocationHelper preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken);
+    /// needed and allowed, checked for readiness (mounting the disk image once if needed).
+    LocationHelper preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken,
+                                     AdministratorPrompt prompt = AdministratorPrompt::allowed);
 
     /// Whether device commands of the helper reach one known iPhone (a UDID, or a
     /// tunnel address). Unbound, the tools would take any single attached device.
     static bool isBoundToIPhone(const LocationHelper& helper);
     /// "iPhone isn’t connected.", not connected, with the detail under "Details:".
-    static LocationHelperStatus notConnectedStatus(const LocationHelper& helper,
-                                                   const std::optional<QString>& detail);
+    static LocationHelperStatus notConnectedStatus(const LocationHelper& helper, const std::optional<QString>& detail);
+    /// "iPhone isn’t connected." when the error says the helper’s iPhone is missing
+    /// or usbmux no longer lists its UDID; none otherwise.
+    std::optional<LocationHelperStatus> unpluggedStatus(const LocationHelper& helper, const std::exception_ptr& error);
+    /// The kind of a DeviceLocationError; none for any other error.
+    static std::optional<DeviceLocationError::Case> errorKind(const std::exception_ptr& error);
+    /// Connected, not ready: the tunnel service waits for the user’s Prepare iPhone.
+    static LocationHelperStatus promptNeededStatus(const LocationHelper& helper, const std::exception_ptr& error);
     /// The status of a failed device check, with the error under "Details:".
     static LocationHelperStatus unavailableStatus(const LocationHelper& helper, const std::exception_ptr& error);
     /// The device setup instructions, with the detail under "Details:" when not empty.
@@ -236,17 +244,19 @@ public:
     /// that is held for as long as the location should last. A non-rsd
     /// pymobiledevice3 helper that fails gets one more try through the tunnel
     /// service. Returns the text for the status line.
-    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper,
-                                 std::stop_token stopToken = {}) override;
+    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {},
+                                 AdministratorPrompt prompt = AdministratorPrompt::never) override;
     /// Ends the held process, whatever it holds, and sets the point anew: a held
     /// pymobiledevice3 process keeps running through an outage without the iPhone
     /// using its location, so only a new set puts the location back.
     QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
-                                    std::stop_token stopToken = {}) override;
+                                    std::stop_token stopToken = {},
+                                    AdministratorPrompt prompt = AdministratorPrompt::never) override;
     /// Whether a running held process that sets the same point stands for the set.
     enum class HeldSet { keepMatching, sendAgain };
     QString setLocationSync(const RoutePoint& point, const LocationHelper& helper, std::stop_token stopToken = {},
-                            HeldSet heldSet = HeldSet::keepMatching);
+                            HeldSet heldSet = HeldSet::keepMatching,
+                            AdministratorPrompt prompt = AdministratorPrompt::never);
     /// Ends the simulation on the iPhone (the held process first) and returns the tool's text.
     QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) override;
     QString clearLocationSync(const LocationHelper& helper, std::stop_token stopToken = {});
@@ -291,13 +301,22 @@ private:
     QStringList pythonUserBinCandidates(const QString& executableName);
     LocationHelper helperWithFirstUSBDevice(const LocationHelper& helper);
     std::optional<CoreDeviceIdentity> firstCoreDevice();
+    /// The UDIDs usbmux lists without asking any device; none when the list failed.
+    std::optional<QStringList> attachedIdentifiers(const LocationHelper& helper);
+    /// For a pymobiledevice3 helper with a UDID: whether usbmux lists that UDID;
+    /// none when that is not known.
+    std::optional<bool> isAttached(const LocationHelper& helper);
+    /// Whether the whole usbmux listing shows the helper's iPhone (any iPhone without a UDID).
+    bool listsIPhone(const LocationHelper& helper);
+    /// The first iPhone among the listed devices that answer on their own.
+    std::optional<USBMuxDevice> firstQueryableIPhone(const LocationHelper& helper);
     std::optional<QUrl> iDeviceUtilityURL(const QString& name, const QUrl& relativeTo) const;
     QString helperDetectionMessage(const LocationHelper& helper) const;
     void verifyDeveloperDiskImage(const QString& udid, const QUrl& relativeTo, const QUuid& operationID,
                                   ProcessCancellationState& cancellation);
     /// One discovery run that may fail quietly: the output, or none.
-    std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments,
-                                            double timeout, bool tracksActiveProcess);
+    std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments, double timeout,
+                                            bool tracksActiveProcess);
     TunnelServiceClient tunnelService() const;
     /// Throws the not-connected failure of the command unless the helper is bound.
     static void requireBoundIPhone(const LocationHelper& helper, const QString& command);
@@ -312,7 +331,7 @@ private:
 
     /// The rsd helper through the tunnel service, starting the service with
     /// administrator rights when it does not run; requires a UDID.
-    LocationHelper tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken);
+    LocationHelper tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken, AdministratorPrompt prompt);
     QString runPersistentLocationCommand(const RoutePoint& point, const LocationHelper& helper,
                                          std::stop_token stopToken);
     QString runPersistentCommandSync(const LocationHelper& helper, const QStringList& arguments,
@@ -328,10 +347,9 @@ private:
     void stopPersistentLocationProcessIfCurrent(const ChildProcess* process);
 
     void playWithPyMobileDevice(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
-                                RouteTransportMode transportMode, double fallbackSpeedKmh,
-                                const LocationHelper& helper, QObject* callbackContext,
-                                const PlaybackStarted& started, const PlaybackProgress& progress,
-                                std::stop_token stopToken);
+                                RouteTransportMode transportMode, double fallbackSpeedKmh, const LocationHelper& helper,
+                                QObject* callbackContext, const PlaybackStarted& started,
+                                const PlaybackProgress& progress, std::stop_token stopToken);
     void playWithIDeviceSetLocation(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,
                                     RouteTransportMode transportMode, double fallbackSpeedKmh,
                                     const LocationHelper& helper, QObject* callbackContext,

@@ -1,18 +1,19 @@
 // Helper discovery and device identification of DeviceLocationController.
 
-#include "process/CancellationError.h"
 #include "devicebridge/CoreDeviceList.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationMessages.h"
-#include "process/ProcessLaunchError.h"
 #include "devicebridge/USBMuxDevice.h"
 #include "platform/PropertyListReader.h"
+#include "process/CancellationError.h"
+#include "process/ProcessLaunchError.h"
 #include "runtime/RuntimeLayout.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace ostrevin {
@@ -49,6 +50,14 @@ QStringList usbmuxListArguments()
     return {QStringLiteral("--no-color"), QStringLiteral("usbmux"), QStringLiteral("list")};
 }
 
+// The whole listing opens lockdown on every device, and one device that cannot be
+// queried (not paired, trust refused) makes it print nothing; the simple one asks
+// no device anything.
+QStringList usbmuxIdentifierListArguments()
+{
+    return usbmuxListArguments() << QStringLiteral("--simple");
+}
+
 // Trimmed non-empty lines, in order.
 QStringList trimmedLines(const QString& text)
 {
@@ -77,6 +86,30 @@ void throwIfCancelled(const ProcessCancellationState& cancellation)
 {
     if (cancellation.isCancelled())
         throw CancellationError();
+}
+
+// What the libimobiledevice tools print when the device they were asked for is
+// not attached, or when usbmuxd (and so every device) is not there: "ERROR: No
+// device found!", "ERROR: Device X not found!", "No device found." and "ERROR:
+// Unable to retrieve device list!".
+bool saysNoDevice(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("No device found|Device \\S+ not found|Unable to retrieve device list"));
+    return text.contains(pattern);
+}
+
+// Runs one libimobiledevice tool; a failure because the device is missing
+// becomes the not-connected failure.
+template <typename Run> ProcessOutput runIDeviceTool(Run run)
+{
+    try {
+        return run();
+    } catch (const DeviceLocationError& failure) {
+        if (failure.kind() == DeviceLocationError::Case::commandFailed && saysNoDevice(failure.output()))
+            throw DeviceLocationError::deviceNotConnected(failure.command(), failure.output());
+        throw;
+    }
 }
 
 } // namespace
@@ -123,10 +156,13 @@ LocationHelperStatus DeviceLocationController::detectHelperSync()
             status.message = DeviceLocationMessages::connected(
                 verified.deviceName.value_or(verified.deviceIdentifier.value_or(QString())));
             status.isDeviceConnected = true;
-        } catch (const std::exception&) {
+        } catch (const std::exception& failure) {
+            const auto* deviceFailure = dynamic_cast<const DeviceLocationError*>(&failure);
             status.helper = *found;
-            //: Device status message.
-            status.message = tr("The connected iPhone couldn’t be verified yet.");
+            status.message = deviceFailure && deviceFailure->kind() == DeviceLocationError::Case::deviceNotConnected
+                                 ? helperDetectionMessage(*found)
+                                 //: Device status message.
+                                 : tr("The connected iPhone couldn’t be verified yet.");
         }
         return status;
     }
@@ -181,16 +217,16 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
 {
     if (helper.kind != LocationHelper::Kind::pyMobileDevice)
         return helper;
-    if (const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false)) {
-        if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8())) {
-            if (const auto iphone = USBMuxDevice::firstIPhone(*devices)) {
-                LocationHelper bound = helper;
-                bound.deviceIdentifier = iphone->identifier;
-                bound.deviceName = iphone->deviceName;
-                bound.connectionMode = LocationHelper::ConnectionMode::usbmux();
-                return bound;
-            }
-        }
+    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false);
+    const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
+    const std::optional<USBMuxDevice> iphone =
+        devices ? USBMuxDevice::firstIPhone(*devices) : firstQueryableIPhone(helper);
+    if (iphone) {
+        LocationHelper bound = helper;
+        bound.deviceIdentifier = iphone->identifier;
+        bound.deviceName = iphone->deviceName;
+        bound.connectionMode = LocationHelper::ConnectionMode::usbmux();
+        return bound;
     }
     if (const auto device = firstCoreDevice()) {
         LocationHelper bound = helper;
@@ -200,6 +236,50 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
         return bound;
     }
     return helper;
+}
+
+std::optional<QStringList> DeviceLocationController::attachedIdentifiers(const LocationHelper& helper)
+{
+    const auto listing =
+        tryExecute(helper.executablePath(), usbmuxIdentifierListArguments(), reachabilityListTimeout, false);
+    return listing ? USBMuxDevice::decodeIdentifiers(listing->standardOutput.toUtf8()) : std::nullopt;
+}
+
+std::optional<bool> DeviceLocationController::isAttached(const LocationHelper& helper)
+{
+    if (helper.kind != LocationHelper::Kind::pyMobileDevice || !helper.deviceIdentifier)
+        return std::nullopt;
+    const auto identifiers = attachedIdentifiers(helper);
+    if (!identifiers)
+        return std::nullopt;
+    return identifiers->contains(*helper.deviceIdentifier);
+}
+
+bool DeviceLocationController::listsIPhone(const LocationHelper& helper)
+{
+    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false);
+    const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
+    return devices && std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
+               return device.deviceClass == u"iPhone" &&
+                      (!helper.deviceIdentifier || device.identifier == *helper.deviceIdentifier);
+           });
+}
+
+std::optional<USBMuxDevice> DeviceLocationController::firstQueryableIPhone(const LocationHelper& helper)
+{
+    const auto identifiers = attachedIdentifiers(helper);
+    if (!identifiers)
+        return std::nullopt;
+    QList<USBMuxDevice> devices;
+    for (const QString& udid : *identifiers) {
+        const QStringList arguments = {QStringLiteral("--no-color"), QStringLiteral("lockdown"), QStringLiteral("info"),
+                                       QStringLiteral("--udid"), udid};
+        if (const auto info = tryExecute(helper.executablePath(), arguments, detectionListTimeout, false)) {
+            if (const auto device = USBMuxDevice::decodeLockdownInfo(info->standardOutput.toUtf8()))
+                devices.append(*device);
+        }
+    }
+    return USBMuxDevice::firstIPhone(devices);
 }
 
 std::optional<CoreDeviceIdentity> DeviceLocationController::firstCoreDevice()
@@ -246,22 +326,31 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
     }
     const auto info = [&](const QString& udid, const QString& key) {
         const QStringList arguments = {QStringLiteral("-u"), udid, QStringLiteral("-k"), key};
-        return executeLocked(*ideviceinfo, arguments, iDeviceToolTimeout, operationID, cancellation, true)
+        return runIDeviceTool([&] {
+                   return executeLocked(*ideviceinfo, arguments, iDeviceToolTimeout, operationID, cancellation, true);
+               })
             .standardOutput.trimmed();
     };
 
-    const QStringList attached = trimmedLines(
-        executeLocked(*idevice_id, {QStringLiteral("-l")}, iDeviceToolTimeout, operationID, cancellation, true)
-            .standardOutput);
+    const QStringList attached =
+        trimmedLines(runIDeviceTool([&] {
+                         return executeLocked(*idevice_id, {QStringLiteral("-l")}, iDeviceToolTimeout, operationID,
+                                              cancellation, true);
+                     }).standardOutput);
     QStringList candidates = attached;
     if (helper.deviceIdentifier) {
         if (!attached.contains(*helper.deviceIdentifier)) {
             //: Technical detail in diagnostics. %1 is a UDID.
-            throw DeviceLocationError::commandFailed(
+            throw DeviceLocationError::deviceNotConnected(
                 listCommand,
                 tr("The previously selected iPhone %1 is no longer connected.").arg(*helper.deviceIdentifier));
         }
         candidates = {*helper.deviceIdentifier};
+    }
+    if (candidates.isEmpty()) {
+        //: Technical detail in diagnostics. Keep tool names unchanged.
+        throw DeviceLocationError::deviceNotConnected(listCommand,
+                                                      tr("libimobiledevice doesn’t see any connected device."));
     }
     std::optional<QString> chosen;
     for (const QString& udid : std::as_const(candidates)) {
@@ -272,12 +361,9 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
         }
     }
     if (!chosen) {
+        //: Technical detail in diagnostics. Keep tool names unchanged.
         throw DeviceLocationError::commandFailed(
-            listCommand, candidates.isEmpty()
-                             //: Technical detail in diagnostics. Keep tool names unchanged.
-                             ? tr("libimobiledevice doesn’t see any connected device.")
-                             //: Technical detail in diagnostics. Keep tool names unchanged.
-                             : tr("libimobiledevice sees a device, but ideviceinfo didn’t confirm an iPhone."));
+            listCommand, tr("libimobiledevice sees a device, but ideviceinfo didn’t confirm an iPhone."));
     }
 
     if (requireLocationSupport) {
@@ -340,7 +426,8 @@ void DeviceLocationController::verifyDeveloperDiskImage(const QString& udid, con
     const QString listForm = help.text.contains(u"COMMAND") ? QStringLiteral("list") : QStringLiteral("-l");
     const QStringList arguments = {QStringLiteral("-u"), udid,    QStringLiteral("-t"), QStringLiteral("Developer"),
                                    QStringLiteral("-x"), listForm};
-    const ProcessOutput list = executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation, true);
+    const ProcessOutput list = runIDeviceTool(
+        [&] { return executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation, true); });
     if (hasMountedDeveloperDiskImage(list.standardOutput))
         return;
     //: Technical detail in diagnostics. “Developer Disk Image” is an Apple technical term; usually left in English.
@@ -415,17 +502,13 @@ bool DeviceLocationController::isDeviceReachableSync(const LocationHelper& helpe
             return false;
         }
     }
-    if (const auto listing =
-            tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false)) {
-        if (const auto devices = USBMuxDevice::decodeList(listing->standardOutput.toUtf8())) {
-            const bool found = std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
-                return device.deviceClass == u"iPhone" &&
-                       (!helper.deviceIdentifier || device.identifier == *helper.deviceIdentifier);
-            });
-            if (found)
-                return true;
-        }
-    }
+    // The held iPhone is looked for on its own: another device that cannot be
+    // queried must not make it look unplugged.
+    const std::optional<bool> attached = isAttached(helper);
+    if (attached == true)
+        return true;
+    if (!attached && listsIPhone(helper))
+        return true;
     const auto device = firstCoreDevice();
     if (!device)
         return false;

@@ -107,23 +107,24 @@ QString DeviceLocationController::locationSignature(const RoutePoint& point, con
 }
 
 QFuture<QString> DeviceLocationController::setLocation(const RoutePoint& point, const LocationHelper& helper,
-                                                       std::stop_token stopToken)
+                                                       std::stop_token stopToken, AdministratorPrompt prompt)
 {
-    return onWorkers(stopToken, [this, point, helper](std::stop_token token) {
-        return setLocationSync(point, helper, token, HeldSet::keepMatching);
+    return onWorkers(stopToken, [this, point, helper, prompt](std::stop_token token) {
+        return setLocationSync(point, helper, token, HeldSet::keepMatching, prompt);
     });
 }
 
 QFuture<QString> DeviceLocationController::resendLocation(const RoutePoint& point, const LocationHelper& helper,
-                                                          std::stop_token stopToken)
+                                                          std::stop_token stopToken, AdministratorPrompt prompt)
 {
-    return onWorkers(stopToken, [this, point, helper](std::stop_token token) {
-        return setLocationSync(point, helper, token, HeldSet::sendAgain);
+    return onWorkers(stopToken, [this, point, helper, prompt](std::stop_token token) {
+        return setLocationSync(point, helper, token, HeldSet::sendAgain, prompt);
     });
 }
 
 QString DeviceLocationController::setLocationSync(const RoutePoint& point, const LocationHelper& helper,
-                                                  std::stop_token stopToken, HeldSet heldSet)
+                                                  std::stop_token stopToken, HeldSet heldSet,
+                                                  AdministratorPrompt prompt)
 {
     validate(point);
     requireBoundIPhone(
@@ -153,7 +154,7 @@ QString DeviceLocationController::setLocationSync(const RoutePoint& point, const
     }
     // A helper outside the tunnel often fails on iOS 17 and later: one more try
     // through the tunnel service; the first error is dropped.
-    const LocationHelper rsd = preparedRSDHelper(helper, stopToken);
+    const LocationHelper rsd = preparedRSDHelper(helper, stopToken, prompt);
     return runPersistentLocationCommand(point, rsd, stopToken);
 }
 

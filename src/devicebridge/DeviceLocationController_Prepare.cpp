@@ -1,9 +1,9 @@
 // Device preparation and readiness: whether the iPhone can take a location now,
 // and what the system does by itself to get it there (tunnel, disk image).
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/ProcessLaunchError.h"
 #include "process/StopAwareSleep.h"
 #include "routedata/LocationValidationError.h"
@@ -156,10 +156,45 @@ LocationHelperStatus DeviceLocationController::notConnectedStatus(const Location
 DeviceLocationError DeviceLocationController::notAttachedError(const LocationHelper& helper)
 {
     //: Technical detail in diagnostics. %1 is the iPhone’s name or UDID.
-    return DeviceLocationError::commandFailed(
+    return DeviceLocationError::deviceNotConnected(
         QStringLiteral("pymobiledevice3 usbmux list"),
         tr("%1 isn’t among the devices connected to this computer.")
             .arg(helper.deviceName.value_or(helper.deviceIdentifier.value_or(QStringLiteral("iPhone")))));
+}
+
+std::optional<LocationHelperStatus> DeviceLocationController::unpluggedStatus(const LocationHelper& helper,
+                                                                              const std::exception_ptr& error)
+{
+    // pymobiledevice3 logs "Device not found: UDID" when the UDID it was given is not attached.
+    if (errorKind(error) == DeviceLocationError::Case::deviceNotConnected ||
+        errorDescription(error).contains(u"Device not found") || isAttached(helper) == false)
+        return notConnectedStatus(helper, errorDescription(error));
+    return std::nullopt;
+}
+
+std::optional<DeviceLocationError::Case> DeviceLocationController::errorKind(const std::exception_ptr& error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const DeviceLocationError& failure) {
+        return failure.kind();
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+LocationHelperStatus DeviceLocationController::promptNeededStatus(const LocationHelper& helper,
+                                                                  const std::exception_ptr& error)
+{
+    LocationHelperStatus status;
+    status.helper = helper;
+    //: Device status message: background work never asks for the password; the user’s Prepare iPhone does.
+    status.message = tr("Waiting for Prepare iPhone: it needs the administrator password.");
+    status.installHint = setupHint(errorDescription(error));
+    status.isDeviceConnected = true;
+    status.isLocationReady = false;
+    return status;
 }
 
 LocationHelperStatus DeviceLocationController::unavailableStatus(const LocationHelper& helper,
@@ -255,7 +290,8 @@ std::optional<LocationHelper> DeviceLocationController::rsdHelperIfPossible(cons
     return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
 }
 
-LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken)
+LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& helper, std::stop_token stopToken,
+                                                         AdministratorPrompt prompt)
 {
     // Without a UDID no tunnel can be asked for: never start a root service (and
     // never ask for a password) for nothing, e.g. every few seconds while the
@@ -269,15 +305,27 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
             throw notAttachedError(helper);
         if (stopToken.stop_requested())
             throw CancellationError();
-        startTunnelWithPrivileges(helper, stopToken);
-        waitForTunneld(stopToken);
+        if (prompt == AdministratorPrompt::never) {
+            //: Technical detail in diagnostics. “Prepare iPhone” is the button title.
+            throw DeviceLocationError::administratorPromptNeeded(
+                tr("Start the iPhone tunnel service with administrator rights"),
+                tr("Ostrevin asks for the administrator password only when you click Prepare iPhone."));
+        }
+        try {
+            startTunnelWithPrivileges(helper, stopToken);
+            waitForTunneld(stopToken);
+        } catch (const DeviceLocationError& failure) {
+            // The user was asked: whoever retries must not ask again.
+            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output());
+        }
     }
     return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
 }
 
-LocationHelper DeviceLocationController::preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken)
+LocationHelper DeviceLocationController::preparedRSDHelper(const LocationHelper& helper, std::stop_token stopToken,
+                                                           AdministratorPrompt prompt)
 {
-    const LocationHelper rsd = tunnelledHelper(helper, stopToken);
+    const LocationHelper rsd = tunnelledHelper(helper, stopToken, prompt);
     try {
         readyStatus(rsd, readinessCheckTimeout, stopToken);
         return rsd;
@@ -302,6 +350,8 @@ LocationHelperStatus DeviceLocationController::checkDeviceConnectionSync(const L
     } catch (...) {
         firstError = std::current_exception();
     }
+    if (const auto unplugged = unpluggedStatus(helper, firstError))
+        return *unplugged;
 
     std::optional<LocationHelper> rsd;
     try {
@@ -324,22 +374,28 @@ LocationHelperStatus DeviceLocationController::checkDeviceConnectionSync(const L
 }
 
 LocationHelperStatus DeviceLocationController::prepareForLocationSync(const LocationHelper& helper,
-                                                                      std::stop_token stopToken)
+                                                                      std::stop_token stopToken,
+                                                                      AdministratorPrompt prompt)
 {
     const LocationHelperStatus status = checkDeviceConnectionSync(helper, stopToken);
-    if (status.isAvailable() || helper.kind != LocationHelper::Kind::pyMobileDevice || !isBoundToIPhone(helper))
+    if (status.isAvailable() || !status.isDeviceConnected || helper.kind != LocationHelper::Kind::pyMobileDevice ||
+        !isBoundToIPhone(helper))
         return status;
 
     try {
-        std::optional<LocationHelper> tunnelled;
-        try {
-            tunnelled = tunnelledHelper(helper, stopToken);
-        } catch (const DeviceLocationError& failure) {
-            if (failure == notAttachedError(helper))
-                return notConnectedStatus(helper, failure.description());
-            throw;
+        // Most often only the disk image is missing: mounted over the direct
+        // connection it needs no tunnel, and so no administrator password.
+        if (helper.connectionMode.kind() != LocationHelper::ConnectionMode::Case::rsd) {
+            try {
+                mountDeveloperDiskImageIfNeeded(helper, stopToken);
+                return readyStatus(helper, readinessCheckTimeout, stopToken);
+            } catch (const CancellationError&) {
+                throw;
+            } catch (...) {
+                // iOS 17.0–17.3 reach developer services only through the tunnel.
+            }
         }
-        const LocationHelper& rsd = *tunnelled;
+        const LocationHelper rsd = tunnelledHelper(helper, stopToken, prompt);
         try {
             return readyStatus(rsd, readinessCheckTimeout, stopToken);
         } catch (...) {
@@ -348,11 +404,16 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         mountDeveloperDiskImageIfNeeded(rsd, stopToken);
         return waitForLocationReady(rsd, stopToken);
     } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        if (const auto unplugged = unpluggedStatus(helper, error))
+            return *unplugged;
+        if (errorKind(error) == DeviceLocationError::Case::administratorPromptNeeded)
+            return promptNeededStatus(helper, error);
         LocationHelperStatus failed;
         failed.helper = helper;
         //: Device status message after Prepare iPhone failed.
         failed.message = tr("Couldn’t prepare iPhone.");
-        failed.installHint = setupHint(errorDescription(std::current_exception()));
+        failed.installHint = setupHint(errorDescription(error));
         failed.isDeviceConnected = helper.deviceIdentifier.has_value();
         failed.isLocationReady = false;
         return failed;
@@ -360,10 +421,12 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
 }
 
 QFuture<LocationHelperStatus> DeviceLocationController::prepareForLocation(const LocationHelper& helper,
-                                                                           std::stop_token stopToken)
+                                                                           std::stop_token stopToken,
+                                                                           AdministratorPrompt prompt)
 {
-    return onWorkers(stopToken,
-                     [this, helper](std::stop_token token) { return prepareForLocationSync(helper, token); });
+    return onWorkers(stopToken, [this, helper, prompt](std::stop_token token) {
+        return prepareForLocationSync(helper, token, prompt);
+    });
 }
 
 QFuture<LocationHelperStatus> DeviceLocationController::checkDeviceConnection(const LocationHelper& helper,

@@ -1,8 +1,8 @@
 // The tunnel service client and the privileged start of DeviceLocationController.
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 
 namespace ostrevin {
 
@@ -47,7 +47,9 @@ QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper
         throw DeviceLocationError::commandFailed(QStringLiteral("pymobiledevice3 remote tunneld"),
                                                  tr("Ostrevin doesn’t know the iPhone’s UDID."));
     }
-    const QString line = HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools);
+    // Started where the client then looks for it, also when that address was moved.
+    const QString line =
+        HelperCommandLine::tunnelShellCommand(helper, m_configuration.portProbeTools, m_configuration.tunnelServiceURL);
     const PrivilegedRunner::Invocation invocation = m_configuration.privilegedRunner->invocation(line);
     try {
         return executeStoppable(QUrl::fromLocalFile(invocation.executablePath), invocation.arguments,

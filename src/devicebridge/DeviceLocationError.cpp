@@ -12,6 +12,21 @@ DeviceLocationError DeviceLocationError::commandFailed(QString command, QString 
     return DeviceLocationError(Case::commandFailed, std::move(command), std::move(output));
 }
 
+DeviceLocationError DeviceLocationError::deviceNotConnected(QString command, QString output)
+{
+    return DeviceLocationError(Case::deviceNotConnected, std::move(command), std::move(output));
+}
+
+DeviceLocationError DeviceLocationError::administratorPromptNeeded(QString command, QString output)
+{
+    return DeviceLocationError(Case::administratorPromptNeeded, std::move(command), std::move(output));
+}
+
+DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output)
+{
+    return DeviceLocationError(Case::privilegedStartFailed, std::move(command), std::move(output));
+}
+
 DeviceLocationError DeviceLocationError::simulationConnectionLost()
 {
     return DeviceLocationError(Case::simulationConnectionLost, {}, {});

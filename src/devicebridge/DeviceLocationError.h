@@ -13,11 +13,26 @@ class DeviceLocationError : public QException {
     Q_DECLARE_TR_FUNCTIONS(DeviceLocationError)
 
 public:
-    enum class Case { commandFailed, simulationConnectionLost };
+    enum class Case {
+        commandFailed,
+        deviceNotConnected,
+        administratorPromptNeeded,
+        privilegedStartFailed,
+        simulationConnectionLost
+    };
 
     /// command: the command line as shown (executable name and arguments, or a
     /// label); output: the tool's text or a technical explanation.
     static DeviceLocationError commandFailed(QString command, QString output);
+    /// A command that failed because the iPhone it needs is not attached; described
+    /// like commandFailed, so that callers can say "not connected" instead of "not ready".
+    static DeviceLocationError deviceNotConnected(QString command, QString output);
+    /// The tunnel service must be started with administrator rights, and the
+    /// operation was not one that may ask for them.
+    static DeviceLocationError administratorPromptNeeded(QString command, QString output);
+    /// The user was asked for the administrator password, and the tunnel service
+    /// did not come up (the prompt dismissed or refused, or the start failed).
+    static DeviceLocationError privilegedStartFailed(QString command, QString output);
     static DeviceLocationError simulationConnectionLost();
 
     void raise() const override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicebridge/AdministratorPrompt.h"
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "routedata/RoutePoint.h"
@@ -40,17 +41,21 @@ public:
     /// asks for administrator rights.
     virtual QFuture<LocationHelperStatus> checkDeviceConnection(const LocationHelper& helper,
                                                                 std::stop_token stopToken = {}) = 0;
-    /// Prepares the iPhone for a location; every failure becomes the status.
-    virtual QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper& helper,
-                                                             std::stop_token stopToken = {}) = 0;
+    /// Prepares the iPhone for a location; every failure becomes the status. Asks
+    /// for the administrator password only when prompt allows it (a user's action).
+    virtual QFuture<LocationHelperStatus>
+    prepareForLocation(const LocationHelper& helper, std::stop_token stopToken = {},
+                       AdministratorPrompt prompt = AdministratorPrompt::never) = 0;
     /// Sets (and, for a held process, keeps) the point; the text for the status line.
     virtual QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper& helper,
-                                         std::stop_token stopToken = {}) = 0;
+                                         std::stop_token stopToken = {},
+                                         AdministratorPrompt prompt = AdministratorPrompt::never) = 0;
     /// Ends the held location process (its whole group) and sets the point anew.
     /// A held process proves nothing about the iPhone once it was unreachable, and
     /// the user's own set always reaches it: both go through here.
     virtual QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper& helper,
-                                            std::stop_token stopToken = {}) = 0;
+                                            std::stop_token stopToken = {},
+                                            AdministratorPrompt prompt = AdministratorPrompt::never) = 0;
     /// Ends the simulation on the iPhone; the tool's text.
     virtual QFuture<QString> clearLocation(const LocationHelper& helper, std::stop_token stopToken = {}) = 0;
     /// Plays the route; ends at its last point, or with CancellationError on a stop request.

@@ -106,32 +106,36 @@ QString HelperCommandLine::displayCommand(const QString& executablePath, const Q
     return words.join(u' ');
 }
 
-QString HelperCommandLine::tunnelShellCommand(const LocationHelper& helper, const PortProbeTools& tools)
+QString HelperCommandLine::tunnelShellCommand(const LocationHelper& helper, const PortProbeTools& tools,
+                                              const QUrl& serviceURL)
 {
     const QString given = helper.executablePath();
     const QString resolved = QFileInfo(given).canonicalFilePath();
     const QString path = resolved.isEmpty() ? given : resolved;
     QString unquotedPath = path;
     unquotedPath.remove(u'\'');
+    const QString host = serviceURL.host().isEmpty() ? QStringLiteral("127.0.0.1") : serviceURL.host();
+    const QString port = QString::number(serviceURL.port(49151));
 
     // Debian has no /usr/sbin/lsof, and lsof may be missing altogether: the
     // line picks its probe when it runs. ss exits 0 whether or not something
     // listens, so only its output tells.
     const QString lsof = shellQuoted(tools.lsofPath);
     const QString portInUse = QStringLiteral("ostrevin_port_in_use() { if [ -x ") + lsof + QStringLiteral(" ]; then ") +
-                              lsof + QStringLiteral(" -nP -iTCP:49151 -sTCP:LISTEN >/dev/null 2>&1; else [ -n \"$(") +
-                              shellQuoted(tools.ssPath) +
-                              QStringLiteral(" -Hltn 'sport = :49151' 2>/dev/null)\" ]; fi; }");
+                              lsof + QStringLiteral(" -nP -iTCP:") + port +
+                              QStringLiteral(" -sTCP:LISTEN >/dev/null 2>&1; else [ -n \"$(") +
+                              shellQuoted(tools.ssPath) + QStringLiteral(" -Hltn 'sport = :") + port +
+                              QStringLiteral("' 2>/dev/null)\" ]; fi; }");
     const QStringList commands{
         portInUse,
-        QStringLiteral("if ostrevin_port_in_use; then /bin/echo 'Port 49151 is already used by another process; "
-                       "for safety, Ostrevin will not stop it.' >&2; exit 1; fi"),
-        shellQuoted(path) + QStringLiteral(" --no-color remote tunneld -d --host 127.0.0.1 --port 49151 --protocol tcp"
-                                           " >/dev/null 2>&1"),
+        QStringLiteral("if ostrevin_port_in_use; then /bin/echo 'Port ") + port +
+            QStringLiteral(
+                " is already used by another process; for safety, Ostrevin will not stop it.' >&2; exit 1; fi"),
+        shellQuoted(path) + QStringLiteral(" --no-color remote tunneld -d --host ") + shellQuoted(host) +
+            QStringLiteral(" --port ") + port + QStringLiteral(" --protocol tcp >/dev/null 2>&1"),
         QStringLiteral("/bin/sleep 1"),
-        QStringLiteral("if ! ostrevin_port_in_use; then /bin/echo 'pymobiledevice3 tunneld did not start on port "
-                       "49151. Helper: ") +
-            unquotedPath + QStringLiteral("' >&2; exit 1; fi"),
+        QStringLiteral("if ! ostrevin_port_in_use; then /bin/echo 'pymobiledevice3 tunneld did not start on port ") +
+            port + QStringLiteral(". Helper: ") + unquotedPath + QStringLiteral("' >&2; exit 1; fi"),
     };
     return commands.join(QStringLiteral("; "));
 }

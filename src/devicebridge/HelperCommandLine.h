@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace ostrevin {
 
@@ -25,9 +26,11 @@ public:
     static QStringList playArguments(const LocationHelper& helper, const QString& gpxPath);
     /// The arguments with the helper's device options appended.
     static QStringList withDeviceOptions(QStringList arguments, const LocationHelper& helper);
-    /// The shell line that starts pymobiledevice3's tunnel service on
-    /// 127.0.0.1:49151, refusing a port that something already listens on.
-    static QString tunnelShellCommand(const LocationHelper& helper, const PortProbeTools& tools = {});
+    /// The shell line that starts pymobiledevice3's tunnel service at the host and
+    /// port of serviceURL (127.0.0.1:49151 when it names none), the address its
+    /// client then asks, refusing a port that something already listens on.
+    static QString tunnelShellCommand(const LocationHelper& helper, const PortProbeTools& tools = {},
+                                      const QUrl& serviceURL = {});
 
     /// A coordinate as tools expect it: "%.6f" whatever the locale.
     static QString formatCoordinate(double degrees);

@@ -27,6 +27,34 @@ std::optional<QList<USBMuxDevice>> USBMuxDevice::decodeList(const QByteArray& ou
     return devices;
 }
 
+std::optional<QStringList> USBMuxDevice::decodeIdentifiers(const QByteArray& output)
+{
+    const std::optional<QJsonValue> document = parse(output);
+    if (!document || !document->isArray())
+        return std::nullopt;
+    QStringList identifiers;
+    for (const QJsonValue& entry : document->toArray()) {
+        if (!entry.isString())
+            return std::nullopt;
+        identifiers.append(entry.toString());
+    }
+    return identifiers;
+}
+
+std::optional<USBMuxDevice> USBMuxDevice::decodeLockdownInfo(const QByteArray& output)
+{
+    const std::optional<QJsonValue> document = parse(output);
+    if (!document || !document->isObject())
+        return std::nullopt;
+    const QJsonObject object = document->toObject();
+    USBMuxDevice device;
+    if (!optionalString(object, QLatin1StringView("DeviceClass"), device.deviceClass) ||
+        !optionalString(object, QLatin1StringView("DeviceName"), device.deviceName) ||
+        !requiredString(object, QLatin1StringView("UniqueDeviceID"), device.identifier))
+        return std::nullopt;
+    return device;
+}
+
 std::optional<USBMuxDevice> USBMuxDevice::firstIPhone(const QList<USBMuxDevice>& devices)
 {
     std::optional<USBMuxDevice> anyIPhone;

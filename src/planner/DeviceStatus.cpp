@@ -156,7 +156,9 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
                                                     DeviceLocationService* device, LocationHelper helper,
                                                     CancelToken token)
 {
-    const LocationHelperStatus status = co_await device->prepareForLocation(helper, token.stopToken());
+    // The user asked: the one action that may ask for the administrator password.
+    const LocationHelperStatus status =
+        co_await device->prepareForLocation(helper, token.stopToken(), AdministratorPrompt::allowed);
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();

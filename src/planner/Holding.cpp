@@ -187,7 +187,7 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     // Always a new set, also of the point already held: the user who sets it again
     // may know better than a held process that the iPhone lost it.
     try {
-        co_await device->resendLocation(point, helper);
+        co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
         co_return helper;
     } catch (...) {
         firstError = std::current_exception();
@@ -197,7 +197,13 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     //: Event log entry.
     self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
                    TrackerLogLevel::warning);
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper);
+    // One action asks for the administrator password at most once: a prompt the
+    // first try showed is not followed by a second one.
+    const AdministratorPrompt prompt =
+        DeviceLocationController::errorKind(firstError) == DeviceLocationError::Case::privilegedStartFailed
+            ? AdministratorPrompt::never
+            : AdministratorPrompt::allowed;
+    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
     if (!self)
         std::rethrow_exception(firstError);
     self->setHelperStatus(prepared);
@@ -438,8 +444,9 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         }
         self->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (!reachable) {
+            // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
-            cause = tr("iPhone stopped responding.");
+            cause = tr("iPhone isn’t connected.");
         } else if (!self->m_telegramIncidentActive && !self->m_outageCounted) {
             // After a failed verification the held process proves nothing: only a
             // set after the outage (the restore below) confirms the hold again.

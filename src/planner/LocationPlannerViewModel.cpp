@@ -60,6 +60,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
 
     if (startsServices)
         startNetworkMonitoring();
+    startWatchingDeviceAttachment();
 
     //: Event log entry.
     logEvent(tr("App launched."), TrackerLogLevel::info);

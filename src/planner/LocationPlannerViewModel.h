@@ -43,6 +43,7 @@ class KeepAwake;
 class KeepAwakeToken;
 class MainWindowState;
 class NetworkMonitor;
+class DeviceAttachmentWatcher;
 class ReverseGeocoder;
 class RouteMapPresentation;
 class RouteStore;
@@ -91,6 +92,8 @@ public:
         TelegramTokenStore* telegramTokenStore = nullptr;
         /// Plans routes; without one every planning fails as "no route".
         DirectionsService* directions = nullptr;
+        /// Reports the held iPhone's unplugs as they happen; none: only the checks tell.
+        DeviceAttachmentWatcher* deviceAttachmentWatcher = nullptr;
     };
 
     /// Directions transport-type bits, as a planned route's steps carry them.
@@ -441,6 +444,11 @@ private:
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
+    // Attach and detach of the held iPhone (DeviceAttachment.cpp).
+    void startWatchingDeviceAttachment();
+    void heldDeviceDetached(const QString& udid);
+    void heldDeviceAttached(const QString& udid);
+    bool isHeldDevice(const QString& udid) const;
     void handleReachability(bool online);
     void handleTelegramAlertsEnabledChange(bool previous);
 

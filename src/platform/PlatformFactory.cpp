@@ -1,5 +1,6 @@
 #include "platform/PlatformFactory.h"
 
+#include "platform/NullDeviceAttachmentWatcher.h"
 #include "platform/NullKeepAwake.h"
 #include "platform/NullSystemLog.h"
 #include "platform/PhotonReverseGeocoder.h"
@@ -12,6 +13,7 @@
 #if defined(Q_OS_LINUX)
 #include "platform/LinuxAppearance.h"
 #include "platform/LinuxKeepAwake.h"
+#include "platform/UsbmuxDeviceAttachmentWatcher.h"
 #endif
 #if defined(Q_OS_UNIX)
 #include "platform/SyslogSystemLog.h"
@@ -49,6 +51,15 @@ std::unique_ptr<KeepAwake> PlatformFactory::createKeepAwake()
 std::unique_ptr<NetworkMonitor> PlatformFactory::createNetworkMonitor()
 {
     return std::make_unique<SystemNetworkMonitor>();
+}
+
+std::unique_ptr<DeviceAttachmentWatcher> PlatformFactory::createDeviceAttachmentWatcher()
+{
+#if defined(Q_OS_LINUX)
+    return std::make_unique<UsbmuxDeviceAttachmentWatcher>();
+#else
+    return std::make_unique<NullDeviceAttachmentWatcher>();
+#endif
 }
 
 std::unique_ptr<SystemLog> PlatformFactory::createSystemLog()

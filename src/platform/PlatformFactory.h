@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Appearance.h"
+#include "platform/DeviceAttachmentWatcher.h"
 #include "platform/KeepAwake.h"
 #include "platform/NetworkMonitor.h"
 #include "platform/ReverseGeocoder.h"
@@ -23,6 +24,7 @@ public:
     static std::unique_ptr<Appearance> createAppearance(std::function<bool()> fallbackDark);
     static std::unique_ptr<KeepAwake> createKeepAwake();
     static std::unique_ptr<NetworkMonitor> createNetworkMonitor();
+    static std::unique_ptr<DeviceAttachmentWatcher> createDeviceAttachmentWatcher();
     static std::unique_ptr<SystemLog> createSystemLog();
     /// Uses the geocoder address of ServiceEndpoints.
     static std::unique_ptr<ReverseGeocoder> createReverseGeocoder(QNetworkAccessManager& network);

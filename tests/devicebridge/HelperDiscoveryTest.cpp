@@ -1,7 +1,7 @@
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "platform/PkexecPrivilegedRunner.h"
+#include "process/CancellationError.h"
 #include "runtime/RuntimeLayout.h"
 #include "support/FailureOf.h"
 #include "support/FakeIDeviceTools.h"
@@ -417,7 +417,7 @@ TEST(HelperDiscovery, VerifiesTheIDeviceHelperAgainstTheAttachedDevices)
     }
 }
 
-TEST(HelperDiscovery, DetectionWithIdevicesetlocationNamesTheDeviceOrSaysItIsUnverified)
+TEST(HelperDiscovery, DetectionWithIdevicesetlocationNamesTheDeviceOrSaysWhyNot)
 {
     Sandbox sandbox;
     FakeIDeviceTools tools(sandbox.path(QStringLiteral("usrlocal")));
@@ -429,13 +429,63 @@ TEST(HelperDiscovery, DetectionWithIdevicesetlocationNamesTheDeviceOrSaysItIsUnv
     EXPECT_EQ(status.message, QStringLiteral("00008030-AAAA is connected. Click Prepare iPhone."));
     EXPECT_TRUE(status.isDeviceConnected);
 
-    tools.setDevices({});
-    status = controller.detectHelperSync();
-    ASSERT_TRUE(status.helper);
-    EXPECT_EQ(status.helper->executablePath(), tools.path(QStringLiteral("idevicesetlocation")));
-    EXPECT_FALSE(status.helper->deviceIdentifier);
-    EXPECT_EQ(status.message, QStringLiteral("The connected iPhone couldn’t be verified yet."));
-    EXPECT_FALSE(status.isDeviceConnected);
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        QString message;
+    } cases[] = {
+        // Debian's 1.3.0 with usbmuxd running: idevice_id lists nothing, exit 0.
+        {"nothing attached", [&] { tools.setDevices({}); }, QStringLiteral("iPhone isn’t connected.")},
+        // Without usbmuxd: "ERROR: Unable to retrieve device list!", exit 255.
+        {"usbmuxd not running", [&] { tools.setUsbmuxdRunning(false); }, QStringLiteral("iPhone isn’t connected.")},
+        {"only an iPad",
+         [&] {
+             tools.setUsbmuxdRunning(true);
+             tools.setDevices({QStringLiteral("00008030-AAAA")});
+             tools.setInfo(QStringLiteral("00008030-AAAA"), QStringLiteral("ProductType"), QStringLiteral("iPad13,1"));
+         },
+         QStringLiteral("The connected iPhone couldn’t be verified yet.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        status = controller.detectHelperSync();
+        ASSERT_TRUE(status.helper);
+        EXPECT_EQ(status.helper->executablePath(), tools.path(QStringLiteral("idevicesetlocation")));
+        EXPECT_FALSE(status.helper->deviceIdentifier);
+        EXPECT_EQ(status.message, c.message);
+        EXPECT_FALSE(status.isDeviceConnected);
+    }
+}
+
+// The held iPhone unplugged, the libimobiledevice tools answer as Debian's do
+// ("ERROR: Device X not found!"): every check says it is not connected, never
+// that it is not ready.
+TEST(HelperDiscovery, AnUnpluggedIPhoneOnTheLibimobiledevicePathIsNotConnected)
+{
+    for (const bool usbmuxdRuns : {true, false}) {
+        SCOPED_TRACE(usbmuxdRuns ? "usbmuxd runs" : "usbmuxd is not running");
+        Sandbox sandbox;
+        FakeIDeviceTools tools(sandbox.path(QStringLiteral("usrlocal")));
+        DeviceLocationController controller(sandbox.config);
+        const LocationHelper held = iDeviceHelper(tools.folder(), QStringLiteral("00008030-AAAA"));
+        ASSERT_TRUE(controller.checkDeviceConnectionSync(held).isAvailable());
+        tools.setDevices({});
+        tools.setUsbmuxdRunning(usbmuxdRuns);
+        for (const LocationHelperStatus& status :
+             {controller.checkDeviceConnectionSync(held), controller.prepareForLocationSync(held)}) {
+            EXPECT_EQ(status.message, QStringLiteral("iPhone isn’t connected."));
+            EXPECT_FALSE(status.isDeviceConnected);
+            EXPECT_TRUE(status.installHint.startsWith(u"iPhone isn’t ready yet.\n\n1. Connect iPhone"));
+        }
+        EXPECT_FALSE(controller.isDeviceReachableSync(held));
+        RoutePoint point;
+        point.latitude = 50.0875;
+        point.longitude = 14.4213;
+        const auto failure = failureOf<DeviceLocationError>([&] { controller.setLocationSync(point, held); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->output().trimmed(), QStringLiteral("ERROR: Device 00008030-AAAA not found!"));
+    }
 }
 
 TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)

@@ -144,12 +144,50 @@ protected:
 
 TEST_F(PrivilegedPreparation, AStoppedServiceIsStartedWithAdministratorRightsThenTheTunnelIsUsed)
 {
-    const LocationHelperStatus status = controller->prepareForLocationSync(pyHelper());
+    const LocationHelperStatus status =
+        controller->prepareForLocationSync(pyHelper(), {}, AdministratorPrompt::allowed);
     EXPECT_TRUE(status.isAvailable()) << status.installHint.toStdString();
     ASSERT_EQ(pkexec.recordedCalls().size(), 1);
-    EXPECT_TRUE(
-        pkexec.lastArguments().value(0).contains(QStringLiteral("remote tunneld -d --host 127.0.0.1 --port 49151")));
+    // Started where the client looks for it: the configured service address.
+    const QString port = QString::number(server.url().port());
+    const QString line = pkexec.lastArguments().value(0);
+    EXPECT_TRUE(line.contains(u"remote tunneld -d --host '127.0.0.1' --port " + port + u" --protocol tcp"))
+        << line.toStdString();
+    EXPECT_TRUE(line.contains(u"sport = :" + port)) << line.toStdString();
     EXPECT_EQ(status.helper->connectionMode, LocationHelper::ConnectionMode::rsd(tunnelHost, 64337));
+}
+
+// Work nobody asked for never asks for the password: it says that Prepare iPhone
+// is needed, and the user's Prepare iPhone then asks once.
+TEST_F(PrivilegedPreparation, OnlyAPreparationTheUserAskedForPromptsForThePassword)
+{
+    server.dropFirst(3); // down for both probes of the preparation and the one of the set
+    const LocationHelperStatus background = controller->prepareForLocationSync(pyHelper());
+    EXPECT_FALSE(background.isAvailable());
+    EXPECT_TRUE(background.isDeviceConnected);
+    EXPECT_EQ(background.message, QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password."));
+    EXPECT_THROW(controller->setLocationSync(point(1, 2), pyHelper()), DeviceLocationError);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+    // Tried over the direct connection before the tunnel was asked for.
+    EXPECT_EQ(tool.calls(Command::Mount).value(0),
+              QStringLiteral("--no-color --reconnect mounter auto-mount --udid ") + testUDID);
+
+    server.dropFirst(2);
+    const LocationHelperStatus asked = controller->prepareForLocationSync(pyHelper(), {}, AdministratorPrompt::allowed);
+    EXPECT_TRUE(asked.isAvailable()) << asked.installHint.toStdString();
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+}
+
+// The disk image mounted over the direct connection is enough: no tunnel, no password.
+TEST_F(PrivilegedPreparation, AnImageMountedOverTheDirectConnectionNeedsNoTunnel)
+{
+    tool.succeedFromTry(Command::DeviceInformation, 2);
+    const LocationHelperStatus status =
+        controller->prepareForLocationSync(pyHelper(), {}, AdministratorPrompt::allowed);
+    EXPECT_TRUE(status.isAvailable()) << status.installHint.toStdString();
+    EXPECT_EQ(status.helper->connectionMode, pyHelper().connectionMode);
+    EXPECT_EQ(tool.count(Command::Mount), 1);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
 // With no UDID there is nothing to open a tunnel for: no administrator prompt

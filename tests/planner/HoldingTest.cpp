@@ -333,7 +333,7 @@ TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveS
 {
     LocationPlannerViewModel& vm = holdWhileUnreachable();
     EXPECT_EQ(vm.lockFailureCount(), 1);
-    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location interrupted: iPhone stopped responding.")));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location interrupted: iPhone isn’t connected.")));
     EXPECT_TRUE(vm.telegramIncidentActive());
     EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Restoring location…"));
     EXPECT_EQ(callCount(QStringLiteral("detectHelper")), 1);
@@ -345,7 +345,7 @@ TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveS
     EXPECT_EQ(callCount(QStringLiteral("isDeviceReachable")), 2);
     // Still the same outage: neither counted again nor logged again.
     EXPECT_EQ(vm.lockFailureCount(), 1);
-    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone stopped responding.")), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone isn’t connected.")), 1);
 
     // Reachable during the incident: a restoration, not a confirmation or a count.
     device.reachable = true;

@@ -12,6 +12,20 @@ namespace {
 const char* const kPrologue = R"SH(#!/bin/sh
 STATE='@STATE@'
 printf '%s\n' "$*" >> "$STATE/@TOOL@.calls"
+# The device a tool reaches, as Debian's 1.3.0 tools choose it: "-u U" only U,
+# else the first attached one; without usbmuxd none. Their errors go to standard
+# output, exit 255.
+udid=
+prev=
+for a; do [ "$prev" = -u ] && udid=$a; prev=$a; done
+attached() {
+  [ -f "$STATE/usbmuxd-down" ] && return 1
+  if [ -n "$udid" ]; then grep -qxF -- "$udid" "$STATE/udids" 2>/dev/null; else grep -q . "$STATE/udids" 2>/dev/null; fi
+}
+noDevice() {
+  if [ -n "$udid" ]; then echo "ERROR: Device $udid not found!"; else echo "ERROR: No device found!"; fi
+  exit 255
+}
 )SH";
 
 const char* const kIdeviceId = R"SH(
@@ -21,12 +35,13 @@ exit 0
 )SH";
 
 const char* const kIdeviceInfo = R"SH(
-udid=; key=
+key=
 while [ $# -gt 0 ]; do
-  case $1 in -u) udid=$2; shift ;; -k) key=$2; shift ;; esac
+  case $1 in -k) key=$2; shift ;; esac
   shift
 done
-grep -qx "$udid" "$STATE/udids" 2>/dev/null || { echo "ERROR: Device $udid not found!" >&2; exit 255; }
+attached || noDevice
+[ -n "$udid" ] || udid=$(head -n 1 "$STATE/udids")
 [ -f "$STATE/info/$udid/$key" ] && cat "$STATE/info/$udid/$key"
 exit 0
 )SH";
@@ -35,6 +50,7 @@ const char* const kImageMounter = R"SH(
 case " $* " in
   *" --help "*) echo "Usage: ideviceimagemounter [OPTIONS] COMMAND [COMMAND OPTIONS...]"; exit 0 ;;
 esac
+attached || { echo "No device found."; exit 255; }
 if [ -f "$STATE/image-mounted" ]; then
 cat <<'PLIST'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -70,7 +86,8 @@ exit 0
 )SH";
 
 const char* const kSetLocation = R"SH(
-[ -f "$STATE/setlocation-fails" ] && { echo "ERROR: No device found!"; exit 1; }
+attached || noDevice
+[ -f "$STATE/setlocation-fails" ] && { echo "ERROR: No device found!"; exit 255; }
 exit 0
 )SH";
 
@@ -132,6 +149,15 @@ void FakeIDeviceTools::setDeveloperImageMounted(bool mounted)
         writeFile(marker, {});
     else
         QFile::remove(marker);
+}
+
+void FakeIDeviceTools::setUsbmuxdRunning(bool running)
+{
+    const QString marker = m_state + QStringLiteral("/usbmuxd-down");
+    if (running)
+        QFile::remove(marker);
+    else
+        writeFile(marker, {});
 }
 
 void FakeIDeviceTools::setSetLocationFails(bool fails)

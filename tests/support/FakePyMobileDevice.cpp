@@ -123,8 +123,27 @@ case $cmd in
   clear) exit 0 ;;
   device-information) printf '{\n    "ProductVersion": "17.5.1"\n}\n'; exit 0 ;;
   mount) log INFO "DeveloperDiskImage mounted successfully"; exit 0 ;;
-  usbmux-list) cat "$STATE/usbmux.json" 2>/dev/null || echo "[]"; exit 0 ;;
-  lockdown-info) printf '{\n    "DeviceName": "Test iPhone"\n}\n'; exit 0 ;;
+  usbmux-list)
+    case " $* " in
+      *" --simple "*)
+        # Only the UDIDs, and no device is asked anything. Without a list of
+        # devices there is no UDID to name: refused as by a tool without the option.
+        [ -f "$STATE/usbmux.json" ] || { echo "Error: No such option: --simple" >&2; exit 2; }
+        ids=$(grep -o '"Identifier": *"[^"]*"' "$STATE/usbmux.json" 2>/dev/null | sed 's/.*: *//' | paste -sd, -)
+        echo "[$ids]"; exit 0 ;;
+    esac
+    # The whole list opens lockdown on every device: one that cannot be queried
+    # fails all of it.
+    if grep -q . "$STATE/unqueryable" 2>/dev/null; then
+      log ERROR "NotPairedError: $(head -n 1 "$STATE/unqueryable") is not paired"; exit 0
+    fi
+    cat "$STATE/usbmux.json" 2>/dev/null || echo "[]"; exit 0 ;;
+  lockdown-info)
+    if [ -n "$target" ] && grep -qxF -- "$target" "$STATE/unqueryable" 2>/dev/null; then
+      log ERROR "NotPairedError: $target is not paired"; exit 0
+    fi
+    if [ -n "$target" ] && [ -f "$STATE/lockdown/$target.json" ]; then cat "$STATE/lockdown/$target.json"; exit 0; fi
+    printf '{\n    "DeviceName": "Test iPhone"\n}\n'; exit 0 ;;
   tunneld) hold ;;
 esac
 )SH";
@@ -259,9 +278,20 @@ void FakePyMobileDevice::setAttachedDevices(const QList<AttachedDevice>& devices
 {
     m_attached = devices;
     QByteArray lines;
+    QByteArray unqueryable;
     QJsonArray list;
+    QDir().mkpath(m_state + QStringLiteral("/lockdown"));
     for (const AttachedDevice& device : devices) {
         lines += device.udid.toUtf8() + '\n';
+        if (!device.queryable)
+            unqueryable += device.udid.toUtf8() + '\n';
+        const QJsonObject info{
+            {QStringLiteral("DeviceClass"), device.deviceClass},
+            {QStringLiteral("DeviceName"), device.name},
+            {QStringLiteral("UniqueDeviceID"), device.udid},
+        };
+        replaceFile(m_state + QStringLiteral("/lockdown/") + device.udid + QStringLiteral(".json"),
+                    QJsonDocument(info).toJson());
         list.append(QJsonObject{
             {QStringLiteral("ConnectionType"), QStringLiteral("USB")},
             {QStringLiteral("DeviceClass"), device.deviceClass},
@@ -270,6 +300,7 @@ void FakePyMobileDevice::setAttachedDevices(const QList<AttachedDevice>& devices
         });
     }
     setUsbmuxList(QJsonDocument(list).toJson());
+    replaceFile(m_state + QStringLiteral("/unqueryable"), unqueryable);
     replaceFile(m_state + QStringLiteral("/devices"), lines);
 }
 

@@ -77,6 +77,10 @@ public:
         QString udid;
         QString deviceClass = QStringLiteral("iPhone");
         QString name = QStringLiteral("Test iPhone");
+        /// False: not paired or trust refused. Its "lockdown info" logs an error,
+        /// and so does the whole usbmux list (no JSON), as the real tool does; the
+        /// "--simple" list still names it.
+        bool queryable = true;
     };
     /// From now on the tool sees exactly these devices on USB, as the real one does:
     /// a device command with "--udid U" reaches U or logs "Device not found: U"

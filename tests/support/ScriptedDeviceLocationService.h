@@ -48,12 +48,14 @@ public:
         record(QStringLiteral("checkDeviceConnection"));
         return answer(connectionStatus, nullptr, stopToken);
     }
-    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token stopToken) override
+    QFuture<LocationHelperStatus> prepareForLocation(const LocationHelper&, std::stop_token stopToken,
+                                                     AdministratorPrompt) override
     {
         record(QStringLiteral("prepareForLocation"));
         return answer(preparedStatus, nullptr, stopToken);
     }
-    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken) override
+    QFuture<QString> setLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken,
+                                 AdministratorPrompt) override
     {
         record(QStringLiteral("setLocation"));
         {
@@ -62,7 +64,8 @@ public:
         }
         return answer(setLocationReply, setLocationError, stopToken);
     }
-    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken) override
+    QFuture<QString> resendLocation(const RoutePoint& point, const LocationHelper&, std::stop_token stopToken,
+                                    AdministratorPrompt) override
     {
         record(QStringLiteral("resendLocation"));
         {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace ostrevin {
+
+/// Reports iOS devices attached to and detached from this computer as it
+/// happens, by UDID. A device check every few seconds misses an unplug that ends
+/// between two checks; these reports do not. The reports arrive on the thread the
+/// watcher lives on.
+class DeviceAttachmentWatcher : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DeviceAttachmentWatcher)
+
+public:
+    using QObject::QObject;
+    ~DeviceAttachmentWatcher() override = default;
+
+    /// Starts reporting; false when this system cannot (the checks then stand alone).
+    virtual bool start() = 0;
+    /// No reports after this returns.
+    virtual void stop() = 0;
+
+signals:
+    void deviceAttached(const QString& udid);
+    void deviceDetached(const QString& udid);
+};
+
+} // namespace ostrevin

@@ -1,0 +1,227 @@
+// Outages of a held iPhone as the real tools show them: the view model on the
+// manual clock drives the real device controller and a pymobiledevice3 whose held
+// "set" keeps running through an unplug; a pkexec stand-in counts every
+// administrator prompt (and refuses it, as a dismissed dialog does).
+
+#include "PlannerFixture.h"
+#include "devicebridge/DeviceLocationController.h"
+#include "planner/DeviceIndicatorState.h"
+#include "support/FakeDeviceAttachmentWatcher.h"
+#include "support/FakeHttpServer.h"
+#include "support/FakePyMobileDevice.h"
+#include "support/FakeTool.h"
+#include "support/SandboxedDevice.h"
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+using Command = FakePyMobileDevice::Command;
+using Behaviour = FakePyMobileDevice::Behaviour;
+
+namespace {
+
+const QString udid = QStringLiteral("00008101-000A1B2C3D4E");
+const QString notConnected = QStringLiteral("iPhone isn’t connected.");
+const FakePyMobileDevice::AttachedDevice iphone{udid};
+// A second device that was never trusted: the whole usbmux list fails because of it.
+const FakePyMobileDevice::AttachedDevice untrustedIPad{QStringLiteral("00008103-00UNTRUSTED"), QStringLiteral("iPad"),
+                                                       QStringLiteral("Kitchen iPad"), false};
+
+enum class TunnelService { stopped, running };
+
+class DeviceOutageTest : public PlannerFixture {
+protected:
+    DeviceOutageTest() : tool(dir.file(QStringLiteral("tools"))) {}
+
+    void TearDown() override
+    {
+        vm.reset();
+        controller.reset();
+    }
+
+    void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone})
+    {
+        tool.setAttachedDevices(attached);
+        // 126: the user dismissed the dialog.
+        pkexec.exitsWith(126).write();
+        DeviceLocationController::Configuration configuration;
+        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), pkexec.path());
+        if (service == TunnelService::running) {
+            tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
+            tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
+            // Unplugged, the service has no device to open a tunnel to.
+            tunnel.setReply("GET", "/start-tunnel",
+                            FakeHttpReply::json(R"({"error": "something went wrong during tunnel creation"})", 404));
+            configuration.tunnelServiceURL = tunnel.url();
+        }
+        configuration.timing.locationStartup = 0.3;
+        configuration.timing.readinessBudget = 0.5;
+        controller = std::make_unique<DeviceLocationController>(configuration);
+        auto deps = dependencies();
+        deps.device = controller.get();
+        deps.deviceAttachmentWatcher = &watcher;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    }
+
+    void checkAgain()
+    {
+        vm->refreshHelperStatus(true, true);
+        ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
+    }
+
+    void holdHome()
+    {
+        checkAgain();
+        ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
+        vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
+        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
+    }
+
+    /// Advances the clock one watch tick and waits until the loop sleeps again.
+    bool tick()
+    {
+        clock.advance(2s);
+        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->isLocationLockRefreshing(); });
+    }
+
+    bool ticksFor(int seconds)
+    {
+        for (int second = 0; second < seconds; second += 2) {
+            if (!tick())
+                return false;
+        }
+        return true;
+    }
+
+    FakePyMobileDevice tool;
+    FakeDeviceAttachmentWatcher watcher;
+    FakeHttpServer tunnel;
+    FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
+    std::unique_ptr<DeviceLocationController> controller;
+};
+
+TEST_F(DeviceOutageTest, AnUntrustedSecondDeviceNeitherInterruptsTheHoldNorHidesTheIPhone)
+{
+    build(TunnelService::stopped, {untrustedIPad, iphone});
+    holdHome();
+    ASSERT_TRUE(ticksFor(60));
+
+    EXPECT_FALSE(vm->telegramIncidentActive());
+    EXPECT_TRUE(alarms.presented().isEmpty());
+    EXPECT_EQ(vm->lockFailureCount(), 0);
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+
+    checkAgain();
+    EXPECT_TRUE(vm->helperStatus().isDeviceConnected);
+    EXPECT_NE(vm->helperStatus().message, notConnected);
+    EXPECT_EQ(vm->helperStatus().helper->deviceIdentifier, udid);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
+// With the tunnel service running, an unplugged iPhone used to read as connected
+// ("Needs setup", "Click Prepare iPhone.") and the alarm's cause flipped between
+// "iPhone stopped responding." and "Couldn't prepare iPhone." on every check.
+TEST_F(DeviceOutageTest, WhileTheHeldIPhoneIsUnpluggedEverythingSaysItIsNotConnected)
+{
+    build(TunnelService::running);
+    holdHome();
+    const qint64 held = tool.lastPid(Command::Set).value_or(0);
+    tool.setAttachedDevices({});
+    ASSERT_TRUE(ticksFor(40));
+
+    // The held set still runs, as the real tool's does.
+    EXPECT_TRUE(isProcessAlive(held));
+    ASSERT_TRUE(vm->telegramIncidentActive());
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, notConnected);
+    EXPECT_EQ(vm->helperStatus().message, notConnected);
+    EXPECT_FALSE(vm->helperStatus().isDeviceConnected);
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+    EXPECT_FALSE(vm->deviceSetupSteps().at(1).isDone);
+    EXPECT_FALSE(vm->deviceSetupSteps().at(2).isDone);
+    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->helperStatus()),
+              QStringLiteral("Connect iPhone with a cable and unlock it."));
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
+// An iPhone on iOS 17.0–17.3 reaches developer services only through the tunnel
+// service, which needs the administrator password: background recovery waits for
+// the user's Prepare iPhone instead of asking every 5 s, also after the user
+// dismissed the dialog once.
+TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
+{
+    build(TunnelService::stopped);
+    holdHome();
+    tool.setAttachedDevices({});
+    ASSERT_TRUE(ticksFor(10));
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+    tool.setAttachedDevices({iphone});
+    ASSERT_TRUE(ticksFor(60));
+
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+    EXPECT_TRUE(vm->telegramIncidentActive());
+    EXPECT_EQ(vm->helperStatus().message,
+              QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password."));
+    EXPECT_TRUE(vm->helperStatus().isDeviceConnected);
+    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->helperStatus()),
+              QStringLiteral("Click Prepare iPhone."));
+    // Tried over the direct connection first.
+    EXPECT_GE(tool.count(Command::Mount), 1);
+
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
+    ASSERT_TRUE(ticksFor(30));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+}
+
+// The user's Set location asks once; a dismissed dialog is not followed by a
+// second one from the retry's preparation.
+TEST_F(DeviceOutageTest, OneSetLocationAsksForThePasswordAtMostOnce)
+{
+    build(TunnelService::stopped);
+    tool.setBehaviour(Command::Set, Behaviour::LogErrorAndExit);
+    checkAgain();
+    ASSERT_TRUE(vm->helperStatus().isAvailable());
+    vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+}
+
+// Unplugged for 6 s between two checks: the held set kept running and the next
+// check would find the iPhone listed again, while it uses its real location.
+TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIsSentAgain)
+{
+    build(TunnelService::stopped);
+    holdHome();
+    ASSERT_TRUE(tick()); // the first verification
+    ASSERT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
+
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    ASSERT_TRUE(ticksFor(6));
+    tool.setAttachedDevices({iphone});
+    watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return !vm->telegramIncidentActive() && !vm->isLocationLockRefreshing(); }));
+
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(tool.count(Command::Set), 2);
+    EXPECT_FALSE(isProcessAlive(firstSet));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    ASSERT_FALSE(alarms.presented().isEmpty());
+    EXPECT_EQ(alarms.presented().first().reason, notConnected);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+
+    // Another device coming and going is no outage of the held iPhone.
+    watcher.detach(untrustedIPad.udid);
+    EXPECT_FALSE(vm->telegramIncidentActive());
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+}
+
+} // namespace
