@@ -24,9 +24,9 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
     EXPECT_TRUE(vm->telegramIncidentActive());
     EXPECT_EQ(alarms.presented().first().id, alarms.presented().last().id);
     EXPECT_EQ(vm->lockFailureCount(), 1);
-    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone stopped responding.")), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone isn’t connected.")), 1);
     // The event that opened the incident is still in the log.
-    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Simulated location interrupted: iPhone stopped responding.")));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Simulated location interrupted: iPhone isn’t connected.")));
     EXPECT_EQ(vm->helperStatus().message, QStringLiteral("iPhone isn’t connected."));
     // Restores were tried, each asking the tool for the held iPhone only.
     EXPECT_GE(tool.count(Command::DeviceInformation), 10);
