@@ -1,5 +1,4 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/SystemLog.h"
@@ -65,6 +64,8 @@ QString LocationPlannerViewModel::eventLogText() const
 
 QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
+    if (refusesSecondExport())
+        return QtFuture::makeReadyFuture();
     const CancelToken token = m_exportTask.replace();
     m_exportTask.adopt(exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
     return m_exportTask.whenFinished();

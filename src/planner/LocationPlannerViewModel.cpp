@@ -13,23 +13,24 @@ namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
                                                    QObject* parent)
-    : QObject(parent)
-    , m_deps(dependencies)
-    , m_mapPresentation(std::make_unique<RouteMapPresentation>())
-    , m_windowState(std::make_unique<MainWindowState>())
-    //: Default name of a new route (editable text field).
-    , m_routeName(tr("New route"))
-    //: Route planning status.
-    , m_routePlanningSource(tr("Choose a start on the map."))
-    //: Status message and status card detail when there are no points.
-    , m_deviceActionMessage(tr("Choose a place on the map."))
-    //: Telegram alerts status line (Tools › Telegram alerts).
-    , m_telegramStatusMessage(tr("Telegram alerts aren’t set up."))
-    , m_presets(PresetLocation::defaults())
-    , m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal, RouteSpeedProfile::fast,
-                      RouteSpeedProfile::extreme}
-    , m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit}
-    , m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
+    : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
+      m_windowState(std::make_unique<MainWindowState>())
+      //: Default name of a new route (editable text field).
+      ,
+      m_routeName(tr("New route"))
+      //: Route planning status.
+      ,
+      m_routePlanningSource(tr("Choose a start on the map."))
+      //: Status message and status card detail when there are no points.
+      ,
+      m_deviceActionMessage(tr("Choose a place on the map."))
+      //: Telegram alerts status line (Tools › Telegram alerts).
+      ,
+      m_telegramStatusMessage(tr("Telegram alerts aren’t set up.")),
+      m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
+                                                             RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
+      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
+      m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
 {
     Q_ASSERT(m_deps.store && m_deps.settings && m_deps.clock && m_deps.scheduler && m_deps.workerPool &&
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
@@ -289,7 +290,7 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 void LocationPlannerViewModel::setRouteName(const QString& value)
 {
-    assign(m_routeName, value, &LocationPlannerViewModel::routeNameChanged);
+    assign(m_routeName, value.left(maximumNameLength), &LocationPlannerViewModel::routeNameChanged);
 }
 
 void LocationPlannerViewModel::setHistory(const QList<RouteHistoryItem>& value)
@@ -309,12 +310,12 @@ void LocationPlannerViewModel::setSavedRoutes(const QList<SavedRoute>& value)
 
 void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 {
-    assign(m_savedLocationName, value, &LocationPlannerViewModel::savedLocationNameChanged);
+    assign(m_savedLocationName, value.left(maximumNameLength), &LocationPlannerViewModel::savedLocationNameChanged);
 }
 
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
-    assign(m_savedRouteName, value, &LocationPlannerViewModel::savedRouteNameChanged);
+    assign(m_savedRouteName, value.left(maximumNameLength), &LocationPlannerViewModel::savedRouteNameChanged);
 }
 
 void LocationPlannerViewModel::setAddressRouteMessage(const QString& value)
