@@ -10,9 +10,13 @@ struct TelegramAlertConfiguration {
     QString botToken;
     QString chatID;
 
-    /// Both fields hold something besides white space. The token's form is checked
-    /// only when a request is built from it.
-    bool isValid() const { return !botToken.trimmed().isEmpty() && !chatID.trimmed().isEmpty(); }
+    /// The token has the Bot API's form and the chat ID holds something besides
+    /// white space: a malformed token never counts as set up.
+    bool isValid() const;
+
+    /// Whether a trimmed token has the form the Bot API issues: digits, a colon, then
+    /// letters, digits, "_" or "-". Anything else is refused before it reaches a URL.
+    static bool isWellFormedToken(const QString& trimmedToken);
 
     bool operator==(const TelegramAlertConfiguration&) const = default;
 };

@@ -11,9 +11,11 @@ TelegramAlertError::TelegramAlertError(Kind kind, QString reason, int status)
     m_what = description().toUtf8();
 }
 
-TelegramAlertError TelegramAlertError::api(QString reason)
+TelegramAlertError TelegramAlertError::api(QString reason, std::optional<std::chrono::seconds> retryAfter)
 {
-    return TelegramAlertError(Kind::api, std::move(reason), 0);
+    TelegramAlertError error(Kind::api, std::move(reason), 0);
+    error.m_retryAfter = retryAfter;
+    return error;
 }
 
 TelegramAlertError TelegramAlertError::keychain(int status, QString platformMessage)

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QException>
 #include <QString>
+#include <chrono>
+#include <optional>
 
 namespace ostrevin {
 
@@ -16,8 +18,9 @@ class TelegramAlertError : public QException {
 public:
     enum class Kind { api, keychain, invalidConfiguration, invalidResponse };
 
-    /// The Bot API (or this client on its behalf) gave a reason for a failure.
-    static TelegramAlertError api(QString reason);
+    /// The Bot API (or this client on its behalf) gave a reason for a failure;
+    /// retryAfter: how long it asked us to wait before the next request (429).
+    static TelegramAlertError api(QString reason, std::optional<std::chrono::seconds> retryAfter = std::nullopt);
     /// The secret store could not write the token. status is the store's own
     /// error code; platformMessage its text, empty when it has none.
     static TelegramAlertError keychain(int status, QString platformMessage);
@@ -29,6 +32,8 @@ public:
     QString reason() const { return m_reason; }
     /// The store's status of a keychain failure; 0 otherwise.
     int status() const { return m_status; }
+    /// How long the Bot API asked us to wait before the next request, if it did.
+    std::optional<std::chrono::seconds> retryAfter() const { return m_retryAfter; }
 
     QString description() const;
 
@@ -38,7 +43,8 @@ public:
 
     bool operator==(const TelegramAlertError& other) const
     {
-        return m_kind == other.m_kind && m_reason == other.m_reason && m_status == other.m_status;
+        return m_kind == other.m_kind && m_reason == other.m_reason && m_status == other.m_status &&
+               m_retryAfter == other.m_retryAfter;
     }
 
 private:
@@ -47,6 +53,7 @@ private:
     Kind m_kind;
     QString m_reason;
     int m_status = 0;
+    std::optional<std::chrono::seconds> m_retryAfter;
     QByteArray m_what;
 };
 

@@ -13,6 +13,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -22,6 +24,8 @@ namespace ostrevin {
 struct TelegramAlertService::Chat {
     qint64 id = 0;
     QString type;
+    /// The @name of a channel, group or user, without the "@".
+    std::optional<QString> username;
 };
 
 struct TelegramAlertService::Message {
@@ -34,14 +38,18 @@ struct TelegramAlertService::Update {
     qint64 updateID = 0;
     std::optional<Message> message;
     std::optional<Message> editedMessage;
+    /// A post in a channel the bot belongs to (a channel's messages come only so).
+    std::optional<Message> channelPost;
+    std::optional<Message> editedChannelPost;
 
-    /// The message an update is judged by: the message, else its edited version.
+    /// The message an update is judged by: the message, else its edited version,
+    /// else a channel post or its edited version.
     const Message* effectiveMessage() const
     {
-        if (message)
-            return &*message;
-        if (editedMessage)
-            return &*editedMessage;
+        for (const std::optional<Message>* candidate : {&message, &editedMessage, &channelPost, &editedChannelPost}) {
+            if (*candidate)
+                return &**candidate;
+        }
         return nullptr;
     }
 };
@@ -112,21 +120,46 @@ std::optional<QJsonObject> parseObject(const QByteArray& body)
     return document.object();
 }
 
-struct SendResponse {
+/// The members every Bot API reply has, and those of a refusal:
+/// {"ok":false,"error_code":429,"description":"...","parameters":{"retry_after":5}}.
+struct ApiReply {
     bool ok = false;
     std::optional<QString> description;
+    std::optional<qint64> errorCode;
+    std::optional<qint64> retryAfter;
 };
 
-std::optional<SendResponse> decodeSendResponse(const QByteArray& body)
+std::optional<ApiReply> decodeApiReply(const QByteArray& body)
 {
     const auto object = parseObject(body);
     if (!object)
         return std::nullopt;
-    SendResponse response;
+    ApiReply response;
     if (!readBool(object->value(QLatin1StringView("ok")), response.ok) ||
-        !readOptionalString(*object, QLatin1StringView("description"), response.description))
+        !readOptionalString(*object, QLatin1StringView("description"), response.description) ||
+        !readOptionalInt64(*object, QLatin1StringView("error_code"), response.errorCode))
+        return std::nullopt;
+    const QJsonValue parameters = object->value(QLatin1StringView("parameters"));
+    if (parameters.isObject() &&
+        !readOptionalInt64(parameters.toObject(), QLatin1StringView("retry_after"), response.retryAfter))
         return std::nullopt;
     return response;
+}
+
+/// The refusal a reply carries, or none when it says nothing usable. The Bot API
+/// never repeats the token, but whatever answers at the base address might; the
+/// token must not reach a status line or the event log through it.
+std::optional<TelegramAlertError> refusalOf(const ApiReply& reply, const QString& trimmedToken)
+{
+    if (!reply.description)
+        return std::nullopt;
+    QString reason = *reply.description;
+    if (!trimmedToken.isEmpty())
+        reason.replace(trimmedToken, QStringLiteral("…"));
+    std::optional<std::chrono::seconds> retryAfter;
+    if (reply.retryAfter && *reply.retryAfter > 0)
+        retryAfter = std::chrono::seconds(std::min<qint64>(*reply.retryAfter, 3600));
+    return TelegramAlertError::api(reason, retryAfter);
 }
 
 struct Decoder {
@@ -142,7 +175,8 @@ struct Decoder {
         const QJsonObject object = value.toObject();
         Chat chat;
         const QJsonValue type = object.value(QLatin1StringView("type"));
-        if (!readInt64(object.value(QLatin1StringView("id")), chat.id) || !type.isString())
+        if (!readInt64(object.value(QLatin1StringView("id")), chat.id) || !type.isString() ||
+            !readOptionalString(object, QLatin1StringView("username"), chat.username))
             return std::nullopt;
         chat.type = type.toString();
         return chat;
@@ -175,7 +209,9 @@ struct Decoder {
         Update update;
         if (!readInt64(object.value(QLatin1StringView("update_id")), update.updateID) ||
             !optionalMessage(object, QLatin1StringView("message"), update.message) ||
-            !optionalMessage(object, QLatin1StringView("edited_message"), update.editedMessage))
+            !optionalMessage(object, QLatin1StringView("edited_message"), update.editedMessage) ||
+            !optionalMessage(object, QLatin1StringView("channel_post"), update.channelPost) ||
+            !optionalMessage(object, QLatin1StringView("edited_channel_post"), update.editedChannelPost))
             return std::nullopt;
         return update;
     }
@@ -216,7 +252,7 @@ struct ReplyDeleter {
 };
 
 /// The request address, or nothing when the token cannot safely go into a URL.
-std::optional<QUrl> methodUrl(const QUrl& baseUrl, const QString& trimmedToken, QLatin1StringView method)
+std::optional<QUrl> methodUrl(const QUrl& baseUrl, const QString& trimmedToken, const QString& method)
 {
     if (!TelegramAlertService::isWellFormedToken(trimmedToken))
         return std::nullopt;
@@ -225,16 +261,6 @@ std::optional<QUrl> methodUrl(const QUrl& baseUrl, const QString& trimmedToken, 
     if (!url.isValid() || url.isRelative())
         return std::nullopt;
     return url;
-}
-
-/// The API's reason as the user will read it. The Bot API never repeats the token,
-/// but whatever answers at the base address might; the token must not reach a
-/// status line or the event log through it.
-QString redactedReason(QString reason, const QString& trimmedToken)
-{
-    if (!trimmedToken.isEmpty())
-        reason.replace(trimmedToken, QStringLiteral("…"));
-    return reason;
 }
 
 } // namespace
@@ -265,8 +291,7 @@ const QStringList& TelegramAlertService::acknowledgementWords()
 
 bool TelegramAlertService::isWellFormedToken(const QString& trimmedToken)
 {
-    static const QRegularExpression form(QStringLiteral("\\A[0-9]+:[A-Za-z0-9_-]+\\z"));
-    return form.match(trimmedToken).hasMatch();
+    return TelegramAlertConfiguration::isWellFormedToken(trimmedToken);
 }
 
 namespace {
@@ -328,7 +353,7 @@ QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString messag
     const QString chatID = configuration.chatID.trimmed();
     if (token.isEmpty() || chatID.isEmpty())
         throw TelegramAlertError::invalidConfiguration();
-    const auto url = methodUrl(endpoint.baseUrl, token, QLatin1StringView("/sendMessage"));
+    const auto url = methodUrl(endpoint.baseUrl, token, QStringLiteral("/sendMessage"));
     if (!url)
         throw TelegramAlertError::invalidConfiguration();
 
@@ -340,41 +365,71 @@ QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString messag
     const HttpReply reply = co_await perform(endpoint.network, request, endpoint.timeout, endpoint.cancel,
                                              QJsonDocument(body).toJson(QJsonDocument::Compact));
 
-    const auto decoded = decodeSendResponse(reply.body);
+    const auto decoded = decodeApiReply(reply.body);
     if (reply.isSuccess()) {
         if (!decoded)
             throw TelegramAlertError::invalidResponse();
         if (decoded->ok)
             co_return;
+        if (auto refusal = refusalOf(*decoded, token))
+            throw *refusal;
         //: Reason shown after "Telegram: " when the Bot API refused a message without saying why.
-        throw TelegramAlertError::api(decoded->description ? redactedReason(*decoded->description, token)
-                                                           : tr("sending failed"));
+        throw TelegramAlertError::api(tr("sending failed"));
     }
-    if (decoded && decoded->description)
-        throw TelegramAlertError::api(redactedReason(*decoded->description, token));
+    if (decoded) {
+        if (auto refusal = refusalOf(*decoded, token))
+            throw *refusal;
+    }
     throw TelegramAlertError::invalidResponse();
 }
 
-QCoro::Task<TelegramAlertService::UpdatesResponse> TelegramAlertService::updates(Endpoint endpoint, QString botToken)
+QCoro::Task<TelegramAlertService::UpdatesResponse> TelegramAlertService::updates(Endpoint endpoint, QString botToken,
+                                                                                 std::optional<qint64> offset)
 {
     const QString token = botToken.trimmed();
     if (token.isEmpty())
         throw TelegramAlertError::invalidConfiguration();
-    const auto url = methodUrl(endpoint.baseUrl, token, QLatin1StringView("/getUpdates?limit=50&timeout=0"));
+    QString method = QStringLiteral("/getUpdates?limit=%1&timeout=0").arg(updatesPageLimit);
+    if (offset)
+        method += QStringLiteral("&offset=%1").arg(*offset);
+    const auto url = methodUrl(endpoint.baseUrl, token, method);
     if (!url)
         throw TelegramAlertError::invalidConfiguration();
 
     const HttpReply reply =
         co_await perform(endpoint.network, QNetworkRequest(*url), endpoint.timeout, endpoint.cancel, std::nullopt);
     auto decoded = Decoder::updatesResponse(reply.body);
-    if (!reply.isSuccess() || !decoded)
+    if (!reply.isSuccess() || !decoded) {
+        // A refusal (wrong token, another poller or a webhook, too many requests)
+        // keeps its reason, as it does for a message.
+        const auto refusal = decodeApiReply(reply.body);
+        if (!reply.isSuccess() && refusal) {
+            if (auto error = refusalOf(*refusal, token))
+                throw *error;
+        }
         throw TelegramAlertError::invalidResponse();
+    }
     if (!decoded->ok) {
+        if (auto refusal = refusalOf(ApiReply{false, decoded->description, {}, {}}, token))
+            throw *refusal;
         //: Reason shown after "Telegram: " when the Bot API refused to list messages without saying why.
-        throw TelegramAlertError::api(decoded->description ? redactedReason(*decoded->description, token)
-                                                           : tr("couldn’t load messages"));
+        throw TelegramAlertError::api(tr("couldn’t load messages"));
     }
     co_return std::move(*decoded);
+}
+
+std::optional<qint64> TelegramAlertService::nextPageOffset(const QList<Update>& page, std::optional<qint64> offset)
+{
+    // A page that is not full was the end of the queue. Asking for the next one
+    // confirms this one to the server, which is only done for updates read here.
+    if (page.size() < updatesPageLimit)
+        return std::nullopt;
+    qint64 highest = page.first().updateID;
+    for (const Update& update : page)
+        highest = std::max(highest, update.updateID);
+    if (highest == std::numeric_limits<qint64>::max() || (offset && highest + 1 <= *offset))
+        return std::nullopt;
+    return highest + 1;
 }
 
 QCoro::Task<void> TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration,
@@ -397,13 +452,23 @@ QString chatOfLatestPrivateMessage(const QList<TelegramAlertService::Update>& up
     return {};
 }
 
+/// Whether a message came from the configured chat: a numeric ID, or a channel's
+/// or group's "@name" (Telegram names ignore letter case).
+bool isFromChat(const TelegramAlertService::Chat& chat, const QString& chatID)
+{
+    const QString wanted = chatID.trimmed();
+    if (wanted.startsWith(u'@'))
+        return chat.username && wanted.mid(1).compare(*chat.username, Qt::CaseInsensitive) == 0;
+    return QString::number(chat.id) == wanted;
+}
+
 bool containsAcknowledgement(const QList<TelegramAlertService::Update>& updates, const QString& chatID,
                              const QDateTime& since)
 {
     const qint64 earliest = secondsAtOrAfter(since);
     for (const TelegramAlertService::Update& update : updates) {
         const TelegramAlertService::Message* message = update.effectiveMessage();
-        if (!message || QString::number(message->chat.id) != chatID)
+        if (!message || !isFromChat(message->chat, chatID))
             continue;
         if (!message->date || *message->date < earliest || !message->text)
             continue;
@@ -417,8 +482,18 @@ bool containsAcknowledgement(const QList<TelegramAlertService::Update>& updates,
 
 QCoro::Task<QString> TelegramAlertService::latestPrivateChatIDFrom(Endpoint endpoint, QString botToken)
 {
-    const UpdatesResponse response = co_await updates(std::move(endpoint), std::move(botToken));
-    QString chatID = chatOfLatestPrivateMessage(response.result);
+    // The newest message may wait behind pages of older ones.
+    QString chatID;
+    std::optional<qint64> offset;
+    for (int page = 0; page < updatesPageCount; ++page) {
+        const UpdatesResponse response = co_await updates(endpoint, botToken, offset);
+        const QString latest = chatOfLatestPrivateMessage(response.result);
+        if (!latest.isEmpty())
+            chatID = latest;
+        offset = nextPageOffset(response.result, offset);
+        if (!offset)
+            break;
+    }
     if (chatID.isEmpty()) {
         //: Shown after "Telegram: " when no one has written to the bot yet; "/start" is a command, keep it.
         throw TelegramAlertError::api(tr("Open the bot first and send it /start."));
@@ -429,8 +504,18 @@ QCoro::Task<QString> TelegramAlertService::latestPrivateChatIDFrom(Endpoint endp
 QCoro::Task<bool> TelegramAlertService::hasAcknowledgementFrom(Endpoint endpoint, QString botToken, QString chatID,
                                                                QDateTime since)
 {
-    const UpdatesResponse response = co_await updates(std::move(endpoint), std::move(botToken));
-    co_return containsAcknowledgement(response.result, chatID, since);
+    // The reply may wait behind pages of earlier messages; each page is read
+    // before the next request confirms it, so no reply is confirmed unread.
+    std::optional<qint64> offset;
+    for (int page = 0; page < updatesPageCount; ++page) {
+        const UpdatesResponse response = co_await updates(endpoint, botToken, offset);
+        if (containsAcknowledgement(response.result, chatID, since))
+            co_return true;
+        offset = nextPageOffset(response.result, offset);
+        if (!offset)
+            break;
+    }
+    co_return false;
 }
 
 QCoro::Task<QString> TelegramAlertService::latestPrivateChatID(QString botToken, CancelToken cancel) const

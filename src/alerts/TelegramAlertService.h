@@ -10,6 +10,7 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <optional>
 
 class QNetworkAccessManager;
 
@@ -33,6 +34,10 @@ public:
     /// The public Bot API host.
     static QUrl defaultBaseUrl();
     static constexpr std::chrono::milliseconds defaultTimeout{12000};
+    /// Updates per getUpdates reply: the Bot API's largest page.
+    static constexpr int updatesPageLimit = 100;
+    /// Pages read per operation at most (a queue keeps a day of updates).
+    static constexpr int updatesPageCount = 50;
 
     /// network must outlive every pending operation. baseUrl replaces the public
     /// host (tests point it at a local server); timeout bounds each request.
@@ -41,10 +46,12 @@ public:
 
     /// Sends message, as plain text with a notification, to the configuration's chat.
     QCoro::Task<void> send(QString message, TelegramAlertConfiguration configuration, CancelToken cancel = {}) const;
-    /// The chat ID (decimal text) of the newest private message among the pending updates.
+    /// The chat ID (decimal text) of the newest private message among the pending
+    /// updates, read page by page to the end of the queue.
     QCoro::Task<QString> latestPrivateChatID(QString botToken, CancelToken cancel = {}) const;
-    /// Whether the chat chatID (compared exactly as given) sent an acknowledgement word
-    /// at or after since.
+    /// Whether the chat chatID (trimmed, as it is sent to; a numeric ID or a
+    /// channel's "@name") sent an acknowledgement word at or after since. Reads the
+    /// waiting updates page by page until it finds one.
     QCoro::Task<bool> hasAcknowledgement(QString botToken, QString chatID, QDateTime since,
                                          CancelToken cancel = {}) const;
 
@@ -71,7 +78,10 @@ private:
     // while a request is pending.
     static Endpoint withCancel(Endpoint endpoint, CancelToken cancel);
     static QCoro::Task<void> sendTo(Endpoint endpoint, QString message, TelegramAlertConfiguration configuration);
-    static QCoro::Task<UpdatesResponse> updates(Endpoint endpoint, QString botToken);
+    /// One page of the queue; offset confirms every update below it.
+    static QCoro::Task<UpdatesResponse> updates(Endpoint endpoint, QString botToken, std::optional<qint64> offset);
+    /// The offset of the page after this one, none at the end of the queue.
+    static std::optional<qint64> nextPageOffset(const QList<Update>& page, std::optional<qint64> offset);
     static QCoro::Task<QString> latestPrivateChatIDFrom(Endpoint endpoint, QString botToken);
     static QCoro::Task<bool> hasAcknowledgementFrom(Endpoint endpoint, QString botToken, QString chatID,
                                                     QDateTime since);

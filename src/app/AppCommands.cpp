@@ -72,9 +72,12 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
         QAction* item = add(view, QStringLiteral("section-") + raw.toString(), title(section),
                             QKeySequence(QStringLiteral("Ctrl+%1").arg(position++)));
         // Unlike the rail, the menu always shows the panel, also for the current section.
-        connect(item, &QAction::triggered, this, [&windowState, s = section] {
+        connect(item, &QAction::triggered, this, [this, &windowState, s = section] {
             windowState.setSection(s);
             windowState.setSidePanelVisible(true);
+            // The keyboard follows into the panel it chose.
+            if (m_actions.focusPanel)
+                m_actions.focusPanel();
         });
     }
     view->addSeparator();

@@ -34,6 +34,8 @@ public:
         /// Writes the route as GPX; the item stays disabled while none is given.
         std::function<void()> exportGPX;
         std::function<void(const QUrl&)> openURL;
+        /// Puts the keyboard focus into the side panel shown (optional).
+        std::function<void()> focusPanel;
     };
 
     AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel, RuntimeInstaller& runtime, AppUpdater& updater,

@@ -5,6 +5,7 @@
 #include "app/AppUpdater.h"
 #include "app/ContentView.h"
 #include "app/MainWindowView.h"
+#include "app/NoticeAlert.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "platform/BundledResources.h"
@@ -12,9 +13,11 @@
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -68,6 +71,10 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     actions.showAbout = [this] { showAbout(); };
     actions.openURL = openInBrowser;
     actions.exportGPX = [this] { m_viewModel.exportGPX(); };
+    actions.focusPanel = [this] {
+        if (isShowingContent())
+            m_content->focusPanel();
+    };
     m_commands = new AppCommands(*menuBar(), m_viewModel, m_runtime, m_updater, actions, this);
 
     connect(&m_updater, &AppUpdater::checkFinished, this, [this](const AppUpdater::Result& result) {
@@ -96,6 +103,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
         });
     });
 
+    new NoticeAlert(m_viewModel, *this);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
     // The reset confirmation belongs to the main content; asked for while the setup
     // screen shows, it would otherwise pop up by surprise after the installation.
@@ -143,6 +151,9 @@ void MainWindow::syncRoot()
     m_stack->setCurrentWidget(installed ? static_cast<QWidget*>(m_content) : m_setup);
     if (m_content)
         m_content->toolBar()->setVisible(installed);
+    // Its "Check again" runs a tool, which a missing or half-replaced runtime lacks.
+    if (!installed)
+        m_viewModel.windowState().setDevicePopoverPresented(false);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -153,6 +164,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, &MainWindow::contentPainted, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Buttons outside dialogs take only Space; here Return and Enter press the
+    // focused button too (fields and lists take their Return before it gets here).
+    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isEnabled() &&
+        button->isVisible()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool MainWindow::closeNeedsConfirmation() const

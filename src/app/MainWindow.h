@@ -19,7 +19,8 @@ class RuntimeInstaller;
 class RuntimeSetupView;
 
 /// The single main window: the runtime setup screen until the helper runtime is
-/// installed, the main content from then on, and the menus. Closing it quits the
+/// installed, the main content from then on, the menus, and the view model's
+/// notices as an alert over either screen. Closing it quits the
 /// application, after asking while a location is held or a route plays.
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -55,6 +56,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -166,10 +166,8 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     connect(&m_windowState, &MainWindowState::sidePanelVisibleChanged, this, [this] { syncSidePanel(true); });
     connect(&m_windowState, &MainWindowState::resetConfirmationPresentedChanged, this,
             &MainWindowView::syncResetConfirmation);
-    connect(&m_viewModel, &LocationPlannerViewModel::noticeChanged, this, &MainWindowView::syncNotice);
     syncSection();
     syncSidePanel(false);
-    syncNotice();
     syncResetConfirmation();
 }
 
@@ -217,6 +215,19 @@ void MainWindowView::fill(Slot which, QWidget* content)
             connect(m_barTransition, &kit::EdgeTransition::progressChanged, this, &MainWindowView::placeControlBar);
     }
     placeControlBar();
+}
+
+void MainWindowView::focusPanel()
+{
+    // The panel's first control in the Tab order.
+    QWidget* panel = slot(panelSlot(m_windowState.section()));
+    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel; widget = widget->nextInFocusChain()) {
+        if (panel->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(panel) &&
+            widget->isEnabled()) {
+            widget->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
 }
 
 void MainWindowView::changeEvent(QEvent* event)
@@ -297,28 +308,6 @@ void MainWindowView::syncSidePanel(bool animate)
         return;
     m_sidePanel->setFixedWidth(target);
     m_sidePanel->setVisible(visible);
-}
-
-void MainWindowView::syncNotice()
-{
-    const std::optional<QString>& notice = m_viewModel.notice();
-    if (!notice) {
-        if (m_noticeBox)
-            m_noticeBox->close();
-        return;
-    }
-    if (m_noticeBox) {
-        m_noticeBox->setText(*notice);
-        return;
-    }
-    kit::Question question;
-    question.objectName = QStringLiteral("noticeAlert");
-    question.icon = QMessageBox::Information;
-    question.text = *notice;
-    m_noticeBox = kit::openQuestion(this, question, this, [this](bool) {
-        m_noticeBox = nullptr;
-        m_viewModel.setNotice(std::nullopt);
-    });
 }
 
 void MainWindowView::syncResetConfirmation()

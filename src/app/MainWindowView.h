@@ -24,8 +24,7 @@ class NavigationRail;
 /// current section's panel (it slides in and out), and the map column with the
 /// control bar over its bottom edge (a bar with an EdgeTransition slides across
 /// that edge as it comes and goes); a toolbar with the side-panel toggle, the
-/// device pill and the settings link; the view model's notices as an alert and
-/// the reset confirmation. It runs the readiness monitor while it is shown. The
+/// device pill and the settings link; and the reset confirmation. It runs the readiness monitor while it is shown. The
 /// panel slides unless the desktop asks for reduced motion.
 ///
 /// The panels, the map, the control bar and the device pill belong to other
@@ -65,6 +64,9 @@ public:
     QAction* settingsLink() const { return m_settingsLink; }
     NavigationRail* rail() const { return m_rail; }
 
+    /// Puts the keyboard focus on the first control of the side panel shown.
+    void focusPanel();
+
     /// "Hide Side Panel" while the panel is shown, "Show Side Panel" otherwise.
     static QString sidePanelToggleTitle(const MainWindowState& windowState);
 
@@ -81,7 +83,6 @@ protected:
 private:
     void syncSection();
     void syncSidePanel(bool animate);
-    void syncNotice();
     void syncResetConfirmation();
     void placeControlBar();
     void updateToolBarIcons();
@@ -99,7 +100,6 @@ private:
     QAction* m_settingsLink = nullptr;
     QVariantAnimation* m_slide = nullptr;
     QPointer<kit::EdgeTransition> m_barTransition;
-    QPointer<QMessageBox> m_noticeBox;
     QPointer<QMessageBox> m_resetBox;
 };
 

@@ -33,6 +33,13 @@
 
 namespace ostrevin {
 
+namespace {
+
+/// How long quit waits for the data files' pending writes.
+constexpr std::chrono::milliseconds quitWriteBound{3000};
+
+} // namespace
+
 TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
 {
     m_appearance = kit::Theme::createAppearance();
@@ -70,9 +77,9 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_alarm = std::make_unique<LoggedAlarmPresenter>(*alarm);
     m_directions = OsrmDirectionsService::fromEnvironment(*m_network);
     m_device = std::make_unique<DeviceLocationController>(m_options.device);
-    m_telegram = std::make_unique<TelegramAlertService>(
-        m_network.get(), m_options.telegramBaseUrl.isEmpty() ? TelegramAlertService::defaultBaseUrl()
-                                                             : m_options.telegramBaseUrl);
+    m_telegram = std::make_unique<TelegramAlertService>(m_network.get(), m_options.telegramBaseUrl.isEmpty()
+                                                                             ? TelegramAlertService::defaultBaseUrl()
+                                                                             : m_options.telegramBaseUrl);
     TelegramTokenStore* tokenStore = m_options.tokenStore;
     if (!tokenStore) {
         m_keychainTokenStore = std::make_unique<KeychainTokenStore>();
@@ -109,7 +116,9 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
         m_fullScreenAlarm->setAttentionWindow(m_window.get());
     connect(m_window.get(), &MainWindow::quitRequested, this, &TovrelApp::quit);
     // A relaunch is the orderly quit with a relauncher waiting for this process to end.
-    new SettingsWindowOpener({*m_viewModel, *m_runtime, *m_settings,
+    new SettingsWindowOpener({*m_viewModel,
+                              *m_runtime,
+                              *m_settings,
                               [this] {
                                   Relauncher::startForThisProcess();
                                   quit();
@@ -163,6 +172,9 @@ void TovrelApp::applicationWillTerminate()
     // behind; the installer ends its tool's process group when it goes.
     m_runtime->cancel();
     OwnedProcessRegistry::shared().terminateAllOwnedProcesses();
+    // Saves the user was told of reach the disk, unless the disk hangs.
+    if (!m_store->waitForWrites(quitWriteBound))
+        qCWarning(lcApp) << "quitting with data files still being written";
 }
 
 } // namespace ostrevin

@@ -1,3 +1,4 @@
+#include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
@@ -34,6 +35,11 @@ QString logLineDate(const QDateTime& date, const QLocale& locale)
             timeFormat.insert(minutes + 2, QStringLiteral(":ss"));
     }
     return locale.toString(local.date(), QLocale::ShortFormat) + u", " + locale.toString(local.time(), timeFormat);
+}
+
+QFuture<std::optional<QString>> writeInBackground(WorkerPool& pool, const QString& path, const QString& text)
+{
+    return pool.run([path, bytes = text.toUtf8()](std::stop_token) { return AtomicFile::write(path, bytes); });
 }
 
 } // namespace
@@ -85,8 +91,13 @@ QCoro::Task<> LocationPlannerViewModel::exportEventLogFlow(QPointer<LocationPlan
     if (!self || token.isCancelled() || !path || path->isEmpty())
         co_return;
 
-    // Atomic: a failed write leaves an earlier file as it was.
-    if (const std::optional<QString> reason = AtomicFile::write(*path, self->eventLogText().toUtf8()))
+    // Atomic: a failed write leaves an earlier file as it was. Off the GUI thread: a
+    // full log is large, and the disk may be slow.
+    // The future first: a temporary of the co_await's own expression would live
+    // across the suspension.
+    QFuture<std::optional<QString>> written = writeInBackground(*self->m_deps.workerPool, *path, self->eventLogText());
+    const std::optional<QString> reason = co_await written;
+    if (self && !token.isCancelled() && reason)
         self->setNotice(*reason);
 }
 

@@ -304,6 +304,7 @@ void LocationPlannerViewModel::stopLocationLock(bool)
     ++m_holdEpoch;
     m_lockedHelper.reset();
     m_verificationRun = 0;
+    m_pointToSendAfterVerification.reset();
     setLocationLockRefreshing(false);
     m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     if (m_locationLockActivity) {
@@ -417,8 +418,10 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
     const quint64 run = ++vm.m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
     const auto finish = [&self, run] {
-        if (self && self->m_verificationRun == run)
+        if (self && self->m_verificationRun == run) {
             self->setLocationLockRefreshing(false);
+            self->sendPointChosenDuringVerification();
+        }
     };
     vm.setLocationLockRefreshing(true);
 

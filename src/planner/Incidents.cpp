@@ -22,8 +22,9 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     const QDateTime now = m_deps.clock->wallNow();
 
     if (m_telegramIncidentActive) {
-        // Same id: the alarm refreshes its text without starting the sound again.
-        if (m_locationSafetyAlarm) {
+        // Same id: the alarm refreshes its text without starting the sound again;
+        // only a new cause is news (every check of one outage reports the same).
+        if (m_locationSafetyAlarm && m_locationSafetyAlarm->reason != reason) {
             LocationSafetyAlarmEvent updated = *m_locationSafetyAlarm;
             updated.reason = reason;
             updated.lastUpdatedAt = now;

@@ -1,6 +1,7 @@
 // Saved locations, saved routes and the history: the lists that outlive a run.
-// Each change builds the whole new list, writes it, and publishes it only when the
-// write succeeded, so a list on screen never runs ahead of its file.
+// Each change builds the whole new list, publishes it and writes it on the store's
+// writer thread (a slow disk must not freeze the window). A write that fails says
+// so, and the list on screen goes back to what its file holds.
 
 #include "planner/LocationPlannerViewModel.h"
 #include "routedata/JsonCodingError.h"
@@ -29,23 +30,28 @@ bool isSameName(const QString& a, const QString& b)
     return collator.compare(a, b) == 0;
 }
 
-/// Writes the whole list and only then publishes it; a failed write becomes the
-/// notice `failureText` (its %1 the reason) and publishes nothing.
+/// Publishes the whole list and writes it in the background. A failed write becomes
+/// the notice `failureText` (its %1 the reason); once no later write of the file is
+/// pending (a later one that succeeds decides what the file holds), the list goes
+/// back to the file's and `undo` runs.
 template <typename T, typename Publish>
-bool writeThenPublish(LocationPlannerViewModel& vm, const RouteStore& store, const QList<T>& list, const QString& path,
-                      const QString& failureText, Publish publish)
+void writeThenPublish(LocationPlannerViewModel& vm, RouteStore& store, const QList<T>& list, const QString& path,
+                      const QString& failureText, Publish publish, std::function<void()> undo = {})
 {
-    try {
-        store.save(list, path);
-    } catch (const RouteStoreError& error) {
-        vm.setNotice(failureText.arg(error.description()));
-        return false;
-    } catch (const JsonCodingError& error) {
-        vm.setNotice(failureText.arg(error.description()));
-        return false;
-    }
     publish(list);
-    return true;
+    store.saveInBackground(list, path,
+                           [self = QPointer(&vm), &store, path, failureText, publish,
+                            undo = std::move(undo)](const std::optional<QString>& failure) {
+                               if (!self || !failure)
+                                   return;
+                               self->setNotice(failureText.arg(*failure));
+                               if (store.isWriting(path))
+                                   return;
+                               if (const std::optional<QList<T>> onDisk = store.lastWritten<T>(path))
+                                   publish(*onDisk);
+                               if (undo)
+                                   undo();
+                           });
 }
 
 /// The list with the entry of that id renamed; none when no entry has the id.
@@ -88,16 +94,20 @@ QString missingNameText()
 
 } // namespace
 
-bool LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText)
+void LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                                                   std::function<void()> undo)
 {
-    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
-                            [this](const auto& written) { setSavedLocations(written); });
+    writeThenPublish(
+        *this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
+        [this](const auto& written) { setSavedLocations(written); }, std::move(undo));
 }
 
-bool LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText)
+void LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
+                                                std::function<void()> undo)
 {
-    return writeThenPublish(*this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
-                            [this](const auto& written) { setSavedRoutes(written); });
+    writeThenPublish(
+        *this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
+        [this](const auto& written) { setSavedRoutes(written); }, std::move(undo));
 }
 
 QString LocationPlannerViewModel::locationSaveFailureText()
@@ -147,8 +157,11 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
 
     QList<SavedLocation> list = withoutName(m_savedLocations, name);
     list.prepend(entry);
-    if (!writeSavedLocations(list, locationSaveFailureText()))
-        return;
+    // A failed write gives the name back to the field, as if it had never been saved.
+    writeSavedLocations(list, locationSaveFailureText(), [this, name] {
+        if (m_savedLocationName.isEmpty())
+            setSavedLocationName(name);
+    });
     setSavedLocationName(QString());
     //: Alert message. %1 is the location name the user entered.
     setNotice(tr("Location “%1” is saved.").arg(name));
@@ -231,8 +244,10 @@ void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
     route.createdAt = m_deps.clock->wallNow();
     QList<SavedRoute> list = withoutName(m_savedRoutes, route.name);
     list.prepend(route);
-    if (!writeSavedRoutes(list, routeSaveFailureText()))
-        return;
+    writeSavedRoutes(list, routeSaveFailureText(), [this, name = route.name] {
+        if (m_savedRouteName.isEmpty())
+            setSavedRouteName(name);
+    });
     setSavedRouteName(QString());
     //: Alert message. %1 is the route name the user entered.
     setNotice(tr("Route “%1” is saved.").arg(route.name));

@@ -1,6 +1,7 @@
 #include "planner/LocationPlannerViewModel.h"
 
 #include "alerts/AlarmPresenter.h"
+#include "alerts/TelegramAlertConfiguration.h"
 #include "planner/MainWindowState.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkMonitor.h"
@@ -237,6 +238,15 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
     AppSettings::setTelegramEnabled(m_telegramAlertsEnabled, *m_deps.settings);
+    if (m_telegramAlertsEnabled != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
+        // "Turn on alerts to use them." must not stay once they are on.
+        setTelegramStatusMessage(m_telegramAlertsEnabled
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     ? tr("Telegram alerts are on.")
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     : tr("Telegram is set up. Alerts are off."));
+    }
     if (m_telegramAlertsEnabled && !previous && m_telegramIncidentActive) {
         startRepeatingTelegramAlerts();
     } else if (!m_telegramAlertsEnabled && previous) {
@@ -250,7 +260,9 @@ void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 
 void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 {
-    assign(m_telegramChatID, value, &LocationPlannerViewModel::telegramChatIDChanged);
+    // One form everywhere: what is stored is what alerts go to and what replies are
+    // matched against ("2080950937 " pasted with its space would never match).
+    assign(m_telegramChatID, value.trimmed(), &LocationPlannerViewModel::telegramChatIDChanged);
     AppSettings::setTelegramChatID(m_telegramChatID, *m_deps.settings);
 }
 

@@ -461,12 +461,19 @@ private:
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
                                          RoutePoint point, CancelToken token);
 
+    /// Sends the point chosen while a verification ran, once it ended.
+    void sendPointChosenDuringVerification();
+    std::optional<QUuid> m_pointToSendAfterVerification;
+
     // Telegram settings (Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);
     /// Reads the token again while the keyring could not give it.
     static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
@@ -535,8 +542,13 @@ private:
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     bool shouldRepeatTelegramAlerts() const;
     static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    static QCoro::Task<bool> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                              CancelToken token);
+    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+    struct TelegramAlertAttempt {
+        bool sent = false;
+        std::chrono::seconds retryAfter{0};
+    };
+    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                              CancelToken token);
     QString telegramIncidentMessage() const;
     static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
     QString telegramTimestamp() const;
@@ -746,9 +758,11 @@ private:
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
 
-    /// Write the list, then publish it; false (with the failure as the notice) when the write failed.
-    bool writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText);
-    bool writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText);
+    /// Publish the list and write it in the background; a failed write becomes the
+    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                             std::function<void()> undo = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
     static QString locationSaveFailureText();
     static QString routeSaveFailureText();
     void storeSavedLocation(const QString& name, const RoutePoint& point);

@@ -69,6 +69,19 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
     if (!self || token.isCancelled())
         co_return;
 
+    LocationHelperStatus status = self->m_helperStatus;
+    if (!status.isAvailable()) {
+        // The status may be stale (a failed reset marks the iPhone disconnected, and
+        // nothing checks while a reset is pending): the iPhone is looked for again
+        // before the reset gives up on it.
+        status = co_await device->detectHelper();
+        if (!self || token.isCancelled())
+            co_return;
+        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        if (status.helper)
+            helper = status.helper;
+    }
+
     if (!helper) {
         self->setNotice(self->deviceUnavailableNotice());
         //: Status message.
@@ -82,7 +95,6 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
 
         std::exception_ptr failure;
-        LocationHelperStatus status = self->m_helperStatus;
         if (!status.isAvailable()) {
             status = co_await device->prepareForLocation(*helper, token.stopToken());
             if (!self || token.isCancelled())

@@ -3,6 +3,7 @@
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>
+#include <utility>
 
 namespace ostrevin {
 
@@ -58,11 +59,26 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
     if (!m_autoSendOnAdd)
         return;
     if (m_helperStatus.isAvailable()) {
+        // A background verification of the held point only delays the send: the
+        // point goes out when the verification ends.
+        if (m_isLocationLockRefreshing && canEditRouteDraft()) {
+            m_pointToSendAfterVerification = point.id;
+            return;
+        }
         pushPointToIPhone(point);
         return;
     }
     //: Status message. %1 is a point name.
     setDeviceActionMessage(tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
+}
+
+void LocationPlannerViewModel::sendPointChosenDuringVerification()
+{
+    const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
+    // Only the point still chosen, and only while automatic sending is still wanted.
+    if (!id || m_points.size() != 1 || m_points.first().id != *id || m_isLocationLockRefreshing)
+        return;
+    sendPointIfNeeded(m_points.first());
 }
 
 } // namespace ostrevin

@@ -1,7 +1,6 @@
-#include "planner/LocationPlannerViewModel.h"
-
 #include "alerts/TelegramAlertConfiguration.h"
 #include "alerts/TelegramTokenStore.h"
+#include "planner/LocationPlannerViewModel.h"
 
 namespace ostrevin {
 
@@ -44,8 +43,8 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
         const bool known = m_telegramTokenReadFailure == loaded.failure;
         m_telegramTokenReadFailure = loaded.failure;
         //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
-        setTelegramStatusMessage(tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1")
-                                     .arg(loaded.failure));
+        setTelegramStatusMessage(
+            tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1").arg(loaded.failure));
         if (!known) {
             //: Event log entry. %1 says why the secret store could not be read.
             logEvent(tr("The Telegram bot token couldn’t be read: %1").arg(loaded.failure), TrackerLogLevel::warning);
@@ -53,13 +52,17 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
         return;
     }
     m_telegramTokenReadFailure.reset();
-    setTelegramBotToken(loaded.status == TelegramTokenLoad::Status::found ? loaded.token : QString());
+    // A stored token without the Bot API's form (written before every path checked
+    // it) can never send an alert: it counts as no token.
+    const bool usable = loaded.status == TelegramTokenLoad::Status::found &&
+                        TelegramAlertConfiguration::isWellFormedToken(loaded.token.trimmed());
+    setTelegramBotToken(usable ? loaded.token : QString());
     if (TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
         setTelegramStatusMessage(m_telegramAlertsEnabled
-                                 //: Telegram alerts status line (Tools › Telegram alerts).
-                                 ? tr("Telegram alerts are on.")
-                                 //: Telegram alerts status line (Tools › Telegram alerts).
-                                 : tr("Telegram is set up. Alerts are off."));
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     ? tr("Telegram alerts are on.")
+                                     //: Telegram alerts status line (Tools › Telegram alerts).
+                                     : tr("Telegram is set up. Alerts are off."));
     } else if (m_telegramAlertsEnabled || !m_telegramChatID.trimmed().isEmpty()) {
         setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).

@@ -1,4 +1,5 @@
 #include "alerts/TelegramAlertConfiguration.h"
+#include "alerts/TelegramAlertError.h"
 #include "alerts/TelegramAlertService.h"
 #include "alerts/TelegramTokenStore.h"
 #include "async/Scheduler.h"
@@ -39,6 +40,19 @@ QString cutToUnits(const QString& text, qsizetype units)
     return text.left(end);
 }
 
+/// How long the Bot API asked us to wait before the next request; 0 when it did not.
+std::chrono::seconds retryAfterOf(const std::exception_ptr& error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const TelegramAlertError& failure) {
+        return failure.retryAfter().value_or(0s);
+    } catch (...) {
+    }
+    return 0s;
+}
+
 QString deviceLabel(const LocationHelper& helper)
 {
     if (helper.deviceName)
@@ -74,28 +88,36 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
     Scheduler* scheduler = self->m_deps.scheduler;
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     int failures = 0;
+    // Why replies can't be read, while they can't: the user must know that "/ok"
+    // will not reach us (a wrong token, another program reading the bot's updates).
+    QString pollFailure;
     while (!token.isCancelled() && self && self->shouldRepeatTelegramAlerts()) {
-        const bool sent = co_await sendCurrentTelegramIncidentAlert(self, token);
+        const TelegramAlertAttempt attempt = co_await sendCurrentTelegramIncidentAlert(self, token);
         if (token.isCancelled() || !self)
             co_return;
         std::chrono::seconds wait = 5s;
-        if (sent) {
+        if (attempt.sent) {
             failures = 0;
+            if (!pollFailure.isEmpty())
+                self->setTelegramStatusMessage(pollFailure);
         } else {
             // 10, 20, 40, then 60 s between failed sends; one success brings back 5 s.
             failures = std::min(failures, 3) + 1;
             wait = std::min<std::chrono::seconds>(5s * (1 << failures), 60s);
         }
+        // A bot that is sending too much is told how long to keep quiet.
+        wait = std::max(wait, attempt.retryAfter);
         if (!co_await scheduler->sleep(wait, token))
             co_return;
         if (token.isCancelled() || !self || !self->shouldRepeatTelegramAlerts())
             co_return;
         bool acknowledged = false;
+        std::exception_ptr pollError;
         try {
             acknowledged = co_await service->hasAcknowledgement(self->m_telegramBotToken, self->m_telegramChatID,
                                                                 self->m_telegramIncidentStartedAt, token);
         } catch (...) {
-            // A failed poll is no acknowledgement; the next cycle sends again.
+            pollError = std::current_exception();
         }
         if (token.isCancelled() || !self)
             co_return;
@@ -104,20 +126,33 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
             self->acknowledgeLocationSafetyAlarm();
             co_return;
         }
+        if (!pollError) {
+            pollFailure.clear();
+            continue;
+        }
+        //: Telegram alerts status line. %1 is the error's description.
+        const QString failure = tr("Couldn’t check Telegram for your reply: %1").arg(errorDescription(pollError));
+        if (failure != pollFailure)
+            self->logEvent(failure, TrackerLogLevel::warning);
+        pollFailure = failure;
+        self->setTelegramStatusMessage(failure);
+        const std::chrono::seconds pause = retryAfterOf(pollError);
+        if (pause > 0s && !co_await scheduler->sleep(pause, token))
+            co_return;
     }
 }
 
-QCoro::Task<bool> LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                                             CancelToken token)
+QCoro::Task<LocationPlannerViewModel::TelegramAlertAttempt>
+LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self, CancelToken token)
 {
     if (self->m_telegramTokenReadFailure) {
         co_await rereadUnreadableTelegramToken(self, token);
         if (!self || token.isCancelled())
-            co_return false;
+            co_return TelegramAlertAttempt{};
     }
     const TelegramAlertConfiguration configuration{self->m_telegramBotToken, self->m_telegramChatID};
     if (!self->m_telegramAlertsEnabled || !configuration.isValid() || !self->m_telegramIncidentActive)
-        co_return false;
+        co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->telegramIncidentMessage();
     std::exception_ptr error;
@@ -127,16 +162,16 @@ QCoro::Task<bool> LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPo
         error = std::current_exception();
     }
     if (!self || token.isCancelled())
-        co_return false;
+        co_return TelegramAlertAttempt{};
     if (error) {
         //: Telegram alerts status line. %1 is the error's description.
         self->setTelegramStatusMessage(tr("Couldn’t send the Telegram alert: %1").arg(errorDescription(error)));
-        co_return false;
+        co_return TelegramAlertAttempt{false, retryAfterOf(error)};
     }
     self->setTelegramStatusMessage(
         //: Telegram alerts status line (Tools › Telegram alerts).
         tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
-    co_return true;
+    co_return TelegramAlertAttempt{true, 0s};
 }
 
 QString LocationPlannerViewModel::telegramIncidentMessage() const
@@ -219,18 +254,23 @@ QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<Loc
     co_return token.trimmed();
 }
 
+bool LocationPlannerViewModel::refuseMalformedTelegramToken()
+{
+    const QString trimmed = m_telegramBotToken.trimmed();
+    if (trimmed.isEmpty() || TelegramAlertConfiguration::isWellFormedToken(trimmed))
+        return false;
+    // Stored, it would replace a working token and read as "alerts are on" while
+    // every alert fails.
+    //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
+    setTelegramStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+    return true;
+}
+
 void LocationPlannerViewModel::saveTelegramSettings()
 {
-    if (m_isSavingTelegramSettings)
+    if (m_isSavingTelegramSettings || refuseMalformedTelegramToken())
         return;
-    const QString trimmed = m_telegramBotToken.trimmed();
-    if (!trimmed.isEmpty() && !TelegramAlertService::isWellFormedToken(trimmed)) {
-        // Saved, it would read as "alerts are on" while every alert fails.
-        //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
-        setTelegramStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
-                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
-        return;
-    }
     setSavingTelegramSettings(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     setTelegramStatusMessage(tr("Saving…"));
@@ -273,7 +313,7 @@ QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<Locati
 
 void LocationPlannerViewModel::testTelegramAlert()
 {
-    if (m_isTestingTelegram)
+    if (m_isTestingTelegram || refuseMalformedTelegramToken())
         return;
     if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
@@ -331,7 +371,7 @@ QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationP
 
 void LocationPlannerViewModel::loadTelegramChatID()
 {
-    if (m_isLoadingTelegramChat)
+    if (m_isLoadingTelegramChat || refuseMalformedTelegramToken())
         return;
     if (m_telegramBotToken.trimmed().isEmpty() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <climits>
 
 namespace ostrevin {
 
@@ -23,12 +24,64 @@ RouteStore::RouteStore(QString dataDirectory)
       m_savedLocationsPath(m_appDirectory + u"/saved-locations.json"),
       m_savedRoutesPath(m_appDirectory + u"/saved-routes.json")
 {
+    m_writer.setMaxThreadCount(1);
+    m_writer.setObjectName(QStringLiteral("RouteStore writer"));
     try {
         prepareFolder();
     } catch (const RouteStoreError& e) {
         //: Start-up notice. Followed by the reason.
         m_recoveryMessages << translate("The data folder couldn’t be prepared: ") + e.description();
     }
+}
+
+RouteStore::~RouteStore()
+{
+    m_writer.waitForDone();
+}
+
+void RouteStore::enqueue(const QString& path, std::any records, std::function<void()> write, WriteDone done)
+{
+    ++m_pending[path];
+    m_writer.start([this, path, records = std::move(records), write = std::move(write), done = std::move(done)] {
+        std::optional<QString> failure;
+        try {
+            write();
+        } catch (const RouteStoreError& error) {
+            failure = error.description();
+        } catch (const JsonCodingError& error) {
+            failure = error.description();
+        }
+        QMetaObject::invokeMethod(
+            &m_home, [this, path, records, failure, done] { finishWrite(path, records, failure, done); },
+            Qt::QueuedConnection);
+    });
+}
+
+void RouteStore::finishWrite(const QString& path, const std::any& records, const std::optional<QString>& failure,
+                             const WriteDone& done)
+{
+    if (--m_pending[path] <= 0)
+        m_pending.remove(path);
+    if (!failure)
+        m_written.insert(path, records);
+    if (done)
+        done(failure);
+}
+
+bool RouteStore::waitForWrites(std::chrono::milliseconds timeout)
+{
+    const bool finished = m_writer.waitForDone(timeout == std::chrono::milliseconds::max()
+                                                   ? -1
+                                                   : static_cast<int>(std::min<qint64>(timeout.count(), INT_MAX)));
+    // The reports of the writes that finished, before anything that follows.
+    QCoreApplication::sendPostedEvents(&m_home);
+    return finished;
+}
+
+void RouteStore::writeFile(const QString& path, const QByteArray& bytes) const
+{
+    prepareFolder();
+    writeAtomically(path, bytes);
 }
 
 void RouteStore::prepareFolder() const
@@ -68,8 +121,7 @@ void RouteStore::writeAtomically(const QString& path, const QByteArray& bytes)
     if (!reason)
         return;
     //: Error when saving a data file. %1 is the file name, %2 the system's reason.
-    throw RouteStoreError(
-        translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), *reason));
+    throw RouteStoreError(translate("The file “%1” couldn’t be saved: %2").arg(QFileInfo(path).fileName(), *reason));
 }
 
 RouteStore::Lists RouteStore::loadAll()

@@ -6,6 +6,7 @@
 #include "platform/NetworkTransportError.h"
 #include "support/AwaitTask.h"
 #include "support/FakeHttpServer.h"
+#include "support/FakeTelegramBotApi.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,7 +25,7 @@ namespace {
 const QString token = QStringLiteral("123456789:AAE-x_Yz0");
 const QByteArray sendPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/sendMessage");
 const QByteArray updatesPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/getUpdates");
-const QByteArray updatesTarget = updatesPath + QByteArrayLiteral("?limit=50&timeout=0");
+const QByteArray updatesTarget = updatesPath + QByteArrayLiteral("?limit=100&timeout=0");
 
 struct Success {};
 struct InvalidResponse {};
@@ -158,7 +159,7 @@ TEST_F(TelegramAlertServiceTest, SendPostsTrimmedChatAsStringAndMessageVerbatim)
     }
 }
 
-TEST_F(TelegramAlertServiceTest, UpdatesAreOneGetWithLimitAndNoOffset)
+TEST_F(TelegramAlertServiceTest, AShortQueueIsOneGetWithoutOffset)
 {
     server.setReply("GET", updatesPath, FakeHttpReply::json(updatesBody(privateMessage(1, 5))));
     EXPECT_EQ(latestChat(QStringLiteral(" ") + token + QStringLiteral("\n")).value, QStringLiteral("5"));
@@ -236,11 +237,14 @@ TEST_F(TelegramAlertServiceTest, RepliesAreJudgedByStatusAndStrictDecoding)
         {"2xx ok without result", 200, R"({"ok":true})", Success{}, InvalidResponse{}},
         {"non-2xx with description", 400,
          R"({"ok":false,"error_code":400,"description":"Bad Request: chat not found"})",
-         Api{QStringLiteral("Bad Request: chat not found")}, InvalidResponse{}},
+         Api{QStringLiteral("Bad Request: chat not found")}, Api{QStringLiteral("Bad Request: chat not found")}},
         {"non-2xx with description and full updates", 401, R"({"ok":false,"description":"Unauthorized","result":[]})",
-         Api{QStringLiteral("Unauthorized")}, InvalidResponse{}},
+         Api{QStringLiteral("Unauthorized")}, Api{QStringLiteral("Unauthorized")}},
         {"non-2xx says ok", 403, R"({"ok":true,"description":"Forbidden: bot was blocked by the user"})",
-         Api{QStringLiteral("Forbidden: bot was blocked by the user")}, InvalidResponse{}},
+         Api{QStringLiteral("Forbidden: bot was blocked by the user")},
+         Api{QStringLiteral("Forbidden: bot was blocked by the user")}},
+        {"error code as text", 400, R"({"ok":false,"error_code":"400","description":"Bad Request"})", InvalidResponse{},
+         InvalidResponse{}},
         {"non-2xx without description", 500, R"({"ok":false,"result":[]})", InvalidResponse{}, InvalidResponse{}},
         {"non-2xx description without ok", 404, R"({"description":"Not Found"})", InvalidResponse{}, InvalidResponse{}},
         {"non-2xx html", 502, "<html><body>Bad Gateway</body></html>", InvalidResponse{}, InvalidResponse{}},
@@ -293,6 +297,128 @@ TEST_F(TelegramAlertServiceTest, RepliesAreJudgedByStatusAndStrictDecoding)
         }
     }
     EXPECT_EQ(server.requestCount(), 2 * static_cast<int>(std::size(cases)));
+}
+
+// The Bot API hands out at most 100 updates from the earliest unconfirmed one: a
+// reply behind a long queue is reached only by reading on, page by page.
+TEST_F(TelegramAlertServiceTest, TheReplyIsFoundHoweverManyUpdatesWaitBeforeIt)
+{
+    const QDateTime since = QDateTime::fromSecsSinceEpoch(1'765'000'000);
+    const qint64 before = since.toSecsSinceEpoch() - 600;
+    const qint64 after = since.toSecsSinceEpoch() + 20;
+    struct Case {
+        int waiting;
+        bool replied;
+        int requests;
+        // Only pages that were read are confirmed: the last page read stays.
+        int pendingAfter;
+    };
+    const Case cases[] = {
+        {0, true, 1, 1}, {60, true, 1, 61}, {250, true, 3, 51}, {250, false, 3, 50}, {100, false, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.waiting << (c.replied ? " waiting, then ok" : " waiting, no reply"));
+        test::FakeHttpServer bot;
+        test::FakeTelegramBotApi queue(bot, token);
+        queue.addMessages(c.waiting, 42, before);
+        if (c.replied)
+            queue.addMessage(42, QStringLiteral("ok"), after);
+        const TelegramAlertService client(&network, bot.url());
+        const auto outcome = test::awaitTask(client.hasAcknowledgement(token, QStringLiteral("42"), since));
+        ASSERT_TRUE(outcome.value.has_value()) << errorText(outcome);
+        EXPECT_EQ(*outcome.value, c.replied);
+        EXPECT_EQ(bot.requestCount(), c.requests);
+        EXPECT_EQ(queue.pending(), c.pendingAfter);
+        EXPECT_EQ(queue.offsets().first(), std::nullopt);
+
+        // The next poll finds the same reply again.
+        if (c.replied) {
+            const auto again = test::awaitTask(client.hasAcknowledgement(token, QStringLiteral("42"), since));
+            EXPECT_EQ(again.value, std::optional<bool>(true));
+        }
+    }
+}
+
+TEST_F(TelegramAlertServiceTest, ChatDiscoveryReadsToTheEndOfTheQueue)
+{
+    test::FakeHttpServer bot;
+    test::FakeTelegramBotApi queue(bot, token);
+    queue.addMessages(230, 77, 1'765'000'000);
+    queue.addMessage(2080950937, QStringLiteral("/start"), 1'765'000'100);
+    queue.addMessage(-1001234, QStringLiteral("hi all"), 1'765'000'200, "group");
+    const TelegramAlertService client(&network, bot.url());
+    EXPECT_EQ(test::awaitTask(client.latestPrivateChatID(token)).value, QStringLiteral("2080950937"));
+    EXPECT_EQ(bot.requestCount(), 3);
+}
+
+TEST_F(TelegramAlertServiceTest, RepliesMatchTheChatAsItIsSentTo)
+{
+    const QDateTime since = QDateTime::fromSecsSinceEpoch(1'765'000'000);
+    const qint64 after = since.toSecsSinceEpoch() + 5;
+    struct Case {
+        const char* name;
+        QString chatID;
+        bool acknowledged;
+    };
+    const Case cases[] = {
+        {"the ID with a space after it", QStringLiteral("2080950937 "), true},
+        {"the ID with a line break around it", QStringLiteral("\n2080950937\n"), true},
+        {"the channel's @name", QStringLiteral("@ostrevin_alerts"), true},
+        {"the channel's @name in other letter case", QStringLiteral("@Ostrevin_Alerts"), true},
+        {"another @name", QStringLiteral("@ostrevin"), false},
+        {"a name without the @", QStringLiteral("ostrevin_alerts"), false},
+        {"another ID", QStringLiteral("208095093"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeHttpServer bot;
+        test::FakeTelegramBotApi queue(bot, token);
+        if (!c.chatID.contains(u'2'))
+            queue.addChannelPost(-1001987654321, QStringLiteral("ostrevin_alerts"), QStringLiteral("/ok"), after);
+        else
+            queue.addMessage(2080950937, QStringLiteral("OK"), after);
+        const TelegramAlertService client(&network, bot.url());
+        EXPECT_EQ(test::awaitTask(client.hasAcknowledgement(token, c.chatID, since)).value,
+                  std::optional<bool>(c.acknowledged));
+    }
+}
+
+// What the Bot API says when it refuses to list updates is what the user needs to
+// act on; a 429 also says how long to wait.
+TEST_F(TelegramAlertServiceTest, RefusedUpdatesKeepTheirReason)
+{
+    struct Case {
+        int status;
+        QByteArray body;
+        QString reason;
+        std::optional<std::chrono::seconds> retryAfter;
+    };
+    const Case cases[] = {
+        {401, R"({"ok":false,"error_code":401,"description":"Unauthorized"})", QStringLiteral("Unauthorized"), {}},
+        {409,
+         R"({"ok":false,"error_code":409,"description":"Conflict: terminated by other getUpdates request; make sure that only one bot instance is running"})",
+         QStringLiteral(
+             "Conflict: terminated by other getUpdates request; make sure that only one bot instance is running"),
+         {}},
+        {409,
+         R"({"ok":false,"error_code":409,"description":"Conflict: can't use getUpdates method while webhook is active; use deleteWebhook to delete the webhook first"})",
+         QStringLiteral("Conflict: can't use getUpdates method while webhook is active; use deleteWebhook to delete "
+                        "the webhook first"),
+         {}},
+        {429,
+         R"({"ok":false,"error_code":429,"description":"Too Many Requests: retry after 7","parameters":{"retry_after":7}})",
+         QStringLiteral("Too Many Requests: retry after 7"), 7s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.constData());
+        server.setReply("GET", updatesPath, FakeHttpReply::json(c.body, c.status));
+        const auto poll = acknowledged(QStringLiteral("42"), QDateTime::fromSecsSinceEpoch(0));
+        EXPECT_EQ(poll.errorAs<TelegramAlertError>(), TelegramAlertError::api(c.reason, c.retryAfter));
+        EXPECT_EQ(latestChat().errorAs<TelegramAlertError>(), TelegramAlertError::api(c.reason, c.retryAfter));
+        if (const auto error = poll.errorAs<TelegramAlertError>()) {
+            EXPECT_EQ(error->description(), u"Telegram: " + c.reason);
+        }
+    }
 }
 
 TEST_F(TelegramAlertServiceTest, ChatDiscoveryTakesTheLastPrivateMessageInReplyOrder)
@@ -367,7 +493,8 @@ TEST_F(TelegramAlertServiceTest, AcknowledgementNeedsTheChatAWordAndADateNotBefo
         {"ok!", reply42(R"(,"text":"ok!","date":101)"), false},
         {"command addressed to a bot", reply42(R"(,"text":"/ok@ostrevin_bot","date":101)"), false},
         {"other chat", messageUpdate(7, "message", 43, "private", R"(,"text":"ok","date":101)"), false},
-        {"chat ID is not trimmed", reply42(R"(,"text":"ok","date":101)"), false, QStringLiteral("42 ")},
+        // Matched in the form alerts are sent to.
+        {"chat ID is trimmed as for sending", reply42(R"(,"text":"ok","date":101)"), true, QStringLiteral("42 ")},
         {"chat type is not checked", messageUpdate(7, "message", 42, "group", R"(,"text":"ok","date":101)"), true},
         {"edited message alone", reply42(R"(,"text":"ok","date":101)", "edited_message"), true},
         {"message decides over its edited message",

@@ -52,7 +52,8 @@ TEST(MemoryTokenStore, HeldLoadReadsTheItemAsItStandsAtRelease)
     EXPECT_EQ(loaded->token, QStringLiteral("1:new"));
 }
 
-TEST(TelegramAlertConfiguration, IsValidOnlyWithBothFieldsNonBlank)
+// A malformed token is never "set up": it could only fail every alert.
+TEST(TelegramAlertConfiguration, IsValidOnlyWithAWellFormedTokenAndAChat)
 {
     struct Case {
         const char* token;
@@ -60,8 +61,10 @@ TEST(TelegramAlertConfiguration, IsValidOnlyWithBothFieldsNonBlank)
         bool valid;
     };
     const Case cases[] = {
-        {"1:a", "42", true},  {" x ", "y", true},   {"", "42", false}, {"1:a", "", false},
-        {" \n", "42", false}, {"1:a", "\t", false}, {"", "", false},   {"not-a-token", "@chan", true},
+        {"1:a", "42", true},    {" 1:a\n", "y", true}, {" x ", "y", false},
+        {"", "42", false},      {"1:a", "", false},    {" \n", "42", false},
+        {"1:a", "\t", false},   {"", "", false},       {"not-a-token", "@chan", false},
+        {"1:a", "@chan", true}, {"abc", "42", false},
     };
     for (const Case& c : cases) {
         const TelegramAlertConfiguration configuration{QString::fromUtf8(c.token), QString::fromUtf8(c.chat)};

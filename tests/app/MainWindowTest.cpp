@@ -9,6 +9,7 @@
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -169,6 +170,29 @@ TEST_F(MainWindowTest, TheNoticeAlertClearsTheNoticeAndOpensAgainForANewOne)
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
         EXPECT_FALSE(vm->notice().has_value());
     }
+}
+
+TEST_F(MainWindowTest, ANoticeRaisedOverTheSetupScreenIsShownAndTheDevicePopoverClosesThere)
+{
+    build(/*runtimeInstalled=*/false);
+    ASSERT_FALSE(window->isShowingContent());
+    // As a failed export or reset started from Settings on a first run reports.
+    vm->setNotice(QStringLiteral("The route couldn’t be exported."));
+    QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The route couldn’t be exported."));
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(vm->notice().has_value());
+
+    // Installed: the popover opens; the runtime gone again: it closes with the content.
+    installRuntime();
+    runtime->refresh();
+    ASSERT_TRUE(window->isShowingContent());
+    state().setDevicePopoverPresented(true);
+    QDir(runtimeFolder()).removeRecursively();
+    runtime->refresh();
+    EXPECT_FALSE(window->isShowingContent());
+    EXPECT_FALSE(state().isDevicePopoverPresented());
 }
 
 TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
@@ -351,4 +375,45 @@ TEST_F(MainWindowTest, EveryRailTileShowsTheKeyboardFocusSelectedOrNot)
         ASSERT_TRUE(pictures.hadFocus);
         EXPECT_NE(pictures.focused, pictures.unfocused);
     }
+}
+
+TEST_F(MainWindowTest, CtrlDigitsTakeTheKeyboardIntoThePanelAndTabFollowsItsReadingOrder)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    int digit = 1;
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        QTest::keyClick(window.get(), Qt::Key(Qt::Key_0 + digit++), Qt::ControlModifier);
+        QWidget* panel = view().slot(MainWindowView::panelSlot(section));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible(); }, 2000));
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_TRUE(panel->isAncestorOf(focused)) << focused->metaObject()->className();
+
+        // Tab walks the panel top to bottom, and left to right within a row.
+        QPoint previous(-1, -1);
+        for (int step = 0; step < 40 && focused && panel->isAncestorOf(focused); ++step) {
+            const QPoint at = focused->mapTo(panel, QPoint(0, 0));
+            const bool sameRow = std::abs(at.y() - previous.y()) < focused->height() / 2 + 4;
+            EXPECT_TRUE(sameRow ? at.x() > previous.x() : at.y() > previous.y())
+                << focused->metaObject()->className() << " " << focused->objectName().toStdString() << " at " << at.x()
+                << "," << at.y() << " after " << previous.x() << "," << previous.y();
+            previous = at;
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    RailItem* route = view().rail()->item(AppSection::route);
+    route->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(route, Qt::Key_Return);
+    EXPECT_EQ(state().section(), AppSection::route);
+    QTest::keyClick(route, Qt::Key_Enter);
+    EXPECT_FALSE(state().isSidePanelVisible());
 }

@@ -48,3 +48,16 @@ TEST(KitLook, ADisabledLinkLooksDisabled)
     link.setEnabled(false);
     EXPECT_NE(link.grab().toImage(), enabled);
 }
+
+TEST(KitLook, AButtonsSymbolStandsBeforeItsTitleAndWidensIt)
+{
+    ActionButton plain(QStringLiteral("Set location"));
+    ActionButton withSymbol(QStringLiteral("Set location"));
+    withSymbol.setSymbol("location.fill"_symbol);
+    EXPECT_GT(withSymbol.sizeHint().width(), plain.sizeHint().width());
+    plain.resize(280, plain.heightForWidth(280));
+    withSymbol.resize(plain.size());
+    EXPECT_NE(withSymbol.grab().toImage(), plain.grab().toImage());
+    // Narrow, the title wraps beside the symbol and the button grows.
+    EXPECT_GT(withSymbol.heightForWidth(60), withSymbol.heightForWidth(280));
+}

@@ -64,7 +64,9 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
         AppSettings::setResetPending(resetPending, *settings);
         ScriptedDeviceLocationService scripted;
         scripted.detectedStatus = connectedStatus(true);
-        scripted.persistentLocationActive = true;
+        // A new launch holds nothing until the point is set again.
+        scripted.persistentLocationActive = false;
+        scripted.setStartsHeldProcess = true;
         auto deps = dependencies();
         deps.device = &scripted;
         vm = std::make_unique<LocationPlannerViewModel>(deps, false);
@@ -73,9 +75,11 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
 
         vm->refreshHelperStatus(false, false);
         ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
-        // Held, and verified once, before the check counts as finished.
+        // Set, held and verified once, before the check counts as finished.
         EXPECT_EQ(keepAwake.active(), resetPending ? 0 : 1);
+        EXPECT_EQ(scripted.calls().contains(QStringLiteral("resendLocation")), !resetPending);
         EXPECT_EQ(scripted.calls().contains(QStringLiteral("isDeviceReachable")), !resetPending);
+        EXPECT_EQ(vm->lockFailureCount(), 0);
         EXPECT_EQ(vm->lockedPoint(), home);
         vm.reset();
         EXPECT_EQ(keepAwake.active(), 0);
@@ -88,12 +92,14 @@ TEST_F(DeviceStatusTest, CheckAgainVerifiesTheRestoredPointItHolds)
     AppSettings::setLockedPoint(home, *settings);
     device.detectedStatus = connectedStatus(true);
     device.connectionStatus = connectedStatus(true);
-    device.persistentLocationActive = true;
+    device.persistentLocationActive = false;
+    device.setStartsHeldProcess = true;
     build();
     vm->refreshHelperStatus(true, true);
     ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
     EXPECT_TRUE(device.calls().contains(QStringLiteral("isDeviceReachable")));
     EXPECT_EQ(vm->lockRefreshCount(), 1);
+    EXPECT_EQ(vm->lockFailureCount(), 0);
     EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
     EXPECT_FALSE(vm->isCheckingDevice());
     EXPECT_FALSE(vm->isDeviceBusy());

@@ -1,5 +1,4 @@
 #include "PlannerFixture.h"
-
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedCalculator.h"
 
@@ -189,8 +188,9 @@ TEST_F(DraftTest, ProfileAndMetrics)
     const double before = model.cachedRouteDurationSeconds();
     model.setSelectedTransportMode(RouteTransportMode::walking);
     EXPECT_NE(model.cachedRouteDurationSeconds(), before);
-    EXPECT_DOUBLE_EQ(model.cachedRouteDurationSeconds(),
-                     RouteSpeedCalculator::duration(route, RouteSpeedProfile::extreme, RouteTransportMode::walking, 120));
+    EXPECT_DOUBLE_EQ(
+        model.cachedRouteDurationSeconds(),
+        RouteSpeedCalculator::duration(route, RouteSpeedProfile::extreme, RouteTransportMode::walking, 120));
 }
 
 TEST_F(DraftTest, DefaultsApplyOnlyToAnEmptyDraft)
@@ -286,8 +286,8 @@ TEST_F(DraftTest, HistoryKeepsTwelveDistinctEntriesNewestFirst)
     ASSERT_TRUE(QDir().mkpath(store().historyPath()));
     model.setRouteName(QStringLiteral("Blocked"));
     A::saveCurrentRouteToHistory(model);
+    ASSERT_TRUE(eventually([&] { return model.notice().has_value(); }));
     EXPECT_EQ(model.history(), before);
-    ASSERT_TRUE(model.notice().has_value());
     EXPECT_TRUE(model.notice()->startsWith(QStringLiteral("Couldn’t save the history: ")));
 }
 

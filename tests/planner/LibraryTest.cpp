@@ -86,15 +86,18 @@ TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
     const auto locations = vm->savedLocations();
     const auto routes = vm->savedRoutes();
     const auto history = vm->history();
-    // A regular file where the data folder must be.
+    // A regular file where the data folder must be (once the saves above are on disk).
+    ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
     ASSERT_TRUE(QDir(dir.file(u"data"_s)).removeRecursively());
     ASSERT_TRUE(writeFile(dir.file(u"data"_s), "not a folder"));
     for (const auto& [act, notice] : cases) {
         SCOPED_TRACE(notice.toStdString());
         vm->setNotice(std::nullopt);
         act();
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(notice));
+        ASSERT_TRUE(eventually([&] {
+            return !vm->isDeviceBusy() && !vm->store().isWriting(vm->store().historyPath()) &&
+                   vm->notice().value_or(QString()).startsWith(notice);
+        }));
         EXPECT_EQ(vm->savedLocations(), locations);
         EXPECT_EQ(vm->savedRoutes(), routes);
         EXPECT_EQ(vm->history(), history);

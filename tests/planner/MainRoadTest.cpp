@@ -18,7 +18,6 @@
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <csignal>
 #include <functional>
 
 using namespace ostrevin;
@@ -73,6 +72,8 @@ protected:
         PlannerTestAccess::setBotToken(*vm, QStringLiteral("123456789:AAE-x_Yz0"));
         vm->setTelegramChatID(QStringLiteral("42"));
         vm->setTelegramAlertsEnabled(true);
+        // An unplug is seen at the next verification.
+        vm->setLockRefreshIntervalSeconds(5);
     }
 
     void TearDown() override
@@ -105,18 +106,21 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     const qint64 held = tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
-    // The iPhone stops taking the location, and the held process dies.
-    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::FailWithOutput);
-    ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
+    // The cable is pulled: the iPhone drops the location while the held set runs on.
+    tool.unplug();
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     const LocationSafetyAlarmEvent raised = alarms.presented().first();
-    EXPECT_EQ(raised.reason, QStringLiteral("Location simulation ended unexpectedly."));
+    EXPECT_EQ(raised.reason, QStringLiteral("iPhone stopped responding."));
     EXPECT_EQ(raised.pointName, home.name);
     ASSERT_TRUE(within(10000, [&] { return bot.requestCount(sendPath) >= 1; }));
+    EXPECT_TRUE(isProcessAlive(held));
 
-    // The iPhone takes it again: restored at the next attempt, at most 5 s apart.
-    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
+    // Plugged in again: restored at the next attempt, at most 5 s apart, by a new set.
+    tool.plugBackIn();
     ASSERT_TRUE(within(20000, [&] { return !model.telegramIncidentActive(); }));
+    EXPECT_EQ(tool.count(Command::Set), 2);
+    EXPECT_TRUE(waitForProcessGone(held));
+    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(alarms.presented().last().id, raised.id);
     EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
@@ -141,13 +145,13 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
     const qint64 held = tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
-    // The hold is lost and every restore fails: the incident stays open.
-    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::FailWithOutput);
-    ::kill(static_cast<pid_t>(-held), SIGKILL); // the whole group: its sleep must not outlive the test
+    // The cable is pulled and every restore fails: the incident stays open.
+    tool.unplug();
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     ASSERT_TRUE(within(10000, [&] { return bot.requestCount(sendPath) >= 1; }));
-    // A restore that holds again is under way when the user quits.
+    // Plugged in again, a restore that holds again is under way when the user quits.
     tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Hold);
+    tool.plugBackIn();
     const qsizetype presented = alarms.presented().size();
 
     model.prepareForApplicationTermination();

@@ -109,10 +109,11 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{
-        {"not ready after preparing", false, false, false, stops + QStringList{u"prepareForLocation"_s}},
+        {"not ready after preparing", false, false, false,
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}},
         {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}},
         {"prepared, then clear fails", false, true, true,
-         stops + QStringList{u"prepareForLocation"_s, u"clearLocation"_s}},
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,8 +153,8 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
     ready.helper->deviceIdentifier = u"A"_s;
     struct Case {
         const char* name;
-        bool reachable;      // false: the verification goes on to a restore
-        bool answersOnStop;  // the call under way ends when the reset stops it
+        bool reachable;     // false: the verification goes on to a restore
+        bool answersOnStop; // the call under way ends when the reset stops it
     };
     const Case cases[] = {
         {"a verification under way, which no one can stop", true, false},
@@ -246,6 +247,7 @@ TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
         vm->resetAllAppData();
         EXPECT_EQ(vm->history(), before);
         EXPECT_EQ(vm->speedKmh(), 60);
+        ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
         QFile file(vm->store().historyPath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_NE(file.readAll().trimmed(), "[]");

@@ -2,8 +2,11 @@
 #include "alerts/MemoryTokenStore.h"
 #include "alerts/TelegramAlertService.h"
 #include "support/FakeHttpServer.h"
+#include "support/FakeTelegramBotApi.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <functional>
@@ -150,6 +153,69 @@ TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
     EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
 }
 
+// The user's "ok" arrives behind a day of chatter in the bot's queue, to a chat ID
+// pasted with a space after it.
+TEST_F(TelegramAlertsTest, AReplyBehindManyWaitingUpdatesAcknowledges)
+{
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    test::FakeTelegramBotApi queue(server, botToken);
+    const qint64 now = clock.wallNow().toSecsSinceEpoch();
+    queue.addMessages(160, 2080950937, now - 3600);
+    LocationPlannerViewModel& vm = buildWithBot();
+    vm.setTelegramChatID(QStringLiteral("2080950937 "));
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    queue.addMessage(2080950937, QStringLiteral("/ok"), now + 2);
+    clock.advance(5s);
+    ASSERT_TRUE(waitUntil([&] { return Access::incidentAcknowledged(vm); }));
+    EXPECT_EQ(requests(sendPath), 1);
+    const QJsonObject message = QJsonDocument::fromJson(server.requests().first().body).object();
+    EXPECT_EQ(message.value(QStringLiteral("chat_id")).toString(), QStringLiteral("2080950937"));
+}
+
+// A poll the Bot API refuses says why on the status line (a reply can't reach us
+// meanwhile), and a 429 is waited out.
+TEST_F(TelegramAlertsTest, ARefusedPollShowsItsReasonAndItsWaitIsHonoured)
+{
+    const QString conflict = QStringLiteral(
+        "Conflict: terminated by other getUpdates request; make sure that only one bot instance is running");
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReplies(
+        "GET", updatesPath,
+        {FakeHttpReply::json(R"({"ok":false,"error_code":409,"description":")" + conflict.toUtf8() + R"("})", 409),
+         FakeHttpReply::json(
+             R"({"ok":false,"error_code":429,"description":"Too Many Requests: retry after 30","parameters":{"retry_after":30}})",
+             429),
+         FakeHttpReply::json(noUpdates)});
+    LocationPlannerViewModel& vm = buildWithBot();
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    clock.advance(5s);
+    ASSERT_TRUE(waitForCycle(2));
+    const QString conflictStatus = u"Couldn’t check Telegram for your reply: Telegram: " + conflict;
+    EXPECT_EQ(vm.telegramStatusMessage(), conflictStatus);
+    EXPECT_EQ(eventMessages().count(conflictStatus), 1);
+
+    clock.advance(5s);
+    ASSERT_TRUE(waitUntil([&] { return requests(updatesPath) == 2 && clock.pendingSleeps() == 1; }));
+    EXPECT_EQ(vm.telegramStatusMessage(),
+              QStringLiteral("Couldn’t check Telegram for your reply: Telegram: Too Many Requests: retry after 30"));
+    clock.advance(29s);
+    test::ManualClock::runPostedEvents();
+    EXPECT_EQ(requests(sendPath), 2);
+    clock.advance(1s);
+    ASSERT_TRUE(waitForCycle(3));
+
+    // Once replies can be read again, the status says so no more.
+    clock.advance(5s);
+    ASSERT_TRUE(waitForCycle(4));
+    EXPECT_EQ(vm.telegramStatusMessage(),
+              QStringLiteral(
+                  "The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
+    for (const auto& event : vm.diagnosticEvents())
+        EXPECT_FALSE(event.message.contains(botToken)) << event.message.toStdString();
+}
+
 TEST_F(TelegramAlertsTest, TheIncidentMessageStaysWithinTheBotApiLimit)
 {
     LocationPlannerViewModel& vm = buildWithBot();
@@ -216,8 +282,8 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     vm->setTelegramAlertsEnabled(true);
     vm->loadTelegramTokenWithoutBlockingLaunch();
     test::ManualClock::runPostedEvents();
-    const QString locked =
-        QStringLiteral("The bot token couldn’t be read from the keyring, so alerts can’t be sent: The keyring is locked.");
+    const QString locked = QStringLiteral(
+        "The bot token couldn’t be read from the keyring, so alerts can’t be sent: The keyring is locked.");
     EXPECT_EQ(vm->telegramStatusMessage(), locked);
 
     // The incident reads the token again, and after each failed read backs off.
@@ -235,24 +301,46 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     EXPECT_TRUE(vm->telegramAlertsEnabled());
 }
 
-TEST_F(TelegramAlertsTest, AMalformedTokenIsRefusedWhenSaved)
+// No path stores a token without the Bot API's form: "abc" must not replace a
+// working token and then read as "alerts are on".
+TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
 {
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath, FakeHttpReply::json(noUpdates));
+    tokens.setItem(botToken);
     LocationPlannerViewModel& vm = buildWithBot();
-    for (const QString& token : {QStringLiteral("123456789"), QStringLiteral("bot123:abc"),
-                                 QStringLiteral("123:abc def"), QStringLiteral("123:abc/sendMessage?x=")}) {
-        SCOPED_TRACE(token.toStdString());
-        Access::setBotToken(vm, token);
-        vm.saveTelegramSettings();
-        ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
-        EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("This isn’t a bot token")))
-            << vm.telegramStatusMessage().toStdString();
-        EXPECT_EQ(tokens.saveCount(), 0);
+    const std::pair<const char*, void (LocationPlannerViewModel::*)()> actions[] = {
+        {"Save", &LocationPlannerViewModel::saveTelegramSettings},
+        {"Load chat ID", &LocationPlannerViewModel::loadTelegramChatID},
+        {"Send test", &LocationPlannerViewModel::testTelegramAlert},
+    };
+    for (const auto& [name, action] : actions) {
+        for (const QString& token : {QStringLiteral("abc"), QStringLiteral("123456789"), QStringLiteral("bot123:abc"),
+                                     QStringLiteral("123:abc def"), QStringLiteral("123:abc/sendMessage?x=")}) {
+            SCOPED_TRACE(testing::Message() << name << ": " << token.toStdString());
+            Access::setBotToken(vm, token);
+            (vm.*action)();
+            ASSERT_TRUE(waitUntil([&] {
+                return !vm.isSavingTelegramSettings() && !vm.isLoadingTelegramChat() && !vm.isTestingTelegram();
+            }));
+            EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("This isn’t a bot token")))
+                << vm.telegramStatusMessage().toStdString();
+            EXPECT_EQ(tokens.saveCount(), 0);
+            EXPECT_EQ(tokens.item(), botToken);
+        }
     }
+    EXPECT_EQ(server.requestCount(), 0);
+
+    // Saved with the switch off, then switched on: the status follows the switch.
+    vm.setTelegramAlertsEnabled(false);
     Access::setBotToken(vm, botToken);
     vm.saveTelegramSettings();
     ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Settings saved. Turn on alerts to use them."));
+    vm.setTelegramAlertsEnabled(true);
     EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram alerts are on."));
-    EXPECT_EQ(tokens.item(), botToken);
+    vm.setTelegramAlertsEnabled(false);
+    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
 }
 
 } // namespace

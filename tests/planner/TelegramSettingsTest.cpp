@@ -1,5 +1,4 @@
 #include "PlannerFixture.h"
-
 #include "alerts/MemoryTokenStore.h"
 
 using namespace ostrevin;
@@ -41,6 +40,9 @@ TEST_F(TelegramSettingsTest, TheLaunchReadOfTheTokenSettlesTheStatusLine)
         {"token gone", std::nullopt, std::nullopt, true, QStringLiteral("42"), false,
          QStringLiteral("Enter the bot token again and click Save."), QString()},
         {"never set up", std::nullopt, std::nullopt, false, QStringLiteral("  "), false, notSetUp, QString()},
+        // Stored before every path checked the form: it could never send an alert.
+        {"malformed token stored", QStringLiteral("abc"), std::nullopt, true, QStringLiteral("42"), false,
+         QStringLiteral("Enter the bot token again and click Save."), QString()},
         // A locked keyring must not cost the user the switch.
         {"store locked", std::nullopt, QStringLiteral("The keyring is locked."), true, QStringLiteral("42"), true,
          QStringLiteral("The bot token couldn’t be read from the keyring, so alerts can’t be sent: "
@@ -83,9 +85,13 @@ TEST_F(TelegramSettingsTest, AReadThatEndsAfterTheViewModelIsGoneChangesNothing)
 
 TEST_F(TelegramSettingsTest, SwitchAndChatIDAreStoredOnEveryChange)
 {
+    // One stored form of the chat ID, restored, sent to and matched alike.
+    settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), QStringLiteral("2080950937 "));
     auto& model = build();
-    model.setTelegramChatID(QStringLiteral(" 42 "));
-    EXPECT_EQ(settings->value(LocationPlannerViewModel::telegramChatIDStorageKey()).toString(), QStringLiteral(" 42 "));
+    EXPECT_EQ(model.telegramChatID(), QStringLiteral("2080950937"));
+    model.setTelegramChatID(QStringLiteral(" 42\n"));
+    EXPECT_EQ(model.telegramChatID(), QStringLiteral("42"));
+    EXPECT_EQ(settings->value(LocationPlannerViewModel::telegramChatIDStorageKey()).toString(), QStringLiteral("42"));
     model.setTelegramAlertsEnabled(true);
     EXPECT_TRUE(settings->value(LocationPlannerViewModel::telegramEnabledStorageKey()).toBool());
     PlannerTestAccess::setIncidentActive(model, true);

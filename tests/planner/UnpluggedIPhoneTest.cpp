@@ -1,90 +1,17 @@
-// A held iPhone unplugged: the view model on the manual clock drives the real
-// device controller, a pymobiledevice3 that sees only what is attached, and a
-// pkexec that counts how often the user would have been asked for a password.
+// A held iPhone unplugged: the held set runs on, as the real tool's does, while
+// the iPhone uses its real location until a new set.
 
-#include "PlannerFixture.h"
-#include "devicebridge/DeviceLocationController.h"
-#include "support/FakePyMobileDevice.h"
-#include "support/FakeTool.h"
-#include "support/SandboxedDevice.h"
+#include "RealDeviceFixture.h"
 
 #include <algorithm>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
 using namespace std::chrono_literals;
-using Command = FakePyMobileDevice::Command;
-using Behaviour = FakePyMobileDevice::Behaviour;
 
 namespace {
 
-const QString udid = QStringLiteral("00008101-000A1B2C3D4E");
-
-class UnpluggedIPhoneTest : public PlannerFixture {
-protected:
-    UnpluggedIPhoneTest() : tool(dir.file(QStringLiteral("tools"))) {}
-
-    void SetUp() override
-    {
-        PlannerFixture::SetUp();
-        tool.setAttachedDevices({{udid}});
-        pkexec.write();
-
-        DeviceLocationController::Configuration configuration;
-        sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), pkexec.path());
-        configuration.timing.locationStartup = 0.3;
-        configuration.timing.readinessBudget = 0.5;
-        controller = std::make_unique<DeviceLocationController>(configuration);
-
-        auto deps = dependencies();
-        deps.device = controller.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
-    }
-
-    void TearDown() override
-    {
-        vm.reset();
-        controller.reset();
-    }
-
-    /// Checks the iPhone and holds Home on it.
-    void holdHome()
-    {
-        vm->refreshHelperStatus(true, true);
-        ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
-        ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
-        vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
-    }
-
-    /// The cable is pulled: the iPhone is gone and drops the location, while the
-    /// held set keeps running, as the real tool's does.
-    void unplug()
-    {
-        tool.unplug();
-        ASSERT_EQ(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
-    }
-
-    /// Ticks until the outage opens its incident.
-    void tickUntilIncident()
-    {
-        for (int second = 0; second < 60 && !vm->telegramIncidentActive(); second += 2)
-            ASSERT_TRUE(tick()) << second;
-        ASSERT_TRUE(vm->telegramIncidentActive());
-    }
-
-    /// Advances the clock one watch tick and waits until the loop sleeps again.
-    bool tick()
-    {
-        clock.advance(2s);
-        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->isLocationLockRefreshing(); });
-    }
-
-    FakePyMobileDevice tool;
-    FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
-    std::unique_ptr<DeviceLocationController> controller;
-};
+class UnpluggedIPhoneTest : public RealDeviceFixture {};
 
 TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPrompt)
 {
@@ -136,7 +63,7 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
 {
     holdHome();
     const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
-    ASSERT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    ASSERT_EQ(tool.simulatedLocation(), homeOnIPhone);
     unplug();
     tickUntilIncident();
     ASSERT_EQ(tool.simulatedLocation(), std::nullopt);
@@ -158,7 +85,7 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
     });
     ASSERT_NE(restored, said.cend());
     EXPECT_EQ(restored->second, 2);
-    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
     // The old set ended with its whole group before the new one started.
     EXPECT_TRUE(waitForProcessGone(firstSet));
     EXPECT_TRUE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));

@@ -2,10 +2,13 @@
 
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <limits>
+#include <numeric>
 
 using namespace ostrevin;
 using namespace Qt::StringLiterals;
@@ -183,4 +186,125 @@ TEST(RouteStore, AnUnpreparableFolderIsReportedAndSavesThrow)
     EXPECT_TRUE(store.loadAll().history.isEmpty());
     EXPECT_THROW(store.save(QList<SavedRoute>{}, store.savedRoutesPath()), RouteStoreError);
     EXPECT_EQ(test::readFile(dir.file(u"Ostrevin"_s)), QByteArray("file"));
+}
+
+namespace {
+
+QList<SavedLocation> placesUpTo(int count)
+{
+    QList<SavedLocation> list;
+    for (int i = 0; i < count; ++i)
+        list.append(
+            {.name = u"Place %1"_s.arg(i), .createdAt = when, .point = {.latitude = 50, .longitude = 14.0 + i}});
+    return list;
+}
+
+/// The names in order: records get ids of their own, so names tell the lists apart.
+QStringList namesOf(const std::optional<QList<SavedLocation>>& list)
+{
+    QStringList names;
+    for (const SavedLocation& location : list.value_or(QList<SavedLocation>{}))
+        names.append(location.name);
+    return names;
+}
+
+/// Runs the GUI thread's queue until the condition holds, at most ten seconds.
+bool processUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(10000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace
+
+TEST(RouteStore, BackgroundWritesReportInTheOrderAskedAndTheLastOneStays)
+{
+    test::TempDir dir;
+    RouteStore store(dir.file(u"Ostrevin"_s));
+    QList<int> reported;
+    constexpr int writes = 40;
+    for (int i = 1; i <= writes; ++i) {
+        // Two files interleaved: their writes share one queue.
+        store.saveInBackground(placesUpTo(i), store.savedLocationsPath(), [&reported, i](const auto& failure) {
+            EXPECT_FALSE(failure.has_value());
+            reported.append(i);
+        });
+        store.saveInBackground(QList<RouteHistoryItem>{{.title = u"%1"_s.arg(i), .createdAt = when}},
+                               store.historyPath(), {});
+    }
+    EXPECT_TRUE(store.isWriting(store.savedLocationsPath()));
+    ASSERT_TRUE(processUntil([&] { return reported.size() == writes; }));
+    QList<int> expected(writes);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(reported, expected);
+    EXPECT_FALSE(store.isWriting(store.savedLocationsPath()));
+    EXPECT_EQ(namesOf(store.lastWritten<SavedLocation>(store.savedLocationsPath())), namesOf(placesUpTo(writes)));
+
+    ASSERT_TRUE(store.waitForWrites(std::chrono::seconds(10)));
+    RouteStore reopened(dir.file(u"Ostrevin"_s));
+    EXPECT_EQ(namesOf(reopened.load<SavedLocation>(reopened.savedLocationsPath())), namesOf(placesUpTo(writes)));
+    EXPECT_EQ(reopened.load<RouteHistoryItem>(reopened.historyPath()).value(0).title, u"%1"_s.arg(writes));
+    EXPECT_EQ(QDir(store.appDirectory()).entryList(QDir::Files),
+              (QStringList{u"history.json"_s, u"saved-locations.json"_s}))
+        << "no temporary file left behind";
+}
+
+TEST(RouteStore, AFailedBackgroundWriteIsReportedAndTheFileKeepsTheLastGoodList)
+{
+    struct Case {
+        const char* name;
+        std::function<void(RouteStore&)> breakIt;
+        QList<SavedLocation> list;
+    };
+    QList<SavedLocation> notANumber = placesUpTo(1);
+    notANumber[0].point.latitude = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"a folder where the file goes",
+         [](RouteStore& s) {
+             ASSERT_TRUE(QFile::remove(s.savedLocationsPath()));
+             ASSERT_TRUE(QDir().mkpath(s.savedLocationsPath()));
+         },
+         placesUpTo(3)},
+        {"a value JSON cannot carry", [](RouteStore&) {}, notANumber},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        RouteStore store(dir.file(u"Ostrevin"_s));
+        store.save(placesUpTo(2), store.savedLocationsPath());
+        c.breakIt(store);
+        std::optional<std::optional<QString>> outcome;
+        store.saveInBackground(c.list, store.savedLocationsPath(), [&](const auto& failure) { outcome = failure; });
+        ASSERT_TRUE(processUntil([&] { return outcome.has_value(); }));
+        ASSERT_TRUE(outcome->has_value()) << "the failure reaches the caller";
+        EXPECT_FALSE(outcome->value().isEmpty());
+        EXPECT_EQ(namesOf(store.lastWritten<SavedLocation>(store.savedLocationsPath())), namesOf(placesUpTo(2)));
+    }
+}
+
+TEST(RouteStore, WaitingForWritesLeavesThemOnDiskAndReportedAndASaveNeverOvertakesThem)
+{
+    test::TempDir dir;
+    auto store = std::make_unique<RouteStore>(dir.file(u"Ostrevin"_s));
+    const QString path = store->savedLocationsPath();
+    int reported = 0;
+    for (int i = 1; i <= 20; ++i)
+        store->saveInBackground(placesUpTo(i * 50), path, [&reported](const auto&) { ++reported; });
+    // Quit's wait: everything on disk and reported when it returns.
+    ASSERT_TRUE(store->waitForWrites(std::chrono::seconds(30)));
+    EXPECT_EQ(reported, 20);
+    EXPECT_EQ(namesOf(RouteStore(dir.file(u"Ostrevin"_s)).load<SavedLocation>(path)), namesOf(placesUpTo(1000)));
+
+    // A plain save after queued ones is the last word.
+    for (int i = 1; i <= 5; ++i)
+        store->saveInBackground(placesUpTo(i * 100), path, {});
+    store->save(placesUpTo(1), path);
+    EXPECT_EQ(namesOf(RouteStore(dir.file(u"Ostrevin"_s)).load<SavedLocation>(path)), namesOf(placesUpTo(1)));
+
+    // The store going away waits too.
+    store->saveInBackground(placesUpTo(7), path, {});
+    store.reset();
+    EXPECT_EQ(namesOf(RouteStore(dir.file(u"Ostrevin"_s)).load<SavedLocation>(path)), namesOf(placesUpTo(7)));
 }

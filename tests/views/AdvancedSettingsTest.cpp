@@ -6,7 +6,10 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace ostrevin;
@@ -54,8 +57,19 @@ TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
 {
     open();
     logSome(60);
-    const QList<QWidget*> rows = child<EventLogList>(u"eventLog"_s)->visibleRows();
+    window->setCurrentTab(SettingsTab::advanced);
+    window->show();
+    auto* log = child<EventLogList>(u"eventLog"_s);
+    // Rows for the later entries are made as the list is scrolled to its end.
+    EXPECT_LT(log->visibleRows().size(), LocationPlannerViewModel::eventLogCapacity);
+    QScrollBar* bar = log->scrollArea()->verticalScrollBar();
+    EXPECT_TRUE(eventually([&] {
+        bar->setValue(bar->maximum());
+        return log->visibleRows().size() == LocationPlannerViewModel::eventLogCapacity;
+    }));
+    const QList<QWidget*> rows = log->visibleRows();
     ASSERT_EQ(rows.size(), LocationPlannerViewModel::eventLogCapacity);
+    EXPECT_TRUE(rows.last()->accessibleName().endsWith(u"Event 11"_s));
     EXPECT_TRUE(rows.first()->accessibleName().endsWith(u"Event 60"_s));
     EXPECT_TRUE(rows.first()->accessibleName().startsWith(u"Error"_s));
     EXPECT_EQ(child<EventLogList>(u"eventLog"_s)->height(), EventLogList::boxHeight);
@@ -264,4 +278,54 @@ TEST_F(AdvancedSettingsTest, ASecondExportWhileASaveDialogIsOpenIsRefusedWithANo
     ASSERT_TRUE(eventually([&] { return QFileInfo::exists(path); }));
     child<QPushButton>(u"exportGPX"_s)->click();
     EXPECT_EQ(dialogs.requests().size(), 2);
+}
+
+TEST_F(AdvancedSettingsTest, ARowShowsTheStartOfALongMessageAndANewEntryKeepsTheOtherRows)
+{
+    open();
+    auto* log = child<EventLogList>(u"eventLog"_s);
+    const qsizetype earlier = log->visibleRows().size();
+    const QString huge = u"pip said: "_s + QString(16 * 1024, u'x') + u"\nERROR: at the end"_s;
+    vm->logEvent(huge, TrackerLogLevel::error);
+    vm->logEvent(u"Second"_s, TrackerLogLevel::info);
+    const QList<QWidget*> before = log->visibleRows();
+    ASSERT_EQ(before.size(), earlier + 2);
+    const auto messageOf = [](QWidget* row) {
+        QStringList texts;
+        for (QLabel* label : row->findChildren<QLabel*>())
+            texts << label->text();
+        return texts.join(u'|');
+    };
+    const QString shown = messageOf(before.at(1));
+    EXPECT_LE(shown.size(), EventLogList::shownCharacters + 1);
+    EXPECT_TRUE(shown.startsWith(u"pip said: "_s));
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(vm->eventLogText().contains(huge));
+
+    vm->logEvent(u"Third"_s, TrackerLogLevel::warning);
+    const QList<QWidget*> after = log->visibleRows();
+    ASSERT_EQ(after.size(), earlier + 3);
+    EXPECT_EQ(after.mid(1), before);
+    EXPECT_EQ(messageOf(after.at(0)), u"Third"_s);
+    EXPECT_EQ(messageOf(after.at(2)), shown);
+}
+
+TEST(EventLogList, ARowShowsAtMostItsLinesAndCharacters)
+{
+    struct Case {
+        const char* name;
+        QString message;
+        QString shown;
+    };
+    const QString ellipsis(QChar(0x2026));
+    const Case cases[] = {
+        {"short", u"Device is not connected"_s, u"Device is not connected"_s},
+        {"four lines", u"a\nb\nc\nd"_s, u"a\nb\nc\nd"_s},
+        {"six lines", u"a\nb\nc\nd\ne\nf"_s, u"a\nb\nc\nd"_s + ellipsis},
+        {"one long line", QString(1000, u'y'), QString(EventLogList::shownCharacters, u'y') + ellipsis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EventLogList::shownMessage(c.message), c.shown);
+    }
 }

@@ -58,16 +58,31 @@ TEST_F(DeviceAndAlertSettingsTest, ATypedIntervalOutsideTheRangeBecomesTheNeares
     }
 }
 
-TEST_F(DeviceAndAlertSettingsTest, TheStepperWaitsOnlyWhileTheHeldPointIsBeingVerified)
+TEST_F(DeviceAndAlertSettingsTest, AVerificationOfTheHeldPointLeavesTheStepperAndTheSwitchUsable)
 {
     open();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
     auto* stepper = child<QSpinBox>(u"intervalStepper"_s);
+    auto* autoSend = child<QCheckBox>(u"autoSendSwitch"_s);
+    ASSERT_TRUE(autoSend->isEnabled());
+
+    // A verification starts between two typed digits.
+    stepper->setFocus();
+    stepper->selectAll();
+    QTest::keyClick(stepper, Qt::Key_4);
     PlannerTestAccess::setLockRefreshing(*vm, true);
     EXPECT_TRUE(stepper->isEnabled());
-    PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
-    EXPECT_FALSE(stepper->isEnabled());
+    QTest::keyClick(stepper, Qt::Key_5);
+    QTest::keyClick(stepper, Qt::Key_Return);
+    EXPECT_EQ(vm->lockRefreshIntervalSeconds(), 45.0);
+
+    EXPECT_TRUE(autoSend->isEnabled());
+    const bool before = vm->autoSendOnAdd();
+    QTest::mouseClick(autoSend, Qt::LeftButton, {}, QPoint(8, autoSend->height() / 2));
+    EXPECT_EQ(vm->autoSendOnAdd(), !before);
     PlannerTestAccess::setLockRefreshing(*vm, false);
-    EXPECT_TRUE(stepper->isEnabled());
+    EXPECT_TRUE(autoSend->isEnabled());
 }
 
 TEST_F(DeviceAndAlertSettingsTest, TelegramButtonsFollowTheFieldsAndTheRunningOperation)
@@ -84,6 +99,7 @@ TEST_F(DeviceAndAlertSettingsTest, TelegramButtonsFollowTheFieldsAndTheRunningOp
              Case{"token of spaces", u"   "_s, u"42"_s, false, false, false, true, true, false},
              Case{"chat of spaces", token, u"  "_s, false, false, false, true, true, false},
              Case{"both", token, u"42"_s, false, false, false, true, true, true},
+             Case{"chat with a space after it", token, u"2080950937 "_s, false, false, false, true, true, true},
              Case{"saving", token, u"42"_s, true, false, false, false, false, false},
              Case{"loading", token, u"42"_s, false, true, false, false, false, false},
              Case{"testing", token, u"42"_s, false, false, true, false, false, false},
@@ -96,7 +112,8 @@ TEST_F(DeviceAndAlertSettingsTest, TelegramButtonsFollowTheFieldsAndTheRunningOp
         QTest::keyClicks(child<QLineEdit>(u"botTokenField"_s), c.token);
         QTest::keyClicks(child<QLineEdit>(u"chatIDField"_s), c.chat);
         EXPECT_EQ(vm->telegramBotToken(), c.token);
-        EXPECT_EQ(vm->telegramChatID(), c.chat);
+        // The chat ID is kept in the one form alerts are sent to and replies matched by.
+        EXPECT_EQ(vm->telegramChatID(), c.chat.trimmed());
         PlannerTestAccess::setTelegramBusy(*vm, c.saving, c.loading, c.testing);
         auto* save = child<ProgressButton>(u"telegramSave"_s);
         EXPECT_EQ(save->isEnabled(), c.save);

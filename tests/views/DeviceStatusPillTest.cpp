@@ -200,6 +200,17 @@ TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
          false,
          false,
          {}},
+        // As Device > Check Again: a check is refused meanwhile, so the button says so.
+        {"the held point is being verified",
+         [&] {
+             checked(readyStatus());
+             A::setLockRefreshing(*vm, true);
+         },
+         {true, true, true},
+         {},
+         false,
+         false,
+         {}},
         {"the last error comes before the hint",
          [&] {
              LocationHelperStatus missing = LocationHelperStatus::missing();

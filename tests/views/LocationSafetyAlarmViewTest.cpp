@@ -3,6 +3,7 @@
 #include "alerts/LocationSafetyAlarmPanel.h"
 #include "views/alarm/FittedText.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
@@ -190,4 +191,29 @@ TEST(LocationSafetyAlarmView, ALaterStateShownInPlaceReadsAsAViewBuiltForIt)
     factory.update(refreshed.get(), later);
     EXPECT_EQ(texts(*refreshed), texts(*fresh));
     EXPECT_EQ(refreshed->findChild<QPushButton*>(), button);
+}
+
+TEST(LocationSafetyAlarmView, ScreenReadersHearTheTitleAsAHeadingAndSkipTheIcon)
+{
+    LocationSafetyAlarmView view(alarm(50.08, 14.42), [] {});
+    view.resize(1366, 768);
+    view.show();
+    FittedText* title = nullptr;
+    for (FittedText* text : view.findChildren<FittedText*>())
+        if (text->text() == QStringLiteral("iPhone may be using its real location"))
+            title = text;
+    ASSERT_NE(title, nullptr);
+    QAccessibleInterface* heading = QAccessible::queryAccessibleInterface(title);
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->role(), QAccessible::Heading);
+    EXPECT_EQ(heading->text(QAccessible::Name), title->text());
+
+    // The warning triangle is the one widget of the view that is neither text nor a box.
+    int hidden = 0;
+    for (QWidget* widget : view.findChildren<QWidget*>()) {
+        QAccessibleInterface* item = QAccessible::queryAccessibleInterface(widget);
+        if (item && item->state().invisible && widget->isVisible())
+            ++hidden;
+    }
+    EXPECT_EQ(hidden, 1);
 }

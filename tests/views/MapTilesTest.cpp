@@ -8,8 +8,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace ostrevin {
@@ -155,8 +158,7 @@ TEST(TileLoader, TilesSeenOnceComeFromTheDiskCacheWhenTheServerIsGone)
     TileLoader restarted(dir.file(QStringLiteral("tiles")));
     restarted.setSource(httpSource(server));
     restarted.request({{6, 10, 20}});
-    ASSERT_TRUE(waitUntil([&] { return restarted.inFlight().isEmpty(); }));
-    ASSERT_TRUE(restarted.image({6, 10, 20}));
+    ASSERT_TRUE(waitUntil([&] { return restarted.image({6, 10, 20}) != nullptr; }));
     EXPECT_EQ(restarted.image({6, 10, 20})->pixelColor(5, 5), QColor(Qt::darkGreen));
     EXPECT_EQ(server.requestCount(), 1);
 }
@@ -187,11 +189,70 @@ TEST(TileLoader, ReadsTilesFromAFileTemplate)
     TileLoader loader({});
     loader.setSource({QUrl::fromLocalFile(dir.path()).toString() + QStringLiteral("/{z}/{x}/{y}.png"), {}});
     loader.request({{2, 1, 3}, {2, 0, 0}});
-    ASSERT_TRUE(waitUntil([&] { return loader.inFlight().isEmpty(); }));
-    ASSERT_TRUE(loader.image({2, 1, 3}));
+    ASSERT_TRUE(waitUntil([&] { return loader.image({2, 1, 3}) != nullptr; }));
     EXPECT_EQ(loader.image({2, 1, 3})->pixelColor(10, 10), QColor(Qt::magenta));
     EXPECT_FALSE(loader.image({2, 0, 0}));
     EXPECT_FALSE(loader.isOffline());
+}
+
+TEST(TileLoader, DecodesOffTheGuiThreadAndDropsATileDecodedAfterTheViewMovedOn)
+{
+    struct Case {
+        const char* name;
+        bool moveView;
+        bool changeSource;
+        std::optional<QColor> shown; // none: the tile is dropped
+    };
+    const TileKey tile{4, 1, 1};
+    // Asked for after the step; its slow answer comes after the held decode is over.
+    const TileKey later{4, 3, 3};
+    const Case cases[] = {
+        {"still wanted", false, false, QColor(40, 40, 240)},
+        {"view moved on", true, false, std::nullopt},
+        {"source changed", false, true, QColor(Qt::magenta)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHttpServer server;
+        serveLevel(server, 4);
+        FakeHttpReply slow = FakeHttpReply::text(pngTile(Qt::gray));
+        slow.delayMs = 200;
+        server.setReply("GET", tilePath(later), slow);
+        FakeHttpServer other;
+        other.setReply("GET", tilePath(tile), FakeHttpReply::text(pngTile(Qt::magenta)));
+        other.setReply("GET", tilePath(later), slow);
+
+        TileLoader loader({});
+        loader.setSource(httpSource(server));
+        QSemaphore started, go;
+        std::atomic<bool> onGuiThread = false;
+        QThread* const gui = QThread::currentThread();
+        loader.setDecoder([&](const QByteArray& bytes) {
+            onGuiThread = onGuiThread || QThread::currentThread() == gui;
+            started.release();
+            go.acquire();
+            return TileLoader::decode(bytes);
+        });
+        QList<TileKey> loaded;
+        QObject::connect(&loader, &TileLoader::tileLoaded, &loader, [&](const TileKey& key) { loaded.append(key); });
+        loader.request({tile});
+        // The bytes arrived and the decode is held on its worker.
+        ASSERT_TRUE(waitUntil([&] { return started.available() > 0; }));
+        if (c.changeSource)
+            loader.setSource(httpSource(other));
+        loader.request(c.moveView ? QList<TileKey>{later} : QList<TileKey>{tile, later});
+        go.release(100);
+        ASSERT_TRUE(waitUntil([&] { return loader.image(later) != nullptr; }));
+        EXPECT_FALSE(onGuiThread);
+        if (!c.shown) {
+            EXPECT_FALSE(loader.image(tile));
+            EXPECT_FALSE(loaded.contains(tile));
+            continue;
+        }
+        ASSERT_TRUE(waitUntil([&] { return loader.image(tile) != nullptr; }));
+        EXPECT_EQ(loader.image(tile)->pixelColor(5, 5), *c.shown);
+        EXPECT_EQ(loaded.count(tile), 1);
+    }
 }
 
 class MapWidgetTiles : public ::testing::Test {

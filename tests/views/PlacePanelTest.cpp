@@ -7,9 +7,11 @@
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/SymbolMark.h"
 #include "views/map/MapMark.h"
 #include "views/place/CityChips.h"
 #include "views/place/DeviceBlockerNotice.h"
@@ -330,4 +332,38 @@ TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
         EXPECT_EQ(marks.first().isLive, c.live);
         EXPECT_EQ(MapMark::beacon(marks, vm->routeLivePoint(), vm->lockedPoint()).has_value(), !c.live);
     }
+}
+
+TEST_F(PlacePanelTest, TheSearchGlyphFollowsALightDarkChange)
+{
+    PlacePanel& shown = show(noPlaces);
+    kit::SymbolMark* glyph = nullptr;
+    for (kit::SymbolMark* mark : shown.findChildren<kit::SymbolMark*>())
+        if (mark->symbol() == "magnifyingglass"_symbol)
+            glyph = mark;
+    ASSERT_NE(glyph, nullptr);
+    const kit::Brand saved = kit::Brand::current();
+    QImage pictures[2];
+    for (const bool dark : {false, true}) {
+        AppearanceState appearance = saved.appearance;
+        appearance.dark = dark;
+        // The theme sets the appearance's palette; the text colours come from it.
+        QPalette palette;
+        palette.setColor(QPalette::WindowText, dark ? Qt::white : Qt::black);
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, palette));
+        pictures[dark] = glyph->grab().toImage();
+    }
+    kit::Brand::setCurrent(saved);
+    EXPECT_NE(pictures[0], pictures[1]);
+}
+
+TEST_F(PlacePanelTest, TheSetLocationButtonCarriesItsSymbol)
+{
+    PlacePanel& place = show(noPlaces);
+    kit::ActionButton* setLocation = nullptr;
+    for (kit::ActionButton* button : place.findChildren<kit::ActionButton*>())
+        if (button->text() == QStringLiteral("Set location"))
+            setLocation = button;
+    ASSERT_NE(setLocation, nullptr);
+    EXPECT_EQ(setLocation->symbol(), "location.fill"_symbol);
 }

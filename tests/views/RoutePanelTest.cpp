@@ -776,3 +776,13 @@ TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)
     ASSERT_NE(expected, before);
     QTRY_COMPARE_WITH_TIMEOUT(arrival(), expected, 5000);
 }
+
+TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
+{
+    RoutePanel& shown = show();
+    std::map<QString, std::optional<kit::SymbolName>> symbols;
+    for (kit::ActionButton* button : shown.findChildren<kit::ActionButton*>())
+        symbols[button->text()] = button->symbol();
+    EXPECT_EQ(symbols[QStringLiteral("Start route")], "play.fill"_symbol);
+    EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
+}

@@ -3,6 +3,7 @@
 #include "support/RuntimeInstallBench.h"
 #include "views/setup/RuntimeSetupRows.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -258,4 +259,16 @@ TEST(RuntimeSetupView, ALongFailureShowsItsEndInABoundedBoxWithTryAgainOnScreen)
         EXPECT_TRUE(text->toPlainText().endsWith(pip.last()));
         EXPECT_EQ(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
     }
+}
+
+TEST(RuntimeSetupView, ScreenReadersSkipTheOnboardingIcon)
+{
+    test::InstallBench bench;
+    RuntimeInstaller runtime(bench.configuration);
+    RuntimeSetupView view(runtime, [] {});
+    auto* icon = view.findChild<QWidget*>(QStringLiteral("onboardingIcon"));
+    ASSERT_NE(icon, nullptr);
+    QAccessibleInterface* item = QAccessible::queryAccessibleInterface(icon);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->state().invisible);
 }

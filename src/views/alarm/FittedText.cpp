@@ -36,6 +36,9 @@ void FittedText::setText(const QString& text)
 {
     if (text == m_text)
         return;
+    // A screen reader reads the text shown now.
+    if (accessibleName() == m_text)
+        setAccessibleName(text);
     m_text = text;
     updateGeometry();
     update();

@@ -1,6 +1,7 @@
 #include "views/alarm/LocationSafetyAlarmView.h"
 
 #include "views/alarm/FittedText.h"
+#include "views/kit/Accessibility.h"
 #include "views/kit/Brand.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
@@ -203,11 +204,13 @@ LocationSafetyAlarmView::LocationSafetyAlarmView(const LocationSafetyAlarmEvent&
     layout->addWidget(eyebrowText);
 
     m_icon = new SymbolView("exclamationmark.triangle.fill"_symbol, white(), densities[0].iconSize);
+    kit::hideFromAccessibility(*m_icon);
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
 
     m_title = centredText(QString(), systemFont(54, QFont::Bold), white());
     m_title->setMaximumLines(2);
     m_title->setMinimumScale(0.55);
+    kit::markAsHeading(*m_title);
     layout->addWidget(m_title);
 
     m_explanation = centredText(QString(), kit::textFont(kit::TextStyle::Title2, QFont::Medium), white(0.9));

@@ -230,7 +230,9 @@ void DeviceSetupPopover::sync()
 
     m_prepare->setVisible(showsPrepare(m_viewModel));
     m_prepare->setEnabled(m_viewModel.canPrepareIPhone());
-    m_checkAgain->setEnabled(m_viewModel.canEditRouteDraft());
+    // The gate of Device ▸ Check Again: a check is refused while the held point is
+    // verified, and a click on an enabled button must not vanish.
+    m_checkAgain->setEnabled(m_viewModel.canRunDeviceAction());
 
     const std::optional<QString> details = DeviceSetupPopover::details(m_viewModel);
     m_detailsGroup->setVisible(details.has_value());

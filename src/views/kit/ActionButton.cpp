@@ -15,7 +15,6 @@ constexpr qreal cornerRadius = 10;
 constexpr int padX = 12;
 constexpr int padY = 8;
 constexpr int minimumLabelHeight = 22;
-constexpr int textFlags = Qt::AlignCenter | Qt::TextWordWrap;
 
 } // namespace
 
@@ -32,10 +31,21 @@ QFont ActionButton::labelFont() const
     return textFont(TextStyle::Body, m_kind == Kind::Primary ? QFont::DemiBold : QFont::Medium);
 }
 
+void ActionButton::setSymbol(SymbolName symbol)
+{
+    m_symbol = symbol;
+    updateGeometry();
+    update();
+}
+
+SymbolLabel ActionButton::label() const
+{
+    return {text(), m_symbol};
+}
+
 QSize ActionButton::sizeHint() const
 {
-    const QFontMetricsF metrics(labelFont());
-    const int width = qCeil(metrics.horizontalAdvance(text())) + 2 * padX;
+    const int width = qCeil(label().naturalWidth(labelFont())) + 2 * padX;
     return {width, heightForWidth(width)};
 }
 
@@ -46,9 +56,7 @@ QSize ActionButton::minimumSizeHint() const
 
 int ActionButton::heightForWidth(int width) const
 {
-    const QFontMetricsF metrics(labelFont());
-    const QRectF text = metrics.boundingRect(QRectF(0, 0, qMax(1, width - 2 * padX), 10000), textFlags, this->text());
-    return qMax(minimumLabelHeight, qCeil(text.height())) + 2 * padY;
+    return qMax(minimumLabelHeight, qCeil(label().heightForWidth(labelFont(), width - 2 * padX))) + 2 * padY;
 }
 
 QRectF ActionButton::labelRect(const QRectF& bounds) const
@@ -87,9 +95,7 @@ void ActionButton::paintEvent(QPaintEvent*)
     if (hasFocus() && enabled)
         paintFocusRing(painter, bounds, cornerRadius, m_kind == Kind::Primary);
 
-    painter.setFont(labelFont());
-    painter.setPen(textColor);
-    painter.drawText(labelRect(bounds), textFlags, text());
+    label().paint(painter, labelRect(bounds), labelFont(), textColor);
 }
 
 } // namespace ostrevin::kit

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "views/kit/SymbolLabel.h"
+
 #include <QPushButton>
+#include <optional>
 
 namespace ostrevin::kit {
 
@@ -18,6 +21,9 @@ public:
     ~ActionButton() override = default;
 
     Kind kind() const { return m_kind; }
+    /// Drawn before the title.
+    void setSymbol(SymbolName symbol);
+    std::optional<SymbolName> symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -31,8 +37,10 @@ protected:
 private:
     QFont labelFont() const;
     QRectF labelRect(const QRectF& bounds) const;
+    SymbolLabel label() const;
 
     Kind m_kind;
+    std::optional<SymbolName> m_symbol;
 };
 
 } // namespace ostrevin::kit

@@ -2,6 +2,9 @@
 
 #include "platform/ServiceEndpoints.h"
 
+#include <QBuffer>
+#include <QFutureWatcher>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
@@ -68,6 +71,8 @@ void TileLoader::setSource(const MapTileSource& source)
         return;
     request({});
     m_source = source;
+    ++m_generation;
+    m_decoding.clear();
     m_images.clear();
     m_missing.clear();
     m_failedAt.clear();
@@ -77,7 +82,8 @@ void TileLoader::setSource(const MapTileSource& source)
 void TileLoader::request(const QList<TileKey>& wanted)
 {
     m_wanted = wanted;
-    const QSet<TileKey> wantedSet(wanted.cbegin(), wanted.cend());
+    m_wantedSet = QSet<TileKey>(wanted.cbegin(), wanted.cend());
+    const QSet<TileKey>& wantedSet = m_wantedSet;
     // Abort what left the view; the reply's finished handler then ignores it.
     for (auto it = m_running.begin(); it != m_running.end();) {
         if (wantedSet.contains(it.key())) {
@@ -104,7 +110,7 @@ void TileLoader::request(const QList<TileKey>& wanted)
 
 bool TileLoader::shouldRequest(const TileKey& key) const
 {
-    if (m_images.contains(key) || m_running.contains(key) || m_missing.contains(key))
+    if (m_images.contains(key) || m_running.contains(key) || m_decoding.contains(key) || m_missing.contains(key))
         return false;
     const auto failed = m_failedAt.constFind(key);
     return failed == m_failedAt.cend() || m_clock.elapsed() - failed.value() >= m_retry.interval();
@@ -146,19 +152,18 @@ void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
     if (error == QNetworkReply::NoError) {
-        QImage image;
-        if (image.loadFromData(reply->readAll())) {
-            // Tiles often come as palette PNGs; converting once here spares every frame
-            // a conversion while drawing.
-            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-            const qsizetype kilobytes = std::max<qsizetype>(1, image.sizeInBytes() / 1024);
-            m_images.insert(key, new QImage(std::move(image)), kilobytes);
-            m_failedAt.remove(key);
-            setOffline(false);
-            emit tileLoaded(key);
-        } else {
-            m_missing.insert(key);
-        }
+        m_failedAt.remove(key);
+        setOffline(false);
+        // Decoding a tile takes milliseconds; a pan brings dozens at once.
+        m_decoding.insert(key);
+        auto* watcher = new QFutureWatcher<QImage>(this);
+        const quint64 generation = m_generation;
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key, generation] {
+            watcher->deleteLater();
+            handleDecoded(key, generation, watcher->result());
+        });
+        watcher->setFuture(
+            m_workers.run([decoder = m_decoder, bytes = reply->readAll()](std::stop_token) { return decoder(bytes); }));
     } else if (isMissingTile(error, status)) {
         m_missing.insert(key);
         setOffline(false);
@@ -171,6 +176,37 @@ void TileLoader::handleFinished(QNetworkReply* reply, const TileKey& key)
             m_retry.start();
     }
     startNext();
+}
+
+QImage TileLoader::decode(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    // Tiles often come as palette PNGs; converting once here spares every frame
+    // a conversion while drawing.
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    return image;
+}
+
+void TileLoader::handleDecoded(const TileKey& key, quint64 generation, const QImage& image)
+{
+    if (generation != m_generation || !m_decoding.remove(key))
+        return;
+    // The view moved on while the tile decoded: it would only take the place of a
+    // tile still wanted in the cache. The disk cache has its bytes if it comes back.
+    if (!m_wantedSet.contains(key))
+        return;
+    if (image.isNull()) {
+        m_missing.insert(key);
+        return;
+    }
+    const qsizetype kilobytes = std::max<qsizetype>(1, image.sizeInBytes() / 1024);
+    m_images.insert(key, new QImage(image), kilobytes);
+    emit tileLoaded(key);
 }
 
 void TileLoader::setOffline(bool offline)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "async/WorkerPool.h"
 #include "views/map/MapTileSources.h"
 
 #include <QCache>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
+#include <functional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -39,7 +41,9 @@ inline size_t qHash(const TileKey& key, size_t seed = 0)
 /// most six requests in flight, aborts those for tiles that left the view, and
 /// announces each tile that arrived. HTTP answers also go through a disk cache, so
 /// a restart shows the last-seen map at once and the tile servers see fewer
-/// requests. Nothing here blocks: painting only ever reads what is in memory.
+/// requests. Nothing here blocks: images are decoded on worker threads, and
+/// painting only ever reads what is in memory. A tile whose decoding ends after the
+/// view moved on (or the source changed) is dropped.
 class TileLoader : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TileLoader)
@@ -64,6 +68,12 @@ public:
     const QImage* image(const TileKey& key) const;
     /// The tiles whose requests run now.
     QList<TileKey> inFlight() const;
+    /// Turns a tile's bytes into the image to draw (a null image: not a tile). Runs
+    /// on a worker thread.
+    using Decoder = std::function<QImage(const QByteArray&)>;
+    static QImage decode(const QByteArray& bytes);
+    /// Replaces decode() (tests hold decodes back with it).
+    void setDecoder(Decoder decoder) { m_decoder = std::move(decoder); }
     /// The last finished request failed for want of a network or a server (not a
     /// missing tile): the map then draws its placeholder under the tiles it has.
     bool isOffline() const { return m_offline; }
@@ -78,6 +88,7 @@ signals:
 private:
     void startNext();
     void handleFinished(QNetworkReply* reply, const TileKey& key);
+    void handleDecoded(const TileKey& key, quint64 generation, const QImage& image);
     void setOffline(bool offline);
     bool shouldRequest(const TileKey& key) const;
 
@@ -93,7 +104,14 @@ private:
     QElapsedTimer m_clock;
     QTimer m_retry;
     QList<TileKey> m_wanted;
+    QSet<TileKey> m_wantedSet;
+    /// Tiles whose bytes arrived and are being decoded.
+    QSet<TileKey> m_decoding;
+    /// Counts source changes: a decode started under an older source is stale.
+    quint64 m_generation = 0;
+    Decoder m_decoder = &TileLoader::decode;
     bool m_offline = false;
+    WorkerPool m_workers;
 };
 
 } // namespace ostrevin

@@ -10,6 +10,7 @@
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/place/CityChips.h"
 #include "views/place/CoordinateText.h"
@@ -27,10 +28,10 @@ using namespace kit;
 
 namespace {
 
-QLabel* searchGlyph()
+QWidget* searchGlyph()
 {
-    auto* glyph = new QLabel;
-    glyph->setPixmap(symbolIcon("magnifyingglass"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
+    // Painted in the colour of the moment, so it follows a light/dark change.
+    auto* glyph = new SymbolMark("magnifyingglass"_symbol, BrandColor::Secondary, 16, 16);
     glyph->setAccessibleName(QString());
     return glyph;
 }
@@ -76,6 +77,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_notice = new DeviceBlockerNotice(viewModel);
     //: The Place panel's main button: sends the selected point to the iPhone.
     m_setLocation = new ActionButton(tr("Set location"), ActionButton::Kind::Primary);
+    m_setLocation->setSymbol("location.fill"_symbol);
     //: Tooltip of the Place panel's "Set location" button.
     m_setLocation->setToolTip(tr("Sets the selected point as the iPhone’s location and holds it until you reset it."));
     auto* footer = new PanelFooter;

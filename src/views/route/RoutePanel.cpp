@@ -17,6 +17,7 @@
 #include "views/kit/PanelSection.h"
 #include "views/kit/RelativeTimeTicker.h"
 #include "views/kit/Spinner.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
 #include "views/library/LibraryWidgets.h"
@@ -111,6 +112,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_blocker = new DeviceBlockerNotice(viewModel);
     //: Button in the Route panel footer: plays the route on the iPhone.
     m_startRoute = new ActionButton(tr("Start route"), ActionButton::Kind::Primary);
+    m_startRoute->setSymbol("play.fill"_symbol);
     //: Tooltip of the Start route button.
     m_startRoute->setToolTip(tr("Plays the route on iPhone from start to destination."));
     auto* footer = new PanelFooter;
@@ -316,6 +318,7 @@ QWidget* RoutePanel::buildPlanningStatus()
 
     //: Button in the Route panel: plans the route between the start and destination.
     m_plan = new ActionButton(tr("Plan route"), ActionButton::Kind::Secondary);
+    m_plan->setSymbol("arrow.triangle.turn.up.right.diamond"_symbol);
     //: Tooltip of the Plan route button.
     m_plan->setToolTip(tr("Calculates the route between the start and destination with the directions service."));
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
@@ -351,8 +354,8 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     pointsLayout->addWidget(m_pointRowsBox);
     m_listedPoints.clear();
 
-    auto* plus = new QLabel;
-    plus->setPixmap(symbolIcon("plus"_symbol, Brand::current().secondary, 16).pixmap(16, 16));
+    // Painted in the colour of the moment, so it follows a light/dark change.
+    auto* plus = new SymbolMark("plus"_symbol, BrandColor::Secondary, 16, 16);
     plus->setAccessibleName(QString());
     //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the
     //: route.

@@ -11,7 +11,9 @@
 #include <QLocale>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace ostrevin {
 
@@ -68,11 +70,37 @@ private:
     TrackerLogLevel m_level = TrackerLogLevel::info;
 };
 
+/// A message's selectable text. Its height at a width is kept until the text
+/// changes: a list of rows asks for it many times per layout, and a wrapped label
+/// works it out afresh on every call.
+class MessageText final : public QLabel {
+public:
+    void setMessage(const QString& message)
+    {
+        m_width = -1;
+        setText(message);
+    }
+
+    int heightForWidth(int width) const override
+    {
+        if (width != m_width) {
+            m_width = width;
+            m_height = QLabel::heightForWidth(width);
+        }
+        return m_height;
+    }
+
+private:
+    mutable int m_width = -1;
+    mutable int m_height = 0;
+};
+
 /// One entry: symbol, time, message.
 class EventRow final : public QWidget {
 public:
     EventRow()
-        : m_icon(new LevelIcon), m_time(new kit::KitLabel(QString(), kit::TextStyle::Caption)), m_message(new QLabel)
+        : m_icon(new LevelIcon), m_time(new kit::KitLabel(QString(), kit::TextStyle::Caption)),
+          m_message(new MessageText)
     {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -98,14 +126,15 @@ public:
         m_icon->setLevel(entry.level);
         m_time->setText(time);
         m_time->setFixedSize(m_time->sizeHint());
-        m_message->setText(entry.message);
-        setAccessibleName(title(entry.level) + QStringLiteral(", ") + time + QStringLiteral(", ") + entry.message);
+        const QString message = EventLogList::shownMessage(entry.message);
+        m_message->setMessage(message);
+        setAccessibleName(title(entry.level) + QStringLiteral(", ") + time + QStringLiteral(", ") + message);
     }
 
 private:
     LevelIcon* m_icon;
     kit::KitLabel* m_time;
-    QLabel* m_message;
+    MessageText* m_message;
 };
 
 } // namespace
@@ -134,22 +163,79 @@ EventLogList::EventLogList(QWidget* parent)
     // setWidget() turns the content's background on; the box paints its own.
     content->setAutoFillBackground(false);
     layout->addWidget(m_scroll);
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (value >= bar->maximum() - m_scroll->viewport()->height())
+            showMoreRows();
+    });
+}
+
+QString EventLogList::shownMessage(const QString& message)
+{
+    // A tool's whole output can be one entry: a row shows its start, bounded in
+    // lines and characters, as a label lays that out quickly.
+    QString shown = message.left(shownCharacters);
+    const QStringList lines = shown.split(u'\n');
+    if (lines.size() > shownLines)
+        shown = lines.mid(0, shownLines).join(u'\n');
+    return shown.size() < message.size() ? shown + QChar(0x2026) : shown;
 }
 
 void EventLogList::setEntries(const QList<TrackerLogEntry>& entries)
 {
+    m_entries = entries;
     m_empty->setVisible(entries.isEmpty());
+    // Rows are made for the first entries only, and for more as the list is scrolled
+    // towards its end: a row is a few widgets, and hundreds of them take long to show.
+    const qsizetype count = std::min(entries.size(), std::max<qsizetype>(rowBatch, m_rowWidgets.size()));
+    syncRows(entries.mid(0, count));
+}
+
+void EventLogList::showMoreRows()
+{
+    if (m_rowWidgets.size() < m_entries.size())
+        syncRows(m_entries.mid(0, std::min(m_entries.size(), m_rowWidgets.size() + rowBatch)));
+}
+
+void EventLogList::syncRows(const QList<TrackerLogEntry>& entries)
+{
+    // The log is newest first: entries new since the last call come before the
+    // first one shown, and get rows of their own at the top; the rows of the others
+    // keep their content. A log that changed otherwise (cleared, reset) is shown
+    // again row by row, each row written only when its entry differs.
+    qsizetype added = 0;
+    if (!m_shown.isEmpty()) {
+        const QUuid first = m_shown.constFirst().id;
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (entries.at(i).id == first) {
+                added = i;
+                break;
+            }
+        }
+    }
+    QList<std::optional<TrackerLogEntry>> showing(m_shown.cbegin(), m_shown.cend());
+    for (qsizetype i = 0; i < added; ++i) {
+        auto* row = new EventRow;
+        // After the "No events yet." line.
+        m_rows->insertWidget(int(1 + i), row);
+        m_rowWidgets.insert(i, row);
+        showing.insert(i, std::nullopt);
+    }
     while (m_rowWidgets.size() < entries.size()) {
         auto* row = new EventRow;
         m_rows->insertWidget(m_rows->count() - 1, row);
         m_rowWidgets.append(row);
+        showing.append(std::nullopt);
     }
-    for (qsizetype i = 0; i < m_rowWidgets.size(); ++i) {
-        auto* row = static_cast<EventRow*>(m_rowWidgets.at(i));
-        if (i < entries.size())
-            row->setEntry(entries.at(i));
-        row->setVisible(i < entries.size());
+    while (m_rowWidgets.size() > entries.size()) {
+        delete m_rowWidgets.takeLast();
+        showing.removeLast();
     }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (showing.at(i) != entries.at(i))
+            static_cast<EventRow*>(m_rowWidgets.at(i))->setEntry(entries.at(i));
+    }
+    m_shown = entries;
 }
 
 QList<QWidget*> EventLogList::visibleRows() const

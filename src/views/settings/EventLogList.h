@@ -16,19 +16,27 @@ class KitLabel;
 
 /// The event log in a fixed-height scrolling box, one row per entry in the order
 /// given (the view model keeps it newest first): the level's symbol, the time and
-/// the message, which can be selected. Rows are reused as entries change.
+/// the start of the message, which can be selected. A new entry adds its row; the
+/// rows of the others are kept as they are.
 class EventLogList final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EventLogList)
 
 public:
     static constexpr int boxHeight = 132;
+    /// How much of a message a row shows; Copy and Export keep the whole.
+    static constexpr int shownLines = 4;
+    static constexpr qsizetype shownCharacters = 400;
+    /// Rows made at a time: at first, and each time the list is scrolled to its end.
+    static constexpr qsizetype rowBatch = 20;
 
     explicit EventLogList(QWidget* parent = nullptr);
     ~EventLogList() override = default;
 
     void setEntries(const QList<TrackerLogEntry>& entries);
-    /// The rows shown now (hidden spare rows excluded), top first.
+    /// What a row shows of a message: its start, cut with an ellipsis.
+    static QString shownMessage(const QString& message);
+    /// The rows made so far, top first (more are made as the list scrolls).
     QList<QWidget*> visibleRows() const;
     QScrollArea* scrollArea() const { return m_scroll; }
 
@@ -36,10 +44,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showMoreRows();
+    void syncRows(const QList<TrackerLogEntry>& entries);
+
     QScrollArea* m_scroll;
     QVBoxLayout* m_rows;
     kit::KitLabel* m_empty;
     QList<QWidget*> m_rowWidgets;
+    QList<TrackerLogEntry> m_entries;
+    /// The entries the rows show, in order: the first of m_entries.
+    QList<TrackerLogEntry> m_shown;
 };
 
 } // namespace ostrevin

@@ -72,11 +72,14 @@ void IPhoneSettingsView::sync()
     }
     //: Settings › iPhone: the verification interval. %n is a whole number of seconds.
     m_intervalLabel->setText(tr("Check location every %n seconds", nullptr, seconds));
-    m_interval->setEnabled(!(m_viewModel.lockedPoint() && m_viewModel.isLocationLockRefreshing()));
 
     const QSignalBlocker blocker(m_autoSend);
     m_autoSend->setChecked(m_viewModel.autoSendOnAdd());
-    m_autoSend->setEnabled(m_viewModel.canChangeIPhoneLocation());
+    // The background verification of the held point runs every few seconds: the
+    // switch and the stepper stay usable through it, since disabling the stepper
+    // would commit what is half typed in it and drop the keys that follow.
+    m_autoSend->setEnabled(m_viewModel.helperStatus().isAvailable() && m_viewModel.canEditRouteDraft() &&
+                           !m_viewModel.isLocationResetPending());
 }
 
 } // namespace ostrevin

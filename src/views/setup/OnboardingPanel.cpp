@@ -1,5 +1,6 @@
 #include "views/setup/OnboardingPanel.h"
 
+#include "views/kit/Accessibility.h"
 #include "views/kit/KitLabel.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ OnboardingPanel::OnboardingPanel(const QString& title, const QString& subtitle, 
     icon->setPixmap(appIcon.pixmap(QSize(88, 88)));
     icon->setFixedSize(88, 88);
     icon->setAccessibleName(QString());
+    kit::hideFromAccessibility(*icon);
     header->addWidget(icon, 0, Qt::AlignHCenter);
 
     auto* texts = new QVBoxLayout;

@@ -1,0 +1,1 @@
+target_link_libraries(bench_event_log PRIVATE ostrevin_views Qt6::Widgets)

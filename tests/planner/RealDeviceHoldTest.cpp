@@ -1,0 +1,163 @@
+// Holding against a pymobiledevice3 that behaves like the real one over time:
+// setting by hand, a relaunch, a pending reset, a long loss and a point chosen
+// while the held one is being verified.
+
+#include "RealDeviceFixture.h"
+#include "routedata/AppSettings.h"
+
+#include <csignal>
+#include <functional>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class RealDeviceHoldTest : public RealDeviceFixture {
+protected:
+    /// Runs the event loop for a moment: a flow that would start a tool has started it.
+    static void settle()
+    {
+        const QDeadlineTimer deadline(300ms);
+        while (!deadline.hasExpired()) {
+            ManualClock::runPostedEvents();
+            QThread::msleep(2);
+        }
+    }
+};
+
+TEST_F(RealDeviceHoldTest, SettingTheHeldPointAgainByHandRunsTheSet)
+{
+    holdHome();
+    const qint64 first = tool.lastPid(Command::Set).value_or(0);
+
+    // The user suspects the iPhone lost it and sets the same point again.
+    vm->pushPointToIPhone(*vm->lockedPoint());
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(tool.count(Command::Set), 2);
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
+    EXPECT_TRUE(waitForProcessGone(first));
+    EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
+}
+
+TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerified)
+{
+    struct Case {
+        const char* name;
+        /// Whether the iPhone is attached when the app starts again.
+        bool attachedAtStart;
+        std::function<void()> arm;
+    };
+    const QList<Case> cases{
+        {"Check Again", true, [this] { vm->refreshHelperStatus(true, true); }},
+        // Plugged in later, the iPhone is found by the readiness monitor, and the
+        // user prepares it.
+        {"Prepare iPhone after plugging in", false,
+         [this] {
+             vm->monitorDeviceReadiness();
+             tool.setAttachedDevices({{udid}});
+             clock.advance(30s);
+             ASSERT_TRUE(eventually([&] { return vm->helperStatus().isDeviceConnected; }))
+                 << vm->helperStatus().message.toStdString();
+             ASSERT_TRUE(eventually([&] { return vm->canPrepareIPhone(); }));
+             vm->prepareIPhoneForLocation();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
+        AppSettings::setLockedPoint(home, *settings);
+        const int setsBefore = tool.count(Command::Set);
+        tool.setAttachedDevices(c.attachedAtStart ? QList<FakePyMobileDevice::AttachedDevice>{{udid}}
+                                                  : QList<FakePyMobileDevice::AttachedDevice>{});
+        relaunch();
+        // The start-up check.
+        vm->refreshHelperStatus(false, false);
+        ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+        ASSERT_EQ(vm->lockedPoint(), home);
+        EXPECT_EQ(tool.count(Command::Set), setsBefore);
+
+        c.arm();
+        ASSERT_TRUE(eventually([&] { return vm->lockRefreshCount() == 1 && !vm->isDeviceBusy(); }))
+            << vm->deviceActionMessage().toStdString();
+        EXPECT_EQ(tool.count(Command::Set), setsBefore + 1);
+        EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
+        EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+        // A first set, not an interruption.
+        EXPECT_EQ(vm->lockFailureCount(), 0);
+        EXPECT_FALSE(vm->telegramIncidentActive());
+        for (const QString& message : eventMessages()) {
+            EXPECT_FALSE(message.startsWith(u"Location interrupted")) << message.toStdString();
+            EXPECT_FALSE(message.contains(u"set again")) << message.toStdString();
+        }
+        EXPECT_TRUE(alarms.presented().isEmpty());
+        EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+        vm->stopMonitoringDeviceReadiness();
+    }
+}
+
+TEST_F(RealDeviceHoldTest, FinishResetLooksForTheIPhoneAgainBeforeItGivesUp)
+{
+    // A reset left pending last time, and the app started with no iPhone attached:
+    // its status knows no UDID.
+    AppSettings::setResetPending(true, *settings);
+    tool.setAttachedDevices({});
+    relaunch();
+    vm->refreshHelperStatus(false, false);
+    ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+    ASSERT_FALSE(vm->helperStatus().isDeviceConnected);
+
+    tool.setAttachedDevices({{udid}});
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    EXPECT_EQ(tool.targets(Command::Clear), QStringList{udid});
+    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
+TEST_F(RealDeviceHoldTest, ALongLossPresentsTheAlarmOnlyWhenItsTextChanges)
+{
+    holdHome();
+    // Unplugged, and the held set is gone too (ended from outside).
+    tool.unplug();
+    ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
+    ASSERT_TRUE(eventually([&] { return controller->isPersistentLocationActive(vm->helperStatus().helper) != true; }));
+    for (int second = 0; second < 60; second += 2)
+        ASSERT_TRUE(tick()) << second;
+
+    const QList<LocationSafetyAlarmEvent> presented = alarms.presented();
+    ASSERT_FALSE(presented.isEmpty());
+    for (qsizetype i = 1; i < presented.size(); ++i) {
+        EXPECT_EQ(presented[i].id, presented[0].id);
+        EXPECT_NE(presented[i].reason, presented[i - 1].reason) << i << ": " << presented[i].reason.toStdString();
+    }
+    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
+TEST_F(RealDeviceHoldTest, APointChosenDuringAVerificationIsSentWhenItEnds)
+{
+    holdHome();
+    vm->setAutoSendOnAdd(true);
+    // The next verification's look at the attached devices waits for the test.
+    tool.setBehaviour(Command::UsbmuxList, Behaviour::SucceedWhenReleased);
+    const int listsBefore = tool.count(Command::UsbmuxList);
+    clock.advance(2s);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::UsbmuxList) > listsBefore; }));
+    ASSERT_TRUE(vm->isLocationLockRefreshing());
+
+    vm->selectPlaceAt(48.8584, 2.2945);
+    settle();
+    EXPECT_EQ(tool.count(Command::Set), 1);
+
+    tool.release(Command::UsbmuxList);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(vm->lockedPoint().has_value());
+    EXPECT_EQ(vm->lockedPoint()->name, QStringLiteral("Selected place"));
+    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("48.858400 2.294500"));
+    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Selected place is set and held until you reset it."));
+}
+
+} // namespace
