@@ -77,6 +77,15 @@ void LocationPlannerViewModel::handleSelectedTransportModeChange(RouteTransportM
 {
     if (m_selectedTransportMode == previous)
         return;
+    // A name made from a planned alternative starts with its travel mode: it
+    // follows the new mode rather than name a walk "Driving · …".
+    for (const PlannedRouteOption& option : std::as_const(m_routeAlternatives)) {
+        const QString prefix = title(option.transportMode) + QStringLiteral(" · ");
+        if (option.title == m_routeName && m_routeName.startsWith(prefix)) {
+            setRouteName(title(m_selectedTransportMode) + QStringLiteral(" · ") + m_routeName.mid(prefix.size()));
+            break;
+        }
+    }
     // Planned alternatives belong to the mode they were planned for.
     setRouteAlternatives({});
     setSelectedRouteAlternativeID(std::nullopt);
@@ -208,6 +217,11 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
     const QUuid id = point.id;
     QList<RoutePoint> points = m_points;
     points.removeIf([&](const RoutePoint& p) { return p.id == id; });
+    // A removed end is gone from its field too; else "Plan route" would bring it back.
+    if (m_routeStartPoint && m_routeStartPoint->id == id)
+        setRouteStartPoint(std::nullopt);
+    if (m_routeDestinationPoint && m_routeDestinationPoint->id == id)
+        setRouteDestinationPoint(std::nullopt);
     setPoints(points);
     if (m_routeLivePoint && m_routeLivePoint->id == id)
         setRouteLivePoint(std::nullopt);
@@ -232,7 +246,7 @@ void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
 {
     if (!canEditRouteDraft() || m_points.isEmpty())
         return;
-    const QString trimmed = name.trimmed();
+    const QString trimmed = name.trimmed().left(maximumNameLength);
     if (trimmed.isEmpty() || m_points.last().name == trimmed)
         return;
     QList<RoutePoint> points = m_points;

@@ -70,6 +70,8 @@ QString LocationPlannerViewModel::eventLogText() const
 
 QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
+    if (refusesSecondExport())
+        return QtFuture::makeReadyFuture();
     const CancelToken token = m_exportTask.replace();
     m_exportTask.adopt(exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
     return m_exportTask.whenFinished();

@@ -26,8 +26,20 @@ QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
     return name.isEmpty() ? tr("Route") : name;
 }
 
+bool LocationPlannerViewModel::refusesSecondExport()
+{
+    // A second save dialog would cancel the first one's export behind the user's back.
+    if (!m_gpxExportTask.isRunning() && !m_exportTask.isRunning())
+        return false;
+    //: Alert message when an export is asked for while another export's save dialog is still open.
+    setNotice(tr("Another export is still open. Finish or cancel it first."));
+    return true;
+}
+
 QFuture<void> LocationPlannerViewModel::exportGPX()
 {
+    if (refusesSecondExport())
+        return QtFuture::makeReadyFuture();
     const CancelToken token = m_gpxExportTask.replace();
     m_gpxExportTask.adopt(exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
     return m_gpxExportTask.whenFinished();

@@ -17,15 +17,6 @@ namespace ostrevin {
 
 namespace {
 
-/// Two coordinates closer than this in both latitude and longitude are one place.
-constexpr double samePlaceTolerance = 1e-6;
-
-bool isSamePlace(const RoutePoint& a, const RoutePoint& b)
-{
-    return std::abs(a.latitude - b.latitude) <= samePlaceTolerance &&
-           std::abs(a.longitude - b.longitude) <= samePlaceTolerance;
-}
-
 bool isSameCourse(const QList<RoutePoint>& a, const QList<RoutePoint>& b)
 {
     return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), isSamePlace);

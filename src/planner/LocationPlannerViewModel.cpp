@@ -303,7 +303,7 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 void LocationPlannerViewModel::setRouteName(const QString& value)
 {
-    assign(m_routeName, value, &LocationPlannerViewModel::routeNameChanged);
+    assign(m_routeName, value.left(maximumNameLength), &LocationPlannerViewModel::routeNameChanged);
 }
 
 void LocationPlannerViewModel::setHistory(const QList<RouteHistoryItem>& value)
@@ -323,12 +323,12 @@ void LocationPlannerViewModel::setSavedRoutes(const QList<SavedRoute>& value)
 
 void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 {
-    assign(m_savedLocationName, value, &LocationPlannerViewModel::savedLocationNameChanged);
+    assign(m_savedLocationName, value.left(maximumNameLength), &LocationPlannerViewModel::savedLocationNameChanged);
 }
 
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
-    assign(m_savedRouteName, value, &LocationPlannerViewModel::savedRouteNameChanged);
+    assign(m_savedRouteName, value.left(maximumNameLength), &LocationPlannerViewModel::savedRouteNameChanged);
 }
 
 void LocationPlannerViewModel::setAddressRouteMessage(const QString& value)

@@ -128,6 +128,9 @@ public:
     static QString telegramChatIDStorageKey() { return AppSettings::name(AppSettings::Key::telegramChatID); }
     static constexpr int eventLogCapacity = 50;
     static constexpr int historyCapacity = 12;
+    /// Route and location names are cut to this many characters wherever they
+    /// come in (typed, renamed, loaded), as the name fields are.
+    static constexpr int maximumNameLength = 256;
 
     // Observable state: a getter and a <name>Changed signal each.
     const QString& routeName() const { return m_routeName; }
@@ -787,6 +790,8 @@ private:
 
     std::optional<NameReplacement> m_pendingNameReplacement;
     TaskSlot m_gpxExportTask;
+    /// True (with a notice) while an export's save dialog is still open.
+    bool refusesSecondExport();
     // ---- end of route playback, saved items, history and GPX export ----
 };
 

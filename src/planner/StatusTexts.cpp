@@ -1,5 +1,4 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "platform/SettingsStore.h"
 #include "routedata/AppSettings.h"
 #include "routedata/TovrelFormat.h"
@@ -98,7 +97,8 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
             return m_lockedPoint->name + separator + tr("waiting for iPhone to confirm");
         }
         if (m_lockFailureCount >= 1) {
-            //: Status card detail: how many times the held location was interrupted. Shown after the point name and a “·” separator.
+            //: Status card detail: how many times the held location was interrupted. Shown after the point name and a
+            //: “·” separator.
             return m_lockedPoint->name + separator + tr("%n interruptions", nullptr, m_lockFailureCount);
         }
         return m_lockedPoint->name;
@@ -168,8 +168,8 @@ QString LocationPlannerViewModel::routeProgressSummary() const
     const double progress = m_iPhoneRouteProgress;
     const double left = 1.0 - progress;
     const double remaining = left > 0 ? m_cachedRouteDurationSeconds * left : 0;
-    // Truncated, not rounded: 99.9 % must not read 100 % while the route still plays.
-    const int percent = static_cast<int>(std::trunc(progress * 100.0));
+    // Cut, not rounded: 99.9 % must not read 100 % while the route still plays.
+    const int percent = TovrelFormat::wholePercent(progress);
     const QLocale locale;
     //: A percentage. %1 is the number, %2 the percent sign, both as the user’s locale writes them; order and
     //: space them as your language does (“42 %”, “%42”).
@@ -250,7 +250,8 @@ QString LocationPlannerViewModel::transportStepTitle(unsigned transportTypeBits)
         return tr("Driving");
     }
     if (transportTypeBits & transitBit) {
-        //: Travel mode: public transportation. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
+        //: Travel mode: public transportation. Segment of a 3-segment control in the sidebar; keep short (about 12
+        //: characters).
         return tr("Transit");
     }
     //: Directions step of an unknown travel mode (fallback label).

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <cmath>
 
 namespace ostrevin {
 
@@ -49,6 +50,12 @@ RoutePoint RoutePoint::fromJsonBytes(const QByteArray& bytes)
     if (!doc.isObject())
         throw JsonCodingError::wrongType(u"point");
     return fromJson(doc.object());
+}
+
+bool isSamePlace(const RoutePoint& a, const RoutePoint& b)
+{
+    constexpr double tolerance = 1e-6 + 1e-12;
+    return std::abs(a.latitude - b.latitude) <= tolerance && std::abs(a.longitude - b.longitude) <= tolerance;
 }
 
 } // namespace ostrevin

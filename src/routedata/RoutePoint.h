@@ -29,4 +29,9 @@ struct RoutePoint {
     static RoutePoint fromJsonBytes(const QByteArray& bytes);
 };
 
+/// The one rule for "one place" (the iPhone is on this point, a saved place is
+/// this one): at most a millionth of a degree apart in both coordinates, with a
+/// little slack so that a millionth apart stays inside despite binary rounding.
+bool isSamePlace(const RoutePoint& a, const RoutePoint& b);
+
 } // namespace ostrevin

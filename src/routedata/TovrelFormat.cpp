@@ -155,4 +155,13 @@ QString TovrelFormat::duration(qint64 minutes, const QLocale& locale)
     return tr("%1, %2").arg(hoursText, minutesText);
 }
 
+int TovrelFormat::wholePercent(double fraction)
+{
+    if (!(fraction > 0))
+        return 0;
+    // 0.29 * 100 is 28.999999999999996 in binary: a hair of slack, far below what
+    // any real progress step can be, keeps it at 29.
+    return static_cast<int>(std::floor(std::min(fraction, 1.0) * 100.0 + 1e-9));
+}
+
 } // namespace ostrevin

@@ -40,6 +40,10 @@ public:
     static QString duration(qint64 minutes);
     static QString duration(qint64 minutes, const QLocale& locale);
 
+    /// A fraction (0…1, clamped) as whole percent, cut rather than rounded so that
+    /// "100" never shows before the end, and free of binary error: 0.29 is 29.
+    static int wholePercent(double fraction);
+
 private:
     enum class MeasurementSystem { Metric, UK, US };
 

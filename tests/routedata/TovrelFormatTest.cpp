@@ -134,3 +134,17 @@ TEST(TovrelFormat, ShortFormsReadTheStoredSettingOnEveryCall)
     QLocale::setDefault(previous);
     AppSettings::setStandardStore(nullptr);
 }
+
+TEST(TovrelFormat, PercentagesAreCutWithoutBinaryError)
+{
+    struct Case {
+        double fraction;
+        int percent;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const Case c : {Case{0.29, 29}, Case{0.57, 57}, Case{0.58, 58}, Case{0.999, 99}, Case{0.2899, 28},
+                         Case{1.0, 100}, Case{1.5, 100}, Case{-0.1, 0}, Case{nan, 0}}) {
+        SCOPED_TRACE(c.fraction);
+        EXPECT_EQ(TovrelFormat::wholePercent(c.fraction), c.percent);
+    }
+}

@@ -4,6 +4,9 @@
 #include "platform/FileDialogs.h"
 
 #include <QList>
+#include <QPromise>
+#include <memory>
+#include <vector>
 
 namespace ostrevin::test {
 
@@ -16,13 +19,32 @@ public:
     void choose(std::optional<QString> path) { m_chosen = std::move(path); }
     QList<SaveRequest> requests() const { return m_requests; }
 
+    /// From now on a dialog stays open until answer() closes it.
+    void holdOpen() { m_holdsOpen = true; }
+    /// Closes the open dialogs with this path (none: cancelled).
+    void answer(const std::optional<QString>& path)
+    {
+        for (const auto& open : std::exchange(m_open, {})) {
+            open->addResult(path);
+            open->finish();
+        }
+        m_holdsOpen = false;
+    }
+
     QFuture<std::optional<QString>> chooseSaveLocation(const SaveRequest& request) override
     {
         m_requests.append(request);
-        return readyFuture(m_chosen);
+        if (!m_holdsOpen)
+            return readyFuture(m_chosen);
+        auto open = std::make_shared<QPromise<std::optional<QString>>>();
+        open->start();
+        m_open.push_back(open);
+        return open->future();
     }
 
 private:
+    bool m_holdsOpen = false;
+    std::vector<std::shared_ptr<QPromise<std::optional<QString>>>> m_open;
     std::optional<QString> m_chosen;
     QList<SaveRequest> m_requests;
 };

@@ -256,6 +256,30 @@ TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
 
 } // namespace
 
+TEST_F(AdvancedSettingsTest, ASecondExportWhileASaveDialogIsOpenIsRefusedWithANotice)
+{
+    open();
+    logSome(2);
+    vm->selectPlace(makePoint(u"Prague"_s, 50.08, 14.42), false);
+    dialogs.holdOpen();
+    child<QPushButton>(u"exportLog"_s)->click();
+    ASSERT_EQ(dialogs.requests().size(), 1);
+    for (const char* second : {"exportLog", "exportGPX"}) {
+        SCOPED_TRACE(second);
+        vm->setNotice(std::nullopt);
+        child<QPushButton>(QString::fromLatin1(second))->click();
+        EXPECT_EQ(dialogs.requests().size(), 1) << "no second dialog";
+        EXPECT_EQ(vm->notice().value_or(QString()), u"Another export is still open. Finish or cancel it first."_s);
+    }
+    // The first one goes on to write its file.
+    vm->setNotice(std::nullopt);
+    const QString path = dir.file(u"log.txt"_s);
+    dialogs.answer(path);
+    ASSERT_TRUE(eventually([&] { return QFileInfo::exists(path); }));
+    child<QPushButton>(u"exportGPX"_s)->click();
+    EXPECT_EQ(dialogs.requests().size(), 2);
+}
+
 TEST_F(AdvancedSettingsTest, ARowShowsTheStartOfALongMessageAndANewEntryKeepsTheOtherRows)
 {
     open();

@@ -1,14 +1,15 @@
-#include "planner/MainWindowState.h"
 #include "DeleteChildren.h"
+#include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
-#include "views/route/DeletionConfirmation.h"
+#include "views/kit/RelativeTimeTicker.h"
 #include "views/library/HistoryPanel.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/SavedPanel.h"
+#include "views/route/DeletionConfirmation.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -255,8 +256,13 @@ TEST(RelativeDateText, NamesTheDistanceInTheLargestWholeUnit)
     const QDateTime now(QDate(2026, 3, 14), QTime(9, 41), Qt::UTC);
     const QList<std::pair<qint64, QString>> cases{
         {-300, u"now"_s}, // a clock set back: never "in 5 min."
-        {59, u"now"_s},          {60, u"1 min. ago"_s},    {3599, u"59 min. ago"_s}, {7200, u"2 hr. ago"_s},
-        {86400, u"yesterday"_s}, {3 * 86400, u"3 days ago"_s}, {15 * 86400, u"2 wk. ago"_s},
+        {59, u"now"_s},
+        {60, u"1 min. ago"_s},
+        {3599, u"59 min. ago"_s},
+        {7200, u"2 hr. ago"_s},
+        {86400, u"yesterday"_s},
+        {3 * 86400, u"3 days ago"_s},
+        {15 * 86400, u"2 wk. ago"_s},
         {400 * 86400, u"1 yr. ago"_s},
     };
     for (const auto& [secondsAgo, expected] : cases)
@@ -264,3 +270,21 @@ TEST(RelativeDateText, NamesTheDistanceInTheLargestWholeUnit)
 }
 
 } // namespace
+
+TEST_F(LibraryPanelsTest, HistoryDatesFollowTheClockWhileShown)
+{
+    HistoryPanel& panel = show<HistoryPanel>();
+    panel.ticker().setInterval(std::chrono::milliseconds(20));
+    A::setPoints(*vm, {home, office});
+    vm->setRouteName(u"Commute"_s);
+    A::saveCurrentRouteToHistory(*vm);
+    const auto subtitle = [&] { return row(u"Commute"_s)->button()->findChildren<kit::KitLabel*>().last()->text(); };
+    QTRY_VERIFY_WITH_TIMEOUT(panel.findChildren<kit::LibraryRow*>().size() == 1, 5000);
+    EXPECT_TRUE(subtitle().endsWith(u"now"_s)) << subtitle().toStdString();
+
+    clock.advance(std::chrono::minutes(5));
+    QTRY_VERIFY_WITH_TIMEOUT(subtitle().endsWith(u"5 min. ago"_s), 5000);
+    // Hidden, it keeps still.
+    window.hide();
+    EXPECT_FALSE(panel.ticker().isTicking());
+}

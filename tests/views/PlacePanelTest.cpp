@@ -12,6 +12,7 @@
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
 #include "views/kit/SymbolMark.h"
+#include "views/map/MapMark.h"
 #include "views/place/CityChips.h"
 #include "views/place/DeviceBlockerNotice.h"
 #include "views/place/PlaceSearchField.h"
@@ -289,6 +290,48 @@ TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
     const test::FocusPictures pictures = test::focusPictures(*notice);
     ASSERT_TRUE(pictures.hadFocus);
     EXPECT_NE(pictures.focused, pictures.unfocused);
+}
+
+TEST_F(PlacePanelTest, ARenameRefusedWhileEditingIsLockedPutsThePointsNameBack)
+{
+    PlacePanel& shown = show(noPlaces);
+    vm->selectPlace(makePoint(u"Old"_qs, 50.08, 14.42), false);
+    ASSERT_NE(shown.card(), nullptr);
+    QLineEdit* name = shown.card()->nameField();
+    QTest::mouseClick(name, Qt::LeftButton);
+    ASSERT_TRUE(name->hasFocus());
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(name, u"New"_qs);
+
+    // A background check locks editing: the field goes disabled and the rename is refused.
+    PlannerTestAccess::setCheckingDevice(*vm, true);
+    EXPECT_EQ(vm->selectedPoint()->name, u"Old"_qs);
+    EXPECT_EQ(name->text(), u"Old"_qs);
+    PlannerTestAccess::setCheckingDevice(*vm, false);
+    EXPECT_EQ(name->text(), u"Old"_qs);
+}
+
+TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
+{
+    PlacePanel& shown = show(noPlaces);
+    struct Case {
+        const char* name;
+        double heldLatitude;
+        bool live;
+    };
+    // 50.087501 − 50.0875 is a little over a millionth in binary.
+    for (const Case& c : {Case{"same", 50.0875, true}, Case{"a millionth apart", 50.087501, true},
+                          Case{"two millionths apart", 50.087502, false}}) {
+        SCOPED_TRACE(c.name);
+        PlannerTestAccess::holdPoint(*vm, makePoint(u"Held"_qs, c.heldLatitude, 14.4213), true);
+        vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), false);
+        ASSERT_NE(shown.card(), nullptr);
+        EXPECT_EQ(shown.card()->isPinLive(), c.live);
+        const QList<MapMark> marks = MapMark::forDraft(vm->points(), vm->routeLivePoint(), vm->lockedPoint());
+        ASSERT_EQ(marks.size(), 1);
+        EXPECT_EQ(marks.first().isLive, c.live);
+        EXPECT_EQ(MapMark::beacon(marks, vm->routeLivePoint(), vm->lockedPoint()).has_value(), !c.live);
+    }
 }
 
 TEST_F(PlacePanelTest, TheSearchGlyphFollowsALightDarkChange)

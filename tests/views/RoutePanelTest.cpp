@@ -16,6 +16,7 @@
 #include "views/kit/KitLabel.h"
 #include "views/kit/MetricView.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/RelativeTimeTicker.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/DeletionConfirmation.h"
 #include "views/route/RouteAlternativeRow.h"
@@ -691,6 +692,89 @@ TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     QTest::keyClick(start->lineEdit(), Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return vm->routeStartDisplayPoint()->name == QStringLiteral("Berlin"); }, 10000));
+}
+
+TEST_F(RoutePanelTest, RemovingAnEndPointClearsThatEnd)
+{
+    for (const bool removeStart : {false, true}) {
+        SCOPED_TRACE(removeStart ? "start" : "destination");
+        RoutePanel& shown = show();
+        vm->loadSavedRoute(savedRoute(QStringLiteral("Trip"), {makePoint(QStringLiteral("Home"), 50, 14),
+                                                               makePoint(QStringLiteral("Work"), 50.1, 14.1)}));
+        ASSERT_EQ(shown.destinationField()->text(), QStringLiteral("Work"));
+        const QString removed = removeStart ? QStringLiteral("Home") : QStringLiteral("Work");
+        RoutePointRow* row = nullptr;
+        for (RoutePointRow* candidate : shown.pointRows()) {
+            if (candidate->point().name == removed)
+                row = candidate;
+        }
+        ASSERT_NE(row, nullptr);
+        row->removeAction()->trigger();
+        answer(confirmation(), true);
+        PlaceSearchField* removedField = removeStart ? shown.startField() : shown.destinationField();
+        PlaceSearchField* keptField = removeStart ? shown.destinationField() : shown.startField();
+        EXPECT_EQ(removedField->text(), QString());
+        EXPECT_EQ(keptField->text(), removeStart ? QStringLiteral("Work") : QStringLiteral("Home"));
+        EXPECT_FALSE(shown.planButton()->isVisible());
+        EXPECT_FALSE((removeStart ? vm->routeStartDisplayPoint() : vm->routeDestinationDisplayPoint()).has_value());
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, AnAlternativesTitleFollowsTheTravelMode)
+{
+    RoutePanel& shown = show();
+    planRoute();
+    ASSERT_EQ(shown.alternativeRows().size(), 3);
+    QTest::mouseClick(shown.alternativeRows().at(1), Qt::LeftButton);
+    ASSERT_EQ(shown.summaryCard()->nameField()->text(), QStringLiteral("Driving · D2"));
+
+    QTest::mouseClick(shown.travelModePicker()->segment(RouteTransportMode::walking), Qt::LeftButton);
+    EXPECT_EQ(vm->routeName(), QStringLiteral("Walking · D2"));
+    ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
+    EXPECT_TRUE(vm->routeName().startsWith(QStringLiteral("Walking · "))) << vm->routeName().toStdString();
+
+    // A name the user gave stays as it is.
+    vm->setRouteName(QStringLiteral("My way"));
+    QTest::mouseClick(shown.travelModePicker()->segment(RouteTransportMode::automobile), Qt::LeftButton);
+    EXPECT_EQ(vm->routeName(), QStringLiteral("My way"));
+}
+
+TEST_F(RoutePanelTest, ALoadedNameLongerThanTheFieldIsCutOnceAndTheCursorStays)
+{
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(QString(300, u'a'), line(2)));
+    EXPECT_EQ(vm->routeName().size(), LocationPlannerViewModel::maximumNameLength);
+    QLineEdit* name = shown.summaryCard()->nameField();
+    EXPECT_EQ(name->text(), vm->routeName());
+    QTest::mouseClick(name, Qt::LeftButton);
+    ASSERT_TRUE(name->hasFocus());
+    name->setCursorPosition(10);
+    // Anything that refreshes the panel leaves the field and its cursor alone.
+    A::setOnline(*vm, false);
+    A::setOnline(*vm, true);
+    EXPECT_EQ(name->cursorPosition(), 10);
+    // Saving under it keeps the cut name.
+    shown.summaryCard()->saveButton()->click();
+    ASSERT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
+}
+
+TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)
+{
+    RoutePanel& shown = show();
+    QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    shown.setClock([&now] { return now; });
+    shown.arrivalTicker().setInterval(std::chrono::milliseconds(20));
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Trip"), line(2)));
+    const auto arrival = [&] { return shown.summaryCard()->findChildren<kit::MetricView*>().last()->accessibleName(); };
+    const QString before = arrival();
+    now = now.addSecs(10 * 60);
+    const QString expected =
+        QStringLiteral("Arrival ") + RouteSummaryCard::arrivalText(vm->cachedRouteDurationSeconds(), now);
+    ASSERT_NE(expected, before);
+    QTRY_COMPARE_WITH_TIMEOUT(arrival(), expected, 5000);
 }
 
 TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)

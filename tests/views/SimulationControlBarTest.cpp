@@ -1,7 +1,8 @@
-#include "planner/MainWindowState.h"
-#include "DeleteChildren.h"
-#include "planner/PlannerFixture.h"
 #include "views/controls/SimulationControlBar.h"
+
+#include "DeleteChildren.h"
+#include "planner/MainWindowState.h"
+#include "planner/PlannerFixture.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/StatusDot.h"
@@ -65,23 +66,39 @@ TEST_F(SimulationControlBarTest, EachStateShowsItsHeadlineIndicatorAndActions)
              A::setHelperStatus(vm, readyStatus());
              A::setIncidentActive(vm, true);
          },
-         true, u"iPhone is ready"_s, {u"acknowledgeAlert"_s}, false, BrandColor::Attention},
+         true,
+         u"iPhone is ready"_s,
+         {u"acknowledgeAlert"_s},
+         false,
+         BrandColor::Attention},
         {"a pending reset without a helper",
          [](auto& vm) { A::setResetPending(vm, true); },
-         true, u"Location reset isn’t finished"_s, {u"finishReset-"_s}, false, BrandColor::Attention},
+         true,
+         u"Location reset isn’t finished"_s,
+         {u"finishReset-"_s},
+         false,
+         BrandColor::Attention},
         {"a pending reset with a helper",
          [](auto& vm) {
              A::setHelperStatus(vm, readyStatus());
              A::setResetPending(vm, true);
          },
-         true, u"Location reset isn’t finished"_s, {u"finishReset"_s}, false, BrandColor::Attention},
+         true,
+         u"Location reset isn’t finished"_s,
+         {u"finishReset"_s},
+         false,
+         BrandColor::Attention},
         {"a confirmed hold verified in the background keeps its dot and its reset",
          [held](auto& vm) {
              A::setHelperStatus(vm, readyStatus());
              A::holdPoint(vm, held, true);
              A::setLockRefreshing(vm, true);
          },
-         true, u"Location is set"_s, {u"resetLocation"_s}, false, BrandColor::Ready},
+         true,
+         u"Location is set"_s,
+         {u"resetLocation"_s},
+         false,
+         BrandColor::Ready},
         {"a recovering hold can still be reset while it is verified",
          [held](auto& vm) {
              A::setHelperStatus(vm, readyStatus());
@@ -89,31 +106,51 @@ TEST_F(SimulationControlBarTest, EachStateShowsItsHeadlineIndicatorAndActions)
              A::setIncidentActive(vm, true);
              A::setLockRefreshing(vm, true);
          },
-         true, u"Restoring location…"_s, {u"acknowledgeAlert"_s, u"resetLocation"_s}, true, BrandColor::Attention},
+         true,
+         u"Restoring location…"_s,
+         {u"acknowledgeAlert"_s, u"resetLocation"_s},
+         true,
+         BrandColor::Attention},
         {"an unconfirmed hold shows the spinner during the same verification",
          [held](auto& vm) {
              A::holdPoint(vm, held, false);
              A::setLockRefreshing(vm, true);
          },
-         true, u"Verifying location…"_s, {u"resetLocation"_s}, true, BrandColor::Idle},
+         true,
+         u"Verifying location…"_s,
+         {u"resetLocation"_s},
+         true,
+         BrandColor::Idle},
         {"no reset while a route is being planned",
          [held](auto& vm) {
              A::holdPoint(vm, held, true);
              A::setPlanning(vm, true);
          },
-         true, u"Location is set"_s, {u"resetLocation-"_s}, false, BrandColor::Ready},
+         true,
+         u"Location is set"_s,
+         {u"resetLocation-"_s},
+         false,
+         BrandColor::Ready},
         {"no reset while the device is busy",
          [held](auto& vm) {
              A::holdPoint(vm, held, true);
              A::setDeviceBusy(vm, true);
          },
-         true, u"Location is set"_s, {u"resetLocation-"_s}, true, BrandColor::Ready},
+         true,
+         u"Location is set"_s,
+         {u"resetLocation-"_s},
+         true,
+         BrandColor::Ready},
         {"a playing route",
          [](auto& vm) {
              vm.setRouteName(u"Morning walk"_s);
              A::setRouteRunning(vm, true);
          },
-         true, u"Route is playing"_s, {u"stopRoute"_s, u"resetLocation"_s}, false, BrandColor::Ready},
+         true,
+         u"Route is playing"_s,
+         {u"stopRoute"_s, u"resetLocation"_s},
+         false,
+         BrandColor::Ready},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,6 +193,10 @@ TEST_F(SimulationControlBarTest, ActionsReachTheViewModelAndTheWindowState)
     EXPECT_EQ(bar->findChild<RouteProgressLine*>()->progress(), 1.0);
     A::setRouteProgress(*vm, -0.2);
     EXPECT_EQ(bar->findChild<RouteProgressLine*>()->progress(), 0.0);
+    // An exact 0.29 reads 29 %, not 28 %.
+    A::setRouteProgress(*vm, 0.29);
+    const QString progressText = bar->findChild<RouteProgressLine*>()->accessibleDescription();
+    EXPECT_TRUE(progressText.startsWith(QStringLiteral("29%"))) << progressText.toStdString();
     QTest::mouseClick(button("stopRoute"), Qt::LeftButton);
     EXPECT_FALSE(vm->isIPhoneRouteRunning());
     EXPECT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
@@ -171,7 +212,8 @@ TEST_F(SimulationControlBarTest, TheHeldDurationMovesOnWithTheClockAlone)
     EXPECT_EQ(text("detail"), u"Home · Active for less than a minute · Verified just now"_s);
 
     clock.advance(std::chrono::seconds(10));
-    EXPECT_TRUE(eventually([&] { return text("detail").contains(u"Active for 1 min"_s); })) << text("detail").toStdString();
+    EXPECT_TRUE(eventually([&] { return text("detail").contains(u"Active for 1 min"_s); }))
+        << text("detail").toStdString();
 }
 
 TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatus)

@@ -6,6 +6,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelScaffold.h"
+#include "views/kit/RelativeTimeTicker.h"
 #include "views/library/LibraryTexts.h"
 #include "views/library/LibraryWidgets.h"
 
@@ -29,7 +30,21 @@ HistoryPanel::HistoryPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
 
     connect(&m_viewModel, &LocationPlannerViewModel::historyChanged, this, &HistoryPanel::rebuild);
     library::connectGates(m_viewModel, this, [this] { syncGates(); });
+    m_ticker = new kit::RelativeTimeTicker(*this, [this] {
+        // Rebuilt only when a relative date reads differently by now.
+        if (dateTexts() != m_shownDates)
+            rebuild();
+    });
     rebuild();
+}
+
+QStringList HistoryPanel::dateTexts() const
+{
+    const QDateTime now = m_viewModel.clock().wallNow();
+    QStringList texts;
+    for (const RouteHistoryItem& entry : m_viewModel.history())
+        texts << library::relativeDateText(entry.createdAt, now);
+    return texts;
 }
 
 void HistoryPanel::showEvent(QShowEvent* event)
@@ -42,16 +57,16 @@ void HistoryPanel::showEvent(QShowEvent* event)
 void HistoryPanel::rebuild()
 {
     m_rows.clear();
+    m_shownDates = dateTexts();
     library::clearLayout(m_content);
     LocationPlannerViewModel& vm = m_viewModel;
     MainWindowState& windowState = vm.windowState();
     if (vm.history().isEmpty()) {
         //: Empty state of the History panel.
-        m_content->addWidget(new kit::EmptyStateView("clock.arrow.circlepath"_symbol,
-                                                     tr("Locations you set and routes you play appear here."),
-                                                     //: Button in an empty state; opens the Place panel.
-                                                     tr("Choose a place"),
-                                                     [&windowState] { windowState.setSection(AppSection::place); }));
+        m_content->addWidget(new kit::EmptyStateView(
+            "clock.arrow.circlepath"_symbol, tr("Locations you set and routes you play appear here."),
+            //: Button in an empty state; opens the Place panel.
+            tr("Choose a place"), [&windowState] { windowState.setSection(AppSection::place); }));
         return;
     }
     auto* list = new kit::RowList;
@@ -70,9 +85,8 @@ void HistoryPanel::rebuild()
                                             //: Primary button of the Place panel; also a tooltip for history items.
                                             //: Keep short.
                                             : tr("Set location");
-        auto* reuse =
-            new kit::IconButton(buttonTitle, isRoute ? "play.fill"_symbol : "location.fill"_symbol,
-                                kit::BrandColor::AccentText);
+        auto* reuse = new kit::IconButton(buttonTitle, isRoute ? "play.fill"_symbol : "location.fill"_symbol,
+                                          kit::BrandColor::AccentText);
         auto* row = new kit::LibraryRow(isRoute ? library::transportModeSymbol(entry.transportMode) : "mappin"_symbol,
                                         entry.title, subtitle, reuse);
         //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending

@@ -11,8 +11,7 @@ bool MapMark::isLivePoint(const RoutePoint& point, const std::optional<RoutePoin
     const std::optional<RoutePoint>& reference = livePoint ? livePoint : heldPoint;
     if (!reference)
         return false;
-    return std::abs(point.latitude - reference->latitude) <= liveTolerance &&
-           std::abs(point.longitude - reference->longitude) <= liveTolerance;
+    return isSamePlace(point, *reference);
 }
 
 QList<MapMark> MapMark::forDraft(const QList<RoutePoint>& points, const std::optional<RoutePoint>& livePoint,

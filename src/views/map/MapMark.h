@@ -20,8 +20,6 @@ struct MapMark {
 
     /// Drafts longer than this show only their start and destination marks.
     static constexpr qsizetype maxPointsWithWaypoints = 24;
-    /// How close (degrees, each axis, bound included) the iPhone must be to a point.
-    static constexpr double liveTolerance = 1e-6;
 
     /// The marks of a draft, in drawing order. The reference for the live state is
     /// the live point, else the held point.

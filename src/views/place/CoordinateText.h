@@ -8,7 +8,4 @@ namespace ostrevin::place {
 /// whatever the user's language.
 QString coordinateText(double latitude, double longitude);
 
-/// Two points within a millionth of a degree in both coordinates are one place.
-bool isSamePlace(double latitudeA, double longitudeA, double latitudeB, double longitudeB);
-
 } // namespace ostrevin::place

@@ -24,16 +24,14 @@ namespace ostrevin {
 using namespace kit;
 
 SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const RoutePoint& point, QWidget* parent)
-    : QWidget(parent)
-    , m_viewModel(viewModel)
-    , m_point(point)
-    , m_pin(new MapPin(false, 0.72))
-    , m_name(new QLineEdit)
-    , m_coordinates(new QLabel)
-    //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
-    , m_star(new IconButton(tr("Save location"), "star"_symbol, BrandColor::AccentText))
-    //: Note under the selected place when it is the last point of a route.
-    , m_destinationNote(new KitLabel(tr("Destination of the current route"), TextStyle::Caption))
+    : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(false, 0.72)), m_name(new QLineEdit),
+      m_coordinates(new QLabel)
+      //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
+      ,
+      m_star(new IconButton(tr("Save location"), "star"_symbol, BrandColor::AccentText))
+      //: Note under the selected place when it is the last point of a route.
+      ,
+      m_destinationNote(new KitLabel(tr("Destination of the current route"), TextStyle::Caption))
 {
     // The map's pin at 0.72 of its size, centred in a frame of 20 by 26.
     m_pin->setFixedSize(20, 26);
@@ -94,7 +92,7 @@ void SelectedPlaceCard::setPoint(const RoutePoint& point)
 void SelectedPlaceCard::refresh()
 {
     const auto& held = m_viewModel.lockedPoint();
-    m_isLive = held && place::isSamePlace(held->latitude, held->longitude, m_point.latitude, m_point.longitude);
+    m_isLive = held && isSamePlace(*held, m_point);
     m_pin->setLive(m_isLive);
     m_coordinates->setText(place::coordinateText(m_point.latitude, m_point.longitude));
     QPalette palette = m_coordinates->palette();
@@ -132,6 +130,10 @@ void SelectedPlaceCard::commitName()
     if (m_name->text() != name)
         m_name->setText(name);
     m_viewModel.renameSelectedPoint(name);
+    // A rename the view model refused (editing got locked while the user typed)
+    // must not stay shown: the star would then save under a name the point lacks.
+    if (m_point.name != name)
+        m_name->setText(m_point.name);
 }
 
 void SelectedPlaceCard::saveLocation()

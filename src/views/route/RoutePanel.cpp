@@ -15,6 +15,7 @@
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
+#include "views/kit/RelativeTimeTicker.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
@@ -154,6 +155,11 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
+    // The arrival is a time of day counted from now: it moves on while shown.
+    m_arrivalTicker = new RelativeTimeTicker(*this, [this] {
+        if (m_summary)
+            m_summary->refresh(m_now());
+    });
     m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::route,
                                                 QStringLiteral("routeNameReplacement"));
     refresh();

@@ -37,6 +37,7 @@ class InlineNotice;
 class KitLabel;
 class LinkButton;
 class PanelSection;
+class RelativeTimeTicker;
 } // namespace kit
 
 /// The side panel of the route section: the start and destination fields, the
@@ -72,6 +73,7 @@ public:
 
     /// Where the arrival time is counted from (tests and pictures fix it).
     void setClock(std::function<QDateTime()> now);
+    kit::RelativeTimeTicker& arrivalTicker() const { return *m_arrivalTicker; }
 
     // The controls, for tests and pictures.
     kit::IconButton* resetButton() const { return m_reset; }
@@ -165,6 +167,7 @@ private:
     DeviceBlockerNotice* m_blocker;
     kit::ActionButton* m_startRoute;
     NameReplacementQuestion* m_replacement = nullptr;
+    kit::RelativeTimeTicker* m_arrivalTicker = nullptr;
     /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
     std::optional<QUuid> m_listedStepsOf;
     /// What a running search would replace, noted when it began.

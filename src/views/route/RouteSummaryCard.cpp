@@ -32,7 +32,7 @@ RouteSummaryCard::RouteSummaryCard(LocationPlannerViewModel& viewModel, QWidget*
     //: Placeholder and VoiceOver label of the route name field in the route summary.
     m_name->setPlaceholderText(tr("Route name"));
     m_name->setAccessibleName(tr("Route name"));
-    m_name->setMaxLength(256);
+    m_name->setMaxLength(LocationPlannerViewModel::maximumNameLength);
     // The field has no surface of its own: it sits on the card.
     showSurfaceThrough(*m_name);
     //: Tooltip and VoiceOver label of the bookmark button that saves the current route to Saved routes under its name.

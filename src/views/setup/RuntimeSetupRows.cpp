@@ -1,5 +1,6 @@
 #include "views/setup/RuntimeSetupRows.h"
 
+#include "routedata/TovrelFormat.h"
 #include "runtime/PythonBuild.h"
 
 #include <QCoreApplication>
@@ -83,12 +84,11 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
             row.status = order < 0 ? StepStatus::done : order == 0 ? StepStatus::current : StepStatus::later;
             if (order == 0 && phase.progress) {
                 // Rounded down: "100 %" would claim the download is done before it is.
-                const double clamped = std::clamp(*phase.progress, 0.0, 1.0);
                 //: A percentage. %1 is the number, %2 the percent sign, both as the user’s locale writes them;
                 //: order and space them as your language does (“42 %”, “%42”).
                 row.percentage =
                     QCoreApplication::translate("RuntimeSetupView", "%1%2")
-                        .arg(locale.toString(static_cast<int>(std::floor(clamped * 100.0))), locale.percent());
+                        .arg(locale.toString(TovrelFormat::wholePercent(*phase.progress)), locale.percent());
             } else if (order == 0 && phase.receivedBytes) {
                 // No size to measure against: the bytes so far show that it moves.
                 row.percentage = locale.formattedDataSize(*phase.receivedBytes, 0, QLocale::DataSizeSIFormat);
