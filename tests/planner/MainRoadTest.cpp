@@ -110,7 +110,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     tool.unplug();
     ASSERT_TRUE(within(10000, [&] { return !alarms.presented().isEmpty(); }));
     const LocationSafetyAlarmEvent raised = alarms.presented().first();
-    EXPECT_EQ(raised.reason, QStringLiteral("iPhone stopped responding."));
+    EXPECT_EQ(raised.reason, QStringLiteral("iPhone isn’t connected."));
     EXPECT_EQ(raised.pointName, home.name);
     ASSERT_TRUE(within(10000, [&] { return bot.requestCount(sendPath) >= 1; }));
     EXPECT_TRUE(isProcessAlive(held));
