@@ -1,5 +1,7 @@
 #include "views/kit/Question.h"
 
+#include "views/kit/KeyboardHandover.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -47,6 +49,7 @@ QMessageBox* openQuestion(QWidget* parent, const Question& question, QObject* co
             [box, action, closed = std::move(closed)] { closed(action && box->clickedButton() == action); });
     }
     box->open();
+    takeKeyboardWhenShown(*box);
     return box;
 }
 

@@ -1,0 +1,128 @@
+#include "views/kit/KeyboardHandover.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+
+#if OSTREVIN_HAVE_XCB
+#include <cstdlib>
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
+namespace ostrevin::kit {
+
+namespace {
+
+#if OSTREVIN_HAVE_XCB
+xcb_connection_t* x11Connection()
+{
+    // The offscreen platform answers for X11 too, without a connection.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 && QGuiApplication::platformName() == u"xcb" ? x11->connection() : nullptr;
+}
+
+/// The child of the root that holds window: the window manager's frame around it.
+xcb_window_t topLevelOf(xcb_connection_t* connection, xcb_window_t window)
+{
+    for (int depth = 0; window != XCB_WINDOW_NONE && depth < 16; ++depth) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+        if (!tree)
+            return XCB_WINDOW_NONE;
+        const xcb_window_t parent = tree->parent;
+        const xcb_window_t root = tree->root;
+        free(tree);
+        if (parent == root || parent == XCB_WINDOW_NONE)
+            return window;
+        window = parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+/// Whether the keys go nowhere or to this program: with the focus on the root
+/// they follow the pointer, which must then be over one of its windows.
+bool keyboardIsFree(xcb_connection_t* connection)
+{
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    if (!reply)
+        return false;
+    xcb_window_t focused = reply->focus;
+    free(reply);
+    if (focused == XCB_NONE)
+        return true;
+    if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_query_pointer_reply_t* pointer =
+            xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
+        focused = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
+        free(pointer);
+        if (focused == XCB_WINDOW_NONE)
+            return true;
+    }
+    const xcb_window_t holder = topLevelOf(connection, focused);
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() && topLevelOf(connection, static_cast<xcb_window_t>(window->winId())) == holder)
+            return true;
+    }
+    return false;
+}
+#endif
+
+void take(QWidget& window)
+{
+    window.raise();
+    window.activateWindow();
+#if OSTREVIN_HAVE_XCB
+    if (xcb_connection_t* connection = x11Connection(); connection && keyboardIsFree(connection)) {
+        // The current time is later than any focus change the window manager made.
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
+                            XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
+#endif
+}
+
+class TakeOnExpose final : public QObject {
+public:
+    explicit TakeOnExpose(QWidget& window) : QObject(&window), m_window(window)
+    {
+        window.windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            // After Qt's own handling of the expose, which may activate the window itself.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_window.isVisible())
+                        take(m_window);
+                    deleteLater();
+                },
+                Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget& m_window;
+};
+
+} // namespace
+
+void takeKeyboardWhenShown(QWidget& window)
+{
+    window.winId();
+    if (window.windowHandle()->isExposed())
+        take(window);
+    else
+        new TakeOnExpose(window);
+}
+
+} // namespace ostrevin::kit

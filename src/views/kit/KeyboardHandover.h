@@ -1,0 +1,14 @@
+#pragma once
+
+class QWidget;
+
+namespace ostrevin::kit {
+
+/// Gives window (a dialog of this program) the keyboard once it is on screen, unless
+/// another program holds it. Qt asks for the focus when the window is mapped, stamped
+/// with the time of the last event it saw; a window manager that moved the focus
+/// since (twm does when the previous dialog closes) makes the X server drop that
+/// request, and the keys then follow the pointer into the blocked main window.
+void takeKeyboardWhenShown(QWidget& window);
+
+} // namespace ostrevin::kit

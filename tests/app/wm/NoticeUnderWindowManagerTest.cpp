@@ -1,0 +1,141 @@
+// The real main window under a plain X11 window manager (twm) on a private Xvfb,
+// clicked and typed at through the X server as a mouse and a keyboard do; run
+// through with-xvfb.sh.
+
+#include "ShellFixture.h"
+#include "views/kit/IconButton.h"
+#include "views/place/PlacePanel.h"
+#include "views/place/SelectedPlaceCard.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace ostrevin;
+using namespace ostrevin::test;
+
+namespace {
+
+class NoticeUnderWindowManager : public ShellFixture {
+protected:
+    void TearDown() override
+    {
+        ShellFixture::TearDown();
+        if (wm.state() != QProcess::NotRunning) {
+            wm.kill();
+            wm.waitForFinished(5000);
+        }
+    }
+
+    /// Starts twm on the test's display; false (with the reason) when it cannot run.
+    bool startWindowManager()
+    {
+        const QString twm = QStandardPaths::findExecutable(QStringLiteral("twm"));
+        xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (twm.isEmpty() || xdotoolPath.isEmpty())
+            return false;
+        // Without a placement rule twm waits for the user to place every new window;
+        // its default fonts are not on a bare X server, "fixed" is built into every one.
+        QFile rc(dir.file(QStringLiteral("twmrc")));
+        EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
+        rc.write("RandomPlacement\nUsePPosition \"on\"\n");
+        for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
+            rc.write(QByteArray(font) + " \"fixed\"\n");
+        rc.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        wm.setProcessEnvironment(environment);
+        wm.setProcessChannelMode(QProcess::MergedChannels);
+        wm.start(twm, {QStringLiteral("-f"), rc.fileName()});
+        return wm.waitForStarted(5000);
+    }
+
+    QString xdotool(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(xdotoolPath, arguments);
+        EXPECT_TRUE(process.waitForFinished(5000) && process.exitCode() == 0) << arguments.join(u' ').toStdString();
+        return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+    }
+
+    void click(QWidget* widget)
+    {
+        const QPoint at = widget->mapToGlobal(widget->rect().center());
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    }
+
+    QMessageBox* shownBox(const QString& name)
+    {
+        QMessageBox* box = nullptr;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                box = window->findChild<QMessageBox*>(name);
+                return box && box->isVisible();
+            },
+            5000);
+        return shown && QTest::qWaitForWindowExposed(box) ? box : nullptr;
+    }
+
+    kit::IconButton* star() const
+    {
+        auto* panel = window->findChild<PlacePanel*>();
+        if (!panel->card())
+            return nullptr;
+        for (auto* button : panel->card()->findChildren<kit::IconButton*>()) {
+            if (button->toolTip() == QStringLiteral("Save location") && button->isVisible())
+                return button;
+        }
+        return nullptr;
+    }
+
+    QProcess wm;
+    QString xdotoolPath;
+};
+
+} // namespace
+
+TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFirstKey)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000))
+        << "twm frames the window: " << wm.readAll().toStdString();
+
+    // The second save replaces the first Home after a question answered with the
+    // mouse: twm puts the focus on the root when that question closes.
+    const struct {
+        double latitude;
+        const char* key;
+    } cases[] = {{50.08, "Return"}, {50.09, "Escape"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        vm->selectPlace(makePoint(QStringLiteral("Home"), c.latitude, 14.42), false);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 5000));
+        click(star());
+        if (!vm->savedLocations().isEmpty() && vm->savedLocations().first().point.latitude != c.latitude) {
+            QMessageBox* question = shownBox(QStringLiteral("locationNameReplacement"));
+            ASSERT_NE(question, nullptr);
+            for (QAbstractButton* button : question->buttons()) {
+                if (question->buttonRole(button) == QMessageBox::DestructiveRole)
+                    click(button);
+            }
+        }
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        const QString id = QString::number(notice->winId());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}) == id;
+            },
+            5000))
+            << "the notice holds the keyboard";
+        xdotool({QStringLiteral("key"), QString::fromLatin1(c.key)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000)) << "the first key closes the notice";
+        ASSERT_DOUBLE_EQ(vm->savedLocations().first().point.latitude, c.latitude);
+    }
+}
