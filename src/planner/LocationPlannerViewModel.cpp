@@ -43,6 +43,11 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     setSelectedSpeedProfile(AppSettings::defaultSpeedProfile(settings));
     if (const auto interval = AppSettings::storedLockRefreshInterval(settings))
         setLockRefreshIntervalSeconds(*interval);
+    // Settings and a reset of all data write the units to the store directly.
+    connect(&settings, &SettingsStore::valueChanged, this, [this](const QString& key) {
+        if (key == AppSettings::name(AppSettings::Key::units))
+            emit unitsChanged();
+    });
 
     loadLists();
     restoreTelegramSettings();

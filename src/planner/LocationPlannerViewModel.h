@@ -347,6 +347,8 @@ signals:
     void pointsChanged();
     /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
     void routeMetricsChanged();
+    /// The units setting changed: every distance and speed shown is written anew.
+    void unitsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();

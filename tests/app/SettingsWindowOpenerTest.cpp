@@ -3,9 +3,17 @@
 #include "ShellFixture.h"
 #include "app/AppCommands.h"
 #include "app/MainWindowView.h"
+#include "planner/MainWindowState.h"
+#include "routedata/AppSettings.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/MetricView.h"
+#include "views/route/RoutePanel.h"
+#include "views/route/RouteSummaryCard.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -55,6 +63,44 @@ TEST_F(SettingsWindowOpenerTest, CtrlQInTheSettingsWindowQuitsAsTheMenuDoes)
     QSignalSpy quit(window.get(), &MainWindow::quitRequested);
     QTest::keyClick(settingsWindow, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quit.count(), 1);
+}
+
+TEST_F(SettingsWindowOpenerTest, ChangingUnitsRewritesTheRoutePanelAtOnce)
+{
+    build();
+    // As the application does: the formatter reads the units from this store.
+    AppSettings::setStandardStore(settings.get());
+    const auto uninstall = qScopeGuard([] { AppSettings::setStandardStore(nullptr); });
+    AppSettings::setUnits(MeasurementUnits::kilometers, *settings);
+    auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, u"system"_s}, *window);
+    vm->windowState().setSection(AppSection::route);
+    SavedRoute trip;
+    trip.name = u"Trip"_s;
+    trip.points = {makePoint(u"A"_s, 50, 14), makePoint(u"B"_s, 50.2, 14.2)};
+    vm->loadSavedRoute(trip);
+    vm->setSelectedSpeedProfile(RouteSpeedProfile::extreme);
+    auto* panel = window->findChild<RoutePanel*>();
+    ASSERT_TRUE(panel && panel->summaryCard());
+    const auto unitTexts = [&] {
+        QStringList texts{panel->townSpeedText(), panel->speedMenu()->toolTip()};
+        for (const kit::MetricView* metric : panel->summaryCard()->findChildren<kit::MetricView*>())
+            texts << metric->accessibleName();
+        for (const kit::KitLabel* label : panel->speedControl()->findChildren<kit::KitLabel*>())
+            texts << label->text();
+        return texts.filter(QRegularExpression(u"\\d ?(km|mi|ft|mph)\\b"_s));
+    };
+    const QStringList metric = unitTexts();
+    ASSERT_GE(metric.size(), 4) << metric.join(u" | "_s).toStdString();
+
+    window->commands()->action(u"settings"_s)->trigger();
+    auto* picker = opener->window()->findChild<QComboBox*>(u"unitsPicker"_s);
+    ASSERT_NE(picker, nullptr);
+    picker->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picker, Qt::Key_Down);
+    ASSERT_EQ(AppSettings::units(*settings), MeasurementUnits::miles);
+    const QStringList imperial = unitTexts();
+    EXPECT_EQ(imperial.size(), metric.size()) << imperial.join(u" | "_s).toStdString();
+    EXPECT_TRUE(imperial.filter(u"km"_s).isEmpty()) << imperial.join(u" | "_s).toStdString();
 }
 
 } // namespace

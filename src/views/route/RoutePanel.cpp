@@ -155,6 +155,12 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
+    connect(&viewModel, &VM::unitsChanged, this, [this] {
+        // Alternatives and steps are otherwise written once per route.
+        retire(m_alternativeRows);
+        m_listedStepsOf.reset();
+        refresh();
+    });
     // The arrival is a time of day counted from now: it moves on while shown.
     m_arrivalTicker = new RelativeTimeTicker(*this, [this] {
         if (m_summary)
@@ -259,11 +265,6 @@ QWidget* RoutePanel::buildSpeedControl()
     for (RouteSpeedProfile profile : m_viewModel.speedProfiles())
         m_speedMenu->addItem(title(profile));
     m_speedMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”.
-    //: “Normal” is the speed profile name.
-    m_speedMenu->setToolTip(tr("At Normal speed, driving averages about %1 in town and %2 outside town.")
-                                .arg(TovrelFormat::speed(50, TovrelFormat::UnitWidth::Abbreviated),
-                                     TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated)));
     connect(m_speedMenu, &QComboBox::activated, this,
             [this](int index) { m_viewModel.setSelectedSpeedProfile(m_viewModel.speedProfiles().at(index)); });
 
@@ -522,6 +523,11 @@ void RoutePanel::refreshSpeed()
     }
     m_townSpeed->setAccessibleDescription(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Wide));
     m_townSpeedValue->setText(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Abbreviated));
+    //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”.
+    //: “Normal” is the speed profile name.
+    m_speedMenu->setToolTip(tr("At Normal speed, driving averages about %1 in town and %2 outside town.")
+                                .arg(TovrelFormat::speed(50, TovrelFormat::UnitWidth::Abbreviated),
+                                     TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated)));
 }
 
 QString RoutePanel::townSpeedText() const
