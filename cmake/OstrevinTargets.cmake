@@ -55,3 +55,18 @@ function(ostrevin_folder_library name)
     target_link_libraries(${_target} INTERFACE ostrevin_options ${ARG_DEPS})
   endif()
 endfunction()
+
+# ostrevin_link_xcb(<target>)
+# Links the X11 client library where it is installed and tells the code through
+# OSTREVIN_HAVE_XCB (0 or 1), so other platforms build without it.
+function(ostrevin_link_xcb target)
+  find_library(OSTREVIN_XCB_LIBRARY xcb)
+  find_path(OSTREVIN_XCB_INCLUDE_DIR xcb/xcb.h)
+  if(OSTREVIN_XCB_LIBRARY AND OSTREVIN_XCB_INCLUDE_DIR)
+    target_link_libraries(${target} PUBLIC ${OSTREVIN_XCB_LIBRARY})
+    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_XCB_INCLUDE_DIR})
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=1)
+  else()
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=0)
+  endif()
+endfunction()

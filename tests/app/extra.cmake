@@ -4,35 +4,27 @@ if(TARGET test_app)
   target_compile_definitions(test_app PRIVATE OSTREVIN_APP_BINARY="$<TARGET_FILE:ostrevin>")
 endif()
 
-# The real window on an X11 display (a private Xvfb, see with-xvfb.sh).
+# The real window on an X11 display (a private Xvfb, see with-xvfb.sh): the whole
+# application end to end, and notices under a plain window manager (that test
+# skips itself when twm or xdotool is missing).
 find_program(OSTREVIN_XVFB Xvfb)
 find_program(OSTREVIN_XRANDR xrandr)
 find_program(OSTREVIN_DBUS_RUN_SESSION dbus-run-session)
 if(OSTREVIN_XVFB AND OSTREVIN_XRANDR AND OSTREVIN_DBUS_RUN_SESSION)
-  add_executable(test_app_endtoend ${CMAKE_CURRENT_SOURCE_DIR}/app/endtoend/EndToEndTest.cpp)
-  target_link_libraries(test_app_endtoend PRIVATE ostrevin_testmain_gui ostrevin_app ostrevin_testsupport)
-  set_target_properties(test_app_endtoend PROPERTIES
-    CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/alerts/with-xvfb.sh)
-  gtest_discover_tests(test_app_endtoend
-    TEST_PREFIX "endtoend."
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 240)
+  foreach(_case endtoend/EndToEndTest wm/NoticeUnderWindowManagerTest)
+    get_filename_component(_folder ${_case} DIRECTORY)
+    set(_target test_app_${_folder})
+    add_executable(${_target} ${CMAKE_CURRENT_SOURCE_DIR}/app/${_case}.cpp)
+    target_include_directories(${_target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app)
+    target_link_libraries(${_target} PRIVATE ostrevin_testmain_gui ostrevin_app ostrevin_testsupport)
+    set_target_properties(${_target} PROPERTIES
+      CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/alerts/with-xvfb.sh)
+    gtest_discover_tests(${_target}
+      TEST_PREFIX "${_folder}."
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES TIMEOUT 240)
+  endforeach()
 else()
-  message(WARNING "Xvfb, xrandr or dbus-run-session missing: the end-to-end window test does not run")
-endif()
-
-# Notices under a plain X11 window manager on a private Xvfb (see with-xvfb.sh);
-# the test skips itself when twm or xdotool is missing.
-if(OSTREVIN_XVFB AND OSTREVIN_XRANDR AND OSTREVIN_DBUS_RUN_SESSION)
-  add_executable(test_app_wm ${CMAKE_CURRENT_SOURCE_DIR}/app/wm/NoticeUnderWindowManagerTest.cpp)
-  target_include_directories(test_app_wm PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app)
-  target_link_libraries(test_app_wm PRIVATE ostrevin_testmain_gui ostrevin_app ostrevin_testsupport)
-  set_target_properties(test_app_wm PROPERTIES
-    CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/alerts/with-xvfb.sh)
-  gtest_discover_tests(test_app_wm
-    TEST_PREFIX "wm."
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120)
+  message(WARNING "Xvfb, xrandr or dbus-run-session missing: the window tests on X11 do not run")
 endif()

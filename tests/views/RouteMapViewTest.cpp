@@ -4,11 +4,13 @@
 #include "planner/PlannerFixture.h"
 #include "routedata/AppSettings.h"
 #include "routedata/RouteMapPresentation.h"
+#include "support/QtPrinters.h"
 #include "views/map/MapControlStack.h"
 #include "views/map/MapInstructionBanner.h"
 #include "views/map/MapWidget.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QActionGroup>
 #include <QMenu>
 #include <QSignalSpy>
@@ -17,6 +19,7 @@
 namespace ostrevin {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::PlannerFixture;
 
 class RouteMapViewTest : public PlannerFixture {
@@ -199,6 +202,48 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     rows[0]->trigger();
     EXPECT_EQ(settings->value(key).toString(), QStringLiteral("standard"));
     EXPECT_TRUE(rows[0]->isChecked());
+}
+
+TEST_F(RouteMapViewTest, ScreenReadersFindEveryMarkByNameTheBeaconAndTheBanner)
+{
+    RouteMapView& map = makeView();
+    vm->windowState().setSection(AppSection::route);
+    PlannerTestAccess::holdPoint(*vm, test::makePoint(QStringLiteral("Held"), 50.3, 14.3), true);
+    const auto marks = [&] {
+        QAccessibleInterface* canvas = QAccessible::queryAccessibleInterface(&map.map());
+        QStringList names;
+        for (int i = 0; i < canvas->childCount(); ++i) {
+            QAccessibleInterface* child = canvas->child(i);
+            if (child->role() == QAccessible::Graphic) {
+                names << child->text(QAccessible::Name);
+                // Found again where it is drawn, as a pointer-driven reader asks.
+                const QPoint centre = child->rect().center();
+                EXPECT_EQ(canvas->childAt(centre.x(), centre.y()), child) << names.constLast().toStdString();
+                EXPECT_EQ(canvas->indexOfChild(child), i);
+            }
+        }
+        return names;
+    };
+
+    SavedRoute trip;
+    trip.name = QStringLiteral("Trip");
+    trip.points = {test::makePoint(QStringLiteral("Old Town"), 50.0, 14.0),
+                   test::makePoint(QStringLiteral("Bridge"), 50.1, 14.1),
+                   test::makePoint(QStringLiteral("Castle"), 50.2, 14.2)};
+    vm->loadSavedRoute(trip);
+    EXPECT_EQ(marks(), (QStringList{u"Old Town"_s, u"Bridge"_s, u"Castle"_s, u"iPhone location"_s}));
+    QAccessibleInterface* banner = QAccessible::queryAccessibleInterface(&map.banner());
+    EXPECT_FALSE(map.banner().text().isEmpty());
+    EXPECT_EQ(banner->text(QAccessible::Name), map.banner().text());
+
+    // A shorter draft: the marks that went are no longer listed.
+    QAccessibleInterface* castle = QAccessible::queryAccessibleInterface(&map.map())
+                                       ->child(QAccessible::queryAccessibleInterface(&map.map())->childCount() - 2);
+    vm->windowState().setSection(AppSection::place);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    EXPECT_EQ(marks(), (QStringList{u"Rome"_s, u"iPhone location"_s}));
+    EXPECT_EQ(banner->text(QAccessible::Name), map.banner().text());
+    EXPECT_TRUE(castle->state().invalid);
 }
 
 } // namespace

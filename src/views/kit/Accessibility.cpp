@@ -60,4 +60,19 @@ void hideFromAccessibility(QWidget& widget)
     mark(widget, hiddenProperty);
 }
 
+AccessibleChildren::~AccessibleChildren()
+{
+    for (const QAccessible::Id id : std::as_const(m_ids))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+int AccessibleChildren::indexOf(const QAccessibleInterface* child) const
+{
+    for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it) {
+        if (QAccessible::accessibleInterface(it.value()) == child)
+            return it.key();
+    }
+    return -1;
+}
+
 } // namespace ostrevin::kit

@@ -40,6 +40,8 @@ void MapInstructionBanner::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
+    // Painted, so a screen reader has only this to read.
+    setAccessibleName(text);
     updateGeometry();
     update();
 }

@@ -3,9 +3,11 @@
 #include "views/kit/Brand.h"
 #include "views/kit/TextStyle.h"
 #include "views/map/MapPlaceholder.h"
+#include "views/map/MapWidgetAccessible.h"
 #include "views/map/TileLoader.h"
 #include "views/map/WebMercator.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -93,6 +95,7 @@ MapWidget::MapWidget(const QString& tileCacheFolder, QWidget* parent)
     connect(m_tiles, &TileLoader::offlineChanged, this, [this] { update(); });
     m_pulseClock.start();
     followBrand();
+    MapWidgetAccessible::install();
 }
 
 MapWidget::~MapWidget() = default;
@@ -154,6 +157,7 @@ void MapWidget::setMarks(const QList<MapMark>& marks)
         return;
     m_marks = marks;
     update();
+    marksChanged();
 }
 
 void MapWidget::setBeacon(const std::optional<Coordinate>& coordinate)
@@ -163,6 +167,7 @@ void MapWidget::setBeacon(const std::optional<Coordinate>& coordinate)
     m_beacon = coordinate;
     updatePulse();
     update();
+    marksChanged();
 }
 
 void MapWidget::followBrand()
@@ -332,6 +337,42 @@ double MapWidget::pulse() const
     const double phase = std::fmod(static_cast<double>(m_pulseClock.elapsed()), 2 * pulseHalfPeriodMs);
     const double linear = phase < pulseHalfPeriodMs ? phase / pulseHalfPeriodMs : 2 - phase / pulseHalfPeriodMs;
     return (1 - std::cos(std::numbers::pi * linear)) / 2;
+}
+
+void MapWidget::marksChanged()
+{
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+int MapWidget::accessibleMarkCount() const
+{
+    return static_cast<int>(m_marks.size()) + (m_beacon ? 1 : 0);
+}
+
+QString MapWidget::accessibleMarkName(int place) const
+{
+    if (place < m_marks.size())
+        return m_marks.at(place).point.name;
+    //: Accessibility label of the map's mark of the iPhone's current location.
+    return tr("iPhone location");
+}
+
+QRectF MapWidget::accessibleMarkRect(int place) const
+{
+    if (place >= m_marks.size())
+        return beaconRect();
+    const MapMark& mark = m_marks.at(place);
+    const QPointF anchor = viewPoint({mark.point.latitude, mark.point.longitude});
+    if (mark.kind == MapMark::Kind::place || mark.kind == MapMark::Kind::destination) {
+        // A pin stands on its tip.
+        return {anchor.x() - MapMarkPainter::pinWidth / 2, anchor.y() - MapMarkPainter::pinHeight,
+                MapMarkPainter::pinWidth, MapMarkPainter::pinHeight};
+    }
+    constexpr double dot = 18;
+    return {anchor - QPointF(dot / 2, dot / 2), QSizeF(dot, dot)};
 }
 
 QRectF MapWidget::beaconRect() const

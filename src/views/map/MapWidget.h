@@ -62,6 +62,12 @@ public:
     /// The view point of a coordinate (the world copy nearest the view's centre).
     QPointF viewPoint(const Coordinate& coordinate) const;
 
+    /// The painted marks as a screen reader lists them: the marks in drawing order,
+    /// then the beacon when shown.
+    int accessibleMarkCount() const;
+    QString accessibleMarkName(int place) const;
+    QRectF accessibleMarkRect(int place) const;
+
     QSize sizeHint() const override { return {640, 480}; }
 
 signals:
@@ -101,6 +107,8 @@ private:
     void requestVisibleTiles();
     void paintTiles(QPainter& painter, const QRect& area);
     void updatePulse();
+    /// Screen readers list the marks again.
+    void marksChanged();
     double pulse() const;
     QRectF beaconRect() const;
     void layoutAttribution();

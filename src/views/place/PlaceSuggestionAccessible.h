@@ -1,7 +1,8 @@
 #pragma once
 
+#include "views/kit/Accessibility.h"
+
 #include <QAccessibleWidget>
-#include <QHash>
 
 namespace ostrevin {
 
@@ -13,7 +14,6 @@ class PlaceSuggestionList;
 class PlaceSuggestionListAccessible final : public QAccessibleWidget {
 public:
     explicit PlaceSuggestionListAccessible(PlaceSuggestionList* list);
-    ~PlaceSuggestionListAccessible() override;
 
     /// Lets Qt build this for every suggestion list; called once by the list.
     static void install();
@@ -26,8 +26,7 @@ public:
     PlaceSuggestionList* list() const;
 
 private:
-    /// Row interfaces are made on demand and live as long as this one.
-    mutable QHash<int, QAccessible::Id> m_rows;
+    mutable kit::AccessibleChildren m_rows;
 };
 
 } // namespace ostrevin
