@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
@@ -71,17 +70,19 @@ bool keyboardIsFree(xcb_connection_t* connection)
 }
 #endif
 
-void take(QWidget& window)
+void take([[maybe_unused]] QWidget& window)
 {
+#if OSTREVIN_HAVE_XCB
+    xcb_connection_t* connection = x11Connection();
+    // Raised and focused only when that takes nothing from another program.
+    if (!connection || !keyboardIsFree(connection))
+        return;
     window.raise();
     window.activateWindow();
-#if OSTREVIN_HAVE_XCB
-    if (xcb_connection_t* connection = x11Connection(); connection && keyboardIsFree(connection)) {
-        // The current time is later than any focus change the window manager made.
-        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
-                            XCB_CURRENT_TIME);
-        xcb_flush(connection);
-    }
+    // The current time is later than any focus change the window manager made.
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
+                        XCB_CURRENT_TIME);
+    xcb_flush(connection);
 #endif
 }
 
@@ -118,6 +119,9 @@ private:
 
 void takeKeyboardWhenShown(QWidget& window)
 {
+    // Elsewhere Qt's own request stands: only X11 drops it by its time stamp.
+    if (QGuiApplication::platformName() != u"xcb")
+        return;
     window.winId();
     if (window.windowHandle()->isExposed())
         take(window);
