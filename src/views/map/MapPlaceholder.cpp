@@ -31,9 +31,13 @@ void MapPlaceholder::paintPattern(QPainter& painter, bool dark)
     painter.setClipRect(QRectF(0, 0, t, t));
     painter.fillRect(QRectF(0, 0, t, t), landColor(dark));
 
-    // The river leaves the right edge where it entered the left, in the same direction.
-    QPainterPath river(QPointF(0, 0.6 * t));
-    river.cubicTo(QPointF(0.3 * t, 0.25 * t), QPointF(0.7 * t, 0.95 * t), QPointF(t, 0.6 * t));
+    // The river leaves the right edge where it entered the left, in the same
+    // direction; it runs on into the squares beside so its ends join without a notch.
+    QPainterPath river;
+    for (const double x : {-t, 0.0, t}) {
+        river.moveTo(x, 0.6 * t);
+        river.cubicTo(QPointF(x + 0.3 * t, 0.25 * t), QPointF(x + 0.7 * t, 0.95 * t), QPointF(x + t, 0.6 * t));
+    }
     painter.strokePath(river, QPen(waterColor(dark), 26, Qt::SolidLine, Qt::FlatCap));
 
     QPainterPath roads;
