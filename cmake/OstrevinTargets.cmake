@@ -56,10 +56,10 @@ function(ostrevin_folder_library name)
   endif()
 endfunction()
 
-# ostrevin_link_xcb(<target>)
-# Links the X11 client library where it is installed and tells the code through
-# OSTREVIN_HAVE_XCB (0 or 1), so other platforms build without it.
-function(ostrevin_link_xcb target)
+# ostrevin_use_xcb(<target>)
+# Links the X11 client library where it is installed and defines OSTREVIN_HAVE_XCB
+# to 1 or 0, so the target asks the X server directly on X11 and compiles elsewhere.
+function(ostrevin_use_xcb target)
   find_library(OSTREVIN_XCB_LIBRARY xcb)
   find_path(OSTREVIN_XCB_INCLUDE_DIR xcb/xcb.h)
   if(OSTREVIN_XCB_LIBRARY AND OSTREVIN_XCB_INCLUDE_DIR)
