@@ -1,15 +1,15 @@
 #include "DeleteChildren.h"
 #include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/LibraryTexts.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/RelativeTimeTicker.h"
 #include "views/library/HistoryPanel.h"
-#include "views/library/LibraryTexts.h"
 #include "views/library/SavedPanel.h"
-#include "views/route/DeletionConfirmation.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -266,7 +266,7 @@ TEST(RelativeDateText, NamesTheDistanceInTheLargestWholeUnit)
         {400 * 86400, u"1 yr. ago"_s},
     };
     for (const auto& [secondsAgo, expected] : cases)
-        EXPECT_EQ(library::relativeDateText(now.addSecs(-secondsAgo), now), expected) << secondsAgo;
+        EXPECT_EQ(common::relativeDateText(now.addSecs(-secondsAgo), now), expected) << secondsAgo;
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "views/common/LibraryTexts.h"
+#include "views/common/RowMenu.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/RelativeTimeTicker.h"
-#include "views/library/LibraryTexts.h"
-#include "views/library/LibraryWidgets.h"
 
 #include <QVBoxLayout>
 
@@ -25,11 +26,11 @@ HistoryPanel::HistoryPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     auto* scaffold = new kit::PanelScaffold(tr("History"));
     layout->addWidget(scaffold);
     auto* content = new QWidget;
-    m_content = library::columnLayout(content);
+    m_content = kit::columnLayout(content);
     scaffold->addContent(content);
 
     connect(&m_viewModel, &LocationPlannerViewModel::historyChanged, this, &HistoryPanel::rebuild);
-    library::connectGates(m_viewModel, this, [this] { syncGates(); });
+    common::connectGates(m_viewModel, this, [this] { syncGates(); });
     m_ticker = new kit::RelativeTimeTicker(*this, [this] {
         // Rebuilt only when a relative date reads differently by now.
         if (dateTexts() != m_shownDates)
@@ -43,7 +44,7 @@ QStringList HistoryPanel::dateTexts() const
     const QDateTime now = m_viewModel.clock().wallNow();
     QStringList texts;
     for (const RouteHistoryItem& entry : m_viewModel.history())
-        texts << library::relativeDateText(entry.createdAt, now);
+        texts << common::relativeDateText(entry.createdAt, now);
     return texts;
 }
 
@@ -58,7 +59,7 @@ void HistoryPanel::rebuild()
 {
     m_rows.clear();
     m_shownDates = dateTexts();
-    library::clearLayout(m_content);
+    kit::clearLayout(m_content);
     LocationPlannerViewModel& vm = m_viewModel;
     MainWindowState& windowState = vm.windowState();
     if (vm.history().isEmpty()) {
@@ -75,10 +76,10 @@ void HistoryPanel::rebuild()
     for (const RouteHistoryItem& entry : vm.history()) {
         const bool isRoute = entry.points.size() >= 2;
         const AppSection section = isRoute ? AppSection::route : AppSection::place;
-        const QString when = library::relativeDateText(entry.createdAt, now);
+        const QString when = common::relativeDateText(entry.createdAt, now);
         const QString subtitle =
-            isRoute ? library::summaryLine({title(entry.transportMode),
-                                            LocationPlannerViewModel::pointCountText(entry.points.size()), when})
+            isRoute ? common::summaryLine({title(entry.transportMode),
+                                           LocationPlannerViewModel::pointCountText(entry.points.size()), when})
                     : when;
         //: Primary button of the Route panel; also a tooltip and menu item for saved routes and history. Keep short.
         const QString buttonTitle = isRoute ? tr("Start route")
@@ -87,7 +88,7 @@ void HistoryPanel::rebuild()
                                             : tr("Set location");
         auto* reuse = new kit::IconButton(buttonTitle, isRoute ? "play.fill"_symbol : "location.fill"_symbol,
                                           kit::BrandColor::AccentText);
-        auto* row = new kit::LibraryRow(isRoute ? library::transportModeSymbol(entry.transportMode) : "mappin"_symbol,
+        auto* row = new kit::LibraryRow(isRoute ? common::transportModeSymbol(entry.transportMode) : "mappin"_symbol,
                                         entry.title, subtitle, reuse);
         //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending
         //: it to the iPhone.

@@ -2,15 +2,16 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "views/common/CoordinateText.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/LibraryTexts.h"
+#include "views/common/RowMenu.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
-#include "views/library/LibraryTexts.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/CoordinateText.h"
-#include "views/route/DeletionConfirmation.h"
 
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -34,17 +35,17 @@ SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     layout->addWidget(scaffold);
 
     auto* locations = new QWidget;
-    m_locations = library::columnLayout(locations);
+    m_locations = kit::columnLayout(locations);
     //: Section header: locations the user saved.
     scaffold->addContent(new kit::PanelSection(tr("Saved locations"), locations));
     auto* routes = new QWidget;
-    m_routes = library::columnLayout(routes);
+    m_routes = kit::columnLayout(routes);
     //: Section header: routes the user saved.
     scaffold->addContent(new kit::PanelSection(tr("Saved routes"), routes));
 
     connect(&m_viewModel, &LocationPlannerViewModel::savedLocationsChanged, this, &SavedPanel::rebuildLocations);
     connect(&m_viewModel, &LocationPlannerViewModel::savedRoutesChanged, this, &SavedPanel::rebuildRoutes);
-    library::connectGates(m_viewModel, this, [this] { syncGates(); });
+    common::connectGates(m_viewModel, this, [this] { syncGates(); });
     rebuildLocations();
     rebuildRoutes();
 }
@@ -57,7 +58,7 @@ SavedPanel::~SavedPanel()
 void SavedPanel::rebuildLocations()
 {
     m_rows.removeIf([](const Row& row) { return !row.isRoute; });
-    library::clearLayout(m_locations);
+    kit::clearLayout(m_locations);
     if (m_viewModel.savedLocations().isEmpty()) {
         MainWindowState& windowState = m_viewModel.windowState();
         //: Empty state in Saved › Saved locations.
@@ -77,7 +78,7 @@ void SavedPanel::rebuildLocations()
 void SavedPanel::rebuildRoutes()
 {
     m_rows.removeIf([](const Row& row) { return row.isRoute; });
-    library::clearLayout(m_routes);
+    kit::clearLayout(m_routes);
     if (m_viewModel.savedRoutes().isEmpty()) {
         MainWindowState& windowState = m_viewModel.windowState();
         //: Empty state in Saved › Saved routes.
@@ -104,27 +105,28 @@ void SavedPanel::addLocationRow(const SavedLocation& location)
     //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
     const QString sendTitle = tr("Set as the iPhone’s location");
     QAction* send = menu->addAction(sendTitle, this, [&vm, point] { vm.pushPointToIPhone(point); });
-    send->setProperty(library::changeGateProperty, true);
+    send->setProperty(common::changeGateProperty, true);
     QAction* load = menu->addAction(tr("Load on the map"), this, [&vm, &windowState, point] {
         vm.selectPlace(point, true);
         windowState.setSection(AppSection::place);
     });
-    load->setProperty(library::editGateProperty, true);
+    load->setProperty(common::editGateProperty, true);
     QAction* add = menu->addAction(tr("Add to the route"), this, [&vm, &windowState, location] {
         vm.addSavedLocationToRoute(location);
         windowState.setSection(AppSection::route);
     });
-    add->setProperty(library::editGateProperty, true);
+    add->setProperty(common::editGateProperty, true);
     menu->addSeparator();
     menu->addAction(tr("Rename…"), this, [this, location] { askRename(location); });
-    menu->addAction(tr("Delete…"), this, [this, location] { m_deletion->ask(PendingDeletion::savedLocation(location)); });
+    menu->addAction(tr("Delete…"), this,
+                    [this, location] { m_deletion->ask(PendingDeletion::savedLocation(location)); });
 
     auto* sendButton = new kit::IconButton(sendTitle, "location.fill"_symbol, BrandColor::AccentText);
     connect(sendButton, &QAbstractButton::clicked, send, &QAction::trigger);
-    auto* trailing = library::trailingBox({sendButton, library::menuButton(menu)});
+    auto* trailing = kit::trailingBox({sendButton, common::menuButton(menu)});
 
     auto* row = new kit::LibraryRow("mappin"_symbol, location.name,
-                                    place::coordinateText(point.latitude, point.longitude), trailing);
+                                    common::coordinateText(point.latitude, point.longitude), trailing);
     //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending it
     //: to the iPhone.
     row->setHint(tr("Load on the map"));
@@ -146,24 +148,23 @@ void SavedPanel::addRouteRow(const SavedRoute& route)
         vm.startSavedRoute(route);
         windowState.setSection(AppSection::route);
     });
-    start->setProperty(library::changeGateProperty, true);
+    start->setProperty(common::changeGateProperty, true);
     QAction* load = menu->addAction(tr("Load on the map"), this, [&vm, &windowState, route] {
         vm.loadSavedRoute(route);
         windowState.setSection(AppSection::route);
     });
-    load->setProperty(library::editGateProperty, true);
+    load->setProperty(common::editGateProperty, true);
     menu->addSeparator();
     menu->addAction(tr("Rename…"), this, [this, route] { askRename(route); });
     menu->addAction(tr("Delete…"), this, [this, route] { m_deletion->ask(PendingDeletion::savedRoute(route)); });
 
     auto* startButton = new kit::IconButton(startTitle, "play.fill"_symbol, BrandColor::AccentText);
     connect(startButton, &QAbstractButton::clicked, start, &QAction::trigger);
-    auto* trailing = library::trailingBox({startButton, library::menuButton(menu)});
+    auto* trailing = kit::trailingBox({startButton, common::menuButton(menu)});
 
-    const QString subtitle =
-        library::summaryLine({title(route.transportMode), title(route.speedProfile),
-                              LocationPlannerViewModel::pointCountText(route.points.size())});
-    auto* row = new kit::LibraryRow(library::transportModeSymbol(route.transportMode), route.name, subtitle, trailing);
+    const QString subtitle = common::summaryLine({title(route.transportMode), title(route.speedProfile),
+                                                  LocationPlannerViewModel::pointCountText(route.points.size())});
+    auto* row = new kit::LibraryRow(common::transportModeSymbol(route.transportMode), route.name, subtitle, trailing);
     row->setHint(tr("Load on the map"));
     connect(row, &kit::LibraryRow::activated, load, &QAction::trigger);
     menu->setParent(row, menu->windowFlags()); // goes with its row
@@ -178,7 +179,7 @@ void SavedPanel::syncGates()
     for (const Row& row : std::as_const(m_rows)) {
         row.row->setRowEnabled(canEdit);
         row.send->setEnabled(canChange);
-        library::applyGates(row.menu, canEdit, canChange);
+        common::applyGates(row.menu, canEdit, canChange);
     }
 }
 

@@ -3,6 +3,9 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "routedata/RouteMapPresentation.h"
+#include "views/common/CoordinateText.h"
+#include "views/common/DeviceBlockerNotice.h"
+#include "views/common/NameReplacementQuestion.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EmptyStateView.h"
@@ -13,9 +16,6 @@
 #include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/place/CityChips.h"
-#include "views/place/CoordinateText.h"
-#include "views/place/DeviceBlockerNotice.h"
-#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -201,7 +201,7 @@ void PlacePanel::rebuildSavedLocations()
     for (qsizetype i = 0; i < saved.size() && i < savedLocationLimit; ++i) {
         const SavedLocation& location = saved.at(i);
         auto* row = new LibraryRow("star"_symbol, location.name,
-                                   place::coordinateText(location.point.latitude, location.point.longitude));
+                                   common::coordinateText(location.point.latitude, location.point.longitude));
         row->setRowEnabled(m_viewModel.canEditRouteDraft());
         connect(row, &LibraryRow::activated, this,
                 [this, point = location.point] { m_viewModel.selectPlace(point, true); });
@@ -218,7 +218,7 @@ void PlacePanel::rebuildRecentPlaces()
     const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.history());
     for (const RouteHistoryItem& item : places) {
         const RoutePoint& point = item.points.first();
-        auto* row = new LibraryRow("clock"_symbol, item.title, place::coordinateText(point.latitude, point.longitude));
+        auto* row = new LibraryRow("clock"_symbol, item.title, common::coordinateText(point.latitude, point.longitude));
         row->setRowEnabled(m_viewModel.canEditRouteDraft());
         connect(row, &LibraryRow::activated, this, [this, item] { m_viewModel.loadHistory(item); });
         m_recentRows->addRow(row);

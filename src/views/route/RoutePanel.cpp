@@ -4,6 +4,9 @@
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedProfile.h"
 #include "routedata/TovrelFormat.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/DeviceBlockerNotice.h"
+#include "views/common/NameReplacementQuestion.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
@@ -11,6 +14,7 @@
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/LinkButton.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
@@ -20,11 +24,7 @@
 #include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/DeviceBlockerNotice.h"
-#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
-#include "views/route/DeletionConfirmation.h"
 #include "views/route/EndpointGlyph.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RouteStepRow.h"
@@ -52,7 +52,7 @@ namespace {
 QWidget* captionedValue(const QString& caption, KitLabel* value)
 {
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 1);
+    auto* layout = kit::columnLayout(box, 1);
     auto* title = new KitLabel(caption, TextStyle::Caption);
     title->setColorRole(BrandColor::Secondary);
     layout->addWidget(title);
@@ -92,14 +92,14 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                              BrandColor::Secondary);
 
     m_upper = new QWidget;
-    auto* upper = library::columnLayout(m_upper, 16);
+    auto* upper = kit::columnLayout(m_upper, 16);
     upper->addWidget(buildEndpointFields(searchService));
     upper->addWidget(buildTravelModeControl());
     upper->addWidget(buildSpeedControl());
     upper->addWidget(buildPlanningStatus());
 
     m_alternativesBox = new QWidget;
-    library::columnLayout(m_alternativesBox, 4);
+    kit::columnLayout(m_alternativesBox, 4);
     //: Section header: other routes the directions service suggests.
     m_alternativesSection = new PanelSection(tr("Alternatives"), m_alternativesBox);
 
@@ -107,7 +107,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_emptyState = new EmptyStateView("point.topleft.down.to.point.bottomright.curvepath"_symbol,
                                       tr("Enter a start and destination, or click the map."));
     m_routeHolder = new QWidget;
-    library::columnLayout(m_routeHolder, 0);
+    kit::columnLayout(m_routeHolder, 0);
 
     m_blocker = new DeviceBlockerNotice(viewModel);
     //: Button in the Route panel footer: plays the route on the iPhone.
@@ -214,7 +214,7 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     connect(&m_viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 8);
+    auto* layout = kit::columnLayout(box, 8);
     layout->addWidget(m_start);
     layout->addWidget(m_destination);
     return box;
@@ -240,7 +240,7 @@ QWidget* RoutePanel::buildTravelModeControl()
     m_offline = new InlineNotice("wifi.slash"_symbol, tr("A route can’t be planned without an internet connection."),
                                  BrandColor::Attention);
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 6);
+    auto* layout = kit::columnLayout(box, 6);
     layout->addLayout(line);
     layout->addWidget(m_offline);
     return box;
@@ -299,7 +299,7 @@ QWidget* RoutePanel::buildSpeedControl()
     slider->addWidget(m_townSpeedValue);
 
     m_speedControl = new QWidget;
-    auto* layout = library::columnLayout(m_speedControl, 6);
+    auto* layout = kit::columnLayout(m_speedControl, 6);
     layout->addLayout(line);
     layout->addWidget(m_townSpeedRow);
     return m_speedControl;
@@ -324,7 +324,7 @@ QWidget* RoutePanel::buildPlanningStatus()
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
 
     m_planningStatus = new QWidget;
-    auto* layout = library::columnLayout(m_planningStatus, 0);
+    auto* layout = kit::columnLayout(m_planningStatus, 0);
     layout->addWidget(m_progress);
     layout->addWidget(m_plan);
     return m_planningStatus;
@@ -333,24 +333,24 @@ QWidget* RoutePanel::buildPlanningStatus()
 QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
 {
     auto* block = new QWidget;
-    auto* layout = library::columnLayout(block, 12);
+    auto* layout = kit::columnLayout(block, 12);
     m_summary = new RouteSummaryCard(m_viewModel);
     layout->addWidget(m_summary);
 
     m_directionsHolder = new QWidget;
-    library::columnLayout(m_directionsHolder, 0);
+    kit::columnLayout(m_directionsHolder, 0);
     layout->addWidget(m_directionsHolder);
     m_directions = nullptr;
     m_listedStepsOf.reset();
 
     auto* points = new QWidget;
-    auto* pointsLayout = library::columnLayout(points, 8);
+    auto* pointsLayout = kit::columnLayout(points, 8);
     pointsLayout->setContentsMargins(0, 8, 0, 0);
     m_longRouteNotice = new KitLabel(QString(), TextStyle::Caption);
     m_longRouteNotice->setColorRole(BrandColor::Secondary);
     pointsLayout->addWidget(m_longRouteNotice);
     m_pointRowsBox = new QWidget;
-    library::columnLayout(m_pointRowsBox, 0);
+    kit::columnLayout(m_pointRowsBox, 0);
     pointsLayout->addWidget(m_pointRowsBox);
     m_listedPoints.clear();
 
@@ -633,7 +633,7 @@ void RoutePanel::rebuildDirections()
     if (!hasSteps)
         return;
     auto* steps = new QWidget;
-    auto* layout = library::columnLayout(steps, 10);
+    auto* layout = kit::columnLayout(steps, 10);
     layout->setContentsMargins(0, 8, 0, 0);
     for (qsizetype i = 0; i < selected->steps.size(); ++i) {
         const PlannedRouteStep& step = selected->steps.at(i);

@@ -1,12 +1,12 @@
 #include "views/route/RoutePointRow.h"
 
+#include "views/common/CoordinateText.h"
+#include "views/common/PendingDeletion.h"
+#include "views/common/RowMenu.h"
 #include "views/kit/Brand.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Symbols.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/CoordinateText.h"
-#include "views/route/PendingDeletion.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,7 +50,7 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
         nameLine->addWidget(mark);
         m_pushedMark = mark;
     }
-    auto* coordinates = new KitLabel(place::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
+    auto* coordinates = new KitLabel(common::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
     coordinates->setColorRole(BrandColor::Secondary);
     coordinates->setTabularDigits(true);
     coordinates->setMaximumLines(1);
@@ -63,7 +63,7 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
     //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
     m_send = new IconButton(tr("Set as the iPhone’s location"), "location"_symbol, BrandColor::AccentText);
     m_menu = new QMenu(this);
-    m_more = library::menuButton(m_menu);
+    m_more = common::menuButton(m_menu);
     //: Menu item of a route point.
     m_moveUp = m_menu->addAction(tr("Move up"));
     //: Menu item of a route point.
