@@ -11,6 +11,7 @@
 #include "views/library/HistoryPanel.h"
 #include "views/library/SavedPanel.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,6 +195,34 @@ TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
             EXPECT_EQ(action->isEnabled(), alwaysOn || action->isSeparator()) << action->text().toStdString();
         }
     }
+}
+
+TEST_F(LibraryPanelsTest, ARowKeepsKeyboardFocusWhileItsListChanges)
+{
+    SavedPanel& panel = show<SavedPanel>();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    kit::LibraryRow* office = row(u"Office"_s);
+    office->button()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), office->button());
+
+    // Another location added, another renamed, its own name changed: the row stays.
+    vm->setSavedLocationName(u"Zoo"_s);
+    vm->saveLocation(makePoint(u"Zoo"_s, 50.1, 14.4));
+    rename(panel, u"Home"_s, u"Flat"_s);
+    rename(panel, u"Office"_s, u"Work"_s);
+    EXPECT_EQ(row(u"Work"_s), office);
+    EXPECT_EQ(QApplication::focusWidget(), office->button());
+    EXPECT_EQ(window.findChildren<kit::LibraryRow*>().size(), 4);
+
+    // Another one deleted: still there, and its menu acts on the renamed location.
+    menuItem(u"Flat"_s, u"Delete…"_s)->trigger();
+    ASSERT_NE(panel.deletion().dialog(), nullptr);
+    panel.deletion().perform();
+    EXPECT_EQ(window.findChildren<kit::LibraryRow*>().size(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), office->button());
+    menuItem(u"Work"_s, u"Add to the route"_s)->trigger();
+    ASSERT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(vm->points().first().name, u"Work"_s);
 }
 
 TEST_F(LibraryPanelsTest, SubtitlesUsePointsAsDecimalSeparatorsAndTheRoutesSummary)

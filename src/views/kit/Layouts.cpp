@@ -13,14 +13,6 @@ QVBoxLayout* columnLayout(QWidget* container, int spacing)
     return layout;
 }
 
-void clearLayout(QVBoxLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-}
-
 QWidget* trailingBox(std::initializer_list<QWidget*> buttons)
 {
     auto* box = new QWidget;

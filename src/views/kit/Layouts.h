@@ -9,8 +9,6 @@ namespace ostrevin::kit {
 
 /// A column without margins, by default without spacing either (the panels' row lists).
 QVBoxLayout* columnLayout(QWidget* container, int spacing = 0);
-/// Deletes every widget of the layout (the rows of a list being rebuilt).
-void clearLayout(QVBoxLayout* layout);
 /// The trailing buttons of a row, side by side.
 QWidget* trailingBox(std::initializer_list<QWidget*> buttons);
 
