@@ -2,8 +2,8 @@
 
 #include "views/common/MapMark.h"
 #include "views/common/MapMarkPainter.h"
+#include "views/common/MapTileSources.h"
 #include "views/map/MapCamera.h"
-#include "views/map/MapTileSources.h"
 #include "views/map/RouteLineGeometry.h"
 #include "views/map/WebMercator.h"
 
