@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/map/MapTileSources.h"
+#include "views/common/MapTileSources.h"
 #include "views/map/TileLoader.h"
 
 #include <QList>

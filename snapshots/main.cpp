@@ -5,6 +5,7 @@
 
 #include "SnapshotScenario.h"
 #include "views/kit/EdgeTransition.h"
+#include "views/kit/Spinner.h"
 #include "views/kit/Theme.h"
 
 #include <QApplication>
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(13);
     QApplication::setFont(font);
+    kit::Spinner::setStill(true);
 
     QCommandLineParser parser;
     parser.addHelpOption();

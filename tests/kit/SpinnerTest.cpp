@@ -26,3 +26,13 @@ TEST(Spinner, TurnsOnlyWhileVisible)
     panel.show();
     EXPECT_TRUE(spinner->isSpinning());
 }
+
+TEST(Spinner, AStillSpinnerHasNoTimerToMoveItsFrame)
+{
+    // Pictures of the interface hold spinners still, so two runs draw the same frame.
+    Spinner::setStill(true);
+    Spinner spinner(16);
+    spinner.show();
+    EXPECT_FALSE(spinner.isSpinning());
+    Spinner::setStill(false);
+}

@@ -1,16 +1,17 @@
 #include "DeleteChildren.h"
 #include "planner/MainWindowState.h"
 #include "planner/PlannerFixture.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/LibraryTexts.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/RelativeTimeTicker.h"
 #include "views/library/HistoryPanel.h"
-#include "views/library/LibraryTexts.h"
 #include "views/library/SavedPanel.h"
-#include "views/route/DeletionConfirmation.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,6 +197,34 @@ TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
     }
 }
 
+TEST_F(LibraryPanelsTest, ARowKeepsKeyboardFocusWhileItsListChanges)
+{
+    SavedPanel& panel = show<SavedPanel>();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    kit::LibraryRow* office = row(u"Office"_s);
+    office->button()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), office->button());
+
+    // Another location added, another renamed, its own name changed: the row stays.
+    vm->setSavedLocationName(u"Zoo"_s);
+    vm->saveLocation(makePoint(u"Zoo"_s, 50.1, 14.4));
+    rename(panel, u"Home"_s, u"Flat"_s);
+    rename(panel, u"Office"_s, u"Work"_s);
+    EXPECT_EQ(row(u"Work"_s), office);
+    EXPECT_EQ(QApplication::focusWidget(), office->button());
+    EXPECT_EQ(window.findChildren<kit::LibraryRow*>().size(), 4);
+
+    // Another one deleted: still there, and its menu acts on the renamed location.
+    menuItem(u"Flat"_s, u"Delete…"_s)->trigger();
+    ASSERT_NE(panel.deletion().dialog(), nullptr);
+    panel.deletion().perform();
+    EXPECT_EQ(window.findChildren<kit::LibraryRow*>().size(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), office->button());
+    menuItem(u"Work"_s, u"Add to the route"_s)->trigger();
+    ASSERT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(vm->points().first().name, u"Work"_s);
+}
+
 TEST_F(LibraryPanelsTest, SubtitlesUsePointsAsDecimalSeparatorsAndTheRoutesSummary)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -266,7 +295,7 @@ TEST(RelativeDateText, NamesTheDistanceInTheLargestWholeUnit)
         {400 * 86400, u"1 yr. ago"_s},
     };
     for (const auto& [secondsAgo, expected] : cases)
-        EXPECT_EQ(library::relativeDateText(now.addSecs(-secondsAgo), now), expected) << secondsAgo;
+        EXPECT_EQ(common::relativeDateText(now.addSecs(-secondsAgo), now), expected) << secondsAgo;
 }
 
 } // namespace

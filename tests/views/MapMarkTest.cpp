@@ -1,8 +1,8 @@
-#include "views/map/MapMark.h"
+#include "views/common/MapMark.h"
 
+#include "views/common/MapMarkPainter.h"
+#include "views/common/MapPin.h"
 #include "views/kit/Brand.h"
-#include "views/map/MapMarkPainter.h"
-#include "views/map/MapPin.h"
 #include "views/map/RouteMapView.h"
 
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "views/map/MapTileSources.h"
+#include "views/common/MapTileSources.h"
 
 #include "BuildConfig.h"
 #include "support/CapturedWarnings.h"

@@ -8,6 +8,7 @@
 #include "routedata/RouteSpeedCalculator.h"
 #include "routedata/TovrelFormat.h"
 #include "support/FakeHttpServer.h"
+#include "views/common/DeletionConfirmation.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/ElidingLineEdit.h"
@@ -19,7 +20,6 @@
 #include "views/kit/PanelSection.h"
 #include "views/kit/RelativeTimeTicker.h"
 #include "views/place/PlaceSearchField.h"
-#include "views/route/DeletionConfirmation.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePointRow.h"
 #include "views/route/RouteSummaryCard.h"
@@ -532,6 +532,38 @@ TEST_F(RoutePanelTest, PointRowsMoveTheirPointsThroughTheViewModel)
     ASSERT_EQ(rows.size(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rows.at(i)->point().id, vm->points().at(i).id) << "rows follow the new order";
+}
+
+TEST_F(RoutePanelTest, AMovedPointKeepsItsRowAndKeyboardFocusAndTabFollowsTheNewOrder)
+{
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), line(3)));
+    shown.pointsGroup()->setExpanded(true);
+    const QList<RoutePointRow*> before = shown.pointRows();
+    ASSERT_EQ(before.size(), 3);
+    RoutePointRow* third = before.at(2);
+    QTRY_VERIFY_WITH_TIMEOUT(third->isVisible(), 5000);
+    third->sendButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), third->sendButton());
+
+    third->moveUpAction()->trigger();
+    EXPECT_EQ(shown.pointRows(), (QList<RoutePointRow*>{before.at(0), third, before.at(1)}))
+        << "the rows are kept, in the new order";
+    EXPECT_EQ(QApplication::focusWidget(), third->sendButton());
+    EXPECT_TRUE(third->moveUpAction()->isEnabled() && third->moveDownAction()->isEnabled()) << "now in the middle";
+
+    // Tab walks the rows as they are shown now, not as they were made.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), third->menuButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), before.at(1)->sendButton());
+
+    // A point added keeps the others' rows, and the focus where it was.
+    before.at(0)->sendButton()->setFocus(Qt::TabFocusReason);
+    vm->addRoutePoint(makePoint(QStringLiteral("P4"), 50.01, 14.01));
+    ASSERT_EQ(shown.pointRows().size(), 4);
+    EXPECT_EQ(shown.pointRows().mid(0, 3), (QList<RoutePointRow*>{before.at(0), third, before.at(1)}));
+    EXPECT_EQ(QApplication::focusWidget(), before.at(0)->sendButton());
 }
 
 TEST_F(RoutePanelTest, TheSummaryShowsTheDistanceTimeAndArrivalOfEveryEdit)

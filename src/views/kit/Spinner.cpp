@@ -11,6 +11,7 @@ namespace {
 
 constexpr int spokes = 12;
 constexpr int frameMs = 80;
+bool still = false;
 
 } // namespace
 
@@ -20,10 +21,16 @@ Spinner::Spinner(int size, QWidget* parent) : QWidget(parent), m_size(size)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void Spinner::setStill(bool isStill)
+{
+    still = isStill;
+}
+
 void Spinner::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_timer.start(frameMs, Qt::CoarseTimer, this);
+    if (!still)
+        m_timer.start(frameMs, Qt::CoarseTimer, this);
 }
 
 void Spinner::hideEvent(QHideEvent* event)

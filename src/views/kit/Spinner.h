@@ -16,6 +16,9 @@ public:
     ~Spinner() override = default;
 
     bool isSpinning() const { return m_timer.isActive(); }
+    /// Holds every spinner on its first frame: a picture of the interface must not
+    /// depend on how long the window took to appear.
+    static void setStill(bool still);
     QSize sizeHint() const override { return {m_size, m_size}; }
 
 protected:

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QWidget>
+#include "routedata/RouteHistoryItem.h"
+#include "views/kit/KeyedRows.h"
 
-class QVBoxLayout;
+#include <QWidget>
+#include <memory>
 
 namespace ostrevin {
 
 class LocationPlannerViewModel;
 
 namespace kit {
-class IconButton;
+class EmptyStateView;
 class LibraryRow;
 class RelativeTimeTicker;
+class RowList;
 } // namespace kit
 
 /// The side panel of recently set locations and played routes, newest first. A
@@ -32,18 +35,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void rebuild();
+    void refresh();
+    /// Writes the relative dates as they read now.
+    void refreshDates();
     void syncGates();
+    kit::LibraryRow* makeRow();
+    void showEntry(kit::LibraryRow& row, const RouteHistoryItem& entry, const QDateTime& now) const;
     QStringList dateTexts() const;
 
-    struct Row {
-        kit::LibraryRow* row;
-        kit::IconButton* reuse;
-    };
-
     LocationPlannerViewModel& m_viewModel;
-    QVBoxLayout* m_content;
-    QList<Row> m_rows;
+    kit::EmptyStateView* m_empty;
+    kit::RowList* m_list;
+    std::unique_ptr<kit::KeyedRows<RouteHistoryItem, kit::LibraryRow>> m_rows;
     QStringList m_shownDates;
     kit::RelativeTimeTicker* m_ticker;
 };

@@ -2,15 +2,17 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "views/common/CoordinateText.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/LibraryTexts.h"
+#include "views/common/RowMenu.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
+#include "views/kit/KeyedRows.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelScaffold.h"
 #include "views/kit/PanelSection.h"
-#include "views/library/LibraryTexts.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/CoordinateText.h"
-#include "views/route/DeletionConfirmation.h"
 
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -21,6 +23,28 @@
 namespace ostrevin {
 
 using kit::BrandColor;
+
+namespace {
+
+/// A saved list: the rows, or the empty state in their place.
+template <typename Item>
+void showList(const QList<Item>& items, kit::EmptyStateView& empty, kit::RowList& list,
+              kit::KeyedRows<Item, kit::LibraryRow>& rows, const std::function<kit::LibraryRow*()>& make,
+              void (*show)(kit::LibraryRow&, const Item&))
+{
+    rows.sync(
+        items,
+        [&](const Item& item, qsizetype) {
+            kit::LibraryRow* row = make();
+            show(*row, item);
+            return row;
+        },
+        [show](kit::LibraryRow& row, const Item& item, qsizetype) { show(row, item); });
+    empty.setVisible(items.isEmpty());
+    list.setVisible(!items.isEmpty());
+}
+
+} // namespace
 
 SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel), m_deletion(new DeletionConfirmation(*this, viewModel))
@@ -33,20 +57,31 @@ SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     auto* scaffold = new kit::PanelScaffold(tr("Saved"));
     layout->addWidget(scaffold);
 
-    auto* locations = new QWidget;
-    m_locations = library::columnLayout(locations);
+    MainWindowState& windowState = m_viewModel.windowState();
     //: Section header: locations the user saved.
-    scaffold->addContent(new kit::PanelSection(tr("Saved locations"), locations));
-    auto* routes = new QWidget;
-    m_routes = library::columnLayout(routes);
+    scaffold->addContent(new kit::PanelSection(
+        tr("Saved locations"),
+        buildList(m_locations,
+                  //: Empty state in Saved › Saved locations.
+                  new kit::EmptyStateView("star"_symbol, tr("You don’t have any saved locations yet."),
+                                          //: Button in an empty state; opens the Place panel.
+                                          tr("Choose a place"),
+                                          [&windowState] { windowState.setSection(AppSection::place); }))));
     //: Section header: routes the user saved.
-    scaffold->addContent(new kit::PanelSection(tr("Saved routes"), routes));
+    scaffold->addContent(new kit::PanelSection(
+        tr("Saved routes"),
+        buildList(m_routes,
+                  //: Empty state in Saved › Saved routes.
+                  new kit::EmptyStateView("bookmark"_symbol, tr("You don’t have any saved routes yet."),
+                                          //: Button in an empty state; opens the Route panel.
+                                          tr("Plan a route"),
+                                          [&windowState] { windowState.setSection(AppSection::route); }))));
 
-    connect(&m_viewModel, &LocationPlannerViewModel::savedLocationsChanged, this, &SavedPanel::rebuildLocations);
-    connect(&m_viewModel, &LocationPlannerViewModel::savedRoutesChanged, this, &SavedPanel::rebuildRoutes);
-    library::connectGates(m_viewModel, this, [this] { syncGates(); });
-    rebuildLocations();
-    rebuildRoutes();
+    connect(&m_viewModel, &LocationPlannerViewModel::savedLocationsChanged, this, &SavedPanel::refreshLocations);
+    connect(&m_viewModel, &LocationPlannerViewModel::savedRoutesChanged, this, &SavedPanel::refreshRoutes);
+    common::connectGates(m_viewModel, this, [this] { syncGates(); });
+    refreshLocations();
+    refreshRoutes();
 }
 
 SavedPanel::~SavedPanel()
@@ -54,87 +89,103 @@ SavedPanel::~SavedPanel()
     delete m_renameDialog;
 }
 
-void SavedPanel::rebuildLocations()
+void SavedPanel::refreshLocations()
 {
-    m_rows.removeIf([](const Row& row) { return !row.isRoute; });
-    library::clearLayout(m_locations);
-    if (m_viewModel.savedLocations().isEmpty()) {
-        MainWindowState& windowState = m_viewModel.windowState();
-        //: Empty state in Saved › Saved locations.
-        m_locations->addWidget(new kit::EmptyStateView("star"_symbol, tr("You don’t have any saved locations yet."),
-                                                       //: Button in an empty state; opens the Place panel.
-                                                       tr("Choose a place"),
-                                                       [&windowState] { windowState.setSection(AppSection::place); }));
-        return;
-    }
-    auto* list = new kit::RowList;
-    m_locations->addWidget(list);
-    for (const SavedLocation& location : m_viewModel.savedLocations())
-        addLocationRow(location);
+    showList(
+        m_viewModel.savedLocations(), *m_locations.empty, *m_locations.list, *m_locations.rows,
+        [this] { return makeLocationRow(); }, &SavedPanel::showLocation);
     syncGates();
 }
 
-void SavedPanel::rebuildRoutes()
+void SavedPanel::refreshRoutes()
 {
-    m_rows.removeIf([](const Row& row) { return row.isRoute; });
-    library::clearLayout(m_routes);
-    if (m_viewModel.savedRoutes().isEmpty()) {
-        MainWindowState& windowState = m_viewModel.windowState();
-        //: Empty state in Saved › Saved routes.
-        m_routes->addWidget(new kit::EmptyStateView("bookmark"_symbol, tr("You don’t have any saved routes yet."),
-                                                    //: Button in an empty state; opens the Route panel.
-                                                    tr("Plan a route"),
-                                                    [&windowState] { windowState.setSection(AppSection::route); }));
-        return;
-    }
-    auto* list = new kit::RowList;
-    m_routes->addWidget(list);
-    for (const SavedRoute& route : m_viewModel.savedRoutes())
-        addRouteRow(route);
+    showList(
+        m_viewModel.savedRoutes(), *m_routes.empty, *m_routes.list, *m_routes.rows, [this] { return makeRouteRow(); },
+        &SavedPanel::showRoute);
     syncGates();
 }
 
-void SavedPanel::addLocationRow(const SavedLocation& location)
+template <typename Item> QWidget* SavedPanel::buildList(List<Item>& list, kit::EmptyStateView* empty)
 {
-    LocationPlannerViewModel& vm = m_viewModel;
-    MainWindowState& windowState = vm.windowState();
-    const RoutePoint point = location.point;
+    auto* box = new QWidget;
+    QVBoxLayout* column = kit::columnLayout(box);
+    list.empty = empty;
+    list.list = new kit::RowList;
+    column->addWidget(empty);
+    column->addWidget(list.list);
+    list.rows = std::make_unique<kit::KeyedRows<Item, kit::LibraryRow>>(*static_cast<QBoxLayout*>(list.list->layout()));
+    return box;
+}
 
-    auto* menu = new QMenu(this);
-    //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
-    const QString sendTitle = tr("Set as the iPhone’s location");
-    QAction* send = menu->addAction(sendTitle, this, [&vm, point] { vm.pushPointToIPhone(point); });
-    send->setProperty(library::changeGateProperty, true);
-    QAction* load = menu->addAction(tr("Load on the map"), this, [&vm, &windowState, point] {
-        vm.selectPlace(point, true);
-        windowState.setSection(AppSection::place);
-    });
-    load->setProperty(library::editGateProperty, true);
-    QAction* add = menu->addAction(tr("Add to the route"), this, [&vm, &windowState, location] {
-        vm.addSavedLocationToRoute(location);
-        windowState.setSection(AppSection::route);
-    });
-    add->setProperty(library::editGateProperty, true);
-    menu->addSeparator();
-    menu->addAction(tr("Rename…"), this, [this, location] { askRename(location); });
-    menu->addAction(tr("Delete…"), this, [this, location] { m_deletion->ask(PendingDeletion::savedLocation(location)); });
-
-    auto* sendButton = new kit::IconButton(sendTitle, "location.fill"_symbol, BrandColor::AccentText);
-    connect(sendButton, &QAbstractButton::clicked, send, &QAction::trigger);
-    auto* trailing = library::trailingBox({sendButton, library::menuButton(menu)});
-
-    auto* row = new kit::LibraryRow("mappin"_symbol, location.name,
-                                    place::coordinateText(point.latitude, point.longitude), trailing);
+template <typename Item>
+kit::LibraryRow* SavedPanel::makeRow(const List<Item>& list, QMenu* menu, QAction* primary, kit::SymbolName symbol,
+                                     QAction* load, const QList<std::pair<QAction*, ItemAction<Item>>>& actions)
+{
+    auto* button = new kit::IconButton(primary->text(), symbol, BrandColor::AccentText);
+    connect(button, &QAbstractButton::clicked, primary, &QAction::trigger);
+    // The button is the menu action's twin, under the same gate.
+    connect(primary, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    auto* row = new kit::LibraryRow("mappin"_symbol, QString(), QString(),
+                                    kit::trailingBox({button, common::menuButton(menu)}));
     //: Tooltip and menu item: shows a saved location, saved route or history item on the map without sending it
     //: to the iPhone.
     row->setHint(tr("Load on the map"));
     connect(row, &kit::LibraryRow::activated, load, &QAction::trigger);
     menu->setParent(row, menu->windowFlags()); // goes with its row
-    static_cast<kit::RowList*>(m_locations->itemAt(0)->widget())->addRow(row);
-    m_rows.append({row, sendButton, menu, false});
+    for (const auto& [action, run] : actions) {
+        // Each action takes the item the row shows when it runs, as a copy: what
+        // runs may change the list the row shows.
+        connect(action, &QAction::triggered, this, [&list, row, run] {
+            if (const Item* item = list.rows->itemOf(row))
+                run(Item(*item));
+        });
+    }
+    return row;
 }
 
-void SavedPanel::addRouteRow(const SavedRoute& route)
+kit::LibraryRow* SavedPanel::makeLocationRow()
+{
+    LocationPlannerViewModel& vm = m_viewModel;
+    MainWindowState& windowState = vm.windowState();
+
+    auto* menu = new QMenu(this);
+    //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
+    const QString sendTitle = tr("Set as the iPhone’s location");
+    QAction* send = menu->addAction(sendTitle);
+    send->setProperty(common::changeGateProperty, true);
+    QAction* load = menu->addAction(tr("Load on the map"));
+    load->setProperty(common::editGateProperty, true);
+    QAction* add = menu->addAction(tr("Add to the route"));
+    add->setProperty(common::editGateProperty, true);
+    menu->addSeparator();
+    QAction* rename = menu->addAction(tr("Rename…"));
+    QAction* remove = menu->addAction(tr("Delete…"));
+
+    return makeRow<SavedLocation>(
+        m_locations, menu, send, "location.fill"_symbol, load,
+        {{send, [&vm](const SavedLocation& location) { vm.pushPointToIPhone(location.point); }},
+         {load,
+          [&vm, &windowState](const SavedLocation& location) {
+              vm.selectPlace(location.point, true);
+              windowState.setSection(AppSection::place);
+          }},
+         {add,
+          [&vm, &windowState](const SavedLocation& location) {
+              vm.addSavedLocationToRoute(location);
+              windowState.setSection(AppSection::route);
+          }},
+         {rename, [this](const SavedLocation& location) { askRename(location); }},
+         {remove,
+          [this](const SavedLocation& location) { m_deletion->ask(PendingDeletion::savedLocation(location)); }}});
+}
+
+void SavedPanel::showLocation(kit::LibraryRow& row, const SavedLocation& location)
+{
+    row.setTitle(location.name);
+    row.setSubtitle(common::coordinateText(location.point.latitude, location.point.longitude));
+}
+
+kit::LibraryRow* SavedPanel::makeRouteRow()
 {
     LocationPlannerViewModel& vm = m_viewModel;
     MainWindowState& windowState = vm.windowState();
@@ -142,44 +193,49 @@ void SavedPanel::addRouteRow(const SavedRoute& route)
     auto* menu = new QMenu(this);
     //: Primary button of the Route panel; also a tooltip and menu item for saved routes and history. Keep short.
     const QString startTitle = tr("Start route");
-    QAction* start = menu->addAction(startTitle, this, [&vm, &windowState, route] {
-        vm.startSavedRoute(route);
-        windowState.setSection(AppSection::route);
-    });
-    start->setProperty(library::changeGateProperty, true);
-    QAction* load = menu->addAction(tr("Load on the map"), this, [&vm, &windowState, route] {
-        vm.loadSavedRoute(route);
-        windowState.setSection(AppSection::route);
-    });
-    load->setProperty(library::editGateProperty, true);
+    QAction* start = menu->addAction(startTitle);
+    start->setProperty(common::changeGateProperty, true);
+    QAction* load = menu->addAction(tr("Load on the map"));
+    load->setProperty(common::editGateProperty, true);
     menu->addSeparator();
-    menu->addAction(tr("Rename…"), this, [this, route] { askRename(route); });
-    menu->addAction(tr("Delete…"), this, [this, route] { m_deletion->ask(PendingDeletion::savedRoute(route)); });
+    QAction* rename = menu->addAction(tr("Rename…"));
+    QAction* remove = menu->addAction(tr("Delete…"));
 
-    auto* startButton = new kit::IconButton(startTitle, "play.fill"_symbol, BrandColor::AccentText);
-    connect(startButton, &QAbstractButton::clicked, start, &QAction::trigger);
-    auto* trailing = library::trailingBox({startButton, library::menuButton(menu)});
+    return makeRow<SavedRoute>(
+        m_routes, menu, start, "play.fill"_symbol, load,
+        {{start,
+          [&vm, &windowState](const SavedRoute& route) {
+              vm.startSavedRoute(route);
+              windowState.setSection(AppSection::route);
+          }},
+         {load,
+          [&vm, &windowState](const SavedRoute& route) {
+              vm.loadSavedRoute(route);
+              windowState.setSection(AppSection::route);
+          }},
+         {rename, [this](const SavedRoute& route) { askRename(route); }},
+         {remove, [this](const SavedRoute& route) { m_deletion->ask(PendingDeletion::savedRoute(route)); }}});
+}
 
-    const QString subtitle =
-        library::summaryLine({title(route.transportMode), title(route.speedProfile),
-                              LocationPlannerViewModel::pointCountText(route.points.size())});
-    auto* row = new kit::LibraryRow(library::transportModeSymbol(route.transportMode), route.name, subtitle, trailing);
-    row->setHint(tr("Load on the map"));
-    connect(row, &kit::LibraryRow::activated, load, &QAction::trigger);
-    menu->setParent(row, menu->windowFlags()); // goes with its row
-    static_cast<kit::RowList*>(m_routes->itemAt(0)->widget())->addRow(row);
-    m_rows.append({row, startButton, menu, true});
+void SavedPanel::showRoute(kit::LibraryRow& row, const SavedRoute& route)
+{
+    row.setTitle(route.name);
+    row.setSubtitle(common::summaryLine({title(route.transportMode), title(route.speedProfile),
+                                         LocationPlannerViewModel::pointCountText(route.points.size())}));
+    row.setSymbol(common::transportModeSymbol(route.transportMode));
 }
 
 void SavedPanel::syncGates()
 {
     const bool canEdit = m_viewModel.canEditRouteDraft();
     const bool canChange = m_viewModel.canChangeIPhoneLocation();
-    for (const Row& row : std::as_const(m_rows)) {
-        row.row->setRowEnabled(canEdit);
-        row.send->setEnabled(canChange);
-        library::applyGates(row.menu, canEdit, canChange);
-    }
+    const auto sync = [canEdit, canChange](kit::LibraryRow& row, const auto&) {
+        row.setRowEnabled(canEdit);
+        // The row's main button follows its menu action.
+        common::applyGates(row.findChild<QMenu*>(), canEdit, canChange);
+    };
+    m_locations.rows->forEach(sync);
+    m_routes.rows->forEach(sync);
 }
 
 void SavedPanel::askRename(const RenameTarget& target)

@@ -2,15 +2,20 @@
 
 #include "routedata/SavedLocation.h"
 #include "routedata/SavedRoute.h"
+#include "views/kit/KeyedRows.h"
+#include "views/kit/Symbols.h"
 
 #include <QInputDialog>
+#include <QList>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <variant>
 
+class QAction;
 class QMenu;
-class QVBoxLayout;
 
 namespace ostrevin {
 
@@ -18,8 +23,10 @@ class DeletionConfirmation;
 class LocationPlannerViewModel;
 
 namespace kit {
+class EmptyStateView;
 class IconButton;
 class LibraryRow;
+class RowList;
 } // namespace kit
 
 /// The side panel of saved locations and saved routes, one row each: load on the
@@ -40,28 +47,33 @@ public:
 
 private:
     using RenameTarget = std::variant<SavedLocation, SavedRoute>;
-
-    /// A row with the widgets whose state follows the view model's gates.
-    struct Row {
-        kit::LibraryRow* row;
-        kit::IconButton* send;
-        QMenu* menu;
-        bool isRoute;
+    template <typename Item> struct List {
+        kit::EmptyStateView* empty;
+        kit::RowList* list;
+        std::unique_ptr<kit::KeyedRows<Item, kit::LibraryRow>> rows;
     };
 
-    void rebuildLocations();
-    void rebuildRoutes();
+    void refreshLocations();
+    void refreshRoutes();
     void syncGates();
-    void addLocationRow(const SavedLocation& location);
-    void addRouteRow(const SavedRoute& route);
+    /// The section's content: the empty state, or the list's rows in its place.
+    template <typename Item> QWidget* buildList(List<Item>& list, kit::EmptyStateView* empty);
+    template <typename Item> using ItemAction = std::function<void(const Item&)>;
+    /// A row whose primary button triggers primary; every action runs on the item the row shows.
+    template <typename Item>
+    kit::LibraryRow* makeRow(const List<Item>& list, QMenu* menu, QAction* primary, kit::SymbolName symbol,
+                             QAction* load, const QList<std::pair<QAction*, ItemAction<Item>>>& actions);
+    kit::LibraryRow* makeLocationRow();
+    kit::LibraryRow* makeRouteRow();
+    static void showLocation(kit::LibraryRow& row, const SavedLocation& location);
+    static void showRoute(kit::LibraryRow& row, const SavedRoute& route);
     void askRename(const RenameTarget& target);
     void commitRename(const QString& text);
 
     LocationPlannerViewModel& m_viewModel;
     DeletionConfirmation* m_deletion;
-    QVBoxLayout* m_locations;
-    QVBoxLayout* m_routes;
-    QList<Row> m_rows;
+    List<SavedLocation> m_locations;
+    List<SavedRoute> m_routes;
     std::optional<RenameTarget> m_renameTarget;
     QPointer<QInputDialog> m_renameDialog;
 };

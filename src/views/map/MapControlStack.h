@@ -1,7 +1,7 @@
 #pragma once
 
+#include "views/common/MapTileSources.h"
 #include "views/kit/GlassSurface.h"
-#include "views/map/MapTileSources.h"
 
 #include <QPointer>
 

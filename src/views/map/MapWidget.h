@@ -1,9 +1,9 @@
 #pragma once
 
+#include "views/common/MapMark.h"
+#include "views/common/MapMarkPainter.h"
+#include "views/common/MapTileSources.h"
 #include "views/map/MapCamera.h"
-#include "views/map/MapMark.h"
-#include "views/map/MapMarkPainter.h"
-#include "views/map/MapTileSources.h"
 #include "views/map/RouteLineGeometry.h"
 #include "views/map/WebMercator.h"
 

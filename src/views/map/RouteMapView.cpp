@@ -5,9 +5,9 @@
 #include "platform/SettingsStore.h"
 #include "routedata/AppSettings.h"
 #include "routedata/RouteMapPresentation.h"
+#include "views/common/MapMark.h"
 #include "views/map/MapControlStack.h"
 #include "views/map/MapInstructionBanner.h"
-#include "views/map/MapMark.h"
 #include "views/map/MapWidget.h"
 
 #include <QStandardPaths>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "planner/AppSection.h"
-#include "views/map/MapTileSources.h"
+#include "views/common/MapTileSources.h"
 
 #include <QWidget>
 #include <optional>

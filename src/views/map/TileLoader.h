@@ -1,7 +1,7 @@
 #pragma once
 
 #include "async/WorkerPool.h"
-#include "views/map/MapTileSources.h"
+#include "views/common/MapTileSources.h"
 
 #include <QCache>
 #include <QElapsedTimer>

@@ -3,9 +3,13 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "routedata/RouteMapPresentation.h"
+#include "views/common/CoordinateText.h"
+#include "views/common/DeviceBlockerNotice.h"
+#include "views/common/NameReplacementQuestion.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EmptyStateView.h"
+#include "views/kit/KeyedRows.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
@@ -13,9 +17,6 @@
 #include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/place/CityChips.h"
-#include "views/place/CoordinateText.h"
-#include "views/place/DeviceBlockerNotice.h"
-#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
@@ -36,12 +37,14 @@ QWidget* searchGlyph()
     return glyph;
 }
 
-QWidget* column(QWidget* parent = nullptr)
+/// A section's box with its list of rows.
+QWidget* listBox(RowList* list)
 {
-    auto* box = new QWidget(parent);
+    auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(list);
     return box;
 }
 
@@ -64,12 +67,16 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     selection->addWidget(m_search);
     selection->addWidget(m_emptyState);
 
-    m_savedBox = column();
+    auto* savedList = new RowList;
+    m_savedRows =
+        std::make_unique<KeyedRows<SavedLocation, LibraryRow>>(*static_cast<QBoxLayout*>(savedList->layout()));
     //: Section header: locations the user saved.
-    m_savedSection = new PanelSection(tr("Saved locations"), m_savedBox);
-    m_recentBox = column();
+    m_savedSection = new PanelSection(tr("Saved locations"), listBox(savedList));
+    auto* recentList = new RowList;
+    m_recentRows =
+        std::make_unique<KeyedRows<RouteHistoryItem, LibraryRow>>(*static_cast<QBoxLayout*>(recentList->layout()));
     //: Section header in the Place panel: recently set locations.
-    m_recentSection = new PanelSection(tr("Recent"), m_recentBox);
+    m_recentSection = new PanelSection(tr("Recent"), listBox(recentList));
     m_cities = new CityChips(viewModel);
     //: Section header in the Place panel: a few preset cities.
     auto* citySection = new PanelSection(tr("Cities"), m_cities);
@@ -119,17 +126,17 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged, &VM::pointsChanged})
         connect(&viewModel, signal, this, &PlacePanel::refreshGates);
     connect(&viewModel, &VM::savedLocationsChanged, this, [this] {
-        rebuildSavedLocations();
+        refreshSavedLocations();
         refreshSelection();
     });
-    connect(&viewModel, &VM::historyChanged, this, &PlacePanel::rebuildRecentPlaces);
+    connect(&viewModel, &VM::historyChanged, this, &PlacePanel::refreshRecentPlaces);
 
     // The selected place card's star saves under the card's name and may ask first.
     m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::location,
                                                 QStringLiteral("locationNameReplacement"));
 
-    rebuildSavedLocations();
-    rebuildRecentPlaces();
+    refreshSavedLocations();
+    refreshRecentPlaces();
     refreshSelection();
     refreshGates();
 }
@@ -185,45 +192,56 @@ void PlacePanel::refreshGates()
     m_cities->refresh();
     if (m_card)
         m_card->refresh();
-    for (LibraryRow* row : m_savedBox->findChildren<LibraryRow*>())
-        row->setRowEnabled(canEdit);
-    for (LibraryRow* row : m_recentBox->findChildren<LibraryRow*>())
-        row->setRowEnabled(canEdit);
+    m_savedRows->forEach([canEdit](LibraryRow& row, const SavedLocation&) { row.setRowEnabled(canEdit); });
+    m_recentRows->forEach([canEdit](LibraryRow& row, const RouteHistoryItem&) { row.setRowEnabled(canEdit); });
     m_notice->refresh();
     m_setLocation->setEnabled(m_viewModel.selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
 }
 
-void PlacePanel::rebuildSavedLocations()
+void PlacePanel::refreshSavedLocations()
 {
-    delete m_savedRows;
-    m_savedRows = new RowList;
     const QList<SavedLocation>& saved = m_viewModel.savedLocations();
-    for (qsizetype i = 0; i < saved.size() && i < savedLocationLimit; ++i) {
-        const SavedLocation& location = saved.at(i);
-        auto* row = new LibraryRow("star"_symbol, location.name,
-                                   place::coordinateText(location.point.latitude, location.point.longitude));
-        row->setRowEnabled(m_viewModel.canEditRouteDraft());
-        connect(row, &LibraryRow::activated, this,
-                [this, point = location.point] { m_viewModel.selectPlace(point, true); });
-        m_savedRows->addRow(row);
-    }
-    m_savedBox->layout()->addWidget(m_savedRows);
+    const auto show = [](LibraryRow& row, const SavedLocation& location, qsizetype) {
+        row.setTitle(location.name);
+        row.setSubtitle(common::coordinateText(location.point.latitude, location.point.longitude));
+    };
+    m_savedRows->sync(
+        saved.mid(0, savedLocationLimit),
+        [this, &show](const SavedLocation& location, qsizetype index) {
+            auto* row = new LibraryRow("star"_symbol, QString(), QString());
+            show(*row, location, index);
+            row->setRowEnabled(m_viewModel.canEditRouteDraft());
+            connect(row, &LibraryRow::activated, this, [this, row] {
+                if (const SavedLocation* shown = m_savedRows->itemOf(row))
+                    m_viewModel.selectPlace(RoutePoint(shown->point), true);
+            });
+            return row;
+        },
+        show);
     m_savedSection->setVisible(!saved.isEmpty());
 }
 
-void PlacePanel::rebuildRecentPlaces()
+void PlacePanel::refreshRecentPlaces()
 {
-    delete m_recentRows;
-    m_recentRows = new RowList;
     const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.history());
-    for (const RouteHistoryItem& item : places) {
+    const auto show = [](LibraryRow& row, const RouteHistoryItem& item, qsizetype) {
         const RoutePoint& point = item.points.first();
-        auto* row = new LibraryRow("clock"_symbol, item.title, place::coordinateText(point.latitude, point.longitude));
-        row->setRowEnabled(m_viewModel.canEditRouteDraft());
-        connect(row, &LibraryRow::activated, this, [this, item] { m_viewModel.loadHistory(item); });
-        m_recentRows->addRow(row);
-    }
-    m_recentBox->layout()->addWidget(m_recentRows);
+        row.setTitle(item.title);
+        row.setSubtitle(common::coordinateText(point.latitude, point.longitude));
+    };
+    m_recentRows->sync(
+        places,
+        [this, &show](const RouteHistoryItem& item, qsizetype index) {
+            auto* row = new LibraryRow("clock"_symbol, QString(), QString());
+            show(*row, item, index);
+            row->setRowEnabled(m_viewModel.canEditRouteDraft());
+            connect(row, &LibraryRow::activated, this, [this, row] {
+                if (const RouteHistoryItem* shown = m_recentRows->itemOf(row))
+                    m_viewModel.loadHistory(RouteHistoryItem(*shown));
+            });
+            return row;
+        },
+        show);
     m_recentSection->setVisible(!places.isEmpty());
 }
 

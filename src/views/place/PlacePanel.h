@@ -2,10 +2,13 @@
 
 #include "routedata/RouteHistoryItem.h"
 #include "routedata/RoutePoint.h"
+#include "routedata/SavedLocation.h"
+#include "views/kit/KeyedRows.h"
 
 #include <QList>
 #include <QUuid>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 namespace ostrevin {
@@ -22,8 +25,8 @@ class NameReplacementQuestion;
 namespace kit {
 class ActionButton;
 class EmptyStateView;
+class LibraryRow;
 class PanelSection;
-class RowList;
 } // namespace kit
 
 /// The side panel of the place section: place search, the selected place's card
@@ -57,8 +60,8 @@ public:
 private:
     void refreshSelection();
     void refreshGates();
-    void rebuildSavedLocations();
-    void rebuildRecentPlaces();
+    void refreshSavedLocations();
+    void refreshRecentPlaces();
     void searchPicked(const RoutePoint& point);
 
     LocationPlannerViewModel& m_viewModel;
@@ -67,11 +70,9 @@ private:
     SelectedPlaceCard* m_card = nullptr;
     kit::EmptyStateView* m_emptyState;
     kit::PanelSection* m_savedSection;
-    QWidget* m_savedBox;
-    kit::RowList* m_savedRows = nullptr;
+    std::unique_ptr<kit::KeyedRows<SavedLocation, kit::LibraryRow>> m_savedRows;
     kit::PanelSection* m_recentSection;
-    QWidget* m_recentBox;
-    kit::RowList* m_recentRows = nullptr;
+    std::unique_ptr<kit::KeyedRows<RouteHistoryItem, kit::LibraryRow>> m_recentRows;
     CityChips* m_cities;
     DeviceBlockerNotice* m_notice;
     kit::ActionButton* m_setLocation;

@@ -2,7 +2,7 @@
 
 #include "routedata/LocationValidationError.h"
 #include "routedata/RoutePlanningError.h"
-#include "views/place/CoordinateText.h"
+#include "views/common/CoordinateText.h"
 
 #include <QCoro/QCoroFuture>
 #include <QUuid>
@@ -35,7 +35,7 @@ QString PlaceSearchModel::errorDescription(const std::exception_ptr& error, cons
 
 PlaceSuggestion PlaceSearchModel::suggestion(const CoordinateParser::Result& pair)
 {
-    const QString title = place::coordinateText(pair.latitude, pair.longitude);
+    const QString title = common::coordinateText(pair.latitude, pair.longitude);
     //: Subtitle of the search suggestion shown when the user typed or pasted GPS coordinates.
     const QString subtitle = tr("Coordinates");
     return {QStringLiteral("coordinates:") + title, title, subtitle, pair};

@@ -1,6 +1,8 @@
 #include "views/place/SelectedPlaceCard.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "views/common/CoordinateText.h"
+#include "views/common/MapPin.h"
 #include "views/kit/Brand.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
@@ -8,8 +10,6 @@
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
-#include "views/map/MapPin.h"
-#include "views/place/CoordinateText.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -94,7 +94,7 @@ void SelectedPlaceCard::refresh()
     const auto& held = m_viewModel.lockedPoint();
     m_isLive = held && isSamePlace(*held, m_point);
     m_pin->setLive(m_isLive);
-    m_coordinates->setText(place::coordinateText(m_point.latitude, m_point.longitude));
+    m_coordinates->setText(common::coordinateText(m_point.latitude, m_point.longitude));
     QPalette palette = m_coordinates->palette();
     palette.setColor(QPalette::WindowText, Brand::current().secondary);
     m_coordinates->setPalette(palette);

@@ -1,7 +1,7 @@
 #include "views/route/EndpointGlyph.h"
 
+#include "views/common/MapMarkPainter.h"
 #include "views/kit/Brand.h"
-#include "views/map/MapMarkPainter.h"
 
 #include <QPainter>
 

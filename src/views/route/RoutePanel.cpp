@@ -4,13 +4,19 @@
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedProfile.h"
 #include "routedata/TovrelFormat.h"
+#include "views/common/DeletionConfirmation.h"
+#include "views/common/DeviceBlockerNotice.h"
+#include "views/common/LibraryTexts.h"
+#include "views/common/NameReplacementQuestion.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
+#include "views/kit/KeyedRows.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/LinkButton.h"
 #include "views/kit/PanelFooter.h"
 #include "views/kit/PanelScaffold.h"
@@ -20,14 +26,11 @@
 #include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/TextStyle.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/DeviceBlockerNotice.h"
-#include "views/place/NameReplacementQuestion.h"
 #include "views/place/PlaceSearchField.h"
-#include "views/route/DeletionConfirmation.h"
 #include "views/route/EndpointGlyph.h"
 #include "views/route/RouteAlternativeRow.h"
-#include "views/route/RouteStepRow.h"
+#include "views/route/RouteDetailsView.h"
+#include "views/route/RoutePointRow.h"
 #include "views/route/RouteSummaryCard.h"
 #include "views/route/TravelModePicker.h"
 
@@ -52,31 +55,13 @@ namespace {
 QWidget* captionedValue(const QString& caption, KitLabel* value)
 {
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 1);
+    auto* layout = kit::columnLayout(box, 1);
     auto* title = new KitLabel(caption, TextStyle::Caption);
     title->setColorRole(BrandColor::Secondary);
     layout->addWidget(title);
     value->setTextStyle(TextStyle::Callout, QFont::Medium);
     layout->addWidget(value);
     return box;
-}
-
-/// Takes rows out now and deletes them later: a row may be the one whose click
-/// is still being delivered (moving a point rebuilds the list it sits in).
-template <typename Row> void retire(QList<Row*>& rows)
-{
-    for (Row* row : std::as_const(rows)) {
-        row->hide();
-        if (QWidget* box = row->parentWidget())
-            box->layout()->removeWidget(row);
-        row->deleteLater();
-    }
-    rows.clear();
-}
-
-QString joined(const QString& first, const QString& second)
-{
-    return first + QStringLiteral(" · ") + second;
 }
 
 } // namespace
@@ -92,14 +77,15 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                              BrandColor::Secondary);
 
     m_upper = new QWidget;
-    auto* upper = library::columnLayout(m_upper, 16);
+    auto* upper = kit::columnLayout(m_upper, 16);
     upper->addWidget(buildEndpointFields(searchService));
     upper->addWidget(buildTravelModeControl());
     upper->addWidget(buildSpeedControl());
     upper->addWidget(buildPlanningStatus());
 
     m_alternativesBox = new QWidget;
-    library::columnLayout(m_alternativesBox, 4);
+    m_alternativeRows =
+        std::make_unique<KeyedRows<PlannedRouteOption, RouteAlternativeRow>>(*kit::columnLayout(m_alternativesBox, 4));
     //: Section header: other routes the directions service suggests.
     m_alternativesSection = new PanelSection(tr("Alternatives"), m_alternativesBox);
 
@@ -107,7 +93,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     m_emptyState = new EmptyStateView("point.topleft.down.to.point.bottomright.curvepath"_symbol,
                                       tr("Enter a start and destination, or click the map."));
     m_routeHolder = new QWidget;
-    library::columnLayout(m_routeHolder, 0);
+    kit::columnLayout(m_routeHolder, 0);
 
     m_blocker = new DeviceBlockerNotice(viewModel);
     //: Button in the Route panel footer: plays the route on the iPhone.
@@ -163,8 +149,8 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     });
     // The arrival is a time of day counted from now: it moves on while shown.
     m_arrivalTicker = new RelativeTimeTicker(*this, [this] {
-        if (m_summary)
-            m_summary->refresh(m_now());
+        if (m_details)
+            m_details->refreshArrival(m_now());
     });
     m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::route,
                                                 QStringLiteral("routeNameReplacement"));
@@ -213,14 +199,12 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
         const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
         for (PlaceSearchField* field : {m_start, m_destination})
             field->setSearchBias(std::pair{centre.latitude, centre.longitude});
-        if (m_addPoint)
-            m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
     };
     followCamera();
     connect(&m_viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 8);
+    auto* layout = kit::columnLayout(box, 8);
     layout->addWidget(m_start);
     layout->addWidget(m_destination);
     return box;
@@ -246,7 +230,7 @@ QWidget* RoutePanel::buildTravelModeControl()
     m_offline = new InlineNotice("wifi.slash"_symbol, tr("A route can’t be planned without an internet connection."),
                                  BrandColor::Attention);
     auto* box = new QWidget;
-    auto* layout = library::columnLayout(box, 6);
+    auto* layout = kit::columnLayout(box, 6);
     layout->addLayout(line);
     layout->addWidget(m_offline);
     return box;
@@ -300,7 +284,7 @@ QWidget* RoutePanel::buildSpeedControl()
     slider->addWidget(m_townSpeedValue);
 
     m_speedControl = new QWidget;
-    auto* layout = library::columnLayout(m_speedControl, 6);
+    auto* layout = kit::columnLayout(m_speedControl, 6);
     layout->addLayout(line);
     layout->addWidget(m_townSpeedRow);
     return m_speedControl;
@@ -325,93 +309,13 @@ QWidget* RoutePanel::buildPlanningStatus()
     connect(m_plan, &QPushButton::clicked, this, [this] { m_viewModel.replanRoute(); });
 
     m_planningStatus = new QWidget;
-    auto* layout = library::columnLayout(m_planningStatus, 0);
+    auto* layout = kit::columnLayout(m_planningStatus, 0);
     layout->addWidget(m_progress);
     layout->addWidget(m_plan);
     return m_planningStatus;
 }
 
-QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
-{
-    auto* block = new QWidget;
-    auto* layout = library::columnLayout(block, 12);
-    m_summary = new RouteSummaryCard(m_viewModel);
-    layout->addWidget(m_summary);
-
-    m_directionsHolder = new QWidget;
-    library::columnLayout(m_directionsHolder, 0);
-    layout->addWidget(m_directionsHolder);
-    m_directions = nullptr;
-    m_listedStepsOf.reset();
-
-    auto* points = new QWidget;
-    auto* pointsLayout = library::columnLayout(points, 8);
-    pointsLayout->setContentsMargins(0, 8, 0, 0);
-    m_longRouteNotice = new KitLabel(QString(), TextStyle::Caption);
-    m_longRouteNotice->setColorRole(BrandColor::Secondary);
-    pointsLayout->addWidget(m_longRouteNotice);
-    m_pointRowsBox = new QWidget;
-    library::columnLayout(m_pointRowsBox, 0);
-    pointsLayout->addWidget(m_pointRowsBox);
-    m_listedPoints.clear();
-
-    // Painted in the colour of the moment, so it follows a light/dark change.
-    auto* plus = new SymbolMark("plus"_symbol, BrandColor::Secondary, 16, 16);
-    plus->setAccessibleName(QString());
-    //: Placeholder of the search field under Route points that appends a point (place, address or coordinates) to the
-    //: route.
-    m_addPoint = new PlaceSearchField(searchService, tr("Add point"), plus);
-    m_addPoint->setObjectName(QStringLiteral("addPointField"));
-    const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
-    m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
-    connect(m_addPoint, &PlaceSearchField::resolutionStarted, this,
-            [this] { m_pointsAtAddSearch = m_viewModel.points(); });
-    connect(m_addPoint, &PlaceSearchField::picked, this, [this](const RoutePoint& point) {
-        // Appended only to the draft it was searched for, not to one edited or replaced meanwhile.
-        if (m_viewModel.points() == m_pointsAtAddSearch)
-            m_viewModel.addRoutePoint(point);
-    });
-    connect(m_addPoint, &PlaceSearchField::failed, this,
-            [this](const QString& message) { m_viewModel.setNotice(message); });
-    pointsLayout->addWidget(m_addPoint);
-
-    //: Link under the route points: asks to remove every point of the route.
-    m_clearRoute = new LinkButton(tr("Clear route…"), BrandColor::Failure);
-    m_clearRoute->setObjectName(QStringLiteral("clearRoute"));
-    connect(m_clearRoute, &QAbstractButton::clicked, this,
-            [this] { m_confirmation->ask(PendingDeletion::completeRoute()); });
-    pointsLayout->addWidget(m_clearRoute, 0, Qt::AlignLeft);
-
-    //: Disclosure group of the route details: the route's points.
-    m_pointsGroup = new DisclosureGroup(tr("Route points"), points);
-    layout->addWidget(m_pointsGroup);
-    return block;
-}
-
-QAbstractButton* RoutePanel::clearRouteButton() const
-{
-    return m_clearRoute;
-}
-
 // ---- Rules ----
-
-QList<RoutePoint> RoutePanel::listedPoints(const QList<RoutePoint>& points, const QList<RoutePoint>& mapDisplayPoints)
-{
-    return points.size() < listingLimit ? points : mapDisplayPoints;
-}
-
-RoutePointRow::Flags RoutePanel::pointRowFlags(qsizetype index, qsizetype listedCount, qsizetype pointCount,
-                                               bool canEditRouteDraft, bool canChangeIPhoneLocation, bool isPushed)
-{
-    const bool listedInFull = pointCount < listingLimit;
-    RoutePointRow::Flags flags;
-    flags.canMoveUp = listedInFull && index > 0;
-    flags.canMoveDown = listedInFull && index < listedCount - 1;
-    flags.canSend = canChangeIPhoneLocation;
-    flags.canEdit = listedInFull && canEditRouteDraft;
-    flags.isPushed = isPushed;
-    return flags;
-}
 
 std::optional<RouteTransportMode> RoutePanel::shownTransportMode(RouteTransportMode stored)
 {
@@ -471,7 +375,7 @@ void RoutePanel::refresh()
     refreshTravelMode();
     refreshSpeed();
     refreshPlanningStatus();
-    rebuildAlternatives();
+    refreshAlternatives();
     refreshRouteBlock();
     m_blocker->refresh();
     m_startRoute->setEnabled(m_viewModel.points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
@@ -553,41 +457,33 @@ QString RoutePanel::progressText() const
     return m_progressText->text();
 }
 
-void RoutePanel::rebuildAlternatives()
+void RoutePanel::refreshAlternatives()
 {
     const QList<PlannedRouteOption>& options = m_viewModel.routeAlternatives();
     m_alternativesSection->setVisible(options.size() >= 2);
     m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
-    const QList<RouteAlternativeRow*> rows = alternativeRows();
+    m_alternativeRows->sync(options.size() >= 2 ? options : QList<PlannedRouteOption>(),
+                            [this](const PlannedRouteOption& option, qsizetype) {
+                                const QString detail = common::summaryLine(
+                                    {TovrelFormat::distance(option.distance),
+                                     LocationPlannerViewModel::durationText(option.expectedTravelTime)});
+                                auto* row = new RouteAlternativeRow(option, false, detail);
+                                connect(row, &QAbstractButton::clicked, this, [this, row] {
+                                    // Checked again at the click: the state may have changed since the row was drawn.
+                                    if (m_viewModel.canEditRouteDraft())
+                                        m_viewModel.selectRouteAlternative(PlannedRouteOption(row->option()));
+                                });
+                                return row;
+                            });
     const auto& selected = m_viewModel.selectedRouteAlternativeID();
-    bool same = rows.size() == options.size();
-    for (qsizetype i = 0; same && i < rows.size(); ++i)
-        same = rows.at(i)->option() == options.at(i);
-    if (same) {
-        for (RouteAlternativeRow* row : rows)
-            row->setChecked(selected && row->option().id == *selected);
-        return;
-    }
-    retire(m_alternativeRows);
-    if (options.size() < 2)
-        return;
-    for (const PlannedRouteOption& option : options) {
-        const QString detail = joined(TovrelFormat::distance(option.distance),
-                                      LocationPlannerViewModel::durationText(option.expectedTravelTime));
-        auto* row = new RouteAlternativeRow(option, selected && option.id == *selected, detail);
-        connect(row, &QAbstractButton::clicked, this, [this, option] {
-            // Checked again at the click: the state may have changed since the row was drawn.
-            if (m_viewModel.canEditRouteDraft())
-                m_viewModel.selectRouteAlternative(option);
-        });
-        m_alternativesBox->layout()->addWidget(row);
-        m_alternativeRows << row;
-    }
+    m_alternativeRows->forEach([&selected](RouteAlternativeRow& row, const PlannedRouteOption& option) {
+        row.setChecked(selected && option.id == *selected);
+    });
 }
 
 QList<RouteAlternativeRow*> RoutePanel::alternativeRows() const
 {
-    return m_alternativeRows;
+    return m_alternativeRows->rows();
 }
 
 void RoutePanel::refreshRouteBlock()
@@ -595,106 +491,54 @@ void RoutePanel::refreshRouteBlock()
     const qsizetype count = m_viewModel.points().size();
     m_emptyState->setVisible(count == 0);
     if (count < 2) {
-        // Built afresh, groups folded, when the draft grows back to a route.
-        if (m_routeBlock) {
-            m_routeBlock->hide();
-            m_routeBlock->deleteLater();
-            m_routeBlock = nullptr;
-            m_summary = nullptr;
-            m_directionsHolder = nullptr;
-            m_directions = nullptr;
-            m_pointsGroup = nullptr;
-            m_longRouteNotice = nullptr;
-            m_pointRowsBox = nullptr;
-            m_pointRows.clear();
-            m_addPoint = nullptr;
-            m_clearRoute = nullptr;
+        // Made afresh, groups folded, when the draft grows back to a route.
+        if (m_details) {
+            m_details->hide();
+            m_details->deleteLater();
+            m_details = nullptr;
         }
         return;
     }
-    if (!m_routeBlock) {
-        m_routeBlock = buildRouteBlock(m_searchService);
-        m_routeHolder->layout()->addWidget(m_routeBlock);
+    if (!m_details) {
+        m_details = new RouteDetailsView(m_viewModel, m_searchService, *m_confirmation);
+        m_routeHolder->layout()->addWidget(m_details);
     }
-    m_summary->refresh(m_now());
-    m_summary->nameField()->setEnabled(m_viewModel.canEditRouteDraft());
-    rebuildDirections();
-    rebuildPoints();
-    const bool canEdit = m_viewModel.canEditRouteDraft();
-    m_addPoint->setEnabled(canEdit);
-    m_clearRoute->setEnabled(canEdit);
+    m_details->refresh(m_now());
 }
 
-void RoutePanel::rebuildDirections()
+RouteSummaryCard* RoutePanel::summaryCard() const
 {
-    const std::optional<PlannedRouteOption> selected = m_viewModel.selectedRouteAlternative();
-    const bool hasSteps = selected && !selected->steps.isEmpty();
-    const std::optional<QUuid> listed = hasSteps ? std::optional(selected->id) : std::nullopt;
-    if (listed == m_listedStepsOf && (m_directions != nullptr) == hasSteps)
-        return;
-    m_listedStepsOf = listed;
-    const bool wasExpanded = m_directions && m_directions->isExpanded();
-    delete m_directions;
-    m_directions = nullptr;
-    if (!hasSteps)
-        return;
-    auto* steps = new QWidget;
-    auto* layout = library::columnLayout(steps, 10);
-    layout->setContentsMargins(0, 8, 0, 0);
-    for (qsizetype i = 0; i < selected->steps.size(); ++i) {
-        const PlannedRouteStep& step = selected->steps.at(i);
-        const QString detail = joined(LocationPlannerViewModel::transportStepTitle(step.transportType),
-                                      TovrelFormat::distance(step.distance));
-        layout->addWidget(new RouteStepRow(static_cast<int>(i + 1), step, detail));
-    }
-    //: Disclosure group of the route details: the turn-by-turn steps of the chosen route.
-    m_directions = new DisclosureGroup(tr("Directions"), steps);
-    // Choosing another alternative keeps the group as the user left it.
-    m_directions->setExpanded(wasExpanded);
-    m_directionsHolder->layout()->addWidget(m_directions);
+    return m_details ? m_details->summaryCard() : nullptr;
 }
 
-void RoutePanel::rebuildPoints()
+DisclosureGroup* RoutePanel::directionsGroup() const
 {
-    const QList<RoutePoint>& points = m_viewModel.points();
-    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.mapDisplayPoints());
-    m_longRouteNotice->setVisible(points.size() >= listingLimit);
-    //: Note above the route points of a long route. %1 is the number of points.
-    m_longRouteNotice->setText(tr("This route has %1 points. Only the start and destination are shown.")
-                                   .arg(QLocale().toString(static_cast<qlonglong>(points.size()))));
-    if (listed != m_listedPoints) {
-        m_listedPoints = listed;
-        retire(m_pointRows);
-        for (qsizetype i = 0; i < listed.size(); ++i) {
-            const RoutePoint point = listed.at(i);
-            auto* row = new RoutePointRow(static_cast<int>(i), point, {});
-            connect(row, &RoutePointRow::moveUpRequested, this, [this, point] { m_viewModel.movePoint(point, -1); });
-            connect(row, &RoutePointRow::moveDownRequested, this, [this, point] { m_viewModel.movePoint(point, 1); });
-            connect(row, &RoutePointRow::sendRequested, this, [this, point] { m_viewModel.pushPointToIPhone(point); });
-            connect(row, &RoutePointRow::removeRequested, this,
-                    [this, point] { m_confirmation->ask(PendingDeletion::routePoint(point)); });
-            m_pointRowsBox->layout()->addWidget(row);
-            m_pointRows << row;
-        }
-    }
-    refreshPointRowFlags();
+    return m_details ? m_details->directionsGroup() : nullptr;
 }
 
-void RoutePanel::refreshPointRowFlags()
+DisclosureGroup* RoutePanel::pointsGroup() const
 {
-    const QList<RoutePointRow*> rows = pointRows();
-    const qsizetype count = m_viewModel.points().size();
-    const auto& pushed = m_viewModel.lastPushedPointID();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        RoutePointRow* row = rows.at(i);
-        row->setFlags(pointRowFlags(i, rows.size(), count, m_viewModel.canEditRouteDraft(),
-                                    m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id));
-    }
+    return m_details ? m_details->pointsGroup() : nullptr;
+}
+
+KitLabel* RoutePanel::longRouteNotice() const
+{
+    return m_details ? m_details->longRouteNotice() : nullptr;
 }
 
 QList<RoutePointRow*> RoutePanel::pointRows() const
 {
-    return m_pointRows;
+    return m_details ? m_details->pointRows() : QList<RoutePointRow*>();
+}
+
+PlaceSearchField* RoutePanel::addPointField() const
+{
+    return m_details ? m_details->addPointField() : nullptr;
+}
+
+QAbstractButton* RoutePanel::clearRouteButton() const
+{
+    return m_details ? m_details->clearRouteButton() : nullptr;
 }
 
 } // namespace ostrevin

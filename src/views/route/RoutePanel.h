@@ -1,14 +1,16 @@
 #pragma once
 
+#include "routedata/PlannedRouteOption.h"
 #include "routedata/RoutePoint.h"
 #include "routedata/RouteTransportMode.h"
-#include "views/route/RoutePointRow.h"
+#include "views/kit/KeyedRows.h"
 
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAbstractButton;
@@ -25,6 +27,8 @@ class NameReplacementQuestion;
 class PlaceSearchField;
 class PlaceSearchService;
 class RouteAlternativeRow;
+class RouteDetailsView;
+class RoutePointRow;
 class RouteSummaryCard;
 class TravelModePicker;
 
@@ -35,7 +39,6 @@ class EmptyStateView;
 class IconButton;
 class InlineNotice;
 class KitLabel;
-class LinkButton;
 class PanelSection;
 class RelativeTimeTicker;
 } // namespace kit
@@ -50,8 +53,6 @@ class RoutePanel final : public QWidget {
     Q_DISABLE_COPY_MOVE(RoutePanel)
 
 public:
-    /// A draft of this many points or more lists only its ends, and none of its rows moves.
-    static constexpr qsizetype listingLimit = 25;
     /// The extreme profile's slider, in km/h.
     static constexpr int slowestTownSpeed = 90;
     static constexpr int fastestTownSpeed = 220;
@@ -61,11 +62,6 @@ public:
     RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent = nullptr);
     ~RoutePanel() override;
 
-    /// The points the "Route points" group lists.
-    static QList<RoutePoint> listedPoints(const QList<RoutePoint>& points, const QList<RoutePoint>& mapDisplayPoints);
-    /// The flags of the row at index of the listed points.
-    static RoutePointRow::Flags pointRowFlags(qsizetype index, qsizetype listedCount, qsizetype pointCount,
-                                              bool canEditRouteDraft, bool canChangeIPhoneLocation, bool isPushed);
     /// The segment a stored mode shows: bus, train and tram as transit; "any" as none.
     static std::optional<RouteTransportMode> shownTransportMode(RouteTransportMode stored);
     /// The slider's speed for a position: snapped to the step within the range.
@@ -92,13 +88,14 @@ public:
     kit::PanelSection* alternativesSection() const { return m_alternativesSection; }
     QList<RouteAlternativeRow*> alternativeRows() const;
     kit::EmptyStateView* emptyState() const { return m_emptyState; }
-    QWidget* routeBlock() const { return m_routeBlock; }
-    RouteSummaryCard* summaryCard() const { return m_summary; }
-    kit::DisclosureGroup* directionsGroup() const { return m_directions; }
-    kit::DisclosureGroup* pointsGroup() const { return m_pointsGroup; }
-    kit::KitLabel* longRouteNotice() const { return m_longRouteNotice; }
+    /// The route's details, while the draft is a route (else null), and their parts.
+    RouteDetailsView* routeBlock() const { return m_details; }
+    RouteSummaryCard* summaryCard() const;
+    kit::DisclosureGroup* directionsGroup() const;
+    kit::DisclosureGroup* pointsGroup() const;
+    kit::KitLabel* longRouteNotice() const;
     QList<RoutePointRow*> pointRows() const;
-    PlaceSearchField* addPointField() const { return m_addPoint; }
+    PlaceSearchField* addPointField() const;
     QAbstractButton* clearRouteButton() const;
     DeviceBlockerNotice* blockerNotice() const { return m_blocker; }
     kit::ActionButton* startRouteButton() const { return m_startRoute; }
@@ -111,7 +108,6 @@ private:
     QWidget* buildTravelModeControl();
     QWidget* buildSpeedControl();
     QWidget* buildPlanningStatus();
-    QWidget* buildRouteBlock(PlaceSearchService& searchService);
     bool hasBothEndpoints() const;
     std::optional<QUuid> endpointID(bool isStart) const;
     void travelModePicked(RouteTransportMode mode);
@@ -122,10 +118,7 @@ private:
     void refreshSpeed();
     void refreshPlanningStatus();
     void refreshRouteBlock();
-    void refreshPointRowFlags();
-    void rebuildAlternatives();
-    void rebuildDirections();
-    void rebuildPoints();
+    void refreshAlternatives();
 
     LocationPlannerViewModel& m_viewModel;
     std::function<QDateTime()> m_now;
@@ -150,32 +143,18 @@ private:
     kit::ActionButton* m_plan;
     kit::PanelSection* m_alternativesSection;
     QWidget* m_alternativesBox;
-    QList<RouteAlternativeRow*> m_alternativeRows;
+    std::unique_ptr<kit::KeyedRows<PlannedRouteOption, RouteAlternativeRow>> m_alternativeRows;
     kit::EmptyStateView* m_emptyState;
     QWidget* m_routeHolder;
-    QWidget* m_routeBlock = nullptr;
-    RouteSummaryCard* m_summary = nullptr;
-    QWidget* m_directionsHolder = nullptr;
-    kit::DisclosureGroup* m_directions = nullptr;
-    kit::DisclosureGroup* m_pointsGroup = nullptr;
-    kit::KitLabel* m_longRouteNotice = nullptr;
-    QWidget* m_pointRowsBox = nullptr;
-    QList<RoutePointRow*> m_pointRows;
-    PlaceSearchField* m_addPoint = nullptr;
-    kit::LinkButton* m_clearRoute = nullptr;
+    RouteDetailsView* m_details = nullptr;
     PlaceSearchService& m_searchService;
     DeviceBlockerNotice* m_blocker;
     kit::ActionButton* m_startRoute;
     NameReplacementQuestion* m_replacement = nullptr;
     kit::RelativeTimeTicker* m_arrivalTicker = nullptr;
-    /// The alternative whose steps are listed, so that they are rebuilt only when it changes.
-    std::optional<QUuid> m_listedStepsOf;
     /// What a running search would replace, noted when it began.
     std::optional<QUuid> m_startAtSearch;
     std::optional<QUuid> m_destinationAtSearch;
-    QList<RoutePoint> m_pointsAtAddSearch;
-    /// The points the rows were built for.
-    QList<RoutePoint> m_listedPoints;
 };
 
 } // namespace ostrevin

@@ -1,12 +1,12 @@
 #include "views/route/RoutePointRow.h"
 
+#include "views/common/CoordinateText.h"
+#include "views/common/PendingDeletion.h"
+#include "views/common/RowMenu.h"
 #include "views/kit/Brand.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Symbols.h"
-#include "views/library/LibraryWidgets.h"
-#include "views/place/CoordinateText.h"
-#include "views/route/PendingDeletion.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,22 +23,21 @@ constexpr int numberWidth = 22;
 } // namespace
 
 RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& flags, QWidget* parent)
-    : QWidget(parent), m_point(point)
+    : QWidget(parent), m_point(point), m_number(new KitLabel(QString(), TextStyle::Callout)),
+      m_name(new KitLabel(QString(), TextStyle::Body)), m_coordinates(new KitLabel(QString(), TextStyle::Caption))
 {
-    auto* number = new KitLabel(QLocale().toString(index + 1) + QLatin1Char('.'), TextStyle::Callout);
-    number->setColorRole(BrandColor::Secondary);
-    number->setTabularDigits(true);
-    number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    number->setMinimumWidth(numberWidth);
-    number->setMaximumLines(1);
-    number->setAccessibleName(QString());
+    m_number->setColorRole(BrandColor::Secondary);
+    m_number->setTabularDigits(true);
+    m_number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_number->setMinimumWidth(numberWidth);
+    m_number->setMaximumLines(1);
+    m_number->setAccessibleName(QString());
 
-    auto* name = new KitLabel(point.name, TextStyle::Body);
-    name->setMaximumLines(1);
+    m_name->setMaximumLines(1);
     auto* nameLine = new QHBoxLayout;
     nameLine->setContentsMargins(0, 0, 0, 0);
     nameLine->setSpacing(4);
-    nameLine->addWidget(name, 1);
+    nameLine->addWidget(m_name, 1);
     {
         auto* mark = new QLabel;
         mark->setObjectName(QStringLiteral("pushedMark"));
@@ -50,26 +49,25 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
         nameLine->addWidget(mark);
         m_pushedMark = mark;
     }
-    auto* coordinates = new KitLabel(place::coordinateText(point.latitude, point.longitude), TextStyle::Caption);
-    coordinates->setColorRole(BrandColor::Secondary);
-    coordinates->setTabularDigits(true);
-    coordinates->setMaximumLines(1);
+    m_coordinates->setColorRole(BrandColor::Secondary);
+    m_coordinates->setTabularDigits(true);
+    m_coordinates->setMaximumLines(1);
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(1);
     texts->addLayout(nameLine);
-    texts->addWidget(coordinates);
+    texts->addWidget(m_coordinates);
 
     //: Tooltip, menu item and VoiceOver label: sets this point or saved location as the iPhone’s location.
     m_send = new IconButton(tr("Set as the iPhone’s location"), "location"_symbol, BrandColor::AccentText);
     m_menu = new QMenu(this);
-    m_more = library::menuButton(m_menu);
+    m_more = common::menuButton(m_menu);
     //: Menu item of a route point.
     m_moveUp = m_menu->addAction(tr("Move up"));
     //: Menu item of a route point.
     m_moveDown = m_menu->addAction(tr("Move down"));
     m_menu->addSeparator();
-    m_remove = m_menu->addAction(PendingDeletion::routePoint(point).actionTitle());
+    m_remove = m_menu->addAction(QString());
 
     connect(m_send, &QAbstractButton::clicked, this, &RoutePointRow::sendRequested);
     connect(m_moveUp, &QAction::triggered, this, &RoutePointRow::moveUpRequested);
@@ -79,13 +77,23 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 3, 0, 3);
     layout->setSpacing(8);
-    layout->addWidget(number);
+    layout->addWidget(m_number);
     layout->addLayout(texts, 1);
     layout->addWidget(m_send);
     layout->addWidget(m_more);
-    setAccessibleName(point.name);
+    setPoint(index, point);
     m_flags.isPushed = !flags.isPushed;
     setFlags(flags);
+}
+
+void RoutePointRow::setPoint(int index, const RoutePoint& point)
+{
+    m_point = point;
+    m_number->setText(QLocale().toString(index + 1) + QLatin1Char('.'));
+    m_name->setText(point.name);
+    m_coordinates->setText(common::coordinateText(point.latitude, point.longitude));
+    m_remove->setText(PendingDeletion::routePoint(point).actionTitle());
+    setAccessibleName(point.name);
 }
 
 void RoutePointRow::setFlags(const Flags& flags)

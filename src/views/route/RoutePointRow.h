@@ -11,7 +11,8 @@ namespace ostrevin {
 
 namespace kit {
 class IconButton;
-}
+class KitLabel;
+} // namespace kit
 
 /// One point of the route draft: its number, name and coordinates, a mark while
 /// the iPhone was last set there, a send button and a menu to move or remove it.
@@ -36,6 +37,8 @@ public:
     ~RoutePointRow() override = default;
 
     const RoutePoint& point() const { return m_point; }
+    /// Shows another point, or the same one at another place in the list.
+    void setPoint(int index, const RoutePoint& point);
     const Flags& flags() const { return m_flags; }
     /// Enables the controls and shows the mark as the flags say.
     void setFlags(const Flags& flags);
@@ -56,6 +59,9 @@ signals:
 private:
     RoutePoint m_point;
     Flags m_flags;
+    kit::KitLabel* m_number;
+    kit::KitLabel* m_name;
+    kit::KitLabel* m_coordinates;
     QWidget* m_pushedMark;
     kit::IconButton* m_send;
     kit::IconButton* m_more;

@@ -1,9 +1,9 @@
 #include "views/route/TravelModePicker.h"
 
+#include "views/common/LibraryTexts.h"
 #include "views/kit/Brand.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
-#include "views/library/LibraryTexts.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -20,7 +20,7 @@ namespace {
 class Segment final : public QAbstractButton {
 public:
     Segment(RouteTransportMode mode, QWidget* parent)
-        : QAbstractButton(parent), m_symbol(library::transportModeSymbol(mode))
+        : QAbstractButton(parent), m_symbol(common::transportModeSymbol(mode))
     {
         setCheckable(true);
         setFocusPolicy(Qt::TabFocus);

@@ -1,6 +1,7 @@
 #include "views/settings/EventLogList.h"
 
 #include "views/kit/Brand.h"
+#include "views/kit/KeyedRows.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Symbols.h"
@@ -13,7 +14,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
-#include <optional>
 
 namespace ostrevin {
 
@@ -140,7 +140,7 @@ private:
 } // namespace
 
 EventLogList::EventLogList(QWidget* parent)
-    : QWidget(parent), m_scroll(new QScrollArea(this)), m_rows(nullptr),
+    : QWidget(parent), m_scroll(new QScrollArea(this)),
       //: Settings › Advanced: the event log is empty.
       m_empty(new kit::KitLabel(tr("No events yet."), kit::TextStyle::Caption))
 {
@@ -153,12 +153,14 @@ EventLogList::EventLogList(QWidget* parent)
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    m_rows = new QVBoxLayout(content);
-    m_rows->setContentsMargins(8, 8, 8, 8);
-    m_rows->setSpacing(8);
+    auto* rows = new QVBoxLayout(content);
+    rows->setContentsMargins(8, 8, 8, 8);
+    rows->setSpacing(8);
     m_empty->setColorRole(kit::BrandColor::Secondary);
-    m_rows->addWidget(m_empty);
-    m_rows->addStretch(1);
+    rows->addWidget(m_empty);
+    rows->addStretch(1);
+    // After the "No events yet." line.
+    m_rows = std::make_unique<kit::KeyedRows<TrackerLogEntry, QWidget>>(*rows, 1);
     m_scroll->setWidget(content);
     // setWidget() turns the content's background on; the box paints its own.
     content->setAutoFillBackground(false);
@@ -187,61 +189,34 @@ void EventLogList::setEntries(const QList<TrackerLogEntry>& entries)
     m_empty->setVisible(entries.isEmpty());
     // Rows are made for the first entries only, and for more as the list is scrolled
     // towards its end: a row is a few widgets, and hundreds of them take long to show.
-    const qsizetype count = std::min(entries.size(), std::max<qsizetype>(rowBatch, m_rowWidgets.size()));
+    const qsizetype count = std::min(entries.size(), std::max<qsizetype>(rowBatch, m_rows->size()));
     syncRows(entries.mid(0, count));
 }
 
 void EventLogList::showMoreRows()
 {
-    if (m_rowWidgets.size() < m_entries.size())
-        syncRows(m_entries.mid(0, std::min(m_entries.size(), m_rowWidgets.size() + rowBatch)));
+    if (m_rows->size() < m_entries.size())
+        syncRows(m_entries.mid(0, std::min(m_entries.size(), m_rows->size() + rowBatch)));
 }
 
 void EventLogList::syncRows(const QList<TrackerLogEntry>& entries)
 {
-    // The log is newest first: entries new since the last call come before the
-    // first one shown, and get rows of their own at the top; the rows of the others
-    // keep their content. A log that changed otherwise (cleared, reset) is shown
-    // again row by row, each row written only when its entry differs.
-    qsizetype added = 0;
-    if (!m_shown.isEmpty()) {
-        const QUuid first = m_shown.constFirst().id;
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            if (entries.at(i).id == first) {
-                added = i;
-                break;
-            }
-        }
-    }
-    QList<std::optional<TrackerLogEntry>> showing(m_shown.cbegin(), m_shown.cend());
-    for (qsizetype i = 0; i < added; ++i) {
-        auto* row = new EventRow;
-        // After the "No events yet." line.
-        m_rows->insertWidget(int(1 + i), row);
-        m_rowWidgets.insert(i, row);
-        showing.insert(i, std::nullopt);
-    }
-    while (m_rowWidgets.size() < entries.size()) {
-        auto* row = new EventRow;
-        m_rows->insertWidget(m_rows->count() - 1, row);
-        m_rowWidgets.append(row);
-        showing.append(std::nullopt);
-    }
-    while (m_rowWidgets.size() > entries.size()) {
-        delete m_rowWidgets.takeLast();
-        showing.removeLast();
-    }
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (showing.at(i) != entries.at(i))
-            static_cast<EventRow*>(m_rowWidgets.at(i))->setEntry(entries.at(i));
-    }
-    m_shown = entries;
+    // The log is newest first: a new entry gets a row of its own at the top, and
+    // the rows of the others keep their content.
+    m_rows->sync(
+        entries,
+        [](const TrackerLogEntry& entry, qsizetype) {
+            auto* row = new EventRow;
+            row->setEntry(entry);
+            return row;
+        },
+        [](QWidget& row, const TrackerLogEntry& entry, qsizetype) { static_cast<EventRow&>(row).setEntry(entry); });
 }
 
 QList<QWidget*> EventLogList::visibleRows() const
 {
     QList<QWidget*> rows;
-    for (QWidget* row : m_rowWidgets) {
+    for (QWidget* row : m_rows->rows()) {
         if (!row->isHidden())
             rows.append(row);
     }

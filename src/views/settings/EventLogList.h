@@ -1,12 +1,13 @@
 #pragma once
 
 #include "routedata/TrackerLogEntry.h"
+#include "views/kit/KeyedRows.h"
 
 #include <QList>
 #include <QWidget>
+#include <memory>
 
 class QScrollArea;
-class QVBoxLayout;
 
 namespace ostrevin {
 
@@ -48,12 +49,10 @@ private:
     void syncRows(const QList<TrackerLogEntry>& entries);
 
     QScrollArea* m_scroll;
-    QVBoxLayout* m_rows;
     kit::KitLabel* m_empty;
-    QList<QWidget*> m_rowWidgets;
+    /// The rows of the first entries.
+    std::unique_ptr<kit::KeyedRows<TrackerLogEntry, QWidget>> m_rows;
     QList<TrackerLogEntry> m_entries;
-    /// The entries the rows show, in order: the first of m_entries.
-    QList<TrackerLogEntry> m_shown;
 };
 
 } // namespace ostrevin

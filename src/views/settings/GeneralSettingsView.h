@@ -1,7 +1,7 @@
 #pragma once
 
 #include "routedata/AppSettings.h"
-#include "views/map/MapTileSources.h"
+#include "views/common/MapTileSources.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "views/map/MapMark.h"
+#include "views/common/MapMark.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "views/map/MapPin.h"
+#include "views/common/MapPin.h"
 
 #include <QPainter>
 #include <cmath>

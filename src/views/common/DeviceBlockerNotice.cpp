@@ -1,4 +1,4 @@
-#include "views/place/DeviceBlockerNotice.h"
+#include "views/common/DeviceBlockerNotice.h"
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"

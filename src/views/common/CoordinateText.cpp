@@ -1,9 +1,9 @@
-#include "views/place/CoordinateText.h"
+#include "views/common/CoordinateText.h"
 
 #include <QLocale>
 #include <cmath>
 
-namespace ostrevin::place {
+namespace ostrevin::common {
 
 QString coordinateText(double latitude, double longitude)
 {
@@ -11,4 +11,4 @@ QString coordinateText(double latitude, double longitude)
     return posix.toString(latitude, 'f', 5) + QStringLiteral(", ") + posix.toString(longitude, 'f', 5);
 }
 
-} // namespace ostrevin::place
+} // namespace ostrevin::common

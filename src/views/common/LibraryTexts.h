@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace ostrevin::library {
+namespace ostrevin::common {
 
 /// "car.fill", "bus.fill" (the transit family), "figure.walk" or "sparkles".
 kit::SymbolName transportModeSymbol(RouteTransportMode mode);
@@ -15,4 +15,4 @@ QString summaryLine(const QStringList& parts);
 /// A date relative to `now` in short words: "now", "5 min. ago", "yesterday", "3 days ago".
 QString relativeDateText(const QDateTime& date, const QDateTime& now);
 
-} // namespace ostrevin::library
+} // namespace ostrevin::common

@@ -1,41 +1,12 @@
-#include "views/library/LibraryWidgets.h"
+#include "views/common/RowMenu.h"
 
 #include "planner/LocationPlannerViewModel.h"
 #include "views/kit/IconButton.h"
 
 #include <QCoreApplication>
-#include <QHBoxLayout>
 #include <QMenu>
-#include <QVBoxLayout>
 
-namespace ostrevin::library {
-
-QVBoxLayout* columnLayout(QWidget* container, int spacing)
-{
-    auto* layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-void clearLayout(QVBoxLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-}
-
-QWidget* trailingBox(std::initializer_list<QWidget*> buttons)
-{
-    auto* box = new QWidget;
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(2);
-    for (QWidget* button : buttons)
-        row->addWidget(button);
-    return box;
-}
+namespace ostrevin::common {
 
 kit::IconButton* menuButton(QMenu* menu)
 {
@@ -67,4 +38,4 @@ void applyGates(QMenu* menu, bool canEdit, bool canChange)
     }
 }
 
-} // namespace ostrevin::library
+} // namespace ostrevin::common

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/route/PendingDeletion.h"
+#include "views/common/PendingDeletion.h"
 
 #include <QMessageBox>
 #include <QObject>

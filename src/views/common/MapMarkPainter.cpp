@@ -1,4 +1,4 @@
-#include "views/map/MapMarkPainter.h"
+#include "views/common/MapMarkPainter.h"
 
 #include "views/kit/Brand.h"
 #include "views/kit/Symbols.h"

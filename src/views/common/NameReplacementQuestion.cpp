@@ -1,4 +1,4 @@
-#include "views/place/NameReplacementQuestion.h"
+#include "views/common/NameReplacementQuestion.h"
 
 #include "views/kit/Question.h"
 

@@ -1,4 +1,4 @@
-#include "views/route/DeletionConfirmation.h"
+#include "views/common/DeletionConfirmation.h"
 
 #include "views/kit/Question.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/map/MapMarkPainter.h"
+#include "views/common/MapMarkPainter.h"
 
 #include <QWidget>
 

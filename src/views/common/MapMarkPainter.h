@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/map/MapMark.h"
+#include "views/common/MapMark.h"
 
 #include <QColor>
 #include <QFont>

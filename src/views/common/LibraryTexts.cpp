@@ -1,8 +1,8 @@
-#include "views/library/LibraryTexts.h"
+#include "views/common/LibraryTexts.h"
 
 #include <QCoreApplication>
 
-namespace ostrevin::library {
+namespace ostrevin::common {
 
 kit::SymbolName transportModeSymbol(RouteTransportMode mode)
 {
@@ -59,4 +59,4 @@ QString relativeDateText(const QDateTime& date, const QDateTime& now)
     return QCoreApplication::translate("RelativeDate", "%n yr. ago", nullptr, int(days / 365));
 }
 
-} // namespace ostrevin::library
+} // namespace ostrevin::common

@@ -1,4 +1,4 @@
-#include "views/route/PendingDeletion.h"
+#include "views/common/PendingDeletion.h"
 
 #include "planner/LocationPlannerViewModel.h"
 

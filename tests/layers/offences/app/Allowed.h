@@ -1,0 +1,4 @@
+#pragma once
+
+#include "devicebridge/DeviceBridge.h"
+#include "views/route/RoutePanel.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/AtomicFile.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "views/kit/Brand.h"
+#include "views/map/MapWidget.h"

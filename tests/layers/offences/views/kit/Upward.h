@@ -1,0 +1,3 @@
+#pragma once
+
+#include "views/common/RowMenu.h"

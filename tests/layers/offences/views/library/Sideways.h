@@ -1,0 +1,4 @@
+#pragma once
+
+#include "views/common/DeletionConfirmation.h"
+#include "views/route/RoutePanel.h"

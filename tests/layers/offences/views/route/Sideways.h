@@ -1,0 +1,3 @@
+#pragma once
+
+#include "views/place/PlaceSuggestionList.h"
