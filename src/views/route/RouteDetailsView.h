@@ -55,6 +55,8 @@ public:
     void refresh(const QDateTime& now);
     /// Moves the arrival on to now.
     void refreshArrival(const QDateTime& now);
+    /// Makes the next refresh write the directions again (their distances follow the units).
+    void rewriteDirections() { m_listedStepsOf.reset(); }
 
     RouteSummaryCard* summaryCard() const { return m_summary; }
     /// Null while the chosen alternative has no steps.

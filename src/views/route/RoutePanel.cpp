@@ -142,9 +142,10 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
     connect(&viewModel, &VM::unitsChanged, this, [this] {
-        // Alternatives and steps are otherwise written once per route.
-        retire(m_alternativeRows);
-        m_listedStepsOf.reset();
+        // Alternatives and steps are otherwise written only when their route changes.
+        m_alternativeRows->clear();
+        if (m_details)
+            m_details->rewriteDirections();
         refresh();
     });
     // The arrival is a time of day counted from now: it moves on while shown.
