@@ -35,6 +35,7 @@ public:
     /// The icon of the desktop's theme, else the one shipped beside the program.
     static QIcon applicationIcon();
 
+    /// The setup screen; built the first time the runtime is found not installed.
     RuntimeSetupView* setupView() const { return m_setup; }
     /// The main content; built the first time the runtime is installed.
     MainWindowView* content() const { return m_content; }
@@ -53,6 +54,8 @@ signals:
     void settingsRequested();
     /// The first frame of the main content was painted.
     void contentPainted();
+    /// The window's first frame, whichever screen it shows, was painted.
+    void firstFramePainted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +65,7 @@ protected:
 private:
     void fitToScreen();
     void syncRoot();
+    void buildSetupView();
     void showAbout();
     void askBeforeClosing();
 
@@ -76,6 +80,7 @@ private:
     QPointer<QMessageBox> m_closeBox;
     bool m_quitConfirmed = false;
     bool m_contentPainted = false;
+    bool m_framePainted = false;
 };
 
 } // namespace ostrevin
