@@ -71,7 +71,7 @@ template <typename R, QString R::*Label> std::optional<R> readRouteRecord(JsonSt
     const bool read = in.object([&](QByteArrayView key) {
         if (key == "id")
             return JsonStream::fill(id, in.parsed(&JsonReader::parseUuid));
-        if (key == labelKey)
+        if (key == QByteArrayView(labelKey.data(), labelKey.size()))
             return JsonStream::fill(label, in.string());
         if (key == "createdAt")
             return JsonStream::fill(createdAt, in.parsed(&JsonReader::parseDate));

@@ -117,4 +117,9 @@ TEST(JsonStream, WrittenListsReadBackDirectly)
     const QByteArray plainBytes = JsonListCodec::encode(plain);
     JsonStream plainIn(plainBytes);
     EXPECT_EQ(plainIn.list<SavedRoute>(), plain);
+    const QList<RouteHistoryItem> history{
+        RouteHistoryItem{.title = QStringLiteral("Trip"), .createdAt = plain[0].createdAt, .points = plain[0].points}};
+    const QByteArray historyBytes = JsonListCodec::encode(history);
+    JsonStream historyIn(historyBytes);
+    EXPECT_EQ(historyIn.list<RouteHistoryItem>(), history);
 }
