@@ -65,11 +65,14 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
 
     m_stack = new QStackedWidget;
     m_stack->setObjectName(QStringLiteral("rootView"));
-    // The setup screen tells its owner when the runtime became installed; the
-    // device check that follows needs no progress display.
-    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(false, false); });
-    m_stack->addWidget(m_setup);
+    m_stack->installEventFilter(this);
     setCentralWidget(m_stack);
+    // The setup screen is built when it is first needed: most starts find the
+    // runtime installed, and building it is a good part of the time to the first
+    // frame. Where it is needed, it is built here, before its owner's reactions
+    // to the runtime's changes, so that it reports an installation first.
+    if (m_runtime.phase().kind != RuntimeInstaller::Phase::Kind::installed)
+        buildSetupView();
 
     AppCommands::Actions actions;
     actions.quit = [this] { close(); };
@@ -139,6 +142,16 @@ void MainWindow::fitToScreen()
     resize(preferred.boundedTo(available).expandedTo(minimumSize()));
 }
 
+void MainWindow::buildSetupView()
+{
+    if (m_setup)
+        return;
+    // It tells its owner when the runtime became installed; the device check
+    // that follows needs no progress display.
+    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(false, false); });
+    m_stack->addWidget(m_setup);
+}
+
 bool MainWindow::isShowingContent() const
 {
     return m_content && m_stack->currentWidget() == m_content;
@@ -147,6 +160,8 @@ bool MainWindow::isShowingContent() const
 void MainWindow::syncRoot()
 {
     const bool installed = m_runtime.phase().kind == RuntimeInstaller::Phase::Kind::installed;
+    if (!installed)
+        buildSetupView();
     if (installed && !m_content) {
         m_content = ContentView::build(m_viewModel, m_placeSearch);
         m_content->installEventFilter(this);
@@ -169,6 +184,10 @@ void MainWindow::syncRoot()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_stack && event->type() == QEvent::Paint && !m_framePainted) {
+        m_framePainted = true;
+        QMetaObject::invokeMethod(this, &MainWindow::firstFramePainted, Qt::QueuedConnection);
+    }
     if (watched == m_content && event->type() == QEvent::Paint && !m_contentPainted) {
         m_contentPainted = true;
         // After this paint has reached the screen.

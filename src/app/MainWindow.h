@@ -36,6 +36,7 @@ public:
     /// The icon of the desktop's theme, else the one shipped beside the program.
     static QIcon applicationIcon();
 
+    /// The setup screen; built the first time the runtime is found not installed.
     RuntimeSetupView* setupView() const { return m_setup; }
     /// The main content; built the first time the runtime is installed.
     MainWindowView* content() const { return m_content; }
@@ -54,6 +55,8 @@ signals:
     void settingsRequested();
     /// The first frame of the main content was painted.
     void contentPainted();
+    /// The window's first frame, whichever screen it shows, was painted.
+    void firstFramePainted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +66,7 @@ protected:
 private:
     void fitToScreen();
     void syncRoot();
+    void buildSetupView();
     void showAbout();
     void askBeforeClosing();
 
@@ -79,6 +83,7 @@ private:
     QPointer<QMessageBox> m_closeBox;
     bool m_quitConfirmed = false;
     bool m_contentPainted = false;
+    bool m_framePainted = false;
 };
 
 } // namespace ostrevin

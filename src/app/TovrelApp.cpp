@@ -30,6 +30,7 @@
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QTimer>
 
 namespace ostrevin {
 
@@ -37,6 +38,8 @@ namespace {
 
 /// How long quit waits for the data files' pending writes.
 constexpr std::chrono::milliseconds quitWriteBound{3000};
+/// How long the services wait for the window's first frame.
+constexpr std::chrono::milliseconds servicesStartBound{1000};
 
 } // namespace
 
@@ -104,7 +107,8 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.device = m_device.get();
     deps.telegramAlertService = m_telegram.get();
     deps.telegramTokenStore = tokenStore;
-    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, true);
+    // Its services start once the window is on screen (show()).
+    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
 
     m_runtime = std::make_unique<RuntimeInstaller>(RuntimeInstaller::Configuration::standard(paths));
     // The manifest is read before the window first shows, so the setup screen
@@ -150,6 +154,14 @@ TovrelApp::~TovrelApp()
 
 void TovrelApp::show()
 {
+    // The network monitor, the device check and the keyring read show nothing in
+    // the first frame, and starting them costs it time: they start once it is
+    // painted, or after a bound should the window never be painted (another
+    // workspace). Until then a held location waits, as it waits for the check.
+    // One turn of the event loop later, when the frame is on screen.
+    connect(m_window.get(), &MainWindow::firstFramePainted, m_viewModel.get(),
+            [this] { QTimer::singleShot(0, m_viewModel.get(), &LocationPlannerViewModel::startServices); });
+    QTimer::singleShot(servicesStartBound, m_viewModel.get(), &LocationPlannerViewModel::startServices);
     m_window->show();
     m_updater->start();
 }

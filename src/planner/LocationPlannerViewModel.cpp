@@ -63,8 +63,6 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
-    if (startsServices)
-        startNetworkMonitoring();
     startWatchingDeviceAttachment();
 
     //: Event log entry.
@@ -81,10 +79,18 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     syncMapInteractionPresentation();
     refreshRouteMetricsCache();
 
-    if (startsServices) {
-        refreshHelperStatus(false, false);
-        loadTelegramTokenWithoutBlockingLaunch();
-    }
+    if (startsServices)
+        startServices();
+}
+
+void LocationPlannerViewModel::startServices()
+{
+    if (m_servicesStarted)
+        return;
+    m_servicesStarted = true;
+    startNetworkMonitoring();
+    refreshHelperStatus(false, false);
+    loadTelegramTokenWithoutBlockingLaunch();
 }
 
 LocationPlannerViewModel::~LocationPlannerViewModel()

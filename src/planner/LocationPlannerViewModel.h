@@ -104,9 +104,13 @@ public:
     };
 
     /// Runs the whole start-up. With startsServices false the network monitor,
-    /// the first device check and the bot-token read are not started (tests).
+    /// the first device check and the bot-token read wait for startServices()
+    /// (the application: until its window is on screen; tests: for ever).
     explicit LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices = true,
                                       QObject* parent = nullptr);
+    /// Starts the network monitor, the first device check (which restores a held
+    /// location) and the bot-token read; only the first call does.
+    void startServices();
     /// Cancels every stored task, stops the network monitor and ends the keep-awake
     /// activity. Writes nothing and stops no device process.
     ~LocationPlannerViewModel() override;
@@ -629,6 +633,7 @@ private:
     QString m_deviceActionMessage;
     std::optional<QDateTime> m_lastDeviceCheck;
     bool m_isOnline = true;
+    bool m_servicesStarted = false;
     std::optional<RoutePoint> m_lockedPoint;
     bool m_isLocationResetPending = false;
     double m_lockRefreshIntervalSeconds = 15.0;

@@ -16,4 +16,9 @@ RouteHistoryItem RouteHistoryItem::fromJson(const QJsonValue& value)
     return detail::readRouteRecord<RouteHistoryItem, &RouteHistoryItem::title>(value, "title"_L1);
 }
 
+std::optional<RouteHistoryItem> RouteHistoryItem::fromJsonStream(JsonStream& in)
+{
+    return detail::readRouteRecord<RouteHistoryItem, &RouteHistoryItem::title>(in, "title"_L1);
+}
+
 } // namespace ostrevin

@@ -1,6 +1,7 @@
 #include "routedata/RoutePoint.h"
 
 #include "routedata/JsonReader.h"
+#include "routedata/JsonStream.h"
 #include "routedata/JsonWriter.h"
 
 #include <QCoreApplication>
@@ -32,6 +33,28 @@ RoutePoint RoutePoint::fromJson(const QJsonValue& value)
                       .name = JsonReader::string(o, "name"_L1),
                       .latitude = JsonReader::number(o, "latitude"_L1),
                       .longitude = JsonReader::number(o, "longitude"_L1)};
+}
+
+std::optional<RoutePoint> RoutePoint::fromJsonStream(JsonStream& in)
+{
+    std::optional<QUuid> id;
+    std::optional<QString> name;
+    std::optional<double> latitude;
+    std::optional<double> longitude;
+    const bool read = in.object([&](QByteArrayView key) {
+        if (key == "id")
+            return JsonStream::fill(id, in.parsed(&JsonReader::parseUuid));
+        if (key == "latitude")
+            return JsonStream::fill(latitude, in.number());
+        if (key == "longitude")
+            return JsonStream::fill(longitude, in.number());
+        if (key == "name")
+            return JsonStream::fill(name, in.string());
+        return false;
+    });
+    if (!read || !id || !name || !latitude || !longitude)
+        return std::nullopt;
+    return RoutePoint{.id = *id, .name = std::move(*name), .latitude = *latitude, .longitude = *longitude};
 }
 
 QByteArray RoutePoint::toJsonBytes() const

@@ -3,9 +3,11 @@
 #include <QJsonValue>
 #include <QString>
 #include <QUuid>
+#include <optional>
 
 namespace ostrevin {
 
+class JsonStream;
 class JsonWriter;
 
 /// One named point of a route or place, in degrees (north and east positive).
@@ -22,6 +24,8 @@ struct RoutePoint {
     void writeJson(JsonWriter& writer) const;
     /// Every key required. Throws JsonCodingError.
     static RoutePoint fromJson(const QJsonValue& value);
+    /// The same from a stream; no value where the stream cannot tell (see JsonStream).
+    static std::optional<RoutePoint> fromJsonStream(JsonStream& in);
 
     /// The point alone as JSON text (the held point kept in the settings).
     QByteArray toJsonBytes() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "routedata/JsonReader.h"
+#include "routedata/JsonStream.h"
 #include "routedata/JsonWriter.h"
 #include "routedata/RoutePoint.h"
 #include "routedata/RouteSpeedProfile.h"
@@ -55,6 +56,44 @@ template <typename R, QString R::*Label> R readRouteRecord(const QJsonValue& val
     r.transportMode = foldedTransit(
         JsonReader::optionalEnum<RouteTransportMode>(o, "transportMode"_L1).value_or(RouteTransportMode::automobile));
     r.points = JsonReader::list<RoutePoint>(o, "points"_L1);
+    return r;
+}
+
+template <typename R, QString R::*Label> std::optional<R> readRouteRecord(JsonStream& in, QLatin1String labelKey)
+{
+    std::optional<QUuid> id;
+    std::optional<QString> label;
+    std::optional<QDateTime> createdAt;
+    std::optional<double> speedKmh;
+    std::optional<std::optional<RouteSpeedProfile>> speedProfile;
+    std::optional<std::optional<RouteTransportMode>> transportMode;
+    std::optional<QList<RoutePoint>> points;
+    const bool read = in.object([&](QByteArrayView key) {
+        if (key == "id")
+            return JsonStream::fill(id, in.parsed(&JsonReader::parseUuid));
+        if (key == QByteArrayView(labelKey.data(), labelKey.size()))
+            return JsonStream::fill(label, in.string());
+        if (key == "createdAt")
+            return JsonStream::fill(createdAt, in.parsed(&JsonReader::parseDate));
+        if (key == "speedKmh")
+            return JsonStream::fill(speedKmh, in.number());
+        if (key == "speedProfile")
+            return JsonStream::fill(speedProfile, in.optionalEnum<RouteSpeedProfile>());
+        if (key == "transportMode")
+            return JsonStream::fill(transportMode, in.optionalEnum<RouteTransportMode>());
+        if (key == "points")
+            return JsonStream::fill(points, in.list<RoutePoint>());
+        return false;
+    });
+    if (!read || !id || !label || !createdAt || !speedKmh || !points)
+        return std::nullopt;
+    R r{.id = *id};
+    r.*Label = std::move(*label);
+    r.createdAt = *createdAt;
+    r.speedKmh = *speedKmh;
+    r.speedProfile = speedProfile.value_or(std::nullopt).value_or(RouteSpeedProfile::normal);
+    r.transportMode = foldedTransit(transportMode.value_or(std::nullopt).value_or(RouteTransportMode::automobile));
+    r.points = std::move(*points);
     return r;
 }
 

@@ -16,4 +16,9 @@ SavedRoute SavedRoute::fromJson(const QJsonValue& value)
     return detail::readRouteRecord<SavedRoute, &SavedRoute::name>(value, "name"_L1);
 }
 
+std::optional<SavedRoute> SavedRoute::fromJsonStream(JsonStream& in)
+{
+    return detail::readRouteRecord<SavedRoute, &SavedRoute::name>(in, "name"_L1);
+}
+
 } // namespace ostrevin

@@ -26,6 +26,8 @@ struct SavedRoute {
     /// speedProfile and transportMode default to normal and automobile when missing
     /// or null; bus, train and tram read as transit. Throws JsonCodingError.
     static SavedRoute fromJson(const QJsonValue& value);
+    /// The same from a stream; no value where the stream cannot tell (see JsonStream).
+    static std::optional<SavedRoute> fromJsonStream(JsonStream& in);
 };
 
 } // namespace ostrevin

@@ -9,7 +9,9 @@
 #include "app/MainWindow.h"
 #include "app/TovrelApp.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "platform/SettingsStore.h"
 #include "process/OwnedProcessRegistry.h"
+#include "routedata/AppSettings.h"
 #include "runtime/RuntimeLayout.h"
 #include "runtime/RuntimeManifest.h"
 #include "support/FakeHttpServer.h"
@@ -237,4 +239,47 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     app.reset();
     EXPECT_TRUE(OwnedProcessRegistry::shared().records().empty());
     EXPECT_EQ(machine.services.requestCount(sendPath), 1) << "one alert for one interruption";
+}
+
+// The device check waits for the window's first frame: a location held when the
+// last session ended is set on the iPhone again once the window is up.
+TEST(EndToEnd, AHoldFromTheLastSessionIsSetAgainOnceTheWindowIsUp)
+{
+    Machine machine;
+    MemoryTokenStore tokens;
+    TovrelApp::Options options;
+    options.paths = machine.paths();
+    options.device = DeviceEnvironment::configuration(options.paths);
+    options.device.timing.locationStartup = 0.5;
+    options.tokenStore = &tokens;
+    {
+        SettingsStore settings(options.paths.settingsFile(QString::fromUtf16(SettingsStore::appDomain)));
+        AppSettings::setLockedPoint(
+            RoutePoint{.name = QStringLiteral("Home"), .latitude = 50.0875, .longitude = 14.4213}, settings);
+        settings.sync();
+    }
+    auto app = std::make_unique<TovrelApp>(options);
+    LocationPlannerViewModel& model = app->viewModel();
+    ASSERT_TRUE(model.lockedPoint());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model.lastDeviceCheck()) << "no device work before the window shows";
+
+    app->show();
+    // The first check finds the iPhone; once prepared, it takes the held location.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, bound));
+    auto* pill = app->window().findChild<DeviceStatusPill*>();
+    ASSERT_NE(pill, nullptr);
+    QTest::mouseClick(pill, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pill->popover() && pill->popover()->isVisible(); }, bound));
+    if (auto* prepare = pill->popover()->findChild<kit::ActionButton*>(QStringLiteral("prepareIPhone"));
+        prepare && prepare->isVisible())
+        QTest::mouseClick(prepare, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return machine.tool.simulatedLocation().has_value(); }, bound))
+        << model.helperStatus().message.toStdString();
+    EXPECT_TRUE(machine.tool.simulatedLocation()->startsWith(QStringLiteral("50.0875")));
+    EXPECT_EQ(model.lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Home"));
+
+    app->quit();
+    app.reset();
+    EXPECT_TRUE(OwnedProcessRegistry::shared().records().empty());
 }
