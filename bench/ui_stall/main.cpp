@@ -189,11 +189,10 @@ int runScript(int argc, char** argv)
         p.longitude = 14.3 + i * 0.006;
         return p;
     };
-    steps.push_back({"route points", [&] {
-                         for (int i = 0; i < routePoints; ++i)
-                             model.addRoutePoint(point(i));
-                         model.setRouteName(QStringLiteral("Bench route"));
-                     }});
+    // One point per step, as a user adds them: one click each.
+    for (int i = 0; i < routePoints; ++i)
+        steps.push_back({"route point", [&, i] { model.addRoutePoint(point(i)); }});
+    steps.push_back({"route name", [&] { model.setRouteName(QStringLiteral("Bench route")); }});
     steps.push_back({"replan", [&] { model.replanRoute(); }});
     // The log entries arrive with the Advanced tab open.
     steps.push_back({"advanced tab", [&] {
@@ -227,8 +226,9 @@ int runScript(int argc, char** argv)
             {"log entry", [&, i] { model.logEvent(QString::number(i) + u' ' + entry, TrackerLogLevel::info); }});
     // Interleave the kinds of work after the route is planned.
     {
-        std::vector<Step> mixed(steps.begin(), steps.begin() + 3);
-        std::vector<Step> rest(steps.begin() + 3, steps.end());
+        const auto planned = steps.begin() + routePoints + 3;
+        std::vector<Step> mixed(steps.begin(), planned);
+        std::vector<Step> rest(planned, steps.end());
         QRandomGenerator order(11);
         std::shuffle(rest.begin(), rest.end(), order);
         mixed.insert(mixed.end(), rest.begin(), rest.end());
