@@ -60,11 +60,9 @@ class WorkerPool;
 /// thread; background flows are coroutines kept in task slots and cancelled when
 /// the object goes.
 ///
-/// The class is one QObject split into files by concern: this file's .cpp holds
-/// the state, start-up and shut-down; EventLog.cpp the log and its export;
-/// StatusTexts.cpp the derived texts; Draft.cpp the route draft; Selection.cpp
-/// the map-click selection and its place-name lookup; Telegram.cpp the alert
-/// settings.
+/// The class is one QObject split into files by concern, each named
+/// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds the state,
+/// start-up and shut-down.
 class LocationPlannerViewModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationPlannerViewModel)
@@ -215,7 +213,7 @@ public:
     /// Not observable; read by the incident rule.
     const LocationSimulationSafetyState& simulationSafetyState() const { return m_simulationSafetyState; }
 
-    // Event log (EventLog.cpp).
+    // Event log (_EventLog.cpp).
     void logEvent(const QString& message, TrackerLogLevel level);
     /// Newest first, one line per entry, no final line feed.
     QString eventLogText() const;
@@ -223,7 +221,7 @@ public:
     /// the notice. The returned future finishes when the export is over.
     QFuture<void> exportEventLog();
 
-    // Status texts (StatusTexts.cpp); derived on every read.
+    // Status texts (_StatusTexts.cpp); derived on every read.
     bool isLocationLockConfirmed() const;
     bool isRecoveringLocation() const;
     QString activeTrackerHeadline() const;
@@ -243,7 +241,7 @@ public:
     /// An error's description up to its first blank line, trimmed.
     static QString summary(const QString& description);
 
-    // Route draft (Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
+    // Route draft (_Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
     void selectPlace(const RoutePoint& point, bool focus);
     void addSavedLocationToRoute(const SavedLocation& location);
     void removePoint(const RoutePoint& point);
@@ -257,7 +255,7 @@ public:
     double cachedRouteDistanceMeters() const { return m_cachedRouteDistanceMeters; }
     double cachedRouteDurationSeconds() const { return m_cachedRouteDurationSeconds; }
 
-    // Map-click selection (Selection.cpp).
+    // Map-click selection (_Selection.cpp).
     /// A click on the map in the place section.
     void selectPlaceAt(double latitude, double longitude);
     /// After a point joined the draft: sets it on the iPhone when automatic sending is on.
@@ -279,7 +277,7 @@ public:
     /// Reads the bot token in the background; start-up never waits for it.
     void loadTelegramTokenWithoutBlockingLaunch();
 
-    // Device status, readiness monitor and location reset (DeviceStatus.cpp, Reset.cpp).
+    // Device status, readiness monitor and location reset (_DeviceStatus.cpp, _Reset.cpp).
     /// Why the device actions are blocked, for the panels' footer; none when they are not.
     std::optional<QString> deviceBlockerMessage() const;
     /// The connected iPhone's name, or "iPhone".
@@ -299,7 +297,7 @@ public:
     /// Whether resetAllAppData() would run now.
     bool canResetAllAppData() const;
 
-    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     /// Sets and holds the draft's last point.
     void pushLastPointToIPhone();
     /// The three buttons of the Telegram settings; each returns at once.
@@ -313,7 +311,7 @@ public:
     /// The Bot API's limit on one message, in UTF-16 units.
     static constexpr qsizetype telegramMessageLimit = 4096;
 
-    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp). Every
+    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp). Every
     // operation is refused silently unless canEditRouteDraft().
     /// A click on the map in the route section: the start, then the destination
     /// and planning, then a new start.
@@ -447,7 +445,7 @@ private:
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (DeviceAttachment.cpp).
+    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
     void startWatchingDeviceAttachment();
     void heldDeviceDetached(const QString& udid);
     void heldDeviceAttached(const QString& udid);
@@ -455,7 +453,7 @@ private:
     void handleReachability(bool online);
     void handleTelegramAlertsEnabledChange(bool previous);
 
-    // Draft (Draft.cpp).
+    // Draft (_Draft.cpp).
     bool appendRoutePoint(const RoutePoint& point, bool focusAfterAdd);
     void handleSelectedTransportModeChange(RouteTransportMode previous);
     void handleSelectedSpeedProfileChange();
@@ -464,7 +462,7 @@ private:
     void saveCurrentRouteToHistory();
     void showDraft(const QList<RoutePoint>& points);
 
-    // Selection (Selection.cpp).
+    // Selection (_Selection.cpp).
     static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
                                          RoutePoint point, CancelToken token);
@@ -473,7 +471,7 @@ private:
     void sendPointChosenDuringVerification();
     std::optional<QUuid> m_pointToSendAfterVerification;
 
-    // Telegram settings (Telegram.cpp).
+    // Telegram settings (_Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);
     /// Reads the token again while the keyring could not give it.
@@ -485,11 +483,11 @@ private:
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
-    // Event log (EventLog.cpp).
+    // Event log (_EventLog.cpp).
     static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                             CancelToken token);
 
-    // Device status and location reset (DeviceStatus.cpp, Reset.cpp).
+    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      bool showProgress, bool verifyLocationReadiness, CancelToken token);
     void applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness);
@@ -517,7 +515,7 @@ private:
     /// not overwrite what the reset publishes.
     quint64 m_locationResetEpoch = 0;
 
-    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
@@ -573,7 +571,7 @@ private:
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
 
-    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp).
+    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp).
     /// A point named name at a clicked place; none for a place no map can show.
     static std::optional<RoutePoint> clickedPoint(const QString& name, double latitude, double longitude);
     static QString startPointName();
@@ -680,7 +678,7 @@ private:
     /// The restore failure of this outage last logged.
     QString m_loggedRestoreFailure;
 
-    // ---- Route playback, saved items, history and GPX export (Playback.cpp, Library.cpp, Export.cpp) ----
+    // ---- Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp) ----
 public:
     /// A save under a name that already holds something else, waiting for the user's answer.
     struct NameReplacement {
