@@ -15,7 +15,7 @@ namespace ostrevin {
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
                                                    QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
-      m_windowState(std::make_unique<MainWindowState>())
+      m_windowState(std::make_unique<MainWindowState>()), m_telegram(std::make_unique<TelegramSettingsModel>())
       //: Default name of a new route (editable text field).
       ,
       m_routeName(tr("New route"))
@@ -24,10 +24,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
       m_routePlanningSource(tr("Choose a start on the map."))
       //: Status message and status card detail when there are no points.
       ,
-      m_deviceActionMessage(tr("Choose a place on the map."))
-      //: Telegram alerts status line (Tools › Telegram alerts).
-      ,
-      m_telegramStatusMessage(tr("Telegram alerts aren’t set up.")),
+      m_deviceActionMessage(tr("Choose a place on the map.")),
       m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
                                                              RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
       m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
@@ -37,6 +34,8 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
              m_deps.fileDialogs && m_deps.alarmPresenter && m_deps.device);
     SettingsStore& settings = *m_deps.settings;
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
 
     // Settings defaults; the change handlers run as for any other assignment.
     setSelectedTransportMode(AppSettings::defaultTravelMode(settings));
@@ -231,40 +230,45 @@ void LocationPlannerViewModel::setLocationLockRefreshing(bool value)
 
 void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 {
-    const bool previous = m_telegramAlertsEnabled;
-    assign(m_telegramAlertsEnabled, value, &LocationPlannerViewModel::telegramAlertsEnabledChanged);
+    const bool previous = m_telegram->alertsEnabled();
+    m_telegram->setAlertsEnabled(value);
     handleTelegramAlertsEnabledChange(previous);
 }
 
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
-    AppSettings::setTelegramEnabled(m_telegramAlertsEnabled, *m_deps.settings);
-    if (m_telegramAlertsEnabled != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
+    AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
+    if (m_telegram->alertsEnabled() != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
-        setTelegramStatusMessage(m_telegramAlertsEnabled
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     ? tr("Telegram alerts are on.")
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     : tr("Telegram is set up. Alerts are off."));
+        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         ? tr("Telegram alerts are on.")
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         : tr("Telegram is set up. Alerts are off."));
     }
-    if (m_telegramAlertsEnabled && !previous && m_telegramIncidentActive) {
+    if (m_telegram->alertsEnabled() && !previous && m_telegramIncidentActive) {
         startRepeatingTelegramAlerts();
-    } else if (!m_telegramAlertsEnabled && previous) {
+    } else if (!m_telegram->alertsEnabled() && previous) {
         m_telegramAlertTask.cancel();
         if (m_telegramIncidentActive) {
             //: Telegram alerts status line (Tools › Telegram alerts).
-            setTelegramStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
+            m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
     }
+}
+
+void LocationPlannerViewModel::setTelegramBotToken(const QString& value)
+{
+    m_telegram->setBotToken(value);
 }
 
 void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 {
     // One form everywhere: what is stored is what alerts go to and what replies are
     // matched against ("2080950937 " pasted with its space would never match).
-    assign(m_telegramChatID, value.trimmed(), &LocationPlannerViewModel::telegramChatIDChanged);
-    AppSettings::setTelegramChatID(m_telegramChatID, *m_deps.settings);
+    m_telegram->setChatID(value.trimmed());
+    AppSettings::setTelegramChatID(m_telegram->chatID(), *m_deps.settings);
 }
 
 // Alarm.
@@ -287,7 +291,7 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
     m_telegramIncidentAcknowledged = true;
     m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Alert acknowledged. Location recovery continues."));
+    m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
     //: Event log entry.
     logEvent(tr("The location interruption was acknowledged."), TrackerLogLevel::info);
 }
@@ -424,31 +428,6 @@ void LocationPlannerViewModel::setLastLockRefresh(const std::optional<QDateTime>
 void LocationPlannerViewModel::setLockStartedAt(const std::optional<QDateTime>& value)
 {
     assign(m_lockStartedAt, value, &LocationPlannerViewModel::lockStartedAtChanged);
-}
-
-void LocationPlannerViewModel::setTelegramBotToken(const QString& value)
-{
-    assign(m_telegramBotToken, value, &LocationPlannerViewModel::telegramBotTokenChanged);
-}
-
-void LocationPlannerViewModel::setTelegramStatusMessage(const QString& value)
-{
-    assign(m_telegramStatusMessage, value, &LocationPlannerViewModel::telegramStatusMessageChanged);
-}
-
-void LocationPlannerViewModel::setSavingTelegramSettings(bool value)
-{
-    assign(m_isSavingTelegramSettings, value, &LocationPlannerViewModel::isSavingTelegramSettingsChanged);
-}
-
-void LocationPlannerViewModel::setTestingTelegram(bool value)
-{
-    assign(m_isTestingTelegram, value, &LocationPlannerViewModel::isTestingTelegramChanged);
-}
-
-void LocationPlannerViewModel::setLoadingTelegramChat(bool value)
-{
-    assign(m_isLoadingTelegramChat, value, &LocationPlannerViewModel::isLoadingTelegramChatChanged);
 }
 
 void LocationPlannerViewModel::setTelegramIncidentActive(bool value)

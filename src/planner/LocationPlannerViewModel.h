@@ -9,6 +9,7 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/TelegramSettingsModel.h"
 #include "platform/Placemark.h"
 #include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
@@ -112,6 +113,8 @@ public:
     // Owned collaborators and constants.
     RouteMapPresentation& mapPresentation() const { return *m_mapPresentation; }
     MainWindowState& windowState() const { return *m_windowState; }
+    /// The Telegram alert settings and the state of their save, test and chat lookup.
+    TelegramSettingsModel& telegram() const { return *m_telegram; }
     const QList<PresetLocation>& presets() const { return m_presets; }
     const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
     /// The travel modes offered for choice.
@@ -170,13 +173,6 @@ public:
     const std::optional<QDateTime>& lastLockRefresh() const { return m_lastLockRefresh; }
     const std::optional<QDateTime>& lockStartedAt() const { return m_lockStartedAt; }
     bool isLocationLockRefreshing() const { return m_isLocationLockRefreshing; }
-    bool telegramAlertsEnabled() const { return m_telegramAlertsEnabled; }
-    const QString& telegramBotToken() const { return m_telegramBotToken; }
-    const QString& telegramChatID() const { return m_telegramChatID; }
-    const QString& telegramStatusMessage() const { return m_telegramStatusMessage; }
-    bool isSavingTelegramSettings() const { return m_isSavingTelegramSettings; }
-    bool isTestingTelegram() const { return m_isTestingTelegram; }
-    bool isLoadingTelegramChat() const { return m_isLoadingTelegramChat; }
     bool telegramIncidentActive() const { return m_telegramIncidentActive; }
     const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
     const QList<TrackerLogEntry>& diagnosticEvents() const { return m_diagnosticEvents; }
@@ -380,13 +376,6 @@ signals:
     void lastLockRefreshChanged();
     void lockStartedAtChanged();
     void isLocationLockRefreshingChanged();
-    void telegramAlertsEnabledChanged();
-    void telegramBotTokenChanged();
-    void telegramChatIDChanged();
-    void telegramStatusMessageChanged();
-    void isSavingTelegramSettingsChanged();
-    void isTestingTelegramChanged();
-    void isLoadingTelegramChatChanged();
     void telegramIncidentActiveChanged();
     void locationSafetyAlarmChanged();
     void diagnosticEventsChanged();
@@ -422,10 +411,6 @@ private:
     void setLastLockRefresh(const std::optional<QDateTime>& value);
     void setLockStartedAt(const std::optional<QDateTime>& value);
     void setLocationLockRefreshing(bool value);
-    void setTelegramStatusMessage(const QString& value);
-    void setSavingTelegramSettings(bool value);
-    void setTestingTelegram(bool value);
-    void setLoadingTelegramChat(bool value);
     void setTelegramIncidentActive(bool value);
     void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
     void setDiagnosticEvents(const QList<TrackerLogEntry>& value);
@@ -593,6 +578,7 @@ private:
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;
     std::unique_ptr<MainWindowState> m_windowState;
+    std::unique_ptr<TelegramSettingsModel> m_telegram;
 
     QString m_routeName;
     double m_speedKmh = 25.0;
@@ -633,13 +619,6 @@ private:
     std::optional<QDateTime> m_lastLockRefresh;
     std::optional<QDateTime> m_lockStartedAt;
     bool m_isLocationLockRefreshing = false;
-    bool m_telegramAlertsEnabled = false;
-    QString m_telegramBotToken;
-    QString m_telegramChatID;
-    QString m_telegramStatusMessage;
-    bool m_isSavingTelegramSettings = false;
-    bool m_isTestingTelegram = false;
-    bool m_isLoadingTelegramChat = false;
     bool m_telegramIncidentActive = false;
     std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
     QList<TrackerLogEntry> m_diagnosticEvents;

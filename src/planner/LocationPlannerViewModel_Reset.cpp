@@ -153,7 +153,7 @@ bool LocationPlannerViewModel::canResetAllAppData() const
 {
     // A Telegram save, test or chat lookup finishing after the reset would write
     // the token or chat ID back.
-    const bool telegramBusy = m_isSavingTelegramSettings || m_isTestingTelegram || m_isLoadingTelegramChat;
+    const bool telegramBusy = m_telegram->isBusy();
     return !isSimulationActive() && canRunDeviceAction() && !telegramBusy;
 }
 
@@ -188,7 +188,7 @@ void LocationPlannerViewModel::resetAllAppData()
     m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Telegram alerts aren’t set up."));
+    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {
         const CancelToken token = m_telegramTokenDeletionTask.replace();
         m_telegramTokenDeletionTask.adopt(deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));

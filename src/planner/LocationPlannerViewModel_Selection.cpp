@@ -1,5 +1,4 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>

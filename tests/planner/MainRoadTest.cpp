@@ -124,7 +124,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(alarms.presented().last().id, raised.id);
     EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
-    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
     EXPECT_FALSE(PlannerTestAccess::alertLoopRunning(model));
     const qint64 restored = tool.lastPid(Command::Set).value_or(0);
     EXPECT_TRUE(isProcessAlive(restored));

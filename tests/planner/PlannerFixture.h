@@ -14,10 +14,10 @@
 #include "support/ScriptedDeviceLocationService.h"
 #include "support/TempDir.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -34,13 +34,11 @@ struct PlannerTestAccess {
     }
     static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
     {
-        vm.m_locationLockActivity = keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
+        vm.m_locationLockActivity =
+            keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
     static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
-    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
-    {
-        vm.setLastDeviceError(error);
-    }
+    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error) { vm.setLastDeviceError(error); }
     static void setIncidentActive(LocationPlannerViewModel& vm, bool active) { vm.setTelegramIncidentActive(active); }
     static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
     static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
@@ -56,14 +54,8 @@ struct PlannerTestAccess {
         vm.setHelperStatus(status);
     }
     static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLockStartedAt(date); }
-    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
-    {
-        vm.setLastLockRefresh(date);
-    }
-    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
-    {
-        vm.setLastDeviceCheck(date);
-    }
+    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastLockRefresh(date); }
+    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastDeviceCheck(date); }
     static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
@@ -133,9 +125,9 @@ struct PlannerTestAccess {
     /// Raises the busy flags of the Telegram save, chat lookup and test.
     static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
     {
-        vm.setSavingTelegramSettings(saving);
-        vm.setLoadingTelegramChat(loading);
-        vm.setTestingTelegram(testing);
+        vm.telegram().setSaving(saving);
+        vm.telegram().setLoadingChat(loading);
+        vm.telegram().setTesting(testing);
     }
 };
 

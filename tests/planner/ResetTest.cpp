@@ -270,9 +270,9 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
     tokens.loaded.finish();
     ManualClock::runPostedEvents();
     EXPECT_EQ(tokens.saved, QStringList{QString()});
-    EXPECT_TRUE(vm->telegramBotToken().isEmpty());
-    EXPECT_TRUE(vm->telegramChatID().isEmpty());
-    EXPECT_EQ(vm->telegramStatusMessage(), u"Telegram alerts aren’t set up."_s);
+    EXPECT_TRUE(vm->telegram().botToken().isEmpty());
+    EXPECT_TRUE(vm->telegram().chatID().isEmpty());
+    EXPECT_EQ(vm->telegram().statusMessage(), u"Telegram alerts aren’t set up."_s);
     EXPECT_EQ(settings->value(u"Pellwick.lockRefreshInterval"_s).toDouble(), 15.0);
     EXPECT_EQ(vm->diagnosticEvents().first().message, u"All app data was reset."_s);
     for (const QString& path :
@@ -300,10 +300,10 @@ TEST_F(ResetTest, AResetOfAllDataIsRefusedWhileATelegramOperationRuns)
         EXPECT_FALSE(vm->canResetAllAppData());
         vm->resetAllAppData();
         // The chat ID would otherwise be gone, and the late write bring it back.
-        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+        EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
         PlannerTestAccess::setTelegramBusy(*vm, false, false, false);
         EXPECT_TRUE(vm->canResetAllAppData());
         vm->resetAllAppData();
-        EXPECT_TRUE(vm->telegramChatID().isEmpty());
+        EXPECT_TRUE(vm->telegram().chatID().isEmpty());
     }
 }

@@ -50,8 +50,8 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     EXPECT_EQ(model.speedKmh(), 90.0);
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 60.0);
     EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::lockRefreshInterval)).toDouble(), 60.0);
-    EXPECT_EQ(model.telegramChatID(), QStringLiteral("12345"));
-    EXPECT_TRUE(model.telegramAlertsEnabled());
+    EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));
+    EXPECT_TRUE(model.telegram().alertsEnabled());
 }
 
 TEST_F(StartupTest, DamagedFilesAreReportedOnceAndTheOtherListsSurvive)
@@ -193,7 +193,7 @@ TEST_F(StartupTest, AcknowledgingAnOpenIncidentKeepsItOpen)
     ASSERT_TRUE(alarms.acknowledge());
     EXPECT_FALSE(model.locationSafetyAlarm().has_value());
     EXPECT_TRUE(model.telegramIncidentActive());
-    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
+    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
     EXPECT_EQ(eventMessages().first(), QStringLiteral("The location interruption was acknowledged."));
 }
 

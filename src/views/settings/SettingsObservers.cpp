@@ -10,9 +10,12 @@ void onRuleInputsChanged(LocationPlannerViewModel& viewModel, QObject* context, 
     for (void (VM::*signal)() :
          {&VM::helperStatusChanged, &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged,
           &VM::isLocationLockRefreshingChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
-          &VM::isLocationResetPendingChanged, &VM::lockedPointChanged, &VM::pointsChanged,
-          &VM::isSavingTelegramSettingsChanged, &VM::isTestingTelegramChanged, &VM::isLoadingTelegramChatChanged})
+          &VM::isLocationResetPendingChanged, &VM::lockedPointChanged, &VM::pointsChanged})
         QObject::connect(&viewModel, signal, context, refresh);
+    TelegramSettingsModel* telegram = &viewModel.telegram();
+    for (auto signal : {&TelegramSettingsModel::isSavingChanged, &TelegramSettingsModel::isTestingChanged,
+                        &TelegramSettingsModel::isLoadingChatChanged})
+        QObject::connect(telegram, signal, context, refresh);
 }
 
 } // namespace ostrevin
