@@ -143,12 +143,13 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
     });
 
     for (const auto signal :
-         {&LocationPlannerViewModel::pointsChanged, &LocationPlannerViewModel::isIPhoneRouteRunningChanged,
-          &LocationPlannerViewModel::isDeviceBusyChanged, &LocationPlannerViewModel::isCheckingDeviceChanged,
+         {&LocationPlannerViewModel::isIPhoneRouteRunningChanged, &LocationPlannerViewModel::isDeviceBusyChanged,
+          &LocationPlannerViewModel::isCheckingDeviceChanged,
           &LocationPlannerViewModel::isLocationLockRefreshingChanged, &LocationPlannerViewModel::lockedPointChanged,
           &LocationPlannerViewModel::isLocationResetPendingChanged,
           &LocationPlannerViewModel::isPlanningAddressRouteChanged, &LocationPlannerViewModel::helperStatusChanged})
         connect(&m_viewModel, signal, this, &AppCommands::refresh);
+    connect(&m_viewModel.draft(), &RouteDraft::pointsChanged, this, &AppCommands::refresh);
     connect(&windowState, &MainWindowState::sidePanelVisibleChanged, this, &AppCommands::refresh);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AppCommands::refresh);
     connect(&m_updater, &AppUpdater::canCheckForUpdatesChanged, this, &AppCommands::refresh);

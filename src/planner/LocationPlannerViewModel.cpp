@@ -15,13 +15,8 @@ namespace ostrevin {
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
                                                    QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
-      m_windowState(std::make_unique<MainWindowState>()), m_telegram(std::make_unique<TelegramSettingsModel>())
-      //: Default name of a new route (editable text field).
-      ,
-      m_routeName(tr("New route"))
-      //: Route planning status.
-      ,
-      m_routePlanningSource(tr("Choose a start on the map."))
+      m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
+      m_telegram(std::make_unique<TelegramSettingsModel>())
       //: Status message and status card detail when there are no points.
       ,
       m_deviceActionMessage(tr("Choose a place on the map.")),
@@ -34,6 +29,10 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
              m_deps.fileDialogs && m_deps.alarmPresenter && m_deps.device);
     SettingsStore& settings = *m_deps.settings;
+    //: Default name of a new route (editable text field).
+    m_draft->setRouteName(tr("New route"));
+    //: Route planning status.
+    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
 
@@ -71,9 +70,8 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
         logEvent(joined, TrackerLogLevel::warning);
     }
 
-    m_mapPresentation->updateRoute(m_points);
+    m_mapPresentation->updateRoute(m_draft->points());
     syncMapInteractionPresentation();
-    refreshRouteMetricsCache();
 
     if (startsServices) {
         refreshHelperStatus(false, false);
@@ -144,13 +142,6 @@ bool LocationPlannerViewModel::isDeviceOperationInProgress() const
 bool LocationPlannerViewModel::isSimulationActive() const
 {
     return m_lockedPoint.has_value() || m_isIPhoneRouteRunning || m_isLocationResetPending;
-}
-
-std::optional<RoutePoint> LocationPlannerViewModel::selectedPoint() const
-{
-    if (m_points.isEmpty())
-        return std::nullopt;
-    return m_points.last();
 }
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
@@ -307,7 +298,7 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 void LocationPlannerViewModel::setRouteName(const QString& value)
 {
-    assign(m_routeName, value.left(maximumNameLength), &LocationPlannerViewModel::routeNameChanged);
+    m_draft->setRouteName(value);
 }
 
 void LocationPlannerViewModel::setHistory(const QList<RouteHistoryItem>& value)
@@ -333,26 +324,6 @@ void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
     assign(m_savedRouteName, value.left(maximumNameLength), &LocationPlannerViewModel::savedRouteNameChanged);
-}
-
-void LocationPlannerViewModel::setAddressRouteMessage(const QString& value)
-{
-    assign(m_addressRouteMessage, value, &LocationPlannerViewModel::addressRouteMessageChanged);
-}
-
-void LocationPlannerViewModel::setRouteAlternatives(const QList<PlannedRouteOption>& value)
-{
-    assign(m_routeAlternatives, value, &LocationPlannerViewModel::routeAlternativesChanged);
-}
-
-void LocationPlannerViewModel::setSelectedRouteAlternativeID(const std::optional<QUuid>& value)
-{
-    assign(m_selectedRouteAlternativeID, value, &LocationPlannerViewModel::selectedRouteAlternativeIDChanged);
-}
-
-void LocationPlannerViewModel::setRoutePlanningSource(const QString& value)
-{
-    assign(m_routePlanningSource, value, &LocationPlannerViewModel::routePlanningSourceChanged);
 }
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)

@@ -9,6 +9,7 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
 #include "platform/Placemark.h"
 #include "routedata/AppSettings.h"
@@ -113,6 +114,8 @@ public:
     // Owned collaborators and constants.
     RouteMapPresentation& mapPresentation() const { return *m_mapPresentation; }
     MainWindowState& windowState() const { return *m_windowState; }
+    /// The route being put together, its ends, speed, travel mode and metrics.
+    RouteDraft& draft() const { return *m_draft; }
     /// The Telegram alert settings and the state of their save, test and chat lookup.
     TelegramSettingsModel& telegram() const { return *m_telegram; }
     const QList<PresetLocation>& presets() const { return m_presets; }
@@ -129,28 +132,15 @@ public:
     static QString telegramChatIDStorageKey() { return AppSettings::name(AppSettings::Key::telegramChatID); }
     static constexpr int eventLogCapacity = 50;
     static constexpr int historyCapacity = 12;
-    /// Route and location names are cut to this many characters wherever they
-    /// come in (typed, renamed, loaded), as the name fields are.
-    static constexpr int maximumNameLength = 256;
+    static constexpr int maximumNameLength = RouteDraft::maximumNameLength;
 
     // Observable state: a getter and a <name>Changed signal each.
-    const QString& routeName() const { return m_routeName; }
-    double speedKmh() const { return m_speedKmh; }
-    RouteSpeedProfile selectedSpeedProfile() const { return m_selectedSpeedProfile; }
-    const QList<RoutePoint>& points() const { return m_points; }
     const QList<RouteHistoryItem>& history() const { return m_history; }
     const QList<SavedLocation>& savedLocations() const { return m_savedLocations; }
     const QList<SavedRoute>& savedRoutes() const { return m_savedRoutes; }
     const QString& savedLocationName() const { return m_savedLocationName; }
     const QString& savedRouteName() const { return m_savedRouteName; }
-    const QString& addressRouteMessage() const { return m_addressRouteMessage; }
     bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
-    RouteTransportMode selectedTransportMode() const { return m_selectedTransportMode; }
-    const QList<PlannedRouteOption>& routeAlternatives() const { return m_routeAlternatives; }
-    const std::optional<QUuid>& selectedRouteAlternativeID() const { return m_selectedRouteAlternativeID; }
-    const std::optional<RoutePoint>& routeStartPoint() const { return m_routeStartPoint; }
-    const std::optional<RoutePoint>& routeDestinationPoint() const { return m_routeDestinationPoint; }
-    const QString& routePlanningSource() const { return m_routePlanningSource; }
     const std::optional<QString>& notice() const { return m_notice; }
     const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
     bool isIPhoneRouteRunning() const { return m_isIPhoneRouteRunning; }
@@ -196,8 +186,6 @@ public:
     bool isDeviceOperationInProgress() const;
     /// A point is held, a route plays or a location reset is pending.
     bool isSimulationActive() const;
-    /// The last point of the draft.
-    std::optional<RoutePoint> selectedPoint() const;
     /// No route plays, none is being planned, and the device is neither busy nor
     /// being checked (a background verification of the held point does not count).
     bool canEditRouteDraft() const;
@@ -248,8 +236,6 @@ public:
     void focusRoute();
     void resetMapRouteSelection();
     void clearRoute();
-    double cachedRouteDistanceMeters() const { return m_cachedRouteDistanceMeters; }
-    double cachedRouteDurationSeconds() const { return m_cachedRouteDurationSeconds; }
 
     // Map-click selection (_Selection.cpp).
     /// A click on the map in the place section.
@@ -321,39 +307,18 @@ public:
     void replanRoute();
     /// Appends a point; the same place as the last point is refused with a notice.
     void addRoutePoint(const RoutePoint& point);
-    /// The points the route panel lists: the whole draft up to two, else its ends.
-    QList<RoutePoint> mapDisplayPoints() const;
-    /// The draft's first and last point once it has two, else the chosen ends.
-    std::optional<RoutePoint> routeStartDisplayPoint() const;
-    std::optional<RoutePoint> routeDestinationDisplayPoint() const;
     /// Asks the directions service for routes between the chosen ends and writes
     /// the fastest into the draft; gives up after 25 seconds.
     void planMapRoute(const std::optional<QString>& preferredName);
     void selectRouteAlternative(const PlannedRouteOption& option);
-    std::optional<PlannedRouteOption> selectedRouteAlternative() const;
-    /// The line beside the speed control.
-    QString speedProfileSummary() const;
 
 signals:
-    void routeNameChanged();
-    void speedKmhChanged();
-    void selectedSpeedProfileChanged();
-    void pointsChanged();
-    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
-    void routeMetricsChanged();
     void historyChanged();
     void savedLocationsChanged();
     void savedRoutesChanged();
     void savedLocationNameChanged();
     void savedRouteNameChanged();
-    void addressRouteMessageChanged();
     void isPlanningAddressRouteChanged();
-    void selectedTransportModeChanged();
-    void routeAlternativesChanged();
-    void selectedRouteAlternativeIDChanged();
-    void routeStartPointChanged();
-    void routeDestinationPointChanged();
-    void routePlanningSourceChanged();
     void noticeChanged();
     void helperStatusChanged();
     void isIPhoneRouteRunningChanged();
@@ -385,13 +350,9 @@ private:
     void setHistory(const QList<RouteHistoryItem>& value);
     void setSavedLocations(const QList<SavedLocation>& value);
     void setSavedRoutes(const QList<SavedRoute>& value);
-    void setAddressRouteMessage(const QString& value);
     void setPlanningAddressRoute(bool value);
-    void setRouteAlternatives(const QList<PlannedRouteOption>& value);
-    void setSelectedRouteAlternativeID(const std::optional<QUuid>& value);
     void setRouteStartPoint(const std::optional<RoutePoint>& value);
     void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
-    void setRoutePlanningSource(const QString& value);
     void setHelperStatus(const LocationHelperStatus& value);
     void setIPhoneRouteRunning(bool value);
     void setDeviceBusy(bool value);
@@ -440,9 +401,6 @@ private:
 
     // Draft (_Draft.cpp).
     bool appendRoutePoint(const RoutePoint& point, bool focusAfterAdd);
-    void handleSelectedTransportModeChange(RouteTransportMode previous);
-    void handleSelectedSpeedProfileChange();
-    void refreshRouteMetricsCache();
     void syncMapInteractionPresentation();
     void saveCurrentRouteToHistory();
     void showDraft(const QList<RoutePoint>& points);
@@ -578,25 +536,15 @@ private:
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;
     std::unique_ptr<MainWindowState> m_windowState;
+    std::unique_ptr<RouteDraft> m_draft;
     std::unique_ptr<TelegramSettingsModel> m_telegram;
 
-    QString m_routeName;
-    double m_speedKmh = 25.0;
-    RouteSpeedProfile m_selectedSpeedProfile = RouteSpeedProfile::normal;
-    QList<RoutePoint> m_points;
     QList<RouteHistoryItem> m_history;
     QList<SavedLocation> m_savedLocations;
     QList<SavedRoute> m_savedRoutes;
     QString m_savedLocationName;
     QString m_savedRouteName;
-    QString m_addressRouteMessage;
     bool m_isPlanningAddressRoute = false;
-    RouteTransportMode m_selectedTransportMode = RouteTransportMode::automobile;
-    QList<PlannedRouteOption> m_routeAlternatives;
-    std::optional<QUuid> m_selectedRouteAlternativeID;
-    std::optional<RoutePoint> m_routeStartPoint;
-    std::optional<RoutePoint> m_routeDestinationPoint;
-    QString m_routePlanningSource;
     std::optional<QString> m_notice;
     LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
     bool m_isIPhoneRouteRunning = false;
@@ -643,8 +591,6 @@ private:
     std::optional<QUuid> m_routePlaybackID;
     std::optional<QUuid> m_routePlaybackConfirmedID;
     std::optional<QUuid> m_routePlanningID;
-    double m_cachedRouteDistanceMeters = 0;
-    double m_cachedRouteDurationSeconds = 0;
     bool m_hasConfirmedLocationLock = false;
     LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
     QString m_telegramIncidentReason;

@@ -67,11 +67,11 @@ bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewM
 
 void LocationPlannerViewModel::pushLastPointToIPhone()
 {
-    if (m_points.isEmpty()) {
+    if (m_draft->points().isEmpty()) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
     }
-    pushPointToIPhone(m_points.last());
+    pushPointToIPhone(m_draft->points().last());
 }
 
 void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)

@@ -169,7 +169,7 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
 
 void LocationPlannerViewModel::saveSelectedPointAsLocation()
 {
-    const std::optional<RoutePoint> point = selectedPoint();
+    const std::optional<RoutePoint> point = m_draft->selectedPoint();
     if (!point) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
@@ -211,7 +211,7 @@ void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location
 
 void LocationPlannerViewModel::saveCurrentRouteAsNamed()
 {
-    if (m_points.size() < 2) {
+    if (m_draft->points().size() < 2) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
@@ -222,10 +222,10 @@ void LocationPlannerViewModel::saveCurrentRouteAsNamed()
     }
     SavedRoute route;
     route.name = name;
-    route.speedKmh = m_speedKmh;
-    route.speedProfile = m_selectedSpeedProfile;
-    route.transportMode = m_selectedTransportMode;
-    route.points = m_points;
+    route.speedKmh = m_draft->speedKmh();
+    route.speedProfile = m_draft->selectedSpeedProfile();
+    route.transportMode = m_draft->selectedTransportMode();
+    route.points = m_draft->points();
     const bool replacesAnotherRoute = std::any_of(m_savedRoutes.cbegin(), m_savedRoutes.cend(), [&](const auto& e) {
         return isSameName(e.name, name) && !isSameCourse(e.points, route.points);
     });
@@ -310,9 +310,9 @@ void LocationPlannerViewModel::applyToDraft(const QString& name, double speedKmh
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional(points.last()));
     setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setRoutePlanningSource(source);
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRoutePlanningSource(source);
     focusRoute();
 }
 
@@ -377,9 +377,9 @@ void LocationPlannerViewModel::recordInHistory(const QList<RoutePoint>& points, 
 
 void LocationPlannerViewModel::recordPushedPointInHistory(const RoutePoint& point)
 {
-    const bool draftIsThePoint = m_points.size() == 1 && m_points.first() == point;
-    recordInHistory({point}, draftIsThePoint ? m_routeName : point.name, m_speedKmh, m_selectedSpeedProfile,
-                    m_selectedTransportMode);
+    const bool draftIsThePoint = m_draft->points().size() == 1 && m_draft->points().first() == point;
+    recordInHistory({point}, draftIsThePoint ? m_draft->routeName() : point.name, m_draft->speedKmh(),
+                    m_draft->selectedSpeedProfile(), m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

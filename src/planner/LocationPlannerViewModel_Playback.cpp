@@ -60,7 +60,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     // A route of no length (the same start and destination) has nothing to play:
     // the device would end it at once without ever reporting that it ran.
-    if (m_points.size() < 2 || !(m_cachedRouteDistanceMeters > 0)) {
+    if (m_draft->points().size() < 2 || !(m_draft->cachedRouteDistanceMeters() > 0)) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
@@ -80,13 +80,13 @@ void LocationPlannerViewModel::startIPhoneRoute()
     setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
     setIPhoneRouteProgress(0);
-    setRouteLivePoint(m_points.first());
+    setRouteLivePoint(m_draft->points().first());
 
-    run.points = m_points;
-    run.speedKmh = m_speedKmh;
-    run.speedProfile = m_selectedSpeedProfile;
-    run.transportMode = m_selectedTransportMode;
-    run.routeName = m_routeName;
+    run.points = m_draft->points();
+    run.speedKmh = m_draft->speedKmh();
+    run.speedProfile = m_draft->selectedSpeedProfile();
+    run.transportMode = m_draft->selectedTransportMode();
+    run.routeName = m_draft->routeName();
     run.helper = *m_helperStatus.helper;
 
     //: Status message.
@@ -269,13 +269,13 @@ void LocationPlannerViewModel::stopIPhoneRoute()
     const std::optional<LocationHelper> helper = m_helperStatus.helper;
     std::optional<RoutePoint> hold = m_routeLivePoint;
     if (!hold && m_lastPushedPointID) {
-        const auto pushed = std::find_if(m_points.cbegin(), m_points.cend(),
+        const auto pushed = std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
                                          [&](const RoutePoint& point) { return point.id == *m_lastPushedPointID; });
-        if (pushed != m_points.cend())
+        if (pushed != m_draft->points().cend())
             hold = *pushed;
     }
-    if (!hold && !m_points.isEmpty())
-        hold = m_points.last();
+    if (!hold && !m_draft->points().isEmpty())
+        hold = m_draft->points().last();
 
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     m_routePlaybackID.reset();

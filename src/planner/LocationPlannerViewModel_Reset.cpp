@@ -199,7 +199,6 @@ void LocationPlannerViewModel::resetAllAppData()
     setSelectedTransportMode(RouteTransportMode::automobile);
     setSelectedSpeedProfile(RouteSpeedProfile::normal);
     setSpeedKmh(25.0);
-    refreshRouteMetricsCache();
     //: Event log entry.
     logEvent(tr("All app data was reset."), TrackerLogLevel::info);
 }

@@ -107,7 +107,7 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
              vm->loadSavedRoute(route(QStringLiteral("Trip"), 3));
              routePanel().resetButton()->click();
          },
-         [&] { return vm->points().size() == 3; }},
+         [&] { return vm->draft().points().size() == 3; }},
         {"save a route under a taken name", "routeNameReplacement",
          [&] { routePanel().summaryCard()->saveButton()->click(); },
          [&] { return vm->savedRoutes().first().points.size() == 2; }},

@@ -36,8 +36,8 @@ TEST_F(DraftTest, AppendRefusesOnlyTheSamePlaceAsTheLastPoint)
         ASSERT_TRUE(A::appendRoutePoint(model, first));
         const RoutePoint next = makePoint(QStringLiteral("Next"), 50.0 + c.dLatitude, 14.0 + c.dLongitude);
         EXPECT_EQ(A::appendRoutePoint(model, next), c.appended);
-        EXPECT_EQ(model.points().size(), c.appended ? 2 : 1);
-        EXPECT_EQ(model.mapPresentation().points(), model.points());
+        EXPECT_EQ(model.draft().points().size(), c.appended ? 2 : 1);
+        EXPECT_EQ(model.mapPresentation().points(), model.draft().points());
         if (!c.appended) {
             EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Next is the same as the last point of the route."));
             EXPECT_EQ(model.diagnosticEvents().first().message, QStringLiteral("Skipped a duplicate point: Next."));
@@ -81,7 +81,7 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
         model.renameSelectedPoint(QStringLiteral("Renamed"));
         model.resetMapRouteSelection();
         model.clearRoute();
-        EXPECT_EQ(model.points(), (QList<RoutePoint>{a, b}));
+        EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{a, b}));
         EXPECT_EQ(model.diagnosticEvents().size(), events);
         EXPECT_TRUE(geocoder.lookups().isEmpty());
     }
@@ -96,7 +96,7 @@ TEST_F(DraftTest, AVerificationOfTheHeldPointLeavesEditingOpenButHoldsDeviceActi
     EXPECT_TRUE(model.mapPresentation().canEdit());
     EXPECT_FALSE(model.canChangeIPhoneLocation());
     model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
-    ASSERT_EQ(model.points().size(), 1);
+    ASSERT_EQ(model.draft().points().size(), 1);
     model.pushLastPointToIPhone();
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
 }
@@ -107,10 +107,10 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     A::setPoints(model, {makePoint(QStringLiteral("A"), 1, 1), makePoint(QStringLiteral("B"), 2, 2)});
     const RoutePoint place = makePoint(QStringLiteral("Vyšehrad"), 50.064, 14.418);
     model.selectPlace(place, true);
-    EXPECT_EQ(model.points(), QList<RoutePoint>{place});
-    EXPECT_EQ(model.routeStartPoint(), place);
-    EXPECT_FALSE(model.routeDestinationPoint().has_value());
-    EXPECT_EQ(model.routeName(), place.name);
+    EXPECT_EQ(model.draft().points(), QList<RoutePoint>{place});
+    EXPECT_EQ(model.draft().routeStartPoint(), place);
+    EXPECT_FALSE(model.draft().routeDestinationPoint().has_value());
+    EXPECT_EQ(model.draft().routeName(), place.name);
     EXPECT_EQ(model.mapPresentation().points(), QList<RoutePoint>{place});
     EXPECT_EQ(model.mapPresentation().cameraPosition(),
               (RouteMapPresentation::CameraPosition{{place.latitude, place.longitude}, 0.05, 0.05}));
@@ -136,9 +136,9 @@ TEST_F(DraftTest, MoveRemoveAndRename)
     model.movePoint(a, -1);
     model.movePoint(c, 1);
     model.movePoint(makePoint(QStringLiteral("elsewhere"), 9, 9), 1);
-    EXPECT_EQ(model.points(), (QList<RoutePoint>{a, b, c}));
+    EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{a, b, c}));
     model.movePoint(b, -1);
-    EXPECT_EQ(model.points(), (QList<RoutePoint>{b, a, c}));
+    EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{b, a, c}));
 
     // Renaming a longer draft renames the last point and a matching end, not the route.
     model.setRouteName(QStringLiteral("Trip"));
@@ -146,50 +146,50 @@ TEST_F(DraftTest, MoveRemoveAndRename)
     A::setPoints(model, {b, a, c});
     model.renameSelectedPoint(QStringLiteral("   "));
     model.renameSelectedPoint(QStringLiteral("C"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("C"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("C"));
     model.renameSelectedPoint(QStringLiteral("  Castle \n"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Castle"));
-    EXPECT_EQ(model.points().last().id, c.id);
-    EXPECT_EQ(model.routeStartPoint()->name, QStringLiteral("Castle"));
-    EXPECT_EQ(model.routeName(), QStringLiteral("C"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Castle"));
+    EXPECT_EQ(model.draft().points().last().id, c.id);
+    EXPECT_EQ(model.draft().routeStartPoint()->name, QStringLiteral("Castle"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("C"));
 
     // Removing keeps the ends and clears the live point only when it is the removed one.
     model.removePoint(makePoint(QStringLiteral("absent"), 8, 8));
-    EXPECT_EQ(model.points().size(), 3);
+    EXPECT_EQ(model.draft().points().size(), 3);
     model.removePoint(a);
-    EXPECT_EQ(model.points().size(), 2);
-    EXPECT_TRUE(model.routeStartPoint().has_value());
+    EXPECT_EQ(model.draft().points().size(), 2);
+    EXPECT_TRUE(model.draft().routeStartPoint().has_value());
 
     model.selectPlace(a, false);
     model.renameSelectedPoint(QStringLiteral("Home"));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Home"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Home"));
 }
 
 TEST_F(DraftTest, ProfileAndMetrics)
 {
     auto& model = build();
     model.setSelectedSpeedProfile(RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     model.setSelectedSpeedProfile(RouteSpeedProfile::normal);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     model.setSpeedKmh(120);
     model.setSelectedSpeedProfile(RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 120.0);
+    EXPECT_EQ(model.draft().speedKmh(), 120.0);
 
     A::setPoints(model, {makePoint(QStringLiteral("A"), 50, 14)});
-    EXPECT_EQ(model.cachedRouteDistanceMeters(), 0);
-    EXPECT_EQ(model.cachedRouteDurationSeconds(), 0);
+    EXPECT_EQ(model.draft().cachedRouteDistanceMeters(), 0);
+    EXPECT_EQ(model.draft().cachedRouteDurationSeconds(), 0);
     const QList<RoutePoint> route{makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 50.1, 14),
                                   makePoint(QStringLiteral("C"), 50.1, 14.1)};
     A::setPoints(model, route);
     const double expected = RouteSpeedCalculator::segmentDistance(route[0], route[1]) +
                             RouteSpeedCalculator::segmentDistance(route[1], route[2]);
-    EXPECT_DOUBLE_EQ(model.cachedRouteDistanceMeters(), expected);
-    const double before = model.cachedRouteDurationSeconds();
+    EXPECT_DOUBLE_EQ(model.draft().cachedRouteDistanceMeters(), expected);
+    const double before = model.draft().cachedRouteDurationSeconds();
     model.setSelectedTransportMode(RouteTransportMode::walking);
-    EXPECT_NE(model.cachedRouteDurationSeconds(), before);
+    EXPECT_NE(model.draft().cachedRouteDurationSeconds(), before);
     EXPECT_DOUBLE_EQ(
-        model.cachedRouteDurationSeconds(),
+        model.draft().cachedRouteDurationSeconds(),
         RouteSpeedCalculator::duration(route, RouteSpeedProfile::extreme, RouteTransportMode::walking, 120));
 }
 
@@ -199,10 +199,10 @@ TEST_F(DraftTest, DefaultsApplyOnlyToAnEmptyDraft)
     settings->setValue(QStringLiteral("Pellwick.defaultTravelMode"), QStringLiteral("walking"));
     A::setPoints(model, {makePoint(QStringLiteral("A"), 1, 1)});
     model.applyRouteDefaultsIfDraftIsEmpty();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::automobile);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
     model.clearRoute();
     model.applyRouteDefaultsIfDraftIsEmpty();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
 }
 
 TEST_F(DraftTest, FramingClampsTheSpanToTheWorld)
@@ -240,10 +240,10 @@ TEST_F(DraftTest, ResetAndClearKeepTheRouteSettings)
     model.selectPlace(makePoint(QStringLiteral("A"), 1, 1), false);
     model.setRouteName(QStringLiteral("Trip"));
     model.resetMapRouteSelection();
-    EXPECT_TRUE(model.points().isEmpty());
-    EXPECT_FALSE(model.routeStartPoint().has_value());
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("Choose a start on the map."));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Trip"));
+    EXPECT_TRUE(model.draft().points().isEmpty());
+    EXPECT_FALSE(model.draft().routeStartPoint().has_value());
+    EXPECT_EQ(model.draft().routePlanningSource(), QStringLiteral("Choose a start on the map."));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Trip"));
     EXPECT_EQ(model.mapPresentation().instruction(), QStringLiteral("Click the map to choose a start"));
     EXPECT_TRUE(model.mapPresentation().points().isEmpty());
 

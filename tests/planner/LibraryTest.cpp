@@ -125,10 +125,10 @@ TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
     park.point = makePoint(u"Park"_s, 50.2, 14.6);
     for (const RoutePoint& point : {park.point, home, park.point})
         vm->addSavedLocationToRoute(SavedLocation{{}, {}, {}, point});
-    ASSERT_EQ(vm->points().size(), 5);
-    vm->removePoint(vm->points().at(2));
-    EXPECT_EQ(vm->points().size(), 4);
-    EXPECT_EQ(vm->points().last().name, u"Park"_s);
+    ASSERT_EQ(vm->draft().points().size(), 5);
+    vm->removePoint(vm->draft().points().at(2));
+    EXPECT_EQ(vm->draft().points().size(), 4);
+    EXPECT_EQ(vm->draft().points().last().name, u"Park"_s);
 }
 
 } // namespace

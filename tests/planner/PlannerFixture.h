@@ -59,7 +59,7 @@ struct PlannerTestAccess {
     static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
-        vm.m_cachedRouteDurationSeconds = seconds;
+        vm.m_draft->m_cachedRouteDurationSeconds = seconds;
     }
     static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
     static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.setOnline(online); }

@@ -246,7 +246,7 @@ TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
         state(*vm);
         vm->resetAllAppData();
         EXPECT_EQ(vm->history(), before);
-        EXPECT_EQ(vm->speedKmh(), 60);
+        EXPECT_EQ(vm->draft().speedKmh(), 60);
         ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
         QFile file(vm->store().historyPath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

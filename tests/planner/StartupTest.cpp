@@ -19,9 +19,9 @@ TEST_F(StartupTest, FirstLaunchStartsEmptyWithTheDefaults)
     EXPECT_TRUE(model.savedLocations().isEmpty());
     EXPECT_TRUE(model.savedRoutes().isEmpty());
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 15.0);
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::automobile);
-    EXPECT_EQ(model.selectedSpeedProfile(), RouteSpeedProfile::normal);
-    EXPECT_EQ(model.speedKmh(), 25.0);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
+    EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
+    EXPECT_EQ(model.draft().speedKmh(), 25.0);
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Choose a place on the map."));
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     EXPECT_FALSE(model.notice().has_value());
@@ -45,9 +45,9 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     settings->setValue(LocationPlannerViewModel::telegramEnabledStorageKey(), true);
 
     auto& model = build();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::walking);
-    EXPECT_EQ(model.selectedSpeedProfile(), RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::extreme);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 60.0);
     EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::lockRefreshInterval)).toDouble(), 60.0);
     EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));

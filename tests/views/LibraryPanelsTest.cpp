@@ -150,7 +150,7 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
         }
     }
     EXPECT_TRUE(vm->savedRoutes().isEmpty());
-    EXPECT_EQ(vm->points(), QList<RoutePoint>{home});
+    EXPECT_EQ(vm->draft().points(), QList<RoutePoint>{home});
     EXPECT_FALSE(panel.deletion().pending().has_value());
     EXPECT_NE(window.findChild<kit::EmptyStateView*>(), nullptr);
 
@@ -168,13 +168,13 @@ TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
 
     // Shown on the map: the place section; a route: the route section.
     QTest::mouseClick(row(u"Office"_s)->button(), Qt::LeftButton);
-    EXPECT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(vm->draft().points().size(), 1);
     EXPECT_EQ(state.section(), AppSection::place);
     menuItem(u"Home"_s, u"Add to the route"_s)->trigger();
-    EXPECT_EQ(vm->points().size(), 2);
+    EXPECT_EQ(vm->draft().points().size(), 2);
     EXPECT_EQ(state.section(), AppSection::route);
     menuItem(u"Commute"_s, u"Load on the map"_s)->trigger();
-    EXPECT_EQ(vm->routeName(), u"Commute"_s);
+    EXPECT_EQ(vm->draft().routeName(), u"Commute"_s);
 
     // Nothing goes to the iPhone without a ready device; with one, the section stays.
     EXPECT_FALSE(menuItem(u"Home"_s, u"Set as the iPhone’s location"_s)->isEnabled());
@@ -226,7 +226,7 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
 
     // A route entry: the row loads it into the route panel.
     QTest::mouseClick(row(u"Commute"_s)->button(), Qt::LeftButton);
-    EXPECT_EQ(vm->points().size(), 2);
+    EXPECT_EQ(vm->draft().points().size(), 2);
     EXPECT_EQ(state.section(), AppSection::route);
     EXPECT_EQ(row(u"Commute"_s)->findChild<kit::IconButton*>()->toolTip(), u"Start route"_s);
 

@@ -170,7 +170,7 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
             QTest::keyClick(name, Qt::Key_Return);
         else
             shown.searchField()->lineEdit()->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(vm->selectedPoint()->name, QString::fromUtf8(c.expected));
+        EXPECT_EQ(vm->draft().selectedPoint()->name, QString::fromUtf8(c.expected));
         EXPECT_EQ(name->text(), QString::fromUtf8(c.expected));
     }
 
@@ -233,20 +233,20 @@ TEST_F(PlacePanelTest, ASlowSearchDoesNotReplaceACityPickedMeanwhile)
     shown.cityChips()->chips().first()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.searchField()->isResolving(); }, 10000));
     QTest::qWait(50);
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Prague"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Prague"));
 
     // Undisturbed, the same search picks its place, and a failure becomes the notice.
     search->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(search, QStringLiteral("Berlin"));
     QTest::keyClick(search, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->selectedPoint()->name == u"Berlin"; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->draft().selectedPoint()->name == u"Berlin"; }, 10000));
     server.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[]})"));
     search->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(search, QStringLiteral("Nowhere"));
     QTest::keyClick(search, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return vm->notice().has_value(); }, 10000));
     EXPECT_EQ(vm->notice().value_or(QString()), QStringLiteral("The address “Nowhere” wasn’t found."));
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Berlin"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Berlin"));
 }
 
 TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
@@ -265,11 +265,11 @@ TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
     const auto savedRows = shown.savedSection()->findChildren<kit::LibraryRow*>();
     ASSERT_EQ(savedRows.size(), PlacePanel::savedLocationLimit);
     savedRows.first()->button()->click();
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Saved 0"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Saved 0"));
     const auto recentRows = shown.recentSection()->findChildren<kit::LibraryRow*>();
     ASSERT_EQ(recentRows.size(), 1);
     recentRows.first()->button()->click();
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Vyšehrad"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Vyšehrad"));
 
     // The star takes a name being typed into the point before saving it.
     QLineEdit* name = shown.card()->nameField();
@@ -305,7 +305,7 @@ TEST_F(PlacePanelTest, ARenameRefusedWhileEditingIsLockedPutsThePointsNameBack)
 
     // A background check locks editing: the field goes disabled and the rename is refused.
     PlannerTestAccess::setCheckingDevice(*vm, true);
-    EXPECT_EQ(vm->selectedPoint()->name, u"Old"_qs);
+    EXPECT_EQ(vm->draft().selectedPoint()->name, u"Old"_qs);
     EXPECT_EQ(name->text(), u"Old"_qs);
     PlannerTestAccess::setCheckingDevice(*vm, false);
     EXPECT_EQ(name->text(), u"Old"_qs);
@@ -327,7 +327,7 @@ TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
         vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), false);
         ASSERT_NE(shown.card(), nullptr);
         EXPECT_EQ(shown.card()->isPinLive(), c.live);
-        const QList<MapMark> marks = MapMark::forDraft(vm->points(), vm->routeLivePoint(), vm->lockedPoint());
+        const QList<MapMark> marks = MapMark::forDraft(vm->draft().points(), vm->routeLivePoint(), vm->lockedPoint());
         ASSERT_EQ(marks.size(), 1);
         EXPECT_EQ(marks.first().isLive, c.live);
         EXPECT_EQ(MapMark::beacon(marks, vm->routeLivePoint(), vm->lockedPoint()).has_value(), !c.live);

@@ -85,13 +85,13 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
         }
         if (c.selects) {
             // A place click selects a place; a route click begins a route at its start.
-            ASSERT_EQ(vm->points().size(), 1);
-            EXPECT_EQ(vm->points().first().name,
+            ASSERT_EQ(vm->draft().points().size(), 1);
+            EXPECT_EQ(vm->draft().points().first().name,
                       c.section == AppSection::place ? QStringLiteral("Selected place") : QStringLiteral("Start"));
-            EXPECT_NEAR(vm->points().first().latitude, expected->latitude, 1e-9);
-            EXPECT_NEAR(vm->points().first().longitude, expected->longitude, 1e-9);
+            EXPECT_NEAR(vm->draft().points().first().latitude, expected->latitude, 1e-9);
+            EXPECT_NEAR(vm->draft().points().first().longitude, expected->longitude, 1e-9);
         } else {
-            EXPECT_TRUE(vm->points().isEmpty());
+            EXPECT_TRUE(vm->draft().points().isEmpty());
         }
         view.reset();
         vm.reset();
@@ -114,8 +114,8 @@ TEST_F(RouteMapViewTest, ADragPansWithoutClickingAndWritesTheCameraOnce)
     EXPECT_EQ(clicks.size(), 1);
     EXPECT_EQ(map.map().camera(), before);
     EXPECT_EQ(written.size(), 0);
-    ASSERT_EQ(vm->points().size(), 1);
-    const RoutePoint clicked = vm->points().first();
+    ASSERT_EQ(vm->draft().points().size(), 1);
+    const RoutePoint clicked = vm->draft().points().first();
 
     // ...a longer one pans, is no click, and hands the camera over once.
     QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
@@ -131,7 +131,7 @@ TEST_F(RouteMapViewTest, ADragPansWithoutClickingAndWritesTheCameraOnce)
     EXPECT_NEAR(region.center.longitude, after.center.longitude, 1e-12);
     EXPECT_NEAR(region.longitudeDelta, map.map().visibleRegion().longitudeDelta, 1e-12);
     EXPECT_EQ(map.map().camera(), after);
-    EXPECT_EQ(vm->points(), QList<RoutePoint>{clicked});
+    EXPECT_EQ(vm->draft().points(), QList<RoutePoint>{clicked});
 }
 
 TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettling)

@@ -96,7 +96,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     layout->addWidget(scaffold);
 
     connect(m_search, &PlaceSearchField::resolutionStarted, this, [this] {
-        const auto selected = m_viewModel.selectedPoint();
+        const auto selected = m_viewModel.draft().selectedPoint();
         m_pointAtSearchStart = selected ? std::optional(selected->id) : std::nullopt;
     });
     connect(m_search, &PlaceSearchField::picked, this, &PlacePanel::searchPicked);
@@ -112,12 +112,13 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     connect(&viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::pointsChanged, &VM::lockedPointChanged})
-        connect(&viewModel, signal, this, &PlacePanel::refreshSelection);
+    connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshSelection);
+    connect(&viewModel, &VM::lockedPointChanged, this, &PlacePanel::refreshSelection);
     for (auto signal : {&VM::helperStatusChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
                         &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
-                        &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged, &VM::pointsChanged})
+                        &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &PlacePanel::refreshGates);
+    connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshGates);
     connect(&viewModel, &VM::savedLocationsChanged, this, [this] {
         rebuildSavedLocations();
         refreshSelection();
@@ -150,7 +151,7 @@ void PlacePanel::searchPicked(const RoutePoint& point)
 {
     // A slow search must not replace a place chosen since it began (a city chip,
     // a map click): the pick applies only over the point it was meant to replace.
-    const auto selected = m_viewModel.selectedPoint();
+    const auto selected = m_viewModel.draft().selectedPoint();
     const std::optional<QUuid> current = selected ? std::optional(selected->id) : std::nullopt;
     if (current != m_pointAtSearchStart)
         return;
@@ -159,7 +160,7 @@ void PlacePanel::searchPicked(const RoutePoint& point)
 
 void PlacePanel::refreshSelection()
 {
-    const auto selected = m_viewModel.selectedPoint();
+    const auto selected = m_viewModel.draft().selectedPoint();
     if (!selected) {
         if (m_card) {
             m_card->hide();
@@ -190,7 +191,7 @@ void PlacePanel::refreshGates()
     for (LibraryRow* row : m_recentBox->findChildren<LibraryRow*>())
         row->setRowEnabled(canEdit);
     m_notice->refresh();
-    m_setLocation->setEnabled(m_viewModel.selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
+    m_setLocation->setEnabled(m_viewModel.draft().selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
 }
 
 void PlacePanel::rebuildSavedLocations()

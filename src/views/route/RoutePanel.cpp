@@ -132,27 +132,18 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     connect(m_reset, &QAbstractButton::clicked, this, &RoutePanel::resetClicked);
     connect(m_startRoute, &QPushButton::clicked, this, [this] { m_viewModel.startIPhoneRoute(); });
 
+    for (auto signal :
+         {&RouteDraft::pointsChanged, &RouteDraft::routeMetricsChanged, &RouteDraft::routeAlternativesChanged,
+          &RouteDraft::selectedRouteAlternativeIDChanged, &RouteDraft::addressRouteMessageChanged,
+          &RouteDraft::selectedTransportModeChanged, &RouteDraft::selectedSpeedProfileChanged,
+          &RouteDraft::speedKmhChanged, &RouteDraft::routeStartPointChanged, &RouteDraft::routeDestinationPointChanged,
+          &RouteDraft::routeNameChanged})
+        connect(&viewModel.draft(), signal, this, &RoutePanel::refresh);
+    // What the device and the other operations allow.
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::pointsChanged,
-                        &VM::routeMetricsChanged,
-                        &VM::routeAlternativesChanged,
-                        &VM::selectedRouteAlternativeIDChanged,
-                        &VM::isPlanningAddressRouteChanged,
-                        &VM::addressRouteMessageChanged,
-                        &VM::isIPhoneRouteRunningChanged,
-                        &VM::selectedTransportModeChanged,
-                        &VM::selectedSpeedProfileChanged,
-                        &VM::speedKmhChanged,
-                        &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged,
-                        &VM::isLocationLockRefreshingChanged,
-                        &VM::helperStatusChanged,
-                        &VM::isLocationResetPendingChanged,
-                        &VM::isOnlineChanged,
-                        &VM::routeStartPointChanged,
-                        &VM::routeDestinationPointChanged,
-                        &VM::routeNameChanged,
-                        &VM::lastPushedPointIDChanged,
+    for (auto signal : {&VM::isPlanningAddressRouteChanged, &VM::isIPhoneRouteRunningChanged, &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged, &VM::helperStatusChanged,
+                        &VM::isLocationResetPendingChanged, &VM::isOnlineChanged, &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
     // The arrival is a time of day counted from now: it moves on while shown.
@@ -364,10 +355,10 @@ QWidget* RoutePanel::buildRouteBlock(PlaceSearchService& searchService)
     const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
     m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});
     connect(m_addPoint, &PlaceSearchField::resolutionStarted, this,
-            [this] { m_pointsAtAddSearch = m_viewModel.points(); });
+            [this] { m_pointsAtAddSearch = m_viewModel.draft().points(); });
     connect(m_addPoint, &PlaceSearchField::picked, this, [this](const RoutePoint& point) {
         // Appended only to the draft it was searched for, not to one edited or replaced meanwhile.
-        if (m_viewModel.points() == m_pointsAtAddSearch)
+        if (m_viewModel.draft().points() == m_pointsAtAddSearch)
             m_viewModel.addRoutePoint(point);
     });
     connect(m_addPoint, &PlaceSearchField::failed, this,
@@ -427,23 +418,24 @@ double RoutePanel::townSpeedForPosition(int position)
 
 std::optional<QUuid> RoutePanel::endpointID(bool isStart) const
 {
-    const auto point = isStart ? m_viewModel.routeStartDisplayPoint() : m_viewModel.routeDestinationDisplayPoint();
+    const auto point =
+        isStart ? m_viewModel.draft().routeStartDisplayPoint() : m_viewModel.draft().routeDestinationDisplayPoint();
     return point ? std::optional(point->id) : std::nullopt;
 }
 
 bool RoutePanel::hasBothEndpoints() const
 {
-    return m_viewModel.routeStartDisplayPoint() && m_viewModel.routeDestinationDisplayPoint();
+    return m_viewModel.draft().routeStartDisplayPoint() && m_viewModel.draft().routeDestinationDisplayPoint();
 }
 
 void RoutePanel::travelModePicked(RouteTransportMode mode)
 {
     // Against the stored mode, not the shown one: transit picked over a stored bus is a change.
-    if (mode == m_viewModel.selectedTransportMode()) {
+    if (mode == m_viewModel.draft().selectedTransportMode()) {
         refreshTravelMode();
         return;
     }
-    const qsizetype plannedAlternatives = m_viewModel.routeAlternatives().size();
+    const qsizetype plannedAlternatives = m_viewModel.draft().routeAlternatives().size();
     m_viewModel.setSelectedTransportMode(mode);
     if (plannedAlternatives != 0 && hasBothEndpoints() && m_viewModel.isOnline())
         m_viewModel.replanRoute();
@@ -452,7 +444,7 @@ void RoutePanel::travelModePicked(RouteTransportMode mode)
 void RoutePanel::resetClicked()
 {
     // A planned or drawn route is work: it goes only after the user confirms.
-    if (m_viewModel.points().size() >= 2) {
+    if (m_viewModel.draft().points().size() >= 2) {
         m_confirmation->ask(PendingDeletion::completeRoute());
         return;
     }
@@ -464,7 +456,7 @@ void RoutePanel::resetClicked()
 void RoutePanel::refresh()
 {
     const bool canEdit = m_viewModel.canEditRouteDraft();
-    m_reset->setEnabled(!m_viewModel.points().isEmpty() && canEdit);
+    m_reset->setEnabled(!m_viewModel.draft().points().isEmpty() && canEdit);
     m_upper->setEnabled(canEdit);
     refreshEndpoints();
     refreshTravelMode();
@@ -473,7 +465,7 @@ void RoutePanel::refresh()
     rebuildAlternatives();
     refreshRouteBlock();
     m_blocker->refresh();
-    m_startRoute->setEnabled(m_viewModel.points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
+    m_startRoute->setEnabled(m_viewModel.draft().points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
 }
 
 void RoutePanel::refreshEndpoints()
@@ -483,8 +475,8 @@ void RoutePanel::refreshEndpoints()
             return std::nullopt;
         return LocationPlannerViewModel::displayName(*point);
     };
-    m_start->setValue(shown(m_viewModel.routeStartDisplayPoint()));
-    m_destination->setValue(shown(m_viewModel.routeDestinationDisplayPoint()));
+    m_start->setValue(shown(m_viewModel.draft().routeStartDisplayPoint()));
+    m_destination->setValue(shown(m_viewModel.draft().routeDestinationDisplayPoint()));
     const bool canEdit = m_viewModel.canEditRouteDraft();
     m_start->setEnabled(canEdit);
     m_destination->setEnabled(canEdit);
@@ -492,7 +484,7 @@ void RoutePanel::refreshEndpoints()
 
 void RoutePanel::refreshTravelMode()
 {
-    const RouteTransportMode stored = m_viewModel.selectedTransportMode();
+    const RouteTransportMode stored = m_viewModel.draft().selectedTransportMode();
     m_travelModeTitle->setText(title(stored));
     m_travelMode->setShownMode(shownTransportMode(stored));
     m_travelMode->setAccessibleDescription(title(stored));
@@ -504,15 +496,15 @@ void RoutePanel::refreshTravelMode()
 void RoutePanel::refreshSpeed()
 {
     m_speedControl->setEnabled(!m_viewModel.isIPhoneRouteRunning());
-    m_speedSummary->setText(m_viewModel.speedProfileSummary());
-    const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.selectedSpeedProfile());
+    m_speedSummary->setText(m_viewModel.draft().speedProfileSummary());
+    const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.draft().selectedSpeedProfile());
     if (m_speedMenu->currentIndex() != profile) {
         const QSignalBlocker blocker(m_speedMenu);
         m_speedMenu->setCurrentIndex(static_cast<int>(profile));
     }
-    const bool extreme = m_viewModel.selectedSpeedProfile() == RouteSpeedProfile::extreme;
+    const bool extreme = m_viewModel.draft().selectedSpeedProfile() == RouteSpeedProfile::extreme;
     m_townSpeedRow->setVisible(extreme);
-    const double speed = m_viewModel.speedKmh();
+    const double speed = m_viewModel.draft().speedKmh();
     {
         // Shows the nearest position it has; the stored speed stays as it is.
         const QSignalBlocker blocker(m_townSpeed);
@@ -534,9 +526,9 @@ void RoutePanel::refreshPlanningStatus()
     const bool planning = m_viewModel.isPlanningAddressRoute();
     m_progress->setVisible(planning);
     //: Progress text (map banner and next to the Plan route button).
-    const QString message = m_viewModel.addressRouteMessage();
+    const QString message = m_viewModel.draft().addressRouteMessage();
     m_progressText->setText(message.isEmpty() ? tr("Calculating route…") : message);
-    m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.routeAlternatives().isEmpty());
+    m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.draft().routeAlternatives().isEmpty());
     m_plan->setEnabled(m_viewModel.isOnline());
     // An empty slot would still take the group's spacing.
     m_planningStatus->setVisible(!m_progress->isHidden() || !m_plan->isHidden());
@@ -549,11 +541,11 @@ QString RoutePanel::progressText() const
 
 void RoutePanel::rebuildAlternatives()
 {
-    const QList<PlannedRouteOption>& options = m_viewModel.routeAlternatives();
+    const QList<PlannedRouteOption>& options = m_viewModel.draft().routeAlternatives();
     m_alternativesSection->setVisible(options.size() >= 2);
     m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
     const QList<RouteAlternativeRow*> rows = alternativeRows();
-    const auto& selected = m_viewModel.selectedRouteAlternativeID();
+    const auto& selected = m_viewModel.draft().selectedRouteAlternativeID();
     bool same = rows.size() == options.size();
     for (qsizetype i = 0; same && i < rows.size(); ++i)
         same = rows.at(i)->option() == options.at(i);
@@ -586,7 +578,7 @@ QList<RouteAlternativeRow*> RoutePanel::alternativeRows() const
 
 void RoutePanel::refreshRouteBlock()
 {
-    const qsizetype count = m_viewModel.points().size();
+    const qsizetype count = m_viewModel.draft().points().size();
     m_emptyState->setVisible(count == 0);
     if (count < 2) {
         // Built afresh, groups folded, when the draft grows back to a route.
@@ -621,7 +613,7 @@ void RoutePanel::refreshRouteBlock()
 
 void RoutePanel::rebuildDirections()
 {
-    const std::optional<PlannedRouteOption> selected = m_viewModel.selectedRouteAlternative();
+    const std::optional<PlannedRouteOption> selected = m_viewModel.draft().selectedRouteAlternative();
     const bool hasSteps = selected && !selected->steps.isEmpty();
     const std::optional<QUuid> listed = hasSteps ? std::optional(selected->id) : std::nullopt;
     if (listed == m_listedStepsOf && (m_directions != nullptr) == hasSteps)
@@ -650,8 +642,8 @@ void RoutePanel::rebuildDirections()
 
 void RoutePanel::rebuildPoints()
 {
-    const QList<RoutePoint>& points = m_viewModel.points();
-    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.mapDisplayPoints());
+    const QList<RoutePoint>& points = m_viewModel.draft().points();
+    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.draft().mapDisplayPoints());
     m_longRouteNotice->setVisible(points.size() >= listingLimit);
     //: Note above the route points of a long route. %1 is the number of points.
     m_longRouteNotice->setText(tr("This route has %1 points. Only the start and destination are shown.")
@@ -677,7 +669,7 @@ void RoutePanel::rebuildPoints()
 void RoutePanel::refreshPointRowFlags()
 {
     const QList<RoutePointRow*> rows = pointRows();
-    const qsizetype count = m_viewModel.points().size();
+    const qsizetype count = m_viewModel.draft().points().size();
     const auto& pushed = m_viewModel.lastPushedPointID();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         RoutePointRow* row = rows.at(i);
