@@ -16,7 +16,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
                                                    QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
       m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
-      m_telegram(std::make_unique<TelegramSettingsModel>())
+      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>())
       //: Status message and status card detail when there are no points.
       ,
       m_deviceActionMessage(tr("Choose a place on the map.")),
@@ -93,9 +93,9 @@ LocationPlannerViewModel::~LocationPlannerViewModel()
 void LocationPlannerViewModel::loadLists()
 {
     RouteStore& store = *m_deps.store;
-    setHistory(store.load<RouteHistoryItem>(store.historyPath()));
-    setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
-    setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
+    m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
+    m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
+    m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
 }
 
 void LocationPlannerViewModel::restoreTelegramSettings()
@@ -301,29 +301,14 @@ void LocationPlannerViewModel::setRouteName(const QString& value)
     m_draft->setRouteName(value);
 }
 
-void LocationPlannerViewModel::setHistory(const QList<RouteHistoryItem>& value)
-{
-    assign(m_history, value, &LocationPlannerViewModel::historyChanged);
-}
-
-void LocationPlannerViewModel::setSavedLocations(const QList<SavedLocation>& value)
-{
-    assign(m_savedLocations, value, &LocationPlannerViewModel::savedLocationsChanged);
-}
-
-void LocationPlannerViewModel::setSavedRoutes(const QList<SavedRoute>& value)
-{
-    assign(m_savedRoutes, value, &LocationPlannerViewModel::savedRoutesChanged);
-}
-
 void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 {
-    assign(m_savedLocationName, value.left(maximumNameLength), &LocationPlannerViewModel::savedLocationNameChanged);
+    m_library->setSavedLocationName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
-    assign(m_savedRouteName, value.left(maximumNameLength), &LocationPlannerViewModel::savedRouteNameChanged);
+    m_library->setSavedRouteName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)

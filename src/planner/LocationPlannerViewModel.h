@@ -9,6 +9,7 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/LocationLibrary.h"
 #include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
 #include "platform/Placemark.h"
@@ -116,6 +117,8 @@ public:
     MainWindowState& windowState() const { return *m_windowState; }
     /// The route being put together, its ends, speed, travel mode and metrics.
     RouteDraft& draft() const { return *m_draft; }
+    /// The saved locations and routes, the history and a save waiting for "Replace?".
+    LocationLibrary& library() const { return *m_library; }
     /// The Telegram alert settings and the state of their save, test and chat lookup.
     TelegramSettingsModel& telegram() const { return *m_telegram; }
     const QList<PresetLocation>& presets() const { return m_presets; }
@@ -135,11 +138,6 @@ public:
     static constexpr int maximumNameLength = RouteDraft::maximumNameLength;
 
     // Observable state: a getter and a <name>Changed signal each.
-    const QList<RouteHistoryItem>& history() const { return m_history; }
-    const QList<SavedLocation>& savedLocations() const { return m_savedLocations; }
-    const QList<SavedRoute>& savedRoutes() const { return m_savedRoutes; }
-    const QString& savedLocationName() const { return m_savedLocationName; }
-    const QString& savedRouteName() const { return m_savedRouteName; }
     bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
     const std::optional<QString>& notice() const { return m_notice; }
     const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
@@ -313,11 +311,6 @@ public:
     void selectRouteAlternative(const PlannedRouteOption& option);
 
 signals:
-    void historyChanged();
-    void savedLocationsChanged();
-    void savedRoutesChanged();
-    void savedLocationNameChanged();
-    void savedRouteNameChanged();
     void isPlanningAddressRouteChanged();
     void noticeChanged();
     void helperStatusChanged();
@@ -347,9 +340,6 @@ signals:
 
 private:
     void setPoints(const QList<RoutePoint>& value);
-    void setHistory(const QList<RouteHistoryItem>& value);
-    void setSavedLocations(const QList<SavedLocation>& value);
-    void setSavedRoutes(const QList<SavedRoute>& value);
     void setPlanningAddressRoute(bool value);
     void setRouteStartPoint(const std::optional<RoutePoint>& value);
     void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
@@ -537,13 +527,9 @@ private:
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;
     std::unique_ptr<MainWindowState> m_windowState;
     std::unique_ptr<RouteDraft> m_draft;
+    std::unique_ptr<LocationLibrary> m_library;
     std::unique_ptr<TelegramSettingsModel> m_telegram;
 
-    QList<RouteHistoryItem> m_history;
-    QList<SavedLocation> m_savedLocations;
-    QList<SavedRoute> m_savedRoutes;
-    QString m_savedLocationName;
-    QString m_savedRouteName;
     bool m_isPlanningAddressRoute = false;
     std::optional<QString> m_notice;
     LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
@@ -605,21 +591,6 @@ private:
 
     // ---- Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp) ----
 public:
-    /// A save under a name that already holds something else, waiting for the user's answer.
-    struct NameReplacement {
-        enum class Kind { location, route };
-        Kind kind = Kind::location;
-        /// The trimmed name both entries carry.
-        QString name;
-        /// The question for the user, “Replace “name”?”.
-        QString question;
-        /// What the save would store: the place for a location, the whole route for a route.
-        RoutePoint point;
-        SavedRoute route;
-
-        bool operator==(const NameReplacement&) const = default;
-    };
-
     /// Plays the whole draft on the iPhone; refused (with a notice where the user can
     /// act) while anything else runs, a reset is unfinished, no iPhone is ready or the
     /// draft has no length.
@@ -636,7 +607,6 @@ public:
     // when the write succeeded; a failed write becomes the notice.
     void saveLocation(const RoutePoint& point);
     void saveSelectedPointAsLocation();
-    bool isSavedLocation(const RoutePoint& point) const;
     void renameSavedLocation(const SavedLocation& location, const QString& name);
     void deleteSavedLocation(const SavedLocation& location);
     void saveCurrentRouteAsNamed();
@@ -646,7 +616,6 @@ public:
     void loadHistory(const RouteHistoryItem& item);
     /// Loads the entry and sets its point or plays its route on the iPhone.
     void reuseHistory(const RouteHistoryItem& item);
-    const std::optional<NameReplacement>& pendingNameReplacement() const { return m_pendingNameReplacement; }
     /// Saves what waits for an answer, replacing every entry of its name.
     void confirmNameReplacement();
     /// Drops what waits for an answer; the lists and the name field stay as they are.
@@ -657,9 +626,6 @@ public:
     QFuture<void> exportGPX();
     /// The suggested export file name (without ".gpx") for a route name.
     static QString sanitizedFileName(const QString& routeName);
-
-signals:
-    void pendingNameReplacementChanged();
 
 private:
     /// What a playback took from the draft and the state at its start.
@@ -706,12 +672,10 @@ private:
                          RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
     /// After a point was set: titled with the route's name only when the draft is that point.
     void recordPushedPointInHistory(const RoutePoint& point);
-    void setPendingNameReplacement(const std::optional<NameReplacement>& value);
 
     static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                        CancelToken token);
 
-    std::optional<NameReplacement> m_pendingNameReplacement;
     TaskSlot m_gpxExportTask;
     /// True (with a notice) while an export's save dialog is still open.
     bool refusesSecondExport();

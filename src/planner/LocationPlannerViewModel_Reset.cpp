@@ -175,9 +175,9 @@ void LocationPlannerViewModel::resetAllAppData()
         setNotice(error.description());
         return;
     }
-    setHistory({});
-    setSavedLocations({});
-    setSavedRoutes({});
+    m_library->setHistory({});
+    m_library->setSavedLocations({});
+    m_library->setSavedRoutes({});
     resetMapRouteSelection();
     //: Default name of a new route (editable text field).
     setRouteName(tr("New route"));

@@ -83,11 +83,11 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
     star()->click();
-    ASSERT_EQ(vm->savedLocations().size(), 1);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
     vm->loadSavedRoute(route(QStringLiteral("Trip"), 2));
     vm->setSavedRouteName(QStringLiteral("Trip"));
     vm->saveCurrentRouteAsNamed();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
     QSignalSpy quit(window.get(), &MainWindow::quitRequested);
 
     struct Case {
@@ -110,14 +110,14 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
          [&] { return vm->draft().points().size() == 3; }},
         {"save a route under a taken name", "routeNameReplacement",
          [&] { routePanel().summaryCard()->saveButton()->click(); },
-         [&] { return vm->savedRoutes().first().points.size() == 2; }},
+         [&] { return vm->library().savedRoutes().first().points.size() == 2; }},
         {"save a location under a taken name", "locationNameReplacement",
          [&] {
              vm->windowState().setSection(AppSection::place);
              selectAnotherHome();
              star()->click();
          },
-         [&] { return vm->savedLocations().first().point.latitude == 50.08; }},
+         [&] { return vm->library().savedLocations().first().point.latitude == 50.08; }},
     };
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
         for (const Case& c : cases) {
@@ -129,7 +129,7 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
             EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
             closeWith(box, key);
             EXPECT_TRUE(c.untouched());
-            EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+            EXPECT_FALSE(vm->library().pendingNameReplacement().has_value());
             window->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         }
@@ -143,7 +143,7 @@ TEST_F(ConfirmationTest, TheStarOfASecondPlaceOfTheSameNameAsksBeforeReplacingTh
     vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 2000));
     QTest::mouseClick(star(), Qt::LeftButton);
-    ASSERT_EQ(vm->savedLocations().size(), 1);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
 
     selectAnotherHome();
     QTest::mouseClick(star(), Qt::LeftButton);
@@ -159,7 +159,7 @@ TEST_F(ConfirmationTest, TheStarOfASecondPlaceOfTheSameNameAsksBeforeReplacingTh
     ASSERT_NE(replace, nullptr);
     EXPECT_EQ(replace->text(), QStringLiteral("Replace"));
     QTest::mouseClick(replace, Qt::LeftButton);
-    ASSERT_EQ(vm->savedLocations().size(), 1);
-    EXPECT_DOUBLE_EQ(vm->savedLocations().first().point.latitude, 48.2);
-    EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
+    EXPECT_DOUBLE_EQ(vm->library().savedLocations().first().point.latitude, 48.2);
+    EXPECT_FALSE(vm->library().pendingNameReplacement().has_value());
 }

@@ -261,33 +261,33 @@ TEST_F(DraftTest, HistoryKeepsTwelveDistinctEntriesNewestFirst)
 {
     auto& model = build();
     A::saveCurrentRouteToHistory(model);
-    EXPECT_TRUE(model.history().isEmpty());
+    EXPECT_TRUE(model.library().history().isEmpty());
 
     for (int i = 0; i < 14; ++i) {
         A::setPoints(model, {makePoint(QStringLiteral("P%1").arg(i), i, i)});
         model.setRouteName(QStringLiteral("Place %1").arg(i));
         A::saveCurrentRouteToHistory(model);
     }
-    ASSERT_EQ(model.history().size(), 12);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Place 13"));
+    ASSERT_EQ(model.library().history().size(), 12);
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Place 13"));
     // The same points under the same title replace the older entry.
     A::saveCurrentRouteToHistory(model);
-    EXPECT_EQ(model.history().size(), 12);
-    EXPECT_EQ(model.history().at(1).title, QStringLiteral("Place 12"));
+    EXPECT_EQ(model.library().history().size(), 12);
+    EXPECT_EQ(model.library().history().at(1).title, QStringLiteral("Place 12"));
     model.setRouteName(QStringLiteral("  "));
     A::saveCurrentRouteToHistory(model);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Route"));
-    EXPECT_EQ(model.history().first().createdAt, clock.wallNow());
-    EXPECT_EQ(store().load<RouteHistoryItem>(store().historyPath()), model.history());
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Route"));
+    EXPECT_EQ(model.library().history().first().createdAt, clock.wallNow());
+    EXPECT_EQ(store().load<RouteHistoryItem>(store().historyPath()), model.library().history());
 
     // A failed write keeps the list and says why.
-    const auto before = model.history();
+    const auto before = model.library().history();
     QFile::remove(store().historyPath());
     ASSERT_TRUE(QDir().mkpath(store().historyPath()));
     model.setRouteName(QStringLiteral("Blocked"));
     A::saveCurrentRouteToHistory(model);
     ASSERT_TRUE(eventually([&] { return model.notice().has_value(); }));
-    EXPECT_EQ(model.history(), before);
+    EXPECT_EQ(model.library().history(), before);
     EXPECT_TRUE(model.notice()->startsWith(QStringLiteral("Couldn’t save the history: ")));
 }
 

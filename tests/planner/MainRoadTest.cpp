@@ -217,9 +217,9 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
     EXPECT_EQ(statuses.mid(statuses.size() - 2),
               (QStringList{QStringLiteral("The route finished. Location End is held until you reset it."),
                            QStringLiteral("Location End is verified.")}));
-    ASSERT_EQ(model.history().size(), 1);
-    EXPECT_EQ(model.history().first().points, route);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Walk"));
+    ASSERT_EQ(model.library().history().size(), 1);
+    EXPECT_EQ(model.library().history().first().points, route);
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Walk"));
     EXPECT_TRUE(alarms.presented().isEmpty());
 
     const qint64 held = tool.lastPid(Command::Set).value_or(0);

@@ -241,11 +241,11 @@ TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
         vm->setSpeedKmh(60);
         PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 1, 2)});
         PlannerTestAccess::saveCurrentRouteToHistory(*vm);
-        const auto before = vm->history();
+        const auto before = vm->library().history();
         ASSERT_FALSE(before.isEmpty());
         state(*vm);
         vm->resetAllAppData();
-        EXPECT_EQ(vm->history(), before);
+        EXPECT_EQ(vm->library().history(), before);
         EXPECT_EQ(vm->draft().speedKmh(), 60);
         ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
         QFile file(vm->store().historyPath());

@@ -115,7 +115,7 @@ TEST_F(RoutePlanningTest, KeepsTheFiveFastestRoutesWithUsableLines)
         EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Destination"));
         EXPECT_EQ(model.draft().routeDestinationPoint(), model.draft().points().last());
         EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
-        EXPECT_EQ(model.savedRouteName(), QStringLiteral("Route from map"));
+        EXPECT_EQ(model.library().savedRouteName(), QStringLiteral("Route from map"));
         EXPECT_TRUE(model.canEditRouteDraft());
         EXPECT_EQ(eventsContaining(QStringLiteral("calculated with")),
                   QStringList{QStringLiteral("Route from the map calculated with %1 options.").arg(c.titles.size())});

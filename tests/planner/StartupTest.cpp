@@ -15,9 +15,9 @@ class StartupTest : public PlannerFixture {};
 TEST_F(StartupTest, FirstLaunchStartsEmptyWithTheDefaults)
 {
     auto& model = build();
-    EXPECT_TRUE(model.history().isEmpty());
-    EXPECT_TRUE(model.savedLocations().isEmpty());
-    EXPECT_TRUE(model.savedRoutes().isEmpty());
+    EXPECT_TRUE(model.library().history().isEmpty());
+    EXPECT_TRUE(model.library().savedLocations().isEmpty());
+    EXPECT_TRUE(model.library().savedRoutes().isEmpty());
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 15.0);
     EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
     EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
@@ -64,10 +64,10 @@ TEST_F(StartupTest, DamagedFilesAreReportedOnceAndTheOtherListsSurvive)
     ASSERT_TRUE(writeFile(store().savedRoutesPath(), "[{\"broken\": true}]"));
 
     auto& model = build();
-    EXPECT_TRUE(model.history().isEmpty());
-    EXPECT_TRUE(model.savedRoutes().isEmpty());
-    ASSERT_EQ(model.savedLocations().size(), 1);
-    EXPECT_EQ(model.savedLocations().first().point, location.point);
+    EXPECT_TRUE(model.library().history().isEmpty());
+    EXPECT_TRUE(model.library().savedRoutes().isEmpty());
+    ASSERT_EQ(model.library().savedLocations().size(), 1);
+    EXPECT_EQ(model.library().savedLocations().first().point, location.point);
 
     const QStringList recovery = store().recoveryMessages();
     ASSERT_EQ(recovery.size(), 2);

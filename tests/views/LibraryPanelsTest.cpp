@@ -102,20 +102,20 @@ TEST_F(LibraryPanelsTest, RenameTrimsRefusesBlanksAndStartsFromTheCurrentName)
 
     rename(panel, u"Home"_s, u"  Flat \n"_s);
     EXPECT_EQ(renameShownName, u"Home"_s);
-    EXPECT_EQ(vm->savedLocations().last().name, u"Flat"_s);
-    EXPECT_EQ(vm->savedLocations().last().point.name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().point.name, u"Flat"_s);
 
     rename(panel, u"Flat"_s, u"   "_s);
     EXPECT_EQ(renameShownName, u"Flat"_s);
     EXPECT_EQ(vm->notice(), u"Enter a name."_s);
-    EXPECT_EQ(vm->savedLocations().last().name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().name, u"Flat"_s);
 
     rename(panel, u"Commute"_s, u"Work run"_s, false);
-    EXPECT_EQ(vm->savedRoutes().first().name, u"Commute"_s);
+    EXPECT_EQ(vm->library().savedRoutes().first().name, u"Commute"_s);
     rename(panel, u"Commute"_s, u"Work run"_s);
     EXPECT_EQ(renameShownName, u"Commute"_s); // not what was typed before
-    EXPECT_EQ(vm->savedRoutes().first().name, u"Work run"_s);
-    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->savedRoutes());
+    EXPECT_EQ(vm->library().savedRoutes().first().name, u"Work run"_s);
+    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->library().savedRoutes());
 }
 
 TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
@@ -133,10 +133,10 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
             EXPECT_EQ(label->textFormat(), Qt::PlainText); // names are never markup
         }
     }
-    EXPECT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().size(), 1);
     question()->button(QMessageBox::Cancel)->click();
     EXPECT_FALSE(panel.deletion().pending().has_value());
-    EXPECT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().size(), 1);
 
     // Removing stays possible while a route plays; the draft is not touched.
     A::setRouteRunning(*vm, true);
@@ -149,14 +149,14 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
             break;
         }
     }
-    EXPECT_TRUE(vm->savedRoutes().isEmpty());
+    EXPECT_TRUE(vm->library().savedRoutes().isEmpty());
     EXPECT_EQ(vm->draft().points(), QList<RoutePoint>{home});
     EXPECT_FALSE(panel.deletion().pending().has_value());
     EXPECT_NE(window.findChild<kit::EmptyStateView*>(), nullptr);
 
     // Nothing pending: the destructive action does nothing.
     panel.deletion().perform();
-    EXPECT_EQ(vm->savedLocations().size(), 2);
+    EXPECT_EQ(vm->library().savedLocations().size(), 2);
 }
 
 TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)

@@ -276,8 +276,8 @@ TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
     name->setFocus(Qt::MouseFocusReason);
     name->setText(QStringLiteral(" Castle hill "));
     shown.card()->findChild<kit::IconButton*>()->click();
-    EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
-    EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
+    EXPECT_EQ(vm->library().savedLocations().first().name, QStringLiteral("Castle hill"));
+    EXPECT_TRUE(vm->library().isSavedLocation(shown.card()->point()));
 }
 
 TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)

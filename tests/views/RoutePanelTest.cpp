@@ -380,12 +380,12 @@ TEST_F(RoutePanelTest, SavedItemsAreDeletedOnlyThroughTheirOwnCase)
     store().save(QList{location}, store().savedLocationsPath());
     store().save(QList{route}, store().savedRoutesPath());
     RoutePanel& shown = show();
-    vm->loadSavedRoute(vm->savedRoutes().first());
-    shown.deletionConfirmation().ask(PendingDeletion::savedRoute(vm->savedRoutes().first()));
+    vm->loadSavedRoute(vm->library().savedRoutes().first());
+    shown.deletionConfirmation().ask(PendingDeletion::savedRoute(vm->library().savedRoutes().first()));
     answer(confirmation(), true);
-    EXPECT_TRUE(vm->savedRoutes().isEmpty());
+    EXPECT_TRUE(vm->library().savedRoutes().isEmpty());
     EXPECT_EQ(vm->draft().points().size(), 2) << "the draft stays";
-    EXPECT_EQ(vm->savedLocations().size(), 1);
+    EXPECT_EQ(vm->library().savedLocations().size(), 1);
 }
 
 TEST_F(RoutePanelTest, ControlsFollowTheDraftAndTheDevice)
@@ -481,17 +481,17 @@ TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
     QTest::keyClicks(shown.summaryCard()->nameField(), QStringLiteral(" trip"));
     EXPECT_EQ(vm->draft().routeName(), QStringLiteral("Old trip"));
     shown.summaryCard()->saveButton()->click();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
-    EXPECT_EQ(vm->savedRoutes().first().name, QStringLiteral("Old trip"));
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().first().name, QStringLiteral("Old trip"));
 
     // The same name over other points asks first.
     vm->setNotice(std::nullopt);
     vm->loadSavedRoute(savedRoute(QStringLiteral("Old trip"), line(3)));
     shown.summaryCard()->saveButton()->click();
     ASSERT_NE(shown.replacementQuestion(), nullptr);
-    EXPECT_EQ(vm->savedRoutes().first().points.size(), 2);
+    EXPECT_EQ(vm->library().savedRoutes().first().points.size(), 2);
     answer(shown.replacementQuestion(), true);
-    EXPECT_EQ(vm->savedRoutes().first().points.size(), 3);
+    EXPECT_EQ(vm->library().savedRoutes().first().points.size(), 3);
 }
 
 TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
@@ -761,8 +761,8 @@ TEST_F(RoutePanelTest, ALoadedNameLongerThanTheFieldIsCutOnceAndTheCursorStays)
     EXPECT_EQ(name->cursorPosition(), 10);
     // Saving under it keeps the cut name.
     shown.summaryCard()->saveButton()->click();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
-    EXPECT_EQ(vm->savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
 }
 
 TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)

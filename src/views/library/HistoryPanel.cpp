@@ -28,7 +28,7 @@ HistoryPanel::HistoryPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     m_content = library::columnLayout(content);
     scaffold->addContent(content);
 
-    connect(&m_viewModel, &LocationPlannerViewModel::historyChanged, this, &HistoryPanel::rebuild);
+    connect(&m_viewModel.library(), &LocationLibrary::historyChanged, this, &HistoryPanel::rebuild);
     library::connectGates(m_viewModel, this, [this] { syncGates(); });
     m_ticker = new kit::RelativeTimeTicker(*this, [this] {
         // Rebuilt only when a relative date reads differently by now.
@@ -42,7 +42,7 @@ QStringList HistoryPanel::dateTexts() const
 {
     const QDateTime now = m_viewModel.clock().wallNow();
     QStringList texts;
-    for (const RouteHistoryItem& entry : m_viewModel.history())
+    for (const RouteHistoryItem& entry : m_viewModel.library().history())
         texts << library::relativeDateText(entry.createdAt, now);
     return texts;
 }
@@ -61,7 +61,7 @@ void HistoryPanel::rebuild()
     library::clearLayout(m_content);
     LocationPlannerViewModel& vm = m_viewModel;
     MainWindowState& windowState = vm.windowState();
-    if (vm.history().isEmpty()) {
+    if (vm.library().history().isEmpty()) {
         //: Empty state of the History panel.
         m_content->addWidget(new kit::EmptyStateView(
             "clock.arrow.circlepath"_symbol, tr("Locations you set and routes you play appear here."),
@@ -72,7 +72,7 @@ void HistoryPanel::rebuild()
     auto* list = new kit::RowList;
     m_content->addWidget(list);
     const QDateTime now = vm.clock().wallNow();
-    for (const RouteHistoryItem& entry : vm.history()) {
+    for (const RouteHistoryItem& entry : vm.library().history()) {
         const bool isRoute = entry.points.size() >= 2;
         const AppSection section = isRoute ? AppSection::route : AppSection::place;
         const QString when = library::relativeDateText(entry.createdAt, now);

@@ -42,8 +42,8 @@ SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
     //: Section header: routes the user saved.
     scaffold->addContent(new kit::PanelSection(tr("Saved routes"), routes));
 
-    connect(&m_viewModel, &LocationPlannerViewModel::savedLocationsChanged, this, &SavedPanel::rebuildLocations);
-    connect(&m_viewModel, &LocationPlannerViewModel::savedRoutesChanged, this, &SavedPanel::rebuildRoutes);
+    connect(&m_viewModel.library(), &LocationLibrary::savedLocationsChanged, this, &SavedPanel::rebuildLocations);
+    connect(&m_viewModel.library(), &LocationLibrary::savedRoutesChanged, this, &SavedPanel::rebuildRoutes);
     library::connectGates(m_viewModel, this, [this] { syncGates(); });
     rebuildLocations();
     rebuildRoutes();
@@ -58,7 +58,7 @@ void SavedPanel::rebuildLocations()
 {
     m_rows.removeIf([](const Row& row) { return !row.isRoute; });
     library::clearLayout(m_locations);
-    if (m_viewModel.savedLocations().isEmpty()) {
+    if (m_viewModel.library().savedLocations().isEmpty()) {
         MainWindowState& windowState = m_viewModel.windowState();
         //: Empty state in Saved › Saved locations.
         m_locations->addWidget(new kit::EmptyStateView("star"_symbol, tr("You don’t have any saved locations yet."),
@@ -69,7 +69,7 @@ void SavedPanel::rebuildLocations()
     }
     auto* list = new kit::RowList;
     m_locations->addWidget(list);
-    for (const SavedLocation& location : m_viewModel.savedLocations())
+    for (const SavedLocation& location : m_viewModel.library().savedLocations())
         addLocationRow(location);
     syncGates();
 }
@@ -78,7 +78,7 @@ void SavedPanel::rebuildRoutes()
 {
     m_rows.removeIf([](const Row& row) { return row.isRoute; });
     library::clearLayout(m_routes);
-    if (m_viewModel.savedRoutes().isEmpty()) {
+    if (m_viewModel.library().savedRoutes().isEmpty()) {
         MainWindowState& windowState = m_viewModel.windowState();
         //: Empty state in Saved › Saved routes.
         m_routes->addWidget(new kit::EmptyStateView("bookmark"_symbol, tr("You don’t have any saved routes yet."),
@@ -89,7 +89,7 @@ void SavedPanel::rebuildRoutes()
     }
     auto* list = new kit::RowList;
     m_routes->addWidget(list);
-    for (const SavedRoute& route : m_viewModel.savedRoutes())
+    for (const SavedRoute& route : m_viewModel.library().savedRoutes())
         addRouteRow(route);
     syncGates();
 }

@@ -119,11 +119,11 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
                         &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &PlacePanel::refreshGates);
     connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshGates);
-    connect(&viewModel, &VM::savedLocationsChanged, this, [this] {
+    connect(&viewModel.library(), &LocationLibrary::savedLocationsChanged, this, [this] {
         rebuildSavedLocations();
         refreshSelection();
     });
-    connect(&viewModel, &VM::historyChanged, this, &PlacePanel::rebuildRecentPlaces);
+    connect(&viewModel.library(), &LocationLibrary::historyChanged, this, &PlacePanel::rebuildRecentPlaces);
 
     // The selected place card's star saves under the card's name and may ask first.
     m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::location,
@@ -198,7 +198,7 @@ void PlacePanel::rebuildSavedLocations()
 {
     delete m_savedRows;
     m_savedRows = new RowList;
-    const QList<SavedLocation>& saved = m_viewModel.savedLocations();
+    const QList<SavedLocation>& saved = m_viewModel.library().savedLocations();
     for (qsizetype i = 0; i < saved.size() && i < savedLocationLimit; ++i) {
         const SavedLocation& location = saved.at(i);
         auto* row = new LibraryRow("star"_symbol, location.name,
@@ -216,7 +216,7 @@ void PlacePanel::rebuildRecentPlaces()
 {
     delete m_recentRows;
     m_recentRows = new RowList;
-    const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.history());
+    const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.library().history());
     for (const RouteHistoryItem& item : places) {
         const RoutePoint& point = item.points.first();
         auto* row = new LibraryRow("clock"_symbol, item.title, place::coordinateText(point.latitude, point.longitude));

@@ -99,7 +99,7 @@ void SelectedPlaceCard::refresh()
     palette.setColor(QPalette::WindowText, Brand::current().secondary);
     m_coordinates->setPalette(palette);
     m_name->setEnabled(m_viewModel.canEditRouteDraft());
-    m_star->setSymbol(m_viewModel.isSavedLocation(m_point) ? "star.fill"_symbol : "star"_symbol);
+    m_star->setSymbol(m_viewModel.library().isSavedLocation(m_point) ? "star.fill"_symbol : "star"_symbol);
     m_destinationNote->setVisible(m_viewModel.draft().points().size() >= 2);
 }
 
