@@ -55,3 +55,18 @@ function(ostrevin_folder_library name)
     target_link_libraries(${_target} INTERFACE ostrevin_options ${ARG_DEPS})
   endif()
 endfunction()
+
+# ostrevin_use_xcb(<target>)
+# Links the X11 client library where it is installed and defines OSTREVIN_HAVE_XCB
+# to 1 or 0, so the target asks the X server directly on X11 and compiles elsewhere.
+function(ostrevin_use_xcb target)
+  find_library(OSTREVIN_XCB_LIBRARY xcb)
+  find_path(OSTREVIN_XCB_INCLUDE_DIR xcb/xcb.h)
+  if(OSTREVIN_XCB_LIBRARY AND OSTREVIN_XCB_INCLUDE_DIR)
+    target_link_libraries(${target} PUBLIC ${OSTREVIN_XCB_LIBRARY})
+    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_XCB_INCLUDE_DIR})
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=1)
+  else()
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=0)
+  endif()
+endfunction()

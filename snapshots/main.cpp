@@ -42,8 +42,12 @@ QPixmap picture(QWidget& window)
     QPainter painter(&result);
     const QPoint origin = window.mapToGlobal(QPoint());
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top != &window && top->isVisible() && top->windowType() == Qt::Popup)
-            painter.drawPixmap(top->mapToGlobal(QPoint()) - origin, top->grab());
+        if (top != &window && top->isVisible() && top->windowType() == Qt::Popup) {
+            // A window cut to its shape shows only that on the screen; grab() ignores the cut.
+            const QPoint at = top->mapToGlobal(QPoint()) - origin;
+            painter.setClipRegion(top->mask().isEmpty() ? QRegion(QRect(at, top->size())) : top->mask().translated(at));
+            painter.drawPixmap(at, top->grab());
+        }
     }
     return result;
 }

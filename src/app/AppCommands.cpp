@@ -125,8 +125,8 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
                 openPage(QStringLiteral("support"), false));
         help->addSeparator();
         //: Help menu item.
-        connect(add(help, QStringLiteral("install"), tr("How to Install on Another Mac…")), &QAction::triggered, this,
-                openPage(QStringLiteral("install"), true));
+        connect(add(help, QStringLiteral("install"), tr("How to Install on Another Computer…")), &QAction::triggered,
+                this, openPage(QStringLiteral("install"), true));
         help->addSeparator();
     }
     if (m_updater.isAvailable()) {

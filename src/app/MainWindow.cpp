@@ -10,6 +10,7 @@
 #include "planner/MainWindowState.h"
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
+#include "views/kit/FadeIn.h"
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -24,10 +25,15 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QVariantAnimation>
+#include <chrono>
 
 namespace ostrevin {
 
 namespace {
+
+/// The setup screen gives way to the main content with a short fade.
+constexpr std::chrono::milliseconds contentFadeDuration{200};
 
 void openInBrowser(const QUrl& url)
 {
@@ -148,9 +154,14 @@ void MainWindow::syncRoot()
         m_stack->addWidget(m_content);
         addToolBar(Qt::TopToolBarArea, m_content->toolBar());
     }
+    const bool leavesSetup = installed && m_stack->currentWidget() == m_setup;
+    if (!installed && m_contentFade)
+        m_contentFade->stop();
     m_stack->setCurrentWidget(installed ? static_cast<QWidget*>(m_content) : m_setup);
     if (m_content)
         m_content->toolBar()->setVisible(installed);
+    if (leavesSetup)
+        m_contentFade = kit::fadeIn({m_content, m_content->toolBar()}, contentFadeDuration, this);
     // Its "Check again" runs a tool, which a missing or half-replaced runtime lacks.
     if (!installed)
         m_viewModel.windowState().setDevicePopoverPresented(false);

@@ -6,6 +6,7 @@
 
 class QMessageBox;
 class QStackedWidget;
+class QVariantAnimation;
 
 namespace ostrevin {
 
@@ -72,6 +73,8 @@ private:
     QStackedWidget* m_stack = nullptr;
     RuntimeSetupView* m_setup = nullptr;
     MainWindowView* m_content = nullptr;
+    /// The main content fading in after the setup screen.
+    QPointer<QVariantAnimation> m_contentFade;
     AppCommands* m_commands = nullptr;
     QPointer<QMessageBox> m_closeBox;
     bool m_quitConfirmed = false;

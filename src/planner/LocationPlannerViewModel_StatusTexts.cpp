@@ -205,7 +205,7 @@ QString LocationPlannerViewModel::deviceUnavailableNotice() const
     if (!m_helperStatus.helper) {
         //: Alert message.
         return tr("The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it "
-                  "again; installation starts automatically.");
+                  "again, then click Install.");
     }
     if (m_helperStatus.isDeviceConnected) {
         //: Alert message.
@@ -219,7 +219,7 @@ QString LocationPlannerViewModel::nextDeviceActionMessage(const LocationHelperSt
 {
     if (!status.helper) {
         //: Status message: what to do next.
-        return tr("Quit Ostrevin and open it again. Installation starts automatically.");
+        return tr("Quit Ostrevin and open it again, then click Install.");
     }
     if (status.isDeviceConnected) {
         //: Status message: what to do next.

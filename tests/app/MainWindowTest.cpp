@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -117,6 +118,37 @@ TEST_F(MainWindowTest, ThePanelSlidesUnlessTheDesktopAsksForReducedMotion)
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return sidePanel->maximumWidth() == target && sidePanel->isVisible() == visible; }, 2000));
         }
+    }
+    kit::Brand::setCurrent(saved);
+}
+
+TEST_F(MainWindowTest, TheMainContentFadesInAfterTheSetupScreenUnlessMotionIsReduced)
+{
+    const kit::Brand saved = kit::Brand::current();
+    for (const bool reducedMotion : {false, true}) {
+        SCOPED_TRACE(reducedMotion ? "reduced motion" : "motion");
+        AppearanceState appearance = saved.appearance;
+        appearance.reducedMotion = reducedMotion;
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, QPalette()));
+        build(/*runtimeInstalled=*/false);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        installRuntime();
+        runtime->refresh();
+        ASSERT_TRUE(window->isShowingContent());
+        const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(view().graphicsEffect());
+        if (reducedMotion) {
+            EXPECT_EQ(fade, nullptr);
+        } else {
+            ASSERT_NE(fade, nullptr);
+            EXPECT_LT(fade->opacity(), 1.0);
+        }
+        // It ends fully shown, with no effect left on the content or its toolbar.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !view().graphicsEffect() && !view().toolBar()->graphicsEffect(); }, 2000));
+        EXPECT_TRUE(view().isVisible() && view().toolBar()->isVisible());
+        window.reset();
+        runtime.reset();
+        QDir(runtimeFolder()).removeRecursively();
     }
     kit::Brand::setCurrent(saved);
 }

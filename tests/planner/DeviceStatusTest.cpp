@@ -147,7 +147,7 @@ TEST_F(DeviceStatusTest, AnUnusableDeviceTurnsAutomaticSendingOffAndShowsTheHint
          connectedStatus(true),
          true,
          {QStringLiteral("detectHelper")},
-         QStringLiteral("Quit Ostrevin and open it again. Installation starts automatically."),
+         QStringLiteral("Quit Ostrevin and open it again, then click Install."),
          missing.installHint,
          false,
          DeviceIndicatorState::needsSetup},

@@ -76,8 +76,8 @@ TEST_F(HoldingTest, PushIsRefusedByTheFirstFailingCheckAndTouchesNothing)
     };
     const QString wait = QStringLiteral("Wait for the current action to finish.");
     const QString noAddOn = QStringLiteral(
-        "The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it again; "
-        "installation starts automatically.");
+        "The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it again, "
+        "then click Install.");
     const Case cases[] = {
         {"a running route wins over everything",
          [](auto& vm) {

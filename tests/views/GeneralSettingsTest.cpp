@@ -2,6 +2,7 @@
 #include "routedata/AppLanguage.h"
 
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 
 using namespace ostrevin;
@@ -95,6 +96,25 @@ TEST_F(GeneralSettingsTest, PickersFollowTheStoreAndShowNoRowForAnUnknownValue)
     // The map's own style menu writes the same key.
     AppSettings::setMapStyle(MapStylePreference::hybrid, *settings);
     EXPECT_EQ(child<QComboBox>(u"mapStylePicker"_s)->currentData().toString(), u"hybrid"_s);
+}
+
+TEST_F(GeneralSettingsTest, AMapStyleWithoutTilesHereSaysSoAndCannotBePicked)
+{
+    // This run has hybrid tiles, and no satellite ones.
+    qputenv("OSTREVIN_SATELLITE_TILES_URL", "off");
+    qputenv("OSTREVIN_HYBRID_TILES_URL", "https://tiles.invalid/{z}/{x}/{y}.png");
+    open();
+    qunsetenv("OSTREVIN_SATELLITE_TILES_URL");
+    qunsetenv("OSTREVIN_HYBRID_TILES_URL");
+    auto* picker = child<QComboBox>(u"mapStylePicker"_s);
+    const auto* rows = qobject_cast<QStandardItemModel*>(picker->model());
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(picker->count(), 3);
+    const QStringList expected{u"Standard"_s, u"Satellite (not available)"_s, u"Hybrid"_s};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(picker->itemText(row), expected[row]);
+        EXPECT_EQ(rows->item(row)->isEnabled(), row != 1) << row;
+    }
 }
 
 } // namespace

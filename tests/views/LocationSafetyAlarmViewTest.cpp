@@ -173,6 +173,7 @@ TEST(LocationSafetyAlarmView, FillsEachScreenFromTheSmallestUpWithTheButtonOnItA
             for (const FittedText* text : panel.findChildren<FittedText*>()) {
                 SCOPED_TRACE(text->text().toStdString());
                 EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+                EXPECT_FALSE(text->fitForWidth(text->width()).lines.join(u' ').endsWith(u'…'));
                 EXPECT_TRUE(onScreen.contains(QRect(text->mapTo(&panel, QPoint(0, 0)), text->size())));
             }
         }

@@ -317,8 +317,29 @@ TEST_F(MapWidgetTiles, ThePlaceholderStandsInWithoutTiles)
         widget.setTileSource(c.tilesOn ? httpSource(server) : MapTileSource{});
         widget.show();
         ASSERT_TRUE(waitUntil([&] { return widget.isShowingPlaceholder(); }));
-        // The river runs through the middle of the placeholder.
-        EXPECT_EQ(widget.grab().toImage().pixel(200, 150), MapPlaceholder::waterColor(false).rgb());
+        const QImage before = widget.grab().toImage();
+        // A river runs through it.
+        bool water = false;
+        for (int y = 0; y < before.height() && !water; ++y)
+            for (int x = 0; x < before.width() && !water; ++x)
+                water = before.pixel(x, y) == MapPlaceholder::waterColor(false).rgb();
+        EXPECT_TRUE(water);
+
+        // A drag moves the drawn land with the map, pixel for pixel.
+        const QPoint drag(60, 35);
+        QTest::mousePress(&widget, Qt::LeftButton, {}, QPoint(150, 120));
+        QTest::mouseMove(&widget, QPoint(150, 120) + drag / 2);
+        QTest::mouseMove(&widget, QPoint(150, 120) + drag);
+        QTest::mouseRelease(&widget, Qt::LeftButton, {}, QPoint(150, 120) + drag);
+        const QImage panned = widget.grab().toImage();
+        EXPECT_NE(panned, before);
+        EXPECT_EQ(panned.copy(QRect(drag, QSize(300, 220))), before.copy(QRect(QPoint(), QSize(300, 220))));
+
+        // The wheel zooms it about the pointer: the point under it stays, the rest grows.
+        QWheelEvent wheel(QPointF(200, 150), widget.mapToGlobal(QPointF(200, 150)), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&widget, &wheel);
+        EXPECT_NE(widget.grab().toImage(), panned);
     }
 }
 

@@ -117,7 +117,7 @@ TEST_F(PlacePanelTest, TheBlockerNoticeExplainsAndOpensTheDevicePopover)
         {"ready", true, readyStatus(), false, {}},
         {"reset pending while ready", true, readyStatus(), true, QStringLiteral("Finish the location reset first.")},
         {"no helper tool", true, LocationHelperStatus::missing(), false,
-         QStringLiteral("Quit Ostrevin and open it again. Installation starts automatically.")},
+         QStringLiteral("Quit Ostrevin and open it again, then click Install.")},
         {"connected, not ready", true, connected, false, QStringLiteral("Click Prepare iPhone.")},
         {"no iPhone", true, unplugged, false, QStringLiteral("Connect iPhone with a cable and unlock it.")},
     };

@@ -201,5 +201,36 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     EXPECT_TRUE(rows[0]->isChecked());
 }
 
+TEST_F(RouteMapViewTest, TheControlsShadowLetsClicksAndDragsThroughToTheMap)
+{
+    RouteMapView& map = makeView();
+    QWindow* window = map.windowHandle();
+    const MapControlStack& controls = map.controls();
+    const QRect surface = controls.shapeRect().toAlignedRect().translated(controls.pos());
+    // Left of the surface and below it, inside the controls' widget.
+    const QPoint shadowLeft(controls.x() + 2, surface.center().y());
+    const QPoint shadowBelow(surface.center().x(), controls.geometry().bottom() - 1);
+    ASSERT_TRUE(controls.geometry().contains(shadowLeft) && !surface.contains(shadowLeft));
+    ASSERT_TRUE(controls.geometry().contains(shadowBelow) && !surface.contains(shadowBelow));
+    QSignalSpy clicks(&map.map(), &MapWidget::clicked);
+    QSignalSpy zooms(&map, &RouteMapView::zoomToRouteRequested);
+    for (const QPoint at : {shadowLeft, shadowBelow})
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+    EXPECT_EQ(clicks.size(), 2);
+
+    // A drag that starts on the shadow pans the map; the buttons still take their clicks.
+    const MapCamera before = map.map().camera();
+    QTest::mousePress(window, Qt::LeftButton, {}, shadowLeft);
+    for (int step = 1; step <= 10; ++step)
+        QTest::mouseMove(window, shadowLeft - QPoint(20 * step, 0));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, shadowLeft - QPoint(200, 0));
+    EXPECT_EQ(clicks.size(), 2);
+    EXPECT_GT(map.map().camera().center.longitude, before.center.longitude);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    QTest::mouseClick(window, Qt::LeftButton, {},
+                      controls.zoomToRouteButton()->mapTo(&map, controls.zoomToRouteButton()->rect().center()));
+    EXPECT_EQ(zooms.size(), 1);
+}
+
 } // namespace
 } // namespace ostrevin

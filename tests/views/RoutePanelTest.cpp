@@ -10,6 +10,7 @@
 #include "support/FakeHttpServer.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/DisclosureGroup.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
@@ -35,6 +36,8 @@
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -763,6 +766,32 @@ TEST_F(RoutePanelTest, ALoadedNameLongerThanTheFieldIsCutOnceAndTheCursorStays)
     shown.summaryCard()->saveButton()->click();
     ASSERT_EQ(vm->library().savedRoutes().size(), 1);
     EXPECT_EQ(vm->library().savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
+}
+
+TEST_F(RoutePanelTest, ANameTooLongBesideTheScrollBarEndsInAnEllipsisUntilEdited)
+{
+    RoutePanel& shown = show();
+    const QString name = QStringLiteral("A Sunday drive along the Vltava to Krumlov");
+    vm->loadSavedRoute(savedRoute(name, line(6)));
+    shown.resize(308, 400);
+    auto* field = qobject_cast<kit::ElidingLineEdit*>(shown.summaryCard()->nameField());
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(eventually([&] {
+        const auto* bar = shown.findChild<QScrollArea*>()->verticalScrollBar();
+        return bar->isVisible();
+    }));
+    const QString elided = field->shownText();
+    EXPECT_TRUE(elided.endsWith(u'…')) << elided.toStdString();
+    EXPECT_LT(field->fontMetrics().horizontalAdvance(elided), field->width());
+    EXPECT_LE(shown.summaryCard()->mapTo(&shown, shown.summaryCard()->rect().topRight()).x(),
+              shown.findChild<QScrollArea*>()->verticalScrollBar()->mapTo(&shown, QPoint()).x());
+    // Clicked into, it shows the whole name to edit; left, it ends in "…" again.
+    QTest::mouseClick(field, Qt::LeftButton);
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->shownText(), name);
+    field->clearFocus();
+    EXPECT_EQ(field->shownText(), elided);
+    EXPECT_EQ(vm->routeName(), name);
 }
 
 TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)

@@ -258,6 +258,25 @@ TEST(RuntimeSetupView, ALongFailureShowsItsEndInABoundedBoxWithTryAgainOnScreen)
         EXPECT_TRUE(text->isReadOnly());
         EXPECT_TRUE(text->toPlainText().endsWith(pip.last()));
         EXPECT_EQ(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
+        // Whole lines only: the first row shown starts a line, the last line ends inside
+        // the box with no room for another under it.
+        const auto topLineIsWhole = [text] {
+            const QRegion shown = text->viewport()->mask();
+            const int firstRow = shown.isEmpty() ? 0 : shown.boundingRect().top();
+            return text->cursorRect(text->cursorForPosition(QPoint(8, firstRow))).top() >= firstRow - 1;
+        };
+        EXPECT_TRUE(topLineIsWhole());
+        QTextCursor end(text->document());
+        end.movePosition(QTextCursor::End);
+        const QRect last = text->cursorRect(end);
+        EXPECT_LE(last.bottom(), text->viewport()->height());
+        EXPECT_GT(last.bottom() + last.height(), text->viewport()->height()) << "room for a line below the last";
+        // Scrolled up by a line, the top line may sit inside a wrapped one.
+        for (int up = 1; up <= 2; ++up) {
+            text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum() - up);
+            EXPECT_TRUE(topLineIsWhole()) << up;
+        }
+        text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
     }
 }
 

@@ -98,7 +98,9 @@ public:
         layout->setSpacing(8);
         layout->addWidget(new FittedText(title, kit::textFont(kit::TextStyle::Headline), white(0.72)));
         m_value = new FittedText(QString(), kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
-        m_value->setMaximumLines(3);
+        // Room for a tool's whole cause on a small screen, where the boxes are narrow:
+        // cut off, it would lose what the user needs to act on.
+        m_value->setMaximumLines(5);
         m_value->setMinimumScale(0.8);
         layout->addWidget(m_value);
         layout->addStretch(1);

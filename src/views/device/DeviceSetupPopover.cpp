@@ -28,6 +28,7 @@ namespace {
 constexpr int popoverWidth = 340;
 constexpr int detailsWidth = popoverWidth - 32;
 constexpr int detailsMaxHeight = 140;
+constexpr qreal cornerRadius = 12;
 
 /// The step's number in a circle, or nothing once it is done (the tick shows then).
 class StepNumber final : public QWidget {
@@ -58,12 +59,15 @@ private:
 
 DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, MainWindowState& windowState,
                                        QWidget* anchor)
-    : QWidget(anchor, Qt::Popup), m_viewModel(viewModel), m_windowState(&windowState)
+    : QWidget(anchor, Qt::Popup), m_viewModel(viewModel), m_windowState(&windowState),
+      m_translucent(kit::desktopCompositesWindows())
 {
     setObjectName(QStringLiteral("DeviceSetupPopover"));
     // The click on the pill that closes the popover must not open it again.
     setAttribute(Qt::WA_NoMouseReplay);
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Without a compositing manager the see-through shadow margin would be black:
+    // the window is cut to its rounded surface instead (resizeEvent).
+    setAttribute(Qt::WA_TranslucentBackground, m_translucent);
     const QMarginsF shadow = kit::glassShadowMargins(kit::GlassEmphasis::Standard);
     setFixedWidth(popoverWidth + int(shadow.left() + shadow.right()));
 
@@ -249,12 +253,23 @@ void DeviceSetupPopover::hideEvent(QHideEvent* event)
         m_windowState->setDevicePopoverPresented(false);
 }
 
+QRectF DeviceSetupPopover::surfaceRect() const
+{
+    return QRectF(rect()).marginsRemoved(kit::glassShadowMargins(kit::GlassEmphasis::Standard));
+}
+
 void DeviceSetupPopover::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QMarginsF shadow = kit::glassShadowMargins(kit::GlassEmphasis::Standard);
-    kit::paintGlassSurface(painter, QRectF(rect()).marginsRemoved(shadow), kit::GlassEmphasis::Standard, 12);
+    kit::paintGlassSurface(painter, surfaceRect(), kit::GlassEmphasis::Standard, cornerRadius);
+}
+
+void DeviceSetupPopover::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_translucent)
+        setMask(kit::roundedWindowMask(surfaceRect(), cornerRadius));
 }
 
 } // namespace ostrevin

@@ -42,13 +42,17 @@ public:
 protected:
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void sync();
+    QRectF surfaceRect() const;
 
     LocationPlannerViewModel& m_viewModel;
     /// Guarded: the popover may close while the window goes away.
     QPointer<MainWindowState> m_windowState;
+    /// Decided once: the window's visual cannot change after it is created.
+    bool m_translucent;
     kit::IconWell* m_well;
     kit::KitLabel* m_name;
     kit::StatusDot* m_dot;

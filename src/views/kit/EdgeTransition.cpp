@@ -59,7 +59,6 @@ void EdgeTransition::setPresent(bool present)
         m_target.setGraphicsEffect(m_fade);
     }
     m_fade->setOpacity(m_progress);
-    m_fade->setEnabled(true);
     // From wherever it is: a removal cut short turns round without a jump, and
     // the shorter way back takes the shorter time.
     m_animation->setStartValue(m_progress);
@@ -83,8 +82,9 @@ void EdgeTransition::apply(qreal progress)
 void EdgeTransition::settle()
 {
     apply(m_present ? 1.0 : 0.0);
+    // At rest the widget is drawn straight, without the effect's offscreen pass.
     if (m_fade)
-        m_fade->setEnabled(false);
+        m_target.setGraphicsEffect(nullptr);
     m_target.setVisible(m_present);
 }
 

@@ -57,8 +57,7 @@ private:
 
     QWidget& m_target;
     QVariantAnimation* m_animation;
-    /// Owned by the target; only enabled on the way, so a widget at rest is drawn
-    /// straight, without an offscreen pass.
+    /// Owned by the target, and only while on the way.
     QPointer<QGraphicsOpacityEffect> m_fade;
     std::chrono::milliseconds m_duration;
     bool m_present = false;

@@ -3,7 +3,15 @@
 #include "views/kit/ShadowCache.h"
 #include "views/kit/Shapes.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QRegion>
+
+#if OSTREVIN_HAVE_XCB
+#include <cstdlib>
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
 
 namespace ostrevin::kit {
 
@@ -53,6 +61,43 @@ void paintGlassSurface(QPainter& painter, const QRectF& shape, GlassEmphasis emp
     }
     fillRoundedRect(painter, shape, cornerRadius, look.fill);
     strokeRoundedRectInside(painter, shape, cornerRadius, look.border, look.borderWidth);
+}
+
+bool desktopCompositesWindows()
+{
+#if OSTREVIN_HAVE_XCB
+    // Elsewhere (Wayland, macOS, the offscreen platform) windows are always composited.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || QGuiApplication::platformName() != u"xcb" || !x11->connection())
+        return true;
+    // A compositing manager owns the selection _NET_WM_CM_S<n> of the X screen it serves.
+    xcb_connection_t* connection = x11->connection();
+    int screen = 0;
+    for (auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection)); roots.rem; xcb_screen_next(&roots)) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen++);
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr);
+        if (!atom)
+            continue;
+        xcb_get_selection_owner_reply_t* owner =
+            atom->atom == XCB_ATOM_NONE
+                ? nullptr
+                : xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+        const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+        free(owner);
+        free(atom);
+        if (owned)
+            return true;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+QRegion roundedWindowMask(const QRectF& shape, qreal cornerRadius)
+{
+    return QRegion(roundedRectPath(shape, cornerRadius).toFillPolygon().toPolygon());
 }
 
 GlassPanel::GlassPanel(GlassEmphasis emphasis, qreal cornerRadius, QWidget* parent)

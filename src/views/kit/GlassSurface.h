@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QRectF>
+#include <QRegion>
 #include <QWidget>
 
 class QPainter;
@@ -35,6 +36,14 @@ QMarginsF glassShadowMargins(GlassEmphasis emphasis);
 /// falls outside it, so leave glassShadowMargins() around it.
 void paintGlassSurface(QPainter& painter, const QRectF& shape, GlassEmphasis emphasis, qreal cornerRadius,
                        const Brand& brand = Brand::current());
+
+/// Whether a top-level window's transparent pixels show what lies beneath it.
+/// False on an X11 desktop without a compositing manager, where they come out black.
+bool desktopCompositesWindows();
+
+/// The window mask that cuts a top-level window to a rounded surface, for desktops
+/// that do not composite (the shadow is lost, but no black frame shows).
+QRegion roundedWindowMask(const QRectF& shape, qreal cornerRadius);
 
 /// A container painted as a floating surface. Its contents margins leave room
 /// for the shadow; put the content in its layout.

@@ -5,6 +5,7 @@
 
 #include <QFontDatabase>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextLayout>
 #include <cmath>
 
@@ -29,8 +30,12 @@ TailTextBox::TailTextBox(int maximumHeight, QWidget* parent) : QPlainTextEdit(pa
     connect(bar, &QScrollBar::rangeChanged, this, [this, bar] {
         if (m_followsEnd)
             bar->setValue(bar->maximum());
+        hideLineAboveTop();
     });
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_followsEnd = value == bar->maximum(); });
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        m_followsEnd = value == bar->maximum();
+        hideLineAboveTop();
+    });
 }
 
 void TailTextBox::setTailText(const QString& text)
@@ -50,7 +55,7 @@ void TailTextBox::setSecondaryColour(bool secondary)
     colour();
 }
 
-int TailTextBox::heightForWidth(int width) const
+std::optional<int> TailTextBox::fittingHeight(int width) const
 {
     // Lines are counted only until they fill the box, so a long text costs no more
     // than a short one; the cursor's width stays free at each line's end, as the box
@@ -73,9 +78,26 @@ int TailTextBox::heightForWidth(int width) const
         }
         layout.endLayout();
         if (lines > maxLines)
-            return m_maximumHeight;
+            return std::nullopt;
     }
-    return std::min(m_maximumHeight, static_cast<int>(std::ceil(lines * lineHeight + 2 * margin)) + frame + 1);
+    const int height = static_cast<int>(std::ceil(lines * lineHeight + 2 * margin)) + frame + 1;
+    return height < m_maximumHeight ? std::optional(height) : std::nullopt;
+}
+
+int TailTextBox::scrollingHeight() const
+{
+    // As many whole lines as the bound allows, and the room the plain text edit keeps
+    // under its last line when it shows the end: no half-empty line at the foot.
+    const qreal margin = document()->documentMargin();
+    const qreal lineHeight = QFontMetricsF(font()).height();
+    const int frame = 2 * frameWidth();
+    const int lines = std::max(1, static_cast<int>((m_maximumHeight - frame - 2 * margin - 1) / lineHeight));
+    return static_cast<int>(std::ceil(lines * lineHeight + 2 * margin)) + frame + 1;
+}
+
+int TailTextBox::heightForWidth(int width) const
+{
+    return fittingHeight(width).value_or(scrollingHeight());
 }
 
 QSize TailTextBox::sizeHint() const
@@ -116,9 +138,32 @@ void TailTextBox::colour()
 void TailTextBox::placeScrollBar()
 {
     // Text that fits needs no scroll bar (it would narrow the lines and then need one).
-    setVerticalScrollBarPolicy(heightForWidth(width()) < m_maximumHeight ? Qt::ScrollBarAlwaysOff
-                                                                         : Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(fittingHeight(width()) ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    hideLineAboveTop();
+}
+
+void TailTextBox::hideLineAboveTop()
+{
+    // The box scrolls by lines; a top line inside a wrapped paragraph starts a
+    // fraction of a pixel down, and the line above it would show along the top
+    // edge as a row of cut-off descenders.
+    int cut = 0;
+    const QTextBlock block = firstVisibleBlock();
+    if (const QTextLayout* layout = block.isValid() ? block.layout() : nullptr) {
+        const qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const qreal lineTop = top + layout->lineAt(i).y();
+            if (lineTop > -0.5) {
+                cut = std::max(0, static_cast<int>(std::ceil(lineTop)));
+                break;
+            }
+        }
+    }
+    if (cut > 0)
+        viewport()->setMask(QRect(0, cut, viewport()->width(), std::max(0, viewport()->height() - cut)));
+    else if (!viewport()->mask().isEmpty())
+        viewport()->clearMask();
 }
 
 } // namespace ostrevin::kit

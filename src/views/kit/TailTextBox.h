@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <optional>
 
 namespace ostrevin::kit {
 
@@ -38,8 +39,12 @@ protected:
 
 private:
     void colour();
+    /// The height that shows all of the text at that width; none when it must scroll.
+    std::optional<int> fittingHeight(int width) const;
+    int scrollingHeight() const;
     /// A scroll bar only where the text is taller than the bound; shows the end.
     void placeScrollBar();
+    void hideLineAboveTop();
 
     int m_maximumHeight;
     bool m_secondary = false;

@@ -6,9 +6,12 @@
 #include "views/kit/Symbols.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace ostrevin {
 
@@ -42,15 +45,11 @@ MapControlStack::MapControlStack(const MapTileSources& sources, QWidget* parent)
     m_styleGroup = new QActionGroup(m_styleMenu);
     m_styleGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const MapStylePreference style : allCases<MapStylePreference>()) {
-        QAction* action = m_styleMenu->addAction(title(style));
+        QAction* action = m_styleMenu->addAction(sources.pickerTitle(style));
         action->setCheckable(true);
         action->setData(toRaw(style));
+        action->setEnabled(sources.isAvailable(style));
         m_styleGroup->addAction(action);
-        if (!sources.isAvailable(style)) {
-            //: A map style in the style menu that this build has no tiles for. %1 is the style's name.
-            action->setText(tr("%1 (not available)").arg(title(style)));
-            action->setEnabled(false);
-        }
     }
     connect(m_styleGroup, &QActionGroup::triggered, this,
             [this](QAction* action) { emit mapStyleChosen(action->data().toString()); });
@@ -73,6 +72,60 @@ void MapControlStack::setMapStyleRaw(const QString& raw)
 {
     for (QAction* action : m_styleGroup->actions())
         action->setChecked(action->data().toString() == raw);
+}
+
+QWidget* MapControlStack::widgetBeneath(const QPointF& position)
+{
+    QWidget* parent = parentWidget();
+    if (!parent)
+        return nullptr;
+    setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    QWidget* beneath = parent->childAt(mapToParent(position).toPoint());
+    setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    return beneath ? beneath : parent;
+}
+
+bool MapControlStack::event(QEvent* event)
+{
+    // The widget reaches out over the shadow, which is no control: what lands on the
+    // shadow goes on to the map beneath, as if the surface ended at its edge.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool starts = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+        if (starts && !shapeRect().contains(mouse->position()))
+            m_passedTo = widgetBeneath(mouse->position());
+        if (!m_passedTo)
+            break;
+        QPointer<QWidget> target = m_passedTo;
+        if (event->type() == QEvent::MouseButtonRelease && mouse->buttons() == Qt::NoButton)
+            m_passedTo.clear();
+        QMouseEvent passed(event->type(), target->mapFromGlobal(mouse->globalPosition()), mouse->scenePosition(),
+                           mouse->globalPosition(), mouse->button(), mouse->buttons(), mouse->modifiers(),
+                           mouse->pointingDevice());
+        QCoreApplication::sendEvent(target, &passed);
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (shapeRect().contains(wheel->position()))
+            break;
+        if (QWidget* target = widgetBeneath(wheel->position())) {
+            QWheelEvent passed(target->mapFromGlobal(wheel->globalPosition()), wheel->globalPosition(),
+                               wheel->pixelDelta(), wheel->angleDelta(), wheel->buttons(), wheel->modifiers(),
+                               wheel->phase(), wheel->inverted(), wheel->source(), wheel->pointingDevice());
+            QCoreApplication::sendEvent(target, &passed);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return kit::GlassPanel::event(event);
 }
 
 void MapControlStack::paintEvent(QPaintEvent* event)

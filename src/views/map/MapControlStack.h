@@ -3,6 +3,8 @@
 #include "views/kit/GlassSurface.h"
 #include "views/map/MapTileSources.h"
 
+#include <QPointer>
+
 class QAbstractButton;
 class QActionGroup;
 class QMenu;
@@ -36,9 +38,14 @@ signals:
     void mapStyleChosen(const QString& raw);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QWidget* widgetBeneath(const QPointF& position);
+
+    /// Where a press in the shadow margin went: its moves and release follow it.
+    QPointer<QWidget> m_passedTo;
     kit::IconButton* m_zoomButton = nullptr;
     kit::IconButton* m_styleButton = nullptr;
     QMenu* m_styleMenu = nullptr;

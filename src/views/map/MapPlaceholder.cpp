@@ -20,26 +20,34 @@ QColor MapPlaceholder::roadColor(bool dark)
     return QColor::fromRgbF(1, 1, 1, dark ? 0.07f : 0.95f);
 }
 
-void MapPlaceholder::paintBackground(QPainter& painter, const QSizeF& size, bool dark)
+void MapPlaceholder::paintPattern(QPainter& painter, bool dark)
 {
-    const double w = size.width();
-    const double h = size.height();
+    constexpr double t = patternSize;
+    // Roads every quarter of the square: a slant of a whole spacing per side keeps
+    // every road meeting its continuation in the next square.
+    constexpr double spacing = t / 4;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRectF(QPointF(0, 0), size), landColor(dark));
+    painter.setClipRect(QRectF(0, 0, t, t));
+    painter.fillRect(QRectF(0, 0, t, t), landColor(dark));
 
-    QPainterPath river(QPointF(0.02 * w, 0.78 * h));
-    river.cubicTo(QPointF(0.3 * w, 0.48 * h), QPointF(0.62 * w, 0.62 * h), QPointF(0.98 * w, 0.2 * h));
-    painter.strokePath(river, QPen(waterColor(dark), 26, Qt::SolidLine, Qt::RoundCap));
+    // The river leaves the right edge where it entered the left, in the same
+    // direction; it runs on into the squares beside so its ends join without a notch.
+    QPainterPath river;
+    for (const double x : {-t, 0.0, t}) {
+        river.moveTo(x, 0.6 * t);
+        river.cubicTo(QPointF(x + 0.3 * t, 0.25 * t), QPointF(x + 0.7 * t, 0.95 * t), QPointF(x + t, 0.6 * t));
+    }
+    painter.strokePath(river, QPen(waterColor(dark), 26, Qt::SolidLine, Qt::FlatCap));
 
     QPainterPath roads;
-    for (double x = 92 * 0.6; x < w; x += 92) {
-        roads.moveTo(x, 0);
-        roads.lineTo(x + 0.18 * h, h);
+    for (double x = -spacing; x < t; x += spacing) {
+        roads.moveTo(x + 0.3 * spacing, 0);
+        roads.lineTo(x + 1.3 * spacing, t);
     }
-    for (double y = 46; y < h; y += 92) {
-        roads.moveTo(0, y);
-        roads.lineTo(w, y - 0.08 * w);
+    for (double y = 0; y < t + spacing; y += spacing) {
+        roads.moveTo(0, y + 0.5 * spacing);
+        roads.lineTo(t, y - 0.5 * spacing);
     }
     painter.strokePath(roads, QPen(roadColor(dark), 3, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.restore();

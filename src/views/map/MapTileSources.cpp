@@ -115,4 +115,12 @@ MapTileSource MapTileSources::source(MapStylePreference style) const
     return m_standard;
 }
 
+QString MapTileSources::pickerTitle(MapStylePreference style) const
+{
+    if (isAvailable(style))
+        return title(style);
+    //: A map style (in the map's style menu and in Settings) that this build has no tiles for. %1 is the style's name.
+    return tr("%1 (not available)").arg(title(style));
+}
+
 } // namespace ostrevin

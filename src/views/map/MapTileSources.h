@@ -2,6 +2,7 @@
 
 #include "routedata/MapStylePreference.h"
 
+#include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QUrl>
@@ -27,6 +28,8 @@ struct MapTileSource {
 /// OpenStreetMap unless configured otherwise; satellite and hybrid need a
 /// configured provider, and a style without one shows the standard map.
 class MapTileSources {
+    Q_DECLARE_TR_FUNCTIONS(MapTileSources)
+
 public:
     MapTileSources() = default;
     MapTileSources(MapTileSource standard, MapTileSource satellite, MapTileSource hybrid);
@@ -41,6 +44,8 @@ public:
     /// Whether the style has tiles of its own (standard always counts as available:
     /// without tiles it is drawn as the placeholder map).
     bool isAvailable(MapStylePreference style) const;
+    /// The style's name where the user picks one: marked when it has no tiles here.
+    QString pickerTitle(MapStylePreference style) const;
     /// The tiles the style shows: its own, or the standard ones when it has none.
     MapTileSource source(MapStylePreference style) const;
 

@@ -315,15 +315,29 @@ void MapWidget::paintEvent(QPaintEvent* event)
 void MapWidget::paintPlaceholder(QPainter& painter)
 {
     const qreal ratio = devicePixelRatioF();
-    if (m_placeholder.isNull() || m_placeholder.deviceIndependentSize() != QSizeF(size()) ||
-        !qFuzzyCompare(m_placeholder.devicePixelRatio(), ratio) || m_placeholderDark != m_dark) {
-        m_placeholder = QPixmap((QSizeF(size()) * ratio).toSize());
+    if (m_placeholder.isNull() || !qFuzzyCompare(m_placeholder.devicePixelRatio(), ratio) ||
+        m_placeholderDark != m_dark) {
+        m_placeholder = QPixmap((QSizeF(MapPlaceholder::patternSize, MapPlaceholder::patternSize) * ratio).toSize());
         m_placeholder.setDevicePixelRatio(ratio);
-        QPainter background(&m_placeholder);
-        MapPlaceholder::paintBackground(background, size(), m_dark);
+        QPainter pattern(&m_placeholder);
+        MapPlaceholder::paintPattern(pattern, m_dark);
         m_placeholderDark = m_dark;
     }
-    painter.drawPixmap(0, 0, m_placeholder);
+    // Anchored to the world at the nearest whole zoom level, as tiles are, and
+    // scaled between levels. The offset is taken modulo one square: world pixels
+    // at high zoom are too large for the rasteriser's fixed-point coordinates.
+    const TileGrid grid = tileGrid(rect());
+    const double period = MapPlaceholder::patternSize * grid.scale;
+    const QPointF origin = grid.halfView - QPointF(std::fmod(grid.center.x() * grid.scale, period),
+                                                   std::fmod(grid.center.y() * grid.scale, period));
+    // A texture brush ignores the pixmap's pixel ratio: scale it down here.
+    const double scale = grid.scale / ratio;
+    QBrush brush(m_placeholder);
+    brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()).scale(scale, scale));
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(grid.scale - 1) > 1e-6);
+    painter.fillRect(rect(), brush);
+    painter.restore();
 }
 
 double MapWidget::pulse() const

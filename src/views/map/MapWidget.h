@@ -122,7 +122,7 @@ private:
     bool m_panning = false;
     QPointF m_pressPosition;
     QPointF m_lastPosition;
-    /// The placeholder drawn once per size and appearance, then copied.
+    /// The placeholder's square drawn once per appearance, then repeated.
     QPixmap m_placeholder;
     bool m_placeholderDark = false;
     QTimer m_wheelSettle;

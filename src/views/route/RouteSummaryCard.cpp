@@ -3,6 +3,7 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "routedata/TovrelFormat.h"
 #include "views/kit/Brand.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/MetricView.h"
@@ -25,7 +26,7 @@ using namespace kit;
 RouteSummaryCard::RouteSummaryCard(LocationPlannerViewModel& viewModel, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
-    m_name = new QLineEdit;
+    m_name = new ElidingLineEdit;
     m_name->setObjectName(QStringLiteral("routeName"));
     m_name->setFrame(false);
     m_name->setFont(textFont(TextStyle::Headline));

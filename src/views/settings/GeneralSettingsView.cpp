@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -73,8 +74,18 @@ GeneralSettingsView::GeneralSettingsView(LocationPlannerViewModel& viewModel, Se
         //: Settings › General › Units: tooltip.
         ->setToolTip(tr("Distances and speeds. Automatic follows your region settings."));
     //: Settings › General: label of the map style picker.
-    display->addLabeledRow(tr("Map style"), addPicker(QStringLiteral("mapStylePicker"), AppSettings::Key::mapStyle,
-                                                      rowsOf(allCases<MapStylePreference>())));
+    QComboBox* mapStyle =
+        addPicker(QStringLiteral("mapStylePicker"), AppSettings::Key::mapStyle, rowsOf(allCases<MapStylePreference>()));
+    // A style without tiles here is named so and cannot be picked, as in the map's own menu.
+    for (int row = 0; row < mapStyle->count(); ++row) {
+        const auto style = fromRaw<MapStylePreference>(mapStyle->itemData(row).toString());
+        if (!style || m_options.tileSources.isAvailable(*style))
+            continue;
+        mapStyle->setItemText(row, m_options.tileSources.pickerTitle(*style));
+        if (auto* model = qobject_cast<QStandardItemModel*>(mapStyle->model()))
+            model->item(row)->setEnabled(false);
+    }
+    display->addLabeledRow(tr("Map style"), mapStyle);
 
     //: Settings › General: section of the defaults that new routes start with.
     SettingsSection* routes = form->addSection(tr("New routes"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "routedata/AppSettings.h"
+#include "views/map/MapTileSources.h"
 
 #include <QPointer>
 #include <QString>
@@ -31,6 +32,8 @@ public:
         QString launchedWith;
         /// Starts the relauncher and quits the application.
         std::function<void()> relaunch;
+        /// The map styles this build has tiles for, as the map's style menu has them.
+        MapTileSources tileSources = MapTileSources::configured();
     };
 
     GeneralSettingsView(LocationPlannerViewModel& viewModel, SettingsStore& settings, Options options,
