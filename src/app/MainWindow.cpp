@@ -67,7 +67,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     m_stack->setObjectName(QStringLiteral("rootView"));
     // The setup screen tells its owner when the runtime became installed; the
     // device check that follows needs no progress display.
-    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(false, false); });
+    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(); });
     m_stack->addWidget(m_setup);
     setCentralWidget(m_stack);
 

@@ -104,7 +104,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.device = m_device.get();
     deps.telegramAlertService = m_telegram.get();
     deps.telegramTokenStore = tokenStore;
-    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, true);
+    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
 
     m_runtime = std::make_unique<RuntimeInstaller>(RuntimeInstaller::Configuration::standard(paths));
     // The manifest is read before the window first shows, so the setup screen

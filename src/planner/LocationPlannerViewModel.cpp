@@ -12,8 +12,7 @@
 
 namespace ostrevin {
 
-LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
-                                                   QObject* parent)
+LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
       m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
       m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>())
@@ -56,7 +55,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
-    if (startsServices)
+    if (services == Services::start)
         startNetworkMonitoring();
     startWatchingDeviceAttachment();
 
@@ -73,8 +72,8 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     m_mapPresentation->updateRoute(m_draft->points());
     syncMapInteractionPresentation();
 
-    if (startsServices) {
-        refreshHelperStatus(false, false);
+    if (services == Services::start) {
+        refreshHelperStatus();
         loadTelegramTokenWithoutBlockingLaunch();
     }
 }

@@ -104,9 +104,11 @@ public:
         transitBit = PlannedRouteStep::transit,
     };
 
-    /// Runs the whole start-up. With startsServices false the network monitor,
-    /// the first device check and the bot-token read are not started (tests).
-    explicit LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices = true,
+    /// Whether start-up begins the network monitor, the first device check and the
+    /// bot-token read; tests leave them stopped.
+    enum class Services { start, leaveStopped };
+    /// Runs the whole start-up.
+    explicit LocationPlannerViewModel(const Dependencies& dependencies, Services services = Services::start,
                                       QObject* parent = nullptr);
     /// Cancels every stored task, stops the network monitor and ends the keep-awake
     /// activity. Writes nothing and stops no device process.
@@ -224,7 +226,9 @@ public:
     static QString summary(const QString& description);
 
     // Route draft (_Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
-    void selectPlace(const RoutePoint& point, bool focus);
+    /// Whether the map moves to what was selected.
+    enum class MapFraming { frameSelection, keepCamera };
+    void selectPlace(const RoutePoint& point, MapFraming framing);
     void addSavedLocationToRoute(const SavedLocation& location);
     void removePoint(const RoutePoint& point);
     void movePoint(const RoutePoint& point, int direction);
@@ -249,7 +253,14 @@ public:
 
     // Operations of the holding core that later parts fill in.
     /// Starts a device-status check unless one cannot run now.
-    void refreshHelperStatus(bool showProgress, bool verifyLocationReadiness);
+    /// Both off unless named (no member initializers: this is a default argument below).
+    struct DeviceCheckOptions {
+        /// The device shows as busy and being checked while it runs (the user asked for it).
+        bool showProgress;
+        /// Also asks the iPhone whether it is ready; an iPhone that is not counts as an interruption.
+        bool verifyLocationReadiness;
+    };
+    void refreshHelperStatus(DeviceCheckOptions options = {});
     /// Sets and holds one point on the iPhone.
     void pushPointToIPhone(const RoutePoint& point);
     /// Starts the repeating Telegram messages of an open incident.
@@ -299,8 +310,9 @@ public:
     void handleMapClick(double latitude, double longitude);
     /// A place picked in the start or destination address field; plans once both
     /// ends are known.
-    void setRouteEndpoint(const RoutePoint& point, bool isStart);
-    void clearRouteEndpoint(bool isStart);
+    enum class RouteEnd { start, destination };
+    void setRouteEndpoint(const RoutePoint& point, RouteEnd end);
+    void clearRouteEndpoint(RouteEnd end);
     /// Plans again between the draft's ends under the route's name.
     void replanRoute();
     /// Appends a point; the same place as the last point is refused with a notice.
@@ -390,7 +402,8 @@ private:
     void handleTelegramAlertsEnabledChange(bool previous);
 
     // Draft (_Draft.cpp).
-    bool appendRoutePoint(const RoutePoint& point, bool focusAfterAdd);
+    /// Every accepted point is framed.
+    bool appendRoutePoint(const RoutePoint& point);
     void syncMapInteractionPresentation();
     void saveCurrentRouteToHistory();
     void showDraft(const QList<RoutePoint>& points);
@@ -422,9 +435,9 @@ private:
 
     // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     bool showProgress, bool verifyLocationReadiness, CancelToken token);
-    void applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness);
-    void finishDeviceCheck(bool showProgress);
+                                     DeviceCheckOptions options, CancelToken token);
+    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
+    void finishDeviceCheck(DeviceCheckOptions options);
     static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      LocationHelper helper, CancelToken token);
     static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
@@ -453,7 +466,9 @@ private:
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
+    enum class LockCounters { reset, keep };
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
@@ -462,7 +477,7 @@ private:
     /// (the point stays restored, and the next check or preparation tries again).
     static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                CancelToken token);
-    void stopLocationLock(bool clearPoint);
+    void stopLocationLock();
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
     QCoro::Task<> refreshLocationLockNow();

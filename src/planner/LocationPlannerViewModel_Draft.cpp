@@ -96,7 +96,7 @@ void LocationPlannerViewModel::showDraft(const QList<RoutePoint>& points)
     setPoints(points);
 }
 
-void LocationPlannerViewModel::selectPlace(const RoutePoint& point, bool focus)
+void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming framing)
 {
     if (!canEditRouteDraft())
         return;
@@ -110,14 +110,13 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, bool focus)
     m_draft->setSelectedRouteAlternativeID(std::nullopt);
     m_draft->setAddressRouteMessage(QString());
     setRouteName(point.name);
-    if (focus)
+    if (framing == MapFraming::frameSelection)
         focusRoute();
     sendPointIfNeeded(point);
 }
 
-bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point, bool focusAfterAdd)
+bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point)
 {
-    Q_UNUSED(focusAfterAdd) // every accepted point is framed
     if (!canEditRouteDraft())
         return false;
     if (!m_draft->points().isEmpty()) {
@@ -147,7 +146,7 @@ void LocationPlannerViewModel::addSavedLocationToRoute(const SavedLocation& loca
     // that remove and move act on one at a time.
     RoutePoint point = location.point;
     point.id = QUuid::createUuid();
-    appendRoutePoint(point, true);
+    appendRoutePoint(point);
 }
 
 void LocationPlannerViewModel::removePoint(const RoutePoint& point)

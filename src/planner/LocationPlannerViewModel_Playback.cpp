@@ -72,7 +72,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     m_routePlaybackID.reset();
     m_routePlaybackConfirmedID.reset();
-    stopLocationLock(true);
+    stopLocationLock();
     markLocationResetPending(false);
 
     run.id = QUuid::createUuid();
@@ -183,7 +183,7 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
     m_hasConfirmedLocationLock = confirmed;
-    startLocationLock(last, m_lockedHelper.value_or(run.helper), true);
+    startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
     setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
@@ -203,7 +203,7 @@ void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
     } else {
         const RoutePoint live = *m_routeLivePoint;
         m_hasConfirmedLocationLock = false;
-        startLocationLock(live, m_lockedHelper.value_or(run.helper), false);
+        startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         setDeviceActionMessage(routeStoppedMessage(live));
     }
@@ -224,7 +224,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         m_hasConfirmedLocationLock = true;
         setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
         reportLocationIncidentIfNeeded(summary(description), keep);
-        startLocationLock(keep, m_lockedHelper.value_or(run.helper), false);
+        startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
         setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
@@ -232,7 +232,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
         m_hasConfirmedLocationLock = true;
-        startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), false);
+        startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Starting the route failed, and the previous location may no longer be held. %1")
@@ -336,14 +336,14 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         vm->setLastPushedPointName(hold->name);
         vm->setLastPushedPointID(hold->id);
         vm->m_hasConfirmedLocationLock = true;
-        vm->startLocationLock(*hold, used, false);
+        vm->startLocationLock(*hold, used, LockCounters::keep);
         vm->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
         const QString description = errorDescription(error);
         vm->m_hasConfirmedLocationLock = false;
-        vm->startLocationLock(*hold, *helper, false);
+        vm->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
         vm->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.

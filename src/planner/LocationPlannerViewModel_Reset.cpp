@@ -35,7 +35,7 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = m_locationLockTask.cancel();
-    stopLocationLock(true);
+    stopLocationLock();
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     markLocationResetPending(true);
     setIPhoneRouteRunning(false);

@@ -115,14 +115,15 @@ void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>&
     m_draft->setAddressRouteMessage(QString());
 }
 
-void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool isStart)
+void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
     m_placeNameTask.cancel();
     // The other end as the user sees it: the planned line's end once there is one.
-    const std::optional<RoutePoint> start = isStart ? point : m_draft->routeStartDisplayPoint();
-    const std::optional<RoutePoint> destination = isStart ? m_draft->routeDestinationDisplayPoint() : point;
+    const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination =
+        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : point;
     replaceRouteEnds(start, destination);
     if (start && destination) {
         showDraft({*start, *destination});
@@ -134,12 +135,13 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool is
     focusRoute();
 }
 
-void LocationPlannerViewModel::clearRouteEndpoint(bool isStart)
+void LocationPlannerViewModel::clearRouteEndpoint(RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
-    const std::optional<RoutePoint> start = isStart ? std::nullopt : m_draft->routeStartDisplayPoint();
-    const std::optional<RoutePoint> destination = isStart ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
+    const std::optional<RoutePoint> start = end == RouteEnd::start ? std::nullopt : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination =
+        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
     replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
     showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
@@ -163,7 +165,7 @@ void LocationPlannerViewModel::addRoutePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
-    if (!appendRoutePoint(point, true)) {
+    if (!appendRoutePoint(point)) {
         //: Alert message.
         setNotice(tr("This point is already the last point of the route."));
     }

@@ -14,7 +14,7 @@ void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
     const std::optional<RoutePoint> point = clickedPoint(tr("Selected place"), latitude, longitude);
     if (!point)
         return;
-    selectPlace(*point, false);
+    selectPlace(*point, MapFraming::keepCamera);
     if (m_autoSendOnAdd || !m_isOnline)
         return;
     const CancelToken token = m_placeNameTask.replace();

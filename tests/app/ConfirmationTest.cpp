@@ -69,7 +69,8 @@ protected:
     /// Selects a place named Home away from the saved Home, whose star then asks.
     void selectAnotherHome()
     {
-        vm->selectPlace(makePoint(QStringLiteral("Home"), 48.2, 16.37), false);
+        vm->selectPlace(makePoint(QStringLiteral("Home"), 48.2, 16.37),
+                        LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_TRUE(QTest::qWaitFor([&] { return placePanel().card() && star(); }, 2000));
     }
 };
@@ -81,7 +82,7 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
     AppSettings::setLockedPoint(makePoint(QStringLiteral("Held"), 50.0875, 14.4213), *settings);
     build();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     star()->click();
     ASSERT_EQ(vm->library().savedLocations().size(), 1);
     vm->loadSavedRoute(route(QStringLiteral("Trip"), 2));
@@ -140,7 +141,7 @@ TEST_F(ConfirmationTest, TheStarOfASecondPlaceOfTheSameNameAsksBeforeReplacingTh
 {
     build();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 2000));
     QTest::mouseClick(star(), Qt::LeftButton);
     ASSERT_EQ(vm->library().savedLocations().size(), 1);

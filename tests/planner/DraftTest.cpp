@@ -74,7 +74,7 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
         EXPECT_FALSE(model.canEditRouteDraft());
         EXPECT_FALSE(model.mapPresentation().canEdit());
         EXPECT_FALSE(A::appendRoutePoint(model, makePoint(QStringLiteral("C"), 3, 3)));
-        model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
+        model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), LocationPlannerViewModel::MapFraming::frameSelection);
         model.selectPlaceAt(5, 5);
         model.removePoint(a);
         model.movePoint(a, 1);
@@ -95,7 +95,7 @@ TEST_F(DraftTest, AVerificationOfTheHeldPointLeavesEditingOpenButHoldsDeviceActi
     EXPECT_TRUE(model.canEditRouteDraft());
     EXPECT_TRUE(model.mapPresentation().canEdit());
     EXPECT_FALSE(model.canChangeIPhoneLocation());
-    model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
+    model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), LocationPlannerViewModel::MapFraming::frameSelection);
     ASSERT_EQ(model.draft().points().size(), 1);
     model.pushLastPointToIPhone();
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
@@ -106,7 +106,7 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     auto& model = build();
     A::setPoints(model, {makePoint(QStringLiteral("A"), 1, 1), makePoint(QStringLiteral("B"), 2, 2)});
     const RoutePoint place = makePoint(QStringLiteral("Vyšehrad"), 50.064, 14.418);
-    model.selectPlace(place, true);
+    model.selectPlace(place, LocationPlannerViewModel::MapFraming::frameSelection);
     EXPECT_EQ(model.draft().points(), QList<RoutePoint>{place});
     EXPECT_EQ(model.draft().routeStartPoint(), place);
     EXPECT_FALSE(model.draft().routeDestinationPoint().has_value());
@@ -120,7 +120,8 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     EXPECT_TRUE(device.calls().isEmpty());
 
     model.setAutoSendOnAdd(true);
-    model.selectPlace(makePoint(QStringLiteral("Petřín"), 50.08, 14.39), false);
+    model.selectPlace(makePoint(QStringLiteral("Petřín"), 50.08, 14.39),
+                      LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_EQ(model.deviceActionMessage(),
               QStringLiteral("Point Petřín is added. You can set the location once iPhone is ready."));
 }
@@ -142,7 +143,7 @@ TEST_F(DraftTest, MoveRemoveAndRename)
 
     // Renaming a longer draft renames the last point and a matching end, not the route.
     model.setRouteName(QStringLiteral("Trip"));
-    model.selectPlace(c, false);
+    model.selectPlace(c, LocationPlannerViewModel::MapFraming::keepCamera);
     A::setPoints(model, {b, a, c});
     model.renameSelectedPoint(QStringLiteral("   "));
     model.renameSelectedPoint(QStringLiteral("C"));
@@ -160,7 +161,7 @@ TEST_F(DraftTest, MoveRemoveAndRename)
     EXPECT_EQ(model.draft().points().size(), 2);
     EXPECT_TRUE(model.draft().routeStartPoint().has_value());
 
-    model.selectPlace(a, false);
+    model.selectPlace(a, LocationPlannerViewModel::MapFraming::keepCamera);
     model.renameSelectedPoint(QStringLiteral("Home"));
     EXPECT_EQ(model.draft().routeName(), QStringLiteral("Home"));
 }
@@ -237,7 +238,7 @@ TEST_F(DraftTest, ResetAndClearKeepTheRouteSettings)
 {
     auto& model = build();
     model.setRouteName(QStringLiteral("Trip"));
-    model.selectPlace(makePoint(QStringLiteral("A"), 1, 1), false);
+    model.selectPlace(makePoint(QStringLiteral("A"), 1, 1), LocationPlannerViewModel::MapFraming::keepCamera);
     model.setRouteName(QStringLiteral("Trip"));
     model.resetMapRouteSelection();
     EXPECT_TRUE(model.draft().points().isEmpty());

@@ -68,7 +68,7 @@ protected:
         deps.scheduler = &scheduler;
         deps.device = controller.get();
         deps.telegramAlertService = &service;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setBotToken(*vm, QStringLiteral("123456789:AAE-x_Yz0"));
         vm->setTelegramChatID(QStringLiteral("42"));
         vm->setTelegramAlertsEnabled(true);
@@ -95,7 +95,7 @@ protected:
 TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
 
@@ -138,7 +138,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     model.pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
     ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
@@ -175,7 +175,7 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
 

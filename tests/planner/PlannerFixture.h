@@ -71,7 +71,7 @@ struct PlannerTestAccess {
     static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
     {
-        return vm.appendRoutePoint(point, true);
+        return vm.appendRoutePoint(point);
     }
     // Device status and location reset.
     /// Puts a playback run into the view model's playback slot, as route playback does.
@@ -99,9 +99,9 @@ struct PlannerTestAccess {
                                   bool confirmed)
     {
         vm.m_hasConfirmedLocationLock = confirmed;
-        vm.startLocationLock(point, helper, true);
+        vm.startLocationLock(point, helper, LocationPlannerViewModel::LockCounters::reset);
     }
-    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(true); }
+    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(); }
     /// A verification started outside the watch loop, as the end of a playback starts one.
     static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
@@ -218,9 +218,10 @@ protected:
         return deps;
     }
 
-    LocationPlannerViewModel& build(bool startsServices = false)
+    LocationPlannerViewModel&
+    build(LocationPlannerViewModel::Services services = LocationPlannerViewModel::Services::leaveStopped)
     {
-        vm = std::make_unique<LocationPlannerViewModel>(dependencies(), startsServices);
+        vm = std::make_unique<LocationPlannerViewModel>(dependencies(), services);
         return *vm;
     }
 

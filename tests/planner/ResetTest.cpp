@@ -127,7 +127,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
                 std::make_exception_ptr(DeviceLocationError::commandFailed(u"clear"_s, u"No device."_s));
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, c.available ? readyStatus() : notReady);
         PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
         vm->clearIPhoneLocation();
@@ -168,7 +168,7 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         scripted.preparedStatus = ready;
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, ready);
         PlannerTestAccess::startLocationLock(*vm, makePoint(u"Home"_s, 50, 14), *ready.helper, true);
         scripted.holdAnswers(true);
@@ -262,7 +262,7 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
     settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), u"42"_s);
     auto deps = dependencies();
     deps.telegramTokenStore = &tokens;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     vm->setLockRefreshIntervalSeconds(40);
     vm->loadTelegramTokenWithoutBlockingLaunch();
 

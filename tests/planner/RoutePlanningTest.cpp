@@ -43,7 +43,7 @@ protected:
     {
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = osrm.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         return *vm;
     }
 
@@ -316,7 +316,7 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     auto& model = buildPlanner();
 
     // A destination alone, then a click for the start: planned without a preferred name.
-    model.setRouteEndpoint(brno, false);
+    model.setRouteEndpoint(brno, LocationPlannerViewModel::RouteEnd::destination);
     EXPECT_EQ(model.draft().points(), QList<RoutePoint>{brno});
     EXPECT_EQ(model.draft().routeName(), QStringLiteral("Brno"));
     EXPECT_EQ(model.mapPresentation().cameraPosition().center, (RouteMapPresentation::Coordinate{50.1, 14.1}));
@@ -330,7 +330,7 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     // Both ends from the address fields: named after them.
     server.setReply("GET", routePath(50, 14, 50.003, 14.003),
                     FakeHttpReply::json(osrmReply({{}, {.summary = "E50", .offset = 0.5}})));
-    model.setRouteEndpoint(praha, true);
+    model.setRouteEndpoint(praha, LocationPlannerViewModel::RouteEnd::start);
     ASSERT_TRUE(planningEnds(model));
     EXPECT_EQ(model.draft().routeName(), QStringLiteral("Praha – Brno"));
     EXPECT_EQ(model.draft().mapDisplayPoints(),
@@ -363,7 +363,7 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
 
     // Clearing the start keeps the planned line's last point, and plans nothing.
     const RoutePoint end = model.draft().points().last();
-    model.clearRouteEndpoint(true);
+    model.clearRouteEndpoint(LocationPlannerViewModel::RouteEnd::start);
     EXPECT_EQ(model.draft().points(), QList<RoutePoint>{end});
     EXPECT_FALSE(model.draft().routeStartPoint().has_value());
     EXPECT_EQ(model.draft().routeDestinationPoint(), end);
@@ -374,7 +374,7 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     EXPECT_EQ(model.notice(), QStringLiteral("This point is already the last point of the route."));
 
     // Planning needs both ends.
-    model.clearRouteEndpoint(false);
+    model.clearRouteEndpoint(LocationPlannerViewModel::RouteEnd::destination);
     model.setNotice(std::nullopt);
     model.replanRoute();
     EXPECT_EQ(model.notice(), QStringLiteral("Choose a start and destination on the map first."));

@@ -17,7 +17,7 @@ TEST_F(SelectionTest, AClickOfflineKeepsTheGenericNameAndLooksNothingUp)
     FakeNetworkMonitor offline(false);
     auto deps = dependencies();
     deps.networkMonitor = &offline;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, true);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
     ManualClock::runPostedEvents();
     ASSERT_FALSE(vm->isOnline());
     vm->selectPlaceAt(50.0755, 14.4378);
@@ -48,7 +48,7 @@ TEST_F(SelectionTest, TheLookedUpNameRenamesOnlyThePointStillShown)
         FakeReverseGeocoder lookups;
         auto deps = dependencies();
         deps.reverseGeocoder = &lookups;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         vm->selectPlaceAt(50.0865, 14.4114);
         ASSERT_EQ(lookups.lookups().size(), 1);
         c.meanwhile(*vm);

@@ -127,7 +127,7 @@ TEST_F(StartupTest, NetworkChangesAreLoggedOncePerChange)
     FakeNetworkMonitor offline(false);
     auto deps = dependencies();
     deps.networkMonitor = &offline;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, true);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
     // The monitor's first report is handled after the launch, so it is logged after it.
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     ManualClock::runPostedEvents();

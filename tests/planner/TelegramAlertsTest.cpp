@@ -35,7 +35,7 @@ protected:
         auto deps = dependencies();
         deps.telegramAlertService = &service;
         deps.telegramTokenStore = &tokens;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         Access::setBotToken(*vm, botToken);
         vm->setTelegramChatID(QStringLiteral("42"));
         vm->setTelegramAlertsEnabled(true);
@@ -277,7 +277,7 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     auto deps = dependencies();
     deps.telegramAlertService = &service;
     deps.telegramTokenStore = &tokens;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     vm->setTelegramChatID(QStringLiteral("42"));
     vm->setTelegramAlertsEnabled(true);
     vm->loadTelegramTokenWithoutBlockingLaunch();

@@ -12,7 +12,7 @@ protected:
     {
         auto deps = dependencies();
         deps.telegramTokenStore = &tokens;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         return *vm;
     }
 

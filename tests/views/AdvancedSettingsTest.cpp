@@ -260,7 +260,7 @@ TEST_F(AdvancedSettingsTest, ASecondExportWhileASaveDialogIsOpenIsRefusedWithANo
 {
     open();
     logSome(2);
-    vm->selectPlace(makePoint(u"Prague"_s, 50.08, 14.42), false);
+    vm->selectPlace(makePoint(u"Prague"_s, 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     dialogs.holdOpen();
     child<QPushButton>(u"exportLog"_s)->click();
     ASSERT_EQ(dialogs.requests().size(), 1);

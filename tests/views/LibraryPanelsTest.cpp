@@ -231,11 +231,11 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
     EXPECT_EQ(row(u"Commute"_s)->findChild<kit::IconButton*>()->toolTip(), u"Start route"_s);
 
     // A location entry: its button sets the point and shows the place panel.
-    vm->selectPlace(home, false);
+    vm->selectPlace(home, LocationPlannerViewModel::MapFraming::keepCamera);
     vm->pushLastPointToIPhone();
     ASSERT_TRUE(eventually([&] { return vm->lockedPoint().has_value() && !vm->isDeviceBusy(); }));
     QTRY_VERIFY_WITH_TIMEOUT(panel.findChildren<kit::LibraryRow*>().size() == 2, 5000);
-    vm->selectPlace(office, false);
+    vm->selectPlace(office, LocationPlannerViewModel::MapFraming::keepCamera);
     kit::IconButton* setLocation = row(u"Home"_s)->findChild<kit::IconButton*>();
     EXPECT_EQ(setLocation->toolTip(), u"Set location"_s);
     ASSERT_TRUE(eventually([&] { return setLocation->isEnabled(); }));

@@ -86,7 +86,8 @@ TEST_F(PlacePanelTest, SetLocationIsEnabledOnlyForASelectedPointOnAFreeReadyIPho
         PlacePanel& shown = show(noPlaces);
         PlannerTestAccess::setHelperStatus(*vm, readyStatus());
         if (c.selected)
-            vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+            vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14),
+                            LocationPlannerViewModel::MapFraming::keepCamera);
         c.state(*vm);
         EXPECT_EQ(shown.setLocationButton()->isEnabled(), c.enabled);
         const bool editable = vm->canEditRouteDraft();
@@ -146,7 +147,7 @@ TEST_F(PlacePanelTest, TheBlockerNoticeExplainsAndOpensTheDevicePopover)
 TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(QStringLiteral("Old"), 50, 14), false);
+    vm->selectPlace(makePoint(QStringLiteral("Old"), 50, 14), LocationPlannerViewModel::MapFraming::keepCamera);
     SelectedPlaceCard* card = shown.card();
     ASSERT_NE(card, nullptr);
     QLineEdit* name = card->nameField();
@@ -187,7 +188,7 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
 TEST_F(PlacePanelTest, ThePinIsLiveOnlyWithinAMillionthOfADegreeOfTheHeldPoint)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+    vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_FALSE(shown.card()->isPinLive()) << "nothing held";
     struct Case {
         double latitude;
@@ -295,7 +296,7 @@ TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
 TEST_F(PlacePanelTest, ARenameRefusedWhileEditingIsLockedPutsThePointsNameBack)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(u"Old"_qs, 50.08, 14.42), false);
+    vm->selectPlace(makePoint(u"Old"_qs, 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     ASSERT_NE(shown.card(), nullptr);
     QLineEdit* name = shown.card()->nameField();
     QTest::mouseClick(name, Qt::LeftButton);
@@ -324,7 +325,7 @@ TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
                           Case{"two millionths apart", 50.087502, false}}) {
         SCOPED_TRACE(c.name);
         PlannerTestAccess::holdPoint(*vm, makePoint(u"Held"_qs, c.heldLatitude, 14.4213), true);
-        vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), false);
+        vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_NE(shown.card(), nullptr);
         EXPECT_EQ(shown.card()->isPinLive(), c.live);
         const QList<MapMark> marks = MapMark::forDraft(vm->draft().points(), vm->routeLivePoint(), vm->lockedPoint());

@@ -143,7 +143,8 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     EXPECT_NEAR(map.map().camera().center.latitude, first.center.latitude, 1e-9);
     EXPECT_GE(map.map().visibleRegion().longitudeDelta, first.longitudeDelta * (1 - 1e-9));
 
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), true);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::frameSelection);
     EXPECT_NEAR(map.map().camera().center.latitude, 41.9028, 1e-9);
     EXPECT_NEAR(map.map().camera().center.longitude, 12.4964, 1e-9);
 
@@ -181,7 +182,8 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     EXPECT_TRUE(map.map().accessibleDescription().isEmpty());
 
     vm->windowState().setSection(AppSection::place);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_FALSE(map.banner().isVisible());
     EXPECT_TRUE(map.controls().zoomToRouteButton()->isEnabled());
     EXPECT_EQ(map.map().accessibleDescription(), QStringLiteral("Click to choose a place."));
@@ -226,7 +228,8 @@ TEST_F(RouteMapViewTest, TheControlsShadowLetsClicksAndDragsThroughToTheMap)
     QTest::mouseRelease(window, Qt::LeftButton, {}, shadowLeft - QPoint(200, 0));
     EXPECT_EQ(clicks.size(), 2);
     EXPECT_GT(map.map().camera().center.longitude, before.center.longitude);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::keepCamera);
     QTest::mouseClick(window, Qt::LeftButton, {},
                       controls.zoomToRouteButton()->mapTo(&map, controls.zoomToRouteButton()->rect().center()));
     EXPECT_EQ(zooms.size(), 1);

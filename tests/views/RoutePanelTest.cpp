@@ -92,7 +92,7 @@ protected:
     {
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = osrm.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         A::setHelperStatus(*vm, readyStatus());
         panel = std::make_unique<RoutePanel>(*vm, search);
         panel->resize(308, 900);
@@ -105,8 +105,9 @@ protected:
     /// Picks both ends, which plans at once; three alternatives come back.
     void planRoute()
     {
-        vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
-        vm->setRouteEndpoint(makePoint(QStringLiteral("Work"), 50.1, 14.1), false);
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Work"), 50.1, 14.1),
+                             LocationPlannerViewModel::RouteEnd::destination);
         ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
         ASSERT_EQ(vm->draft().routeAlternatives().size(), 3);
     }
@@ -362,7 +363,7 @@ TEST_F(RoutePanelTest, ADismissedQuestionRemovesNothingLater)
 TEST_F(RoutePanelTest, ResettingAlonePointNeedsNoConfirmation)
 {
     RoutePanel& shown = show();
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
     ASSERT_EQ(vm->draft().points().size(), 1);
     shown.resetButton()->click();
     EXPECT_EQ(confirmation(), nullptr);
@@ -612,10 +613,11 @@ TEST_F(RoutePanelTest, ASlowSearchDoesNotReplaceWhatWasChosenMeanwhile)
         bool onARoute;
     };
     const Case cases[] = {
-        {"start", [](RoutePanel& p) { return p.startField(); }, [&] { vm->setRouteEndpoint(clicked, true); },
+        {"start", [](RoutePanel& p) { return p.startField(); },
+         [&] { vm->setRouteEndpoint(clicked, LocationPlannerViewModel::RouteEnd::start); },
          [&] { return nameOf(vm->draft().routeStartDisplayPoint()); }, "Clicked", false},
         {"destination", [](RoutePanel& p) { return p.destinationField(); },
-         [&] { vm->setRouteEndpoint(clicked, false); },
+         [&] { vm->setRouteEndpoint(clicked, LocationPlannerViewModel::RouteEnd::destination); },
          [&] { return nameOf(vm->draft().routeDestinationDisplayPoint()); }, "Clicked", false},
         {"add point", [](RoutePanel& p) { return p.addPointField(); },
          [&] { vm->loadSavedRoute(savedRoute(QStringLiteral("Other"), line(2))); },
@@ -648,7 +650,7 @@ TEST_F(RoutePanelTest, TypingSurvivesABackgroundCheckThatDisablesTheFields)
     FixedPlaceSearchService places{
         {{QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27}}};
     RoutePanel& shown = show(places);
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
     PlaceSearchField* start = shown.startField();
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(start->lineEdit()->hasFocus());
@@ -677,7 +679,7 @@ TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
     photonServer.setReply("GET", "/api", slow);
     PhotonPlaceSearchService photon(http, photonServer.url());
     RoutePanel& shown = show(photon);
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
     PlaceSearchField* start = shown.startField();
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -791,7 +793,7 @@ TEST_F(RoutePanelTest, ANameTooLongBesideTheScrollBarEndsInAnEllipsisUntilEdited
     EXPECT_EQ(field->shownText(), name);
     field->clearFocus();
     EXPECT_EQ(field->shownText(), elided);
-    EXPECT_EQ(vm->routeName(), name);
+    EXPECT_EQ(vm->draft().routeName(), name);
 }
 
 TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)

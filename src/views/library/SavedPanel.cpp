@@ -106,7 +106,7 @@ void SavedPanel::addLocationRow(const SavedLocation& location)
     QAction* send = menu->addAction(sendTitle, this, [&vm, point] { vm.pushPointToIPhone(point); });
     send->setProperty(library::changeGateProperty, true);
     QAction* load = menu->addAction(tr("Load on the map"), this, [&vm, &windowState, point] {
-        vm.selectPlace(point, true);
+        vm.selectPlace(point, LocationPlannerViewModel::MapFraming::frameSelection);
         windowState.setSection(AppSection::place);
     });
     load->setProperty(library::editGateProperty, true);

@@ -155,7 +155,7 @@ void PlacePanel::searchPicked(const RoutePoint& point)
     const std::optional<QUuid> current = selected ? std::optional(selected->id) : std::nullopt;
     if (current != m_pointAtSearchStart)
         return;
-    m_viewModel.selectPlace(point, true);
+    m_viewModel.selectPlace(point, LocationPlannerViewModel::MapFraming::frameSelection);
 }
 
 void PlacePanel::refreshSelection()
@@ -204,8 +204,9 @@ void PlacePanel::rebuildSavedLocations()
         auto* row = new LibraryRow("star"_symbol, location.name,
                                    place::coordinateText(location.point.latitude, location.point.longitude));
         row->setRowEnabled(m_viewModel.canEditRouteDraft());
-        connect(row, &LibraryRow::activated, this,
-                [this, point = location.point] { m_viewModel.selectPlace(point, true); });
+        connect(row, &LibraryRow::activated, this, [this, point = location.point] {
+            m_viewModel.selectPlace(point, LocationPlannerViewModel::MapFraming::frameSelection);
+        });
         m_savedRows->addRow(row);
     }
     m_savedBox->layout()->addWidget(m_savedRows);

@@ -182,15 +182,17 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     m_destination->setObjectName(QStringLiteral("destinationField"));
     for (PlaceSearchField* field : {m_start, m_destination}) {
         const bool isStart = field == m_start;
+        const auto end =
+            isStart ? LocationPlannerViewModel::RouteEnd::start : LocationPlannerViewModel::RouteEnd::destination;
         connect(field, &PlaceSearchField::resolutionStarted, this,
                 [this, isStart] { (isStart ? m_startAtSearch : m_destinationAtSearch) = endpointID(isStart); });
-        connect(field, &PlaceSearchField::picked, this, [this, isStart](const RoutePoint& point) {
+        connect(field, &PlaceSearchField::picked, this, [this, isStart, end](const RoutePoint& point) {
             // A slow search must not replace an end chosen since it began (a map
             // click, a loaded route): it applies only over the end it was meant to replace.
             if (endpointID(isStart) == (isStart ? m_startAtSearch : m_destinationAtSearch))
-                m_viewModel.setRouteEndpoint(point, isStart);
+                m_viewModel.setRouteEndpoint(point, end);
         });
-        connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
+        connect(field, &PlaceSearchField::cleared, this, [this, end] { m_viewModel.clearRouteEndpoint(end); });
         connect(field, &PlaceSearchField::failed, this,
                 [this](const QString& message) { m_viewModel.setNotice(message); });
     }
