@@ -57,11 +57,13 @@ class TelegramAlertService;
 class TelegramTokenStore;
 class WorkerPool;
 
-/// The one central state object of the application: the route draft, the device
-/// and holding state, the Telegram alert settings and the event log, with the
-/// operations the windows, panels and menus call. Everything lives on the GUI
-/// thread; background flows are coroutines kept in task slots and cancelled when
-/// the object goes.
+/// The one object with the operations the windows, panels and menus call. It
+/// owns the parts that hold state and emit their own change signals (the route
+/// draft, the library, the Telegram settings, the window state, the map
+/// presentation: views connect to the part they show) and holds the device,
+/// holding and event-log state itself. Everything lives on the GUI thread;
+/// background flows are coroutines kept in task slots and cancelled when the
+/// object goes.
 ///
 /// The class is one QObject split into files by concern, each named
 /// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds the state,
