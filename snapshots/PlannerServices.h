@@ -128,7 +128,8 @@ public:
             deps.alarmPresenter = &m_alarm;
             deps.device = m_device;
             deps.directions = directions;
-            m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
+            m_viewModel =
+                std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         }
         return *m_viewModel;
     }

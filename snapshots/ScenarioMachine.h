@@ -74,7 +74,7 @@ struct ScenarioMachine {
         deps.fileDialogs = &dialogs;
         deps.alarmPresenter = &alarm;
         deps.device = phone ? phone : &device;
-        viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
+        viewModel = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder;
         runtime = std::make_unique<RuntimeInstaller>(configuration);

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     deps.fileDialogs = &dialogs;
     deps.alarmPresenter = &alarms;
     deps.device = &controller;
-    auto vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    auto vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
 
     LocationHelperStatus ready;
     ready.helper = LocationHelper{};

@@ -47,7 +47,10 @@ int main(int argc, char** argv)
     DeviceLocationController controller;
     ProcessCancellationState cancellation;
     const QUrl trueTool = QUrl::fromLocalFile(QStringLiteral("/bin/true"));
-    const auto viaRunner = [&] { controller.executeLocked(trueTool, {}, 15, QUuid::createUuid(), cancellation, true); };
+    const auto viaRunner = [&] {
+        controller.executeLocked(trueTool, {}, 15, QUuid::createUuid(), cancellation,
+                                 DeviceLocationController::ProcessTracking::asActiveProcess);
+    };
     const auto bare = [] {
         char program[] = "/bin/true";
         char* args[] = {program, nullptr};
@@ -71,10 +74,10 @@ int main(int argc, char** argv)
         clearRefs.write("5");
     clearRefs.close();
     const long idle = statusKilobytes("VmRSS");
-    const ProcessOutput output =
-        controller.executeLocked(QUrl::fromLocalFile(QStringLiteral("/bin/sh")),
-                                 {QStringLiteral("-c"), QStringLiteral("head -c 104857600 /dev/zero")}, 120,
-                                 QUuid::createUuid(), cancellation, true);
+    const ProcessOutput output = controller.executeLocked(
+        QUrl::fromLocalFile(QStringLiteral("/bin/sh")),
+        {QStringLiteral("-c"), QStringLiteral("head -c 104857600 /dev/zero")}, 120, QUuid::createUuid(), cancellation,
+        DeviceLocationController::ProcessTracking::asActiveProcess);
     const long peak = statusKilobytes("VmHWM");
     std::printf("tool printing 100 MB on standard output (kept: %lld characters)\n",
                 static_cast<long long>(output.standardOutput.size()));

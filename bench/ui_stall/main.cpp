@@ -242,7 +242,7 @@ int runScript(int argc, char** argv)
     QElapsedTimer total;
     QObject::connect(&script, &QTimer::timeout, [&] {
         // The route plays once it is planned and the iPhone is ready.
-        if (!routeStarted && model.points().size() >= 2 && model.helperStatus().isAvailable() &&
+        if (!routeStarted && model.draft().points().size() >= 2 && model.helperStatus().isAvailable() &&
             !model.isPlanningAddressRoute() && !model.isDeviceOperationInProgress()) {
             model.startIPhoneRoute();
             routeStarted = model.isIPhoneRouteRunning();

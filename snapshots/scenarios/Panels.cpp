@@ -46,12 +46,12 @@ public:
     void check(const LocationHelperStatus& answer)
     {
         phone.answer = answer;
-        vm->refreshHelperStatus(false, false);
+        vm->refreshHelperStatus();
         runUntil([this] { return vm->lastDeviceCheck().has_value() && !vm->isCheckingDevice(); });
     }
     void hold(const RoutePoint& place)
     {
-        vm->selectPlace(place, false);
+        vm->selectPlace(place, LocationPlannerViewModel::MapFraming::keepCamera);
         vm->pushLastPointToIPhone();
         runUntil([this] { return vm->isLocationLockConfirmed() && !vm->isDeviceBusy(); });
     }
@@ -143,7 +143,8 @@ ScenarioFactory bar(BarState state, int width)
         case BarState::incident:
             scene->hold(castle);
             scene->phone.failSet = true;
-            scene->vm->selectPlace(point(u"Vyšehrad"_s, 50.0645, 14.4185), false);
+            scene->vm->selectPlace(point(u"Vyšehrad"_s, 50.0645, 14.4185),
+                                   LocationPlannerViewModel::MapFraming::keepCamera);
             scene->vm->pushLastPointToIPhone();
             runUntil([&] { return scene->vm->telegramIncidentActive() && !scene->vm->isDeviceBusy(); });
             scene->vm->setNotice(std::nullopt);

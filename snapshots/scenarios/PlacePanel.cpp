@@ -48,8 +48,9 @@ public:
         LocationPlannerViewModel& viewModel = m_services.viewModel();
         m_viewModel = &viewModel;
         if (state == State::selected) {
-            m_viewModel->selectPlace(point(u"Letná Park"_s, 50.0969, 14.4237), false);
-            m_viewModel->refreshHelperStatus(false, false);
+            m_viewModel->selectPlace(point(u"Letná Park"_s, 50.0969, 14.4237),
+                                     LocationPlannerViewModel::MapFraming::keepCamera);
+            m_viewModel->refreshHelperStatus();
         }
 
         m_panel = new PlacePanel(*m_viewModel, m_search);

@@ -71,8 +71,8 @@ public:
         if (state == State::planned) {
             const RoutePoint start = point(u"Náměstí Republiky"_s, 50.0884, 14.4286);
             const RoutePoint destination = point(u"O2 arena"_s, 50.1047, 14.4944);
-            model.setRouteEndpoint(start, true);
-            model.setRouteEndpoint(destination, false);
+            model.setRouteEndpoint(start, LocationPlannerViewModel::RouteEnd::start);
+            model.setRouteEndpoint(destination, LocationPlannerViewModel::RouteEnd::destination);
             static_cast<void>(QTest::qWaitFor([&model] { return !model.isPlanningAddressRoute(); }, 3000));
         } else {
             SavedRoute drawn;

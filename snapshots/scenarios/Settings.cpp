@@ -85,7 +85,7 @@ struct FailedCheck : FailingPhone, Machine {
     {
         phone.answer = phoneStatus(true, true, false);
         phone.answer.installHint = longError();
-        viewModel->refreshHelperStatus(false, false);
+        viewModel->refreshHelperStatus();
         LocationPlannerViewModel& vm = *viewModel;
         runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
     }

@@ -87,7 +87,7 @@ ScenarioFactory routePlaying()
     return [](const SnapshotContext& context) {
         auto shell = std::make_unique<Shell>(context, true, true);
         LocationPlannerViewModel& vm = *shell->viewModel;
-        vm.refreshHelperStatus(false, false);
+        vm.refreshHelperStatus();
         runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
         SavedRoute walk;
         walk.name = QStringLiteral("Old Town → Vyšehrad");
@@ -114,7 +114,7 @@ ScenarioFactory deviceSetup()
         auto shell = std::make_unique<Shell>(context, true, true);
         shell->phone.answer = phoneStatus(true, true, false);
         LocationPlannerViewModel& vm = *shell->viewModel;
-        vm.refreshHelperStatus(false, false);
+        vm.refreshHelperStatus();
         runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
         return Shell::window(std::move(shell));
     };

@@ -21,14 +21,14 @@ QUrl AppCommands::productWebsiteURL()
     return usable ? site : QUrl();
 }
 
-QUrl AppCommands::webPage(const QUrl& site, const QString& component, bool directory)
+QUrl AppCommands::webPage(const QUrl& site, const QString& component, PageShape shape)
 {
     QUrl page = site;
     QString path = page.path();
     if (!path.endsWith(u'/'))
         path += u'/';
     path += component;
-    if (directory)
+    if (shape == PageShape::directory)
         path += u'/';
     page.setPath(path);
     return page;
@@ -100,7 +100,7 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
         add(device, QStringLiteral("checkAgain"), tr("Check Again"), QKeySequence(QStringLiteral("Ctrl+R")));
     connect(check, &QAction::triggered, this, [this] {
         if (CommandRules::checkAgain(facts()))
-            m_viewModel.refreshHelperStatus(true, true);
+            m_viewModel.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     });
     device->addSeparator();
     //: Device menu item.
@@ -111,22 +111,22 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
     QMenu* help = menuBar.addMenu(tr("&Help"));
     const QUrl site = productWebsiteURL();
     if (!site.isEmpty()) {
-        const auto openPage = [this, site](const QString& component, bool directory) {
-            return [this, site, component, directory] {
+        const auto openPage = [this, site](const QString& component, PageShape shape) {
+            return [this, site, component, shape] {
                 if (m_actions.openURL)
-                    m_actions.openURL(webPage(site, component, directory));
+                    m_actions.openURL(webPage(site, component, shape));
             };
         };
         //: Help menu item.
         connect(add(help, QStringLiteral("help"), tr("Ostrevin Help")), &QAction::triggered, this,
-                openPage(QStringLiteral("help"), false));
+                openPage(QStringLiteral("help"), PageShape::file));
         //: Help menu item.
         connect(add(help, QStringLiteral("support"), tr("Contact Support")), &QAction::triggered, this,
-                openPage(QStringLiteral("support"), false));
+                openPage(QStringLiteral("support"), PageShape::file));
         help->addSeparator();
         //: Help menu item.
         connect(add(help, QStringLiteral("install"), tr("How to Install on Another Computer…")), &QAction::triggered,
-                this, openPage(QStringLiteral("install"), true));
+                this, openPage(QStringLiteral("install"), PageShape::directory));
         help->addSeparator();
     }
     if (m_updater.isAvailable()) {
@@ -143,12 +143,13 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
     });
 
     for (const auto signal :
-         {&LocationPlannerViewModel::pointsChanged, &LocationPlannerViewModel::isIPhoneRouteRunningChanged,
-          &LocationPlannerViewModel::isDeviceBusyChanged, &LocationPlannerViewModel::isCheckingDeviceChanged,
+         {&LocationPlannerViewModel::isIPhoneRouteRunningChanged, &LocationPlannerViewModel::isDeviceBusyChanged,
+          &LocationPlannerViewModel::isCheckingDeviceChanged,
           &LocationPlannerViewModel::isLocationLockRefreshingChanged, &LocationPlannerViewModel::lockedPointChanged,
           &LocationPlannerViewModel::isLocationResetPendingChanged,
           &LocationPlannerViewModel::isPlanningAddressRouteChanged, &LocationPlannerViewModel::helperStatusChanged})
         connect(&m_viewModel, signal, this, &AppCommands::refresh);
+    connect(&m_viewModel.draft(), &RouteDraft::pointsChanged, this, &AppCommands::refresh);
     connect(&windowState, &MainWindowState::sidePanelVisibleChanged, this, &AppCommands::refresh);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AppCommands::refresh);
     connect(&m_updater, &AppUpdater::canCheckForUpdatesChanged, this, &AppCommands::refresh);

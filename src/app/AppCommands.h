@@ -44,8 +44,10 @@ public:
     /// The product's web site of this build, or an empty URL when it has none (the
     /// Help menu then has no web items).
     static QUrl productWebsiteURL();
-    /// The site with one path component appended; directory adds a trailing slash.
-    static QUrl webPage(const QUrl& site, const QString& component, bool directory);
+    /// A directory page's address ends in a slash.
+    enum class PageShape { file, directory };
+    /// The site with one path component appended.
+    static QUrl webPage(const QUrl& site, const QString& component, PageShape shape);
 
     /// The item with this object name, for tests and the window's shortcuts.
     QAction* action(const QString& name) const;

@@ -7,7 +7,7 @@ namespace ostrevin {
 CommandRules::Facts CommandRules::Facts::of(const LocationPlannerViewModel& viewModel)
 {
     Facts facts;
-    facts.routeDraftEmpty = viewModel.points().isEmpty();
+    facts.routeDraftEmpty = viewModel.draft().points().isEmpty();
     facts.canPrepareIPhone = viewModel.canPrepareIPhone();
     facts.canRunDeviceAction = viewModel.canRunDeviceAction();
     facts.isRouteRunning = viewModel.isIPhoneRouteRunning();

@@ -148,7 +148,7 @@ void MainWindow::buildSetupView()
         return;
     // It tells its owner when the runtime became installed; the device check
     // that follows needs no progress display.
-    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(false, false); });
+    m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(); });
     m_stack->addWidget(m_setup);
 }
 

@@ -160,14 +160,15 @@ MainWindowView::MainWindowView(LocationPlannerViewModel& viewModel, QWidget* par
     m_slide->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_slide, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& value) { m_sidePanel->setFixedWidth(value.toInt()); });
-    connect(m_slide, &QVariantAnimation::finished, this, [this] { syncSidePanel(false); });
+    connect(m_slide, &QVariantAnimation::finished, this, [this] { syncSidePanel(Motion::immediate); });
 
     connect(&m_windowState, &MainWindowState::sectionChanged, this, &MainWindowView::syncSection);
-    connect(&m_windowState, &MainWindowState::sidePanelVisibleChanged, this, [this] { syncSidePanel(true); });
+    connect(&m_windowState, &MainWindowState::sidePanelVisibleChanged, this,
+            [this] { syncSidePanel(Motion::animated); });
     connect(&m_windowState, &MainWindowState::resetConfirmationPresentedChanged, this,
             &MainWindowView::syncResetConfirmation);
     syncSection();
-    syncSidePanel(false);
+    syncSidePanel(Motion::immediate);
     syncResetConfirmation();
 }
 
@@ -290,13 +291,13 @@ void MainWindowView::syncSection()
     m_panels->setCurrentWidget(slot(panelSlot(m_windowState.section())));
 }
 
-void MainWindowView::syncSidePanel(bool animate)
+void MainWindowView::syncSidePanel(Motion motion)
 {
     const bool visible = m_windowState.isSidePanelVisible();
     m_sidePanelToggle->setText(sidePanelToggleTitle(m_windowState));
     m_sidePanelToggle->setToolTip(sidePanelToggleTitle(m_windowState));
     const int target = visible ? sidePanelWidth : 0;
-    if (animate && !kit::Brand::current().appearance.reducedMotion && isVisible()) {
+    if (motion == Motion::animated && !kit::Brand::current().appearance.reducedMotion && isVisible()) {
         m_slide->stop();
         m_sidePanel->setVisible(true);
         m_slide->setStartValue(m_sidePanel->width());

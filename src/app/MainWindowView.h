@@ -82,7 +82,8 @@ protected:
 
 private:
     void syncSection();
-    void syncSidePanel(bool animate);
+    enum class Motion { animated, immediate };
+    void syncSidePanel(Motion motion);
     void syncResetConfirmation();
     void placeControlBar();
     void updateToolBarIcons();

@@ -40,9 +40,11 @@ kit::SymbolName railSymbol(AppSection section, bool filled)
     return plain;
 }
 
-QFont titleFont(bool selected)
+enum class TitleState { selected, plain };
+
+QFont titleFont(TitleState state)
 {
-    return kit::textFont(kit::TextStyle::Subheadline, selected ? QFont::DemiBold : QFont::Medium);
+    return kit::textFont(kit::TextStyle::Subheadline, state == TitleState::selected ? QFont::DemiBold : QFont::Medium);
 }
 
 } // namespace
@@ -71,7 +73,7 @@ void RailItem::setSelected(bool selected)
 
 QSize RailItem::sizeHint() const
 {
-    const QFontMetrics metrics(titleFont(true));
+    const QFontMetrics metrics(titleFont(TitleState::selected));
     // Room for two lines of title: long translations wrap rather than clip.
     const int textHeight = metrics.lineSpacing() * 2;
     return {68, verticalPadding * 2 + symbolHeight + spacing + textHeight};
@@ -98,7 +100,7 @@ void RailItem::paintEvent(QPaintEvent*)
     kit::paintSymbol(painter, symbolRect, railSymbol(m_section, m_selected), foreground, 18);
 
     // Up to two lines; a title that still does not fit shrinks down to 0.8 of its size.
-    QFont font = titleFont(m_selected);
+    QFont font = titleFont(m_selected ? TitleState::selected : TitleState::plain);
     const QRect textRect(2, verticalPadding + symbolHeight + spacing, width() - 4,
                          height() - verticalPadding * 2 - symbolHeight - spacing);
     const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;

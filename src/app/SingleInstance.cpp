@@ -93,7 +93,7 @@ void SingleInstance::tryToReachRunningCopy()
     connect(socket, &QLocalSocket::connected, socket, [socket] { socket->write(comeForward); });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (socket->canReadLine() && socket->readLine() == cameForward)
-            finishHandOver(true);
+            finishHandOver(HandOver::answered);
     });
     connect(socket, &QLocalSocket::errorOccurred, this, [this, socket] {
         socket->deleteLater();
@@ -103,13 +103,14 @@ void SingleInstance::tryToReachRunningCopy()
         if (m_handOverStarted.elapsed() < handOverTimeoutMs)
             m_retry.start();
         else
-            finishHandOver(false);
+            finishHandOver(HandOver::unanswered);
     });
     socket->connectToServer(m_serverName);
 }
 
-void SingleInstance::finishHandOver(bool answered)
+void SingleInstance::finishHandOver(HandOver outcome)
 {
+    const bool answered = outcome == HandOver::answered;
     if (m_handOverDone)
         return;
     m_handOverDone = true;

@@ -50,7 +50,8 @@ signals:
 private:
     void acceptLaunch();
     void tryToReachRunningCopy();
-    void finishHandOver(bool answered);
+    enum class HandOver { answered, unanswered };
+    void finishHandOver(HandOver outcome);
 
     QString m_serverName;
     QLockFile m_lock;

@@ -108,7 +108,7 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     deps.telegramAlertService = m_telegram.get();
     deps.telegramTokenStore = tokenStore;
     // Its services start once the window is on screen (show()).
-    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, false);
+    m_viewModel = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
 
     m_runtime = std::make_unique<RuntimeInstaller>(RuntimeInstaller::Configuration::standard(paths));
     // The manifest is read before the window first shows, so the setup screen

@@ -25,7 +25,7 @@ TimerScheduler::~TimerScheduler()
     for (auto& [id, sleep] : m_sleeps)
         sleep->cancelled.reset();
     while (!m_sleeps.empty())
-        finish(m_sleeps.begin()->first, false);
+        finish(m_sleeps.begin()->first, SleepEnd::cancelled);
 }
 
 QFuture<bool> TimerScheduler::sleep(std::chrono::milliseconds duration, const CancelToken& token)
@@ -47,7 +47,7 @@ QFuture<bool> TimerScheduler::sleep(std::chrono::milliseconds duration, const Ca
     // and the queued finish then finds the entry.
     raw->cancelled = token.onCancel([this, id] {
         QMetaObject::invokeMethod(
-            this, [this, id] { finish(id, false); }, Qt::QueuedConnection);
+            this, [this, id] { finish(id, SleepEnd::cancelled); }, Qt::QueuedConnection);
     });
     return future;
 }
@@ -59,10 +59,10 @@ void TimerScheduler::timerEvent(QTimerEvent* event)
         QObject::timerEvent(event);
         return;
     }
-    finish(it->second, true);
+    finish(it->second, SleepEnd::elapsed);
 }
 
-void TimerScheduler::finish(quint64 id, bool elapsed)
+void TimerScheduler::finish(quint64 id, SleepEnd end)
 {
     auto it = m_sleeps.find(id);
     if (it == m_sleeps.end())
@@ -71,7 +71,7 @@ void TimerScheduler::finish(quint64 id, bool elapsed)
     m_sleeps.erase(it);
     m_byTimer.erase(sleep->timerId);
     killTimer(sleep->timerId);
-    sleep->promise.addResult(elapsed);
+    sleep->promise.addResult(end == SleepEnd::elapsed);
     sleep->promise.finish();
     // Dropping the registration here is safe: this runs on the scheduler's thread,
     // never inside the cancellation callback itself.

@@ -30,7 +30,8 @@ protected:
 
 private:
     struct Sleep;
-    void finish(quint64 id, bool elapsed);
+    enum class SleepEnd { elapsed, cancelled };
+    void finish(quint64 id, SleepEnd end);
 
     // Keyed by an id of our own: a queued cancellation may arrive after its timer
     // id was handed out again.

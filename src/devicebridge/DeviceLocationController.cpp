@@ -206,25 +206,25 @@ ProcessOutput DeviceLocationController::executeStoppable(const QUrl& executableU
     });
     if (cancellation.isCancelled())
         throw CancellationError();
-    return executeLocked(executableURL, arguments, timeout, operationID, cancellation, true);
+    return executeLocked(executableURL, arguments, timeout, operationID, cancellation,
+                         ProcessTracking::asActiveProcess);
 }
 
 ProcessOutput DeviceLocationController::executeLocked(const QUrl& executableURL, const QStringList& arguments,
                                                       double timeout, const QUuid& operationID,
-                                                      ProcessCancellationState& cancellation,
-                                                      bool tracksActiveProcess)
+                                                      ProcessCancellationState& cancellation, ProcessTracking tracking)
 {
     std::lock_guard guard(m_commandLock);
     if (cancellation.isCancelled() || m_stopAll.stop_requested())
         throw CancellationError();
-    return executeProcess(executableURL, arguments, timeout, operationID, cancellation, tracksActiveProcess);
+    return executeProcess(executableURL, arguments, timeout, operationID, cancellation, tracking);
 }
 
 ProcessOutput DeviceLocationController::executeProcess(const QUrl& executableURL, const QStringList& arguments,
                                                        double timeout, const QUuid& operationID,
-                                                       ProcessCancellationState& cancellation,
-                                                       bool tracksActiveProcess)
+                                                       ProcessCancellationState& cancellation, ProcessTracking tracking)
 {
+    const bool tracksActiveProcess = tracking == ProcessTracking::asActiveProcess;
     const QString path = executableURL.toLocalFile();
     const QString command = HelperCommandLine::displayCommand(path, arguments);
     OwnedProcessRegistry& registry = OwnedProcessRegistry::shared();

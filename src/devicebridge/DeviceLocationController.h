@@ -112,18 +112,21 @@ public:
     ProcessOutput executeStoppable(const QUrl& executableURL, const QStringList& arguments, double timeout,
                                    std::stop_token stopToken);
 
+    /// Whether a run is the controller's current tool run, the one a stop of the
+    /// current operation ends.
+    enum class ProcessTracking { asActiveProcess, untracked };
     /// Takes the command lock, re-checks the cancellation flag (throwing
     /// CancellationError without starting anything), and runs the tool.
     ProcessOutput executeLocked(const QUrl& executableURL, const QStringList& arguments, double timeout,
                                 const QUuid& operationID, ProcessCancellationState& cancellation,
-                                bool tracksActiveProcess);
+                                ProcessTracking tracking);
 
     /// Runs one tool to its end: bounded output, a wall-clock time-out (at least
     /// 0.1 s), cancellation, registration as an owned process. Blocks; never call
     /// it on the GUI thread. Callers hold the command lock (see executeLocked).
     ProcessOutput executeProcess(const QUrl& executableURL, const QStringList& arguments, double timeout,
                                  const QUuid& operationID, ProcessCancellationState& cancellation,
-                                 bool tracksActiveProcess);
+                                 ProcessTracking tracking);
 
     /// Ends a process politely (SIGTERM to its group), then after the grace
     /// interval forcibly (SIGKILL), waiting up to 1.0 s more; unregisters it.
@@ -161,12 +164,13 @@ public:
     /// Whether the helper's iPhone still answers; every failure is false.
     QFuture<bool> isDeviceReachable(const LocationHelper& helper) override;
     bool isDeviceReachableSync(const LocationHelper& helper);
+    enum class LocationSupportCheck { required, skipped };
     /// For an idevicesetlocation helper: the confirmed iPhone (its UDID and name,
     /// mode usbmux), checked for iOS support and the developer disk image when
-    /// requireLocationSupport is set. Other helpers are returned unchanged.
+    /// support is required. Other helpers are returned unchanged.
     /// Throws DeviceLocationError, ProcessLaunchError or CancellationError.
     LocationHelper verifiedIDeviceHelper(const LocationHelper& helper, const QUuid& operationID,
-                                         ProcessCancellationState& cancellation, bool requireLocationSupport);
+                                         ProcessCancellationState& cancellation, LocationSupportCheck support);
 
     /// True when idevicesetlocation can serve that iOS version (below 17).
     static bool isLegacyIDeviceSetLocationSupported(const QString& productVersion);
@@ -316,7 +320,7 @@ private:
                                   ProcessCancellationState& cancellation);
     /// One discovery run that may fail quietly: the output, or none.
     std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments, double timeout,
-                                            bool tracksActiveProcess);
+                                            ProcessTracking tracking);
     TunnelServiceClient tunnelService() const;
     /// Throws the not-connected failure of the command unless the helper is bound.
     static void requireBoundIPhone(const LocationHelper& helper, const QString& command);

@@ -116,12 +116,12 @@ template <typename Run> ProcessOutput runIDeviceTool(Run run)
 
 std::optional<ProcessOutput> DeviceLocationController::tryExecute(const QString& executablePath,
                                                                   const QStringList& arguments, double timeout,
-                                                                  bool tracksActiveProcess)
+                                                                  ProcessTracking tracking)
 {
     ProcessCancellationState neverCancelled;
     try {
         return executeLocked(QUrl::fromLocalFile(executablePath), arguments, timeout, QUuid::createUuid(),
-                             neverCancelled, tracksActiveProcess);
+                             neverCancelled, tracking);
     } catch (const DeviceLocationError&) {
     } catch (const ProcessLaunchError&) {
     } catch (const CancellationError&) {
@@ -151,7 +151,8 @@ LocationHelperStatus DeviceLocationController::detectHelperSync()
         status.installHint = LocationHelperStatus::missing().installHint;
         ProcessCancellationState neverCancelled;
         try {
-            const LocationHelper verified = verifiedIDeviceHelper(*found, QUuid::createUuid(), neverCancelled, false);
+            const LocationHelper verified =
+                verifiedIDeviceHelper(*found, QUuid::createUuid(), neverCancelled, LocationSupportCheck::skipped);
             status.helper = verified;
             status.message = DeviceLocationMessages::connected(
                 verified.deviceName.value_or(verified.deviceIdentifier.value_or(QString())));
@@ -186,7 +187,8 @@ std::optional<LocationHelper> DeviceLocationController::helper(LocationHelper::K
         if (isExecutableFile(candidate))
             return directHelper(kind, candidate);
     }
-    if (const auto which = tryExecute(paths.whichPath, {executableName}, lookupTimeout, true)) {
+    if (const auto which =
+            tryExecute(paths.whichPath, {executableName}, lookupTimeout, ProcessTracking::asActiveProcess)) {
         const QString path = which->standardOutput.trimmed();
         if (!path.isEmpty() && isExecutableFile(path))
             return directHelper(kind, path);
@@ -205,7 +207,7 @@ QStringList DeviceLocationController::pythonUserBinCandidates(const QString& exe
         candidates.append(pythonFolder.filePath(entry) + u"/bin/" + executableName);
     const QStringList siteArguments = {QStringLiteral("python3"), QStringLiteral("-m"), QStringLiteral("site"),
                                        QStringLiteral("--user-base")};
-    if (const auto site = tryExecute(paths.envPath, siteArguments, lookupTimeout, true)) {
+    if (const auto site = tryExecute(paths.envPath, siteArguments, lookupTimeout, ProcessTracking::asActiveProcess)) {
         const QString userBase = site->standardOutput.trimmed();
         if (!userBase.isEmpty())
             candidates.append(userBase + u"/bin/" + executableName);
@@ -217,7 +219,8 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
 {
     if (helper.kind != LocationHelper::Kind::pyMobileDevice)
         return helper;
-    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, false);
+    const auto listing =
+        tryExecute(helper.executablePath(), usbmuxListArguments(), detectionListTimeout, ProcessTracking::untracked);
     const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
     const std::optional<USBMuxDevice> iphone =
         devices ? USBMuxDevice::firstIPhone(*devices) : firstQueryableIPhone(helper);
@@ -240,8 +243,8 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
 
 std::optional<QStringList> DeviceLocationController::attachedIdentifiers(const LocationHelper& helper)
 {
-    const auto listing =
-        tryExecute(helper.executablePath(), usbmuxIdentifierListArguments(), reachabilityListTimeout, false);
+    const auto listing = tryExecute(helper.executablePath(), usbmuxIdentifierListArguments(), reachabilityListTimeout,
+                                    ProcessTracking::untracked);
     return listing ? USBMuxDevice::decodeIdentifiers(listing->standardOutput.toUtf8()) : std::nullopt;
 }
 
@@ -257,7 +260,8 @@ std::optional<bool> DeviceLocationController::isAttached(const LocationHelper& h
 
 bool DeviceLocationController::listsIPhone(const LocationHelper& helper)
 {
-    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, false);
+    const auto listing =
+        tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, ProcessTracking::untracked);
     const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
     return devices && std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
                return device.deviceClass == u"iPhone" &&
@@ -274,7 +278,8 @@ std::optional<USBMuxDevice> DeviceLocationController::firstQueryableIPhone(const
     for (const QString& udid : *identifiers) {
         const QStringList arguments = {QStringLiteral("--no-color"), QStringLiteral("lockdown"), QStringLiteral("info"),
                                        QStringLiteral("--udid"), udid};
-        if (const auto info = tryExecute(helper.executablePath(), arguments, detectionListTimeout, false)) {
+        if (const auto info =
+                tryExecute(helper.executablePath(), arguments, detectionListTimeout, ProcessTracking::untracked)) {
             if (const auto device = USBMuxDevice::decodeLockdownInfo(info->standardOutput.toUtf8()))
                 devices.append(*device);
         }
@@ -294,7 +299,7 @@ std::optional<CoreDeviceIdentity> DeviceLocationController::firstCoreDevice()
     const FileRemover remover(*file);
     const QStringList arguments = {QStringLiteral("devicectl"), QStringLiteral("list"), QStringLiteral("devices"),
                                    QStringLiteral("--json-output"), *file};
-    if (!tryExecute(m_configuration.helperSearch.xcrunPath, arguments, devicectlTimeout, false))
+    if (!tryExecute(m_configuration.helperSearch.xcrunPath, arguments, devicectlTimeout, ProcessTracking::untracked))
         return std::nullopt;
     QFile list(*file);
     if (!list.open(QIODevice::ReadOnly))
@@ -305,7 +310,7 @@ std::optional<CoreDeviceIdentity> DeviceLocationController::firstCoreDevice()
 
 LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHelper& helper, const QUuid& operationID,
                                                                ProcessCancellationState& cancellation,
-                                                               bool requireLocationSupport)
+                                                               LocationSupportCheck support)
 {
     throwIfCancelled(cancellation);
     if (helper.kind != LocationHelper::Kind::iDeviceSetLocation)
@@ -327,7 +332,8 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
     const auto info = [&](const QString& udid, const QString& key) {
         const QStringList arguments = {QStringLiteral("-u"), udid, QStringLiteral("-k"), key};
         return runIDeviceTool([&] {
-                   return executeLocked(*ideviceinfo, arguments, iDeviceToolTimeout, operationID, cancellation, true);
+                   return executeLocked(*ideviceinfo, arguments, iDeviceToolTimeout, operationID, cancellation,
+                                        ProcessTracking::asActiveProcess);
                })
             .standardOutput.trimmed();
     };
@@ -335,7 +341,7 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
     const QStringList attached =
         trimmedLines(runIDeviceTool([&] {
                          return executeLocked(*idevice_id, {QStringLiteral("-l")}, iDeviceToolTimeout, operationID,
-                                              cancellation, true);
+                                              cancellation, ProcessTracking::asActiveProcess);
                      }).standardOutput);
     QStringList candidates = attached;
     if (helper.deviceIdentifier) {
@@ -366,7 +372,7 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
             listCommand, tr("libimobiledevice sees a device, but ideviceinfo didn’t confirm an iPhone."));
     }
 
-    if (requireLocationSupport) {
+    if (support == LocationSupportCheck::required) {
         const QString version = info(*chosen, QStringLiteral("ProductVersion"));
         if (!isLegacyIDeviceSetLocationSupported(version)) {
             //: Technical detail in diagnostics. %1 is an iOS version such as 17.4.
@@ -421,13 +427,15 @@ void DeviceLocationController::verifyDeveloperDiskImage(const QString& udid, con
             tr("ideviceimagemounter is missing. Install the complete libimobiledevice package."));
     }
     // Newer versions take the subcommand "list" (their help names a COMMAND), older ones "-l".
-    const ProcessOutput help =
-        executeLocked(*mounter, {QStringLiteral("--help")}, iDeviceToolTimeout, operationID, cancellation, true);
+    const ProcessOutput help = executeLocked(*mounter, {QStringLiteral("--help")}, iDeviceToolTimeout, operationID,
+                                             cancellation, ProcessTracking::asActiveProcess);
     const QString listForm = help.text.contains(u"COMMAND") ? QStringLiteral("list") : QStringLiteral("-l");
     const QStringList arguments = {QStringLiteral("-u"), udid,    QStringLiteral("-t"), QStringLiteral("Developer"),
                                    QStringLiteral("-x"), listForm};
-    const ProcessOutput list = runIDeviceTool(
-        [&] { return executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation, true); });
+    const ProcessOutput list = runIDeviceTool([&] {
+        return executeLocked(*mounter, arguments, imageListTimeout, operationID, cancellation,
+                             ProcessTracking::asActiveProcess);
+    });
     if (hasMountedDeveloperDiskImage(list.standardOutput))
         return;
     //: Technical detail in diagnostics. “Developer Disk Image” is an Apple technical term; usually left in English.
@@ -496,7 +504,8 @@ bool DeviceLocationController::isDeviceReachableSync(const LocationHelper& helpe
     if (helper.kind == LocationHelper::Kind::iDeviceSetLocation) {
         ProcessCancellationState neverCancelled;
         try {
-            const LocationHelper verified = verifiedIDeviceHelper(helper, QUuid::createUuid(), neverCancelled, false);
+            const LocationHelper verified =
+                verifiedIDeviceHelper(helper, QUuid::createUuid(), neverCancelled, LocationSupportCheck::skipped);
             return !helper.deviceIdentifier || verified.deviceIdentifier == helper.deviceIdentifier;
         } catch (const std::exception&) {
             return false;

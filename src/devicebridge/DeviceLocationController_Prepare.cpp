@@ -229,7 +229,7 @@ LocationHelperStatus DeviceLocationController::readyStatus(const LocationHelper&
             cancellation.cancel();
             interruptActiveProcess(operationID);
         });
-        return readyShape(verifiedIDeviceHelper(helper, operationID, cancellation, true));
+        return readyShape(verifiedIDeviceHelper(helper, operationID, cancellation, LocationSupportCheck::required));
     }
     runHelperAction(helper, HelperAction::developerInfo(), timeout, stopToken);
     return readyShape(helper);

@@ -12,22 +12,13 @@
 
 namespace ostrevin {
 
-LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices,
-                                                   QObject* parent)
+LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
-      m_windowState(std::make_unique<MainWindowState>())
-      //: Default name of a new route (editable text field).
-      ,
-      m_routeName(tr("New route"))
-      //: Route planning status.
-      ,
-      m_routePlanningSource(tr("Choose a start on the map."))
+      m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
+      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>())
       //: Status message and status card detail when there are no points.
       ,
-      m_deviceActionMessage(tr("Choose a place on the map."))
-      //: Telegram alerts status line (Tools › Telegram alerts).
-      ,
-      m_telegramStatusMessage(tr("Telegram alerts aren’t set up.")),
+      m_deviceActionMessage(tr("Choose a place on the map.")),
       m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
                                                              RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
       m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
@@ -37,6 +28,12 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
              m_deps.fileDialogs && m_deps.alarmPresenter && m_deps.device);
     SettingsStore& settings = *m_deps.settings;
+    //: Default name of a new route (editable text field).
+    m_draft->setRouteName(tr("New route"));
+    //: Route planning status.
+    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
+    //: Telegram alerts status line (Tools › Telegram alerts).
+    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
 
     // Settings defaults; the change handlers run as for any other assignment.
     setSelectedTransportMode(AppSettings::defaultTravelMode(settings));
@@ -75,11 +72,10 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
         logEvent(joined, TrackerLogLevel::warning);
     }
 
-    m_mapPresentation->updateRoute(m_points);
+    m_mapPresentation->updateRoute(m_draft->points());
     syncMapInteractionPresentation();
-    refreshRouteMetricsCache();
 
-    if (startsServices)
+    if (services == Services::start)
         startServices();
 }
 
@@ -89,7 +85,7 @@ void LocationPlannerViewModel::startServices()
         return;
     m_servicesStarted = true;
     startNetworkMonitoring();
-    refreshHelperStatus(false, false);
+    refreshHelperStatus();
     loadTelegramTokenWithoutBlockingLaunch();
 }
 
@@ -107,9 +103,9 @@ LocationPlannerViewModel::~LocationPlannerViewModel()
 void LocationPlannerViewModel::loadLists()
 {
     RouteStore& store = *m_deps.store;
-    setHistory(store.load<RouteHistoryItem>(store.historyPath()));
-    setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
-    setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
+    m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
+    m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
+    m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
 }
 
 void LocationPlannerViewModel::restoreTelegramSettings()
@@ -156,13 +152,6 @@ bool LocationPlannerViewModel::isDeviceOperationInProgress() const
 bool LocationPlannerViewModel::isSimulationActive() const
 {
     return m_lockedPoint.has_value() || m_isIPhoneRouteRunning || m_isLocationResetPending;
-}
-
-std::optional<RoutePoint> LocationPlannerViewModel::selectedPoint() const
-{
-    if (m_points.isEmpty())
-        return std::nullopt;
-    return m_points.last();
 }
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
@@ -242,40 +231,45 @@ void LocationPlannerViewModel::setLocationLockRefreshing(bool value)
 
 void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 {
-    const bool previous = m_telegramAlertsEnabled;
-    assign(m_telegramAlertsEnabled, value, &LocationPlannerViewModel::telegramAlertsEnabledChanged);
+    const bool previous = m_telegram->alertsEnabled();
+    m_telegram->setAlertsEnabled(value);
     handleTelegramAlertsEnabledChange(previous);
 }
 
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
-    AppSettings::setTelegramEnabled(m_telegramAlertsEnabled, *m_deps.settings);
-    if (m_telegramAlertsEnabled != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
+    AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
+    if (m_telegram->alertsEnabled() != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
-        setTelegramStatusMessage(m_telegramAlertsEnabled
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     ? tr("Telegram alerts are on.")
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     : tr("Telegram is set up. Alerts are off."));
+        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         ? tr("Telegram alerts are on.")
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         : tr("Telegram is set up. Alerts are off."));
     }
-    if (m_telegramAlertsEnabled && !previous && m_telegramIncidentActive) {
+    if (m_telegram->alertsEnabled() && !previous && m_telegramIncidentActive) {
         startRepeatingTelegramAlerts();
-    } else if (!m_telegramAlertsEnabled && previous) {
+    } else if (!m_telegram->alertsEnabled() && previous) {
         m_telegramAlertTask.cancel();
         if (m_telegramIncidentActive) {
             //: Telegram alerts status line (Tools › Telegram alerts).
-            setTelegramStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
+            m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
     }
+}
+
+void LocationPlannerViewModel::setTelegramBotToken(const QString& value)
+{
+    m_telegram->setBotToken(value);
 }
 
 void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 {
     // One form everywhere: what is stored is what alerts go to and what replies are
     // matched against ("2080950937 " pasted with its space would never match).
-    assign(m_telegramChatID, value.trimmed(), &LocationPlannerViewModel::telegramChatIDChanged);
-    AppSettings::setTelegramChatID(m_telegramChatID, *m_deps.settings);
+    m_telegram->setChatID(value.trimmed());
+    AppSettings::setTelegramChatID(m_telegram->chatID(), *m_deps.settings);
 }
 
 // Alarm.
@@ -298,7 +292,7 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
     m_telegramIncidentAcknowledged = true;
     m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Alert acknowledged. Location recovery continues."));
+    m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
     //: Event log entry.
     logEvent(tr("The location interruption was acknowledged."), TrackerLogLevel::info);
 }
@@ -314,52 +308,17 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 void LocationPlannerViewModel::setRouteName(const QString& value)
 {
-    assign(m_routeName, value.left(maximumNameLength), &LocationPlannerViewModel::routeNameChanged);
-}
-
-void LocationPlannerViewModel::setHistory(const QList<RouteHistoryItem>& value)
-{
-    assign(m_history, value, &LocationPlannerViewModel::historyChanged);
-}
-
-void LocationPlannerViewModel::setSavedLocations(const QList<SavedLocation>& value)
-{
-    assign(m_savedLocations, value, &LocationPlannerViewModel::savedLocationsChanged);
-}
-
-void LocationPlannerViewModel::setSavedRoutes(const QList<SavedRoute>& value)
-{
-    assign(m_savedRoutes, value, &LocationPlannerViewModel::savedRoutesChanged);
+    m_draft->setRouteName(value);
 }
 
 void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 {
-    assign(m_savedLocationName, value.left(maximumNameLength), &LocationPlannerViewModel::savedLocationNameChanged);
+    m_library->setSavedLocationName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
-    assign(m_savedRouteName, value.left(maximumNameLength), &LocationPlannerViewModel::savedRouteNameChanged);
-}
-
-void LocationPlannerViewModel::setAddressRouteMessage(const QString& value)
-{
-    assign(m_addressRouteMessage, value, &LocationPlannerViewModel::addressRouteMessageChanged);
-}
-
-void LocationPlannerViewModel::setRouteAlternatives(const QList<PlannedRouteOption>& value)
-{
-    assign(m_routeAlternatives, value, &LocationPlannerViewModel::routeAlternativesChanged);
-}
-
-void LocationPlannerViewModel::setSelectedRouteAlternativeID(const std::optional<QUuid>& value)
-{
-    assign(m_selectedRouteAlternativeID, value, &LocationPlannerViewModel::selectedRouteAlternativeIDChanged);
-}
-
-void LocationPlannerViewModel::setRoutePlanningSource(const QString& value)
-{
-    assign(m_routePlanningSource, value, &LocationPlannerViewModel::routePlanningSourceChanged);
+    m_library->setSavedRouteName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)
@@ -435,31 +394,6 @@ void LocationPlannerViewModel::setLastLockRefresh(const std::optional<QDateTime>
 void LocationPlannerViewModel::setLockStartedAt(const std::optional<QDateTime>& value)
 {
     assign(m_lockStartedAt, value, &LocationPlannerViewModel::lockStartedAtChanged);
-}
-
-void LocationPlannerViewModel::setTelegramBotToken(const QString& value)
-{
-    assign(m_telegramBotToken, value, &LocationPlannerViewModel::telegramBotTokenChanged);
-}
-
-void LocationPlannerViewModel::setTelegramStatusMessage(const QString& value)
-{
-    assign(m_telegramStatusMessage, value, &LocationPlannerViewModel::telegramStatusMessageChanged);
-}
-
-void LocationPlannerViewModel::setSavingTelegramSettings(bool value)
-{
-    assign(m_isSavingTelegramSettings, value, &LocationPlannerViewModel::isSavingTelegramSettingsChanged);
-}
-
-void LocationPlannerViewModel::setTestingTelegram(bool value)
-{
-    assign(m_isTestingTelegram, value, &LocationPlannerViewModel::isTestingTelegramChanged);
-}
-
-void LocationPlannerViewModel::setLoadingTelegramChat(bool value)
-{
-    assign(m_isLoadingTelegramChat, value, &LocationPlannerViewModel::isLoadingTelegramChatChanged);
 }
 
 void LocationPlannerViewModel::setTelegramIncidentActive(bool value)

@@ -9,6 +9,9 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/LocationLibrary.h"
+#include "planner/RouteDraft.h"
+#include "planner/TelegramSettingsModel.h"
 #include "platform/Placemark.h"
 #include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
@@ -54,17 +57,17 @@ class TelegramAlertService;
 class TelegramTokenStore;
 class WorkerPool;
 
-/// The one central state object of the application: the route draft, the device
-/// and holding state, the Telegram alert settings and the event log, with the
-/// operations the windows, panels and menus call. Everything lives on the GUI
-/// thread; background flows are coroutines kept in task slots and cancelled when
-/// the object goes.
+/// The one object with the operations the windows, panels and menus call. It
+/// owns the parts that hold state and emit their own change signals (the route
+/// draft, the library, the Telegram settings, the window state, the map
+/// presentation: views connect to the part they show) and holds the device,
+/// holding and event-log state itself. Everything lives on the GUI thread;
+/// background flows are coroutines kept in task slots and cancelled when the
+/// object goes.
 ///
-/// The class is one QObject split into files by concern: this file's .cpp holds
-/// the state, start-up and shut-down; EventLog.cpp the log and its export;
-/// StatusTexts.cpp the derived texts; Draft.cpp the route draft; Selection.cpp
-/// the map-click selection and its place-name lookup; Telegram.cpp the alert
-/// settings.
+/// The class is one QObject split into files by concern, each named
+/// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds the state,
+/// start-up and shut-down.
 class LocationPlannerViewModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationPlannerViewModel)
@@ -103,10 +106,12 @@ public:
         transitBit = PlannedRouteStep::transit,
     };
 
-    /// Runs the whole start-up. With startsServices false the network monitor,
-    /// the first device check and the bot-token read wait for startServices()
-    /// (the application: until its window is on screen; tests: for ever).
-    explicit LocationPlannerViewModel(const Dependencies& dependencies, bool startsServices = true,
+    /// Whether start-up begins the network monitor, the first device check and the
+    /// bot-token read, or leaves them for startServices() (the application: until
+    /// its window is on screen; tests: for ever).
+    enum class Services { start, leaveStopped };
+    /// Runs the whole start-up.
+    explicit LocationPlannerViewModel(const Dependencies& dependencies, Services services = Services::start,
                                       QObject* parent = nullptr);
     /// Starts the network monitor, the first device check (which restores a held
     /// location) and the bot-token read; only the first call does.
@@ -118,6 +123,12 @@ public:
     // Owned collaborators and constants.
     RouteMapPresentation& mapPresentation() const { return *m_mapPresentation; }
     MainWindowState& windowState() const { return *m_windowState; }
+    /// The route being put together, its ends, speed, travel mode and metrics.
+    RouteDraft& draft() const { return *m_draft; }
+    /// The saved locations and routes, the history and a save waiting for "Replace?".
+    LocationLibrary& library() const { return *m_library; }
+    /// The Telegram alert settings and the state of their save, test and chat lookup.
+    TelegramSettingsModel& telegram() const { return *m_telegram; }
     const QList<PresetLocation>& presets() const { return m_presets; }
     const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
     /// The travel modes offered for choice.
@@ -132,28 +143,10 @@ public:
     static QString telegramChatIDStorageKey() { return AppSettings::name(AppSettings::Key::telegramChatID); }
     static constexpr int eventLogCapacity = 50;
     static constexpr int historyCapacity = 12;
-    /// Route and location names are cut to this many characters wherever they
-    /// come in (typed, renamed, loaded), as the name fields are.
-    static constexpr int maximumNameLength = 256;
+    static constexpr int maximumNameLength = RouteDraft::maximumNameLength;
 
     // Observable state: a getter and a <name>Changed signal each.
-    const QString& routeName() const { return m_routeName; }
-    double speedKmh() const { return m_speedKmh; }
-    RouteSpeedProfile selectedSpeedProfile() const { return m_selectedSpeedProfile; }
-    const QList<RoutePoint>& points() const { return m_points; }
-    const QList<RouteHistoryItem>& history() const { return m_history; }
-    const QList<SavedLocation>& savedLocations() const { return m_savedLocations; }
-    const QList<SavedRoute>& savedRoutes() const { return m_savedRoutes; }
-    const QString& savedLocationName() const { return m_savedLocationName; }
-    const QString& savedRouteName() const { return m_savedRouteName; }
-    const QString& addressRouteMessage() const { return m_addressRouteMessage; }
     bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
-    RouteTransportMode selectedTransportMode() const { return m_selectedTransportMode; }
-    const QList<PlannedRouteOption>& routeAlternatives() const { return m_routeAlternatives; }
-    const std::optional<QUuid>& selectedRouteAlternativeID() const { return m_selectedRouteAlternativeID; }
-    const std::optional<RoutePoint>& routeStartPoint() const { return m_routeStartPoint; }
-    const std::optional<RoutePoint>& routeDestinationPoint() const { return m_routeDestinationPoint; }
-    const QString& routePlanningSource() const { return m_routePlanningSource; }
     const std::optional<QString>& notice() const { return m_notice; }
     const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
     bool isIPhoneRouteRunning() const { return m_isIPhoneRouteRunning; }
@@ -176,13 +169,6 @@ public:
     const std::optional<QDateTime>& lastLockRefresh() const { return m_lastLockRefresh; }
     const std::optional<QDateTime>& lockStartedAt() const { return m_lockStartedAt; }
     bool isLocationLockRefreshing() const { return m_isLocationLockRefreshing; }
-    bool telegramAlertsEnabled() const { return m_telegramAlertsEnabled; }
-    const QString& telegramBotToken() const { return m_telegramBotToken; }
-    const QString& telegramChatID() const { return m_telegramChatID; }
-    const QString& telegramStatusMessage() const { return m_telegramStatusMessage; }
-    bool isSavingTelegramSettings() const { return m_isSavingTelegramSettings; }
-    bool isTestingTelegram() const { return m_isTestingTelegram; }
-    bool isLoadingTelegramChat() const { return m_isLoadingTelegramChat; }
     bool telegramIncidentActive() const { return m_telegramIncidentActive; }
     const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
     const QList<TrackerLogEntry>& diagnosticEvents() const { return m_diagnosticEvents; }
@@ -206,8 +192,6 @@ public:
     bool isDeviceOperationInProgress() const;
     /// A point is held, a route plays or a location reset is pending.
     bool isSimulationActive() const;
-    /// The last point of the draft.
-    std::optional<RoutePoint> selectedPoint() const;
     /// No route plays, none is being planned, and the device is neither busy nor
     /// being checked (a background verification of the held point does not count).
     bool canEditRouteDraft() const;
@@ -219,7 +203,7 @@ public:
     /// Not observable; read by the incident rule.
     const LocationSimulationSafetyState& simulationSafetyState() const { return m_simulationSafetyState; }
 
-    // Event log (EventLog.cpp).
+    // Event log (_EventLog.cpp).
     void logEvent(const QString& message, TrackerLogLevel level);
     /// Newest first, one line per entry, no final line feed.
     QString eventLogText() const;
@@ -227,7 +211,7 @@ public:
     /// the notice. The returned future finishes when the export is over.
     QFuture<void> exportEventLog();
 
-    // Status texts (StatusTexts.cpp); derived on every read.
+    // Status texts (_StatusTexts.cpp); derived on every read.
     bool isLocationLockConfirmed() const;
     bool isRecoveringLocation() const;
     QString activeTrackerHeadline() const;
@@ -247,8 +231,10 @@ public:
     /// An error's description up to its first blank line, trimmed.
     static QString summary(const QString& description);
 
-    // Route draft (Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
-    void selectPlace(const RoutePoint& point, bool focus);
+    // Route draft (_Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
+    /// Whether the map moves to what was selected.
+    enum class MapFraming { frameSelection, keepCamera };
+    void selectPlace(const RoutePoint& point, MapFraming framing);
     void addSavedLocationToRoute(const SavedLocation& location);
     void removePoint(const RoutePoint& point);
     void movePoint(const RoutePoint& point, int direction);
@@ -258,10 +244,8 @@ public:
     void focusRoute();
     void resetMapRouteSelection();
     void clearRoute();
-    double cachedRouteDistanceMeters() const { return m_cachedRouteDistanceMeters; }
-    double cachedRouteDurationSeconds() const { return m_cachedRouteDurationSeconds; }
 
-    // Map-click selection (Selection.cpp).
+    // Map-click selection (_Selection.cpp).
     /// A click on the map in the place section.
     void selectPlaceAt(double latitude, double longitude);
     /// After a point joined the draft: sets it on the iPhone when automatic sending is on.
@@ -275,7 +259,14 @@ public:
 
     // Operations of the holding core that later parts fill in.
     /// Starts a device-status check unless one cannot run now.
-    void refreshHelperStatus(bool showProgress, bool verifyLocationReadiness);
+    /// Both off unless named (no member initializers: this is a default argument below).
+    struct DeviceCheckOptions {
+        /// The device shows as busy and being checked while it runs (the user asked for it).
+        bool showProgress;
+        /// Also asks the iPhone whether it is ready; an iPhone that is not counts as an interruption.
+        bool verifyLocationReadiness;
+    };
+    void refreshHelperStatus(DeviceCheckOptions options = {});
     /// Sets and holds one point on the iPhone.
     void pushPointToIPhone(const RoutePoint& point);
     /// Starts the repeating Telegram messages of an open incident.
@@ -283,7 +274,7 @@ public:
     /// Reads the bot token in the background; start-up never waits for it.
     void loadTelegramTokenWithoutBlockingLaunch();
 
-    // Device status, readiness monitor and location reset (DeviceStatus.cpp, Reset.cpp).
+    // Device status, readiness monitor and location reset (_DeviceStatus.cpp, _Reset.cpp).
     /// Why the device actions are blocked, for the panels' footer; none when they are not.
     std::optional<QString> deviceBlockerMessage() const;
     /// The connected iPhone's name, or "iPhone".
@@ -303,7 +294,7 @@ public:
     /// Whether resetAllAppData() would run now.
     bool canResetAllAppData() const;
 
-    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     /// Sets and holds the draft's last point.
     void pushLastPointToIPhone();
     /// The three buttons of the Telegram settings; each returns at once.
@@ -317,7 +308,7 @@ public:
     /// The Bot API's limit on one message, in UTF-16 units.
     static constexpr qsizetype telegramMessageLimit = 4096;
 
-    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp). Every
+    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp). Every
     // operation is refused silently unless canEditRouteDraft().
     /// A click on the map in the route section: the start, then the destination
     /// and planning, then a new start.
@@ -325,47 +316,22 @@ public:
     void handleMapClick(double latitude, double longitude);
     /// A place picked in the start or destination address field; plans once both
     /// ends are known.
-    void setRouteEndpoint(const RoutePoint& point, bool isStart);
-    void clearRouteEndpoint(bool isStart);
+    enum class RouteEnd { start, destination };
+    void setRouteEndpoint(const RoutePoint& point, RouteEnd end);
+    void clearRouteEndpoint(RouteEnd end);
     /// Plans again between the draft's ends under the route's name.
     void replanRoute();
     /// Appends a point; the same place as the last point is refused with a notice.
     void addRoutePoint(const RoutePoint& point);
-    /// The points the route panel lists: the whole draft up to two, else its ends.
-    QList<RoutePoint> mapDisplayPoints() const;
-    /// The draft's first and last point once it has two, else the chosen ends.
-    std::optional<RoutePoint> routeStartDisplayPoint() const;
-    std::optional<RoutePoint> routeDestinationDisplayPoint() const;
     /// Asks the directions service for routes between the chosen ends and writes
     /// the fastest into the draft; gives up after 25 seconds.
     void planMapRoute(const std::optional<QString>& preferredName);
     void selectRouteAlternative(const PlannedRouteOption& option);
-    std::optional<PlannedRouteOption> selectedRouteAlternative() const;
-    /// The line beside the speed control.
-    QString speedProfileSummary() const;
 
 signals:
-    void routeNameChanged();
-    void speedKmhChanged();
-    void selectedSpeedProfileChanged();
-    void pointsChanged();
-    /// The draft's distance and duration (cachedRouteDistanceMeters, …) changed.
-    void routeMetricsChanged();
     /// The units setting changed: every distance and speed shown is written anew.
     void unitsChanged();
-    void historyChanged();
-    void savedLocationsChanged();
-    void savedRoutesChanged();
-    void savedLocationNameChanged();
-    void savedRouteNameChanged();
-    void addressRouteMessageChanged();
     void isPlanningAddressRouteChanged();
-    void selectedTransportModeChanged();
-    void routeAlternativesChanged();
-    void selectedRouteAlternativeIDChanged();
-    void routeStartPointChanged();
-    void routeDestinationPointChanged();
-    void routePlanningSourceChanged();
     void noticeChanged();
     void helperStatusChanged();
     void isIPhoneRouteRunningChanged();
@@ -388,29 +354,15 @@ signals:
     void lastLockRefreshChanged();
     void lockStartedAtChanged();
     void isLocationLockRefreshingChanged();
-    void telegramAlertsEnabledChanged();
-    void telegramBotTokenChanged();
-    void telegramChatIDChanged();
-    void telegramStatusMessageChanged();
-    void isSavingTelegramSettingsChanged();
-    void isTestingTelegramChanged();
-    void isLoadingTelegramChatChanged();
     void telegramIncidentActiveChanged();
     void locationSafetyAlarmChanged();
     void diagnosticEventsChanged();
 
 private:
     void setPoints(const QList<RoutePoint>& value);
-    void setHistory(const QList<RouteHistoryItem>& value);
-    void setSavedLocations(const QList<SavedLocation>& value);
-    void setSavedRoutes(const QList<SavedRoute>& value);
-    void setAddressRouteMessage(const QString& value);
     void setPlanningAddressRoute(bool value);
-    void setRouteAlternatives(const QList<PlannedRouteOption>& value);
-    void setSelectedRouteAlternativeID(const std::optional<QUuid>& value);
     void setRouteStartPoint(const std::optional<RoutePoint>& value);
     void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
-    void setRoutePlanningSource(const QString& value);
     void setHelperStatus(const LocationHelperStatus& value);
     void setIPhoneRouteRunning(bool value);
     void setDeviceBusy(bool value);
@@ -430,10 +382,6 @@ private:
     void setLastLockRefresh(const std::optional<QDateTime>& value);
     void setLockStartedAt(const std::optional<QDateTime>& value);
     void setLocationLockRefreshing(bool value);
-    void setTelegramStatusMessage(const QString& value);
-    void setSavingTelegramSettings(bool value);
-    void setTestingTelegram(bool value);
-    void setLoadingTelegramChat(bool value);
     void setTelegramIncidentActive(bool value);
     void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
     void setDiagnosticEvents(const QList<TrackerLogEntry>& value);
@@ -453,7 +401,7 @@ private:
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (DeviceAttachment.cpp).
+    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
     void startWatchingDeviceAttachment();
     void heldDeviceDetached(const QString& udid);
     void heldDeviceAttached(const QString& udid);
@@ -461,16 +409,14 @@ private:
     void handleReachability(bool online);
     void handleTelegramAlertsEnabledChange(bool previous);
 
-    // Draft (Draft.cpp).
-    bool appendRoutePoint(const RoutePoint& point, bool focusAfterAdd);
-    void handleSelectedTransportModeChange(RouteTransportMode previous);
-    void handleSelectedSpeedProfileChange();
-    void refreshRouteMetricsCache();
+    // Draft (_Draft.cpp).
+    /// Every accepted point is framed.
+    bool appendRoutePoint(const RoutePoint& point);
     void syncMapInteractionPresentation();
     void saveCurrentRouteToHistory();
     void showDraft(const QList<RoutePoint>& points);
 
-    // Selection (Selection.cpp).
+    // Selection (_Selection.cpp).
     static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
                                          RoutePoint point, CancelToken token);
@@ -479,7 +425,7 @@ private:
     void sendPointChosenDuringVerification();
     std::optional<QUuid> m_pointToSendAfterVerification;
 
-    // Telegram settings (Telegram.cpp).
+    // Telegram settings (_Telegram.cpp).
     static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
                                            CancelToken token);
     /// Reads the token again while the keyring could not give it.
@@ -491,15 +437,15 @@ private:
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
 
-    // Event log (EventLog.cpp).
+    // Event log (_EventLog.cpp).
     static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                             CancelToken token);
 
-    // Device status and location reset (DeviceStatus.cpp, Reset.cpp).
+    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     bool showProgress, bool verifyLocationReadiness, CancelToken token);
-    void applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness);
-    void finishDeviceCheck(bool showProgress);
+                                     DeviceCheckOptions options, CancelToken token);
+    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
+    void finishDeviceCheck(DeviceCheckOptions options);
     static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      LocationHelper helper, CancelToken token);
     static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
@@ -523,12 +469,14 @@ private:
     /// not overwrite what the reset publishes.
     quint64 m_locationResetEpoch = 0;
 
-    // Holding, incidents and Telegram alerts (Holding.cpp, Incidents.cpp, TelegramAlerts.cpp).
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
     static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
                                                             LocationHelper helper, RoutePoint point);
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, bool resetCounters);
+    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
+    enum class LockCounters { reset, keep };
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
@@ -537,7 +485,7 @@ private:
     /// (the point stays restored, and the next check or preparation tries again).
     static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                CancelToken token);
-    void stopLocationLock(bool clearPoint);
+    void stopLocationLock();
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
     QCoro::Task<> refreshLocationLockNow();
@@ -579,7 +527,7 @@ private:
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
 
-    // Route ends, map clicks and planning (Routes.cpp, RoutePlanning.cpp).
+    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp).
     /// A point named name at a clicked place; none for a place no map can show.
     static std::optional<RoutePoint> clickedPoint(const QString& name, double latitude, double longitude);
     static QString startPointName();
@@ -601,24 +549,11 @@ private:
     const Dependencies m_deps;
     std::unique_ptr<RouteMapPresentation> m_mapPresentation;
     std::unique_ptr<MainWindowState> m_windowState;
+    std::unique_ptr<RouteDraft> m_draft;
+    std::unique_ptr<LocationLibrary> m_library;
+    std::unique_ptr<TelegramSettingsModel> m_telegram;
 
-    QString m_routeName;
-    double m_speedKmh = 25.0;
-    RouteSpeedProfile m_selectedSpeedProfile = RouteSpeedProfile::normal;
-    QList<RoutePoint> m_points;
-    QList<RouteHistoryItem> m_history;
-    QList<SavedLocation> m_savedLocations;
-    QList<SavedRoute> m_savedRoutes;
-    QString m_savedLocationName;
-    QString m_savedRouteName;
-    QString m_addressRouteMessage;
     bool m_isPlanningAddressRoute = false;
-    RouteTransportMode m_selectedTransportMode = RouteTransportMode::automobile;
-    QList<PlannedRouteOption> m_routeAlternatives;
-    std::optional<QUuid> m_selectedRouteAlternativeID;
-    std::optional<RoutePoint> m_routeStartPoint;
-    std::optional<RoutePoint> m_routeDestinationPoint;
-    QString m_routePlanningSource;
     std::optional<QString> m_notice;
     LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
     bool m_isIPhoneRouteRunning = false;
@@ -642,13 +577,6 @@ private:
     std::optional<QDateTime> m_lastLockRefresh;
     std::optional<QDateTime> m_lockStartedAt;
     bool m_isLocationLockRefreshing = false;
-    bool m_telegramAlertsEnabled = false;
-    QString m_telegramBotToken;
-    QString m_telegramChatID;
-    QString m_telegramStatusMessage;
-    bool m_isSavingTelegramSettings = false;
-    bool m_isTestingTelegram = false;
-    bool m_isLoadingTelegramChat = false;
     bool m_telegramIncidentActive = false;
     std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
     QList<TrackerLogEntry> m_diagnosticEvents;
@@ -673,8 +601,6 @@ private:
     std::optional<QUuid> m_routePlaybackID;
     std::optional<QUuid> m_routePlaybackConfirmedID;
     std::optional<QUuid> m_routePlanningID;
-    double m_cachedRouteDistanceMeters = 0;
-    double m_cachedRouteDurationSeconds = 0;
     bool m_hasConfirmedLocationLock = false;
     LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
     QString m_telegramIncidentReason;
@@ -687,23 +613,8 @@ private:
     /// The restore failure of this outage last logged.
     QString m_loggedRestoreFailure;
 
-    // ---- Route playback, saved items, history and GPX export (Playback.cpp, Library.cpp, Export.cpp) ----
+    // ---- Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp) ----
 public:
-    /// A save under a name that already holds something else, waiting for the user's answer.
-    struct NameReplacement {
-        enum class Kind { location, route };
-        Kind kind = Kind::location;
-        /// The trimmed name both entries carry.
-        QString name;
-        /// The question for the user, “Replace “name”?”.
-        QString question;
-        /// What the save would store: the place for a location, the whole route for a route.
-        RoutePoint point;
-        SavedRoute route;
-
-        bool operator==(const NameReplacement&) const = default;
-    };
-
     /// Plays the whole draft on the iPhone; refused (with a notice where the user can
     /// act) while anything else runs, a reset is unfinished, no iPhone is ready or the
     /// draft has no length.
@@ -720,7 +631,6 @@ public:
     // when the write succeeded; a failed write becomes the notice.
     void saveLocation(const RoutePoint& point);
     void saveSelectedPointAsLocation();
-    bool isSavedLocation(const RoutePoint& point) const;
     void renameSavedLocation(const SavedLocation& location, const QString& name);
     void deleteSavedLocation(const SavedLocation& location);
     void saveCurrentRouteAsNamed();
@@ -730,7 +640,6 @@ public:
     void loadHistory(const RouteHistoryItem& item);
     /// Loads the entry and sets its point or plays its route on the iPhone.
     void reuseHistory(const RouteHistoryItem& item);
-    const std::optional<NameReplacement>& pendingNameReplacement() const { return m_pendingNameReplacement; }
     /// Saves what waits for an answer, replacing every entry of its name.
     void confirmNameReplacement();
     /// Drops what waits for an answer; the lists and the name field stay as they are.
@@ -741,9 +650,6 @@ public:
     QFuture<void> exportGPX();
     /// The suggested export file name (without ".gpx") for a route name.
     static QString sanitizedFileName(const QString& routeName);
-
-signals:
-    void pendingNameReplacementChanged();
 
 private:
     /// What a playback took from the draft and the state at its start.
@@ -790,12 +696,10 @@ private:
                          RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
     /// After a point was set: titled with the route's name only when the draft is that point.
     void recordPushedPointInHistory(const RoutePoint& point);
-    void setPendingNameReplacement(const std::optional<NameReplacement>& value);
 
     static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                        CancelToken token);
 
-    std::optional<NameReplacement> m_pendingNameReplacement;
     TaskSlot m_gpxExportTask;
     /// True (with a notice) while an export's save dialog is still open.
     bool refusesSecondExport();

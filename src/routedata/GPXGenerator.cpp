@@ -41,7 +41,9 @@ void appendDigits(QString& out, long long value, int width)
 // ("2026-03-01T14:05:09.250Z"). Whole seconds are cut, not rounded, so times a
 // whole number of seconds apart stay that far apart in the text. Written by hand:
 // the playback track formats tens of thousands of times per file.
-QString isoTime(qint64 msecs, bool withMilliseconds)
+enum class TimePrecision { seconds, milliseconds };
+
+QString isoTime(qint64 msecs, TimePrecision precision)
 {
     qint64 days = msecs / msecsPerDay;
     qint64 msOfDay = msecs % msecsPerDay;
@@ -63,7 +65,7 @@ QString isoTime(qint64 msecs, bool withMilliseconds)
     appendDigits(out, msOfDay / 60'000 % 60, 2);
     out += u':';
     appendDigits(out, msOfDay / 1000 % 60, 2);
-    if (withMilliseconds) {
+    if (precision == TimePrecision::milliseconds) {
         out += u'.';
         appendDigits(out, msOfDay % 1000, 3);
     }
@@ -107,12 +109,12 @@ void appendHeader(QString& out, const QString& name)
            u"  </metadata>\n";
 }
 
-void appendTrack(QString& out, const QString& name, const std::vector<TimedSample>& samples, bool withMilliseconds)
+void appendTrack(QString& out, const QString& name, const std::vector<TimedSample>& samples, TimePrecision precision)
 {
     out += u"  <trk>\n    <name>" % name % u"</name>\n    <trkseg>\n";
     for (const TimedSample& sample : samples) {
         out += u"      <trkpt " % position(sample.coordinate) % u">\n        <time>" %
-               isoTime(sample.msecsSinceEpoch, withMilliseconds) % u"</time>\n      </trkpt>\n";
+               isoTime(sample.msecsSinceEpoch, precision) % u"</time>\n      </trkpt>\n";
     }
     out += u"    </trkseg>\n  </trk>\n</gpx>\n";
 }
@@ -223,8 +225,9 @@ QString GPXGenerator::generate(const QList<RoutePoint>& points, double speedKmh,
     appendHeader(out, name);
     for (qsizetype i = 0; i < points.size(); ++i) {
         // GPX 1.1 puts a point's time before its name; strict readers refuse the file otherwise.
-        out += u"  <wpt " % position(coordinate(points[i])) % u">\n    <time>" % isoTime(times[size_t(i)], false) %
-               u"</time>\n    <name>" % escaped(points[i].name) % u"</name>\n  </wpt>\n";
+        out += u"  <wpt " % position(coordinate(points[i])) % u">\n    <time>" %
+               isoTime(times[size_t(i)], TimePrecision::seconds) % u"</time>\n    <name>" % escaped(points[i].name) %
+               u"</name>\n  </wpt>\n";
     }
     out += u"  <rte>\n    <name>" % name % u"</name>\n";
     for (const RoutePoint& point : points) {
@@ -237,7 +240,7 @@ QString GPXGenerator::generate(const QList<RoutePoint>& points, double speedKmh,
     samples.reserve(times.size());
     for (qsizetype i = 0; i < points.size(); ++i)
         samples.push_back({coordinate(points[i]), times[size_t(i)]});
-    appendTrack(out, name, samples, false);
+    appendTrack(out, name, samples, TimePrecision::seconds);
     return out;
 }
 
@@ -251,7 +254,7 @@ QString GPXGenerator::generatePlayback(const QList<RoutePoint>& points, RouteSpe
     QString out;
     out.reserve(300 + qsizetype(samples.size()) * 110);
     appendHeader(out, routeNameText(routeName));
-    appendTrack(out, routeNameText(routeName), samples, true);
+    appendTrack(out, routeNameText(routeName), samples, TimePrecision::milliseconds);
     return out;
 }
 

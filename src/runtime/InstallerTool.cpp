@@ -37,9 +37,9 @@ InstallerTool::InstallerTool(QString executable, QStringList arguments, const QH
     // Runs in the child between fork and exec: only async-signal-safe calls.
     m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] { readOutput(true); });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] { readOutput(Lines::toHandler); });
     connect(&m_process, &QProcess::finished, this, [this] {
-        readOutput(false);
+        readOutput(Lines::keepOnly);
         markEnded();
     });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -116,13 +116,13 @@ QString InstallerTool::output() const
     return QString::fromUtf8(m_output);
 }
 
-void InstallerTool::readOutput(bool streamIt)
+void InstallerTool::readOutput(Lines delivery)
 {
     const QByteArray chunk = m_process.readAllStandardOutput();
     if (chunk.isEmpty())
         return;
     m_output += chunk;
-    if (!streamIt || !m_lineHandler)
+    if (delivery == Lines::keepOnly || !m_lineHandler)
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(chunk);

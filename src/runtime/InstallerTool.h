@@ -60,7 +60,9 @@ signals:
     void ended();
 
 private:
-    void readOutput(bool streamIt);
+    /// Whether new output also goes to the line handler, or is only kept.
+    enum class Lines { toHandler, keepOnly };
+    void readOutput(Lines delivery);
     void markEnded();
     void signalGroup(int signal);
 

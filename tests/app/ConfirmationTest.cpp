@@ -69,7 +69,8 @@ protected:
     /// Selects a place named Home away from the saved Home, whose star then asks.
     void selectAnotherHome()
     {
-        vm->selectPlace(makePoint(QStringLiteral("Home"), 48.2, 16.37), false);
+        vm->selectPlace(makePoint(QStringLiteral("Home"), 48.2, 16.37),
+                        LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_TRUE(QTest::qWaitFor([&] { return placePanel().card() && star(); }, 2000));
     }
 };
@@ -81,13 +82,13 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
     AppSettings::setLockedPoint(makePoint(QStringLiteral("Held"), 50.0875, 14.4213), *settings);
     build();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     star()->click();
-    ASSERT_EQ(vm->savedLocations().size(), 1);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
     vm->loadSavedRoute(route(QStringLiteral("Trip"), 2));
     vm->setSavedRouteName(QStringLiteral("Trip"));
     vm->saveCurrentRouteAsNamed();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
     QSignalSpy quit(window.get(), &MainWindow::quitRequested);
 
     struct Case {
@@ -107,17 +108,17 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
              vm->loadSavedRoute(route(QStringLiteral("Trip"), 3));
              routePanel().resetButton()->click();
          },
-         [&] { return vm->points().size() == 3; }},
+         [&] { return vm->draft().points().size() == 3; }},
         {"save a route under a taken name", "routeNameReplacement",
          [&] { routePanel().summaryCard()->saveButton()->click(); },
-         [&] { return vm->savedRoutes().first().points.size() == 2; }},
+         [&] { return vm->library().savedRoutes().first().points.size() == 2; }},
         {"save a location under a taken name", "locationNameReplacement",
          [&] {
              vm->windowState().setSection(AppSection::place);
              selectAnotherHome();
              star()->click();
          },
-         [&] { return vm->savedLocations().first().point.latitude == 50.08; }},
+         [&] { return vm->library().savedLocations().first().point.latitude == 50.08; }},
     };
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
         for (const Case& c : cases) {
@@ -129,7 +130,7 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
             EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
             closeWith(box, key);
             EXPECT_TRUE(c.untouched());
-            EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+            EXPECT_FALSE(vm->library().pendingNameReplacement().has_value());
             window->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         }
@@ -140,10 +141,10 @@ TEST_F(ConfirmationTest, TheStarOfASecondPlaceOfTheSameNameAsksBeforeReplacingTh
 {
     build();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), false);
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 2000));
     QTest::mouseClick(star(), Qt::LeftButton);
-    ASSERT_EQ(vm->savedLocations().size(), 1);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
 
     selectAnotherHome();
     QTest::mouseClick(star(), Qt::LeftButton);
@@ -159,7 +160,7 @@ TEST_F(ConfirmationTest, TheStarOfASecondPlaceOfTheSameNameAsksBeforeReplacingTh
     ASSERT_NE(replace, nullptr);
     EXPECT_EQ(replace->text(), QStringLiteral("Replace"));
     QTest::mouseClick(replace, Qt::LeftButton);
-    ASSERT_EQ(vm->savedLocations().size(), 1);
-    EXPECT_DOUBLE_EQ(vm->savedLocations().first().point.latitude, 48.2);
-    EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
+    EXPECT_DOUBLE_EQ(vm->library().savedLocations().first().point.latitude, 48.2);
+    EXPECT_FALSE(vm->library().pendingNameReplacement().has_value());
 }

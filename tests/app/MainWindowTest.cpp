@@ -276,7 +276,7 @@ TEST_F(MainWindowTest, MenuItemsFollowTheViewModelAndTheRuntime)
     EXPECT_TRUE(commands.action(QStringLiteral("checkAgain"))->isEnabled());
     EXPECT_FALSE(commands.action(QStringLiteral("resetLocation"))->isEnabled());
     // A route to export enables the export.
-    vm->selectPlace(point(QStringLiteral("Prague")), false);
+    vm->selectPlace(point(QStringLiteral("Prague")), LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_TRUE(commands.action(QStringLiteral("exportGPX"))->isEnabled());
     vm->clearRoute();
     EXPECT_FALSE(commands.action(QStringLiteral("exportGPX"))->isEnabled());

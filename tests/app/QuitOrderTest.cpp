@@ -76,7 +76,7 @@ TEST(QuitOrder, ASignalWhileALocationIsHeldEndsTheHoldWithoutAnAlarm)
 
     LocationPlannerViewModel& model = app->viewModel();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, 30000));
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice(); }, 30000));
     ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
     model.pushPointToIPhone(home());

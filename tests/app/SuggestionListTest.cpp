@@ -74,13 +74,15 @@ TEST_F(SuggestionListTest, ClickingASuggestionPicksItInEverySearchField)
     const auto name = [](const std::optional<RoutePoint>& point) { return point ? point->name : QString(); };
     const Case cases[] = {
         {"place search", AppSection::place, "placeSearchField", 1, "Mailand",
-         [&](LocationPlannerViewModel& m) { return name(m.selectedPoint()); }},
+         [&](LocationPlannerViewModel& m) { return name(m.draft().selectedPoint()); }},
         {"route start", AppSection::route, "startField", 1, "Mailand",
-         [&](LocationPlannerViewModel& m) { return name(m.routeStartPoint()); }},
+         [&](LocationPlannerViewModel& m) { return name(m.draft().routeStartPoint()); }},
         {"route destination", AppSection::route, "destinationField", 2, "Maidstone",
-         [&](LocationPlannerViewModel& m) { return name(m.routeDestinationPoint()); }},
+         [&](LocationPlannerViewModel& m) { return name(m.draft().routeDestinationPoint()); }},
         {"add point", AppSection::route, "addPointField", 0, "Mainz",
-         [&](LocationPlannerViewModel& m) { return m.points().isEmpty() ? QString() : m.points().last().name; }},
+         [&](LocationPlannerViewModel& m) {
+             return m.draft().points().isEmpty() ? QString() : m.draft().points().last().name;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,5 +177,6 @@ TEST_F(SuggestionListTest, EachSuggestionIsAnAccessibleItemThatCanBePressed)
     ASSERT_NE(actions, nullptr);
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return vm->selectedPoint() && vm->selectedPoint()->name == QStringLiteral("Maidstone"); }, 2000));
+        [&] { return vm->draft().selectedPoint() && vm->draft().selectedPoint()->name == QStringLiteral("Maidstone"); },
+        2000));
 }

@@ -30,7 +30,7 @@ TEST_F(GroupEnd, ATimedOutRunLeavesNoMemberThatIgnoresSigterm)
 {
     ProcessCancellationState cancellation;
     EXPECT_THROW(controller->executeLocked(QUrl::fromLocalFile(stubborn.path()), {}, 0.5, QUuid::createUuid(),
-                                           cancellation, true),
+                                           cancellation, DeviceLocationController::ProcessTracking::asActiveProcess),
                  DeviceLocationError);
     ASSERT_TRUE(stubborn.recordedPid() && stubborn.recordedGrandchildPid());
     EXPECT_TRUE(groupIsGone());

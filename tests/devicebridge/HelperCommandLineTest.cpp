@@ -249,7 +249,8 @@ TEST(HelperCommandLine, TunnelLineRunsThroughTheShellWithAQuotedPath)
         ProcessCancellationState cancellation;
         try {
             controller.executeLocked(QUrl::fromLocalFile(QStringLiteral("/bin/sh")), {QStringLiteral("-c"), line}, 15,
-                                     QUuid::createUuid(), cancellation, true);
+                                     QUuid::createUuid(), cancellation,
+                                     DeviceLocationController::ProcessTracking::asActiveProcess);
             EXPECT_TRUE(c.succeeds);
         } catch (const DeviceLocationError& error) {
             EXPECT_FALSE(c.succeeds);

@@ -402,15 +402,17 @@ TEST(HelperDiscovery, VerifiesTheIDeviceHelperAgainstTheAttachedDevices)
         ProcessCancellationState cancellation;
         const LocationHelper helper = iDeviceHelper(tools.folder(), c.rememberedUdid);
         if (c.udid) {
-            const LocationHelper verified =
-                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, false);
+            const LocationHelper verified = controller.verifiedIDeviceHelper(
+                helper, QUuid::createUuid(), cancellation, DeviceLocationController::LocationSupportCheck::skipped);
             EXPECT_EQ(verified.deviceIdentifier, c.udid) << c.name;
             EXPECT_EQ(verified.deviceName, c.deviceName) << c.name;
             EXPECT_EQ(verified.connectionMode, LocationHelper::ConnectionMode::usbmux()) << c.name;
             EXPECT_EQ(verified.executableURL, helper.executableURL) << c.name;
         } else {
-            const auto failure = failureOf<DeviceLocationError>(
-                [&] { controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, false); });
+            const auto failure = failureOf<DeviceLocationError>([&] {
+                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation,
+                                                 DeviceLocationController::LocationSupportCheck::skipped);
+            });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_EQ(failure->output(), c.failure) << c.name;
         }
@@ -538,12 +540,14 @@ TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)
         ProcessCancellationState cancellation;
         const LocationHelper helper = iDeviceHelper(tools.folder());
         if (c.failure.isEmpty()) {
-            const LocationHelper verified =
-                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, true);
+            const LocationHelper verified = controller.verifiedIDeviceHelper(
+                helper, QUuid::createUuid(), cancellation, DeviceLocationController::LocationSupportCheck::required);
             EXPECT_EQ(verified.deviceIdentifier, QStringLiteral("00008030-AAAA")) << c.name;
         } else {
-            const auto failure = failureOf<DeviceLocationError>(
-                [&] { controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation, true); });
+            const auto failure = failureOf<DeviceLocationError>([&] {
+                controller.verifiedIDeviceHelper(helper, QUuid::createUuid(), cancellation,
+                                                 DeviceLocationController::LocationSupportCheck::required);
+            });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_EQ(failure->output(), c.failure) << c.name;
         }

@@ -53,7 +53,7 @@ TEST(OwnedProcessRegistry, QuitEndsEveryRunningToolWithinItsBound)
             ProcessCancellationState cancellation;
             try {
                 controllers[i]->executeLocked(QUrl::fromLocalFile(path), {}, 120, QUuid::createUuid(), cancellation,
-                                              true);
+                                              DeviceLocationController::ProcessTracking::asActiveProcess);
             } catch (const DeviceLocationError&) {
                 failures[i] = 1;
             }

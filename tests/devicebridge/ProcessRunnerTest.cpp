@@ -55,7 +55,7 @@ protected:
     {
         ProcessCancellationState cancellation;
         return controller.executeLocked(QUrl::fromLocalFile(tool), arguments, timeout, QUuid::createUuid(),
-                                        cancellation, true);
+                                        cancellation, DeviceLocationController::ProcessTracking::asActiveProcess);
     }
 
     /// The error a run ends with; fails the test when it succeeds.
@@ -133,7 +133,8 @@ TEST_F(ProcessRunner, ArgumentsReachTheToolAndNameTheCommand)
                                 QStringLiteral("-33.868800")};
     ProcessCancellationState cancellation;
     try {
-        controller.executeLocked(QUrl::fromLocalFile(path), arguments, 15, QUuid::createUuid(), cancellation, false);
+        controller.executeLocked(QUrl::fromLocalFile(path), arguments, 15, QUuid::createUuid(), cancellation,
+                                 DeviceLocationController::ProcessTracking::untracked);
         FAIL() << "an error marker must fail the run";
     } catch (const DeviceLocationError& error) {
         EXPECT_EQ(error.command(), QStringLiteral("pymobiledevice3 --no-color a b it's -33.868800"));
@@ -286,7 +287,8 @@ TEST_F(ProcessRunner, StoppingAnotherOperationLeavesTheToolRunning)
     std::exception_ptr thrown;
     std::thread worker([&] {
         try {
-            controller.executeLocked(QUrl::fromLocalFile(path), {}, 60, operation, cancellation, true);
+            controller.executeLocked(QUrl::fromLocalFile(path), {}, 60, operation, cancellation,
+                                     DeviceLocationController::ProcessTracking::asActiveProcess);
         } catch (...) {
             thrown = std::current_exception();
         }

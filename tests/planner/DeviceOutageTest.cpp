@@ -60,12 +60,12 @@ protected:
         auto deps = dependencies();
         deps.device = controller.get();
         deps.deviceAttachmentWatcher = &watcher;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     }
 
     void checkAgain()
     {
-        vm->refreshHelperStatus(true, true);
+        vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
         ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
     }
 

@@ -27,11 +27,11 @@ TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
     device.detectedStatus = connectedStatus(true);
     device.holdAnswers(true);
     build();
-    vm->refreshHelperStatus(false, false);
+    vm->refreshHelperStatus();
     ASSERT_EQ(device.calls(), QStringList{QStringLiteral("detectHelper")});
     const QString message = vm->deviceActionMessage();
     // A silent check shows nothing while it runs, so a visible one may be asked for.
-    vm->refreshHelperStatus(true, true);
+    vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     EXPECT_EQ(device.calls().size(), 1);
     EXPECT_FALSE(vm->isCheckingDevice());
     EXPECT_EQ(vm->deviceActionMessage(), message);
@@ -48,7 +48,7 @@ TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
 
     // The dropped request was not queued; the next one runs.
     EXPECT_EQ(device.calls().size(), 1);
-    vm->refreshHelperStatus(true, false);
+    vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = false});
     ManualClock::runPostedEvents();
     EXPECT_EQ(device.calls().size(), 2);
     EXPECT_FALSE(vm->isCheckingDevice());
@@ -69,11 +69,11 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
         scripted.setStartsHeldProcess = true;
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         EXPECT_EQ(vm->lockedPoint(), home);
         EXPECT_EQ(keepAwake.active(), 0);
 
-        vm->refreshHelperStatus(false, false);
+        vm->refreshHelperStatus();
         ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
         // Set, held and verified once, before the check counts as finished.
         EXPECT_EQ(keepAwake.active(), resetPending ? 0 : 1);
@@ -95,7 +95,7 @@ TEST_F(DeviceStatusTest, CheckAgainVerifiesTheRestoredPointItHolds)
     device.persistentLocationActive = false;
     device.setStartsHeldProcess = true;
     build();
-    vm->refreshHelperStatus(true, true);
+    vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
     EXPECT_TRUE(device.calls().contains(QStringLiteral("isDeviceReachable")));
     EXPECT_EQ(vm->lockRefreshCount(), 1);
@@ -110,7 +110,7 @@ TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
     build();
     PlannerTestAccess::setHelperStatus(*vm, connectedStatus(true));
     device.holdAnswers(true);
-    vm->refreshHelperStatus(false, false);
+    vm->refreshHelperStatus();
     device.holdAnswers(false);
     vm->clearIPhoneLocation();
     ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
@@ -123,7 +123,7 @@ TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
     EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
     EXPECT_TRUE(vm->lastDeviceError().isEmpty());
     EXPECT_TRUE(vm->lastDeviceCheck().has_value());
-    vm->refreshHelperStatus(false, false);
+    vm->refreshHelperStatus();
     EXPECT_EQ(device.calls().count(QStringLiteral("detectHelper")), 2);
 }
 
@@ -186,11 +186,11 @@ TEST_F(DeviceStatusTest, AnUnusableDeviceTurnsAutomaticSendingOffAndShowsTheHint
         scripted.connectionStatus = c.connection;
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, connectedStatus(true));
         PlannerTestAccess::setLastDeviceError(*vm, QStringLiteral("old error"));
         vm->setAutoSendOnAdd(true);
-        vm->refreshHelperStatus(true, c.verify);
+        vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = c.verify});
         ManualClock::runPostedEvents();
         EXPECT_EQ(scripted.calls(), c.calls);
         EXPECT_EQ(vm->deviceActionMessage(), c.message);
@@ -210,7 +210,7 @@ TEST_F(DeviceStatusTest, ThePreparationKeepsAutomaticSendingOnlyWhenItSucceeds)
         scripted.preparedStatus = connectedStatus(succeeds, QStringLiteral("Trust this computer."));
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, connectedStatus(false));
         vm->setAutoSendOnAdd(true);
         scripted.holdAnswers(true);
@@ -280,7 +280,7 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksWhileNothingIsConnectedOrARest
         ScriptedDeviceLocationService scripted;
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         c.state(*vm);
         vm->monitorDeviceReadiness();
         const auto checks = [&] { return scripted.calls().count(QStringLiteral("detectHelper")); };

@@ -36,8 +36,8 @@ TEST_F(DraftTest, AppendRefusesOnlyTheSamePlaceAsTheLastPoint)
         ASSERT_TRUE(A::appendRoutePoint(model, first));
         const RoutePoint next = makePoint(QStringLiteral("Next"), 50.0 + c.dLatitude, 14.0 + c.dLongitude);
         EXPECT_EQ(A::appendRoutePoint(model, next), c.appended);
-        EXPECT_EQ(model.points().size(), c.appended ? 2 : 1);
-        EXPECT_EQ(model.mapPresentation().points(), model.points());
+        EXPECT_EQ(model.draft().points().size(), c.appended ? 2 : 1);
+        EXPECT_EQ(model.mapPresentation().points(), model.draft().points());
         if (!c.appended) {
             EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Next is the same as the last point of the route."));
             EXPECT_EQ(model.diagnosticEvents().first().message, QStringLiteral("Skipped a duplicate point: Next."));
@@ -74,14 +74,14 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
         EXPECT_FALSE(model.canEditRouteDraft());
         EXPECT_FALSE(model.mapPresentation().canEdit());
         EXPECT_FALSE(A::appendRoutePoint(model, makePoint(QStringLiteral("C"), 3, 3)));
-        model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
+        model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), LocationPlannerViewModel::MapFraming::frameSelection);
         model.selectPlaceAt(5, 5);
         model.removePoint(a);
         model.movePoint(a, 1);
         model.renameSelectedPoint(QStringLiteral("Renamed"));
         model.resetMapRouteSelection();
         model.clearRoute();
-        EXPECT_EQ(model.points(), (QList<RoutePoint>{a, b}));
+        EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{a, b}));
         EXPECT_EQ(model.diagnosticEvents().size(), events);
         EXPECT_TRUE(geocoder.lookups().isEmpty());
     }
@@ -95,8 +95,8 @@ TEST_F(DraftTest, AVerificationOfTheHeldPointLeavesEditingOpenButHoldsDeviceActi
     EXPECT_TRUE(model.canEditRouteDraft());
     EXPECT_TRUE(model.mapPresentation().canEdit());
     EXPECT_FALSE(model.canChangeIPhoneLocation());
-    model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), true);
-    ASSERT_EQ(model.points().size(), 1);
+    model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), LocationPlannerViewModel::MapFraming::frameSelection);
+    ASSERT_EQ(model.draft().points().size(), 1);
     model.pushLastPointToIPhone();
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
 }
@@ -106,11 +106,11 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     auto& model = build();
     A::setPoints(model, {makePoint(QStringLiteral("A"), 1, 1), makePoint(QStringLiteral("B"), 2, 2)});
     const RoutePoint place = makePoint(QStringLiteral("Vyšehrad"), 50.064, 14.418);
-    model.selectPlace(place, true);
-    EXPECT_EQ(model.points(), QList<RoutePoint>{place});
-    EXPECT_EQ(model.routeStartPoint(), place);
-    EXPECT_FALSE(model.routeDestinationPoint().has_value());
-    EXPECT_EQ(model.routeName(), place.name);
+    model.selectPlace(place, LocationPlannerViewModel::MapFraming::frameSelection);
+    EXPECT_EQ(model.draft().points(), QList<RoutePoint>{place});
+    EXPECT_EQ(model.draft().routeStartPoint(), place);
+    EXPECT_FALSE(model.draft().routeDestinationPoint().has_value());
+    EXPECT_EQ(model.draft().routeName(), place.name);
     EXPECT_EQ(model.mapPresentation().points(), QList<RoutePoint>{place});
     EXPECT_EQ(model.mapPresentation().cameraPosition(),
               (RouteMapPresentation::CameraPosition{{place.latitude, place.longitude}, 0.05, 0.05}));
@@ -120,7 +120,8 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     EXPECT_TRUE(device.calls().isEmpty());
 
     model.setAutoSendOnAdd(true);
-    model.selectPlace(makePoint(QStringLiteral("Petřín"), 50.08, 14.39), false);
+    model.selectPlace(makePoint(QStringLiteral("Petřín"), 50.08, 14.39),
+                      LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_EQ(model.deviceActionMessage(),
               QStringLiteral("Point Petřín is added. You can set the location once iPhone is ready."));
 }
@@ -136,60 +137,60 @@ TEST_F(DraftTest, MoveRemoveAndRename)
     model.movePoint(a, -1);
     model.movePoint(c, 1);
     model.movePoint(makePoint(QStringLiteral("elsewhere"), 9, 9), 1);
-    EXPECT_EQ(model.points(), (QList<RoutePoint>{a, b, c}));
+    EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{a, b, c}));
     model.movePoint(b, -1);
-    EXPECT_EQ(model.points(), (QList<RoutePoint>{b, a, c}));
+    EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{b, a, c}));
 
     // Renaming a longer draft renames the last point and a matching end, not the route.
     model.setRouteName(QStringLiteral("Trip"));
-    model.selectPlace(c, false);
+    model.selectPlace(c, LocationPlannerViewModel::MapFraming::keepCamera);
     A::setPoints(model, {b, a, c});
     model.renameSelectedPoint(QStringLiteral("   "));
     model.renameSelectedPoint(QStringLiteral("C"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("C"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("C"));
     model.renameSelectedPoint(QStringLiteral("  Castle \n"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Castle"));
-    EXPECT_EQ(model.points().last().id, c.id);
-    EXPECT_EQ(model.routeStartPoint()->name, QStringLiteral("Castle"));
-    EXPECT_EQ(model.routeName(), QStringLiteral("C"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Castle"));
+    EXPECT_EQ(model.draft().points().last().id, c.id);
+    EXPECT_EQ(model.draft().routeStartPoint()->name, QStringLiteral("Castle"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("C"));
 
     // Removing keeps the ends and clears the live point only when it is the removed one.
     model.removePoint(makePoint(QStringLiteral("absent"), 8, 8));
-    EXPECT_EQ(model.points().size(), 3);
+    EXPECT_EQ(model.draft().points().size(), 3);
     model.removePoint(a);
-    EXPECT_EQ(model.points().size(), 2);
-    EXPECT_TRUE(model.routeStartPoint().has_value());
+    EXPECT_EQ(model.draft().points().size(), 2);
+    EXPECT_TRUE(model.draft().routeStartPoint().has_value());
 
-    model.selectPlace(a, false);
+    model.selectPlace(a, LocationPlannerViewModel::MapFraming::keepCamera);
     model.renameSelectedPoint(QStringLiteral("Home"));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Home"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Home"));
 }
 
 TEST_F(DraftTest, ProfileAndMetrics)
 {
     auto& model = build();
     model.setSelectedSpeedProfile(RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     model.setSelectedSpeedProfile(RouteSpeedProfile::normal);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     model.setSpeedKmh(120);
     model.setSelectedSpeedProfile(RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 120.0);
+    EXPECT_EQ(model.draft().speedKmh(), 120.0);
 
     A::setPoints(model, {makePoint(QStringLiteral("A"), 50, 14)});
-    EXPECT_EQ(model.cachedRouteDistanceMeters(), 0);
-    EXPECT_EQ(model.cachedRouteDurationSeconds(), 0);
+    EXPECT_EQ(model.draft().cachedRouteDistanceMeters(), 0);
+    EXPECT_EQ(model.draft().cachedRouteDurationSeconds(), 0);
     const QList<RoutePoint> route{makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 50.1, 14),
                                   makePoint(QStringLiteral("C"), 50.1, 14.1)};
     A::setPoints(model, route);
     const double expected = RouteSpeedCalculator::segmentDistance(route[0], route[1]) +
                             RouteSpeedCalculator::segmentDistance(route[1], route[2]);
-    EXPECT_DOUBLE_EQ(model.cachedRouteDistanceMeters(), expected);
-    const double before = model.cachedRouteDurationSeconds();
+    EXPECT_DOUBLE_EQ(model.draft().cachedRouteDistanceMeters(), expected);
+    const double before = model.draft().cachedRouteDurationSeconds();
     model.setSelectedTransportMode(RouteTransportMode::walking);
-    EXPECT_NE(model.cachedRouteDurationSeconds(), before);
+    EXPECT_NE(model.draft().cachedRouteDurationSeconds(), before);
     EXPECT_DOUBLE_EQ(
-        model.cachedRouteDurationSeconds(),
+        model.draft().cachedRouteDurationSeconds(),
         RouteSpeedCalculator::duration(route, RouteSpeedProfile::extreme, RouteTransportMode::walking, 120));
 }
 
@@ -199,10 +200,10 @@ TEST_F(DraftTest, DefaultsApplyOnlyToAnEmptyDraft)
     settings->setValue(QStringLiteral("Pellwick.defaultTravelMode"), QStringLiteral("walking"));
     A::setPoints(model, {makePoint(QStringLiteral("A"), 1, 1)});
     model.applyRouteDefaultsIfDraftIsEmpty();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::automobile);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
     model.clearRoute();
     model.applyRouteDefaultsIfDraftIsEmpty();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
 }
 
 TEST_F(DraftTest, FramingClampsTheSpanToTheWorld)
@@ -237,13 +238,13 @@ TEST_F(DraftTest, ResetAndClearKeepTheRouteSettings)
 {
     auto& model = build();
     model.setRouteName(QStringLiteral("Trip"));
-    model.selectPlace(makePoint(QStringLiteral("A"), 1, 1), false);
+    model.selectPlace(makePoint(QStringLiteral("A"), 1, 1), LocationPlannerViewModel::MapFraming::keepCamera);
     model.setRouteName(QStringLiteral("Trip"));
     model.resetMapRouteSelection();
-    EXPECT_TRUE(model.points().isEmpty());
-    EXPECT_FALSE(model.routeStartPoint().has_value());
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("Choose a start on the map."));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Trip"));
+    EXPECT_TRUE(model.draft().points().isEmpty());
+    EXPECT_FALSE(model.draft().routeStartPoint().has_value());
+    EXPECT_EQ(model.draft().routePlanningSource(), QStringLiteral("Choose a start on the map."));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Trip"));
     EXPECT_EQ(model.mapPresentation().instruction(), QStringLiteral("Click the map to choose a start"));
     EXPECT_TRUE(model.mapPresentation().points().isEmpty());
 
@@ -261,33 +262,33 @@ TEST_F(DraftTest, HistoryKeepsTwelveDistinctEntriesNewestFirst)
 {
     auto& model = build();
     A::saveCurrentRouteToHistory(model);
-    EXPECT_TRUE(model.history().isEmpty());
+    EXPECT_TRUE(model.library().history().isEmpty());
 
     for (int i = 0; i < 14; ++i) {
         A::setPoints(model, {makePoint(QStringLiteral("P%1").arg(i), i, i)});
         model.setRouteName(QStringLiteral("Place %1").arg(i));
         A::saveCurrentRouteToHistory(model);
     }
-    ASSERT_EQ(model.history().size(), 12);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Place 13"));
+    ASSERT_EQ(model.library().history().size(), 12);
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Place 13"));
     // The same points under the same title replace the older entry.
     A::saveCurrentRouteToHistory(model);
-    EXPECT_EQ(model.history().size(), 12);
-    EXPECT_EQ(model.history().at(1).title, QStringLiteral("Place 12"));
+    EXPECT_EQ(model.library().history().size(), 12);
+    EXPECT_EQ(model.library().history().at(1).title, QStringLiteral("Place 12"));
     model.setRouteName(QStringLiteral("  "));
     A::saveCurrentRouteToHistory(model);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Route"));
-    EXPECT_EQ(model.history().first().createdAt, clock.wallNow());
-    EXPECT_EQ(store().load<RouteHistoryItem>(store().historyPath()), model.history());
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Route"));
+    EXPECT_EQ(model.library().history().first().createdAt, clock.wallNow());
+    EXPECT_EQ(store().load<RouteHistoryItem>(store().historyPath()), model.library().history());
 
     // A failed write keeps the list and says why.
-    const auto before = model.history();
+    const auto before = model.library().history();
     QFile::remove(store().historyPath());
     ASSERT_TRUE(QDir().mkpath(store().historyPath()));
     model.setRouteName(QStringLiteral("Blocked"));
     A::saveCurrentRouteToHistory(model);
     ASSERT_TRUE(eventually([&] { return model.notice().has_value(); }));
-    EXPECT_EQ(model.history(), before);
+    EXPECT_EQ(model.library().history(), before);
     EXPECT_TRUE(model.notice()->startsWith(QStringLiteral("Couldn’t save the history: ")));
 }
 

@@ -58,7 +58,7 @@ TEST_F(ExportTest, TheDraftAsAskedForIsWrittenAsGpxAndAFailedOverwriteKeepsTheEa
         EXPECT_NEAR(waypoints[i].longitude, points[i].longitude, 1e-6);
     }
     EXPECT_EQ(vm->notice(), u"The GPX file is saved.\n\n"_s + target);
-    EXPECT_EQ(vm->history().value(0).points, points);
+    EXPECT_EQ(vm->library().history().value(0).points, points);
 
     // A file-size limit below the new text plays a disk that fills up mid-write.
     A::setPoints(*vm, points + points);
@@ -74,7 +74,7 @@ TEST_F(ExportTest, TheDraftAsAskedForIsWrittenAsGpxAndAFailedOverwriteKeepsTheEa
     ASSERT_TRUE(finished);
     EXPECT_EQ(readFile(target), written);
     EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(u"The file “Trip.gpx” couldn’t be saved: "_s));
-    EXPECT_EQ(vm->history().size(), 1);
+    EXPECT_EQ(vm->library().history().size(), 1);
     EXPECT_EQ(QDir(dir.path()).entryList({u"Trip.gpx*"_s}, QDir::Files), QStringList{u"Trip.gpx"_s});
 }
 

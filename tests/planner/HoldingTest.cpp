@@ -151,7 +151,7 @@ TEST_F(HoldingTest, SuccessfulPushHoldsThePointAndReportsInOrder)
     EXPECT_EQ(vm.lockStartedAt(), clock.wallNow());
     EXPECT_EQ(vm.lastLockRefresh(), clock.wallNow());
     EXPECT_EQ(vm.lockRefreshCount(), 0);
-    EXPECT_EQ(vm.history().size(), 1);
+    EXPECT_EQ(vm.library().history().size(), 1);
     EXPECT_EQ(vm.simulationSafetyState(), State::holdingConfirmed());
     EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
     EXPECT_FALSE(vm.isDeviceBusy());

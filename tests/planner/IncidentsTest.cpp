@@ -52,7 +52,7 @@ TEST_F(IncidentsTest, OnlyAConfirmedHoldOrRouteOpensAnIncident)
         EXPECT_EQ(vm.telegramIncidentActive(), c.opens);
         EXPECT_EQ(alarms.presented().size() - presentedBefore, c.opens ? 1 : 0);
         EXPECT_EQ(eventMessages().contains(QStringLiteral("Simulated location interrupted: cause")), c.opens);
-        EXPECT_EQ(vm.telegramStatusMessage() == QStringLiteral("The location was interrupted."), c.opens);
+        EXPECT_EQ(vm.telegram().statusMessage() == QStringLiteral("The location was interrupted."), c.opens);
     }
 }
 
@@ -152,7 +152,7 @@ TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
             EXPECT_EQ(alarms.presented().last().id, incident);
             EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
             EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set again."));
-            EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+            EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
             EXPECT_TRUE(
                 eventMessages().contains(QStringLiteral("The interruption is over, and the location is set again.")));
             EXPECT_EQ(vm.lockRefreshCount(), 1);

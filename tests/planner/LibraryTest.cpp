@@ -35,32 +35,32 @@ TEST_F(LibraryTest, ASaveUnderATakenNameReplacesItButAsksFirstWhenTheContentDiff
     build();
     saveLocation(u"Home"_s, home);
     saveLocation(u" home "_s, makePoint(u"Here"_s, home.latitude + 5e-7, home.longitude)); // the same place
-    ASSERT_EQ(vm->savedLocations().size(), 1);
-    EXPECT_EQ(vm->savedLocations().first().point.name, u"home"_s);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
+    EXPECT_EQ(vm->library().savedLocations().first().point.name, u"home"_s);
     EXPECT_EQ(vm->notice(), u"Location “home” is saved."_s);
 
     // Another place under that name: nothing changes until the user answers.
-    const auto before = vm->savedLocations();
+    const auto before = vm->library().savedLocations();
     saveLocation(u"HOME"_s, office);
-    EXPECT_EQ(vm->pendingNameReplacement().value_or(LocationPlannerViewModel::NameReplacement{}).question,
+    EXPECT_EQ(vm->library().pendingNameReplacement().value_or(LocationLibrary::NameReplacement{}).question,
               u"Replace “HOME”?"_s);
     vm->cancelNameReplacement();
-    EXPECT_EQ(vm->savedLocations(), before);
-    EXPECT_EQ(vm->savedLocationName(), u"HOME"_s);
+    EXPECT_EQ(vm->library().savedLocations(), before);
+    EXPECT_EQ(vm->library().savedLocationName(), u"HOME"_s);
     vm->saveLocation(office);
     vm->confirmNameReplacement();
-    ASSERT_EQ(vm->savedLocations().size(), 1);
-    EXPECT_EQ(vm->savedLocations().first().point.latitude, office.latitude);
+    ASSERT_EQ(vm->library().savedLocations().size(), 1);
+    EXPECT_EQ(vm->library().savedLocations().first().point.latitude, office.latitude);
 
     // Routes alike; their content is the course of their points.
     saveRoute(u"Trip"_s, {home, office});
     saveRoute(u"trip"_s, {home, office});
-    EXPECT_FALSE(vm->pendingNameReplacement().has_value());
+    EXPECT_FALSE(vm->library().pendingNameReplacement().has_value());
     saveRoute(u"TRIP"_s, {office, home});
     vm->confirmNameReplacement();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
-    EXPECT_EQ(vm->savedRoutes().first().points, (QList<RoutePoint>{office, home}));
-    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->savedRoutes());
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().first().points, (QList<RoutePoint>{office, home}));
+    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->library().savedRoutes());
 }
 
 TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
@@ -69,8 +69,8 @@ TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
     saveLocation(u"Home"_s, home);
     saveRoute(u"Trip"_s, {home, office});
     A::saveCurrentRouteToHistory(*vm);
-    const SavedLocation location = vm->savedLocations().first();
-    const SavedRoute route = vm->savedRoutes().first();
+    const SavedLocation location = vm->library().savedLocations().first();
+    const SavedRoute route = vm->library().savedRoutes().first();
     const QList<std::pair<std::function<void()>, QString>> cases{
         {[&] { vm->saveLocation(office); }, u"Couldn’t save the location: "_s},
         {[&] { vm->renameSavedLocation(location, u"Flat"_s); }, u"Couldn’t save the location: "_s},
@@ -83,9 +83,9 @@ TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
     A::setHelperStatus(*vm, readyStatus());
     vm->setSavedLocationName(u"Work"_s);
     vm->setSavedRouteName(u"Commute"_s);
-    const auto locations = vm->savedLocations();
-    const auto routes = vm->savedRoutes();
-    const auto history = vm->history();
+    const auto locations = vm->library().savedLocations();
+    const auto routes = vm->library().savedRoutes();
+    const auto history = vm->library().history();
     // A regular file where the data folder must be (once the saves above are on disk).
     ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
     ASSERT_TRUE(QDir(dir.file(u"data"_s)).removeRecursively());
@@ -98,11 +98,11 @@ TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
             return !vm->isDeviceBusy() && !vm->store().isWriting(vm->store().historyPath()) &&
                    vm->notice().value_or(QString()).startsWith(notice);
         }));
-        EXPECT_EQ(vm->savedLocations(), locations);
-        EXPECT_EQ(vm->savedRoutes(), routes);
-        EXPECT_EQ(vm->history(), history);
-        EXPECT_EQ(vm->savedLocationName(), u"Work"_s);
-        EXPECT_EQ(vm->savedRouteName(), u"Commute"_s);
+        EXPECT_EQ(vm->library().savedLocations(), locations);
+        EXPECT_EQ(vm->library().savedRoutes(), routes);
+        EXPECT_EQ(vm->library().history(), history);
+        EXPECT_EQ(vm->library().savedLocationName(), u"Work"_s);
+        EXPECT_EQ(vm->library().savedRouteName(), u"Commute"_s);
     }
 }
 
@@ -116,8 +116,8 @@ TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
         vm->setRouteName(u"My office"_s);
         vm->pushPointToIPhone(office);
         ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        EXPECT_EQ(vm->history().first().title, title);
-        EXPECT_EQ(vm->history().first().points, QList<RoutePoint>{office});
+        EXPECT_EQ(vm->library().history().first().title, title);
+        EXPECT_EQ(vm->library().history().first().points, QList<RoutePoint>{office});
     }
 
     // The same saved place added twice makes two rows that are removed one at a time.
@@ -125,10 +125,10 @@ TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
     park.point = makePoint(u"Park"_s, 50.2, 14.6);
     for (const RoutePoint& point : {park.point, home, park.point})
         vm->addSavedLocationToRoute(SavedLocation{{}, {}, {}, point});
-    ASSERT_EQ(vm->points().size(), 5);
-    vm->removePoint(vm->points().at(2));
-    EXPECT_EQ(vm->points().size(), 4);
-    EXPECT_EQ(vm->points().last().name, u"Park"_s);
+    ASSERT_EQ(vm->draft().points().size(), 5);
+    vm->removePoint(vm->draft().points().at(2));
+    EXPECT_EQ(vm->draft().points().size(), 4);
+    EXPECT_EQ(vm->draft().points().last().name, u"Park"_s);
 }
 
 } // namespace

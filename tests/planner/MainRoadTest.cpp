@@ -68,7 +68,7 @@ protected:
         deps.scheduler = &scheduler;
         deps.device = controller.get();
         deps.telegramAlertService = &service;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setBotToken(*vm, QStringLiteral("123456789:AAE-x_Yz0"));
         vm->setTelegramChatID(QStringLiteral("42"));
         vm->setTelegramAlertsEnabled(true);
@@ -95,7 +95,7 @@ protected:
 TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
 
@@ -124,7 +124,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(alarms.presented().last().id, raised.id);
     EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
-    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
     EXPECT_FALSE(PlannerTestAccess::alertLoopRunning(model));
     const qint64 restored = tool.lastPid(Command::Set).value_or(0);
     EXPECT_TRUE(isProcessAlive(restored));
@@ -138,7 +138,7 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     model.pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
     ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
@@ -175,7 +175,7 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
 {
     LocationPlannerViewModel& model = *vm;
-    model.refreshHelperStatus(true, true);
+    model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
     ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
 
@@ -217,9 +217,9 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
     EXPECT_EQ(statuses.mid(statuses.size() - 2),
               (QStringList{QStringLiteral("The route finished. Location End is held until you reset it."),
                            QStringLiteral("Location End is verified.")}));
-    ASSERT_EQ(model.history().size(), 1);
-    EXPECT_EQ(model.history().first().points, route);
-    EXPECT_EQ(model.history().first().title, QStringLiteral("Walk"));
+    ASSERT_EQ(model.library().history().size(), 1);
+    EXPECT_EQ(model.library().history().first().points, route);
+    EXPECT_EQ(model.library().history().first().title, QStringLiteral("Walk"));
     EXPECT_TRUE(alarms.presented().isEmpty());
 
     const qint64 held = tool.lastPid(Command::Set).value_or(0);

@@ -14,10 +14,10 @@
 #include "support/ScriptedDeviceLocationService.h"
 #include "support/TempDir.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -34,13 +34,11 @@ struct PlannerTestAccess {
     }
     static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
     {
-        vm.m_locationLockActivity = keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
+        vm.m_locationLockActivity =
+            keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
     static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
-    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
-    {
-        vm.setLastDeviceError(error);
-    }
+    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error) { vm.setLastDeviceError(error); }
     static void setIncidentActive(LocationPlannerViewModel& vm, bool active) { vm.setTelegramIncidentActive(active); }
     static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
     static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
@@ -56,18 +54,12 @@ struct PlannerTestAccess {
         vm.setHelperStatus(status);
     }
     static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLockStartedAt(date); }
-    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
-    {
-        vm.setLastLockRefresh(date);
-    }
-    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
-    {
-        vm.setLastDeviceCheck(date);
-    }
+    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastLockRefresh(date); }
+    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastDeviceCheck(date); }
     static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
-        vm.m_cachedRouteDurationSeconds = seconds;
+        vm.m_draft->m_cachedRouteDurationSeconds = seconds;
     }
     static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
     static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.setOnline(online); }
@@ -79,7 +71,7 @@ struct PlannerTestAccess {
     static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
     {
-        return vm.appendRoutePoint(point, true);
+        return vm.appendRoutePoint(point);
     }
     // Device status and location reset.
     /// Puts a playback run into the view model's playback slot, as route playback does.
@@ -107,9 +99,9 @@ struct PlannerTestAccess {
                                   bool confirmed)
     {
         vm.m_hasConfirmedLocationLock = confirmed;
-        vm.startLocationLock(point, helper, true);
+        vm.startLocationLock(point, helper, LocationPlannerViewModel::LockCounters::reset);
     }
-    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(true); }
+    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(); }
     /// A verification started outside the watch loop, as the end of a playback starts one.
     static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
@@ -133,9 +125,9 @@ struct PlannerTestAccess {
     /// Raises the busy flags of the Telegram save, chat lookup and test.
     static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
     {
-        vm.setSavingTelegramSettings(saving);
-        vm.setLoadingTelegramChat(loading);
-        vm.setTestingTelegram(testing);
+        vm.telegram().setSaving(saving);
+        vm.telegram().setLoadingChat(loading);
+        vm.telegram().setTesting(testing);
     }
 };
 
@@ -226,9 +218,10 @@ protected:
         return deps;
     }
 
-    LocationPlannerViewModel& build(bool startsServices = false)
+    LocationPlannerViewModel&
+    build(LocationPlannerViewModel::Services services = LocationPlannerViewModel::Services::leaveStopped)
     {
-        vm = std::make_unique<LocationPlannerViewModel>(dependencies(), startsServices);
+        vm = std::make_unique<LocationPlannerViewModel>(dependencies(), services);
         return *vm;
     }
 

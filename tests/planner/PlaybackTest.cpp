@@ -171,7 +171,7 @@ TEST_F(PlaybackTest, OnlyTheCurrentPlaybackActsAndNothingAfterQuittingBegan)
     ASSERT_TRUE(waitFor(A::playbackFinished(*vm)));
     EXPECT_EQ(A::safetyState(*vm), State::shuttingDown);
     EXPECT_FALSE(vm->lockedPoint().has_value());
-    EXPECT_TRUE(vm->history().isEmpty());
+    EXPECT_TRUE(vm->library().history().isEmpty());
 }
 
 } // namespace

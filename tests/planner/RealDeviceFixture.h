@@ -47,7 +47,7 @@ protected:
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
         deps.device = controller.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     }
 
     void TearDown() override
@@ -59,7 +59,7 @@ protected:
     /// Checks the iPhone and holds Home on it.
     void holdHome()
     {
-        vm->refreshHelperStatus(true, true);
+        vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
         ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
         ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
         vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));

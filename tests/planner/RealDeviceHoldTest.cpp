@@ -50,7 +50,8 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         std::function<void()> arm;
     };
     const QList<Case> cases{
-        {"Check Again", true, [this] { vm->refreshHelperStatus(true, true); }},
+        {"Check Again", true,
+         [this] { vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true}); }},
         // Plugged in later, the iPhone is found by the readiness monitor, and the
         // user prepares it.
         {"Prepare iPhone after plugging in", false,
@@ -73,7 +74,7 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
                                                   : QList<FakePyMobileDevice::AttachedDevice>{});
         relaunch();
         // The start-up check.
-        vm->refreshHelperStatus(false, false);
+        vm->refreshHelperStatus();
         ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
         ASSERT_EQ(vm->lockedPoint(), home);
         EXPECT_EQ(tool.count(Command::Set), setsBefore);
@@ -104,7 +105,7 @@ TEST_F(RealDeviceHoldTest, FinishResetLooksForTheIPhoneAgainBeforeItGivesUp)
     AppSettings::setResetPending(true, *settings);
     tool.setAttachedDevices({});
     relaunch();
-    vm->refreshHelperStatus(false, false);
+    vm->refreshHelperStatus();
     ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
     ASSERT_FALSE(vm->helperStatus().isDeviceConnected);
 

@@ -127,7 +127,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
                 std::make_exception_ptr(DeviceLocationError::commandFailed(u"clear"_s, u"No device."_s));
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, c.available ? readyStatus() : notReady);
         PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
         vm->clearIPhoneLocation();
@@ -168,7 +168,7 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         scripted.preparedStatus = ready;
         auto deps = dependencies();
         deps.device = &scripted;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         PlannerTestAccess::setHelperStatus(*vm, ready);
         PlannerTestAccess::startLocationLock(*vm, makePoint(u"Home"_s, 50, 14), *ready.helper, true);
         scripted.holdAnswers(true);
@@ -241,12 +241,12 @@ TEST_F(ResetTest, ResettingAllDataIsRefusedWhileSomethingIsSimulated)
         vm->setSpeedKmh(60);
         PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 1, 2)});
         PlannerTestAccess::saveCurrentRouteToHistory(*vm);
-        const auto before = vm->history();
+        const auto before = vm->library().history();
         ASSERT_FALSE(before.isEmpty());
         state(*vm);
         vm->resetAllAppData();
-        EXPECT_EQ(vm->history(), before);
-        EXPECT_EQ(vm->speedKmh(), 60);
+        EXPECT_EQ(vm->library().history(), before);
+        EXPECT_EQ(vm->draft().speedKmh(), 60);
         ASSERT_TRUE(vm->store().waitForWrites(std::chrono::seconds(10)));
         QFile file(vm->store().historyPath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -262,7 +262,7 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
     settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), u"42"_s);
     auto deps = dependencies();
     deps.telegramTokenStore = &tokens;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     vm->setLockRefreshIntervalSeconds(40);
     vm->loadTelegramTokenWithoutBlockingLaunch();
 
@@ -270,9 +270,9 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
     tokens.loaded.finish();
     ManualClock::runPostedEvents();
     EXPECT_EQ(tokens.saved, QStringList{QString()});
-    EXPECT_TRUE(vm->telegramBotToken().isEmpty());
-    EXPECT_TRUE(vm->telegramChatID().isEmpty());
-    EXPECT_EQ(vm->telegramStatusMessage(), u"Telegram alerts aren’t set up."_s);
+    EXPECT_TRUE(vm->telegram().botToken().isEmpty());
+    EXPECT_TRUE(vm->telegram().chatID().isEmpty());
+    EXPECT_EQ(vm->telegram().statusMessage(), u"Telegram alerts aren’t set up."_s);
     EXPECT_EQ(settings->value(u"Pellwick.lockRefreshInterval"_s).toDouble(), 15.0);
     EXPECT_EQ(vm->diagnosticEvents().first().message, u"All app data was reset."_s);
     for (const QString& path :
@@ -300,10 +300,10 @@ TEST_F(ResetTest, AResetOfAllDataIsRefusedWhileATelegramOperationRuns)
         EXPECT_FALSE(vm->canResetAllAppData());
         vm->resetAllAppData();
         // The chat ID would otherwise be gone, and the late write bring it back.
-        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+        EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
         PlannerTestAccess::setTelegramBusy(*vm, false, false, false);
         EXPECT_TRUE(vm->canResetAllAppData());
         vm->resetAllAppData();
-        EXPECT_TRUE(vm->telegramChatID().isEmpty());
+        EXPECT_TRUE(vm->telegram().chatID().isEmpty());
     }
 }

@@ -43,7 +43,7 @@ protected:
     {
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = osrm.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         return *vm;
     }
 
@@ -98,24 +98,24 @@ TEST_F(RoutePlanningTest, KeepsTheFiveFastestRoutesWithUsableLines)
         ASSERT_TRUE(planningEnds(model));
 
         QString titles;
-        for (const PlannedRouteOption& option : model.routeAlternatives())
+        for (const PlannedRouteOption& option : model.draft().routeAlternatives())
             titles += option.title.sliced(QStringLiteral("Driving · ").size());
         EXPECT_EQ(titles, c.titles);
-        ASSERT_FALSE(model.routeAlternatives().isEmpty());
-        EXPECT_EQ(model.selectedRouteAlternative(), model.routeAlternatives().first());
+        ASSERT_FALSE(model.draft().routeAlternatives().isEmpty());
+        EXPECT_EQ(model.draft().selectedRouteAlternative(), model.draft().routeAlternatives().first());
         // The fastest line, from its own first to its own last point, under the clicked ends' names.
-        ASSERT_EQ(model.points().size(), c.draftPoints);
+        ASSERT_EQ(model.draft().points().size(), c.draftPoints);
         const OsrmRoute& fastest = *std::find_if(c.routes.cbegin(), c.routes.cend(), [&](const OsrmRoute& r) {
             return QLatin1StringView(r.summary) == c.titles.front();
         });
-        EXPECT_EQ(model.points().first().latitude, 50);
-        EXPECT_EQ(model.points().last().latitude, 50 + (fastest.points - 1) / 1000.0);
-        EXPECT_EQ(model.points().first().name, QStringLiteral("Start"));
-        EXPECT_EQ(model.points()[1].name, QStringLiteral("Point 2"));
-        EXPECT_EQ(model.points().last().name, QStringLiteral("Destination"));
-        EXPECT_EQ(model.routeDestinationPoint(), model.points().last());
-        EXPECT_EQ(model.routeName(), QStringLiteral("Route from map"));
-        EXPECT_EQ(model.savedRouteName(), QStringLiteral("Route from map"));
+        EXPECT_EQ(model.draft().points().first().latitude, 50);
+        EXPECT_EQ(model.draft().points().last().latitude, 50 + (fastest.points - 1) / 1000.0);
+        EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Start"));
+        EXPECT_EQ(model.draft().points()[1].name, QStringLiteral("Point 2"));
+        EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Destination"));
+        EXPECT_EQ(model.draft().routeDestinationPoint(), model.draft().points().last());
+        EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
+        EXPECT_EQ(model.library().savedRouteName(), QStringLiteral("Route from map"));
         EXPECT_TRUE(model.canEditRouteDraft());
         EXPECT_EQ(eventsContaining(QStringLiteral("calculated with")),
                   QStringList{QStringLiteral("Route from the map calculated with %1 options.").arg(c.titles.size())});
@@ -142,8 +142,8 @@ TEST_F(RoutePlanningTest, TheDraftSpeedFollowsThePlannedDistanceAndTime)
         auto& model = buildPlanner();
         clickBothEnds(model);
         ASSERT_TRUE(planningEnds(model));
-        EXPECT_EQ(model.speedKmh(), c.speed);
-        EXPECT_EQ(model.routeAlternatives().size(), 1);
+        EXPECT_EQ(model.draft().speedKmh(), c.speed);
+        EXPECT_EQ(model.draft().routeAlternatives().size(), 1);
     }
 }
 
@@ -177,14 +177,14 @@ TEST_F(RoutePlanningTest, AFailureEndsPlanningWithAMessageAndTheDraftAsItWas)
         }
         auto& model = buildPlanner();
         clickBothEnds(model);
-        const QList<RoutePoint> clicked = model.points();
+        const QList<RoutePoint> clicked = model.draft().points();
         ASSERT_TRUE(planningEnds(model));
 
         EXPECT_EQ(model.notice(), c.notice);
-        EXPECT_EQ(model.points(), clicked);
-        EXPECT_TRUE(model.routeAlternatives().isEmpty());
-        EXPECT_EQ(model.addressRouteMessage(), QString());
-        EXPECT_EQ(model.speedKmh(), 25);
+        EXPECT_EQ(model.draft().points(), clicked);
+        EXPECT_TRUE(model.draft().routeAlternatives().isEmpty());
+        EXPECT_EQ(model.draft().addressRouteMessage(), QString());
+        EXPECT_EQ(model.draft().speedKmh(), 25);
         EXPECT_TRUE(model.canEditRouteDraft());
         EXPECT_EQ(model.mapClickInstruction(), QStringLiteral("Click again to start a new route"));
         ASSERT_EQ(eventsContaining(QStringLiteral("Couldn’t plan")),
@@ -209,14 +209,14 @@ TEST_F(RoutePlanningTest, AServerThatNeverAnswersTimesOutAndALaterRequestWins)
     EXPECT_TRUE(model.isPlanningAddressRoute());
     EXPECT_EQ(model.mapClickInstruction(), QStringLiteral("Calculating route…"));
     model.handleRouteMapClick(40, 10); // ignored while planning
-    EXPECT_EQ(model.points().first().latitude, 50);
+    EXPECT_EQ(model.draft().points().first().latitude, 50);
 
     clock.advance(std::chrono::seconds(1));
     EXPECT_FALSE(model.isPlanningAddressRoute());
     EXPECT_EQ(
         model.notice(),
         QStringLiteral("Calculating the route is taking too long. Check your internet connection and try again."));
-    EXPECT_EQ(model.addressRouteMessage(), QString());
+    EXPECT_EQ(model.draft().addressRouteMessage(), QString());
     EXPECT_EQ(eventsContaining(QStringLiteral("timed out")),
               QStringList{QStringLiteral("Route calculation timed out.")});
 
@@ -224,13 +224,13 @@ TEST_F(RoutePlanningTest, AServerThatNeverAnswersTimesOutAndALaterRequestWins)
     model.handleRouteMapClick(40, 10);
     model.handleRouteMapClick(40.1, 10.1);
     ASSERT_TRUE(planningEnds(model));
-    const QList<RoutePoint> planned = model.points();
-    ASSERT_EQ(model.routeAlternatives().size(), 1);
-    EXPECT_EQ(model.routeAlternatives().first().expectedTravelTime, 50);
+    const QList<RoutePoint> planned = model.draft().points();
+    ASSERT_EQ(model.draft().routeAlternatives().size(), 1);
+    EXPECT_EQ(model.draft().routeAlternatives().first().expectedTravelTime, 50);
 
     ASSERT_TRUE(eventually([&] { return finishedReplies == 2; }));
-    EXPECT_EQ(model.points(), planned);
-    EXPECT_EQ(model.routeAlternatives().first().expectedTravelTime, 50);
+    EXPECT_EQ(model.draft().points(), planned);
+    EXPECT_EQ(model.draft().routeAlternatives().first().expectedTravelTime, 50);
     EXPECT_EQ(eventsContaining(QStringLiteral("calculated with")).size(), 1);
     EXPECT_EQ(clock.pendingSleeps(), 0);
 }
@@ -242,14 +242,14 @@ TEST_F(RoutePlanningTest, ARouteThatLandsAfterTheTravelModeChangedIsDropped)
     server.setReply("GET", clickedRoute, slow);
     auto& model = buildPlanner();
     clickBothEnds(model);
-    const QList<RoutePoint> clicked = model.points();
+    const QList<RoutePoint> clicked = model.draft().points();
     model.setSelectedTransportMode(RouteTransportMode::walking);
     ASSERT_TRUE(planningEnds(model));
 
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::walking);
-    EXPECT_TRUE(model.routeAlternatives().isEmpty());
-    EXPECT_EQ(model.points(), clicked);
-    EXPECT_EQ(model.speedKmh(), 25);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_TRUE(model.draft().routeAlternatives().isEmpty());
+    EXPECT_EQ(model.draft().points(), clicked);
+    EXPECT_EQ(model.draft().speedKmh(), 25);
     EXPECT_FALSE(model.notice().has_value());
     EXPECT_TRUE(model.canEditRouteDraft());
     EXPECT_EQ(finishedReplies, 1);
@@ -263,19 +263,19 @@ TEST_F(RoutePlanningTest, TheClickCycleAndItsBanners)
     EXPECT_EQ(map.instruction(), QStringLiteral("Click the map to choose a start"));
 
     model.handleRouteMapClick(50, 374); // a map scrolled once round the world
-    ASSERT_EQ(model.points().size(), 1);
-    EXPECT_EQ(model.points().first().name, QStringLiteral("Start"));
-    EXPECT_EQ(model.points().first().longitude, 14);
-    EXPECT_EQ(model.routeName(), QStringLiteral("Route from map"));
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("Choose a destination on the map."));
+    ASSERT_EQ(model.draft().points().size(), 1);
+    EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Start"));
+    EXPECT_EQ(model.draft().points().first().longitude, 14);
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
+    EXPECT_EQ(model.draft().routePlanningSource(), QStringLiteral("Choose a destination on the map."));
     EXPECT_EQ(map.instruction(), QStringLiteral("Click the map to choose a destination"));
     EXPECT_EQ(map.cameraPosition(), (RouteMapPresentation::CameraPosition{{50, 14}, 0.05, 0.05}));
 
     model.handleRouteMapClick(50.1, 14.1);
-    EXPECT_EQ(model.points().size(), 2);
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Destination"));
-    EXPECT_EQ(model.routePlanningSource(), QStringLiteral("Start and destination are selected on the map."));
-    EXPECT_EQ(model.addressRouteMessage(), QStringLiteral("Calculating route…"));
+    EXPECT_EQ(model.draft().points().size(), 2);
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Destination"));
+    EXPECT_EQ(model.draft().routePlanningSource(), QStringLiteral("Start and destination are selected on the map."));
+    EXPECT_EQ(model.draft().addressRouteMessage(), QStringLiteral("Calculating route…"));
     EXPECT_EQ(map.instruction(), QStringLiteral("Calculating route…"));
     EXPECT_FALSE(map.canEdit());
     EXPECT_TRUE(map.showsLockedReason());
@@ -284,22 +284,22 @@ TEST_F(RoutePlanningTest, TheClickCycleAndItsBanners)
     ASSERT_TRUE(planningEnds(model));
     EXPECT_EQ(map.instruction(), QStringLiteral("Click again to start a new route"));
     EXPECT_TRUE(map.canEdit());
-    EXPECT_EQ(model.routeAlternatives().size(), 2);
+    EXPECT_EQ(model.draft().routeAlternatives().size(), 2);
 
     model.handleRouteMapClick(49, 13);
-    EXPECT_EQ(model.points().size(), 1);
-    EXPECT_TRUE(model.routeAlternatives().isEmpty());
-    EXPECT_FALSE(model.selectedRouteAlternativeID().has_value());
-    EXPECT_FALSE(model.routeDestinationPoint().has_value());
+    EXPECT_EQ(model.draft().points().size(), 1);
+    EXPECT_TRUE(model.draft().routeAlternatives().isEmpty());
+    EXPECT_FALSE(model.draft().selectedRouteAlternativeID().has_value());
+    EXPECT_FALSE(model.draft().routeDestinationPoint().has_value());
     EXPECT_EQ(map.instruction(), QStringLiteral("Click the map to choose a destination"));
 
     model.handleRouteMapClick(91, 13); // off the map: ignored
-    EXPECT_EQ(model.points().size(), 1);
+    EXPECT_EQ(model.draft().points().size(), 1);
 
     A::setRouteRunning(model, true);
     EXPECT_EQ(map.instruction(), QStringLiteral("The route can’t be edited while it’s playing"));
     model.handleRouteMapClick(48, 12);
-    EXPECT_EQ(model.points().first().latitude, 49);
+    EXPECT_EQ(model.draft().points().first().latitude, 49);
     A::setRouteRunning(model, false);
     A::setDeviceBusy(model, true);
     EXPECT_EQ(map.instruction(), QStringLiteral("The route can’t be edited while communicating with iPhone"));
@@ -316,41 +316,42 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     auto& model = buildPlanner();
 
     // A destination alone, then a click for the start: planned without a preferred name.
-    model.setRouteEndpoint(brno, false);
-    EXPECT_EQ(model.points(), QList<RoutePoint>{brno});
-    EXPECT_EQ(model.routeName(), QStringLiteral("Brno"));
+    model.setRouteEndpoint(brno, LocationPlannerViewModel::RouteEnd::destination);
+    EXPECT_EQ(model.draft().points(), QList<RoutePoint>{brno});
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Brno"));
     EXPECT_EQ(model.mapPresentation().cameraPosition().center, (RouteMapPresentation::Coordinate{50.1, 14.1}));
     model.handleRouteMapClick(50, 14);
     EXPECT_TRUE(model.isPlanningAddressRoute());
     ASSERT_TRUE(planningEnds(model));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Route from map"));
-    EXPECT_EQ(model.points().first().name, QStringLiteral("Start"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Brno"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
+    EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Start"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Brno"));
 
     // Both ends from the address fields: named after them.
     server.setReply("GET", routePath(50, 14, 50.003, 14.003),
                     FakeHttpReply::json(osrmReply({{}, {.summary = "E50", .offset = 0.5}})));
-    model.setRouteEndpoint(praha, true);
+    model.setRouteEndpoint(praha, LocationPlannerViewModel::RouteEnd::start);
     ASSERT_TRUE(planningEnds(model));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Praha – Brno"));
-    EXPECT_EQ(model.mapDisplayPoints(), (QList<RoutePoint>{model.points().first(), model.points().last()}));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Praha – Brno"));
+    EXPECT_EQ(model.draft().mapDisplayPoints(),
+              (QList<RoutePoint>{model.draft().points().first(), model.draft().points().last()}));
 
     // Another alternative takes its own title and keeps the names of the ends.
-    const PlannedRouteOption second = model.routeAlternatives()[1];
+    const PlannedRouteOption second = model.draft().routeAlternatives()[1];
     model.selectRouteAlternative(second);
-    EXPECT_EQ(model.routeName(), QStringLiteral("Driving · E50"));
-    EXPECT_EQ(model.selectedRouteAlternative(), second);
-    EXPECT_EQ(model.points().first().longitude, 14.5);
-    EXPECT_EQ(model.points().first().name, QStringLiteral("Praha"));
-    EXPECT_EQ(model.points().last().name, QStringLiteral("Brno"));
-    EXPECT_EQ(model.routeAlternatives().size(), 2);
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Driving · E50"));
+    EXPECT_EQ(model.draft().selectedRouteAlternative(), second);
+    EXPECT_EQ(model.draft().points().first().longitude, 14.5);
+    EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Praha"));
+    EXPECT_EQ(model.draft().points().last().name, QStringLiteral("Brno"));
+    EXPECT_EQ(model.draft().routeAlternatives().size(), 2);
 
     // Alternatives belong to their travel mode.
     model.setSelectedTransportMode(RouteTransportMode::automobile);
-    EXPECT_EQ(model.routeAlternatives().size(), 2);
+    EXPECT_EQ(model.draft().routeAlternatives().size(), 2);
     model.setSelectedTransportMode(RouteTransportMode::walking);
-    EXPECT_TRUE(model.routeAlternatives().isEmpty());
-    EXPECT_FALSE(model.selectedRouteAlternative().has_value());
+    EXPECT_TRUE(model.draft().routeAlternatives().isEmpty());
+    EXPECT_FALSE(model.draft().selectedRouteAlternative().has_value());
     model.setSelectedTransportMode(RouteTransportMode::automobile);
 
     // A blank name replans under the default name.
@@ -358,22 +359,22 @@ TEST_F(RoutePlanningTest, AddressFieldsClearingReplanningAndAlternatives)
     server.setReply("GET", routePath(50, 14.5, 50.002, 14.502), FakeHttpReply::json(osrmReply({{}})));
     model.replanRoute();
     ASSERT_TRUE(planningEnds(model));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Route from map"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
 
     // Clearing the start keeps the planned line's last point, and plans nothing.
-    const RoutePoint end = model.points().last();
-    model.clearRouteEndpoint(true);
-    EXPECT_EQ(model.points(), QList<RoutePoint>{end});
-    EXPECT_FALSE(model.routeStartPoint().has_value());
-    EXPECT_EQ(model.routeDestinationPoint(), end);
-    EXPECT_EQ(model.routeName(), QStringLiteral("Route from map"));
+    const RoutePoint end = model.draft().points().last();
+    model.clearRouteEndpoint(LocationPlannerViewModel::RouteEnd::start);
+    EXPECT_EQ(model.draft().points(), QList<RoutePoint>{end});
+    EXPECT_FALSE(model.draft().routeStartPoint().has_value());
+    EXPECT_EQ(model.draft().routeDestinationPoint(), end);
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Route from map"));
     EXPECT_FALSE(model.isPlanningAddressRoute());
 
     model.addRoutePoint(makePoint(QStringLiteral("Same"), end.latitude, end.longitude));
     EXPECT_EQ(model.notice(), QStringLiteral("This point is already the last point of the route."));
 
     // Planning needs both ends.
-    model.clearRouteEndpoint(false);
+    model.clearRouteEndpoint(LocationPlannerViewModel::RouteEnd::destination);
     model.setNotice(std::nullopt);
     model.replanRoute();
     EXPECT_EQ(model.notice(), QStringLiteral("Choose a start and destination on the map first."));

@@ -17,13 +17,13 @@ TEST_F(SelectionTest, AClickOfflineKeepsTheGenericNameAndLooksNothingUp)
     FakeNetworkMonitor offline(false);
     auto deps = dependencies();
     deps.networkMonitor = &offline;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, true);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
     ManualClock::runPostedEvents();
     ASSERT_FALSE(vm->isOnline());
     vm->selectPlaceAt(50.0755, 14.4378);
-    ASSERT_EQ(vm->points().size(), 1);
-    EXPECT_EQ(vm->points().first().name, QStringLiteral("Selected place"));
-    EXPECT_EQ(vm->routeName(), QStringLiteral("Selected place"));
+    ASSERT_EQ(vm->draft().points().size(), 1);
+    EXPECT_EQ(vm->draft().points().first().name, QStringLiteral("Selected place"));
+    EXPECT_EQ(vm->draft().routeName(), QStringLiteral("Selected place"));
     EXPECT_TRUE(geocoder.lookups().isEmpty());
     vm.reset();
 }
@@ -39,8 +39,7 @@ TEST_F(SelectionTest, TheLookedUpNameRenamesOnlyThePointStillShown)
         {"untouched", [](auto&) {}, QStringLiteral("Karlův most")},
         {"renamed by the user", [](auto& m) { m.renameSelectedPoint(QStringLiteral("My bridge")); },
          QStringLiteral("My bridge")},
-        {"became the held point",
-         [](auto& m) { PlannerTestAccess::holdPoint(m, m.points().first(), false); },
+        {"became the held point", [](auto& m) { PlannerTestAccess::holdPoint(m, m.draft().points().first(), false); },
          QStringLiteral("Selected place")},
         {"draft locked", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, QStringLiteral("Selected place")},
     };
@@ -49,13 +48,13 @@ TEST_F(SelectionTest, TheLookedUpNameRenamesOnlyThePointStillShown)
         FakeReverseGeocoder lookups;
         auto deps = dependencies();
         deps.reverseGeocoder = &lookups;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         vm->selectPlaceAt(50.0865, 14.4114);
         ASSERT_EQ(lookups.lookups().size(), 1);
         c.meanwhile(*vm);
         lookups.answer(0, placemark(QStringLiteral("Karlův most"), std::nullopt, QStringLiteral("Praha")));
         ManualClock::runPostedEvents();
-        EXPECT_EQ(vm->points().first().name, c.expectedName);
+        EXPECT_EQ(vm->draft().points().first().name, c.expectedName);
         vm.reset();
     }
 }
@@ -68,11 +67,11 @@ TEST_F(SelectionTest, ASecondClickCancelsTheFirstLookup)
     ASSERT_EQ(geocoder.lookups().size(), 2);
     geocoder.answer(0, placemark(QStringLiteral("First"), std::nullopt, std::nullopt));
     ManualClock::runPostedEvents();
-    EXPECT_EQ(model.points().first().name, QStringLiteral("Selected place"));
+    EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Selected place"));
     geocoder.answer(1, placemark(QStringLiteral(""), QStringLiteral("  "), QStringLiteral(" Brno ")));
     ManualClock::runPostedEvents();
-    EXPECT_EQ(model.points().first().name, QStringLiteral("Brno"));
-    EXPECT_EQ(model.routeName(), QStringLiteral("Brno"));
+    EXPECT_EQ(model.draft().points().first().name, QStringLiteral("Brno"));
+    EXPECT_EQ(model.draft().routeName(), QStringLiteral("Brno"));
 }
 
 TEST_F(SelectionTest, ClickedLongitudesAreBroughtIntoRange)
@@ -83,14 +82,14 @@ TEST_F(SelectionTest, ClickedLongitudesAreBroughtIntoRange)
     for (const auto& [clicked, expected] : cases) {
         SCOPED_TRACE(clicked);
         model.selectPlaceAt(10.0, clicked);
-        ASSERT_EQ(model.points().size(), 1);
-        EXPECT_DOUBLE_EQ(model.points().first().longitude, expected);
+        ASSERT_EQ(model.draft().points().size(), 1);
+        EXPECT_DOUBLE_EQ(model.draft().points().first().longitude, expected);
         EXPECT_DOUBLE_EQ(geocoder.lookups().last().longitude, expected);
     }
-    const auto before = model.points();
+    const auto before = model.draft().points();
     model.selectPlaceAt(std::nan(""), 10);
     model.selectPlaceAt(91, 10);
-    EXPECT_EQ(model.points(), before);
+    EXPECT_EQ(model.draft().points(), before);
 }
 
 TEST_F(SelectionTest, AutomaticSendingSkipsTheLookup)

@@ -15,13 +15,13 @@ class StartupTest : public PlannerFixture {};
 TEST_F(StartupTest, FirstLaunchStartsEmptyWithTheDefaults)
 {
     auto& model = build();
-    EXPECT_TRUE(model.history().isEmpty());
-    EXPECT_TRUE(model.savedLocations().isEmpty());
-    EXPECT_TRUE(model.savedRoutes().isEmpty());
+    EXPECT_TRUE(model.library().history().isEmpty());
+    EXPECT_TRUE(model.library().savedLocations().isEmpty());
+    EXPECT_TRUE(model.library().savedRoutes().isEmpty());
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 15.0);
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::automobile);
-    EXPECT_EQ(model.selectedSpeedProfile(), RouteSpeedProfile::normal);
-    EXPECT_EQ(model.speedKmh(), 25.0);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
+    EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
+    EXPECT_EQ(model.draft().speedKmh(), 25.0);
     EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Choose a place on the map."));
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     EXPECT_FALSE(model.notice().has_value());
@@ -45,13 +45,13 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     settings->setValue(LocationPlannerViewModel::telegramEnabledStorageKey(), true);
 
     auto& model = build();
-    EXPECT_EQ(model.selectedTransportMode(), RouteTransportMode::walking);
-    EXPECT_EQ(model.selectedSpeedProfile(), RouteSpeedProfile::extreme);
-    EXPECT_EQ(model.speedKmh(), 90.0);
+    EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::extreme);
+    EXPECT_EQ(model.draft().speedKmh(), 90.0);
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 60.0);
     EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::lockRefreshInterval)).toDouble(), 60.0);
-    EXPECT_EQ(model.telegramChatID(), QStringLiteral("12345"));
-    EXPECT_TRUE(model.telegramAlertsEnabled());
+    EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));
+    EXPECT_TRUE(model.telegram().alertsEnabled());
 }
 
 TEST_F(StartupTest, DamagedFilesAreReportedOnceAndTheOtherListsSurvive)
@@ -64,10 +64,10 @@ TEST_F(StartupTest, DamagedFilesAreReportedOnceAndTheOtherListsSurvive)
     ASSERT_TRUE(writeFile(store().savedRoutesPath(), "[{\"broken\": true}]"));
 
     auto& model = build();
-    EXPECT_TRUE(model.history().isEmpty());
-    EXPECT_TRUE(model.savedRoutes().isEmpty());
-    ASSERT_EQ(model.savedLocations().size(), 1);
-    EXPECT_EQ(model.savedLocations().first().point, location.point);
+    EXPECT_TRUE(model.library().history().isEmpty());
+    EXPECT_TRUE(model.library().savedRoutes().isEmpty());
+    ASSERT_EQ(model.library().savedLocations().size(), 1);
+    EXPECT_EQ(model.library().savedLocations().first().point, location.point);
 
     const QStringList recovery = store().recoveryMessages();
     ASSERT_EQ(recovery.size(), 2);
@@ -127,7 +127,7 @@ TEST_F(StartupTest, NetworkChangesAreLoggedOncePerChange)
     FakeNetworkMonitor offline(false);
     auto deps = dependencies();
     deps.networkMonitor = &offline;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, true);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
     // The monitor's first report is handled after the launch, so it is logged after it.
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     ManualClock::runPostedEvents();
@@ -193,7 +193,7 @@ TEST_F(StartupTest, AcknowledgingAnOpenIncidentKeepsItOpen)
     ASSERT_TRUE(alarms.acknowledge());
     EXPECT_FALSE(model.locationSafetyAlarm().has_value());
     EXPECT_TRUE(model.telegramIncidentActive());
-    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
+    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
     EXPECT_EQ(eventMessages().first(), QStringLiteral("The location interruption was acknowledged."));
 }
 

@@ -35,7 +35,7 @@ protected:
         auto deps = dependencies();
         deps.telegramAlertService = &service;
         deps.telegramTokenStore = &tokens;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         Access::setBotToken(*vm, botToken);
         vm->setTelegramChatID(QStringLiteral("42"));
         vm->setTelegramAlertsEnabled(true);
@@ -90,7 +90,7 @@ TEST_F(TelegramAlertsTest, AlertsRepeatEveryFiveSecondsAndBackOffAfterFailedSend
     LocationPlannerViewModel& vm = buildWithBot();
     openIncident(vm);
     ASSERT_TRUE(waitForCycle(1));
-    EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("Couldn’t send the Telegram alert: ")));
+    EXPECT_TRUE(vm.telegram().statusMessage().startsWith(QStringLiteral("Couldn’t send the Telegram alert: ")));
 
     int sends = 1;
     for (const auto wait : {10s, 20s, 40s, 60s, 5s, 5s}) {
@@ -101,7 +101,7 @@ TEST_F(TelegramAlertsTest, AlertsRepeatEveryFiveSecondsAndBackOffAfterFailedSend
         ASSERT_TRUE(waitForCycle(++sends));
         EXPECT_EQ(requests(updatesPath), sends - 1);
     }
-    EXPECT_EQ(vm.telegramStatusMessage(),
+    EXPECT_EQ(vm.telegram().statusMessage(),
               QStringLiteral(
                   "The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
 
@@ -109,7 +109,7 @@ TEST_F(TelegramAlertsTest, AlertsRepeatEveryFiveSecondsAndBackOffAfterFailedSend
     vm.setTelegramAlertsEnabled(false);
     test::ManualClock::runPostedEvents();
     EXPECT_EQ(clock.pendingSleeps(), 0);
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
 }
 
 TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
@@ -129,7 +129,7 @@ TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
     test::ManualClock::runPostedEvents();
 
     EXPECT_EQ(clock.pendingSleeps(), 0);
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
     EXPECT_FALSE(vm.locationSafetyAlarm().has_value());
     EXPECT_FALSE(alarms.shown().has_value());
     EXPECT_TRUE(vm.telegramIncidentActive());
@@ -150,7 +150,7 @@ TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
     test::ManualClock::runPostedEvents();
     EXPECT_FALSE(vm.telegramIncidentActive());
     EXPECT_EQ(alarms.presented().size(), presented);
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("The location is set again and verified."));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
 }
 
 // The user's "ok" arrives behind a day of chatter in the bot's queue, to a chat ID
@@ -193,12 +193,12 @@ TEST_F(TelegramAlertsTest, ARefusedPollShowsItsReasonAndItsWaitIsHonoured)
     clock.advance(5s);
     ASSERT_TRUE(waitForCycle(2));
     const QString conflictStatus = u"Couldn’t check Telegram for your reply: Telegram: " + conflict;
-    EXPECT_EQ(vm.telegramStatusMessage(), conflictStatus);
+    EXPECT_EQ(vm.telegram().statusMessage(), conflictStatus);
     EXPECT_EQ(eventMessages().count(conflictStatus), 1);
 
     clock.advance(5s);
     ASSERT_TRUE(waitUntil([&] { return requests(updatesPath) == 2 && clock.pendingSleeps() == 1; }));
-    EXPECT_EQ(vm.telegramStatusMessage(),
+    EXPECT_EQ(vm.telegram().statusMessage(),
               QStringLiteral("Couldn’t check Telegram for your reply: Telegram: Too Many Requests: retry after 30"));
     clock.advance(29s);
     test::ManualClock::runPostedEvents();
@@ -209,7 +209,7 @@ TEST_F(TelegramAlertsTest, ARefusedPollShowsItsReasonAndItsWaitIsHonoured)
     // Once replies can be read again, the status says so no more.
     clock.advance(5s);
     ASSERT_TRUE(waitForCycle(4));
-    EXPECT_EQ(vm.telegramStatusMessage(),
+    EXPECT_EQ(vm.telegram().statusMessage(),
               QStringLiteral(
                   "The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
     for (const auto& event : vm.diagnosticEvents())
@@ -248,21 +248,21 @@ TEST_F(TelegramAlertsTest, SettingsActionsSaveTheTokenAndReportTheirOutcome)
     vm.setTelegramChatID(QString());
     Access::setBotToken(vm, QStringLiteral("  ") + botToken + QStringLiteral(" "));
     vm.saveTelegramSettings();
-    ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isSaving(); }));
     EXPECT_EQ(tokens.saveCount(), 1);
-    EXPECT_EQ(vm.telegramBotToken(), botToken);
-    EXPECT_FALSE(vm.telegramAlertsEnabled());
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Enter the bot token and chat ID."));
+    EXPECT_EQ(vm.telegram().botToken(), botToken);
+    EXPECT_FALSE(vm.telegram().alertsEnabled());
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Enter the bot token and chat ID."));
 
     vm.loadTelegramChatID();
-    ASSERT_TRUE(waitUntil([&] { return !vm.isLoadingTelegramChat(); }));
-    EXPECT_EQ(vm.telegramChatID(), QStringLiteral("77"));
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Chat ID loaded. You can send a test message now."));
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isLoadingChat(); }));
+    EXPECT_EQ(vm.telegram().chatID(), QStringLiteral("77"));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Chat ID loaded. You can send a test message now."));
 
     // The test message goes out with the alerts off.
     vm.testTelegramAlert();
-    ASSERT_TRUE(waitUntil([&] { return !vm.isTestingTelegram(); }));
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Test message sent."));
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isTesting(); }));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Test message sent."));
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Test message sent to Telegram.")));
     EXPECT_EQ(requests(sendPath), 1);
     EXPECT_EQ(tokens.item(), botToken);
@@ -277,28 +277,28 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     auto deps = dependencies();
     deps.telegramAlertService = &service;
     deps.telegramTokenStore = &tokens;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     vm->setTelegramChatID(QStringLiteral("42"));
     vm->setTelegramAlertsEnabled(true);
     vm->loadTelegramTokenWithoutBlockingLaunch();
     test::ManualClock::runPostedEvents();
     const QString locked = QStringLiteral(
         "The bot token couldn’t be read from the keyring, so alerts can’t be sent: The keyring is locked.");
-    EXPECT_EQ(vm->telegramStatusMessage(), locked);
+    EXPECT_EQ(vm->telegram().statusMessage(), locked);
 
     // The incident reads the token again, and after each failed read backs off.
     openIncident(*vm);
     test::ManualClock::runPostedEvents();
     EXPECT_EQ(tokens.loadCount(), 2);
-    EXPECT_EQ(vm->telegramStatusMessage(), locked);
+    EXPECT_EQ(vm->telegram().statusMessage(), locked);
     EXPECT_EQ(requests(sendPath), 0);
 
     tokens.setUnavailable(std::nullopt);
     clock.advance(10s);
     ASSERT_TRUE(waitForCycle(1));
     EXPECT_EQ(tokens.loadCount(), 3);
-    EXPECT_EQ(vm->telegramBotToken(), botToken);
-    EXPECT_TRUE(vm->telegramAlertsEnabled());
+    EXPECT_EQ(vm->telegram().botToken(), botToken);
+    EXPECT_TRUE(vm->telegram().alertsEnabled());
 }
 
 // No path stores a token without the Bot API's form: "abc" must not replace a
@@ -321,10 +321,10 @@ TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
             Access::setBotToken(vm, token);
             (vm.*action)();
             ASSERT_TRUE(waitUntil([&] {
-                return !vm.isSavingTelegramSettings() && !vm.isLoadingTelegramChat() && !vm.isTestingTelegram();
+                return !vm.telegram().isSaving() && !vm.telegram().isLoadingChat() && !vm.telegram().isTesting();
             }));
-            EXPECT_TRUE(vm.telegramStatusMessage().startsWith(QStringLiteral("This isn’t a bot token")))
-                << vm.telegramStatusMessage().toStdString();
+            EXPECT_TRUE(vm.telegram().statusMessage().startsWith(QStringLiteral("This isn’t a bot token")))
+                << vm.telegram().statusMessage().toStdString();
             EXPECT_EQ(tokens.saveCount(), 0);
             EXPECT_EQ(tokens.item(), botToken);
         }
@@ -335,12 +335,12 @@ TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
     vm.setTelegramAlertsEnabled(false);
     Access::setBotToken(vm, botToken);
     vm.saveTelegramSettings();
-    ASSERT_TRUE(waitUntil([&] { return !vm.isSavingTelegramSettings(); }));
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Settings saved. Turn on alerts to use them."));
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isSaving(); }));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Settings saved. Turn on alerts to use them."));
     vm.setTelegramAlertsEnabled(true);
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram alerts are on."));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram alerts are on."));
     vm.setTelegramAlertsEnabled(false);
-    EXPECT_EQ(vm.telegramStatusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
+    EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
 }
 
 } // namespace

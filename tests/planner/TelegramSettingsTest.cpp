@@ -12,7 +12,7 @@ protected:
     {
         auto deps = dependencies();
         deps.telegramTokenStore = &tokens;
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         return *vm;
     }
 
@@ -58,10 +58,10 @@ TEST_F(TelegramSettingsTest, TheLaunchReadOfTheTokenSettlesTheStatusLine)
         auto& model = buildWithTokens();
         model.loadTelegramTokenWithoutBlockingLaunch();
         ManualClock::runPostedEvents();
-        EXPECT_EQ(model.telegramAlertsEnabled(), c.enabledAfter);
+        EXPECT_EQ(model.telegram().alertsEnabled(), c.enabledAfter);
         EXPECT_EQ(settings->value(LocationPlannerViewModel::telegramEnabledStorageKey()).toBool(), c.enabledAfter);
-        EXPECT_EQ(model.telegramStatusMessage(), c.status);
-        EXPECT_EQ(model.telegramBotToken(), c.token);
+        EXPECT_EQ(model.telegram().statusMessage(), c.status);
+        EXPECT_EQ(model.telegram().botToken(), c.token);
         if (c.unavailable) {
             EXPECT_EQ(model.diagnosticEvents().first().level, TrackerLogLevel::warning);
         }
@@ -88,16 +88,16 @@ TEST_F(TelegramSettingsTest, SwitchAndChatIDAreStoredOnEveryChange)
     // One stored form of the chat ID, restored, sent to and matched alike.
     settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), QStringLiteral("2080950937 "));
     auto& model = build();
-    EXPECT_EQ(model.telegramChatID(), QStringLiteral("2080950937"));
+    EXPECT_EQ(model.telegram().chatID(), QStringLiteral("2080950937"));
     model.setTelegramChatID(QStringLiteral(" 42\n"));
-    EXPECT_EQ(model.telegramChatID(), QStringLiteral("42"));
+    EXPECT_EQ(model.telegram().chatID(), QStringLiteral("42"));
     EXPECT_EQ(settings->value(LocationPlannerViewModel::telegramChatIDStorageKey()).toString(), QStringLiteral("42"));
     model.setTelegramAlertsEnabled(true);
     EXPECT_TRUE(settings->value(LocationPlannerViewModel::telegramEnabledStorageKey()).toBool());
     PlannerTestAccess::setIncidentActive(model, true);
     model.setTelegramAlertsEnabled(false);
     EXPECT_FALSE(settings->value(LocationPlannerViewModel::telegramEnabledStorageKey()).toBool());
-    EXPECT_EQ(model.telegramStatusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
+    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
 }
 
 } // namespace

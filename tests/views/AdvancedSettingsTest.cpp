@@ -167,7 +167,7 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
         if (heldMeanwhile)
             PlannerTestAccess::holdPoint(*vm, makePoint(u"Prague"_s, 50.08, 14.42), true);
         ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
-        EXPECT_EQ(vm->telegramChatID().isEmpty(), !heldMeanwhile);
+        EXPECT_EQ(vm->telegram().chatID().isEmpty(), !heldMeanwhile);
         expectRefusal(heldMeanwhile ? u"Available when no location is set on iPhone."_s : QString());
     }
 
@@ -179,7 +179,7 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
     child<QPushButton>(u"resetAppData"_s)->click();
     PlannerTestAccess::setTelegramBusy(*vm, true, false, false);
     ASSERT_TRUE(answer(u"resetConfirmation"_s, u"Reset app data"_s));
-    EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+    EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
     expectRefusal(footer()->text());
     EXPECT_FALSE(footer()->text().isEmpty());
 }
@@ -202,7 +202,7 @@ TEST_F(AdvancedSettingsTest, ReturnAndEscapeOnResetAllAppDataEraseNothing)
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
         QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
-        EXPECT_EQ(vm->telegramChatID(), u"42"_s);
+        EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
     }
 }
 
@@ -260,7 +260,7 @@ TEST_F(AdvancedSettingsTest, ASecondExportWhileASaveDialogIsOpenIsRefusedWithANo
 {
     open();
     logSome(2);
-    vm->selectPlace(makePoint(u"Prague"_s, 50.08, 14.42), false);
+    vm->selectPlace(makePoint(u"Prague"_s, 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     dialogs.holdOpen();
     child<QPushButton>(u"exportLog"_s)->click();
     ASSERT_EQ(dialogs.requests().size(), 1);

@@ -111,9 +111,9 @@ TEST_F(DeviceAndAlertSettingsTest, TelegramButtonsFollowTheFieldsAndTheRunningOp
         open();
         QTest::keyClicks(child<QLineEdit>(u"botTokenField"_s), c.token);
         QTest::keyClicks(child<QLineEdit>(u"chatIDField"_s), c.chat);
-        EXPECT_EQ(vm->telegramBotToken(), c.token);
+        EXPECT_EQ(vm->telegram().botToken(), c.token);
         // The chat ID is kept in the one form alerts are sent to and replies matched by.
-        EXPECT_EQ(vm->telegramChatID(), c.chat.trimmed());
+        EXPECT_EQ(vm->telegram().chatID(), c.chat.trimmed());
         PlannerTestAccess::setTelegramBusy(*vm, c.saving, c.loading, c.testing);
         auto* save = child<ProgressButton>(u"telegramSave"_s);
         EXPECT_EQ(save->isEnabled(), c.save);

@@ -78,12 +78,12 @@ TEST_F(GeneralSettingsTest, NewRouteDefaultsApplyToAnEmptyDraftOnly)
     EXPECT_EQ(travel->itemData(2).toString(), u"transit"_s);
     pick(u"travelModePicker"_s, u"walking"_s);
     EXPECT_EQ(AppSettings::defaultTravelMode(*settings), RouteTransportMode::walking);
-    EXPECT_EQ(vm->selectedTransportMode(), RouteTransportMode::walking);
+    EXPECT_EQ(vm->draft().selectedTransportMode(), RouteTransportMode::walking);
 
     PlannerTestAccess::setPoints(*vm, {makePoint(u"A"_s, 50, 14)});
     pick(u"speedPicker"_s, u"fast"_s);
     EXPECT_EQ(AppSettings::defaultSpeedProfile(*settings), RouteSpeedProfile::fast);
-    EXPECT_EQ(vm->selectedSpeedProfile(), RouteSpeedProfile::normal);
+    EXPECT_EQ(vm->draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
 }
 
 TEST_F(GeneralSettingsTest, PickersFollowTheStoreAndShowNoRowForAnUnknownValue)

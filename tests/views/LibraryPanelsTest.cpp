@@ -103,20 +103,20 @@ TEST_F(LibraryPanelsTest, RenameTrimsRefusesBlanksAndStartsFromTheCurrentName)
 
     rename(panel, u"Home"_s, u"  Flat \n"_s);
     EXPECT_EQ(renameShownName, u"Home"_s);
-    EXPECT_EQ(vm->savedLocations().last().name, u"Flat"_s);
-    EXPECT_EQ(vm->savedLocations().last().point.name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().point.name, u"Flat"_s);
 
     rename(panel, u"Flat"_s, u"   "_s);
     EXPECT_EQ(renameShownName, u"Flat"_s);
     EXPECT_EQ(vm->notice(), u"Enter a name."_s);
-    EXPECT_EQ(vm->savedLocations().last().name, u"Flat"_s);
+    EXPECT_EQ(vm->library().savedLocations().last().name, u"Flat"_s);
 
     rename(panel, u"Commute"_s, u"Work run"_s, false);
-    EXPECT_EQ(vm->savedRoutes().first().name, u"Commute"_s);
+    EXPECT_EQ(vm->library().savedRoutes().first().name, u"Commute"_s);
     rename(panel, u"Commute"_s, u"Work run"_s);
     EXPECT_EQ(renameShownName, u"Commute"_s); // not what was typed before
-    EXPECT_EQ(vm->savedRoutes().first().name, u"Work run"_s);
-    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->savedRoutes());
+    EXPECT_EQ(vm->library().savedRoutes().first().name, u"Work run"_s);
+    EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->library().savedRoutes());
 }
 
 TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
@@ -134,10 +134,10 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
             EXPECT_EQ(label->textFormat(), Qt::PlainText); // names are never markup
         }
     }
-    EXPECT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().size(), 1);
     question()->button(QMessageBox::Cancel)->click();
     EXPECT_FALSE(panel.deletion().pending().has_value());
-    EXPECT_EQ(vm->savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().size(), 1);
 
     // Removing stays possible while a route plays; the draft is not touched.
     A::setRouteRunning(*vm, true);
@@ -150,14 +150,14 @@ TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
             break;
         }
     }
-    EXPECT_TRUE(vm->savedRoutes().isEmpty());
-    EXPECT_EQ(vm->points(), QList<RoutePoint>{home});
+    EXPECT_TRUE(vm->library().savedRoutes().isEmpty());
+    EXPECT_EQ(vm->draft().points(), QList<RoutePoint>{home});
     EXPECT_FALSE(panel.deletion().pending().has_value());
     EXPECT_NE(window.findChild<kit::EmptyStateView*>(), nullptr);
 
     // Nothing pending: the destructive action does nothing.
     panel.deletion().perform();
-    EXPECT_EQ(vm->savedLocations().size(), 2);
+    EXPECT_EQ(vm->library().savedLocations().size(), 2);
 }
 
 TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
@@ -169,13 +169,13 @@ TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
 
     // Shown on the map: the place section; a route: the route section.
     QTest::mouseClick(row(u"Office"_s)->button(), Qt::LeftButton);
-    EXPECT_EQ(vm->points().size(), 1);
+    EXPECT_EQ(vm->draft().points().size(), 1);
     EXPECT_EQ(state.section(), AppSection::place);
     menuItem(u"Home"_s, u"Add to the route"_s)->trigger();
-    EXPECT_EQ(vm->points().size(), 2);
+    EXPECT_EQ(vm->draft().points().size(), 2);
     EXPECT_EQ(state.section(), AppSection::route);
     menuItem(u"Commute"_s, u"Load on the map"_s)->trigger();
-    EXPECT_EQ(vm->routeName(), u"Commute"_s);
+    EXPECT_EQ(vm->draft().routeName(), u"Commute"_s);
 
     // Nothing goes to the iPhone without a ready device; with one, the section stays.
     EXPECT_FALSE(menuItem(u"Home"_s, u"Set as the iPhone’s location"_s)->isEnabled());
@@ -221,8 +221,8 @@ TEST_F(LibraryPanelsTest, ARowKeepsKeyboardFocusWhileItsListChanges)
     EXPECT_EQ(window.findChildren<kit::LibraryRow*>().size(), 3);
     EXPECT_EQ(QApplication::focusWidget(), office->button());
     menuItem(u"Work"_s, u"Add to the route"_s)->trigger();
-    ASSERT_EQ(vm->points().size(), 1);
-    EXPECT_EQ(vm->points().first().name, u"Work"_s);
+    ASSERT_EQ(vm->draft().points().size(), 1);
+    EXPECT_EQ(vm->draft().points().first().name, u"Work"_s);
 }
 
 TEST_F(LibraryPanelsTest, SubtitlesUsePointsAsDecimalSeparatorsAndTheRoutesSummary)
@@ -255,16 +255,16 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
 
     // A route entry: the row loads it into the route panel.
     QTest::mouseClick(row(u"Commute"_s)->button(), Qt::LeftButton);
-    EXPECT_EQ(vm->points().size(), 2);
+    EXPECT_EQ(vm->draft().points().size(), 2);
     EXPECT_EQ(state.section(), AppSection::route);
     EXPECT_EQ(row(u"Commute"_s)->findChild<kit::IconButton*>()->toolTip(), u"Start route"_s);
 
     // A location entry: its button sets the point and shows the place panel.
-    vm->selectPlace(home, false);
+    vm->selectPlace(home, LocationPlannerViewModel::MapFraming::keepCamera);
     vm->pushLastPointToIPhone();
     ASSERT_TRUE(eventually([&] { return vm->lockedPoint().has_value() && !vm->isDeviceBusy(); }));
     QTRY_VERIFY_WITH_TIMEOUT(panel.findChildren<kit::LibraryRow*>().size() == 2, 5000);
-    vm->selectPlace(office, false);
+    vm->selectPlace(office, LocationPlannerViewModel::MapFraming::keepCamera);
     kit::IconButton* setLocation = row(u"Home"_s)->findChild<kit::IconButton*>();
     EXPECT_EQ(setLocation->toolTip(), u"Set location"_s);
     ASSERT_TRUE(eventually([&] { return setLocation->isEnabled(); }));

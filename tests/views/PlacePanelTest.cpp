@@ -86,7 +86,8 @@ TEST_F(PlacePanelTest, SetLocationIsEnabledOnlyForASelectedPointOnAFreeReadyIPho
         PlacePanel& shown = show(noPlaces);
         PlannerTestAccess::setHelperStatus(*vm, readyStatus());
         if (c.selected)
-            vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+            vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14),
+                            LocationPlannerViewModel::MapFraming::keepCamera);
         c.state(*vm);
         EXPECT_EQ(shown.setLocationButton()->isEnabled(), c.enabled);
         const bool editable = vm->canEditRouteDraft();
@@ -146,7 +147,7 @@ TEST_F(PlacePanelTest, TheBlockerNoticeExplainsAndOpensTheDevicePopover)
 TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(QStringLiteral("Old"), 50, 14), false);
+    vm->selectPlace(makePoint(QStringLiteral("Old"), 50, 14), LocationPlannerViewModel::MapFraming::keepCamera);
     SelectedPlaceCard* card = shown.card();
     ASSERT_NE(card, nullptr);
     QLineEdit* name = card->nameField();
@@ -170,7 +171,7 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
             QTest::keyClick(name, Qt::Key_Return);
         else
             shown.searchField()->lineEdit()->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(vm->selectedPoint()->name, QString::fromUtf8(c.expected));
+        EXPECT_EQ(vm->draft().selectedPoint()->name, QString::fromUtf8(c.expected));
         EXPECT_EQ(name->text(), QString::fromUtf8(c.expected));
     }
 
@@ -187,7 +188,7 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
 TEST_F(PlacePanelTest, ThePinIsLiveOnlyWithinAMillionthOfADegreeOfTheHeldPoint)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), false);
+    vm->selectPlace(makePoint(QStringLiteral("Here"), 50, 14), LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_FALSE(shown.card()->isPinLive()) << "nothing held";
     struct Case {
         double latitude;
@@ -233,20 +234,20 @@ TEST_F(PlacePanelTest, ASlowSearchDoesNotReplaceACityPickedMeanwhile)
     shown.cityChips()->chips().first()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.searchField()->isResolving(); }, 10000));
     QTest::qWait(50);
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Prague"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Prague"));
 
     // Undisturbed, the same search picks its place, and a failure becomes the notice.
     search->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(search, QStringLiteral("Berlin"));
     QTest::keyClick(search, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->selectedPoint()->name == u"Berlin"; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->draft().selectedPoint()->name == u"Berlin"; }, 10000));
     server.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[]})"));
     search->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(search, QStringLiteral("Nowhere"));
     QTest::keyClick(search, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return vm->notice().has_value(); }, 10000));
     EXPECT_EQ(vm->notice().value_or(QString()), QStringLiteral("The address “Nowhere” wasn’t found."));
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Berlin"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Berlin"));
 }
 
 TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
@@ -265,19 +266,19 @@ TEST_F(PlacePanelTest, ListsSixSavedLocationsAndRowsAndStarActOnTheDraft)
     const auto savedRows = shown.savedSection()->findChildren<kit::LibraryRow*>();
     ASSERT_EQ(savedRows.size(), PlacePanel::savedLocationLimit);
     savedRows.first()->button()->click();
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Saved 0"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Saved 0"));
     const auto recentRows = shown.recentSection()->findChildren<kit::LibraryRow*>();
     ASSERT_EQ(recentRows.size(), 1);
     recentRows.first()->button()->click();
-    EXPECT_EQ(vm->selectedPoint()->name, QStringLiteral("Vyšehrad"));
+    EXPECT_EQ(vm->draft().selectedPoint()->name, QStringLiteral("Vyšehrad"));
 
     // The star takes a name being typed into the point before saving it.
     QLineEdit* name = shown.card()->nameField();
     name->setFocus(Qt::MouseFocusReason);
     name->setText(QStringLiteral(" Castle hill "));
     shown.card()->findChild<kit::IconButton*>()->click();
-    EXPECT_EQ(vm->savedLocations().first().name, QStringLiteral("Castle hill"));
-    EXPECT_TRUE(vm->isSavedLocation(shown.card()->point()));
+    EXPECT_EQ(vm->library().savedLocations().first().name, QStringLiteral("Castle hill"));
+    EXPECT_TRUE(vm->library().isSavedLocation(shown.card()->point()));
 }
 
 TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
@@ -295,7 +296,7 @@ TEST_F(PlacePanelTest, TheBlockerNoticeShowsTheKeyboardFocus)
 TEST_F(PlacePanelTest, ARenameRefusedWhileEditingIsLockedPutsThePointsNameBack)
 {
     PlacePanel& shown = show(noPlaces);
-    vm->selectPlace(makePoint(u"Old"_qs, 50.08, 14.42), false);
+    vm->selectPlace(makePoint(u"Old"_qs, 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
     ASSERT_NE(shown.card(), nullptr);
     QLineEdit* name = shown.card()->nameField();
     QTest::mouseClick(name, Qt::LeftButton);
@@ -305,7 +306,7 @@ TEST_F(PlacePanelTest, ARenameRefusedWhileEditingIsLockedPutsThePointsNameBack)
 
     // A background check locks editing: the field goes disabled and the rename is refused.
     PlannerTestAccess::setCheckingDevice(*vm, true);
-    EXPECT_EQ(vm->selectedPoint()->name, u"Old"_qs);
+    EXPECT_EQ(vm->draft().selectedPoint()->name, u"Old"_qs);
     EXPECT_EQ(name->text(), u"Old"_qs);
     PlannerTestAccess::setCheckingDevice(*vm, false);
     EXPECT_EQ(name->text(), u"Old"_qs);
@@ -324,10 +325,10 @@ TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
                           Case{"two millionths apart", 50.087502, false}}) {
         SCOPED_TRACE(c.name);
         PlannerTestAccess::holdPoint(*vm, makePoint(u"Held"_qs, c.heldLatitude, 14.4213), true);
-        vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), false);
+        vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_NE(shown.card(), nullptr);
         EXPECT_EQ(shown.card()->isPinLive(), c.live);
-        const QList<MapMark> marks = MapMark::forDraft(vm->points(), vm->routeLivePoint(), vm->lockedPoint());
+        const QList<MapMark> marks = MapMark::forDraft(vm->draft().points(), vm->routeLivePoint(), vm->lockedPoint());
         ASSERT_EQ(marks.size(), 1);
         EXPECT_EQ(marks.first().isLive, c.live);
         EXPECT_EQ(MapMark::beacon(marks, vm->routeLivePoint(), vm->lockedPoint()).has_value(), !c.live);

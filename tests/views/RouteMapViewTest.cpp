@@ -88,13 +88,13 @@ TEST_F(RouteMapViewTest, ClicksGoToTheViewModelBySectionUnlessEditingIsLocked)
         }
         if (c.selects) {
             // A place click selects a place; a route click begins a route at its start.
-            ASSERT_EQ(vm->points().size(), 1);
-            EXPECT_EQ(vm->points().first().name,
+            ASSERT_EQ(vm->draft().points().size(), 1);
+            EXPECT_EQ(vm->draft().points().first().name,
                       c.section == AppSection::place ? QStringLiteral("Selected place") : QStringLiteral("Start"));
-            EXPECT_NEAR(vm->points().first().latitude, expected->latitude, 1e-9);
-            EXPECT_NEAR(vm->points().first().longitude, expected->longitude, 1e-9);
+            EXPECT_NEAR(vm->draft().points().first().latitude, expected->latitude, 1e-9);
+            EXPECT_NEAR(vm->draft().points().first().longitude, expected->longitude, 1e-9);
         } else {
-            EXPECT_TRUE(vm->points().isEmpty());
+            EXPECT_TRUE(vm->draft().points().isEmpty());
         }
         view.reset();
         vm.reset();
@@ -117,8 +117,8 @@ TEST_F(RouteMapViewTest, ADragPansWithoutClickingAndWritesTheCameraOnce)
     EXPECT_EQ(clicks.size(), 1);
     EXPECT_EQ(map.map().camera(), before);
     EXPECT_EQ(written.size(), 0);
-    ASSERT_EQ(vm->points().size(), 1);
-    const RoutePoint clicked = vm->points().first();
+    ASSERT_EQ(vm->draft().points().size(), 1);
+    const RoutePoint clicked = vm->draft().points().first();
 
     // ...a longer one pans, is no click, and hands the camera over once.
     QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
@@ -134,7 +134,7 @@ TEST_F(RouteMapViewTest, ADragPansWithoutClickingAndWritesTheCameraOnce)
     EXPECT_NEAR(region.center.longitude, after.center.longitude, 1e-12);
     EXPECT_NEAR(region.longitudeDelta, map.map().visibleRegion().longitudeDelta, 1e-12);
     EXPECT_EQ(map.map().camera(), after);
-    EXPECT_EQ(vm->points(), QList<RoutePoint>{clicked});
+    EXPECT_EQ(vm->draft().points(), QList<RoutePoint>{clicked});
 }
 
 TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettling)
@@ -146,7 +146,8 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     EXPECT_NEAR(map.map().camera().center.latitude, first.center.latitude, 1e-9);
     EXPECT_GE(map.map().visibleRegion().longitudeDelta, first.longitudeDelta * (1 - 1e-9));
 
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), true);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::frameSelection);
     EXPECT_NEAR(map.map().camera().center.latitude, 41.9028, 1e-9);
     EXPECT_NEAR(map.map().camera().center.longitude, 12.4964, 1e-9);
 
@@ -184,7 +185,8 @@ TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)
     EXPECT_TRUE(map.map().accessibleDescription().isEmpty());
 
     vm->windowState().setSection(AppSection::place);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_FALSE(map.banner().isVisible());
     EXPECT_TRUE(map.controls().zoomToRouteButton()->isEnabled());
     EXPECT_EQ(map.map().accessibleDescription(), QStringLiteral("Click to choose a place."));
@@ -240,7 +242,7 @@ TEST_F(RouteMapViewTest, ScreenReadersFindEveryMarkByNameTheBeaconAndTheBanner)
     QAccessibleInterface* castle = QAccessible::queryAccessibleInterface(&map.map())
                                        ->child(QAccessible::queryAccessibleInterface(&map.map())->childCount() - 2);
     vm->windowState().setSection(AppSection::place);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_EQ(marks(), (QStringList{u"Rome"_s, u"iPhone location"_s}));
     EXPECT_EQ(banner->text(QAccessible::Name), map.banner().text());
     EXPECT_TRUE(castle->state().invalid);
@@ -271,7 +273,8 @@ TEST_F(RouteMapViewTest, TheControlsShadowLetsClicksAndDragsThroughToTheMap)
     QTest::mouseRelease(window, Qt::LeftButton, {}, shadowLeft - QPoint(200, 0));
     EXPECT_EQ(clicks.size(), 2);
     EXPECT_GT(map.map().camera().center.longitude, before.center.longitude);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), false);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::keepCamera);
     QTest::mouseClick(window, Qt::LeftButton, {},
                       controls.zoomToRouteButton()->mapTo(&map, controls.zoomToRouteButton()->rect().center()));
     EXPECT_EQ(zooms.size(), 1);

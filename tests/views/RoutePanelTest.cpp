@@ -92,7 +92,7 @@ protected:
     {
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = osrm.get();
-        vm = std::make_unique<LocationPlannerViewModel>(deps, false);
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         A::setHelperStatus(*vm, readyStatus());
         panel = std::make_unique<RoutePanel>(*vm, search);
         panel->resize(308, 900);
@@ -105,10 +105,11 @@ protected:
     /// Picks both ends, which plans at once; three alternatives come back.
     void planRoute()
     {
-        vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
-        vm->setRouteEndpoint(makePoint(QStringLiteral("Work"), 50.1, 14.1), false);
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
+        vm->setRouteEndpoint(makePoint(QStringLiteral("Work"), 50.1, 14.1),
+                             LocationPlannerViewModel::RouteEnd::destination);
         ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
-        ASSERT_EQ(vm->routeAlternatives().size(), 3);
+        ASSERT_EQ(vm->draft().routeAlternatives().size(), 3);
     }
 
     RoutePanel& show() { return show(noPlaces); }
@@ -166,18 +167,18 @@ TEST_F(RoutePanelTest, ATravelModeChangeReplansOnlyAPlannedRouteWhileOnline)
             vm->loadSavedRoute(savedRoute(QStringLiteral("Loaded"), line(3)));
         vm->setSelectedTransportMode(c.stored);
         A::setOnline(*vm, c.online);
-        const qsizetype alternativesBefore = vm->routeAlternatives().size();
+        const qsizetype alternativesBefore = vm->draft().routeAlternatives().size();
 
         QTest::mouseClick(shown.travelModePicker()->segment(c.picked), Qt::LeftButton);
 
-        EXPECT_EQ(vm->selectedTransportMode(), c.afterwards);
+        EXPECT_EQ(vm->draft().selectedTransportMode(), c.afterwards);
         EXPECT_EQ(vm->isPlanningAddressRoute(), c.replans);
         EXPECT_EQ(shown.travelModePicker()->shownMode(), c.picked);
         if (c.picked == c.stored) {
-            EXPECT_EQ(vm->routeAlternatives().size(), alternativesBefore) << "nothing changed";
+            EXPECT_EQ(vm->draft().routeAlternatives().size(), alternativesBefore) << "nothing changed";
         }
         if (!c.online) {
-            EXPECT_TRUE(vm->routeAlternatives().isEmpty());
+            EXPECT_TRUE(vm->draft().routeAlternatives().isEmpty());
             EXPECT_TRUE(shown.offlineNotice()->isVisible());
             EXPECT_TRUE(shown.planButton()->isVisible());
             EXPECT_FALSE(shown.planButton()->isEnabled());
@@ -223,7 +224,7 @@ TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSp
         EXPECT_FALSE(shown.townSpeedSlider()->isVisible()) << "only the extreme profile has it";
         vm->setSpeedKmh(c.stored);
         shown.speedMenu()->activated(3);
-        ASSERT_EQ(vm->selectedSpeedProfile(), RouteSpeedProfile::extreme);
+        ASSERT_EQ(vm->draft().selectedSpeedProfile(), RouteSpeedProfile::extreme);
         QSlider* slider = shown.townSpeedSlider();
         ASSERT_TRUE(slider->isVisible());
         EXPECT_EQ(slider->minimum(), 90);
@@ -232,7 +233,7 @@ TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSp
         if (c.key)
             QTest::keyClick(slider, *c.key);
         EXPECT_EQ(slider->value(), c.sliderShows);
-        EXPECT_DOUBLE_EQ(vm->speedKmh(), c.speedAfterwards);
+        EXPECT_DOUBLE_EQ(vm->draft().speedKmh(), c.speedAfterwards);
         EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(c.speedAfterwards, TovrelFormat::UnitWidth::Abbreviated));
         panel.reset();
         vm.reset();
@@ -327,7 +328,7 @@ TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
         points[1].name = QStringLiteral("<b>P2</b>");
         vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), points));
         c.ask(shown);
-        EXPECT_EQ(vm->points().size(), 3) << "nothing goes at the first click";
+        EXPECT_EQ(vm->draft().points().size(), 3) << "nothing goes at the first click";
         QMessageBox* box = confirmation();
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), c.title);
@@ -336,7 +337,7 @@ TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
         if (c.lockedWhenConfirmed)
             A::setRouteRunning(*vm, true);
         answer(box, c.confirm);
-        EXPECT_EQ(vm->points().size(), c.pointsAfterwards);
+        EXPECT_EQ(vm->draft().points().size(), c.pointsAfterwards);
         EXPECT_FALSE(shown.deletionConfirmation().pending().has_value());
         panel.reset();
         vm.reset();
@@ -355,19 +356,19 @@ TEST_F(RoutePanelTest, ADismissedQuestionRemovesNothingLater)
     ASSERT_NE(confirmation(), dismissed.data());
     if (dismissed)
         answer(dismissed, true); // its button must not run the later request
-    EXPECT_EQ(vm->points().size(), 3);
+    EXPECT_EQ(vm->draft().points().size(), 3);
     EXPECT_TRUE(shown.deletionConfirmation().pending().has_value()) << "the open question still asks";
 }
 
 TEST_F(RoutePanelTest, ResettingAlonePointNeedsNoConfirmation)
 {
     RoutePanel& shown = show();
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
-    ASSERT_EQ(vm->points().size(), 1);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
+    ASSERT_EQ(vm->draft().points().size(), 1);
     shown.resetButton()->click();
     EXPECT_EQ(confirmation(), nullptr);
-    EXPECT_TRUE(vm->points().isEmpty());
-    EXPECT_FALSE(vm->routeStartPoint().has_value());
+    EXPECT_TRUE(vm->draft().points().isEmpty());
+    EXPECT_FALSE(vm->draft().routeStartPoint().has_value());
 }
 
 TEST_F(RoutePanelTest, SavedItemsAreDeletedOnlyThroughTheirOwnCase)
@@ -383,12 +384,12 @@ TEST_F(RoutePanelTest, SavedItemsAreDeletedOnlyThroughTheirOwnCase)
     store().save(QList{location}, store().savedLocationsPath());
     store().save(QList{route}, store().savedRoutesPath());
     RoutePanel& shown = show();
-    vm->loadSavedRoute(vm->savedRoutes().first());
-    shown.deletionConfirmation().ask(PendingDeletion::savedRoute(vm->savedRoutes().first()));
+    vm->loadSavedRoute(vm->library().savedRoutes().first());
+    shown.deletionConfirmation().ask(PendingDeletion::savedRoute(vm->library().savedRoutes().first()));
     answer(confirmation(), true);
-    EXPECT_TRUE(vm->savedRoutes().isEmpty());
-    EXPECT_EQ(vm->points().size(), 2) << "the draft stays";
-    EXPECT_EQ(vm->savedLocations().size(), 1);
+    EXPECT_TRUE(vm->library().savedRoutes().isEmpty());
+    EXPECT_EQ(vm->draft().points().size(), 2) << "the draft stays";
+    EXPECT_EQ(vm->library().savedLocations().size(), 1);
 }
 
 TEST_F(RoutePanelTest, ControlsFollowTheDraftAndTheDevice)
@@ -455,8 +456,8 @@ TEST_F(RoutePanelTest, AlternativesAreChosenFromTheirRowsAndShowTheirDirections)
 
     QTest::mouseClick(rows.at(2), Qt::LeftButton, {}, QPoint(rows.at(2)->width() - 4, 4));
 
-    EXPECT_EQ(vm->selectedRouteAlternativeID(), vm->routeAlternatives().at(2).id);
-    EXPECT_EQ(vm->points().first().longitude, vm->routeAlternatives().at(2).points.first().longitude);
+    EXPECT_EQ(vm->draft().selectedRouteAlternativeID(), vm->draft().routeAlternatives().at(2).id);
+    EXPECT_EQ(vm->draft().points().first().longitude, vm->draft().routeAlternatives().at(2).points.first().longitude);
     const QList<RouteAlternativeRow*> after = shown.alternativeRows();
     EXPECT_FALSE(after.at(0)->isSelected());
     EXPECT_TRUE(after.at(2)->isSelected());
@@ -464,7 +465,8 @@ TEST_F(RoutePanelTest, AlternativesAreChosenFromTheirRowsAndShowTheirDirections)
 
     A::setDeviceBusy(*vm, true);
     shown.alternativeRows().at(1)->click();
-    EXPECT_EQ(vm->selectedRouteAlternativeID(), vm->routeAlternatives().at(2).id) << "locked while busy";
+    EXPECT_EQ(vm->draft().selectedRouteAlternativeID(), vm->draft().routeAlternatives().at(2).id)
+        << "locked while busy";
 }
 
 TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
@@ -481,19 +483,19 @@ TEST_F(RoutePanelTest, TheSummaryRoundsTimeUpAndSavesUnderTheShownName)
     vm->loadSavedRoute(savedRoute(QStringLiteral("Old"), line(2)));
     QTest::keyClick(shown.summaryCard()->nameField(), Qt::Key_End);
     QTest::keyClicks(shown.summaryCard()->nameField(), QStringLiteral(" trip"));
-    EXPECT_EQ(vm->routeName(), QStringLiteral("Old trip"));
+    EXPECT_EQ(vm->draft().routeName(), QStringLiteral("Old trip"));
     shown.summaryCard()->saveButton()->click();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
-    EXPECT_EQ(vm->savedRoutes().first().name, QStringLiteral("Old trip"));
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().first().name, QStringLiteral("Old trip"));
 
     // The same name over other points asks first.
     vm->setNotice(std::nullopt);
     vm->loadSavedRoute(savedRoute(QStringLiteral("Old trip"), line(3)));
     shown.summaryCard()->saveButton()->click();
     ASSERT_NE(shown.replacementQuestion(), nullptr);
-    EXPECT_EQ(vm->savedRoutes().first().points.size(), 2);
+    EXPECT_EQ(vm->library().savedRoutes().first().points.size(), 2);
     answer(shown.replacementQuestion(), true);
-    EXPECT_EQ(vm->savedRoutes().first().points.size(), 3);
+    EXPECT_EQ(vm->library().savedRoutes().first().points.size(), 3);
 }
 
 TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
@@ -502,7 +504,7 @@ TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
         {{QStringLiteral("Work"), QStringLiteral("Work"), QStringLiteral("Prague"), 50.1, 14.1}}};
     RoutePanel& shown = show(places);
     vm->handleRouteMapClick(50, 14);
-    ASSERT_EQ(vm->points().size(), 1);
+    ASSERT_EQ(vm->draft().points().size(), 1);
     EXPECT_EQ(shown.startField()->value(), QStringLiteral("50.00000, 14.00000")) << "a generic name shows its place";
     EXPECT_EQ(shown.destinationField()->value(), std::nullopt);
     EXPECT_TRUE(shown.resetButton()->isEnabled());
@@ -513,7 +515,7 @@ TEST_F(RoutePanelTest, TheEndFieldsShowTheEndsAndPlanOnceBothAreKnown)
     edit->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(edit, QStringLiteral("Work"));
     QTest::keyClick(edit, Qt::Key_Return);
-    ASSERT_TRUE(eventually([&] { return vm->routeAlternatives().size() == 3; }));
+    ASSERT_TRUE(eventually([&] { return vm->draft().routeAlternatives().size() == 3; }));
     EXPECT_EQ(shown.destinationField()->value(), QStringLiteral("Work"));
     EXPECT_EQ(shown.alternativeRows().size(), 3);
     EXPECT_FALSE(shown.planButton()->isVisible()) << "a planned route needs no plan button";
@@ -525,13 +527,13 @@ TEST_F(RoutePanelTest, PointRowsMoveTheirPointsThroughTheViewModel)
     const QList<RoutePoint> points = line(3);
     vm->loadSavedRoute(savedRoute(QStringLiteral("Three"), points));
     shown.pointRows().at(0)->moveDownAction()->trigger();
-    EXPECT_EQ(vm->points().at(1).id, points.at(0).id);
+    EXPECT_EQ(vm->draft().points().at(1).id, points.at(0).id);
     shown.pointRows().at(2)->moveUpAction()->trigger();
-    EXPECT_EQ(vm->points().at(1).id, points.at(2).id);
+    EXPECT_EQ(vm->draft().points().at(1).id, points.at(2).id);
     const QList<RoutePointRow*> rows = shown.pointRows();
     ASSERT_EQ(rows.size(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(rows.at(i)->point().id, vm->points().at(i).id) << "rows follow the new order";
+        EXPECT_EQ(rows.at(i)->point().id, vm->draft().points().at(i).id) << "rows follow the new order";
 }
 
 TEST_F(RoutePanelTest, AMovedPointKeepsItsRowAndKeyboardFocusAndTabFollowsTheNewOrder)
@@ -576,12 +578,12 @@ TEST_F(RoutePanelTest, TheSummaryShowsTheDistanceTimeAndArrivalOfEveryEdit)
                                    makePoint(QStringLiteral("C"), 50.05, 14.05)}));
     // What the card must show for the draft as it is now, worked out apart from the view model's cache.
     const auto expected = [&] {
-        const QList<RoutePoint>& points = vm->points();
+        const QList<RoutePoint>& points = vm->draft().points();
         double meters = 0;
         for (qsizetype i = 1; i < points.size(); ++i)
             meters += RouteSpeedCalculator::segmentDistance(points.at(i - 1), points.at(i));
-        const double seconds = RouteSpeedCalculator::duration(points, vm->selectedSpeedProfile(),
-                                                              vm->selectedTransportMode(), vm->speedKmh());
+        const double seconds = RouteSpeedCalculator::duration(
+            points, vm->draft().selectedSpeedProfile(), vm->draft().selectedTransportMode(), vm->draft().speedKmh());
         return QStringList{QStringLiteral("Distance ") + TovrelFormat::distance(meters),
                            QStringLiteral("Time ") + TovrelFormat::duration(RouteSummaryCard::shownMinutes(seconds)),
                            QStringLiteral("Arrival ") + RouteSummaryCard::arrivalText(seconds, now)};
@@ -643,14 +645,15 @@ TEST_F(RoutePanelTest, ASlowSearchDoesNotReplaceWhatWasChosenMeanwhile)
         bool onARoute;
     };
     const Case cases[] = {
-        {"start", [](RoutePanel& p) { return p.startField(); }, [&] { vm->setRouteEndpoint(clicked, true); },
-         [&] { return nameOf(vm->routeStartDisplayPoint()); }, "Clicked", false},
+        {"start", [](RoutePanel& p) { return p.startField(); },
+         [&] { vm->setRouteEndpoint(clicked, LocationPlannerViewModel::RouteEnd::start); },
+         [&] { return nameOf(vm->draft().routeStartDisplayPoint()); }, "Clicked", false},
         {"destination", [](RoutePanel& p) { return p.destinationField(); },
-         [&] { vm->setRouteEndpoint(clicked, false); }, [&] { return nameOf(vm->routeDestinationDisplayPoint()); },
-         "Clicked", false},
+         [&] { vm->setRouteEndpoint(clicked, LocationPlannerViewModel::RouteEnd::destination); },
+         [&] { return nameOf(vm->draft().routeDestinationDisplayPoint()); }, "Clicked", false},
         {"add point", [](RoutePanel& p) { return p.addPointField(); },
          [&] { vm->loadSavedRoute(savedRoute(QStringLiteral("Other"), line(2))); },
-         [&] { return vm->points().last().name; }, "P2", true},
+         [&] { return vm->draft().points().last().name; }, "P2", true},
     };
     for (const Case& c : cases) {
         for (const bool disturbed : {true, false}) {
@@ -679,7 +682,7 @@ TEST_F(RoutePanelTest, TypingSurvivesABackgroundCheckThatDisablesTheFields)
     FixedPlaceSearchService places{
         {{QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27}}};
     RoutePanel& shown = show(places);
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
     PlaceSearchField* start = shown.startField();
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(start->lineEdit()->hasFocus());
@@ -696,7 +699,7 @@ TEST_F(RoutePanelTest, TypingSurvivesABackgroundCheckThatDisablesTheFields)
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return start->showsSuggestions(); }, 2000));
     QTest::keyClick(start->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(vm->routeStartDisplayPoint()->name, QStringLiteral("Mainz"));
+    EXPECT_EQ(vm->draft().routeStartDisplayPoint()->name, QStringLiteral("Mainz"));
 }
 
 TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
@@ -708,7 +711,7 @@ TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
     photonServer.setReply("GET", "/api", slow);
     PhotonPlaceSearchService photon(http, photonServer.url());
     RoutePanel& shown = show(photon);
-    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), true);
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
     PlaceSearchField* start = shown.startField();
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -719,14 +722,15 @@ TEST_F(RoutePanelTest, ASearchEndingWhileItsFieldIsDisabledKeepsTheTypedText)
     A::setCheckingDevice(*vm, true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
     EXPECT_EQ(start->text(), QStringLiteral("Berlin"));
-    EXPECT_EQ(vm->routeStartDisplayPoint()->name, QStringLiteral("Home"));
+    EXPECT_EQ(vm->draft().routeStartDisplayPoint()->name, QStringLiteral("Home"));
 
     // Enabled again, the same text is one Return away from its place.
     A::setCheckingDevice(*vm, false);
     EXPECT_EQ(start->text(), QStringLiteral("Berlin"));
     QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
     QTest::keyClick(start->lineEdit(), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return vm->routeStartDisplayPoint()->name == QStringLiteral("Berlin"); }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return vm->draft().routeStartDisplayPoint()->name == QStringLiteral("Berlin"); }, 10000));
 }
 
 TEST_F(RoutePanelTest, RemovingAnEndPointClearsThatEnd)
@@ -751,7 +755,8 @@ TEST_F(RoutePanelTest, RemovingAnEndPointClearsThatEnd)
         EXPECT_EQ(removedField->text(), QString());
         EXPECT_EQ(keptField->text(), removeStart ? QStringLiteral("Work") : QStringLiteral("Home"));
         EXPECT_FALSE(shown.planButton()->isVisible());
-        EXPECT_FALSE((removeStart ? vm->routeStartDisplayPoint() : vm->routeDestinationDisplayPoint()).has_value());
+        EXPECT_FALSE((removeStart ? vm->draft().routeStartDisplayPoint() : vm->draft().routeDestinationDisplayPoint())
+                         .has_value());
         panel.reset();
         vm.reset();
     }
@@ -766,23 +771,24 @@ TEST_F(RoutePanelTest, AnAlternativesTitleFollowsTheTravelMode)
     ASSERT_EQ(shown.summaryCard()->nameField()->text(), QStringLiteral("Driving · D2"));
 
     QTest::mouseClick(shown.travelModePicker()->segment(RouteTransportMode::walking), Qt::LeftButton);
-    EXPECT_EQ(vm->routeName(), QStringLiteral("Walking · D2"));
+    EXPECT_EQ(vm->draft().routeName(), QStringLiteral("Walking · D2"));
     ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
-    EXPECT_TRUE(vm->routeName().startsWith(QStringLiteral("Walking · "))) << vm->routeName().toStdString();
+    EXPECT_TRUE(vm->draft().routeName().startsWith(QStringLiteral("Walking · ")))
+        << vm->draft().routeName().toStdString();
 
     // A name the user gave stays as it is.
     vm->setRouteName(QStringLiteral("My way"));
     QTest::mouseClick(shown.travelModePicker()->segment(RouteTransportMode::automobile), Qt::LeftButton);
-    EXPECT_EQ(vm->routeName(), QStringLiteral("My way"));
+    EXPECT_EQ(vm->draft().routeName(), QStringLiteral("My way"));
 }
 
 TEST_F(RoutePanelTest, ALoadedNameLongerThanTheFieldIsCutOnceAndTheCursorStays)
 {
     RoutePanel& shown = show();
     vm->loadSavedRoute(savedRoute(QString(300, u'a'), line(2)));
-    EXPECT_EQ(vm->routeName().size(), LocationPlannerViewModel::maximumNameLength);
+    EXPECT_EQ(vm->draft().routeName().size(), LocationPlannerViewModel::maximumNameLength);
     QLineEdit* name = shown.summaryCard()->nameField();
-    EXPECT_EQ(name->text(), vm->routeName());
+    EXPECT_EQ(name->text(), vm->draft().routeName());
     QTest::mouseClick(name, Qt::LeftButton);
     ASSERT_TRUE(name->hasFocus());
     name->setCursorPosition(10);
@@ -792,8 +798,8 @@ TEST_F(RoutePanelTest, ALoadedNameLongerThanTheFieldIsCutOnceAndTheCursorStays)
     EXPECT_EQ(name->cursorPosition(), 10);
     // Saving under it keeps the cut name.
     shown.summaryCard()->saveButton()->click();
-    ASSERT_EQ(vm->savedRoutes().size(), 1);
-    EXPECT_EQ(vm->savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
+    ASSERT_EQ(vm->library().savedRoutes().size(), 1);
+    EXPECT_EQ(vm->library().savedRoutes().first().name.size(), LocationPlannerViewModel::maximumNameLength);
 }
 
 TEST_F(RoutePanelTest, ANameTooLongBesideTheScrollBarEndsInAnEllipsisUntilEdited)
@@ -819,7 +825,7 @@ TEST_F(RoutePanelTest, ANameTooLongBesideTheScrollBarEndsInAnEllipsisUntilEdited
     EXPECT_EQ(field->shownText(), name);
     field->clearFocus();
     EXPECT_EQ(field->shownText(), elided);
-    EXPECT_EQ(vm->routeName(), name);
+    EXPECT_EQ(vm->draft().routeName(), name);
 }
 
 TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)
@@ -833,7 +839,7 @@ TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)
     const QString before = arrival();
     now = now.addSecs(10 * 60);
     const QString expected =
-        QStringLiteral("Arrival ") + RouteSummaryCard::arrivalText(vm->cachedRouteDurationSeconds(), now);
+        QStringLiteral("Arrival ") + RouteSummaryCard::arrivalText(vm->draft().cachedRouteDurationSeconds(), now);
     ASSERT_NE(expected, before);
     QTRY_COMPARE_WITH_TIMEOUT(arrival(), expected, 5000);
 }

@@ -8,7 +8,8 @@ NameReplacementQuestion::NameReplacementQuestion(QWidget& panel, LocationPlanner
                                                  const QString& objectName)
     : QObject(&panel), m_panel(panel), m_viewModel(viewModel), m_kind(kind), m_objectName(objectName)
 {
-    connect(&viewModel, &LocationPlannerViewModel::pendingNameReplacementChanged, this, &NameReplacementQuestion::sync);
+    connect(&viewModel.library(), &LocationLibrary::pendingNameReplacementChanged, this,
+            &NameReplacementQuestion::sync);
     sync();
 }
 
@@ -21,7 +22,7 @@ NameReplacementQuestion::~NameReplacementQuestion()
 
 void NameReplacementQuestion::sync()
 {
-    const auto& pending = m_viewModel.pendingNameReplacement();
+    const auto& pending = m_viewModel.library().pendingNameReplacement();
     if (!pending || pending->kind != m_kind) {
         if (m_box)
             m_box->close();
@@ -41,7 +42,7 @@ void NameReplacementQuestion::sync()
         m_box = nullptr;
         if (replace)
             m_viewModel.confirmNameReplacement();
-        else if (m_viewModel.pendingNameReplacement())
+        else if (m_viewModel.library().pendingNameReplacement())
             // Closing without an answer is a no.
             m_viewModel.cancelNameReplacement();
     });

@@ -16,7 +16,7 @@ class NameReplacementQuestion final : public QObject {
     Q_DISABLE_COPY_MOVE(NameReplacementQuestion)
 
 public:
-    using Kind = LocationPlannerViewModel::NameReplacement::Kind;
+    using Kind = LocationLibrary::NameReplacement::Kind;
 
     /// The question opens over panel, which owns this object.
     NameReplacementQuestion(QWidget& panel, LocationPlannerViewModel& viewModel, Kind kind, const QString& objectName);

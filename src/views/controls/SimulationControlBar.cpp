@@ -118,30 +118,17 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
             [this] { m_windowState.setResetConfirmationPresented(true); });
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::lockedPointChanged,
-                        &VM::isIPhoneRouteRunningChanged,
-                        &VM::isLocationResetPendingChanged,
-                        &VM::telegramIncidentActiveChanged,
-                        &VM::routeNameChanged,
-                        &VM::iPhoneRouteProgressChanged,
-                        &VM::pointsChanged,
-                        &VM::routeMetricsChanged,
-                        &VM::unitsChanged,
-                        &VM::speedKmhChanged,
-                        &VM::selectedSpeedProfileChanged,
-                        &VM::selectedTransportModeChanged,
-                        &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged,
-                        &VM::isLocationLockRefreshingChanged,
-                        &VM::lockFailureCountChanged,
-                        &VM::lastDeviceErrorChanged,
-                        &VM::lockStartedAtChanged,
-                        &VM::lastLockRefreshChanged,
-                        &VM::lastDeviceCheckChanged,
-                        &VM::helperStatusChanged,
-                        &VM::isPlanningAddressRouteChanged,
-                        &VM::deviceActionMessageChanged})
+    for (auto signal : {&VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
+                        &VM::telegramIncidentActiveChanged, &VM::iPhoneRouteProgressChanged, &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
+                        &VM::lockFailureCountChanged, &VM::lastDeviceErrorChanged, &VM::lockStartedAtChanged,
+                        &VM::lastLockRefreshChanged, &VM::lastDeviceCheckChanged, &VM::helperStatusChanged,
+                        &VM::isPlanningAddressRouteChanged, &VM::deviceActionMessageChanged, &VM::unitsChanged})
         connect(&m_viewModel, signal, this, &SimulationControlBar::sync);
+    for (auto signal : {&RouteDraft::routeNameChanged, &RouteDraft::pointsChanged, &RouteDraft::routeMetricsChanged,
+                        &RouteDraft::speedKmhChanged, &RouteDraft::selectedSpeedProfileChanged,
+                        &RouteDraft::selectedTransportModeChanged})
+        connect(&m_viewModel.draft(), signal, this, &SimulationControlBar::sync);
 
     m_clock.setInterval(tick);
     connect(&m_clock, &QTimer::timeout, this, &SimulationControlBar::sync);
@@ -172,7 +159,7 @@ BrandColor SimulationControlBar::indicatorColor(const LocationPlannerViewModel& 
 QString SimulationControlBar::detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now)
 {
     if (viewModel.isIPhoneRouteRunning())
-        return viewModel.routeName() + partSeparator + viewModel.routeProgressSummary();
+        return viewModel.draft().routeName() + partSeparator + viewModel.routeProgressSummary();
     QStringList parts{viewModel.activeTrackerDetail()};
     if (const std::optional<QString> runtime = viewModel.lockRuntimeSummary(now)) {
         parts << *runtime;

@@ -156,7 +156,8 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     column->addWidget(m_detailsGroup);
 
     connect(m_prepare, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::prepareIPhoneForLocation);
-    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel, [this] { m_viewModel.refreshHelperStatus(true, true); });
+    connect(m_checkAgain, &QPushButton::clicked, &m_viewModel,
+            [this] { m_viewModel.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true}); });
     // Unfolding changes the popover's height.
     connect(m_detailsGroup, &kit::DisclosureGroup::expandedChanged, this, [this] { adjustSize(); });
 

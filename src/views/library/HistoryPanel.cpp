@@ -55,7 +55,7 @@ HistoryPanel::HistoryPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
         *static_cast<QBoxLayout*>(m_list->layout()));
     scaffold->addContent(content);
 
-    connect(&m_viewModel, &LocationPlannerViewModel::historyChanged, this, &HistoryPanel::refresh);
+    connect(&m_viewModel.library(), &LocationLibrary::historyChanged, this, &HistoryPanel::refresh);
     common::connectGates(m_viewModel, this, [this] { syncGates(); });
     m_ticker = new kit::RelativeTimeTicker(*this, [this] {
         // Written only when a relative date reads differently by now.
@@ -69,7 +69,7 @@ QStringList HistoryPanel::dateTexts() const
 {
     const QDateTime now = m_viewModel.clock().wallNow();
     QStringList texts;
-    for (const RouteHistoryItem& entry : m_viewModel.history())
+    for (const RouteHistoryItem& entry : m_viewModel.library().history())
         texts << common::relativeDateText(entry.createdAt, now);
     return texts;
 }
@@ -84,7 +84,7 @@ void HistoryPanel::showEvent(QShowEvent* event)
 void HistoryPanel::refresh()
 {
     m_shownDates = dateTexts();
-    const QList<RouteHistoryItem>& history = m_viewModel.history();
+    const QList<RouteHistoryItem>& history = m_viewModel.library().history();
     const QDateTime now = m_viewModel.clock().wallNow();
     m_rows->sync(
         history,

@@ -77,8 +77,8 @@ SavedPanel::SavedPanel(LocationPlannerViewModel& viewModel, QWidget* parent)
                                           tr("Plan a route"),
                                           [&windowState] { windowState.setSection(AppSection::route); }))));
 
-    connect(&m_viewModel, &LocationPlannerViewModel::savedLocationsChanged, this, &SavedPanel::refreshLocations);
-    connect(&m_viewModel, &LocationPlannerViewModel::savedRoutesChanged, this, &SavedPanel::refreshRoutes);
+    connect(&m_viewModel.library(), &LocationLibrary::savedLocationsChanged, this, &SavedPanel::refreshLocations);
+    connect(&m_viewModel.library(), &LocationLibrary::savedRoutesChanged, this, &SavedPanel::refreshRoutes);
     common::connectGates(m_viewModel, this, [this] { syncGates(); });
     refreshLocations();
     refreshRoutes();
@@ -92,7 +92,7 @@ SavedPanel::~SavedPanel()
 void SavedPanel::refreshLocations()
 {
     showList(
-        m_viewModel.savedLocations(), *m_locations.empty, *m_locations.list, *m_locations.rows,
+        m_viewModel.library().savedLocations(), *m_locations.empty, *m_locations.list, *m_locations.rows,
         [this] { return makeLocationRow(); }, &SavedPanel::showLocation);
     syncGates();
 }
@@ -100,7 +100,7 @@ void SavedPanel::refreshLocations()
 void SavedPanel::refreshRoutes()
 {
     showList(
-        m_viewModel.savedRoutes(), *m_routes.empty, *m_routes.list, *m_routes.rows, [this] { return makeRouteRow(); },
+        m_viewModel.library().savedRoutes(), *m_routes.empty, *m_routes.list, *m_routes.rows, [this] { return makeRouteRow(); },
         &SavedPanel::showRoute);
     syncGates();
 }
@@ -166,7 +166,7 @@ kit::LibraryRow* SavedPanel::makeLocationRow()
         {{send, [&vm](const SavedLocation& location) { vm.pushPointToIPhone(location.point); }},
          {load,
           [&vm, &windowState](const SavedLocation& location) {
-              vm.selectPlace(location.point, true);
+              vm.selectPlace(location.point, LocationPlannerViewModel::MapFraming::frameSelection);
               windowState.setSection(AppSection::place);
           }},
          {add,

@@ -89,7 +89,7 @@ CityChips::CityChips(LocationPlannerViewModel& viewModel, QWidget* parent) : QWi
             point.name = city.name;
             point.latitude = city.latitude;
             point.longitude = city.longitude;
-            m_viewModel.selectPlace(point, true);
+            m_viewModel.selectPlace(point, LocationPlannerViewModel::MapFraming::frameSelection);
         });
         m_chips << chip;
     }

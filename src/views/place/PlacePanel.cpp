@@ -103,7 +103,7 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     layout->addWidget(scaffold);
 
     connect(m_search, &PlaceSearchField::resolutionStarted, this, [this] {
-        const auto selected = m_viewModel.selectedPoint();
+        const auto selected = m_viewModel.draft().selectedPoint();
         m_pointAtSearchStart = selected ? std::optional(selected->id) : std::nullopt;
     });
     connect(m_search, &PlaceSearchField::picked, this, &PlacePanel::searchPicked);
@@ -119,17 +119,18 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     connect(&viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::pointsChanged, &VM::lockedPointChanged})
-        connect(&viewModel, signal, this, &PlacePanel::refreshSelection);
+    connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshSelection);
+    connect(&viewModel, &VM::lockedPointChanged, this, &PlacePanel::refreshSelection);
     for (auto signal : {&VM::helperStatusChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
                         &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
-                        &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged, &VM::pointsChanged})
+                        &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &PlacePanel::refreshGates);
-    connect(&viewModel, &VM::savedLocationsChanged, this, [this] {
+    connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshGates);
+    connect(&viewModel.library(), &LocationLibrary::savedLocationsChanged, this, [this] {
         refreshSavedLocations();
         refreshSelection();
     });
-    connect(&viewModel, &VM::historyChanged, this, &PlacePanel::refreshRecentPlaces);
+    connect(&viewModel.library(), &LocationLibrary::historyChanged, this, &PlacePanel::refreshRecentPlaces);
 
     // The selected place card's star saves under the card's name and may ask first.
     m_replacement = new NameReplacementQuestion(*this, viewModel, NameReplacementQuestion::Kind::location,
@@ -157,16 +158,16 @@ void PlacePanel::searchPicked(const RoutePoint& point)
 {
     // A slow search must not replace a place chosen since it began (a city chip,
     // a map click): the pick applies only over the point it was meant to replace.
-    const auto selected = m_viewModel.selectedPoint();
+    const auto selected = m_viewModel.draft().selectedPoint();
     const std::optional<QUuid> current = selected ? std::optional(selected->id) : std::nullopt;
     if (current != m_pointAtSearchStart)
         return;
-    m_viewModel.selectPlace(point, true);
+    m_viewModel.selectPlace(point, LocationPlannerViewModel::MapFraming::frameSelection);
 }
 
 void PlacePanel::refreshSelection()
 {
-    const auto selected = m_viewModel.selectedPoint();
+    const auto selected = m_viewModel.draft().selectedPoint();
     if (!selected) {
         if (m_card) {
             m_card->hide();
@@ -195,12 +196,12 @@ void PlacePanel::refreshGates()
     m_savedRows->forEach([canEdit](LibraryRow& row, const SavedLocation&) { row.setRowEnabled(canEdit); });
     m_recentRows->forEach([canEdit](LibraryRow& row, const RouteHistoryItem&) { row.setRowEnabled(canEdit); });
     m_notice->refresh();
-    m_setLocation->setEnabled(m_viewModel.selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
+    m_setLocation->setEnabled(m_viewModel.draft().selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
 }
 
 void PlacePanel::refreshSavedLocations()
 {
-    const QList<SavedLocation>& saved = m_viewModel.savedLocations();
+    const QList<SavedLocation>& saved = m_viewModel.library().savedLocations();
     const auto show = [](LibraryRow& row, const SavedLocation& location, qsizetype) {
         row.setTitle(location.name);
         row.setSubtitle(common::coordinateText(location.point.latitude, location.point.longitude));
@@ -213,7 +214,7 @@ void PlacePanel::refreshSavedLocations()
             row->setRowEnabled(m_viewModel.canEditRouteDraft());
             connect(row, &LibraryRow::activated, this, [this, row] {
                 if (const SavedLocation* shown = m_savedRows->itemOf(row))
-                    m_viewModel.selectPlace(RoutePoint(shown->point), true);
+                    m_viewModel.selectPlace(RoutePoint(shown->point), LocationPlannerViewModel::MapFraming::frameSelection);
             });
             return row;
         },
@@ -223,7 +224,7 @@ void PlacePanel::refreshSavedLocations()
 
 void PlacePanel::refreshRecentPlaces()
 {
-    const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.history());
+    const QList<RouteHistoryItem> places = recentPlaces(m_viewModel.library().history());
     const auto show = [](LibraryRow& row, const RouteHistoryItem& item, qsizetype) {
         const RoutePoint& point = item.points.first();
         row.setTitle(item.title);

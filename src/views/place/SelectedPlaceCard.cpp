@@ -99,8 +99,8 @@ void SelectedPlaceCard::refresh()
     palette.setColor(QPalette::WindowText, Brand::current().secondary);
     m_coordinates->setPalette(palette);
     m_name->setEnabled(m_viewModel.canEditRouteDraft());
-    m_star->setSymbol(m_viewModel.isSavedLocation(m_point) ? "star.fill"_symbol : "star"_symbol);
-    m_destinationNote->setVisible(m_viewModel.points().size() >= 2);
+    m_star->setSymbol(m_viewModel.library().isSavedLocation(m_point) ? "star.fill"_symbol : "star"_symbol);
+    m_destinationNote->setVisible(m_viewModel.draft().points().size() >= 2);
 }
 
 bool SelectedPlaceCard::eventFilter(QObject* watched, QEvent* event)

@@ -60,10 +60,10 @@ RouteDetailsView::RouteDetailsView(LocationPlannerViewModel& viewModel, PlaceSea
     followCamera();
     connect(&m_viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
     connect(m_addPoint, &PlaceSearchField::resolutionStarted, this,
-            [this] { m_pointsAtAddSearch = m_viewModel.points(); });
+            [this] { m_pointsAtAddSearch = m_viewModel.draft().points(); });
     connect(m_addPoint, &PlaceSearchField::picked, this, [this](const RoutePoint& point) {
         // Appended only to the draft it was searched for, not to one edited or replaced meanwhile.
-        if (m_viewModel.points() == m_pointsAtAddSearch)
+        if (m_viewModel.draft().points() == m_pointsAtAddSearch)
             m_viewModel.addRoutePoint(point);
     });
     connect(m_addPoint, &PlaceSearchField::failed, this,
@@ -127,7 +127,7 @@ void RouteDetailsView::refreshArrival(const QDateTime& now)
 
 void RouteDetailsView::refreshDirections()
 {
-    const std::optional<PlannedRouteOption> selected = m_viewModel.selectedRouteAlternative();
+    const std::optional<PlannedRouteOption> selected = m_viewModel.draft().selectedRouteAlternative();
     const bool hasSteps = selected && !selected->steps.isEmpty();
     const std::optional<QUuid> listed = hasSteps ? std::optional(selected->id) : std::nullopt;
     if (listed == m_listedStepsOf && (m_directions != nullptr) == hasSteps)
@@ -156,8 +156,8 @@ void RouteDetailsView::refreshDirections()
 
 void RouteDetailsView::refreshPoints()
 {
-    const QList<RoutePoint>& points = m_viewModel.points();
-    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.mapDisplayPoints());
+    const QList<RoutePoint>& points = m_viewModel.draft().points();
+    const QList<RoutePoint> listed = listedPoints(points, m_viewModel.draft().mapDisplayPoints());
     m_longRouteNotice->setVisible(points.size() >= listingLimit);
     //: Note above the route points of a long route. %1 is the number of points.
     m_longRouteNotice->setText(tr("This route has %1 points. Only the start and destination are shown.")

@@ -118,27 +118,18 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     connect(m_reset, &QAbstractButton::clicked, this, &RoutePanel::resetClicked);
     connect(m_startRoute, &QPushButton::clicked, this, [this] { m_viewModel.startIPhoneRoute(); });
 
+    for (auto signal :
+         {&RouteDraft::pointsChanged, &RouteDraft::routeMetricsChanged, &RouteDraft::routeAlternativesChanged,
+          &RouteDraft::selectedRouteAlternativeIDChanged, &RouteDraft::addressRouteMessageChanged,
+          &RouteDraft::selectedTransportModeChanged, &RouteDraft::selectedSpeedProfileChanged,
+          &RouteDraft::speedKmhChanged, &RouteDraft::routeStartPointChanged, &RouteDraft::routeDestinationPointChanged,
+          &RouteDraft::routeNameChanged})
+        connect(&viewModel.draft(), signal, this, &RoutePanel::refresh);
+    // What the device and the other operations allow.
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::pointsChanged,
-                        &VM::routeMetricsChanged,
-                        &VM::routeAlternativesChanged,
-                        &VM::selectedRouteAlternativeIDChanged,
-                        &VM::isPlanningAddressRouteChanged,
-                        &VM::addressRouteMessageChanged,
-                        &VM::isIPhoneRouteRunningChanged,
-                        &VM::selectedTransportModeChanged,
-                        &VM::selectedSpeedProfileChanged,
-                        &VM::speedKmhChanged,
-                        &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged,
-                        &VM::isLocationLockRefreshingChanged,
-                        &VM::helperStatusChanged,
-                        &VM::isLocationResetPendingChanged,
-                        &VM::isOnlineChanged,
-                        &VM::routeStartPointChanged,
-                        &VM::routeDestinationPointChanged,
-                        &VM::routeNameChanged,
-                        &VM::lastPushedPointIDChanged,
+    for (auto signal : {&VM::isPlanningAddressRouteChanged, &VM::isIPhoneRouteRunningChanged, &VM::isDeviceBusyChanged,
+                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged, &VM::helperStatusChanged,
+                        &VM::isLocationResetPendingChanged, &VM::isOnlineChanged, &VM::lastPushedPointIDChanged,
                         &VM::lastDeviceCheckChanged})
         connect(&viewModel, signal, this, &RoutePanel::refresh);
     connect(&viewModel, &VM::unitsChanged, this, [this] {
@@ -184,15 +175,17 @@ QWidget* RoutePanel::buildEndpointFields(PlaceSearchService& searchService)
     m_destination->setObjectName(QStringLiteral("destinationField"));
     for (PlaceSearchField* field : {m_start, m_destination}) {
         const bool isStart = field == m_start;
+        const auto end =
+            isStart ? LocationPlannerViewModel::RouteEnd::start : LocationPlannerViewModel::RouteEnd::destination;
         connect(field, &PlaceSearchField::resolutionStarted, this,
                 [this, isStart] { (isStart ? m_startAtSearch : m_destinationAtSearch) = endpointID(isStart); });
-        connect(field, &PlaceSearchField::picked, this, [this, isStart](const RoutePoint& point) {
+        connect(field, &PlaceSearchField::picked, this, [this, isStart, end](const RoutePoint& point) {
             // A slow search must not replace an end chosen since it began (a map
             // click, a loaded route): it applies only over the end it was meant to replace.
             if (endpointID(isStart) == (isStart ? m_startAtSearch : m_destinationAtSearch))
-                m_viewModel.setRouteEndpoint(point, isStart);
+                m_viewModel.setRouteEndpoint(point, end);
         });
-        connect(field, &PlaceSearchField::cleared, this, [this, isStart] { m_viewModel.clearRouteEndpoint(isStart); });
+        connect(field, &PlaceSearchField::cleared, this, [this, end] { m_viewModel.clearRouteEndpoint(end); });
         connect(field, &PlaceSearchField::failed, this,
                 [this](const QString& message) { m_viewModel.setNotice(message); });
     }
@@ -333,23 +326,24 @@ double RoutePanel::townSpeedForPosition(int position)
 
 std::optional<QUuid> RoutePanel::endpointID(bool isStart) const
 {
-    const auto point = isStart ? m_viewModel.routeStartDisplayPoint() : m_viewModel.routeDestinationDisplayPoint();
+    const auto point =
+        isStart ? m_viewModel.draft().routeStartDisplayPoint() : m_viewModel.draft().routeDestinationDisplayPoint();
     return point ? std::optional(point->id) : std::nullopt;
 }
 
 bool RoutePanel::hasBothEndpoints() const
 {
-    return m_viewModel.routeStartDisplayPoint() && m_viewModel.routeDestinationDisplayPoint();
+    return m_viewModel.draft().routeStartDisplayPoint() && m_viewModel.draft().routeDestinationDisplayPoint();
 }
 
 void RoutePanel::travelModePicked(RouteTransportMode mode)
 {
     // Against the stored mode, not the shown one: transit picked over a stored bus is a change.
-    if (mode == m_viewModel.selectedTransportMode()) {
+    if (mode == m_viewModel.draft().selectedTransportMode()) {
         refreshTravelMode();
         return;
     }
-    const qsizetype plannedAlternatives = m_viewModel.routeAlternatives().size();
+    const qsizetype plannedAlternatives = m_viewModel.draft().routeAlternatives().size();
     m_viewModel.setSelectedTransportMode(mode);
     if (plannedAlternatives != 0 && hasBothEndpoints() && m_viewModel.isOnline())
         m_viewModel.replanRoute();
@@ -358,7 +352,7 @@ void RoutePanel::travelModePicked(RouteTransportMode mode)
 void RoutePanel::resetClicked()
 {
     // A planned or drawn route is work: it goes only after the user confirms.
-    if (m_viewModel.points().size() >= 2) {
+    if (m_viewModel.draft().points().size() >= 2) {
         m_confirmation->ask(PendingDeletion::completeRoute());
         return;
     }
@@ -370,7 +364,7 @@ void RoutePanel::resetClicked()
 void RoutePanel::refresh()
 {
     const bool canEdit = m_viewModel.canEditRouteDraft();
-    m_reset->setEnabled(!m_viewModel.points().isEmpty() && canEdit);
+    m_reset->setEnabled(!m_viewModel.draft().points().isEmpty() && canEdit);
     m_upper->setEnabled(canEdit);
     refreshEndpoints();
     refreshTravelMode();
@@ -379,7 +373,7 @@ void RoutePanel::refresh()
     refreshAlternatives();
     refreshRouteBlock();
     m_blocker->refresh();
-    m_startRoute->setEnabled(m_viewModel.points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
+    m_startRoute->setEnabled(m_viewModel.draft().points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
 }
 
 void RoutePanel::refreshEndpoints()
@@ -389,8 +383,8 @@ void RoutePanel::refreshEndpoints()
             return std::nullopt;
         return LocationPlannerViewModel::displayName(*point);
     };
-    m_start->setValue(shown(m_viewModel.routeStartDisplayPoint()));
-    m_destination->setValue(shown(m_viewModel.routeDestinationDisplayPoint()));
+    m_start->setValue(shown(m_viewModel.draft().routeStartDisplayPoint()));
+    m_destination->setValue(shown(m_viewModel.draft().routeDestinationDisplayPoint()));
     const bool canEdit = m_viewModel.canEditRouteDraft();
     m_start->setEnabled(canEdit);
     m_destination->setEnabled(canEdit);
@@ -398,7 +392,7 @@ void RoutePanel::refreshEndpoints()
 
 void RoutePanel::refreshTravelMode()
 {
-    const RouteTransportMode stored = m_viewModel.selectedTransportMode();
+    const RouteTransportMode stored = m_viewModel.draft().selectedTransportMode();
     m_travelModeTitle->setText(title(stored));
     m_travelMode->setShownMode(shownTransportMode(stored));
     m_travelMode->setAccessibleDescription(title(stored));
@@ -410,15 +404,15 @@ void RoutePanel::refreshTravelMode()
 void RoutePanel::refreshSpeed()
 {
     m_speedControl->setEnabled(!m_viewModel.isIPhoneRouteRunning());
-    m_speedSummary->setText(m_viewModel.speedProfileSummary());
-    const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.selectedSpeedProfile());
+    m_speedSummary->setText(m_viewModel.draft().speedProfileSummary());
+    const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.draft().selectedSpeedProfile());
     if (m_speedMenu->currentIndex() != profile) {
         const QSignalBlocker blocker(m_speedMenu);
         m_speedMenu->setCurrentIndex(static_cast<int>(profile));
     }
-    const bool extreme = m_viewModel.selectedSpeedProfile() == RouteSpeedProfile::extreme;
+    const bool extreme = m_viewModel.draft().selectedSpeedProfile() == RouteSpeedProfile::extreme;
     m_townSpeedRow->setVisible(extreme);
-    const double speed = m_viewModel.speedKmh();
+    const double speed = m_viewModel.draft().speedKmh();
     {
         // Shows the nearest position it has; the stored speed stays as it is.
         const QSignalBlocker blocker(m_townSpeed);
@@ -445,9 +439,9 @@ void RoutePanel::refreshPlanningStatus()
     const bool planning = m_viewModel.isPlanningAddressRoute();
     m_progress->setVisible(planning);
     //: Progress text (map banner and next to the Plan route button).
-    const QString message = m_viewModel.addressRouteMessage();
+    const QString message = m_viewModel.draft().addressRouteMessage();
     m_progressText->setText(message.isEmpty() ? tr("Calculating route…") : message);
-    m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.routeAlternatives().isEmpty());
+    m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.draft().routeAlternatives().isEmpty());
     m_plan->setEnabled(m_viewModel.isOnline());
     // An empty slot would still take the group's spacing.
     m_planningStatus->setVisible(!m_progress->isHidden() || !m_plan->isHidden());
@@ -460,7 +454,7 @@ QString RoutePanel::progressText() const
 
 void RoutePanel::refreshAlternatives()
 {
-    const QList<PlannedRouteOption>& options = m_viewModel.routeAlternatives();
+    const QList<PlannedRouteOption>& options = m_viewModel.draft().routeAlternatives();
     m_alternativesSection->setVisible(options.size() >= 2);
     m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
     m_alternativeRows->sync(options.size() >= 2 ? options : QList<PlannedRouteOption>(),
@@ -476,7 +470,7 @@ void RoutePanel::refreshAlternatives()
                                 });
                                 return row;
                             });
-    const auto& selected = m_viewModel.selectedRouteAlternativeID();
+    const auto& selected = m_viewModel.draft().selectedRouteAlternativeID();
     m_alternativeRows->forEach([&selected](RouteAlternativeRow& row, const PlannedRouteOption& option) {
         row.setChecked(selected && option.id == *selected);
     });
@@ -489,7 +483,7 @@ QList<RouteAlternativeRow*> RoutePanel::alternativeRows() const
 
 void RoutePanel::refreshRouteBlock()
 {
-    const qsizetype count = m_viewModel.points().size();
+    const qsizetype count = m_viewModel.draft().points().size();
     m_emptyState->setVisible(count == 0);
     if (count < 2) {
         // Made afresh, groups folded, when the draft grows back to a route.

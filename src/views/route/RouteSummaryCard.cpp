@@ -65,7 +65,7 @@ RouteSummaryCard::RouteSummaryCard(LocationPlannerViewModel& viewModel, QWidget*
 
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString& text) { m_viewModel.setRouteName(text); });
     connect(m_save, &QAbstractButton::clicked, this, [this] {
-        m_viewModel.setSavedRouteName(m_viewModel.routeName());
+        m_viewModel.setSavedRouteName(m_viewModel.draft().routeName());
         m_viewModel.saveCurrentRouteAsNamed();
     });
 }
@@ -87,14 +87,14 @@ QString RouteSummaryCard::arrivalText(double seconds, const QDateTime& now)
 
 void RouteSummaryCard::refresh(const QDateTime& now)
 {
-    if (m_name->text() != m_viewModel.routeName()) {
-        m_name->setText(m_viewModel.routeName());
+    if (m_name->text() != m_viewModel.draft().routeName()) {
+        m_name->setText(m_viewModel.draft().routeName());
         // A name longer than the field shows its beginning, not its end.
         if (!m_name->hasFocus())
             m_name->setCursorPosition(0);
     }
-    const double seconds = m_viewModel.cachedRouteDurationSeconds();
-    m_distance->setValue(TovrelFormat::distance(m_viewModel.cachedRouteDistanceMeters()));
+    const double seconds = m_viewModel.draft().cachedRouteDurationSeconds();
+    m_distance->setValue(TovrelFormat::distance(m_viewModel.draft().cachedRouteDistanceMeters()));
     m_time->setValue(TovrelFormat::duration(shownMinutes(seconds)));
     m_arrival->setValue(arrivalText(seconds, now));
 }

@@ -206,7 +206,7 @@ void AdvancedSettingsView::syncLog()
 
 void AdvancedSettingsView::sync()
 {
-    m_exportRoute->setEnabled(!m_viewModel.points().isEmpty());
+    m_exportRoute->setEnabled(!m_viewModel.draft().points().isEmpty());
     m_reinstall->setEnabled(maintenanceAllowed());
     m_reset->setEnabled(resetBlocker().isEmpty());
     m_maintenance->setFooter(resetBlocker());

@@ -113,10 +113,10 @@ AlertsSettingsView::AlertsSettingsView(LocationPlannerViewModel& viewModel, Sett
     connect(m_loadChat, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::loadTelegramChatID);
     connect(m_test, &QPushButton::clicked, &m_viewModel, &LocationPlannerViewModel::testTelegramAlert);
 
-    using VM = LocationPlannerViewModel;
-    for (void (VM::*signal)() : {&VM::telegramAlertsEnabledChanged, &VM::telegramBotTokenChanged,
-                                 &VM::telegramChatIDChanged, &VM::telegramStatusMessageChanged})
-        connect(&m_viewModel, signal, this, &AlertsSettingsView::sync);
+    using Telegram = TelegramSettingsModel;
+    for (auto signal : {&Telegram::alertsEnabledChanged, &Telegram::botTokenChanged, &Telegram::chatIDChanged,
+                        &Telegram::statusMessageChanged})
+        connect(&m_viewModel.telegram(), signal, this, &AlertsSettingsView::sync);
     onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
     syncAlarmSound();
     sync();
@@ -124,8 +124,7 @@ AlertsSettingsView::AlertsSettingsView(LocationPlannerViewModel& viewModel, Sett
 
 bool AlertsSettingsView::isTelegramBusy() const
 {
-    return m_viewModel.isSavingTelegramSettings() || m_viewModel.isLoadingTelegramChat() ||
-           m_viewModel.isTestingTelegram();
+    return m_viewModel.telegram().isBusy();
 }
 
 void AlertsSettingsView::syncAlarmSound()
@@ -138,25 +137,25 @@ void AlertsSettingsView::sync()
 {
     {
         const QSignalBlocker blocker(m_telegramEnabled);
-        m_telegramEnabled->setChecked(m_viewModel.telegramAlertsEnabled());
+        m_telegramEnabled->setChecked(m_viewModel.telegram().alertsEnabled());
     }
-    const bool tokenReplaced = m_token->text() != m_viewModel.telegramBotToken();
-    setTextIfDifferent(m_token, m_viewModel.telegramBotToken());
+    const bool tokenReplaced = m_token->text() != m_viewModel.telegram().botToken();
+    setTextIfDifferent(m_token, m_viewModel.telegram().botToken());
     // A loaded token shows its first dots, not a field scrolled to its end.
     if (tokenReplaced && !m_token->hasFocus())
         m_token->setCursorPosition(0);
-    setTextIfDifferent(m_chatID, m_viewModel.telegramChatID());
-    m_status->setText(m_viewModel.telegramStatusMessage());
+    setTextIfDifferent(m_chatID, m_viewModel.telegram().chatID());
+    m_status->setText(m_viewModel.telegram().statusMessage());
 
     const bool busy = isTelegramBusy();
-    const QString& token = m_viewModel.telegramBotToken();
-    m_save->setWorking(m_viewModel.isSavingTelegramSettings());
-    m_loadChat->setWorking(m_viewModel.isLoadingTelegramChat());
-    m_test->setWorking(m_viewModel.isTestingTelegram());
+    const QString& token = m_viewModel.telegram().botToken();
+    m_save->setWorking(m_viewModel.telegram().isSaving());
+    m_loadChat->setWorking(m_viewModel.telegram().isLoadingChat());
+    m_test->setWorking(m_viewModel.telegram().isTesting());
     m_save->setEnabled(!busy);
     // Only an empty token disables the lookup; one of spaces is the service's to refuse.
     m_loadChat->setEnabled(!busy && !token.isEmpty());
-    m_test->setEnabled(!busy && TelegramAlertConfiguration{token, m_viewModel.telegramChatID()}.isValid());
+    m_test->setEnabled(!busy && TelegramAlertConfiguration{token, m_viewModel.telegram().chatID()}.isValid());
 }
 
 } // namespace ostrevin

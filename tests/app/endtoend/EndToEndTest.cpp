@@ -183,9 +183,9 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     QTest::keyClick(search, Qt::Key_Down);
     QTest::keyClick(search, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return places->card() != nullptr; }, bound));
-    ASSERT_TRUE(model.selectedPoint());
-    EXPECT_EQ(model.selectedPoint()->name, QStringLiteral("Prague"));
-    EXPECT_DOUBLE_EQ(model.selectedPoint()->latitude, 50.0875);
+    ASSERT_TRUE(model.draft().selectedPoint());
+    EXPECT_EQ(model.draft().selectedPoint()->name, QStringLiteral("Prague"));
+    EXPECT_DOUBLE_EQ(model.draft().selectedPoint()->latitude, 50.0875);
 
     // Set it: the control bar comes up and says it is set.
     ASSERT_TRUE(QTest::qWaitFor([&] { return places->setLocationButton()->isEnabled(); }, bound));

@@ -114,10 +114,10 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
     } cases[] = {{50.08, "Return"}, {50.09, "Escape"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        vm->selectPlace(makePoint(QStringLiteral("Home"), c.latitude, 14.42), false);
+        vm->selectPlace(makePoint(QStringLiteral("Home"), c.latitude, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 5000));
         click(star());
-        if (!vm->savedLocations().isEmpty() && vm->savedLocations().first().point.latitude != c.latitude) {
+        if (!vm->library().savedLocations().isEmpty() && vm->library().savedLocations().first().point.latitude != c.latitude) {
             QMessageBox* question = shownBox(QStringLiteral("locationNameReplacement"));
             ASSERT_NE(question, nullptr);
             for (QAbstractButton* button : question->buttons()) {
@@ -136,6 +136,6 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
             << "the notice holds the keyboard";
         xdotool({QStringLiteral("key"), QString::fromLatin1(c.key)});
         EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000)) << "the first key closes the notice";
-        ASSERT_DOUBLE_EQ(vm->savedLocations().first().point.latitude, c.latitude);
+        ASSERT_DOUBLE_EQ(vm->library().savedLocations().first().point.latitude, c.latitude);
     }
 }

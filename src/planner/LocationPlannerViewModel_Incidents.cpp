@@ -41,7 +41,7 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("The location was interrupted."));
+    m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.
     logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
 
@@ -170,7 +170,7 @@ void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("The location is set again and verified."));
+    m_telegram->setStatusMessage(tr("The location is set again and verified."));
     //: Event log entry.
     logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
 }

@@ -86,7 +86,7 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
 QString LocationPlannerViewModel::activeTrackerDetail() const
 {
     if (m_isIPhoneRouteRunning)
-        return m_routeName;
+        return m_draft->routeName();
     if (m_isLocationResetPending) {
         //: Status card detail line.
         return tr("Connect iPhone to finish the reset.");
@@ -105,11 +105,11 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
     }
     if (!m_helperStatus.isAvailable())
         return nextDeviceActionMessage(m_helperStatus);
-    if (m_points.isEmpty()) {
+    if (m_draft->points().isEmpty()) {
         //: Status message and status card detail when there are no points.
         return tr("Choose a place on the map.");
     }
-    if (m_points.size() == 1) {
+    if (m_draft->points().size() == 1) {
         //: Status card detail line.
         return tr("Set the selected point as the iPhone’s location.");
     }
@@ -161,13 +161,14 @@ QString LocationPlannerViewModel::routeProgressSummary() const
 {
     if (!m_isIPhoneRouteRunning) {
         const QLocale locale;
-        return pointCountText(m_points.size()) + separator +
-               TovrelFormat::distance(m_cachedRouteDistanceMeters, AppSettings::units(*m_deps.settings), locale) +
-               separator + TovrelFormat::duration(roundedUpMinutes(m_cachedRouteDurationSeconds));
+        return pointCountText(m_draft->points().size()) + separator +
+               TovrelFormat::distance(m_draft->cachedRouteDistanceMeters(), AppSettings::units(*m_deps.settings),
+                                      locale) +
+               separator + TovrelFormat::duration(roundedUpMinutes(m_draft->cachedRouteDurationSeconds()));
     }
     const double progress = m_iPhoneRouteProgress;
     const double left = 1.0 - progress;
-    const double remaining = left > 0 ? m_cachedRouteDurationSeconds * left : 0;
+    const double remaining = left > 0 ? m_draft->cachedRouteDurationSeconds() * left : 0;
     // Cut, not rounded: 99.9 % must not read 100 % while the route still plays.
     const int percent = TovrelFormat::wholePercent(progress);
     const QLocale locale;

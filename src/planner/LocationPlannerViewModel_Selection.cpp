@@ -1,5 +1,4 @@
 #include "planner/LocationPlannerViewModel.h"
-
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>
@@ -15,7 +14,7 @@ void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
     const std::optional<RoutePoint> point = clickedPoint(tr("Selected place"), latitude, longitude);
     if (!point)
         return;
-    selectPlace(*point, false);
+    selectPlace(*point, MapFraming::keepCamera);
     if (m_autoSendOnAdd || !m_isOnline)
         return;
     const CancelToken token = m_placeNameTask.replace();
@@ -33,8 +32,9 @@ QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlanner
         co_return;
     // Only the point the user still looks at, under the name it was created with
     // (a name the user typed meanwhile wins), and never the held point.
-    const bool stillShown = self->canEditRouteDraft() && self->m_points.size() == 1 &&
-                            self->m_points.first().id == point.id && self->m_points.first().name == point.name &&
+    const bool stillShown = self->canEditRouteDraft() && self->m_draft->points().size() == 1 &&
+                            self->m_draft->points().first().id == point.id &&
+                            self->m_draft->points().first().name == point.name &&
                             !(self->m_lockedPoint && self->m_lockedPoint->id == point.id);
     if (stillShown)
         self->renameSelectedPoint(*name);
@@ -76,9 +76,9 @@ void LocationPlannerViewModel::sendPointChosenDuringVerification()
 {
     const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
     // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || m_points.size() != 1 || m_points.first().id != *id || m_isLocationLockRefreshing)
+    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id || m_isLocationLockRefreshing)
         return;
-    sendPointIfNeeded(m_points.first());
+    sendPointIfNeeded(m_draft->points().first());
 }
 
 } // namespace ostrevin

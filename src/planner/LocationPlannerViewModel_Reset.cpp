@@ -35,7 +35,7 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = m_locationLockTask.cancel();
-    stopLocationLock(true);
+    stopLocationLock();
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     markLocationResetPending(true);
     setIPhoneRouteRunning(false);
@@ -153,7 +153,7 @@ bool LocationPlannerViewModel::canResetAllAppData() const
 {
     // A Telegram save, test or chat lookup finishing after the reset would write
     // the token or chat ID back.
-    const bool telegramBusy = m_isSavingTelegramSettings || m_isTestingTelegram || m_isLoadingTelegramChat;
+    const bool telegramBusy = m_telegram->isBusy();
     return !isSimulationActive() && canRunDeviceAction() && !telegramBusy;
 }
 
@@ -175,9 +175,9 @@ void LocationPlannerViewModel::resetAllAppData()
         setNotice(error.description());
         return;
     }
-    setHistory({});
-    setSavedLocations({});
-    setSavedRoutes({});
+    m_library->setHistory({});
+    m_library->setSavedLocations({});
+    m_library->setSavedRoutes({});
     resetMapRouteSelection();
     //: Default name of a new route (editable text field).
     setRouteName(tr("New route"));
@@ -188,7 +188,7 @@ void LocationPlannerViewModel::resetAllAppData()
     m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Telegram alerts aren’t set up."));
+    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {
         const CancelToken token = m_telegramTokenDeletionTask.replace();
         m_telegramTokenDeletionTask.adopt(deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
@@ -199,7 +199,6 @@ void LocationPlannerViewModel::resetAllAppData()
     setSelectedTransportMode(RouteTransportMode::automobile);
     setSelectedSpeedProfile(RouteSpeedProfile::normal);
     setSpeedKmh(25.0);
-    refreshRouteMetricsCache();
     //: Event log entry.
     logEvent(tr("All app data was reset."), TrackerLogLevel::info);
 }

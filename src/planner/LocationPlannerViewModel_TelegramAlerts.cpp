@@ -67,10 +67,11 @@ QString deviceLabel(const LocationHelper& helper)
 void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 {
     (void)m_telegramAlertTask.cancel();
-    if (!m_telegramAlertsEnabled || !m_deps.telegramAlertService)
+    if (!m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
         return;
     // A token the keyring could not give yet is read again before each alert.
-    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid() && !m_telegramTokenReadFailure)
+    if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() &&
+        !m_telegramTokenReadFailure)
         return;
     const CancelToken token = m_telegramAlertTask.replace();
     m_telegramAlertTask.adopt(telegramAlertLoop(QPointer(this), token));
@@ -78,7 +79,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 
 bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
 {
-    return m_telegramIncidentActive && !m_telegramIncidentAcknowledged && m_telegramAlertsEnabled;
+    return m_telegramIncidentActive && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token)
@@ -99,7 +100,7 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
         if (attempt.sent) {
             failures = 0;
             if (!pollFailure.isEmpty())
-                self->setTelegramStatusMessage(pollFailure);
+                self->m_telegram->setStatusMessage(pollFailure);
         } else {
             // 10, 20, 40, then 60 s between failed sends; one success brings back 5 s.
             failures = std::min(failures, 3) + 1;
@@ -114,8 +115,8 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
         bool acknowledged = false;
         std::exception_ptr pollError;
         try {
-            acknowledged = co_await service->hasAcknowledgement(self->m_telegramBotToken, self->m_telegramChatID,
-                                                                self->m_telegramIncidentStartedAt, token);
+            acknowledged = co_await service->hasAcknowledgement(
+                self->m_telegram->botToken(), self->m_telegram->chatID(), self->m_telegramIncidentStartedAt, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -135,7 +136,7 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
         if (failure != pollFailure)
             self->logEvent(failure, TrackerLogLevel::warning);
         pollFailure = failure;
-        self->setTelegramStatusMessage(failure);
+        self->m_telegram->setStatusMessage(failure);
         const std::chrono::seconds pause = retryAfterOf(pollError);
         if (pause > 0s && !co_await scheduler->sleep(pause, token))
             co_return;
@@ -150,8 +151,8 @@ LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlan
         if (!self || token.isCancelled())
             co_return TelegramAlertAttempt{};
     }
-    const TelegramAlertConfiguration configuration{self->m_telegramBotToken, self->m_telegramChatID};
-    if (!self->m_telegramAlertsEnabled || !configuration.isValid() || !self->m_telegramIncidentActive)
+    const TelegramAlertConfiguration configuration{self->m_telegram->botToken(), self->m_telegram->chatID()};
+    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_telegramIncidentActive)
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->telegramIncidentMessage();
@@ -165,10 +166,10 @@ LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlan
         co_return TelegramAlertAttempt{};
     if (error) {
         //: Telegram alerts status line. %1 is the error's description.
-        self->setTelegramStatusMessage(tr("Couldn’t send the Telegram alert: %1").arg(errorDescription(error)));
+        self->m_telegram->setStatusMessage(tr("Couldn’t send the Telegram alert: %1").arg(errorDescription(error)));
         co_return TelegramAlertAttempt{false, retryAfterOf(error)};
     }
-    self->setTelegramStatusMessage(
+    self->m_telegram->setStatusMessage(
         //: Telegram alerts status line (Tools › Telegram alerts).
         tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
     co_return TelegramAlertAttempt{true, 0s};
@@ -256,25 +257,25 @@ QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<Loc
 
 bool LocationPlannerViewModel::refuseMalformedTelegramToken()
 {
-    const QString trimmed = m_telegramBotToken.trimmed();
+    const QString trimmed = m_telegram->botToken().trimmed();
     if (trimmed.isEmpty() || TelegramAlertConfiguration::isWellFormedToken(trimmed))
         return false;
     // Stored, it would replace a working token and read as "alerts are on" while
     // every alert fails.
     //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
-    setTelegramStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
-                                "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+    m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
     return true;
 }
 
 void LocationPlannerViewModel::saveTelegramSettings()
 {
-    if (m_isSavingTelegramSettings || refuseMalformedTelegramToken())
+    if (m_telegram->isSaving() || refuseMalformedTelegramToken())
         return;
-    setSavingTelegramSettings(true);
+    m_telegram->setSaving(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Saving…"));
-    saveTelegramSettingsFlow(QPointer(this), m_telegramBotToken);
+    m_telegram->setStatusMessage(tr("Saving…"));
+    saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
 }
 
 QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token)
@@ -291,39 +292,40 @@ QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<Locati
     LocationPlannerViewModel& vm = *self;
     if (error) {
         const QString description = errorDescription(error);
-        vm.setTelegramStatusMessage(description);
+        vm.m_telegram->setStatusMessage(description);
         vm.setNotice(description);
-        vm.setSavingTelegramSettings(false);
+        vm.m_telegram->setSaving(false);
         co_return;
     }
     vm.setTelegramBotToken(trimmed);
-    if (TelegramAlertConfiguration{vm.m_telegramBotToken, vm.m_telegramChatID}.isValid()) {
-        vm.setTelegramStatusMessage(vm.m_telegramAlertsEnabled
-                                        //: Telegram alerts status line (Tools › Telegram alerts).
-                                        ? tr("Telegram alerts are on.")
-                                        //: Telegram alerts status line (Tools › Telegram alerts).
-                                        : tr("Settings saved. Turn on alerts to use them."));
+    if (TelegramAlertConfiguration{vm.m_telegram->botToken(), vm.m_telegram->chatID()}.isValid()) {
+        vm.m_telegram->setStatusMessage(vm.m_telegram->alertsEnabled()
+                                            //: Telegram alerts status line (Tools › Telegram alerts).
+                                            ? tr("Telegram alerts are on.")
+                                            //: Telegram alerts status line (Tools › Telegram alerts).
+                                            : tr("Settings saved. Turn on alerts to use them."));
     } else {
         vm.setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        vm.setTelegramStatusMessage(tr("Enter the bot token and chat ID."));
+        vm.m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
     }
-    vm.setSavingTelegramSettings(false);
+    vm.m_telegram->setSaving(false);
 }
 
 void LocationPlannerViewModel::testTelegramAlert()
 {
-    if (m_isTestingTelegram || refuseMalformedTelegramToken())
+    if (m_telegram->isTesting() || refuseMalformedTelegramToken())
         return;
-    if (!TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid() || !m_deps.telegramAlertService) {
+    if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() ||
+        !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        setTelegramStatusMessage(tr("Enter the bot token and chat ID."));
+        m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
         return;
     }
-    setTestingTelegram(true);
+    m_telegram->setTesting(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Sending test message…"));
-    testTelegramAlertFlow(QPointer(this), m_telegramBotToken, m_telegramChatID);
+    m_telegram->setStatusMessage(tr("Sending test message…"));
+    testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
 }
 
 QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
@@ -356,32 +358,32 @@ QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationP
         co_return;
     if (error) {
         const QString description = errorDescription(error);
-        self->setTelegramStatusMessage(description);
+        self->m_telegram->setStatusMessage(description);
         self->setNotice(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
     } else {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->setTelegramStatusMessage(tr("Test message sent."));
+        self->m_telegram->setStatusMessage(tr("Test message sent."));
         //: Event log entry.
         self->logEvent(tr("Test message sent to Telegram."), TrackerLogLevel::info);
     }
-    self->setTestingTelegram(false);
+    self->m_telegram->setTesting(false);
 }
 
 void LocationPlannerViewModel::loadTelegramChatID()
 {
-    if (m_isLoadingTelegramChat || refuseMalformedTelegramToken())
+    if (m_telegram->isLoadingChat() || refuseMalformedTelegramToken())
         return;
-    if (m_telegramBotToken.trimmed().isEmpty() || !m_deps.telegramAlertService) {
+    if (m_telegram->botToken().trimmed().isEmpty() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        setTelegramStatusMessage(tr("Enter the bot token first."));
+        m_telegram->setStatusMessage(tr("Enter the bot token first."));
         return;
     }
-    setLoadingTelegramChat(true);
+    m_telegram->setLoadingChat(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    setTelegramStatusMessage(tr("Looking for the latest message to the bot…"));
-    loadTelegramChatIDFlow(QPointer(this), m_telegramBotToken);
+    m_telegram->setStatusMessage(tr("Looking for the latest message to the bot…"));
+    loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
 }
 
 QCoro::Task<> LocationPlannerViewModel::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token)
@@ -402,17 +404,17 @@ QCoro::Task<> LocationPlannerViewModel::loadTelegramChatIDFlow(QPointer<Location
         co_return;
     if (error) {
         const QString description = errorDescription(error);
-        self->setTelegramStatusMessage(description);
+        self->m_telegram->setStatusMessage(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t load the Telegram chat ID: %1").arg(description), TrackerLogLevel::error);
     } else {
         self->setTelegramChatID(chatID);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->setTelegramStatusMessage(tr("Chat ID loaded. You can send a test message now."));
+        self->m_telegram->setStatusMessage(tr("Chat ID loaded. You can send a test message now."));
         //: Event log entry.
         self->logEvent(tr("Telegram chat ID loaded."), TrackerLogLevel::info);
     }
-    self->setLoadingTelegramChat(false);
+    self->m_telegram->setLoadingChat(false);
 }
 
 } // namespace ostrevin

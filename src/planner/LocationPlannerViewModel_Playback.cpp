@@ -60,7 +60,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     // A route of no length (the same start and destination) has nothing to play:
     // the device would end it at once without ever reporting that it ran.
-    if (m_points.size() < 2 || !(m_cachedRouteDistanceMeters > 0)) {
+    if (m_draft->points().size() < 2 || !(m_draft->cachedRouteDistanceMeters() > 0)) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
@@ -72,7 +72,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     m_routePlaybackID.reset();
     m_routePlaybackConfirmedID.reset();
-    stopLocationLock(true);
+    stopLocationLock();
     markLocationResetPending(false);
 
     run.id = QUuid::createUuid();
@@ -80,13 +80,13 @@ void LocationPlannerViewModel::startIPhoneRoute()
     setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
     setIPhoneRouteProgress(0);
-    setRouteLivePoint(m_points.first());
+    setRouteLivePoint(m_draft->points().first());
 
-    run.points = m_points;
-    run.speedKmh = m_speedKmh;
-    run.speedProfile = m_selectedSpeedProfile;
-    run.transportMode = m_selectedTransportMode;
-    run.routeName = m_routeName;
+    run.points = m_draft->points();
+    run.speedKmh = m_draft->speedKmh();
+    run.speedProfile = m_draft->selectedSpeedProfile();
+    run.transportMode = m_draft->selectedTransportMode();
+    run.routeName = m_draft->routeName();
     run.helper = *m_helperStatus.helper;
 
     //: Status message.
@@ -183,7 +183,7 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
     m_hasConfirmedLocationLock = confirmed;
-    startLocationLock(last, m_lockedHelper.value_or(run.helper), true);
+    startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
     setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
@@ -203,7 +203,7 @@ void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
     } else {
         const RoutePoint live = *m_routeLivePoint;
         m_hasConfirmedLocationLock = false;
-        startLocationLock(live, m_lockedHelper.value_or(run.helper), false);
+        startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         setDeviceActionMessage(routeStoppedMessage(live));
     }
@@ -224,7 +224,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         m_hasConfirmedLocationLock = true;
         setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
         reportLocationIncidentIfNeeded(summary(description), keep);
-        startLocationLock(keep, m_lockedHelper.value_or(run.helper), false);
+        startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
         setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
@@ -232,7 +232,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
         m_hasConfirmedLocationLock = true;
-        startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), false);
+        startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Starting the route failed, and the previous location may no longer be held. %1")
@@ -269,13 +269,13 @@ void LocationPlannerViewModel::stopIPhoneRoute()
     const std::optional<LocationHelper> helper = m_helperStatus.helper;
     std::optional<RoutePoint> hold = m_routeLivePoint;
     if (!hold && m_lastPushedPointID) {
-        const auto pushed = std::find_if(m_points.cbegin(), m_points.cend(),
+        const auto pushed = std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
                                          [&](const RoutePoint& point) { return point.id == *m_lastPushedPointID; });
-        if (pushed != m_points.cend())
+        if (pushed != m_draft->points().cend())
             hold = *pushed;
     }
-    if (!hold && !m_points.isEmpty())
-        hold = m_points.last();
+    if (!hold && !m_draft->points().isEmpty())
+        hold = m_draft->points().last();
 
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     m_routePlaybackID.reset();
@@ -336,14 +336,14 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         vm->setLastPushedPointName(hold->name);
         vm->setLastPushedPointID(hold->id);
         vm->m_hasConfirmedLocationLock = true;
-        vm->startLocationLock(*hold, used, false);
+        vm->startLocationLock(*hold, used, LockCounters::keep);
         vm->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
         const QString description = errorDescription(error);
         vm->m_hasConfirmedLocationLock = false;
-        vm->startLocationLock(*hold, *helper, false);
+        vm->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
         vm->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.

@@ -28,17 +28,17 @@ void LocationPlannerViewModel::planMapRoute(const std::optional<QString>& prefer
 {
     if (!canEditRouteDraft())
         return;
-    if (!m_routeStartPoint || !m_routeDestinationPoint) {
+    if (!m_draft->routeStartPoint() || !m_draft->routeDestinationPoint()) {
         //: Alert message.
         setNotice(tr("Choose a start and destination on the map first."));
         return;
     }
-    const RoutePoint start = *m_routeStartPoint;
-    const RoutePoint destination = *m_routeDestinationPoint;
+    const RoutePoint start = *m_draft->routeStartPoint();
+    const RoutePoint destination = *m_draft->routeDestinationPoint();
     //: Progress text (map banner and next to the Plan route button).
     const QUuid id = beginRoutePlanning(tr("Calculating route…"));
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Event log entry.
     logEvent(tr("Planning a route between the points on the map."), TrackerLogLevel::info);
     // Not kept: the request identifier alone decides whether its result still counts.
@@ -50,7 +50,7 @@ QUuid LocationPlannerViewModel::beginRoutePlanning(const QString& message)
     const QUuid id = QUuid::createUuid();
     m_routePlanningID = id;
     setPlanningAddressRoute(true);
-    setAddressRouteMessage(message);
+    m_draft->setAddressRouteMessage(message);
     const CancelToken token = m_routePlanningTimeoutTask.replace();
     m_routePlanningTimeoutTask.adopt(routePlanningTimeoutFlow(QPointer(this), m_deps.scheduler, id, token));
     return id;
@@ -66,7 +66,7 @@ QCoro::Task<> LocationPlannerViewModel::routePlanningTimeoutFlow(QPointer<Locati
         co_return;
     self->m_routePlanningID.reset();
     self->setPlanningAddressRoute(false);
-    self->setAddressRouteMessage(QString());
+    self->m_draft->setAddressRouteMessage(QString());
     self->setNotice(RoutePlanningError::timedOut().description());
     //: Event log entry.
     self->logEvent(tr("Route calculation timed out."), TrackerLogLevel::error);
@@ -107,7 +107,7 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
                                                   RoutePoint destination, QUuid id,
                                                   std::optional<QString> preferredName)
 {
-    const RouteTransportMode mode = self->m_selectedTransportMode;
+    const RouteTransportMode mode = self->m_draft->selectedTransportMode();
     const QDateTime departure = self->m_deps.clock->wallNow();
     QList<PlannedRouteOption> options;
     std::exception_ptr failure;
@@ -122,9 +122,9 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
     }
     if (!self || !self->routePlanningIsCurrent(id))
         co_return;
-    if (self->m_selectedTransportMode != mode) {
+    if (self->m_draft->selectedTransportMode() != mode) {
         // Routes for the mode the user just left must not switch it back.
-        self->setAddressRouteMessage(QString());
+        self->m_draft->setAddressRouteMessage(QString());
         //: Event log entry.
         self->logEvent(tr("The travel mode changed while the route was calculated; its result was dropped."),
                        TrackerLogLevel::info);
@@ -133,14 +133,14 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
     }
     if (failure) {
         const QString description = routePlanningErrorDescription(failure);
-        self->setAddressRouteMessage(QString());
+        self->m_draft->setAddressRouteMessage(QString());
         self->setNotice(description);
         //: Event log entry. %1 is an error message.
         self->logEvent(tr("Couldn’t plan a route from the map: %1").arg(description), TrackerLogLevel::error);
         self->finishRoutePlanning(id);
         co_return;
     }
-    self->setRouteAlternatives(options);
+    self->m_draft->setRouteAlternatives(options);
     self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(routeFromMapName()));
     //: Event log entry. %n is the number of route alternatives.
     self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
@@ -156,14 +156,14 @@ void LocationPlannerViewModel::applyPlannedRouteToDraft(const PlannedRouteOption
         RouteDataNormalizer::deduplicatedAdjacentPoints(option.points, PlannedRoutes::duplicateTolerance);
     if (points.size() >= 2) {
         // The ends keep the names the user chose; the coordinates are the planned line's.
-        if (m_routeStartPoint)
-            points.first().name = m_routeStartPoint->name;
-        if (m_routeDestinationPoint)
-            points.last().name = m_routeDestinationPoint->name;
+        if (m_draft->routeStartPoint())
+            points.first().name = m_draft->routeStartPoint()->name;
+        if (m_draft->routeDestinationPoint())
+            points.last().name = m_draft->routeDestinationPoint()->name;
     }
     setRouteName(name.isEmpty() ? option.title : name);
     setSelectedTransportMode(foldedTransit(option.transportMode));
-    setSelectedRouteAlternativeID(option.id);
+    m_draft->setSelectedRouteAlternativeID(option.id);
     showDraft(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.last()));
@@ -172,9 +172,8 @@ void LocationPlannerViewModel::applyPlannedRouteToDraft(const PlannedRouteOption
         const double speed = std::round(option.distance / option.expectedTravelTime * 3.6);
         setSpeedKmh(speed <= slowestPlannedSpeed ? slowestPlannedSpeed : std::min(speed, fastestPlannedSpeed));
     }
-    refreshRouteMetricsCache();
-    setSavedRouteName(m_routeName);
-    setAddressRouteMessage(QString());
+    setSavedRouteName(m_draft->routeName());
+    m_draft->setAddressRouteMessage(QString());
     focusRoute();
     if (points.size() < option.points.size()) {
         //: Event log entry. Both %1 and %2 are point counts (before → after).
@@ -188,22 +187,6 @@ void LocationPlannerViewModel::selectRouteAlternative(const PlannedRouteOption& 
     if (!canEditRouteDraft())
         return;
     applyPlannedRouteToDraft(option, std::nullopt);
-}
-
-std::optional<PlannedRouteOption> LocationPlannerViewModel::selectedRouteAlternative() const
-{
-    if (!m_selectedRouteAlternativeID)
-        return std::nullopt;
-    for (const PlannedRouteOption& option : m_routeAlternatives) {
-        if (option.id == *m_selectedRouteAlternativeID)
-            return option;
-    }
-    return std::nullopt;
-}
-
-QString LocationPlannerViewModel::speedProfileSummary() const
-{
-    return ostrevin::summary(m_selectedSpeedProfile, m_selectedTransportMode, m_speedKmh);
 }
 
 } // namespace ostrevin

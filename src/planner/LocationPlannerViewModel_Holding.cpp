@@ -67,11 +67,11 @@ bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewM
 
 void LocationPlannerViewModel::pushLastPointToIPhone()
 {
-    if (m_points.isEmpty()) {
+    if (m_draft->points().isEmpty()) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
     }
-    pushPointToIPhone(m_points.last());
+    pushPointToIPhone(m_draft->points().last());
 }
 
 void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
@@ -138,7 +138,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
         vm.m_hasConfirmedLocationLock = true;
         vm.setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
-        vm.startLocationLock(point, used, true);
+        vm.startLocationLock(point, used, LockCounters::reset);
         //: Status message. %1 is the point's name.
         vm.setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
         vm.recordPushedPointInHistory(point);
@@ -220,7 +220,7 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
 }
 
 void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
-                                                 bool resetCounters)
+                                                 LockCounters counters)
 {
     const CancelToken token = m_locationLockTask.replace();
     m_holdToken = token;
@@ -236,7 +236,7 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
         m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
     }
     const QDateTime now = m_deps.clock->wallNow();
-    if (resetCounters) {
+    if (counters == LockCounters::reset) {
         setLockRefreshCount(0);
         setLockFailureCount(0);
         forgetOutage();
@@ -300,11 +300,11 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
     self->setLastPushedPointName(point.name);
     self->setLastPushedPointID(point.id);
     self->m_hasConfirmedLocationLock = true;
-    self->startLocationLock(point, helper, false);
+    self->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
 }
 
-void LocationPlannerViewModel::stopLocationLock(bool)
+void LocationPlannerViewModel::stopLocationLock()
 {
     (void)m_locationLockTask.cancel();
     ++m_holdEpoch;

@@ -56,11 +56,11 @@ void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longi
     if (!canEditRouteDraft())
         return;
     // Only a destination picked in the address field: the click supplies the start.
-    if (!m_routeStartPoint && m_routeDestinationPoint && m_points.size() <= 1) {
+    if (!m_draft->routeStartPoint() && m_draft->routeDestinationPoint() && m_draft->points().size() <= 1) {
         const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
         if (!start)
             return;
-        const RoutePoint destination = *m_routeDestinationPoint;
+        const RoutePoint destination = *m_draft->routeDestinationPoint();
         setRouteStartPoint(start);
         showDraft({*start, destination});
         setRouteLivePoint(std::nullopt);
@@ -74,7 +74,7 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
 {
     if (!canEditRouteDraft())
         return;
-    if (!m_routeStartPoint || m_routeDestinationPoint) {
+    if (!m_draft->routeStartPoint() || m_draft->routeDestinationPoint()) {
         const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
         if (!start)
             return;
@@ -82,11 +82,11 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
         setRouteDestinationPoint(std::nullopt);
         showDraft({*start});
         setRouteLivePoint(std::nullopt);
-        setRouteAlternatives({});
-        setSelectedRouteAlternativeID(std::nullopt);
-        setAddressRouteMessage(QString());
+        m_draft->setRouteAlternatives({});
+        m_draft->setSelectedRouteAlternativeID(std::nullopt);
+        m_draft->setAddressRouteMessage(QString());
         //: Route planning status.
-        setRoutePlanningSource(tr("Choose a destination on the map."));
+        m_draft->setRoutePlanningSource(tr("Choose a destination on the map."));
         setRouteName(routeFromMapName());
         focusRoute();
         return;
@@ -94,12 +94,12 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
     const std::optional<RoutePoint> destination = clickedPoint(destinationPointName(), latitude, longitude);
     if (!destination)
         return;
-    const RoutePoint start = *m_routeStartPoint;
+    const RoutePoint start = *m_draft->routeStartPoint();
     setRouteDestinationPoint(destination);
     showDraft({start, *destination});
     setRouteLivePoint(std::nullopt);
     //: Route planning status.
-    setRoutePlanningSource(tr("Start and destination are selected on the map."));
+    m_draft->setRoutePlanningSource(tr("Start and destination are selected on the map."));
     planMapRoute(std::nullopt);
 }
 
@@ -110,19 +110,20 @@ void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>&
     setRouteDestinationPoint(destination);
     // Whatever was planned or played belongs to the old ends.
     setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setAddressRouteMessage(QString());
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setAddressRouteMessage(QString());
 }
 
-void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool isStart)
+void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
     m_placeNameTask.cancel();
     // The other end as the user sees it: the planned line's end once there is one.
-    const std::optional<RoutePoint> start = isStart ? point : routeStartDisplayPoint();
-    const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : point;
+    const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination =
+        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : point;
     replaceRouteEnds(start, destination);
     if (start && destination) {
         showDraft({*start, *destination});
@@ -134,12 +135,13 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, bool is
     focusRoute();
 }
 
-void LocationPlannerViewModel::clearRouteEndpoint(bool isStart)
+void LocationPlannerViewModel::clearRouteEndpoint(RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
-    const std::optional<RoutePoint> start = isStart ? std::nullopt : routeStartDisplayPoint();
-    const std::optional<RoutePoint> destination = isStart ? routeDestinationDisplayPoint() : std::nullopt;
+    const std::optional<RoutePoint> start = end == RouteEnd::start ? std::nullopt : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> destination =
+        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
     replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
     showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
@@ -149,13 +151,13 @@ void LocationPlannerViewModel::replanRoute()
 {
     if (!canEditRouteDraft())
         return;
-    if (m_points.size() >= 2) {
-        const RoutePoint first = m_points.first();
-        const RoutePoint last = m_points.last();
+    if (m_draft->points().size() >= 2) {
+        const RoutePoint first = m_draft->points().first();
+        const RoutePoint last = m_draft->points().last();
         setRouteStartPoint(first);
         setRouteDestinationPoint(last);
     }
-    const QString name = m_routeName.trimmed();
+    const QString name = m_draft->routeName().trimmed();
     planMapRoute(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
 }
 
@@ -163,27 +165,10 @@ void LocationPlannerViewModel::addRoutePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
-    if (!appendRoutePoint(point, true)) {
+    if (!appendRoutePoint(point)) {
         //: Alert message.
         setNotice(tr("This point is already the last point of the route."));
     }
-}
-
-QList<RoutePoint> LocationPlannerViewModel::mapDisplayPoints() const
-{
-    if (m_points.size() < 3)
-        return m_points;
-    return {m_points.first(), m_points.last()};
-}
-
-std::optional<RoutePoint> LocationPlannerViewModel::routeStartDisplayPoint() const
-{
-    return m_points.size() >= 2 ? std::optional<RoutePoint>(m_points.first()) : m_routeStartPoint;
-}
-
-std::optional<RoutePoint> LocationPlannerViewModel::routeDestinationDisplayPoint() const
-{
-    return m_points.size() >= 2 ? std::optional<RoutePoint>(m_points.last()) : m_routeDestinationPoint;
 }
 
 } // namespace ostrevin

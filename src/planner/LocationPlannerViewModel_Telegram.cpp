@@ -43,7 +43,7 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
         const bool known = m_telegramTokenReadFailure == loaded.failure;
         m_telegramTokenReadFailure = loaded.failure;
         //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
-        setTelegramStatusMessage(
+        m_telegram->setStatusMessage(
             tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1").arg(loaded.failure));
         if (!known) {
             //: Event log entry. %1 says why the secret store could not be read.
@@ -57,16 +57,16 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
     const bool usable = loaded.status == TelegramTokenLoad::Status::found &&
                         TelegramAlertConfiguration::isWellFormedToken(loaded.token.trimmed());
     setTelegramBotToken(usable ? loaded.token : QString());
-    if (TelegramAlertConfiguration{m_telegramBotToken, m_telegramChatID}.isValid()) {
-        setTelegramStatusMessage(m_telegramAlertsEnabled
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     ? tr("Telegram alerts are on.")
-                                     //: Telegram alerts status line (Tools › Telegram alerts).
-                                     : tr("Telegram is set up. Alerts are off."));
-    } else if (m_telegramAlertsEnabled || !m_telegramChatID.trimmed().isEmpty()) {
+    if (TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         ? tr("Telegram alerts are on.")
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         : tr("Telegram is set up. Alerts are off."));
+    } else if (m_telegram->alertsEnabled() || !m_telegram->chatID().trimmed().isEmpty()) {
         setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        setTelegramStatusMessage(tr("Enter the bot token again and click Save."));
+        m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
     }
 }
 

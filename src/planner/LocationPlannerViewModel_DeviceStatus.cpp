@@ -41,31 +41,31 @@ std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
     return nextDeviceActionMessage(m_helperStatus);
 }
 
-void LocationPlannerViewModel::refreshHelperStatus(bool showProgress, bool verifyLocationReadiness)
+void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
     // A request that arrives while another check runs is dropped, not queued.
     if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() || m_isHelperRefreshRunning)
         return;
     m_isHelperRefreshRunning = true;
-    if (showProgress) {
+    if (options.showProgress) {
         setCheckingDevice(true);
         setDeviceBusy(true);
         //: Status message.
         setDeviceActionMessage(tr("Checking iPhone…"));
     }
     const CancelToken token = m_deviceCheckTask.replace();
-    m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, showProgress, verifyLocationReadiness, token));
+    m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, options, token));
 }
 
 QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerViewModel> self,
-                                                    DeviceLocationService* device, bool showProgress,
-                                                    bool verifyLocationReadiness, CancelToken token)
+                                                    DeviceLocationService* device, DeviceCheckOptions options,
+                                                    CancelToken token)
 {
     const quint64 resetEpoch = self->m_locationResetEpoch;
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
-    if (verifyLocationReadiness && status.helper && self->m_locationResetEpoch == resetEpoch) {
+    if (options.verifyLocationReadiness && status.helper && self->m_locationResetEpoch == resetEpoch) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
@@ -74,7 +74,7 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
     // check's answer predates it.
     const bool current = self->m_locationResetEpoch == resetEpoch;
     if (current)
-        self->applyHelperStatus(status, verifyLocationReadiness);
+        self->applyHelperStatus(status, options);
 
     if (current && status.isAvailable() && self->hasRestoredPointToHold()) {
         // A point restored from the last session is shown but not held until an
@@ -84,7 +84,7 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
             co_return;
         // A verification runs only while no other device operation does: this
         // check's own progress state would make it return at once.
-        if (showProgress) {
+        if (options.showProgress) {
             self->setCheckingDevice(false);
             self->setDeviceBusy(false);
         }
@@ -95,10 +95,10 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
         }
     }
     self->m_isHelperRefreshRunning = false;
-    self->finishDeviceCheck(showProgress);
+    self->finishDeviceCheck(options);
 }
 
-void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, bool verifyLocationReadiness)
+void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options)
 {
     setHelperStatus(status);
     setDeviceActionMessage(status.isAvailable()
@@ -110,7 +110,7 @@ void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& sta
         reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."), m_lockedPoint);
         setAutoSendOnAdd(false);
         setLastDeviceError(status.installHint);
-    } else if (verifyLocationReadiness && !status.isAvailable()) {
+    } else if (options.verifyLocationReadiness && !status.isAvailable()) {
         reportLocationIncidentIfNeeded(status.message, m_lockedPoint);
         setAutoSendOnAdd(false);
         setLastDeviceError(status.installHint);
@@ -119,10 +119,10 @@ void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& sta
     }
 }
 
-void LocationPlannerViewModel::finishDeviceCheck(bool showProgress)
+void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
 {
     setLastDeviceCheck(m_deps.clock->wallNow());
-    if (showProgress) {
+    if (options.showProgress) {
         setCheckingDevice(false);
         setDeviceBusy(false);
     }
@@ -214,7 +214,7 @@ QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlanne
         const bool idle = searching && !self->m_locationLockTask.isRunning() && !self->m_isLocationResetPending &&
                           !self->m_isDeviceBusy && !self->m_isCheckingDevice;
         if (idle)
-            self->refreshHelperStatus(false, false);
+            self->refreshHelperStatus();
     }
 }
 

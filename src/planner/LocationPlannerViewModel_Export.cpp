@@ -50,11 +50,11 @@ QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerVi
 {
     // What is written and recorded is the draft as it was when the user asked: the
     // dialog does not block, and the draft may change while it is open.
-    const QList<RoutePoint> points = self->m_points;
-    const double speedKmh = self->m_speedKmh;
-    const QString routeName = self->m_routeName;
-    const RouteSpeedProfile speedProfile = self->m_selectedSpeedProfile;
-    const RouteTransportMode transportMode = self->m_selectedTransportMode;
+    const QList<RoutePoint> points = self->m_draft->points();
+    const double speedKmh = self->m_draft->speedKmh();
+    const QString routeName = self->m_draft->routeName();
+    const RouteSpeedProfile speedProfile = self->m_draft->selectedSpeedProfile();
+    const RouteTransportMode transportMode = self->m_draft->selectedTransportMode();
     QString text;
     try {
         text = GPXGenerator::generate(points, speedKmh, routeName, self->m_deps.clock->wallNow().toUTC());

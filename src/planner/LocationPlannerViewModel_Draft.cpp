@@ -22,100 +22,41 @@ constexpr double minimumFramingSpan = 0.05;
 
 } // namespace
 
-// Fields whose writes keep the map and the metrics in step. The metrics are
-// refreshed before the field's signal goes out: an observer of any of these
-// reads the distance and time of the draft it is told about, not the last one.
+// The map shows the new draft before the draft's observers hear of it.
 
 void LocationPlannerViewModel::setPoints(const QList<RoutePoint>& value)
 {
-    if (m_points == value)
+    if (m_draft->points() == value)
         return;
-    m_points = value;
-    m_mapPresentation->updateRoute(m_points);
-    refreshRouteMetricsCache();
-    emit pointsChanged();
+    m_mapPresentation->updateRoute(value);
+    m_draft->setPoints(value);
 }
 
 void LocationPlannerViewModel::setSpeedKmh(double value)
 {
-    if (m_speedKmh == value)
-        return;
-    m_speedKmh = value;
-    refreshRouteMetricsCache();
-    emit speedKmhChanged();
+    m_draft->setSpeedKmh(value);
 }
 
 void LocationPlannerViewModel::setSelectedSpeedProfile(RouteSpeedProfile value)
 {
-    if (m_selectedSpeedProfile == value)
-        return;
-    m_selectedSpeedProfile = value;
-    handleSelectedSpeedProfileChange();
-    emit selectedSpeedProfileChanged();
-}
-
-void LocationPlannerViewModel::handleSelectedSpeedProfileChange()
-{
-    // Raised, never lowered again: the user's own higher speed stays.
-    if (m_selectedSpeedProfile == RouteSpeedProfile::extreme)
-        setSpeedKmh(std::max(m_speedKmh, 90.0));
-    refreshRouteMetricsCache();
+    m_draft->setSelectedSpeedProfile(value);
 }
 
 void LocationPlannerViewModel::setSelectedTransportMode(RouteTransportMode value)
 {
-    if (m_selectedTransportMode == value)
-        return;
-    const RouteTransportMode previous = m_selectedTransportMode;
-    m_selectedTransportMode = value;
-    refreshRouteMetricsCache();
-    emit selectedTransportModeChanged();
-    handleSelectedTransportModeChange(previous);
-}
-
-void LocationPlannerViewModel::handleSelectedTransportModeChange(RouteTransportMode previous)
-{
-    if (m_selectedTransportMode == previous)
-        return;
-    // A name made from a planned alternative starts with its travel mode: it
-    // follows the new mode rather than name a walk "Driving · …".
-    for (const PlannedRouteOption& option : std::as_const(m_routeAlternatives)) {
-        const QString prefix = title(option.transportMode) + QStringLiteral(" · ");
-        if (option.title == m_routeName && m_routeName.startsWith(prefix)) {
-            setRouteName(title(m_selectedTransportMode) + QStringLiteral(" · ") + m_routeName.mid(prefix.size()));
-            break;
-        }
-    }
-    // Planned alternatives belong to the mode they were planned for.
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setAddressRouteMessage(QString());
+    m_draft->setSelectedTransportMode(value);
 }
 
 void LocationPlannerViewModel::setRouteStartPoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_routeStartPoint, value, &LocationPlannerViewModel::routeStartPointChanged);
+    m_draft->setRouteStartPoint(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setRouteDestinationPoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_routeDestinationPoint, value, &LocationPlannerViewModel::routeDestinationPointChanged);
+    m_draft->setRouteDestinationPoint(value);
     syncMapInteractionPresentation();
-}
-
-void LocationPlannerViewModel::refreshRouteMetricsCache()
-{
-    double distance = 0;
-    for (qsizetype i = 1; i < m_points.size(); ++i)
-        distance += RouteSpeedCalculator::segmentDistance(m_points[i - 1], m_points[i]);
-    const double duration =
-        RouteSpeedCalculator::duration(m_points, m_selectedSpeedProfile, m_selectedTransportMode, m_speedKmh);
-    if (distance == m_cachedRouteDistanceMeters && duration == m_cachedRouteDurationSeconds)
-        return;
-    m_cachedRouteDistanceMeters = distance;
-    m_cachedRouteDurationSeconds = duration;
-    emit routeMetricsChanged();
 }
 
 void LocationPlannerViewModel::syncMapInteractionPresentation()
@@ -127,11 +68,11 @@ void LocationPlannerViewModel::syncMapInteractionPresentation()
 QString LocationPlannerViewModel::mapClickInstruction() const
 {
     if (canEditRouteDraft()) {
-        if (!m_routeStartPoint) {
+        if (!m_draft->routeStartPoint()) {
             //: Instruction banner over the map.
             return tr("Click the map to choose a start");
         }
-        if (!m_routeDestinationPoint) {
+        if (!m_draft->routeDestinationPoint()) {
             //: Instruction banner over the map.
             return tr("Click the map to choose a destination");
         }
@@ -155,7 +96,7 @@ void LocationPlannerViewModel::showDraft(const QList<RoutePoint>& points)
     setPoints(points);
 }
 
-void LocationPlannerViewModel::selectPlace(const RoutePoint& point, bool focus)
+void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming framing)
 {
     if (!canEditRouteDraft())
         return;
@@ -165,22 +106,21 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, bool focus)
     setRouteDestinationPoint(std::nullopt);
     showDraft({point});
     setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setAddressRouteMessage(QString());
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setAddressRouteMessage(QString());
     setRouteName(point.name);
-    if (focus)
+    if (framing == MapFraming::frameSelection)
         focusRoute();
     sendPointIfNeeded(point);
 }
 
-bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point, bool focusAfterAdd)
+bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point)
 {
-    Q_UNUSED(focusAfterAdd) // every accepted point is framed
     if (!canEditRouteDraft())
         return false;
-    if (!m_points.isEmpty()) {
-        const RoutePoint& last = m_points.last();
+    if (!m_draft->points().isEmpty()) {
+        const RoutePoint& last = m_draft->points().last();
         if (std::abs(last.latitude - point.latitude) <= duplicateTolerance &&
             std::abs(last.longitude - point.longitude) <= duplicateTolerance) {
             //: Status message. %1 is a point name.
@@ -190,7 +130,7 @@ bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point, bool fo
             return false;
         }
     }
-    QList<RoutePoint> points = m_points;
+    QList<RoutePoint> points = m_draft->points();
     points.append(point);
     setPoints(points);
     focusRoute();
@@ -206,7 +146,7 @@ void LocationPlannerViewModel::addSavedLocationToRoute(const SavedLocation& loca
     // that remove and move act on one at a time.
     RoutePoint point = location.point;
     point.id = QUuid::createUuid();
-    appendRoutePoint(point, true);
+    appendRoutePoint(point);
 }
 
 void LocationPlannerViewModel::removePoint(const RoutePoint& point)
@@ -215,12 +155,12 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
         return;
     // By value: the caller's point may be an element of the list replaced below.
     const QUuid id = point.id;
-    QList<RoutePoint> points = m_points;
+    QList<RoutePoint> points = m_draft->points();
     points.removeIf([&](const RoutePoint& p) { return p.id == id; });
     // A removed end is gone from its field too; else "Plan route" would bring it back.
-    if (m_routeStartPoint && m_routeStartPoint->id == id)
+    if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id)
         setRouteStartPoint(std::nullopt);
-    if (m_routeDestinationPoint && m_routeDestinationPoint->id == id)
+    if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id)
         setRouteDestinationPoint(std::nullopt);
     setPoints(points);
     if (m_routeLivePoint && m_routeLivePoint->id == id)
@@ -231,45 +171,45 @@ void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
 {
     if (!canEditRouteDraft())
         return;
-    const qsizetype index = m_points.indexOf(point);
+    const qsizetype index = m_draft->points().indexOf(point);
     if (index < 0)
         return;
     const qsizetype target = index + direction;
-    if (target < 0 || target >= m_points.size())
+    if (target < 0 || target >= m_draft->points().size())
         return;
-    QList<RoutePoint> points = m_points;
+    QList<RoutePoint> points = m_draft->points();
     points.swapItemsAt(index, target);
     setPoints(points);
 }
 
 void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
 {
-    if (!canEditRouteDraft() || m_points.isEmpty())
+    if (!canEditRouteDraft() || m_draft->points().isEmpty())
         return;
     const QString trimmed = name.trimmed().left(maximumNameLength);
-    if (trimmed.isEmpty() || m_points.last().name == trimmed)
+    if (trimmed.isEmpty() || m_draft->points().last().name == trimmed)
         return;
-    QList<RoutePoint> points = m_points;
+    QList<RoutePoint> points = m_draft->points();
     points.last().name = trimmed;
     const QUuid id = points.last().id;
     setPoints(points);
-    if (m_routeStartPoint && m_routeStartPoint->id == id) {
-        RoutePoint start = *m_routeStartPoint;
+    if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id) {
+        RoutePoint start = *m_draft->routeStartPoint();
         start.name = trimmed;
         setRouteStartPoint(start);
     }
-    if (m_routeDestinationPoint && m_routeDestinationPoint->id == id) {
-        RoutePoint destination = *m_routeDestinationPoint;
+    if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id) {
+        RoutePoint destination = *m_draft->routeDestinationPoint();
         destination.name = trimmed;
         setRouteDestinationPoint(destination);
     }
-    if (m_points.size() == 1)
+    if (m_draft->points().size() == 1)
         setRouteName(trimmed);
 }
 
 void LocationPlannerViewModel::applyRouteDefaultsIfDraftIsEmpty()
 {
-    if (!m_points.isEmpty() || !canEditRouteDraft())
+    if (!m_draft->points().isEmpty() || !canEditRouteDraft())
         return;
     setSelectedTransportMode(AppSettings::defaultTravelMode(*m_deps.settings));
     setSelectedSpeedProfile(AppSettings::defaultSpeedProfile(*m_deps.settings));
@@ -277,13 +217,13 @@ void LocationPlannerViewModel::applyRouteDefaultsIfDraftIsEmpty()
 
 void LocationPlannerViewModel::focusRoute()
 {
-    if (m_points.isEmpty())
+    if (m_draft->points().isEmpty())
         return;
-    double minLatitude = m_points.first().latitude;
+    double minLatitude = m_draft->points().first().latitude;
     double maxLatitude = minLatitude;
-    double minLongitude = m_points.first().longitude;
+    double minLongitude = m_draft->points().first().longitude;
     double maxLongitude = minLongitude;
-    for (const RoutePoint& point : m_points) {
+    for (const RoutePoint& point : m_draft->points()) {
         minLatitude = std::min(minLatitude, point.latitude);
         maxLatitude = std::max(maxLatitude, point.latitude);
         minLongitude = std::min(minLongitude, point.longitude);
@@ -304,9 +244,9 @@ void LocationPlannerViewModel::resetMapRouteSelection()
     setRouteStartPoint(std::nullopt);
     setRouteDestinationPoint(std::nullopt);
     //: Route planning status.
-    setRoutePlanningSource(tr("Choose a start on the map."));
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
     clearRoute();
 }
 
@@ -318,15 +258,16 @@ void LocationPlannerViewModel::clearRoute()
     setRouteLivePoint(std::nullopt);
     setRouteStartPoint(std::nullopt);
     setRouteDestinationPoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Route planning status.
-    setRoutePlanningSource(tr("Choose a start on the map."));
+    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
 }
 
 void LocationPlannerViewModel::saveCurrentRouteToHistory()
 {
-    recordInHistory(m_points, m_routeName, m_speedKmh, m_selectedSpeedProfile, m_selectedTransportMode);
+    recordInHistory(m_draft->points(), m_draft->routeName(), m_draft->speedKmh(), m_draft->selectedSpeedProfile(),
+                    m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

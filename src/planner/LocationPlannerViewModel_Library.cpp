@@ -76,10 +76,9 @@ template <typename T> QList<T> withoutName(QList<T> list, const QString& name)
     return list;
 }
 
-LocationPlannerViewModel::NameReplacement replacementQuestion(LocationPlannerViewModel::NameReplacement::Kind kind,
-                                                              const QString& name)
+LocationLibrary::NameReplacement replacementQuestion(LocationLibrary::NameReplacement::Kind kind, const QString& name)
 {
-    LocationPlannerViewModel::NameReplacement request;
+    LocationLibrary::NameReplacement request;
     request.kind = kind;
     request.name = name;
     //: Confirmation question before a save replaces a different saved item. %1 is its name.
@@ -99,7 +98,7 @@ void LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& l
 {
     writeThenPublish(
         *this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
-        [this](const auto& written) { setSavedLocations(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedLocations(written); }, std::move(undo));
 }
 
 void LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
@@ -107,7 +106,7 @@ void LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, c
 {
     writeThenPublish(
         *this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
-        [this](const auto& written) { setSavedRoutes(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo));
 }
 
 QString LocationPlannerViewModel::locationSaveFailureText()
@@ -126,7 +125,7 @@ QString LocationPlannerViewModel::routeSaveFailureText()
 
 void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
 {
-    const QString name = m_savedLocationName.trimmed();
+    const QString name = m_library->savedLocationName().trimmed();
     if (name.isEmpty()) {
         setNotice(missingNameText());
         return;
@@ -134,12 +133,13 @@ void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
     // A default name such as "Selected place" must not delete an earlier, different
     // place with one click: the user is asked first.
     const bool replacesAnotherPlace =
-        std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(),
+        std::any_of(m_library->savedLocations().cbegin(), m_library->savedLocations().cend(),
                     [&](const auto& e) { return isSameName(e.name, name) && !isSamePlace(e.point, point); });
     if (replacesAnotherPlace) {
-        NameReplacement request = replacementQuestion(NameReplacement::Kind::location, name);
+        LocationLibrary::NameReplacement request =
+            replacementQuestion(LocationLibrary::NameReplacement::Kind::location, name);
         request.point = point;
-        setPendingNameReplacement(request);
+        m_library->setPendingNameReplacement(request);
         return;
     }
     storeSavedLocation(name, point);
@@ -155,11 +155,11 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
     entry.point.latitude = point.latitude;
     entry.point.longitude = point.longitude;
 
-    QList<SavedLocation> list = withoutName(m_savedLocations, name);
+    QList<SavedLocation> list = withoutName(m_library->savedLocations(), name);
     list.prepend(entry);
     // A failed write gives the name back to the field, as if it had never been saved.
     writeSavedLocations(list, locationSaveFailureText(), [this, name] {
-        if (m_savedLocationName.isEmpty())
+        if (m_library->savedLocationName().isEmpty())
             setSavedLocationName(name);
     });
     setSavedLocationName(QString());
@@ -169,19 +169,13 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
 
 void LocationPlannerViewModel::saveSelectedPointAsLocation()
 {
-    const std::optional<RoutePoint> point = selectedPoint();
+    const std::optional<RoutePoint> point = m_draft->selectedPoint();
     if (!point) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
     }
     setSavedLocationName(point->name);
     saveLocation(*point);
-}
-
-bool LocationPlannerViewModel::isSavedLocation(const RoutePoint& point) const
-{
-    return std::any_of(m_savedLocations.cbegin(), m_savedLocations.cend(),
-                       [&](const SavedLocation& e) { return isSamePlace(e.point, point); });
 }
 
 void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location, const QString& name)
@@ -191,7 +185,7 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
         setNotice(missingNameText());
         return;
     }
-    std::optional<QList<SavedLocation>> list = renamed(m_savedLocations, location.id, trimmed);
+    std::optional<QList<SavedLocation>> list = renamed(m_library->savedLocations(), location.id, trimmed);
     if (!list)
         return;
     for (SavedLocation& entry : *list) {
@@ -204,35 +198,36 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
 void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
 {
     //: Alert message. %1 is an error message.
-    writeSavedLocations(withoutID(m_savedLocations, location.id), tr("Couldn’t delete the location: %1"));
+    writeSavedLocations(withoutID(m_library->savedLocations(), location.id), tr("Couldn’t delete the location: %1"));
 }
 
 // Saved routes.
 
 void LocationPlannerViewModel::saveCurrentRouteAsNamed()
 {
-    if (m_points.size() < 2) {
+    if (m_draft->points().size() < 2) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
-    const QString name = m_savedRouteName.trimmed();
+    const QString name = m_library->savedRouteName().trimmed();
     if (name.isEmpty()) {
         setNotice(missingNameText());
         return;
     }
     SavedRoute route;
     route.name = name;
-    route.speedKmh = m_speedKmh;
-    route.speedProfile = m_selectedSpeedProfile;
-    route.transportMode = m_selectedTransportMode;
-    route.points = m_points;
-    const bool replacesAnotherRoute = std::any_of(m_savedRoutes.cbegin(), m_savedRoutes.cend(), [&](const auto& e) {
-        return isSameName(e.name, name) && !isSameCourse(e.points, route.points);
-    });
+    route.speedKmh = m_draft->speedKmh();
+    route.speedProfile = m_draft->selectedSpeedProfile();
+    route.transportMode = m_draft->selectedTransportMode();
+    route.points = m_draft->points();
+    const bool replacesAnotherRoute =
+        std::any_of(m_library->savedRoutes().cbegin(), m_library->savedRoutes().cend(),
+                    [&](const auto& e) { return isSameName(e.name, name) && !isSameCourse(e.points, route.points); });
     if (replacesAnotherRoute) {
-        NameReplacement request = replacementQuestion(NameReplacement::Kind::route, name);
+        LocationLibrary::NameReplacement request =
+            replacementQuestion(LocationLibrary::NameReplacement::Kind::route, name);
         request.route = route;
-        setPendingNameReplacement(request);
+        m_library->setPendingNameReplacement(request);
         return;
     }
     storeSavedRoute(route);
@@ -242,10 +237,10 @@ void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
 {
     route.id = QUuid::createUuid();
     route.createdAt = m_deps.clock->wallNow();
-    QList<SavedRoute> list = withoutName(m_savedRoutes, route.name);
+    QList<SavedRoute> list = withoutName(m_library->savedRoutes(), route.name);
     list.prepend(route);
     writeSavedRoutes(list, routeSaveFailureText(), [this, name = route.name] {
-        if (m_savedRouteName.isEmpty())
+        if (m_library->savedRouteName().isEmpty())
             setSavedRouteName(name);
     });
     setSavedRouteName(QString());
@@ -260,7 +255,7 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
         setNotice(missingNameText());
         return;
     }
-    const std::optional<QList<SavedRoute>> list = renamed(m_savedRoutes, route.id, trimmed);
+    const std::optional<QList<SavedRoute>> list = renamed(m_library->savedRoutes(), route.id, trimmed);
     if (!list)
         return;
     writeSavedRoutes(*list, routeSaveFailureText());
@@ -269,23 +264,18 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
 void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)
 {
     //: Alert message. %1 is an error message.
-    writeSavedRoutes(withoutID(m_savedRoutes, route.id), tr("Couldn’t delete the route: %1"));
+    writeSavedRoutes(withoutID(m_library->savedRoutes(), route.id), tr("Couldn’t delete the route: %1"));
 }
 
 // Answering a save that would replace something else.
 
-void LocationPlannerViewModel::setPendingNameReplacement(const std::optional<NameReplacement>& value)
-{
-    assign(m_pendingNameReplacement, value, &LocationPlannerViewModel::pendingNameReplacementChanged);
-}
-
 void LocationPlannerViewModel::confirmNameReplacement()
 {
-    const std::optional<NameReplacement> request = m_pendingNameReplacement;
+    const std::optional<LocationLibrary::NameReplacement> request = m_library->pendingNameReplacement();
     if (!request)
         return;
-    setPendingNameReplacement(std::nullopt);
-    if (request->kind == NameReplacement::Kind::location)
+    m_library->setPendingNameReplacement(std::nullopt);
+    if (request->kind == LocationLibrary::NameReplacement::Kind::location)
         storeSavedLocation(request->name, request->point);
     else
         storeSavedRoute(request->route);
@@ -293,7 +283,7 @@ void LocationPlannerViewModel::confirmNameReplacement()
 
 void LocationPlannerViewModel::cancelNameReplacement()
 {
-    setPendingNameReplacement(std::nullopt);
+    m_library->setPendingNameReplacement(std::nullopt);
 }
 
 // Loading into the draft.
@@ -310,9 +300,9 @@ void LocationPlannerViewModel::applyToDraft(const QString& name, double speedKmh
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional(points.last()));
     setRouteLivePoint(std::nullopt);
-    setRouteAlternatives({});
-    setSelectedRouteAlternativeID(std::nullopt);
-    setRoutePlanningSource(source);
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRoutePlanningSource(source);
     focusRoute();
 }
 
@@ -365,21 +355,21 @@ void LocationPlannerViewModel::recordInHistory(const QList<RoutePoint>& points, 
     item.transportMode = transportMode;
     item.points = points;
 
-    QList<RouteHistoryItem> list = m_history;
+    QList<RouteHistoryItem> list = m_library->history();
     list.removeIf([&](const RouteHistoryItem& old) { return old.points == item.points && old.title == item.title; });
     list.prepend(item);
     if (list.size() > historyCapacity)
         list.resize(historyCapacity);
     //: Alert message. %1 is an error message.
     writeThenPublish(*this, *m_deps.store, list, m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
-                     [this](const auto& written) { setHistory(written); });
+                     [this](const auto& written) { m_library->setHistory(written); });
 }
 
 void LocationPlannerViewModel::recordPushedPointInHistory(const RoutePoint& point)
 {
-    const bool draftIsThePoint = m_points.size() == 1 && m_points.first() == point;
-    recordInHistory({point}, draftIsThePoint ? m_routeName : point.name, m_speedKmh, m_selectedSpeedProfile,
-                    m_selectedTransportMode);
+    const bool draftIsThePoint = m_draft->points().size() == 1 && m_draft->points().first() == point;
+    recordInHistory({point}, draftIsThePoint ? m_draft->routeName() : point.name, m_draft->speedKmh(),
+                    m_draft->selectedSpeedProfile(), m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin
