@@ -131,7 +131,7 @@ TEST(MapPin, HeadShowsWhetherTheIPhoneIsThere)
 {
     for (const bool live : {false, true}) {
         SCOPED_TRACE(live);
-        MapPin pin(live);
+        MapPin pin(live ? MapPin::Head::live : MapPin::Head::plain);
         const QImage image = pin.grab().toImage();
         // The head's centre lies 13 below the frame's top, the frame 5 inside the widget.
         const QPoint head(pin.width() / 2, int(MapMarkPainter::shadowMargin) + 13);

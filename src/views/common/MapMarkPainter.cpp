@@ -30,7 +30,9 @@ QImage blurredShadow(const QImage& image, int radius, double opacity)
             alpha[static_cast<size_t>(y * w + x)] = static_cast<float>(qAlpha(line[x])) / 255.0f;
     }
     std::vector<float> scratch(alpha.size());
-    const auto pass = [&](bool horizontal) {
+    enum class Direction { horizontal, vertical };
+    const auto pass = [&](Direction direction) {
+        const bool horizontal = direction == Direction::horizontal;
         const int length = horizontal ? w : h;
         const int lines = horizontal ? h : w;
         for (int l = 0; l < lines; ++l) {
@@ -47,8 +49,8 @@ QImage blurredShadow(const QImage& image, int radius, double opacity)
         alpha.swap(scratch);
     };
     for (int i = 0; i < 3; ++i) {
-        pass(true);
-        pass(false);
+        pass(Direction::horizontal);
+        pass(Direction::vertical);
     }
     QImage shadow(w, h, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y) {

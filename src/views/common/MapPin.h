@@ -15,7 +15,9 @@ class MapPin : public QWidget {
 public:
     /// scale: the pin's size against the map's; the frame (with its room for the
     /// shadow) scales alike, and a frame set afterwards keeps the pin centred.
-    explicit MapPin(bool isLive = false, double scale = 1, QWidget* parent = nullptr);
+    /// Whether the head shows the iPhone sitting at the place.
+    enum class Head { plain, live };
+    explicit MapPin(Head head = Head::plain, double scale = 1, QWidget* parent = nullptr);
 
     void setLive(bool isLive);
     bool isLive() const { return m_isLive; }

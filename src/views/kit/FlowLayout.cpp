@@ -30,7 +30,7 @@ QLayoutItem* FlowLayout::takeAt(int index)
 
 int FlowLayout::heightForWidth(int width) const
 {
-    return arrange(QRect(0, 0, width, 0), false);
+    return arrange(QRect(0, 0, width, 0), Arrangement::measure);
 }
 
 QSize FlowLayout::sizeHint() const
@@ -60,10 +60,10 @@ QSize FlowLayout::minimumSize() const
 void FlowLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
-    arrange(rect, true);
+    arrange(rect, Arrangement::place);
 }
 
-int FlowLayout::arrange(const QRect& rect, bool apply) const
+int FlowLayout::arrange(const QRect& rect, Arrangement arrangement) const
 {
     const QRect area = rect.marginsRemoved(contentsMargins());
     int x = area.x();
@@ -79,7 +79,7 @@ int FlowLayout::arrange(const QRect& rect, bool apply) const
             y += lineHeight + m_verticalSpacing;
             lineHeight = 0;
         }
-        if (apply)
+        if (arrangement == Arrangement::place)
             item->setGeometry(QRect(QPoint(x, y), hint));
         x += hint.width() + m_horizontalSpacing;
         lineHeight = qMax(lineHeight, hint.height());

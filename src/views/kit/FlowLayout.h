@@ -28,8 +28,9 @@ public:
     void setGeometry(const QRect& rect) override;
 
 private:
-    /// Places (or only measures, when apply is false) the items in rect; returns the height used.
-    int arrange(const QRect& rect, bool apply) const;
+    enum class Arrangement { measure, place };
+    /// Measures the items in rect, or places them there too; returns the height used.
+    int arrange(const QRect& rect, Arrangement arrangement) const;
 
     QList<QLayoutItem*> m_items;
     int m_horizontalSpacing;

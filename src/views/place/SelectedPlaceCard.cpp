@@ -24,7 +24,7 @@ namespace ostrevin {
 using namespace kit;
 
 SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const RoutePoint& point, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(false, 0.72)), m_name(new QLineEdit),
+    : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(MapPin::Head::plain, 0.72)), m_name(new QLineEdit),
       m_coordinates(new QLabel)
       //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
       ,
