@@ -12,7 +12,7 @@ BUILD_DIR := build/$(PRESET)
 export ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
-.PHONY: deps configure build run test bench snapshots format clean
+.PHONY: deps configure build run test bench snapshots format format-check clean
 
 deps:
 	@scripts/install-deps
@@ -52,6 +52,9 @@ bench:
 
 format: configure
 	@cmake --build $(BUILD_DIR) --target format
+
+format-check: configure
+	@cmake --build $(BUILD_DIR) --target format-check
 
 clean:
 	rm -rf build
