@@ -44,7 +44,8 @@ public:
     {
         return ready(QString());
     }
-    QFuture<QString> resendLocation(const RoutePoint&, const LocationHelper&, std::stop_token, AdministratorPrompt) override
+    QFuture<QString> resendLocation(const RoutePoint&, const LocationHelper&, std::stop_token,
+                                    AdministratorPrompt) override
     {
         return ready(QString());
     }

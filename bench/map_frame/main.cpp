@@ -10,11 +10,11 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextStream>
+#include <QUrl>
 #include <chrono>
 #include <cmath>
 

@@ -1,12 +1,11 @@
 #include "devicebridge/DeviceLocationController.h"
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/OwnedProcessRegistry.h"
 
 #include <QRegularExpression>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -52,10 +51,7 @@ QString joinedText(const QString& standardOutput, const QString& standardError)
 /// active slot, the registry record, and the pipes and leader themselves.
 class RunCleanup {
 public:
-    RunCleanup(std::function<void()> cleanup)
-        : m_cleanup(std::move(cleanup))
-    {
-    }
+    RunCleanup(std::function<void()> cleanup) : m_cleanup(std::move(cleanup)) {}
     ~RunCleanup() { m_cleanup(); }
     RunCleanup(const RunCleanup&) = delete;
     RunCleanup& operator=(const RunCleanup&) = delete;
@@ -66,14 +62,12 @@ private:
 
 } // namespace
 
-DeviceLocationController::DeviceLocationController(QObject* parent)
-    : DeviceLocationController(Configuration{}, parent)
+DeviceLocationController::DeviceLocationController(QObject* parent) : DeviceLocationController(Configuration{}, parent)
 {
 }
 
 DeviceLocationController::DeviceLocationController(Configuration configuration, QObject* parent)
-    : QObject(parent)
-    , m_configuration(std::move(configuration))
+    : QObject(parent), m_configuration(std::move(configuration))
 {
     m_workerPool.setMaxThreadCount(std::max(8, m_configuration.workerThreadCount));
     m_workerPool.setObjectName(QStringLiteral("DeviceWorkers"));

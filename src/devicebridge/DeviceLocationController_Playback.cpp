@@ -2,11 +2,11 @@
 // pymobiledevice3 process, or one point per period with idevicesetlocation.
 // Both follow the same speed model, so the reported progress matches the track.
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/GuiThreadCall.h"
 #include "platform/AtomicFile.h"
+#include "process/CancellationError.h"
 #include "process/StopAwareSleep.h"
 #include "routedata/GPXGenerator.h"
 #include "routedata/Geodesy.h"
@@ -95,11 +95,11 @@ QFuture<void> DeviceLocationController::playRoute(const QList<RoutePoint>& point
                                                   PlaybackStarted started, PlaybackProgress progress,
                                                   std::stop_token stopToken)
 {
-    return onWorkers(stopToken, [=, this, started = std::move(started),
-                                 progress = std::move(progress)](std::stop_token token) {
-        playRouteSync(points, speedProfile, transportMode, fallbackSpeedKmh, helper, callbackContext, started, progress,
-                      token);
-    });
+    return onWorkers(stopToken,
+                     [=, this, started = std::move(started), progress = std::move(progress)](std::stop_token token) {
+                         playRouteSync(points, speedProfile, transportMode, fallbackSpeedKmh, helper, callbackContext,
+                                       started, progress, token);
+                     });
 }
 
 void DeviceLocationController::playRouteSync(const QList<RoutePoint>& points, RouteSpeedProfile speedProfile,

@@ -1,8 +1,8 @@
 #include "devicebridge/TunnelServiceClient.h"
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/TunneldStartTunnel.h"
+#include "process/CancellationError.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

@@ -21,7 +21,8 @@ void MainWindowState::setDevicePopoverPresented(bool presented)
 
 void MainWindowState::setResetConfirmationPresented(bool presented)
 {
-    assignObservable(this, m_isResetConfirmationPresented, presented, &MainWindowState::resetConfirmationPresentedChanged);
+    assignObservable(this, m_isResetConfirmationPresented, presented,
+                     &MainWindowState::resetConfirmationPresentedChanged);
 }
 
 } // namespace ostrevin

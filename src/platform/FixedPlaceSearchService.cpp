@@ -5,7 +5,7 @@
 namespace ostrevin {
 
 QFuture<std::optional<QList<PlaceCandidate>>> FixedPlaceSearchService::search(const PlaceSearchQuery& query,
-                                                                               std::stop_token stopToken)
+                                                                              std::stop_token stopToken)
 {
     if (stopToken.stop_requested())
         return QtFuture::makeReadyFuture(std::optional<QList<PlaceCandidate>>());

@@ -25,7 +25,8 @@ void onDeviceEvent(const usbmuxd_event_t* event, void* userData)
     // Wi-Fi pairings come and go on their own; only the cable is the iPhone's connection.
     if (event->device.conn_type != CONNECTION_TYPE_USB)
         return;
-    const QString udid = QString::fromLatin1(event->device.udid, qstrnlen(event->device.udid, sizeof event->device.udid));
+    const QString udid =
+        QString::fromLatin1(event->device.udid, qstrnlen(event->device.udid, sizeof event->device.udid));
     if (udid.isEmpty())
         return;
     const bool attached = event->event == UE_DEVICE_ADD;

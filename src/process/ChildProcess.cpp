@@ -6,12 +6,12 @@
 #include <QFile>
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 

@@ -31,9 +31,9 @@ std::optional<Match> match(const QString& text)
         const QString blanks = QStringLiteral(R"([\s\p{Z}]*)");
         const QString number = QStringLiteral(R"(([+-]?[0-9]{1,3}(?:\.[0-9]+)?))");
         const QString degree = blanks + u"°?" + blanks;
-        return QRegularExpression(QRegularExpression::anchoredPattern(
-            blanks + number + degree + u"([NSns])?" + blanks + QStringLiteral(R"([,;\s\p{Z}])") + blanks + number +
-            degree + u"([EWew])?" + blanks));
+        return QRegularExpression(QRegularExpression::anchoredPattern(blanks + number + degree + u"([NSns])?" + blanks +
+                                                                      QStringLiteral(R"([,;\s\p{Z}])") + blanks +
+                                                                      number + degree + u"([EWew])?" + blanks));
     }();
     const QRegularExpressionMatch m = pattern.match(text);
     if (!m.hasMatch())

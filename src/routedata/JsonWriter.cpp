@@ -117,8 +117,8 @@ void JsonWriter::appendEscaped(QStringView text)
             break;
         default: {
             static constexpr char hex[] = "0123456789abcdef";
-            const char esc[] = {
-                '\\', 'u', hex[(c >> 12) & 0xf], hex[(c >> 8) & 0xf], hex[(c >> 4) & 0xf], hex[c & 0xf]};
+            const char esc[] = {'\\',        'u', hex[(c >> 12) & 0xf], hex[(c >> 8) & 0xf], hex[(c >> 4) & 0xf],
+                                hex[c & 0xf]};
             m_out.append(esc, sizeof esc);
         }
         }

@@ -30,8 +30,8 @@ QString planningHint(RouteTransportMode mode)
 {
     if (isTransitFamily(mode)) {
         //: Hint under the travel-mode control when a public-transit mode is chosen.
-        return QCoreApplication::translate(
-            "RouteTransportMode", "The directions service this app uses can’t plan public transit routes.");
+        return QCoreApplication::translate("RouteTransportMode",
+                                           "The directions service this app uses can’t plan public transit routes.");
     }
     if (mode == RouteTransportMode::any) {
         //: Hint under the travel-mode control.

@@ -1,13 +1,12 @@
 #include "app/WidgetFileDialogs.h"
+
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace ostrevin;

@@ -3,9 +3,9 @@
 // Shared set-up of the tests that drive the (fake) iPhone: a controller with
 // short clocks, a fake pymobiledevice3 and helpers for both helper kinds.
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "support/FakeIDeviceTools.h"
 #include "support/FakePyMobileDevice.h"
 #include "support/TempDir.h"

@@ -1,7 +1,6 @@
-#include "process/OwnedProcessRegistry.h"
-
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/OwnedProcessRegistry.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 

@@ -1,11 +1,11 @@
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "platform/PkexecPrivilegedRunner.h"
+#include "process/CancellationError.h"
+#include "support/Eventually.h"
 #include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
-#include "support/Eventually.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"
 
@@ -113,7 +113,8 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         ASSERT_TRUE(failure) << status;
         // The action in words; pkexec's text first, the shell line after it.
         EXPECT_EQ(failure->command(), QStringLiteral("Start the iPhone tunnel service with administrator rights"));
-        EXPECT_TRUE(failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
+        EXPECT_TRUE(
+            failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
             << failure->output().toStdString();
     }
 }

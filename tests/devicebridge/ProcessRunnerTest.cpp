@@ -1,7 +1,7 @@
 #include "async/CancelSource.h"
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/OwnedProcessRegistry.h"
 #include "process/ProcessLaunchError.h"
 #include "support/FakeTool.h"

@@ -1,6 +1,6 @@
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "process/OwnedProcessRegistry.h"
 #include "support/FakeTool.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 #include "devicebridge/TunnelServiceClient.h"
 
-#include "process/CancellationError.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "process/CancellationError.h"
 #include "support/FailureOf.h"
 #include "support/FakeHttpServer.h"
 

@@ -76,8 +76,8 @@ TEST_F(SelectionTest, ASecondClickCancelsTheFirstLookup)
 
 TEST_F(SelectionTest, ClickedLongitudesAreBroughtIntoRange)
 {
-    const QList<std::pair<double, double>> cases{
-        {14.5, 14.5}, {190.0, -170.0}, {-190.0, 170.0}, {540.0, 180.0}, {180.0, 180.0}, {-180.0, -180.0}, {725.0, 5.0}};
+    const QList<std::pair<double, double>> cases{{14.5, 14.5},   {190.0, -170.0},  {-190.0, 170.0}, {540.0, 180.0},
+                                                 {180.0, 180.0}, {-180.0, -180.0}, {725.0, 5.0}};
     auto& model = build();
     for (const auto& [clicked, expected] : cases) {
         SCOPED_TRACE(clicked);

@@ -1,5 +1,4 @@
 #include "PlannerFixture.h"
-
 #include "routedata/AppSettings.h"
 #include "routedata/RouteMapPresentation.h"
 
@@ -132,7 +131,8 @@ TEST_F(StartupTest, NetworkChangesAreLoggedOncePerChange)
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     ManualClock::runPostedEvents();
     EXPECT_FALSE(vm->isOnline());
-    EXPECT_EQ(eventMessages(), (QStringList{QStringLiteral("No internet connection."), QStringLiteral("App launched.")}));
+    EXPECT_EQ(eventMessages(),
+              (QStringList{QStringLiteral("No internet connection."), QStringLiteral("App launched.")}));
 
     // Reports may come from the monitor's own thread.
     std::thread([&] {

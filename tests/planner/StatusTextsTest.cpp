@@ -1,11 +1,9 @@
 #include "PlannerFixture.h"
-
 #include "platform/AppTranslation.h"
 #include "routedata/TovrelFormat.h"
 
 #include <QCoreApplication>
 #include <QTranslator>
-
 #include <functional>
 
 using namespace ostrevin;
@@ -89,8 +87,8 @@ TEST_F(StatusTextsTest, HeadlineAndDetailFollowTheFirstMatchingState)
          QStringLiteral("iPhone is ready"), QStringLiteral("Start the route, or set its destination as the location.")},
         {"no helper", [](auto&) {}, QStringLiteral("Add-on component is missing"),
          QStringLiteral("Quit Ostrevin and open it again, then click Install.")},
-        {"connected, not ready", [&](auto& m) { A::setHelperStatus(m, connected); }, QStringLiteral("iPhone isn’t ready"),
-         QStringLiteral("Click Prepare iPhone.")},
+        {"connected, not ready", [&](auto& m) { A::setHelperStatus(m, connected); },
+         QStringLiteral("iPhone isn’t ready"), QStringLiteral("Click Prepare iPhone.")},
         {"unplugged", [&](auto& m) { A::setHelperStatus(m, unplugged); }, QStringLiteral("iPhone isn’t connected"),
          QStringLiteral("Connect iPhone with a cable and unlock it.")},
     };
@@ -163,7 +161,8 @@ TEST_F(StatusTextsTest, PlaybackProgressIsTruncatedNotRounded)
         QString percent;
         qint64 minutesLeft;
     };
-    const QList<Case> cases{{0.999, QStringLiteral("99"), 1}, {1.0, QStringLiteral("100"), 0}, {0.5, QStringLiteral("50"), 1}};
+    const QList<Case> cases{
+        {0.999, QStringLiteral("99"), 1}, {1.0, QStringLiteral("100"), 0}, {0.5, QStringLiteral("50"), 1}};
     auto& model = build();
     A::setRouteRunning(model, true);
     A::setCachedDuration(model, 120);
@@ -171,9 +170,8 @@ TEST_F(StatusTextsTest, PlaybackProgressIsTruncatedNotRounded)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.progress);
         A::setRouteProgress(model, c.progress);
-        EXPECT_EQ(model.routeProgressSummary(),
-                  c.percent + locale.percent() + QStringLiteral(" · ") + TovrelFormat::duration(c.minutesLeft) +
-                      QStringLiteral(" left"));
+        EXPECT_EQ(model.routeProgressSummary(), c.percent + locale.percent() + QStringLiteral(" · ") +
+                                                    TovrelFormat::duration(c.minutesLeft) + QStringLiteral(" left"));
     }
 }
 
@@ -186,7 +184,8 @@ TEST_F(StatusTextsTest, SmallHelpers)
     EXPECT_EQ(VM::transportStepTitle(0), QStringLiteral("Travel"));
     EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Selected place"), 50.08, 14.42)),
               QStringLiteral("50.08000, 14.42000"));
-    EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Start"), -1.5, 100.123456)), QStringLiteral("-1.50000, 100.12346"));
+    EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Start"), -1.5, 100.123456)),
+              QStringLiteral("-1.50000, 100.12346"));
     EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Karlova"), 50.08, 14.42)), QStringLiteral("Karlova"));
     EXPECT_EQ(VM::durationText(0), TovrelFormat::duration(0));
     EXPECT_EQ(VM::durationText(61), TovrelFormat::duration(2));

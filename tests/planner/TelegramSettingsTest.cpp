@@ -97,7 +97,8 @@ TEST_F(TelegramSettingsTest, SwitchAndChatIDAreStoredOnEveryChange)
     PlannerTestAccess::setIncidentActive(model, true);
     model.setTelegramAlertsEnabled(false);
     EXPECT_FALSE(settings->value(LocationPlannerViewModel::telegramEnabledStorageKey()).toBool());
-    EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("Telegram alerts are off. Location recovery continues."));
+    EXPECT_EQ(model.telegram().statusMessage(),
+              QStringLiteral("Telegram alerts are off. Location recovery continues."));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
-#include "platform/AppPaths.h"
 #include "platform/SettingsStore.h"
+
+#include "platform/AppPaths.h"
 #include "support/TempDir.h"
 
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -13,7 +13,8 @@ TEST(AppPaths, FoldersSitUnderTheGivenRoots)
     AppPaths paths(QStringLiteral("/d"), QStringLiteral("/c"));
     EXPECT_EQ(paths.dataDirectory(), QStringLiteral("/d/Ostrevin"));
     EXPECT_EQ(paths.runtimeDirectory(), QStringLiteral("/d/Ostrevin/Runtime"));
-    EXPECT_EQ(paths.settingsFile(QStringLiteral("com.pellwick.mac")), QStringLiteral("/c/Ostrevin/com.pellwick.mac.conf"));
+    EXPECT_EQ(paths.settingsFile(QStringLiteral("com.pellwick.mac")),
+              QStringLiteral("/c/Ostrevin/com.pellwick.mac.conf"));
 }
 
 TEST(SettingsStore, ValuesSurviveReopeningAndSignalEachWrite)

@@ -192,7 +192,9 @@ TEST(RecordJson, NamesWithLoneSurrogatesAreWrittenBackAsRead)
     for (const QByteArray& escaped : cases) {
         SCOPED_TRACE(escaped.constData());
         const QByteArray file = R"([{"createdAt":"2026-03-14T09:26:53Z","id":"6F1C2D0E-8B3A-4C55-9E21-0A1B2C3D4E5F",)"
-                                R"("name":")" + escaped + R"(","point":{"id":"11111111-2222-3333-4444-555555555555",)"
+                                R"("name":")" +
+                                escaped +
+                                R"(","point":{"id":"11111111-2222-3333-4444-555555555555",)"
                                 R"("latitude":1,"longitude":2,"name":"P"}}])";
         const QList<SavedLocation> read = JsonListCodec::decode<SavedLocation>(file);
         ASSERT_EQ(read.size(), 1);

@@ -1,6 +1,7 @@
+#include "views/place/PlaceSearchField.h"
+
 #include "platform/FixedPlaceSearchService.h"
 #include "views/kit/IconButton.h"
-#include "views/place/PlaceSearchField.h"
 
 #include <QApplication>
 #include <QLineEdit>

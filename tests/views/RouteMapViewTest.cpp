@@ -242,7 +242,8 @@ TEST_F(RouteMapViewTest, ScreenReadersFindEveryMarkByNameTheBeaconAndTheBanner)
     QAccessibleInterface* castle = QAccessible::queryAccessibleInterface(&map.map())
                                        ->child(QAccessible::queryAccessibleInterface(&map.map())->childCount() - 2);
     vm->windowState().setSection(AppSection::place);
-    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964), LocationPlannerViewModel::MapFraming::keepCamera);
+    vm->selectPlace(test::makePoint(QStringLiteral("Rome"), 41.9028, 12.4964),
+                    LocationPlannerViewModel::MapFraming::keepCamera);
     EXPECT_EQ(marks(), (QStringList{u"Rome"_s, u"iPhone location"_s}));
     EXPECT_EQ(banner->text(QAccessible::Name), map.banner().text());
     EXPECT_TRUE(castle->state().invalid);

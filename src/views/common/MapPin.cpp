@@ -5,8 +5,7 @@
 
 namespace ostrevin {
 
-MapPin::MapPin(Head head, double scale, QWidget* parent)
-    : QWidget(parent), m_isLive(head == Head::live), m_scale(scale)
+MapPin::MapPin(Head head, double scale, QWidget* parent) : QWidget(parent), m_isLive(head == Head::live), m_scale(scale)
 {
     // The pin's frame with room for its shadow all round.
     const double margin = MapMarkPainter::shadowMargin;

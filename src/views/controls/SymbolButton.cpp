@@ -6,7 +6,8 @@
 
 namespace ostrevin {
 
-SymbolButton::SymbolButton(const QString& title, std::optional<kit::SymbolName> symbol, SymbolButtonStyle style, QWidget* parent)
+SymbolButton::SymbolButton(const QString& title, std::optional<kit::SymbolName> symbol, SymbolButtonStyle style,
+                           QWidget* parent)
     : QPushButton(title, parent), m_symbol(symbol), m_style(style)
 {
     applyAppearance();

@@ -70,9 +70,9 @@ DeviceStatusPill::DeviceStatusPill(LocationPlannerViewModel& viewModel, MainWind
     connect(&m_windowState, &MainWindowState::devicePopoverPresentedChanged, this, &DeviceStatusPill::syncPopover);
 
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged,
-                        &VM::isDeviceBusyChanged, &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged,
-                        &VM::isLocationResetPendingChanged})
+    for (auto signal :
+         {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged, &VM::isDeviceBusyChanged,
+          &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged})
         connect(&m_viewModel, signal, this, &DeviceStatusPill::sync);
     sync();
 }
@@ -120,8 +120,8 @@ void DeviceStatusPill::syncPopover()
     QPoint anchor = mapToGlobal(QPoint(width() / 2 - m_popover->width() / 2, height() + 4));
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
-        anchor.setX(std::clamp(anchor.x(), available.left(), std::max(available.left(),
-                                                                       available.right() - m_popover->width())));
+        anchor.setX(std::clamp(anchor.x(), available.left(),
+                               std::max(available.left(), available.right() - m_popover->width())));
     }
     m_popover->move(anchor);
     m_popover->show();

@@ -100,8 +100,8 @@ void SavedPanel::refreshLocations()
 void SavedPanel::refreshRoutes()
 {
     showList(
-        m_viewModel.library().savedRoutes(), *m_routes.empty, *m_routes.list, *m_routes.rows, [this] { return makeRouteRow(); },
-        &SavedPanel::showRoute);
+        m_viewModel.library().savedRoutes(), *m_routes.empty, *m_routes.list, *m_routes.rows,
+        [this] { return makeRouteRow(); }, &SavedPanel::showRoute);
     syncGates();
 }
 

@@ -214,7 +214,8 @@ void PlacePanel::refreshSavedLocations()
             row->setRowEnabled(m_viewModel.canEditRouteDraft());
             connect(row, &LibraryRow::activated, this, [this, row] {
                 if (const SavedLocation* shown = m_savedRows->itemOf(row))
-                    m_viewModel.selectPlace(RoutePoint(shown->point), LocationPlannerViewModel::MapFraming::frameSelection);
+                    m_viewModel.selectPlace(RoutePoint(shown->point),
+                                            LocationPlannerViewModel::MapFraming::frameSelection);
             });
             return row;
         },

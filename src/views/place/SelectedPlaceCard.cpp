@@ -24,8 +24,8 @@ namespace ostrevin {
 using namespace kit;
 
 SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const RoutePoint& point, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(MapPin::Head::plain, 0.72)), m_name(new QLineEdit),
-      m_coordinates(new QLabel)
+    : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(MapPin::Head::plain, 0.72)),
+      m_name(new QLineEdit), m_coordinates(new QLabel)
       //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
       ,
       m_star(new IconButton(tr("Save location"), "star"_symbol, BrandColor::AccentText))

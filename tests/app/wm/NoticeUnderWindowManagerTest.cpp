@@ -114,10 +114,12 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
     } cases[] = {{50.08, "Return"}, {50.09, "Escape"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        vm->selectPlace(makePoint(QStringLiteral("Home"), c.latitude, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
+        vm->selectPlace(makePoint(QStringLiteral("Home"), c.latitude, 14.42),
+                        LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 5000));
         click(star());
-        if (!vm->library().savedLocations().isEmpty() && vm->library().savedLocations().first().point.latitude != c.latitude) {
+        if (!vm->library().savedLocations().isEmpty() &&
+            vm->library().savedLocations().first().point.latitude != c.latitude) {
             QMessageBox* question = shownBox(QStringLiteral("locationNameReplacement"));
             ASSERT_NE(question, nullptr);
             for (QAbstractButton* button : question->buttons()) {
