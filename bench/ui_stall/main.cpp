@@ -16,13 +16,13 @@
 #include "runtime/RuntimeManifest.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
+#include "support/LoopbackEnvironment.h"
 #include "support/TempDir.h"
 #include "views/map/MapWidget.h"
 #include "views/settings/SettingsWindow.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
@@ -85,25 +85,7 @@ struct Machine {
         services.setReply(
             "GET", "/route",
             FakeHttpReply::json(osrmReply({{20000, 2000, 3000, "A", 0}, {21000, 2100, 3000, "B", 0.01}})));
-        for (const char* folder : {"tools", "home", "cache", "tmp"})
-            QDir().mkpath(dir.file(QString::fromLatin1(folder)));
-        const QString base = services.url().toString();
-        const std::pair<const char*, QString> variables[] = {
-            {"HOME", dir.file(QStringLiteral("home"))},
-            {"XDG_CACHE_HOME", dir.file(QStringLiteral("cache"))},
-            {"TMPDIR", dir.file(QStringLiteral("tmp"))},
-            {"OSTREVIN_GEOCODER_URL", base},
-            {"OSTREVIN_DIRECTIONS_CAR_URL", base + u"/route"},
-            {"OSTREVIN_DIRECTIONS_FOOT_URL", base + u"/route"},
-            {"OSTREVIN_TILES_URL", base + u"/tile?z={z}&x={x}&y={y}"},
-            {"OSTREVIN_TOOL_FOLDERS", dir.file(QStringLiteral("tools"))},
-            {"OSTREVIN_TUNNEL_SERVICE_URL", tunnel.url().toString()},
-            {"OSTREVIN_APPEARANCE", QStringLiteral("light")},
-        };
-        for (const auto& [name, value] : variables)
-            qputenv(name, value.toUtf8());
-        for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
-            qunsetenv(name);
+        pointApplicationAtLoopback(dir, services.url().toString(), tunnel.url().toString());
     }
 
     AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
