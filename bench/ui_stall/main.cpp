@@ -65,19 +65,10 @@ QByteArray tilePng()
     return buffer.data();
 }
 
-/// The machine: private folders, an installed runtime whose launcher is the fake
-/// tool, and the services on loopback.
-struct Machine {
-    Machine() : tool(RuntimeLayout(paths().runtimeDirectory()).launcherPath().section(u'/', 0, -2))
+/// The machine, with the web services' replies.
+struct Machine : LoopbackMachine {
+    Machine()
     {
-        RuntimeManifest manifest;
-        manifest.pythonVersion = QStringLiteral("3.12.14");
-        manifest.helperVersion = QStringLiteral("10.10.3");
-        manifest.installedAt = QDateTime::currentDateTimeUtc();
-        RuntimeLayout(paths().runtimeDirectory()).writeManifest(manifest);
-        tool.setAttachedDevices({{QStringLiteral("00008101-000A1B2C3D4E")}});
-        tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
-        tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
         services.setReply("GET", "/reverse", FakeHttpReply::json(R"({"features":[]})"));
         services.setReply("GET", "/api", FakeHttpReply::json(R"({"features":[]})"));
         services.setReply("GET", "/tile", FakeHttpReply{200, {{"Content-Type", "image/png"}}, tilePng()});
@@ -85,15 +76,7 @@ struct Machine {
         services.setReply(
             "GET", "/route",
             FakeHttpReply::json(osrmReply({{20000, 2000, 3000, "A", 0}, {21000, 2100, 3000, "B", 0.01}})));
-        pointApplicationAtLoopback(dir, services.url().toString(), tunnel.url().toString());
     }
-
-    AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
-
-    TempDir dir;
-    FakePyMobileDevice tool;
-    FakeHttpServer tunnel;
-    FakeHttpServer services;
 };
 
 /// How late each tick of a 1 ms timer comes, in milliseconds.

@@ -57,20 +57,10 @@ QByteArray tilePng()
     return buffer.data();
 }
 
-/// The machine the application runs on: its folders, an installed runtime whose
-/// launcher is the fake tool, and the services it talks to.
-struct Machine {
-    Machine() : tool(RuntimeLayout(paths().runtimeDirectory()).launcherPath().section(u'/', 0, -2))
+/// The machine, with the web services' replies.
+struct Machine : LoopbackMachine {
+    Machine()
     {
-        RuntimeManifest manifest;
-        manifest.pythonVersion = QStringLiteral("3.12.14");
-        manifest.helperVersion = QStringLiteral("10.10.3");
-        manifest.installedAt = QDateTime::currentDateTimeUtc();
-        RuntimeLayout(paths().runtimeDirectory()).writeManifest(manifest);
-        tool.setAttachedDevices({{QStringLiteral("00008101-000A1B2C3D4E")}});
-
-        tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
-        tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
         services.setReply("GET", "/api",
                           FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"
                                               R"("coordinates":[14.4213,50.0875]},"properties":)"
@@ -79,16 +69,7 @@ struct Machine {
         services.setReply("GET", "/tile", FakeHttpReply{200, {{"Content-Type", "image/png"}}, tilePng()});
         services.setReply("POST", sendPath, FakeHttpReply::json(R"({"ok":true,"result":{}})"));
         services.setReply("GET", "/bot" + botToken + "/getUpdates", FakeHttpReply::json(R"({"ok":true,"result":[]})"));
-
-        pointApplicationAtLoopback(dir, services.url().toString(), tunnel.url().toString());
     }
-
-    AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
-
-    TempDir dir;
-    FakePyMobileDevice tool;
-    FakeHttpServer tunnel;
-    FakeHttpServer services;
 };
 
 QString label(const QWidget* parent, const char* name)
