@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVariantAnimation>
 #include <chrono>
@@ -34,11 +35,20 @@ namespace {
 
 /// The setup screen gives way to the main content with a short fade.
 constexpr std::chrono::milliseconds contentFadeDuration{200};
+/// How long the icon waits for a first frame that may never come (the window
+/// opened on another workspace).
+constexpr std::chrono::milliseconds iconBound{1000};
 
 void openInBrowser(const QUrl& url)
 {
     // The result is not checked: the desktop shows its own error.
     QDesktopServices::openUrl(url);
+}
+
+void ensureApplicationIcon()
+{
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(MainWindow::applicationIcon());
 }
 
 } // namespace
@@ -54,9 +64,12 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     : QMainWindow(parent), m_viewModel(viewModel), m_runtime(runtime), m_updater(updater), m_placeSearch(placeSearch)
 {
     setObjectName(QStringLiteral("mainWindow"));
-    // The setup screen shows the application's icon.
-    if (QApplication::windowIcon().isNull())
-        QApplication::setWindowIcon(applicationIcon());
+    // The icon is read from the desktop's theme and drawn at every size the
+    // desktop asks for, which costs the first frame time on X11; nothing in the
+    // main content shows it, so it comes one turn after that frame.
+    connect(this, &MainWindow::firstFramePainted, this,
+            [this] { QTimer::singleShot(0, this, &ensureApplicationIcon); });
+    QTimer::singleShot(iconBound, this, &ensureApplicationIcon);
     //: Title of the main window.
     setWindowTitle(tr("Ostrevin"));
     fitToScreen();
@@ -146,6 +159,8 @@ void MainWindow::buildSetupView()
 {
     if (m_setup)
         return;
+    // It shows the application's icon.
+    ensureApplicationIcon();
     // It tells its owner when the runtime became installed; the device check
     // that follows needs no progress display.
     m_setup = new RuntimeSetupView(m_runtime, [this] { m_viewModel.refreshHelperStatus(); });
@@ -260,6 +275,7 @@ void MainWindow::showAbout()
     question.objectName = QStringLiteral("aboutBox");
     //: Title of the About box.
     question.title = tr("About Ostrevin");
+    ensureApplicationIcon();
     question.iconPixmap = windowIcon().pixmap(QSize(64, 64));
     //: About box text. %1 is the version.
     question.text = tr("Ostrevin %1").arg(QString::fromUtf8(BuildConfig::version));

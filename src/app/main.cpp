@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
     // Alarm windows come and go; only the main window's close ends the run.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(MainWindow::applicationIcon());
+    // The main window sets the application's icon itself, after its first frame.
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -110,8 +110,20 @@ void LocationPlannerViewModel::loadLists()
 
 void LocationPlannerViewModel::restoreTelegramSettings()
 {
-    setTelegramChatID(AppSettings::telegramChatID(*m_deps.settings));
-    setTelegramAlertsEnabled(AppSettings::isTelegramEnabled(*m_deps.settings));
+    SettingsStore& settings = *m_deps.settings;
+    const QString chatID = AppSettings::telegramChatID(settings);
+    const bool enabled = AppSettings::isTelegramEnabled(settings);
+    // Written back only where the stored form differs: the same values written at
+    // every launch would rewrite the settings file, synced to disk, on the
+    // interface thread before the window's first frame.
+    if (!settings.contains(telegramChatIDStorageKey()) || !settings.contains(telegramEnabledStorageKey()) ||
+        chatID != chatID.trimmed()) {
+        setTelegramChatID(chatID);
+        setTelegramAlertsEnabled(enabled);
+        return;
+    }
+    m_telegram->setChatID(chatID);
+    m_telegram->setAlertsEnabled(enabled);
 }
 
 void LocationPlannerViewModel::restoreHeldPoint()

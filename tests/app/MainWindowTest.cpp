@@ -449,3 +449,27 @@ TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)
     QTest::keyClick(route, Qt::Key_Enter);
     EXPECT_FALSE(state().isSidePanelVisible());
 }
+
+// Drawing the icon at the desktop's sizes waits until the window's first frame is
+// up; the setup screen, which shows it, has it from the start.
+TEST_F(MainWindowTest, TheApplicationIconFollowsTheFirstFrameButTheSetupScreenHasItAtOnce)
+{
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "main content" : "setup screen");
+        QApplication::setWindowIcon(QIcon());
+        build(installed);
+        if (installed) {
+            EXPECT_TRUE(QApplication::windowIcon().isNull()) << "not before the first frame";
+        } else {
+            const auto* icon = window->findChild<QLabel*>(QStringLiteral("onboardingIcon"));
+            ASSERT_NE(icon, nullptr);
+            EXPECT_FALSE(icon->pixmap().isNull());
+        }
+        QSignalSpy painted(window.get(), &MainWindow::firstFramePainted);
+        ASSERT_TRUE(painted.wait(5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->windowIcon().isNull(); }, 5000));
+        window.reset();
+        runtime.reset();
+        QDir(runtimeFolder()).removeRecursively();
+    }
+}

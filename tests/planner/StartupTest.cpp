@@ -2,6 +2,8 @@
 #include "routedata/AppSettings.h"
 #include "routedata/RouteMapPresentation.h"
 
+#include <QFile>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace ostrevin;
@@ -49,6 +51,27 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     EXPECT_EQ(model.draft().speedKmh(), 90.0);
     EXPECT_EQ(model.lockRefreshIntervalSeconds(), 60.0);
     EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::lockRefreshInterval)).toDouble(), 60.0);
+    EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));
+    EXPECT_TRUE(model.telegram().alertsEnabled());
+}
+
+// A launch writes nothing it read back to the settings file: the rewrite would
+// sync it to disk on the interface thread before the window's first frame.
+TEST_F(StartupTest, ALaunchLeavesTheStoredSettingsFileAsItWas)
+{
+    settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), QStringLiteral("12345"));
+    settings->setValue(LocationPlannerViewModel::telegramEnabledStorageKey(), true);
+    settings->sync();
+    const QByteArray file = QFile::encodeName(dir.file(QStringLiteral("settings.conf")));
+    struct stat before {};
+    ASSERT_EQ(::stat(file.constData(), &before), 0);
+
+    auto& model = build();
+    QCoreApplication::processEvents();
+    settings->sync();
+    struct stat after {};
+    ASSERT_EQ(::stat(file.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the settings file was written again";
     EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));
     EXPECT_TRUE(model.telegram().alertsEnabled());
 }

@@ -60,11 +60,16 @@ QString SymbolName::glyph() const
 bool loadSymbolFont()
 {
     static const bool loaded = [] {
+        // The desktop may list this family a second time as a compressed web font,
+        // and a font added before the desktop's are listed loses to it: the first
+        // symbol drawn would then unpack the whole font, a good part of the time to
+        // the first frame. Added after the listing, the plain file is the one drawn.
+        const bool installed = QFontDatabase::hasFamily(symbolFamily);
         for (const QString& path : symbolFontCandidates()) {
             if (QFontDatabase::addApplicationFont(path) >= 0)
                 return true;
         }
-        if (QFontDatabase::hasFamily(symbolFamily))
+        if (installed)
             return true;
         qCWarning(lcKit) << "the Material Icons font is not installed (fonts-material-design-icons-iconfont):"
                          << "symbols will be missing";
