@@ -38,10 +38,18 @@ QStringList QtAlarmSoundPlayer::defaultToneFiles()
     return {folder + u"/alarm-tone-low.wav", folder + u"/alarm-tone-high.wav"};
 }
 
-QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* parent) : QObject(parent)
+QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* parent)
+    : QObject(parent), m_toneFiles(toneFiles)
 {
+}
+
+void QtAlarmSoundPlayer::load()
+{
+    if (m_loadStarted)
+        return;
+    m_loadStarted = true;
 #if OSTREVIN_HAVE_MULTIMEDIA
-    for (const QString& file : toneFiles) {
+    for (const QString& file : std::as_const(m_toneFiles)) {
         if (!looksLikeWave(file)) {
             qCWarning(lcPlatform) << "alarm tone missing or not a WAV file:" << file;
             continue;
@@ -50,8 +58,6 @@ QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* pa
         effect->setSource(QUrl::fromLocalFile(file));
         m_tones.push_back(effect);
     }
-#else
-    Q_UNUSED(toneFiles)
 #endif
 }
 
@@ -71,6 +77,8 @@ std::vector<QSoundEffect*> QtAlarmSoundPlayer::usableTones() const
 
 int QtAlarmSoundPlayer::loadedToneCount()
 {
+    // An alarm before the load was asked for still gets its tones, if late.
+    load();
     m_silenceLogged = false;
     return static_cast<int>(usableTones().size());
 }

@@ -10,9 +10,9 @@ class QSoundEffect;
 
 namespace ostrevin {
 
-/// Plays the two shipped alarm tones with Qt Multimedia. The tones start loading
-/// when the player is built (the app builds it at start-up), because a sound effect
-/// loads asynchronously and the first alarm must not wait for it. Without an audio
+/// Plays the two shipped alarm tones with Qt Multimedia. The tones load when
+/// load() is called (the app calls it once its window is up), because a sound
+/// effect loads asynchronously and the first alarm must not wait for it. Without an audio
 /// device (or without Qt Multimedia) play() fails and the loop beeps; as beeps are
 /// often silent on Linux desktops, that is logged once per alarm.
 class QtAlarmSoundPlayer final : public QObject, public AlarmSoundPlayer {
@@ -26,6 +26,9 @@ public:
     explicit QtAlarmSoundPlayer(const QStringList& toneFiles = defaultToneFiles(), QObject* parent = nullptr);
     ~QtAlarmSoundPlayer() override;
 
+    /// Starts loading the tones; later calls do nothing.
+    void load();
+
     int loadedToneCount() override;
     bool play(int index) override;
     void stop() override;
@@ -34,6 +37,8 @@ public:
 private:
     std::vector<QSoundEffect*> usableTones() const;
 
+    QStringList m_toneFiles;
+    bool m_loadStarted = false;
     std::vector<QSoundEffect*> m_tones;
     bool m_silenceLogged = false;
 };

@@ -27,4 +27,9 @@ void FullScreenAlarm::setAttentionWindow(QWidget* window)
     m_controller->setAttentionWindow(window);
 }
 
+void FullScreenAlarm::loadTones()
+{
+    m_player->load();
+}
+
 } // namespace ostrevin

@@ -16,8 +16,7 @@ class SettingsStore;
 
 /// The full-screen interruption alarm as the app runs it: the panels with their
 /// view, the shipped tones and the sound loop. Build it once at start-up, before
-/// the view model (the tones load in the background and must be ready for the
-/// first alarm), and hand presenter() to the view model as its alarm presenter.
+/// the view model, and hand presenter() to the view model as its alarm presenter.
 class FullScreenAlarm {
 public:
     FullScreenAlarm(Scheduler& scheduler, const Clock& clock, SettingsStore& settings);
@@ -28,6 +27,9 @@ public:
     AlarmPresenter& presenter();
     /// The window whose attention request stands for the app (the main window).
     void setAttentionWindow(QWidget* window);
+    /// Starts loading the tones in the background; they must be ready for the
+    /// first alarm.
+    void loadTones();
 
 private:
     std::unique_ptr<QtAlarmSoundPlayer> m_player;

@@ -73,8 +73,8 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_fileDialogs = std::make_unique<WidgetFileDialogs>();
     AlarmPresenter* alarm = m_options.alarmPresenter;
     if (!alarm) {
-        // Built before the view model: the tones load in the background and must
-        // be ready for the first alarm.
+        // Built before the view model, which presents through it; its tones load
+        // after the first frame, before any alarm can come.
         m_fullScreenAlarm = std::make_unique<FullScreenAlarm>(*m_scheduler, *m_clock, *m_settings);
         alarm = &m_fullScreenAlarm->presenter();
     }
@@ -154,16 +154,24 @@ TovrelApp::~TovrelApp()
 
 void TovrelApp::show()
 {
-    // The network monitor, the device check and the keyring read show nothing in
-    // the first frame, and starting them costs it time: they start once it is
-    // painted, or after a bound should the window never be painted (another
-    // workspace). Until then a held location waits, as it waits for the check.
+    // The network monitor, the device check, the keyring read and the alarm tones
+    // show nothing in the first frame, and starting them costs it time: they start
+    // once it is painted, or after a bound should the window never be painted
+    // (another workspace). Until then a held location waits, as it waits for the
+    // check, so no alarm can come before the tones load.
     // One turn of the event loop later, when the frame is on screen.
-    connect(m_window.get(), &MainWindow::firstFramePainted, m_viewModel.get(),
-            [this] { QTimer::singleShot(0, m_viewModel.get(), &LocationPlannerViewModel::startServices); });
-    QTimer::singleShot(servicesStartBound, m_viewModel.get(), &LocationPlannerViewModel::startServices);
+    connect(m_window.get(), &MainWindow::firstFramePainted, this,
+            [this] { QTimer::singleShot(0, this, &TovrelApp::startAfterFirstFrame); });
+    QTimer::singleShot(servicesStartBound, this, &TovrelApp::startAfterFirstFrame);
     m_window->show();
     m_updater->start();
+}
+
+void TovrelApp::startAfterFirstFrame()
+{
+    m_viewModel->startServices();
+    if (m_fullScreenAlarm)
+        m_fullScreenAlarm->loadTones();
 }
 
 void TovrelApp::quit()

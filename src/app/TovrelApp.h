@@ -88,6 +88,10 @@ public:
     MainWindow& window() const { return *m_window; }
 
 private:
+    /// What waits for the window's first frame: the view model's services and the
+    /// alarm tones' load. Runs once.
+    void startAfterFirstFrame();
+
     Options m_options;
     bool m_terminated = false;
     std::unique_ptr<Appearance> m_appearance;
