@@ -15,9 +15,6 @@ namespace ostrevin {
 
 namespace {
 
-/// The bound quit gives the data files' writes.
-constexpr std::chrono::milliseconds pendingWriteBound{3000};
-
 /// A value to set, or none to remove the key.
 struct Change {
     QString key;
@@ -120,7 +117,7 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
 
 SettingsStore::~SettingsStore()
 {
-    if (!m_file->waitForWrites(pendingWriteBound))
+    if (!m_file->waitForWrites(WriteQueue::ownerBound))
         qCWarning(lcPlatform) << "settings still being written to" << m_file->path();
 }
 

@@ -15,6 +15,10 @@ namespace ostrevin {
 /// Posted to and waited on from one thread; a job may hold the queue's owner.
 class WriteQueue {
 public:
+    /// How long an owner that goes waits for its writes (as quit does for the
+    /// data files): past it the disk is taken to hang.
+    static constexpr std::chrono::milliseconds ownerBound{3000};
+
     WriteQueue();
     ~WriteQueue();
     WriteQueue(const WriteQueue&) = delete;
