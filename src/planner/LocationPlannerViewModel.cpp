@@ -114,8 +114,7 @@ void LocationPlannerViewModel::restoreTelegramSettings()
     const QString chatID = AppSettings::telegramChatID(settings);
     const bool enabled = AppSettings::isTelegramEnabled(settings);
     // Written back only where the stored form differs: the same values written at
-    // every launch would rewrite the settings file, synced to disk, on the
-    // interface thread before the window's first frame.
+    // every launch would rewrite the settings file, synced to disk, at every start.
     if (!settings.contains(telegramChatIDStorageKey()) || !settings.contains(telegramEnabledStorageKey()) ||
         chatID != chatID.trimmed()) {
         setTelegramChatID(chatID);

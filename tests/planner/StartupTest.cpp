@@ -55,8 +55,8 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     EXPECT_TRUE(model.telegram().alertsEnabled());
 }
 
-// A launch writes nothing it read back to the settings file: the rewrite would
-// sync it to disk on the interface thread before the window's first frame.
+// A launch writes nothing it read back to the settings file, which would be
+// rewritten and synced to disk at every start.
 TEST_F(StartupTest, ALaunchLeavesTheStoredSettingsFileAsItWas)
 {
     settings->setValue(LocationPlannerViewModel::telegramChatIDStorageKey(), QStringLiteral("12345"));
