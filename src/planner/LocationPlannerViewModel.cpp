@@ -3,6 +3,7 @@
 #include "alerts/AlarmPresenter.h"
 #include "alerts/TelegramAlertConfiguration.h"
 #include "planner/MainWindowState.h"
+#include "planner/ObservableField.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkMonitor.h"
 #include "platform/SettingsStore.h"
@@ -15,10 +16,9 @@ namespace ostrevin {
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
     : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
       m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
-      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>())
-      //: Status message and status card detail when there are no points.
-      ,
-      m_deviceActionMessage(tr("Choose a place on the map.")),
+      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>()),
+      m_device(std::make_unique<DeviceState>()), m_hold(std::make_unique<LocationHoldState>()),
+      m_eventLog(std::make_unique<EventLog>()),
       m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
                                                              RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
       m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
@@ -34,6 +34,8 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
+    //: Status message and status card detail when there are no points.
+    m_device->setDeviceActionMessage(tr("Choose a place on the map."));
 
     // Settings defaults; the change handlers run as for any other assignment.
     setSelectedTransportMode(AppSettings::defaultTravelMode(settings));
@@ -49,14 +51,15 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     loadLists();
     restoreTelegramSettings();
     restoreHeldPoint();
-    setLocationResetPending(AppSettings::isResetPending(settings));
+    m_hold->setLocationResetPending(AppSettings::isResetPending(settings));
 
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Status message at launch.
-        setDeviceActionMessage(tr("The previous location reset didn’t finish. Connect iPhone to finish the reset."));
-    } else if (m_lockedPoint) {
+        m_device->setDeviceActionMessage(
+            tr("The previous location reset didn’t finish. Connect iPhone to finish the reset."));
+    } else if (m_hold->lockedPoint()) {
         //: Status message at launch.
-        setDeviceActionMessage(
+        m_device->setDeviceActionMessage(
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
@@ -132,9 +135,9 @@ void LocationPlannerViewModel::startNetworkMonitoring()
 
 void LocationPlannerViewModel::handleReachability(bool online)
 {
-    if (online == m_isOnline)
+    if (online == m_device->isOnline())
         return;
-    setOnline(online);
+    m_device->setOnline(online);
     if (online) {
         //: Event log entry.
         logEvent(tr("Internet connection restored."), TrackerLogLevel::info);
@@ -146,12 +149,12 @@ void LocationPlannerViewModel::handleReachability(bool online)
 
 bool LocationPlannerViewModel::isDeviceOperationInProgress() const
 {
-    return m_isDeviceBusy || m_isCheckingDevice || m_isLocationLockRefreshing;
+    return m_device->isDeviceBusy() || m_device->isCheckingDevice() || m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::isSimulationActive() const
 {
-    return m_lockedPoint.has_value() || m_isIPhoneRouteRunning || m_isLocationResetPending;
+    return m_hold->lockedPoint().has_value() || m_hold->isIPhoneRouteRunning() || m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
@@ -159,73 +162,74 @@ bool LocationPlannerViewModel::canEditRouteDraft() const
     // The background verification of a held point leaves editing alone: it runs
     // every few seconds, and typing or clicking the map must not stall meanwhile.
     // Actions that drive the iPhone keep the full gate below.
-    return !m_isIPhoneRouteRunning && !m_isPlanningAddressRoute && !m_isDeviceBusy && !m_isCheckingDevice;
+    return !m_hold->isIPhoneRouteRunning() && !m_isPlanningAddressRoute && !m_device->isDeviceBusy() &&
+           !m_device->isCheckingDevice();
 }
 
 bool LocationPlannerViewModel::canRunDeviceAction() const
 {
-    return canEditRouteDraft() && !m_isLocationLockRefreshing;
+    return canEditRouteDraft() && !m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::canChangeIPhoneLocation() const
 {
-    return m_helperStatus.isAvailable() && canRunDeviceAction() && !m_isLocationResetPending;
+    return m_device->helperStatus().isAvailable() && canRunDeviceAction() && !m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canPrepareIPhone() const
 {
-    return m_helperStatus.helper.has_value() && m_helperStatus.isDeviceConnected && !m_helperStatus.isLocationReady &&
-           canRunDeviceAction();
+    return m_device->helperStatus().helper.has_value() && m_device->helperStatus().isDeviceConnected &&
+           !m_device->helperStatus().isLocationReady && canRunDeviceAction();
 }
 
 // Setters with side effects.
 
 void LocationPlannerViewModel::setLockedPoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_lockedPoint, value, &LocationPlannerViewModel::lockedPointChanged);
-    m_mapPresentation->updateHeldPoint(m_lockedPoint);
+    m_hold->setLockedPoint(value);
+    m_mapPresentation->updateHeldPoint(m_hold->lockedPoint());
 }
 
 void LocationPlannerViewModel::setRouteLivePoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_routeLivePoint, value, &LocationPlannerViewModel::routeLivePointChanged);
-    m_mapPresentation->updateLivePoint(m_routeLivePoint);
+    m_hold->setRouteLivePoint(value);
+    m_mapPresentation->updateLivePoint(m_hold->routeLivePoint());
 }
 
 void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
 {
     // Stored unclamped; readers clamp.
-    assign(m_lockRefreshIntervalSeconds, value, &LocationPlannerViewModel::lockRefreshIntervalSecondsChanged);
+    m_hold->setLockRefreshIntervalSeconds(value);
     AppSettings::setLockRefreshInterval(value, *m_deps.settings);
 }
 
 void LocationPlannerViewModel::setPlanningAddressRoute(bool value)
 {
-    assign(m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
+    assignObservable(this, m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setIPhoneRouteRunning(bool value)
 {
-    assign(m_isIPhoneRouteRunning, value, &LocationPlannerViewModel::isIPhoneRouteRunningChanged);
+    m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setDeviceBusy(bool value)
 {
-    assign(m_isDeviceBusy, value, &LocationPlannerViewModel::isDeviceBusyChanged);
+    m_device->setDeviceBusy(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setCheckingDevice(bool value)
 {
-    assign(m_isCheckingDevice, value, &LocationPlannerViewModel::isCheckingDeviceChanged);
+    m_device->setCheckingDevice(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setLocationLockRefreshing(bool value)
 {
-    assign(m_isLocationLockRefreshing, value, &LocationPlannerViewModel::isLocationLockRefreshingChanged);
+    m_hold->setLocationLockRefreshing(value);
     syncMapInteractionPresentation();
 }
 
@@ -239,7 +243,7 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
     AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
-    if (m_telegram->alertsEnabled() != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
+    if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() && !m_telegramTokenReadFailure &&
         TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
         m_telegram->setStatusMessage(m_telegram->alertsEnabled()
@@ -248,11 +252,11 @@ void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
                                          //: Telegram alerts status line (Tools › Telegram alerts).
                                          : tr("Telegram is set up. Alerts are off."));
     }
-    if (m_telegram->alertsEnabled() && !previous && m_telegramIncidentActive) {
+    if (m_telegram->alertsEnabled() && !previous && m_hold->telegramIncidentActive()) {
         startRepeatingTelegramAlerts();
     } else if (!m_telegram->alertsEnabled() && previous) {
         m_telegramAlertTask.cancel();
-        if (m_telegramIncidentActive) {
+        if (m_hold->telegramIncidentActive()) {
             //: Telegram alerts status line (Tools › Telegram alerts).
             m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
@@ -276,7 +280,7 @@ void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 
 void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAlarmEvent& event)
 {
-    setLocationSafetyAlarm(event);
+    m_hold->setLocationSafetyAlarm(event);
     m_deps.alarmPresenter->present(event, [self = QPointer(this)] {
         if (self)
             self->acknowledgeLocationSafetyAlarm();
@@ -285,9 +289,9 @@ void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAl
 
 void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 {
-    setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
-    if (!m_telegramIncidentActive)
+    if (!m_hold->telegramIncidentActive())
         return;
     m_telegramIncidentAcknowledged = true;
     m_telegramAlertTask.cancel();
@@ -300,7 +304,7 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 void LocationPlannerViewModel::prepareForApplicationTermination()
 {
     setSimulationSafetyState(LocationSimulationSafetyState::shuttingDown());
-    setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
 }
 
@@ -323,92 +327,12 @@ void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)
 {
-    assign(m_notice, value, &LocationPlannerViewModel::noticeChanged);
-}
-
-void LocationPlannerViewModel::setHelperStatus(const LocationHelperStatus& value)
-{
-    assign(m_helperStatus, value, &LocationPlannerViewModel::helperStatusChanged);
+    assignObservable(this, m_notice, value, &LocationPlannerViewModel::noticeChanged);
 }
 
 void LocationPlannerViewModel::setAutoSendOnAdd(bool value)
 {
-    assign(m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
-}
-
-void LocationPlannerViewModel::setIPhoneRouteProgress(double value)
-{
-    assign(m_iPhoneRouteProgress, value, &LocationPlannerViewModel::iPhoneRouteProgressChanged);
-}
-
-void LocationPlannerViewModel::setLastPushedPointName(const QString& value)
-{
-    assign(m_lastPushedPointName, value, &LocationPlannerViewModel::lastPushedPointNameChanged);
-}
-
-void LocationPlannerViewModel::setLastPushedPointID(const std::optional<QUuid>& value)
-{
-    assign(m_lastPushedPointID, value, &LocationPlannerViewModel::lastPushedPointIDChanged);
-}
-
-void LocationPlannerViewModel::setLastDeviceError(const QString& value)
-{
-    assign(m_lastDeviceError, value, &LocationPlannerViewModel::lastDeviceErrorChanged);
-}
-
-void LocationPlannerViewModel::setDeviceActionMessage(const QString& value)
-{
-    assign(m_deviceActionMessage, value, &LocationPlannerViewModel::deviceActionMessageChanged);
-}
-
-void LocationPlannerViewModel::setLastDeviceCheck(const std::optional<QDateTime>& value)
-{
-    assign(m_lastDeviceCheck, value, &LocationPlannerViewModel::lastDeviceCheckChanged);
-}
-
-void LocationPlannerViewModel::setOnline(bool value)
-{
-    assign(m_isOnline, value, &LocationPlannerViewModel::isOnlineChanged);
-}
-
-void LocationPlannerViewModel::setLocationResetPending(bool value)
-{
-    assign(m_isLocationResetPending, value, &LocationPlannerViewModel::isLocationResetPendingChanged);
-}
-
-void LocationPlannerViewModel::setLockRefreshCount(int value)
-{
-    assign(m_lockRefreshCount, value, &LocationPlannerViewModel::lockRefreshCountChanged);
-}
-
-void LocationPlannerViewModel::setLockFailureCount(int value)
-{
-    assign(m_lockFailureCount, value, &LocationPlannerViewModel::lockFailureCountChanged);
-}
-
-void LocationPlannerViewModel::setLastLockRefresh(const std::optional<QDateTime>& value)
-{
-    assign(m_lastLockRefresh, value, &LocationPlannerViewModel::lastLockRefreshChanged);
-}
-
-void LocationPlannerViewModel::setLockStartedAt(const std::optional<QDateTime>& value)
-{
-    assign(m_lockStartedAt, value, &LocationPlannerViewModel::lockStartedAtChanged);
-}
-
-void LocationPlannerViewModel::setTelegramIncidentActive(bool value)
-{
-    assign(m_telegramIncidentActive, value, &LocationPlannerViewModel::telegramIncidentActiveChanged);
-}
-
-void LocationPlannerViewModel::setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value)
-{
-    assign(m_locationSafetyAlarm, value, &LocationPlannerViewModel::locationSafetyAlarmChanged);
-}
-
-void LocationPlannerViewModel::setDiagnosticEvents(const QList<TrackerLogEntry>& value)
-{
-    assign(m_diagnosticEvents, value, &LocationPlannerViewModel::diagnosticEventsChanged);
+    assignObservable(this, m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
 }
 
 } // namespace ostrevin

@@ -9,6 +9,9 @@
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/DeviceState.h"
+#include "planner/EventLog.h"
+#include "planner/LocationHoldState.h"
 #include "planner/LocationLibrary.h"
 #include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
@@ -129,6 +132,12 @@ public:
     LocationLibrary& library() const { return *m_library; }
     /// The Telegram alert settings and the state of their save, test and chat lookup.
     TelegramSettingsModel& telegram() const { return *m_telegram; }
+    /// The iPhone's status, the device operations running, the last error and the status line.
+    DeviceState& device() const { return *m_device; }
+    /// The held point and its verification, a pending reset, the playing route and an open incident.
+    LocationHoldState& hold() const { return *m_hold; }
+    /// The event log, newest first.
+    EventLog& eventLog() const { return *m_eventLog; }
     const QList<PresetLocation>& presets() const { return m_presets; }
     const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
     /// The travel modes offered for choice.
@@ -148,30 +157,7 @@ public:
     // Observable state: a getter and a <name>Changed signal each.
     bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
     const std::optional<QString>& notice() const { return m_notice; }
-    const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
-    bool isIPhoneRouteRunning() const { return m_isIPhoneRouteRunning; }
-    bool isDeviceBusy() const { return m_isDeviceBusy; }
-    bool isCheckingDevice() const { return m_isCheckingDevice; }
     bool autoSendOnAdd() const { return m_autoSendOnAdd; }
-    double iPhoneRouteProgress() const { return m_iPhoneRouteProgress; }
-    const QString& lastPushedPointName() const { return m_lastPushedPointName; }
-    const std::optional<QUuid>& lastPushedPointID() const { return m_lastPushedPointID; }
-    const std::optional<RoutePoint>& routeLivePoint() const { return m_routeLivePoint; }
-    const QString& lastDeviceError() const { return m_lastDeviceError; }
-    const QString& deviceActionMessage() const { return m_deviceActionMessage; }
-    const std::optional<QDateTime>& lastDeviceCheck() const { return m_lastDeviceCheck; }
-    bool isOnline() const { return m_isOnline; }
-    const std::optional<RoutePoint>& lockedPoint() const { return m_lockedPoint; }
-    bool isLocationResetPending() const { return m_isLocationResetPending; }
-    double lockRefreshIntervalSeconds() const { return m_lockRefreshIntervalSeconds; }
-    int lockRefreshCount() const { return m_lockRefreshCount; }
-    int lockFailureCount() const { return m_lockFailureCount; }
-    const std::optional<QDateTime>& lastLockRefresh() const { return m_lastLockRefresh; }
-    const std::optional<QDateTime>& lockStartedAt() const { return m_lockStartedAt; }
-    bool isLocationLockRefreshing() const { return m_isLocationLockRefreshing; }
-    bool telegramIncidentActive() const { return m_telegramIncidentActive; }
-    const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
-    const QList<TrackerLogEntry>& diagnosticEvents() const { return m_diagnosticEvents; }
 
     // Setters the interface uses (text fields, switches, the notice's OK).
     void setRouteName(const QString& value);
@@ -333,68 +319,21 @@ signals:
     void unitsChanged();
     void isPlanningAddressRouteChanged();
     void noticeChanged();
-    void helperStatusChanged();
-    void isIPhoneRouteRunningChanged();
-    void isDeviceBusyChanged();
-    void isCheckingDeviceChanged();
     void autoSendOnAddChanged();
-    void iPhoneRouteProgressChanged();
-    void lastPushedPointNameChanged();
-    void lastPushedPointIDChanged();
-    void routeLivePointChanged();
-    void lastDeviceErrorChanged();
-    void deviceActionMessageChanged();
-    void lastDeviceCheckChanged();
-    void isOnlineChanged();
-    void lockedPointChanged();
-    void isLocationResetPendingChanged();
-    void lockRefreshIntervalSecondsChanged();
-    void lockRefreshCountChanged();
-    void lockFailureCountChanged();
-    void lastLockRefreshChanged();
-    void lockStartedAtChanged();
-    void isLocationLockRefreshingChanged();
-    void telegramIncidentActiveChanged();
-    void locationSafetyAlarmChanged();
-    void diagnosticEventsChanged();
 
 private:
     void setPoints(const QList<RoutePoint>& value);
     void setPlanningAddressRoute(bool value);
     void setRouteStartPoint(const std::optional<RoutePoint>& value);
     void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
-    void setHelperStatus(const LocationHelperStatus& value);
+    // The held point, the live point and the running operations also keep the map in step.
     void setIPhoneRouteRunning(bool value);
     void setDeviceBusy(bool value);
     void setCheckingDevice(bool value);
-    void setIPhoneRouteProgress(double value);
-    void setLastPushedPointName(const QString& value);
-    void setLastPushedPointID(const std::optional<QUuid>& value);
     void setRouteLivePoint(const std::optional<RoutePoint>& value);
-    void setLastDeviceError(const QString& value);
-    void setDeviceActionMessage(const QString& value);
-    void setLastDeviceCheck(const std::optional<QDateTime>& value);
-    void setOnline(bool value);
     void setLockedPoint(const std::optional<RoutePoint>& value);
-    void setLocationResetPending(bool value);
-    void setLockRefreshCount(int value);
-    void setLockFailureCount(int value);
-    void setLastLockRefresh(const std::optional<QDateTime>& value);
-    void setLockStartedAt(const std::optional<QDateTime>& value);
     void setLocationLockRefreshing(bool value);
-    void setTelegramIncidentActive(bool value);
-    void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
-    void setDiagnosticEvents(const QList<TrackerLogEntry>& value);
     void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
-
-    template <typename T, typename Signal> bool assign(T& field, const T& value, Signal signal)
-    {
-        if (field == value)
-            return false;
-        field = value;
-        emit(this->*signal)();
-        return true;
-    }
 
     // Start-up (LocationPlannerViewModel.cpp).
     void loadLists();
@@ -552,34 +491,14 @@ private:
     std::unique_ptr<RouteDraft> m_draft;
     std::unique_ptr<LocationLibrary> m_library;
     std::unique_ptr<TelegramSettingsModel> m_telegram;
+    std::unique_ptr<DeviceState> m_device;
+    std::unique_ptr<LocationHoldState> m_hold;
+    std::unique_ptr<EventLog> m_eventLog;
 
     bool m_isPlanningAddressRoute = false;
     std::optional<QString> m_notice;
-    LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
-    bool m_isIPhoneRouteRunning = false;
-    bool m_isDeviceBusy = false;
-    bool m_isCheckingDevice = false;
     bool m_autoSendOnAdd = false;
-    double m_iPhoneRouteProgress = 0.0;
-    QString m_lastPushedPointName;
-    std::optional<QUuid> m_lastPushedPointID;
-    std::optional<RoutePoint> m_routeLivePoint;
-    QString m_lastDeviceError;
-    QString m_deviceActionMessage;
-    std::optional<QDateTime> m_lastDeviceCheck;
-    bool m_isOnline = true;
     bool m_servicesStarted = false;
-    std::optional<RoutePoint> m_lockedPoint;
-    bool m_isLocationResetPending = false;
-    double m_lockRefreshIntervalSeconds = 15.0;
-    int m_lockRefreshCount = 0;
-    int m_lockFailureCount = 0;
-    std::optional<QDateTime> m_lastLockRefresh;
-    std::optional<QDateTime> m_lockStartedAt;
-    bool m_isLocationLockRefreshing = false;
-    bool m_telegramIncidentActive = false;
-    std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
-    QList<TrackerLogEntry> m_diagnosticEvents;
 
     QList<PresetLocation> m_presets;
     QList<RouteSpeedProfile> m_speedProfiles;

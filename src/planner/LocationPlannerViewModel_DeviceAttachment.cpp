@@ -19,8 +19,8 @@ void LocationPlannerViewModel::startWatchingDeviceAttachment()
 
 bool LocationPlannerViewModel::isHeldDevice(const QString& udid) const
 {
-    return m_lockedPoint && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid && m_hasConfirmedLocationLock &&
-           m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    return m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
+           m_hasConfirmedLocationLock && m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
 void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
@@ -33,13 +33,13 @@ void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
     const QString cause = tr("iPhone isn’t connected.");
     const bool newOutage = !m_outageCounted;
     if (newOutage) {
-        setLockFailureCount(m_lockFailureCount + 1);
+        m_hold->setLockFailureCount(m_hold->lockFailureCount() + 1);
         m_outageCounted = true;
     }
-    setLastDeviceError(cause);
-    reportLocationIncidentIfNeeded(cause, m_lockedPoint);
+    m_device->setLastDeviceError(cause);
+    reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
     //: Status message while the held location is put back.
-    setDeviceActionMessage(tr("Restoring location…"));
+    m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage)
         logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }

@@ -27,31 +27,32 @@ QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>
 QString LocationPlannerViewModel::deviceDisplayName() const
 {
     //: Device name in the toolbar's device pill when no iPhone is connected.
-    return m_helperStatus.isDeviceConnected ? deviceName(m_helperStatus.helper) : tr("iPhone");
+    return m_device->helperStatus().isDeviceConnected ? deviceName(m_device->helperStatus().helper) : tr("iPhone");
 }
 
 std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
 {
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Footer notice of the panels.
         return tr("Finish the location reset first.");
     }
-    if (m_helperStatus.isAvailable() || !m_lastDeviceCheck)
+    if (m_device->helperStatus().isAvailable() || !m_device->lastDeviceCheck())
         return std::nullopt;
-    return nextDeviceActionMessage(m_helperStatus);
+    return nextDeviceActionMessage(m_device->helperStatus());
 }
 
 void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
     // A request that arrives while another check runs is dropped, not queued.
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() || m_isHelperRefreshRunning)
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+        m_isHelperRefreshRunning)
         return;
     m_isHelperRefreshRunning = true;
     if (options.showProgress) {
         setCheckingDevice(true);
         setDeviceBusy(true);
         //: Status message.
-        setDeviceActionMessage(tr("Checking iPhone…"));
+        m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
     const CancelToken token = m_deviceCheckTask.replace();
     m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, options, token));
@@ -100,28 +101,29 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
 
 void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options)
 {
-    setHelperStatus(status);
-    setDeviceActionMessage(status.isAvailable()
-                               //: Status message. %1 is the iPhone's name.
-                               ? tr("%1 is ready.").arg(deviceName(status.helper))
-                               : nextDeviceActionMessage(status));
+    m_device->setHelperStatus(status);
+    m_device->setDeviceActionMessage(status.isAvailable()
+                                         //: Status message. %1 is the iPhone's name.
+                                         ? tr("%1 is ready.").arg(deviceName(status.helper))
+                                         : nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
-        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."), m_lockedPoint);
+        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),
+                                       m_hold->lockedPoint());
         setAutoSendOnAdd(false);
-        setLastDeviceError(status.installHint);
+        m_device->setLastDeviceError(status.installHint);
     } else if (options.verifyLocationReadiness && !status.isAvailable()) {
-        reportLocationIncidentIfNeeded(status.message, m_lockedPoint);
+        reportLocationIncidentIfNeeded(status.message, m_hold->lockedPoint());
         setAutoSendOnAdd(false);
-        setLastDeviceError(status.installHint);
+        m_device->setLastDeviceError(status.installHint);
     } else {
-        setLastDeviceError(QString());
+        m_device->setLastDeviceError(QString());
     }
 }
 
 void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
 {
-    setLastDeviceCheck(m_deps.clock->wallNow());
+    m_device->setLastDeviceCheck(m_deps.clock->wallNow());
     if (options.showProgress) {
         setCheckingDevice(false);
         setDeviceBusy(false);
@@ -130,16 +132,16 @@ void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
 
 void LocationPlannerViewModel::prepareIPhoneForLocation()
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (!m_helperStatus.helper || !m_helperStatus.isDeviceConnected) {
+    if (!m_device->helperStatus().helper || !m_device->helperStatus().isDeviceConnected) {
         setNotice(deviceUnavailableNotice());
         return;
     }
     setDeviceBusy(true);
     //: Status message.
-    setDeviceActionMessage(tr("Preparing iPhone…"));
-    const LocationHelper helper = *m_helperStatus.helper;
+    m_device->setDeviceActionMessage(tr("Preparing iPhone…"));
+    const LocationHelper helper = *m_device->helperStatus().helper;
     if (helper.kind == LocationHelper::Kind::pyMobileDevice) {
         //: Event log entry.
         logEvent(tr("Preparing iPhone: direct connection, or a tunnel with administrator privileges if needed."),
@@ -162,13 +164,13 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
-    self->setHelperStatus(status);
+    self->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
     const QString ready = tr("%1 is ready.").arg(deviceName(status.helper));
     //: Status message.
-    self->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
-    self->setLastDeviceError(available ? QString() : status.installHint);
-    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->m_device->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
+    self->m_device->setLastDeviceError(available ? QString() : status.installHint);
+    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     self->setAutoSendOnAdd(self->m_autoSendOnAdd && available);
     if (available) {
         self->logEvent(ready, TrackerLogLevel::info);
@@ -210,9 +212,10 @@ QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlanne
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready.
-        const bool searching = !self->m_helperStatus.isDeviceConnected || self->hasRestoredPointToHold();
-        const bool idle = searching && !self->m_locationLockTask.isRunning() && !self->m_isLocationResetPending &&
-                          !self->m_isDeviceBusy && !self->m_isCheckingDevice;
+        const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->hasRestoredPointToHold();
+        const bool idle = searching && !self->m_locationLockTask.isRunning() &&
+                          !self->m_hold->isLocationResetPending() && !self->m_device->isDeviceBusy() &&
+                          !self->m_device->isCheckingDevice();
         if (idle)
             self->refreshHelperStatus();
     }

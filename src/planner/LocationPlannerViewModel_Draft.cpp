@@ -62,7 +62,7 @@ void LocationPlannerViewModel::setRouteDestinationPoint(const std::optional<Rout
 void LocationPlannerViewModel::syncMapInteractionPresentation()
 {
     m_mapPresentation->updateInteraction(mapClickInstruction(), canEditRouteDraft(),
-                                         m_isIPhoneRouteRunning || m_isPlanningAddressRoute);
+                                         m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute);
 }
 
 QString LocationPlannerViewModel::mapClickInstruction() const
@@ -79,7 +79,7 @@ QString LocationPlannerViewModel::mapClickInstruction() const
         //: Instruction banner over the map.
         return tr("Click again to start a new route");
     }
-    if (m_isIPhoneRouteRunning) {
+    if (m_hold->isIPhoneRouteRunning()) {
         //: Instruction banner over the map.
         return tr("The route can’t be edited while it’s playing");
     }
@@ -124,7 +124,7 @@ bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point)
         if (std::abs(last.latitude - point.latitude) <= duplicateTolerance &&
             std::abs(last.longitude - point.longitude) <= duplicateTolerance) {
             //: Status message. %1 is a point name.
-            setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
+            m_device->setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
             //: Event log entry. %1 is a point name.
             logEvent(tr("Skipped a duplicate point: %1.").arg(point.name), TrackerLogLevel::warning);
             return false;
@@ -163,7 +163,7 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
     if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id)
         setRouteDestinationPoint(std::nullopt);
     setPoints(points);
-    if (m_routeLivePoint && m_routeLivePoint->id == id)
+    if (m_hold->routeLivePoint() && m_hold->routeLivePoint()->id == id)
         setRouteLivePoint(std::nullopt);
 }
 

@@ -78,19 +78,19 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
 {
     if (!canRunDeviceAction()) {
         //: Status message.
-        setDeviceActionMessage(tr("Wait for the current action to finish."));
+        m_device->setDeviceActionMessage(tr("Wait for the current action to finish."));
         return;
     }
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_helperStatus.helper) {
+    if (!m_device->helperStatus().helper) {
         setNotice(deviceUnavailableNotice());
         return;
     }
-    if (!m_helperStatus.isAvailable()) {
+    if (!m_device->helperStatus().isAvailable()) {
         setAutoSendOnAdd(false);
         setNotice(deviceUnavailableNotice());
         return;
@@ -101,12 +101,12 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
         return;
     }
     const bool wasConfirmed = m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
-    const std::optional<RoutePoint> previousPoint = m_lockedPoint;
+    const std::optional<RoutePoint> previousPoint = m_hold->lockedPoint();
     // The old point's watch loop must neither verify nor report while it is replaced.
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     setDeviceBusy(true);
     // Once accepted, a push runs to its end; the coroutine owns itself.
-    pushFlow(QPointer(this), point, *m_helperStatus.helper, wasConfirmed, previousPoint);
+    pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
 }
 
 QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
@@ -114,7 +114,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
                                                  std::optional<RoutePoint> previousPoint)
 {
     //: Status message while the location is being set.
-    self->setDeviceActionMessage(tr("Setting location…"));
+    self->m_device->setDeviceActionMessage(tr("Setting location…"));
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
 
@@ -132,15 +132,15 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     LocationPlannerViewModel& vm = *self;
 
     if (!error) {
-        vm.setLastPushedPointName(point.name);
-        vm.setLastPushedPointID(point.id);
+        vm.m_hold->setLastPushedPointName(point.name);
+        vm.m_hold->setLastPushedPointID(point.id);
         vm.setRouteLivePoint(point);
         vm.m_hasConfirmedLocationLock = true;
-        vm.setLocationResetPending(false);
+        vm.m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
         vm.startLocationLock(point, used, LockCounters::reset);
         //: Status message. %1 is the point's name.
-        vm.setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
+        vm.m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
         vm.recordPushedPointInHistory(point);
         //: Event log entry. %1 is the point's name.
         vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
@@ -150,7 +150,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
 
     const QString description = errorDescription(error);
     //: Status message.
-    vm.setDeviceActionMessage(tr("Couldn’t set the location."));
+    vm.m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
@@ -169,9 +169,9 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     interrupted.helper = helper;
     //: Device status after a failed set.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = vm.m_helperStatus.installHint;
-    vm.setHelperStatus(interrupted);
-    vm.setLastDeviceError(description);
+    interrupted.installHint = vm.m_device->helperStatus().installHint;
+    vm.m_device->setHelperStatus(interrupted);
+    vm.m_device->setLastDeviceError(description);
     //: Alert text. %1 is the error's first paragraph.
     vm.setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
     //: Event log entry. %1 is the error's description.
@@ -206,8 +206,8 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
     if (!self)
         std::rethrow_exception(firstError);
-    self->setHelperStatus(prepared);
-    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->m_device->setHelperStatus(prepared);
+    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
         std::rethrow_exception(firstError);
     // The app may have quit while the iPhone was prepared: its owned processes
@@ -237,14 +237,14 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
     }
     const QDateTime now = m_deps.clock->wallNow();
     if (counters == LockCounters::reset) {
-        setLockRefreshCount(0);
-        setLockFailureCount(0);
+        m_hold->setLockRefreshCount(0);
+        m_hold->setLockFailureCount(0);
         forgetOutage();
-        setLastLockRefresh(now);
-        setLockStartedAt(now);
+        m_hold->setLastLockRefresh(now);
+        m_hold->setLockStartedAt(now);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    } else if (!m_lockStartedAt) {
-        setLockStartedAt(now);
+    } else if (!m_hold->lockStartedAt()) {
+        m_hold->setLockStartedAt(now);
     }
     //: Event log entry. %1 is the point's name.
     logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
@@ -253,7 +253,7 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
 
 bool LocationPlannerViewModel::hasRestoredPointToHold() const
 {
-    return m_lockedPoint && !m_isLocationResetPending && !m_locationLockTask.isRunning();
+    return m_hold->lockedPoint() && !m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
 }
 
 QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
@@ -261,11 +261,11 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
 {
     if (!self || !self->hasRestoredPointToHold())
         co_return false;
-    const RoutePoint point = *self->m_lockedPoint;
+    const RoutePoint point = *self->m_hold->lockedPoint();
     const quint64 resetEpoch = self->m_locationResetEpoch;
     // No reset or push may start while the set runs: a reset would clear first and
     // this set would then put the point back.
-    const bool wasBusy = self->m_isDeviceBusy;
+    const bool wasBusy = self->m_device->isDeviceBusy();
     self->setDeviceBusy(true);
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
@@ -285,20 +285,20 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
     const bool stillRestored =
         !token.isCancelled() && self->m_locationResetEpoch == resetEpoch &&
         self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
-        self->hasRestoredPointToHold() && self->m_lockedPoint == point;
+        self->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
     if (!stillRestored)
         co_return false;
     if (error) {
         const QString description = errorDescription(error);
-        self->setLastDeviceError(description);
+        self->m_device->setLastDeviceError(description);
         //: Status message.
-        self->setDeviceActionMessage(tr("Couldn’t set the location."));
+        self->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
         co_return false;
     }
-    self->setLastPushedPointName(point.name);
-    self->setLastPushedPointID(point.id);
+    self->m_hold->setLastPushedPointName(point.name);
+    self->m_hold->setLastPushedPointID(point.id);
     self->m_hasConfirmedLocationLock = true;
     self->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
@@ -322,17 +322,17 @@ void LocationPlannerViewModel::stopLocationLock()
 
     // The incident closes without a recovery report.
     (void)m_telegramAlertTask.cancel();
-    setTelegramIncidentActive(false);
+    m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
-    setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
 
     setLockedPoint(std::nullopt);
-    setLockRefreshCount(0);
-    setLockFailureCount(0);
+    m_hold->setLockRefreshCount(0);
+    m_hold->setLockFailureCount(0);
     forgetOutage();
-    setLastLockRefresh(std::nullopt);
-    setLockStartedAt(std::nullopt);
+    m_hold->setLastLockRefresh(std::nullopt);
+    m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
     //: Event log entry.
     logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
@@ -367,8 +367,8 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
     Scheduler* scheduler = self->m_deps.scheduler;
     DeviceLocationService* device = self->m_deps.device;
     const auto delay = [](const LocationPlannerViewModel& vm) {
-        return vm.m_telegramIncidentActive ? std::chrono::milliseconds(shortestVerificationInterval)
-                                           : verificationInterval(vm.m_lockRefreshIntervalSeconds);
+        return vm.m_hold->telegramIncidentActive() ? std::chrono::milliseconds(shortestVerificationInterval)
+                                                   : verificationInterval(vm.m_hold->lockRefreshIntervalSeconds());
     };
     Clock::SteadyTime due = clock->steadyNow();
     while (!token.isCancelled() && self) {
@@ -376,7 +376,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
         if (token.isCancelled() || !self)
             co_return;
         LocationPlannerViewModel& vm = *self;
-        if (vm.m_isDeviceBusy)
+        if (vm.m_device->isDeviceBusy())
             continue;
         using Case = LocationSimulationSafetyState::Case;
         const Case state = vm.m_simulationSafetyState.kind();
@@ -384,7 +384,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
             continue;
         if (vm.m_hasConfirmedLocationLock) {
             const std::optional<LocationHelper> helper =
-                vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
+                vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_device->helperStatus().helper;
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
@@ -416,10 +416,11 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
     if (!self)
         co_return;
     LocationPlannerViewModel& vm = *self;
-    const std::optional<LocationHelper> helper = vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
-    if (!vm.m_lockedPoint || !helper || !vm.canRunDeviceAction())
+    const std::optional<LocationHelper> helper =
+        vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_device->helperStatus().helper;
+    if (!vm.m_hold->lockedPoint() || !helper || !vm.canRunDeviceAction())
         co_return;
-    const RoutePoint point = *vm.m_lockedPoint;
+    const RoutePoint point = *vm.m_hold->lockedPoint();
     const quint64 epoch = vm.m_holdEpoch;
     const quint64 run = ++vm.m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
@@ -442,22 +443,22 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
             finish();
             co_return;
         }
-        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (!reachable) {
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");
-        } else if (!self->m_telegramIncidentActive && !self->m_outageCounted) {
+        } else if (!self->m_hold->telegramIncidentActive() && !self->m_outageCounted) {
             // After a failed verification the held process proves nothing: only a
             // set after the outage (the restore below) confirms the hold again.
             self->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-            self->setLastLockRefresh(self->m_deps.clock->wallNow());
-            self->setLockRefreshCount(self->m_lockRefreshCount + 1);
-            self->setLastDeviceError(QString());
+            self->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
+            self->m_hold->setLockRefreshCount(self->m_hold->lockRefreshCount() + 1);
+            self->m_device->setLastDeviceError(QString());
             self->forgetOutage();
             //: Status message. %1 is the point's name.
-            self->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
+            self->m_device->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();
             co_return;
         }
@@ -467,17 +468,17 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
     const bool newOutage = !self->m_outageCounted;
     if (!cause.isEmpty()) {
         if (newOutage) {
-            self->setLockFailureCount(self->m_lockFailureCount + 1);
+            self->m_hold->setLockFailureCount(self->m_hold->lockFailureCount() + 1);
             self->m_outageCounted = true;
         }
-        self->setLastDeviceError(cause);
+        self->m_device->setLastDeviceError(cause);
         self->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
-    self->setDeviceActionMessage(tr("Restoring location…"));
+    self->m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage) {
         //: Event log entry. %1 is the cause.
-        self->logEvent(tr("Location interrupted: %1").arg(self->m_lastDeviceError), TrackerLogLevel::warning);
+        self->logEvent(tr("Location interrupted: %1").arg(self->m_device->lastDeviceError()), TrackerLogLevel::warning);
     }
     co_await recoverLocationLock(self, point, *helper, epoch, token);
     finish();

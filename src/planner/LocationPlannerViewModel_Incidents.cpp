@@ -21,11 +21,11 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
         m_telegramIncidentPoint = point;
     const QDateTime now = m_deps.clock->wallNow();
 
-    if (m_telegramIncidentActive) {
+    if (m_hold->telegramIncidentActive()) {
         // Same id: the alarm refreshes its text without starting the sound again;
         // only a new cause is news (every check of one outage reports the same).
-        if (m_locationSafetyAlarm && m_locationSafetyAlarm->reason != reason) {
-            LocationSafetyAlarmEvent updated = *m_locationSafetyAlarm;
+        if (m_hold->locationSafetyAlarm() && m_hold->locationSafetyAlarm()->reason != reason) {
+            LocationSafetyAlarmEvent updated = *m_hold->locationSafetyAlarm();
             updated.reason = reason;
             updated.lastUpdatedAt = now;
             publishLocationSafetyAlarm(updated);
@@ -37,7 +37,7 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     if (!m_simulationSafetyState.mayOpenIncident())
         return;
 
-    setTelegramIncidentActive(true);
+    m_hold->setTelegramIncidentActive(true);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
@@ -78,8 +78,8 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     const LocationHelperStatus detected = co_await device->detectHelper();
     if (!isCurrentHold(self, epoch))
         co_return;
-    self->setHelperStatus(detected);
-    self->setLastDeviceCheck(clock->wallNow());
+    self->m_device->setHelperStatus(detected);
+    self->m_device->setLastDeviceCheck(clock->wallNow());
 
     // Restoring onto another iPhone would report success while the held one stays on
     // its real location: a held device identifier wins over what detection binds.
@@ -91,12 +91,12 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
     if (!isCurrentHold(self, epoch))
         co_return;
-    self->setHelperStatus(prepared);
-    self->setLastDeviceCheck(clock->wallNow());
+    self->m_device->setHelperStatus(prepared);
+    self->m_device->setLastDeviceCheck(clock->wallNow());
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
-        self->setLastDeviceError(prepared.installHint);
+        self->m_device->setLastDeviceError(prepared.installHint);
         self->reportLocationIncidentIfNeeded(prepared.message, point);
         co_return;
     }
@@ -105,7 +105,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         //: Incident cause. %1 is the connected iPhone's name, %2 the held iPhone's name.
         const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
                                   .arg(deviceName(prepared.helper), deviceName(previousHelper));
-        self->setLastDeviceError(cause);
+        self->m_device->setLastDeviceError(cause);
         self->reportLocationIncidentIfNeeded(cause, point);
         co_return;
     }
@@ -124,9 +124,10 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     LocationPlannerViewModel& vm = *self;
     if (error) {
         const QString description = errorDescription(error);
-        vm.setLastDeviceError(description);
+        vm.m_device->setLastDeviceError(description);
         //: Status message.
-        vm.setDeviceActionMessage(tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
+        vm.m_device->setDeviceActionMessage(
+            tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
         vm.reportLocationIncidentIfNeeded(summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
@@ -140,32 +141,32 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     vm.m_lockedHelper = restoredWith;
     vm.m_hasConfirmedLocationLock = true;
     vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-    vm.setLastPushedPointName(point.name);
-    vm.setLastPushedPointID(point.id);
-    vm.setLastLockRefresh(clock->wallNow());
-    vm.setLockRefreshCount(vm.m_lockRefreshCount + 1);
-    vm.setLastDeviceError(QString());
+    vm.m_hold->setLastPushedPointName(point.name);
+    vm.m_hold->setLastPushedPointID(point.id);
+    vm.m_hold->setLastLockRefresh(clock->wallNow());
+    vm.m_hold->setLockRefreshCount(vm.m_hold->lockRefreshCount() + 1);
+    vm.m_device->setLastDeviceError(QString());
     vm.forgetOutage();
     vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);
-    vm.setDeviceActionMessage(restored);
+    vm.m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
     vm.reportLocationRecoveryIfNeeded(point);
 }
 
 void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
 {
-    if (!m_telegramIncidentActive)
+    if (!m_hold->telegramIncidentActive())
         return;
-    if (m_locationSafetyAlarm) {
-        LocationSafetyAlarmEvent recovered = *m_locationSafetyAlarm;
+    if (m_hold->locationSafetyAlarm()) {
+        LocationSafetyAlarmEvent recovered = *m_hold->locationSafetyAlarm();
         recovered.isRecoveryConfirmed = true;
         recovered.lastUpdatedAt = m_deps.clock->wallNow();
         publishLocationSafetyAlarm(recovered);
     }
     (void)m_telegramAlertTask.cancel();
-    setTelegramIncidentActive(false);
+    m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();

@@ -47,14 +47,14 @@ QString LocationPlannerViewModel::routeStoppedMessage(const std::optional<RouteP
 
 void LocationPlannerViewModel::startIPhoneRoute()
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_helperStatus.helper || !m_helperStatus.isAvailable()) {
+    if (!m_device->helperStatus().helper || !m_device->helperStatus().isAvailable()) {
         setNotice(deviceUnavailableNotice());
         return;
     }
@@ -66,9 +66,9 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
 
     PlaybackRun run;
-    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_lockedPoint) {
-        run.previousPoint = m_lockedPoint;
-        run.previousHelper = m_lockedHelper ? m_lockedHelper : m_helperStatus.helper;
+    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_hold->lockedPoint()) {
+        run.previousPoint = m_hold->lockedPoint();
+        run.previousHelper = m_lockedHelper ? m_lockedHelper : m_device->helperStatus().helper;
     }
     m_routePlaybackID.reset();
     m_routePlaybackConfirmedID.reset();
@@ -79,7 +79,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     m_routePlaybackID = run.id;
     setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
-    setIPhoneRouteProgress(0);
+    m_hold->setIPhoneRouteProgress(0);
     setRouteLivePoint(m_draft->points().first());
 
     run.points = m_draft->points();
@@ -87,10 +87,10 @@ void LocationPlannerViewModel::startIPhoneRoute()
     run.speedProfile = m_draft->selectedSpeedProfile();
     run.transportMode = m_draft->selectedTransportMode();
     run.routeName = m_draft->routeName();
-    run.helper = *m_helperStatus.helper;
+    run.helper = *m_device->helperStatus().helper;
 
     //: Status message.
-    setDeviceActionMessage(tr("Starting route…"));
+    m_device->setDeviceActionMessage(tr("Starting route…"));
     //: Event log entry. %1 is a point count such as “5 points”.
     logEvent(tr("Starting route: %1.").arg(pointCountText(run.points.size())), TrackerLogLevel::info);
     // Replacing the slot cancels an older run; its identifier is already stale.
@@ -151,12 +151,12 @@ void LocationPlannerViewModel::handlePlaybackProgress(const QUuid& id, double fr
 {
     if (!isCurrentPlayback(id))
         return;
-    setIPhoneRouteProgress(fraction);
+    m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
-    setLastPushedPointName(point.name);
-    setLastPushedPointID(point.id);
+    m_hold->setLastPushedPointName(point.name);
+    m_hold->setLastPushedPointID(point.id);
     //: Status message. %1 is the progress summary such as “42% · 6 min left”.
-    setDeviceActionMessage(tr("Route is playing: %1").arg(routeProgressSummary()));
+    m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(routeProgressSummary()));
 }
 
 void LocationPlannerViewModel::endPlaybackState()
@@ -178,7 +178,7 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    setIPhoneRouteProgress(1);
+    m_hold->setIPhoneRouteProgress(1);
     const RoutePoint last = run.points.last();
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
@@ -186,7 +186,7 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
     startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
-    setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
+    m_device->setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
     recordInHistory(run.points, run.routeName, run.speedKmh, run.speedProfile, run.transportMode);
     //: Event log entry.
     logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
@@ -197,15 +197,15 @@ void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
     if (!isCurrentPlayback(run.id))
         return;
     endPlaybackState();
-    if (!m_routeLivePoint) {
+    if (!m_hold->routeLivePoint()) {
         setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+        m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
     } else {
-        const RoutePoint live = *m_routeLivePoint;
+        const RoutePoint live = *m_hold->routeLivePoint();
         m_hasConfirmedLocationLock = false;
         startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
-        setDeviceActionMessage(routeStoppedMessage(live));
+        m_device->setDeviceActionMessage(routeStoppedMessage(live));
     }
     logEvent(routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
 }
@@ -217,7 +217,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
     const QString description = errorDescription(error);
-    const RoutePoint keep = m_routeLivePoint.value_or(run.points.first());
+    const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
@@ -227,7 +227,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
-        setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+        m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
@@ -239,20 +239,20 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
                 .arg(summary(description)),
             run.previousPoint);
         //: Status message.
-        setDeviceActionMessage(tr("Couldn’t start the route."));
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else {
         m_hasConfirmedLocationLock = false;
         setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        setDeviceActionMessage(tr("Couldn’t start the route."));
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
     LocationHelperStatus interrupted;
     interrupted.helper = run.helper;
     //: Device status after a failed playback.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = m_helperStatus.installHint;
-    setHelperStatus(interrupted);
-    setLastDeviceError(description);
+    interrupted.installHint = m_device->helperStatus().installHint;
+    m_device->setHelperStatus(interrupted);
+    m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
         setNotice(tr("Route playback was interrupted. %1").arg(summary(description)));
@@ -266,11 +266,12 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
 
 void LocationPlannerViewModel::stopIPhoneRoute()
 {
-    const std::optional<LocationHelper> helper = m_helperStatus.helper;
-    std::optional<RoutePoint> hold = m_routeLivePoint;
-    if (!hold && m_lastPushedPointID) {
-        const auto pushed = std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
-                                         [&](const RoutePoint& point) { return point.id == *m_lastPushedPointID; });
+    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
+    std::optional<RoutePoint> hold = m_hold->routeLivePoint();
+    if (!hold && m_hold->lastPushedPointID()) {
+        const auto pushed =
+            std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
+                         [&](const RoutePoint& point) { return point.id == *m_hold->lastPushedPointID(); });
         if (pushed != m_draft->points().cend())
             hold = *pushed;
     }
@@ -286,7 +287,7 @@ void LocationPlannerViewModel::stopIPhoneRoute()
     m_hasConfirmedLocationLock = false;
     markLocationResetPending(false);
     //: Status message.
-    setDeviceActionMessage(tr("Stopping route…"));
+    m_device->setDeviceActionMessage(tr("Stopping route…"));
     setDeviceBusy(true);
     // Not stored: a stop always runs to its end.
     stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
@@ -308,11 +309,11 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
     }
     if (!helper || !hold) {
         vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        vm->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+        vm->m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
         vm->setDeviceBusy(false);
         co_return;
     }
-    if (vm->m_routePlaybackID || vm->m_isIPhoneRouteRunning || vm->m_isLocationResetPending) {
+    if (vm->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
         vm->setDeviceBusy(false);
         co_return;
     }
@@ -333,11 +334,11 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         co_return;
     }
     if (!error) {
-        vm->setLastPushedPointName(hold->name);
-        vm->setLastPushedPointID(hold->id);
+        vm->m_hold->setLastPushedPointName(hold->name);
+        vm->m_hold->setLastPushedPointID(hold->id);
         vm->m_hasConfirmedLocationLock = true;
         vm->startLocationLock(*hold, used, LockCounters::keep);
-        vm->setDeviceActionMessage(routeStoppedMessage(hold));
+        vm->m_device->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
@@ -345,7 +346,7 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         vm->m_hasConfirmedLocationLock = false;
         vm->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
-        vm->setDeviceActionMessage(tr("Couldn’t set the location."));
+        vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.
         vm->setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
         //: Event log entry. %1 is the error's description.
@@ -356,7 +357,7 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
 
 void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
         !canChangeIPhoneLocation())
         return;
     applySavedRouteToDraft(route);

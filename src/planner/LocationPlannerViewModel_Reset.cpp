@@ -15,16 +15,16 @@ namespace ostrevin {
 
 void LocationPlannerViewModel::markLocationResetPending(bool pending)
 {
-    setLocationResetPending(pending);
+    m_hold->setLocationResetPending(pending);
     AppSettings::setResetPending(pending, *m_deps.settings);
 }
 
 void LocationPlannerViewModel::clearIPhoneLocation()
 {
     // A playing route does not block the reset: stopping it is part of the reset.
-    if (m_isPlanningAddressRoute || m_isDeviceBusy || m_isCheckingDevice)
+    if (m_isPlanningAddressRoute || m_device->isDeviceBusy() || m_device->isCheckingDevice())
         return;
-    const std::optional<LocationHelper> helper = m_helperStatus.helper;
+    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
     ++m_locationResetEpoch;
     // The hold's watch loop and the playback see this state and raise no interruption.
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
@@ -69,7 +69,7 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
     if (!self || token.isCancelled())
         co_return;
 
-    LocationHelperStatus status = self->m_helperStatus;
+    LocationHelperStatus status = self->m_device->helperStatus();
     if (!status.isAvailable()) {
         // The status may be stale (a failed reset marks the iPhone disconnected, and
         // nothing checks while a reset is pending): the iPhone is looked for again
@@ -77,7 +77,7 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         status = co_await device->detectHelper();
         if (!self || token.isCancelled())
             co_return;
-        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (status.helper)
             helper = status.helper;
     }
@@ -85,12 +85,12 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
     if (!helper) {
         self->setNotice(self->deviceUnavailableNotice());
         //: Status message.
-        self->setDeviceActionMessage(tr("The location reset isn’t finished."));
+        self->m_device->setDeviceActionMessage(tr("The location reset isn’t finished."));
         //: Event log entry.
         self->logEvent(tr("The location reset is waiting for the add-on component."), TrackerLogLevel::warning);
     } else {
         //: Status message.
-        self->setDeviceActionMessage(tr("Resetting location…"));
+        self->m_device->setDeviceActionMessage(tr("Resetting location…"));
         //: Event log entry.
         self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
 
@@ -100,7 +100,7 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
             if (!self || token.isCancelled())
                 co_return;
         }
-        self->setHelperStatus(status);
+        self->m_device->setHelperStatus(status);
         if (!status.isAvailable()) {
             failure = std::make_exception_ptr(
                 DeviceLocationError::commandFailed(QStringLiteral("Ostrevin Reset"), status.installHint));
@@ -115,14 +115,14 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         }
 
         if (!failure) {
-            self->setLastPushedPointName(QString());
-            self->setLastPushedPointID(std::nullopt);
+            self->m_hold->setLastPushedPointName(QString());
+            self->m_hold->setLastPushedPointID(std::nullopt);
             self->setRouteLivePoint(std::nullopt);
-            self->setIPhoneRouteProgress(0);
-            self->setLastDeviceError(QString());
+            self->m_hold->setIPhoneRouteProgress(0);
+            self->m_device->setLastDeviceError(QString());
             self->markLocationResetPending(false);
             //: Status message.
-            self->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
+            self->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
         } else {
@@ -130,14 +130,14 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
             self->markLocationResetPending(true);
             //: Status and alert message.
             const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
-            self->setDeviceActionMessage(unfinished);
+            self->m_device->setDeviceActionMessage(unfinished);
             LocationHelperStatus interrupted;
             interrupted.helper = helper;
             //: Device status message.
             interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-            interrupted.installHint = self->m_helperStatus.installHint;
-            self->setHelperStatus(interrupted);
-            self->setLastDeviceError(description);
+            interrupted.installHint = self->m_device->helperStatus().installHint;
+            self->m_device->setHelperStatus(interrupted);
+            self->m_device->setLastDeviceError(description);
             self->setNotice(unfinished);
             //: Event log entry. %1 is the error's description.
             self->logEvent(tr("Location reset failed: %1").arg(description), TrackerLogLevel::error);

@@ -15,7 +15,7 @@ void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
     if (!point)
         return;
     selectPlace(*point, MapFraming::keepCamera);
-    if (m_autoSendOnAdd || !m_isOnline)
+    if (m_autoSendOnAdd || !m_device->isOnline())
         return;
     const CancelToken token = m_placeNameTask.replace();
     m_placeNameTask.adopt(lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, *point, token));
@@ -35,7 +35,7 @@ QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlanner
     const bool stillShown = self->canEditRouteDraft() && self->m_draft->points().size() == 1 &&
                             self->m_draft->points().first().id == point.id &&
                             self->m_draft->points().first().name == point.name &&
-                            !(self->m_lockedPoint && self->m_lockedPoint->id == point.id);
+                            !(self->m_hold->lockedPoint() && self->m_hold->lockedPoint()->id == point.id);
     if (stillShown)
         self->renameSelectedPoint(*name);
 }
@@ -58,10 +58,10 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
 {
     if (!m_autoSendOnAdd)
         return;
-    if (m_helperStatus.isAvailable()) {
+    if (m_device->helperStatus().isAvailable()) {
         // A background verification of the held point only delays the send: the
         // point goes out when the verification ends.
-        if (m_isLocationLockRefreshing && canEditRouteDraft()) {
+        if (m_hold->isLocationLockRefreshing() && canEditRouteDraft()) {
             m_pointToSendAfterVerification = point.id;
             return;
         }
@@ -69,14 +69,16 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
         return;
     }
     //: Status message. %1 is a point name.
-    setDeviceActionMessage(tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
+    m_device->setDeviceActionMessage(
+        tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
 }
 
 void LocationPlannerViewModel::sendPointChosenDuringVerification()
 {
     const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
     // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id || m_isLocationLockRefreshing)
+    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id ||
+        m_hold->isLocationLockRefreshing())
         return;
     sendPointIfNeeded(m_draft->points().first());
 }

@@ -79,7 +79,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 
 bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
 {
-    return m_telegramIncidentActive && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token)
@@ -152,7 +152,7 @@ LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlan
             co_return TelegramAlertAttempt{};
     }
     const TelegramAlertConfiguration configuration{self->m_telegram->botToken(), self->m_telegram->chatID()};
-    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_telegramIncidentActive)
+    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_hold->telegramIncidentActive())
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->telegramIncidentMessage();
@@ -180,8 +180,8 @@ QString LocationPlannerViewModel::telegramIncidentMessage() const
     QString device = QStringLiteral("iPhone");
     if (m_lockedHelper)
         device = deviceLabel(*m_lockedHelper);
-    else if (m_helperStatus.helper)
-        device = deviceLabel(*m_helperStatus.helper);
+    else if (m_device->helperStatus().helper)
+        device = deviceLabel(*m_device->helperStatus().helper);
     // The device name comes from the iPhone; keep it from crowding out the rest.
     device = cutToUnits(device, 200);
     const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);

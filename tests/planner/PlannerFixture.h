@@ -37,9 +37,15 @@ struct PlannerTestAccess {
         vm.m_locationLockActivity =
             keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
-    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
-    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error) { vm.setLastDeviceError(error); }
-    static void setIncidentActive(LocationPlannerViewModel& vm, bool active) { vm.setTelegramIncidentActive(active); }
+    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.m_hold->setLockFailureCount(count); }
+    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
+    {
+        vm.m_device->setLastDeviceError(error);
+    }
+    static void setIncidentActive(LocationPlannerViewModel& vm, bool active)
+    {
+        vm.m_hold->setTelegramIncidentActive(active);
+    }
     static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
     static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
     static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.setDeviceBusy(busy); }
@@ -48,25 +54,40 @@ struct PlannerTestAccess {
     {
         vm.setLocationLockRefreshing(refreshing);
     }
-    static void setResetPending(LocationPlannerViewModel& vm, bool pending) { vm.setLocationResetPending(pending); }
+    static void setResetPending(LocationPlannerViewModel& vm, bool pending)
+    {
+        vm.m_hold->setLocationResetPending(pending);
+    }
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {
-        vm.setHelperStatus(status);
+        vm.m_device->setHelperStatus(status);
     }
-    static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLockStartedAt(date); }
-    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastLockRefresh(date); }
-    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastDeviceCheck(date); }
-    static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
+    static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_hold->setLockStartedAt(date);
+    }
+    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_hold->setLastLockRefresh(date);
+    }
+    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_device->setLastDeviceCheck(date);
+    }
+    static void setRouteProgress(LocationPlannerViewModel& vm, double progress)
+    {
+        vm.m_hold->setIPhoneRouteProgress(progress);
+    }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
         vm.m_draft->m_cachedRouteDurationSeconds = seconds;
     }
     static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
-    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.setOnline(online); }
+    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.m_device->setOnline(online); }
     static void setVerifying(LocationPlannerViewModel& vm, bool verifying) { vm.setLocationLockRefreshing(verifying); }
     static void setLastPushedPointID(LocationPlannerViewModel& vm, const std::optional<QUuid>& id)
     {
-        vm.setLastPushedPointID(id);
+        vm.m_hold->setLastPushedPointID(id);
     }
     static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
@@ -120,7 +141,7 @@ struct PlannerTestAccess {
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {
-        vm.setDiagnosticEvents(events);
+        vm.m_eventLog->setDiagnosticEvents(events);
     }
     /// Raises the busy flags of the Telegram save, chat lookup and test.
     static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
@@ -228,7 +249,7 @@ protected:
     QStringList eventMessages() const
     {
         QStringList messages;
-        for (const TrackerLogEntry& entry : vm->diagnosticEvents())
+        for (const TrackerLogEntry& entry : vm->eventLog().diagnosticEvents())
             messages << entry.message;
         return messages;
     }
