@@ -2,6 +2,7 @@
 
 #include "alerts/AlarmPresenter.h"
 #include "alerts/TelegramAlertConfiguration.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "planner/MainWindowState.h"
 #include "planner/ObservableField.h"
 #include "platform/KeepAwakeToken.h"
@@ -14,15 +15,14 @@
 namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
-    : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
-      m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
-      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>()),
-      m_device(std::make_unique<DeviceState>()), m_hold(std::make_unique<LocationHoldState>()),
-      m_eventLog(std::make_unique<EventLog>()),
+    : QObject(parent), d(std::make_unique<Private>()), m_deps(dependencies),
+      m_mapPresentation(std::make_unique<RouteMapPresentation>()), m_windowState(std::make_unique<MainWindowState>()),
+      m_draft(std::make_unique<RouteDraft>()), m_library(std::make_unique<LocationLibrary>()),
+      m_telegram(std::make_unique<TelegramSettingsModel>()), m_device(std::make_unique<DeviceState>()),
+      m_hold(std::make_unique<LocationHoldState>()), m_eventLog(std::make_unique<EventLog>()),
       m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
                                                              RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
-      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
-      m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
+      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit}
 {
     Q_ASSERT(m_deps.store && m_deps.settings && m_deps.clock && m_deps.scheduler && m_deps.workerPool &&
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
@@ -84,9 +84,9 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
 
 void LocationPlannerViewModel::startServices()
 {
-    if (m_servicesStarted)
+    if (d->m_servicesStarted)
         return;
-    m_servicesStarted = true;
+    d->m_servicesStarted = true;
     startNetworkMonitoring();
     refreshHelperStatus();
     loadTelegramTokenWithoutBlockingLaunch();
@@ -94,13 +94,14 @@ void LocationPlannerViewModel::startServices()
 
 LocationPlannerViewModel::~LocationPlannerViewModel()
 {
-    for (TaskSlot* slot : {&m_routePlaybackTask, &m_locationLockTask, &m_telegramAlertTask, &m_telegramTokenLoadTask,
-                           &m_routePlanningTimeoutTask, &m_placeNameTask, &m_exportTask})
+    for (TaskSlot* slot :
+         {&d->m_routePlaybackTask, &d->m_locationLockTask, &d->m_telegramAlertTask, &d->m_telegramTokenLoadTask,
+          &d->m_routePlanningTimeoutTask, &d->m_placeNameTask, &d->m_exportTask})
         slot->cancel();
     disconnect(m_deps.networkMonitor, nullptr, this, nullptr);
     m_deps.networkMonitor->stop();
-    if (m_locationLockActivity)
-        m_locationLockActivity->end();
+    if (d->m_locationLockActivity)
+        d->m_locationLockActivity->end();
 }
 
 void LocationPlannerViewModel::loadLists()
@@ -243,7 +244,8 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
 {
     AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
-    if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() && !m_telegramTokenReadFailure &&
+    if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() &&
+        !d->m_telegramTokenReadFailure &&
         TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
         m_telegram->setStatusMessage(m_telegram->alertsEnabled()
@@ -255,7 +257,7 @@ void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
     if (m_telegram->alertsEnabled() && !previous && m_hold->telegramIncidentActive()) {
         startRepeatingTelegramAlerts();
     } else if (!m_telegram->alertsEnabled() && previous) {
-        m_telegramAlertTask.cancel();
+        d->m_telegramAlertTask.cancel();
         if (m_hold->telegramIncidentActive()) {
             //: Telegram alerts status line (Tools › Telegram alerts).
             m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
@@ -293,8 +295,8 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
     m_deps.alarmPresenter->dismiss();
     if (!m_hold->telegramIncidentActive())
         return;
-    m_telegramIncidentAcknowledged = true;
-    m_telegramAlertTask.cancel();
+    d->m_telegramIncidentAcknowledged = true;
+    d->m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
     //: Event log entry.

@@ -3,6 +3,7 @@
 // real location and pymobiledevice3's held set kept running as if nothing happened.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/DeviceAttachmentWatcher.h"
 
 namespace ostrevin {
@@ -19,8 +20,9 @@ void LocationPlannerViewModel::startWatchingDeviceAttachment()
 
 bool LocationPlannerViewModel::isHeldDevice(const QString& udid) const
 {
-    return m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
-           m_hasConfirmedLocationLock && m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    return m_hold->lockedPoint() && d->m_lockedHelper && d->m_lockedHelper->deviceIdentifier == udid &&
+           d->m_hasConfirmedLocationLock &&
+           m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
 void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
@@ -31,10 +33,10 @@ void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
     // now, and only the set after it (the restore) confirms the hold again.
     //: Incident cause.
     const QString cause = tr("iPhone isn’t connected.");
-    const bool newOutage = !m_outageCounted;
+    const bool newOutage = !d->m_outageCounted;
     if (newOutage) {
         m_hold->setLockFailureCount(m_hold->lockFailureCount() + 1);
-        m_outageCounted = true;
+        d->m_outageCounted = true;
     }
     m_device->setLastDeviceError(cause);
     reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
@@ -46,10 +48,10 @@ void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
 
 void LocationPlannerViewModel::heldDeviceAttached(const QString& udid)
 {
-    if (!isHeldDevice(udid) || !m_outageCounted)
+    if (!isHeldDevice(udid) || !d->m_outageCounted)
         return;
     // Back: restored at once rather than at the next check.
-    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     (void)refreshLocationLockNow();
 }
 

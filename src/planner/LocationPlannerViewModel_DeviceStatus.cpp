@@ -1,6 +1,7 @@
 #include "async/Scheduler.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 #include <chrono>
@@ -14,7 +15,7 @@ constexpr std::chrono::seconds readinessInterval{30};
 
 } // namespace
 
-QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>& helper)
+QString LocationPlannerViewModel::Private::deviceName(const std::optional<LocationHelper>& helper)
 {
     if (helper && helper->deviceName)
         return *helper->deviceName;
@@ -27,7 +28,8 @@ QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>
 QString LocationPlannerViewModel::deviceDisplayName() const
 {
     //: Device name in the toolbar's device pill when no iPhone is connected.
-    return m_device->helperStatus().isDeviceConnected ? deviceName(m_device->helperStatus().helper) : tr("iPhone");
+    return m_device->helperStatus().isDeviceConnected ? Private::deviceName(m_device->helperStatus().helper)
+                                                      : tr("iPhone");
 }
 
 std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
@@ -45,42 +47,42 @@ void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
     // A request that arrives while another check runs is dropped, not queued.
     if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
-        m_isHelperRefreshRunning)
+        d->m_isHelperRefreshRunning)
         return;
-    m_isHelperRefreshRunning = true;
+    d->m_isHelperRefreshRunning = true;
     if (options.showProgress) {
         setCheckingDevice(true);
         setDeviceBusy(true);
         //: Status message.
         m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
-    const CancelToken token = m_deviceCheckTask.replace();
-    m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, options, token));
+    const CancelToken token = d->m_deviceCheckTask.replace();
+    d->m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(this), m_deps.device, options, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerViewModel> self,
-                                                    DeviceLocationService* device, DeviceCheckOptions options,
-                                                    CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPlannerViewModel> self,
+                                                             DeviceLocationService* device, DeviceCheckOptions options,
+                                                             CancelToken token)
 {
-    const quint64 resetEpoch = self->m_locationResetEpoch;
+    const quint64 resetEpoch = self->d->m_locationResetEpoch;
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
-    if (options.verifyLocationReadiness && status.helper && self->m_locationResetEpoch == resetEpoch) {
+    if (options.verifyLocationReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
     }
     // A location reset that started meanwhile publishes the newer truth; this
     // check's answer predates it.
-    const bool current = self->m_locationResetEpoch == resetEpoch;
+    const bool current = self->d->m_locationResetEpoch == resetEpoch;
     if (current)
         self->applyHelperStatus(status, options);
 
     if (current && status.isAvailable() && self->hasRestoredPointToHold()) {
         // A point restored from the last session is shown but not held until an
         // iPhone is ready for it; the counters of that session carry on.
-        const bool armed = co_await rearmRestoredHold(self, *status.helper, token);
+        const bool armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
         if (!self || token.isCancelled())
             co_return;
         // A verification runs only while no other device operation does: this
@@ -95,7 +97,7 @@ QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerView
                 co_return;
         }
     }
-    self->m_isHelperRefreshRunning = false;
+    self->d->m_isHelperRefreshRunning = false;
     self->finishDeviceCheck(options);
 }
 
@@ -104,7 +106,7 @@ void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& sta
     m_device->setHelperStatus(status);
     m_device->setDeviceActionMessage(status.isAvailable()
                                          //: Status message. %1 is the iPhone's name.
-                                         ? tr("%1 is ready.").arg(deviceName(status.helper))
+                                         ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
                                          : nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
@@ -150,13 +152,13 @@ void LocationPlannerViewModel::prepareIPhoneForLocation()
         //: Event log entry.
         logEvent(tr("Preparing iPhone: checking the iOS version and the Developer Disk Image."), TrackerLogLevel::info);
     }
-    const CancelToken token = m_prepareTask.replace();
-    m_prepareTask.adopt(prepareFlow(QPointer(this), m_deps.device, helper, token));
+    const CancelToken token = d->m_prepareTask.replace();
+    d->m_prepareTask.adopt(Private::prepareFlow(QPointer(this), m_deps.device, helper, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerViewModel> self,
-                                                    DeviceLocationService* device, LocationHelper helper,
-                                                    CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPlannerViewModel> self,
+                                                             DeviceLocationService* device, LocationHelper helper,
+                                                             CancelToken token)
 {
     // The user asked: the one action that may ask for the administrator password.
     const LocationHelperStatus status =
@@ -166,7 +168,7 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
     const bool available = status.isAvailable();
     self->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
-    const QString ready = tr("%1 is ready.").arg(deviceName(status.helper));
+    const QString ready = tr("%1 is ready.").arg(Private::deviceName(status.helper));
     //: Status message.
     self->m_device->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
     self->m_device->setLastDeviceError(available ? QString() : status.installHint);
@@ -181,7 +183,7 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
     // After a relaunch nothing else would put the stored point back on the iPhone.
     bool armed = false;
     if (available && self->hasRestoredPointToHold()) {
-        armed = co_await rearmRestoredHold(self, *status.helper, token);
+        armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
         if (!self)
             co_return;
     }
@@ -192,17 +194,17 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
 
 void LocationPlannerViewModel::monitorDeviceReadiness()
 {
-    const CancelToken token = m_readinessMonitorTask.replace();
-    m_readinessMonitorTask.adopt(readinessMonitor(QPointer(this), m_deps.scheduler, token));
+    const CancelToken token = d->m_readinessMonitorTask.replace();
+    d->m_readinessMonitorTask.adopt(Private::readinessMonitor(QPointer(this), m_deps.scheduler, token));
 }
 
 void LocationPlannerViewModel::stopMonitoringDeviceReadiness()
 {
-    m_readinessMonitorTask.cancel();
+    d->m_readinessMonitorTask.cancel();
 }
 
-QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
-                                                         CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<LocationPlannerViewModel> self,
+                                                                  Scheduler* scheduler, CancelToken token)
 {
     while (!token.isCancelled()) {
         // Steady time: a clock set back must not stall the search for an iPhone.
@@ -213,7 +215,7 @@ QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlanne
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready.
         const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->hasRestoredPointToHold();
-        const bool idle = searching && !self->m_locationLockTask.isRunning() &&
+        const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
                           !self->m_hold->isLocationResetPending() && !self->m_device->isDeviceBusy() &&
                           !self->m_device->isCheckingDevice();
         if (idle)

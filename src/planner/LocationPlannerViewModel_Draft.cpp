@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/AppSettings.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/RouteMapPresentation.h"
@@ -101,7 +102,7 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming f
     if (!canEditRouteDraft())
         return;
     // The lookup of an earlier click must not rename this point.
-    m_placeNameTask.cancel();
+    d->m_placeNameTask.cancel();
     setRouteStartPoint(point);
     setRouteDestinationPoint(std::nullopt);
     showDraft({point});

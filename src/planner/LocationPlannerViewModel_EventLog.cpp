@@ -1,5 +1,6 @@
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/SystemLog.h"
@@ -72,13 +73,13 @@ QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
     if (refusesSecondExport())
         return QtFuture::makeReadyFuture();
-    const CancelToken token = m_exportTask.replace();
-    m_exportTask.adopt(exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
-    return m_exportTask.whenFinished();
+    const CancelToken token = d->m_exportTask.replace();
+    d->m_exportTask.adopt(Private::exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
+    return d->m_exportTask.whenFinished();
 }
 
-QCoro::Task<> LocationPlannerViewModel::exportEventLogFlow(QPointer<LocationPlannerViewModel> self,
-                                                           FileDialogs* dialogs, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::exportEventLogFlow(QPointer<LocationPlannerViewModel> self,
+                                                                    FileDialogs* dialogs, CancelToken token)
 {
     FileDialogs::SaveRequest request;
     //: Title of the save panel for exporting the event log as a text file.

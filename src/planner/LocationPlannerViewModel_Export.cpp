@@ -1,6 +1,7 @@
 // GPX export of the route draft.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "routedata/GPXGenerator.h"
@@ -29,7 +30,7 @@ QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
 bool LocationPlannerViewModel::refusesSecondExport()
 {
     // A second save dialog would cancel the first one's export behind the user's back.
-    if (!m_gpxExportTask.isRunning() && !m_exportTask.isRunning())
+    if (!d->m_gpxExportTask.isRunning() && !d->m_exportTask.isRunning())
         return false;
     //: Alert message when an export is asked for while another export's save dialog is still open.
     setNotice(tr("Another export is still open. Finish or cancel it first."));
@@ -40,13 +41,13 @@ QFuture<void> LocationPlannerViewModel::exportGPX()
 {
     if (refusesSecondExport())
         return QtFuture::makeReadyFuture();
-    const CancelToken token = m_gpxExportTask.replace();
-    m_gpxExportTask.adopt(exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
-    return m_gpxExportTask.whenFinished();
+    const CancelToken token = d->m_gpxExportTask.replace();
+    d->m_gpxExportTask.adopt(Private::exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
+    return d->m_gpxExportTask.whenFinished();
 }
 
-QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
-                                                      CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<LocationPlannerViewModel> self,
+                                                               FileDialogs* dialogs, CancelToken token)
 {
     // What is written and recorded is the draft as it was when the user asked: the
     // dialog does not block, and the draft may change while it is open.

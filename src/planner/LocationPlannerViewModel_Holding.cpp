@@ -4,6 +4,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/KeepAwake.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkTransportError.h"
@@ -57,11 +58,11 @@ QString LocationPlannerViewModel::errorDescription(const std::exception_ptr& err
     return DeviceLocationController::errorDescription(error);
 }
 
-bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
+bool LocationPlannerViewModel::Private::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
 {
     // Quitting ends every hold: the owned processes are ended right after, and a
     // restore that went on would start a helper the quit can no longer end.
-    return self && self->m_holdEpoch == epoch &&
+    return self && self->d->m_holdEpoch == epoch &&
            self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown;
 }
 
@@ -106,12 +107,12 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     setDeviceBusy(true);
     // Once accepted, a push runs to its end; the coroutine owns itself.
-    pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
+    Private::pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
 }
 
-QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                 LocationHelper helper, bool wasConfirmed,
-                                                 std::optional<RoutePoint> previousPoint)
+QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                          LocationHelper helper, bool wasConfirmed,
+                                                          std::optional<RoutePoint> previousPoint)
 {
     //: Status message while the location is being set.
     self->m_device->setDeviceActionMessage(tr("Setting location…"));
@@ -121,7 +122,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     std::exception_ptr error;
     LocationHelper used = helper;
     try {
-        used = co_await setLocationWithRetry(self, helper, point);
+        used = co_await Private::setLocationWithRetry(self, helper, point);
     } catch (...) {
         error = std::current_exception();
     }
@@ -135,7 +136,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
         vm.m_hold->setLastPushedPointName(point.name);
         vm.m_hold->setLastPushedPointID(point.id);
         vm.setRouteLivePoint(point);
-        vm.m_hasConfirmedLocationLock = true;
+        vm.d->m_hasConfirmedLocationLock = true;
         vm.m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
         vm.startLocationLock(point, used, LockCounters::reset);
@@ -154,7 +155,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
-        vm.m_hasConfirmedLocationLock = true;
+        vm.d->m_hasConfirmedLocationLock = true;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
         vm.reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
@@ -162,7 +163,7 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
                 .arg(summary(description)),
             previousPoint);
     } else {
-        vm.m_hasConfirmedLocationLock = false;
+        vm.d->m_hasConfirmedLocationLock = false;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
     }
     LocationHelperStatus interrupted;
@@ -179,8 +180,9 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     vm.setDeviceBusy(false);
 }
 
-QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
-                                                                           LocationHelper helper, RoutePoint point)
+QCoro::Task<LocationHelper>
+LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                                        RoutePoint point)
 {
     DeviceLocationService* device = self->m_deps.device;
     std::exception_ptr firstError;
@@ -222,18 +224,18 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
 void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
                                                  LockCounters counters)
 {
-    const CancelToken token = m_locationLockTask.replace();
-    m_holdToken = token;
-    ++m_holdEpoch;
+    const CancelToken token = d->m_locationLockTask.replace();
+    d->m_holdToken = token;
+    ++d->m_holdEpoch;
     setLockedPoint(point);
-    m_lockedHelper = helper;
-    setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
-                                                        : LocationSimulationSafetyState::starting());
+    d->m_lockedHelper = helper;
+    setSimulationSafetyState(d->m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
+                                                           : LocationSimulationSafetyState::starting());
     persistLockedPoint(point);
-    if (!m_locationLockActivity) {
+    if (!d->m_locationLockActivity) {
         // One activity spans every re-armed hold; it ends only when the hold stops.
         //: Reason the system shows for staying awake.
-        m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
+        d->m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
     }
     const QDateTime now = m_deps.clock->wallNow();
     if (counters == LockCounters::reset) {
@@ -242,27 +244,27 @@ void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const 
         forgetOutage();
         m_hold->setLastLockRefresh(now);
         m_hold->setLockStartedAt(now);
-        m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+        d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     } else if (!m_hold->lockStartedAt()) {
         m_hold->setLockStartedAt(now);
     }
     //: Event log entry. %1 is the point's name.
     logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
-    m_locationLockTask.adopt(watchLoop(QPointer(this), point, token));
+    d->m_locationLockTask.adopt(Private::watchLoop(QPointer(this), point, token));
 }
 
 bool LocationPlannerViewModel::hasRestoredPointToHold() const
 {
-    return m_hold->lockedPoint() && !m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
+    return m_hold->lockedPoint() && !m_hold->isLocationResetPending() && !d->m_locationLockTask.isRunning();
 }
 
-QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
-                                                              LocationHelper helper, CancelToken token)
+QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
+                                                                       LocationHelper helper, CancelToken token)
 {
     if (!self || !self->hasRestoredPointToHold())
         co_return false;
     const RoutePoint point = *self->m_hold->lockedPoint();
-    const quint64 resetEpoch = self->m_locationResetEpoch;
+    const quint64 resetEpoch = self->d->m_locationResetEpoch;
     // No reset or push may start while the set runs: a reset would clear first and
     // this set would then put the point back.
     const bool wasBusy = self->m_device->isDeviceBusy();
@@ -283,7 +285,7 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
         self->setDeviceBusy(false);
     // After the quit began nothing re-arms a hold: the owned processes are being ended.
     const bool stillRestored =
-        !token.isCancelled() && self->m_locationResetEpoch == resetEpoch &&
+        !token.isCancelled() && self->d->m_locationResetEpoch == resetEpoch &&
         self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
         self->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
     if (!stillRestored)
@@ -299,31 +301,31 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
     }
     self->m_hold->setLastPushedPointName(point.name);
     self->m_hold->setLastPushedPointID(point.id);
-    self->m_hasConfirmedLocationLock = true;
+    self->d->m_hasConfirmedLocationLock = true;
     self->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
 }
 
 void LocationPlannerViewModel::stopLocationLock()
 {
-    (void)m_locationLockTask.cancel();
-    ++m_holdEpoch;
-    m_lockedHelper.reset();
-    m_verificationRun = 0;
-    m_pointToSendAfterVerification.reset();
+    (void)d->m_locationLockTask.cancel();
+    ++d->m_holdEpoch;
+    d->m_lockedHelper.reset();
+    d->m_verificationRun = 0;
+    d->m_pointToSendAfterVerification.reset();
     setLocationLockRefreshing(false);
-    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    if (m_locationLockActivity) {
-        m_locationLockActivity->end();
-        m_locationLockActivity.reset();
+    d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    if (d->m_locationLockActivity) {
+        d->m_locationLockActivity->end();
+        d->m_locationLockActivity.reset();
     }
-    m_hasConfirmedLocationLock = false;
+    d->m_hasConfirmedLocationLock = false;
     setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
     // The incident closes without a recovery report.
-    (void)m_telegramAlertTask.cancel();
+    (void)d->m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
+    d->m_telegramIncidentAcknowledged = false;
     m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
 
@@ -340,8 +342,8 @@ void LocationPlannerViewModel::stopLocationLock()
 
 void LocationPlannerViewModel::forgetOutage()
 {
-    m_outageCounted = false;
-    m_loggedRestoreFailure.clear();
+    d->m_outageCounted = false;
+    d->m_loggedRestoreFailure.clear();
 }
 
 void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
@@ -358,8 +360,8 @@ void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint
     }
 }
 
-QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                  CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                           CancelToken token)
 {
     if (!self)
         co_return;
@@ -382,14 +384,14 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
         const Case state = vm.m_simulationSafetyState.kind();
         if (state == Case::intentionalTransition || state == Case::resetting || state == Case::shuttingDown)
             continue;
-        if (vm.m_hasConfirmedLocationLock) {
+        if (vm.d->m_hasConfirmedLocationLock) {
             const std::optional<LocationHelper> helper =
-                vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_device->helperStatus().helper;
+                vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
                 vm.reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
-                co_await verifyHold(self, token);
+                co_await Private::verifyHold(self, token);
                 if (token.isCancelled() || !self)
                     co_return;
                 due = clock->steadyNow() + delay(*self);
@@ -397,7 +399,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
             }
         }
         if (clock->steadyNow() >= due) {
-            co_await verifyHold(self, token);
+            co_await Private::verifyHold(self, token);
             if (token.isCancelled() || !self)
                 co_return;
             due = clock->steadyNow() + delay(*self);
@@ -408,24 +410,24 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
 QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
 {
     // Not a coroutine itself: the work holds only a guarded pointer to this object.
-    return verifyHold(QPointer(this), m_holdToken);
+    return Private::verifyHold(QPointer(this), d->m_holdToken);
 }
 
-QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
 {
     if (!self)
         co_return;
     LocationPlannerViewModel& vm = *self;
     const std::optional<LocationHelper> helper =
-        vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_device->helperStatus().helper;
+        vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
     if (!vm.m_hold->lockedPoint() || !helper || !vm.canRunDeviceAction())
         co_return;
     const RoutePoint point = *vm.m_hold->lockedPoint();
-    const quint64 epoch = vm.m_holdEpoch;
-    const quint64 run = ++vm.m_verificationRun;
+    const quint64 epoch = vm.d->m_holdEpoch;
+    const quint64 run = ++vm.d->m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
     const auto finish = [&self, run] {
-        if (self && self->m_verificationRun == run) {
+        if (self && self->d->m_verificationRun == run) {
             self->setLocationLockRefreshing(false);
             self->sendPointChosenDuringVerification();
         }
@@ -439,7 +441,7 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         cause = tr("Location simulation ended unexpectedly.");
     } else {
         const bool reachable = co_await device->isDeviceReachable(*helper);
-        if (!isCurrentHold(self, epoch)) {
+        if (!Private::isCurrentHold(self, epoch)) {
             finish();
             co_return;
         }
@@ -448,10 +450,10 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");
-        } else if (!self->m_hold->telegramIncidentActive() && !self->m_outageCounted) {
+        } else if (!self->m_hold->telegramIncidentActive() && !self->d->m_outageCounted) {
             // After a failed verification the held process proves nothing: only a
             // set after the outage (the restore below) confirms the hold again.
-            self->m_hasConfirmedLocationLock = true;
+            self->d->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
             self->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
             self->m_hold->setLockRefreshCount(self->m_hold->lockRefreshCount() + 1);
@@ -465,11 +467,11 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
     }
     // One outage is one interruption, however many ticks it lasts: a long one must
     // neither inflate the count nor push the entry that opened it out of the log.
-    const bool newOutage = !self->m_outageCounted;
+    const bool newOutage = !self->d->m_outageCounted;
     if (!cause.isEmpty()) {
         if (newOutage) {
             self->m_hold->setLockFailureCount(self->m_hold->lockFailureCount() + 1);
-            self->m_outageCounted = true;
+            self->d->m_outageCounted = true;
         }
         self->m_device->setLastDeviceError(cause);
         self->reportLocationIncidentIfNeeded(cause, point);
@@ -480,7 +482,7 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         //: Event log entry. %1 is the cause.
         self->logEvent(tr("Location interrupted: %1").arg(self->m_device->lastDeviceError()), TrackerLogLevel::warning);
     }
-    co_await recoverLocationLock(self, point, *helper, epoch, token);
+    co_await Private::recoverLocationLock(self, point, *helper, epoch, token);
     finish();
 }
 

@@ -1,5 +1,6 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 
@@ -16,9 +17,9 @@ constexpr auto recoveryAttemptSpacing = 5s;
 void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& reason,
                                                               const std::optional<RoutePoint>& point)
 {
-    m_telegramIncidentReason = reason;
+    d->m_telegramIncidentReason = reason;
     if (point)
-        m_telegramIncidentPoint = point;
+        d->m_telegramIncidentPoint = point;
     const QDateTime now = m_deps.clock->wallNow();
 
     if (m_hold->telegramIncidentActive()) {
@@ -38,8 +39,8 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
         return;
 
     m_hold->setTelegramIncidentActive(true);
-    m_telegramIncidentAcknowledged = false;
-    m_telegramIncidentStartedAt = now;
+    d->m_telegramIncidentAcknowledged = false;
+    d->m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.
@@ -48,10 +49,10 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     LocationSafetyAlarmEvent event;
     event.detectedAt = now;
     event.lastUpdatedAt = now;
-    if (m_telegramIncidentPoint) {
-        event.pointName = m_telegramIncidentPoint->name;
-        event.latitude = m_telegramIncidentPoint->latitude;
-        event.longitude = m_telegramIncidentPoint->longitude;
+    if (d->m_telegramIncidentPoint) {
+        event.pointName = d->m_telegramIncidentPoint->name;
+        event.latitude = d->m_telegramIncidentPoint->latitude;
+        event.longitude = d->m_telegramIncidentPoint->longitude;
     } else {
         //: Alarm text when the interrupted point is not known.
         event.pointName = tr("Unknown location");
@@ -61,22 +62,22 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
     startRepeatingTelegramAlerts();
 }
 
-QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                            LocationHelper previousHelper, quint64 epoch,
-                                                            CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<LocationPlannerViewModel> self,
+                                                                     RoutePoint point, LocationHelper previousHelper,
+                                                                     quint64 epoch, CancelToken token)
 {
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     Clock* clock = self->m_deps.clock;
     DeviceLocationService* device = self->m_deps.device;
     // Steady time: a wall clock set back while the alarm sounds must not hold recovery off.
     const Clock::SteadyTime now = clock->steadyNow();
-    if (now < self->m_nextLockRecoveryAttempt)
+    if (now < self->d->m_nextLockRecoveryAttempt)
         co_return;
-    self->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
+    self->d->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
 
     const LocationHelperStatus detected = co_await device->detectHelper();
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     self->m_device->setHelperStatus(detected);
     self->m_device->setLastDeviceCheck(clock->wallNow());
@@ -89,7 +90,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         helper = previousHelper;
 
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     self->m_device->setHelperStatus(prepared);
     self->m_device->setLastDeviceCheck(clock->wallNow());
@@ -104,7 +105,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         // The other iPhone's "… is ready." would read as if all were well.
         //: Incident cause. %1 is the connected iPhone's name, %2 the held iPhone's name.
         const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
-                                  .arg(deviceName(prepared.helper), deviceName(previousHelper));
+                                  .arg(Private::deviceName(prepared.helper), Private::deviceName(previousHelper));
         self->m_device->setLastDeviceError(cause);
         self->reportLocationIncidentIfNeeded(cause, point);
         co_return;
@@ -119,7 +120,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     } catch (...) {
         error = std::current_exception();
     }
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     LocationPlannerViewModel& vm = *self;
     if (error) {
@@ -131,15 +132,15 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         vm.reportLocationIncidentIfNeeded(summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
-        if (description != vm.m_loggedRestoreFailure) {
-            vm.m_loggedRestoreFailure = description;
+        if (description != vm.d->m_loggedRestoreFailure) {
+            vm.d->m_loggedRestoreFailure = description;
             //: Event log entry. %1 is the error's description.
             vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
         }
         co_return;
     }
-    vm.m_lockedHelper = restoredWith;
-    vm.m_hasConfirmedLocationLock = true;
+    vm.d->m_lockedHelper = restoredWith;
+    vm.d->m_hasConfirmedLocationLock = true;
     vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
     vm.m_hold->setLastPushedPointName(point.name);
     vm.m_hold->setLastPushedPointID(point.id);
@@ -147,7 +148,7 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     vm.m_hold->setLockRefreshCount(vm.m_hold->lockRefreshCount() + 1);
     vm.m_device->setLastDeviceError(QString());
     vm.forgetOutage();
-    vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    vm.d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);
     vm.m_device->setDeviceActionMessage(restored);
@@ -165,11 +166,11 @@ void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
         recovered.lastUpdatedAt = m_deps.clock->wallNow();
         publishLocationSafetyAlarm(recovered);
     }
-    (void)m_telegramAlertTask.cancel();
+    (void)d->m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
-    m_telegramIncidentReason.clear();
-    m_telegramIncidentPoint.reset();
+    d->m_telegramIncidentAcknowledged = false;
+    d->m_telegramIncidentReason.clear();
+    d->m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("The location is set again and verified."));
     //: Event log entry.

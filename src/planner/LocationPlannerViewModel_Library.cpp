@@ -4,6 +4,7 @@
 // so, and the list on screen goes back to what its file holds.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/LocationValidationError.h"
 #include "routedata/RouteStore.h"
@@ -109,13 +110,13 @@ void LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, c
         [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo));
 }
 
-QString LocationPlannerViewModel::locationSaveFailureText()
+QString LocationPlannerViewModel::Private::locationSaveFailureText()
 {
     //: Alert message. %1 is an error message.
     return tr("Couldn’t save the location: %1");
 }
 
-QString LocationPlannerViewModel::routeSaveFailureText()
+QString LocationPlannerViewModel::Private::routeSaveFailureText()
 {
     //: Alert message. %1 is an error message.
     return tr("Couldn’t save the route: %1");
@@ -158,7 +159,7 @@ void LocationPlannerViewModel::storeSavedLocation(const QString& name, const Rou
     QList<SavedLocation> list = withoutName(m_library->savedLocations(), name);
     list.prepend(entry);
     // A failed write gives the name back to the field, as if it had never been saved.
-    writeSavedLocations(list, locationSaveFailureText(), [this, name] {
+    writeSavedLocations(list, Private::locationSaveFailureText(), [this, name] {
         if (m_library->savedLocationName().isEmpty())
             setSavedLocationName(name);
     });
@@ -192,7 +193,7 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
         if (entry.id == location.id)
             entry.point.name = trimmed;
     }
-    writeSavedLocations(*list, locationSaveFailureText());
+    writeSavedLocations(*list, Private::locationSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
@@ -239,7 +240,7 @@ void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
     route.createdAt = m_deps.clock->wallNow();
     QList<SavedRoute> list = withoutName(m_library->savedRoutes(), route.name);
     list.prepend(route);
-    writeSavedRoutes(list, routeSaveFailureText(), [this, name = route.name] {
+    writeSavedRoutes(list, Private::routeSaveFailureText(), [this, name = route.name] {
         if (m_library->savedRouteName().isEmpty())
             setSavedRouteName(name);
     });
@@ -258,7 +259,7 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
     const std::optional<QList<SavedRoute>> list = renamed(m_library->savedRoutes(), route.id, trimmed);
     if (!list)
         return;
-    writeSavedRoutes(*list, routeSaveFailureText());
+    writeSavedRoutes(*list, Private::routeSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)

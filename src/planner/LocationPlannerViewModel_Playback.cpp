@@ -2,11 +2,12 @@
 // controller, the three ways a playback ends, and the user's stop.
 //
 // A playback is known only by its identifier: every report and ending handler
-// compares its own with m_routePlaybackID first, so a stop, a reset or a newer
+// compares its own with d->m_routePlaybackID first, so a stop, a reset or a newer
 // playback silences an older one without waiting for it.
 
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "process/CancellationError.h"
 #include "routedata/LocationValidationError.h"
 
@@ -68,15 +69,15 @@ void LocationPlannerViewModel::startIPhoneRoute()
     PlaybackRun run;
     if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_hold->lockedPoint()) {
         run.previousPoint = m_hold->lockedPoint();
-        run.previousHelper = m_lockedHelper ? m_lockedHelper : m_device->helperStatus().helper;
+        run.previousHelper = d->m_lockedHelper ? d->m_lockedHelper : m_device->helperStatus().helper;
     }
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     stopLocationLock();
     markLocationResetPending(false);
 
     run.id = QUuid::createUuid();
-    m_routePlaybackID = run.id;
+    d->m_routePlaybackID = run.id;
     setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
     m_hold->setIPhoneRouteProgress(0);
@@ -94,12 +95,12 @@ void LocationPlannerViewModel::startIPhoneRoute()
     //: Event log entry. %1 is a point count such as “5 points”.
     logEvent(tr("Starting route: %1.").arg(pointCountText(run.points.size())), TrackerLogLevel::info);
     // Replacing the slot cancels an older run; its identifier is already stale.
-    const CancelToken token = m_routePlaybackTask.replace();
-    m_routePlaybackTask.adopt(playbackFlow(QPointer(this), std::move(run), token));
+    const CancelToken token = d->m_routePlaybackTask.replace();
+    d->m_routePlaybackTask.adopt(Private::playbackFlow(QPointer(this), std::move(run), token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run,
-                                                     CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run,
+                                                              CancelToken token)
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
@@ -132,16 +133,16 @@ bool LocationPlannerViewModel::isCurrentPlayback(const QUuid& id) const
 {
     // Quitting ends the device processes next; nothing of a playback may re-arm a
     // hold or raise an alarm after that began.
-    return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
+    return d->m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
 }
 
 void LocationPlannerViewModel::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
 {
     if (!isCurrentPlayback(id))
         return;
-    m_routePlaybackConfirmedID = id;
-    m_lockedHelper = helperInUse;
-    m_hasConfirmedLocationLock = true;
+    d->m_routePlaybackConfirmedID = id;
+    d->m_lockedHelper = helperInUse;
+    d->m_hasConfirmedLocationLock = true;
     setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
     //: Event log entry.
     logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
@@ -161,8 +162,8 @@ void LocationPlannerViewModel::handlePlaybackProgress(const QUuid& id, double fr
 
 void LocationPlannerViewModel::endPlaybackState()
 {
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     setIPhoneRouteRunning(false);
 }
 
@@ -176,14 +177,14 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
 {
     if (!isCurrentPlayback(run.id))
         return;
-    const bool confirmed = m_routePlaybackConfirmedID == run.id;
+    const bool confirmed = d->m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
     m_hold->setIPhoneRouteProgress(1);
     const RoutePoint last = run.points.last();
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
-    m_hasConfirmedLocationLock = confirmed;
-    startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
+    d->m_hasConfirmedLocationLock = confirmed;
+    startLocationLock(last, d->m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
     m_device->setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
@@ -202,8 +203,8 @@ void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
         m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
     } else {
         const RoutePoint live = *m_hold->routeLivePoint();
-        m_hasConfirmedLocationLock = false;
-        startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
+        d->m_hasConfirmedLocationLock = false;
+        startLocationLock(live, d->m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         m_device->setDeviceActionMessage(routeStoppedMessage(live));
     }
@@ -214,24 +215,24 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
 {
     if (!isCurrentPlayback(run.id))
         return;
-    const bool confirmed = m_routePlaybackConfirmedID == run.id;
+    const bool confirmed = d->m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
     const QString description = errorDescription(error);
     const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
-        m_hasConfirmedLocationLock = true;
+        d->m_hasConfirmedLocationLock = true;
         setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
         reportLocationIncidentIfNeeded(summary(description), keep);
-        startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
+        startLocationLock(keep, d->m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
         m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
-        m_hasConfirmedLocationLock = true;
+        d->m_hasConfirmedLocationLock = true;
         startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
@@ -241,7 +242,7 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         //: Status message.
         m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else {
-        m_hasConfirmedLocationLock = false;
+        d->m_hasConfirmedLocationLock = false;
         setSimulationSafetyState(LocationSimulationSafetyState::inactive());
         m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
@@ -279,24 +280,24 @@ void LocationPlannerViewModel::stopIPhoneRoute()
         hold = m_draft->points().last();
 
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     // Cancelling the run asks the device worker to stop; nothing here waits for it.
-    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    const QFuture<void> playbackFinished = d->m_routePlaybackTask.cancel();
     setIPhoneRouteRunning(false);
-    m_hasConfirmedLocationLock = false;
+    d->m_hasConfirmedLocationLock = false;
     markLocationResetPending(false);
     //: Status message.
     m_device->setDeviceActionMessage(tr("Stopping route…"));
     setDeviceBusy(true);
     // Not stored: a stop always runs to its end.
-    stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
+    Private::stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
 }
 
-QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlannerViewModel> self,
-                                                         QFuture<void> playbackFinished,
-                                                         std::optional<LocationHelper> helper,
-                                                         std::optional<RoutePoint> hold)
+QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<LocationPlannerViewModel> self,
+                                                                  QFuture<void> playbackFinished,
+                                                                  std::optional<LocationHelper> helper,
+                                                                  std::optional<RoutePoint> hold)
 {
     co_await self->stopDeviceProcessesOffMain();
     co_await playbackFinished;
@@ -313,7 +314,7 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         vm->setDeviceBusy(false);
         co_return;
     }
-    if (vm->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
+    if (vm->d->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
         vm->setDeviceBusy(false);
         co_return;
     }
@@ -322,7 +323,7 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
     std::exception_ptr error;
     LocationHelper used = *helper;
     try {
-        used = co_await setLocationWithRetry(self, *helper, *hold);
+        used = co_await Private::setLocationWithRetry(self, *helper, *hold);
     } catch (...) {
         error = std::current_exception();
     }
@@ -336,14 +337,14 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
     if (!error) {
         vm->m_hold->setLastPushedPointName(hold->name);
         vm->m_hold->setLastPushedPointID(hold->id);
-        vm->m_hasConfirmedLocationLock = true;
+        vm->d->m_hasConfirmedLocationLock = true;
         vm->startLocationLock(*hold, used, LockCounters::keep);
         vm->m_device->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
         const QString description = errorDescription(error);
-        vm->m_hasConfirmedLocationLock = false;
+        vm->d->m_hasConfirmedLocationLock = false;
         vm->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
         vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));

@@ -4,6 +4,7 @@
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/RouteStore.h"
 #include "routedata/RouteStoreError.h"
@@ -25,25 +26,25 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     if (m_isPlanningAddressRoute || m_device->isDeviceBusy() || m_device->isCheckingDevice())
         return;
     const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
-    ++m_locationResetEpoch;
+    ++d->m_locationResetEpoch;
     // The hold's watch loop and the playback see this state and raise no interruption.
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     // The playback winds down through its token; the reset waits for it below.
-    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    const QFuture<void> playbackFinished = d->m_routePlaybackTask.cancel();
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
-    const QFuture<void> holdFinished = m_locationLockTask.cancel();
+    const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
     stopLocationLock();
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     markLocationResetPending(true);
     setIPhoneRouteRunning(false);
     setRouteLivePoint(std::nullopt);
     setDeviceBusy(true);
-    const CancelToken token = m_locationResetTask.replace();
-    m_locationResetTask.adopt(
-        locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
+    const CancelToken token = d->m_locationResetTask.replace();
+    d->m_locationResetTask.adopt(
+        Private::locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
 }
 
 QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
@@ -55,11 +56,11 @@ QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
     });
 }
 
-QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerViewModel> self,
-                                                      DeviceLocationService* device,
-                                                      std::optional<LocationHelper> helper,
-                                                      QFuture<void> playbackFinished, QFuture<void> holdFinished,
-                                                      CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<LocationPlannerViewModel> self,
+                                                               DeviceLocationService* device,
+                                                               std::optional<LocationHelper> helper,
+                                                               QFuture<void> playbackFinished,
+                                                               QFuture<void> holdFinished, CancelToken token)
 {
     co_await holdFinished;
     if (!self || token.isCancelled())
@@ -184,14 +185,15 @@ void LocationPlannerViewModel::resetAllAppData()
     setTelegramAlertsEnabled(false);
     setTelegramChatID(QString());
     // A token read still under way would put the token back after the reset.
-    m_telegramTokenLoadTask.cancel();
-    m_telegramTokenReadFailure.reset();
+    d->m_telegramTokenLoadTask.cancel();
+    d->m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {
-        const CancelToken token = m_telegramTokenDeletionTask.replace();
-        m_telegramTokenDeletionTask.adopt(deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
+        const CancelToken token = d->m_telegramTokenDeletionTask.replace();
+        d->m_telegramTokenDeletionTask.adopt(
+            Private::deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
     }
     AppSettings::resetToDefaults(*m_deps.settings);
     setAutoSendOnAdd(false);
@@ -203,8 +205,8 @@ void LocationPlannerViewModel::resetAllAppData()
     logEvent(tr("All app data was reset."), TrackerLogLevel::info);
 }
 
-QCoro::Task<> LocationPlannerViewModel::deleteTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                            TelegramTokenStore* tokenStore, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::deleteTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                     TelegramTokenStore* tokenStore, CancelToken token)
 {
     if (!self || token.isCancelled())
         co_return;

@@ -2,6 +2,7 @@
 #include "planner/DirectionsService.h"
 #include "planner/DirectionsServiceError.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "planner/PlannedRoutes.h"
 #include "platform/NetworkTransportError.h"
 #include "routedata/RouteDataNormalizer.h"
@@ -42,29 +43,30 @@ void LocationPlannerViewModel::planMapRoute(const std::optional<QString>& prefer
     //: Event log entry.
     logEvent(tr("Planning a route between the points on the map."), TrackerLogLevel::info);
     // Not kept: the request identifier alone decides whether its result still counts.
-    planRoute(QPointer(this), m_deps.directions, start, destination, id, preferredName);
+    Private::planRoute(QPointer(this), m_deps.directions, start, destination, id, preferredName);
 }
 
 QUuid LocationPlannerViewModel::beginRoutePlanning(const QString& message)
 {
     const QUuid id = QUuid::createUuid();
-    m_routePlanningID = id;
+    d->m_routePlanningID = id;
     setPlanningAddressRoute(true);
     m_draft->setAddressRouteMessage(message);
-    const CancelToken token = m_routePlanningTimeoutTask.replace();
-    m_routePlanningTimeoutTask.adopt(routePlanningTimeoutFlow(QPointer(this), m_deps.scheduler, id, token));
+    const CancelToken token = d->m_routePlanningTimeoutTask.replace();
+    d->m_routePlanningTimeoutTask.adopt(Private::routePlanningTimeoutFlow(QPointer(this), m_deps.scheduler, id, token));
     return id;
 }
 
-QCoro::Task<> LocationPlannerViewModel::routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self,
-                                                                 Scheduler* scheduler, QUuid id, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self,
+                                                                          Scheduler* scheduler, QUuid id,
+                                                                          CancelToken token)
 {
     // A cancelled sleep means the request ended or was replaced; the identity test
     // below then finds it no longer current.
     co_await scheduler->sleep(routePlanningTimeout, token);
     if (!self || !self->routePlanningIsCurrent(id))
         co_return;
-    self->m_routePlanningID.reset();
+    self->d->m_routePlanningID.reset();
     self->setPlanningAddressRoute(false);
     self->m_draft->setAddressRouteMessage(QString());
     self->setNotice(RoutePlanningError::timedOut().description());
@@ -74,19 +76,19 @@ QCoro::Task<> LocationPlannerViewModel::routePlanningTimeoutFlow(QPointer<Locati
 
 bool LocationPlannerViewModel::routePlanningIsCurrent(const QUuid& id) const
 {
-    return m_routePlanningID && *m_routePlanningID == id;
+    return d->m_routePlanningID && *d->m_routePlanningID == id;
 }
 
 void LocationPlannerViewModel::finishRoutePlanning(const QUuid& id)
 {
     if (!routePlanningIsCurrent(id))
         return;
-    m_routePlanningTimeoutTask.cancel();
-    m_routePlanningID.reset();
+    d->m_routePlanningTimeoutTask.cancel();
+    d->m_routePlanningID.reset();
     setPlanningAddressRoute(false);
 }
 
-QString LocationPlannerViewModel::routePlanningErrorDescription(const std::exception_ptr& error)
+QString LocationPlannerViewModel::Private::routePlanningErrorDescription(const std::exception_ptr& error)
 {
     try {
         std::rethrow_exception(error);
@@ -102,10 +104,10 @@ QString LocationPlannerViewModel::routePlanningErrorDescription(const std::excep
     return tr("The route couldn’t be planned.");
 }
 
-QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewModel> self,
-                                                  DirectionsService* directions, RoutePoint start,
-                                                  RoutePoint destination, QUuid id,
-                                                  std::optional<QString> preferredName)
+QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlannerViewModel> self,
+                                                           DirectionsService* directions, RoutePoint start,
+                                                           RoutePoint destination, QUuid id,
+                                                           std::optional<QString> preferredName)
 {
     const RouteTransportMode mode = self->m_draft->selectedTransportMode();
     const QDateTime departure = self->m_deps.clock->wallNow();
@@ -132,7 +134,7 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
         co_return;
     }
     if (failure) {
-        const QString description = routePlanningErrorDescription(failure);
+        const QString description = Private::routePlanningErrorDescription(failure);
         self->m_draft->setAddressRouteMessage(QString());
         self->setNotice(description);
         //: Event log entry. %1 is an error message.
@@ -141,7 +143,7 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
         co_return;
     }
     self->m_draft->setRouteAlternatives(options);
-    self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(routeFromMapName()));
+    self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(Private::routeFromMapName()));
     //: Event log entry. %n is the number of route alternatives.
     self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
                    TrackerLogLevel::info);

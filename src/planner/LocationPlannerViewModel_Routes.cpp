@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/RouteMapPresentation.h"
 
 #include <cmath>
@@ -20,7 +21,8 @@ double normalizedLongitude(double longitude)
 
 } // namespace
 
-std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& name, double latitude, double longitude)
+std::optional<RoutePoint> LocationPlannerViewModel::Private::clickedPoint(const QString& name, double latitude,
+                                                                          double longitude)
 {
     // A map scrolled past the date line reports longitudes beyond ±180; a point
     // outside the valid range must never reach a tool.
@@ -33,19 +35,19 @@ std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& 
     return point;
 }
 
-QString LocationPlannerViewModel::startPointName()
+QString LocationPlannerViewModel::Private::startPointName()
 {
     //: Name of a route’s start point; also the label of the start address field. Keep short.
     return tr("Start");
 }
 
-QString LocationPlannerViewModel::destinationPointName()
+QString LocationPlannerViewModel::Private::destinationPointName()
 {
     //: Name of a route’s destination point; also the label of the destination address field. Keep short.
     return tr("Destination");
 }
 
-QString LocationPlannerViewModel::routeFromMapName()
+QString LocationPlannerViewModel::Private::routeFromMapName()
 {
     //: Default name of a route whose start and destination were chosen on the map.
     return tr("Route from map");
@@ -57,7 +59,7 @@ void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longi
         return;
     // Only a destination picked in the address field: the click supplies the start.
     if (!m_draft->routeStartPoint() && m_draft->routeDestinationPoint() && m_draft->points().size() <= 1) {
-        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
         const RoutePoint destination = *m_draft->routeDestinationPoint();
@@ -75,7 +77,7 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
     if (!canEditRouteDraft())
         return;
     if (!m_draft->routeStartPoint() || m_draft->routeDestinationPoint()) {
-        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
         setRouteStartPoint(start);
@@ -87,11 +89,12 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
         m_draft->setAddressRouteMessage(QString());
         //: Route planning status.
         m_draft->setRoutePlanningSource(tr("Choose a destination on the map."));
-        setRouteName(routeFromMapName());
+        setRouteName(Private::routeFromMapName());
         focusRoute();
         return;
     }
-    const std::optional<RoutePoint> destination = clickedPoint(destinationPointName(), latitude, longitude);
+    const std::optional<RoutePoint> destination =
+        Private::clickedPoint(Private::destinationPointName(), latitude, longitude);
     if (!destination)
         return;
     const RoutePoint start = *m_draft->routeStartPoint();
@@ -119,7 +122,7 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEn
 {
     if (!canEditRouteDraft())
         return;
-    m_placeNameTask.cancel();
+    d->m_placeNameTask.cancel();
     // The other end as the user sees it: the planned line's end once there is one.
     const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =

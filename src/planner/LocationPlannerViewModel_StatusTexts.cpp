@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/SettingsStore.h"
 #include "routedata/AppSettings.h"
 #include "routedata/TovrelFormat.h"
@@ -24,7 +25,7 @@ const QString separator = QStringLiteral(" · ");
 
 bool LocationPlannerViewModel::isLocationLockConfirmed() const
 {
-    return m_hold->lockedPoint().has_value() && m_hasConfirmedLocationLock;
+    return m_hold->lockedPoint().has_value() && d->m_hasConfirmedLocationLock;
 }
 
 bool LocationPlannerViewModel::isRecoveringLocation() const

@@ -1,19 +1,20 @@
 #include "alerts/TelegramAlertConfiguration.h"
 #include "alerts/TelegramTokenStore.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 namespace ostrevin {
 
 void LocationPlannerViewModel::loadTelegramTokenWithoutBlockingLaunch()
 {
-    const CancelToken token = m_telegramTokenLoadTask.replace();
+    const CancelToken token = d->m_telegramTokenLoadTask.replace();
     if (!m_deps.telegramTokenStore)
         return;
-    m_telegramTokenLoadTask.adopt(loadTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
+    d->m_telegramTokenLoadTask.adopt(Private::loadTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::loadTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                          TelegramTokenStore* tokenStore, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                   TelegramTokenStore* tokenStore, CancelToken token)
 {
     const TelegramTokenLoad loaded = co_await tokenStore->load();
     if (!self || token.isCancelled())
@@ -21,15 +22,15 @@ QCoro::Task<> LocationPlannerViewModel::loadTelegramToken(QPointer<LocationPlann
     self->applyTelegramTokenLoad(loaded);
 }
 
-QCoro::Task<> LocationPlannerViewModel::rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                                      CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                               CancelToken token)
 {
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
-    if (!self->m_telegramTokenReadFailure || !store)
+    if (!self->d->m_telegramTokenReadFailure || !store)
         co_return;
     const TelegramTokenLoad loaded = co_await store->load();
     // A token saved meanwhile is newer than what this read found.
-    if (!self || token.isCancelled() || !self->m_telegramTokenReadFailure)
+    if (!self || token.isCancelled() || !self->d->m_telegramTokenReadFailure)
         co_return;
     self->applyTelegramTokenLoad(loaded);
 }
@@ -40,8 +41,8 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
         // A locked or missing secret service is not a missing token: the user's
         // switch and chat ID stay as they are, and the token is read again when an
         // alert is due.
-        const bool known = m_telegramTokenReadFailure == loaded.failure;
-        m_telegramTokenReadFailure = loaded.failure;
+        const bool known = d->m_telegramTokenReadFailure == loaded.failure;
+        d->m_telegramTokenReadFailure = loaded.failure;
         //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
         m_telegram->setStatusMessage(
             tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1").arg(loaded.failure));
@@ -51,7 +52,7 @@ void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& l
         }
         return;
     }
-    m_telegramTokenReadFailure.reset();
+    d->m_telegramTokenReadFailure.reset();
     // A stored token without the Bot API's form (written before every path checked
     // it) can never send an alert: it counts as no token.
     const bool usable = loaded.status == TelegramTokenLoad::Status::found &&

@@ -4,6 +4,7 @@
 #include "alerts/TelegramTokenStore.h"
 #include "async/Scheduler.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
@@ -66,23 +67,24 @@ QString deviceLabel(const LocationHelper& helper)
 
 void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 {
-    (void)m_telegramAlertTask.cancel();
+    (void)d->m_telegramAlertTask.cancel();
     if (!m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
         return;
     // A token the keyring could not give yet is read again before each alert.
     if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() &&
-        !m_telegramTokenReadFailure)
+        !d->m_telegramTokenReadFailure)
         return;
-    const CancelToken token = m_telegramAlertTask.replace();
-    m_telegramAlertTask.adopt(telegramAlertLoop(QPointer(this), token));
+    const CancelToken token = d->m_telegramAlertTask.replace();
+    d->m_telegramAlertTask.adopt(Private::telegramAlertLoop(QPointer(this), token));
 }
 
 bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
 {
-    return m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return m_hold->telegramIncidentActive() && !d->m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
 }
 
-QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,
+                                                                   CancelToken token)
 {
     if (!self)
         co_return;
@@ -93,7 +95,7 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
     // will not reach us (a wrong token, another program reading the bot's updates).
     QString pollFailure;
     while (!token.isCancelled() && self && self->shouldRepeatTelegramAlerts()) {
-        const TelegramAlertAttempt attempt = co_await sendCurrentTelegramIncidentAlert(self, token);
+        const TelegramAlertAttempt attempt = co_await Private::sendCurrentTelegramIncidentAlert(self, token);
         if (token.isCancelled() || !self)
             co_return;
         std::chrono::seconds wait = 5s;
@@ -116,7 +118,7 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
         std::exception_ptr pollError;
         try {
             acknowledged = co_await service->hasAcknowledgement(
-                self->m_telegram->botToken(), self->m_telegram->chatID(), self->m_telegramIncidentStartedAt, token);
+                self->m_telegram->botToken(), self->m_telegram->chatID(), self->d->m_telegramIncidentStartedAt, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -144,10 +146,11 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
 }
 
 QCoro::Task<LocationPlannerViewModel::TelegramAlertAttempt>
-LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self, CancelToken token)
+LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                    CancelToken token)
 {
-    if (self->m_telegramTokenReadFailure) {
-        co_await rereadUnreadableTelegramToken(self, token);
+    if (self->d->m_telegramTokenReadFailure) {
+        co_await Private::rereadUnreadableTelegramToken(self, token);
         if (!self || token.isCancelled())
             co_return TelegramAlertAttempt{};
     }
@@ -178,13 +181,13 @@ LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlan
 QString LocationPlannerViewModel::telegramIncidentMessage() const
 {
     QString device = QStringLiteral("iPhone");
-    if (m_lockedHelper)
-        device = deviceLabel(*m_lockedHelper);
+    if (d->m_lockedHelper)
+        device = deviceLabel(*d->m_lockedHelper);
     else if (m_device->helperStatus().helper)
         device = deviceLabel(*m_device->helperStatus().helper);
     // The device name comes from the iPhone; keep it from crowding out the rest.
     device = cutToUnits(device, 200);
-    const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);
+    const QString cause = leadingCharacters(d->m_telegramIncidentReason, causeLength);
     const QString timestamp = telegramTimestamp();
 
     const auto compose = [&](const QString& location) {
@@ -207,18 +210,18 @@ QString LocationPlannerViewModel::telegramIncidentMessage() const
         }
             .join(QLatin1Char('\n'));
     };
-    QString message = compose(telegramPointDescription(m_telegramIncidentPoint));
-    if (message.size() > telegramMessageLimit && m_telegramIncidentPoint) {
+    QString message = compose(Private::telegramPointDescription(d->m_telegramIncidentPoint));
+    if (message.size() > telegramMessageLimit && d->m_telegramIncidentPoint) {
         // A longer message is refused by the Bot API, so no alert would ever arrive.
         const qsizetype excess = message.size() - telegramMessageLimit;
-        const qsizetype nameLength = std::max<qsizetype>(0, m_telegramIncidentPoint->name.size() - excess - 1);
-        message = compose(telegramPointDescription(m_telegramIncidentPoint, nameLength));
+        const qsizetype nameLength = std::max<qsizetype>(0, d->m_telegramIncidentPoint->name.size() - excess - 1);
+        message = compose(Private::telegramPointDescription(d->m_telegramIncidentPoint, nameLength));
     }
     return cutToUnits(message, telegramMessageLimit);
 }
 
-QString LocationPlannerViewModel::telegramPointDescription(const std::optional<RoutePoint>& point,
-                                                           qsizetype maxNameLength)
+QString LocationPlannerViewModel::Private::telegramPointDescription(const std::optional<RoutePoint>& point,
+                                                                    qsizetype maxNameLength)
 {
     if (!point) {
         //: Telegram incident message: the location is not known.
@@ -242,16 +245,16 @@ QString LocationPlannerViewModel::telegramTimestamp() const
 
 // Settings actions.
 
-QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                                    QString token)
+QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                             QString token)
 {
     // A launch-time read still under way must not put back an older token.
-    (void)self->m_telegramTokenLoadTask.cancel();
+    (void)self->d->m_telegramTokenLoadTask.cancel();
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
     if (store)
         co_await store->save(token);
     if (self)
-        self->m_telegramTokenReadFailure.reset();
+        self->d->m_telegramTokenReadFailure.reset();
     co_return token.trimmed();
 }
 
@@ -275,15 +278,16 @@ void LocationPlannerViewModel::saveTelegramSettings()
     m_telegram->setSaving(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Saving…"));
-    saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
+    Private::saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
 }
 
-QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token)
+QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self,
+                                                                          QString token)
 {
     std::exception_ptr error;
     QString trimmed;
     try {
-        trimmed = co_await persistTelegramToken(self, token);
+        trimmed = co_await Private::persistTelegramToken(self, token);
     } catch (...) {
         error = std::current_exception();
     }
@@ -325,16 +329,16 @@ void LocationPlannerViewModel::testTelegramAlert()
     m_telegram->setTesting(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Sending test message…"));
-    testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
+    Private::testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
 }
 
-QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                                              QString chatID)
+QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self,
+                                                                       QString token, QString chatID)
 {
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
     try {
-        const QString trimmed = co_await persistTelegramToken(self, token);
+        const QString trimmed = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
         self->setTelegramBotToken(trimmed);
@@ -383,16 +387,17 @@ void LocationPlannerViewModel::loadTelegramChatID()
     m_telegram->setLoadingChat(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Looking for the latest message to the bot…"));
-    loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
+    Private::loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
 }
 
-QCoro::Task<> LocationPlannerViewModel::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token)
+QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self,
+                                                                        QString token)
 {
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
     QString chatID;
     try {
-        const QString trimmed = co_await persistTelegramToken(self, token);
+        const QString trimmed = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
         self->setTelegramBotToken(trimmed);

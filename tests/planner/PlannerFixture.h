@@ -2,6 +2,7 @@
 
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/SettingsStore.h"
 #include "routedata/RouteStore.h"
 #include "support/FakeFileDialogs.h"
@@ -30,11 +31,11 @@ struct PlannerTestAccess {
     static void holdPoint(LocationPlannerViewModel& vm, const RoutePoint& point, bool confirmed)
     {
         vm.setLockedPoint(point);
-        vm.m_hasConfirmedLocationLock = confirmed;
+        vm.d->m_hasConfirmedLocationLock = confirmed;
     }
     static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
     {
-        vm.m_locationLockActivity =
+        vm.d->m_locationLockActivity =
             keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
     static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.m_hold->setLockFailureCount(count); }
@@ -98,13 +99,13 @@ struct PlannerTestAccess {
     /// Puts a playback run into the view model's playback slot, as route playback does.
     template <typename Start> static void startPlayback(LocationPlannerViewModel& vm, Start start)
     {
-        const CancelToken token = vm.m_routePlaybackTask.replace();
-        vm.m_routePlaybackTask.adopt(start(token));
+        const CancelToken token = vm.d->m_routePlaybackTask.replace();
+        vm.d->m_routePlaybackTask.adopt(start(token));
         vm.setIPhoneRouteRunning(true);
     }
     static QFuture<void> playbackFinished(const LocationPlannerViewModel& vm)
     {
-        return vm.m_routePlaybackTask.whenFinished();
+        return vm.d->m_routePlaybackTask.whenFinished();
     }
     static LocationSimulationSafetyState::Case safetyState(const LocationPlannerViewModel& vm)
     {
@@ -119,7 +120,7 @@ struct PlannerTestAccess {
     static void startLocationLock(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper,
                                   bool confirmed)
     {
-        vm.m_hasConfirmedLocationLock = confirmed;
+        vm.d->m_hasConfirmedLocationLock = confirmed;
         vm.startLocationLock(point, helper, LocationPlannerViewModel::LockCounters::reset);
     }
     static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(); }
@@ -132,13 +133,19 @@ struct PlannerTestAccess {
     }
     static QCoro::Task<> recover(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper)
     {
-        return LocationPlannerViewModel::recoverLocationLock(QPointer(&vm), point, helper, vm.m_holdEpoch);
+        return LocationPlannerViewModel::Private::recoverLocationLock(QPointer(&vm), point, helper, vm.d->m_holdEpoch);
     }
-    static std::optional<LocationHelper> lockedHelper(const LocationPlannerViewModel& vm) { return vm.m_lockedHelper; }
-    static bool incidentAcknowledged(const LocationPlannerViewModel& vm) { return vm.m_telegramIncidentAcknowledged; }
+    static std::optional<LocationHelper> lockedHelper(const LocationPlannerViewModel& vm)
+    {
+        return vm.d->m_lockedHelper;
+    }
+    static bool incidentAcknowledged(const LocationPlannerViewModel& vm)
+    {
+        return vm.d->m_telegramIncidentAcknowledged;
+    }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
-    static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
+    static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {
         vm.m_eventLog->setDiagnosticEvents(events);
