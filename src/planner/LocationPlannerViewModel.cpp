@@ -15,7 +15,7 @@
 namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
-    : QObject(parent), d(std::make_unique<Private>()), m_deps(dependencies),
+    : QObject(parent), d(std::make_unique<Private>(*this)), m_deps(dependencies),
       m_mapPresentation(std::make_unique<RouteMapPresentation>()), m_windowState(std::make_unique<MainWindowState>()),
       m_draft(std::make_unique<RouteDraft>()), m_library(std::make_unique<LocationLibrary>()),
       m_telegram(std::make_unique<TelegramSettingsModel>()), m_device(std::make_unique<DeviceState>()),
@@ -48,9 +48,9 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
             emit unitsChanged();
     });
 
-    loadLists();
-    restoreTelegramSettings();
-    restoreHeldPoint();
+    d->loadLists();
+    d->restoreTelegramSettings();
+    d->restoreHeldPoint();
     m_hold->setLocationResetPending(AppSettings::isResetPending(settings));
 
     if (m_hold->isLocationResetPending()) {
@@ -63,7 +63,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
-    startWatchingDeviceAttachment();
+    d->startWatchingDeviceAttachment();
 
     //: Event log entry.
     logEvent(tr("App launched."), TrackerLogLevel::info);
@@ -76,7 +76,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     }
 
     m_mapPresentation->updateRoute(m_draft->points());
-    syncMapInteractionPresentation();
+    d->syncMapInteractionPresentation();
 
     if (services == Services::start)
         startServices();
@@ -87,7 +87,7 @@ void LocationPlannerViewModel::startServices()
     if (d->m_servicesStarted)
         return;
     d->m_servicesStarted = true;
-    startNetworkMonitoring();
+    d->startNetworkMonitoring();
     refreshHelperStatus();
     loadTelegramTokenWithoutBlockingLaunch();
 }
@@ -104,34 +104,34 @@ LocationPlannerViewModel::~LocationPlannerViewModel()
         d->m_locationLockActivity->end();
 }
 
-void LocationPlannerViewModel::loadLists()
+void LocationPlannerViewModel::Private::loadLists()
 {
-    RouteStore& store = *m_deps.store;
-    m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
-    m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
-    m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
+    RouteStore& store = *q.m_deps.store;
+    q.m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
+    q.m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
+    q.m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
 }
 
-void LocationPlannerViewModel::restoreTelegramSettings()
+void LocationPlannerViewModel::Private::restoreTelegramSettings()
 {
-    setTelegramChatID(AppSettings::telegramChatID(*m_deps.settings));
-    setTelegramAlertsEnabled(AppSettings::isTelegramEnabled(*m_deps.settings));
+    q.setTelegramChatID(AppSettings::telegramChatID(*q.m_deps.settings));
+    q.setTelegramAlertsEnabled(AppSettings::isTelegramEnabled(*q.m_deps.settings));
 }
 
-void LocationPlannerViewModel::restoreHeldPoint()
+void LocationPlannerViewModel::Private::restoreHeldPoint()
 {
     // Unreadable or out-of-range data counts as no held point; the key stays until
     // the next hold replaces it.
-    setLockedPoint(AppSettings::lockedPoint(*m_deps.settings));
+    setLockedPoint(AppSettings::lockedPoint(*q.m_deps.settings));
 }
 
-void LocationPlannerViewModel::startNetworkMonitoring()
+void LocationPlannerViewModel::Private::startNetworkMonitoring()
 {
     // Queued: a monitor reports at once from start(), and that report belongs
     // after the launch, not before "App launched.".
-    connect(m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, this,
+    connect(q.m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, &q,
             &LocationPlannerViewModel::handleReachability, Qt::QueuedConnection);
-    m_deps.networkMonitor->start();
+    q.m_deps.networkMonitor->start();
 }
 
 void LocationPlannerViewModel::handleReachability(bool online)
@@ -185,16 +185,16 @@ bool LocationPlannerViewModel::canPrepareIPhone() const
 
 // Setters with side effects.
 
-void LocationPlannerViewModel::setLockedPoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setLockedPoint(const std::optional<RoutePoint>& value)
 {
-    m_hold->setLockedPoint(value);
-    m_mapPresentation->updateHeldPoint(m_hold->lockedPoint());
+    q.m_hold->setLockedPoint(value);
+    q.m_mapPresentation->updateHeldPoint(q.m_hold->lockedPoint());
 }
 
-void LocationPlannerViewModel::setRouteLivePoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setRouteLivePoint(const std::optional<RoutePoint>& value)
 {
-    m_hold->setRouteLivePoint(value);
-    m_mapPresentation->updateLivePoint(m_hold->routeLivePoint());
+    q.m_hold->setRouteLivePoint(value);
+    q.m_mapPresentation->updateLivePoint(q.m_hold->routeLivePoint());
 }
 
 void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
@@ -204,33 +204,33 @@ void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
     AppSettings::setLockRefreshInterval(value, *m_deps.settings);
 }
 
-void LocationPlannerViewModel::setPlanningAddressRoute(bool value)
+void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 {
-    assignObservable(this, m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
+    assignObservable(&q, q.m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setIPhoneRouteRunning(bool value)
+void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
 {
-    m_hold->setIPhoneRouteRunning(value);
+    q.m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setDeviceBusy(bool value)
+void LocationPlannerViewModel::Private::setDeviceBusy(bool value)
 {
-    m_device->setDeviceBusy(value);
+    q.m_device->setDeviceBusy(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setCheckingDevice(bool value)
+void LocationPlannerViewModel::Private::setCheckingDevice(bool value)
 {
-    m_device->setCheckingDevice(value);
+    q.m_device->setCheckingDevice(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setLocationLockRefreshing(bool value)
+void LocationPlannerViewModel::Private::setLocationLockRefreshing(bool value)
 {
-    m_hold->setLocationLockRefreshing(value);
+    q.m_hold->setLocationLockRefreshing(value);
     syncMapInteractionPresentation();
 }
 
@@ -238,29 +238,29 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 {
     const bool previous = m_telegram->alertsEnabled();
     m_telegram->setAlertsEnabled(value);
-    handleTelegramAlertsEnabledChange(previous);
+    d->handleTelegramAlertsEnabledChange(previous);
 }
 
-void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
+void LocationPlannerViewModel::Private::handleTelegramAlertsEnabledChange(bool previous)
 {
-    AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
-    if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() &&
-        !d->m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+    AppSettings::setTelegramEnabled(q.m_telegram->alertsEnabled(), *q.m_deps.settings);
+    if (q.m_telegram->alertsEnabled() != previous && !q.m_hold->telegramIncidentActive() &&
+        !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{q.m_telegram->botToken(), q.m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
-        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         ? tr("Telegram alerts are on.")
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         : tr("Telegram is set up. Alerts are off."));
+        q.m_telegram->setStatusMessage(q.m_telegram->alertsEnabled()
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           ? tr("Telegram alerts are on.")
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           : tr("Telegram is set up. Alerts are off."));
     }
-    if (m_telegram->alertsEnabled() && !previous && m_hold->telegramIncidentActive()) {
-        startRepeatingTelegramAlerts();
-    } else if (!m_telegram->alertsEnabled() && previous) {
-        d->m_telegramAlertTask.cancel();
-        if (m_hold->telegramIncidentActive()) {
+    if (q.m_telegram->alertsEnabled() && !previous && q.m_hold->telegramIncidentActive()) {
+        q.startRepeatingTelegramAlerts();
+    } else if (!q.m_telegram->alertsEnabled() && previous) {
+        m_telegramAlertTask.cancel();
+        if (q.m_hold->telegramIncidentActive()) {
             //: Telegram alerts status line (Tools › Telegram alerts).
-            m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
+            q.m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
     }
 }

@@ -277,112 +277,7 @@ public:
     void planMapRoute(const std::optional<QString>& preferredName);
     void selectRouteAlternative(const PlannedRouteOption& option);
 
-signals:
-    /// The units setting changed: every distance and speed shown is written anew.
-    void unitsChanged();
-    void isPlanningAddressRouteChanged();
-    void noticeChanged();
-    void autoSendOnAddChanged();
-
-private:
-    void setPoints(const QList<RoutePoint>& value);
-    void setPlanningAddressRoute(bool value);
-    void setRouteStartPoint(const std::optional<RoutePoint>& value);
-    void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
-    // The held point, the live point and the running operations also keep the map in step.
-    void setIPhoneRouteRunning(bool value);
-    void setDeviceBusy(bool value);
-    void setCheckingDevice(bool value);
-    void setRouteLivePoint(const std::optional<RoutePoint>& value);
-    void setLockedPoint(const std::optional<RoutePoint>& value);
-    void setLocationLockRefreshing(bool value);
-    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
-
-    // Start-up (LocationPlannerViewModel.cpp).
-    void loadLists();
-    void restoreTelegramSettings();
-    void restoreHeldPoint();
-    void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
-    void startWatchingDeviceAttachment();
-    void heldDeviceDetached(const QString& udid);
-    void heldDeviceAttached(const QString& udid);
-    bool isHeldDevice(const QString& udid) const;
-    void handleReachability(bool online);
-    void handleTelegramAlertsEnabledChange(bool previous);
-
-    // Draft (_Draft.cpp).
-    /// Every accepted point is framed.
-    bool appendRoutePoint(const RoutePoint& point);
-    void syncMapInteractionPresentation();
-    void saveCurrentRouteToHistory();
-    void showDraft(const QList<RoutePoint>& points);
-    /// Sends the point chosen while a verification ran, once it ended.
-    void sendPointChosenDuringVerification();
-
-    void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
-    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
-    /// line that says so: such a token is never stored. True when refused.
-    bool refuseMalformedTelegramToken();
-
-    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
-    void finishDeviceCheck(DeviceCheckOptions options);
-    /// Ends the current tool run and the held process on a worker; finishes when both are gone.
-    QFuture<void> stopDeviceProcessesOffMain();
-    void markLocationResetPending(bool pending);
-
-    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
-    enum class LockCounters { reset, keep };
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
-    /// A point restored from the last session is shown but not held yet (no hold
-    /// runs and no reset is pending).
-    bool hasRestoredPointToHold() const;
-    void stopLocationLock();
-    /// One verification of the held point; finishes at once when none can run now.
-    /// It carries the hold's token: ending the hold stops its device calls.
-    QCoro::Task<> refreshLocationLockNow();
-    void persistLockedPoint(const std::optional<RoutePoint>& point);
-    /// The hold is verified or restored: the next loss is a new outage.
-    void forgetOutage();
-    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
-    void reportLocationRecoveryIfNeeded(const RoutePoint& point);
-    bool shouldRepeatTelegramAlerts() const;
-    struct TelegramAlertAttempt;
-    QString telegramIncidentMessage() const;
-    QString telegramTimestamp() const;
-
-    /// New ends from the address fields; the alternatives and the live point go.
-    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
-    QUuid beginRoutePlanning(const QString& message);
-    void finishRoutePlanning(const QUuid& id);
-    bool routePlanningIsCurrent(const QUuid& id) const;
-    void applyPlannedRouteToDraft(const PlannedRouteOption& option, const std::optional<QString>& preferredName);
-
-    /// The flows and their bookkeeping (LocationPlannerViewModel_Private.h).
-    struct Private;
-    std::unique_ptr<Private> d;
-    const Dependencies m_deps;
-    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
-    std::unique_ptr<MainWindowState> m_windowState;
-    std::unique_ptr<RouteDraft> m_draft;
-    std::unique_ptr<LocationLibrary> m_library;
-    std::unique_ptr<TelegramSettingsModel> m_telegram;
-    std::unique_ptr<DeviceState> m_device;
-    std::unique_ptr<LocationHoldState> m_hold;
-    std::unique_ptr<EventLog> m_eventLog;
-
-    bool m_isPlanningAddressRoute = false;
-    std::optional<QString> m_notice;
-    bool m_autoSendOnAdd = false;
-
-    QList<PresetLocation> m_presets;
-    QList<RouteSpeedProfile> m_speedProfiles;
-    QList<RouteTransportMode> m_transportModes;
-
-    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
-
-    // ---- Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp) ----
-public:
+    // Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp).
     /// Plays the whole draft on the iPhone; refused (with a notice where the user can
     /// act) while anything else runs, a reset is unfinished, no iPhone is ready or the
     /// draft has no length.
@@ -419,38 +314,45 @@ public:
     /// The suggested export file name (without ".gpx") for a route name.
     static QString sanitizedFileName(const QString& routeName);
 
+signals:
+    /// The units setting changed: every distance and speed shown is written anew.
+    void unitsChanged();
+    void isPlanningAddressRouteChanged();
+    void noticeChanged();
+    void autoSendOnAddChanged();
+
 private:
+    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
+    // Slots of the network monitor and the attachment watcher.
+    void heldDeviceDetached(const QString& udid);
+    void heldDeviceAttached(const QString& udid);
+    void handleReachability(bool online);
+
     struct PlaybackRun;
-    /// The playback is still the current one and the app is not quitting.
-    bool isCurrentPlayback(const QUuid& id) const;
-    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
-    void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
-    void finishPlayback(const PlaybackRun& run);
-    void handlePlaybackCancelled(const PlaybackRun& run);
-    void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
-    void endPlaybackState();
-    /// A new main-thread verification of the hold that nobody waits for.
-    void verifyHoldSoon();
+    struct TelegramAlertAttempt;
+    /// The private operations, the background flows and their bookkeeping
+    /// (LocationPlannerViewModel_Private.h).
+    struct Private;
+    std::unique_ptr<Private> d;
+    const Dependencies m_deps;
+    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
+    std::unique_ptr<MainWindowState> m_windowState;
+    std::unique_ptr<RouteDraft> m_draft;
+    std::unique_ptr<LocationLibrary> m_library;
+    std::unique_ptr<TelegramSettingsModel> m_telegram;
+    std::unique_ptr<DeviceState> m_device;
+    std::unique_ptr<LocationHoldState> m_hold;
+    std::unique_ptr<EventLog> m_eventLog;
 
-    /// Publish the list and write it in the background; a failed write becomes the
-    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
-    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
-                             std::function<void()> undo = {});
-    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
-    void storeSavedLocation(const QString& name, const RoutePoint& point);
-    void storeSavedRoute(SavedRoute route);
-    void applySavedRouteToDraft(const SavedRoute& route);
-    void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
-                      RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
-    /// Records what was really set, played or exported, under the history's duplicate rule and cap.
-    void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
-                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
-    /// After a point was set: titled with the route's name only when the draft is that point.
-    void recordPushedPointInHistory(const RoutePoint& point);
+    bool m_isPlanningAddressRoute = false;
+    std::optional<QString> m_notice;
+    bool m_autoSendOnAdd = false;
 
-    /// True (with a notice) while an export's save dialog is still open.
-    bool refusesSecondExport();
-    // ---- end of route playback, saved items, history and GPX export ----
+    QList<PresetLocation> m_presets;
+    QList<RouteSpeedProfile> m_speedProfiles;
+    QList<RouteTransportMode> m_transportModes;
+
+    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
 };
 
 } // namespace ostrevin

@@ -8,26 +8,25 @@
 
 namespace ostrevin {
 
-void LocationPlannerViewModel::startWatchingDeviceAttachment()
+void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
 {
-    DeviceAttachmentWatcher* watcher = m_deps.deviceAttachmentWatcher;
+    DeviceAttachmentWatcher* watcher = q.m_deps.deviceAttachmentWatcher;
     if (!watcher)
         return;
-    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, this, &LocationPlannerViewModel::heldDeviceDetached);
-    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, this, &LocationPlannerViewModel::heldDeviceAttached);
+    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, &q, &LocationPlannerViewModel::heldDeviceDetached);
+    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q, &LocationPlannerViewModel::heldDeviceAttached);
     watcher->start();
 }
 
-bool LocationPlannerViewModel::isHeldDevice(const QString& udid) const
+bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 {
-    return m_hold->lockedPoint() && d->m_lockedHelper && d->m_lockedHelper->deviceIdentifier == udid &&
-           d->m_hasConfirmedLocationLock &&
-           m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    return q.m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
+           m_hasConfirmedLocationLock && q.m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
 void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
 {
-    if (!isHeldDevice(udid))
+    if (!d->isHeldDevice(udid))
         return;
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
@@ -39,7 +38,7 @@ void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
         d->m_outageCounted = true;
     }
     m_device->setLastDeviceError(cause);
-    reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
+    d->reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
     //: Status message while the held location is put back.
     m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage)
@@ -48,11 +47,11 @@ void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
 
 void LocationPlannerViewModel::heldDeviceAttached(const QString& udid)
 {
-    if (!isHeldDevice(udid) || !d->m_outageCounted)
+    if (!d->isHeldDevice(udid) || !d->m_outageCounted)
         return;
     // Back: restored at once rather than at the next check.
     d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    (void)refreshLocationLockNow();
+    (void)d->refreshLocationLockNow();
 }
 
 } // namespace ostrevin

@@ -51,8 +51,8 @@ void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
         return;
     d->m_isHelperRefreshRunning = true;
     if (options.showProgress) {
-        setCheckingDevice(true);
-        setDeviceBusy(true);
+        d->setCheckingDevice(true);
+        d->setDeviceBusy(true);
         //: Status message.
         m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
@@ -77,9 +77,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     // check's answer predates it.
     const bool current = self->d->m_locationResetEpoch == resetEpoch;
     if (current)
-        self->applyHelperStatus(status, options);
+        self->d->applyHelperStatus(status, options);
 
-    if (current && status.isAvailable() && self->hasRestoredPointToHold()) {
+    if (current && status.isAvailable() && self->d->hasRestoredPointToHold()) {
         // A point restored from the last session is shown but not held until an
         // iPhone is ready for it; the counters of that session carry on.
         const bool armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
@@ -88,44 +88,45 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
         // A verification runs only while no other device operation does: this
         // check's own progress state would make it return at once.
         if (options.showProgress) {
-            self->setCheckingDevice(false);
-            self->setDeviceBusy(false);
+            self->d->setCheckingDevice(false);
+            self->d->setDeviceBusy(false);
         }
         if (armed) {
-            co_await self->refreshLocationLockNow();
+            co_await self->d->refreshLocationLockNow();
             if (!self || token.isCancelled())
                 co_return;
         }
     }
     self->d->m_isHelperRefreshRunning = false;
-    self->finishDeviceCheck(options);
+    self->d->finishDeviceCheck(options);
 }
 
-void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options)
+void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
+                                                          DeviceCheckOptions options)
 {
-    m_device->setHelperStatus(status);
-    m_device->setDeviceActionMessage(status.isAvailable()
-                                         //: Status message. %1 is the iPhone's name.
-                                         ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
-                                         : nextDeviceActionMessage(status));
+    q.m_device->setHelperStatus(status);
+    q.m_device->setDeviceActionMessage(status.isAvailable()
+                                           //: Status message. %1 is the iPhone's name.
+                                           ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
+                                           : q.nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
         reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),
-                                       m_hold->lockedPoint());
-        setAutoSendOnAdd(false);
-        m_device->setLastDeviceError(status.installHint);
+                                       q.m_hold->lockedPoint());
+        q.setAutoSendOnAdd(false);
+        q.m_device->setLastDeviceError(status.installHint);
     } else if (options.verifyLocationReadiness && !status.isAvailable()) {
-        reportLocationIncidentIfNeeded(status.message, m_hold->lockedPoint());
-        setAutoSendOnAdd(false);
-        m_device->setLastDeviceError(status.installHint);
+        reportLocationIncidentIfNeeded(status.message, q.m_hold->lockedPoint());
+        q.setAutoSendOnAdd(false);
+        q.m_device->setLastDeviceError(status.installHint);
     } else {
-        m_device->setLastDeviceError(QString());
+        q.m_device->setLastDeviceError(QString());
     }
 }
 
-void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
+void LocationPlannerViewModel::Private::finishDeviceCheck(DeviceCheckOptions options)
 {
-    m_device->setLastDeviceCheck(m_deps.clock->wallNow());
+    q.m_device->setLastDeviceCheck(q.m_deps.clock->wallNow());
     if (options.showProgress) {
         setCheckingDevice(false);
         setDeviceBusy(false);
@@ -140,7 +141,7 @@ void LocationPlannerViewModel::prepareIPhoneForLocation()
         setNotice(deviceUnavailableNotice());
         return;
     }
-    setDeviceBusy(true);
+    d->setDeviceBusy(true);
     //: Status message.
     m_device->setDeviceActionMessage(tr("Preparing iPhone…"));
     const LocationHelper helper = *m_device->helperStatus().helper;
@@ -182,14 +183,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     }
     // After a relaunch nothing else would put the stored point back on the iPhone.
     bool armed = false;
-    if (available && self->hasRestoredPointToHold()) {
+    if (available && self->d->hasRestoredPointToHold()) {
         armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
         if (!self)
             co_return;
     }
-    self->setDeviceBusy(false);
+    self->d->setDeviceBusy(false);
     if (armed && !token.isCancelled())
-        co_await self->refreshLocationLockNow();
+        co_await self->d->refreshLocationLockNow();
 }
 
 void LocationPlannerViewModel::monitorDeviceReadiness()
@@ -214,7 +215,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready.
-        const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->hasRestoredPointToHold();
+        const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
         const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
                           !self->m_hold->isLocationResetPending() && !self->m_device->isDeviceBusy() &&
                           !self->m_device->isCheckingDevice();

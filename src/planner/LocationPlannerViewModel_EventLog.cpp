@@ -71,7 +71,7 @@ QString LocationPlannerViewModel::eventLogText() const
 
 QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
-    if (refusesSecondExport())
+    if (d->refusesSecondExport())
         return QtFuture::makeReadyFuture();
     const CancelToken token = d->m_exportTask.replace();
     d->m_exportTask.adopt(Private::exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));

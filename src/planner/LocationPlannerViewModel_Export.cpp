@@ -27,19 +27,19 @@ QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
     return name.isEmpty() ? tr("Route") : name;
 }
 
-bool LocationPlannerViewModel::refusesSecondExport()
+bool LocationPlannerViewModel::Private::refusesSecondExport()
 {
     // A second save dialog would cancel the first one's export behind the user's back.
-    if (!d->m_gpxExportTask.isRunning() && !d->m_exportTask.isRunning())
+    if (!m_gpxExportTask.isRunning() && !m_exportTask.isRunning())
         return false;
     //: Alert message when an export is asked for while another export's save dialog is still open.
-    setNotice(tr("Another export is still open. Finish or cancel it first."));
+    q.setNotice(tr("Another export is still open. Finish or cancel it first."));
     return true;
 }
 
 QFuture<void> LocationPlannerViewModel::exportGPX()
 {
-    if (refusesSecondExport())
+    if (d->refusesSecondExport())
         return QtFuture::makeReadyFuture();
     const CancelToken token = d->m_gpxExportTask.replace();
     d->m_gpxExportTask.adopt(Private::exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
@@ -81,7 +81,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
         self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
         co_return;
     }
-    self->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
+    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
     //: Alert message; the file path follows on a separate line.
     self->setNotice(tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path));
 }

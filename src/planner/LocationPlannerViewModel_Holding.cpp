@@ -105,7 +105,7 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
     const std::optional<RoutePoint> previousPoint = m_hold->lockedPoint();
     // The old point's watch loop must neither verify nor report while it is replaced.
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
-    setDeviceBusy(true);
+    d->setDeviceBusy(true);
     // Once accepted, a push runs to its end; the coroutine owns itself.
     Private::pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
 }
@@ -135,17 +135,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     if (!error) {
         vm.m_hold->setLastPushedPointName(point.name);
         vm.m_hold->setLastPushedPointID(point.id);
-        vm.setRouteLivePoint(point);
+        vm.d->setRouteLivePoint(point);
         vm.d->m_hasConfirmedLocationLock = true;
         vm.m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
-        vm.startLocationLock(point, used, LockCounters::reset);
+        vm.d->startLocationLock(point, used, LockCounters::reset);
         //: Status message. %1 is the point's name.
         vm.m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
-        vm.recordPushedPointInHistory(point);
+        vm.d->recordPushedPointInHistory(point);
         //: Event log entry. %1 is the point's name.
         vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
-        vm.setDeviceBusy(false);
+        vm.d->setDeviceBusy(false);
         co_return;
     }
 
@@ -157,7 +157,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         // The confirmed hold being replaced is lost now: its watch loop restores it.
         vm.d->m_hasConfirmedLocationLock = true;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        vm.reportLocationIncidentIfNeeded(
+        vm.d->reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Changing the location failed, and the previous location is no longer held. %1")
                 .arg(summary(description)),
@@ -177,7 +177,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     vm.setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
     //: Event log entry. %1 is the error's description.
     vm.logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
-    vm.setDeviceBusy(false);
+    vm.d->setDeviceBusy(false);
 }
 
 QCoro::Task<LocationHelper>
@@ -221,54 +221,54 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     co_return retried;
 }
 
-void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
-                                                 LockCounters counters)
+void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
+                                                          LockCounters counters)
 {
-    const CancelToken token = d->m_locationLockTask.replace();
-    d->m_holdToken = token;
-    ++d->m_holdEpoch;
+    const CancelToken token = m_locationLockTask.replace();
+    m_holdToken = token;
+    ++m_holdEpoch;
     setLockedPoint(point);
-    d->m_lockedHelper = helper;
-    setSimulationSafetyState(d->m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
-                                                           : LocationSimulationSafetyState::starting());
+    m_lockedHelper = helper;
+    q.setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
+                                                          : LocationSimulationSafetyState::starting());
     persistLockedPoint(point);
-    if (!d->m_locationLockActivity) {
+    if (!m_locationLockActivity) {
         // One activity spans every re-armed hold; it ends only when the hold stops.
         //: Reason the system shows for staying awake.
-        d->m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
+        m_locationLockActivity = q.m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
     }
-    const QDateTime now = m_deps.clock->wallNow();
+    const QDateTime now = q.m_deps.clock->wallNow();
     if (counters == LockCounters::reset) {
-        m_hold->setLockRefreshCount(0);
-        m_hold->setLockFailureCount(0);
+        q.m_hold->setLockRefreshCount(0);
+        q.m_hold->setLockFailureCount(0);
         forgetOutage();
-        m_hold->setLastLockRefresh(now);
-        m_hold->setLockStartedAt(now);
-        d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    } else if (!m_hold->lockStartedAt()) {
-        m_hold->setLockStartedAt(now);
+        q.m_hold->setLastLockRefresh(now);
+        q.m_hold->setLockStartedAt(now);
+        m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    } else if (!q.m_hold->lockStartedAt()) {
+        q.m_hold->setLockStartedAt(now);
     }
     //: Event log entry. %1 is the point's name.
-    logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
-    d->m_locationLockTask.adopt(Private::watchLoop(QPointer(this), point, token));
+    q.logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
+    m_locationLockTask.adopt(Private::watchLoop(QPointer(&q), point, token));
 }
 
-bool LocationPlannerViewModel::hasRestoredPointToHold() const
+bool LocationPlannerViewModel::Private::hasRestoredPointToHold() const
 {
-    return m_hold->lockedPoint() && !m_hold->isLocationResetPending() && !d->m_locationLockTask.isRunning();
+    return q.m_hold->lockedPoint() && !q.m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
 }
 
 QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
                                                                        LocationHelper helper, CancelToken token)
 {
-    if (!self || !self->hasRestoredPointToHold())
+    if (!self || !self->d->hasRestoredPointToHold())
         co_return false;
     const RoutePoint point = *self->m_hold->lockedPoint();
     const quint64 resetEpoch = self->d->m_locationResetEpoch;
     // No reset or push may start while the set runs: a reset would clear first and
     // this set would then put the point back.
     const bool wasBusy = self->m_device->isDeviceBusy();
-    self->setDeviceBusy(true);
+    self->d->setDeviceBusy(true);
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
@@ -282,12 +282,12 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     if (!self)
         co_return false;
     if (!wasBusy)
-        self->setDeviceBusy(false);
+        self->d->setDeviceBusy(false);
     // After the quit began nothing re-arms a hold: the owned processes are being ended.
     const bool stillRestored =
         !token.isCancelled() && self->d->m_locationResetEpoch == resetEpoch &&
         self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
-        self->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
+        self->d->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
     if (!stillRestored)
         co_return false;
     if (error) {
@@ -302,61 +302,61 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     self->m_hold->setLastPushedPointName(point.name);
     self->m_hold->setLastPushedPointID(point.id);
     self->d->m_hasConfirmedLocationLock = true;
-    self->startLocationLock(point, helper, LockCounters::keep);
+    self->d->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
 }
 
-void LocationPlannerViewModel::stopLocationLock()
+void LocationPlannerViewModel::Private::stopLocationLock()
 {
-    (void)d->m_locationLockTask.cancel();
-    ++d->m_holdEpoch;
-    d->m_lockedHelper.reset();
-    d->m_verificationRun = 0;
-    d->m_pointToSendAfterVerification.reset();
+    (void)m_locationLockTask.cancel();
+    ++m_holdEpoch;
+    m_lockedHelper.reset();
+    m_verificationRun = 0;
+    m_pointToSendAfterVerification.reset();
     setLocationLockRefreshing(false);
-    d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    if (d->m_locationLockActivity) {
-        d->m_locationLockActivity->end();
-        d->m_locationLockActivity.reset();
+    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    if (m_locationLockActivity) {
+        m_locationLockActivity->end();
+        m_locationLockActivity.reset();
     }
-    d->m_hasConfirmedLocationLock = false;
-    setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+    m_hasConfirmedLocationLock = false;
+    q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
     // The incident closes without a recovery report.
-    (void)d->m_telegramAlertTask.cancel();
-    m_hold->setTelegramIncidentActive(false);
-    d->m_telegramIncidentAcknowledged = false;
-    m_hold->setLocationSafetyAlarm(std::nullopt);
-    m_deps.alarmPresenter->dismiss();
+    (void)m_telegramAlertTask.cancel();
+    q.m_hold->setTelegramIncidentActive(false);
+    m_telegramIncidentAcknowledged = false;
+    q.m_hold->setLocationSafetyAlarm(std::nullopt);
+    q.m_deps.alarmPresenter->dismiss();
 
     setLockedPoint(std::nullopt);
-    m_hold->setLockRefreshCount(0);
-    m_hold->setLockFailureCount(0);
+    q.m_hold->setLockRefreshCount(0);
+    q.m_hold->setLockFailureCount(0);
     forgetOutage();
-    m_hold->setLastLockRefresh(std::nullopt);
-    m_hold->setLockStartedAt(std::nullopt);
+    q.m_hold->setLastLockRefresh(std::nullopt);
+    q.m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
     //: Event log entry.
-    logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+    q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::forgetOutage()
+void LocationPlannerViewModel::Private::forgetOutage()
 {
-    d->m_outageCounted = false;
-    d->m_loggedRestoreFailure.clear();
+    m_outageCounted = false;
+    m_loggedRestoreFailure.clear();
 }
 
-void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
+void LocationPlannerViewModel::Private::persistLockedPoint(const std::optional<RoutePoint>& point)
 {
     try {
-        AppSettings::setLockedPoint(point, *m_deps.settings);
+        AppSettings::setLockedPoint(point, *q.m_deps.settings);
     } catch (const JsonCodingError& error) {
         // The hold goes on; but the stored copy would still name the previous point,
         // and the next launch would show that one as held.
-        AppSettings::setLockedPoint(std::nullopt, *m_deps.settings);
+        AppSettings::setLockedPoint(std::nullopt, *q.m_deps.settings);
         //: Event log entry. %1 says why the point could not be stored.
-        logEvent(tr("The held location couldn’t be saved for the next launch: %1").arg(error.description()),
-                 TrackerLogLevel::warning);
+        q.logEvent(tr("The held location couldn’t be saved for the next launch: %1").arg(error.description()),
+                   TrackerLogLevel::warning);
     }
 }
 
@@ -390,7 +390,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlan
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
-                vm.reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
+                vm.d->reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
                 co_await Private::verifyHold(self, token);
                 if (token.isCancelled() || !self)
                     co_return;
@@ -407,10 +407,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlan
     }
 }
 
-QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
+QCoro::Task<> LocationPlannerViewModel::Private::refreshLocationLockNow()
 {
-    // Not a coroutine itself: the work holds only a guarded pointer to this object.
-    return Private::verifyHold(QPointer(this), d->m_holdToken);
+    // Not a coroutine itself: the work holds only a guarded pointer to the view model.
+    return Private::verifyHold(QPointer(&q), m_holdToken);
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
@@ -428,11 +428,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
     DeviceLocationService* device = vm.m_deps.device;
     const auto finish = [&self, run] {
         if (self && self->d->m_verificationRun == run) {
-            self->setLocationLockRefreshing(false);
-            self->sendPointChosenDuringVerification();
+            self->d->setLocationLockRefreshing(false);
+            self->d->sendPointChosenDuringVerification();
         }
     };
-    vm.setLocationLockRefreshing(true);
+    vm.d->setLocationLockRefreshing(true);
 
     QString cause;
     const std::optional<bool> active = device->isPersistentLocationActive(helper);
@@ -458,7 +458,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
             self->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
             self->m_hold->setLockRefreshCount(self->m_hold->lockRefreshCount() + 1);
             self->m_device->setLastDeviceError(QString());
-            self->forgetOutage();
+            self->d->forgetOutage();
             //: Status message. %1 is the point's name.
             self->m_device->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();
@@ -474,7 +474,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
             self->d->m_outageCounted = true;
         }
         self->m_device->setLastDeviceError(cause);
-        self->reportLocationIncidentIfNeeded(cause, point);
+        self->d->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
     self->m_device->setDeviceActionMessage(tr("Restoring location…"));

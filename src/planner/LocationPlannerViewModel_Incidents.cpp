@@ -14,52 +14,52 @@ constexpr auto recoveryAttemptSpacing = 5s;
 
 } // namespace
 
-void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& reason,
-                                                              const std::optional<RoutePoint>& point)
+void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QString& reason,
+                                                                       const std::optional<RoutePoint>& point)
 {
-    d->m_telegramIncidentReason = reason;
+    m_telegramIncidentReason = reason;
     if (point)
-        d->m_telegramIncidentPoint = point;
-    const QDateTime now = m_deps.clock->wallNow();
+        m_telegramIncidentPoint = point;
+    const QDateTime now = q.m_deps.clock->wallNow();
 
-    if (m_hold->telegramIncidentActive()) {
+    if (q.m_hold->telegramIncidentActive()) {
         // Same id: the alarm refreshes its text without starting the sound again;
         // only a new cause is news (every check of one outage reports the same).
-        if (m_hold->locationSafetyAlarm() && m_hold->locationSafetyAlarm()->reason != reason) {
-            LocationSafetyAlarmEvent updated = *m_hold->locationSafetyAlarm();
+        if (q.m_hold->locationSafetyAlarm() && q.m_hold->locationSafetyAlarm()->reason != reason) {
+            LocationSafetyAlarmEvent updated = *q.m_hold->locationSafetyAlarm();
             updated.reason = reason;
             updated.lastUpdatedAt = now;
-            publishLocationSafetyAlarm(updated);
+            q.publishLocationSafetyAlarm(updated);
         }
         return;
     }
     // A loss while nothing is confirmed, or while the user changes or clears the
     // location, is expected: only the cause is remembered.
-    if (!m_simulationSafetyState.mayOpenIncident())
+    if (!q.m_simulationSafetyState.mayOpenIncident())
         return;
 
-    m_hold->setTelegramIncidentActive(true);
-    d->m_telegramIncidentAcknowledged = false;
-    d->m_telegramIncidentStartedAt = now;
+    q.m_hold->setTelegramIncidentActive(true);
+    m_telegramIncidentAcknowledged = false;
+    m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("The location was interrupted."));
+    q.m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.
-    logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
+    q.logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
 
     LocationSafetyAlarmEvent event;
     event.detectedAt = now;
     event.lastUpdatedAt = now;
-    if (d->m_telegramIncidentPoint) {
-        event.pointName = d->m_telegramIncidentPoint->name;
-        event.latitude = d->m_telegramIncidentPoint->latitude;
-        event.longitude = d->m_telegramIncidentPoint->longitude;
+    if (m_telegramIncidentPoint) {
+        event.pointName = m_telegramIncidentPoint->name;
+        event.latitude = m_telegramIncidentPoint->latitude;
+        event.longitude = m_telegramIncidentPoint->longitude;
     } else {
         //: Alarm text when the interrupted point is not known.
         event.pointName = tr("Unknown location");
     }
     event.reason = reason;
-    publishLocationSafetyAlarm(event);
-    startRepeatingTelegramAlerts();
+    q.publishLocationSafetyAlarm(event);
+    q.startRepeatingTelegramAlerts();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<LocationPlannerViewModel> self,
@@ -98,7 +98,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
         self->m_device->setLastDeviceError(prepared.installHint);
-        self->reportLocationIncidentIfNeeded(prepared.message, point);
+        self->d->reportLocationIncidentIfNeeded(prepared.message, point);
         co_return;
     }
     if (!sameDevice) {
@@ -107,7 +107,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
                                   .arg(Private::deviceName(prepared.helper), Private::deviceName(previousHelper));
         self->m_device->setLastDeviceError(cause);
-        self->reportLocationIncidentIfNeeded(cause, point);
+        self->d->reportLocationIncidentIfNeeded(cause, point);
         co_return;
     }
 
@@ -129,7 +129,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         //: Status message.
         vm.m_device->setDeviceActionMessage(
             tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
-        vm.reportLocationIncidentIfNeeded(summary(description), point);
+        vm.d->reportLocationIncidentIfNeeded(summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
         if (description != vm.d->m_loggedRestoreFailure) {
@@ -147,34 +147,34 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.m_hold->setLastLockRefresh(clock->wallNow());
     vm.m_hold->setLockRefreshCount(vm.m_hold->lockRefreshCount() + 1);
     vm.m_device->setLastDeviceError(QString());
-    vm.forgetOutage();
+    vm.d->forgetOutage();
     vm.d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);
     vm.m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
-    vm.reportLocationRecoveryIfNeeded(point);
+    vm.d->reportLocationRecoveryIfNeeded(point);
 }
 
-void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
+void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const RoutePoint&)
 {
-    if (!m_hold->telegramIncidentActive())
+    if (!q.m_hold->telegramIncidentActive())
         return;
-    if (m_hold->locationSafetyAlarm()) {
-        LocationSafetyAlarmEvent recovered = *m_hold->locationSafetyAlarm();
+    if (q.m_hold->locationSafetyAlarm()) {
+        LocationSafetyAlarmEvent recovered = *q.m_hold->locationSafetyAlarm();
         recovered.isRecoveryConfirmed = true;
-        recovered.lastUpdatedAt = m_deps.clock->wallNow();
-        publishLocationSafetyAlarm(recovered);
+        recovered.lastUpdatedAt = q.m_deps.clock->wallNow();
+        q.publishLocationSafetyAlarm(recovered);
     }
-    (void)d->m_telegramAlertTask.cancel();
-    m_hold->setTelegramIncidentActive(false);
-    d->m_telegramIncidentAcknowledged = false;
-    d->m_telegramIncidentReason.clear();
-    d->m_telegramIncidentPoint.reset();
+    (void)m_telegramAlertTask.cancel();
+    q.m_hold->setTelegramIncidentActive(false);
+    m_telegramIncidentAcknowledged = false;
+    m_telegramIncidentReason.clear();
+    m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("The location is set again and verified."));
+    q.m_telegram->setStatusMessage(tr("The location is set again and verified."));
     //: Event log entry.
-    logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
+    q.logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
 }
 
 } // namespace ostrevin

@@ -2,7 +2,7 @@
 // controller, the three ways a playback ends, and the user's stop.
 //
 // A playback is known only by its identifier: every report and ending handler
-// compares its own with d->m_routePlaybackID first, so a stop, a reset or a newer
+// compares its own with m_routePlaybackID first, so a stop, a reset or a newer
 // playback silences an older one without waiting for it.
 
 #include "devicebridge/DeviceLocationService.h"
@@ -73,15 +73,15 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     d->m_routePlaybackID.reset();
     d->m_routePlaybackConfirmedID.reset();
-    stopLocationLock();
-    markLocationResetPending(false);
+    d->stopLocationLock();
+    d->markLocationResetPending(false);
 
     run.id = QUuid::createUuid();
     d->m_routePlaybackID = run.id;
-    setIPhoneRouteRunning(true);
+    d->setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
     m_hold->setIPhoneRouteProgress(0);
-    setRouteLivePoint(m_draft->points().first());
+    d->setRouteLivePoint(m_draft->points().first());
 
     run.points = m_draft->points();
     run.speedKmh = m_draft->speedKmh();
@@ -106,11 +106,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
     // The reports run on this (GUI) thread while the device worker waits for them.
     auto started = [self, id = run.id](const LocationHelper& helperInUse) {
         if (self)
-            self->handlePlaybackStarted(id, helperInUse);
+            self->d->handlePlaybackStarted(id, helperInUse);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
-            self->handlePlaybackProgress(id, fraction, point);
+            self->d->handlePlaybackProgress(id, fraction, point);
     };
     std::exception_ptr error;
     try {
@@ -122,147 +122,149 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
     if (!self)
         co_return;
     if (!error)
-        self->finishPlayback(run);
+        self->d->finishPlayback(run);
     else if (isCancellation(error))
-        self->handlePlaybackCancelled(run);
+        self->d->handlePlaybackCancelled(run);
     else
-        self->handlePlaybackFailure(run, error);
+        self->d->handlePlaybackFailure(run, error);
 }
 
-bool LocationPlannerViewModel::isCurrentPlayback(const QUuid& id) const
+bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
 {
     // Quitting ends the device processes next; nothing of a playback may re-arm a
     // hold or raise an alarm after that began.
-    return d->m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
+    return m_routePlaybackID == id && !isQuitting(q.m_simulationSafetyState);
 }
 
-void LocationPlannerViewModel::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
+void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
 {
     if (!isCurrentPlayback(id))
         return;
-    d->m_routePlaybackConfirmedID = id;
-    d->m_lockedHelper = helperInUse;
-    d->m_hasConfirmedLocationLock = true;
-    setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
+    m_routePlaybackConfirmedID = id;
+    m_lockedHelper = helperInUse;
+    m_hasConfirmedLocationLock = true;
+    q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
     //: Event log entry.
-    logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
+    q.logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point)
+void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, double fraction,
+                                                               const RoutePoint& point)
 {
     if (!isCurrentPlayback(id))
         return;
-    m_hold->setIPhoneRouteProgress(fraction);
+    q.m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
-    m_hold->setLastPushedPointName(point.name);
-    m_hold->setLastPushedPointID(point.id);
+    q.m_hold->setLastPushedPointName(point.name);
+    q.m_hold->setLastPushedPointID(point.id);
     //: Status message. %1 is the progress summary such as “42% · 6 min left”.
-    m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(routeProgressSummary()));
+    q.m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
 }
 
-void LocationPlannerViewModel::endPlaybackState()
+void LocationPlannerViewModel::Private::endPlaybackState()
 {
-    d->m_routePlaybackID.reset();
-    d->m_routePlaybackConfirmedID.reset();
+    m_routePlaybackID.reset();
+    m_routePlaybackConfirmedID.reset();
     setIPhoneRouteRunning(false);
 }
 
-void LocationPlannerViewModel::verifyHoldSoon()
+void LocationPlannerViewModel::Private::verifyHoldSoon()
 {
-    // The verification owns itself; it holds only a guarded pointer to this object.
+    // The verification owns itself; it holds only a guarded pointer to the view model.
     (void)refreshLocationLockNow();
 }
 
-void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
+void LocationPlannerViewModel::Private::finishPlayback(const PlaybackRun& run)
 {
     if (!isCurrentPlayback(run.id))
         return;
-    const bool confirmed = d->m_routePlaybackConfirmedID == run.id;
+    const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    m_hold->setIPhoneRouteProgress(1);
+    q.m_hold->setIPhoneRouteProgress(1);
     const RoutePoint last = run.points.last();
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
-    d->m_hasConfirmedLocationLock = confirmed;
-    startLocationLock(last, d->m_lockedHelper.value_or(run.helper), LockCounters::reset);
+    m_hasConfirmedLocationLock = confirmed;
+    startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
-    m_device->setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
+    q.m_device->setDeviceActionMessage(
+        tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
     recordInHistory(run.points, run.routeName, run.speedKmh, run.speedProfile, run.transportMode);
     //: Event log entry.
-    logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
+    q.logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
+void LocationPlannerViewModel::Private::handlePlaybackCancelled(const PlaybackRun& run)
 {
     if (!isCurrentPlayback(run.id))
         return;
     endPlaybackState();
-    if (!m_hold->routeLivePoint()) {
-        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+    if (!q.m_hold->routeLivePoint()) {
+        q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(std::nullopt));
     } else {
-        const RoutePoint live = *m_hold->routeLivePoint();
-        d->m_hasConfirmedLocationLock = false;
-        startLocationLock(live, d->m_lockedHelper.value_or(run.helper), LockCounters::keep);
+        const RoutePoint live = *q.m_hold->routeLivePoint();
+        m_hasConfirmedLocationLock = false;
+        startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
-        m_device->setDeviceActionMessage(routeStoppedMessage(live));
+        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(live));
     }
-    logEvent(routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
+    q.logEvent(q.routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
+void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
 {
     if (!isCurrentPlayback(run.id))
         return;
-    const bool confirmed = d->m_routePlaybackConfirmedID == run.id;
+    const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    const QString description = errorDescription(error);
-    const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
+    const QString description = q.errorDescription(error);
+    const RoutePoint keep = q.m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
-        d->m_hasConfirmedLocationLock = true;
-        setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        reportLocationIncidentIfNeeded(summary(description), keep);
-        startLocationLock(keep, d->m_lockedHelper.value_or(run.helper), LockCounters::keep);
+        m_hasConfirmedLocationLock = true;
+        q.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+        reportLocationIncidentIfNeeded(q.summary(description), keep);
+        startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
-        m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+        q.m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
-        d->m_hasConfirmedLocationLock = true;
+        m_hasConfirmedLocationLock = true;
         startLocationLock(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Starting the route failed, and the previous location may no longer be held. %1")
-                .arg(summary(description)),
+                .arg(q.summary(description)),
             run.previousPoint);
         //: Status message.
-        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
+        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else {
-        d->m_hasConfirmedLocationLock = false;
-        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
+        m_hasConfirmedLocationLock = false;
+        q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
     LocationHelperStatus interrupted;
     interrupted.helper = run.helper;
     //: Device status after a failed playback.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = m_device->helperStatus().installHint;
-    m_device->setHelperStatus(interrupted);
-    m_device->setLastDeviceError(description);
+    interrupted.installHint = q.m_device->helperStatus().installHint;
+    q.m_device->setHelperStatus(interrupted);
+    q.m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
-        setNotice(tr("Route playback was interrupted. %1").arg(summary(description)));
+        q.setNotice(tr("Route playback was interrupted. %1").arg(q.summary(description)));
     } else {
         //: Alert text. %1 is the error's first paragraph.
-        setNotice(tr("Couldn’t start the route. %1").arg(summary(description)));
+        q.setNotice(tr("Couldn’t start the route. %1").arg(q.summary(description)));
     }
     //: Event log entry. %1 is the error's description.
-    logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
+    q.logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
 }
 
 void LocationPlannerViewModel::stopIPhoneRoute()
@@ -284,12 +286,12 @@ void LocationPlannerViewModel::stopIPhoneRoute()
     d->m_routePlaybackConfirmedID.reset();
     // Cancelling the run asks the device worker to stop; nothing here waits for it.
     const QFuture<void> playbackFinished = d->m_routePlaybackTask.cancel();
-    setIPhoneRouteRunning(false);
+    d->setIPhoneRouteRunning(false);
     d->m_hasConfirmedLocationLock = false;
-    markLocationResetPending(false);
+    d->markLocationResetPending(false);
     //: Status message.
     m_device->setDeviceActionMessage(tr("Stopping route…"));
-    setDeviceBusy(true);
+    d->setDeviceBusy(true);
     // Not stored: a stop always runs to its end.
     Private::stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
 }
@@ -299,23 +301,23 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
                                                                   std::optional<LocationHelper> helper,
                                                                   std::optional<RoutePoint> hold)
 {
-    co_await self->stopDeviceProcessesOffMain();
+    co_await self->d->stopDeviceProcessesOffMain();
     co_await playbackFinished;
     if (!self)
         co_return;
     LocationPlannerViewModel* vm = self.data();
     if (isQuitting(vm->m_simulationSafetyState)) {
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!helper || !hold) {
         vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
         vm->m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
     if (vm->d->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
 
@@ -331,21 +333,21 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         co_return;
     vm = self.data();
     if (isQuitting(vm->m_simulationSafetyState)) {
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!error) {
         vm->m_hold->setLastPushedPointName(hold->name);
         vm->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
-        vm->startLocationLock(*hold, used, LockCounters::keep);
+        vm->d->startLocationLock(*hold, used, LockCounters::keep);
         vm->m_device->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
         const QString description = errorDescription(error);
         vm->d->m_hasConfirmedLocationLock = false;
-        vm->startLocationLock(*hold, *helper, LockCounters::keep);
+        vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
         vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.
@@ -353,7 +355,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         //: Event log entry. %1 is the error's description.
         vm->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
     }
-    vm->setDeviceBusy(false);
+    vm->d->setDeviceBusy(false);
 }
 
 void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
@@ -361,7 +363,7 @@ void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
     if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
         !canChangeIPhoneLocation())
         return;
-    applySavedRouteToDraft(route);
+    d->applySavedRouteToDraft(route);
     startIPhoneRoute();
 }
 

@@ -35,9 +35,109 @@ struct LocationPlannerViewModel::PlaybackRun {
     std::optional<LocationHelper> previousHelper;
 };
 
-/// The view model's background flows and the bookkeeping they share with its
-/// operations. A nested class: the flows reach the view model's private state.
+/// The view model's private operations, its background flows and the bookkeeping
+/// they share. A nested class, so it reaches the view model's private state: the
+/// operations work on it through q, the flows through their guarded pointer.
+/// Included only by the view model's own files (and its test access).
 struct LocationPlannerViewModel::Private {
+    explicit Private(LocationPlannerViewModel& owner) : q(owner) {}
+
+    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
+    enum class LockCounters { reset, keep };
+
+    // Setters of state that other state follows.
+    void setPoints(const QList<RoutePoint>& value);
+    void setPlanningAddressRoute(bool value);
+    void setRouteStartPoint(const std::optional<RoutePoint>& value);
+    void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
+    // The held point, the live point and the running operations also keep the map in step.
+    void setIPhoneRouteRunning(bool value);
+    void setDeviceBusy(bool value);
+    void setCheckingDevice(bool value);
+    void setRouteLivePoint(const std::optional<RoutePoint>& value);
+    void setLockedPoint(const std::optional<RoutePoint>& value);
+    void setLocationLockRefreshing(bool value);
+    // Start-up (LocationPlannerViewModel.cpp).
+    void loadLists();
+    void restoreTelegramSettings();
+    void restoreHeldPoint();
+    void startNetworkMonitoring();
+    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
+    void startWatchingDeviceAttachment();
+    bool isHeldDevice(const QString& udid) const;
+    void handleTelegramAlertsEnabledChange(bool previous);
+    // Draft (_Draft.cpp).
+    /// Every accepted point is framed.
+    bool appendRoutePoint(const RoutePoint& point);
+    void syncMapInteractionPresentation();
+    void saveCurrentRouteToHistory();
+    void showDraft(const QList<RoutePoint>& points);
+    // Selection and Telegram settings (_Selection.cpp, _Telegram.cpp).
+    /// Sends the point chosen while a verification ran, once it ended.
+    void sendPointChosenDuringVerification();
+    void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
+    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
+    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
+    void finishDeviceCheck(DeviceCheckOptions options);
+    /// Ends the current tool run and the held process on a worker; finishes when both are gone.
+    QFuture<void> stopDeviceProcessesOffMain();
+    void markLocationResetPending(bool pending);
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    void stopLocationLock();
+    /// One verification of the held point; finishes at once when none can run now.
+    /// It carries the hold's token: ending the hold stops its device calls.
+    QCoro::Task<> refreshLocationLockNow();
+    void persistLockedPoint(const std::optional<RoutePoint>& point);
+    /// The hold is verified or restored: the next loss is a new outage.
+    void forgetOutage();
+    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
+    void reportLocationRecoveryIfNeeded(const RoutePoint& point);
+    bool shouldRepeatTelegramAlerts() const;
+    QString telegramIncidentMessage() const;
+    QString telegramTimestamp() const;
+    // Route ends and planning (_Routes.cpp, _RoutePlanning.cpp).
+    /// New ends from the address fields; the alternatives and the live point go.
+    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
+    QUuid beginRoutePlanning(const QString& message);
+    void finishRoutePlanning(const QUuid& id);
+    bool routePlanningIsCurrent(const QUuid& id) const;
+    void applyPlannedRouteToDraft(const PlannedRouteOption& option, const std::optional<QString>& preferredName);
+    // Playback, saved items, history and export (_Playback.cpp, _Library.cpp, _Export.cpp).
+    /// The playback is still the current one and the app is not quitting.
+    bool isCurrentPlayback(const QUuid& id) const;
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
+    void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
+    void finishPlayback(const PlaybackRun& run);
+    void handlePlaybackCancelled(const PlaybackRun& run);
+    void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
+    void endPlaybackState();
+    /// A new main-thread verification of the hold that nobody waits for.
+    void verifyHoldSoon();
+    /// Publish the list and write it in the background; a failed write becomes the
+    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                             std::function<void()> undo = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
+    void storeSavedLocation(const QString& name, const RoutePoint& point);
+    void storeSavedRoute(SavedRoute route);
+    void applySavedRouteToDraft(const SavedRoute& route);
+    void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
+                      RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
+    /// Records what was really set, played or exported, under the history's duplicate rule and cap.
+    void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
+                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
+    /// After a point was set: titled with the route's name only when the draft is that point.
+    void recordPushedPointInHistory(const RoutePoint& point);
+    /// True (with a notice) while an export's save dialog is still open.
+    bool refusesSecondExport();
+
     // Selection (_Selection.cpp).
     static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
     static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
@@ -109,6 +209,8 @@ struct LocationPlannerViewModel::Private {
     static QString routeSaveFailureText();
     static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
                                        CancelToken token);
+
+    LocationPlannerViewModel& q;
 
     // The view model's destructor cancels the slots of the long runs first; the
     // others are cancelled as they are destroyed.

@@ -14,10 +14,10 @@
 
 namespace ostrevin {
 
-void LocationPlannerViewModel::markLocationResetPending(bool pending)
+void LocationPlannerViewModel::Private::markLocationResetPending(bool pending)
 {
-    m_hold->setLocationResetPending(pending);
-    AppSettings::setResetPending(pending, *m_deps.settings);
+    q.m_hold->setLocationResetPending(pending);
+    AppSettings::setResetPending(pending, *q.m_deps.settings);
 }
 
 void LocationPlannerViewModel::clearIPhoneLocation()
@@ -36,21 +36,21 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
-    stopLocationLock();
+    d->stopLocationLock();
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
-    markLocationResetPending(true);
-    setIPhoneRouteRunning(false);
-    setRouteLivePoint(std::nullopt);
-    setDeviceBusy(true);
+    d->markLocationResetPending(true);
+    d->setIPhoneRouteRunning(false);
+    d->setRouteLivePoint(std::nullopt);
+    d->setDeviceBusy(true);
     const CancelToken token = d->m_locationResetTask.replace();
     d->m_locationResetTask.adopt(
         Private::locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
 }
 
-QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
+QFuture<void> LocationPlannerViewModel::Private::stopDeviceProcessesOffMain()
 {
     // Both calls wait out their processes' grace periods, so never on the GUI thread.
-    return m_deps.workerPool->run([device = m_deps.device](std::stop_token) {
+    return q.m_deps.workerPool->run([device = q.m_deps.device](std::stop_token) {
         device->stopActiveProcess();
         device->stopPersistentLocationProcess();
     });
@@ -65,7 +65,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
     co_await holdFinished;
     if (!self || token.isCancelled())
         co_return;
-    co_await self->stopDeviceProcessesOffMain();
+    co_await self->d->stopDeviceProcessesOffMain();
     co_await playbackFinished;
     if (!self || token.isCancelled())
         co_return;
@@ -118,17 +118,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         if (!failure) {
             self->m_hold->setLastPushedPointName(QString());
             self->m_hold->setLastPushedPointID(std::nullopt);
-            self->setRouteLivePoint(std::nullopt);
+            self->d->setRouteLivePoint(std::nullopt);
             self->m_hold->setIPhoneRouteProgress(0);
             self->m_device->setLastDeviceError(QString());
-            self->markLocationResetPending(false);
+            self->d->markLocationResetPending(false);
             //: Status message.
             self->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
         } else {
             const QString description = DeviceLocationController::errorDescription(failure);
-            self->markLocationResetPending(true);
+            self->d->markLocationResetPending(true);
             //: Status and alert message.
             const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
             self->m_device->setDeviceActionMessage(unfinished);
@@ -145,7 +145,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         }
     }
 
-    self->setDeviceBusy(false);
+    self->d->setDeviceBusy(false);
     if (self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown)
         self->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 }

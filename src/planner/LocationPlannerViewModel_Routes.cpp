@@ -63,9 +63,9 @@ void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longi
         if (!start)
             return;
         const RoutePoint destination = *m_draft->routeDestinationPoint();
-        setRouteStartPoint(start);
-        showDraft({*start, destination});
-        setRouteLivePoint(std::nullopt);
+        d->setRouteStartPoint(start);
+        d->showDraft({*start, destination});
+        d->setRouteLivePoint(std::nullopt);
         planMapRoute(std::nullopt);
         return;
     }
@@ -80,10 +80,10 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
         const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
-        setRouteStartPoint(start);
-        setRouteDestinationPoint(std::nullopt);
-        showDraft({*start});
-        setRouteLivePoint(std::nullopt);
+        d->setRouteStartPoint(start);
+        d->setRouteDestinationPoint(std::nullopt);
+        d->showDraft({*start});
+        d->setRouteLivePoint(std::nullopt);
         m_draft->setRouteAlternatives({});
         m_draft->setSelectedRouteAlternativeID(std::nullopt);
         m_draft->setAddressRouteMessage(QString());
@@ -98,24 +98,24 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
     if (!destination)
         return;
     const RoutePoint start = *m_draft->routeStartPoint();
-    setRouteDestinationPoint(destination);
-    showDraft({start, *destination});
-    setRouteLivePoint(std::nullopt);
+    d->setRouteDestinationPoint(destination);
+    d->showDraft({start, *destination});
+    d->setRouteLivePoint(std::nullopt);
     //: Route planning status.
     m_draft->setRoutePlanningSource(tr("Start and destination are selected on the map."));
     planMapRoute(std::nullopt);
 }
 
-void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>& start,
-                                                const std::optional<RoutePoint>& destination)
+void LocationPlannerViewModel::Private::replaceRouteEnds(const std::optional<RoutePoint>& start,
+                                                         const std::optional<RoutePoint>& destination)
 {
     setRouteStartPoint(start);
     setRouteDestinationPoint(destination);
     // Whatever was planned or played belongs to the old ends.
     setRouteLivePoint(std::nullopt);
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    m_draft->setAddressRouteMessage(QString());
+    q.m_draft->setRouteAlternatives({});
+    q.m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    q.m_draft->setAddressRouteMessage(QString());
 }
 
 void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEnd end)
@@ -127,13 +127,13 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEn
     const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
         end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : point;
-    replaceRouteEnds(start, destination);
+    d->replaceRouteEnds(start, destination);
     if (start && destination) {
-        showDraft({*start, *destination});
+        d->showDraft({*start, *destination});
         planMapRoute(start->name + u" \u2013 " + destination->name);
         return;
     }
-    showDraft({point});
+    d->showDraft({point});
     setRouteName(point.name);
     focusRoute();
 }
@@ -145,9 +145,9 @@ void LocationPlannerViewModel::clearRouteEndpoint(RouteEnd end)
     const std::optional<RoutePoint> start = end == RouteEnd::start ? std::nullopt : m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
         end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
-    replaceRouteEnds(start, destination);
+    d->replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
-    showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
+    d->showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
 }
 
 void LocationPlannerViewModel::replanRoute()
@@ -157,8 +157,8 @@ void LocationPlannerViewModel::replanRoute()
     if (m_draft->points().size() >= 2) {
         const RoutePoint first = m_draft->points().first();
         const RoutePoint last = m_draft->points().last();
-        setRouteStartPoint(first);
-        setRouteDestinationPoint(last);
+        d->setRouteStartPoint(first);
+        d->setRouteDestinationPoint(last);
     }
     const QString name = m_draft->routeName().trimmed();
     planMapRoute(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
@@ -168,7 +168,7 @@ void LocationPlannerViewModel::addRoutePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
-    if (!appendRoutePoint(point)) {
+    if (!d->appendRoutePoint(point)) {
         //: Alert message.
         setNotice(tr("This point is already the last point of the route."));
     }

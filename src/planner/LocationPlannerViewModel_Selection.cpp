@@ -75,14 +75,14 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
         tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
 }
 
-void LocationPlannerViewModel::sendPointChosenDuringVerification()
+void LocationPlannerViewModel::Private::sendPointChosenDuringVerification()
 {
-    const std::optional<QUuid> id = std::exchange(d->m_pointToSendAfterVerification, std::nullopt);
+    const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
     // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id ||
-        m_hold->isLocationLockRefreshing())
+    if (!id || q.m_draft->points().size() != 1 || q.m_draft->points().first().id != *id ||
+        q.m_hold->isLocationLockRefreshing())
         return;
-    sendPointIfNeeded(m_draft->points().first());
+    q.sendPointIfNeeded(q.m_draft->points().first());
 }
 
 } // namespace ostrevin

@@ -19,7 +19,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramToken(QPointer<Loca
     const TelegramTokenLoad loaded = co_await tokenStore->load();
     if (!self || token.isCancelled())
         co_return;
-    self->applyTelegramTokenLoad(loaded);
+    self->d->applyTelegramTokenLoad(loaded);
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self,
@@ -32,42 +32,42 @@ QCoro::Task<> LocationPlannerViewModel::Private::rereadUnreadableTelegramToken(Q
     // A token saved meanwhile is newer than what this read found.
     if (!self || token.isCancelled() || !self->d->m_telegramTokenReadFailure)
         co_return;
-    self->applyTelegramTokenLoad(loaded);
+    self->d->applyTelegramTokenLoad(loaded);
 }
 
-void LocationPlannerViewModel::applyTelegramTokenLoad(const TelegramTokenLoad& loaded)
+void LocationPlannerViewModel::Private::applyTelegramTokenLoad(const TelegramTokenLoad& loaded)
 {
     if (loaded.status == TelegramTokenLoad::Status::unavailable) {
         // A locked or missing secret service is not a missing token: the user's
         // switch and chat ID stay as they are, and the token is read again when an
         // alert is due.
-        const bool known = d->m_telegramTokenReadFailure == loaded.failure;
-        d->m_telegramTokenReadFailure = loaded.failure;
+        const bool known = m_telegramTokenReadFailure == loaded.failure;
+        m_telegramTokenReadFailure = loaded.failure;
         //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
-        m_telegram->setStatusMessage(
+        q.m_telegram->setStatusMessage(
             tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1").arg(loaded.failure));
         if (!known) {
             //: Event log entry. %1 says why the secret store could not be read.
-            logEvent(tr("The Telegram bot token couldn’t be read: %1").arg(loaded.failure), TrackerLogLevel::warning);
+            q.logEvent(tr("The Telegram bot token couldn’t be read: %1").arg(loaded.failure), TrackerLogLevel::warning);
         }
         return;
     }
-    d->m_telegramTokenReadFailure.reset();
+    m_telegramTokenReadFailure.reset();
     // A stored token without the Bot API's form (written before every path checked
     // it) can never send an alert: it counts as no token.
     const bool usable = loaded.status == TelegramTokenLoad::Status::found &&
                         TelegramAlertConfiguration::isWellFormedToken(loaded.token.trimmed());
-    setTelegramBotToken(usable ? loaded.token : QString());
-    if (TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
-        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         ? tr("Telegram alerts are on.")
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         : tr("Telegram is set up. Alerts are off."));
-    } else if (m_telegram->alertsEnabled() || !m_telegram->chatID().trimmed().isEmpty()) {
-        setTelegramAlertsEnabled(false);
+    q.setTelegramBotToken(usable ? loaded.token : QString());
+    if (TelegramAlertConfiguration{q.m_telegram->botToken(), q.m_telegram->chatID()}.isValid()) {
+        q.m_telegram->setStatusMessage(q.m_telegram->alertsEnabled()
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           ? tr("Telegram alerts are on.")
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           : tr("Telegram is set up. Alerts are off."));
+    } else if (q.m_telegram->alertsEnabled() || !q.m_telegram->chatID().trimmed().isEmpty()) {
+        q.setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
+        q.m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
     }
 }
 

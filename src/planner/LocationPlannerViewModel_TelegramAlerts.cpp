@@ -78,9 +78,9 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
     d->m_telegramAlertTask.adopt(Private::telegramAlertLoop(QPointer(this), token));
 }
 
-bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
+bool LocationPlannerViewModel::Private::shouldRepeatTelegramAlerts() const
 {
-    return m_hold->telegramIncidentActive() && !d->m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return q.m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && q.m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,
@@ -94,7 +94,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
     // Why replies can't be read, while they can't: the user must know that "/ok"
     // will not reach us (a wrong token, another program reading the bot's updates).
     QString pollFailure;
-    while (!token.isCancelled() && self && self->shouldRepeatTelegramAlerts()) {
+    while (!token.isCancelled() && self && self->d->shouldRepeatTelegramAlerts()) {
         const TelegramAlertAttempt attempt = co_await Private::sendCurrentTelegramIncidentAlert(self, token);
         if (token.isCancelled() || !self)
             co_return;
@@ -112,7 +112,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         wait = std::max(wait, attempt.retryAfter);
         if (!co_await scheduler->sleep(wait, token))
             co_return;
-        if (token.isCancelled() || !self || !self->shouldRepeatTelegramAlerts())
+        if (token.isCancelled() || !self || !self->d->shouldRepeatTelegramAlerts())
             co_return;
         bool acknowledged = false;
         std::exception_ptr pollError;
@@ -158,7 +158,7 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
     if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_hold->telegramIncidentActive())
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
-    const QString message = self->telegramIncidentMessage();
+    const QString message = self->d->telegramIncidentMessage();
     std::exception_ptr error;
     try {
         co_await service->send(message, configuration, token);
@@ -178,16 +178,16 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
     co_return TelegramAlertAttempt{true, 0s};
 }
 
-QString LocationPlannerViewModel::telegramIncidentMessage() const
+QString LocationPlannerViewModel::Private::telegramIncidentMessage() const
 {
     QString device = QStringLiteral("iPhone");
-    if (d->m_lockedHelper)
-        device = deviceLabel(*d->m_lockedHelper);
-    else if (m_device->helperStatus().helper)
-        device = deviceLabel(*m_device->helperStatus().helper);
+    if (m_lockedHelper)
+        device = deviceLabel(*m_lockedHelper);
+    else if (q.m_device->helperStatus().helper)
+        device = deviceLabel(*q.m_device->helperStatus().helper);
     // The device name comes from the iPhone; keep it from crowding out the rest.
     device = cutToUnits(device, 200);
-    const QString cause = leadingCharacters(d->m_telegramIncidentReason, causeLength);
+    const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);
     const QString timestamp = telegramTimestamp();
 
     const auto compose = [&](const QString& location) {
@@ -210,12 +210,12 @@ QString LocationPlannerViewModel::telegramIncidentMessage() const
         }
             .join(QLatin1Char('\n'));
     };
-    QString message = compose(Private::telegramPointDescription(d->m_telegramIncidentPoint));
-    if (message.size() > telegramMessageLimit && d->m_telegramIncidentPoint) {
+    QString message = compose(Private::telegramPointDescription(m_telegramIncidentPoint));
+    if (message.size() > telegramMessageLimit && m_telegramIncidentPoint) {
         // A longer message is refused by the Bot API, so no alert would ever arrive.
         const qsizetype excess = message.size() - telegramMessageLimit;
-        const qsizetype nameLength = std::max<qsizetype>(0, d->m_telegramIncidentPoint->name.size() - excess - 1);
-        message = compose(Private::telegramPointDescription(d->m_telegramIncidentPoint, nameLength));
+        const qsizetype nameLength = std::max<qsizetype>(0, m_telegramIncidentPoint->name.size() - excess - 1);
+        message = compose(Private::telegramPointDescription(m_telegramIncidentPoint, nameLength));
     }
     return cutToUnits(message, telegramMessageLimit);
 }
@@ -234,10 +234,10 @@ QString LocationPlannerViewModel::Private::telegramPointDescription(const std::o
            QLatin1Char(')');
 }
 
-QString LocationPlannerViewModel::telegramTimestamp() const
+QString LocationPlannerViewModel::Private::telegramTimestamp() const
 {
     const QLocale locale;
-    const QDateTime local = m_deps.clock->wallNow().toLocalTime();
+    const QDateTime local = q.m_deps.clock->wallNow().toLocalTime();
     const bool twelveHour = locale.timeFormat(QLocale::ShortFormat).contains(QLatin1String("ap"), Qt::CaseInsensitive);
     return locale.toString(local, twelveHour ? QStringLiteral("d MMM yyyy, h:mm:ss AP")
                                              : QStringLiteral("d MMM yyyy, HH:mm:ss"));
@@ -258,22 +258,22 @@ QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPo
     co_return token.trimmed();
 }
 
-bool LocationPlannerViewModel::refuseMalformedTelegramToken()
+bool LocationPlannerViewModel::Private::refuseMalformedTelegramToken()
 {
-    const QString trimmed = m_telegram->botToken().trimmed();
+    const QString trimmed = q.m_telegram->botToken().trimmed();
     if (trimmed.isEmpty() || TelegramAlertConfiguration::isWellFormedToken(trimmed))
         return false;
     // Stored, it would replace a working token and read as "alerts are on" while
     // every alert fails.
     //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
-    m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
-                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+    q.m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                      "then letters, digits, “_” or “-”. Copy it again from BotFather."));
     return true;
 }
 
 void LocationPlannerViewModel::saveTelegramSettings()
 {
-    if (m_telegram->isSaving() || refuseMalformedTelegramToken())
+    if (m_telegram->isSaving() || d->refuseMalformedTelegramToken())
         return;
     m_telegram->setSaving(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
@@ -318,7 +318,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
 
 void LocationPlannerViewModel::testTelegramAlert()
 {
-    if (m_telegram->isTesting() || refuseMalformedTelegramToken())
+    if (m_telegram->isTesting() || d->refuseMalformedTelegramToken())
         return;
     if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() ||
         !m_deps.telegramAlertService) {
@@ -349,7 +349,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
                 //: Line of the Telegram test message.
                 tr("Telegram alerts are working."),
                 //: Line of the Telegram test message. %1 is the date and time.
-                tr("Time: %1").arg(self->telegramTimestamp()),
+                tr("Time: %1").arg(self->d->telegramTimestamp()),
             }
                 .join(QLatin1Char('\n'));
         // A named value: a temporary inside co_await is not safe with every compiler.
@@ -377,7 +377,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
 
 void LocationPlannerViewModel::loadTelegramChatID()
 {
-    if (m_telegram->isLoadingChat() || refuseMalformedTelegramToken())
+    if (m_telegram->isLoadingChat() || d->refuseMalformedTelegramToken())
         return;
     if (m_telegram->botToken().trimmed().isEmpty() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).

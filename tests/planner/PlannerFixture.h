@@ -30,7 +30,7 @@ namespace ostrevin {
 struct PlannerTestAccess {
     static void holdPoint(LocationPlannerViewModel& vm, const RoutePoint& point, bool confirmed)
     {
-        vm.setLockedPoint(point);
+        vm.d->setLockedPoint(point);
         vm.d->m_hasConfirmedLocationLock = confirmed;
     }
     static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
@@ -47,13 +47,13 @@ struct PlannerTestAccess {
     {
         vm.m_hold->setTelegramIncidentActive(active);
     }
-    static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
-    static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
-    static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.setDeviceBusy(busy); }
-    static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.setCheckingDevice(checking); }
+    static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.d->setIPhoneRouteRunning(running); }
+    static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.d->setPlanningAddressRoute(planning); }
+    static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.d->setDeviceBusy(busy); }
+    static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.d->setCheckingDevice(checking); }
     static void setLockRefreshing(LocationPlannerViewModel& vm, bool refreshing)
     {
-        vm.setLocationLockRefreshing(refreshing);
+        vm.d->setLocationLockRefreshing(refreshing);
     }
     static void setResetPending(LocationPlannerViewModel& vm, bool pending)
     {
@@ -83,17 +83,20 @@ struct PlannerTestAccess {
     {
         vm.m_draft->m_cachedRouteDurationSeconds = seconds;
     }
-    static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
+    static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.d->setPoints(points); }
     static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.m_device->setOnline(online); }
-    static void setVerifying(LocationPlannerViewModel& vm, bool verifying) { vm.setLocationLockRefreshing(verifying); }
+    static void setVerifying(LocationPlannerViewModel& vm, bool verifying)
+    {
+        vm.d->setLocationLockRefreshing(verifying);
+    }
     static void setLastPushedPointID(LocationPlannerViewModel& vm, const std::optional<QUuid>& id)
     {
         vm.m_hold->setLastPushedPointID(id);
     }
-    static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
+    static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.d->saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
     {
-        return vm.appendRoutePoint(point);
+        return vm.d->appendRoutePoint(point);
     }
     // Device status and location reset.
     /// Puts a playback run into the view model's playback slot, as route playback does.
@@ -101,7 +104,7 @@ struct PlannerTestAccess {
     {
         const CancelToken token = vm.d->m_routePlaybackTask.replace();
         vm.d->m_routePlaybackTask.adopt(start(token));
-        vm.setIPhoneRouteRunning(true);
+        vm.d->setIPhoneRouteRunning(true);
     }
     static QFuture<void> playbackFinished(const LocationPlannerViewModel& vm)
     {
@@ -121,15 +124,15 @@ struct PlannerTestAccess {
                                   bool confirmed)
     {
         vm.d->m_hasConfirmedLocationLock = confirmed;
-        vm.startLocationLock(point, helper, LocationPlannerViewModel::LockCounters::reset);
+        vm.d->startLocationLock(point, helper, LocationPlannerViewModel::Private::LockCounters::reset);
     }
-    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(); }
+    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.d->stopLocationLock(); }
     /// A verification started outside the watch loop, as the end of a playback starts one.
-    static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.refreshLocationLockNow(); }
+    static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.d->refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
                                const std::optional<RoutePoint>& point)
     {
-        vm.reportLocationIncidentIfNeeded(reason, point);
+        vm.d->reportLocationIncidentIfNeeded(reason, point);
     }
     static QCoro::Task<> recover(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper)
     {
@@ -143,7 +146,7 @@ struct PlannerTestAccess {
     {
         return vm.d->m_telegramIncidentAcknowledged;
     }
-    static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
+    static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
