@@ -2,10 +2,7 @@
 
 #include "alerts/LocationSafetyAlarmEvent.h"
 #include "alerts/LocationSimulationSafetyState.h"
-#include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
-#include "async/TaskSlot.h"
-#include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
@@ -16,7 +13,6 @@
 #include "planner/PlannerDependencies.h"
 #include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
-#include "platform/Placemark.h"
 #include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
@@ -32,9 +28,7 @@
 #include <QFuture>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QUuid>
 #include <chrono>
 #include <exception>
 #include <memory>

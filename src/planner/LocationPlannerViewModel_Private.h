@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
 #include "devicebridge/LocationHelper.h"
@@ -10,8 +11,10 @@
 #include <QCoro/QCoroTask>
 #include <QDateTime>
 #include <QPointer>
+#include <QUuid>
 #include <chrono>
 #include <exception>
+#include <functional>
 
 namespace ostrevin {
 
