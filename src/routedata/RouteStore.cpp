@@ -1,12 +1,12 @@
 #include "routedata/RouteStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/PlatformLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <climits>
 
 namespace ostrevin {
 
@@ -22,10 +22,9 @@ QString translate(const char* text)
 RouteStore::RouteStore(QString dataDirectory)
     : m_appDirectory(std::move(dataDirectory)), m_historyPath(m_appDirectory + u"/history.json"),
       m_savedLocationsPath(m_appDirectory + u"/saved-locations.json"),
-      m_savedRoutesPath(m_appDirectory + u"/saved-routes.json")
+      m_savedRoutesPath(m_appDirectory + u"/saved-routes.json"), m_reports(std::make_shared<Reports>())
 {
-    m_writer.setMaxThreadCount(1);
-    m_writer.setObjectName(QStringLiteral("RouteStore writer"));
+    m_reports->home = &m_home;
     try {
         prepareFolder();
     } catch (const RouteStoreError& e) {
@@ -36,13 +35,17 @@ RouteStore::RouteStore(QString dataDirectory)
 
 RouteStore::~RouteStore()
 {
-    m_writer.waitForDone();
+    if (!m_writer.waitForDone(WriteQueue::ownerBound))
+        qCWarning(lcPlatform) << "data files still being written in" << m_appDirectory;
+    std::lock_guard lock(m_reports->mutex);
+    m_reports->home = nullptr;
 }
 
 void RouteStore::enqueue(const QString& path, std::any records, std::function<void()> write, WriteDone done)
 {
     ++m_pending[path];
-    m_writer.start([this, path, records = std::move(records), write = std::move(write), done = std::move(done)] {
+    m_writer.post([this, reports = m_reports, path, records = std::move(records), write = std::move(write),
+                   done = std::move(done)] {
         std::optional<QString> failure;
         try {
             write();
@@ -51,9 +54,12 @@ void RouteStore::enqueue(const QString& path, std::any records, std::function<vo
         } catch (const JsonCodingError& error) {
             failure = error.description();
         }
-        QMetaObject::invokeMethod(
-            &m_home, [this, path, records, failure, done] { finishWrite(path, records, failure, done); },
-            Qt::QueuedConnection);
+        // Only m_home's events reach this store, and they go with it.
+        std::lock_guard lock(reports->mutex);
+        if (reports->home)
+            QMetaObject::invokeMethod(
+                reports->home, [this, path, records, failure, done] { finishWrite(path, records, failure, done); },
+                Qt::QueuedConnection);
     });
 }
 
@@ -70,27 +76,24 @@ void RouteStore::finishWrite(const QString& path, const std::any& records, const
 
 bool RouteStore::waitForWrites(std::chrono::milliseconds timeout)
 {
-    const bool finished = m_writer.waitForDone(timeout == std::chrono::milliseconds::max()
-                                                   ? -1
-                                                   : static_cast<int>(std::min<qint64>(timeout.count(), INT_MAX)));
+    const bool finished = m_writer.waitForDone(timeout);
     // The reports of the writes that finished, before anything that follows.
     QCoreApplication::sendPostedEvents(&m_home);
     return finished;
 }
 
-void RouteStore::writeFile(const QString& path, const QByteArray& bytes) const
+void RouteStore::writeFile(const QString& directory, const QString& path, const QByteArray& bytes)
 {
-    prepareFolder();
+    prepareFolder(directory);
     writeAtomically(path, bytes);
 }
 
-void RouteStore::prepareFolder() const
+void RouteStore::prepareFolder(const QString& directory)
 {
-    if (QFileInfo(m_appDirectory).isDir() || QDir().mkpath(m_appDirectory))
+    if (QFileInfo(directory).isDir() || QDir().mkpath(directory))
         return;
     //: Reason a data folder is unusable. %1 is a folder path.
-    throw RouteStoreError(
-        translate("The folder “%1” couldn’t be created.").arg(QDir::toNativeSeparators(m_appDirectory)));
+    throw RouteStoreError(translate("The folder “%1” couldn’t be created.").arg(QDir::toNativeSeparators(directory)));
 }
 
 bool RouteStore::exists(const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/WriteQueue.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/JsonListCodec.h"
 #include "routedata/RouteHistoryItem.h"
@@ -10,10 +11,11 @@
 #include <QHash>
 #include <QObject>
 #include <QStringList>
-#include <QThreadPool>
 #include <any>
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace ostrevin {
@@ -32,6 +34,8 @@ public:
     /// Creates it; a failure becomes a recovery message, never an exception.
     explicit RouteStore(QString dataDirectory);
     /// Waits for every write asked for: a write the user was told of is not lost.
+    /// Within a bound: a hung disk does not hold the quit forever; the writes
+    /// then finish on their own and report to no one.
     ~RouteStore();
     RouteStore(const RouteStore&) = delete;
     RouteStore& operator=(const RouteStore&) = delete;
@@ -64,7 +68,9 @@ public:
     template <typename T> void saveInBackground(const QList<T>& records, const QString& path, WriteDone done)
     {
         enqueue(
-            path, records, [this, records, path] { writeFile(path, JsonListCodec::encode(records)); }, std::move(done));
+            path, records,
+            [directory = m_appDirectory, records, path] { writeFile(directory, path, JsonListCodec::encode(records)); },
+            std::move(done));
     }
     /// Whether writes of that file are queued or running.
     bool isWriting(const QString& path) const { return m_pending.value(path) > 0; }
@@ -123,8 +129,9 @@ private:
     void finishWrite(const QString& path, const std::any& records, const std::optional<QString>& failure,
                      const WriteDone& done);
     /// The writer thread's part of a save: throws as save() does.
-    void writeFile(const QString& path, const QByteArray& bytes) const;
-    void prepareFolder() const;
+    static void writeFile(const QString& directory, const QString& path, const QByteArray& bytes);
+    void prepareFolder() const { prepareFolder(m_appDirectory); }
+    static void prepareFolder(const QString& directory);
     static bool exists(const QString& path);
     static QByteArray readAll(const QString& path);
     static void writeAtomically(const QString& path, const QByteArray& bytes);
@@ -140,8 +147,14 @@ private:
     QHash<QString, std::any> m_written;
     /// Where finished writes report back: the thread the store lives on.
     QObject m_home;
+    /// The way to m_home, shared with the writes; closed when the store goes.
+    struct Reports {
+        std::mutex mutex;
+        QObject* home = nullptr;
+    };
+    std::shared_ptr<Reports> m_reports;
     /// One thread, so writes keep their order.
-    QThreadPool m_writer;
+    WriteQueue m_writer;
 };
 
 } // namespace ostrevin

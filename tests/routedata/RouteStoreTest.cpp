@@ -1,10 +1,12 @@
 #include "routedata/RouteStore.h"
 
+#include "support/Eventually.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <limits>
@@ -307,4 +309,27 @@ TEST(RouteStore, WaitingForWritesLeavesThemOnDiskAndReportedAndASaveNeverOvertak
     store->saveInBackground(placesUpTo(7), path, {});
     store.reset();
     EXPECT_EQ(namesOf(RouteStore(dir.file(u"Ostrevin"_s)).load<SavedLocation>(path)), namesOf(placesUpTo(7)));
+}
+
+TEST(RouteStore, GoingAwayWhileTheDiskHangsEndsWithinABoundAndTheLateWriteReportsToNoOne)
+{
+#ifndef OSTREVIN_SLOW_DISK
+    GTEST_SKIP() << "built without the slow disk";
+#endif
+    test::TempDir dir;
+    qputenv("OSTREVIN_SLOW_DISK_FOLDER", QFile::encodeName(dir.path()));
+    qputenv("OSTREVIN_SLOW_DISK_MS", "2500");
+    auto store = std::make_unique<RouteStore>(dir.file(u"Ostrevin"_s));
+    const QString path = store->savedLocationsPath();
+    bool reported = false;
+    store->saveInBackground(placesUpTo(3), path, [&reported](const auto&) { reported = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    store.reset();
+    EXPECT_LT(elapsed.elapsed(), 4500);
+    // The write still lands, after its store, which hears nothing of it.
+    EXPECT_TRUE(test::eventually([&] { return QFile::exists(path); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(reported);
+    qunsetenv("OSTREVIN_SLOW_DISK_FOLDER");
 }

@@ -92,7 +92,7 @@ FakeTool& FakeTool::sleeps(double seconds)
 
 FakeTool& FakeTool::ignoresSigterm()
 {
-    m_body += "trap '' TERM\n";
+    m_ignoresSigterm = true;
     return *this;
 }
 
@@ -140,6 +140,8 @@ FakeTool& FakeTool::exitsWith(int code)
 QString FakeTool::write()
 {
     QByteArray script = "#!/bin/sh\n";
+    if (m_ignoresSigterm)
+        script += "trap '' TERM\n";
     // One record per call: the arguments, each ended by NUL, then a record separator.
     script += "{ for a in \"$@\"; do printf '%s\\0' \"$a\"; done; printf '\\036'; } >> " +
               shellWord(QFile::encodeName(callsFile())) + '\n';

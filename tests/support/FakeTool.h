@@ -30,7 +30,9 @@ public:
     /// Writes bytes to both streams at the same time (from two background jobs).
     FakeTool& floods(qint64 standardOutputBytes, qint64 standardErrorBytes);
     FakeTool& sleeps(double seconds);
-    /// From here on the script and what it starts ignore SIGTERM.
+    /// The script and what it starts ignore SIGTERM from its first line, wherever
+    /// this is called: a test that signals once the pid file appears must never
+    /// catch the script before its trap.
     FakeTool& ignoresSigterm();
     /// Starts a background sleep that inherits both output pipes and outlives the
     /// script; its process identifier goes to grandchildPidFile().
@@ -69,6 +71,7 @@ private:
 
     QString m_path;
     QByteArray m_body;
+    bool m_ignoresSigterm = false;
     int m_exitCode = 0;
 };
 
