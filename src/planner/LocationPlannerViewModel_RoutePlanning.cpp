@@ -145,7 +145,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlan
     self->m_draft->setRouteAlternatives(options);
     self->d->applyPlannedRouteToDraft(options.first(), preferredName.value_or(Private::routeFromMapName()));
     //: Event log entry. %n is the number of route alternatives.
-    self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
+    self->logEvent(LocationPlannerViewModel::tr("Route from the map calculated with %n options.", nullptr,
+                                                static_cast<int>(options.size())),
                    TrackerLogLevel::info);
     self->d->finishRoutePlanning(id);
 }
