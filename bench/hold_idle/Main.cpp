@@ -32,7 +32,7 @@ namespace ostrevin {
 struct PlannerTestAccess {
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {
-        vm.setHelperStatus(status);
+        vm.m_device->setHelperStatus(status);
     }
 };
 
@@ -108,10 +108,10 @@ int main(int argc, char** argv)
     point.longitude = 14.4213;
     vm->pushPointToIPhone(point);
     QDeadlineTimer setDeadline(30000);
-    while ((vm->isDeviceBusy() || !vm->lockedPoint()) && !setDeadline.hasExpired())
+    while ((vm->device().isDeviceBusy() || !vm->hold().lockedPoint()) && !setDeadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!vm->lockedPoint()) {
-        std::printf("hold_idle: the location was not set: %s\n", qPrintable(vm->deviceActionMessage()));
+    if (!vm->hold().lockedPoint()) {
+        std::printf("hold_idle: the location was not set: %s\n", qPrintable(vm->device().deviceActionMessage()));
         return 1;
     }
 
@@ -125,7 +125,8 @@ int main(int argc, char** argv)
     const double selfCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
     const double childrenCpu = cpuSeconds(RUSAGE_CHILDREN) - childrenBefore;
 
-    std::printf("hold_idle: held %.0f s, %d verifications, process still held: %s\n", elapsed, vm->lockRefreshCount(),
+    std::printf("hold_idle: held %.0f s, %d verifications, process still held: %s\n", elapsed,
+                vm->hold().lockRefreshCount(),
                 controller.isPersistentLocationActive(ready.helper) == std::optional<bool>(true) ? "yes" : "no");
     std::printf("hold_idle: this process %.3f s CPU = %.2f %% of one core\n", selfCpu, 100.0 * selfCpu / elapsed);
     std::printf("hold_idle: tools it ran  %.3f s CPU = %.2f %% of one core\n", childrenCpu,

@@ -207,10 +207,10 @@ int runScript(int argc, char** argv)
     QElapsedTimer total;
     QObject::connect(&script, &QTimer::timeout, [&] {
         // The route plays once it is planned and the iPhone is ready.
-        if (!routeStarted && model.draft().points().size() >= 2 && model.helperStatus().isAvailable() &&
+        if (!routeStarted && model.draft().points().size() >= 2 && model.device().helperStatus().isAvailable() &&
             !model.isPlanningAddressRoute() && !model.isDeviceOperationInProgress()) {
             model.startIPhoneRoute();
-            routeStarted = model.isIPhoneRouteRunning();
+            routeStarted = model.hold().isIPhoneRouteRunning();
         }
         if (next < steps.size()) {
             QElapsedTimer step;
@@ -232,8 +232,8 @@ int runScript(int argc, char** argv)
     });
     // The window's first frame and the device check are start-up, not load.
     QTimer::singleShot(1500, [&] {
-        std::fprintf(stderr, "device: %s\n", qPrintable(model.helperStatus().message));
-        if (!model.helperStatus().isAvailable())
+        std::fprintf(stderr, "device: %s\n", qPrintable(model.device().helperStatus().message));
+        if (!model.device().helperStatus().isAvailable())
             model.prepareIPhoneForLocation();
         total.start();
         recorder.start();
@@ -241,7 +241,7 @@ int runScript(int argc, char** argv)
     });
     QApplication::exec();
     if (!routeStarted)
-        std::fprintf(stderr, "the route did not play: %s\n", qPrintable(model.helperStatus().message));
+        std::fprintf(stderr, "the route did not play: %s\n", qPrintable(model.device().helperStatus().message));
     const int tiles = machine.services.requestCount("/tile");
     std::printf("%.1f %.1f %zu %d %d\n", recorder.worst(), recorder.percentile(0.99), recorder.ticks(), tiles,
                 routeStarted ? 1 : 0);

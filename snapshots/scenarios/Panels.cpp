@@ -47,13 +47,13 @@ public:
     {
         phone.answer = answer;
         vm->refreshHelperStatus();
-        runUntil([this] { return vm->lastDeviceCheck().has_value() && !vm->isCheckingDevice(); });
+        runUntil([this] { return vm->device().lastDeviceCheck().has_value() && !vm->device().isCheckingDevice(); });
     }
     void hold(const RoutePoint& place)
     {
         vm->selectPlace(place, LocationPlannerViewModel::MapFraming::keepCamera);
         vm->pushLastPointToIPhone();
-        runUntil([this] { return vm->isLocationLockConfirmed() && !vm->isDeviceBusy(); });
+        runUntil([this] { return vm->isLocationLockConfirmed() && !vm->device().isDeviceBusy(); });
     }
 
     QVBoxLayout* content;
@@ -137,7 +137,7 @@ ScenarioFactory bar(BarState state, int width)
             route.speedKmh = 110;
             route.points = {castle, point(u"Brno"_s, 49.1951, 16.6068)};
             scene->vm->startSavedRoute(route);
-            runUntil([&] { return scene->vm->iPhoneRouteProgress() > 0; });
+            runUntil([&] { return scene->vm->hold().iPhoneRouteProgress() > 0; });
             break;
         }
         case BarState::incident:
@@ -146,14 +146,14 @@ ScenarioFactory bar(BarState state, int width)
             scene->vm->selectPlace(point(u"Vyšehrad"_s, 50.0645, 14.4185),
                                    LocationPlannerViewModel::MapFraming::keepCamera);
             scene->vm->pushLastPointToIPhone();
-            runUntil([&] { return scene->vm->telegramIncidentActive() && !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return scene->vm->hold().telegramIncidentActive() && !scene->vm->device().isDeviceBusy(); });
             scene->vm->setNotice(std::nullopt);
             break;
         case BarState::resetPending:
             scene->phone.failClear = true;
             scene->hold(castle);
             scene->vm->clearIPhoneLocation();
-            runUntil([&] { return !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return !scene->vm->device().isDeviceBusy(); });
             break;
         }
         scene->setFixedSize(width, width < 600 ? 250 : 190);
@@ -181,7 +181,7 @@ ScenarioFactory pill(LocationHelperStatus answer, QString error = {})
         if (!error.isEmpty()) {
             scene->phone.failPrepare = true;
             scene->vm->prepareIPhoneForLocation();
-            runUntil([&] { return !scene->vm->isDeviceBusy(); });
+            runUntil([&] { return !scene->vm->device().isDeviceBusy(); });
         }
         scene->setFixedSize(440, 560);
         auto* pillWidget = new DeviceStatusPill(*scene->vm, scene->vm->windowState());

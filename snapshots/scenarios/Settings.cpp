@@ -87,7 +87,7 @@ struct FailedCheck : FailingPhone, Machine {
         phone.answer.installHint = longError();
         viewModel->refreshHelperStatus();
         LocationPlannerViewModel& vm = *viewModel;
-        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+        runUntil([&vm] { return vm.device().lastDeviceCheck().has_value() && !vm.device().isCheckingDevice(); });
     }
 };
 

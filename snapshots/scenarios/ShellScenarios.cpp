@@ -88,7 +88,7 @@ ScenarioFactory routePlaying()
         auto shell = std::make_unique<Shell>(context, true, true);
         LocationPlannerViewModel& vm = *shell->viewModel;
         vm.refreshHelperStatus();
-        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+        runUntil([&vm] { return vm.device().lastDeviceCheck().has_value() && !vm.device().isCheckingDevice(); });
         SavedRoute walk;
         walk.name = QStringLiteral("Old Town → Vyšehrad");
         walk.transportMode = RouteTransportMode::walking;
@@ -97,7 +97,7 @@ ScenarioFactory routePlaying()
         walk.points = streetWalk();
         vm.startSavedRoute(walk);
         vm.windowState().setSection(AppSection::route);
-        runUntil([&vm] { return vm.iPhoneRouteProgress() > 0; });
+        runUntil([&vm] { return vm.hold().iPhoneRouteProgress() > 0; });
         std::unique_ptr<QWidget> window = Shell::window(std::move(shell));
         // The arrival time, like every other time in the picture, is the still clock's.
         const Clock& clock = context.clock;
@@ -115,7 +115,7 @@ ScenarioFactory deviceSetup()
         shell->phone.answer = phoneStatus(true, true, false);
         LocationPlannerViewModel& vm = *shell->viewModel;
         vm.refreshHelperStatus();
-        runUntil([&vm] { return vm.lastDeviceCheck().has_value() && !vm.isCheckingDevice(); });
+        runUntil([&vm] { return vm.device().lastDeviceCheck().has_value() && !vm.device().isCheckingDevice(); });
         return Shell::window(std::move(shell));
     };
 }

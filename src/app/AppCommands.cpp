@@ -143,12 +143,13 @@ AppCommands::AppCommands(QMenuBar& menuBar, LocationPlannerViewModel& viewModel,
     });
 
     for (const auto signal :
-         {&LocationPlannerViewModel::isIPhoneRouteRunningChanged, &LocationPlannerViewModel::isDeviceBusyChanged,
-          &LocationPlannerViewModel::isCheckingDeviceChanged,
-          &LocationPlannerViewModel::isLocationLockRefreshingChanged, &LocationPlannerViewModel::lockedPointChanged,
-          &LocationPlannerViewModel::isLocationResetPendingChanged,
-          &LocationPlannerViewModel::isPlanningAddressRouteChanged, &LocationPlannerViewModel::helperStatusChanged})
-        connect(&m_viewModel, signal, this, &AppCommands::refresh);
+         {&LocationHoldState::isIPhoneRouteRunningChanged, &LocationHoldState::isLocationLockRefreshingChanged,
+          &LocationHoldState::lockedPointChanged, &LocationHoldState::isLocationResetPendingChanged})
+        connect(&m_viewModel.hold(), signal, this, &AppCommands::refresh);
+    for (const auto signal :
+         {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged, &DeviceState::helperStatusChanged})
+        connect(&m_viewModel.device(), signal, this, &AppCommands::refresh);
+    connect(&m_viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, this, &AppCommands::refresh);
     connect(&m_viewModel.draft(), &RouteDraft::pointsChanged, this, &AppCommands::refresh);
     connect(&windowState, &MainWindowState::sidePanelVisibleChanged, this, &AppCommands::refresh);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AppCommands::refresh);

@@ -10,11 +10,11 @@ CommandRules::Facts CommandRules::Facts::of(const LocationPlannerViewModel& view
     facts.routeDraftEmpty = viewModel.draft().points().isEmpty();
     facts.canPrepareIPhone = viewModel.canPrepareIPhone();
     facts.canRunDeviceAction = viewModel.canRunDeviceAction();
-    facts.isRouteRunning = viewModel.isIPhoneRouteRunning();
-    facts.isLocationHeld = viewModel.lockedPoint().has_value();
-    facts.isResetPending = viewModel.isLocationResetPending();
-    facts.isDeviceBusy = viewModel.isDeviceBusy();
-    facts.isCheckingDevice = viewModel.isCheckingDevice();
+    facts.isRouteRunning = viewModel.hold().isIPhoneRouteRunning();
+    facts.isLocationHeld = viewModel.hold().lockedPoint().has_value();
+    facts.isResetPending = viewModel.hold().isLocationResetPending();
+    facts.isDeviceBusy = viewModel.device().isDeviceBusy();
+    facts.isCheckingDevice = viewModel.device().isCheckingDevice();
     facts.isPlanningRoute = viewModel.isPlanningAddressRoute();
     return facts;
 }

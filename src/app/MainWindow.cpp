@@ -227,7 +227,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 bool MainWindow::closeNeedsConfirmation() const
 {
-    return m_viewModel.lockedPoint().has_value() || m_viewModel.isIPhoneRouteRunning();
+    return m_viewModel.hold().lockedPoint().has_value() || m_viewModel.hold().isIPhoneRouteRunning();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -252,7 +252,7 @@ void MainWindow::askBeforeClosing()
     question.icon = QMessageBox::Warning;
     //: Title of the question before quitting while the iPhone's location is simulated.
     question.text = tr("Quit Ostrevin?");
-    question.informativeText = m_viewModel.isIPhoneRouteRunning()
+    question.informativeText = m_viewModel.hold().isIPhoneRouteRunning()
                                    //: Message of the question before quitting while a route plays.
                                    ? tr("The route stops playing on iPhone when Ostrevin quits.")
                                    //: Message of the question before quitting while a location is held.

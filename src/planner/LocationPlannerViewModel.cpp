@@ -2,7 +2,9 @@
 
 #include "alerts/AlarmPresenter.h"
 #include "alerts/TelegramAlertConfiguration.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "planner/MainWindowState.h"
+#include "planner/ObservableField.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkMonitor.h"
 #include "platform/SettingsStore.h"
@@ -13,16 +15,14 @@
 namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
-    : QObject(parent), m_deps(dependencies), m_mapPresentation(std::make_unique<RouteMapPresentation>()),
-      m_windowState(std::make_unique<MainWindowState>()), m_draft(std::make_unique<RouteDraft>()),
-      m_library(std::make_unique<LocationLibrary>()), m_telegram(std::make_unique<TelegramSettingsModel>())
-      //: Status message and status card detail when there are no points.
-      ,
-      m_deviceActionMessage(tr("Choose a place on the map.")),
+    : QObject(parent), d(std::make_unique<Private>(*this)), m_deps(dependencies),
+      m_mapPresentation(std::make_unique<RouteMapPresentation>()), m_windowState(std::make_unique<MainWindowState>()),
+      m_draft(std::make_unique<RouteDraft>()), m_library(std::make_unique<LocationLibrary>()),
+      m_telegram(std::make_unique<TelegramSettingsModel>()), m_device(std::make_unique<DeviceState>()),
+      m_hold(std::make_unique<LocationHoldState>()), m_eventLog(std::make_unique<EventLog>()),
       m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
                                                              RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
-      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit},
-      m_telegramIncidentStartedAt(QDate(1, 1, 1), QTime(0, 0), Qt::UTC)
+      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit}
 {
     Q_ASSERT(m_deps.store && m_deps.settings && m_deps.clock && m_deps.scheduler && m_deps.workerPool &&
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
@@ -34,6 +34,8 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
+    //: Status message and status card detail when there are no points.
+    m_device->setDeviceActionMessage(tr("Choose a place on the map."));
 
     // Settings defaults; the change handlers run as for any other assignment.
     setSelectedTransportMode(AppSettings::defaultTravelMode(settings));
@@ -46,21 +48,22 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
             emit unitsChanged();
     });
 
-    loadLists();
-    restoreTelegramSettings();
-    restoreHeldPoint();
-    setLocationResetPending(AppSettings::isResetPending(settings));
+    d->loadLists();
+    d->restoreTelegramSettings();
+    d->restoreHeldPoint();
+    m_hold->setLocationResetPending(AppSettings::isResetPending(settings));
 
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Status message at launch.
-        setDeviceActionMessage(tr("The previous location reset didn’t finish. Connect iPhone to finish the reset."));
-    } else if (m_lockedPoint) {
+        m_device->setDeviceActionMessage(
+            tr("The previous location reset didn’t finish. Connect iPhone to finish the reset."));
+    } else if (m_hold->lockedPoint()) {
         //: Status message at launch.
-        setDeviceActionMessage(
+        m_device->setDeviceActionMessage(
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
-    startWatchingDeviceAttachment();
+    d->startWatchingDeviceAttachment();
 
     //: Event log entry.
     logEvent(tr("App launched."), TrackerLogLevel::info);
@@ -73,7 +76,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     }
 
     m_mapPresentation->updateRoute(m_draft->points());
-    syncMapInteractionPresentation();
+    d->syncMapInteractionPresentation();
 
     if (services == Services::start)
         startServices();
@@ -81,71 +84,72 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
 
 void LocationPlannerViewModel::startServices()
 {
-    if (m_servicesStarted)
+    if (d->m_servicesStarted)
         return;
-    m_servicesStarted = true;
-    startNetworkMonitoring();
+    d->m_servicesStarted = true;
+    d->startNetworkMonitoring();
     refreshHelperStatus();
     loadTelegramTokenWithoutBlockingLaunch();
 }
 
 LocationPlannerViewModel::~LocationPlannerViewModel()
 {
-    for (TaskSlot* slot : {&m_routePlaybackTask, &m_locationLockTask, &m_telegramAlertTask, &m_telegramTokenLoadTask,
-                           &m_routePlanningTimeoutTask, &m_placeNameTask, &m_exportTask})
+    for (TaskSlot* slot :
+         {&d->m_routePlaybackTask, &d->m_locationLockTask, &d->m_telegramAlertTask, &d->m_telegramTokenLoadTask,
+          &d->m_routePlanningTimeoutTask, &d->m_placeNameTask, &d->m_exportTask})
         slot->cancel();
     disconnect(m_deps.networkMonitor, nullptr, this, nullptr);
     m_deps.networkMonitor->stop();
-    if (m_locationLockActivity)
-        m_locationLockActivity->end();
+    if (d->m_locationLockActivity)
+        d->m_locationLockActivity->end();
 }
 
-void LocationPlannerViewModel::loadLists()
+void LocationPlannerViewModel::Private::loadLists()
 {
-    RouteStore& store = *m_deps.store;
-    m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
-    m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
-    m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
+    RouteStore& store = *q.m_deps.store;
+    q.m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
+    q.m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
+    q.m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
 }
 
-void LocationPlannerViewModel::restoreTelegramSettings()
+void LocationPlannerViewModel::Private::restoreTelegramSettings()
 {
-    SettingsStore& settings = *m_deps.settings;
+    SettingsStore& settings = *q.m_deps.settings;
     const QString chatID = AppSettings::telegramChatID(settings);
     const bool enabled = AppSettings::isTelegramEnabled(settings);
     // Written back only where the stored form differs: the same values written at
     // every launch would rewrite the settings file, synced to disk, at every start.
     if (!settings.contains(telegramChatIDStorageKey()) || !settings.contains(telegramEnabledStorageKey()) ||
         chatID != chatID.trimmed()) {
-        setTelegramChatID(chatID);
-        setTelegramAlertsEnabled(enabled);
+        q.setTelegramChatID(chatID);
+        q.setTelegramAlertsEnabled(enabled);
         return;
     }
-    m_telegram->setChatID(chatID);
-    m_telegram->setAlertsEnabled(enabled);
+    q.m_telegram->setChatID(chatID);
+    q.m_telegram->setAlertsEnabled(enabled);
 }
 
-void LocationPlannerViewModel::restoreHeldPoint()
+void LocationPlannerViewModel::Private::restoreHeldPoint()
 {
     // Unreadable or out-of-range data counts as no held point; the key stays until
     // the next hold replaces it.
-    setLockedPoint(AppSettings::lockedPoint(*m_deps.settings));
+    setLockedPoint(AppSettings::lockedPoint(*q.m_deps.settings));
 }
 
-void LocationPlannerViewModel::startNetworkMonitoring()
+void LocationPlannerViewModel::Private::startNetworkMonitoring()
 {
     // Queued: a monitor reports at once from start(), and that report belongs
     // after the launch, not before "App launched.".
-    connect(m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, this,
+    connect(q.m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, &q,
             &LocationPlannerViewModel::handleReachability, Qt::QueuedConnection);
-    m_deps.networkMonitor->start();
+    q.m_deps.networkMonitor->start();
 }
 
 void LocationPlannerViewModel::handleReachability(bool online)
 {
-    if (online == m_isOnline)
+    if (online == m_device->isOnline())
         return;
-    setOnline(online);
+    m_device->setOnline(online);
     if (online) {
         //: Event log entry.
         logEvent(tr("Internet connection restored."), TrackerLogLevel::info);
@@ -157,12 +161,12 @@ void LocationPlannerViewModel::handleReachability(bool online)
 
 bool LocationPlannerViewModel::isDeviceOperationInProgress() const
 {
-    return m_isDeviceBusy || m_isCheckingDevice || m_isLocationLockRefreshing;
+    return m_device->isDeviceBusy() || m_device->isCheckingDevice() || m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::isSimulationActive() const
 {
-    return m_lockedPoint.has_value() || m_isIPhoneRouteRunning || m_isLocationResetPending;
+    return m_hold->lockedPoint().has_value() || m_hold->isIPhoneRouteRunning() || m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
@@ -170,73 +174,74 @@ bool LocationPlannerViewModel::canEditRouteDraft() const
     // The background verification of a held point leaves editing alone: it runs
     // every few seconds, and typing or clicking the map must not stall meanwhile.
     // Actions that drive the iPhone keep the full gate below.
-    return !m_isIPhoneRouteRunning && !m_isPlanningAddressRoute && !m_isDeviceBusy && !m_isCheckingDevice;
+    return !m_hold->isIPhoneRouteRunning() && !m_isPlanningAddressRoute && !m_device->isDeviceBusy() &&
+           !m_device->isCheckingDevice();
 }
 
 bool LocationPlannerViewModel::canRunDeviceAction() const
 {
-    return canEditRouteDraft() && !m_isLocationLockRefreshing;
+    return canEditRouteDraft() && !m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::canChangeIPhoneLocation() const
 {
-    return m_helperStatus.isAvailable() && canRunDeviceAction() && !m_isLocationResetPending;
+    return m_device->helperStatus().isAvailable() && canRunDeviceAction() && !m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canPrepareIPhone() const
 {
-    return m_helperStatus.helper.has_value() && m_helperStatus.isDeviceConnected && !m_helperStatus.isLocationReady &&
-           canRunDeviceAction();
+    return m_device->helperStatus().helper.has_value() && m_device->helperStatus().isDeviceConnected &&
+           !m_device->helperStatus().isLocationReady && canRunDeviceAction();
 }
 
 // Setters with side effects.
 
-void LocationPlannerViewModel::setLockedPoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setLockedPoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_lockedPoint, value, &LocationPlannerViewModel::lockedPointChanged);
-    m_mapPresentation->updateHeldPoint(m_lockedPoint);
+    q.m_hold->setLockedPoint(value);
+    q.m_mapPresentation->updateHeldPoint(q.m_hold->lockedPoint());
 }
 
-void LocationPlannerViewModel::setRouteLivePoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setRouteLivePoint(const std::optional<RoutePoint>& value)
 {
-    assign(m_routeLivePoint, value, &LocationPlannerViewModel::routeLivePointChanged);
-    m_mapPresentation->updateLivePoint(m_routeLivePoint);
+    q.m_hold->setRouteLivePoint(value);
+    q.m_mapPresentation->updateLivePoint(q.m_hold->routeLivePoint());
 }
 
 void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
 {
     // Stored unclamped; readers clamp.
-    assign(m_lockRefreshIntervalSeconds, value, &LocationPlannerViewModel::lockRefreshIntervalSecondsChanged);
+    m_hold->setLockRefreshIntervalSeconds(value);
     AppSettings::setLockRefreshInterval(value, *m_deps.settings);
 }
 
-void LocationPlannerViewModel::setPlanningAddressRoute(bool value)
+void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 {
-    assign(m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
+    assignObservable(&q, q.m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setIPhoneRouteRunning(bool value)
+void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
 {
-    assign(m_isIPhoneRouteRunning, value, &LocationPlannerViewModel::isIPhoneRouteRunningChanged);
+    q.m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setDeviceBusy(bool value)
+void LocationPlannerViewModel::Private::setDeviceBusy(bool value)
 {
-    assign(m_isDeviceBusy, value, &LocationPlannerViewModel::isDeviceBusyChanged);
+    q.m_device->setDeviceBusy(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setCheckingDevice(bool value)
+void LocationPlannerViewModel::Private::setCheckingDevice(bool value)
 {
-    assign(m_isCheckingDevice, value, &LocationPlannerViewModel::isCheckingDeviceChanged);
+    q.m_device->setCheckingDevice(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setLocationLockRefreshing(bool value)
+void LocationPlannerViewModel::Private::setLocationLockRefreshing(bool value)
 {
-    assign(m_isLocationLockRefreshing, value, &LocationPlannerViewModel::isLocationLockRefreshingChanged);
+    q.m_hold->setLocationLockRefreshing(value);
     syncMapInteractionPresentation();
 }
 
@@ -244,28 +249,29 @@ void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 {
     const bool previous = m_telegram->alertsEnabled();
     m_telegram->setAlertsEnabled(value);
-    handleTelegramAlertsEnabledChange(previous);
+    d->handleTelegramAlertsEnabledChange(previous);
 }
 
-void LocationPlannerViewModel::handleTelegramAlertsEnabledChange(bool previous)
+void LocationPlannerViewModel::Private::handleTelegramAlertsEnabledChange(bool previous)
 {
-    AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *m_deps.settings);
-    if (m_telegram->alertsEnabled() != previous && !m_telegramIncidentActive && !m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+    AppSettings::setTelegramEnabled(q.m_telegram->alertsEnabled(), *q.m_deps.settings);
+    if (q.m_telegram->alertsEnabled() != previous && !q.m_hold->telegramIncidentActive() &&
+        !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{q.m_telegram->botToken(), q.m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
-        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         ? tr("Telegram alerts are on.")
-                                         //: Telegram alerts status line (Tools › Telegram alerts).
-                                         : tr("Telegram is set up. Alerts are off."));
+        q.m_telegram->setStatusMessage(q.m_telegram->alertsEnabled()
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           ? tr("Telegram alerts are on.")
+                                           //: Telegram alerts status line (Tools › Telegram alerts).
+                                           : tr("Telegram is set up. Alerts are off."));
     }
-    if (m_telegram->alertsEnabled() && !previous && m_telegramIncidentActive) {
-        startRepeatingTelegramAlerts();
-    } else if (!m_telegram->alertsEnabled() && previous) {
+    if (q.m_telegram->alertsEnabled() && !previous && q.m_hold->telegramIncidentActive()) {
+        q.startRepeatingTelegramAlerts();
+    } else if (!q.m_telegram->alertsEnabled() && previous) {
         m_telegramAlertTask.cancel();
-        if (m_telegramIncidentActive) {
+        if (q.m_hold->telegramIncidentActive()) {
             //: Telegram alerts status line (Tools › Telegram alerts).
-            m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
+            q.m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
     }
 }
@@ -287,7 +293,7 @@ void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 
 void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAlarmEvent& event)
 {
-    setLocationSafetyAlarm(event);
+    m_hold->setLocationSafetyAlarm(event);
     m_deps.alarmPresenter->present(event, [self = QPointer(this)] {
         if (self)
             self->acknowledgeLocationSafetyAlarm();
@@ -296,12 +302,12 @@ void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAl
 
 void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 {
-    setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
-    if (!m_telegramIncidentActive)
+    if (!m_hold->telegramIncidentActive())
         return;
-    m_telegramIncidentAcknowledged = true;
-    m_telegramAlertTask.cancel();
+    d->m_telegramIncidentAcknowledged = true;
+    d->m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
     //: Event log entry.
@@ -311,7 +317,7 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 void LocationPlannerViewModel::prepareForApplicationTermination()
 {
     setSimulationSafetyState(LocationSimulationSafetyState::shuttingDown());
-    setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
 }
 
@@ -334,92 +340,12 @@ void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)
 {
-    assign(m_notice, value, &LocationPlannerViewModel::noticeChanged);
-}
-
-void LocationPlannerViewModel::setHelperStatus(const LocationHelperStatus& value)
-{
-    assign(m_helperStatus, value, &LocationPlannerViewModel::helperStatusChanged);
+    assignObservable(this, m_notice, value, &LocationPlannerViewModel::noticeChanged);
 }
 
 void LocationPlannerViewModel::setAutoSendOnAdd(bool value)
 {
-    assign(m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
-}
-
-void LocationPlannerViewModel::setIPhoneRouteProgress(double value)
-{
-    assign(m_iPhoneRouteProgress, value, &LocationPlannerViewModel::iPhoneRouteProgressChanged);
-}
-
-void LocationPlannerViewModel::setLastPushedPointName(const QString& value)
-{
-    assign(m_lastPushedPointName, value, &LocationPlannerViewModel::lastPushedPointNameChanged);
-}
-
-void LocationPlannerViewModel::setLastPushedPointID(const std::optional<QUuid>& value)
-{
-    assign(m_lastPushedPointID, value, &LocationPlannerViewModel::lastPushedPointIDChanged);
-}
-
-void LocationPlannerViewModel::setLastDeviceError(const QString& value)
-{
-    assign(m_lastDeviceError, value, &LocationPlannerViewModel::lastDeviceErrorChanged);
-}
-
-void LocationPlannerViewModel::setDeviceActionMessage(const QString& value)
-{
-    assign(m_deviceActionMessage, value, &LocationPlannerViewModel::deviceActionMessageChanged);
-}
-
-void LocationPlannerViewModel::setLastDeviceCheck(const std::optional<QDateTime>& value)
-{
-    assign(m_lastDeviceCheck, value, &LocationPlannerViewModel::lastDeviceCheckChanged);
-}
-
-void LocationPlannerViewModel::setOnline(bool value)
-{
-    assign(m_isOnline, value, &LocationPlannerViewModel::isOnlineChanged);
-}
-
-void LocationPlannerViewModel::setLocationResetPending(bool value)
-{
-    assign(m_isLocationResetPending, value, &LocationPlannerViewModel::isLocationResetPendingChanged);
-}
-
-void LocationPlannerViewModel::setLockRefreshCount(int value)
-{
-    assign(m_lockRefreshCount, value, &LocationPlannerViewModel::lockRefreshCountChanged);
-}
-
-void LocationPlannerViewModel::setLockFailureCount(int value)
-{
-    assign(m_lockFailureCount, value, &LocationPlannerViewModel::lockFailureCountChanged);
-}
-
-void LocationPlannerViewModel::setLastLockRefresh(const std::optional<QDateTime>& value)
-{
-    assign(m_lastLockRefresh, value, &LocationPlannerViewModel::lastLockRefreshChanged);
-}
-
-void LocationPlannerViewModel::setLockStartedAt(const std::optional<QDateTime>& value)
-{
-    assign(m_lockStartedAt, value, &LocationPlannerViewModel::lockStartedAtChanged);
-}
-
-void LocationPlannerViewModel::setTelegramIncidentActive(bool value)
-{
-    assign(m_telegramIncidentActive, value, &LocationPlannerViewModel::telegramIncidentActiveChanged);
-}
-
-void LocationPlannerViewModel::setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value)
-{
-    assign(m_locationSafetyAlarm, value, &LocationPlannerViewModel::locationSafetyAlarmChanged);
-}
-
-void LocationPlannerViewModel::setDiagnosticEvents(const QList<TrackerLogEntry>& value)
-{
-    assign(m_diagnosticEvents, value, &LocationPlannerViewModel::diagnosticEventsChanged);
+    assignObservable(this, m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
 }
 
 } // namespace ostrevin

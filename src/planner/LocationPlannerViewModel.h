@@ -2,17 +2,17 @@
 
 #include "alerts/LocationSafetyAlarmEvent.h"
 #include "alerts/LocationSimulationSafetyState.h"
-#include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
-#include "async/TaskSlot.h"
-#include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
+#include "planner/DeviceState.h"
+#include "planner/EventLog.h"
+#include "planner/LocationHoldState.h"
 #include "planner/LocationLibrary.h"
+#include "planner/PlannerDependencies.h"
 #include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
-#include "platform/Placemark.h"
 #include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
@@ -28,9 +28,7 @@
 #include <QFuture>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QUuid>
 #include <chrono>
 #include <exception>
 #include <memory>
@@ -38,36 +36,19 @@
 
 namespace ostrevin {
 
-class AlarmPresenter;
-class DeviceLocationService;
-class DirectionsService;
-class FileDialogs;
-class KeepAwake;
-class KeepAwakeToken;
 class MainWindowState;
-class NetworkMonitor;
-class DeviceAttachmentWatcher;
-class ReverseGeocoder;
 class RouteMapPresentation;
-class RouteStore;
-class Scheduler;
-class SettingsStore;
-class SystemLog;
-class TelegramAlertService;
-class TelegramTokenStore;
-class WorkerPool;
 
 /// The one object with the operations the windows, panels and menus call. It
 /// owns the parts that hold state and emit their own change signals (the route
-/// draft, the library, the Telegram settings, the window state, the map
-/// presentation: views connect to the part they show) and holds the device,
-/// holding and event-log state itself. Everything lives on the GUI thread;
-/// background flows are coroutines kept in task slots and cancelled when the
-/// object goes.
+/// draft, the library, the Telegram settings, the device, the held location, the
+/// event log, the window state, the map presentation: views connect to the part
+/// they show). Everything lives on the GUI thread; background flows are
+/// coroutines kept in task slots and cancelled when the object goes.
 ///
 /// The class is one QObject split into files by concern, each named
 /// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds the state,
-/// start-up and shut-down.
+/// start-up and shut-down, and LocationPlannerViewModel_Private.h the flows.
 class LocationPlannerViewModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationPlannerViewModel)
@@ -75,29 +56,8 @@ class LocationPlannerViewModel : public QObject {
     friend struct PlannerTestAccess;
 
 public:
-    /// Everything the view model works with. None of it is owned: the application
-    /// creates these first and destroys them after the view model. The Telegram
-    /// service and token store may be absent (alerts then cannot be sent).
-    struct Dependencies {
-        RouteStore* store = nullptr;
-        SettingsStore* settings = nullptr;
-        Clock* clock = nullptr;
-        Scheduler* scheduler = nullptr;
-        WorkerPool* workerPool = nullptr;
-        KeepAwake* keepAwake = nullptr;
-        NetworkMonitor* networkMonitor = nullptr;
-        SystemLog* systemLog = nullptr;
-        ReverseGeocoder* reverseGeocoder = nullptr;
-        FileDialogs* fileDialogs = nullptr;
-        AlarmPresenter* alarmPresenter = nullptr;
-        DeviceLocationService* device = nullptr;
-        TelegramAlertService* telegramAlertService = nullptr;
-        TelegramTokenStore* telegramTokenStore = nullptr;
-        /// Plans routes; without one every planning fails as "no route".
-        DirectionsService* directions = nullptr;
-        /// Reports the held iPhone's unplugs as they happen; none: only the checks tell.
-        DeviceAttachmentWatcher* deviceAttachmentWatcher = nullptr;
-    };
+    /// Everything the view model works with (PlannerDependencies.h).
+    using Dependencies = PlannerDependencies;
 
     /// Directions transport-type bits, as a planned route's steps carry them.
     enum TransportTypeBit : unsigned {
@@ -129,6 +89,12 @@ public:
     LocationLibrary& library() const { return *m_library; }
     /// The Telegram alert settings and the state of their save, test and chat lookup.
     TelegramSettingsModel& telegram() const { return *m_telegram; }
+    /// The iPhone's status, the device operations running, the last error and the status line.
+    DeviceState& device() const { return *m_device; }
+    /// The held point and its verification, a pending reset, the playing route and an open incident.
+    LocationHoldState& hold() const { return *m_hold; }
+    /// The event log, newest first.
+    EventLog& eventLog() const { return *m_eventLog; }
     const QList<PresetLocation>& presets() const { return m_presets; }
     const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
     /// The travel modes offered for choice.
@@ -148,30 +114,7 @@ public:
     // Observable state: a getter and a <name>Changed signal each.
     bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
     const std::optional<QString>& notice() const { return m_notice; }
-    const LocationHelperStatus& helperStatus() const { return m_helperStatus; }
-    bool isIPhoneRouteRunning() const { return m_isIPhoneRouteRunning; }
-    bool isDeviceBusy() const { return m_isDeviceBusy; }
-    bool isCheckingDevice() const { return m_isCheckingDevice; }
     bool autoSendOnAdd() const { return m_autoSendOnAdd; }
-    double iPhoneRouteProgress() const { return m_iPhoneRouteProgress; }
-    const QString& lastPushedPointName() const { return m_lastPushedPointName; }
-    const std::optional<QUuid>& lastPushedPointID() const { return m_lastPushedPointID; }
-    const std::optional<RoutePoint>& routeLivePoint() const { return m_routeLivePoint; }
-    const QString& lastDeviceError() const { return m_lastDeviceError; }
-    const QString& deviceActionMessage() const { return m_deviceActionMessage; }
-    const std::optional<QDateTime>& lastDeviceCheck() const { return m_lastDeviceCheck; }
-    bool isOnline() const { return m_isOnline; }
-    const std::optional<RoutePoint>& lockedPoint() const { return m_lockedPoint; }
-    bool isLocationResetPending() const { return m_isLocationResetPending; }
-    double lockRefreshIntervalSeconds() const { return m_lockRefreshIntervalSeconds; }
-    int lockRefreshCount() const { return m_lockRefreshCount; }
-    int lockFailureCount() const { return m_lockFailureCount; }
-    const std::optional<QDateTime>& lastLockRefresh() const { return m_lastLockRefresh; }
-    const std::optional<QDateTime>& lockStartedAt() const { return m_lockStartedAt; }
-    bool isLocationLockRefreshing() const { return m_isLocationLockRefreshing; }
-    bool telegramIncidentActive() const { return m_telegramIncidentActive; }
-    const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
-    const QList<TrackerLogEntry>& diagnosticEvents() const { return m_diagnosticEvents; }
 
     // Setters the interface uses (text fields, switches, the notice's OK).
     void setRouteName(const QString& value);
@@ -328,293 +271,7 @@ public:
     void planMapRoute(const std::optional<QString>& preferredName);
     void selectRouteAlternative(const PlannedRouteOption& option);
 
-signals:
-    /// The units setting changed: every distance and speed shown is written anew.
-    void unitsChanged();
-    void isPlanningAddressRouteChanged();
-    void noticeChanged();
-    void helperStatusChanged();
-    void isIPhoneRouteRunningChanged();
-    void isDeviceBusyChanged();
-    void isCheckingDeviceChanged();
-    void autoSendOnAddChanged();
-    void iPhoneRouteProgressChanged();
-    void lastPushedPointNameChanged();
-    void lastPushedPointIDChanged();
-    void routeLivePointChanged();
-    void lastDeviceErrorChanged();
-    void deviceActionMessageChanged();
-    void lastDeviceCheckChanged();
-    void isOnlineChanged();
-    void lockedPointChanged();
-    void isLocationResetPendingChanged();
-    void lockRefreshIntervalSecondsChanged();
-    void lockRefreshCountChanged();
-    void lockFailureCountChanged();
-    void lastLockRefreshChanged();
-    void lockStartedAtChanged();
-    void isLocationLockRefreshingChanged();
-    void telegramIncidentActiveChanged();
-    void locationSafetyAlarmChanged();
-    void diagnosticEventsChanged();
-
-private:
-    void setPoints(const QList<RoutePoint>& value);
-    void setPlanningAddressRoute(bool value);
-    void setRouteStartPoint(const std::optional<RoutePoint>& value);
-    void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
-    void setHelperStatus(const LocationHelperStatus& value);
-    void setIPhoneRouteRunning(bool value);
-    void setDeviceBusy(bool value);
-    void setCheckingDevice(bool value);
-    void setIPhoneRouteProgress(double value);
-    void setLastPushedPointName(const QString& value);
-    void setLastPushedPointID(const std::optional<QUuid>& value);
-    void setRouteLivePoint(const std::optional<RoutePoint>& value);
-    void setLastDeviceError(const QString& value);
-    void setDeviceActionMessage(const QString& value);
-    void setLastDeviceCheck(const std::optional<QDateTime>& value);
-    void setOnline(bool value);
-    void setLockedPoint(const std::optional<RoutePoint>& value);
-    void setLocationResetPending(bool value);
-    void setLockRefreshCount(int value);
-    void setLockFailureCount(int value);
-    void setLastLockRefresh(const std::optional<QDateTime>& value);
-    void setLockStartedAt(const std::optional<QDateTime>& value);
-    void setLocationLockRefreshing(bool value);
-    void setTelegramIncidentActive(bool value);
-    void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
-    void setDiagnosticEvents(const QList<TrackerLogEntry>& value);
-    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
-
-    template <typename T, typename Signal> bool assign(T& field, const T& value, Signal signal)
-    {
-        if (field == value)
-            return false;
-        field = value;
-        emit(this->*signal)();
-        return true;
-    }
-
-    // Start-up (LocationPlannerViewModel.cpp).
-    void loadLists();
-    void restoreTelegramSettings();
-    void restoreHeldPoint();
-    void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
-    void startWatchingDeviceAttachment();
-    void heldDeviceDetached(const QString& udid);
-    void heldDeviceAttached(const QString& udid);
-    bool isHeldDevice(const QString& udid) const;
-    void handleReachability(bool online);
-    void handleTelegramAlertsEnabledChange(bool previous);
-
-    // Draft (_Draft.cpp).
-    /// Every accepted point is framed.
-    bool appendRoutePoint(const RoutePoint& point);
-    void syncMapInteractionPresentation();
-    void saveCurrentRouteToHistory();
-    void showDraft(const QList<RoutePoint>& points);
-
-    // Selection (_Selection.cpp).
-    static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
-    static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
-                                         RoutePoint point, CancelToken token);
-
-    /// Sends the point chosen while a verification ran, once it ended.
-    void sendPointChosenDuringVerification();
-    std::optional<QUuid> m_pointToSendAfterVerification;
-
-    // Telegram settings (_Telegram.cpp).
-    static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
-                                           CancelToken token);
-    /// Reads the token again while the keyring could not give it.
-    static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
-    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
-    /// line that says so: such a token is never stored. True when refused.
-    bool refuseMalformedTelegramToken();
-    /// Why the keyring could not give the token, while it could not.
-    std::optional<QString> m_telegramTokenReadFailure;
-
-    // Event log (_EventLog.cpp).
-    static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
-                                            CancelToken token);
-
-    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
-    static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     DeviceCheckOptions options, CancelToken token);
-    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
-    void finishDeviceCheck(DeviceCheckOptions options);
-    static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     LocationHelper helper, CancelToken token);
-    static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
-                                          CancelToken token);
-    static QCoro::Task<> locationReset(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                       std::optional<LocationHelper> helper, QFuture<void> playbackFinished,
-                                       QFuture<void> holdFinished, CancelToken token);
-    /// Ends the current tool run and the held process on a worker; finishes when both are gone.
-    QFuture<void> stopDeviceProcessesOffMain();
-    void markLocationResetPending(bool pending);
-    static QCoro::Task<> deleteTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
-                                             CancelToken token);
-    /// The iPhone's name for messages: its name, else its identifier, else "iPhone".
-    static QString deviceName(const std::optional<LocationHelper>& helper);
-    TaskSlot m_deviceCheckTask;
-    TaskSlot m_prepareTask;
-    TaskSlot m_readinessMonitorTask;
-    TaskSlot m_locationResetTask;
-    TaskSlot m_telegramTokenDeletionTask;
-    /// Bumped when a location reset starts: a device check that began before it must
-    /// not overwrite what the reset publishes.
-    quint64 m_locationResetEpoch = 0;
-
-    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
-    static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
-                                  bool wasConfirmed, std::optional<RoutePoint> previousPoint);
-    static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
-                                                            LocationHelper helper, RoutePoint point);
-    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
-    enum class LockCounters { reset, keep };
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
-    /// A point restored from the last session is shown but not held yet (no hold
-    /// runs and no reset is pending).
-    bool hasRestoredPointToHold() const;
-    /// Sets the restored point on the iPhone and starts its hold, keeping the last
-    /// session's counters: a first set, not a restore. False when it was not set
-    /// (the point stays restored, and the next check or preparation tries again).
-    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
-                                               CancelToken token);
-    void stopLocationLock();
-    /// One verification of the held point; finishes at once when none can run now.
-    /// It carries the hold's token: ending the hold stops its device calls.
-    QCoro::Task<> refreshLocationLockNow();
-    /// The hold's token reaches the device calls of a restore, so that a reset can
-    /// stop them and wait for their end.
-    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
-    void persistLockedPoint(const std::optional<RoutePoint>& point);
-    /// The hold is verified or restored: the next loss is a new outage.
-    void forgetOutage();
-    /// The owner still exists and the hold that a flow belongs to is still the current one.
-    static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);
-    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
-    static QCoro::Task<> recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                             LocationHelper previousHelper, quint64 epoch, CancelToken token = {});
-    void reportLocationRecoveryIfNeeded(const RoutePoint& point);
-    bool shouldRepeatTelegramAlerts() const;
-    static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
-    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
-    struct TelegramAlertAttempt {
-        bool sent = false;
-        std::chrono::seconds retryAfter{0};
-    };
-    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
-                                                                              CancelToken token);
-    QString telegramIncidentMessage() const;
-    static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
-    QString telegramTimestamp() const;
-    static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
-    static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
-    /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
-    quint64 m_holdEpoch = 0;
-    // The watch loop's token, also given to verifications started outside it (after
-    // a playback): a reset or a new hold must stop a restore's set whoever began it,
-    // or the set could land after the clear and put the point back.
-    CancelToken m_holdToken;
-    /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
-    quint64 m_verificationRun = 0;
-
-    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp).
-    /// A point named name at a clicked place; none for a place no map can show.
-    static std::optional<RoutePoint> clickedPoint(const QString& name, double latitude, double longitude);
-    static QString startPointName();
-    static QString destinationPointName();
-    static QString routeFromMapName();
-    /// New ends from the address fields; the alternatives and the live point go.
-    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
-    QUuid beginRoutePlanning(const QString& message);
-    void finishRoutePlanning(const QUuid& id);
-    bool routePlanningIsCurrent(const QUuid& id) const;
-    void applyPlannedRouteToDraft(const PlannedRouteOption& option, const std::optional<QString>& preferredName);
-    static QString routePlanningErrorDescription(const std::exception_ptr& error);
-    static QCoro::Task<> planRoute(QPointer<LocationPlannerViewModel> self, DirectionsService* directions,
-                                   RoutePoint start, RoutePoint destination, QUuid id,
-                                   std::optional<QString> preferredName);
-    static QCoro::Task<> routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
-                                                  QUuid id, CancelToken token);
-
-    const Dependencies m_deps;
-    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
-    std::unique_ptr<MainWindowState> m_windowState;
-    std::unique_ptr<RouteDraft> m_draft;
-    std::unique_ptr<LocationLibrary> m_library;
-    std::unique_ptr<TelegramSettingsModel> m_telegram;
-
-    bool m_isPlanningAddressRoute = false;
-    std::optional<QString> m_notice;
-    LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
-    bool m_isIPhoneRouteRunning = false;
-    bool m_isDeviceBusy = false;
-    bool m_isCheckingDevice = false;
-    bool m_autoSendOnAdd = false;
-    double m_iPhoneRouteProgress = 0.0;
-    QString m_lastPushedPointName;
-    std::optional<QUuid> m_lastPushedPointID;
-    std::optional<RoutePoint> m_routeLivePoint;
-    QString m_lastDeviceError;
-    QString m_deviceActionMessage;
-    std::optional<QDateTime> m_lastDeviceCheck;
-    bool m_isOnline = true;
-    bool m_servicesStarted = false;
-    std::optional<RoutePoint> m_lockedPoint;
-    bool m_isLocationResetPending = false;
-    double m_lockRefreshIntervalSeconds = 15.0;
-    int m_lockRefreshCount = 0;
-    int m_lockFailureCount = 0;
-    std::optional<QDateTime> m_lastLockRefresh;
-    std::optional<QDateTime> m_lockStartedAt;
-    bool m_isLocationLockRefreshing = false;
-    bool m_telegramIncidentActive = false;
-    std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
-    QList<TrackerLogEntry> m_diagnosticEvents;
-
-    QList<PresetLocation> m_presets;
-    QList<RouteSpeedProfile> m_speedProfiles;
-    QList<RouteTransportMode> m_transportModes;
-
-    // Private bookkeeping. Every slot is cancelled by the destructor.
-    TaskSlot m_routePlaybackTask;
-    TaskSlot m_locationLockTask;
-    TaskSlot m_telegramAlertTask;
-    TaskSlot m_telegramTokenLoadTask;
-    TaskSlot m_routePlanningTimeoutTask;
-    TaskSlot m_placeNameTask;
-    TaskSlot m_exportTask;
-    bool m_isHelperRefreshRunning = false;
-    std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
-    std::optional<LocationHelper> m_lockedHelper;
-    /// Steady time: a clock set back must not hold recovery off.
-    Clock::SteadyTime m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    std::optional<QUuid> m_routePlaybackID;
-    std::optional<QUuid> m_routePlaybackConfirmedID;
-    std::optional<QUuid> m_routePlanningID;
-    bool m_hasConfirmedLocationLock = false;
-    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
-    QString m_telegramIncidentReason;
-    std::optional<RoutePoint> m_telegramIncidentPoint;
-    QDateTime m_telegramIncidentStartedAt;
-    bool m_telegramIncidentAcknowledged = false;
-    /// The current outage of the hold was counted and logged; cleared once the hold
-    /// is verified or restored.
-    bool m_outageCounted = false;
-    /// The restore failure of this outage last logged.
-    QString m_loggedRestoreFailure;
-
-    // ---- Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp) ----
-public:
+    // Route playback, saved items, history and GPX export (_Playback.cpp, _Library.cpp, _Export.cpp).
     /// Plays the whole draft on the iPhone; refused (with a notice where the user can
     /// act) while anything else runs, a reset is unfinished, no iPhone is ready or the
     /// draft has no length.
@@ -651,59 +308,45 @@ public:
     /// The suggested export file name (without ".gpx") for a route name.
     static QString sanitizedFileName(const QString& routeName);
 
+signals:
+    /// The units setting changed: every distance and speed shown is written anew.
+    void unitsChanged();
+    void isPlanningAddressRouteChanged();
+    void noticeChanged();
+    void autoSendOnAddChanged();
+
 private:
-    /// What a playback took from the draft and the state at its start.
-    struct PlaybackRun {
-        QUuid id;
-        QList<RoutePoint> points;
-        double speedKmh = 0;
-        RouteSpeedProfile speedProfile = RouteSpeedProfile::normal;
-        RouteTransportMode transportMode = RouteTransportMode::automobile;
-        QString routeName;
-        LocationHelper helper;
-        /// The confirmed hold the playback replaced, re-armed when the route never starts.
-        std::optional<RoutePoint> previousPoint;
-        std::optional<LocationHelper> previousHelper;
-    };
-    static QCoro::Task<> playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run, CancelToken token);
-    static QCoro::Task<> stopPlaybackFlow(QPointer<LocationPlannerViewModel> self, QFuture<void> playbackFinished,
-                                          std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
-    /// The playback is still the current one and the app is not quitting.
-    bool isCurrentPlayback(const QUuid& id) const;
-    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
-    void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
-    void finishPlayback(const PlaybackRun& run);
-    void handlePlaybackCancelled(const PlaybackRun& run);
-    void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
-    void endPlaybackState();
-    /// A new main-thread verification of the hold that nobody waits for.
-    void verifyHoldSoon();
+    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
+    // Slots of the network monitor and the attachment watcher.
+    void heldDeviceDetached(const QString& udid);
+    void heldDeviceAttached(const QString& udid);
+    void handleReachability(bool online);
 
-    /// Publish the list and write it in the background; a failed write becomes the
-    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
-    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
-                             std::function<void()> undo = {});
-    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
-    static QString locationSaveFailureText();
-    static QString routeSaveFailureText();
-    void storeSavedLocation(const QString& name, const RoutePoint& point);
-    void storeSavedRoute(SavedRoute route);
-    void applySavedRouteToDraft(const SavedRoute& route);
-    void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
-                      RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
-    /// Records what was really set, played or exported, under the history's duplicate rule and cap.
-    void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
-                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
-    /// After a point was set: titled with the route's name only when the draft is that point.
-    void recordPushedPointInHistory(const RoutePoint& point);
+    struct PlaybackRun;
+    struct TelegramAlertAttempt;
+    /// The private operations, the background flows and their bookkeeping
+    /// (LocationPlannerViewModel_Private.h).
+    struct Private;
+    std::unique_ptr<Private> d;
+    const Dependencies m_deps;
+    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
+    std::unique_ptr<MainWindowState> m_windowState;
+    std::unique_ptr<RouteDraft> m_draft;
+    std::unique_ptr<LocationLibrary> m_library;
+    std::unique_ptr<TelegramSettingsModel> m_telegram;
+    std::unique_ptr<DeviceState> m_device;
+    std::unique_ptr<LocationHoldState> m_hold;
+    std::unique_ptr<EventLog> m_eventLog;
 
-    static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
-                                       CancelToken token);
+    bool m_isPlanningAddressRoute = false;
+    std::optional<QString> m_notice;
+    bool m_autoSendOnAdd = false;
 
-    TaskSlot m_gpxExportTask;
-    /// True (with a notice) while an export's save dialog is still open.
-    bool refusesSecondExport();
-    // ---- end of route playback, saved items, history and GPX export ----
+    QList<PresetLocation> m_presets;
+    QList<RouteSpeedProfile> m_speedProfiles;
+    QList<RouteTransportMode> m_transportModes;
+
+    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
 };
 
 } // namespace ostrevin

@@ -3,54 +3,55 @@
 // real location and pymobiledevice3's held set kept running as if nothing happened.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/DeviceAttachmentWatcher.h"
 
 namespace ostrevin {
 
-void LocationPlannerViewModel::startWatchingDeviceAttachment()
+void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
 {
-    DeviceAttachmentWatcher* watcher = m_deps.deviceAttachmentWatcher;
+    DeviceAttachmentWatcher* watcher = q.m_deps.deviceAttachmentWatcher;
     if (!watcher)
         return;
-    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, this, &LocationPlannerViewModel::heldDeviceDetached);
-    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, this, &LocationPlannerViewModel::heldDeviceAttached);
+    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, &q, &LocationPlannerViewModel::heldDeviceDetached);
+    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q, &LocationPlannerViewModel::heldDeviceAttached);
     watcher->start();
 }
 
-bool LocationPlannerViewModel::isHeldDevice(const QString& udid) const
+bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 {
-    return m_lockedPoint && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid && m_hasConfirmedLocationLock &&
-           m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    return q.m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
+           m_hasConfirmedLocationLock && q.m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
 void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
 {
-    if (!isHeldDevice(udid))
+    if (!d->isHeldDevice(udid))
         return;
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
     //: Incident cause.
     const QString cause = tr("iPhone isn’t connected.");
-    const bool newOutage = !m_outageCounted;
+    const bool newOutage = !d->m_outageCounted;
     if (newOutage) {
-        setLockFailureCount(m_lockFailureCount + 1);
-        m_outageCounted = true;
+        m_hold->setLockFailureCount(m_hold->lockFailureCount() + 1);
+        d->m_outageCounted = true;
     }
-    setLastDeviceError(cause);
-    reportLocationIncidentIfNeeded(cause, m_lockedPoint);
+    m_device->setLastDeviceError(cause);
+    d->reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
     //: Status message while the held location is put back.
-    setDeviceActionMessage(tr("Restoring location…"));
+    m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage)
         logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }
 
 void LocationPlannerViewModel::heldDeviceAttached(const QString& udid)
 {
-    if (!isHeldDevice(udid) || !m_outageCounted)
+    if (!d->isHeldDevice(udid) || !d->m_outageCounted)
         return;
     // Back: restored at once rather than at the next check.
-    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    (void)refreshLocationLockNow();
+    d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    (void)d->refreshLocationLockNow();
 }
 
 } // namespace ostrevin

@@ -1,6 +1,7 @@
 #include "async/Scheduler.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 #include <chrono>
@@ -14,7 +15,7 @@ constexpr std::chrono::seconds readinessInterval{30};
 
 } // namespace
 
-QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>& helper)
+QString LocationPlannerViewModel::Private::deviceName(const std::optional<LocationHelper>& helper)
 {
     if (helper && helper->deviceName)
         return *helper->deviceName;
@@ -27,101 +28,105 @@ QString LocationPlannerViewModel::deviceName(const std::optional<LocationHelper>
 QString LocationPlannerViewModel::deviceDisplayName() const
 {
     //: Device name in the toolbar's device pill when no iPhone is connected.
-    return m_helperStatus.isDeviceConnected ? deviceName(m_helperStatus.helper) : tr("iPhone");
+    return m_device->helperStatus().isDeviceConnected ? Private::deviceName(m_device->helperStatus().helper)
+                                                      : tr("iPhone");
 }
 
 std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
 {
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Footer notice of the panels.
         return tr("Finish the location reset first.");
     }
-    if (m_helperStatus.isAvailable() || !m_lastDeviceCheck)
+    if (m_device->helperStatus().isAvailable() || !m_device->lastDeviceCheck())
         return std::nullopt;
-    return nextDeviceActionMessage(m_helperStatus);
+    return nextDeviceActionMessage(m_device->helperStatus());
 }
 
 void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
     // A request that arrives while another check runs is dropped, not queued.
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() || m_isHelperRefreshRunning)
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+        d->m_isHelperRefreshRunning)
         return;
-    m_isHelperRefreshRunning = true;
+    d->m_isHelperRefreshRunning = true;
     if (options.showProgress) {
-        setCheckingDevice(true);
-        setDeviceBusy(true);
+        d->setCheckingDevice(true);
+        d->setDeviceBusy(true);
         //: Status message.
-        setDeviceActionMessage(tr("Checking iPhone…"));
+        m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
-    const CancelToken token = m_deviceCheckTask.replace();
-    m_deviceCheckTask.adopt(deviceCheck(QPointer(this), m_deps.device, options, token));
+    const CancelToken token = d->m_deviceCheckTask.replace();
+    d->m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(this), m_deps.device, options, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::deviceCheck(QPointer<LocationPlannerViewModel> self,
-                                                    DeviceLocationService* device, DeviceCheckOptions options,
-                                                    CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPlannerViewModel> self,
+                                                             DeviceLocationService* device, DeviceCheckOptions options,
+                                                             CancelToken token)
 {
-    const quint64 resetEpoch = self->m_locationResetEpoch;
+    const quint64 resetEpoch = self->d->m_locationResetEpoch;
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
-    if (options.verifyLocationReadiness && status.helper && self->m_locationResetEpoch == resetEpoch) {
+    if (options.verifyLocationReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
     }
     // A location reset that started meanwhile publishes the newer truth; this
     // check's answer predates it.
-    const bool current = self->m_locationResetEpoch == resetEpoch;
+    const bool current = self->d->m_locationResetEpoch == resetEpoch;
     if (current)
-        self->applyHelperStatus(status, options);
+        self->d->applyHelperStatus(status, options);
 
-    if (current && status.isAvailable() && self->hasRestoredPointToHold()) {
+    if (current && status.isAvailable() && self->d->hasRestoredPointToHold()) {
         // A point restored from the last session is shown but not held until an
         // iPhone is ready for it; the counters of that session carry on.
-        const bool armed = co_await rearmRestoredHold(self, *status.helper, token);
+        const bool armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
         if (!self || token.isCancelled())
             co_return;
         // A verification runs only while no other device operation does: this
         // check's own progress state would make it return at once.
         if (options.showProgress) {
-            self->setCheckingDevice(false);
-            self->setDeviceBusy(false);
+            self->d->setCheckingDevice(false);
+            self->d->setDeviceBusy(false);
         }
         if (armed) {
-            co_await self->refreshLocationLockNow();
+            co_await self->d->refreshLocationLockNow();
             if (!self || token.isCancelled())
                 co_return;
         }
     }
-    self->m_isHelperRefreshRunning = false;
-    self->finishDeviceCheck(options);
+    self->d->m_isHelperRefreshRunning = false;
+    self->d->finishDeviceCheck(options);
 }
 
-void LocationPlannerViewModel::applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options)
+void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
+                                                          DeviceCheckOptions options)
 {
-    setHelperStatus(status);
-    setDeviceActionMessage(status.isAvailable()
-                               //: Status message. %1 is the iPhone's name.
-                               ? tr("%1 is ready.").arg(deviceName(status.helper))
-                               : nextDeviceActionMessage(status));
+    q.m_device->setHelperStatus(status);
+    q.m_device->setDeviceActionMessage(status.isAvailable()
+                                           //: Status message. %1 is the iPhone's name.
+                                           ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
+                                           : q.nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
-        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."), m_lockedPoint);
-        setAutoSendOnAdd(false);
-        setLastDeviceError(status.installHint);
+        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),
+                                       q.m_hold->lockedPoint());
+        q.setAutoSendOnAdd(false);
+        q.m_device->setLastDeviceError(status.installHint);
     } else if (options.verifyLocationReadiness && !status.isAvailable()) {
-        reportLocationIncidentIfNeeded(status.message, m_lockedPoint);
-        setAutoSendOnAdd(false);
-        setLastDeviceError(status.installHint);
+        reportLocationIncidentIfNeeded(status.message, q.m_hold->lockedPoint());
+        q.setAutoSendOnAdd(false);
+        q.m_device->setLastDeviceError(status.installHint);
     } else {
-        setLastDeviceError(QString());
+        q.m_device->setLastDeviceError(QString());
     }
 }
 
-void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
+void LocationPlannerViewModel::Private::finishDeviceCheck(DeviceCheckOptions options)
 {
-    setLastDeviceCheck(m_deps.clock->wallNow());
+    q.m_device->setLastDeviceCheck(q.m_deps.clock->wallNow());
     if (options.showProgress) {
         setCheckingDevice(false);
         setDeviceBusy(false);
@@ -130,16 +135,16 @@ void LocationPlannerViewModel::finishDeviceCheck(DeviceCheckOptions options)
 
 void LocationPlannerViewModel::prepareIPhoneForLocation()
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (!m_helperStatus.helper || !m_helperStatus.isDeviceConnected) {
+    if (!m_device->helperStatus().helper || !m_device->helperStatus().isDeviceConnected) {
         setNotice(deviceUnavailableNotice());
         return;
     }
-    setDeviceBusy(true);
+    d->setDeviceBusy(true);
     //: Status message.
-    setDeviceActionMessage(tr("Preparing iPhone…"));
-    const LocationHelper helper = *m_helperStatus.helper;
+    m_device->setDeviceActionMessage(tr("Preparing iPhone…"));
+    const LocationHelper helper = *m_device->helperStatus().helper;
     if (helper.kind == LocationHelper::Kind::pyMobileDevice) {
         //: Event log entry.
         logEvent(tr("Preparing iPhone: direct connection, or a tunnel with administrator privileges if needed."),
@@ -148,13 +153,13 @@ void LocationPlannerViewModel::prepareIPhoneForLocation()
         //: Event log entry.
         logEvent(tr("Preparing iPhone: checking the iOS version and the Developer Disk Image."), TrackerLogLevel::info);
     }
-    const CancelToken token = m_prepareTask.replace();
-    m_prepareTask.adopt(prepareFlow(QPointer(this), m_deps.device, helper, token));
+    const CancelToken token = d->m_prepareTask.replace();
+    d->m_prepareTask.adopt(Private::prepareFlow(QPointer(this), m_deps.device, helper, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerViewModel> self,
-                                                    DeviceLocationService* device, LocationHelper helper,
-                                                    CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPlannerViewModel> self,
+                                                             DeviceLocationService* device, LocationHelper helper,
+                                                             CancelToken token)
 {
     // The user asked: the one action that may ask for the administrator password.
     const LocationHelperStatus status =
@@ -162,13 +167,13 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
-    self->setHelperStatus(status);
+    self->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
-    const QString ready = tr("%1 is ready.").arg(deviceName(status.helper));
+    const QString ready = tr("%1 is ready.").arg(Private::deviceName(status.helper));
     //: Status message.
-    self->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
-    self->setLastDeviceError(available ? QString() : status.installHint);
-    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->m_device->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
+    self->m_device->setLastDeviceError(available ? QString() : status.installHint);
+    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     self->setAutoSendOnAdd(self->m_autoSendOnAdd && available);
     if (available) {
         self->logEvent(ready, TrackerLogLevel::info);
@@ -178,29 +183,29 @@ QCoro::Task<> LocationPlannerViewModel::prepareFlow(QPointer<LocationPlannerView
     }
     // After a relaunch nothing else would put the stored point back on the iPhone.
     bool armed = false;
-    if (available && self->hasRestoredPointToHold()) {
-        armed = co_await rearmRestoredHold(self, *status.helper, token);
+    if (available && self->d->hasRestoredPointToHold()) {
+        armed = co_await Private::rearmRestoredHold(self, *status.helper, token);
         if (!self)
             co_return;
     }
-    self->setDeviceBusy(false);
+    self->d->setDeviceBusy(false);
     if (armed && !token.isCancelled())
-        co_await self->refreshLocationLockNow();
+        co_await self->d->refreshLocationLockNow();
 }
 
 void LocationPlannerViewModel::monitorDeviceReadiness()
 {
-    const CancelToken token = m_readinessMonitorTask.replace();
-    m_readinessMonitorTask.adopt(readinessMonitor(QPointer(this), m_deps.scheduler, token));
+    const CancelToken token = d->m_readinessMonitorTask.replace();
+    d->m_readinessMonitorTask.adopt(Private::readinessMonitor(QPointer(this), m_deps.scheduler, token));
 }
 
 void LocationPlannerViewModel::stopMonitoringDeviceReadiness()
 {
-    m_readinessMonitorTask.cancel();
+    d->m_readinessMonitorTask.cancel();
 }
 
-QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
-                                                         CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<LocationPlannerViewModel> self,
+                                                                  Scheduler* scheduler, CancelToken token)
 {
     while (!token.isCancelled()) {
         // Steady time: a clock set back must not stall the search for an iPhone.
@@ -210,9 +215,10 @@ QCoro::Task<> LocationPlannerViewModel::readinessMonitor(QPointer<LocationPlanne
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready.
-        const bool searching = !self->m_helperStatus.isDeviceConnected || self->hasRestoredPointToHold();
-        const bool idle = searching && !self->m_locationLockTask.isRunning() && !self->m_isLocationResetPending &&
-                          !self->m_isDeviceBusy && !self->m_isCheckingDevice;
+        const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
+        const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
+                          !self->m_hold->isLocationResetPending() && !self->m_device->isDeviceBusy() &&
+                          !self->m_device->isCheckingDevice();
         if (idle)
             self->refreshHelperStatus();
     }

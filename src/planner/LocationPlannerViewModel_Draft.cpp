@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/AppSettings.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/RouteMapPresentation.h"
@@ -24,12 +25,12 @@ constexpr double minimumFramingSpan = 0.05;
 
 // The map shows the new draft before the draft's observers hear of it.
 
-void LocationPlannerViewModel::setPoints(const QList<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setPoints(const QList<RoutePoint>& value)
 {
-    if (m_draft->points() == value)
+    if (q.m_draft->points() == value)
         return;
-    m_mapPresentation->updateRoute(value);
-    m_draft->setPoints(value);
+    q.m_mapPresentation->updateRoute(value);
+    q.m_draft->setPoints(value);
 }
 
 void LocationPlannerViewModel::setSpeedKmh(double value)
@@ -47,22 +48,22 @@ void LocationPlannerViewModel::setSelectedTransportMode(RouteTransportMode value
     m_draft->setSelectedTransportMode(value);
 }
 
-void LocationPlannerViewModel::setRouteStartPoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setRouteStartPoint(const std::optional<RoutePoint>& value)
 {
-    m_draft->setRouteStartPoint(value);
+    q.m_draft->setRouteStartPoint(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::setRouteDestinationPoint(const std::optional<RoutePoint>& value)
+void LocationPlannerViewModel::Private::setRouteDestinationPoint(const std::optional<RoutePoint>& value)
 {
-    m_draft->setRouteDestinationPoint(value);
+    q.m_draft->setRouteDestinationPoint(value);
     syncMapInteractionPresentation();
 }
 
-void LocationPlannerViewModel::syncMapInteractionPresentation()
+void LocationPlannerViewModel::Private::syncMapInteractionPresentation()
 {
-    m_mapPresentation->updateInteraction(mapClickInstruction(), canEditRouteDraft(),
-                                         m_isIPhoneRouteRunning || m_isPlanningAddressRoute);
+    q.m_mapPresentation->updateInteraction(q.mapClickInstruction(), q.canEditRouteDraft(),
+                                           q.m_hold->isIPhoneRouteRunning() || q.m_isPlanningAddressRoute);
 }
 
 QString LocationPlannerViewModel::mapClickInstruction() const
@@ -79,7 +80,7 @@ QString LocationPlannerViewModel::mapClickInstruction() const
         //: Instruction banner over the map.
         return tr("Click again to start a new route");
     }
-    if (m_isIPhoneRouteRunning) {
+    if (m_hold->isIPhoneRouteRunning()) {
         //: Instruction banner over the map.
         return tr("The route can’t be edited while it’s playing");
     }
@@ -91,7 +92,7 @@ QString LocationPlannerViewModel::mapClickInstruction() const
     return tr("The route can’t be edited while communicating with iPhone");
 }
 
-void LocationPlannerViewModel::showDraft(const QList<RoutePoint>& points)
+void LocationPlannerViewModel::Private::showDraft(const QList<RoutePoint>& points)
 {
     setPoints(points);
 }
@@ -101,11 +102,11 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming f
     if (!canEditRouteDraft())
         return;
     // The lookup of an earlier click must not rename this point.
-    m_placeNameTask.cancel();
-    setRouteStartPoint(point);
-    setRouteDestinationPoint(std::nullopt);
-    showDraft({point});
-    setRouteLivePoint(std::nullopt);
+    d->m_placeNameTask.cancel();
+    d->setRouteStartPoint(point);
+    d->setRouteDestinationPoint(std::nullopt);
+    d->showDraft({point});
+    d->setRouteLivePoint(std::nullopt);
     m_draft->setRouteAlternatives({});
     m_draft->setSelectedRouteAlternativeID(std::nullopt);
     m_draft->setAddressRouteMessage(QString());
@@ -115,26 +116,26 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming f
     sendPointIfNeeded(point);
 }
 
-bool LocationPlannerViewModel::appendRoutePoint(const RoutePoint& point)
+bool LocationPlannerViewModel::Private::appendRoutePoint(const RoutePoint& point)
 {
-    if (!canEditRouteDraft())
+    if (!q.canEditRouteDraft())
         return false;
-    if (!m_draft->points().isEmpty()) {
-        const RoutePoint& last = m_draft->points().last();
+    if (!q.m_draft->points().isEmpty()) {
+        const RoutePoint& last = q.m_draft->points().last();
         if (std::abs(last.latitude - point.latitude) <= duplicateTolerance &&
             std::abs(last.longitude - point.longitude) <= duplicateTolerance) {
             //: Status message. %1 is a point name.
-            setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
+            q.m_device->setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
             //: Event log entry. %1 is a point name.
-            logEvent(tr("Skipped a duplicate point: %1.").arg(point.name), TrackerLogLevel::warning);
+            q.logEvent(tr("Skipped a duplicate point: %1.").arg(point.name), TrackerLogLevel::warning);
             return false;
         }
     }
-    QList<RoutePoint> points = m_draft->points();
+    QList<RoutePoint> points = q.m_draft->points();
     points.append(point);
     setPoints(points);
-    focusRoute();
-    sendPointIfNeeded(point);
+    q.focusRoute();
+    q.sendPointIfNeeded(point);
     return true;
 }
 
@@ -146,7 +147,7 @@ void LocationPlannerViewModel::addSavedLocationToRoute(const SavedLocation& loca
     // that remove and move act on one at a time.
     RoutePoint point = location.point;
     point.id = QUuid::createUuid();
-    appendRoutePoint(point);
+    d->appendRoutePoint(point);
 }
 
 void LocationPlannerViewModel::removePoint(const RoutePoint& point)
@@ -159,12 +160,12 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
     points.removeIf([&](const RoutePoint& p) { return p.id == id; });
     // A removed end is gone from its field too; else "Plan route" would bring it back.
     if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id)
-        setRouteStartPoint(std::nullopt);
+        d->setRouteStartPoint(std::nullopt);
     if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id)
-        setRouteDestinationPoint(std::nullopt);
-    setPoints(points);
-    if (m_routeLivePoint && m_routeLivePoint->id == id)
-        setRouteLivePoint(std::nullopt);
+        d->setRouteDestinationPoint(std::nullopt);
+    d->setPoints(points);
+    if (m_hold->routeLivePoint() && m_hold->routeLivePoint()->id == id)
+        d->setRouteLivePoint(std::nullopt);
 }
 
 void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
@@ -179,7 +180,7 @@ void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
         return;
     QList<RoutePoint> points = m_draft->points();
     points.swapItemsAt(index, target);
-    setPoints(points);
+    d->setPoints(points);
 }
 
 void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
@@ -192,16 +193,16 @@ void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
     QList<RoutePoint> points = m_draft->points();
     points.last().name = trimmed;
     const QUuid id = points.last().id;
-    setPoints(points);
+    d->setPoints(points);
     if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id) {
         RoutePoint start = *m_draft->routeStartPoint();
         start.name = trimmed;
-        setRouteStartPoint(start);
+        d->setRouteStartPoint(start);
     }
     if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id) {
         RoutePoint destination = *m_draft->routeDestinationPoint();
         destination.name = trimmed;
-        setRouteDestinationPoint(destination);
+        d->setRouteDestinationPoint(destination);
     }
     if (m_draft->points().size() == 1)
         setRouteName(trimmed);
@@ -241,8 +242,8 @@ void LocationPlannerViewModel::resetMapRouteSelection()
 {
     if (!canEditRouteDraft())
         return;
-    setRouteStartPoint(std::nullopt);
-    setRouteDestinationPoint(std::nullopt);
+    d->setRouteStartPoint(std::nullopt);
+    d->setRouteDestinationPoint(std::nullopt);
     //: Route planning status.
     m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
     m_draft->setRouteAlternatives({});
@@ -254,20 +255,20 @@ void LocationPlannerViewModel::clearRoute()
 {
     if (!canEditRouteDraft())
         return;
-    showDraft({});
-    setRouteLivePoint(std::nullopt);
-    setRouteStartPoint(std::nullopt);
-    setRouteDestinationPoint(std::nullopt);
+    d->showDraft({});
+    d->setRouteLivePoint(std::nullopt);
+    d->setRouteStartPoint(std::nullopt);
+    d->setRouteDestinationPoint(std::nullopt);
     m_draft->setRouteAlternatives({});
     m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Route planning status.
     m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
 }
 
-void LocationPlannerViewModel::saveCurrentRouteToHistory()
+void LocationPlannerViewModel::Private::saveCurrentRouteToHistory()
 {
-    recordInHistory(m_draft->points(), m_draft->routeName(), m_draft->speedKmh(), m_draft->selectedSpeedProfile(),
-                    m_draft->selectedTransportMode());
+    recordInHistory(q.m_draft->points(), q.m_draft->routeName(), q.m_draft->speedKmh(),
+                    q.m_draft->selectedSpeedProfile(), q.m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

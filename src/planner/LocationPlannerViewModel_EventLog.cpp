@@ -1,5 +1,6 @@
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/SystemLog.h"
@@ -50,11 +51,11 @@ void LocationPlannerViewModel::logEvent(const QString& message, TrackerLogLevel 
     entry.date = m_deps.clock->wallNow();
     entry.level = level;
     entry.message = message;
-    QList<TrackerLogEntry> events = m_diagnosticEvents;
+    QList<TrackerLogEntry> events = m_eventLog->diagnosticEvents();
     events.prepend(entry);
     if (events.size() > eventLogCapacity)
         events.resize(eventLogCapacity);
-    setDiagnosticEvents(events);
+    m_eventLog->setDiagnosticEvents(events);
     m_deps.systemLog->write(severity(level), message);
 }
 
@@ -62,23 +63,23 @@ QString LocationPlannerViewModel::eventLogText() const
 {
     const QLocale locale;
     QStringList lines;
-    lines.reserve(m_diagnosticEvents.size());
-    for (const TrackerLogEntry& entry : m_diagnosticEvents)
+    lines.reserve(m_eventLog->diagnosticEvents().size());
+    for (const TrackerLogEntry& entry : m_eventLog->diagnosticEvents())
         lines.append(logLineDate(entry.date, locale) + u"  [" + toRaw(entry.level) + u"]  " + entry.message);
     return lines.join(u'\n');
 }
 
 QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
-    if (refusesSecondExport())
+    if (d->refusesSecondExport())
         return QtFuture::makeReadyFuture();
-    const CancelToken token = m_exportTask.replace();
-    m_exportTask.adopt(exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
-    return m_exportTask.whenFinished();
+    const CancelToken token = d->m_exportTask.replace();
+    d->m_exportTask.adopt(Private::exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
+    return d->m_exportTask.whenFinished();
 }
 
-QCoro::Task<> LocationPlannerViewModel::exportEventLogFlow(QPointer<LocationPlannerViewModel> self,
-                                                           FileDialogs* dialogs, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::exportEventLogFlow(QPointer<LocationPlannerViewModel> self,
+                                                                    FileDialogs* dialogs, CancelToken token)
 {
     FileDialogs::SaveRequest request;
     //: Title of the save panel for exporting the event log as a text file.

@@ -1,6 +1,7 @@
 // GPX export of the route draft.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "routedata/GPXGenerator.h"
@@ -26,27 +27,27 @@ QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
     return name.isEmpty() ? tr("Route") : name;
 }
 
-bool LocationPlannerViewModel::refusesSecondExport()
+bool LocationPlannerViewModel::Private::refusesSecondExport()
 {
     // A second save dialog would cancel the first one's export behind the user's back.
     if (!m_gpxExportTask.isRunning() && !m_exportTask.isRunning())
         return false;
     //: Alert message when an export is asked for while another export's save dialog is still open.
-    setNotice(tr("Another export is still open. Finish or cancel it first."));
+    q.setNotice(tr("Another export is still open. Finish or cancel it first."));
     return true;
 }
 
 QFuture<void> LocationPlannerViewModel::exportGPX()
 {
-    if (refusesSecondExport())
+    if (d->refusesSecondExport())
         return QtFuture::makeReadyFuture();
-    const CancelToken token = m_gpxExportTask.replace();
-    m_gpxExportTask.adopt(exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
-    return m_gpxExportTask.whenFinished();
+    const CancelToken token = d->m_gpxExportTask.replace();
+    d->m_gpxExportTask.adopt(Private::exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
+    return d->m_gpxExportTask.whenFinished();
 }
 
-QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
-                                                      CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<LocationPlannerViewModel> self,
+                                                               FileDialogs* dialogs, CancelToken token)
 {
     // What is written and recorded is the draft as it was when the user asked: the
     // dialog does not block, and the draft may change while it is open.
@@ -80,7 +81,7 @@ QCoro::Task<> LocationPlannerViewModel::exportGPXFlow(QPointer<LocationPlannerVi
         self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
         co_return;
     }
-    self->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
+    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
     //: Alert message; the file path follows on a separate line.
     self->setNotice(tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path));
 }

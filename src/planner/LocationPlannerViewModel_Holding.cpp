@@ -4,6 +4,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/KeepAwake.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkTransportError.h"
@@ -57,11 +58,11 @@ QString LocationPlannerViewModel::errorDescription(const std::exception_ptr& err
     return DeviceLocationController::errorDescription(error);
 }
 
-bool LocationPlannerViewModel::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
+bool LocationPlannerViewModel::Private::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
 {
     // Quitting ends every hold: the owned processes are ended right after, and a
     // restore that went on would start a helper the quit can no longer end.
-    return self && self->m_holdEpoch == epoch &&
+    return self && self->d->m_holdEpoch == epoch &&
            self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown;
 }
 
@@ -78,19 +79,19 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
 {
     if (!canRunDeviceAction()) {
         //: Status message.
-        setDeviceActionMessage(tr("Wait for the current action to finish."));
+        m_device->setDeviceActionMessage(tr("Wait for the current action to finish."));
         return;
     }
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_helperStatus.helper) {
+    if (!m_device->helperStatus().helper) {
         setNotice(deviceUnavailableNotice());
         return;
     }
-    if (!m_helperStatus.isAvailable()) {
+    if (!m_device->helperStatus().isAvailable()) {
         setAutoSendOnAdd(false);
         setNotice(deviceUnavailableNotice());
         return;
@@ -101,27 +102,27 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
         return;
     }
     const bool wasConfirmed = m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
-    const std::optional<RoutePoint> previousPoint = m_lockedPoint;
+    const std::optional<RoutePoint> previousPoint = m_hold->lockedPoint();
     // The old point's watch loop must neither verify nor report while it is replaced.
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
-    setDeviceBusy(true);
+    d->setDeviceBusy(true);
     // Once accepted, a push runs to its end; the coroutine owns itself.
-    pushFlow(QPointer(this), point, *m_helperStatus.helper, wasConfirmed, previousPoint);
+    Private::pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
 }
 
-QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                 LocationHelper helper, bool wasConfirmed,
-                                                 std::optional<RoutePoint> previousPoint)
+QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                          LocationHelper helper, bool wasConfirmed,
+                                                          std::optional<RoutePoint> previousPoint)
 {
     //: Status message while the location is being set.
-    self->setDeviceActionMessage(tr("Setting location…"));
+    self->m_device->setDeviceActionMessage(tr("Setting location…"));
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
 
     std::exception_ptr error;
     LocationHelper used = helper;
     try {
-        used = co_await setLocationWithRetry(self, helper, point);
+        used = co_await Private::setLocationWithRetry(self, helper, point);
     } catch (...) {
         error = std::current_exception();
     }
@@ -132,55 +133,56 @@ QCoro::Task<> LocationPlannerViewModel::pushFlow(QPointer<LocationPlannerViewMod
     LocationPlannerViewModel& vm = *self;
 
     if (!error) {
-        vm.setLastPushedPointName(point.name);
-        vm.setLastPushedPointID(point.id);
-        vm.setRouteLivePoint(point);
-        vm.m_hasConfirmedLocationLock = true;
-        vm.setLocationResetPending(false);
+        vm.m_hold->setLastPushedPointName(point.name);
+        vm.m_hold->setLastPushedPointID(point.id);
+        vm.d->setRouteLivePoint(point);
+        vm.d->m_hasConfirmedLocationLock = true;
+        vm.m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
-        vm.startLocationLock(point, used, LockCounters::reset);
+        vm.d->startLocationLock(point, used, LockCounters::reset);
         //: Status message. %1 is the point's name.
-        vm.setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
-        vm.recordPushedPointInHistory(point);
+        vm.m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
+        vm.d->recordPushedPointInHistory(point);
         //: Event log entry. %1 is the point's name.
         vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
-        vm.setDeviceBusy(false);
+        vm.d->setDeviceBusy(false);
         co_return;
     }
 
     const QString description = errorDescription(error);
     //: Status message.
-    vm.setDeviceActionMessage(tr("Couldn’t set the location."));
+    vm.m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
-        vm.m_hasConfirmedLocationLock = true;
+        vm.d->m_hasConfirmedLocationLock = true;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        vm.reportLocationIncidentIfNeeded(
+        vm.d->reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Changing the location failed, and the previous location is no longer held. %1")
                 .arg(summary(description)),
             previousPoint);
     } else {
-        vm.m_hasConfirmedLocationLock = false;
+        vm.d->m_hasConfirmedLocationLock = false;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
     }
     LocationHelperStatus interrupted;
     interrupted.helper = helper;
     //: Device status after a failed set.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = vm.m_helperStatus.installHint;
-    vm.setHelperStatus(interrupted);
-    vm.setLastDeviceError(description);
+    interrupted.installHint = vm.m_device->helperStatus().installHint;
+    vm.m_device->setHelperStatus(interrupted);
+    vm.m_device->setLastDeviceError(description);
     //: Alert text. %1 is the error's first paragraph.
     vm.setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
     //: Event log entry. %1 is the error's description.
     vm.logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
-    vm.setDeviceBusy(false);
+    vm.d->setDeviceBusy(false);
 }
 
-QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
-                                                                           LocationHelper helper, RoutePoint point)
+QCoro::Task<LocationHelper>
+LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                                        RoutePoint point)
 {
     DeviceLocationService* device = self->m_deps.device;
     std::exception_ptr firstError;
@@ -206,8 +208,8 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
     if (!self)
         std::rethrow_exception(firstError);
-    self->setHelperStatus(prepared);
-    self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->m_device->setHelperStatus(prepared);
+    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
         std::rethrow_exception(firstError);
     // The app may have quit while the iPhone was prepared: its owned processes
@@ -219,54 +221,54 @@ QCoro::Task<LocationHelper> LocationPlannerViewModel::setLocationWithRetry(QPoin
     co_return retried;
 }
 
-void LocationPlannerViewModel::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
-                                                 LockCounters counters)
+void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
+                                                          LockCounters counters)
 {
     const CancelToken token = m_locationLockTask.replace();
     m_holdToken = token;
     ++m_holdEpoch;
     setLockedPoint(point);
     m_lockedHelper = helper;
-    setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
-                                                        : LocationSimulationSafetyState::starting());
+    q.setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
+                                                          : LocationSimulationSafetyState::starting());
     persistLockedPoint(point);
     if (!m_locationLockActivity) {
         // One activity spans every re-armed hold; it ends only when the hold stops.
         //: Reason the system shows for staying awake.
-        m_locationLockActivity = m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
+        m_locationLockActivity = q.m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
     }
-    const QDateTime now = m_deps.clock->wallNow();
+    const QDateTime now = q.m_deps.clock->wallNow();
     if (counters == LockCounters::reset) {
-        setLockRefreshCount(0);
-        setLockFailureCount(0);
+        q.m_hold->setLockRefreshCount(0);
+        q.m_hold->setLockFailureCount(0);
         forgetOutage();
-        setLastLockRefresh(now);
-        setLockStartedAt(now);
+        q.m_hold->setLastLockRefresh(now);
+        q.m_hold->setLockStartedAt(now);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    } else if (!m_lockStartedAt) {
-        setLockStartedAt(now);
+    } else if (!q.m_hold->lockStartedAt()) {
+        q.m_hold->setLockStartedAt(now);
     }
     //: Event log entry. %1 is the point's name.
-    logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
-    m_locationLockTask.adopt(watchLoop(QPointer(this), point, token));
+    q.logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
+    m_locationLockTask.adopt(Private::watchLoop(QPointer(&q), point, token));
 }
 
-bool LocationPlannerViewModel::hasRestoredPointToHold() const
+bool LocationPlannerViewModel::Private::hasRestoredPointToHold() const
 {
-    return m_lockedPoint && !m_isLocationResetPending && !m_locationLockTask.isRunning();
+    return q.m_hold->lockedPoint() && !q.m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
 }
 
-QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
-                                                              LocationHelper helper, CancelToken token)
+QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
+                                                                       LocationHelper helper, CancelToken token)
 {
-    if (!self || !self->hasRestoredPointToHold())
+    if (!self || !self->d->hasRestoredPointToHold())
         co_return false;
-    const RoutePoint point = *self->m_lockedPoint;
-    const quint64 resetEpoch = self->m_locationResetEpoch;
+    const RoutePoint point = *self->m_hold->lockedPoint();
+    const quint64 resetEpoch = self->d->m_locationResetEpoch;
     // No reset or push may start while the set runs: a reset would clear first and
     // this set would then put the point back.
-    const bool wasBusy = self->m_isDeviceBusy;
-    self->setDeviceBusy(true);
+    const bool wasBusy = self->m_device->isDeviceBusy();
+    self->d->setDeviceBusy(true);
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
@@ -280,31 +282,31 @@ QCoro::Task<bool> LocationPlannerViewModel::rearmRestoredHold(QPointer<LocationP
     if (!self)
         co_return false;
     if (!wasBusy)
-        self->setDeviceBusy(false);
+        self->d->setDeviceBusy(false);
     // After the quit began nothing re-arms a hold: the owned processes are being ended.
     const bool stillRestored =
-        !token.isCancelled() && self->m_locationResetEpoch == resetEpoch &&
+        !token.isCancelled() && self->d->m_locationResetEpoch == resetEpoch &&
         self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
-        self->hasRestoredPointToHold() && self->m_lockedPoint == point;
+        self->d->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
     if (!stillRestored)
         co_return false;
     if (error) {
         const QString description = errorDescription(error);
-        self->setLastDeviceError(description);
+        self->m_device->setLastDeviceError(description);
         //: Status message.
-        self->setDeviceActionMessage(tr("Couldn’t set the location."));
+        self->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
         co_return false;
     }
-    self->setLastPushedPointName(point.name);
-    self->setLastPushedPointID(point.id);
-    self->m_hasConfirmedLocationLock = true;
-    self->startLocationLock(point, helper, LockCounters::keep);
+    self->m_hold->setLastPushedPointName(point.name);
+    self->m_hold->setLastPushedPointID(point.id);
+    self->d->m_hasConfirmedLocationLock = true;
+    self->d->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
 }
 
-void LocationPlannerViewModel::stopLocationLock()
+void LocationPlannerViewModel::Private::stopLocationLock()
 {
     (void)m_locationLockTask.cancel();
     ++m_holdEpoch;
@@ -318,48 +320,48 @@ void LocationPlannerViewModel::stopLocationLock()
         m_locationLockActivity.reset();
     }
     m_hasConfirmedLocationLock = false;
-    setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+    q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
     // The incident closes without a recovery report.
     (void)m_telegramAlertTask.cancel();
-    setTelegramIncidentActive(false);
+    q.m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
-    setLocationSafetyAlarm(std::nullopt);
-    m_deps.alarmPresenter->dismiss();
+    q.m_hold->setLocationSafetyAlarm(std::nullopt);
+    q.m_deps.alarmPresenter->dismiss();
 
     setLockedPoint(std::nullopt);
-    setLockRefreshCount(0);
-    setLockFailureCount(0);
+    q.m_hold->setLockRefreshCount(0);
+    q.m_hold->setLockFailureCount(0);
     forgetOutage();
-    setLastLockRefresh(std::nullopt);
-    setLockStartedAt(std::nullopt);
+    q.m_hold->setLastLockRefresh(std::nullopt);
+    q.m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
     //: Event log entry.
-    logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+    q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::forgetOutage()
+void LocationPlannerViewModel::Private::forgetOutage()
 {
     m_outageCounted = false;
     m_loggedRestoreFailure.clear();
 }
 
-void LocationPlannerViewModel::persistLockedPoint(const std::optional<RoutePoint>& point)
+void LocationPlannerViewModel::Private::persistLockedPoint(const std::optional<RoutePoint>& point)
 {
     try {
-        AppSettings::setLockedPoint(point, *m_deps.settings);
+        AppSettings::setLockedPoint(point, *q.m_deps.settings);
     } catch (const JsonCodingError& error) {
         // The hold goes on; but the stored copy would still name the previous point,
         // and the next launch would show that one as held.
-        AppSettings::setLockedPoint(std::nullopt, *m_deps.settings);
+        AppSettings::setLockedPoint(std::nullopt, *q.m_deps.settings);
         //: Event log entry. %1 says why the point could not be stored.
-        logEvent(tr("The held location couldn’t be saved for the next launch: %1").arg(error.description()),
-                 TrackerLogLevel::warning);
+        q.logEvent(tr("The held location couldn’t be saved for the next launch: %1").arg(error.description()),
+                   TrackerLogLevel::warning);
     }
 }
 
-QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                  CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                                           CancelToken token)
 {
     if (!self)
         co_return;
@@ -367,8 +369,8 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
     Scheduler* scheduler = self->m_deps.scheduler;
     DeviceLocationService* device = self->m_deps.device;
     const auto delay = [](const LocationPlannerViewModel& vm) {
-        return vm.m_telegramIncidentActive ? std::chrono::milliseconds(shortestVerificationInterval)
-                                           : verificationInterval(vm.m_lockRefreshIntervalSeconds);
+        return vm.m_hold->telegramIncidentActive() ? std::chrono::milliseconds(shortestVerificationInterval)
+                                                   : verificationInterval(vm.m_hold->lockRefreshIntervalSeconds());
     };
     Clock::SteadyTime due = clock->steadyNow();
     while (!token.isCancelled() && self) {
@@ -376,20 +378,20 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
         if (token.isCancelled() || !self)
             co_return;
         LocationPlannerViewModel& vm = *self;
-        if (vm.m_isDeviceBusy)
+        if (vm.m_device->isDeviceBusy())
             continue;
         using Case = LocationSimulationSafetyState::Case;
         const Case state = vm.m_simulationSafetyState.kind();
         if (state == Case::intentionalTransition || state == Case::resetting || state == Case::shuttingDown)
             continue;
-        if (vm.m_hasConfirmedLocationLock) {
+        if (vm.d->m_hasConfirmedLocationLock) {
             const std::optional<LocationHelper> helper =
-                vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
+                vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
-                vm.reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
-                co_await verifyHold(self, token);
+                vm.d->reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
+                co_await Private::verifyHold(self, token);
                 if (token.isCancelled() || !self)
                     co_return;
                 due = clock->steadyNow() + delay(*self);
@@ -397,7 +399,7 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
             }
         }
         if (clock->steadyNow() >= due) {
-            co_await verifyHold(self, token);
+            co_await Private::verifyHold(self, token);
             if (token.isCancelled() || !self)
                 co_return;
             due = clock->steadyNow() + delay(*self);
@@ -405,31 +407,32 @@ QCoro::Task<> LocationPlannerViewModel::watchLoop(QPointer<LocationPlannerViewMo
     }
 }
 
-QCoro::Task<> LocationPlannerViewModel::refreshLocationLockNow()
+QCoro::Task<> LocationPlannerViewModel::Private::refreshLocationLockNow()
 {
-    // Not a coroutine itself: the work holds only a guarded pointer to this object.
-    return verifyHold(QPointer(this), m_holdToken);
+    // Not a coroutine itself: the work holds only a guarded pointer to the view model.
+    return Private::verifyHold(QPointer(&q), m_holdToken);
 }
 
-QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
 {
     if (!self)
         co_return;
     LocationPlannerViewModel& vm = *self;
-    const std::optional<LocationHelper> helper = vm.m_lockedHelper ? vm.m_lockedHelper : vm.m_helperStatus.helper;
-    if (!vm.m_lockedPoint || !helper || !vm.canRunDeviceAction())
+    const std::optional<LocationHelper> helper =
+        vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
+    if (!vm.m_hold->lockedPoint() || !helper || !vm.canRunDeviceAction())
         co_return;
-    const RoutePoint point = *vm.m_lockedPoint;
-    const quint64 epoch = vm.m_holdEpoch;
-    const quint64 run = ++vm.m_verificationRun;
+    const RoutePoint point = *vm.m_hold->lockedPoint();
+    const quint64 epoch = vm.d->m_holdEpoch;
+    const quint64 run = ++vm.d->m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
     const auto finish = [&self, run] {
-        if (self && self->m_verificationRun == run) {
-            self->setLocationLockRefreshing(false);
-            self->sendPointChosenDuringVerification();
+        if (self && self->d->m_verificationRun == run) {
+            self->d->setLocationLockRefreshing(false);
+            self->d->sendPointChosenDuringVerification();
         }
     };
-    vm.setLocationLockRefreshing(true);
+    vm.d->setLocationLockRefreshing(true);
 
     QString cause;
     const std::optional<bool> active = device->isPersistentLocationActive(helper);
@@ -438,48 +441,48 @@ QCoro::Task<> LocationPlannerViewModel::verifyHold(QPointer<LocationPlannerViewM
         cause = tr("Location simulation ended unexpectedly.");
     } else {
         const bool reachable = co_await device->isDeviceReachable(*helper);
-        if (!isCurrentHold(self, epoch)) {
+        if (!Private::isCurrentHold(self, epoch)) {
             finish();
             co_return;
         }
-        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (!reachable) {
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");
-        } else if (!self->m_telegramIncidentActive && !self->m_outageCounted) {
+        } else if (!self->m_hold->telegramIncidentActive() && !self->d->m_outageCounted) {
             // After a failed verification the held process proves nothing: only a
             // set after the outage (the restore below) confirms the hold again.
-            self->m_hasConfirmedLocationLock = true;
+            self->d->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-            self->setLastLockRefresh(self->m_deps.clock->wallNow());
-            self->setLockRefreshCount(self->m_lockRefreshCount + 1);
-            self->setLastDeviceError(QString());
-            self->forgetOutage();
+            self->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
+            self->m_hold->setLockRefreshCount(self->m_hold->lockRefreshCount() + 1);
+            self->m_device->setLastDeviceError(QString());
+            self->d->forgetOutage();
             //: Status message. %1 is the point's name.
-            self->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
+            self->m_device->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();
             co_return;
         }
     }
     // One outage is one interruption, however many ticks it lasts: a long one must
     // neither inflate the count nor push the entry that opened it out of the log.
-    const bool newOutage = !self->m_outageCounted;
+    const bool newOutage = !self->d->m_outageCounted;
     if (!cause.isEmpty()) {
         if (newOutage) {
-            self->setLockFailureCount(self->m_lockFailureCount + 1);
-            self->m_outageCounted = true;
+            self->m_hold->setLockFailureCount(self->m_hold->lockFailureCount() + 1);
+            self->d->m_outageCounted = true;
         }
-        self->setLastDeviceError(cause);
-        self->reportLocationIncidentIfNeeded(cause, point);
+        self->m_device->setLastDeviceError(cause);
+        self->d->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
-    self->setDeviceActionMessage(tr("Restoring location…"));
+    self->m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage) {
         //: Event log entry. %1 is the cause.
-        self->logEvent(tr("Location interrupted: %1").arg(self->m_lastDeviceError), TrackerLogLevel::warning);
+        self->logEvent(tr("Location interrupted: %1").arg(self->m_device->lastDeviceError()), TrackerLogLevel::warning);
     }
-    co_await recoverLocationLock(self, point, *helper, epoch, token);
+    co_await Private::recoverLocationLock(self, point, *helper, epoch, token);
     finish();
 }
 

@@ -1,5 +1,6 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 
@@ -13,37 +14,37 @@ constexpr auto recoveryAttemptSpacing = 5s;
 
 } // namespace
 
-void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& reason,
-                                                              const std::optional<RoutePoint>& point)
+void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QString& reason,
+                                                                       const std::optional<RoutePoint>& point)
 {
     m_telegramIncidentReason = reason;
     if (point)
         m_telegramIncidentPoint = point;
-    const QDateTime now = m_deps.clock->wallNow();
+    const QDateTime now = q.m_deps.clock->wallNow();
 
-    if (m_telegramIncidentActive) {
+    if (q.m_hold->telegramIncidentActive()) {
         // Same id: the alarm refreshes its text without starting the sound again;
         // only a new cause is news (every check of one outage reports the same).
-        if (m_locationSafetyAlarm && m_locationSafetyAlarm->reason != reason) {
-            LocationSafetyAlarmEvent updated = *m_locationSafetyAlarm;
+        if (q.m_hold->locationSafetyAlarm() && q.m_hold->locationSafetyAlarm()->reason != reason) {
+            LocationSafetyAlarmEvent updated = *q.m_hold->locationSafetyAlarm();
             updated.reason = reason;
             updated.lastUpdatedAt = now;
-            publishLocationSafetyAlarm(updated);
+            q.publishLocationSafetyAlarm(updated);
         }
         return;
     }
     // A loss while nothing is confirmed, or while the user changes or clears the
     // location, is expected: only the cause is remembered.
-    if (!m_simulationSafetyState.mayOpenIncident())
+    if (!q.m_simulationSafetyState.mayOpenIncident())
         return;
 
-    setTelegramIncidentActive(true);
+    q.m_hold->setTelegramIncidentActive(true);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("The location was interrupted."));
+    q.m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.
-    logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
+    q.logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
 
     LocationSafetyAlarmEvent event;
     event.detectedAt = now;
@@ -57,29 +58,29 @@ void LocationPlannerViewModel::reportLocationIncidentIfNeeded(const QString& rea
         event.pointName = tr("Unknown location");
     }
     event.reason = reason;
-    publishLocationSafetyAlarm(event);
-    startRepeatingTelegramAlerts();
+    q.publishLocationSafetyAlarm(event);
+    q.startRepeatingTelegramAlerts();
 }
 
-QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
-                                                            LocationHelper previousHelper, quint64 epoch,
-                                                            CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<LocationPlannerViewModel> self,
+                                                                     RoutePoint point, LocationHelper previousHelper,
+                                                                     quint64 epoch, CancelToken token)
 {
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     Clock* clock = self->m_deps.clock;
     DeviceLocationService* device = self->m_deps.device;
     // Steady time: a wall clock set back while the alarm sounds must not hold recovery off.
     const Clock::SteadyTime now = clock->steadyNow();
-    if (now < self->m_nextLockRecoveryAttempt)
+    if (now < self->d->m_nextLockRecoveryAttempt)
         co_return;
-    self->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
+    self->d->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
 
     const LocationHelperStatus detected = co_await device->detectHelper();
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
-    self->setHelperStatus(detected);
-    self->setLastDeviceCheck(clock->wallNow());
+    self->m_device->setHelperStatus(detected);
+    self->m_device->setLastDeviceCheck(clock->wallNow());
 
     // Restoring onto another iPhone would report success while the held one stays on
     // its real location: a held device identifier wins over what detection binds.
@@ -89,24 +90,24 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
         helper = previousHelper;
 
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
-    self->setHelperStatus(prepared);
-    self->setLastDeviceCheck(clock->wallNow());
+    self->m_device->setHelperStatus(prepared);
+    self->m_device->setLastDeviceCheck(clock->wallNow());
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
-        self->setLastDeviceError(prepared.installHint);
-        self->reportLocationIncidentIfNeeded(prepared.message, point);
+        self->m_device->setLastDeviceError(prepared.installHint);
+        self->d->reportLocationIncidentIfNeeded(prepared.message, point);
         co_return;
     }
     if (!sameDevice) {
         // The other iPhone's "… is ready." would read as if all were well.
         //: Incident cause. %1 is the connected iPhone's name, %2 the held iPhone's name.
         const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
-                                  .arg(deviceName(prepared.helper), deviceName(previousHelper));
-        self->setLastDeviceError(cause);
-        self->reportLocationIncidentIfNeeded(cause, point);
+                                  .arg(Private::deviceName(prepared.helper), Private::deviceName(previousHelper));
+        self->m_device->setLastDeviceError(cause);
+        self->d->reportLocationIncidentIfNeeded(cause, point);
         co_return;
     }
 
@@ -119,60 +120,61 @@ QCoro::Task<> LocationPlannerViewModel::recoverLocationLock(QPointer<LocationPla
     } catch (...) {
         error = std::current_exception();
     }
-    if (!isCurrentHold(self, epoch))
+    if (!Private::isCurrentHold(self, epoch))
         co_return;
     LocationPlannerViewModel& vm = *self;
     if (error) {
         const QString description = errorDescription(error);
-        vm.setLastDeviceError(description);
+        vm.m_device->setLastDeviceError(description);
         //: Status message.
-        vm.setDeviceActionMessage(tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
-        vm.reportLocationIncidentIfNeeded(summary(description), point);
+        vm.m_device->setDeviceActionMessage(
+            tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
+        vm.d->reportLocationIncidentIfNeeded(summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
-        if (description != vm.m_loggedRestoreFailure) {
-            vm.m_loggedRestoreFailure = description;
+        if (description != vm.d->m_loggedRestoreFailure) {
+            vm.d->m_loggedRestoreFailure = description;
             //: Event log entry. %1 is the error's description.
             vm.logEvent(tr("Couldn’t restore the location: %1").arg(description), TrackerLogLevel::error);
         }
         co_return;
     }
-    vm.m_lockedHelper = restoredWith;
-    vm.m_hasConfirmedLocationLock = true;
+    vm.d->m_lockedHelper = restoredWith;
+    vm.d->m_hasConfirmedLocationLock = true;
     vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-    vm.setLastPushedPointName(point.name);
-    vm.setLastPushedPointID(point.id);
-    vm.setLastLockRefresh(clock->wallNow());
-    vm.setLockRefreshCount(vm.m_lockRefreshCount + 1);
-    vm.setLastDeviceError(QString());
-    vm.forgetOutage();
-    vm.m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    vm.m_hold->setLastPushedPointName(point.name);
+    vm.m_hold->setLastPushedPointID(point.id);
+    vm.m_hold->setLastLockRefresh(clock->wallNow());
+    vm.m_hold->setLockRefreshCount(vm.m_hold->lockRefreshCount() + 1);
+    vm.m_device->setLastDeviceError(QString());
+    vm.d->forgetOutage();
+    vm.d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);
-    vm.setDeviceActionMessage(restored);
+    vm.m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
-    vm.reportLocationRecoveryIfNeeded(point);
+    vm.d->reportLocationRecoveryIfNeeded(point);
 }
 
-void LocationPlannerViewModel::reportLocationRecoveryIfNeeded(const RoutePoint&)
+void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const RoutePoint&)
 {
-    if (!m_telegramIncidentActive)
+    if (!q.m_hold->telegramIncidentActive())
         return;
-    if (m_locationSafetyAlarm) {
-        LocationSafetyAlarmEvent recovered = *m_locationSafetyAlarm;
+    if (q.m_hold->locationSafetyAlarm()) {
+        LocationSafetyAlarmEvent recovered = *q.m_hold->locationSafetyAlarm();
         recovered.isRecoveryConfirmed = true;
-        recovered.lastUpdatedAt = m_deps.clock->wallNow();
-        publishLocationSafetyAlarm(recovered);
+        recovered.lastUpdatedAt = q.m_deps.clock->wallNow();
+        q.publishLocationSafetyAlarm(recovered);
     }
     (void)m_telegramAlertTask.cancel();
-    setTelegramIncidentActive(false);
+    q.m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("The location is set again and verified."));
+    q.m_telegram->setStatusMessage(tr("The location is set again and verified."));
     //: Event log entry.
-    logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
+    q.logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
 }
 
 } // namespace ostrevin

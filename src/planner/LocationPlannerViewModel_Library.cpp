@@ -4,6 +4,7 @@
 // so, and the list on screen goes back to what its file holds.
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/LocationValidationError.h"
 #include "routedata/RouteStore.h"
@@ -93,29 +94,29 @@ QString missingNameText()
 
 } // namespace
 
-void LocationPlannerViewModel::writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
-                                                   std::function<void()> undo)
+void LocationPlannerViewModel::Private::writeSavedLocations(const QList<SavedLocation>& list,
+                                                            const QString& failureText, std::function<void()> undo)
 {
     writeThenPublish(
-        *this, *m_deps.store, list, m_deps.store->savedLocationsPath(), failureText,
-        [this](const auto& written) { m_library->setSavedLocations(written); }, std::move(undo));
+        q, *q.m_deps.store, list, q.m_deps.store->savedLocationsPath(), failureText,
+        [this](const auto& written) { q.m_library->setSavedLocations(written); }, std::move(undo));
 }
 
-void LocationPlannerViewModel::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
-                                                std::function<void()> undo)
+void LocationPlannerViewModel::Private::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
+                                                         std::function<void()> undo)
 {
     writeThenPublish(
-        *this, *m_deps.store, list, m_deps.store->savedRoutesPath(), failureText,
-        [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo));
+        q, *q.m_deps.store, list, q.m_deps.store->savedRoutesPath(), failureText,
+        [this](const auto& written) { q.m_library->setSavedRoutes(written); }, std::move(undo));
 }
 
-QString LocationPlannerViewModel::locationSaveFailureText()
+QString LocationPlannerViewModel::Private::locationSaveFailureText()
 {
     //: Alert message. %1 is an error message.
     return tr("Couldn’t save the location: %1");
 }
 
-QString LocationPlannerViewModel::routeSaveFailureText()
+QString LocationPlannerViewModel::Private::routeSaveFailureText()
 {
     //: Alert message. %1 is an error message.
     return tr("Couldn’t save the route: %1");
@@ -142,29 +143,29 @@ void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
         m_library->setPendingNameReplacement(request);
         return;
     }
-    storeSavedLocation(name, point);
+    d->storeSavedLocation(name, point);
 }
 
-void LocationPlannerViewModel::storeSavedLocation(const QString& name, const RoutePoint& point)
+void LocationPlannerViewModel::Private::storeSavedLocation(const QString& name, const RoutePoint& point)
 {
     SavedLocation entry;
     entry.name = name;
-    entry.createdAt = m_deps.clock->wallNow();
+    entry.createdAt = q.m_deps.clock->wallNow();
     // The stored point carries the saved name and an id of its own.
     entry.point.name = name;
     entry.point.latitude = point.latitude;
     entry.point.longitude = point.longitude;
 
-    QList<SavedLocation> list = withoutName(m_library->savedLocations(), name);
+    QList<SavedLocation> list = withoutName(q.m_library->savedLocations(), name);
     list.prepend(entry);
     // A failed write gives the name back to the field, as if it had never been saved.
-    writeSavedLocations(list, locationSaveFailureText(), [this, name] {
-        if (m_library->savedLocationName().isEmpty())
-            setSavedLocationName(name);
+    writeSavedLocations(list, Private::locationSaveFailureText(), [this, name] {
+        if (q.m_library->savedLocationName().isEmpty())
+            q.setSavedLocationName(name);
     });
-    setSavedLocationName(QString());
+    q.setSavedLocationName(QString());
     //: Alert message. %1 is the location name the user entered.
-    setNotice(tr("Location “%1” is saved.").arg(name));
+    q.setNotice(tr("Location “%1” is saved.").arg(name));
 }
 
 void LocationPlannerViewModel::saveSelectedPointAsLocation()
@@ -192,13 +193,13 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
         if (entry.id == location.id)
             entry.point.name = trimmed;
     }
-    writeSavedLocations(*list, locationSaveFailureText());
+    d->writeSavedLocations(*list, Private::locationSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
 {
     //: Alert message. %1 is an error message.
-    writeSavedLocations(withoutID(m_library->savedLocations(), location.id), tr("Couldn’t delete the location: %1"));
+    d->writeSavedLocations(withoutID(m_library->savedLocations(), location.id), tr("Couldn’t delete the location: %1"));
 }
 
 // Saved routes.
@@ -230,22 +231,22 @@ void LocationPlannerViewModel::saveCurrentRouteAsNamed()
         m_library->setPendingNameReplacement(request);
         return;
     }
-    storeSavedRoute(route);
+    d->storeSavedRoute(route);
 }
 
-void LocationPlannerViewModel::storeSavedRoute(SavedRoute route)
+void LocationPlannerViewModel::Private::storeSavedRoute(SavedRoute route)
 {
     route.id = QUuid::createUuid();
-    route.createdAt = m_deps.clock->wallNow();
-    QList<SavedRoute> list = withoutName(m_library->savedRoutes(), route.name);
+    route.createdAt = q.m_deps.clock->wallNow();
+    QList<SavedRoute> list = withoutName(q.m_library->savedRoutes(), route.name);
     list.prepend(route);
-    writeSavedRoutes(list, routeSaveFailureText(), [this, name = route.name] {
-        if (m_library->savedRouteName().isEmpty())
-            setSavedRouteName(name);
+    writeSavedRoutes(list, Private::routeSaveFailureText(), [this, name = route.name] {
+        if (q.m_library->savedRouteName().isEmpty())
+            q.setSavedRouteName(name);
     });
-    setSavedRouteName(QString());
+    q.setSavedRouteName(QString());
     //: Alert message. %1 is the route name the user entered.
-    setNotice(tr("Route “%1” is saved.").arg(route.name));
+    q.setNotice(tr("Route “%1” is saved.").arg(route.name));
 }
 
 void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const QString& name)
@@ -258,13 +259,13 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
     const std::optional<QList<SavedRoute>> list = renamed(m_library->savedRoutes(), route.id, trimmed);
     if (!list)
         return;
-    writeSavedRoutes(*list, routeSaveFailureText());
+    d->writeSavedRoutes(*list, Private::routeSaveFailureText());
 }
 
 void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)
 {
     //: Alert message. %1 is an error message.
-    writeSavedRoutes(withoutID(m_library->savedRoutes(), route.id), tr("Couldn’t delete the route: %1"));
+    d->writeSavedRoutes(withoutID(m_library->savedRoutes(), route.id), tr("Couldn’t delete the route: %1"));
 }
 
 // Answering a save that would replace something else.
@@ -276,9 +277,9 @@ void LocationPlannerViewModel::confirmNameReplacement()
         return;
     m_library->setPendingNameReplacement(std::nullopt);
     if (request->kind == LocationLibrary::NameReplacement::Kind::location)
-        storeSavedLocation(request->name, request->point);
+        d->storeSavedLocation(request->name, request->point);
     else
-        storeSavedRoute(request->route);
+        d->storeSavedRoute(request->route);
 }
 
 void LocationPlannerViewModel::cancelNameReplacement()
@@ -288,25 +289,25 @@ void LocationPlannerViewModel::cancelNameReplacement()
 
 // Loading into the draft.
 
-void LocationPlannerViewModel::applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
-                                            RouteTransportMode transportMode, const QList<RoutePoint>& points,
-                                            const QString& source)
+void LocationPlannerViewModel::Private::applyToDraft(const QString& name, double speedKmh,
+                                                     RouteSpeedProfile speedProfile, RouteTransportMode transportMode,
+                                                     const QList<RoutePoint>& points, const QString& source)
 {
-    setRouteName(name);
-    setSpeedKmh(speedKmh);
-    setSelectedSpeedProfile(speedProfile);
-    setSelectedTransportMode(transportMode);
+    q.setRouteName(name);
+    q.setSpeedKmh(speedKmh);
+    q.setSelectedSpeedProfile(speedProfile);
+    q.setSelectedTransportMode(transportMode);
     setPoints(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional(points.last()));
     setRouteLivePoint(std::nullopt);
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    m_draft->setRoutePlanningSource(source);
-    focusRoute();
+    q.m_draft->setRouteAlternatives({});
+    q.m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    q.m_draft->setRoutePlanningSource(source);
+    q.focusRoute();
 }
 
-void LocationPlannerViewModel::applySavedRouteToDraft(const SavedRoute& route)
+void LocationPlannerViewModel::Private::applySavedRouteToDraft(const SavedRoute& route)
 {
     //: Route planning status.
     const QString source = tr("The saved route is loaded.");
@@ -316,7 +317,7 @@ void LocationPlannerViewModel::applySavedRouteToDraft(const SavedRoute& route)
 void LocationPlannerViewModel::loadSavedRoute(const SavedRoute& route)
 {
     if (canEditRouteDraft())
-        applySavedRouteToDraft(route);
+        d->applySavedRouteToDraft(route);
 }
 
 void LocationPlannerViewModel::loadHistory(const RouteHistoryItem& item)
@@ -325,7 +326,7 @@ void LocationPlannerViewModel::loadHistory(const RouteHistoryItem& item)
         return;
     //: Route planning status.
     const QString source = tr("The route from history is loaded.");
-    applyToDraft(item.title, item.speedKmh, item.speedProfile, item.transportMode, item.points, source);
+    d->applyToDraft(item.title, item.speedKmh, item.speedProfile, item.transportMode, item.points, source);
 }
 
 void LocationPlannerViewModel::reuseHistory(const RouteHistoryItem& item)
@@ -341,35 +342,36 @@ void LocationPlannerViewModel::reuseHistory(const RouteHistoryItem& item)
 
 // History.
 
-void LocationPlannerViewModel::recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
-                                               RouteSpeedProfile speedProfile, RouteTransportMode transportMode)
+void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>& points, const QString& name,
+                                                        double speedKmh, RouteSpeedProfile speedProfile,
+                                                        RouteTransportMode transportMode)
 {
     if (points.isEmpty())
         return;
     RouteHistoryItem item;
     //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
     item.title = name.trimmed().isEmpty() ? tr("Route") : name;
-    item.createdAt = m_deps.clock->wallNow();
+    item.createdAt = q.m_deps.clock->wallNow();
     item.speedKmh = speedKmh;
     item.speedProfile = speedProfile;
     item.transportMode = transportMode;
     item.points = points;
 
-    QList<RouteHistoryItem> list = m_library->history();
+    QList<RouteHistoryItem> list = q.m_library->history();
     list.removeIf([&](const RouteHistoryItem& old) { return old.points == item.points && old.title == item.title; });
     list.prepend(item);
     if (list.size() > historyCapacity)
         list.resize(historyCapacity);
     //: Alert message. %1 is an error message.
-    writeThenPublish(*this, *m_deps.store, list, m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
-                     [this](const auto& written) { m_library->setHistory(written); });
+    writeThenPublish(q, *q.m_deps.store, list, q.m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
+                     [this](const auto& written) { q.m_library->setHistory(written); });
 }
 
-void LocationPlannerViewModel::recordPushedPointInHistory(const RoutePoint& point)
+void LocationPlannerViewModel::Private::recordPushedPointInHistory(const RoutePoint& point)
 {
-    const bool draftIsThePoint = m_draft->points().size() == 1 && m_draft->points().first() == point;
-    recordInHistory({point}, draftIsThePoint ? m_draft->routeName() : point.name, m_draft->speedKmh(),
-                    m_draft->selectedSpeedProfile(), m_draft->selectedTransportMode());
+    const bool draftIsThePoint = q.m_draft->points().size() == 1 && q.m_draft->points().first() == point;
+    recordInHistory({point}, draftIsThePoint ? q.m_draft->routeName() : point.name, q.m_draft->speedKmh(),
+                    q.m_draft->selectedSpeedProfile(), q.m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

@@ -7,6 +7,7 @@
 
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "process/CancellationError.h"
 #include "routedata/LocationValidationError.h"
 
@@ -47,14 +48,14 @@ QString LocationPlannerViewModel::routeStoppedMessage(const std::optional<RouteP
 
 void LocationPlannerViewModel::startIPhoneRoute()
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_helperStatus.helper || !m_helperStatus.isAvailable()) {
+    if (!m_device->helperStatus().helper || !m_device->helperStatus().isAvailable()) {
         setNotice(deviceUnavailableNotice());
         return;
     }
@@ -66,50 +67,50 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
 
     PlaybackRun run;
-    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_lockedPoint) {
-        run.previousPoint = m_lockedPoint;
-        run.previousHelper = m_lockedHelper ? m_lockedHelper : m_helperStatus.helper;
+    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_hold->lockedPoint()) {
+        run.previousPoint = m_hold->lockedPoint();
+        run.previousHelper = d->m_lockedHelper ? d->m_lockedHelper : m_device->helperStatus().helper;
     }
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
-    stopLocationLock();
-    markLocationResetPending(false);
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
+    d->stopLocationLock();
+    d->markLocationResetPending(false);
 
     run.id = QUuid::createUuid();
-    m_routePlaybackID = run.id;
-    setIPhoneRouteRunning(true);
+    d->m_routePlaybackID = run.id;
+    d->setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
-    setIPhoneRouteProgress(0);
-    setRouteLivePoint(m_draft->points().first());
+    m_hold->setIPhoneRouteProgress(0);
+    d->setRouteLivePoint(m_draft->points().first());
 
     run.points = m_draft->points();
     run.speedKmh = m_draft->speedKmh();
     run.speedProfile = m_draft->selectedSpeedProfile();
     run.transportMode = m_draft->selectedTransportMode();
     run.routeName = m_draft->routeName();
-    run.helper = *m_helperStatus.helper;
+    run.helper = *m_device->helperStatus().helper;
 
     //: Status message.
-    setDeviceActionMessage(tr("Starting route…"));
+    m_device->setDeviceActionMessage(tr("Starting route…"));
     //: Event log entry. %1 is a point count such as “5 points”.
     logEvent(tr("Starting route: %1.").arg(pointCountText(run.points.size())), TrackerLogLevel::info);
     // Replacing the slot cancels an older run; its identifier is already stale.
-    const CancelToken token = m_routePlaybackTask.replace();
-    m_routePlaybackTask.adopt(playbackFlow(QPointer(this), std::move(run), token));
+    const CancelToken token = d->m_routePlaybackTask.replace();
+    d->m_routePlaybackTask.adopt(Private::playbackFlow(QPointer(this), std::move(run), token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run,
-                                                     CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run,
+                                                              CancelToken token)
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
     auto started = [self, id = run.id](const LocationHelper& helperInUse) {
         if (self)
-            self->handlePlaybackStarted(id, helperInUse);
+            self->d->handlePlaybackStarted(id, helperInUse);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
-            self->handlePlaybackProgress(id, fraction, point);
+            self->d->handlePlaybackProgress(id, fraction, point);
     };
     std::exception_ptr error;
     try {
@@ -121,64 +122,65 @@ QCoro::Task<> LocationPlannerViewModel::playbackFlow(QPointer<LocationPlannerVie
     if (!self)
         co_return;
     if (!error)
-        self->finishPlayback(run);
+        self->d->finishPlayback(run);
     else if (isCancellation(error))
-        self->handlePlaybackCancelled(run);
+        self->d->handlePlaybackCancelled(run);
     else
-        self->handlePlaybackFailure(run, error);
+        self->d->handlePlaybackFailure(run, error);
 }
 
-bool LocationPlannerViewModel::isCurrentPlayback(const QUuid& id) const
+bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
 {
     // Quitting ends the device processes next; nothing of a playback may re-arm a
     // hold or raise an alarm after that began.
-    return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
+    return m_routePlaybackID == id && !isQuitting(q.m_simulationSafetyState);
 }
 
-void LocationPlannerViewModel::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
+void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
 {
     if (!isCurrentPlayback(id))
         return;
     m_routePlaybackConfirmedID = id;
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
-    setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
+    q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
     //: Event log entry.
-    logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
+    q.logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point)
+void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, double fraction,
+                                                               const RoutePoint& point)
 {
     if (!isCurrentPlayback(id))
         return;
-    setIPhoneRouteProgress(fraction);
+    q.m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
-    setLastPushedPointName(point.name);
-    setLastPushedPointID(point.id);
+    q.m_hold->setLastPushedPointName(point.name);
+    q.m_hold->setLastPushedPointID(point.id);
     //: Status message. %1 is the progress summary such as “42% · 6 min left”.
-    setDeviceActionMessage(tr("Route is playing: %1").arg(routeProgressSummary()));
+    q.m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
 }
 
-void LocationPlannerViewModel::endPlaybackState()
+void LocationPlannerViewModel::Private::endPlaybackState()
 {
     m_routePlaybackID.reset();
     m_routePlaybackConfirmedID.reset();
     setIPhoneRouteRunning(false);
 }
 
-void LocationPlannerViewModel::verifyHoldSoon()
+void LocationPlannerViewModel::Private::verifyHoldSoon()
 {
-    // The verification owns itself; it holds only a guarded pointer to this object.
+    // The verification owns itself; it holds only a guarded pointer to the view model.
     (void)refreshLocationLockNow();
 }
 
-void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
+void LocationPlannerViewModel::Private::finishPlayback(const PlaybackRun& run)
 {
     if (!isCurrentPlayback(run.id))
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    setIPhoneRouteProgress(1);
+    q.m_hold->setIPhoneRouteProgress(1);
     const RoutePoint last = run.points.last();
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
@@ -186,48 +188,49 @@ void LocationPlannerViewModel::finishPlayback(const PlaybackRun& run)
     startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
-    setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
+    q.m_device->setDeviceActionMessage(
+        tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
     recordInHistory(run.points, run.routeName, run.speedKmh, run.speedProfile, run.transportMode);
     //: Event log entry.
-    logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
+    q.logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackCancelled(const PlaybackRun& run)
+void LocationPlannerViewModel::Private::handlePlaybackCancelled(const PlaybackRun& run)
 {
     if (!isCurrentPlayback(run.id))
         return;
     endPlaybackState();
-    if (!m_routeLivePoint) {
-        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+    if (!q.m_hold->routeLivePoint()) {
+        q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(std::nullopt));
     } else {
-        const RoutePoint live = *m_routeLivePoint;
+        const RoutePoint live = *q.m_hold->routeLivePoint();
         m_hasConfirmedLocationLock = false;
         startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
-        setDeviceActionMessage(routeStoppedMessage(live));
+        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(live));
     }
-    logEvent(routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
+    q.logEvent(q.routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
 }
 
-void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
+void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
 {
     if (!isCurrentPlayback(run.id))
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    const QString description = errorDescription(error);
-    const RoutePoint keep = m_routeLivePoint.value_or(run.points.first());
+    const QString description = q.errorDescription(error);
+    const RoutePoint keep = q.m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
         m_hasConfirmedLocationLock = true;
-        setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        reportLocationIncidentIfNeeded(summary(description), keep);
+        q.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
+        reportLocationIncidentIfNeeded(q.summary(description), keep);
         startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
-        setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+        q.m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
@@ -236,41 +239,42 @@ void LocationPlannerViewModel::handlePlaybackFailure(const PlaybackRun& run, con
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Starting the route failed, and the previous location may no longer be held. %1")
-                .arg(summary(description)),
+                .arg(q.summary(description)),
             run.previousPoint);
         //: Status message.
-        setDeviceActionMessage(tr("Couldn’t start the route."));
+        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else {
         m_hasConfirmedLocationLock = false;
-        setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        setDeviceActionMessage(tr("Couldn’t start the route."));
+        q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
     LocationHelperStatus interrupted;
     interrupted.helper = run.helper;
     //: Device status after a failed playback.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = m_helperStatus.installHint;
-    setHelperStatus(interrupted);
-    setLastDeviceError(description);
+    interrupted.installHint = q.m_device->helperStatus().installHint;
+    q.m_device->setHelperStatus(interrupted);
+    q.m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
-        setNotice(tr("Route playback was interrupted. %1").arg(summary(description)));
+        q.setNotice(tr("Route playback was interrupted. %1").arg(q.summary(description)));
     } else {
         //: Alert text. %1 is the error's first paragraph.
-        setNotice(tr("Couldn’t start the route. %1").arg(summary(description)));
+        q.setNotice(tr("Couldn’t start the route. %1").arg(q.summary(description)));
     }
     //: Event log entry. %1 is the error's description.
-    logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
+    q.logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
 }
 
 void LocationPlannerViewModel::stopIPhoneRoute()
 {
-    const std::optional<LocationHelper> helper = m_helperStatus.helper;
-    std::optional<RoutePoint> hold = m_routeLivePoint;
-    if (!hold && m_lastPushedPointID) {
-        const auto pushed = std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
-                                         [&](const RoutePoint& point) { return point.id == *m_lastPushedPointID; });
+    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
+    std::optional<RoutePoint> hold = m_hold->routeLivePoint();
+    if (!hold && m_hold->lastPushedPointID()) {
+        const auto pushed =
+            std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
+                         [&](const RoutePoint& point) { return point.id == *m_hold->lastPushedPointID(); });
         if (pushed != m_draft->points().cend())
             hold = *pushed;
     }
@@ -278,42 +282,42 @@ void LocationPlannerViewModel::stopIPhoneRoute()
         hold = m_draft->points().last();
 
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     // Cancelling the run asks the device worker to stop; nothing here waits for it.
-    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
-    setIPhoneRouteRunning(false);
-    m_hasConfirmedLocationLock = false;
-    markLocationResetPending(false);
+    const QFuture<void> playbackFinished = d->m_routePlaybackTask.cancel();
+    d->setIPhoneRouteRunning(false);
+    d->m_hasConfirmedLocationLock = false;
+    d->markLocationResetPending(false);
     //: Status message.
-    setDeviceActionMessage(tr("Stopping route…"));
-    setDeviceBusy(true);
+    m_device->setDeviceActionMessage(tr("Stopping route…"));
+    d->setDeviceBusy(true);
     // Not stored: a stop always runs to its end.
-    stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
+    Private::stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
 }
 
-QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlannerViewModel> self,
-                                                         QFuture<void> playbackFinished,
-                                                         std::optional<LocationHelper> helper,
-                                                         std::optional<RoutePoint> hold)
+QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<LocationPlannerViewModel> self,
+                                                                  QFuture<void> playbackFinished,
+                                                                  std::optional<LocationHelper> helper,
+                                                                  std::optional<RoutePoint> hold)
 {
-    co_await self->stopDeviceProcessesOffMain();
+    co_await self->d->stopDeviceProcessesOffMain();
     co_await playbackFinished;
     if (!self)
         co_return;
     LocationPlannerViewModel* vm = self.data();
     if (isQuitting(vm->m_simulationSafetyState)) {
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!helper || !hold) {
         vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        vm->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
-        vm->setDeviceBusy(false);
+        vm->m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+        vm->d->setDeviceBusy(false);
         co_return;
     }
-    if (vm->m_routePlaybackID || vm->m_isIPhoneRouteRunning || vm->m_isLocationResetPending) {
-        vm->setDeviceBusy(false);
+    if (vm->d->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
+        vm->d->setDeviceBusy(false);
         co_return;
     }
 
@@ -321,7 +325,7 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
     std::exception_ptr error;
     LocationHelper used = *helper;
     try {
-        used = co_await setLocationWithRetry(self, *helper, *hold);
+        used = co_await Private::setLocationWithRetry(self, *helper, *hold);
     } catch (...) {
         error = std::current_exception();
     }
@@ -329,37 +333,37 @@ QCoro::Task<> LocationPlannerViewModel::stopPlaybackFlow(QPointer<LocationPlanne
         co_return;
     vm = self.data();
     if (isQuitting(vm->m_simulationSafetyState)) {
-        vm->setDeviceBusy(false);
+        vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!error) {
-        vm->setLastPushedPointName(hold->name);
-        vm->setLastPushedPointID(hold->id);
-        vm->m_hasConfirmedLocationLock = true;
-        vm->startLocationLock(*hold, used, LockCounters::keep);
-        vm->setDeviceActionMessage(routeStoppedMessage(hold));
+        vm->m_hold->setLastPushedPointName(hold->name);
+        vm->m_hold->setLastPushedPointID(hold->id);
+        vm->d->m_hasConfirmedLocationLock = true;
+        vm->d->startLocationLock(*hold, used, LockCounters::keep);
+        vm->m_device->setDeviceActionMessage(routeStoppedMessage(hold));
         vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
         const QString description = errorDescription(error);
-        vm->m_hasConfirmedLocationLock = false;
-        vm->startLocationLock(*hold, *helper, LockCounters::keep);
+        vm->d->m_hasConfirmedLocationLock = false;
+        vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
-        vm->setDeviceActionMessage(tr("Couldn’t set the location."));
+        vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.
         vm->setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
         //: Event log entry. %1 is the error's description.
         vm->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
     }
-    vm->setDeviceBusy(false);
+    vm->d->setDeviceBusy(false);
 }
 
 void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
 {
-    if (m_isIPhoneRouteRunning || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
         !canChangeIPhoneLocation())
         return;
-    applySavedRouteToDraft(route);
+    d->applySavedRouteToDraft(route);
     startIPhoneRoute();
 }
 

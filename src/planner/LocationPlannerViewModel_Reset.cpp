@@ -4,6 +4,7 @@
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/RouteStore.h"
 #include "routedata/RouteStoreError.h"
@@ -13,63 +14,63 @@
 
 namespace ostrevin {
 
-void LocationPlannerViewModel::markLocationResetPending(bool pending)
+void LocationPlannerViewModel::Private::markLocationResetPending(bool pending)
 {
-    setLocationResetPending(pending);
-    AppSettings::setResetPending(pending, *m_deps.settings);
+    q.m_hold->setLocationResetPending(pending);
+    AppSettings::setResetPending(pending, *q.m_deps.settings);
 }
 
 void LocationPlannerViewModel::clearIPhoneLocation()
 {
     // A playing route does not block the reset: stopping it is part of the reset.
-    if (m_isPlanningAddressRoute || m_isDeviceBusy || m_isCheckingDevice)
+    if (m_isPlanningAddressRoute || m_device->isDeviceBusy() || m_device->isCheckingDevice())
         return;
-    const std::optional<LocationHelper> helper = m_helperStatus.helper;
-    ++m_locationResetEpoch;
+    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
+    ++d->m_locationResetEpoch;
     // The hold's watch loop and the playback see this state and raise no interruption.
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
-    m_routePlaybackID.reset();
-    m_routePlaybackConfirmedID.reset();
+    d->m_routePlaybackID.reset();
+    d->m_routePlaybackConfirmedID.reset();
     // The playback winds down through its token; the reset waits for it below.
-    const QFuture<void> playbackFinished = m_routePlaybackTask.cancel();
+    const QFuture<void> playbackFinished = d->m_routePlaybackTask.cancel();
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
-    const QFuture<void> holdFinished = m_locationLockTask.cancel();
-    stopLocationLock();
+    const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
+    d->stopLocationLock();
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
-    markLocationResetPending(true);
-    setIPhoneRouteRunning(false);
-    setRouteLivePoint(std::nullopt);
-    setDeviceBusy(true);
-    const CancelToken token = m_locationResetTask.replace();
-    m_locationResetTask.adopt(
-        locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
+    d->markLocationResetPending(true);
+    d->setIPhoneRouteRunning(false);
+    d->setRouteLivePoint(std::nullopt);
+    d->setDeviceBusy(true);
+    const CancelToken token = d->m_locationResetTask.replace();
+    d->m_locationResetTask.adopt(
+        Private::locationReset(QPointer(this), m_deps.device, helper, playbackFinished, holdFinished, token));
 }
 
-QFuture<void> LocationPlannerViewModel::stopDeviceProcessesOffMain()
+QFuture<void> LocationPlannerViewModel::Private::stopDeviceProcessesOffMain()
 {
     // Both calls wait out their processes' grace periods, so never on the GUI thread.
-    return m_deps.workerPool->run([device = m_deps.device](std::stop_token) {
+    return q.m_deps.workerPool->run([device = q.m_deps.device](std::stop_token) {
         device->stopActiveProcess();
         device->stopPersistentLocationProcess();
     });
 }
 
-QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerViewModel> self,
-                                                      DeviceLocationService* device,
-                                                      std::optional<LocationHelper> helper,
-                                                      QFuture<void> playbackFinished, QFuture<void> holdFinished,
-                                                      CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<LocationPlannerViewModel> self,
+                                                               DeviceLocationService* device,
+                                                               std::optional<LocationHelper> helper,
+                                                               QFuture<void> playbackFinished,
+                                                               QFuture<void> holdFinished, CancelToken token)
 {
     co_await holdFinished;
     if (!self || token.isCancelled())
         co_return;
-    co_await self->stopDeviceProcessesOffMain();
+    co_await self->d->stopDeviceProcessesOffMain();
     co_await playbackFinished;
     if (!self || token.isCancelled())
         co_return;
 
-    LocationHelperStatus status = self->m_helperStatus;
+    LocationHelperStatus status = self->m_device->helperStatus();
     if (!status.isAvailable()) {
         // The status may be stale (a failed reset marks the iPhone disconnected, and
         // nothing checks while a reset is pending): the iPhone is looked for again
@@ -77,7 +78,7 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         status = co_await device->detectHelper();
         if (!self || token.isCancelled())
             co_return;
-        self->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (status.helper)
             helper = status.helper;
     }
@@ -85,12 +86,12 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
     if (!helper) {
         self->setNotice(self->deviceUnavailableNotice());
         //: Status message.
-        self->setDeviceActionMessage(tr("The location reset isn’t finished."));
+        self->m_device->setDeviceActionMessage(tr("The location reset isn’t finished."));
         //: Event log entry.
         self->logEvent(tr("The location reset is waiting for the add-on component."), TrackerLogLevel::warning);
     } else {
         //: Status message.
-        self->setDeviceActionMessage(tr("Resetting location…"));
+        self->m_device->setDeviceActionMessage(tr("Resetting location…"));
         //: Event log entry.
         self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
 
@@ -100,7 +101,7 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
             if (!self || token.isCancelled())
                 co_return;
         }
-        self->setHelperStatus(status);
+        self->m_device->setHelperStatus(status);
         if (!status.isAvailable()) {
             failure = std::make_exception_ptr(
                 DeviceLocationError::commandFailed(QStringLiteral("Ostrevin Reset"), status.installHint));
@@ -115,36 +116,36 @@ QCoro::Task<> LocationPlannerViewModel::locationReset(QPointer<LocationPlannerVi
         }
 
         if (!failure) {
-            self->setLastPushedPointName(QString());
-            self->setLastPushedPointID(std::nullopt);
-            self->setRouteLivePoint(std::nullopt);
-            self->setIPhoneRouteProgress(0);
-            self->setLastDeviceError(QString());
-            self->markLocationResetPending(false);
+            self->m_hold->setLastPushedPointName(QString());
+            self->m_hold->setLastPushedPointID(std::nullopt);
+            self->d->setRouteLivePoint(std::nullopt);
+            self->m_hold->setIPhoneRouteProgress(0);
+            self->m_device->setLastDeviceError(QString());
+            self->d->markLocationResetPending(false);
             //: Status message.
-            self->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
+            self->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
         } else {
             const QString description = DeviceLocationController::errorDescription(failure);
-            self->markLocationResetPending(true);
+            self->d->markLocationResetPending(true);
             //: Status and alert message.
             const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
-            self->setDeviceActionMessage(unfinished);
+            self->m_device->setDeviceActionMessage(unfinished);
             LocationHelperStatus interrupted;
             interrupted.helper = helper;
             //: Device status message.
             interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-            interrupted.installHint = self->m_helperStatus.installHint;
-            self->setHelperStatus(interrupted);
-            self->setLastDeviceError(description);
+            interrupted.installHint = self->m_device->helperStatus().installHint;
+            self->m_device->setHelperStatus(interrupted);
+            self->m_device->setLastDeviceError(description);
             self->setNotice(unfinished);
             //: Event log entry. %1 is the error's description.
             self->logEvent(tr("Location reset failed: %1").arg(description), TrackerLogLevel::error);
         }
     }
 
-    self->setDeviceBusy(false);
+    self->d->setDeviceBusy(false);
     if (self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown)
         self->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 }
@@ -184,14 +185,15 @@ void LocationPlannerViewModel::resetAllAppData()
     setTelegramAlertsEnabled(false);
     setTelegramChatID(QString());
     // A token read still under way would put the token back after the reset.
-    m_telegramTokenLoadTask.cancel();
-    m_telegramTokenReadFailure.reset();
+    d->m_telegramTokenLoadTask.cancel();
+    d->m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {
-        const CancelToken token = m_telegramTokenDeletionTask.replace();
-        m_telegramTokenDeletionTask.adopt(deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
+        const CancelToken token = d->m_telegramTokenDeletionTask.replace();
+        d->m_telegramTokenDeletionTask.adopt(
+            Private::deleteTelegramToken(QPointer(this), m_deps.telegramTokenStore, token));
     }
     AppSettings::resetToDefaults(*m_deps.settings);
     setAutoSendOnAdd(false);
@@ -203,8 +205,8 @@ void LocationPlannerViewModel::resetAllAppData()
     logEvent(tr("All app data was reset."), TrackerLogLevel::info);
 }
 
-QCoro::Task<> LocationPlannerViewModel::deleteTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                            TelegramTokenStore* tokenStore, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::deleteTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                     TelegramTokenStore* tokenStore, CancelToken token)
 {
     if (!self || token.isCancelled())
         co_return;

@@ -2,6 +2,7 @@
 #include "planner/DirectionsService.h"
 #include "planner/DirectionsServiceError.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "planner/PlannedRoutes.h"
 #include "platform/NetworkTransportError.h"
 #include "routedata/RouteDataNormalizer.h"
@@ -36,48 +37,49 @@ void LocationPlannerViewModel::planMapRoute(const std::optional<QString>& prefer
     const RoutePoint start = *m_draft->routeStartPoint();
     const RoutePoint destination = *m_draft->routeDestinationPoint();
     //: Progress text (map banner and next to the Plan route button).
-    const QUuid id = beginRoutePlanning(tr("Calculating route…"));
+    const QUuid id = d->beginRoutePlanning(tr("Calculating route…"));
     m_draft->setRouteAlternatives({});
     m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Event log entry.
     logEvent(tr("Planning a route between the points on the map."), TrackerLogLevel::info);
     // Not kept: the request identifier alone decides whether its result still counts.
-    planRoute(QPointer(this), m_deps.directions, start, destination, id, preferredName);
+    Private::planRoute(QPointer(this), m_deps.directions, start, destination, id, preferredName);
 }
 
-QUuid LocationPlannerViewModel::beginRoutePlanning(const QString& message)
+QUuid LocationPlannerViewModel::Private::beginRoutePlanning(const QString& message)
 {
     const QUuid id = QUuid::createUuid();
     m_routePlanningID = id;
     setPlanningAddressRoute(true);
-    m_draft->setAddressRouteMessage(message);
+    q.m_draft->setAddressRouteMessage(message);
     const CancelToken token = m_routePlanningTimeoutTask.replace();
-    m_routePlanningTimeoutTask.adopt(routePlanningTimeoutFlow(QPointer(this), m_deps.scheduler, id, token));
+    m_routePlanningTimeoutTask.adopt(Private::routePlanningTimeoutFlow(QPointer(&q), q.m_deps.scheduler, id, token));
     return id;
 }
 
-QCoro::Task<> LocationPlannerViewModel::routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self,
-                                                                 Scheduler* scheduler, QUuid id, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self,
+                                                                          Scheduler* scheduler, QUuid id,
+                                                                          CancelToken token)
 {
     // A cancelled sleep means the request ended or was replaced; the identity test
     // below then finds it no longer current.
     co_await scheduler->sleep(routePlanningTimeout, token);
-    if (!self || !self->routePlanningIsCurrent(id))
+    if (!self || !self->d->routePlanningIsCurrent(id))
         co_return;
-    self->m_routePlanningID.reset();
-    self->setPlanningAddressRoute(false);
+    self->d->m_routePlanningID.reset();
+    self->d->setPlanningAddressRoute(false);
     self->m_draft->setAddressRouteMessage(QString());
     self->setNotice(RoutePlanningError::timedOut().description());
     //: Event log entry.
     self->logEvent(tr("Route calculation timed out."), TrackerLogLevel::error);
 }
 
-bool LocationPlannerViewModel::routePlanningIsCurrent(const QUuid& id) const
+bool LocationPlannerViewModel::Private::routePlanningIsCurrent(const QUuid& id) const
 {
     return m_routePlanningID && *m_routePlanningID == id;
 }
 
-void LocationPlannerViewModel::finishRoutePlanning(const QUuid& id)
+void LocationPlannerViewModel::Private::finishRoutePlanning(const QUuid& id)
 {
     if (!routePlanningIsCurrent(id))
         return;
@@ -86,7 +88,7 @@ void LocationPlannerViewModel::finishRoutePlanning(const QUuid& id)
     setPlanningAddressRoute(false);
 }
 
-QString LocationPlannerViewModel::routePlanningErrorDescription(const std::exception_ptr& error)
+QString LocationPlannerViewModel::Private::routePlanningErrorDescription(const std::exception_ptr& error)
 {
     try {
         std::rethrow_exception(error);
@@ -102,10 +104,10 @@ QString LocationPlannerViewModel::routePlanningErrorDescription(const std::excep
     return tr("The route couldn’t be planned.");
 }
 
-QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewModel> self,
-                                                  DirectionsService* directions, RoutePoint start,
-                                                  RoutePoint destination, QUuid id,
-                                                  std::optional<QString> preferredName)
+QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlannerViewModel> self,
+                                                           DirectionsService* directions, RoutePoint start,
+                                                           RoutePoint destination, QUuid id,
+                                                           std::optional<QString> preferredName)
 {
     const RouteTransportMode mode = self->m_draft->selectedTransportMode();
     const QDateTime departure = self->m_deps.clock->wallNow();
@@ -120,7 +122,7 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self || !self->routePlanningIsCurrent(id))
+    if (!self || !self->d->routePlanningIsCurrent(id))
         co_return;
     if (self->m_draft->selectedTransportMode() != mode) {
         // Routes for the mode the user just left must not switch it back.
@@ -128,57 +130,58 @@ QCoro::Task<> LocationPlannerViewModel::planRoute(QPointer<LocationPlannerViewMo
         //: Event log entry.
         self->logEvent(tr("The travel mode changed while the route was calculated; its result was dropped."),
                        TrackerLogLevel::info);
-        self->finishRoutePlanning(id);
+        self->d->finishRoutePlanning(id);
         co_return;
     }
     if (failure) {
-        const QString description = routePlanningErrorDescription(failure);
+        const QString description = Private::routePlanningErrorDescription(failure);
         self->m_draft->setAddressRouteMessage(QString());
         self->setNotice(description);
         //: Event log entry. %1 is an error message.
         self->logEvent(tr("Couldn’t plan a route from the map: %1").arg(description), TrackerLogLevel::error);
-        self->finishRoutePlanning(id);
+        self->d->finishRoutePlanning(id);
         co_return;
     }
     self->m_draft->setRouteAlternatives(options);
-    self->applyPlannedRouteToDraft(options.first(), preferredName.value_or(routeFromMapName()));
+    self->d->applyPlannedRouteToDraft(options.first(), preferredName.value_or(Private::routeFromMapName()));
     //: Event log entry. %n is the number of route alternatives.
-    self->logEvent(tr("Route from the map calculated with %n options.", nullptr, static_cast<int>(options.size())),
+    self->logEvent(LocationPlannerViewModel::tr("Route from the map calculated with %n options.", nullptr,
+                                                static_cast<int>(options.size())),
                    TrackerLogLevel::info);
-    self->finishRoutePlanning(id);
+    self->d->finishRoutePlanning(id);
 }
 
-void LocationPlannerViewModel::applyPlannedRouteToDraft(const PlannedRouteOption& option,
-                                                        const std::optional<QString>& preferredName)
+void LocationPlannerViewModel::Private::applyPlannedRouteToDraft(const PlannedRouteOption& option,
+                                                                 const std::optional<QString>& preferredName)
 {
     const QString name = preferredName.value_or(QString()).trimmed();
     QList<RoutePoint> points =
         RouteDataNormalizer::deduplicatedAdjacentPoints(option.points, PlannedRoutes::duplicateTolerance);
     if (points.size() >= 2) {
         // The ends keep the names the user chose; the coordinates are the planned line's.
-        if (m_draft->routeStartPoint())
-            points.first().name = m_draft->routeStartPoint()->name;
-        if (m_draft->routeDestinationPoint())
-            points.last().name = m_draft->routeDestinationPoint()->name;
+        if (q.m_draft->routeStartPoint())
+            points.first().name = q.m_draft->routeStartPoint()->name;
+        if (q.m_draft->routeDestinationPoint())
+            points.last().name = q.m_draft->routeDestinationPoint()->name;
     }
-    setRouteName(name.isEmpty() ? option.title : name);
-    setSelectedTransportMode(foldedTransit(option.transportMode));
-    m_draft->setSelectedRouteAlternativeID(option.id);
+    q.setRouteName(name.isEmpty() ? option.title : name);
+    q.setSelectedTransportMode(foldedTransit(option.transportMode));
+    q.m_draft->setSelectedRouteAlternativeID(option.id);
     showDraft(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.last()));
     setRouteLivePoint(std::nullopt);
     if (option.distance > 0 && option.expectedTravelTime > 0) {
         const double speed = std::round(option.distance / option.expectedTravelTime * 3.6);
-        setSpeedKmh(speed <= slowestPlannedSpeed ? slowestPlannedSpeed : std::min(speed, fastestPlannedSpeed));
+        q.setSpeedKmh(speed <= slowestPlannedSpeed ? slowestPlannedSpeed : std::min(speed, fastestPlannedSpeed));
     }
-    setSavedRouteName(m_draft->routeName());
-    m_draft->setAddressRouteMessage(QString());
-    focusRoute();
+    q.setSavedRouteName(q.m_draft->routeName());
+    q.m_draft->setAddressRouteMessage(QString());
+    q.focusRoute();
     if (points.size() < option.points.size()) {
         //: Event log entry. Both %1 and %2 are point counts (before → after).
-        logEvent(tr("Merged duplicate adjacent points: %1 → %2.").arg(option.points.size()).arg(points.size()),
-                 TrackerLogLevel::info);
+        q.logEvent(tr("Merged duplicate adjacent points: %1 → %2.").arg(option.points.size()).arg(points.size()),
+                   TrackerLogLevel::info);
     }
 }
 
@@ -186,7 +189,7 @@ void LocationPlannerViewModel::selectRouteAlternative(const PlannedRouteOption& 
 {
     if (!canEditRouteDraft())
         return;
-    applyPlannedRouteToDraft(option, std::nullopt);
+    d->applyPlannedRouteToDraft(option, std::nullopt);
 }
 
 } // namespace ostrevin

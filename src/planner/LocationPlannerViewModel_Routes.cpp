@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "routedata/RouteMapPresentation.h"
 
 #include <cmath>
@@ -20,7 +21,8 @@ double normalizedLongitude(double longitude)
 
 } // namespace
 
-std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& name, double latitude, double longitude)
+std::optional<RoutePoint> LocationPlannerViewModel::Private::clickedPoint(const QString& name, double latitude,
+                                                                          double longitude)
 {
     // A map scrolled past the date line reports longitudes beyond ±180; a point
     // outside the valid range must never reach a tool.
@@ -33,19 +35,19 @@ std::optional<RoutePoint> LocationPlannerViewModel::clickedPoint(const QString& 
     return point;
 }
 
-QString LocationPlannerViewModel::startPointName()
+QString LocationPlannerViewModel::Private::startPointName()
 {
     //: Name of a route’s start point; also the label of the start address field. Keep short.
     return tr("Start");
 }
 
-QString LocationPlannerViewModel::destinationPointName()
+QString LocationPlannerViewModel::Private::destinationPointName()
 {
     //: Name of a route’s destination point; also the label of the destination address field. Keep short.
     return tr("Destination");
 }
 
-QString LocationPlannerViewModel::routeFromMapName()
+QString LocationPlannerViewModel::Private::routeFromMapName()
 {
     //: Default name of a route whose start and destination were chosen on the map.
     return tr("Route from map");
@@ -57,13 +59,13 @@ void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longi
         return;
     // Only a destination picked in the address field: the click supplies the start.
     if (!m_draft->routeStartPoint() && m_draft->routeDestinationPoint() && m_draft->points().size() <= 1) {
-        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
         const RoutePoint destination = *m_draft->routeDestinationPoint();
-        setRouteStartPoint(start);
-        showDraft({*start, destination});
-        setRouteLivePoint(std::nullopt);
+        d->setRouteStartPoint(start);
+        d->showDraft({*start, destination});
+        d->setRouteLivePoint(std::nullopt);
         planMapRoute(std::nullopt);
         return;
     }
@@ -75,62 +77,63 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
     if (!canEditRouteDraft())
         return;
     if (!m_draft->routeStartPoint() || m_draft->routeDestinationPoint()) {
-        const std::optional<RoutePoint> start = clickedPoint(startPointName(), latitude, longitude);
+        const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
-        setRouteStartPoint(start);
-        setRouteDestinationPoint(std::nullopt);
-        showDraft({*start});
-        setRouteLivePoint(std::nullopt);
+        d->setRouteStartPoint(start);
+        d->setRouteDestinationPoint(std::nullopt);
+        d->showDraft({*start});
+        d->setRouteLivePoint(std::nullopt);
         m_draft->setRouteAlternatives({});
         m_draft->setSelectedRouteAlternativeID(std::nullopt);
         m_draft->setAddressRouteMessage(QString());
         //: Route planning status.
         m_draft->setRoutePlanningSource(tr("Choose a destination on the map."));
-        setRouteName(routeFromMapName());
+        setRouteName(Private::routeFromMapName());
         focusRoute();
         return;
     }
-    const std::optional<RoutePoint> destination = clickedPoint(destinationPointName(), latitude, longitude);
+    const std::optional<RoutePoint> destination =
+        Private::clickedPoint(Private::destinationPointName(), latitude, longitude);
     if (!destination)
         return;
     const RoutePoint start = *m_draft->routeStartPoint();
-    setRouteDestinationPoint(destination);
-    showDraft({start, *destination});
-    setRouteLivePoint(std::nullopt);
+    d->setRouteDestinationPoint(destination);
+    d->showDraft({start, *destination});
+    d->setRouteLivePoint(std::nullopt);
     //: Route planning status.
     m_draft->setRoutePlanningSource(tr("Start and destination are selected on the map."));
     planMapRoute(std::nullopt);
 }
 
-void LocationPlannerViewModel::replaceRouteEnds(const std::optional<RoutePoint>& start,
-                                                const std::optional<RoutePoint>& destination)
+void LocationPlannerViewModel::Private::replaceRouteEnds(const std::optional<RoutePoint>& start,
+                                                         const std::optional<RoutePoint>& destination)
 {
     setRouteStartPoint(start);
     setRouteDestinationPoint(destination);
     // Whatever was planned or played belongs to the old ends.
     setRouteLivePoint(std::nullopt);
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    m_draft->setAddressRouteMessage(QString());
+    q.m_draft->setRouteAlternatives({});
+    q.m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    q.m_draft->setAddressRouteMessage(QString());
 }
 
 void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
-    m_placeNameTask.cancel();
+    d->m_placeNameTask.cancel();
     // The other end as the user sees it: the planned line's end once there is one.
     const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
         end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : point;
-    replaceRouteEnds(start, destination);
+    d->replaceRouteEnds(start, destination);
     if (start && destination) {
-        showDraft({*start, *destination});
+        d->showDraft({*start, *destination});
         planMapRoute(start->name + u" \u2013 " + destination->name);
         return;
     }
-    showDraft({point});
+    d->showDraft({point});
     setRouteName(point.name);
     focusRoute();
 }
@@ -142,9 +145,9 @@ void LocationPlannerViewModel::clearRouteEndpoint(RouteEnd end)
     const std::optional<RoutePoint> start = end == RouteEnd::start ? std::nullopt : m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
         end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
-    replaceRouteEnds(start, destination);
+    d->replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
-    showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
+    d->showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
 }
 
 void LocationPlannerViewModel::replanRoute()
@@ -154,8 +157,8 @@ void LocationPlannerViewModel::replanRoute()
     if (m_draft->points().size() >= 2) {
         const RoutePoint first = m_draft->points().first();
         const RoutePoint last = m_draft->points().last();
-        setRouteStartPoint(first);
-        setRouteDestinationPoint(last);
+        d->setRouteStartPoint(first);
+        d->setRouteDestinationPoint(last);
     }
     const QString name = m_draft->routeName().trimmed();
     planMapRoute(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
@@ -165,7 +168,7 @@ void LocationPlannerViewModel::addRoutePoint(const RoutePoint& point)
 {
     if (!canEditRouteDraft())
         return;
-    if (!appendRoutePoint(point)) {
+    if (!d->appendRoutePoint(point)) {
         //: Alert message.
         setNotice(tr("This point is already the last point of the route."));
     }

@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/ReverseGeocoder.h"
 
 #include <QCoro/QCoroFuture>
@@ -11,23 +12,24 @@ void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
     if (!canEditRouteDraft())
         return;
     //: Default name of a point chosen by clicking the map or entering coordinates in Place mode.
-    const std::optional<RoutePoint> point = clickedPoint(tr("Selected place"), latitude, longitude);
+    const std::optional<RoutePoint> point = Private::clickedPoint(tr("Selected place"), latitude, longitude);
     if (!point)
         return;
     selectPlace(*point, MapFraming::keepCamera);
-    if (m_autoSendOnAdd || !m_isOnline)
+    if (m_autoSendOnAdd || !m_device->isOnline())
         return;
-    const CancelToken token = m_placeNameTask.replace();
-    m_placeNameTask.adopt(lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, *point, token));
+    const CancelToken token = d->m_placeNameTask.replace();
+    d->m_placeNameTask.adopt(Private::lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, *point, token));
 }
 
-QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlannerViewModel> self,
-                                                        ReverseGeocoder* geocoder, RoutePoint point, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::lookUpPlaceName(QPointer<LocationPlannerViewModel> self,
+                                                                 ReverseGeocoder* geocoder, RoutePoint point,
+                                                                 CancelToken token)
 {
     const std::optional<Placemark> placemark = co_await geocoder->reverseGeocode(point.latitude, point.longitude);
     if (!self || token.isCancelled())
         co_return;
-    const std::optional<QString> name = shortName(placemark);
+    const std::optional<QString> name = Private::shortName(placemark);
     if (!name)
         co_return;
     // Only the point the user still looks at, under the name it was created with
@@ -35,12 +37,12 @@ QCoro::Task<> LocationPlannerViewModel::lookUpPlaceName(QPointer<LocationPlanner
     const bool stillShown = self->canEditRouteDraft() && self->m_draft->points().size() == 1 &&
                             self->m_draft->points().first().id == point.id &&
                             self->m_draft->points().first().name == point.name &&
-                            !(self->m_lockedPoint && self->m_lockedPoint->id == point.id);
+                            !(self->m_hold->lockedPoint() && self->m_hold->lockedPoint()->id == point.id);
     if (stillShown)
         self->renameSelectedPoint(*name);
 }
 
-std::optional<QString> LocationPlannerViewModel::shortName(const std::optional<Placemark>& placemark)
+std::optional<QString> LocationPlannerViewModel::Private::shortName(const std::optional<Placemark>& placemark)
 {
     if (!placemark)
         return std::nullopt;
@@ -58,27 +60,29 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
 {
     if (!m_autoSendOnAdd)
         return;
-    if (m_helperStatus.isAvailable()) {
+    if (m_device->helperStatus().isAvailable()) {
         // A background verification of the held point only delays the send: the
         // point goes out when the verification ends.
-        if (m_isLocationLockRefreshing && canEditRouteDraft()) {
-            m_pointToSendAfterVerification = point.id;
+        if (m_hold->isLocationLockRefreshing() && canEditRouteDraft()) {
+            d->m_pointToSendAfterVerification = point.id;
             return;
         }
         pushPointToIPhone(point);
         return;
     }
     //: Status message. %1 is a point name.
-    setDeviceActionMessage(tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
+    m_device->setDeviceActionMessage(
+        tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
 }
 
-void LocationPlannerViewModel::sendPointChosenDuringVerification()
+void LocationPlannerViewModel::Private::sendPointChosenDuringVerification()
 {
     const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
     // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id || m_isLocationLockRefreshing)
+    if (!id || q.m_draft->points().size() != 1 || q.m_draft->points().first().id != *id ||
+        q.m_hold->isLocationLockRefreshing())
         return;
-    sendPointIfNeeded(m_draft->points().first());
+    q.sendPointIfNeeded(q.m_draft->points().first());
 }
 
 } // namespace ostrevin

@@ -1,4 +1,5 @@
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/SettingsStore.h"
 #include "routedata/AppSettings.h"
 #include "routedata/TovrelFormat.h"
@@ -24,26 +25,27 @@ const QString separator = QStringLiteral(" · ");
 
 bool LocationPlannerViewModel::isLocationLockConfirmed() const
 {
-    return m_lockedPoint.has_value() && m_hasConfirmedLocationLock;
+    return m_hold->lockedPoint().has_value() && d->m_hasConfirmedLocationLock;
 }
 
 bool LocationPlannerViewModel::isRecoveringLocation() const
 {
-    return m_lockedPoint.has_value() &&
-           (m_telegramIncidentActive || (m_lockFailureCount >= 1 && !m_lastDeviceError.isEmpty()));
+    return m_hold->lockedPoint().has_value() &&
+           (m_hold->telegramIncidentActive() ||
+            (m_hold->lockFailureCount() >= 1 && !m_device->lastDeviceError().isEmpty()));
 }
 
 QString LocationPlannerViewModel::activeTrackerHeadline() const
 {
-    if (m_isIPhoneRouteRunning) {
+    if (m_hold->isIPhoneRouteRunning()) {
         //: Status card headline while a route plays back on the iPhone (one line).
         return tr("Route is playing");
     }
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Status card headline (one line).
         return tr("Location reset isn’t finished");
     }
-    if (m_lockedPoint) {
+    if (m_hold->lockedPoint()) {
         if (isLocationLockConfirmed()) {
             if (isRecoveringLocation()) {
                 //: Status card headline and status message (one line).
@@ -59,23 +61,23 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
         //: Status card headline (one line).
         return tr("Location isn’t verified");
     }
-    if (m_isCheckingDevice) {
+    if (m_device->isCheckingDevice()) {
         //: Status card headline and status message (one line).
         return tr("Checking iPhone…");
     }
-    if (m_isDeviceBusy) {
+    if (m_device->isDeviceBusy()) {
         //: Status card headline (one line).
         return tr("Communicating with iPhone…");
     }
-    if (m_helperStatus.isAvailable()) {
+    if (m_device->helperStatus().isAvailable()) {
         //: iPhone setup checklist item; also the status card headline.
         return tr("iPhone is ready");
     }
-    if (!m_helperStatus.helper) {
+    if (!m_device->helperStatus().helper) {
         //: Status card headline (one line).
         return tr("Add-on component is missing");
     }
-    if (m_helperStatus.isDeviceConnected) {
+    if (m_device->helperStatus().isDeviceConnected) {
         //: Status card headline (one line).
         return tr("iPhone isn’t ready");
     }
@@ -85,26 +87,27 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
 
 QString LocationPlannerViewModel::activeTrackerDetail() const
 {
-    if (m_isIPhoneRouteRunning)
+    if (m_hold->isIPhoneRouteRunning())
         return m_draft->routeName();
-    if (m_isLocationResetPending) {
+    if (m_hold->isLocationResetPending()) {
         //: Status card detail line.
         return tr("Connect iPhone to finish the reset.");
     }
-    if (m_lockedPoint) {
+    if (m_hold->lockedPoint()) {
         if (!isLocationLockConfirmed()) {
             //: Status card detail, shown after the point name and a “·” separator; lowercase fragment.
-            return m_lockedPoint->name + separator + tr("waiting for iPhone to confirm");
+            return m_hold->lockedPoint()->name + separator + tr("waiting for iPhone to confirm");
         }
-        if (m_lockFailureCount >= 1) {
+        if (m_hold->lockFailureCount() >= 1) {
             //: Status card detail: how many times the held location was interrupted. Shown after the point name and a
             //: “·” separator.
-            return m_lockedPoint->name + separator + tr("%n interruptions", nullptr, m_lockFailureCount);
+            return m_hold->lockedPoint()->name + separator +
+                   tr("%n interruptions", nullptr, m_hold->lockFailureCount());
         }
-        return m_lockedPoint->name;
+        return m_hold->lockedPoint()->name;
     }
-    if (!m_helperStatus.isAvailable())
-        return nextDeviceActionMessage(m_helperStatus);
+    if (!m_device->helperStatus().isAvailable())
+        return nextDeviceActionMessage(m_device->helperStatus());
     if (m_draft->points().isEmpty()) {
         //: Status message and status card detail when there are no points.
         return tr("Choose a place on the map.");
@@ -119,9 +122,9 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
 
 std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateTime& now) const
 {
-    if (!isLocationLockConfirmed() || !m_lockStartedAt)
+    if (!isLocationLockConfirmed() || !m_hold->lockStartedAt())
         return std::nullopt;
-    const qint64 minutes = std::max<qint64>(m_lockStartedAt->secsTo(now), 0) / 60;
+    const qint64 minutes = std::max<qint64>(m_hold->lockStartedAt()->secsTo(now), 0) / 60;
     if (minutes < 1) {
         //: Status card: how long the location has been held.
         return tr("Active for less than a minute");
@@ -132,7 +135,8 @@ std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateT
 
 QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now) const
 {
-    const std::optional<QDateTime> date = m_lastLockRefresh ? m_lastLockRefresh : m_lastDeviceCheck;
+    const std::optional<QDateTime> date =
+        m_hold->lastLockRefresh() ? m_hold->lastLockRefresh() : m_device->lastDeviceCheck();
     if (!date) {
         //: Status card: when the held location was last verified.
         return tr("Not verified yet");
@@ -159,14 +163,14 @@ QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now)
 
 QString LocationPlannerViewModel::routeProgressSummary() const
 {
-    if (!m_isIPhoneRouteRunning) {
+    if (!m_hold->isIPhoneRouteRunning()) {
         const QLocale locale;
         return pointCountText(m_draft->points().size()) + separator +
                TovrelFormat::distance(m_draft->cachedRouteDistanceMeters(), AppSettings::units(*m_deps.settings),
                                       locale) +
                separator + TovrelFormat::duration(roundedUpMinutes(m_draft->cachedRouteDurationSeconds()));
     }
-    const double progress = m_iPhoneRouteProgress;
+    const double progress = m_hold->iPhoneRouteProgress();
     const double left = 1.0 - progress;
     const double remaining = left > 0 ? m_draft->cachedRouteDurationSeconds() * left : 0;
     // Cut, not rounded: 99.9 % must not read 100 % while the route still plays.
@@ -181,11 +185,11 @@ QString LocationPlannerViewModel::routeProgressSummary() const
 
 DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
 {
-    if (!m_lastDeviceCheck || m_isCheckingDevice || m_isDeviceBusy)
+    if (!m_device->lastDeviceCheck() || m_device->isCheckingDevice() || m_device->isDeviceBusy())
         return DeviceIndicatorState::working;
-    if (m_helperStatus.isAvailable())
+    if (m_device->helperStatus().isAvailable())
         return DeviceIndicatorState::ready;
-    if (!m_helperStatus.helper || m_helperStatus.isDeviceConnected)
+    if (!m_device->helperStatus().helper || m_device->helperStatus().isDeviceConnected)
         return DeviceIndicatorState::needsSetup;
     return DeviceIndicatorState::notConnected;
 }
@@ -193,21 +197,21 @@ DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
 QList<DeviceSetupStep> LocationPlannerViewModel::deviceSetupSteps() const
 {
     //: iPhone setup checklist item.
-    return {{QUuid::createUuid(), tr("Add-on component is installed"), m_helperStatus.helper.has_value()},
+    return {{QUuid::createUuid(), tr("Add-on component is installed"), m_device->helperStatus().helper.has_value()},
             //: iPhone setup checklist item.
-            {QUuid::createUuid(), tr("iPhone is connected"), m_helperStatus.isDeviceConnected},
+            {QUuid::createUuid(), tr("iPhone is connected"), m_device->helperStatus().isDeviceConnected},
             //: iPhone setup checklist item; also the status card headline.
-            {QUuid::createUuid(), tr("iPhone is ready"), m_helperStatus.isLocationReady}};
+            {QUuid::createUuid(), tr("iPhone is ready"), m_device->helperStatus().isLocationReady}};
 }
 
 QString LocationPlannerViewModel::deviceUnavailableNotice() const
 {
-    if (!m_helperStatus.helper) {
+    if (!m_device->helperStatus().helper) {
         //: Alert message.
         return tr("The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it "
                   "again, then click Install.");
     }
-    if (m_helperStatus.isDeviceConnected) {
+    if (m_device->helperStatus().isDeviceConnected) {
         //: Alert message.
         return tr("iPhone isn’t ready. Click Prepare iPhone.");
     }

@@ -4,6 +4,7 @@
 #include "alerts/TelegramTokenStore.h"
 #include "async/Scheduler.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
@@ -66,23 +67,24 @@ QString deviceLabel(const LocationHelper& helper)
 
 void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 {
-    (void)m_telegramAlertTask.cancel();
+    (void)d->m_telegramAlertTask.cancel();
     if (!m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
         return;
     // A token the keyring could not give yet is read again before each alert.
     if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() &&
-        !m_telegramTokenReadFailure)
+        !d->m_telegramTokenReadFailure)
         return;
-    const CancelToken token = m_telegramAlertTask.replace();
-    m_telegramAlertTask.adopt(telegramAlertLoop(QPointer(this), token));
+    const CancelToken token = d->m_telegramAlertTask.replace();
+    d->m_telegramAlertTask.adopt(Private::telegramAlertLoop(QPointer(this), token));
 }
 
-bool LocationPlannerViewModel::shouldRepeatTelegramAlerts() const
+bool LocationPlannerViewModel::Private::shouldRepeatTelegramAlerts() const
 {
-    return m_telegramIncidentActive && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return q.m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && q.m_telegram->alertsEnabled();
 }
 
-QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token)
+QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,
+                                                                   CancelToken token)
 {
     if (!self)
         co_return;
@@ -92,8 +94,8 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
     // Why replies can't be read, while they can't: the user must know that "/ok"
     // will not reach us (a wrong token, another program reading the bot's updates).
     QString pollFailure;
-    while (!token.isCancelled() && self && self->shouldRepeatTelegramAlerts()) {
-        const TelegramAlertAttempt attempt = co_await sendCurrentTelegramIncidentAlert(self, token);
+    while (!token.isCancelled() && self && self->d->shouldRepeatTelegramAlerts()) {
+        const TelegramAlertAttempt attempt = co_await Private::sendCurrentTelegramIncidentAlert(self, token);
         if (token.isCancelled() || !self)
             co_return;
         std::chrono::seconds wait = 5s;
@@ -110,13 +112,13 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
         wait = std::max(wait, attempt.retryAfter);
         if (!co_await scheduler->sleep(wait, token))
             co_return;
-        if (token.isCancelled() || !self || !self->shouldRepeatTelegramAlerts())
+        if (token.isCancelled() || !self || !self->d->shouldRepeatTelegramAlerts())
             co_return;
         bool acknowledged = false;
         std::exception_ptr pollError;
         try {
             acknowledged = co_await service->hasAcknowledgement(
-                self->m_telegram->botToken(), self->m_telegram->chatID(), self->m_telegramIncidentStartedAt, token);
+                self->m_telegram->botToken(), self->m_telegram->chatID(), self->d->m_telegramIncidentStartedAt, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -144,18 +146,19 @@ QCoro::Task<> LocationPlannerViewModel::telegramAlertLoop(QPointer<LocationPlann
 }
 
 QCoro::Task<LocationPlannerViewModel::TelegramAlertAttempt>
-LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self, CancelToken token)
+LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                    CancelToken token)
 {
-    if (self->m_telegramTokenReadFailure) {
-        co_await rereadUnreadableTelegramToken(self, token);
+    if (self->d->m_telegramTokenReadFailure) {
+        co_await Private::rereadUnreadableTelegramToken(self, token);
         if (!self || token.isCancelled())
             co_return TelegramAlertAttempt{};
     }
     const TelegramAlertConfiguration configuration{self->m_telegram->botToken(), self->m_telegram->chatID()};
-    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_telegramIncidentActive)
+    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_hold->telegramIncidentActive())
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
-    const QString message = self->telegramIncidentMessage();
+    const QString message = self->d->telegramIncidentMessage();
     std::exception_ptr error;
     try {
         co_await service->send(message, configuration, token);
@@ -175,13 +178,13 @@ LocationPlannerViewModel::sendCurrentTelegramIncidentAlert(QPointer<LocationPlan
     co_return TelegramAlertAttempt{true, 0s};
 }
 
-QString LocationPlannerViewModel::telegramIncidentMessage() const
+QString LocationPlannerViewModel::Private::telegramIncidentMessage() const
 {
     QString device = QStringLiteral("iPhone");
     if (m_lockedHelper)
         device = deviceLabel(*m_lockedHelper);
-    else if (m_helperStatus.helper)
-        device = deviceLabel(*m_helperStatus.helper);
+    else if (q.m_device->helperStatus().helper)
+        device = deviceLabel(*q.m_device->helperStatus().helper);
     // The device name comes from the iPhone; keep it from crowding out the rest.
     device = cutToUnits(device, 200);
     const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);
@@ -207,18 +210,18 @@ QString LocationPlannerViewModel::telegramIncidentMessage() const
         }
             .join(QLatin1Char('\n'));
     };
-    QString message = compose(telegramPointDescription(m_telegramIncidentPoint));
+    QString message = compose(Private::telegramPointDescription(m_telegramIncidentPoint));
     if (message.size() > telegramMessageLimit && m_telegramIncidentPoint) {
         // A longer message is refused by the Bot API, so no alert would ever arrive.
         const qsizetype excess = message.size() - telegramMessageLimit;
         const qsizetype nameLength = std::max<qsizetype>(0, m_telegramIncidentPoint->name.size() - excess - 1);
-        message = compose(telegramPointDescription(m_telegramIncidentPoint, nameLength));
+        message = compose(Private::telegramPointDescription(m_telegramIncidentPoint, nameLength));
     }
     return cutToUnits(message, telegramMessageLimit);
 }
 
-QString LocationPlannerViewModel::telegramPointDescription(const std::optional<RoutePoint>& point,
-                                                           qsizetype maxNameLength)
+QString LocationPlannerViewModel::Private::telegramPointDescription(const std::optional<RoutePoint>& point,
+                                                                    qsizetype maxNameLength)
 {
     if (!point) {
         //: Telegram incident message: the location is not known.
@@ -231,10 +234,10 @@ QString LocationPlannerViewModel::telegramPointDescription(const std::optional<R
            QLatin1Char(')');
 }
 
-QString LocationPlannerViewModel::telegramTimestamp() const
+QString LocationPlannerViewModel::Private::telegramTimestamp() const
 {
     const QLocale locale;
-    const QDateTime local = m_deps.clock->wallNow().toLocalTime();
+    const QDateTime local = q.m_deps.clock->wallNow().toLocalTime();
     const bool twelveHour = locale.timeFormat(QLocale::ShortFormat).contains(QLatin1String("ap"), Qt::CaseInsensitive);
     return locale.toString(local, twelveHour ? QStringLiteral("d MMM yyyy, h:mm:ss AP")
                                              : QStringLiteral("d MMM yyyy, HH:mm:ss"));
@@ -242,48 +245,49 @@ QString LocationPlannerViewModel::telegramTimestamp() const
 
 // Settings actions.
 
-QCoro::Task<QString> LocationPlannerViewModel::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                                    QString token)
+QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                             QString token)
 {
     // A launch-time read still under way must not put back an older token.
-    (void)self->m_telegramTokenLoadTask.cancel();
+    (void)self->d->m_telegramTokenLoadTask.cancel();
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
     if (store)
         co_await store->save(token);
     if (self)
-        self->m_telegramTokenReadFailure.reset();
+        self->d->m_telegramTokenReadFailure.reset();
     co_return token.trimmed();
 }
 
-bool LocationPlannerViewModel::refuseMalformedTelegramToken()
+bool LocationPlannerViewModel::Private::refuseMalformedTelegramToken()
 {
-    const QString trimmed = m_telegram->botToken().trimmed();
+    const QString trimmed = q.m_telegram->botToken().trimmed();
     if (trimmed.isEmpty() || TelegramAlertConfiguration::isWellFormedToken(trimmed))
         return false;
     // Stored, it would replace a working token and read as "alerts are on" while
     // every alert fails.
     //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
-    m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
-                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+    q.m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                      "then letters, digits, “_” or “-”. Copy it again from BotFather."));
     return true;
 }
 
 void LocationPlannerViewModel::saveTelegramSettings()
 {
-    if (m_telegram->isSaving() || refuseMalformedTelegramToken())
+    if (m_telegram->isSaving() || d->refuseMalformedTelegramToken())
         return;
     m_telegram->setSaving(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Saving…"));
-    saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
+    Private::saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
 }
 
-QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token)
+QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self,
+                                                                          QString token)
 {
     std::exception_ptr error;
     QString trimmed;
     try {
-        trimmed = co_await persistTelegramToken(self, token);
+        trimmed = co_await Private::persistTelegramToken(self, token);
     } catch (...) {
         error = std::current_exception();
     }
@@ -314,7 +318,7 @@ QCoro::Task<> LocationPlannerViewModel::saveTelegramSettingsFlow(QPointer<Locati
 
 void LocationPlannerViewModel::testTelegramAlert()
 {
-    if (m_telegram->isTesting() || refuseMalformedTelegramToken())
+    if (m_telegram->isTesting() || d->refuseMalformedTelegramToken())
         return;
     if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() ||
         !m_deps.telegramAlertService) {
@@ -325,16 +329,16 @@ void LocationPlannerViewModel::testTelegramAlert()
     m_telegram->setTesting(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Sending test message…"));
-    testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
+    Private::testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
 }
 
-QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token,
-                                                              QString chatID)
+QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self,
+                                                                       QString token, QString chatID)
 {
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
     try {
-        const QString trimmed = co_await persistTelegramToken(self, token);
+        const QString trimmed = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
         self->setTelegramBotToken(trimmed);
@@ -345,7 +349,7 @@ QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationP
                 //: Line of the Telegram test message.
                 tr("Telegram alerts are working."),
                 //: Line of the Telegram test message. %1 is the date and time.
-                tr("Time: %1").arg(self->telegramTimestamp()),
+                tr("Time: %1").arg(self->d->telegramTimestamp()),
             }
                 .join(QLatin1Char('\n'));
         // A named value: a temporary inside co_await is not safe with every compiler.
@@ -373,7 +377,7 @@ QCoro::Task<> LocationPlannerViewModel::testTelegramAlertFlow(QPointer<LocationP
 
 void LocationPlannerViewModel::loadTelegramChatID()
 {
-    if (m_telegram->isLoadingChat() || refuseMalformedTelegramToken())
+    if (m_telegram->isLoadingChat() || d->refuseMalformedTelegramToken())
         return;
     if (m_telegram->botToken().trimmed().isEmpty() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
@@ -383,16 +387,17 @@ void LocationPlannerViewModel::loadTelegramChatID()
     m_telegram->setLoadingChat(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("Looking for the latest message to the bot…"));
-    loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
+    Private::loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
 }
 
-QCoro::Task<> LocationPlannerViewModel::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token)
+QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self,
+                                                                        QString token)
 {
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
     QString chatID;
     try {
-        const QString trimmed = co_await persistTelegramToken(self, token);
+        const QString trimmed = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
         self->setTelegramBotToken(trimmed);

@@ -100,7 +100,7 @@ TEST_F(ConfirmationTest, ReturnAndEscapeCancelEveryDestructiveConfirmation)
     const Case cases[] = {
         {"reset location", "resetConfirmation",
          [&] { window->commands()->action(QStringLiteral("resetLocation"))->trigger(); },
-         [&] { return vm->lockedPoint() && !vm->isLocationResetPending(); }},
+         [&] { return vm->hold().lockedPoint() && !vm->hold().isLocationResetPending(); }},
         {"quit", "quitConfirmation", [&] { window->close(); }, [&] { return quit.isEmpty(); }},
         {"clear route", "deletionConfirmation",
          [&] {

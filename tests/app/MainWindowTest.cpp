@@ -231,7 +231,7 @@ TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
 {
     AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);
     build();
-    ASSERT_TRUE(vm->lockedPoint().has_value());
+    ASSERT_TRUE(vm->hold().lockedPoint().has_value());
     QAction* reset = window->commands()->action(QStringLiteral("resetLocation"));
     ASSERT_TRUE(reset->isEnabled());
 
@@ -246,10 +246,10 @@ TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
                                           : box->button(QMessageBox::Cancel);
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_FALSE(state().isResetConfirmationPresented());
-        EXPECT_EQ(vm->isLocationResetPending(), confirm);
-        EXPECT_EQ(vm->lockedPoint().has_value(), !confirm);
+        EXPECT_EQ(vm->hold().isLocationResetPending(), confirm);
+        EXPECT_EQ(vm->hold().lockedPoint().has_value(), !confirm);
         // The reset runs on: without a known iPhone it stays pending and says so.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !vm->isDeviceBusy(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !vm->device().isDeviceBusy(); }, 10000));
     }
     // Pending now: the item stays disabled until the reset is over.
     EXPECT_FALSE(reset->isEnabled());

@@ -75,13 +75,14 @@ TEST(QuitOrder, ASignalWhileALocationIsHeldEndsTheHoldWithoutAnAlarm)
     app->show();
 
     LocationPlannerViewModel& model = app->viewModel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !model.device().isCheckingDevice() && model.device().lastDeviceCheck(); }, 30000));
     model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice(); }, 30000));
-    ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.device().isCheckingDevice(); }, 30000));
+    ASSERT_TRUE(model.device().helperStatus().isAvailable()) << model.device().helperStatus().message.toStdString();
     model.pushPointToIPhone(home());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isDeviceBusy(); }, 30000));
-    ASSERT_EQ(model.lockedPoint(), home());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.device().isDeviceBusy(); }, 30000));
+    ASSERT_EQ(model.hold().lockedPoint(), home());
     const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 

@@ -66,23 +66,23 @@ protected:
     void checkAgain()
     {
         vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-        ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
+        ASSERT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
     }
 
     void holdHome()
     {
         checkAgain();
-        ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
+        ASSERT_TRUE(vm->device().helperStatus().isAvailable()) << vm->device().helperStatus().installHint.toStdString();
         vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+        ASSERT_TRUE(vm->hold().lockedPoint().has_value()) << vm->device().deviceActionMessage().toStdString();
     }
 
     /// Advances the clock one watch tick and waits until the loop sleeps again.
     bool tick()
     {
         clock.advance(2s);
-        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->isLocationLockRefreshing(); });
+        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->hold().isLocationLockRefreshing(); });
     }
 
     bool ticksFor(int seconds)
@@ -107,15 +107,15 @@ TEST_F(DeviceOutageTest, AnUntrustedSecondDeviceNeitherInterruptsTheHoldNorHides
     holdHome();
     ASSERT_TRUE(ticksFor(60));
 
-    EXPECT_FALSE(vm->telegramIncidentActive());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
     EXPECT_TRUE(alarms.presented().isEmpty());
-    EXPECT_EQ(vm->lockFailureCount(), 0);
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    EXPECT_EQ(vm->hold().lockFailureCount(), 0);
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
 
     checkAgain();
-    EXPECT_TRUE(vm->helperStatus().isDeviceConnected);
-    EXPECT_NE(vm->helperStatus().message, notConnected);
-    EXPECT_EQ(vm->helperStatus().helper->deviceIdentifier, udid);
+    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
+    EXPECT_NE(vm->device().helperStatus().message, notConnected);
+    EXPECT_EQ(vm->device().helperStatus().helper->deviceIdentifier, udid);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
@@ -132,17 +132,17 @@ TEST_F(DeviceOutageTest, WhileTheHeldIPhoneIsUnpluggedEverythingSaysItIsNotConne
 
     // The held set still runs, as the real tool's does.
     EXPECT_TRUE(isProcessAlive(held));
-    ASSERT_TRUE(vm->telegramIncidentActive());
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
     for (const LocationSafetyAlarmEvent& event : alarms.presented())
         EXPECT_EQ(event.reason, notConnected);
-    EXPECT_EQ(vm->helperStatus().message, notConnected);
-    EXPECT_FALSE(vm->helperStatus().isDeviceConnected);
+    EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+    EXPECT_FALSE(vm->device().helperStatus().isDeviceConnected);
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
     EXPECT_FALSE(vm->deviceSetupSteps().at(1).isDone);
     EXPECT_FALSE(vm->deviceSetupSteps().at(2).isDone);
-    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->helperStatus()),
+    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->device().helperStatus()),
               QStringLiteral("Connect iPhone with a cable and unlock it."));
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
@@ -161,19 +161,19 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     ASSERT_TRUE(ticksFor(60));
 
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
-    EXPECT_TRUE(vm->telegramIncidentActive());
-    EXPECT_EQ(vm->helperStatus().message,
+    EXPECT_TRUE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(vm->device().helperStatus().message,
               QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password."));
-    EXPECT_TRUE(vm->helperStatus().isDeviceConnected);
-    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->helperStatus()),
+    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
+    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->device().helperStatus()),
               QStringLiteral("Click Prepare iPhone."));
     // Tried over the direct connection first.
     EXPECT_GE(tool.count(Command::Mount), 1);
 
     vm->prepareIPhoneForLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
     ASSERT_TRUE(ticksFor(30));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
 }
@@ -185,11 +185,11 @@ TEST_F(DeviceOutageTest, OneSetLocationAsksForThePasswordAtMostOnce)
     build(TunnelService::stopped);
     tool.setBehaviour(Command::Set, Behaviour::LogErrorAndExit);
     checkAgain();
-    ASSERT_TRUE(vm->helperStatus().isAvailable());
+    ASSERT_TRUE(vm->device().helperStatus().isAvailable());
     vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
 
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
 }
 
@@ -200,7 +200,7 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     build(TunnelService::stopped);
     holdHome();
     ASSERT_TRUE(tick()); // the first verification
-    ASSERT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
     const qint64 firstSet = tool.lastPid(Command::Set).value_or(0);
 
     tool.setAttachedDevices({});
@@ -208,20 +208,21 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     ASSERT_TRUE(ticksFor(6));
     tool.setAttachedDevices({iphone});
     watcher.attach(udid);
-    ASSERT_TRUE(eventually([&] { return !vm->telegramIncidentActive() && !vm->isLocationLockRefreshing(); }));
+    ASSERT_TRUE(
+        eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
 
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_EQ(tool.count(Command::Set), 2);
     EXPECT_FALSE(isProcessAlive(firstSet));
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     ASSERT_FALSE(alarms.presented().isEmpty());
     EXPECT_EQ(alarms.presented().first().reason, notConnected);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
     // Another device coming and going is no outage of the held iPhone.
     watcher.detach(untrustedIPad.udid);
-    EXPECT_FALSE(vm->telegramIncidentActive());
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
 }
 
 } // namespace

@@ -29,21 +29,21 @@ TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
     build();
     vm->refreshHelperStatus();
     ASSERT_EQ(device.calls(), QStringList{QStringLiteral("detectHelper")});
-    const QString message = vm->deviceActionMessage();
+    const QString message = vm->device().deviceActionMessage();
     // A silent check shows nothing while it runs, so a visible one may be asked for.
     vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
     EXPECT_EQ(device.calls().size(), 1);
-    EXPECT_FALSE(vm->isCheckingDevice());
-    EXPECT_EQ(vm->deviceActionMessage(), message);
+    EXPECT_FALSE(vm->device().isCheckingDevice());
+    EXPECT_EQ(vm->device().deviceActionMessage(), message);
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::working);
     EXPECT_EQ(vm->deviceBlockerMessage(), std::nullopt);
 
     device.holdAnswers(false);
     device.release();
     ManualClock::runPostedEvents();
-    EXPECT_EQ(vm->helperStatus(), device.detectedStatus);
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Ada’s iPhone is ready."));
-    EXPECT_EQ(vm->lastDeviceCheck(), clock.wallNow());
+    EXPECT_EQ(vm->device().helperStatus(), device.detectedStatus);
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Ada’s iPhone is ready."));
+    EXPECT_EQ(vm->device().lastDeviceCheck(), clock.wallNow());
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
 
     // The dropped request was not queued; the next one runs.
@@ -51,8 +51,8 @@ TEST_F(DeviceStatusTest, ACheckRequestedWhileAnotherRunsIsDropped)
     vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = false});
     ManualClock::runPostedEvents();
     EXPECT_EQ(device.calls().size(), 2);
-    EXPECT_FALSE(vm->isCheckingDevice());
-    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_FALSE(vm->device().isCheckingDevice());
+    EXPECT_FALSE(vm->device().isDeviceBusy());
 }
 
 TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhoneReady)
@@ -70,17 +70,17 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
         auto deps = dependencies();
         deps.device = &scripted;
         vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
-        EXPECT_EQ(vm->lockedPoint(), home);
+        EXPECT_EQ(vm->hold().lockedPoint(), home);
         EXPECT_EQ(keepAwake.active(), 0);
 
         vm->refreshHelperStatus();
-        ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+        ASSERT_TRUE(eventually([&] { return vm->device().lastDeviceCheck().has_value(); }));
         // Set, held and verified once, before the check counts as finished.
         EXPECT_EQ(keepAwake.active(), resetPending ? 0 : 1);
         EXPECT_EQ(scripted.calls().contains(QStringLiteral("resendLocation")), !resetPending);
         EXPECT_EQ(scripted.calls().contains(QStringLiteral("isDeviceReachable")), !resetPending);
-        EXPECT_EQ(vm->lockFailureCount(), 0);
-        EXPECT_EQ(vm->lockedPoint(), home);
+        EXPECT_EQ(vm->hold().lockFailureCount(), 0);
+        EXPECT_EQ(vm->hold().lockedPoint(), home);
         vm.reset();
         EXPECT_EQ(keepAwake.active(), 0);
     }
@@ -96,13 +96,13 @@ TEST_F(DeviceStatusTest, CheckAgainVerifiesTheRestoredPointItHolds)
     device.setStartsHeldProcess = true;
     build();
     vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-    ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
+    ASSERT_TRUE(eventually([&] { return vm->device().lastDeviceCheck().has_value(); }));
     EXPECT_TRUE(device.calls().contains(QStringLiteral("isDeviceReachable")));
-    EXPECT_EQ(vm->lockRefreshCount(), 1);
-    EXPECT_EQ(vm->lockFailureCount(), 0);
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
-    EXPECT_FALSE(vm->isCheckingDevice());
-    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_EQ(vm->hold().lockRefreshCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 0);
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
+    EXPECT_FALSE(vm->device().isCheckingDevice());
+    EXPECT_FALSE(vm->device().isDeviceBusy());
 }
 
 TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
@@ -113,16 +113,16 @@ TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
     vm->refreshHelperStatus();
     device.holdAnswers(false);
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-    ASSERT_FALSE(vm->isLocationResetPending());
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_FALSE(vm->hold().isLocationResetPending());
 
     // The check's answer (no helper) predates the reset's.
     device.release();
     ManualClock::runPostedEvents();
-    EXPECT_EQ(vm->helperStatus(), connectedStatus(true));
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
-    EXPECT_TRUE(vm->lastDeviceError().isEmpty());
-    EXPECT_TRUE(vm->lastDeviceCheck().has_value());
+    EXPECT_EQ(vm->device().helperStatus(), connectedStatus(true));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    EXPECT_TRUE(vm->device().lastDeviceError().isEmpty());
+    EXPECT_TRUE(vm->device().lastDeviceCheck().has_value());
     vm->refreshHelperStatus();
     EXPECT_EQ(device.calls().count(QStringLiteral("detectHelper")), 2);
 }
@@ -193,8 +193,8 @@ TEST_F(DeviceStatusTest, AnUnusableDeviceTurnsAutomaticSendingOffAndShowsTheHint
         vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = c.verify});
         ManualClock::runPostedEvents();
         EXPECT_EQ(scripted.calls(), c.calls);
-        EXPECT_EQ(vm->deviceActionMessage(), c.message);
-        EXPECT_EQ(vm->lastDeviceError(), c.deviceError);
+        EXPECT_EQ(vm->device().deviceActionMessage(), c.message);
+        EXPECT_EQ(vm->device().lastDeviceError(), c.deviceError);
         EXPECT_EQ(vm->autoSendOnAdd(), c.keepsAutoSend);
         EXPECT_EQ(vm->deviceIndicatorState(), c.indicator);
         EXPECT_EQ(vm->deviceBlockerMessage().has_value(), c.indicator != DeviceIndicatorState::ready);
@@ -215,17 +215,18 @@ TEST_F(DeviceStatusTest, ThePreparationKeepsAutomaticSendingOnlyWhenItSucceeds)
         vm->setAutoSendOnAdd(true);
         scripted.holdAnswers(true);
         vm->prepareIPhoneForLocation();
-        EXPECT_TRUE(vm->isDeviceBusy());
-        EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Preparing iPhone…"));
+        EXPECT_TRUE(vm->device().isDeviceBusy());
+        EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Preparing iPhone…"));
         scripted.holdAnswers(false);
         scripted.release();
         ManualClock::runPostedEvents();
-        EXPECT_FALSE(vm->isDeviceBusy());
+        EXPECT_FALSE(vm->device().isDeviceBusy());
         EXPECT_EQ(vm->autoSendOnAdd(), succeeds);
-        EXPECT_EQ(vm->deviceActionMessage(),
+        EXPECT_EQ(vm->device().deviceActionMessage(),
                   succeeds ? QStringLiteral("Ada’s iPhone is ready.") : QStringLiteral("Couldn’t prepare iPhone."));
-        EXPECT_EQ(vm->lastDeviceError(), succeeds ? QString() : QStringLiteral("Trust this computer."));
-        EXPECT_EQ(vm->diagnosticEvents().first().level, succeeds ? TrackerLogLevel::info : TrackerLogLevel::error);
+        EXPECT_EQ(vm->device().lastDeviceError(), succeeds ? QString() : QStringLiteral("Trust this computer."));
+        EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level,
+                  succeeds ? TrackerLogLevel::info : TrackerLogLevel::error);
         vm.reset();
     }
 
@@ -238,7 +239,7 @@ TEST_F(DeviceStatusTest, ThePreparationKeepsAutomaticSendingOnlyWhenItSucceeds)
     vm->prepareIPhoneForLocation();
     EXPECT_EQ(vm->notice(),
               QStringLiteral("iPhone isn’t connected. Connect it with a cable, unlock it, and try again."));
-    EXPECT_FALSE(vm->isDeviceBusy());
+    EXPECT_FALSE(vm->device().isDeviceBusy());
     EXPECT_TRUE(device.calls().isEmpty());
 }
 

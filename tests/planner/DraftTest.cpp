@@ -39,12 +39,15 @@ TEST_F(DraftTest, AppendRefusesOnlyTheSamePlaceAsTheLastPoint)
         EXPECT_EQ(model.draft().points().size(), c.appended ? 2 : 1);
         EXPECT_EQ(model.mapPresentation().points(), model.draft().points());
         if (!c.appended) {
-            EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Next is the same as the last point of the route."));
-            EXPECT_EQ(model.diagnosticEvents().first().message, QStringLiteral("Skipped a duplicate point: Next."));
-            EXPECT_EQ(model.diagnosticEvents().first().level, TrackerLogLevel::warning);
+            EXPECT_EQ(model.device().deviceActionMessage(),
+                      QStringLiteral("Next is the same as the last point of the route."));
+            EXPECT_EQ(model.eventLog().diagnosticEvents().first().message,
+                      QStringLiteral("Skipped a duplicate point: Next."));
+            EXPECT_EQ(model.eventLog().diagnosticEvents().first().level, TrackerLogLevel::warning);
         } else {
             // Sent at once, as automatic sending is on.
-            EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Next is set and held until you reset it."));
+            EXPECT_EQ(model.device().deviceActionMessage(),
+                      QStringLiteral("Location Next is set and held until you reset it."));
         }
     }
     // An earlier, non-last point may come again.
@@ -69,7 +72,7 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
         const RoutePoint a = makePoint(QStringLiteral("A"), 1, 1);
         const RoutePoint b = makePoint(QStringLiteral("B"), 2, 2);
         A::setPoints(model, {a, b});
-        const qsizetype events = model.diagnosticEvents().size();
+        const qsizetype events = model.eventLog().diagnosticEvents().size();
         lock(model);
         EXPECT_FALSE(model.canEditRouteDraft());
         EXPECT_FALSE(model.mapPresentation().canEdit());
@@ -82,7 +85,7 @@ TEST_F(DraftTest, EveryEditIsRefusedWhileTheDraftIsLocked)
         model.resetMapRouteSelection();
         model.clearRoute();
         EXPECT_EQ(model.draft().points(), (QList<RoutePoint>{a, b}));
-        EXPECT_EQ(model.diagnosticEvents().size(), events);
+        EXPECT_EQ(model.eventLog().diagnosticEvents().size(), events);
         EXPECT_TRUE(geocoder.lookups().isEmpty());
     }
 }
@@ -98,7 +101,7 @@ TEST_F(DraftTest, AVerificationOfTheHeldPointLeavesEditingOpenButHoldsDeviceActi
     model.selectPlace(makePoint(QStringLiteral("D"), 4, 4), LocationPlannerViewModel::MapFraming::frameSelection);
     ASSERT_EQ(model.draft().points().size(), 1);
     model.pushLastPointToIPhone();
-    EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
+    EXPECT_EQ(model.device().deviceActionMessage(), QStringLiteral("Wait for the current action to finish."));
 }
 
 TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
@@ -122,7 +125,7 @@ TEST_F(DraftTest, SelectPlaceMakesThePlaceTheWholeDraft)
     model.setAutoSendOnAdd(true);
     model.selectPlace(makePoint(QStringLiteral("Petřín"), 50.08, 14.39),
                       LocationPlannerViewModel::MapFraming::keepCamera);
-    EXPECT_EQ(model.deviceActionMessage(),
+    EXPECT_EQ(model.device().deviceActionMessage(),
               QStringLiteral("Point Petřín is added. You can set the location once iPhone is ready."));
 }
 

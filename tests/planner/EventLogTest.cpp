@@ -92,7 +92,7 @@ TEST_F(EventLogTest, ExportWritesTheTextAtomicallyOrSaysWhyNot)
     EXPECT_EQ(dialogs.requests().first().suggestedName, QStringLiteral("Ostrevin-log.txt"));
     EXPECT_EQ(dialogs.requests().first().title, QStringLiteral("Export event log"));
     // The export itself is not an event.
-    EXPECT_EQ(model.diagnosticEvents().size(), 2);
+    EXPECT_EQ(model.eventLog().diagnosticEvents().size(), 2);
 }
 
 } // namespace

@@ -110,13 +110,13 @@ TEST_F(HoldingTest, PushIsRefusedByTheFirstFailingCheckAndTouchesNothing)
         LocationPlannerViewModel& vm = build();
         vm.setAutoSendOnAdd(true);
         c.setUp(vm);
-        const QString messageBefore = vm.deviceActionMessage();
+        const QString messageBefore = vm.device().deviceActionMessage();
         vm.pushPointToIPhone(c.point);
         test::ManualClock::runPostedEvents();
-        EXPECT_EQ(vm.deviceActionMessage(), c.message.isEmpty() ? messageBefore : c.message);
+        EXPECT_EQ(vm.device().deviceActionMessage(), c.message.isEmpty() ? messageBefore : c.message);
         EXPECT_EQ(vm.notice(), c.notice);
         EXPECT_EQ(vm.autoSendOnAdd(), c.autoSendAfter);
-        EXPECT_FALSE(vm.isDeviceBusy());
+        EXPECT_FALSE(vm.device().isDeviceBusy());
         EXPECT_EQ(vm.simulationSafetyState(), State::inactive());
         EXPECT_TRUE(device.calls().isEmpty());
     }
@@ -136,25 +136,25 @@ TEST_F(HoldingTest, SuccessfulPushHoldsThePointAndReportsInOrder)
     device.holdAnswers(true);
     vm.pushLastPointToIPhone();
     test::ManualClock::runPostedEvents();
-    EXPECT_TRUE(vm.isDeviceBusy());
+    EXPECT_TRUE(vm.device().isDeviceBusy());
     EXPECT_EQ(vm.simulationSafetyState(), State::intentionalTransition());
     device.holdAnswers(false);
     device.release();
     test::ManualClock::runPostedEvents();
 
     EXPECT_EQ(device.calls(), QStringList{QStringLiteral("resendLocation")});
-    EXPECT_EQ(vm.lockedPoint(), home);
+    EXPECT_EQ(vm.hold().lockedPoint(), home);
     EXPECT_EQ(AppSettings::lockedPoint(*settings), home);
     EXPECT_FALSE(AppSettings::isResetPending(*settings));
-    EXPECT_EQ(vm.routeLivePoint(), home);
-    EXPECT_EQ(vm.lastPushedPointID(), home.id);
-    EXPECT_EQ(vm.lockStartedAt(), clock.wallNow());
-    EXPECT_EQ(vm.lastLockRefresh(), clock.wallNow());
-    EXPECT_EQ(vm.lockRefreshCount(), 0);
+    EXPECT_EQ(vm.hold().routeLivePoint(), home);
+    EXPECT_EQ(vm.hold().lastPushedPointID(), home.id);
+    EXPECT_EQ(vm.hold().lockStartedAt(), clock.wallNow());
+    EXPECT_EQ(vm.hold().lastLockRefresh(), clock.wallNow());
+    EXPECT_EQ(vm.hold().lockRefreshCount(), 0);
     EXPECT_EQ(vm.library().history().size(), 1);
     EXPECT_EQ(vm.simulationSafetyState(), State::holdingConfirmed());
-    EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
-    EXPECT_FALSE(vm.isDeviceBusy());
+    EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
+    EXPECT_FALSE(vm.device().isDeviceBusy());
     EXPECT_EQ(keepAwake.active(), 1);
     const QStringList events = chronologicalEvents();
     const qsizetype setting = events.indexOf(QStringLiteral("Setting location: Home."));
@@ -166,7 +166,7 @@ TEST_F(HoldingTest, SuccessfulPushHoldsThePointAndReportsInOrder)
     const RoutePoint office = test::makePoint(QStringLiteral("Office"), 52.6, 13.5);
     vm.pushPointToIPhone(office);
     test::ManualClock::runPostedEvents();
-    EXPECT_EQ(vm.lockedPoint(), office);
+    EXPECT_EQ(vm.hold().lockedPoint(), office);
     EXPECT_EQ(keepAwake.begun(), 1);
     Access::stopLocationLock(vm);
     EXPECT_EQ(keepAwake.ended(), 1);
@@ -209,19 +209,19 @@ TEST_F(HoldingTest, AFailedSetIsRetriedOnceAfterPreparation)
         test::ManualClock::runPostedEvents();
 
         EXPECT_EQ(callsSince(before), c.calls);
-        EXPECT_EQ(vm.lockedPoint().has_value(), c.held);
+        EXPECT_EQ(vm.hold().lockedPoint().has_value(), c.held);
         EXPECT_TRUE(eventMessages().contains(
             QStringLiteral("The first attempt to set the location failed. Preparing iPhone again.")));
         if (c.held) {
             EXPECT_EQ(Access::lockedHelper(vm), prepared);
         } else {
-            EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+            EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
             EXPECT_TRUE(vm.notice()->startsWith(QStringLiteral("Couldn’t set the location. ")));
-            EXPECT_EQ(vm.helperStatus().message,
+            EXPECT_EQ(vm.device().helperStatus().message,
                       QStringLiteral("The connection to iPhone was interrupted. Prepare it again."));
             EXPECT_EQ(vm.simulationSafetyState(), State::inactive());
         }
-        EXPECT_FALSE(vm.isDeviceBusy());
+        EXPECT_FALSE(vm.device().isDeviceBusy());
     }
 }
 
@@ -236,12 +236,12 @@ TEST_F(HoldingTest, ReplacingAConfirmedHoldThatFailsRaisesAnIncidentForTheOldPoi
     vm.pushPointToIPhone(test::makePoint(QStringLiteral("Office"), 1, 2));
     test::ManualClock::runPostedEvents();
 
-    EXPECT_EQ(vm.lockedPoint(), home);
+    EXPECT_EQ(vm.hold().lockedPoint(), home);
     EXPECT_EQ(vm.simulationSafetyState(), State::holdingConfirmed());
-    EXPECT_TRUE(vm.telegramIncidentActive());
-    ASSERT_TRUE(vm.locationSafetyAlarm().has_value());
-    EXPECT_EQ(vm.locationSafetyAlarm()->pointName, home.name);
-    EXPECT_TRUE(vm.locationSafetyAlarm()->reason.startsWith(
+    EXPECT_TRUE(vm.hold().telegramIncidentActive());
+    ASSERT_TRUE(vm.hold().locationSafetyAlarm().has_value());
+    EXPECT_EQ(vm.hold().locationSafetyAlarm()->pointName, home.name);
+    EXPECT_TRUE(vm.hold().locationSafetyAlarm()->reason.startsWith(
         QStringLiteral("Changing the location failed, and the previous location is no longer held. ")));
 }
 
@@ -266,12 +266,12 @@ TEST_F(HoldingTest, WatchLoopVerifiesOnTicksAtTheClampedInterval)
         EXPECT_EQ(verifications(), 0);
         clock.advance(1s);
         EXPECT_EQ(verifications(), 1);
-        EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is verified."));
+        EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
         clock.advance(c.secondVerification - 2s - 1s);
         EXPECT_EQ(verifications(), 1);
         clock.advance(1s);
         EXPECT_EQ(verifications(), 2);
-        EXPECT_EQ(vm.lockRefreshCount(), 2);
+        EXPECT_EQ(vm.hold().lockRefreshCount(), 2);
         this->vm.reset();
         test::ManualClock::runPostedEvents();
     }
@@ -294,8 +294,8 @@ TEST_F(HoldingTest, WatchLoopSkipsWhileBusyOrDuringAnIntentionalChange)
         pause(vm);
         clock.advance(20s);
         EXPECT_TRUE(device.calls().isEmpty());
-        EXPECT_EQ(vm.lockFailureCount(), 0);
-        EXPECT_FALSE(vm.telegramIncidentActive());
+        EXPECT_EQ(vm.hold().lockFailureCount(), 0);
+        EXPECT_FALSE(vm.hold().telegramIncidentActive());
         this->vm.reset();
         test::ManualClock::runPostedEvents();
     }
@@ -312,11 +312,11 @@ TEST_F(HoldingTest, AnEndedHeldProcessOpensAnIncidentAtTheNextTickWhateverTheInt
     device.preparedStatus = readyWith(helper);
     Access::startLocationLock(vm, home, helper, true);
     clock.advance(2s);
-    EXPECT_EQ(vm.lockRefreshCount(), 1);
+    EXPECT_EQ(vm.hold().lockRefreshCount(), 1);
 
     device.persistentLocationActive = false;
     clock.advance(2s);
-    EXPECT_EQ(vm.lockFailureCount(), 1);
+    EXPECT_EQ(vm.hold().lockFailureCount(), 1);
     // Restored at once: the held process is started again by the set. The alarm
     // shows the loss once (the verification's report of the same cause is no
     // news) and then the recovery.
@@ -325,17 +325,17 @@ TEST_F(HoldingTest, AnEndedHeldProcessOpensAnIncidentAtTheNextTickWhateverTheInt
     EXPECT_EQ(presented.first().reason, QStringLiteral("Location simulation ended unexpectedly."));
     EXPECT_TRUE(presented.last().isRecoveryConfirmed);
     EXPECT_EQ(presented.last().id, presented.first().id);
-    EXPECT_EQ(vm.lastDeviceError(), QString());
+    EXPECT_EQ(vm.device().lastDeviceError(), QString());
     EXPECT_EQ(callCount(QStringLiteral("resendLocation")), 1);
 }
 
 TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveSeconds)
 {
     LocationPlannerViewModel& vm = holdWhileUnreachable();
-    EXPECT_EQ(vm.lockFailureCount(), 1);
+    EXPECT_EQ(vm.hold().lockFailureCount(), 1);
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location interrupted: iPhone isn’t connected.")));
-    EXPECT_TRUE(vm.telegramIncidentActive());
-    EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Restoring location…"));
+    EXPECT_TRUE(vm.hold().telegramIncidentActive());
+    EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Restoring location…"));
     EXPECT_EQ(callCount(QStringLiteral("detectHelper")), 1);
 
     // With the incident open the next verification follows 5 s later, on a tick.
@@ -344,7 +344,7 @@ TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveS
     clock.advance(1s);
     EXPECT_EQ(callCount(QStringLiteral("isDeviceReachable")), 2);
     // Still the same outage: neither counted again nor logged again.
-    EXPECT_EQ(vm.lockFailureCount(), 1);
+    EXPECT_EQ(vm.hold().lockFailureCount(), 1);
     EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone isn’t connected.")), 1);
 
     // Reachable during the incident: a restoration, not a confirmation or a count.
@@ -352,15 +352,15 @@ TEST_F(HoldingTest, UnreachableIPhoneIsCountedOncePerOutageAndRestoredEveryFiveS
     device.detectedStatus = readyWith(unreachableHelper);
     device.preparedStatus = readyWith(unreachableHelper);
     clock.advance(6s);
-    EXPECT_EQ(vm.lockFailureCount(), 1);
-    EXPECT_FALSE(vm.telegramIncidentActive());
-    EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    EXPECT_EQ(vm.hold().lockFailureCount(), 1);
+    EXPECT_FALSE(vm.hold().telegramIncidentActive());
+    EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
 }
 
 TEST_F(HoldingTest, DestroyingTheViewModelMidHoldEndsEveryTaskAndTheActivityOnce)
 {
     LocationPlannerViewModel& vm = holdWhileUnreachable();
-    ASSERT_TRUE(vm.telegramIncidentActive());
+    ASSERT_TRUE(vm.hold().telegramIncidentActive());
     // A verification in flight when the object goes.
     device.holdAnswers(true);
     clock.advance(6s);
@@ -391,13 +391,13 @@ TEST_F(HoldingTest, AVerificationOfAStoppedHoldChangesNothingWhenItsAnswerArrive
     ASSERT_EQ(device.pendingCount(), 1);
 
     Access::stopLocationLock(vm);
-    const QString message = vm.deviceActionMessage();
+    const QString message = vm.device().deviceActionMessage();
     device.release();
     test::ManualClock::runPostedEvents();
     EXPECT_EQ(vm.simulationSafetyState(), State::inactive());
-    EXPECT_FALSE(vm.telegramIncidentActive());
-    EXPECT_EQ(vm.lockFailureCount(), 0);
-    EXPECT_EQ(vm.deviceActionMessage(), message);
+    EXPECT_FALSE(vm.hold().telegramIncidentActive());
+    EXPECT_EQ(vm.hold().lockFailureCount(), 0);
+    EXPECT_EQ(vm.device().deviceActionMessage(), message);
     EXPECT_TRUE(alarms.presented().isEmpty());
 }
 
@@ -426,7 +426,7 @@ TEST_F(HoldingTest, ASetThatEndsAfterTheQuitBeganNeitherHoldsNorRaisesAnAlarm)
         test::ManualClock::runPostedEvents();
 
         EXPECT_EQ(vm.simulationSafetyState(), State::shuttingDown());
-        EXPECT_FALSE(vm.telegramIncidentActive());
+        EXPECT_FALSE(vm.hold().telegramIncidentActive());
         EXPECT_TRUE(alarms.presented().isEmpty());
         EXPECT_EQ(keepAwake.active(), activities);
         clock.advance(10s);
@@ -449,8 +449,8 @@ TEST_F(HoldingTest, AHeldPointThatCannotBeStoredIsHeldButNotRestoredAtTheNextLau
     EXPECT_EQ(vm.simulationSafetyState(), State::holdingConfirmed());
     // Not the previous point either: the next launch must not show that one as held.
     EXPECT_FALSE(AppSettings::lockedPoint(*settings).has_value());
-    EXPECT_EQ(vm.diagnosticEvents().value(1).level, TrackerLogLevel::warning);
-    EXPECT_TRUE(vm.diagnosticEvents().value(1).message.startsWith(
+    EXPECT_EQ(vm.eventLog().diagnosticEvents().value(1).level, TrackerLogLevel::warning);
+    EXPECT_TRUE(vm.eventLog().diagnosticEvents().value(1).message.startsWith(
         QStringLiteral("The held location couldn’t be saved for the next launch: ")));
 }
 

@@ -49,7 +49,7 @@ TEST_F(IncidentsTest, OnlyAConfirmedHoldOrRouteOpensAnIncident)
         const qsizetype presentedBefore = alarms.presented().size();
         Access::setSafetyState(vm, c.state);
         Access::reportIncident(vm, QStringLiteral("cause"), home);
-        EXPECT_EQ(vm.telegramIncidentActive(), c.opens);
+        EXPECT_EQ(vm.hold().telegramIncidentActive(), c.opens);
         EXPECT_EQ(alarms.presented().size() - presentedBefore, c.opens ? 1 : 0);
         EXPECT_EQ(eventMessages().contains(QStringLiteral("Simulated location interrupted: cause")), c.opens);
         EXPECT_EQ(vm.telegram().statusMessage() == QStringLiteral("The location was interrupted."), c.opens);
@@ -77,7 +77,7 @@ TEST_F(IncidentsTest, LaterReportsKeepTheIncidentsIdAndDetectionTime)
     ASSERT_TRUE(alarms.acknowledge());
     Access::reportIncident(vm, QStringLiteral("third"), home);
     EXPECT_EQ(alarms.presented().size(), 2);
-    EXPECT_TRUE(vm.telegramIncidentActive());
+    EXPECT_TRUE(vm.hold().telegramIncidentActive());
 
     // Without any point ever known the alarm says so.
     LocationPlannerViewModel& fresh = build();
@@ -146,19 +146,19 @@ TEST_F(IncidentsTest, RecoveryRestoresOnlyTheHeldIPhoneAndClosesTheIncident)
 
         recover(vm, *readyFor(QStringLiteral("A")).helper);
         EXPECT_EQ(callCount(QStringLiteral("resendLocation")) - setsBefore, c.restored ? 1 : 0);
-        EXPECT_EQ(vm.telegramIncidentActive(), !c.restored);
+        EXPECT_EQ(vm.hold().telegramIncidentActive(), !c.restored);
         if (c.restored) {
             ASSERT_EQ(alarms.presented().size() - presentedBefore, 2);
             EXPECT_EQ(alarms.presented().last().id, incident);
             EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
-            EXPECT_EQ(vm.deviceActionMessage(), QStringLiteral("Location Home is set again."));
+            EXPECT_EQ(vm.device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
             EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
             EXPECT_TRUE(
                 eventMessages().contains(QStringLiteral("The interruption is over, and the location is set again.")));
-            EXPECT_EQ(vm.lockRefreshCount(), 1);
+            EXPECT_EQ(vm.hold().lockRefreshCount(), 1);
         } else {
             // The other iPhone being ready is no comfort: the cause says what is wrong.
-            EXPECT_EQ(vm.locationSafetyAlarm()->reason,
+            EXPECT_EQ(vm.hold().locationSafetyAlarm()->reason,
                       QStringLiteral("B is connected instead of A, so the location can’t be restored."));
         }
     }

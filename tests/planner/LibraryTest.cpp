@@ -95,7 +95,7 @@ TEST_F(LibraryTest, AFailedWriteLeavesTheListsAndNameFieldsAsTheyWere)
         vm->setNotice(std::nullopt);
         act();
         ASSERT_TRUE(eventually([&] {
-            return !vm->isDeviceBusy() && !vm->store().isWriting(vm->store().historyPath()) &&
+            return !vm->device().isDeviceBusy() && !vm->store().isWriting(vm->store().historyPath()) &&
                    vm->notice().value_or(QString()).startsWith(notice);
         }));
         EXPECT_EQ(vm->library().savedLocations(), locations);
@@ -115,7 +115,7 @@ TEST_F(LibraryTest, HistoryRecordsThePointThatWasSetAndAddedPlacesAreCopies)
         A::setPoints(*vm, draft);
         vm->setRouteName(u"My office"_s);
         vm->pushPointToIPhone(office);
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
         EXPECT_EQ(vm->library().history().first().title, title);
         EXPECT_EQ(vm->library().history().first().points, QList<RoutePoint>{office});
     }

@@ -96,13 +96,14 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 {
     LocationPlannerViewModel& model = *vm;
     model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
-    ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isCheckingDevice(); }));
+    ASSERT_TRUE(model.device().helperStatus().isAvailable()) << model.device().helperStatus().message.toStdString();
 
     const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
     model.pushPointToIPhone(home);
-    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
-    ASSERT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isDeviceBusy(); }));
+    ASSERT_EQ(model.device().deviceActionMessage(),
+              QStringLiteral("Location Home is set and held until you reset it."));
     const qint64 held = tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
@@ -117,11 +118,11 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
 
     // Plugged in again: restored at the next attempt, at most 5 s apart, by a new set.
     tool.plugBackIn();
-    ASSERT_TRUE(within(20000, [&] { return !model.telegramIncidentActive(); }));
+    ASSERT_TRUE(within(20000, [&] { return !model.hold().telegramIncidentActive(); }));
     EXPECT_EQ(tool.count(Command::Set), 2);
     EXPECT_TRUE(waitForProcessGone(held));
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
-    EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    EXPECT_EQ(model.device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(alarms.presented().last().id, raised.id);
     EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
     EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
@@ -130,18 +131,18 @@ TEST_F(MainRoadTest, AHeldLocationIsLostRaisedAndRestored)
     EXPECT_TRUE(isProcessAlive(restored));
 
     model.clearIPhoneLocation();
-    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy() && !model.lockedPoint(); }));
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isDeviceBusy() && !model.hold().lockedPoint(); }));
     EXPECT_TRUE(waitForProcessGone(restored));
-    EXPECT_NE(controller->isPersistentLocationActive(model.helperStatus().helper), std::optional<bool>(true));
+    EXPECT_NE(controller->isPersistentLocationActive(model.device().helperStatus().helper), std::optional<bool>(true));
 }
 
 TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
 {
     LocationPlannerViewModel& model = *vm;
     model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isCheckingDevice(); }));
     model.pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
-    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy(); }));
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isDeviceBusy(); }));
     const qint64 held = tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
@@ -159,7 +160,7 @@ TEST_F(MainRoadTest, QuittingMidIncidentReportsNoInterruptionAndLeavesNoProcess)
     const int sent = bot.requestCount(sendPath);
     within(6000, [&] { return alarms.presented().size() > presented; });
     EXPECT_EQ(alarms.presented().size(), presented);
-    EXPECT_FALSE(model.locationSafetyAlarm().has_value());
+    EXPECT_FALSE(model.hold().locationSafetyAlarm().has_value());
     EXPECT_GE(alarms.dismissals(), 1);
     EXPECT_LE(bot.requestCount(sendPath), sent + 1); // at most the repeat already on its way
     // The restore under way at the quit must not start a helper that the quit
@@ -176,8 +177,8 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
 {
     LocationPlannerViewModel& model = *vm;
     model.refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-    ASSERT_TRUE(within(30000, [&] { return !model.isCheckingDevice(); }));
-    ASSERT_TRUE(model.helperStatus().isAvailable()) << model.helperStatus().message.toStdString();
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isCheckingDevice(); }));
+    ASSERT_TRUE(model.device().helperStatus().isAvailable()) << model.device().helperStatus().message.toStdString();
 
     // A walk of about three seconds along the equator.
     model.setSelectedTransportMode(RouteTransportMode::walking);
@@ -191,19 +192,19 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
     QList<double> progress;
     QList<RoutePoint> livePoints;
     QStringList statuses;
-    QObject::connect(&model, &LocationPlannerViewModel::iPhoneRouteProgressChanged, &model,
-                     [&] { progress << model.iPhoneRouteProgress(); });
+    QObject::connect(&model.hold(), &LocationHoldState::iPhoneRouteProgressChanged, &model,
+                     [&] { progress << model.hold().iPhoneRouteProgress(); });
     QObject::connect(&model.mapPresentation(), &RouteMapPresentation::changed, &model, [&] {
         const std::optional<RoutePoint> live = model.mapPresentation().livePoint();
         if (live && (livePoints.isEmpty() || livePoints.last() != *live))
             livePoints << *live;
     });
-    QObject::connect(&model, &LocationPlannerViewModel::deviceActionMessageChanged, &model,
-                     [&] { statuses << model.deviceActionMessage(); });
+    QObject::connect(&model.device(), &DeviceState::deviceActionMessageChanged, &model,
+                     [&] { statuses << model.device().deviceActionMessage(); });
 
     model.startIPhoneRoute();
-    ASSERT_TRUE(model.isIPhoneRouteRunning());
-    ASSERT_TRUE(within(30000, [&] { return !model.isIPhoneRouteRunning(); }));
+    ASSERT_TRUE(model.hold().isIPhoneRouteRunning());
+    ASSERT_TRUE(within(30000, [&] { return !model.hold().isIPhoneRouteRunning(); }));
     EXPECT_EQ(tool.count(Command::Play), 1);
     ASSERT_GE(progress.size(), 3);
     EXPECT_TRUE(std::is_sorted(progress.cbegin(), progress.cend()));
@@ -211,9 +212,9 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
     ASSERT_GE(livePoints.size(), 3);
     EXPECT_EQ(livePoints.first(), route.first());
     EXPECT_EQ(livePoints.last(), route.last());
-    EXPECT_EQ(model.lockedPoint(), route.last());
+    EXPECT_EQ(model.hold().lockedPoint(), route.last());
     EXPECT_EQ(PlannerTestAccess::safetyState(model), LocationSimulationSafetyState::Case::holdingConfirmed);
-    ASSERT_TRUE(within(10000, [&] { return model.lockRefreshCount() == 1; }));
+    ASSERT_TRUE(within(10000, [&] { return model.hold().lockRefreshCount() == 1; }));
     EXPECT_EQ(statuses.mid(statuses.size() - 2),
               (QStringList{QStringLiteral("The route finished. Location End is held until you reset it."),
                            QStringLiteral("Location End is verified.")}));
@@ -225,7 +226,7 @@ TEST_F(MainRoadTest, ARoutePlaysToItsEndAndItsLastPointIsHeldAndVerified)
     const qint64 held = tool.lastPid(Command::Set).value_or(0);
     EXPECT_TRUE(isProcessAlive(held));
     model.clearIPhoneLocation();
-    ASSERT_TRUE(within(30000, [&] { return !model.isDeviceBusy() && !model.lockedPoint(); }));
+    ASSERT_TRUE(within(30000, [&] { return !model.device().isDeviceBusy() && !model.hold().lockedPoint(); }));
     EXPECT_TRUE(waitForProcessGone(held));
     EXPECT_TRUE(waitForProcessGone(tool.lastPid(Command::Play).value_or(0)));
 }

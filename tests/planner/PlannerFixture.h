@@ -2,6 +2,7 @@
 
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/LocationPlannerViewModel_Private.h"
 #include "platform/SettingsStore.h"
 #include "routedata/RouteStore.h"
 #include "support/FakeFileDialogs.h"
@@ -29,61 +30,85 @@ namespace ostrevin {
 struct PlannerTestAccess {
     static void holdPoint(LocationPlannerViewModel& vm, const RoutePoint& point, bool confirmed)
     {
-        vm.setLockedPoint(point);
-        vm.m_hasConfirmedLocationLock = confirmed;
+        vm.d->setLockedPoint(point);
+        vm.d->m_hasConfirmedLocationLock = confirmed;
     }
     static void beginKeepAwake(LocationPlannerViewModel& vm, KeepAwake& keepAwake)
     {
-        vm.m_locationLockActivity =
+        vm.d->m_locationLockActivity =
             keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
-    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.setLockFailureCount(count); }
-    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error) { vm.setLastDeviceError(error); }
-    static void setIncidentActive(LocationPlannerViewModel& vm, bool active) { vm.setTelegramIncidentActive(active); }
-    static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.setIPhoneRouteRunning(running); }
-    static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.setPlanningAddressRoute(planning); }
-    static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.setDeviceBusy(busy); }
-    static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.setCheckingDevice(checking); }
+    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.m_hold->setLockFailureCount(count); }
+    static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
+    {
+        vm.m_device->setLastDeviceError(error);
+    }
+    static void setIncidentActive(LocationPlannerViewModel& vm, bool active)
+    {
+        vm.m_hold->setTelegramIncidentActive(active);
+    }
+    static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.d->setIPhoneRouteRunning(running); }
+    static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.d->setPlanningAddressRoute(planning); }
+    static void setDeviceBusy(LocationPlannerViewModel& vm, bool busy) { vm.d->setDeviceBusy(busy); }
+    static void setCheckingDevice(LocationPlannerViewModel& vm, bool checking) { vm.d->setCheckingDevice(checking); }
     static void setLockRefreshing(LocationPlannerViewModel& vm, bool refreshing)
     {
-        vm.setLocationLockRefreshing(refreshing);
+        vm.d->setLocationLockRefreshing(refreshing);
     }
-    static void setResetPending(LocationPlannerViewModel& vm, bool pending) { vm.setLocationResetPending(pending); }
+    static void setResetPending(LocationPlannerViewModel& vm, bool pending)
+    {
+        vm.m_hold->setLocationResetPending(pending);
+    }
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {
-        vm.setHelperStatus(status);
+        vm.m_device->setHelperStatus(status);
     }
-    static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLockStartedAt(date); }
-    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastLockRefresh(date); }
-    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date) { vm.setLastDeviceCheck(date); }
-    static void setRouteProgress(LocationPlannerViewModel& vm, double progress) { vm.setIPhoneRouteProgress(progress); }
+    static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_hold->setLockStartedAt(date);
+    }
+    static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_hold->setLastLockRefresh(date);
+    }
+    static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
+    {
+        vm.m_device->setLastDeviceCheck(date);
+    }
+    static void setRouteProgress(LocationPlannerViewModel& vm, double progress)
+    {
+        vm.m_hold->setIPhoneRouteProgress(progress);
+    }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
         vm.m_draft->m_cachedRouteDurationSeconds = seconds;
     }
-    static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.setPoints(points); }
-    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.setOnline(online); }
-    static void setVerifying(LocationPlannerViewModel& vm, bool verifying) { vm.setLocationLockRefreshing(verifying); }
+    static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.d->setPoints(points); }
+    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.m_device->setOnline(online); }
+    static void setVerifying(LocationPlannerViewModel& vm, bool verifying)
+    {
+        vm.d->setLocationLockRefreshing(verifying);
+    }
     static void setLastPushedPointID(LocationPlannerViewModel& vm, const std::optional<QUuid>& id)
     {
-        vm.setLastPushedPointID(id);
+        vm.m_hold->setLastPushedPointID(id);
     }
-    static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.saveCurrentRouteToHistory(); }
+    static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.d->saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
     {
-        return vm.appendRoutePoint(point);
+        return vm.d->appendRoutePoint(point);
     }
     // Device status and location reset.
     /// Puts a playback run into the view model's playback slot, as route playback does.
     template <typename Start> static void startPlayback(LocationPlannerViewModel& vm, Start start)
     {
-        const CancelToken token = vm.m_routePlaybackTask.replace();
-        vm.m_routePlaybackTask.adopt(start(token));
-        vm.setIPhoneRouteRunning(true);
+        const CancelToken token = vm.d->m_routePlaybackTask.replace();
+        vm.d->m_routePlaybackTask.adopt(start(token));
+        vm.d->setIPhoneRouteRunning(true);
     }
     static QFuture<void> playbackFinished(const LocationPlannerViewModel& vm)
     {
-        return vm.m_routePlaybackTask.whenFinished();
+        return vm.d->m_routePlaybackTask.whenFinished();
     }
     static LocationSimulationSafetyState::Case safetyState(const LocationPlannerViewModel& vm)
     {
@@ -98,29 +123,35 @@ struct PlannerTestAccess {
     static void startLocationLock(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper,
                                   bool confirmed)
     {
-        vm.m_hasConfirmedLocationLock = confirmed;
-        vm.startLocationLock(point, helper, LocationPlannerViewModel::LockCounters::reset);
+        vm.d->m_hasConfirmedLocationLock = confirmed;
+        vm.d->startLocationLock(point, helper, LocationPlannerViewModel::Private::LockCounters::reset);
     }
-    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.stopLocationLock(); }
+    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.d->stopLocationLock(); }
     /// A verification started outside the watch loop, as the end of a playback starts one.
-    static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.refreshLocationLockNow(); }
+    static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.d->refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
                                const std::optional<RoutePoint>& point)
     {
-        vm.reportLocationIncidentIfNeeded(reason, point);
+        vm.d->reportLocationIncidentIfNeeded(reason, point);
     }
     static QCoro::Task<> recover(LocationPlannerViewModel& vm, const RoutePoint& point, const LocationHelper& helper)
     {
-        return LocationPlannerViewModel::recoverLocationLock(QPointer(&vm), point, helper, vm.m_holdEpoch);
+        return LocationPlannerViewModel::Private::recoverLocationLock(QPointer(&vm), point, helper, vm.d->m_holdEpoch);
     }
-    static std::optional<LocationHelper> lockedHelper(const LocationPlannerViewModel& vm) { return vm.m_lockedHelper; }
-    static bool incidentAcknowledged(const LocationPlannerViewModel& vm) { return vm.m_telegramIncidentAcknowledged; }
-    static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.telegramIncidentMessage(); }
+    static std::optional<LocationHelper> lockedHelper(const LocationPlannerViewModel& vm)
+    {
+        return vm.d->m_lockedHelper;
+    }
+    static bool incidentAcknowledged(const LocationPlannerViewModel& vm)
+    {
+        return vm.d->m_telegramIncidentAcknowledged;
+    }
+    static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
     static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
-    static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.m_telegramAlertTask.isRunning(); }
+    static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {
-        vm.setDiagnosticEvents(events);
+        vm.m_eventLog->setDiagnosticEvents(events);
     }
     /// Raises the busy flags of the Telegram save, chat lookup and test.
     static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
@@ -228,7 +259,7 @@ protected:
     QStringList eventMessages() const
     {
         QStringList messages;
-        for (const TrackerLogEntry& entry : vm->diagnosticEvents())
+        for (const TrackerLogEntry& entry : vm->eventLog().diagnosticEvents())
             messages << entry.message;
         return messages;
     }

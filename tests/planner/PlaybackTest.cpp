@@ -76,14 +76,15 @@ TEST_F(PlaybackTest, AFailureRaisesAnAlarmOnlyForARouteThatHadStartedAndNeverDro
             playback.progress(0.5, reached);
         }
         answer();
-        ASSERT_TRUE(eventually([&] { return !vm->isIPhoneRouteRunning(); }));
+        ASSERT_TRUE(eventually([&] { return !vm->hold().isIPhoneRouteRunning(); }));
         const auto raised = alarms.presented().mid(alarmsBefore);
         EXPECT_EQ(raised.isEmpty(), !c.alarmReason);
         EXPECT_TRUE(raised.isEmpty() || raised.first().reason.startsWith(c.alarmReason.value_or(QString())));
-        EXPECT_EQ(vm->lockedPoint(), c.held);
+        EXPECT_EQ(vm->hold().lockedPoint(), c.held);
         EXPECT_EQ(A::safetyState(*vm), c.state);
         EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(c.notice));
-        EXPECT_EQ(vm->helperStatus().message, u"The connection to iPhone was interrupted. Prepare it again."_s);
+        EXPECT_EQ(vm->device().helperStatus().message,
+                  u"The connection to iPhone was interrupted. Prepare it again."_s);
     }
 }
 
@@ -118,16 +119,16 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
             playback.progress(0.5, *c.report);
         const qsizetype before = device.calls().size();
         vm->stopIPhoneRoute();
-        EXPECT_FALSE(vm->isIPhoneRouteRunning());
-        EXPECT_TRUE(vm->isDeviceBusy());
+        EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+        EXPECT_TRUE(vm->device().isDeviceBusy());
         answer();
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
         EXPECT_EQ(device.calls().mid(before, 3),
                   (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"resendLocation"_s}));
         EXPECT_EQ(device.setPoints().last(), c.held);
-        EXPECT_EQ(vm->lockedPoint(), c.held);
+        EXPECT_EQ(vm->hold().lockedPoint(), c.held);
         EXPECT_EQ(A::safetyState(*vm), c.state);
-        EXPECT_EQ(vm->deviceActionMessage(), c.status);
+        EXPECT_EQ(vm->device().deviceActionMessage(), c.status);
     }
     EXPECT_TRUE(alarms.presented().isEmpty());
 }
@@ -141,7 +142,7 @@ TEST_F(PlaybackTest, OnlyTheCurrentPlaybackActsAndNothingAfterQuittingBegan)
     const auto first = start();
     vm->stopIPhoneRoute();
     answer();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
 
     // A second playback replaces the first: the first one's late reports change nothing.
     device.playRouteError = std::make_exception_ptr(CancellationError());
@@ -152,14 +153,14 @@ TEST_F(PlaybackTest, OnlyTheCurrentPlaybackActsAndNothingAfterQuittingBegan)
     first.progress(0.9, route.last());
     EXPECT_EQ(A::safetyState(*vm), State::starting);
     second.progress(0.5, reached);
-    EXPECT_EQ(vm->iPhoneRouteProgress(), 0.5);
+    EXPECT_EQ(vm->hold().iPhoneRouteProgress(), 0.5);
     EXPECT_EQ(vm->mapPresentation().livePoint(), reached);
-    EXPECT_TRUE(vm->deviceActionMessage().startsWith(u"Route is playing: 50"_s));
+    EXPECT_TRUE(vm->device().deviceActionMessage().startsWith(u"Route is playing: 50"_s));
 
     // Cancelled on the device's side while still current: the point reached is held.
     answer();
-    ASSERT_TRUE(eventually([&] { return !vm->isIPhoneRouteRunning(); }));
-    EXPECT_EQ(vm->lockedPoint(), reached);
+    ASSERT_TRUE(eventually([&] { return !vm->hold().isIPhoneRouteRunning(); }));
+    EXPECT_EQ(vm->hold().lockedPoint(), reached);
     EXPECT_EQ(eventMessages().first(), u"The route is stopped."_s);
 
     // Quitting: the reports and the end of a running playback do nothing.
@@ -170,7 +171,7 @@ TEST_F(PlaybackTest, OnlyTheCurrentPlaybackActsAndNothingAfterQuittingBegan)
     answer();
     ASSERT_TRUE(waitFor(A::playbackFinished(*vm)));
     EXPECT_EQ(A::safetyState(*vm), State::shuttingDown);
-    EXPECT_FALSE(vm->lockedPoint().has_value());
+    EXPECT_FALSE(vm->hold().lockedPoint().has_value());
     EXPECT_TRUE(vm->library().history().isEmpty());
 }
 

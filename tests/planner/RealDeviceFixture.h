@@ -60,11 +60,11 @@ protected:
     void holdHome()
     {
         vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-        ASSERT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
-        ASSERT_TRUE(vm->helperStatus().isAvailable()) << vm->helperStatus().installHint.toStdString();
+        ASSERT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
+        ASSERT_TRUE(vm->device().helperStatus().isAvailable()) << vm->device().helperStatus().installHint.toStdString();
         vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        ASSERT_TRUE(vm->lockedPoint().has_value()) << vm->deviceActionMessage().toStdString();
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+        ASSERT_TRUE(vm->hold().lockedPoint().has_value()) << vm->device().deviceActionMessage().toStdString();
     }
 
     /// The cable is pulled: the iPhone is gone and drops the location, while the
@@ -72,22 +72,23 @@ protected:
     void unplug()
     {
         tool.unplug();
-        ASSERT_EQ(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
+        ASSERT_EQ(controller->isPersistentLocationActive(vm->device().helperStatus().helper),
+                  std::optional<bool>(true));
     }
 
     /// Ticks until the outage opens its incident.
     void tickUntilIncident()
     {
-        for (int second = 0; second < 60 && !vm->telegramIncidentActive(); second += 2)
+        for (int second = 0; second < 60 && !vm->hold().telegramIncidentActive(); second += 2)
             ASSERT_TRUE(tick()) << second;
-        ASSERT_TRUE(vm->telegramIncidentActive());
+        ASSERT_TRUE(vm->hold().telegramIncidentActive());
     }
 
     /// Advances the clock one watch tick and waits until the loop sleeps again.
     bool tick()
     {
         clock.advance(2s);
-        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->isLocationLockRefreshing(); });
+        return eventually([&] { return clock.pendingSleeps() == 1 && !vm->hold().isLocationLockRefreshing(); });
     }
 
     FakePyMobileDevice tool;

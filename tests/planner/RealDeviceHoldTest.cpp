@@ -33,10 +33,10 @@ TEST_F(RealDeviceHoldTest, SettingTheHeldPointAgainByHandRunsTheSet)
     const qint64 first = tool.lastPid(Command::Set).value_or(0);
 
     // The user suspects the iPhone lost it and sets the same point again.
-    vm->pushPointToIPhone(*vm->lockedPoint());
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    vm->pushPointToIPhone(*vm->hold().lockedPoint());
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(tool.count(Command::Set), 2);
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set and held until you reset it."));
     EXPECT_TRUE(waitForProcessGone(first));
     EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
 }
@@ -59,8 +59,8 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
              vm->monitorDeviceReadiness();
              tool.setAttachedDevices({{udid}});
              clock.advance(30s);
-             ASSERT_TRUE(eventually([&] { return vm->helperStatus().isDeviceConnected; }))
-                 << vm->helperStatus().message.toStdString();
+             ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
+                 << vm->device().helperStatus().message.toStdString();
              ASSERT_TRUE(eventually([&] { return vm->canPrepareIPhone(); }));
              vm->prepareIPhoneForLocation();
          }},
@@ -75,19 +75,19 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         relaunch();
         // The start-up check.
         vm->refreshHelperStatus();
-        ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
-        ASSERT_EQ(vm->lockedPoint(), home);
+        ASSERT_TRUE(eventually([&] { return vm->device().lastDeviceCheck().has_value(); }));
+        ASSERT_EQ(vm->hold().lockedPoint(), home);
         EXPECT_EQ(tool.count(Command::Set), setsBefore);
 
         c.arm();
-        ASSERT_TRUE(eventually([&] { return vm->lockRefreshCount() == 1 && !vm->isDeviceBusy(); }))
-            << vm->deviceActionMessage().toStdString();
+        ASSERT_TRUE(eventually([&] { return vm->hold().lockRefreshCount() == 1 && !vm->device().isDeviceBusy(); }))
+            << vm->device().deviceActionMessage().toStdString();
         EXPECT_EQ(tool.count(Command::Set), setsBefore + 1);
         EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
-        EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Home is verified."));
+        EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
         // A first set, not an interruption.
-        EXPECT_EQ(vm->lockFailureCount(), 0);
-        EXPECT_FALSE(vm->telegramIncidentActive());
+        EXPECT_EQ(vm->hold().lockFailureCount(), 0);
+        EXPECT_FALSE(vm->hold().telegramIncidentActive());
         for (const QString& message : eventMessages()) {
             EXPECT_FALSE(message.startsWith(u"Location interrupted")) << message.toStdString();
             EXPECT_FALSE(message.contains(u"set again")) << message.toStdString();
@@ -106,15 +106,15 @@ TEST_F(RealDeviceHoldTest, FinishResetLooksForTheIPhoneAgainBeforeItGivesUp)
     tool.setAttachedDevices({});
     relaunch();
     vm->refreshHelperStatus();
-    ASSERT_TRUE(eventually([&] { return vm->lastDeviceCheck().has_value(); }));
-    ASSERT_FALSE(vm->helperStatus().isDeviceConnected);
+    ASSERT_TRUE(eventually([&] { return vm->device().lastDeviceCheck().has_value(); }));
+    ASSERT_FALSE(vm->device().helperStatus().isDeviceConnected);
 
     tool.setAttachedDevices({{udid}});
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
     EXPECT_EQ(tool.targets(Command::Clear), QStringList{udid});
-    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_FALSE(vm->hold().isLocationResetPending());
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
@@ -124,7 +124,8 @@ TEST_F(RealDeviceHoldTest, ALongLossPresentsTheAlarmOnlyWhenItsTextChanges)
     // Unplugged, and the held set is gone too (ended from outside).
     tool.unplug();
     ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
-    ASSERT_TRUE(eventually([&] { return controller->isPersistentLocationActive(vm->helperStatus().helper) != true; }));
+    ASSERT_TRUE(
+        eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
     for (int second = 0; second < 60; second += 2)
         ASSERT_TRUE(tick()) << second;
 
@@ -134,7 +135,7 @@ TEST_F(RealDeviceHoldTest, ALongLossPresentsTheAlarmOnlyWhenItsTextChanges)
         EXPECT_EQ(presented[i].id, presented[0].id);
         EXPECT_NE(presented[i].reason, presented[i - 1].reason) << i << ": " << presented[i].reason.toStdString();
     }
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
@@ -147,18 +148,19 @@ TEST_F(RealDeviceHoldTest, APointChosenDuringAVerificationIsSentWhenItEnds)
     const int listsBefore = tool.count(Command::UsbmuxList);
     clock.advance(2s);
     ASSERT_TRUE(eventually([&] { return tool.count(Command::UsbmuxList) > listsBefore; }));
-    ASSERT_TRUE(vm->isLocationLockRefreshing());
+    ASSERT_TRUE(vm->hold().isLocationLockRefreshing());
 
     vm->selectPlaceAt(48.8584, 2.2945);
     settle();
     EXPECT_EQ(tool.count(Command::Set), 1);
 
     tool.release(Command::UsbmuxList);
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !vm->isDeviceBusy(); }));
-    ASSERT_TRUE(vm->lockedPoint().has_value());
-    EXPECT_EQ(vm->lockedPoint()->name, QStringLiteral("Selected place"));
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->hold().lockedPoint().has_value());
+    EXPECT_EQ(vm->hold().lockedPoint()->name, QStringLiteral("Selected place"));
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("48.858400 2.294500"));
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Location Selected place is set and held until you reset it."));
+    EXPECT_EQ(vm->device().deviceActionMessage(),
+              QStringLiteral("Location Selected place is set and held until you reset it."));
 }
 
 } // namespace

@@ -53,21 +53,21 @@ TEST_F(ResetTest, AResetWithARoutePlayingStopsThePlaybackBeforeClearingTheLocati
         *vm, [&](CancelToken token) { return slowlyEndingPlayback(&clock, token, windDown.future()); });
     vm->clearIPhoneLocation();
     // The route counts as stopped at once; the reset holds the device meanwhile.
-    EXPECT_FALSE(vm->isIPhoneRouteRunning());
-    EXPECT_TRUE(vm->isDeviceBusy());
-    EXPECT_TRUE(vm->isLocationResetPending());
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_TRUE(vm->device().isDeviceBusy());
+    EXPECT_TRUE(vm->hold().isLocationResetPending());
     EXPECT_EQ(PlannerTestAccess::safetyState(*vm), LocationSimulationSafetyState::Case::resetting);
     ASSERT_TRUE(eventually([&] { return device.calls().size() == 2; }));
     EXPECT_EQ(device.calls(), (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s}));
 
     windDown.finish();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(device.calls(),
               (QStringList{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s, u"clearLocation"_s}));
-    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_FALSE(vm->hold().isLocationResetPending());
     EXPECT_FALSE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
-    EXPECT_FALSE(vm->isDeviceBusy());
-    EXPECT_EQ(vm->deviceActionMessage(), u"Reset complete. iPhone is using its real location."_s);
+    EXPECT_FALSE(vm->device().isDeviceBusy());
+    EXPECT_EQ(vm->device().deviceActionMessage(), u"Reset complete. iPhone is using its real location."_s);
     EXPECT_EQ(PlannerTestAccess::safetyState(*vm), LocationSimulationSafetyState::Case::inactive);
 }
 
@@ -75,25 +75,25 @@ TEST_F(ResetTest, AResetWithoutTheHelperStaysPendingAcrossARestart)
 {
     build();
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-    EXPECT_FALSE(vm->isDeviceBusy());
-    EXPECT_TRUE(vm->isLocationResetPending());
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_FALSE(vm->device().isDeviceBusy());
+    EXPECT_TRUE(vm->hold().isLocationResetPending());
     EXPECT_EQ(vm->notice(), vm->deviceUnavailableNotice());
-    EXPECT_EQ(vm->deviceActionMessage(), u"The location reset isn’t finished."_s);
+    EXPECT_EQ(vm->device().deviceActionMessage(), u"The location reset isn’t finished."_s);
     EXPECT_FALSE(device.calls().contains(u"clearLocation"_s));
 
     // The next launch starts pending: nothing may be set until the reset is finished.
     vm.reset();
     build();
-    EXPECT_TRUE(vm->isLocationResetPending());
+    EXPECT_TRUE(vm->hold().isLocationResetPending());
     EXPECT_TRUE(vm->isSimulationActive());
     EXPECT_EQ(vm->deviceBlockerMessage(), u"Finish the location reset first."_s);
     PlannerTestAccess::setHelperStatus(*vm, readyStatus());
     EXPECT_FALSE(vm->canChangeIPhoneLocation());
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_TRUE(device.calls().contains(u"clearLocation"_s));
-    EXPECT_FALSE(vm->isLocationResetPending());
+    EXPECT_FALSE(vm->hold().isLocationResetPending());
     EXPECT_FALSE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
     EXPECT_TRUE(vm->canChangeIPhoneLocation());
 }
@@ -131,16 +131,16 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         PlannerTestAccess::setHelperStatus(*vm, c.available ? readyStatus() : notReady);
         PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
         vm->clearIPhoneLocation();
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
         EXPECT_EQ(scripted.calls(), c.deviceCalls);
-        EXPECT_TRUE(vm->isLocationResetPending());
+        EXPECT_TRUE(vm->hold().isLocationResetPending());
         EXPECT_TRUE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
-        EXPECT_FALSE(vm->isDeviceBusy());
-        EXPECT_FALSE(vm->helperStatus().isDeviceConnected);
+        EXPECT_FALSE(vm->device().isDeviceBusy());
+        EXPECT_FALSE(vm->device().helperStatus().isDeviceConnected);
         EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
-        EXPECT_FALSE(vm->lastDeviceError().isEmpty());
+        EXPECT_FALSE(vm->device().lastDeviceError().isEmpty());
         EXPECT_EQ(vm->notice(), u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
-        EXPECT_EQ(vm->diagnosticEvents().first().level, TrackerLogLevel::error);
+        EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level, TrackerLogLevel::error);
         vm.reset();
     }
 }
@@ -188,11 +188,11 @@ TEST_F(ResetTest, AResetWaitsForARestoreUnderWayAndStopsItsDeviceCalls)
         if (!c.answersOnStop) {
             // Nothing of the reset happens while the hold's device call is under way.
             EXPECT_FALSE(scripted.calls().contains(u"clearLocation"_s));
-            EXPECT_NE(vm->deviceActionMessage(), complete);
+            EXPECT_NE(vm->device().deviceActionMessage(), complete);
             scripted.release();
         }
-        ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-        EXPECT_EQ(vm->deviceActionMessage(), complete);
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+        EXPECT_EQ(vm->device().deviceActionMessage(), complete);
         const QStringList calls = scripted.calls();
         EXPECT_EQ(calls.last(), u"clearLocation"_s);
         EXPECT_FALSE(calls.contains(u"resendLocation"_s));
@@ -224,7 +224,7 @@ TEST_F(ResetTest, AResetStopsTheSetOfARestoreStartedOutsideTheWatch)
     vm->clearIPhoneLocation();
     // Stopped with the hold: a set that ended after the clear would put the point back.
     EXPECT_TRUE(awaitTask(std::move(verification), 5s).finished);
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(device.calls().last(), u"clearLocation"_s);
 }
 
@@ -274,7 +274,7 @@ TEST_F(ResetTest, ResettingAllDataCancelsATokenReadSoTheTokenStaysDeleted)
     EXPECT_TRUE(vm->telegram().chatID().isEmpty());
     EXPECT_EQ(vm->telegram().statusMessage(), u"Telegram alerts aren’t set up."_s);
     EXPECT_EQ(settings->value(u"Pellwick.lockRefreshInterval"_s).toDouble(), 15.0);
-    EXPECT_EQ(vm->diagnosticEvents().first().message, u"All app data was reset."_s);
+    EXPECT_EQ(vm->eventLog().diagnosticEvents().first().message, u"All app data was reset."_s);
     for (const QString& path :
          {vm->store().historyPath(), vm->store().savedLocationsPath(), vm->store().savedRoutesPath()}) {
         QFile file(path);

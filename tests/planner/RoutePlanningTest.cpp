@@ -189,7 +189,7 @@ TEST_F(RoutePlanningTest, AFailureEndsPlanningWithAMessageAndTheDraftAsItWas)
         EXPECT_EQ(model.mapClickInstruction(), QStringLiteral("Click again to start a new route"));
         ASSERT_EQ(eventsContaining(QStringLiteral("Couldn’t plan")),
                   QStringList{QStringLiteral("Couldn’t plan a route from the map: ") + c.notice});
-        EXPECT_EQ(model.diagnosticEvents().first().level, TrackerLogLevel::error);
+        EXPECT_EQ(model.eventLog().diagnosticEvents().first().level, TrackerLogLevel::error);
         EXPECT_TRUE(eventsContaining(QStringLiteral("127.0.0.1")).isEmpty());
     }
 }

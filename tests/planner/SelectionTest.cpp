@@ -19,7 +19,7 @@ TEST_F(SelectionTest, AClickOfflineKeepsTheGenericNameAndLooksNothingUp)
     deps.networkMonitor = &offline;
     vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::start);
     ManualClock::runPostedEvents();
-    ASSERT_FALSE(vm->isOnline());
+    ASSERT_FALSE(vm->device().isOnline());
     vm->selectPlaceAt(50.0755, 14.4378);
     ASSERT_EQ(vm->draft().points().size(), 1);
     EXPECT_EQ(vm->draft().points().first().name, QStringLiteral("Selected place"));
@@ -98,7 +98,7 @@ TEST_F(SelectionTest, AutomaticSendingSkipsTheLookup)
     model.setAutoSendOnAdd(true);
     model.selectPlaceAt(50.0, 14.0);
     EXPECT_TRUE(geocoder.lookups().isEmpty());
-    EXPECT_EQ(model.deviceActionMessage(),
+    EXPECT_EQ(model.device().deviceActionMessage(),
               QStringLiteral("Point Selected place is added. You can set the location once iPhone is ready."));
 }
 

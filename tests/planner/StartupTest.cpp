@@ -19,14 +19,14 @@ TEST_F(StartupTest, FirstLaunchStartsEmptyWithTheDefaults)
     EXPECT_TRUE(model.library().history().isEmpty());
     EXPECT_TRUE(model.library().savedLocations().isEmpty());
     EXPECT_TRUE(model.library().savedRoutes().isEmpty());
-    EXPECT_EQ(model.lockRefreshIntervalSeconds(), 15.0);
+    EXPECT_EQ(model.hold().lockRefreshIntervalSeconds(), 15.0);
     EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::automobile);
     EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
     EXPECT_EQ(model.draft().speedKmh(), 25.0);
-    EXPECT_EQ(model.deviceActionMessage(), QStringLiteral("Choose a place on the map."));
+    EXPECT_EQ(model.device().deviceActionMessage(), QStringLiteral("Choose a place on the map."));
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     EXPECT_FALSE(model.notice().has_value());
-    EXPECT_FALSE(model.lockedPoint().has_value());
+    EXPECT_FALSE(model.hold().lockedPoint().has_value());
     EXPECT_FALSE(model.isSimulationActive());
     EXPECT_EQ(model.simulationSafetyState(), LocationSimulationSafetyState::inactive());
     // Nothing is written back when no interval was stored.
@@ -49,7 +49,7 @@ TEST_F(StartupTest, StoredPreferencesAreApplied)
     EXPECT_EQ(model.draft().selectedTransportMode(), RouteTransportMode::walking);
     EXPECT_EQ(model.draft().selectedSpeedProfile(), RouteSpeedProfile::extreme);
     EXPECT_EQ(model.draft().speedKmh(), 90.0);
-    EXPECT_EQ(model.lockRefreshIntervalSeconds(), 60.0);
+    EXPECT_EQ(model.hold().lockRefreshIntervalSeconds(), 60.0);
     EXPECT_EQ(settings->value(AppSettings::name(AppSettings::Key::lockRefreshInterval)).toDouble(), 60.0);
     EXPECT_EQ(model.telegram().chatID(), QStringLiteral("12345"));
     EXPECT_TRUE(model.telegram().alertsEnabled());
@@ -96,10 +96,10 @@ TEST_F(StartupTest, DamagedFilesAreReportedOnceAndTheOtherListsSurvive)
     const QString joined = recovery.at(0) + QStringLiteral("\n\n") + recovery.at(1);
     EXPECT_EQ(model.notice(), joined);
     // Newest first: the warning stands right above the launch entry.
-    ASSERT_EQ(model.diagnosticEvents().size(), 2);
-    EXPECT_EQ(model.diagnosticEvents().at(0).message, joined);
-    EXPECT_EQ(model.diagnosticEvents().at(0).level, TrackerLogLevel::warning);
-    EXPECT_EQ(model.diagnosticEvents().at(1).message, QStringLiteral("App launched."));
+    ASSERT_EQ(model.eventLog().diagnosticEvents().size(), 2);
+    EXPECT_EQ(model.eventLog().diagnosticEvents().at(0).message, joined);
+    EXPECT_EQ(model.eventLog().diagnosticEvents().at(0).level, TrackerLogLevel::warning);
+    EXPECT_EQ(model.eventLog().diagnosticEvents().at(1).message, QStringLiteral("App launched."));
 }
 
 TEST_F(StartupTest, ARestoredPointIsShownButNotHeld)
@@ -128,13 +128,13 @@ TEST_F(StartupTest, ARestoredPointIsShownButNotHeld)
         settings->setValue(LocationPlannerViewModel::lockedPointStorageKey(), c.stored);
         settings->setValue(LocationPlannerViewModel::resetPendingStorageKey(), c.resetPending);
         auto& model = build();
-        EXPECT_EQ(model.lockedPoint().has_value(), c.restored);
+        EXPECT_EQ(model.hold().lockedPoint().has_value(), c.restored);
         if (c.restored) {
-            EXPECT_EQ(model.lockedPoint(), point);
+            EXPECT_EQ(model.hold().lockedPoint(), point);
             EXPECT_EQ(model.mapPresentation().heldPoint(), point);
         }
         EXPECT_EQ(model.isSimulationActive(), c.restored || c.resetPending);
-        EXPECT_EQ(model.deviceActionMessage(), c.message);
+        EXPECT_EQ(model.device().deviceActionMessage(), c.message);
         EXPECT_FALSE(model.isLocationLockConfirmed());
         EXPECT_EQ(model.simulationSafetyState(), LocationSimulationSafetyState::inactive());
         EXPECT_EQ(keepAwake.begun(), 0);
@@ -153,7 +153,7 @@ TEST_F(StartupTest, NetworkChangesAreLoggedOncePerChange)
     // The monitor's first report is handled after the launch, so it is logged after it.
     EXPECT_EQ(eventMessages(), QStringList{QStringLiteral("App launched.")});
     ManualClock::runPostedEvents();
-    EXPECT_FALSE(vm->isOnline());
+    EXPECT_FALSE(vm->device().isOnline());
     EXPECT_EQ(eventMessages(),
               (QStringList{QStringLiteral("No internet connection."), QStringLiteral("App launched.")}));
 
@@ -164,10 +164,10 @@ TEST_F(StartupTest, NetworkChangesAreLoggedOncePerChange)
         offline.report(true);
     }).join();
     ManualClock::runPostedEvents();
-    EXPECT_TRUE(vm->isOnline());
+    EXPECT_TRUE(vm->device().isOnline());
     EXPECT_EQ(eventMessages().first(), QStringLiteral("Internet connection restored."));
-    EXPECT_EQ(vm->diagnosticEvents().first().level, TrackerLogLevel::info);
-    EXPECT_EQ(vm->diagnosticEvents().size(), 3);
+    EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level, TrackerLogLevel::info);
+    EXPECT_EQ(vm->eventLog().diagnosticEvents().size(), 3);
 
     vm.reset();
     EXPECT_FALSE(offline.isRunning());
@@ -197,12 +197,12 @@ TEST_F(StartupTest, TerminationSilencesTheAlarm)
     event.pointName = QStringLiteral("Old Town");
     event.reason = QStringLiteral("The iPhone went away.");
     model.publishLocationSafetyAlarm(event);
-    EXPECT_EQ(model.locationSafetyAlarm(), event);
+    EXPECT_EQ(model.hold().locationSafetyAlarm(), event);
     EXPECT_EQ(alarms.shown(), event);
 
     model.prepareForApplicationTermination();
     EXPECT_EQ(model.simulationSafetyState(), LocationSimulationSafetyState::shuttingDown());
-    EXPECT_FALSE(model.locationSafetyAlarm().has_value());
+    EXPECT_FALSE(model.hold().locationSafetyAlarm().has_value());
     EXPECT_EQ(alarms.dismissals(), 1);
     EXPECT_FALSE(alarms.acknowledge());
 }
@@ -214,8 +214,8 @@ TEST_F(StartupTest, AcknowledgingAnOpenIncidentKeepsItOpen)
     LocationSafetyAlarmEvent event;
     model.publishLocationSafetyAlarm(event);
     ASSERT_TRUE(alarms.acknowledge());
-    EXPECT_FALSE(model.locationSafetyAlarm().has_value());
-    EXPECT_TRUE(model.telegramIncidentActive());
+    EXPECT_FALSE(model.hold().locationSafetyAlarm().has_value());
+    EXPECT_TRUE(model.hold().telegramIncidentActive());
     EXPECT_EQ(model.telegram().statusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
     EXPECT_EQ(eventMessages().first(), QStringLiteral("The location interruption was acknowledged."));
 }

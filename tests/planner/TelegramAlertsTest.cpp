@@ -130,9 +130,9 @@ TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
 
     EXPECT_EQ(clock.pendingSleeps(), 0);
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Alert acknowledged. Location recovery continues."));
-    EXPECT_FALSE(vm.locationSafetyAlarm().has_value());
+    EXPECT_FALSE(vm.hold().locationSafetyAlarm().has_value());
     EXPECT_FALSE(alarms.shown().has_value());
-    EXPECT_TRUE(vm.telegramIncidentActive());
+    EXPECT_TRUE(vm.hold().telegramIncidentActive());
     EXPECT_TRUE(Access::incidentAcknowledged(vm));
 
     // Nothing more is sent, and the later restoration closes the incident quietly.
@@ -148,7 +148,7 @@ TEST_F(TelegramAlertsTest, AReplyAcknowledgesOnceWhileRecoveryGoesOn)
     device.preparedStatus = test::readyStatus();
     Access::recover(vm, test::makePoint(QStringLiteral("Home"), 52.5, 13.4), *test::readyStatus().helper);
     test::ManualClock::runPostedEvents();
-    EXPECT_FALSE(vm.telegramIncidentActive());
+    EXPECT_FALSE(vm.hold().telegramIncidentActive());
     EXPECT_EQ(alarms.presented().size(), presented);
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("The location is set again and verified."));
 }
@@ -212,7 +212,7 @@ TEST_F(TelegramAlertsTest, ARefusedPollShowsItsReasonAndItsWaitIsHonoured)
     EXPECT_EQ(vm.telegram().statusMessage(),
               QStringLiteral(
                   "The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
-    for (const auto& event : vm.diagnosticEvents())
+    for (const auto& event : vm.eventLog().diagnosticEvents())
         EXPECT_FALSE(event.message.contains(botToken)) << event.message.toStdString();
 }
 

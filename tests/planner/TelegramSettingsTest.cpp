@@ -63,7 +63,7 @@ TEST_F(TelegramSettingsTest, TheLaunchReadOfTheTokenSettlesTheStatusLine)
         EXPECT_EQ(model.telegram().statusMessage(), c.status);
         EXPECT_EQ(model.telegram().botToken(), c.token);
         if (c.unavailable) {
-            EXPECT_EQ(model.diagnosticEvents().first().level, TrackerLogLevel::warning);
+            EXPECT_EQ(model.eventLog().diagnosticEvents().first().level, TrackerLogLevel::warning);
         }
         vm.reset();
     }

@@ -21,13 +21,13 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
         ASSERT_TRUE(tick()) << second;
 
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
-    EXPECT_TRUE(vm->telegramIncidentActive());
+    EXPECT_TRUE(vm->hold().telegramIncidentActive());
     EXPECT_EQ(alarms.presented().first().id, alarms.presented().last().id);
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_EQ(eventMessages().count(QStringLiteral("Location interrupted: iPhone isn’t connected.")), 1);
     // The event that opened the incident is still in the log.
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Simulated location interrupted: iPhone isn’t connected.")));
-    EXPECT_EQ(vm->helperStatus().message, QStringLiteral("iPhone isn’t connected."));
+    EXPECT_EQ(vm->device().helperStatus().message, QStringLiteral("iPhone isn’t connected."));
     // Restores were tried, each asking the tool for the held iPhone only.
     EXPECT_GE(tool.count(Command::DeviceInformation), 10);
     EXPECT_TRUE(tool.targets(Command::DeviceInformation).size() <= 1);
@@ -47,12 +47,12 @@ TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
 
     tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
-    EXPECT_EQ(vm->deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
     const QStringList calls = tool.calls();
     EXPECT_TRUE(calls.last().contains(u"simulate-location clear")) << calls.join(u'\n').toStdString();
     EXPECT_EQ(tool.count(Command::Set), 1);
-    EXPECT_NE(controller->isPersistentLocationActive(vm->helperStatus().helper), std::optional<bool>(true));
+    EXPECT_NE(controller->isPersistentLocationActive(vm->device().helperStatus().helper), std::optional<bool>(true));
 }
 
 } // namespace
@@ -72,14 +72,14 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
 
     // What the bar says, and how many sets had reached the tool when it said it.
     QList<std::pair<QString, int>> said;
-    QObject::connect(vm.get(), &LocationPlannerViewModel::deviceActionMessageChanged, vm.get(), [&] {
-        said.append({vm->deviceActionMessage(), tool.count(Command::Set)});
+    QObject::connect(&vm->device(), &DeviceState::deviceActionMessageChanged, vm.get(), [&] {
+        said.append({vm->device().deviceActionMessage(), tool.count(Command::Set)});
     });
     tool.plugBackIn();
-    for (int second = 0; second < 20 && vm->telegramIncidentActive(); second += 2)
+    for (int second = 0; second < 20 && vm->hold().telegramIncidentActive(); second += 2)
         ASSERT_TRUE(tick()) << second;
 
-    EXPECT_FALSE(vm->telegramIncidentActive());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
     const auto restored = std::find_if(said.cbegin(), said.cend(), [](const auto& entry) {
         return entry.first == QStringLiteral("Location Home is set again.");
     });
@@ -89,7 +89,7 @@ TEST_F(UnpluggedIPhoneTest, AfterAnOutageTheRestoreSetsThePointAgainBeforeItSays
     // The old set ended with its whole group before the new one started.
     EXPECT_TRUE(waitForProcessGone(firstSet));
     EXPECT_TRUE(isProcessAlive(tool.lastPid(Command::Set).value_or(0)));
-    EXPECT_EQ(vm->lockFailureCount(), 1);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 

@@ -33,7 +33,7 @@ TEST_F(DeviceAndAlertSettingsTest, TheIntervalStepsBy5Within5To60AndIsStoredAtOn
         open();
         auto* stepper = child<QSpinBox>(u"intervalStepper"_s);
         c.up ? stepper->stepUp() : stepper->stepDown();
-        EXPECT_EQ(vm->lockRefreshIntervalSeconds(), c.expected);
+        EXPECT_EQ(vm->hold().lockRefreshIntervalSeconds(), c.expected);
         // A new settings object over the same file reads what the step stored.
         SettingsStore reread(settings->filePath());
         EXPECT_EQ(AppSettings::storedLockRefreshInterval(reread), c.expected);
@@ -54,7 +54,7 @@ TEST_F(DeviceAndAlertSettingsTest, ATypedIntervalOutsideTheRangeBecomesTheNeares
         stepper->selectAll();
         QTest::keyClicks(stepper, QString::fromLatin1(typed));
         QTest::keyClick(stepper, Qt::Key_Return);
-        EXPECT_EQ(vm->lockRefreshIntervalSeconds(), expected) << typed;
+        EXPECT_EQ(vm->hold().lockRefreshIntervalSeconds(), expected) << typed;
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(DeviceAndAlertSettingsTest, AVerificationOfTheHeldPointLeavesTheStepperAn
     EXPECT_TRUE(stepper->isEnabled());
     QTest::keyClick(stepper, Qt::Key_5);
     QTest::keyClick(stepper, Qt::Key_Return);
-    EXPECT_EQ(vm->lockRefreshIntervalSeconds(), 45.0);
+    EXPECT_EQ(vm->hold().lockRefreshIntervalSeconds(), 45.0);
 
     EXPECT_TRUE(autoSend->isEnabled());
     const bool before = vm->autoSendOnAdd();

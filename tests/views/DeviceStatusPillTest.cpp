@@ -276,12 +276,12 @@ TEST_F(DeviceStatusPillTest, LongToolOutputKeepsItsEndAndCheckAgainChecksWithPro
 
     device.holdAnswers(true);
     QTest::mouseClick(popover->findChild<kit::ActionButton*>(u"checkAgain"_s), Qt::LeftButton);
-    EXPECT_TRUE(vm->isCheckingDevice());
+    EXPECT_TRUE(vm->device().isCheckingDevice());
     EXPECT_FALSE(popover->findChild<kit::ActionButton*>(u"checkAgain"_s)->isEnabled());
     EXPECT_FALSE(popover->findChild<kit::ActionButton*>(u"prepareIPhone"_s)->isEnabled());
     EXPECT_EQ(stateTitle(), u"Working…"_s);
     device.release();
-    EXPECT_TRUE(eventually([&] { return !vm->isCheckingDevice(); }));
+    EXPECT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
 }
 
 } // namespace

@@ -182,7 +182,7 @@ TEST_F(LibraryPanelsTest, RowsFollowTheGatesAndSwitchTheSection)
     A::setHelperStatus(*vm, readyStatus());
     state.setSection(AppSection::saved);
     QTest::mouseClick(row(u"Home"_s)->findChild<kit::IconButton*>(), Qt::LeftButton);
-    EXPECT_TRUE(eventually([&] { return vm->lockedPoint().has_value(); }));
+    EXPECT_TRUE(eventually([&] { return vm->hold().lockedPoint().has_value(); }));
     EXPECT_EQ(state.section(), AppSection::saved);
 
     // While a route plays everything that loads or sends is off; rename and delete stay.
@@ -262,7 +262,7 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
     // A location entry: its button sets the point and shows the place panel.
     vm->selectPlace(home, LocationPlannerViewModel::MapFraming::keepCamera);
     vm->pushLastPointToIPhone();
-    ASSERT_TRUE(eventually([&] { return vm->lockedPoint().has_value() && !vm->isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] { return vm->hold().lockedPoint().has_value() && !vm->device().isDeviceBusy(); }));
     QTRY_VERIFY_WITH_TIMEOUT(panel.findChildren<kit::LibraryRow*>().size() == 2, 5000);
     vm->selectPlace(office, LocationPlannerViewModel::MapFraming::keepCamera);
     kit::IconButton* setLocation = row(u"Home"_s)->findChild<kit::IconButton*>();
@@ -270,7 +270,7 @@ TEST_F(LibraryPanelsTest, HistoryReuseLoadsSetsAndSwitchesSection)
     ASSERT_TRUE(eventually([&] { return setLocation->isEnabled(); }));
     QTest::mouseClick(setLocation, Qt::LeftButton);
     EXPECT_EQ(state.section(), AppSection::place);
-    EXPECT_TRUE(eventually([&] { return vm->lockedPoint() && vm->lockedPoint()->name == u"Home"_s; }));
+    EXPECT_TRUE(eventually([&] { return vm->hold().lockedPoint() && vm->hold().lockedPoint()->name == u"Home"_s; }));
 
     // While a route plays every row and button is off.
     A::setRouteRunning(*vm, true);

@@ -328,10 +328,11 @@ TEST_F(PlacePanelTest, TheCardAndTheMapAgreeWhetherTheIPhoneIsOnThePoint)
         vm->selectPlace(makePoint(u"Here"_qs, 50.0875, 14.4213), LocationPlannerViewModel::MapFraming::keepCamera);
         ASSERT_NE(shown.card(), nullptr);
         EXPECT_EQ(shown.card()->isPinLive(), c.live);
-        const QList<MapMark> marks = MapMark::forDraft(vm->draft().points(), vm->routeLivePoint(), vm->lockedPoint());
+        const QList<MapMark> marks =
+            MapMark::forDraft(vm->draft().points(), vm->hold().routeLivePoint(), vm->hold().lockedPoint());
         ASSERT_EQ(marks.size(), 1);
         EXPECT_EQ(marks.first().isLive, c.live);
-        EXPECT_EQ(MapMark::beacon(marks, vm->routeLivePoint(), vm->lockedPoint()).has_value(), !c.live);
+        EXPECT_EQ(MapMark::beacon(marks, vm->hold().routeLivePoint(), vm->hold().lockedPoint()).has_value(), !c.live);
     }
 }
 

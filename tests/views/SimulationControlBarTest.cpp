@@ -182,7 +182,7 @@ TEST_F(SimulationControlBarTest, ActionsReachTheViewModelAndTheWindowState)
     // Reset asks first: the window owns the question.
     QTest::mouseClick(button("resetLocation"), Qt::LeftButton);
     EXPECT_TRUE(vm->windowState().isResetConfirmationPresented());
-    EXPECT_TRUE(vm->lockedPoint().has_value());
+    EXPECT_TRUE(vm->hold().lockedPoint().has_value());
 
     QTest::mouseClick(button("acknowledgeAlert"), Qt::LeftButton);
     EXPECT_TRUE(A::incidentAcknowledged(*vm));
@@ -198,8 +198,8 @@ TEST_F(SimulationControlBarTest, ActionsReachTheViewModelAndTheWindowState)
     const QString progressText = bar->findChild<RouteProgressLine*>()->accessibleDescription();
     EXPECT_TRUE(progressText.startsWith(QStringLiteral("29%"))) << progressText.toStdString();
     QTest::mouseClick(button("stopRoute"), Qt::LeftButton);
-    EXPECT_FALSE(vm->isIPhoneRouteRunning());
-    EXPECT_TRUE(eventually([&] { return !vm->isDeviceBusy(); }));
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
 }
 
 TEST_F(SimulationControlBarTest, TheHeldDurationMovesOnWithTheClockAlone)

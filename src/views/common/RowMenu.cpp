@@ -21,11 +21,14 @@ kit::IconButton* menuButton(QMenu* menu)
 
 void connectGates(LocationPlannerViewModel& viewModel, QObject* context, std::function<void()> sync)
 {
-    using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged, &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged, &VM::helperStatusChanged,
-                        &VM::isLocationResetPendingChanged})
-        QObject::connect(&viewModel, signal, context, sync);
+    for (auto signal :
+         {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged, &DeviceState::helperStatusChanged})
+        QObject::connect(&viewModel.device(), signal, context, sync);
+    for (auto signal :
+         {&LocationHoldState::isIPhoneRouteRunningChanged, &LocationHoldState::isLocationLockRefreshingChanged,
+          &LocationHoldState::isLocationResetPendingChanged})
+        QObject::connect(&viewModel.hold(), signal, context, sync);
+    QObject::connect(&viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, context, sync);
 }
 
 void applyGates(QMenu* menu, bool canEdit, bool canChange)

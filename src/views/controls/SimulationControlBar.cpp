@@ -117,13 +117,18 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
     connect(m_resetLocation, &QPushButton::clicked, &m_windowState,
             [this] { m_windowState.setResetConfirmationPresented(true); });
 
-    using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
-                        &VM::telegramIncidentActiveChanged, &VM::iPhoneRouteProgressChanged, &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
-                        &VM::lockFailureCountChanged, &VM::lastDeviceErrorChanged, &VM::lockStartedAtChanged,
-                        &VM::lastLockRefreshChanged, &VM::lastDeviceCheckChanged, &VM::helperStatusChanged,
-                        &VM::isPlanningAddressRouteChanged, &VM::deviceActionMessageChanged, &VM::unitsChanged})
+    using Hold = LocationHoldState;
+    for (auto signal : {&Hold::lockedPointChanged, &Hold::isIPhoneRouteRunningChanged,
+                        &Hold::isLocationResetPendingChanged, &Hold::telegramIncidentActiveChanged,
+                        &Hold::iPhoneRouteProgressChanged, &Hold::isLocationLockRefreshingChanged,
+                        &Hold::lockFailureCountChanged, &Hold::lockStartedAtChanged, &Hold::lastLockRefreshChanged})
+        connect(&m_viewModel.hold(), signal, this, &SimulationControlBar::sync);
+    for (auto signal : {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged,
+                        &DeviceState::lastDeviceErrorChanged, &DeviceState::lastDeviceCheckChanged,
+                        &DeviceState::helperStatusChanged, &DeviceState::deviceActionMessageChanged})
+        connect(&m_viewModel.device(), signal, this, &SimulationControlBar::sync);
+    for (auto signal :
+         {&LocationPlannerViewModel::isPlanningAddressRouteChanged, &LocationPlannerViewModel::unitsChanged})
         connect(&m_viewModel, signal, this, &SimulationControlBar::sync);
     for (auto signal : {&RouteDraft::routeNameChanged, &RouteDraft::pointsChanged, &RouteDraft::routeMetricsChanged,
                         &RouteDraft::speedKmhChanged, &RouteDraft::selectedSpeedProfileChanged,
@@ -137,28 +142,29 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
 
 bool SimulationControlBar::isPresent(const LocationPlannerViewModel& viewModel)
 {
-    return viewModel.isSimulationActive() || viewModel.telegramIncidentActive();
+    return viewModel.isSimulationActive() || viewModel.hold().telegramIncidentActive();
 }
 
 bool SimulationControlBar::showsSpinner(const LocationPlannerViewModel& viewModel)
 {
     if (viewModel.isLocationLockConfirmed() && !viewModel.isRecoveringLocation())
-        return viewModel.isDeviceBusy() || viewModel.isCheckingDevice();
+        return viewModel.device().isDeviceBusy() || viewModel.device().isCheckingDevice();
     return viewModel.isDeviceOperationInProgress();
 }
 
 BrandColor SimulationControlBar::indicatorColor(const LocationPlannerViewModel& viewModel)
 {
-    if (viewModel.telegramIncidentActive() || viewModel.isRecoveringLocation() || viewModel.isLocationResetPending())
+    if (viewModel.hold().telegramIncidentActive() || viewModel.isRecoveringLocation() ||
+        viewModel.hold().isLocationResetPending())
         return BrandColor::Attention;
-    if (viewModel.isIPhoneRouteRunning() || viewModel.isLocationLockConfirmed())
+    if (viewModel.hold().isIPhoneRouteRunning() || viewModel.isLocationLockConfirmed())
         return BrandColor::Ready;
     return BrandColor::Idle;
 }
 
 QString SimulationControlBar::detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now)
 {
-    if (viewModel.isIPhoneRouteRunning())
+    if (viewModel.hold().isIPhoneRouteRunning())
         return viewModel.draft().routeName() + partSeparator + viewModel.routeProgressSummary();
     QStringList parts{viewModel.activeTrackerDetail()};
     if (const std::optional<QString> runtime = viewModel.lockRuntimeSummary(now)) {
@@ -187,21 +193,21 @@ void SimulationControlBar::sync()
     m_detail->setText(detailText(m_viewModel, now));
     m_status->setAccessibleName(m_headline->text() + QStringLiteral(", ") + m_detail->text());
 
-    const bool routeRunning = m_viewModel.isIPhoneRouteRunning();
-    const bool resetPending = m_viewModel.isLocationResetPending();
-    m_acknowledge->setVisible(m_viewModel.telegramIncidentActive());
+    const bool routeRunning = m_viewModel.hold().isIPhoneRouteRunning();
+    const bool resetPending = m_viewModel.hold().isLocationResetPending();
+    m_acknowledge->setVisible(m_viewModel.hold().telegramIncidentActive());
     m_stopRoute->setVisible(routeRunning);
     m_finishReset->setVisible(resetPending);
-    m_finishReset->setEnabled(m_viewModel.helperStatus().helper.has_value() &&
+    m_finishReset->setEnabled(m_viewModel.device().helperStatus().helper.has_value() &&
                               !m_viewModel.isDeviceOperationInProgress());
-    m_resetLocation->setVisible(!resetPending && (routeRunning || m_viewModel.lockedPoint().has_value()));
+    m_resetLocation->setVisible(!resetPending && (routeRunning || m_viewModel.hold().lockedPoint().has_value()));
     // Only the reset's own refusals disable it: a background verification of the
     // held point must not, or a restore loop during an incident could not be ended.
-    m_resetLocation->setEnabled(!m_viewModel.isDeviceBusy() && !m_viewModel.isCheckingDevice() &&
+    m_resetLocation->setEnabled(!m_viewModel.device().isDeviceBusy() && !m_viewModel.device().isCheckingDevice() &&
                                 !m_viewModel.isPlanningAddressRoute());
 
     m_progress->setVisible(routeRunning);
-    m_progress->setProgress(m_viewModel.iPhoneRouteProgress());
+    m_progress->setProgress(m_viewModel.hold().iPhoneRouteProgress());
     m_progress->setAccessibleDescription(routeRunning ? m_viewModel.routeProgressSummary() : QString());
 }
 

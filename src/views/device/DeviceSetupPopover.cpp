@@ -161,18 +161,21 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     // Unfolding changes the popover's height.
     connect(m_detailsGroup, &kit::DisclosureGroup::expandedChanged, this, [this] { adjustSize(); });
 
-    using VM = LocationPlannerViewModel;
+    for (auto signal : {&DeviceState::helperStatusChanged, &DeviceState::lastDeviceCheckChanged,
+                        &DeviceState::isCheckingDeviceChanged, &DeviceState::isDeviceBusyChanged,
+                        &DeviceState::lastDeviceErrorChanged})
+        connect(&m_viewModel.device(), signal, this, &DeviceSetupPopover::sync);
     for (auto signal :
-         {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged, &VM::isDeviceBusyChanged,
-          &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged,
-          &VM::lastDeviceErrorChanged, &VM::isPlanningAddressRouteChanged, &VM::isLocationLockRefreshingChanged})
-        connect(&m_viewModel, signal, this, &DeviceSetupPopover::sync);
+         {&LocationHoldState::lockedPointChanged, &LocationHoldState::isIPhoneRouteRunningChanged,
+          &LocationHoldState::isLocationResetPendingChanged, &LocationHoldState::isLocationLockRefreshingChanged})
+        connect(&m_viewModel.hold(), signal, this, &DeviceSetupPopover::sync);
+    connect(&m_viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, this, &DeviceSetupPopover::sync);
     sync();
 }
 
 std::optional<QString> DeviceSetupPopover::setupHint(const LocationPlannerViewModel& viewModel)
 {
-    const LocationHelperStatus& status = viewModel.helperStatus();
+    const LocationHelperStatus& status = viewModel.device().helperStatus();
     if (status.isAvailable())
         return std::nullopt;
     if (!status.helper) {
@@ -190,24 +193,24 @@ std::optional<QString> DeviceSetupPopover::setupHint(const LocationPlannerViewMo
 
 std::optional<QString> DeviceSetupPopover::details(const LocationPlannerViewModel& viewModel)
 {
-    if (!viewModel.lastDeviceError().isEmpty())
-        return viewModel.lastDeviceError();
+    if (!viewModel.device().lastDeviceError().isEmpty())
+        return viewModel.device().lastDeviceError();
     // An empty hint would unfold to an empty box.
-    if (!viewModel.helperStatus().isAvailable() && viewModel.lastDeviceCheck() &&
-        !viewModel.helperStatus().installHint.isEmpty())
-        return viewModel.helperStatus().installHint;
+    if (!viewModel.device().helperStatus().isAvailable() && viewModel.device().lastDeviceCheck() &&
+        !viewModel.device().helperStatus().installHint.isEmpty())
+        return viewModel.device().helperStatus().installHint;
     return std::nullopt;
 }
 
 bool DeviceSetupPopover::showsPrepare(const LocationPlannerViewModel& viewModel)
 {
-    const LocationHelperStatus& status = viewModel.helperStatus();
+    const LocationHelperStatus& status = viewModel.device().helperStatus();
     return status.helper.has_value() && status.isDeviceConnected && !status.isLocationReady;
 }
 
 void DeviceSetupPopover::sync()
 {
-    const LocationHelperStatus& status = m_viewModel.helperStatus();
+    const LocationHelperStatus& status = m_viewModel.device().helperStatus();
     const DeviceIndicatorState state = m_viewModel.deviceIndicatorState();
     m_well->setSymbol(status.isDeviceConnected ? "iphone"_symbol : "iphone.slash"_symbol);
     m_name->setText(m_viewModel.deviceDisplayName());

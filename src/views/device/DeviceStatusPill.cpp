@@ -69,11 +69,12 @@ DeviceStatusPill::DeviceStatusPill(LocationPlannerViewModel& viewModel, MainWind
             [this] { m_windowState.setDevicePopoverPresented(!m_windowState.isDevicePopoverPresented()); });
     connect(&m_windowState, &MainWindowState::devicePopoverPresentedChanged, this, &DeviceStatusPill::syncPopover);
 
-    using VM = LocationPlannerViewModel;
-    for (auto signal :
-         {&VM::helperStatusChanged, &VM::lastDeviceCheckChanged, &VM::isCheckingDeviceChanged, &VM::isDeviceBusyChanged,
-          &VM::lockedPointChanged, &VM::isIPhoneRouteRunningChanged, &VM::isLocationResetPendingChanged})
-        connect(&m_viewModel, signal, this, &DeviceStatusPill::sync);
+    for (auto signal : {&DeviceState::helperStatusChanged, &DeviceState::lastDeviceCheckChanged,
+                        &DeviceState::isCheckingDeviceChanged, &DeviceState::isDeviceBusyChanged})
+        connect(&m_viewModel.device(), signal, this, &DeviceStatusPill::sync);
+    for (auto signal : {&LocationHoldState::lockedPointChanged, &LocationHoldState::isIPhoneRouteRunningChanged,
+                        &LocationHoldState::isLocationResetPendingChanged})
+        connect(&m_viewModel.hold(), signal, this, &DeviceStatusPill::sync);
     sync();
 }
 
@@ -87,7 +88,7 @@ void DeviceStatusPill::sync()
 {
     const DeviceIndicatorState state = m_viewModel.deviceIndicatorState();
     const bool working = state == DeviceIndicatorState::working;
-    m_phone->setSymbol(m_viewModel.helperStatus().isDeviceConnected ? "iphone"_symbol : "iphone.slash"_symbol,
+    m_phone->setSymbol(m_viewModel.device().helperStatus().isDeviceConnected ? "iphone"_symbol : "iphone.slash"_symbol,
                        BrandColor::Secondary);
     m_name->setText(m_viewModel.deviceDisplayName());
     m_spinner->setVisible(working);

@@ -118,13 +118,16 @@ PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
     followCamera();
     connect(&viewModel.mapPresentation(), &RouteMapPresentation::cameraPositionChanged, this, followCamera);
 
-    using VM = LocationPlannerViewModel;
     connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshSelection);
-    connect(&viewModel, &VM::lockedPointChanged, this, &PlacePanel::refreshSelection);
-    for (auto signal : {&VM::helperStatusChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
-                        &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged,
-                        &VM::isLocationResetPendingChanged, &VM::lastDeviceCheckChanged})
-        connect(&viewModel, signal, this, &PlacePanel::refreshGates);
+    connect(&viewModel.hold(), &LocationHoldState::lockedPointChanged, this, &PlacePanel::refreshSelection);
+    for (auto signal : {&DeviceState::helperStatusChanged, &DeviceState::isDeviceBusyChanged,
+                        &DeviceState::isCheckingDeviceChanged, &DeviceState::lastDeviceCheckChanged})
+        connect(&viewModel.device(), signal, this, &PlacePanel::refreshGates);
+    for (auto signal :
+         {&LocationHoldState::isIPhoneRouteRunningChanged, &LocationHoldState::isLocationLockRefreshingChanged,
+          &LocationHoldState::isLocationResetPendingChanged})
+        connect(&viewModel.hold(), signal, this, &PlacePanel::refreshGates);
+    connect(&viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, this, &PlacePanel::refreshGates);
     connect(&viewModel.draft(), &RouteDraft::pointsChanged, this, &PlacePanel::refreshGates);
     connect(&viewModel.library(), &LocationLibrary::savedLocationsChanged, this, [this] {
         refreshSavedLocations();

@@ -91,7 +91,7 @@ void SelectedPlaceCard::setPoint(const RoutePoint& point)
 
 void SelectedPlaceCard::refresh()
 {
-    const auto& held = m_viewModel.lockedPoint();
+    const auto& held = m_viewModel.hold().lockedPoint();
     m_isLive = held && isSamePlace(*held, m_point);
     m_pin->setLive(m_isLive);
     m_coordinates->setText(common::coordinateText(m_point.latitude, m_point.longitude));

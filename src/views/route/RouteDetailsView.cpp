@@ -182,7 +182,7 @@ void RouteDetailsView::refreshPoints()
         });
 
     const QList<RoutePointRow*> rows = pointRows();
-    const auto& pushed = m_viewModel.lastPushedPointID();
+    const auto& pushed = m_viewModel.hold().lastPushedPointID();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         RoutePointRow* row = rows.at(i);
         row->setFlags(pointRowFlags(i, rows.size(), points.size(), m_viewModel.canEditRouteDraft(),

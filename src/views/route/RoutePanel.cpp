@@ -127,11 +127,15 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
         connect(&viewModel.draft(), signal, this, &RoutePanel::refresh);
     // What the device and the other operations allow.
     using VM = LocationPlannerViewModel;
-    for (auto signal : {&VM::isPlanningAddressRouteChanged, &VM::isIPhoneRouteRunningChanged, &VM::isDeviceBusyChanged,
-                        &VM::isCheckingDeviceChanged, &VM::isLocationLockRefreshingChanged, &VM::helperStatusChanged,
-                        &VM::isLocationResetPendingChanged, &VM::isOnlineChanged, &VM::lastPushedPointIDChanged,
-                        &VM::lastDeviceCheckChanged})
-        connect(&viewModel, signal, this, &RoutePanel::refresh);
+    connect(&viewModel, &VM::isPlanningAddressRouteChanged, this, &RoutePanel::refresh);
+    for (auto signal :
+         {&LocationHoldState::isIPhoneRouteRunningChanged, &LocationHoldState::isLocationLockRefreshingChanged,
+          &LocationHoldState::isLocationResetPendingChanged, &LocationHoldState::lastPushedPointIDChanged})
+        connect(&viewModel.hold(), signal, this, &RoutePanel::refresh);
+    for (auto signal :
+         {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged, &DeviceState::helperStatusChanged,
+          &DeviceState::isOnlineChanged, &DeviceState::lastDeviceCheckChanged})
+        connect(&viewModel.device(), signal, this, &RoutePanel::refresh);
     connect(&viewModel, &VM::unitsChanged, this, [this] {
         // Alternatives and steps are otherwise written only when their route changes.
         m_alternativeRows->clear();
@@ -345,7 +349,7 @@ void RoutePanel::travelModePicked(RouteTransportMode mode)
     }
     const qsizetype plannedAlternatives = m_viewModel.draft().routeAlternatives().size();
     m_viewModel.setSelectedTransportMode(mode);
-    if (plannedAlternatives != 0 && hasBothEndpoints() && m_viewModel.isOnline())
+    if (plannedAlternatives != 0 && hasBothEndpoints() && m_viewModel.device().isOnline())
         m_viewModel.replanRoute();
 }
 
@@ -398,12 +402,12 @@ void RoutePanel::refreshTravelMode()
     m_travelMode->setAccessibleDescription(title(stored));
     const QString hint = planningHint(stored);
     m_travelMode->setToolTip(hint.isEmpty() ? title(stored) : hint);
-    m_offline->setVisible(!m_viewModel.isOnline());
+    m_offline->setVisible(!m_viewModel.device().isOnline());
 }
 
 void RoutePanel::refreshSpeed()
 {
-    m_speedControl->setEnabled(!m_viewModel.isIPhoneRouteRunning());
+    m_speedControl->setEnabled(!m_viewModel.hold().isIPhoneRouteRunning());
     m_speedSummary->setText(m_viewModel.draft().speedProfileSummary());
     const qsizetype profile = m_viewModel.speedProfiles().indexOf(m_viewModel.draft().selectedSpeedProfile());
     if (m_speedMenu->currentIndex() != profile) {
@@ -442,7 +446,7 @@ void RoutePanel::refreshPlanningStatus()
     const QString message = m_viewModel.draft().addressRouteMessage();
     m_progressText->setText(message.isEmpty() ? tr("Calculating route…") : message);
     m_plan->setVisible(!planning && hasBothEndpoints() && m_viewModel.draft().routeAlternatives().isEmpty());
-    m_plan->setEnabled(m_viewModel.isOnline());
+    m_plan->setEnabled(m_viewModel.device().isOnline());
     // An empty slot would still take the group's spacing.
     m_planningStatus->setVisible(!m_progress->isHidden() || !m_plan->isHidden());
 }

@@ -138,10 +138,9 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     connect(m_reinstall, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReinstall);
     connect(m_reset, &QPushButton::clicked, this, &AdvancedSettingsView::confirmReset);
 
-    connect(&m_viewModel, &LocationPlannerViewModel::diagnosticEventsChanged, this, &AdvancedSettingsView::syncLog);
-    connect(&m_viewModel, &LocationPlannerViewModel::helperStatusChanged, this, &AdvancedSettingsView::syncDiagnostics);
-    connect(&m_viewModel, &LocationPlannerViewModel::lastDeviceErrorChanged, this,
-            &AdvancedSettingsView::syncDiagnostics);
+    connect(&m_viewModel.eventLog(), &EventLog::diagnosticEventsChanged, this, &AdvancedSettingsView::syncLog);
+    connect(&m_viewModel.device(), &DeviceState::helperStatusChanged, this, &AdvancedSettingsView::syncDiagnostics);
+    connect(&m_viewModel.device(), &DeviceState::lastDeviceErrorChanged, this, &AdvancedSettingsView::syncDiagnostics);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &AdvancedSettingsView::syncVersion);
     onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
     syncDiagnostics();
@@ -154,7 +153,7 @@ AdvancedSettingsView::~AdvancedSettingsView() = default;
 
 QStringList AdvancedSettingsView::diagnosticLines(const LocationPlannerViewModel& viewModel)
 {
-    const LocationHelperStatus& status = viewModel.helperStatus();
+    const LocationHelperStatus& status = viewModel.device().helperStatus();
     QStringList lines{status.message};
     if (status.helper) {
         const LocationHelper& helper = *status.helper;
@@ -170,7 +169,7 @@ QStringList AdvancedSettingsView::diagnosticLines(const LocationPlannerViewModel
     }
     if (!status.isAvailable())
         lines.append(status.installHint);
-    const QString& error = viewModel.lastDeviceError();
+    const QString& error = viewModel.device().lastDeviceError();
     if (!error.isEmpty() && error != status.installHint)
         lines.append(error);
     return lines;
@@ -199,7 +198,7 @@ bool AdvancedSettingsView::maintenanceAllowed() const
 
 void AdvancedSettingsView::syncLog()
 {
-    const QList<TrackerLogEntry>& events = m_viewModel.diagnosticEvents();
+    const QList<TrackerLogEntry>& events = m_viewModel.eventLog().diagnosticEvents();
     m_log->setEntries(events);
     m_logActions->setEnabled(!events.isEmpty());
 }

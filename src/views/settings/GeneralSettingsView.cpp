@@ -142,7 +142,7 @@ void GeneralSettingsView::languageChosen(int index)
 
 void GeneralSettingsView::restartNow()
 {
-    if (!m_viewModel.lockedPoint() && !m_viewModel.isIPhoneRouteRunning()) {
+    if (!m_viewModel.hold().lockedPoint() && !m_viewModel.hold().isIPhoneRouteRunning()) {
         m_options.relaunch();
         return;
     }

@@ -54,7 +54,7 @@ IPhoneSettingsView::IPhoneSettingsView(LocationPlannerViewModel& viewModel, QWid
     sending->addRow(m_autoSend);
     connect(m_autoSend, &QCheckBox::toggled, this, [this](bool on) { m_viewModel.setAutoSendOnAdd(on); });
 
-    connect(&m_viewModel, &LocationPlannerViewModel::lockRefreshIntervalSecondsChanged, this,
+    connect(&m_viewModel.hold(), &LocationHoldState::lockRefreshIntervalSecondsChanged, this,
             &IPhoneSettingsView::sync);
     connect(&m_viewModel, &LocationPlannerViewModel::autoSendOnAddChanged, this, &IPhoneSettingsView::sync);
     onRuleInputsChanged(m_viewModel, this, [this] { sync(); });
@@ -63,7 +63,7 @@ IPhoneSettingsView::IPhoneSettingsView(LocationPlannerViewModel& viewModel, QWid
 
 void IPhoneSettingsView::sync()
 {
-    const double stored = m_viewModel.lockRefreshIntervalSeconds();
+    const double stored = m_viewModel.hold().lockRefreshIntervalSeconds();
     const int seconds = std::isfinite(stored) ? int(std::lround(stored)) : 15;
     {
         const QSignalBlocker blocker(m_interval);
@@ -78,8 +78,8 @@ void IPhoneSettingsView::sync()
     // The background verification of the held point runs every few seconds: the
     // switch and the stepper stay usable through it, since disabling the stepper
     // would commit what is half typed in it and drop the keys that follow.
-    m_autoSend->setEnabled(m_viewModel.helperStatus().isAvailable() && m_viewModel.canEditRouteDraft() &&
-                           !m_viewModel.isLocationResetPending());
+    m_autoSend->setEnabled(m_viewModel.device().helperStatus().isAvailable() && m_viewModel.canEditRouteDraft() &&
+                           !m_viewModel.hold().isLocationResetPending());
 }
 
 } // namespace ostrevin

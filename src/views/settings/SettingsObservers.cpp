@@ -6,12 +6,14 @@ namespace ostrevin {
 
 void onRuleInputsChanged(LocationPlannerViewModel& viewModel, QObject* context, const std::function<void()>& refresh)
 {
-    using VM = LocationPlannerViewModel;
-    for (void (VM::*signal)() :
-         {&VM::helperStatusChanged, &VM::isDeviceBusyChanged, &VM::isCheckingDeviceChanged,
-          &VM::isLocationLockRefreshingChanged, &VM::isIPhoneRouteRunningChanged, &VM::isPlanningAddressRouteChanged,
-          &VM::isLocationResetPendingChanged, &VM::lockedPointChanged})
-        QObject::connect(&viewModel, signal, context, refresh);
+    for (auto signal :
+         {&DeviceState::helperStatusChanged, &DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged})
+        QObject::connect(&viewModel.device(), signal, context, refresh);
+    for (auto signal :
+         {&LocationHoldState::isLocationLockRefreshingChanged, &LocationHoldState::isIPhoneRouteRunningChanged,
+          &LocationHoldState::isLocationResetPendingChanged, &LocationHoldState::lockedPointChanged})
+        QObject::connect(&viewModel.hold(), signal, context, refresh);
+    QObject::connect(&viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, context, refresh);
     QObject::connect(&viewModel.draft(), &RouteDraft::pointsChanged, context, refresh);
     TelegramSettingsModel* telegram = &viewModel.telegram();
     for (auto signal : {&TelegramSettingsModel::isSavingChanged, &TelegramSettingsModel::isTestingChanged,

@@ -124,14 +124,16 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     // The iPhone is found on USB; the popover from the pill prepares it.
     auto* pill = window.findChild<DeviceStatusPill*>();
     ASSERT_NE(pill, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, bound));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !model.device().isCheckingDevice() && model.device().lastDeviceCheck(); }, bound));
     QTest::mouseClick(pill, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return pill->popover() && pill->popover()->isVisible(); }, bound));
     if (auto* prepare = pill->popover()->findChild<kit::ActionButton*>(QStringLiteral("prepareIPhone"));
         prepare && prepare->isVisible())
         QTest::mouseClick(prepare, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.helperStatus().isAvailable(); }, bound))
-        << model.helperStatus().message.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !model.device().isCheckingDevice() && model.device().helperStatus().isAvailable(); }, bound))
+        << model.device().helperStatus().message.toStdString();
     EXPECT_EQ(label(pill, "stateTitle"), QStringLiteral("Ready"));
     QTest::keyClick(pill->popover(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pill->popover() || !pill->popover()->isVisible(); }, bound));
@@ -158,7 +160,7 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return bar->isVisible() && label(bar, "headline") == u"Location is set"; }, bound))
         << label(bar, "headline").toStdString();
-    ASSERT_EQ(model.lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Prague"));
+    ASSERT_EQ(model.hold().lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Prague"));
     const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);
     ASSERT_TRUE(isProcessAlive(held));
 
@@ -177,7 +179,7 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     QTest::mouseClick(acknowledge, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([] { return shownAlarmPanels().isEmpty(); }, bound));
     machine.tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.telegramIncidentActive(); }, bound));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.hold().telegramIncidentActive(); }, bound));
     EXPECT_EQ(label(bar, "headline"), QStringLiteral("Location is set"));
     const qint64 restored = machine.tool.lastPid(Command::Set).value_or(0);
     EXPECT_NE(restored, held);
@@ -192,8 +194,8 @@ TEST(EndToEnd, AUserHoldsACityLosesItIsAlarmedGetsItBackAndResetsIt)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return (confirmation = shownBox(&window, QStringLiteral("resetConfirmation"))) != nullptr; }, bound));
     QTest::mouseClick(confirmation->findChild<QPushButton*>(QStringLiteral("resetLocationButton")), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible() && !model.isDeviceBusy(); }, bound));
-    EXPECT_FALSE(model.lockedPoint());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible() && !model.device().isDeviceBusy(); }, bound));
+    EXPECT_FALSE(model.hold().lockedPoint());
     EXPECT_FALSE(bar->parentWidget()->isVisible()) << "no empty box left over the map to catch its clicks";
     EXPECT_GE(machine.tool.count(Command::Clear), 1);
     EXPECT_TRUE(waitForProcessGone(restored));
@@ -223,13 +225,14 @@ TEST(EndToEnd, AHoldFromTheLastSessionIsSetAgainOnceTheWindowIsUp)
     }
     auto app = std::make_unique<TovrelApp>(options);
     LocationPlannerViewModel& model = app->viewModel();
-    ASSERT_TRUE(model.lockedPoint());
+    ASSERT_TRUE(model.hold().lockedPoint());
     QCoreApplication::processEvents();
-    EXPECT_FALSE(model.lastDeviceCheck()) << "no device work before the window shows";
+    EXPECT_FALSE(model.device().lastDeviceCheck()) << "no device work before the window shows";
 
     app->show();
     // The first check finds the iPhone; once prepared, it takes the held location.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isCheckingDevice() && model.lastDeviceCheck(); }, bound));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !model.device().isCheckingDevice() && model.device().lastDeviceCheck(); }, bound));
     auto* pill = app->window().findChild<DeviceStatusPill*>();
     ASSERT_NE(pill, nullptr);
     QTest::mouseClick(pill, Qt::LeftButton);
@@ -238,9 +241,9 @@ TEST(EndToEnd, AHoldFromTheLastSessionIsSetAgainOnceTheWindowIsUp)
         prepare && prepare->isVisible())
         QTest::mouseClick(prepare, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return machine.tool.simulatedLocation().has_value(); }, bound))
-        << model.helperStatus().message.toStdString();
+        << model.device().helperStatus().message.toStdString();
     EXPECT_TRUE(machine.tool.simulatedLocation()->startsWith(QStringLiteral("50.0875")));
-    EXPECT_EQ(model.lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Home"));
+    EXPECT_EQ(model.hold().lockedPoint().value_or(RoutePoint{}).name, QStringLiteral("Home"));
 
     app->quit();
     app.reset();

@@ -1,0 +1,269 @@
+#pragma once
+
+#include "alerts/TelegramTokenLoad.h"
+#include "async/Clock.h"
+#include "async/TaskSlot.h"
+#include "devicebridge/LocationHelper.h"
+#include "planner/LocationPlannerViewModel.h"
+#include "platform/KeepAwakeToken.h"
+#include "platform/Placemark.h"
+
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QPointer>
+#include <QUuid>
+#include <chrono>
+#include <exception>
+#include <functional>
+
+namespace ostrevin {
+
+/// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+struct LocationPlannerViewModel::TelegramAlertAttempt {
+    bool sent = false;
+    std::chrono::seconds retryAfter{0};
+};
+
+/// What a playback took from the draft and the state at its start.
+struct LocationPlannerViewModel::PlaybackRun {
+    QUuid id;
+    QList<RoutePoint> points;
+    double speedKmh = 0;
+    RouteSpeedProfile speedProfile = RouteSpeedProfile::normal;
+    RouteTransportMode transportMode = RouteTransportMode::automobile;
+    QString routeName;
+    LocationHelper helper;
+    /// The confirmed hold the playback replaced, re-armed when the route never starts.
+    std::optional<RoutePoint> previousPoint;
+    std::optional<LocationHelper> previousHelper;
+};
+
+/// The view model's private operations, its background flows and the bookkeeping
+/// they share. A nested class, so it reaches the view model's private state: the
+/// operations work on it through q, the flows through their guarded pointer.
+/// Included only by the view model's own files (and its test access).
+struct LocationPlannerViewModel::Private {
+    explicit Private(LocationPlannerViewModel& owner) : q(owner) {}
+
+    /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
+    enum class LockCounters { reset, keep };
+
+    // Setters of state that other state follows.
+    void setPoints(const QList<RoutePoint>& value);
+    void setPlanningAddressRoute(bool value);
+    void setRouteStartPoint(const std::optional<RoutePoint>& value);
+    void setRouteDestinationPoint(const std::optional<RoutePoint>& value);
+    // The held point, the live point and the running operations also keep the map in step.
+    void setIPhoneRouteRunning(bool value);
+    void setDeviceBusy(bool value);
+    void setCheckingDevice(bool value);
+    void setRouteLivePoint(const std::optional<RoutePoint>& value);
+    void setLockedPoint(const std::optional<RoutePoint>& value);
+    void setLocationLockRefreshing(bool value);
+    // Start-up (LocationPlannerViewModel.cpp).
+    void loadLists();
+    void restoreTelegramSettings();
+    void restoreHeldPoint();
+    void startNetworkMonitoring();
+    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
+    void startWatchingDeviceAttachment();
+    bool isHeldDevice(const QString& udid) const;
+    void handleTelegramAlertsEnabledChange(bool previous);
+    // Draft (_Draft.cpp).
+    /// Every accepted point is framed.
+    bool appendRoutePoint(const RoutePoint& point);
+    void syncMapInteractionPresentation();
+    void saveCurrentRouteToHistory();
+    void showDraft(const QList<RoutePoint>& points);
+    // Selection and Telegram settings (_Selection.cpp, _Telegram.cpp).
+    /// Sends the point chosen while a verification ran, once it ended.
+    void sendPointChosenDuringVerification();
+    void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Refuses a token that is not empty and lacks the Bot API's form, with a status
+    /// line that says so: such a token is never stored. True when refused.
+    bool refuseMalformedTelegramToken();
+    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
+    void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
+    void finishDeviceCheck(DeviceCheckOptions options);
+    /// Ends the current tool run and the held process on a worker; finishes when both are gone.
+    QFuture<void> stopDeviceProcessesOffMain();
+    void markLocationResetPending(bool pending);
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
+    /// A point restored from the last session is shown but not held yet (no hold
+    /// runs and no reset is pending).
+    bool hasRestoredPointToHold() const;
+    void stopLocationLock();
+    /// One verification of the held point; finishes at once when none can run now.
+    /// It carries the hold's token: ending the hold stops its device calls.
+    QCoro::Task<> refreshLocationLockNow();
+    void persistLockedPoint(const std::optional<RoutePoint>& point);
+    /// The hold is verified or restored: the next loss is a new outage.
+    void forgetOutage();
+    void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
+    void reportLocationRecoveryIfNeeded(const RoutePoint& point);
+    bool shouldRepeatTelegramAlerts() const;
+    QString telegramIncidentMessage() const;
+    QString telegramTimestamp() const;
+    // Route ends and planning (_Routes.cpp, _RoutePlanning.cpp).
+    /// New ends from the address fields; the alternatives and the live point go.
+    void replaceRouteEnds(const std::optional<RoutePoint>& start, const std::optional<RoutePoint>& destination);
+    QUuid beginRoutePlanning(const QString& message);
+    void finishRoutePlanning(const QUuid& id);
+    bool routePlanningIsCurrent(const QUuid& id) const;
+    void applyPlannedRouteToDraft(const PlannedRouteOption& option, const std::optional<QString>& preferredName);
+    // Playback, saved items, history and export (_Playback.cpp, _Library.cpp, _Export.cpp).
+    /// The playback is still the current one and the app is not quitting.
+    bool isCurrentPlayback(const QUuid& id) const;
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
+    void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
+    void finishPlayback(const PlaybackRun& run);
+    void handlePlaybackCancelled(const PlaybackRun& run);
+    void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
+    void endPlaybackState();
+    /// A new main-thread verification of the hold that nobody waits for.
+    void verifyHoldSoon();
+    /// Publish the list and write it in the background; a failed write becomes the
+    /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
+                             std::function<void()> undo = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
+    void storeSavedLocation(const QString& name, const RoutePoint& point);
+    void storeSavedRoute(SavedRoute route);
+    void applySavedRouteToDraft(const SavedRoute& route);
+    void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
+                      RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
+    /// Records what was really set, played or exported, under the history's duplicate rule and cap.
+    void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
+                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
+    /// After a point was set: titled with the route's name only when the draft is that point.
+    void recordPushedPointInHistory(const RoutePoint& point);
+    /// True (with a notice) while an export's save dialog is still open.
+    bool refusesSecondExport();
+
+    // Selection (_Selection.cpp).
+    static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
+    static QCoro::Task<> lookUpPlaceName(QPointer<LocationPlannerViewModel> self, ReverseGeocoder* geocoder,
+                                         RoutePoint point, CancelToken token);
+    // Telegram settings (_Telegram.cpp).
+    static QCoro::Task<> loadTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
+                                           CancelToken token);
+    /// Reads the token again while the keyring could not give it.
+    static QCoro::Task<> rereadUnreadableTelegramToken(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    // Event log (_EventLog.cpp).
+    static QCoro::Task<> exportEventLogFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+                                            CancelToken token);
+    // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
+    static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                     DeviceCheckOptions options, CancelToken token);
+    static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                     LocationHelper helper, CancelToken token);
+    static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
+                                          CancelToken token);
+    static QCoro::Task<> locationReset(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
+                                       std::optional<LocationHelper> helper, QFuture<void> playbackFinished,
+                                       QFuture<void> holdFinished, CancelToken token);
+    static QCoro::Task<> deleteTelegramToken(QPointer<LocationPlannerViewModel> self, TelegramTokenStore* tokenStore,
+                                             CancelToken token);
+    /// The iPhone's name for messages: its name, else its identifier, else "iPhone".
+    static QString deviceName(const std::optional<LocationHelper>& helper);
+    // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
+    static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
+                                  bool wasConfirmed, std::optional<RoutePoint> previousPoint);
+    static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
+                                                            LocationHelper helper, RoutePoint point);
+    /// Sets the restored point on the iPhone and starts its hold, keeping the last
+    /// session's counters: a first set, not a restore. False when it was not set
+    /// (the point stays restored, and the next check or preparation tries again).
+    static QCoro::Task<bool> rearmRestoredHold(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                               CancelToken token);
+    /// The hold's token reaches the device calls of a restore, so that a reset can
+    /// stop them and wait for their end.
+    static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
+    /// The owner still exists and the hold that a flow belongs to is still the current one.
+    static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);
+    static QCoro::Task<> recoverLocationLock(QPointer<LocationPlannerViewModel> self, RoutePoint point,
+                                             LocationHelper previousHelper, quint64 epoch, CancelToken token = {});
+    static QCoro::Task<> telegramAlertLoop(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
+                                                                              CancelToken token);
+    static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
+    static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
+    static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
+    static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
+    static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);
+    // Route ends, map clicks and planning (_Routes.cpp, _RoutePlanning.cpp).
+    /// A point named name at a clicked place; none for a place no map can show.
+    static std::optional<RoutePoint> clickedPoint(const QString& name, double latitude, double longitude);
+    static QString startPointName();
+    static QString destinationPointName();
+    static QString routeFromMapName();
+    static QString routePlanningErrorDescription(const std::exception_ptr& error);
+    static QCoro::Task<> planRoute(QPointer<LocationPlannerViewModel> self, DirectionsService* directions,
+                                   RoutePoint start, RoutePoint destination, QUuid id,
+                                   std::optional<QString> preferredName);
+    static QCoro::Task<> routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
+                                                  QUuid id, CancelToken token);
+    static QCoro::Task<> playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run, CancelToken token);
+    static QCoro::Task<> stopPlaybackFlow(QPointer<LocationPlannerViewModel> self, QFuture<void> playbackFinished,
+                                          std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
+    static QString locationSaveFailureText();
+    static QString routeSaveFailureText();
+    static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+                                       CancelToken token);
+
+    LocationPlannerViewModel& q;
+
+    // The view model's destructor cancels the slots of the long runs first; the
+    // others are cancelled as they are destroyed.
+    /// Sends the point chosen while a verification ran, once it ended.
+    std::optional<QUuid> m_pointToSendAfterVerification;
+    /// Why the keyring could not give the token, while it could not.
+    std::optional<QString> m_telegramTokenReadFailure;
+    TaskSlot m_deviceCheckTask;
+    TaskSlot m_prepareTask;
+    TaskSlot m_readinessMonitorTask;
+    TaskSlot m_locationResetTask;
+    TaskSlot m_telegramTokenDeletionTask;
+    /// Bumped when a location reset starts: a device check that began before it must
+    /// not overwrite what the reset publishes.
+    quint64 m_locationResetEpoch = 0;
+    /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
+    quint64 m_holdEpoch = 0;
+    // The watch loop's token, also given to verifications started outside it (after
+    // a playback): a reset or a new hold must stop a restore's set whoever began it,
+    // or the set could land after the clear and put the point back.
+    CancelToken m_holdToken;
+    /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
+    quint64 m_verificationRun = 0;
+    bool m_servicesStarted = false;
+    TaskSlot m_routePlaybackTask;
+    TaskSlot m_locationLockTask;
+    TaskSlot m_telegramAlertTask;
+    TaskSlot m_telegramTokenLoadTask;
+    TaskSlot m_routePlanningTimeoutTask;
+    TaskSlot m_placeNameTask;
+    TaskSlot m_exportTask;
+    bool m_isHelperRefreshRunning = false;
+    std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
+    std::optional<LocationHelper> m_lockedHelper;
+    /// Steady time: a clock set back must not hold recovery off.
+    Clock::SteadyTime m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    std::optional<QUuid> m_routePlaybackID;
+    std::optional<QUuid> m_routePlaybackConfirmedID;
+    std::optional<QUuid> m_routePlanningID;
+    bool m_hasConfirmedLocationLock = false;
+    QString m_telegramIncidentReason;
+    std::optional<RoutePoint> m_telegramIncidentPoint;
+    QDateTime m_telegramIncidentStartedAt{QDate(1, 1, 1), QTime(0, 0), Qt::UTC};
+    bool m_telegramIncidentAcknowledged = false;
+    /// The current outage of the hold was counted and logged; cleared once the hold
+    /// is verified or restored.
+    bool m_outageCounted = false;
+    /// The restore failure of this outage last logged.
+    QString m_loggedRestoreFailure;
+    TaskSlot m_gpxExportTask;
+};
+
+} // namespace ostrevin
