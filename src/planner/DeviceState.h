@@ -9,6 +9,15 @@
 
 namespace ostrevin {
 
+/// What a device-status check does besides asking for the status. Both off
+/// unless named (no member initializers: it is a default argument).
+struct DeviceCheckOptions {
+    /// The device shows as busy and being checked while it runs (the user asked for it).
+    bool showProgress;
+    /// Also asks the iPhone whether it is ready; an iPhone that is not counts as an interruption.
+    bool verifyLocationReadiness;
+};
+
 /// What is known of the iPhone and the tools that drive it: the last status
 /// check, whether a device operation or check runs, the last error and the status
 /// line, and whether the internet can be reached. Only the view model writes it:

@@ -3,7 +3,6 @@
 #include "alerts/LocationSafetyAlarmEvent.h"
 #include "alerts/LocationSimulationSafetyState.h"
 #include "async/Clock.h"
-#include "devicebridge/LocationHelperStatus.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/DeviceSetupStep.h"
 #include "planner/DeviceState.h"
@@ -58,13 +57,6 @@ class LocationPlannerViewModel : public QObject {
 public:
     /// Everything the view model works with (PlannerDependencies.h).
     using Dependencies = PlannerDependencies;
-
-    /// Directions transport-type bits, as a planned route's steps carry them.
-    enum TransportTypeBit : unsigned {
-        automobileBit = PlannedRouteStep::automobile,
-        walkingBit = PlannedRouteStep::walking,
-        transitBit = PlannedRouteStep::transit,
-    };
 
     /// Whether start-up begins the network monitor, the first device check and the
     /// bot-token read, or leaves them for startServices() (the application: until
@@ -166,13 +158,6 @@ public:
     /// Fresh ids on every read.
     QList<DeviceSetupStep> deviceSetupSteps() const;
     QString deviceUnavailableNotice() const;
-    static QString nextDeviceActionMessage(const LocationHelperStatus& status);
-    static QString pointCountText(qint64 count);
-    static QString durationText(double seconds);
-    static QString transportStepTitle(unsigned transportTypeBits);
-    static QString displayName(const RoutePoint& point);
-    /// An error's description up to its first blank line, trimmed.
-    static QString summary(const QString& description);
 
     // Route draft (_Draft.cpp). Every edit is refused silently unless canEditRouteDraft().
     /// Whether the map moves to what was selected.
@@ -200,15 +185,8 @@ public:
     /// At quit, before the owned processes are ended: nothing may raise an alarm now.
     void prepareForApplicationTermination();
 
-    // Operations of the holding core that later parts fill in.
+    // Device checks, holding and alerts.
     /// Starts a device-status check unless one cannot run now.
-    /// Both off unless named (no member initializers: this is a default argument below).
-    struct DeviceCheckOptions {
-        /// The device shows as busy and being checked while it runs (the user asked for it).
-        bool showProgress;
-        /// Also asks the iPhone whether it is ready; an iPhone that is not counts as an interruption.
-        bool verifyLocationReadiness;
-    };
     void refreshHelperStatus(DeviceCheckOptions options = {});
     /// Sets and holds one point on the iPhone.
     void pushPointToIPhone(const RoutePoint& point);
@@ -244,10 +222,6 @@ public:
     void saveTelegramSettings();
     void testTelegramAlert();
     void loadTelegramChatID();
-    /// How long the watch loop waits between verifications without an incident.
-    static std::chrono::milliseconds verificationInterval(double lockRefreshIntervalSeconds);
-    /// The user-facing text of any error a device or Telegram operation throws.
-    static QString errorDescription(const std::exception_ptr& error);
     /// The Bot API's limit on one message, in UTF-16 units.
     static constexpr qsizetype telegramMessageLimit = 4096;
 
@@ -281,8 +255,6 @@ public:
     void stopIPhoneRoute();
     /// Loads a saved route into the draft and plays it.
     void startSavedRoute(const SavedRoute& route);
-    /// The status text after a stop, naming the held point when there is one.
-    static QString routeStoppedMessage(const std::optional<RoutePoint>& holding);
 
     // Saved items and history. Every change is written first and published only
     // when the write succeeded; a failed write becomes the notice.
@@ -305,8 +277,6 @@ public:
     /// Asks where to save the draft as GPX and writes it atomically; the notice says
     /// where it went or why not. The returned future finishes when the export is over.
     QFuture<void> exportGPX();
-    /// The suggested export file name (without ".gpx") for a route name.
-    static QString sanitizedFileName(const QString& routeName);
 
 signals:
     /// The units setting changed: every distance and speed shown is written anew.

@@ -2,6 +2,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 
 #include <QCoro/QCoroFuture>
 #include <chrono>
@@ -40,7 +41,7 @@ std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
     }
     if (m_device->helperStatus().isAvailable() || !m_device->lastDeviceCheck())
         return std::nullopt;
-    return nextDeviceActionMessage(m_device->helperStatus());
+    return PlannerTexts::nextDeviceActionMessage(m_device->helperStatus());
 }
 
 void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
@@ -108,7 +109,7 @@ void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperSt
     q.m_device->setDeviceActionMessage(status.isAvailable()
                                            //: Status message. %1 is the iPhone's name.
                                            ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
-                                           : q.nextDeviceActionMessage(status));
+                                           : PlannerTexts::nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
         reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),

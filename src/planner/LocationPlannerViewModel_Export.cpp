@@ -2,6 +2,7 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "routedata/GPXGenerator.h"
@@ -12,20 +13,6 @@
 #include <QFileInfo>
 
 namespace ostrevin {
-
-QString LocationPlannerViewModel::sanitizedFileName(const QString& routeName)
-{
-    // Characters that file systems or their users' tools refuse in a name.
-    static const QString separators = QStringLiteral("/\\?%*|\"<>:");
-    QString name = routeName;
-    for (QChar& c : name) {
-        if (separators.contains(c))
-            c = u'-';
-    }
-    name = name.trimmed();
-    //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
-    return name.isEmpty() ? tr("Route") : name;
-}
 
 bool LocationPlannerViewModel::Private::refusesSecondExport()
 {
@@ -67,7 +54,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
     FileDialogs::SaveRequest request;
     //: Title of the save panel for exporting a GPX file.
     request.title = tr("Export GPX");
-    request.suggestedName = sanitizedFileName(routeName) + QStringLiteral(".gpx");
+    request.suggestedName = PlannerTexts::sanitizedFileName(routeName) + QStringLiteral(".gpx");
     //: File type filter of the save panel for GPX files.
     request.nameFilter = tr("GPX files (*.gpx)");
     request.defaultSuffix = QStringLiteral("gpx");

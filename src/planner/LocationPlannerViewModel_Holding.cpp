@@ -5,6 +5,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "platform/KeepAwake.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkTransportError.h"
@@ -36,26 +37,12 @@ std::optional<LocationValidationError::Kind> coordinateProblem(const RoutePoint&
 
 } // namespace
 
-std::chrono::milliseconds LocationPlannerViewModel::verificationInterval(double lockRefreshIntervalSeconds)
+std::chrono::milliseconds LocationPlannerViewModel::Private::verificationInterval(double lockRefreshIntervalSeconds)
 {
     // A hand-edited NaN or huge value must not stop verification.
     const double seconds =
         std::isfinite(lockRefreshIntervalSeconds) ? std::clamp(lockRefreshIntervalSeconds, 5.0, 60.0) : 15.0;
     return std::chrono::milliseconds(std::llround(seconds * 1000.0));
-}
-
-QString LocationPlannerViewModel::errorDescription(const std::exception_ptr& error)
-{
-    try {
-        if (error)
-            std::rethrow_exception(error);
-    } catch (const TelegramAlertError& failure) {
-        return failure.description();
-    } catch (const NetworkTransportError& failure) {
-        return failure.description();
-    } catch (...) {
-    }
-    return DeviceLocationController::errorDescription(error);
 }
 
 bool LocationPlannerViewModel::Private::isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch)
@@ -149,7 +136,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     }
 
-    const QString description = errorDescription(error);
+    const QString description = PlannerTexts::errorDescription(error);
     //: Status message.
     vm.m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
     vm.setAutoSendOnAdd(false);
@@ -160,7 +147,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         vm.d->reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Changing the location failed, and the previous location is no longer held. %1")
-                .arg(summary(description)),
+                .arg(PlannerTexts::summary(description)),
             previousPoint);
     } else {
         vm.d->m_hasConfirmedLocationLock = false;
@@ -174,7 +161,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     vm.m_device->setHelperStatus(interrupted);
     vm.m_device->setLastDeviceError(description);
     //: Alert text. %1 is the error's first paragraph.
-    vm.setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
+    vm.setNotice(tr("Couldn’t set the location. %1").arg(PlannerTexts::summary(description)));
     //: Event log entry. %1 is the error's description.
     vm.logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
     vm.d->setDeviceBusy(false);
@@ -291,7 +278,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     if (!stillRestored)
         co_return false;
     if (error) {
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         self->m_device->setLastDeviceError(description);
         //: Status message.
         self->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));

@@ -1,6 +1,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 
 #include <QCoro/QCoroFuture>
 
@@ -124,12 +125,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         co_return;
     LocationPlannerViewModel& vm = *self;
     if (error) {
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         vm.m_device->setLastDeviceError(description);
         //: Status message.
         vm.m_device->setDeviceActionMessage(
             tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
-        vm.d->reportLocationIncidentIfNeeded(summary(description), point);
+        vm.d->reportLocationIncidentIfNeeded(PlannerTexts::summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
         if (description != vm.d->m_loggedRestoreFailure) {

@@ -8,6 +8,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "process/CancellationError.h"
 #include "routedata/LocationValidationError.h"
 
@@ -35,16 +36,6 @@ bool isQuitting(const LocationSimulationSafetyState& state)
 }
 
 } // namespace
-
-QString LocationPlannerViewModel::routeStoppedMessage(const std::optional<RoutePoint>& holding)
-{
-    if (!holding) {
-        //: Status message and event log entry.
-        return tr("The route is stopped.");
-    }
-    //: Status message. %1 is the held point's name.
-    return tr("The route is stopped. Location %1 is held until you reset it.").arg(holding->name);
-}
 
 void LocationPlannerViewModel::startIPhoneRoute()
 {
@@ -93,7 +84,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     //: Status message.
     m_device->setDeviceActionMessage(tr("Starting route…"));
     //: Event log entry. %1 is a point count such as “5 points”.
-    logEvent(tr("Starting route: %1.").arg(pointCountText(run.points.size())), TrackerLogLevel::info);
+    logEvent(tr("Starting route: %1.").arg(PlannerTexts::pointCountText(run.points.size())), TrackerLogLevel::info);
     // Replacing the slot cancels an older run; its identifier is already stale.
     const CancelToken token = d->m_routePlaybackTask.replace();
     d->m_routePlaybackTask.adopt(Private::playbackFlow(QPointer(this), std::move(run), token));
@@ -202,15 +193,15 @@ void LocationPlannerViewModel::Private::handlePlaybackCancelled(const PlaybackRu
     endPlaybackState();
     if (!q.m_hold->routeLivePoint()) {
         q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(std::nullopt));
+        q.m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
     } else {
         const RoutePoint live = *q.m_hold->routeLivePoint();
         m_hasConfirmedLocationLock = false;
         startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
-        q.m_device->setDeviceActionMessage(q.routeStoppedMessage(live));
+        q.m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(live));
     }
-    q.logEvent(q.routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
+    q.logEvent(PlannerTexts::routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
 }
 
 void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error)
@@ -219,14 +210,14 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    const QString description = q.errorDescription(error);
+    const QString description = PlannerTexts::errorDescription(error);
     const RoutePoint keep = q.m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
         m_hasConfirmedLocationLock = true;
         q.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        reportLocationIncidentIfNeeded(q.summary(description), keep);
+        reportLocationIncidentIfNeeded(PlannerTexts::summary(description), keep);
         startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
@@ -239,7 +230,7 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         reportLocationIncidentIfNeeded(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Starting the route failed, and the previous location may no longer be held. %1")
-                .arg(q.summary(description)),
+                .arg(PlannerTexts::summary(description)),
             run.previousPoint);
         //: Status message.
         q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
@@ -258,10 +249,10 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
     q.m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
-        q.setNotice(tr("Route playback was interrupted. %1").arg(q.summary(description)));
+        q.setNotice(tr("Route playback was interrupted. %1").arg(PlannerTexts::summary(description)));
     } else {
         //: Alert text. %1 is the error's first paragraph.
-        q.setNotice(tr("Couldn’t start the route. %1").arg(q.summary(description)));
+        q.setNotice(tr("Couldn’t start the route. %1").arg(PlannerTexts::summary(description)));
     }
     //: Event log entry. %1 is the error's description.
     q.logEvent(tr("Route playback failed: %1").arg(description), TrackerLogLevel::error);
@@ -312,7 +303,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     }
     if (!helper || !hold) {
         vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        vm->m_device->setDeviceActionMessage(routeStoppedMessage(std::nullopt));
+        vm->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
         vm->d->setDeviceBusy(false);
         co_return;
     }
@@ -341,17 +332,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
         vm->d->startLocationLock(*hold, used, LockCounters::keep);
-        vm->m_device->setDeviceActionMessage(routeStoppedMessage(hold));
-        vm->logEvent(routeStoppedMessage(hold), TrackerLogLevel::info);
+        vm->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));
+        vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         vm->d->m_hasConfirmedLocationLock = false;
         vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
         vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.
-        vm->setNotice(tr("Couldn’t set the location. %1").arg(summary(description)));
+        vm->setNotice(tr("Couldn’t set the location. %1").arg(PlannerTexts::summary(description)));
         //: Event log entry. %1 is the error's description.
         vm->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
     }

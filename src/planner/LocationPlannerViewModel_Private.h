@@ -47,6 +47,8 @@ struct LocationPlannerViewModel::Private {
 
     /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
     enum class LockCounters { reset, keep };
+    /// How long the watch loop waits between verifications without an incident.
+    static std::chrono::milliseconds verificationInterval(double lockRefreshIntervalSeconds);
 
     // Setters of state that other state follows.
     void setPoints(const QList<RoutePoint>& value);

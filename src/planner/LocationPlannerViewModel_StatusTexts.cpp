@@ -1,5 +1,6 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "platform/SettingsStore.h"
 #include "routedata/AppSettings.h"
 #include "routedata/TovrelFormat.h"
@@ -10,14 +11,6 @@
 namespace ostrevin {
 
 namespace {
-
-/// Whole minutes of a travel time: 0 for none, else rounded up and at least 1.
-qint64 roundedUpMinutes(double seconds)
-{
-    if (!(seconds > 0))
-        return 0;
-    return std::max<qint64>(static_cast<qint64>(std::ceil(seconds / 60.0)), 1);
-}
 
 const QString separator = QStringLiteral(" · ");
 
@@ -107,7 +100,7 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
         return m_hold->lockedPoint()->name;
     }
     if (!m_device->helperStatus().isAvailable())
-        return nextDeviceActionMessage(m_device->helperStatus());
+        return PlannerTexts::nextDeviceActionMessage(m_device->helperStatus());
     if (m_draft->points().isEmpty()) {
         //: Status message and status card detail when there are no points.
         return tr("Choose a place on the map.");
@@ -165,10 +158,10 @@ QString LocationPlannerViewModel::routeProgressSummary() const
 {
     if (!m_hold->isIPhoneRouteRunning()) {
         const QLocale locale;
-        return pointCountText(m_draft->points().size()) + separator +
+        return PlannerTexts::pointCountText(m_draft->points().size()) + separator +
                TovrelFormat::distance(m_draft->cachedRouteDistanceMeters(), AppSettings::units(*m_deps.settings),
                                       locale) +
-               separator + TovrelFormat::duration(roundedUpMinutes(m_draft->cachedRouteDurationSeconds()));
+               separator + PlannerTexts::durationText(m_draft->cachedRouteDurationSeconds());
     }
     const double progress = m_hold->iPhoneRouteProgress();
     const double left = 1.0 - progress;
@@ -180,7 +173,7 @@ QString LocationPlannerViewModel::routeProgressSummary() const
     //: space them as your language does (“42 %”, “%42”).
     const QString percentText = tr("%1%2").arg(locale.toString(percent), locale.percent());
     //: Route playback progress. First %1 is a percentage such as “42%”, second %2 is a duration such as “12 min”.
-    return tr("%1 · %2 left").arg(percentText, TovrelFormat::duration(roundedUpMinutes(remaining)));
+    return tr("%1 · %2 left").arg(percentText, PlannerTexts::durationText(remaining));
 }
 
 DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
@@ -217,69 +210,6 @@ QString LocationPlannerViewModel::deviceUnavailableNotice() const
     }
     //: Alert message.
     return tr("iPhone isn’t connected. Connect it with a cable, unlock it, and try again.");
-}
-
-QString LocationPlannerViewModel::nextDeviceActionMessage(const LocationHelperStatus& status)
-{
-    if (!status.helper) {
-        //: Status message: what to do next.
-        return tr("Quit Ostrevin and open it again, then click Install.");
-    }
-    if (status.isDeviceConnected) {
-        //: Status message: what to do next.
-        return tr("Click Prepare iPhone.");
-    }
-    //: Status message: what to do next.
-    return tr("Connect iPhone with a cable and unlock it.");
-}
-
-QString LocationPlannerViewModel::pointCountText(qint64 count)
-{
-    //: Number of points in a route, e.g. “1 point”, “12 points”.
-    return tr("%n points", nullptr, static_cast<int>(count));
-}
-
-QString LocationPlannerViewModel::durationText(double seconds)
-{
-    return TovrelFormat::duration(roundedUpMinutes(seconds));
-}
-
-QString LocationPlannerViewModel::transportStepTitle(unsigned transportTypeBits)
-{
-    if (transportTypeBits & walkingBit) {
-        //: Travel mode. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
-        return tr("Walking");
-    }
-    if (transportTypeBits & automobileBit) {
-        //: Travel mode. Segment of a 3-segment control in the sidebar; keep short (about 12 characters).
-        return tr("Driving");
-    }
-    if (transportTypeBits & transitBit) {
-        //: Travel mode: public transportation. Segment of a 3-segment control in the sidebar; keep short (about 12
-        //: characters).
-        return tr("Transit");
-    }
-    //: Directions step of an unknown travel mode (fallback label).
-    return tr("Travel");
-}
-
-QString LocationPlannerViewModel::displayName(const RoutePoint& point)
-{
-    //: Name of a route’s start point; also the label of the start address field. Keep short.
-    const QString start = tr("Start");
-    //: Name of a route’s destination point; also the label of the destination address field. Keep short.
-    const QString destination = tr("Destination");
-    //: Default name of a point chosen by clicking the map or entering coordinates in Place mode.
-    const QString selectedPlace = tr("Selected place");
-    if (point.name == start || point.name == destination || point.name == selectedPlace)
-        return QString::number(point.latitude, 'f', 5) + u", " + QString::number(point.longitude, 'f', 5);
-    return point.name;
-}
-
-QString LocationPlannerViewModel::summary(const QString& description)
-{
-    const qsizetype blank = description.indexOf(QStringLiteral("\n\n"));
-    return (blank < 0 ? description : description.left(blank)).trimmed();
 }
 
 } // namespace ostrevin

@@ -5,6 +5,7 @@
 #include "async/Scheduler.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
@@ -134,7 +135,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
             continue;
         }
         //: Telegram alerts status line. %1 is the error's description.
-        const QString failure = tr("Couldn’t check Telegram for your reply: %1").arg(errorDescription(pollError));
+        const QString failure =
+            tr("Couldn’t check Telegram for your reply: %1").arg(PlannerTexts::errorDescription(pollError));
         if (failure != pollFailure)
             self->logEvent(failure, TrackerLogLevel::warning);
         pollFailure = failure;
@@ -169,7 +171,8 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         co_return TelegramAlertAttempt{};
     if (error) {
         //: Telegram alerts status line. %1 is the error's description.
-        self->m_telegram->setStatusMessage(tr("Couldn’t send the Telegram alert: %1").arg(errorDescription(error)));
+        self->m_telegram->setStatusMessage(
+            tr("Couldn’t send the Telegram alert: %1").arg(PlannerTexts::errorDescription(error)));
         co_return TelegramAlertAttempt{false, retryAfterOf(error)};
     }
     self->m_telegram->setStatusMessage(
@@ -295,7 +298,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
         co_return;
     LocationPlannerViewModel& vm = *self;
     if (error) {
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         vm.m_telegram->setStatusMessage(description);
         vm.setNotice(description);
         vm.m_telegram->setSaving(false);
@@ -361,7 +364,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
     if (!self)
         co_return;
     if (error) {
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         self->m_telegram->setStatusMessage(description);
         self->setNotice(description);
         //: Event log entry. %1 is the error's description.
@@ -408,7 +411,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer
     if (!self)
         co_return;
     if (error) {
-        const QString description = errorDescription(error);
+        const QString description = PlannerTexts::errorDescription(error);
         self->m_telegram->setStatusMessage(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t load the Telegram chat ID: %1").arg(description), TrackerLogLevel::error);

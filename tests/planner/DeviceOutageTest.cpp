@@ -6,6 +6,7 @@
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
+#include "planner/PlannerTexts.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -140,7 +141,7 @@ TEST_F(DeviceOutageTest, WhileTheHeldIPhoneIsUnpluggedEverythingSaysItIsNotConne
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
     EXPECT_FALSE(vm->deviceSetupSteps().at(1).isDone);
     EXPECT_FALSE(vm->deviceSetupSteps().at(2).isDone);
-    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->device().helperStatus()),
+    EXPECT_EQ(PlannerTexts::nextDeviceActionMessage(vm->device().helperStatus()),
               QStringLiteral("Connect iPhone with a cable and unlock it."));
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
@@ -165,7 +166,7 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_EQ(vm->device().helperStatus().message,
               QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password."));
     EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
-    EXPECT_EQ(LocationPlannerViewModel::nextDeviceActionMessage(vm->device().helperStatus()),
+    EXPECT_EQ(PlannerTexts::nextDeviceActionMessage(vm->device().helperStatus()),
               QStringLiteral("Click Prepare iPhone."));
     // Tried over the direct connection first.
     EXPECT_GE(tool.count(Command::Mount), 1);

@@ -1,4 +1,5 @@
 #include "PlannerFixture.h"
+#include "planner/PlannerTexts.h"
 
 #include <QDir>
 #include <QXmlStreamReader>
@@ -22,7 +23,7 @@ TEST(SanitizedFileName, EachForbiddenCharacterBecomesOneHyphen)
         {u"   "_s, u"Route"_s},         {u"\\%|\"<>"_s, u"------"_s}, {u"\n Trip \t"_s, u"Trip"_s},
     };
     for (const auto& [name, expected] : cases)
-        EXPECT_EQ(LocationPlannerViewModel::sanitizedFileName(name), expected) << name.toStdString();
+        EXPECT_EQ(PlannerTexts::sanitizedFileName(name), expected) << name.toStdString();
 }
 
 TEST_F(ExportTest, TheDraftAsAskedForIsWrittenAsGpxAndAFailedOverwriteKeepsTheEarlierFile)

@@ -3,6 +3,7 @@
 
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "planner/PlannerTexts.h"
 #include "process/CancellationError.h"
 #include "routedata/RouteMapPresentation.h"
 
@@ -45,8 +46,7 @@ protected:
 TEST_F(PlaybackTest, AFailureRaisesAnAlarmOnlyForARouteThatHadStartedAndNeverDropsAConfirmedHold)
 {
     const RoutePoint home = makePoint(QStringLiteral("Home"), 48.0, 11.0);
-    const QString lost =
-        LocationPlannerViewModel::summary(DeviceLocationError::simulationConnectionLost().description());
+    const QString lost = PlannerTexts::summary(DeviceLocationError::simulationConnectionLost().description());
     struct Case {
         const char* name;
         bool heldHomeBefore, confirmed;

@@ -1,4 +1,5 @@
 #include "PlannerFixture.h"
+#include "planner/PlannerTexts.h"
 #include "platform/AppTranslation.h"
 #include "routedata/TovrelFormat.h"
 
@@ -139,7 +140,7 @@ TEST_F(StatusTextsTest, CountedTextsTakeTheirPluralFormFromTheTranslation)
         for (const int count : {1, 2}) {
             SCOPED_TRACE(count);
             const bool one = count == 1;
-            EXPECT_EQ(LocationPlannerViewModel::pointCountText(count),
+            EXPECT_EQ(PlannerTexts::pointCountText(count),
                       one ? QStringLiteral("1 point") : QStringLiteral("2 points"));
             A::setLockFailureCount(model, count);
             EXPECT_EQ(model.activeTrackerDetail(),
@@ -177,20 +178,21 @@ TEST_F(StatusTextsTest, PlaybackProgressIsTruncatedNotRounded)
 
 TEST_F(StatusTextsTest, SmallHelpers)
 {
-    using VM = LocationPlannerViewModel;
-    EXPECT_EQ(VM::transportStepTitle(VM::walkingBit | VM::automobileBit), QStringLiteral("Walking"));
-    EXPECT_EQ(VM::transportStepTitle(VM::automobileBit | VM::transitBit), QStringLiteral("Driving"));
-    EXPECT_EQ(VM::transportStepTitle(VM::transitBit), QStringLiteral("Transit"));
-    EXPECT_EQ(VM::transportStepTitle(0), QStringLiteral("Travel"));
-    EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Selected place"), 50.08, 14.42)),
+    EXPECT_EQ(PlannerTexts::transportStepTitle(PlannedRouteStep::walking | PlannedRouteStep::automobile),
+              QStringLiteral("Walking"));
+    EXPECT_EQ(PlannerTexts::transportStepTitle(PlannedRouteStep::automobile | PlannedRouteStep::transit),
+              QStringLiteral("Driving"));
+    EXPECT_EQ(PlannerTexts::transportStepTitle(PlannedRouteStep::transit), QStringLiteral("Transit"));
+    EXPECT_EQ(PlannerTexts::transportStepTitle(0), QStringLiteral("Travel"));
+    EXPECT_EQ(PlannerTexts::displayName(makePoint(QStringLiteral("Selected place"), 50.08, 14.42)),
               QStringLiteral("50.08000, 14.42000"));
-    EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Start"), -1.5, 100.123456)),
+    EXPECT_EQ(PlannerTexts::displayName(makePoint(QStringLiteral("Start"), -1.5, 100.123456)),
               QStringLiteral("-1.50000, 100.12346"));
-    EXPECT_EQ(VM::displayName(makePoint(QStringLiteral("Karlova"), 50.08, 14.42)), QStringLiteral("Karlova"));
-    EXPECT_EQ(VM::durationText(0), TovrelFormat::duration(0));
-    EXPECT_EQ(VM::durationText(61), TovrelFormat::duration(2));
-    EXPECT_EQ(VM::durationText(1), TovrelFormat::duration(1));
-    EXPECT_EQ(VM::summary(QStringLiteral("Communication with iPhone failed.\n\nCommand: x\n\nout")),
+    EXPECT_EQ(PlannerTexts::displayName(makePoint(QStringLiteral("Karlova"), 50.08, 14.42)), QStringLiteral("Karlova"));
+    EXPECT_EQ(PlannerTexts::durationText(0), TovrelFormat::duration(0));
+    EXPECT_EQ(PlannerTexts::durationText(61), TovrelFormat::duration(2));
+    EXPECT_EQ(PlannerTexts::durationText(1), TovrelFormat::duration(1));
+    EXPECT_EQ(PlannerTexts::summary(QStringLiteral("Communication with iPhone failed.\n\nCommand: x\n\nout")),
               QStringLiteral("Communication with iPhone failed."));
 }
 

@@ -2,6 +2,7 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "planner/PlannerTexts.h"
 #include "views/common/LibraryTexts.h"
 #include "views/common/RowMenu.h"
 #include "views/kit/EmptyStateView.h"
@@ -138,8 +139,8 @@ void HistoryPanel::showEntry(kit::LibraryRow& row, const RouteHistoryItem& entry
     const bool isRoute = isRouteEntry(entry);
     const QString when = common::relativeDateText(entry.createdAt, now);
     row.setTitle(entry.title);
-    row.setSubtitle(isRoute ? common::summaryLine({title(entry.transportMode),
-                                                   LocationPlannerViewModel::pointCountText(entry.points.size()), when})
+    row.setSubtitle(isRoute ? common::summaryLine(
+                                  {title(entry.transportMode), PlannerTexts::pointCountText(entry.points.size()), when})
                             : when);
     row.setSymbol(isRoute ? common::transportModeSymbol(entry.transportMode) : "mappin"_symbol);
     auto* reuse = row.findChild<kit::IconButton*>();

@@ -2,6 +2,7 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
+#include "planner/PlannerTexts.h"
 #include "views/common/CoordinateText.h"
 #include "views/common/DeletionConfirmation.h"
 #include "views/common/LibraryTexts.h"
@@ -220,8 +221,8 @@ kit::LibraryRow* SavedPanel::makeRouteRow()
 void SavedPanel::showRoute(kit::LibraryRow& row, const SavedRoute& route)
 {
     row.setTitle(route.name);
-    row.setSubtitle(common::summaryLine({title(route.transportMode), title(route.speedProfile),
-                                         LocationPlannerViewModel::pointCountText(route.points.size())}));
+    row.setSubtitle(common::summaryLine(
+        {title(route.transportMode), title(route.speedProfile), PlannerTexts::pointCountText(route.points.size())}));
     row.setSymbol(common::transportModeSymbol(route.transportMode));
 }
 

@@ -1,6 +1,7 @@
 #include "views/route/RouteDetailsView.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/PlannerTexts.h"
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/TovrelFormat.h"
 #include "views/common/DeletionConfirmation.h"
@@ -144,7 +145,7 @@ void RouteDetailsView::refreshDirections()
     for (qsizetype i = 0; i < selected->steps.size(); ++i) {
         const PlannedRouteStep& step = selected->steps.at(i);
         const QString detail = common::summaryLine(
-            {LocationPlannerViewModel::transportStepTitle(step.transportType), TovrelFormat::distance(step.distance)});
+            {PlannerTexts::transportStepTitle(step.transportType), TovrelFormat::distance(step.distance)});
         layout->addWidget(new RouteStepRow(static_cast<int>(i + 1), step, detail));
     }
     //: Disclosure group of the route details: the turn-by-turn steps of the chosen route.

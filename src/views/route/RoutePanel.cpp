@@ -1,6 +1,7 @@
 #include "views/route/RoutePanel.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/PlannerTexts.h"
 #include "routedata/RouteMapPresentation.h"
 #include "routedata/RouteSpeedProfile.h"
 #include "routedata/TovrelFormat.h"
@@ -385,7 +386,7 @@ void RoutePanel::refreshEndpoints()
     const auto shown = [](const std::optional<RoutePoint>& point) -> std::optional<QString> {
         if (!point)
             return std::nullopt;
-        return LocationPlannerViewModel::displayName(*point);
+        return PlannerTexts::displayName(*point);
     };
     m_start->setValue(shown(m_viewModel.draft().routeStartDisplayPoint()));
     m_destination->setValue(shown(m_viewModel.draft().routeDestinationDisplayPoint()));
@@ -463,9 +464,9 @@ void RoutePanel::refreshAlternatives()
     m_alternativesBox->setEnabled(m_viewModel.canEditRouteDraft());
     m_alternativeRows->sync(options.size() >= 2 ? options : QList<PlannedRouteOption>(),
                             [this](const PlannedRouteOption& option, qsizetype) {
-                                const QString detail = common::summaryLine(
-                                    {TovrelFormat::distance(option.distance),
-                                     LocationPlannerViewModel::durationText(option.expectedTravelTime)});
+                                const QString detail =
+                                    common::summaryLine({TovrelFormat::distance(option.distance),
+                                                         PlannerTexts::durationText(option.expectedTravelTime)});
                                 auto* row = new RouteAlternativeRow(option, false, detail);
                                 connect(row, &QAbstractButton::clicked, this, [this, row] {
                                     // Checked again at the click: the state may have changed since the row was drawn.
