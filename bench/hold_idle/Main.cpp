@@ -32,7 +32,7 @@ namespace ostrevin {
 struct PlannerTestAccess {
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {
-        vm.m_device->setHelperStatus(status);
+        vm.device().setHelperStatus(status);
     }
 };
 

@@ -15,27 +15,20 @@
 namespace ostrevin {
 
 LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependencies, Services services, QObject* parent)
-    : QObject(parent), d(std::make_unique<Private>(*this)), m_deps(dependencies),
-      m_mapPresentation(std::make_unique<RouteMapPresentation>()), m_windowState(std::make_unique<MainWindowState>()),
-      m_draft(std::make_unique<RouteDraft>()), m_library(std::make_unique<LocationLibrary>()),
-      m_telegram(std::make_unique<TelegramSettingsModel>()), m_device(std::make_unique<DeviceState>()),
-      m_hold(std::make_unique<LocationHoldState>()), m_eventLog(std::make_unique<EventLog>()),
-      m_presets(PresetLocation::defaults()), m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
-                                                             RouteSpeedProfile::fast, RouteSpeedProfile::extreme},
-      m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking, RouteTransportMode::transit}
+    : QObject(parent), d(std::make_unique<Private>(*this)), m_deps(dependencies)
 {
     Q_ASSERT(m_deps.store && m_deps.settings && m_deps.clock && m_deps.scheduler && m_deps.workerPool &&
              m_deps.keepAwake && m_deps.networkMonitor && m_deps.systemLog && m_deps.reverseGeocoder &&
              m_deps.fileDialogs && m_deps.alarmPresenter && m_deps.device);
     SettingsStore& settings = *m_deps.settings;
     //: Default name of a new route (editable text field).
-    m_draft->setRouteName(tr("New route"));
+    d->m_draft->setRouteName(tr("New route"));
     //: Route planning status.
-    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
+    d->m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
+    d->m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     //: Status message and status card detail when there are no points.
-    m_device->setDeviceActionMessage(tr("Choose a place on the map."));
+    d->m_device->setDeviceActionMessage(tr("Choose a place on the map."));
 
     // Settings defaults; the change handlers run as for any other assignment.
     setSelectedTransportMode(AppSettings::defaultTravelMode(settings));
@@ -51,15 +44,15 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
     d->loadLists();
     d->restoreTelegramSettings();
     d->restoreHeldPoint();
-    m_hold->setLocationResetPending(AppSettings::isResetPending(settings));
+    d->m_hold->setLocationResetPending(AppSettings::isResetPending(settings));
 
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isLocationResetPending()) {
         //: Status message at launch.
-        m_device->setDeviceActionMessage(
+        d->m_device->setDeviceActionMessage(
             tr("The previous location reset didn’t finish. Connect iPhone to finish the reset."));
-    } else if (m_hold->lockedPoint()) {
+    } else if (d->m_hold->lockedPoint()) {
         //: Status message at launch.
-        m_device->setDeviceActionMessage(
+        d->m_device->setDeviceActionMessage(
             tr("The location from the last session will be restored once iPhone is connected and prepared."));
     }
 
@@ -75,7 +68,7 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
         logEvent(joined, TrackerLogLevel::warning);
     }
 
-    m_mapPresentation->updateRoute(m_draft->points());
+    d->m_mapPresentation->updateRoute(d->m_draft->points());
     d->syncMapInteractionPresentation();
 
     if (services == Services::start)
@@ -104,12 +97,92 @@ LocationPlannerViewModel::~LocationPlannerViewModel()
         d->m_locationLockActivity->end();
 }
 
+RouteMapPresentation& LocationPlannerViewModel::mapPresentation() const
+{
+    return *d->m_mapPresentation;
+}
+
+MainWindowState& LocationPlannerViewModel::windowState() const
+{
+    return *d->m_windowState;
+}
+
+RouteDraft& LocationPlannerViewModel::draft() const
+{
+    return *d->m_draft;
+}
+
+LocationLibrary& LocationPlannerViewModel::library() const
+{
+    return *d->m_library;
+}
+
+TelegramSettingsModel& LocationPlannerViewModel::telegram() const
+{
+    return *d->m_telegram;
+}
+
+DeviceState& LocationPlannerViewModel::device() const
+{
+    return *d->m_device;
+}
+
+LocationHoldState& LocationPlannerViewModel::hold() const
+{
+    return *d->m_hold;
+}
+
+EventLog& LocationPlannerViewModel::eventLog() const
+{
+    return *d->m_eventLog;
+}
+
+const QList<PresetLocation>& LocationPlannerViewModel::presets() const
+{
+    return d->m_presets;
+}
+
+const QList<RouteSpeedProfile>& LocationPlannerViewModel::speedProfiles() const
+{
+    return d->m_speedProfiles;
+}
+
+const QList<RouteTransportMode>& LocationPlannerViewModel::transportModes() const
+{
+    return d->m_transportModes;
+}
+
+bool LocationPlannerViewModel::isPlanningAddressRoute() const
+{
+    return d->m_isPlanningAddressRoute;
+}
+
+const std::optional<QString>& LocationPlannerViewModel::notice() const
+{
+    return d->m_notice;
+}
+
+bool LocationPlannerViewModel::autoSendOnAdd() const
+{
+    return d->m_autoSendOnAdd;
+}
+
+const LocationSimulationSafetyState& LocationPlannerViewModel::simulationSafetyState() const
+{
+    return d->m_simulationSafetyState;
+}
+
+void LocationPlannerViewModel::setSimulationSafetyState(const LocationSimulationSafetyState& state)
+{
+    d->m_simulationSafetyState = state;
+}
+
 void LocationPlannerViewModel::Private::loadLists()
 {
     RouteStore& store = *q.m_deps.store;
-    q.m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
-    q.m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
-    q.m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
+    m_library->setHistory(store.load<RouteHistoryItem>(store.historyPath()));
+    m_library->setSavedLocations(store.load<SavedLocation>(store.savedLocationsPath()));
+    m_library->setSavedRoutes(store.load<SavedRoute>(store.savedRoutesPath()));
 }
 
 void LocationPlannerViewModel::Private::restoreTelegramSettings()
@@ -125,8 +198,8 @@ void LocationPlannerViewModel::Private::restoreTelegramSettings()
         q.setTelegramAlertsEnabled(enabled);
         return;
     }
-    q.m_telegram->setChatID(chatID);
-    q.m_telegram->setAlertsEnabled(enabled);
+    m_telegram->setChatID(chatID);
+    m_telegram->setAlertsEnabled(enabled);
 }
 
 void LocationPlannerViewModel::Private::restoreHeldPoint()
@@ -140,33 +213,35 @@ void LocationPlannerViewModel::Private::startNetworkMonitoring()
 {
     // Queued: a monitor reports at once from start(), and that report belongs
     // after the launch, not before "App launched.".
-    connect(q.m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, &q,
-            &LocationPlannerViewModel::handleReachability, Qt::QueuedConnection);
+    connect(
+        q.m_deps.networkMonitor, &NetworkMonitor::reachabilityReported, &q,
+        [this](bool online) { handleReachability(online); }, Qt::QueuedConnection);
     q.m_deps.networkMonitor->start();
 }
 
-void LocationPlannerViewModel::handleReachability(bool online)
+void LocationPlannerViewModel::Private::handleReachability(bool online)
 {
     if (online == m_device->isOnline())
         return;
     m_device->setOnline(online);
     if (online) {
         //: Event log entry.
-        logEvent(tr("Internet connection restored."), TrackerLogLevel::info);
+        q.logEvent(tr("Internet connection restored."), TrackerLogLevel::info);
     } else {
         //: Event log entry.
-        logEvent(tr("No internet connection."), TrackerLogLevel::warning);
+        q.logEvent(tr("No internet connection."), TrackerLogLevel::warning);
     }
 }
 
 bool LocationPlannerViewModel::isDeviceOperationInProgress() const
 {
-    return m_device->isDeviceBusy() || m_device->isCheckingDevice() || m_hold->isLocationLockRefreshing();
+    return d->m_device->isDeviceBusy() || d->m_device->isCheckingDevice() || d->m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::isSimulationActive() const
 {
-    return m_hold->lockedPoint().has_value() || m_hold->isIPhoneRouteRunning() || m_hold->isLocationResetPending();
+    return d->m_hold->lockedPoint().has_value() || d->m_hold->isIPhoneRouteRunning() ||
+           d->m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canEditRouteDraft() const
@@ -174,126 +249,125 @@ bool LocationPlannerViewModel::canEditRouteDraft() const
     // The background verification of a held point leaves editing alone: it runs
     // every few seconds, and typing or clicking the map must not stall meanwhile.
     // Actions that drive the iPhone keep the full gate below.
-    return !m_hold->isIPhoneRouteRunning() && !m_isPlanningAddressRoute && !m_device->isDeviceBusy() &&
-           !m_device->isCheckingDevice();
+    return !d->m_hold->isIPhoneRouteRunning() && !d->m_isPlanningAddressRoute && !d->m_device->isDeviceBusy() &&
+           !d->m_device->isCheckingDevice();
 }
 
 bool LocationPlannerViewModel::canRunDeviceAction() const
 {
-    return canEditRouteDraft() && !m_hold->isLocationLockRefreshing();
+    return canEditRouteDraft() && !d->m_hold->isLocationLockRefreshing();
 }
 
 bool LocationPlannerViewModel::canChangeIPhoneLocation() const
 {
-    return m_device->helperStatus().isAvailable() && canRunDeviceAction() && !m_hold->isLocationResetPending();
+    return d->m_device->helperStatus().isAvailable() && canRunDeviceAction() && !d->m_hold->isLocationResetPending();
 }
 
 bool LocationPlannerViewModel::canPrepareIPhone() const
 {
-    return m_device->helperStatus().helper.has_value() && m_device->helperStatus().isDeviceConnected &&
-           !m_device->helperStatus().isLocationReady && canRunDeviceAction();
+    return d->m_device->helperStatus().helper.has_value() && d->m_device->helperStatus().isDeviceConnected &&
+           !d->m_device->helperStatus().isLocationReady && canRunDeviceAction();
 }
 
 // Setters with side effects.
 
 void LocationPlannerViewModel::Private::setLockedPoint(const std::optional<RoutePoint>& value)
 {
-    q.m_hold->setLockedPoint(value);
-    q.m_mapPresentation->updateHeldPoint(q.m_hold->lockedPoint());
+    m_hold->setLockedPoint(value);
+    m_mapPresentation->updateHeldPoint(m_hold->lockedPoint());
 }
 
 void LocationPlannerViewModel::Private::setRouteLivePoint(const std::optional<RoutePoint>& value)
 {
-    q.m_hold->setRouteLivePoint(value);
-    q.m_mapPresentation->updateLivePoint(q.m_hold->routeLivePoint());
+    m_hold->setRouteLivePoint(value);
+    m_mapPresentation->updateLivePoint(m_hold->routeLivePoint());
 }
 
 void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
 {
     // Stored unclamped; readers clamp.
-    m_hold->setLockRefreshIntervalSeconds(value);
+    d->m_hold->setLockRefreshIntervalSeconds(value);
     AppSettings::setLockRefreshInterval(value, *m_deps.settings);
 }
 
 void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 {
-    assignObservable(&q, q.m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
+    assignObservable(&q, m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
 {
-    q.m_hold->setIPhoneRouteRunning(value);
+    m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::setDeviceBusy(bool value)
 {
-    q.m_device->setDeviceBusy(value);
+    m_device->setDeviceBusy(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::setCheckingDevice(bool value)
 {
-    q.m_device->setCheckingDevice(value);
+    m_device->setCheckingDevice(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::setLocationLockRefreshing(bool value)
 {
-    q.m_hold->setLocationLockRefreshing(value);
+    m_hold->setLocationLockRefreshing(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)
 {
-    const bool previous = m_telegram->alertsEnabled();
-    m_telegram->setAlertsEnabled(value);
+    const bool previous = d->m_telegram->alertsEnabled();
+    d->m_telegram->setAlertsEnabled(value);
     d->handleTelegramAlertsEnabledChange(previous);
 }
 
 void LocationPlannerViewModel::Private::handleTelegramAlertsEnabledChange(bool previous)
 {
-    AppSettings::setTelegramEnabled(q.m_telegram->alertsEnabled(), *q.m_deps.settings);
-    if (q.m_telegram->alertsEnabled() != previous && !q.m_hold->telegramIncidentActive() &&
-        !m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{q.m_telegram->botToken(), q.m_telegram->chatID()}.isValid()) {
+    AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *q.m_deps.settings);
+    if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() && !m_telegramTokenReadFailure &&
+        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
-        q.m_telegram->setStatusMessage(q.m_telegram->alertsEnabled()
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           ? tr("Telegram alerts are on.")
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           : tr("Telegram is set up. Alerts are off."));
+        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         ? tr("Telegram alerts are on.")
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         : tr("Telegram is set up. Alerts are off."));
     }
-    if (q.m_telegram->alertsEnabled() && !previous && q.m_hold->telegramIncidentActive()) {
+    if (m_telegram->alertsEnabled() && !previous && m_hold->telegramIncidentActive()) {
         q.startRepeatingTelegramAlerts();
-    } else if (!q.m_telegram->alertsEnabled() && previous) {
+    } else if (!m_telegram->alertsEnabled() && previous) {
         m_telegramAlertTask.cancel();
-        if (q.m_hold->telegramIncidentActive()) {
+        if (m_hold->telegramIncidentActive()) {
             //: Telegram alerts status line (Tools › Telegram alerts).
-            q.m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
+            m_telegram->setStatusMessage(tr("Telegram alerts are off. Location recovery continues."));
         }
     }
 }
 
 void LocationPlannerViewModel::setTelegramBotToken(const QString& value)
 {
-    m_telegram->setBotToken(value);
+    d->m_telegram->setBotToken(value);
 }
 
 void LocationPlannerViewModel::setTelegramChatID(const QString& value)
 {
     // One form everywhere: what is stored is what alerts go to and what replies are
     // matched against ("2080950937 " pasted with its space would never match).
-    m_telegram->setChatID(value.trimmed());
-    AppSettings::setTelegramChatID(m_telegram->chatID(), *m_deps.settings);
+    d->m_telegram->setChatID(value.trimmed());
+    AppSettings::setTelegramChatID(d->m_telegram->chatID(), *m_deps.settings);
 }
 
 // Alarm.
 
 void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAlarmEvent& event)
 {
-    m_hold->setLocationSafetyAlarm(event);
+    d->m_hold->setLocationSafetyAlarm(event);
     m_deps.alarmPresenter->present(event, [self = QPointer(this)] {
         if (self)
             self->acknowledgeLocationSafetyAlarm();
@@ -302,14 +376,14 @@ void LocationPlannerViewModel::publishLocationSafetyAlarm(const LocationSafetyAl
 
 void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 {
-    m_hold->setLocationSafetyAlarm(std::nullopt);
+    d->m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
-    if (!m_hold->telegramIncidentActive())
+    if (!d->m_hold->telegramIncidentActive())
         return;
     d->m_telegramIncidentAcknowledged = true;
     d->m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
+    d->m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));
     //: Event log entry.
     logEvent(tr("The location interruption was acknowledged."), TrackerLogLevel::info);
 }
@@ -317,7 +391,7 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 void LocationPlannerViewModel::prepareForApplicationTermination()
 {
     setSimulationSafetyState(LocationSimulationSafetyState::shuttingDown());
-    m_hold->setLocationSafetyAlarm(std::nullopt);
+    d->m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
 }
 
@@ -325,27 +399,27 @@ void LocationPlannerViewModel::prepareForApplicationTermination()
 
 void LocationPlannerViewModel::setRouteName(const QString& value)
 {
-    m_draft->setRouteName(value);
+    d->m_draft->setRouteName(value);
 }
 
 void LocationPlannerViewModel::setSavedLocationName(const QString& value)
 {
-    m_library->setSavedLocationName(value.left(maximumNameLength));
+    d->m_library->setSavedLocationName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setSavedRouteName(const QString& value)
 {
-    m_library->setSavedRouteName(value.left(maximumNameLength));
+    d->m_library->setSavedRouteName(value.left(maximumNameLength));
 }
 
 void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)
 {
-    assignObservable(this, m_notice, value, &LocationPlannerViewModel::noticeChanged);
+    assignObservable(this, d->m_notice, value, &LocationPlannerViewModel::noticeChanged);
 }
 
 void LocationPlannerViewModel::setAutoSendOnAdd(bool value)
 {
-    assignObservable(this, m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
+    assignObservable(this, d->m_autoSendOnAdd, value, &LocationPlannerViewModel::autoSendOnAddChanged);
 }
 
 } // namespace ostrevin

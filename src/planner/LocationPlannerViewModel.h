@@ -46,8 +46,8 @@ class RouteMapPresentation;
 /// coroutines kept in task slots and cancelled when the object goes.
 ///
 /// The class is one QObject split into files by concern, each named
-/// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds the state,
-/// start-up and shut-down, and LocationPlannerViewModel_Private.h the flows.
+/// LocationPlannerViewModel_<Concern>.cpp; this file's .cpp holds start-up,
+/// shut-down and the getters, and LocationPlannerViewModel_Private.h the state and the flows.
 class LocationPlannerViewModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationPlannerViewModel)
@@ -73,24 +73,24 @@ public:
     ~LocationPlannerViewModel() override;
 
     // Owned collaborators and constants.
-    RouteMapPresentation& mapPresentation() const { return *m_mapPresentation; }
-    MainWindowState& windowState() const { return *m_windowState; }
+    RouteMapPresentation& mapPresentation() const;
+    MainWindowState& windowState() const;
     /// The route being put together, its ends, speed, travel mode and metrics.
-    RouteDraft& draft() const { return *m_draft; }
+    RouteDraft& draft() const;
     /// The saved locations and routes, the history and a save waiting for "Replace?".
-    LocationLibrary& library() const { return *m_library; }
+    LocationLibrary& library() const;
     /// The Telegram alert settings and the state of their save, test and chat lookup.
-    TelegramSettingsModel& telegram() const { return *m_telegram; }
+    TelegramSettingsModel& telegram() const;
     /// The iPhone's status, the device operations running, the last error and the status line.
-    DeviceState& device() const { return *m_device; }
+    DeviceState& device() const;
     /// The held point and its verification, a pending reset, the playing route and an open incident.
-    LocationHoldState& hold() const { return *m_hold; }
+    LocationHoldState& hold() const;
     /// The event log, newest first.
-    EventLog& eventLog() const { return *m_eventLog; }
-    const QList<PresetLocation>& presets() const { return m_presets; }
-    const QList<RouteSpeedProfile>& speedProfiles() const { return m_speedProfiles; }
+    EventLog& eventLog() const;
+    const QList<PresetLocation>& presets() const;
+    const QList<RouteSpeedProfile>& speedProfiles() const;
     /// The travel modes offered for choice.
-    const QList<RouteTransportMode>& transportModes() const { return m_transportModes; }
+    const QList<RouteTransportMode>& transportModes() const;
     RouteStore& store() const { return *m_deps.store; }
     /// The time the views show (held durations, relative dates); tests pin it.
     const Clock& clock() const { return *m_deps.clock; }
@@ -104,9 +104,9 @@ public:
     static constexpr int maximumNameLength = RouteDraft::maximumNameLength;
 
     // Observable state: a getter and a <name>Changed signal each.
-    bool isPlanningAddressRoute() const { return m_isPlanningAddressRoute; }
-    const std::optional<QString>& notice() const { return m_notice; }
-    bool autoSendOnAdd() const { return m_autoSendOnAdd; }
+    bool isPlanningAddressRoute() const;
+    const std::optional<QString>& notice() const;
+    bool autoSendOnAdd() const;
 
     // Setters the interface uses (text fields, switches, the notice's OK).
     void setRouteName(const QString& value);
@@ -136,7 +136,7 @@ public:
     bool canChangeIPhoneLocation() const;
     bool canPrepareIPhone() const;
     /// Not observable; read by the incident rule.
-    const LocationSimulationSafetyState& simulationSafetyState() const { return m_simulationSafetyState; }
+    const LocationSimulationSafetyState& simulationSafetyState() const;
 
     // Event log (_EventLog.cpp).
     void logEvent(const QString& message, TrackerLogLevel level);
@@ -286,37 +286,13 @@ signals:
     void autoSendOnAddChanged();
 
 private:
-    void setSimulationSafetyState(const LocationSimulationSafetyState& state) { m_simulationSafetyState = state; }
-    // Slots of the network monitor and the attachment watcher.
-    void heldDeviceDetached(const QString& udid);
-    void heldDeviceAttached(const QString& udid);
-    void handleReachability(bool online);
+    void setSimulationSafetyState(const LocationSimulationSafetyState& state);
 
-    struct PlaybackRun;
-    struct TelegramAlertAttempt;
-    /// The private operations, the background flows and their bookkeeping
-    /// (LocationPlannerViewModel_Private.h).
+    /// The private operations, the background flows and their bookkeeping, and
+    /// the parts and state the getters read (LocationPlannerViewModel_Private.h).
     struct Private;
     std::unique_ptr<Private> d;
     const Dependencies m_deps;
-    std::unique_ptr<RouteMapPresentation> m_mapPresentation;
-    std::unique_ptr<MainWindowState> m_windowState;
-    std::unique_ptr<RouteDraft> m_draft;
-    std::unique_ptr<LocationLibrary> m_library;
-    std::unique_ptr<TelegramSettingsModel> m_telegram;
-    std::unique_ptr<DeviceState> m_device;
-    std::unique_ptr<LocationHoldState> m_hold;
-    std::unique_ptr<EventLog> m_eventLog;
-
-    bool m_isPlanningAddressRoute = false;
-    std::optional<QString> m_notice;
-    bool m_autoSendOnAdd = false;
-
-    QList<PresetLocation> m_presets;
-    QList<RouteSpeedProfile> m_speedProfiles;
-    QList<RouteTransportMode> m_transportModes;
-
-    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
 };
 
 } // namespace ostrevin

@@ -13,45 +13,47 @@ void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
     DeviceAttachmentWatcher* watcher = q.m_deps.deviceAttachmentWatcher;
     if (!watcher)
         return;
-    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, &q, &LocationPlannerViewModel::heldDeviceDetached);
-    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q, &LocationPlannerViewModel::heldDeviceAttached);
+    connect(watcher, &DeviceAttachmentWatcher::deviceDetached, &q,
+            [this](const QString& udid) { heldDeviceDetached(udid); });
+    connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q,
+            [this](const QString& udid) { heldDeviceAttached(udid); });
     watcher->start();
 }
 
 bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 {
-    return q.m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
-           m_hasConfirmedLocationLock && q.m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    return m_hold->lockedPoint() && m_lockedHelper && m_lockedHelper->deviceIdentifier == udid &&
+           m_hasConfirmedLocationLock && m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
-void LocationPlannerViewModel::heldDeviceDetached(const QString& udid)
+void LocationPlannerViewModel::Private::heldDeviceDetached(const QString& udid)
 {
-    if (!d->isHeldDevice(udid))
+    if (!isHeldDevice(udid))
         return;
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
     //: Incident cause.
     const QString cause = tr("iPhone isn’t connected.");
-    const bool newOutage = !d->m_outageCounted;
+    const bool newOutage = !m_outageCounted;
     if (newOutage) {
         m_hold->setLockFailureCount(m_hold->lockFailureCount() + 1);
-        d->m_outageCounted = true;
+        m_outageCounted = true;
     }
     m_device->setLastDeviceError(cause);
-    d->reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
+    reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
     //: Status message while the held location is put back.
     m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage)
-        logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
+        q.logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }
 
-void LocationPlannerViewModel::heldDeviceAttached(const QString& udid)
+void LocationPlannerViewModel::Private::heldDeviceAttached(const QString& udid)
 {
-    if (!d->isHeldDevice(udid) || !d->m_outageCounted)
+    if (!isHeldDevice(udid) || !m_outageCounted)
         return;
     // Back: restored at once rather than at the next check.
-    d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    (void)d->refreshLocationLockNow();
+    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    (void)refreshLocationLockNow();
 }
 
 } // namespace ostrevin

@@ -29,25 +29,25 @@ QString LocationPlannerViewModel::Private::deviceName(const std::optional<Locati
 QString LocationPlannerViewModel::deviceDisplayName() const
 {
     //: Device name in the toolbar's device pill when no iPhone is connected.
-    return m_device->helperStatus().isDeviceConnected ? Private::deviceName(m_device->helperStatus().helper)
-                                                      : tr("iPhone");
+    return d->m_device->helperStatus().isDeviceConnected ? Private::deviceName(d->m_device->helperStatus().helper)
+                                                         : tr("iPhone");
 }
 
 std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
 {
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isLocationResetPending()) {
         //: Footer notice of the panels.
         return tr("Finish the location reset first.");
     }
-    if (m_device->helperStatus().isAvailable() || !m_device->lastDeviceCheck())
+    if (d->m_device->helperStatus().isAvailable() || !d->m_device->lastDeviceCheck())
         return std::nullopt;
-    return PlannerTexts::nextDeviceActionMessage(m_device->helperStatus());
+    return PlannerTexts::nextDeviceActionMessage(d->m_device->helperStatus());
 }
 
 void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
     // A request that arrives while another check runs is dropped, not queued.
-    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
         d->m_isHelperRefreshRunning)
         return;
     d->m_isHelperRefreshRunning = true;
@@ -55,7 +55,7 @@ void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
         d->setCheckingDevice(true);
         d->setDeviceBusy(true);
         //: Status message.
-        m_device->setDeviceActionMessage(tr("Checking iPhone…"));
+        d->m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
     const CancelToken token = d->m_deviceCheckTask.replace();
     d->m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(this), m_deps.device, options, token));
@@ -105,29 +105,29 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
 void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
                                                           DeviceCheckOptions options)
 {
-    q.m_device->setHelperStatus(status);
-    q.m_device->setDeviceActionMessage(status.isAvailable()
-                                           //: Status message. %1 is the iPhone's name.
-                                           ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
-                                           : PlannerTexts::nextDeviceActionMessage(status));
+    m_device->setHelperStatus(status);
+    m_device->setDeviceActionMessage(status.isAvailable()
+                                         //: Status message. %1 is the iPhone's name.
+                                         ? tr("%1 is ready.").arg(Private::deviceName(status.helper))
+                                         : PlannerTexts::nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
         reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),
-                                       q.m_hold->lockedPoint());
+                                       m_hold->lockedPoint());
         q.setAutoSendOnAdd(false);
-        q.m_device->setLastDeviceError(status.installHint);
+        m_device->setLastDeviceError(status.installHint);
     } else if (options.verifyLocationReadiness && !status.isAvailable()) {
-        reportLocationIncidentIfNeeded(status.message, q.m_hold->lockedPoint());
+        reportLocationIncidentIfNeeded(status.message, m_hold->lockedPoint());
         q.setAutoSendOnAdd(false);
-        q.m_device->setLastDeviceError(status.installHint);
+        m_device->setLastDeviceError(status.installHint);
     } else {
-        q.m_device->setLastDeviceError(QString());
+        m_device->setLastDeviceError(QString());
     }
 }
 
 void LocationPlannerViewModel::Private::finishDeviceCheck(DeviceCheckOptions options)
 {
-    q.m_device->setLastDeviceCheck(q.m_deps.clock->wallNow());
+    m_device->setLastDeviceCheck(q.m_deps.clock->wallNow());
     if (options.showProgress) {
         setCheckingDevice(false);
         setDeviceBusy(false);
@@ -136,16 +136,16 @@ void LocationPlannerViewModel::Private::finishDeviceCheck(DeviceCheckOptions opt
 
 void LocationPlannerViewModel::prepareIPhoneForLocation()
 {
-    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (!m_device->helperStatus().helper || !m_device->helperStatus().isDeviceConnected) {
+    if (!d->m_device->helperStatus().helper || !d->m_device->helperStatus().isDeviceConnected) {
         setNotice(deviceUnavailableNotice());
         return;
     }
     d->setDeviceBusy(true);
     //: Status message.
-    m_device->setDeviceActionMessage(tr("Preparing iPhone…"));
-    const LocationHelper helper = *m_device->helperStatus().helper;
+    d->m_device->setDeviceActionMessage(tr("Preparing iPhone…"));
+    const LocationHelper helper = *d->m_device->helperStatus().helper;
     if (helper.kind == LocationHelper::Kind::pyMobileDevice) {
         //: Event log entry.
         logEvent(tr("Preparing iPhone: direct connection, or a tunnel with administrator privileges if needed."),
@@ -168,14 +168,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
-    self->m_device->setHelperStatus(status);
+    self->d->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
     const QString ready = tr("%1 is ready.").arg(Private::deviceName(status.helper));
     //: Status message.
-    self->m_device->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
-    self->m_device->setLastDeviceError(available ? QString() : status.installHint);
-    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
-    self->setAutoSendOnAdd(self->m_autoSendOnAdd && available);
+    self->d->m_device->setDeviceActionMessage(available ? ready : tr("Couldn’t prepare iPhone."));
+    self->d->m_device->setLastDeviceError(available ? QString() : status.installHint);
+    self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->setAutoSendOnAdd(self->d->m_autoSendOnAdd && available);
     if (available) {
         self->logEvent(ready, TrackerLogLevel::info);
     } else {
@@ -216,10 +216,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready.
-        const bool searching = !self->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
+        const bool searching =
+            !self->d->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
         const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
-                          !self->m_hold->isLocationResetPending() && !self->m_device->isDeviceBusy() &&
-                          !self->m_device->isCheckingDevice();
+                          !self->d->m_hold->isLocationResetPending() && !self->d->m_device->isDeviceBusy() &&
+                          !self->d->m_device->isCheckingDevice();
         if (idle)
             self->refreshHelperStatus();
     }

@@ -27,64 +27,64 @@ constexpr double minimumFramingSpan = 0.05;
 
 void LocationPlannerViewModel::Private::setPoints(const QList<RoutePoint>& value)
 {
-    if (q.m_draft->points() == value)
+    if (m_draft->points() == value)
         return;
-    q.m_mapPresentation->updateRoute(value);
-    q.m_draft->setPoints(value);
+    m_mapPresentation->updateRoute(value);
+    m_draft->setPoints(value);
 }
 
 void LocationPlannerViewModel::setSpeedKmh(double value)
 {
-    m_draft->setSpeedKmh(value);
+    d->m_draft->setSpeedKmh(value);
 }
 
 void LocationPlannerViewModel::setSelectedSpeedProfile(RouteSpeedProfile value)
 {
-    m_draft->setSelectedSpeedProfile(value);
+    d->m_draft->setSelectedSpeedProfile(value);
 }
 
 void LocationPlannerViewModel::setSelectedTransportMode(RouteTransportMode value)
 {
-    m_draft->setSelectedTransportMode(value);
+    d->m_draft->setSelectedTransportMode(value);
 }
 
 void LocationPlannerViewModel::Private::setRouteStartPoint(const std::optional<RoutePoint>& value)
 {
-    q.m_draft->setRouteStartPoint(value);
+    m_draft->setRouteStartPoint(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::setRouteDestinationPoint(const std::optional<RoutePoint>& value)
 {
-    q.m_draft->setRouteDestinationPoint(value);
+    m_draft->setRouteDestinationPoint(value);
     syncMapInteractionPresentation();
 }
 
 void LocationPlannerViewModel::Private::syncMapInteractionPresentation()
 {
-    q.m_mapPresentation->updateInteraction(q.mapClickInstruction(), q.canEditRouteDraft(),
-                                           q.m_hold->isIPhoneRouteRunning() || q.m_isPlanningAddressRoute);
+    m_mapPresentation->updateInteraction(q.mapClickInstruction(), q.canEditRouteDraft(),
+                                         m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute);
 }
 
 QString LocationPlannerViewModel::mapClickInstruction() const
 {
     if (canEditRouteDraft()) {
-        if (!m_draft->routeStartPoint()) {
+        if (!d->m_draft->routeStartPoint()) {
             //: Instruction banner over the map.
             return tr("Click the map to choose a start");
         }
-        if (!m_draft->routeDestinationPoint()) {
+        if (!d->m_draft->routeDestinationPoint()) {
             //: Instruction banner over the map.
             return tr("Click the map to choose a destination");
         }
         //: Instruction banner over the map.
         return tr("Click again to start a new route");
     }
-    if (m_hold->isIPhoneRouteRunning()) {
+    if (d->m_hold->isIPhoneRouteRunning()) {
         //: Instruction banner over the map.
         return tr("The route can’t be edited while it’s playing");
     }
-    if (m_isPlanningAddressRoute) {
+    if (d->m_isPlanningAddressRoute) {
         //: Instruction banner over the map.
         return tr("Calculating route…");
     }
@@ -107,9 +107,9 @@ void LocationPlannerViewModel::selectPlace(const RoutePoint& point, MapFraming f
     d->setRouteDestinationPoint(std::nullopt);
     d->showDraft({point});
     d->setRouteLivePoint(std::nullopt);
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    m_draft->setAddressRouteMessage(QString());
+    d->m_draft->setRouteAlternatives({});
+    d->m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    d->m_draft->setAddressRouteMessage(QString());
     setRouteName(point.name);
     if (framing == MapFraming::frameSelection)
         focusRoute();
@@ -120,18 +120,18 @@ bool LocationPlannerViewModel::Private::appendRoutePoint(const RoutePoint& point
 {
     if (!q.canEditRouteDraft())
         return false;
-    if (!q.m_draft->points().isEmpty()) {
-        const RoutePoint& last = q.m_draft->points().last();
+    if (!m_draft->points().isEmpty()) {
+        const RoutePoint& last = m_draft->points().last();
         if (std::abs(last.latitude - point.latitude) <= duplicateTolerance &&
             std::abs(last.longitude - point.longitude) <= duplicateTolerance) {
             //: Status message. %1 is a point name.
-            q.m_device->setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
+            m_device->setDeviceActionMessage(tr("%1 is the same as the last point of the route.").arg(point.name));
             //: Event log entry. %1 is a point name.
             q.logEvent(tr("Skipped a duplicate point: %1.").arg(point.name), TrackerLogLevel::warning);
             return false;
         }
     }
-    QList<RoutePoint> points = q.m_draft->points();
+    QList<RoutePoint> points = m_draft->points();
     points.append(point);
     setPoints(points);
     q.focusRoute();
@@ -156,15 +156,15 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
         return;
     // By value: the caller's point may be an element of the list replaced below.
     const QUuid id = point.id;
-    QList<RoutePoint> points = m_draft->points();
+    QList<RoutePoint> points = d->m_draft->points();
     points.removeIf([&](const RoutePoint& p) { return p.id == id; });
     // A removed end is gone from its field too; else "Plan route" would bring it back.
-    if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id)
+    if (d->m_draft->routeStartPoint() && d->m_draft->routeStartPoint()->id == id)
         d->setRouteStartPoint(std::nullopt);
-    if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id)
+    if (d->m_draft->routeDestinationPoint() && d->m_draft->routeDestinationPoint()->id == id)
         d->setRouteDestinationPoint(std::nullopt);
     d->setPoints(points);
-    if (m_hold->routeLivePoint() && m_hold->routeLivePoint()->id == id)
+    if (d->m_hold->routeLivePoint() && d->m_hold->routeLivePoint()->id == id)
         d->setRouteLivePoint(std::nullopt);
 }
 
@@ -172,45 +172,45 @@ void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
 {
     if (!canEditRouteDraft())
         return;
-    const qsizetype index = m_draft->points().indexOf(point);
+    const qsizetype index = d->m_draft->points().indexOf(point);
     if (index < 0)
         return;
     const qsizetype target = index + direction;
-    if (target < 0 || target >= m_draft->points().size())
+    if (target < 0 || target >= d->m_draft->points().size())
         return;
-    QList<RoutePoint> points = m_draft->points();
+    QList<RoutePoint> points = d->m_draft->points();
     points.swapItemsAt(index, target);
     d->setPoints(points);
 }
 
 void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
 {
-    if (!canEditRouteDraft() || m_draft->points().isEmpty())
+    if (!canEditRouteDraft() || d->m_draft->points().isEmpty())
         return;
     const QString trimmed = name.trimmed().left(maximumNameLength);
-    if (trimmed.isEmpty() || m_draft->points().last().name == trimmed)
+    if (trimmed.isEmpty() || d->m_draft->points().last().name == trimmed)
         return;
-    QList<RoutePoint> points = m_draft->points();
+    QList<RoutePoint> points = d->m_draft->points();
     points.last().name = trimmed;
     const QUuid id = points.last().id;
     d->setPoints(points);
-    if (m_draft->routeStartPoint() && m_draft->routeStartPoint()->id == id) {
-        RoutePoint start = *m_draft->routeStartPoint();
+    if (d->m_draft->routeStartPoint() && d->m_draft->routeStartPoint()->id == id) {
+        RoutePoint start = *d->m_draft->routeStartPoint();
         start.name = trimmed;
         d->setRouteStartPoint(start);
     }
-    if (m_draft->routeDestinationPoint() && m_draft->routeDestinationPoint()->id == id) {
-        RoutePoint destination = *m_draft->routeDestinationPoint();
+    if (d->m_draft->routeDestinationPoint() && d->m_draft->routeDestinationPoint()->id == id) {
+        RoutePoint destination = *d->m_draft->routeDestinationPoint();
         destination.name = trimmed;
         d->setRouteDestinationPoint(destination);
     }
-    if (m_draft->points().size() == 1)
+    if (d->m_draft->points().size() == 1)
         setRouteName(trimmed);
 }
 
 void LocationPlannerViewModel::applyRouteDefaultsIfDraftIsEmpty()
 {
-    if (!m_draft->points().isEmpty() || !canEditRouteDraft())
+    if (!d->m_draft->points().isEmpty() || !canEditRouteDraft())
         return;
     setSelectedTransportMode(AppSettings::defaultTravelMode(*m_deps.settings));
     setSelectedSpeedProfile(AppSettings::defaultSpeedProfile(*m_deps.settings));
@@ -218,13 +218,13 @@ void LocationPlannerViewModel::applyRouteDefaultsIfDraftIsEmpty()
 
 void LocationPlannerViewModel::focusRoute()
 {
-    if (m_draft->points().isEmpty())
+    if (d->m_draft->points().isEmpty())
         return;
-    double minLatitude = m_draft->points().first().latitude;
+    double minLatitude = d->m_draft->points().first().latitude;
     double maxLatitude = minLatitude;
-    double minLongitude = m_draft->points().first().longitude;
+    double minLongitude = d->m_draft->points().first().longitude;
     double maxLongitude = minLongitude;
-    for (const RoutePoint& point : m_draft->points()) {
+    for (const RoutePoint& point : d->m_draft->points()) {
         minLatitude = std::min(minLatitude, point.latitude);
         maxLatitude = std::max(maxLatitude, point.latitude);
         minLongitude = std::min(minLongitude, point.longitude);
@@ -235,7 +235,7 @@ void LocationPlannerViewModel::focusRoute()
     region.center = {(minLatitude + maxLatitude) / 2, (minLongitude + maxLongitude) / 2};
     region.latitudeDelta = std::clamp((maxLatitude - minLatitude) * framingMargin, minimumFramingSpan, 180.0);
     region.longitudeDelta = std::clamp((maxLongitude - minLongitude) * framingMargin, minimumFramingSpan, 360.0);
-    m_mapPresentation->setCameraPosition(region);
+    d->m_mapPresentation->setCameraPosition(region);
 }
 
 void LocationPlannerViewModel::resetMapRouteSelection()
@@ -245,9 +245,9 @@ void LocationPlannerViewModel::resetMapRouteSelection()
     d->setRouteStartPoint(std::nullopt);
     d->setRouteDestinationPoint(std::nullopt);
     //: Route planning status.
-    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    d->m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
+    d->m_draft->setRouteAlternatives({});
+    d->m_draft->setSelectedRouteAlternativeID(std::nullopt);
     clearRoute();
 }
 
@@ -259,16 +259,16 @@ void LocationPlannerViewModel::clearRoute()
     d->setRouteLivePoint(std::nullopt);
     d->setRouteStartPoint(std::nullopt);
     d->setRouteDestinationPoint(std::nullopt);
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    d->m_draft->setRouteAlternatives({});
+    d->m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Route planning status.
-    m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
+    d->m_draft->setRoutePlanningSource(tr("Choose a start on the map."));
 }
 
 void LocationPlannerViewModel::Private::saveCurrentRouteToHistory()
 {
-    recordInHistory(q.m_draft->points(), q.m_draft->routeName(), q.m_draft->speedKmh(),
-                    q.m_draft->selectedSpeedProfile(), q.m_draft->selectedTransportMode());
+    recordInHistory(m_draft->points(), m_draft->routeName(), m_draft->speedKmh(), m_draft->selectedSpeedProfile(),
+                    m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

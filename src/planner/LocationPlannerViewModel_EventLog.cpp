@@ -51,11 +51,11 @@ void LocationPlannerViewModel::logEvent(const QString& message, TrackerLogLevel 
     entry.date = m_deps.clock->wallNow();
     entry.level = level;
     entry.message = message;
-    QList<TrackerLogEntry> events = m_eventLog->diagnosticEvents();
+    QList<TrackerLogEntry> events = d->m_eventLog->diagnosticEvents();
     events.prepend(entry);
     if (events.size() > eventLogCapacity)
         events.resize(eventLogCapacity);
-    m_eventLog->setDiagnosticEvents(events);
+    d->m_eventLog->setDiagnosticEvents(events);
     m_deps.systemLog->write(severity(level), message);
 }
 
@@ -63,8 +63,8 @@ QString LocationPlannerViewModel::eventLogText() const
 {
     const QLocale locale;
     QStringList lines;
-    lines.reserve(m_eventLog->diagnosticEvents().size());
-    for (const TrackerLogEntry& entry : m_eventLog->diagnosticEvents())
+    lines.reserve(d->m_eventLog->diagnosticEvents().size());
+    for (const TrackerLogEntry& entry : d->m_eventLog->diagnosticEvents())
         lines.append(logLineDate(entry.date, locale) + u"  [" + toRaw(entry.level) + u"]  " + entry.message);
     return lines.join(u'\n');
 }

@@ -38,11 +38,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
 {
     // What is written and recorded is the draft as it was when the user asked: the
     // dialog does not block, and the draft may change while it is open.
-    const QList<RoutePoint> points = self->m_draft->points();
-    const double speedKmh = self->m_draft->speedKmh();
-    const QString routeName = self->m_draft->routeName();
-    const RouteSpeedProfile speedProfile = self->m_draft->selectedSpeedProfile();
-    const RouteTransportMode transportMode = self->m_draft->selectedTransportMode();
+    const QList<RoutePoint> points = self->d->m_draft->points();
+    const double speedKmh = self->d->m_draft->speedKmh();
+    const QString routeName = self->d->m_draft->routeName();
+    const RouteSpeedProfile speedProfile = self->d->m_draft->selectedSpeedProfile();
+    const RouteTransportMode transportMode = self->d->m_draft->selectedTransportMode();
     QString text;
     try {
         text = GPXGenerator::generate(points, speedKmh, routeName, self->m_deps.clock->wallNow().toUTC());

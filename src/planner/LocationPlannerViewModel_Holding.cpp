@@ -50,35 +50,35 @@ bool LocationPlannerViewModel::Private::isCurrentHold(const QPointer<LocationPla
     // Quitting ends every hold: the owned processes are ended right after, and a
     // restore that went on would start a helper the quit can no longer end.
     return self && self->d->m_holdEpoch == epoch &&
-           self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown;
+           self->d->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown;
 }
 
 void LocationPlannerViewModel::pushLastPointToIPhone()
 {
-    if (m_draft->points().isEmpty()) {
+    if (d->m_draft->points().isEmpty()) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
     }
-    pushPointToIPhone(m_draft->points().last());
+    pushPointToIPhone(d->m_draft->points().last());
 }
 
 void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
 {
     if (!canRunDeviceAction()) {
         //: Status message.
-        m_device->setDeviceActionMessage(tr("Wait for the current action to finish."));
+        d->m_device->setDeviceActionMessage(tr("Wait for the current action to finish."));
         return;
     }
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_device->helperStatus().helper) {
+    if (!d->m_device->helperStatus().helper) {
         setNotice(deviceUnavailableNotice());
         return;
     }
-    if (!m_device->helperStatus().isAvailable()) {
+    if (!d->m_device->helperStatus().isAvailable()) {
         setAutoSendOnAdd(false);
         setNotice(deviceUnavailableNotice());
         return;
@@ -88,13 +88,13 @@ void LocationPlannerViewModel::pushPointToIPhone(const RoutePoint& point)
         setNotice(LocationValidationError(*problem).description());
         return;
     }
-    const bool wasConfirmed = m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
-    const std::optional<RoutePoint> previousPoint = m_hold->lockedPoint();
+    const bool wasConfirmed = d->m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
+    const std::optional<RoutePoint> previousPoint = d->m_hold->lockedPoint();
     // The old point's watch loop must neither verify nor report while it is replaced.
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     d->setDeviceBusy(true);
     // Once accepted, a push runs to its end; the coroutine owns itself.
-    Private::pushFlow(QPointer(this), point, *m_device->helperStatus().helper, wasConfirmed, previousPoint);
+    Private::pushFlow(QPointer(this), point, *d->m_device->helperStatus().helper, wasConfirmed, previousPoint);
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point,
@@ -102,7 +102,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
                                                           std::optional<RoutePoint> previousPoint)
 {
     //: Status message while the location is being set.
-    self->m_device->setDeviceActionMessage(tr("Setting location…"));
+    self->d->m_device->setDeviceActionMessage(tr("Setting location…"));
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
 
@@ -115,20 +115,20 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     }
     // After the quit began nothing re-arms a hold or raises an alarm: the owned
     // processes are being ended, this set's included.
-    if (!self || self->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
+    if (!self || self->d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         co_return;
     LocationPlannerViewModel& vm = *self;
 
     if (!error) {
-        vm.m_hold->setLastPushedPointName(point.name);
-        vm.m_hold->setLastPushedPointID(point.id);
+        vm.d->m_hold->setLastPushedPointName(point.name);
+        vm.d->m_hold->setLastPushedPointID(point.id);
         vm.d->setRouteLivePoint(point);
         vm.d->m_hasConfirmedLocationLock = true;
-        vm.m_hold->setLocationResetPending(false);
+        vm.d->m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
         vm.d->startLocationLock(point, used, LockCounters::reset);
         //: Status message. %1 is the point's name.
-        vm.m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
+        vm.d->m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
         vm.d->recordPushedPointInHistory(point);
         //: Event log entry. %1 is the point's name.
         vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
@@ -138,7 +138,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
 
     const QString description = PlannerTexts::errorDescription(error);
     //: Status message.
-    vm.m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
+    vm.d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
@@ -157,9 +157,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     interrupted.helper = helper;
     //: Device status after a failed set.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = vm.m_device->helperStatus().installHint;
-    vm.m_device->setHelperStatus(interrupted);
-    vm.m_device->setLastDeviceError(description);
+    interrupted.installHint = vm.d->m_device->helperStatus().installHint;
+    vm.d->m_device->setHelperStatus(interrupted);
+    vm.d->m_device->setLastDeviceError(description);
     //: Alert text. %1 is the error's first paragraph.
     vm.setNotice(tr("Couldn’t set the location. %1").arg(PlannerTexts::summary(description)));
     //: Event log entry. %1 is the error's description.
@@ -195,13 +195,13 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
     if (!self)
         std::rethrow_exception(firstError);
-    self->m_device->setHelperStatus(prepared);
-    self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
+    self->d->m_device->setHelperStatus(prepared);
+    self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
         std::rethrow_exception(firstError);
     // The app may have quit while the iPhone was prepared: its owned processes
     // are already ended, and a helper started now would outlive it.
-    if (self->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
+    if (self->d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         std::rethrow_exception(firstError);
     const LocationHelper retried = *prepared.helper;
     co_await device->resendLocation(point, retried);
@@ -226,14 +226,14 @@ void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& poin
     }
     const QDateTime now = q.m_deps.clock->wallNow();
     if (counters == LockCounters::reset) {
-        q.m_hold->setLockRefreshCount(0);
-        q.m_hold->setLockFailureCount(0);
+        m_hold->setLockRefreshCount(0);
+        m_hold->setLockFailureCount(0);
         forgetOutage();
-        q.m_hold->setLastLockRefresh(now);
-        q.m_hold->setLockStartedAt(now);
+        m_hold->setLastLockRefresh(now);
+        m_hold->setLockStartedAt(now);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    } else if (!q.m_hold->lockStartedAt()) {
-        q.m_hold->setLockStartedAt(now);
+    } else if (!m_hold->lockStartedAt()) {
+        m_hold->setLockStartedAt(now);
     }
     //: Event log entry. %1 is the point's name.
     q.logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
@@ -242,7 +242,7 @@ void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& poin
 
 bool LocationPlannerViewModel::Private::hasRestoredPointToHold() const
 {
-    return q.m_hold->lockedPoint() && !q.m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
+    return m_hold->lockedPoint() && !m_hold->isLocationResetPending() && !m_locationLockTask.isRunning();
 }
 
 QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<LocationPlannerViewModel> self,
@@ -250,11 +250,11 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
 {
     if (!self || !self->d->hasRestoredPointToHold())
         co_return false;
-    const RoutePoint point = *self->m_hold->lockedPoint();
+    const RoutePoint point = *self->d->m_hold->lockedPoint();
     const quint64 resetEpoch = self->d->m_locationResetEpoch;
     // No reset or push may start while the set runs: a reset would clear first and
     // this set would then put the point back.
-    const bool wasBusy = self->m_device->isDeviceBusy();
+    const bool wasBusy = self->d->m_device->isDeviceBusy();
     self->d->setDeviceBusy(true);
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
@@ -273,21 +273,21 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     // After the quit began nothing re-arms a hold: the owned processes are being ended.
     const bool stillRestored =
         !token.isCancelled() && self->d->m_locationResetEpoch == resetEpoch &&
-        self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
-        self->d->hasRestoredPointToHold() && self->m_hold->lockedPoint() == point;
+        self->d->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown &&
+        self->d->hasRestoredPointToHold() && self->d->m_hold->lockedPoint() == point;
     if (!stillRestored)
         co_return false;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        self->m_device->setLastDeviceError(description);
+        self->d->m_device->setLastDeviceError(description);
         //: Status message.
-        self->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
+        self->d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t set the location: %1").arg(description), TrackerLogLevel::error);
         co_return false;
     }
-    self->m_hold->setLastPushedPointName(point.name);
-    self->m_hold->setLastPushedPointID(point.id);
+    self->d->m_hold->setLastPushedPointName(point.name);
+    self->d->m_hold->setLastPushedPointID(point.id);
     self->d->m_hasConfirmedLocationLock = true;
     self->d->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
@@ -311,17 +311,17 @@ void LocationPlannerViewModel::Private::stopLocationLock()
 
     // The incident closes without a recovery report.
     (void)m_telegramAlertTask.cancel();
-    q.m_hold->setTelegramIncidentActive(false);
+    m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
-    q.m_hold->setLocationSafetyAlarm(std::nullopt);
+    m_hold->setLocationSafetyAlarm(std::nullopt);
     q.m_deps.alarmPresenter->dismiss();
 
     setLockedPoint(std::nullopt);
-    q.m_hold->setLockRefreshCount(0);
-    q.m_hold->setLockFailureCount(0);
+    m_hold->setLockRefreshCount(0);
+    m_hold->setLockFailureCount(0);
     forgetOutage();
-    q.m_hold->setLastLockRefresh(std::nullopt);
-    q.m_hold->setLockStartedAt(std::nullopt);
+    m_hold->setLastLockRefresh(std::nullopt);
+    m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
     //: Event log entry.
     q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
@@ -356,8 +356,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlan
     Scheduler* scheduler = self->m_deps.scheduler;
     DeviceLocationService* device = self->m_deps.device;
     const auto delay = [](const LocationPlannerViewModel& vm) {
-        return vm.m_hold->telegramIncidentActive() ? std::chrono::milliseconds(shortestVerificationInterval)
-                                                   : verificationInterval(vm.m_hold->lockRefreshIntervalSeconds());
+        return vm.d->m_hold->telegramIncidentActive()
+                   ? std::chrono::milliseconds(shortestVerificationInterval)
+                   : verificationInterval(vm.d->m_hold->lockRefreshIntervalSeconds());
     };
     Clock::SteadyTime due = clock->steadyNow();
     while (!token.isCancelled() && self) {
@@ -365,15 +366,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlan
         if (token.isCancelled() || !self)
             co_return;
         LocationPlannerViewModel& vm = *self;
-        if (vm.m_device->isDeviceBusy())
+        if (vm.d->m_device->isDeviceBusy())
             continue;
         using Case = LocationSimulationSafetyState::Case;
-        const Case state = vm.m_simulationSafetyState.kind();
+        const Case state = vm.d->m_simulationSafetyState.kind();
         if (state == Case::intentionalTransition || state == Case::resetting || state == Case::shuttingDown)
             continue;
         if (vm.d->m_hasConfirmedLocationLock) {
             const std::optional<LocationHelper> helper =
-                vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
+                vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.d->m_device->helperStatus().helper;
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
                 //: Incident cause.
@@ -406,10 +407,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
         co_return;
     LocationPlannerViewModel& vm = *self;
     const std::optional<LocationHelper> helper =
-        vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.m_device->helperStatus().helper;
-    if (!vm.m_hold->lockedPoint() || !helper || !vm.canRunDeviceAction())
+        vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.d->m_device->helperStatus().helper;
+    if (!vm.d->m_hold->lockedPoint() || !helper || !vm.canRunDeviceAction())
         co_return;
-    const RoutePoint point = *vm.m_hold->lockedPoint();
+    const RoutePoint point = *vm.d->m_hold->lockedPoint();
     const quint64 epoch = vm.d->m_holdEpoch;
     const quint64 run = ++vm.d->m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
@@ -432,22 +433,22 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
             finish();
             co_return;
         }
-        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (!reachable) {
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");
-        } else if (!self->m_hold->telegramIncidentActive() && !self->d->m_outageCounted) {
+        } else if (!self->d->m_hold->telegramIncidentActive() && !self->d->m_outageCounted) {
             // After a failed verification the held process proves nothing: only a
             // set after the outage (the restore below) confirms the hold again.
             self->d->m_hasConfirmedLocationLock = true;
             self->setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-            self->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
-            self->m_hold->setLockRefreshCount(self->m_hold->lockRefreshCount() + 1);
-            self->m_device->setLastDeviceError(QString());
+            self->d->m_hold->setLastLockRefresh(self->m_deps.clock->wallNow());
+            self->d->m_hold->setLockRefreshCount(self->d->m_hold->lockRefreshCount() + 1);
+            self->d->m_device->setLastDeviceError(QString());
             self->d->forgetOutage();
             //: Status message. %1 is the point's name.
-            self->m_device->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
+            self->d->m_device->setDeviceActionMessage(tr("Location %1 is verified.").arg(point.name));
             finish();
             co_return;
         }
@@ -457,17 +458,18 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
     const bool newOutage = !self->d->m_outageCounted;
     if (!cause.isEmpty()) {
         if (newOutage) {
-            self->m_hold->setLockFailureCount(self->m_hold->lockFailureCount() + 1);
+            self->d->m_hold->setLockFailureCount(self->d->m_hold->lockFailureCount() + 1);
             self->d->m_outageCounted = true;
         }
-        self->m_device->setLastDeviceError(cause);
+        self->d->m_device->setLastDeviceError(cause);
         self->d->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
-    self->m_device->setDeviceActionMessage(tr("Restoring location…"));
+    self->d->m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage) {
         //: Event log entry. %1 is the cause.
-        self->logEvent(tr("Location interrupted: %1").arg(self->m_device->lastDeviceError()), TrackerLogLevel::warning);
+        self->logEvent(tr("Location interrupted: %1").arg(self->d->m_device->lastDeviceError()),
+                       TrackerLogLevel::warning);
     }
     co_await Private::recoverLocationLock(self, point, *helper, epoch, token);
     finish();

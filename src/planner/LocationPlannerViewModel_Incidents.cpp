@@ -23,11 +23,11 @@ void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QSt
         m_telegramIncidentPoint = point;
     const QDateTime now = q.m_deps.clock->wallNow();
 
-    if (q.m_hold->telegramIncidentActive()) {
+    if (m_hold->telegramIncidentActive()) {
         // Same id: the alarm refreshes its text without starting the sound again;
         // only a new cause is news (every check of one outage reports the same).
-        if (q.m_hold->locationSafetyAlarm() && q.m_hold->locationSafetyAlarm()->reason != reason) {
-            LocationSafetyAlarmEvent updated = *q.m_hold->locationSafetyAlarm();
+        if (m_hold->locationSafetyAlarm() && m_hold->locationSafetyAlarm()->reason != reason) {
+            LocationSafetyAlarmEvent updated = *m_hold->locationSafetyAlarm();
             updated.reason = reason;
             updated.lastUpdatedAt = now;
             q.publishLocationSafetyAlarm(updated);
@@ -36,14 +36,14 @@ void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QSt
     }
     // A loss while nothing is confirmed, or while the user changes or clears the
     // location, is expected: only the cause is remembered.
-    if (!q.m_simulationSafetyState.mayOpenIncident())
+    if (!m_simulationSafetyState.mayOpenIncident())
         return;
 
-    q.m_hold->setTelegramIncidentActive(true);
+    m_hold->setTelegramIncidentActive(true);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentStartedAt = now;
     //: Telegram alerts status line (Tools › Telegram alerts).
-    q.m_telegram->setStatusMessage(tr("The location was interrupted."));
+    m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.
     q.logEvent(tr("Simulated location interrupted: %1").arg(reason), TrackerLogLevel::error);
 
@@ -80,8 +80,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     const LocationHelperStatus detected = co_await device->detectHelper();
     if (!Private::isCurrentHold(self, epoch))
         co_return;
-    self->m_device->setHelperStatus(detected);
-    self->m_device->setLastDeviceCheck(clock->wallNow());
+    self->d->m_device->setHelperStatus(detected);
+    self->d->m_device->setLastDeviceCheck(clock->wallNow());
 
     // Restoring onto another iPhone would report success while the held one stays on
     // its real location: a held device identifier wins over what detection binds.
@@ -93,12 +93,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
     if (!Private::isCurrentHold(self, epoch))
         co_return;
-    self->m_device->setHelperStatus(prepared);
-    self->m_device->setLastDeviceCheck(clock->wallNow());
+    self->d->m_device->setHelperStatus(prepared);
+    self->d->m_device->setLastDeviceCheck(clock->wallNow());
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
-        self->m_device->setLastDeviceError(prepared.installHint);
+        self->d->m_device->setLastDeviceError(prepared.installHint);
         self->d->reportLocationIncidentIfNeeded(prepared.message, point);
         co_return;
     }
@@ -107,7 +107,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         //: Incident cause. %1 is the connected iPhone's name, %2 the held iPhone's name.
         const QString cause = tr("%1 is connected instead of %2, so the location can’t be restored.")
                                   .arg(Private::deviceName(prepared.helper), Private::deviceName(previousHelper));
-        self->m_device->setLastDeviceError(cause);
+        self->d->m_device->setLastDeviceError(cause);
         self->d->reportLocationIncidentIfNeeded(cause, point);
         co_return;
     }
@@ -126,9 +126,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     LocationPlannerViewModel& vm = *self;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        vm.m_device->setLastDeviceError(description);
+        vm.d->m_device->setLastDeviceError(description);
         //: Status message.
-        vm.m_device->setDeviceActionMessage(
+        vm.d->m_device->setDeviceActionMessage(
             tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
         vm.d->reportLocationIncidentIfNeeded(PlannerTexts::summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
@@ -143,37 +143,37 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.d->m_lockedHelper = restoredWith;
     vm.d->m_hasConfirmedLocationLock = true;
     vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-    vm.m_hold->setLastPushedPointName(point.name);
-    vm.m_hold->setLastPushedPointID(point.id);
-    vm.m_hold->setLastLockRefresh(clock->wallNow());
-    vm.m_hold->setLockRefreshCount(vm.m_hold->lockRefreshCount() + 1);
-    vm.m_device->setLastDeviceError(QString());
+    vm.d->m_hold->setLastPushedPointName(point.name);
+    vm.d->m_hold->setLastPushedPointID(point.id);
+    vm.d->m_hold->setLastLockRefresh(clock->wallNow());
+    vm.d->m_hold->setLockRefreshCount(vm.d->m_hold->lockRefreshCount() + 1);
+    vm.d->m_device->setLastDeviceError(QString());
     vm.d->forgetOutage();
     vm.d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     //: Status message and event log entry. %1 is the point's name.
     const QString restored = tr("Location %1 is set again.").arg(point.name);
-    vm.m_device->setDeviceActionMessage(restored);
+    vm.d->m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
     vm.d->reportLocationRecoveryIfNeeded(point);
 }
 
 void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const RoutePoint&)
 {
-    if (!q.m_hold->telegramIncidentActive())
+    if (!m_hold->telegramIncidentActive())
         return;
-    if (q.m_hold->locationSafetyAlarm()) {
-        LocationSafetyAlarmEvent recovered = *q.m_hold->locationSafetyAlarm();
+    if (m_hold->locationSafetyAlarm()) {
+        LocationSafetyAlarmEvent recovered = *m_hold->locationSafetyAlarm();
         recovered.isRecoveryConfirmed = true;
         recovered.lastUpdatedAt = q.m_deps.clock->wallNow();
         q.publishLocationSafetyAlarm(recovered);
     }
     (void)m_telegramAlertTask.cancel();
-    q.m_hold->setTelegramIncidentActive(false);
+    m_hold->setTelegramIncidentActive(false);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).
-    q.m_telegram->setStatusMessage(tr("The location is set again and verified."));
+    m_telegram->setStatusMessage(tr("The location is set again and verified."));
     //: Event log entry.
     q.logEvent(tr("The interruption is over, and the location is set again."), TrackerLogLevel::info);
 }

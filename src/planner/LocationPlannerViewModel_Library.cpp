@@ -99,7 +99,7 @@ void LocationPlannerViewModel::Private::writeSavedLocations(const QList<SavedLoc
 {
     writeThenPublish(
         q, *q.m_deps.store, list, q.m_deps.store->savedLocationsPath(), failureText,
-        [this](const auto& written) { q.m_library->setSavedLocations(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedLocations(written); }, std::move(undo));
 }
 
 void LocationPlannerViewModel::Private::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
@@ -107,7 +107,7 @@ void LocationPlannerViewModel::Private::writeSavedRoutes(const QList<SavedRoute>
 {
     writeThenPublish(
         q, *q.m_deps.store, list, q.m_deps.store->savedRoutesPath(), failureText,
-        [this](const auto& written) { q.m_library->setSavedRoutes(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo));
 }
 
 QString LocationPlannerViewModel::Private::locationSaveFailureText()
@@ -126,7 +126,7 @@ QString LocationPlannerViewModel::Private::routeSaveFailureText()
 
 void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
 {
-    const QString name = m_library->savedLocationName().trimmed();
+    const QString name = d->m_library->savedLocationName().trimmed();
     if (name.isEmpty()) {
         setNotice(missingNameText());
         return;
@@ -134,13 +134,13 @@ void LocationPlannerViewModel::saveLocation(const RoutePoint& point)
     // A default name such as "Selected place" must not delete an earlier, different
     // place with one click: the user is asked first.
     const bool replacesAnotherPlace =
-        std::any_of(m_library->savedLocations().cbegin(), m_library->savedLocations().cend(),
+        std::any_of(d->m_library->savedLocations().cbegin(), d->m_library->savedLocations().cend(),
                     [&](const auto& e) { return isSameName(e.name, name) && !isSamePlace(e.point, point); });
     if (replacesAnotherPlace) {
         LocationLibrary::NameReplacement request =
             replacementQuestion(LocationLibrary::NameReplacement::Kind::location, name);
         request.point = point;
-        m_library->setPendingNameReplacement(request);
+        d->m_library->setPendingNameReplacement(request);
         return;
     }
     d->storeSavedLocation(name, point);
@@ -156,11 +156,11 @@ void LocationPlannerViewModel::Private::storeSavedLocation(const QString& name, 
     entry.point.latitude = point.latitude;
     entry.point.longitude = point.longitude;
 
-    QList<SavedLocation> list = withoutName(q.m_library->savedLocations(), name);
+    QList<SavedLocation> list = withoutName(m_library->savedLocations(), name);
     list.prepend(entry);
     // A failed write gives the name back to the field, as if it had never been saved.
     writeSavedLocations(list, Private::locationSaveFailureText(), [this, name] {
-        if (q.m_library->savedLocationName().isEmpty())
+        if (m_library->savedLocationName().isEmpty())
             q.setSavedLocationName(name);
     });
     q.setSavedLocationName(QString());
@@ -170,7 +170,7 @@ void LocationPlannerViewModel::Private::storeSavedLocation(const QString& name, 
 
 void LocationPlannerViewModel::saveSelectedPointAsLocation()
 {
-    const std::optional<RoutePoint> point = m_draft->selectedPoint();
+    const std::optional<RoutePoint> point = d->m_draft->selectedPoint();
     if (!point) {
         setNotice(LocationValidationError(LocationValidationError::Kind::noPoints).description());
         return;
@@ -186,7 +186,7 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
         setNotice(missingNameText());
         return;
     }
-    std::optional<QList<SavedLocation>> list = renamed(m_library->savedLocations(), location.id, trimmed);
+    std::optional<QList<SavedLocation>> list = renamed(d->m_library->savedLocations(), location.id, trimmed);
     if (!list)
         return;
     for (SavedLocation& entry : *list) {
@@ -199,36 +199,37 @@ void LocationPlannerViewModel::renameSavedLocation(const SavedLocation& location
 void LocationPlannerViewModel::deleteSavedLocation(const SavedLocation& location)
 {
     //: Alert message. %1 is an error message.
-    d->writeSavedLocations(withoutID(m_library->savedLocations(), location.id), tr("Couldn’t delete the location: %1"));
+    d->writeSavedLocations(withoutID(d->m_library->savedLocations(), location.id),
+                           tr("Couldn’t delete the location: %1"));
 }
 
 // Saved routes.
 
 void LocationPlannerViewModel::saveCurrentRouteAsNamed()
 {
-    if (m_draft->points().size() < 2) {
+    if (d->m_draft->points().size() < 2) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
-    const QString name = m_library->savedRouteName().trimmed();
+    const QString name = d->m_library->savedRouteName().trimmed();
     if (name.isEmpty()) {
         setNotice(missingNameText());
         return;
     }
     SavedRoute route;
     route.name = name;
-    route.speedKmh = m_draft->speedKmh();
-    route.speedProfile = m_draft->selectedSpeedProfile();
-    route.transportMode = m_draft->selectedTransportMode();
-    route.points = m_draft->points();
+    route.speedKmh = d->m_draft->speedKmh();
+    route.speedProfile = d->m_draft->selectedSpeedProfile();
+    route.transportMode = d->m_draft->selectedTransportMode();
+    route.points = d->m_draft->points();
     const bool replacesAnotherRoute =
-        std::any_of(m_library->savedRoutes().cbegin(), m_library->savedRoutes().cend(),
+        std::any_of(d->m_library->savedRoutes().cbegin(), d->m_library->savedRoutes().cend(),
                     [&](const auto& e) { return isSameName(e.name, name) && !isSameCourse(e.points, route.points); });
     if (replacesAnotherRoute) {
         LocationLibrary::NameReplacement request =
             replacementQuestion(LocationLibrary::NameReplacement::Kind::route, name);
         request.route = route;
-        m_library->setPendingNameReplacement(request);
+        d->m_library->setPendingNameReplacement(request);
         return;
     }
     d->storeSavedRoute(route);
@@ -238,10 +239,10 @@ void LocationPlannerViewModel::Private::storeSavedRoute(SavedRoute route)
 {
     route.id = QUuid::createUuid();
     route.createdAt = q.m_deps.clock->wallNow();
-    QList<SavedRoute> list = withoutName(q.m_library->savedRoutes(), route.name);
+    QList<SavedRoute> list = withoutName(m_library->savedRoutes(), route.name);
     list.prepend(route);
     writeSavedRoutes(list, Private::routeSaveFailureText(), [this, name = route.name] {
-        if (q.m_library->savedRouteName().isEmpty())
+        if (m_library->savedRouteName().isEmpty())
             q.setSavedRouteName(name);
     });
     q.setSavedRouteName(QString());
@@ -256,7 +257,7 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
         setNotice(missingNameText());
         return;
     }
-    const std::optional<QList<SavedRoute>> list = renamed(m_library->savedRoutes(), route.id, trimmed);
+    const std::optional<QList<SavedRoute>> list = renamed(d->m_library->savedRoutes(), route.id, trimmed);
     if (!list)
         return;
     d->writeSavedRoutes(*list, Private::routeSaveFailureText());
@@ -265,17 +266,17 @@ void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const Q
 void LocationPlannerViewModel::deleteSavedRoute(const SavedRoute& route)
 {
     //: Alert message. %1 is an error message.
-    d->writeSavedRoutes(withoutID(m_library->savedRoutes(), route.id), tr("Couldn’t delete the route: %1"));
+    d->writeSavedRoutes(withoutID(d->m_library->savedRoutes(), route.id), tr("Couldn’t delete the route: %1"));
 }
 
 // Answering a save that would replace something else.
 
 void LocationPlannerViewModel::confirmNameReplacement()
 {
-    const std::optional<LocationLibrary::NameReplacement> request = m_library->pendingNameReplacement();
+    const std::optional<LocationLibrary::NameReplacement> request = d->m_library->pendingNameReplacement();
     if (!request)
         return;
-    m_library->setPendingNameReplacement(std::nullopt);
+    d->m_library->setPendingNameReplacement(std::nullopt);
     if (request->kind == LocationLibrary::NameReplacement::Kind::location)
         d->storeSavedLocation(request->name, request->point);
     else
@@ -284,7 +285,7 @@ void LocationPlannerViewModel::confirmNameReplacement()
 
 void LocationPlannerViewModel::cancelNameReplacement()
 {
-    m_library->setPendingNameReplacement(std::nullopt);
+    d->m_library->setPendingNameReplacement(std::nullopt);
 }
 
 // Loading into the draft.
@@ -301,9 +302,9 @@ void LocationPlannerViewModel::Private::applyToDraft(const QString& name, double
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional(points.last()));
     setRouteLivePoint(std::nullopt);
-    q.m_draft->setRouteAlternatives({});
-    q.m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    q.m_draft->setRoutePlanningSource(source);
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setRoutePlanningSource(source);
     q.focusRoute();
 }
 
@@ -357,21 +358,21 @@ void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>&
     item.transportMode = transportMode;
     item.points = points;
 
-    QList<RouteHistoryItem> list = q.m_library->history();
+    QList<RouteHistoryItem> list = m_library->history();
     list.removeIf([&](const RouteHistoryItem& old) { return old.points == item.points && old.title == item.title; });
     list.prepend(item);
     if (list.size() > historyCapacity)
         list.resize(historyCapacity);
     //: Alert message. %1 is an error message.
     writeThenPublish(q, *q.m_deps.store, list, q.m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
-                     [this](const auto& written) { q.m_library->setHistory(written); });
+                     [this](const auto& written) { m_library->setHistory(written); });
 }
 
 void LocationPlannerViewModel::Private::recordPushedPointInHistory(const RoutePoint& point)
 {
-    const bool draftIsThePoint = q.m_draft->points().size() == 1 && q.m_draft->points().first() == point;
-    recordInHistory({point}, draftIsThePoint ? q.m_draft->routeName() : point.name, q.m_draft->speedKmh(),
-                    q.m_draft->selectedSpeedProfile(), q.m_draft->selectedTransportMode());
+    const bool draftIsThePoint = m_draft->points().size() == 1 && m_draft->points().first() == point;
+    recordInHistory({point}, draftIsThePoint ? m_draft->routeName() : point.name, m_draft->speedKmh(),
+                    m_draft->selectedSpeedProfile(), m_draft->selectedTransportMode());
 }
 
 } // namespace ostrevin

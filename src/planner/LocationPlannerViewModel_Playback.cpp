@@ -39,28 +39,28 @@ bool isQuitting(const LocationSimulationSafetyState& state)
 
 void LocationPlannerViewModel::startIPhoneRoute()
 {
-    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress())
         return;
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isLocationResetPending()) {
         //: Alert text.
         setNotice(tr("Finish the location reset first."));
         return;
     }
-    if (!m_device->helperStatus().helper || !m_device->helperStatus().isAvailable()) {
+    if (!d->m_device->helperStatus().helper || !d->m_device->helperStatus().isAvailable()) {
         setNotice(deviceUnavailableNotice());
         return;
     }
     // A route of no length (the same start and destination) has nothing to play:
     // the device would end it at once without ever reporting that it ran.
-    if (m_draft->points().size() < 2 || !(m_draft->cachedRouteDistanceMeters() > 0)) {
+    if (d->m_draft->points().size() < 2 || !(d->m_draft->cachedRouteDistanceMeters() > 0)) {
         setNotice(LocationValidationError(LocationValidationError::Kind::routeNeedsTwoPoints).description());
         return;
     }
 
-    PlaybackRun run;
-    if (m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && m_hold->lockedPoint()) {
-        run.previousPoint = m_hold->lockedPoint();
-        run.previousHelper = d->m_lockedHelper ? d->m_lockedHelper : m_device->helperStatus().helper;
+    Private::PlaybackRun run;
+    if (d->m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed() && d->m_hold->lockedPoint()) {
+        run.previousPoint = d->m_hold->lockedPoint();
+        run.previousHelper = d->m_lockedHelper ? d->m_lockedHelper : d->m_device->helperStatus().helper;
     }
     d->m_routePlaybackID.reset();
     d->m_routePlaybackConfirmedID.reset();
@@ -71,18 +71,18 @@ void LocationPlannerViewModel::startIPhoneRoute()
     d->m_routePlaybackID = run.id;
     d->setIPhoneRouteRunning(true);
     setSimulationSafetyState(LocationSimulationSafetyState::starting());
-    m_hold->setIPhoneRouteProgress(0);
-    d->setRouteLivePoint(m_draft->points().first());
+    d->m_hold->setIPhoneRouteProgress(0);
+    d->setRouteLivePoint(d->m_draft->points().first());
 
-    run.points = m_draft->points();
-    run.speedKmh = m_draft->speedKmh();
-    run.speedProfile = m_draft->selectedSpeedProfile();
-    run.transportMode = m_draft->selectedTransportMode();
-    run.routeName = m_draft->routeName();
-    run.helper = *m_device->helperStatus().helper;
+    run.points = d->m_draft->points();
+    run.speedKmh = d->m_draft->speedKmh();
+    run.speedProfile = d->m_draft->selectedSpeedProfile();
+    run.transportMode = d->m_draft->selectedTransportMode();
+    run.routeName = d->m_draft->routeName();
+    run.helper = *d->m_device->helperStatus().helper;
 
     //: Status message.
-    m_device->setDeviceActionMessage(tr("Starting route…"));
+    d->m_device->setDeviceActionMessage(tr("Starting route…"));
     //: Event log entry. %1 is a point count such as “5 points”.
     logEvent(tr("Starting route: %1.").arg(PlannerTexts::pointCountText(run.points.size())), TrackerLogLevel::info);
     // Replacing the slot cancels an older run; its identifier is already stale.
@@ -124,7 +124,7 @@ bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
 {
     // Quitting ends the device processes next; nothing of a playback may re-arm a
     // hold or raise an alarm after that began.
-    return m_routePlaybackID == id && !isQuitting(q.m_simulationSafetyState);
+    return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
 }
 
 void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
@@ -144,12 +144,12 @@ void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, 
 {
     if (!isCurrentPlayback(id))
         return;
-    q.m_hold->setIPhoneRouteProgress(fraction);
+    m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
-    q.m_hold->setLastPushedPointName(point.name);
-    q.m_hold->setLastPushedPointID(point.id);
+    m_hold->setLastPushedPointName(point.name);
+    m_hold->setLastPushedPointID(point.id);
     //: Status message. %1 is the progress summary such as “42% · 6 min left”.
-    q.m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
+    m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
 }
 
 void LocationPlannerViewModel::Private::endPlaybackState()
@@ -171,7 +171,7 @@ void LocationPlannerViewModel::Private::finishPlayback(const PlaybackRun& run)
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    q.m_hold->setIPhoneRouteProgress(1);
+    m_hold->setIPhoneRouteProgress(1);
     const RoutePoint last = run.points.last();
     setRouteLivePoint(last);
     // Only a route that reported itself running has put its last point on the iPhone.
@@ -179,8 +179,7 @@ void LocationPlannerViewModel::Private::finishPlayback(const PlaybackRun& run)
     startLocationLock(last, m_lockedHelper.value_or(run.helper), LockCounters::reset);
     verifyHoldSoon();
     //: Status message. %1 is the held point's name.
-    q.m_device->setDeviceActionMessage(
-        tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
+    m_device->setDeviceActionMessage(tr("The route finished. Location %1 is held until you reset it.").arg(last.name));
     recordInHistory(run.points, run.routeName, run.speedKmh, run.speedProfile, run.transportMode);
     //: Event log entry.
     q.logEvent(tr("The route finished. Holding the last point."), TrackerLogLevel::info);
@@ -191,15 +190,15 @@ void LocationPlannerViewModel::Private::handlePlaybackCancelled(const PlaybackRu
     if (!isCurrentPlayback(run.id))
         return;
     endPlaybackState();
-    if (!q.m_hold->routeLivePoint()) {
+    if (!m_hold->routeLivePoint()) {
         q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        q.m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
+        m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
     } else {
-        const RoutePoint live = *q.m_hold->routeLivePoint();
+        const RoutePoint live = *m_hold->routeLivePoint();
         m_hasConfirmedLocationLock = false;
         startLocationLock(live, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
-        q.m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(live));
+        m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(live));
     }
     q.logEvent(PlannerTexts::routeStoppedMessage(std::nullopt), TrackerLogLevel::info);
 }
@@ -211,7 +210,7 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
     const QString description = PlannerTexts::errorDescription(error);
-    const RoutePoint keep = q.m_hold->routeLivePoint().value_or(run.points.first());
+    const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
         // A running route was interrupted: its point is held and restored like any hold.
@@ -221,7 +220,7 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         startLocationLock(keep, m_lockedHelper.value_or(run.helper), LockCounters::keep);
         verifyHoldSoon();
         //: Status message.
-        q.m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+        m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
@@ -233,20 +232,20 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
                 .arg(PlannerTexts::summary(description)),
             run.previousPoint);
         //: Status message.
-        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else {
         m_hasConfirmedLocationLock = false;
         q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        q.m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
     LocationHelperStatus interrupted;
     interrupted.helper = run.helper;
     //: Device status after a failed playback.
     interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = q.m_device->helperStatus().installHint;
-    q.m_device->setHelperStatus(interrupted);
-    q.m_device->setLastDeviceError(description);
+    interrupted.installHint = m_device->helperStatus().installHint;
+    m_device->setHelperStatus(interrupted);
+    m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
         q.setNotice(tr("Route playback was interrupted. %1").arg(PlannerTexts::summary(description)));
@@ -260,17 +259,17 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
 
 void LocationPlannerViewModel::stopIPhoneRoute()
 {
-    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
-    std::optional<RoutePoint> hold = m_hold->routeLivePoint();
-    if (!hold && m_hold->lastPushedPointID()) {
+    const std::optional<LocationHelper> helper = d->m_device->helperStatus().helper;
+    std::optional<RoutePoint> hold = d->m_hold->routeLivePoint();
+    if (!hold && d->m_hold->lastPushedPointID()) {
         const auto pushed =
-            std::find_if(m_draft->points().cbegin(), m_draft->points().cend(),
-                         [&](const RoutePoint& point) { return point.id == *m_hold->lastPushedPointID(); });
-        if (pushed != m_draft->points().cend())
+            std::find_if(d->m_draft->points().cbegin(), d->m_draft->points().cend(),
+                         [&](const RoutePoint& point) { return point.id == *d->m_hold->lastPushedPointID(); });
+        if (pushed != d->m_draft->points().cend())
             hold = *pushed;
     }
-    if (!hold && !m_draft->points().isEmpty())
-        hold = m_draft->points().last();
+    if (!hold && !d->m_draft->points().isEmpty())
+        hold = d->m_draft->points().last();
 
     setSimulationSafetyState(LocationSimulationSafetyState::intentionalTransition());
     d->m_routePlaybackID.reset();
@@ -281,7 +280,7 @@ void LocationPlannerViewModel::stopIPhoneRoute()
     d->m_hasConfirmedLocationLock = false;
     d->markLocationResetPending(false);
     //: Status message.
-    m_device->setDeviceActionMessage(tr("Stopping route…"));
+    d->m_device->setDeviceActionMessage(tr("Stopping route…"));
     d->setDeviceBusy(true);
     // Not stored: a stop always runs to its end.
     Private::stopPlaybackFlow(QPointer(this), playbackFinished, helper, hold);
@@ -297,17 +296,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     if (!self)
         co_return;
     LocationPlannerViewModel* vm = self.data();
-    if (isQuitting(vm->m_simulationSafetyState)) {
+    if (isQuitting(vm->d->m_simulationSafetyState)) {
         vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!helper || !hold) {
         vm->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
-        vm->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
+        vm->d->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(std::nullopt));
         vm->d->setDeviceBusy(false);
         co_return;
     }
-    if (vm->d->m_routePlaybackID || vm->m_hold->isIPhoneRouteRunning() || vm->m_hold->isLocationResetPending()) {
+    if (vm->d->m_routePlaybackID || vm->d->m_hold->isIPhoneRouteRunning() || vm->d->m_hold->isLocationResetPending()) {
         vm->d->setDeviceBusy(false);
         co_return;
     }
@@ -323,16 +322,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     if (!self)
         co_return;
     vm = self.data();
-    if (isQuitting(vm->m_simulationSafetyState)) {
+    if (isQuitting(vm->d->m_simulationSafetyState)) {
         vm->d->setDeviceBusy(false);
         co_return;
     }
     if (!error) {
-        vm->m_hold->setLastPushedPointName(hold->name);
-        vm->m_hold->setLastPushedPointID(hold->id);
+        vm->d->m_hold->setLastPushedPointName(hold->name);
+        vm->d->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
         vm->d->startLocationLock(*hold, used, LockCounters::keep);
-        vm->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));
+        vm->d->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));
         vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
@@ -340,7 +339,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->m_hasConfirmedLocationLock = false;
         vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
         //: Status message.
-        vm->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
+        vm->d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.
         vm->setNotice(tr("Couldn’t set the location. %1").arg(PlannerTexts::summary(description)));
         //: Event log entry. %1 is the error's description.
@@ -351,7 +350,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
 
 void LocationPlannerViewModel::startSavedRoute(const SavedRoute& route)
 {
-    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
+    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
         !canChangeIPhoneLocation())
         return;
     d->applySavedRouteToDraft(route);

@@ -5,8 +5,10 @@
 #include "async/TaskSlot.h"
 #include "devicebridge/LocationHelper.h"
 #include "planner/LocationPlannerViewModel.h"
+#include "planner/MainWindowState.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/Placemark.h"
+#include "routedata/RouteMapPresentation.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -18,32 +20,37 @@
 
 namespace ostrevin {
 
-/// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
-struct LocationPlannerViewModel::TelegramAlertAttempt {
-    bool sent = false;
-    std::chrono::seconds retryAfter{0};
-};
-
-/// What a playback took from the draft and the state at its start.
-struct LocationPlannerViewModel::PlaybackRun {
-    QUuid id;
-    QList<RoutePoint> points;
-    double speedKmh = 0;
-    RouteSpeedProfile speedProfile = RouteSpeedProfile::normal;
-    RouteTransportMode transportMode = RouteTransportMode::automobile;
-    QString routeName;
-    LocationHelper helper;
-    /// The confirmed hold the playback replaced, re-armed when the route never starts.
-    std::optional<RoutePoint> previousPoint;
-    std::optional<LocationHelper> previousHelper;
-};
-
 /// The view model's private operations, its background flows and the bookkeeping
 /// they share. A nested class, so it reaches the view model's private state: the
 /// operations work on it through q, the flows through their guarded pointer.
 /// Included only by the view model's own files (and its test access).
 struct LocationPlannerViewModel::Private {
     explicit Private(LocationPlannerViewModel& owner) : q(owner) {}
+
+    /// How one incident alert went: sent or not, and how long the Bot API asked us to wait.
+    struct TelegramAlertAttempt {
+        bool sent = false;
+        std::chrono::seconds retryAfter{0};
+    };
+
+    /// What a playback took from the draft and the state at its start.
+    struct PlaybackRun {
+        QUuid id;
+        QList<RoutePoint> points;
+        double speedKmh = 0;
+        RouteSpeedProfile speedProfile = RouteSpeedProfile::normal;
+        RouteTransportMode transportMode = RouteTransportMode::automobile;
+        QString routeName;
+        LocationHelper helper;
+        /// The confirmed hold the playback replaced, re-armed when the route never starts.
+        std::optional<RoutePoint> previousPoint;
+        std::optional<LocationHelper> previousHelper;
+    };
+
+    // What the network monitor and the attachment watcher report.
+    void heldDeviceDetached(const QString& udid);
+    void heldDeviceAttached(const QString& udid);
+    void handleReachability(bool online);
 
     /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
     enum class LockCounters { reset, keep };
@@ -266,6 +273,26 @@ struct LocationPlannerViewModel::Private {
     /// The restore failure of this outage last logged.
     QString m_loggedRestoreFailure;
     TaskSlot m_gpxExportTask;
+
+    // The parts and the state the public getters read. Last, so that they go
+    // first: the tasks above are cancelled before and end without them.
+    std::unique_ptr<RouteMapPresentation> m_mapPresentation = std::make_unique<RouteMapPresentation>();
+    std::unique_ptr<MainWindowState> m_windowState = std::make_unique<MainWindowState>();
+    std::unique_ptr<RouteDraft> m_draft = std::make_unique<RouteDraft>();
+    std::unique_ptr<LocationLibrary> m_library = std::make_unique<LocationLibrary>();
+    std::unique_ptr<TelegramSettingsModel> m_telegram = std::make_unique<TelegramSettingsModel>();
+    std::unique_ptr<DeviceState> m_device = std::make_unique<DeviceState>();
+    std::unique_ptr<LocationHoldState> m_hold = std::make_unique<LocationHoldState>();
+    std::unique_ptr<EventLog> m_eventLog = std::make_unique<EventLog>();
+    bool m_isPlanningAddressRoute = false;
+    std::optional<QString> m_notice;
+    bool m_autoSendOnAdd = false;
+    QList<PresetLocation> m_presets = PresetLocation::defaults();
+    QList<RouteSpeedProfile> m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,
+                                             RouteSpeedProfile::fast, RouteSpeedProfile::extreme};
+    QList<RouteTransportMode> m_transportModes{RouteTransportMode::automobile, RouteTransportMode::walking,
+                                               RouteTransportMode::transit};
+    LocationSimulationSafetyState m_simulationSafetyState = LocationSimulationSafetyState::inactive();
 };
 
 } // namespace ostrevin

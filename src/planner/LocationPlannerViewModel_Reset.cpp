@@ -16,16 +16,16 @@ namespace ostrevin {
 
 void LocationPlannerViewModel::Private::markLocationResetPending(bool pending)
 {
-    q.m_hold->setLocationResetPending(pending);
+    m_hold->setLocationResetPending(pending);
     AppSettings::setResetPending(pending, *q.m_deps.settings);
 }
 
 void LocationPlannerViewModel::clearIPhoneLocation()
 {
     // A playing route does not block the reset: stopping it is part of the reset.
-    if (m_isPlanningAddressRoute || m_device->isDeviceBusy() || m_device->isCheckingDevice())
+    if (d->m_isPlanningAddressRoute || d->m_device->isDeviceBusy() || d->m_device->isCheckingDevice())
         return;
-    const std::optional<LocationHelper> helper = m_device->helperStatus().helper;
+    const std::optional<LocationHelper> helper = d->m_device->helperStatus().helper;
     ++d->m_locationResetEpoch;
     // The hold's watch loop and the playback see this state and raise no interruption.
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
@@ -70,7 +70,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
     if (!self || token.isCancelled())
         co_return;
 
-    LocationHelperStatus status = self->m_device->helperStatus();
+    LocationHelperStatus status = self->d->m_device->helperStatus();
     if (!status.isAvailable()) {
         // The status may be stale (a failed reset marks the iPhone disconnected, and
         // nothing checks while a reset is pending): the iPhone is looked for again
@@ -78,7 +78,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         status = co_await device->detectHelper();
         if (!self || token.isCancelled())
             co_return;
-        self->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
+        self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
         if (status.helper)
             helper = status.helper;
     }
@@ -86,12 +86,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
     if (!helper) {
         self->setNotice(self->deviceUnavailableNotice());
         //: Status message.
-        self->m_device->setDeviceActionMessage(tr("The location reset isn’t finished."));
+        self->d->m_device->setDeviceActionMessage(tr("The location reset isn’t finished."));
         //: Event log entry.
         self->logEvent(tr("The location reset is waiting for the add-on component."), TrackerLogLevel::warning);
     } else {
         //: Status message.
-        self->m_device->setDeviceActionMessage(tr("Resetting location…"));
+        self->d->m_device->setDeviceActionMessage(tr("Resetting location…"));
         //: Event log entry.
         self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
 
@@ -101,7 +101,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             if (!self || token.isCancelled())
                 co_return;
         }
-        self->m_device->setHelperStatus(status);
+        self->d->m_device->setHelperStatus(status);
         if (!status.isAvailable()) {
             failure = std::make_exception_ptr(
                 DeviceLocationError::commandFailed(QStringLiteral("Ostrevin Reset"), status.installHint));
@@ -116,14 +116,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         }
 
         if (!failure) {
-            self->m_hold->setLastPushedPointName(QString());
-            self->m_hold->setLastPushedPointID(std::nullopt);
+            self->d->m_hold->setLastPushedPointName(QString());
+            self->d->m_hold->setLastPushedPointID(std::nullopt);
             self->d->setRouteLivePoint(std::nullopt);
-            self->m_hold->setIPhoneRouteProgress(0);
-            self->m_device->setLastDeviceError(QString());
+            self->d->m_hold->setIPhoneRouteProgress(0);
+            self->d->m_device->setLastDeviceError(QString());
             self->d->markLocationResetPending(false);
             //: Status message.
-            self->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
+            self->d->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
         } else {
@@ -131,14 +131,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             self->d->markLocationResetPending(true);
             //: Status and alert message.
             const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
-            self->m_device->setDeviceActionMessage(unfinished);
+            self->d->m_device->setDeviceActionMessage(unfinished);
             LocationHelperStatus interrupted;
             interrupted.helper = helper;
             //: Device status message.
             interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-            interrupted.installHint = self->m_device->helperStatus().installHint;
-            self->m_device->setHelperStatus(interrupted);
-            self->m_device->setLastDeviceError(description);
+            interrupted.installHint = self->d->m_device->helperStatus().installHint;
+            self->d->m_device->setHelperStatus(interrupted);
+            self->d->m_device->setLastDeviceError(description);
             self->setNotice(unfinished);
             //: Event log entry. %1 is the error's description.
             self->logEvent(tr("Location reset failed: %1").arg(description), TrackerLogLevel::error);
@@ -146,7 +146,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
     }
 
     self->d->setDeviceBusy(false);
-    if (self->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown)
+    if (self->d->m_simulationSafetyState.kind() != LocationSimulationSafetyState::Case::shuttingDown)
         self->setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 }
 
@@ -154,7 +154,7 @@ bool LocationPlannerViewModel::canResetAllAppData() const
 {
     // A Telegram save, test or chat lookup finishing after the reset would write
     // the token or chat ID back.
-    const bool telegramBusy = m_telegram->isBusy();
+    const bool telegramBusy = d->m_telegram->isBusy();
     return !isSimulationActive() && canRunDeviceAction() && !telegramBusy;
 }
 
@@ -176,9 +176,9 @@ void LocationPlannerViewModel::resetAllAppData()
         setNotice(error.description());
         return;
     }
-    m_library->setHistory({});
-    m_library->setSavedLocations({});
-    m_library->setSavedRoutes({});
+    d->m_library->setHistory({});
+    d->m_library->setSavedLocations({});
+    d->m_library->setSavedRoutes({});
     resetMapRouteSelection();
     //: Default name of a new route (editable text field).
     setRouteName(tr("New route"));
@@ -189,7 +189,7 @@ void LocationPlannerViewModel::resetAllAppData()
     d->m_telegramTokenReadFailure.reset();
     setTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
+    d->m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {
         const CancelToken token = d->m_telegramTokenDeletionTask.replace();
         d->m_telegramTokenDeletionTask.adopt(

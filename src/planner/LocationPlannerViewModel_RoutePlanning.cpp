@@ -29,17 +29,17 @@ void LocationPlannerViewModel::planMapRoute(const std::optional<QString>& prefer
 {
     if (!canEditRouteDraft())
         return;
-    if (!m_draft->routeStartPoint() || !m_draft->routeDestinationPoint()) {
+    if (!d->m_draft->routeStartPoint() || !d->m_draft->routeDestinationPoint()) {
         //: Alert message.
         setNotice(tr("Choose a start and destination on the map first."));
         return;
     }
-    const RoutePoint start = *m_draft->routeStartPoint();
-    const RoutePoint destination = *m_draft->routeDestinationPoint();
+    const RoutePoint start = *d->m_draft->routeStartPoint();
+    const RoutePoint destination = *d->m_draft->routeDestinationPoint();
     //: Progress text (map banner and next to the Plan route button).
     const QUuid id = d->beginRoutePlanning(tr("Calculating route…"));
-    m_draft->setRouteAlternatives({});
-    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    d->m_draft->setRouteAlternatives({});
+    d->m_draft->setSelectedRouteAlternativeID(std::nullopt);
     //: Event log entry.
     logEvent(tr("Planning a route between the points on the map."), TrackerLogLevel::info);
     // Not kept: the request identifier alone decides whether its result still counts.
@@ -51,7 +51,7 @@ QUuid LocationPlannerViewModel::Private::beginRoutePlanning(const QString& messa
     const QUuid id = QUuid::createUuid();
     m_routePlanningID = id;
     setPlanningAddressRoute(true);
-    q.m_draft->setAddressRouteMessage(message);
+    m_draft->setAddressRouteMessage(message);
     const CancelToken token = m_routePlanningTimeoutTask.replace();
     m_routePlanningTimeoutTask.adopt(Private::routePlanningTimeoutFlow(QPointer(&q), q.m_deps.scheduler, id, token));
     return id;
@@ -68,7 +68,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::routePlanningTimeoutFlow(QPoint
         co_return;
     self->d->m_routePlanningID.reset();
     self->d->setPlanningAddressRoute(false);
-    self->m_draft->setAddressRouteMessage(QString());
+    self->d->m_draft->setAddressRouteMessage(QString());
     self->setNotice(RoutePlanningError::timedOut().description());
     //: Event log entry.
     self->logEvent(tr("Route calculation timed out."), TrackerLogLevel::error);
@@ -109,7 +109,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlan
                                                            RoutePoint destination, QUuid id,
                                                            std::optional<QString> preferredName)
 {
-    const RouteTransportMode mode = self->m_draft->selectedTransportMode();
+    const RouteTransportMode mode = self->d->m_draft->selectedTransportMode();
     const QDateTime departure = self->m_deps.clock->wallNow();
     QList<PlannedRouteOption> options;
     std::exception_ptr failure;
@@ -124,9 +124,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlan
     }
     if (!self || !self->d->routePlanningIsCurrent(id))
         co_return;
-    if (self->m_draft->selectedTransportMode() != mode) {
+    if (self->d->m_draft->selectedTransportMode() != mode) {
         // Routes for the mode the user just left must not switch it back.
-        self->m_draft->setAddressRouteMessage(QString());
+        self->d->m_draft->setAddressRouteMessage(QString());
         //: Event log entry.
         self->logEvent(tr("The travel mode changed while the route was calculated; its result was dropped."),
                        TrackerLogLevel::info);
@@ -135,14 +135,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::planRoute(QPointer<LocationPlan
     }
     if (failure) {
         const QString description = Private::routePlanningErrorDescription(failure);
-        self->m_draft->setAddressRouteMessage(QString());
+        self->d->m_draft->setAddressRouteMessage(QString());
         self->setNotice(description);
         //: Event log entry. %1 is an error message.
         self->logEvent(tr("Couldn’t plan a route from the map: %1").arg(description), TrackerLogLevel::error);
         self->d->finishRoutePlanning(id);
         co_return;
     }
-    self->m_draft->setRouteAlternatives(options);
+    self->d->m_draft->setRouteAlternatives(options);
     self->d->applyPlannedRouteToDraft(options.first(), preferredName.value_or(Private::routeFromMapName()));
     //: Event log entry. %n is the number of route alternatives.
     self->logEvent(LocationPlannerViewModel::tr("Route from the map calculated with %n options.", nullptr,
@@ -159,14 +159,14 @@ void LocationPlannerViewModel::Private::applyPlannedRouteToDraft(const PlannedRo
         RouteDataNormalizer::deduplicatedAdjacentPoints(option.points, PlannedRoutes::duplicateTolerance);
     if (points.size() >= 2) {
         // The ends keep the names the user chose; the coordinates are the planned line's.
-        if (q.m_draft->routeStartPoint())
-            points.first().name = q.m_draft->routeStartPoint()->name;
-        if (q.m_draft->routeDestinationPoint())
-            points.last().name = q.m_draft->routeDestinationPoint()->name;
+        if (m_draft->routeStartPoint())
+            points.first().name = m_draft->routeStartPoint()->name;
+        if (m_draft->routeDestinationPoint())
+            points.last().name = m_draft->routeDestinationPoint()->name;
     }
     q.setRouteName(name.isEmpty() ? option.title : name);
     q.setSelectedTransportMode(foldedTransit(option.transportMode));
-    q.m_draft->setSelectedRouteAlternativeID(option.id);
+    m_draft->setSelectedRouteAlternativeID(option.id);
     showDraft(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.first()));
     setRouteDestinationPoint(points.isEmpty() ? std::nullopt : std::optional<RoutePoint>(points.last()));
@@ -175,8 +175,8 @@ void LocationPlannerViewModel::Private::applyPlannedRouteToDraft(const PlannedRo
         const double speed = std::round(option.distance / option.expectedTravelTime * 3.6);
         q.setSpeedKmh(speed <= slowestPlannedSpeed ? slowestPlannedSpeed : std::min(speed, fastestPlannedSpeed));
     }
-    q.setSavedRouteName(q.m_draft->routeName());
-    q.m_draft->setAddressRouteMessage(QString());
+    q.setSavedRouteName(m_draft->routeName());
+    m_draft->setAddressRouteMessage(QString());
     q.focusRoute();
     if (points.size() < option.points.size()) {
         //: Event log entry. Both %1 and %2 are point counts (before → after).

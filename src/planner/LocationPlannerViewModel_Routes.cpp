@@ -58,11 +58,11 @@ void LocationPlannerViewModel::handleRouteMapClick(double latitude, double longi
     if (!canEditRouteDraft())
         return;
     // Only a destination picked in the address field: the click supplies the start.
-    if (!m_draft->routeStartPoint() && m_draft->routeDestinationPoint() && m_draft->points().size() <= 1) {
+    if (!d->m_draft->routeStartPoint() && d->m_draft->routeDestinationPoint() && d->m_draft->points().size() <= 1) {
         const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
-        const RoutePoint destination = *m_draft->routeDestinationPoint();
+        const RoutePoint destination = *d->m_draft->routeDestinationPoint();
         d->setRouteStartPoint(start);
         d->showDraft({*start, destination});
         d->setRouteLivePoint(std::nullopt);
@@ -76,7 +76,7 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
 {
     if (!canEditRouteDraft())
         return;
-    if (!m_draft->routeStartPoint() || m_draft->routeDestinationPoint()) {
+    if (!d->m_draft->routeStartPoint() || d->m_draft->routeDestinationPoint()) {
         const std::optional<RoutePoint> start = Private::clickedPoint(Private::startPointName(), latitude, longitude);
         if (!start)
             return;
@@ -84,11 +84,11 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
         d->setRouteDestinationPoint(std::nullopt);
         d->showDraft({*start});
         d->setRouteLivePoint(std::nullopt);
-        m_draft->setRouteAlternatives({});
-        m_draft->setSelectedRouteAlternativeID(std::nullopt);
-        m_draft->setAddressRouteMessage(QString());
+        d->m_draft->setRouteAlternatives({});
+        d->m_draft->setSelectedRouteAlternativeID(std::nullopt);
+        d->m_draft->setAddressRouteMessage(QString());
         //: Route planning status.
-        m_draft->setRoutePlanningSource(tr("Choose a destination on the map."));
+        d->m_draft->setRoutePlanningSource(tr("Choose a destination on the map."));
         setRouteName(Private::routeFromMapName());
         focusRoute();
         return;
@@ -97,12 +97,12 @@ void LocationPlannerViewModel::handleMapClick(double latitude, double longitude)
         Private::clickedPoint(Private::destinationPointName(), latitude, longitude);
     if (!destination)
         return;
-    const RoutePoint start = *m_draft->routeStartPoint();
+    const RoutePoint start = *d->m_draft->routeStartPoint();
     d->setRouteDestinationPoint(destination);
     d->showDraft({start, *destination});
     d->setRouteLivePoint(std::nullopt);
     //: Route planning status.
-    m_draft->setRoutePlanningSource(tr("Start and destination are selected on the map."));
+    d->m_draft->setRoutePlanningSource(tr("Start and destination are selected on the map."));
     planMapRoute(std::nullopt);
 }
 
@@ -113,9 +113,9 @@ void LocationPlannerViewModel::Private::replaceRouteEnds(const std::optional<Rou
     setRouteDestinationPoint(destination);
     // Whatever was planned or played belongs to the old ends.
     setRouteLivePoint(std::nullopt);
-    q.m_draft->setRouteAlternatives({});
-    q.m_draft->setSelectedRouteAlternativeID(std::nullopt);
-    q.m_draft->setAddressRouteMessage(QString());
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
+    m_draft->setAddressRouteMessage(QString());
 }
 
 void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEnd end)
@@ -124,9 +124,9 @@ void LocationPlannerViewModel::setRouteEndpoint(const RoutePoint& point, RouteEn
         return;
     d->m_placeNameTask.cancel();
     // The other end as the user sees it: the planned line's end once there is one.
-    const std::optional<RoutePoint> start = end == RouteEnd::start ? point : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> start = end == RouteEnd::start ? point : d->m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
-        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : point;
+        end == RouteEnd::start ? d->m_draft->routeDestinationDisplayPoint() : point;
     d->replaceRouteEnds(start, destination);
     if (start && destination) {
         d->showDraft({*start, *destination});
@@ -142,9 +142,10 @@ void LocationPlannerViewModel::clearRouteEndpoint(RouteEnd end)
 {
     if (!canEditRouteDraft())
         return;
-    const std::optional<RoutePoint> start = end == RouteEnd::start ? std::nullopt : m_draft->routeStartDisplayPoint();
+    const std::optional<RoutePoint> start =
+        end == RouteEnd::start ? std::nullopt : d->m_draft->routeStartDisplayPoint();
     const std::optional<RoutePoint> destination =
-        end == RouteEnd::start ? m_draft->routeDestinationDisplayPoint() : std::nullopt;
+        end == RouteEnd::start ? d->m_draft->routeDestinationDisplayPoint() : std::nullopt;
     d->replaceRouteEnds(start, destination);
     const std::optional<RoutePoint>& kept = start ? start : destination;
     d->showDraft(kept ? QList<RoutePoint>{*kept} : QList<RoutePoint>{});
@@ -154,13 +155,13 @@ void LocationPlannerViewModel::replanRoute()
 {
     if (!canEditRouteDraft())
         return;
-    if (m_draft->points().size() >= 2) {
-        const RoutePoint first = m_draft->points().first();
-        const RoutePoint last = m_draft->points().last();
+    if (d->m_draft->points().size() >= 2) {
+        const RoutePoint first = d->m_draft->points().first();
+        const RoutePoint last = d->m_draft->points().last();
         d->setRouteStartPoint(first);
         d->setRouteDestinationPoint(last);
     }
-    const QString name = m_draft->routeName().trimmed();
+    const QString name = d->m_draft->routeName().trimmed();
     planMapRoute(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
 }
 

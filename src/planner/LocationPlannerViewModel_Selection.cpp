@@ -16,7 +16,7 @@ void LocationPlannerViewModel::selectPlaceAt(double latitude, double longitude)
     if (!point)
         return;
     selectPlace(*point, MapFraming::keepCamera);
-    if (m_autoSendOnAdd || !m_device->isOnline())
+    if (d->m_autoSendOnAdd || !d->m_device->isOnline())
         return;
     const CancelToken token = d->m_placeNameTask.replace();
     d->m_placeNameTask.adopt(Private::lookUpPlaceName(QPointer(this), m_deps.reverseGeocoder, *point, token));
@@ -34,10 +34,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::lookUpPlaceName(QPointer<Locati
         co_return;
     // Only the point the user still looks at, under the name it was created with
     // (a name the user typed meanwhile wins), and never the held point.
-    const bool stillShown = self->canEditRouteDraft() && self->m_draft->points().size() == 1 &&
-                            self->m_draft->points().first().id == point.id &&
-                            self->m_draft->points().first().name == point.name &&
-                            !(self->m_hold->lockedPoint() && self->m_hold->lockedPoint()->id == point.id);
+    const bool stillShown = self->canEditRouteDraft() && self->d->m_draft->points().size() == 1 &&
+                            self->d->m_draft->points().first().id == point.id &&
+                            self->d->m_draft->points().first().name == point.name &&
+                            !(self->d->m_hold->lockedPoint() && self->d->m_hold->lockedPoint()->id == point.id);
     if (stillShown)
         self->renameSelectedPoint(*name);
 }
@@ -58,12 +58,12 @@ std::optional<QString> LocationPlannerViewModel::Private::shortName(const std::o
 
 void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
 {
-    if (!m_autoSendOnAdd)
+    if (!d->m_autoSendOnAdd)
         return;
-    if (m_device->helperStatus().isAvailable()) {
+    if (d->m_device->helperStatus().isAvailable()) {
         // A background verification of the held point only delays the send: the
         // point goes out when the verification ends.
-        if (m_hold->isLocationLockRefreshing() && canEditRouteDraft()) {
+        if (d->m_hold->isLocationLockRefreshing() && canEditRouteDraft()) {
             d->m_pointToSendAfterVerification = point.id;
             return;
         }
@@ -71,7 +71,7 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
         return;
     }
     //: Status message. %1 is a point name.
-    m_device->setDeviceActionMessage(
+    d->m_device->setDeviceActionMessage(
         tr("Point %1 is added. You can set the location once iPhone is ready.").arg(point.name));
 }
 
@@ -79,10 +79,10 @@ void LocationPlannerViewModel::Private::sendPointChosenDuringVerification()
 {
     const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
     // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || q.m_draft->points().size() != 1 || q.m_draft->points().first().id != *id ||
-        q.m_hold->isLocationLockRefreshing())
+    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id ||
+        m_hold->isLocationLockRefreshing())
         return;
-    q.sendPointIfNeeded(q.m_draft->points().first());
+    q.sendPointIfNeeded(m_draft->points().first());
 }
 
 } // namespace ostrevin

@@ -18,27 +18,27 @@ const QString separator = QStringLiteral(" · ");
 
 bool LocationPlannerViewModel::isLocationLockConfirmed() const
 {
-    return m_hold->lockedPoint().has_value() && d->m_hasConfirmedLocationLock;
+    return d->m_hold->lockedPoint().has_value() && d->m_hasConfirmedLocationLock;
 }
 
 bool LocationPlannerViewModel::isRecoveringLocation() const
 {
-    return m_hold->lockedPoint().has_value() &&
-           (m_hold->telegramIncidentActive() ||
-            (m_hold->lockFailureCount() >= 1 && !m_device->lastDeviceError().isEmpty()));
+    return d->m_hold->lockedPoint().has_value() &&
+           (d->m_hold->telegramIncidentActive() ||
+            (d->m_hold->lockFailureCount() >= 1 && !d->m_device->lastDeviceError().isEmpty()));
 }
 
 QString LocationPlannerViewModel::activeTrackerHeadline() const
 {
-    if (m_hold->isIPhoneRouteRunning()) {
+    if (d->m_hold->isIPhoneRouteRunning()) {
         //: Status card headline while a route plays back on the iPhone (one line).
         return tr("Route is playing");
     }
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isLocationResetPending()) {
         //: Status card headline (one line).
         return tr("Location reset isn’t finished");
     }
-    if (m_hold->lockedPoint()) {
+    if (d->m_hold->lockedPoint()) {
         if (isLocationLockConfirmed()) {
             if (isRecoveringLocation()) {
                 //: Status card headline and status message (one line).
@@ -54,23 +54,23 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
         //: Status card headline (one line).
         return tr("Location isn’t verified");
     }
-    if (m_device->isCheckingDevice()) {
+    if (d->m_device->isCheckingDevice()) {
         //: Status card headline and status message (one line).
         return tr("Checking iPhone…");
     }
-    if (m_device->isDeviceBusy()) {
+    if (d->m_device->isDeviceBusy()) {
         //: Status card headline (one line).
         return tr("Communicating with iPhone…");
     }
-    if (m_device->helperStatus().isAvailable()) {
+    if (d->m_device->helperStatus().isAvailable()) {
         //: iPhone setup checklist item; also the status card headline.
         return tr("iPhone is ready");
     }
-    if (!m_device->helperStatus().helper) {
+    if (!d->m_device->helperStatus().helper) {
         //: Status card headline (one line).
         return tr("Add-on component is missing");
     }
-    if (m_device->helperStatus().isDeviceConnected) {
+    if (d->m_device->helperStatus().isDeviceConnected) {
         //: Status card headline (one line).
         return tr("iPhone isn’t ready");
     }
@@ -80,32 +80,32 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
 
 QString LocationPlannerViewModel::activeTrackerDetail() const
 {
-    if (m_hold->isIPhoneRouteRunning())
-        return m_draft->routeName();
-    if (m_hold->isLocationResetPending()) {
+    if (d->m_hold->isIPhoneRouteRunning())
+        return d->m_draft->routeName();
+    if (d->m_hold->isLocationResetPending()) {
         //: Status card detail line.
         return tr("Connect iPhone to finish the reset.");
     }
-    if (m_hold->lockedPoint()) {
+    if (d->m_hold->lockedPoint()) {
         if (!isLocationLockConfirmed()) {
             //: Status card detail, shown after the point name and a “·” separator; lowercase fragment.
-            return m_hold->lockedPoint()->name + separator + tr("waiting for iPhone to confirm");
+            return d->m_hold->lockedPoint()->name + separator + tr("waiting for iPhone to confirm");
         }
-        if (m_hold->lockFailureCount() >= 1) {
+        if (d->m_hold->lockFailureCount() >= 1) {
             //: Status card detail: how many times the held location was interrupted. Shown after the point name and a
             //: “·” separator.
-            return m_hold->lockedPoint()->name + separator +
-                   tr("%n interruptions", nullptr, m_hold->lockFailureCount());
+            return d->m_hold->lockedPoint()->name + separator +
+                   tr("%n interruptions", nullptr, d->m_hold->lockFailureCount());
         }
-        return m_hold->lockedPoint()->name;
+        return d->m_hold->lockedPoint()->name;
     }
-    if (!m_device->helperStatus().isAvailable())
-        return PlannerTexts::nextDeviceActionMessage(m_device->helperStatus());
-    if (m_draft->points().isEmpty()) {
+    if (!d->m_device->helperStatus().isAvailable())
+        return PlannerTexts::nextDeviceActionMessage(d->m_device->helperStatus());
+    if (d->m_draft->points().isEmpty()) {
         //: Status message and status card detail when there are no points.
         return tr("Choose a place on the map.");
     }
-    if (m_draft->points().size() == 1) {
+    if (d->m_draft->points().size() == 1) {
         //: Status card detail line.
         return tr("Set the selected point as the iPhone’s location.");
     }
@@ -115,9 +115,9 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
 
 std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateTime& now) const
 {
-    if (!isLocationLockConfirmed() || !m_hold->lockStartedAt())
+    if (!isLocationLockConfirmed() || !d->m_hold->lockStartedAt())
         return std::nullopt;
-    const qint64 minutes = std::max<qint64>(m_hold->lockStartedAt()->secsTo(now), 0) / 60;
+    const qint64 minutes = std::max<qint64>(d->m_hold->lockStartedAt()->secsTo(now), 0) / 60;
     if (minutes < 1) {
         //: Status card: how long the location has been held.
         return tr("Active for less than a minute");
@@ -129,7 +129,7 @@ std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateT
 QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now) const
 {
     const std::optional<QDateTime> date =
-        m_hold->lastLockRefresh() ? m_hold->lastLockRefresh() : m_device->lastDeviceCheck();
+        d->m_hold->lastLockRefresh() ? d->m_hold->lastLockRefresh() : d->m_device->lastDeviceCheck();
     if (!date) {
         //: Status card: when the held location was last verified.
         return tr("Not verified yet");
@@ -156,16 +156,16 @@ QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now)
 
 QString LocationPlannerViewModel::routeProgressSummary() const
 {
-    if (!m_hold->isIPhoneRouteRunning()) {
+    if (!d->m_hold->isIPhoneRouteRunning()) {
         const QLocale locale;
-        return PlannerTexts::pointCountText(m_draft->points().size()) + separator +
-               TovrelFormat::distance(m_draft->cachedRouteDistanceMeters(), AppSettings::units(*m_deps.settings),
+        return PlannerTexts::pointCountText(d->m_draft->points().size()) + separator +
+               TovrelFormat::distance(d->m_draft->cachedRouteDistanceMeters(), AppSettings::units(*m_deps.settings),
                                       locale) +
-               separator + PlannerTexts::durationText(m_draft->cachedRouteDurationSeconds());
+               separator + PlannerTexts::durationText(d->m_draft->cachedRouteDurationSeconds());
     }
-    const double progress = m_hold->iPhoneRouteProgress();
+    const double progress = d->m_hold->iPhoneRouteProgress();
     const double left = 1.0 - progress;
-    const double remaining = left > 0 ? m_draft->cachedRouteDurationSeconds() * left : 0;
+    const double remaining = left > 0 ? d->m_draft->cachedRouteDurationSeconds() * left : 0;
     // Cut, not rounded: 99.9 % must not read 100 % while the route still plays.
     const int percent = TovrelFormat::wholePercent(progress);
     const QLocale locale;
@@ -178,11 +178,11 @@ QString LocationPlannerViewModel::routeProgressSummary() const
 
 DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
 {
-    if (!m_device->lastDeviceCheck() || m_device->isCheckingDevice() || m_device->isDeviceBusy())
+    if (!d->m_device->lastDeviceCheck() || d->m_device->isCheckingDevice() || d->m_device->isDeviceBusy())
         return DeviceIndicatorState::working;
-    if (m_device->helperStatus().isAvailable())
+    if (d->m_device->helperStatus().isAvailable())
         return DeviceIndicatorState::ready;
-    if (!m_device->helperStatus().helper || m_device->helperStatus().isDeviceConnected)
+    if (!d->m_device->helperStatus().helper || d->m_device->helperStatus().isDeviceConnected)
         return DeviceIndicatorState::needsSetup;
     return DeviceIndicatorState::notConnected;
 }
@@ -190,21 +190,21 @@ DeviceIndicatorState LocationPlannerViewModel::deviceIndicatorState() const
 QList<DeviceSetupStep> LocationPlannerViewModel::deviceSetupSteps() const
 {
     //: iPhone setup checklist item.
-    return {{QUuid::createUuid(), tr("Add-on component is installed"), m_device->helperStatus().helper.has_value()},
+    return {{QUuid::createUuid(), tr("Add-on component is installed"), d->m_device->helperStatus().helper.has_value()},
             //: iPhone setup checklist item.
-            {QUuid::createUuid(), tr("iPhone is connected"), m_device->helperStatus().isDeviceConnected},
+            {QUuid::createUuid(), tr("iPhone is connected"), d->m_device->helperStatus().isDeviceConnected},
             //: iPhone setup checklist item; also the status card headline.
-            {QUuid::createUuid(), tr("iPhone is ready"), m_device->helperStatus().isLocationReady}};
+            {QUuid::createUuid(), tr("iPhone is ready"), d->m_device->helperStatus().isLocationReady}};
 }
 
 QString LocationPlannerViewModel::deviceUnavailableNotice() const
 {
-    if (!m_device->helperStatus().helper) {
+    if (!d->m_device->helperStatus().helper) {
         //: Alert message.
         return tr("The add-on component for communicating with iPhone isn’t installed. Quit Ostrevin and open it "
                   "again, then click Install.");
     }
-    if (m_device->helperStatus().isDeviceConnected) {
+    if (d->m_device->helperStatus().isDeviceConnected) {
         //: Alert message.
         return tr("iPhone isn’t ready. Click Prepare iPhone.");
     }

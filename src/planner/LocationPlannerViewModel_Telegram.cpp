@@ -44,7 +44,7 @@ void LocationPlannerViewModel::Private::applyTelegramTokenLoad(const TelegramTok
         const bool known = m_telegramTokenReadFailure == loaded.failure;
         m_telegramTokenReadFailure = loaded.failure;
         //: Telegram alerts status line (Tools › Telegram alerts). %1 says why the keyring could not be read.
-        q.m_telegram->setStatusMessage(
+        m_telegram->setStatusMessage(
             tr("The bot token couldn’t be read from the keyring, so alerts can’t be sent: %1").arg(loaded.failure));
         if (!known) {
             //: Event log entry. %1 says why the secret store could not be read.
@@ -58,16 +58,16 @@ void LocationPlannerViewModel::Private::applyTelegramTokenLoad(const TelegramTok
     const bool usable = loaded.status == TelegramTokenLoad::Status::found &&
                         TelegramAlertConfiguration::isWellFormedToken(loaded.token.trimmed());
     q.setTelegramBotToken(usable ? loaded.token : QString());
-    if (TelegramAlertConfiguration{q.m_telegram->botToken(), q.m_telegram->chatID()}.isValid()) {
-        q.m_telegram->setStatusMessage(q.m_telegram->alertsEnabled()
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           ? tr("Telegram alerts are on.")
-                                           //: Telegram alerts status line (Tools › Telegram alerts).
-                                           : tr("Telegram is set up. Alerts are off."));
-    } else if (q.m_telegram->alertsEnabled() || !q.m_telegram->chatID().trimmed().isEmpty()) {
+    if (TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+        m_telegram->setStatusMessage(m_telegram->alertsEnabled()
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         ? tr("Telegram alerts are on.")
+                                         //: Telegram alerts status line (Tools › Telegram alerts).
+                                         : tr("Telegram is set up. Alerts are off."));
+    } else if (m_telegram->alertsEnabled() || !m_telegram->chatID().trimmed().isEmpty()) {
         q.setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        q.m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
+        m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
     }
 }
 

@@ -69,10 +69,10 @@ QString deviceLabel(const LocationHelper& helper)
 void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 {
     (void)d->m_telegramAlertTask.cancel();
-    if (!m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
+    if (!d->m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
         return;
     // A token the keyring could not give yet is read again before each alert.
-    if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() &&
+    if (!TelegramAlertConfiguration{d->m_telegram->botToken(), d->m_telegram->chatID()}.isValid() &&
         !d->m_telegramTokenReadFailure)
         return;
     const CancelToken token = d->m_telegramAlertTask.replace();
@@ -81,7 +81,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 
 bool LocationPlannerViewModel::Private::shouldRepeatTelegramAlerts() const
 {
-    return q.m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && q.m_telegram->alertsEnabled();
+    return m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,
@@ -103,7 +103,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         if (attempt.sent) {
             failures = 0;
             if (!pollFailure.isEmpty())
-                self->m_telegram->setStatusMessage(pollFailure);
+                self->d->m_telegram->setStatusMessage(pollFailure);
         } else {
             // 10, 20, 40, then 60 s between failed sends; one success brings back 5 s.
             failures = std::min(failures, 3) + 1;
@@ -118,8 +118,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         bool acknowledged = false;
         std::exception_ptr pollError;
         try {
-            acknowledged = co_await service->hasAcknowledgement(
-                self->m_telegram->botToken(), self->m_telegram->chatID(), self->d->m_telegramIncidentStartedAt, token);
+            acknowledged =
+                co_await service->hasAcknowledgement(self->d->m_telegram->botToken(), self->d->m_telegram->chatID(),
+                                                     self->d->m_telegramIncidentStartedAt, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -140,14 +141,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         if (failure != pollFailure)
             self->logEvent(failure, TrackerLogLevel::warning);
         pollFailure = failure;
-        self->m_telegram->setStatusMessage(failure);
+        self->d->m_telegram->setStatusMessage(failure);
         const std::chrono::seconds pause = retryAfterOf(pollError);
         if (pause > 0s && !co_await scheduler->sleep(pause, token))
             co_return;
     }
 }
 
-QCoro::Task<LocationPlannerViewModel::TelegramAlertAttempt>
+QCoro::Task<LocationPlannerViewModel::Private::TelegramAlertAttempt>
 LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
                                                                     CancelToken token)
 {
@@ -156,8 +157,8 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         if (!self || token.isCancelled())
             co_return TelegramAlertAttempt{};
     }
-    const TelegramAlertConfiguration configuration{self->m_telegram->botToken(), self->m_telegram->chatID()};
-    if (!self->m_telegram->alertsEnabled() || !configuration.isValid() || !self->m_hold->telegramIncidentActive())
+    const TelegramAlertConfiguration configuration{self->d->m_telegram->botToken(), self->d->m_telegram->chatID()};
+    if (!self->d->m_telegram->alertsEnabled() || !configuration.isValid() || !self->d->m_hold->telegramIncidentActive())
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->d->telegramIncidentMessage();
@@ -171,11 +172,11 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         co_return TelegramAlertAttempt{};
     if (error) {
         //: Telegram alerts status line. %1 is the error's description.
-        self->m_telegram->setStatusMessage(
+        self->d->m_telegram->setStatusMessage(
             tr("Couldn’t send the Telegram alert: %1").arg(PlannerTexts::errorDescription(error)));
         co_return TelegramAlertAttempt{false, retryAfterOf(error)};
     }
-    self->m_telegram->setStatusMessage(
+    self->d->m_telegram->setStatusMessage(
         //: Telegram alerts status line (Tools › Telegram alerts).
         tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
     co_return TelegramAlertAttempt{true, 0s};
@@ -186,8 +187,8 @@ QString LocationPlannerViewModel::Private::telegramIncidentMessage() const
     QString device = QStringLiteral("iPhone");
     if (m_lockedHelper)
         device = deviceLabel(*m_lockedHelper);
-    else if (q.m_device->helperStatus().helper)
-        device = deviceLabel(*q.m_device->helperStatus().helper);
+    else if (m_device->helperStatus().helper)
+        device = deviceLabel(*m_device->helperStatus().helper);
     // The device name comes from the iPhone; keep it from crowding out the rest.
     device = cutToUnits(device, 200);
     const QString cause = leadingCharacters(m_telegramIncidentReason, causeLength);
@@ -263,25 +264,25 @@ QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPo
 
 bool LocationPlannerViewModel::Private::refuseMalformedTelegramToken()
 {
-    const QString trimmed = q.m_telegram->botToken().trimmed();
+    const QString trimmed = m_telegram->botToken().trimmed();
     if (trimmed.isEmpty() || TelegramAlertConfiguration::isWellFormedToken(trimmed))
         return false;
     // Stored, it would replace a working token and read as "alerts are on" while
     // every alert fails.
     //: Telegram alerts status line (Tools › Telegram alerts). Keep the example token unchanged.
-    q.m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
-                                      "then letters, digits, “_” or “-”. Copy it again from BotFather."));
+    m_telegram->setStatusMessage(tr("This isn’t a bot token: it has the form 123456789:AAE-x_Yz0, digits, a colon, "
+                                    "then letters, digits, “_” or “-”. Copy it again from BotFather."));
     return true;
 }
 
 void LocationPlannerViewModel::saveTelegramSettings()
 {
-    if (m_telegram->isSaving() || d->refuseMalformedTelegramToken())
+    if (d->m_telegram->isSaving() || d->refuseMalformedTelegramToken())
         return;
-    m_telegram->setSaving(true);
+    d->m_telegram->setSaving(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Saving…"));
-    Private::saveTelegramSettingsFlow(QPointer(this), m_telegram->botToken());
+    d->m_telegram->setStatusMessage(tr("Saving…"));
+    Private::saveTelegramSettingsFlow(QPointer(this), d->m_telegram->botToken());
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self,
@@ -299,40 +300,40 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
     LocationPlannerViewModel& vm = *self;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        vm.m_telegram->setStatusMessage(description);
+        vm.d->m_telegram->setStatusMessage(description);
         vm.setNotice(description);
-        vm.m_telegram->setSaving(false);
+        vm.d->m_telegram->setSaving(false);
         co_return;
     }
     vm.setTelegramBotToken(trimmed);
-    if (TelegramAlertConfiguration{vm.m_telegram->botToken(), vm.m_telegram->chatID()}.isValid()) {
-        vm.m_telegram->setStatusMessage(vm.m_telegram->alertsEnabled()
-                                            //: Telegram alerts status line (Tools › Telegram alerts).
-                                            ? tr("Telegram alerts are on.")
-                                            //: Telegram alerts status line (Tools › Telegram alerts).
-                                            : tr("Settings saved. Turn on alerts to use them."));
+    if (TelegramAlertConfiguration{vm.d->m_telegram->botToken(), vm.d->m_telegram->chatID()}.isValid()) {
+        vm.d->m_telegram->setStatusMessage(vm.d->m_telegram->alertsEnabled()
+                                               //: Telegram alerts status line (Tools › Telegram alerts).
+                                               ? tr("Telegram alerts are on.")
+                                               //: Telegram alerts status line (Tools › Telegram alerts).
+                                               : tr("Settings saved. Turn on alerts to use them."));
     } else {
         vm.setTelegramAlertsEnabled(false);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        vm.m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
+        vm.d->m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
     }
-    vm.m_telegram->setSaving(false);
+    vm.d->m_telegram->setSaving(false);
 }
 
 void LocationPlannerViewModel::testTelegramAlert()
 {
-    if (m_telegram->isTesting() || d->refuseMalformedTelegramToken())
+    if (d->m_telegram->isTesting() || d->refuseMalformedTelegramToken())
         return;
-    if (!TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid() ||
+    if (!TelegramAlertConfiguration{d->m_telegram->botToken(), d->m_telegram->chatID()}.isValid() ||
         !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
+        d->m_telegram->setStatusMessage(tr("Enter the bot token and chat ID."));
         return;
     }
-    m_telegram->setTesting(true);
+    d->m_telegram->setTesting(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Sending test message…"));
-    Private::testTelegramAlertFlow(QPointer(this), m_telegram->botToken(), m_telegram->chatID());
+    d->m_telegram->setStatusMessage(tr("Sending test message…"));
+    Private::testTelegramAlertFlow(QPointer(this), d->m_telegram->botToken(), d->m_telegram->chatID());
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self,
@@ -365,32 +366,32 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
         co_return;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        self->m_telegram->setStatusMessage(description);
+        self->d->m_telegram->setStatusMessage(description);
         self->setNotice(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
     } else {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->m_telegram->setStatusMessage(tr("Test message sent."));
+        self->d->m_telegram->setStatusMessage(tr("Test message sent."));
         //: Event log entry.
         self->logEvent(tr("Test message sent to Telegram."), TrackerLogLevel::info);
     }
-    self->m_telegram->setTesting(false);
+    self->d->m_telegram->setTesting(false);
 }
 
 void LocationPlannerViewModel::loadTelegramChatID()
 {
-    if (m_telegram->isLoadingChat() || d->refuseMalformedTelegramToken())
+    if (d->m_telegram->isLoadingChat() || d->refuseMalformedTelegramToken())
         return;
-    if (m_telegram->botToken().trimmed().isEmpty() || !m_deps.telegramAlertService) {
+    if (d->m_telegram->botToken().trimmed().isEmpty() || !m_deps.telegramAlertService) {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        m_telegram->setStatusMessage(tr("Enter the bot token first."));
+        d->m_telegram->setStatusMessage(tr("Enter the bot token first."));
         return;
     }
-    m_telegram->setLoadingChat(true);
+    d->m_telegram->setLoadingChat(true);
     //: Telegram alerts status line (Tools › Telegram alerts).
-    m_telegram->setStatusMessage(tr("Looking for the latest message to the bot…"));
-    Private::loadTelegramChatIDFlow(QPointer(this), m_telegram->botToken());
+    d->m_telegram->setStatusMessage(tr("Looking for the latest message to the bot…"));
+    Private::loadTelegramChatIDFlow(QPointer(this), d->m_telegram->botToken());
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self,
@@ -412,17 +413,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer
         co_return;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        self->m_telegram->setStatusMessage(description);
+        self->d->m_telegram->setStatusMessage(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t load the Telegram chat ID: %1").arg(description), TrackerLogLevel::error);
     } else {
         self->setTelegramChatID(chatID);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->m_telegram->setStatusMessage(tr("Chat ID loaded. You can send a test message now."));
+        self->d->m_telegram->setStatusMessage(tr("Chat ID loaded. You can send a test message now."));
         //: Event log entry.
         self->logEvent(tr("Telegram chat ID loaded."), TrackerLogLevel::info);
     }
-    self->m_telegram->setLoadingChat(false);
+    self->d->m_telegram->setLoadingChat(false);
 }
 
 } // namespace ostrevin

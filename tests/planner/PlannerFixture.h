@@ -38,14 +38,17 @@ struct PlannerTestAccess {
         vm.d->m_locationLockActivity =
             keepAwake.begin(QStringLiteral("Ostrevin is holding the iPhone's simulated location."));
     }
-    static void setLockFailureCount(LocationPlannerViewModel& vm, int count) { vm.m_hold->setLockFailureCount(count); }
+    static void setLockFailureCount(LocationPlannerViewModel& vm, int count)
+    {
+        vm.d->m_hold->setLockFailureCount(count);
+    }
     static void setLastDeviceError(LocationPlannerViewModel& vm, const QString& error)
     {
-        vm.m_device->setLastDeviceError(error);
+        vm.d->m_device->setLastDeviceError(error);
     }
     static void setIncidentActive(LocationPlannerViewModel& vm, bool active)
     {
-        vm.m_hold->setTelegramIncidentActive(active);
+        vm.d->m_hold->setTelegramIncidentActive(active);
     }
     static void setRouteRunning(LocationPlannerViewModel& vm, bool running) { vm.d->setIPhoneRouteRunning(running); }
     static void setPlanning(LocationPlannerViewModel& vm, bool planning) { vm.d->setPlanningAddressRoute(planning); }
@@ -57,41 +60,41 @@ struct PlannerTestAccess {
     }
     static void setResetPending(LocationPlannerViewModel& vm, bool pending)
     {
-        vm.m_hold->setLocationResetPending(pending);
+        vm.d->m_hold->setLocationResetPending(pending);
     }
     static void setHelperStatus(LocationPlannerViewModel& vm, const LocationHelperStatus& status)
     {
-        vm.m_device->setHelperStatus(status);
+        vm.d->m_device->setHelperStatus(status);
     }
     static void setLockStartedAt(LocationPlannerViewModel& vm, const QDateTime& date)
     {
-        vm.m_hold->setLockStartedAt(date);
+        vm.d->m_hold->setLockStartedAt(date);
     }
     static void setLastLockRefresh(LocationPlannerViewModel& vm, const QDateTime& date)
     {
-        vm.m_hold->setLastLockRefresh(date);
+        vm.d->m_hold->setLastLockRefresh(date);
     }
     static void setLastDeviceCheck(LocationPlannerViewModel& vm, const QDateTime& date)
     {
-        vm.m_device->setLastDeviceCheck(date);
+        vm.d->m_device->setLastDeviceCheck(date);
     }
     static void setRouteProgress(LocationPlannerViewModel& vm, double progress)
     {
-        vm.m_hold->setIPhoneRouteProgress(progress);
+        vm.d->m_hold->setIPhoneRouteProgress(progress);
     }
     static void setCachedDuration(LocationPlannerViewModel& vm, double seconds)
     {
-        vm.m_draft->m_cachedRouteDurationSeconds = seconds;
+        vm.d->m_draft->m_cachedRouteDurationSeconds = seconds;
     }
     static void setPoints(LocationPlannerViewModel& vm, const QList<RoutePoint>& points) { vm.d->setPoints(points); }
-    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.m_device->setOnline(online); }
+    static void setOnline(LocationPlannerViewModel& vm, bool online) { vm.d->m_device->setOnline(online); }
     static void setVerifying(LocationPlannerViewModel& vm, bool verifying)
     {
         vm.d->setLocationLockRefreshing(verifying);
     }
     static void setLastPushedPointID(LocationPlannerViewModel& vm, const std::optional<QUuid>& id)
     {
-        vm.m_hold->setLastPushedPointID(id);
+        vm.d->m_hold->setLastPushedPointID(id);
     }
     static void saveCurrentRouteToHistory(LocationPlannerViewModel& vm) { vm.d->saveCurrentRouteToHistory(); }
     static bool appendRoutePoint(LocationPlannerViewModel& vm, const RoutePoint& point)
@@ -112,7 +115,7 @@ struct PlannerTestAccess {
     }
     static LocationSimulationSafetyState::Case safetyState(const LocationPlannerViewModel& vm)
     {
-        return vm.m_simulationSafetyState.kind();
+        return vm.d->m_simulationSafetyState.kind();
     }
 
     // Holding and incidents.
@@ -151,7 +154,7 @@ struct PlannerTestAccess {
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {
-        vm.m_eventLog->setDiagnosticEvents(events);
+        vm.d->m_eventLog->setDiagnosticEvents(events);
     }
     /// Raises the busy flags of the Telegram save, chat lookup and test.
     static void setTelegramBusy(LocationPlannerViewModel& vm, bool saving, bool loading, bool testing)
