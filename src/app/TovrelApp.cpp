@@ -46,7 +46,6 @@ constexpr std::chrono::milliseconds servicesStartBound{1000};
 TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
 {
     m_appearance = kit::Theme::createAppearance();
-    m_theme = std::make_unique<kit::Theme>(*m_appearance);
     const AppPaths& paths = m_options.paths;
     const QString domain = QString::fromUtf16(SettingsStore::appDomain);
     m_settings = std::make_unique<SettingsStore>(paths.settingsFile(domain));
@@ -116,6 +115,10 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     m_runtime->refresh();
     m_updater = std::make_unique<AppUpdater>(AppUpdater::Configuration::fromBuild(), m_network.get());
 
+    // Last before the window, the first to need fonts: until here their listing
+    // runs on a thread of its own (StartupWarmUp), and nothing before the window
+    // reads the theme.
+    m_theme = std::make_unique<kit::Theme>(*m_appearance);
     m_window = std::make_unique<MainWindow>(*m_viewModel, *m_runtime, *m_updater, *m_placeSearch);
     m_fileDialogs->setWindow(m_window.get());
     if (m_fullScreenAlarm)

@@ -343,6 +343,35 @@ TEST_F(MapWidgetTiles, ThePlaceholderStandsInWithoutTiles)
     }
 }
 
+TEST(MapWidgetPlaceholder, ASquareDrawnAheadForAnotherAppearanceIsNotShown)
+{
+    // Without tiles the square is drawn on a worker as soon as the map knows it
+    // needs it; the desktop may turn dark before the first frame.
+    const auto landShown = [](const QImage& frame, bool dark) {
+        int land = 0;
+        for (int y = 0; y < frame.height(); y += 7)
+            for (int x = 0; x < frame.width(); x += 7)
+                land += frame.pixel(x, y) == MapPlaceholder::landColor(dark).rgb();
+        return land;
+    };
+    for (const bool turnsDark : {false, true}) {
+        SCOPED_TRACE(turnsDark ? "turns dark before the first frame" : "stays light");
+        kit::Brand::setCurrent(kit::Brand::resolve(AppearanceState{}, QPalette()));
+        MapWidget map{QString()};
+        map.resize(400, 300);
+        map.setTileSource({});
+        if (turnsDark) {
+            AppearanceState dark;
+            dark.dark = true;
+            kit::Brand::setCurrent(kit::Brand::resolve(dark, QPalette()));
+        }
+        const QImage frame = map.grab().toImage();
+        EXPECT_GT(landShown(frame, turnsDark), 100);
+        EXPECT_EQ(landShown(frame, !turnsDark), 0);
+    }
+    kit::Brand::setCurrent(kit::Brand::resolve(AppearanceState{}, QPalette()));
+}
+
 TEST(MapWidgetBeacon, PulsesOnlyWhileShownOnScreenWithMotionAllowed)
 {
     struct Case {

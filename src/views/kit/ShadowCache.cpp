@@ -4,40 +4,51 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace ostrevin::kit {
 
 namespace {
 
-// One horizontal and one vertical running-sum pass over the alpha channel.
-void boxBlurAlpha(QImage& image, int radius)
+// One horizontal and one vertical running-sum pass over an alpha plane. Both
+// run along rows, the vertical one with a sum per column, so the plane is read
+// in memory order: a column walk over a panel-sized shadow misses the cache on
+// every pixel.
+void boxBlurAlpha(std::vector<int>& alpha, int width, int height, int radius)
 {
-    if (radius < 1)
-        return;
-    const int width = image.width();
-    const int height = image.height();
     const int window = 2 * radius + 1;
-    std::vector<int> line(std::size_t(qMax(width, height)));
-    auto pass = [&](int count, int length, auto&& at) {
-        for (int i = 0; i < count; ++i) {
-            for (int j = 0; j < length; ++j)
-                line[std::size_t(j)] = qAlpha(*at(i, j));
-            int sum = 0;
-            for (int j = -radius; j <= radius; ++j)
-                sum += (j >= 0 && j < length) ? line[std::size_t(j)] : 0;
-            for (int j = 0; j < length; ++j) {
-                *at(i, j) = qRgba(0, 0, 0, sum / window);
-                const int out = j - radius;
-                const int in = j + radius + 1;
-                sum += (in < length ? line[std::size_t(in)] : 0) - (out >= 0 ? line[std::size_t(out)] : 0);
-            }
+    std::vector<int> line(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        int* const row = alpha.data() + std::ptrdiff_t(y) * width;
+        std::copy(row, row + width, line.begin());
+        int sum = 0;
+        for (int j = 0; j <= radius && j < width; ++j)
+            sum += line[std::size_t(j)];
+        for (int j = 0; j < width; ++j) {
+            row[j] = sum / window;
+            const int out = j - radius;
+            const int in = j + radius + 1;
+            sum += (in < width ? line[std::size_t(in)] : 0) - (out >= 0 ? line[std::size_t(out)] : 0);
         }
-    };
-    auto row = [&](int y, int x) { return reinterpret_cast<QRgb*>(image.scanLine(y)) + x; };
-    auto column = [&](int x, int y) { return reinterpret_cast<QRgb*>(image.scanLine(y)) + x; };
-    pass(height, width, row);
-    pass(width, height, column);
+    }
+    const std::vector<int> source = alpha;
+    const auto sourceRow = [&](int y) { return source.data() + std::ptrdiff_t(y) * width; };
+    std::vector<int> sums(static_cast<std::size_t>(width), 0);
+    for (int y = 0; y <= radius && y < height; ++y)
+        std::transform(sums.begin(), sums.end(), sourceRow(y), sums.begin(), std::plus<>());
+    for (int y = 0; y < height; ++y) {
+        int* const row = alpha.data() + std::ptrdiff_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            row[x] = sums[std::size_t(x)] / window;
+        const int out = y - radius;
+        const int in = y + radius + 1;
+        if (in < height)
+            std::transform(sums.begin(), sums.end(), sourceRow(in), sums.begin(), std::plus<>());
+        if (out >= 0)
+            std::transform(sums.begin(), sums.end(), sourceRow(out), sums.begin(), std::minus<>());
+    }
 }
 
 } // namespace
@@ -79,8 +90,21 @@ QPixmap ShadowCache::shadow(QSize shapeSize, qreal cornerRadius, qreal blurRadiu
     }
     // Three box passes come close to a Gaussian whose spread is the blur radius.
     const int boxRadius = qMax(1, qRound(blurRadius * devicePixelRatio / 3.0));
+    const int width = image.width();
+    const int height = image.height();
+    std::vector<int> alpha(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        std::transform(pixels, pixels + width, alpha.begin() + std::ptrdiff_t(y) * width,
+                       [](QRgb pixel) { return qAlpha(pixel); });
+    }
     for (int i = 0; i < 3; ++i)
-        boxBlurAlpha(image, boxRadius);
+        boxBlurAlpha(alpha, width, height, boxRadius);
+    for (int y = 0; y < height; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::transform(alpha.begin() + std::ptrdiff_t(y) * width, alpha.begin() + std::ptrdiff_t(y + 1) * width, pixels,
+                       [](int value) { return qRgba(0, 0, 0, value); });
+    }
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     ++m_blurCount;

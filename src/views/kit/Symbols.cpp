@@ -64,7 +64,10 @@ bool loadSymbolFont()
         // and a font added before the desktop's are listed loses to it: the first
         // symbol drawn would then unpack the whole font, a good part of the time to
         // the first frame. Added after the listing, the plain file is the one drawn.
-        const bool installed = QFontDatabase::hasFamily(symbolFamily);
+        // Not hasFamily(): it asks fontconfig for aliases before it waits for the
+        // listing, and while the start-up's own thread lists, that loads fontconfig's
+        // configuration a second time.
+        const bool installed = QFontDatabase::families().contains(symbolFamily);
         for (const QString& path : symbolFontCandidates()) {
             if (QFontDatabase::addApplicationFont(path) >= 0)
                 return true;

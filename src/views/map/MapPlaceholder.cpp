@@ -53,4 +53,15 @@ void MapPlaceholder::paintPattern(QPainter& painter, bool dark)
     painter.restore();
 }
 
+QImage MapPlaceholder::render(bool dark, qreal devicePixelRatio)
+{
+    // The format of an opaque pixmap, so the repeat draws it as it drew a pixmap
+    // painted in place.
+    QImage square((QSizeF(patternSize, patternSize) * devicePixelRatio).toSize(), QImage::Format_RGB32);
+    square.setDevicePixelRatio(devicePixelRatio);
+    QPainter painter(&square);
+    paintPattern(painter, dark);
+    return square;
+}
+
 } // namespace ostrevin

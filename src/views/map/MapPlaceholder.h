@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QSizeF>
 
 class QPainter;
@@ -21,6 +22,8 @@ public:
     static constexpr double patternSize = 512;
     /// Paints the square at the origin; its edges join with its copies beside it.
     static void paintPattern(QPainter& painter, bool dark);
+    /// The square at a pixel ratio, opaque, ready to repeat. Any thread may draw it.
+    static QImage render(bool dark, qreal devicePixelRatio);
 };
 
 } // namespace ostrevin

@@ -103,6 +103,12 @@ MapWidget::~MapWidget() = default;
 void MapWidget::setTileSource(const MapTileSource& source)
 {
     m_tiles->setSource(source);
+    // Its square takes a good part of a frame to draw: without tiles the first
+    // frame would wait for it.
+    if (!source.hasTiles() && m_placeholder.isNull() && !m_placeholderDrawing.valid()) {
+        m_placeholderDrawingDark = m_dark;
+        m_placeholderDrawing = std::async(std::launch::async, &MapPlaceholder::render, m_dark, devicePixelRatioF());
+    }
     m_attribution->setText(source.attribution);
     m_attribution->setVisible(source.hasTiles() && !source.attribution.isEmpty());
     layoutAttribution();
@@ -322,10 +328,15 @@ void MapWidget::paintPlaceholder(QPainter& painter)
     const qreal ratio = devicePixelRatioF();
     if (m_placeholder.isNull() || !qFuzzyCompare(m_placeholder.devicePixelRatio(), ratio) ||
         m_placeholderDark != m_dark) {
-        m_placeholder = QPixmap((QSizeF(MapPlaceholder::patternSize, MapPlaceholder::patternSize) * ratio).toSize());
-        m_placeholder.setDevicePixelRatio(ratio);
-        QPainter pattern(&m_placeholder);
-        MapPlaceholder::paintPattern(pattern, m_dark);
+        QImage square;
+        if (m_placeholderDrawing.valid()) {
+            square = m_placeholderDrawing.get();
+            if (m_placeholderDrawingDark != m_dark || !qFuzzyCompare(square.devicePixelRatio(), ratio))
+                square = QImage();
+        }
+        if (square.isNull())
+            square = MapPlaceholder::render(m_dark, ratio);
+        m_placeholder = QPixmap::fromImage(square);
         m_placeholderDark = m_dark;
     }
     // Anchored to the world at the nearest whole zoom level, as tiles are, and

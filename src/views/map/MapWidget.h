@@ -8,8 +8,10 @@
 #include "views/map/WebMercator.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <future>
 #include <optional>
 
 class QLabel;
@@ -133,6 +135,10 @@ private:
     /// The placeholder's square drawn once per appearance, then repeated.
     QPixmap m_placeholder;
     bool m_placeholderDark = false;
+    /// The square being drawn on a worker thread while the rest of the window is
+    /// built; going away waits for it.
+    std::future<QImage> m_placeholderDrawing;
+    bool m_placeholderDrawingDark = false;
     QTimer m_wheelSettle;
     QTimer m_pulseTimer;
     QElapsedTimer m_pulseClock;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QThread>
+#include <memory>
+
+namespace ostrevin {
+
+/// Does on threads of its own, while the rest of start-up runs, two things Qt
+/// does on first use on the interface thread, each a good part of the time to
+/// the first frame:
+/// - it lists the desktop's fonts, which Qt does the first time any text is
+///   measured; most of start-up (settings, data files, the view model) needs no font;
+/// - it loads the image format plug-ins, which Qt loads one after another the
+///   first time it reads an image file whose name no plug-in claims, as the menu
+///   bar does for an icon of its own.
+/// What needs either meanwhile waits for it instead of doing it again.
+class StartupWarmUp {
+public:
+    /// Starts both; it needs the application object.
+    StartupWarmUp();
+    /// Waits for both: neither may run on while the application goes.
+    ~StartupWarmUp();
+
+    StartupWarmUp(const StartupWarmUp&) = delete;
+    StartupWarmUp& operator=(const StartupWarmUp&) = delete;
+
+private:
+    std::unique_ptr<QThread> m_fonts;
+    std::unique_ptr<QThread> m_imageFormats;
+};
+
+} // namespace ostrevin
