@@ -18,6 +18,7 @@ namespace ostrevin {
 
 namespace {
 
+#if OSTREVIN_HAVE_MULTIMEDIA
 /// A RIFF/WAVE header and more than a header's worth of bytes. Qt 6.4 leaves a
 /// sound effect on a short file that is no sound at all "loading" for ever, and
 /// its destructor then waits for the loader without end, hanging the quit.
@@ -29,6 +30,7 @@ bool looksLikeWave(const QString& file)
     const QByteArray head = wave.read(12);
     return head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
 }
+#endif
 
 } // namespace
 
