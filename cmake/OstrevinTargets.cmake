@@ -56,6 +56,21 @@ function(ostrevin_folder_library name)
   endif()
 endfunction()
 
+# ostrevin_use_fontconfig(<target>)
+# Links fontconfig where it is installed (the font configuration Qt reads on Linux)
+# and defines OSTREVIN_HAVE_FONTCONFIG to 1 or 0.
+function(ostrevin_use_fontconfig target)
+  find_library(OSTREVIN_FONTCONFIG_LIBRARY fontconfig)
+  find_path(OSTREVIN_FONTCONFIG_INCLUDE_DIR fontconfig/fontconfig.h)
+  if(OSTREVIN_FONTCONFIG_LIBRARY AND OSTREVIN_FONTCONFIG_INCLUDE_DIR)
+    target_link_libraries(${target} PUBLIC ${OSTREVIN_FONTCONFIG_LIBRARY})
+    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_FONTCONFIG_INCLUDE_DIR})
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_FONTCONFIG=1)
+  else()
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_FONTCONFIG=0)
+  endif()
+endfunction()
+
 # ostrevin_use_xcb(<target>)
 # Links the X11 client library where it is installed and defines OSTREVIN_HAVE_XCB
 # to 1 or 0, so the target asks the X server directly on X11 and compiles elsewhere.

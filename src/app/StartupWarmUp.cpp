@@ -4,15 +4,21 @@
 #include <QFontDatabase>
 #include <QImageReader>
 
+#if OSTREVIN_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace ostrevin {
 
 namespace {
 
-void listFonts()
+void loadFontConfiguration()
 {
-    // Every function of QFontDatabase may be called from any thread; the first
-    // one fills the list under the database's lock, which later callers wait on.
-    QFontDatabase::families();
+#if OSTREVIN_HAVE_FONTCONFIG
+    // Qt's listing begins with the same call, which then finds the work done.
+    // Without a configuration it fails as it would have failed there.
+    FcInit();
+#endif
 }
 
 void loadImageFormats()
@@ -28,7 +34,30 @@ void loadImageFormats()
 
 } // namespace
 
-StartupWarmUp::StartupWarmUp() : m_fonts(QThread::create(listFonts)), m_imageFormats(QThread::create(loadImageFormats))
+FontConfigurationWarmUp::FontConfigurationWarmUp()
+    : m_loaded(std::async(std::launch::async, loadFontConfiguration).share())
+{
+}
+
+FontConfigurationWarmUp::~FontConfigurationWarmUp()
+{
+    wait();
+}
+
+void FontConfigurationWarmUp::wait() const
+{
+    m_loaded.wait();
+}
+
+StartupWarmUp::StartupWarmUp(const FontConfigurationWarmUp& configuration)
+    : m_fonts(QThread::create([&configuration] {
+          // Two threads that both found no configuration would each load one.
+          configuration.wait();
+          // Every function of QFontDatabase may be called from any thread; the first
+          // one fills the list under the database's lock, which later callers wait on.
+          QFontDatabase::families();
+      })),
+      m_imageFormats(QThread::create(loadImageFormats))
 {
     m_fonts->setObjectName(QStringLiteral("Font listing"));
     m_imageFormats->setObjectName(QStringLiteral("Image formats"));

@@ -1,9 +1,31 @@
 #pragma once
 
 #include <QThread>
+#include <future>
 #include <memory>
 
 namespace ostrevin {
+
+/// Loads the desktop's font configuration on a thread of its own from the start
+/// of the program: fontconfig reads and parses dozens of files before Qt can list
+/// a font, and none of it needs the application object, whose making (the display
+/// connection, the platform plug-in) takes about as long. Where fontconfig is not
+/// what Qt reads fonts with, it does nothing.
+class FontConfigurationWarmUp {
+public:
+    FontConfigurationWarmUp();
+    /// Waits for the configuration.
+    ~FontConfigurationWarmUp();
+
+    FontConfigurationWarmUp(const FontConfigurationWarmUp&) = delete;
+    FontConfigurationWarmUp& operator=(const FontConfigurationWarmUp&) = delete;
+
+    /// Returns once the configuration is loaded.
+    void wait() const;
+
+private:
+    std::shared_future<void> m_loaded;
+};
 
 /// Does on threads of its own, while the rest of start-up runs, two things Qt
 /// does on first use on the interface thread, each a good part of the time to
@@ -16,8 +38,9 @@ namespace ostrevin {
 /// What needs either meanwhile waits for it instead of doing it again.
 class StartupWarmUp {
 public:
-    /// Starts both; it needs the application object.
-    StartupWarmUp();
+    /// Starts both; it needs the application object. The font listing waits for
+    /// `configuration`, which must outlive this.
+    explicit StartupWarmUp(const FontConfigurationWarmUp& configuration);
     /// Waits for both: neither may run on while the application goes.
     ~StartupWarmUp();
 

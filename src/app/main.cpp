@@ -17,6 +17,8 @@ using namespace ostrevin;
 
 int main(int argc, char* argv[])
 {
+    // Before the application object, whose making takes about as long.
+    const FontConfigurationWarmUp fontConfiguration;
     const std::optional<QByteArray> platform = preferredQtPlatform(QProcessEnvironment::systemEnvironment());
     if (platform)
         qputenv("QT_QPA_PLATFORM", *platform);
@@ -25,7 +27,7 @@ int main(int argc, char* argv[])
     if (platform)
         qunsetenv("QT_QPA_PLATFORM");
     // Declared after the application, so it has ended before the application goes.
-    const StartupWarmUp warmUp;
+    const StartupWarmUp warmUp(fontConfiguration);
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));

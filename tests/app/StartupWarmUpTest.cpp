@@ -14,7 +14,8 @@ TEST(StartupWarmUp, TheInterfaceThreadGetsFontsAndImagesWhileItRunsAndItsEndWait
 {
     for (const bool usedMeanwhile : {true, false}) {
         SCOPED_TRACE(usedMeanwhile ? "used while it runs" : "gone at once");
-        std::optional<StartupWarmUp> warmUp(std::in_place);
+        const FontConfigurationWarmUp configuration;
+        std::optional<StartupWarmUp> warmUp(std::in_place, configuration);
         if (usedMeanwhile) {
             // What start-up does right after it begins, long before it can have ended.
             ASSERT_TRUE(kit::loadSymbolFont());
