@@ -4,6 +4,7 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <utility>
 
 namespace ostrevin {
 
@@ -33,15 +34,16 @@ LinuxAppearance::LinuxAppearance(QDBusConnection sessionBus, std::function<bool(
 {
     if (!m_bus.isConnected())
         return;
-    readAll();
-    // Subscribed after the read: while the read waited, a subscription made before
-    // it never learned the portal's owner and stayed deaf for good.
-    m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("ReadAll"));
+    call << QStringList{appearanceNamespace, gnomeInterfaceNamespace};
+    m_pendingRead = m_bus.asyncCall(call, readTimeoutMs);
 }
 
 AppearanceState LinuxAppearance::current() const
 {
+    // Reading the look takes the answer in; nothing outside sees the difference.
+    const_cast<LinuxAppearance*>(this)->finishRead();
     AppearanceState state;
     if (m_colorScheme == 0)
         state.dark = m_fallbackDark && m_fallbackDark();
@@ -55,14 +57,23 @@ AppearanceState LinuxAppearance::current() const
     return state;
 }
 
-void LinuxAppearance::readAll()
+void LinuxAppearance::finishRead()
 {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("ReadAll"));
-    call << QStringList{appearanceNamespace, gnomeInterfaceNamespace};
-    // A plain blocking call, bounded by its time-out: a nested event loop here
-    // could run GUI work before the application has finished starting.
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, readTimeoutMs);
+    if (!m_pendingRead)
+        return;
+    QDBusPendingCall pending = *std::exchange(m_pendingRead, std::nullopt);
+    // A plain blocking wait, bounded by the call's time-out: a nested event loop
+    // here could run GUI work before the application has finished starting.
+    pending.waitForFinished();
+    takeReply(pending.reply());
+    // Subscribed after the read: while the read waited, a subscription made before
+    // it never learned the portal's owner and stayed deaf for good.
+    m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+}
+
+void LinuxAppearance::takeReply(const QDBusMessage& reply)
+{
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         qCInfo(lcPlatform) << "no desktop settings portal; the palette decides dark or light:" << reply.errorName();
         return;

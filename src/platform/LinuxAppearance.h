@@ -3,6 +3,7 @@
 #include "platform/Appearance.h"
 
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <functional>
 #include <optional>
@@ -20,8 +21,9 @@ class LinuxAppearance final : public Appearance {
     Q_DISABLE_COPY_MOVE(LinuxAppearance)
 
 public:
-    /// Asks the portal once, waiting at most a moment: the first window should
-    /// not flash in the wrong colours.
+    /// Asks the portal once. The answer is awaited, for at most a moment, when the
+    /// look is first read: the first window should not flash in the wrong colours,
+    /// and the program goes on starting while the portal answers.
     LinuxAppearance(QDBusConnection sessionBus, std::function<bool()> fallbackDark, QObject* parent = nullptr);
     ~LinuxAppearance() override = default;
 
@@ -31,11 +33,14 @@ private slots:
     void onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
 
 private:
-    void readAll();
+    /// Waits for the portal's answer if it is still to come, and takes it.
+    void finishRead();
+    void takeReply(const QDBusMessage& reply);
     /// True when the value changed what current() reports.
     bool apply(const QString& nameSpace, const QString& key, const QVariant& value);
 
     QDBusConnection m_bus;
+    std::optional<QDBusPendingCall> m_pendingRead;
     std::function<bool()> m_fallbackDark;
     uint m_colorScheme = 0;
     bool m_highContrast = false;

@@ -3,9 +3,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -26,10 +28,12 @@ class FakePortalSettings : public QObject {
 
 public:
     SettingsMap settings;
+    std::atomic<int> answerDelayMs = 0;
 
 public slots:
     SettingsMap ReadAll(const QStringList& namespaces)
     {
+        QThread::msleep(static_cast<unsigned long>(answerDelayMs.load()));
         SettingsMap answer;
         for (const QString& ns : namespaces) {
             if (settings.contains(ns))
@@ -120,6 +124,19 @@ TEST_F(AppearancePortal, ReadsTheDesktopsSettingsAtStart)
         LinuxAppearance appearance(QDBusConnection::sessionBus(), [&] { return c.paletteDark; });
         EXPECT_EQ(appearance.current(), c.expected);
     }
+}
+
+TEST_F(AppearancePortal, StartUpGoesOnWhileThePortalAnswersAndTheLookWaitsForIt)
+{
+    portal.settings = {{appearanceNs, {{QStringLiteral("color-scheme"), 1u}}}};
+    portal.answerDelayMs = 300;
+    serve();
+    QElapsedTimer clock;
+    clock.start();
+    LinuxAppearance appearance(QDBusConnection::sessionBus(), [] { return false; });
+    EXPECT_LT(clock.elapsed(), 200);
+    EXPECT_TRUE(appearance.current().dark);
+    EXPECT_GE(clock.elapsed(), 250);
 }
 
 TEST_F(AppearancePortal, FollowsChangesAndIgnoresOtherSettings)
