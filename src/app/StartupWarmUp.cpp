@@ -1,6 +1,7 @@
 #include "app/StartupWarmUp.h"
 
 #include <QBuffer>
+#include <QDBusConnection>
 #include <QFontDatabase>
 #include <QImageReader>
 
@@ -32,6 +33,16 @@ void loadImageFormats()
     }
 }
 
+void connectBuses()
+{
+#if defined(Q_OS_LINUX)
+    // Any thread may ask: the buses are connected once, on Qt's own bus thread,
+    // and a caller meanwhile waits for that connection instead of making another.
+    QDBusConnection::sessionBus();
+    QDBusConnection::systemBus();
+#endif
+}
+
 } // namespace
 
 FontConfigurationWarmUp::FontConfigurationWarmUp()
@@ -57,18 +68,21 @@ StartupWarmUp::StartupWarmUp(const FontConfigurationWarmUp& configuration)
           // one fills the list under the database's lock, which later callers wait on.
           QFontDatabase::families();
       })),
-      m_imageFormats(QThread::create(loadImageFormats))
+      m_imageFormats(QThread::create(loadImageFormats)), m_buses(QThread::create(connectBuses))
 {
     m_fonts->setObjectName(QStringLiteral("Font listing"));
     m_imageFormats->setObjectName(QStringLiteral("Image formats"));
     m_fonts->start();
+    m_buses->setObjectName(QStringLiteral("Bus connections"));
     m_imageFormats->start();
+    m_buses->start();
 }
 
 StartupWarmUp::~StartupWarmUp()
 {
     m_fonts->wait();
     m_imageFormats->wait();
+    m_buses->wait();
 }
 
 } // namespace ostrevin

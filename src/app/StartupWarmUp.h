@@ -27,21 +27,22 @@ private:
     std::shared_future<void> m_loaded;
 };
 
-/// Does on threads of its own, while the rest of start-up runs, two things Qt
-/// does on first use on the interface thread, each a good part of the time to
-/// the first frame:
+/// Does on threads of its own, while the rest of start-up runs, what Qt does on
+/// first use on the interface thread, a good part of the time to the first frame:
 /// - it lists the desktop's fonts, which Qt does the first time any text is
 ///   measured; most of start-up (settings, data files, the view model) needs no font;
 /// - it loads the image format plug-ins, which Qt loads one after another the
 ///   first time it reads an image file whose name no plug-in claims, as the menu
-///   bar does for an icon of its own.
+///   bar does for an icon of its own;
+/// - on Linux it connects to the session and system buses, which the desktop's
+///   look and the sleep inhibitor ask before the window is made.
 /// What needs either meanwhile waits for it instead of doing it again.
 class StartupWarmUp {
 public:
     /// Starts both; it needs the application object. The font listing waits for
     /// `configuration`, which must outlive this.
     explicit StartupWarmUp(const FontConfigurationWarmUp& configuration);
-    /// Waits for both: neither may run on while the application goes.
+    /// Waits for all: none may run on while the application goes.
     ~StartupWarmUp();
 
     StartupWarmUp(const StartupWarmUp&) = delete;
@@ -50,6 +51,7 @@ public:
 private:
     std::unique_ptr<QThread> m_fonts;
     std::unique_ptr<QThread> m_imageFormats;
+    std::unique_ptr<QThread> m_buses;
 };
 
 } // namespace ostrevin

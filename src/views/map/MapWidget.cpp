@@ -109,7 +109,9 @@ void MapWidget::setTileSource(const MapTileSource& source)
         m_placeholderDrawingDark = m_dark;
         m_placeholderDrawing = std::async(std::launch::async, &MapPlaceholder::render, m_dark, devicePixelRatioF());
     }
-    m_attribution->setText(source.attribution);
+    // Rich text builds a document even for no text: a map without tiles has none.
+    if (m_attribution->text() != source.attribution)
+        m_attribution->setText(source.attribution);
     m_attribution->setVisible(source.hasTiles() && !source.attribution.isEmpty());
     layoutAttribution();
     requestVisibleTiles();
