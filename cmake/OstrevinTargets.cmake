@@ -56,32 +56,30 @@ function(ostrevin_folder_library name)
   endif()
 endfunction()
 
-# ostrevin_use_fontconfig(<target>)
-# Links fontconfig where it is installed (the font configuration Qt reads on Linux)
-# and defines OSTREVIN_HAVE_FONTCONFIG to 1 or 0.
-function(ostrevin_use_fontconfig target)
-  find_library(OSTREVIN_FONTCONFIG_LIBRARY fontconfig)
-  find_path(OSTREVIN_FONTCONFIG_INCLUDE_DIR fontconfig/fontconfig.h)
-  if(OSTREVIN_FONTCONFIG_LIBRARY AND OSTREVIN_FONTCONFIG_INCLUDE_DIR)
-    target_link_libraries(${target} PUBLIC ${OSTREVIN_FONTCONFIG_LIBRARY})
-    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_FONTCONFIG_INCLUDE_DIR})
-    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_FONTCONFIG=1)
+# ostrevin_use_optional_library(<target> <NAME> <library> <header>)
+# Links <library> where it and <header> are installed and defines OSTREVIN_HAVE_<NAME>
+# to 1 or 0, so the target uses it where it is and compiles elsewhere.
+function(ostrevin_use_optional_library target name library header)
+  find_library(OSTREVIN_${name}_LIBRARY ${library})
+  find_path(OSTREVIN_${name}_INCLUDE_DIR ${header})
+  if(OSTREVIN_${name}_LIBRARY AND OSTREVIN_${name}_INCLUDE_DIR)
+    target_link_libraries(${target} PUBLIC ${OSTREVIN_${name}_LIBRARY})
+    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_${name}_INCLUDE_DIR})
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_${name}=1)
   else()
-    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_FONTCONFIG=0)
+    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_${name}=0)
   endif()
 endfunction()
 
+# ostrevin_use_fontconfig(<target>)
+# fontconfig, the font configuration Qt reads on Linux: OSTREVIN_HAVE_FONTCONFIG.
+function(ostrevin_use_fontconfig target)
+  ostrevin_use_optional_library(${target} FONTCONFIG fontconfig fontconfig/fontconfig.h)
+endfunction()
+
 # ostrevin_use_xcb(<target>)
-# Links the X11 client library where it is installed and defines OSTREVIN_HAVE_XCB
-# to 1 or 0, so the target asks the X server directly on X11 and compiles elsewhere.
+# The X11 client library, so the target asks the X server directly on X11:
+# OSTREVIN_HAVE_XCB.
 function(ostrevin_use_xcb target)
-  find_library(OSTREVIN_XCB_LIBRARY xcb)
-  find_path(OSTREVIN_XCB_INCLUDE_DIR xcb/xcb.h)
-  if(OSTREVIN_XCB_LIBRARY AND OSTREVIN_XCB_INCLUDE_DIR)
-    target_link_libraries(${target} PUBLIC ${OSTREVIN_XCB_LIBRARY})
-    target_include_directories(${target} SYSTEM PRIVATE ${OSTREVIN_XCB_INCLUDE_DIR})
-    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=1)
-  else()
-    target_compile_definitions(${target} PRIVATE OSTREVIN_HAVE_XCB=0)
-  endif()
+  ostrevin_use_optional_library(${target} XCB xcb xcb/xcb.h)
 endfunction()
