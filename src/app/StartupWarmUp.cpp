@@ -61,28 +61,27 @@ void FontConfigurationWarmUp::wait() const
 }
 
 StartupWarmUp::StartupWarmUp(const FontConfigurationWarmUp& configuration)
-    : m_fonts(QThread::create([&configuration] {
-          // Two threads that both found no configuration would each load one.
-          configuration.wait();
-          // Every function of QFontDatabase may be called from any thread; the first
-          // one fills the list under the database's lock, which later callers wait on.
-          QFontDatabase::families();
-      })),
-      m_imageFormats(QThread::create(loadImageFormats)), m_buses(QThread::create(connectBuses))
 {
-    m_fonts->setObjectName(QStringLiteral("Font listing"));
-    m_imageFormats->setObjectName(QStringLiteral("Image formats"));
-    m_fonts->start();
-    m_buses->setObjectName(QStringLiteral("Bus connections"));
-    m_imageFormats->start();
-    m_buses->start();
+    const auto start = [this](const QString& name, auto&& work) {
+        m_threads.emplace_back(QThread::create(std::forward<decltype(work)>(work)));
+        m_threads.back()->setObjectName(name);
+        m_threads.back()->start();
+    };
+    start(QStringLiteral("Font listing"), [&configuration] {
+        // Two threads that both found no configuration would each load one.
+        configuration.wait();
+        // Every function of QFontDatabase may be called from any thread; the first
+        // one fills the list under the database's lock, which later callers wait on.
+        QFontDatabase::families();
+    });
+    start(QStringLiteral("Image formats"), loadImageFormats);
+    start(QStringLiteral("Bus connections"), connectBuses);
 }
 
 StartupWarmUp::~StartupWarmUp()
 {
-    m_fonts->wait();
-    m_imageFormats->wait();
-    m_buses->wait();
+    for (const auto& thread : m_threads)
+        thread->wait();
 }
 
 } // namespace ostrevin

@@ -3,6 +3,7 @@
 #include <QThread>
 #include <future>
 #include <memory>
+#include <vector>
 
 namespace ostrevin {
 
@@ -36,11 +37,11 @@ private:
 ///   bar does for an icon of its own;
 /// - on Linux it connects to the session and system buses, which the desktop's
 ///   look and the sleep inhibitor ask before the window is made.
-/// What needs either meanwhile waits for it instead of doing it again.
+/// What needs any of it meanwhile waits for it instead of doing it again.
 class StartupWarmUp {
 public:
-    /// Starts both; it needs the application object. The font listing waits for
-    /// `configuration`, which must outlive this.
+    /// Starts them all; it needs the application object. The font listing waits
+    /// for `configuration`, which must outlive this.
     explicit StartupWarmUp(const FontConfigurationWarmUp& configuration);
     /// Waits for all: none may run on while the application goes.
     ~StartupWarmUp();
@@ -49,9 +50,7 @@ public:
     StartupWarmUp& operator=(const StartupWarmUp&) = delete;
 
 private:
-    std::unique_ptr<QThread> m_fonts;
-    std::unique_ptr<QThread> m_imageFormats;
-    std::unique_ptr<QThread> m_buses;
+    std::vector<std::unique_ptr<QThread>> m_threads;
 };
 
 } // namespace ostrevin
