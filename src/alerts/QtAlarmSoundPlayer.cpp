@@ -1,24 +1,17 @@
 #include "alerts/QtAlarmSoundPlayer.h"
 
-#include "BuildConfig.h"
+#include "alerts/AlarmToneSet.h"
 #include "platform/BundledResources.h"
 #include "platform/PlatformLog.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QUrl>
-
-#if OSTREVIN_HAVE_MULTIMEDIA
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#endif
+#include <QLibrary>
 
 namespace ostrevin {
 
 namespace {
 
-#if OSTREVIN_HAVE_MULTIMEDIA
 /// A RIFF/WAVE header and more than a header's worth of bytes. Qt 6.4 leaves a
 /// sound effect on a short file that is no sound at all "loading" for ever, and
 /// its destructor then waits for the loader without end, hanging the quit.
@@ -30,7 +23,6 @@ bool looksLikeWave(const QString& file)
     const QByteArray head = wave.read(12);
     return head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
 }
-#endif
 
 } // namespace
 
@@ -40,40 +32,56 @@ QStringList QtAlarmSoundPlayer::defaultToneFiles()
     return {folder + u"/alarm-tone-low.wav", folder + u"/alarm-tone-high.wav"};
 }
 
-QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, QObject* parent)
-    : QObject(parent), m_toneFiles(toneFiles)
+QString QtAlarmSoundPlayer::defaultModuleFile()
+{
+#ifdef OSTREVIN_ALARM_TONES_MODULE
+    return BundledResources::moduleDirectory() + u'/' + QStringLiteral(OSTREVIN_ALARM_TONES_MODULE);
+#else
+    return {};
+#endif
+}
+
+QtAlarmSoundPlayer::QtAlarmSoundPlayer(const QStringList& toneFiles, const QString& moduleFile, QObject* parent)
+    : QObject(parent), m_toneFiles(toneFiles), m_moduleFile(moduleFile)
 {
 }
+
+// The tones are children of this object and go with it, after the set that names them.
+QtAlarmSoundPlayer::~QtAlarmSoundPlayer() = default;
 
 void QtAlarmSoundPlayer::load()
 {
-    if (m_loadStarted)
+    if (m_loadStarted || m_moduleFile.isEmpty())
         return;
     m_loadStarted = true;
-#if OSTREVIN_HAVE_MULTIMEDIA
+    QStringList waves;
     for (const QString& file : std::as_const(m_toneFiles)) {
-        if (!looksLikeWave(file)) {
+        if (looksLikeWave(file))
+            waves << file;
+        else
             qCWarning(lcPlatform) << "alarm tone missing or not a WAV file:" << file;
-            continue;
-        }
-        auto* effect = new QSoundEffect(this);
-        effect->setSource(QUrl::fromLocalFile(file));
-        m_tones.push_back(effect);
     }
-#endif
+    if (waves.isEmpty())
+        return;
+    // Never unloaded: the tones' code lives in it.
+    QLibrary module(m_moduleFile);
+    const auto create = reinterpret_cast<CreateAlarmToneSet>(module.resolve(createAlarmToneSetSymbol));
+    if (!create) {
+        qCWarning(lcPlatform) << "the alarm tones cannot load:" << module.errorString();
+        return;
+    }
+    m_tones.reset(create(this));
+    for (const QString& wave : std::as_const(waves))
+        m_tones->add(wave);
 }
 
-QtAlarmSoundPlayer::~QtAlarmSoundPlayer() = default;
-
-std::vector<QSoundEffect*> QtAlarmSoundPlayer::usableTones() const
+std::vector<int> QtAlarmSoundPlayer::usableTones() const
 {
-    std::vector<QSoundEffect*> usable;
-#if OSTREVIN_HAVE_MULTIMEDIA
+    std::vector<int> usable;
     // A tone still loading may become ready before its turn; only a failed one is skipped.
-    for (QSoundEffect* tone : m_tones)
-        if (tone->status() != QSoundEffect::Error)
-            usable.push_back(tone);
-#endif
+    for (int index = 0; m_tones && index < m_tones->count(); ++index)
+        if (m_tones->state(index) != AlarmToneSet::State::Failed)
+            usable.push_back(index);
     return usable;
 }
 
@@ -87,28 +95,21 @@ int QtAlarmSoundPlayer::loadedToneCount()
 
 bool QtAlarmSoundPlayer::play(int index)
 {
-#if OSTREVIN_HAVE_MULTIMEDIA
     const auto tones = usableTones();
     if (index < 0 || index >= static_cast<int>(tones.size()))
         return false;
-    QSoundEffect* tone = tones[static_cast<size_t>(index)];
+    const int tone = tones[static_cast<size_t>(index)];
     // Without an output device a sound effect "plays" into nothing and says so nowhere.
-    if (tone->status() != QSoundEffect::Ready || QMediaDevices::defaultAudioOutput().isNull())
+    if (m_tones->state(tone) != AlarmToneSet::State::Ready || !m_tones->hasOutput())
         return false;
-    tone->play();
+    m_tones->play(tone);
     return true;
-#else
-    Q_UNUSED(index)
-    return false;
-#endif
 }
 
 void QtAlarmSoundPlayer::stop()
 {
-#if OSTREVIN_HAVE_MULTIMEDIA
-    for (QSoundEffect* tone : m_tones)
-        tone->stop();
-#endif
+    if (m_tones)
+        m_tones->stopAll();
 }
 
 void QtAlarmSoundPlayer::beep()

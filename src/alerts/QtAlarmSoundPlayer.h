@@ -4,16 +4,18 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 #include <vector>
-
-class QSoundEffect;
 
 namespace ostrevin {
 
-/// Plays the two shipped alarm tones with Qt Multimedia. The tones load when
-/// load() is called (the app calls it once its window is up), because a sound
-/// effect loads asynchronously and the first alarm must not wait for it. Without an audio
-/// device (or without Qt Multimedia) play() fails and the loop beeps; as beeps are
+class AlarmToneSet;
+
+/// Plays the two shipped alarm tones with Qt Multimedia, from the tone module
+/// (AlarmToneSet). The module and the tones load when load() is called (the app
+/// calls it once its window is up), because a sound effect loads asynchronously
+/// and the first alarm must not wait for it. Without an audio device, without the
+/// module or without Qt Multimedia, play() fails and the loop beeps; as beeps are
 /// often silent on Linux desktops, that is logged once per alarm.
 class QtAlarmSoundPlayer final : public QObject, public AlarmSoundPlayer {
     Q_OBJECT
@@ -22,11 +24,14 @@ class QtAlarmSoundPlayer final : public QObject, public AlarmSoundPlayer {
 public:
     /// The shipped tones in the folder of bundled resources.
     static QStringList defaultToneFiles();
+    /// The tone module in the program's module folder; empty in a build without audio.
+    static QString defaultModuleFile();
 
-    explicit QtAlarmSoundPlayer(const QStringList& toneFiles = defaultToneFiles(), QObject* parent = nullptr);
+    explicit QtAlarmSoundPlayer(const QStringList& toneFiles = defaultToneFiles(),
+                                const QString& moduleFile = defaultModuleFile(), QObject* parent = nullptr);
     ~QtAlarmSoundPlayer() override;
 
-    /// Starts loading the tones; later calls do nothing.
+    /// Loads the module and starts loading the tones; later calls do nothing.
     void load();
 
     int loadedToneCount() override;
@@ -35,11 +40,12 @@ public:
     void beep() override;
 
 private:
-    std::vector<QSoundEffect*> usableTones() const;
+    std::vector<int> usableTones() const;
 
     QStringList m_toneFiles;
+    QString m_moduleFile;
     bool m_loadStarted = false;
-    std::vector<QSoundEffect*> m_tones;
+    std::unique_ptr<AlarmToneSet> m_tones;
     bool m_silenceLogged = false;
 };
 

@@ -6,6 +6,18 @@
 
 namespace ostrevin {
 
+namespace {
+
+QString besideOrBelowPrefix(const QString& applicationDirectory, QStringView folder)
+{
+    const QString buildTree = QDir::cleanPath(applicationDirectory + u'/' + folder);
+    if (QFileInfo(buildTree).isDir())
+        return buildTree;
+    return QDir::cleanPath(applicationDirectory + u"/../" + folder);
+}
+
+} // namespace
+
 QString BundledResources::directory()
 {
     return directoryFor(QCoreApplication::applicationDirPath());
@@ -13,10 +25,17 @@ QString BundledResources::directory()
 
 QString BundledResources::directoryFor(const QString& applicationDirectory)
 {
-    const QString buildTree = QDir::cleanPath(applicationDirectory + u"/share/ostrevin");
-    if (QFileInfo(buildTree).isDir())
-        return buildTree;
-    return QDir::cleanPath(applicationDirectory + u"/../share/ostrevin");
+    return besideOrBelowPrefix(applicationDirectory, u"share/ostrevin");
+}
+
+QString BundledResources::moduleDirectory()
+{
+    return moduleDirectoryFor(QCoreApplication::applicationDirPath());
+}
+
+QString BundledResources::moduleDirectoryFor(const QString& applicationDirectory)
+{
+    return besideOrBelowPrefix(applicationDirectory, u"lib/ostrevin");
 }
 
 } // namespace ostrevin

@@ -1,8 +1,13 @@
 #include "AlarmFixture.h"
 #include "alerts/QtAlarmSoundPlayer.h"
+#include "support/CapturedWarnings.h"
 
 #include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#ifdef OSTREVIN_ALARM_TONES_MODULE_FILE
 #include <QSoundEffect>
+#endif
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -154,23 +159,39 @@ TEST(LocationSafetyAlarmWindowController, AClickSpanningARefreshOfTheSameInciden
     EXPECT_EQ(f.acknowledgements, 1);
 }
 
+#ifdef OSTREVIN_ALARM_TONES_MODULE_FILE
+namespace {
+
+/// Whether this process has mapped the tone module (and so the audio stack under it).
+bool toneModuleLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) &&
+           maps.readAll().contains(QFileInfo(QStringLiteral(OSTREVIN_ALARM_TONES_MODULE_FILE)).fileName().toUtf8());
+}
+
+} // namespace
+
 TEST(QtAlarmSoundPlayer, TakesTheShippedTonesAndSkipsMissingOrNonWaveFiles)
 {
     TempDir dir;
     ASSERT_TRUE(writeFile(dir.file(QStringLiteral("noise.wav")), "not a sound"));
     const QString data = QStringLiteral(OSTREVIN_SOURCE_DIR "/data/");
-    // Nothing loads (nor holds the interface thread) before the app asks, after its
-    // first frame; an alarm that comes before that asks itself.
+    // Nothing loads (nor holds the interface thread, nor maps the audio libraries)
+    // before the app asks, after its first frame; an alarm that comes before that asks itself.
     for (const bool appAsks : {true, false}) {
         SCOPED_TRACE(appAsks ? "loaded by the app" : "loaded by the alarm");
         QtAlarmSoundPlayer player({data + u"alarm-tone-low.wav", dir.file(QStringLiteral("missing.wav")),
-                                   dir.file(QStringLiteral("noise.wav")), data + u"alarm-tone-high.wav"});
+                                   dir.file(QStringLiteral("noise.wav")), data + u"alarm-tone-high.wav"},
+                                  QStringLiteral(OSTREVIN_ALARM_TONES_MODULE_FILE));
         EXPECT_TRUE(player.findChildren<QSoundEffect*>().isEmpty());
         if (appAsks) {
+            EXPECT_FALSE(toneModuleLoaded());
             player.load();
             player.load();
         }
         EXPECT_EQ(player.loadedToneCount(), 2);
+        EXPECT_TRUE(toneModuleLoaded());
         EXPECT_EQ(player.findChildren<QSoundEffect*>().size(), 2);
         // Qt leaves parts of a sound effect behind when it goes while still loading.
         const auto loading = [&] {
@@ -179,5 +200,26 @@ TEST(QtAlarmSoundPlayer, TakesTheShippedTonesAndSkipsMissingOrNonWaveFiles)
                                  [](const QSoundEffect* tone) { return tone->status() == QSoundEffect::Loading; });
         };
         EXPECT_EQ(settled(loading, 0), 0);
+    }
+}
+#endif
+
+TEST(QtAlarmSoundPlayer, WithoutItsToneModuleTheAlarmBeepsAndTheLogSaysWhy)
+{
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file(QStringLiteral("tones.so")), "not a library"));
+    const QString tone = QStringLiteral(OSTREVIN_SOURCE_DIR "/data/alarm-tone-low.wav");
+    for (const QString& module : {dir.file(QStringLiteral("missing.so")), dir.file(QStringLiteral("tones.so"))}) {
+        SCOPED_TRACE(module.toStdString());
+        CapturedWarnings captured;
+        QtAlarmSoundPlayer player({tone}, module);
+        player.load();
+        EXPECT_EQ(player.loadedToneCount(), 0);
+        EXPECT_FALSE(player.play(0));
+        player.stop();
+        ASSERT_EQ(captured.warnings().size(), 1);
+        EXPECT_TRUE(captured.warnings().front().contains(QStringLiteral("the alarm tones cannot load")));
+        EXPECT_TRUE(captured.warnings().front().contains(QFileInfo(module).fileName()))
+            << captured.warnings().front().toStdString();
     }
 }

@@ -58,3 +58,9 @@ if(OSTREVIN_XVFB AND OSTREVIN_XRANDR AND OSTREVIN_DBUS_RUN_SESSION)
 else()
   message(WARNING "Xvfb, xrandr or dbus-run-session missing: the alarm's two-screen tests do not run")
 endif()
+
+# The tone player against the real tone module.
+if(TARGET ostrevin_alarm_tones)
+  target_link_libraries(test_alerts PRIVATE Qt6::Multimedia)
+  target_compile_definitions(test_alerts PRIVATE OSTREVIN_ALARM_TONES_MODULE_FILE="$<TARGET_FILE:ostrevin_alarm_tones>")
+endif()

@@ -10,6 +10,8 @@
 #include "platform/TerminationSignals.h"
 #include "support/RecordingAlarmPresenter.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +43,17 @@ TEST(QuitOrder, ASignalToTheProgramEndsItsToolsAndKeepsTheHeldLocationForNextTim
         ASSERT_TRUE(QTest::qWaitFor([&] { return machine.toolRuns(Command::UsbmuxList); }, 30000))
             << app.readAllStandardError().toStdString();
         const qint64 check = machine.tool.lastPid(Command::UsbmuxList).value_or(0);
+#ifdef OSTREVIN_ALARM_TONES_MODULE_FILE
+        // Once its window is up, the program finds its tone module beside it and loads it.
+        const QByteArray module = QFileInfo(QStringLiteral(OSTREVIN_ALARM_TONES_MODULE_FILE)).fileName().toUtf8();
+        QFile maps(u"/proc/" + QString::number(app.processId()) + u"/maps");
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                maps.close();
+                return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(module);
+            },
+            20000));
+#endif
 
         ASSERT_EQ(::kill(static_cast<pid_t>(app.processId()), signalNumber), 0);
         const bool ended = app.waitForFinished(20000);

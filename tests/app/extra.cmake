@@ -28,3 +28,8 @@ if(OSTREVIN_XVFB AND OSTREVIN_XRANDR AND OSTREVIN_DBUS_RUN_SESSION)
 else()
   message(WARNING "Xvfb, xrandr or dbus-run-session missing: the window tests on X11 do not run")
 endif()
+
+# The real program loads its tone module once its window is up.
+if(TARGET test_app AND TARGET ostrevin_alarm_tones)
+  target_compile_definitions(test_app PRIVATE OSTREVIN_ALARM_TONES_MODULE_FILE="$<TARGET_FILE:ostrevin_alarm_tones>")
+endif()
