@@ -18,10 +18,13 @@ MainWindowView* ContentView::build(LocationPlannerViewModel& viewModel, PlaceSea
     auto* view = new MainWindowView(viewModel, parent);
     // Each area fills its slot here; slots that nobody filled stay empty.
     view->fill(MainWindowView::Slot::mapColumn, new RouteMapView(viewModel));
-    view->fill(MainWindowView::Slot::placePanel, new PlacePanel(viewModel, placeSearch));
-    view->fill(MainWindowView::Slot::routePanel, new RoutePanel(viewModel, placeSearch));
-    view->fill(MainWindowView::Slot::savedPanel, new SavedPanel(viewModel));
-    view->fill(MainWindowView::Slot::historyPanel, new HistoryPanel(viewModel));
+    // Only the section shown is built now; the others when first shown.
+    view->fillOnFirstShow(MainWindowView::Slot::placePanel,
+                          [&viewModel, &placeSearch] { return new PlacePanel(viewModel, placeSearch); });
+    view->fillOnFirstShow(MainWindowView::Slot::routePanel,
+                          [&viewModel, &placeSearch] { return new RoutePanel(viewModel, placeSearch); });
+    view->fillOnFirstShow(MainWindowView::Slot::savedPanel, [&viewModel] { return new SavedPanel(viewModel); });
+    view->fillOnFirstShow(MainWindowView::Slot::historyPanel, [&viewModel] { return new HistoryPanel(viewModel); });
     view->fill(MainWindowView::Slot::simulationControlBar,
                new SimulationControlBar(viewModel, viewModel.windowState()));
     view->fill(MainWindowView::Slot::deviceStatusPill, new DeviceStatusPill(viewModel, viewModel.windowState()));

@@ -196,6 +196,10 @@ QWidget* MainWindowView::slot(Slot slot) const
 
 void MainWindowView::fill(Slot which, QWidget* content)
 {
+    if (const auto unbuilt = m_unbuiltPanels.find(which); unbuilt != m_unbuiltPanels.end()) {
+        delete unbuilt->second.placeInTabOrder;
+        m_unbuiltPanels.erase(unbuilt);
+    }
     QWidget* target = slot(which);
     QLayout* layout = target->layout();
     while (QLayoutItem* item = layout->takeAt(0)) {
@@ -216,6 +220,44 @@ void MainWindowView::fill(Slot which, QWidget* content)
             connect(m_barTransition, &kit::EdgeTransition::progressChanged, this, &MainWindowView::placeControlBar);
     }
     placeControlBar();
+}
+
+void MainWindowView::fillOnFirstShow(Slot which, std::function<QWidget*()> make)
+{
+    // Made now, it sits where the panel itself would sit in the focus chain. Never
+    // shown, it is never a Tab stop; it takes focus only so that the panel's widgets
+    // can be ordered after it.
+    auto* placeInTabOrder = new QWidget(slot(which));
+    placeInTabOrder->setFocusPolicy(Qt::TabFocus);
+    placeInTabOrder->hide();
+    m_unbuiltPanels.insert_or_assign(which, UnbuiltPanel{std::move(make), placeInTabOrder});
+    if (which == panelSlot(m_windowState.section()))
+        buildPanel(which);
+}
+
+void MainWindowView::buildPanel(Slot which)
+{
+    const auto unbuilt = m_unbuiltPanels.find(which);
+    if (unbuilt == m_unbuiltPanels.end())
+        return;
+    UnbuiltPanel panel = std::move(unbuilt->second);
+    m_unbuiltPanels.erase(unbuilt);
+    QWidget* content = panel.make();
+    fill(which, content);
+    // Made now, its widgets came last in the focus chain; they go back after the mark.
+    QList<QWidget*> stops;
+    for (QWidget* widget = content; widget; widget = widget->nextInFocusChain()) {
+        if (widget != content && !content->isAncestorOf(widget))
+            break;
+        if (widget->focusPolicy() != Qt::NoFocus)
+            stops << widget;
+    }
+    QWidget* previous = panel.placeInTabOrder;
+    for (QWidget* stop : std::as_const(stops)) {
+        QWidget::setTabOrder(previous, stop);
+        previous = stop;
+    }
+    delete panel.placeInTabOrder;
 }
 
 void MainWindowView::focusPanel()
@@ -288,7 +330,9 @@ void MainWindowView::placeControlBar()
 
 void MainWindowView::syncSection()
 {
-    m_panels->setCurrentWidget(slot(panelSlot(m_windowState.section())));
+    const Slot shown = panelSlot(m_windowState.section());
+    buildPanel(shown);
+    m_panels->setCurrentWidget(slot(shown));
 }
 
 void MainWindowView::syncSidePanel(Motion motion)

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <map>
 class QAction;
 class QMessageBox;
 class QStackedWidget;
@@ -57,6 +59,10 @@ public:
     QWidget* slot(Slot slot) const;
     /// Puts content into the slot, replacing what was there; the slot owns it.
     void fill(Slot slot, QWidget* content);
+    /// Fills a side panel's slot the first time its section shows (at once when it
+    /// shows now). A panel the first frame does not show would only delay it. The
+    /// panel takes the place in the Tab order that fill() would have given it now.
+    void fillOnFirstShow(Slot slot, std::function<QWidget*()> make);
 
     /// The toolbar the window shows above this content.
     QToolBar* toolBar() const { return m_toolBar; }
@@ -81,7 +87,14 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    struct UnbuiltPanel {
+        std::function<QWidget*()> make;
+        /// Holds the panel's place in the focus chain until it is built.
+        QWidget* placeInTabOrder;
+    };
+
     void syncSection();
+    void buildPanel(Slot slot);
     enum class Motion { animated, immediate };
     void syncSidePanel(Motion motion);
     void syncResetConfirmation();
@@ -102,6 +115,7 @@ private:
     QVariantAnimation* m_slide = nullptr;
     QPointer<kit::EdgeTransition> m_barTransition;
     QPointer<QMessageBox> m_resetBox;
+    std::map<Slot, UnbuiltPanel> m_unbuiltPanels;
 };
 
 } // namespace ostrevin

@@ -6,6 +6,8 @@
 #include "planner/MainWindowState.h"
 #include "support/FocusPictures.h"
 #include "views/kit/Brand.h"
+#include "views/place/PlacePanel.h"
+#include "views/route/RoutePanel.h"
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
@@ -436,6 +438,42 @@ TEST_F(MainWindowTest, CtrlDigitsTakeTheKeyboardIntoThePanelAndTabFollowsItsRead
             focused = QApplication::focusWidget();
         }
     }
+}
+
+TEST_F(MainWindowTest, AHiddenPanelIsBuiltWhenItsSectionFirstShowsAndTakesItsPlaceInTheTabCycle)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_NE(window->findChild<PlacePanel*>(), nullptr);
+    EXPECT_EQ(window->findChild<RoutePanel*>(), nullptr) << "built before its section showed";
+
+    // Every panel, however late it was built, sits between the same two stops, as
+    // when all were built with the window: hidden panels are no stops.
+    std::optional<std::pair<QWidget*, QWidget*>> neighbours;
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases) {
+        SCOPED_TRACE(raw.toString().toStdString());
+        QTest::mouseClick(view().rail()->item(section), Qt::LeftButton);
+        QWidget* panel = view().slot(MainWindowView::panelSlot(section));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible(); }, 2000));
+        view().focusPanel();
+        QWidget* first = QApplication::focusWidget();
+        ASSERT_TRUE(first && panel->isAncestorOf(first));
+        QTest::keyClick(first, Qt::Key_Backtab);
+        QWidget* before = QApplication::focusWidget();
+        first->setFocus(Qt::TabFocusReason);
+        QWidget* after = first;
+        for (int step = 0; step < 60 && after && panel->isAncestorOf(after); ++step) {
+            QTest::keyClick(after, Qt::Key_Tab);
+            after = QApplication::focusWidget();
+        }
+        EXPECT_FALSE(panel->isAncestorOf(before));
+        EXPECT_FALSE(panel->isAncestorOf(after));
+        if (!neighbours)
+            neighbours = {before, after};
+        EXPECT_EQ(before, neighbours->first) << (before ? before->metaObject()->className() : "none");
+        EXPECT_EQ(after, neighbours->second) << (after ? after->metaObject()->className() : "none");
+    }
+    EXPECT_NE(window->findChild<RoutePanel*>(), nullptr);
 }
 
 TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)
