@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -297,6 +298,38 @@ TEST_F(MapWidgetTiles, AMissingTileShowsItsParentScaledUp)
     EXPECT_EQ(frame.pixelColor(240, 240), northWest);
     EXPECT_EQ(frame.pixelColor(270, 270), southEast);
     EXPECT_FALSE(map.isShowingPlaceholder());
+}
+
+TEST_F(MapWidgetTiles, TheTilesAttributionSitsInTheCornerWheneverTheirTilesShow)
+{
+    FakeHttpServer server;
+    const MapTileSource tiles{server.url().toString() + QStringLiteral("/{z}/{x}/{y}.png"),
+                              QStringLiteral("© <a href=\"https://example.org/copyright\">Example</a> contributors")};
+    map.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+    const auto attribution = [&]() -> QLabel* {
+        for (QLabel* label : map.findChildren<QLabel*>()) {
+            if (label->text().contains(u"example.org/copyright") && label->isVisible())
+                return label;
+        }
+        return nullptr;
+    };
+    const auto inTheCorner = [&](const QLabel* label) {
+        return label->geometry().bottomRight() == map.rect().bottomRight() && label->width() > 40;
+    };
+    // Tiles off, on, off and on again (a style the build has no tiles for, say).
+    for (const bool on : {false, true, false, true}) {
+        SCOPED_TRACE(on ? "tiles" : "no tiles");
+        map.setTileSource(on ? tiles : MapTileSource{QString(), tiles.attribution});
+        QLabel* label = attribution();
+        ASSERT_EQ(label != nullptr, on);
+        if (on) {
+            EXPECT_TRUE(inTheCorner(label));
+        }
+    }
+    map.resize(300, 200);
+    ASSERT_NE(attribution(), nullptr);
+    EXPECT_TRUE(inTheCorner(attribution()));
 }
 
 TEST_F(MapWidgetTiles, ThePlaceholderStandsInWithoutTiles)

@@ -109,10 +109,12 @@ void MapWidget::setTileSource(const MapTileSource& source)
         m_placeholderDrawingDark = m_dark;
         m_placeholderDrawing = std::async(std::launch::async, &MapPlaceholder::render, m_dark, devicePixelRatioF());
     }
-    // Rich text builds a document even for no text: a map without tiles has none.
-    if (m_attribution->text() != source.attribution)
+    // Rich text lays out a whole document: a map without tiles shows no
+    // attribution, and makes none.
+    const bool attributed = source.hasTiles() && !source.attribution.isEmpty();
+    if (attributed && m_attribution->text() != source.attribution)
         m_attribution->setText(source.attribution);
-    m_attribution->setVisible(source.hasTiles() && !source.attribution.isEmpty());
+    m_attribution->setVisible(attributed);
     layoutAttribution();
     requestVisibleTiles();
     update();
@@ -423,6 +425,8 @@ void MapWidget::updatePulse()
 
 void MapWidget::layoutAttribution()
 {
+    if (m_attribution->isHidden())
+        return;
     m_attribution->adjustSize();
     m_attribution->move(width() - m_attribution->width(), height() - m_attribution->height());
 }
