@@ -23,8 +23,7 @@ public:
 
 private:
     QObject* m_owner;
-    // Owned by m_owner: a sound effect must go with the object that made it, as
-    // Qt leaves parts of one behind when it goes on its own while loading.
+    // Children of m_owner: they go with the player that asked for them.
     std::vector<QSoundEffect*> m_tones;
 };
 
