@@ -1,10 +1,16 @@
 #include "views/kit/Symbols.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QFontMetrics>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOption>
 #include <gtest/gtest.h>
 
 using namespace ostrevin;
@@ -65,4 +71,42 @@ TEST(Symbols, NamesKnownOnlyAtRunTimeFindTheirGlyphOrAVisibleStandIn)
     EXPECT_EQ(unknown.codepoint(), standInCodepoint);
     EXPECT_FALSE(unknown.glyph().isEmpty());
     EXPECT_TRUE(SymbolName().glyph().isEmpty());
+}
+
+TEST(Symbols, AnIconIsDrawnAtTheScaleItShowsAtAndTheStyleGreysItWhenDisabled)
+{
+    ASSERT_TRUE(loadSymbolFont());
+    const QColor color(Qt::darkBlue);
+    const QIcon icon = symbolIcon("gearshape"_symbol, color, 18);
+    // What the icon's own square holds at a scale: the symbol drawn there directly.
+    const auto drawn = [&](qreal scale) {
+        QPixmap pixmap(QSize(18, 18) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        paintSymbol(painter, QRectF(0, 0, 18, 18), "gearshape"_symbol, color, 18);
+        painter.end();
+        return pixmap.toImage();
+    };
+    for (const qreal scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        const QPixmap shown = icon.pixmap(QSize(18, 18), scale);
+        EXPECT_EQ(shown.deviceIndependentSize(), QSizeF(18, 18));
+        EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  drawn(scale).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    // A toolbar asks for more room than the symbol has: it keeps its size.
+    EXPECT_EQ(icon.pixmap(QSize(24, 24), 1.0).size(), QSize(18, 18));
+    EXPECT_EQ(icon.actualSize(QSize(12, 12)), QSize(12, 12));
+
+    QStyleOption option;
+    option.palette = QGuiApplication::palette();
+    const QImage greyed =
+        QApplication::style()->generatedIconPixmap(QIcon::Disabled, QPixmap::fromImage(drawn(1.0)), &option).toImage();
+    const QImage disabled = icon.pixmap(QSize(18, 18), 1.0, QIcon::Disabled).toImage();
+    EXPECT_EQ(disabled.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              greyed.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    EXPECT_NE(disabled.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              drawn(1.0).convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }

@@ -1,6 +1,7 @@
 #include "views/kit/Symbols.h"
 
 #include "views/kit/KitLog.h"
+#include "views/kit/SymbolIconEngine.h"
 
 #include <QFontDatabase>
 #include <QMutex>
@@ -104,18 +105,7 @@ void paintSymbol(QPainter& painter, const QRectF& rect, SymbolName symbol, const
 
 QIcon symbolIcon(SymbolName symbol, const QColor& color, int pixelSize)
 {
-    QIcon icon;
-    for (const qreal ratio : {1.0, 2.0}) {
-        QPixmap pixmap(QSize(pixelSize, pixelSize) * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        paintSymbol(painter, QRectF(0, 0, pixelSize, pixelSize), symbol, color, pixelSize);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return QIcon(new SymbolIconEngine(symbol, color, pixelSize));
 }
 
 } // namespace ostrevin::kit
