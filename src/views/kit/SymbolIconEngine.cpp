@@ -34,6 +34,10 @@ QPixmap SymbolIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIco
     const int side = std::min({size.width(), size.height(), qRound(m_pixelSize * scale)});
     if (side <= 0)
         return {};
+    // A button asks again on every repaint, a hover or a press.
+    const std::pair key{side, mode};
+    if (const auto drawn = m_drawn.find(key); drawn != m_drawn.end())
+        return drawn->second;
     QPixmap pixmap(side, side);
     // Drawn in the symbol's own units, as at the scale of the screen.
     pixmap.setDevicePixelRatio(qreal(side) / m_pixelSize);
@@ -43,12 +47,15 @@ QPixmap SymbolIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIco
         painter.setRenderHint(QPainter::TextAntialiasing);
         paintSymbol(painter, QRectF(0, 0, m_pixelSize, m_pixelSize), m_symbol, m_color, m_pixelSize);
     }
-    if (mode == QIcon::Normal || !qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return pixmap;
-    QStyleOption option;
-    option.palette = QGuiApplication::palette();
-    const QPixmap styled = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
-    return styled.isNull() ? pixmap : styled;
+    if (mode != QIcon::Normal && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        const QPixmap styled = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        if (!styled.isNull())
+            pixmap = styled;
+    }
+    m_drawn.emplace(key, pixmap);
+    return pixmap;
 }
 
 QList<QSize> SymbolIconEngine::availableSizes(QIcon::Mode, QIcon::State)

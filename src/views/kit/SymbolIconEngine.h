@@ -4,6 +4,9 @@
 
 #include <QColor>
 #include <QIconEngine>
+#include <QPixmap>
+#include <map>
+#include <utility>
 
 namespace ostrevin::kit {
 
@@ -29,6 +32,8 @@ private:
     SymbolName m_symbol;
     QColor m_color;
     int m_pixelSize;
+    /// What was drawn, by side in device pixels and mode.
+    std::map<std::pair<int, QIcon::Mode>, QPixmap> m_drawn;
 };
 
 } // namespace ostrevin::kit
