@@ -26,8 +26,6 @@ int main(int argc, char* argv[])
     // Only Qt reads it: the tools the program starts get the user's environment.
     if (platform)
         qunsetenv("QT_QPA_PLATFORM");
-    // Declared after the application, so it has ended before the application goes.
-    const StartupWarmUp warmUp(fontConfiguration);
     QApplication::setApplicationName(QStringLiteral("Ostrevin"));
     QApplication::setOrganizationName(QStringLiteral("Ostrevin"));
     QApplication::setDesktopFileName(QStringLiteral("com.ostrevin.Ostrevin"));
@@ -42,7 +40,12 @@ int main(int argc, char* argv[])
         QStringLiteral("Quit as soon as the main window's content has been painted, and print when that was on "
                        "the monotonic clock (start-up measurements)."));
     parser.addOption(quitAfterFirstFrame);
+    // For --help or a wrong option it ends the run itself, through exit(). The
+    // warm-up's threads use Qt's fonts and buses, whose static objects exit()
+    // destroys: they must not have started by then.
     parser.process(application);
+    // Declared after the application, so it has ended before the application goes.
+    const StartupWarmUp warmUp(fontConfiguration);
 
     TovrelApp::Options options;
     SingleInstance instance(options.paths.dataDirectory());
