@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 #include "platform/BundledResources.h"
 #include "runtime/ArchiveDownload.h"
+#include "runtime/FileDigest.h"
 #include "runtime/InstallerTool.h"
 #include "runtime/RuntimeFileError.h"
 #include "runtime/RuntimeInstallError.h"
@@ -22,8 +23,6 @@
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
 
 namespace ostrevin {
 
@@ -627,32 +626,10 @@ QString RuntimeInstaller::sha256Hex(const QString& filePath)
         //: Add-on component installation error. %1 is a file path, %2 the system's reason.
         throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
     }
-    // libcrypto rather than QCryptographicHash: it uses the processor's SHA
-    // instructions where there are any and hashes several times faster. Qt's own
-    // network stack already loads it for HTTPS.
-    // The hash runs on a pool thread that may outlive the installer: release the
-    // per-thread state libcrypto keeps (its error queue) as soon as we are done,
-    // instead of leaving it to a thread exit that can come after the process's
-    // leak check.
-    struct ThreadStateRelease {
-        ~ThreadStateRelease() { OPENSSL_thread_stop(); }
-    } releaseThreadState;
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
-        throw std::bad_alloc();
-    QByteArray piece(hashPieceBytes, Qt::Uninitialized);
-    for (;;) {
-        const qint64 count = file.read(piece.data(), piece.size());
-        if (count < 0)
-            throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
-        if (count == 0)
-            break;
-        EVP_DigestUpdate(context.get(), piece.constData(), static_cast<size_t>(count));
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), digest, &length);
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), length).toHex());
+    const std::optional<QString> digest = FileDigest::standard().sha256Hex(file, hashPieceBytes);
+    if (!digest)
+        throw RuntimeFileError(RuntimeInstaller::tr("“%1” couldn’t be read: %2").arg(filePath, file.errorString()));
+    return *digest;
 }
 
 void RuntimeInstaller::setPhase(const Phase& phase)

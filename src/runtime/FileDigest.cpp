@@ -1,0 +1,106 @@
+#include "runtime/FileDigest.h"
+
+#include <QCryptographicHash>
+#include <QIODevice>
+#include <QLibrary>
+#include <QLoggingCategory>
+#include <memory>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+
+namespace ostrevin {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcDigest, "ostrevin.runtime")
+
+} // namespace
+
+/// Only the declarations of libcrypto are compiled in; these are its functions.
+struct FileDigest::Functions {
+    decltype(&EVP_MD_CTX_new) newContext = nullptr;
+    decltype(&EVP_MD_CTX_free) freeContext = nullptr;
+    decltype(&EVP_sha256) sha256 = nullptr;
+    decltype(&EVP_DigestInit_ex) init = nullptr;
+    decltype(&EVP_DigestUpdate) update = nullptr;
+    decltype(&EVP_DigestFinal_ex) final = nullptr;
+    decltype(&OPENSSL_thread_stop) threadStop = nullptr;
+    // Never unloaded: a digest may run on a pool thread until the process ends.
+    QLibrary* library = nullptr;
+};
+
+FileDigest::FileDigest(const QStringList& libraryFiles)
+{
+    QStringList failures;
+    for (const QString& file : libraryFiles) {
+        auto library = std::make_unique<QLibrary>(file);
+        auto functions = std::make_unique<Functions>();
+        const auto resolve = [&library](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library->resolve(name));
+            return function != nullptr;
+        };
+        if (library->load() && resolve(functions->newContext, "EVP_MD_CTX_new") &&
+            resolve(functions->freeContext, "EVP_MD_CTX_free") && resolve(functions->sha256, "EVP_sha256") &&
+            resolve(functions->init, "EVP_DigestInit_ex") && resolve(functions->update, "EVP_DigestUpdate") &&
+            resolve(functions->final, "EVP_DigestFinal_ex") && resolve(functions->threadStop, "OPENSSL_thread_stop")) {
+            functions->library = library.release();
+            m_functions = functions.release();
+            return;
+        }
+        failures << library->errorString();
+    }
+    qCWarning(lcDigest) << "libcrypto cannot load; digests are taken the slower way:" << failures;
+}
+
+FileDigest::~FileDigest()
+{
+    delete m_functions;
+}
+
+const FileDigest& FileDigest::standard()
+{
+#ifdef OSTREVIN_CRYPTO_LIBRARY
+    // The file the build found, then the same name wherever the loader looks.
+    static const FileDigest digest(
+        {QStringLiteral(OSTREVIN_CRYPTO_LIBRARY), QStringLiteral(OSTREVIN_CRYPTO_LIBRARY).section(u'/', -1)});
+#else
+    static const FileDigest digest(QStringList{});
+#endif
+    return digest;
+}
+
+std::optional<QString> FileDigest::sha256Hex(QIODevice& device, qint64 pieceBytes) const
+{
+    QByteArray piece(pieceBytes, Qt::Uninitialized);
+    if (!m_functions) {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        for (qint64 count; (count = device.read(piece.data(), piece.size())) != 0;) {
+            if (count < 0)
+                return std::nullopt;
+            hash.addData(QByteArrayView(piece.constData(), count));
+        }
+        return QString::fromLatin1(hash.result().toHex());
+    }
+    const Functions& f = *m_functions;
+    // The digest may run on a pool thread that outlives its caller: release the
+    // per-thread state libcrypto keeps (its error queue) as soon as it is done,
+    // not at a thread exit that can come after the process's leak check.
+    struct ThreadStateRelease {
+        decltype(&OPENSSL_thread_stop) stop;
+        ~ThreadStateRelease() { stop(); }
+    } releaseThreadState{f.threadStop};
+    const std::unique_ptr<EVP_MD_CTX, decltype(f.freeContext)> context(f.newContext(), f.freeContext);
+    if (!context || f.init(context.get(), f.sha256(), nullptr) != 1)
+        throw std::bad_alloc();
+    for (qint64 count; (count = device.read(piece.data(), piece.size())) != 0;) {
+        if (count < 0)
+            return std::nullopt;
+        f.update(context.get(), piece.constData(), static_cast<size_t>(count));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    f.final(context.get(), digest, &length);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), length).toHex());
+}
+
+} // namespace ostrevin
