@@ -34,16 +34,27 @@ int main(int argc, char* argv[])
     // The main window sets the application's icon itself, after its first frame.
 
     QCommandLineParser parser;
-    parser.addHelpOption();
+    // Not addHelpOption(): its --help-all lists Qt's options through process().
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
     const QCommandLineOption quitAfterFirstFrame(
         QStringLiteral("quit-after-first-frame"),
         QStringLiteral("Quit as soon as the main window's content has been painted, and print when that was on "
                        "the monotonic clock (start-up measurements)."));
     parser.addOption(quitAfterFirstFrame);
-    // For --help or a wrong option it ends the run itself, through exit(). The
-    // warm-up's threads use Qt's fonts and buses, whose static objects exit()
-    // destroys: they must not have started by then.
-    parser.process(application);
+    // Answered here rather than by QCommandLineParser::process(), which ends the run
+    // through exit(): the font configuration is still loading on its thread, and
+    // exit() would take the libraries away from under it.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(parser.errorText()));
+        return 1;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
     // Declared after the application, so it has ended before the application goes.
     const StartupWarmUp warmUp(fontConfiguration);
 

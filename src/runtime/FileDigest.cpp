@@ -18,6 +18,11 @@ Q_LOGGING_CATEGORY(lcDigest, "ostrevin.runtime")
 
 /// Only the declarations of libcrypto are compiled in; these are its functions.
 struct FileDigest::Functions {
+    explicit Functions(const QString& file) : library(file) {}
+
+    // Going with the digest does not unload the library: QLibrary unloads only when
+    // told to.
+    QLibrary library;
     decltype(&EVP_MD_CTX_new) newContext = nullptr;
     decltype(&EVP_MD_CTX_free) freeContext = nullptr;
     decltype(&EVP_sha256) sha256 = nullptr;
@@ -25,37 +30,31 @@ struct FileDigest::Functions {
     decltype(&EVP_DigestUpdate) update = nullptr;
     decltype(&EVP_DigestFinal_ex) final = nullptr;
     decltype(&OPENSSL_thread_stop) threadStop = nullptr;
-    // Never unloaded: a digest may run on a pool thread until the process ends.
-    QLibrary* library = nullptr;
 };
 
 FileDigest::FileDigest(const QStringList& libraryFiles)
 {
     QStringList failures;
     for (const QString& file : libraryFiles) {
-        auto library = std::make_unique<QLibrary>(file);
-        auto functions = std::make_unique<Functions>();
+        auto functions = std::make_unique<Functions>(file);
+        QLibrary& library = functions->library;
         const auto resolve = [&library](auto& function, const char* name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library->resolve(name));
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
             return function != nullptr;
         };
-        if (library->load() && resolve(functions->newContext, "EVP_MD_CTX_new") &&
+        if (library.load() && resolve(functions->newContext, "EVP_MD_CTX_new") &&
             resolve(functions->freeContext, "EVP_MD_CTX_free") && resolve(functions->sha256, "EVP_sha256") &&
             resolve(functions->init, "EVP_DigestInit_ex") && resolve(functions->update, "EVP_DigestUpdate") &&
             resolve(functions->final, "EVP_DigestFinal_ex") && resolve(functions->threadStop, "OPENSSL_thread_stop")) {
-            functions->library = library.release();
-            m_functions = functions.release();
+            m_functions = std::move(functions);
             return;
         }
-        failures << library->errorString();
+        failures << library.errorString();
     }
     qCWarning(lcDigest) << "libcrypto cannot load; digests are taken the slower way:" << failures;
 }
 
-FileDigest::~FileDigest()
-{
-    delete m_functions;
-}
+FileDigest::~FileDigest() = default;
 
 const FileDigest& FileDigest::standard()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -31,7 +32,7 @@ public:
 
 private:
     struct Functions;
-    const Functions* m_functions = nullptr;
+    std::unique_ptr<const Functions> m_functions;
 };
 
 } // namespace ostrevin
