@@ -4,9 +4,15 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrevin {
 
@@ -20,11 +26,9 @@ constexpr int retryIntervalMs = 100;
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     : QObject(parent), m_serverName(serverName(dataDirectory)),
-      m_lock(QDir(dataDirectory).filePath(QStringLiteral("ostrevin.lock")))
+      m_lockFile(QDir(dataDirectory).filePath(QStringLiteral("ostrevin.lock")))
 {
     QDir().mkpath(dataDirectory);
-    // Age says nothing here: the lock is stale only when its owner is gone.
-    m_lock.setStaleLockTime(0);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptLaunch);
     m_retry.setInterval(retryIntervalMs);
@@ -32,7 +36,14 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_lockDescriptor < 0)
+        return;
+    // Removed while still held, so that no launch can take a lock on it any more.
+    ::unlink(QFile::encodeName(m_lockFile).constData());
+    ::close(m_lockDescriptor);
+}
 
 QString SingleInstance::serverName(const QString& dataDirectory)
 {
@@ -45,10 +56,40 @@ QString SingleInstance::serverName(const QString& dataDirectory)
     return QDir(folder).filePath(name);
 }
 
+bool SingleInstance::takeLock()
+{
+    const QByteArray path = QFile::encodeName(m_lockFile);
+    // A copy that quits removes the file while it lets go: a lock taken on the file
+    // it removed keeps out nobody, and the name is tried again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // Close-on-exec: no tool this copy starts may hold the lock on after it.
+        const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (descriptor < 0) {
+            qCWarning(lcApp) << "the lock" << m_lockFile << "cannot be opened:" << qt_error_string(errno);
+            return false;
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            if (const int error = errno; error != EWOULDBLOCK)
+                qCWarning(lcApp) << "the lock" << m_lockFile << "cannot be taken:" << qt_error_string(error);
+            ::close(descriptor);
+            return false;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(descriptor, &held) == 0 && ::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            m_lockDescriptor = descriptor;
+            return true;
+        }
+        ::close(descriptor);
+    }
+    return false;
+}
+
 bool SingleInstance::claim()
 {
-    // tryLock() takes over a lock whose process is gone.
-    if (!m_lock.tryLock(0))
+    // A lock that cannot be taken is taken as another copy's.
+    if (!takeLock())
         return false;
     // A crashed copy leaves its socket file behind, and listen() fails on it.
     QLocalServer::removeServer(m_serverName);

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -17,8 +16,11 @@ namespace ostrevin {
 /// listens on a local socket; a later launch finds the lock taken, asks the
 /// running copy through the socket to bring its window forward, and ends.
 ///
-/// The lock names its owner's process, so a lock left by a copy that crashed is
-/// taken over; it never goes stale by age alone, since a copy runs for hours.
+/// The lock is the system's lock on a file, which ends with the process that holds
+/// it however that process ends: a copy that crashed blocks nothing, and nothing
+/// is written or flushed to disk to take it. Earlier versions' lock files (Qt's)
+/// take the same system lock, so either kind of copy sees the other, and the file
+/// goes with the copy that quits, as theirs does.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -54,7 +56,10 @@ private:
     void finishHandOver(HandOver outcome);
 
     QString m_serverName;
-    QLockFile m_lock;
+    bool takeLock();
+
+    QString m_lockFile;
+    int m_lockDescriptor = -1;
     QLocalServer m_server;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;

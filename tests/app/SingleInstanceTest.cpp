@@ -1,6 +1,9 @@
 // One copy per user: the real program started twice over the same data folder.
+#include "app/SingleInstance.h"
+
 #include "ProgramMachine.h"
 
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 #include <csignal>
@@ -86,4 +89,35 @@ TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNo
     if (const std::optional<qint64> check = machine.tool.lastPid(Command::UsbmuxList)) {
         EXPECT_TRUE(waitForProcessGone(*check, 20000));
     }
+}
+
+TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVersions)
+{
+    TempDir dir;
+    const QString data = dir.file(QStringLiteral("data"));
+    const QString lockFile = QDir(data).filePath(QStringLiteral("ostrevin.lock"));
+    {
+        SingleInstance first(data);
+        ASSERT_TRUE(first.claim());
+        SingleInstance second(data);
+        EXPECT_FALSE(second.claim());
+        // An earlier version's copy, launched now, finds the lock taken.
+        QLockFile earlier(lockFile);
+        EXPECT_FALSE(earlier.tryLock(0));
+    }
+    // Gone with the copy that quit, as an earlier version's lock file goes.
+    EXPECT_FALSE(QFile::exists(lockFile));
+    {
+        // Released with its holder: nothing is left to take over.
+        SingleInstance next(data);
+        ASSERT_TRUE(next.claim());
+    }
+    // A copy of an earlier version holds its lock file while this one starts.
+    QLockFile earlier(lockFile);
+    ASSERT_TRUE(earlier.tryLock(0));
+    SingleInstance blocked(data);
+    EXPECT_FALSE(blocked.claim());
+    earlier.unlock();
+    SingleInstance after(data);
+    EXPECT_TRUE(after.claim());
 }
