@@ -55,9 +55,10 @@ private:
     enum class HandOver { answered, unanswered };
     void finishHandOver(HandOver outcome);
 
-    QString m_serverName;
+    /// Holds the system's lock on the lock file until this object goes.
     bool takeLock();
 
+    QString m_serverName;
     QString m_lockFile;
     int m_lockDescriptor = -1;
     QLocalServer m_server;

@@ -21,7 +21,7 @@ public:
     FileDigest& operator=(const FileDigest&) = delete;
     ~FileDigest();
 
-    /// The libcrypto this build was linked against, loaded on first use. Any thread.
+    /// The libcrypto this build was made with, loaded on first use. Any thread.
     static const FileDigest& standard();
 
     bool usesLibcrypto() const { return m_functions != nullptr; }
