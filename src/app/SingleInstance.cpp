@@ -69,10 +69,17 @@ bool SingleInstance::takeLock()
             return false;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            if (const int error = errno; error != EWOULDBLOCK)
-                qCWarning(lcApp) << "the lock" << m_lockFile << "cannot be taken:" << qt_error_string(error);
-            ::close(descriptor);
-            return false;
+            const int error = errno;
+            if (error == EWOULDBLOCK) {
+                ::close(descriptor);
+                return false;
+            }
+            // A file system without locks (an NFS home mounted nolock): refusing to
+            // start would shut the user out for good.
+            qCWarning(lcApp) << "the lock" << m_lockFile
+                             << "cannot be taken, so a second copy is not kept out:" << qt_error_string(error);
+            m_lockDescriptor = descriptor;
+            return true;
         }
         struct stat held {};
         struct stat named {};
