@@ -80,11 +80,8 @@ TEST(ProgramCommandLine, FilesNamedLikeItsLibrariesInTheFolderItStartsFromAreNot
     QDir().mkpath(folder);
     const QStringList names = loadedLibraryNames();
     ASSERT_TRUE(names.contains(QStringLiteral("libc.so.6"))) << names.join(u' ').toStdString();
-    for (const QString& name : names) {
-        QFile planted(folder + u'/' + name);
-        ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
-        planted.write("not a library");
-    }
+    for (const QString& name : names)
+        ASSERT_TRUE(writeFile(folder + u'/' + name, "not a library"));
 
     const Ended usage = run(machine, {QStringLiteral("--help")}, folder);
     EXPECT_EQ(usage.status, QProcess::NormalExit) << usage.errors.toStdString();

@@ -43,9 +43,7 @@ struct Machine {
             QDir().mkpath(dir.file(QString::fromLatin1(folder)));
         QFile::setPermissions(dir.file(QStringLiteral("runtime")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile leaks(dir.file(QStringLiteral("leaks.supp")));
-        if (leaks.open(QIODevice::WriteOnly))
-            leaks.write("leak:libfontconfig.so\n");
+        writeFile(dir.file(QStringLiteral("leaks.supp")), "leak:libfontconfig.so\n");
     }
 
     AppPaths paths() const { return AppPaths(dir.file(QStringLiteral("data")), dir.file(QStringLiteral("config"))); }
