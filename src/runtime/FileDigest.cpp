@@ -14,6 +14,18 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcDigest, "ostrevin.runtime")
 
+/// Hands `add` what `device` has left, a piece at a time; false when a read fails.
+template <typename Add> bool readInPieces(QIODevice& device, qint64 pieceBytes, Add add)
+{
+    QByteArray piece(pieceBytes, Qt::Uninitialized);
+    for (qint64 count; (count = device.read(piece.data(), piece.size())) != 0;) {
+        if (count < 0)
+            return false;
+        add(QByteArrayView(piece.constData(), count));
+    }
+    return true;
+}
+
 } // namespace
 
 /// Only the declarations of libcrypto are compiled in; these are its functions.
@@ -50,6 +62,9 @@ FileDigest::FileDigest(const QStringList& libraryFiles)
             return;
         }
         failures << library.errorString();
+        // One that loaded but lacks a function (another version) is let go again.
+        if (library.isLoaded())
+            library.unload();
     }
     qCWarning(lcDigest) << "libcrypto cannot load; digests are taken the slower way:" << failures;
 }
@@ -70,14 +85,10 @@ const FileDigest& FileDigest::standard()
 
 std::optional<QString> FileDigest::sha256Hex(QIODevice& device, qint64 pieceBytes) const
 {
-    QByteArray piece(pieceBytes, Qt::Uninitialized);
     if (!m_functions) {
         QCryptographicHash hash(QCryptographicHash::Sha256);
-        for (qint64 count; (count = device.read(piece.data(), piece.size())) != 0;) {
-            if (count < 0)
-                return std::nullopt;
-            hash.addData(QByteArrayView(piece.constData(), count));
-        }
+        if (!readInPieces(device, pieceBytes, [&hash](QByteArrayView piece) { hash.addData(piece); }))
+            return std::nullopt;
         return QString::fromLatin1(hash.result().toHex());
     }
     const Functions& f = *m_functions;
@@ -91,11 +102,10 @@ std::optional<QString> FileDigest::sha256Hex(QIODevice& device, qint64 pieceByte
     const std::unique_ptr<EVP_MD_CTX, decltype(f.freeContext)> context(f.newContext(), f.freeContext);
     if (!context || f.init(context.get(), f.sha256(), nullptr) != 1)
         throw std::bad_alloc();
-    for (qint64 count; (count = device.read(piece.data(), piece.size())) != 0;) {
-        if (count < 0)
-            return std::nullopt;
-        f.update(context.get(), piece.constData(), static_cast<size_t>(count));
-    }
+    if (!readInPieces(device, pieceBytes, [&f, &context](QByteArrayView piece) {
+            f.update(context.get(), piece.data(), static_cast<size_t>(piece.size()));
+        }))
+        return std::nullopt;
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     f.final(context.get(), digest, &length);
