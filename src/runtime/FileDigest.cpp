@@ -50,21 +50,28 @@ FileDigest::FileDigest(const QStringList& libraryFiles)
     for (const QString& file : libraryFiles) {
         auto functions = std::make_unique<Functions>(file);
         QLibrary& library = functions->library;
-        const auto resolve = [&library](auto& function, const char* name) {
+        if (!library.load()) {
+            failures << library.errorString();
+            continue;
+        }
+        const char* missing = nullptr;
+        const auto resolve = [&library, &missing](auto& function, const char* name) {
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
+            if (!function)
+                missing = name;
             return function != nullptr;
         };
-        if (library.load() && resolve(functions->newContext, "EVP_MD_CTX_new") &&
-            resolve(functions->freeContext, "EVP_MD_CTX_free") && resolve(functions->sha256, "EVP_sha256") &&
-            resolve(functions->init, "EVP_DigestInit_ex") && resolve(functions->update, "EVP_DigestUpdate") &&
-            resolve(functions->final, "EVP_DigestFinal_ex") && resolve(functions->threadStop, "OPENSSL_thread_stop")) {
+        if (resolve(functions->newContext, "EVP_MD_CTX_new") && resolve(functions->freeContext, "EVP_MD_CTX_free") &&
+            resolve(functions->sha256, "EVP_sha256") && resolve(functions->init, "EVP_DigestInit_ex") &&
+            resolve(functions->update, "EVP_DigestUpdate") && resolve(functions->final, "EVP_DigestFinal_ex") &&
+            resolve(functions->threadStop, "OPENSSL_thread_stop")) {
             m_functions = std::move(functions);
             return;
         }
-        failures << library.errorString();
-        // One that loaded but lacks a function (another version) is let go again.
-        if (library.isLoaded())
-            library.unload();
+        // A library that loads but lacks a function (another version, or not
+        // libcrypto at all) is let go again.
+        failures << library.fileName() + u" has no " + QLatin1StringView(missing);
+        library.unload();
     }
     qCWarning(lcDigest) << "libcrypto cannot load; digests are taken the slower way:" << failures;
 }
