@@ -97,7 +97,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
 
         std::exception_ptr failure;
         if (!status.isAvailable()) {
-            status = co_await device->prepareForLocation(*helper, token.stopToken());
+            // Finishing the reset is the user's own action, as Prepare iPhone is: on
+            // iOS 17.0–17.3 the tunnel it needs starts only with the administrator password.
+            status = co_await device->prepareForLocation(*helper, token.stopToken(), AdministratorPrompt::allowed);
             if (!self || token.isCancelled())
                 co_return;
         }
@@ -132,12 +134,18 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             //: Status and alert message.
             const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
             self->d->m_device->setDeviceActionMessage(unfinished);
-            LocationHelperStatus interrupted;
-            interrupted.helper = helper;
-            //: Device status message.
-            interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-            interrupted.installHint = self->d->m_device->helperStatus().installHint;
-            self->d->m_device->setHelperStatus(interrupted);
+            // An iPhone the preparation still saw (a dismissed password prompt, a locked
+            // iPhone) stays connected: marked disconnected, it could not be prepared
+            // again. Only a failed clear says that the connection itself broke.
+            const LocationHelperStatus current = self->d->m_device->helperStatus();
+            if (current.isAvailable() || !current.isDeviceConnected) {
+                LocationHelperStatus interrupted;
+                interrupted.helper = helper;
+                //: Device status message.
+                interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+                interrupted.installHint = current.installHint;
+                self->d->m_device->setHelperStatus(interrupted);
+            }
             self->d->m_device->setLastDeviceError(description);
             self->setNotice(unfinished);
             //: Event log entry. %1 is the error's description.

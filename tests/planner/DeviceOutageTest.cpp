@@ -7,6 +7,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/PlannerTexts.h"
+#include "routedata/AppSettings.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -224,6 +225,31 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     watcher.detach(untrustedIPad.udid);
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
+}
+
+// Finishing a reset is the user's own action: on iOS 17.0–17.3 after a reboot (the
+// tunnel service stopped) it may ask for the password, and a dismissed dialog
+// leaves an iPhone that can still be prepared, not one marked as unplugged.
+TEST_F(DeviceOutageTest, FinishResetMayAskForThePasswordAndADismissedPromptKeepsTheIPhoneConnected)
+{
+    AppSettings::setResetPending(true, *settings);
+    build(TunnelService::stopped);
+    // Developer services answer only through the tunnel.
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+    checkAgain();
+    ASSERT_TRUE(vm->device().helperStatus().isDeviceConnected);
+
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+    EXPECT_TRUE(vm->hold().isLocationResetPending());
+    EXPECT_EQ(tool.count(Command::Clear), 0);
+    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
+    EXPECT_EQ(PlannerTexts::nextDeviceActionMessage(vm->device().helperStatus()),
+              QStringLiteral("Click Prepare iPhone."));
+    EXPECT_TRUE(vm->canPrepareIPhone());
+    EXPECT_FALSE(vm->device().lastDeviceError().contains(u"only when you click Prepare iPhone"))
+        << vm->device().lastDeviceError().toStdString();
 }
 
 } // namespace

@@ -106,14 +106,17 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         bool readyAfterPreparing;
         bool clearFails;
         QStringList deviceCalls;
+        /// Only a failed clear says the connection broke; an iPhone the preparation
+        /// still saw stays connected, so that it can be prepared again.
+        bool connectedAfter;
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{
         {"not ready after preparing", false, false, false,
-         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}},
-        {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}},
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}, true},
+        {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}, false},
         {"prepared, then clear fails", false, true, true,
-         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}},
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,8 +139,9 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         EXPECT_TRUE(vm->hold().isLocationResetPending());
         EXPECT_TRUE(settings->value(LocationPlannerViewModel::resetPendingStorageKey()).toBool());
         EXPECT_FALSE(vm->device().isDeviceBusy());
-        EXPECT_FALSE(vm->device().helperStatus().isDeviceConnected);
-        EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+        EXPECT_EQ(vm->device().helperStatus().isDeviceConnected, c.connectedAfter);
+        EXPECT_EQ(vm->deviceIndicatorState(),
+                  c.connectedAfter ? DeviceIndicatorState::needsSetup : DeviceIndicatorState::notConnected);
         EXPECT_FALSE(vm->device().lastDeviceError().isEmpty());
         EXPECT_EQ(vm->notice(), u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
         EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level, TrackerLogLevel::error);
