@@ -120,6 +120,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     LocationPlannerViewModel& vm = *self;
 
     if (!error) {
+        // The new point ends the outage of the old one: nothing is restored for it,
+        // and no alarm or alert goes on naming it.
+        if (vm.d->m_hold->telegramIncidentActive())
+            vm.d->closeIncidentWithoutRecovery();
+        vm.d->m_device->setLastDeviceError(QString());
         vm.d->m_hold->setLastPushedPointName(point.name);
         vm.d->m_hold->setLastPushedPointID(point.id);
         vm.d->setRouteLivePoint(point);
@@ -309,12 +314,7 @@ void LocationPlannerViewModel::Private::stopLocationLock()
     m_hasConfirmedLocationLock = false;
     q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
-    // The incident closes without a recovery report.
-    (void)m_telegramAlertTask.cancel();
-    m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
-    m_hold->setLocationSafetyAlarm(std::nullopt);
-    q.m_deps.alarmPresenter->dismiss();
+    closeIncidentWithoutRecovery();
 
     setLockedPoint(std::nullopt);
     m_hold->setLockRefreshCount(0);

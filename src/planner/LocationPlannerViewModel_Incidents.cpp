@@ -1,3 +1,4 @@
+#include "alerts/AlarmPresenter.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
@@ -155,6 +156,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.d->m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
     vm.d->reportLocationRecoveryIfNeeded(point);
+}
+
+void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery()
+{
+    (void)m_telegramAlertTask.cancel();
+    m_hold->setTelegramIncidentActive(false);
+    m_telegramIncidentAcknowledged = false;
+    m_telegramIncidentReason.clear();
+    m_telegramIncidentPoint.reset();
+    m_hold->setLocationSafetyAlarm(std::nullopt);
+    q.m_deps.alarmPresenter->dismiss();
 }
 
 void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const RoutePoint&)

@@ -111,6 +111,8 @@ struct LocationPlannerViewModel::Private {
     void forgetOutage();
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
+    /// Ends the open incident with nothing to report: the alarm goes and the alerts stop.
+    void closeIncidentWithoutRecovery();
     bool shouldRepeatTelegramAlerts() const;
     QString telegramIncidentMessage() const;
     QString telegramTimestamp() const;
