@@ -221,6 +221,7 @@ void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& poin
     ++m_holdEpoch;
     setLockedPoint(point);
     m_lockedHelper = helper;
+    m_lastVerificationEnd = Clock::SteadyTime::min();
     q.setSimulationSafetyState(m_hasConfirmedLocationLock ? LocationSimulationSafetyState::holdingConfirmed()
                                                           : LocationSimulationSafetyState::starting());
     persistLockedPoint(point);
@@ -372,21 +373,24 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchLoop(QPointer<LocationPlan
         const Case state = vm.d->m_simulationSafetyState.kind();
         if (state == Case::intentionalTransition || state == Case::resetting || state == Case::shuttingDown)
             continue;
-        if (vm.d->m_hasConfirmedLocationLock) {
+        // Only a loss nobody knows of yet is news. During an outage the held process
+        // proves nothing, and a restore ends it on purpose before it sets the point
+        // again: reported, that would replace the outage's cause.
+        if (vm.d->m_hasConfirmedLocationLock && !vm.d->m_outageCounted && !vm.d->m_hold->telegramIncidentActive() &&
+            !vm.d->m_hold->isLocationLockRefreshing()) {
             const std::optional<LocationHelper> helper =
                 vm.d->m_lockedHelper ? vm.d->m_lockedHelper : vm.d->m_device->helperStatus().helper;
             if (helper && helper->kind == LocationHelper::Kind::pyMobileDevice &&
                 device->isPersistentLocationActive(helper) != true) {
+                // The alarm goes up at once; the verification that counts and restores
+                // follows as soon as the spacing allows.
                 //: Incident cause.
                 vm.d->reportLocationIncidentIfNeeded(tr("Location simulation ended unexpectedly."), point);
-                co_await Private::verifyHold(self, token);
-                if (token.isCancelled() || !self)
-                    co_return;
-                due = clock->steadyNow() + delay(*self);
-                continue;
+                due = std::min(due, clock->steadyNow());
             }
         }
-        if (clock->steadyNow() >= due) {
+        const Clock::SteadyTime now = clock->steadyNow();
+        if (now >= due && now >= vm.d->m_lastVerificationEnd + shortestVerificationInterval) {
             co_await Private::verifyHold(self, token);
             if (token.isCancelled() || !self)
                 co_return;
@@ -414,7 +418,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
     const quint64 epoch = vm.d->m_holdEpoch;
     const quint64 run = ++vm.d->m_verificationRun;
     DeviceLocationService* device = vm.m_deps.device;
-    const auto finish = [&self, run] {
+    const auto finish = [&self, run, epoch] {
+        if (self && self->d->m_holdEpoch == epoch)
+            self->d->m_lastVerificationEnd = self->m_deps.clock->steadyNow();
         if (self && self->d->m_verificationRun == run) {
             self->d->setLocationLockRefreshing(false);
             self->d->sendPointChosenDuringVerification();
@@ -462,7 +468,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
             self->d->m_outageCounted = true;
         }
         self->d->m_device->setLastDeviceError(cause);
-        self->d->reportLocationIncidentIfNeeded(cause, point);
+        // An open incident keeps the cause it opened with: what a later check of the
+        // same outage finds is most often the restore's own doing.
+        if (!self->d->m_hold->telegramIncidentActive())
+            self->d->reportLocationIncidentIfNeeded(cause, point);
     }
     //: Status message while the held location is put back.
     self->d->m_device->setDeviceActionMessage(tr("Restoring location…"));

@@ -99,8 +99,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
-        self->d->m_device->setLastDeviceError(prepared.installHint);
-        self->d->reportLocationIncidentIfNeeded(prepared.message, point);
+        // Unplugged, the setup steps say nothing that "iPhone isn’t connected." does not.
+        self->d->m_device->setLastDeviceError(prepared.isDeviceConnected ? prepared.installHint : prepared.message);
+        self->d->reportRestoreFailure(prepared.message, point);
         co_return;
     }
     if (!sameDevice) {
@@ -131,7 +132,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         //: Status message.
         vm.d->m_device->setDeviceActionMessage(
             tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
-        vm.d->reportLocationIncidentIfNeeded(PlannerTexts::summary(description), point);
+        vm.d->reportRestoreFailure(PlannerTexts::summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
         if (description != vm.d->m_loggedRestoreFailure) {
@@ -156,6 +157,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.d->m_device->setDeviceActionMessage(restored);
     vm.logEvent(restored, TrackerLogLevel::info);
     vm.d->reportLocationRecoveryIfNeeded(point);
+}
+
+void LocationPlannerViewModel::Private::reportRestoreFailure(const QString& reason, const RoutePoint& point)
+{
+    // A restore that fails says why the location is not back yet, not why it was
+    // lost: the alarm and the alerts would otherwise flip between the outage's cause
+    // and each attempt's. The status line and the details carry the attempt's.
+    if (!m_hold->telegramIncidentActive())
+        reportLocationIncidentIfNeeded(reason, point);
 }
 
 void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery()

@@ -111,6 +111,9 @@ struct LocationPlannerViewModel::Private {
     void forgetOutage();
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
+    /// Why a restore failed, as the cause of an incident that is not open yet; an
+    /// open one keeps the cause of its outage.
+    void reportRestoreFailure(const QString& reason, const RoutePoint& point);
     /// Ends the open incident with nothing to report: the alarm goes and the alerts stop.
     void closeIncidentWithoutRecovery();
     bool shouldRepeatTelegramAlerts() const;
@@ -248,6 +251,9 @@ struct LocationPlannerViewModel::Private {
     CancelToken m_holdToken;
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
+    /// When the last verification of the hold ended, whoever started it: the watch
+    /// loop starts the next one no sooner than 5 s after it.
+    Clock::SteadyTime m_lastVerificationEnd = Clock::SteadyTime::min();
     bool m_servicesStarted = false;
     TaskSlot m_routePlaybackTask;
     TaskSlot m_locationLockTask;

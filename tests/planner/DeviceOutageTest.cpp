@@ -41,7 +41,9 @@ protected:
         controller.reset();
     }
 
-    void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone})
+    /// locationStartup: how long a new "set" must run before it counts as set.
+    void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone},
+               double locationStartup = 0.3)
     {
         tool.setAttachedDevices(attached);
         // 126: the user dismissed the dialog.
@@ -56,7 +58,7 @@ protected:
                             FakeHttpReply::json(R"({"error": "something went wrong during tunnel creation"})", 404));
             configuration.tunnelServiceURL = tunnel.url();
         }
-        configuration.timing.locationStartup = 0.3;
+        configuration.timing.locationStartup = locationStartup;
         configuration.timing.readinessBudget = 0.5;
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
@@ -250,6 +252,37 @@ TEST_F(DeviceOutageTest, FinishResetMayAskForThePasswordAndADismissedPromptKeeps
     EXPECT_TRUE(vm->canPrepareIPhone());
     EXPECT_FALSE(vm->device().lastDeviceError().contains(u"only when you click Prepare iPhone"))
         << vm->device().lastDeviceError().toStdString();
+}
+
+// A replug that usbmuxd reports restores at once: the restore ends the held set
+// and starts a new one, which takes its start-up time. The watch's tick meanwhile
+// must not take the ended set for a new loss and rename the outage.
+TEST_F(DeviceOutageTest, TheRestoreAfterAReplugKeepsTheOutagesCause)
+{
+    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
+    holdHome();
+    ASSERT_TRUE(tick());
+    const qint64 heldBefore = tool.lastPid(Command::Set).value_or(0);
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    ASSERT_TRUE(ticksFor(10));
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+
+    tool.setAttachedDevices({iphone});
+    watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !isProcessAlive(heldBefore); }));
+    clock.advance(2s);
+    ManualClock::runPostedEvents();
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + notConnected))
+        << PlannerTestAccess::incidentMessage(*vm).toStdString();
+    ASSERT_TRUE(
+        eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
+
+    ASSERT_FALSE(alarms.presented().isEmpty());
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, notConnected);
+    EXPECT_TRUE(alarms.presented().last().isRecoveryConfirmed);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
 }
 
 } // namespace

@@ -316,10 +316,14 @@ TEST_F(HoldingTest, AnEndedHeldProcessOpensAnIncidentAtTheNextTickWhateverTheInt
 
     device.persistentLocationActive = false;
     clock.advance(2s);
+    EXPECT_TRUE(vm.hold().telegramIncidentActive());
+    // The verification that counts and restores keeps 5 s from the last one, on a tick.
+    EXPECT_EQ(vm.hold().lockFailureCount(), 0);
+    clock.advance(4s);
     EXPECT_EQ(vm.hold().lockFailureCount(), 1);
-    // Restored at once: the held process is started again by the set. The alarm
-    // shows the loss once (the verification's report of the same cause is no
-    // news) and then the recovery.
+    // Restored: the held process is started again by the set. The alarm shows the
+    // loss once (the verification's report of the same cause is no news) and then
+    // the recovery.
     const auto presented = alarms.presented();
     ASSERT_EQ(presented.size(), 2);
     EXPECT_EQ(presented.first().reason, QStringLiteral("Location simulation ended unexpectedly."));

@@ -163,4 +163,39 @@ TEST_F(RealDeviceHoldTest, APointChosenDuringAVerificationIsSentWhenItEnds)
               QStringLiteral("Location Selected place is set and held until you reset it."));
 }
 
+// The held set died and every restore fails (each new set is refused): one
+// outage, one cause, and a verification no more often than every 5 s.
+TEST_F(RealDeviceHoldTest, AHeldSetThatDiedKeepsOneCauseAndTheFiveSecondSpacing)
+{
+    const QString ended = QStringLiteral("Location simulation ended unexpectedly.");
+    holdHome();
+    ASSERT_TRUE(tick());
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
+    ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
+    ASSERT_TRUE(
+        eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
+
+    QList<Clock::SteadyTime> verifications;
+    QObject::connect(&vm->hold(), &LocationHoldState::isLocationLockRefreshingChanged, vm.get(), [&] {
+        if (vm->hold().isLocationLockRefreshing())
+            verifications.append(clock.steadyNow());
+    });
+    for (int second = 0; second < 30; second += 2) {
+        ASSERT_TRUE(tick()) << second;
+        if (vm->hold().telegramIncidentActive()) {
+            EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended)) << second;
+        }
+    }
+
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+    ASSERT_EQ(alarms.presented().size(), 1);
+    EXPECT_EQ(alarms.presented().first().reason, ended);
+    EXPECT_LE(verifications.size(), 6);
+    for (qsizetype i = 1; i < verifications.size(); ++i)
+        EXPECT_GE(verifications[i] - verifications[i - 1], 5s) << i;
+    // Restores were tried all along.
+    EXPECT_GE(tool.count(Command::Set), 4);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
+}
+
 } // namespace

@@ -28,6 +28,7 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
     // The event that opened the incident is still in the log.
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Simulated location interrupted: iPhone isn’t connected.")));
     EXPECT_EQ(vm->device().helperStatus().message, QStringLiteral("iPhone isn’t connected."));
+    EXPECT_EQ(vm->device().lastDeviceError(), QStringLiteral("iPhone isn’t connected."));
     // Restores were tried, each asking the tool for the held iPhone only.
     EXPECT_GE(tool.count(Command::DeviceInformation), 10);
     EXPECT_TRUE(tool.targets(Command::DeviceInformation).size() <= 1);
