@@ -121,3 +121,23 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     SingleInstance after(data);
     EXPECT_TRUE(after.claim());
 }
+
+TEST(SingleInstance, ADataFolderThatCannotHoldTheLockIsNoOtherCopyAndTheProgramStarts)
+{
+    Machine machine;
+    // As after a file took the data folder's place: no lock can be opened in it.
+    ASSERT_TRUE(writeFile(machine.paths().dataDirectory(), "not a folder"));
+    Copy copy(machine);
+    // The start-up device check runs once the window is up.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return machine.tool.lastPid(Command::UsbmuxList) || copy.process.state() == QProcess::NotRunning; },
+        30000));
+    ASSERT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+    EXPECT_FALSE(copy.errors().contains(QStringLiteral("already running"))) << copy.errors().toStdString();
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(copy.process.processId()), SIGTERM), 0);
+    ASSERT_TRUE(copy.process.waitForFinished(20000));
+    EXPECT_EQ(copy.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(copy.process.exitCode(), 0) << copy.errors().toStdString();
+    EXPECT_TRUE(copy.errors().contains(QStringLiteral("quitting"))) << copy.errors().toStdString();
+}
