@@ -3,6 +3,7 @@
 
 #include "ProgramMachine.h"
 
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QTest>
@@ -140,4 +141,18 @@ TEST(SingleInstance, ADataFolderThatCannotHoldTheLockIsNoOtherCopyAndTheProgramS
     EXPECT_EQ(copy.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(copy.process.exitCode(), 0) << copy.errors().toStdString();
     EXPECT_TRUE(copy.errors().contains(QStringLiteral("quitting"))) << copy.errors().toStdString();
+}
+
+TEST(SingleInstance, AnOlderDataFolderIsMovedInBeforeTheLockMakesTheDataFolder)
+{
+    Machine machine;
+    const QString older = machine.dir.file(QStringLiteral("data/Tovrel"));
+    ASSERT_TRUE(writeFile(older + u"/history.json", "[]\n"));
+    ASSERT_TRUE(writeFile(older + u"/saved-routes.json", "[]\n"));
+    Copy copy(machine);
+    ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(older));
+    const QDir data(machine.paths().dataDirectory());
+    EXPECT_EQ(readFile(data.filePath(QStringLiteral("history.json"))), "[]\n");
+    EXPECT_EQ(readFile(data.filePath(QStringLiteral("saved-routes.json"))), "[]\n");
 }
