@@ -214,6 +214,9 @@ struct RuntimeInstaller::Run {
     QPointer<RuntimeInstaller> owner;
     Configuration configuration;
     bool cancelled = false;
+    /// Set once the installed runtime starts to change; before, a failure leaves
+    /// the earlier runtime as it was.
+    bool replacing = false;
     /// The staging folder once it exists, so a quit (which never lets the
     /// pipeline unwind) can still remove it.
     QString stagingFolder;
@@ -301,8 +304,23 @@ QCoro::Task<> RuntimeInstaller::Run::execute(std::shared_ptr<Run> run)
     } catch (const std::exception& error) {
         result = Phase::failed(QString::fromLocal8Bit(error.what()));
     }
-    if (run->owner)
-        run->owner->finishRun(run, result);
+    const QPointer<RuntimeInstaller> owner = run->owner;
+    if (!owner || owner->m_run != run)
+        co_return;
+    // A reinstall that failed before it replaced anything (offline, say) leaves a
+    // runtime that still works: the window goes back to it rather than to a setup
+    // screen that offers only another try, and why it failed is reported aside.
+    std::optional<QString> keptReason;
+    if (result.kind == Phase::Kind::failed && !run->replacing) {
+        const Phase earlier = owner->manifestPhase();
+        if (earlier.kind == Phase::Kind::installed) {
+            keptReason = result.message;
+            result = earlier;
+        }
+    }
+    owner->finishRun(run, result);
+    if (owner && keptReason)
+        emit owner->reinstallFailed(*keptReason);
 }
 
 QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> run)
@@ -348,6 +366,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     run->setPhase(Phase::installing(Step::finish));
     installBundledNetworkPreference(configuration, stagedPython);
     run->throwIfCancelled();
+    run->replacing = true;
 
     // From here on the installed runtime changes. The manifest goes first, so an
     // installation that stops half-way leaves a runtime that is not current rather
