@@ -34,6 +34,8 @@ const QString stagingPrefix = QStringLiteral("Runtime.staging-");
 /// Folders moved aside and being deleted on a worker.
 const QString removingPrefix = QStringLiteral("Runtime.removing-");
 const QString pythonVersion = QStringLiteral("3.12.14");
+/// How long a quit waits for a running tool to end before it is killed.
+constexpr std::chrono::milliseconds quitGrace{800};
 
 /// Thrown inside the pipeline when the user cancelled; never leaves this file.
 class InstallCancelled : public QException {
@@ -592,9 +594,14 @@ RuntimeInstaller::~RuntimeInstaller()
     if (const auto run = m_run) {
         run->owner.clear();
         run->cancel();
+        // At quit the event loop has ended: the pipeline never resumes, and its tool
+        // would never be forced to end. A tool that ignores SIGTERM (pip in a build
+        // back-end) must not outlive the program.
+        if (run->tool)
+            run->tool->endWithin(quitGrace);
         // At quit the event loop is gone before the pipeline could unwind and
-        // remove its staging folder; it goes now. The tool was just asked to end,
-        // so it may still write a file or two there: the next start removes those.
+        // remove its staging folder; it goes now. Whatever is still written there
+        // (a cancelled download's last piece) the next start removes.
         if (!run->stagingFolder.isEmpty())
             removeStaleStagingFolders(QFileInfo(run->stagingFolder).absolutePath(), removalPool());
     }

@@ -419,6 +419,24 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
     EXPECT_FALSE(setup.current());
 }
 
+// At quit the event loop has ended before the installer goes, so nothing resumes
+// the pipeline: its tool must still end, even one that ignores SIGTERM.
+TEST(RuntimeInstaller, AQuitEndsAToolThatIgnoresTheRequestToEnd)
+{
+    InstallBench setup;
+    setup.setCue(QStringLiteral("pip-mode"), "ignore-term");
+    auto installer = setup.makeInstaller();
+    installer->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+    const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
+    const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
+    // The quit order: cancelled, then the event loop ends, then the installer goes.
+    installer->cancel();
+    installer.reset();
+    EXPECT_TRUE(test::eventually([&] { return !processAlive(pip) && !processAlive(child); }, std::chrono::seconds(3)));
+    QCoreApplication::sendPostedEvents();
+}
+
 TEST(RuntimeInstaller, CancellingAReinstallKeepsTheWorkingRuntime)
 {
     struct Case {
