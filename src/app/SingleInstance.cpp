@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "app/AppLog.h"
+#include "platform/AppPaths.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -26,7 +27,7 @@ constexpr int retryIntervalMs = 100;
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     : QObject(parent), m_serverName(serverName(dataDirectory)),
-      m_lockFile(QDir(dataDirectory).filePath(QStringLiteral("ostrevin.lock")))
+      m_lockFile(QDir(dataDirectory).filePath(AppPaths::lockFileName()))
 {
     QDir().mkpath(dataDirectory);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
@@ -56,7 +57,7 @@ QString SingleInstance::serverName(const QString& dataDirectory)
     return QDir(folder).filePath(name);
 }
 
-bool SingleInstance::takeLock()
+SingleInstance::Lock SingleInstance::takeLock()
 {
     const QByteArray path = QFile::encodeName(m_lockFile);
     // A copy that quits removes the file while it lets go: a lock taken on the file
@@ -65,38 +66,43 @@ bool SingleInstance::takeLock()
         // Close-on-exec: no tool this copy starts may hold the lock on after it.
         const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (descriptor < 0) {
-            qCWarning(lcApp) << "the lock" << m_lockFile << "cannot be opened:" << qt_error_string(errno);
-            return false;
+            qCWarning(lcApp) << "the lock" << m_lockFile
+                             << "cannot be opened, so a second copy is not kept out:" << qt_error_string(errno);
+            return Lock::unavailable;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             if (error == EWOULDBLOCK) {
                 ::close(descriptor);
-                return false;
+                return Lock::heldByAnother;
             }
             // A file system without locks (an NFS home mounted nolock): refusing to
             // start would shut the user out for good.
             qCWarning(lcApp) << "the lock" << m_lockFile
                              << "cannot be taken, so a second copy is not kept out:" << qt_error_string(error);
             m_lockDescriptor = descriptor;
-            return true;
+            return Lock::taken;
         }
         struct stat held {};
         struct stat named {};
         if (::fstat(descriptor, &held) == 0 && ::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
             held.st_ino == named.st_ino) {
             m_lockDescriptor = descriptor;
-            return true;
+            return Lock::taken;
         }
         ::close(descriptor);
     }
-    return false;
+    // Removed under this copy three times over: other copies are starting and quitting.
+    return Lock::heldByAnother;
 }
 
 bool SingleInstance::claim()
 {
-    // A lock that cannot be taken is taken as another copy's.
-    if (!takeLock())
+    // Only another copy's lock keeps this one from starting. A data folder that
+    // cannot hold the lock (a file in its place, a folder left by a run under sudo,
+    // a read-only home) would otherwise keep the user out with no word of why; the
+    // store tells what is wrong with the folder once the window is up.
+    if (takeLock() == Lock::heldByAnother)
         return false;
     // A crashed copy leaves its socket file behind, and listen() fails on it.
     QLocalServer::removeServer(m_serverName);

@@ -33,8 +33,8 @@ public:
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /// Takes the lock and listens for later launches; false when another copy
-    /// holds it. Call once.
+    /// Takes the lock and listens for later launches; false only when another copy
+    /// holds it (a lock that cannot be taken at all is a warning). Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.
@@ -55,8 +55,9 @@ private:
     enum class HandOver { answered, unanswered };
     void finishHandOver(HandOver outcome);
 
+    enum class Lock { taken, heldByAnother, unavailable };
     /// Holds the system's lock on the lock file until this object goes.
-    bool takeLock();
+    Lock takeLock();
 
     QString m_serverName;
     QString m_lockFile;

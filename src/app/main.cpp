@@ -6,6 +6,7 @@
 #include "app/StartupWarmUp.h"
 #include "app/TovrelApp.h"
 #include "platform/TerminationSignals.h"
+#include "routedata/LegacyMigration.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -59,6 +60,9 @@ int main(int argc, char* argv[])
     const StartupWarmUp warmUp(fontConfiguration);
 
     TovrelApp::Options options;
+    // Before the lock, which creates the data folder: an older folder is moved in
+    // only where none exists yet.
+    LegacyMigration::migrateDataFolderOf(options.paths);
     SingleInstance instance(options.paths.dataDirectory());
     if (!instance.claim()) {
         QObject::connect(&instance, &SingleInstance::handOverFinished, &application, [](bool answered) {

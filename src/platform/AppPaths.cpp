@@ -20,6 +20,11 @@ QString AppPaths::dataDirectory() const
     return m_dataRoot + u"/Ostrevin";
 }
 
+QString AppPaths::lockFileName()
+{
+    return QStringLiteral("ostrevin.lock");
+}
+
 QString AppPaths::runtimeDirectory() const
 {
     return dataDirectory() + u"/Runtime";

@@ -18,6 +18,8 @@ public:
 
     /// ~/.local/share/Ostrevin: saved routes, locations and history.
     QString dataDirectory() const;
+    /// The file in the data folder whose system lock the running copy holds.
+    static QString lockFileName();
     /// ~/.local/share/Ostrevin/Runtime: the private Python runtime.
     QString runtimeDirectory() const;
     /// ~/.config/Ostrevin: the settings files of this app and of its legacy identifiers.

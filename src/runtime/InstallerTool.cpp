@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <cerrno>
 #include <csignal>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ostrevin {
@@ -89,6 +91,28 @@ void InstallerTool::terminate()
 void InstallerTool::kill()
 {
     signalGroup(SIGKILL);
+}
+
+void InstallerTool::endWithin(std::chrono::milliseconds grace)
+{
+    if (m_pid <= 0 || m_process.state() == QProcess::NotRunning)
+        return;
+    signalGroup(SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (!leaderHasExited() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Always: members that ignore SIGTERM, or outlive their leader, go too.
+    signalGroup(SIGKILL);
+    m_process.waitForFinished(5000);
+}
+
+bool InstallerTool::leaderHasExited() const
+{
+    siginfo_t info{};
+    // __WALL: found however Qt started it (it may use clone()).
+    if (::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT | __WALL) != 0)
+        return true; // Already reaped elsewhere: nothing left to wait for.
+    return info.si_pid != 0;
 }
 
 void InstallerTool::signalGroup(int signal)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 
 namespace ostrevin {
@@ -43,6 +44,10 @@ public:
     void terminate();
     /// Ends the tool's process group at once (SIGKILL): for a tool that stopped answering.
     void kill();
+    /// Ends the tool's process group without the event loop, blocking: SIGTERM, up to
+    /// grace for the tool to exit, then SIGKILL to whatever of the group is left,
+    /// and the tool is reaped. For a quit, after which nothing would wait for it.
+    void endWithin(std::chrono::milliseconds grace);
 
     bool hasEnded() const { return m_ended; }
     bool failedToStart() const { return m_failedToStart; }
@@ -65,6 +70,8 @@ private:
     void readOutput(Lines delivery);
     void markEnded();
     void signalGroup(int signal);
+    /// Whether the tool has exited; it is left unreaped, so its group stays ours to signal.
+    bool leaderHasExited() const;
 
     QProcess m_process;
     QString m_executable;

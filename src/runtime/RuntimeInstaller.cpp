@@ -34,6 +34,8 @@ const QString stagingPrefix = QStringLiteral("Runtime.staging-");
 /// Folders moved aside and being deleted on a worker.
 const QString removingPrefix = QStringLiteral("Runtime.removing-");
 const QString pythonVersion = QStringLiteral("3.12.14");
+/// How long a quit waits for a running tool to end before it is killed.
+constexpr std::chrono::milliseconds quitGrace{800};
 
 /// Thrown inside the pipeline when the user cancelled; never leaves this file.
 class InstallCancelled : public QException {
@@ -214,6 +216,9 @@ struct RuntimeInstaller::Run {
     QPointer<RuntimeInstaller> owner;
     Configuration configuration;
     bool cancelled = false;
+    /// Set once the installed runtime starts to change; before, a failure leaves
+    /// the earlier runtime as it was.
+    bool replacing = false;
     /// The staging folder once it exists, so a quit (which never lets the
     /// pipeline unwind) can still remove it.
     QString stagingFolder;
@@ -301,8 +306,23 @@ QCoro::Task<> RuntimeInstaller::Run::execute(std::shared_ptr<Run> run)
     } catch (const std::exception& error) {
         result = Phase::failed(QString::fromLocal8Bit(error.what()));
     }
-    if (run->owner)
-        run->owner->finishRun(run, result);
+    const QPointer<RuntimeInstaller> owner = run->owner;
+    if (!owner || owner->m_run != run)
+        co_return;
+    // A reinstall that failed before it replaced anything (offline, say) leaves a
+    // runtime that still works: the window goes back to it rather than to a setup
+    // screen that offers only another try, and why it failed is reported aside.
+    std::optional<QString> keptReason;
+    if (result.kind == Phase::Kind::failed && !run->replacing) {
+        const Phase earlier = owner->manifestPhase();
+        if (earlier.kind == Phase::Kind::installed) {
+            keptReason = result.message;
+            result = earlier;
+        }
+    }
+    owner->finishRun(run, result);
+    if (owner && keptReason)
+        emit owner->reinstallFailed(*keptReason);
 }
 
 QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> run)
@@ -348,6 +368,7 @@ QCoro::Task<QString> RuntimeInstaller::Run::performInstall(std::shared_ptr<Run> 
     run->setPhase(Phase::installing(Step::finish));
     installBundledNetworkPreference(configuration, stagedPython);
     run->throwIfCancelled();
+    run->replacing = true;
 
     // From here on the installed runtime changes. The manifest goes first, so an
     // installation that stops half-way leaves a runtime that is not current rather
@@ -573,9 +594,14 @@ RuntimeInstaller::~RuntimeInstaller()
     if (const auto run = m_run) {
         run->owner.clear();
         run->cancel();
+        // At quit the event loop has ended: the pipeline never resumes, and its tool
+        // would never be forced to end. A tool that ignores SIGTERM (pip in a build
+        // back-end) must not outlive the program.
+        if (run->tool)
+            run->tool->endWithin(quitGrace);
         // At quit the event loop is gone before the pipeline could unwind and
-        // remove its staging folder; it goes now. The tool was just asked to end,
-        // so it may still write a file or two there: the next start removes those.
+        // remove its staging folder; it goes now. Whatever is still written there
+        // (a cancelled download's last piece) the next start removes.
         if (!run->stagingFolder.isEmpty())
             removeStaleStagingFolders(QFileInfo(run->stagingFolder).absolutePath(), removalPool());
     }

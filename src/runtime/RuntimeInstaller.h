@@ -103,6 +103,9 @@ public:
 signals:
     void phaseChanged(const RuntimeInstaller::Phase& phase);
     void logTailChanged(const QStringList& logTail);
+    /// An installation over a current runtime failed before it replaced anything:
+    /// the phase is back at that runtime, and message is the error's description.
+    void reinstallFailed(const QString& message);
 
 private:
     struct Run;

@@ -229,6 +229,21 @@ TEST_F(MainWindowTest, ANoticeRaisedOverTheSetupScreenIsShownAndTheDevicePopover
     EXPECT_FALSE(state().isDevicePopoverPresented());
 }
 
+TEST_F(MainWindowTest, AReinstallThatFailsOfflineReturnsToTheInstalledRuntimeAndSaysWhy)
+{
+    build();
+    ASSERT_TRUE(window->isShowingContent());
+    runtime->install();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime->isInstalling(); }, 30000));
+    EXPECT_EQ(runtime->phase(), RuntimeInstaller::Phase::installed(QStringLiteral("10.10.3")));
+    EXPECT_TRUE(window->isShowingContent());
+    QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              QStringLiteral("The add-on component wasn’t reinstalled. The installed version stays in use.\n\n"
+                             "The download couldn’t be completed. Check your internet connection and try again."));
+}
+
 TEST_F(MainWindowTest, TheResetConfirmationCancelsOrResets)
 {
     AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);

@@ -46,6 +46,8 @@ protected:
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder();
         configuration.resourceDirectory = dir.file(QStringLiteral("resources"));
+        // Offline: an installation fails at its download.
+        configuration.build.url = QUrl(QStringLiteral("http://127.0.0.1:9/python.tar.gz"));
         runtime = std::make_unique<RuntimeInstaller>(configuration);
         runtime->refresh();
         updater = std::make_unique<AppUpdater>(AppUpdater::Configuration{}, &networkAccess);

@@ -6,7 +6,11 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace ostrevin;
 using namespace Qt::StringLiterals;
@@ -45,6 +49,30 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
                 EXPECT_TRUE(QFileInfo(dir.file(name)).isDir());
             }
         }
+    }
+}
+
+// What a start that took its lock before it migrated left behind, or a copy that
+// crashed before it saved anything: only a lock that a running copy holds keeps
+// the older folder out.
+TEST(LegacyMigration, ATargetHoldingOnlyALockCountsAsMissingUnlessACopyHoldsIt)
+{
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held" : "left behind");
+        test::TempDir dir;
+        ASSERT_TRUE(test::writeFile(dir.file(u"Tovrel/history.json"_s), "older"));
+        const QString lock = dir.file(u"Ostrevin/"_s) + AppPaths::lockFileName();
+        ASSERT_TRUE(test::writeFile(lock, {}));
+        const int descriptor = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(descriptor, 0);
+        if (held) {
+            ASSERT_EQ(::flock(descriptor, LOCK_EX | LOCK_NB), 0);
+        }
+
+        EXPECT_EQ(LegacyMigration::migrateDataFolder(dir.path()).has_value(), !held);
+        EXPECT_EQ(QFileInfo::exists(dir.file(u"Ostrevin/history.json"_s)), !held);
+        EXPECT_EQ(QFileInfo::exists(lock), held);
+        ::close(descriptor);
     }
 }
 

@@ -71,6 +71,8 @@ case "$(cat "$cue/pip-mode" 2>/dev/null)" in
   sleep) echo "Collecting pymobiledevice3"; sleep 60 &
     # Renamed into place: a test that sees the file must never read it empty.
     echo $! > "$cue/pip-child.partial" && mv -f "$cue/pip-child.partial" "$cue/pip-child"; wait; exit 0 ;;
+  ignore-term) trap '' TERM; echo "Collecting pymobiledevice3"; sleep 60 &
+    echo $! > "$cue/pip-child.partial" && mv -f "$cue/pip-child.partial" "$cue/pip-child"; wait; exit 0 ;;
 esac
 if found pymobiledevice3; then
   echo "Requirement already satisfied: pymobiledevice3==10.10.3"

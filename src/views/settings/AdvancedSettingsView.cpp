@@ -258,13 +258,17 @@ void AdvancedSettingsView::confirmReinstall()
 {
     kit::Question question;
     question.objectName = QStringLiteral("reinstallConfirmation");
-    //: Confirmation title.
-    question.title = tr("Reinstall the add-on component?");
+    // The question is the box's text: a desktop may draw the box without a title bar.
+    //: Confirmation question.
+    question.text = tr("Reinstall the add-on component?");
     //: Confirmation message.
-    question.text = tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes.");
+    question.informativeText =
+        tr("The add-on component is downloaded and installed again. This usually takes 1–3 minutes.");
     //: Confirmation button.
     question.actionTitle = tr("Reinstall");
-    question.actionRole = QMessageBox::AcceptRole;
+    // Cancel is the default: one Return must not start a download (offline, it
+    // would only fail).
+    question.actionRole = QMessageBox::DestructiveRole;
     confirm(
         question, [this] { return reinstallBlocker(); }, [this] { m_runtime.install(); });
 }
@@ -273,11 +277,11 @@ void AdvancedSettingsView::confirmReset()
 {
     kit::Question question;
     question.objectName = QStringLiteral("resetConfirmation");
-    //: Confirmation title.
-    question.title = tr("Reset all app data?");
+    //: Confirmation question.
+    question.text = tr("Reset all app data?");
     //: Confirmation message.
-    question.text = tr("Saved locations, saved routes, history, and all settings will be deleted. The add-on component "
-                       "stays installed.");
+    question.informativeText = tr("Saved locations, saved routes, history, and all settings will be deleted. The "
+                                  "add-on component stays installed.");
     //: Confirmation button that deletes all app data.
     question.actionTitle = tr("Reset app data");
     confirm(
