@@ -3,6 +3,11 @@
 // through with-xvfb.sh.
 
 #include "ShellFixture.h"
+#include "alerts/AlarmSoundLoop.h"
+#include "alerts/AlarmSoundPlayer.h"
+#include "alerts/LocationSafetyAlarmPanel.h"
+#include "alerts/LocationSafetyAlarmWindowController.h"
+#include "views/alarm/LocationSafetyAlarmView.h"
 #include "views/kit/IconButton.h"
 #include "views/place/PlacePanel.h"
 #include "views/place/SelectedPlaceCard.h"
@@ -18,6 +23,15 @@ using namespace ostrevin;
 using namespace ostrevin::test;
 
 namespace {
+
+/// The alarm without its sound.
+class SilentPlayer final : public AlarmSoundPlayer {
+public:
+    int loadedToneCount() override { return 2; }
+    bool play(int) override { return true; }
+    void stop() override {}
+    void beep() override {}
+};
 
 class NoticeUnderWindowManager : public ShellFixture {
 protected:
@@ -41,7 +55,8 @@ protected:
         // its default fonts are not on a bare X server, "fixed" is built into every one.
         QFile rc(dir.file(QStringLiteral("twmrc")));
         EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
-        rc.write("RandomPlacement\nUsePPosition \"on\"\n");
+        // Dialogs and the settings window get a title bar, as on a desktop.
+        rc.write("RandomPlacement\nUsePPosition \"on\"\nDecorateTransients\n");
         for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
             rc.write(QByteArray(font) + " \"fixed\"\n");
         rc.close();
@@ -92,6 +107,13 @@ protected:
         return nullptr;
     }
 
+    QString focus() { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}); }
+
+    bool framed(QWidget* widget)
+    {
+        return QTest::qWaitFor([&] { return widget->frameGeometry() != widget->geometry(); }, 10000);
+    }
+
     QProcess wm;
     QString xdotoolPath;
 };
@@ -139,5 +161,49 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
         xdotool({QStringLiteral("key"), QString::fromLatin1(c.key)});
         EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000)) << "the first key closes the notice";
         ASSERT_DOUBLE_EQ(vm->library().savedLocations().first().point.latitude, c.latitude);
+    }
+}
+
+TEST_F(NoticeUnderWindowManager, NoNoticeTakesTheKeyboardFromTheAlarm)
+{
+    using namespace std::chrono_literals;
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(framed(window.get()));
+    SilentPlayer player;
+    AlarmSoundLoop sound(player, clock, *settings);
+    LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
+
+    // As an interrupted route raises both in one turn, and a notice that comes while
+    // the alarm is already up.
+    for (const bool sameTurn : {true, false}) {
+        SCOPED_TRACE(sameTurn ? "in the same turn" : "later");
+        LocationSafetyAlarmEvent event;
+        event.pointName = QStringLiteral("Home");
+        event.reason = QStringLiteral("The helper ended.");
+        int acknowledged = 0;
+        alarm.present(event, [&] {
+            ++acknowledged;
+            alarm.dismiss();
+        });
+        const QString panel = QString::number(alarm.primaryPanel()->winId());
+        if (!sameTurn) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return focus() == panel; }, 5000));
+        }
+        vm->setNotice(QStringLiteral("Route playback was interrupted."));
+
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == panel; }, 5000)) << "the panel takes the keyboard";
+        EXPECT_FALSE(QTest::qWaitFor([&] { return focus() != panel; }, 3000)) << "and keeps it";
+        clock.advance(LocationSafetyAlarmWindowController::keyboardGrace + 1s);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return acknowledged == 1; }, 5000)) << "Return acknowledges the alarm";
+
+        // Then the notice comes up and has the keyboard.
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
     }
 }
