@@ -12,6 +12,9 @@
 #include "planner/MainWindowState.h"
 #include "routedata/SavedRoute.h"
 #include "runtime/RuntimeInstaller.h"
+#include "views/device/DeviceSetupPopover.h"
+#include "views/device/DeviceStatusPill.h"
+#include "views/kit/DisclosureGroup.h"
 #include "views/map/MapWidget.h"
 #include "views/map/WebMercator.h"
 #include "views/route/RoutePanel.h"
@@ -128,6 +131,14 @@ void openDevicePopover(QWidget& window)
         pill->click();
 }
 
+/// The same with its details unfolded, which makes it as tall as it gets.
+void openDeviceDetails(QWidget& window)
+{
+    openDevicePopover(window);
+    if (auto* pill = window.findChild<DeviceStatusPill*>(); pill && pill->popover())
+        pill->popover()->findChild<kit::DisclosureGroup*>()->setExpanded(true);
+}
+
 ScenarioFactory setupScreen(Phase phase, QStringList logTail = {})
 {
     return [phase, logTail](const SnapshotContext& context) {
@@ -196,6 +207,9 @@ const RegisterScenario mainRouteNetbook(mainArea, QStringLiteral("route-") + siz
                                         smallScreens().at(1), mainWindow(AppSection::route), coverMap);
 const RegisterScenario mainRoutePlaying(mainArea, QStringLiteral("route-playing"), routePlaying(), coverMap);
 const RegisterScenario mainDeviceSetup(mainArea, QStringLiteral("device-setup"), deviceSetup(), openDevicePopover);
+const RegisterScenario mainDeviceDetailsNetbook(mainArea,
+                                                QStringLiteral("device-details-") + sizeName(smallScreens().at(1)),
+                                                smallScreens().at(1), deviceSetup(), openDeviceDetails);
 
 } // namespace
 

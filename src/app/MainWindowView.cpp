@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QStackedWidget>
@@ -298,7 +299,11 @@ void MainWindowView::showEvent(QShowEvent* event)
 void MainWindowView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_viewModel.stopMonitoringDeviceReadiness();
+    // Minimising the window hides its children too, spontaneously: an iPhone plugged
+    // in meanwhile must still be found and a restored hold re-armed. Only the content
+    // really going (the setup screen, closing) ends the monitor.
+    if (!event->spontaneous())
+        m_viewModel.stopMonitoringDeviceReadiness();
 }
 
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event)

@@ -2,11 +2,31 @@
 
 #include "planner/LocationPlannerViewModel.h"
 #include "views/kit/Question.h"
+#include "views/settings/SettingsWindow.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
 
 namespace ostrevin {
+
+namespace {
+
+/// The settings window while it is open and the main window is not the one in use:
+/// a notice of an action started there (Send test, a keyring error, an export) comes
+/// up over it rather than bring the main window up over it.
+QWidget& noticeOwner(QWidget& mainWindow)
+{
+    if (QApplication::activeWindow() == &mainWindow)
+        return mainWindow;
+    for (SettingsWindow* settings : mainWindow.findChildren<SettingsWindow*>(Qt::FindDirectChildrenOnly)) {
+        if (settings->isVisible() && !settings->isMinimized())
+            return *settings;
+    }
+    return mainWindow;
+}
+
+} // namespace
 
 NoticeAlert::NoticeAlert(LocationPlannerViewModel& viewModel, QWidget& window)
     : QObject(&window), m_viewModel(viewModel), m_window(window)
@@ -33,7 +53,7 @@ void NoticeAlert::sync()
     question.objectName = QStringLiteral("noticeAlert");
     question.icon = QMessageBox::Information;
     question.text = *notice;
-    m_box = kit::openQuestion(&m_window, question, this, [this](bool) {
+    m_box = kit::openQuestion(&noticeOwner(m_window), question, this, [this](bool) {
         m_box = nullptr;
         m_viewModel.setNotice(std::nullopt);
     });

@@ -11,9 +11,9 @@ namespace ostrevin {
 class LocationPlannerViewModel;
 
 /// Shows the view model's notice as an alert over the main window, whatever the
-/// window shows (the setup screen too: an export or reset started from Settings
-/// before the runtime is installed reports there), and clears the notice when the
-/// alert closes. A newer notice replaces the text of one still shown.
+/// window shows (the setup screen too), or over the settings window while that is
+/// open and the main window is not in use, and clears the notice when the alert
+/// closes. A newer notice replaces the text of one still shown.
 class NoticeAlert final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NoticeAlert)

@@ -383,6 +383,30 @@ TEST_F(MainWindowTest, ClosingQuitsAtOnceUnlessSomethingRunsOnTheIPhone)
     }
 }
 
+TEST_F(MainWindowTest, TheReadinessMonitorRunsWhileTheWindowIsMinimisedAndStopsWithTheContent)
+{
+    using namespace std::chrono_literals;
+    build();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto checks = [&] { return device.calls().count(QStringLiteral("detectHelper")); };
+
+    // Minimised, the window still finds an iPhone plugged in meanwhile.
+    window->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 5000));
+    clock.advance(30s);
+    EXPECT_TRUE(eventually([&] { return checks() == 1; }));
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMinimized() && view().isVisible(); }, 5000));
+    EXPECT_EQ(clock.pendingSleeps(), 1) << "one monitor, not one per restore";
+
+    // The setup screen replaces the content: nothing looks for an iPhone there.
+    QDir(runtimeFolder()).removeRecursively();
+    runtime->refresh();
+    ASSERT_FALSE(window->isShowingContent());
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(clock.pendingSleeps(), 0);
+}
+
 TEST_F(MainWindowTest, FillingASlotReplacesItsContent)
 {
     build();

@@ -151,6 +151,32 @@ TEST_F(DeviceStatusPillTest, ThePopoverFollowsThePillTheMenuAndClicksOutside)
     QTRY_VERIFY_WITH_TIMEOUT(pill->popover() && pill->popover()->isVisible(), 5000);
 }
 
+TEST_F(DeviceStatusPillTest, ThePopoverStaysWhollyOnTheScreenWithItsDetailsOpen)
+{
+    build();
+    checked(connectedNotReady());
+    A::setLastDeviceError(*vm, QStringList(40, u"pymobiledevice3: connection refused"_s).join(u'\n'));
+    // The pill sits in a toolbar near the top of the screen, as in the main window.
+    const QRect available = window.screen()->availableGeometry();
+    window.move(available.right() + 1 - 400, available.bottom() + 1 - 520);
+    makePill();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    vm->windowState().setDevicePopoverPresented(true);
+    DeviceSetupPopover* popover = pill->popover();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
+    // Folded, it fits below the pill and opens there.
+    const int belowPill = pill->mapToGlobal(QPoint(0, pill->height())).y() + 4;
+    EXPECT_EQ(popover->geometry().top(), belowPill);
+
+    QTest::mouseClick(popover->findChild<kit::DisclosureGroup*>()->header(), Qt::LeftButton);
+    ASSERT_TRUE(popover->findChild<kit::DisclosureGroup*>()->isExpanded());
+    ASSERT_GT(belowPill + popover->height(), available.bottom() + 1) << "the screen is too tall for this case";
+    EXPECT_TRUE(available.contains(popover->geometry()))
+        << "top " << popover->y() << ", height " << popover->height() << ", screen's bottom " << available.bottom();
+    auto* checkAgain = popover->findChild<kit::ActionButton*>(u"checkAgain"_s);
+    EXPECT_TRUE(available.contains(QRect(checkAgain->mapToGlobal(QPoint(0, 0)), checkAgain->size())));
+}
+
 TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
 {
     struct Case {

@@ -118,14 +118,32 @@ void DeviceStatusPill::syncPopover()
     // Built anew each time, so the details start folded.
     m_popover = new DeviceSetupPopover(m_viewModel, m_windowState, this);
     m_popover->adjustSize();
-    QPoint anchor = mapToGlobal(QPoint(width() / 2 - m_popover->width() / 2, height() + 4));
+    // It grows as its details unfold or its state changes, and must stay on screen.
+    m_popover->installEventFilter(this);
+    placePopover();
+    m_popover->show();
+}
+
+void DeviceStatusPill::placePopover()
+{
+    // Below the pill and centred on it, moved left or up only as far as the screen's
+    // free area needs: on a 1024 × 600 screen the unfolded details and "Check again"
+    // would otherwise lie below its edge.
+    QPoint at = mapToGlobal(QPoint(width() / 2 - m_popover->width() / 2, height() + 4));
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
-        anchor.setX(std::clamp(anchor.x(), available.left(),
-                               std::max(available.left(), available.right() - m_popover->width())));
+        const QPoint last(available.right() + 1 - m_popover->width(), available.bottom() + 1 - m_popover->height());
+        at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), last.x())));
+        at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), last.y())));
     }
-    m_popover->move(anchor);
-    m_popover->show();
+    m_popover->move(at);
+}
+
+bool DeviceStatusPill::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_popover && event->type() == QEvent::Resize)
+        placePopover();
+    return QAbstractButton::eventFilter(watched, event);
 }
 
 QSize DeviceStatusPill::sizeHint() const

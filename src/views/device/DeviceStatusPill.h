@@ -44,10 +44,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void sync();
     void syncPopover();
+    void placePopover();
 
     LocationPlannerViewModel& m_viewModel;
     MainWindowState& m_windowState;

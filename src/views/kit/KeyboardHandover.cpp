@@ -1,9 +1,12 @@
 #include "views/kit/KeyboardHandover.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <functional>
 
 #if OSTREVIN_HAVE_XCB
 #include <cstdlib>
@@ -86,6 +89,71 @@ void take([[maybe_unused]] QWidget& window)
 #endif
 }
 
+/// The alarm's panels: shown windows of this program, other than window, that stay
+/// above every other.
+QList<QWindow*> alarmWindows(const QWidget& window)
+{
+    QList<QWindow*> alarms;
+    for (QWindow* shown : QGuiApplication::topLevelWindows()) {
+        const Qt::WindowType type = shown->type();
+        if (shown->isVisible() && shown->flags().testFlag(Qt::WindowStaysOnTopHint) &&
+            (type == Qt::Window || type == Qt::Dialog) && shown != window.windowHandle())
+            alarms << shown;
+    }
+    return alarms;
+}
+
+/// Runs then once none of the alarm's windows is shown any more, unless window
+/// goes first (it owns the wait).
+class AfterAlarm final : public QObject {
+public:
+    AfterAlarm(QWidget& window, const QList<QWindow*>& alarms, std::function<void()> then)
+        : QObject(&window), m_then(std::move(then))
+    {
+        for (QWindow* alarm : alarms) {
+            connect(alarm, &QWindow::visibleChanged, this, &AfterAlarm::recheck);
+            connect(alarm, &QObject::destroyed, this, &AfterAlarm::recheck);
+        }
+    }
+
+    /// Closed while it waits: closing ends the wait.
+    void cancel() { m_then = nullptr; }
+
+private:
+    void recheck()
+    {
+        if (m_queued)
+            return;
+        m_queued = true;
+        // A new incident closes the panels and shows new ones in one go: only
+        // what is shown once that settled counts.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const auto then = std::exchange(m_then, nullptr);
+                deleteLater();
+                if (then)
+                    then();
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::function<void()> m_then;
+    bool m_queued = false;
+};
+
+void takeUnlessAlarm(QWidget& window)
+{
+    const QList<QWindow*> alarms = alarmWindows(window);
+    if (alarms.isEmpty())
+        take(window);
+    else
+        new AfterAlarm(window, alarms, [&window] {
+            if (window.isVisible())
+                takeUnlessAlarm(window);
+        });
+}
+
 class TakeOnExpose final : public QObject {
 public:
     explicit TakeOnExpose(QWidget& window) : QObject(&window), m_window(window)
@@ -103,7 +171,7 @@ protected:
                 this,
                 [this] {
                     if (m_window.isVisible())
-                        take(m_window);
+                        takeUnlessAlarm(m_window);
                     deleteLater();
                 },
                 Qt::QueuedConnection);
@@ -115,6 +183,37 @@ private:
     QWidget& m_window;
 };
 
+/// A dialog waiting for the alarm to go: a close meanwhile rejects it, as closing
+/// an open one does.
+class OpenAfterAlarm final : public QObject {
+public:
+    OpenAfterAlarm(QDialog& dialog, const QList<QWindow*>& alarms) : QObject(&dialog), m_dialog(dialog)
+    {
+        m_wait = new AfterAlarm(dialog, alarms, [this] {
+            m_dialog.removeEventFilter(this);
+            deleteLater();
+            openWithKeyboard(m_dialog);
+        });
+        dialog.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_dialog && event->type() == QEvent::Close && !m_dialog.isVisible()) {
+            m_dialog.removeEventFilter(this);
+            if (m_wait)
+                m_wait->cancel();
+            m_dialog.done(QDialog::Rejected);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDialog& m_dialog;
+    QPointer<AfterAlarm> m_wait;
+};
+
 } // namespace
 
 void takeKeyboardWhenShown(QWidget& window)
@@ -124,9 +223,20 @@ void takeKeyboardWhenShown(QWidget& window)
         return;
     window.winId();
     if (window.windowHandle()->isExposed())
-        take(window);
+        takeUnlessAlarm(window);
     else
         new TakeOnExpose(window);
+}
+
+void openWithKeyboard(QDialog& dialog)
+{
+    const QList<QWindow*> alarms = alarmWindows(dialog);
+    if (!alarms.isEmpty()) {
+        new OpenAfterAlarm(dialog, alarms);
+        return;
+    }
+    dialog.open();
+    takeKeyboardWhenShown(dialog);
 }
 
 } // namespace ostrevin::kit

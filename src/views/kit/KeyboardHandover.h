@@ -1,5 +1,6 @@
 #pragma once
 
+class QDialog;
 class QWidget;
 
 namespace ostrevin::kit {
@@ -10,6 +11,16 @@ namespace ostrevin::kit {
 /// moved the focus since (twm does when the previous dialog closes) makes the X
 /// server drop that request, and the keys then follow the pointer, into the
 /// blocked main window when it is under it.
+///
+/// While the alarm is up it waits until the alarm is gone: the alarm's panels cover
+/// every screen, and a window given the keyboard under them takes the keys typed at
+/// the alarm unseen.
 void takeKeyboardWhenShown(QWidget& window);
+
+/// Opens dialog window-modal (through open()) and gives it the keyboard once shown.
+/// While the alarm is up the dialog opens only after it: mapped under the alarm, the
+/// window system would give it the keyboard (Qt asks for it for every modal
+/// window). Closed before that, it ends as rejected.
+void openWithKeyboard(QDialog& dialog);
 
 } // namespace ostrevin::kit

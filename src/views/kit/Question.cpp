@@ -48,8 +48,7 @@ QMessageBox* openQuestion(QWidget* parent, const Question& question, QObject* co
             box, &QMessageBox::finished, context ? context : box,
             [box, action, closed = std::move(closed)] { closed(action && box->clickedButton() == action); });
     }
-    box->open();
-    takeKeyboardWhenShown(*box);
+    openWithKeyboard(*box);
     return box;
 }
 

@@ -20,7 +20,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 namespace ostrevin {
 
@@ -198,6 +201,10 @@ void SettingsWindow::setCurrentTab(SettingsTab tab)
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &SettingsWindow::fitToScreen, Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::LayoutRequest && watched == m_pages.value(int(currentTab())) && !m_fitPending) {
         // Once, after the page has settled.
         m_fitPending = true;
@@ -212,21 +219,74 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+QMargins SettingsWindow::windowFrame() const
+{
+    // Known once the window manager has framed the window; until then room for a
+    // title bar is kept free.
+    if (const QWindow* handle = windowHandle(); handle && isVisible() && !handle->frameMargins().isNull())
+        return handle->frameMargins();
+    return {0, 40, 0, 0};
+}
+
 void SettingsWindow::fitToScreen()
 {
-    // As tall as the selected tab, at most the screen's free area less room for a
-    // title bar; a taller tab scrolls, with its scroll bar beside the form.
-    constexpr int frameAllowance = 40;
+    // As tall as the selected tab, at most the screen's free area less the frame; a
+    // taller tab scrolls, with its scroll bar beside the form.
     const QWidget* page = m_pages.at(int(currentTab()));
     const int pageHeight =
         page->hasHeightForWidth() ? page->heightForWidth(SettingsForm::width) : page->sizeHint().height();
     const int natural = m_header->sizeHint().height() + pageHeight;
     int available = natural;
-    if (const QScreen* screen = this->screen())
-        available = screen->availableGeometry().height() - frameAllowance;
+    if (const QScreen* screen = this->screen()) {
+        const QMargins frame = windowFrame();
+        available = screen->availableGeometry().height() - frame.top() - frame.bottom();
+    }
     const int height = std::min(natural, available);
     const int scrollBar = natural > height ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
     setFixedSize(SettingsForm::width + scrollBar, height);
+    // A tab that grew must not push the window's lower edge off the screen.
+    if (isVisible())
+        keepOnScreen(geometry().topLeft() - QPoint(windowFrame().left(), windowFrame().top()));
+}
+
+void SettingsWindow::keepOnScreen(QPoint frameTopLeft)
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // Worked out on the window's own geometry: the widget's idea of its frame lags
+    // behind the window manager's.
+    const QRect available = screen->availableGeometry();
+    const QMargins frame = windowFrame();
+    const QSize frameSize = size().grownBy(frame);
+    const QPoint last(available.right() + 1 - frameSize.width(), available.bottom() + 1 - frameSize.height());
+    const QPoint at(std::clamp(frameTopLeft.x(), available.left(), std::max(available.left(), last.x())),
+                    std::clamp(frameTopLeft.y(), available.top(), std::max(available.top(), last.y())));
+    const QRect client(at + QPoint(frame.left(), frame.top()), size());
+    if (client != geometry())
+        setGeometry(client);
+}
+
+void SettingsWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous() || m_placed)
+        return;
+    m_placed = true;
+    // Window managers place a new window where they like, partly off a small screen:
+    // it opens centred over the main window, wholly on that window's screen.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner && owner->screen() && owner->screen() != screen())
+        setScreen(owner->screen());
+    fitToScreen();
+    QRect frame(QPoint(), size().grownBy(windowFrame()));
+    if (owner)
+        frame.moveCenter(owner->frameGeometry().center());
+    else if (const QScreen* screen = this->screen())
+        frame.moveCenter(screen->availableGeometry().center());
+    keepOnScreen(frame.topLeft());
+    // The frame is known once the window is on screen: fit again with it.
+    windowHandle()->installEventFilter(this);
 }
 
 QAbstractButton* SettingsWindow::tabButton(SettingsTab tab) const

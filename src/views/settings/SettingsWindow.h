@@ -3,6 +3,7 @@
 #include "views/settings/SettingsTab.h"
 
 #include <QList>
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -20,7 +21,7 @@ class SettingsStore;
 /// The settings window: the General, iPhone, Alerts and Advanced tabs over the
 /// one view model, the runtime installer and the settings store. It opens on
 /// General and takes its size from the selected tab, up to the screen's height
-/// (the tab scrolls then). Escape and Ctrl+W close it.
+/// (the tab scrolls then), and stays wholly on its screen. Escape and Ctrl+W close it.
 class SettingsWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SettingsWindow)
@@ -49,15 +50,20 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void fitToScreen();
+    QMargins windowFrame() const;
+    /// Puts the window's frame at frameTopLeft, or as near as keeps it wholly on its screen.
+    void keepOnScreen(QPoint frameTopLeft);
 
     QButtonGroup* m_tabs;
     QWidget* m_header = nullptr;
     QScrollArea* m_scroll = nullptr;
     QList<QWidget*> m_pages;
     bool m_fitPending = false;
+    bool m_placed = false;
 };
 
 } // namespace ostrevin

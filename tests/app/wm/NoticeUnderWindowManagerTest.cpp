@@ -3,21 +3,67 @@
 // through with-xvfb.sh.
 
 #include "ShellFixture.h"
+#include "alerts/AlarmSoundLoop.h"
+#include "alerts/AlarmSoundPlayer.h"
+#include "alerts/LocationSafetyAlarmPanel.h"
+#include "alerts/LocationSafetyAlarmWindowController.h"
+#include "app/SettingsWindowOpener.h"
+#include "views/alarm/LocationSafetyAlarmView.h"
+#include "views/kit/DisclosureGroup.h"
 #include "views/kit/IconButton.h"
 #include "views/place/PlacePanel.h"
 #include "views/place/SelectedPlaceCard.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWindow>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
 
 namespace {
+
+/// The alarm without its sound.
+class SilentPlayer final : public AlarmSoundPlayer {
+public:
+    int loadedToneCount() override { return 2; }
+    bool play(int) override { return true; }
+    void stop() override {}
+    void beep() override {}
+};
+
+/// Turns the test's display into one monitor of that size (the X screen's height bounds it).
+bool useOneScreen(QSize size)
+{
+    const auto xrandr = [](const QStringList& arguments) {
+        return QProcess::execute(QStringLiteral("xrandr"), arguments) == 0;
+    };
+    // Qt sees a monitor of a new name come, not one name change its size.
+    static QStringList shown{QStringLiteral("left"), QStringLiteral("right")};
+    for (const QString& name : std::as_const(shown))
+        xrandr({QStringLiteral("--delmonitor"), name});
+    shown = {QStringLiteral("%1x%2").arg(size.width()).arg(size.height())};
+    const QString geometry = QStringLiteral("%1/%2x%3/%4+0+0")
+                                 .arg(size.width())
+                                 .arg(size.width() / 4)
+                                 .arg(size.height())
+                                 .arg(size.height() / 4);
+    if (!xrandr({QStringLiteral("--setmonitor"), shown.first(), geometry, QStringLiteral("screen")}))
+        return false;
+    return QTest::qWaitFor(
+        [&] {
+            const QList<QScreen*> screens = QGuiApplication::screens();
+            return screens.size() == 1 && screens.first()->geometry() == QRect(QPoint(0, 0), size);
+        },
+        10000);
+}
 
 class NoticeUnderWindowManager : public ShellFixture {
 protected:
@@ -41,7 +87,8 @@ protected:
         // its default fonts are not on a bare X server, "fixed" is built into every one.
         QFile rc(dir.file(QStringLiteral("twmrc")));
         EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
-        rc.write("RandomPlacement\nUsePPosition \"on\"\n");
+        // Dialogs and the settings window get a title bar, as on a desktop.
+        rc.write("RandomPlacement\nUsePPosition \"on\"\nDecorateTransients\n");
         for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
             rc.write(QByteArray(font) + " \"fixed\"\n");
         rc.close();
@@ -92,6 +139,13 @@ protected:
         return nullptr;
     }
 
+    QString focus() { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}); }
+
+    bool framed(QWidget* widget)
+    {
+        return QTest::qWaitFor([&] { return widget->frameGeometry() != widget->geometry(); }, 10000);
+    }
+
     QProcess wm;
     QString xdotoolPath;
 };
@@ -139,5 +193,97 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
         xdotool({QStringLiteral("key"), QString::fromLatin1(c.key)});
         EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000)) << "the first key closes the notice";
         ASSERT_DOUBLE_EQ(vm->library().savedLocations().first().point.latitude, c.latitude);
+    }
+}
+
+TEST_F(NoticeUnderWindowManager, TheSettingsWindowAndItsNoticesStayWhollyOnASmallScreen)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    for (const QSize size : {QSize(1024, 600), QSize(1366, 768), QSize(1600, 900)}) {
+        SCOPED_TRACE(size.width());
+        ASSERT_TRUE(useOneScreen(size));
+        build();
+        ASSERT_TRUE(framed(window.get()));
+        auto* opener =
+            new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
+        opener->open();
+        QPointer<SettingsWindow> settingsWindow = opener->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(settingsWindow));
+        // The window system's frame: the widget's own lags behind it.
+        QWindow* settingsFrame = settingsWindow->windowHandle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !settingsFrame->frameMargins().isNull(); }, 10000));
+        const QRect available = window->screen()->availableGeometry();
+        const auto onScreen = [&] {
+            return QTest::qWaitFor([&] { return available.contains(settingsFrame->frameGeometry()); }, 3000);
+        };
+        EXPECT_TRUE(onScreen()) << "opened at " << settingsFrame->frameGeometry().bottom();
+
+        // The Advanced tab grows with its unfolded details and a long error.
+        settingsWindow->setCurrentTab(SettingsTab::advanced);
+        PlannerTestAccess::setLastDeviceError(*vm, QStringList(40, QStringLiteral("tool output")).join(u'\n'));
+        settingsWindow->findChild<kit::DisclosureGroup*>(QStringLiteral("technicalDetails"))->setExpanded(true);
+        EXPECT_TRUE(onScreen()) << "grown to " << settingsFrame->frameGeometry().bottom();
+
+        // A failed export of the event log, started here, reports over Settings.
+        dialogs.choose(dir.file(QStringLiteral("missing/folder/log.txt")));
+        auto* exportLog = settingsWindow->findChild<QPushButton*>(QStringLiteral("exportLog"));
+        settingsWindow->findChild<QScrollArea*>(QStringLiteral("settingsScroll"))->ensureWidgetVisible(exportLog);
+        QApplication::processEvents();
+        click(exportLog);
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        EXPECT_EQ(notice->parentWidget(), settingsWindow.data());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        EXPECT_TRUE(settingsWindow->isVisible());
+
+        ShellFixture::TearDown();
+        ShellFixture::SetUp();
+    }
+}
+
+TEST_F(NoticeUnderWindowManager, NoNoticeTakesTheKeyboardFromTheAlarm)
+{
+    using namespace std::chrono_literals;
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(framed(window.get()));
+    SilentPlayer player;
+    AlarmSoundLoop sound(player, clock, *settings);
+    LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
+
+    // As an interrupted route raises both in one turn, and a notice that comes while
+    // the alarm is already up.
+    for (const bool sameTurn : {true, false}) {
+        SCOPED_TRACE(sameTurn ? "in the same turn" : "later");
+        LocationSafetyAlarmEvent event;
+        event.pointName = QStringLiteral("Home");
+        event.reason = QStringLiteral("The helper ended.");
+        int acknowledged = 0;
+        alarm.present(event, [&] {
+            ++acknowledged;
+            alarm.dismiss();
+        });
+        const QString panel = QString::number(alarm.primaryPanel()->winId());
+        if (!sameTurn) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return focus() == panel; }, 5000));
+        }
+        vm->setNotice(QStringLiteral("Route playback was interrupted."));
+
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == panel; }, 5000)) << "the panel takes the keyboard";
+        EXPECT_FALSE(QTest::qWaitFor([&] { return focus() != panel; }, 3000)) << "and keeps it";
+        clock.advance(LocationSafetyAlarmWindowController::keyboardGrace + 1s);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return acknowledged == 1; }, 5000)) << "Return acknowledges the alarm";
+
+        // Then the notice comes up and has the keyboard.
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
     }
 }
