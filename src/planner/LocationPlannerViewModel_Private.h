@@ -92,6 +92,10 @@ struct LocationPlannerViewModel::Private {
     /// line that says so: such a token is never stored. True when refused.
     bool refuseMalformedTelegramToken();
     // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
+    /// Whether a check that finds an iPhone connected also asks it whether it is
+    /// ready, quietly: one that is not is no interruption.
+    enum class ConnectedIPhone { leaveUnasked, askReadiness };
+    void startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected);
     void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
     void finishDeviceCheck(DeviceCheckOptions options);
     /// Ends the current tool run and the held process on a worker; finishes when both are gone.
@@ -164,7 +168,7 @@ struct LocationPlannerViewModel::Private {
                                             CancelToken token);
     // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     DeviceCheckOptions options, CancelToken token);
+                                     DeviceCheckOptions options, ConnectedIPhone connected, CancelToken token);
     static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      LocationHelper helper, CancelToken token);
     static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,

@@ -48,22 +48,41 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         /// Whether the iPhone is attached when the app starts again.
         bool attachedAtStart;
         std::function<void()> arm;
+        int sets = 1;
+    };
+    const auto pluginFoundByMonitor = [this] {
+        vm->monitorDeviceReadiness();
+        tool.setAttachedDevices({{udid}});
+        clock.advance(30s);
+        ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
+            << vm->device().helperStatus().message.toStdString();
     };
     const QList<Case> cases{
         {"Check Again", true,
          [this] { vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true}); }},
-        // Plugged in later, the iPhone is found by the readiness monitor, and the
-        // user prepares it.
+        // Plugged in later, the iPhone is found by the readiness monitor; not
+        // ready yet, the user prepares it.
         {"Prepare iPhone after plugging in", false,
-         [this] {
-             vm->monitorDeviceReadiness();
-             tool.setAttachedDevices({{udid}});
-             clock.advance(30s);
-             ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
-                 << vm->device().helperStatus().message.toStdString();
+         [&, this] {
+             tool.succeedFromTry(Command::DeviceInformation, 2);
+             pluginFoundByMonitor();
              ASSERT_TRUE(eventually([&] { return vm->canPrepareIPhone(); }));
              vm->prepareIPhoneForLocation();
          }},
+        // Plugged in later and ready: the monitor's own check sets the point.
+        {"Ready after plugging in", false, pluginFoundByMonitor},
+        // The first set failed: the monitor tries again, and the iPhone it finds
+        // ready is not shown as one to prepare.
+        {"Ready, but the first set failed", true,
+         [this] {
+             tool.succeedFromTry(Command::Set, 2);
+             vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
+             ASSERT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
+             ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+             vm->monitorDeviceReadiness();
+             clock.advance(30s);
+         },
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,7 +101,7 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         c.arm();
         ASSERT_TRUE(eventually([&] { return vm->hold().lockRefreshCount() == 1 && !vm->device().isDeviceBusy(); }))
             << vm->device().deviceActionMessage().toStdString();
-        EXPECT_EQ(tool.count(Command::Set), setsBefore + 1);
+        EXPECT_EQ(tool.count(Command::Set), setsBefore + c.sets);
         EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
         EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
         // A first set, not an interruption.
