@@ -134,6 +134,10 @@ struct LocationPlannerViewModel::Private {
     void handlePlaybackCancelled(const PlaybackRun& run);
     void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
     void endPlaybackState();
+    /// Whether a route that reported itself running plays on that iPhone.
+    bool isPlayingDevice(const QString& udid) const;
+    /// Ends the playback whose iPhone went away and holds the point it had reached.
+    void holdPointReachedByPlayback(const QString& cause);
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
     /// Publish the list and write it in the background; a failed write becomes the
