@@ -358,6 +358,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
         vm->d->startLocationLock(*hold, used, LockCounters::keep);
+        // The set just sent is what the iPhone confirmed last, not the check before the route.
+        vm->d->m_hold->setLastLockRefresh(vm->m_deps.clock->wallNow());
         vm->d->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));
         vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
