@@ -298,7 +298,10 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
     // iPhone is unplugged.
     if (!helper.deviceIdentifier)
         throw missingUDIDError();
-    if (!isTunneldRunning(stopToken)) {
+    const bool tunneldRunning = isTunneldRunning(stopToken);
+    if (stopToken.stop_requested())
+        throw CancellationError();
+    if (!tunneldRunning) {
         // An administrator prompt only for an iPhone that is really there: while it
         // is unplugged, recovery would otherwise ask every few seconds.
         if (!isDeviceReachableSync(helper))
@@ -350,6 +353,9 @@ LocationHelperStatus DeviceLocationController::checkDeviceConnectionSync(const L
     } catch (...) {
         firstError = std::current_exception();
     }
+    // A stop that ended the readiness check may surface as the tool's failure.
+    if (stopToken.stop_requested())
+        return unavailableStatus(helper, canceledCheckError());
     if (const auto unplugged = unpluggedStatus(helper, firstError))
         return *unplugged;
 
@@ -383,6 +389,10 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         return status;
 
     try {
+        // A reset or a quit waits for this preparation: once cancelled it starts
+        // no further tool, not even the look at the attached devices below.
+        if (stopToken.stop_requested())
+            throw CancellationError();
         // Most often only the disk image is missing: mounted over the direct
         // connection it needs no tunnel, and so no administrator password.
         if (helper.connectionMode.kind() != LocationHelper::ConnectionMode::Case::rsd) {
@@ -405,10 +415,12 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         return waitForLocationReady(rsd, stopToken);
     } catch (...) {
         const std::exception_ptr error = std::current_exception();
-        if (const auto unplugged = unpluggedStatus(helper, error))
-            return *unplugged;
-        if (errorKind(error) == DeviceLocationError::Case::administratorPromptNeeded)
-            return promptNeededStatus(helper, error);
+        if (!stopToken.stop_requested()) {
+            if (const auto unplugged = unpluggedStatus(helper, error))
+                return *unplugged;
+            if (errorKind(error) == DeviceLocationError::Case::administratorPromptNeeded)
+                return promptNeededStatus(helper, error);
+        }
         LocationHelperStatus failed;
         failed.helper = helper;
         //: Device status message after Prepare iPhone failed.

@@ -70,6 +70,9 @@ LocationPlannerViewModel::LocationPlannerViewModel(const Dependencies& dependenc
 
     d->m_mapPresentation->updateRoute(d->m_draft->points());
     d->syncMapInteractionPresentation();
+    // The point held in the last session is where the user looks first.
+    if (d->m_hold->lockedPoint())
+        focusRoute();
 
     if (services == Services::start)
         startServices();

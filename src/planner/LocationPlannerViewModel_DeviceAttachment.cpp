@@ -28,12 +28,15 @@ bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 
 void LocationPlannerViewModel::Private::heldDeviceDetached(const QString& udid)
 {
+    //: Incident cause.
+    const QString cause = tr("iPhone isn’t connected.");
+    // A route playing on it is lost as a held point is: its point reached becomes the held one.
+    if (isPlayingDevice(udid))
+        holdPointReachedByPlayback(cause);
     if (!isHeldDevice(udid))
         return;
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
-    //: Incident cause.
-    const QString cause = tr("iPhone isn’t connected.");
     const bool newOutage = !m_outageCounted;
     if (newOutage) {
         m_hold->setLockFailureCount(m_hold->lockFailureCount() + 1);

@@ -46,30 +46,39 @@ std::optional<QString> LocationPlannerViewModel::deviceBlockerMessage() const
 
 void LocationPlannerViewModel::refreshHelperStatus(DeviceCheckOptions options)
 {
+    d->startDeviceCheck(options, Private::ConnectedIPhone::leaveUnasked);
+}
+
+void LocationPlannerViewModel::Private::startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected)
+{
     // A request that arrives while another check runs is dropped, not queued.
-    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress() ||
-        d->m_isHelperRefreshRunning)
+    if (m_hold->isIPhoneRouteRunning() || m_isPlanningAddressRoute || q.isDeviceOperationInProgress() ||
+        m_isHelperRefreshRunning)
         return;
-    d->m_isHelperRefreshRunning = true;
+    m_isHelperRefreshRunning = true;
     if (options.showProgress) {
-        d->setCheckingDevice(true);
-        d->setDeviceBusy(true);
+        setCheckingDevice(true);
+        setDeviceBusy(true);
         //: Status message.
-        d->m_device->setDeviceActionMessage(tr("Checking iPhone…"));
+        m_device->setDeviceActionMessage(tr("Checking iPhone…"));
     }
-    const CancelToken token = d->m_deviceCheckTask.replace();
-    d->m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(this), m_deps.device, options, token));
+    const CancelToken token = m_deviceCheckTask.replace();
+    m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(&q), q.m_deps.device, options, connected, token));
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPlannerViewModel> self,
                                                              DeviceLocationService* device, DeviceCheckOptions options,
-                                                             CancelToken token)
+                                                             ConnectedIPhone connected, CancelToken token)
 {
     const quint64 resetEpoch = self->d->m_locationResetEpoch;
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
-    if (options.verifyLocationReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
+    // Detection alone never finds an iPhone ready: asked nothing more, a ready one
+    // would read "Click Prepare iPhone." and a restored point would never be set.
+    const bool askReadiness =
+        options.verifyLocationReadiness || (connected == ConnectedIPhone::askReadiness && status.isDeviceConnected);
+    if (askReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
@@ -222,7 +231,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
                           !self->d->m_hold->isLocationResetPending() && !self->d->m_device->isDeviceBusy() &&
                           !self->d->m_device->isCheckingDevice();
         if (idle)
-            self->refreshHelperStatus();
+            self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);
     }
 }
 

@@ -218,13 +218,17 @@ void LocationPlannerViewModel::applyRouteDefaultsIfDraftIsEmpty()
 
 void LocationPlannerViewModel::focusRoute()
 {
-    if (d->m_draft->points().isEmpty())
+    // With no route drawn, the held point is what there is to find on the map.
+    QList<RoutePoint> points = d->m_draft->points();
+    if (points.isEmpty() && d->m_hold->lockedPoint())
+        points.append(*d->m_hold->lockedPoint());
+    if (points.isEmpty())
         return;
-    double minLatitude = d->m_draft->points().first().latitude;
+    double minLatitude = points.first().latitude;
     double maxLatitude = minLatitude;
-    double minLongitude = d->m_draft->points().first().longitude;
+    double minLongitude = points.first().longitude;
     double maxLongitude = minLongitude;
-    for (const RoutePoint& point : d->m_draft->points()) {
+    for (const RoutePoint& point : std::as_const(points)) {
         minLatitude = std::min(minLatitude, point.latitude);
         maxLatitude = std::max(maxLatitude, point.latitude);
         minLongitude = std::min(minLongitude, point.longitude);

@@ -152,6 +152,33 @@ void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, 
     m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
 }
 
+bool LocationPlannerViewModel::Private::isPlayingDevice(const QString& udid) const
+{
+    return m_routePlaybackID && m_routePlaybackConfirmedID == m_routePlaybackID && m_lockedHelper &&
+           m_lockedHelper->deviceIdentifier == udid &&
+           m_simulationSafetyState == LocationSimulationSafetyState::routeConfirmed(*m_routePlaybackID);
+}
+
+void LocationPlannerViewModel::Private::holdPointReachedByPlayback(const QString& cause)
+{
+    // pymobiledevice3's play runs on without the iPhone, so the route would never
+    // end by itself; nor can it go on where it stopped. The point reached is held
+    // instead, confirmed, so that its loss is the outage of an ordinary hold.
+    const std::optional<RoutePoint> reached = m_hold->routeLivePoint();
+    const LocationHelper helper = *m_lockedHelper;
+    endPlaybackState();
+    // The cancelled run finds its identifier stale; its worker ends the play process.
+    (void)m_routePlaybackTask.cancel();
+    //: Event log entry. %1 is the error's description.
+    q.logEvent(tr("Route playback failed: %1").arg(cause), TrackerLogLevel::error);
+    if (!reached) {
+        q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
+        return;
+    }
+    m_hasConfirmedLocationLock = true;
+    startLocationLock(*reached, helper, LockCounters::keep);
+}
+
 void LocationPlannerViewModel::Private::endPlaybackState()
 {
     m_routePlaybackID.reset();
@@ -331,6 +358,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
         vm->d->startLocationLock(*hold, used, LockCounters::keep);
+        // The set just sent is what the iPhone confirmed last, not the check before the route.
+        vm->d->m_hold->setLastLockRefresh(vm->m_deps.clock->wallNow());
         vm->d->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));
         vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {

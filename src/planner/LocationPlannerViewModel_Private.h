@@ -92,6 +92,10 @@ struct LocationPlannerViewModel::Private {
     /// line that says so: such a token is never stored. True when refused.
     bool refuseMalformedTelegramToken();
     // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
+    /// Whether a check that finds an iPhone connected also asks it whether it is
+    /// ready, quietly: one that is not is no interruption.
+    enum class ConnectedIPhone { leaveUnasked, askReadiness };
+    void startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected);
     void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
     void finishDeviceCheck(DeviceCheckOptions options);
     /// Ends the current tool run and the held process on a worker; finishes when both are gone.
@@ -135,6 +139,10 @@ struct LocationPlannerViewModel::Private {
     void handlePlaybackCancelled(const PlaybackRun& run);
     void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
     void endPlaybackState();
+    /// Whether a route that reported itself running plays on that iPhone.
+    bool isPlayingDevice(const QString& udid) const;
+    /// Ends the playback whose iPhone went away and holds the point it had reached.
+    void holdPointReachedByPlayback(const QString& cause);
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
     /// Publish the list and write it in the background; a failed write becomes the
@@ -169,7 +177,7 @@ struct LocationPlannerViewModel::Private {
                                             CancelToken token);
     // Device status and location reset (_DeviceStatus.cpp, _Reset.cpp).
     static QCoro::Task<> deviceCheck(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
-                                     DeviceCheckOptions options, CancelToken token);
+                                     DeviceCheckOptions options, ConnectedIPhone connected, CancelToken token);
     static QCoro::Task<> prepareFlow(QPointer<LocationPlannerViewModel> self, DeviceLocationService* device,
                                      LocationHelper helper, CancelToken token);
     static QCoro::Task<> readinessMonitor(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,

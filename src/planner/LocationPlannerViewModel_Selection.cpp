@@ -65,6 +65,9 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
         // point goes out when the verification ends.
         if (d->m_hold->isLocationLockRefreshing() && canEditRouteDraft()) {
             d->m_pointToSendAfterVerification = point.id;
+            //: Status message. %1 is a point name.
+            d->m_device->setDeviceActionMessage(
+                tr("Point %1 is added. It’s set on iPhone when the check of the held location ends.").arg(point.name));
             return;
         }
         pushPointToIPhone(point);
@@ -78,11 +81,11 @@ void LocationPlannerViewModel::sendPointIfNeeded(const RoutePoint& point)
 void LocationPlannerViewModel::Private::sendPointChosenDuringVerification()
 {
     const std::optional<QUuid> id = std::exchange(m_pointToSendAfterVerification, std::nullopt);
-    // Only the point still chosen, and only while automatic sending is still wanted.
-    if (!id || m_draft->points().size() != 1 || m_draft->points().first().id != *id ||
-        m_hold->isLocationLockRefreshing())
+    // Only the point still newest in the draft (the place chosen, or the point added
+    // to a route), and only while automatic sending is still wanted.
+    if (!id || m_draft->points().isEmpty() || m_draft->points().last().id != *id || m_hold->isLocationLockRefreshing())
         return;
-    q.sendPointIfNeeded(m_draft->points().first());
+    q.sendPointIfNeeded(m_draft->points().last());
 }
 
 } // namespace ostrevin

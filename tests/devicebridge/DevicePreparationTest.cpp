@@ -1,5 +1,7 @@
 #include "DriveFixture.h"
+#include "support/QtPrinters.h"
 
+#include <QThread>
 #include <stop_token>
 
 using namespace ostrevin;
@@ -161,6 +163,35 @@ TEST_F(DevicePreparation, ACancelledDeviceCheckIsAStatusNotAnError)
     EXPECT_TRUE(status.installHint.endsWith(
         QStringLiteral("Command: Ostrevin device check\n\nThe device check was canceled.")));
     EXPECT_EQ(tool.count(Command::DeviceInformation), 0);
+}
+
+// A reset or a quit waits for the preparation it cancels: after the stop no tool
+// starts, not even the look at the attached devices.
+TEST_F(DevicePreparation, ACancelledPreparationStartsNoFurtherTool)
+{
+    tool.setAttachedDevices({{testUDID}});
+    for (const bool stopWhileChecking : {false, true}) {
+        SCOPED_TRACE(stopWhileChecking);
+        std::stop_source stop;
+        const int checksBefore = tool.count(Command::DeviceInformation);
+        if (stopWhileChecking)
+            tool.setBehaviour(Command::DeviceInformation, Behaviour::Hold);
+        else
+            stop.request_stop();
+        const QFuture<LocationHelperStatus> preparing =
+            controller->prepareForLocation(pyHelper(), stop.get_token(), AdministratorPrompt::allowed);
+        if (stopWhileChecking) {
+            const QDeadlineTimer deadline(10000);
+            while (tool.count(Command::DeviceInformation) == checksBefore && !deadline.hasExpired())
+                QThread::msleep(10);
+            ASSERT_GT(tool.count(Command::DeviceInformation), checksBefore);
+            stop.request_stop();
+        }
+        const QStringList startedBeforeStop = tool.calls();
+        ASSERT_TRUE(finishWithEvents(preparing));
+        EXPECT_EQ(preparing.result().message, QStringLiteral("Couldn’t prepare iPhone."));
+        EXPECT_EQ(tool.calls(), startedBeforeStop);
+    }
 }
 
 TEST_F(DevicePreparation, AnIDeviceSetLocationHelperIsNeverPreparedFurther)

@@ -285,4 +285,42 @@ TEST_F(DeviceOutageTest, TheRestoreAfterAReplugKeepsTheOutagesCause)
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
 }
 
+// The real play keeps running through an unplug, so the route never fails by
+// itself: only usbmuxd's event tells, and the point the route had reached is then
+// lost and put back like a held point.
+TEST_F(DeviceOutageTest, AnUnplugWhileARoutePlaysIsAnOutageLikeAHolds)
+{
+    build(TunnelService::stopped);
+    checkAgain();
+    ASSERT_TRUE(vm->device().helperStatus().isAvailable());
+    PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
+                                       makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)});
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] {
+        return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed;
+    })) << vm->device().deviceActionMessage().toStdString();
+    const qint64 play = tool.lastPid(Command::Play).value_or(0);
+
+    tool.unplug();
+    watcher.detach(udid);
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+    ASSERT_FALSE(alarms.presented().isEmpty());
+    EXPECT_EQ(alarms.presented().first().reason, notConnected);
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    const std::optional<RoutePoint> reached = vm->hold().routeLivePoint();
+    ASSERT_TRUE(reached.has_value());
+    EXPECT_EQ(vm->hold().lockedPoint(), reached);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
+    EXPECT_TRUE(waitForProcessGone(play));
+
+    tool.plugBackIn();
+    watcher.attach(udid);
+    ASSERT_TRUE(
+        eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location %1 is set again.").arg(reached->name));
+    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("%1 %2").arg(QString::number(reached->latitude, 'f', 6),
+                                                                    QString::number(reached->longitude, 'f', 6)));
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
 } // namespace

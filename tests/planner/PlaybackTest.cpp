@@ -113,10 +113,11 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
         SCOPED_TRACE(c.name);
         device.setLocationError =
             c.setFails ? std::make_exception_ptr(DeviceLocationError::simulationConnectionLost()) : nullptr;
-        const auto playback = start();
+        const auto playback = start([&](auto& m) { A::setLastDeviceCheck(m, clock.wallNow()); });
         playback.started(playback.helper);
         if (c.report)
             playback.progress(0.5, *c.report);
+        clock.advance(std::chrono::seconds(90));
         const qsizetype before = device.calls().size();
         vm->stopIPhoneRoute();
         EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
@@ -129,6 +130,10 @@ TEST_F(PlaybackTest, StoppingSetsThePointTheIPhoneReachedBeforeItIsAnnouncedAsHe
         EXPECT_EQ(vm->hold().lockedPoint(), c.held);
         EXPECT_EQ(A::safetyState(*vm), c.state);
         EXPECT_EQ(vm->device().deviceActionMessage(), c.status);
+        // The set that Stop sent is the latest confirmation, not the check before the route.
+        if (!c.setFails) {
+            EXPECT_EQ(vm->trackerLastUpdateSummary(clock.wallNow()), u"Verified just now"_s);
+        }
     }
     EXPECT_TRUE(alarms.presented().isEmpty());
 }

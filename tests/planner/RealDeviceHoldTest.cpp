@@ -48,22 +48,41 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         /// Whether the iPhone is attached when the app starts again.
         bool attachedAtStart;
         std::function<void()> arm;
+        int sets = 1;
+    };
+    const auto pluginFoundByMonitor = [this] {
+        vm->monitorDeviceReadiness();
+        tool.setAttachedDevices({{udid}});
+        clock.advance(30s);
+        ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
+            << vm->device().helperStatus().message.toStdString();
     };
     const QList<Case> cases{
         {"Check Again", true,
          [this] { vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true}); }},
-        // Plugged in later, the iPhone is found by the readiness monitor, and the
-        // user prepares it.
+        // Plugged in later, the iPhone is found by the readiness monitor; not
+        // ready yet, the user prepares it.
         {"Prepare iPhone after plugging in", false,
-         [this] {
-             vm->monitorDeviceReadiness();
-             tool.setAttachedDevices({{udid}});
-             clock.advance(30s);
-             ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
-                 << vm->device().helperStatus().message.toStdString();
+         [&, this] {
+             tool.succeedFromTry(Command::DeviceInformation, 2);
+             pluginFoundByMonitor();
              ASSERT_TRUE(eventually([&] { return vm->canPrepareIPhone(); }));
              vm->prepareIPhoneForLocation();
          }},
+        // Plugged in later and ready: the monitor's own check sets the point.
+        {"Ready after plugging in", false, pluginFoundByMonitor},
+        // The first set failed: the monitor tries again, and the iPhone it finds
+        // ready is not shown as one to prepare.
+        {"Ready, but the first set failed", true,
+         [this] {
+             tool.succeedFromTry(Command::Set, 2);
+             vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
+             ASSERT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
+             ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+             vm->monitorDeviceReadiness();
+             clock.advance(30s);
+         },
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,7 +101,7 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         c.arm();
         ASSERT_TRUE(eventually([&] { return vm->hold().lockRefreshCount() == 1 && !vm->device().isDeviceBusy(); }))
             << vm->device().deviceActionMessage().toStdString();
-        EXPECT_EQ(tool.count(Command::Set), setsBefore + 1);
+        EXPECT_EQ(tool.count(Command::Set), setsBefore + c.sets);
         EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
         EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
         // A first set, not an interruption.
@@ -141,26 +160,49 @@ TEST_F(RealDeviceHoldTest, ALongLossPresentsTheAlarmOnlyWhenItsTextChanges)
 
 TEST_F(RealDeviceHoldTest, APointChosenDuringAVerificationIsSentWhenItEnds)
 {
+    struct Case {
+        const char* name;
+        std::function<void()> before, choose;
+        QString sent, onIPhone;
+    };
+    const QList<Case> cases{
+        {"a place clicked", [] {}, [this] { vm->selectPlaceAt(48.8584, 2.2945); }, QStringLiteral("Selected place"),
+         QStringLiteral("48.858400 2.294500")},
+        // The route's newest point, as outside a verification.
+        {"a point added to a route",
+         [this] { PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Start"), 48.85, 2.29)}); },
+         [this] { vm->addRoutePoint(makePoint(QStringLiteral("Louvre"), 48.8606, 2.3376)); }, QStringLiteral("Louvre"),
+         QStringLiteral("48.860600 2.337600")},
+    };
     holdHome();
     vm->setAutoSendOnAdd(true);
-    // The next verification's look at the attached devices waits for the test.
-    tool.setBehaviour(Command::UsbmuxList, Behaviour::SucceedWhenReleased);
-    const int listsBefore = tool.count(Command::UsbmuxList);
-    clock.advance(2s);
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::UsbmuxList) > listsBefore; }));
-    ASSERT_TRUE(vm->hold().isLocationLockRefreshing());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        const int setsBefore = tool.count(Command::Set);
+        // The next verification's look at the attached devices waits for the test.
+        tool.setBehaviour(Command::UsbmuxList, Behaviour::SucceedWhenReleased);
+        const int listsBefore = tool.count(Command::UsbmuxList);
+        clock.advance(2s);
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::UsbmuxList) > listsBefore; }));
+        ASSERT_TRUE(vm->hold().isLocationLockRefreshing());
 
-    vm->selectPlaceAt(48.8584, 2.2945);
-    settle();
-    EXPECT_EQ(tool.count(Command::Set), 1);
+        c.choose();
+        settle();
+        EXPECT_EQ(tool.count(Command::Set), setsBefore);
+        EXPECT_EQ(vm->device().deviceActionMessage(),
+                  QStringLiteral("Point %1 is added. It’s set on iPhone when the check of the held location ends.")
+                      .arg(c.sent));
 
-    tool.release(Command::UsbmuxList);
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !vm->device().isDeviceBusy(); }));
-    ASSERT_TRUE(vm->hold().lockedPoint().has_value());
-    EXPECT_EQ(vm->hold().lockedPoint()->name, QStringLiteral("Selected place"));
-    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("48.858400 2.294500"));
-    EXPECT_EQ(vm->device().deviceActionMessage(),
-              QStringLiteral("Location Selected place is set and held until you reset it."));
+        tool.release(Command::UsbmuxList);
+        ASSERT_TRUE(
+            eventually([&] { return tool.count(Command::Set) == setsBefore + 1 && !vm->device().isDeviceBusy(); }));
+        ASSERT_TRUE(vm->hold().lockedPoint().has_value());
+        EXPECT_EQ(vm->hold().lockedPoint()->name, c.sent);
+        EXPECT_EQ(tool.simulatedLocation(), c.onIPhone);
+        EXPECT_EQ(vm->device().deviceActionMessage(),
+                  QStringLiteral("Location %1 is set and held until you reset it.").arg(c.sent));
+    }
 }
 
 // The held set died and every restore fails (each new set is refused): one

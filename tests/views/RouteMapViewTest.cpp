@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 
 namespace ostrevin {
 namespace {
@@ -163,6 +164,30 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     ASSERT_TRUE(written.wait(2000));
     EXPECT_EQ(written.size(), 1);
     EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);
+}
+
+// After a relaunch the draft is empty and the point held in the last session is
+// far from the default camera: the map opens on it and "Show route" finds it again.
+TEST_F(RouteMapViewTest, AfterARelaunchTheMapShowsTheHeldPointAndFindsItAgain)
+{
+    const RoutePoint paris = test::makePoint(QStringLiteral("Paris"), 48.8566, 2.3522);
+    AppSettings::setLockedPoint(paris, *settings);
+    RouteMapView& map = makeView();
+    const auto showsParis = [&] {
+        return std::abs(map.map().camera().center.latitude - paris.latitude) < 1e-6 &&
+               std::abs(map.map().camera().center.longitude - paris.longitude) < 1e-6;
+    };
+    EXPECT_TRUE(showsParis());
+    QAbstractButton* locate = map.controls().zoomToRouteButton();
+    ASSERT_TRUE(locate->isEnabled());
+
+    QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
+    for (int x = 390; x >= 100; x -= 10)
+        QTest::mouseMove(&map.map(), QPoint(x, 300));
+    QTest::mouseRelease(&map.map(), Qt::LeftButton, {}, QPoint(100, 300));
+    ASSERT_FALSE(showsParis());
+    QTest::mouseClick(locate, Qt::LeftButton);
+    EXPECT_TRUE(showsParis());
 }
 
 TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)

@@ -142,7 +142,8 @@ void RouteMapView::showPresentation()
         MapMark::beacon(marks, m_presentation.livePoint(), m_presentation.heldPoint());
     m_map->setBeacon(beacon ? std::optional<RouteMapPresentation::Coordinate>({beacon->latitude, beacon->longitude})
                             : std::nullopt);
-    m_controls->setCanZoomToRoute(!m_presentation.points().isEmpty());
+    // The held point alone is worth finding, e.g. after a relaunch with an empty draft.
+    m_controls->setCanZoomToRoute(!m_presentation.points().isEmpty() || m_presentation.heldPoint().has_value());
     showBannerAndHint();
 }
 
