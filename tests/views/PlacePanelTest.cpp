@@ -10,6 +10,7 @@
 #include "views/common/MapMark.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
@@ -20,10 +21,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
+#include <cmath>
+#include <tuple>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -183,6 +188,34 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
     shown.cityChips()->chips().first()->click();
     EXPECT_EQ(shown.card(), card);
     EXPECT_EQ(name->text(), QStringLiteral("Prague"));
+}
+
+TEST_F(PlacePanelTest, ALongNameEndsInAnEllipsisAndTheCoordinatesShrinkBeforeTheyAreCut)
+{
+    build();
+    SelectedPlaceCard card(
+        *vm, makePoint(QStringLiteral("Kostel Nejsvětější Trojice a klášter na Novém Městě pražském"), -33.86, -151.2));
+    card.show();
+    auto* title = qobject_cast<kit::ElidingLineEdit*>(card.nameField());
+    ASSERT_NE(title, nullptr);
+    auto* coordinates = card.findChild<QLabel*>(QStringLiteral("coordinates"));
+    ASSERT_NE(coordinates, nullptr);
+    const int full = coordinates->font().pixelSize();
+    // Roomy: whole and full size. Narrower: smaller and still whole. Narrow: 0.8 and cut.
+    const std::tuple<int, bool, bool> widths[] = {{420, false, true}, {225, true, true}, {160, true, false}};
+    for (const auto& [width, smaller, whole] : widths) {
+        SCOPED_TRACE(width);
+        card.resize(width, 120);
+        QTRY_COMPARE_WITH_TIMEOUT(card.width(), width, 5000);
+        QApplication::processEvents();
+        title->clearFocus();
+        EXPECT_TRUE(title->shownText().endsWith(u'…'));
+        const QFont font = coordinates->font();
+        EXPECT_EQ(font.pixelSize() < full, smaller);
+        EXPECT_GE(font.pixelSize(), std::ceil(full * 0.8));
+        const qreal advance = QFontMetricsF(font).horizontalAdvance(coordinates->text());
+        EXPECT_EQ(advance <= coordinates->contentsRect().width() + 1, whole) << advance;
+    }
 }
 
 TEST_F(PlacePanelTest, ThePinIsLiveOnlyWithinAMillionthOfADegreeOfTheHeldPoint)
