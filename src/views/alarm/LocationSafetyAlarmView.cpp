@@ -102,7 +102,11 @@ public:
         // cut off, it would lose what the user needs to act on.
         m_value->setMaximumLines(5);
         m_value->setMinimumScale(0.8);
-        layout->addWidget(m_value);
+        // The value and its footer read as one text, one line under the other.
+        m_values = new QVBoxLayout;
+        m_values->setSpacing(0);
+        m_values->addWidget(m_value);
+        layout->addLayout(m_values);
         layout->addStretch(1);
     }
 
@@ -114,7 +118,7 @@ public:
             m_footer = new FittedText(QString(), kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
             m_footer->setMaximumLines(2);
             m_footer->setMinimumScale(0.8);
-            static_cast<QVBoxLayout*>(layout())->insertWidget(2, m_footer);
+            m_values->addWidget(m_footer);
         }
         m_value->setMaximumLines(footer.isEmpty() ? 5 : 3);
         m_value->setText(value);
@@ -135,6 +139,7 @@ protected:
 private:
     QString m_title;
     FittedText* m_value = nullptr;
+    QVBoxLayout* m_values = nullptr;
     FittedText* m_footer = nullptr;
 };
 
