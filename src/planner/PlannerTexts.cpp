@@ -141,4 +141,15 @@ QString PlannerTexts::sanitizedFileName(const QString& routeName)
     return name.isEmpty() ? tr("Route") : name;
 }
 
+QString PlannerTexts::timeWithSeconds(const QTime& time, const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(u's')) {
+        const qsizetype minutes = format.indexOf(QStringLiteral("mm"));
+        if (minutes >= 0)
+            format.insert(minutes + 2, QStringLiteral(":ss"));
+    }
+    return locale.toString(time, format);
+}
+
 } // namespace ostrevin

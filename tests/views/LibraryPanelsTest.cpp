@@ -12,6 +12,7 @@
 #include "views/library/SavedPanel.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +118,28 @@ TEST_F(LibraryPanelsTest, RenameTrimsRefusesBlanksAndStartsFromTheCurrentName)
     EXPECT_EQ(renameShownName, u"Commute"_s); // not what was typed before
     EXPECT_EQ(vm->library().savedRoutes().first().name, u"Work run"_s);
     EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->library().savedRoutes());
+}
+
+TEST_F(LibraryPanelsTest, TheRenameBoxSaysRenameOnceUnderItsTitleAndEndsAtItsButtons)
+{
+    SavedPanel& panel = show<SavedPanel>();
+    menuItem(u"Home"_s, u"Rename…"_s)->trigger();
+    QInputDialog* dialog = panel.renameDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    EXPECT_EQ(dialog->windowTitle(), u"Rename"_s);
+    int said = 0;
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        if (widget->isVisible() &&
+            ((label && label->text() == u"Rename"_s) || (button && button->text() == u"Rename"_s)))
+            ++said;
+    }
+    EXPECT_EQ(said, 1);
+    const QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>();
+    EXPECT_LE(dialog->height() - buttons->geometry().bottom() - 1, dialog->layout()->contentsMargins().bottom());
+    dialog->reject();
 }
 
 TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)
