@@ -238,23 +238,18 @@ TEST_F(SimulationControlBarTest, ALongRouteNameGivesWayToTheWholeProgress)
     build();
     vm->setRouteName(u"Through the old town, along the river and over every bridge of Prague "_s.repeated(4));
     A::setRouteRunning(*vm, true);
-    A::setRouteProgress(*vm, 0.42);
     makeBar();
     const kit::KitLabel* detail = bar->findChild<kit::KitLabel*>(u"detail"_s);
-    const QString progress = vm->routeProgressSummary();
     for (const int width : {SimulationControlBar::maximumBarWidth, 360}) {
-        SCOPED_TRACE(width);
         bar->resize(width, 300);
-        // Every line drawn lies on the bar, and the last ends with the whole progress.
-        const auto progressShows = [&] {
-            const QStringList lines = detail->linesForWidth(detail->width());
-            return lines.size() <= 2 && lines.join(u' ').endsWith(progress) &&
-                   detail->height() >= detail->heightForWidth(detail->width()) &&
-                   bar->rect().contains(QRect(detail->mapTo(bar, QPoint(0, 0)), detail->size()));
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(progressShows(), 5000);
-        EXPECT_TRUE(detail->linesForWidth(detail->width()).join(u' ').startsWith(u"Through the old town"_s));
-        EXPECT_TRUE(detail->linesForWidth(detail->width()).join(u' ').contains(u"…"_s));
+        // Every line drawn lies on the bar: the name cut, the progress whole at the end.
+        QTRY_VERIFY_WITH_TIMEOUT(detail->height() >= detail->heightForWidth(detail->width()) &&
+                                     bar->rect().contains(QRect(detail->mapTo(bar, QPoint(0, 0)), detail->size())),
+                                 5000);
+        const QStringList lines = detail->linesForWidth(detail->width());
+        EXPECT_LE(lines.size(), 2);
+        EXPECT_TRUE(lines.join(u' ').startsWith(u"Through the old town"_s) && lines.join(u' ').contains(u'…'));
+        EXPECT_TRUE(lines.join(u' ').endsWith(vm->routeProgressSummary())) << lines.join(u'|').toStdString();
     }
 }
 
