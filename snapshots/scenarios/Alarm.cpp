@@ -9,12 +9,12 @@ namespace ostrevin::snapshots {
 
 namespace {
 
-ScenarioFactory alarmPanel(bool recovered)
+ScenarioFactory alarmPanel(bool recovered, QString pointName = QStringLiteral("Old Town Square, Prague"))
 {
-    return [recovered](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+    return [recovered, pointName](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
         LocationSafetyAlarmEvent event;
         event.detectedAt = event.lastUpdatedAt = context.clock.wallNow().addSecs(-95);
-        event.pointName = QStringLiteral("Old Town Square, Prague");
+        event.pointName = pointName;
         event.latitude = 50.0874654;
         event.longitude = 14.4212535;
         event.reason = QStringLiteral("The location helper ended unexpectedly (exit code 1). iPhone stopped answering "
@@ -36,6 +36,13 @@ const RegisterScenario interruptedNetbook(area, QStringLiteral("interrupted-") +
                                           smallScreens().at(1), alarmPanel(false));
 const RegisterScenario restoredNetbook(area, QStringLiteral("restored-") + sizeName(smallScreens().at(1)),
                                        smallScreens().at(1), alarmPanel(true));
+// A point named at the tool's length limit: the coordinates still show under it.
+const RegisterScenario longNameNetbook(area, QStringLiteral("interrupted-long-name-") + sizeName(smallScreens().at(1)),
+                                       smallScreens().at(1),
+                                       alarmPanel(false, QStringLiteral("Staroměstské náměstí, Josefov, Praha 1, "
+                                                                        "Hlavní město Praha, Česko ")
+                                                             .repeated(4)
+                                                             .left(256)));
 
 } // namespace
 

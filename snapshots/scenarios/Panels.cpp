@@ -119,7 +119,7 @@ protected:
     }
 };
 
-enum class BarState { held, route, incident, resetPending };
+enum class BarState { held, route, longRoute, incident, resetPending };
 
 ScenarioFactory bar(BarState state, int width)
 {
@@ -131,9 +131,12 @@ ScenarioFactory bar(BarState state, int width)
         case BarState::held:
             scene->hold(castle);
             break;
-        case BarState::route: {
+        case BarState::route:
+        case BarState::longRoute: {
             SavedRoute route;
-            route.name = u"Prague → Brno"_s;
+            route.name = state == BarState::route
+                             ? u"Prague → Brno"_s
+                             : u"Prague Castle → Brno along the old imperial road through Kolín, Čáslav and Jihlava"_s;
             route.speedKmh = 110;
             route.points = {castle, point(u"Brno"_s, 49.1951, 16.6068)};
             scene->vm->startSavedRoute(route);
@@ -212,6 +215,8 @@ template <typename Panel> ScenarioFactory panel(bool filled)
 const QString controls = u"controls"_s;
 const RegisterScenario barHeld(controls, u"held"_s, bar(BarState::held, 900));
 const RegisterScenario barRoute(controls, u"route"_s, bar(BarState::route, 900));
+const RegisterScenario barLongRoute(controls, u"route-long-name"_s, bar(BarState::longRoute, 900));
+const RegisterScenario barLongRouteNarrow(controls, u"route-long-name-narrow"_s, bar(BarState::longRoute, 440));
 const RegisterScenario barIncident(controls, u"incident"_s, bar(BarState::incident, 900));
 const RegisterScenario barReset(controls, u"reset-pending"_s, bar(BarState::resetPending, 900));
 const RegisterScenario barNarrow(controls, u"incident-narrow"_s, bar(BarState::incident, 440));

@@ -23,7 +23,7 @@ PlaceCandidate place(const QString& name, const QString& subtitle, double latitu
     return {name, name, subtitle, latitude, longitude};
 }
 
-enum class State { empty, suggestions, selected };
+enum class State { empty, suggestions, selected, longName };
 
 /// A view model over a private data folder with fakes for every system service,
 /// and the panel beside an empty map area.
@@ -47,9 +47,12 @@ public:
         }
         LocationPlannerViewModel& viewModel = m_services.viewModel();
         m_viewModel = &viewModel;
-        if (state == State::selected) {
-            m_viewModel->selectPlace(point(u"Letná Park"_s, 50.0969, 14.4237),
-                                     LocationPlannerViewModel::MapFraming::keepCamera);
+        if (state == State::selected || state == State::longName) {
+            m_viewModel->selectPlace(
+                state == State::selected
+                    ? point(u"Letná Park"_s, 50.0969, 14.4237)
+                    : point(u"Kostel Nejsvětější Trojice a klášter trinitářů na Novém Městě"_s, -33.8688, -151.2093),
+                LocationPlannerViewModel::MapFraming::keepCamera);
             m_viewModel->refreshHelperStatus();
         }
 
@@ -100,6 +103,9 @@ const RegisterScenario suggestions(u"place"_s, u"suggestions"_s, [](const Snapsh
 });
 const RegisterScenario selected(u"place"_s, u"selected"_s, [](const SnapshotContext&) {
     return std::make_unique<PlacePanelScene>(State::selected);
+});
+const RegisterScenario longName(u"place"_s, u"selected-long-name"_s, [](const SnapshotContext&) {
+    return std::make_unique<PlacePanelScene>(State::longName);
 });
 
 } // namespace

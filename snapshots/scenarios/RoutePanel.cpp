@@ -60,7 +60,7 @@ private:
     }
 };
 
-enum class State { planned, longDraft };
+enum class State { planned, longNames, longDraft };
 
 class RouteScene final : public QWidget {
 public:
@@ -68,9 +68,14 @@ public:
     {
         resize(context.windowSize);
         LocationPlannerViewModel& model = m_services.viewModel(&m_directions);
-        if (state == State::planned) {
-            const RoutePoint start = point(u"Náměstí Republiky"_s, 50.0884, 14.4286);
-            const RoutePoint destination = point(u"O2 arena"_s, 50.1047, 14.4944);
+        if (state == State::planned || state == State::longNames) {
+            const bool shortNames = state == State::planned;
+            const RoutePoint start =
+                point(shortNames ? u"Náměstí Republiky"_s : u"Náměstí Republiky 1078/1, Nové Město, Praha 1, Česko"_s,
+                      50.0884, 14.4286);
+            const RoutePoint destination =
+                point(shortNames ? u"O2 arena"_s : u"O2 arena, Českomoravská 2345/17a, Libeň, Praha 9, Česko"_s,
+                      50.1047, 14.4944);
             model.setRouteEndpoint(start, LocationPlannerViewModel::RouteEnd::start);
             model.setRouteEndpoint(destination, LocationPlannerViewModel::RouteEnd::destination);
             static_cast<void>(QTest::qWaitFor([&model] { return !model.isPlanningAddressRoute(); }, 3000));
@@ -124,6 +129,9 @@ private:
 
 const RegisterScenario planned(u"route"_s, u"planned"_s, [](const SnapshotContext& context) {
     return std::make_unique<RouteScene>(State::planned, context);
+});
+const RegisterScenario longNames(u"route"_s, u"planned-long-names"_s, [](const SnapshotContext& context) {
+    return std::make_unique<RouteScene>(State::longNames, context);
 });
 const RegisterScenario longDraft(u"route"_s, u"long-draft"_s, [](const SnapshotContext& context) {
     return std::make_unique<RouteScene>(State::longDraft, context);

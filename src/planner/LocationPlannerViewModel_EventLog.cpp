@@ -1,6 +1,7 @@
 #include "async/WorkerPool.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/SystemLog.h"
@@ -29,13 +30,8 @@ SystemLog::Severity severity(TrackerLogLevel level)
 QString logLineDate(const QDateTime& date, const QLocale& locale)
 {
     const QDateTime local = date.toLocalTime();
-    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
-    if (!timeFormat.contains(u's')) {
-        const qsizetype minutes = timeFormat.indexOf(QStringLiteral("mm"));
-        if (minutes >= 0)
-            timeFormat.insert(minutes + 2, QStringLiteral(":ss"));
-    }
-    return locale.toString(local.date(), QLocale::ShortFormat) + u", " + locale.toString(local.time(), timeFormat);
+    return locale.toString(local.date(), QLocale::ShortFormat) + u", " +
+           PlannerTexts::timeWithSeconds(local.time(), locale);
 }
 
 QFuture<std::optional<QString>> writeInBackground(WorkerPool& pool, const QString& path, const QString& text)

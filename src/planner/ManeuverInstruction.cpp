@@ -231,11 +231,13 @@ QString ManeuverInstruction::roundabout(const Maneuver& maneuver, const QString&
     }
     const QString nth = ordinal(exit);
     if (nth.isEmpty()) {
+        // One pass over the pattern: a name from the server may itself hold "%2".
+        const QString number = QString::number(exit);
         return road.isEmpty()
                    //: Directions step. %1 is “the roundabout” or its name, %2 the exit's number.
-                   ? tr("At %1, take exit %2").arg(where).arg(exit)
+                   ? tr("At %1, take exit %2").arg(where, number)
                    //: Directions step. %1 is “the roundabout” or its name, %2 the exit's number, %3 a road.
-                   : tr("At %1, take exit %2 onto %3").arg(where).arg(exit).arg(road);
+                   : tr("At %1, take exit %2 onto %3").arg(where, number, road);
     }
     return road.isEmpty()
                //: Directions step. %1 is “the roundabout” or its name, %2 an ordinal such as “2nd”.
@@ -252,7 +254,7 @@ QString ManeuverInstruction::offRamp(const Maneuver& maneuver, Side to, const QS
             number = part.trimmed();
     }
     const QString sign = towards(maneuver.destinations);
-    if (!number.isEmpty()) {
+    if (!number.isEmpty() && to == Side::none) {
         if (!sign.isEmpty()) {
             //: Directions step. %1 is the exit's number, %2 where the signs point, e.g. “Colfax”.
             return tr("Take exit %1 towards %2").arg(number, sign);
@@ -262,6 +264,18 @@ QString ManeuverInstruction::offRamp(const Maneuver& maneuver, Side to, const QS
                    ? tr("Take exit %1").arg(number)
                    //: Directions step. %1 is the exit's number, %2 a road.
                    : tr("Take exit %1 onto %2").arg(number, road);
+    }
+    // The side stays with the number: an exit on the left of a motorway is easy to miss.
+    if (!number.isEmpty()) {
+        if (!sign.isEmpty()) {
+            //: Directions step. %1 is the exit's number, %2 “left” or “right”, %3 where the signs point.
+            return tr("Take exit %1 on the %2 towards %3").arg(number, sideWord(to), sign);
+        }
+        return road.isEmpty()
+                   //: Directions step. %1 is the exit's number, %2 “left” or “right”.
+                   ? tr("Take exit %1 on the %2").arg(number, sideWord(to))
+                   //: Directions step. %1 is the exit's number, %2 “left” or “right”, %3 a road.
+                   : tr("Take exit %1 on the %2 onto %3").arg(number, sideWord(to), road);
     }
     if (!sign.isEmpty()) {
         return to == Side::none
@@ -301,10 +315,24 @@ QString ManeuverInstruction::text(const Maneuver& maneuver)
         //: Last directions step. %1 is “left” or “right”.
         return tr("Your destination is on the %1").arg(sideWord(to));
     }
-    if (type == u"new name" || type == u"notification" || type == u"use lane")
-        return keepGoing(onto);
-    if (type == u"continue")
-        return (modifier.isEmpty() || modifier == u"straight") ? keepGoing(onto) : turn(modifier, onto);
+    const bool straightOn = modifier.isEmpty() || modifier == u"straight";
+    // A road that changes its name can still bend or turn back: the direction is
+    // what the driver has to do, the new name only where it leads.
+    if (type == u"new name" || type == u"notification" || type == u"continue")
+        return straightOn ? keepGoing(onto) : turn(modifier, onto);
+    // Nothing else in these sentences could say "turn back".
+    if (modifier == u"uturn" &&
+        (type == u"use lane" || type == u"merge" || type == u"on ramp" || type == u"off ramp" || type == u"fork"))
+        return turn(modifier, onto);
+    if (type == u"use lane") {
+        if (to == Side::none)
+            return keepGoing(onto);
+        return onto.isEmpty()
+                   //: Directions step: stay in the lanes on one side. %1 is “left” or “right”.
+                   ? tr("Keep %1").arg(sideWord(to))
+                   //: Directions step: stay in the lanes on one side. %1 is “left” or “right”, %2 is a road.
+                   : tr("Keep %1 onto %2").arg(sideWord(to), onto);
+    }
     if (type == u"merge") {
         if (to == Side::none) {
             return onto.isEmpty()
@@ -379,6 +407,21 @@ QString ManeuverInstruction::text(const Maneuver& maneuver)
                    ? tr("At the roundabout, turn %1").arg(sideWord(to))
                    //: Directions step at a small roundabout. %1 is “left” or “right”, %2 is a road.
                    : tr("At the roundabout, turn %1 onto %2").arg(sideWord(to), onto);
+    }
+    // A small roundabout taken as a crossing: its direction is the instruction.
+    if (type == u"roundabout turn" && modifier == u"straight") {
+        return onto.isEmpty()
+                   //: Directions step at a small roundabout.
+                   ? tr("At the roundabout, go straight")
+                   //: Directions step at a small roundabout. %1 is a road.
+                   : tr("At the roundabout, go straight onto %1").arg(onto);
+    }
+    if (type == u"roundabout turn" && modifier == u"uturn") {
+        return onto.isEmpty()
+                   //: Directions step at a small roundabout: go round it and back the way you came.
+                   ? tr("At the roundabout, make a U-turn")
+                   //: Directions step at a small roundabout: go round it and back. %1 is a road.
+                   : tr("At the roundabout, make a U-turn onto %1").arg(onto);
     }
     if (type == u"roundabout" || type == u"rotary" || type == u"roundabout turn")
         return roundabout(maneuver, onto);

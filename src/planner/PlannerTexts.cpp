@@ -6,6 +6,7 @@
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/TovrelFormat.h"
 
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
 
@@ -120,8 +121,35 @@ QString PlannerTexts::sanitizedFileName(const QString& routeName)
             c = u'-';
     }
     name = name.trimmed();
+    // A file name holds at most 255 bytes and the ".gpx" after it needs four: a longer
+    // suggestion leaves the save dialog refusing it without a word. The cut falls
+    // between whole characters.
+    constexpr qsizetype maximumBytes = 255 - 4;
+    if (name.toUtf8().size() > maximumBytes) {
+        QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, name);
+        qsizetype fits = 0;
+        qsizetype bytes = 0;
+        for (qsizetype end = characters.toNextBoundary(); end > 0; end = characters.toNextBoundary()) {
+            bytes += QStringView(name).sliced(fits, end - fits).toUtf8().size();
+            if (bytes > maximumBytes)
+                break;
+            fits = end;
+        }
+        name = name.left(fits).trimmed();
+    }
     //: Route (noun). Also the sidebar section and the fallback name of an unnamed route.
     return name.isEmpty() ? tr("Route") : name;
+}
+
+QString PlannerTexts::timeWithSeconds(const QTime& time, const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(u's')) {
+        const qsizetype minutes = format.indexOf(QStringLiteral("mm"));
+        if (minutes >= 0)
+            format.insert(minutes + 2, QStringLiteral(":ss"));
+    }
+    return locale.toString(time, format);
 }
 
 } // namespace ostrevin

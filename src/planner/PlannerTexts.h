@@ -4,7 +4,9 @@
 #include "routedata/RoutePoint.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QString>
+#include <QTime>
 #include <exception>
 #include <optional>
 
@@ -32,6 +34,9 @@ public:
     static QString errorDescription(const std::exception_ptr& error);
     /// The suggested export file name (without ".gpx") for a route name.
     static QString sanitizedFileName(const QString& routeName);
+    /// A time in the locale's short form with the seconds added: the event log's
+    /// entries are often seconds apart.
+    static QString timeWithSeconds(const QTime& time, const QLocale& locale);
 };
 
 } // namespace ostrevin

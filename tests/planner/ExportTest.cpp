@@ -26,6 +26,16 @@ TEST(SanitizedFileName, EachForbiddenCharacterBecomesOneHyphen)
         EXPECT_EQ(PlannerTexts::sanitizedFileName(name), expected) << name.toStdString();
 }
 
+TEST(SanitizedFileName, ALongNameIsCutToWholeCharactersThatFitAFileNameWithItsExtension)
+{
+    // 7 bytes, then thumbs with a skin tone: two code points, 8 bytes each.
+    const QString thumb = u"👍🏽"_s;
+    const QString name = u"Trip to"_s + thumb.repeated(40);
+    const QString suggested = PlannerTexts::sanitizedFileName(name) + u".gpx"_s;
+    EXPECT_EQ(suggested, u"Trip to"_s + thumb.repeated(30) + u".gpx"_s);
+    EXPECT_LE((PlannerTexts::sanitizedFileName(u"ž"_s.repeated(300)) + u".gpx"_s).toUtf8().size(), 255);
+}
+
 TEST_F(ExportTest, TheDraftAsAskedForIsWrittenAsGpxAndAFailedOverwriteKeepsTheEarlierFile)
 {
     const QString target = dir.file(u"Trip.gpx"_s);

@@ -9,9 +9,11 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <gtest/gtest.h>
+#include <string_view>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -77,7 +79,7 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
         {{"turn", "straight", 0, 88}, "Go straight"},
         // OSRM asks clients to read types they do not know as turns.
         {{"climb a ladder", "right", 0, 178}, "Turn right"},
-        {{"new name", "slight left", 0, 80, R"("name":"","ref":"E50")"}, "Continue onto E50"},
+        {{"new name", "slight left", 0, 80, R"("name":"","ref":"E50")"}, "Bear left onto E50"},
         {{"notification", "straight", 0, 88}, "Continue"},
         {{"continue", "straight", 0, 88, R"~("name":"Pražský okruh (D0)","ref":"D0")~"},
          "Continue onto Pražský okruh (D0)"},
@@ -92,9 +94,9 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
         {{"on ramp", "slight left", 0, 60, R"("name":"","ref":"I 25")"}, "Take the ramp on the left onto I 25"},
         {{"on ramp", "straight", 0, 88, R"("name":"","ref":"D5")"}, "Take the ramp onto D5"},
         {{"off ramp", "slight right", 0, 200, R"("name":"","exits":"135","destinations":"Colfax Avenue: Colfax")"},
-         "Take exit 135 towards Colfax"},
+         "Take exit 135 on the right towards Colfax"},
         {{"off ramp", "slight right", 0, 200, R"("name":"Chodovská","exits":"12A;12B")"},
-         "Take exit 12A onto Chodovská"},
+         "Take exit 12A on the right onto Chodovská"},
         {{"off ramp", "slight left", 0, 150, R"("name":"","destinations":"D1, E50: Brno, Jihlava, Praha")"},
          "Take the exit on the left towards Brno, Jihlava"},
         {{"off ramp", "right", 0, 200}, "Take the exit on the right"},
@@ -122,7 +124,7 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
          Step{"exit rotary", "slight right", 3, 110, R"("name":"Avenue des Champs-Élysées")"}},
         {{"rotary", "straight", 0, 80, R"("name":"","rotary_name":"Náměstí Míru")"}, "Enter Náměstí Míru"},
         {{"roundabout turn", "left", 1, 268, R"("name":"Jiráskova")"}, "At the roundabout, turn left onto Jiráskova"},
-        {{"roundabout turn", "straight", 2, 0}, "At the roundabout, take the 2nd exit"},
+        {{"roundabout turn", "straight", 2, 0}, "At the roundabout, go straight"},
     };
 
     // Each case is a leg of one real-shaped reply served from 127.0.0.1.
@@ -165,4 +167,42 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
         SCOPED_TRACE(expected[i].instructions.toStdString());
         EXPECT_EQ(steps[i], expected[i]);
     }
+}
+
+TEST(ManeuverInstruction, EverySentenceKeepsTheDirectionExitAndNameItWasGiven)
+{
+    using Maneuver = ManeuverInstruction::Maneuver;
+    const auto says = [](const QString& sentence, const char* word) {
+        return sentence.contains(QString::fromUtf8(word), Qt::CaseInsensitive);
+    };
+    // The types whose modifier is the direction to take (for a merge, the side traffic
+    // joins from); unknown types read as turns.
+    const char* directed[] = {"turn",     "new name", "continue", "end of road",  "merge",           "on ramp",
+                              "off ramp", "fork",     "use lane", "notification", "roundabout turn", "jump"};
+    const char* modifiers[] = {"left",         "slight left", "sharp left", "right",
+                               "slight right", "sharp right", "straight",   "uturn"};
+    for (const std::string_view type : directed) {
+        for (const std::string_view direction : modifiers) {
+            // Bare, onto a road, and at a numbered exit with a sign.
+            for (const int variant : {0, 1, 2}) {
+                Maneuver m{QString::fromUtf8(type), QString::fromUtf8(direction), {}, {}, {}, {}, {}, {}, {}};
+                if (variant > 0)
+                    m.name = u"Dlouhá"_s;
+                if (variant == 2) {
+                    m.exits = u"30"_s;
+                    m.destinations = u"A 23: Guarda Sul, Covilhã"_s;
+                }
+                const QString sentence = ManeuverInstruction::text(m);
+                SCOPED_TRACE(std::string(type) + " / " + std::string(direction) + " -> " + sentence.toStdString());
+                EXPECT_EQ(says(sentence, "left"), direction.ends_with("left"));
+                EXPECT_EQ(says(sentence, "right"), direction.ends_with("right"));
+                EXPECT_EQ(says(sentence, "U-turn"), direction == "uturn");
+                EXPECT_EQ(says(sentence, "Dlouhá"), variant == 1 || (variant == 2 && !says(sentence, "Guarda")));
+                EXPECT_EQ(says(sentence, "exit 30 "), type == "off ramp" && variant == 2 && direction != "uturn");
+            }
+        }
+    }
+    // A roundabout's name from the server is text, whatever it holds.
+    const Maneuver rotary{u"rotary"_s, u"right"_s, 12, u"Via %3"_s, {}, {}, {}, u"Piazza %2 Giugno"_s, {}};
+    EXPECT_EQ(ManeuverInstruction::text(rotary), u"At Piazza %2 Giugno, take exit 12 onto Via %3"_s);
 }

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -73,6 +74,25 @@ TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
     EXPECT_TRUE(rows.first()->accessibleName().endsWith(u"Event 60"_s));
     EXPECT_TRUE(rows.first()->accessibleName().startsWith(u"Error"_s));
     EXPECT_EQ(child<EventLogList>(u"eventLog"_s)->height(), EventLogList::boxHeight);
+}
+
+TEST_F(AdvancedSettingsTest, RowsShowTheSecondsAsCopyDoesAndTheGpxNoteNamesTheComputer)
+{
+    // A locale whose short time has no seconds; minutes and seconds that differ.
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    open();
+    clock.setWallTime(QDateTime(QDate(2026, 3, 9), QTime(14, 5, 37)).toUTC());
+    vm->logEvent(u"Checked"_s, TrackerLogLevel::info);
+    const QString shownTime =
+        child<EventLogList>(u"eventLog"_s)->visibleRows().value(0)->accessibleName().section(u", "_s, 1, 1);
+    EXPECT_TRUE(shownTime.contains(u"05:37"_s)) << shownTime.toStdString();
+    EXPECT_TRUE(vm->eventLogText().section(u'\n', 0, 0).contains(shownTime));
+    const auto labels = window->findChildren<kit::KitLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const kit::KitLabel* label) {
+        return label->text() == u"GPX changes the location only in Xcode and Simulator, not the computer’s location."_s;
+    }));
 }
 
 TEST_F(AdvancedSettingsTest, CopyPutsTheLogTextOnTheClipboard)

@@ -12,6 +12,7 @@
 #include "views/library/SavedPanel.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +118,23 @@ TEST_F(LibraryPanelsTest, RenameTrimsRefusesBlanksAndStartsFromTheCurrentName)
     EXPECT_EQ(renameShownName, u"Commute"_s); // not what was typed before
     EXPECT_EQ(vm->library().savedRoutes().first().name, u"Work run"_s);
     EXPECT_EQ(store().load<SavedRoute>(store().savedRoutesPath()), vm->library().savedRoutes());
+}
+
+TEST_F(LibraryPanelsTest, TheRenameBoxSaysRenameOnceUnderItsTitleAndEndsAtItsButtons)
+{
+    SavedPanel& panel = show<SavedPanel>();
+    menuItem(u"Home"_s, u"Rename…"_s)->trigger();
+    QInputDialog* dialog = panel.renameDialog();
+    ASSERT_TRUE(dialog && QTest::qWaitForWindowExposed(dialog));
+    QStringList shown{dialog->windowTitle()};
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        shown << (label->isVisible() ? label->text() : QString());
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+        shown << button->text();
+    EXPECT_EQ(shown.count(u"Rename"_s), 2) << "the title and the button";
+    const QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>();
+    EXPECT_LE(dialog->height() - buttons->geometry().bottom() - 1, dialog->layout()->contentsMargins().bottom());
+    dialog->reject();
 }
 
 TEST_F(LibraryPanelsTest, DeleteRemovesOnlyAfterTheDestructiveButton)

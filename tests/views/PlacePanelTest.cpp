@@ -10,6 +10,7 @@
 #include "views/common/MapMark.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelSection.h"
@@ -20,10 +21,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
+#include <cmath>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -183,6 +187,28 @@ TEST_F(PlacePanelTest, TheCardCommitsTrimmedNamesAndKeepsWhatTheUserTypes)
     shown.cityChips()->chips().first()->click();
     EXPECT_EQ(shown.card(), card);
     EXPECT_EQ(name->text(), QStringLiteral("Prague"));
+}
+
+TEST_F(PlacePanelTest, ALongNameEndsInAnEllipsisAndTheCoordinatesShrinkBeforeTheyAreCut)
+{
+    build();
+    SelectedPlaceCard card(
+        *vm, makePoint(QStringLiteral("Kostel Nejsvětější Trojice a klášter na Novém Městě"), -33.9, -151));
+    card.show();
+    auto* title = qobject_cast<kit::ElidingLineEdit*>(card.nameField());
+    auto* coordinates = card.findChild<QLabel*>(QStringLiteral("coordinates"));
+    ASSERT_TRUE(title && coordinates);
+    const int full = coordinates->font().pixelSize();
+    // Roomy: full size. Narrower: smaller and whole. Narrow: 0.8 and cut.
+    for (const auto& [width, size] : {std::pair(420, full), {225, full - 1}, {160, int(std::ceil(full * 0.8))}}) {
+        card.resize(width, 120);
+        QTRY_COMPARE_WITH_TIMEOUT(coordinates->font().pixelSize(), size, 5000);
+        title->clearFocus();
+        EXPECT_TRUE(title->shownText().endsWith(u'…')) << width;
+        const bool whole = QFontMetricsF(coordinates->font()).horizontalAdvance(coordinates->text()) <=
+                           coordinates->contentsRect().width() + 1;
+        EXPECT_EQ(whole, width > 160) << width;
+    }
 }
 
 TEST_F(PlacePanelTest, ThePinIsLiveOnlyWithinAMillionthOfADegreeOfTheHeldPoint)

@@ -1,6 +1,7 @@
 #include "views/place/PlaceSearchField.h"
 
 #include "platform/FixedPlaceSearchService.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/IconButton.h"
 
 #include <QApplication>
@@ -188,4 +189,20 @@ TEST_F(PlaceSearchFieldTest, TheClearButtonCallsBackOnlyForACommittedValue)
         EXPECT_TRUE(field.suggestions().isEmpty());
     }
     EXPECT_EQ(cleared.size(), 1);
+}
+
+TEST_F(PlaceSearchFieldTest, ALongCommittedNameEndsInAnEllipsisUntilTheUserEditsIt)
+{
+    const QString name = QStringLiteral("600 Pennsylvania Avenue NW, Washington, District of Columbia, United States");
+    window.resize(240, window.height());
+    elsewhere.setFocus(Qt::TabFocusReason);
+    field.setValue(name);
+    auto* edit = qobject_cast<kit::ElidingLineEdit*>(field.lineEdit());
+    ASSERT_NE(edit, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(edit->shownText().endsWith(u'…'), 5000);
+    EXPECT_TRUE(edit->shownText().startsWith(QStringLiteral("600 Penn"))) << edit->shownText().toStdString();
+
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), 5000);
+    EXPECT_EQ(edit->shownText(), name);
 }

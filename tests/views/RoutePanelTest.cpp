@@ -10,6 +10,7 @@
 #include "support/FakeHttpServer.h"
 #include "views/common/DeletionConfirmation.h"
 #include "views/kit/ActionButton.h"
+#include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/ElidingLineEdit.h"
 #include "views/kit/EmptyStateView.h"
@@ -291,6 +292,56 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
         panel.reset();
         vm.reset();
     }
+}
+
+TEST_F(RoutePanelTest, ARowsMenuThatCannotOpenLooksItAndSaysWhy)
+{
+    // How far the glyph's strongest pixel stands out from the background.
+    const auto contrast = [](QWidget* button) {
+        const QImage picture = button->grab().toImage();
+        int most = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
+        return most;
+    };
+    const std::pair<int, const char*> cases[] = {
+        {3, "The route can’t be edited while it’s playing"},
+        {25, "Points of a route this long can’t be moved or removed one by one."},
+    };
+    int enabledContrast = 0;
+    for (const auto& [points, why] : cases) {
+        RoutePanel& shown = show();
+        vm->loadSavedRoute(savedRoute(QStringLiteral("Route"), line(points)));
+        kit::IconButton* more = shown.pointRows().first()->menuButton();
+        if (points < 25) {
+            enabledContrast = contrast(more);
+            A::setRouteRunning(*vm, true);
+        }
+        EXPECT_FALSE(more->isEnabled());
+        EXPECT_EQ(more->toolTip(), QString::fromUtf8(why));
+        EXPECT_LT(contrast(more), enabledContrast * 0.45);
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST(RoutePointRow, TheIPhoneMarkFollowsALightDarkChange)
+{
+    RoutePointRow::Flags pushed;
+    pushed.isPushed = true;
+    RoutePointRow row(0, makePoint(QStringLiteral("Home"), 50, 14), pushed);
+    auto* mark = row.findChild<QWidget*>(QStringLiteral("pushedMark"));
+    const kit::Brand saved = kit::Brand::current();
+    QImage pictures[2];
+    for (const bool dark : {false, true}) {
+        AppearanceState appearance;
+        appearance.dark = dark;
+        kit::Brand::setCurrent(kit::Brand::resolve(appearance, QPalette()));
+        pictures[dark] = mark->grab().toImage();
+    }
+    kit::Brand::setCurrent(saved);
+    EXPECT_NE(pictures[0], pictures[1]);
 }
 
 TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)

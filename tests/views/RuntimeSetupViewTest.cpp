@@ -291,3 +291,19 @@ TEST(RuntimeSetupView, ScreenReadersSkipTheOnboardingIcon)
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->state().invisible);
 }
+
+TEST(RuntimeSetupView, ScreenReadersHearWhichStepsAreDoneRunningOrToDo)
+{
+    test::InstallBench bench;
+    RuntimeInstaller runtime(bench.configuration);
+    RuntimeSetupView view(runtime, [] {});
+    view.show();
+    // Extracting: the download and its check are done, the rest is to do.
+    view.showRows(Rows::of(Phase::installing(Step::extract), {}));
+    QStringList heard;
+    for (QWidget* widget : view.findChild<QWidget*>(QStringLiteral("setupStepCard"))->findChildren<QWidget*>())
+        heard << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    const char* states[] = {", done", ", running", ", to do"};
+    for (const Rows::StepRow& row : view.rows().steps)
+        EXPECT_TRUE(heard.contains(row.title + QString::fromUtf8(states[int(row.status)]))) << row.title.toStdString();
+}

@@ -233,4 +233,24 @@ TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatus)
     QTRY_VERIFY_WITH_TIMEOUT(buttonsUnderStatus(), 5000);
 }
 
+TEST_F(SimulationControlBarTest, ALongRouteNameGivesWayToTheWholeProgress)
+{
+    build();
+    vm->setRouteName(u"Through the old town, along the river and over every bridge of Prague "_s.repeated(4));
+    A::setRouteRunning(*vm, true);
+    makeBar();
+    const kit::KitLabel* detail = bar->findChild<kit::KitLabel*>(u"detail"_s);
+    for (const int width : {SimulationControlBar::maximumBarWidth, 360}) {
+        bar->resize(width, 300);
+        // Every line drawn lies on the bar: the name cut, the progress whole at the end.
+        QTRY_VERIFY_WITH_TIMEOUT(detail->height() >= detail->heightForWidth(detail->width()) &&
+                                     bar->rect().contains(QRect(detail->mapTo(bar, QPoint(0, 0)), detail->size())),
+                                 5000);
+        const QStringList lines = detail->linesForWidth(detail->width());
+        EXPECT_LE(lines.size(), 2);
+        EXPECT_TRUE(lines.join(u' ').startsWith(u"Through the old town"_s) && lines.join(u' ').contains(u'…'));
+        EXPECT_TRUE(lines.join(u' ').endsWith(vm->routeProgressSummary())) << lines.join(u'|').toStdString();
+    }
+}
+
 } // namespace

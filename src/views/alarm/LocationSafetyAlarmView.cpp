@@ -102,14 +102,31 @@ public:
         // cut off, it would lose what the user needs to act on.
         m_value->setMaximumLines(5);
         m_value->setMinimumScale(0.8);
-        layout->addWidget(m_value);
+        // The value and its footer read as one text, one line under the other.
+        m_values = new QVBoxLayout;
+        m_values->setSpacing(0);
+        m_values->addWidget(m_value);
+        layout->addLayout(m_values);
         layout->addStretch(1);
     }
 
-    void setValue(const QString& value)
+    /// footer: a line of its own under the value, shown whole; the value gives up
+    /// lines for it, so no length of the value can cut it off.
+    void setValue(const QString& value, const QString& footer = {})
     {
+        if (!footer.isEmpty() && !m_footer) {
+            m_footer = new FittedText(QString(), kit::textFont(kit::TextStyle::Body, QFont::DemiBold), white());
+            m_footer->setMaximumLines(2);
+            m_footer->setMinimumScale(0.8);
+            m_values->addWidget(m_footer);
+        }
+        m_value->setMaximumLines(footer.isEmpty() ? 5 : 3);
         m_value->setText(value);
-        setAccessibleName(m_title + u": " + value);
+        if (m_footer) {
+            m_footer->setText(footer);
+            m_footer->setVisible(!footer.isEmpty());
+        }
+        setAccessibleName(m_title + u": " + value + (footer.isEmpty() ? QString() : u'\n' + footer));
     }
 
 protected:
@@ -122,6 +139,8 @@ protected:
 private:
     QString m_title;
     FittedText* m_value = nullptr;
+    QVBoxLayout* m_values = nullptr;
+    FittedText* m_footer = nullptr;
 };
 
 /// The white button that silences and closes the alarm. It takes no keyboard focus:
@@ -276,7 +295,8 @@ void LocationSafetyAlarmView::setAlarm(const LocationSafetyAlarmEvent& alarm)
     m_title->setText(recovered ? tr("Simulated location is set again") : tr("iPhone may be using its real location"));
     m_title->setAccessibleDescription(alarmExplanation(recovered));
     m_explanation->setText(alarmExplanation(recovered));
-    static_cast<DetailBox*>(m_point)->setValue(pointDescription(alarm));
+    // A name of hundreds of characters must not push the coordinates out of the box.
+    static_cast<DetailBox*>(m_point)->setValue(alarm.pointName, coordinateLine(alarm));
     static_cast<DetailBox*>(m_cause)->setValue(alarm.reason);
     static_cast<DetailBox*>(m_detected)->setValue(detectedAtDescription(alarm.detectedAt));
     static_cast<SymbolView*>(m_statusSymbol)
@@ -345,12 +365,17 @@ QString LocationSafetyAlarmView::recoveryStatus(bool isRecoveryConfirmed)
     return tr("Ostrevin is trying to restore the location automatically.");
 }
 
-QString LocationSafetyAlarmView::pointDescription(const LocationSafetyAlarmEvent& alarm)
+QString LocationSafetyAlarmView::coordinateLine(const LocationSafetyAlarmEvent& alarm)
 {
     if (!alarm.latitude || !alarm.longitude)
-        return alarm.pointName;
-    return alarm.pointName + u'\n' + QString::number(*alarm.latitude, 'f', 5) + u", " +
-           QString::number(*alarm.longitude, 'f', 5);
+        return {};
+    return QString::number(*alarm.latitude, 'f', 5) + u", " + QString::number(*alarm.longitude, 'f', 5);
+}
+
+QString LocationSafetyAlarmView::pointDescription(const LocationSafetyAlarmEvent& alarm)
+{
+    const QString coordinates = coordinateLine(alarm);
+    return coordinates.isEmpty() ? alarm.pointName : alarm.pointName + u'\n' + coordinates;
 }
 
 QString LocationSafetyAlarmView::detectedAtDescription(const QDateTime& detectedAt, const QLocale& locale)

@@ -37,6 +37,8 @@ public:
     /// The point's name, and on a second line its coordinates (five decimals, always
     /// with a decimal point) when both are known.
     static QString pointDescription(const LocationSafetyAlarmEvent& alarm);
+    /// The coordinates alone, empty unless both are known.
+    static QString coordinateLine(const LocationSafetyAlarmEvent& alarm);
     /// Day, abbreviated month, year and the time to the second, in the locale's order.
     static QString detectedAtDescription(const QDateTime& detectedAt, const QLocale& locale = QLocale());
 

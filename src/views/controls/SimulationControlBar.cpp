@@ -190,7 +190,11 @@ void SimulationControlBar::sync()
     m_dot->setVisible(!spinning);
     m_dot->setColor(indicatorColor(m_viewModel));
     m_headline->setText(m_viewModel.activeTrackerHeadline());
-    m_detail->setText(detailText(m_viewModel, now));
+    // A long route name gives way to the progress, which is what the line is for.
+    if (m_viewModel.hold().isIPhoneRouteRunning())
+        m_detail->setText(m_viewModel.draft().routeName(), partSeparator + m_viewModel.routeProgressSummary());
+    else
+        m_detail->setText(detailText(m_viewModel, now));
     m_status->setAccessibleName(m_headline->text() + QStringLiteral(", ") + m_detail->text());
 
     const bool routeRunning = m_viewModel.hold().isIPhoneRouteRunning();

@@ -57,7 +57,10 @@ void IconButton::paintEvent(QPaintEvent*)
         fillRoundedRect(painter, bounds, 8, brand.primaryAt(0.08));
     if (hasFocus())
         strokeRoundedRectInside(painter, bounds, 8, brand.accentText, 1.5);
-    const QColor color = isEnabled() ? brand.color(m_tint) : withOpacity(brand.secondary, 0.5);
+    // A quiet button is drawn in the secondary colour already: half of that would
+    // still read as enabled beside it, so its disabled form fades further.
+    const qreal disabledOpacity = m_tint == BrandColor::Secondary ? 0.35 : 0.5;
+    const QColor color = isEnabled() ? brand.color(m_tint) : withOpacity(brand.secondary, disabledOpacity);
     // The symbol font draws a little smaller than text of the same size: 13 px
     // text matches a glyph of about 16 px.
     paintSymbol(painter, bounds, m_symbol, color, 16);

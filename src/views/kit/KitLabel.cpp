@@ -43,9 +43,16 @@ KitLabel::KitLabel(const QString& text, TextStyle style, QWidget* parent)
 
 void KitLabel::setText(const QString& text)
 {
-    if (text == m_text)
+    setText(text, QString());
+}
+
+void KitLabel::setText(const QString& cuttable, const QString& kept)
+{
+    const QString text = cuttable + kept;
+    if (text == m_text && kept.size() == m_keptLength)
         return;
     m_text = text;
+    m_keptLength = kept.size();
     setAccessibleName(text);
     textChanged();
 }
@@ -140,10 +147,42 @@ QFont KitLabel::fontForWidth(int width) const
     return font;
 }
 
+QStringList KitLabel::linesKeepingEnd(const QFont& font, int width) const
+{
+    const QString text = shownText();
+    if (QStringList whole = wrappedLines(text, font, width); whole.size() <= m_maximumLines)
+        return whole;
+    const qsizetype keptLength = qMin(m_keptLength, text.size());
+    const QString cuttable = text.left(text.size() - keptLength);
+    const QString kept = text.right(keptLength);
+    const auto cutTo = [&](qsizetype length) {
+        // Never between the halves of a surrogate pair.
+        if (length > 0 && cuttable.at(length - 1).isHighSurrogate())
+            --length;
+        return wrappedLines(cuttable.left(length).trimmed() + QStringLiteral("…") + kept, font, width);
+    };
+    // The longest beginning of the cuttable part that still lets the end fit.
+    qsizetype fits = -1;
+    qsizetype low = 0;
+    qsizetype high = cuttable.size() - 1;
+    while (low <= high) {
+        const qsizetype middle = (low + high) / 2;
+        if (cutTo(middle).size() <= m_maximumLines) {
+            fits = middle;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return fits < 0 ? wrappedLines(text, font, width, m_maximumLines) : cutTo(fits);
+}
+
 QStringList KitLabel::linesForWidth(int width) const
 {
     const QString text = shownText();
     const QFont font = fontForWidth(width);
+    if (m_keptLength > 0 && m_maximumLines > 0 && !text.isEmpty())
+        return linesKeepingEnd(font, width);
     if (m_maximumLines == 1 && !text.isEmpty())
         return {QFontMetricsF(font).elidedText(QString(text).replace(u'\n', QChar::LineSeparator), m_elide, width)};
     return wrappedLines(text, font, width, m_maximumLines);

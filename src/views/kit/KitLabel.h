@@ -28,6 +28,9 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString& text);
+    /// Shows `cuttable` followed by `kept`; where the whole does not fit the lines,
+    /// `cuttable` is cut with an ellipsis so that `kept` shows in full.
+    void setText(const QString& cuttable, const QString& kept);
     void setTextStyle(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
     void setColorRole(BrandColor role);
     void setAlignment(Qt::Alignment alignment);
@@ -59,8 +62,12 @@ private:
     QFont baseFont() const;
     QString shownText() const;
     void textChanged();
+    /// The lines of the text with its cuttable part cut so that the kept end fits.
+    QStringList linesKeepingEnd(const QFont& font, int width) const;
 
     QString m_text;
+    /// How many characters at the end of m_text are never cut.
+    qsizetype m_keptLength = 0;
     TextStyle m_style;
     std::optional<QFont::Weight> m_weight;
     BrandColor m_color = BrandColor::Primary;

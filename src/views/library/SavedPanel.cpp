@@ -17,6 +17,7 @@
 
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QVBoxLayout>
@@ -250,13 +251,16 @@ void SavedPanel::askRename(const RenameTarget& target)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setWindowTitle(tr("Rename"));
-    dialog->setLabelText(tr("Rename"));
     dialog->setInputMode(QInputDialog::TextInput);
     dialog->setTextValue(name);
     dialog->setOkButtonText(tr("Rename"));
     dialog->setCancelButtonText(tr("Cancel"));
     if (auto* field = dialog->findChild<QLineEdit*>())
         field->setPlaceholderText(tr("Name"));
+    // The title says it already and the button says it again: the box has no
+    // message, so its label would only take a third "Rename" and an empty line.
+    if (auto* label = dialog->findChild<QLabel*>())
+        label->hide();
     connect(dialog, &QInputDialog::textValueSelected, this, &SavedPanel::commitRename);
     connect(dialog, &QDialog::rejected, this, [this] { m_renameTarget.reset(); });
     dialog->open();

@@ -1,5 +1,6 @@
 #include "views/place/PlaceSearchField.h"
 
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/Spinner.h"
@@ -21,7 +22,8 @@ using namespace kit;
 
 PlaceSearchField::PlaceSearchField(PlaceSearchService& service, const QString& prompt, QWidget* leading,
                                    QWidget* parent)
-    : QWidget(parent), m_model(new PlaceSearchModel(service, this)), m_edit(new QLineEdit), m_spinner(new Spinner(14))
+    : QWidget(parent), m_model(new PlaceSearchModel(service, this)), m_edit(new ElidingLineEdit),
+      m_spinner(new Spinner(14))
       //: Tooltip and accessibility label of the button that empties a search field.
       ,
       m_clear(new IconButton(tr("Clear"), "xmark.circle.fill"_symbol, BrandColor::Secondary)),

@@ -4,6 +4,7 @@
 #include "views/common/CoordinateText.h"
 #include "views/common/MapPin.h"
 #include "views/kit/Brand.h"
+#include "views/kit/ElidingLineEdit.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
@@ -13,11 +14,14 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace ostrevin {
 
@@ -25,7 +29,7 @@ using namespace kit;
 
 SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const RoutePoint& point, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel), m_point(point), m_pin(new MapPin(MapPin::Head::plain, 0.72)),
-      m_name(new QLineEdit), m_coordinates(new QLabel)
+      m_name(new ElidingLineEdit), m_coordinates(new QLabel)
       //: Tooltip and VoiceOver label of the star button that saves the selected point to Saved locations.
       ,
       m_star(new IconButton(tr("Save location"), "star"_symbol, BrandColor::AccentText))
@@ -50,9 +54,13 @@ SelectedPlaceCard::SelectedPlaceCard(LocationPlannerViewModel& viewModel, const 
     m_name->installEventFilter(this);
     m_name->setAlignment(layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
 
+    m_coordinates->setObjectName(QStringLiteral("coordinates"));
     m_coordinates->setTextFormat(Qt::PlainText);
     m_coordinates->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_coordinates->setFont(withTabularDigits(textFont(TextStyle::Callout)));
+    // The width is the card's to give; the text shrinks into it (fitCoordinates).
+    m_coordinates->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_coordinates->installEventFilter(this);
     m_destinationNote->setColorRole(BrandColor::Secondary);
 
     auto* texts = new QVBoxLayout;
@@ -95,6 +103,7 @@ void SelectedPlaceCard::refresh()
     m_isLive = held && isSamePlace(*held, m_point);
     m_pin->setLive(m_isLive);
     m_coordinates->setText(common::coordinateText(m_point.latitude, m_point.longitude));
+    fitCoordinates();
     QPalette palette = m_coordinates->palette();
     palette.setColor(QPalette::WindowText, Brand::current().secondary);
     m_coordinates->setPalette(palette);
@@ -103,8 +112,24 @@ void SelectedPlaceCard::refresh()
     m_destinationNote->setVisible(m_viewModel.draft().points().size() >= 2);
 }
 
+void SelectedPlaceCard::fitCoordinates()
+{
+    // Down to 0.8 of the callout size before the end is cut.
+    QFont font = withTabularDigits(textFont(TextStyle::Callout));
+    const qreal natural = QFontMetricsF(font).horizontalAdvance(m_coordinates->text());
+    const int width = m_coordinates->contentsRect().width();
+    if (natural > width && natural > 0 && font.pixelSize() > 0) {
+        const int smallest = int(std::ceil(font.pixelSize() * 0.8));
+        font.setPixelSize(std::max(smallest, int(font.pixelSize() * width / natural)));
+    }
+    if (font != m_coordinates->font())
+        m_coordinates->setFont(font);
+}
+
 bool SelectedPlaceCard::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_coordinates && event->type() == QEvent::Resize)
+        fitCoordinates();
     if (watched == m_name) {
         if (event->type() == QEvent::FocusIn) {
             m_isNameFocused = true;

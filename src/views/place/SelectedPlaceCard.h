@@ -46,6 +46,7 @@ protected:
 private:
     void commitName();
     void saveLocation();
+    void fitCoordinates();
 
     LocationPlannerViewModel& m_viewModel;
     RoutePoint m_point;

@@ -184,10 +184,19 @@ void RouteDetailsView::refreshPoints()
 
     const QList<RoutePointRow*> rows = pointRows();
     const auto& pushed = m_viewModel.hold().lastPushedPointID();
+    // A menu that cannot open says why, rather than only looking fainter.
+    const QString lockedReason = points.size() >= listingLimit
+                                     //: Tooltip of a route point's disabled menu on a route of 25 or more points.
+                                     ? tr("Points of a route this long can’t be moved or removed one by one.")
+                                     : m_viewModel.mapClickInstruction();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         RoutePointRow* row = rows.at(i);
-        row->setFlags(pointRowFlags(i, rows.size(), points.size(), m_viewModel.canEditRouteDraft(),
-                                    m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id));
+        RoutePointRow::Flags flags =
+            pointRowFlags(i, rows.size(), points.size(), m_viewModel.canEditRouteDraft(),
+                          m_viewModel.canChangeIPhoneLocation(), pushed && *pushed == row->point().id);
+        if (!flags.canEdit)
+            flags.lockedReason = lockedReason;
+        row->setFlags(flags);
     }
 }
 

@@ -6,10 +6,10 @@
 #include "views/kit/Brand.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/KitLabel.h"
+#include "views/kit/SymbolMark.h"
 #include "views/kit/Symbols.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QVBoxLayout>
@@ -39,9 +39,11 @@ RoutePointRow::RoutePointRow(int index, const RoutePoint& point, const Flags& fl
     nameLine->setSpacing(4);
     nameLine->addWidget(m_name, 1);
     {
-        auto* mark = new QLabel;
+        // Painted in the colour of the moment, so it follows a light/dark switch.
+        auto* mark = new SymbolMark("location.fill"_symbol, BrandColor::Ready, 12, 12);
+        // Its tooltip needs the pointer.
+        mark->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         mark->setObjectName(QStringLiteral("pushedMark"));
-        mark->setPixmap(symbolIcon("location.fill"_symbol, Brand::current().ready, 12).pixmap(12, 12));
         //: Tooltip and VoiceOver label of the mark on the route point the iPhone was last set to.
         const QString title = tr("Current iPhone location");
         mark->setToolTip(title);
@@ -103,6 +105,9 @@ void RoutePointRow::setFlags(const Flags& flags)
     m_flags = flags;
     m_send->setEnabled(flags.canSend);
     m_more->setEnabled(flags.canEdit);
+    const QString menuTitle = m_more->accessibleName();
+    m_more->setToolTip(flags.canEdit || flags.lockedReason.isEmpty() ? menuTitle : flags.lockedReason);
+    m_more->setAccessibleDescription(flags.canEdit ? QString() : flags.lockedReason);
     if (!flags.canEdit)
         m_menu->close();
     m_moveUp->setEnabled(flags.canMoveUp);

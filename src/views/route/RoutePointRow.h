@@ -28,6 +28,8 @@ public:
         bool canSend = false;
         bool canEdit = false;
         bool isPushed = false;
+        /// Why the menu is off, told by its tooltip while it is.
+        QString lockedReason;
 
         bool operator==(const Flags&) const = default;
     };

@@ -115,8 +115,8 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
           tr("4. In a test plan, use Product > Test Plan > Edit Test Plan > Configuration > Localization > "
              "Simulated Location.")})
         steps->layout()->addWidget(wrappingText(step, kit::TextStyle::Callout, kit::BrandColor::Primary));
-    kit::KitLabel* scope = wrappingText(tr("GPX changes the location only in Xcode and Simulator, not the Mac’s "
-                                           "location."),
+    kit::KitLabel* scope = wrappingText(tr("GPX changes the location only in Xcode and Simulator, not the "
+                                           "computer’s location."),
                                         kit::TextStyle::Callout, kit::BrandColor::Secondary);
     scope->setContentsMargins(0, 2, 0, 0);
     steps->layout()->addWidget(scope);

@@ -1,5 +1,6 @@
 #include "views/settings/EventLogList.h"
 
+#include "planner/PlannerTexts.h"
 #include "views/kit/Brand.h"
 #include "views/kit/KeyedRows.h"
 #include "views/kit/KitLabel.h"
@@ -122,7 +123,8 @@ public:
 
     void setEntry(const TrackerLogEntry& entry)
     {
-        const QString time = QLocale().toString(entry.date.toLocalTime().time(), QLocale::ShortFormat);
+        // As Copy and Export write it: entries seconds apart must not read as one moment.
+        const QString time = PlannerTexts::timeWithSeconds(entry.date.toLocalTime().time(), QLocale());
         m_icon->setLevel(entry.level);
         m_time->setText(time);
         m_time->setFixedSize(m_time->sizeHint());

@@ -115,22 +115,34 @@ QComboBox* GeneralSettingsView::addPicker(const QString& objectName, AppSettings
     m_pickers.insert(key, picker);
     syncPicker(key);
     connect(picker, &QComboBox::activated, this, [this, picker, key](int index) {
-        m_settings.setValue(AppSettings::name(key), picker->itemData(index).toString());
+        const QString raw = picker->itemData(index).toString();
+        // Picking the value in force again changes nothing: it must not reset the
+        // mode or speed the user gave an empty draft meanwhile.
+        if (raw == storedRaw(key))
+            return;
+        m_settings.setValue(AppSettings::name(key), raw);
         if (key == AppSettings::Key::defaultTravelMode || key == AppSettings::Key::defaultSpeedProfile)
             m_viewModel.applyRouteDefaultsIfDraftIsEmpty();
     });
     return picker;
 }
 
+QString GeneralSettingsView::storedRaw(AppSettings::Key key) const
+{
+    const QVariant stored = m_settings.value(AppSettings::name(key));
+    // A missing key means its default.
+    const QString defaultRaw = key == AppSettings::Key::defaultSpeedProfile
+                                   ? toRaw(RouteSpeedProfile::normal)
+                                   : m_pickers.value(key)->itemData(0).toString();
+    return stored.isValid() ? stored.toString() : defaultRaw;
+}
+
 void GeneralSettingsView::syncPicker(AppSettings::Key key)
 {
+    // A stored value that no row carries shows no row, and nothing is written until
+    // the user picks one.
     QComboBox* picker = m_pickers.value(key);
-    const QVariant stored = m_settings.value(AppSettings::name(key));
-    // A missing key shows its default; a stored value that no row carries shows no
-    // row, and nothing is written until the user picks one.
-    const QString defaultRaw = key == AppSettings::Key::defaultSpeedProfile ? toRaw(RouteSpeedProfile::normal)
-                                                                            : picker->itemData(0).toString();
-    picker->setCurrentIndex(picker->findData(stored.isValid() ? stored.toString() : defaultRaw));
+    picker->setCurrentIndex(picker->findData(storedRaw(key)));
 }
 
 void GeneralSettingsView::languageChosen(int index)

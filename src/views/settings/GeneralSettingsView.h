@@ -43,6 +43,8 @@ public:
 private:
     QComboBox* addPicker(const QString& objectName, AppSettings::Key key, const QList<QPair<QString, QString>>& rows);
     void syncPicker(AppSettings::Key key);
+    /// The raw value in force for a key: the stored one, or its default.
+    QString storedRaw(AppSettings::Key key) const;
     void languageChosen(int index);
     void restartNow();
 

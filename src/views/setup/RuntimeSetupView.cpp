@@ -240,6 +240,16 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
         const Widgets::StepLine& line = w.stepLines.at(i);
         const RuntimeSetupRows::StepRow& row = m_rows.steps.at(i);
         line.title->setText(row.title);
+        // The mark and the spinner say it to the eye; a screen reader hears it with the step.
+        if (row.status == Status::done)
+            //: Setup checklist, read by screen readers: a finished step. %1 is the step.
+            line.title->setAccessibleName(tr("%1, done").arg(row.title));
+        else if (row.status == Status::current)
+            //: Setup checklist, read by screen readers: the step that runs now. %1 is the step.
+            line.title->setAccessibleName(tr("%1, running").arg(row.title));
+        else
+            //: Setup checklist, read by screen readers: a step still to come. %1 is the step.
+            line.title->setAccessibleName(tr("%1, to do").arg(row.title));
         line.title->setColorRole(row.status == Status::later ? BrandColor::Secondary : BrandColor::Primary);
         line.spinner->setVisible(row.status == Status::current);
         line.mark->setVisible(row.status != Status::current);
