@@ -11,6 +11,7 @@
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/FadeIn.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -75,6 +75,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     fitToScreen();
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
+    kit::pressFocusedButtonOnReturn(*this);
 
     m_stack = new QStackedWidget;
     m_stack->setObjectName(QStringLiteral("rootView"));
@@ -209,20 +210,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, &MainWindow::contentPainted, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::keyPressEvent(QKeyEvent* event)
-{
-    // Buttons outside dialogs take only Space; here Return and Enter press the
-    // focused button too (fields and lists take their Return before it gets here).
-    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isEnabled() &&
-        button->isVisible()) {
-        event->accept();
-        button->click();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
 }
 
 bool MainWindow::closeNeedsConfirmation() const
