@@ -76,6 +76,12 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
     kit::pressFocusedButtonOnReturn(*this);
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (now)
+            m_focusLost = nullptr;
+        else if (old && old->window() == this)
+            m_focusLost = old;
+    });
 
     m_stack = new QStackedWidget;
     m_stack->setObjectName(QStringLiteral("rootView"));
@@ -138,7 +144,11 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     syncRoot();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The children deleted after this body move the focus, with the members gone.
+    disconnect(m_focusWatch);
+}
 
 void MainWindow::fitToScreen()
 {
@@ -210,6 +220,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, &MainWindow::contentPainted, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    // Parts built late (a panel first shown, a route's details, new rows) would
+    // otherwise come last in the window's chain, wherever they are on screen.
+    return kit::focusNextStop(*this, next, m_focusLost) || QMainWindow::focusNextPrevChild(next);
 }
 
 bool MainWindow::closeNeedsConfirmation() const
