@@ -11,6 +11,7 @@
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/FadeIn.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
 
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -75,6 +75,13 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     fitToScreen();
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
+    kit::pressFocusedButtonOnReturn(*this);
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (now)
+            m_focusLost = nullptr;
+        else if (old && old->window() == this)
+            m_focusLost = old;
+    });
 
     m_stack = new QStackedWidget;
     m_stack->setObjectName(QStringLiteral("rootView"));
@@ -142,7 +149,11 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     syncRoot();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The children deleted after this body move the focus, with the members gone.
+    disconnect(m_focusWatch);
+}
 
 void MainWindow::fitToScreen()
 {
@@ -216,18 +227,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event)
+bool MainWindow::focusNextPrevChild(bool next)
 {
-    // Buttons outside dialogs take only Space; here Return and Enter press the
-    // focused button too (fields and lists take their Return before it gets here).
-    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isEnabled() &&
-        button->isVisible()) {
-        event->accept();
-        button->click();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
+    // Parts built late (a panel first shown, a route's details, new rows) would
+    // otherwise come last in the window's chain, wherever they are on screen.
+    return kit::focusNextStop(*this, next, m_focusLost) || QMainWindow::focusNextPrevChild(next);
 }
 
 bool MainWindow::closeNeedsConfirmation() const

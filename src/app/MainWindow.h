@@ -60,7 +60,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -81,6 +81,9 @@ private:
     QPointer<QVariantAnimation> m_contentFade;
     AppCommands* m_commands = nullptr;
     QPointer<QMessageBox> m_closeBox;
+    /// The control that had the focus until it was disabled under it.
+    QPointer<QWidget> m_focusLost;
+    QMetaObject::Connection m_focusWatch;
     bool m_quitConfirmed = false;
     bool m_contentPainted = false;
     bool m_framePainted = false;

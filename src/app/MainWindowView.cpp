@@ -5,6 +5,7 @@
 #include "planner/MainWindowState.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EdgeTransition.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Question.h"
 #include "views/kit/Symbols.h"
 
@@ -197,10 +198,7 @@ QWidget* MainWindowView::slot(Slot slot) const
 
 void MainWindowView::fill(Slot which, QWidget* content)
 {
-    if (const auto unbuilt = m_unbuiltPanels.find(which); unbuilt != m_unbuiltPanels.end()) {
-        delete unbuilt->second.placeInTabOrder;
-        m_unbuiltPanels.erase(unbuilt);
-    }
+    m_unbuiltPanels.erase(which);
     QWidget* target = slot(which);
     QLayout* layout = target->layout();
     while (QLayoutItem* item = layout->takeAt(0)) {
@@ -225,13 +223,7 @@ void MainWindowView::fill(Slot which, QWidget* content)
 
 void MainWindowView::fillOnFirstShow(Slot which, std::function<QWidget*()> make)
 {
-    // Made now, it sits where the panel itself would sit in the focus chain. Never
-    // shown, it is never a Tab stop; it takes focus only so that the panel's widgets
-    // can be ordered after it.
-    auto* placeInTabOrder = new QWidget(slot(which));
-    placeInTabOrder->setFocusPolicy(Qt::TabFocus);
-    placeInTabOrder->hide();
-    m_unbuiltPanels.insert_or_assign(which, UnbuiltPanel{std::move(make), placeInTabOrder});
+    m_unbuiltPanels.insert_or_assign(which, std::move(make));
     if (which == panelSlot(m_windowState.section()))
         buildPanel(which);
 }
@@ -241,37 +233,19 @@ void MainWindowView::buildPanel(Slot which)
     const auto unbuilt = m_unbuiltPanels.find(which);
     if (unbuilt == m_unbuiltPanels.end())
         return;
-    UnbuiltPanel panel = std::move(unbuilt->second);
+    const std::function<QWidget*()> make = std::move(unbuilt->second);
     m_unbuiltPanels.erase(unbuilt);
-    QWidget* content = panel.make();
-    fill(which, content);
-    // Made now, its widgets came last in the focus chain; they go back after the mark.
-    QList<QWidget*> stops;
-    for (QWidget* widget = content; widget; widget = widget->nextInFocusChain()) {
-        if (widget != content && !content->isAncestorOf(widget))
-            break;
-        if (widget->focusPolicy() != Qt::NoFocus)
-            stops << widget;
-    }
-    QWidget* previous = panel.placeInTabOrder;
-    for (QWidget* stop : std::as_const(stops)) {
-        QWidget::setTabOrder(previous, stop);
-        previous = stop;
-    }
-    delete panel.placeInTabOrder;
+    // Tab goes in reading order (MainWindow), so where its widgets fall in the
+    // focus chain does not matter.
+    fill(which, make());
 }
 
 void MainWindowView::focusPanel()
 {
-    // The panel's first control in the Tab order.
-    QWidget* panel = slot(panelSlot(m_windowState.section()));
-    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel; widget = widget->nextInFocusChain()) {
-        if (panel->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(panel) &&
-            widget->isEnabled()) {
-            widget->setFocus(Qt::ShortcutFocusReason);
-            return;
-        }
-    }
+    // The panel's first control in reading order.
+    const QList<QWidget*> stops = kit::tabStops(*slot(panelSlot(m_windowState.section())));
+    if (!stops.isEmpty())
+        stops.first()->setFocus(Qt::ShortcutFocusReason);
 }
 
 void MainWindowView::changeEvent(QEvent* event)

@@ -60,8 +60,7 @@ public:
     /// Puts content into the slot, replacing what was there; the slot owns it.
     void fill(Slot slot, QWidget* content);
     /// Fills a side panel's slot the first time its section shows (at once when it
-    /// shows now). A panel the first frame does not show would only delay it. The
-    /// panel takes the place in the Tab order that fill() would have given it now.
+    /// shows now). A panel the first frame does not show would only delay it.
     void fillOnFirstShow(Slot slot, std::function<QWidget*()> make);
 
     /// The toolbar the window shows above this content.
@@ -87,12 +86,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct UnbuiltPanel {
-        std::function<QWidget*()> make;
-        /// Holds the panel's place in the focus chain until it is built.
-        QWidget* placeInTabOrder;
-    };
-
     void syncSection();
     void buildPanel(Slot slot);
     enum class Motion { animated, immediate };
@@ -115,7 +108,7 @@ private:
     QVariantAnimation* m_slide = nullptr;
     QPointer<kit::EdgeTransition> m_barTransition;
     QPointer<QMessageBox> m_resetBox;
-    std::map<Slot, UnbuiltPanel> m_unbuiltPanels;
+    std::map<Slot, std::function<QWidget*()>> m_unbuiltPanels;
 };
 
 } // namespace ostrevin

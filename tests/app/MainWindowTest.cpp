@@ -4,18 +4,32 @@
 #include "app/NavigationRail.h"
 #include "app/RailItem.h"
 #include "planner/MainWindowState.h"
+#include "planner/OsrmDirectionsService.h"
+#include "planner/OsrmReplies.h"
+#include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
+#include "views/device/DeviceStatusPill.h"
+#include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
+#include "views/kit/DisclosureGroup.h"
+#include "views/map/MapControlStack.h"
 #include "views/place/PlacePanel.h"
+#include "views/place/PlaceSearchField.h"
+#include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePanel.h"
+#include "views/route/RouteSummaryCard.h"
+#include "views/route/TravelModePicker.h"
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -513,6 +527,74 @@ TEST_F(MainWindowTest, AHiddenPanelIsBuiltWhenItsSectionFirstShowsAndTakesItsPla
         EXPECT_EQ(after, neighbours->second) << (after ? after->metaObject()->className() : "none");
     }
     EXPECT_NE(window->findChild<RoutePanel*>(), nullptr);
+}
+
+TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
+{
+    FakeHttpServer server;
+    QNetworkAccessManager http;
+    http.setProxy(QNetworkProxy::NoProxy);
+    enforceOsrmLimits(server);
+    OsrmDirectionsService osrm(http, server.url(QStringLiteral("/car")), server.url(QStringLiteral("/foot")));
+    server.setReply("GET", "/car/route/v1/driving/8.270000,50.000000;14.000000,50.000000",
+                    FakeHttpReply::json(osrmReply(
+                        {{.duration = 100, .summary = "D1"}, {.duration = 200, .summary = "D2", .offset = 0.01}})));
+    directions = &osrm;
+    AppSettings::setLockedPoint(point(QStringLiteral("Home")), *settings);
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // Ctrl+2 lands on the panel's first control, a visible one.
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    auto* panel = window->findChild<RoutePanel*>();
+    ASSERT_NE(panel, nullptr);
+    QLineEdit* start = panel->findChild<QWidget*>(QStringLiteral("startField"))->findChild<QLineEdit*>();
+    QLineEdit* destination = panel->findChild<QWidget*>(QStringLiteral("destinationField"))->findChild<QLineEdit*>();
+    EXPECT_EQ(QApplication::focusWidget(), start);
+
+    // A suggestion picked with Return hands the keyboard on to the next field.
+    auto* field = panel->findChild<PlaceSearchField*>(QStringLiteral("startField"));
+    QTest::keyClicks(start, QStringLiteral("Mainz"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !field->suggestions().isEmpty(); }, 5000));
+    QTest::keyClick(start, Qt::Key_Return);
+    ASSERT_TRUE(vm->draft().routeStartPoint().has_value());
+    EXPECT_EQ(QApplication::focusWidget(), destination);
+    // Planning disables the fields under the focus; Tab afterwards goes on from there.
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::destination);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return panel->directionsGroup() && panel->directionsGroup()->isVisible(); }, 10000));
+    QTest::keyClick(window.get(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), destination);
+
+    // Once round the window from the start field, listing where the focus went.
+    start->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> visited;
+    for (QWidget* focused = start; focused && (visited.isEmpty() || focused != start) && visited.size() < 80;
+         focused = QApplication::focusWidget()) {
+        QTest::keyClick(focused, Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    ASSERT_EQ(visited.takeLast(), start) << "it loops in a part of the window";
+    // In reading order: the panel top to bottom, the map, its bar, the toolbar, the rail.
+    QList<QWidget*> expected{destination, panel->findChild<TravelModePicker*>()->findChild<QAbstractButton*>(),
+                             panel->findChild<QComboBox*>()};
+    for (RouteAlternativeRow* row : panel->alternativeRows())
+        expected << row;
+    expected << panel->summaryCard()->nameField() << panel->directionsGroup()->header()
+             << panel->pointsGroup()->header() << panel->startRouteButton();
+    for (QAbstractButton* button : window->findChild<MapControlStack*>()->findChildren<QAbstractButton*>())
+        expected << button;
+    expected << window->findChild<QWidget*>(QStringLiteral("resetLocation")) << window->findChild<DeviceStatusPill*>();
+    for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases)
+        expected << view().rail()->item(section);
+    qsizetype previous = -1;
+    for (QWidget* control : std::as_const(expected)) {
+        ASSERT_NE(control, nullptr);
+        const qsizetype at = visited.indexOf(control);
+        EXPECT_GT(at, previous) << control->metaObject()->className() << " " << control->objectName().toStdString();
+        previous = std::max(previous, at);
+    }
 }
 
 TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)

@@ -42,7 +42,9 @@ protected:
     {
         if (runtimeInstalled)
             installRuntime();
-        PlannerFixture::build();
+        LocationPlannerViewModel::Dependencies deps = dependencies();
+        deps.directions = directions;
+        vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder();
         configuration.resourceDirectory = dir.file(QStringLiteral("resources"));
@@ -57,6 +59,8 @@ protected:
     }
 
     QNetworkAccessManager networkAccess;
+    /// Where routes are planned; none unless a test sets one before build().
+    DirectionsService* directions = nullptr;
     /// Every search field of the window finds these.
     FixedPlaceSearchService placeSearch{{
         {QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27},

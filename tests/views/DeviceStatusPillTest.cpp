@@ -310,4 +310,18 @@ TEST_F(DeviceStatusPillTest, LongToolOutputKeepsItsEndAndCheckAgainChecksWithPro
     EXPECT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
 }
 
+TEST_F(DeviceStatusPillTest, ReturnPressesThePopoversFocusedButton)
+{
+    build();
+    makePill();
+    vm->windowState().setDevicePopoverPresented(true);
+    auto* checkAgain = pill->popover()->findChild<kit::ActionButton*>(u"checkAgain"_s);
+    checkAgain->setFocus(Qt::TabFocusReason);
+    device.holdAnswers(true);
+    QTest::keyClick(checkAgain, Qt::Key_Return);
+    EXPECT_TRUE(vm->device().isCheckingDevice());
+    device.release();
+    EXPECT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
+}
+
 } // namespace

@@ -42,6 +42,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -242,6 +243,37 @@ TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSp
     EXPECT_EQ(RoutePanel::townSpeedForPosition(92), 90);
     EXPECT_EQ(RoutePanel::townSpeedForPosition(93), 95);
     EXPECT_EQ(RoutePanel::townSpeedForPosition(224), 220);
+}
+
+TEST_F(RoutePanelTest, TheWheelScrollsThePanelOverAMenuOrSliderWithoutTheFocus)
+{
+    show();
+    planRoute();
+    panel->resize(308, 420);
+    QScrollBar* bar = panel->findChild<QScrollArea*>()->verticalScrollBar();
+    // One notch, as the pointer rests over the control.
+    const auto notch = [](QWidget* control, int delta) {
+        const QPointF at = QRectF(control->rect()).center();
+        QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, delta}, {}, {}, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(control, &wheel);
+    };
+    for (const auto profile : {RouteSpeedProfile::normal, RouteSpeedProfile::extreme}) {
+        vm->setSelectedSpeedProfile(profile);
+        vm->setSpeedKmh(90);
+        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(panel->findChild<QComboBox*>())
+                                                                : panel->findChild<QSlider*>();
+        ASSERT_TRUE(control->isVisible() && bar->maximum() > 0);
+        bar->setValue(0);
+        notch(control, -120);
+        EXPECT_EQ(vm->draft().selectedSpeedProfile(), profile);
+        EXPECT_EQ(vm->draft().speedKmh(), 90);
+        EXPECT_GT(bar->value(), 0);
+        // With the focus, the control takes the wheel.
+        control->setFocus(Qt::TabFocusReason);
+        notch(control, 120);
+        EXPECT_NE(std::pair(vm->draft().selectedSpeedProfile(), vm->draft().speedKmh()), std::pair(profile, 90.0));
+    }
 }
 
 TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)

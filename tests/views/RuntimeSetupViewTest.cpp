@@ -232,6 +232,25 @@ TEST(RuntimeSetupView, CancelDuringTheComponentInstallReturnsToInstall)
     EXPECT_EQ(installed, 0);
 }
 
+TEST(RuntimeSetupView, InstallHasTheFirstFocusAndReturnPressesCancelDuringTheInstallation)
+{
+    test::InstallBench bench;
+    bench.setCue(QStringLiteral("pip-mode"), "sleep");
+    RuntimeInstaller runtime(bench.configuration);
+    runtime.refresh();
+    RuntimeSetupView view(runtime, [] {});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    ASSERT_EQ(QApplication::focusWidget(), button(view, "installButton"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime.logTail().isEmpty(); }, 90000));
+    QTest::keyClick(&view, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), button(view, "cancelInstallButton"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runtime.isInstalling(); }, 30000));
+    EXPECT_EQ(runtime.phase(), Phase::notInstalled());
+}
+
 TEST(RuntimeSetupView, ALongFailureShowsItsEndInABoundedBoxWithTryAgainOnScreen)
 {
     test::InstallBench bench;

@@ -6,6 +6,7 @@
 #include "views/settings/SettingsSection.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -79,6 +80,25 @@ TEST_F(SettingsWindowFitTest, EscapeAndCtrlWCloseTheWindow)
         EXPECT_FALSE(settings.isVisible());
         window.reset();
     }
+}
+
+TEST_F(SettingsWindowFitTest, ReturnPressesTheFocusedButtonAndTabSkipsTheScrollArea)
+{
+    SettingsWindow& settings = open();
+    settings.show();
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+    QAbstractButton* advanced = settings.tabButton(SettingsTab::advanced);
+    advanced->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(advanced, Qt::Key_Return);
+    EXPECT_EQ(settings.currentTab(), SettingsTab::advanced);
+    // From the last tab Tab goes into the page, not onto the scroll area round it.
+    QTest::keyClick(advanced, Qt::Key_Tab);
+    EXPECT_TRUE(settings.tabContent(SettingsTab::advanced)->isAncestorOf(QApplication::focusWidget()));
+    child<QPushButton>(u"copyLog"_s)->setFocus(Qt::TabFocusReason);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(QApplication::clipboard()->text().isEmpty());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/GlassSurface.h"
 #include "views/kit/IconWell.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/StatusDot.h"
 #include "views/kit/SymbolMark.h"
@@ -65,6 +66,7 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     setObjectName(QStringLiteral("DeviceSetupPopover"));
     // The click on the pill that closes the popover must not open it again.
     setAttribute(Qt::WA_NoMouseReplay);
+    kit::pressFocusedButtonOnReturn(*this);
     // Without a compositing manager the see-through shadow margin would be black:
     // the window is cut to its rounded surface instead (resizeEvent).
     setAttribute(Qt::WA_TranslucentBackground, m_translucent);

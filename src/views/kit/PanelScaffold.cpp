@@ -37,6 +37,9 @@ PanelScaffold::PanelScaffold(const QString& title, QWidget* accessory, QWidget* 
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // It draws no focus: as a Tab stop it would take the keyboard out of sight.
+    // The wheel scrolls it all the same, and Tab scrolls to the control it reaches.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->viewport()->setAutoFillBackground(false);
     // setWidget() turned this on; the panel's own surface shows through instead.
     column->setAutoFillBackground(false);

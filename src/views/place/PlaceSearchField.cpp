@@ -3,6 +3,7 @@
 #include "views/kit/ElidingLineEdit.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/TextStyle.h"
 #include "views/place/PlaceSearchModel.h"
@@ -89,8 +90,11 @@ PlaceSearchField::~PlaceSearchField() = default;
 
 void PlaceSearchField::setValue(const std::optional<QString>& value)
 {
+    // A field that only holds the focus (Tab, Ctrl+2) with nothing typed shows
+    // the new value as well; typed text stays.
+    const bool typedNothing = m_edit->text() == committedText();
     m_value = value;
-    if (!m_isFocused && !m_keepsTypedText)
+    if ((!m_isFocused || typedNothing) && !m_keepsTypedText)
         setShownText(committedText());
     refreshList();
 }
@@ -331,7 +335,10 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
     if (m_isFocused) {
         m_isFocused = false;
         m_surface->setFocused(false);
-        m_edit->clearFocus();
+        // On to the next control, as Tab goes: with no focus at all, the next Tab
+        // would start over from the window's first control.
+        if (!kit::focusNextStop(*window(), true))
+            m_edit->clearFocus();
     }
     refreshList();
     emit picked(point);

@@ -13,6 +13,7 @@
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/EmptyStateView.h"
+#include "views/kit/FocusedWheel.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
 #include "views/kit/KeyedRows.h"
@@ -248,6 +249,8 @@ QWidget* RoutePanel::buildSpeedControl()
     for (RouteSpeedProfile profile : m_viewModel.speedProfiles())
         m_speedMenu->addItem(title(profile));
     m_speedMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // The panel scrolls: a wheel turned to scroll past the menu must not change the speed.
+    kit::takeWheelOnlyWithFocus(*m_speedMenu);
     connect(m_speedMenu, &QComboBox::activated, this,
             [this](int index) { m_viewModel.setSelectedSpeedProfile(m_viewModel.speedProfiles().at(index)); });
 
@@ -267,6 +270,7 @@ QWidget* RoutePanel::buildSpeedControl()
     m_townSpeed->setPageStep(townSpeedStep * 4);
     //: VoiceOver label of the slider of the extreme speed profile.
     m_townSpeed->setAccessibleName(tr("Speed in town"));
+    kit::takeWheelOnlyWithFocus(*m_townSpeed);
     // Only the user's moves write the speed: a stored speed the slider cannot show
     // (a planned route may set up to 300 km/h) stays until the user moves it.
     connect(m_townSpeed, &QAbstractSlider::actionTriggered, this,

@@ -2,6 +2,7 @@
 
 #include "routedata/AppLanguage.h"
 #include "views/kit/Brand.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/TextStyle.h"
 #include "views/settings/AdvancedSettingsView.h"
@@ -146,6 +147,8 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // It draws no focus, so it is no Tab stop; the wheel still scrolls it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     auto* pages = new QWidget;
     auto* pageLayout = new QVBoxLayout(pages);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -178,6 +181,7 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, &QWidget::close);
     }
+    kit::pressFocusedButtonOnReturn(*this);
     setCurrentTab(SettingsTab::general);
 }
 

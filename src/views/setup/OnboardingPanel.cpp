@@ -19,6 +19,8 @@ OnboardingPanel::OnboardingPanel(const QString& title, const QString& subtitle, 
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // It draws no focus: the first Tab stop is the card's first button.
+    setFocusPolicy(Qt::NoFocus);
     viewport()->setBackgroundRole(QPalette::Window);
     viewport()->setAutoFillBackground(true);
 

@@ -3,6 +3,7 @@
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Spinner.h"
 #include "views/kit/SymbolMark.h"
@@ -157,10 +158,15 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     connect(w.install, &QPushButton::clicked, this, &RuntimeSetupView::install);
     connect(w.cancel, &QPushButton::clicked, this, &RuntimeSetupView::cancel);
     // The screen is no dialog: Return and Escape need shortcuts of their own.
+    // Return presses the focused button (Cancel during an installation) and
+    // installs only when none has the focus.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, &RuntimeSetupView::install);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            if (!kit::pressFocusedButton(*window()))
+                install();
+        });
     }
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WidgetWithChildrenShortcut);

@@ -1,0 +1,144 @@
+#include "views/kit/KeyboardNavigation.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QScrollArea>
+#include <QWidget>
+
+namespace ostrevin::kit {
+
+namespace {
+
+void appendLayoutWidgets(const QLayout& layout, const QWidget& owner, QList<QWidget*>& widgets)
+{
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (QWidget* widget = item->widget(); widget && widget->parentWidget() == &owner)
+            widgets.append(widget);
+        else if (const QLayout* inner = item->layout())
+            appendLayoutWidgets(*inner, owner, widgets);
+    }
+}
+
+/// The shown widgets under parent, depth first, in reading order.
+void walk(const QWidget& parent, QList<QWidget*>& shown)
+{
+    QList<QWidget*> children;
+    if (const QLayout* layout = parent.layout())
+        appendLayoutWidgets(*layout, parent, children);
+    for (QObject* object : parent.children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (child && !child->isWindow() && !children.contains(child))
+            children.append(child);
+    }
+    for (QWidget* child : std::as_const(children)) {
+        if (child->isVisible()) {
+            shown.append(child);
+            walk(*child, shown);
+        }
+    }
+}
+
+bool isStop(const QWidget& widget)
+{
+    // As Qt's own chain: a widget that hands its focus to a proxy is no stop itself.
+    return (widget.focusPolicy() & Qt::TabFocus) && widget.isEnabled() && !widget.focusProxy();
+}
+
+void focusStop(QWidget& stop, Qt::FocusReason reason)
+{
+    stop.setFocus(reason);
+    for (QWidget* holder = stop.parentWidget(); holder; holder = holder->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(holder))
+            scroll->ensureWidgetVisible(&stop);
+    }
+}
+
+class ReturnPressesFocusedButton final : public QObject {
+public:
+    explicit ReturnPressesFocusedButton(QWidget& window) : QObject(&window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool isReturn = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+            if (isReturn && !(key->modifiers() & ~Qt::KeypadModifier) && pressFocusedButton(m_window)) {
+                event->accept();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget& m_window;
+};
+
+} // namespace
+
+QList<QWidget*> tabStops(const QWidget& root)
+{
+    QList<QWidget*> shown;
+    walk(root, shown);
+    QList<QWidget*> stops;
+    for (QWidget* widget : std::as_const(shown)) {
+        if (isStop(*widget))
+            stops.append(widget);
+    }
+    return stops;
+}
+
+bool focusNextStop(QWidget& window, bool next, QWidget* lost)
+{
+    const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
+    QList<QWidget*> shown;
+    walk(window, shown);
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != &window)
+        focus = window.focusWidget();
+    if (!focus && lost && lost->window() == &window && lost->isVisible()) {
+        if (isStop(*lost)) {
+            focusStop(*lost, reason);
+            return true;
+        }
+        focus = lost;
+    }
+    // Where the focus sits in reading order, also when it is on no stop (the map).
+    qsizetype at = -1;
+    for (QWidget* widget = focus; widget && at < 0 && widget != &window; widget = widget->parentWidget())
+        at = shown.indexOf(widget);
+    const qsizetype count = shown.size();
+    for (qsizetype step = 1; step <= count; ++step) {
+        const qsizetype start = at < 0 ? (next ? -1 : count) : at;
+        const qsizetype index = ((start + (next ? step : -step)) % count + count) % count;
+        QWidget* candidate = shown.at(index);
+        if (candidate == focus)
+            return true;
+        if (isStop(*candidate)) {
+            focusStop(*candidate, reason);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool pressFocusedButton(const QWidget& window)
+{
+    auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    if (!button || button->window() != &window || !button->isEnabled() || !button->isVisible())
+        return false;
+    button->click();
+    return true;
+}
+
+void pressFocusedButtonOnReturn(QWidget& window)
+{
+    window.installEventFilter(new ReturnPressesFocusedButton(window));
+}
+
+} // namespace ostrevin::kit
