@@ -134,6 +134,7 @@ bool LocationPlannerViewModel::Private::appendRoutePoint(const RoutePoint& point
     QList<RoutePoint> points = m_draft->points();
     points.append(point);
     setPoints(points);
+    endsFollowEditedPoints();
     q.focusRoute();
     q.sendPointIfNeeded(point);
     return true;
@@ -157,13 +158,12 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
     // By value: the caller's point may be an element of the list replaced below.
     const QUuid id = point.id;
     QList<RoutePoint> points = d->m_draft->points();
-    points.removeIf([&](const RoutePoint& p) { return p.id == id; });
-    // A removed end is gone from its field too; else "Plan route" would bring it back.
-    if (d->m_draft->routeStartPoint() && d->m_draft->routeStartPoint()->id == id)
-        d->setRouteStartPoint(std::nullopt);
-    if (d->m_draft->routeDestinationPoint() && d->m_draft->routeDestinationPoint()->id == id)
-        d->setRouteDestinationPoint(std::nullopt);
+    const bool removes = points.removeIf([&](const RoutePoint& p) { return p.id == id; }) > 0;
     d->setPoints(points);
+    // A removed end passes to the draft's new end, or is gone from its field too;
+    // else "Plan route" would bring it back.
+    if (removes)
+        d->endsFollowEditedPoints();
     if (d->m_hold->routeLivePoint() && d->m_hold->routeLivePoint()->id == id)
         d->setRouteLivePoint(std::nullopt);
 }
@@ -181,6 +181,34 @@ void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
     QList<RoutePoint> points = d->m_draft->points();
     points.swapItemsAt(index, target);
     d->setPoints(points);
+    d->endsFollowEditedPoints();
+}
+
+void LocationPlannerViewModel::Private::endsFollowEditedPoints()
+{
+    // The chosen ends become the draft's ends as the fields show them, so that the
+    // banner and the next map click agree with the fields: a click that still asked
+    // for a destination would rebuild the route from the start and drop the points
+    // the user placed after it.
+    const QList<RoutePoint>& points = m_draft->points();
+    if (points.size() >= 2) {
+        setRouteStartPoint(points.first());
+        setRouteDestinationPoint(points.last());
+    } else if (points.isEmpty()) {
+        setRouteStartPoint(std::nullopt);
+        setRouteDestinationPoint(std::nullopt);
+    } else if (!m_draft->routeDestinationPoint() || m_draft->routeDestinationPoint()->id != points.first().id) {
+        // One point left is the start, unless it is the chosen destination: then the
+        // next click supplies the start.
+        setRouteStartPoint(points.first());
+        setRouteDestinationPoint(std::nullopt);
+    } else {
+        setRouteStartPoint(std::nullopt);
+    }
+    // Alternatives planned before the edit no longer describe the route: choosing one
+    // would silently drop what the user changed. "Plan route" plans the new ends.
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
 }
 
 void LocationPlannerViewModel::renameSelectedPoint(const QString& name)

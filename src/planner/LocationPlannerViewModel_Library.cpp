@@ -310,8 +310,10 @@ void LocationPlannerViewModel::Private::applyToDraft(const QString& name, double
                                                      const QList<RoutePoint>& points, const QString& source)
 {
     q.setRouteName(name);
-    q.setSpeedKmh(speedKmh);
+    // The profile first: choosing extreme raises the speed, and the stored speed
+    // must win over that raise, whatever profile the draft held before.
     q.setSelectedSpeedProfile(speedProfile);
+    q.setSpeedKmh(speedKmh);
     q.setSelectedTransportMode(transportMode);
     setPoints(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));

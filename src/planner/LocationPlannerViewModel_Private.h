@@ -139,6 +139,9 @@ struct LocationPlannerViewModel::Private {
                              std::function<void()> undo = {}, std::function<void()> succeeded = {});
     void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {},
                           std::function<void()> succeeded = {});
+    /// After a point was added, removed or moved: the chosen ends are the draft's ends,
+    /// and the alternatives planned before the edit are gone.
+    void endsFollowEditedPoints();
     void storeSavedLocation(const QString& name, const RoutePoint& point);
     void storeSavedRoute(SavedRoute route);
     void applySavedRouteToDraft(const SavedRoute& route);

@@ -1,8 +1,10 @@
 #include "views/route/RoutePanel.h"
 
+#include "planner/MainWindowState.h"
 #include "planner/OsrmDirectionsService.h"
 #include "planner/OsrmReplies.h"
 #include "planner/PlannerFixture.h"
+#include "planner/PlannerTexts.h"
 #include "platform/FixedPlaceSearchService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "routedata/RouteSpeedCalculator.h"
@@ -19,6 +21,9 @@
 #include "views/kit/MetricView.h"
 #include "views/kit/PanelSection.h"
 #include "views/kit/RelativeTimeTicker.h"
+#include "views/map/MapInstructionBanner.h"
+#include "views/map/MapWidget.h"
+#include "views/map/RouteMapView.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePointRow.h"
@@ -44,6 +49,7 @@
 
 using namespace ostrevin;
 using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -113,6 +119,15 @@ protected:
     }
 
     RoutePanel& show() { return show(noPlaces); }
+
+    /// Types into a field as the user does and presses Return.
+    static void typeAndReturn(PlaceSearchField& field, const QString& text)
+    {
+        QTest::mouseClick(field.lineEdit(), Qt::LeftButton);
+        QTest::keyClick(field.lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field.lineEdit(), text);
+        QTest::keyClick(field.lineEdit(), Qt::Key_Return);
+    }
 
     QMessageBox* confirmation() const { return panel->deletionConfirmation().dialog(); }
 
@@ -852,4 +867,42 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
         symbols[button->text()] = button->symbol();
     EXPECT_EQ(symbols[QStringLiteral("Start route")], "play.fill"_symbol);
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
+}
+
+TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereTheFieldsShowThem)
+{
+    RoutePanel& shown = show();
+    RouteMapView map(*vm, {MapTileSources(), QString(), settings.get()});
+    map.resize(600, 400);
+    map.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+    QApplication::setActiveWindow(&shown);
+    vm->windowState().setSection(AppSection::route);
+    planRoute();
+    typeAndReturn(*shown.addPointField(), QStringLiteral("50.3, 14.3"));
+    ASSERT_EQ(vm->draft().points().size(), 4);
+    EXPECT_TRUE(shown.alternativeRows().isEmpty()) << "no row may choose a route without the added point";
+
+    // The planned destination, now a middle row, goes: the added point is the destination everywhere.
+    shown.pointRows().at(2)->removeAction()->trigger();
+    answer(confirmation(), true);
+    const RoutePoint added = vm->draft().points().last();
+    EXPECT_EQ(shown.destinationField()->text(), PlannerTexts::displayName(added));
+    EXPECT_EQ(vm->draft().routeDestinationPoint().value_or(RoutePoint()).id, added.id);
+    EXPECT_EQ(map.banner().text(), QStringLiteral("Click again to start a new route"));
+    QTest::mouseClick(&map.map(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(vm->draft().points().size(), 1) << "the click does what the banner says";
+}
+
+TEST_F(RoutePanelTest, ALoadedRouteKeepsItsStoredSpeedAndShowsOneTownSpeed)
+{
+    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
+    stored.speedProfile = RouteSpeedProfile::extreme;
+    stored.speedKmh = 40;
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(stored);
+    EXPECT_EQ(vm->draft().speedKmh(), 40) << "not raised by the profile it came with";
+    // The profile drives at least 90 in town: the slider's figure is the summary's.
+    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
+    EXPECT_TRUE(vm->draft().speedProfileSummary().startsWith(u"City 90 "_s));
 }
