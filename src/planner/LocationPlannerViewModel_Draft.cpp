@@ -21,6 +21,26 @@ constexpr double duplicateTolerance = 1e-6;
 constexpr double framingMargin = 1.45;
 constexpr double minimumFramingSpan = 0.05;
 
+/// The narrowest stretch of longitude that holds them all, as its western edge and
+/// its width in degrees: across ±180 when that is the short way (a route from Fiji to
+/// Samoa is a few degrees wide, not the whole world). The widest gap between
+/// neighbouring longitudes is the part of the world left out.
+std::pair<double, double> shortestLongitudeRange(QList<double> longitudes)
+{
+    std::sort(longitudes.begin(), longitudes.end());
+    // The gap across ±180 first: on a tie the range stays on this side of the line.
+    double widestGap = longitudes.first() + 360 - longitudes.last();
+    double west = longitudes.first();
+    for (qsizetype i = 1; i < longitudes.size(); ++i) {
+        const double gap = longitudes[i] - longitudes[i - 1];
+        if (gap > widestGap) {
+            widestGap = gap;
+            west = longitudes[i];
+        }
+    }
+    return {west, 360 - widestGap};
+}
+
 } // namespace
 
 // The map shows the new draft before the draft's observers hear of it.
@@ -250,19 +270,21 @@ void LocationPlannerViewModel::focusRoute()
         return;
     double minLatitude = d->m_draft->points().first().latitude;
     double maxLatitude = minLatitude;
-    double minLongitude = d->m_draft->points().first().longitude;
-    double maxLongitude = minLongitude;
+    QList<double> longitudes;
     for (const RoutePoint& point : d->m_draft->points()) {
         minLatitude = std::min(minLatitude, point.latitude);
         maxLatitude = std::max(maxLatitude, point.latitude);
-        minLongitude = std::min(minLongitude, point.longitude);
-        maxLongitude = std::max(maxLongitude, point.longitude);
+        longitudes << point.longitude;
     }
+    const auto [westLongitude, longitudeRange] = shortestLongitudeRange(longitudes);
+    double centerLongitude = westLongitude + longitudeRange / 2;
+    if (centerLongitude > 180)
+        centerLongitude -= 360;
     // A span wider than the world is no region the map can show.
     RouteMapPresentation::CameraPosition region;
-    region.center = {(minLatitude + maxLatitude) / 2, (minLongitude + maxLongitude) / 2};
+    region.center = {(minLatitude + maxLatitude) / 2, centerLongitude};
     region.latitudeDelta = std::clamp((maxLatitude - minLatitude) * framingMargin, minimumFramingSpan, 180.0);
-    region.longitudeDelta = std::clamp((maxLongitude - minLongitude) * framingMargin, minimumFramingSpan, 360.0);
+    region.longitudeDelta = std::clamp(longitudeRange * framingMargin, minimumFramingSpan, 360.0);
     d->m_mapPresentation->setCameraPosition(region);
 }
 
