@@ -132,6 +132,9 @@ TEST_F(PlaceSearchFieldTest, KeysWithoutAListAndReturnOnNothingNewDoNothing)
 TEST_F(PlaceSearchFieldTest, TypedCoordinatesPickASelectedPlaceAndOutOfRangeOnesReportTheRange)
 {
     field.setValue(QStringLiteral("Start"));
+    // The caller commits what it was handed, as the route panel does.
+    QObject::connect(&field, &PlaceSearchField::picked, &field,
+                     [this](const RoutePoint& point) { field.setValue(point.name); });
     type("48.8584, 2.2945");
     ASSERT_EQ(field.suggestions().size(), 1);
     EXPECT_EQ(field.suggestions().first().title, QStringLiteral("48.85840, 2.29450"));

@@ -894,6 +894,43 @@ TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereT
     EXPECT_EQ(vm->draft().points().size(), 1) << "the click does what the banner says";
 }
 
+TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
+{
+    FakeHttpServer photonServer;
+    PhotonPlaceSearchService photon(http, photonServer.url());
+    const QByteArray berlin =
+        R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})";
+    const auto focusElsewhere = [&] { QTest::mouseClick(panel->destinationField()->lineEdit(), Qt::LeftButton); };
+    const std::tuple<const char*, QByteArray, std::function<void()>, QString> cases[] = {
+        {"a late pick the panel refused", berlin,
+         [&] { vm->setRouteEndpoint(makePoint(u"Clicked"_s, 48, 11), LocationPlannerViewModel::RouteEnd::start); },
+         u"Clicked"_s},
+        {"a failed search after the focus moved", R"({"features":[]})", focusElsewhere, u"Home"_s},
+        {"a search abandoned as the panel went", berlin,
+         [&] {
+             focusElsewhere();
+             panel->hide();
+             panel->show();
+         },
+         u"Home"_s},
+    };
+    for (const auto& [name, reply, meanwhile, shows] : cases) {
+        SCOPED_TRACE(name);
+        FakeHttpReply slow = FakeHttpReply::json(reply);
+        slow.delayMs = 300;
+        photonServer.setReply("GET", "/api", slow);
+        PlaceSearchField* start = show(photon).startField();
+        vm->setRouteEndpoint(makePoint(u"Home"_s, 50, 14), LocationPlannerViewModel::RouteEnd::start);
+        typeAndReturn(*start, u"Berlin"_s);
+        meanwhile();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
+        EXPECT_EQ(start->text(), shows);
+        EXPECT_EQ(vm->draft().routeStartDisplayPoint().value_or(RoutePoint()).name, shows);
+        panel.reset();
+        vm.reset();
+    }
+}
+
 TEST_F(RoutePanelTest, ALoadedRouteKeepsItsStoredSpeedAndShowsOneTownSpeed)
 {
     SavedRoute stored = savedRoute(u"Fast"_s, line(3));

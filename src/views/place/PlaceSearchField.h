@@ -84,6 +84,7 @@ private:
     void pick(int index);
     void clearButtonClicked();
     void abandonResolution();
+    void showCommittedUnlessEditing();
     void startResolution(std::optional<PlaceSuggestion> suggestion, const QString& text);
     void finish(const RoutePoint& point, bool hadValue);
     void refreshList();
