@@ -24,6 +24,8 @@ class PlaceSearchFieldTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The list comes as soon as the events of the typing are through.
+        field.setTypingPause(std::chrono::milliseconds(0));
         auto* layout = new QVBoxLayout(&window);
         layout->addWidget(&field);
         layout->addWidget(&elsewhere);
@@ -43,6 +45,7 @@ protected:
     {
         field.lineEdit()->clear();
         QTest::keyClicks(field.lineEdit(), QString::fromUtf8(text));
+        QCoreApplication::processEvents();
     }
 
     void press(Qt::Key key) { QTest::keyClick(field.lineEdit(), key); }

@@ -98,6 +98,11 @@ void PlaceSearchField::setSearchBias(std::optional<std::pair<double, double>> la
     m_model->setBias(latitudeLongitude);
 }
 
+void PlaceSearchField::setTypingPause(std::chrono::milliseconds pause)
+{
+    m_model->setTypingPause(pause);
+}
+
 QString PlaceSearchField::text() const
 {
     return m_edit->text();

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 #include <optional>
 
 class QLineEdit;
@@ -51,6 +52,8 @@ public:
     const std::optional<QString>& value() const { return m_value; }
     /// Where suggestions should lie near (the map's centre).
     void setSearchBias(std::optional<std::pair<double, double>> latitudeLongitude);
+    /// How long typing rests before the text is searched (tests shorten it).
+    void setTypingPause(std::chrono::milliseconds pause);
 
     QString text() const;
     bool showsSuggestions() const;
