@@ -80,6 +80,8 @@ protected:
             QLineEdit* edit = m_panel->searchField()->lineEdit();
             edit->setFocus(Qt::MouseFocusReason);
             QTest::keyClicks(edit, u"Pra"_s);
+            // The list comes once typing rests.
+            static_cast<void>(QTest::qWaitFor([this] { return m_panel->searchField()->showsSuggestions(); }, 3000));
             QTest::keyClick(edit, Qt::Key_Down);
         });
     }

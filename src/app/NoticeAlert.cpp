@@ -45,13 +45,18 @@ void NoticeAlert::sync()
             m_box->close();
         return;
     }
+    // A problem carries the warning symbol; only news (a save that worked) the information one.
+    const QMessageBox::Icon icon = m_viewModel.noticeKind() == LocationPlannerViewModel::NoticeKind::information
+                                       ? QMessageBox::Information
+                                       : QMessageBox::Warning;
     if (m_box) {
+        m_box->setIcon(icon);
         m_box->setText(*notice);
         return;
     }
     kit::Question question;
     question.objectName = QStringLiteral("noticeAlert");
-    question.icon = QMessageBox::Information;
+    question.icon = icon;
     question.text = *notice;
     m_box = kit::openQuestion(&noticeOwner(m_window), question, this, [this](bool) {
         m_box = nullptr;

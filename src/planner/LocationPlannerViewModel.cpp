@@ -165,6 +165,11 @@ const std::optional<QString>& LocationPlannerViewModel::notice() const
     return d->m_notice;
 }
 
+LocationPlannerViewModel::NoticeKind LocationPlannerViewModel::noticeKind() const
+{
+    return d->m_noticeKind;
+}
+
 bool LocationPlannerViewModel::autoSendOnAdd() const
 {
     return d->m_autoSendOnAdd;
@@ -415,9 +420,13 @@ void LocationPlannerViewModel::setSavedRouteName(const QString& value)
     d->m_library->setSavedRouteName(value.left(maximumNameLength));
 }
 
-void LocationPlannerViewModel::setNotice(const std::optional<QString>& value)
+void LocationPlannerViewModel::setNotice(const std::optional<QString>& value, NoticeKind kind)
 {
-    assignObservable(this, d->m_notice, value, &LocationPlannerViewModel::noticeChanged);
+    if (d->m_notice == value && d->m_noticeKind == kind)
+        return;
+    d->m_notice = value;
+    d->m_noticeKind = kind;
+    emit noticeChanged();
 }
 
 void LocationPlannerViewModel::setAutoSendOnAdd(bool value)

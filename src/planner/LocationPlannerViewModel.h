@@ -103,9 +103,14 @@ public:
     static constexpr int historyCapacity = 12;
     static constexpr int maximumNameLength = RouteDraft::maximumNameLength;
 
+    /// What a notice is: a problem (refused, failed) or only news (a save that worked).
+    enum class NoticeKind { problem, information };
+
     // Observable state: a getter and a <name>Changed signal each.
     bool isPlanningAddressRoute() const;
     const std::optional<QString>& notice() const;
+    /// Changes together with the notice (noticeChanged).
+    NoticeKind noticeKind() const;
     bool autoSendOnAdd() const;
 
     // Setters the interface uses (text fields, switches, the notice's OK).
@@ -115,7 +120,7 @@ public:
     void setSavedLocationName(const QString& value);
     void setSavedRouteName(const QString& value);
     void setSelectedTransportMode(RouteTransportMode value);
-    void setNotice(const std::optional<QString>& value);
+    void setNotice(const std::optional<QString>& value, NoticeKind kind = NoticeKind::problem);
     void setAutoSendOnAdd(bool value);
     void setLockRefreshIntervalSeconds(double value);
     void setTelegramAlertsEnabled(bool value);

@@ -21,6 +21,26 @@ constexpr double duplicateTolerance = 1e-6;
 constexpr double framingMargin = 1.45;
 constexpr double minimumFramingSpan = 0.05;
 
+/// The narrowest stretch of longitude that holds them all, as its western edge and
+/// its width in degrees: across ±180 when that is the short way (a route from Fiji to
+/// Samoa is a few degrees wide, not the whole world). The widest gap between
+/// neighbouring longitudes is the part of the world left out.
+std::pair<double, double> shortestLongitudeRange(QList<double> longitudes)
+{
+    std::sort(longitudes.begin(), longitudes.end());
+    // The gap across ±180 first: on a tie the range stays on this side of the line.
+    double widestGap = longitudes.first() + 360 - longitudes.last();
+    double west = longitudes.first();
+    for (qsizetype i = 1; i < longitudes.size(); ++i) {
+        const double gap = longitudes[i] - longitudes[i - 1];
+        if (gap > widestGap) {
+            widestGap = gap;
+            west = longitudes[i];
+        }
+    }
+    return {west, 360 - widestGap};
+}
+
 } // namespace
 
 // The map shows the new draft before the draft's observers hear of it.
@@ -134,6 +154,7 @@ bool LocationPlannerViewModel::Private::appendRoutePoint(const RoutePoint& point
     QList<RoutePoint> points = m_draft->points();
     points.append(point);
     setPoints(points);
+    endsFollowEditedPoints();
     q.focusRoute();
     q.sendPointIfNeeded(point);
     return true;
@@ -157,13 +178,12 @@ void LocationPlannerViewModel::removePoint(const RoutePoint& point)
     // By value: the caller's point may be an element of the list replaced below.
     const QUuid id = point.id;
     QList<RoutePoint> points = d->m_draft->points();
-    points.removeIf([&](const RoutePoint& p) { return p.id == id; });
-    // A removed end is gone from its field too; else "Plan route" would bring it back.
-    if (d->m_draft->routeStartPoint() && d->m_draft->routeStartPoint()->id == id)
-        d->setRouteStartPoint(std::nullopt);
-    if (d->m_draft->routeDestinationPoint() && d->m_draft->routeDestinationPoint()->id == id)
-        d->setRouteDestinationPoint(std::nullopt);
+    const bool removes = points.removeIf([&](const RoutePoint& p) { return p.id == id; }) > 0;
     d->setPoints(points);
+    // A removed end passes to the draft's new end, or is gone from its field too;
+    // else "Plan route" would bring it back.
+    if (removes)
+        d->endsFollowEditedPoints();
     if (d->m_hold->routeLivePoint() && d->m_hold->routeLivePoint()->id == id)
         d->setRouteLivePoint(std::nullopt);
 }
@@ -181,6 +201,34 @@ void LocationPlannerViewModel::movePoint(const RoutePoint& point, int direction)
     QList<RoutePoint> points = d->m_draft->points();
     points.swapItemsAt(index, target);
     d->setPoints(points);
+    d->endsFollowEditedPoints();
+}
+
+void LocationPlannerViewModel::Private::endsFollowEditedPoints()
+{
+    // The chosen ends become the draft's ends as the fields show them, so that the
+    // banner and the next map click agree with the fields: a click that still asked
+    // for a destination would rebuild the route from the start and drop the points
+    // the user placed after it.
+    const QList<RoutePoint>& points = m_draft->points();
+    if (points.size() >= 2) {
+        setRouteStartPoint(points.first());
+        setRouteDestinationPoint(points.last());
+    } else if (points.isEmpty()) {
+        setRouteStartPoint(std::nullopt);
+        setRouteDestinationPoint(std::nullopt);
+    } else if (!m_draft->routeDestinationPoint() || m_draft->routeDestinationPoint()->id != points.first().id) {
+        // One point left is the start, unless it is the chosen destination: then the
+        // next click supplies the start.
+        setRouteStartPoint(points.first());
+        setRouteDestinationPoint(std::nullopt);
+    } else {
+        setRouteStartPoint(std::nullopt);
+    }
+    // Alternatives planned before the edit no longer describe the route: choosing one
+    // would silently drop what the user changed. "Plan route" plans the new ends.
+    m_draft->setRouteAlternatives({});
+    m_draft->setSelectedRouteAlternativeID(std::nullopt);
 }
 
 void LocationPlannerViewModel::renameSelectedPoint(const QString& name)
@@ -226,19 +274,21 @@ void LocationPlannerViewModel::focusRoute()
         return;
     double minLatitude = points.first().latitude;
     double maxLatitude = minLatitude;
-    double minLongitude = points.first().longitude;
-    double maxLongitude = minLongitude;
+    QList<double> longitudes;
     for (const RoutePoint& point : std::as_const(points)) {
         minLatitude = std::min(minLatitude, point.latitude);
         maxLatitude = std::max(maxLatitude, point.latitude);
-        minLongitude = std::min(minLongitude, point.longitude);
-        maxLongitude = std::max(maxLongitude, point.longitude);
+        longitudes << point.longitude;
     }
+    const auto [westLongitude, longitudeRange] = shortestLongitudeRange(longitudes);
+    double centerLongitude = westLongitude + longitudeRange / 2;
+    if (centerLongitude > 180)
+        centerLongitude -= 360;
     // A span wider than the world is no region the map can show.
     RouteMapPresentation::CameraPosition region;
-    region.center = {(minLatitude + maxLatitude) / 2, (minLongitude + maxLongitude) / 2};
+    region.center = {(minLatitude + maxLatitude) / 2, centerLongitude};
     region.latitudeDelta = std::clamp((maxLatitude - minLatitude) * framingMargin, minimumFramingSpan, 180.0);
-    region.longitudeDelta = std::clamp((maxLongitude - minLongitude) * framingMargin, minimumFramingSpan, 360.0);
+    region.longitudeDelta = std::clamp(longitudeRange * framingMargin, minimumFramingSpan, 360.0);
     d->m_mapPresentation->setCameraPosition(region);
 }
 

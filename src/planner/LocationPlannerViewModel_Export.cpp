@@ -68,9 +68,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
         self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
         co_return;
     }
-    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode);
     //: Alert message; the file path follows on a separate line.
-    self->setNotice(tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path));
+    const QString saved = tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path);
+    // The file is there whatever becomes of the history: a failed history write is
+    // said after this, not instead of it.
+    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode, saved);
+    self->setNotice(saved, NoticeKind::information);
 }
 
 } // namespace ostrevin

@@ -32,20 +32,29 @@ bool isSameName(const QString& a, const QString& b)
 }
 
 /// Publishes the whole list and writes it in the background. A failed write becomes
-/// the notice `failureText` (its %1 the reason); once no later write of the file is
+/// the notice `failureText` (its %1 the reason), said after `saidBefore` when the same
+/// action already told the user something; once no later write of the file is
 /// pending (a later one that succeeds decides what the file holds), the list goes
-/// back to the file's and `undo` runs.
+/// back to the file's and `undo` runs. `succeeded` runs once the file holds the list.
 template <typename T, typename Publish>
 void writeThenPublish(LocationPlannerViewModel& vm, RouteStore& store, const QList<T>& list, const QString& path,
-                      const QString& failureText, Publish publish, std::function<void()> undo = {})
+                      const QString& failureText, Publish publish, std::function<void()> undo = {},
+                      std::function<void()> succeeded = {}, const QString& saidBefore = {})
 {
     publish(list);
     store.saveInBackground(list, path,
-                           [self = QPointer(&vm), &store, path, failureText, publish,
-                            undo = std::move(undo)](const std::optional<QString>& failure) {
-                               if (!self || !failure)
+                           [self = QPointer(&vm), &store, path, failureText, publish, undo = std::move(undo),
+                            succeeded = std::move(succeeded), saidBefore](const std::optional<QString>& failure) {
+                               if (!self)
                                    return;
-                               self->setNotice(failureText.arg(*failure));
+                               if (!failure) {
+                                   if (succeeded)
+                                       succeeded();
+                                   return;
+                               }
+                               const QString text = failureText.arg(*failure);
+                               self->setNotice(saidBefore.isEmpty() ? text
+                                                                    : saidBefore + QStringLiteral("\n\n") + text);
                                if (store.isWriting(path))
                                    return;
                                if (const std::optional<QList<T>> onDisk = store.lastWritten<T>(path))
@@ -95,19 +104,20 @@ QString missingNameText()
 } // namespace
 
 void LocationPlannerViewModel::Private::writeSavedLocations(const QList<SavedLocation>& list,
-                                                            const QString& failureText, std::function<void()> undo)
+                                                            const QString& failureText, std::function<void()> undo,
+                                                            std::function<void()> succeeded)
 {
     writeThenPublish(
         q, *q.m_deps.store, list, q.m_deps.store->savedLocationsPath(), failureText,
-        [this](const auto& written) { m_library->setSavedLocations(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedLocations(written); }, std::move(undo), std::move(succeeded));
 }
 
 void LocationPlannerViewModel::Private::writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText,
-                                                         std::function<void()> undo)
+                                                         std::function<void()> undo, std::function<void()> succeeded)
 {
     writeThenPublish(
         q, *q.m_deps.store, list, q.m_deps.store->savedRoutesPath(), failureText,
-        [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo));
+        [this](const auto& written) { m_library->setSavedRoutes(written); }, std::move(undo), std::move(succeeded));
 }
 
 QString LocationPlannerViewModel::Private::locationSaveFailureText()
@@ -158,14 +168,17 @@ void LocationPlannerViewModel::Private::storeSavedLocation(const QString& name, 
 
     QList<SavedLocation> list = withoutName(m_library->savedLocations(), name);
     list.prepend(entry);
-    // A failed write gives the name back to the field, as if it had never been saved.
-    writeSavedLocations(list, Private::locationSaveFailureText(), [this, name] {
-        if (m_library->savedLocationName().isEmpty())
-            q.setSavedLocationName(name);
-    });
+    // A failed write gives the name back to the field, as if it had never been saved;
+    // "is saved" is said only once the file holds it.
+    writeSavedLocations(
+        list, Private::locationSaveFailureText(),
+        [this, name] {
+            if (m_library->savedLocationName().isEmpty())
+                q.setSavedLocationName(name);
+        },
+        //: Alert message. %1 is the location name the user entered.
+        [this, name] { q.setNotice(tr("Location “%1” is saved.").arg(name), NoticeKind::information); });
     q.setSavedLocationName(QString());
-    //: Alert message. %1 is the location name the user entered.
-    q.setNotice(tr("Location “%1” is saved.").arg(name));
 }
 
 void LocationPlannerViewModel::saveSelectedPointAsLocation()
@@ -241,13 +254,15 @@ void LocationPlannerViewModel::Private::storeSavedRoute(SavedRoute route)
     route.createdAt = q.m_deps.clock->wallNow();
     QList<SavedRoute> list = withoutName(m_library->savedRoutes(), route.name);
     list.prepend(route);
-    writeSavedRoutes(list, Private::routeSaveFailureText(), [this, name = route.name] {
-        if (m_library->savedRouteName().isEmpty())
-            q.setSavedRouteName(name);
-    });
+    writeSavedRoutes(
+        list, Private::routeSaveFailureText(),
+        [this, name = route.name] {
+            if (m_library->savedRouteName().isEmpty())
+                q.setSavedRouteName(name);
+        },
+        //: Alert message. %1 is the route name the user entered.
+        [this, name = route.name] { q.setNotice(tr("Route “%1” is saved.").arg(name), NoticeKind::information); });
     q.setSavedRouteName(QString());
-    //: Alert message. %1 is the route name the user entered.
-    q.setNotice(tr("Route “%1” is saved.").arg(route.name));
 }
 
 void LocationPlannerViewModel::renameSavedRoute(const SavedRoute& route, const QString& name)
@@ -295,8 +310,10 @@ void LocationPlannerViewModel::Private::applyToDraft(const QString& name, double
                                                      const QList<RoutePoint>& points, const QString& source)
 {
     q.setRouteName(name);
-    q.setSpeedKmh(speedKmh);
+    // The profile first: choosing extreme raises the speed, and the stored speed
+    // must win over that raise, whatever profile the draft held before.
     q.setSelectedSpeedProfile(speedProfile);
+    q.setSpeedKmh(speedKmh);
     q.setSelectedTransportMode(transportMode);
     setPoints(points);
     setRouteStartPoint(points.isEmpty() ? std::nullopt : std::optional(points.first()));
@@ -345,7 +362,7 @@ void LocationPlannerViewModel::reuseHistory(const RouteHistoryItem& item)
 
 void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>& points, const QString& name,
                                                         double speedKmh, RouteSpeedProfile speedProfile,
-                                                        RouteTransportMode transportMode)
+                                                        RouteTransportMode transportMode, const QString& saidBefore)
 {
     if (points.isEmpty())
         return;
@@ -364,8 +381,9 @@ void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>&
     if (list.size() > historyCapacity)
         list.resize(historyCapacity);
     //: Alert message. %1 is an error message.
-    writeThenPublish(q, *q.m_deps.store, list, q.m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
-                     [this](const auto& written) { m_library->setHistory(written); });
+    writeThenPublish(
+        q, *q.m_deps.store, list, q.m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
+        [this](const auto& written) { m_library->setHistory(written); }, {}, {}, saidBefore);
 }
 
 void LocationPlannerViewModel::Private::recordPushedPointInHistory(const RoutePoint& point)

@@ -147,17 +147,24 @@ struct LocationPlannerViewModel::Private {
     void verifyHoldSoon();
     /// Publish the list and write it in the background; a failed write becomes the
     /// notice, the list goes back to the file's, and undo puts back what the change cleared.
+    /// succeeded runs once the file holds the list.
     void writeSavedLocations(const QList<SavedLocation>& list, const QString& failureText,
-                             std::function<void()> undo = {});
-    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {});
+                             std::function<void()> undo = {}, std::function<void()> succeeded = {});
+    void writeSavedRoutes(const QList<SavedRoute>& list, const QString& failureText, std::function<void()> undo = {},
+                          std::function<void()> succeeded = {});
+    /// After a point was added, removed or moved: the chosen ends are the draft's ends,
+    /// and the alternatives planned before the edit are gone.
+    void endsFollowEditedPoints();
     void storeSavedLocation(const QString& name, const RoutePoint& point);
     void storeSavedRoute(SavedRoute route);
     void applySavedRouteToDraft(const SavedRoute& route);
     void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
                       RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
     /// Records what was really set, played or exported, under the history's duplicate rule and cap.
+    /// saidBefore: what the action already told the user; a failed write is said after it.
     void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
-                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode);
+                         RouteSpeedProfile speedProfile, RouteTransportMode transportMode,
+                         const QString& saidBefore = {});
     /// After a point was set: titled with the route's name only when the draft is that point.
     void recordPushedPointInHistory(const RoutePoint& point);
     /// True (with a notice) while an export's save dialog is still open.
@@ -302,6 +309,7 @@ struct LocationPlannerViewModel::Private {
     std::unique_ptr<EventLog> m_eventLog = std::make_unique<EventLog>();
     bool m_isPlanningAddressRoute = false;
     std::optional<QString> m_notice;
+    NoticeKind m_noticeKind = NoticeKind::problem;
     bool m_autoSendOnAdd = false;
     QList<PresetLocation> m_presets = PresetLocation::defaults();
     QList<RouteSpeedProfile> m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,

@@ -52,6 +52,31 @@ std::optional<Match> match(const QString& text)
 
 } // namespace
 
+bool CoordinateParser::isBeginningOfPair(const QString& text)
+{
+    if (text.size() > longestCoordinateText || text.trimmed().isEmpty())
+        return false;
+    // The pair's pattern with every part after the first digit optional, nested so
+    // that a part may only follow the ones before it.
+    static const QRegularExpression pattern = [] {
+        const QString blanks = QStringLiteral(R"([\s\p{Z}]*)");
+        const auto number = [](const QString& rest) -> QString {
+            return QStringLiteral(R"([+-]?(?:[0-9]{1,3}(?:\.[0-9]*)?)") + rest + QStringLiteral(")?");
+        };
+        const auto after = [&blanks](const QString& hemispheres, const QString& rest) -> QString {
+            return QStringLiteral("(?:") + blanks + QStringLiteral("°?") + blanks + hemispheres + QStringLiteral("?") +
+                   blanks + rest + QStringLiteral(")?");
+        };
+        const QString longitude = number(after(QStringLiteral("[EWew]"), QString()));
+        const QString separated = QStringLiteral(R"((?:[,;\s\p{Z}])") + blanks + longitude + QStringLiteral(")?");
+        return QRegularExpression(
+            QRegularExpression::anchoredPattern(blanks + number(after(QStringLiteral("[NSns]"), separated))));
+    }();
+    // One blank wherever there were several: the nested blanks would otherwise try
+    // every split of a long run.
+    return pattern.match(text.simplified()).hasMatch();
+}
+
 std::optional<CoordinateParser::Result> CoordinateParser::parse(const QString& text)
 {
     const std::optional<Match> m = match(text);

@@ -20,6 +20,9 @@ public:
     /// Throws LocationValidationError (invalidLatitude, then invalidLongitude) when
     /// it is one but out of range; exactly 90 and 180 are accepted.
     static std::optional<Result> parse(const QString& text);
+    /// Whether the text is the beginning of a coordinate pair as parse() reads them
+    /// ("48", "-33.8", "50.1° N,"), typed on its way to one. Blank text is not.
+    static bool isBeginningOfPair(const QString& text);
 };
 
 } // namespace ostrevin

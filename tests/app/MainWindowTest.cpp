@@ -220,6 +220,18 @@ TEST_F(MainWindowTest, TheNoticeAlertClearsTheNoticeAndOpensAgainForANewOne)
     }
 }
 
+TEST_F(MainWindowTest, AProblemNoticeCarriesTheWarningSymbolAndNewsTheInformationOne)
+{
+    build();
+    vm->setNotice(QStringLiteral("Route “Trip” is saved."), LocationPlannerViewModel::NoticeKind::information);
+    QMessageBox* box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    // A failure that comes while the news is shown takes its place, symbol and all.
+    vm->setNotice(QStringLiteral("Couldn’t save the history: disk full"));
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+}
+
 TEST_F(MainWindowTest, ANoticeRaisedOverTheSetupScreenIsShownAndTheDevicePopoverClosesThere)
 {
     build(/*runtimeInstalled=*/false);

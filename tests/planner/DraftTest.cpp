@@ -220,9 +220,14 @@ TEST_F(DraftTest, FramingClampsTheSpanToTheWorld)
         {"one degree by a hundredth",
          {makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 51, 14.01)},
          {{50.5, 14.005}, 1.45, 0.05}},
-        {"pole to pole, across the world",
-         {makePoint(QStringLiteral("A"), -89, -179), makePoint(QStringLiteral("B"), 89, 179)},
-         {{0, 0}, 180, 360}},
+        {"pole to pole, round the world",
+         {makePoint(QStringLiteral("A"), -89, -179), makePoint(QStringLiteral("B"), 0, -90),
+          makePoint(QStringLiteral("C"), 0, 0), makePoint(QStringLiteral("D"), 0, 90),
+          makePoint(QStringLiteral("E"), 89, 179)},
+         {{0, 135}, 180, 360}},
+        {"the short way across ±180",
+         {makePoint(QStringLiteral("Fiji"), -18, 170), makePoint(QStringLiteral("Samoa"), -14, -160)},
+         {{-16, -175}, 5.8, 43.5}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -26,6 +26,8 @@
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <cmath>
 
@@ -394,4 +396,56 @@ TEST_F(PlacePanelTest, TheSetLocationButtonCarriesItsSymbol)
             setLocation = button;
     ASSERT_NE(setLocation, nullptr);
     EXPECT_EQ(setLocation->symbol(), "location.fill"_symbol);
+}
+
+TEST_F(PlacePanelTest, TypingRestsBeforeTheGeocoderIsAskedAndCoordinatesAreNeverSent)
+{
+    FakeHttpServer server;
+    server.setReply("GET", "/api",
+                    FakeHttpReply::json(R"({"features":[{"geometry":{"type":"Point",)"
+                                        R"("coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})"));
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    PhotonPlaceSearchService photon(network, server.url());
+    // Notes what the field asks the geocoder, the moment it asks.
+    struct Recording final : PlaceSearchService {
+        PlaceSearchService& inner;
+        QStringList asked;
+        explicit Recording(PlaceSearchService& service) : inner(service) {}
+        QFuture<std::optional<QList<PlaceCandidate>>> search(const PlaceSearchQuery& q, std::stop_token s) override
+        {
+            asked << q.text;
+            return inner.search(q, s);
+        }
+    } recording(photon);
+    PlaceSearchField* field = show(recording).searchField();
+    QTest::mouseClick(field->lineEdit(), Qt::LeftButton);
+    QTest::keyClicks(field->lineEdit(), u"Berlin"_qs);
+    EXPECT_TRUE(recording.asked.isEmpty()) << "nothing while the letters come";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->showsSuggestions(); }, 5000));
+    EXPECT_EQ(recording.asked, QStringList{u"Berlin"_qs});
+
+    // Typed slowly, typing rests after every key: no beginning of coordinates is sent.
+    field->setTypingPause(std::chrono::milliseconds(0));
+    QTest::keyClick(field->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    for (const QChar c : u"-33.86 S; 151.21 E"_qs) {
+        QTest::keyClicks(field->lineEdit(), QString(c));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(recording.asked, QStringList{u"Berlin"_qs});
+    ASSERT_EQ(field->suggestions().size(), 1);
+    EXPECT_TRUE(field->suggestions().first().isCoordinates());
+}
+
+TEST_F(PlacePanelTest, AShortPanelScrollsNoFurtherThanItsContent)
+{
+    PlacePanel& shown = show(noPlaces);
+    vm->selectPlace(makePoint(u"Letná Park"_qs, 50.0969, 14.4237), LocationPlannerViewModel::MapFraming::keepCamera);
+    shown.resize(308, 300);
+    QCoreApplication::processEvents();
+    // The column ends with the last section and its margin.
+    const auto* scroll = shown.findChild<QScrollArea*>();
+    const QWidget* cities = shown.cityChips();
+    EXPECT_EQ(scroll->widget()->height(), cities->mapTo(scroll->widget(), QPoint(0, cities->height())).y() +
+                                              scroll->widget()->layout()->contentsMargins().bottom());
 }

@@ -1,8 +1,10 @@
 #include "views/route/RoutePanel.h"
 
+#include "planner/MainWindowState.h"
 #include "planner/OsrmDirectionsService.h"
 #include "planner/OsrmReplies.h"
 #include "planner/PlannerFixture.h"
+#include "planner/PlannerTexts.h"
 #include "platform/FixedPlaceSearchService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "routedata/RouteSpeedCalculator.h"
@@ -20,6 +22,9 @@
 #include "views/kit/MetricView.h"
 #include "views/kit/PanelSection.h"
 #include "views/kit/RelativeTimeTicker.h"
+#include "views/map/MapInstructionBanner.h"
+#include "views/map/MapWidget.h"
+#include "views/map/RouteMapView.h"
 #include "views/place/PlaceSearchField.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePointRow.h"
@@ -46,6 +51,7 @@
 
 using namespace ostrevin;
 using namespace ostrevin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -115,6 +121,15 @@ protected:
     }
 
     RoutePanel& show() { return show(noPlaces); }
+
+    /// Types into a field as the user does and presses Return.
+    static void typeAndReturn(PlaceSearchField& field, const QString& text)
+    {
+        QTest::mouseClick(field.lineEdit(), Qt::LeftButton);
+        QTest::keyClick(field.lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field.lineEdit(), text);
+        QTest::keyClick(field.lineEdit(), Qt::Key_Return);
+    }
 
     QMessageBox* confirmation() const { return panel->deletionConfirmation().dialog(); }
 
@@ -935,4 +950,79 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
         symbols[button->text()] = button->symbol();
     EXPECT_EQ(symbols[QStringLiteral("Start route")], "play.fill"_symbol);
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
+}
+
+TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereTheFieldsShowThem)
+{
+    RoutePanel& shown = show();
+    RouteMapView map(*vm, {MapTileSources(), QString(), settings.get()});
+    map.resize(600, 400);
+    map.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+    QApplication::setActiveWindow(&shown);
+    vm->windowState().setSection(AppSection::route);
+    planRoute();
+    typeAndReturn(*shown.addPointField(), QStringLiteral("50.3, 14.3"));
+    ASSERT_EQ(vm->draft().points().size(), 4);
+    EXPECT_TRUE(shown.alternativeRows().isEmpty()) << "no row may choose a route without the added point";
+
+    // The planned destination, now a middle row, goes: the added point is the destination everywhere.
+    shown.pointRows().at(2)->removeAction()->trigger();
+    answer(confirmation(), true);
+    const RoutePoint added = vm->draft().points().last();
+    EXPECT_EQ(shown.destinationField()->text(), PlannerTexts::displayName(added));
+    EXPECT_EQ(vm->draft().routeDestinationPoint().value_or(RoutePoint()).id, added.id);
+    EXPECT_EQ(map.banner().text(), QStringLiteral("Click again to start a new route"));
+    QTest::mouseClick(&map.map(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(vm->draft().points().size(), 1) << "the click does what the banner says";
+}
+
+TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
+{
+    FakeHttpServer photonServer;
+    PhotonPlaceSearchService photon(http, photonServer.url());
+    const QByteArray berlin =
+        R"({"features":[{"geometry":{"type":"Point","coordinates":[13.4,52.5]},"properties":{"name":"Berlin"}}]})";
+    const auto focusElsewhere = [&] { QTest::mouseClick(panel->destinationField()->lineEdit(), Qt::LeftButton); };
+    const std::tuple<const char*, QByteArray, std::function<void()>, QString> cases[] = {
+        {"a late pick the panel refused", berlin,
+         [&] { vm->setRouteEndpoint(makePoint(u"Clicked"_s, 48, 11), LocationPlannerViewModel::RouteEnd::start); },
+         u"Clicked"_s},
+        {"a failed search after the focus moved", R"({"features":[]})", focusElsewhere, u"Home"_s},
+        {"a search abandoned as the panel went", berlin,
+         [&] {
+             focusElsewhere();
+             panel->hide();
+             panel->show();
+         },
+         u"Home"_s},
+    };
+    for (const auto& [name, reply, meanwhile, shows] : cases) {
+        SCOPED_TRACE(name);
+        FakeHttpReply slow = FakeHttpReply::json(reply);
+        slow.delayMs = 300;
+        photonServer.setReply("GET", "/api", slow);
+        PlaceSearchField* start = show(photon).startField();
+        vm->setRouteEndpoint(makePoint(u"Home"_s, 50, 14), LocationPlannerViewModel::RouteEnd::start);
+        typeAndReturn(*start, u"Berlin"_s);
+        meanwhile();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
+        EXPECT_EQ(start->text(), shows);
+        EXPECT_EQ(vm->draft().routeStartDisplayPoint().value_or(RoutePoint()).name, shows);
+        panel.reset();
+        vm.reset();
+    }
+}
+
+TEST_F(RoutePanelTest, ALoadedRouteKeepsItsStoredSpeedAndShowsOneTownSpeed)
+{
+    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
+    stored.speedProfile = RouteSpeedProfile::extreme;
+    stored.speedKmh = 40;
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(stored);
+    EXPECT_EQ(vm->draft().speedKmh(), 40) << "not raised by the profile it came with";
+    // The profile drives at least 90 in town: the slider's figure is the summary's.
+    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
+    EXPECT_TRUE(vm->draft().speedProfileSummary().startsWith(u"City 90 "_s));
 }

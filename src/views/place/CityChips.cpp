@@ -129,7 +129,9 @@ QSize CityChips::sizeHint() const
 
 QSize CityChips::minimumSizeHint() const
 {
-    return {minimumColumnWidth, heightForWidth(minimumColumnWidth)};
+    // The height comes from heightForWidth() at the width given: a minimum counted
+    // for a single column would keep a scrolling panel rows taller than its content.
+    return {minimumColumnWidth, m_chips.isEmpty() ? 0 : chipHeight()};
 }
 
 void CityChips::resizeEvent(QResizeEvent* event)

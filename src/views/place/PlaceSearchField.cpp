@@ -104,6 +104,11 @@ void PlaceSearchField::setSearchBias(std::optional<std::pair<double, double>> la
     m_model->setBias(latitudeLongitude);
 }
 
+void PlaceSearchField::setTypingPause(std::chrono::milliseconds pause)
+{
+    m_model->setTypingPause(pause);
+}
+
 QString PlaceSearchField::text() const
 {
     return m_edit->text();
@@ -286,8 +291,22 @@ void PlaceSearchField::clearButtonClicked()
 
 void PlaceSearchField::abandonResolution()
 {
-    if (m_resolution.isRunning())
-        m_resolution.replace();
+    if (!m_resolution.isRunning())
+        return;
+    m_resolution.replace();
+    showCommittedUnlessEditing();
+}
+
+void PlaceSearchField::showCommittedUnlessEditing()
+{
+    // Text kept for a search that has ended (picked, refused, failed or given up)
+    // would name a place that is not the committed one. A field disabled meanwhile
+    // keeps the text for the user to try again.
+    if (m_isFocused || !m_edit->isEnabled())
+        return;
+    m_keepsTypedText = false;
+    setShownText(committedText());
+    refreshList();
 }
 
 void PlaceSearchField::startResolution(std::optional<PlaceSuggestion> suggestion, const QString& text)
@@ -315,16 +334,25 @@ QCoro::Task<> PlaceSearchField::resolveInBackground(QPointer<PlaceSearchField> s
     }
     // A search that was abandoned (typing again, Escape, a newer pick, the field
     // gone) must neither pick nor complain.
-    if (!self || token.isCancelled())
+    if (!self)
         co_return;
+    if (token.isCancelled()) {
+        self->showCommittedUnlessEditing();
+        co_return;
+    }
     // A field disabled meanwhile cannot hand over a point (the view model would
     // refuse it): it keeps the text and the list for the user to try again.
     if (point && !self->isEnabled())
         co_return;
-    if (point)
+    if (point) {
         self->finish(*point, hadValue);
-    else
-        emit self->failed(PlaceSearchModel::errorDescription(error, text));
+        co_return;
+    }
+    emit self->failed(PlaceSearchModel::errorDescription(error, text));
+    // Still in the field, the user may correct the text; gone from it, the typed
+    // text would stand for an end the route does not have.
+    if (self)
+        self->showCommittedUnlessEditing();
 }
 
 void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
@@ -341,7 +369,12 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
             m_edit->clearFocus();
     }
     refreshList();
+    const QPointer self(this);
     emit picked(point);
+    // A caller that refused the pick (an end chosen since the search began) set no
+    // new value: the field shows what is committed, not the refused place.
+    if (self)
+        showCommittedUnlessEditing();
 }
 
 } // namespace ostrevin

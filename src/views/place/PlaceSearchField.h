@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 #include <optional>
 
 class QLineEdit;
@@ -51,6 +52,8 @@ public:
     const std::optional<QString>& value() const { return m_value; }
     /// Where suggestions should lie near (the map's centre).
     void setSearchBias(std::optional<std::pair<double, double>> latitudeLongitude);
+    /// How long typing rests before the text is searched (tests shorten it).
+    void setTypingPause(std::chrono::milliseconds pause);
 
     QString text() const;
     bool showsSuggestions() const;
@@ -84,6 +87,7 @@ private:
     void pick(int index);
     void clearButtonClicked();
     void abandonResolution();
+    void showCommittedUnlessEditing();
     void startResolution(std::optional<PlaceSuggestion> suggestion, const QString& text);
     void finish(const RoutePoint& point, bool hadValue);
     void refreshList();

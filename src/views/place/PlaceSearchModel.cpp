@@ -11,6 +11,17 @@ namespace ostrevin {
 
 PlaceSearchModel::PlaceSearchModel(PlaceSearchService& service, QObject* parent) : QObject(parent), m_service(service)
 {
+    m_typingPause.setSingleShot(true);
+    m_typingPause.setInterval(defaultTypingPause);
+    connect(&m_typingPause, &QTimer::timeout, this, [this] {
+        const CancelToken token = m_completion.replace();
+        m_completion.adopt(complete(QPointer(this), {m_currentQuery, suggestionLimit, m_bias, m_language}, token));
+    });
+}
+
+void PlaceSearchModel::setTypingPause(std::chrono::milliseconds pause)
+{
+    m_typingPause.setInterval(pause);
 }
 
 QString PlaceSearchModel::selectedPlaceName()
@@ -53,6 +64,8 @@ void PlaceSearchModel::update(const QString& query)
 {
     const QString text = query.trimmed();
     m_currentQuery = text;
+    // Whatever the text is now, what was typed before is no longer asked for.
+    m_typingPause.stop();
     if (text.isEmpty() || text.size() > longestQuery) {
         m_completion.replace();
         m_suggestionsQuery.clear();
@@ -74,9 +87,16 @@ void PlaceSearchModel::update(const QString& query)
         setSuggestions({});
         return;
     }
+    if (CoordinateParser::isBeginningOfPair(text)) {
+        // Coordinates on their way: the service would only be asked for numbers.
+        m_completion.replace();
+        m_suggestionsQuery.clear();
+        setSuggestions({});
+        return;
+    }
     // The present suggestions stay until the service answers.
-    const CancelToken token = m_completion.replace();
-    m_completion.adopt(complete(QPointer(this), {text, suggestionLimit, m_bias, m_language}, token));
+    m_completion.replace();
+    m_typingPause.start();
 }
 
 QCoro::Task<> PlaceSearchModel::complete(QPointer<PlaceSearchModel> self, PlaceSearchQuery query, CancelToken token)
@@ -104,6 +124,7 @@ QCoro::Task<> PlaceSearchModel::complete(QPointer<PlaceSearchModel> self, PlaceS
 
 void PlaceSearchModel::clear()
 {
+    m_typingPause.stop();
     m_currentQuery.clear();
     m_suggestionsQuery.clear();
     m_completion.replace();

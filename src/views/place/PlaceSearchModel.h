@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <chrono>
 #include <exception>
 #include <optional>
 
@@ -44,8 +46,14 @@ public:
     void setBias(std::optional<std::pair<double, double>> latitudeLongitude) { m_bias = latitudeLongitude; }
     void setLanguage(const QString& language) { m_language = language; }
 
+    /// How long typing must rest before the text goes to the service: one request
+    /// for a word, not one for every letter of it.
+    static constexpr std::chrono::milliseconds defaultTypingPause{300};
+    void setTypingPause(std::chrono::milliseconds pause);
+
     /// The field's text changed: coordinates are recognised at once, other text
-    /// asks the service (the previous request is abandoned).
+    /// asks the service once typing rests (the previous request is abandoned).
+    /// Coordinates, and text on its way to becoming them, are never sent.
     void update(const QString& query);
     /// Forgets the query, abandons its request and empties the suggestions.
     void clear();
@@ -84,6 +92,7 @@ private:
     std::optional<std::pair<double, double>> m_bias;
     QString m_language;
     TaskSlot m_completion;
+    QTimer m_typingPause;
 };
 
 } // namespace ostrevin

@@ -3,6 +3,7 @@
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/PlannerTexts.h"
 #include "routedata/RouteMapPresentation.h"
+#include "routedata/RouteSpeedCalculator.h"
 #include "routedata/RouteSpeedProfile.h"
 #include "routedata/TovrelFormat.h"
 #include "views/common/DeletionConfirmation.h"
@@ -429,8 +430,11 @@ void RoutePanel::refreshSpeed()
         m_townSpeed->setValue(
             static_cast<int>(std::clamp<double>(std::round(shown), slowestTownSpeed, fastestTownSpeed)));
     }
-    m_townSpeed->setAccessibleDescription(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Wide));
-    m_townSpeedValue->setText(TovrelFormat::speed(speed, TovrelFormat::UnitWidth::Abbreviated));
+    // The town speed the profile drives, as the summary beside the menu says it: a
+    // planned or loaded speed below the profile's least is driven at that least.
+    const double townSpeed = drivingSpeedsKmh(RouteSpeedProfile::extreme, speed).city;
+    m_townSpeed->setAccessibleDescription(TovrelFormat::speed(townSpeed, TovrelFormat::UnitWidth::Wide));
+    m_townSpeedValue->setText(TovrelFormat::speed(townSpeed, TovrelFormat::UnitWidth::Abbreviated));
     //: Tooltip of the speed profile control. Both %1 and %2 are speeds with units, e.g. “50 km/h” and “90 km/h”.
     //: “Normal” is the speed profile name.
     m_speedMenu->setToolTip(tr("At Normal speed, driving averages about %1 in town and %2 outside town.")
