@@ -25,6 +25,8 @@ public:
 
     /// No helper installed.
     static LocationHelperStatus missing();
+    /// What an iPhone needs before a found helper can reach it.
+    static QString connectionHint();
 
     friend bool operator==(const LocationHelperStatus&, const LocationHelperStatus&) = default;
 };
