@@ -18,6 +18,9 @@ public:
     QString installHint;
     bool isDeviceConnected = false;
     bool isLocationReady = false;
+    /// Why a preparation failed, in plain words (the summary line of its details);
+    /// empty otherwise.
+    QString failureReason;
 
     /// A helper, a connected iPhone and readiness for a location: the device
     /// actions are enabled by this.
