@@ -228,6 +228,7 @@ struct LocationPlannerViewModel::Private {
     // others are cancelled as they are destroyed.
     /// Sends the point chosen while a verification ran, once it ended.
     std::optional<QUuid> m_pointToSendAfterVerification;
+    bool m_deviceEventsUnavailableLogged = false;
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
     TaskSlot m_deviceCheckTask;
