@@ -31,6 +31,8 @@ struct LocationPlannerViewModel::Private {
     struct TelegramAlertAttempt {
         bool sent = false;
         std::chrono::seconds retryAfter{0};
+        /// The message's date by Telegram's clock.
+        std::optional<QDateTime> sentAt;
     };
 
     /// What a playback took from the draft and the state at its start.
@@ -267,6 +269,10 @@ struct LocationPlannerViewModel::Private {
     QString m_telegramIncidentReason;
     std::optional<RoutePoint> m_telegramIncidentPoint;
     QDateTime m_telegramIncidentStartedAt{QDate(1, 1, 1), QTime(0, 0), Qt::UTC};
+    /// The date of the incident's first delivered message by Telegram's clock: a
+    /// reply counts from then on. This computer's clock may be hours off, which
+    /// would take an old "ok" for an answer, or ignore a real one.
+    QDateTime m_telegramRepliesSince;
     bool m_telegramIncidentAcknowledged = false;
     /// The current outage of the hold was counted and logged; cleared once the hold
     /// is verified or restored.

@@ -102,6 +102,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         std::chrono::seconds wait = 5s;
         if (attempt.sent) {
             failures = 0;
+            if (!self->d->m_telegramRepliesSince.isValid() && attempt.sentAt)
+                self->d->m_telegramRepliesSince = *attempt.sentAt;
             if (!pollFailure.isEmpty())
                 self->d->m_telegram->setStatusMessage(pollFailure);
         } else {
@@ -120,7 +122,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         try {
             acknowledged =
                 co_await service->hasAcknowledgement(self->d->m_telegram->botToken(), self->d->m_telegram->chatID(),
-                                                     self->d->m_telegramIncidentStartedAt, token);
+                                                     self->d->m_telegramRepliesSince, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -163,8 +165,9 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->d->telegramIncidentMessage();
     std::exception_ptr error;
+    std::optional<QDateTime> sentAt;
     try {
-        co_await service->send(message, configuration, token);
+        sentAt = co_await service->send(message, configuration, token);
     } catch (...) {
         error = std::current_exception();
     }
@@ -174,12 +177,12 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         //: Telegram alerts status line. %1 is the error's description.
         self->d->m_telegram->setStatusMessage(
             tr("Couldn’t send the Telegram alert: %1").arg(PlannerTexts::errorDescription(error)));
-        co_return TelegramAlertAttempt{false, retryAfterOf(error)};
+        co_return TelegramAlertAttempt{false, retryAfterOf(error), std::nullopt};
     }
     self->d->m_telegram->setStatusMessage(
         //: Telegram alerts status line (Tools › Telegram alerts).
         tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
-    co_return TelegramAlertAttempt{true, 0s};
+    co_return TelegramAlertAttempt{true, 0s, sentAt};
 }
 
 QString LocationPlannerViewModel::Private::telegramIncidentMessage() const

@@ -23,7 +23,9 @@ using State = LocationSimulationSafetyState;
 const QString botToken = QStringLiteral("123456789:AAE-x_Yz0");
 const QByteArray sendPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/sendMessage");
 const QByteArray updatesPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/getUpdates");
-const QByteArray sent = R"({"ok":true,"result":{}})";
+// Dated as the Bot API dates it; the test clock starts at 2026-01-01 00:00:00 UTC.
+const QByteArray sent =
+    R"({"ok":true,"result":{"message_id":1,"chat":{"id":42,"type":"private"},"date":1767225600,"text":"alert"}})";
 const QByteArray noUpdates = R"({"ok":true,"result":[]})";
 
 class TelegramAlertsTest : public test::PlannerFixture {
@@ -342,5 +344,51 @@ TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
     vm.setTelegramAlertsEnabled(false);
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
 }
+
+// Telegram dates a reply by its own clock; this computer's may be hours off either
+// way. Ahead, the real reply looked older than the incident and was ignored; behind,
+// the "ok" to the last incident acknowledged the next one at its first poll.
+class TelegramClockTest : public TelegramAlertsTest, public testing::WithParamInterface<std::chrono::hours> {};
+
+TEST_P(TelegramClockTest, RepliesCountFromTheIncidentsFirstMessageByTelegramsClock)
+{
+    test::FakeTelegramBotApi api(server, botToken);
+    const qint64 telegramNow = clock.wallNow().addSecs(-std::chrono::seconds(GetParam()).count()).toSecsSinceEpoch();
+    api.answerSendsAt(telegramNow);
+    LocationPlannerViewModel& vm = buildWithBot();
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    api.addMessage(42, QStringLiteral("ok"), telegramNow + 3);
+    clock.advance(5s);
+    ASSERT_TRUE(waitUntil([&] { return Access::incidentAcknowledged(vm); }));
+
+    device.detectedStatus = test::readyStatus();
+    device.preparedStatus = test::readyStatus();
+    Access::recover(vm, test::makePoint(QStringLiteral("Home"), 52.5, 13.4), *test::readyStatus().helper);
+    test::ManualClock::runPostedEvents();
+    ASSERT_FALSE(vm.hold().telegramIncidentActive());
+
+    // The next incident, a minute later: the old "ok" still waits in the queue.
+    clock.advance(60s);
+    api.answerSendsAt(telegramNow + 60);
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(2));
+    for (int poll = 1; poll <= 2; ++poll) {
+        clock.advance(5s);
+        ASSERT_TRUE(waitForCycle(2 + poll));
+    }
+    EXPECT_FALSE(Access::incidentAcknowledged(vm));
+    EXPECT_EQ(api.pending(), 1);
+
+    api.addMessage(42, QStringLiteral("/ok"), telegramNow + 71);
+    clock.advance(5s);
+    EXPECT_TRUE(waitUntil([&] { return Access::incidentAcknowledged(vm); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(ComputerClockOff, TelegramClockTest,
+                         testing::Values(std::chrono::hours(3), -std::chrono::hours(3)),
+                         [](const testing::TestParamInfo<std::chrono::hours>& skew) {
+                             return skew.param.count() > 0 ? std::string("Ahead") : std::string("Behind");
+                         });
 
 } // namespace
