@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/TelegramAlertConfiguration.h"
 #include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
@@ -90,6 +91,9 @@ struct LocationPlannerViewModel::Private {
     /// Sends the point chosen while a verification ran, once it ended.
     void sendPointChosenDuringVerification();
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Shows token in the field and makes it the one alerts use.
+    void adoptSavedTelegramBotToken(const QString& token);
+    TelegramAlertConfiguration savedTelegramConfiguration() const;
     /// Refuses a token that is not empty and lacks the Bot API's form, with a status
     /// line that says so: such a token is never stored. True when refused.
     bool refuseMalformedTelegramToken();
@@ -233,6 +237,9 @@ struct LocationPlannerViewModel::Private {
     bool m_deviceEventsUnavailableLogged = false;
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
+    /// The token last saved to or read from the keyring: the one alerts use. The
+    /// field's text reaches the view model at every keystroke, unsaved.
+    QString m_savedTelegramBotToken;
     TaskSlot m_deviceCheckTask;
     TaskSlot m_prepareTask;
     TaskSlot m_readinessMonitorTask;

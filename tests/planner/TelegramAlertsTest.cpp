@@ -1,5 +1,6 @@
 #include "PlannerFixture.h"
 #include "alerts/MemoryTokenStore.h"
+#include "alerts/TelegramAlertError.h"
 #include "alerts/TelegramAlertService.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeTelegramBotApi.h"
@@ -301,6 +302,9 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     EXPECT_EQ(tokens.loadCount(), 3);
     EXPECT_EQ(vm->telegram().botToken(), botToken);
     EXPECT_TRUE(vm->telegram().alertsEnabled());
+    // Meanwhile no reply could be read either: that was no reason to ask for a token.
+    for (const QString& message : eventMessages())
+        EXPECT_FALSE(message.startsWith(QStringLiteral("Couldn’t check Telegram"))) << message.toStdString();
 }
 
 // No path stores a token without the Bot API's form: "abc" must not replace a
@@ -343,6 +347,36 @@ TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram alerts are on."));
     vm.setTelegramAlertsEnabled(false);
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
+}
+
+// The token field reaches the view model at every keystroke: alerts go out with the
+// token last saved, also one the keyring could not keep (until the app quits).
+TEST_F(TelegramAlertsTest, AlertsUseTheLastSavedTokenNotTheFieldsText)
+{
+    const QString entered = QStringLiteral("987654321:BBF-y_Zz1");
+    const QByteArray enteredSendPath = QByteArrayLiteral("/bot987654321:BBF-y_Zz1/sendMessage");
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("POST", enteredSendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath, FakeHttpReply::json(noUpdates));
+    LocationPlannerViewModel& vm = buildWithBot();
+    vm.setTelegramBotToken(botToken.chopped(1)); // a character deleted, Settings closed unsaved
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    clock.advance(5s);
+    ASSERT_TRUE(waitForCycle(2));
+    EXPECT_EQ(requests(updatesPath), 1);
+    EXPECT_EQ(server.requestCount(), 3);
+
+    tokens.setSaveFailure(TelegramAlertError::keychain(0, QStringLiteral("There’s no keyring to keep it in.")));
+    vm.setTelegramBotToken(entered);
+    vm.saveTelegramSettings();
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isSaving(); }));
+    EXPECT_EQ(
+        vm.telegram().statusMessage(),
+        QStringLiteral("The token couldn’t be saved to the keychain: There’s no keyring to keep it in. Alerts use "
+                       "the token you entered until you quit Ostrevin."));
+    clock.advance(5s);
+    EXPECT_TRUE(waitUntil([&] { return requests(enteredSendPath) == 1 && clock.pendingSleeps() == 1; }));
 }
 
 // Telegram dates a reply by its own clock; this computer's may be hours off either
