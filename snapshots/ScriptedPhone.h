@@ -4,6 +4,7 @@
 // state (held, playing, failing) through its own operations.
 
 #include "async/ReadyFuture.h"
+#include "devicebridge/DeviceLocationController.h"
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationService.h"
 
@@ -37,6 +38,8 @@ public:
     bool failSet = false;
     bool failClear = false;
     bool failPrepare = false;
+    /// Prepare iPhone fails as a dismissed password dialog makes it fail.
+    bool dismissPrompt = false;
 
     QFuture<LocationHelperStatus> detectHelper() override { return readyFuture(answer); }
     QFuture<bool> isDeviceReachable(const LocationHelper&) override { return readyFuture(true); }
@@ -48,6 +51,20 @@ public:
                                                      AdministratorPrompt) override
     {
         using namespace Qt::StringLiterals;
+        if (dismissPrompt) {
+            LocationHelperStatus failed = answer;
+            const DeviceLocationError error = DeviceLocationError::privilegedStartFailed(
+                u"Start the iPhone tunnel service with administrator rights"_s,
+                u"Error executing command as another user: Request dismissed\n\nCommand line: pkexec /bin/sh -c "
+                "'\"/home/jana/.local/share/Ostrevin/Runtime/bin/pymobiledevice3\" remote tunneld -d --host "
+                "127.0.0.1 --port 49151 --protocol tcp >/dev/null 2>&1 & sleep 1; if /usr/bin/lsof -nP "
+                "-iTCP:49151 -sTCP:LISTEN >/dev/null 2>&1; then exit 0; fi; exit 1'"_s,
+                u"The administrator password wasn’t entered."_s);
+            failed.message = u"Couldn’t prepare iPhone."_s;
+            failed.failureReason = error.reason();
+            failed.installHint = DeviceLocationController::setupHint(error.description());
+            return readyFuture(failed);
+        }
         if (failPrepare) {
             // Failures come back as the status, its hint holding the tool's words.
             LocationHelperStatus failed = answer;

@@ -182,7 +182,8 @@ ScenarioFactory pill(LocationHelperStatus answer, QString error = {})
         auto scene = std::make_unique<Scene>(context, false);
         scene->check(answer);
         if (!error.isEmpty()) {
-            scene->phone.failPrepare = true;
+            scene->phone.failPrepare = error == u"prepare";
+            scene->phone.dismissPrompt = error == u"dismissed";
             scene->vm->prepareIPhoneForLocation();
             runUntil([&] { return !scene->vm->device().isDeviceBusy(); });
         }
@@ -224,6 +225,8 @@ const RegisterScenario barNarrow(controls, u"incident-narrow"_s, bar(BarState::i
 const QString device = u"device"_s;
 const RegisterScenario deviceReady(device, u"ready"_s, pill(phoneStatus(true, true, true)));
 const RegisterScenario deviceNeedsSetup(device, u"needs-setup"_s, pill(phoneStatus(true, true, false), u"prepare"_s));
+const RegisterScenario deviceDismissed(device, u"password-dismissed"_s,
+                                       pill(phoneStatus(true, true, false), u"dismissed"_s));
 const RegisterScenario deviceUnplugged(device, u"not-connected"_s, pill(phoneStatus(true, false, false)));
 const RegisterScenario deviceNoHelper(device, u"no-helper"_s, pill(phoneStatus(false, false, false)));
 

@@ -75,6 +75,26 @@ QCoro::Task<bool> itemIsLockedInSecretService()
     co_return reply.argumentAt<0>().isEmpty() && !reply.argumentAt<1>().isEmpty();
 }
 
+/// Whether the Secret Service has no default keyring (on GNOME the "login" one) to
+/// store new items in. The write then fails with a D-Bus object path for a
+/// reason, which tells the user nothing.
+QCoro::Task<bool> hasNoDefaultKeyring()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        co_return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("ReadAlias"));
+    call << QStringLiteral("default");
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
+    if (!watcher.isFinished())
+        co_await qCoro(&watcher, &QDBusPendingCallWatcher::finished);
+    const QDBusPendingReply<QDBusObjectPath> reply = watcher;
+    // "/" is the Secret Service's "no such collection".
+    co_return !reply.isError() && reply.value().path() == u"/";
+}
+
 QCoro::Task<TelegramTokenLoad> loadToken()
 {
     if (co_await itemIsLockedInSecretService()) {
@@ -127,8 +147,15 @@ QCoro::Task<void> saveToken(QString token)
     auto job = makeJob<QKeychain::WritePasswordJob>();
     job->setBinaryData(trimmed.toUtf8());
     co_await run(job.get());
-    if (job->error() != QKeychain::NoError)
-        throw TelegramAlertError::keychain(static_cast<int>(job->error()), failureText(*job));
+    if (job->error() == QKeychain::NoError)
+        co_return;
+    const int status = static_cast<int>(job->error());
+    if (co_await hasNoDefaultKeyring()) {
+        //: Why the Telegram bot token could not be stored: the system has no default keyring to put it in.
+        throw TelegramAlertError::keychain(
+            status, QCoreApplication::translate("KeychainTokenStore", "there’s no “login” keyring to keep it in."));
+    }
+    throw TelegramAlertError::keychain(status, failureText(*job));
 }
 
 } // namespace

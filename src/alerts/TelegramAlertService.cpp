@@ -344,10 +344,24 @@ qint64 secondsAtOrAfter(const QDateTime& since)
     return seconds;
 }
 
+/// The date of the message a sendMessage reply returns. The message was delivered
+/// either way: a reply without a readable date only leaves the date unknown.
+std::optional<QDateTime> sentMessageDate(const QByteArray& body)
+{
+    const auto object = parseObject(body);
+    if (!object)
+        return std::nullopt;
+    const QJsonValue result = object->value(QLatin1StringView("result"));
+    std::optional<qint64> date;
+    if (!result.isObject() || !readOptionalInt64(result.toObject(), QLatin1StringView("date"), date) || !date)
+        return std::nullopt;
+    return QDateTime::fromSecsSinceEpoch(*date, Qt::UTC);
+}
+
 } // namespace
 
-QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString message,
-                                               TelegramAlertConfiguration configuration)
+QCoro::Task<std::optional<QDateTime>> TelegramAlertService::sendTo(Endpoint endpoint, QString message,
+                                                                   TelegramAlertConfiguration configuration)
 {
     const QString token = configuration.botToken.trimmed();
     const QString chatID = configuration.chatID.trimmed();
@@ -370,7 +384,7 @@ QCoro::Task<void> TelegramAlertService::sendTo(Endpoint endpoint, QString messag
         if (!decoded)
             throw TelegramAlertError::invalidResponse();
         if (decoded->ok)
-            co_return;
+            co_return sentMessageDate(reply.body);
         if (auto refusal = refusalOf(*decoded, token))
             throw *refusal;
         //: Reason shown after "Telegram: " when the Bot API refused a message without saying why.
@@ -432,8 +446,8 @@ std::optional<qint64> TelegramAlertService::nextPageOffset(const QList<Update>& 
     return highest + 1;
 }
 
-QCoro::Task<void> TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration,
-                                             CancelToken cancel) const
+QCoro::Task<std::optional<QDateTime>>
+TelegramAlertService::send(QString message, TelegramAlertConfiguration configuration, CancelToken cancel) const
 {
     return sendTo(withCancel(m_endpoint, std::move(cancel)), std::move(message), std::move(configuration));
 }
@@ -465,6 +479,8 @@ bool isFromChat(const TelegramAlertService::Chat& chat, const QString& chatID)
 bool containsAcknowledgement(const QList<TelegramAlertService::Update>& updates, const QString& chatID,
                              const QDateTime& since)
 {
+    if (!since.isValid())
+        return false;
     const qint64 earliest = secondsAtOrAfter(since);
     for (const TelegramAlertService::Update& update : updates) {
         const TelegramAlertService::Message* message = update.effectiveMessage();

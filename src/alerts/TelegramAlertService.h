@@ -45,13 +45,18 @@ public:
                                   std::chrono::milliseconds timeout = defaultTimeout);
 
     /// Sends message, as plain text with a notification, to the configuration's chat.
-    QCoro::Task<void> send(QString message, TelegramAlertConfiguration configuration, CancelToken cancel = {}) const;
+    /// Returns the message's date by Telegram's clock (whole seconds), none when the
+    /// reply carries no date: replies are judged by that clock, not this computer's.
+    QCoro::Task<std::optional<QDateTime>> send(QString message, TelegramAlertConfiguration configuration,
+                                               CancelToken cancel = {}) const;
     /// The chat ID (decimal text) of the newest private message among the pending
     /// updates, read page by page to the end of the queue.
     QCoro::Task<QString> latestPrivateChatID(QString botToken, CancelToken cancel = {}) const;
     /// Whether the chat chatID (trimmed, as it is sent to; a numeric ID or a
-    /// channel's "@name") sent an acknowledgement word at or after since. Reads the
-    /// waiting updates page by page until it finds one.
+    /// channel's "@name") sent an acknowledgement word at or after since, a date by
+    /// Telegram's clock; with an invalid since no message counts (nothing has been
+    /// sent yet that a reply could answer). Reads the waiting updates page by page
+    /// until it finds one.
     QCoro::Task<bool> hasAcknowledgement(QString botToken, QString chatID, QDateTime since,
                                          CancelToken cancel = {}) const;
 
@@ -77,7 +82,8 @@ private:
     // Coroutines are static and take everything by value, so the service may go away
     // while a request is pending.
     static Endpoint withCancel(Endpoint endpoint, CancelToken cancel);
-    static QCoro::Task<void> sendTo(Endpoint endpoint, QString message, TelegramAlertConfiguration configuration);
+    static QCoro::Task<std::optional<QDateTime>> sendTo(Endpoint endpoint, QString message,
+                                                        TelegramAlertConfiguration configuration);
     /// One page of the queue; offset confirms every update below it.
     static QCoro::Task<UpdatesResponse> updates(Endpoint endpoint, QString botToken, std::optional<qint64> offset);
     /// The offset of the page after this one, none at the end of the queue.

@@ -318,7 +318,7 @@ ProcessOutput DeviceLocationController::executeProcess(const QUrl& executableURL
     }
     if (child->exitedSuccessfully() && !containsLoggedError(output.text))
         return output;
-    throw DeviceLocationError::commandFailed(command, output.text);
+    throw DeviceLocationError::commandFailed(command, output.text, child->exitCode());
 }
 
 } // namespace ostrevin

@@ -5,6 +5,7 @@
 #include "devicebridge/DeviceLocationError.h"
 #include "devicebridge/DeviceLocationMessages.h"
 #include "devicebridge/USBMuxDevice.h"
+#include "platform/PlatformFactory.h"
 #include "platform/PropertyListReader.h"
 #include "process/CancellationError.h"
 #include "process/ProcessLaunchError.h"
@@ -142,13 +143,14 @@ LocationHelperStatus DeviceLocationController::detectHelperSync()
         LocationHelperStatus status;
         status.helper = bound;
         status.message = helperDetectionMessage(bound);
-        status.installHint = LocationHelperStatus::missing().installHint;
+        // The add-on is there: advice to install it would contradict the checklist.
+        status.installHint = LocationHelperStatus::connectionHint();
         status.isDeviceConnected = bound.deviceIdentifier.has_value();
         return status;
     }
     if (const auto found = helper(LocationHelper::Kind::iDeviceSetLocation, iDeviceSetLocationName)) {
         LocationHelperStatus status;
-        status.installHint = LocationHelperStatus::missing().installHint;
+        status.installHint = LocationHelperStatus::connectionHint();
         ProcessCancellationState neverCancelled;
         try {
             const LocationHelper verified =
@@ -378,8 +380,8 @@ LocationHelper DeviceLocationController::verifiedIDeviceHelper(const LocationHel
             //: Technical detail in diagnostics. %1 is an iOS version such as 17.4.
             throw DeviceLocationError::commandFailed(
                 u"ideviceinfo -u " + *chosen + u" -k ProductVersion",
-                tr("idevicesetlocation doesn’t support iOS %1. Quit Ostrevin and open it again; the add-on "
-                   "component installs automatically.")
+                tr("idevicesetlocation doesn’t support iOS %1. Quit Ostrevin and open it again, then click Install: "
+                   "the add-on component supports it.")
                     .arg(version));
         }
         verifyDeveloperDiskImage(*chosen, helper.executableURL, operationID, cancellation);
@@ -438,11 +440,16 @@ void DeviceLocationController::verifyDeveloperDiskImage(const QString& udid, con
     });
     if (hasMountedDeveloperDiskImage(list.standardOutput))
         return;
+    const QString advice = PlatformFactory::hasAppleDeveloperTools()
+                               //: Technical detail in diagnostics, after the missing Developer Disk Image.
+                               ? tr("Connect the device in Xcode and let Xcode finish preparing it.")
+                               //: Technical detail in diagnostics, after the missing Developer Disk Image.
+                               : tr("Quit Ostrevin and open it again, then click Install: the add-on component "
+                                    "mounts it when you click Prepare iPhone.");
     //: Technical detail in diagnostics. “Developer Disk Image” is an Apple technical term; usually left in English.
-    throw DeviceLocationError::commandFailed(
-        u"ideviceimagemounter -u " + udid + u" -t Developer -x list",
-        tr("No compatible Developer Disk Image is mounted on iPhone. Connect the device in Xcode and let Xcode "
-           "finish preparing it."));
+    throw DeviceLocationError::commandFailed(u"ideviceimagemounter -u " + udid + u" -t Developer -x list",
+                                             tr("No compatible Developer Disk Image is mounted on iPhone.") + u' ' +
+                                                 advice);
 }
 
 bool DeviceLocationController::hasMountedDeveloperDiskImage(const QString& output)

@@ -319,7 +319,7 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
             waitForTunneld(stopToken);
         } catch (const DeviceLocationError& failure) {
             // The user was asked: whoever retries must not ask again.
-            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output());
+            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output(), failure.reason());
         }
     }
     return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
@@ -426,6 +426,7 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         //: Device status message after Prepare iPhone failed.
         failed.message = tr("Couldn’t prepare iPhone.");
         failed.installHint = setupHint(errorDescription(error));
+        failed.failureReason = errorDescription(error).section(QStringLiteral("\n\n"), 0, 0);
         failed.isDeviceConnected = helper.deviceIdentifier.has_value();
         failed.isLocationReady = false;
         return failed;

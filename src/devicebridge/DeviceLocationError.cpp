@@ -7,9 +7,11 @@ DeviceLocationError::DeviceLocationError(Case kind, QString command, QString out
 {
 }
 
-DeviceLocationError DeviceLocationError::commandFailed(QString command, QString output)
+DeviceLocationError DeviceLocationError::commandFailed(QString command, QString output, std::optional<int> exitCode)
 {
-    return DeviceLocationError(Case::commandFailed, std::move(command), std::move(output));
+    DeviceLocationError error(Case::commandFailed, std::move(command), std::move(output));
+    error.m_exitCode = exitCode;
+    return error;
 }
 
 DeviceLocationError DeviceLocationError::deviceNotConnected(QString command, QString output)
@@ -22,9 +24,18 @@ DeviceLocationError DeviceLocationError::administratorPromptNeeded(QString comma
     return DeviceLocationError(Case::administratorPromptNeeded, std::move(command), std::move(output));
 }
 
-DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output)
+DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output, QString reason)
 {
-    return DeviceLocationError(Case::privilegedStartFailed, std::move(command), std::move(output));
+    return DeviceLocationError(Case::privilegedStartFailed, std::move(command), std::move(output))
+        .withReason(std::move(reason));
+}
+
+DeviceLocationError DeviceLocationError::withReason(QString reason) const
+{
+    DeviceLocationError error = *this;
+    error.m_reason = std::move(reason);
+    error.m_what = error.description().toUtf8();
+    return error;
 }
 
 DeviceLocationError DeviceLocationError::simulationConnectionLost()
@@ -53,8 +64,9 @@ QString DeviceLocationError::description() const
         //: Error message.
         return tr("The connection to iPhone was interrupted unexpectedly.");
     }
+    // The reason in words leads: the details open there, not at the shell line.
     //: Error summary; technical details follow in diagnostics.
-    QString text = tr("Communication with iPhone failed.") +
+    QString text = (m_reason.isEmpty() ? tr("Communication with iPhone failed.") : m_reason) +
                    u"\n\n"
                    //: Technical detail in diagnostics. %1 is a command line; never translated.
                    + tr("Command: %1").arg(m_command);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QException>
 #include <QString>
+#include <optional>
 
 namespace ostrevin {
 
@@ -23,7 +24,9 @@ public:
 
     /// command: the command line as shown (executable name and arguments, or a
     /// label); output: the tool's text or a technical explanation.
-    static DeviceLocationError commandFailed(QString command, QString output);
+    /// exitCode: how the program ended, when it ended on its own with a failure.
+    static DeviceLocationError commandFailed(QString command, QString output,
+                                             std::optional<int> exitCode = std::nullopt);
     /// A command that failed because the iPhone it needs is not attached; described
     /// like commandFailed, so that callers can say "not connected" instead of "not ready".
     static DeviceLocationError deviceNotConnected(QString command, QString output);
@@ -32,7 +35,8 @@ public:
     static DeviceLocationError administratorPromptNeeded(QString command, QString output);
     /// The user was asked for the administrator password, and the tunnel service
     /// did not come up (the prompt dismissed or refused, or the start failed).
-    static DeviceLocationError privilegedStartFailed(QString command, QString output);
+    /// reason: why, in plain words (the dialog dismissed, the password refused).
+    static DeviceLocationError privilegedStartFailed(QString command, QString output, QString reason = {});
     static DeviceLocationError simulationConnectionLost();
 
     void raise() const override;
@@ -42,9 +46,13 @@ public:
     Case kind() const { return m_case; }
     const QString& command() const { return m_command; }
     const QString& output() const { return m_output; }
+    const std::optional<int>& exitCode() const { return m_exitCode; }
+    /// Why the command failed in plain words, when that is known; empty otherwise.
+    const QString& reason() const { return m_reason; }
+    DeviceLocationError withReason(QString reason) const;
 
-    /// The user-facing text: a summary line, then (for command failures) the
-    /// command and the trimmed output, each after a blank line.
+    /// The user-facing text: a summary line (the reason, when known), then (for
+    /// command failures) the command and the trimmed output, each after a blank line.
     QString description() const;
 
     bool operator==(const DeviceLocationError& other) const
@@ -58,6 +66,8 @@ private:
     Case m_case;
     QString m_command;
     QString m_output;
+    std::optional<int> m_exitCode;
+    QString m_reason;
     QByteArray m_what;
 };
 

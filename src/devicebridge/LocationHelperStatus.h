@@ -18,6 +18,9 @@ public:
     QString installHint;
     bool isDeviceConnected = false;
     bool isLocationReady = false;
+    /// Why a preparation failed, in plain words (the summary line of its details);
+    /// empty otherwise.
+    QString failureReason;
 
     /// A helper, a connected iPhone and readiness for a location: the device
     /// actions are enabled by this.
@@ -25,6 +28,8 @@ public:
 
     /// No helper installed.
     static LocationHelperStatus missing();
+    /// What an iPhone needs before a found helper can reach it.
+    static QString connectionHint();
 
     friend bool operator==(const LocationHelperStatus&, const LocationHelperStatus&) = default;
 };

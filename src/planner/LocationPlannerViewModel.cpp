@@ -339,7 +339,7 @@ void LocationPlannerViewModel::Private::handleTelegramAlertsEnabledChange(bool p
 {
     AppSettings::setTelegramEnabled(m_telegram->alertsEnabled(), *q.m_deps.settings);
     if (m_telegram->alertsEnabled() != previous && !m_hold->telegramIncidentActive() && !m_telegramTokenReadFailure &&
-        TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+        savedTelegramConfiguration().isValid()) {
         // "Turn on alerts to use them." must not stay once they are on.
         m_telegram->setStatusMessage(m_telegram->alertsEnabled()
                                          //: Telegram alerts status line (Tools › Telegram alerts).

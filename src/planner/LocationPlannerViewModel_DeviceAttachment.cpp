@@ -17,7 +17,19 @@ void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
             [this](const QString& udid) { heldDeviceDetached(udid); });
     connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q,
             [this](const QString& udid) { heldDeviceAttached(udid); });
-    watcher->start();
+    // Said once: the user who reads the log wonders why an unplug went unnoticed.
+    const auto sayUnavailable = [this] {
+        if (m_deviceEventsUnavailableLogged)
+            return;
+        m_deviceEventsUnavailableLogged = true;
+        //: Event log entry: usbmuxd is the system service that reports iPhones plugged in and out.
+        q.logEvent(tr("usbmuxd doesn’t report iPhones being plugged in and out, so a short unplug is caught only by "
+                      "the location checks."),
+                   TrackerLogLevel::warning);
+    };
+    connect(watcher, &DeviceAttachmentWatcher::unavailable, &q, sayUnavailable);
+    if (!watcher->start())
+        sayUnavailable();
 }
 
 bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const

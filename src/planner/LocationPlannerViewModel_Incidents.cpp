@@ -43,6 +43,7 @@ void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QSt
     m_hold->setTelegramIncidentActive(true);
     m_telegramIncidentAcknowledged = false;
     m_telegramIncidentStartedAt = now;
+    m_telegramRepliesSince = QDateTime();
     //: Telegram alerts status line (Tools › Telegram alerts).
     m_telegram->setStatusMessage(tr("The location was interrupted."));
     //: Event log entry. %1 is the cause.

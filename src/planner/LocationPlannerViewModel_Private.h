@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/TelegramAlertConfiguration.h"
 #include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
@@ -31,6 +32,8 @@ struct LocationPlannerViewModel::Private {
     struct TelegramAlertAttempt {
         bool sent = false;
         std::chrono::seconds retryAfter{0};
+        /// The message's date by Telegram's clock.
+        std::optional<QDateTime> sentAt;
     };
 
     /// What a playback took from the draft and the state at its start.
@@ -88,6 +91,9 @@ struct LocationPlannerViewModel::Private {
     /// Sends the point chosen while a verification ran, once it ended.
     void sendPointChosenDuringVerification();
     void applyTelegramTokenLoad(const TelegramTokenLoad& loaded);
+    /// Shows token in the field and makes it the one alerts use.
+    void adoptSavedTelegramBotToken(const QString& token);
+    TelegramAlertConfiguration savedTelegramConfiguration() const;
     /// Refuses a token that is not empty and lacks the Bot API's form, with a status
     /// line that says so: such a token is never stored. True when refused.
     bool refuseMalformedTelegramToken();
@@ -248,8 +254,12 @@ struct LocationPlannerViewModel::Private {
     // others are cancelled as they are destroyed.
     /// Sends the point chosen while a verification ran, once it ended.
     std::optional<QUuid> m_pointToSendAfterVerification;
+    bool m_deviceEventsUnavailableLogged = false;
     /// Why the keyring could not give the token, while it could not.
     std::optional<QString> m_telegramTokenReadFailure;
+    /// The token last saved to or read from the keyring: the one alerts use. The
+    /// field's text reaches the view model at every keystroke, unsaved.
+    QString m_savedTelegramBotToken;
     TaskSlot m_deviceCheckTask;
     TaskSlot m_prepareTask;
     TaskSlot m_readinessMonitorTask;
@@ -289,6 +299,10 @@ struct LocationPlannerViewModel::Private {
     QString m_telegramIncidentReason;
     std::optional<RoutePoint> m_telegramIncidentPoint;
     QDateTime m_telegramIncidentStartedAt{QDate(1, 1, 1), QTime(0, 0), Qt::UTC};
+    /// The date of the incident's first delivered message by Telegram's clock: a
+    /// reply counts from then on. This computer's clock may be hours off, which
+    /// would take an old "ok" for an answer, or ignore a real one.
+    QDateTime m_telegramRepliesSince;
     bool m_telegramIncidentAcknowledged = false;
     /// The current outage of the hold was counted and logged; cleared once the hold
     /// is verified or restored.

@@ -195,7 +195,7 @@ void LocationPlannerViewModel::resetAllAppData()
     // A token read still under way would put the token back after the reset.
     d->m_telegramTokenLoadTask.cancel();
     d->m_telegramTokenReadFailure.reset();
-    setTelegramBotToken(QString());
+    d->adoptSavedTelegramBotToken(QString());
     //: Telegram alerts status line (Tools › Telegram alerts).
     d->m_telegram->setStatusMessage(tr("Telegram alerts aren’t set up."));
     if (m_deps.telegramTokenStore) {

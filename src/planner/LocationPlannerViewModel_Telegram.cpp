@@ -57,8 +57,8 @@ void LocationPlannerViewModel::Private::applyTelegramTokenLoad(const TelegramTok
     // it) can never send an alert: it counts as no token.
     const bool usable = loaded.status == TelegramTokenLoad::Status::found &&
                         TelegramAlertConfiguration::isWellFormedToken(loaded.token.trimmed());
-    q.setTelegramBotToken(usable ? loaded.token : QString());
-    if (TelegramAlertConfiguration{m_telegram->botToken(), m_telegram->chatID()}.isValid()) {
+    adoptSavedTelegramBotToken(usable ? loaded.token : QString());
+    if (savedTelegramConfiguration().isValid()) {
         m_telegram->setStatusMessage(m_telegram->alertsEnabled()
                                          //: Telegram alerts status line (Tools › Telegram alerts).
                                          ? tr("Telegram alerts are on.")
@@ -69,6 +69,17 @@ void LocationPlannerViewModel::Private::applyTelegramTokenLoad(const TelegramTok
         //: Telegram alerts status line (Tools › Telegram alerts).
         m_telegram->setStatusMessage(tr("Enter the bot token again and click Save."));
     }
+}
+
+void LocationPlannerViewModel::Private::adoptSavedTelegramBotToken(const QString& token)
+{
+    m_savedTelegramBotToken = token;
+    q.setTelegramBotToken(token);
+}
+
+TelegramAlertConfiguration LocationPlannerViewModel::Private::savedTelegramConfiguration() const
+{
+    return TelegramAlertConfiguration{m_savedTelegramBotToken, m_telegram->chatID()};
 }
 
 } // namespace ostrevin

@@ -55,6 +55,18 @@ std::chrono::seconds retryAfterOf(const std::exception_ptr& error)
     return 0s;
 }
 
+bool isKeyringFailure(const std::exception_ptr& error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const TelegramAlertError& failure) {
+        return failure.kind() == TelegramAlertError::Kind::keychain;
+    } catch (...) {
+    }
+    return false;
+}
+
 QString deviceLabel(const LocationHelper& helper)
 {
     if (helper.deviceName)
@@ -72,8 +84,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
     if (!d->m_telegram->alertsEnabled() || !m_deps.telegramAlertService)
         return;
     // A token the keyring could not give yet is read again before each alert.
-    if (!TelegramAlertConfiguration{d->m_telegram->botToken(), d->m_telegram->chatID()}.isValid() &&
-        !d->m_telegramTokenReadFailure)
+    if (!d->savedTelegramConfiguration().isValid() && !d->m_telegramTokenReadFailure)
         return;
     const CancelToken token = d->m_telegramAlertTask.replace();
     d->m_telegramAlertTask.adopt(Private::telegramAlertLoop(QPointer(this), token));
@@ -102,6 +113,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
         std::chrono::seconds wait = 5s;
         if (attempt.sent) {
             failures = 0;
+            if (!self->d->m_telegramRepliesSince.isValid() && attempt.sentAt)
+                self->d->m_telegramRepliesSince = *attempt.sentAt;
             if (!pollFailure.isEmpty())
                 self->d->m_telegram->setStatusMessage(pollFailure);
         } else {
@@ -115,12 +128,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<Loca
             co_return;
         if (token.isCancelled() || !self || !self->d->shouldRepeatTelegramAlerts())
             co_return;
+        // Without a token (the keyring could not give it) there is nothing to read
+        // replies with; the status line keeps saying why.
+        const TelegramAlertConfiguration saved = self->d->savedTelegramConfiguration();
+        if (!saved.isValid())
+            continue;
         bool acknowledged = false;
         std::exception_ptr pollError;
         try {
-            acknowledged =
-                co_await service->hasAcknowledgement(self->d->m_telegram->botToken(), self->d->m_telegram->chatID(),
-                                                     self->d->m_telegramIncidentStartedAt, token);
+            acknowledged = co_await service->hasAcknowledgement(saved.botToken, saved.chatID,
+                                                                self->d->m_telegramRepliesSince, token);
         } catch (...) {
             pollError = std::current_exception();
         }
@@ -157,14 +174,15 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         if (!self || token.isCancelled())
             co_return TelegramAlertAttempt{};
     }
-    const TelegramAlertConfiguration configuration{self->d->m_telegram->botToken(), self->d->m_telegram->chatID()};
+    const TelegramAlertConfiguration configuration = self->d->savedTelegramConfiguration();
     if (!self->d->m_telegram->alertsEnabled() || !configuration.isValid() || !self->d->m_hold->telegramIncidentActive())
         co_return TelegramAlertAttempt{};
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     const QString message = self->d->telegramIncidentMessage();
     std::exception_ptr error;
+    std::optional<QDateTime> sentAt;
     try {
-        co_await service->send(message, configuration, token);
+        sentAt = co_await service->send(message, configuration, token);
     } catch (...) {
         error = std::current_exception();
     }
@@ -174,12 +192,12 @@ LocationPlannerViewModel::Private::sendCurrentTelegramIncidentAlert(QPointer<Loc
         //: Telegram alerts status line. %1 is the error's description.
         self->d->m_telegram->setStatusMessage(
             tr("Couldn’t send the Telegram alert: %1").arg(PlannerTexts::errorDescription(error)));
-        co_return TelegramAlertAttempt{false, retryAfterOf(error)};
+        co_return TelegramAlertAttempt{false, retryAfterOf(error), std::nullopt};
     }
     self->d->m_telegram->setStatusMessage(
         //: Telegram alerts status line (Tools › Telegram alerts).
         tr("The location still isn’t restored. The alert repeats every 5 seconds until you acknowledge it."));
-    co_return TelegramAlertAttempt{true, 0s};
+    co_return TelegramAlertAttempt{true, 0s, sentAt};
 }
 
 QString LocationPlannerViewModel::Private::telegramIncidentMessage() const
@@ -255,10 +273,23 @@ QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPo
     // A launch-time read still under way must not put back an older token.
     (void)self->d->m_telegramTokenLoadTask.cancel();
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
-    if (store)
-        co_await store->save(token);
-    if (self)
+    std::exception_ptr unstored;
+    try {
+        if (store)
+            co_await store->save(token);
+    } catch (const TelegramAlertError& failure) {
+        if (failure.kind() != TelegramAlertError::Kind::keychain)
+            throw;
+        unstored = std::current_exception();
+    }
+    if (self) {
+        // Without a keyring to keep it in, the token still works until the app
+        // quits: alerts must not depend on where it is stored.
         self->d->m_telegramTokenReadFailure.reset();
+        self->d->m_savedTelegramBotToken = token.trimmed();
+    }
+    if (unstored)
+        std::rethrow_exception(unstored);
     co_return token.trimmed();
 }
 
@@ -299,7 +330,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
         co_return;
     LocationPlannerViewModel& vm = *self;
     if (error) {
-        const QString description = PlannerTexts::errorDescription(error);
+        QString description = PlannerTexts::errorDescription(error);
+        if (isKeyringFailure(error) && !token.trimmed().isEmpty()) {
+            //: Telegram alerts status line, after the reason the token couldn’t be stored.
+            description += u' ' + tr("Alerts use the token you entered until you quit Ostrevin.");
+        }
         vm.d->m_telegram->setStatusMessage(description);
         vm.setNotice(description);
         vm.d->m_telegram->setSaving(false);

@@ -18,6 +18,8 @@ public:
     ~DeviceAttachmentWatcher() override = default;
 
     /// Starts reporting; false when this system cannot (the checks then stand alone).
+    /// A start that cannot tell yet whether reports will come says so later, through
+    /// unavailable().
     virtual bool start() = 0;
     /// No reports after this returns.
     virtual void stop() = 0;
@@ -25,6 +27,9 @@ public:
 signals:
     void deviceAttached(const QString& udid);
     void deviceDetached(const QString& udid);
+    /// Nothing reports attaches and detaches (no usbmuxd answers): the checks stand
+    /// alone until it does. At most once per start.
+    void unavailable();
 };
 
 } // namespace ostrevin

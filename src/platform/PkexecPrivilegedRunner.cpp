@@ -11,4 +11,18 @@ PrivilegedRunner::Invocation PkexecPrivilegedRunner::invocation(const QString& s
     return {m_pkexecPath, {QStringLiteral("/bin/sh"), QStringLiteral("-c"), shellLine}};
 }
 
+QString PkexecPrivilegedRunner::failureReason(std::optional<int> exitCode) const
+{
+    if (exitCode == 126) {
+        //: Why Prepare iPhone failed: the password dialog was closed without a password.
+        return tr("The administrator password wasn’t entered.");
+    }
+    if (exitCode == 127) {
+        //: Why Prepare iPhone failed: polkit refused, or no password dialog could be shown.
+        return tr("Administrator rights weren’t granted: the password wasn’t accepted, or no password dialog could be "
+                  "shown.");
+    }
+    return PrivilegedRunner::failureReason(exitCode);
+}
+
 } // namespace ostrevin

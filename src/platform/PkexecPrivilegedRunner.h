@@ -13,6 +13,7 @@ public:
     explicit PkexecPrivilegedRunner(QString pkexecPath = QStringLiteral("/usr/bin/pkexec"));
 
     Invocation invocation(const QString& shellLine) const override;
+    QString failureReason(std::optional<int> exitCode) const override;
 
 private:
     QString m_pkexecPath;

@@ -71,6 +71,15 @@ std::unique_ptr<SystemLog> PlatformFactory::createSystemLog()
 #endif
 }
 
+bool PlatformFactory::hasAppleDeveloperTools()
+{
+#if defined(Q_OS_MACOS)
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::unique_ptr<ReverseGeocoder> PlatformFactory::createReverseGeocoder(QNetworkAccessManager& network)
 {
     return std::make_unique<PhotonReverseGeocoder>(network, ServiceEndpoints::geocoder());

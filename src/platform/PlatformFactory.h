@@ -26,6 +26,8 @@ public:
     static std::unique_ptr<NetworkMonitor> createNetworkMonitor();
     static std::unique_ptr<DeviceAttachmentWatcher> createDeviceAttachmentWatcher();
     static std::unique_ptr<SystemLog> createSystemLog();
+    /// Whether Xcode and Simulator can run here: advice that names them fits only then.
+    static bool hasAppleDeveloperTools();
     /// Uses the geocoder address of ServiceEndpoints.
     static std::unique_ptr<ReverseGeocoder> createReverseGeocoder(QNetworkAccessManager& network);
 };

@@ -14,4 +14,10 @@ std::unique_ptr<PrivilegedRunner> PrivilegedRunner::create()
 #endif
 }
 
+QString PrivilegedRunner::failureReason(std::optional<int>) const
+{
+    //: Why Prepare iPhone failed, in plain words.
+    return tr("The iPhone tunnel service didn’t start with administrator rights.");
+}
+
 } // namespace ostrevin

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace ostrevin {
 
@@ -12,6 +14,8 @@ namespace ostrevin {
 /// cancellation, output capture); a refused request makes the program fail with
 /// its own text.
 class PrivilegedRunner {
+    Q_DECLARE_TR_FUNCTIONS(PrivilegedRunner)
+
 public:
     struct Invocation {
         QString executablePath;
@@ -23,6 +27,9 @@ public:
 
     /// The program and arguments that run shellLine through /bin/sh as administrator.
     virtual Invocation invocation(const QString& shellLine) const = 0;
+    /// Why a run that ended with exitCode failed, in plain words for the user: the
+    /// program's own text names neither the dialog nor what to do.
+    virtual QString failureReason(std::optional<int> exitCode) const;
 
     /// The runner of the platform this build is for.
     static std::unique_ptr<PrivilegedRunner> create();

@@ -2,8 +2,12 @@
 
 #include "platform/PlatformLog.h"
 
+#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QPointer>
+#include <QPromise>
+#include <QThreadPool>
+#include <memory>
 #include <usbmuxd.h>
 
 namespace ostrevin {
@@ -68,7 +72,32 @@ bool UsbmuxDeviceAttachmentWatcher::start()
         return false;
     }
     m_subscription = subscription;
+    probeUsbmuxd();
     return true;
+}
+
+void UsbmuxDeviceAttachmentWatcher::probeUsbmuxd()
+{
+    // A connection that fails or a request that is not answered (libusbmuxd waits
+    // 5 s for it) must not hold up the caller.
+    auto promise = std::make_shared<QPromise<bool>>();
+    auto* answer = new QFutureWatcher<bool>(this);
+    connect(answer, &QFutureWatcher<bool>::finished, this, [this, answer] {
+        answer->deleteLater();
+        if (m_subscription && !answer->result()) {
+            qCWarning(lcPlatform) << "usbmuxd doesn't answer: device attach and detach events are unavailable";
+            emit unavailable();
+        }
+    });
+    answer->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise] {
+        promise->start();
+        usbmuxd_device_info_t* devices = nullptr;
+        const bool answered = usbmuxd_get_device_list(&devices) >= 0;
+        usbmuxd_device_list_free(&devices);
+        promise->addResult(answered);
+        promise->finish();
+    });
 }
 
 void UsbmuxDeviceAttachmentWatcher::stop()

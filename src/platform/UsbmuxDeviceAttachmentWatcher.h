@@ -7,7 +7,12 @@ namespace ostrevin {
 /// usbmuxd's device events through libusbmuxd: every attach and detach of an iOS
 /// device with its UDID. libusbmuxd calls back on a thread of its own (and keeps
 /// reconnecting while usbmuxd is not running); the reports are handed to the
-/// watcher's thread.
+/// watcher's thread. libusbmuxd reaches usbmuxd where USBMUXD_SOCKET_ADDRESS
+/// ("UNIX:<path>") says, else at its system socket.
+///
+/// A subscription succeeds whether or not usbmuxd runs, so start() asks usbmuxd
+/// for its device list off the calling thread; when nothing answers, unavailable()
+/// follows.
 class UsbmuxDeviceAttachmentWatcher : public DeviceAttachmentWatcher {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UsbmuxDeviceAttachmentWatcher)
@@ -23,6 +28,8 @@ public:
     struct Subscription;
 
 private:
+    void probeUsbmuxd();
+
     Subscription* m_subscription = nullptr;
 };
 

@@ -79,7 +79,8 @@ protected:
         return TelegramAlertService(&network, server.url(), timeout);
     }
 
-    test::TaskOutcome<void> send(const QString& message, const TelegramAlertConfiguration& configuration)
+    test::TaskOutcome<std::optional<QDateTime>> send(const QString& message,
+                                                     const TelegramAlertConfiguration& configuration)
     {
         return test::awaitTask(service.send(message, configuration));
     }

@@ -203,6 +203,8 @@ TEST(HelperDiscovery, SearchesTheRuntimeThenTheCandidateFoldersThenWhich)
         EXPECT_EQ(status.helper->connectionMode, LocationHelper::ConnectionMode::direct()) << c.name;
         EXPECT_EQ(status.message, QStringLiteral("iPhone isn’t connected.")) << c.name;
         EXPECT_FALSE(status.isDeviceConnected || status.isLocationReady) << c.name;
+        // The checklist ticks the add-on: the help must not send the user to install it.
+        EXPECT_FALSE(status.installHint.contains(QStringLiteral("Install"))) << c.name;
     }
 }
 
@@ -430,6 +432,7 @@ TEST(HelperDiscovery, DetectionWithIdevicesetlocationNamesTheDeviceOrSaysWhyNot)
     EXPECT_EQ(status.helper->deviceIdentifier, QStringLiteral("00008030-AAAA"));
     EXPECT_EQ(status.message, QStringLiteral("00008030-AAAA is connected. Click Prepare iPhone."));
     EXPECT_TRUE(status.isDeviceConnected);
+    EXPECT_FALSE(status.installHint.contains(QStringLiteral("Install")));
 
     const struct {
         const char* name;
@@ -513,15 +516,15 @@ TEST(HelperDiscovery, LocationSupportNeedsAnOldEnoughIOSAndAMountedDiskImage)
          {},
          false,
          QStringLiteral("list"),
-         QStringLiteral("No compatible Developer Disk Image is mounted on iPhone. Connect the device in Xcode and let "
-                        "Xcode finish preparing it.")},
+         QStringLiteral("No compatible Developer Disk Image is mounted on iPhone. Quit Ostrevin and open it again, "
+                        "then click Install: the add-on component mounts it when you click Prepare iPhone.")},
         {"iOS 17",
          QStringLiteral("17.0"),
          {},
          true,
          {},
-         QStringLiteral("idevicesetlocation doesn’t support iOS 17.0. Quit Ostrevin and open it again; the add-on "
-                        "component installs automatically.")},
+         QStringLiteral("idevicesetlocation doesn’t support iOS 17.0. Quit Ostrevin and open it again, then click "
+                        "Install: the add-on component supports it.")},
     };
     for (const Case& c : cases) {
         Sandbox sandbox;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -100,11 +101,14 @@ TEST(PrivilegedStart, TheLineRunsTheServiceAndReportsWhenItDoesNotListen)
 
 TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
 {
-    const std::pair<int, QByteArray> refusals[] = {
-        {126, "Error executing command as another user: Request dismissed\n"},
-        {127, "Error executing command as another user: Not authorized\n\nThis incident has been reported.\n"},
+    const std::tuple<int, QByteArray, QString> refusals[] = {
+        {126, "Error executing command as another user: Request dismissed\n",
+         QStringLiteral("The administrator password wasn’t entered.")},
+        {127, "Error executing command as another user: Not authorized\n\nThis incident has been reported.\n",
+         QStringLiteral("Administrator rights weren’t granted: the password wasn’t accepted, or no password dialog "
+                        "could be shown.")},
     };
-    for (const auto& [status, text] : refusals) {
+    for (const auto& [status, text, reason] : refusals) {
         PrivilegedSandbox sandbox;
         sandbox.pkexec.printsToStandardError(text).exitsWith(status).write();
         DeviceLocationController controller(sandbox.config);
@@ -116,6 +120,9 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         EXPECT_TRUE(
             failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
             << failure->output().toStdString();
+        // The user reads why in words first; the details start there too.
+        EXPECT_EQ(failure->reason(), reason);
+        EXPECT_TRUE(failure->description().startsWith(reason + u"\n\nCommand: ")) << status;
     }
 }
 

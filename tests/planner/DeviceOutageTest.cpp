@@ -178,6 +178,7 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
+    EXPECT_EQ(vm->device().helperStatus().failureReason, QStringLiteral("The administrator password wasn’t entered."));
     ASSERT_TRUE(ticksFor(30));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
 }

@@ -1,7 +1,9 @@
 #include "PlannerFixture.h"
+#include "platform/UsbmuxDeviceAttachmentWatcher.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -22,6 +24,23 @@ TEST_F(EventLogTest, KeepsTheNewestFiftyAndMirrorsEveryEntry)
     EXPECT_EQ(messages.last(), QStringLiteral("event 11"));
     // The system log keeps everything, launch included.
     EXPECT_EQ(systemLog.lines().size(), 61);
+}
+
+// Without usbmuxd's reports a short unplug goes unnoticed between two checks: the
+// log says so, once.
+TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
+{
+    const QString said = QStringLiteral("usbmuxd doesn’t report iPhones being plugged in and out, so a short unplug "
+                                        "is caught only by the location checks.");
+    qputenv("USBMUXD_SOCKET_ADDRESS", "UNIX:" + dir.file(QStringLiteral("no-usbmuxd")).toUtf8());
+    UsbmuxDeviceAttachmentWatcher usbmuxd;
+    auto deps = dependencies();
+    deps.deviceAttachmentWatcher = &usbmuxd;
+    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return eventMessages().contains(said); }, 10000));
+    emit usbmuxd.unavailable();
+    EXPECT_EQ(eventMessages().count(said), 1);
+    vm.reset();
 }
 
 TEST_F(EventLogTest, MirrorKeepsLevelsAndTheMessageUnredacted)

@@ -150,7 +150,11 @@ struct PlannerTestAccess {
         return vm.d->m_telegramIncidentAcknowledged;
     }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
-    static void setBotToken(LocationPlannerViewModel& vm, const QString& token) { vm.setTelegramBotToken(token); }
+    /// A token as if read from the keyring: in the field, and the one alerts use.
+    static void setBotToken(LocationPlannerViewModel& vm, const QString& token)
+    {
+        vm.d->adoptSavedTelegramBotToken(token);
+    }
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {

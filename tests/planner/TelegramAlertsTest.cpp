@@ -1,5 +1,6 @@
 #include "PlannerFixture.h"
 #include "alerts/MemoryTokenStore.h"
+#include "alerts/TelegramAlertError.h"
 #include "alerts/TelegramAlertService.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeTelegramBotApi.h"
@@ -23,7 +24,9 @@ using State = LocationSimulationSafetyState;
 const QString botToken = QStringLiteral("123456789:AAE-x_Yz0");
 const QByteArray sendPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/sendMessage");
 const QByteArray updatesPath = QByteArrayLiteral("/bot123456789:AAE-x_Yz0/getUpdates");
-const QByteArray sent = R"({"ok":true,"result":{}})";
+// Dated as the Bot API dates it; the test clock starts at 2026-01-01 00:00:00 UTC.
+const QByteArray sent =
+    R"({"ok":true,"result":{"message_id":1,"chat":{"id":42,"type":"private"},"date":1767225600,"text":"alert"}})";
 const QByteArray noUpdates = R"({"ok":true,"result":[]})";
 
 class TelegramAlertsTest : public test::PlannerFixture {
@@ -299,6 +302,9 @@ TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAler
     EXPECT_EQ(tokens.loadCount(), 3);
     EXPECT_EQ(vm->telegram().botToken(), botToken);
     EXPECT_TRUE(vm->telegram().alertsEnabled());
+    // Meanwhile no reply could be read either: that was no reason to ask for a token.
+    for (const QString& message : eventMessages())
+        EXPECT_FALSE(message.startsWith(QStringLiteral("Couldn’t check Telegram"))) << message.toStdString();
 }
 
 // No path stores a token without the Bot API's form: "abc" must not replace a
@@ -342,5 +348,81 @@ TEST_F(TelegramAlertsTest, AMalformedTokenIsStoredByNoPath)
     vm.setTelegramAlertsEnabled(false);
     EXPECT_EQ(vm.telegram().statusMessage(), QStringLiteral("Telegram is set up. Alerts are off."));
 }
+
+// The token field reaches the view model at every keystroke: alerts go out with the
+// token last saved, also one the keyring could not keep (until the app quits).
+TEST_F(TelegramAlertsTest, AlertsUseTheLastSavedTokenNotTheFieldsText)
+{
+    const QString entered = QStringLiteral("987654321:BBF-y_Zz1");
+    const QByteArray enteredSendPath = QByteArrayLiteral("/bot987654321:BBF-y_Zz1/sendMessage");
+    server.setReply("POST", sendPath, FakeHttpReply::json(sent));
+    server.setReply("POST", enteredSendPath, FakeHttpReply::json(sent));
+    server.setReply("GET", updatesPath, FakeHttpReply::json(noUpdates));
+    LocationPlannerViewModel& vm = buildWithBot();
+    vm.setTelegramBotToken(botToken.chopped(1)); // a character deleted, Settings closed unsaved
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    clock.advance(5s);
+    ASSERT_TRUE(waitForCycle(2));
+    EXPECT_EQ(requests(updatesPath), 1);
+    EXPECT_EQ(server.requestCount(), 3);
+
+    tokens.setSaveFailure(TelegramAlertError::keychain(0, QStringLiteral("There’s no keyring to keep it in.")));
+    vm.setTelegramBotToken(entered);
+    vm.saveTelegramSettings();
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isSaving(); }));
+    EXPECT_EQ(
+        vm.telegram().statusMessage(),
+        QStringLiteral("The token couldn’t be saved to the keychain: There’s no keyring to keep it in. Alerts use "
+                       "the token you entered until you quit Ostrevin."));
+    clock.advance(5s);
+    EXPECT_TRUE(waitUntil([&] { return requests(enteredSendPath) == 1 && clock.pendingSleeps() == 1; }));
+}
+
+// Telegram dates a reply by its own clock; this computer's may be hours off either
+// way. Ahead, the real reply looked older than the incident and was ignored; behind,
+// the "ok" to the last incident acknowledged the next one at its first poll.
+class TelegramClockTest : public TelegramAlertsTest, public testing::WithParamInterface<std::chrono::hours> {};
+
+TEST_P(TelegramClockTest, RepliesCountFromTheIncidentsFirstMessageByTelegramsClock)
+{
+    test::FakeTelegramBotApi api(server, botToken);
+    const qint64 telegramNow = clock.wallNow().addSecs(-std::chrono::seconds(GetParam()).count()).toSecsSinceEpoch();
+    api.answerSendsAt(telegramNow);
+    LocationPlannerViewModel& vm = buildWithBot();
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(1));
+    api.addMessage(42, QStringLiteral("ok"), telegramNow + 3);
+    clock.advance(5s);
+    ASSERT_TRUE(waitUntil([&] { return Access::incidentAcknowledged(vm); }));
+
+    device.detectedStatus = test::readyStatus();
+    device.preparedStatus = test::readyStatus();
+    Access::recover(vm, test::makePoint(QStringLiteral("Home"), 52.5, 13.4), *test::readyStatus().helper);
+    test::ManualClock::runPostedEvents();
+    ASSERT_FALSE(vm.hold().telegramIncidentActive());
+
+    // The next incident, a minute later: the old "ok" still waits in the queue.
+    clock.advance(60s);
+    api.answerSendsAt(telegramNow + 60);
+    openIncident(vm);
+    ASSERT_TRUE(waitForCycle(2));
+    for (int poll = 1; poll <= 2; ++poll) {
+        clock.advance(5s);
+        ASSERT_TRUE(waitForCycle(2 + poll));
+    }
+    EXPECT_FALSE(Access::incidentAcknowledged(vm));
+    EXPECT_EQ(api.pending(), 1);
+
+    api.addMessage(42, QStringLiteral("/ok"), telegramNow + 71);
+    clock.advance(5s);
+    EXPECT_TRUE(waitUntil([&] { return Access::incidentAcknowledged(vm); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(ComputerClockOff, TelegramClockTest,
+                         testing::Values(std::chrono::hours(3), -std::chrono::hours(3)),
+                         [](const testing::TestParamInfo<std::chrono::hours>& skew) {
+                             return skew.param.count() > 0 ? std::string("Ahead") : std::string("Behind");
+                         });
 
 } // namespace

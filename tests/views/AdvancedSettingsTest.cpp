@@ -293,6 +293,16 @@ TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
     EXPECT_TRUE(readFile(path).contains("<gpx"));
 }
 
+// Xcode and Simulator do not run on this computer: no advice names them.
+TEST_F(AdvancedSettingsTest, TheExportNamesNoToolThatCannotRunHere)
+{
+    open();
+    for (kit::KitLabel* label : window->findChildren<kit::KitLabel*>()) {
+        EXPECT_FALSE(label->text().contains(u"Xcode"_s) || label->text().contains(u"Simulator"_s))
+            << label->text().toStdString();
+    }
+}
+
 } // namespace
 
 TEST_F(AdvancedSettingsTest, ASecondExportWhileASaveDialogIsOpenIsRefusedWithANotice)

@@ -14,6 +14,7 @@
 
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
 #include <functional>
 
 using namespace ostrevin;
@@ -322,6 +323,40 @@ TEST_F(DeviceStatusPillTest, ReturnPressesThePopoversFocusedButton)
     EXPECT_TRUE(vm->device().isCheckingDevice());
     device.release();
     EXPECT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
+}
+
+// A dismissed password dialog: the popover says why in words above Details, and
+// Details open at that reason, not at the end of the shell line under it.
+TEST_F(DeviceStatusPillTest, AFailedPreparationSaysWhyAndItsDetailsOpenAtTheReason)
+{
+    build();
+    checked(connectedNotReady());
+    const QString reason = u"The administrator password wasn’t entered."_s;
+    LocationHelperStatus failed = connectedNotReady();
+    failed.message = u"Couldn’t prepare iPhone."_s;
+    failed.failureReason = reason;
+    failed.installHint =
+        u"iPhone isn’t ready yet.\n\n1. Connect iPhone to this computer with a cable.\n\nDetails:\n"_s + reason +
+        u"\n\nCommand: Start the iPhone tunnel service with administrator rights\n\nError executing "
+        u"command as another user: Request dismissed\n\nCommand line: pkexec /bin/sh -c '"_s +
+        QString(3000, u'x') + u"'"_s;
+    device.preparedStatus = failed;
+    makePill();
+    vm->windowState().setDevicePopoverPresented(true);
+    DeviceSetupPopover* popover = pill->popover();
+    QTest::mouseClick(popover->findChild<kit::ActionButton*>(u"prepareIPhone"_s), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+
+    auto* said = popover->findChild<kit::KitLabel*>(u"failureReason"_s);
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(said->isVisible());
+    EXPECT_EQ(said->text(), reason);
+    auto* group = popover->findChild<kit::DisclosureGroup*>(u"details"_s);
+    EXPECT_LT(said->mapTo(popover, QPoint(0, said->height())).y(), group->mapTo(popover, QPoint()).y());
+    group->setExpanded(true);
+    auto* details = popover->findChild<QPlainTextEdit*>();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
+    EXPECT_EQ(details->cursorForPosition(QPoint(4, 4)).block().text(), reason);
 }
 
 } // namespace

@@ -147,6 +147,12 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
     }
     column->addLayout(actions);
 
+    // Why Prepare iPhone failed, in words: the details below are for the curious.
+    m_reason = new kit::KitLabel({}, kit::TextStyle::Callout);
+    m_reason->setObjectName(QStringLiteral("failureReason"));
+    m_reason->setFixedWidth(popoverWidth - 32);
+    column->addWidget(m_reason);
+
     m_detailsText = new kit::TailTextBox(detailsMaxHeight);
     m_detailsText->setObjectName(QStringLiteral("detailsText"));
     m_detailsText->setFixedWidth(detailsWidth);
@@ -245,8 +251,11 @@ void DeviceSetupPopover::sync()
     m_checkAgain->setEnabled(m_viewModel.canRunDeviceAction());
 
     const std::optional<QString> details = DeviceSetupPopover::details(m_viewModel);
+    const QString reason = details ? status.failureReason : QString();
+    m_reason->setVisible(!reason.isEmpty());
+    m_reason->setText(reason);
     m_detailsGroup->setVisible(details.has_value());
-    m_detailsText->setTailText(details.value_or(QString()));
+    m_detailsText->setTailText(details.value_or(QString()), reason);
     // As tall as the text needs: a one-line hint leaves no empty box under it.
     m_detailsText->setFixedHeight(m_detailsText->heightForWidth(detailsWidth));
     adjustSize();

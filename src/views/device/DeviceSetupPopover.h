@@ -67,6 +67,7 @@ private:
     kit::KitLabel* m_hint;
     kit::ActionButton* m_prepare;
     kit::ActionButton* m_checkAgain;
+    kit::KitLabel* m_reason;
     kit::DisclosureGroup* m_detailsGroup;
     kit::TailTextBox* m_detailsText;
 };

@@ -27,9 +27,9 @@ TailTextBox::TailTextBox(int maximumHeight, QWidget* parent) : QPlainTextEdit(pa
     // The end stays in view as the text is laid out (again) at a new width, until the
     // user scrolls away from it.
     QScrollBar* bar = verticalScrollBar();
-    connect(bar, &QScrollBar::rangeChanged, this, [this, bar] {
-        if (m_followsEnd)
-            bar->setValue(bar->maximum());
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_followsEnd || m_openingBlock >= 0)
+            scrollToOpening();
         hideLineAboveTop();
     });
     connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
@@ -38,13 +38,16 @@ TailTextBox::TailTextBox(int maximumHeight, QWidget* parent) : QPlainTextEdit(pa
     });
 }
 
-void TailTextBox::setTailText(const QString& text)
+void TailTextBox::setTailText(const QString& text, const QString& openAt)
 {
     const QString tail = text.right(tailCharacters);
-    if (toPlainText() == tail)
+    const qsizetype opening = openAt.isEmpty() ? -1 : tail.indexOf(openAt);
+    if (toPlainText() == tail &&
+        m_openingBlock == (opening < 0 ? -1 : document()->findBlock(int(opening)).blockNumber()))
         return;
     setPlainText(tail);
-    m_followsEnd = true;
+    m_openingBlock = opening < 0 ? -1 : document()->findBlock(int(opening)).blockNumber();
+    m_followsEnd = m_openingBlock < 0;
     updateGeometry();
     placeScrollBar();
 }
@@ -139,8 +142,16 @@ void TailTextBox::placeScrollBar()
 {
     // Text that fits needs no scroll bar (it would narrow the lines and then need one).
     setVerticalScrollBarPolicy(fittingHeight(width()) ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    scrollToOpening();
     hideLineAboveTop();
+}
+
+void TailTextBox::scrollToOpening()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const QTextBlock opening = document()->findBlockByNumber(m_openingBlock);
+    // The box scrolls by lines: a block's first line is where it starts.
+    bar->setValue(opening.isValid() ? std::min(opening.firstLineNumber(), bar->maximum()) : bar->maximum());
 }
 
 void TailTextBox::hideLineAboveTop()

@@ -7,7 +7,8 @@ namespace ostrevin::kit {
 
 /// Technical text that can be long (tool output, errors, pip's log) in a read-only,
 /// selectable box: as tall as the text needs up to a bound, then it scrolls, showing
-/// the text's end, where tools put what went wrong. It keeps only the last
+/// the text's end, where tools put what went wrong, or the line the caller says
+/// tells it better. It keeps only the last
 /// `tailCharacters` of the text: a plain-text box lays that out quickly, where a
 /// label of that size takes seconds and grows off the screen.
 class TailTextBox : public QPlainTextEdit {
@@ -22,9 +23,10 @@ public:
     explicit TailTextBox(int maximumHeight, QWidget* parent = nullptr);
     ~TailTextBox() override = default;
 
-    /// Shows the end of `text`; does nothing when that is what is shown already
-    /// (laying the text out again is the costly part).
-    void setTailText(const QString& text);
+    /// Shows the end of `text`, or from the line holding `openAt` on when the kept
+    /// text has it (a reason in words before pages of output); does nothing when
+    /// that is what is shown already (laying the text out again is the costly part).
+    void setTailText(const QString& text, const QString& openAt = {});
     /// The secondary colour, resolved again when the appearance changes.
     void setSecondaryColour(bool secondary);
 
@@ -44,11 +46,15 @@ private:
     int scrollingHeight() const;
     /// A scroll bar only where the text is taller than the bound; shows the end.
     void placeScrollBar();
+    /// To the opening line, else to the end.
+    void scrollToOpening();
     void hideLineAboveTop();
 
     int m_maximumHeight;
     bool m_secondary = false;
     bool m_followsEnd = true;
+    /// The block the box opens at; -1: it opens at the end.
+    int m_openingBlock = -1;
 };
 
 } // namespace ostrevin::kit

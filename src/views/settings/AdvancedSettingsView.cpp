@@ -1,6 +1,7 @@
 #include "views/settings/AdvancedSettingsView.h"
 
 #include "planner/LocationPlannerViewModel.h"
+#include "platform/PlatformFactory.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/KitLabel.h"
@@ -103,10 +104,16 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     SettingsSection* exports = form->addSection(tr("Export"));
     m_exportRoute->setObjectName(QStringLiteral("exportGPX"));
     //: Settings › Advanced › Export: row title.
+    // Xcode and Simulator are named only where they can run.
+    const bool appleDeveloperTools = PlatformFactory::hasAppleDeveloperTools();
     exports->addLabeledRow(tr("Current route"), m_exportRoute,
-                           //: Settings › Advanced › Export: row description.
-                           tr("Use the GPX file in Xcode or Simulator. You don’t need it to set the iPhone’s "
-                              "location."));
+                           appleDeveloperTools
+                               //: Settings › Advanced › Export: row description.
+                               ? tr("Use the GPX file in Xcode or Simulator. You don’t need it to set the iPhone’s "
+                                    "location.")
+                               //: Settings › Advanced › Export: row description.
+                               : tr("Use the GPX file in apps that play a route from a file. You don’t need it to set "
+                                    "the iPhone’s location."));
     connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(); });
     QWidget* steps = column(6, 4);
     for (const QString& step :
@@ -121,7 +128,11 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     scope->setContentsMargins(0, 2, 0, 0);
     steps->layout()->addWidget(scope);
     //: Settings › Advanced › Export: disclosure group.
-    exports->addRow(new kit::DisclosureGroup(tr("Using in Xcode"), steps));
+    auto* usingInXcode = new kit::DisclosureGroup(tr("Using in Xcode"), steps);
+    if (appleDeveloperTools)
+        exports->addRow(usingInXcode);
+    else
+        delete usingInXcode;
 
     //: Settings › Advanced: section header.
     m_maintenance = form->addSection(tr("Maintenance"));

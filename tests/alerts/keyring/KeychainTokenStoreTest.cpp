@@ -38,6 +38,17 @@ TEST(KeychainTokenStore, LockedKeyringIsNotAMissingToken)
     EXPECT_TRUE(loaded.token.isEmpty());
 }
 
+TEST(KeychainTokenStore, NoLoginKeyringIsSaidInPlainWords)
+{
+    // A keyring daemon in a home that never had a keyring: nothing to store the token in.
+    KeychainTokenStore store;
+    const auto saved = test::awaitTask(store.save(QStringLiteral("123456:AAE")));
+    const auto error = saved.errorAs<TelegramAlertError>();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->description(),
+              QStringLiteral("The token couldn’t be saved to the keychain: there’s no “login” keyring to keep it in."));
+}
+
 TEST(KeychainTokenStore, NoSecretServiceIsNotAMissingToken)
 {
     // Started outside any D-Bus session: the store cannot be reached at all.
