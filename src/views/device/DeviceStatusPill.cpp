@@ -141,7 +141,9 @@ void DeviceStatusPill::placePopover()
 
 bool DeviceStatusPill::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_popover && event->type() == QEvent::Resize)
+    // The type first: reading the guarded pointer while the popover is being destroyed
+    // (its last events come here too) would cast an object that is no popover any more.
+    if (event->type() == QEvent::Resize && watched == m_popover)
         placePopover();
     return QAbstractButton::eventFilter(watched, event);
 }
