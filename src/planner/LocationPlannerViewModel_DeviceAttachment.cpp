@@ -55,7 +55,7 @@ void LocationPlannerViewModel::Private::heldDeviceDetached(const QString& udid)
         m_outageCounted = true;
     }
     m_device->setLastDeviceError(cause);
-    reportLocationIncidentIfNeeded(cause, m_hold->lockedPoint());
+    reportCauseUnlessIncidentOpen(cause, m_hold->lockedPoint());
     //: Status message while the held location is put back.
     m_device->setDeviceActionMessage(tr("Restoring location…"));
     if (newOutage)

@@ -121,12 +121,12 @@ void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperSt
                                          : PlannerTexts::nextDeviceActionMessage(status));
     if (!status.helper) {
         //: Cause of an interruption.
-        reportLocationIncidentIfNeeded(tr("Neither iPhone nor the add-on component is available."),
-                                       m_hold->lockedPoint());
+        reportCauseUnlessIncidentOpen(tr("Neither iPhone nor the add-on component is available."),
+                                      m_hold->lockedPoint());
         q.setAutoSendOnAdd(false);
         m_device->setLastDeviceError(status.installHint);
     } else if (options.verifyLocationReadiness && !status.isAvailable()) {
-        reportLocationIncidentIfNeeded(status.message, m_hold->lockedPoint());
+        reportCauseUnlessIncidentOpen(status.message, m_hold->lockedPoint());
         q.setAutoSendOnAdd(false);
         m_device->setLastDeviceError(status.installHint);
     } else {

@@ -102,7 +102,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     if (!prepared.isAvailable() || !prepared.helper) {
         // Unplugged, the setup steps say nothing that "iPhone isn’t connected." does not.
         self->d->m_device->setLastDeviceError(prepared.isDeviceConnected ? prepared.installHint : prepared.message);
-        self->d->reportRestoreFailure(prepared.message, point);
+        self->d->reportCauseUnlessIncidentOpen(prepared.message, point);
         co_return;
     }
     if (!sameDevice) {
@@ -133,7 +133,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         //: Status message.
         vm.d->m_device->setDeviceActionMessage(
             tr("The location can’t be restored yet. Keep iPhone connected and unlocked."));
-        vm.d->reportRestoreFailure(PlannerTexts::summary(description), point);
+        vm.d->reportCauseUnlessIncidentOpen(PlannerTexts::summary(description), point);
         // A restore is tried every 5 s: the same failure again would only push
         // older entries, the one that opened the incident first, out of the log.
         if (description != vm.d->m_loggedRestoreFailure) {
@@ -160,11 +160,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.d->reportLocationRecoveryIfNeeded(point);
 }
 
-void LocationPlannerViewModel::Private::reportRestoreFailure(const QString& reason, const RoutePoint& point)
+void LocationPlannerViewModel::Private::reportCauseUnlessIncidentOpen(const QString& reason,
+                                                                      const std::optional<RoutePoint>& point)
 {
-    // A restore that fails says why the location is not back yet, not why it was
-    // lost: the alarm and the alerts would otherwise flip between the outage's cause
-    // and each attempt's. The status line and the details carry the attempt's.
+    // What a later report finds is why the location is not back yet, not why it was
+    // lost; the status line and the details carry it.
     if (!m_hold->telegramIncidentActive())
         reportLocationIncidentIfNeeded(reason, point);
 }

@@ -121,9 +121,10 @@ struct LocationPlannerViewModel::Private {
     void forgetOutage();
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
-    /// Why a restore failed, as the cause of an incident that is not open yet; an
-    /// open one keeps the cause of its outage.
-    void reportRestoreFailure(const QString& reason, const RoutePoint& point);
+    /// A loss as the cause of an incident that is not open yet. An open one is the
+    /// same outage and keeps the cause it opened with: a failed restore, the unplug
+    /// that follows or a check that finds the iPhone gone would otherwise rename it.
+    void reportCauseUnlessIncidentOpen(const QString& reason, const std::optional<RoutePoint>& point);
     /// Ends the open incident with nothing to report: the alarm goes and the alerts stop.
     void closeIncidentWithoutRecovery();
     bool shouldRepeatTelegramAlerts() const;

@@ -14,6 +14,8 @@
 #include "support/FakeTool.h"
 #include "support/SandboxedDevice.h"
 
+#include <csignal>
+
 using namespace ostrevin;
 using namespace ostrevin::test;
 using namespace std::chrono_literals;
@@ -227,6 +229,34 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     // Another device coming and going is no outage of the held iPhone.
     watcher.detach(untrustedIPad.udid);
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
+}
+
+// One outage, one cause: the held set died and its restores fail, then the iPhone
+// is unplugged and the user checks it. Neither renames the open incident.
+TEST_F(DeviceOutageTest, LaterReportsOfAnOpenOutageKeepTheCauseItOpenedWith)
+{
+    const QString ended = QStringLiteral("Location simulation ended unexpectedly.");
+    build(TunnelService::stopped);
+    holdHome();
+    ASSERT_TRUE(tick());
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
+    ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
+    ASSERT_TRUE(
+        eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
+    ASSERT_TRUE(ticksFor(6));
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    checkAgain();
+    ASSERT_TRUE(ticksFor(6));
+
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, ended);
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended))
+        << PlannerTestAccess::incidentMessage(*vm).toStdString();
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
 }
 
