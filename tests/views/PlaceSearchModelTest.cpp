@@ -37,7 +37,6 @@ protected:
     {
         network.setProxy(QNetworkProxy::NoProxy);
         server.setReply("GET", "/api", FakeHttpReply::json(features(8)));
-        // These cases are about what is sent and kept, not about when.
         model.setTypingPause(std::chrono::milliseconds(0));
     }
 
