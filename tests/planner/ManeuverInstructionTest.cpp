@@ -180,16 +180,12 @@ TEST(ManeuverInstruction, EverySentenceKeepsTheDirectionExitAndNameItWasGiven)
         for (const std::string_view direction :
              {"left", "slight left", "sharp left", "right", "slight right", "sharp right", "straight", "uturn"})
             for (const int variant : {0, 1, 2}) { // bare, onto a road, at a numbered exit with a sign
-                const QString sentence =
-                    ManeuverInstruction::text({QString::fromUtf8(type),
-                                               QString::fromUtf8(direction),
-                                               {},
-                                               variant ? u"Dlouhá"_s : QString(),
-                                               {},
-                                               variant == 2 ? u"30"_s : QString(),
-                                               variant == 2 ? u"A 23: Guarda Sul, Covilhã"_s : QString(),
-                                               {},
-                                               {}});
+                ManeuverInstruction::Maneuver m{
+                    QString::fromUtf8(type), QString::fromUtf8(direction), {}, {}, {}, {}, {}, {}, {}};
+                m.name = variant ? u"Dlouhá"_s : QString();
+                if (variant == 2)
+                    m.exits = u"30"_s, m.destinations = u"A 23: Guarda Sul, Covilhã"_s;
+                const QString sentence = ManeuverInstruction::text(m);
                 SCOPED_TRACE(std::string(type) + " / " + std::string(direction) + " -> " + sentence.toStdString());
                 EXPECT_EQ(says(sentence, "left"), direction.ends_with("left"));
                 EXPECT_EQ(says(sentence, "right"), direction.ends_with("right"));
