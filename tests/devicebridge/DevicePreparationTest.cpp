@@ -1,7 +1,7 @@
 #include "DriveFixture.h"
+#include "support/Eventually.h"
 #include "support/QtPrinters.h"
 
-#include <QThread>
 #include <stop_token>
 
 using namespace ostrevin;
@@ -165,8 +165,7 @@ TEST_F(DevicePreparation, ACancelledDeviceCheckIsAStatusNotAnError)
     EXPECT_EQ(tool.count(Command::DeviceInformation), 0);
 }
 
-// A reset or a quit waits for the preparation it cancels: after the stop no tool
-// starts, not even the look at the attached devices.
+// After a reset's or a quit's stop no tool starts, not even the look at the attached devices.
 TEST_F(DevicePreparation, ACancelledPreparationStartsNoFurtherTool)
 {
     tool.setAttachedDevices({{testUDID}});
@@ -181,15 +180,11 @@ TEST_F(DevicePreparation, ACancelledPreparationStartsNoFurtherTool)
         const QFuture<LocationHelperStatus> preparing =
             controller->prepareForLocation(pyHelper(), stop.get_token(), AdministratorPrompt::allowed);
         if (stopWhileChecking) {
-            const QDeadlineTimer deadline(10000);
-            while (tool.count(Command::DeviceInformation) == checksBefore && !deadline.hasExpired())
-                QThread::msleep(10);
-            ASSERT_GT(tool.count(Command::DeviceInformation), checksBefore);
+            ASSERT_TRUE(test::eventually([&] { return tool.count(Command::DeviceInformation) > checksBefore; }));
             stop.request_stop();
         }
         const QStringList startedBeforeStop = tool.calls();
         ASSERT_TRUE(finishWithEvents(preparing));
-        EXPECT_EQ(preparing.result().message, QStringLiteral("Couldn’t prepare iPhone."));
         EXPECT_EQ(tool.calls(), startedBeforeStop);
     }
 }

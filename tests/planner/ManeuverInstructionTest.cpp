@@ -171,27 +171,20 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
 
 TEST(ManeuverInstruction, EverySentenceKeepsTheDirectionExitAndNameItWasGiven)
 {
-    using Maneuver = ManeuverInstruction::Maneuver;
-    const auto says = [](const QString& sentence, const char* word) {
-        return sentence.contains(QString::fromUtf8(word), Qt::CaseInsensitive);
+    const auto says = [](const QString& s, const char* word) {
+        return s.contains(QString::fromUtf8(word), Qt::CaseInsensitive);
     };
-    // The types whose modifier is the direction to take (for a merge, the side traffic
-    // joins from); unknown types read as turns.
-    const char* directed[] = {"turn",     "new name", "continue", "end of road",  "merge",           "on ramp",
-                              "off ramp", "fork",     "use lane", "notification", "roundabout turn", "jump"};
-    const char* modifiers[] = {"left",         "slight left", "sharp left", "right",
-                               "slight right", "sharp right", "straight",   "uturn"};
-    for (const std::string_view type : directed) {
-        for (const std::string_view direction : modifiers) {
-            // Bare, onto a road, and at a numbered exit with a sign.
-            for (const int variant : {0, 1, 2}) {
-                Maneuver m{QString::fromUtf8(type), QString::fromUtf8(direction), {}, {}, {}, {}, {}, {}, {}};
-                if (variant > 0)
-                    m.name = u"Dlouhá"_s;
-                if (variant == 2) {
-                    m.exits = u"30"_s;
-                    m.destinations = u"A 23: Guarda Sul, Covilhã"_s;
-                }
+    // Types whose modifier is the direction (for a merge, the side traffic joins from); unknown types read as turns.
+    for (const std::string_view type : {"turn", "new name", "continue", "end of road", "merge", "on ramp", "off ramp",
+                                        "fork", "use lane", "notification", "roundabout turn", "jump"})
+        for (const std::string_view direction :
+             {"left", "slight left", "sharp left", "right", "slight right", "sharp right", "straight", "uturn"})
+            for (const int variant : {0, 1, 2}) { // bare, onto a road, at a numbered exit with a sign
+                ManeuverInstruction::Maneuver m{
+                    QString::fromUtf8(type), QString::fromUtf8(direction), {}, {}, {}, {}, {}, {}, {}};
+                m.name = variant ? u"Dlouhá"_s : QString();
+                if (variant == 2)
+                    m.exits = u"30"_s, m.destinations = u"A 23: Guarda Sul, Covilhã"_s;
                 const QString sentence = ManeuverInstruction::text(m);
                 SCOPED_TRACE(std::string(type) + " / " + std::string(direction) + " -> " + sentence.toStdString());
                 EXPECT_EQ(says(sentence, "left"), direction.ends_with("left"));
@@ -200,9 +193,8 @@ TEST(ManeuverInstruction, EverySentenceKeepsTheDirectionExitAndNameItWasGiven)
                 EXPECT_EQ(says(sentence, "Dlouhá"), variant == 1 || (variant == 2 && !says(sentence, "Guarda")));
                 EXPECT_EQ(says(sentence, "exit 30 "), type == "off ramp" && variant == 2 && direction != "uturn");
             }
-        }
-    }
     // A roundabout's name from the server is text, whatever it holds.
-    const Maneuver rotary{u"rotary"_s, u"right"_s, 12, u"Via %3"_s, {}, {}, {}, u"Piazza %2 Giugno"_s, {}};
-    EXPECT_EQ(ManeuverInstruction::text(rotary), u"At Piazza %2 Giugno, take exit 12 onto Via %3"_s);
+    EXPECT_EQ(
+        ManeuverInstruction::text({u"rotary"_s, u"right"_s, 12, u"Via %3"_s, {}, {}, {}, u"Piazza %2 Giugno"_s, {}}),
+        u"At Piazza %2 Giugno, take exit 12 onto Via %3"_s);
 }

@@ -317,7 +317,6 @@ TEST(RuntimeInstaller, FailedReinstallNeverLeavesAFalselyCurrentRuntime)
         setup.setCue(c.cue, c.value);
         const Phase end = setup.installAndWait();
         if (c.earlierKept) {
-            // Back to the runtime that still works, not to a setup screen.
             EXPECT_EQ(end, Phase::installed(QStringLiteral("10.10.3")));
             EXPECT_EQ(test::readFile(manifestPath), manifest);
             EXPECT_EQ(test::readFile(setup.root() + u"/bin/pymobiledevice3"), launcher);
@@ -419,8 +418,7 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
     EXPECT_FALSE(setup.current());
 }
 
-// At quit the event loop has ended before the installer goes, so nothing resumes
-// the pipeline: its tool must still end, even one that ignores SIGTERM.
+// At quit no event loop resumes the pipeline: its tool must still end, even one ignoring SIGTERM.
 TEST(RuntimeInstaller, AQuitEndsAToolThatIgnoresTheRequestToEnd)
 {
     InstallBench setup;
@@ -430,8 +428,7 @@ TEST(RuntimeInstaller, AQuitEndsAToolThatIgnoresTheRequestToEnd)
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
     const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
     const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
-    // The quit order: cancelled, then the event loop ends, then the installer goes.
-    installer->cancel();
+    installer->cancel(); // the quit order: cancelled, the event loop ends, the installer goes
     installer.reset();
     EXPECT_TRUE(test::eventually([&] { return !processAlive(pip) && !processAlive(child); }, std::chrono::seconds(3)));
     QCoreApplication::sendPostedEvents();

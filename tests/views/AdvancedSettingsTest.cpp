@@ -78,8 +78,7 @@ TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
 
 TEST_F(AdvancedSettingsTest, RowsShowTheSecondsAsCopyDoes)
 {
-    // A locale whose short time has no seconds; minutes and seconds that differ.
-    const QLocale saved;
+    const QLocale saved; // a locale whose short time has no seconds
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     open();
@@ -87,8 +86,8 @@ TEST_F(AdvancedSettingsTest, RowsShowTheSecondsAsCopyDoes)
     vm->logEvent(u"Checked"_s, TrackerLogLevel::info);
     const QString shownTime =
         child<EventLogList>(u"eventLog"_s)->visibleRows().value(0)->accessibleName().section(u", "_s, 1, 1);
-    EXPECT_TRUE(shownTime.contains(u"05:37"_s)) << shownTime.toStdString();
-    EXPECT_TRUE(vm->eventLogText().section(u'\n', 0, 0).contains(shownTime));
+    EXPECT_TRUE(shownTime.contains(u"05:37"_s) && vm->eventLogText().section(u'\n', 0, 0).contains(shownTime))
+        << shownTime.toStdString();
 }
 
 TEST_F(AdvancedSettingsTest, CopyPutsTheLogTextOnTheClipboard)
@@ -202,42 +201,33 @@ TEST_F(AdvancedSettingsTest, ConfirmationsCheckTheirRuleAgainWhenAccepted)
 
 TEST_F(AdvancedSettingsTest, ReturnAndEscapeOnTheMaintenanceQuestionsChangeNothing)
 {
-    struct Case {
-        const char* button;
-        const char* box;
-        QString question;
-    };
-    const Case cases[] = {
-        {"reinstall", "reinstallConfirmation", u"Reinstall the add-on component?"_s},
-        {"resetAppData", "resetConfirmation", u"Reset all app data?"_s},
-    };
-    for (const Case& c : cases) {
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-            SCOPED_TRACE(std::string(c.box) + (key == Qt::Key_Return ? ", Return" : ", Escape"));
-            window.reset();
-            build();
-            vm->setTelegramChatID(u"42"_s);
-            SettingsWindow& shown = open();
-            bool installing = false;
-            QObject::connect(runtime.get(), &RuntimeInstaller::phaseChanged, runtime.get(),
-                             [&](const RuntimeInstaller::Phase& phase) {
-                                 installing |= phase.kind == RuntimeInstaller::Phase::Kind::installing;
-                             });
-            shown.show();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
-            child<QPushButton>(QString::fromLatin1(c.button))->click();
-            QPointer<QMessageBox> box = child<QMessageBox>(QString::fromLatin1(c.box));
-            ASSERT_TRUE(box);
-            // Some desktops draw the box without a title bar: the box itself asks.
-            EXPECT_EQ(box->text(), c.question);
-            box->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(box));
-            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
-            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
-            EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
-            EXPECT_FALSE(installing);
-        }
+    const QString questions[][3] = {{u"reinstall"_s, u"reinstallConfirmation"_s, u"Reinstall the add-on component?"_s},
+                                    {u"resetAppData"_s, u"resetConfirmation"_s, u"Reset all app data?"_s}};
+    for (int i = 0; i < 4; ++i) {
+        const Qt::Key key = i % 2 ? Qt::Key_Escape : Qt::Key_Return;
+        const QString* question = questions[i / 2];
+        SCOPED_TRACE(question[1].toStdString() + (key == Qt::Key_Return ? ", Return" : ", Escape"));
+        window.reset();
+        build();
+        vm->setTelegramChatID(u"42"_s);
+        SettingsWindow& shown = open();
+        bool installing = false;
+        QObject::connect(runtime.get(), &RuntimeInstaller::phaseChanged, runtime.get(), [&](const auto& phase) {
+            installing |= phase.kind == RuntimeInstaller::Phase::Kind::installing;
+        });
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+        child<QPushButton>(question[0])->click();
+        QPointer<QMessageBox> box = child<QMessageBox>(question[1]);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text(), question[2]); // some desktops draw the box without a title bar
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box || !box->isVisible(); }, 2000));
+        EXPECT_EQ(vm->telegram().chatID(), u"42"_s);
+        EXPECT_FALSE(installing);
     }
 }
 
@@ -293,10 +283,9 @@ TEST_F(AdvancedSettingsTest, ExportGPXNeedsAPointInTheDraft)
 TEST_F(AdvancedSettingsTest, TheExportNamesNoToolThatCannotRunHere)
 {
     open();
-    for (kit::KitLabel* label : window->findChildren<kit::KitLabel*>()) {
+    for (kit::KitLabel* label : window->findChildren<kit::KitLabel*>())
         EXPECT_FALSE(label->text().contains(u"Xcode"_s) || label->text().contains(u"Simulator"_s))
             << label->text().toStdString();
-    }
 }
 
 } // namespace

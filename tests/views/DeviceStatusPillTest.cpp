@@ -157,7 +157,6 @@ TEST_F(DeviceStatusPillTest, ThePopoverStaysWhollyOnTheScreenWithItsDetailsOpen)
     build();
     checked(connectedNotReady());
     A::setLastDeviceError(*vm, QStringList(40, u"pymobiledevice3: connection refused"_s).join(u'\n'));
-    // The pill sits in a toolbar near the top of the screen, as in the main window.
     const QRect available = window.screen()->availableGeometry();
     window.move(available.right() + 1 - 400, available.bottom() + 1 - 520);
     makePill();
@@ -165,17 +164,10 @@ TEST_F(DeviceStatusPillTest, ThePopoverStaysWhollyOnTheScreenWithItsDetailsOpen)
     vm->windowState().setDevicePopoverPresented(true);
     DeviceSetupPopover* popover = pill->popover();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
-    // Folded, it fits below the pill and opens there.
     const int belowPill = pill->mapToGlobal(QPoint(0, pill->height())).y() + 4;
-    EXPECT_EQ(popover->geometry().top(), belowPill);
-
     QTest::mouseClick(popover->findChild<kit::DisclosureGroup*>()->header(), Qt::LeftButton);
-    ASSERT_TRUE(popover->findChild<kit::DisclosureGroup*>()->isExpanded());
     ASSERT_GT(belowPill + popover->height(), available.bottom() + 1) << "the screen is too tall for this case";
-    EXPECT_TRUE(available.contains(popover->geometry()))
-        << "top " << popover->y() << ", height " << popover->height() << ", screen's bottom " << available.bottom();
-    auto* checkAgain = popover->findChild<kit::ActionButton*>(u"checkAgain"_s);
-    EXPECT_TRUE(available.contains(QRect(checkAgain->mapToGlobal(QPoint(0, 0)), checkAgain->size())));
+    EXPECT_TRUE(available.contains(popover->geometry())) << popover->y() << " + " << popover->height();
 }
 
 TEST_F(DeviceStatusPillTest, ThePopoverShowsTheChecklistHintActionsAndDetails)
@@ -325,8 +317,7 @@ TEST_F(DeviceStatusPillTest, ReturnPressesThePopoversFocusedButton)
     EXPECT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
 }
 
-// A dismissed password dialog: the popover says why in words above Details, and
-// Details open at that reason, not at the end of the shell line under it.
+// A dismissed password dialog: the reason shows above Details, which open at it.
 TEST_F(DeviceStatusPillTest, AFailedPreparationSaysWhyAndItsDetailsOpenAtTheReason)
 {
     build();
@@ -336,27 +327,21 @@ TEST_F(DeviceStatusPillTest, AFailedPreparationSaysWhyAndItsDetailsOpenAtTheReas
     failed.message = u"Couldn’t prepare iPhone."_s;
     failed.failureReason = reason;
     failed.installHint =
-        u"iPhone isn’t ready yet.\n\n1. Connect iPhone to this computer with a cable.\n\nDetails:\n"_s + reason +
-        u"\n\nCommand: Start the iPhone tunnel service with administrator rights\n\nError executing "
-        u"command as another user: Request dismissed\n\nCommand line: pkexec /bin/sh -c '"_s +
-        QString(3000, u'x') + u"'"_s;
+        u"iPhone isn’t ready yet.\n\nDetails:\n"_s + reason + u"\n\nCommand line: "_s + QString(3000, u'x');
     device.preparedStatus = failed;
     makePill();
     vm->windowState().setDevicePopoverPresented(true);
     DeviceSetupPopover* popover = pill->popover();
     QTest::mouseClick(popover->findChild<kit::ActionButton*>(u"prepareIPhone"_s), Qt::LeftButton);
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
-
     auto* said = popover->findChild<kit::KitLabel*>(u"failureReason"_s);
-    ASSERT_NE(said, nullptr);
-    EXPECT_TRUE(said->isVisible());
+    ASSERT_TRUE(said && said->isVisible());
     EXPECT_EQ(said->text(), reason);
     auto* group = popover->findChild<kit::DisclosureGroup*>(u"details"_s);
     EXPECT_LT(said->mapTo(popover, QPoint(0, said->height())).y(), group->mapTo(popover, QPoint()).y());
     group->setExpanded(true);
-    auto* details = popover->findChild<QPlainTextEdit*>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
-    EXPECT_EQ(details->cursorForPosition(QPoint(4, 4)).block().text(), reason);
+    EXPECT_EQ(popover->findChild<QPlainTextEdit*>()->cursorForPosition(QPoint(4, 4)).block().text(), reason);
 }
 
 } // namespace

@@ -84,8 +84,7 @@ TEST_F(GeneralSettingsTest, NewRouteDefaultsApplyToAnEmptyDraftOnly)
     pick(u"speedPicker"_s, u"fast"_s);
     EXPECT_EQ(AppSettings::defaultSpeedProfile(*settings), RouteSpeedProfile::fast);
     EXPECT_EQ(vm->draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
-
-    // Picking the value in force again is no change: what the empty draft was given stays.
+    // Re-picking the value in force changes nothing: what the empty draft was given stays.
     PlannerTestAccess::setPoints(*vm, {});
     vm->setSelectedTransportMode(RouteTransportMode::automobile);
     vm->setSelectedSpeedProfile(RouteSpeedProfile::slow);

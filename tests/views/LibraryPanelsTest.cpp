@@ -127,13 +127,14 @@ TEST_F(LibraryPanelsTest, TheRenameBoxSaysRenameOnceUnderItsTitleAndEndsAtItsBut
     QInputDialog* dialog = panel.renameDialog();
     ASSERT_TRUE(dialog && QTest::qWaitForWindowExposed(dialog));
     QStringList shown{dialog->windowTitle()};
-    for (const QLabel* label : dialog->findChildren<QLabel*>())
-        shown << (label->isVisible() ? label->text() : QString());
-    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
-        shown << button->text();
+    for (const QWidget* w : dialog->findChildren<QWidget*>())
+        if (auto* l = qobject_cast<const QLabel*>(w); l && l->isVisible())
+            shown << l->text();
+        else if (auto* b = qobject_cast<const QAbstractButton*>(w))
+            shown << b->text();
     EXPECT_EQ(shown.count(u"Rename"_s), 2) << "the title and the button";
-    const QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>();
-    EXPECT_LE(dialog->height() - buttons->geometry().bottom() - 1, dialog->layout()->contentsMargins().bottom());
+    EXPECT_LE(dialog->height() - dialog->findChild<QDialogButtonBox*>()->geometry().bottom() - 1,
+              dialog->layout()->contentsMargins().bottom());
     dialog->reject();
 }
 

@@ -182,23 +182,21 @@ TEST(LocationSafetyAlarmView, FillsEachScreenFromTheSmallestUpWithTheButtonOnItA
 
 TEST(LocationSafetyAlarmView, APointNameOfAnyLengthLeavesTheCoordinatesWholeInTheirBox)
 {
-    // The smallest screen, where the boxes are narrowest.
-    LocationSafetyAlarmPanel panel(nullptr);
+    LocationSafetyAlarmPanel panel(nullptr); // on the smallest screen, where the boxes are narrowest
     panel.setContent(
         new LocationSafetyAlarmView(alarm(50.0874654, 14.4212535, false, QStringLiteral("Nábřeží ").repeated(32)), {}));
     panel.setGeometry(0, 0, 800, 600);
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
     QApplication::processEvents();
-    const QList<FittedText*> texts = panel.findChildren<FittedText*>();
-    const auto shown = std::find_if(texts.begin(), texts.end(),
-                                    [](auto* text) { return text->text() == QStringLiteral("50.08747, 14.42125"); });
-    ASSERT_NE(shown, texts.end());
-    const FittedText& coordinates = **shown;
-    EXPECT_EQ(coordinates.fitForWidth(coordinates.width()).lines, QStringList{coordinates.text()});
-    EXPECT_GE(coordinates.height(), coordinates.heightForWidth(coordinates.width()));
-    const QWidget* box = coordinates.parentWidget();
-    EXPECT_TRUE(box->rect().contains(QRect(coordinates.mapTo(box, QPoint(0, 0)), coordinates.size())));
+    const FittedText* coordinates = nullptr;
+    for (const FittedText* text : panel.findChildren<FittedText*>())
+        coordinates = text->text() == QStringLiteral("50.08747, 14.42125") ? text : coordinates;
+    ASSERT_NE(coordinates, nullptr);
+    EXPECT_EQ(coordinates->fitForWidth(coordinates->width()).lines, QStringList{coordinates->text()});
+    EXPECT_GE(coordinates->height(), coordinates->heightForWidth(coordinates->width()));
+    const QWidget* box = coordinates->parentWidget();
+    EXPECT_TRUE(box->rect().contains(QRect(coordinates->mapTo(box, QPoint(0, 0)), coordinates->size())));
     EXPECT_TRUE(panel.rect().contains(QRect(box->mapTo(&panel, QPoint(0, 0)), box->size())));
 }
 

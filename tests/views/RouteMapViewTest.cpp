@@ -166,8 +166,7 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);
 }
 
-// After a relaunch the draft is empty and the point held in the last session is
-// far from the default camera: the map opens on it and "Show route" finds it again.
+// After a relaunch the draft is empty and the held point far away: the map opens on it, Show route finds it.
 TEST_F(RouteMapViewTest, AfterARelaunchTheMapShowsTheHeldPointAndFindsItAgain)
 {
     const RoutePoint paris = test::makePoint(QStringLiteral("Paris"), 48.8566, 2.3522);
@@ -180,7 +179,6 @@ TEST_F(RouteMapViewTest, AfterARelaunchTheMapShowsTheHeldPointAndFindsItAgain)
     EXPECT_TRUE(showsParis());
     QAbstractButton* locate = map.controls().zoomToRouteButton();
     ASSERT_TRUE(locate->isEnabled());
-
     QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
     for (int x = 390; x >= 100; x -= 10)
         QTest::mouseMove(&map.map(), QPoint(x, 300));

@@ -317,8 +317,7 @@ TEST(RuntimeSetupView, ScreenReadersHearWhichStepsAreDoneRunningOrToDo)
     RuntimeInstaller runtime(bench.configuration);
     RuntimeSetupView view(runtime, [] {});
     view.show();
-    // Extracting: the download and its check are done, the rest is to do.
-    view.showRows(Rows::of(Phase::installing(Step::extract), {}));
+    view.showRows(Rows::of(Phase::installing(Step::extract), {})); // some steps done, one running, some to do
     QStringList heard;
     for (QWidget* widget : view.findChild<QWidget*>(QStringLiteral("setupStepCard"))->findChildren<QWidget*>())
         heard << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
