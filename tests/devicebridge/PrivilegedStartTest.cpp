@@ -120,7 +120,6 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         EXPECT_TRUE(
             failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
             << failure->output().toStdString();
-        // The user reads why in words first; the details start there too.
         EXPECT_EQ(failure->reason(), reason);
         EXPECT_TRUE(failure->description().startsWith(reason + u"\n\nCommand: ")) << status;
     }

@@ -26,8 +26,6 @@ TEST_F(EventLogTest, KeepsTheNewestFiftyAndMirrorsEveryEntry)
     EXPECT_EQ(systemLog.lines().size(), 61);
 }
 
-// Without usbmuxd's reports a short unplug goes unnoticed between two checks: the
-// log says so, once.
 TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
 {
     const QString said = QStringLiteral("usbmuxd doesn’t report iPhones being plugged in and out, so a short unplug "
@@ -38,7 +36,7 @@ TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
     deps.deviceAttachmentWatcher = &usbmuxd;
     vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     ASSERT_TRUE(QTest::qWaitFor([&] { return eventMessages().contains(said); }, 10000));
-    emit usbmuxd.unavailable();
+    emit usbmuxd.unavailable(); // said once
     EXPECT_EQ(eventMessages().count(said), 1);
     vm.reset();
 }

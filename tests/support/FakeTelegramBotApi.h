@@ -18,9 +18,8 @@ namespace ostrevin::test {
 /// newest. Replies have the real shape, with the fields a client does not read.
 class FakeTelegramBotApi {
 public:
-    /// Serves "/bot<token>/getUpdates" on server (as its request check), and
-    /// "/bot<token>/sendMessage" once answerSendsAt() is called; other requests get
-    /// the server's scripted replies.
+    /// Serves "/bot<token>/getUpdates" on server (as its request check); other
+    /// requests get the server's scripted replies.
     FakeTelegramBotApi(FakeHttpServer& server, const QString& token);
 
     /// A user's message in a private chat (or another chat type); returns its update_id.
@@ -30,8 +29,7 @@ public:
     /// count messages "hello 1", "hello 2", … from chatID, all dated date.
     void addMessages(int count, qint64 chatID, qint64 date);
 
-    /// From now on sendMessage succeeds, the message dated date by the server's clock
-    /// (which need not agree with the computer's).
+    /// From now on sendMessage succeeds, dated date by Telegram's clock.
     void answerSendsAt(qint64 date);
 
     /// Updates not yet confirmed.
@@ -50,7 +48,6 @@ private:
 
     qint64 add(const QByteArray& member, const QByteArray& message);
     static FakeHttpReply answer(Queue& queue, const FakeHttpRequest& request);
-    static FakeHttpReply answerSend(Queue& queue, const FakeHttpRequest& request);
 
     std::shared_ptr<Queue> m_queue = std::make_shared<Queue>();
 };

@@ -40,7 +40,6 @@ TEST(KeychainTokenStore, LockedKeyringIsNotAMissingToken)
 
 TEST(KeychainTokenStore, NoLoginKeyringIsSaidInPlainWords)
 {
-    // A keyring daemon in a home that never had a keyring: nothing to store the token in.
     KeychainTokenStore store;
     const auto saved = test::awaitTask(store.save(QStringLiteral("123456:AAE")));
     const auto error = saved.errorAs<TelegramAlertError>();
