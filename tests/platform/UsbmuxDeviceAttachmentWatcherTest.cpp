@@ -1,5 +1,3 @@
-// The real watcher and libusbmuxd against a fake usbmuxd.
-
 #include "platform/UsbmuxDeviceAttachmentWatcher.h"
 
 #include "support/FakeUsbmuxd.h"
@@ -26,7 +24,6 @@ TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttac
         ASSERT_TRUE(watcher.start());
         ASSERT_TRUE(QTest::qWaitFor([&] { return !unavailable.isEmpty(); }, 10000));
         EXPECT_EQ(unavailable.size(), 1);
-        watcher.stop();
     }
     FakeUsbmuxd usbmuxd(socket);
     UsbmuxDeviceAttachmentWatcher watcher;
@@ -43,7 +40,6 @@ TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttac
     ASSERT_TRUE(QTest::qWaitFor([&] { return attached.size() == 2; }, 10000));
     EXPECT_EQ(QVariantList({attached[0][0], detached[0][0], attached[1][0]}), QVariantList(3, iphone));
     EXPECT_TRUE(unavailable.isEmpty());
-    watcher.stop();
 }
 
 } // namespace

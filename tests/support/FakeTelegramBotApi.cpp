@@ -12,11 +12,10 @@ FakeTelegramBotApi::FakeTelegramBotApi(FakeHttpServer& server, const QString& to
 {
     const QByteArray path = "/bot" + token.toUtf8() + "/getUpdates";
     server.setRequestCheck([queue = m_queue, path](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
-        QMutexLocker lock(&queue->mutex);
-        if (request.method == "POST" && request.path().endsWith("/sendMessage") && queue->sendDate)
+        if (const qint64 date = queue->sendDate;
+            date && request.method == "POST" && request.path().endsWith("/sendMessage"))
             return FakeHttpReply::json(
-                "{\"ok\":true,\"result\":{\"message_id\":1,\"date\":" + QByteArray::number(*queue->sendDate) + "}}");
-        lock.unlock();
+                "{\"ok\":true,\"result\":{\"message_id\":1,\"date\":" + QByteArray::number(date) + "}}");
         if (request.method != "GET" || request.path() != path)
             return std::nullopt;
         return answer(*queue, request);
@@ -68,12 +67,6 @@ void FakeTelegramBotApi::addMessages(int count, qint64 chatID, qint64 date)
 {
     for (int i = 1; i <= count; ++i)
         addMessage(chatID, QStringLiteral("hello %1").arg(i), date);
-}
-
-void FakeTelegramBotApi::answerSendsAt(qint64 date)
-{
-    QMutexLocker lock(&m_queue->mutex);
-    m_queue->sendDate = date;
 }
 
 int FakeTelegramBotApi::pending() const

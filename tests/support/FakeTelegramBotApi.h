@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -30,7 +31,7 @@ public:
     void addMessages(int count, qint64 chatID, qint64 date);
 
     /// From now on sendMessage succeeds, dated date by Telegram's clock.
-    void answerSendsAt(qint64 date);
+    void answerSendsAt(qint64 date) { m_queue->sendDate = date; }
 
     /// Updates not yet confirmed.
     int pending() const;
@@ -43,7 +44,7 @@ private:
         QList<std::pair<qint64, QByteArray>> updates;
         qint64 nextID = 815'000'001;
         QList<std::optional<qint64>> offsets;
-        std::optional<qint64> sendDate;
+        std::atomic<qint64> sendDate = 0; // 0: not answered
     };
 
     qint64 add(const QByteArray& member, const QByteArray& message);

@@ -6,16 +6,11 @@ namespace ostrevin::test {
 
 namespace {
 
-QByteArray entry(const char* key, const QByteArray& value)
-{
-    return QByteArray("<key>") + key + "</key>" + value;
-}
-
 // A 16-byte little-endian header {length, version 1, message 8 (plist), tag}, then the plist.
-void send(QLocalSocket* socket, quint32 tag, const QByteArray& plistBody)
+void send(QLocalSocket* socket, quint32 tag, const QByteArray& dictBody)
 {
     const QByteArray payload =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + plistBody + "</dict></plist>";
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + dictBody + "</dict></plist>";
     QByteArray packet(16, '\0');
     auto* header = reinterpret_cast<uchar*>(packet.data());
     qToLittleEndian<quint32>(16 + quint32(payload.size()), header);
@@ -39,18 +34,16 @@ FakeUsbmuxd::FakeUsbmuxd(const QString& socketPath)
             QObject::connect(socket, &QLocalSocket::readyRead, &m_server, [this, socket] {
                 while (socket->bytesAvailable() >= 16) {
                     const QByteArray header = socket->peek(16);
-                    const quint32 length = qFromLittleEndian<quint32>(header.constData());
-                    if (socket->bytesAvailable() < length)
+                    if (socket->bytesAvailable() < qFromLittleEndian<quint32>(header.constData()))
                         return;
-                    const QByteArray request = socket->read(length);
+                    const QByteArray request = socket->read(qFromLittleEndian<quint32>(header.constData()));
                     const quint32 tag = qFromLittleEndian<quint32>(header.constData() + 12);
-                    if (request.contains("<string>Listen</string>")) {
-                        send(socket, tag,
-                             entry("MessageType", "<string>Result</string>") + entry("Number", "<integer>0</integer>"));
+                    const bool listen = request.contains("<string>Listen</string>");
+                    send(socket, tag,
+                         listen ? "<key>MessageType</key><string>Result</string><key>Number</key><integer>0</integer>"
+                                : "<key>DeviceList</key><array/>");
+                    if (listen)
                         m_listeners.append(socket);
-                    } else {
-                        send(socket, tag, entry("DeviceList", "<array/>"));
-                    }
                 }
             });
         }
@@ -59,22 +52,22 @@ FakeUsbmuxd::FakeUsbmuxd(const QString& socketPath)
 
 void FakeUsbmuxd::attach(quint32 deviceID, const QString& udid)
 {
-    const QByteArray id = entry("DeviceID", "<integer>" + QByteArray::number(deviceID) + "</integer>");
-    tell(entry("MessageType", "<string>Attached</string>") + id +
-         entry("Properties", "<dict>" + entry("ConnectionType", "<string>USB</string>") + id +
-                                 entry("SerialNumber", "<string>" + udid.toUtf8() + "</string>") + "</dict>"));
+    const QByteArray id = "<key>DeviceID</key><integer>" + QByteArray::number(deviceID) + "</integer>";
+    tell("<key>MessageType</key><string>Attached</string>" + id +
+         "<key>Properties</key><dict><key>ConnectionType</key><string>USB</string>" + id +
+         "<key>SerialNumber</key><string>" + udid.toUtf8() + "</string></dict>");
 }
 
 void FakeUsbmuxd::detach(quint32 deviceID)
 {
-    tell(entry("MessageType", "<string>Detached</string>") +
-         entry("DeviceID", "<integer>" + QByteArray::number(deviceID) + "</integer>"));
+    tell("<key>MessageType</key><string>Detached</string><key>DeviceID</key><integer>" + QByteArray::number(deviceID) +
+         "</integer>");
 }
 
-void FakeUsbmuxd::tell(const QByteArray& plistBody)
+void FakeUsbmuxd::tell(const QByteArray& dictBody)
 {
     for (QLocalSocket* socket : std::as_const(m_listeners))
-        send(socket, 0, plistBody);
+        send(socket, 0, dictBody);
 }
 
 } // namespace ostrevin::test

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QList>
 #include <QLocalServer>
 #include <QLocalSocket>
 
 namespace ostrevin::test {
 
-/// usbmuxd's plist protocol on a Unix socket, for libusbmuxd pointed at it with
-/// USBMUXD_SOCKET_ADDRESS=UNIX:<path>: answers "Listen" and "ListDevices" (always
-/// empty) and tells listeners of each attach and detach. Needs the event loop.
+/// usbmuxd's plist protocol for libusbmuxd (USBMUXD_SOCKET_ADDRESS=UNIX:<path>): answers
+/// "Listen" and "ListDevices" (always empty), tells listeners of attach and detach.
 class FakeUsbmuxd final {
 public:
     explicit FakeUsbmuxd(const QString& socketPath);
@@ -18,7 +16,7 @@ public:
     void detach(quint32 deviceID);
 
 private:
-    void tell(const QByteArray& plistBody);
+    void tell(const QByteArray& dictBody);
 
     QList<QLocalSocket*> m_listeners;
     QLocalServer m_server; // after m_listeners: its sockets may still report a disconnect
