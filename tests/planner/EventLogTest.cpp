@@ -26,20 +26,16 @@ TEST_F(EventLogTest, KeepsTheNewestFiftyAndMirrorsEveryEntry)
     EXPECT_EQ(systemLog.lines().size(), 61);
 }
 
-// Without usbmuxd's reports a short unplug goes unnoticed between two checks: the
-// log says so, once.
 TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
 {
-    const QString said = QStringLiteral("usbmuxd doesn’t report iPhones being plugged in and out, so a short unplug "
-                                        "is caught only by the location checks.");
     qputenv("USBMUXD_SOCKET_ADDRESS", "UNIX:" + dir.file(QStringLiteral("no-usbmuxd")).toUtf8());
     UsbmuxDeviceAttachmentWatcher usbmuxd;
     auto deps = dependencies();
     deps.deviceAttachmentWatcher = &usbmuxd;
     vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return eventMessages().contains(said); }, 10000));
-    emit usbmuxd.unavailable();
-    EXPECT_EQ(eventMessages().count(said), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !eventMessages().filter(u"short unplug").isEmpty(); }, 10000));
+    emit usbmuxd.unavailable(); // said once
+    EXPECT_EQ(eventMessages().filter(u"short unplug").size(), 1);
     vm.reset();
 }
 

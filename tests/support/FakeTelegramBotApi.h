@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -18,9 +19,8 @@ namespace ostrevin::test {
 /// newest. Replies have the real shape, with the fields a client does not read.
 class FakeTelegramBotApi {
 public:
-    /// Serves "/bot<token>/getUpdates" on server (as its request check), and
-    /// "/bot<token>/sendMessage" once answerSendsAt() is called; other requests get
-    /// the server's scripted replies.
+    /// Serves "/bot<token>/getUpdates" on server (as its request check); other
+    /// requests get the server's scripted replies.
     FakeTelegramBotApi(FakeHttpServer& server, const QString& token);
 
     /// A user's message in a private chat (or another chat type); returns its update_id.
@@ -30,9 +30,8 @@ public:
     /// count messages "hello 1", "hello 2", … from chatID, all dated date.
     void addMessages(int count, qint64 chatID, qint64 date);
 
-    /// From now on sendMessage succeeds, the message dated date by the server's clock
-    /// (which need not agree with the computer's).
-    void answerSendsAt(qint64 date);
+    /// From now on sendMessage succeeds, dated date by Telegram's clock.
+    void answerSendsAt(qint64 date) { m_queue->sendDate = date; }
 
     /// Updates not yet confirmed.
     int pending() const;
@@ -45,12 +44,11 @@ private:
         QList<std::pair<qint64, QByteArray>> updates;
         qint64 nextID = 815'000'001;
         QList<std::optional<qint64>> offsets;
-        std::optional<qint64> sendDate;
+        std::atomic<qint64> sendDate = 0; // 0: not answered
     };
 
     qint64 add(const QByteArray& member, const QByteArray& message);
     static FakeHttpReply answer(Queue& queue, const FakeHttpRequest& request);
-    static FakeHttpReply answerSend(Queue& queue, const FakeHttpRequest& request);
 
     std::shared_ptr<Queue> m_queue = std::make_shared<Queue>();
 };

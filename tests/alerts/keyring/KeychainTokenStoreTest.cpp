@@ -40,13 +40,11 @@ TEST(KeychainTokenStore, LockedKeyringIsNotAMissingToken)
 
 TEST(KeychainTokenStore, NoLoginKeyringIsSaidInPlainWords)
 {
-    // A keyring daemon in a home that never had a keyring: nothing to store the token in.
     KeychainTokenStore store;
     const auto saved = test::awaitTask(store.save(QStringLiteral("123456:AAE")));
     const auto error = saved.errorAs<TelegramAlertError>();
     ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->description(),
-              QStringLiteral("The token couldn’t be saved to the keychain: there’s no “login” keyring to keep it in."));
+    EXPECT_TRUE(error->description().contains(u"no “login” keyring")) << error->description().toStdString();
 }
 
 TEST(KeychainTokenStore, NoSecretServiceIsNotAMissingToken)
