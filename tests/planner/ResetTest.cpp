@@ -106,8 +106,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         bool readyAfterPreparing;
         bool clearFails;
         QStringList deviceCalls;
-        /// Only a failed clear says the connection broke; an iPhone the preparation
-        /// still saw stays connected, so that it can be prepared again.
+        /// Only a failed clear marks the iPhone disconnected; one the preparation saw can be prepared again.
         bool connectedAfter;
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
