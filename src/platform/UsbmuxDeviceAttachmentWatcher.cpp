@@ -61,18 +61,12 @@ UsbmuxDeviceAttachmentWatcher::~UsbmuxDeviceAttachmentWatcher()
 
 bool UsbmuxDeviceAttachmentWatcher::start()
 {
-    if (m_subscription)
-        return true;
-    auto* subscription = new Subscription{QPointer(this), nullptr};
-    const int result = usbmuxd_events_subscribe(&subscription->context, &onDeviceEvent, subscription);
-    if (result != 0) {
-        qCWarning(lcPlatform) << "Device attach and detach events are unavailable: usbmuxd_events_subscribe returned"
-                              << result;
-        delete subscription;
-        return false;
-    }
-    m_subscription = subscription;
-    probeUsbmuxd();
+    m_wanted = true;
+    // The subscription follows the probe, never runs beside it: libusbmuxd fills in
+    // its process-wide request details on the first request without a lock, and two
+    // first requests at once (the probe's and the subscription thread's) race there.
+    if (!m_subscription && !m_probe)
+        probeUsbmuxd();
     return true;
 }
 
@@ -81,15 +75,15 @@ void UsbmuxDeviceAttachmentWatcher::probeUsbmuxd()
     // A connection that fails or a request that is not answered (libusbmuxd waits
     // 5 s for it) must not hold up the caller.
     auto promise = std::make_shared<QPromise<bool>>();
-    auto* answer = new QFutureWatcher<bool>(this);
-    connect(answer, &QFutureWatcher<bool>::finished, this, [this, answer] {
-        answer->deleteLater();
-        if (m_subscription && !answer->result()) {
-            qCWarning(lcPlatform) << "usbmuxd doesn't answer: device attach and detach events are unavailable";
-            emit unavailable();
-        }
+    m_probe = new QFutureWatcher<bool>(this);
+    connect(m_probe, &QFutureWatcher<bool>::finished, this, [this] {
+        const bool answered = m_probe->result();
+        m_probe->deleteLater();
+        m_probe = nullptr;
+        if (m_wanted && !m_subscription)
+            subscribe(answered);
     });
-    answer->setFuture(promise->future());
+    m_probe->setFuture(promise->future());
     QThreadPool::globalInstance()->start([promise] {
         promise->start();
         usbmuxd_device_info_t* devices = nullptr;
@@ -100,8 +94,29 @@ void UsbmuxDeviceAttachmentWatcher::probeUsbmuxd()
     });
 }
 
+void UsbmuxDeviceAttachmentWatcher::subscribe(bool usbmuxdAnswered)
+{
+    // Subscribed even when usbmuxd is silent: libusbmuxd keeps reconnecting, so the
+    // reports begin once usbmuxd does.
+    auto* subscription = new Subscription{QPointer(this), nullptr};
+    const int result = usbmuxd_events_subscribe(&subscription->context, &onDeviceEvent, subscription);
+    if (result != 0) {
+        qCWarning(lcPlatform) << "Device attach and detach events are unavailable: usbmuxd_events_subscribe returned"
+                              << result;
+        delete subscription;
+        emit unavailable();
+        return;
+    }
+    m_subscription = subscription;
+    if (!usbmuxdAnswered) {
+        qCWarning(lcPlatform) << "usbmuxd doesn't answer: device attach and detach events are unavailable";
+        emit unavailable();
+    }
+}
+
 void UsbmuxDeviceAttachmentWatcher::stop()
 {
+    m_wanted = false;
     if (!m_subscription)
         return;
     // Returns once the library's thread no longer calls back with this context.

@@ -2,6 +2,8 @@
 
 #include "platform/DeviceAttachmentWatcher.h"
 
+#include <QFutureWatcher>
+
 namespace ostrevin {
 
 /// usbmuxd's device events through libusbmuxd: every attach and detach of an iOS
@@ -10,9 +12,9 @@ namespace ostrevin {
 /// watcher's thread. libusbmuxd reaches usbmuxd where USBMUXD_SOCKET_ADDRESS
 /// ("UNIX:<path>") says, else at its system socket.
 ///
-/// A subscription succeeds whether or not usbmuxd runs, so start() asks usbmuxd
-/// for its device list off the calling thread; when nothing answers, unavailable()
-/// follows.
+/// A subscription succeeds whether or not usbmuxd runs, so start() first asks
+/// usbmuxd for its device list off the calling thread, then subscribes; when
+/// nothing answers, unavailable() follows.
 class UsbmuxDeviceAttachmentWatcher : public DeviceAttachmentWatcher {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UsbmuxDeviceAttachmentWatcher)
@@ -29,8 +31,11 @@ public:
 
 private:
     void probeUsbmuxd();
+    void subscribe(bool usbmuxdAnswered);
 
     Subscription* m_subscription = nullptr;
+    QFutureWatcher<bool>* m_probe = nullptr;
+    bool m_wanted = false;
 };
 
 } // namespace ostrevin
