@@ -164,8 +164,6 @@ BrandColor SimulationControlBar::indicatorColor(const LocationPlannerViewModel& 
 
 QString SimulationControlBar::detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now)
 {
-    if (viewModel.hold().isIPhoneRouteRunning())
-        return viewModel.draft().routeName() + partSeparator + viewModel.routeProgressSummary();
     QStringList parts{viewModel.activeTrackerDetail()};
     if (const std::optional<QString> runtime = viewModel.lockRuntimeSummary(now)) {
         parts << *runtime;
@@ -190,14 +188,14 @@ void SimulationControlBar::sync()
     m_dot->setVisible(!spinning);
     m_dot->setColor(indicatorColor(m_viewModel));
     m_headline->setText(m_viewModel.activeTrackerHeadline());
+    const bool routeRunning = m_viewModel.hold().isIPhoneRouteRunning();
     // A long route name gives way to the progress, which is what the line is for.
-    if (m_viewModel.hold().isIPhoneRouteRunning())
+    if (routeRunning)
         m_detail->setText(m_viewModel.draft().routeName(), partSeparator + m_viewModel.routeProgressSummary());
     else
         m_detail->setText(detailText(m_viewModel, now));
     m_status->setAccessibleName(m_headline->text() + QStringLiteral(", ") + m_detail->text());
 
-    const bool routeRunning = m_viewModel.hold().isIPhoneRouteRunning();
     const bool resetPending = m_viewModel.hold().isLocationResetPending();
     m_acknowledge->setVisible(m_viewModel.hold().telegramIncidentActive());
     m_stopRoute->setVisible(routeRunning);

@@ -50,8 +50,8 @@ public:
     /// Whether device work replaces the dot with a spinner. A routine verification
     /// of a confirmed hold keeps the dot.
     static bool showsSpinner(const LocationPlannerViewModel& viewModel);
-    /// The second line: the route and its progress, or the detail with the held
-    /// duration and the last verification at `now`.
+    /// The second line while no route plays: the detail with the held duration and
+    /// the last verification at `now`.
     static QString detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now);
 
     /// As wide as it may be; the window narrows it to the map.
