@@ -103,9 +103,9 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
     //: Settings › Advanced: section header.
     SettingsSection* exports = form->addSection(tr("Export"));
     m_exportRoute->setObjectName(QStringLiteral("exportGPX"));
-    //: Settings › Advanced › Export: row title.
     // Xcode and Simulator are named only where they can run.
     const bool appleDeveloperTools = PlatformFactory::hasAppleDeveloperTools();
+    //: Settings › Advanced › Export: row title.
     exports->addLabeledRow(tr("Current route"), m_exportRoute,
                            appleDeveloperTools
                                //: Settings › Advanced › Export: row description.
@@ -115,24 +115,22 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
                                : tr("Use the GPX file in apps that play a route from a file. You don’t need it to set "
                                     "the iPhone’s location."));
     connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(); });
-    QWidget* steps = column(6, 4);
-    for (const QString& step :
-         {tr("1. Export the route as a GPX file."), tr("2. Add the file to your Xcode project."),
-          tr("3. While debugging, choose Debug > Simulate Location and select the file."),
-          tr("4. In a test plan, use Product > Test Plan > Edit Test Plan > Configuration > Localization > "
-             "Simulated Location.")})
-        steps->layout()->addWidget(wrappingText(step, kit::TextStyle::Callout, kit::BrandColor::Primary));
-    kit::KitLabel* scope = wrappingText(tr("GPX changes the location only in Xcode and Simulator, not the "
-                                           "computer’s location."),
-                                        kit::TextStyle::Callout, kit::BrandColor::Secondary);
-    scope->setContentsMargins(0, 2, 0, 0);
-    steps->layout()->addWidget(scope);
-    //: Settings › Advanced › Export: disclosure group.
-    auto* usingInXcode = new kit::DisclosureGroup(tr("Using in Xcode"), steps);
-    if (appleDeveloperTools)
-        exports->addRow(usingInXcode);
-    else
-        delete usingInXcode;
+    if (appleDeveloperTools) {
+        QWidget* steps = column(6, 4);
+        for (const QString& step :
+             {tr("1. Export the route as a GPX file."), tr("2. Add the file to your Xcode project."),
+              tr("3. While debugging, choose Debug > Simulate Location and select the file."),
+              tr("4. In a test plan, use Product > Test Plan > Edit Test Plan > Configuration > Localization > "
+                 "Simulated Location.")})
+            steps->layout()->addWidget(wrappingText(step, kit::TextStyle::Callout, kit::BrandColor::Primary));
+        kit::KitLabel* scope = wrappingText(tr("GPX changes the location only in Xcode and Simulator, not the "
+                                               "computer’s location."),
+                                            kit::TextStyle::Callout, kit::BrandColor::Secondary);
+        scope->setContentsMargins(0, 2, 0, 0);
+        steps->layout()->addWidget(scope);
+        //: Settings › Advanced › Export: disclosure group.
+        exports->addRow(new kit::DisclosureGroup(tr("Using in Xcode"), steps));
+    }
 
     //: Settings › Advanced: section header.
     m_maintenance = form->addSection(tr("Maintenance"));
