@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QCoro/QCoroSignal>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -46,6 +47,23 @@ QString failureText(const QKeychain::Job& job)
     return job.errorString();
 }
 
+/// The Secret Service's answer to method with argument, an error where there is no
+/// session bus.
+QCoro::Task<QDBusMessage> callSecretService(QString method, QVariant argument)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        co_return QDBusMessage::createError(QDBusError::Disconnected, QString());
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"),
+                                                       QStringLiteral("/org/freedesktop/secrets"),
+                                                       QStringLiteral("org.freedesktop.Secret.Service"), method);
+    call << argument;
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
+    if (!watcher.isFinished())
+        co_await qCoro(&watcher, &QDBusPendingCallWatcher::finished);
+    co_return watcher.reply();
+}
+
 /// Whether the Secret Service holds our item only in a locked collection. Asking
 /// QtKeychain to read such an item makes the keyring daemon show an unlock prompt,
 /// and when no prompt can be shown, QtKeychain reports the item as not found: a
@@ -54,22 +72,13 @@ QString failureText(const QKeychain::Job& job)
 /// is false and QtKeychain decides.
 QCoro::Task<bool> itemIsLockedInSecretService()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        co_return false;
     using Attributes = QMap<QString, QString>;
     qDBusRegisterMetaType<Attributes>();
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
     // The attributes QtKeychain gives its items in the Secret Service.
     const Attributes attributes{{QStringLiteral("server"), QString::fromUtf16(KeychainTokenStore::service)},
                                 {QStringLiteral("user"), QString::fromUtf16(KeychainTokenStore::key)}};
-    call << QVariant::fromValue(attributes);
-    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
-    if (!watcher.isFinished())
-        co_await qCoro(&watcher, &QDBusPendingCallWatcher::finished);
-    const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = watcher;
+    const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply =
+        co_await callSecretService(QStringLiteral("SearchItems"), QVariant::fromValue(attributes));
     if (reply.isError())
         co_return false;
     co_return reply.argumentAt<0>().isEmpty() && !reply.argumentAt<1>().isEmpty();
@@ -80,17 +89,8 @@ QCoro::Task<bool> itemIsLockedInSecretService()
 /// reason, which tells the user nothing.
 QCoro::Task<bool> hasNoDefaultKeyring()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        co_return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("ReadAlias"));
-    call << QStringLiteral("default");
-    QDBusPendingCallWatcher watcher(bus.asyncCall(call, 10000));
-    if (!watcher.isFinished())
-        co_await qCoro(&watcher, &QDBusPendingCallWatcher::finished);
-    const QDBusPendingReply<QDBusObjectPath> reply = watcher;
+    const QDBusPendingReply<QDBusObjectPath> reply =
+        co_await callSecretService(QStringLiteral("ReadAlias"), QStringLiteral("default"));
     // "/" is the Secret Service's "no such collection".
     co_return !reply.isError() && reply.value().path() == u"/";
 }
