@@ -42,11 +42,12 @@ void TailTextBox::setTailText(const QString& text, const QString& openAt)
 {
     const QString tail = text.right(tailCharacters);
     const qsizetype opening = openAt.isEmpty() ? -1 : tail.indexOf(openAt);
-    if (toPlainText() == tail &&
-        m_openingBlock == (opening < 0 ? -1 : document()->findBlock(int(opening)).blockNumber()))
+    // Counted in the text shown, which is the tail once it is set.
+    const auto openingBlock = [&] { return opening < 0 ? -1 : document()->findBlock(int(opening)).blockNumber(); };
+    if (toPlainText() == tail && m_openingBlock == openingBlock())
         return;
     setPlainText(tail);
-    m_openingBlock = opening < 0 ? -1 : document()->findBlock(int(opening)).blockNumber();
+    m_openingBlock = openingBlock();
     m_followsEnd = m_openingBlock < 0;
     updateGeometry();
     placeScrollBar();
