@@ -425,8 +425,9 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         failed.helper = helper;
         //: Device status message after Prepare iPhone failed.
         failed.message = tr("Couldn’t prepare iPhone.");
-        failed.installHint = setupHint(errorDescription(error));
-        failed.failureReason = errorDescription(error).section(QStringLiteral("\n\n"), 0, 0);
+        const QString description = errorDescription(error);
+        failed.installHint = setupHint(description);
+        failed.failureReason = description.section(QStringLiteral("\n\n"), 0, 0);
         failed.isDeviceConnected = helper.deviceIdentifier.has_value();
         failed.isLocationReady = false;
         return failed;
