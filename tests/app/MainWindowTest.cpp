@@ -8,7 +8,6 @@
 #include "planner/OsrmReplies.h"
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
-#include "views/device/DeviceStatusPill.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
@@ -525,7 +524,6 @@ TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
 {
     FakeHttpServer server;
     networkAccess.setProxy(QNetworkProxy::NoProxy);
-    enforceOsrmLimits(server);
     OsrmDirectionsService osrm(networkAccess, server.url(QStringLiteral("/car")), server.url(QStringLiteral("/foot")));
     server.setReply("GET", "/car/route/v1/driving/8.270000,50.000000;14.000000,50.000000",
                     FakeHttpReply::json(osrmReply(
@@ -572,7 +570,8 @@ TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
              << panel->pointsGroup()->header() << panel->startRouteButton();
     for (QWidget* button : window->findChild<MapControlStack*>()->findChildren<QAbstractButton*>())
         expected << button;
-    expected << window->findChild<QWidget*>(QStringLiteral("resetLocation")) << window->findChild<DeviceStatusPill*>();
+    expected << window->findChild<QWidget*>(QStringLiteral("resetLocation"))
+             << window->findChild<QWidget*>(QStringLiteral("DeviceStatusPill"));
     for (const auto& [section, raw] : RawEnumTraits<AppSection>::cases)
         expected << view().rail()->item(section);
     qsizetype previous = -1;
