@@ -79,8 +79,7 @@ protected:
         return TelegramAlertService(&network, server.url(), timeout);
     }
 
-    test::TaskOutcome<std::optional<QDateTime>> send(const QString& message,
-                                                     const TelegramAlertConfiguration& configuration)
+    auto send(const QString& message, const TelegramAlertConfiguration& configuration)
     {
         return test::awaitTask(service.send(message, configuration));
     }

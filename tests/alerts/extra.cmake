@@ -23,15 +23,13 @@ if(OSTREVIN_DBUS_RUN_SESSION AND OSTREVIN_DBUS_SEND AND OSTREVIN_GNOME_KEYRING_D
   add_test(NAME alerts.keyring.Locked
     COMMAND ${_with_keyring} --keep --locked ${_keyring_homes}/locked ${_keyring_test}
             --gtest_filter=KeychainTokenStore.LockedKeyringIsNotAMissingToken)
-  # A home that never had a keyring: the daemon has no "login" keyring to store in.
   add_test(NAME alerts.keyring.NoLoginKeyring
     COMMAND ${_with_keyring} --locked ${_keyring_homes}/nologin ${_keyring_test}
             --gtest_filter=KeychainTokenStore.NoLoginKeyringIsSaidInPlainWords)
-  set_tests_properties(alerts.keyring.NoLoginKeyring PROPERTIES TIMEOUT 120 ENVIRONMENT "DISPLAY=;WAYLAND_DISPLAY=")
   set_tests_properties(alerts.keyring.StoreBeforeLock PROPERTIES FIXTURES_SETUP keyring_locked)
   set_tests_properties(alerts.keyring.Locked PROPERTIES FIXTURES_REQUIRED keyring_locked)
   set_tests_properties(alerts.keyring.RoundTrip alerts.keyring.StoreBeforeLock alerts.keyring.Locked
-                       PROPERTIES TIMEOUT 120 ENVIRONMENT "DISPLAY=;WAYLAND_DISPLAY=")
+                       alerts.keyring.NoLoginKeyring PROPERTIES TIMEOUT 120 ENVIRONMENT "DISPLAY=;WAYLAND_DISPLAY=")
 else()
   message(WARNING "dbus-run-session, dbus-send or gnome-keyring-daemon missing: the Secret Service tests do not run")
 endif()

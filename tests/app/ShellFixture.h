@@ -59,7 +59,6 @@ protected:
     }
 
     QNetworkAccessManager networkAccess;
-    /// Where routes are planned; none unless a test sets one before build().
     DirectionsService* directions = nullptr;
     /// Every search field of the window finds these.
     FixedPlaceSearchService placeSearch{{

@@ -7,10 +7,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 using namespace ostrevin;
 using namespace Qt::StringLiterals;
@@ -21,18 +19,26 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
         const char* name;
         QStringList present;
         QString expectedMoved;
+        int lock = 0; // a target holding only a lock: free (LOCK_UN) or a running copy's (LOCK_EX)
     };
     const Case cases[] = {
         {"both legacy folders", {u"Pellwick"_s, u"Tovrel"_s}, u"Pellwick"_s},
         {"only the second", {u"Tovrel"_s}, u"Tovrel"_s},
         {"target present", {u"Ostrevin"_s, u"Pellwick"_s, u"Tovrel"_s}, QString()},
         {"nothing to move", {}, QString()},
+        {"target with a left lock", {u"Tovrel"_s}, u"Tovrel"_s, LOCK_UN},
+        {"target with a held lock", {u"Tovrel"_s}, QString(), LOCK_EX},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         for (const QString& name : c.present)
             ASSERT_TRUE(test::writeFile(dir.file(name + u"/history.json"_s), name.toUtf8()));
+        QFile lock(dir.file(u"Ostrevin/"_s) + AppPaths::lockFileName());
+        if (c.lock) {
+            ASSERT_TRUE(QDir().mkpath(dir.file(u"Ostrevin"_s)) && lock.open(QIODevice::ReadWrite));
+            ASSERT_EQ(::flock(lock.handle(), c.lock | LOCK_NB), 0);
+        }
 
         const std::optional<QString> moved = LegacyMigration::migrateDataFolder(dir.path());
         EXPECT_EQ(moved.has_value(), !c.expectedMoved.isEmpty());
@@ -49,23 +55,6 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
                 EXPECT_TRUE(QFileInfo(dir.file(name)).isDir());
             }
         }
-    }
-}
-
-// A lock left behind counts as missing; one a running copy holds keeps the older folder out.
-TEST(LegacyMigration, ATargetHoldingOnlyALockCountsAsMissingUnlessACopyHoldsIt)
-{
-    for (const bool held : {false, true}) {
-        SCOPED_TRACE(held);
-        test::TempDir dir;
-        ASSERT_TRUE(test::writeFile(dir.file(u"Tovrel/history.json"_s), "older"));
-        const QString lock = dir.file(u"Ostrevin/"_s) + AppPaths::lockFileName();
-        ASSERT_TRUE(test::writeFile(lock, {}));
-        const int descriptor = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CLOEXEC);
-        ASSERT_TRUE(!held || ::flock(descriptor, LOCK_EX | LOCK_NB) == 0);
-        LegacyMigration::migrateDataFolder(dir.path());
-        EXPECT_EQ(QFileInfo::exists(dir.file(u"Ostrevin/history.json"_s)), !held);
-        ::close(descriptor);
     }
 }
 
