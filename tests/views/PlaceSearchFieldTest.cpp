@@ -25,8 +25,7 @@ class PlaceSearchFieldTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The list comes as soon as the events of the typing are through.
-        field.setTypingPause(std::chrono::milliseconds(0));
+        field.setTypingPause(std::chrono::milliseconds(0)); // the list comes once the typing's events are through
         auto* layout = new QVBoxLayout(&window);
         layout->addWidget(&field);
         layout->addWidget(&elsewhere);
@@ -138,7 +137,7 @@ TEST_F(PlaceSearchFieldTest, TypedCoordinatesPickASelectedPlaceAndOutOfRangeOnes
     field.setValue(QStringLiteral("Start"));
     // The caller commits what it was handed, as the route panel does.
     QObject::connect(&field, &PlaceSearchField::picked, &field,
-                     [this](const RoutePoint& point) { field.setValue(point.name); });
+                     [this](const RoutePoint& p) { field.setValue(p.name); });
     type("48.8584, 2.2945");
     ASSERT_EQ(field.suggestions().size(), 1);
     EXPECT_EQ(field.suggestions().first().title, QStringLiteral("48.85840, 2.29450"));

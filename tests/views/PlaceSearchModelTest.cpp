@@ -282,3 +282,28 @@ TEST_F(PlaceSearchModelTest, AnAbandonedSearchOfAServerThatNeverAnswersEndsWitho
     EXPECT_FALSE(model.isResolving());
     EXPECT_EQ(resolving.count(), 2);
 }
+
+TEST_F(PlaceSearchModelTest, TypingRestsBeforeTheServiceIsAskedAndNoBeginningOfCoordinatesIsSent)
+{
+    struct Recording final : PlaceSearchService {
+        PlaceSearchService& inner;
+        QStringList asked;
+        explicit Recording(PlaceSearchService& service) : inner(service) {}
+        QFuture<std::optional<QList<PlaceCandidate>>> search(const PlaceSearchQuery& q, std::stop_token s) override
+        {
+            asked << q.text;
+            return inner.search(q, s);
+        }
+    } recording(service);
+    PlaceSearchModel typing(recording);
+    for (const char* text : {"B", "Be", "Berlin"})
+        typing.update(QString::fromUtf8(text));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recording.asked.isEmpty(); }, 5000));
+    typing.setTypingPause(std::chrono::milliseconds(0)); // typed slowly, every letter ends a pause
+    const QString coordinates = QStringLiteral("-33.86 S; 151.21 E");
+    for (qsizetype n = 1; n <= coordinates.size(); ++n) {
+        typing.update(coordinates.left(n));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(recording.asked, QStringList{QStringLiteral("Berlin")});
+}

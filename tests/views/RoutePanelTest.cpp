@@ -252,20 +252,16 @@ TEST_F(RoutePanelTest, TheWheelScrollsThePanelOverAMenuOrSliderWithoutTheFocus)
     planRoute();
     panel->resize(308, 420);
     QScrollBar* bar = panel->findChild<QScrollArea*>()->verticalScrollBar();
-    const auto notch = [](QWidget* control) {
+    for (const auto profile : {RouteSpeedProfile::normal, RouteSpeedProfile::extreme}) {
+        vm->setSelectedSpeedProfile(profile);
+        vm->setSpeedKmh(90); // the slider could move either way
+        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(panel->findChild<QComboBox*>())
+                                                                : panel->findChild<QSlider*>();
+        bar->setValue(0);
         const QPointF at = QRectF(control->rect()).center();
         QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
         QSpontaneKeyEvent::setSpontaneous(&wheel);
         QApplication::instance()->notify(control, &wheel);
-    };
-    for (const auto profile : {RouteSpeedProfile::normal, RouteSpeedProfile::extreme}) {
-        vm->setSelectedSpeedProfile(profile);
-        vm->setSpeedKmh(90);
-        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(panel->findChild<QComboBox*>())
-                                                                : panel->findChild<QSlider*>();
-        bar->setValue(0);
-        notch(control);
-        EXPECT_EQ(std::pair(vm->draft().selectedSpeedProfile(), vm->draft().speedKmh()), std::pair(profile, 90.0));
         EXPECT_GT(bar->value(), 0);
     }
 }
@@ -322,8 +318,7 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
 
 TEST_F(RoutePanelTest, ARowsMenuThatCannotOpenLooksItAndSaysWhy)
 {
-    // How far the glyph's strongest pixel stands out from the background.
-    const auto contrast = [](QWidget* button) {
+    const auto contrast = [](QWidget* button) { // of the glyph's strongest pixel against the background
         const QImage picture = button->grab().toImage();
         int most = 0;
         for (int y = 0; y < picture.height(); ++y)
@@ -331,39 +326,29 @@ TEST_F(RoutePanelTest, ARowsMenuThatCannotOpenLooksItAndSaysWhy)
                 most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
         return most;
     };
-    int enabledContrast = 0;
-    for (const auto& [points, why] : {std::pair(3, "The route can’t be edited while it’s playing"),
-                                      {25, "Points of a route this long can’t be moved or removed one by one."}}) {
-        RoutePanel& shown = show();
-        vm->loadSavedRoute(savedRoute(QStringLiteral("Route"), line(points)));
-        kit::IconButton* more = shown.pointRows().first()->menuButton();
-        if (points < 25) {
-            enabledContrast = contrast(more);
-            A::setRouteRunning(*vm, true);
-        }
-        EXPECT_EQ(more->toolTip(), QString::fromUtf8(why));
-        EXPECT_LT(contrast(more), enabledContrast * 0.45);
-        panel.reset();
-        vm.reset();
-    }
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(u"Route"_s, line(25)));
+    EXPECT_EQ(shown.pointRows().first()->menuButton()->toolTip(),
+              u"Points of a route this long can’t be moved or removed one by one."_s);
+    vm->loadSavedRoute(savedRoute(u"Route"_s, line(3)));
+    kit::IconButton* more = shown.pointRows().first()->menuButton();
+    const int enabled = contrast(more);
+    A::setRouteRunning(*vm, true);
+    EXPECT_EQ(more->toolTip(), u"The route can’t be edited while it’s playing"_s);
+    EXPECT_LT(contrast(more), enabled * 0.45);
 }
 
 TEST(RoutePointRow, TheIPhoneMarkFollowsALightDarkChange)
 {
-    RoutePointRow::Flags pushed;
-    pushed.isPushed = true;
-    RoutePointRow row(0, makePoint(QStringLiteral("Home"), 50, 14), pushed);
-    auto* mark = row.findChild<QWidget*>(QStringLiteral("pushedMark"));
+    RoutePointRow row(0, makePoint(u"Home"_s, 50, 14), {.isPushed = true, .lockedReason = {}});
+    auto* mark = row.findChild<QWidget*>(u"pushedMark"_s);
     const kit::Brand saved = kit::Brand::current();
-    QImage pictures[2];
-    for (const bool dark : {false, true}) {
-        AppearanceState appearance;
-        appearance.dark = dark;
-        kit::Brand::setCurrent(kit::Brand::resolve(appearance, QPalette()));
-        pictures[dark] = mark->grab().toImage();
-    }
+    const auto picture = [&](bool dark) {
+        kit::Brand::setCurrent(kit::Brand::resolve({.dark = dark}, QPalette()));
+        return mark->grab().toImage();
+    };
+    EXPECT_NE(picture(false), picture(true));
     kit::Brand::setCurrent(saved);
-    EXPECT_NE(pictures[0], pictures[1]);
 }
 
 TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
@@ -927,7 +912,7 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
 }
 
-TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereTheFieldsShowThem)
+TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsAndALoadedOneItsSpeed)
 {
     RoutePanel& shown = show();
     planRoute();
@@ -939,6 +924,13 @@ TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereT
     shown.pointRows().at(2)->removeAction()->trigger();
     answer(confirmation(), true);
     EXPECT_EQ(vm->draft().routeDestinationPoint().value_or(RoutePoint()).id, vm->draft().points().last().id);
+    // Not raised by the profile it comes with, which drives at least 90 in town, as the summary says.
+    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
+    stored.speedProfile = RouteSpeedProfile::extreme;
+    stored.speedKmh = 40;
+    vm->loadSavedRoute(stored);
+    EXPECT_EQ(vm->draft().speedKmh(), 40);
+    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
 }
 
 TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
@@ -956,12 +948,12 @@ TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
         {"a search abandoned as the panel went", berlin, [&] { focusElsewhere(), panel->hide(), panel->show(); },
          u"Home"_s},
     };
+    PlaceSearchField* start = show(photon).startField();
     for (const auto& [name, reply, meanwhile, shows] : cases) {
         SCOPED_TRACE(name);
         FakeHttpReply slow = FakeHttpReply::json(reply);
         slow.delayMs = 300;
         photonServer.setReply("GET", "/api", slow);
-        PlaceSearchField* start = show(photon).startField();
         vm->setRouteEndpoint(makePoint(u"Home"_s, 50, 14), LocationPlannerViewModel::RouteEnd::start);
         QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
         QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -969,19 +961,5 @@ TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
         meanwhile();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
         EXPECT_EQ(start->text(), shows);
-        panel.reset();
-        vm.reset();
     }
-}
-
-TEST_F(RoutePanelTest, ALoadedRouteKeepsItsStoredSpeedAndShowsOneTownSpeed)
-{
-    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
-    stored.speedProfile = RouteSpeedProfile::extreme;
-    stored.speedKmh = 40;
-    RoutePanel& shown = show();
-    vm->loadSavedRoute(stored);
-    EXPECT_EQ(vm->draft().speedKmh(), 40) << "not raised by the profile it came with";
-    // The profile drives at least 90 in town, as the summary beside the menu says.
-    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
 }
