@@ -246,26 +246,6 @@ TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSp
     EXPECT_EQ(RoutePanel::townSpeedForPosition(224), 220);
 }
 
-TEST_F(RoutePanelTest, TheWheelScrollsThePanelOverAMenuOrSliderWithoutTheFocus)
-{
-    show();
-    planRoute();
-    panel->resize(308, 420);
-    QScrollBar* bar = panel->findChild<QScrollArea*>()->verticalScrollBar();
-    for (const auto profile : {RouteSpeedProfile::normal, RouteSpeedProfile::extreme}) {
-        vm->setSelectedSpeedProfile(profile);
-        vm->setSpeedKmh(90); // the slider could move either way
-        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(panel->findChild<QComboBox*>())
-                                                                : panel->findChild<QSlider*>();
-        bar->setValue(0);
-        const QPointF at = QRectF(control->rect()).center();
-        QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
-        QSpontaneKeyEvent::setSpontaneous(&wheel);
-        QApplication::instance()->notify(control, &wheel);
-        EXPECT_GT(bar->value(), 0);
-    }
-}
-
 TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
 {
     struct Case {
@@ -314,28 +294,6 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
         panel.reset();
         vm.reset();
     }
-}
-
-TEST_F(RoutePanelTest, ARowsMenuThatCannotOpenLooksItAndSaysWhy)
-{
-    const auto contrast = [](QWidget* button) { // of the glyph's strongest pixel against the background
-        const QImage picture = button->grab().toImage();
-        int most = 0;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
-        return most;
-    };
-    RoutePanel& shown = show();
-    vm->loadSavedRoute(savedRoute(u"Route"_s, line(25)));
-    EXPECT_EQ(shown.pointRows().first()->menuButton()->toolTip(),
-              u"Points of a route this long can’t be moved or removed one by one."_s);
-    vm->loadSavedRoute(savedRoute(u"Route"_s, line(3)));
-    kit::IconButton* more = shown.pointRows().first()->menuButton();
-    const int enabled = contrast(more);
-    A::setRouteRunning(*vm, true);
-    EXPECT_EQ(more->toolTip(), u"The route can’t be edited while it’s playing"_s);
-    EXPECT_LT(contrast(more), enabled * 0.45);
 }
 
 TEST(RoutePointRow, TheIPhoneMarkFollowsALightDarkChange)
@@ -912,25 +870,60 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
 }
 
-TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsAndALoadedOneItsSpeed)
+TEST_F(RoutePanelTest, APlannedRouteEditedLoadedOverAndLockedKeepsItsControlsTrue)
 {
+    const auto contrast = [](QWidget* button) { // of the glyph's strongest pixel against the background
+        const QImage picture = button->grab().toImage();
+        int most = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
+        return most;
+    };
     RoutePanel& shown = show();
     planRoute();
+    // The wheel over the speed menu or the town slider, neither focused, scrolls the panel.
+    shown.resize(308, 420);
+    QScrollBar* bar = shown.findChild<QScrollArea*>()->verticalScrollBar();
+    for (const auto profile : {RouteSpeedProfile::extreme, RouteSpeedProfile::normal}) {
+        vm->setSelectedSpeedProfile(profile);
+        vm->setSpeedKmh(90); // the slider could move either way
+        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(shown.findChild<QComboBox*>())
+                                                                : shown.findChild<QSlider*>();
+        bar->setValue(0);
+        const QPointF at = QRectF(control->rect()).center();
+        QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(control, &wheel);
+        EXPECT_GT(bar->value(), 0);
+    }
+    shown.resize(308, 900);
+    // An added point retires the alternatives planned without it.
     QTest::mouseClick(shown.addPointField()->lineEdit(), Qt::LeftButton);
     QTest::keyClicks(shown.addPointField()->lineEdit(), QStringLiteral("50.3, 14.3\r"));
     ASSERT_EQ(vm->draft().points().size(), 4);
-    EXPECT_TRUE(shown.alternativeRows().isEmpty()) << "no row may choose a route without the added point";
+    EXPECT_TRUE(shown.alternativeRows().isEmpty());
     // The planned destination, now a middle row, goes: the added point stays the destination.
     shown.pointRows().at(2)->removeAction()->trigger();
     answer(confirmation(), true);
     EXPECT_EQ(vm->draft().routeDestinationPoint().value_or(RoutePoint()).id, vm->draft().points().last().id);
-    // Not raised by the profile it comes with, which drives at least 90 in town, as the summary says.
+    // A loaded speed is not raised by its profile, which drives at least 90 in town, as the summary says.
     SavedRoute stored = savedRoute(u"Fast"_s, line(3));
     stored.speedProfile = RouteSpeedProfile::extreme;
     stored.speedKmh = 40;
     vm->loadSavedRoute(stored);
     EXPECT_EQ(vm->draft().speedKmh(), 40);
     EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
+    // A row's menu that cannot open looks it and says why.
+    kit::IconButton* more = shown.pointRows().first()->menuButton();
+    const int enabled = contrast(more);
+    A::setRouteRunning(*vm, true);
+    EXPECT_EQ(more->toolTip(), u"The route can’t be edited while it’s playing"_s);
+    EXPECT_LT(contrast(more), enabled * 0.45);
+    A::setRouteRunning(*vm, false);
+    vm->loadSavedRoute(savedRoute(u"Long"_s, line(25)));
+    EXPECT_EQ(shown.pointRows().first()->menuButton()->toolTip(),
+              u"Points of a route this long can’t be moved or removed one by one."_s);
 }
 
 TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
