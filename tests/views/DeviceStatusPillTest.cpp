@@ -294,7 +294,6 @@ TEST_F(DeviceStatusPillTest, AFailedPreparationSaysWhyAndItsDetailsOpenAtTheReas
     checked(connectedNotReady());
     const QString reason = u"The administrator password wasn’t entered."_s;
     LocationHelperStatus failed = connectedNotReady();
-    failed.message = u"Couldn’t prepare iPhone."_s;
     failed.failureReason = reason;
     failed.installHint =
         u"iPhone isn’t ready yet.\n\nDetails:\n"_s + reason + u"\n\nCommand line: "_s + QString(3000, u'x');

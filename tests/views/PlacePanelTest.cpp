@@ -21,7 +21,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -200,7 +199,7 @@ TEST_F(PlacePanelTest, ALongNameEndsInAnEllipsisAndTheCoordinatesShrinkBeforeThe
     build();
     SelectedPlaceCard card(*vm, makePoint(u"Kostel Nejsvětější Trojice a klášter na Novém Městě"_qs, -33.9, -151));
     card.show();
-    auto* coordinates = card.findChild<QLabel*>(QStringLiteral("coordinates"));
+    auto* coordinates = card.findChild<QWidget*>(QStringLiteral("coordinates"));
     const int full = coordinates->font().pixelSize();
     for (const auto& [width, size] : {std::pair(420, full), {225, full - 1}, {160, int(std::ceil(full * 0.8))}}) {
         card.resize(width, 120);
