@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -78,9 +77,8 @@ TEST_F(AdvancedSettingsTest, TheListShowsTheWholeLogNewestFirst)
 
 TEST_F(AdvancedSettingsTest, CopyPutsTheLogTextOnTheClipboardAndRowsShowItsSeconds)
 {
-    const QLocale saved; // a locale whose short time has no seconds
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // its short time has no seconds
     open();
     clock.setWallTime(QDateTime(QDate(2026, 3, 9), QTime(14, 5, 37)).toUTC());
     logSome(3);
@@ -89,6 +87,7 @@ TEST_F(AdvancedSettingsTest, CopyPutsTheLogTextOnTheClipboardAndRowsShowItsSecon
     EXPECT_EQ(QGuiApplication::clipboard()->text(), vm->eventLogText());
     EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(u"Event 3"_s));
     EXPECT_TRUE(child<EventLogList>(u"eventLog"_s)->visibleRows().value(0)->accessibleName().contains(u"05:37"_s));
+    QLocale::setDefault(saved);
 }
 
 TEST_F(AdvancedSettingsTest, ExportWritesTheChosenFileAndACancelWritesNothing)

@@ -296,19 +296,6 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
     }
 }
 
-TEST(RoutePointRow, TheIPhoneMarkFollowsALightDarkChange)
-{
-    RoutePointRow row(0, makePoint(u"Home"_s, 50, 14), {.isPushed = true, .lockedReason = {}});
-    auto* mark = row.findChild<QWidget*>(u"pushedMark"_s);
-    const kit::Brand saved = kit::Brand::current();
-    const auto picture = [&](bool dark) {
-        kit::Brand::setCurrent(kit::Brand::resolve({.dark = dark}, QPalette()));
-        return mark->grab().toImage();
-    };
-    EXPECT_NE(picture(false), picture(true));
-    kit::Brand::setCurrent(saved);
-}
-
 TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
 {
     struct Case {
@@ -870,7 +857,7 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
 }
 
-TEST_F(RoutePanelTest, APlannedRouteEditedLoadedOverAndLockedKeepsItsControlsTrue)
+TEST_F(RoutePanelTest, APlannedRouteEditedLoadedOverAndPlayedKeepsItsControlsAndRowsTrue)
 {
     const auto contrast = [](QWidget* button) { // of the glyph's strongest pixel against the background
         const QImage picture = button->grab().toImage();
@@ -920,6 +907,16 @@ TEST_F(RoutePanelTest, APlannedRouteEditedLoadedOverAndLockedKeepsItsControlsTru
     EXPECT_EQ(more->toolTip(), u"The route can’t be edited while it’s playing"_s);
     EXPECT_LT(contrast(more), enabled * 0.45);
     A::setRouteRunning(*vm, false);
+    // The mark on the row the iPhone was set to follows a light/dark switch.
+    A::setLastPushedPointID(*vm, vm->draft().points().first().id);
+    auto* mark = shown.pointRows().first()->findChild<QWidget*>(u"pushedMark"_s);
+    const kit::Brand saved = kit::Brand::current();
+    const auto picture = [&](bool dark) {
+        kit::Brand::setCurrent(kit::Brand::resolve({.dark = dark}, QPalette()));
+        return mark->grab().toImage();
+    };
+    EXPECT_NE(picture(false), picture(true));
+    kit::Brand::setCurrent(saved);
     vm->loadSavedRoute(savedRoute(u"Long"_s, line(25)));
     EXPECT_EQ(shown.pointRows().first()->menuButton()->toolTip(),
               u"Points of a route this long can’t be moved or removed one by one."_s);

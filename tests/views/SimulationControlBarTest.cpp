@@ -216,7 +216,7 @@ TEST_F(SimulationControlBarTest, TheHeldDurationMovesOnWithTheClockAlone)
         << text("detail").toStdString();
 }
 
-TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatus)
+TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatusAndALongRouteNameGivesWayToTheProgress)
 {
     build();
     A::holdPoint(*vm, home, true);
@@ -231,17 +231,11 @@ TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatus)
     QTRY_VERIFY_WITH_TIMEOUT(!buttonsUnderStatus(), 5000);
     bar->resize(300, 200);
     QTRY_VERIFY_WITH_TIMEOUT(buttonsUnderStatus(), 5000);
-}
-
-TEST_F(SimulationControlBarTest, ALongRouteNameGivesWayToTheWholeProgress)
-{
-    build();
+    // A long route name is cut: the progress stays whole at the end of at most two lines.
     vm->setRouteName(u"Through the old town, along the river and over every bridge of Prague "_s.repeated(4));
     A::setRouteRunning(*vm, true);
-    makeBar();
-    const kit::KitLabel* detail = bar->findChild<kit::KitLabel*>(u"detail"_s);
     for (const int width : {SimulationControlBar::maximumBarWidth, 360}) {
-        bar->resize(width, 300); // the name is cut, the progress whole at the end of at most two lines
+        bar->resize(width, 300);
         const auto lines = [&] { return detail->linesForWidth(detail->width()); };
         QTRY_VERIFY_WITH_TIMEOUT(lines().size() <= 2 && lines().join(u' ').endsWith(vm->routeProgressSummary()), 5000);
     }
