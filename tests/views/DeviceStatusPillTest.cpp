@@ -301,7 +301,6 @@ TEST_F(DeviceStatusPillTest, AFailedPreparationSaysWhyAndItsDetailsOpenAtTheReas
     const QRect available = window.screen()->availableGeometry();
     window.move(available.right() + 1 - 400, available.bottom() + 1 - 520);
     makePill();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     vm->windowState().setDevicePopoverPresented(true);
     DeviceSetupPopover* popover = pill->popover();
     QTest::mouseClick(popover->findChild<kit::ActionButton*>(u"prepareIPhone"_s), Qt::LeftButton);

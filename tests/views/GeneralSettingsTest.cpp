@@ -84,10 +84,9 @@ TEST_F(GeneralSettingsTest, NewRouteDefaultsApplyToAnEmptyDraftOnly)
     pick(u"speedPicker"_s, u"fast"_s);
     EXPECT_EQ(AppSettings::defaultSpeedProfile(*settings), RouteSpeedProfile::fast);
     EXPECT_EQ(vm->draft().selectedSpeedProfile(), RouteSpeedProfile::normal);
-    // Re-picking the value in force keeps what the empty draft was given meanwhile.
     PlannerTestAccess::setPoints(*vm, {});
     vm->setSelectedSpeedProfile(RouteSpeedProfile::slow);
-    pick(u"speedPicker"_s, u"fast"_s);
+    pick(u"speedPicker"_s, u"fast"_s); // the value in force again: the empty draft keeps what it was given
     EXPECT_EQ(vm->draft().selectedSpeedProfile(), RouteSpeedProfile::slow);
 }
 

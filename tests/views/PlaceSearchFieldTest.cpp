@@ -162,7 +162,8 @@ TEST_F(PlaceSearchFieldTest, EscapeFocusLossAndANewValueRespectWhatIsTyped)
     window.resize(240, window.height());
     elsewhere.setFocus(Qt::TabFocusReason);
     field.setValue(QStringLiteral("600 Pennsylvania Avenue NW, Washington, District of Columbia, United States"));
-    auto* edit = static_cast<kit::ElidingLineEdit*>(field.lineEdit());
+    auto* edit = qobject_cast<kit::ElidingLineEdit*>(field.lineEdit());
+    ASSERT_NE(edit, nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(edit->shownText().endsWith(u'…'), 5000);
     QTest::mouseClick(edit, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(edit->shownText(), field.text(), 5000);

@@ -297,7 +297,6 @@ TEST(RuntimeSetupView, ScreenReadersSkipTheOnboardingIconAndHearWhichStepsAreDon
     QStringList heard;
     for (QWidget* widget : view.findChildren<QWidget*>())
         heard << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-    const char* states[] = {", done", ", running", ", to do"};
     for (const Rows::StepRow& row : view.rows().steps)
-        EXPECT_TRUE(heard.contains(row.title + QString::fromUtf8(states[int(row.status)]))) << row.title.toStdString();
+        EXPECT_TRUE(heard.contains(row.title + std::array{u", done", u", running", u", to do"}[int(row.status)]));
 }
