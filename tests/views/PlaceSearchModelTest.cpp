@@ -1,5 +1,6 @@
 #include "views/place/PlaceSearchModel.h"
 
+#include "platform/FixedPlaceSearchService.h"
 #include "platform/PhotonPlaceSearchService.h"
 #include "routedata/LocationValidationError.h"
 #include "routedata/RoutePlanningError.h"
@@ -104,6 +105,20 @@ TEST_F(PlaceSearchModelTest, TypedCoordinatesGiveOneSuggestionAndOnlyOrdinaryTex
     EXPECT_EQ(model.suggestions().first().subtitle, QStringLiteral("Coordinates"));
     EXPECT_TRUE(model.suggestions().first().isCoordinates());
     EXPECT_EQ(server.requestCount(), 1);
+    // Ordinary text is asked for once the typing rests; no beginning of coordinates ever is.
+    const QString street = QStringLiteral("Street -33.86");
+    FixedPlaceSearchService places{{{street, street, {}, -33.86, 151.21}}};
+    PlaceSearchModel typing(places);
+    typing.update(street);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(typing.suggestions().isEmpty()) << "asked before the typing rests";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !typing.suggestions().isEmpty(); }, 5000));
+    typing.setTypingPause(std::chrono::milliseconds(0)); // typed slowly, every letter ends a pause
+    for (const char* typed : {"-", "-33", "-33.", "-33.86", "-33.86 S", "-33.86 S; 151", "-33.86 S; 151.21 E"}) {
+        typing.update(QString::fromUtf8(typed));
+        QCoreApplication::processEvents();
+        EXPECT_NE(typing.suggestions().value(0).title, street) << typed;
+    }
 }
 
 TEST_F(PlaceSearchModelTest, AnswersGiveAtMostFiveSuggestionsWithPositionalIds)

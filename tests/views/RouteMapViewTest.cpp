@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-#include <cmath>
 
 namespace ostrevin {
 namespace {
@@ -166,26 +165,14 @@ TEST_F(RouteMapViewTest, TheViewModelMovesTheMapAndWheelZoomsWriteBackAfterSettl
     EXPECT_NEAR(map.map().camera().zoom, zoom + 1.5, 1e-9);
 }
 
-// After a relaunch the draft is empty and the held point far away: the map opens on it, Show route finds it.
-TEST_F(RouteMapViewTest, AfterARelaunchTheMapShowsTheHeldPointAndFindsItAgain)
+TEST_F(RouteMapViewTest, AfterARelaunchWithAnEmptyDraftTheMapShowsTheHeldPointAndFindsItAgain)
 {
-    const RoutePoint paris = test::makePoint(QStringLiteral("Paris"), 48.8566, 2.3522);
-    AppSettings::setLockedPoint(paris, *settings);
+    AppSettings::setLockedPoint(test::makePoint(u"Paris"_s, 48.8566, 2.3522), *settings);
     RouteMapView& map = makeView();
-    const auto showsParis = [&] {
-        return std::abs(map.map().camera().center.latitude - paris.latitude) < 1e-6 &&
-               std::abs(map.map().camera().center.longitude - paris.longitude) < 1e-6;
-    };
-    EXPECT_TRUE(showsParis());
-    QAbstractButton* locate = map.controls().zoomToRouteButton();
-    ASSERT_TRUE(locate->isEnabled());
-    QTest::mousePress(&map.map(), Qt::LeftButton, {}, QPoint(400, 300));
-    for (int x = 390; x >= 100; x -= 10)
-        QTest::mouseMove(&map.map(), QPoint(x, 300));
-    QTest::mouseRelease(&map.map(), Qt::LeftButton, {}, QPoint(100, 300));
-    ASSERT_FALSE(showsParis());
-    QTest::mouseClick(locate, Qt::LeftButton);
-    EXPECT_TRUE(showsParis());
+    EXPECT_NEAR(map.map().camera().center.longitude, 2.3522, 1e-6);
+    map.map().setCamera({{48.8566, 9}, map.map().camera().zoom});
+    QTest::mouseClick(map.controls().zoomToRouteButton(), Qt::LeftButton);
+    EXPECT_NEAR(map.map().camera().center.longitude, 2.3522, 1e-6);
 }
 
 TEST_F(RouteMapViewTest, BannerControlsAndStyleFollowTheModel)

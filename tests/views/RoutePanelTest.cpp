@@ -246,30 +246,6 @@ TEST_F(RoutePanelTest, TheTownSpeedSliderKeepsItsRangeWithoutClampingTheStoredSp
     EXPECT_EQ(RoutePanel::townSpeedForPosition(224), 220);
 }
 
-TEST_F(RoutePanelTest, TheWheelScrollsThePanelOverAMenuOrSliderWithoutTheFocus)
-{
-    show();
-    planRoute();
-    panel->resize(308, 420);
-    QScrollBar* bar = panel->findChild<QScrollArea*>()->verticalScrollBar();
-    const auto notch = [](QWidget* control) {
-        const QPointF at = QRectF(control->rect()).center();
-        QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
-        QSpontaneKeyEvent::setSpontaneous(&wheel);
-        QApplication::instance()->notify(control, &wheel);
-    };
-    for (const auto profile : {RouteSpeedProfile::normal, RouteSpeedProfile::extreme}) {
-        vm->setSelectedSpeedProfile(profile);
-        vm->setSpeedKmh(90);
-        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(panel->findChild<QComboBox*>())
-                                                                : panel->findChild<QSlider*>();
-        bar->setValue(0);
-        notch(control);
-        EXPECT_EQ(std::pair(vm->draft().selectedSpeedProfile(), vm->draft().speedKmh()), std::pair(profile, 90.0));
-        EXPECT_GT(bar->value(), 0);
-    }
-}
-
 TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
 {
     struct Case {
@@ -318,52 +294,6 @@ TEST_F(RoutePanelTest, LongRoutesListOnlyTheirEndsAndNoRowMoves)
         panel.reset();
         vm.reset();
     }
-}
-
-TEST_F(RoutePanelTest, ARowsMenuThatCannotOpenLooksItAndSaysWhy)
-{
-    // How far the glyph's strongest pixel stands out from the background.
-    const auto contrast = [](QWidget* button) {
-        const QImage picture = button->grab().toImage();
-        int most = 0;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
-        return most;
-    };
-    int enabledContrast = 0;
-    for (const auto& [points, why] : {std::pair(3, "The route can’t be edited while it’s playing"),
-                                      {25, "Points of a route this long can’t be moved or removed one by one."}}) {
-        RoutePanel& shown = show();
-        vm->loadSavedRoute(savedRoute(QStringLiteral("Route"), line(points)));
-        kit::IconButton* more = shown.pointRows().first()->menuButton();
-        if (points < 25) {
-            enabledContrast = contrast(more);
-            A::setRouteRunning(*vm, true);
-        }
-        EXPECT_EQ(more->toolTip(), QString::fromUtf8(why));
-        EXPECT_LT(contrast(more), enabledContrast * 0.45);
-        panel.reset();
-        vm.reset();
-    }
-}
-
-TEST(RoutePointRow, TheIPhoneMarkFollowsALightDarkChange)
-{
-    RoutePointRow::Flags pushed;
-    pushed.isPushed = true;
-    RoutePointRow row(0, makePoint(QStringLiteral("Home"), 50, 14), pushed);
-    auto* mark = row.findChild<QWidget*>(QStringLiteral("pushedMark"));
-    const kit::Brand saved = kit::Brand::current();
-    QImage pictures[2];
-    for (const bool dark : {false, true}) {
-        AppearanceState appearance;
-        appearance.dark = dark;
-        kit::Brand::setCurrent(kit::Brand::resolve(appearance, QPalette()));
-        pictures[dark] = mark->grab().toImage();
-    }
-    kit::Brand::setCurrent(saved);
-    EXPECT_NE(pictures[0], pictures[1]);
 }
 
 TEST_F(RoutePanelTest, EveryRemovalWaitsForTheConfirmation)
@@ -927,18 +857,69 @@ TEST_F(RoutePanelTest, StartAndPlanRouteCarryTheirSymbols)
     EXPECT_EQ(symbols[QStringLiteral("Plan route")], "arrow.triangle.turn.up.right.diamond"_symbol);
 }
 
-TEST_F(RoutePanelTest, AnEditedRouteDropsItsOldAlternativesAndKeepsItsEndsWhereTheFieldsShowThem)
+TEST_F(RoutePanelTest, APlannedRouteEditedLoadedOverAndPlayedKeepsItsControlsAndRowsTrue)
 {
+    const auto contrast = [](QWidget* button) { // of the glyph's strongest pixel against the background
+        const QImage picture = button->grab().toImage();
+        int most = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                most = std::max(most, std::abs(qGray(picture.pixel(x, y)) - qGray(picture.pixel(0, 0))));
+        return most;
+    };
     RoutePanel& shown = show();
     planRoute();
+    // The wheel over the speed menu or the town slider, neither focused, scrolls the panel.
+    shown.resize(308, 420);
+    QScrollBar* bar = shown.findChild<QScrollArea*>()->verticalScrollBar();
+    for (const auto profile : {RouteSpeedProfile::extreme, RouteSpeedProfile::normal}) {
+        vm->setSelectedSpeedProfile(profile);
+        vm->setSpeedKmh(150); // mid-range: the slider could move
+        QWidget* control = profile == RouteSpeedProfile::normal ? static_cast<QWidget*>(shown.findChild<QComboBox*>())
+                                                                : shown.findChild<QSlider*>();
+        bar->setValue(0);
+        const QPointF at = QRectF(control->rect()).center();
+        QWheelEvent wheel(at, control->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(control, &wheel);
+        EXPECT_GT(bar->value(), 0);
+    }
+    // An added point is the destination its field shows and retires the alternatives planned without it.
     QTest::mouseClick(shown.addPointField()->lineEdit(), Qt::LeftButton);
     QTest::keyClicks(shown.addPointField()->lineEdit(), QStringLiteral("50.3, 14.3\r"));
-    ASSERT_EQ(vm->draft().points().size(), 4);
-    EXPECT_TRUE(shown.alternativeRows().isEmpty()) << "no row may choose a route without the added point";
-    // The planned destination, now a middle row, goes: the added point stays the destination.
-    shown.pointRows().at(2)->removeAction()->trigger();
-    answer(confirmation(), true);
     EXPECT_EQ(vm->draft().routeDestinationPoint().value_or(RoutePoint()).id, vm->draft().points().last().id);
+    EXPECT_TRUE(shown.alternativeRows().isEmpty());
+    // With the start removed, the next point is the start, as its field shows.
+    shown.pointRows().first()->removeAction()->trigger();
+    answer(confirmation(), true);
+    EXPECT_EQ(vm->draft().routeStartPoint().value_or(RoutePoint()).id, vm->draft().points().first().id);
+    // A loaded speed is not raised by its profile, which drives at least 90 in town, as the summary says.
+    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
+    stored.speedProfile = RouteSpeedProfile::extreme;
+    stored.speedKmh = 40;
+    vm->loadSavedRoute(stored);
+    EXPECT_EQ(vm->draft().speedKmh(), 40);
+    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
+    // A row's menu that cannot open looks it and says why.
+    kit::IconButton* more = shown.pointRows().first()->menuButton();
+    const int enabled = contrast(more);
+    A::setRouteRunning(*vm, true);
+    EXPECT_EQ(more->toolTip(), u"The route can’t be edited while it’s playing"_s);
+    EXPECT_LT(contrast(more), enabled * 0.45);
+    A::setRouteRunning(*vm, false);
+    // The mark on the row the iPhone was set to follows a light/dark switch.
+    A::setLastPushedPointID(*vm, vm->draft().points().first().id);
+    auto* mark = shown.pointRows().first()->findChild<QWidget*>(u"pushedMark"_s);
+    const kit::Brand saved = kit::Brand::current();
+    const auto picture = [&](bool dark) {
+        kit::Brand::setCurrent(kit::Brand::resolve({.dark = dark}, QPalette()));
+        return mark->grab().toImage();
+    };
+    EXPECT_NE(picture(false), picture(true));
+    kit::Brand::setCurrent(saved);
+    vm->loadSavedRoute(savedRoute(u"Long"_s, line(25)));
+    EXPECT_EQ(shown.pointRows().first()->menuButton()->toolTip(),
+              u"Points of a route this long can’t be moved or removed one by one."_s);
 }
 
 TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
@@ -956,12 +937,12 @@ TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
         {"a search abandoned as the panel went", berlin, [&] { focusElsewhere(), panel->hide(), panel->show(); },
          u"Home"_s},
     };
+    PlaceSearchField* start = show(photon).startField();
     for (const auto& [name, reply, meanwhile, shows] : cases) {
         SCOPED_TRACE(name);
         FakeHttpReply slow = FakeHttpReply::json(reply);
         slow.delayMs = 300;
         photonServer.setReply("GET", "/api", slow);
-        PlaceSearchField* start = show(photon).startField();
         vm->setRouteEndpoint(makePoint(u"Home"_s, 50, 14), LocationPlannerViewModel::RouteEnd::start);
         QTest::mouseClick(start->lineEdit(), Qt::LeftButton);
         QTest::keyClick(start->lineEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -969,19 +950,5 @@ TEST_F(RoutePanelTest, AnEndFieldShowsItsEndOnceNoSearchRunsInIt)
         meanwhile();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !start->isResolving(); }, 10000));
         EXPECT_EQ(start->text(), shows);
-        panel.reset();
-        vm.reset();
     }
-}
-
-TEST_F(RoutePanelTest, ALoadedRouteKeepsItsStoredSpeedAndShowsOneTownSpeed)
-{
-    SavedRoute stored = savedRoute(u"Fast"_s, line(3));
-    stored.speedProfile = RouteSpeedProfile::extreme;
-    stored.speedKmh = 40;
-    RoutePanel& shown = show();
-    vm->loadSavedRoute(stored);
-    EXPECT_EQ(vm->draft().speedKmh(), 40) << "not raised by the profile it came with";
-    // The profile drives at least 90 in town, as the summary beside the menu says.
-    EXPECT_EQ(shown.townSpeedText(), TovrelFormat::speed(90, TovrelFormat::UnitWidth::Abbreviated));
 }

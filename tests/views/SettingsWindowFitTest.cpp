@@ -1,5 +1,5 @@
 // The settings window on a small screen: every tab fits, long technical text stays
-// in its bounded box, and the keyboard closes the window.
+// in its bounded box, and the keyboard reaches the buttons and closes the window.
 #include "SettingsFixture.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/TailTextBox.h"
@@ -67,7 +67,7 @@ TEST_F(SettingsWindowFitTest, EveryTabFitsTheScreenAndALongErrorShowsItsEndInABo
     }
 }
 
-TEST_F(SettingsWindowFitTest, EscapeAndCtrlWCloseTheWindow)
+TEST_F(SettingsWindowFitTest, ReturnPressesTheFocusedButtonTabEntersThePageAndEscapeAndCtrlWClose)
 {
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(u"Ctrl+W"_s)}) {
         SCOPED_TRACE(key.toString().toStdString());
@@ -75,25 +75,16 @@ TEST_F(SettingsWindowFitTest, EscapeAndCtrlWCloseTheWindow)
         settings.show();
         settings.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+        QAbstractButton* advanced = settings.tabButton(SettingsTab::advanced);
+        advanced->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(advanced, Qt::Key_Return);
+        EXPECT_EQ(settings.currentTab(), SettingsTab::advanced);
+        QTest::keyClick(advanced, Qt::Key_Tab); // from the last tab into the page, not onto the scroll area
+        EXPECT_TRUE(settings.tabContent(SettingsTab::advanced)->isAncestorOf(QApplication::focusWidget()));
         QTest::keySequence(&settings, key);
         EXPECT_FALSE(settings.isVisible());
         window.reset();
     }
-}
-
-TEST_F(SettingsWindowFitTest, ReturnPressesTheFocusedButtonAndTabSkipsTheScrollArea)
-{
-    SettingsWindow& settings = open();
-    settings.show();
-    settings.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
-    QAbstractButton* advanced = settings.tabButton(SettingsTab::advanced);
-    advanced->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(advanced, Qt::Key_Return);
-    EXPECT_EQ(settings.currentTab(), SettingsTab::advanced);
-    // From the last tab Tab goes into the page, not onto the scroll area round it.
-    QTest::keyClick(advanced, Qt::Key_Tab);
-    EXPECT_TRUE(settings.tabContent(SettingsTab::advanced)->isAncestorOf(QApplication::focusWidget()));
 }
 
 } // namespace
