@@ -1,5 +1,4 @@
 #include "PlannerFixture.h"
-#include "support/FakeDeviceAttachmentWatcher.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -23,18 +22,6 @@ TEST_F(EventLogTest, KeepsTheNewestFiftyAndMirrorsEveryEntry)
     EXPECT_EQ(messages.last(), QStringLiteral("event 11"));
     // The system log keeps everything, launch included.
     EXPECT_EQ(systemLog.lines().size(), 61);
-}
-
-TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
-{
-    FakeDeviceAttachmentWatcher usbmuxd;
-    auto deps = dependencies();
-    deps.deviceAttachmentWatcher = &usbmuxd;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
-    emit usbmuxd.unavailable();
-    emit usbmuxd.unavailable();
-    EXPECT_EQ(eventMessages().filter(u"short unplug").size(), 1);
-    vm.reset();
 }
 
 TEST_F(EventLogTest, MirrorKeepsLevelsAndTheMessageUnredacted)

@@ -54,15 +54,13 @@ TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttac
         }
     });
     ASSERT_TRUE(usbmuxd.listen(path));
-    const auto tell = [&](quint32 deviceID, const QString& udid = {}) {
+    const auto tell = [&](const QByteArray& event, int deviceID) {
         const QByteArray id = "<key>DeviceID</key><integer>" + QByteArray::number(deviceID) + "</integer>";
-        QByteArray event = "<key>MessageType</key><string>Detached</string>" + id;
-        if (!udid.isEmpty())
-            event = "<key>MessageType</key><string>Attached</string>" + id + "<key>Properties</key><dict>" + id +
-                    "<key>ConnectionType</key><string>USB</string><key>SerialNumber</key><string>" + udid.toUtf8() +
-                    "</string></dict>";
         for (QLocalSocket* socket : std::as_const(listeners))
-            send(socket, 0, event);
+            send(socket, 0,
+                 "<key>MessageType</key><string>" + event + "</string>" + id + "<key>Properties</key><dict>" + id +
+                     "<key>ConnectionType</key><string>USB</string><key>SerialNumber</key><string>" + iphone.toUtf8() +
+                     "</string></dict>");
     };
     UsbmuxDeviceAttachmentWatcher watcher;
     QSignalSpy attached(&watcher, &DeviceAttachmentWatcher::deviceAttached);
@@ -70,12 +68,10 @@ TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttac
     QSignalSpy unavailable(&watcher, &DeviceAttachmentWatcher::unavailable);
     ASSERT_TRUE(watcher.start());
     ASSERT_TRUE(QTest::qWaitFor([&] { return listeners.size() == 1; }, 10000));
-    tell(7, iphone);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return attached.size() == 1; }, 10000));
-    tell(7);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return detached.size() == 1; }, 10000));
-    tell(8, iphone); // plugged in again under a new device ID
-    ASSERT_TRUE(QTest::qWaitFor([&] { return attached.size() == 2; }, 10000));
+    tell("Attached", 7);
+    tell("Detached", 7);
+    tell("Attached", 8); // plugged in again under a new device ID
+    ASSERT_TRUE(QTest::qWaitFor([&] { return attached.size() == 2 && detached.size() == 1; }, 10000));
     EXPECT_EQ(QVariantList({attached[0][0], detached[0][0], attached[1][0]}), QVariantList(3, iphone));
     EXPECT_TRUE(unavailable.isEmpty());
 }
