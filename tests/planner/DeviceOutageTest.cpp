@@ -7,7 +7,6 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/PlannerTexts.h"
-#include "routedata/AppSettings.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -182,6 +181,12 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_EQ(vm->device().helperStatus().failureReason, QStringLiteral("The administrator password wasn’t entered."));
     ASSERT_TRUE(ticksFor(30));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+
+    // A reset is the user's action too: it may ask, and a dismissed prompt keeps the iPhone connected.
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 2);
+    EXPECT_TRUE(vm->canPrepareIPhone());
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
@@ -263,19 +268,6 @@ TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseThroughFailedRestoresAnUnp
     for (const LocationSafetyAlarmEvent& event : alarms.presented())
         EXPECT_EQ(event.reason, ended);
     EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended));
-}
-
-// Finish reset after a reboot may ask for the password; a dismissed prompt leaves the iPhone connected.
-TEST_F(DeviceOutageTest, FinishResetMayAskForThePasswordAndADismissedPromptKeepsTheIPhoneConnected)
-{
-    AppSettings::setResetPending(true, *settings);
-    build(TunnelService::stopped);
-    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit); // answers only through the tunnel
-    checkAgain();
-    vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
-    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
-    EXPECT_TRUE(vm->canPrepareIPhone());
 }
 
 // An unplug during a route's play is an outage: the point reached is held and set again on replug.

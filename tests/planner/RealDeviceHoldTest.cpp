@@ -48,7 +48,6 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         /// Whether the iPhone is attached when the app starts again.
         bool attachedAtStart;
         std::function<void()> arm;
-        int sets = 1;
     };
     const auto pluginFoundByMonitor = [this] {
         vm->monitorDeviceReadiness();
@@ -70,16 +69,6 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
          }},
         // Plugged in later and ready: the monitor's own check sets the point.
         {"Ready after plugging in", false, pluginFoundByMonitor},
-        // The first set failed: the monitor tries again on the iPhone it finds ready.
-        {"Ready, but the first set failed", true,
-         [this] {
-             tool.succeedFromTry(Command::Set, 2);
-             vm->refreshHelperStatus({.showProgress = true, .verifyLocationReadiness = true});
-             ASSERT_TRUE(eventually([&] { return !vm->device().isCheckingDevice(); }));
-             vm->monitorDeviceReadiness();
-             clock.advance(30s);
-         },
-         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,7 +87,7 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         c.arm();
         ASSERT_TRUE(eventually([&] { return vm->hold().lockRefreshCount() == 1 && !vm->device().isDeviceBusy(); }))
             << vm->device().deviceActionMessage().toStdString();
-        EXPECT_EQ(tool.count(Command::Set), setsBefore + c.sets);
+        EXPECT_EQ(tool.count(Command::Set), setsBefore + 1);
         EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
         EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
         // A first set, not an interruption.
