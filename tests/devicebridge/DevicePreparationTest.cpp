@@ -1,6 +1,5 @@
 #include "DriveFixture.h"
 #include "support/Eventually.h"
-#include "support/QtPrinters.h"
 
 #include <stop_token>
 

@@ -53,8 +53,7 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
         vm->monitorDeviceReadiness();
         tool.setAttachedDevices({{udid}});
         clock.advance(30s);
-        ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }))
-            << vm->device().helperStatus().message.toStdString();
+        ASSERT_TRUE(eventually([&] { return vm->device().helperStatus().isDeviceConnected; }));
     };
     const QList<Case> cases{
         {"Check Again", true,
