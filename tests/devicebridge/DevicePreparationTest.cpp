@@ -1,6 +1,5 @@
 #include "DriveFixture.h"
 #include "support/Eventually.h"
-#include "support/QtPrinters.h"
 
 #include <stop_token>
 
@@ -173,16 +172,14 @@ TEST_F(DevicePreparation, ACancelledPreparationStartsNoFurtherTool)
         SCOPED_TRACE(stopWhileChecking);
         std::stop_source stop;
         const int checksBefore = tool.count(Command::DeviceInformation);
-        if (stopWhileChecking)
-            tool.setBehaviour(Command::DeviceInformation, Behaviour::Hold);
-        else
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::Hold);
+        if (!stopWhileChecking)
             stop.request_stop();
-        const QFuture<LocationHelperStatus> preparing =
+        const auto preparing =
             controller->prepareForLocation(pyHelper(), stop.get_token(), AdministratorPrompt::allowed);
-        if (stopWhileChecking) {
-            ASSERT_TRUE(test::eventually([&] { return tool.count(Command::DeviceInformation) > checksBefore; }));
-            stop.request_stop();
-        }
+        ASSERT_TRUE(test::eventually(
+            [&] { return !stopWhileChecking || tool.count(Command::DeviceInformation) > checksBefore; }));
+        stop.request_stop();
         const QStringList startedBeforeStop = tool.calls();
         ASSERT_TRUE(finishWithEvents(preparing));
         EXPECT_EQ(tool.calls(), startedBeforeStop);

@@ -7,7 +7,6 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/PlannerTexts.h"
-#include "routedata/AppSettings.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -43,7 +42,6 @@ protected:
         controller.reset();
     }
 
-    /// locationStartup: how long a new "set" must run before it counts as set.
     void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone},
                double locationStartup = 0.3)
     {
@@ -183,6 +181,12 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_EQ(vm->device().helperStatus().failureReason, QStringLiteral("The administrator password wasn’t entered."));
     ASSERT_TRUE(ticksFor(30));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+
+    // A reset is the user's action too: it may ask, and a dismissed prompt keeps the iPhone connected.
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 2);
+    EXPECT_TRUE(vm->canPrepareIPhone());
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
@@ -204,7 +208,7 @@ TEST_F(DeviceOutageTest, OneSetLocationAsksForThePasswordAtMostOnce)
 // check would find the iPhone listed again, while it uses its real location.
 TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIsSentAgain)
 {
-    build(TunnelService::stopped);
+    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
     holdHome();
     ASSERT_TRUE(tick()); // the first verification
     ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is verified."));
@@ -215,6 +219,10 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     ASSERT_TRUE(ticksFor(6));
     tool.setAttachedDevices({iphone});
     watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !isProcessAlive(firstSet); }));
+    clock.advance(2s); // a tick during the restore's start-up keeps the outage's cause
+    ManualClock::runPostedEvents();
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + notConnected));
     ASSERT_TRUE(
         eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
 
@@ -223,89 +231,21 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     EXPECT_FALSE(isProcessAlive(firstSet));
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     ASSERT_FALSE(alarms.presented().isEmpty());
-    EXPECT_EQ(alarms.presented().first().reason, notConnected);
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, notConnected);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
     // Another device coming and going is no outage of the held iPhone.
     watcher.detach(untrustedIPad.udid);
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
-}
 
-// The held set died and its restores fail, then an unplug and a user's check: the
-// incident keeps its first cause, and verifications stay at least 5 s apart.
-TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseAndTheFiveSecondSpacing)
-{
-    const QString ended = QStringLiteral("Location simulation ended unexpectedly.");
-    build(TunnelService::stopped);
-    holdHome();
-    ASSERT_TRUE(tick());
-    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
-    ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
-    ASSERT_TRUE(
-        eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
-    QList<Clock::SteadyTime> verifications;
-    QObject::connect(&vm->hold(), &LocationHoldState::isLocationLockRefreshingChanged, vm.get(), [&] {
-        if (vm->hold().isLocationLockRefreshing())
-            verifications.append(clock.steadyNow());
-    });
-    ASSERT_TRUE(ticksFor(30));
-    for (qsizetype i = 1; i < verifications.size(); ++i)
-        EXPECT_GE(verifications[i] - verifications[i - 1], 5s) << i;
-    EXPECT_GE(tool.count(Command::Set), 4); // restores were tried all along
+    // Once nothing reports unplugs, the log says once that the checks alone catch them.
+    emit watcher.unavailable();
+    emit watcher.unavailable();
+    EXPECT_EQ(eventMessages().filter(u"short unplug").size(), 1);
 
-    tool.setAttachedDevices({});
-    watcher.detach(udid);
-    checkAgain();
-    ASSERT_TRUE(ticksFor(6));
-    ASSERT_TRUE(vm->hold().telegramIncidentActive());
-    for (const LocationSafetyAlarmEvent& event : alarms.presented())
-        EXPECT_EQ(event.reason, ended);
-    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended))
-        << PlannerTestAccess::incidentMessage(*vm).toStdString();
-}
-
-// Finish reset after a reboot may ask for the password; a dismissed prompt leaves the iPhone connected.
-TEST_F(DeviceOutageTest, FinishResetMayAskForThePasswordAndADismissedPromptKeepsTheIPhoneConnected)
-{
-    AppSettings::setResetPending(true, *settings);
-    build(TunnelService::stopped);
-    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit); // answers only through the tunnel
-    checkAgain();
-    vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
-    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
-    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
-    EXPECT_TRUE(vm->canPrepareIPhone());
-}
-
-// The restore after a replug ends the held set; the tick during the new set's start-up keeps the cause.
-TEST_F(DeviceOutageTest, TheRestoreAfterAReplugKeepsTheOutagesCause)
-{
-    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
-    holdHome();
-    ASSERT_TRUE(tick());
-    const qint64 heldBefore = tool.lastPid(Command::Set).value_or(0);
-    tool.setAttachedDevices({});
-    watcher.detach(udid);
-    ASSERT_TRUE(ticksFor(10));
-    tool.setAttachedDevices({iphone});
-    watcher.attach(udid);
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2 && !isProcessAlive(heldBefore); }));
-    clock.advance(2s);
-    ManualClock::runPostedEvents();
-    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + notConnected))
-        << PlannerTestAccess::incidentMessage(*vm).toStdString();
-    ASSERT_TRUE(eventually([&] { return !vm->hold().telegramIncidentActive(); }));
-    for (const LocationSafetyAlarmEvent& event : alarms.presented())
-        EXPECT_EQ(event.reason, notConnected);
-}
-
-// An unplug during a route's play is an outage: the point reached is held and set again on replug.
-TEST_F(DeviceOutageTest, AnUnplugWhileARoutePlaysIsAnOutageLikeAHolds)
-{
-    build(TunnelService::stopped);
-    checkAgain();
+    // An unplug while a route plays is an outage too: the point reached is held and set again on replug.
     PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
                                        makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)});
     vm->startIPhoneRoute();
@@ -324,6 +264,28 @@ TEST_F(DeviceOutageTest, AnUnplugWhileARoutePlaysIsAnOutageLikeAHolds)
         eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("%1 %2").arg(QString::number(reached->latitude, 'f', 6),
                                                                     QString::number(reached->longitude, 'f', 6)));
+}
+
+// The held set died and its restores fail, then an unplug and a user's check: the incident keeps its first cause.
+TEST_F(DeviceOutageTest, AHeldSetThatDiedKeepsItsCauseThroughFailedRestoresAnUnplugAndACheck)
+{
+    const QString ended = QStringLiteral("Location simulation ended unexpectedly.");
+    build(TunnelService::stopped);
+    holdHome();
+    ASSERT_TRUE(tick());
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
+    ::kill(static_cast<pid_t>(-tool.lastPid(Command::Set).value_or(0)), SIGKILL);
+    ASSERT_TRUE(
+        eventually([&] { return controller->isPersistentLocationActive(vm->device().helperStatus().helper) != true; }));
+    ASSERT_TRUE(ticksFor(30)); // restores fail all along
+
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    checkAgain();
+    ASSERT_TRUE(ticksFor(6));
+    for (const LocationSafetyAlarmEvent& event : alarms.presented())
+        EXPECT_EQ(event.reason, ended);
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"Cause: " + ended));
 }
 
 } // namespace

@@ -1,9 +1,7 @@
 #include "PlannerFixture.h"
-#include "platform/UsbmuxDeviceAttachmentWatcher.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTest>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -24,19 +22,6 @@ TEST_F(EventLogTest, KeepsTheNewestFiftyAndMirrorsEveryEntry)
     EXPECT_EQ(messages.last(), QStringLiteral("event 11"));
     // The system log keeps everything, launch included.
     EXPECT_EQ(systemLog.lines().size(), 61);
-}
-
-TEST_F(EventLogTest, SaysOnceThatShortUnplugsAreCaughtOnlyByTheChecks)
-{
-    qputenv("USBMUXD_SOCKET_ADDRESS", "UNIX:" + dir.file(QStringLiteral("no-usbmuxd")).toUtf8());
-    UsbmuxDeviceAttachmentWatcher usbmuxd;
-    auto deps = dependencies();
-    deps.deviceAttachmentWatcher = &usbmuxd;
-    vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !eventMessages().filter(u"short unplug").isEmpty(); }, 10000));
-    emit usbmuxd.unavailable(); // said once
-    EXPECT_EQ(eventMessages().filter(u"short unplug").size(), 1);
-    vm.reset();
 }
 
 TEST_F(EventLogTest, MirrorKeepsLevelsAndTheMessageUnredacted)

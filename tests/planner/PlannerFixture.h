@@ -151,10 +151,7 @@ struct PlannerTestAccess {
     }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
     /// A token as if read from the keyring: in the field, and the one alerts use.
-    static void setBotToken(LocationPlannerViewModel& vm, const QString& token)
-    {
-        vm.d->adoptSavedTelegramBotToken(token);
-    }
+    static void setBotToken(LocationPlannerViewModel& vm, const QString& t) { vm.d->adoptSavedTelegramBotToken(t); }
     static bool alertLoopRunning(const LocationPlannerViewModel& vm) { return vm.d->m_telegramAlertTask.isRunning(); }
     static void setDiagnosticEvents(LocationPlannerViewModel& vm, const QList<TrackerLogEntry>& events)
     {

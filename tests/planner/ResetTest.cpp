@@ -106,8 +106,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         bool readyAfterPreparing;
         bool clearFails;
         QStringList deviceCalls;
-        /// Only a failed clear marks the iPhone disconnected; one the preparation saw can be prepared again.
-        bool connectedAfter;
+        bool connectedAfter; // only a failed clear marks the iPhone disconnected
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{

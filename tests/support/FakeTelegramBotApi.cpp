@@ -12,10 +12,6 @@ FakeTelegramBotApi::FakeTelegramBotApi(FakeHttpServer& server, const QString& to
 {
     const QByteArray path = "/bot" + token.toUtf8() + "/getUpdates";
     server.setRequestCheck([queue = m_queue, path](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
-        if (const qint64 date = queue->sendDate;
-            date && request.method == "POST" && request.path().endsWith("/sendMessage"))
-            return FakeHttpReply::json(
-                "{\"ok\":true,\"result\":{\"message_id\":1,\"date\":" + QByteArray::number(date) + "}}");
         if (request.method != "GET" || request.path() != path)
             return std::nullopt;
         return answer(*queue, request);

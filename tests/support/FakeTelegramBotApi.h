@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -30,9 +29,6 @@ public:
     /// count messages "hello 1", "hello 2", … from chatID, all dated date.
     void addMessages(int count, qint64 chatID, qint64 date);
 
-    /// From now on sendMessage succeeds, dated date by Telegram's clock.
-    void answerSendsAt(qint64 date) { m_queue->sendDate = date; }
-
     /// Updates not yet confirmed.
     int pending() const;
     /// The offset of each getUpdates request, in order (none when it sent none).
@@ -44,7 +40,6 @@ private:
         QList<std::pair<qint64, QByteArray>> updates;
         qint64 nextID = 815'000'001;
         QList<std::optional<qint64>> offsets;
-        std::atomic<qint64> sendDate = 0; // 0: not answered
     };
 
     qint64 add(const QByteArray& member, const QByteArray& message);

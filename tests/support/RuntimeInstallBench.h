@@ -68,10 +68,8 @@ echo $$ > "$cue/pip-pid"
 case "$(cat "$cue/pip-mode" 2>/dev/null)" in
   fail-output) echo "ERROR: No matching distribution found for pymobiledevice3==10.10.3" >&2; exit 1 ;;
   fail-silent) exit 1 ;;
-  sleep) echo "Collecting pymobiledevice3"; sleep 60 &
+  sleep|ignore-term) [ "$(cat "$cue/pip-mode")" = sleep ] || trap '' TERM; echo "Collecting pymobiledevice3"; sleep 60 &
     # Renamed into place: a test that sees the file must never read it empty.
-    echo $! > "$cue/pip-child.partial" && mv -f "$cue/pip-child.partial" "$cue/pip-child"; wait; exit 0 ;;
-  ignore-term) trap '' TERM; echo "Collecting pymobiledevice3"; sleep 60 &
     echo $! > "$cue/pip-child.partial" && mv -f "$cue/pip-child.partial" "$cue/pip-child"; wait; exit 0 ;;
 esac
 if found pymobiledevice3; then
