@@ -1,5 +1,7 @@
 #include "alerts/TelegramAlertError.h"
 
+#include "platform/PlatformFactory.h"
+
 #include <utility>
 
 namespace ostrevin {
@@ -42,8 +44,12 @@ QString TelegramAlertError::description() const
     case Kind::keychain: {
         //: Shown when the secret store has no message of its own for a failure; %1 is its status code.
         const QString message = m_reason.isEmpty() ? tr("error %1").arg(m_status) : m_reason;
-        //: Saving the Telegram bot token in the system's secret store failed; %1 says why.
-        return tr("The token couldn’t be saved to the keychain: %1").arg(message);
+        if (PlatformFactory::keepsSecretsInKeychain()) {
+            //: Saving the Telegram bot token in the macOS keychain failed; %1 says why.
+            return tr("The token couldn’t be saved to the keychain: %1").arg(message);
+        }
+        //: Saving the Telegram bot token in the desktop's keyring failed; %1 says why.
+        return tr("The token couldn’t be saved to the keyring: %1").arg(message);
     }
     case Kind::invalidConfiguration:
         //: The Telegram settings are incomplete or the bot token is malformed.

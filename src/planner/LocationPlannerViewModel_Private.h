@@ -36,6 +36,13 @@ struct LocationPlannerViewModel::Private {
         std::optional<QDateTime> sentAt;
     };
 
+    /// The token a settings action goes on with, trimmed, and what to tell the
+    /// user when the keyring could not keep it (empty when it did).
+    struct PersistedTelegramToken {
+        QString token;
+        QString unkept;
+    };
+
     /// What a playback took from the draft and the state at its start.
     struct PlaybackRun {
         QUuid id;
@@ -225,7 +232,8 @@ struct LocationPlannerViewModel::Private {
     static QCoro::Task<TelegramAlertAttempt> sendCurrentTelegramIncidentAlert(QPointer<LocationPlannerViewModel> self,
                                                                               CancelToken token);
     static QString telegramPointDescription(const std::optional<RoutePoint>& point, qsizetype maxNameLength = -1);
-    static QCoro::Task<QString> persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token);
+    static QCoro::Task<PersistedTelegramToken> persistTelegramToken(QPointer<LocationPlannerViewModel> self,
+                                                                    QString token);
     static QCoro::Task<> saveTelegramSettingsFlow(QPointer<LocationPlannerViewModel> self, QString token);
     static QCoro::Task<> testTelegramAlertFlow(QPointer<LocationPlannerViewModel> self, QString token, QString chatID);
     static QCoro::Task<> loadTelegramChatIDFlow(QPointer<LocationPlannerViewModel> self, QString token);

@@ -55,16 +55,10 @@ std::chrono::seconds retryAfterOf(const std::exception_ptr& error)
     return 0s;
 }
 
-bool isKeyringFailure(const std::exception_ptr& error)
+/// An action's outcome, followed by why the keyring could not keep the token it used.
+QString withUnkeptToken(const QString& outcome, const QString& unkept)
 {
-    try {
-        if (error)
-            std::rethrow_exception(error);
-    } catch (const TelegramAlertError& failure) {
-        return failure.kind() == TelegramAlertError::Kind::keychain;
-    } catch (...) {
-    }
-    return false;
+    return unkept.isEmpty() ? outcome : outcome + u' ' + unkept;
 }
 
 QString deviceLabel(const LocationHelper& helper)
@@ -267,30 +261,33 @@ QString LocationPlannerViewModel::Private::telegramTimestamp() const
 
 // Settings actions.
 
-QCoro::Task<QString> LocationPlannerViewModel::Private::persistTelegramToken(QPointer<LocationPlannerViewModel> self,
-                                                                             QString token)
+QCoro::Task<LocationPlannerViewModel::Private::PersistedTelegramToken>
+LocationPlannerViewModel::Private::persistTelegramToken(QPointer<LocationPlannerViewModel> self, QString token)
 {
     // A launch-time read still under way must not put back an older token.
     (void)self->d->m_telegramTokenLoadTask.cancel();
     TelegramTokenStore* store = self->m_deps.telegramTokenStore;
-    std::exception_ptr unstored;
+    PersistedTelegramToken persisted{token.trimmed(), {}};
     try {
         if (store)
             co_await store->save(token);
     } catch (const TelegramAlertError& failure) {
         if (failure.kind() != TelegramAlertError::Kind::keychain)
             throw;
-        unstored = std::current_exception();
+        persisted.unkept = failure.description();
+        if (!persisted.token.isEmpty()) {
+            //: Telegram alerts status line, after the reason the token couldn’t be stored.
+            persisted.unkept += u' ' + tr("Alerts use the token you entered until you quit Ostrevin.");
+        }
     }
     if (self) {
         // Without a keyring to keep it in, the token still works until the app
-        // quits: alerts must not depend on where it is stored.
+        // quits: alerts, the test message and the chat lookup must not depend on
+        // where it is stored.
         self->d->m_telegramTokenReadFailure.reset();
-        self->d->m_savedTelegramBotToken = token.trimmed();
+        self->d->m_savedTelegramBotToken = persisted.token;
     }
-    if (unstored)
-        std::rethrow_exception(unstored);
-    co_return token.trimmed();
+    co_return persisted;
 }
 
 bool LocationPlannerViewModel::Private::refuseMalformedTelegramToken()
@@ -320,27 +317,23 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
                                                                           QString token)
 {
     std::exception_ptr error;
-    QString trimmed;
+    PersistedTelegramToken persisted;
     try {
-        trimmed = co_await Private::persistTelegramToken(self, token);
+        persisted = co_await Private::persistTelegramToken(self, token);
     } catch (...) {
         error = std::current_exception();
     }
     if (!self)
         co_return;
     LocationPlannerViewModel& vm = *self;
-    if (error) {
-        QString description = PlannerTexts::errorDescription(error);
-        if (isKeyringFailure(error) && !token.trimmed().isEmpty()) {
-            //: Telegram alerts status line, after the reason the token couldn’t be stored.
-            description += u' ' + tr("Alerts use the token you entered until you quit Ostrevin.");
-        }
+    if (error || !persisted.unkept.isEmpty()) {
+        const QString description = error ? PlannerTexts::errorDescription(error) : persisted.unkept;
         vm.d->m_telegram->setStatusMessage(description);
         vm.setNotice(description);
         vm.d->m_telegram->setSaving(false);
         co_return;
     }
-    vm.setTelegramBotToken(trimmed);
+    vm.setTelegramBotToken(persisted.token);
     if (TelegramAlertConfiguration{vm.d->m_telegram->botToken(), vm.d->m_telegram->chatID()}.isValid()) {
         vm.d->m_telegram->setStatusMessage(vm.d->m_telegram->alertsEnabled()
                                                //: Telegram alerts status line (Tools › Telegram alerts).
@@ -376,11 +369,13 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
 {
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
+    QString unkept;
     try {
-        const QString trimmed = co_await Private::persistTelegramToken(self, token);
+        const PersistedTelegramToken persisted = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
-        self->setTelegramBotToken(trimmed);
+        unkept = persisted.unkept;
+        self->setTelegramBotToken(persisted.token);
         const QString message =
             QStringList{
                 //: First line of the Telegram test message.
@@ -392,7 +387,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
             }
                 .join(QLatin1Char('\n'));
         // A named value: a temporary inside co_await is not safe with every compiler.
-        const TelegramAlertConfiguration configuration{trimmed, chatID};
+        const TelegramAlertConfiguration configuration{persisted.token, chatID};
         co_await service->send(message, configuration);
     } catch (...) {
         error = std::current_exception();
@@ -401,13 +396,13 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
         co_return;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        self->d->m_telegram->setStatusMessage(description);
+        self->d->m_telegram->setStatusMessage(withUnkeptToken(description, unkept));
         self->setNotice(description);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
     } else {
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->d->m_telegram->setStatusMessage(tr("Test message sent."));
+        self->d->m_telegram->setStatusMessage(withUnkeptToken(tr("Test message sent."), unkept));
         //: Event log entry.
         self->logEvent(tr("Test message sent to Telegram."), TrackerLogLevel::info);
     }
@@ -435,12 +430,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer
     TelegramAlertService* service = self->m_deps.telegramAlertService;
     std::exception_ptr error;
     QString chatID;
+    QString unkept;
     try {
-        const QString trimmed = co_await Private::persistTelegramToken(self, token);
+        const PersistedTelegramToken persisted = co_await Private::persistTelegramToken(self, token);
         if (!self)
             co_return;
-        self->setTelegramBotToken(trimmed);
-        chatID = co_await service->latestPrivateChatID(trimmed);
+        unkept = persisted.unkept;
+        self->setTelegramBotToken(persisted.token);
+        chatID = co_await service->latestPrivateChatID(persisted.token);
     } catch (...) {
         error = std::current_exception();
     }
@@ -448,13 +445,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::loadTelegramChatIDFlow(QPointer
         co_return;
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
-        self->d->m_telegram->setStatusMessage(description);
+        self->d->m_telegram->setStatusMessage(withUnkeptToken(description, unkept));
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t load the Telegram chat ID: %1").arg(description), TrackerLogLevel::error);
     } else {
         self->setTelegramChatID(chatID);
         //: Telegram alerts status line (Tools › Telegram alerts).
-        self->d->m_telegram->setStatusMessage(tr("Chat ID loaded. You can send a test message now."));
+        self->d->m_telegram->setStatusMessage(
+            withUnkeptToken(tr("Chat ID loaded. You can send a test message now."), unkept));
         //: Event log entry.
         self->logEvent(tr("Telegram chat ID loaded."), TrackerLogLevel::info);
     }

@@ -95,6 +95,43 @@ ManeuverInstruction::Side ManeuverInstruction::side(const QString& modifier)
     return Side::none;
 }
 
+ManeuverInstruction::LaneGroup ManeuverInstruction::laneGroup(const QList<bool>& lanes)
+{
+    if (!lanes.contains(true) || !lanes.contains(false))
+        return LaneGroup::anywhere;
+    const bool leftmost = lanes.first();
+    const bool rightmost = lanes.last();
+    if (leftmost && rightmost)
+        return LaneGroup::anywhere;
+    if (leftmost)
+        return LaneGroup::left;
+    return rightmost ? LaneGroup::right : LaneGroup::middle;
+}
+
+QString ManeuverInstruction::useLane(const Maneuver& maneuver, Side to, const QString& road)
+{
+    // A lane step mostly goes straight on: only its lanes tell which of them to be in.
+    const LaneGroup group = laneGroup(maneuver.lanes);
+    if (group == LaneGroup::middle) {
+        return road.isEmpty()
+                   //: Directions step: stay in the lanes between the outer ones.
+                   ? tr("Keep in the middle")
+                   //: Directions step: stay in the lanes between the outer ones. %1 is a road.
+                   : tr("Keep in the middle onto %1").arg(road);
+    }
+    if (group == LaneGroup::left)
+        to = Side::left;
+    else if (group == LaneGroup::right)
+        to = Side::right;
+    if (to == Side::none)
+        return keepGoing(road);
+    return road.isEmpty()
+               //: Directions step: stay in the lanes on one side. %1 is “left” or “right”.
+               ? tr("Keep %1").arg(sideWord(to))
+               //: Directions step: stay in the lanes on one side. %1 is “left” or “right”, %2 is a road.
+               : tr("Keep %1 onto %2").arg(sideWord(to), road);
+}
+
 QString ManeuverInstruction::sideWord(Side side)
 {
     if (side == Side::left) {
@@ -320,19 +357,13 @@ QString ManeuverInstruction::text(const Maneuver& maneuver)
     // what the driver has to do, the new name only where it leads.
     if (type == u"new name" || type == u"notification" || type == u"continue")
         return straightOn ? keepGoing(onto) : turn(modifier, onto);
-    // Nothing else in these sentences could say "turn back".
-    if (modifier == u"uturn" &&
-        (type == u"use lane" || type == u"merge" || type == u"on ramp" || type == u"off ramp" || type == u"fork"))
+    // Nothing else in these sentences could say "turn back". A ramp is the
+    // exception: a loop ramp turns the driver round by itself, and its exit number
+    // and signs are what the driver looks for.
+    if (modifier == u"uturn" && (type == u"use lane" || type == u"merge" || type == u"fork"))
         return turn(modifier, onto);
-    if (type == u"use lane") {
-        if (to == Side::none)
-            return keepGoing(onto);
-        return onto.isEmpty()
-                   //: Directions step: stay in the lanes on one side. %1 is “left” or “right”.
-                   ? tr("Keep %1").arg(sideWord(to))
-                   //: Directions step: stay in the lanes on one side. %1 is “left” or “right”, %2 is a road.
-                   : tr("Keep %1 onto %2").arg(sideWord(to), onto);
-    }
+    if (type == u"use lane")
+        return useLane(maneuver, to, onto);
     if (type == u"merge") {
         if (to == Side::none) {
             return onto.isEmpty()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -30,6 +31,9 @@ public:
         QString rotaryName;
         /// The heading after the maneuver in degrees clockwise from north.
         std::optional<double> bearingAfter;
+        /// Whether each lane before the maneuver, left to right, leads on; empty
+        /// when the step tells nothing of its lanes.
+        QList<bool> lanes;
     };
 
     static QString text(const Maneuver& maneuver);
@@ -44,7 +48,11 @@ public:
 
 private:
     enum class Side { none, left, right };
+    /// Where the lanes that lead on lie among all lanes.
+    enum class LaneGroup { anywhere, left, middle, right };
     static Side side(const QString& modifier);
+    static LaneGroup laneGroup(const QList<bool>& lanes);
+    static QString useLane(const Maneuver& maneuver, Side to, const QString& road);
     static QString sideWord(Side side);
     static QString turn(const QString& modifier, const QString& road);
     static QString keepGoing(const QString& road);

@@ -134,6 +134,23 @@ struct Decoder {
         return toll;
     }
 
+    /// The lanes of the step's first intersection, where its maneuver is. Lanes
+    /// only choose a sentence's words: a shape we do not know reads as no lanes
+    /// rather than costing the whole route.
+    static QList<bool> lanes(const QJsonObject& step)
+    {
+        const QJsonArray intersections = step.value(QLatin1StringView("intersections")).toArray();
+        QList<bool> lanes;
+        if (intersections.isEmpty())
+            return lanes;
+        for (const QJsonValue& lane : intersections.first().toObject().value(QLatin1StringView("lanes")).toArray()) {
+            // OSRM's own examples write the flag as a string.
+            const QJsonValue valid = lane.toObject().value(QLatin1StringView("valid"));
+            lanes << (valid.isBool() ? valid.toBool() : valid.toString() == u"true");
+        }
+        return lanes;
+    }
+
     static unsigned transportType(const QString& mode)
     {
         if (mode == u"driving")
@@ -173,6 +190,7 @@ struct Decoder {
             .destinations = optionalString(step, QLatin1StringView("destinations")),
             .rotaryName = optionalString(step, QLatin1StringView("rotary_name")),
             .bearingAfter = optionalBearing(maneuver),
+            .lanes = lanes(step),
         };
     }
 

@@ -80,6 +80,15 @@ bool PlatformFactory::hasAppleDeveloperTools()
 #endif
 }
 
+bool PlatformFactory::keepsSecretsInKeychain()
+{
+#if defined(Q_OS_MACOS)
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::unique_ptr<ReverseGeocoder> PlatformFactory::createReverseGeocoder(QNetworkAccessManager& network)
 {
     return std::make_unique<PhotonReverseGeocoder>(network, ServiceEndpoints::geocoder());

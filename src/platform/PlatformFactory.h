@@ -28,6 +28,8 @@ public:
     static std::unique_ptr<SystemLog> createSystemLog();
     /// Whether Xcode and Simulator can run here: advice that names them fits only then.
     static bool hasAppleDeveloperTools();
+    /// Whether secrets go to the macOS keychain; elsewhere texts call the store the keyring.
+    static bool keepsSecretsInKeychain();
     /// Uses the geocoder address of ServiceEndpoints.
     static std::unique_ptr<ReverseGeocoder> createReverseGeocoder(QNetworkAccessManager& network);
 };

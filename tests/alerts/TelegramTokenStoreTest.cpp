@@ -30,9 +30,9 @@ TEST(MemoryTokenStore, PlaysTheSecretStoresFailures)
     const auto saved = test::awaitTask(store.save(QStringLiteral("2:b")));
     EXPECT_EQ(saved.errorAs<TelegramAlertError>(), failure);
     EXPECT_EQ(store.item(), QStringLiteral("1:a"));
-    EXPECT_EQ(failure.description(), QStringLiteral("The token couldn’t be saved to the keychain: error 6"));
+    EXPECT_EQ(failure.description(), QStringLiteral("The token couldn’t be saved to the keyring: error 6"));
     EXPECT_EQ(TelegramAlertError::keychain(6, QStringLiteral("No keyring daemon")).description(),
-              QStringLiteral("The token couldn’t be saved to the keychain: No keyring daemon"));
+              QStringLiteral("The token couldn’t be saved to the keyring: No keyring daemon"));
 }
 
 TEST(MemoryTokenStore, HeldLoadReadsTheItemAsItStandsAtRelease)

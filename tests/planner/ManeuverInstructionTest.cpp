@@ -16,13 +16,14 @@ using namespace ostrevin::test;
 namespace {
 
 /// One maneuver of a step; road holds the step's members naming the road and its
-/// signs (name, ref, exits, destinations, rotary_name).
+/// signs (name, ref, exits, destinations, rotary_name), lanes its intersection's.
 struct Step {
     const char* type;
     const char* modifier = "";
     int exit = 0; // none
     int bearingAfter = 0;
     const char* road = R"("name":"")";
+    const char* lanes = nullptr;
 };
 
 /// The step as osrm-routed writes it with steps=true&geometries=geojson.
@@ -35,13 +36,14 @@ QByteArray realStep(const Step& step, double distance)
     if (step.exit > 0)
         maneuver += R"("exit":)" + QByteArray::number(step.exit) + ',';
     maneuver += R"("type":")" + QByteArray(step.type) + R"("})";
+    const QByteArray lanes = step.lanes ? R"("lanes":)" + QByteArray(step.lanes) + ',' : QByteArray();
     return R"({"geometry":{"type":"LineString","coordinates":[[14.420712,50.087015],[14.421301,50.087502]]},)"
            R"("distance":)" +
            QByteArray::number(distance) +
            R"(,"duration":9.8,"weight":9.8,"driving_side":"right","mode":"driving",)"
-           R"("intersections":[{"out":1,"in":0,"entry":[false,true,true],"bearings":[0,90,180],)"
-           R"("location":[14.420712,50.087015]}],)" +
-           QByteArray(step.road) + R"(,"maneuver":)" + maneuver + '}';
+           R"("intersections":[{"out":1,"in":0,"entry":[false,true,true],"bearings":[0,90,180],)" +
+           lanes + R"("location":[14.420712,50.087015]}],)" + QByteArray(step.road) + R"(,"maneuver":)" + maneuver +
+           '}';
 }
 
 struct Case {
@@ -128,7 +130,21 @@ TEST(ManeuverInstruction, RealManeuversOfEveryTypeAndModifierReadAsADriverExpect
         {{"roundabout turn", "straight", 2, 0}, "At the roundabout, go straight"},
         {{"roundabout turn", "uturn", 1, 0}, "At the roundabout, make a U-turn"},
         {{"use lane", "slight left", 0, 0}, "Keep left"},
-        {{"off ramp", "uturn", 0, 180}, "Make a U-turn"},
+        // Lane steps mostly go straight on: the lanes that lead on tell the side.
+        {{"use lane", "straight", 0, 0, R"("name":"")",
+          R"([{"valid":false,"indications":["left"]},{"valid":true,"indications":["straight"]},)"
+          R"({"valid":false,"indications":["straight","right"]}])"},
+         "Keep in the middle"},
+        {{"use lane", "straight", 0, 0, R"("name":"","ref":"D1")",
+          R"([{"valid":true,"indications":["straight"]},{"valid":false,"indications":["slight right"]}])"},
+         "Keep left onto D1"},
+        {{"use lane", "slight left", 0, 0, R"("name":"")",
+          R"([{"valid":false,"indications":["left"]},{"valid":true,"indications":["none"]}])"},
+         "Keep right"},
+        // A loop ramp turns the driver round; its number and signs still lead the way.
+        {{"off ramp", "uturn", 0, 180, R"("name":"","exits":"4A","destinations":"US 6: Golden")"},
+         "Take exit 4A towards Golden"},
+        {{"on ramp", "uturn", 0, 270, R"("name":"","ref":"I 70")"}, "Take the ramp onto I 70"},
     };
 
     // Each case is a leg of one real-shaped reply served from 127.0.0.1.

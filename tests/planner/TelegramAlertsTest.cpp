@@ -268,6 +268,18 @@ TEST_F(TelegramAlertsTest, SettingsActionsSaveTheTokenAndReportTheirOutcome)
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Test message sent to Telegram.")));
     EXPECT_EQ(requests(sendPath), 1);
     EXPECT_EQ(tokens.item(), botToken);
+
+    // Without a keyring to keep the token, both go on with the one entered, and say so.
+    tokens.setSaveFailure(TelegramAlertError::keychain(0, QStringLiteral("There’s no keyring to keep it in.")));
+    const QString unkept = QStringLiteral(" The token couldn’t be saved to the keyring: There’s no keyring to keep it "
+                                          "in. Alerts use the token you entered until you quit Ostrevin.");
+    vm.loadTelegramChatID();
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isLoadingChat(); }));
+    EXPECT_EQ(vm.telegram().statusMessage(), u"Chat ID loaded. You can send a test message now." + unkept);
+    vm.testTelegramAlert();
+    ASSERT_TRUE(waitUntil([&] { return !vm.telegram().isTesting(); }));
+    EXPECT_EQ(vm.telegram().statusMessage(), u"Test message sent." + unkept);
+    EXPECT_EQ(requests(sendPath), 2);
 }
 
 TEST_F(TelegramAlertsTest, ATokenTheKeyringCouldNotGiveIsReadAgainBeforeEachAlert)
