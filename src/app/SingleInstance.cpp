@@ -27,7 +27,7 @@ constexpr int retryIntervalMs = 100;
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     : QObject(parent), m_serverName(serverName(dataDirectory)),
-      m_lockFile(QDir(dataDirectory).filePath(AppPaths::lockFileName()))
+      m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}, m_socketLock{m_serverName + u".lock"}
 {
     QDir().mkpath(dataDirectory);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
@@ -39,11 +39,21 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_lockDescriptor < 0)
+    // Closing removes the socket file: while the locks are still held it is this
+    // copy's, and not yet that of a copy launched as this one quits.
+    m_server.close();
+    release(m_socketLock);
+    release(m_dataLock);
+}
+
+void SingleInstance::release(LockFile& lock)
+{
+    if (lock.descriptor < 0)
         return;
     // Removed while still held, so that no launch can take a lock on it any more.
-    ::unlink(QFile::encodeName(m_lockFile).constData());
-    ::close(m_lockDescriptor);
+    ::unlink(QFile::encodeName(lock.path).constData());
+    ::close(lock.descriptor);
+    lock.descriptor = -1;
 }
 
 QString SingleInstance::serverName(const QString& dataDirectory)
@@ -57,37 +67,32 @@ QString SingleInstance::serverName(const QString& dataDirectory)
     return QDir(folder).filePath(name);
 }
 
-SingleInstance::Lock SingleInstance::takeLock()
+SingleInstance::Lock SingleInstance::takeLock(LockFile& lock)
 {
-    const QByteArray path = QFile::encodeName(m_lockFile);
+    const QByteArray path = QFile::encodeName(lock.path);
     // A copy that quits removes the file while it lets go: a lock taken on the file
     // it removed keeps out nobody, and the name is tried again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         // Close-on-exec: no tool this copy starts may hold the lock on after it.
         const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (descriptor < 0) {
-            qCWarning(lcApp) << "the lock" << m_lockFile
-                             << "cannot be opened, so a second copy is not kept out:" << qt_error_string(errno);
+            qCWarning(lcApp) << "the lock" << lock.path << "cannot be opened:" << qt_error_string(errno);
             return Lock::unavailable;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
-            if (error == EWOULDBLOCK) {
-                ::close(descriptor);
+            ::close(descriptor);
+            if (error == EWOULDBLOCK)
                 return Lock::heldByAnother;
-            }
-            // A file system without locks (an NFS home mounted nolock): refusing to
-            // start would shut the user out for good.
-            qCWarning(lcApp) << "the lock" << m_lockFile
-                             << "cannot be taken, so a second copy is not kept out:" << qt_error_string(error);
-            m_lockDescriptor = descriptor;
-            return Lock::taken;
+            // A file system without locks (an NFS home mounted nolock).
+            qCWarning(lcApp) << "the lock" << lock.path << "cannot be taken:" << qt_error_string(error);
+            return Lock::unavailable;
         }
         struct stat held {};
         struct stat named {};
         if (::fstat(descriptor, &held) == 0 && ::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
             held.st_ino == named.st_ino) {
-            m_lockDescriptor = descriptor;
+            lock.descriptor = descriptor;
             return Lock::taken;
         }
         ::close(descriptor);
@@ -96,14 +101,34 @@ SingleInstance::Lock SingleInstance::takeLock()
     return Lock::heldByAnother;
 }
 
+bool SingleInstance::runningCopyListens() const
+{
+    // A local socket connects or is refused at once: no wait, no event loop.
+    QLocalSocket probe;
+    probe.connectToServer(m_serverName);
+    return probe.state() != QLocalSocket::UnconnectedState;
+}
+
 bool SingleInstance::claim()
 {
-    // Only another copy's lock keeps this one from starting. A data folder that
-    // cannot hold the lock (a file in its place, a folder left by a run under sudo,
-    // a read-only home) would otherwise keep the user out with no word of why; the
+    // Only another copy keeps this one from starting. A data folder that cannot
+    // hold the lock (a file in its place, a folder left by a run under sudo, a
+    // read-only home) would otherwise keep the user out with no word of why; the
     // store tells what is wrong with the folder once the window is up.
-    if (takeLock() == Lock::heldByAnother)
+    const Lock data = takeLock(m_dataLock);
+    if (data == Lock::heldByAnother)
         return false;
+    // Of two copies launched together over such a folder, one listens.
+    const Lock socket = takeLock(m_socketLock);
+    if (socket == Lock::heldByAnother)
+        return false;
+    // Short of both locks, a copy that holds neither may be running (an earlier
+    // version over a data folder without a lock): it is asked to come forward
+    // rather than have its socket taken over.
+    if ((data == Lock::unavailable || socket == Lock::unavailable) && runningCopyListens()) {
+        qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << m_serverName;
+        return false;
+    }
     // A crashed copy leaves its socket file behind, and listen() fails on it.
     QLocalServer::removeServer(m_serverName);
     if (!m_server.listen(m_serverName))

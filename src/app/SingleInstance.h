@@ -16,11 +16,13 @@ namespace ostrevin {
 /// listens on a local socket; a later launch finds the lock taken, asks the
 /// running copy through the socket to bring its window forward, and ends.
 ///
-/// The lock is the system's lock on a file, which ends with the process that holds
-/// it however that process ends: a copy that crashed blocks nothing, and nothing
-/// is written or flushed to disk to take it. Earlier versions' lock files (Qt's)
-/// take the same system lock, so either kind of copy sees the other, and the file
-/// goes with the copy that quits, as theirs does.
+/// The locks are the system's locks on files, which end with the process that
+/// holds them however that process ends: a copy that crashed blocks nothing, and
+/// nothing is written or flushed to disk to take them. Earlier versions' lock files
+/// (Qt's) take the same system lock, so either kind of copy sees the other, and the
+/// file goes with the copy that quits, as theirs does. A second lock beside the
+/// socket decides which copy listens, so that a data folder that cannot hold a
+/// lock still lets in only one.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -33,8 +35,9 @@ public:
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /// Takes the lock and listens for later launches; false only when another copy
-    /// holds it (a lock that cannot be taken at all is a warning). Call once.
+    /// Takes the locks and listens for later launches; false when another copy holds
+    /// a lock, or listens on the socket while a lock cannot be taken at all (that
+    /// lock is a warning). Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.
@@ -55,13 +58,19 @@ private:
     enum class HandOver { answered, unanswered };
     void finishHandOver(HandOver outcome);
 
+    struct LockFile {
+        QString path;
+        int descriptor = -1;
+    };
     enum class Lock { taken, heldByAnother, unavailable };
-    /// Holds the system's lock on the lock file until this object goes.
-    Lock takeLock();
+    /// Holds the system's lock on the file until this object goes.
+    static Lock takeLock(LockFile& lock);
+    static void release(LockFile& lock);
+    bool runningCopyListens() const;
 
     QString m_serverName;
-    QString m_lockFile;
-    int m_lockDescriptor = -1;
+    LockFile m_dataLock;
+    LockFile m_socketLock;
     QLocalServer m_server;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;

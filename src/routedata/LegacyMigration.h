@@ -25,11 +25,12 @@ public:
     /// The data folder's migration into the data folder of these paths.
     static void migrateDataFolderOf(const AppPaths& paths);
 
-    /// When nothing exists at supportDirectory/"Ostrevin" (a folder holding only a
-    /// lock that no running copy holds counts as nothing), moves the first legacy
-    /// folder found there; returns the folder it moved. A failed move is ignored:
-    /// the store then starts with an empty folder. Runs before the running copy's
-    /// lock is taken, which creates the folder.
+    /// When nothing exists at supportDirectory/"Ostrevin", moves the first legacy
+    /// folder found there; returns the folder it moved. A folder holding nothing
+    /// saved counts as nothing: only a lock that no running copy holds and the
+    /// add-on component, which stays (over the legacy folder's own). A failed move
+    /// is ignored: the store then starts with an empty folder. Runs before the
+    /// running copy's lock is taken, which creates the folder.
     static std::optional<QString> migrateDataFolder(const QString& supportDirectory);
 
     /// Copies each key of the legacy domains that the app's domain lacks (the first

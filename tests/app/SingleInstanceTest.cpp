@@ -3,6 +3,7 @@
 
 #include "ProgramMachine.h"
 
+#include <QLocalServer>
 #include <QLockFile>
 #include <QProcess>
 #include <QTest>
@@ -52,45 +53,63 @@ const QString broughtForward = QStringLiteral("a later launch brings this window
 
 TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNotBlock)
 {
-    Machine machine;
-    // An older data folder is moved in before the lock makes the data folder.
-    ASSERT_TRUE(writeFile(machine.dir.file(QStringLiteral("data/Tovrel/history.json")), "[]\n"));
-    auto first = std::make_unique<Copy>(machine);
-    ASSERT_TRUE(first->says(listening)) << first->errors().toStdString();
-    EXPECT_EQ(readFile(QDir(machine.paths().dataDirectory()).filePath(QStringLiteral("history.json"))), "[]\n");
+    for (const bool usableDataFolder : {true, false}) {
+        SCOPED_TRACE(usableDataFolder ? "a data folder" : "a file where the data folder goes");
+        Machine machine;
+        const QString data = machine.paths().dataDirectory();
+        // An older data folder is moved in before the lock makes the data folder.
+        ASSERT_TRUE(usableDataFolder ? writeFile(machine.dir.file(QStringLiteral("data/Tovrel/history.json")), "[]\n")
+                                     : writeFile(data, "not a folder"));
+        // Launched together: whichever comes second finds the other.
+        auto first = std::make_unique<Copy>(machine);
+        auto second = std::make_unique<Copy>(machine);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return first->process.state() == QProcess::NotRunning ||
+                       second->process.state() == QProcess::NotRunning;
+            },
+            30000))
+            << first->errors().toStdString() << second->errors().toStdString();
+        if (first->process.state() == QProcess::NotRunning)
+            std::swap(first, second);
+        ASSERT_TRUE(first->says(listening)) << first->errors().toStdString();
+        if (usableDataFolder) {
+            EXPECT_EQ(readFile(QDir(data).filePath(QStringLiteral("history.json"))), "[]\n");
+        }
 
-    {
-        SCOPED_TRACE("a second launch while the first runs");
-        Copy second(machine);
-        ASSERT_TRUE(second.process.waitForFinished(30000)) << second.errors().toStdString();
-        EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(second.process.exitCode(), 0) << second.errors().toStdString();
-        EXPECT_FALSE(second.errors().contains(listening)) << second.errors().toStdString();
-        EXPECT_TRUE(first->says(broughtForward)) << first->errors().toStdString();
-        EXPECT_EQ(first->process.state(), QProcess::Running);
-    }
+        {
+            SCOPED_TRACE("a second launch while the first runs");
+            EXPECT_EQ(second->process.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(second->process.exitCode(), 0) << second->errors().toStdString();
+            EXPECT_FALSE(second->errors().contains(listening)) << second->errors().toStdString();
+            EXPECT_TRUE(first->says(broughtForward)) << first->errors().toStdString();
+            EXPECT_EQ(first->process.state(), QProcess::Running);
+        }
 
-    {
-        SCOPED_TRACE("a copy that crashed leaves its lock and socket behind");
-        const qint64 crashed = first->process.processId();
-        ASSERT_EQ(::kill(static_cast<pid_t>(crashed), SIGKILL), 0);
-        ASSERT_TRUE(first->process.waitForFinished(10000));
-        first.reset();
-        ASSERT_TRUE(QFile::exists(QDir(machine.paths().dataDirectory()).filePath(QStringLiteral("ostrevin.lock"))));
+        {
+            SCOPED_TRACE("a copy that crashed leaves its lock and socket behind");
+            const qint64 crashed = first->process.processId();
+            ASSERT_EQ(::kill(static_cast<pid_t>(crashed), SIGKILL), 0);
+            ASSERT_TRUE(first->process.waitForFinished(10000));
+            first.reset();
+            ASSERT_TRUE(QFile::exists(QDir(machine.dir.file(QStringLiteral("runtime")))
+                                          .filePath(QFileInfo(SingleInstance::serverName(data)).fileName())));
+            ASSERT_EQ(QFile::exists(QDir(data).filePath(QStringLiteral("ostrevin.lock"))), usableDataFolder);
 
-        Copy next(machine);
-        EXPECT_TRUE(next.says(listening)) << next.errors().toStdString();
-        EXPECT_EQ(next.process.state(), QProcess::Running);
-        // And it answers the launch after it in turn.
-        Copy later(machine);
-        ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
-        EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
-        EXPECT_TRUE(next.says(broughtForward)) << next.errors().toStdString();
-    }
+            Copy next(machine);
+            EXPECT_TRUE(next.says(listening)) << next.errors().toStdString();
+            EXPECT_EQ(next.process.state(), QProcess::Running);
+            // And it answers the launch after it in turn.
+            Copy later(machine);
+            ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+            EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+            EXPECT_TRUE(next.says(broughtForward)) << next.errors().toStdString();
+        }
 
-    // The crashed copy's start-up check ends by itself; nothing is left running.
-    if (const std::optional<qint64> check = machine.tool.lastPid(Command::UsbmuxList)) {
-        EXPECT_TRUE(waitForProcessGone(*check, 20000));
+        // The crashed copy's start-up check ends by itself; nothing is left running.
+        if (const std::optional<qint64> check = machine.tool.lastPid(Command::UsbmuxList)) {
+            EXPECT_TRUE(waitForProcessGone(*check, 20000));
+        }
     }
 }
 
@@ -123,7 +142,12 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     earlier.unlock();
     SingleInstance after(data);
     EXPECT_TRUE(after.claim());
-    // A data folder that cannot hold the lock is no other copy.
-    ASSERT_TRUE(writeFile(dir.file(QStringLiteral("file")), "not a folder"));
-    EXPECT_TRUE(SingleInstance(dir.file(QStringLiteral("file"))).claim());
+    // A data folder that cannot hold the lock is no other copy, but one listening
+    // on its socket without the socket's lock (an earlier version) is.
+    const QString file = dir.file(QStringLiteral("file"));
+    ASSERT_TRUE(writeFile(file, "not a folder"));
+    EXPECT_TRUE(SingleInstance(file).claim());
+    QLocalServer earlierVersion;
+    ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file)));
+    EXPECT_FALSE(SingleInstance(file).claim());
 }

@@ -19,7 +19,8 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
         const char* name;
         QStringList present;
         QString expectedMoved;
-        int lock = 0; // a target holding only a lock: free (LOCK_UN) or a running copy's (LOCK_EX)
+        int lock = 0;           // a target holding a lock: free (LOCK_UN) or a running copy's (LOCK_EX)
+        QStringList addOn = {}; // the add-on component's folders, in the target or a legacy folder
     };
     const Case cases[] = {
         {"both legacy folders", {u"Pellwick"_s, u"Tovrel"_s}, u"Pellwick"_s},
@@ -28,12 +29,21 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
         {"nothing to move", {}, QString()},
         {"target with a left lock", {u"Tovrel"_s}, u"Tovrel"_s, LOCK_UN},
         {"target with a held lock", {u"Tovrel"_s}, QString(), LOCK_EX},
+        {"target with the add-on and a left lock",
+         {u"Tovrel"_s},
+         u"Tovrel"_s,
+         LOCK_UN,
+         {u"Ostrevin/Runtime"_s, u"Ostrevin/Runtime.staging-1"_s, u"Tovrel/Runtime"_s}},
+        {"target with only the add-on", {u"Pellwick"_s}, u"Pellwick"_s, 0, {u"Ostrevin/Runtime.removing-1"_s}},
+        {"target with the add-on and a held lock", {u"Tovrel"_s}, QString(), LOCK_EX, {u"Ostrevin/Runtime"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         for (const QString& name : c.present)
             ASSERT_TRUE(test::writeFile(dir.file(name + u"/history.json"_s), name.toUtf8()));
+        for (const QString& entry : c.addOn)
+            ASSERT_TRUE(test::writeFile(dir.file(entry + u"/marker"_s), entry.toUtf8()));
         QFile lock(dir.file(u"Ostrevin/"_s) + AppPaths::lockFileName());
         if (c.lock) {
             ASSERT_TRUE(QDir().mkpath(dir.file(u"Ostrevin"_s)) && lock.open(QIODevice::ReadWrite));
@@ -42,6 +52,12 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
 
         const std::optional<QString> moved = LegacyMigration::migrateDataFolder(dir.path());
         EXPECT_EQ(moved.has_value(), !c.expectedMoved.isEmpty());
+        // The add-on installed in the target stays, over a legacy folder's own.
+        for (const QString& entry : c.addOn) {
+            if (entry.startsWith(u"Ostrevin/"_s) || !moved) {
+                EXPECT_EQ(test::readFile(dir.file(entry + u"/marker"_s)), entry.toUtf8());
+            }
+        }
         if (c.expectedMoved.isEmpty()) {
             for (const QString& name : c.present)
                 EXPECT_EQ(test::readFile(dir.file(name + u"/history.json"_s)), name.toUtf8());
