@@ -76,6 +76,8 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
     kit::pressFocusedButtonOnReturn(*this);
+    // For every window of the program: this one lives as long as the program.
+    kit::ignoreHeldActionKeys(*this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now)
             m_focusLost = nullptr;
