@@ -11,6 +11,7 @@
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/FadeIn.h"
+#include "views/kit/KeyboardHandover.h"
 #include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
@@ -188,6 +189,11 @@ void MainWindow::buildSetupView()
 bool MainWindow::isShowingContent() const
 {
     return m_content && m_stack->currentWidget() == m_content;
+}
+
+void MainWindow::comeForward()
+{
+    kit::bringForward(*this);
 }
 
 void MainWindow::syncRoot()
