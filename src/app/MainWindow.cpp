@@ -11,6 +11,7 @@
 #include "platform/BundledResources.h"
 #include "runtime/RuntimeInstaller.h"
 #include "views/kit/FadeIn.h"
+#include "views/kit/KeyboardHandover.h"
 #include "views/kit/KeyboardNavigation.h"
 #include "views/kit/Question.h"
 #include "views/setup/RuntimeSetupView.h"
@@ -76,6 +77,8 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
     kit::pressFocusedButtonOnReturn(*this);
+    // For every window of the program: this one lives as long as the program.
+    kit::ignoreHeldActionKeys(*this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now)
             m_focusLost = nullptr;
@@ -186,6 +189,11 @@ void MainWindow::buildSetupView()
 bool MainWindow::isShowingContent() const
 {
     return m_content && m_stack->currentWidget() == m_content;
+}
+
+void MainWindow::comeForward()
+{
+    kit::bringForward(*this);
 }
 
 void MainWindow::syncRoot()

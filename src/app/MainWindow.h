@@ -43,6 +43,10 @@ public:
     AppCommands* commands() const { return m_commands; }
     bool isShowingContent() const;
 
+    /// A later launch asked for the window: forward, with the keyboard, once the
+    /// alarm (if it is up) is gone.
+    void comeForward();
+
     /// Lets the next close through without asking (an orderly quit is under way).
     void setQuitConfirmed() { m_quitConfirmed = true; }
     /// Whether closing now would stop something running on the iPhone.

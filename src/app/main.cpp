@@ -95,13 +95,7 @@ int main(int argc, char* argv[])
             app.quit();
         });
     }
-    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &app, [&app] {
-        MainWindow& window = app.window();
-        window.show();
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::comeForwardRequested, &app, [&app] { app.window().comeForward(); });
     app.show();
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include "views/kit/EmptyStateView.h"
 #include "views/kit/FieldSurface.h"
 #include "views/kit/IconButton.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/Theme.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -209,4 +211,23 @@ TEST(FieldSurface, ShowsFocusWhileItsFieldHasItUnlessTheCallerDecides)
     EXPECT_TRUE(surface->showsFocus());
     surface->setFocused(false);
     EXPECT_FALSE(surface->showsFocus()) << "a field with its own idea of focus decides";
+}
+
+// A held Return as X11 sends it: releases and presses at one server time, which Qt
+// often fails to mark as repeats. A button is pressed once per press of the hand.
+TEST(HeldActionKeys, PressAButtonOncePerPress)
+{
+    QPushButton button;
+    button.setAutoDefault(true);
+    ignoreHeldActionKeys(button);
+    QSignalSpy clicks(&button, &QPushButton::clicked);
+    // Pressed at 1000, repeated at 1500 and 1540, let go at 1600, pressed again at 1700.
+    bool press = true;
+    for (const int time : {1000, 1500, 1500, 1540, 1540, 1600, 1700}) {
+        QKeyEvent key(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, 36, 0, 0);
+        key.setTimestamp(time);
+        QApplication::sendEvent(&button, &key);
+        press = !press;
+    }
+    EXPECT_EQ(clicks.count(), 2);
 }

@@ -1,8 +1,8 @@
 #include "views/kit/KeyboardHandover.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -226,6 +226,28 @@ void takeKeyboardWhenShown(QWidget& window)
         takeUnlessAlarm(window);
     else
         new TakeOnExpose(window);
+}
+
+void bringForward(QWidget& window)
+{
+    if (const QList<QWindow*> alarms = alarmWindows(window); !alarms.isEmpty()) {
+        new AfterAlarm(window, alarms, [&window] { bringForward(window); });
+        return;
+    }
+    window.show();
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    // A window-modal box blocks the window's keys: the box takes them.
+    QWidget* target = &window;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        for (QWidget* owner = modal; owner; owner = owner->parentWidget()) {
+            if (owner == &window)
+                target = modal;
+        }
+    }
+    target->raise();
+    target->activateWindow();
+    takeKeyboardWhenShown(*target);
 }
 
 void openWithKeyboard(QDialog& dialog)

@@ -23,4 +23,10 @@ void takeKeyboardWhenShown(QWidget& window);
 /// window). Closed before that, it ends as rejected.
 void openWithKeyboard(QDialog& dialog);
 
+/// Brings window to the front, shown and not minimised, with the keyboard (or, while
+/// a box is open over it, the box with the keyboard), as a later launch of the
+/// program asks. While the alarm is up all that waits until it is gone: the keys
+/// the user types at the alarm stay the alarm's.
+void bringForward(QWidget& window);
+
 } // namespace ostrevin::kit

@@ -79,6 +79,51 @@ private:
     QWidget& m_window;
 };
 
+class HeldActionKeys final : public QObject {
+public:
+    explicit HeldActionKeys(QObject& owner) : QObject(&owner) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Escape)
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::KeyRelease) {
+            m_lastRelease = {key->nativeScanCode(), key->timestamp()};
+            return QObject::eventFilter(watched, event);
+        }
+        if (!isRepeat(*key))
+            return QObject::eventFilter(watched, event);
+        // Accepted, a shortcut override keeps the key from every shortcut; the press
+        // that Qt then delivers ends here too.
+        event->accept();
+        return true;
+    }
+
+private:
+    bool isRepeat(const QKeyEvent& key) const
+    {
+        if (key.isAutoRepeat())
+            return true;
+        // X11 sends a repeat as a release and a press at the same server time, and Qt
+        // tells it from a new press only when it read both before handling the
+        // release: often it did not. No hand presses a key again within the
+        // millisecond it let go.
+        return key.nativeScanCode() != 0 && key.timestamp() != 0 && key.nativeScanCode() == m_lastRelease.scanCode &&
+               key.timestamp() == m_lastRelease.timestamp;
+    }
+
+    struct Release {
+        quint32 scanCode = 0;
+        quint64 timestamp = 0;
+    };
+    Release m_lastRelease;
+};
+
 } // namespace
 
 QList<QWidget*> tabStops(const QWidget& root)
@@ -139,6 +184,11 @@ bool pressFocusedButton(const QWidget& window)
 void pressFocusedButtonOnReturn(QWidget& window)
 {
     window.installEventFilter(new ReturnPressesFocusedButton(window));
+}
+
+void ignoreHeldActionKeys(QObject& owner)
+{
+    new HeldActionKeys(owner);
 }
 
 } // namespace ostrevin::kit

@@ -2,6 +2,7 @@
 
 #include <QList>
 
+class QObject;
 class QWidget;
 
 namespace ostrevin::kit {
@@ -26,5 +27,12 @@ bool pressFocusedButton(const QWidget& window);
 /// Outside dialogs buttons take only Space: in window, Return and Enter press the
 /// focused button too. Fields and lists that use Return take it before it gets here.
 void pressFocusedButtonOnReturn(QWidget& window);
+
+/// One press, one action: until owner goes, the auto-repeats of a held Return, Enter
+/// or Escape reach nothing in the program. Buttons, dialogs, shortcuts and fields act
+/// on every press they are given, repeats too, so a held key would go on to act in
+/// whatever came up under it: a box that opened while the key was down, then the
+/// window behind it.
+void ignoreHeldActionKeys(QObject& owner);
 
 } // namespace ostrevin::kit

@@ -219,3 +219,53 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
     EXPECT_EQ(notice->parentWidget(), settingsWindow.data());
     EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
 }
+
+// Under the alarm, a later launch leaves the keyboard with it and brings the window forward once it is gone. A
+// Return held at the alarm acknowledges it once: the notice held back for it opens under the key's repeats and
+// stays, and the button focused in the window behind (the star) is pressed by none of them.
+TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsOnce)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return star() != nullptr; }, 5000));
+    star()->setFocus(Qt::TabFocusReason);
+    RecordingSoundPlayer player(clock, 2);
+    AlarmSoundLoop sound(player, clock, *settings);
+    LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
+    int acknowledged = 0;
+    const auto raiseAlarm = [&] {
+        alarm.present(LocationSafetyAlarmEvent{}, [&] {
+            ++acknowledged;
+            alarm.dismiss();
+        });
+        clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+        const QString panel = QString::number(alarm.primaryPanel()->winId());
+        return QTest::qWaitFor([&] { return focus() == panel; }, 5000);
+    };
+
+    ASSERT_TRUE(raiseAlarm());
+    const QString panel = focus();
+    window->comeForward();
+    EXPECT_FALSE(QTest::qWaitFor([&] { return focus() != panel; }, 2000)) << "the alarm keeps the keyboard";
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return acknowledged == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(window->winId()); }, 5000))
+        << "forward once the alarm is gone";
+
+    ASSERT_TRUE(raiseAlarm());
+    vm->setNotice(QStringLiteral("Route playback was interrupted."));
+    xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+    QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
+    // The X server repeats a held key from 660 ms on, 25 times a second.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !notice; }, 1500)) << "the notice stays for the next press";
+    xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
+    EXPECT_EQ(acknowledged, 2);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    EXPECT_TRUE(vm->library().savedLocations().isEmpty()) << "no Return reached the star";
+}
