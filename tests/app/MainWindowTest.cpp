@@ -8,12 +8,14 @@
 #include "planner/OsrmReplies.h"
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
+#include "support/QtPrinters.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/map/MapControlStack.h"
 #include "views/place/PlacePanel.h"
 #include "views/place/PlaceSearchField.h"
+#include "views/place/SelectedPlaceCard.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePanel.h"
 #include "views/route/RouteSummaryCard.h"
@@ -580,6 +582,44 @@ TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
         const qsizetype at = visited.indexOf(control);
         EXPECT_GT(at, previous) << control->metaObject()->className();
         previous = std::max(previous, at);
+    }
+}
+
+TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherReturnsChangeNothing)
+{
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* panel = window->findChild<PlacePanel*>();
+    QLineEdit* search = panel->searchField()->lineEdit();
+    const auto pressReturn = [](bool held) {
+        QWidget* focused = QApplication::focusWidget();
+        QWidget* target = focused ? focused : QApplication::activeWindow();
+        QTest::simulateEvent(target, true, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), held);
+        QTest::simulateEvent(target, false, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), held);
+    };
+    // Nothing saved or recent: before the pick, the city chips followed the field.
+    for (const bool sendsAtOnce : {false, true}) {
+        SCOPED_TRACE(sendsAtOnce ? "sent at once" : "kept in the draft");
+        vm->setAutoSendOnAdd(sendsAtOnce);
+        QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+        ASSERT_EQ(QApplication::focusWidget(), search);
+        const double latitude = sendsAtOnce ? 48.2 : 50.1;
+        QTest::keyClicks(search, QString::number(latitude) + QStringLiteral(", 14.4"));
+        QTest::keyClick(search, Qt::Key_Return);
+        if (!sendsAtOnce) {
+            ASSERT_NE(panel->card(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget(), panel->card()->nameField());
+        }
+        ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft(); }));
+        pressReturn(false);
+        pressReturn(true);
+        pressReturn(true);
+        ASSERT_EQ(vm->draft().points().size(), 1);
+        EXPECT_EQ(vm->draft().points().first().name, QStringLiteral("Selected place"));
+        EXPECT_DOUBLE_EQ(vm->draft().points().first().latitude, latitude);
+        EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sendsAtOnce ? 1 : 0);
     }
 }
 

@@ -360,21 +360,23 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
     m_keepsTypedText = false;
     m_model->clear();
     setShownText(hadValue ? point.name : QString());
-    if (m_isFocused) {
-        m_isFocused = false;
-        m_surface->setFocused(false);
-        // On to the next control, as Tab goes: with no focus at all, the next Tab
-        // would start over from the window's first control.
-        if (!kit::focusNextStop(*window(), true))
-            m_edit->clearFocus();
-    }
+    const bool hadFocus = m_isFocused;
+    m_isFocused = false;
+    m_surface->setFocused(false);
     refreshList();
     const QPointer self(this);
     emit picked(point);
+    if (!self)
+        return;
+    // On to the next control, as Tab goes, but only now that the caller has applied
+    // the pick: before it, what followed the field was what the panel held without
+    // the new place (a city chip, whose Return would replace it). With no focus at
+    // all, the next Tab would start over from the window's first control.
+    if (hadFocus && window()->focusWidget() == m_edit && !kit::focusNextStop(*window(), true))
+        m_edit->clearFocus();
     // A caller that refused the pick (an end chosen since the search began) set no
     // new value: the field shows what is committed, not the refused place.
-    if (self)
-        showCommittedUnlessEditing();
+    showCommittedUnlessEditing();
 }
 
 } // namespace ostrevin
