@@ -234,10 +234,13 @@ void PlaceSearchField::changeEvent(QEvent* event)
 void PlaceSearchField::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    // A search whose field went away must not pick a place later; a minimised
-    // window is no reason to give it up.
-    if (!event->spontaneous())
+    // A search whose field went away must not pick a place later, nor a hidden
+    // field go on asking for suggestions; a minimised window is no reason to give
+    // either up.
+    if (!event->spontaneous()) {
         abandonResolution();
+        m_model->stopAsking();
+    }
 }
 
 void PlaceSearchField::userEdited(const QString& text)
