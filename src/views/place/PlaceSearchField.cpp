@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -139,9 +141,31 @@ void PlaceSearchField::setShownText(const QString& text)
 void PlaceSearchField::refreshList()
 {
     const bool shows = showsSuggestions();
-    if (shows)
+    if (shows) {
         m_list->setHighlightedIndex(m_highlighted);
+        revealListOnceGrown();
+    }
     m_list->setVisible(shows);
+}
+
+void PlaceSearchField::revealListOnceGrown()
+{
+    // The list pushes what follows down, so at the end of a long panel (Add point
+    // under a long route) it opens below the fold. The panel can scroll to it only
+    // once its layouts have made room, which their scroll range tells.
+    QScrollArea* scroll = nullptr;
+    for (QWidget* parent = parentWidget(); parent && !scroll; parent = parent->parentWidget())
+        scroll = qobject_cast<QScrollArea*>(parent);
+    if (!scroll)
+        return;
+    disconnect(m_revealWait);
+    m_revealWait = connect(
+        scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+        [this, scroll = QPointer(scroll)] {
+            if (scroll && m_list->isVisible())
+                scroll->ensureWidgetVisible(this, 0, 0);
+        },
+        Qt::SingleShotConnection);
 }
 
 void PlaceSearchField::refreshTrailing()
