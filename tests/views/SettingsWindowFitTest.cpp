@@ -77,24 +77,20 @@ TEST_F(SettingsWindowFitTest, ReturnPressesTheFocusedButtonTabEntersThePageAndEs
         settings.show();
         settings.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+        if (key == QKeySequence(Qt::Key_Escape)) { // in an open drop-down list, it closes the list only
+            auto* units = child<QComboBox>(u"unitsPicker"_s);
+            QTest::keyClick(units, Qt::Key_Down, Qt::AltModifier);
+            QTRY_VERIFY_WITH_TIMEOUT(units->view()->isVisible(), 5000);
+            QTest::keyClick(units->view(), Qt::Key_Escape);
+            ASSERT_TRUE(settings.isVisible());
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &settings, 5000);
+        }
         QAbstractButton* advanced = settings.tabButton(SettingsTab::advanced);
         advanced->setFocus(Qt::TabFocusReason);
         QTest::keyClick(advanced, Qt::Key_Return);
         EXPECT_EQ(settings.currentTab(), SettingsTab::advanced);
         QTest::keyClick(advanced, Qt::Key_Tab); // from the last tab into the page, not onto the scroll area
         EXPECT_TRUE(settings.tabContent(SettingsTab::advanced)->isAncestorOf(QApplication::focusWidget()));
-        if (key == QKeySequence(Qt::Key_Escape)) {
-            // In an open drop-down list it closes the list only.
-            settings.setCurrentTab(SettingsTab::general);
-            auto* units = child<QComboBox>(u"unitsPicker"_s);
-            units->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(units, Qt::Key_Down, Qt::AltModifier);
-            QTRY_VERIFY_WITH_TIMEOUT(units->view()->isVisible(), 5000);
-            QTest::keyClick(units->view(), Qt::Key_Escape);
-            EXPECT_FALSE(units->view()->isVisible());
-            ASSERT_TRUE(settings.isVisible());
-            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &settings, 5000);
-        }
         QTest::keySequence(&settings, key);
         EXPECT_FALSE(settings.isVisible());
         window.reset();
