@@ -276,8 +276,8 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
         w.progress->setValue(static_cast<int>(*m_rows.progress * 1000.0));
     w.logLine->setVisible(!m_rows.lastLogLine.isEmpty());
     w.logLine->setText(m_rows.lastLogLine);
-    // The button that had the focus went with its block (Install when the steps
-    // began, Cancel when they ended): Install or "Try again" takes it back, so that
+    // Install took the focus with it when the steps began, and a failure brings
+    // back only the button: "Try again" (or Install) takes the focus again, so that
     // its ring shows what Return does.
     const QWidget* focused = window()->focusWidget();
     if (w.install->isVisible() && w.install->isEnabled() && (!focused || !focused->isVisible()))
