@@ -8,12 +8,14 @@
 #include "planner/OsrmReplies.h"
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
+#include "support/QtPrinters.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/map/MapControlStack.h"
 #include "views/place/PlacePanel.h"
 #include "views/place/PlaceSearchField.h"
+#include "views/place/SelectedPlaceCard.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePanel.h"
 #include "views/route/RouteSummaryCard.h"
@@ -580,6 +582,33 @@ TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
         const qsizetype at = visited.indexOf(control);
         EXPECT_GT(at, previous) << control->metaObject()->className();
         previous = std::max(previous, at);
+    }
+}
+
+TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherReturnsChangeNothing)
+{
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* panel = window->findChild<PlacePanel*>();
+    // Nothing saved or recent: before the pick, the city chips followed the field.
+    for (const bool sendsAtOnce : {false, true}) {
+        vm->setAutoSendOnAdd(sendsAtOnce);
+        QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("50.1, 14.4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        if (!sendsAtOnce) {
+            EXPECT_EQ(QApplication::focusWidget(), panel->card()->nameField());
+        }
+        ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft(); }));
+        for (const bool held : {false, true, true}) {
+            QWidget* focused = QApplication::focusWidget();
+            QTest::simulateEvent(focused ? focused : window.get(), true, Qt::Key_Return, {}, QStringLiteral("\r"),
+                                 held);
+        }
+        EXPECT_EQ(vm->draft().points().last().name, QStringLiteral("Selected place")) << sendsAtOnce;
+        EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sendsAtOnce ? 1 : 0);
     }
 }
 

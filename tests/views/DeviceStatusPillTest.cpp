@@ -12,6 +12,7 @@
 #include "views/kit/SymbolMark.h"
 #include "views/kit/TailTextBox.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
@@ -129,6 +130,11 @@ TEST_F(DeviceStatusPillTest, ThePopoverFollowsThePillTheMenuAndClicksOutside)
     QTest::mouseClick(pill, Qt::LeftButton);
     EXPECT_TRUE(state.isDevicePopoverPresented());
     QTRY_VERIFY_WITH_TIMEOUT(pill->popover() && pill->popover()->isVisible(), 5000);
+    // Its first button has the focus, and Return presses it.
+    EXPECT_EQ(QApplication::focusWidget(), pill->popover()->findChild<QWidget*>(u"checkAgain"_s));
+    const qsizetype calls = device.calls().size();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_GT(device.calls().size(), calls);
 
     // The menu's toggle writes the same flag.
     state.setDevicePopoverPresented(false);

@@ -190,6 +190,15 @@ TEST_F(PlaceSearchFieldTest, EscapeFocusLossAndANewValueRespectWhatIsTyped)
     EXPECT_TRUE(picked.isEmpty());
 }
 
+TEST_F(PlaceSearchFieldTest, AFieldHiddenWhileTheTypingRestsAsksForNothing)
+{
+    field.setTypingPause(std::chrono::milliseconds(50));
+    QTest::keyClicks(field.lineEdit(), QStringLiteral("Mai"));
+    window.hide();
+    QTest::qWait(300);
+    EXPECT_TRUE(field.suggestions().isEmpty());
+}
+
 TEST_F(PlaceSearchFieldTest, TheClearButtonCallsBackOnlyForACommittedValue)
 {
     auto* clear = field.findChild<kit::IconButton*>();

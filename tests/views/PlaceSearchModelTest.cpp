@@ -219,6 +219,14 @@ TEST_F(PlaceSearchModelTest, SubmittedTextResolvesByPrecedence)
             EXPECT_EQ(error->address(), submitted.trimmed());
         }
     }
+
+    // Submitted within the typing pause: searched once, and no suggestions asked for after.
+    model.setTypingPause(std::chrono::milliseconds(50));
+    model.update(QStringLiteral("Berlin"));
+    const int before = server.requestCount();
+    ASSERT_TRUE(submit(QStringLiteral("Berlin")).value);
+    QTest::qWait(300);
+    EXPECT_EQ(server.requestCount(), before + 1);
 }
 
 TEST_F(PlaceSearchModelTest, AFailingServiceIsReportedAsUnavailableNotAsAnAddressNotFound)

@@ -21,6 +21,7 @@
 #include "views/kit/PanelSection.h"
 #include "views/kit/RelativeTimeTicker.h"
 #include "views/place/PlaceSearchField.h"
+#include "views/place/PlaceSuggestionList.h"
 #include "views/route/RouteAlternativeRow.h"
 #include "views/route/RoutePointRow.h"
 #include "views/route/RouteSummaryCard.h"
@@ -829,6 +830,24 @@ TEST_F(RoutePanelTest, ANameTooLongBesideTheScrollBarEndsInAnEllipsisUntilEdited
     field->clearFocus();
     EXPECT_EQ(field->shownText(), elided);
     EXPECT_EQ(vm->draft().routeName(), name);
+}
+
+TEST_F(RoutePanelTest, AddPointsSuggestionOpensInViewUnderALongRoute)
+{
+    RoutePanel& shown = show();
+    vm->loadSavedRoute(savedRoute(u"Long"_s, line(20)));
+    shown.pointsGroup()->setExpanded(true);
+    QScrollArea* scroll = shown.findChild<QScrollArea*>();
+    QScrollBar* bar = scroll->verticalScrollBar();
+    QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, 5000);
+    const int fold = bar->maximum();
+    bar->setValue(fold);
+    shown.addPointField()->lineEdit()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(shown.addPointField()->lineEdit(), u"50.3, 14.3"_s);
+    auto* list = shown.addPointField()->findChild<PlaceSuggestionList*>();
+    // Once the panel has grown by the list, all of it is in view.
+    QTRY_VERIFY_WITH_TIMEOUT(list->isVisible() && bar->maximum() >= fold + list->height(), 5000);
+    EXPECT_TRUE(scroll->viewport()->rect().contains(QRect(list->mapTo(scroll->viewport(), QPoint()), list->size())));
 }
 
 TEST_F(RoutePanelTest, TheArrivalFollowsTheClockWhileShown)

@@ -235,6 +235,20 @@ TEST(RuntimeSetupView, CancelDuringTheComponentInstallReturnsToInstallAndTheKeys
     EXPECT_EQ(installed, 0);
 }
 
+TEST(RuntimeSetupView, AFailedInstallationGivesTryAgainTheFocusItsScreenLost)
+{
+    test::InstallBench bench;
+    bench.setCue(QStringLiteral("pip-mode"), "fail-output");
+    RuntimeInstaller runtime(bench.configuration);
+    runtime.refresh();
+    RuntimeSetupView view(runtime, [] {});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // Install goes, and its focus with it
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runtime.phase().kind == Phase::Kind::failed; }, 90000));
+    EXPECT_EQ(QApplication::focusWidget(), button(view, "installButton"));
+}
+
 TEST(RuntimeSetupView, ALongFailureShowsItsEndInABoundedBoxWithTryAgainOnScreen)
 {
     test::InstallBench bench;

@@ -5,7 +5,9 @@
 #include "views/kit/TailTextBox.h"
 #include "views/settings/SettingsSection.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -75,6 +77,14 @@ TEST_F(SettingsWindowFitTest, ReturnPressesTheFocusedButtonTabEntersThePageAndEs
         settings.show();
         settings.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+        if (key == QKeySequence(Qt::Key_Escape)) { // in an open drop-down list, it closes the list only
+            auto* units = child<QComboBox>(u"unitsPicker"_s);
+            QTest::keyClick(units, Qt::Key_Down, Qt::AltModifier);
+            QTRY_VERIFY_WITH_TIMEOUT(units->view()->isVisible(), 5000);
+            QTest::keyClick(units->view(), Qt::Key_Escape);
+            ASSERT_TRUE(settings.isVisible());
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &settings, 5000);
+        }
         QAbstractButton* advanced = settings.tabButton(SettingsTab::advanced);
         advanced->setFocus(Qt::TabFocusReason);
         QTest::keyClick(advanced, Qt::Key_Return);

@@ -16,6 +16,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -285,6 +286,15 @@ void DeviceSetupPopover::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!m_translucent)
         setMask(kit::roundedWindowMask(surfaceRect(), cornerRadius));
+}
+
+void DeviceSetupPopover::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Opened with the mouse, nothing in it would have the focus and Return would press
+    // nothing until a Tab: its first button takes the focus, as a dialog's does.
+    if (const QList<QWidget*> stops = kit::tabStops(*this); !stops.isEmpty())
+        stops.first()->setFocus(Qt::PopupFocusReason);
 }
 
 } // namespace ostrevin

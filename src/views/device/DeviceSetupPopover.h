@@ -40,6 +40,7 @@ public:
     static bool showsPrepare(const LocationPlannerViewModel& viewModel);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

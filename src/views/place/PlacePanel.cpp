@@ -184,6 +184,9 @@ void PlacePanel::refreshSelection()
     if (!m_card) {
         m_card = new SelectedPlaceCard(m_viewModel, *selected);
         m_selectionBox->layout()->addWidget(m_card);
+        // Shown at once, not when the layout gets round to it: the search field that
+        // picked this place hands its focus on to what now follows it, the card.
+        m_card->show();
     } else {
         m_card->setPoint(*selected);
     }

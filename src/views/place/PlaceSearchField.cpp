@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace ostrevin {
@@ -139,9 +141,31 @@ void PlaceSearchField::setShownText(const QString& text)
 void PlaceSearchField::refreshList()
 {
     const bool shows = showsSuggestions();
-    if (shows)
+    if (shows) {
         m_list->setHighlightedIndex(m_highlighted);
+        revealListOnceGrown();
+    }
     m_list->setVisible(shows);
+}
+
+void PlaceSearchField::revealListOnceGrown()
+{
+    // The list pushes what follows down, so at the end of a long panel (Add point
+    // under a long route) it opens below the fold. The panel can scroll to it only
+    // once its layouts have made room, which their scroll range tells.
+    QScrollArea* scroll = nullptr;
+    for (QWidget* parent = parentWidget(); parent && !scroll; parent = parent->parentWidget())
+        scroll = qobject_cast<QScrollArea*>(parent);
+    if (!scroll)
+        return;
+    disconnect(m_revealWait);
+    m_revealWait = connect(
+        scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+        [this, scroll = QPointer(scroll)] {
+            if (scroll && m_list->isVisible())
+                scroll->ensureWidgetVisible(this, 0, 0);
+        },
+        Qt::SingleShotConnection);
 }
 
 void PlaceSearchField::refreshTrailing()
@@ -234,10 +258,13 @@ void PlaceSearchField::changeEvent(QEvent* event)
 void PlaceSearchField::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    // A search whose field went away must not pick a place later; a minimised
-    // window is no reason to give it up.
-    if (!event->spontaneous())
+    // A search whose field went away must not pick a place later, nor a hidden
+    // field go on asking for suggestions; a minimised window is no reason to give
+    // either up.
+    if (!event->spontaneous()) {
         abandonResolution();
+        m_model->stopAsking();
+    }
 }
 
 void PlaceSearchField::userEdited(const QString& text)
@@ -360,21 +387,23 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
     m_keepsTypedText = false;
     m_model->clear();
     setShownText(hadValue ? point.name : QString());
-    if (m_isFocused) {
-        m_isFocused = false;
-        m_surface->setFocused(false);
-        // On to the next control, as Tab goes: with no focus at all, the next Tab
-        // would start over from the window's first control.
-        if (!kit::focusNextStop(*window(), true))
-            m_edit->clearFocus();
-    }
+    const bool hadFocus = m_isFocused;
+    m_isFocused = false;
+    m_surface->setFocused(false);
     refreshList();
     const QPointer self(this);
     emit picked(point);
+    if (!self)
+        return;
+    // On to the next control, as Tab goes, but only now that the caller has applied
+    // the pick: before it, what followed the field was what the panel held without
+    // the new place (a city chip, whose Return would replace it). With no focus at
+    // all, the next Tab would start over from the window's first control.
+    if (hadFocus && window()->focusWidget() == m_edit && !kit::focusNextStop(*window(), true))
+        m_edit->clearFocus();
     // A caller that refused the pick (an end chosen since the search began) set no
     // new value: the field shows what is committed, not the refused place.
-    if (self)
-        showCommittedUnlessEditing();
+    showCommittedUnlessEditing();
 }
 
 } // namespace ostrevin

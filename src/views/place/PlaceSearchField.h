@@ -91,6 +91,7 @@ private:
     void startResolution(std::optional<PlaceSuggestion> suggestion, const QString& text);
     void finish(const RoutePoint& point, bool hadValue);
     void refreshList();
+    void revealListOnceGrown();
     void refreshTrailing();
     void setShownText(const QString& text);
     static QCoro::Task<> resolveInBackground(QPointer<PlaceSearchField> self, QString text, bool hadValue,
@@ -108,6 +109,7 @@ private:
     /// The focus went while the user was typing, but not because they were done.
     bool m_keepsTypedText = false;
     TaskSlot m_resolution;
+    QMetaObject::Connection m_revealWait;
 };
 
 } // namespace ostrevin

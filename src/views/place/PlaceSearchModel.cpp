@@ -124,11 +124,16 @@ QCoro::Task<> PlaceSearchModel::complete(QPointer<PlaceSearchModel> self, PlaceS
 
 void PlaceSearchModel::clear()
 {
-    m_typingPause.stop();
+    stopAsking();
     m_currentQuery.clear();
     m_suggestionsQuery.clear();
-    m_completion.replace();
     setSuggestions({});
+}
+
+void PlaceSearchModel::stopAsking()
+{
+    m_typingPause.stop();
+    m_completion.replace();
 }
 
 RoutePoint PlaceSearchModel::resolve(const PlaceSuggestion& suggestion)
@@ -150,6 +155,9 @@ RoutePoint PlaceSearchModel::resolve(const PlaceSuggestion& suggestion)
 
 QCoro::Task<RoutePoint> PlaceSearchModel::resolve(QString text, CancelToken token)
 {
+    // Return within the typing pause: suggestions asked for after it would open the
+    // list under the running search.
+    stopAsking();
     text = text.trimmed();
     if (text.size() > longestQuery)
         throw RoutePlanningError::addressNotFound(text);

@@ -57,6 +57,9 @@ public:
     void update(const QString& query);
     /// Forgets the query, abandons its request and empties the suggestions.
     void clear();
+    /// Asks nothing more for the present text (the typing pause ends, the request
+    /// on its way is abandoned); the suggestions stay.
+    void stopAsking();
 
     /// The point of a suggestion. Found places keep the service's coordinates, so
     /// this never searches again. Named "Selected place" for coordinates, else the
@@ -66,7 +69,8 @@ public:
     /// LocationValidationError); else the first suggestion when the list answers
     /// exactly this text; else the service's best match (none or a failure: throws
     /// RoutePlanningError::addressNotFound with the text). A cancelled token makes
-    /// the search give up; what it then throws is of no interest.
+    /// the search give up; what it then throws is of no interest. Submitted text
+    /// is asked for no suggestions any more.
     QCoro::Task<RoutePoint> resolve(QString text, CancelToken token);
 
     /// The generic name of a point made from typed coordinates.

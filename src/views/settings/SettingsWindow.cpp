@@ -12,10 +12,13 @@
 #include "views/settings/SettingsSection.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -181,6 +184,11 @@ SettingsWindow::SettingsWindow(Services services, QWidget* parent)
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, &QWidget::close);
     }
+    // An open drop-down list closes on Escape but leaves the key to the shortcuts,
+    // and the window's then finds Settings active again and closes it too: the
+    // list's own view claims the key first.
+    for (QComboBox* box : findChildren<QComboBox*>())
+        box->view()->installEventFilter(this);
     kit::pressFocusedButtonOnReturn(*this);
     setCurrentTab(SettingsTab::general);
 }
@@ -205,6 +213,9 @@ void SettingsWindow::setCurrentTab(SettingsTab tab)
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QAbstractItemView*>(watched) &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+        event->accept();
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         QMetaObject::invokeMethod(this, &SettingsWindow::fitToScreen, Qt::QueuedConnection);

@@ -276,6 +276,12 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
         w.progress->setValue(static_cast<int>(*m_rows.progress * 1000.0));
     w.logLine->setVisible(!m_rows.lastLogLine.isEmpty());
     w.logLine->setText(m_rows.lastLogLine);
+    // Install took the focus with it when the steps began, and a failure brings
+    // back only the button: "Try again" (or Install) takes the focus again, so that
+    // its ring shows what Return does.
+    const QWidget* focused = window()->focusWidget();
+    if (w.install->isVisible() && w.install->isEnabled() && (!focused || !focused->isVisible()))
+        w.install->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace ostrevin
