@@ -53,6 +53,11 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     AppSettings::setStandardStore(m_settings.get());
     // Before anything reads a stored setting or data file.
     LegacyMigration::runIfNeeded(paths, *m_settings, domain);
+    // Before the first tool starts: a location process that a crashed run left
+    // behind would drive the iPhone beside this run's. This is the only copy
+    // running (the application object is built only then).
+    if (const int ended = OwnedProcessRegistry::shared().takeOverLedger(paths.dataDirectory() + u"/owned-processes"))
+        qCWarning(lcApp) << "ended" << ended << "tools that an earlier run left running";
     // Before the first text is made: the chosen language's translation, and the
     // choice this run started with (the settings window offers a restart until
     // the app really restarted).
@@ -150,6 +155,7 @@ TovrelApp::~TovrelApp()
     // The view model's off-thread device work (a reset stopping the tools) may
     // still run: it must end while the device controller it calls exists.
     m_workerPool.reset();
+    OwnedProcessRegistry::shared().releaseLedger();
     AppSettings::setStandardStore(nullptr);
     m_theme.reset();
     m_appearance.reset();

@@ -44,7 +44,8 @@ class WorkerPool;
 ///
 /// Start: the desktop's appearance and the colours that follow it come first,
 /// so every widget is built in them; the migration of older data and settings runs
-/// before anything is read; then the store,
+/// before anything is read; the device tools an earlier run that crashed left
+/// running are ended, and this run's are listed from then on; then the store,
 /// the view model over the real device controller, the runtime installer (its
 /// manifest read before the window shows) and the updater; the window shows the
 /// setup screen until the runtime is installed.

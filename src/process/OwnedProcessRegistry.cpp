@@ -1,12 +1,15 @@
 #include "process/OwnedProcessRegistry.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <chrono>
 #include <csignal>
 
 namespace ostrevin {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcProcess, "ostrevin.process")
 
 constexpr std::chrono::milliseconds quitGrace{800};
 
@@ -37,20 +40,33 @@ OwnedProcessRegistry& OwnedProcessRegistry::shared()
 
 void OwnedProcessRegistry::registerProcess(const std::shared_ptr<ChildProcess>& process, OwnedProcessPurpose purpose)
 {
-    Record record{process, process->processIdentifier(), process->executablePath(), process->arguments(), purpose};
-    std::lock_guard guard(m_lock);
-    m_records.insert_or_assign(record.processIdentifier, std::move(record));
+    const pid_t pid = process->processIdentifier();
+    Record record{process,
+                  pid,
+                  process->executablePath(),
+                  process->arguments(),
+                  purpose,
+                  OwnedProcessLedger::startTimeOf(pid).value_or(0)};
+    {
+        std::lock_guard guard(m_lock);
+        m_records.insert_or_assign(pid, std::move(record));
+    }
+    updateLedger();
 }
 
 void OwnedProcessRegistry::unregister(const ChildProcess* process)
 {
     std::shared_ptr<ChildProcess> removed; // released after the lock
-    std::lock_guard guard(m_lock);
-    const auto found = m_records.find(process->processIdentifier());
-    if (found != m_records.end() && found->second.process.get() == process) {
-        removed = std::move(found->second.process);
-        m_records.erase(found);
+    {
+        std::lock_guard guard(m_lock);
+        const auto found = m_records.find(process->processIdentifier());
+        if (found != m_records.end() && found->second.process.get() == process) {
+            removed = std::move(found->second.process);
+            m_records.erase(found);
+        }
     }
+    if (removed)
+        updateLedger();
 }
 
 void OwnedProcessRegistry::terminateAllOwnedProcesses()
@@ -75,6 +91,45 @@ void OwnedProcessRegistry::terminateAllOwnedProcesses()
         // still this tool's.
         record.process->signalGroup(SIGKILL);
     }
+    // Only now: a run that crashes while it ends its tools still finds them at the next start.
+    updateLedger();
+}
+
+int OwnedProcessRegistry::takeOverLedger(const QString& filePath)
+{
+    OwnedProcessLedger ledger(filePath);
+    const int ended = ledger.endLeftovers(quitGrace);
+    {
+        std::lock_guard guard(m_ledgerLock);
+        m_ledger = std::move(ledger);
+        m_ledgerFailed = false;
+    }
+    updateLedger();
+    return ended;
+}
+
+void OwnedProcessRegistry::releaseLedger()
+{
+    std::lock_guard guard(m_ledgerLock);
+    m_ledger.reset();
+}
+
+void OwnedProcessRegistry::updateLedger()
+{
+    std::lock_guard ledgerGuard(m_ledgerLock);
+    if (!m_ledger)
+        return;
+    std::vector<OwnedProcessLedger::Entry> groups;
+    {
+        std::lock_guard guard(m_lock);
+        for (const auto& [pid, record] : m_records)
+            groups.push_back({pid, record.startTime});
+    }
+    // Taken after the change it follows: whichever write comes last lists the table as it ends up.
+    const bool written = m_ledger->write(groups);
+    if (!written && !m_ledgerFailed)
+        qCWarning(lcProcess) << "cannot keep the list of running tools in" << m_ledger->filePath();
+    m_ledgerFailed = !written;
 }
 
 std::vector<OwnedProcessRegistry::Record> OwnedProcessRegistry::records() const

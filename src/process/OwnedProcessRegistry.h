@@ -1,6 +1,7 @@
 #pragma once
 
 #include "process/ChildProcess.h"
+#include "process/OwnedProcessLedger.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,8 @@ public:
         QString executableURL; // the configured executable path
         QStringList arguments;
         OwnedProcessPurpose purpose = OwnedProcessPurpose::command;
+        /// The leader's start time, which tells it from a later process with its identifier.
+        quint64 startTime = 0;
 
         /// True while the process object still describes the command recorded.
         bool stillMatchesConfiguredCommand() const;
@@ -51,12 +54,27 @@ public:
     /// Empties the table first; it stays usable afterwards.
     void terminateAllOwnedProcesses();
 
+    /// Ends the process groups that an earlier run listed in filePath and left
+    /// running (it crashed or was killed), then keeps this run's list there, up to
+    /// date with every change. Returns how many groups were ended. Only for the one
+    /// copy of the program that runs: the list of another copy would be overwritten.
+    int takeOverLedger(const QString& filePath);
+    /// Stops keeping the list; the file stays as it is.
+    void releaseLedger();
+
     std::vector<Record> records() const;
     std::optional<Record> record(pid_t processIdentifier) const;
 
 private:
+    /// Writes the table as it is now to the ledger, if one is kept.
+    void updateLedger();
+
     mutable std::mutex m_lock;
     std::map<pid_t, Record> m_records;
+    /// Guards the ledger and orders its writes; taken before m_lock, never inside it.
+    std::mutex m_ledgerLock;
+    std::optional<OwnedProcessLedger> m_ledger;
+    bool m_ledgerFailed = false;
 };
 
 } // namespace ostrevin

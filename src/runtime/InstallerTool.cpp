@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
@@ -83,9 +84,11 @@ void InstallerTool::start()
         ::setpgid(static_cast<pid_t>(m_pid), static_cast<pid_t>(m_pid));
 }
 
-void InstallerTool::terminate()
+void InstallerTool::terminate(std::chrono::milliseconds grace)
 {
     signalGroup(SIGTERM);
+    // Nothing is sent once the tool has been reaped: the group may no longer be its own.
+    QTimer::singleShot(grace, this, &InstallerTool::kill);
 }
 
 void InstallerTool::kill()

@@ -17,7 +17,7 @@ QStringList splitAtLineBreaks(const QString& text);
 /// One run of an installer tool (tar, pip, the installed helper): standard output
 /// and standard error in one stream, no time-out, no bound on the output.
 ///
-/// The tool starts in a process group of its own, so terminate() reaches whatever
+/// The tool starts in a process group of its own, so ending it reaches whatever
 /// it started too (pip runs compilers and build back-ends). Standard input is
 /// /dev/null: a tool that asks a question gets end of file instead of waiting.
 class InstallerTool : public QObject {
@@ -40,8 +40,11 @@ public:
     void setWorkingDirectory(const QString& folder);
 
     void start();
-    /// Asks the tool's process group to end (SIGTERM, nothing forced afterwards).
-    void terminate();
+    /// Asks the tool's process group to end (SIGTERM) and ends it (SIGKILL) if the
+    /// tool has not exited within grace; returns at once. pip running a build
+    /// back-end may ignore the request, and a cancelled installation must not wait
+    /// for it.
+    void terminate(std::chrono::milliseconds grace);
     /// Ends the tool's process group at once (SIGKILL): for a tool that stopped answering.
     void kill();
     /// Ends the tool's process group without the event loop, blocking: SIGTERM, up to

@@ -34,8 +34,8 @@ const QString stagingPrefix = QStringLiteral("Runtime.staging-");
 /// Folders moved aside and being deleted on a worker.
 const QString removingPrefix = QStringLiteral("Runtime.removing-");
 const QString pythonVersion = QStringLiteral("3.12.14");
-/// How long a quit waits for a running tool to end before it is killed.
-constexpr std::chrono::milliseconds quitGrace{800};
+/// How long a cancelled or quitting installation gives its tool to end before it is killed.
+constexpr std::chrono::milliseconds toolEndGrace{800};
 
 /// Thrown inside the pipeline when the user cancelled; never leaves this file.
 class InstallCancelled : public QException {
@@ -231,7 +231,9 @@ struct RuntimeInstaller::Run {
         if (download)
             download->cancel();
         if (tool)
-            tool->terminate();
+            tool->terminate(toolEndGrace);
+        if (owner)
+            setPhase(owner->phase());
     }
 
     void throwIfCancelled() const
@@ -242,8 +244,12 @@ struct RuntimeInstaller::Run {
 
     void setPhase(const Phase& phase) const
     {
-        if (owner)
-            owner->setPhase(phase);
+        if (!owner)
+            return;
+        // Steps still reported while the running one stops must not offer Cancel again.
+        Phase shown = phase;
+        shown.cancelling = cancelled && phase.kind == Phase::Kind::installing;
+        owner->setPhase(shown);
     }
 
     QThreadPool* removalPool() const { return orSharedPool(configuration.removalPool); }
@@ -598,7 +604,7 @@ RuntimeInstaller::~RuntimeInstaller()
         // would never be forced to end. A tool that ignores SIGTERM (pip in a build
         // back-end) must not outlive the program.
         if (run->tool)
-            run->tool->endWithin(quitGrace);
+            run->tool->endWithin(toolEndGrace);
         // At quit the event loop is gone before the pipeline could unwind and
         // remove its staging folder; it goes now. Whatever is still written there
         // (a cancelled download's last piece) the next start removes.

@@ -49,6 +49,8 @@ public:
         QString version;
         /// failed: the error's user-facing description.
         QString message;
+        /// installing: cancelled, and the running step is being stopped.
+        bool cancelling = false;
 
         static Phase installing(Step step, std::optional<double> progress = std::nullopt);
         /// The download step with a fraction, or with only the bytes received so far.
@@ -89,8 +91,9 @@ public:
 
     /// Starts an installation; does nothing while one runs.
     void install();
-    /// Cancels the running installation: the phase becomes notInstalled once the
-    /// running step has stopped.
+    /// Cancels the running installation: the phase says so at once, and becomes
+    /// notInstalled once the running step has stopped (a tool that ignores the
+    /// request is killed shortly after).
     void cancel();
     /// Re-reads the manifest: installed when the runtime is current, notInstalled
     /// otherwise. Does nothing while an installation runs.

@@ -1,6 +1,6 @@
-// Quitting on a termination signal: the real program with every machine path in
-// a test folder, and the application object in this process holding a location
-// through the real device controller. Both use the fake pymobiledevice3.
+// Quitting on a termination signal, or killed outright: the real program with every
+// machine path in a test folder, and the application object in this process holding
+// a location through the real device controller. Both use the fake pymobiledevice3.
 
 #include "ProgramMachine.h"
 #include "alerts/LocationSimulationSafetyState.h"
@@ -8,11 +8,15 @@
 #include "app/TovrelApp.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "platform/TerminationSignals.h"
+#include "runtime/RuntimeLayout.h"
+#include "runtime/RuntimeManifest.h"
+#include "support/FakeTool.h"
 #include "support/RecordingAlarmPresenter.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -113,4 +117,48 @@ TEST(QuitOrder, ASignalWhileALocationIsHeldEndsTheHoldWithoutAnAlarm)
     EXPECT_TRUE(alarms.presented().isEmpty());
     EXPECT_GE(alarms.dismissals(), 1);
     EXPECT_EQ(machine.storedPoint(), home());
+}
+
+// Killed outright, the program never runs its quit order: the next start ends the
+// location process it left holding the iPhone.
+TEST(QuitOrder, TheToolsOfARunKilledOutrightEndAtTheNextStart)
+{
+    Machine machine;
+    {
+        SettingsStore settings(machine.settingsFile());
+        AppSettings::setLockedPoint(home(), settings);
+    }
+    // Installed, the runtime's helper being the fake: the main window, and with it the
+    // readiness checks that set the point of the last session again.
+    const RuntimeLayout runtime(machine.paths().runtimeDirectory());
+    RuntimeManifest manifest;
+    manifest.helperVersion = QStringLiteral("10.10.3");
+    manifest.installedAt = QDateTime::currentDateTimeUtc();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(runtime.launcherPath()).path()));
+    runtime.writeManifest(manifest);
+    ASSERT_TRUE(QFile::link(machine.tool.executable(), runtime.launcherPath()));
+
+    QProcess first;
+    first.setProcessEnvironment(machine.environment());
+    first.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // Holding: past its first line (which a killed reader would cut short), in its wait.
+    const auto holding = [&] {
+        const qint64 set = machine.tool.lastPid(Command::Set).value_or(0);
+        return set > 0 && test::liveProcessesInGroup(static_cast<pid_t>(set)).size() > 1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(holding, 90000)) << first.readAllStandardError().toStdString();
+    const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);
+    const auto leftover = qScopeGuard([held] { ::kill(static_cast<pid_t>(-held), SIGKILL); });
+    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGKILL), 0);
+    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(isProcessAlive(held));
+
+    QProcess second;
+    second.setProcessEnvironment(machine.environment());
+    second.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    EXPECT_TRUE(waitForProcessGone(held, 20000)) << second.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(second.processId()), SIGTERM);
+    EXPECT_TRUE(second.waitForFinished(20000));
 }

@@ -100,7 +100,12 @@ RuntimeSetupRows RuntimeSetupRows::of(const RuntimeInstaller::Phase& phase, cons
         rows.progressIndeterminate = phase.step == Step::download && !phase.progress;
         if (phase.step == Step::components && !logTail.isEmpty())
             rows.lastLogLine = logTail.last();
-        rows.cancelEnabled = phase.step != Step::finish;
+        rows.cancelEnabled = phase.step != Step::finish && !phase.cancelling;
+        rows.cancelTitle = phase.cancelling
+                               //: Button title while the add-on component installation is being canceled.
+                               ? QCoreApplication::translate("RuntimeSetupView", "Canceling…")
+                               //: Button that cancels the add-on component installation.
+                               : QCoreApplication::translate("RuntimeSetupView", "Cancel");
         break;
     }
     return rows;

@@ -43,8 +43,11 @@ struct RuntimeSetupRows {
     bool progressIndeterminate = false;
     /// steps: the last line of the component install, only during that step.
     QString lastLogLine;
-    /// steps: cancelling is refused once the old runtime is being replaced.
+    /// steps: cancelling is refused once the old runtime is being replaced, and
+    /// while a cancel is under way.
     bool cancelEnabled = false;
+    /// steps: the Cancel button's title ("Cancel", or "Canceling…" once pressed).
+    QString cancelTitle;
 
     static RuntimeSetupRows of(const RuntimeInstaller::Phase& phase, const QStringList& logTail,
                                const QLocale& locale = QLocale());

@@ -149,8 +149,7 @@ RuntimeSetupView::RuntimeSetupView(RuntimeInstaller& runtime, std::function<void
     w.install = new kit::ActionButton(QString(), kit::ActionButton::Kind::Primary);
     w.install->setObjectName(QStringLiteral("installButton"));
     column->addWidget(w.install);
-    //: Button that cancels the add-on component installation.
-    w.cancel = new QPushButton(tr("Cancel"));
+    w.cancel = new QPushButton;
     w.cancel->setObjectName(QStringLiteral("cancelInstallButton"));
     w.cancel->setMinimumWidth(96);
     column->addWidget(w.cancel, 0, Qt::AlignHCenter);
@@ -242,6 +241,7 @@ void RuntimeSetupView::showRows(const RuntimeSetupRows& rows)
     w.stepCard->setVisible(block == Block::steps);
     w.cancel->setVisible(block == Block::steps);
     w.cancel->setEnabled(m_rows.cancelEnabled);
+    w.cancel->setText(m_rows.cancelTitle);
     for (qsizetype i = 0; i < w.stepLines.size() && i < m_rows.steps.size(); ++i) {
         const Widgets::StepLine& line = w.stepLines.at(i);
         const RuntimeSetupRows::StepRow& row = m_rows.steps.at(i);
