@@ -56,7 +56,8 @@ TovrelApp::TovrelApp(Options options, QObject* parent) : QObject(parent), m_opti
     // Before the first tool starts: a location process that a crashed run left
     // behind would drive the iPhone beside this run's. This is the only copy
     // running (the application object is built only then).
-    if (const int ended = OwnedProcessRegistry::shared().takeOverLedger(paths.dataDirectory() + u"/owned-processes"))
+    if (const int ended = OwnedProcessRegistry::shared().takeOverLedger(
+            QDir(paths.dataDirectory()).filePath(AppPaths::ownedProcessesFileName())))
         qCWarning(lcApp) << "ended" << ended << "tools that an earlier run left running";
     // Before the first text is made: the chosen language's translation, and the
     // choice this run started with (the settings window offers a restart until

@@ -25,6 +25,11 @@ QString AppPaths::lockFileName()
     return QStringLiteral("ostrevin.lock");
 }
 
+QString AppPaths::ownedProcessesFileName()
+{
+    return QStringLiteral("owned-processes");
+}
+
 QString AppPaths::runtimeDirectory() const
 {
     return dataDirectory() + u"/Runtime";

@@ -20,6 +20,9 @@ public:
     QString dataDirectory() const;
     /// The file in the data folder whose system lock the running copy holds.
     static QString lockFileName();
+    /// The file in the data folder that lists the tools the running copy started,
+    /// so that a start after a crash can end those still running.
+    static QString ownedProcessesFileName();
     /// ~/.local/share/Ostrevin/Runtime: the private Python runtime.
     QString runtimeDirectory() const;
     /// ~/.config/Ostrevin: the settings files of this app and of its legacy identifiers.

@@ -30,11 +30,12 @@ const QString addOnFolder = QStringLiteral("Runtime");
 /// The add-on component, and the work folders of its installation (left behind
 /// by a crash, removed at the next start): the installer makes them beside the
 /// saved files, and an earlier start may have made them before the older folder
-/// was moved in.
+/// was moved in. So does the list of the tools a run started, which the next
+/// start needs to end those a crash left running.
 bool isAddOnEntry(const QString& name)
 {
-    return name == addOnFolder || name.startsWith(addOnFolder + u".staging-") ||
-           name.startsWith(addOnFolder + u".removing-");
+    return name == addOnFolder || name == AppPaths::ownedProcessesFileName() ||
+           name.startsWith(addOnFolder + u".staging-") || name.startsWith(addOnFolder + u".removing-");
 }
 
 /// Renames each entry from one folder to the other; when one fails, those moved

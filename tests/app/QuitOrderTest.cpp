@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -142,10 +143,15 @@ TEST(QuitOrder, TheToolsOfARunKilledOutrightEndAtTheNextStart)
     first.setProcessEnvironment(machine.environment());
     first.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
     ASSERT_TRUE(first.waitForStarted(10000));
-    // Holding: past its first line (which a killed reader would cut short), in its wait.
+    // Holding: past its first line (which a killed reader would cut short), in its
+    // wait for the sleep it started last.
     const auto holding = [&] {
         const qint64 set = machine.tool.lastPid(Command::Set).value_or(0);
-        return set > 0 && test::liveProcessesInGroup(static_cast<pid_t>(set)).size() > 1;
+        const QList<pid_t> group = set > 0 ? test::liveProcessesInGroup(static_cast<pid_t>(set)) : QList<pid_t>();
+        return std::any_of(group.cbegin(), group.cend(), [](pid_t member) {
+            QFile name(QStringLiteral("/proc/%1/comm").arg(member));
+            return name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "sleep";
+        });
     };
     ASSERT_TRUE(QTest::qWaitFor(holding, 90000)) << first.readAllStandardError().toStdString();
     const qint64 held = machine.tool.lastPid(Command::Set).value_or(0);

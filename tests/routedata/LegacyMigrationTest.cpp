@@ -20,7 +20,7 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
         QStringList present;
         QString expectedMoved;
         int lock = 0;           // a target holding a lock: free (LOCK_UN) or a running copy's (LOCK_EX)
-        QStringList addOn = {}; // the add-on component's folders, in the target or a legacy folder
+        QStringList addOn = {}; // what a start makes before it saves anything, in the target or a legacy folder
     };
     const Case cases[] = {
         {"both legacy folders", {u"Pellwick"_s, u"Tovrel"_s}, u"Pellwick"_s},
@@ -33,7 +33,7 @@ TEST(LegacyMigration, MovesOnlyTheFirstLegacyDataFolderAndOnlyWhenTheTargetIsMis
          {u"Tovrel"_s},
          u"Tovrel"_s,
          LOCK_UN,
-         {u"Ostrevin/Runtime"_s, u"Ostrevin/Runtime.staging-1"_s, u"Tovrel/Runtime"_s}},
+         {u"Ostrevin/Runtime"_s, u"Ostrevin/Runtime.staging-1"_s, u"Ostrevin/owned-processes"_s, u"Tovrel/Runtime"_s}},
         {"target with only the add-on", {u"Pellwick"_s}, u"Pellwick"_s, 0, {u"Ostrevin/Runtime.removing-1"_s}},
         {"target with the add-on and a held lock", {u"Tovrel"_s}, QString(), LOCK_EX, {u"Ostrevin/Runtime"_s}},
     };
