@@ -336,7 +336,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
             description += u' ' + tr("Alerts use the token you entered until you quit Ostrevin.");
         }
         vm.d->m_telegram->setStatusMessage(description);
-        vm.setNotice(description);
+        vm.setNotice(description, NoticeKind::problem, DialogOwner::settingsWindow);
         vm.d->m_telegram->setSaving(false);
         co_return;
     }
@@ -402,7 +402,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
         self->d->m_telegram->setStatusMessage(description);
-        self->setNotice(description);
+        self->setNotice(description, NoticeKind::problem, DialogOwner::settingsWindow);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
     } else {
