@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QDir>
 #include <QFont>
 #include <QLocale>
@@ -36,14 +37,15 @@ void settle()
         QApplication::processEvents();
 }
 
-/// The window as it looks on screen: with the popups open over it.
+/// The window as it looks on screen: with the popups and its own dialogs open over it.
 QPixmap picture(QWidget& window)
 {
     QPixmap result = window.grab();
     QPainter painter(&result);
     const QPoint origin = window.mapToGlobal(QPoint());
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top != &window && top->isVisible() && top->windowType() == Qt::Popup) {
+        const bool dialogOfWindow = qobject_cast<QDialog*>(top) && top->parentWidget() == &window;
+        if (top != &window && top->isVisible() && (top->windowType() == Qt::Popup || dialogOfWindow)) {
             // A window cut to its shape shows only that on the screen; grab() ignores the cut.
             const QPoint at = top->mapToGlobal(QPoint()) - origin;
             painter.setClipRegion(top->mask().isEmpty() ? QRegion(QRect(at, top->size())) : top->mask().translated(at));

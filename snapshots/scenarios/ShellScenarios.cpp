@@ -22,6 +22,7 @@
 #include "views/setup/RuntimeSetupView.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 #include <cmath>
 
 namespace ostrevin::snapshots {
@@ -139,6 +140,25 @@ void openDeviceDetails(QWidget& window)
         pill->popover()->findChild<kit::DisclosureGroup*>()->setExpanded(true);
 }
 
+/// The notice of a GPX export saved deep in the folders, over the main window.
+ScenarioFactory savedToALongPath()
+{
+    return [](const SnapshotContext& context) {
+        auto shell = std::make_unique<Shell>(context, true);
+        LocationPlannerViewModel* vm = shell->viewModel.get();
+        std::unique_ptr<QWidget> window = Shell::window(std::move(shell));
+        // Once the window is on screen, where the notice centres itself over it.
+        QTimer::singleShot(0, window.get(), [vm] {
+            vm->setNotice(QStringLiteral("The GPX file is saved.\n\n/home/anna.novakova/Documents/Exports/"
+                                         "Cycling in South Bohemia/Ceske_Budejovice_Hluboka_nad_Vltavou_Tyn_nad_"
+                                         "Vltavou_Cesky_Krumlov_Zlata_Koruna_Trebon_Jindrichuv_Hradec_and_back_along_"
+                                         "the_river_2026.gpx"),
+                          LocationPlannerViewModel::NoticeKind::information);
+        });
+        return window;
+    };
+}
+
 ScenarioFactory setupScreen(Phase phase, QStringList logTail = {})
 {
     return [phase, logTail](const SnapshotContext& context) {
@@ -207,6 +227,8 @@ const RegisterScenario mainRouteNetbook(mainArea, QStringLiteral("route-") + siz
                                         smallScreens().at(1), mainWindow(AppSection::route), coverMap);
 const RegisterScenario mainRoutePlaying(mainArea, QStringLiteral("route-playing"), routePlaying(), coverMap);
 const RegisterScenario mainDeviceSetup(mainArea, QStringLiteral("device-setup"), deviceSetup(), openDevicePopover);
+const RegisterScenario mainNoticeNetbook(mainArea, QStringLiteral("notice-long-path-") + sizeName(smallScreens().at(1)),
+                                         smallScreens().at(1), savedToALongPath(), coverMap);
 const RegisterScenario mainDeviceDetailsNetbook(mainArea,
                                                 QStringLiteral("device-details-") + sizeName(smallScreens().at(1)),
                                                 smallScreens().at(1), deviceSetup(), openDeviceDetails);

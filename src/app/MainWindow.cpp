@@ -138,9 +138,11 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     new NoticeAlert(m_viewModel, *this);
     connect(&m_runtime, &RuntimeInstaller::phaseChanged, this, &MainWindow::syncRoot);
     connect(&m_runtime, &RuntimeInstaller::reinstallFailed, this, [this](const QString& reason) {
+        // Only the settings window offers a reinstall.
         //: Notice after a reinstall of the add-on component failed; the reason follows below it.
         m_viewModel.setNotice(tr("The add-on component wasn’t reinstalled. The installed version stays in use.") +
-                              u"\n\n" + reason);
+                                  u"\n\n" + reason,
+                              LocationPlannerViewModel::NoticeKind::problem, DialogOwner::settingsWindow);
     });
     // The reset confirmation belongs to the main content; asked for while the setup
     // screen shows, it would otherwise pop up by surprise after the installation.

@@ -10,10 +10,10 @@ namespace ostrevin {
 
 class LocationPlannerViewModel;
 
-/// Shows the view model's notice as an alert over the main window, whatever the
-/// window shows (the setup screen too), or over the settings window while that is
-/// open and the main window is not in use, and clears the notice when the alert
-/// closes. A newer notice replaces the text of one still shown.
+/// Shows the view model's notice as an alert over the window whose action it
+/// answers: the main window, whatever it shows (the setup screen too), or the
+/// settings window while that is open. Clears the notice when the alert closes. A
+/// newer notice replaces the text of one still shown over the same window.
 class NoticeAlert final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NoticeAlert)
@@ -28,6 +28,8 @@ private:
     LocationPlannerViewModel& m_viewModel;
     QWidget& m_window;
     QPointer<QMessageBox> m_box;
+    /// Tells the open box from one that gave way to a box over another window.
+    quint64 m_boxGeneration = 0;
 };
 
 } // namespace ostrevin

@@ -1,5 +1,6 @@
 #include "app/WidgetFileDialogs.h"
 
+#include "app/DialogOwnerWindow.h"
 #include "platform/AnswerOnce.h"
 
 #include <QDir>
@@ -28,7 +29,8 @@ QFuture<std::optional<QString>> WidgetFileDialogs::chooseSaveLocation(const Save
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
 
-    auto* dialog = new QFileDialog(m_window, request.title, QDir(folder).filePath(request.suggestedName));
+    auto* dialog = new QFileDialog(dialogOwnerWindow(m_window, request.owner), request.title,
+                                   QDir(folder).filePath(request.suggestedName));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);

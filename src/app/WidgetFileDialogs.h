@@ -8,8 +8,9 @@
 namespace ostrevin {
 
 /// FileDialogs with Qt's file dialog, window-modal over the main window when one
-/// is set. The dialog is opened with open(), not exec(), so the event loop (the
-/// held location's checks) keeps running while it is shown.
+/// is set, or over the settings window for a request that started there. The
+/// dialog is opened with open(), not exec(), so the event loop (the held
+/// location's checks) keeps running while it is shown.
 class WidgetFileDialogs final : public FileDialogs {
 public:
     explicit WidgetFileDialogs(QWidget* window = nullptr);

@@ -170,6 +170,11 @@ LocationPlannerViewModel::NoticeKind LocationPlannerViewModel::noticeKind() cons
     return d->m_noticeKind;
 }
 
+DialogOwner LocationPlannerViewModel::noticeOwner() const
+{
+    return d->m_noticeOwner;
+}
+
 bool LocationPlannerViewModel::autoSendOnAdd() const
 {
     return d->m_autoSendOnAdd;
@@ -420,12 +425,13 @@ void LocationPlannerViewModel::setSavedRouteName(const QString& value)
     d->m_library->setSavedRouteName(value.left(maximumNameLength));
 }
 
-void LocationPlannerViewModel::setNotice(const std::optional<QString>& value, NoticeKind kind)
+void LocationPlannerViewModel::setNotice(const std::optional<QString>& value, NoticeKind kind, DialogOwner owner)
 {
-    if (d->m_notice == value && d->m_noticeKind == kind)
+    if (d->m_notice == value && d->m_noticeKind == kind && d->m_noticeOwner == owner)
         return;
     d->m_notice = value;
     d->m_noticeKind = kind;
+    d->m_noticeOwner = owner;
     emit noticeChanged();
 }
 

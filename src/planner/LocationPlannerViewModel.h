@@ -12,6 +12,7 @@
 #include "planner/PlannerDependencies.h"
 #include "planner/RouteDraft.h"
 #include "planner/TelegramSettingsModel.h"
+#include "platform/DialogOwner.h"
 #include "routedata/AppSettings.h"
 #include "routedata/PlannedRouteOption.h"
 #include "routedata/PresetLocation.h"
@@ -111,6 +112,8 @@ public:
     const std::optional<QString>& notice() const;
     /// Changes together with the notice (noticeChanged).
     NoticeKind noticeKind() const;
+    /// The window whose action the notice answers; changes together with it.
+    DialogOwner noticeOwner() const;
     bool autoSendOnAdd() const;
 
     // Setters the interface uses (text fields, switches, the notice's OK).
@@ -120,7 +123,8 @@ public:
     void setSavedLocationName(const QString& value);
     void setSavedRouteName(const QString& value);
     void setSelectedTransportMode(RouteTransportMode value);
-    void setNotice(const std::optional<QString>& value, NoticeKind kind = NoticeKind::problem);
+    void setNotice(const std::optional<QString>& value, NoticeKind kind = NoticeKind::problem,
+                   DialogOwner owner = DialogOwner::mainWindow);
     void setAutoSendOnAdd(bool value);
     void setLockRefreshIntervalSeconds(double value);
     void setTelegramAlertsEnabled(bool value);
@@ -280,8 +284,9 @@ public:
     void cancelNameReplacement();
 
     /// Asks where to save the draft as GPX and writes it atomically; the notice says
-    /// where it went or why not. The returned future finishes when the export is over.
-    QFuture<void> exportGPX();
+    /// where it went or why not. Its dialog and notice belong to the window it was
+    /// asked for in. The returned future finishes when the export is over.
+    QFuture<void> exportGPX(DialogOwner owner = DialogOwner::mainWindow);
 
 signals:
     /// The units setting changed: every distance and speed shown is written anew.

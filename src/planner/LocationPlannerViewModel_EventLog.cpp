@@ -7,6 +7,7 @@
 #include "platform/SystemLog.h"
 
 #include <QCoro/QCoroFuture>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace ostrevin {
@@ -67,7 +68,8 @@ QString LocationPlannerViewModel::eventLogText() const
 
 QFuture<void> LocationPlannerViewModel::exportEventLog()
 {
-    if (d->refusesSecondExport())
+    // Only the settings window offers it.
+    if (d->refusesSecondExport(DialogOwner::settingsWindow))
         return QtFuture::makeReadyFuture();
     const CancelToken token = d->m_exportTask.replace();
     d->m_exportTask.adopt(Private::exportEventLogFlow(QPointer(this), m_deps.fileDialogs, token));
@@ -84,6 +86,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportEventLogFlow(QPointer<Loc
     //: File type filter of the save panel for the event log.
     request.nameFilter = tr("Text files (*.txt)");
     request.defaultSuffix = QStringLiteral("txt");
+    request.owner = DialogOwner::settingsWindow;
     const std::optional<QString> path = co_await dialogs->chooseSaveLocation(request);
     if (!self || token.isCancelled() || !path || path->isEmpty())
         co_return;
@@ -94,8 +97,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportEventLogFlow(QPointer<Loc
     // across the suspension.
     QFuture<std::optional<QString>> written = writeInBackground(*self->m_deps.workerPool, *path, self->eventLogText());
     const std::optional<QString> reason = co_await written;
-    if (self && !token.isCancelled() && reason)
-        self->setNotice(*reason);
+    if (self && !token.isCancelled() && reason) {
+        //: Alert message when exporting the event log failed. %1 is the file name, %2 the system's reason.
+        self->setNotice(tr("Couldn’t export the event log to “%1”: %2").arg(QFileInfo(*path).fileName(), *reason),
+                        NoticeKind::problem, DialogOwner::settingsWindow);
+    }
 }
 
 } // namespace ostrevin

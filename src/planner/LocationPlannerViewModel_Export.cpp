@@ -14,27 +14,28 @@
 
 namespace ostrevin {
 
-bool LocationPlannerViewModel::Private::refusesSecondExport()
+bool LocationPlannerViewModel::Private::refusesSecondExport(DialogOwner owner)
 {
     // A second save dialog would cancel the first one's export behind the user's back.
     if (!m_gpxExportTask.isRunning() && !m_exportTask.isRunning())
         return false;
     //: Alert message when an export is asked for while another export's save dialog is still open.
-    q.setNotice(tr("Another export is still open. Finish or cancel it first."));
+    q.setNotice(tr("Another export is still open. Finish or cancel it first."), NoticeKind::problem, owner);
     return true;
 }
 
-QFuture<void> LocationPlannerViewModel::exportGPX()
+QFuture<void> LocationPlannerViewModel::exportGPX(DialogOwner owner)
 {
-    if (d->refusesSecondExport())
+    if (d->refusesSecondExport(owner))
         return QtFuture::makeReadyFuture();
     const CancelToken token = d->m_gpxExportTask.replace();
-    d->m_gpxExportTask.adopt(Private::exportGPXFlow(QPointer(this), m_deps.fileDialogs, token));
+    d->m_gpxExportTask.adopt(Private::exportGPXFlow(QPointer(this), m_deps.fileDialogs, owner, token));
     return d->m_gpxExportTask.whenFinished();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<LocationPlannerViewModel> self,
-                                                               FileDialogs* dialogs, CancelToken token)
+                                                               FileDialogs* dialogs, DialogOwner owner,
+                                                               CancelToken token)
 {
     // What is written and recorded is the draft as it was when the user asked: the
     // dialog does not block, and the draft may change while it is open.
@@ -47,7 +48,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
     try {
         text = GPXGenerator::generate(points, speedKmh, routeName, self->m_deps.clock->wallNow().toUTC());
     } catch (const LocationValidationError& error) {
-        self->setNotice(error.description());
+        self->setNotice(error.description(), NoticeKind::problem, owner);
         co_return;
     }
 
@@ -58,22 +59,24 @@ QCoro::Task<> LocationPlannerViewModel::Private::exportGPXFlow(QPointer<Location
     //: File type filter of the save panel for GPX files.
     request.nameFilter = tr("GPX files (*.gpx)");
     request.defaultSuffix = QStringLiteral("gpx");
+    request.owner = owner;
     const std::optional<QString> path = co_await dialogs->chooseSaveLocation(request);
     if (!self || token.isCancelled() || !path || path->isEmpty())
         co_return;
 
     // Atomic: a failed write keeps an earlier file at that path as it was.
     if (const std::optional<QString> reason = AtomicFile::write(*path, text.toUtf8())) {
-        //: Error when exporting a file. %1 is the file name, %2 the system's reason.
-        self->setNotice(tr("The file “%1” couldn’t be saved: %2").arg(QFileInfo(*path).fileName(), *reason));
+        //: Alert message when exporting the route as GPX failed. %1 is the file name, %2 the system's reason.
+        self->setNotice(tr("Couldn’t export the route to “%1”: %2").arg(QFileInfo(*path).fileName(), *reason),
+                        NoticeKind::problem, owner);
         co_return;
     }
     //: Alert message; the file path follows on a separate line.
     const QString saved = tr("The GPX file is saved.") + QStringLiteral("\n\n") + QDir::toNativeSeparators(*path);
     // The file is there whatever becomes of the history: a failed history write is
     // said after this, not instead of it.
-    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode, saved);
-    self->setNotice(saved, NoticeKind::information);
+    self->d->recordInHistory(points, routeName, speedKmh, speedProfile, transportMode, saved, owner);
+    self->setNotice(saved, NoticeKind::information, owner);
 }
 
 } // namespace ostrevin

@@ -32,19 +32,21 @@ bool isSameName(const QString& a, const QString& b)
 }
 
 /// Publishes the whole list and writes it in the background. A failed write becomes
-/// the notice `failureText` (its %1 the reason), said after `saidBefore` when the same
-/// action already told the user something; once no later write of the file is
+/// the notice `failureText` (its %1 the reason), said after `saidBefore` (over `owner`) when
+/// the same action already told the user something; once no later write of the file is
 /// pending (a later one that succeeds decides what the file holds), the list goes
 /// back to the file's and `undo` runs. `succeeded` runs once the file holds the list.
 template <typename T, typename Publish>
 void writeThenPublish(LocationPlannerViewModel& vm, RouteStore& store, const QList<T>& list, const QString& path,
                       const QString& failureText, Publish publish, std::function<void()> undo = {},
-                      std::function<void()> succeeded = {}, const QString& saidBefore = {})
+                      std::function<void()> succeeded = {}, const QString& saidBefore = {},
+                      DialogOwner owner = DialogOwner::mainWindow)
 {
     publish(list);
     store.saveInBackground(list, path,
                            [self = QPointer(&vm), &store, path, failureText, publish, undo = std::move(undo),
-                            succeeded = std::move(succeeded), saidBefore](const std::optional<QString>& failure) {
+                            succeeded = std::move(succeeded), saidBefore,
+                            owner](const std::optional<QString>& failure) {
                                if (!self)
                                    return;
                                if (!failure) {
@@ -53,8 +55,8 @@ void writeThenPublish(LocationPlannerViewModel& vm, RouteStore& store, const QLi
                                    return;
                                }
                                const QString text = failureText.arg(*failure);
-                               self->setNotice(saidBefore.isEmpty() ? text
-                                                                    : saidBefore + QStringLiteral("\n\n") + text);
+                               self->setNotice(saidBefore.isEmpty() ? text : saidBefore + QStringLiteral("\n\n") + text,
+                                               LocationPlannerViewModel::NoticeKind::problem, owner);
                                if (store.isWriting(path))
                                    return;
                                if (const std::optional<QList<T>> onDisk = store.lastWritten<T>(path))
@@ -362,7 +364,8 @@ void LocationPlannerViewModel::reuseHistory(const RouteHistoryItem& item)
 
 void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>& points, const QString& name,
                                                         double speedKmh, RouteSpeedProfile speedProfile,
-                                                        RouteTransportMode transportMode, const QString& saidBefore)
+                                                        RouteTransportMode transportMode, const QString& saidBefore,
+                                                        DialogOwner owner)
 {
     if (points.isEmpty())
         return;
@@ -383,7 +386,7 @@ void LocationPlannerViewModel::Private::recordInHistory(const QList<RoutePoint>&
     //: Alert message. %1 is an error message.
     writeThenPublish(
         q, *q.m_deps.store, list, q.m_deps.store->historyPath(), tr("Couldn’t save the history: %1"),
-        [this](const auto& written) { m_library->setHistory(written); }, {}, {}, saidBefore);
+        [this](const auto& written) { m_library->setHistory(written); }, {}, {}, saidBefore, owner);
 }
 
 void LocationPlannerViewModel::Private::recordPushedPointInHistory(const RoutePoint& point)

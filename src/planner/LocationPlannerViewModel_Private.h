@@ -175,14 +175,15 @@ struct LocationPlannerViewModel::Private {
     void applyToDraft(const QString& name, double speedKmh, RouteSpeedProfile speedProfile,
                       RouteTransportMode transportMode, const QList<RoutePoint>& points, const QString& source);
     /// Records what was really set, played or exported, under the history's duplicate rule and cap.
-    /// saidBefore: what the action already told the user; a failed write is said after it.
+    /// saidBefore: what the action already told the user; a failed write is said after it,
+    /// over the window the action started from.
     void recordInHistory(const QList<RoutePoint>& points, const QString& name, double speedKmh,
                          RouteSpeedProfile speedProfile, RouteTransportMode transportMode,
-                         const QString& saidBefore = {});
+                         const QString& saidBefore = {}, DialogOwner owner = DialogOwner::mainWindow);
     /// After a point was set: titled with the route's name only when the draft is that point.
     void recordPushedPointInHistory(const RoutePoint& point);
     /// True (with a notice) while an export's save dialog is still open.
-    bool refusesSecondExport();
+    bool refusesSecondExport(DialogOwner owner);
 
     // Selection (_Selection.cpp).
     static std::optional<QString> shortName(const std::optional<Placemark>& placemark);
@@ -254,7 +255,7 @@ struct LocationPlannerViewModel::Private {
                                           std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
     static QString locationSaveFailureText();
     static QString routeSaveFailureText();
-    static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs,
+    static QCoro::Task<> exportGPXFlow(QPointer<LocationPlannerViewModel> self, FileDialogs* dialogs, DialogOwner owner,
                                        CancelToken token);
 
     LocationPlannerViewModel& q;
@@ -333,6 +334,7 @@ struct LocationPlannerViewModel::Private {
     bool m_isPlanningAddressRoute = false;
     std::optional<QString> m_notice;
     NoticeKind m_noticeKind = NoticeKind::problem;
+    DialogOwner m_noticeOwner = DialogOwner::mainWindow;
     bool m_autoSendOnAdd = false;
     QList<PresetLocation> m_presets = PresetLocation::defaults();
     QList<RouteSpeedProfile> m_speedProfiles{RouteSpeedProfile::slow, RouteSpeedProfile::normal,

@@ -178,10 +178,10 @@ void LocationPlannerViewModel::resetAllAppData()
         store.save(QList<SavedLocation>(), store.savedLocationsPath());
         store.save(QList<SavedRoute>(), store.savedRoutesPath());
     } catch (const RouteStoreError& error) {
-        setNotice(error.description());
+        setNotice(error.description(), NoticeKind::problem, DialogOwner::settingsWindow);
         return;
     } catch (const JsonCodingError& error) {
-        setNotice(error.description());
+        setNotice(error.description(), NoticeKind::problem, DialogOwner::settingsWindow);
         return;
     }
     d->m_library->setHistory({});

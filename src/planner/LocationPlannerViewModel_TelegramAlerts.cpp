@@ -329,7 +329,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::saveTelegramSettingsFlow(QPoint
     if (error || !persisted.unkept.isEmpty()) {
         const QString description = error ? PlannerTexts::errorDescription(error) : persisted.unkept;
         vm.d->m_telegram->setStatusMessage(description);
-        vm.setNotice(description);
+        vm.setNotice(description, NoticeKind::problem, DialogOwner::settingsWindow);
         vm.d->m_telegram->setSaving(false);
         co_return;
     }
@@ -397,7 +397,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::testTelegramAlertFlow(QPointer<
     if (error) {
         const QString description = PlannerTexts::errorDescription(error);
         self->d->m_telegram->setStatusMessage(withUnkeptToken(description, unkept));
-        self->setNotice(description);
+        self->setNotice(description, NoticeKind::problem, DialogOwner::settingsWindow);
         //: Event log entry. %1 is the error's description.
         self->logEvent(tr("Couldn’t send the test message to Telegram: %1").arg(description), TrackerLogLevel::error);
     } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DialogOwner.h"
+
 #include <QFuture>
 #include <QString>
 #include <optional>
@@ -18,6 +20,8 @@ public:
         QString nameFilter;
         /// Appended when the user types a name without it, e.g. "txt".
         QString defaultSuffix;
+        /// The window the dialog opens over.
+        DialogOwner owner = DialogOwner::mainWindow;
 
         bool operator==(const SaveRequest&) const = default;
     };

@@ -3,6 +3,7 @@
 #include "ShellFixture.h"
 #include "app/AppCommands.h"
 #include "app/MainWindowView.h"
+#include "app/WidgetFileDialogs.h"
 #include "planner/MainWindowState.h"
 #include "routedata/AppSettings.h"
 #include "views/kit/KitLabel.h"
@@ -12,6 +13,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -23,7 +27,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class SettingsWindowOpenerTest : public ShellFixture {};
+class SettingsWindowOpenerTest : public ShellFixture {
+protected:
+    WidgetFileDialogs realDialogs;
+};
 
 TEST_F(SettingsWindowOpenerTest, TheMenuAndTheToolbarLinkOpenOneWindowAndAClosedOneOpensAgainOnGeneral)
 {
@@ -63,6 +70,37 @@ TEST_F(SettingsWindowOpenerTest, CtrlQInTheSettingsWindowQuitsAsTheMenuDoes)
     QSignalSpy quit(window.get(), &MainWindow::quitRequested);
     QTest::keyClick(settingsWindow, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quit.count(), 1);
+}
+
+// Settings is the active window throughout: an export started there asks and reports over
+// it; a failed set, which nobody started there, comes up over the main window.
+TEST_F(SettingsWindowOpenerTest, AnExportAsksAndReportsOverTheWindowItStartedFromAndAFailedSetOverTheMainWindow)
+{
+    fileDialogs = &realDialogs;
+    build();
+    realDialogs.setWindow(window.get());
+    PlannerTestAccess::setPoints(*vm, {makePoint(u"Prague"_s, 50.08, 14.42)});
+    auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, u"system"_s}, *window);
+    opener->open();
+    SettingsWindow* settingsWindow = opener->window();
+    settingsWindow->setCurrentTab(SettingsTab::advanced);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(settingsWindow));
+    const auto noticeOver = [](QWidget* owner) {
+        return owner->findChild<QMessageBox*>(u"noticeAlert"_s, Qt::FindDirectChildrenOnly);
+    };
+
+    settingsWindow->findChild<QPushButton*>(u"exportGPX"_s)->click();
+    auto* dialog = settingsWindow->findChild<QFileDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(dir.file(u"Prague.gpx"_s));
+    static_cast<QDialog*>(dialog)->accept();
+    ASSERT_TRUE(eventually([&] { return noticeOver(settingsWindow) != nullptr; }));
+    QPointer<QMessageBox> saved = noticeOver(settingsWindow);
+
+    vm->setNotice(u"Couldn’t set the location. iPhone is locked."_s);
+    ASSERT_NE(noticeOver(window.get()), nullptr);
+    EXPECT_TRUE(eventually([&] { return saved.isNull(); }));
+    EXPECT_TRUE(vm->notice().has_value()) << "the box over Settings gave way without clearing the notice";
 }
 
 TEST_F(SettingsWindowOpenerTest, ChangingUnitsRewritesTheRoutePanelAtOnce)

@@ -44,6 +44,8 @@ protected:
             installRuntime();
         LocationPlannerViewModel::Dependencies deps = dependencies();
         deps.directions = directions;
+        if (fileDialogs)
+            deps.fileDialogs = fileDialogs;
         vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
         RuntimeInstaller::Configuration configuration;
         configuration.runtimeDirectory = runtimeFolder();
@@ -60,6 +62,8 @@ protected:
 
     QNetworkAccessManager networkAccess;
     DirectionsService* directions = nullptr;
+    /// In place of the fake dialogs; it must outlive the view model.
+    FileDialogs* fileDialogs = nullptr;
     /// Every search field of the window finds these.
     FixedPlaceSearchService placeSearch{{
         {QStringLiteral("Mainz"), QStringLiteral("Mainz"), QStringLiteral("Germany"), 50.0, 8.27},

@@ -85,12 +85,16 @@ TEST_F(EventLogTest, ExportWritesTheTextAtomicallyOrSaysWhyNot)
         EXPECT_EQ(readFile(target), c.written ? model.eventLogText().toUtf8() : QByteArray("previous export"));
         EXPECT_EQ(model.notice().has_value(), c.notice);
         if (c.notice) {
-            EXPECT_FALSE(model.notice()->isEmpty());
+            EXPECT_TRUE(
+                model.notice()->startsWith(QStringLiteral("Couldn’t export the event log to “Ostrevin-log.txt”: ")))
+                << model.notice()->toStdString();
+            EXPECT_EQ(model.noticeOwner(), DialogOwner::settingsWindow);
         }
     }
     ASSERT_FALSE(dialogs.requests().isEmpty());
     EXPECT_EQ(dialogs.requests().first().suggestedName, QStringLiteral("Ostrevin-log.txt"));
     EXPECT_EQ(dialogs.requests().first().title, QStringLiteral("Export event log"));
+    EXPECT_EQ(dialogs.requests().first().owner, DialogOwner::settingsWindow);
     // The export itself is not an event.
     EXPECT_EQ(model.eventLog().diagnosticEvents().size(), 2);
 }

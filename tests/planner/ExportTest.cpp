@@ -81,7 +81,7 @@ TEST_F(ExportTest, TheDraftAsAskedForIsWrittenAsGpxAndAFailedOverwriteKeepsTheEa
     std::signal(SIGXFSZ, previousHandler);
     ASSERT_TRUE(finished);
     EXPECT_EQ(readFile(target), written);
-    EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(u"The file “Trip.gpx” couldn’t be saved: "_s));
+    EXPECT_TRUE(vm->notice().value_or(QString()).startsWith(u"Couldn’t export the route to “Trip.gpx”: "_s));
     EXPECT_EQ(vm->library().history().size(), 1);
     EXPECT_EQ(QDir(dir.path()).entryList({u"Trip.gpx*"_s}, QDir::Files), QStringList{u"Trip.gpx"_s});
 

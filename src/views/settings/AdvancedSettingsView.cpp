@@ -114,7 +114,7 @@ AdvancedSettingsView::AdvancedSettingsView(LocationPlannerViewModel& viewModel, 
                                //: Settings › Advanced › Export: row description.
                                : tr("Use the GPX file in apps that play a route from a file. You don’t need it to set "
                                     "the iPhone’s location."));
-    connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(); });
+    connect(m_exportRoute, &QPushButton::clicked, this, [this] { m_viewModel.exportGPX(DialogOwner::settingsWindow); });
     if (appleDeveloperTools) {
         QWidget* steps = column(6, 4);
         for (const QString& step :

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -198,16 +199,16 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
     // The window system's frame: the widget's own lags behind it.
     QWindow* settingsFrame = settingsWindow->windowHandle();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !settingsFrame->frameMargins().isNull(); }, 10000));
-    const auto onScreen = [&] {
-        return QTest::qWaitFor(
-            [&] { return window->screen()->availableGeometry().contains(settingsFrame->frameGeometry()); }, 3000);
+    const auto onScreen = [&](QWindow* frame) {
+        return QTest::qWaitFor([&] { return window->screen()->availableGeometry().contains(frame->frameGeometry()); },
+                               3000);
     };
-    EXPECT_TRUE(onScreen()) << "opened at " << settingsFrame->frameGeometry().bottom();
+    EXPECT_TRUE(onScreen(settingsFrame)) << "opened at " << settingsFrame->frameGeometry().bottom();
     // The Advanced tab grows with its unfolded details and a long error.
     settingsWindow->setCurrentTab(SettingsTab::advanced);
     PlannerTestAccess::setLastDeviceError(*vm, QStringList(40, QStringLiteral("tool output")).join(u'\n'));
     settingsWindow->findChild<kit::DisclosureGroup*>(QStringLiteral("technicalDetails"))->setExpanded(true);
-    EXPECT_TRUE(onScreen()) << "grown to " << settingsFrame->frameGeometry().bottom();
+    EXPECT_TRUE(onScreen(settingsFrame)) << "grown to " << settingsFrame->frameGeometry().bottom();
     // A failed export of the event log, started here, reports over Settings.
     dialogs.choose(dir.file(QStringLiteral("missing/folder/log.txt")));
     auto* exportLog = settingsWindow->findChild<QPushButton*>(QStringLiteral("exportLog"));
@@ -218,6 +219,26 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->parentWidget(), settingsWindow.data());
     EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+
+    // A GPX file saved under a long name without spaces: its notice stays on the screen, the
+    // name's end readable and nothing past the box's edge.
+    const QString name = QStringList(14, QStringLiteral("Ceske_Budejovice")).join(u'_') + u"_2026.gpx";
+    PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Hluboka"), 49.05, 14.44)});
+    dialogs.choose(dir.file(name));
+    auto* exportRoute = settingsWindow->findChild<QPushButton*>(QStringLiteral("exportGPX"));
+    settingsWindow->findChild<QScrollArea*>(QStringLiteral("settingsScroll"))->ensureWidgetVisible(exportRoute);
+    QApplication::processEvents();
+    click(exportRoute);
+    notice = shownBox(QStringLiteral("noticeAlert"));
+    ASSERT_TRUE(notice);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice->windowHandle()->frameMargins().isNull(); }, 10000));
+    EXPECT_TRUE(onScreen(notice->windowHandle()))
+        << "the box spans " << notice->frameGeometry().left() << " to " << notice->frameGeometry().right();
+    const auto* label = notice->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("Budejovice_2026.gpx"))) << label->text().toStdString();
+    EXPECT_LE(label->minimumSizeHint().width(), label->width());
 }
 
 // Under the alarm, a later launch leaves the keyboard with it and brings the window forward once it is gone. A
