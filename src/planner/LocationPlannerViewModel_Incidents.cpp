@@ -41,7 +41,7 @@ void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QSt
         return;
 
     m_hold->setTelegramIncidentActive(true);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentStartedAt = now;
     m_telegramRepliesSince = QDateTime();
     //: Telegram alerts status line (Tools › Telegram alerts).
@@ -173,7 +173,7 @@ void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery()
 {
     (void)m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     m_hold->setLocationSafetyAlarm(std::nullopt);
@@ -192,7 +192,7 @@ void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const Rou
     }
     (void)m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).

@@ -304,7 +304,6 @@ struct LocationPlannerViewModel::Private {
     /// reply counts from then on. This computer's clock may be hours off, which
     /// would take an old "ok" for an answer, or ignore a real one.
     QDateTime m_telegramRepliesSince;
-    bool m_telegramIncidentAcknowledged = false;
     /// The current outage of the hold was counted and logged; cleared once the hold
     /// is verified or restored.
     bool m_outageCounted = false;

@@ -92,7 +92,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 
 bool LocationPlannerViewModel::Private::shouldRepeatTelegramAlerts() const
 {
-    return m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return m_hold->telegramIncidentActive() && !m_hold->telegramIncidentAcknowledged() && m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,

@@ -147,7 +147,7 @@ struct PlannerTestAccess {
     }
     static bool incidentAcknowledged(const LocationPlannerViewModel& vm)
     {
-        return vm.d->m_telegramIncidentAcknowledged;
+        return vm.hold().telegramIncidentAcknowledged();
     }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
     /// A token as if read from the keyring: in the field, and the one alerts use.
