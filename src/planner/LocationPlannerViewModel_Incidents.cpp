@@ -169,8 +169,14 @@ void LocationPlannerViewModel::Private::reportCauseUnlessIncidentOpen(const QStr
         reportLocationIncidentIfNeeded(reason, point);
 }
 
-void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery()
+void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery(const QString& howItEnded)
 {
+    // "The alert repeats every 5 seconds" must not outlive the incident, nor may the
+    // log seem to go on from the interruption as if the old point were still wanted.
+    if (m_hold->telegramIncidentActive()) {
+        m_telegram->setStatusMessage(howItEnded);
+        q.logEvent(howItEnded, TrackerLogLevel::info);
+    }
     (void)m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
     m_hold->setTelegramIncidentAcknowledged(false);

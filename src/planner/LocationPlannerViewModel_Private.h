@@ -112,7 +112,9 @@ struct LocationPlannerViewModel::Private {
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
-    void stopLocationLock();
+    /// What ends a hold, as the log and the alerts' status line tell an open incident's end.
+    enum class HoldEnding { routeStarts, locationReset };
+    void stopLocationLock(HoldEnding ending);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
     QCoro::Task<> refreshLocationLockNow();
@@ -125,8 +127,9 @@ struct LocationPlannerViewModel::Private {
     /// same outage and keeps the cause it opened with: a failed restore, the unplug
     /// that follows or a check that finds the iPhone gone would otherwise rename it.
     void reportCauseUnlessIncidentOpen(const QString& reason, const std::optional<RoutePoint>& point);
-    /// Ends the open incident with nothing to report: the alarm goes and the alerts stop.
-    void closeIncidentWithoutRecovery();
+    /// Ends the open incident with no recovery to report: the alarm goes, the alerts
+    /// stop, and how it ended goes to the log and the alerts' status line.
+    void closeIncidentWithoutRecovery(const QString& howItEnded);
     bool shouldRepeatTelegramAlerts() const;
     QString telegramIncidentMessage() const;
     QString telegramTimestamp() const;

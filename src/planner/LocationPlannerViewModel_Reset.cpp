@@ -36,7 +36,7 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
-    d->stopLocationLock();
+    d->stopLocationLock(Private::HoldEnding::locationReset);
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     d->markLocationResetPending(true);
     d->setIPhoneRouteRunning(false);
