@@ -187,6 +187,8 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 2);
     EXPECT_TRUE(vm->canPrepareIPhone());
+    EXPECT_EQ(vm->notice(),
+              QStringLiteral("The location reset couldn’t be finished. The administrator password wasn’t entered."));
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
