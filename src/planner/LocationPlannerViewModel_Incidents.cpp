@@ -97,6 +97,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         co_return;
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(clock->wallNow());
+    self->d->showRecoveryWait();
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
@@ -167,6 +168,23 @@ void LocationPlannerViewModel::Private::reportCauseUnlessIncidentOpen(const QStr
     // lost; the status line and the details carry it.
     if (!m_hold->telegramIncidentActive())
         reportLocationIncidentIfNeeded(reason, point);
+}
+
+QString LocationPlannerViewModel::Private::recoveryWait() const
+{
+    const LocationHelperStatus& status = m_device->helperStatus();
+    return status.waitsForPrepareIPhone ? status.message : QString();
+}
+
+void LocationPlannerViewModel::Private::showRecoveryWait()
+{
+    const std::optional<LocationSafetyAlarmEvent>& shown = m_hold->locationSafetyAlarm();
+    if (!m_hold->telegramIncidentActive() || !shown || shown->recoveryWait == recoveryWait())
+        return;
+    LocationSafetyAlarmEvent updated = *shown;
+    updated.recoveryWait = recoveryWait();
+    updated.lastUpdatedAt = q.m_deps.clock->wallNow();
+    q.publishLocationSafetyAlarm(updated);
 }
 
 void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery(const QString& howItEnded)

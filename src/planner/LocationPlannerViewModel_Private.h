@@ -130,6 +130,10 @@ struct LocationPlannerViewModel::Private {
     /// Ends the open incident with no recovery to report: the alarm goes, the alerts
     /// stop, and how it ended goes to the log and the alerts' status line.
     void closeIncidentWithoutRecovery(const QString& howItEnded);
+    /// What the restore waits for while only the user's Prepare iPhone can go on; empty otherwise.
+    QString recoveryWait() const;
+    /// The alarm on show says whether the restore goes on by itself.
+    void showRecoveryWait();
     bool shouldRepeatTelegramAlerts() const;
     QString telegramIncidentMessage() const;
     QString telegramTimestamp() const;
