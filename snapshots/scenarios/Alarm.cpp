@@ -9,9 +9,10 @@ namespace ostrevin::snapshots {
 
 namespace {
 
-ScenarioFactory alarmPanel(bool recovered, QString pointName = QStringLiteral("Old Town Square, Prague"))
+ScenarioFactory alarmPanel(bool recovered, QString pointName = QStringLiteral("Old Town Square, Prague"),
+                           QString recoveryWait = {})
 {
-    return [recovered, pointName](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
+    return [recovered, pointName, recoveryWait](const SnapshotContext& context) -> std::unique_ptr<QWidget> {
         LocationSafetyAlarmEvent event;
         event.detectedAt = event.lastUpdatedAt = context.clock.wallNow().addSecs(-95);
         event.pointName = pointName;
@@ -20,6 +21,7 @@ ScenarioFactory alarmPanel(bool recovered, QString pointName = QStringLiteral("O
         event.reason = QStringLiteral("The location helper ended unexpectedly (exit code 1). iPhone stopped answering "
                                       "the location service while it was being restarted over the tunnel.");
         event.isRecoveryConfirmed = recovered;
+        event.recoveryWait = recoveryWait;
         auto panel = std::make_unique<LocationSafetyAlarmPanel>(nullptr);
         panel->setContent(new LocationSafetyAlarmView(event, [] {}));
         return panel;
@@ -43,6 +45,11 @@ const RegisterScenario longNameNetbook(area, QStringLiteral("interrupted-long-na
                                                                         "Hlavní město Praha, Česko ")
                                                              .repeated(4)
                                                              .left(256)));
+// The restore waits for the user's Prepare iPhone: the status line says so, whole, on the smallest screen.
+const RegisterScenario
+    waitingNetbook(area, QStringLiteral("waiting-for-prepare-") + sizeName(smallScreens().at(1)), smallScreens().at(1),
+                   alarmPanel(false, QStringLiteral("Old Town Square, Prague"),
+                              QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password.")));
 
 } // namespace
 

@@ -119,7 +119,7 @@ protected:
     }
 };
 
-enum class BarState { held, route, longRoute, incident, resetPending };
+enum class BarState { held, longHeld, route, longRoute, incident, resetPending };
 
 ScenarioFactory bar(BarState state, int width)
 {
@@ -130,6 +130,10 @@ ScenarioFactory bar(BarState state, int width)
         switch (state) {
         case BarState::held:
             scene->hold(castle);
+            break;
+        case BarState::longHeld:
+            scene->hold(point(u"Prague Castle, the Old Royal Palace and St. Vitus Cathedral above the Vltava"_s,
+                              50.0911, 14.4016));
             break;
         case BarState::route:
         case BarState::longRoute: {
@@ -215,6 +219,7 @@ template <typename Panel> ScenarioFactory panel(bool filled)
 
 const QString controls = u"controls"_s;
 const RegisterScenario barHeld(controls, u"held"_s, bar(BarState::held, 900));
+const RegisterScenario barLongHeldNarrow(controls, u"held-long-name-narrow"_s, bar(BarState::longHeld, 440));
 const RegisterScenario barRoute(controls, u"route"_s, bar(BarState::route, 900));
 const RegisterScenario barLongRoute(controls, u"route-long-name"_s, bar(BarState::longRoute, 900));
 const RegisterScenario barLongRouteNarrow(controls, u"route-long-name-narrow"_s, bar(BarState::longRoute, 440));

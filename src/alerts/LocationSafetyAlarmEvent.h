@@ -19,6 +19,9 @@ struct LocationSafetyAlarmEvent {
     std::optional<double> longitude;
     QString reason;
     bool isRecoveryConfirmed = false;
+    /// What the recovery waits for, in words, while it can't go on without the user;
+    /// empty while Ostrevin restores the location by itself.
+    QString recoveryWait;
 
     bool operator==(const LocationSafetyAlarmEvent&) const = default;
 };

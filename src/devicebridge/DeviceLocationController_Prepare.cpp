@@ -192,8 +192,11 @@ LocationHelperStatus DeviceLocationController::promptNeededStatus(const Location
     //: Device status message: background work never asks for the password; the user’s Prepare iPhone does.
     status.message = tr("Waiting for Prepare iPhone: it needs the administrator password.");
     status.installHint = setupHint(errorDescription(error));
+    // In plain words beside the details, as a failed Prepare iPhone says why.
+    status.failureReason = status.message;
     status.isDeviceConnected = true;
     status.isLocationReady = false;
+    status.waitsForPrepareIPhone = true;
     return status;
 }
 

@@ -18,9 +18,12 @@ public:
     QString installHint;
     bool isDeviceConnected = false;
     bool isLocationReady = false;
-    /// Why a preparation failed, in plain words (the summary line of its details);
-    /// empty otherwise.
+    /// Why a preparation failed or stopped, in plain words (the summary line of its
+    /// details); empty otherwise.
     QString failureReason;
+    /// A preparation without the user stopped where the administrator password is
+    /// needed: only the user's Prepare iPhone goes on from here.
+    bool waitsForPrepareIPhone = false;
 
     /// A helper, a connected iPhone and readiness for a location: the device
     /// actions are enabled by this.

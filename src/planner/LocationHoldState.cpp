@@ -74,6 +74,12 @@ void LocationHoldState::setTelegramIncidentActive(bool value)
     assignObservable(this, m_telegramIncidentActive, value, &LocationHoldState::telegramIncidentActiveChanged);
 }
 
+void LocationHoldState::setTelegramIncidentAcknowledged(bool value)
+{
+    assignObservable(this, m_telegramIncidentAcknowledged, value,
+                     &LocationHoldState::telegramIncidentAcknowledgedChanged);
+}
+
 void LocationHoldState::setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value)
 {
     assignObservable(this, m_locationSafetyAlarm, value, &LocationHoldState::locationSafetyAlarmChanged);

@@ -40,6 +40,8 @@ public:
     const QString& lastPushedPointName() const { return m_lastPushedPointName; }
     const std::optional<QUuid>& lastPushedPointID() const { return m_lastPushedPointID; }
     bool telegramIncidentActive() const { return m_telegramIncidentActive; }
+    /// The open incident was acknowledged: its alarm and alerts are over, its recovery goes on.
+    bool telegramIncidentAcknowledged() const { return m_telegramIncidentAcknowledged; }
     const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
 
 signals:
@@ -57,6 +59,7 @@ signals:
     void lastPushedPointNameChanged();
     void lastPushedPointIDChanged();
     void telegramIncidentActiveChanged();
+    void telegramIncidentAcknowledgedChanged();
     void locationSafetyAlarmChanged();
 
 private:
@@ -74,6 +77,7 @@ private:
     void setLastPushedPointName(const QString& value);
     void setLastPushedPointID(const std::optional<QUuid>& value);
     void setTelegramIncidentActive(bool value);
+    void setTelegramIncidentAcknowledged(bool value);
     void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
 
     std::optional<RoutePoint> m_lockedPoint;
@@ -90,6 +94,7 @@ private:
     QString m_lastPushedPointName;
     std::optional<QUuid> m_lastPushedPointID;
     bool m_telegramIncidentActive = false;
+    bool m_telegramIncidentAcknowledged = false;
     std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
 };
 

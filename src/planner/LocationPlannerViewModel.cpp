@@ -391,9 +391,10 @@ void LocationPlannerViewModel::acknowledgeLocationSafetyAlarm()
 {
     d->m_hold->setLocationSafetyAlarm(std::nullopt);
     m_deps.alarmPresenter->dismiss();
-    if (!d->m_hold->telegramIncidentActive())
+    // The alarm and the bar each offer it: one incident is acknowledged once.
+    if (!d->m_hold->telegramIncidentActive() || d->m_hold->telegramIncidentAcknowledged())
         return;
-    d->m_telegramIncidentAcknowledged = true;
+    d->m_hold->setTelegramIncidentAcknowledged(true);
     d->m_telegramAlertTask.cancel();
     //: Telegram alerts status line (Tools › Telegram alerts).
     d->m_telegram->setStatusMessage(tr("Alert acknowledged. Location recovery continues."));

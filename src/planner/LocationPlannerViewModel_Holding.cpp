@@ -122,8 +122,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     if (!error) {
         // The new point ends the outage of the old one: nothing is restored for it,
         // and no alarm or alert goes on naming it.
-        if (vm.d->m_hold->telegramIncidentActive())
-            vm.d->closeIncidentWithoutRecovery();
+        if (vm.d->m_hold->telegramIncidentActive()) {
+            vm.d->closeIncidentWithoutRecovery(
+                //: Event log entry and Telegram alerts status line. %1 is the point's name.
+                tr("The interruption is over: the new location %1 is set.").arg(point.name));
+        }
         vm.d->m_device->setLastDeviceError(QString());
         vm.d->m_hold->setLastPushedPointName(point.name);
         vm.d->m_hold->setLastPushedPointID(point.id);
@@ -147,9 +150,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
+        // During an outage it was lost before: the alarm keeps naming that cause.
         vm.d->m_hasConfirmedLocationLock = true;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        vm.d->reportLocationIncidentIfNeeded(
+        vm.d->reportCauseUnlessIncidentOpen(
             //: Incident cause. %1 is the error's first paragraph.
             tr("Changing the location failed, and the previous location is no longer held. %1")
                 .arg(PlannerTexts::summary(description)),
@@ -299,7 +303,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     co_return true;
 }
 
-void LocationPlannerViewModel::Private::stopLocationLock()
+void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
 {
     (void)m_locationLockTask.cancel();
     ++m_holdEpoch;
@@ -315,7 +319,11 @@ void LocationPlannerViewModel::Private::stopLocationLock()
     m_hasConfirmedLocationLock = false;
     q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
-    closeIncidentWithoutRecovery();
+    closeIncidentWithoutRecovery(ending == HoldEnding::routeStarts
+                                     //: Event log entry and Telegram alerts status line.
+                                     ? tr("The interruption is over: you started a route.")
+                                     //: Event log entry and Telegram alerts status line.
+                                     : tr("The interruption is over: you reset the location."));
 
     setLockedPoint(std::nullopt);
     m_hold->setLockRefreshCount(0);

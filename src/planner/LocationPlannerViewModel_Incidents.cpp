@@ -41,7 +41,7 @@ void LocationPlannerViewModel::Private::reportLocationIncidentIfNeeded(const QSt
         return;
 
     m_hold->setTelegramIncidentActive(true);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentStartedAt = now;
     m_telegramRepliesSince = QDateTime();
     //: Telegram alerts status line (Tools › Telegram alerts).
@@ -97,6 +97,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         co_return;
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(clock->wallNow());
+    self->d->showRecoveryWait();
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
@@ -169,11 +170,34 @@ void LocationPlannerViewModel::Private::reportCauseUnlessIncidentOpen(const QStr
         reportLocationIncidentIfNeeded(reason, point);
 }
 
-void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery()
+QString LocationPlannerViewModel::Private::recoveryWait() const
 {
+    const LocationHelperStatus& status = m_device->helperStatus();
+    return status.waitsForPrepareIPhone ? status.message : QString();
+}
+
+void LocationPlannerViewModel::Private::showRecoveryWait()
+{
+    const std::optional<LocationSafetyAlarmEvent>& shown = m_hold->locationSafetyAlarm();
+    if (!m_hold->telegramIncidentActive() || !shown || shown->recoveryWait == recoveryWait())
+        return;
+    LocationSafetyAlarmEvent updated = *shown;
+    updated.recoveryWait = recoveryWait();
+    updated.lastUpdatedAt = q.m_deps.clock->wallNow();
+    q.publishLocationSafetyAlarm(updated);
+}
+
+void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery(const QString& howItEnded)
+{
+    // "The alert repeats every 5 seconds" must not outlive the incident, nor may the
+    // log seem to go on from the interruption as if the old point were still wanted.
+    if (m_hold->telegramIncidentActive()) {
+        m_telegram->setStatusMessage(howItEnded);
+        q.logEvent(howItEnded, TrackerLogLevel::info);
+    }
     (void)m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     m_hold->setLocationSafetyAlarm(std::nullopt);
@@ -192,7 +216,7 @@ void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const Rou
     }
     (void)m_telegramAlertTask.cancel();
     m_hold->setTelegramIncidentActive(false);
-    m_telegramIncidentAcknowledged = false;
+    m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentReason.clear();
     m_telegramIncidentPoint.reset();
     //: Telegram alerts status line (Tools › Telegram alerts).

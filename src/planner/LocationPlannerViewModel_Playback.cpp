@@ -64,7 +64,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     }
     d->m_routePlaybackID.reset();
     d->m_routePlaybackConfirmedID.reset();
-    d->stopLocationLock();
+    d->stopLocationLock(Private::HoldEnding::routeStarts);
     d->markLocationResetPending(false);
 
     run.id = QUuid::createUuid();

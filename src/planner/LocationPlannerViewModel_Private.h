@@ -119,7 +119,9 @@ struct LocationPlannerViewModel::Private {
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
-    void stopLocationLock();
+    /// What ends a hold, as the log and the alerts' status line tell an open incident's end.
+    enum class HoldEnding { routeStarts, locationReset };
+    void stopLocationLock(HoldEnding ending);
     /// One verification of the held point; finishes at once when none can run now.
     /// It carries the hold's token: ending the hold stops its device calls.
     QCoro::Task<> refreshLocationLockNow();
@@ -132,8 +134,13 @@ struct LocationPlannerViewModel::Private {
     /// same outage and keeps the cause it opened with: a failed restore, the unplug
     /// that follows or a check that finds the iPhone gone would otherwise rename it.
     void reportCauseUnlessIncidentOpen(const QString& reason, const std::optional<RoutePoint>& point);
-    /// Ends the open incident with nothing to report: the alarm goes and the alerts stop.
-    void closeIncidentWithoutRecovery();
+    /// Ends the open incident with no recovery to report: the alarm goes, the alerts
+    /// stop, and how it ended goes to the log and the alerts' status line.
+    void closeIncidentWithoutRecovery(const QString& howItEnded);
+    /// What the restore waits for while only the user's Prepare iPhone can go on; empty otherwise.
+    QString recoveryWait() const;
+    /// The alarm on show says whether the restore goes on by itself.
+    void showRecoveryWait();
     bool shouldRepeatTelegramAlerts() const;
     QString telegramIncidentMessage() const;
     QString telegramTimestamp() const;
@@ -313,7 +320,6 @@ struct LocationPlannerViewModel::Private {
     /// reply counts from then on. This computer's clock may be hours off, which
     /// would take an old "ok" for an answer, or ignore a real one.
     QDateTime m_telegramRepliesSince;
-    bool m_telegramIncidentAcknowledged = false;
     /// The current outage of the hold was counted and logged; cleared once the hold
     /// is verified or restored.
     bool m_outageCounted = false;

@@ -36,7 +36,7 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
-    d->stopLocationLock();
+    d->stopLocationLock(Private::HoldEnding::locationReset);
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     d->markLocationResetPending(true);
     d->setIPhoneRouteRunning(false);
@@ -131,14 +131,23 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         } else {
             const QString description = DeviceLocationController::errorDescription(failure);
             self->d->markLocationResetPending(true);
-            //: Status and alert message.
-            const QString unfinished = tr("The location reset couldn’t be finished. Connect iPhone and try again.");
-            self->d->m_device->setDeviceActionMessage(unfinished);
             // An iPhone the preparation still saw (a dismissed password prompt, a locked
             // iPhone) stays connected: marked disconnected, it could not be prepared
             // again. Only a failed clear says that the connection itself broke.
             const LocationHelperStatus current = self->d->m_device->helperStatus();
-            if (current.isAvailable() || !current.isDeviceConnected) {
+            const bool stillConnected = !current.isAvailable() && current.isDeviceConnected;
+            // "Connect iPhone" to a user whose iPhone is connected would send them looking
+            // for a cable fault; the preparation says what really stopped it.
+            const QString why = current.failureReason.isEmpty() ? current.message : current.failureReason;
+            const QString unfinished =
+                stillConnected && !why.isEmpty()
+                    //: Status and alert message. %1 says why iPhone couldn’t be prepared, e.g. “The administrator
+                    //: password wasn’t entered.”
+                    ? tr("The location reset couldn’t be finished. %1").arg(why)
+                    //: Status and alert message.
+                    : tr("The location reset couldn’t be finished. Connect iPhone and try again.");
+            self->d->m_device->setDeviceActionMessage(unfinished);
+            if (!stillConnected) {
                 LocationHelperStatus interrupted;
                 interrupted.helper = helper;
                 //: Device status message.

@@ -41,6 +41,11 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
     if (d->m_hold->lockedPoint()) {
         if (isLocationLockConfirmed()) {
             if (isRecoveringLocation()) {
+                if (d->m_device->helperStatus().waitsForPrepareIPhone) {
+                    //: Status card headline (one line) while restoring the location needs the administrator
+                    //: password, which only the Prepare iPhone button asks for.
+                    return tr("Waiting for Prepare iPhone");
+                }
                 //: Status card headline and status message (one line).
                 return tr("Restoring location…");
             }

@@ -86,7 +86,7 @@ void LocationPlannerViewModel::startRepeatingTelegramAlerts()
 
 bool LocationPlannerViewModel::Private::shouldRepeatTelegramAlerts() const
 {
-    return m_hold->telegramIncidentActive() && !m_telegramIncidentAcknowledged && m_telegram->alertsEnabled();
+    return m_hold->telegramIncidentActive() && !m_hold->telegramIncidentAcknowledged() && m_telegram->alertsEnabled();
 }
 
 QCoro::Task<> LocationPlannerViewModel::Private::telegramAlertLoop(QPointer<LocationPlannerViewModel> self,
@@ -221,8 +221,13 @@ QString LocationPlannerViewModel::Private::telegramIncidentMessage() const
             //: Line of the Telegram incident message. %1 is the date and time.
             tr("Time: %1").arg(timestamp),
             QString(),
-            //: Last line of the Telegram incident message; keep the command /ok unchanged.
-            tr("Ostrevin is trying to restore the location automatically. Reply /ok to acknowledge."),
+            recoveryWait().isEmpty()
+                //: Last line of the Telegram incident message; keep the command /ok unchanged.
+                ? tr("Ostrevin is trying to restore the location automatically. Reply /ok to acknowledge.")
+                //: Last line of the Telegram incident message while restoring the location needs the administrator
+                //: password; keep the command /ok unchanged.
+                : tr("Ostrevin waits for Prepare iPhone: it needs the administrator password. Reply /ok to "
+                     "acknowledge."),
         }
             .join(QLatin1Char('\n'));
     };

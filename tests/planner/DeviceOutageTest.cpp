@@ -164,11 +164,18 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     tool.setAttachedDevices({iphone});
     ASSERT_TRUE(ticksFor(60));
 
+    const QString waiting = QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password.");
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
     EXPECT_TRUE(vm->hold().telegramIncidentActive());
-    EXPECT_EQ(vm->device().helperStatus().message,
-              QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password."));
+    EXPECT_EQ(vm->device().helperStatus().message, waiting);
     EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected);
+    // The alarm, the card, the popover's reason and the alert say that nothing goes on without the user.
+    ASSERT_TRUE(alarms.shown().has_value());
+    EXPECT_EQ(alarms.shown()->recoveryWait, waiting);
+    EXPECT_EQ(vm->activeTrackerHeadline(), QStringLiteral("Waiting for Prepare iPhone"));
+    EXPECT_EQ(vm->device().helperStatus().failureReason, waiting);
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).endsWith(
+        u"Ostrevin waits for Prepare iPhone: it needs the administrator password. Reply /ok to acknowledge."));
     EXPECT_EQ(PlannerTexts::nextDeviceActionMessage(vm->device().helperStatus()),
               QStringLiteral("Click Prepare iPhone."));
     // Tried over the direct connection first.
@@ -187,6 +194,8 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 2);
     EXPECT_TRUE(vm->canPrepareIPhone());
+    EXPECT_EQ(vm->notice(),
+              QStringLiteral("The location reset couldn’t be finished. The administrator password wasn’t entered."));
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a

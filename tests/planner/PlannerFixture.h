@@ -129,7 +129,10 @@ struct PlannerTestAccess {
         vm.d->m_hasConfirmedLocationLock = confirmed;
         vm.d->startLocationLock(point, helper, LocationPlannerViewModel::Private::LockCounters::reset);
     }
-    static void stopLocationLock(LocationPlannerViewModel& vm) { vm.d->stopLocationLock(); }
+    static void stopLocationLock(LocationPlannerViewModel& vm)
+    {
+        vm.d->stopLocationLock(LocationPlannerViewModel::Private::HoldEnding::locationReset);
+    }
     /// A verification started outside the watch loop, as the end of a playback starts one.
     static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.d->refreshLocationLockNow(); }
     static void reportIncident(LocationPlannerViewModel& vm, const QString& reason,
@@ -147,7 +150,7 @@ struct PlannerTestAccess {
     }
     static bool incidentAcknowledged(const LocationPlannerViewModel& vm)
     {
-        return vm.d->m_telegramIncidentAcknowledged;
+        return vm.hold().telegramIncidentAcknowledged();
     }
     static QString incidentMessage(const LocationPlannerViewModel& vm) { return vm.d->telegramIncidentMessage(); }
     /// A token as if read from the keyring: in the field, and the one alerts use.

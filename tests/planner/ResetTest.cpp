@@ -121,6 +121,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         ScriptedDeviceLocationService scripted;
         LocationHelperStatus notReady = readyStatus();
         notReady.isLocationReady = false;
+        notReady.message = u"iPhone is connected but not ready yet."_s;
         notReady.installHint = u"Unlock iPhone."_s;
         scripted.preparedStatus = c.readyAfterPreparing ? readyStatus() : notReady;
         if (c.clearFails)
@@ -141,7 +142,11 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         EXPECT_EQ(vm->deviceIndicatorState(),
                   c.connectedAfter ? DeviceIndicatorState::needsSetup : DeviceIndicatorState::notConnected);
         EXPECT_FALSE(vm->device().lastDeviceError().isEmpty());
-        EXPECT_EQ(vm->notice(), u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
+        // A connected iPhone is not sent looking for its cable: the status says what stopped the reset.
+        EXPECT_EQ(vm->notice(),
+                  c.connectedAfter
+                      ? u"The location reset couldn’t be finished. iPhone is connected but not ready yet."_s
+                      : u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
         EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level, TrackerLogLevel::error);
         vm.reset();
     }

@@ -34,16 +34,28 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
     EXPECT_TRUE(tool.targets(Command::DeviceInformation).size() <= 1);
     EXPECT_EQ(tool.count(Command::Set), 1);
 
-    // Plugged in again, but the restores fail: another point set now ends the incident, and Home is not restored.
+    // Plugged in again, but the restores fail, and so does a set of another point: the outage keeps its cause.
     tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
     tool.plugBackIn();
-    for (int second = 0; second < 20 && !vm->device().helperStatus().isAvailable(); second += 2)
-        ASSERT_TRUE(tick()) << second;
-    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
-    vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
-    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    const auto setWork = [&](Behaviour set) {
+        for (int second = 0; second < 20 && !vm->device().helperStatus().isAvailable(); second += 2)
+            ASSERT_TRUE(tick()) << second;
+        tool.setBehaviourWithOrWithoutRsd(Command::Set, set);
+        vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    };
+    setWork(Behaviour::LogErrorAndExit);
+    ASSERT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t set the location."));
+    EXPECT_EQ(vm->hold().locationSafetyAlarm()->reason, QStringLiteral("iPhone isn’t connected."));
+    EXPECT_TRUE(PlannerTestAccess::incidentMessage(*vm).contains(u"\nCause: iPhone isn’t connected.\n"));
+    // Set now, the other point ends the incident, and Home is not restored.
+    setWork(Behaviour::Succeed);
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
     EXPECT_FALSE(alarms.shown().has_value());
+    // The log and the alerts' status line tell how the interruption ended.
+    const QString over = QStringLiteral("The interruption is over: the new location Work is set.");
+    EXPECT_EQ(vm->telegram().statusMessage(), over);
+    EXPECT_TRUE(eventMessages().contains(over));
     for (int second = 0; second < 10; second += 2)
         ASSERT_TRUE(tick()) << second;
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.100000 14.500000"));
@@ -64,6 +76,7 @@ TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
     vm->clearIPhoneLocation();
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Reset complete. iPhone is using its real location."));
+    EXPECT_EQ(vm->telegram().statusMessage(), QStringLiteral("The interruption is over: you reset the location."));
     const QStringList calls = tool.calls();
     EXPECT_TRUE(calls.last().contains(u"simulate-location clear")) << calls.join(u'\n').toStdString();
     EXPECT_EQ(tool.count(Command::Set), 1);

@@ -129,9 +129,14 @@ TEST(LocationSafetyAlarmView, TheRestoredFormChangesTitleExplanationAndStatusAnd
         EXPECT_EQ(shown.contains(QStringLiteral("Simulated location is set again")), recovered);
         EXPECT_EQ(shown.contains(QStringLiteral("iPhone may be using its real location")), !recovered);
         EXPECT_TRUE(shown.contains(LocationSafetyAlarmView::alarmExplanation(recovered)));
-        EXPECT_TRUE(shown.contains(LocationSafetyAlarmView::recoveryStatus(recovered)));
+        EXPECT_TRUE(shown.contains(LocationSafetyAlarmView::recoveryStatus(alarm(50.08, 14.42, recovered))));
         EXPECT_TRUE(shown.contains(QStringLiteral("The helper ended.")));
         EXPECT_TRUE(shown.contains(QStringLiteral("The sound and alert stay on until you acknowledge them.")));
+        // A restore that only the user can take further says what it waits for, not that it tries.
+        LocationSafetyAlarmEvent waiting = alarm(50.08, 14.42, recovered);
+        waiting.recoveryWait = QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password.");
+        view.setAlarm(waiting);
+        EXPECT_EQ(texts(view).contains(waiting.recoveryWait), !recovered);
 
         auto* button = view.findChild<QPushButton*>();
         ASSERT_NE(button, nullptr);

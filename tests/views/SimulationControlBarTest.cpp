@@ -184,8 +184,12 @@ TEST_F(SimulationControlBarTest, ActionsReachTheViewModelAndTheWindowState)
     EXPECT_TRUE(vm->windowState().isResetConfirmationPresented());
     EXPECT_TRUE(vm->hold().lockedPoint().has_value());
 
+    // Acknowledged once: the button goes while the recovery goes on, and the alarm's own button logs nothing more.
     QTest::mouseClick(button("acknowledgeAlert"), Qt::LeftButton);
     EXPECT_TRUE(A::incidentAcknowledged(*vm));
+    EXPECT_EQ(shownButtons(), QStringList{u"resetLocation"_s});
+    vm->acknowledgeLocationSafetyAlarm();
+    EXPECT_EQ(eventMessages().count(u"The location interruption was acknowledged."_s), 1);
 
     // A route's progress outside 0…1 draws an empty or a full line; stopping it holds a point again.
     A::setRouteRunning(*vm, true);
@@ -216,7 +220,7 @@ TEST_F(SimulationControlBarTest, TheHeldDurationMovesOnWithTheClockAlone)
         << text("detail").toStdString();
 }
 
-TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatusAndALongRouteNameGivesWayToTheProgress)
+TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatusAndALongNameGivesWayToTheTimesOrTheProgress)
 {
     build();
     A::holdPoint(*vm, home, true);
@@ -231,13 +235,21 @@ TEST_F(SimulationControlBarTest, ANarrowBarPutsTheButtonsUnderTheStatusAndALongR
     QTRY_VERIFY_WITH_TIMEOUT(!buttonsUnderStatus(), 5000);
     bar->resize(300, 200);
     QTRY_VERIFY_WITH_TIMEOUT(buttonsUnderStatus(), 5000);
-    // A long route name is cut: the progress stays whole at the end of at most two lines.
-    vm->setRouteName(u"Through the old town, along the river and over every bridge of Prague "_s.repeated(4));
-    A::setRouteRunning(*vm, true);
-    for (const int width : {SimulationControlBar::maximumBarWidth, 360}) {
-        bar->resize(width, 300);
-        const auto lines = [&] { return detail->linesForWidth(detail->width()); };
-        QTRY_VERIFY_WITH_TIMEOUT(lines().size() <= 2 && lines().join(u' ').endsWith(vm->routeProgressSummary()), 5000);
+    // A long name is cut: how long the point is held and its verification, or the route's progress, stay whole
+    // at the end of at most two lines.
+    const QString longName = u"Through the old town, along the river and over every bridge of Prague "_s.repeated(4);
+    A::holdPoint(*vm, makePoint(longName, 50.0875, 14.4213), true);
+    A::setLockStartedAt(*vm, clock.wallNow());
+    for (const bool route : {false, true}) {
+        vm->setRouteName(longName);
+        A::setRouteRunning(*vm, route);
+        const QString end =
+            route ? vm->routeProgressSummary() : u" · Active for less than a minute · Not verified yet"_s;
+        for (const int width : {SimulationControlBar::maximumBarWidth, 360}) {
+            bar->resize(width, 300);
+            const auto lines = [&] { return detail->linesForWidth(detail->width()); };
+            QTRY_VERIFY_WITH_TIMEOUT(lines().size() <= 2 && lines().join(u' ').endsWith(end), 5000);
+        }
     }
 }
 

@@ -299,9 +299,11 @@ void LocationSafetyAlarmView::setAlarm(const LocationSafetyAlarmEvent& alarm)
     static_cast<DetailBox*>(m_point)->setValue(alarm.pointName, coordinateLine(alarm));
     static_cast<DetailBox*>(m_cause)->setValue(alarm.reason);
     static_cast<DetailBox*>(m_detected)->setValue(detectedAtDescription(alarm.detectedAt));
-    static_cast<SymbolView*>(m_statusSymbol)
-        ->setSymbol(recovered ? "checkmark.circle.fill"_symbol : "arrow.triangle.2.circlepath"_symbol, statusColor);
-    m_status->setText(recoveryStatus(recovered));
+    const kit::SymbolName statusSymbol = recovered                      ? "checkmark.circle.fill"_symbol
+                                         : alarm.recoveryWait.isEmpty() ? "arrow.triangle.2.circlepath"_symbol
+                                                                        : "lock.shield"_symbol;
+    static_cast<SymbolView*>(m_statusSymbol)->setSymbol(statusSymbol, statusColor);
+    m_status->setText(recoveryStatus(alarm));
     m_status->setColor(statusColor);
 }
 
@@ -356,11 +358,14 @@ QString LocationSafetyAlarmView::alarmExplanation(bool isRecoveryConfirmed)
               "still using the simulated location.");
 }
 
-QString LocationSafetyAlarmView::recoveryStatus(bool isRecoveryConfirmed)
+QString LocationSafetyAlarmView::recoveryStatus(const LocationSafetyAlarmEvent& alarm)
 {
-    if (isRecoveryConfirmed)
+    if (alarm.isRecoveryConfirmed)
         //: Status line in the location interruption alarm after recovery.
         return tr("Location verified again.");
+    // Not "trying": the user must know that nothing happens until they act.
+    if (!alarm.recoveryWait.isEmpty())
+        return alarm.recoveryWait;
     //: Status line in the location interruption alarm.
     return tr("Ostrevin is trying to restore the location automatically.");
 }

@@ -33,7 +33,7 @@ public:
     void setAlarm(const LocationSafetyAlarmEvent& alarm);
 
     static QString alarmExplanation(bool isRecoveryConfirmed);
-    static QString recoveryStatus(bool isRecoveryConfirmed);
+    static QString recoveryStatus(const LocationSafetyAlarmEvent& alarm);
     /// The point's name, and on a second line its coordinates (five decimals, always
     /// with a decimal point) when both are known.
     static QString pointDescription(const LocationSafetyAlarmEvent& alarm);

@@ -118,10 +118,11 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
             [this] { m_windowState.setResetConfirmationPresented(true); });
 
     using Hold = LocationHoldState;
-    for (auto signal : {&Hold::lockedPointChanged, &Hold::isIPhoneRouteRunningChanged,
-                        &Hold::isLocationResetPendingChanged, &Hold::telegramIncidentActiveChanged,
-                        &Hold::iPhoneRouteProgressChanged, &Hold::isLocationLockRefreshingChanged,
-                        &Hold::lockFailureCountChanged, &Hold::lockStartedAtChanged, &Hold::lastLockRefreshChanged})
+    for (auto signal :
+         {&Hold::lockedPointChanged, &Hold::isIPhoneRouteRunningChanged, &Hold::isLocationResetPendingChanged,
+          &Hold::telegramIncidentActiveChanged, &Hold::telegramIncidentAcknowledgedChanged,
+          &Hold::iPhoneRouteProgressChanged, &Hold::isLocationLockRefreshingChanged, &Hold::lockFailureCountChanged,
+          &Hold::lockStartedAtChanged, &Hold::lastLockRefreshChanged})
         connect(&m_viewModel.hold(), signal, this, &SimulationControlBar::sync);
     for (auto signal : {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged,
                         &DeviceState::lastDeviceErrorChanged, &DeviceState::lastDeviceCheckChanged,
@@ -189,15 +190,21 @@ void SimulationControlBar::sync()
     m_dot->setColor(indicatorColor(m_viewModel));
     m_headline->setText(m_viewModel.activeTrackerHeadline());
     const bool routeRunning = m_viewModel.hold().isIPhoneRouteRunning();
-    // A long route name gives way to the progress, which is what the line is for.
+    // A long name gives way to what the line is for: the route's progress, or how
+    // long the point is held and when it was verified, the only sign that it is checked.
+    const std::optional<RoutePoint>& held = m_viewModel.hold().lockedPoint();
     if (routeRunning)
         m_detail->setText(m_viewModel.draft().routeName(), partSeparator + m_viewModel.routeProgressSummary());
+    else if (const QString detail = detailText(m_viewModel, now); held && detail.startsWith(held->name))
+        m_detail->setText(held->name, detail.mid(held->name.size()));
     else
-        m_detail->setText(detailText(m_viewModel, now));
+        m_detail->setText(detail);
     m_status->setAccessibleName(m_headline->text() + QStringLiteral(", ") + m_detail->text());
 
     const bool resetPending = m_viewModel.hold().isLocationResetPending();
-    m_acknowledge->setVisible(m_viewModel.hold().telegramIncidentActive());
+    // Once acknowledged, the incident has nothing left to silence; its recovery goes on.
+    m_acknowledge->setVisible(m_viewModel.hold().telegramIncidentActive() &&
+                              !m_viewModel.hold().telegramIncidentAcknowledged());
     m_stopRoute->setVisible(routeRunning);
     m_finishReset->setVisible(resetPending);
     m_finishReset->setEnabled(m_viewModel.device().helperStatus().helper.has_value() &&
