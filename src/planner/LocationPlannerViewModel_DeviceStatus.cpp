@@ -6,6 +6,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <chrono>
+#include <utility>
 
 namespace ostrevin {
 
@@ -66,11 +67,17 @@ void LocationPlannerViewModel::Private::startDeviceCheck(DeviceCheckOptions opti
     m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(&q), q.m_deps.device, options, connected, token));
 }
 
+std::pair<quint64, quint64> LocationPlannerViewModel::Private::deviceNews() const
+{
+    // A location reset stops the hold, whether one ran or not: it moves the epoch too.
+    return {m_device->helperStatusRevision(), m_holdEpoch};
+}
+
 QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPlannerViewModel> self,
                                                              DeviceLocationService* device, DeviceCheckOptions options,
                                                              ConnectedIPhone connected, CancelToken token)
 {
-    const quint64 resetEpoch = self->d->m_locationResetEpoch;
+    const std::pair<quint64, quint64> news = self->d->deviceNews();
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
@@ -78,14 +85,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     // would read "Click Prepare iPhone." and a restored point would never be set.
     const bool askReadiness =
         options.verifyLocationReadiness || (connected == ConnectedIPhone::askReadiness && status.isDeviceConnected);
-    if (askReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
+    if (askReadiness && status.helper && self->d->deviceNews() == news) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
     }
-    // A location reset that started meanwhile publishes the newer truth; this
-    // check's answer predates it.
-    const bool current = self->d->m_locationResetEpoch == resetEpoch;
+    // A Prepare iPhone, a set or a location reset that finished meanwhile published
+    // the newer truth: "not ready" from before a successful Prepare would disable
+    // Set location while the point is held.
+    const bool current = self->d->deviceNews() == news;
     if (current)
         self->d->applyHelperStatus(status, options);
 

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace ostrevin {
 
@@ -102,6 +103,10 @@ struct LocationPlannerViewModel::Private {
     /// ready, quietly: one that is not is no interruption.
     enum class ConnectedIPhone { leaveUnasked, askReadiness };
     void startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected);
+    /// What a running device check compares before it publishes: a status published
+    /// since it began (a preparation, a failed set, a restore, an unplug) or a hold
+    /// started or ended (a successful set, a route, a reset) is newer than its answer.
+    std::pair<quint64, quint64> deviceNews() const;
     void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
     void finishDeviceCheck(DeviceCheckOptions options);
     /// Ends the current tool run and the held process on a worker; finishes when both are gone.
