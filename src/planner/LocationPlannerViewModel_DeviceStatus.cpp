@@ -117,6 +117,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     }
     self->d->m_isHelperRefreshRunning = false;
     self->d->finishDeviceCheck(options);
+    if (std::exchange(self->d->m_checkAfterCurrentCheck, false))
+        self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);
 }
 
 void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
@@ -232,11 +234,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
             co_return;
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
-        // held yet: a check re-arms it once its iPhone is ready.
+        // held yet: a check re-arms it once its iPhone is ready. A pending reset
+        // waits for an iPhone too, which the pill must show when it comes.
         const bool searching =
             !self->d->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
-        const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
-                          !self->d->m_hold->isLocationResetPending() && !self->d->m_device->isDeviceBusy() &&
+        const bool idle = searching && !self->d->m_locationLockTask.isRunning() && !self->d->m_device->isDeviceBusy() &&
                           !self->d->m_device->isCheckingDevice();
         if (idle)
             self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);

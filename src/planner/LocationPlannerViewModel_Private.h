@@ -52,8 +52,8 @@ struct LocationPlannerViewModel::Private {
     };
 
     // What the network monitor and the attachment watcher report.
-    void heldDeviceDetached(const QString& udid);
-    void heldDeviceAttached(const QString& udid);
+    void deviceDetached(const QString& udid);
+    void deviceAttached(const QString& udid);
     void handleReachability(bool online);
 
     /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
@@ -78,9 +78,15 @@ struct LocationPlannerViewModel::Private {
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
+    // Attach and detach of iPhones (_DeviceAttachment.cpp).
     void startWatchingDeviceAttachment();
     bool isHeldDevice(const QString& udid) const;
+    /// The device status stops showing that iPhone as connected.
+    void markUnplugged(const QString& udid);
+    /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
+    void heldDeviceLost();
+    /// The iPhone that plays the route is gone: the point reached is held and lost.
+    void playingDeviceLost();
     void handleTelegramAlertsEnabledChange(bool previous);
     // Draft (_Draft.cpp).
     /// Every accepted point is framed.
@@ -294,6 +300,8 @@ struct LocationPlannerViewModel::Private {
     TaskSlot m_placeNameTask;
     TaskSlot m_exportTask;
     bool m_isHelperRefreshRunning = false;
+    /// An iPhone was plugged in while a check ran that may have looked before it.
+    bool m_checkAfterCurrentCheck = false;
     std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
     std::optional<LocationHelper> m_lockedHelper;
     /// Steady time: a clock set back must not hold recovery off.

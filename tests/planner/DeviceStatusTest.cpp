@@ -284,7 +284,8 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksWhileNothingIsConnectedOrARest
              PlannerTestAccess::setHelperStatus(m, connectedStatus(false));
          },
          true},
-        {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false},
+        // Finishing the reset needs the iPhone: the pill must show it once it is plugged in.
+        {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, true},
         {"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
         {"checking", [](auto& m) { PlannerTestAccess::setCheckingDevice(m, true); }, false},
         {"route planned", [](auto& m) { PlannerTestAccess::setPlanning(m, true); }, false},
