@@ -158,7 +158,7 @@ struct LocationPlannerViewModel::Private {
     void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
     void endPlaybackState();
     /// Whether a route that reported itself running plays on that iPhone.
-    bool isPlayingDevice(const QString& udid) const;
+    bool isPlayingDevice(const std::optional<QString>& udid) const;
     /// Ends the playback whose iPhone went away and holds the point it had reached.
     void holdPointReachedByPlayback(const QString& cause);
     /// A new main-thread verification of the hold that nobody waits for.
@@ -253,6 +253,9 @@ struct LocationPlannerViewModel::Private {
     static QCoro::Task<> routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
                                                   QUuid id, CancelToken token);
     static QCoro::Task<> playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run, CancelToken token);
+    /// Checks the iPhone that plays the route at the check interval until the route ends.
+    static QCoro::Task<> watchPlayingDevice(QPointer<LocationPlannerViewModel> self, QUuid id, LocationHelper helper,
+                                            CancelToken token);
     static QCoro::Task<> stopPlaybackFlow(QPointer<LocationPlannerViewModel> self, QFuture<void> playbackFinished,
                                           std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
     static QString locationSaveFailureText();
@@ -293,6 +296,7 @@ struct LocationPlannerViewModel::Private {
     Clock::SteadyTime m_lastVerificationEnd = Clock::SteadyTime::min();
     bool m_servicesStarted = false;
     TaskSlot m_routePlaybackTask;
+    TaskSlot m_playingDeviceTask;
     TaskSlot m_locationLockTask;
     TaskSlot m_telegramAlertTask;
     TaskSlot m_telegramTokenLoadTask;

@@ -264,6 +264,16 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
         eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("%1 %2").arg(QString::number(reached->latitude, 'f', 6),
                                                                     QString::number(reached->longitude, 'f', 6)));
+
+    // Unreported, the unplug is found by the route's own check at the check interval, not when its time is up.
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually(
+        [&] { return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed; }));
+    tool.unplug();
+    clock.advance(15s);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_EQ(vm->hold().lockedPoint(), vm->hold().routeLivePoint());
 }
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive
