@@ -6,6 +6,7 @@ namespace ostrevin {
 
 void DeviceState::setHelperStatus(const LocationHelperStatus& value)
 {
+    ++m_helperStatusRevision;
     assignObservable(this, m_helperStatus, value, &DeviceState::helperStatusChanged);
 }
 

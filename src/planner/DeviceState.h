@@ -50,6 +50,9 @@ signals:
     void isOnlineChanged();
 
 private:
+    /// Counts every status published, equal or not: a check that began before one
+    /// holds older news than it.
+    quint64 helperStatusRevision() const { return m_helperStatusRevision; }
     void setHelperStatus(const LocationHelperStatus& value);
     void setDeviceBusy(bool value);
     void setCheckingDevice(bool value);
@@ -59,6 +62,7 @@ private:
     void setOnline(bool value);
 
     LocationHelperStatus m_helperStatus = LocationHelperStatus::missing();
+    quint64 m_helperStatusRevision = 0;
     bool m_isDeviceBusy = false;
     bool m_isCheckingDevice = false;
     QString m_lastDeviceError;

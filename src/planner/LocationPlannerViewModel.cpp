@@ -311,6 +311,9 @@ void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 
 void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
 {
+    // Every end of a route passes here (finished, stopped, failed, reset).
+    if (!value)
+        (void)m_playingDeviceTask.cancel();
     m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
 }

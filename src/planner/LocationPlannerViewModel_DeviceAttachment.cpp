@@ -1,12 +1,24 @@
-// The held iPhone's attach and detach as they happen. A check every few seconds
-// misses an unplug that ends between two checks, while the iPhone went back to its
-// real location and pymobiledevice3's held set kept running as if nothing happened.
+// iPhones attached and detached as it happens. A check every few seconds misses
+// an unplug that ends between two checks, while the iPhone went back to its real
+// location and pymobiledevice3's held set kept running as if nothing happened;
+// and the device pill would go on saying Ready for an iPhone that is gone.
 
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "platform/DeviceAttachmentWatcher.h"
 
 namespace ostrevin {
+
+namespace {
+
+QString notConnectedCause()
+{
+    //: Incident cause and device status message.
+    return LocationPlannerViewModel::tr("iPhone isn’t connected.");
+}
+
+} // namespace
 
 void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
 {
@@ -14,10 +26,12 @@ void LocationPlannerViewModel::Private::startWatchingDeviceAttachment()
     if (!watcher)
         return;
     connect(watcher, &DeviceAttachmentWatcher::deviceDetached, &q,
-            [this](const QString& udid) { heldDeviceDetached(udid); });
+            [this](const QString& udid) { deviceDetached(udid); });
     connect(watcher, &DeviceAttachmentWatcher::deviceAttached, &q,
-            [this](const QString& udid) { heldDeviceAttached(udid); });
+            [this](const QString& udid) { deviceAttached(udid); });
     // Said once: the user who reads the log wonders why an unplug went unnoticed.
+    // Only a watcher that cannot report says it: a usbmuxd that is not running yet
+    // reports once it starts with the next iPhone plugged in.
     const auto sayUnavailable = [this] {
         if (m_deviceEventsUnavailableLogged)
             return;
@@ -38,15 +52,45 @@ bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
            m_hasConfirmedLocationLock && m_simulationSafetyState == LocationSimulationSafetyState::holdingConfirmed();
 }
 
-void LocationPlannerViewModel::Private::heldDeviceDetached(const QString& udid)
+void LocationPlannerViewModel::Private::deviceDetached(const QString& udid)
 {
-    //: Incident cause.
-    const QString cause = tr("iPhone isn’t connected.");
-    // A route playing on it is lost as a held point is: its point reached becomes the held one.
+    markUnplugged(udid);
     if (isPlayingDevice(udid))
-        holdPointReachedByPlayback(cause);
-    if (!isHeldDevice(udid))
+        playingDeviceLost();
+    else if (isHeldDevice(udid))
+        heldDeviceLost();
+}
+
+void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
+{
+    const LocationHelperStatus& status = m_device->helperStatus();
+    if (!status.isDeviceConnected || !status.helper || status.helper->deviceIdentifier != udid)
         return;
+    // Whatever is held: the next Set location would otherwise fail at the tool.
+    LocationHelperStatus unplugged = status;
+    unplugged.message = notConnectedCause();
+    unplugged.isDeviceConnected = false;
+    unplugged.isLocationReady = false;
+    unplugged.failureReason.clear();
+    m_device->setHelperStatus(unplugged);
+    // A running operation or a hold says what happens next itself; a check the
+    // user asked for has its answer here (what it found before is older).
+    if ((m_device->isCheckingDevice() || !q.isDeviceOperationInProgress()) && !m_hold->isIPhoneRouteRunning() &&
+        !m_locationLockTask.isRunning())
+        m_device->setDeviceActionMessage(PlannerTexts::nextDeviceActionMessage(unplugged));
+}
+
+void LocationPlannerViewModel::Private::playingDeviceLost()
+{
+    // A route playing on it is lost as a held point is: its point reached becomes the held one.
+    holdPointReachedByPlayback(notConnectedCause());
+    if (m_hold->lockedPoint())
+        heldDeviceLost();
+}
+
+void LocationPlannerViewModel::Private::heldDeviceLost()
+{
+    const QString cause = notConnectedCause();
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
     const bool newOutage = !m_outageCounted;
@@ -62,13 +106,23 @@ void LocationPlannerViewModel::Private::heldDeviceDetached(const QString& udid)
         q.logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }
 
-void LocationPlannerViewModel::Private::heldDeviceAttached(const QString& udid)
+void LocationPlannerViewModel::Private::deviceAttached(const QString& udid)
 {
-    if (!isHeldDevice(udid) || !m_outageCounted)
+    if (isHeldDevice(udid) && m_outageCounted) {
+        // Back: restored at once rather than at the next check.
+        m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+        (void)refreshLocationLockNow();
         return;
-    // Back: restored at once rather than at the next check.
-    m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
-    (void)refreshLocationLockNow();
+    }
+    const LocationHelperStatus& status = m_device->helperStatus();
+    if (status.isDeviceConnected && status.helper && status.helper->deviceIdentifier == udid)
+        return;
+    // Found now rather than at the readiness monitor's next check: the pill follows
+    // the cable, and a point restored from the last session is set at once.
+    if (m_isHelperRefreshRunning)
+        m_checkAfterCurrentCheck = true;
+    else
+        startDeviceCheck({}, ConnectedIPhone::askReadiness);
 }
 
 } // namespace ostrevin

@@ -6,6 +6,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <chrono>
+#include <utility>
 
 namespace ostrevin {
 
@@ -66,11 +67,17 @@ void LocationPlannerViewModel::Private::startDeviceCheck(DeviceCheckOptions opti
     m_deviceCheckTask.adopt(Private::deviceCheck(QPointer(&q), q.m_deps.device, options, connected, token));
 }
 
+std::pair<quint64, quint64> LocationPlannerViewModel::Private::deviceNews() const
+{
+    // A location reset stops the hold, whether one ran or not: it moves the epoch too.
+    return {m_device->helperStatusRevision(), m_holdEpoch};
+}
+
 QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPlannerViewModel> self,
                                                              DeviceLocationService* device, DeviceCheckOptions options,
                                                              ConnectedIPhone connected, CancelToken token)
 {
-    const quint64 resetEpoch = self->d->m_locationResetEpoch;
+    const std::pair<quint64, quint64> news = self->d->deviceNews();
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
@@ -78,14 +85,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     // would read "Click Prepare iPhone." and a restored point would never be set.
     const bool askReadiness =
         options.verifyLocationReadiness || (connected == ConnectedIPhone::askReadiness && status.isDeviceConnected);
-    if (askReadiness && status.helper && self->d->m_locationResetEpoch == resetEpoch) {
+    if (askReadiness && status.helper && self->d->deviceNews() == news) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
             co_return;
     }
-    // A location reset that started meanwhile publishes the newer truth; this
-    // check's answer predates it.
-    const bool current = self->d->m_locationResetEpoch == resetEpoch;
+    // A Prepare iPhone, a set or a location reset that finished meanwhile published
+    // the newer truth: "not ready" from before a successful Prepare would disable
+    // Set location while the point is held.
+    const bool current = self->d->deviceNews() == news;
     if (current)
         self->d->applyHelperStatus(status, options);
 
@@ -109,6 +117,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     }
     self->d->m_isHelperRefreshRunning = false;
     self->d->finishDeviceCheck(options);
+    if (std::exchange(self->d->m_checkAfterCurrentCheck, false))
+        self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);
 }
 
 void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
@@ -224,11 +234,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
             co_return;
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
-        // held yet: a check re-arms it once its iPhone is ready.
+        // held yet: a check re-arms it once its iPhone is ready. A pending reset
+        // waits for an iPhone too, which the pill must show when it comes.
         const bool searching =
             !self->d->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
-        const bool idle = searching && !self->d->m_locationLockTask.isRunning() &&
-                          !self->d->m_hold->isLocationResetPending() && !self->d->m_device->isDeviceBusy() &&
+        const bool idle = searching && !self->d->m_locationLockTask.isRunning() && !self->d->m_device->isDeviceBusy() &&
                           !self->d->m_device->isCheckingDevice();
         if (idle)
             self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);

@@ -5,6 +5,7 @@
 // compares its own with m_routePlaybackID first, so a stop, a reset or a newer
 // playback silences an older one without waiting for it.
 
+#include "async/Scheduler.h"
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
@@ -135,8 +136,35 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
     q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
+    const CancelToken token = m_playingDeviceTask.replace();
+    m_playingDeviceTask.adopt(Private::watchPlayingDevice(QPointer(&q), id, helperInUse, token));
     //: Event log entry.
     q.logEvent(tr("Route playback is running and monitored."), TrackerLogLevel::info);
+}
+
+QCoro::Task<> LocationPlannerViewModel::Private::watchPlayingDevice(QPointer<LocationPlannerViewModel> self, QUuid id,
+                                                                    LocationHelper helper, CancelToken token)
+{
+    // The play process runs on without the iPhone, and usbmuxd's report of the
+    // unplug may never come: unchecked, the loss would last until the route's time
+    // is up. Checked as a held point is, at the check interval.
+    Scheduler* scheduler = self->m_deps.scheduler;
+    DeviceLocationService* device = self->m_deps.device;
+    const auto playing = [&] {
+        return self && !token.isCancelled() && self->d->m_routePlaybackID == id &&
+               self->d->isPlayingDevice(helper.deviceIdentifier);
+    };
+    while (playing()) {
+        const bool elapsed =
+            co_await scheduler->sleep(verificationInterval(self->d->m_hold->lockRefreshIntervalSeconds()), token);
+        if (!elapsed || !playing())
+            co_return;
+        const bool reachable = co_await device->isDeviceReachable(helper);
+        if (!playing())
+            co_return;
+        if (!reachable)
+            self->d->playingDeviceLost();
+    }
 }
 
 void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, double fraction,
@@ -152,7 +180,7 @@ void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, 
     m_device->setDeviceActionMessage(tr("Route is playing: %1").arg(q.routeProgressSummary()));
 }
 
-bool LocationPlannerViewModel::Private::isPlayingDevice(const QString& udid) const
+bool LocationPlannerViewModel::Private::isPlayingDevice(const std::optional<QString>& udid) const
 {
     return m_routePlaybackID && m_routePlaybackConfirmedID == m_routePlaybackID && m_lockedHelper &&
            m_lockedHelper->deviceIdentifier == udid &&

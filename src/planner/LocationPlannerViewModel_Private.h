@@ -18,6 +18,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace ostrevin {
 
@@ -58,8 +59,8 @@ struct LocationPlannerViewModel::Private {
     };
 
     // What the network monitor and the attachment watcher report.
-    void heldDeviceDetached(const QString& udid);
-    void heldDeviceAttached(const QString& udid);
+    void deviceDetached(const QString& udid);
+    void deviceAttached(const QString& udid);
     void handleReachability(bool online);
 
     /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
@@ -84,9 +85,15 @@ struct LocationPlannerViewModel::Private {
     void restoreTelegramSettings();
     void restoreHeldPoint();
     void startNetworkMonitoring();
-    // Attach and detach of the held iPhone (_DeviceAttachment.cpp).
+    // Attach and detach of iPhones (_DeviceAttachment.cpp).
     void startWatchingDeviceAttachment();
     bool isHeldDevice(const QString& udid) const;
+    /// The device status stops showing that iPhone as connected.
+    void markUnplugged(const QString& udid);
+    /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
+    void heldDeviceLost();
+    /// The iPhone that plays the route is gone: the point reached is held and lost.
+    void playingDeviceLost();
     void handleTelegramAlertsEnabledChange(bool previous);
     // Draft (_Draft.cpp).
     /// Every accepted point is framed.
@@ -109,6 +116,10 @@ struct LocationPlannerViewModel::Private {
     /// ready, quietly: one that is not is no interruption.
     enum class ConnectedIPhone { leaveUnasked, askReadiness };
     void startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected);
+    /// What a running device check compares before it publishes: a status published
+    /// since it began (a preparation, a failed set, a restore, an unplug) or a hold
+    /// started or ended (a successful set, a route, a reset) is newer than its answer.
+    std::pair<quint64, quint64> deviceNews() const;
     void applyHelperStatus(const LocationHelperStatus& status, DeviceCheckOptions options);
     void finishDeviceCheck(DeviceCheckOptions options);
     /// Ends the current tool run and the held process on a worker; finishes when both are gone.
@@ -161,7 +172,7 @@ struct LocationPlannerViewModel::Private {
     void handlePlaybackFailure(const PlaybackRun& run, const std::exception_ptr& error);
     void endPlaybackState();
     /// Whether a route that reported itself running plays on that iPhone.
-    bool isPlayingDevice(const QString& udid) const;
+    bool isPlayingDevice(const std::optional<QString>& udid) const;
     /// Ends the playback whose iPhone went away and holds the point it had reached.
     void holdPointReachedByPlayback(const QString& cause);
     /// A new main-thread verification of the hold that nobody waits for.
@@ -258,6 +269,9 @@ struct LocationPlannerViewModel::Private {
     static QCoro::Task<> routePlanningTimeoutFlow(QPointer<LocationPlannerViewModel> self, Scheduler* scheduler,
                                                   QUuid id, CancelToken token);
     static QCoro::Task<> playbackFlow(QPointer<LocationPlannerViewModel> self, PlaybackRun run, CancelToken token);
+    /// Checks the iPhone that plays the route at the check interval until the route ends.
+    static QCoro::Task<> watchPlayingDevice(QPointer<LocationPlannerViewModel> self, QUuid id, LocationHelper helper,
+                                            CancelToken token);
     static QCoro::Task<> stopPlaybackFlow(QPointer<LocationPlannerViewModel> self, QFuture<void> playbackFinished,
                                           std::optional<LocationHelper> helper, std::optional<RoutePoint> hold);
     static QString locationSaveFailureText();
@@ -298,6 +312,7 @@ struct LocationPlannerViewModel::Private {
     Clock::SteadyTime m_lastVerificationEnd = Clock::SteadyTime::min();
     bool m_servicesStarted = false;
     TaskSlot m_routePlaybackTask;
+    TaskSlot m_playingDeviceTask;
     TaskSlot m_locationLockTask;
     TaskSlot m_telegramAlertTask;
     TaskSlot m_telegramTokenLoadTask;
@@ -305,6 +320,8 @@ struct LocationPlannerViewModel::Private {
     TaskSlot m_placeNameTask;
     TaskSlot m_exportTask;
     bool m_isHelperRefreshRunning = false;
+    /// An iPhone was plugged in while a check ran that may have looked before it.
+    bool m_checkAfterCurrentCheck = false;
     std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
     std::optional<LocationHelper> m_lockedHelper;
     /// Steady time: a clock set back must not hold recovery off.

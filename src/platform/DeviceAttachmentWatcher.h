@@ -27,8 +27,9 @@ public:
 signals:
     void deviceAttached(const QString& udid);
     void deviceDetached(const QString& udid);
-    /// Nothing reports attaches and detaches (no usbmuxd answers): the checks stand
-    /// alone until it does. At most once per start.
+    /// Nothing can report attaches and detaches, found out after start() returned
+    /// true: the checks stand alone. At most once per start. A system service that
+    /// is not running yet is no such case where it starts with the first device.
     void unavailable();
 };
 

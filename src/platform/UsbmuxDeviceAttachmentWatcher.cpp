@@ -2,12 +2,8 @@
 
 #include "platform/PlatformLog.h"
 
-#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QPointer>
-#include <QPromise>
-#include <QThreadPool>
-#include <memory>
 #include <usbmuxd.h>
 
 namespace ostrevin {
@@ -61,62 +57,28 @@ UsbmuxDeviceAttachmentWatcher::~UsbmuxDeviceAttachmentWatcher()
 
 bool UsbmuxDeviceAttachmentWatcher::start()
 {
-    m_wanted = true;
-    // The subscription follows the probe, never runs beside it: libusbmuxd fills in
-    // its process-wide request details on the first request without a lock, and two
-    // first requests at once (the probe's and the subscription thread's) race there.
-    if (!m_subscription && !m_probe)
-        probeUsbmuxd();
-    return true;
-}
-
-void UsbmuxDeviceAttachmentWatcher::probeUsbmuxd()
-{
-    // A connection that fails or a request that is not answered (libusbmuxd waits
-    // 5 s for it) must not hold up the caller.
-    auto promise = std::make_shared<QPromise<bool>>();
-    m_probe = new QFutureWatcher<bool>(this);
-    connect(m_probe, &QFutureWatcher<bool>::finished, this, [this] {
-        const bool answered = m_probe->result();
-        m_probe->deleteLater();
-        m_probe = nullptr;
-        if (m_wanted && !m_subscription)
-            subscribe(answered);
-    });
-    m_probe->setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise] {
-        promise->start();
-        usbmuxd_device_info_t* devices = nullptr;
-        const bool answered = usbmuxd_get_device_list(&devices) >= 0;
-        usbmuxd_device_list_free(&devices);
-        promise->addResult(answered);
-        promise->finish();
-    });
-}
-
-void UsbmuxDeviceAttachmentWatcher::subscribe(bool usbmuxdAnswered)
-{
-    // Subscribed even when usbmuxd is silent: libusbmuxd keeps reconnecting, so the
-    // reports begin once usbmuxd does.
+    if (m_subscription)
+        return true;
+    // Subscribed whether or not usbmuxd runs: on Debian it starts only when an
+    // iPhone is plugged in, and libusbmuxd's thread keeps reconnecting until it
+    // does, then reports the iPhones attached. That thread is also the only one
+    // here that talks to usbmuxd: libusbmuxd fills in its process-wide request
+    // details on the first request without a lock, and two first requests at once
+    // race there.
     auto* subscription = new Subscription{QPointer(this), nullptr};
     const int result = usbmuxd_events_subscribe(&subscription->context, &onDeviceEvent, subscription);
     if (result != 0) {
         qCWarning(lcPlatform) << "Device attach and detach events are unavailable: usbmuxd_events_subscribe returned"
                               << result;
         delete subscription;
-        emit unavailable();
-        return;
+        return false;
     }
     m_subscription = subscription;
-    if (!usbmuxdAnswered) {
-        qCWarning(lcPlatform) << "usbmuxd doesn't answer: device attach and detach events are unavailable";
-        emit unavailable();
-    }
+    return true;
 }
 
 void UsbmuxDeviceAttachmentWatcher::stop()
 {
-    m_wanted = false;
     if (!m_subscription)
         return;
     // Returns once the library's thread no longer calls back with this context.

@@ -273,6 +273,39 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
         eventually([&] { return !vm->hold().telegramIncidentActive() && !vm->hold().isLocationLockRefreshing(); }));
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("%1 %2").arg(QString::number(reached->latitude, 'f', 6),
                                                                     QString::number(reached->longitude, 'f', 6)));
+
+    // Unreported, the unplug is found by the route's own check at the check interval, not when its time is up.
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually(
+        [&] { return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed; }));
+    tool.unplug();
+    clock.advance(15s);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_EQ(vm->hold().lockedPoint(), vm->hold().routeLivePoint());
+}
+
+// usbmuxd's reports move the device pill whatever is held: Ready must not outlive
+// the cable, and a pending reset must not hide an iPhone plugged in again.
+TEST_F(DeviceOutageTest, ThePillFollowsTheCableWithNothingHeldAndWithAResetPending)
+{
+    build(TunnelService::stopped);
+    checkAgain();
+    ASSERT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+    vm->pushPointToIPhone(makePoint(QStringLiteral("Home"), 50.0875, 14.4213));
+    EXPECT_EQ(vm->notice(),
+              QStringLiteral("iPhone isn’t connected. Connect it with a cable, unlock it, and try again."));
+    EXPECT_EQ(tool.count(Command::Set), 0);
+
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->hold().isLocationResetPending());
+    tool.setAttachedDevices({iphone});
+    watcher.attach(udid);
+    ASSERT_TRUE(eventually([&] { return vm->deviceIndicatorState() == DeviceIndicatorState::ready; }));
 }
 
 // The held set died and its restores fail, then an unplug and a user's check: the incident keeps its first cause.

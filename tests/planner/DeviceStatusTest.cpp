@@ -105,7 +105,7 @@ TEST_F(DeviceStatusTest, CheckAgainVerifiesTheRestoredPointItHolds)
     EXPECT_FALSE(vm->device().isDeviceBusy());
 }
 
-TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
+TEST_F(DeviceStatusTest, ACheckThatBeganBeforeAResetOrAPreparationFinishedDoesNotOverwriteIt)
 {
     build();
     PlannerTestAccess::setHelperStatus(*vm, connectedStatus(true));
@@ -125,6 +125,19 @@ TEST_F(DeviceStatusTest, ACheckThatBeganBeforeALocationResetDoesNotOverwriteIt)
     EXPECT_TRUE(vm->device().lastDeviceCheck().has_value());
     vm->refreshHelperStatus();
     EXPECT_EQ(device.calls().count(QStringLiteral("detectHelper")), 2);
+
+    // Nor a successful Prepare iPhone: the readiness monitor's late answer would disable Set location.
+    PlannerTestAccess::setHelperStatus(*vm, connectedStatus(false));
+    device.preparedStatus = connectedStatus(true);
+    device.holdAnswers(true);
+    vm->refreshHelperStatus();
+    device.holdAnswers(false);
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    device.release();
+    ManualClock::runPostedEvents();
+    EXPECT_EQ(vm->device().helperStatus(), connectedStatus(true));
+    EXPECT_TRUE(vm->canChangeIPhoneLocation());
 }
 
 TEST_F(DeviceStatusTest, AnUnusableDeviceTurnsAutomaticSendingOffAndShowsTheHint)
@@ -271,7 +284,8 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksWhileNothingIsConnectedOrARest
              PlannerTestAccess::setHelperStatus(m, connectedStatus(false));
          },
          true},
-        {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, false},
+        // Finishing the reset needs the iPhone: the pill must show it once it is plugged in.
+        {"reset pending", [](auto& m) { PlannerTestAccess::setResetPending(m, true); }, true},
         {"device busy", [](auto& m) { PlannerTestAccess::setDeviceBusy(m, true); }, false},
         {"checking", [](auto& m) { PlannerTestAccess::setCheckingDevice(m, true); }, false},
         {"route planned", [](auto& m) { PlannerTestAccess::setPlanning(m, true); }, false},

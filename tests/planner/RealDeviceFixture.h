@@ -7,6 +7,7 @@
 
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationController.h"
+#include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakePyMobileDevice.h"
 #include "support/FakeTool.h"
 #include "support/SandboxedDevice.h"
@@ -47,6 +48,7 @@ protected:
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
         deps.device = controller.get();
+        deps.deviceAttachmentWatcher = &watcher;
         vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     }
 
@@ -92,6 +94,7 @@ protected:
     }
 
     FakePyMobileDevice tool;
+    FakeDeviceAttachmentWatcher watcher;
     FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
     DeviceLocationController::Configuration configuration;
     std::unique_ptr<DeviceLocationController> controller;

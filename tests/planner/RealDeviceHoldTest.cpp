@@ -68,6 +68,12 @@ TEST_F(RealDeviceHoldTest, AfterARelaunchTheStoredPointIsSetAsAFirstSetAndVerifi
          }},
         // Plugged in later and ready: the monitor's own check sets the point.
         {"Ready after plugging in", false, pluginFoundByMonitor},
+        // usbmuxd reports the plug: set at once, not at the monitor's next check.
+        {"Reported plugged in", false,
+         [this] {
+             tool.setAttachedDevices({{udid}});
+             watcher.attach(udid);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -22,7 +22,9 @@ void send(QLocalSocket* socket, quint32 tag, const QByteArray& dict)
     socket->write(QByteArray(reinterpret_cast<const char*>(header), 16) + plist);
 }
 
-TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttachDetachAndReattach)
+// On Debian usbmuxd runs only while an iPhone is plugged in, and libusbmuxd waits
+// for it to start: a watcher started before it is not one that cannot report.
+TEST(UsbmuxDeviceAttachmentWatcher, StartsWithoutUsbmuxdRunningThenReportsAttachDetachAndReattach)
 {
     const QString iphone = QStringLiteral("00008101-000A1B2C3D4E5F60");
     test::TempDir dir;
@@ -32,7 +34,7 @@ TEST(UsbmuxDeviceAttachmentWatcher, SaysOnceThatNoUsbmuxdAnswersThenReportsAttac
         UsbmuxDeviceAttachmentWatcher watcher;
         QSignalSpy unavailable(&watcher, &DeviceAttachmentWatcher::unavailable);
         ASSERT_TRUE(watcher.start());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return unavailable.size() == 1; }, 10000));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return !unavailable.isEmpty(); }, 1000));
     }
     // usbmuxd, answering one request a connection: "Listen" with a result, "ListDevices" with no devices.
     QLocalServer usbmuxd;
