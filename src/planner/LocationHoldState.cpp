@@ -85,4 +85,9 @@ void LocationHoldState::setLocationSafetyAlarm(const std::optional<LocationSafet
     assignObservable(this, m_locationSafetyAlarm, value, &LocationHoldState::locationSafetyAlarmChanged);
 }
 
+void LocationHoldState::setRecoveryWait(const QString& value)
+{
+    assignObservable(this, m_recoveryWait, value, &LocationHoldState::recoveryWaitChanged);
+}
+
 } // namespace ostrevin

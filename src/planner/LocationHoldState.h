@@ -43,6 +43,9 @@ public:
     /// The open incident was acknowledged: its alarm and alerts are over, its recovery goes on.
     bool telegramIncidentAcknowledged() const { return m_telegramIncidentAcknowledged; }
     const std::optional<LocationSafetyAlarmEvent>& locationSafetyAlarm() const { return m_locationSafetyAlarm; }
+    /// What the open incident's restore waits for while only the user's Prepare iPhone
+    /// can go on (it needs the administrator password); empty otherwise.
+    const QString& recoveryWait() const { return m_recoveryWait; }
 
 signals:
     void lockedPointChanged();
@@ -61,6 +64,7 @@ signals:
     void telegramIncidentActiveChanged();
     void telegramIncidentAcknowledgedChanged();
     void locationSafetyAlarmChanged();
+    void recoveryWaitChanged();
 
 private:
     void setLockedPoint(const std::optional<RoutePoint>& value);
@@ -79,6 +83,7 @@ private:
     void setTelegramIncidentActive(bool value);
     void setTelegramIncidentAcknowledged(bool value);
     void setLocationSafetyAlarm(const std::optional<LocationSafetyAlarmEvent>& value);
+    void setRecoveryWait(const QString& value);
 
     std::optional<RoutePoint> m_lockedPoint;
     bool m_isLocationResetPending = false;
@@ -96,6 +101,7 @@ private:
     bool m_telegramIncidentActive = false;
     bool m_telegramIncidentAcknowledged = false;
     std::optional<LocationSafetyAlarmEvent> m_locationSafetyAlarm;
+    QString m_recoveryWait;
 };
 
 } // namespace ostrevin

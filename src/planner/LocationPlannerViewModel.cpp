@@ -279,7 +279,14 @@ bool LocationPlannerViewModel::canChangeIPhoneLocation() const
 bool LocationPlannerViewModel::canPrepareIPhone() const
 {
     return d->m_device->helperStatus().helper.has_value() && d->m_device->helperStatus().isDeviceConnected &&
-           !d->m_device->helperStatus().isLocationReady && canRunDeviceAction();
+           !d->m_device->helperStatus().isLocationReady && d->mayPrepareNow();
+}
+
+bool LocationPlannerViewModel::Private::mayPrepareNow() const
+{
+    // While the restore waits for Prepare iPhone, its verifications ask only whether
+    // the iPhone is still attached: the button they wait for stays enabled.
+    return m_hold->recoveryWait().isEmpty() ? q.canRunDeviceAction() : q.canEditRouteDraft();
 }
 
 // Setters with side effects.
@@ -307,6 +314,8 @@ void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 {
     assignObservable(&q, m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
     syncMapInteractionPresentation();
+    if (!value)
+        actOnDeferredAttach();
 }
 
 void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
@@ -316,24 +325,32 @@ void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
         (void)m_playingDeviceTask.cancel();
     m_hold->setIPhoneRouteRunning(value);
     syncMapInteractionPresentation();
+    if (!value)
+        actOnDeferredAttach();
 }
 
 void LocationPlannerViewModel::Private::setDeviceBusy(bool value)
 {
     m_device->setDeviceBusy(value);
     syncMapInteractionPresentation();
+    if (!value)
+        actOnDeferredAttach();
 }
 
 void LocationPlannerViewModel::Private::setCheckingDevice(bool value)
 {
     m_device->setCheckingDevice(value);
     syncMapInteractionPresentation();
+    if (!value)
+        actOnDeferredAttach();
 }
 
 void LocationPlannerViewModel::Private::setLocationLockRefreshing(bool value)
 {
     m_hold->setLocationLockRefreshing(value);
     syncMapInteractionPresentation();
+    if (!value)
+        actOnDeferredAttach();
 }
 
 void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)

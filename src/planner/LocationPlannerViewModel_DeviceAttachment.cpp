@@ -8,6 +8,9 @@
 #include "planner/PlannerTexts.h"
 #include "platform/DeviceAttachmentWatcher.h"
 
+#include <QMetaObject>
+#include <utility>
+
 namespace ostrevin {
 
 namespace {
@@ -54,6 +57,12 @@ bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 
 void LocationPlannerViewModel::Private::deviceDetached(const QString& udid)
 {
+    m_lastUnplugReport.insert(udid, ++m_unplugReports);
+    if (m_attachToActOn == udid)
+        m_attachToActOn.reset();
+    // Whatever the restore waited for, an iPhone that is gone needs the cable first.
+    if (!m_lockedHelper || !m_lockedHelper->deviceIdentifier || m_lockedHelper->deviceIdentifier == udid)
+        setRecoveryWait(QString());
     markUnplugged(udid);
     if (isPlayingDevice(udid))
         playingDeviceLost();
@@ -72,6 +81,7 @@ void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
     unplugged.isDeviceConnected = false;
     unplugged.isLocationReady = false;
     unplugged.failureReason.clear();
+    unplugged.waitsForPrepareIPhone = false;
     m_device->setHelperStatus(unplugged);
     // A running operation or a hold says what happens next itself; a check the
     // user asked for has its answer here (what it found before is older).
@@ -106,23 +116,70 @@ void LocationPlannerViewModel::Private::heldDeviceLost()
         q.logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }
 
+bool LocationPlannerViewModel::Private::unpluggedSince(quint64 count, const std::optional<QString>& udid) const
+{
+    return udid ? m_lastUnplugReport.value(*udid, 0) > count : m_unplugReports > count;
+}
+
+void LocationPlannerViewModel::Private::holdLostWhileSet(const RoutePoint& point, const LocationHelper& helper,
+                                                         LockCounters counters)
+{
+    m_hasConfirmedLocationLock = true;
+    startLocationLock(point, helper, counters);
+    // An outage that was open goes on, now for this point: the restore sets it, and
+    // the alarm and the alerts must name what is restored.
+    if (m_hold->telegramIncidentActive() && m_telegramIncidentPoint != point) {
+        m_telegramIncidentPoint = point;
+        if (std::optional<LocationSafetyAlarmEvent> shown = m_hold->locationSafetyAlarm()) {
+            shown->pointName = point.name;
+            shown->latitude = point.latitude;
+            shown->longitude = point.longitude;
+            shown->lastUpdatedAt = q.m_deps.clock->wallNow();
+            q.publishLocationSafetyAlarm(*shown);
+        }
+    }
+    heldDeviceLost();
+}
+
 void LocationPlannerViewModel::Private::deviceAttached(const QString& udid)
 {
-    if (isHeldDevice(udid) && m_outageCounted) {
+    const bool heldAndLost = isHeldDevice(udid) && m_outageCounted;
+    if (!heldAndLost) {
+        const LocationHelperStatus& status = m_device->helperStatus();
+        if (status.isDeviceConnected && status.helper && status.helper->deviceIdentifier == udid)
+            return;
+    }
+    // Dropped, the report would leave the pill at "Not connected" for an iPhone that
+    // is plugged in, and Set location refused, until the readiness monitor's next
+    // look; nor would a hold lost during a set be restored at once.
+    if (!q.canRunDeviceAction() || m_isHelperRefreshRunning) {
+        m_attachToActOn = udid;
+        return;
+    }
+    if (heldAndLost) {
         // Back: restored at once rather than at the next check.
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
         (void)refreshLocationLockNow();
         return;
     }
-    const LocationHelperStatus& status = m_device->helperStatus();
-    if (status.isDeviceConnected && status.helper && status.helper->deviceIdentifier == udid)
-        return;
     // Found now rather than at the readiness monitor's next check: the pill follows
     // the cable, and a point restored from the last session is set at once.
-    if (m_isHelperRefreshRunning)
-        m_checkAfterCurrentCheck = true;
-    else
-        startDeviceCheck({}, ConnectedIPhone::askReadiness);
+    startDeviceCheck({}, ConnectedIPhone::askReadiness);
+}
+
+void LocationPlannerViewModel::Private::actOnDeferredAttach()
+{
+    if (!m_attachToActOn || !q.canRunDeviceAction() || m_isHelperRefreshRunning)
+        return;
+    // Posted: the flow that just ended its operation finishes first, and what it
+    // published (a hold, a status) decides what the report means.
+    QMetaObject::invokeMethod(
+        &q,
+        [this] {
+            if (std::optional<QString> udid = std::exchange(m_attachToActOn, std::nullopt))
+                deviceAttached(*udid);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace ostrevin

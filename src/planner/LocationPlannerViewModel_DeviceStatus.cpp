@@ -83,8 +83,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
         co_return;
     // Detection alone never finds an iPhone ready: asked nothing more, a ready one
     // would read "Click Prepare iPhone." and a restored point would never be set.
+    // The launch check asks too when a point waits: the last run's tools were ended
+    // at start, and the iPhone shows its real location until the point is set.
     const bool askReadiness =
-        options.verifyLocationReadiness || (connected == ConnectedIPhone::askReadiness && status.isDeviceConnected);
+        options.verifyLocationReadiness ||
+        ((connected == ConnectedIPhone::askReadiness || self->d->hasRestoredPointToHold()) && status.isDeviceConnected);
     if (askReadiness && status.helper && self->d->deviceNews() == news) {
         status = co_await device->checkDeviceConnection(*status.helper, token.stopToken());
         if (!self || token.isCancelled())
@@ -117,13 +120,23 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     }
     self->d->m_isHelperRefreshRunning = false;
     self->d->finishDeviceCheck(options);
-    if (std::exchange(self->d->m_checkAfterCurrentCheck, false))
-        self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);
+    self->d->actOnDeferredAttach();
 }
 
-void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& status,
-                                                          DeviceCheckOptions options)
+void LocationPlannerViewModel::Private::applyHelperStatus(const LocationHelperStatus& found, DeviceCheckOptions options)
 {
+    LocationHelperStatus status = found;
+    if (!m_hold->recoveryWait().isEmpty()) {
+        if (status.helper && status.isDeviceConnected && !status.isLocationReady) {
+            // Still only the user's Prepare iPhone goes on: the popover keeps saying so.
+            status.message = m_hold->recoveryWait();
+            status.failureReason = m_hold->recoveryWait();
+            status.waitsForPrepareIPhone = true;
+        } else {
+            // Unplugged, or ready after all: the restore goes on by itself.
+            setRecoveryWait(QString());
+        }
+    }
     m_device->setHelperStatus(status);
     m_device->setDeviceActionMessage(status.isAvailable()
                                          //: Status message. %1 is the iPhone's name.
@@ -155,7 +168,7 @@ void LocationPlannerViewModel::Private::finishDeviceCheck(DeviceCheckOptions opt
 
 void LocationPlannerViewModel::prepareIPhoneForLocation()
 {
-    if (d->m_hold->isIPhoneRouteRunning() || d->m_isPlanningAddressRoute || isDeviceOperationInProgress())
+    if (!d->mayPrepareNow())
         return;
     if (!d->m_device->helperStatus().helper || !d->m_device->helperStatus().isDeviceConnected) {
         setNotice(deviceUnavailableNotice());
@@ -187,6 +200,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
+    // The user's Prepare is what the restore waited for; one that failed finds out
+    // again at the next attempt whether it still must wait.
+    self->d->setRecoveryWait(QString());
     self->d->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
     const QString ready = tr("%1 is ready.").arg(Private::deviceName(status.helper));
@@ -235,11 +251,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::readinessMonitor(QPointer<Locat
         // Once an iPhone is connected or a location is held, the hold's own watch
         // loop does the verifying. A point restored from the last session is not
         // held yet: a check re-arms it once its iPhone is ready. A pending reset
-        // waits for an iPhone too, which the pill must show when it comes.
-        const bool searching =
-            !self->d->m_device->helperStatus().isDeviceConnected || self->d->hasRestoredPointToHold();
-        const bool idle = searching && !self->d->m_locationLockTask.isRunning() && !self->d->m_device->isDeviceBusy() &&
-                          !self->d->m_device->isCheckingDevice();
+        // waits for an iPhone too, which the pill must show when it comes. A hold
+        // whose iPhone the pill shows as not connected, with no outage open, is
+        // verified on an iPhone the pill must find again: only an outage's restores
+        // look at it themselves.
+        const bool connected = self->d->m_device->helperStatus().isDeviceConnected;
+        const bool searching = !connected || self->d->hasRestoredPointToHold();
+        const bool holdLooks = self->d->m_locationLockTask.isRunning() &&
+                               (connected || self->d->m_hold->telegramIncidentActive() || self->d->m_outageCounted);
+        const bool idle =
+            searching && !holdLooks && !self->d->m_device->isDeviceBusy() && !self->d->m_device->isCheckingDevice();
         if (idle)
             self->d->startDeviceCheck({}, ConnectedIPhone::askReadiness);
     }

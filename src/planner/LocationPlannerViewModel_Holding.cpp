@@ -105,6 +105,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     self->d->m_device->setDeviceActionMessage(tr("Setting location…"));
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
+    const quint64 unplugs = self->d->unplugReportCount();
 
     std::exception_ptr error;
     LocationHelper used = helper;
@@ -119,6 +120,20 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     LocationPlannerViewModel& vm = *self;
 
+    if (!error && vm.d->unpluggedSince(unplugs, helper.deviceIdentifier)) {
+        // The set process started and runs on, but the iPhone it started on was
+        // unplugged meanwhile and uses its real location: not set, whatever the
+        // tool said, and not over for an outage that was open.
+        vm.d->m_hold->setLastPushedPointName(point.name);
+        vm.d->m_hold->setLastPushedPointID(point.id);
+        vm.d->setRouteLivePoint(point);
+        vm.d->m_hold->setLocationResetPending(false);
+        AppSettings::setResetPending(false, *vm.m_deps.settings);
+        vm.d->holdLostWhileSet(point, used, LockCounters::reset);
+        vm.d->recordPushedPointInHistory(point);
+        vm.d->setDeviceBusy(false);
+        co_return;
+    }
     if (!error) {
         // The new point ends the outage of the old one: nothing is restored for it,
         // and no alarm or alert goes on naming it.
@@ -270,6 +285,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
     // verified, so the point is set as a first set.
+    const quint64 unplugs = self->d->unplugReportCount();
     std::exception_ptr error;
     try {
         co_await self->m_deps.device->resendLocation(point, helper, token.stopToken());
@@ -298,6 +314,11 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     }
     self->d->m_hold->setLastPushedPointName(point.name);
     self->d->m_hold->setLastPushedPointID(point.id);
+    if (self->d->unpluggedSince(unplugs, helper.deviceIdentifier)) {
+        // Unplugged while the set started: the iPhone uses its real location.
+        self->d->holdLostWhileSet(point, helper, LockCounters::keep);
+        co_return true;
+    }
     self->d->m_hasConfirmedLocationLock = true;
     self->d->startLocationLock(point, helper, LockCounters::keep);
     co_return true;
@@ -319,11 +340,12 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
     m_hasConfirmedLocationLock = false;
     q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
-    closeIncidentWithoutRecovery(ending == HoldEnding::routeStarts
-                                     //: Event log entry and Telegram alerts status line.
-                                     ? tr("The interruption is over: you started a route.")
-                                     //: Event log entry and Telegram alerts status line.
-                                     : tr("The interruption is over: you reset the location."));
+    // A reset ends an interruption only once the iPhone's location is cleared: one
+    // that fails leaves the iPhone where it was, and the alarm and alerts as they were.
+    if (ending == HoldEnding::routeStarts) {
+        //: Event log entry and Telegram alerts status line.
+        closeIncidentWithoutRecovery(tr("The interruption is over: you started a route."));
+    }
 
     setLockedPoint(std::nullopt);
     m_hold->setLockRefreshCount(0);

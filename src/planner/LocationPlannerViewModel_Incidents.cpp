@@ -79,6 +79,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         co_return;
     self->d->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
 
+    if (!self->d->m_hold->recoveryWait().isEmpty()) {
+        // Only the user's Prepare iPhone goes on from here: an attempt asks nothing
+        // that could need the administrator password, nor publishes a status that
+        // would hide the wait; only whether the iPhone is still attached.
+        const bool attached = co_await device->isDeviceReachable(previousHelper);
+        if (!Private::isCurrentHold(self, epoch) || attached)
+            co_return;
+        self->d->setRecoveryWait(QString());
+    }
+
     const LocationHelperStatus detected = co_await device->detectHelper();
     if (!Private::isCurrentHold(self, epoch))
         co_return;
@@ -97,7 +107,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         co_return;
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(clock->wallNow());
-    self->d->showRecoveryWait();
+    if (prepared.waitsForPrepareIPhone && self->d->m_hold->telegramIncidentActive())
+        self->d->setRecoveryWait(prepared.message);
     const bool sameDevice = !previousHelper.deviceIdentifier || !prepared.helper ||
                             prepared.helper->deviceIdentifier == previousHelper.deviceIdentifier;
     if (!prepared.isAvailable() || !prepared.helper) {
@@ -117,6 +128,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     }
 
     const LocationHelper restoredWith = *prepared.helper;
+    const quint64 unplugs = self->d->unplugReportCount();
     std::exception_ptr error;
     try {
         // The held process outlived the outage without the iPhone using its point:
@@ -128,8 +140,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     if (!Private::isCurrentHold(self, epoch))
         co_return;
     LocationPlannerViewModel& vm = *self;
-    if (error) {
-        const QString description = PlannerTexts::errorDescription(error);
+    // Unplugged while the set started, the iPhone dropped the point again: the
+    // outage goes on, and the replug restores it.
+    const bool unplugged = !error && vm.d->unpluggedSince(unplugs, restoredWith.deviceIdentifier);
+    if (error || unplugged) {
+        //: Incident cause and device status message.
+        const QString description = unplugged ? tr("iPhone isn’t connected.") : PlannerTexts::errorDescription(error);
         vm.d->m_device->setLastDeviceError(description);
         //: Status message.
         vm.d->m_device->setDeviceActionMessage(
@@ -172,17 +188,17 @@ void LocationPlannerViewModel::Private::reportCauseUnlessIncidentOpen(const QStr
 
 QString LocationPlannerViewModel::Private::recoveryWait() const
 {
-    const LocationHelperStatus& status = m_device->helperStatus();
-    return status.waitsForPrepareIPhone ? status.message : QString();
+    return m_hold->recoveryWait();
 }
 
-void LocationPlannerViewModel::Private::showRecoveryWait()
+void LocationPlannerViewModel::Private::setRecoveryWait(const QString& wait)
 {
+    m_hold->setRecoveryWait(wait);
     const std::optional<LocationSafetyAlarmEvent>& shown = m_hold->locationSafetyAlarm();
-    if (!m_hold->telegramIncidentActive() || !shown || shown->recoveryWait == recoveryWait())
+    if (!m_hold->telegramIncidentActive() || !shown || shown->recoveryWait == wait)
         return;
     LocationSafetyAlarmEvent updated = *shown;
-    updated.recoveryWait = recoveryWait();
+    updated.recoveryWait = wait;
     updated.lastUpdatedAt = q.m_deps.clock->wallNow();
     q.publishLocationSafetyAlarm(updated);
 }
@@ -196,6 +212,7 @@ void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery(const QStri
         q.logEvent(howItEnded, TrackerLogLevel::info);
     }
     (void)m_telegramAlertTask.cancel();
+    m_hold->setRecoveryWait(QString());
     m_hold->setTelegramIncidentActive(false);
     m_hold->setTelegramIncidentAcknowledged(false);
     m_telegramIncidentReason.clear();
@@ -206,11 +223,13 @@ void LocationPlannerViewModel::Private::closeIncidentWithoutRecovery(const QStri
 
 void LocationPlannerViewModel::Private::reportLocationRecoveryIfNeeded(const RoutePoint&)
 {
+    m_hold->setRecoveryWait(QString());
     if (!m_hold->telegramIncidentActive())
         return;
     if (m_hold->locationSafetyAlarm()) {
         LocationSafetyAlarmEvent recovered = *m_hold->locationSafetyAlarm();
         recovered.isRecoveryConfirmed = true;
+        recovered.recoveryWait.clear();
         recovered.lastUpdatedAt = q.m_deps.clock->wallNow();
         q.publishLocationSafetyAlarm(recovered);
     }

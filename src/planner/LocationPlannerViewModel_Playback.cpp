@@ -15,6 +15,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <algorithm>
+#include <chrono>
 
 namespace ostrevin {
 
@@ -30,6 +31,9 @@ bool isCancellation(const std::exception_ptr& error)
         return false;
     }
 }
+
+/// How long after a look that did not find the playing iPhone the second look comes.
+constexpr std::chrono::seconds unplugConfirmationPause{2};
 
 bool isQuitting(const LocationSimulationSafetyState& state)
 {
@@ -159,9 +163,20 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchPlayingDevice(QPointer<Loc
             co_await scheduler->sleep(verificationInterval(self->d->m_hold->lockRefreshIntervalSeconds()), token);
         if (!elapsed || !playing())
             co_return;
-        const bool reachable = co_await device->isDeviceReachable(helper);
+        bool reachable = co_await device->isDeviceReachable(helper);
         if (!playing())
             co_return;
+        if (!reachable) {
+            // One look whose listings both fail (a usbmuxd query that timed out) is
+            // no unplug, and a route that ends cannot go on: a second look a little
+            // later confirms it. A reported unplug ends the route without waiting.
+            const bool paused = co_await scheduler->sleep(unplugConfirmationPause, token);
+            if (!paused || !playing())
+                co_return;
+            reachable = co_await device->isDeviceReachable(helper);
+            if (!playing())
+                co_return;
+        }
         if (!reachable)
             self->d->playingDeviceLost();
     }
@@ -367,6 +382,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     }
 
     // The play process is gone, so the point is set anew before it is announced as held.
+    const quint64 unplugs = vm->d->unplugReportCount();
     std::exception_ptr error;
     LocationHelper used = *helper;
     try {
@@ -381,7 +397,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->setDeviceBusy(false);
         co_return;
     }
-    if (!error) {
+    if (!error && vm->d->unpluggedSince(unplugs, helper->deviceIdentifier)) {
+        // Unplugged while the set started: the iPhone uses its real location.
+        vm->d->m_hold->setLastPushedPointName(hold->name);
+        vm->d->m_hold->setLastPushedPointID(hold->id);
+        vm->d->holdLostWhileSet(*hold, used, LockCounters::keep);
+    } else if (!error) {
         vm->d->m_hold->setLastPushedPointName(hold->name);
         vm->d->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;

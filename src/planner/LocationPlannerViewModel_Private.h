@@ -13,6 +13,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QHash>
 #include <QPointer>
 #include <QUuid>
 #include <chrono>
@@ -92,6 +93,19 @@ struct LocationPlannerViewModel::Private {
     void markUnplugged(const QString& udid);
     /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
     void heldDeviceLost();
+    /// How many unplugs usbmuxd reported so far: taken before a set starts, it tells
+    /// whether the set's iPhone was unplugged while the set started.
+    quint64 unplugReportCount() const { return m_unplugReports; }
+    /// Whether usbmuxd reported the iPhone unplugged since the count was taken (any
+    /// device for a helper bound to none: it takes whatever is attached). A set
+    /// process that was still starting then runs on, but the iPhone dropped its point.
+    bool unpluggedSince(quint64 count, const std::optional<QString>& udid) const;
+    /// Holds a point whose set was still starting when its iPhone was reported
+    /// unplugged: confirmed, and lost at once, so the outage opens (or an open one
+    /// goes on) and the restore sets the point again once the iPhone is back.
+    void holdLostWhileSet(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
+    /// Acts on an attach report that came while a device operation ran, once none runs.
+    void actOnDeferredAttach();
     /// The iPhone that plays the route is gone: the point reached is held and lost.
     void playingDeviceLost();
     void handleTelegramAlertsEnabledChange(bool previous);
@@ -116,6 +130,8 @@ struct LocationPlannerViewModel::Private {
     /// ready, quietly: one that is not is no interruption.
     enum class ConnectedIPhone { leaveUnasked, askReadiness };
     void startDeviceCheck(DeviceCheckOptions options, ConnectedIPhone connected);
+    /// Whether Prepare iPhone may start now (apart from what the iPhone's status says).
+    bool mayPrepareNow() const;
     /// What a running device check compares before it publishes: a status published
     /// since it began (a preparation, a failed set, a restore, an unplug) or a hold
     /// started or ended (a successful set, a route, a reset) is newer than its answer.
@@ -130,7 +146,8 @@ struct LocationPlannerViewModel::Private {
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
-    /// What ends a hold, as the log and the alerts' status line tell an open incident's end.
+    /// What ends a hold. A route's start ends an open incident at once (the log and the
+    /// alerts' status line say so); a location reset ends it only once it succeeded.
     enum class HoldEnding { routeStarts, locationReset };
     void stopLocationLock(HoldEnding ending);
     /// One verification of the held point; finishes at once when none can run now.
@@ -150,8 +167,9 @@ struct LocationPlannerViewModel::Private {
     void closeIncidentWithoutRecovery(const QString& howItEnded);
     /// What the restore waits for while only the user's Prepare iPhone can go on; empty otherwise.
     QString recoveryWait() const;
-    /// The alarm on show says whether the restore goes on by itself.
-    void showRecoveryWait();
+    /// The open incident's restore waits for the user's Prepare iPhone (wait: what
+    /// for), or no longer does (empty); the alarm on show says so too.
+    void setRecoveryWait(const QString& wait);
     bool shouldRepeatTelegramAlerts() const;
     QString telegramIncidentMessage() const;
     QString telegramTimestamp() const;
@@ -320,8 +338,12 @@ struct LocationPlannerViewModel::Private {
     TaskSlot m_placeNameTask;
     TaskSlot m_exportTask;
     bool m_isHelperRefreshRunning = false;
-    /// An iPhone was plugged in while a check ran that may have looked before it.
-    bool m_checkAfterCurrentCheck = false;
+    /// An iPhone plugged in while a check or another device operation ran: looked at
+    /// once none runs. A check that began before the plug may not have seen it.
+    std::optional<QString> m_attachToActOn;
+    /// usbmuxd's unplug reports: how many so far, and the count at each iPhone's last one.
+    quint64 m_unplugReports = 0;
+    QHash<QString, quint64> m_lastUnplugReport;
     std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
     std::optional<LocationHelper> m_lockedHelper;
     /// Steady time: a clock set back must not hold recovery off.

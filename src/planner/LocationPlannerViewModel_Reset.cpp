@@ -5,6 +5,7 @@
 #include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
+#include "planner/PlannerTexts.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/RouteStore.h"
 #include "routedata/RouteStoreError.h"
@@ -128,37 +129,55 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             self->d->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
+            //: Event log entry and Telegram alerts status line.
+            self->d->closeIncidentWithoutRecovery(tr("The interruption is over: you reset the location."));
         } else {
             const QString description = DeviceLocationController::errorDescription(failure);
             self->d->markLocationResetPending(true);
             // An iPhone the preparation still saw (a dismissed password prompt, a locked
             // iPhone) stays connected: marked disconnected, it could not be prepared
-            // again. Only a failed clear says that the connection itself broke.
+            // again. "Connect iPhone" to a user whose iPhone is connected would send them
+            // looking for a cable fault; the preparation says what really stopped it.
             const LocationHelperStatus current = self->d->m_device->helperStatus();
-            const bool stillConnected = !current.isAvailable() && current.isDeviceConnected;
-            // "Connect iPhone" to a user whose iPhone is connected would send them looking
-            // for a cable fault; the preparation says what really stopped it.
-            const QString why = current.failureReason.isEmpty() ? current.message : current.failureReason;
+            const bool preparationStopped = !current.isAvailable() && current.isDeviceConnected;
+            QString why = preparationStopped
+                              ? (current.failureReason.isEmpty() ? current.message : current.failureReason)
+                              : QString();
+            bool attached = preparationStopped;
+            if (!preparationStopped) {
+                // A failed clear broke the connection, or stopped on its own (its
+                // tunnel's password prompt dismissed): usbmuxd tells which.
+                attached = co_await device->isDeviceReachable(*status.helper);
+                if (!self || token.isCancelled())
+                    co_return;
+                if (attached)
+                    why = PlannerTexts::summary(description);
+            }
             const QString unfinished =
-                stillConnected && !why.isEmpty()
+                attached && !why.isEmpty()
                     //: Status and alert message. %1 says why iPhone couldn’t be prepared, e.g. “The administrator
                     //: password wasn’t entered.”
                     ? tr("The location reset couldn’t be finished. %1").arg(why)
                     //: Status and alert message.
                     : tr("The location reset couldn’t be finished. Connect iPhone and try again.");
             self->d->m_device->setDeviceActionMessage(unfinished);
-            if (!stillConnected) {
+            if (!preparationStopped) {
                 LocationHelperStatus interrupted;
                 interrupted.helper = helper;
                 //: Device status message.
                 interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
                 interrupted.installHint = current.installHint;
+                interrupted.isDeviceConnected = attached;
                 self->d->m_device->setHelperStatus(interrupted);
             }
             self->d->m_device->setLastDeviceError(description);
             self->setNotice(unfinished);
+            // The log names what stopped the reset, as the notice does: the reset's own
+            // failure would say only "Communication with iPhone failed." and the checklist.
             //: Event log entry. %1 is the error's description.
-            self->logEvent(tr("Location reset failed: %1").arg(description), TrackerLogLevel::error);
+            self->logEvent(
+                tr("Location reset failed: %1").arg(preparationStopped && !why.isEmpty() ? why : description),
+                TrackerLogLevel::error);
         }
     }
 

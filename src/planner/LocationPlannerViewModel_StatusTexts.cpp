@@ -41,7 +41,7 @@ QString LocationPlannerViewModel::activeTrackerHeadline() const
     if (d->m_hold->lockedPoint()) {
         if (isLocationLockConfirmed()) {
             if (isRecoveringLocation()) {
-                if (d->m_device->helperStatus().waitsForPrepareIPhone) {
+                if (!d->m_hold->recoveryWait().isEmpty()) {
                     //: Status card headline (one line) while restoring the location needs the administrator
                     //: password, which only the Prepare iPhone button asks for.
                     return tr("Waiting for Prepare iPhone");
@@ -88,6 +88,11 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
     if (d->m_hold->isIPhoneRouteRunning())
         return d->m_draft->routeName();
     if (d->m_hold->isLocationResetPending()) {
+        if (d->m_device->helperStatus().helper && d->m_device->helperStatus().isDeviceConnected) {
+            //: Status card detail line while a location reset is unfinished and iPhone is connected. “Finish reset”
+            //: is a button title; use the same translation.
+            return tr("Click Finish reset.");
+        }
         //: Status card detail line.
         return tr("Connect iPhone to finish the reset.");
     }

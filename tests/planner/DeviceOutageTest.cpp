@@ -13,6 +13,7 @@
 #include "support/FakeTool.h"
 #include "support/SandboxedDevice.h"
 
+#include <QSet>
 #include <csignal>
 
 using namespace ostrevin;
@@ -162,9 +163,44 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     ASSERT_TRUE(ticksFor(10));
     tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
     tool.setAttachedDevices({iphone});
-    ASSERT_TRUE(ticksFor(60));
-
     const QString waiting = QStringLiteral("Waiting for Prepare iPhone: it needs the administrator password.");
+    for (int second = 0; second < 30 && vm->hold().recoveryWait().isEmpty(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+    ASSERT_EQ(vm->hold().recoveryWait(), waiting);
+
+    // From then on the wait is the incident's: every attempt only looks whether the iPhone is still attached,
+    // and what the card, the popover, the alarm and the alerts say, and Prepare iPhone, stay as they are.
+    QSet<QString> seen;
+    const auto sample = [&] {
+        seen.insert(QStringList{vm->activeTrackerHeadline(), vm->device().helperStatus().failureReason,
+                                alarms.shown() ? alarms.shown()->recoveryWait : QStringLiteral("no alarm"),
+                                PlannerTestAccess::incidentMessage(*vm).section(u'\n', -1),
+                                vm->canPrepareIPhone() ? QStringLiteral("enabled") : QStringLiteral("disabled")}
+                        .join(u'|'));
+    };
+    for (auto signal : {&LocationHoldState::isLocationLockRefreshingChanged, &LocationHoldState::recoveryWaitChanged,
+                        &LocationHoldState::locationSafetyAlarmChanged})
+        QObject::connect(&vm->hold(), signal, vm.get(), sample);
+    QObject::connect(&vm->device(), &DeviceState::helperStatusChanged, vm.get(), sample);
+    const int readinessRuns = tool.count(Command::DeviceInformation) + tool.count(Command::Mount);
+    ASSERT_TRUE(ticksFor(30));
+    EXPECT_EQ(tool.count(Command::DeviceInformation) + tool.count(Command::Mount), readinessRuns);
+    EXPECT_EQ(seen.size(), 1) << QStringList(seen.values()).join(u'\n').toStdString();
+    EXPECT_TRUE(vm->canPrepareIPhone());
+    QObject::disconnect(&vm->hold(), nullptr, vm.get(), nullptr);
+    QObject::disconnect(&vm->device(), nullptr, vm.get(), nullptr);
+
+    // An unplug ends the wait; plugged in again, the restore finds out afresh that it needs the password.
+    tool.setAttachedDevices({});
+    watcher.detach(udid);
+    EXPECT_TRUE(vm->hold().recoveryWait().isEmpty());
+    EXPECT_FALSE(vm->device().helperStatus().waitsForPrepareIPhone);
+    EXPECT_EQ(vm->activeTrackerHeadline(), QStringLiteral("Restoring location…"));
+    EXPECT_TRUE(alarms.shown()->recoveryWait.isEmpty());
+    tool.setAttachedDevices({iphone});
+    watcher.attach(udid);
+    ASSERT_TRUE(ticksFor(10));
+
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
     EXPECT_TRUE(vm->hold().telegramIncidentActive());
     EXPECT_EQ(vm->device().helperStatus().message, waiting);
@@ -274,15 +310,139 @@ TEST_F(DeviceOutageTest, AShortUnplugBetweenTwoChecksIsAnInterruptionAndTheSetIs
     EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("%1 %2").arg(QString::number(reached->latitude, 'f', 6),
                                                                     QString::number(reached->longitude, 'f', 6)));
 
-    // Unreported, the unplug is found by the route's own check at the check interval, not when its time is up.
+    // Unreported, the unplug is found by the route's own check at the check interval, not when its time is up;
+    // a look whose listings both fail (a usbmuxd query that timed out) is confirmed by a second one first.
     vm->startIPhoneRoute();
     ASSERT_TRUE(eventually(
         [&] { return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed; }));
+    const auto look = [&](std::chrono::seconds after) {
+        const int listings = tool.count(Command::UsbmuxList);
+        clock.advance(after);
+        return eventually([&] { return tool.count(Command::UsbmuxList) > listings && clock.pendingSleeps() == 1; });
+    };
+    tool.succeedFromTry(Command::UsbmuxList, 3);
+    ASSERT_TRUE(look(15s));
+    ASSERT_TRUE(look(2s));
+    EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+
     tool.unplug();
-    clock.advance(15s);
+    ASSERT_TRUE(look(15s));
+    EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
+    clock.advance(2s);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
     EXPECT_EQ(vm->hold().lockedPoint(), vm->hold().routeLivePoint());
+}
+
+// usbmuxd reports the cable pulled and plugged back while a set starts: the set
+// process runs on, as the real tool's does, and the tool reports the point set,
+// but the iPhone dropped it and uses its real location until the next set.
+TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndTheReplugSetsThePointAgain)
+{
+    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
+    checkAgain();
+    const auto replugWhileTheSetStarts = [&](int setsBefore) {
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) > setsBefore; }));
+        tool.unplug();
+        watcher.detach(udid);
+        tool.plugBackIn();
+        watcher.attach(udid);
+    };
+    const auto onIPhone = [](const RoutePoint& point) {
+        return QStringLiteral("%1 %2").arg(QString::number(point.latitude, 'f', 6),
+                                           QString::number(point.longitude, 'f', 6));
+    };
+    // The clock stands still: the replug itself restores the point, as soon as the set's operation is over.
+    const auto restored = [&](const RoutePoint& point) {
+        return eventually([&] {
+            return tool.simulatedLocation() == onIPhone(point) && !vm->hold().telegramIncidentActive() &&
+                   !vm->hold().isLocationLockRefreshing() && !vm->device().isDeviceBusy();
+        });
+    };
+    // What the bar said, and how many sets had reached the tool by then.
+    QList<std::pair<QString, int>> said;
+    const auto listen = [&] {
+        QObject::connect(&vm->device(), &DeviceState::deviceActionMessageChanged, vm.get(), [&] {
+            said.append({vm->device().deviceActionMessage(), tool.count(Command::Set)});
+        });
+    };
+    listen();
+
+    // A replug while a reset clears the location: the pill follows it once the reset is over.
+    tool.setBehaviour(Command::Clear, Behaviour::SucceedWhenReleased);
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Clear) == 1; }));
+    tool.unplug();
+    watcher.detach(udid);
+    tool.plugBackIn();
+    watcher.attach(udid);
+    tool.release(Command::Clear);
+    ASSERT_TRUE(eventually([&] { return vm->deviceIndicatorState() == DeviceIndicatorState::ready; }))
+        << vm->device().deviceActionMessage().toStdString();
+    ASSERT_FALSE(vm->hold().isLocationResetPending());
+    EXPECT_TRUE(vm->canChangeIPhoneLocation());
+
+    // Set location.
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
+    vm->pushPointToIPhone(home);
+    replugWhileTheSetStarts(0);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    ASSERT_TRUE(alarms.shown().has_value());
+    EXPECT_EQ(alarms.shown()->reason, notConnected);
+    EXPECT_EQ(alarms.shown()->pointName, home.name);
+    EXPECT_FALSE(eventMessages().contains(QStringLiteral("Location set: Home.")));
+    ASSERT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 2);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 1);
+    EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
+
+    // The restore's set: the outage goes on, and "set again" comes only with the set after the second replug.
+    said.clear();
+    tool.unplug();
+    watcher.detach(udid);
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+    tool.plugBackIn();
+    watcher.attach(udid);
+    replugWhileTheSetStarts(2);
+    ASSERT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 4);
+    EXPECT_EQ(vm->hold().lockFailureCount(), 2);
+    for (const auto& [message, sets] : said) {
+        if (message == QStringLiteral("Location Home is set again.")) {
+            EXPECT_EQ(sets, 4);
+        }
+    }
+
+    // Stop route's set.
+    PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
+                                       makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)});
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] {
+        return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed &&
+               vm->hold().routeLivePoint().has_value();
+    }));
+    vm->stopIPhoneRoute();
+    replugWhileTheSetStarts(4);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    const RoutePoint stopped = *vm->hold().lockedPoint();
+    ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 6);
+
+    // The re-arm after a relaunch, at the launch check.
+    vm.reset();
+    controller.reset();
+    build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
+    listen();
+    ASSERT_EQ(vm->hold().lockedPoint(), stopped);
+    vm->refreshHelperStatus();
+    replugWhileTheSetStarts(6);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    EXPECT_EQ(alarms.shown()->reason, notConnected);
+    ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 8);
+    EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 }
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive

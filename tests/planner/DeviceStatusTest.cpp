@@ -63,7 +63,8 @@ TEST_F(DeviceStatusTest, ARestoredPointIsShownButHeldOnlyOnceACheckFindsTheIPhon
         SCOPED_TRACE(resetPending);
         AppSettings::setResetPending(resetPending, *settings);
         ScriptedDeviceLocationService scripted;
-        scripted.detectedStatus = connectedStatus(true);
+        scripted.detectedStatus = connectedStatus(false);
+        scripted.connectionStatus = connectedStatus(true);
         // A new launch holds nothing until the point is set again.
         scripted.persistentLocationActive = false;
         scripted.setStartsHeldProcess = true;
@@ -269,11 +270,20 @@ TEST_F(DeviceStatusTest, TheReadinessMonitorChecksWhileNothingIsConnectedOrARest
          false},
         {"point held",
          [](auto& m) {
+             PlannerTestAccess::setHelperStatus(m, connectedStatus(true));
              PlannerTestAccess::startLocationLock(m, makePoint(QStringLiteral("Home"), 1, 2), LocationHelper{}, true);
              // Its watch loop skips its ticks: only the monitor could call the device.
              PlannerTestAccess::setSafetyState(m, LocationSimulationSafetyState::resetting());
          },
          false},
+        // Held and verified, but an unplug and plug usbmuxd reported during another
+        // operation left the pill at "Not connected": the monitor finds the iPhone again.
+        {"point held, the pill says not connected",
+         [](auto& m) {
+             PlannerTestAccess::startLocationLock(m, makePoint(QStringLiteral("Home"), 1, 2), LocationHelper{}, true);
+             PlannerTestAccess::setSafetyState(m, LocationSimulationSafetyState::resetting());
+         },
+         true},
         // After a relaunch the point is shown but nothing holds it: the iPhone it
         // waits for must be found when it is plugged in, also while another is.
         {"restored point, nothing held",

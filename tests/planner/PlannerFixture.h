@@ -129,9 +129,10 @@ struct PlannerTestAccess {
         vm.d->m_hasConfirmedLocationLock = confirmed;
         vm.d->startLocationLock(point, helper, LocationPlannerViewModel::Private::LockCounters::reset);
     }
+    /// Ends the hold, and an open incident with it, as a route's start does.
     static void stopLocationLock(LocationPlannerViewModel& vm)
     {
-        vm.d->stopLocationLock(LocationPlannerViewModel::Private::HoldEnding::locationReset);
+        vm.d->stopLocationLock(LocationPlannerViewModel::Private::HoldEnding::routeStarts);
     }
     /// A verification started outside the watch loop, as the end of a playback starts one.
     static QCoro::Task<> verifyNow(LocationPlannerViewModel& vm) { return vm.d->refreshLocationLockNow(); }

@@ -105,16 +105,22 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         bool available;
         bool readyAfterPreparing;
         bool clearFails;
+        bool attachedAfter;
         QStringList deviceCalls;
-        bool connectedAfter; // only a failed clear marks the iPhone disconnected
+        bool connectedAfter; // only a failed clear of an iPhone that is gone marks it disconnected
     };
     const QStringList stops{u"stopActiveProcess"_s, u"stopPersistentLocationProcess"_s};
     const QList<Case> cases{
-        {"not ready after preparing", false, false, false,
+        {"not ready after preparing", false, false, false, true,
          stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s}, true},
-        {"clear fails", true, false, true, stops + QStringList{u"clearLocation"_s}, false},
-        {"prepared, then clear fails", false, true, true,
-         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s}, false},
+        {"clear fails", true, false, true, false, stops + QStringList{u"clearLocation"_s, u"isDeviceReachable"_s},
+         false},
+        {"prepared, then clear fails", false, true, true, false,
+         stops + QStringList{u"detectHelper"_s, u"prepareForLocation"_s, u"clearLocation"_s, u"isDeviceReachable"_s},
+         false},
+        // The clear stopped on its own (a dismissed password prompt) while usbmuxd still lists the iPhone.
+        {"clear fails, iPhone still attached", true, false, true, true,
+         stops + QStringList{u"clearLocation"_s, u"isDeviceReachable"_s}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,6 +133,7 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         if (c.clearFails)
             scripted.clearLocationError =
                 std::make_exception_ptr(DeviceLocationError::commandFailed(u"clear"_s, u"No device."_s));
+        scripted.reachable = c.attachedAfter;
         auto deps = dependencies();
         deps.device = &scripted;
         vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
@@ -142,12 +149,18 @@ TEST_F(ResetTest, AFailedResetKeepsThePendingFlagAndMarksTheIPhoneDisconnected)
         EXPECT_EQ(vm->deviceIndicatorState(),
                   c.connectedAfter ? DeviceIndicatorState::needsSetup : DeviceIndicatorState::notConnected);
         EXPECT_FALSE(vm->device().lastDeviceError().isEmpty());
-        // A connected iPhone is not sent looking for its cable: the status says what stopped the reset.
-        EXPECT_EQ(vm->notice(),
-                  c.connectedAfter
-                      ? u"The location reset couldn’t be finished. iPhone is connected but not ready yet."_s
-                      : u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
+        // A connected iPhone is not sent looking for its cable: the notice and the log say what stopped the reset.
+        const QString why =
+            c.clearFails ? u"Communication with iPhone failed."_s : u"iPhone is connected but not ready yet."_s;
+        EXPECT_EQ(vm->notice(), c.connectedAfter
+                                    ? u"The location reset couldn’t be finished. "_s + why
+                                    : u"The location reset couldn’t be finished. Connect iPhone and try again."_s);
         EXPECT_EQ(vm->eventLog().diagnosticEvents().first().level, TrackerLogLevel::error);
+        EXPECT_TRUE(eventMessages().first().startsWith(u"Location reset failed: "_s + why))
+            << eventMessages().first().toStdString();
+        if (!c.clearFails) {
+            EXPECT_FALSE(eventMessages().first().contains(u"Communication with iPhone failed."));
+        }
         vm.reset();
     }
 }

@@ -41,6 +41,13 @@ TEST_F(StatusTextsTest, HeadlineAndDetailFollowTheFirstMatchingState)
          QStringLiteral("Route is playing"), QStringLiteral("Evening ride")},
         {"reset pending", [](auto& m) { A::setResetPending(m, true); }, QStringLiteral("Location reset isn’t finished"),
          QStringLiteral("Connect iPhone to finish the reset.")},
+        // Beside a Ready or Needs setup pill, "Connect iPhone" would send the user looking for a cable.
+        {"reset pending, iPhone connected",
+         [&](auto& m) {
+             A::setResetPending(m, true);
+             A::setHelperStatus(m, connected);
+         },
+         QStringLiteral("Location reset isn’t finished"), QStringLiteral("Click Finish reset.")},
         {"confirmed, failures but no error text",
          [&](auto& m) {
              A::holdPoint(m, held, true);

@@ -83,6 +83,36 @@ TEST_F(UnpluggedIPhoneTest, AResetDuringARestoreEndsWithNothingHeld)
     EXPECT_NE(controller->isPersistentLocationActive(vm->device().helperStatus().helper), std::optional<bool>(true));
 }
 
+// The reset ends the interruption only once it has cleared the location: until
+// then the iPhone may still be on its real location, or on the held one.
+TEST_F(UnpluggedIPhoneTest, AResetThatFailsDuringAnInterruptionLeavesItOpenUntilOneSucceeds)
+{
+    holdHome();
+    unplug();
+    tickUntilIncident();
+    const QString status = vm->telegram().statusMessage();
+    const QUuid alarm = alarms.shown()->id;
+    const QString over = QStringLiteral("The interruption is over: you reset the location.");
+
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->hold().isLocationResetPending());
+    EXPECT_TRUE(vm->hold().telegramIncidentActive());
+    ASSERT_TRUE(alarms.shown().has_value());
+    EXPECT_EQ(alarms.shown()->id, alarm);
+    EXPECT_EQ(vm->telegram().statusMessage(), status);
+    EXPECT_FALSE(eventMessages().contains(over));
+
+    tool.plugBackIn();
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_FALSE(vm->hold().isLocationResetPending());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_FALSE(alarms.shown().has_value());
+    EXPECT_EQ(vm->telegram().statusMessage(), over);
+    EXPECT_EQ(eventMessages().count(over), 1);
+}
+
 } // namespace
 
 namespace {

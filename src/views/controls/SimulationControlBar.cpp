@@ -122,7 +122,7 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
          {&Hold::lockedPointChanged, &Hold::isIPhoneRouteRunningChanged, &Hold::isLocationResetPendingChanged,
           &Hold::telegramIncidentActiveChanged, &Hold::telegramIncidentAcknowledgedChanged,
           &Hold::iPhoneRouteProgressChanged, &Hold::isLocationLockRefreshingChanged, &Hold::lockFailureCountChanged,
-          &Hold::lockStartedAtChanged, &Hold::lastLockRefreshChanged})
+          &Hold::lockStartedAtChanged, &Hold::lastLockRefreshChanged, &Hold::recoveryWaitChanged})
         connect(&m_viewModel.hold(), signal, this, &SimulationControlBar::sync);
     for (auto signal : {&DeviceState::isDeviceBusyChanged, &DeviceState::isCheckingDeviceChanged,
                         &DeviceState::lastDeviceErrorChanged, &DeviceState::lastDeviceCheckChanged,

@@ -174,9 +174,9 @@ DeviceSetupPopover::DeviceSetupPopover(LocationPlannerViewModel& viewModel, Main
                         &DeviceState::isCheckingDeviceChanged, &DeviceState::isDeviceBusyChanged,
                         &DeviceState::lastDeviceErrorChanged})
         connect(&m_viewModel.device(), signal, this, &DeviceSetupPopover::sync);
-    for (auto signal :
-         {&LocationHoldState::lockedPointChanged, &LocationHoldState::isIPhoneRouteRunningChanged,
-          &LocationHoldState::isLocationResetPendingChanged, &LocationHoldState::isLocationLockRefreshingChanged})
+    for (auto signal : {&LocationHoldState::lockedPointChanged, &LocationHoldState::isIPhoneRouteRunningChanged,
+                        &LocationHoldState::isLocationResetPendingChanged,
+                        &LocationHoldState::isLocationLockRefreshingChanged, &LocationHoldState::recoveryWaitChanged})
         connect(&m_viewModel.hold(), signal, this, &DeviceSetupPopover::sync);
     connect(&m_viewModel, &LocationPlannerViewModel::isPlanningAddressRouteChanged, this, &DeviceSetupPopover::sync);
     sync();
