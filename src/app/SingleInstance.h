@@ -36,15 +36,18 @@ public:
     ~SingleInstance() override;
 
     /// Takes the locks and listens for later launches; false when another copy holds
-    /// a lock, or listens on the socket while a lock cannot be taken at all (that
-    /// lock is a warning). Call once.
+    /// the data folder's lock. The holder of that lock starts whatever else holds the
+    /// socket's lock or listens on its path; only when that lock cannot be taken at
+    /// all (a warning) does the socket's lock or a copy listening on it keep this one
+    /// out. Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.
     void askRunningCopyToComeForward();
 
     /// Where copies using this data folder meet: one socket per data folder, in
-    /// the user's runtime folder (a socket path has a short length limit).
+    /// the user's runtime folder (a socket path has a short length limit), else in
+    /// a folder of the user's own in the temporary folder (made when missing).
     static QString serverName(const QString& dataDirectory);
 
 signals:
