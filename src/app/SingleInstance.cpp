@@ -36,6 +36,11 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     m_retry.setInterval(retryIntervalMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
+    // Whatever listens may take the request and never answer (someone else's
+    // listener): the launch still ends.
+    m_handOverDeadline.setInterval(handOverTimeoutMs);
+    m_handOverDeadline.setSingleShot(true);
+    connect(&m_handOverDeadline, &QTimer::timeout, this, [this] { finishHandOver(HandOver::unanswered); });
 }
 
 SingleInstance::~SingleInstance()
@@ -177,7 +182,7 @@ void SingleInstance::acceptLaunch()
 
 void SingleInstance::askRunningCopyToComeForward()
 {
-    m_handOverStarted.start();
+    m_handOverDeadline.start();
     tryToReachRunningCopy();
 }
 
@@ -197,10 +202,7 @@ void SingleInstance::tryToReachRunningCopy()
         if (m_handOverDone)
             return;
         // The running copy may still be starting: it holds the lock before it listens.
-        if (m_handOverStarted.elapsed() < handOverTimeoutMs)
-            m_retry.start();
-        else
-            finishHandOver(HandOver::unanswered);
+        m_retry.start();
     });
     socket->connectToServer(m_serverName);
 }
@@ -212,6 +214,7 @@ void SingleInstance::finishHandOver(HandOver outcome)
         return;
     m_handOverDone = true;
     m_retry.stop();
+    m_handOverDeadline.stop();
     if (m_client)
         m_client->disconnectFromServer();
     emit handOverFinished(answered);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QObject>
 #include <QPointer>
@@ -29,7 +28,7 @@ class SingleInstance final : public QObject {
 
 public:
     /// How long a later launch keeps trying to reach a running copy that is still
-    /// starting (it holds the lock but does not listen yet).
+    /// starting (it holds the lock but does not listen yet), and waits for its answer.
     static constexpr int handOverTimeoutMs = 10000;
 
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
@@ -77,7 +76,7 @@ private:
     QLocalServer m_server;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
-    QElapsedTimer m_handOverStarted;
+    QTimer m_handOverDeadline;
     bool m_handOverDone = false;
 };
 

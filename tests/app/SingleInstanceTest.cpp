@@ -245,6 +245,23 @@ TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath
     }
 }
 
+TEST(SingleInstance, ALaunchOverAFolderWithoutTheLockGivesUpOnAListenerThatDoesNotAnswer)
+{
+    Machine machine;
+    ASSERT_TRUE(writeFile(machine.paths().dataDirectory(), "not a folder"));
+    // Someone else's listener where the running copy would be: it takes the
+    // request and never answers.
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(socketPathOn(machine)));
+
+    Copy launch(machine);
+    ASSERT_TRUE(launch.process.waitForFinished(SingleInstance::handOverTimeoutMs + 20000))
+        << launch.errors().toStdString();
+    EXPECT_EQ(launch.process.exitCode(), 1) << launch.errors().toStdString();
+    EXPECT_TRUE(launch.errors().contains(QStringLiteral("does not answer"))) << launch.errors().toStdString();
+    EXPECT_FALSE(launch.errors().contains(listening)) << launch.errors().toStdString();
+}
+
 TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
 {
     TempDir dir;
