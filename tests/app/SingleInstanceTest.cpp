@@ -8,10 +8,7 @@
 #include <QProcess>
 #include <QTest>
 #include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <optional>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,25 +68,6 @@ struct EnvironmentChange {
     Q_DISABLE_COPY_MOVE(EnvironmentChange)
     const char* name;
     QByteArray previous;
-};
-
-/// Holds the system's lock on a file, as another process would.
-struct HeldLock {
-    explicit HeldLock(const QString& path)
-        : descriptor(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
-    {
-        if (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            ::close(descriptor);
-            descriptor = -1;
-        }
-    }
-    ~HeldLock()
-    {
-        if (descriptor >= 0)
-            ::close(descriptor);
-    }
-    Q_DISABLE_COPY_MOVE(HeldLock)
-    int descriptor;
 };
 
 } // namespace
@@ -210,14 +188,14 @@ TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath
         Machine machine;
         const QString socketPath = socketPathOn(machine);
         QLocalServer listener;
-        std::optional<HeldLock> theirLock;
+        // Qt's lock file takes the system's lock, as another process would.
+        QLockFile theirLock(socketPath + u".lock");
         if (stranger == Stranger::leavesAPathItCannotTake) {
             ASSERT_TRUE(writeFile(QDir(socketPath).filePath(QStringLiteral("theirs")), "x"));
         } else {
             ASSERT_TRUE(listener.listen(socketPath));
             if (stranger == Stranger::listensHoldingTheLock) {
-                theirLock.emplace(socketPath + u".lock");
-                ASSERT_GE(theirLock->descriptor, 0);
+                ASSERT_TRUE(theirLock.tryLock(0));
             } else {
                 ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
             }
