@@ -2,6 +2,7 @@
 
 #include "app/AppLog.h"
 #include "platform/AppPaths.h"
+#include "platform/PrivateTempFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -35,6 +36,11 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     m_retry.setInterval(retryIntervalMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
+    // Whatever listens may take the request and never answer (someone else's
+    // listener): the launch still ends.
+    m_handOverDeadline.setInterval(handOverTimeoutMs);
+    m_handOverDeadline.setSingleShot(true);
+    connect(&m_handOverDeadline, &QTimer::timeout, this, [this] { finishHandOver(HandOver::unanswered); });
 }
 
 SingleInstance::~SingleInstance()
@@ -62,8 +68,17 @@ QString SingleInstance::serverName(const QString& dataDirectory)
     const QString name =
         u"ostrevin-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
     QString folder = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::tempPath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        // The temporary folder is everyone's: in a folder of this user's own, no other
+        // user can listen where later launches look, nor hold the lock beside it.
+        const PrivateTempFolder own(QDir::tempPath() + u"/ostrevin-" + QString::number(::geteuid()));
+        if (const std::optional<QString> problem = own.prepare()) {
+            qCWarning(lcApp) << "copies meet in the shared temporary folder:" << *problem;
+            folder = QDir::tempPath();
+        } else {
+            folder = own.path();
+        }
+    }
     return QDir(folder).filePath(name);
 }
 
@@ -118,21 +133,29 @@ bool SingleInstance::claim()
     const Lock data = takeLock(m_dataLock);
     if (data == Lock::heldByAnother)
         return false;
-    // Of two copies launched together over such a folder, one listens.
+    // Taken by the data lock's holder too: a launch after the folder can no longer
+    // hold a lock (replaced by a file while this copy runs) still finds this copy.
     const Lock socket = takeLock(m_socketLock);
-    if (socket == Lock::heldByAnother)
-        return false;
-    // Short of both locks, a copy that holds neither may be running (an earlier
-    // version over a data folder without a lock): it is asked to come forward
-    // rather than have its socket taken over.
-    if ((data == Lock::unavailable || socket == Lock::unavailable) && runningCopyListens()) {
-        qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << m_serverName;
-        return false;
+    // The data lock's holder is the one copy: whatever else holds the socket's lock
+    // or listens on its path (another user's, where both lie in the shared
+    // temporary folder) is no copy of this data folder and keeps it out of nothing.
+    if (data != Lock::taken) {
+        // Of two copies launched together over a folder without the lock, one listens.
+        if (socket == Lock::heldByAnother)
+            return false;
+        // A copy that holds neither lock may be running (an earlier version over a
+        // data folder without a lock): it is asked to come forward rather than have
+        // its socket taken over.
+        if (runningCopyListens()) {
+            qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << m_serverName;
+            return false;
+        }
     }
-    // A crashed copy leaves its socket file behind, and listen() fails on it.
+    // What is left on the path is a crashed copy's socket or someone else's, and
+    // listen() fails on either.
     QLocalServer::removeServer(m_serverName);
     if (!m_server.listen(m_serverName))
-        qCWarning(lcApp) << "later launches cannot reach this copy:" << m_server.errorString();
+        qCWarning(lcApp) << "later launches cannot reach this copy:" << m_serverName << m_server.errorString();
     else
         qCInfo(lcApp) << "the only copy; a later launch brings this window forward";
     return true;
@@ -159,7 +182,7 @@ void SingleInstance::acceptLaunch()
 
 void SingleInstance::askRunningCopyToComeForward()
 {
-    m_handOverStarted.start();
+    m_handOverDeadline.start();
     tryToReachRunningCopy();
 }
 
@@ -179,10 +202,7 @@ void SingleInstance::tryToReachRunningCopy()
         if (m_handOverDone)
             return;
         // The running copy may still be starting: it holds the lock before it listens.
-        if (m_handOverStarted.elapsed() < handOverTimeoutMs)
-            m_retry.start();
-        else
-            finishHandOver(HandOver::unanswered);
+        m_retry.start();
     });
     socket->connectToServer(m_serverName);
 }
@@ -194,6 +214,7 @@ void SingleInstance::finishHandOver(HandOver outcome)
         return;
     m_handOverDone = true;
     m_retry.stop();
+    m_handOverDeadline.stop();
     if (m_client)
         m_client->disconnectFromServer();
     emit handOverFinished(answered);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QObject>
 #include <QPointer>
@@ -29,22 +28,25 @@ class SingleInstance final : public QObject {
 
 public:
     /// How long a later launch keeps trying to reach a running copy that is still
-    /// starting (it holds the lock but does not listen yet).
+    /// starting (it holds the lock but does not listen yet), and waits for its answer.
     static constexpr int handOverTimeoutMs = 10000;
 
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     /// Takes the locks and listens for later launches; false when another copy holds
-    /// a lock, or listens on the socket while a lock cannot be taken at all (that
-    /// lock is a warning). Call once.
+    /// the data folder's lock. The holder of that lock starts whatever else holds the
+    /// socket's lock or listens on its path; only when that lock cannot be taken at
+    /// all (a warning) does the socket's lock or a copy listening on it keep this one
+    /// out. Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.
     void askRunningCopyToComeForward();
 
     /// Where copies using this data folder meet: one socket per data folder, in
-    /// the user's runtime folder (a socket path has a short length limit).
+    /// the user's runtime folder (a socket path has a short length limit), else in
+    /// a folder of the user's own in the temporary folder (made when missing).
     static QString serverName(const QString& dataDirectory);
 
 signals:
@@ -74,7 +76,7 @@ private:
     QLocalServer m_server;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
-    QElapsedTimer m_handOverStarted;
+    QTimer m_handOverDeadline;
     bool m_handOverDone = false;
 };
 

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -48,6 +50,25 @@ struct Copy {
 
 const QString listening = QStringLiteral("the only copy");
 const QString broughtForward = QStringLiteral("a later launch brings this window forward");
+
+/// Where the program started on the machine meets later launches.
+QString socketPathOn(const Machine& machine)
+{
+    return QDir(machine.dir.file(QStringLiteral("runtime")))
+        .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory())).fileName());
+}
+
+/// Sets (or, with a null value, unsets) a variable of this process until it goes.
+struct EnvironmentChange {
+    EnvironmentChange(const char* name, const QByteArray& value) : name(name), previous(qgetenv(name))
+    {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~EnvironmentChange() { previous.isNull() ? qunsetenv(name) : qputenv(name, previous); }
+    Q_DISABLE_COPY_MOVE(EnvironmentChange)
+    const char* name;
+    QByteArray previous;
+};
 
 } // namespace
 
@@ -150,4 +171,95 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     QLocalServer earlierVersion;
     ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file)));
     EXPECT_FALSE(SingleInstance(file).claim());
+}
+
+TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath)
+{
+    // Another user's, where the socket and its lock lie in the shared temporary
+    // folder. This test runs as any user, root too: a folder stands in for their
+    // files, which this copy may neither open nor remove.
+    enum class Stranger { listensBesideALockItCannotOpen, listensHoldingTheLock, leavesAPathItCannotTake };
+    const std::pair<Stranger, const char*> strangers[] = {
+        {Stranger::listensBesideALockItCannotOpen, "a listener beside a lock file this copy cannot open"},
+        {Stranger::listensHoldingTheLock, "a listener that holds the lock"},
+        {Stranger::leavesAPathItCannotTake, "a socket path this copy cannot take"}};
+    for (const auto& [stranger, description] : strangers) {
+        SCOPED_TRACE(description);
+        Machine machine;
+        const QString socketPath = socketPathOn(machine);
+        QLocalServer listener;
+        // Qt's lock file takes the system's lock, as another process would.
+        QLockFile theirLock(socketPath + u".lock");
+        if (stranger == Stranger::leavesAPathItCannotTake) {
+            ASSERT_TRUE(writeFile(QDir(socketPath).filePath(QStringLiteral("theirs")), "x"));
+        } else {
+            ASSERT_TRUE(listener.listen(socketPath));
+            if (stranger == Stranger::listensHoldingTheLock) {
+                ASSERT_TRUE(theirLock.tryLock(0));
+            } else {
+                ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
+            }
+        }
+
+        Copy copy(machine);
+        if (stranger == Stranger::leavesAPathItCannotTake) {
+            // It starts and says why later launches will not reach it.
+            EXPECT_TRUE(copy.says(QStringLiteral("later launches cannot reach this copy")))
+                << copy.errors().toStdString();
+        } else {
+            // It takes the path over, and a later launch reaches it there.
+            ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
+            Copy later(machine);
+            ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+            EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+            EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
+        }
+        // The one running copy: it ends when it is told to, not before.
+        EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+        ASSERT_EQ(::kill(static_cast<pid_t>(copy.process.processId()), SIGTERM), 0);
+        ASSERT_TRUE(copy.process.waitForFinished(20000));
+        EXPECT_EQ(copy.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(copy.process.exitCode(), 0) << copy.errors().toStdString();
+    }
+}
+
+TEST(SingleInstance, ALaunchOverAFolderWithoutTheLockGivesUpOnAListenerThatDoesNotAnswer)
+{
+    Machine machine;
+    ASSERT_TRUE(writeFile(machine.paths().dataDirectory(), "not a folder"));
+    // Someone else's listener where the running copy would be: it takes the
+    // request and never answers.
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(socketPathOn(machine)));
+
+    Copy launch(machine);
+    ASSERT_TRUE(launch.process.waitForFinished(SingleInstance::handOverTimeoutMs + 20000))
+        << launch.errors().toStdString();
+    EXPECT_EQ(launch.process.exitCode(), 1) << launch.errors().toStdString();
+    EXPECT_TRUE(launch.errors().contains(QStringLiteral("does not answer"))) << launch.errors().toStdString();
+    EXPECT_FALSE(launch.errors().contains(listening)) << launch.errors().toStdString();
+}
+
+TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
+{
+    TempDir dir;
+    const EnvironmentChange noRuntimeFolder("XDG_RUNTIME_DIR", {});
+    const EnvironmentChange tmp("TMPDIR", QFile::encodeName(dir.path()));
+    const QString data = dir.file(QStringLiteral("data"));
+
+    const QString own = dir.file(QStringLiteral("ostrevin-") + QString::number(::geteuid()));
+    EXPECT_EQ(QFileInfo(SingleInstance::serverName(data)).absolutePath().toStdString(), own.toStdString());
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    {
+        SingleInstance first(data);
+        EXPECT_TRUE(first.claim());
+        EXPECT_FALSE(SingleInstance(data).claim());
+    }
+    // That folder is not this user's to use: the shared one still lets a copy start.
+    ASSERT_TRUE(QDir(own).removeRecursively());
+    ASSERT_TRUE(writeFile(own, "someone else's"));
+    EXPECT_EQ(QFileInfo(SingleInstance::serverName(data)).absolutePath().toStdString(), dir.path().toStdString());
+    EXPECT_TRUE(SingleInstance(data).claim());
 }
