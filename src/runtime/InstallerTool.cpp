@@ -1,17 +1,45 @@
 #include "runtime/InstallerTool.h"
 
+#include "process/ProcessGroupMembers.h"
+
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace ostrevin {
+
+namespace {
+
+/// The groups asked to end whose SIGKILL is still to come; touched on the tools' thread only.
+std::vector<std::shared_ptr<const ProcessGroupMembers>>& groupsStillEnding()
+{
+    // Never destroyed: a timer may still name an entry while static objects go at exit.
+    static auto* const groups = new std::vector<std::shared_ptr<const ProcessGroupMembers>>;
+    return *groups;
+}
+
+void endStillEnding(const std::shared_ptr<const ProcessGroupMembers>& group)
+{
+    std::vector<std::shared_ptr<const ProcessGroupMembers>>& groups = groupsStillEnding();
+    const auto found = std::find(groups.begin(), groups.end(), group);
+    if (found == groups.end())
+        return; // already ended at a quit
+    groups.erase(found);
+    group->signalIfStillTheGroupSeen(SIGKILL);
+}
+
+} // namespace
 
 QStringList splitAtLineBreaks(const QString& text)
 {
@@ -86,9 +114,24 @@ void InstallerTool::start()
 
 void InstallerTool::terminate(std::chrono::milliseconds grace)
 {
+    if (m_pid <= 0 || m_process.state() == QProcess::NotRunning)
+        return;
+    // Seen while the tool is unreaped and the group ID surely its own: once the
+    // tool has obeyed and been reaped, what it started and that ignores SIGTERM
+    // (pip's build back-end) is still found through them.
+    auto group = std::make_shared<const ProcessGroupMembers>(ProcessGroupMembers::of(static_cast<pid_t>(m_pid)));
     signalGroup(SIGTERM);
-    // Nothing is sent once the tool has been reaped: the group may no longer be its own.
-    QTimer::singleShot(grace, this, &InstallerTool::kill);
+    // Not tied to this object: a cancelled installation drops the tool as soon as it has exited.
+    groupsStillEnding().push_back(group);
+    QTimer::singleShot(grace, QCoreApplication::instance(), [group] { endStillEnding(group); });
+}
+
+void InstallerTool::endGroupsStillEnding()
+{
+    std::vector<std::shared_ptr<const ProcessGroupMembers>> groups;
+    groups.swap(groupsStillEnding());
+    for (const std::shared_ptr<const ProcessGroupMembers>& group : groups)
+        group->signalIfStillTheGroupSeen(SIGKILL);
 }
 
 void InstallerTool::kill()

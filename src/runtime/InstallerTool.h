@@ -40,11 +40,14 @@ public:
     void setWorkingDirectory(const QString& folder);
 
     void start();
-    /// Asks the tool's process group to end (SIGTERM) and ends it (SIGKILL) if the
-    /// tool has not exited within grace; returns at once. pip running a build
-    /// back-end may ignore the request, and a cancelled installation must not wait
-    /// for it.
+    /// Asks the tool's process group to end (SIGTERM) and, after grace, ends what is
+    /// left of it (SIGKILL), even once the tool has exited and this object is gone;
+    /// returns at once. pip running a build back-end may ignore the request, and a
+    /// cancelled installation must not wait for it.
     void terminate(std::chrono::milliseconds grace);
+    /// Ends at once (SIGKILL) what is left of every group asked to end whose grace
+    /// has not run out yet: for a quit, after which no timer would fire.
+    static void endGroupsStillEnding();
     /// Ends the tool's process group at once (SIGKILL): for a tool that stopped answering.
     void kill();
     /// Ends the tool's process group without the event loop, blocking: SIGTERM, up to
