@@ -1,5 +1,6 @@
 #include "runtime/InstallerTool.h"
 
+#include "process/OwnedProcessRegistry.h"
 #include "process/ProcessGroupMembers.h"
 
 #include <QCoreApplication>
@@ -90,6 +91,7 @@ InstallerTool::~InstallerTool()
             ::kill(static_cast<pid_t>(m_pid), SIGKILL);
         m_process.waitForFinished(5000);
     }
+    unlistGroup();
 }
 
 void InstallerTool::setLineHandler(std::function<void(const QStringList&)> handler)
@@ -108,8 +110,13 @@ void InstallerTool::start()
     m_pid = m_process.processId();
     // The child puts itself into its own group before exec; doing it here too
     // closes the window in which a terminate request could find no group yet.
-    if (m_pid > 0)
+    if (m_pid > 0) {
         ::setpgid(static_cast<pid_t>(m_pid), static_cast<pid_t>(m_pid));
+        // A run killed outright never cancels: pip would go on writing into a
+        // staging folder that the next start deletes.
+        OwnedProcessRegistry::shared().listGroup(static_cast<pid_t>(m_pid));
+        m_listed = true;
+    }
 }
 
 void InstallerTool::terminate(std::chrono::milliseconds grace)
@@ -208,7 +215,16 @@ void InstallerTool::markEnded()
     if (m_ended)
         return;
     m_ended = true;
+    unlistGroup();
     emit ended();
+}
+
+void InstallerTool::unlistGroup()
+{
+    if (!m_listed)
+        return;
+    m_listed = false;
+    OwnedProcessRegistry::shared().unlistGroup(static_cast<pid_t>(m_pid));
 }
 
 } // namespace ostrevin

@@ -20,6 +20,8 @@ QStringList splitAtLineBreaks(const QString& text);
 /// The tool starts in a process group of its own, so ending it reaches whatever
 /// it started too (pip runs compilers and build back-ends). Standard input is
 /// /dev/null: a tool that asks a question gets end of file instead of waiting.
+/// The group is in the list of the run's tools while the tool runs, so that the
+/// next start ends it after a run killed outright.
 class InstallerTool : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(InstallerTool)
@@ -78,6 +80,7 @@ private:
     void signalGroup(int signal);
     /// Whether the tool has exited; it is left unreaped, so its group stays ours to signal.
     bool leaderHasExited() const;
+    void unlistGroup();
 
     QProcess m_process;
     QString m_executable;
@@ -86,6 +89,7 @@ private:
     qint64 m_pid = 0;
     bool m_ended = false;
     bool m_failedToStart = false;
+    bool m_listed = false;
 };
 
 } // namespace ostrevin
