@@ -1,5 +1,8 @@
 #include "process/OwnedProcessLedger.h"
 
+#include "process/ProcessGroupMembers.h"
+#include "process/ProcessStatus.h"
+
 #include <QByteArrayList>
 #include <QFile>
 #include <cerrno>
@@ -30,40 +33,11 @@ QByteArray currentBoot()
     return readSmallFile("/proc/sys/kernel/random/boot_id").trimmed();
 }
 
-struct ProcessStat {
-    char state = '?';
-    quint64 startTime = 0;
-};
-
-std::optional<ProcessStat> statOf(pid_t pid)
-{
-    const QByteArray stat = readSmallFile("/proc/" + QByteArray::number(pid) + "/stat");
-    // The command name in parentheses may itself hold blanks and parentheses.
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    const QByteArrayList fields = stat.mid(close + 1).simplified().split(' ');
-    // From the state (the third field) on; the start time is the 22nd.
-    constexpr qsizetype startTimeIndex = 22 - 3;
-    if (fields.size() <= startTimeIndex || fields.at(0).isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const quint64 startTime = fields.at(startTimeIndex).toULongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return ProcessStat{fields.at(0).at(0), startTime};
-}
-
-bool hasExited(char state)
-{
-    return state == 'Z' || state == 'X';
-}
-
 /// The process listed, exited or not, and it runs as this user.
 bool isListedProcessOfThisUser(const OwnedProcessLedger::Entry& entry)
 {
-    const std::optional<ProcessStat> stat = statOf(entry.processIdentifier);
-    if (!stat || stat->startTime != entry.startTime)
+    const std::optional<ProcessStatus> status = ProcessStatus::of(entry.processIdentifier);
+    if (!status || status->startTime != entry.startTime)
         return false;
     // /proc/<pid> belongs to the process's effective user (to root for a set-user-ID program).
     struct stat info {};
@@ -73,8 +47,8 @@ bool isListedProcessOfThisUser(const OwnedProcessLedger::Entry& entry)
 
 bool isRunning(const OwnedProcessLedger::Entry& entry)
 {
-    const std::optional<ProcessStat> stat = statOf(entry.processIdentifier);
-    return stat && stat->startTime == entry.startTime && !hasExited(stat->state);
+    const std::optional<ProcessStatus> status = ProcessStatus::of(entry.processIdentifier);
+    return status && status->startTime == entry.startTime && !status->hasExited();
 }
 
 std::optional<OwnedProcessLedger::Entry> entryOf(const QByteArrayList& fields)
@@ -89,14 +63,14 @@ std::optional<OwnedProcessLedger::Entry> entryOf(const QByteArrayList& fields)
     return entry;
 }
 
-/// Waits until none of the leaders runs any more, or the deadline passes.
-void waitForExits(const std::vector<OwnedProcessLedger::Entry>& leaders, std::chrono::milliseconds grace)
+/// Waits until no process seen in the groups runs any more, or the deadline passes.
+void waitForExits(const std::vector<ProcessGroupMembers>& groups, std::chrono::milliseconds grace)
 {
     const auto deadline = std::chrono::steady_clock::now() + grace;
     for (;;) {
         bool anyRunning = false;
-        for (const OwnedProcessLedger::Entry& leader : leaders)
-            anyRunning = anyRunning || isRunning(leader);
+        for (const ProcessGroupMembers& group : groups)
+            anyRunning = anyRunning || group.anyRunning();
         if (!anyRunning || std::chrono::steady_clock::now() >= deadline)
             return;
         std::this_thread::sleep_for(pollInterval);
@@ -111,10 +85,10 @@ OwnedProcessLedger::OwnedProcessLedger(QString filePath) : m_filePath(std::move(
 
 std::optional<quint64> OwnedProcessLedger::startTimeOf(pid_t processIdentifier)
 {
-    const std::optional<ProcessStat> stat = statOf(processIdentifier);
-    if (!stat)
+    const std::optional<ProcessStatus> status = ProcessStatus::of(processIdentifier);
+    if (!status)
         return std::nullopt;
-    return stat->startTime;
+    return status->startTime;
 }
 
 int OwnedProcessLedger::endLeftovers(std::chrono::milliseconds grace) const
@@ -137,25 +111,27 @@ int OwnedProcessLedger::endLeftovers(std::chrono::milliseconds grace) const
     }
     if (owner && isRunning(*owner))
         return 0;
-    std::vector<Entry> leaders;
+    std::vector<ProcessGroupMembers> ending;
     if (!boot.isEmpty() && boot == currentBoot()) {
         for (const Entry& group : groups) {
+            if (!isListedProcessOfThisUser(group))
+                continue;
+            ProcessGroupMembers members = ProcessGroupMembers::of(group.processIdentifier);
+            // The leader, unreaped, kept the ID its group's all the while the members were looked up.
             if (isListedProcessOfThisUser(group))
-                leaders.push_back(group);
+                ending.push_back(std::move(members));
         }
     }
-    for (const Entry& leader : leaders)
-        ::killpg(leader.processIdentifier, SIGTERM);
-    waitForExits(leaders, grace);
-    // Always, as at quit: members that ignore SIGTERM go too. A leader that exited
-    // stays in /proc until something reaps it, and until then its ID is the group's.
-    for (const Entry& leader : leaders) {
-        if (isListedProcessOfThisUser(leader))
-            ::killpg(leader.processIdentifier, SIGKILL);
-    }
-    waitForExits(leaders, grace);
+    for (const ProcessGroupMembers& group : ending)
+        group.signalIfStillTheGroupSeen(SIGTERM);
+    waitForExits(ending, grace);
+    // Always, as at quit: members that ignore SIGTERM go too, also after a leader
+    // that obeyed it has been reaped (the user manager that adopted it does so at once).
+    for (const ProcessGroupMembers& group : ending)
+        group.signalIfStillTheGroupSeen(SIGKILL);
+    waitForExits(ending, grace);
     ::unlink(path.constData());
-    return static_cast<int>(leaders.size());
+    return static_cast<int>(ending.size());
 }
 
 bool OwnedProcessLedger::write(const std::vector<Entry>& groups) const

@@ -34,8 +34,9 @@ public:
     static std::optional<quint64> startTimeOf(pid_t processIdentifier);
 
     /// Ends the groups listed by a run that is gone: SIGTERM to each group whose
-    /// leader still is the process listed, up to grace for the leaders to exit,
-    /// then SIGKILL to those groups and up to grace more. Removes the file. Returns
+    /// leader still is the process listed, up to grace for their processes to exit,
+    /// then SIGKILL to what is left of those groups (also of one whose leader has
+    /// exited and been reaped meanwhile) and up to grace more. Removes the file. Returns
     /// how many groups it ended; 0 when the file is missing, of another boot, or
     /// of a run that still lives (which keeps its file).
     int endLeftovers(std::chrono::milliseconds grace) const;

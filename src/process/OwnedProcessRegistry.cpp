@@ -69,6 +69,26 @@ void OwnedProcessRegistry::unregister(const ChildProcess* process)
         updateLedger();
 }
 
+void OwnedProcessRegistry::listGroup(pid_t leader)
+{
+    const quint64 startTime = OwnedProcessLedger::startTimeOf(leader).value_or(0);
+    {
+        std::lock_guard guard(m_lock);
+        m_listedGroups.insert_or_assign(leader, startTime);
+    }
+    updateLedger();
+}
+
+void OwnedProcessRegistry::unlistGroup(pid_t leader)
+{
+    {
+        std::lock_guard guard(m_lock);
+        if (m_listedGroups.erase(leader) == 0)
+            return;
+    }
+    updateLedger();
+}
+
 void OwnedProcessRegistry::terminateAllOwnedProcesses()
 {
     std::map<pid_t, Record> taken;
@@ -124,6 +144,8 @@ void OwnedProcessRegistry::updateLedger()
         std::lock_guard guard(m_lock);
         for (const auto& [pid, record] : m_records)
             groups.push_back({pid, record.startTime});
+        for (const auto& [pid, startTime] : m_listedGroups)
+            groups.push_back({pid, startTime});
     }
     // Taken after the change it follows: whichever write comes last lists the table as it ends up.
     const bool written = m_ledger->write(groups);

@@ -48,6 +48,13 @@ public:
     /// process that reused the identifier stays.
     void unregister(const ChildProcess* process);
 
+    /// Lists a process group whose owner ends it itself (the installer's tools) beside
+    /// the recorded ones, so that after a run killed outright the next start ends
+    /// it too. Quitting leaves it to its owner.
+    void listGroup(pid_t leader);
+    /// Takes a group listed with listGroup() off the list.
+    void unlistGroup(pid_t leader);
+
     /// Ends every recorded process that still matches and runs: SIGTERM to its
     /// group, up to 0.8 s, then SIGKILL and up to 0.8 s more; one after another.
     /// Every group gets SIGKILL at the end, so members that ignore SIGTERM go too.
@@ -71,6 +78,8 @@ private:
 
     mutable std::mutex m_lock;
     std::map<pid_t, Record> m_records;
+    /// The groups of listGroup(): the leader's start time by its identifier.
+    std::map<pid_t, quint64> m_listedGroups;
     /// Guards the ledger and orders its writes; taken before m_lock, never inside it.
     std::mutex m_ledgerLock;
     std::optional<OwnedProcessLedger> m_ledger;

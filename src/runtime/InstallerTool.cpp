@@ -1,17 +1,46 @@
 #include "runtime/InstallerTool.h"
 
+#include "process/OwnedProcessRegistry.h"
+#include "process/ProcessGroupMembers.h"
+
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace ostrevin {
+
+namespace {
+
+/// The groups asked to end whose SIGKILL is still to come; touched on the tools' thread only.
+std::vector<std::shared_ptr<const ProcessGroupMembers>>& groupsStillEnding()
+{
+    // Never destroyed: a timer may still name an entry while static objects go at exit.
+    static auto* const groups = new std::vector<std::shared_ptr<const ProcessGroupMembers>>;
+    return *groups;
+}
+
+void endStillEnding(const std::shared_ptr<const ProcessGroupMembers>& group)
+{
+    std::vector<std::shared_ptr<const ProcessGroupMembers>>& groups = groupsStillEnding();
+    const auto found = std::find(groups.begin(), groups.end(), group);
+    if (found == groups.end())
+        return; // already ended at a quit
+    groups.erase(found);
+    group->signalIfStillTheGroupSeen(SIGKILL);
+}
+
+} // namespace
 
 QStringList splitAtLineBreaks(const QString& text)
 {
@@ -62,6 +91,7 @@ InstallerTool::~InstallerTool()
             ::kill(static_cast<pid_t>(m_pid), SIGKILL);
         m_process.waitForFinished(5000);
     }
+    unlistGroup();
 }
 
 void InstallerTool::setLineHandler(std::function<void(const QStringList&)> handler)
@@ -80,15 +110,35 @@ void InstallerTool::start()
     m_pid = m_process.processId();
     // The child puts itself into its own group before exec; doing it here too
     // closes the window in which a terminate request could find no group yet.
-    if (m_pid > 0)
+    if (m_pid > 0) {
         ::setpgid(static_cast<pid_t>(m_pid), static_cast<pid_t>(m_pid));
+        // A run killed outright never cancels: pip would go on writing into a
+        // staging folder that the next start deletes.
+        OwnedProcessRegistry::shared().listGroup(static_cast<pid_t>(m_pid));
+        m_listed = true;
+    }
 }
 
 void InstallerTool::terminate(std::chrono::milliseconds grace)
 {
+    if (m_pid <= 0 || m_process.state() == QProcess::NotRunning)
+        return;
+    // Seen while the tool is unreaped and the group ID surely its own: once the
+    // tool has obeyed and been reaped, what it started and that ignores SIGTERM
+    // (pip's build back-end) is still found through them.
+    auto group = std::make_shared<const ProcessGroupMembers>(ProcessGroupMembers::of(static_cast<pid_t>(m_pid)));
     signalGroup(SIGTERM);
-    // Nothing is sent once the tool has been reaped: the group may no longer be its own.
-    QTimer::singleShot(grace, this, &InstallerTool::kill);
+    // Not tied to this object: a cancelled installation drops the tool as soon as it has exited.
+    groupsStillEnding().push_back(group);
+    QTimer::singleShot(grace, QCoreApplication::instance(), [group] { endStillEnding(group); });
+}
+
+void InstallerTool::endGroupsStillEnding()
+{
+    std::vector<std::shared_ptr<const ProcessGroupMembers>> groups;
+    groups.swap(groupsStillEnding());
+    for (const std::shared_ptr<const ProcessGroupMembers>& group : groups)
+        group->signalIfStillTheGroupSeen(SIGKILL);
 }
 
 void InstallerTool::kill()
@@ -165,7 +215,16 @@ void InstallerTool::markEnded()
     if (m_ended)
         return;
     m_ended = true;
+    unlistGroup();
     emit ended();
+}
+
+void InstallerTool::unlistGroup()
+{
+    if (!m_listed)
+        return;
+    m_listed = false;
+    OwnedProcessRegistry::shared().unlistGroup(static_cast<pid_t>(m_pid));
 }
 
 } // namespace ostrevin

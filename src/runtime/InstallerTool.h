@@ -20,6 +20,8 @@ QStringList splitAtLineBreaks(const QString& text);
 /// The tool starts in a process group of its own, so ending it reaches whatever
 /// it started too (pip runs compilers and build back-ends). Standard input is
 /// /dev/null: a tool that asks a question gets end of file instead of waiting.
+/// The group is in the list of the run's tools while the tool runs, so that the
+/// next start ends it after a run killed outright.
 class InstallerTool : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(InstallerTool)
@@ -40,11 +42,14 @@ public:
     void setWorkingDirectory(const QString& folder);
 
     void start();
-    /// Asks the tool's process group to end (SIGTERM) and ends it (SIGKILL) if the
-    /// tool has not exited within grace; returns at once. pip running a build
-    /// back-end may ignore the request, and a cancelled installation must not wait
-    /// for it.
+    /// Asks the tool's process group to end (SIGTERM) and, after grace, ends what is
+    /// left of it (SIGKILL), even once the tool has exited and this object is gone;
+    /// returns at once. pip running a build back-end may ignore the request, and a
+    /// cancelled installation must not wait for it.
     void terminate(std::chrono::milliseconds grace);
+    /// Ends at once (SIGKILL) what is left of every group asked to end whose grace
+    /// has not run out yet: for a quit, after which no timer would fire.
+    static void endGroupsStillEnding();
     /// Ends the tool's process group at once (SIGKILL): for a tool that stopped answering.
     void kill();
     /// Ends the tool's process group without the event loop, blocking: SIGTERM, up to
@@ -75,6 +80,7 @@ private:
     void signalGroup(int signal);
     /// Whether the tool has exited; it is left unreaped, so its group stays ours to signal.
     bool leaderHasExited() const;
+    void unlistGroup();
 
     QProcess m_process;
     QString m_executable;
@@ -83,6 +89,7 @@ private:
     qint64 m_pid = 0;
     bool m_ended = false;
     bool m_failedToStart = false;
+    bool m_listed = false;
 };
 
 } // namespace ostrevin

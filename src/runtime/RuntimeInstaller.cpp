@@ -611,6 +611,9 @@ RuntimeInstaller::~RuntimeInstaller()
         if (!run->stagingFolder.isEmpty())
             removeStaleStagingFolders(QFileInfo(run->stagingFolder).absolutePath(), removalPool());
     }
+    // A tool cancelled just before may have exited and gone, leaving a member that
+    // ignores SIGTERM and whose SIGKILL is due after the event loop has ended.
+    InstallerTool::endGroupsStillEnding();
 }
 
 QThreadPool* RuntimeInstaller::removalPool() const

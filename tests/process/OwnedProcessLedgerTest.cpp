@@ -1,9 +1,14 @@
 #include "process/OwnedProcessLedger.h"
 
 #include "process/ChildProcess.h"
+#include "support/Eventually.h"
+#include "support/FakeTool.h"
+#include "support/OrphanReaper.h"
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -54,4 +59,35 @@ TEST(OwnedProcessLedger, TheNextStartEndsOnlyTheGroupsOfARunThatIsGone)
         EXPECT_EQ(tool->waitForExit(ChildProcess::Clock::now() + (c.ends ? 2s : 0s)), c.ends);
         EXPECT_EQ(QFile::exists(ledger.filePath()), c.keepsList);
     }
+}
+
+// The user manager that adopts the tools of a run killed outright reaps each of them
+// at once: a leader that obeys SIGTERM is gone before the SIGKILL, and the member of
+// its group that ignores SIGTERM must go all the same.
+TEST(OwnedProcessLedger, TheNextStartEndsAMemberIgnoringSigtermAfterItsLeaderIsReaped)
+{
+    test::TempDir dir;
+    test::FakeTool tool(dir.path(), QStringLiteral("tool"));
+    const QByteArray memberFile = QFile::encodeName(dir.file(QStringLiteral("member")));
+    // The member names itself only once its trap is set.
+    tool.runs(QString::fromUtf8("sh -c 'trap \"\" TERM; echo $$ > \"$1.part\" && mv -f \"$1.part\" \"$1\"; "
+                                "exec sleep 60' sh " +
+                                test::FakeTool::shellWord(memberFile) + " &\nwait"));
+    test::OrphanReaper userManager(tool.write(), {}, true);
+    const pid_t leader = userManager.commandPid();
+    ASSERT_GT(leader, 0);
+    ASSERT_TRUE(test::eventually([&] { return QFile::exists(QFile::decodeName(memberFile)); }));
+    const pid_t member = test::readFile(QFile::decodeName(memberFile)).trimmed().toInt();
+    const auto leftover = qScopeGuard([member] { ::kill(member, SIGKILL); });
+    const std::optional<quint64> leaderStart = OwnedProcessLedger::startTimeOf(leader);
+    const std::optional<quint64> memberStart = OwnedProcessLedger::startTimeOf(member);
+    ASSERT_TRUE(leaderStart && memberStart);
+
+    const OwnedProcessLedger ledger(dir.file(QStringLiteral("owned-processes")));
+    const QByteArray boot = test::readFile(QStringLiteral("/proc/sys/kernel/random/boot_id")).trimmed();
+    test::writeFile(ledger.filePath(), "boot " + boot + "\nowner 999999999 1\ngroup " + QByteArray::number(leader) +
+                                           ' ' + QByteArray::number(*leaderStart) + '\n');
+    EXPECT_EQ(ledger.endLeftovers(200ms), 1);
+    const auto gone = [](pid_t pid, quint64 startTime) { return OwnedProcessLedger::startTimeOf(pid) != startTime; };
+    EXPECT_TRUE(test::eventually([&] { return gone(leader, *leaderStart) && gone(member, *memberStart); }));
 }

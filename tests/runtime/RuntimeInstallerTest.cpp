@@ -1,10 +1,13 @@
 #include "runtime/RuntimeInstaller.h"
 
+#include "process/OwnedProcessLedger.h"
+#include "process/OwnedProcessRegistry.h"
 #include "runtime/RuntimeFileError.h"
 #include "runtime/RuntimeInstallError.h"
 #include "runtime/RuntimeLayout.h"
 #include "support/Eventually.h"
 #include "support/FakeHttpServer.h"
+#include "support/OrphanReaper.h"
 #include "support/RuntimeInstallBench.h"
 #include "support/TempDir.h"
 
@@ -18,9 +21,12 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThreadPool>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace ostrevin;
 using Phase = RuntimeInstaller::Phase;
@@ -415,6 +421,89 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
         [&] { return !QFileInfo::exists(u"/proc/" + QString::number(pip)) && !processAlive(child); }, 3000));
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(setup.current());
+}
+
+// pip obeys Cancel's SIGTERM and is reaped at once, and the installation drops its
+// tool; the child pip started that ignores SIGTERM (a build back-end) must still not
+// go on writing into the staging folder, after the grace or at a quit before it.
+// This process stands in for the user manager that adopts and reaps the orphan.
+TEST(RuntimeInstaller, CancelEndsWhatPipLeftIgnoringSigtermAfterPipIsReaped)
+{
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const auto noLongerReaping = qScopeGuard([] { ::prctl(PR_SET_CHILD_SUBREAPER, 0); });
+    for (const bool quitWithinGrace : {false, true}) {
+        SCOPED_TRACE(quitWithinGrace ? "a quit within the grace" : "after the grace");
+        InstallBench setup;
+        setup.setCue(QStringLiteral("pip-mode"), "child-ignores-term");
+        auto installer = setup.makeInstaller();
+        installer->install();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+        const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
+        const auto child = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-child"))));
+        bool reaped = false;
+        const auto leftover = qScopeGuard([&] {
+            if (!reaped)
+                ::kill(child, SIGKILL);
+        });
+        const auto childReaped = [&] {
+            if (!reaped)
+                reaped = ::waitpid(child, nullptr, WNOHANG) == child;
+            return reaped;
+        };
+
+        installer->cancel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 30000));
+        EXPECT_FALSE(QFileInfo::exists(u"/proc/" + QString::number(pip)));
+        if (quitWithinGrace) {
+            installer.reset();
+            // No event loop from here on, as after a quit.
+            EXPECT_TRUE(test::eventually(childReaped));
+        } else {
+            EXPECT_TRUE(QTest::qWaitFor(childReaped, 10000));
+        }
+    }
+}
+
+// Killed outright during the component install, the program never cancels: pip is in
+// the list of its tools, and the next start ends it and the child that ignores
+// SIGTERM, which the user manager that reaps pip at once leaves without its leader.
+TEST(RuntimeInstaller, TheToolsOfAProgramKilledWhileInstallingEndAtTheNextStart)
+{
+    InstallBench setup;
+    setup.setCue(QStringLiteral("pip-mode"), "child-ignores-term");
+    const QString list = setup.dir.file(QStringLiteral("owned-processes"));
+    const RuntimeInstaller::Configuration& configuration = setup.configuration;
+    test::OrphanReaper userManager(QStringLiteral(OSTREVIN_INSTALLING_PROGRAM),
+                                   {list, configuration.runtimeDirectory, configuration.resourceDirectory,
+                                    configuration.build.url.toString(), configuration.build.sha256,
+                                    QString::number(configuration.build.expectedBytes.value_or(0))},
+                                   false);
+    const pid_t program = userManager.commandPid();
+    ASSERT_GT(program, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+    const auto pip = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-pid"))));
+    const auto child = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-child"))));
+    const std::optional<quint64> pipStart = OwnedProcessLedger::startTimeOf(pip);
+    const std::optional<quint64> childStart = OwnedProcessLedger::startTimeOf(child);
+    ASSERT_TRUE(pipStart && childStart);
+    const auto gone = [](pid_t pid, quint64 startTime) { return OwnedProcessLedger::startTimeOf(pid) != startTime; };
+    const auto leftovers = qScopeGuard([&] {
+        if (!gone(child, *childStart))
+            ::kill(child, SIGKILL);
+        if (!gone(pip, *pipStart))
+            ::kill(-pip, SIGKILL);
+    });
+    const QByteArray listed = "\ngroup " + QByteArray::number(pip) + ' ' + QByteArray::number(*pipStart) + '\n';
+    EXPECT_TRUE(QTest::qWaitFor([&] { return test::readFile(list).contains(listed); }, 10000));
+
+    ASSERT_EQ(::kill(program, SIGKILL), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(u"/proc/" + QString::number(program)); }, 10000));
+    ASSERT_TRUE(processAlive(pip) && processAlive(child));
+    OwnedProcessRegistry& nextStart = OwnedProcessRegistry::shared();
+    EXPECT_EQ(nextStart.takeOverLedger(list), 1);
+    nextStart.releaseLedger();
+    EXPECT_TRUE(test::eventually([&] { return gone(pip, *pipStart) && gone(child, *childStart); }));
 }
 
 TEST(RuntimeInstaller, CancellingAReinstallKeepsTheWorkingRuntime)

@@ -71,6 +71,10 @@ case "$(cat "$cue/pip-mode" 2>/dev/null)" in
   sleep|ignore-term) [ "$(cat "$cue/pip-mode")" = sleep ] || trap '' TERM; echo "Collecting pymobiledevice3"; sleep 60 &
     # Renamed into place: a test that sees the file must never read it empty.
     echo $! > "$cue/pip-child.partial" && mv -f "$cue/pip-child.partial" "$cue/pip-child"; wait; exit 0 ;;
+  child-ignores-term) echo "Collecting pymobiledevice3"
+    # pip obeys SIGTERM, the child it started does not; it names itself once its trap is set.
+    sh -c 'trap "" TERM; echo $$ > "$1.partial" && mv -f "$1.partial" "$1"; exec sleep 60' sh "$cue/pip-child" &
+    wait; exit 0 ;;
 esac
 if found pymobiledevice3; then
   echo "Requirement already satisfied: pymobiledevice3==10.10.3"
