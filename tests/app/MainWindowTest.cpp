@@ -9,6 +9,7 @@
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
 #include "support/QtPrinters.h"
+#include "views/common/DeletionConfirmation.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
@@ -33,6 +34,7 @@
 #include <QNetworkProxy>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -612,6 +614,57 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
         EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sendsAtOnce ? 1 : 0);
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
         EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "Tab goes on in the panel";
+    }
+}
+
+// At the content sizes of a 1366 × 768 and a 1024 × 600 screen. Names go in before any suggestion shows, so the
+// new rows push the field down; a point sent at once disables the field until the send ends.
+TEST_F(MainWindowTest, AddPointKeepsTheKeyboardForTheNextPointAndReturnOnItsEmptyFieldDoesNothing)
+{
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const QSize size : {QSize(1350, 680), QSize(1008, 520)}) {
+        SCOPED_TRACE(size.height());
+        window->resize(size);
+        vm->clearRoute();
+        SavedRoute trip;
+        trip.points = {makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 50.01, 14.01)};
+        vm->loadSavedRoute(trip);
+        QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+        auto* panel = window->findChild<RoutePanel*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->pointsGroup()->header()->isVisible(); }, 5000));
+        // Return opens the points; Tab goes on through their rows to Add point.
+        panel->pointsGroup()->header()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QLineEdit* add = panel->addPointField()->lineEdit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return add->height() >= add->minimumSizeHint().height(); }, 5000));
+        for (int step = 0; step < 8 && QApplication::focusWidget() != add; ++step)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* viewport = panel->findChild<QScrollArea*>()->viewport();
+        const qsizetype sent = device.calls().count(QStringLiteral("resendLocation"));
+        for (const auto& [text, sendsAtOnce] :
+             {std::pair{"Mainz", false}, std::pair{"Mailand", false}, std::pair{"Maidstone", true}}) {
+            SCOPED_TRACE(text);
+            vm->setAutoSendOnAdd(sendsAtOnce);
+            const qsizetype count = vm->draft().points().size();
+            ASSERT_EQ(QApplication::focusWidget(), add);
+            QTest::keyClicks(add, QString::fromUtf8(text));
+            QTest::keyClick(add, Qt::Key_Return);
+            ASSERT_TRUE(
+                eventually([&] { return vm->draft().points().size() == count + 1 && vm->canEditRouteDraft(); }));
+            EXPECT_EQ(QApplication::focusWidget(), add);
+            EXPECT_TRUE(add->text().isEmpty());
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return viewport->rect().contains(QRect(add->mapTo(viewport, QPoint(0, 0)), add->size())); },
+                2000))
+                << "out of sight";
+            QTest::keyClick(add, Qt::Key_Return);
+            EXPECT_EQ(vm->draft().points().size(), count + 1);
+            EXPECT_EQ(panel->deletionConfirmation().dialog(), nullptr) << "no “Clear the entire route?”";
+        }
+        EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sent + 1);
     }
 }
 
