@@ -9,6 +9,7 @@
 #include "support/FakeHttpServer.h"
 #include "support/FocusPictures.h"
 #include "support/QtPrinters.h"
+#include "views/common/DeletionConfirmation.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/DisclosureGroup.h"
@@ -33,6 +34,7 @@
 #include <QNetworkProxy>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -548,11 +550,10 @@ TEST_F(MainWindowTest, TabGoesRoundEveryControlOfAPlannedRouteInReadingOrder)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !field->suggestions().isEmpty(); }, 5000));
     QTest::keyClick(start, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), destination);
-    // Planning disables the fields under the focus; Tab goes on from there.
+    // Planning disables the fields under the focus; they have it back once it ends.
     vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::destination);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return panel->directionsGroup() && panel->directionsGroup()->isVisible(); }, 10000));
-    QTest::keyClick(window.get(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), destination);
 
     start->setFocus(Qt::TabFocusReason);
@@ -602,6 +603,8 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
             EXPECT_EQ(QApplication::focusWidget(), panel->card()->nameField());
         }
         ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft(); }));
+        // Sent at once, the field was disabled until the send ended: it has the keyboard back.
+        EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << sendsAtOnce;
         for (const bool held : {false, true, true}) {
             QWidget* focused = QApplication::focusWidget();
             QTest::simulateEvent(focused ? focused : window.get(), true, Qt::Key_Return, {}, QStringLiteral("\r"),
@@ -609,7 +612,129 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
         }
         EXPECT_EQ(vm->draft().points().last().name, QStringLiteral("Selected place")) << sendsAtOnce;
         EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sendsAtOnce ? 1 : 0);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+        EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "Tab goes on in the panel";
     }
+}
+
+// At the content sizes of a 1366 × 768 and a 1024 × 600 screen. Names go in before any suggestion shows, so the
+// new rows push the field down; a point sent at once disables the field until the send ends.
+TEST_F(MainWindowTest, AddPointKeepsTheKeyboardForTheNextPointAndReturnOnItsEmptyFieldDoesNothing)
+{
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const QSize size : {QSize(1350, 680), QSize(1008, 520)}) {
+        SCOPED_TRACE(size.height());
+        window->resize(size);
+        vm->clearRoute();
+        SavedRoute trip;
+        trip.points = {makePoint(QStringLiteral("A"), 50, 14), makePoint(QStringLiteral("B"), 50.01, 14.01)};
+        vm->loadSavedRoute(trip);
+        QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+        auto* panel = window->findChild<RoutePanel*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panel->pointsGroup()->header()->isVisible(); }, 5000));
+        // Return opens the points; Tab goes on through their rows to Add point.
+        panel->pointsGroup()->header()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QLineEdit* add = panel->addPointField()->lineEdit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return add->height() >= add->minimumSizeHint().height(); }, 5000));
+        for (int step = 0; step < 8 && QApplication::focusWidget() != add; ++step)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* viewport = panel->findChild<QScrollArea*>()->viewport();
+        const qsizetype sent = device.calls().count(QStringLiteral("resendLocation"));
+        for (const auto& [text, sendsAtOnce] :
+             {std::pair{"Mainz", false}, std::pair{"Mailand", false}, std::pair{"Maidstone", true}}) {
+            SCOPED_TRACE(text);
+            vm->setAutoSendOnAdd(sendsAtOnce);
+            const qsizetype count = vm->draft().points().size();
+            ASSERT_EQ(QApplication::focusWidget(), add);
+            QTest::keyClicks(add, QString::fromUtf8(text));
+            QTest::keyClick(add, Qt::Key_Return);
+            ASSERT_TRUE(
+                eventually([&] { return vm->draft().points().size() == count + 1 && vm->canEditRouteDraft(); }));
+            EXPECT_EQ(QApplication::focusWidget(), add);
+            EXPECT_TRUE(add->text().isEmpty());
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return viewport->rect().contains(QRect(add->mapTo(viewport, QPoint(0, 0)), add->size())); },
+                2000))
+                << "out of sight";
+            QTest::keyClick(add, Qt::Key_Return);
+            EXPECT_EQ(vm->draft().points().size(), count + 1);
+            EXPECT_EQ(panel->deletionConfirmation().dialog(), nullptr) << "no “Clear the entire route?”";
+        }
+        EXPECT_EQ(device.calls().count(QStringLiteral("resendLocation")), sent + 1);
+    }
+}
+
+// Planning that a Destination pick or a travel mode change started fails with a notice. Closed with a key, the
+// notice leaves the keyboard on the control that started the planning, where the next Return changes nothing: the
+// window's first control (the rail's Place tile, the device pill) would switch the section or open the popover.
+TEST_F(MainWindowTest, AfterAFailedPlanningsNoticeTheKeyboardIsBackOnTheControlThatStartedIt)
+{
+    FakeHttpServer server;
+    networkAccess.setProxy(QNetworkProxy::NoProxy);
+    OsrmDirectionsService osrm(networkAccess, server.url(QStringLiteral("/car")), server.url(QStringLiteral("/foot")));
+    directions = &osrm;
+    build();
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    vm->setRouteEndpoint(makePoint(QStringLiteral("Home"), 50, 14), LocationPlannerViewModel::RouteEnd::start);
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    auto* panel = window->findChild<RoutePanel*>();
+    ASSERT_NE(panel, nullptr);
+    const auto closeNoticeWith = [&](Qt::Key key) {
+        QPointer<QMessageBox> box = shownBox(window.get(), QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->isAncestorOf(QApplication::focusWidget()); }, 5000));
+        QTest::keyClick(QApplication::focusWidget(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !box; }, 5000));
+        // As the window manager does once the box is gone (this platform has none).
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    };
+    const auto returnChangesNothing = [&] {
+        const QList<RoutePoint> points = vm->draft().points();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Return);
+        EXPECT_EQ(state().section(), AppSection::route);
+        EXPECT_FALSE(state().isDevicePopoverPresented());
+        EXPECT_FALSE(vm->isPlanningAddressRoute());
+        EXPECT_EQ(vm->draft().points(), points);
+    };
+
+    // The destination, picked with Return: no route leads there.
+    QLineEdit* destination = panel->destinationField()->lineEdit();
+    destination->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(destination, QStringLiteral("Mainz"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->destinationField()->suggestions().isEmpty(); }, 5000));
+    QTest::keyClick(destination, Qt::Key_Return);
+    closeNoticeWith(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), destination);
+    returnChangesNothing();
+
+    // Planned once the service answers; then walking, picked with Return, finds no route.
+    server.setReply("GET", "/car/route/v1/driving/14.000000,50.000000;8.270000,50.000000",
+                    FakeHttpReply::json(osrmReply({{.duration = 100, .summary = "D1"}})));
+    vm->replanRoute();
+    ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
+    ASSERT_FALSE(vm->draft().routeAlternatives().isEmpty());
+    QAbstractButton* walking = panel->travelModePicker()->segment(RouteTransportMode::walking);
+    walking->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(walking, Qt::Key_Return);
+    ASSERT_EQ(vm->draft().selectedTransportMode(), RouteTransportMode::walking);
+    closeNoticeWith(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), walking);
+    returnChangesNothing();
+
+    // A notice closed while the work still runs: the control the window picks as it becomes active again is no
+    // choice of the user's, and the work's end still hands the keyboard back.
+    PlannerTestAccess::setDeviceBusy(*vm, true);
+    vm->setNotice(QStringLiteral("Something else went wrong."));
+    closeNoticeWith(Qt::Key_Return);
+    PlannerTestAccess::setDeviceBusy(*vm, false);
+    EXPECT_EQ(QApplication::focusWidget(), walking);
+    returnChangesNothing();
 }
 
 TEST_F(MainWindowTest, ReturnPressesTheFocusedButton)

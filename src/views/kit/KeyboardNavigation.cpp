@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QScrollArea>
@@ -189,6 +190,67 @@ void pressFocusedButtonOnReturn(QWidget& window)
 void ignoreHeldActionKeys(QObject& owner)
 {
     new HeldActionKeys(owner);
+}
+
+FocusReturn::FocusReturn(QWidget& area) : QObject(&area), m_area(area)
+{
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, &FocusReturn::focusChanged);
+}
+
+FocusReturn::~FocusReturn()
+{
+    // The area's children deleted after this move the focus, with the members gone.
+    disconnect(m_focusWatch);
+    forget();
+}
+
+void FocusReturn::focusChanged(QWidget* old, QWidget* now)
+{
+    if (!m_heirs.isEmpty()) {
+        if (now && now->window() == m_area.window() && m_lastFocusReason != Qt::ActiveWindowFocusReason)
+            forget();
+        return;
+    }
+    // Disabled under the focus, with nothing else to take it: a control that merely
+    // went out of sight, or a window left for another, is no work's doing.
+    if (now || !old || old->isEnabled() || !m_area.isAncestorOf(old))
+        return;
+    m_heirs.append(old);
+    QList<QWidget*> shown;
+    walk(m_area, shown);
+    for (qsizetype i = shown.indexOf(old) + 1; i > 0 && i < shown.size(); ++i)
+        m_heirs.append(shown.at(i));
+    // Which focus changes are the user's shows only in the events' reasons.
+    qApp->installEventFilter(this);
+}
+
+bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn)
+        m_lastFocusReason = static_cast<QFocusEvent*>(event)->reason();
+    return QObject::eventFilter(watched, event);
+}
+
+void FocusReturn::workEnded()
+{
+    if (m_heirs.isEmpty())
+        return;
+    QWidget* heir = nullptr;
+    for (const QPointer<QWidget>& candidate : std::as_const(m_heirs)) {
+        if (candidate && candidate->isVisible() && isStop(*candidate) && candidate->window() == m_area.window()) {
+            heir = candidate;
+            break;
+        }
+    }
+    forget();
+    if (heir)
+        focusStop(*heir, Qt::OtherFocusReason);
+}
+
+void FocusReturn::forget()
+{
+    m_heirs.clear();
+    qApp->removeEventFilter(this);
 }
 
 } // namespace ostrevin::kit

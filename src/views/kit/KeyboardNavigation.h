@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
+#include <QPointer>
 
-class QObject;
 class QWidget;
 
 namespace ostrevin::kit {
@@ -34,5 +35,39 @@ void pressFocusedButtonOnReturn(QWidget& window);
 /// whatever came up under it: a box that opened while the key was down, then the
 /// window behind it.
 void ignoreHeldActionKeys(QObject& owner);
+
+/// Gives the keyboard back to a control of area that lost it because work disabled
+/// it under the focus (a send to the iPhone, a planning): when the owner says the
+/// work is over, that control, or the first one shown after it that can take the
+/// focus, has it again. Without this the window has no focus, and the next key or
+/// the window's next activation (a notice box closed) picks its first control.
+///
+/// A focus the user gives elsewhere in the window meanwhile ends the wait; one the
+/// window gives itself on becoming active again does not. A window that is not
+/// active (a notice box over it) gets the control as the one to focus once it is.
+class FocusReturn final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FocusReturn)
+
+public:
+    explicit FocusReturn(QWidget& area);
+    ~FocusReturn() override;
+
+    /// The work that disabled controls of the area is over.
+    void workEnded();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void focusChanged(QWidget* old, QWidget* now);
+    void forget();
+
+    QWidget& m_area;
+    /// The control that lost the focus, then those shown after it in reading order.
+    QList<QPointer<QWidget>> m_heirs;
+    Qt::FocusReason m_lastFocusReason = Qt::OtherFocusReason;
+    QMetaObject::Connection m_focusWatch;
+};
 
 } // namespace ostrevin::kit

@@ -9,6 +9,7 @@
 #include "views/kit/ActionButton.h"
 #include "views/kit/Brand.h"
 #include "views/kit/EmptyStateView.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KeyedRows.h"
 #include "views/kit/LibraryRow.h"
 #include "views/kit/PanelFooter.h"
@@ -51,7 +52,7 @@ QWidget* listBox(RowList* list)
 } // namespace
 
 PlacePanel::PlacePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& searchService, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel)
+    : QWidget(parent), m_viewModel(viewModel), m_focusReturn(new FocusReturn(*this))
 {
     //: Placeholder of the search field in Place mode. The field accepts a place name, an address, or GPS coordinates
     //: such as “50.0755, 14.4378”.
@@ -203,6 +204,10 @@ void PlacePanel::refreshGates()
     m_recentRows->forEach([canEdit](LibraryRow& row, const RouteHistoryItem&) { row.setRowEnabled(canEdit); });
     m_notice->refresh();
     m_setLocation->setEnabled(m_viewModel.draft().selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
+    // A send took the keyboard's control from under it: Return and Tab go on from
+    // there, not from the window's first control.
+    if (canEdit)
+        m_focusReturn->workEnded();
 }
 
 void PlacePanel::refreshSavedLocations()

@@ -25,6 +25,7 @@ class NameReplacementQuestion;
 namespace kit {
 class ActionButton;
 class EmptyStateView;
+class FocusReturn;
 class LibraryRow;
 class PanelSection;
 } // namespace kit
@@ -77,6 +78,7 @@ private:
     DeviceBlockerNotice* m_notice;
     kit::ActionButton* m_setLocation;
     NameReplacementQuestion* m_replacement;
+    kit::FocusReturn* m_focusReturn;
     /// The selected point when the running search began: a late answer must not
     /// replace a place the user picked since.
     std::optional<QUuid> m_pointAtSearchStart;

@@ -143,16 +143,17 @@ void PlaceSearchField::refreshList()
     const bool shows = showsSuggestions();
     if (shows) {
         m_list->setHighlightedIndex(m_highlighted);
-        revealListOnceGrown();
+        revealOnceMoved();
     }
     m_list->setVisible(shows);
 }
 
-void PlaceSearchField::revealListOnceGrown()
+void PlaceSearchField::revealOnceMoved()
 {
     // The list pushes what follows down, so at the end of a long panel (Add point
-    // under a long route) it opens below the fold. The panel can scroll to it only
-    // once its layouts have made room, which their scroll range tells.
+    // under a long route) it opens below the fold; a field that keeps the focus after
+    // a pick is pushed down by the row the pick added. The panel can scroll to them
+    // only once its layouts have made room, which their scroll range tells.
     QScrollArea* scroll = nullptr;
     for (QWidget* parent = parentWidget(); parent && !scroll; parent = parent->parentWidget())
         scroll = qobject_cast<QScrollArea*>(parent);
@@ -162,7 +163,7 @@ void PlaceSearchField::revealListOnceGrown()
     m_revealWait = connect(
         scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
         [this, scroll = QPointer(scroll)] {
-            if (scroll && m_list->isVisible())
+            if (scroll && (m_list->isVisible() || m_edit->hasFocus()))
                 scroll->ensureWidgetVisible(this, 0, 0);
         },
         Qt::SingleShotConnection);
@@ -387,9 +388,13 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
     m_keepsTypedText = false;
     m_model->clear();
     setShownText(hadValue ? point.name : QString());
-    const bool hadFocus = m_isFocused;
-    m_isFocused = false;
-    m_surface->setFocused(false);
+    const bool handsFocusOn = m_isFocused && !m_keepsFocusAfterPick;
+    if (handsFocusOn) {
+        m_isFocused = false;
+        m_surface->setFocused(false);
+    } else if (m_isFocused) {
+        revealOnceMoved();
+    }
     refreshList();
     const QPointer self(this);
     emit picked(point);
@@ -399,7 +404,7 @@ void PlaceSearchField::finish(const RoutePoint& point, bool hadValue)
     // the pick: before it, what followed the field was what the panel held without
     // the new place (a city chip, whose Return would replace it). With no focus at
     // all, the next Tab would start over from the window's first control.
-    if (hadFocus && window()->focusWidget() == m_edit && !kit::focusNextStop(*window(), true))
+    if (handsFocusOn && window()->focusWidget() == m_edit && !kit::focusNextStop(*window(), true))
         m_edit->clearFocus();
     // A caller that refused the pick (an end chosen since the search began) set no
     // new value: the field shows what is committed, not the refused place.

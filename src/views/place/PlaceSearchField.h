@@ -54,6 +54,9 @@ public:
     void setSearchBias(std::optional<std::pair<double, double>> latitudeLongitude);
     /// How long typing rests before the text is searched (tests shorten it).
     void setTypingPause(std::chrono::milliseconds pause);
+    /// A field that adds one item after another (Add point) keeps the focus after a
+    /// pick, emptied for the next one; others hand it on as Tab does.
+    void setKeepsFocusAfterPick(bool keeps) { m_keepsFocusAfterPick = keeps; }
 
     QString text() const;
     bool showsSuggestions() const;
@@ -64,7 +67,7 @@ public:
 
 signals:
     /// A search ended with a point; the field has already cleared its list, set
-    /// its text and given up the focus.
+    /// its text and, unless it keeps it, given up the focus.
     void picked(const RoutePoint& point);
     /// A search failed; the message is for the user.
     void failed(const QString& message);
@@ -91,7 +94,7 @@ private:
     void startResolution(std::optional<PlaceSuggestion> suggestion, const QString& text);
     void finish(const RoutePoint& point, bool hadValue);
     void refreshList();
-    void revealListOnceGrown();
+    void revealOnceMoved();
     void refreshTrailing();
     void setShownText(const QString& text);
     static QCoro::Task<> resolveInBackground(QPointer<PlaceSearchField> self, QString text, bool hadValue,
@@ -108,6 +111,7 @@ private:
     bool m_isFocused = false;
     /// The focus went while the user was typing, but not because they were done.
     bool m_keepsTypedText = false;
+    bool m_keepsFocusAfterPick = false;
     TaskSlot m_resolution;
     QMetaObject::Connection m_revealWait;
 };

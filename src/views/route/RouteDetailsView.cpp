@@ -54,6 +54,8 @@ RouteDetailsView::RouteDetailsView(LocationPlannerViewModel& viewModel, PlaceSea
     //: route.
     m_addPoint = new PlaceSearchField(searchService, tr("Add point"), plus);
     m_addPoint->setObjectName(QStringLiteral("addPointField"));
+    // Points are often added one after another: Return leaves the field ready for the next.
+    m_addPoint->setKeepsFocusAfterPick(true);
     const auto followCamera = [this] {
         const auto centre = m_viewModel.mapPresentation().cameraPosition().center;
         m_addPoint->setSearchBias(std::pair{centre.latitude, centre.longitude});

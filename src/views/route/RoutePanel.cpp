@@ -17,6 +17,7 @@
 #include "views/kit/FocusedWheel.h"
 #include "views/kit/IconButton.h"
 #include "views/kit/InlineNotice.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KeyedRows.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Layouts.h"
@@ -74,6 +75,7 @@ RoutePanel::RoutePanel(LocationPlannerViewModel& viewModel, PlaceSearchService& 
       m_searchService(searchService)
 {
     m_confirmation = new DeletionConfirmation(*this, viewModel);
+    m_focusReturn = new FocusReturn(*this);
 
     //: Tooltip and VoiceOver label of the button that clears the current route so a new one can be planned.
     m_reset = new IconButton(tr("Choose a new start and destination"), "arrow.counterclockwise"_symbol,
@@ -384,6 +386,10 @@ void RoutePanel::refresh()
     refreshRouteBlock();
     m_blocker->refresh();
     m_startRoute->setEnabled(m_viewModel.draft().points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
+    // A planning or a send took the keyboard's control from under it: Return and Tab
+    // go on from there, not from the window's first control.
+    if (canEdit)
+        m_focusReturn->workEnded();
 }
 
 void RoutePanel::refreshEndpoints()

@@ -36,6 +36,7 @@ namespace kit {
 class ActionButton;
 class DisclosureGroup;
 class EmptyStateView;
+class FocusReturn;
 class IconButton;
 class InlineNotice;
 class KitLabel;
@@ -152,6 +153,7 @@ private:
     kit::ActionButton* m_startRoute;
     NameReplacementQuestion* m_replacement = nullptr;
     kit::RelativeTimeTicker* m_arrivalTicker = nullptr;
+    kit::FocusReturn* m_focusReturn;
     /// What a running search would replace, noted when it began.
     std::optional<QUuid> m_startAtSearch;
     std::optional<QUuid> m_destinationAtSearch;
