@@ -7,7 +7,6 @@
 #include "runtime/RuntimeLayout.h"
 #include "support/Eventually.h"
 #include "support/FakeHttpServer.h"
-#include "support/OrphanReaper.h"
 #include "support/RuntimeInstallBench.h"
 #include "support/TempDir.h"
 
@@ -427,6 +426,8 @@ TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
 // tool; the child pip started that ignores SIGTERM (a build back-end) must still not
 // go on writing into the staging folder, after the grace or at a quit before it.
 // This process stands in for the user manager that adopts and reaps the orphan.
+// While pip runs, its group is in the list of the run's tools, which the next start
+// ends after a run killed outright.
 TEST(RuntimeInstaller, CancelEndsWhatPipLeftIgnoringSigtermAfterPipIsReaped)
 {
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
@@ -434,6 +435,9 @@ TEST(RuntimeInstaller, CancelEndsWhatPipLeftIgnoringSigtermAfterPipIsReaped)
     for (const bool quitWithinGrace : {false, true}) {
         SCOPED_TRACE(quitWithinGrace ? "a quit within the grace" : "after the grace");
         InstallBench setup;
+        const QString list = setup.dir.file(QStringLiteral("owned-processes"));
+        OwnedProcessRegistry::shared().takeOverLedger(list);
+        const auto released = qScopeGuard([] { OwnedProcessRegistry::shared().releaseLedger(); });
         setup.setCue(QStringLiteral("pip-mode"), "child-ignores-term");
         auto installer = setup.makeInstaller();
         installer->install();
@@ -441,6 +445,9 @@ TEST(RuntimeInstaller, CancelEndsWhatPipLeftIgnoringSigtermAfterPipIsReaped)
             QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
         const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
         const auto child = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-child"))));
+        const QByteArray listed = "\ngroup " + QByteArray::number(pip) + ' ' +
+                                  QByteArray::number(OwnedProcessLedger::startTimeOf(pid_t(pip)).value_or(0)) + '\n';
+        EXPECT_TRUE(test::readFile(list).contains(listed));
         bool reaped = false;
         const auto leftover = qScopeGuard([&] {
             if (!reaped)
@@ -463,47 +470,6 @@ TEST(RuntimeInstaller, CancelEndsWhatPipLeftIgnoringSigtermAfterPipIsReaped)
             EXPECT_TRUE(QTest::qWaitFor(childReaped, 10000));
         }
     }
-}
-
-// Killed outright during the component install, the program never cancels: pip is in
-// the list of its tools, and the next start ends it and the child that ignores
-// SIGTERM, which the user manager that reaps pip at once leaves without its leader.
-TEST(RuntimeInstaller, TheToolsOfAProgramKilledWhileInstallingEndAtTheNextStart)
-{
-    InstallBench setup;
-    setup.setCue(QStringLiteral("pip-mode"), "child-ignores-term");
-    const QString list = setup.dir.file(QStringLiteral("owned-processes"));
-    const RuntimeInstaller::Configuration& configuration = setup.configuration;
-    test::OrphanReaper userManager(QStringLiteral(OSTREVIN_INSTALLING_PROGRAM),
-                                   {list, configuration.runtimeDirectory, configuration.resourceDirectory,
-                                    configuration.build.url.toString(), configuration.build.sha256,
-                                    QString::number(configuration.build.expectedBytes.value_or(0))},
-                                   false);
-    const pid_t program = userManager.commandPid();
-    ASSERT_GT(program, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
-    const auto pip = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-pid"))));
-    const auto child = static_cast<pid_t>(readPid(setup.cueFile(QStringLiteral("pip-child"))));
-    const std::optional<quint64> pipStart = OwnedProcessLedger::startTimeOf(pip);
-    const std::optional<quint64> childStart = OwnedProcessLedger::startTimeOf(child);
-    ASSERT_TRUE(pipStart && childStart);
-    const auto gone = [](pid_t pid, quint64 startTime) { return OwnedProcessLedger::startTimeOf(pid) != startTime; };
-    const auto leftovers = qScopeGuard([&] {
-        if (!gone(child, *childStart))
-            ::kill(child, SIGKILL);
-        if (!gone(pip, *pipStart))
-            ::kill(-pip, SIGKILL);
-    });
-    const QByteArray listed = "\ngroup " + QByteArray::number(pip) + ' ' + QByteArray::number(*pipStart) + '\n';
-    EXPECT_TRUE(QTest::qWaitFor([&] { return test::readFile(list).contains(listed); }, 10000));
-
-    ASSERT_EQ(::kill(program, SIGKILL), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(u"/proc/" + QString::number(program)); }, 10000));
-    ASSERT_TRUE(processAlive(pip) && processAlive(child));
-    OwnedProcessRegistry& nextStart = OwnedProcessRegistry::shared();
-    EXPECT_EQ(nextStart.takeOverLedger(list), 1);
-    nextStart.releaseLedger();
-    EXPECT_TRUE(test::eventually([&] { return gone(pip, *pipStart) && gone(child, *childStart); }));
 }
 
 TEST(RuntimeInstaller, CancellingAReinstallKeepsTheWorkingRuntime)
