@@ -326,6 +326,8 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
 
 void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
 {
+    // A reset finished after one that failed has no hold left to stop.
+    const bool held = m_hold->lockedPoint().has_value();
     (void)m_locationLockTask.cancel();
     ++m_holdEpoch;
     m_lockedHelper.reset();
@@ -354,8 +356,10 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
     m_hold->setLastLockRefresh(std::nullopt);
     m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
-    //: Event log entry.
-    q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+    if (held) {
+        //: Event log entry.
+        q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
+    }
 }
 
 void LocationPlannerViewModel::Private::forgetOutage()

@@ -174,9 +174,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             self->setNotice(unfinished);
             // The log names what stopped the reset, as the notice does: the reset's own
             // failure would say only "Communication with iPhone failed." and the checklist.
+            const QString preparationSaid =
+                current.isAvailable() ? QString()
+                                      : (current.failureReason.isEmpty() ? current.message : current.failureReason);
             //: Event log entry. %1 is the error's description.
             self->logEvent(
-                tr("Location reset failed: %1").arg(preparationStopped && !why.isEmpty() ? why : description),
+                tr("Location reset failed: %1").arg(preparationSaid.isEmpty() ? description : preparationSaid),
                 TrackerLogLevel::error);
         }
     }

@@ -615,6 +615,21 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
         EXPECT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "Tab goes on in the panel";
     }
+    // Set location with the keyboard: disabled while it sends, Qt moves the focus on (out of the panel, to the
+    // map's controls); the send's end gives it back.
+    QAbstractButton* setLocation = nullptr;
+    for (QAbstractButton* button : panel->findChildren<QAbstractButton*>()) {
+        if (button->text() == QStringLiteral("Set location"))
+            setLocation = button;
+    }
+    ASSERT_TRUE(setLocation && setLocation->isEnabled());
+    setLocation->setFocus(Qt::TabFocusReason);
+    device.holdAnswers(true);
+    QTest::keyClick(setLocation, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return !setLocation->isEnabled(); }));
+    device.release();
+    ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft() && setLocation->isEnabled(); }));
+    EXPECT_EQ(QApplication::focusWidget(), setLocation);
 }
 
 // At the content sizes of a 1366 × 768 and a 1024 × 600 screen. Names go in before any suggestion shows, so the

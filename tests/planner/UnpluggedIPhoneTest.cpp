@@ -102,6 +102,8 @@ TEST_F(UnpluggedIPhoneTest, AResetThatFailsDuringAnInterruptionLeavesItOpenUntil
     EXPECT_EQ(alarms.shown()->id, alarm);
     EXPECT_EQ(vm->telegram().statusMessage(), status);
     EXPECT_FALSE(eventMessages().contains(over));
+    // The log says what the notice says: the iPhone isn't connected.
+    EXPECT_EQ(eventMessages().first(), QStringLiteral("Location reset failed: iPhone isn’t connected."));
 
     tool.plugBackIn();
     vm->clearIPhoneLocation();
@@ -111,6 +113,7 @@ TEST_F(UnpluggedIPhoneTest, AResetThatFailsDuringAnInterruptionLeavesItOpenUntil
     EXPECT_FALSE(alarms.shown().has_value());
     EXPECT_EQ(vm->telegram().statusMessage(), over);
     EXPECT_EQ(eventMessages().count(over), 1);
+    EXPECT_EQ(eventMessages().count(QStringLiteral("Stopped holding the location.")), 1);
 }
 
 } // namespace

@@ -206,14 +206,17 @@ FocusReturn::~FocusReturn()
 
 void FocusReturn::focusChanged(QWidget* old, QWidget* now)
 {
+    // Disabled under the focus, Qt hands it to the next control, wherever that is
+    // (a map control outside the area), or drops it: that is the work's doing. A
+    // control that merely went out of sight, or a window left for another, is not.
+    const bool disabledUnderFocus = old && !old->isEnabled();
     if (!m_heirs.isEmpty()) {
-        if (now && now->window() == m_area.window() && m_lastFocusReason != Qt::ActiveWindowFocusReason)
+        if (now && !disabledUnderFocus && now->window() == m_area.window() &&
+            m_lastFocusReason != Qt::ActiveWindowFocusReason)
             forget();
         return;
     }
-    // Disabled under the focus, with nothing else to take it: a control that merely
-    // went out of sight, or a window left for another, is no work's doing.
-    if (now || !old || old->isEnabled() || !m_area.isAncestorOf(old))
+    if (!disabledUnderFocus || !m_area.isAncestorOf(old))
         return;
     m_heirs.append(old);
     QList<QWidget*> shown;

@@ -40,7 +40,8 @@ void ignoreHeldActionKeys(QObject& owner);
 /// it under the focus (a send to the iPhone, a planning): when the owner says the
 /// work is over, that control, or the first one shown after it that can take the
 /// focus, has it again. Without this the window has no focus, and the next key or
-/// the window's next activation (a notice box closed) picks its first control.
+/// the window's next activation (a notice box closed) picks its first control; or
+/// Qt has moved it to whatever control follows, outside the area too.
 ///
 /// A focus the user gives elsewhere in the window meanwhile ends the wait; one the
 /// window gives itself on becoming active again does not. A window that is not
