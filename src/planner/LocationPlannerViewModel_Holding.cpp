@@ -105,12 +105,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     self->d->m_device->setDeviceActionMessage(tr("Setting location…"));
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
-    const quint64 unplugs = self->d->unplugReportCount();
 
     std::exception_ptr error;
-    LocationHelper used = helper;
+    SetThrough set{helper};
     try {
-        used = co_await Private::setLocationWithRetry(self, helper, point);
+        set = co_await Private::setLocationWithRetry(self, helper, point);
     } catch (...) {
         error = std::current_exception();
     }
@@ -120,7 +119,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     LocationPlannerViewModel& vm = *self;
 
-    if (!error && vm.d->unpluggedSince(unplugs, helper.deviceIdentifier)) {
+    const LocationHelper& used = set.helper;
+    if (!error && vm.d->unpluggedSince(set.unplugReportsBefore, helper.deviceIdentifier)) {
         // The set process started and runs on, but the iPhone it started on was
         // unplugged meanwhile and uses its real location: not set, whatever the
         // tool said, and not over for an outage that was open.
@@ -191,7 +191,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     vm.d->setDeviceBusy(false);
 }
 
-QCoro::Task<LocationHelper>
+QCoro::Task<LocationPlannerViewModel::Private::SetThrough>
 LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                         RoutePoint point)
 {
@@ -200,8 +200,9 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     // Always a new set, also of the point already held: the user who sets it again
     // may know better than a held process that the iPhone lost it.
     try {
+        const quint64 unplugs = self->d->unplugReportCount();
         co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
-        co_return helper;
+        co_return SetThrough{helper, unplugs};
     } catch (...) {
         firstError = std::current_exception();
     }
@@ -228,8 +229,10 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     if (self->d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         std::rethrow_exception(firstError);
     const LocationHelper retried = *prepared.helper;
+    // An unplug before this attempt made the first one fail, not this one.
+    const quint64 unplugs = self->d->unplugReportCount();
     co_await device->resendLocation(point, retried);
-    co_return retried;
+    co_return SetThrough{retried, unplugs};
 }
 
 void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,

@@ -382,11 +382,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     }
 
     // The play process is gone, so the point is set anew before it is announced as held.
-    const quint64 unplugs = vm->d->unplugReportCount();
     std::exception_ptr error;
-    LocationHelper used = *helper;
+    SetThrough set{*helper};
     try {
-        used = co_await Private::setLocationWithRetry(self, *helper, *hold);
+        set = co_await Private::setLocationWithRetry(self, *helper, *hold);
     } catch (...) {
         error = std::current_exception();
     }
@@ -397,7 +396,8 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->setDeviceBusy(false);
         co_return;
     }
-    if (!error && vm->d->unpluggedSince(unplugs, helper->deviceIdentifier)) {
+    const LocationHelper& used = set.helper;
+    if (!error && vm->d->unpluggedSince(set.unplugReportsBefore, helper->deviceIdentifier)) {
         // Unplugged while the set started: the iPhone uses its real location.
         vm->d->m_hold->setLastPushedPointName(hold->name);
         vm->d->m_hold->setLastPushedPointID(hold->id);

@@ -250,8 +250,14 @@ struct LocationPlannerViewModel::Private {
     // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
-    static QCoro::Task<LocationHelper> setLocationWithRetry(QPointer<LocationPlannerViewModel> self,
-                                                            LocationHelper helper, RoutePoint point);
+    /// A set that went through: the helper it used, and how many unplugs usbmuxd had
+    /// reported when the attempt that went through began.
+    struct SetThrough {
+        LocationHelper helper;
+        quint64 unplugReportsBefore = 0;
+    };
+    static QCoro::Task<SetThrough> setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+                                                        RoutePoint point);
     /// Sets the restored point on the iPhone and starts its hold, keeping the last
     /// session's counters: a first set, not a restore. False when it was not set
     /// (the point stays restored, and the next check or preparation tries again).

@@ -342,8 +342,9 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
 {
     build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
     checkAgain();
+    // Once the set has reached the iPhone and waits, within its start-up.
     const auto replugWhileTheSetStarts = [&](int setsBefore) {
-        ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) > setsBefore; }));
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) > setsBefore && tool.simulatedLocation(); }));
         tool.unplug();
         watcher.detach(udid);
         tool.plugBackIn();
@@ -427,6 +428,21 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
     EXPECT_EQ(tool.count(Command::Set), 8);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+
+    // A replug before the attempt that goes through (the retry after a failed first set) is no outage of it.
+    tool.succeedFromTry(Command::Set, 2);
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+    const int looks = tool.count(Command::DeviceInformation);
+    vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+    ASSERT_EQ(tool.count(Command::Set), 9);
+    watcher.detach(udid);
+    watcher.attach(udid);
+    tool.release(Command::DeviceInformation);
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location set: Work.")));
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(tool.count(Command::Set), 10);
 }
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive
