@@ -364,7 +364,8 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     // A replug while a reset clears the location: the pill follows it once the reset is over.
     tool.setBehaviour(Command::Clear, Behaviour::SucceedWhenReleased);
     vm->clearIPhoneLocation();
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::Clear) == 1; }));
+    // Once the clear has reached the iPhone and waits.
+    ASSERT_TRUE(eventually([&] { return tool.targets(Command::Clear).size() == 1; }));
     tool.unplug();
     watcher.detach(udid);
     tool.plugBackIn();
