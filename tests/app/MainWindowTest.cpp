@@ -630,6 +630,11 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
     device.release();
     ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft() && setLocation->isEnabled(); }));
     EXPECT_EQ(QApplication::focusWidget(), setLocation);
+    // Each verification of the held point disables it for a moment too.
+    PlannerTestAccess::setVerifying(*vm, true);
+    ASSERT_NE(QApplication::focusWidget(), setLocation);
+    PlannerTestAccess::setVerifying(*vm, false);
+    EXPECT_EQ(QApplication::focusWidget(), setLocation);
 }
 
 // At the content sizes of a 1366 × 768 and a 1024 × 600 screen. Names go in before any suggestion shows, so the
@@ -728,15 +733,16 @@ TEST_F(MainWindowTest, AfterAFailedPlanningsNoticeTheKeyboardIsBackOnTheControlT
     EXPECT_EQ(QApplication::focusWidget(), destination);
     returnChangesNothing();
 
-    // Planned once the service answers; then walking, picked with Return, finds no route.
+    // Planned once the service answers; then walking finds no route.
     server.setReply("GET", "/car/route/v1/driving/14.000000,50.000000;8.270000,50.000000",
                     FakeHttpReply::json(osrmReply({{.duration = 100, .summary = "D1"}})));
     vm->replanRoute();
     ASSERT_TRUE(eventually([&] { return !vm->isPlanningAddressRoute(); }));
     ASSERT_FALSE(vm->draft().routeAlternatives().isEmpty());
+    // Picked with an arrow key, which picks before the focus follows.
     QAbstractButton* walking = panel->travelModePicker()->segment(RouteTransportMode::walking);
-    walking->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(walking, Qt::Key_Return);
+    panel->travelModePicker()->segment(RouteTransportMode::automobile)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     ASSERT_EQ(vm->draft().selectedTransportMode(), RouteTransportMode::walking);
     closeNoticeWith(Qt::Key_Escape);
     EXPECT_EQ(QApplication::focusWidget(), walking);

@@ -6,6 +6,7 @@
 #include "views/kit/AdaptiveRow.h"
 #include "views/kit/EdgeTransition.h"
 #include "views/kit/GlassSurface.h"
+#include "views/kit/KeyboardNavigation.h"
 #include "views/kit/KitLabel.h"
 #include "views/kit/Shapes.h"
 #include "views/kit/Spinner.h"
@@ -38,6 +39,9 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
     m_presence = new kit::EdgeTransition(*this);
 
     m_surface = new kit::GlassPanel(kit::GlassEmphasis::Elevated, 16, this);
+    // Stop route goes once the route is stopped, and Reset location… is disabled
+    // while it stops: the keyboard comes back to the bar, not to the device pill.
+    m_focusReturn = new kit::FocusReturn(*m_surface, kit::FocusReturn::Taken::whenDisabledOrHidden);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_surface);
@@ -218,6 +222,8 @@ void SimulationControlBar::sync()
     m_progress->setVisible(routeRunning);
     m_progress->setProgress(m_viewModel.hold().iPhoneRouteProgress());
     m_progress->setAccessibleDescription(routeRunning ? m_viewModel.routeProgressSummary() : QString());
+    if (!m_viewModel.isDeviceOperationInProgress() && !m_viewModel.isPlanningAddressRoute())
+        m_focusReturn->workEnded();
 }
 
 QSize SimulationControlBar::sizeHint() const

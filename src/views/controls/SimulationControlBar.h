@@ -16,6 +16,7 @@ class MainWindowState;
 namespace kit {
 class AdaptiveRow;
 class EdgeTransition;
+class FocusReturn;
 class GlassPanel;
 class KitLabel;
 class Spinner;
@@ -81,6 +82,7 @@ private:
     QPushButton* m_finishReset;
     QPushButton* m_resetLocation;
     RouteProgressLine* m_progress;
+    kit::FocusReturn* m_focusReturn;
 };
 
 /// The playback's progress as a thin accent line; values outside 0…1 are clamped.

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -24,8 +25,8 @@ void appendLayoutWidgets(const QLayout& layout, const QWidget& owner, QList<QWid
     }
 }
 
-/// The shown widgets under parent, depth first, in reading order.
-void walk(const QWidget& parent, QList<QWidget*>& shown)
+/// The shown widgets under parent (with hiddenToo, all of them), depth first, in reading order.
+void walk(const QWidget& parent, QList<QWidget*>& shown, bool hiddenToo = false)
 {
     QList<QWidget*> children;
     if (const QLayout* layout = parent.layout())
@@ -36,9 +37,9 @@ void walk(const QWidget& parent, QList<QWidget*>& shown)
             children.append(child);
     }
     for (QWidget* child : std::as_const(children)) {
-        if (child->isVisible()) {
+        if (child->isVisible() || hiddenToo) {
             shown.append(child);
-            walk(*child, shown);
+            walk(*child, shown, hiddenToo);
         }
     }
 }
@@ -192,7 +193,7 @@ void ignoreHeldActionKeys(QObject& owner)
     new HeldActionKeys(owner);
 }
 
-FocusReturn::FocusReturn(QWidget& area) : QObject(&area), m_area(area)
+FocusReturn::FocusReturn(QWidget& area, Taken taken) : QObject(&area), m_area(area), m_taken(taken)
 {
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, &FocusReturn::focusChanged);
 }
@@ -206,23 +207,26 @@ FocusReturn::~FocusReturn()
 
 void FocusReturn::focusChanged(QWidget* old, QWidget* now)
 {
-    // Disabled under the focus, Qt hands it to the next control, wherever that is
-    // (a map control outside the area), or drops it: that is the work's doing. A
-    // control that merely went out of sight, or a window left for another, is not.
-    const bool disabledUnderFocus = old && !old->isEnabled();
+    // Disabled (or hidden) under the focus, Qt hands it to the next control,
+    // wherever that is (a map control outside the area), or drops it: that is the
+    // work's doing. A control whose panel went out of sight, or a window left for
+    // another, is not.
+    const bool takenUnderFocus =
+        old && (!old->isEnabled() || (m_taken == Taken::whenDisabledOrHidden && old->isHidden()));
     if (!m_heirs.isEmpty()) {
-        if (now && !disabledUnderFocus && now->window() == m_area.window() &&
+        if (now && !takenUnderFocus && now->window() == m_area.window() &&
             m_lastFocusReason != Qt::ActiveWindowFocusReason)
             forget();
         return;
     }
-    if (!disabledUnderFocus || !m_area.isAncestorOf(old))
+    if (!takenUnderFocus || !m_area.isAncestorOf(old))
         return;
     m_heirs.append(old);
-    QList<QWidget*> shown;
-    walk(m_area, shown);
-    for (qsizetype i = shown.indexOf(old) + 1; i > 0 && i < shown.size(); ++i)
-        m_heirs.append(shown.at(i));
+    // Hidden ones too: what the area shows next once the work is over may be hidden now.
+    QList<QWidget*> all;
+    walk(m_area, all, true);
+    for (qsizetype i = all.indexOf(old) + 1; i > 0 && i < all.size(); ++i)
+        m_heirs.append(all.at(i));
     // Which focus changes are the user's shows only in the events' reasons.
     qApp->installEventFilter(this);
 }
@@ -246,6 +250,15 @@ void FocusReturn::workEnded()
         }
     }
     forget();
+    // An arrow key in a group of options picks the next one before the focus follows
+    // it, and the pick disabled it: the keyboard belongs on the option picked. (Such a
+    // group keeps only its focused option a tab stop, so the picked one is none yet.)
+    if (auto* option = qobject_cast<QAbstractButton*>(heir);
+        option && option->group() && option->group()->exclusive() && !option->isChecked()) {
+        if (QAbstractButton* picked = option->group()->checkedButton();
+            picked && picked->isVisible() && picked->isEnabled())
+            heir = picked;
+    }
     if (heir)
         focusStop(*heir, Qt::OtherFocusReason);
 }

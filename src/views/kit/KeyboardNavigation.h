@@ -51,7 +51,11 @@ class FocusReturn final : public QObject {
     Q_DISABLE_COPY_MOVE(FocusReturn)
 
 public:
-    explicit FocusReturn(QWidget& area);
+    /// What takes a control from under the focus: only disabling it, or hiding it too
+    /// (a button that work replaces, as stopping a route does with Stop route).
+    enum class Taken { whenDisabled, whenDisabledOrHidden };
+
+    explicit FocusReturn(QWidget& area, Taken taken = Taken::whenDisabled);
     ~FocusReturn() override;
 
     /// The work that disabled controls of the area is over.
@@ -65,6 +69,7 @@ private:
     void forget();
 
     QWidget& m_area;
+    Taken m_taken;
     /// The control that lost the focus, then those shown after it in reading order.
     QList<QPointer<QWidget>> m_heirs;
     Qt::FocusReason m_lastFocusReason = Qt::OtherFocusReason;

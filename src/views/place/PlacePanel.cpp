@@ -206,7 +206,8 @@ void PlacePanel::refreshGates()
     m_setLocation->setEnabled(m_viewModel.draft().selectedPoint().has_value() && m_viewModel.canChangeIPhoneLocation());
     // A send took the keyboard's control from under it: Return and Tab go on from
     // there, not from the window's first control.
-    if (canEdit)
+    // Not before a background verification is over too: Set location is disabled while it runs.
+    if (m_viewModel.canRunDeviceAction())
         m_focusReturn->workEnded();
 }
 

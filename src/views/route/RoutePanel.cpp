@@ -388,7 +388,8 @@ void RoutePanel::refresh()
     m_startRoute->setEnabled(m_viewModel.draft().points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
     // A planning or a send took the keyboard's control from under it: Return and Tab
     // go on from there, not from the window's first control.
-    if (canEdit)
+    // Not before a background verification is over too: Start route is disabled while it runs.
+    if (m_viewModel.canRunDeviceAction())
         m_focusReturn->workEnded();
 }
 
