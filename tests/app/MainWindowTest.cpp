@@ -627,8 +627,15 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
     device.holdAnswers(true);
     QTest::keyClick(setLocation, Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return !setLocation->isEnabled(); }));
+    // Unplugged meanwhile, Set location stays disabled after the send, until the iPhone is back.
+    LocationHelperStatus unplugged = readyStatus();
+    unplugged.isDeviceConnected = false;
+    PlannerTestAccess::setHelperStatus(*vm, unplugged);
     device.release();
-    ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft() && setLocation->isEnabled(); }));
+    ASSERT_TRUE(eventually([&] { return vm->canEditRouteDraft(); }));
+    EXPECT_NE(QApplication::focusWidget(), setLocation);
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    ASSERT_TRUE(eventually([&] { return setLocation->isEnabled(); }));
     EXPECT_EQ(QApplication::focusWidget(), setLocation);
     // Each verification of the held point disables it for a moment too.
     PlannerTestAccess::setVerifying(*vm, true);

@@ -202,13 +202,21 @@ TEST_F(SimulationControlBarTest, ActionsReachTheViewModelAndTheWindowState)
     A::setRouteProgress(*vm, 0.29);
     const QString progressText = bar->findChild<RouteProgressLine*>()->accessibleDescription();
     EXPECT_TRUE(progressText.startsWith(QStringLiteral("29%"))) << progressText.toStdString();
-    // Stopped with the keyboard: Stop route goes and Reset location… is disabled while the stop runs; once it is
-    // over the bar has the keyboard back, not the device pill, whose Return would open the popover.
+    // Stopped with the keyboard: the bar goes while the stop sets the point reached (nothing is held meanwhile);
+    // once it is back the bar has the keyboard again, not the device pill, whose Return would open the popover.
+    A::stopLocationLock(*vm);
+    A::setPoints(*vm, {home});
+    auto* pill = new QPushButton(u"Device pill"_s, &window);
+    pill->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     button("stopRoute")->setFocus(Qt::TabFocusReason);
+    device.holdAnswers(true);
     QTest::keyClick(button("stopRoute"), Qt::Key_Space);
     EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible(); }, 5000));
+    device.release();
     EXPECT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button("resetLocation")->isVisible(); }, 5000));
     EXPECT_EQ(QApplication::focusWidget(), button("resetLocation"));
 }
 

@@ -212,7 +212,7 @@ void FocusReturn::focusChanged(QWidget* old, QWidget* now)
     // work's doing. A control whose panel went out of sight, or a window left for
     // another, is not.
     const bool takenUnderFocus =
-        old && (!old->isEnabled() || (m_taken == Taken::whenDisabledOrHidden && old->isHidden()));
+        old && (!old->isEnabled() || (m_taken == Taken::whenDisabledOrHidden && !old->isVisible()));
     if (!m_heirs.isEmpty()) {
         if (now && !takenUnderFocus && now->window() == m_area.window() &&
             m_lastFocusReason != Qt::ActiveWindowFocusReason)
@@ -249,6 +249,10 @@ void FocusReturn::workEnded()
             break;
         }
     }
+    // None can take it yet (Set location waits for the iPhone to be back): the wait
+    // goes on until one can, or the user puts the focus elsewhere.
+    if (!heir)
+        return;
     forget();
     // An arrow key in a group of options picks the next one before the focus follows
     // it, and the pick disabled it: the keyboard belongs on the option picked. (Such a
@@ -259,8 +263,7 @@ void FocusReturn::workEnded()
             picked && picked->isVisible() && picked->isEnabled())
             heir = picked;
     }
-    if (heir)
-        focusStop(*heir, Qt::OtherFocusReason);
+    focusStop(*heir, Qt::OtherFocusReason);
 }
 
 void FocusReturn::forget()

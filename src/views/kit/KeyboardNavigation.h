@@ -51,14 +51,16 @@ class FocusReturn final : public QObject {
     Q_DISABLE_COPY_MOVE(FocusReturn)
 
 public:
-    /// What takes a control from under the focus: only disabling it, or hiding it too
-    /// (a button that work replaces, as stopping a route does with Stop route).
+    /// What takes a control from under the focus: only disabling it, or hiding it too,
+    /// the area included (stopping a route hides Stop route, and the control bar until
+    /// the point reached is held).
     enum class Taken { whenDisabled, whenDisabledOrHidden };
 
     explicit FocusReturn(QWidget& area, Taken taken = Taken::whenDisabled);
     ~FocusReturn() override;
 
-    /// The work that disabled controls of the area is over.
+    /// The work that disabled controls of the area is over. With none of them able to
+    /// take the focus yet, it waits for the next call.
     void workEnded();
 
 protected:
