@@ -637,10 +637,21 @@ TEST_F(MainWindowTest, APlacePickedWithReturnHandsTheFocusToItsCardAndFurtherRet
     PlannerTestAccess::setHelperStatus(*vm, readyStatus());
     ASSERT_TRUE(eventually([&] { return setLocation->isEnabled(); }));
     EXPECT_EQ(QApplication::focusWidget(), setLocation);
-    // Each verification of the held point disables it for a moment too.
+    // Each verification of the held point disables it for a moment too, also while another window (the alarm,
+    // the settings) has the keyboard, when Qt moves the window's focus unseen.
     PlannerTestAccess::setVerifying(*vm, true);
     ASSERT_NE(QApplication::focusWidget(), setLocation);
     PlannerTestAccess::setVerifying(*vm, false);
+    EXPECT_EQ(QApplication::focusWidget(), setLocation);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    PlannerTestAccess::setVerifying(*vm, true);
+    ASSERT_NE(window->focusWidget(), setLocation);
+    PlannerTestAccess::setVerifying(*vm, false);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), setLocation);
 }
 

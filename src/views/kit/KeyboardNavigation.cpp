@@ -196,13 +196,15 @@ void ignoreHeldActionKeys(QObject& owner)
 FocusReturn::FocusReturn(QWidget& area, Taken taken) : QObject(&area), m_area(area), m_taken(taken)
 {
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, &FocusReturn::focusChanged);
+    // Which focus changes are the user's shows only in the events' reasons.
+    qApp->installEventFilter(this);
 }
 
 FocusReturn::~FocusReturn()
 {
     // The area's children deleted after this move the focus, with the members gone.
     disconnect(m_focusWatch);
-    forget();
+    qApp->removeEventFilter(this);
 }
 
 void FocusReturn::focusChanged(QWidget* old, QWidget* now)
@@ -213,22 +215,40 @@ void FocusReturn::focusChanged(QWidget* old, QWidget* now)
     // another, is not.
     const bool takenUnderFocus =
         old && (!old->isEnabled() || (m_taken == Taken::whenDisabledOrHidden && !old->isVisible()));
+    const bool inWindow = now && now->window() == m_area.window();
+    // The window has the keyboard again (a notice or the alarm closed): where it
+    // puts the focus is no choice of the user's.
+    const bool cameBack = inWindow && m_lastFocusReason == Qt::ActiveWindowFocusReason;
     if (!m_heirs.isEmpty()) {
-        if (now && !takenUnderFocus && now->window() == m_area.window() &&
-            m_lastFocusReason != Qt::ActiveWindowFocusReason)
+        if (inWindow && !takenUnderFocus && !cameBack)
             forget();
         return;
     }
-    if (!takenUnderFocus || !m_area.isAncestorOf(old))
+    if (takenUnderFocus && m_area.isAncestorOf(old)) {
+        wait(*old);
         return;
-    m_heirs.append(old);
+    }
+    if (cameBack && m_lastInArea && m_lastInArea != now && m_area.isAncestorOf(m_lastInArea)) {
+        // Taken while the window was inactive (a verification behind the alarm or the
+        // settings disabled it), where Qt moves the window's focus without a word.
+        QWidget& taken = *m_lastInArea;
+        wait(taken);
+        if (taken.isVisible() && isStop(taken))
+            workEnded();
+        return;
+    }
+    if (inWindow && !cameBack)
+        m_lastInArea = m_area.isAncestorOf(now) ? now : nullptr;
+}
+
+void FocusReturn::wait(QWidget& taken)
+{
+    m_heirs.append(&taken);
     // Hidden ones too: what the area shows next once the work is over may be hidden now.
     QList<QWidget*> all;
     walk(m_area, all, true);
-    for (qsizetype i = all.indexOf(old) + 1; i > 0 && i < all.size(); ++i)
+    for (qsizetype i = all.indexOf(&taken) + 1; i > 0 && i < all.size(); ++i)
         m_heirs.append(all.at(i));
-    // Which focus changes are the user's shows only in the events' reasons.
-    qApp->installEventFilter(this);
 }
 
 bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
@@ -269,7 +289,6 @@ void FocusReturn::workEnded()
 void FocusReturn::forget()
 {
     m_heirs.clear();
-    qApp->removeEventFilter(this);
 }
 
 } // namespace ostrevin::kit

@@ -45,7 +45,9 @@ void ignoreHeldActionKeys(QObject& owner);
 ///
 /// A focus the user gives elsewhere in the window meanwhile ends the wait; one the
 /// window gives itself on becoming active again does not. A window that is not
-/// active (a notice box over it) gets the control as the one to focus once it is.
+/// active (a notice box over it) gets the control as the one to focus once it is;
+/// a control taken while it was not (Qt then moves its focus unseen) is found when
+/// it is active again.
 class FocusReturn final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FocusReturn)
@@ -68,6 +70,8 @@ protected:
 
 private:
     void focusChanged(QWidget* old, QWidget* now);
+    /// Remembers taken and the controls after it, until the work is over.
+    void wait(QWidget& taken);
     void forget();
 
     QWidget& m_area;
@@ -75,6 +79,8 @@ private:
     /// The control that lost the focus, then those shown after it in reading order.
     QList<QPointer<QWidget>> m_heirs;
     Qt::FocusReason m_lastFocusReason = Qt::OtherFocusReason;
+    /// Where the focus last was in the area's window, when in the area.
+    QPointer<QWidget> m_lastInArea;
     QMetaObject::Connection m_focusWatch;
 };
 
