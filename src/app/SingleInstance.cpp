@@ -71,7 +71,7 @@ QString SingleInstance::serverName(const QString& dataDirectory)
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         // The temporary folder is everyone's: in a folder of this user's own, no other
         // user can listen where later launches look, nor hold the lock beside it.
-        const PrivateTempFolder own(QDir::tempPath() + u"/ostrevin-" + QString::number(::geteuid()));
+        const PrivateTempFolder own = PrivateTempFolder::fromEnvironment();
         if (const std::optional<QString> problem = own.prepare()) {
             qCWarning(lcApp) << "copies meet in the shared temporary folder:" << *problem;
             folder = QDir::tempPath();

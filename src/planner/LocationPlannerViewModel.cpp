@@ -313,9 +313,7 @@ void LocationPlannerViewModel::setLockRefreshIntervalSeconds(double value)
 void LocationPlannerViewModel::Private::setPlanningAddressRoute(bool value)
 {
     assignObservable(&q, m_isPlanningAddressRoute, value, &LocationPlannerViewModel::isPlanningAddressRouteChanged);
-    syncMapInteractionPresentation();
-    if (!value)
-        actOnDeferredAttach();
+    activityChanged();
 }
 
 void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
@@ -324,33 +322,25 @@ void LocationPlannerViewModel::Private::setIPhoneRouteRunning(bool value)
     if (!value)
         (void)m_playingDeviceTask.cancel();
     m_hold->setIPhoneRouteRunning(value);
-    syncMapInteractionPresentation();
-    if (!value)
-        actOnDeferredAttach();
+    activityChanged();
 }
 
 void LocationPlannerViewModel::Private::setDeviceBusy(bool value)
 {
     m_device->setDeviceBusy(value);
-    syncMapInteractionPresentation();
-    if (!value)
-        actOnDeferredAttach();
+    activityChanged();
 }
 
 void LocationPlannerViewModel::Private::setCheckingDevice(bool value)
 {
     m_device->setCheckingDevice(value);
-    syncMapInteractionPresentation();
-    if (!value)
-        actOnDeferredAttach();
+    activityChanged();
 }
 
 void LocationPlannerViewModel::Private::setLocationLockRefreshing(bool value)
 {
     m_hold->setLocationLockRefreshing(value);
-    syncMapInteractionPresentation();
-    if (!value)
-        actOnDeferredAttach();
+    activityChanged();
 }
 
 void LocationPlannerViewModel::setTelegramAlertsEnabled(bool value)

@@ -119,42 +119,39 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     LocationPlannerViewModel& vm = *self;
 
-    const LocationHelper& used = set.helper;
-    if (!error && vm.d->unpluggedSince(set.unplugReportsBefore, helper.deviceIdentifier)) {
-        // The set process started and runs on, but the iPhone it started on was
-        // unplugged meanwhile and uses its real location: not set, whatever the
-        // tool said, and not over for an outage that was open.
-        vm.d->m_hold->setLastPushedPointName(point.name);
-        vm.d->m_hold->setLastPushedPointID(point.id);
-        vm.d->setRouteLivePoint(point);
-        vm.d->m_hold->setLocationResetPending(false);
-        AppSettings::setResetPending(false, *vm.m_deps.settings);
-        vm.d->holdLostWhileSet(point, used, LockCounters::reset);
-        vm.d->recordPushedPointInHistory(point);
-        vm.d->setDeviceBusy(false);
-        co_return;
-    }
     if (!error) {
+        // An iPhone unplugged while the set started uses its real location: the set
+        // process runs on, but the point is not set, whatever the tool said, and an
+        // outage that was open is not over.
+        const bool lost = set.unpluggedMeanwhile;
         // The new point ends the outage of the old one: nothing is restored for it,
         // and no alarm or alert goes on naming it.
-        if (vm.d->m_hold->telegramIncidentActive()) {
+        if (!lost && vm.d->m_hold->telegramIncidentActive()) {
             vm.d->closeIncidentWithoutRecovery(
                 //: Event log entry and Telegram alerts status line. %1 is the point's name.
                 tr("The interruption is over: the new location %1 is set.").arg(point.name));
         }
-        vm.d->m_device->setLastDeviceError(QString());
+        if (!lost)
+            vm.d->m_device->setLastDeviceError(QString());
         vm.d->m_hold->setLastPushedPointName(point.name);
         vm.d->m_hold->setLastPushedPointID(point.id);
         vm.d->setRouteLivePoint(point);
-        vm.d->m_hasConfirmedLocationLock = true;
         vm.d->m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
-        vm.d->startLocationLock(point, used, LockCounters::reset);
-        //: Status message. %1 is the point's name.
-        vm.d->m_device->setDeviceActionMessage(tr("Location %1 is set and held until you reset it.").arg(point.name));
+        if (lost) {
+            vm.d->holdLostWhileSet(point, set.helper, LockCounters::reset);
+        } else {
+            vm.d->m_hasConfirmedLocationLock = true;
+            vm.d->startLocationLock(point, set.helper, LockCounters::reset);
+            //: Status message. %1 is the point's name.
+            vm.d->m_device->setDeviceActionMessage(
+                tr("Location %1 is set and held until you reset it.").arg(point.name));
+        }
         vm.d->recordPushedPointInHistory(point);
-        //: Event log entry. %1 is the point's name.
-        vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
+        if (!lost) {
+            //: Event log entry. %1 is the point's name.
+            vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
+        }
         vm.d->setDeviceBusy(false);
         co_return;
     }
@@ -200,9 +197,9 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     // Always a new set, also of the point already held: the user who sets it again
     // may know better than a held process that the iPhone lost it.
     try {
-        const quint64 unplugs = self->d->unplugReportCount();
+        const quint64 unplugs = self->d->m_unplugReports;
         co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
-        co_return SetThrough{helper, unplugs};
+        co_return SetThrough{helper, self && self->d->unpluggedSince(unplugs, helper.deviceIdentifier)};
     } catch (...) {
         firstError = std::current_exception();
     }
@@ -230,9 +227,9 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
         std::rethrow_exception(firstError);
     const LocationHelper retried = *prepared.helper;
     // An unplug before this attempt made the first one fail, not this one.
-    const quint64 unplugs = self->d->unplugReportCount();
+    const quint64 unplugs = self->d->m_unplugReports;
     co_await device->resendLocation(point, retried);
-    co_return SetThrough{retried, unplugs};
+    co_return SetThrough{retried, self && self->d->unpluggedSince(unplugs, retried.deviceIdentifier)};
 }
 
 void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
@@ -288,7 +285,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
     // verified, so the point is set as a first set.
-    const quint64 unplugs = self->d->unplugReportCount();
+    const quint64 unplugs = self->d->m_unplugReports;
     std::exception_ptr error;
     try {
         co_await self->m_deps.device->resendLocation(point, helper, token.stopToken());

@@ -128,7 +128,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     }
 
     const LocationHelper restoredWith = *prepared.helper;
-    const quint64 unplugs = self->d->unplugReportCount();
+    const quint64 unplugs = self->d->m_unplugReports;
     std::exception_ptr error;
     try {
         // The held process outlived the outage without the iPhone using its point:

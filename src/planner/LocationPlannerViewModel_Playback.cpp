@@ -396,17 +396,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->setDeviceBusy(false);
         co_return;
     }
-    const LocationHelper& used = set.helper;
-    if (!error && vm->d->unpluggedSince(set.unplugReportsBefore, helper->deviceIdentifier)) {
+    if (!error) {
+        vm->d->m_hold->setLastPushedPointName(hold->name);
+        vm->d->m_hold->setLastPushedPointID(hold->id);
+    }
+    if (!error && set.unpluggedMeanwhile) {
         // Unplugged while the set started: the iPhone uses its real location.
-        vm->d->m_hold->setLastPushedPointName(hold->name);
-        vm->d->m_hold->setLastPushedPointID(hold->id);
-        vm->d->holdLostWhileSet(*hold, used, LockCounters::keep);
+        vm->d->holdLostWhileSet(*hold, set.helper, LockCounters::keep);
     } else if (!error) {
-        vm->d->m_hold->setLastPushedPointName(hold->name);
-        vm->d->m_hold->setLastPushedPointID(hold->id);
         vm->d->m_hasConfirmedLocationLock = true;
-        vm->d->startLocationLock(*hold, used, LockCounters::keep);
+        vm->d->startLocationLock(*hold, set.helper, LockCounters::keep);
         // The set just sent is what the iPhone confirmed last, not the check before the route.
         vm->d->m_hold->setLastLockRefresh(vm->m_deps.clock->wallNow());
         vm->d->m_device->setDeviceActionMessage(PlannerTexts::routeStoppedMessage(hold));

@@ -93,10 +93,7 @@ struct LocationPlannerViewModel::Private {
     void markUnplugged(const QString& udid);
     /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
     void heldDeviceLost();
-    /// How many unplugs usbmuxd reported so far: taken before a set starts, it tells
-    /// whether the set's iPhone was unplugged while the set started.
-    quint64 unplugReportCount() const { return m_unplugReports; }
-    /// Whether usbmuxd reported the iPhone unplugged since the count was taken (any
+    /// Whether usbmuxd reported the iPhone unplugged since m_unplugReports was the count (any
     /// device for a helper bound to none: it takes whatever is attached). A set
     /// process that was still starting then runs on, but the iPhone dropped its point.
     bool unpluggedSince(quint64 count, const std::optional<QString>& udid) const;
@@ -106,6 +103,13 @@ struct LocationPlannerViewModel::Private {
     void holdLostWhileSet(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
     /// Acts on an attach report that came while a device operation ran, once none runs.
     void actOnDeferredAttach();
+    /// Something started or ended running: the map's interaction follows, and a
+    /// deferred attach report is acted on once nothing runs.
+    void activityChanged()
+    {
+        syncMapInteractionPresentation();
+        actOnDeferredAttach();
+    }
     /// The iPhone that plays the route is gone: the point reached is held and lost.
     void playingDeviceLost();
     void handleTelegramAlertsEnabledChange(bool previous);
@@ -254,7 +258,8 @@ struct LocationPlannerViewModel::Private {
     /// reported when the attempt that went through began.
     struct SetThrough {
         LocationHelper helper;
-        quint64 unplugReportsBefore = 0;
+        /// Its iPhone was reported unplugged while the set that went through started.
+        bool unpluggedMeanwhile = false;
     };
     static QCoro::Task<SetThrough> setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                         RoutePoint point);

@@ -140,14 +140,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             // looking for a cable fault; the preparation says what really stopped it.
             const LocationHelperStatus current = self->d->m_device->helperStatus();
             const bool preparationStopped = !current.isAvailable() && current.isDeviceConnected;
-            QString why = preparationStopped
-                              ? (current.failureReason.isEmpty() ? current.message : current.failureReason)
-                              : QString();
+            const QString preparationSaid =
+                current.isAvailable() ? QString()
+                                      : (current.failureReason.isEmpty() ? current.message : current.failureReason);
+            QString why = preparationStopped ? preparationSaid : QString();
             bool attached = preparationStopped;
             if (!preparationStopped) {
                 // A failed clear broke the connection, or stopped on its own (its
                 // tunnel's password prompt dismissed): usbmuxd tells which.
-                attached = co_await device->isDeviceReachable(*status.helper);
+                attached = co_await device->isDeviceReachable(*helper);
                 if (!self || token.isCancelled())
                     co_return;
                 if (attached)
@@ -174,9 +175,6 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             self->setNotice(unfinished);
             // The log names what stopped the reset, as the notice does: the reset's own
             // failure would say only "Communication with iPhone failed." and the checklist.
-            const QString preparationSaid =
-                current.isAvailable() ? QString()
-                                      : (current.failureReason.isEmpty() ? current.message : current.failureReason);
             //: Event log entry. %1 is the error's description.
             self->logEvent(
                 tr("Location reset failed: %1").arg(preparationSaid.isEmpty() ? description : preparationSaid),

@@ -27,15 +27,15 @@ public:
     /// listed, before and after this call.
     static ProcessGroupMembers of(pid_t group);
 
-    pid_t group() const { return m_group; }
-    /// One of the processes seen is still in the group (exited and unreaped counts).
-    bool isStillTheGroupSeen() const;
     /// One of the processes seen has not exited yet.
     bool anyRunning() const;
     /// Sends the signal to the group while it is still the one seen; whether it was sent.
     bool signalIfStillTheGroupSeen(int signal) const;
 
 private:
+    /// One of the processes seen is still in the group (exited and unreaped counts).
+    bool isStillTheGroupSeen() const;
+
     struct Member {
         pid_t processIdentifier = 0;
         quint64 startTime = 0;

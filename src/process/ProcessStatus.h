@@ -20,8 +20,6 @@ struct ProcessStatus {
 
     /// None when there is no such process.
     static std::optional<ProcessStatus> of(pid_t processIdentifier);
-
-    bool operator==(const ProcessStatus&) const = default;
 };
 
 } // namespace ostrevin

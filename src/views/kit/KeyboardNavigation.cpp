@@ -193,18 +193,39 @@ void ignoreHeldActionKeys(QObject& owner)
     new HeldActionKeys(owner);
 }
 
-FocusReturn::FocusReturn(QWidget& area, Taken taken) : QObject(&area), m_area(area), m_taken(taken)
+namespace {
+
+/// Which focus changes are the user's shows only in the events' reasons: one filter
+/// for the whole program notes the last one.
+class FocusReasons final : public QObject {
+public:
+    using QObject::QObject;
+    Qt::FocusReason last = Qt::OtherFocusReason;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            last = static_cast<QFocusEvent*>(event)->reason();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QPointer<FocusReasons>& focusReasons()
 {
-    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, &FocusReturn::focusChanged);
-    // Which focus changes are the user's shows only in the events' reasons.
-    qApp->installEventFilter(this);
+    static QPointer<FocusReasons> reasons;
+    return reasons;
 }
 
-FocusReturn::~FocusReturn()
+} // namespace
+
+FocusReturn::FocusReturn(QWidget& area, Taken taken) : QObject(&area), m_area(area), m_taken(taken)
 {
-    // The area's children deleted after this move the focus, with the members gone.
-    disconnect(m_focusWatch);
-    qApp->removeEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &FocusReturn::focusChanged);
+    if (!focusReasons()) {
+        focusReasons() = new FocusReasons(qApp);
+        qApp->installEventFilter(focusReasons());
+    }
 }
 
 void FocusReturn::focusChanged(QWidget* old, QWidget* now)
@@ -218,7 +239,7 @@ void FocusReturn::focusChanged(QWidget* old, QWidget* now)
     const bool inWindow = now && now->window() == m_area.window();
     // The window has the keyboard again (a notice or the alarm closed): where it
     // puts the focus is no choice of the user's.
-    const bool cameBack = inWindow && m_lastFocusReason == Qt::ActiveWindowFocusReason;
+    const bool cameBack = inWindow && focusReasons() && focusReasons()->last == Qt::ActiveWindowFocusReason;
     if (!m_heirs.isEmpty()) {
         if (inWindow && !takenUnderFocus && !cameBack)
             forget();
@@ -249,13 +270,6 @@ void FocusReturn::wait(QWidget& taken)
     walk(m_area, all, true);
     for (qsizetype i = all.indexOf(&taken) + 1; i > 0 && i < all.size(); ++i)
         m_heirs.append(all.at(i));
-}
-
-bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn)
-        m_lastFocusReason = static_cast<QFocusEvent*>(event)->reason();
-    return QObject::eventFilter(watched, event);
 }
 
 void FocusReturn::workEnded()

@@ -59,14 +59,10 @@ public:
     enum class Taken { whenDisabled, whenDisabledOrHidden };
 
     explicit FocusReturn(QWidget& area, Taken taken = Taken::whenDisabled);
-    ~FocusReturn() override;
 
     /// The work that disabled controls of the area is over. With none of them able to
     /// take the focus yet, it waits for the next call.
     void workEnded();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void focusChanged(QWidget* old, QWidget* now);
@@ -78,10 +74,8 @@ private:
     Taken m_taken;
     /// The control that lost the focus, then those shown after it in reading order.
     QList<QPointer<QWidget>> m_heirs;
-    Qt::FocusReason m_lastFocusReason = Qt::OtherFocusReason;
     /// Where the focus last was in the area's window, when in the area.
     QPointer<QWidget> m_lastInArea;
-    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace ostrevin::kit
