@@ -409,22 +409,32 @@ TEST(RuntimeInstaller, WhileComponentsInstallASecondInstallChangesNothingAndCanc
     EXPECT_FALSE(setup.current());
 }
 
-// As at quit: no event loop resumes the pipeline, yet its tool ends at once, even one ignoring SIGTERM.
+// As at quit: no event loop resumes the pipeline, yet its tool ends at once, even one ignoring SIGTERM; so does
+// what a tool cancelled just before started and that ignores SIGTERM, though the tool obeyed and is gone.
 TEST(RuntimeInstaller, DestroyedMidInstallEndsTheToolAndCleansUp)
 {
-    InstallBench setup;
-    setup.setCue(QStringLiteral("pip-mode"), "ignore-term");
-    auto installer = setup.makeInstaller();
-    installer->install();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
-    const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
-    const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
-    installer.reset();
-    EXPECT_TRUE(stagingFolders(setup.parent()).isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !QFileInfo::exists(u"/proc/" + QString::number(pip)) && !processAlive(child); }, 3000));
-    QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(setup.current());
+    for (const bool cancelledFirst : {false, true}) {
+        SCOPED_TRACE(cancelledFirst);
+        InstallBench setup;
+        setup.setCue(QStringLiteral("pip-mode"), cancelledFirst ? "child-ignores-term" : "ignore-term");
+        auto installer = setup.makeInstaller();
+        installer->install();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QFileInfo::exists(setup.cueFile(QStringLiteral("pip-child"))); }, 90000));
+        const qint64 pip = readPid(setup.cueFile(QStringLiteral("pip-pid")));
+        const qint64 child = readPid(setup.cueFile(QStringLiteral("pip-child")));
+        if (cancelledFirst) {
+            installer->cancel();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !installer->isInstalling(); }, 30000));
+        }
+        installer.reset();
+        EXPECT_TRUE(stagingFolders(setup.parent()).isEmpty());
+        EXPECT_TRUE(test::eventually(
+            [&] { return !QFileInfo::exists(u"/proc/" + QString::number(pip)) && !processAlive(child); },
+            std::chrono::seconds(3)));
+        QCoreApplication::sendPostedEvents();
+        EXPECT_FALSE(setup.current());
+    }
 }
 
 TEST(RuntimeInstaller, CancellingAReinstallKeepsTheWorkingRuntime)
