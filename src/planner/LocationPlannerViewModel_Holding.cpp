@@ -124,15 +124,16 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         // process runs on, but the point is not set, whatever the tool said, and an
         // outage that was open is not over.
         const bool lost = set.unpluggedMeanwhile;
-        // The new point ends the outage of the old one: nothing is restored for it,
-        // and no alarm or alert goes on naming it.
-        if (!lost && vm.d->m_hold->telegramIncidentActive()) {
-            vm.d->closeIncidentWithoutRecovery(
-                //: Event log entry and Telegram alerts status line. %1 is the point's name.
-                tr("The interruption is over: the new location %1 is set.").arg(point.name));
-        }
-        if (!lost)
+        if (!lost) {
+            // The new point ends the outage of the old one: nothing is restored for it,
+            // and no alarm or alert goes on naming it.
+            if (vm.d->m_hold->telegramIncidentActive()) {
+                vm.d->closeIncidentWithoutRecovery(
+                    //: Event log entry and Telegram alerts status line. %1 is the point's name.
+                    tr("The interruption is over: the new location %1 is set.").arg(point.name));
+            }
             vm.d->m_device->setLastDeviceError(QString());
+        }
         vm.d->m_hold->setLastPushedPointName(point.name);
         vm.d->m_hold->setLastPushedPointID(point.id);
         vm.d->setRouteLivePoint(point);
