@@ -63,6 +63,11 @@ void LocationPlannerViewModel::Private::deviceDetached(const QString& udid)
     // Whatever the restore waited for, an iPhone that is gone needs the cable first.
     if (!m_lockedHelper || !m_lockedHelper->deviceIdentifier || m_lockedHelper->deviceIdentifier == udid)
         setRecoveryWait(QString());
+    // The point a Set location replaces went with the cable: until the set under way
+    // ends, nothing may read as set on that iPhone.
+    if (m_simulationSafetyState == LocationSimulationSafetyState::intentionalTransition() && m_lockedHelper &&
+        m_lockedHelper->deviceIdentifier == udid)
+        m_hasConfirmedLocationLock = false;
     markUnplugged(udid);
     if (isPlayingDevice(udid))
         playingDeviceLost();

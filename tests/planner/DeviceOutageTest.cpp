@@ -377,11 +377,19 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
 
+    // Set location replacing the held point, which went with the cable too.
+    const RoutePoint office = makePoint(QStringLiteral("Office"), 50.0755, 14.4378);
+    vm->pushPointToIPhone(office);
+    replugWhileTheSetStarts(2);
+    EXPECT_NE(vm->activeTrackerHeadline().toStdString(), "Location is set");
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    ASSERT_TRUE(restored(office)) << vm->device().deviceActionMessage().toStdString();
+
     // The restore's set: the outage goes on until the set after the second replug.
     replug();
-    replugWhileTheSetStarts(2);
-    ASSERT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
-    EXPECT_EQ(tool.count(Command::Set), 4);
+    replugWhileTheSetStarts(4);
+    ASSERT_TRUE(restored(office)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 6);
     EXPECT_EQ(vm->hold().lockFailureCount(), 2);
 
     // Stop route's set.
@@ -393,7 +401,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
                vm->hold().routeLivePoint();
     }));
     vm->stopIPhoneRoute();
-    replugWhileTheSetStarts(4);
+    replugWhileTheSetStarts(6);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     const RoutePoint stopped = *vm->hold().lockedPoint();
     ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
@@ -403,10 +411,10 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     controller.reset();
     build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
     vm->refreshHelperStatus();
-    replugWhileTheSetStarts(6);
+    replugWhileTheSetStarts(8);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
-    EXPECT_EQ(tool.count(Command::Set), 8);
+    EXPECT_EQ(tool.count(Command::Set), 10);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
     // A replug before the attempt that goes through (the retry after a failed first set) is no outage of it.
