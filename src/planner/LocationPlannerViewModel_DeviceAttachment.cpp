@@ -77,7 +77,7 @@ void LocationPlannerViewModel::Private::deviceDetached(const QString& udid)
 
 void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
 {
-    const LocationHelperStatus& status = m_device->helperStatus();
+    const LocationHelperStatus status = m_device->helperStatus();
     if (!status.isDeviceConnected || !status.helper || status.helper->deviceIdentifier != udid)
         return;
     // Whatever is held: the next Set location would otherwise fail at the tool.
@@ -88,6 +88,7 @@ void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
     unplugged.failureReason.clear();
     unplugged.waitsForPrepareIPhone = false;
     m_device->setHelperStatus(unplugged);
+    m_statusBeforeUnplug = StatusBeforeUnplug{m_device->helperStatusRevision(), status};
     // A running operation or a hold says what happens next itself; a check the
     // user asked for has its answer here (what it found before is older).
     if ((m_device->isCheckingDevice() || !q.isDeviceOperationInProgress()) && !m_hold->isIPhoneRouteRunning() &&
@@ -130,7 +131,7 @@ void LocationPlannerViewModel::Private::holdLostWhileSet(const RoutePoint& point
                                                          LockCounters counters)
 {
     m_hasConfirmedLocationLock = true;
-    startLocationLock(point, helper, counters);
+    startLocationLock(point, helper, counters, HoldStart::lostAtOnce);
     // An outage that was open goes on, now for this point: the restore sets it, and
     // the alarm and the alerts must name what is restored.
     if (m_hold->telegramIncidentActive() && m_telegramIncidentPoint != point) {
@@ -154,6 +155,8 @@ void LocationPlannerViewModel::Private::deviceAttached(const QString& udid)
         if (status.isDeviceConnected && status.helper && status.helper->deviceIdentifier == udid)
             return;
     }
+    if (m_hold->isIPhoneRouteRunning())
+        showReattachedDuringRoute(udid);
     // Dropped, the report would leave the pill at "Not connected" for an iPhone that
     // is plugged in, and Set location refused, until the readiness monitor's next
     // look; nor would a hold lost during a set be restored at once.
@@ -170,6 +173,17 @@ void LocationPlannerViewModel::Private::deviceAttached(const QString& udid)
     // Found now rather than at the readiness monitor's next check: the pill follows
     // the cable, and a point restored from the last session is set at once.
     startDeviceCheck({}, ConnectedIPhone::askReadiness);
+}
+
+void LocationPlannerViewModel::Private::showReattachedDuringRoute(const QString& udid)
+{
+    // A route's own checks decide whether it goes on, and no check may run beside
+    // it: the pill shows again what it showed before the unplug, unless something
+    // newer was said about the iPhone since. The check after the route looks afresh.
+    const std::optional<StatusBeforeUnplug> before = std::exchange(m_statusBeforeUnplug, std::nullopt);
+    if (before && before->revision == m_device->helperStatusRevision() && before->status.helper &&
+        before->status.helper->deviceIdentifier == udid)
+        m_device->setHelperStatus(before->status);
 }
 
 void LocationPlannerViewModel::Private::actOnDeferredAttach()

@@ -200,9 +200,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
-    // The user's Prepare is what the restore waited for; one that failed finds out
-    // again at the next attempt whether it still must wait.
-    self->d->setRecoveryWait(QString());
+    // The user's Prepare is what the restore waited for. One that failed (the
+    // password prompt dismissed) leaves it waiting, unless the iPhone went.
+    if (available || !status.isDeviceConnected)
+        self->d->setRecoveryWait(QString());
     self->d->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
     const QString ready = tr("%1 is ready.").arg(Private::deviceName(status.helper));

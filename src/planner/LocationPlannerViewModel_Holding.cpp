@@ -106,6 +106,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
 
+    const quint64 unplugs = self->d->m_unplugReports;
     std::exception_ptr error;
     SetThrough set{helper};
     try {
@@ -157,30 +158,43 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     }
 
-    const QString description = PlannerTexts::errorDescription(error);
-    //: Status message.
-    vm.d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
+    // Unplugged meanwhile, the tool's failure says only that the connection went:
+    // the cable is what the user must see to.
+    const bool unplugged = vm.d->unpluggedSince(unplugs, helper.deviceIdentifier);
+    const QString description =
+        //: Incident cause and device status message.
+        unplugged ? tr("iPhone isn’t connected.") : PlannerTexts::errorDescription(error);
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
         // During an outage it was lost before: the alarm keeps naming that cause.
         vm.d->m_hasConfirmedLocationLock = true;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::holdingConfirmed());
-        vm.d->reportCauseUnlessIncidentOpen(
-            //: Incident cause. %1 is the error's first paragraph.
-            tr("Changing the location failed, and the previous location is no longer held. %1")
-                .arg(PlannerTexts::summary(description)),
-            previousPoint);
+        if (unplugged) {
+            // It went with the cable: the replug restores it at once.
+            vm.d->heldDeviceLost();
+        } else {
+            vm.d->reportCauseUnlessIncidentOpen(
+                //: Incident cause. %1 is the error's first paragraph.
+                tr("Changing the location failed, and the previous location is no longer held. %1")
+                    .arg(PlannerTexts::summary(description)),
+                previousPoint);
+        }
     } else {
         vm.d->m_hasConfirmedLocationLock = false;
         vm.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
     }
-    LocationHelperStatus interrupted;
-    interrupted.helper = helper;
-    //: Device status after a failed set.
-    interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = vm.d->m_device->helperStatus().installHint;
-    vm.d->m_device->setHelperStatus(interrupted);
+    //: Status message.
+    vm.d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
+    // The unplug report already shows the iPhone as not connected.
+    if (!unplugged) {
+        LocationHelperStatus interrupted;
+        interrupted.helper = helper;
+        //: Device status after a failed set.
+        interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+        interrupted.installHint = vm.d->m_device->helperStatus().installHint;
+        vm.d->m_device->setHelperStatus(interrupted);
+    }
     vm.d->m_device->setLastDeviceError(description);
     //: Alert text. %1 is the error's first paragraph.
     vm.setNotice(tr("Couldn’t set the location. %1").arg(PlannerTexts::summary(description)));
@@ -234,7 +248,7 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
 }
 
 void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
-                                                          LockCounters counters)
+                                                          LockCounters counters, HoldStart start)
 {
     const CancelToken token = m_locationLockTask.replace();
     m_holdToken = token;
@@ -261,8 +275,10 @@ void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& poin
     } else if (!m_hold->lockStartedAt()) {
         m_hold->setLockStartedAt(now);
     }
-    //: Event log entry. %1 is the point's name.
-    q.logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
+    if (start == HoldStart::announced) {
+        //: Event log entry. %1 is the point's name.
+        q.logEvent(tr("Holding location: %1.").arg(point.name), TrackerLogLevel::info);
+    }
     m_locationLockTask.adopt(Private::watchLoop(QPointer(&q), point, token));
 }
 
@@ -343,12 +359,16 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
     m_hasConfirmedLocationLock = false;
     q.setSimulationSafetyState(LocationSimulationSafetyState::inactive());
 
-    // A reset ends an interruption only once the iPhone's location is cleared: one
-    // that fails leaves the iPhone where it was, and the alarm and alerts as they were.
-    if (ending == HoldEnding::routeStarts) {
-        //: Event log entry and Telegram alerts status line.
-        closeIncidentWithoutRecovery(tr("The interruption is over: you started a route."));
-    }
+    // Nothing is held any more, whatever comes next: no alarm or alert may go on
+    // about a restore. A reset's clear may still fail, so until it succeeds the
+    // log and the alerts' status line say only that the hold was stopped.
+    //: Event log entry and Telegram alerts status line.
+    const QString stopped = tr("Stopped holding the location.");
+    const bool incidentOpen = m_hold->telegramIncidentActive();
+    closeIncidentWithoutRecovery(ending == HoldEnding::routeStarts
+                                     //: Event log entry and Telegram alerts status line.
+                                     ? tr("The interruption is over: you started a route.")
+                                     : stopped);
 
     setLockedPoint(std::nullopt);
     m_hold->setLockRefreshCount(0);
@@ -357,10 +377,9 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
     m_hold->setLastLockRefresh(std::nullopt);
     m_hold->setLockStartedAt(std::nullopt);
     persistLockedPoint(std::nullopt);
-    if (held) {
-        //: Event log entry.
-        q.logEvent(tr("Stopped holding the location."), TrackerLogLevel::info);
-    }
+    // Said once: closing the incident of a reset said it already.
+    if (held && !(incidentOpen && ending == HoldEnding::locationReset))
+        q.logEvent(stopped, TrackerLogLevel::info);
 }
 
 void LocationPlannerViewModel::Private::forgetOutage()

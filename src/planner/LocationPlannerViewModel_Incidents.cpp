@@ -80,11 +80,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     self->d->m_nextLockRecoveryAttempt = now + recoveryAttemptSpacing;
 
     if (!self->d->m_hold->recoveryWait().isEmpty()) {
-        // Only the user's Prepare iPhone goes on from here: an attempt asks nothing
-        // that could need the administrator password, nor publishes a status that
-        // would hide the wait; only whether the iPhone is still attached.
-        const bool attached = co_await device->isDeviceReachable(previousHelper);
-        if (!Private::isCurrentHold(self, epoch) || attached)
+        // Only the user's Prepare iPhone goes on from here, unless the iPhone became
+        // ready by other means (the tunnel service started by hand): an attempt asks
+        // only whether it is attached and ready, which never needs the administrator
+        // password, and publishes no status that would hide the wait.
+        const LocationHelperStatus looked = co_await device->checkDeviceConnection(previousHelper, token.stopToken());
+        if (!Private::isCurrentHold(self, epoch) || (looked.isDeviceConnected && !looked.isAvailable()))
             co_return;
         self->d->setRecoveryWait(QString());
     }

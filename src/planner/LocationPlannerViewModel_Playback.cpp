@@ -100,9 +100,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
-    auto started = [self, id = run.id](const LocationHelper& helperInUse) {
+    auto started = [self, id = run.id, unplugs = self->d->m_unplugReports](const LocationHelper& helperInUse) {
         if (self)
-            self->d->handlePlaybackStarted(id, helperInUse);
+            self->d->handlePlaybackStarted(id, helperInUse, unplugs);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
@@ -132,7 +132,8 @@ bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
     return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
 }
 
-void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
+void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse,
+                                                              quint64 unplugs)
 {
     if (!isCurrentPlayback(id))
         return;
@@ -140,6 +141,12 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
     q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
+    if (unpluggedSince(unplugs, helperInUse.deviceIdentifier)) {
+        // Unplugged while the play started: the play process runs on, as a set's
+        // does, but the iPhone uses its real location. Lost as a playing route is.
+        playingDeviceLost();
+        return;
+    }
     const CancelToken token = m_playingDeviceTask.replace();
     m_playingDeviceTask.adopt(Private::watchPlayingDevice(QPointer(&q), id, helperInUse, token));
     //: Event log entry.

@@ -5,6 +5,7 @@
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
 #include "devicebridge/LocationHelper.h"
+#include "devicebridge/LocationHelperStatus.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/MainWindowState.h"
 #include "platform/KeepAwakeToken.h"
@@ -101,6 +102,8 @@ struct LocationPlannerViewModel::Private {
     /// unplugged: confirmed, and lost at once, so the outage opens (or an open one
     /// goes on) and the restore sets the point again once the iPhone is back.
     void holdLostWhileSet(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
+    /// The pill follows an iPhone plugged back in while a route plays, the route untouched.
+    void showReattachedDuringRoute(const QString& udid);
     /// Acts on an attach report that came while a device operation ran, once none runs.
     void actOnDeferredAttach();
     /// Something started or ended running: the map's interaction follows, and a
@@ -146,12 +149,15 @@ struct LocationPlannerViewModel::Private {
     QFuture<void> stopDeviceProcessesOffMain();
     void markLocationResetPending(bool pending);
     // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
-    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters);
+    /// A point whose set is found lost at once never was on the iPhone: the log does not say it is held.
+    enum class HoldStart { announced, lostAtOnce };
+    void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters,
+                           HoldStart start = HoldStart::announced);
     /// A point restored from the last session is shown but not held yet (no hold
     /// runs and no reset is pending).
     bool hasRestoredPointToHold() const;
-    /// What ends a hold. A route's start ends an open incident at once (the log and the
-    /// alerts' status line say so); a location reset ends it only once it succeeded.
+    /// What ends a hold, and with it an open incident. A route's start says the
+    /// interruption is over; a location reset says so only once its clear succeeded.
     enum class HoldEnding { routeStarts, locationReset };
     void stopLocationLock(HoldEnding ending);
     /// One verification of the held point; finishes at once when none can run now.
@@ -187,7 +193,8 @@ struct LocationPlannerViewModel::Private {
     // Playback, saved items, history and export (_Playback.cpp, _Library.cpp, _Export.cpp).
     /// The playback is still the current one and the app is not quitting.
     bool isCurrentPlayback(const QUuid& id) const;
-    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
+    /// unplugs: how many unplugs usbmuxd had reported when the playback began.
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse, quint64 unplugs);
     void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
     void finishPlayback(const PlaybackRun& run);
     void handlePlaybackCancelled(const PlaybackRun& run);
@@ -328,6 +335,9 @@ struct LocationPlannerViewModel::Private {
     /// Bumped when a location reset starts: a device check that began before it must
     /// not overwrite what the reset publishes.
     quint64 m_locationResetEpoch = 0;
+    /// A reset, still pending, stopped a hold during an interruption: the reset that
+    /// clears the location says the interruption is over.
+    bool m_resetEndedIncident = false;
     /// Bumped by every start and stop of a hold; flows of an older hold change nothing.
     quint64 m_holdEpoch = 0;
     // The watch loop's token, also given to verifications started outside it (after
@@ -355,6 +365,12 @@ struct LocationPlannerViewModel::Private {
     /// usbmuxd's unplug reports: how many so far, and the count at each iPhone's last one.
     quint64 m_unplugReports = 0;
     QHash<QString, quint64> m_lastUnplugReport;
+    /// The status an unplug report replaced, and the revision of the one it published.
+    struct StatusBeforeUnplug {
+        quint64 revision = 0;
+        LocationHelperStatus status;
+    };
+    std::optional<StatusBeforeUnplug> m_statusBeforeUnplug;
     std::unique_ptr<KeepAwakeToken> m_locationLockActivity;
     std::optional<LocationHelper> m_lockedHelper;
     /// Steady time: a clock set back must not hold recovery off.

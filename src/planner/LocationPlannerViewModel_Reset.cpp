@@ -12,6 +12,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <exception>
+#include <utility>
 
 namespace ostrevin {
 
@@ -37,6 +38,8 @@ void LocationPlannerViewModel::clearIPhoneLocation()
     // A restore under way is stopped with the hold; its device calls must be over
     // before the clear, or its set would put the point back after "Reset complete".
     const QFuture<void> holdFinished = d->m_locationLockTask.cancel();
+    if (d->m_hold->telegramIncidentActive())
+        d->m_resetEndedIncident = true;
     d->stopLocationLock(Private::HoldEnding::locationReset);
     setSimulationSafetyState(LocationSimulationSafetyState::resetting());
     d->markLocationResetPending(true);
@@ -129,8 +132,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             self->d->m_device->setDeviceActionMessage(tr("Reset complete. iPhone is using its real location."));
             //: Event log entry.
             self->logEvent(tr("Simulated location turned off."), TrackerLogLevel::info);
-            //: Event log entry and Telegram alerts status line.
-            self->d->closeIncidentWithoutRecovery(tr("The interruption is over: you reset the location."));
+            if (std::exchange(self->d->m_resetEndedIncident, false)) {
+                //: Event log entry and Telegram alerts status line.
+                const QString over = tr("The interruption is over: you reset the location.");
+                self->d->m_telegram->setStatusMessage(over);
+                self->logEvent(over, TrackerLogLevel::info);
+            }
         } else {
             const QString description = DeviceLocationController::errorDescription(failure);
             self->d->markLocationResetPending(true);

@@ -88,7 +88,21 @@ QString LocationPlannerViewModel::activeTrackerDetail() const
     if (d->m_hold->isIPhoneRouteRunning())
         return d->m_draft->routeName();
     if (d->m_hold->isLocationResetPending()) {
+        if (d->m_device->isDeviceBusy() &&
+            d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::resetting) {
+            //: Status message.
+            return tr("Resetting location…");
+        }
         if (d->m_device->helperStatus().helper && d->m_device->helperStatus().isDeviceConnected) {
+            // Finish reset waits while another device operation runs.
+            if (d->m_device->isCheckingDevice()) {
+                //: Status card headline and status message (one line).
+                return tr("Checking iPhone…");
+            }
+            if (isDeviceOperationInProgress()) {
+                //: Status card headline (one line).
+                return tr("Communicating with iPhone…");
+            }
             //: Status card detail line while a location reset is unfinished and iPhone is connected. “Finish reset”
             //: is a button title; use the same translation.
             return tr("Click Finish reset.");

@@ -183,8 +183,8 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
         ASSERT_TRUE(tick()) << second;
     ASSERT_EQ(vm->hold().recoveryWait(), waiting);
 
-    // From then on the wait is the incident's: attempts only look whether the iPhone is still attached, and the
-    // card, the popover, the alarm, the alerts and Prepare iPhone keep what they say at every change.
+    // From then on the wait is the incident's: attempts only look whether the iPhone is still attached and ready,
+    // and the card, the popover, the alarm, the alerts and Prepare iPhone keep what they say at every change.
     QSet<QString> seen;
     auto probe = std::make_unique<QObject>();
     const auto sample = [&] {
@@ -198,17 +198,23 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
                         &LocationHoldState::locationSafetyAlarmChanged})
         QObject::connect(&vm->hold(), signal, probe.get(), sample);
     QObject::connect(&vm->device(), &DeviceState::helperStatusChanged, probe.get(), sample);
-    const int readinessRuns = tool.count(Command::DeviceInformation) + tool.count(Command::Mount);
+    const int mounts = tool.count(Command::Mount);
     ASSERT_TRUE(ticksFor(30));
     probe.reset();
-    EXPECT_EQ(tool.count(Command::DeviceInformation) + tool.count(Command::Mount), readinessRuns);
+    EXPECT_EQ(tool.count(Command::Mount), mounts);
     EXPECT_EQ(seen.size(), 1) << QStringList(seen.values()).join(u'\n').toStdString();
 
-    // An unplug ends the wait; plugged in again, the restore finds out afresh that it needs the password.
+    // Ready by other means (the tunnel service started by hand): the next attempt restores the point.
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+    ASSERT_TRUE(ticksFor(6));
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(tool.simulatedLocation(), QStringLiteral("50.087500 14.421300"));
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+
+    // An unplug ends a wait; plugged in again, the restore finds out afresh that it needs the password.
     tool.setAttachedDevices({});
     watcher.detach(udid);
     EXPECT_TRUE(vm->hold().recoveryWait().isEmpty());
-    EXPECT_TRUE(alarms.shown()->recoveryWait.isEmpty());
     tool.setAttachedDevices({iphone});
     watcher.attach(udid);
     ASSERT_TRUE(ticksFor(10));
@@ -234,8 +240,13 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
     EXPECT_EQ(vm->device().helperStatus().failureReason, QStringLiteral("The administrator password wasn’t entered."));
+    // Dismissed, the prompt leaves the restore waiting for Prepare iPhone: no attempt prepares by itself.
+    const int mountsBefore = tool.count(Command::Mount);
     ASSERT_TRUE(ticksFor(30));
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+    EXPECT_EQ(tool.count(Command::Mount), mountsBefore);
+    EXPECT_EQ(vm->hold().recoveryWait(), waiting);
+    EXPECT_EQ(vm->activeTrackerHeadline(), QStringLiteral("Waiting for Prepare iPhone"));
 
     // A reset is the user's action too: it may ask, and a dismissed prompt keeps the iPhone connected.
     vm->clearIPhoneLocation();
@@ -373,6 +384,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
     EXPECT_FALSE(eventMessages().contains(QStringLiteral("Location set: Home.")));
+    EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Home.")));
     ASSERT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
@@ -392,16 +404,32 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(tool.count(Command::Set), 6);
     EXPECT_EQ(vm->hold().lockFailureCount(), 2);
 
+    // Set location replacing the held point fails once the cable is pulled: the cable is the cause, and the
+    // replug restores the held point, which went with it.
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
+    vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+    tool.unplug();
+    watcher.detach(udid);
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+    EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t set the location. iPhone isn’t connected."));
+    tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::Succeed);
+    tool.plugBackIn();
+    watcher.attach(udid);
+    ASSERT_TRUE(restored(office)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(tool.count(Command::Set), 8);
+
     // Stop route's set.
-    PlannerTestAccess::setPoints(*vm, {makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
-                                       makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)});
+    const QList<RoutePoint> route{makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
+                                  makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)};
+    PlannerTestAccess::setPoints(*vm, route);
     vm->startIPhoneRoute();
     ASSERT_TRUE(eventually([&] {
         return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed &&
                vm->hold().routeLivePoint();
     }));
     vm->stopIPhoneRoute();
-    replugWhileTheSetStarts(6);
+    replugWhileTheSetStarts(8);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     const RoutePoint stopped = *vm->hold().lockedPoint();
     ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
@@ -411,10 +439,24 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     controller.reset();
     build(TunnelService::stopped, {iphone}, /*locationStartup=*/2.0);
     vm->refreshHelperStatus();
-    replugWhileTheSetStarts(8);
+    replugWhileTheSetStarts(10);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     ASSERT_TRUE(restored(stopped)) << vm->device().deviceActionMessage().toStdString();
-    EXPECT_EQ(tool.count(Command::Set), 10);
+    EXPECT_EQ(tool.count(Command::Set), 12);
+
+    // A route's start: its play runs on through the replug, as a set does, and the pill follows the cable
+    // meanwhile. The route ends as one whose iPhone went, and the replug sets the point it had reached.
+    const qsizetype plays = tool.targets(Command::Play).size();
+    PlannerTestAccess::setPoints(*vm, route);
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return tool.targets(Command::Play).size() > plays; }));
+    replug();
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
+    ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+    ASSERT_TRUE(restored(route.first())) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
     // A replug before the attempt that goes through (the retry after a failed first set) is no outage of it.

@@ -6,6 +6,7 @@
 // a password.
 
 #include "PlannerFixture.h"
+#include "alerts/TelegramAlertService.h"
 #include "devicebridge/DeviceLocationController.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakePyMobileDevice.h"
@@ -49,6 +50,8 @@ protected:
         auto deps = dependencies();
         deps.device = controller.get();
         deps.deviceAttachmentWatcher = &watcher;
+        if (alerts)
+            deps.telegramAlertService = alerts;
         vm = std::make_unique<LocationPlannerViewModel>(deps, LocationPlannerViewModel::Services::leaveStopped);
     }
 
@@ -97,6 +100,8 @@ protected:
     FakeDeviceAttachmentWatcher watcher;
     FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
     DeviceLocationController::Configuration configuration;
+    /// The Telegram alerts' service a relaunch gives the view model, if any.
+    TelegramAlertService* alerts = nullptr;
     std::unique_ptr<DeviceLocationController> controller;
 };
 

@@ -48,6 +48,22 @@ TEST_F(StatusTextsTest, HeadlineAndDetailFollowTheFirstMatchingState)
              A::setHelperStatus(m, connected);
          },
          QStringLiteral("Location reset isn’t finished"), QStringLiteral("Click Finish reset.")},
+        // Finish reset can't be clicked while it runs, nor while another device operation does.
+        {"reset running, iPhone connected",
+         [&](auto& m) {
+             A::setResetPending(m, true);
+             A::setHelperStatus(m, connected);
+             A::setSafetyState(m, LocationSimulationSafetyState::resetting());
+             A::setDeviceBusy(m, true);
+         },
+         QStringLiteral("Location reset isn’t finished"), QStringLiteral("Resetting location…")},
+        {"reset pending, iPhone connected, Prepare iPhone running",
+         [&](auto& m) {
+             A::setResetPending(m, true);
+             A::setHelperStatus(m, connected);
+             A::setDeviceBusy(m, true);
+         },
+         QStringLiteral("Location reset isn’t finished"), QStringLiteral("Communicating with iPhone…")},
         {"confirmed, failures but no error text",
          [&](auto& m) {
              A::holdPoint(m, held, true);
