@@ -96,10 +96,10 @@ void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
         m_device->setDeviceActionMessage(PlannerTexts::nextDeviceActionMessage(unplugged));
 }
 
-void LocationPlannerViewModel::Private::playingDeviceLost()
+void LocationPlannerViewModel::Private::playingDeviceLost(HoldStart start)
 {
     // A route playing on it is lost as a held point is: its point reached becomes the held one.
-    holdPointReachedByPlayback(notConnectedCause());
+    holdPointReachedByPlayback(notConnectedCause(), start);
     if (m_hold->lockedPoint())
         heldDeviceLost();
 }

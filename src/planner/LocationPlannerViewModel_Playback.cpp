@@ -144,7 +144,7 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     if (unpluggedSince(unplugs, helperInUse.deviceIdentifier)) {
         // Unplugged while the play started: the play process runs on, as a set's
         // does, but the iPhone uses its real location. Lost as a playing route is.
-        playingDeviceLost();
+        playingDeviceLost(HoldStart::lostAtOnce);
         return;
     }
     const CancelToken token = m_playingDeviceTask.replace();
@@ -209,7 +209,7 @@ bool LocationPlannerViewModel::Private::isPlayingDevice(const std::optional<QStr
            m_simulationSafetyState == LocationSimulationSafetyState::routeConfirmed(*m_routePlaybackID);
 }
 
-void LocationPlannerViewModel::Private::holdPointReachedByPlayback(const QString& cause)
+void LocationPlannerViewModel::Private::holdPointReachedByPlayback(const QString& cause, HoldStart start)
 {
     // pymobiledevice3's play runs on without the iPhone, so the route would never
     // end by itself; nor can it go on where it stopped. The point reached is held
@@ -226,7 +226,7 @@ void LocationPlannerViewModel::Private::holdPointReachedByPlayback(const QString
         return;
     }
     m_hasConfirmedLocationLock = true;
-    startLocationLock(*reached, helper, LockCounters::keep);
+    startLocationLock(*reached, helper, LockCounters::keep, start);
 }
 
 void LocationPlannerViewModel::Private::endPlaybackState()

@@ -67,6 +67,8 @@ struct LocationPlannerViewModel::Private {
 
     /// A new hold counts its refreshes and failures from zero; a hold that carries on keeps them.
     enum class LockCounters { reset, keep };
+    /// A point found lost as its set or play started never was on the iPhone: the log does not say it is held.
+    enum class HoldStart { announced, lostAtOnce };
     /// How long the watch loop waits between verifications without an incident.
     static std::chrono::milliseconds verificationInterval(double lockRefreshIntervalSeconds);
 
@@ -114,7 +116,7 @@ struct LocationPlannerViewModel::Private {
         actOnDeferredAttach();
     }
     /// The iPhone that plays the route is gone: the point reached is held and lost.
-    void playingDeviceLost();
+    void playingDeviceLost(HoldStart start = HoldStart::announced);
     void handleTelegramAlertsEnabledChange(bool previous);
     // Draft (_Draft.cpp).
     /// Every accepted point is framed.
@@ -149,8 +151,6 @@ struct LocationPlannerViewModel::Private {
     QFuture<void> stopDeviceProcessesOffMain();
     void markLocationResetPending(bool pending);
     // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
-    /// A point whose set is found lost at once never was on the iPhone: the log does not say it is held.
-    enum class HoldStart { announced, lostAtOnce };
     void startLocationLock(const RoutePoint& point, const LocationHelper& helper, LockCounters counters,
                            HoldStart start = HoldStart::announced);
     /// A point restored from the last session is shown but not held yet (no hold
@@ -203,7 +203,7 @@ struct LocationPlannerViewModel::Private {
     /// Whether a route that reported itself running plays on that iPhone.
     bool isPlayingDevice(const std::optional<QString>& udid) const;
     /// Ends the playback whose iPhone went away and holds the point it had reached.
-    void holdPointReachedByPlayback(const QString& cause);
+    void holdPointReachedByPlayback(const QString& cause, HoldStart start = HoldStart::announced);
     /// A new main-thread verification of the hold that nobody waits for.
     void verifyHoldSoon();
     /// Publish the list and write it in the background; a failed write becomes the

@@ -455,6 +455,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
     EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+    EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Old Town.")));
     ASSERT_TRUE(restored(route.first())) << vm->device().deviceActionMessage().toStdString();
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
