@@ -6,6 +6,18 @@
 
 namespace ostrevin {
 
+namespace {
+
+/// tint laid over an opaque colour, itself opaque.
+QColor over(const QColor& tint, const QColor& under)
+{
+    const float a = tint.alphaF();
+    return QColor::fromRgbF(tint.redF() * a + under.redF() * (1 - a), tint.greenF() * a + under.greenF() * (1 - a),
+                            tint.blueF() * a + under.blueF() * (1 - a));
+}
+
+} // namespace
+
 SymbolButton::SymbolButton(const QString& title, std::optional<kit::SymbolName> symbol, SymbolButtonStyle style,
                            QWidget* parent)
     : QPushButton(title, parent), m_symbol(symbol), m_style(style)
@@ -32,7 +44,9 @@ void SymbolButton::applyAppearance()
         QPalette palette = this->palette();
         palette.setColor(QPalette::Button, brand.accent);
         palette.setColor(QPalette::ButtonText, brand.onAccent);
-        palette.setColor(QPalette::Disabled, QPalette::Button, brand.primaryAt(0.08));
+        // Fusion fills a button through a cached pixmap that keeps no transparency
+        // on X11: a translucent fill shows black there (Finish reset while it runs).
+        palette.setColor(QPalette::Disabled, QPalette::Button, over(brand.primaryAt(0.08), brand.window));
         palette.setColor(QPalette::Disabled, QPalette::ButtonText, brand.secondary);
         setPalette(palette);
         text = isEnabled() ? brand.onAccent : brand.secondary;
