@@ -27,9 +27,11 @@ constexpr int retryIntervalMs = 100;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), m_serverName(serverName(dataDirectory)),
-      m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}, m_socketLock{m_serverName + u".lock"}
+    : QObject(parent), m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}
 {
+    m_serverName = serverName(dataDirectory, &m_noServer);
+    if (m_serverName)
+        m_socketLock.path = *m_serverName + u".lock";
     QDir().mkpath(dataDirectory);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptLaunch);
@@ -62,7 +64,7 @@ void SingleInstance::release(LockFile& lock)
     lock.descriptor = -1;
 }
 
-QString SingleInstance::serverName(const QString& dataDirectory)
+std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, QString* problem)
 {
     const QByteArray key = QFileInfo(dataDirectory).absoluteFilePath().toUtf8();
     const QString name =
@@ -72,12 +74,12 @@ QString SingleInstance::serverName(const QString& dataDirectory)
         // The temporary folder is everyone's: in a folder of this user's own, no other
         // user can listen where later launches look, nor hold the lock beside it.
         const PrivateTempFolder own = PrivateTempFolder::fromEnvironment();
-        if (const std::optional<QString> problem = own.prepare()) {
-            qCWarning(lcApp) << "copies meet in the shared temporary folder:" << *problem;
-            folder = QDir::tempPath();
-        } else {
-            folder = own.path();
+        if (const std::optional<QString> unusable = own.prepare()) {
+            if (problem)
+                *problem = *unusable;
+            return std::nullopt;
         }
+        folder = own.path();
     }
     return QDir(folder).filePath(name);
 }
@@ -120,7 +122,7 @@ bool SingleInstance::runningCopyListens() const
 {
     // A local socket connects or is refused at once: no wait, no event loop.
     QLocalSocket probe;
-    probe.connectToServer(m_serverName);
+    probe.connectToServer(*m_serverName);
     return probe.state() != QLocalSocket::UnconnectedState;
 }
 
@@ -133,6 +135,13 @@ bool SingleInstance::claim()
     const Lock data = takeLock(m_dataLock);
     if (data == Lock::heldByAnother)
         return false;
+    if (!m_serverName) {
+        // Rather than a socket in the shared temporary folder, where another user
+        // could listen in this copy's place: the data folder's lock alone keeps
+        // a second copy out.
+        qCWarning(lcApp) << "the only copy, but later launches cannot reach it to bring it forward:" << m_noServer;
+        return true;
+    }
     // Taken by the data lock's holder too: a launch after the folder can no longer
     // hold a lock (replaced by a file while this copy runs) still finds this copy.
     const Lock socket = takeLock(m_socketLock);
@@ -147,15 +156,15 @@ bool SingleInstance::claim()
         // data folder without a lock): it is asked to come forward rather than have
         // its socket taken over.
         if (runningCopyListens()) {
-            qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << m_serverName;
+            qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << *m_serverName;
             return false;
         }
     }
     // What is left on the path is a crashed copy's socket or someone else's, and
     // listen() fails on either.
-    QLocalServer::removeServer(m_serverName);
-    if (!m_server.listen(m_serverName))
-        qCWarning(lcApp) << "later launches cannot reach this copy:" << m_serverName << m_server.errorString();
+    QLocalServer::removeServer(*m_serverName);
+    if (!m_server.listen(*m_serverName))
+        qCWarning(lcApp) << "later launches cannot reach this copy:" << *m_serverName << m_server.errorString();
     else
         qCInfo(lcApp) << "the only copy; a later launch brings this window forward";
     return true;
@@ -182,6 +191,13 @@ void SingleInstance::acceptLaunch()
 
 void SingleInstance::askRunningCopyToComeForward()
 {
+    if (!m_serverName) {
+        qCWarning(lcApp) << "a running copy holds the data folder's lock, and no socket reaches it:" << m_noServer;
+        // Queued: the launch ends through the event loop it is about to enter.
+        QMetaObject::invokeMethod(
+            this, [this] { finishHandOver(HandOver::unanswered); }, Qt::QueuedConnection);
+        return;
+    }
     m_handOverDeadline.start();
     tryToReachRunningCopy();
 }
@@ -204,7 +220,7 @@ void SingleInstance::tryToReachRunningCopy()
         // The running copy may still be starting: it holds the lock before it listens.
         m_retry.start();
     });
-    socket->connectToServer(m_serverName);
+    socket->connectToServer(*m_serverName);
 }
 
 void SingleInstance::finishHandOver(HandOver outcome)

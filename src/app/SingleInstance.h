@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class QLocalSocket;
 
@@ -47,7 +48,9 @@ public:
     /// Where copies using this data folder meet: one socket per data folder, in
     /// the user's runtime folder (a socket path has a short length limit), else in
     /// a folder of the user's own in the temporary folder (made when missing).
-    static QString serverName(const QString& dataDirectory);
+    /// None, with why in problem, when the user has no such folder: copies then
+    /// meet nowhere rather than where another user could listen.
+    static std::optional<QString> serverName(const QString& dataDirectory, QString* problem = nullptr);
 
 signals:
     /// A later launch asked this copy to show its window.
@@ -70,7 +73,8 @@ private:
     static void release(LockFile& lock);
     bool runningCopyListens() const;
 
-    QString m_serverName;
+    std::optional<QString> m_serverName;
+    QString m_noServer;
     LockFile m_dataLock;
     LockFile m_socketLock;
     QLocalServer m_server;

@@ -3,6 +3,7 @@
 
 #include "ProgramMachine.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QProcess>
@@ -19,9 +20,10 @@ namespace {
 
 /// The program, started with the machine's environment, its error output collected.
 struct Copy {
-    explicit Copy(const Machine& machine)
+    explicit Copy(const Machine& machine) : Copy(machine.environment()) {}
+    explicit Copy(const QProcessEnvironment& environment)
     {
-        process.setProcessEnvironment(machine.environment());
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
     }
     ~Copy()
@@ -55,7 +57,7 @@ const QString broughtForward = QStringLiteral("a later launch brings this window
 QString socketPathOn(const Machine& machine)
 {
     return QDir(machine.dir.file(QStringLiteral("runtime")))
-        .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory())).fileName());
+        .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory()).value()).fileName());
 }
 
 } // namespace
@@ -101,8 +103,7 @@ TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNo
             ASSERT_EQ(::kill(static_cast<pid_t>(crashed), SIGKILL), 0);
             ASSERT_TRUE(first->process.waitForFinished(10000));
             first.reset();
-            ASSERT_TRUE(QFile::exists(QDir(machine.dir.file(QStringLiteral("runtime")))
-                                          .filePath(QFileInfo(SingleInstance::serverName(data)).fileName())));
+            ASSERT_TRUE(QFile::exists(socketPathOn(machine)));
             ASSERT_EQ(QFile::exists(QDir(data).filePath(QStringLiteral("ostrevin.lock"))), usableDataFolder);
 
             Copy next(machine);
@@ -157,7 +158,7 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     ASSERT_TRUE(writeFile(file, "not a folder"));
     EXPECT_TRUE(SingleInstance(file).claim());
     QLocalServer earlierVersion;
-    ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file)));
+    ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file).value()));
     EXPECT_FALSE(SingleInstance(file).claim());
 }
 
@@ -191,6 +192,33 @@ TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath
     }
 }
 
+TEST(SingleInstance, WithoutAFolderOfTheUsersOwnForTheSocketTheDataLockAloneKeepsASecondCopyOut)
+{
+    Machine machine;
+    QProcessEnvironment environment = machine.environment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // A link where the user's own temporary folder goes: as root, the one way to
+    // make it unusable.
+    const QString shared = machine.dir.file(QStringLiteral("tmp"));
+    const QString own = QStringLiteral("ostrevin-%1").arg(::geteuid());
+    ASSERT_TRUE(QFile::link(machine.dir.file(QStringLiteral("home")), QDir(shared).filePath(own)));
+
+    Copy first(environment);
+    ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+    EXPECT_TRUE(first.errors().contains(QStringLiteral("later launches cannot reach it")))
+        << first.errors().toStdString();
+    QElapsedTimer launched;
+    launched.start();
+    Copy second(environment);
+    ASSERT_TRUE(second.process.waitForFinished(SingleInstance::handOverTimeoutMs + 20000));
+    EXPECT_LT(launched.elapsed(), SingleInstance::handOverTimeoutMs) << second.errors().toStdString();
+    EXPECT_EQ(second.process.exitCode(), 1) << second.errors().toStdString();
+    EXPECT_FALSE(second.errors().contains(listening)) << second.errors().toStdString();
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+    // Nothing of the copies' where another user could listen or hold a lock.
+    EXPECT_EQ(QDir(shared).entryList({QStringLiteral("ostrevin-*")}, QDir::AllEntries | QDir::System).join(u' '), own);
+}
+
 TEST(SingleInstance, ALaunchOverAFolderWithoutTheLockGivesUpOnAListenerThatDoesNotAnswer)
 {
     Machine machine;
@@ -215,7 +243,8 @@ TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     // Not the shared folder, where another user could listen in this copy's place.
-    const QString folder = QFileInfo(SingleInstance::serverName(dir.file(QStringLiteral("data")))).absolutePath();
+    const QString folder =
+        QFileInfo(SingleInstance::serverName(dir.file(QStringLiteral("data"))).value()).absolutePath();
     EXPECT_NE(folder, dir.path());
     struct stat info {};
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
