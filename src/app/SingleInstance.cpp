@@ -142,23 +142,21 @@ bool SingleInstance::claim()
         qCWarning(lcApp) << "the only copy, but later launches cannot reach it to bring it forward:" << m_noServer;
         return true;
     }
-    // Taken by the data lock's holder too: a launch after the folder can no longer
-    // hold a lock (replaced by a file while this copy runs) still finds this copy.
-    const Lock socket = takeLock(m_socketLock);
-    // The data lock's holder is the one copy: whatever else holds the socket's lock
-    // or listens on its path (another user's, where both lie in the shared
-    // temporary folder) is no copy of this data folder and keeps it out of nothing.
-    if (data != Lock::taken) {
-        // Of two copies launched together over a folder without the lock, one listens.
-        if (socket == Lock::heldByAnother)
-            return false;
-        // A copy that holds neither lock may be running (an earlier version over a
-        // data folder without a lock): it is asked to come forward rather than have
-        // its socket taken over.
-        if (runningCopyListens()) {
-            qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << *m_serverName;
-            return false;
-        }
+    // Taken by the data lock's holder too, and whoever else holds it is a running
+    // copy (the folder is this user's own): a launch still finds this copy once the
+    // data folder no longer tells, its lock file or the whole folder removed by hand,
+    // or replaced by a file, while this copy runs.
+    const bool lockedOut = takeLock(m_socketLock) == Lock::heldByAnother;
+    // A copy that holds neither lock may be running (an earlier version over a data
+    // folder without a lock): it is asked to come forward rather than have its
+    // socket taken over.
+    const bool unlockedCopyListens = !lockedOut && data != Lock::taken && runningCopyListens();
+    if (unlockedCopyListens)
+        qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << *m_serverName;
+    if (lockedOut || unlockedCopyListens) {
+        release(m_socketLock);
+        release(m_dataLock);
+        return false;
     }
     // What is left on the path is a crashed copy's socket or someone else's, and
     // listen() fails on either.

@@ -22,7 +22,7 @@ namespace ostrevin {
 /// (Qt's) take the same system lock, so either kind of copy sees the other, and the
 /// file goes with the copy that quits, as theirs does. A second lock beside the
 /// socket decides which copy listens, so that a data folder that cannot hold a
-/// lock still lets in only one.
+/// lock, or whose lock file a user removed, still lets in only one.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -36,10 +36,9 @@ public:
     ~SingleInstance() override;
 
     /// Takes the locks and listens for later launches; false when another copy holds
-    /// the data folder's lock. The holder of that lock starts whatever else holds the
-    /// socket's lock or listens on its path; only when that lock cannot be taken at
-    /// all (a warning) does the socket's lock or a copy listening on it keep this one
-    /// out. Call once.
+    /// the data folder's lock or the socket's, having let go of what it took. Only
+    /// when the data folder's lock cannot be taken at all (a warning) does a copy
+    /// listening on the socket without its lock keep this one out. Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.

@@ -162,33 +162,41 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     EXPECT_FALSE(SingleInstance(file).claim());
 }
 
-TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath)
+TEST(SingleInstance, TheHolderOfTheDataLockStartsBesideASocketLockItCannotOpenAndTakesThePathOver)
 {
-    // Another user's, where the socket and its lock lie in the shared temporary
-    // folder. This test runs as any user, root too: a folder stands in for their
-    // files, which this copy may neither open nor remove.
-    for (const bool holdsTheLock : {false, true}) {
-        SCOPED_TRACE(holdsTheLock ? "a listener that holds the lock" : "a listener beside a lock this copy can't open");
-        Machine machine;
-        const QString socketPath = socketPathOn(machine);
-        QLocalServer listener;
-        ASSERT_TRUE(listener.listen(socketPath));
-        // Qt's lock file takes the system's lock, as another process would.
-        QLockFile theirLock(socketPath + u".lock");
-        if (holdsTheLock) {
-            ASSERT_TRUE(theirLock.tryLock(0));
-        } else {
-            ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
-        }
+    // A folder stands in for a lock file this copy may neither open nor remove (as
+    // root too), and a listener for whatever else was left on the path.
+    Machine machine;
+    const QString socketPath = socketPathOn(machine);
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(socketPath));
+    ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
 
-        // It takes the path over, and a later launch reaches it there.
-        Copy copy(machine);
-        ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
-        Copy later(machine);
-        ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
-        EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
-        EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
-        EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+    // It takes the path over, and a later launch reaches it there.
+    Copy copy(machine);
+    ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
+    Copy later(machine);
+    ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+    EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+    EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
+    EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+}
+
+TEST(SingleInstance, AfterAUserRemovesTheRunningCopysDataLockALaunchStillHandsOver)
+{
+    for (const bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "the data folder removed" : "its lock file removed as a stale lock");
+        Machine machine;
+        const QString data = machine.paths().dataDirectory();
+        const QString dataLock = QDir(data).filePath(QStringLiteral("ostrevin.lock"));
+        Copy first(machine);
+        ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+        ASSERT_TRUE(wholeFolder ? QDir(data).removeRecursively() : QFile::remove(dataLock));
+
+        Copy second(machine);
+        ASSERT_TRUE(second.process.waitForFinished(30000)) << second.errors().toStdString();
+        EXPECT_EQ(second.process.exitCode(), 0) << second.errors().toStdString();
+        EXPECT_TRUE(first.says(broughtForward)) << first.errors().toStdString();
     }
 }
 
