@@ -11,9 +11,12 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace ostrevin {
@@ -30,11 +33,12 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     : QObject(parent), m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}
 {
     m_serverName = serverName(dataDirectory, &m_noServer);
-    if (m_serverName)
+    if (m_serverName) {
         m_socketLock.path = *m_serverName + u".lock";
+        m_socket.path = *m_serverName;
+    }
     QDir().mkpath(dataDirectory);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptLaunch);
+    connect(&m_launches, &QSocketNotifier::activated, this, &SingleInstance::acceptLaunch);
     m_retry.setInterval(retryIntervalMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
@@ -47,21 +51,27 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    // Closing removes the socket file: while the locks are still held it is this
-    // copy's, and not yet that of a copy launched as this one quits.
-    m_server.close();
+    // The socket goes while its lock is still held: no later copy can have put its
+    // own there since, unless someone removed the lock file too.
+    m_launches.setEnabled(false);
+    release(m_socket);
     release(m_socketLock);
     release(m_dataLock);
 }
 
-void SingleInstance::release(LockFile& lock)
+void SingleInstance::release(OwnFile& file)
 {
-    if (lock.descriptor < 0)
+    if (file.descriptor < 0)
         return;
-    // Removed while still held, so that no launch can take a lock on it any more.
-    ::unlink(QFile::encodeName(lock.path).constData());
-    ::close(lock.descriptor);
-    lock.descriptor = -1;
+    // A user may have removed the file (a stale lock, as they take it) and a later
+    // copy put its own in its place: that one stays. A lock file goes while still
+    // held, so that no launch can take a lock on it any more.
+    const QByteArray path = QFile::encodeName(file.path);
+    struct stat named {};
+    if (::lstat(path.constData(), &named) == 0 && named.st_dev == file.device && named.st_ino == file.inode)
+        ::unlink(path.constData());
+    ::close(file.descriptor);
+    file.descriptor = -1;
 }
 
 std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, QString* problem)
@@ -84,7 +94,7 @@ std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, 
     return QDir(folder).filePath(name);
 }
 
-SingleInstance::Lock SingleInstance::takeLock(LockFile& lock)
+SingleInstance::Lock SingleInstance::takeLock(OwnFile& lock)
 {
     const QByteArray path = QFile::encodeName(lock.path);
     // A copy that quits removes the file while it lets go: a lock taken on the file
@@ -110,6 +120,8 @@ SingleInstance::Lock SingleInstance::takeLock(LockFile& lock)
         if (::fstat(descriptor, &held) == 0 && ::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
             held.st_ino == named.st_ino) {
             lock.descriptor = descriptor;
+            lock.device = held.st_dev;
+            lock.inode = held.st_ino;
             return Lock::taken;
         }
         ::close(descriptor);
@@ -158,19 +170,65 @@ bool SingleInstance::claim()
         release(m_dataLock);
         return false;
     }
-    // What is left on the path is a crashed copy's socket or someone else's, and
-    // listen() fails on either.
-    QLocalServer::removeServer(*m_serverName);
-    if (!m_server.listen(*m_serverName))
-        qCWarning(lcApp) << "later launches cannot reach this copy:" << *m_serverName << m_server.errorString();
+    if (const std::optional<QString> failure = listen())
+        qCWarning(lcApp) << "later launches cannot reach this copy:" << *m_serverName << *failure;
     else
         qCInfo(lcApp) << "the only copy; a later launch brings this window forward";
     return true;
 }
 
+std::optional<QString> SingleInstance::listen()
+{
+    // Not QLocalServer: it removes whatever the path names when it closes, a later
+    // copy's socket too once a user has removed this copy's lock files.
+    const QByteArray path = QFile::encodeName(m_socket.path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path))
+        return QStringLiteral("the path is too long for a socket");
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (descriptor < 0)
+        return qt_error_string(errno);
+    // What is left on the path is a crashed copy's socket or someone else's: this
+    // copy holds the lock beside it.
+    ::unlink(path.constData());
+    struct stat bound {};
+    if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::lstat(path.constData(), &bound) != 0) {
+        const QString error = qt_error_string(errno);
+        ::close(descriptor);
+        return error;
+    }
+    m_socket.descriptor = descriptor;
+    m_socket.device = bound.st_dev;
+    m_socket.inode = bound.st_ino;
+    if (::chmod(path.constData(), 0600) != 0 || ::listen(descriptor, SOMAXCONN) != 0) {
+        const QString error = qt_error_string(errno);
+        release(m_socket);
+        return error;
+    }
+    m_launches.setSocket(descriptor);
+    m_launches.setEnabled(true);
+    return std::nullopt;
+}
+
 void SingleInstance::acceptLaunch()
 {
-    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+    for (;;) {
+        const int descriptor = ::accept4(m_socket.descriptor, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors, say: the notifier would fire for ever.
+                qCWarning(lcApp) << "later launches cannot reach this copy any more:" << qt_error_string(errno);
+                m_launches.setEnabled(false);
+            }
+            return;
+        }
+        auto* socket = new QLocalSocket(this);
+        socket->setSocketDescriptor(descriptor);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())

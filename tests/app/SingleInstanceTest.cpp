@@ -182,13 +182,14 @@ TEST(SingleInstance, TheHolderOfTheDataLockStartsBesideASocketLockItCannotOpenAn
     EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
 }
 
-TEST(SingleInstance, AfterAUserRemovesTheRunningCopysDataLockALaunchStillHandsOver)
+TEST(SingleInstance, AfterAUserRemovesTheRunningCopysDataLockALaunchHandsOverAndTheQuitLeavesLaterFiles)
 {
     for (const bool wholeFolder : {false, true}) {
         SCOPED_TRACE(wholeFolder ? "the data folder removed" : "its lock file removed as a stale lock");
         Machine machine;
         const QString data = machine.paths().dataDirectory();
         const QString dataLock = QDir(data).filePath(QStringLiteral("ostrevin.lock"));
+        const QString socketPath = socketPathOn(machine);
         Copy first(machine);
         ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
         ASSERT_TRUE(wholeFolder ? QDir(data).removeRecursively() : QFile::remove(dataLock));
@@ -197,6 +198,20 @@ TEST(SingleInstance, AfterAUserRemovesTheRunningCopysDataLockALaunchStillHandsOv
         ASSERT_TRUE(second.process.waitForFinished(30000)) << second.errors().toStdString();
         EXPECT_EQ(second.process.exitCode(), 0) << second.errors().toStdString();
         EXPECT_TRUE(first.says(broughtForward)) << first.errors().toStdString();
+
+        // A later copy's files where the first copy's were, as after a clean-up of
+        // every file while the first runs.
+        const QString socketLock = socketPath + u".lock";
+        ASSERT_TRUE(!QFile::exists(dataLock) && writeFile(dataLock, ""));
+        ASSERT_TRUE(QFile::remove(socketLock) && writeFile(socketLock, ""));
+        ASSERT_TRUE(QFile::remove(socketPath));
+        QLocalServer laterSocket;
+        ASSERT_TRUE(laterSocket.listen(socketPath));
+        ASSERT_EQ(::kill(static_cast<pid_t>(first.process.processId()), SIGTERM), 0);
+        ASSERT_TRUE(first.process.waitForFinished(20000));
+        EXPECT_EQ(first.process.exitCode(), 0) << first.errors().toStdString();
+        for (const QString& path : {dataLock, socketLock, socketPath})
+            EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     }
 }
 
