@@ -11,9 +11,12 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace ostrevin {
@@ -27,12 +30,15 @@ constexpr int retryIntervalMs = 100;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), m_serverName(serverName(dataDirectory)),
-      m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}, m_socketLock{m_serverName + u".lock"}
+    : QObject(parent), m_dataLock{QDir(dataDirectory).filePath(AppPaths::lockFileName())}
 {
+    m_serverName = serverName(dataDirectory, &m_noServer);
+    if (m_serverName) {
+        m_socketLock.path = *m_serverName + u".lock";
+        m_socket.path = *m_serverName;
+    }
     QDir().mkpath(dataDirectory);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptLaunch);
+    connect(&m_launches, &QSocketNotifier::activated, this, &SingleInstance::acceptLaunch);
     m_retry.setInterval(retryIntervalMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
@@ -45,24 +51,30 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    // Closing removes the socket file: while the locks are still held it is this
-    // copy's, and not yet that of a copy launched as this one quits.
-    m_server.close();
+    // The socket goes while its lock is still held: no later copy can have put its
+    // own there since, unless someone removed the lock file too.
+    m_launches.setEnabled(false);
+    release(m_socket);
     release(m_socketLock);
     release(m_dataLock);
 }
 
-void SingleInstance::release(LockFile& lock)
+void SingleInstance::release(OwnFile& file)
 {
-    if (lock.descriptor < 0)
+    if (file.descriptor < 0)
         return;
-    // Removed while still held, so that no launch can take a lock on it any more.
-    ::unlink(QFile::encodeName(lock.path).constData());
-    ::close(lock.descriptor);
-    lock.descriptor = -1;
+    // A user may have removed the file (a stale lock, as they take it) and a later
+    // copy put its own in its place: that one stays. A lock file goes while still
+    // held, so that no launch can take a lock on it any more.
+    const QByteArray path = QFile::encodeName(file.path);
+    struct stat named {};
+    if (::lstat(path.constData(), &named) == 0 && named.st_dev == file.device && named.st_ino == file.inode)
+        ::unlink(path.constData());
+    ::close(file.descriptor);
+    file.descriptor = -1;
 }
 
-QString SingleInstance::serverName(const QString& dataDirectory)
+std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, QString* problem)
 {
     const QByteArray key = QFileInfo(dataDirectory).absoluteFilePath().toUtf8();
     const QString name =
@@ -72,17 +84,17 @@ QString SingleInstance::serverName(const QString& dataDirectory)
         // The temporary folder is everyone's: in a folder of this user's own, no other
         // user can listen where later launches look, nor hold the lock beside it.
         const PrivateTempFolder own = PrivateTempFolder::fromEnvironment();
-        if (const std::optional<QString> problem = own.prepare()) {
-            qCWarning(lcApp) << "copies meet in the shared temporary folder:" << *problem;
-            folder = QDir::tempPath();
-        } else {
-            folder = own.path();
+        if (const std::optional<QString> unusable = own.prepare()) {
+            if (problem)
+                *problem = *unusable;
+            return std::nullopt;
         }
+        folder = own.path();
     }
     return QDir(folder).filePath(name);
 }
 
-SingleInstance::Lock SingleInstance::takeLock(LockFile& lock)
+SingleInstance::Lock SingleInstance::takeLock(OwnFile& lock)
 {
     const QByteArray path = QFile::encodeName(lock.path);
     // A copy that quits removes the file while it lets go: a lock taken on the file
@@ -108,6 +120,8 @@ SingleInstance::Lock SingleInstance::takeLock(LockFile& lock)
         if (::fstat(descriptor, &held) == 0 && ::stat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
             held.st_ino == named.st_ino) {
             lock.descriptor = descriptor;
+            lock.device = held.st_dev;
+            lock.inode = held.st_ino;
             return Lock::taken;
         }
         ::close(descriptor);
@@ -120,7 +134,7 @@ bool SingleInstance::runningCopyListens() const
 {
     // A local socket connects or is refused at once: no wait, no event loop.
     QLocalSocket probe;
-    probe.connectToServer(m_serverName);
+    probe.connectToServer(*m_serverName);
     return probe.state() != QLocalSocket::UnconnectedState;
 }
 
@@ -133,37 +147,88 @@ bool SingleInstance::claim()
     const Lock data = takeLock(m_dataLock);
     if (data == Lock::heldByAnother)
         return false;
-    // Taken by the data lock's holder too: a launch after the folder can no longer
-    // hold a lock (replaced by a file while this copy runs) still finds this copy.
-    const Lock socket = takeLock(m_socketLock);
-    // The data lock's holder is the one copy: whatever else holds the socket's lock
-    // or listens on its path (another user's, where both lie in the shared
-    // temporary folder) is no copy of this data folder and keeps it out of nothing.
-    if (data != Lock::taken) {
-        // Of two copies launched together over a folder without the lock, one listens.
-        if (socket == Lock::heldByAnother)
-            return false;
-        // A copy that holds neither lock may be running (an earlier version over a
-        // data folder without a lock): it is asked to come forward rather than have
-        // its socket taken over.
-        if (runningCopyListens()) {
-            qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << m_serverName;
-            return false;
-        }
+    if (!m_serverName) {
+        // Rather than a socket in the shared temporary folder, where another user
+        // could listen in this copy's place: the data folder's lock alone keeps
+        // a second copy out.
+        qCWarning(lcApp) << "the only copy, but later launches cannot reach it to bring it forward:" << m_noServer;
+        return true;
     }
-    // What is left on the path is a crashed copy's socket or someone else's, and
-    // listen() fails on either.
-    QLocalServer::removeServer(m_serverName);
-    if (!m_server.listen(m_serverName))
-        qCWarning(lcApp) << "later launches cannot reach this copy:" << m_serverName << m_server.errorString();
+    // Taken by the data lock's holder too, and whoever else holds it is a running
+    // copy (the folder is this user's own): a launch still finds this copy once the
+    // data folder no longer tells, its lock file or the whole folder removed by hand,
+    // or replaced by a file, while this copy runs.
+    const bool lockedOut = takeLock(m_socketLock) == Lock::heldByAnother;
+    // A copy that holds neither lock may be running (an earlier version over a data
+    // folder without a lock): it is asked to come forward rather than have its
+    // socket taken over.
+    const bool unlockedCopyListens = !lockedOut && data != Lock::taken && runningCopyListens();
+    if (unlockedCopyListens)
+        qCWarning(lcApp) << "no lock keeps a second copy out, but a copy listens on" << *m_serverName;
+    if (lockedOut || unlockedCopyListens) {
+        release(m_socketLock);
+        release(m_dataLock);
+        return false;
+    }
+    if (const std::optional<QString> failure = listen())
+        qCWarning(lcApp) << "later launches cannot reach this copy:" << *m_serverName << *failure;
     else
         qCInfo(lcApp) << "the only copy; a later launch brings this window forward";
     return true;
 }
 
+std::optional<QString> SingleInstance::listen()
+{
+    // Not QLocalServer: it removes whatever the path names when it closes, a later
+    // copy's socket too once a user has removed this copy's lock files.
+    const QByteArray path = QFile::encodeName(m_socket.path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path))
+        return QStringLiteral("the path is too long for a socket");
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (descriptor < 0)
+        return qt_error_string(errno);
+    // What is left on the path is a crashed copy's socket or someone else's: this
+    // copy holds the lock beside it.
+    ::unlink(path.constData());
+    struct stat bound {};
+    if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::lstat(path.constData(), &bound) != 0) {
+        const QString error = qt_error_string(errno);
+        ::close(descriptor);
+        return error;
+    }
+    m_socket.descriptor = descriptor;
+    m_socket.device = bound.st_dev;
+    m_socket.inode = bound.st_ino;
+    if (::chmod(path.constData(), 0600) != 0 || ::listen(descriptor, SOMAXCONN) != 0) {
+        const QString error = qt_error_string(errno);
+        release(m_socket);
+        return error;
+    }
+    m_launches.setSocket(descriptor);
+    m_launches.setEnabled(true);
+    return std::nullopt;
+}
+
 void SingleInstance::acceptLaunch()
 {
-    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+    for (;;) {
+        const int descriptor = ::accept4(m_socket.descriptor, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors, say: the notifier would fire for ever.
+                qCWarning(lcApp) << "later launches cannot reach this copy any more:" << qt_error_string(errno);
+                m_launches.setEnabled(false);
+            }
+            return;
+        }
+        auto* socket = new QLocalSocket(this);
+        socket->setSocketDescriptor(descriptor);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())
@@ -182,6 +247,13 @@ void SingleInstance::acceptLaunch()
 
 void SingleInstance::askRunningCopyToComeForward()
 {
+    if (!m_serverName) {
+        qCWarning(lcApp) << "a running copy holds the data folder's lock, and no socket reaches it:" << m_noServer;
+        // Queued: the launch ends through the event loop it is about to enter.
+        QMetaObject::invokeMethod(
+            this, [this] { finishHandOver(HandOver::unanswered); }, Qt::QueuedConnection);
+        return;
+    }
     m_handOverDeadline.start();
     tryToReachRunningCopy();
 }
@@ -204,7 +276,7 @@ void SingleInstance::tryToReachRunningCopy()
         // The running copy may still be starting: it holds the lock before it listens.
         m_retry.start();
     });
-    socket->connectToServer(m_serverName);
+    socket->connectToServer(*m_serverName);
 }
 
 void SingleInstance::finishHandOver(HandOver outcome)

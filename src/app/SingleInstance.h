@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <memory>
+#include <optional>
+#include <sys/types.h>
 
 class QLocalSocket;
 
@@ -19,9 +20,10 @@ namespace ostrevin {
 /// holds them however that process ends: a copy that crashed blocks nothing, and
 /// nothing is written or flushed to disk to take them. Earlier versions' lock files
 /// (Qt's) take the same system lock, so either kind of copy sees the other, and the
-/// file goes with the copy that quits, as theirs does. A second lock beside the
-/// socket decides which copy listens, so that a data folder that cannot hold a
-/// lock still lets in only one.
+/// file goes with the copy that quits, as theirs does, while it is still the file
+/// this copy locked. A second lock beside the socket decides which copy listens,
+/// so that a data folder that cannot hold a lock, or whose lock file a user
+/// removed, still lets in only one.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -35,10 +37,9 @@ public:
     ~SingleInstance() override;
 
     /// Takes the locks and listens for later launches; false when another copy holds
-    /// the data folder's lock. The holder of that lock starts whatever else holds the
-    /// socket's lock or listens on its path; only when that lock cannot be taken at
-    /// all (a warning) does the socket's lock or a copy listening on it keep this one
-    /// out. Call once.
+    /// the data folder's lock or the socket's, having let go of what it took. Only
+    /// when the data folder's lock cannot be taken at all (a warning) does a copy
+    /// listening on the socket without its lock keep this one out. Call once.
     bool claim();
     /// Asks the copy that holds the lock to come forward; handOverFinished()
     /// follows, with whether it answered.
@@ -47,7 +48,9 @@ public:
     /// Where copies using this data folder meet: one socket per data folder, in
     /// the user's runtime folder (a socket path has a short length limit), else in
     /// a folder of the user's own in the temporary folder (made when missing).
-    static QString serverName(const QString& dataDirectory);
+    /// None, with why in problem, when the user has no such folder: copies then
+    /// meet nowhere rather than where another user could listen.
+    static std::optional<QString> serverName(const QString& dataDirectory, QString* problem = nullptr);
 
 signals:
     /// A later launch asked this copy to show its window.
@@ -60,20 +63,29 @@ private:
     enum class HandOver { answered, unanswered };
     void finishHandOver(HandOver outcome);
 
-    struct LockFile {
+    /// A file this copy made or locked, open while it holds it, and which of the
+    /// files the path may name over time is this copy's.
+    struct OwnFile {
         QString path;
         int descriptor = -1;
+        dev_t device = 0;
+        ino_t inode = 0;
     };
     enum class Lock { taken, heldByAnother, unavailable };
-    /// Holds the system's lock on the file until this object goes.
-    static Lock takeLock(LockFile& lock);
-    static void release(LockFile& lock);
+    /// Holds the system's lock on the file until it is released.
+    static Lock takeLock(OwnFile& lock);
+    /// Closes the file, and removes it while the path still names it.
+    static void release(OwnFile& file);
     bool runningCopyListens() const;
+    /// The reason when later launches cannot reach this copy.
+    std::optional<QString> listen();
 
-    QString m_serverName;
-    LockFile m_dataLock;
-    LockFile m_socketLock;
-    QLocalServer m_server;
+    std::optional<QString> m_serverName;
+    QString m_noServer;
+    OwnFile m_dataLock;
+    OwnFile m_socketLock;
+    OwnFile m_socket;
+    QSocketNotifier m_launches{QSocketNotifier::Read};
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
     QTimer m_handOverDeadline;

@@ -3,6 +3,7 @@
 
 #include "ProgramMachine.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QProcess>
@@ -19,9 +20,10 @@ namespace {
 
 /// The program, started with the machine's environment, its error output collected.
 struct Copy {
-    explicit Copy(const Machine& machine)
+    explicit Copy(const Machine& machine) : Copy(machine.environment()) {}
+    explicit Copy(const QProcessEnvironment& environment)
     {
-        process.setProcessEnvironment(machine.environment());
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(OSTREVIN_APP_BINARY), {});
     }
     ~Copy()
@@ -55,7 +57,7 @@ const QString broughtForward = QStringLiteral("a later launch brings this window
 QString socketPathOn(const Machine& machine)
 {
     return QDir(machine.dir.file(QStringLiteral("runtime")))
-        .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory())).fileName());
+        .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory()).value()).fileName());
 }
 
 } // namespace
@@ -101,8 +103,7 @@ TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNo
             ASSERT_EQ(::kill(static_cast<pid_t>(crashed), SIGKILL), 0);
             ASSERT_TRUE(first->process.waitForFinished(10000));
             first.reset();
-            ASSERT_TRUE(QFile::exists(QDir(machine.dir.file(QStringLiteral("runtime")))
-                                          .filePath(QFileInfo(SingleInstance::serverName(data)).fileName())));
+            ASSERT_TRUE(QFile::exists(socketPathOn(machine)));
             ASSERT_EQ(QFile::exists(QDir(data).filePath(QStringLiteral("ostrevin.lock"))), usableDataFolder);
 
             Copy next(machine);
@@ -157,38 +158,88 @@ TEST(SingleInstance, TheLockEndsWithItsHolderAndExcludesQtLockFilesOfEarlierVers
     ASSERT_TRUE(writeFile(file, "not a folder"));
     EXPECT_TRUE(SingleInstance(file).claim());
     QLocalServer earlierVersion;
-    ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file)));
+    ASSERT_TRUE(earlierVersion.listen(SingleInstance::serverName(file).value()));
     EXPECT_FALSE(SingleInstance(file).claim());
 }
 
-TEST(SingleInstance, TheHolderOfTheDataLockStartsWhateverElseSitsOnTheSocketPath)
+TEST(SingleInstance, TheHolderOfTheDataLockStartsBesideASocketLockItCannotOpenAndTakesThePathOver)
 {
-    // Another user's, where the socket and its lock lie in the shared temporary
-    // folder. This test runs as any user, root too: a folder stands in for their
-    // files, which this copy may neither open nor remove.
-    for (const bool holdsTheLock : {false, true}) {
-        SCOPED_TRACE(holdsTheLock ? "a listener that holds the lock" : "a listener beside a lock this copy can't open");
-        Machine machine;
-        const QString socketPath = socketPathOn(machine);
-        QLocalServer listener;
-        ASSERT_TRUE(listener.listen(socketPath));
-        // Qt's lock file takes the system's lock, as another process would.
-        QLockFile theirLock(socketPath + u".lock");
-        if (holdsTheLock) {
-            ASSERT_TRUE(theirLock.tryLock(0));
-        } else {
-            ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
-        }
+    // A folder stands in for a lock file this copy may neither open nor remove (as
+    // root too), and a listener for whatever else was left on the path.
+    Machine machine;
+    const QString socketPath = socketPathOn(machine);
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(socketPath));
+    ASSERT_TRUE(QDir().mkpath(socketPath + u".lock/theirs"));
 
-        // It takes the path over, and a later launch reaches it there.
-        Copy copy(machine);
-        ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
-        Copy later(machine);
-        ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
-        EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
-        EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
-        EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+    // It takes the path over, and a later launch reaches it there.
+    Copy copy(machine);
+    ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
+    Copy later(machine);
+    ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+    EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+    EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
+    EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
+}
+
+TEST(SingleInstance, AfterAUserRemovesTheRunningCopysDataLockALaunchHandsOverAndTheQuitLeavesLaterFiles)
+{
+    for (const bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "the data folder removed" : "its lock file removed as a stale lock");
+        Machine machine;
+        const QString data = machine.paths().dataDirectory();
+        const QString dataLock = QDir(data).filePath(QStringLiteral("ostrevin.lock"));
+        const QString socketPath = socketPathOn(machine);
+        Copy first(machine);
+        ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+        ASSERT_TRUE(wholeFolder ? QDir(data).removeRecursively() : QFile::remove(dataLock));
+
+        Copy second(machine);
+        ASSERT_TRUE(second.process.waitForFinished(30000)) << second.errors().toStdString();
+        EXPECT_EQ(second.process.exitCode(), 0) << second.errors().toStdString();
+        EXPECT_TRUE(first.says(broughtForward)) << first.errors().toStdString();
+
+        // A later copy's files where the first copy's were, as after a clean-up of
+        // every file while the first runs.
+        const QString socketLock = socketPath + u".lock";
+        ASSERT_TRUE(!QFile::exists(dataLock) && writeFile(dataLock, ""));
+        ASSERT_TRUE(QFile::remove(socketLock) && writeFile(socketLock, ""));
+        ASSERT_TRUE(QFile::remove(socketPath));
+        QLocalServer laterSocket;
+        ASSERT_TRUE(laterSocket.listen(socketPath));
+        ASSERT_EQ(::kill(static_cast<pid_t>(first.process.processId()), SIGTERM), 0);
+        ASSERT_TRUE(first.process.waitForFinished(20000));
+        EXPECT_EQ(first.process.exitCode(), 0) << first.errors().toStdString();
+        for (const QString& path : {dataLock, socketLock, socketPath})
+            EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     }
+}
+
+TEST(SingleInstance, WithoutAFolderOfTheUsersOwnForTheSocketTheDataLockAloneKeepsASecondCopyOut)
+{
+    Machine machine;
+    QProcessEnvironment environment = machine.environment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // A link where the user's own temporary folder goes: as root, the one way to
+    // make it unusable.
+    const QString shared = machine.dir.file(QStringLiteral("tmp"));
+    const QString own = QStringLiteral("ostrevin-%1").arg(::geteuid());
+    ASSERT_TRUE(QFile::link(machine.dir.file(QStringLiteral("home")), QDir(shared).filePath(own)));
+
+    Copy first(environment);
+    ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+    EXPECT_TRUE(first.errors().contains(QStringLiteral("later launches cannot reach it")))
+        << first.errors().toStdString();
+    QElapsedTimer launched;
+    launched.start();
+    Copy second(environment);
+    ASSERT_TRUE(second.process.waitForFinished(SingleInstance::handOverTimeoutMs + 20000));
+    EXPECT_LT(launched.elapsed(), SingleInstance::handOverTimeoutMs) << second.errors().toStdString();
+    EXPECT_EQ(second.process.exitCode(), 1) << second.errors().toStdString();
+    EXPECT_FALSE(second.errors().contains(listening)) << second.errors().toStdString();
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+    // Nothing of the copies' where another user could listen or hold a lock.
+    EXPECT_EQ(QDir(shared).entryList({QStringLiteral("ostrevin-*")}, QDir::AllEntries | QDir::System).join(u' '), own);
 }
 
 TEST(SingleInstance, ALaunchOverAFolderWithoutTheLockGivesUpOnAListenerThatDoesNotAnswer)
@@ -215,7 +266,8 @@ TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     // Not the shared folder, where another user could listen in this copy's place.
-    const QString folder = QFileInfo(SingleInstance::serverName(dir.file(QStringLiteral("data")))).absolutePath();
+    const QString folder =
+        QFileInfo(SingleInstance::serverName(dir.file(QStringLiteral("data"))).value()).absolutePath();
     EXPECT_NE(folder, dir.path());
     struct stat info {};
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
