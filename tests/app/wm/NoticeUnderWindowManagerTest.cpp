@@ -395,3 +395,49 @@ TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerification
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     EXPECT_FALSE(QTest::qWaitFor([&] { return sets() != setsBefore; }, 1000)) << "Return set the location again";
 }
+
+// The user went to another program, or to a window that holds the keyboard unseen (XWayland then shows the X focus on
+// nobody), when a notice comes: the keyboard stays there, so the next keys the user types cannot answer the notice,
+// and the notice takes it once the user is back. The alarm takes it at once.
+TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTheyComeBackButTheAlarmTakesIt)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000));
+    OtherProgram other;
+    for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
+        SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                other.focus(away);
+                return other.focused() == away;
+            },
+            5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != away; }, 2000)) << "the notice took the keyboard";
+        auto* waiting = window->findChild<QMessageBox*>(QStringLiteral("noticeAlert"));
+        EXPECT_TRUE(waiting && !waiting->isActiveWindow());
+        other.focus(static_cast<xcb_window_t>(window->winId()));
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000)) << "back, it has it";
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    }
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            other.focus(other.window);
+            return other.focused() == other.window;
+        },
+        5000));
+    RecordingSoundPlayer player(clock, 2);
+    AlarmSoundLoop sound(player, clock, *settings);
+    LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
+    alarm.present(LocationSafetyAlarmEvent{}, [] {});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == alarm.primaryPanel()->winId(); }, 5000));
+    alarm.dismiss();
+}
