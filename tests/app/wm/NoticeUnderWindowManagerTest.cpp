@@ -5,6 +5,7 @@
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
 #include "app/SettingsWindowOpener.h"
+#include "support/XInputFocus.h"
 #include "views/alarm/LocationSafetyAlarmView.h"
 #include "views/kit/ActionButton.h"
 #include "views/kit/DisclosureGroup.h"
@@ -25,7 +26,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 using namespace ostrevin;
@@ -54,22 +54,18 @@ public:
     OtherProgram(const OtherProgram&) = delete;
     OtherProgram& operator=(const OtherProgram&) = delete;
 
-    /// Gives the keyboard to target (this program's window, nobody's, or one of
-    /// Ostrevin's as the window manager does when the user goes back to it).
-    void focus(xcb_window_t target)
+    /// Gives the keyboard to target (this program's window once it is mapped, nobody,
+    /// or one of Ostrevin's as the window manager does when the user goes back to it).
+    bool focus(xcb_window_t target)
     {
-        xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, target, XCB_CURRENT_TIME);
-        xcb_flush(m_connection);
+        return QTest::qWaitFor(
+            [&] {
+                xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, target, XCB_CURRENT_TIME);
+                return focused() == target;
+            },
+            5000);
     }
-    /// Where the X server sends keys.
-    xcb_window_t focused() const
-    {
-        xcb_get_input_focus_reply_t* reply =
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
-        const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
-        free(reply);
-        return focus;
-    }
+    xcb_window_t focused() const { return inputFocus(m_connection); }
 
     xcb_window_t window = XCB_WINDOW_NONE;
 
@@ -373,12 +369,7 @@ TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerification
     const QPoint at = field->mapToGlobal(field->rect().center());
     xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
     OtherProgram other;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            other.focus(other.window);
-            return other.focused() == other.window;
-        },
-        5000));
+    ASSERT_TRUE(other.focus(other.window));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
     PlannerTestAccess::setVerifying(*vm, true);
     ASSERT_FALSE(setLocation->isEnabled());
@@ -409,18 +400,13 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
     OtherProgram other;
     for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
         SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                other.focus(away);
-                return other.focused() == away;
-            },
-            5000));
+        ASSERT_TRUE(other.focus(away));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
         vm->setNotice(QStringLiteral("The location could not be set."));
         EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != away; }, 2000)) << "the notice took the keyboard";
         auto* waiting = window->findChild<QMessageBox*>(QStringLiteral("noticeAlert"));
         EXPECT_TRUE(waiting && !waiting->isActiveWindow());
-        other.focus(static_cast<xcb_window_t>(window->winId()));
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
         QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
         ASSERT_TRUE(notice);
         EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000)) << "back, it has it";
@@ -428,12 +414,7 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
         ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
     }
 
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            other.focus(other.window);
-            return other.focused() == other.window;
-        },
-        5000));
+    ASSERT_TRUE(other.focus(other.window));
     RecordingSoundPlayer player(clock, 2);
     AlarmSoundLoop sound(player, clock, *settings);
     LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
