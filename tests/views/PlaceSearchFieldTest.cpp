@@ -181,6 +181,15 @@ TEST_F(PlaceSearchFieldTest, EscapeFocusLossAndANewValueRespectWhatIsTyped)
     EXPECT_EQ(field.text(), QStringLiteral("Rome"));
     EXPECT_TRUE(field.suggestions().isEmpty());
 
+    // So does one the program moves the keyboard from (handing it back to a control work took), list and all.
+    focusField();
+    type("Mai");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field.showsSuggestions(); }, 5000));
+    elsewhere.setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(field.text(), QStringLiteral("Mai"));
+    focusField();
+    EXPECT_TRUE(field.showsSuggestions());
+
     // A field disabled while the user types keeps the text.
     focusField();
     type("Mai");

@@ -1,5 +1,6 @@
 #include "views/kit/KeyboardHandover.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -44,7 +45,9 @@ xcb_window_t topLevelOf(xcb_connection_t* connection, xcb_window_t window)
 }
 
 /// Whether the keys go nowhere or to this program: with the focus on the root
-/// they follow the pointer, which must then be over one of its windows.
+/// they follow the pointer, which must then be over one of its windows. A focus on
+/// nobody is another program's: under XWayland it means that a Wayland window has
+/// the keyboard.
 bool keyboardIsFree(xcb_connection_t* connection)
 {
     xcb_get_input_focus_reply_t* reply =
@@ -54,7 +57,7 @@ bool keyboardIsFree(xcb_connection_t* connection)
     xcb_window_t focused = reply->focus;
     free(reply);
     if (focused == XCB_NONE)
-        return true;
+        return false;
     if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
         xcb_query_pointer_reply_t* pointer =
@@ -73,12 +76,28 @@ bool keyboardIsFree(xcb_connection_t* connection)
 }
 #endif
 
-void take([[maybe_unused]] QWidget& window)
+/// Whose keyboard a window may take: a later launch is the user asking for the
+/// window, wherever the keys were.
+enum class From { noOtherProgram, anyProgram };
+
+/// Whether the user is in another program: a window of this one mapped now would
+/// take the keys meant for it.
+bool anotherProgramHasKeyboard()
+{
+#if OSTREVIN_HAVE_XCB
+    xcb_connection_t* connection = x11Connection();
+    return connection && !keyboardIsFree(connection);
+#else
+    return false;
+#endif
+}
+
+void take([[maybe_unused]] QWidget& window, [[maybe_unused]] From from)
 {
 #if OSTREVIN_HAVE_XCB
     xcb_connection_t* connection = x11Connection();
     // Raised and focused only when that takes nothing from another program.
-    if (!connection || !keyboardIsFree(connection))
+    if (!connection || (from == From::noOtherProgram && !keyboardIsFree(connection)))
         return;
     window.raise();
     window.activateWindow();
@@ -104,14 +123,21 @@ QList<QWindow*> alarmWindows(const QWidget& window)
 }
 
 /// Runs then once none of the alarm's windows is shown any more, unless window
-/// goes first (it owns the wait).
+/// goes first (it owns the wait); then learns whether the alarm had the keyboard
+/// as it went, which makes the keys this program's to give.
 class AfterAlarm final : public QObject {
 public:
-    AfterAlarm(QWidget& window, const QList<QWindow*>& alarms, std::function<void()> then)
+    AfterAlarm(QWidget& window, const QList<QWindow*>& alarms, std::function<void(bool alarmHadKeyboard)> then)
         : QObject(&window), m_then(std::move(then))
     {
         for (QWindow* alarm : alarms) {
-            connect(alarm, &QWindow::visibleChanged, this, &AfterAlarm::recheck);
+            connect(alarm, &QWindow::visibleChanged, this, [this](bool visible) {
+                // Told before the window system hides the window: once it has, the
+                // keys are nobody's, as a Wayland window's are under XWayland.
+                if (!visible && !anotherProgramHasKeyboard())
+                    m_hadKeyboard = true;
+                recheck();
+            });
             connect(alarm, &QObject::destroyed, this, &AfterAlarm::recheck);
         }
     }
@@ -133,30 +159,36 @@ private:
                 const auto then = std::exchange(m_then, nullptr);
                 deleteLater();
                 if (then)
-                    then();
+                    then(m_hadKeyboard);
             },
             Qt::QueuedConnection);
     }
 
-    std::function<void()> m_then;
+    std::function<void(bool)> m_then;
     bool m_queued = false;
+    bool m_hadKeyboard = false;
 };
 
-void takeUnlessAlarm(QWidget& window)
+From keyboardAfterAlarm(bool alarmHadKeyboard, From from)
+{
+    return alarmHadKeyboard ? From::anyProgram : from;
+}
+
+void takeUnlessAlarm(QWidget& window, From from)
 {
     const QList<QWindow*> alarms = alarmWindows(window);
     if (alarms.isEmpty())
-        take(window);
+        take(window, from);
     else
-        new AfterAlarm(window, alarms, [&window] {
+        new AfterAlarm(window, alarms, [&window, from](bool alarmHadKeyboard) {
             if (window.isVisible())
-                takeUnlessAlarm(window);
+                takeUnlessAlarm(window, keyboardAfterAlarm(alarmHadKeyboard, from));
         });
 }
 
 class TakeOnExpose final : public QObject {
 public:
-    explicit TakeOnExpose(QWidget& window) : QObject(&window), m_window(window)
+    TakeOnExpose(QWidget& window, From from) : QObject(&window), m_window(window), m_from(from)
     {
         window.windowHandle()->installEventFilter(this);
     }
@@ -171,7 +203,7 @@ protected:
                 this,
                 [this] {
                     if (m_window.isVisible())
-                        takeUnlessAlarm(m_window);
+                        takeUnlessAlarm(m_window, m_from);
                     deleteLater();
                 },
                 Qt::QueuedConnection);
@@ -181,57 +213,131 @@ protected:
 
 private:
     QWidget& m_window;
+    From m_from;
 };
 
-/// A dialog waiting for the alarm to go: a close meanwhile rejects it, as closing
-/// an open one does.
-class OpenAfterAlarm final : public QObject {
-public:
-    OpenAfterAlarm(QDialog& dialog, const QList<QWindow*>& alarms) : QObject(&dialog), m_dialog(dialog)
-    {
-        m_wait = new AfterAlarm(dialog, alarms, [this] {
-            m_dialog.removeEventFilter(this);
-            deleteLater();
-            openWithKeyboard(m_dialog);
-        });
-        dialog.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == &m_dialog && event->type() == QEvent::Close && !m_dialog.isVisible()) {
-            m_dialog.removeEventFilter(this);
-            if (m_wait)
-                m_wait->cancel();
-            m_dialog.done(QDialog::Rejected);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QDialog& m_dialog;
-    QPointer<AfterAlarm> m_wait;
-};
-
-} // namespace
-
-void takeKeyboardWhenShown(QWidget& window)
+void takeWhenShown(QWidget& window, From from)
 {
     // Elsewhere Qt's own request stands: only X11 drops it by its time stamp.
     if (QGuiApplication::platformName() != u"xcb")
         return;
     window.winId();
     if (window.windowHandle()->isExposed())
-        takeUnlessAlarm(window);
+        takeUnlessAlarm(window, from);
     else
-        new TakeOnExpose(window);
+        new TakeOnExpose(window, from);
+}
+
+void openDialog(QDialog& dialog, From from);
+
+/// A dialog waiting to open, for the alarm to go or for the user to come back to
+/// this program: a close meanwhile rejects it, as closing an open one does.
+class OpenLater final : public QObject, public QAbstractNativeEventFilter {
+public:
+    OpenLater(QDialog& dialog, From from) : QObject(&dialog), m_dialog(dialog), m_from(from)
+    {
+        dialog.installEventFilter(this);
+    }
+
+    void afterAlarm(const QList<QWindow*>& alarms)
+    {
+        m_alarmWait = new AfterAlarm(
+            m_dialog, alarms, [this](bool alarmHadKeyboard) { open(keyboardAfterAlarm(alarmHadKeyboard, m_from)); });
+    }
+
+    /// Mapped now, the dialog would ask for the keyboard (Qt does for every modal
+    /// window) and the keys the user types in the other program would answer it.
+    /// Its window asks for the user's attention instead.
+    void whenBack()
+    {
+        qApp->installNativeEventFilter(this);
+        QWidget* owner = m_dialog.parentWidget();
+        QApplication::alert(owner ? owner->window() : &m_dialog);
+    }
+
+    bool nativeEventFilter([[maybe_unused]] const QByteArray& eventType, [[maybe_unused]] void* message,
+                           qintptr*) override
+    {
+#if OSTREVIN_HAVE_XCB
+        // The X server tells a window that the keys come to it, also the one under the
+        // pointer when they follow it; Qt counts that one as no active window, and under
+        // XWayland may go on counting one active after a Wayland window took the keys.
+        if (!m_checkQueued && eventType == "xcb_generic_event_t" &&
+            (static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f) == XCB_FOCUS_IN) {
+            m_checkQueued = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_checkQueued = false;
+                    // Closed meanwhile, it stays closed.
+                    if (m_waiting && !anotherProgramHasKeyboard())
+                        open(m_from);
+                },
+                Qt::QueuedConnection);
+        }
+#endif
+        return false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_dialog && event->type() == QEvent::Close && !m_dialog.isVisible()) {
+            stopWaiting();
+            m_dialog.done(QDialog::Rejected);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void stopWaiting()
+    {
+        m_waiting = false;
+        m_dialog.removeEventFilter(this);
+        qApp->removeNativeEventFilter(this);
+        if (m_alarmWait)
+            m_alarmWait->cancel();
+        deleteLater();
+    }
+
+    void open(From from)
+    {
+        stopWaiting();
+        openDialog(m_dialog, from);
+    }
+
+    QDialog& m_dialog;
+    From m_from;
+    QPointer<AfterAlarm> m_alarmWait;
+    bool m_waiting = true;
+    bool m_checkQueued = false;
+};
+
+void openDialog(QDialog& dialog, From from)
+{
+    if (const QList<QWindow*> alarms = alarmWindows(dialog); !alarms.isEmpty()) {
+        (new OpenLater(dialog, from))->afterAlarm(alarms);
+        return;
+    }
+    if (from == From::noOtherProgram && anotherProgramHasKeyboard()) {
+        (new OpenLater(dialog, from))->whenBack();
+        return;
+    }
+    dialog.open();
+    takeWhenShown(dialog, from);
+}
+
+} // namespace
+
+void takeKeyboardWhenShown(QWidget& window)
+{
+    takeWhenShown(window, From::noOtherProgram);
 }
 
 void bringForward(QWidget& window)
 {
     if (const QList<QWindow*> alarms = alarmWindows(window); !alarms.isEmpty()) {
-        new AfterAlarm(window, alarms, [&window] { bringForward(window); });
+        new AfterAlarm(window, alarms, [&window](bool) { bringForward(window); });
         return;
     }
     window.show();
@@ -247,18 +353,12 @@ void bringForward(QWidget& window)
     }
     target->raise();
     target->activateWindow();
-    takeKeyboardWhenShown(*target);
+    takeWhenShown(*target, From::anyProgram);
 }
 
 void openWithKeyboard(QDialog& dialog)
 {
-    const QList<QWindow*> alarms = alarmWindows(dialog);
-    if (!alarms.isEmpty()) {
-        new OpenAfterAlarm(dialog, alarms);
-        return;
-    }
-    dialog.open();
-    takeKeyboardWhenShown(dialog);
+    openDialog(dialog, From::noOtherProgram);
 }
 
 } // namespace ostrevin::kit

@@ -6,7 +6,8 @@ class QWidget;
 namespace ostrevin::kit {
 
 /// On X11, gives window (a dialog of this program) the keyboard once it is on
-/// screen, unless another program holds it. Qt asks for the focus when the window
+/// screen, unless another program holds it (under XWayland a Wayland window holds
+/// it while the X server shows it on nobody). Qt asks for the focus when the window
 /// is mapped, stamped with the time of the last event it saw; a window manager that
 /// moved the focus since (twm does when the previous dialog closes) makes the X
 /// server drop that request, and the keys then follow the pointer, into the
@@ -20,13 +21,16 @@ void takeKeyboardWhenShown(QWidget& window);
 /// Opens dialog window-modal (through open()) and gives it the keyboard once shown.
 /// While the alarm is up the dialog opens only after it: mapped under the alarm, the
 /// window system would give it the keyboard (Qt asks for it for every modal
-/// window). Closed before that, it ends as rejected.
+/// window). For the same reason, while the user is in another program it opens
+/// only once the keys come back to this one, its window asking for attention
+/// meanwhile; after an alarm that had the keyboard it takes it. Closed before it
+/// opens, it ends as rejected.
 void openWithKeyboard(QDialog& dialog);
 
 /// Brings window to the front, shown and not minimised, with the keyboard (or, while
 /// a box is open over it, the box with the keyboard), as a later launch of the
-/// program asks. While the alarm is up all that waits until it is gone: the keys
-/// the user types at the alarm stay the alarm's.
+/// program asks: from whichever program had it. While the alarm is up all that
+/// waits until it is gone: the keys the user types at the alarm stay the alarm's.
 void bringForward(QWidget& window);
 
 } // namespace ostrevin::kit

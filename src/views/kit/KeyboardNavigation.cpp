@@ -195,18 +195,51 @@ void ignoreHeldActionKeys(QObject& owner)
 
 namespace {
 
+/// The control that a press on pressed left with its window's focus, as Qt gives it on
+/// a click: pressed or the first of its parents that takes it, through a focus proxy.
+QWidget* focusedByPress(const QWidget& pressed)
+{
+    QWidget* focus = pressed.window()->focusWidget();
+    for (const QWidget* widget = &pressed; focus && widget;
+         widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
+        const QWidget* target = widget;
+        while (target->focusProxy())
+            target = target->focusProxy();
+        if (target == focus)
+            return focus;
+    }
+    return nullptr;
+}
+
 /// Which focus changes are the user's shows only in the events' reasons: one filter
-/// for the whole program notes the last one.
+/// for the whole program notes the last one. A click into a window that is not active
+/// yet is the user's too: X11 delivers the press before the window manager activates
+/// the window, and Qt then focuses the control without an event; the activation that
+/// follows only delivers that focus.
 class FocusReasons final : public QObject {
 public:
     using QObject::QObject;
     Qt::FocusReason last = Qt::OtherFocusReason;
+    /// The control such a click focused, until a focus comes.
+    QPointer<QWidget> clicked;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn)
+        // The window and the style see the focus come too, the window first.
+        if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
             last = static_cast<QFocusEvent*>(event)->reason();
+            if (last == Qt::ActiveWindowFocusReason && watched == clicked)
+                last = Qt::MouseFocusReason;
+            clicked = nullptr;
+        } else if (event->type() == QEvent::MouseButtonPress && event->spontaneous() && watched->isWidgetType()) {
+            // Seen after Qt gave the focus for the press.
+            const auto* pressed = static_cast<QWidget*>(watched);
+            if (!pressed->isActiveWindow()) {
+                if (QWidget* focus = focusedByPress(*pressed))
+                    clicked = focus;
+            }
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -228,38 +261,60 @@ FocusReturn::FocusReturn(QWidget& area, Taken taken) : QObject(&area), m_area(ar
     }
 }
 
+bool FocusReturn::isTaken(const QWidget& control) const
+{
+    return !control.isEnabled() || (m_taken == Taken::whenDisabledOrHidden && !control.isVisible());
+}
+
+bool FocusReturn::clickedBeforeActivation() const
+{
+    const QWidget* clicked = focusReasons() ? focusReasons()->clicked : nullptr;
+    return clicked && clicked->window() == m_area.window();
+}
+
 void FocusReturn::focusChanged(QWidget* old, QWidget* now)
 {
     // Disabled (or hidden) under the focus, Qt hands it to the next control,
     // wherever that is (a map control outside the area), or drops it: that is the
     // work's doing. A control whose panel went out of sight, or a window left for
     // another, is not.
-    const bool takenUnderFocus =
-        old && (!old->isEnabled() || (m_taken == Taken::whenDisabledOrHidden && !old->isVisible()));
+    const bool takenUnderFocus = old && isTaken(*old);
     const bool inWindow = now && now->window() == m_area.window();
     // The window has the keyboard again (a notice or the alarm closed): where it
     // puts the focus is no choice of the user's.
     const bool cameBack = inWindow && focusReasons() && focusReasons()->last == Qt::ActiveWindowFocusReason;
+    if (inWindow)
+        watch(m_area.isAncestorOf(now) ? now : nullptr);
     if (!m_heirs.isEmpty()) {
         if (inWindow && !takenUnderFocus && !cameBack)
             forget();
         return;
     }
-    if (takenUnderFocus && m_area.isAncestorOf(old)) {
+    if (takenUnderFocus && m_area.isAncestorOf(old))
         wait(*old);
+}
+
+void FocusReturn::watch(QWidget* control)
+{
+    if (m_lastInArea == control)
         return;
-    }
-    if (cameBack && m_lastInArea && m_lastInArea != now && m_area.isAncestorOf(m_lastInArea)) {
-        // Taken while the window was inactive (a verification behind the alarm or the
-        // settings disabled it), where Qt moves the window's focus without a word.
-        QWidget& taken = *m_lastInArea;
-        wait(taken);
-        if (taken.isVisible() && isStop(taken))
-            workEnded();
-        return;
-    }
-    if (inWindow && !cameBack)
-        m_lastInArea = m_area.isAncestorOf(now) ? now : nullptr;
+    if (m_lastInArea)
+        m_lastInArea->removeEventFilter(this);
+    m_lastInArea = control;
+    if (control)
+        control->installEventFilter(this);
+}
+
+bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
+{
+    // In a window that is not active (the alarm, a notice or another program has the
+    // keyboard) Qt moves the focus off a control taken under it without a word: what
+    // happens to the control itself tells. Unless a click went elsewhere meanwhile.
+    const QEvent::Type type = event->type();
+    if (watched == m_lastInArea && (type == QEvent::EnabledChange || type == QEvent::Hide) && m_heirs.isEmpty() &&
+        !m_area.window()->isActiveWindow() && isTaken(*m_lastInArea) && !clickedBeforeActivation())
+        wait(*m_lastInArea);
+    return QObject::eventFilter(watched, event);
 }
 
 void FocusReturn::wait(QWidget& taken)
@@ -288,6 +343,9 @@ void FocusReturn::workEnded()
     if (!heir)
         return;
     forget();
+    // The user clicked a control of the window on the way back to it.
+    if (clickedBeforeActivation())
+        return;
     // An arrow key in a group of options picks the next one before the focus follows
     // it, and the pick disabled it: the keyboard belongs on the option picked. (Such a
     // group keeps only its focused option a tab stop, so the picked one is none yet.)
@@ -298,6 +356,8 @@ void FocusReturn::workEnded()
             heir = picked;
     }
     focusStop(*heir, Qt::OtherFocusReason);
+    // In a window that is not active no focus change is reported.
+    watch(heir);
 }
 
 void FocusReturn::forget()

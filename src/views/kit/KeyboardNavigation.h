@@ -43,11 +43,12 @@ void ignoreHeldActionKeys(QObject& owner);
 /// the window's next activation (a notice box closed) picks its first control; or
 /// Qt has moved it to whatever control follows, outside the area too.
 ///
-/// A focus the user gives elsewhere in the window meanwhile ends the wait; one the
+/// A focus the user gives elsewhere in the window meanwhile ends the wait (a click,
+/// also one into the window while it was not active yet; Tab; a shortcut); one the
 /// window gives itself on becoming active again does not. A window that is not
 /// active (a notice box over it) gets the control as the one to focus once it is;
-/// a control taken while it was not (Qt then moves its focus unseen) is found when
-/// it is active again.
+/// a control that work takes while it was not (Qt then moves its focus unseen) is
+/// watched: only then does the wait begin.
 class FocusReturn final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FocusReturn)
@@ -64,8 +65,17 @@ public:
     /// take the focus yet, it waits for the next call.
     void workEnded();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void focusChanged(QWidget* old, QWidget* now);
+    bool isTaken(const QWidget& control) const;
+    /// A click into the area's window while it was not active has placed the focus,
+    /// and the window is not active yet.
+    bool clickedBeforeActivation() const;
+    /// Follows control, the area's control with the window's focus (or none).
+    void watch(QWidget* control);
     /// Remembers taken and the controls after it, until the work is over.
     void wait(QWidget& taken);
     void forget();
@@ -74,7 +84,8 @@ private:
     Taken m_taken;
     /// The control that lost the focus, then those shown after it in reading order.
     QList<QPointer<QWidget>> m_heirs;
-    /// Where the focus last was in the area's window, when in the area.
+    /// Where the focus last was in the area's window, when in the area; watched while
+    /// the window is not active.
     QPointer<QWidget> m_lastInArea;
 };
 

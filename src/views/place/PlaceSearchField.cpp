@@ -192,7 +192,7 @@ bool PlaceSearchField::eventFilter(QObject* watched, QEvent* event)
         // menu is no end of editing.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            focusLost();
+            focusLost(reason);
         break;
     }
     case QEvent::KeyPress: {
@@ -231,7 +231,7 @@ bool PlaceSearchField::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void PlaceSearchField::focusLost()
+void PlaceSearchField::focusLost(Qt::FocusReason reason)
 {
     if (!m_isFocused)
         return;
@@ -239,10 +239,12 @@ void PlaceSearchField::focusLost()
     m_surface->setFocused(false);
     // A field that loses the focus because it was disabled (a background check
     // locked the draft) keeps what the user typed, and its list for when it is
-    // enabled again, even when a new value arrives meanwhile; so does one whose
-    // search still runs.
-    m_keepsTypedText = !m_edit->isEnabled() || m_model->isResolving();
-    if (m_edit->isEnabled())
+    // enabled again, even when a new value arrives meanwhile; so does one the
+    // program moved the focus from (the keyboard handed back to a control that
+    // work took), and one whose search still runs.
+    const bool notTheUsers = !m_edit->isEnabled() || reason == Qt::OtherFocusReason;
+    m_keepsTypedText = notTheUsers || m_model->isResolving();
+    if (!notTheUsers)
         m_model->clear();
     if (!m_keepsTypedText)
         setShownText(committedText());

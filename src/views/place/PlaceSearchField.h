@@ -84,7 +84,7 @@ protected:
 private:
     QString committedText() const { return m_value.value_or(QString()); }
     void userEdited(const QString& text);
-    void focusLost();
+    void focusLost(Qt::FocusReason reason);
     bool moveHighlight(int step);
     void submit();
     void pick(int index);

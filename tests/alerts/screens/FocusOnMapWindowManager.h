@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/XInputFocus.h"
+
 #include <QList>
 #include <QTimer>
 #include <cstdlib>
@@ -49,14 +51,7 @@ public:
     FocusOnMapWindowManager& operator=(const FocusOnMapWindowManager&) = delete;
 
     /// The window the X server sends keys to.
-    xcb_window_t focus() const
-    {
-        xcb_get_input_focus_reply_t* reply =
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
-        const xcb_window_t window = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
-        free(reply);
-        return window;
-    }
+    xcb_window_t focus() const { return inputFocus(m_connection); }
     /// The windows that asked to be activated, in the order of their first request.
     QList<xcb_window_t> ignoredActivations() const { return m_ignoredActivations; }
 

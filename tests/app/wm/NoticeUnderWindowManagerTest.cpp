@@ -1,19 +1,23 @@
 // The real main window under a plain X11 window manager (twm) on a private Xvfb,
-// clicked and typed at through the X server as a mouse and a keyboard do; run
-// through with-xvfb.sh.
+// clicked and typed at through the X server as a mouse and a keyboard do, beside
+// another program's window; run through with-xvfb.sh.
 
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
 #include "app/SettingsWindowOpener.h"
+#include "support/XInputFocus.h"
 #include "views/alarm/LocationSafetyAlarmView.h"
+#include "views/kit/ActionButton.h"
 #include "views/kit/DisclosureGroup.h"
 #include "views/kit/IconButton.h"
 #include "views/place/PlacePanel.h"
+#include "views/place/PlaceSearchField.h"
 #include "views/place/SelectedPlaceCard.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -22,11 +26,52 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
+#include <xcb/xcb.h>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
 
 namespace {
+
+/// Another program on the test's display: a small window of its own, out of the
+/// window manager's hands and away from Ostrevin's, that takes the keyboard as a
+/// program the user switched to does, or hands it to nobody, as XWayland shows
+/// the keyboard held by a Wayland window.
+class OtherProgram {
+public:
+    OtherProgram() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        window = xcb_generate_id(m_connection);
+        const uint32_t values[] = {screen->white_pixel, 1};
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, screen->width_in_pixels - 200,
+                          screen->height_in_pixels - 100, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(m_connection, window);
+        xcb_flush(m_connection);
+    }
+    ~OtherProgram() { xcb_disconnect(m_connection); }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+    /// Gives the keyboard to target (this program's window once it is mapped, nobody,
+    /// or one of Ostrevin's as the window manager does when the user goes back to it).
+    bool focus(xcb_window_t target)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, target, XCB_CURRENT_TIME);
+                return focused() == target;
+            },
+            5000);
+    }
+    xcb_window_t focused() const { return inputFocus(m_connection); }
+
+    xcb_window_t window = XCB_WINDOW_NONE;
+
+private:
+    xcb_connection_t* m_connection;
+};
 
 class NoticeUnderWindowManager : public ShellFixture {
 protected:
@@ -103,6 +148,12 @@ protected:
     }
 
     QString focus() { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}); }
+
+    qsizetype sets() const
+    {
+        return device.calls().count(QStringLiteral("setLocation")) +
+               device.calls().count(QStringLiteral("resendLocation"));
+    }
 
     QProcess wm;
     QString xdotoolPath;
@@ -289,4 +340,85 @@ TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsO
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
     EXPECT_TRUE(vm->library().savedLocations().isEmpty()) << "no Return reached the star";
+}
+
+// A point is held with the keyboard on Set location when the user goes to another program. A verification disables
+// Set location meanwhile, and the user comes back with a click into the search field, which X11 delivers before
+// the window is active again, and types. The end of the verification leaves the keyboard and the text in the field,
+// and Return searches rather than setting the location again.
+TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerificationKeepsTheKeyboardAndTheText)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    auto* panel = window->findChild<PlacePanel*>();
+    QAbstractButton* setLocation = panel->setLocationButton();
+    QLineEdit* field = panel->searchField()->lineEdit();
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return setLocation->isEnabled() && window->isActiveWindow(); }, 5000));
+    setLocation->setFocus(Qt::TabFocusReason);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
+    ASSERT_EQ(QApplication::focusWidget(), setLocation);
+    const qsizetype setsBefore = sets();
+
+    // The hand rests over the field while the user works in the other program.
+    const QPoint at = field->mapToGlobal(field->rect().center());
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+    OtherProgram other;
+    ASSERT_TRUE(other.focus(other.window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+    PlannerTestAccess::setVerifying(*vm, true);
+    ASSERT_FALSE(setLocation->isEnabled());
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000)) << "the click brings it back";
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    xdotool({QStringLiteral("type"), QStringLiteral("Pra")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == QStringLiteral("Pra"); }, 5000));
+    PlannerTestAccess::setVerifying(*vm, false);
+    ASSERT_TRUE(setLocation->isEnabled());
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    EXPECT_EQ(field->text(), QStringLiteral("Pra"));
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_FALSE(QTest::qWaitFor([&] { return sets() != setsBefore; }, 1000)) << "Return set the location again";
+}
+
+// The user went to another program, or to a window that holds the keyboard unseen (XWayland then shows the X focus on
+// nobody), when a notice comes: the keyboard stays there, so the next keys the user types cannot answer the notice,
+// and the notice takes it once the user is back. The alarm takes it at once.
+TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTheyComeBackButTheAlarmTakesIt)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000));
+    OtherProgram other;
+    for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
+        SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        ASSERT_TRUE(other.focus(away));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != away; }, 2000)) << "the notice took the keyboard";
+        auto* waiting = window->findChild<QMessageBox*>(QStringLiteral("noticeAlert"));
+        EXPECT_TRUE(waiting && !waiting->isActiveWindow());
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000)) << "back, it has it";
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    }
+
+    ASSERT_TRUE(other.focus(other.window));
+    RecordingSoundPlayer player(clock, 2);
+    AlarmSoundLoop sound(player, clock, *settings);
+    LocationSafetyAlarmWindowController alarm(LocationSafetyAlarmView::factory(), sound, clock);
+    alarm.present(LocationSafetyAlarmEvent{}, [] {});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == alarm.primaryPanel()->winId(); }, 5000));
+    alarm.dismiss();
 }
