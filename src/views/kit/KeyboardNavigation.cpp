@@ -222,6 +222,9 @@ public:
     Qt::FocusReason last = Qt::OtherFocusReason;
     /// The control such a click focused, until a focus comes.
     QPointer<QWidget> clicked;
+    /// The control such a click focused, when the activation found the focus gone from
+    /// it: work took it at once (a tap on Set location), with no focus change to see.
+    QPointer<QWidget> clickedAndTaken;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -229,6 +232,7 @@ protected:
         // The window and the style see the focus come too, the window first.
         if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
             last = static_cast<QFocusEvent*>(event)->reason();
+            clickedAndTaken = last == Qt::ActiveWindowFocusReason && watched != clicked ? clicked : nullptr;
             if (last == Qt::ActiveWindowFocusReason && watched == clicked)
                 last = Qt::MouseFocusReason;
             clicked = nullptr;
@@ -290,8 +294,18 @@ void FocusReturn::focusChanged(QWidget* old, QWidget* now)
             forget();
         return;
     }
-    if (takenUnderFocus && m_area.isAncestorOf(old))
+    if (takenUnderFocus && m_area.isAncestorOf(old)) {
         wait(*old);
+        return;
+    }
+    if (QWidget* clicked = cameBack ? focusReasons()->clickedAndTaken.data() : nullptr;
+        clicked && m_area.isAncestorOf(clicked)) {
+        // The click that brought the window back went to a control that work took
+        // before the window was active: it has the keyboard once the work is over.
+        wait(*clicked);
+        if (!isTaken(*clicked))
+            workEnded();
+    }
 }
 
 void FocusReturn::watch(QWidget* control)

@@ -422,3 +422,34 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == alarm.primaryPanel()->winId(); }, 5000));
     alarm.dismiss();
 }
+
+// The user comes back from another program with a tap on Set location, so quick that its press and release come
+// before the window is active again: the set disables Set location before any focus change can show it, and the
+// keyboard is back on Set location once the set is over.
+TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsTheKeyboardBackWhenItEnds)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
+    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    QAbstractButton* setLocation = window->findChild<PlacePanel*>()->setLocationButton();
+    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return setLocation->isEnabled() && window->isActiveWindow(); }, 5000));
+    const QPoint at = setLocation->mapToGlobal(setLocation->rect().center());
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+    OtherProgram other;
+    ASSERT_TRUE(other.focus(other.window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+
+    device.holdAnswers(true);
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device.pendingCount() > 0 && window->isActiveWindow(); }, 5000));
+    ASSERT_FALSE(setLocation->isEnabled());
+    device.holdAnswers(false);
+    device.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == setLocation; }, 2000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "no focus");
+}
