@@ -48,7 +48,8 @@ void ignoreHeldActionKeys(QObject& owner);
 /// window gives itself on becoming active again does not. A window that is not
 /// active (a notice box over it) gets the control as the one to focus once it is;
 /// a control that work takes while it was not (Qt then moves its focus unseen) is
-/// watched: only then does the wait begin.
+/// watched: only then does the wait begin. So is a control that a click into the
+/// window, before it was active, gave the focus and work took at once.
 class FocusReturn final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FocusReturn)
