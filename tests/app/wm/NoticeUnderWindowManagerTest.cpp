@@ -149,6 +149,31 @@ protected:
 
     QString focus() { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}); }
 
+    /// The window up under the window manager and active, Home chosen and the iPhone
+    /// ready: Set location can act.
+    bool readyToSetHome()
+    {
+        build();
+        PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+        PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+        vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42),
+                        LocationPlannerViewModel::MapFraming::keepCamera);
+        return QTest::qWaitFor(
+            [&] {
+                return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
+                       window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
+            },
+            10000);
+    }
+
+    /// The user's hand rests over target while they work in the other program.
+    bool awayOver(const QWidget& target, OtherProgram& other)
+    {
+        const QPoint at = target.mapToGlobal(target.rect().center());
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+        return other.focus(other.window) && QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000);
+    }
+
     qsizetype sets() const
     {
         return device.calls().count(QStringLiteral("setLocation")) +
@@ -350,27 +375,18 @@ TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerification
 {
     if (!startWindowManager())
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
-    build();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
-    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
-    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(readyToSetHome());
     auto* panel = window->findChild<PlacePanel*>();
     QAbstractButton* setLocation = panel->setLocationButton();
     QLineEdit* field = panel->searchField()->lineEdit();
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return setLocation->isEnabled() && window->isActiveWindow(); }, 5000));
     setLocation->setFocus(Qt::TabFocusReason);
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
     ASSERT_EQ(QApplication::focusWidget(), setLocation);
     const qsizetype setsBefore = sets();
 
-    // The hand rests over the field while the user works in the other program.
-    const QPoint at = field->mapToGlobal(field->rect().center());
-    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
     OtherProgram other;
-    ASSERT_TRUE(other.focus(other.window));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+    ASSERT_TRUE(awayOver(*field, other));
     PlannerTestAccess::setVerifying(*vm, true);
     ASSERT_FALSE(setLocation->isEnabled());
     xdotool({QStringLiteral("click"), QStringLiteral("1")});
@@ -430,18 +446,10 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
 {
     if (!startWindowManager())
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
-    build();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
-    PlannerTestAccess::setHelperStatus(*vm, readyStatus());
-    PlannerTestAccess::setLastDeviceCheck(*vm, clock.wallNow());
+    ASSERT_TRUE(readyToSetHome());
     QAbstractButton* setLocation = window->findChild<PlacePanel*>()->setLocationButton();
-    vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return setLocation->isEnabled() && window->isActiveWindow(); }, 5000));
-    const QPoint at = setLocation->mapToGlobal(setLocation->rect().center());
-    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
     OtherProgram other;
-    ASSERT_TRUE(other.focus(other.window));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+    ASSERT_TRUE(awayOver(*setLocation, other));
 
     device.holdAnswers(true);
     xdotool({QStringLiteral("click"), QStringLiteral("1")});
