@@ -235,6 +235,8 @@ public:
     static std::optional<DeviceLocationError::Case> errorKind(const std::exception_ptr& error);
     /// Connected, not ready: the tunnel service waits for the user’s Prepare iPhone.
     static LocationHelperStatus promptNeededStatus(const LocationHelper& helper, const std::exception_ptr& error);
+    /// Whether the error is a privileged start that stopped at the password dialog.
+    bool stoppedAtPassword(const std::exception_ptr& error) const;
     /// The status of a failed device check, with the error under "Details:".
     static LocationHelperStatus unavailableStatus(const LocationHelper& helper, const std::exception_ptr& error);
     /// The device setup instructions, with the detail under "Details:" when not empty.

@@ -200,6 +200,19 @@ LocationHelperStatus DeviceLocationController::promptNeededStatus(const Location
     return status;
 }
 
+bool DeviceLocationController::stoppedAtPassword(const std::exception_ptr& error) const
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const DeviceLocationError& failure) {
+        return failure.kind() == DeviceLocationError::Case::privilegedStartFailed &&
+               m_configuration.privilegedRunner->stoppedAtPassword(failure.exitCode());
+    } catch (...) {
+    }
+    return false;
+}
+
 LocationHelperStatus DeviceLocationController::unavailableStatus(const LocationHelper& helper,
                                                                  const std::exception_ptr& error)
 {
@@ -322,7 +335,8 @@ LocationHelper DeviceLocationController::tunnelledHelper(const LocationHelper& h
             waitForTunneld(stopToken);
         } catch (const DeviceLocationError& failure) {
             // The user was asked: whoever retries must not ask again.
-            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output(), failure.reason());
+            throw DeviceLocationError::privilegedStartFailed(failure.command(), failure.output(), failure.reason(),
+                                                             failure.exitCode());
         }
     }
     return rsdHelperFrom(helper, startTunnelForDevice(helper, stopToken));
@@ -433,6 +447,9 @@ LocationHelperStatus DeviceLocationController::prepareForLocationSync(const Loca
         failed.failureReason = description.section(QStringLiteral("\n\n"), 0, 0);
         failed.isDeviceConnected = helper.deviceIdentifier.has_value();
         failed.isLocationReady = false;
+        // Past the password, the tunnel service runs and work nobody asked for can
+        // prepare again without it; a dialog dismissed or refused left nothing running.
+        failed.waitsForPrepareIPhone = stoppedAtPassword(error);
         return failed;
     }
 }

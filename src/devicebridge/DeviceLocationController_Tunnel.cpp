@@ -64,7 +64,7 @@ QString DeviceLocationController::startTunnelWithPrivileges(const LocationHelper
         throw DeviceLocationError::commandFailed(
             //: The action named in diagnostics after “Command:”.
             tr("Start the iPhone tunnel service with administrator rights"),
-            output.isEmpty() ? shown : output + QStringLiteral("\n\n") + shown)
+            output.isEmpty() ? shown : output + QStringLiteral("\n\n") + shown, failure.exitCode())
             .withReason(m_configuration.privilegedRunner->failureReason(failure.exitCode()));
     }
 }

@@ -24,10 +24,12 @@ DeviceLocationError DeviceLocationError::administratorPromptNeeded(QString comma
     return DeviceLocationError(Case::administratorPromptNeeded, std::move(command), std::move(output));
 }
 
-DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output, QString reason)
+DeviceLocationError DeviceLocationError::privilegedStartFailed(QString command, QString output, QString reason,
+                                                               std::optional<int> exitCode)
 {
-    return DeviceLocationError(Case::privilegedStartFailed, std::move(command), std::move(output))
-        .withReason(std::move(reason));
+    DeviceLocationError error(Case::privilegedStartFailed, std::move(command), std::move(output));
+    error.m_exitCode = exitCode;
+    return error.withReason(std::move(reason));
 }
 
 DeviceLocationError DeviceLocationError::withReason(QString reason) const

@@ -35,8 +35,10 @@ public:
     static DeviceLocationError administratorPromptNeeded(QString command, QString output);
     /// The user was asked for the administrator password, and the tunnel service
     /// did not come up (the prompt dismissed or refused, or the start failed).
-    /// reason: why, in plain words (the dialog dismissed, the password refused).
-    static DeviceLocationError privilegedStartFailed(QString command, QString output, QString reason = {});
+    /// reason: why, in plain words (the dialog dismissed, the password refused);
+    /// exitCode: how the privileged run ended, when it ended on its own.
+    static DeviceLocationError privilegedStartFailed(QString command, QString output, QString reason = {},
+                                                     std::optional<int> exitCode = std::nullopt);
     static DeviceLocationError simulationConnectionLost();
 
     void raise() const override;

@@ -21,8 +21,9 @@ public:
     /// Why a preparation failed or stopped, in plain words (the summary line of its
     /// details); empty otherwise.
     QString failureReason;
-    /// A preparation without the user stopped where the administrator password is
-    /// needed: only the user's Prepare iPhone goes on from here.
+    /// A preparation stopped at the administrator password: one without the user
+    /// before asking, or the user's at a dialog dismissed or refused. Only the
+    /// user's Prepare iPhone goes on from here.
     bool waitsForPrepareIPhone = false;
 
     /// A helper, a connected iPhone and readiness for a location: the device

@@ -194,15 +194,17 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
                                                              DeviceLocationService* device, LocationHelper helper,
                                                              CancelToken token)
 {
+    const bool restoreWaited = !self->d->m_hold->recoveryWait().isEmpty();
     // The user asked: the one action that may ask for the administrator password.
     const LocationHelperStatus status =
         co_await device->prepareForLocation(helper, token.stopToken(), AdministratorPrompt::allowed);
     if (!self || token.isCancelled())
         co_return;
     const bool available = status.isAvailable();
-    // The user's Prepare is what the restore waited for. One that failed (the
-    // password prompt dismissed) leaves it waiting, unless the iPhone went.
-    if (available || !status.isDeviceConnected)
+    // The user's Prepare is what the restore waited for. Only one that stopped at
+    // the password leaves it waiting: past it the tunnel service runs, and the
+    // restore's own attempts prepare again without asking.
+    if (!status.waitsForPrepareIPhone || !status.isDeviceConnected)
         self->d->setRecoveryWait(QString());
     self->d->m_device->setHelperStatus(status);
     //: Status message. %1 is the iPhone's name.
@@ -215,8 +217,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     if (available) {
         self->logEvent(ready, TrackerLogLevel::info);
     } else {
-        //: Event log entry. %1 says what failed.
-        self->logEvent(tr("Couldn’t prepare iPhone: %1").arg(status.message), TrackerLogLevel::error);
+        //: Event log entry. %1 says why, e.g. “The administrator password wasn’t entered.”
+        self->logEvent(tr("Couldn’t prepare iPhone: %1")
+                           .arg(status.failureReason.isEmpty() ? status.message : status.failureReason),
+                       TrackerLogLevel::error);
     }
     // After a relaunch nothing else would put the stored point back on the iPhone.
     bool armed = false;
@@ -226,7 +230,13 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
             co_return;
     }
     self->d->setDeviceBusy(false);
-    if (armed && !token.isCancelled())
+    if (token.isCancelled())
+        co_return;
+    const bool restoreNow = available && restoreWaited;
+    // What the restore waited for is done: it goes on now, not at its next attempt.
+    if (restoreNow)
+        self->d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+    if (armed || restoreNow)
         co_await self->d->refreshLocationLockNow();
 }
 

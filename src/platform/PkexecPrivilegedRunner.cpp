@@ -25,4 +25,9 @@ QString PkexecPrivilegedRunner::failureReason(std::optional<int> exitCode) const
     return PrivilegedRunner::failureReason(exitCode);
 }
 
+bool PkexecPrivilegedRunner::stoppedAtPassword(std::optional<int> exitCode) const
+{
+    return exitCode == 126 || exitCode == 127;
+}
+
 } // namespace ostrevin

@@ -14,6 +14,7 @@ public:
 
     Invocation invocation(const QString& shellLine) const override;
     QString failureReason(std::optional<int> exitCode) const override;
+    bool stoppedAtPassword(std::optional<int> exitCode) const override;
 
 private:
     QString m_pkexecPath;

@@ -20,4 +20,9 @@ QString PrivilegedRunner::failureReason(std::optional<int>) const
     return tr("The iPhone tunnel service didn’t start with administrator rights.");
 }
 
+bool PrivilegedRunner::stoppedAtPassword(std::optional<int>) const
+{
+    return false;
+}
+
 } // namespace ostrevin

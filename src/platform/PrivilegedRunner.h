@@ -30,6 +30,10 @@ public:
     /// Why a run that ended with exitCode failed, in plain words for the user: the
     /// program's own text names neither the dialog nor what to do.
     virtual QString failureReason(std::optional<int> exitCode) const;
+    /// Whether a run that ended with exitCode stopped at the password dialog (closed,
+    /// or the rights refused) before anything of the line ran: only asking again goes
+    /// on from there, where any other failure came after the password was given.
+    virtual bool stoppedAtPassword(std::optional<int> exitCode) const;
 
     /// The runner of the platform this build is for.
     static std::unique_ptr<PrivilegedRunner> create();

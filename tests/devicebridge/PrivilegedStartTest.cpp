@@ -85,6 +85,8 @@ TEST(PrivilegedStart, TheLineRunsTheServiceAndReportsWhenItDoesNotListen)
                 failureOf<DeviceLocationError>([&] { controller.startTunnelWithPrivileges(sandbox.helper); });
             ASSERT_TRUE(failure) << c.name;
             EXPECT_TRUE(failure->output().contains(c.failure)) << c.name << failure->output().toStdString();
+            // Past the password: work nobody asked for may go on without asking.
+            EXPECT_FALSE(sandbox.config.privilegedRunner->stoppedAtPassword(failure->exitCode())) << c.name;
         }
         const auto started = sandbox.helperTool.recordedCalls();
         EXPECT_EQ(started.size(), c.failure.startsWith(u"Port") ? 0 : 1) << c.name;
@@ -120,6 +122,7 @@ TEST(PrivilegedStart, ADismissedOrRefusedDialogIsACommandFailureWithPkexecsText)
             << failure->output().toStdString();
         EXPECT_TRUE(failure->reason().contains(QStringView(reason))) << failure->reason().toStdString();
         EXPECT_TRUE(failure->description().startsWith(failure->reason() + u"\n\nCommand: ")) << status;
+        EXPECT_TRUE(sandbox.config.privilegedRunner->stoppedAtPassword(failure->exitCode())) << status;
     }
 }
 

@@ -1,7 +1,8 @@
 // Outages of a held iPhone as the real tools show them: the view model on the
 // manual clock drives the real device controller and a pymobiledevice3 whose held
 // "set" keeps running through an unplug; a pkexec stand-in counts every
-// administrator prompt (and refuses it, as a dismissed dialog does).
+// administrator prompt (and refuses it, as a dismissed dialog does, unless the
+// tunnel service is one that the password starts).
 
 #include "PlannerFixture.h"
 #include "devicebridge/DeviceLocationController.h"
@@ -31,7 +32,9 @@ const FakePyMobileDevice::AttachedDevice iphone{udid};
 const FakePyMobileDevice::AttachedDevice untrustedIPad{QStringLiteral("00008103-00UNTRUSTED"), QStringLiteral("iPad"),
                                                        QStringLiteral("Kitchen iPad"), false};
 
-enum class TunnelService { stopped, running };
+// startsWithPassword: stopped until the user gives the administrator password at
+// the pkexec stand-in, running from then on.
+enum class TunnelService { stopped, running, startsWithPassword };
 
 class DeviceOutageTest : public PlannerFixture {
 protected:
@@ -47,17 +50,29 @@ protected:
                double locationStartup = 0.3)
     {
         tool.setAttachedDevices(attached);
+        const bool passwordStartsTheService = service == TunnelService::startsWithPassword;
+        if (passwordStartsTheService)
+            pkexec.runs(u": > " + QString::fromUtf8(FakeTool::shellWord(QFile::encodeName(tunnelStarted))));
         // 126: the user dismissed the dialog.
-        pkexec.exitsWith(126).write();
+        pkexec.exitsWith(passwordStartsTheService ? 0 : 126).write();
         DeviceLocationController::Configuration configuration;
         sandbox(configuration, dir.path(), dir.file(QStringLiteral("tools")), pkexec.path());
-        if (service == TunnelService::running) {
+        if (service != TunnelService::stopped) {
             tunnel.setReply("GET", "/hello", FakeHttpReply::json(R"({"message": "Hello, I'm alive"})"));
             tunnel.setReply("GET", "/", FakeHttpReply::json("{}"));
+            configuration.tunnelServiceURL = tunnel.url();
+        }
+        if (service == TunnelService::running) {
             // Unplugged, the service has no device to open a tunnel to.
             tunnel.setReply("GET", "/start-tunnel",
                             FakeHttpReply::json(R"({"error": "something went wrong during tunnel creation"})", 404));
-            configuration.tunnelServiceURL = tunnel.url();
+        } else if (passwordStartsTheService) {
+            tunnel.setRequestCheck([started = tunnelStarted](const FakeHttpRequest&) -> std::optional<FakeHttpReply> {
+                return QFile::exists(started) ? std::nullopt : std::optional(FakeHttpReply::text("not running", 503));
+            });
+            tunnel.setReply(
+                "GET", "/start-tunnel",
+                FakeHttpReply::json(R"({"interface": "utun6", "port": 64337, "address": "fd7b:e5b:6f53::1"})"));
         }
         configuration.timing.locationStartup = locationStartup;
         configuration.timing.readinessBudget = 0.5;
@@ -118,6 +133,7 @@ protected:
     FakeDeviceAttachmentWatcher watcher;
     FakeHttpServer tunnel;
     FakeTool pkexec{dir.path(), QStringLiteral("pkexec")};
+    const QString tunnelStarted = dir.file(QStringLiteral("tunneld-started"));
     std::unique_ptr<DeviceLocationController> controller;
 };
 
@@ -240,6 +256,8 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_EQ(pkexec.recordedCalls().size(), 1);
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Couldn’t prepare iPhone."));
     EXPECT_EQ(vm->device().helperStatus().failureReason, QStringLiteral("The administrator password wasn’t entered."));
+    EXPECT_TRUE(eventMessages().contains(QStringLiteral("Couldn’t prepare iPhone: The administrator password wasn’t "
+                                                        "entered.")));
     // Dismissed, the prompt leaves the restore waiting for Prepare iPhone: no attempt prepares by itself.
     const int mountsBefore = tool.count(Command::Mount);
     ASSERT_TRUE(ticksFor(30));
@@ -255,6 +273,57 @@ TEST_F(DeviceOutageTest, BackgroundRecoveryNeverPromptsAndWaitsForPrepareIPhone)
     EXPECT_TRUE(vm->canPrepareIPhone());
     EXPECT_EQ(vm->notice(),
               QStringLiteral("The location reset couldn’t be finished. The administrator password wasn’t entered."));
+}
+
+// On iOS 17.0–17.3 developer services answer only through the tunnel, and a locked
+// iPhone refuses the disk image. A Prepare that got past the password started the
+// tunnel service: from then on the restore prepares by itself, never asking.
+TEST_F(DeviceOutageTest, APrepareThatGotPastThePasswordLeavesTheRestoreToPrepareByItself)
+{
+    build(TunnelService::startsWithPassword);
+    holdHome();
+    const auto lock = [&](Behaviour behaviour) {
+        tool.setBehaviourWithOrWithoutRsd(Command::Mount, behaviour);
+        tool.setBehaviour(Command::DeviceInformation, behaviour, /*viaRsd=*/true);
+    };
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+    lock(Behaviour::LogErrorAndExit);
+    replug();
+    ASSERT_TRUE(eventually([&] { return !vm->hold().recoveryWait().isEmpty(); }));
+
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_EQ(pkexec.recordedCalls().size(), 1);
+    EXPECT_TRUE(vm->hold().recoveryWait().isEmpty());
+    // The card, the popover's reason, the alarm and the alert.
+    const auto texts = [&] {
+        return QStringList{
+            vm->activeTrackerHeadline(), vm->activeTrackerDetail(), vm->device().helperStatus().failureReason,
+            alarms.shown().value_or(LocationSafetyAlarmEvent{}).recoveryWait, PlannerTestAccess::incidentMessage(*vm)}
+            .join(u'\n');
+    };
+    const auto rsdMounts = [&] { return tool.calls(Command::Mount).filter(u"--rsd").size(); };
+    const qsizetype mounts = rsdMounts();
+    ASSERT_TRUE(ticksFor(20));
+    EXPECT_GE(rsdMounts(), mounts + 2);
+    EXPECT_FALSE(texts().contains(u"password") || texts().contains(u"Waiting")) << texts().toStdString();
+
+    lock(Behaviour::Succeed);
+    for (int second = 0; second < 12 && vm->hold().telegramIncidentActive(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(tool.simulatedLocation(), onIPhone(*vm->hold().lockedPoint()));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
+
+    // The tunnel service gone, the restore waits for Prepare iPhone again; a Prepare that succeeds restores at once.
+    ASSERT_TRUE(QFile::remove(tunnelStarted));
+    replug();
+    ASSERT_TRUE(eventually([&] { return !vm->hold().recoveryWait().isEmpty(); }));
+    vm->prepareIPhoneForLocation();
+    EXPECT_TRUE(eventually([&] {
+        return !vm->hold().telegramIncidentActive() && tool.simulatedLocation() == onIPhone(*vm->hold().lockedPoint());
+    }));
+    EXPECT_EQ(pkexec.recordedCalls().size(), 2);
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
