@@ -1,9 +1,11 @@
 #include "alerts/LocationSafetyAlarmPanel.h"
 
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -46,6 +48,30 @@ void showOnEveryDesktop([[maybe_unused]] QWidget& window)
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()), atom->atom,
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
     free(atom);
+#endif
+}
+
+bool isReturn(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+/// Whether the X server has the key with that native code down now; unknown off X11
+/// and for a key without a code.
+std::optional<bool> keyIsDown([[maybe_unused]] quint32 code)
+{
+#if OSTREVIN_HAVE_XCB
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || code == 0 || code > 255)
+        return std::nullopt;
+    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!keymap)
+        return std::nullopt;
+    const bool down = keymap->keys[code / 8] & (1U << (code % 8));
+    free(keymap);
+    return down;
+#else
+    return std::nullopt;
 #endif
 }
 
@@ -142,14 +168,64 @@ bool LocationSafetyAlarmPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
+void LocationSafetyAlarmPanel::leave()
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        emit returnPressed();
+    if (m_leaving)
+        return;
+    if (!returnIsDown() || !holdsKeyboard()) {
+        hideAndDelete();
         return;
     }
-    QWidget::keyPressEvent(event);
+    // The release comes to the panel only while it has the keyboard; the X server
+    // still tells when the key is up.
+    m_leaving = new QTimer(this);
+    connect(m_leaving, &QTimer::timeout, this, [this, deadline = QDeadlineTimer(keyUpWait)] {
+        if (deadline.hasExpired() || !returnIsDown() || !holdsKeyboard())
+            hideAndDelete();
+    });
+    m_leaving->start(std::chrono::milliseconds(50));
+}
+
+void LocationSafetyAlarmPanel::hideAndDelete()
+{
+    if (m_leaving)
+        m_leaving->stop();
+    hide();
+    // A panel may be leaving from inside its own key or click handler.
+    deleteLater();
+}
+
+bool LocationSafetyAlarmPanel::returnIsDown() const
+{
+    return m_downKey && keyIsDown(*m_downKey).value_or(true);
+}
+
+void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (!isReturn(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Known before the press acts: acknowledging makes the panel leave.
+    m_downKey = event->nativeScanCode();
+    emit returnPressed();
+}
+
+void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isReturn(*event)) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    // A repeat's release leaves the key down, also one that Qt does not mark.
+    if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false))
+        m_downKey = event->nativeScanCode();
+    else
+        m_downKey.reset();
+    if (m_leaving && !m_downKey)
+        hideAndDelete();
 }
 
 void LocationSafetyAlarmPanel::closeEvent(QCloseEvent* event)

@@ -33,6 +33,8 @@ LocationSafetyAlarmWindowController::~LocationSafetyAlarmWindowController()
     m_sound.stop();
     for (const auto& panel : std::as_const(m_panels))
         delete panel.data();
+    for (const auto& panel : std::as_const(m_leavingPanels))
+        delete panel.data();
 }
 
 void LocationSafetyAlarmWindowController::setAttentionWindow(QWidget* window)
@@ -166,13 +168,13 @@ void LocationSafetyAlarmWindowController::screenConfigurationChanged()
 
 void LocationSafetyAlarmWindowController::closePanels()
 {
+    m_leavingPanels.removeIf([](const QPointer<LocationSafetyAlarmPanel>& panel) { return !panel; });
     const auto old = std::exchange(m_panels, {});
     for (const auto& panel : old) {
         if (!panel)
             continue;
-        panel->hide();
-        // A panel may be closing from inside its own key or click handler.
-        panel->deleteLater();
+        m_leavingPanels.append(panel);
+        panel->leave();
     }
 }
 

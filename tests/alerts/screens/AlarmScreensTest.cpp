@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -196,4 +197,81 @@ TEST(AlarmScreens, DismissingBetweenTwoTicksSilencesAndHidesEveryPanel)
     // The panels are gone, not merely hidden behind something.
     for (const auto& panel : panels)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 10000));
+}
+
+namespace {
+
+/// Another program's window under the pointer, which counts the keys it gets. Once the alarm's panel is gone, X
+/// leaves the keyboard to the root window, so the keys go to this window, as to the program a desktop gives them.
+class ProgramUnderThePointer {
+public:
+    ProgramUnderThePointer() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        const uint32_t events = XCB_EVENT_MASK_KEY_PRESS;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, root, 100, 100, 400, 300, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+        xcb_map_window(m_connection, window);
+        xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, window, 0, 0, 0, 0, 200, 150);
+        xcb_flush(m_connection);
+    }
+    ~ProgramUnderThePointer() { xcb_disconnect(m_connection); }
+    ProgramUnderThePointer(const ProgramUnderThePointer&) = delete;
+    ProgramUnderThePointer& operator=(const ProgramUnderThePointer&) = delete;
+
+    int keyPresses()
+    {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            m_keyPresses += (event->response_type & 0x7f) == XCB_KEY_PRESS;
+            free(event);
+        }
+        return m_keyPresses;
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    int m_keyPresses = 0;
+};
+
+void xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    EXPECT_TRUE(process.waitForFinished(5000) && process.exitCode() == 0) << arguments.join(u' ').toStdString();
+}
+
+} // namespace
+
+// Return held on the alarm until the X server repeats it: the program that gets the keyboard once the alarm is gone
+// gets none of the repeats, whether the key acknowledged the alarm or the alarm ended while the key was down.
+TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKeyboardNext)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    for (const bool keyAcknowledges : {true, false}) {
+        SCOPED_TRACE(keyAcknowledges ? "the key acknowledges" : "the alarm ends while the key is down");
+        ProgramUnderThePointer other;
+        AlarmFixture f;
+        f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+        ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        if (keyAcknowledges)
+            f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+        QPointer<LocationSafetyAlarmPanel> panel = f.controller.primaryPanel();
+        int pressed = 0;
+        QObject::connect(panel, &LocationSafetyAlarmPanel::returnPressed, [&] { ++pressed; });
+        xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }, 5000));
+        if (!keyAcknowledges)
+            f.controller.dismiss();
+        EXPECT_EQ(f.acknowledgements, keyAcknowledges ? 1 : 0);
+        // The X server repeats a held key from 660 ms on, 25 times a second.
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.keyPresses() > 0; }, 1500));
+        xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 5000)) << "gone once the key is up";
+        // The next press is the program's, as the repeats would have been.
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_EQ(settled([&] { return other.keyPresses(); }, 1), 1);
+        EXPECT_EQ(f.acknowledgements, keyAcknowledges ? 1 : 0);
+    }
 }
