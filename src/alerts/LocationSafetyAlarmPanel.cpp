@@ -1,11 +1,9 @@
 #include "alerts/LocationSafetyAlarmPanel.h"
 
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -168,36 +166,11 @@ bool LocationSafetyAlarmPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void LocationSafetyAlarmPanel::leave()
+bool LocationSafetyAlarmPanel::holdsReturn() const
 {
-    if (m_leaving)
-        return;
-    if (!returnIsDown() || !holdsKeyboard()) {
-        hideAndDelete();
-        return;
-    }
     // The release comes to the panel only while it has the keyboard; the X server
-    // still tells when the key is up.
-    m_leaving = new QTimer(this);
-    connect(m_leaving, &QTimer::timeout, this, [this, deadline = QDeadlineTimer(keyUpWait)] {
-        if (deadline.hasExpired() || !returnIsDown() || !holdsKeyboard())
-            hideAndDelete();
-    });
-    m_leaving->start(std::chrono::milliseconds(50));
-}
-
-void LocationSafetyAlarmPanel::hideAndDelete()
-{
-    if (m_leaving)
-        m_leaving->stop();
-    hide();
-    // A panel may be leaving from inside its own key or click handler.
-    deleteLater();
-}
-
-bool LocationSafetyAlarmPanel::returnIsDown() const
-{
-    return m_downKey && keyIsDown(*m_downKey).value_or(true);
+    // knows of it wherever it went.
+    return m_downKey && keyIsDown(*m_downKey).value_or(true) && holdsKeyboard();
 }
 
 void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
@@ -207,7 +180,7 @@ void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    // Known before the press acts: acknowledging makes the panel leave.
+    // Known before the press acts: acknowledging closes the panels.
     m_downKey = event->nativeScanCode();
     emit returnPressed();
 }
@@ -220,12 +193,12 @@ void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
     }
     event->accept();
     // A repeat's release leaves the key down, also one that Qt does not mark.
-    if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false))
+    if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false)) {
         m_downKey = event->nativeScanCode();
-    else
+    } else {
         m_downKey.reset();
-    if (m_leaving && !m_downKey)
-        hideAndDelete();
+        emit returnReleased();
+    }
 }
 
 void LocationSafetyAlarmPanel::closeEvent(QCloseEvent* event)

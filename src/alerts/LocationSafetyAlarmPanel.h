@@ -3,10 +3,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
-#include <chrono>
 #include <optional>
-
-class QTimer;
 
 namespace ostrevin {
 
@@ -18,9 +15,6 @@ class LocationSafetyAlarmPanel final : public QWidget {
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmPanel)
 
 public:
-    /// The longest a panel that is done waits for a held Return to come up.
-    static constexpr std::chrono::milliseconds keyUpWait{5000};
-
     explicit LocationSafetyAlarmPanel(QScreen* screen);
     ~LocationSafetyAlarmPanel() override;
 
@@ -34,15 +28,14 @@ public:
     bool holdsKeyboard() const;
     /// The screen the panel was built for (it may have gone since).
     QScreen* targetScreen() const { return m_screen; }
-    /// Hides the panel and deletes it later. While it has the keyboard and a Return
-    /// that reached it is down, it stays until the key is up (at most keyUpWait):
-    /// gone at once, it would hand the key's repeats to whichever program gets the
-    /// keyboard next.
-    void leave();
+    /// Has the keyboard, and a Return or Enter that reached it is still down.
+    bool holdsReturn() const;
 
 signals:
     /// Return or Enter reached the panel.
     void returnPressed();
+    /// The Return or Enter that reached the panel is up.
+    void returnReleased();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -52,8 +45,6 @@ protected:
 
 private:
     bool hasKeyboardFocus() const;
-    bool returnIsDown() const;
-    void hideAndDelete();
 
     QPointer<QScreen> m_screen;
     QWidget* m_content = nullptr;
@@ -61,7 +52,6 @@ private:
     /// The native code of a Return or Enter that is down on the panel (0 for one
     /// that has none).
     std::optional<quint32> m_downKey;
-    QTimer* m_leaving = nullptr;
 };
 
 } // namespace ostrevin

@@ -5,7 +5,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -170,12 +172,40 @@ void LocationSafetyAlarmWindowController::closePanels()
 {
     m_leavingPanels.removeIf([](const QPointer<LocationSafetyAlarmPanel>& panel) { return !panel; });
     const auto old = std::exchange(m_panels, {});
-    for (const auto& panel : old) {
-        if (!panel)
-            continue;
-        m_leavingPanels.append(panel);
-        panel->leave();
+    const auto hideAll = [old] {
+        for (const auto& panel : old) {
+            if (!panel)
+                continue;
+            panel->hide();
+            // A panel may be closing from inside its own key or click handler.
+            panel->deleteLater();
+        }
+    };
+    const auto holder = std::find_if(old.begin(), old.end(), [](const QPointer<LocationSafetyAlarmPanel>& panel) {
+        return panel && panel->holdsReturn();
+    });
+    if (holder == old.end()) {
+        hideAll();
+        return;
     }
+    // Gone while the key is down, the panels would let its repeats type into the
+    // program that gets the keyboard next; all of them, as a window manager may give
+    // the keyboard to the window under the pointer on another screen.
+    m_leavingPanels.append(old);
+    auto* wait = new QTimer(this);
+    const auto end = [wait, hideAll] {
+        if (!wait->isActive())
+            return;
+        wait->stop();
+        wait->deleteLater();
+        hideAll();
+    };
+    connect(holder->data(), &LocationSafetyAlarmPanel::returnReleased, wait, end);
+    connect(wait, &QTimer::timeout, wait, [end, panel = *holder, deadline = QDeadlineTimer(heldReturnWait)] {
+        if (deadline.hasExpired() || !panel || !panel->holdsReturn())
+            end();
+    });
+    wait->start(std::chrono::milliseconds(50));
 }
 
 void LocationSafetyAlarmWindowController::rebuildPanels()

@@ -201,20 +201,22 @@ TEST(AlarmScreens, DismissingBetweenTwoTicksSilencesAndHidesEveryPanel)
 
 namespace {
 
-/// Another program's window under the pointer, which counts the keys it gets. Once the alarm's panel is gone, X
-/// leaves the keyboard to the root window, so the keys go to this window, as to the program a desktop gives them.
+/// Another program's window on the second screen, under the pointer. It takes the keyboard when the pointer comes
+/// into it, as under a window manager whose keyboard follows the pointer, and counts the keys it gets.
 class ProgramUnderThePointer {
 public:
     ProgramUnderThePointer() : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        const xcb_window_t window = xcb_generate_id(m_connection);
-        const uint32_t events = XCB_EVENT_MASK_KEY_PRESS;
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, root, 100, 100, 400, 300, 0,
+        m_window = xcb_generate_id(m_connection);
+        const uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_ENTER_WINDOW;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, root, 1540, 100, 400, 300, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
-        xcb_map_window(m_connection, window);
-        xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, window, 0, 0, 0, 0, 200, 150);
-        xcb_flush(m_connection);
+        xcb_map_window(m_connection, m_window);
+        xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, m_window, 0, 0, 0, 0, 200, 150);
+        // Once the server answers, the pointer's entry is here: the keyboard is this program's to begin with.
+        inputFocus(m_connection);
+        keyPresses();
     }
     ~ProgramUnderThePointer() { xcb_disconnect(m_connection); }
     ProgramUnderThePointer(const ProgramUnderThePointer&) = delete;
@@ -224,13 +226,17 @@ public:
     {
         while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
             m_keyPresses += (event->response_type & 0x7f) == XCB_KEY_PRESS;
+            if ((event->response_type & 0x7f) == XCB_ENTER_NOTIFY)
+                xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, m_window, XCB_CURRENT_TIME);
             free(event);
         }
+        xcb_flush(m_connection);
         return m_keyPresses;
     }
 
 private:
     xcb_connection_t* m_connection;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
     int m_keyPresses = 0;
 };
 
