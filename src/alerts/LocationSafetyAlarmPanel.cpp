@@ -166,11 +166,10 @@ bool LocationSafetyAlarmPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool LocationSafetyAlarmPanel::holdsReturn() const
+bool LocationSafetyAlarmPanel::returnIsDown() const
 {
-    // The release comes to the panel only while it has the keyboard; the X server
-    // knows of it wherever it went.
-    return m_downKey && keyIsDown(*m_downKey).value_or(true) && holdsKeyboard();
+    // The release may go to another window; the X server knows of it wherever it went.
+    return m_downKey && keyIsDown(*m_downKey).value_or(true);
 }
 
 void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)

@@ -28,13 +28,13 @@ public:
     bool holdsKeyboard() const;
     /// The screen the panel was built for (it may have gone since).
     QScreen* targetScreen() const { return m_screen; }
-    /// Has the keyboard, and a Return or Enter that reached it is still down.
-    bool holdsReturn() const;
+    /// A Return or Enter that reached the panel is still down.
+    bool returnIsDown() const;
 
 signals:
     /// Return or Enter reached the panel.
     void returnPressed();
-    /// The Return or Enter that reached the panel is up.
+    /// A Return or Enter came up on the panel.
     void returnReleased();
 
 protected:

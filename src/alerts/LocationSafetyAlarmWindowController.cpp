@@ -181,10 +181,18 @@ void LocationSafetyAlarmWindowController::closePanels()
             panel->deleteLater();
         }
     };
-    const auto holder = std::find_if(old.begin(), old.end(), [](const QPointer<LocationSafetyAlarmPanel>& panel) {
-        return panel && panel->holdsReturn();
-    });
-    if (holder == old.end()) {
+    // The key may have gone down on one panel and the keyboard since moved to another
+    // (a click on another screen's panel gives it the keyboard).
+    const auto returnHeld = [old] {
+        bool down = false;
+        bool keyboard = false;
+        for (const auto& panel : old) {
+            down = down || (panel && panel->returnIsDown());
+            keyboard = keyboard || (panel && panel->holdsKeyboard());
+        }
+        return down && keyboard;
+    };
+    if (!returnHeld()) {
         hideAll();
         return;
     }
@@ -200,9 +208,12 @@ void LocationSafetyAlarmWindowController::closePanels()
         wait->deleteLater();
         hideAll();
     };
-    connect(holder->data(), &LocationSafetyAlarmPanel::returnReleased, wait, end);
-    connect(wait, &QTimer::timeout, wait, [end, panel = *holder, deadline = QDeadlineTimer(heldReturnWait)] {
-        if (deadline.hasExpired() || !panel || !panel->holdsReturn())
+    for (const auto& panel : old) {
+        if (panel)
+            connect(panel.data(), &LocationSafetyAlarmPanel::returnReleased, wait, end);
+    }
+    connect(wait, &QTimer::timeout, wait, [end, returnHeld, deadline = QDeadlineTimer(heldReturnWait)] {
+        if (deadline.hasExpired() || !returnHeld())
             end();
     });
     wait->start(std::chrono::milliseconds(50));

@@ -250,27 +250,39 @@ void xdotool(const QStringList& arguments)
 } // namespace
 
 // Return held on the alarm until the X server repeats it: the program that gets the keyboard once the alarm is gone
-// gets none of the repeats, whether the key acknowledged the alarm or the alarm ended while the key was down.
+// gets none of the repeats, whether the key acknowledged the alarm, the alarm ended while the key was down, or a click
+// on the other screen's panel, which takes the keyboard, acknowledged it.
 TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKeyboardNext)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
-    for (const bool keyAcknowledges : {true, false}) {
-        SCOPED_TRACE(keyAcknowledges ? "the key acknowledges" : "the alarm ends while the key is down");
+    enum class End { key, elsewhere, click };
+    for (const auto& [end, name] : {std::pair(End::key, "the key acknowledges"),
+                                    std::pair(End::elsewhere, "the alarm ends while the key is down"),
+                                    std::pair(End::click, "a click on the other screen acknowledges")}) {
+        SCOPED_TRACE(name);
         ProgramUnderThePointer other;
         AlarmFixture f;
         f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
         ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
-        if (keyAcknowledges)
+        if (end == End::key)
             f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
         QPointer<LocationSafetyAlarmPanel> panel = f.controller.primaryPanel();
+        const QWidget* button = f.controller.panels().constLast()->content();
+        const QPoint at = button->mapToGlobal(button->rect().center());
         int pressed = 0;
         QObject::connect(panel, &LocationSafetyAlarmPanel::returnPressed, [&] { ++pressed; });
         xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
         ASSERT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }, 5000));
-        if (!keyAcknowledges)
+        if (end == End::elsewhere)
             f.controller.dismiss();
-        EXPECT_EQ(f.acknowledgements, keyAcknowledges ? 1 : 0);
+        if (end == End::click) {
+            xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                     QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("1740"),
+                     QStringLiteral("250")});
+            EXPECT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == 1; }, 5000));
+        }
+        EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
         // The X server repeats a held key from 660 ms on, 25 times a second.
         EXPECT_FALSE(QTest::qWaitFor([&] { return other.keyPresses() > 0; }, 1500));
         xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
@@ -278,6 +290,6 @@ TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKey
         // The next press is the program's, as the repeats would have been.
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         EXPECT_EQ(settled([&] { return other.keyPresses(); }, 1), 1);
-        EXPECT_EQ(f.acknowledgements, keyAcknowledges ? 1 : 0);
+        EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
     }
 }
