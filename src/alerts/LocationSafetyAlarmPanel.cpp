@@ -49,6 +49,30 @@ void showOnEveryDesktop([[maybe_unused]] QWidget& window)
 #endif
 }
 
+bool isReturn(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+/// Whether the X server has the key with that native code down now; unknown off X11
+/// and for a key without a code.
+std::optional<bool> keyIsDown([[maybe_unused]] quint32 code)
+{
+#if OSTREVIN_HAVE_XCB
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || code == 0 || code > 255)
+        return std::nullopt;
+    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!keymap)
+        return std::nullopt;
+    const bool down = keymap->keys[code / 8] & (1U << (code % 8));
+    free(keymap);
+    return down;
+#else
+    return std::nullopt;
+#endif
+}
+
 } // namespace
 
 LocationSafetyAlarmPanel::LocationSafetyAlarmPanel(QScreen* screen)
@@ -142,14 +166,38 @@ bool LocationSafetyAlarmPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool LocationSafetyAlarmPanel::returnIsDown() const
+{
+    // The release may go to another window; the X server knows of it wherever it went.
+    return m_downKey && keyIsDown(*m_downKey).value_or(true);
+}
+
 void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        emit returnPressed();
+    if (!isReturn(*event)) {
+        QWidget::keyPressEvent(event);
         return;
     }
-    QWidget::keyPressEvent(event);
+    event->accept();
+    // Known before the press acts: acknowledging closes the panels.
+    m_downKey = event->nativeScanCode();
+    emit returnPressed();
+}
+
+void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isReturn(*event)) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    // A repeat's release leaves the key down, also one that Qt does not mark.
+    if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false)) {
+        m_downKey = event->nativeScanCode();
+    } else {
+        m_downKey.reset();
+        emit returnReleased();
+    }
 }
 
 void LocationSafetyAlarmPanel::closeEvent(QCloseEvent* event)

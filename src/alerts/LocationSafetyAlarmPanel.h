@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <optional>
 
 namespace ostrevin {
 
@@ -27,13 +28,18 @@ public:
     bool holdsKeyboard() const;
     /// The screen the panel was built for (it may have gone since).
     QScreen* targetScreen() const { return m_screen; }
+    /// A Return or Enter that reached the panel is still down.
+    bool returnIsDown() const;
 
 signals:
     /// Return or Enter reached the panel.
     void returnPressed();
+    /// A Return or Enter came up on the panel.
+    void returnReleased();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -43,6 +49,9 @@ private:
     QPointer<QScreen> m_screen;
     QWidget* m_content = nullptr;
     bool m_activateWhenExposed = false;
+    /// The native code of a Return or Enter that is down on the panel (0 for one
+    /// that has none).
+    std::optional<quint32> m_downKey;
 };
 
 } // namespace ostrevin

@@ -5,7 +5,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -32,6 +34,8 @@ LocationSafetyAlarmWindowController::~LocationSafetyAlarmWindowController()
 {
     m_sound.stop();
     for (const auto& panel : std::as_const(m_panels))
+        delete panel.data();
+    for (const auto& panel : std::as_const(m_leavingPanels))
         delete panel.data();
 }
 
@@ -166,14 +170,53 @@ void LocationSafetyAlarmWindowController::screenConfigurationChanged()
 
 void LocationSafetyAlarmWindowController::closePanels()
 {
+    m_leavingPanels.removeIf([](const QPointer<LocationSafetyAlarmPanel>& panel) { return !panel; });
     const auto old = std::exchange(m_panels, {});
-    for (const auto& panel : old) {
-        if (!panel)
-            continue;
-        panel->hide();
-        // A panel may be closing from inside its own key or click handler.
-        panel->deleteLater();
+    const auto hideAll = [old] {
+        for (const auto& panel : old) {
+            if (!panel)
+                continue;
+            panel->hide();
+            // A panel may be closing from inside its own key or click handler.
+            panel->deleteLater();
+        }
+    };
+    // The key may have gone down on one panel and the keyboard since moved to another
+    // (a click on another screen's panel gives it the keyboard).
+    const auto returnHeld = [old] {
+        bool down = false;
+        bool keyboard = false;
+        for (const auto& panel : old) {
+            down = down || (panel && panel->returnIsDown());
+            keyboard = keyboard || (panel && panel->holdsKeyboard());
+        }
+        return down && keyboard;
+    };
+    if (!returnHeld()) {
+        hideAll();
+        return;
     }
+    // Gone while the key is down, the panels would let its repeats type into the
+    // program that gets the keyboard next; all of them, as a window manager may give
+    // the keyboard to the window under the pointer on another screen.
+    m_leavingPanels.append(old);
+    auto* wait = new QTimer(this);
+    const auto end = [wait, hideAll] {
+        if (!wait->isActive())
+            return;
+        wait->stop();
+        wait->deleteLater();
+        hideAll();
+    };
+    for (const auto& panel : old) {
+        if (panel)
+            connect(panel.data(), &LocationSafetyAlarmPanel::returnReleased, wait, end);
+    }
+    connect(wait, &QTimer::timeout, wait, [end, returnHeld, deadline = QDeadlineTimer(heldReturnWait)] {
+        if (deadline.hasExpired() || !returnHeld())
+            end();
+    });
+    wait->start(std::chrono::milliseconds(50));
 }
 
 void LocationSafetyAlarmWindowController::rebuildPanels()

@@ -38,13 +38,17 @@ struct AlarmViewFactory {
 /// the user went on elsewhere, but give it to a newly mapped one: a new incident
 /// while no panel holds the keyboard closes the panels and maps new ones. Screens added, removed or resized while the
 /// alarm is shown rebuild the panels. Return on a panel acknowledges like the button, except during the first second of
-/// a new alarm: a Return typed into another window just then must not silence an alarm nobody has read.
+/// a new alarm: a Return typed into another window just then must not silence an alarm nobody has read. Panels
+/// closed while a Return is held on the one with the keyboard stay, with it, until the key is up: gone at once, they
+/// would let the key's repeats type into the program that gets the keyboard next.
 class LocationSafetyAlarmWindowController final : public QObject, public AlarmPresenter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmWindowController)
 
 public:
     static constexpr std::chrono::milliseconds keyboardGrace{1000};
+    /// The longest the panels stay for a Return held on them once they are closed.
+    static constexpr std::chrono::milliseconds heldReturnWait{5000};
 
     LocationSafetyAlarmWindowController(AlarmViewFactory makeView, AlarmSoundLoop& sound, const Clock& clock,
                                         QObject* parent = nullptr);
@@ -89,6 +93,8 @@ private:
     QPointer<QWidget> m_attentionWindow;
 
     QList<QPointer<LocationSafetyAlarmPanel>> m_panels;
+    /// Closed panels until they are gone: while a Return is held on one, until it is up.
+    QList<QPointer<LocationSafetyAlarmPanel>> m_leavingPanels;
     QList<ScreenFrame> m_panelScreenFrames;
     std::optional<LocationSafetyAlarmEvent> m_currentAlarm;
     std::function<void()> m_acknowledgeAction;

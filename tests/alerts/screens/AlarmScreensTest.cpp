@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -196,4 +197,99 @@ TEST(AlarmScreens, DismissingBetweenTwoTicksSilencesAndHidesEveryPanel)
     // The panels are gone, not merely hidden behind something.
     for (const auto& panel : panels)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 10000));
+}
+
+namespace {
+
+/// Another program's window on the second screen, under the pointer. It takes the keyboard when the pointer comes
+/// into it, as under a window manager whose keyboard follows the pointer, and counts the keys it gets.
+class ProgramUnderThePointer {
+public:
+    ProgramUnderThePointer() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        m_window = xcb_generate_id(m_connection);
+        const uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_ENTER_WINDOW;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, root, 1540, 100, 400, 300, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+        xcb_map_window(m_connection, m_window);
+        xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, m_window, 0, 0, 0, 0, 200, 150);
+        // Once the server answers, the pointer's entry is here: the keyboard is this program's to begin with.
+        inputFocus(m_connection);
+        keyPresses();
+    }
+    ~ProgramUnderThePointer() { xcb_disconnect(m_connection); }
+    ProgramUnderThePointer(const ProgramUnderThePointer&) = delete;
+    ProgramUnderThePointer& operator=(const ProgramUnderThePointer&) = delete;
+
+    int keyPresses()
+    {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            m_keyPresses += (event->response_type & 0x7f) == XCB_KEY_PRESS;
+            if ((event->response_type & 0x7f) == XCB_ENTER_NOTIFY)
+                xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, m_window, XCB_CURRENT_TIME);
+            free(event);
+        }
+        xcb_flush(m_connection);
+        return m_keyPresses;
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+    int m_keyPresses = 0;
+};
+
+void xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    EXPECT_TRUE(process.waitForFinished(5000) && process.exitCode() == 0) << arguments.join(u' ').toStdString();
+}
+
+} // namespace
+
+// Return held on the alarm until the X server repeats it: the program that gets the keyboard once the alarm is gone
+// gets none of the repeats, whether the key acknowledged the alarm, the alarm ended while the key was down, or a click
+// on the other screen's panel, which takes the keyboard, acknowledged it.
+TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKeyboardNext)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    enum class End { key, elsewhere, click };
+    for (const auto& [end, name] : {std::pair(End::key, "the key acknowledges"),
+                                    std::pair(End::elsewhere, "the alarm ends while the key is down"),
+                                    std::pair(End::click, "a click on the other screen acknowledges")}) {
+        SCOPED_TRACE(name);
+        ProgramUnderThePointer other;
+        AlarmFixture f;
+        f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+        ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        if (end == End::key)
+            f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+        QPointer<LocationSafetyAlarmPanel> panel = f.controller.primaryPanel();
+        const QWidget* button = f.controller.panels().constLast()->content();
+        const QPoint at = button->mapToGlobal(button->rect().center());
+        int pressed = 0;
+        QObject::connect(panel, &LocationSafetyAlarmPanel::returnPressed, [&] { ++pressed; });
+        xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }, 5000));
+        if (end == End::elsewhere)
+            f.controller.dismiss();
+        if (end == End::click) {
+            xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                     QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("mousemove"), QStringLiteral("1740"),
+                     QStringLiteral("250")});
+            EXPECT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == 1; }, 5000));
+        }
+        EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
+        // The X server repeats a held key from 660 ms on, 25 times a second.
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.keyPresses() > 0; }, 1500));
+        xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 5000)) << "gone once the key is up";
+        // The next press is the program's, as the repeats would have been.
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_EQ(settled([&] { return other.keyPresses(); }, 1), 1);
+        EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
+    }
 }
