@@ -267,7 +267,8 @@ private:
     void notePress(const QWidget& pressed, ulong timestamp)
     {
         const QWidget* window = pressed.window();
-        m_press = {timestamp, window, m_controlPresses.value(window), !pressed.isWindow()};
+        // A disabled button swallows the press (no click goes through it), and does nothing.
+        m_press = {timestamp, window, m_controlPresses.value(window), !pressed.isWindow() && pressed.isEnabled()};
         if (m_press.counted)
             m_controlPresses.insert(window, ++m_pressCount);
     }

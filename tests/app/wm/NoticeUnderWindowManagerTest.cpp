@@ -477,9 +477,10 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
 }
 
 // The keyboard is on Set location when the user goes to another program, and a verification takes it meanwhile; the
-// pointer's entry gives the window the keyboard before any click. A press on the panel's empty space is no choice of
-// the user's: once the verification is over, the keyboard is back on Set location. A press on a control is, even on
-// one that takes no keyboard focus (a city chip): the keyboard stays where it was, and Return doesn't set the location.
+// pointer's entry gives the window the keyboard before any click. A press on the panel's empty space, or on the
+// disabled Set location, is no choice of the user's: once the verification is over, the keyboard is back on Set
+// location. A press on a control is, even on one that takes no keyboard focus (a city chip): the keyboard stays where
+// it was, and Return doesn't set the location.
 TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpaceDoesNot)
 {
     if (!startWindowManager())
@@ -499,9 +500,10 @@ TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpa
                                             [](auto* chip) { return chip->toolTip() == QStringLiteral("Berlin"); });
     ASSERT_FALSE(berlin->focusPolicy() & Qt::ClickFocus);
     OtherProgram other;
-    for (const QPoint at : {emptySpace, berlin->mapToGlobal(berlin->rect().center())}) {
-        const bool onTheChip = at != emptySpace;
-        SCOPED_TRACE(onTheChip ? "chip" : "empty space");
+    const QPoint chip = berlin->mapToGlobal(berlin->rect().center());
+    for (const QPoint at : {emptySpace, setLocation->mapToGlobal(setLocation->rect().center()), chip}) {
+        const bool onTheChip = at == chip;
+        SCOPED_TRACE(onTheChip ? "chip" : at == emptySpace ? "empty space" : "disabled Set location");
         PlannerTestAccess::setVerifying(*vm, true);
         ASSERT_TRUE(awayAndBackAt(other, at));
         const QPointer<QWidget> focused = QApplication::focusWidget();
