@@ -242,10 +242,15 @@ void MainWindowView::buildPanel(Slot which)
 
 void MainWindowView::focusPanel()
 {
+    if (QWidget* first = firstPanelControl())
+        first->setFocus(Qt::ShortcutFocusReason);
+}
+
+QWidget* MainWindowView::firstPanelControl() const
+{
     // The panel's first control in reading order.
     const QList<QWidget*> stops = kit::tabStops(*slot(panelSlot(m_windowState.section())));
-    if (!stops.isEmpty())
-        stops.first()->setFocus(Qt::ShortcutFocusReason);
+    return stops.isEmpty() ? nullptr : stops.first();
 }
 
 void MainWindowView::changeEvent(QEvent* event)

@@ -71,6 +71,8 @@ public:
 
     /// Puts the keyboard focus on the first control of the side panel shown.
     void focusPanel();
+    /// That control; none while the side panel is hidden or has none.
+    QWidget* firstPanelControl() const;
 
     /// "Hide Side Panel" while the panel is shown, "Show Side Panel" otherwise.
     static QString sidePanelToggleTitle(const MainWindowState& windowState);

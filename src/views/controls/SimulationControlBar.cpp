@@ -42,6 +42,12 @@ SimulationControlBar::SimulationControlBar(LocationPlannerViewModel& viewModel, 
     // Stop route goes once the route is stopped, and Reset location… is disabled
     // while it stops: the keyboard comes back to the bar, not to the device pill.
     m_focusReturn = new kit::FocusReturn(*m_surface, kit::FocusReturn::Taken::whenDisabledOrHidden);
+    m_focusReturn->setStandIn([this]() -> QWidget* {
+        if (!isPresent(m_viewModel))
+            return m_keyboardAfterLeaving ? m_keyboardAfterLeaving() : nullptr;
+        // A reset that did not finish shows Finish reset where Reset location… was.
+        return m_finishReset;
+    });
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_surface);
@@ -177,15 +183,38 @@ QString SimulationControlBar::detailText(const LocationPlannerViewModel& viewMod
     return parts.join(partSeparator);
 }
 
+void SimulationControlBar::setKeyboardAfterLeaving(std::function<QWidget*()> control)
+{
+    m_keyboardAfterLeaving = std::move(control);
+}
+
+QAbstractButton* SimulationControlBar::stopRouteButton() const
+{
+    return m_stopRoute;
+}
+
 void SimulationControlBar::sync()
 {
     const bool present = isPresent(m_viewModel);
+    const auto workOver = [this] {
+        return !m_viewModel.isDeviceOperationInProgress() && !m_viewModel.isPlanningAddressRoute();
+    };
     // A bar without a parent would open as a window of its own.
     if (!present || parentWidget())
         m_presence->setPresent(present);
     // On its way out the bar keeps what it last said.
-    if (!present)
+    if (!present) {
+        // The keyboard's control went with the bar: it goes into the side panel once
+        // the panel has taken in the same change (its controls enabled again).
+        QMetaObject::invokeMethod(
+            this,
+            [this, workOver] {
+                if (workOver())
+                    m_focusReturn->workEnded();
+            },
+            Qt::QueuedConnection);
         return;
+    }
 
     const QDateTime now = m_viewModel.clock().wallNow();
     const bool spinning = showsSpinner(m_viewModel);
@@ -222,7 +251,7 @@ void SimulationControlBar::sync()
     m_progress->setVisible(routeRunning);
     m_progress->setProgress(m_viewModel.hold().iPhoneRouteProgress());
     m_progress->setAccessibleDescription(routeRunning ? m_viewModel.routeProgressSummary() : QString());
-    if (!m_viewModel.isDeviceOperationInProgress() && !m_viewModel.isPlanningAddressRoute())
+    if (workOver())
         m_focusReturn->workEnded();
 }
 

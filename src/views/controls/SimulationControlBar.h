@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <functional>
 
+class QAbstractButton;
 class QPushButton;
 
 namespace ostrevin {
@@ -55,6 +57,12 @@ public:
     /// the last verification at `now`.
     static QString detailText(const LocationPlannerViewModel& viewModel, const QDateTime& now);
 
+    /// Where the keyboard goes when the bar leaves with the control that work took from
+    /// under it (a reset that finished): the window names it; the toolbar behind the
+    /// bar would otherwise have it.
+    void setKeyboardAfterLeaving(std::function<QWidget*()> control);
+    QAbstractButton* stopRouteButton() const;
+
     /// As wide as it may be; the window narrows it to the map.
     QSize sizeHint() const override;
 
@@ -83,6 +91,7 @@ private:
     QPushButton* m_resetLocation;
     RouteProgressLine* m_progress;
     kit::FocusReturn* m_focusReturn;
+    std::function<QWidget*()> m_keyboardAfterLeaving;
 };
 
 /// The playback's progress as a thin accent line; values outside 0…1 are clamped.

@@ -5,8 +5,10 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QWidget>
 
@@ -219,6 +221,11 @@ QWidget* focusedByPress(const QWidget& pressed)
 class FocusReasons final : public QObject {
 public:
     using QObject::QObject;
+    /// The number of the last press that a control of window took (a press that went
+    /// through to the window itself, on its empty space, a label or a disabled
+    /// control, is none); presses are numbered in order across the program.
+    quint64 lastControlPress(const QWidget& window) const { return m_controlPresses.value(&window); }
+
     Qt::FocusReason last = Qt::OtherFocusReason;
     /// The control such a click focused, until a focus comes.
     QPointer<QWidget> clicked;
@@ -236,16 +243,45 @@ protected:
             if (last == Qt::ActiveWindowFocusReason && watched == clicked)
                 last = Qt::MouseFocusReason;
             clicked = nullptr;
-        } else if (event->type() == QEvent::MouseButtonPress && event->spontaneous() && watched->isWidgetType()) {
-            // Seen after Qt gave the focus for the press.
-            const auto* pressed = static_cast<QWidget*>(watched);
-            if (!pressed->isActiveWindow()) {
-                if (QWidget* focus = focusedByPress(*pressed))
-                    clicked = focus;
+        } else if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
+            auto* pressed = static_cast<QWidget*>(watched);
+            const ulong timestamp = static_cast<QMouseEvent*>(event)->timestamp();
+            if (event->spontaneous()) {
+                // Seen after Qt gave the focus for the press.
+                if (!pressed->isActiveWindow()) {
+                    if (QWidget* focus = focusedByPress(*pressed))
+                        clicked = focus;
+                }
+                notePress(*pressed, timestamp);
+            } else if (m_press.counted && pressed == m_press.window && timestamp == m_press.timestamp) {
+                // Qt offers a press that a widget does not take to its parents, as a
+                // copy, the window last: no control took this one.
+                m_controlPresses.insert(pressed, m_press.before);
+                m_press.counted = false;
             }
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    void notePress(const QWidget& pressed, ulong timestamp)
+    {
+        const QWidget* window = pressed.window();
+        // A disabled button swallows the press (no click goes through it), and does nothing.
+        m_press = {timestamp, window, m_controlPresses.value(window), !pressed.isWindow() && pressed.isEnabled()};
+        if (m_press.counted)
+            m_controlPresses.insert(window, ++m_pressCount);
+    }
+
+    struct Press {
+        ulong timestamp = 0;
+        QPointer<const QWidget> window;
+        quint64 before = 0;
+        bool counted = false;
+    };
+    Press m_press;
+    quint64 m_pressCount = 0;
+    QHash<const QWidget*, quint64> m_controlPresses;
 };
 
 QPointer<FocusReasons>& focusReasons()
@@ -270,6 +306,21 @@ bool FocusReturn::isTaken(const QWidget& control) const
     return !control.isEnabled() || (m_taken == Taken::whenDisabledOrHidden && !control.isVisible());
 }
 
+void FocusReturn::setStandIn(std::function<QWidget*()> standIn)
+{
+    m_standIn = std::move(standIn);
+}
+
+bool FocusReturn::endIfPressed()
+{
+    // Whatever the press did with the focus: the user has put their hand on the window.
+    if (m_heirs.isEmpty() || !focusReasons() ||
+        focusReasons()->lastControlPress(*m_area.window()) <= m_lastPressBeforeWait)
+        return false;
+    forget();
+    return true;
+}
+
 bool FocusReturn::clickedBeforeActivation() const
 {
     const QWidget* clicked = focusReasons() ? focusReasons()->clicked : nullptr;
@@ -287,6 +338,7 @@ void FocusReturn::focusChanged(QWidget* old, QWidget* now)
     // The window has the keyboard again (a notice or the alarm closed): where it
     // puts the focus is no choice of the user's.
     const bool cameBack = inWindow && focusReasons() && focusReasons()->last == Qt::ActiveWindowFocusReason;
+    endIfPressed();
     if (inWindow)
         watch(m_area.isAncestorOf(now) ? now : nullptr);
     if (!m_heirs.isEmpty()) {
@@ -325,6 +377,8 @@ bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
     // keyboard) Qt moves the focus off a control taken under it without a word: what
     // happens to the control itself tells. Unless a click went elsewhere meanwhile.
     const QEvent::Type type = event->type();
+    if (type == QEvent::EnabledChange || type == QEvent::Hide)
+        endIfPressed();
     if (watched == m_lastInArea && (type == QEvent::EnabledChange || type == QEvent::Hide) && m_heirs.isEmpty() &&
         !m_area.window()->isActiveWindow() && isTaken(*m_lastInArea) && !clickedBeforeActivation())
         wait(*m_lastInArea);
@@ -333,6 +387,7 @@ bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
 
 void FocusReturn::wait(QWidget& taken)
 {
+    m_lastPressBeforeWait = focusReasons() ? focusReasons()->lastControlPress(*m_area.window()) : 0;
     m_heirs.append(&taken);
     // Hidden ones too: what the area shows next once the work is over may be hidden now.
     QList<QWidget*> all;
@@ -343,15 +398,22 @@ void FocusReturn::wait(QWidget& taken)
 
 void FocusReturn::workEnded()
 {
-    if (m_heirs.isEmpty())
+    if (m_heirs.isEmpty() || endIfPressed())
         return;
+    const auto canTake = [this](const QWidget* candidate) {
+        return candidate && candidate->isVisible() && isStop(*candidate) && candidate->window() == m_area.window();
+    };
     QWidget* heir = nullptr;
     for (const QPointer<QWidget>& candidate : std::as_const(m_heirs)) {
-        if (candidate && candidate->isVisible() && isStop(*candidate) && candidate->window() == m_area.window()) {
+        if (canTake(candidate)) {
             heir = candidate;
             break;
         }
     }
+    // None of the area's: the control that took their place, when there is one now.
+    QWidget* standIn = heir || !m_standIn ? nullptr : m_standIn();
+    if (canTake(standIn))
+        heir = standIn;
     // None can take it yet (Set location waits for the iPhone to be back): the wait
     // goes on until one can, or the user puts the focus elsewhere.
     if (!heir)
@@ -371,7 +433,7 @@ void FocusReturn::workEnded()
     }
     focusStop(*heir, Qt::OtherFocusReason);
     // In a window that is not active no focus change is reported.
-    watch(heir);
+    watch(heir == standIn ? nullptr : heir);
 }
 
 void FocusReturn::forget()

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QWidget;
 
@@ -44,12 +45,14 @@ void ignoreHeldActionKeys(QObject& owner);
 /// Qt has moved it to whatever control follows, outside the area too.
 ///
 /// A focus the user gives elsewhere in the window meanwhile ends the wait (a click,
-/// also one into the window while it was not active yet; Tab; a shortcut); one the
-/// window gives itself on becoming active again does not. A window that is not
-/// active (a notice box over it) gets the control as the one to focus once it is;
-/// a control that work takes while it was not (Qt then moves its focus unseen) is
-/// watched: only then does the wait begin. So is a control that a click into the
-/// window, before it was active, gave the focus and work took at once.
+/// also one into the window while it was not active yet; Tab; a shortcut), and so
+/// does a press that a control of the window takes, whether or not it moves the focus
+/// (the field that already has it, a chip); one the window gives itself on becoming
+/// active again does not, nor a press on its empty space or on a disabled control.
+/// A window that is not active (a notice box over it) gets the control as the one to
+/// focus once it is; a control that work takes while it was not (Qt then moves its
+/// focus unseen) is watched: only then does the wait begin. So is a control that a
+/// click into the window, before it was active, gave the focus and work took at once.
 class FocusReturn final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FocusReturn)
@@ -66,12 +69,21 @@ public:
     /// take the focus yet, it waits for the next call.
     void workEnded();
 
+    /// The control that takes the place of the area's when work leaves none of them
+    /// (Stop route for Start route once the route plays; what follows a control bar
+    /// that left): standIn names it, or none while there is none yet. Without it the
+    /// keyboard would stay where Qt moved it, on whatever follows in the window.
+    void setStandIn(std::function<QWidget*()> standIn);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void focusChanged(QWidget* old, QWidget* now);
     bool isTaken(const QWidget& control) const;
+    /// Ends the wait when a control of the window took a press since it began; true if
+    /// it did.
+    bool endIfPressed();
     /// A click into the area's window while it was not active has placed the focus,
     /// and the window is not active yet.
     bool clickedBeforeActivation() const;
@@ -88,6 +100,9 @@ private:
     /// Where the focus last was in the area's window, when in the area; watched while
     /// the window is not active.
     QPointer<QWidget> m_lastInArea;
+    /// The window's last press on a control when the wait began.
+    quint64 m_lastPressBeforeWait = 0;
+    std::function<QWidget*()> m_standIn;
 };
 
 } // namespace ostrevin::kit

@@ -165,6 +165,11 @@ QMessageBox* RoutePanel::replacementQuestion() const
     return m_replacement->dialog();
 }
 
+void RoutePanel::setStartRouteStandIn(std::function<QWidget*()> standIn)
+{
+    m_focusReturn->setStandIn(std::move(standIn));
+}
+
 void RoutePanel::setClock(std::function<QDateTime()> now)
 {
     m_now = std::move(now);
@@ -389,7 +394,8 @@ void RoutePanel::refresh()
     // A planning or a send took the keyboard's control from under it: Return and Tab
     // go on from there, not from the window's first control.
     // Not before a background verification is over too: Start route is disabled while it runs.
-    if (m_viewModel.canRunDeviceAction())
+    // A route that plays is no work: its start is over, and Start route waits for its end.
+    if (!m_viewModel.isDeviceOperationInProgress() && !m_viewModel.isPlanningAddressRoute())
         m_focusReturn->workEnded();
 }
 

@@ -68,6 +68,10 @@ public:
     /// The slider's speed for a position: snapped to the step within the range.
     static double townSpeedForPosition(int position);
 
+    /// The control that takes Start route's place while the route plays (the control
+    /// bar's Stop route): it has the keyboard once a route started from Start route plays.
+    void setStartRouteStandIn(std::function<QWidget*()> standIn);
+
     /// Where the arrival time is counted from (tests and pictures fix it).
     void setClock(std::function<QDateTime()> now);
     kit::RelativeTimeTicker& arrivalTicker() const { return *m_arrivalTicker; }

@@ -26,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <xcb/xcb.h>
 
 using namespace ostrevin;
@@ -172,6 +173,19 @@ protected:
         const QPoint at = target.mapToGlobal(target.rect().center());
         xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
         return other.focus(other.window) && QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000);
+    }
+
+    /// The user works in the other program with the pointer on it, then the pointer enters the window at `back`:
+    /// twm gives the window the keyboard on the entry.
+    bool awayAndBackAt(OtherProgram& other, QPoint back)
+    {
+        const QRect screen = window->screen()->virtualGeometry();
+        xdotool({QStringLiteral("mousemove"), QString::number(screen.right() - 100),
+                 QString::number(screen.bottom() - 50)});
+        if (!other.focus(other.window) || !QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000))
+            return false;
+        xdotool({QStringLiteral("mousemove"), QString::number(back.x()), QString::number(back.y())});
+        return QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000);
     }
 
     qsizetype sets() const
@@ -462,4 +476,50 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == setLocation; }, 2000))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "no focus");
+}
+
+// The keyboard is on Set location when the user goes to another program, and a verification takes it meanwhile; the
+// pointer's entry gives the window the keyboard before any click. A press on the panel's empty space, or on the
+// disabled Set location, is no choice of the user's: once the verification is over, the keyboard is back on Set
+// location. A press on a control is, even on one that takes no keyboard focus (a city chip): the keyboard stays where
+// it was, and Return doesn't set the location.
+TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpaceDoesNot)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(readyToSetHome());
+    auto* panel = window->findChild<PlacePanel*>();
+    QAbstractButton* setLocation = panel->setLocationButton();
+    setLocation->setFocus(Qt::TabFocusReason);
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
+    // Just above the panel's footer, where its scrolling part ends in empty space; and the Berlin chip.
+    const QPoint emptySpace = setLocation->parentWidget()->mapToGlobal(QPoint(setLocation->width() / 2, -12));
+    const QWidget* there = QApplication::widgetAt(emptySpace);
+    ASSERT_TRUE(there && there->focusPolicy() == Qt::NoFocus && !qobject_cast<const QAbstractButton*>(there));
+    const auto chips = panel->findChildren<QAbstractButton*>();
+    QAbstractButton* berlin = *std::find_if(chips.cbegin(), chips.cend(),
+                                            [](auto* chip) { return chip->toolTip() == QStringLiteral("Berlin"); });
+    ASSERT_FALSE(berlin->focusPolicy() & Qt::ClickFocus);
+    OtherProgram other;
+    const QPoint chip = berlin->mapToGlobal(berlin->rect().center());
+    for (const QPoint at : {emptySpace, setLocation->mapToGlobal(setLocation->rect().center()), chip}) {
+        const bool onTheChip = at == chip;
+        SCOPED_TRACE(onTheChip ? "chip" : at == emptySpace ? "empty space" : "disabled Set location");
+        PlannerTestAccess::setVerifying(*vm, true);
+        ASSERT_TRUE(awayAndBackAt(other, at));
+        const QPointer<QWidget> focused = QApplication::focusWidget();
+        ASSERT_NE(focused, setLocation);
+        xdotool({QStringLiteral("click"), QStringLiteral("1")});
+        ASSERT_EQ(QTest::qWaitFor([&] { return vm->draft().selectedPoint()->name == QStringLiteral("Berlin"); }, 1000),
+                  onTheChip);
+        const qsizetype setsBefore = sets();
+        PlannerTestAccess::setVerifying(*vm, false);
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), onTheChip ? focused.data() : setLocation);
+        if (onTheChip) {
+            xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+            EXPECT_FALSE(QTest::qWaitFor([&] { return sets() != setsBefore; }, 1000)) << "Return set Berlin";
+        }
+    }
 }
