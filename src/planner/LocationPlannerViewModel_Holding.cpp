@@ -264,16 +264,19 @@ void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& poin
         //: Reason the system shows for staying awake.
         m_locationLockActivity = q.m_deps.keepAwake->begin(tr("Ostrevin is holding the iPhone's simulated location."));
     }
-    const QDateTime now = q.m_deps.clock->wallNow();
+    // A point lost as its set or play started was neither held nor verified: its
+    // time starts with the restore that sets it.
+    const std::optional<QDateTime> began =
+        start == HoldStart::lostAtOnce ? std::nullopt : std::optional(q.m_deps.clock->wallNow());
     if (counters == LockCounters::reset) {
         m_hold->setLockRefreshCount(0);
         m_hold->setLockFailureCount(0);
         forgetOutage();
-        m_hold->setLastLockRefresh(now);
-        m_hold->setLockStartedAt(now);
+        m_hold->setLastLockRefresh(began);
+        m_hold->setLockStartedAt(began);
         m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
     } else if (!m_hold->lockStartedAt()) {
-        m_hold->setLockStartedAt(now);
+        m_hold->setLockStartedAt(began);
     }
     if (start == HoldStart::announced) {
         //: Event log entry. %1 is the point's name.

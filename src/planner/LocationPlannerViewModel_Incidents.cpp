@@ -167,6 +167,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     vm.d->m_hold->setLastPushedPointName(point.name);
     vm.d->m_hold->setLastPushedPointID(point.id);
     vm.d->m_hold->setLastLockRefresh(clock->wallNow());
+    // A point lost as its set or play started is held from now on.
+    if (!vm.d->m_hold->lockStartedAt())
+        vm.d->m_hold->setLockStartedAt(clock->wallNow());
     vm.d->m_hold->setLockRefreshCount(vm.d->m_hold->lockRefreshCount() + 1);
     vm.d->m_device->setLastDeviceError(QString());
     vm.d->forgetOutage();

@@ -152,8 +152,11 @@ std::optional<QString> LocationPlannerViewModel::lockRuntimeSummary(const QDateT
 
 QString LocationPlannerViewModel::trackerLastUpdateSummary(const QDateTime& now) const
 {
-    const std::optional<QDateTime> date =
-        d->m_hold->lastLockRefresh() ? d->m_hold->lastLockRefresh() : d->m_device->lastDeviceCheck();
+    // Every restore attempt checks the device: during an outage that check says
+    // nothing of the point.
+    const std::optional<QDateTime> date = d->m_hold->lastLockRefresh() || isRecoveringLocation()
+                                              ? d->m_hold->lastLockRefresh()
+                                              : d->m_device->lastDeviceCheck();
     if (!date) {
         //: Status card: when the held location was last verified.
         return tr("Not verified yet");

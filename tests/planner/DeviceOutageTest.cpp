@@ -451,10 +451,16 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     vm->pushPointToIPhone(home);
     replugWhileTheSetStarts(0);
     ASSERT_TRUE(eventually([&] { return vm->hold().telegramIncidentActive(); }));
+    // Never on the iPhone, the point has been neither held nor verified, whatever the restore's checks found,
+    // until the restore sets it.
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Set) == 2; }));
+    ASSERT_TRUE(vm->hold().telegramIncidentActive());
+    EXPECT_FALSE(vm->lockRuntimeSummary(clock.wallNow()).has_value());
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
     EXPECT_FALSE(eventMessages().contains(QStringLiteral("Location set: Home.")));
     EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Home.")));
     ASSERT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(vm->lockRuntimeSummary(clock.wallNow()), QStringLiteral("Active for less than a minute"));
     EXPECT_EQ(vm->device().deviceActionMessage(), QStringLiteral("Location Home is set again."));
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
 
@@ -525,6 +531,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_FALSE(vm->hold().isIPhoneRouteRunning());
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
     EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Old Town.")));
+    EXPECT_FALSE(vm->lockRuntimeSummary(clock.wallNow()).has_value());
     ASSERT_TRUE(restored(route.first())) << vm->device().deviceActionMessage().toStdString();
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());

@@ -129,17 +129,21 @@ TEST_F(StatusTextsTest, TimeHeldAndLastVerification)
 {
     auto& model = build();
     const QDateTime now = clock.wallNow();
+    const RoutePoint held = makePoint(QStringLiteral("Old Town"), 50.087, 14.421);
     EXPECT_EQ(model.trackerLastUpdateSummary(now), QStringLiteral("Not verified yet"));
     A::setLastDeviceCheck(model, now.addSecs(-30));
     EXPECT_EQ(model.trackerLastUpdateSummary(now), QStringLiteral("Verified just now"));
     A::setLastDeviceCheck(model, now.addSecs(-2 * 3600));
     EXPECT_TRUE(model.trackerLastUpdateSummary(now).startsWith(QStringLiteral("Verified ")));
     EXPECT_NE(model.trackerLastUpdateSummary(now), QStringLiteral("Verified just now"));
+    // Each restore attempt checks the device, which verifies nothing of the point being restored.
+    A::holdPoint(model, held, true);
+    A::setIncidentActive(model, true);
+    EXPECT_EQ(model.trackerLastUpdateSummary(now), QStringLiteral("Not verified yet"));
     // A refresh wins over the device check, and a future date reads as just now.
     A::setLastLockRefresh(model, now.addSecs(5));
     EXPECT_EQ(model.trackerLastUpdateSummary(now), QStringLiteral("Verified just now"));
 
-    const RoutePoint held = makePoint(QStringLiteral("Old Town"), 50.087, 14.421);
     A::setLockStartedAt(model, now.addSecs(-59));
     A::holdPoint(model, held, false);
     EXPECT_FALSE(model.lockRuntimeSummary(now).has_value());

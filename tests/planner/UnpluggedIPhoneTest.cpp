@@ -2,6 +2,7 @@
 // the iPhone uses its real location until a new set.
 
 #include "RealDeviceFixture.h"
+#include "routedata/TovrelFormat.h"
 #include "support/FakeHttpServer.h"
 
 #include <QNetworkAccessManager>
@@ -36,6 +37,9 @@ TEST_F(UnpluggedIPhoneTest, AMinuteUnpluggedIsOneInterruptionAndNeverAPasswordPr
     EXPECT_GE(tool.count(Command::DeviceInformation), 10);
     EXPECT_TRUE(tool.targets(Command::DeviceInformation).size() <= 1);
     EXPECT_EQ(tool.count(Command::Set), 1);
+    // The card's time is still the set's: the restores' checks of the device verified nothing.
+    EXPECT_EQ(vm->lockRuntimeSummary(clock.wallNow()), QStringLiteral("Active for %1").arg(TovrelFormat::duration(1)));
+    EXPECT_EQ(vm->trackerLastUpdateSummary(clock.wallNow()), QStringLiteral("Verified 1 min. ago"));
 
     // Plugged in again, but the restores fail, and so does a set of another point: the outage keeps its cause.
     tool.setBehaviourWithOrWithoutRsd(Command::Set, Behaviour::LogErrorAndExit);
