@@ -79,6 +79,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     kit::pressFocusedButtonOnReturn(*this);
     // For every window of the program: this one lives as long as the program.
     kit::ignoreHeldActionKeys(*this);
+    kit::followFocusFalls(*this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now)
             m_focusLost = nullptr;

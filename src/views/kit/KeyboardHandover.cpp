@@ -44,10 +44,84 @@ xcb_window_t topLevelOf(xcb_connection_t* connection, xcb_window_t window)
     return XCB_WINDOW_NONE;
 }
 
+/// Where the X server's keyboard focus went when a window of this program that had
+/// it closed. Without a window manager it falls to the root window, and twm puts it
+/// on nobody: the keys are then this program's to give, although a focus on nobody
+/// otherwise means another program's (under XWayland, a Wayland window's). Only
+/// until anything else moves the focus: a window that takes it, or someone who
+/// moves it away from the root or from nobody.
+class FocusFall final : public QObject, public QAbstractNativeEventFilter {
+public:
+    FocusFall(QObject& owner, xcb_connection_t* connection) : QObject(&owner)
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        // Only the root is told of a focus that moves between the root, nobody and
+        // other programs' windows. Qt listens there too: its events stay selected.
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, m_root), nullptr);
+        const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_FOCUS_CHANGE;
+        free(attributes);
+        xcb_change_window_attributes(connection, m_root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+        qApp->installNativeEventFilter(this);
+        s_current = this;
+    }
+    ~FocusFall() override { qApp->removeNativeEventFilter(this); }
+
+    /// Whether the focus, on the root or on nobody now, is still where it fell.
+    static bool fellFromOwnWindow() { return s_current && s_current->m_fell; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
+        const int type = event->response_type & 0x7f;
+        // Grabs lend the keyboard for a while (a window manager's switcher), and a
+        // focus that only follows the pointer into a window is nobody's move.
+        if ((type != XCB_FOCUS_IN && type != XCB_FOCUS_OUT) || event->mode == XCB_NOTIFY_MODE_GRAB ||
+            event->mode == XCB_NOTIFY_MODE_UNGRAB || event->detail == XCB_NOTIFY_DETAIL_POINTER)
+            return false;
+        if (event->event != m_root) {
+            // A window of this program: it has the keys, or lost them. They fell
+            // only when it had closed: a shown one lost them to someone.
+            if (type == XCB_FOCUS_OUT && event->detail != XCB_NOTIFY_DETAIL_INFERIOR)
+                m_fell = !isShown(event->event);
+            else if (type == XCB_FOCUS_IN)
+                m_fell = false;
+        } else if (m_fell) {
+            // The fall's own steps: down to the root, or from a window (the closed
+            // one's frame) to nobody. Anything else is someone moving the focus.
+            const bool toRoot = type == XCB_FOCUS_IN && event->detail == XCB_NOTIFY_DETAIL_INFERIOR;
+            const bool toNobody = type == XCB_FOCUS_IN && (event->detail == XCB_NOTIFY_DETAIL_NONE ||
+                                                           event->detail == XCB_NOTIFY_DETAIL_POINTER_ROOT);
+            const bool fromWindow = type == XCB_FOCUS_OUT && (event->detail == XCB_NOTIFY_DETAIL_VIRTUAL ||
+                                                              event->detail == XCB_NOTIFY_DETAIL_NONLINEAR_VIRTUAL);
+            m_fell = toRoot || toNobody || fromWindow;
+        }
+        return false;
+    }
+
+private:
+    static bool isShown(xcb_window_t id)
+    {
+        for (QWindow* window : QGuiApplication::allWindows()) {
+            if (window->handle() && static_cast<xcb_window_t>(window->winId()) == id)
+                return window->isVisible();
+        }
+        return false;
+    }
+
+    static inline QPointer<FocusFall> s_current;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    bool m_fell = false;
+};
+
 /// Whether the keys go nowhere or to this program: with the focus on the root
 /// they follow the pointer, which must then be over one of its windows. A focus on
-/// nobody is another program's: under XWayland it means that a Wayland window has
-/// the keyboard.
+/// nobody is another program's (under XWayland it means that a Wayland window has
+/// the keyboard), unless it fell there, or to the root window, from one of this
+/// program's windows as it closed.
 bool keyboardIsFree(xcb_connection_t* connection)
 {
     xcb_get_input_focus_reply_t* reply =
@@ -56,10 +130,10 @@ bool keyboardIsFree(xcb_connection_t* connection)
         return false;
     xcb_window_t focused = reply->focus;
     free(reply);
-    if (focused == XCB_NONE)
-        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    if (focused == XCB_NONE || focused == root)
+        return FocusFall::fellFromOwnWindow();
     if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
         xcb_query_pointer_reply_t* pointer =
             xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
         focused = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
@@ -359,6 +433,14 @@ void bringForward(QWidget& window)
 void openWithKeyboard(QDialog& dialog)
 {
     openDialog(dialog, From::noOtherProgram);
+}
+
+void followFocusFalls([[maybe_unused]] QObject& owner)
+{
+#if OSTREVIN_HAVE_XCB
+    if (xcb_connection_t* connection = x11Connection())
+        new FocusFall(owner, connection);
+#endif
 }
 
 } // namespace ostrevin::kit

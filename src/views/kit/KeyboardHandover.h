@@ -1,6 +1,7 @@
 #pragma once
 
 class QDialog;
+class QObject;
 class QWidget;
 
 namespace ostrevin::kit {
@@ -26,6 +27,13 @@ void takeKeyboardWhenShown(QWidget& window);
 /// meanwhile; after an alarm that had the keyboard it takes it. Closed before it
 /// opens, it ends as rejected.
 void openWithKeyboard(QDialog& dialog);
+
+/// Until owner goes, follows where the keyboard focus goes when a window of this
+/// program that had it closes: without a window manager it falls to the root window,
+/// and twm puts it on nobody. The keys are then still this program's to give: a
+/// notice that comes next opens with them rather than waiting unseen as if the user
+/// were in another program. Anything that moves the focus on ends that.
+void followFocusFalls(QObject& owner);
 
 /// Brings window to the front, shown and not minimised, with the keyboard (or, while
 /// a box is open over it, the box with the keyboard), as a later launch of the

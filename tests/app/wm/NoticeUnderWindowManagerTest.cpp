@@ -1,6 +1,6 @@
-// The real main window under a plain X11 window manager (twm) on a private Xvfb,
-// clicked and typed at through the X server as a mouse and a keyboard do, beside
-// another program's window; run through with-xvfb.sh.
+// The real main window under a plain X11 window manager (twm) or none on a private
+// Xvfb, clicked and typed at through the X server as a mouse and a keyboard do,
+// beside another program's window; run through with-xvfb.sh.
 
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
@@ -66,6 +66,16 @@ public:
             5000);
     }
     xcb_window_t focused() const { return inputFocus(m_connection); }
+
+    /// Whether a window manager put target in a frame of its own.
+    bool framed(xcb_window_t target)
+    {
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, target), nullptr);
+        const bool framed = tree && tree->parent != tree->root;
+        free(tree);
+        return framed;
+    }
 
     xcb_window_t window = XCB_WINDOW_NONE;
 
@@ -416,6 +426,8 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
     OtherProgram other;
     for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
         SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        // From the window: the keys a closed notice left on nobody are still Ostrevin's.
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
         ASSERT_TRUE(other.focus(away));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
         vm->setNotice(QStringLiteral("The location could not be set."));
@@ -460,4 +472,63 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == setLocation; }, 2000))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "no focus");
+}
+
+// Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
+// twm puts it on nobody: the next notice opens at once with the keyboard, after a notice and after the settings
+// window. Once the user went to another program since, which then left the keys to nobody, a notice waits for them.
+TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKeyboard)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000));
+    xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotoolPath.isEmpty())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
+    OtherProgram other;
+    const auto noticeWithKeyboard = [&] {
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        return notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000) ? notice : nullptr;
+    };
+    for (const bool underTwm : {false, true}) {
+        SCOPED_TRACE(underTwm ? "twm" : "no window manager");
+        if (underTwm) {
+            ASSERT_TRUE(startWindowManager());
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return other.framed(static_cast<xcb_window_t>(window->winId())); }, 10000));
+            // Back in the window with the pointer, which twm gives the keyboard.
+            ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+        }
+        QPointer<QMessageBox> notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice) << "after a notice, focus on " << other.focused();
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+
+        opener->open();
+        QPointer<SettingsWindow> settingsWindow = opener->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(settingsWindow));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return other.focused() == settingsWindow->winId(); }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !settingsWindow; }, 5000));
+        notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice) << "after the settings window, focus on " << other.focused();
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+
+        ASSERT_TRUE(other.focus(other.window));
+        ASSERT_TRUE(other.focus(XCB_WINDOW_NONE));
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != XCB_WINDOW_NONE; }, 2000))
+            << "the notice took the keyboard from nobody";
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+        notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    }
 }
