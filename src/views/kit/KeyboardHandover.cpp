@@ -196,6 +196,17 @@ QList<QWindow*> alarmWindows(const QWidget& window)
     return alarms;
 }
 
+/// The box that blocks window's keys (the latest window-modal one over it), if any.
+QWidget* boxOver(const QWidget& window)
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    for (QWidget* owner = modal; owner; owner = owner->parentWidget()) {
+        if (owner == &window)
+            return modal;
+    }
+    return nullptr;
+}
+
 /// Runs then once none of the alarm's windows is shown any more, unless window
 /// goes first (it owns the wait); then learns whether the alarm had the keyboard
 /// as it went, which makes the keys this program's to give.
@@ -387,6 +398,57 @@ private:
     bool m_checkQueued = false;
 };
 
+#if OSTREVIN_HAVE_XCB
+/// Keys that come to the window an open box blocks reach nothing there. Qt hands
+/// them on to the box through the window manager, stamped with the time of the last
+/// event it saw, and openbox refuses that after a click on the blocked window: the
+/// keyboard would stay there until the box is clicked. The box takes it itself.
+class KeysToBox final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit KeysToBox(QDialog& box) : QObject(&box), m_box(box)
+    {
+        box.installEventFilter(this);
+        qApp->installNativeEventFilter(this);
+    }
+    ~KeysToBox() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        const QWidget* owner = m_box.parentWidget();
+        if (m_queued || !owner || eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_FOCUS_IN || event->detail == XCB_NOTIFY_DETAIL_POINTER ||
+            event->event != static_cast<xcb_window_t>(owner->window()->internalWinId()))
+            return false;
+        m_queued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_queued = false;
+                // The alarm keeps the keys; a later box over this one takes them.
+                if (boxOver(*m_box.parentWidget()->window()) == &m_box && alarmWindows(m_box).isEmpty())
+                    take(m_box, From::noOtherProgram);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_box && event->type() == QEvent::Hide)
+            deleteLater();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDialog& m_box;
+    bool m_queued = false;
+};
+
+#endif
+
 void openDialog(QDialog& dialog, From from)
 {
     if (const QList<QWindow*> alarms = alarmWindows(dialog); !alarms.isEmpty()) {
@@ -398,6 +460,10 @@ void openDialog(QDialog& dialog, From from)
         return;
     }
     dialog.open();
+#if OSTREVIN_HAVE_XCB
+    if (x11Connection())
+        new KeysToBox(dialog);
+#endif
     takeWhenShown(dialog, from);
 }
 
@@ -418,13 +484,8 @@ void bringForward(QWidget& window)
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     // A window-modal box blocks the window's keys: the box takes them.
-    QWidget* target = &window;
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        for (QWidget* owner = modal; owner; owner = owner->parentWidget()) {
-            if (owner == &window)
-                target = modal;
-        }
-    }
+    QWidget* box = boxOver(window);
+    QWidget* target = box ? box : &window;
     target->raise();
     target->activateWindow();
     takeWhenShown(*target, From::anyProgram);

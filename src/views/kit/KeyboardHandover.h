@@ -25,7 +25,8 @@ void takeKeyboardWhenShown(QWidget& window);
 /// window). For the same reason, while the user is in another program it opens
 /// only once the keys come back to this one, its window asking for attention
 /// meanwhile; after an alarm that had the keyboard it takes it. Closed before it
-/// opens, it ends as rejected.
+/// opens, it ends as rejected. While it is open, keys that come to the window it
+/// blocks go to it.
 void openWithKeyboard(QDialog& dialog);
 
 /// Until owner goes, follows where the keyboard focus goes when a window of this

@@ -1,6 +1,6 @@
-// The real main window under a plain X11 window manager (twm) or none on a private
-// Xvfb, clicked and typed at through the X server as a mouse and a keyboard do,
-// beside another program's window; run through with-xvfb.sh.
+// The real main window under a plain X11 window manager (twm, openbox) or none on a
+// private Xvfb, clicked and typed at through the X server as a mouse and a keyboard
+// do, beside another program's window; run through with-xvfb.sh.
 
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
@@ -116,6 +116,33 @@ protected:
         wm.setProcessChannelMode(QProcess::MergedChannels);
         wm.start(twm, {QStringLiteral("-f"), rc.fileName()});
         return wm.waitForStarted(5000);
+    }
+
+    /// Starts openbox, which gives the keyboard to the window clicked; false when it
+    /// cannot run. Ready once, its start over, it put the keyboard on a window of its own.
+    bool startOpenbox()
+    {
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (openbox.isEmpty() || xdotoolPath.isEmpty())
+            return false;
+        wm.setProcessChannelMode(QProcess::MergedChannels);
+        wm.start(openbox, {QStringLiteral("--sm-disable")});
+        const OtherProgram probe;
+        return wm.waitForStarted(5000) &&
+               QTest::qWaitFor([&] { return probe.focused() > XCB_INPUT_FOCUS_POINTER_ROOT; }, 10000);
+    }
+
+    /// One monitor of size in place of the display's two, as on a laptop.
+    static bool oneMonitor(QSize size)
+    {
+        for (const char* name : {"left", "right"})
+            QProcess::execute(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), QString::fromLatin1(name)});
+        const QString geometry = QStringLiteral("%1/256x%2/150+0+0").arg(size.width()).arg(size.height());
+        return QProcess::execute(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("one"),
+                                                            geometry, QStringLiteral("screen")}) == 0 &&
+               QTest::qWaitFor(
+                   [&] { return QGuiApplication::primaryScreen()->geometry() == QRect(QPoint(0, 0), size); }, 10000);
     }
 
     QString xdotool(const QStringList& arguments)
@@ -532,3 +559,51 @@ TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKe
         ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
     }
 }
+
+namespace {
+
+/// Under openbox, which gives the keyboard to the window clicked, on one laptop-sized monitor.
+class NoticeUnderOpenbox : public NoticeUnderWindowManager, public testing::WithParamInterface<QSize> {};
+
+} // namespace
+
+// A click on the main window behind an open notice, also after one on the notice's title bar, leaves the keyboard
+// with the notice: Return closes it.
+TEST_P(NoticeUnderOpenbox, AClickOnTheWindowBehindANoticeLeavesTheNoticeTheKeyboard)
+{
+    ASSERT_TRUE(oneMonitor(GetParam()));
+    if (!startOpenbox())
+        GTEST_SKIP() << "openbox or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->frameGeometry() != window->geometry() && window->isActiveWindow(); }, 10000));
+    vm->setNotice(QStringLiteral("The location could not be set."));
+    QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+    ASSERT_TRUE(notice);
+    const QString id = QString::number(notice->winId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focus() == id; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice->windowHandle()->frameMargins().isNull(); }, 10000));
+    // Beside the notice, and its title bar.
+    const QRect box = notice->frameGeometry();
+    const QPoint behind(window->geometry().left() + 20, window->geometry().center().y());
+    ASSERT_FALSE(box.contains(behind));
+    const QPoint title(box.center().x(), box.top() + notice->windowHandle()->frameMargins().top() / 2);
+    const auto clickAt = [&](QPoint at) {
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    };
+    for (const QPoint at : {behind, title, behind, title, behind}) {
+        clickAt(at);
+        // Openbox gives the keyboard to the window clicked first.
+        (void)QTest::qWaitFor([&] { return focus() != id; }, 1000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == id; }, 3000))
+            << "the keyboard stayed on " << focus().toStdString() << " after a click at " << at.x() << "," << at.y();
+    }
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Laptops, NoticeUnderOpenbox, testing::Values(QSize(1366, 768), QSize(1024, 600)),
+                         [](const testing::TestParamInfo<QSize>& size) {
+                             return std::to_string(size.param.width()) + "x" + std::to_string(size.param.height());
+                         });
