@@ -11,6 +11,7 @@
 
 #if OSTREVIN_HAVE_XCB
 #include <cstdlib>
+#include <cstring>
 #include <qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
@@ -447,6 +448,47 @@ private:
     bool m_queued = false;
 };
 
+/// The window manager's close for a window that a box blocks (a dock's Quit while
+/// a notice or the question before quitting is open): Qt drops it, and the user who
+/// asked would see nothing.
+class CloseWhileBlocked final : public QObject, public QAbstractNativeEventFilter {
+public:
+    CloseWhileBlocked(QWidget& window, xcb_connection_t* connection) : QObject(&window), m_window(window)
+    {
+        m_protocols = atom(connection, "WM_PROTOCOLS");
+        m_deleteWindow = atom(connection, "WM_DELETE_WINDOW");
+        qApp->installNativeEventFilter(this);
+    }
+    ~CloseWhileBlocked() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_client_message_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && event->format == 32 && event->type == m_protocols &&
+            event->data.data32[0] == m_deleteWindow &&
+            event->window == static_cast<xcb_window_t>(m_window.internalWinId()) && boxOver(m_window)) {
+            QMetaObject::invokeMethod(
+                this, [this] { bringForward(m_window); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(xcb_connection_t* connection, const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    QWidget& m_window;
+    xcb_atom_t m_protocols = XCB_ATOM_NONE;
+    xcb_atom_t m_deleteWindow = XCB_ATOM_NONE;
+};
 #endif
 
 void openDialog(QDialog& dialog, From from)
@@ -496,11 +538,27 @@ void openWithKeyboard(QDialog& dialog)
     openDialog(dialog, From::noOtherProgram);
 }
 
+void openAskedFor(QDialog& dialog)
+{
+    openDialog(dialog, From::anyProgram);
+    // Once it is open it blocks the window, and the window brings it forward too.
+    if (QWidget* owner = dialog.parentWidget())
+        bringForward(*owner->window());
+}
+
 void followFocusFalls([[maybe_unused]] QObject& owner)
 {
 #if OSTREVIN_HAVE_XCB
     if (xcb_connection_t* connection = x11Connection())
         new FocusFall(owner, connection);
+#endif
+}
+
+void bringForwardOnBlockedClose([[maybe_unused]] QWidget& window)
+{
+#if OSTREVIN_HAVE_XCB
+    if (xcb_connection_t* connection = x11Connection())
+        new CloseWhileBlocked(window, connection);
 #endif
 }
 

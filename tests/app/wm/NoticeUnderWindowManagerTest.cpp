@@ -26,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
+#include <cstring>
 #include <xcb/xcb.h>
 
 using namespace ostrevin;
@@ -66,6 +67,29 @@ public:
             5000);
     }
     xcb_window_t focused() const { return inputFocus(m_connection); }
+
+    /// Asks target to close as the window manager does for a dock's or a taskbar's Quit.
+    void requestClose(xcb_window_t target)
+    {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = target;
+        event.type = atom("WM_PROTOCOLS");
+        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(m_connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+        xcb_flush(m_connection);
+    }
+
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
 
     /// Whether a window manager put target in a frame of its own.
     bool framed(xcb_window_t target)
@@ -499,6 +523,42 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == setLocation; }, 2000))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "no focus");
+}
+
+// A point is held when the user, in another program or with the keys on nobody (a Wayland window under XWayland),
+// chooses Quit in a dock: the window manager's close asks "Quit Ostrevin?" at once, the window comes back from its
+// icon, and the question has the keyboard. Asked again while the question is open and the user is away, the
+// question comes forward again. Escape keeps the point.
+TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWere)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(readyToSetHome());
+    PlannerTestAccess::holdPoint(*vm, makePoint(QStringLiteral("Home"), 50.08, 14.42), true);
+    bool quit = false;
+    QObject::connect(window.get(), &MainWindow::quitRequested, [&] { quit = true; });
+    OtherProgram other;
+    for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
+        SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        ASSERT_TRUE(other.focus(away));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+        window->showMinimized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
+        other.requestClose(static_cast<xcb_window_t>(window->winId()));
+        QPointer<QMessageBox> question = shownBox(QStringLiteral("quitConfirmation"));
+        ASSERT_TRUE(question) << "the question waited";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed(); }, 5000)) << "still an icon";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != question->winId(); }, 500)) << "and keeps it";
+
+        ASSERT_TRUE(other.focus(away));
+        other.requestClose(static_cast<xcb_window_t>(window->winId()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000)) << "asked again";
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !question; }, 5000));
+    }
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(vm->hold().lockedPoint());
 }
 
 // Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
