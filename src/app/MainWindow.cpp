@@ -79,6 +79,8 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     kit::pressFocusedButtonOnReturn(*this);
     // For every window of the program: this one lives as long as the program.
     kit::ignoreHeldActionKeys(*this);
+    kit::followFocusFalls(*this);
+    kit::bringForwardOnBlockedClose(*this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now)
             m_focusLost = nullptr;
@@ -263,7 +265,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::askBeforeClosing()
 {
     if (m_closeBox) {
-        m_closeBox->raise();
+        // Asked again while the question waits for the alarm, or from Settings
+        // with the question behind it.
+        kit::bringForward(*this);
         return;
     }
     kit::Question question;
@@ -279,6 +283,7 @@ void MainWindow::askBeforeClosing()
     //: Button that quits although a location is held or a route plays.
     question.actionTitle = tr("Quit");
     question.actionObjectName = QStringLiteral("confirmQuitButton");
+    question.bringsWindowForward = true;
     m_closeBox = kit::openQuestion(this, question, this, [this](bool quit) {
         if (!quit)
             return;

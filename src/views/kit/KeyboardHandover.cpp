@@ -11,6 +11,7 @@
 
 #if OSTREVIN_HAVE_XCB
 #include <cstdlib>
+#include <cstring>
 #include <qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
@@ -44,10 +45,84 @@ xcb_window_t topLevelOf(xcb_connection_t* connection, xcb_window_t window)
     return XCB_WINDOW_NONE;
 }
 
+/// Where the X server's keyboard focus went when a window of this program that had
+/// it closed. Without a window manager it falls to the root window, and twm puts it
+/// on nobody: the keys are then this program's to give, although a focus on nobody
+/// otherwise means another program's (under XWayland, a Wayland window's). Only
+/// until anything else moves the focus: a window that takes it, or someone who
+/// moves it away from the root or from nobody.
+class FocusFall final : public QObject, public QAbstractNativeEventFilter {
+public:
+    FocusFall(QObject& owner, xcb_connection_t* connection) : QObject(&owner)
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        // Only the root is told of a focus that moves between the root, nobody and
+        // other programs' windows. Qt listens there too: its events stay selected.
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, m_root), nullptr);
+        const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_FOCUS_CHANGE;
+        free(attributes);
+        xcb_change_window_attributes(connection, m_root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+        qApp->installNativeEventFilter(this);
+        s_current = this;
+    }
+    ~FocusFall() override { qApp->removeNativeEventFilter(this); }
+
+    /// Whether the focus, on the root or on nobody now, is still where it fell.
+    static bool fellFromOwnWindow() { return s_current && s_current->m_fell; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
+        const int type = event->response_type & 0x7f;
+        // Grabs lend the keyboard for a while (a window manager's switcher), and a
+        // focus that only follows the pointer into a window is nobody's move.
+        if ((type != XCB_FOCUS_IN && type != XCB_FOCUS_OUT) || event->mode == XCB_NOTIFY_MODE_GRAB ||
+            event->mode == XCB_NOTIFY_MODE_UNGRAB || event->detail == XCB_NOTIFY_DETAIL_POINTER)
+            return false;
+        if (event->event != m_root) {
+            // A window of this program: it has the keys, or lost them. They fell
+            // only when it had closed: a shown one lost them to someone.
+            if (type == XCB_FOCUS_OUT && event->detail != XCB_NOTIFY_DETAIL_INFERIOR)
+                m_fell = !isShown(event->event);
+            else if (type == XCB_FOCUS_IN)
+                m_fell = false;
+        } else if (m_fell) {
+            // The fall's own steps: down to the root, or from a window (the closed
+            // one's frame) to nobody. Anything else is someone moving the focus.
+            const bool toRoot = type == XCB_FOCUS_IN && event->detail == XCB_NOTIFY_DETAIL_INFERIOR;
+            const bool toNobody = type == XCB_FOCUS_IN && (event->detail == XCB_NOTIFY_DETAIL_NONE ||
+                                                           event->detail == XCB_NOTIFY_DETAIL_POINTER_ROOT);
+            const bool fromWindow = type == XCB_FOCUS_OUT && (event->detail == XCB_NOTIFY_DETAIL_VIRTUAL ||
+                                                              event->detail == XCB_NOTIFY_DETAIL_NONLINEAR_VIRTUAL);
+            m_fell = toRoot || toNobody || fromWindow;
+        }
+        return false;
+    }
+
+private:
+    static bool isShown(xcb_window_t id)
+    {
+        for (QWindow* window : QGuiApplication::allWindows()) {
+            if (window->handle() && static_cast<xcb_window_t>(window->winId()) == id)
+                return window->isVisible();
+        }
+        return false;
+    }
+
+    static inline QPointer<FocusFall> s_current;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    bool m_fell = false;
+};
+
 /// Whether the keys go nowhere or to this program: with the focus on the root
 /// they follow the pointer, which must then be over one of its windows. A focus on
-/// nobody is another program's: under XWayland it means that a Wayland window has
-/// the keyboard.
+/// nobody is another program's (under XWayland it means that a Wayland window has
+/// the keyboard), unless it fell there, or to the root window, from one of this
+/// program's windows as it closed.
 bool keyboardIsFree(xcb_connection_t* connection)
 {
     xcb_get_input_focus_reply_t* reply =
@@ -56,10 +131,10 @@ bool keyboardIsFree(xcb_connection_t* connection)
         return false;
     xcb_window_t focused = reply->focus;
     free(reply);
-    if (focused == XCB_NONE)
-        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    if (focused == XCB_NONE || focused == root)
+        return FocusFall::fellFromOwnWindow();
     if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
         xcb_query_pointer_reply_t* pointer =
             xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
         focused = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
@@ -120,6 +195,17 @@ QList<QWindow*> alarmWindows(const QWidget& window)
             alarms << shown;
     }
     return alarms;
+}
+
+/// The box that blocks window's keys (the latest window-modal one over it), if any.
+QWidget* boxOver(const QWidget& window)
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    for (QWidget* owner = modal; owner; owner = owner->parentWidget()) {
+        if (owner == &window)
+            return modal;
+    }
+    return nullptr;
 }
 
 /// Runs then once none of the alarm's windows is shown any more, unless window
@@ -313,6 +399,98 @@ private:
     bool m_checkQueued = false;
 };
 
+#if OSTREVIN_HAVE_XCB
+/// Keys that come to the window an open box blocks reach nothing there. Qt hands
+/// them on to the box through the window manager, stamped with the time of the last
+/// event it saw, and openbox refuses that after a click on the blocked window: the
+/// keyboard would stay there until the box is clicked. The box takes it itself.
+class KeysToBox final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit KeysToBox(QDialog& box) : QObject(&box), m_box(box)
+    {
+        box.installEventFilter(this);
+        qApp->installNativeEventFilter(this);
+    }
+    ~KeysToBox() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        const QWidget* owner = m_box.parentWidget();
+        if (m_queued || !owner || eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_FOCUS_IN || event->detail == XCB_NOTIFY_DETAIL_POINTER ||
+            event->event != static_cast<xcb_window_t>(owner->window()->internalWinId()))
+            return false;
+        m_queued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_queued = false;
+                // The alarm keeps the keys; a later box over this one takes them.
+                if (boxOver(*m_box.parentWidget()->window()) == &m_box && alarmWindows(m_box).isEmpty())
+                    take(m_box, From::noOtherProgram);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_box && event->type() == QEvent::Hide)
+            deleteLater();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDialog& m_box;
+    bool m_queued = false;
+};
+
+/// The window manager's close for a window that a box blocks (a dock's Quit while
+/// a notice or the question before quitting is open): Qt drops it, and the user who
+/// asked would see nothing.
+class CloseWhileBlocked final : public QObject, public QAbstractNativeEventFilter {
+public:
+    CloseWhileBlocked(QWidget& window, xcb_connection_t* connection) : QObject(&window), m_window(window)
+    {
+        m_protocols = atom(connection, "WM_PROTOCOLS");
+        m_deleteWindow = atom(connection, "WM_DELETE_WINDOW");
+        qApp->installNativeEventFilter(this);
+    }
+    ~CloseWhileBlocked() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_client_message_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && event->format == 32 && event->type == m_protocols &&
+            event->data.data32[0] == m_deleteWindow &&
+            event->window == static_cast<xcb_window_t>(m_window.internalWinId()) && boxOver(m_window)) {
+            QMetaObject::invokeMethod(
+                this, [this] { bringForward(m_window); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(xcb_connection_t* connection, const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    QWidget& m_window;
+    xcb_atom_t m_protocols = XCB_ATOM_NONE;
+    xcb_atom_t m_deleteWindow = XCB_ATOM_NONE;
+};
+#endif
+
 void openDialog(QDialog& dialog, From from)
 {
     if (const QList<QWindow*> alarms = alarmWindows(dialog); !alarms.isEmpty()) {
@@ -324,6 +502,10 @@ void openDialog(QDialog& dialog, From from)
         return;
     }
     dialog.open();
+#if OSTREVIN_HAVE_XCB
+    if (x11Connection())
+        new KeysToBox(dialog);
+#endif
     takeWhenShown(dialog, from);
 }
 
@@ -344,13 +526,8 @@ void bringForward(QWidget& window)
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     // A window-modal box blocks the window's keys: the box takes them.
-    QWidget* target = &window;
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        for (QWidget* owner = modal; owner; owner = owner->parentWidget()) {
-            if (owner == &window)
-                target = modal;
-        }
-    }
+    QWidget* box = boxOver(window);
+    QWidget* target = box ? box : &window;
     target->raise();
     target->activateWindow();
     takeWhenShown(*target, From::anyProgram);
@@ -359,6 +536,30 @@ void bringForward(QWidget& window)
 void openWithKeyboard(QDialog& dialog)
 {
     openDialog(dialog, From::noOtherProgram);
+}
+
+void openAskedFor(QDialog& dialog)
+{
+    openDialog(dialog, From::anyProgram);
+    // Once it is open it blocks the window, and the window brings it forward too.
+    if (QWidget* owner = dialog.parentWidget())
+        bringForward(*owner->window());
+}
+
+void followFocusFalls([[maybe_unused]] QObject& owner)
+{
+#if OSTREVIN_HAVE_XCB
+    if (xcb_connection_t* connection = x11Connection())
+        new FocusFall(owner, connection);
+#endif
+}
+
+void bringForwardOnBlockedClose([[maybe_unused]] QWidget& window)
+{
+#if OSTREVIN_HAVE_XCB
+    if (xcb_connection_t* connection = x11Connection())
+        new CloseWhileBlocked(window, connection);
+#endif
 }
 
 } // namespace ostrevin::kit

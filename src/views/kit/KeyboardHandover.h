@@ -1,6 +1,7 @@
 #pragma once
 
 class QDialog;
+class QObject;
 class QWidget;
 
 namespace ostrevin::kit {
@@ -24,8 +25,27 @@ void takeKeyboardWhenShown(QWidget& window);
 /// window). For the same reason, while the user is in another program it opens
 /// only once the keys come back to this one, its window asking for attention
 /// meanwhile; after an alarm that had the keyboard it takes it. Closed before it
-/// opens, it ends as rejected.
+/// opens, it ends as rejected. While it is open, keys that come to the window it
+/// blocks go to it.
 void openWithKeyboard(QDialog& dialog);
+
+/// Opens dialog window-modal (through open()) as the user asked for it from wherever
+/// the keys were (the window manager's close, from a dock, a taskbar or an overview):
+/// at once, its window brought forward as by bringForward, the dialog with the
+/// keyboard. While the alarm is up all that waits until it is gone.
+void openAskedFor(QDialog& dialog);
+
+/// Until owner goes, follows where the keyboard focus goes when a window of this
+/// program that had it closes: without a window manager it falls to the root window,
+/// and twm puts it on nobody. The keys are then still this program's to give: a
+/// notice that comes next opens with them rather than waiting unseen as if the user
+/// were in another program. Anything that moves the focus on ends that.
+void followFocusFalls(QObject& owner);
+
+/// Qt drops the window manager's close for a window that a box blocks (a second
+/// Quit from a dock while the question before quitting is open, or one while a
+/// notice is): window then comes forward with the box, as for a later launch.
+void bringForwardOnBlockedClose(QWidget& window);
 
 /// Brings window to the front, shown and not minimised, with the keyboard (or, while
 /// a box is open over it, the box with the keyboard), as a later launch of the

@@ -48,7 +48,10 @@ QMessageBox* openQuestion(QWidget* parent, const Question& question, QObject* co
             box, &QMessageBox::finished, context ? context : box,
             [box, action, closed = std::move(closed)] { closed(action && box->clickedButton() == action); });
     }
-    openWithKeyboard(*box);
+    if (question.bringsWindowForward)
+        openAskedFor(*box);
+    else
+        openWithKeyboard(*box);
     return box;
 }
 

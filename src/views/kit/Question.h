@@ -26,6 +26,10 @@ struct Question {
     /// never removes or resets anything. AcceptRole: the action is the default,
     /// Escape cancels.
     QMessageBox::ButtonRole actionRole = QMessageBox::DestructiveRole;
+    /// Asked for from wherever the keys were (the window manager's close from a dock
+    /// or a taskbar): it opens at once and brings its window forward. Otherwise it
+    /// waits while the user is in another program.
+    bool bringsWindowForward = false;
 };
 
 /// Opens the question over parent (window-modal, through open()) and deletes the

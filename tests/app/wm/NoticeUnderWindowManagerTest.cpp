@@ -1,6 +1,6 @@
-// The real main window under a plain X11 window manager (twm) on a private Xvfb,
-// clicked and typed at through the X server as a mouse and a keyboard do, beside
-// another program's window; run through with-xvfb.sh.
+// The real main window under a plain X11 window manager (twm, openbox) or none on a
+// private Xvfb, clicked and typed at through the X server as a mouse and a keyboard
+// do, beside another program's window; run through with-xvfb.sh.
 
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QWindow>
 #include <algorithm>
+#include <cstring>
 #include <xcb/xcb.h>
 
 using namespace ostrevin;
@@ -68,6 +69,39 @@ public:
     }
     xcb_window_t focused() const { return inputFocus(m_connection); }
 
+    /// Asks target to close as the window manager does for a dock's or a taskbar's Quit.
+    void requestClose(xcb_window_t target)
+    {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = target;
+        event.type = atom("WM_PROTOCOLS");
+        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(m_connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+        xcb_flush(m_connection);
+    }
+
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    /// Whether a window manager put target in a frame of its own.
+    bool framed(xcb_window_t target)
+    {
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, target), nullptr);
+        const bool framed = tree && tree->parent != tree->root;
+        free(tree);
+        return framed;
+    }
+
     xcb_window_t window = XCB_WINDOW_NONE;
 
 private:
@@ -107,6 +141,33 @@ protected:
         wm.setProcessChannelMode(QProcess::MergedChannels);
         wm.start(twm, {QStringLiteral("-f"), rc.fileName()});
         return wm.waitForStarted(5000);
+    }
+
+    /// Starts openbox, which gives the keyboard to the window clicked; false when it
+    /// cannot run. Ready once, its start over, it put the keyboard on a window of its own.
+    bool startOpenbox()
+    {
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (openbox.isEmpty() || xdotoolPath.isEmpty())
+            return false;
+        wm.setProcessChannelMode(QProcess::MergedChannels);
+        wm.start(openbox, {QStringLiteral("--sm-disable")});
+        const OtherProgram probe;
+        return wm.waitForStarted(5000) &&
+               QTest::qWaitFor([&] { return probe.focused() > XCB_INPUT_FOCUS_POINTER_ROOT; }, 10000);
+    }
+
+    /// One monitor of size in place of the display's two, as on a laptop.
+    static bool oneMonitor(QSize size)
+    {
+        for (const char* name : {"left", "right"})
+            QProcess::execute(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), QString::fromLatin1(name)});
+        const QString geometry = QStringLiteral("%1/256x%2/150+0+0").arg(size.width()).arg(size.height());
+        return QProcess::execute(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), QStringLiteral("one"),
+                                                            geometry, QStringLiteral("screen")}) == 0 &&
+               QTest::qWaitFor(
+                   [&] { return QGuiApplication::primaryScreen()->geometry() == QRect(QPoint(0, 0), size); }, 10000);
     }
 
     QString xdotool(const QStringList& arguments)
@@ -432,6 +493,8 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
     OtherProgram other;
     for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
         SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        // From the window: the keys a closed notice left on nobody are still Ostrevin's.
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
         ASSERT_TRUE(other.focus(away));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
         vm->setNotice(QStringLiteral("The location could not be set."));
@@ -523,3 +586,146 @@ TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpa
         }
     }
 }
+
+// A point is held when the user, in another program or with the keys on nobody (a Wayland window under XWayland),
+// chooses Quit in a dock: the window manager's close asks "Quit Ostrevin?" at once, the window comes back from its
+// icon, and the question has the keyboard. Asked again while the question is open and the user is away, the
+// question comes forward again. Escape keeps the point.
+TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWere)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(readyToSetHome());
+    PlannerTestAccess::holdPoint(*vm, makePoint(QStringLiteral("Home"), 50.08, 14.42), true);
+    bool quit = false;
+    QObject::connect(window.get(), &MainWindow::quitRequested, [&] { quit = true; });
+    OtherProgram other;
+    for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
+        SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
+        ASSERT_TRUE(other.focus(away));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
+        window->showMinimized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
+        other.requestClose(static_cast<xcb_window_t>(window->winId()));
+        QPointer<QMessageBox> question = shownBox(QStringLiteral("quitConfirmation"));
+        ASSERT_TRUE(question) << "the question waited";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed(); }, 5000)) << "still an icon";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != question->winId(); }, 500)) << "and keeps it";
+
+        ASSERT_TRUE(other.focus(away));
+        other.requestClose(static_cast<xcb_window_t>(window->winId()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000)) << "asked again";
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !question; }, 5000));
+    }
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(vm->hold().lockedPoint());
+}
+
+// Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
+// twm puts it on nobody: the next notice opens at once with the keyboard, after a notice and after the settings
+// window. Once the user went to another program since, which then left the keys to nobody, a notice waits for them.
+TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKeyboard)
+{
+    build();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000));
+    xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotoolPath.isEmpty())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
+    OtherProgram other;
+    const auto noticeWithKeyboard = [&] {
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        return notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000) ? notice : nullptr;
+    };
+    for (const bool underTwm : {false, true}) {
+        SCOPED_TRACE(underTwm ? "twm" : "no window manager");
+        if (underTwm) {
+            ASSERT_TRUE(startWindowManager());
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return other.framed(static_cast<xcb_window_t>(window->winId())); }, 10000));
+            // Back in the window with the pointer, which twm gives the keyboard.
+            ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+        }
+        QPointer<QMessageBox> notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice) << "after a notice, focus on " << other.focused();
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+
+        opener->open();
+        QPointer<SettingsWindow> settingsWindow = opener->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(settingsWindow));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return other.focused() == settingsWindow->winId(); }, 5000));
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !settingsWindow; }, 5000));
+        notice = noticeWithKeyboard();
+        ASSERT_TRUE(notice) << "after the settings window, focus on " << other.focused();
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+
+        ASSERT_TRUE(other.focus(other.window));
+        ASSERT_TRUE(other.focus(XCB_WINDOW_NONE));
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != XCB_WINDOW_NONE; }, 2000))
+            << "the notice took the keyboard from nobody";
+        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+        notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    }
+}
+
+namespace {
+
+/// Under openbox, which gives the keyboard to the window clicked, on one laptop-sized monitor.
+class NoticeUnderOpenbox : public NoticeUnderWindowManager, public testing::WithParamInterface<QSize> {};
+
+} // namespace
+
+// A click on the main window behind an open notice, also after one on the notice's title bar, leaves the keyboard
+// with the notice: Return closes it.
+TEST_P(NoticeUnderOpenbox, AClickOnTheWindowBehindANoticeLeavesTheNoticeTheKeyboard)
+{
+    ASSERT_TRUE(oneMonitor(GetParam()));
+    if (!startOpenbox())
+        GTEST_SKIP() << "openbox or xdotool is missing (scripts/install-deps installs them)";
+    build();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->frameGeometry() != window->geometry() && window->isActiveWindow(); }, 10000));
+    vm->setNotice(QStringLiteral("The location could not be set."));
+    QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+    ASSERT_TRUE(notice);
+    const QString id = QString::number(notice->winId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focus() == id; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice->windowHandle()->frameMargins().isNull(); }, 10000));
+    // Beside the notice, and its title bar.
+    const QRect box = notice->frameGeometry();
+    const QPoint behind(window->geometry().left() + 20, window->geometry().center().y());
+    ASSERT_FALSE(box.contains(behind));
+    const QPoint title(box.center().x(), box.top() + notice->windowHandle()->frameMargins().top() / 2);
+    const auto clickAt = [&](QPoint at) {
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    };
+    for (const QPoint at : {behind, title, behind, title, behind}) {
+        clickAt(at);
+        // Openbox gives the keyboard to the window clicked first.
+        (void)QTest::qWaitFor([&] { return focus() != id; }, 1000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == id; }, 3000))
+            << "the keyboard stayed on " << focus().toStdString() << " after a click at " << at.x() << "," << at.y();
+    }
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Laptops, NoticeUnderOpenbox, testing::Values(QSize(1366, 768), QSize(1024, 600)),
+                         [](const testing::TestParamInfo<QSize>& size) {
+                             return std::to_string(size.param.width()) + "x" + std::to_string(size.param.height());
+                         });
