@@ -100,9 +100,10 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
-    auto started = [self, id = run.id, unplugs = self->d->m_unplugReports](const LocationHelper& helperInUse) {
+    auto started = [self, id = run.id,
+                    attempt = self->d->attemptStarts(run.helper.deviceIdentifier)](const LocationHelper& helperInUse) {
         if (self)
-            self->d->handlePlaybackStarted(id, helperInUse, unplugs);
+            self->d->handlePlaybackStarted(id, helperInUse, attempt);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
@@ -133,7 +134,7 @@ bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
 }
 
 void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse,
-                                                              quint64 unplugs)
+                                                              const Attempt& attempt)
 {
     if (!isCurrentPlayback(id))
         return;
@@ -141,7 +142,7 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
     q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
-    if (unpluggedSince(unplugs, helperInUse.deviceIdentifier)) {
+    if (unpluggedSince(attempt)) {
         // Unplugged while the play started: the play process runs on, as a set's
         // does, but the iPhone uses its real location. Lost as a playing route is.
         playingDeviceLost(HoldStart::lostAtOnce);
@@ -389,13 +390,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     }
 
     // The play process is gone, so the point is set anew before it is announced as held.
-    std::exception_ptr error;
-    SetThrough set{*helper};
-    try {
-        set = co_await Private::setLocationWithRetry(self, *helper, *hold);
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const SetOutcome set = co_await Private::setLocationWithRetry(self, *helper, *hold);
     if (!self)
         co_return;
     vm = self.data();
@@ -403,12 +398,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->setDeviceBusy(false);
         co_return;
     }
+    const std::exception_ptr& error = set.error;
     if (!error) {
         vm->d->m_hold->setLastPushedPointName(hold->name);
         vm->d->m_hold->setLastPushedPointID(hold->id);
     }
-    if (!error && set.unpluggedMeanwhile) {
-        // Unplugged while the set started: the iPhone uses its real location.
+    if (vm->d->unpluggedSince(set.attempt)) {
+        // Unplugged while the set started, set or failed: the iPhone uses its real
+        // location, and the replug sets the point.
         vm->d->holdLostWhileSet(*hold, set.helper, LockCounters::keep);
     } else if (!error) {
         vm->d->m_hasConfirmedLocationLock = true;
@@ -419,9 +416,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
-        const QString description = PlannerTexts::errorDescription(error);
         vm->d->m_hasConfirmedLocationLock = false;
         vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
+    }
+    if (error) {
+        const QString description = vm->d->failureCause(set.attempt, error);
         //: Status message.
         vm->d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.

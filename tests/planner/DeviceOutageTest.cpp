@@ -75,6 +75,8 @@ protected:
                 FakeHttpReply::json(R"({"interface": "utun6", "port": 64337, "address": "fd7b:e5b:6f53::1"})"));
         }
         configuration.timing.locationStartup = locationStartup;
+        // A play starts up as long as a set: the tests move the cable within either.
+        configuration.timing.routeStartup = locationStartup;
         configuration.timing.readinessBudget = 0.5;
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
@@ -536,18 +538,30 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
-    // A replug before the attempt that goes through (the retry after a failed first set) is no outage of it.
+    // A replug before the attempt that decides (the retry after a failed first set, whose preparation then finds
+    // the iPhone ready) is neither why it fails nor an outage of what it sets.
+    const auto replugBeforeTheRetry = [&] {
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+        const int looks = tool.count(Command::DeviceInformation);
+        vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+        watcher.detach(udid);
+        watcher.attach(udid);
+        tool.release(Command::DeviceInformation);
+        // The attach report is looked at once the set is over.
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
+    };
     tool.succeedFromTry(Command::Set, 2);
-    tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
-    const int looks = tool.count(Command::DeviceInformation);
-    vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
-    watcher.detach(udid);
-    watcher.attach(udid);
-    tool.release(Command::DeviceInformation);
-    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    replugBeforeTheRetry();
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location set: Work.")));
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
+
+    tool.setBehaviour(Command::Set, Behaviour::LogErrorAndExit);
+    replugBeforeTheRetry();
+    const QString failed = QStringLiteral("Communication with iPhone failed.");
+    EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t set the location. ") + failed);
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason,
+              QStringLiteral("Changing the location failed, and the previous location is no longer held. ") + failed);
 }
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive
