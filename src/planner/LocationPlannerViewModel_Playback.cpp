@@ -85,6 +85,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     run.transportMode = d->m_draft->selectedTransportMode();
     run.routeName = d->m_draft->routeName();
     run.helper = *d->m_device->helperStatus().helper;
+    d->m_playAttempt = d->attemptStarts(run.helper.deviceIdentifier);
 
     //: Status message.
     d->m_device->setDeviceActionMessage(tr("Starting route…"));
@@ -100,10 +101,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
-    auto started = [self, id = run.id,
-                    attempt = self->d->attemptStarts(run.helper.deviceIdentifier)](const LocationHelper& helperInUse) {
+    auto started = [self, id = run.id](const LocationHelper& helperInUse) {
         if (self)
-            self->d->handlePlaybackStarted(id, helperInUse, attempt);
+            self->d->handlePlaybackStarted(id, helperInUse);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
@@ -133,8 +133,7 @@ bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
     return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
 }
 
-void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse,
-                                                              const Attempt& attempt)
+void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
 {
     if (!isCurrentPlayback(id))
         return;
@@ -142,7 +141,7 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
     q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
-    if (unpluggedSince(attempt)) {
+    if (unpluggedSince(m_playAttempt)) {
         // Unplugged while the play started: the play process runs on, as a set's
         // does, but the iPhone uses its real location. Lost as a playing route is.
         playingDeviceLost(HoldStart::lostAtOnce);
@@ -195,6 +194,11 @@ void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, 
 {
     if (!isCurrentPlayback(id))
         return;
+    // The report before the play says it started comes once the iPhone was found
+    // ready, right before the play is launched: an unplug from here on is the
+    // play's, while a pull and replug during the readiness look is over.
+    if (m_routePlaybackConfirmedID != id)
+        m_playAttempt = attemptStarts(m_playAttempt.udid);
     m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
     m_hold->setLastPushedPointName(point.name);
@@ -287,7 +291,8 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    const QString description = PlannerTexts::errorDescription(error);
+    const bool unplugged = unpluggedSince(m_playAttempt);
+    const QString description = failureCause(m_playAttempt, error);
     const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
@@ -299,6 +304,10 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         verifyHoldSoon();
         //: Status message.
         m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+    } else if (run.previousPoint && unplugged) {
+        // The hold the route replaced went with the cable: the replug restores it at once.
+        holdLostWhileSet(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
@@ -317,12 +326,15 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
-    LocationHelperStatus interrupted;
-    interrupted.helper = run.helper;
-    //: Device status after a failed playback.
-    interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = m_device->helperStatus().installHint;
-    m_device->setHelperStatus(interrupted);
+    // The unplug report already shows the iPhone as not connected.
+    if (!unplugged) {
+        LocationHelperStatus interrupted;
+        interrupted.helper = run.helper;
+        //: Device status after a failed playback.
+        interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+        interrupted.installHint = m_device->helperStatus().installHint;
+        m_device->setHelperStatus(interrupted);
+    }
     m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.

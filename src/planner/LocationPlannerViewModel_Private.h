@@ -204,8 +204,7 @@ struct LocationPlannerViewModel::Private {
     // Playback, saved items, history and export (_Playback.cpp, _Library.cpp, _Export.cpp).
     /// The playback is still the current one and the app is not quitting.
     bool isCurrentPlayback(const QUuid& id) const;
-    /// attempt: the playback's, from its start.
-    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse, const Attempt& attempt);
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
     void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
     void finishPlayback(const PlaybackRun& run);
     void handlePlaybackCancelled(const PlaybackRun& run);
@@ -376,6 +375,8 @@ struct LocationPlannerViewModel::Private {
     /// usbmuxd's unplug reports: how many so far, and the count at each iPhone's last one.
     quint64 m_unplugReports = 0;
     QHash<QString, quint64> m_lastUnplugReport;
+    /// The current route's start: its readiness look from Start route on, then its play from the play's launch.
+    Attempt m_playAttempt;
     /// The status an unplug report replaced, and the revision of the one it published.
     struct StatusBeforeUnplug {
         quint64 revision = 0;

@@ -538,6 +538,44 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
+    // A play that reaches the iPhone only after the cable was pulled fails to start. The point it replaced went
+    // with the cable, as a set's does: no "Prepare it again", and the replug sets it.
+    tool.setBehaviour(Command::Play, Behaviour::SucceedWhenReleased);
+    const int launches = tool.count(Command::Play);
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Play) > launches; }));
+    tool.unplug();
+    watcher.detach(udid);
+    tool.release(Command::Play);
+    ASSERT_TRUE(eventually([&] { return !vm->hold().isIPhoneRouteRunning(); }));
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+    EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t start the route. iPhone isn’t connected."));
+    EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+    EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Old Town.")));
+    tool.setBehaviour(Command::Play, Behaviour::Succeed);
+    tool.plugBackIn();
+    watcher.attach(udid);
+    ASSERT_TRUE(restored(route.first())) << vm->device().deviceActionMessage().toStdString();
+
+    // Pulled and plugged back during Start route's readiness look, before the play is launched: the play then
+    // starts on the iPhone, and the route plays.
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+    const int readinessLooks = tool.count(Command::DeviceInformation);
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > readinessLooks; }));
+    replug();
+    tool.release(Command::DeviceInformation);
+    ASSERT_TRUE(eventually([&] {
+        return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed ||
+               vm->hold().telegramIncidentActive();
+    }));
+    EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+    vm->stopIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
+    ASSERT_TRUE(vm->hold().lockedPoint().has_value()) << vm->device().deviceActionMessage().toStdString();
+
     // A replug before the attempt that decides (the retry after a failed first set, whose preparation then finds
     // the iPhone ready) is neither why it fails nor an outage of what it sets.
     const auto replugBeforeTheRetry = [&] {
