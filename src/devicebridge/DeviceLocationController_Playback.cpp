@@ -126,6 +126,8 @@ void DeviceLocationController::playRouteSync(const QList<RoutePoint>& points, Ro
         helperInUse = ready ? *ready : preparedRSDHelper(helper, stopToken);
     }
 
+    // Said before the play is launched: an unplug reported after this one is the
+    // play's, one during the readiness look is not.
     const RoutePoint first = points.first();
     report(
         callbackContext, [progress, first] { progress(0.0, first); }, stopToken);

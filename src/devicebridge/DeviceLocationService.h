@@ -26,6 +26,8 @@ class DeviceLocationService {
 public:
     /// Called on the thread of the callback context; the playing worker waits for each.
     using PlaybackStarted = std::function<void(const LocationHelper& helperInUse)>;
+    /// The first report (the first point, before PlaybackStarted) comes once the iPhone
+    /// was found ready, right before the tool that plays is launched.
     using PlaybackProgress = std::function<void(double fraction, const RoutePoint& current)>;
 
     DeviceLocationService() = default;

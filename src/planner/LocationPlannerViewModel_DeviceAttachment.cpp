@@ -122,9 +122,24 @@ void LocationPlannerViewModel::Private::heldDeviceLost()
         q.logEvent(tr("Location interrupted: %1").arg(cause), TrackerLogLevel::warning);
 }
 
-bool LocationPlannerViewModel::Private::unpluggedSince(quint64 count, const std::optional<QString>& udid) const
+LocationPlannerViewModel::Private::Attempt
+LocationPlannerViewModel::Private::attemptStarts(const std::optional<QString>& udid) const
 {
-    return udid ? m_lastUnplugReport.value(*udid, 0) > count : m_unplugReports > count;
+    return Attempt{udid, m_unplugReports};
+}
+
+bool LocationPlannerViewModel::Private::unpluggedSince(const Attempt& attempt) const
+{
+    return attempt.udid ? m_lastUnplugReport.value(*attempt.udid, 0) > attempt.unplugsBefore
+                        : m_unplugReports > attempt.unplugsBefore;
+}
+
+QString LocationPlannerViewModel::Private::failureCause(const Attempt& attempt, const std::exception_ptr& error) const
+{
+    // Unplugged meanwhile, the tool's failure says only that the connection went:
+    // the cable is what the user must see to. An unplug before the attempt began
+    // made an earlier one fail, not this one.
+    return unpluggedSince(attempt) ? notConnectedCause() : PlannerTexts::errorDescription(error);
 }
 
 void LocationPlannerViewModel::Private::holdLostWhileSet(const RoutePoint& point, const LocationHelper& helper,

@@ -106,26 +106,19 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     //: Event log entry. %1 is the point's name.
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
 
-    const quint64 unplugs = self->d->m_unplugReports;
-    std::exception_ptr error;
-    SetThrough set{helper};
-    try {
-        set = co_await Private::setLocationWithRetry(self, helper, point);
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const SetOutcome set = co_await Private::setLocationWithRetry(self, helper, point);
     // After the quit began nothing re-arms a hold or raises an alarm: the owned
     // processes are being ended, this set's included.
     if (!self || self->d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
         co_return;
     LocationPlannerViewModel& vm = *self;
+    const bool unplugged = vm.d->unpluggedSince(set.attempt);
 
-    if (!error) {
+    if (!set.error) {
         // An iPhone unplugged while the set started uses its real location: the set
         // process runs on, but the point is not set, whatever the tool said, and an
         // outage that was open is not over.
-        const bool lost = set.unpluggedMeanwhile;
-        if (!lost) {
+        if (!unplugged) {
             // The new point ends the outage of the old one: nothing is restored for it,
             // and no alarm or alert goes on naming it.
             if (vm.d->m_hold->telegramIncidentActive()) {
@@ -140,7 +133,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         vm.d->setRouteLivePoint(point);
         vm.d->m_hold->setLocationResetPending(false);
         AppSettings::setResetPending(false, *vm.m_deps.settings);
-        if (lost) {
+        if (unplugged) {
             vm.d->holdLostWhileSet(point, set.helper, LockCounters::reset);
         } else {
             vm.d->m_hasConfirmedLocationLock = true;
@@ -150,7 +143,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
                 tr("Location %1 is set and held until you reset it.").arg(point.name));
         }
         vm.d->recordPushedPointInHistory(point);
-        if (!lost) {
+        if (!unplugged) {
             //: Event log entry. %1 is the point's name.
             vm.logEvent(tr("Location set: %1.").arg(point.name), TrackerLogLevel::info);
         }
@@ -158,12 +151,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
         co_return;
     }
 
-    // Unplugged meanwhile, the tool's failure says only that the connection went:
-    // the cable is what the user must see to.
-    const bool unplugged = vm.d->unpluggedSince(unplugs, helper.deviceIdentifier);
-    const QString description =
-        //: Incident cause and device status message.
-        unplugged ? tr("iPhone isn’t connected.") : PlannerTexts::errorDescription(error);
+    const QString description = vm.d->failureCause(set.attempt, set.error);
     vm.setAutoSendOnAdd(false);
     if (wasConfirmed) {
         // The confirmed hold being replaced is lost now: its watch loop restores it.
@@ -203,48 +191,53 @@ QCoro::Task<> LocationPlannerViewModel::Private::pushFlow(QPointer<LocationPlann
     vm.d->setDeviceBusy(false);
 }
 
-QCoro::Task<LocationPlannerViewModel::Private::SetThrough>
+QCoro::Task<LocationPlannerViewModel::Private::SetOutcome>
 LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                         RoutePoint point)
 {
     DeviceLocationService* device = self->m_deps.device;
-    std::exception_ptr firstError;
     // Always a new set, also of the point already held: the user who sets it again
     // may know better than a held process that the iPhone lost it.
+    SetOutcome first{helper, self->d->attemptStarts(helper.deviceIdentifier), {}};
     try {
-        const quint64 unplugs = self->d->m_unplugReports;
         co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
-        co_return SetThrough{helper, self && self->d->unpluggedSince(unplugs, helper.deviceIdentifier)};
+        co_return first;
     } catch (...) {
-        firstError = std::current_exception();
+        first.error = std::current_exception();
     }
     if (!self)
-        std::rethrow_exception(firstError);
+        co_return first;
     //: Event log entry.
     self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
                    TrackerLogLevel::warning);
     // One action asks for the administrator password at most once: a prompt the
     // first try showed is not followed by a second one.
     const AdministratorPrompt prompt =
-        DeviceLocationController::errorKind(firstError) == DeviceLocationError::Case::privilegedStartFailed
+        DeviceLocationController::errorKind(first.error) == DeviceLocationError::Case::privilegedStartFailed
             ? AdministratorPrompt::never
             : AdministratorPrompt::allowed;
     const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
+    // Until the retry is launched, the failure is the first attempt's.
     if (!self)
-        std::rethrow_exception(firstError);
+        co_return first;
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
-        std::rethrow_exception(firstError);
+        co_return first;
     // The app may have quit while the iPhone was prepared: its owned processes
     // are already ended, and a helper started now would outlive it.
     if (self->d->m_simulationSafetyState.kind() == LocationSimulationSafetyState::Case::shuttingDown)
-        std::rethrow_exception(firstError);
+        co_return first;
     const LocationHelper retried = *prepared.helper;
-    // An unplug before this attempt made the first one fail, not this one.
-    const quint64 unplugs = self->d->m_unplugReports;
-    co_await device->resendLocation(point, retried);
-    co_return SetThrough{retried, self && self->d->unpluggedSince(unplugs, retried.deviceIdentifier)};
+    // The retry is an attempt of its own: an unplug before it (the one that made the
+    // first fail) is neither why it failed nor why what it set would be gone.
+    SetOutcome retry{retried, self->d->attemptStarts(retried.deviceIdentifier), {}};
+    try {
+        co_await device->resendLocation(point, retried);
+    } catch (...) {
+        retry.error = std::current_exception();
+    }
+    co_return retry;
 }
 
 void LocationPlannerViewModel::Private::startLocationLock(const RoutePoint& point, const LocationHelper& helper,
@@ -305,7 +298,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
     // verified, so the point is set as a first set.
-    const quint64 unplugs = self->d->m_unplugReports;
+    const Attempt attempt = self->d->attemptStarts(helper.deviceIdentifier);
     std::exception_ptr error;
     try {
         co_await self->m_deps.device->resendLocation(point, helper, token.stopToken());
@@ -324,7 +317,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     if (!stillRestored)
         co_return false;
     if (error) {
-        const QString description = PlannerTexts::errorDescription(error);
+        const QString description = self->d->failureCause(attempt, error);
         self->d->m_device->setLastDeviceError(description);
         //: Status message.
         self->d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
@@ -334,7 +327,7 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     }
     self->d->m_hold->setLastPushedPointName(point.name);
     self->d->m_hold->setLastPushedPointID(point.id);
-    if (self->d->unpluggedSince(unplugs, helper.deviceIdentifier)) {
+    if (self->d->unpluggedSince(attempt)) {
         // Unplugged while the set started: the iPhone uses its real location.
         self->d->holdLostWhileSet(point, helper, LockCounters::keep);
         co_return true;

@@ -129,7 +129,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     }
 
     const LocationHelper restoredWith = *prepared.helper;
-    const quint64 unplugs = self->d->m_unplugReports;
+    const Attempt attempt = self->d->attemptStarts(restoredWith.deviceIdentifier);
     std::exception_ptr error;
     try {
         // The held process outlived the outage without the iPhone using its point:
@@ -143,10 +143,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     LocationPlannerViewModel& vm = *self;
     // Unplugged while the set started, the iPhone dropped the point again: the
     // outage goes on, and the replug restores it.
-    const bool unplugged = !error && vm.d->unpluggedSince(unplugs, restoredWith.deviceIdentifier);
+    const bool unplugged = vm.d->unpluggedSince(attempt);
     if (error || unplugged) {
-        //: Incident cause and device status message.
-        const QString description = unplugged ? tr("iPhone isn’t connected.") : PlannerTexts::errorDescription(error);
+        const QString description = vm.d->failureCause(attempt, error);
         vm.d->m_device->setLastDeviceError(description);
         //: Status message.
         vm.d->m_device->setDeviceActionMessage(

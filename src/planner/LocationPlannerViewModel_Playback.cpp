@@ -85,6 +85,7 @@ void LocationPlannerViewModel::startIPhoneRoute()
     run.transportMode = d->m_draft->selectedTransportMode();
     run.routeName = d->m_draft->routeName();
     run.helper = *d->m_device->helperStatus().helper;
+    d->m_playAttempt = d->attemptStarts(run.helper.deviceIdentifier);
 
     //: Status message.
     d->m_device->setDeviceActionMessage(tr("Starting route…"));
@@ -100,9 +101,9 @@ QCoro::Task<> LocationPlannerViewModel::Private::playbackFlow(QPointer<LocationP
 {
     DeviceLocationService* device = self->m_deps.device;
     // The reports run on this (GUI) thread while the device worker waits for them.
-    auto started = [self, id = run.id, unplugs = self->d->m_unplugReports](const LocationHelper& helperInUse) {
+    auto started = [self, id = run.id](const LocationHelper& helperInUse) {
         if (self)
-            self->d->handlePlaybackStarted(id, helperInUse, unplugs);
+            self->d->handlePlaybackStarted(id, helperInUse);
     };
     auto progress = [self, id = run.id](double fraction, const RoutePoint& point) {
         if (self)
@@ -132,8 +133,7 @@ bool LocationPlannerViewModel::Private::isCurrentPlayback(const QUuid& id) const
     return m_routePlaybackID == id && !isQuitting(m_simulationSafetyState);
 }
 
-void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse,
-                                                              quint64 unplugs)
+void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse)
 {
     if (!isCurrentPlayback(id))
         return;
@@ -141,7 +141,7 @@ void LocationPlannerViewModel::Private::handlePlaybackStarted(const QUuid& id, c
     m_lockedHelper = helperInUse;
     m_hasConfirmedLocationLock = true;
     q.setSimulationSafetyState(LocationSimulationSafetyState::routeConfirmed(id));
-    if (unpluggedSince(unplugs, helperInUse.deviceIdentifier)) {
+    if (unpluggedSince(m_playAttempt)) {
         // Unplugged while the play started: the play process runs on, as a set's
         // does, but the iPhone uses its real location. Lost as a playing route is.
         playingDeviceLost(HoldStart::lostAtOnce);
@@ -194,6 +194,11 @@ void LocationPlannerViewModel::Private::handlePlaybackProgress(const QUuid& id, 
 {
     if (!isCurrentPlayback(id))
         return;
+    // The report before the play says it started comes once the iPhone was found
+    // ready, right before the play is launched: an unplug from here on is the
+    // play's, while a pull and replug during the readiness look is over.
+    if (m_routePlaybackConfirmedID != id)
+        m_playAttempt = attemptStarts(m_playAttempt.udid);
     m_hold->setIPhoneRouteProgress(fraction);
     setRouteLivePoint(point);
     m_hold->setLastPushedPointName(point.name);
@@ -286,7 +291,8 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         return;
     const bool confirmed = m_routePlaybackConfirmedID == run.id;
     endPlaybackState();
-    const QString description = PlannerTexts::errorDescription(error);
+    const bool unplugged = unpluggedSince(m_playAttempt);
+    const QString description = failureCause(m_playAttempt, error);
     const RoutePoint keep = m_hold->routeLivePoint().value_or(run.points.first());
 
     if (confirmed) {
@@ -298,6 +304,10 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         verifyHoldSoon();
         //: Status message.
         m_device->setDeviceActionMessage(tr("Route playback was interrupted. Restoring the last location…"));
+    } else if (run.previousPoint && unplugged) {
+        // The hold the route replaced went with the cable: the replug restores it at once.
+        holdLostWhileSet(*run.previousPoint, run.previousHelper.value_or(run.helper), LockCounters::keep);
+        m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     } else if (run.previousPoint) {
         // The confirmed hold the route replaced is gone from the iPhone now; it is
         // restored and reported rather than silently dropped.
@@ -316,12 +326,15 @@ void LocationPlannerViewModel::Private::handlePlaybackFailure(const PlaybackRun&
         m_device->setDeviceActionMessage(tr("Couldn’t start the route."));
     }
 
-    LocationHelperStatus interrupted;
-    interrupted.helper = run.helper;
-    //: Device status after a failed playback.
-    interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
-    interrupted.installHint = m_device->helperStatus().installHint;
-    m_device->setHelperStatus(interrupted);
+    // The unplug report already shows the iPhone as not connected.
+    if (!unplugged) {
+        LocationHelperStatus interrupted;
+        interrupted.helper = run.helper;
+        //: Device status after a failed playback.
+        interrupted.message = tr("The connection to iPhone was interrupted. Prepare it again.");
+        interrupted.installHint = m_device->helperStatus().installHint;
+        m_device->setHelperStatus(interrupted);
+    }
     m_device->setLastDeviceError(description);
     if (confirmed) {
         //: Alert text. %1 is the error's first paragraph.
@@ -389,13 +402,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
     }
 
     // The play process is gone, so the point is set anew before it is announced as held.
-    std::exception_ptr error;
-    SetThrough set{*helper};
-    try {
-        set = co_await Private::setLocationWithRetry(self, *helper, *hold);
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const SetOutcome set = co_await Private::setLocationWithRetry(self, *helper, *hold);
     if (!self)
         co_return;
     vm = self.data();
@@ -403,12 +410,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->d->setDeviceBusy(false);
         co_return;
     }
+    const std::exception_ptr& error = set.error;
     if (!error) {
         vm->d->m_hold->setLastPushedPointName(hold->name);
         vm->d->m_hold->setLastPushedPointID(hold->id);
     }
-    if (!error && set.unpluggedMeanwhile) {
-        // Unplugged while the set started: the iPhone uses its real location.
+    if (vm->d->unpluggedSince(set.attempt)) {
+        // Unplugged while the set started, set or failed: the iPhone uses its real
+        // location, and the replug sets the point.
         vm->d->holdLostWhileSet(*hold, set.helper, LockCounters::keep);
     } else if (!error) {
         vm->d->m_hasConfirmedLocationLock = true;
@@ -419,9 +428,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::stopPlaybackFlow(QPointer<Locat
         vm->logEvent(PlannerTexts::routeStoppedMessage(hold), TrackerLogLevel::info);
     } else {
         // Held but unconfirmed: the watch loop keeps trying to set it.
-        const QString description = PlannerTexts::errorDescription(error);
         vm->d->m_hasConfirmedLocationLock = false;
         vm->d->startLocationLock(*hold, *helper, LockCounters::keep);
+    }
+    if (error) {
+        const QString description = vm->d->failureCause(set.attempt, error);
         //: Status message.
         vm->d->m_device->setDeviceActionMessage(tr("Couldn’t set the location."));
         //: Alert text. %1 is the error's first paragraph.

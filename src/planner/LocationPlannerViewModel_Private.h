@@ -96,10 +96,21 @@ struct LocationPlannerViewModel::Private {
     void markUnplugged(const QString& udid);
     /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
     void heldDeviceLost();
-    /// Whether usbmuxd reported the iPhone unplugged since m_unplugReports was the count (any
-    /// device for a helper bound to none: it takes whatever is attached). A set
+    /// One attempt of a tool on an iPhone (a set, a restore's set, a route's play),
+    /// from the tool's launch on. The cable is why it failed, or why what it set is
+    /// gone, exactly when usbmuxd reported its iPhone unplugged since: a set or play
     /// process that was still starting then runs on, but the iPhone dropped its point.
-    bool unpluggedSince(quint64 count, const std::optional<QString>& udid) const;
+    struct Attempt {
+        std::optional<QString> udid;
+        quint64 unplugsBefore = 0;
+    };
+    /// An attempt on that iPhone (any iPhone for a helper bound to none: it takes
+    /// whatever is attached) whose tool is launched now.
+    Attempt attemptStarts(const std::optional<QString>& udid) const;
+    bool unpluggedSince(const Attempt& attempt) const;
+    /// "iPhone isn’t connected." when the attempt's iPhone was reported unplugged since
+    /// it began, the tool's own failure otherwise.
+    QString failureCause(const Attempt& attempt, const std::exception_ptr& error) const;
     /// Holds a point whose set was still starting when its iPhone was reported
     /// unplugged: confirmed, and lost at once, so the outage opens (or an open one
     /// goes on) and the restore sets the point again once the iPhone is back.
@@ -193,8 +204,7 @@ struct LocationPlannerViewModel::Private {
     // Playback, saved items, history and export (_Playback.cpp, _Library.cpp, _Export.cpp).
     /// The playback is still the current one and the app is not quitting.
     bool isCurrentPlayback(const QUuid& id) const;
-    /// unplugs: how many unplugs usbmuxd had reported when the playback began.
-    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse, quint64 unplugs);
+    void handlePlaybackStarted(const QUuid& id, const LocationHelper& helperInUse);
     void handlePlaybackProgress(const QUuid& id, double fraction, const RoutePoint& point);
     void finishPlayback(const PlaybackRun& run);
     void handlePlaybackCancelled(const PlaybackRun& run);
@@ -261,14 +271,14 @@ struct LocationPlannerViewModel::Private {
     // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
-    /// A set that went through: the helper it used, and how many unplugs usbmuxd had
-    /// reported when the attempt that went through began.
-    struct SetThrough {
+    /// How a set and its retry went: the attempt that decided it (the retry, once it
+    /// was launched), the helper it used, and its failure if it failed.
+    struct SetOutcome {
         LocationHelper helper;
-        /// Its iPhone was reported unplugged while the set that went through started.
-        bool unpluggedMeanwhile = false;
+        Attempt attempt;
+        std::exception_ptr error;
     };
-    static QCoro::Task<SetThrough> setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
+    static QCoro::Task<SetOutcome> setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                         RoutePoint point);
     /// Sets the restored point on the iPhone and starts its hold, keeping the last
     /// session's counters: a first set, not a restore. False when it was not set
@@ -365,6 +375,8 @@ struct LocationPlannerViewModel::Private {
     /// usbmuxd's unplug reports: how many so far, and the count at each iPhone's last one.
     quint64 m_unplugReports = 0;
     QHash<QString, quint64> m_lastUnplugReport;
+    /// The current route's start: its readiness look from Start route on, then its play from the play's launch.
+    Attempt m_playAttempt;
     /// The status an unplug report replaced, and the revision of the one it published.
     struct StatusBeforeUnplug {
         quint64 revision = 0;

@@ -75,6 +75,8 @@ protected:
                 FakeHttpReply::json(R"({"interface": "utun6", "port": 64337, "address": "fd7b:e5b:6f53::1"})"));
         }
         configuration.timing.locationStartup = locationStartup;
+        // A play starts up as long as a set: the tests move the cable within either.
+        configuration.timing.routeStartup = locationStartup;
         configuration.timing.readinessBudget = 0.5;
         controller = std::make_unique<DeviceLocationController>(configuration);
         auto deps = dependencies();
@@ -536,18 +538,68 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
 
-    // A replug before the attempt that goes through (the retry after a failed first set) is no outage of it.
-    tool.succeedFromTry(Command::Set, 2);
-    tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
-    const int looks = tool.count(Command::DeviceInformation);
-    vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
-    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+    // A play that reaches the iPhone only after the cable was pulled fails to start. The point it replaced went
+    // with the cable, as a set's does: no "Prepare it again", and the replug sets it.
+    tool.setBehaviour(Command::Play, Behaviour::SucceedWhenReleased);
+    const int launches = tool.count(Command::Play);
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Play) > launches; }));
+    tool.unplug();
     watcher.detach(udid);
+    tool.release(Command::Play);
+    ASSERT_TRUE(eventually([&] { return !vm->hold().isIPhoneRouteRunning(); }));
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+    EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t start the route. iPhone isn’t connected."));
+    EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+    EXPECT_FALSE(eventMessages().contains(QStringLiteral("Holding location: Old Town.")));
+    tool.setBehaviour(Command::Play, Behaviour::Succeed);
+    tool.plugBackIn();
     watcher.attach(udid);
+    ASSERT_TRUE(restored(route.first())) << vm->device().deviceActionMessage().toStdString();
+
+    // Pulled and plugged back during Start route's readiness look, before the play is launched: the play then
+    // starts on the iPhone, and the route plays.
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+    const int readinessLooks = tool.count(Command::DeviceInformation);
+    vm->startIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > readinessLooks; }));
+    replug();
     tool.release(Command::DeviceInformation);
-    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(eventually([&] {
+        return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed ||
+               vm->hold().telegramIncidentActive();
+    }));
+    EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+    vm->stopIPhoneRoute();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
+    ASSERT_TRUE(vm->hold().lockedPoint().has_value()) << vm->device().deviceActionMessage().toStdString();
+
+    // A replug before the attempt that decides (the retry after a failed first set, whose preparation then finds
+    // the iPhone ready) is neither why it fails nor an outage of what it sets.
+    const auto replugBeforeTheRetry = [&] {
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+        const int looks = tool.count(Command::DeviceInformation);
+        vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+        watcher.detach(udid);
+        watcher.attach(udid);
+        tool.release(Command::DeviceInformation);
+        // The attach report is looked at once the set is over.
+        ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
+    };
+    tool.succeedFromTry(Command::Set, 2);
+    replugBeforeTheRetry();
     EXPECT_TRUE(eventMessages().contains(QStringLiteral("Location set: Work.")));
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
+
+    tool.setBehaviour(Command::Set, Behaviour::LogErrorAndExit);
+    replugBeforeTheRetry();
+    const QString failed = QStringLiteral("Communication with iPhone failed.");
+    EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t set the location. ") + failed);
+    EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason,
+              QStringLiteral("Changing the location failed, and the previous location is no longer held. ") + failed);
 }
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive

@@ -52,6 +52,22 @@ n=$(cat "$STATE/$cmd.count" 2>/dev/null || echo 0)
 n=$((n + 1))
 echo "$n" > "$STATE/$cmd.count"
 
+behaviour=
+case " $* " in
+  *" --rsd "*) [ -f "$STATE/$cmd.rsd.behaviour" ] && behaviour=$(cat "$STATE/$cmd.rsd.behaviour") ;;
+esac
+[ -n "$behaviour" ] || behaviour=$(cat "$STATE/$cmd.behaviour" 2>/dev/null)
+[ -n "$behaviour" ] || behaviour=succeed
+case $behaviour in
+  from-try:*) if [ "$n" -ge "${behaviour#from-try:}" ]; then behaviour=succeed; else behaviour=log-error-exit; fi ;;
+esac
+
+# A slow start: the command reaches the device only once the test lets it go on,
+# and finds then whatever is attached.
+if [ "$behaviour" = wait-release ]; then
+  while [ ! -f "$STATE/$cmd.release" ]; do sleep 0.02; done
+fi
+
 # Which device the command reaches, as the real tool chooses it: "--udid U"
 # only U, else the one attached device, whatever it is. Only while the test
 # keeps a list of attached devices; "--rsd" goes through a tunnel instead.
@@ -83,16 +99,6 @@ if [ -f "$STATE/devices" ] && [ "$cmd" != usbmux-list ] && [ "$cmd" != tunneld ]
   esac
 fi
 
-behaviour=
-case " $* " in
-  *" --rsd "*) [ -f "$STATE/$cmd.rsd.behaviour" ] && behaviour=$(cat "$STATE/$cmd.rsd.behaviour") ;;
-esac
-[ -n "$behaviour" ] || behaviour=$(cat "$STATE/$cmd.behaviour" 2>/dev/null)
-[ -n "$behaviour" ] || behaviour=succeed
-case $behaviour in
-  from-try:*) if [ "$n" -ge "${behaviour#from-try:}" ]; then behaviour=succeed; else behaviour=log-error-exit; fi ;;
-esac
-
 pressCtrlC() { echo "Press Ctrl+C to send a SIGINT or use 'kill' command to send a SIGTERM"; }
 
 case $behaviour in
@@ -107,7 +113,6 @@ case $behaviour in
     log INFO "Waiting for the device to be available again"; hold ;;
   flood-hold) head -c 10485760 /dev/zero | tr '\0' 'x'; : > "$STATE/$cmd.flooded"; hold ;;
   already-mounted) log ERROR "DeveloperDiskImage already mounted"; exit 0 ;;
-  wait-release) while [ ! -f "$STATE/$cmd.release" ]; do sleep 0.02; done ;;
 esac
 
 case $cmd in

@@ -50,7 +50,7 @@ public:
         /// commands (set, play) block like Hold, play after copying its track and logging
         /// one "set location to" line per track point.
         Succeed,
-        /// Wait until the test calls release() for the command, then do what Succeed does.
+        /// Wait until the test calls release() for the command, then reach the device and do what Succeed does.
         SucceedWhenReleased,
     };
 
