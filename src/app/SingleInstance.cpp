@@ -80,10 +80,17 @@ std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, 
     const QString name =
         u"ostrevin-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
     QString folder = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    // Whoever else can write in the runtime folder could hold the socket's lock there
+    // and answer in this copy's place: every launch would end as handed over, with no
+    // copy running.
+    const std::optional<QString> runtimeNotOwn =
+        folder.isEmpty() ? std::nullopt : PrivateTempFolder::notOwnOnly(folder);
+    if (runtimeNotOwn)
+        qCWarning(lcApp) << "copies do not meet in the runtime folder:" << *runtimeNotOwn;
+    if (folder.isEmpty() || runtimeNotOwn) {
         // The temporary folder is everyone's: in a folder of this user's own, no other
         // user can listen where later launches look, nor hold the lock beside it.
-        const PrivateTempFolder own = PrivateTempFolder::fromEnvironment();
+        const PrivateTempFolder own = PrivateTempFolder::fromTmpdir();
         if (const std::optional<QString> unusable = own.prepare()) {
             if (problem)
                 *problem = *unusable;

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
 #include <QTest>
@@ -279,4 +280,31 @@ TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_EQ(info.st_uid, ::geteuid());
+}
+
+TEST(SingleInstance, ARuntimeFolderThatIsNotTheUsersOwnIsPassedOverForTheirOwnTemporaryFolder)
+{
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "a link to the runtime folder" : "a runtime folder everyone can write in");
+        Machine machine;
+        QProcessEnvironment environment = machine.environment();
+        const QString runtime = machine.dir.file(QStringLiteral("runtime"));
+        if (link) {
+            ASSERT_TRUE(QFile::link(runtime, runtime + u"-link"));
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime + u"-link");
+        } else {
+            ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0777), 0);
+        }
+        // Another user's program holds the socket's lock there and answers as a copy would.
+        QLockFile theirLock(socketPathOn(machine) + u".lock");
+        ASSERT_TRUE(theirLock.tryLock(0));
+        QLocalServer theirs;
+        ASSERT_TRUE(theirs.listen(socketPathOn(machine)));
+        QObject::connect(&theirs, &QLocalServer::newConnection, &theirs,
+                         [&theirs] { theirs.nextPendingConnection()->write("ok\n"); });
+
+        Copy first(environment);
+        ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+        expectHandOver(first, environment);
+    }
 }
