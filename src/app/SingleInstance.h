@@ -87,6 +87,7 @@ private:
     OwnFile m_socketLock;
     OwnFile m_socket;
     QSocketNotifier m_launches{QSocketNotifier::Read};
+    QTimer m_acceptRetry;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
     QTimer m_handOverDeadline;

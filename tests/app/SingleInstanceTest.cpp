@@ -8,9 +8,11 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +73,39 @@ void expectHandOver(Copy& running, const QProcessEnvironment& environment)
     EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return running.errors().count(broughtForward) > before; }, 10000))
         << running.errors().toStdString();
+}
+
+/// Until its window is up the program starts threads, and a thread that cannot
+/// make its event loop's descriptor ends the program: the copy is left to settle
+/// before it runs out of them.
+bool settles(pid_t pid)
+{
+    const QString process = QStringLiteral("/proc/%1/").arg(pid);
+#ifdef OSTREVIN_ALARM_TONES_MODULE_FILE
+    // Its tone module is the last thing it loads once the window is up.
+    const QByteArray module = QFileInfo(QStringLiteral(OSTREVIN_ALARM_TONES_MODULE_FILE)).fileName().toUtf8();
+    QFile maps(process + u"maps");
+    const bool up = QTest::qWaitFor(
+        [&] {
+            maps.close();
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(module);
+        },
+        30000);
+    if (!up)
+        return false;
+#endif
+    QStringList threads;
+    QElapsedTimer unchanged;
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList now = QDir(process + u"task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            if (now != threads || !unchanged.isValid()) {
+                threads = now;
+                unchanged.start();
+            }
+            return unchanged.elapsed() >= 500;
+        },
+        30000);
 }
 
 } // namespace
@@ -307,4 +342,46 @@ TEST(SingleInstance, ARuntimeFolderThatIsNotTheUsersOwnIsPassedOverForTheirOwnTe
         ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
         expectHandOver(first, environment);
     }
+}
+
+TEST(SingleInstance, ACopyThatRanOutOfDescriptorsAnswersTheLaunchesOnceItHasThemAgain)
+{
+    Machine machine;
+    Copy first(machine);
+    ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+    const auto pid = static_cast<pid_t>(first.process.processId());
+    ASSERT_TRUE(settles(pid)) << first.errors().toStdString();
+    // A table full up to its lowest free number: the next accept finds none. A limit
+    // above a free number would let a client in on the last descriptor, and the
+    // sanitizer's check of the accepted socket then finds none for itself. Clients
+    // that stay connected take any number that comes free meanwhile.
+    rlimit usual{};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, nullptr, &usual), 0);
+    rlim_t lowestFree = 0;
+    while (QFileInfo(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(lowestFree)).isSymLink())
+        ++lowestFree;
+    const rlimit exhausted{lowestFree, usual.rlim_max};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &exhausted, nullptr), 0);
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    const QRegularExpression refused(QStringLiteral("later launch.*Too many open files"));
+    const bool ranOut = QTest::qWaitFor(
+        [&] {
+            if (first.errors().contains(refused))
+                return true;
+            if (clients.size() < 64) {
+                clients.push_back(std::make_unique<QLocalSocket>());
+                clients.back()->connectToServer(socketPathOn(machine));
+            }
+            return false;
+        },
+        30000);
+    // A launch that comes while the running copy still cannot take it.
+    Copy waiting(machine);
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &usual, nullptr), 0) << first.errors().toStdString();
+    clients.clear();
+    ASSERT_TRUE(ranOut) << first.errors().toStdString();
+
+    ASSERT_TRUE(waiting.process.waitForFinished(30000)) << waiting.errors().toStdString();
+    EXPECT_EQ(waiting.process.exitCode(), 0) << waiting.errors().toStdString();
+    expectHandOver(first, machine.environment());
 }
