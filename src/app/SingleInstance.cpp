@@ -26,6 +26,7 @@ namespace {
 constexpr char comeForward[] = "come-forward\n";
 constexpr char cameForward[] = "ok\n";
 constexpr int retryIntervalMs = 100;
+constexpr int acceptRetryIntervalMs = 250;
 
 } // namespace
 
@@ -39,6 +40,9 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
     }
     QDir().mkpath(dataDirectory);
     connect(&m_launches, &QSocketNotifier::activated, this, &SingleInstance::acceptLaunch);
+    m_acceptRetry.setInterval(acceptRetryIntervalMs);
+    m_acceptRetry.setSingleShot(true);
+    connect(&m_acceptRetry, &QTimer::timeout, this, &SingleInstance::acceptLaunch);
     m_retry.setInterval(retryIntervalMs);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SingleInstance::tryToReachRunningCopy);
@@ -54,6 +58,7 @@ SingleInstance::~SingleInstance()
     // The socket goes while its lock is still held: no later copy can have put its
     // own there since, unless someone removed the lock file too.
     m_launches.setEnabled(false);
+    m_acceptRetry.stop();
     release(m_socket);
     release(m_socketLock);
     release(m_dataLock);
@@ -80,10 +85,17 @@ std::optional<QString> SingleInstance::serverName(const QString& dataDirectory, 
     const QString name =
         u"ostrevin-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
     QString folder = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    // Whoever else can write in the runtime folder could hold the socket's lock there
+    // and answer in this copy's place: every launch would end as handed over, with no
+    // copy running.
+    const std::optional<QString> runtimeNotOwn =
+        folder.isEmpty() ? std::nullopt : PrivateTempFolder::notOwnOnly(folder);
+    if (runtimeNotOwn)
+        qCWarning(lcApp) << "copies do not meet in the runtime folder:" << *runtimeNotOwn;
+    if (folder.isEmpty() || runtimeNotOwn) {
         // The temporary folder is everyone's: in a folder of this user's own, no other
         // user can listen where later launches look, nor hold the lock beside it.
-        const PrivateTempFolder own = PrivateTempFolder::fromEnvironment();
+        const PrivateTempFolder own = PrivateTempFolder::fromTmpdir();
         if (const std::optional<QString> unusable = own.prepare()) {
             if (problem)
                 *problem = *unusable;
@@ -215,20 +227,40 @@ std::optional<QString> SingleInstance::listen()
 
 void SingleInstance::acceptLaunch()
 {
+    // Off only while a shortage holds a launch back, and then this runs from the timer.
+    const bool wasShort = !m_launches.isEnabled();
     for (;;) {
         const int descriptor = ::accept4(m_socket.descriptor, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
+            const int error = errno;
+            if (error == EINTR || error == ECONNABORTED)
                 continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                // Out of descriptors, say: the notifier would fire for ever.
-                qCWarning(lcApp) << "later launches cannot reach this copy any more:" << qt_error_string(errno);
-                m_launches.setEnabled(false);
+            if (error == EAGAIN || error == EWOULDBLOCK) {
+                if (wasShort)
+                    qCInfo(lcApp) << "later launches reach this copy again";
+                m_launches.setEnabled(true);
+                return;
+            }
+            // Either way the launch stays queued and the notifier would fire for ever.
+            m_launches.setEnabled(false);
+            if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+                // Descriptors or memory come free again as this copy or others close
+                // what they hold: the launch waits for them, and the next with it.
+                if (!wasShort)
+                    qCWarning(lcApp) << "a later launch waits until this copy can take it:" << qt_error_string(error);
+                m_acceptRetry.start();
+            } else {
+                qCWarning(lcApp) << "later launches cannot reach this copy any more:" << qt_error_string(error);
             }
             return;
         }
         auto* socket = new QLocalSocket(this);
-        socket->setSocketDescriptor(descriptor);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            // Qt leaves a descriptor it could not take to its caller.
+            delete socket;
+            ::close(descriptor);
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())

@@ -46,8 +46,9 @@ public:
     void askRunningCopyToComeForward();
 
     /// Where copies using this data folder meet: one socket per data folder, in
-    /// the user's runtime folder (a socket path has a short length limit), else in
-    /// a folder of the user's own in the temporary folder (made when missing).
+    /// the user's runtime folder (a socket path has a short length limit) when only
+    /// they can enter it, else in a folder of the user's own in the temporary folder
+    /// (made when missing).
     /// None, with why in problem, when the user has no such folder: copies then
     /// meet nowhere rather than where another user could listen.
     static std::optional<QString> serverName(const QString& dataDirectory, QString* problem = nullptr);
@@ -86,6 +87,7 @@ private:
     OwnFile m_socketLock;
     OwnFile m_socket;
     QSocketNotifier m_launches{QSocketNotifier::Read};
+    QTimer m_acceptRetry;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
     QTimer m_handOverDeadline;

@@ -5,11 +5,14 @@
 
 #include <QElapsedTimer>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,13 +54,58 @@ struct Copy {
 };
 
 const QString listening = QStringLiteral("the only copy");
-const QString broughtForward = QStringLiteral("a later launch brings this window forward");
+// As its own line, not the end of the line that says it listens.
+const QString broughtForward = QStringLiteral(": a later launch brings this window forward");
 
 /// Where the program started on the machine meets later launches.
 QString socketPathOn(const Machine& machine)
 {
     return QDir(machine.dir.file(QStringLiteral("runtime")))
         .filePath(QFileInfo(SingleInstance::serverName(machine.paths().dataDirectory()).value()).fileName());
+}
+
+/// A later launch ends at once, having brought the running copy forward.
+void expectHandOver(Copy& running, const QProcessEnvironment& environment)
+{
+    const qsizetype before = running.errors().count(broughtForward);
+    Copy later(environment);
+    ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
+    EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return running.errors().count(broughtForward) > before; }, 10000))
+        << running.errors().toStdString();
+}
+
+/// Until its window is up the program starts threads, and a thread that cannot
+/// make its event loop's descriptor ends the program: the copy is left to settle
+/// before it runs out of them.
+bool settles(pid_t pid)
+{
+    const QString process = QStringLiteral("/proc/%1/").arg(pid);
+#ifdef OSTREVIN_ALARM_TONES_MODULE_FILE
+    // Its tone module is the last thing it loads once the window is up.
+    const QByteArray module = QFileInfo(QStringLiteral(OSTREVIN_ALARM_TONES_MODULE_FILE)).fileName().toUtf8();
+    QFile maps(process + u"maps");
+    const bool up = QTest::qWaitFor(
+        [&] {
+            maps.close();
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(module);
+        },
+        30000);
+    if (!up)
+        return false;
+#endif
+    QStringList threads;
+    QElapsedTimer unchanged;
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList now = QDir(process + u"task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            if (now != threads || !unchanged.isValid()) {
+                threads = now;
+                unchanged.start();
+            }
+            return unchanged.elapsed() >= 500;
+        },
+        30000);
 }
 
 } // namespace
@@ -110,10 +158,7 @@ TEST(SingleInstance, ASecondLaunchBringsTheFirstForwardAndEndsACrashedCopyDoesNo
             EXPECT_TRUE(next.says(listening)) << next.errors().toStdString();
             EXPECT_EQ(next.process.state(), QProcess::Running);
             // And it answers the launch after it in turn.
-            Copy later(machine);
-            ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
-            EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
-            EXPECT_TRUE(next.says(broughtForward)) << next.errors().toStdString();
+            expectHandOver(next, machine.environment());
         }
 
         // The crashed copy's start-up check ends by itself; nothing is left running.
@@ -175,10 +220,7 @@ TEST(SingleInstance, TheHolderOfTheDataLockStartsBesideASocketLockItCannotOpenAn
     // It takes the path over, and a later launch reaches it there.
     Copy copy(machine);
     ASSERT_TRUE(copy.says(listening)) << copy.errors().toStdString();
-    Copy later(machine);
-    ASSERT_TRUE(later.process.waitForFinished(30000)) << later.errors().toStdString();
-    EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
-    EXPECT_TRUE(copy.says(broughtForward)) << copy.errors().toStdString();
+    expectHandOver(copy, machine.environment());
     EXPECT_EQ(copy.process.state(), QProcess::Running) << copy.errors().toStdString();
 }
 
@@ -273,4 +315,73 @@ TEST(SingleInstance, WithoutARuntimeFolderCopiesMeetInAFolderOfTheUsersOwn)
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_EQ(info.st_uid, ::geteuid());
+}
+
+TEST(SingleInstance, ARuntimeFolderThatIsNotTheUsersOwnIsPassedOverForTheirOwnTemporaryFolder)
+{
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "a link to the runtime folder" : "a runtime folder everyone can write in");
+        Machine machine;
+        QProcessEnvironment environment = machine.environment();
+        const QString runtime = machine.dir.file(QStringLiteral("runtime"));
+        if (link) {
+            ASSERT_TRUE(QFile::link(runtime, runtime + u"-link"));
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime + u"-link");
+        } else {
+            ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0777), 0);
+        }
+        // Another user's program holds the socket's lock there and answers as a copy would.
+        QLockFile theirLock(socketPathOn(machine) + u".lock");
+        ASSERT_TRUE(theirLock.tryLock(0));
+        QLocalServer theirs;
+        ASSERT_TRUE(theirs.listen(socketPathOn(machine)));
+        QObject::connect(&theirs, &QLocalServer::newConnection, &theirs,
+                         [&theirs] { theirs.nextPendingConnection()->write("ok\n"); });
+
+        Copy first(environment);
+        ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+        expectHandOver(first, environment);
+    }
+}
+
+TEST(SingleInstance, ACopyThatRanOutOfDescriptorsAnswersTheLaunchesOnceItHasThemAgain)
+{
+    Machine machine;
+    Copy first(machine);
+    ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+    const auto pid = static_cast<pid_t>(first.process.processId());
+    ASSERT_TRUE(settles(pid)) << first.errors().toStdString();
+    // A table full up to its lowest free number: the next accept finds none. A limit
+    // above a free number would let a client in on the last descriptor, and the
+    // sanitizer's check of the accepted socket then finds none for itself. Clients
+    // that stay connected take any number that comes free meanwhile.
+    rlimit usual{};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, nullptr, &usual), 0);
+    rlim_t lowestFree = 0;
+    while (QFileInfo(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(lowestFree)).isSymLink())
+        ++lowestFree;
+    const rlimit exhausted{lowestFree, usual.rlim_max};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &exhausted, nullptr), 0);
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    const QRegularExpression refused(QStringLiteral("later launch.*Too many open files"));
+    const bool ranOut = QTest::qWaitFor(
+        [&] {
+            if (first.errors().contains(refused))
+                return true;
+            if (clients.size() < 64) {
+                clients.push_back(std::make_unique<QLocalSocket>());
+                clients.back()->connectToServer(socketPathOn(machine));
+            }
+            return false;
+        },
+        30000);
+    // A launch that comes while the running copy still cannot take it.
+    Copy waiting(machine);
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &usual, nullptr), 0) << first.errors().toStdString();
+    clients.clear();
+    ASSERT_TRUE(ranOut) << first.errors().toStdString();
+
+    ASSERT_TRUE(waiting.process.waitForFinished(30000)) << waiting.errors().toStdString();
+    EXPECT_EQ(waiting.process.exitCode(), 0) << waiting.errors().toStdString();
+    expectHandOver(first, machine.environment());
 }
