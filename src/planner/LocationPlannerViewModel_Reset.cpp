@@ -100,6 +100,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
         self->logEvent(tr("Location reset started."), TrackerLogLevel::info);
 
         std::exception_ptr failure;
+        std::optional<Attempt> attempt;
         if (!status.isAvailable()) {
             // Finishing the reset is the user's own action, as Prepare iPhone is: on
             // iOS 17.0–17.3 the tunnel it needs starts only with the administrator password.
@@ -112,6 +113,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             failure = std::make_exception_ptr(
                 DeviceLocationError::commandFailed(QStringLiteral("Ostrevin Reset"), status.installHint));
         } else {
+            attempt = self->d->attemptStarts(status.helper->deviceIdentifier);
             try {
                 co_await device->clearLocation(*status.helper, token.stopToken());
             } catch (...) {
@@ -139,7 +141,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
                 self->logEvent(over, TrackerLogLevel::info);
             }
         } else {
-            const QString description = DeviceLocationController::errorDescription(failure);
+            // Unplugged while the clear ran, the clear failed for the cable, and the
+            // unplug's report already shows the iPhone as not connected.
+            const bool unplugged = attempt && self->d->unpluggedSince(*attempt);
+            const QString description = attempt ? self->d->failureCause(*attempt, failure)
+                                                : DeviceLocationController::errorDescription(failure);
             self->d->markLocationResetPending(true);
             // An iPhone the preparation still saw (a dismissed password prompt, a locked
             // iPhone) stays connected: marked disconnected, it could not be prepared
@@ -169,7 +175,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
                     //: Status and alert message.
                     : tr("The location reset couldn’t be finished. Connect iPhone and try again.");
             self->d->m_device->setDeviceActionMessage(unfinished);
-            if (!preparationStopped) {
+            if (!preparationStopped && !unplugged) {
                 LocationHelperStatus interrupted;
                 interrupted.helper = helper;
                 //: Device status message.

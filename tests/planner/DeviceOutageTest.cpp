@@ -604,6 +604,25 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
 
 // usbmuxd's reports move the device pill whatever is held: Ready must not outlive
 // the cable, and a pending reset must not hide an iPhone plugged in again.
+// A reset whose clear reaches the iPhone only after the cable was pulled fails for the cable, as a set does: the
+// unplug's status stands, with no "Prepare it again", and the texts name the cable.
+TEST_F(DeviceOutageTest, AResetWhoseClearFailsOnceTheCableIsPulledNamesTheCable)
+{
+    build(TunnelService::stopped);
+    holdHome();
+    tool.setBehaviourWithOrWithoutRsd(Command::Clear, Behaviour::SucceedWhenReleased);
+    vm->clearIPhoneLocation();
+    ASSERT_TRUE(eventually([&] { return tool.count(Command::Clear) > 0; }));
+    tool.unplug();
+    watcher.detach(udid);
+    tool.release(Command::Clear);
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->hold().isLocationResetPending());
+    EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+    EXPECT_EQ(vm->device().lastDeviceError(), notConnected);
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+}
+
 TEST_F(DeviceOutageTest, ThePillFollowsTheCableWithNothingHeldAndWithAResetPending)
 {
     build(TunnelService::stopped);
