@@ -625,7 +625,8 @@ TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWherev
 
 // Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
 // twm puts it on nobody: the next notice opens at once with the keyboard, after a notice and after the settings
-// window. Once the user went to another program since, which then left the keys to nobody, a notice waits for them.
+// window. Once the user went to another program since, which then left the keys to nobody, or while the keys fallen to
+// the root window go to another program under the pointer, a notice waits for them.
 TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKeyboard)
 {
     build();
@@ -668,6 +669,21 @@ TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKe
         ASSERT_TRUE(notice) << "after the settings window, focus on " << other.focused();
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
         ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        if (!underTwm) {
+            // Fallen to the root window, the keys go to the window under the pointer: the other program's.
+            const xcb_window_t fallen = other.focused();
+            const QRect screen = window->screen()->virtualGeometry();
+            xdotool({QStringLiteral("mousemove"), QString::number(screen.right() - 100),
+                     QString::number(screen.bottom() - 50)});
+            vm->setNotice(QStringLiteral("The location could not be set."));
+            EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != fallen; }, 2000))
+                << "the notice took the keys of the program under the pointer";
+            ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+            notice = shownBox(QStringLiteral("noticeAlert"));
+            ASSERT_TRUE(notice);
+            xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        }
 
         ASSERT_TRUE(other.focus(other.window));
         ASSERT_TRUE(other.focus(XCB_WINDOW_NONE));
