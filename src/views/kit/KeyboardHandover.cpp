@@ -544,10 +544,11 @@ void openWithKeyboard(QDialog& dialog)
 
 void openAskedFor(QDialog& dialog)
 {
-    openDialog(dialog, From::anyProgram);
-    // Once it is open it blocks the window, and the window brings it forward too.
+    // The window first: openbox leaves a minimised window minimised once a box of
+    // its own is open over it.
     if (QWidget* owner = dialog.parentWidget())
         bringForward(*owner->window());
+    openDialog(dialog, From::anyProgram);
 }
 
 void followFocusFalls([[maybe_unused]] QObject& owner)
