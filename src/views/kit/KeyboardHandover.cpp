@@ -132,9 +132,13 @@ bool keyboardIsFree(xcb_connection_t* connection)
     xcb_window_t focused = reply->focus;
     free(reply);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    if (focused == XCB_NONE || focused == root)
+    if (focused == XCB_NONE)
         return FocusFall::fellFromOwnWindow();
-    if (focused == XCB_INPUT_FOCUS_POINTER_ROOT) {
+    // Fallen to the root window, the keys go to the window under the pointer as when
+    // they follow it: another program's while the user types there.
+    if (focused == root && !FocusFall::fellFromOwnWindow())
+        return false;
+    if (focused == XCB_INPUT_FOCUS_POINTER_ROOT || focused == root) {
         xcb_query_pointer_reply_t* pointer =
             xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
         focused = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
@@ -540,10 +544,11 @@ void openWithKeyboard(QDialog& dialog)
 
 void openAskedFor(QDialog& dialog)
 {
-    openDialog(dialog, From::anyProgram);
-    // Once it is open it blocks the window, and the window brings it forward too.
+    // The window first: openbox leaves a minimised window minimised once a box of
+    // its own is open over it.
     if (QWidget* owner = dialog.parentWidget())
         bringForward(*owner->window());
+    openDialog(dialog, From::anyProgram);
 }
 
 void followFocusFalls([[maybe_unused]] QObject& owner)
