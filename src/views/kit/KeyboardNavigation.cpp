@@ -432,8 +432,9 @@ void FocusReturn::workEnded()
             heir = picked;
     }
     focusStop(*heir, Qt::OtherFocusReason);
-    // In a window that is not active no focus change is reported.
-    watch(heir == standIn ? nullptr : heir);
+    // In a window that is not active no focus change is reported: work that takes the
+    // control now (a reset, busy a moment after it showed Finish reset) does so unseen.
+    watch(m_area.isAncestorOf(heir) ? heir : nullptr);
 }
 
 void FocusReturn::forget()

@@ -4,7 +4,9 @@
 
 #include "ShellFixture.h"
 #include "alerts/AlarmFixture.h"
+#include "app/MainWindowView.h"
 #include "app/SettingsWindowOpener.h"
+#include "devicebridge/DeviceLocationError.h"
 #include "support/XInputFocus.h"
 #include "views/alarm/LocationSafetyAlarmView.h"
 #include "views/kit/ActionButton.h"
@@ -569,6 +571,60 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm->hold().lockedPoint() && setLocation->isEnabled(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == setLocation; }, 2000))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "no focus");
+}
+
+// Reset location… confirmed in its box: the reset begins before the window has the keyboard back, and its work takes
+// the control that replaced the button unseen. Once the work is over the keyboard is on what stands there then:
+// Finish reset after a reset that failed (its notice closed), the side panel's first control after one that
+// finished; never the device pill.
+TEST_F(NoticeUnderWindowManager, AResetConfirmedInItsBoxLeavesTheKeyboardOnWhatTookTheButtonsPlace)
+{
+    if (!startWindowManager())
+        GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(readyToSetHome());
+    QAbstractButton* setLocation = window->findChild<PlacePanel*>()->setLocationButton();
+    const auto button = [&](const char* name) { return window->findChild<QAbstractButton*>(QLatin1String(name)); };
+    const auto focused = [] {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing";
+    };
+    OtherProgram keys;
+    for (const bool clearFails : {true, false}) {
+        SCOPED_TRACE(clearFails ? "failed" : "finished");
+        setLocation->setFocus(Qt::TabFocusReason);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return button("resetLocation")->isVisible() && button("resetLocation")->isEnabled(); }, 5000));
+        device.clearLocationError =
+            clearFails ? std::make_exception_ptr(DeviceLocationError::simulationConnectionLost()) : nullptr;
+        button("resetLocation")->setFocus(Qt::TabFocusReason);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        QPointer<QMessageBox> question = shownBox(QStringLiteral("resetConfirmation"));
+        ASSERT_TRUE(question);
+        click(question->findChild<QAbstractButton*>(QStringLiteral("resetLocationButton")));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !question && vm->hold().isLocationResetPending() == clearFails && !vm->device().isDeviceBusy();
+            },
+            5000));
+        if (clearFails) {
+            QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+            ASSERT_TRUE(notice);
+            xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+            // twm leaves the keys on nobody until the pointer moves into the window.
+            ASSERT_TRUE(keys.focus(static_cast<xcb_window_t>(window->winId())));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button("finishReset"); }, 2000))
+                << focused();
+            // Finish reset with the clear going through: the reset is over.
+            device.clearLocationError = nullptr;
+            PlannerTestAccess::setHelperStatus(*vm, readyStatus());
+            xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !vm->hold().isLocationResetPending(); }, 5000));
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return QApplication::focusWidget() == window->content()->firstPanelControl(); }, 2000))
+            << focused();
+    }
 }
 
 // The keyboard is on Set location when the user goes to another program, and a verification takes it meanwhile; the
