@@ -47,7 +47,7 @@ protected:
     }
 
     void build(TunnelService service, const QList<FakePyMobileDevice::AttachedDevice>& attached = {iphone},
-               double locationStartup = 0.3)
+               double locationStartup = 1.0)
     {
         tool.setAttachedDevices(attached);
         const bool passwordStartsTheService = service == TunnelService::startsWithPassword;
