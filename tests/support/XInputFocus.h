@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <xcb/xcb.h>
 
 namespace ostrevin::test {
@@ -14,6 +15,16 @@ inline xcb_window_t inputFocus(xcb_connection_t* connection)
     const xcb_window_t window = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     free(reply);
     return window;
+}
+
+/// The atom named name, made if none has it yet.
+inline xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
 }
 
 } // namespace ostrevin::test

@@ -392,9 +392,9 @@ void RoutePanel::refresh()
     m_blocker->refresh();
     m_startRoute->setEnabled(m_viewModel.draft().points().size() >= 2 && m_viewModel.canChangeIPhoneLocation());
     // A planning or a send took the keyboard's control from under it: Return and Tab
-    // go on from there, not from the window's first control.
-    // Not before a background verification is over too: Start route is disabled while it runs.
-    // A route that plays is no work: its start is over, and Start route waits for its end.
+    // go on from there, not from the window's first control. A route that plays is no
+    // work: its start is over, and Stop route has the keyboard in Start route's place.
+    // Start route, disabled while a verification runs, takes it back only after one.
     if (!m_viewModel.isDeviceOperationInProgress() && !m_viewModel.isPlanningAddressRoute())
         m_focusReturn->workEnded();
 }

@@ -56,14 +56,7 @@ public:
     QList<xcb_window_t> ignoredActivations() const { return m_ignoredActivations; }
 
 private:
-    xcb_atom_t atom(const char* name) const
-    {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
-    }
+    xcb_atom_t atom(const char* name) const { return internAtom(m_connection, name); }
 
     void handleEvents()
     {

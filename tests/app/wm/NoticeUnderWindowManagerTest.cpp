@@ -29,7 +29,6 @@
 #include <QTest>
 #include <QWindow>
 #include <algorithm>
-#include <cstring>
 #include <xcb/xcb.h>
 
 using namespace ostrevin;
@@ -78,20 +77,11 @@ public:
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 32;
         event.window = target;
-        event.type = atom("WM_PROTOCOLS");
-        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.type = internAtom(m_connection, "WM_PROTOCOLS");
+        event.data.data32[0] = internAtom(m_connection, "WM_DELETE_WINDOW");
         event.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(m_connection, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
         xcb_flush(m_connection);
-    }
-
-    xcb_atom_t atom(const char* name)
-    {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return atom;
     }
 
     /// Whether a window manager put target in a frame of its own.
@@ -180,11 +170,24 @@ protected:
         return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
     }
 
-    void click(QWidget* widget)
+    void pointerTo(QPoint at)
     {
-        const QPoint at = widget->mapToGlobal(widget->rect().center());
-        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-                 QStringLiteral("1")});
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+    }
+
+    void clickAt(QPoint at)
+    {
+        pointerTo(at);
+        xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    }
+
+    void click(QWidget* widget) { clickAt(widget->mapToGlobal(widget->rect().center())); }
+
+    /// Escape for the window that has the keyboard: true once closing is gone.
+    template <typename Window> bool escapeCloses(const QPointer<Window>& closing)
+    {
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        return QTest::qWaitFor([&] { return !closing; }, 5000);
     }
 
     QMessageBox* shownBox(const QString& name)
@@ -233,8 +236,7 @@ protected:
     /// The user's hand rests over target while they work in the other program.
     bool awayOver(const QWidget& target, OtherProgram& other)
     {
-        const QPoint at = target.mapToGlobal(target.rect().center());
-        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+        pointerTo(target.mapToGlobal(target.rect().center()));
         return other.focus(other.window) && QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000);
     }
 
@@ -242,12 +244,10 @@ protected:
     /// twm gives the window the keyboard on the entry.
     bool awayAndBackAt(OtherProgram& other, QPoint back)
     {
-        const QRect screen = window->screen()->virtualGeometry();
-        xdotool({QStringLiteral("mousemove"), QString::number(screen.right() - 100),
-                 QString::number(screen.bottom() - 50)});
+        pointerTo(window->screen()->virtualGeometry().bottomRight() - QPoint(100, 50));
         if (!other.focus(other.window) || !QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000))
             return false;
-        xdotool({QStringLiteral("mousemove"), QString::number(back.x()), QString::number(back.y())});
+        pointerTo(back);
         return QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000);
     }
 
@@ -280,8 +280,7 @@ protected:
             ASSERT_TRUE(other.focus(away));
             other.requestClose(static_cast<xcb_window_t>(window->winId()));
             EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000)) << "asked again";
-            xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !question; }, 5000));
+            ASSERT_TRUE(escapeCloses(question));
         }
         EXPECT_FALSE(quit);
         EXPECT_TRUE(vm->hold().lockedPoint());
@@ -371,8 +370,7 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
         QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
         ASSERT_TRUE(notice);
         EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        EXPECT_TRUE(escapeCloses(notice));
     }
 
     auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
@@ -402,8 +400,7 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->parentWidget(), settingsWindow.data());
     EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == QString::number(notice->winId()); }, 5000));
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+    ASSERT_TRUE(escapeCloses(notice));
 
     // A GPX file saved under a long name without spaces: its notice stays on the screen, the
     // name's end readable and nothing past the box's edge.
@@ -537,8 +534,7 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
         QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
         ASSERT_TRUE(notice);
         EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000)) << "back, it has it";
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        ASSERT_TRUE(escapeCloses(notice));
     }
 
     ASSERT_TRUE(other.focus(other.window));
@@ -609,8 +605,7 @@ TEST_F(NoticeUnderWindowManager, AResetConfirmedInItsBoxLeavesTheKeyboardOnWhatT
         if (clearFails) {
             QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
             ASSERT_TRUE(notice);
-            xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+            ASSERT_TRUE(escapeCloses(notice));
             // twm leaves the keys on nobody until the pointer moves into the window.
             ASSERT_TRUE(keys.focus(static_cast<xcb_window_t>(window->winId())));
             EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button("finishReset"); }, 2000))
@@ -705,65 +700,45 @@ TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKe
         GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
     auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
     OtherProgram other;
-    const auto noticeWithKeyboard = [&] {
+    const auto windowId = static_cast<xcb_window_t>(window->winId());
+    const auto openedWithTheKeyboardAndClosed = [&] {
         vm->setNotice(QStringLiteral("The location could not be set."));
         QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
-        return notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000) ? notice : nullptr;
+        return notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000) &&
+               escapeCloses(notice);
+    };
+    const auto waitsForTheKeys = [&](const char* otherwise) {
+        const xcb_window_t keys = other.focused();
+        vm->setNotice(QStringLiteral("The location could not be set."));
+        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != keys; }, 2000)) << otherwise;
+        ASSERT_TRUE(other.focus(windowId));
+        QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+        ASSERT_TRUE(notice && escapeCloses(notice));
     };
     for (const bool underTwm : {false, true}) {
         SCOPED_TRACE(underTwm ? "twm" : "no window manager");
         if (underTwm) {
             ASSERT_TRUE(startWindowManager());
-            ASSERT_TRUE(
-                QTest::qWaitFor([&] { return other.framed(static_cast<xcb_window_t>(window->winId())); }, 10000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return other.framed(windowId); }, 10000));
             // Back in the window with the pointer, which twm gives the keyboard.
-            ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
+            ASSERT_TRUE(other.focus(windowId));
         }
-        QPointer<QMessageBox> notice = noticeWithKeyboard();
-        ASSERT_TRUE(notice);
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
-        notice = noticeWithKeyboard();
-        ASSERT_TRUE(notice) << "after a notice, focus on " << other.focused();
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
-
+        ASSERT_TRUE(openedWithTheKeyboardAndClosed());
+        ASSERT_TRUE(openedWithTheKeyboardAndClosed()) << "after a notice, focus on " << other.focused();
         opener->open();
         QPointer<SettingsWindow> settingsWindow = opener->window();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(settingsWindow));
         ASSERT_TRUE(QTest::qWaitFor([&] { return other.focused() == settingsWindow->winId(); }, 5000));
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !settingsWindow; }, 5000));
-        notice = noticeWithKeyboard();
-        ASSERT_TRUE(notice) << "after the settings window, focus on " << other.focused();
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        ASSERT_TRUE(escapeCloses(settingsWindow));
+        ASSERT_TRUE(openedWithTheKeyboardAndClosed()) << "after the settings window, focus on " << other.focused();
         if (!underTwm) {
             // Fallen to the root window, the keys go to the window under the pointer: the other program's.
-            const xcb_window_t fallen = other.focused();
-            const QRect screen = window->screen()->virtualGeometry();
-            xdotool({QStringLiteral("mousemove"), QString::number(screen.right() - 100),
-                     QString::number(screen.bottom() - 50)});
-            vm->setNotice(QStringLiteral("The location could not be set."));
-            EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != fallen; }, 2000))
-                << "the notice took the keys of the program under the pointer";
-            ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
-            notice = shownBox(QStringLiteral("noticeAlert"));
-            ASSERT_TRUE(notice);
-            xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+            pointerTo(window->screen()->virtualGeometry().bottomRight() - QPoint(100, 50));
+            waitsForTheKeys("the notice took the keys of the program under the pointer");
         }
-
         ASSERT_TRUE(other.focus(other.window));
         ASSERT_TRUE(other.focus(XCB_WINDOW_NONE));
-        vm->setNotice(QStringLiteral("The location could not be set."));
-        EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != XCB_WINDOW_NONE; }, 2000))
-            << "the notice took the keyboard from nobody";
-        ASSERT_TRUE(other.focus(static_cast<xcb_window_t>(window->winId())));
-        notice = shownBox(QStringLiteral("noticeAlert"));
-        ASSERT_TRUE(notice);
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !notice; }, 5000));
+        waitsForTheKeys("the notice took the keyboard from nobody");
     }
 }
 
@@ -795,10 +770,6 @@ TEST_P(NoticeUnderOpenbox, AClickOnTheWindowBehindANoticeLeavesTheNoticeTheKeybo
     const QPoint behind(window->geometry().left() + 20, window->geometry().center().y());
     ASSERT_FALSE(box.contains(behind));
     const QPoint title(box.center().x(), box.top() + notice->windowHandle()->frameMargins().top() / 2);
-    const auto clickAt = [&](QPoint at) {
-        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-                 QStringLiteral("1")});
-    };
     for (const QPoint at : {behind, title, behind, title, behind}) {
         clickAt(at);
         // Openbox gives the keyboard to the window clicked first.
