@@ -523,6 +523,17 @@ void takeKeyboardWhenShown(QWidget& window)
 void bringForward(QWidget& window)
 {
     if (const QList<QWindow*> alarms = alarmWindows(window); !alarms.isEmpty()) {
+        // The user asked for this program, and the alarm is what it shows above all
+        // else: the alarm has the keys until it goes, not the program hidden under it.
+        if (!alarms.contains(QGuiApplication::focusWindow())) {
+            QWindow* alarm = alarms.first();
+            for (QWindow* onScreen : alarms) {
+                if (onScreen->screen() == window.screen())
+                    alarm = onScreen;
+            }
+            if (QWidget* panel = QWidget::find(alarm->winId()))
+                take(*panel, From::anyProgram);
+        }
         new AfterAlarm(window, alarms, [&window](bool) { bringForward(window); });
         return;
     }

@@ -421,9 +421,10 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
     EXPECT_LE(label->minimumSizeHint().width(), label->width());
 }
 
-// Under the alarm, a later launch leaves the keyboard with it and brings the window forward once it is gone. A
-// Return held at the alarm acknowledges it once and the alarm keeps the keyboard until the key is up: the notice
-// held back for it opens then, and neither it nor the button focused in the window behind (the star) gets a repeat.
+// Under the alarm, a later launch gives it the keyboard, from another program too, and brings the window forward once
+// it is gone. A Return held at the alarm acknowledges it once and the alarm keeps the keyboard until the key is up:
+// the notice held back for it opens then, and neither it nor the button focused in the window behind (the star) gets
+// a repeat.
 TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsOnce)
 {
     if (!startWindowManager())
@@ -449,6 +450,12 @@ TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsO
 
     ASSERT_TRUE(raiseAlarm());
     const QString panel = focus();
+    // Gone to another program meanwhile, the user launches again: back to the alarm.
+    OtherProgram other;
+    ASSERT_TRUE(other.focus(other.window));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QGuiApplication::focusWindow(); }, 5000));
+    window->comeForward();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focus() == panel; }, 5000)) << "the alarm has the keyboard";
     window->comeForward();
     EXPECT_FALSE(QTest::qWaitFor([&] { return focus() != panel; }, 2000)) << "the alarm keeps the keyboard";
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
