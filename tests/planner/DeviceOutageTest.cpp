@@ -602,8 +602,6 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
               QStringLiteral("Changing the location failed, and the previous location is no longer held. ") + failed);
 }
 
-// usbmuxd's reports move the device pill whatever is held: Ready must not outlive
-// the cable, and a pending reset must not hide an iPhone plugged in again.
 // A reset whose clear reaches the iPhone only after the cable was pulled fails for the cable, as a set does: the
 // unplug's status stands, with no "Prepare it again", and the texts name the cable.
 TEST_F(DeviceOutageTest, AResetWhoseClearFailsOnceTheCableIsPulledNamesTheCable)
@@ -623,6 +621,8 @@ TEST_F(DeviceOutageTest, AResetWhoseClearFailsOnceTheCableIsPulledNamesTheCable)
     EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
 }
 
+// usbmuxd's reports move the device pill whatever is held: Ready must not outlive
+// the cable, and a pending reset must not hide an iPhone plugged in again.
 TEST_F(DeviceOutageTest, ThePillFollowsTheCableWithNothingHeldAndWithAResetPending)
 {
     build(TunnelService::stopped);
