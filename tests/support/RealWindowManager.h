@@ -5,10 +5,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
 namespace ostrevin::test {
@@ -55,6 +57,46 @@ public:
         }
         return testing::AssertionFailure()
                << name().toStdString() << " never managed a window, in two starts: " << why.toStdString();
+    }
+
+    /// Waits until the window manager has handled what this program asked of it so far
+    /// (openbox handles a window's request to be activated a while after the window
+    /// got the keyboard on its mapping, and would take the keys back from wherever
+    /// a test put them meanwhile): true once it has, within 5 s. twm is asked
+    /// nothing: Qt gives the keyboard itself where no window manager says it would.
+    bool caughtUp() const
+    {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (m_kind == Kind::twm || !x11)
+            return true;
+        // Through this program's own connection, after its earlier requests: an EWMH
+        // window manager answers a window's request for its frame's size on the spot.
+        xcb_connection_t* connection = x11->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const xcb_window_t asking = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, asking, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_client_message_event_t request{};
+        request.response_type = XCB_CLIENT_MESSAGE;
+        request.format = 32;
+        request.window = asking;
+        request.type = internAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
+        xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&request));
+        xcb_flush(connection);
+        const xcb_atom_t extents = internAtom(connection, "_NET_FRAME_EXTENTS");
+        const bool answered = QTest::qWaitFor(
+            [&] {
+                xcb_get_property_reply_t* reply = xcb_get_property_reply(
+                    connection, xcb_get_property(connection, 0, asking, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+                const bool set = reply && xcb_get_property_value_length(reply) > 0;
+                free(reply);
+                return set;
+            },
+            5000);
+        xcb_destroy_window(connection, asking);
+        xcb_flush(connection);
+        return answered;
     }
 
     void stop()

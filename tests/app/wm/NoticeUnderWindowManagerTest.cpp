@@ -203,11 +203,12 @@ protected:
         vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42),
                         LocationPlannerViewModel::MapFraming::keepCamera);
         return QTest::qWaitFor(
-            [&] {
-                return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
-                       window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
-            },
-            10000);
+                   [&] {
+                       return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
+                              window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
+                   },
+                   10000) &&
+               wm->caughtUp();
     }
 
     /// The user's hand rests over target while they work in the other program.
@@ -761,6 +762,7 @@ TEST_P(NoticeUnderOpenbox, AClickOnTheWindowBehindANoticeLeavesTheNoticeTheKeybo
     build();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return window->frameGeometry() != window->geometry() && window->isActiveWindow(); }, 10000));
+    ASSERT_TRUE(wm->caughtUp());
     vm->setNotice(QStringLiteral("The location could not be set."));
     QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
     ASSERT_TRUE(notice);
