@@ -32,7 +32,7 @@ chmod 700 "$run"
 trap 'rm -rf "$run"' EXIT
 export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$run"
 export KEYRING_UNLOCK="$unlock"
-dbus-run-session -- sh -c '
+"$(dirname "$0")/../support/private-session-bus.sh" sh -c '
   if [ "$KEYRING_UNLOCK" = yes ]; then
     echo "" | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
   else

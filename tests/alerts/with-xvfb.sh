@@ -39,7 +39,7 @@ unset WAYLAND_DISPLAY
 if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
 fi
-dbus-run-session -- "$@"
+"$(dirname "$0")/../support/private-session-bus.sh" "$@"
 status=$?
 stop
 exit "$status"

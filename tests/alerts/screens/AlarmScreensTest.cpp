@@ -214,9 +214,11 @@ public:
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
         xcb_map_window(m_connection, m_window);
         xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, m_window, 0, 0, 0, 0, 200, 150);
-        // Once the server answers, the pointer's entry is here: the keyboard is this program's to begin with.
+        // Once the server answers, the pointer's entry is here, and the keyboard is this program's to begin with
+        // once it answers again: on a busy machine the server may otherwise give it here after the alarm took it.
         inputFocus(m_connection);
         keyPresses();
+        inputFocus(m_connection);
     }
     ~ProgramUnderThePointer() { xcb_disconnect(m_connection); }
     ProgramUnderThePointer(const ProgramUnderThePointer&) = delete;

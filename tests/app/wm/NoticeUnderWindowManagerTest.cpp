@@ -7,6 +7,8 @@
 #include "app/MainWindowView.h"
 #include "app/SettingsWindowOpener.h"
 #include "devicebridge/DeviceLocationError.h"
+#include "support/RealWindowManager.h"
+#include "support/XEventsSeen.h"
 #include "support/XInputFocus.h"
 #include "views/alarm/LocationSafetyAlarmView.h"
 #include "views/kit/ActionButton.h"
@@ -45,6 +47,7 @@ public:
     OtherProgram() : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        root = screen->root;
         window = xcb_generate_id(m_connection);
         const uint32_t values[] = {screen->white_pixel, 1};
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, screen->width_in_pixels - 200,
@@ -58,15 +61,18 @@ public:
     OtherProgram& operator=(const OtherProgram&) = delete;
 
     /// Gives the keyboard to target (this program's window once it is mapped, nobody,
-    /// or one of Ostrevin's as the window manager does when the user goes back to it).
+    /// or one of Ostrevin's as the window manager does when the user goes back to it),
+    /// and returns once Ostrevin has seen the move, as it would have long before the
+    /// user acted on anything next.
     bool focus(xcb_window_t target)
     {
         return QTest::qWaitFor(
-            [&] {
-                xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, target, XCB_CURRENT_TIME);
-                return focused() == target;
-            },
-            5000);
+                   [&] {
+                       xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, target, XCB_CURRENT_TIME);
+                       return focused() == target;
+                   },
+                   5000) &&
+               xEventsSeenUpToNow();
     }
     xcb_window_t focused() const { return inputFocus(m_connection); }
 
@@ -95,6 +101,7 @@ public:
     }
 
     xcb_window_t window = XCB_WINDOW_NONE;
+    xcb_window_t root = XCB_WINDOW_NONE;
 
 private:
     xcb_connection_t* m_connection;
@@ -105,49 +112,21 @@ protected:
     void TearDown() override
     {
         ShellFixture::TearDown();
-        if (wm.state() != QProcess::NotRunning) {
-            wm.kill();
-            wm.waitForFinished(5000);
-        }
+        wm.reset();
     }
 
-    /// Starts twm on the test's display; false (with the reason) when it cannot run.
-    bool startWindowManager()
+    /// Whether kind and xdotool, with which the test acts as the user, are installed.
+    bool installed(RealWindowManager::Kind kind)
     {
-        const QString twm = QStandardPaths::findExecutable(QStringLiteral("twm"));
         xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (twm.isEmpty() || xdotoolPath.isEmpty())
-            return false;
-        // Without a placement rule twm waits for the user to place every new window;
-        // its default fonts are not on a bare X server, "fixed" is built into every one.
-        QFile rc(dir.file(QStringLiteral("twmrc")));
-        EXPECT_TRUE(rc.open(QIODevice::WriteOnly));
-        // Dialogs and the settings window get a title bar, as on a desktop.
-        rc.write("RandomPlacement\nUsePPosition \"on\"\nDecorateTransients\n");
-        for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
-            rc.write(QByteArray(font) + " \"fixed\"\n");
-        rc.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-        wm.setProcessEnvironment(environment);
-        wm.setProcessChannelMode(QProcess::MergedChannels);
-        wm.start(twm, {QStringLiteral("-f"), rc.fileName()});
-        return wm.waitForStarted(5000);
+        return RealWindowManager(kind, dir.path()).installed() && !xdotoolPath.isEmpty();
     }
 
-    /// Starts openbox, which gives the keyboard to the window clicked; false when it
-    /// cannot run. Ready once, its start over, it put the keyboard on a window of its own.
-    bool startOpenbox()
+    /// kind on the test's display, once it manages windows.
+    testing::AssertionResult startWindowManager(RealWindowManager::Kind kind = RealWindowManager::Kind::twm)
     {
-        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-        xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (openbox.isEmpty() || xdotoolPath.isEmpty())
-            return false;
-        wm.setProcessChannelMode(QProcess::MergedChannels);
-        wm.start(openbox, {QStringLiteral("--sm-disable")});
-        const OtherProgram probe;
-        return wm.waitForStarted(5000) &&
-               QTest::qWaitFor([&] { return probe.focused() > XCB_INPUT_FOCUS_POINTER_ROOT; }, 10000);
+        wm.emplace(kind, dir.path());
+        return wm->start();
     }
 
     /// One monitor of size in place of the display's two, as on a laptop.
@@ -226,11 +205,12 @@ protected:
         vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42),
                         LocationPlannerViewModel::MapFraming::keepCamera);
         return QTest::qWaitFor(
-            [&] {
-                return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
-                       window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
-            },
-            10000);
+                   [&] {
+                       return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
+                              window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
+                   },
+                   10000) &&
+               wm->caughtUp();
     }
 
     /// The user's hand rests over target while they work in the other program.
@@ -257,14 +237,21 @@ protected:
                device.calls().count(QStringLiteral("resendLocation"));
     }
 
-    void quitFromOutsideAsksAtOnce()
+    /// What a window manager does with keys another program put on nobody: openbox gives
+    /// them back at once to the window it focused last.
+    enum class KeysOnNobody { stay, givenBack };
+
+    void quitFromOutsideAsksAtOnce(KeysOnNobody keysOnNobody)
     {
         ASSERT_TRUE(readyToSetHome());
         PlannerTestAccess::holdPoint(*vm, makePoint(QStringLiteral("Home"), 50.08, 14.42), true);
         bool quit = false;
         QObject::connect(window.get(), &MainWindow::quitRequested, [&] { quit = true; });
         OtherProgram other;
-        for (const xcb_window_t away : {other.window, xcb_window_t(XCB_WINDOW_NONE)}) {
+        QList<xcb_window_t> aways{other.window};
+        if (keysOnNobody == KeysOnNobody::stay)
+            aways << XCB_WINDOW_NONE;
+        for (const xcb_window_t away : aways) {
             SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
             ASSERT_TRUE(other.focus(away));
             ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
@@ -286,7 +273,7 @@ protected:
         EXPECT_TRUE(vm->hold().lockedPoint());
     }
 
-    QProcess wm;
+    std::optional<RealWindowManager> wm;
     QString xdotoolPath;
 };
 
@@ -294,11 +281,12 @@ protected:
 
 TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFirstKey)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     build();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000))
-        << "twm frames the window: " << wm.readAll().toStdString();
+        << "twm frames the window: " << wm->output().toStdString();
 
     // The second save replaces the first Home after a question answered with the
     // mouse: twm puts the focus on the root when that question closes.
@@ -340,8 +328,9 @@ TEST_F(NoticeUnderWindowManager, TheSavedNoticeHasTheKeyboardAndClosesWithTheFir
 // later, waits for it; the settings window opens and grows wholly on the screen, and its notices come up over it.
 TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnASmallScreen)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     // One 1024x600 monitor in place of the display's two.
     for (const char* name : {"left", "right"})
         QProcess::execute(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), QString::fromLatin1(name)});
@@ -427,8 +416,9 @@ TEST_F(NoticeUnderWindowManager, NoticesWaitForTheAlarmAndSettingsStaysWhollyOnA
 // a repeat.
 TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsOnce)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     build();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
     vm->selectPlace(makePoint(QStringLiteral("Home"), 50.08, 14.42), LocationPlannerViewModel::MapFraming::keepCamera);
@@ -486,8 +476,9 @@ TEST_F(NoticeUnderWindowManager, ALaterLaunchWaitsForTheAlarmAndAHeldReturnActsO
 // and Return searches rather than setting the location again.
 TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerificationKeepsTheKeyboardAndTheText)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     ASSERT_TRUE(readyToSetHome());
     auto* panel = window->findChild<PlacePanel*>();
     QAbstractButton* setLocation = panel->setLocationButton();
@@ -521,8 +512,9 @@ TEST_F(NoticeUnderWindowManager, AClickBackIntoTheSearchFieldDuringAVerification
 // and the notice takes it once the user is back. The alarm takes it at once.
 TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTheyComeBackButTheAlarmTakesIt)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     build();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000));
@@ -558,8 +550,9 @@ TEST_F(NoticeUnderWindowManager, ANoticeLeavesTheKeyboardWhereTheUserWentUntilTh
 // keyboard is back on Set location once the set is over.
 TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsTheKeyboardBackWhenItEnds)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     ASSERT_TRUE(readyToSetHome());
     QAbstractButton* setLocation = window->findChild<PlacePanel*>()->setLocationButton();
     OtherProgram other;
@@ -582,8 +575,9 @@ TEST_F(NoticeUnderWindowManager, ATapThatStartsWorkWhileTheWindowIsInactiveGetsT
 // finished; never the device pill.
 TEST_F(NoticeUnderWindowManager, AResetConfirmedInItsBoxLeavesTheKeyboardOnWhatTookTheButtonsPlace)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     ASSERT_TRUE(readyToSetHome());
     QAbstractButton* setLocation = window->findChild<PlacePanel*>()->setLocationButton();
     const auto button = [&](const char* name) { return window->findChild<QAbstractButton*>(QLatin1String(name)); };
@@ -636,8 +630,9 @@ TEST_F(NoticeUnderWindowManager, AResetConfirmedInItsBoxLeavesTheKeyboardOnWhatT
 // it was, and Return doesn't set the location.
 TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpaceDoesNot)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager());
     ASSERT_TRUE(readyToSetHome());
     auto* panel = window->findChild<PlacePanel*>();
     QAbstractButton* setLocation = panel->setLocationButton();
@@ -679,19 +674,21 @@ TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpa
 // chooses Quit in a dock: the window manager's close asks "Quit Ostrevin?" at once, the window comes back from its
 // icon, and the question has the keyboard. Asked again while the question is open and the user is away, the
 // question comes forward again. Escape keeps the point. Under twm and under openbox, which leaves a window minimised
-// when a box of its own opens over it first.
+// when a box of its own opens over it first, and never leaves the keys on nobody.
 TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWere)
 {
-    if (!startWindowManager())
+    if (!installed(RealWindowManager::Kind::twm))
         GTEST_SKIP() << "twm or xdotool is missing (scripts/install-deps installs them)";
-    quitFromOutsideAsksAtOnce();
+    ASSERT_TRUE(startWindowManager());
+    quitFromOutsideAsksAtOnce(KeysOnNobody::stay);
 }
 
 TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWereUnderOpenbox)
 {
-    if (!startOpenbox())
+    if (!installed(RealWindowManager::Kind::openbox))
         GTEST_SKIP() << "openbox or xdotool is missing (scripts/install-deps installs them)";
-    quitFromOutsideAsksAtOnce();
+    ASSERT_TRUE(startWindowManager(RealWindowManager::Kind::openbox));
+    quitFromOutsideAsksAtOnce(KeysOnNobody::givenBack);
 }
 
 // Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
@@ -708,11 +705,25 @@ TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKe
     auto* opener = new SettingsWindowOpener({*vm, *runtime, *settings, [] {}, {}, QStringLiteral("system")}, *window);
     OtherProgram other;
     const auto windowId = static_cast<xcb_window_t>(window->winId());
+    // A closed window's keys fall in two steps under twm: the server gives them to its
+    // frame, then twm puts them on nobody. The program tells that fall from a user who
+    // went elsewhere by what it sees on the root window, and from the frame to another
+    // program the root sees nothing: the user acts only once the fall is over, as any
+    // user is long after a close.
+    const auto fallen = [&] {
+        return QTest::qWaitFor(
+                   [&] {
+                       const xcb_window_t keys = other.focused();
+                       return keys == XCB_WINDOW_NONE || keys == XCB_INPUT_FOCUS_POINTER_ROOT || keys == other.root;
+                   },
+                   5000) &&
+               xEventsSeenUpToNow();
+    };
     const auto openedWithTheKeyboardAndClosed = [&] {
         vm->setNotice(QStringLiteral("The location could not be set."));
         QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
         return notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000) &&
-               escapeCloses(notice);
+               escapeCloses(notice) && fallen();
     };
     const auto waitsForTheKeys = [&](const char* otherwise) {
         const xcb_window_t keys = other.focused();
@@ -736,7 +747,7 @@ TEST_F(NoticeUnderWindowManager, ANoticeAfterOneOfOurWindowsClosedOpensWithTheKe
         QPointer<SettingsWindow> settingsWindow = opener->window();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(settingsWindow));
         ASSERT_TRUE(QTest::qWaitFor([&] { return other.focused() == settingsWindow->winId(); }, 5000));
-        ASSERT_TRUE(escapeCloses(settingsWindow));
+        ASSERT_TRUE(escapeCloses(settingsWindow) && fallen());
         ASSERT_TRUE(openedWithTheKeyboardAndClosed()) << "after the settings window, focus on " << other.focused();
         if (!underTwm) {
             // Fallen to the root window, the keys go to the window under the pointer: the other program's.
@@ -761,11 +772,13 @@ class NoticeUnderOpenbox : public NoticeUnderWindowManager, public testing::With
 TEST_P(NoticeUnderOpenbox, AClickOnTheWindowBehindANoticeLeavesTheNoticeTheKeyboard)
 {
     ASSERT_TRUE(oneMonitor(GetParam()));
-    if (!startOpenbox())
+    if (!installed(RealWindowManager::Kind::openbox))
         GTEST_SKIP() << "openbox or xdotool is missing (scripts/install-deps installs them)";
+    ASSERT_TRUE(startWindowManager(RealWindowManager::Kind::openbox));
     build();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return window->frameGeometry() != window->geometry() && window->isActiveWindow(); }, 10000));
+    ASSERT_TRUE(wm->caughtUp());
     vm->setNotice(QStringLiteral("The location could not be set."));
     QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
     ASSERT_TRUE(notice);
