@@ -80,7 +80,7 @@ MainWindow::MainWindow(LocationPlannerViewModel& viewModel, RuntimeInstaller& ru
     // For every window of the program: this one lives as long as the program.
     kit::ignoreHeldActionKeys(*this);
     kit::followFocusFalls(*this);
-    kit::bringForwardOnBlockedClose(*this);
+    kit::answerClosesFromOutside(*this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now)
             m_focusLost = nullptr;

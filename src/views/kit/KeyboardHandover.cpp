@@ -212,6 +212,21 @@ QWidget* boxOver(const QWidget& window)
     return nullptr;
 }
 
+/// Marks a box the user asked for (the question before quitting) from when it is
+/// asked until it closes.
+constexpr const char* askedForProperty = "ostrevinAskedFor";
+
+/// The box the user asked for over window, open or about to open (waiting for the
+/// alarm), if any.
+QDialog* askedForOver(const QWidget& window)
+{
+    for (QDialog* box : window.findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (box->property(askedForProperty).toBool())
+            return box;
+    }
+    return nullptr;
+}
+
 /// Runs then once none of the alarm's windows is shown any more, unless window
 /// goes first (it owns the wait); then learns whether the alarm had the keyboard
 /// as it went, which makes the keys this program's to give.
@@ -335,6 +350,27 @@ public:
             m_dialog, alarms, [this](bool alarmHadKeyboard) { open(keyboardAfterAlarm(alarmHadKeyboard, m_from)); });
     }
 
+    /// Opened now, over a box the user asked for, it would take the keys its answer is
+    /// typed with (an Escape meant to cancel quitting would close it instead).
+    void afterAskedFor(QDialog& asked)
+    {
+        const auto reopen = [this] {
+            if (!m_askedQueued) {
+                m_askedQueued = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        // Closed meanwhile, it stays closed.
+                        if (m_waiting)
+                            open(m_from);
+                    },
+                    Qt::QueuedConnection);
+            }
+        };
+        connect(&asked, &QDialog::finished, this, reopen);
+        connect(&asked, &QObject::destroyed, this, reopen);
+    }
+
     /// Mapped now, the dialog would ask for the keyboard (Qt does for every modal
     /// window) and the keys the user types in the other program would answer it.
     /// Its window asks for the user's attention instead.
@@ -401,6 +437,7 @@ private:
     QPointer<AfterAlarm> m_alarmWait;
     bool m_waiting = true;
     bool m_checkQueued = false;
+    bool m_askedQueued = false;
 };
 
 #if OSTREVIN_HAVE_XCB
@@ -452,31 +489,58 @@ private:
     bool m_queued = false;
 };
 
-/// The window manager's close for a window that a box blocks (a dock's Quit while
-/// a notice or the question before quitting is open): Qt drops it, and the user who
-/// asked would see nothing.
-class CloseWhileBlocked final : public QObject, public QAbstractNativeEventFilter {
+/// The window manager's close for window (a dock's or a taskbar's Quit, the close
+/// of an overview): Qt drops it while a box blocks the window, and the user who
+/// asked would see nothing, then or after answering the box. A dropped close brings
+/// the window forward with its box and is answered once no box is over the window;
+/// while the question before quitting is open, that question answers it.
+class CloseFromOutside final : public QObject, public QAbstractNativeEventFilter {
 public:
-    CloseWhileBlocked(QWidget& window, xcb_connection_t* connection) : QObject(&window), m_window(window)
+    CloseFromOutside(QWidget& window, xcb_connection_t* connection) : QObject(&window), m_window(window)
     {
         m_protocols = atom(connection, "WM_PROTOCOLS");
         m_deleteWindow = atom(connection, "WM_DELETE_WINDOW");
         qApp->installNativeEventFilter(this);
+        window.installEventFilter(this);
     }
-    ~CloseWhileBlocked() override { qApp->removeNativeEventFilter(this); }
+    ~CloseFromOutside() override { qApp->removeNativeEventFilter(this); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
     {
         if (eventType != "xcb_generic_event_t")
             return false;
         const auto* event = static_cast<const xcb_client_message_event_t*>(message);
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && event->format == 32 && event->type == m_protocols &&
-            event->data.data32[0] == m_deleteWindow &&
-            event->window == static_cast<xcb_window_t>(m_window.internalWinId()) && boxOver(m_window)) {
+        if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE || event->format != 32 || event->type != m_protocols ||
+            event->data.data32[0] != m_deleteWindow ||
+            event->window != static_cast<xcb_window_t>(m_window.internalWinId()))
+            return false;
+        // Qt hands the close on, or drops it, before anything queued now runs.
+        m_reached = false;
+        if (!m_checkQueued) {
+            m_checkQueued = true;
             QMetaObject::invokeMethod(
-                this, [this] { bringForward(m_window); }, Qt::QueuedConnection);
+                this,
+                [this] {
+                    m_checkQueued = false;
+                    if (!m_reached)
+                        dropped();
+                },
+                Qt::QueuedConnection);
         }
         return false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Close) {
+            m_reached = true;
+        } else if (watched != &m_window && event->type() == QEvent::Hide) {
+            watched->removeEventFilter(this);
+            // Once the box is gone: a box opened over it meanwhile is answered first.
+            QMetaObject::invokeMethod(this, &CloseFromOutside::answerOnceFree, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
     }
 
 private:
@@ -489,9 +553,37 @@ private:
         return atom;
     }
 
+    void dropped()
+    {
+        if (boxOver(m_window))
+            bringForward(m_window);
+        m_pending = true;
+        answerOnceFree();
+    }
+
+    void answerOnceFree()
+    {
+        if (!m_pending)
+            return;
+        if (askedForOver(m_window)) {
+            m_pending = false;
+            return;
+        }
+        if (QWidget* box = boxOver(m_window); box && box->isVisible()) {
+            box->installEventFilter(this);
+            return;
+        }
+        m_pending = false;
+        m_window.close();
+    }
+
     QWidget& m_window;
     xcb_atom_t m_protocols = XCB_ATOM_NONE;
     xcb_atom_t m_deleteWindow = XCB_ATOM_NONE;
+    bool m_reached = false;
+    bool m_checkQueued = false;
+    /// A close dropped and not answered yet.
+    bool m_pending = false;
 };
 #endif
 
@@ -500,6 +592,14 @@ void openDialog(QDialog& dialog, From from)
     if (const QList<QWindow*> alarms = alarmWindows(dialog); !alarms.isEmpty()) {
         (new OpenLater(dialog, from))->afterAlarm(alarms);
         return;
+    }
+    // Also after an alarm that had the keyboard: the keys are then this program's,
+    // and still the question's to answer with.
+    if (QWidget* owner = dialog.parentWidget(); owner && !dialog.property(askedForProperty).toBool()) {
+        if (QDialog* asked = askedForOver(*owner->window())) {
+            (new OpenLater(dialog, from))->afterAskedFor(*asked);
+            return;
+        }
     }
     if (from == From::noOtherProgram && anotherProgramHasKeyboard()) {
         (new OpenLater(dialog, from))->whenBack();
@@ -555,6 +655,8 @@ void openWithKeyboard(QDialog& dialog)
 
 void openAskedFor(QDialog& dialog)
 {
+    dialog.setProperty(askedForProperty, true);
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&dialog] { dialog.setProperty(askedForProperty, false); });
     // The window first: openbox leaves a minimised window minimised once a box of
     // its own is open over it.
     if (QWidget* owner = dialog.parentWidget())
@@ -570,11 +672,11 @@ void followFocusFalls([[maybe_unused]] QObject& owner)
 #endif
 }
 
-void bringForwardOnBlockedClose([[maybe_unused]] QWidget& window)
+void answerClosesFromOutside([[maybe_unused]] QWidget& window)
 {
 #if OSTREVIN_HAVE_XCB
     if (xcb_connection_t* connection = x11Connection())
-        new CloseWhileBlocked(window, connection);
+        new CloseFromOutside(window, connection);
 #endif
 }
 

@@ -26,13 +26,15 @@ void takeKeyboardWhenShown(QWidget& window);
 /// only once the keys come back to this one, its window asking for attention
 /// meanwhile; after an alarm that had the keyboard it takes it. Closed before it
 /// opens, it ends as rejected. While it is open, keys that come to the window it
-/// blocks go to it.
+/// blocks go to it. While a dialog the user asked for (openAskedFor) is open over the
+/// same window, or waits to open there, it waits until that one has closed.
 void openWithKeyboard(QDialog& dialog);
 
 /// Opens dialog window-modal (through open()) as the user asked for it from wherever
 /// the keys were (the window manager's close, from a dock, a taskbar or an overview):
 /// at once, its window brought forward as by bringForward, the dialog with the
-/// keyboard. While the alarm is up all that waits until it is gone.
+/// keyboard. While the alarm is up all that waits until it is gone. Until it closes,
+/// dialogs opened through openWithKeyboard over the same window wait for it.
 void openAskedFor(QDialog& dialog);
 
 /// Until owner goes, follows where the keyboard focus goes when a window of this
@@ -42,10 +44,12 @@ void openAskedFor(QDialog& dialog);
 /// were in another program. Anything that moves the focus on ends that.
 void followFocusFalls(QObject& owner);
 
-/// Qt drops the window manager's close for a window that a box blocks (a second
-/// Quit from a dock while the question before quitting is open, or one while a
-/// notice is): window then comes forward with the box, as for a later launch.
-void bringForwardOnBlockedClose(QWidget& window);
+/// Qt drops the window manager's close for a window that a box blocks (a Quit from
+/// a dock while a notice or the question before quitting is open): window then
+/// comes forward with the box, as for a later launch, and the close is answered
+/// (window.close()) once no box is over it, unless the question before quitting,
+/// open meanwhile, answers it.
+void answerClosesFromOutside(QWidget& window);
 
 /// Brings window to the front, shown and not minimised, with the keyboard (or, while
 /// a box is open over it, the box with the keyboard), as a later launch of the

@@ -19,6 +19,7 @@
 #include "views/place/SelectedPlaceCard.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -195,7 +196,7 @@ protected:
 
     QString focus() { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}); }
 
-    /// The window up under the window manager and active, Home chosen and the iPhone
+    /// The window up (under the window manager, if any) and active, Home chosen and the iPhone
     /// ready: Set location can act.
     bool readyToSetHome()
     {
@@ -206,11 +207,12 @@ protected:
                         LocationPlannerViewModel::MapFraming::keepCamera);
         return QTest::qWaitFor(
                    [&] {
-                       return window->frameGeometry() != window->geometry() && window->isActiveWindow() &&
+                       const bool framed = window->frameGeometry() != window->geometry() || !wm;
+                       return framed && window->isActiveWindow() &&
                               window->findChild<PlacePanel*>()->setLocationButton()->isEnabled();
                    },
                    10000) &&
-               wm->caughtUp();
+               (!wm || wm->caughtUp());
     }
 
     /// The user's hand rests over target while they work in the other program.
@@ -248,27 +250,67 @@ protected:
         bool quit = false;
         QObject::connect(window.get(), &MainWindow::quitRequested, [&] { quit = true; });
         OtherProgram other;
+        const auto windowId = static_cast<xcb_window_t>(window->winId());
+        const auto asksWithTheKeyboard = [&] {
+            QPointer<QMessageBox> question = shownBox(QStringLiteral("quitConfirmation"));
+            return question && QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000) ? question
+                                                                                                           : nullptr;
+        };
         QList<xcb_window_t> aways{other.window};
         if (keysOnNobody == KeysOnNobody::stay)
             aways << XCB_WINDOW_NONE;
         for (const xcb_window_t away : aways) {
             SCOPED_TRACE(away == XCB_WINDOW_NONE ? "nobody" : "another program");
-            ASSERT_TRUE(other.focus(away));
+            // twm hands the keys to the pointer as it makes the window an icon: they go away after that.
+            if (wm) {
+                window->showMinimized();
+                ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
+            }
+            ASSERT_TRUE(other.focus(other.window) && other.focus(away));
             ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isActiveWindow(); }, 5000));
-            window->showMinimized();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
-            other.requestClose(static_cast<xcb_window_t>(window->winId()));
-            QPointer<QMessageBox> question = shownBox(QStringLiteral("quitConfirmation"));
-            ASSERT_TRUE(question) << "the question waited";
+            // A notice that waits for the user, who then quits from outside.
+            vm->setNotice(QStringLiteral("The location could not be set."));
+            other.requestClose(windowId);
+            QPointer<QMessageBox> question = asksWithTheKeyboard();
+            ASSERT_TRUE(question) << "the question waited or has no keyboard";
             EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed(); }, 5000)) << "still an icon";
-            EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000));
             EXPECT_FALSE(QTest::qWaitFor([&] { return other.focused() != question->winId(); }, 500)) << "and keeps it";
 
             ASSERT_TRUE(other.focus(away));
-            other.requestClose(static_cast<xcb_window_t>(window->winId()));
+            other.requestClose(windowId);
             EXPECT_TRUE(QTest::qWaitFor([&] { return other.focused() == question->winId(); }, 5000)) << "asked again";
             ASSERT_TRUE(escapeCloses(question));
+            // The notice now; a close while it is open is answered once it is.
+            QPointer<QMessageBox> notice = shownBox(QStringLiteral("noticeAlert"));
+            ASSERT_TRUE(notice && QTest::qWaitFor([&] { return other.focused() == notice->winId(); }, 5000));
+            other.requestClose(windowId);
+            ASSERT_TRUE(escapeCloses(notice));
+            question = asksWithTheKeyboard();
+            ASSERT_TRUE(question) << "the close while the notice was open was forgotten";
+            ASSERT_TRUE(escapeCloses(question));
         }
+        // With no window manager each Return that cancels leaves the keyboard fallen to the root window.
+        for (int close = 1; !wm && close <= 50; ++close) {
+            other.requestClose(windowId);
+            QPointer<QMessageBox> question = asksWithTheKeyboard();
+            ASSERT_TRUE(question) << "close " << close << ", the keyboard on " << other.focused();
+            xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !question; }, 5000));
+        }
+        // Qt goes on counting the window blocked once a box's own window went while the box was shown: it drops the
+        // window manager's close then, with nothing on the screen, while File › Quit, which closes the window itself,
+        // still asks.
+        struct Box final : QDialog {
+            using QDialog::QDialog;
+            using QWidget::destroy;
+        };
+        auto* gone = new Box(window.get());
+        gone->setWindowModality(Qt::WindowModal);
+        gone->open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(gone));
+        gone->destroy();
+        other.requestClose(windowId);
+        EXPECT_TRUE(asksWithTheKeyboard()) << "the close Qt dropped with no box open was lost";
         EXPECT_FALSE(quit);
         EXPECT_TRUE(vm->hold().lockedPoint());
     }
@@ -672,9 +714,11 @@ TEST_F(NoticeUnderWindowManager, APressOnAControlEndsTheHandBackButOneOnEmptySpa
 
 // A point is held when the user, in another program or with the keys on nobody (a Wayland window under XWayland),
 // chooses Quit in a dock: the window manager's close asks "Quit Ostrevin?" at once, the window comes back from its
-// icon, and the question has the keyboard. Asked again while the question is open and the user is away, the
-// question comes forward again. Escape keeps the point. Under twm and under openbox, which leaves a window minimised
-// when a box of its own opens over it first, and never leaves the keys on nobody.
+// icon, and the question has the keyboard, also from a notice that waited for the user meanwhile. Asked again while
+// the question is open and the user is away, the question comes forward again. Escape keeps the point, and the notice
+// opens. A Quit while the notice is open asks once the notice is answered. Under twm, under openbox, which leaves a
+// window minimised when a box of its own opens over it first and never leaves the keys on nobody, and with no window
+// manager, where every later close asks too. A close Qt drops with no box open asks as well.
 TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWere)
 {
     if (!installed(RealWindowManager::Kind::twm))
@@ -689,6 +733,14 @@ TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWherev
         GTEST_SKIP() << "openbox or xdotool is missing (scripts/install-deps installs them)";
     ASSERT_TRUE(startWindowManager(RealWindowManager::Kind::openbox));
     quitFromOutsideAsksAtOnce(KeysOnNobody::givenBack);
+}
+
+TEST_F(NoticeUnderWindowManager, AQuitFromOutsideAsksAtOnceWithTheKeyboardWhereverTheKeysWereWithNoWindowManager)
+{
+    xdotoolPath = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotoolPath.isEmpty())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    quitFromOutsideAsksAtOnce(KeysOnNobody::stay);
 }
 
 // Without a window manager the keyboard falls to the root window when a window of Ostrevin's that had it closes, and
