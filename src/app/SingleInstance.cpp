@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace ostrevin {
 
@@ -27,6 +28,21 @@ constexpr char comeForward[] = "come-forward\n";
 constexpr char cameForward[] = "ok\n";
 constexpr int retryIntervalMs = 100;
 constexpr int acceptRetryIntervalMs = 250;
+// Whatever connects and says nothing costs a descriptor for as long as it stays: a
+// few such are kept, each only briefly, and the kernel keeps a few more waiting.
+constexpr int heardAtOnce = 4;
+constexpr int waitingToBeHeard = 4;
+constexpr int silenceMs = 1000;
+// However many wait, the window's events come in between.
+constexpr int acceptsPerTurn = 16;
+
+/// Whether the peer's request is there to read already (left unread).
+bool asksAlready(int descriptor)
+{
+    char said[sizeof comeForward - 1];
+    return ::recv(descriptor, said, sizeof said, MSG_PEEK | MSG_DONTWAIT) == static_cast<ssize_t>(sizeof said) &&
+           std::memcmp(said, comeForward, sizeof said) == 0;
+}
 
 } // namespace
 
@@ -59,6 +75,8 @@ SingleInstance::~SingleInstance()
     // own there since, unless someone removed the lock file too.
     m_launches.setEnabled(false);
     m_acceptRetry.stop();
+    for (QLocalSocket* launch : std::exchange(m_heard, {}))
+        delete launch;
     release(m_socket);
     release(m_socketLock);
     release(m_dataLock);
@@ -215,7 +233,7 @@ std::optional<QString> SingleInstance::listen()
     m_socket.descriptor = descriptor;
     m_socket.device = bound.st_dev;
     m_socket.inode = bound.st_ino;
-    if (::chmod(path.constData(), 0600) != 0 || ::listen(descriptor, SOMAXCONN) != 0) {
+    if (::chmod(path.constData(), 0600) != 0 || ::listen(descriptor, waitingToBeHeard) != 0) {
         const QString error = qt_error_string(errno);
         release(m_socket);
         return error;
@@ -227,16 +245,14 @@ std::optional<QString> SingleInstance::listen()
 
 void SingleInstance::acceptLaunch()
 {
-    // Off only while a shortage holds a launch back, and then this runs from the timer.
-    const bool wasShort = !m_launches.isEnabled();
-    for (;;) {
+    for (int accepted = 0; accepted < acceptsPerTurn; ++accepted) {
         const int descriptor = ::accept4(m_socket.descriptor, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
             const int error = errno;
             if (error == EINTR || error == ECONNABORTED)
                 continue;
             if (error == EAGAIN || error == EWOULDBLOCK) {
-                if (wasShort)
+                if (std::exchange(m_shortOfDescriptors, false))
                     qCInfo(lcApp) << "later launches reach this copy again";
                 m_launches.setEnabled(true);
                 return;
@@ -246,13 +262,19 @@ void SingleInstance::acceptLaunch()
             if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
                 // Descriptors or memory come free again as this copy or others close
                 // what they hold: the launch waits for them, and the next with it.
-                if (!wasShort)
+                if (!std::exchange(m_shortOfDescriptors, true))
                     qCWarning(lcApp) << "a later launch waits until this copy can take it:" << qt_error_string(error);
                 m_acceptRetry.start();
             } else {
                 qCWarning(lcApp) << "later launches cannot reach this copy any more:" << qt_error_string(error);
             }
             return;
+        }
+        // A launch asks as soon as it is connected, and one dropped before it could
+        // tries again: a crowd that says nothing costs no more than a few at a time.
+        if (m_heard.size() >= heardAtOnce && !asksAlready(descriptor)) {
+            ::close(descriptor);
+            continue;
         }
         auto* socket = new QLocalSocket(this);
         if (!socket->setSocketDescriptor(descriptor)) {
@@ -261,20 +283,41 @@ void SingleInstance::acceptLaunch()
             ::close(descriptor);
             continue;
         }
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            if (socket->readLine() != comeForward) {
-                socket->abort();
-                return;
-            }
-            qCInfo(lcApp) << "a later launch brings this window forward";
-            emit comeForwardRequested();
-            socket->write(cameForward);
-            socket->disconnectFromServer();
-        });
+        hear(socket);
     }
+    // More wait: they are taken at the next turn, after the window's events.
+    m_launches.setEnabled(true);
+}
+
+void SingleInstance::hear(QLocalSocket* socket)
+{
+    m_heard.append(socket);
+    const auto end = [this, socket] {
+        if (m_heard.removeOne(socket))
+            socket->deleteLater();
+    };
+    const auto drop = [socket, end] {
+        socket->abort();
+        end();
+    };
+    auto* silence = new QTimer(socket);
+    silence->setSingleShot(true);
+    connect(silence, &QTimer::timeout, socket, drop);
+    silence->start(silenceMs);
+    connect(socket, &QLocalSocket::disconnected, this, end);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, silence, drop] {
+        if (!socket->canReadLine())
+            return;
+        silence->stop();
+        if (socket->readLine() != comeForward) {
+            drop();
+            return;
+        }
+        qCInfo(lcApp) << "a later launch brings this window forward";
+        emit comeForwardRequested();
+        socket->write(cameForward);
+        socket->disconnectFromServer();
+    });
 }
 
 void SingleInstance::askRunningCopyToComeForward()

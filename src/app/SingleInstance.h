@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -60,6 +61,8 @@ signals:
 
 private:
     void acceptLaunch();
+    /// Answers a launch that asks in time; one that stays silent is dropped.
+    void hear(QLocalSocket* socket);
     void tryToReachRunningCopy();
     enum class HandOver { answered, unanswered };
     void finishHandOver(HandOver outcome);
@@ -88,6 +91,8 @@ private:
     OwnFile m_socket;
     QSocketNotifier m_launches{QSocketNotifier::Read};
     QTimer m_acceptRetry;
+    bool m_shortOfDescriptors = false;
+    QList<QLocalSocket*> m_heard;
     QPointer<QLocalSocket> m_client;
     QTimer m_retry;
     QTimer m_handOverDeadline;

@@ -161,7 +161,8 @@ public:
     /// the status). Holds the command lock for the whole detection.
     QFuture<LocationHelperStatus> detectHelper() override;
     LocationHelperStatus detectHelperSync();
-    /// Whether the helper's iPhone still answers; every failure is false.
+    /// Whether the helper's iPhone still answers; every failure is false, but a
+    /// ProcessLaunchError when no look could start its tool.
     QFuture<bool> isDeviceReachable(const LocationHelper& helper) override;
     bool isDeviceReachableSync(const LocationHelper& helper);
     enum class LocationSupportCheck { required, skipped };
@@ -307,13 +308,16 @@ private:
     QStringList pythonUserBinCandidates(const QString& executableName);
     LocationHelper helperWithFirstUSBDevice(const LocationHelper& helper);
     std::optional<CoreDeviceIdentity> firstCoreDevice();
+    // The looks below keep in unstarted, when given, why their tool could not be started.
+
     /// The UDIDs usbmux lists without asking any device; none when the list failed.
-    std::optional<QStringList> attachedIdentifiers(const LocationHelper& helper);
+    std::optional<QStringList> attachedIdentifiers(const LocationHelper& helper,
+                                                   std::exception_ptr* unstarted = nullptr);
     /// For a pymobiledevice3 helper with a UDID: whether usbmux lists that UDID;
     /// none when that is not known.
-    std::optional<bool> isAttached(const LocationHelper& helper);
+    std::optional<bool> isAttached(const LocationHelper& helper, std::exception_ptr* unstarted = nullptr);
     /// Whether the whole usbmux listing shows the helper's iPhone (any iPhone without a UDID).
-    bool listsIPhone(const LocationHelper& helper);
+    bool listsIPhone(const LocationHelper& helper, std::exception_ptr* unstarted = nullptr);
     /// The first iPhone among the listed devices that answer on their own.
     std::optional<USBMuxDevice> firstQueryableIPhone(const LocationHelper& helper);
     std::optional<QUrl> iDeviceUtilityURL(const QString& name, const QUrl& relativeTo) const;
@@ -322,7 +326,7 @@ private:
                                   ProcessCancellationState& cancellation);
     /// One discovery run that may fail quietly: the output, or none.
     std::optional<ProcessOutput> tryExecute(const QString& executablePath, const QStringList& arguments, double timeout,
-                                            ProcessTracking tracking);
+                                            ProcessTracking tracking, std::exception_ptr* unstarted = nullptr);
     TunnelServiceClient tunnelService() const;
     /// Throws the not-connected failure of the command unless the helper is bound.
     static void requireBoundIPhone(const LocationHelper& helper, const QString& command);

@@ -117,7 +117,8 @@ template <typename Run> ProcessOutput runIDeviceTool(Run run)
 
 std::optional<ProcessOutput> DeviceLocationController::tryExecute(const QString& executablePath,
                                                                   const QStringList& arguments, double timeout,
-                                                                  ProcessTracking tracking)
+                                                                  ProcessTracking tracking,
+                                                                  std::exception_ptr* unstarted)
 {
     ProcessCancellationState neverCancelled;
     try {
@@ -125,6 +126,8 @@ std::optional<ProcessOutput> DeviceLocationController::tryExecute(const QString&
                              neverCancelled, tracking);
     } catch (const DeviceLocationError&) {
     } catch (const ProcessLaunchError&) {
+        if (unstarted)
+            *unstarted = std::current_exception();
     } catch (const CancellationError&) {
     }
     return std::nullopt;
@@ -243,27 +246,28 @@ LocationHelper DeviceLocationController::helperWithFirstUSBDevice(const Location
     return helper;
 }
 
-std::optional<QStringList> DeviceLocationController::attachedIdentifiers(const LocationHelper& helper)
+std::optional<QStringList> DeviceLocationController::attachedIdentifiers(const LocationHelper& helper,
+                                                                         std::exception_ptr* unstarted)
 {
     const auto listing = tryExecute(helper.executablePath(), usbmuxIdentifierListArguments(), reachabilityListTimeout,
-                                    ProcessTracking::untracked);
+                                    ProcessTracking::untracked, unstarted);
     return listing ? USBMuxDevice::decodeIdentifiers(listing->standardOutput.toUtf8()) : std::nullopt;
 }
 
-std::optional<bool> DeviceLocationController::isAttached(const LocationHelper& helper)
+std::optional<bool> DeviceLocationController::isAttached(const LocationHelper& helper, std::exception_ptr* unstarted)
 {
     if (helper.kind != LocationHelper::Kind::pyMobileDevice || !helper.deviceIdentifier)
         return std::nullopt;
-    const auto identifiers = attachedIdentifiers(helper);
+    const auto identifiers = attachedIdentifiers(helper, unstarted);
     if (!identifiers)
         return std::nullopt;
     return identifiers->contains(*helper.deviceIdentifier);
 }
 
-bool DeviceLocationController::listsIPhone(const LocationHelper& helper)
+bool DeviceLocationController::listsIPhone(const LocationHelper& helper, std::exception_ptr* unstarted)
 {
-    const auto listing =
-        tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout, ProcessTracking::untracked);
+    const auto listing = tryExecute(helper.executablePath(), usbmuxListArguments(), reachabilityListTimeout,
+                                    ProcessTracking::untracked, unstarted);
     const auto devices = listing ? USBMuxDevice::decodeList(listing->standardOutput.toUtf8()) : std::nullopt;
     return devices && std::any_of(devices->begin(), devices->end(), [&helper](const USBMuxDevice& device) {
                return device.deviceClass == u"iPhone" &&
@@ -514,20 +518,32 @@ bool DeviceLocationController::isDeviceReachableSync(const LocationHelper& helpe
             const LocationHelper verified =
                 verifiedIDeviceHelper(helper, QUuid::createUuid(), neverCancelled, LocationSupportCheck::skipped);
             return !helper.deviceIdentifier || verified.deviceIdentifier == helper.deviceIdentifier;
+        } catch (const ProcessLaunchError&) {
+            throw;
         } catch (const std::exception&) {
             return false;
         }
     }
     // The held iPhone is looked for on its own: another device that cannot be
     // queried must not make it look unplugged.
-    const std::optional<bool> attached = isAttached(helper);
+    std::exception_ptr unstarted;
+    const std::optional<bool> attached = isAttached(helper, &unstarted);
     if (attached == true)
         return true;
-    if (!attached && listsIPhone(helper))
-        return true;
+    if (!attached) {
+        // Only the look that decides may say why it saw nothing.
+        unstarted = nullptr;
+        if (listsIPhone(helper, &unstarted))
+            return true;
+    }
     const auto device = firstCoreDevice();
-    if (!device)
+    if (!device) {
+        // A look whose tool could not start (out of descriptors) saw nothing of
+        // the iPhone: this program failed, and the cable may well be in.
+        if (unstarted)
+            std::rethrow_exception(unstarted);
         return false;
+    }
     return !helper.deviceIdentifier || device->udid == *helper.deviceIdentifier;
 }
 

@@ -37,7 +37,9 @@ public:
 
     /// Finds the helper and the iPhone it reaches; never fails.
     virtual QFuture<LocationHelperStatus> detectHelper() = 0;
-    /// Whether the helper's iPhone still answers; every failure is false.
+    /// Whether the helper's iPhone still answers; every failure is false, except that
+    /// a look whose tool could not be started fails with ProcessLaunchError: that
+    /// says nothing of the iPhone.
     virtual QFuture<bool> isDeviceReachable(const LocationHelper& helper) = 0;
     /// Whether the helper's iPhone is ready for a location; never fails and never
     /// asks for administrator rights.

@@ -96,17 +96,17 @@ void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
         m_device->setDeviceActionMessage(PlannerTexts::nextDeviceActionMessage(unplugged));
 }
 
-void LocationPlannerViewModel::Private::playingDeviceLost(HoldStart start)
+void LocationPlannerViewModel::Private::playingDeviceLost(HoldStart start, const std::optional<QString>& ownFailure)
 {
     // A route playing on it is lost as a held point is: its point reached becomes the held one.
-    holdPointReachedByPlayback(notConnectedCause(), start);
+    holdPointReachedByPlayback(ownFailure.value_or(notConnectedCause()), start);
     if (m_hold->lockedPoint())
-        heldDeviceLost();
+        heldDeviceLost(ownFailure);
 }
 
-void LocationPlannerViewModel::Private::heldDeviceLost()
+void LocationPlannerViewModel::Private::heldDeviceLost(const std::optional<QString>& ownFailure)
 {
-    const QString cause = notConnectedCause();
+    const QString cause = ownFailure.value_or(notConnectedCause());
     // Whatever the next check finds, the location is lost: the outage is counted
     // now, and only the set after it (the restore) confirms the hold again.
     const bool newOutage = !m_outageCounted;

@@ -9,6 +9,7 @@
 #include "platform/KeepAwake.h"
 #include "platform/KeepAwakeToken.h"
 #include "platform/NetworkTransportError.h"
+#include "process/ProcessLaunchError.h"
 #include "routedata/AppSettings.h"
 #include "routedata/JsonCodingError.h"
 #include "routedata/LocationValidationError.h"
@@ -455,6 +456,18 @@ QCoro::Task<> LocationPlannerViewModel::Private::refreshLocationLockNow()
     return Private::verifyHold(QPointer(&q), m_holdToken);
 }
 
+QCoro::Task<LocationPlannerViewModel::Private::Look>
+LocationPlannerViewModel::Private::lookForIPhone(DeviceLocationService* device, LocationHelper helper)
+{
+    Look look;
+    try {
+        look.reachable = co_await device->isDeviceReachable(helper);
+    } catch (const ProcessLaunchError& failure) {
+        look.ownFailure = failure.description();
+    }
+    co_return look;
+}
+
 QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token)
 {
     if (!self)
@@ -484,13 +497,15 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
         //: Incident cause.
         cause = tr("Location simulation ended unexpectedly.");
     } else {
-        const bool reachable = co_await device->isDeviceReachable(*helper);
+        const Look look = co_await Private::lookForIPhone(device, *helper);
         if (!Private::isCurrentHold(self, epoch)) {
             finish();
             co_return;
         }
         self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
-        if (!reachable) {
+        if (look.ownFailure) {
+            cause = *look.ownFailure;
+        } else if (!look.reachable) {
             // The device status and the recovery say the same, so the alarm's cause does not flip.
             //: Incident cause.
             cause = tr("iPhone isn’t connected.");

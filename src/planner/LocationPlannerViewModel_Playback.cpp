@@ -170,22 +170,22 @@ QCoro::Task<> LocationPlannerViewModel::Private::watchPlayingDevice(QPointer<Loc
             co_await scheduler->sleep(verificationInterval(self->d->m_hold->lockRefreshIntervalSeconds()), token);
         if (!elapsed || !playing())
             co_return;
-        bool reachable = co_await device->isDeviceReachable(helper);
+        Look look = co_await Private::lookForIPhone(device, helper);
         if (!playing())
             co_return;
-        if (!reachable) {
+        if (!look.reachable) {
             // One look whose listings both fail (a usbmuxd query that timed out) is
             // no unplug, and a route that ends cannot go on: a second look a little
             // later confirms it. A reported unplug ends the route without waiting.
             const bool paused = co_await scheduler->sleep(unplugConfirmationPause, token);
             if (!paused || !playing())
                 co_return;
-            reachable = co_await device->isDeviceReachable(helper);
+            look = co_await Private::lookForIPhone(device, helper);
             if (!playing())
                 co_return;
         }
-        if (!reachable)
-            self->d->playingDeviceLost();
+        if (!look.reachable)
+            self->d->playingDeviceLost(HoldStart::announced, look.ownFailure);
     }
 }
 

@@ -94,8 +94,9 @@ struct LocationPlannerViewModel::Private {
     bool isHeldDevice(const QString& udid) const;
     /// The device status stops showing that iPhone as connected.
     void markUnplugged(const QString& udid);
-    /// The confirmed hold's iPhone is gone: the outage is counted and reported now.
-    void heldDeviceLost();
+    /// The confirmed hold's iPhone is gone, or this program failed to look for it
+    /// (ownFailure, the cause then): the outage is counted and reported now.
+    void heldDeviceLost(const std::optional<QString>& ownFailure = std::nullopt);
     /// One attempt of a tool on an iPhone (a set, a restore's set, a route's play),
     /// from the tool's launch on. The cable is why it failed, or why what it set is
     /// gone, exactly when usbmuxd reported its iPhone unplugged since: a set or play
@@ -126,8 +127,10 @@ struct LocationPlannerViewModel::Private {
         syncMapInteractionPresentation();
         actOnDeferredAttach();
     }
-    /// The iPhone that plays the route is gone: the point reached is held and lost.
-    void playingDeviceLost(HoldStart start = HoldStart::announced);
+    /// The iPhone that plays the route is gone, or this program failed to look for it
+    /// (ownFailure): the point reached is held and lost.
+    void playingDeviceLost(HoldStart start = HoldStart::announced,
+                           const std::optional<QString>& ownFailure = std::nullopt);
     void handleTelegramAlertsEnabledChange(bool previous);
     // Draft (_Draft.cpp).
     /// Every accepted point is framed.
@@ -288,6 +291,13 @@ struct LocationPlannerViewModel::Private {
     /// The hold's token reaches the device calls of a restore, so that a reset can
     /// stop them and wait for their end.
     static QCoro::Task<> verifyHold(QPointer<LocationPlannerViewModel> self, CancelToken token);
+    /// Whether the helper's iPhone answers, or why this program failed to look: a
+    /// tool it could not start (out of descriptors) tells nothing of the cable.
+    struct Look {
+        bool reachable = false;
+        std::optional<QString> ownFailure;
+    };
+    static QCoro::Task<Look> lookForIPhone(DeviceLocationService* device, LocationHelper helper);
     static QCoro::Task<> watchLoop(QPointer<LocationPlannerViewModel> self, RoutePoint point, CancelToken token);
     /// The owner still exists and the hold that a flow belongs to is still the current one.
     static bool isCurrentHold(const QPointer<LocationPlannerViewModel>& self, quint64 epoch);

@@ -161,9 +161,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             if (!preparationStopped) {
                 // A failed clear broke the connection, or stopped on its own (its
                 // tunnel's password prompt dismissed): usbmuxd tells which.
-                attached = co_await device->isDeviceReachable(*helper);
+                const Look look = co_await Private::lookForIPhone(device, *helper);
                 if (!self || token.isCancelled())
                     co_return;
+                // A look this program failed to make says nothing of the cable.
+                attached = look.reachable || look.ownFailure;
                 if (attached)
                     why = PlannerTexts::summary(description);
             }

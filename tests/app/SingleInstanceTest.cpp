@@ -385,3 +385,60 @@ TEST(SingleInstance, ACopyThatRanOutOfDescriptorsAnswersTheLaunchesOnceItHasThem
     EXPECT_EQ(waiting.process.exitCode(), 0) << waiting.errors().toStdString();
     expectHandOver(first, machine.environment());
 }
+
+TEST(SingleInstance, ACrowdThatSaysNothingNeitherUsesUpTheRunningCopyNorKeepsALaunchOut)
+{
+    Machine machine;
+    Copy first(machine);
+    ASSERT_TRUE(first.says(listening)) << first.errors().toStdString();
+    const auto pid = static_cast<pid_t>(first.process.processId());
+    ASSERT_TRUE(settles(pid)) << first.errors().toStdString();
+    // Room for fewer descriptors than the crowd has connections: kept, they would
+    // leave the copy none, also for its tools.
+    constexpr int crowdSize = 40;
+    const auto open = static_cast<rlim_t>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                              .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                                              .size());
+    rlimit usual{};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, nullptr, &usual), 0);
+    const rlimit low{open + crowdSize / 2, usual.rlim_max};
+    ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &low, nullptr), 0);
+
+    // Each member connects again as soon as it is dropped, for as long as the crowd is there.
+    std::vector<std::unique_ptr<QLocalSocket>> crowd;
+    for (int member = 0; member < crowdSize; ++member)
+        crowd.push_back(std::make_unique<QLocalSocket>());
+    const auto keepCrowding = [&] {
+        for (const auto& member : crowd) {
+            if (member->state() == QLocalSocket::UnconnectedState)
+                member->connectToServer(socketPathOn(machine));
+        }
+    };
+    keepCrowding();
+    QTest::qWait(500);
+    {
+        SCOPED_TRACE("a launch while the crowd is there");
+        const qsizetype before = first.errors().count(broughtForward);
+        Copy later(machine);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                keepCrowding();
+                return later.process.state() == QProcess::NotRunning;
+            },
+            SingleInstance::handOverTimeoutMs + 20000))
+            << later.errors().toStdString();
+        EXPECT_EQ(later.process.exitCode(), 0) << later.errors().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return first.errors().count(broughtForward) > before; }, 10000))
+            << first.errors().toStdString();
+    }
+    {
+        SCOPED_TRACE("a launch right after the crowd");
+        crowd.clear();
+        expectHandOver(first, machine.environment());
+    }
+    EXPECT_FALSE(first.errors().contains(QStringLiteral("Too many open files"))) << first.errors().toStdString();
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    ASSERT_TRUE(first.process.waitForFinished(20000));
+    EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit) << first.errors().toStdString();
+    EXPECT_EQ(first.process.exitCode(), 0) << first.errors().toStdString();
+}

@@ -1,11 +1,14 @@
 // Holding against a pymobiledevice3 that behaves like the real one over time:
-// setting by hand, a relaunch, a pending reset, a long loss and a point chosen
-// while the held one is being verified.
+// setting by hand, a relaunch, a pending reset, a long loss, a check whose tool
+// cannot start and a point chosen while the held one is being verified.
 
 #include "RealDeviceFixture.h"
 #include "routedata/AppSettings.h"
+#include "support/QtPrinters.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 
 using namespace ostrevin;
@@ -150,6 +153,33 @@ TEST_F(RealDeviceHoldTest, ALongLossPresentsTheAlarmOnlyWhenItsTextChanges)
     }
     EXPECT_EQ(vm->hold().lockFailureCount(), 1);
     EXPECT_TRUE(pkexec.recordedCalls().isEmpty());
+}
+
+TEST_F(RealDeviceHoldTest, ACheckWhoseToolCannotStartIsThisProgramsOwnFailureNotTheCable)
+{
+    holdHome();
+    // The tool no longer starts (out of descriptors, a permission taken away), while
+    // the held set runs on and the iPhone stays plugged in.
+    const QFile::Permissions usual = QFile::permissions(tool.executable());
+    ASSERT_TRUE(QFile::setPermissions(tool.executable(), QFile::ReadOwner | QFile::WriteOwner));
+    const QString unstarted =
+        QStringLiteral("Couldn’t start %1: %2").arg(tool.executable(), QString::fromLocal8Bit(std::strerror(EACCES)));
+    tickUntilIncident();
+
+    EXPECT_EQ(alarms.presented().first().reason, unstarted);
+    EXPECT_TRUE(eventMessages().contains(u"Location interrupted: " + unstarted))
+        << eventMessages().join(u'\n').toStdString();
+    // The restore's preparation looks for the iPhone too, and finds no cable fault either.
+    EXPECT_TRUE(vm->device().helperStatus().isDeviceConnected) << vm->device().helperStatus().message.toStdString();
+    for (const QString& message : eventMessages())
+        EXPECT_FALSE(message.contains(u"isn’t connected")) << message.toStdString();
+
+    // Once the tool starts again, the restore sets the point again.
+    ASSERT_TRUE(QFile::setPermissions(tool.executable(), usual));
+    for (int second = 0; second < 20 && vm->hold().telegramIncidentActive(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+    EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(tool.simulatedLocation(), homeOnIPhone);
 }
 
 TEST_F(RealDeviceHoldTest, APointChosenDuringAVerificationIsSentWhenItEnds)
