@@ -8,6 +8,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/PlannerTexts.h"
+#include "routedata/AppSettings.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -16,6 +17,7 @@
 
 #include <QSet>
 #include <csignal>
+#include <functional>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -129,6 +131,15 @@ protected:
     {
         return QStringLiteral("%1 %2").arg(QString::number(point.latitude, 'f', 6),
                                            QString::number(point.longitude, 'f', 6));
+    }
+
+    /// The point is on the iPhone again and the outage over, once the work under way ended.
+    bool restored(const RoutePoint& point)
+    {
+        return eventually([&] {
+            return tool.simulatedLocation() == onIPhone(point) && !vm->hold().telegramIncidentActive() &&
+                   !vm->hold().isLocationLockRefreshing() && !vm->device().isDeviceBusy();
+        });
     }
 
     FakePyMobileDevice tool;
@@ -441,13 +452,6 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
         replug();
     };
     // The clock stands still: the replug itself restores the point, once the set's operation is over.
-    const auto restored = [&](const RoutePoint& point) {
-        return eventually([&] {
-            return tool.simulatedLocation() == onIPhone(point) && !vm->hold().telegramIncidentActive() &&
-                   !vm->hold().isLocationLockRefreshing() && !vm->device().isDeviceBusy();
-        });
-    };
-
     // Set location. The replug came while it ran: the pill follows it once it is over.
     const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
     vm->pushPointToIPhone(home);
@@ -571,6 +575,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     }));
     EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
     vm->stopIPhoneRoute();
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
@@ -600,6 +605,100 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t set the location. ") + failed);
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason,
               QStringLiteral("Changing the location failed, and the previous location is no longer held. ") + failed);
+}
+
+// usbmuxd reports the cable pulled in the moment before a tool is launched: after the readiness look that found
+// the iPhone ready has answered, or as Stop route begins. Nothing launched then can reach the iPhone, and nothing
+// a look found before may show it as ready: the cable is the cause, as for an attempt it stopped while it ran, and
+// the replug sets the point again at once.
+TEST_F(DeviceOutageTest, ACablePulledJustBeforeALaunchIsTheCablesFaultAndTheReplugSetsThePointAgain)
+{
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
+    const QList<RoutePoint> route{makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
+                                  makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)};
+    int looks = 0;
+    const auto holdTheNextLook = [&] {
+        looks = tool.count(Command::DeviceInformation);
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+    };
+    // The look has seen the iPhone; the program, on the test's thread, gets its answer only after the pull.
+    const auto pull = [&] {
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+        const qint64 look = tool.lastPid(Command::DeviceInformation).value_or(0);
+        tool.release(Command::DeviceInformation);
+        ASSERT_TRUE(waitForProcessGone(look));
+        tool.unplug();
+        watcher.detach(udid);
+    };
+    RoutePoint lost = home;
+    const QList<std::pair<const char*, std::function<void()>>> cases{
+        {"Set location's retry",
+         [&] {
+             tool.succeedFromTry(Command::Set, 2);
+             holdTheNextLook();
+             vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+             pull();
+         }},
+        {"Stop route's set",
+         [&] {
+             PlannerTestAccess::setPoints(*vm, route);
+             vm->startIPhoneRoute();
+             ASSERT_TRUE(eventually([&] {
+                 return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed &&
+                        vm->hold().routeLivePoint();
+             }));
+             lost = *vm->hold().routeLivePoint();
+             vm->stopIPhoneRoute();
+             tool.unplug();
+             watcher.detach(udid);
+         }},
+        {"the route's play",
+         [&] {
+             PlannerTestAccess::setPoints(*vm, route);
+             holdTheNextLook();
+             vm->startIPhoneRoute();
+             pull();
+         }},
+        {"the restore's set",
+         [&] {
+             tool.unplug();
+             watcher.detach(udid);
+             holdTheNextLook();
+             tool.plugBackIn();
+             watcher.attach(udid);
+             pull();
+         }},
+    };
+    for (const auto& [what, pullBeforeTheLaunch] : cases) {
+        SCOPED_TRACE(what);
+        lost = home;
+        vm.reset();
+        controller.reset();
+        AppSettings::setLockedPoint(std::nullopt, *settings); // nothing to re-arm from the last case
+        build(TunnelService::stopped);
+        holdHome();
+        pullBeforeTheLaunch();
+        ASSERT_TRUE(eventually([&] {
+            return vm->hold().telegramIncidentActive() && !vm->hold().isIPhoneRouteRunning() &&
+                   !vm->device().isDeviceBusy() && !vm->hold().isLocationLockRefreshing();
+        })) << vm->device().deviceActionMessage().toStdString();
+        EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+        EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+        EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+        EXPECT_EQ(eventMessages().count(u"Holding location: " + lost.name + u'.'), lost.name == home.name ? 1 : 0);
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+        tool.plugBackIn();
+        watcher.attach(udid);
+        EXPECT_TRUE(restored(lost)) << vm->device().deviceActionMessage().toStdString();
+    }
+
+    // Plugged back in without a report: a look begun after the unplug report that finds the iPhone is newer.
+    tool.unplug();
+    watcher.detach(udid);
+    tool.plugBackIn();
+    for (int second = 0; second < 60 && vm->hold().telegramIncidentActive(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+    EXPECT_TRUE(restored(lost)) << vm->device().deviceActionMessage().toStdString();
 }
 
 // A reset whose clear reaches the iPhone only after the cable was pulled fails for the cable, as a set does: the
