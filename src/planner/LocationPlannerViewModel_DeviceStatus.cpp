@@ -196,7 +196,6 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
                                                              DeviceLocationService* device, LocationHelper helper,
                                                              CancelToken token)
 {
-    const bool restoreWaited = !self->d->m_hold->recoveryWait().isEmpty();
     const Attempt look = self->d->attemptStarts(std::nullopt);
     // The user asked: the one action that may ask for the administrator password.
     const LocationHelperStatus found =
@@ -236,10 +235,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     self->d->setDeviceBusy(false);
     if (token.isCancelled())
         co_return;
-    const bool restoreNow = available && restoreWaited;
-    // What the restore waited for is done: it goes on now, not at its next attempt.
-    if (restoreNow)
+    // Whatever the restore waited for, or would have found next, is done: it goes
+    // on now, not at its next attempt; after a verification under way, if one is.
+    const bool restoreNow = available && self->d->isHoldLost();
+    if (restoreNow) {
         self->d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+        if (self->d->m_hold->isLocationLockRefreshing())
+            self->d->m_restoreAfterVerification = self->d->m_holdEpoch;
+    }
     if (armed || restoreNow)
         co_await self->d->refreshLocationLockNow();
 }

@@ -14,8 +14,10 @@
 #include "routedata/LocationValidationError.h"
 
 #include <QCoro/QCoroFuture>
+#include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace ostrevin {
 
@@ -369,6 +371,30 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
         q.logEvent(stopped, TrackerLogLevel::info);
 }
 
+bool LocationPlannerViewModel::Private::isHoldLost() const
+{
+    return m_hold->lockedPoint() && m_locationLockTask.isRunning() &&
+           (m_outageCounted || m_hold->telegramIncidentActive());
+}
+
+void LocationPlannerViewModel::Private::restoreIfPreparedDuringVerification()
+{
+    const std::optional<quint64> epoch = std::exchange(m_restoreAfterVerification, std::nullopt);
+    if (epoch != m_holdEpoch || !isHoldLost())
+        return;
+    // Posted: the verification that ended returns first, and its spacing does not
+    // hold off the restore the Prepare allowed.
+    QMetaObject::invokeMethod(
+        &q,
+        [this, epoch] {
+            if (epoch != m_holdEpoch || !isHoldLost())
+                return;
+            m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+            verifyHoldSoon();
+        },
+        Qt::QueuedConnection);
+}
+
 void LocationPlannerViewModel::Private::forgetOutage()
 {
     m_outageCounted = false;
@@ -465,6 +491,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
         if (self && self->d->m_verificationRun == run) {
             self->d->setLocationLockRefreshing(false);
             self->d->sendPointChosenDuringVerification();
+            self->d->restoreIfPreparedDuringVerification();
         }
     };
     vm.d->setLocationLockRefreshing(true);

@@ -199,6 +199,10 @@ struct LocationPlannerViewModel::Private {
     void persistLockedPoint(const std::optional<RoutePoint>& point);
     /// The hold is verified or restored: the next loss is a new outage.
     void forgetOutage();
+    /// A hold runs and its point is lost: an outage is counted or its incident open.
+    bool isHoldLost() const;
+    /// A Prepare iPhone that succeeded while a verification ran restores once it ended.
+    void restoreIfPreparedDuringVerification();
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     /// A loss as the cause of an incident that is not open yet. An open one is the
@@ -372,6 +376,8 @@ struct LocationPlannerViewModel::Private {
     CancelToken m_holdToken;
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
+    /// The hold whose restore a Prepare iPhone allowed while a verification ran.
+    std::optional<quint64> m_restoreAfterVerification;
     /// When the last verification of the hold ended, whoever started it: the watch
     /// loop starts the next one no sooner than 5 s after it.
     Clock::SteadyTime m_lastVerificationEnd = Clock::SteadyTime::min();

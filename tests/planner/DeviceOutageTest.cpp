@@ -16,8 +16,11 @@
 #include "support/SandboxedDevice.h"
 
 #include <QSet>
+#include <atomic>
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <thread>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -131,6 +134,13 @@ protected:
     {
         return QStringLiteral("%1 %2").arg(QString::number(point.latitude, 'f', 6),
                                            QString::number(point.longitude, 'f', 6));
+    }
+
+    /// iOS 17.0–17.3 locked (LogErrorAndExit) or unlocked: nothing is ready but through the tunnel, once unlocked.
+    void lock(Behaviour behaviour)
+    {
+        tool.setBehaviourWithOrWithoutRsd(Command::Mount, behaviour);
+        tool.setBehaviour(Command::DeviceInformation, behaviour, /*viaRsd=*/true);
     }
 
     /// The point is on the iPhone again and the outage over, once the work under way ended.
@@ -295,10 +305,6 @@ TEST_F(DeviceOutageTest, APrepareThatGotPastThePasswordLeavesTheRestoreToPrepare
 {
     build(TunnelService::startsWithPassword);
     holdHome();
-    const auto lock = [&](Behaviour behaviour) {
-        tool.setBehaviourWithOrWithoutRsd(Command::Mount, behaviour);
-        tool.setBehaviour(Command::DeviceInformation, behaviour, /*viaRsd=*/true);
-    };
     tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
     lock(Behaviour::LogErrorAndExit);
     replug();
@@ -337,6 +343,54 @@ TEST_F(DeviceOutageTest, APrepareThatGotPastThePasswordLeavesTheRestoreToPrepare
         return !vm->hold().telegramIncidentActive() && tool.simulatedLocation() == onIPhone(*vm->hold().lockedPoint());
     }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 2);
+}
+
+// A Prepare iPhone that succeeds during an outage restores the point at once: also when a verification under way
+// answers afterwards with what it found before, and when the restore no longer waited for Prepare iPhone.
+TEST_F(DeviceOutageTest, APrepareThatSucceedsRestoresAtOnceWhateverTheRestoreWasDoing)
+{
+    build(TunnelService::startsWithPassword);
+    holdHome();
+    const RoutePoint home = *vm->hold().lockedPoint();
+    const auto waitForPrepare = [&] {
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+        lock(Behaviour::LogErrorAndExit);
+        replug();
+        ASSERT_TRUE(eventually([&] { return !vm->hold().recoveryWait().isEmpty(); }));
+    };
+    waitForPrepare();
+    // The tunnel service started by hand meanwhile; the tunnel it opens for the next verification comes late and
+    // fails, so that verification answers after the Prepare with what it found before.
+    auto gate = std::make_shared<std::atomic<int>>(1);
+    tunnel.setRequestCheck(
+        [gate, started = tunnelStarted](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
+            int armed = 1;
+            if (request.path() == "/start-tunnel" && gate->compare_exchange_strong(armed, 2)) {
+                while (gate->load() == 2)
+                    std::this_thread::sleep_for(5ms);
+                return FakeHttpReply::json(R"({"error": "something went wrong during tunnel creation"})", 404);
+            }
+            return QFile::exists(started) ? std::nullopt : std::optional(FakeHttpReply::text("not running", 503));
+        });
+    ASSERT_TRUE(QFile(tunnelStarted).open(QIODevice::WriteOnly));
+    clock.advance(6s);
+    ASSERT_TRUE(eventually([&] { return gate->load() == 2; }));
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed); // ready over the direct connection
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->device().helperStatus().isAvailable() && vm->hold().isLocationLockRefreshing());
+    gate->store(0);
+    EXPECT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+
+    // A Prepare past the password that failed on the locked iPhone ended the wait; unlocked, the next one restores.
+    ASSERT_TRUE(QFile::remove(tunnelStarted));
+    waitForPrepare();
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return vm->hold().recoveryWait().isEmpty() && vm->canPrepareIPhone(); }));
+    lock(Behaviour::Succeed);
+    vm->prepareIPhoneForLocation();
+    EXPECT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
