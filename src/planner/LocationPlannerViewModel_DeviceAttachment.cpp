@@ -3,11 +3,14 @@
 // location and pymobiledevice3's held set kept running as if nothing happened;
 // and the device pill would go on saying Ready for an iPhone that is gone.
 
+#include "devicebridge/DeviceLocationError.h"
+#include "devicebridge/DeviceLocationService.h"
 #include "planner/LocationPlannerViewModel.h"
 #include "planner/LocationPlannerViewModel_Private.h"
 #include "planner/PlannerTexts.h"
 #include "platform/DeviceAttachmentWatcher.h"
 
+#include <QCoro/QCoroFuture>
 #include <QMetaObject>
 #include <utility>
 
@@ -19,6 +22,17 @@ QString notConnectedCause()
 {
     //: Incident cause and device status message.
     return LocationPlannerViewModel::tr("iPhone isn’t connected.");
+}
+
+LocationHelperStatus asUnplugged(const LocationHelperStatus& status)
+{
+    LocationHelperStatus unplugged = status;
+    unplugged.message = notConnectedCause();
+    unplugged.isDeviceConnected = false;
+    unplugged.isLocationReady = false;
+    unplugged.failureReason.clear();
+    unplugged.waitsForPrepareIPhone = false;
+    return unplugged;
 }
 
 } // namespace
@@ -58,6 +72,7 @@ bool LocationPlannerViewModel::Private::isHeldDevice(const QString& udid) const
 void LocationPlannerViewModel::Private::deviceDetached(const QString& udid)
 {
     m_lastUnplugReport.insert(udid, ++m_unplugReports);
+    m_reportedUnplugged.insert(udid);
     if (m_attachToActOn == udid)
         m_attachToActOn.reset();
     // Whatever the restore waited for, an iPhone that is gone needs the cable first.
@@ -81,12 +96,7 @@ void LocationPlannerViewModel::Private::markUnplugged(const QString& udid)
     if (!status.isDeviceConnected || !status.helper || status.helper->deviceIdentifier != udid)
         return;
     // Whatever is held: the next Set location would otherwise fail at the tool.
-    LocationHelperStatus unplugged = status;
-    unplugged.message = notConnectedCause();
-    unplugged.isDeviceConnected = false;
-    unplugged.isLocationReady = false;
-    unplugged.failureReason.clear();
-    unplugged.waitsForPrepareIPhone = false;
+    const LocationHelperStatus unplugged = asUnplugged(status);
     m_device->setHelperStatus(unplugged);
     m_statusBeforeUnplug = StatusBeforeUnplug{m_device->helperStatusRevision(), status};
     // A running operation or a hold says what happens next itself; a check the
@@ -125,20 +135,59 @@ void LocationPlannerViewModel::Private::heldDeviceLost(const std::optional<QStri
 LocationPlannerViewModel::Private::Attempt
 LocationPlannerViewModel::Private::attemptStarts(const std::optional<QString>& udid) const
 {
-    return Attempt{udid, m_unplugReports};
+    return Attempt{udid, m_unplugReports, udid && m_reportedUnplugged.contains(*udid)};
 }
 
 bool LocationPlannerViewModel::Private::unpluggedSince(const Attempt& attempt) const
 {
+    // Pulled in the moment between the look that found the iPhone ready and the
+    // launch, the cable ended the attempt before it began.
+    if (attempt.launchedUnplugged)
+        return true;
     return attempt.udid ? m_lastUnplugReport.value(*attempt.udid, 0) > attempt.unplugsBefore
                         : m_unplugReports > attempt.unplugsBefore;
+}
+
+LocationHelperStatus LocationPlannerViewModel::Private::lookResult(const LocationHelperStatus& found,
+                                                                   const Attempt& look)
+{
+    // A look answers for the moment its tool reached the iPhone; a later unplug
+    // report is the newer word, and the pill must not read Ready for an iPhone
+    // that is gone. An attach reported after it makes the look current again.
+    if (!found.isDeviceConnected || !found.helper || !found.helper->deviceIdentifier ||
+        !m_reportedUnplugged.contains(*found.helper->deviceIdentifier))
+        return found;
+    const QString& udid = *found.helper->deviceIdentifier;
+    if (m_lastUnplugReport.value(udid, 0) > look.unplugsBefore)
+        return asUnplugged(found);
+    // Begun after the unplug report, the look found the iPhone through usbmuxd:
+    // it is back, whether or not its attach report came. Attempts on it go ahead.
+    m_reportedUnplugged.remove(udid);
+    return found;
+}
+
+QCoro::Task<LocationPlannerViewModel::Private::SetOutcome>
+LocationPlannerViewModel::Private::sendPoint(DeviceLocationService* device, SetOutcome set, RoutePoint point,
+                                             std::stop_token stopToken, AdministratorPrompt prompt)
+{
+    if (set.attempt.launchedUnplugged) {
+        set.error = std::make_exception_ptr(
+            DeviceLocationError::deviceNotConnected(QStringLiteral("simulate-location set"), notConnectedCause()));
+        co_return set;
+    }
+    try {
+        co_await device->resendLocation(point, set.helper, stopToken, prompt);
+    } catch (...) {
+        set.error = std::current_exception();
+    }
+    co_return set;
 }
 
 QString LocationPlannerViewModel::Private::failureCause(const Attempt& attempt, const std::exception_ptr& error) const
 {
     // Unplugged meanwhile, the tool's failure says only that the connection went:
-    // the cable is what the user must see to. An unplug before the attempt began
-    // made an earlier one fail, not this one.
+    // the cable is what the user must see to. An iPhone plugged back in before the
+    // attempt began lost an earlier one, not this one.
     return unpluggedSince(attempt) ? notConnectedCause() : PlannerTexts::errorDescription(error);
 }
 
@@ -164,6 +213,7 @@ void LocationPlannerViewModel::Private::holdLostWhileSet(const RoutePoint& point
 
 void LocationPlannerViewModel::Private::deviceAttached(const QString& udid)
 {
+    m_reportedUnplugged.remove(udid);
     const bool heldAndLost = isHeldDevice(udid) && m_outageCounted;
     if (!heldAndLost) {
         const LocationHelperStatus& status = m_device->helperStatus();

@@ -78,6 +78,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
                                                              ConnectedIPhone connected, CancelToken token)
 {
     const std::pair<quint64, quint64> news = self->d->deviceNews();
+    const Attempt look = self->d->attemptStarts(std::nullopt);
     LocationHelperStatus status = co_await device->detectHelper();
     if (!self || token.isCancelled())
         co_return;
@@ -97,6 +98,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::deviceCheck(QPointer<LocationPl
     // the newer truth: "not ready" from before a successful Prepare would disable
     // Set location while the point is held.
     const bool current = self->d->deviceNews() == news;
+    status = self->d->lookResult(status, look);
     if (current)
         self->d->applyHelperStatus(status, options);
 
@@ -194,12 +196,13 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
                                                              DeviceLocationService* device, LocationHelper helper,
                                                              CancelToken token)
 {
-    const bool restoreWaited = !self->d->m_hold->recoveryWait().isEmpty();
+    const Attempt look = self->d->attemptStarts(std::nullopt);
     // The user asked: the one action that may ask for the administrator password.
-    const LocationHelperStatus status =
+    const LocationHelperStatus found =
         co_await device->prepareForLocation(helper, token.stopToken(), AdministratorPrompt::allowed);
     if (!self || token.isCancelled())
         co_return;
+    const LocationHelperStatus status = self->d->lookResult(found, look);
     const bool available = status.isAvailable();
     // The user's Prepare is what the restore waited for. Only one that stopped at
     // the password leaves it waiting: past it the tunnel service runs, and the
@@ -232,10 +235,14 @@ QCoro::Task<> LocationPlannerViewModel::Private::prepareFlow(QPointer<LocationPl
     self->d->setDeviceBusy(false);
     if (token.isCancelled())
         co_return;
-    const bool restoreNow = available && restoreWaited;
-    // What the restore waited for is done: it goes on now, not at its next attempt.
-    if (restoreNow)
+    // Whatever the restore waited for, or would have found next, is done: it goes
+    // on now, not at its next attempt; after a verification under way, if one is.
+    const bool restoreNow = available && self->d->isHoldLost();
+    if (restoreNow) {
         self->d->m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+        if (self->d->m_hold->isLocationLockRefreshing())
+            self->d->m_restoreAfterVerification = self->d->m_holdEpoch;
+    }
     if (armed || restoreNow)
         co_await self->d->refreshLocationLockNow();
 }

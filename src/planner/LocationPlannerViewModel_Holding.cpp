@@ -15,8 +15,10 @@
 #include "routedata/LocationValidationError.h"
 
 #include <QCoro/QCoroFuture>
+#include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace ostrevin {
 
@@ -200,13 +202,9 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     // Always a new set, also of the point already held: the user who sets it again
     // may know better than a held process that the iPhone lost it.
     SetOutcome first{helper, self->d->attemptStarts(helper.deviceIdentifier), {}};
-    try {
-        co_await device->resendLocation(point, helper, {}, AdministratorPrompt::allowed);
-        co_return first;
-    } catch (...) {
-        first.error = std::current_exception();
-    }
-    if (!self)
+    first = co_await Private::sendPoint(device, first, point, {}, AdministratorPrompt::allowed);
+    // Preparing an iPhone usbmuxd reports gone could not bring it back: its attach will.
+    if (!first.error || first.attempt.launchedUnplugged || !self)
         co_return first;
     //: Event log entry.
     self->logEvent(tr("The first attempt to set the location failed. Preparing iPhone again."),
@@ -217,10 +215,12 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
         DeviceLocationController::errorKind(first.error) == DeviceLocationError::Case::privilegedStartFailed
             ? AdministratorPrompt::never
             : AdministratorPrompt::allowed;
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, {}, prompt);
+    const Attempt look = self->d->attemptStarts(std::nullopt);
+    const LocationHelperStatus found = co_await device->prepareForLocation(helper, {}, prompt);
     // Until the retry is launched, the failure is the first attempt's.
     if (!self)
         co_return first;
+    const LocationHelperStatus prepared = self->d->lookResult(found, look);
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(self->m_deps.clock->wallNow());
     if (!prepared.isAvailable() || !prepared.helper)
@@ -233,11 +233,7 @@ LocationPlannerViewModel::Private::setLocationWithRetry(QPointer<LocationPlanner
     // The retry is an attempt of its own: an unplug before it (the one that made the
     // first fail) is neither why it failed nor why what it set would be gone.
     SetOutcome retry{retried, self->d->attemptStarts(retried.deviceIdentifier), {}};
-    try {
-        co_await device->resendLocation(point, retried);
-    } catch (...) {
-        retry.error = std::current_exception();
-    }
+    retry = co_await Private::sendPoint(device, retry, point);
     co_return retry;
 }
 
@@ -299,13 +295,10 @@ QCoro::Task<bool> LocationPlannerViewModel::Private::rearmRestoredHold(QPointer<
     self->logEvent(tr("Setting location: %1.").arg(point.name), TrackerLogLevel::info);
     // The last session's process is gone with it: nothing is held that could be
     // verified, so the point is set as a first set.
-    const Attempt attempt = self->d->attemptStarts(helper.deviceIdentifier);
-    std::exception_ptr error;
-    try {
-        co_await self->m_deps.device->resendLocation(point, helper, token.stopToken());
-    } catch (...) {
-        error = std::current_exception();
-    }
+    SetOutcome set{helper, self->d->attemptStarts(helper.deviceIdentifier), {}};
+    set = co_await Private::sendPoint(self->m_deps.device, set, point, token.stopToken());
+    const Attempt& attempt = set.attempt;
+    const std::exception_ptr& error = set.error;
     if (!self)
         co_return false;
     if (!wasBusy)
@@ -377,6 +370,30 @@ void LocationPlannerViewModel::Private::stopLocationLock(HoldEnding ending)
     // Said once: closing the incident of a reset said it already.
     if (held && !(incidentOpen && ending == HoldEnding::locationReset))
         q.logEvent(stopped, TrackerLogLevel::info);
+}
+
+bool LocationPlannerViewModel::Private::isHoldLost() const
+{
+    return m_hold->lockedPoint() && m_locationLockTask.isRunning() &&
+           (m_outageCounted || m_hold->telegramIncidentActive());
+}
+
+void LocationPlannerViewModel::Private::restoreIfPreparedDuringVerification()
+{
+    const std::optional<quint64> epoch = std::exchange(m_restoreAfterVerification, std::nullopt);
+    if (epoch != m_holdEpoch || !isHoldLost())
+        return;
+    // Posted: the verification that ended returns first, and its spacing does not
+    // hold off the restore the Prepare allowed.
+    QMetaObject::invokeMethod(
+        &q,
+        [this, epoch] {
+            if (epoch != m_holdEpoch || !isHoldLost())
+                return;
+            m_nextLockRecoveryAttempt = Clock::SteadyTime::min();
+            verifyHoldSoon();
+        },
+        Qt::QueuedConnection);
 }
 
 void LocationPlannerViewModel::Private::forgetOutage()
@@ -487,6 +504,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::verifyHold(QPointer<LocationPla
         if (self && self->d->m_verificationRun == run) {
             self->d->setLocationLockRefreshing(false);
             self->d->sendPointChosenDuringVerification();
+            self->d->restoreIfPreparedDuringVerification();
         }
     };
     vm.d->setLocationLockRefreshing(true);

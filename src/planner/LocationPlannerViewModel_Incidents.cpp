@@ -90,9 +90,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         self->d->setRecoveryWait(QString());
     }
 
-    const LocationHelperStatus detected = co_await device->detectHelper();
+    const Attempt detection = self->d->attemptStarts(std::nullopt);
+    const LocationHelperStatus found = co_await device->detectHelper();
     if (!Private::isCurrentHold(self, epoch))
         co_return;
+    const LocationHelperStatus detected = self->d->lookResult(found, detection);
     self->d->m_device->setHelperStatus(detected);
     self->d->m_device->setLastDeviceCheck(clock->wallNow());
 
@@ -103,9 +105,11 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
         detected.helper->deviceIdentifier != previousHelper.deviceIdentifier)
         helper = previousHelper;
 
-    const LocationHelperStatus prepared = co_await device->prepareForLocation(helper, token.stopToken());
+    const Attempt preparation = self->d->attemptStarts(std::nullopt);
+    const LocationHelperStatus readied = co_await device->prepareForLocation(helper, token.stopToken());
     if (!Private::isCurrentHold(self, epoch))
         co_return;
+    const LocationHelperStatus prepared = self->d->lookResult(readied, preparation);
     self->d->m_device->setHelperStatus(prepared);
     self->d->m_device->setLastDeviceCheck(clock->wallNow());
     if (prepared.waitsForPrepareIPhone && self->d->m_hold->telegramIncidentActive())
@@ -129,15 +133,12 @@ QCoro::Task<> LocationPlannerViewModel::Private::recoverLocationLock(QPointer<Lo
     }
 
     const LocationHelper restoredWith = *prepared.helper;
-    const Attempt attempt = self->d->attemptStarts(restoredWith.deviceIdentifier);
-    std::exception_ptr error;
-    try {
-        // The held process outlived the outage without the iPhone using its point:
-        // it is ended and the point is set anew.
-        co_await device->resendLocation(point, restoredWith, token.stopToken());
-    } catch (...) {
-        error = std::current_exception();
-    }
+    // The held process outlived the outage without the iPhone using its point: it
+    // is ended and the point is set anew.
+    SetOutcome set{restoredWith, self->d->attemptStarts(restoredWith.deviceIdentifier), {}};
+    set = co_await Private::sendPoint(device, set, point, token.stopToken());
+    const Attempt& attempt = set.attempt;
+    const std::exception_ptr& error = set.error;
     if (!Private::isCurrentHold(self, epoch))
         co_return;
     LocationPlannerViewModel& vm = *self;

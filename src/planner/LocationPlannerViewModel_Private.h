@@ -4,6 +4,7 @@
 #include "alerts/TelegramTokenLoad.h"
 #include "async/Clock.h"
 #include "async/TaskSlot.h"
+#include "devicebridge/AdministratorPrompt.h"
 #include "devicebridge/LocationHelper.h"
 #include "devicebridge/LocationHelperStatus.h"
 #include "planner/LocationPlannerViewModel.h"
@@ -16,10 +17,12 @@
 #include <QDateTime>
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <stop_token>
 #include <utility>
 
 namespace ostrevin {
@@ -99,11 +102,14 @@ struct LocationPlannerViewModel::Private {
     void heldDeviceLost(const std::optional<QString>& ownFailure = std::nullopt);
     /// One attempt of a tool on an iPhone (a set, a restore's set, a route's play),
     /// from the tool's launch on. The cable is why it failed, or why what it set is
-    /// gone, exactly when usbmuxd reported its iPhone unplugged since: a set or play
-    /// process that was still starting then runs on, but the iPhone dropped its point.
+    /// gone, exactly when usbmuxd reported its iPhone unplugged since, or had reported
+    /// it unplugged, and not back, when it was launched: a set or play process that
+    /// was still starting runs on, but the iPhone dropped its point or never had it.
     struct Attempt {
         std::optional<QString> udid;
         quint64 unplugsBefore = 0;
+        /// usbmuxd's last report about its iPhone was an unplug.
+        bool launchedUnplugged = false;
     };
     /// An attempt on that iPhone (any iPhone for a helper bound to none: it takes
     /// whatever is attached) whose tool is launched now.
@@ -112,6 +118,22 @@ struct LocationPlannerViewModel::Private {
     /// "iPhone isn’t connected." when the attempt's iPhone was reported unplugged since
     /// it began, the tool's own failure otherwise.
     QString failureCause(const Attempt& attempt, const std::exception_ptr& error) const;
+    /// How a set went: the attempt that decided it, the helper it used, and its
+    /// failure if it failed.
+    struct SetOutcome {
+        LocationHelper helper;
+        Attempt attempt;
+        std::exception_ptr error;
+    };
+    /// Sets the point with the set's helper, as its attempt; launched only on an iPhone
+    /// usbmuxd did not last report unplugged, where a set could only fail or set nothing.
+    static QCoro::Task<SetOutcome> sendPoint(DeviceLocationService* device, SetOutcome set, RoutePoint point,
+                                             std::stop_token stopToken = {},
+                                             AdministratorPrompt prompt = AdministratorPrompt::never);
+    /// What a look at the iPhones (a detection, a readiness check, a preparation) that
+    /// began at look found, as it may be shown: an iPhone that usbmuxd reported
+    /// unplugged since, and not plugged back in, is not connected, whatever it looked like.
+    LocationHelperStatus lookResult(const LocationHelperStatus& found, const Attempt& look);
     /// Holds a point whose set was still starting when its iPhone was reported
     /// unplugged: confirmed, and lost at once, so the outage opens (or an open one
     /// goes on) and the restore sets the point again once the iPhone is back.
@@ -180,6 +202,10 @@ struct LocationPlannerViewModel::Private {
     void persistLockedPoint(const std::optional<RoutePoint>& point);
     /// The hold is verified or restored: the next loss is a new outage.
     void forgetOutage();
+    /// A hold runs and its point is lost: an outage is counted or its incident open.
+    bool isHoldLost() const;
+    /// A Prepare iPhone that succeeded while a verification ran restores once it ended.
+    void restoreIfPreparedDuringVerification();
     void reportLocationIncidentIfNeeded(const QString& reason, const std::optional<RoutePoint>& point);
     void reportLocationRecoveryIfNeeded(const RoutePoint& point);
     /// A loss as the cause of an incident that is not open yet. An open one is the
@@ -274,13 +300,7 @@ struct LocationPlannerViewModel::Private {
     // Holding, incidents and Telegram alerts (_Holding.cpp, _Incidents.cpp, _TelegramAlerts.cpp).
     static QCoro::Task<> pushFlow(QPointer<LocationPlannerViewModel> self, RoutePoint point, LocationHelper helper,
                                   bool wasConfirmed, std::optional<RoutePoint> previousPoint);
-    /// How a set and its retry went: the attempt that decided it (the retry, once it
-    /// was launched), the helper it used, and its failure if it failed.
-    struct SetOutcome {
-        LocationHelper helper;
-        Attempt attempt;
-        std::exception_ptr error;
-    };
+    /// A set and its retry: the outcome is the retry's once it was launched.
     static QCoro::Task<SetOutcome> setLocationWithRetry(QPointer<LocationPlannerViewModel> self, LocationHelper helper,
                                                         RoutePoint point);
     /// Sets the restored point on the iPhone and starts its hold, keeping the last
@@ -366,6 +386,8 @@ struct LocationPlannerViewModel::Private {
     CancelToken m_holdToken;
     /// The verification that raised isLocationLockRefreshing, so only it lowers the flag.
     quint64 m_verificationRun = 0;
+    /// The hold whose restore a Prepare iPhone allowed while a verification ran.
+    std::optional<quint64> m_restoreAfterVerification;
     /// When the last verification of the hold ended, whoever started it: the watch
     /// loop starts the next one no sooner than 5 s after it.
     Clock::SteadyTime m_lastVerificationEnd = Clock::SteadyTime::min();
@@ -385,6 +407,8 @@ struct LocationPlannerViewModel::Private {
     /// usbmuxd's unplug reports: how many so far, and the count at each iPhone's last one.
     quint64 m_unplugReports = 0;
     QHash<QString, quint64> m_lastUnplugReport;
+    /// The iPhones usbmuxd last reported unplugged, until it reports them attached.
+    QSet<QString> m_reportedUnplugged;
     /// The current route's start: its readiness look from Start route on, then its play from the play's launch.
     Attempt m_playAttempt;
     /// The status an unplug report replaced, and the revision of the one it published.

@@ -8,6 +8,7 @@
 #include "devicebridge/DeviceLocationController.h"
 #include "planner/DeviceIndicatorState.h"
 #include "planner/PlannerTexts.h"
+#include "routedata/AppSettings.h"
 #include "support/FakeDeviceAttachmentWatcher.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakePyMobileDevice.h"
@@ -15,7 +16,11 @@
 #include "support/SandboxedDevice.h"
 
 #include <QSet>
+#include <atomic>
 #include <csignal>
+#include <functional>
+#include <memory>
+#include <thread>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -129,6 +134,22 @@ protected:
     {
         return QStringLiteral("%1 %2").arg(QString::number(point.latitude, 'f', 6),
                                            QString::number(point.longitude, 'f', 6));
+    }
+
+    /// iOS 17.0–17.3 locked (LogErrorAndExit) or unlocked: nothing is ready but through the tunnel, once unlocked.
+    void lock(Behaviour behaviour)
+    {
+        tool.setBehaviourWithOrWithoutRsd(Command::Mount, behaviour);
+        tool.setBehaviour(Command::DeviceInformation, behaviour, /*viaRsd=*/true);
+    }
+
+    /// The point is on the iPhone again and the outage over, once the work under way ended.
+    bool restored(const RoutePoint& point)
+    {
+        return eventually([&] {
+            return tool.simulatedLocation() == onIPhone(point) && !vm->hold().telegramIncidentActive() &&
+                   !vm->hold().isLocationLockRefreshing() && !vm->device().isDeviceBusy();
+        });
     }
 
     FakePyMobileDevice tool;
@@ -284,10 +305,6 @@ TEST_F(DeviceOutageTest, APrepareThatGotPastThePasswordLeavesTheRestoreToPrepare
 {
     build(TunnelService::startsWithPassword);
     holdHome();
-    const auto lock = [&](Behaviour behaviour) {
-        tool.setBehaviourWithOrWithoutRsd(Command::Mount, behaviour);
-        tool.setBehaviour(Command::DeviceInformation, behaviour, /*viaRsd=*/true);
-    };
     tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
     lock(Behaviour::LogErrorAndExit);
     replug();
@@ -326,6 +343,54 @@ TEST_F(DeviceOutageTest, APrepareThatGotPastThePasswordLeavesTheRestoreToPrepare
         return !vm->hold().telegramIncidentActive() && tool.simulatedLocation() == onIPhone(*vm->hold().lockedPoint());
     }));
     EXPECT_EQ(pkexec.recordedCalls().size(), 2);
+}
+
+// A Prepare iPhone that succeeds during an outage restores the point at once: also when a verification under way
+// answers afterwards with what it found before, and when the restore no longer waited for Prepare iPhone.
+TEST_F(DeviceOutageTest, APrepareThatSucceedsRestoresAtOnceWhateverTheRestoreWasDoing)
+{
+    build(TunnelService::startsWithPassword);
+    holdHome();
+    const RoutePoint home = *vm->hold().lockedPoint();
+    const auto waitForPrepare = [&] {
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::LogErrorAndExit);
+        lock(Behaviour::LogErrorAndExit);
+        replug();
+        ASSERT_TRUE(eventually([&] { return !vm->hold().recoveryWait().isEmpty(); }));
+    };
+    waitForPrepare();
+    // The tunnel service started by hand meanwhile; the tunnel it opens for the next verification comes late and
+    // fails, so that verification answers after the Prepare with what it found before.
+    auto gate = std::make_shared<std::atomic<int>>(1);
+    tunnel.setRequestCheck(
+        [gate, started = tunnelStarted](const FakeHttpRequest& request) -> std::optional<FakeHttpReply> {
+            int armed = 1;
+            if (request.path() == "/start-tunnel" && gate->compare_exchange_strong(armed, 2)) {
+                while (gate->load() == 2)
+                    std::this_thread::sleep_for(5ms);
+                return FakeHttpReply::json(R"({"error": "something went wrong during tunnel creation"})", 404);
+            }
+            return QFile::exists(started) ? std::nullopt : std::optional(FakeHttpReply::text("not running", 503));
+        });
+    ASSERT_TRUE(QFile(tunnelStarted).open(QIODevice::WriteOnly));
+    clock.advance(6s);
+    ASSERT_TRUE(eventually([&] { return gate->load() == 2; }));
+    tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed); // ready over the direct connection
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy(); }));
+    ASSERT_TRUE(vm->device().helperStatus().isAvailable() && vm->hold().isLocationLockRefreshing());
+    gate->store(0);
+    EXPECT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+
+    // A Prepare past the password that failed on the locked iPhone ended the wait; unlocked, the next one restores.
+    ASSERT_TRUE(QFile::remove(tunnelStarted));
+    waitForPrepare();
+    vm->prepareIPhoneForLocation();
+    ASSERT_TRUE(eventually([&] { return vm->hold().recoveryWait().isEmpty() && vm->canPrepareIPhone(); }));
+    lock(Behaviour::Succeed);
+    vm->prepareIPhoneForLocation();
+    EXPECT_TRUE(restored(home)) << vm->device().deviceActionMessage().toStdString();
+    EXPECT_EQ(pkexec.recordedCalls().size(), 1);
 }
 
 // The user's Set location asks once; a dismissed dialog is not followed by a
@@ -441,13 +506,6 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
         replug();
     };
     // The clock stands still: the replug itself restores the point, once the set's operation is over.
-    const auto restored = [&](const RoutePoint& point) {
-        return eventually([&] {
-            return tool.simulatedLocation() == onIPhone(point) && !vm->hold().telegramIncidentActive() &&
-                   !vm->hold().isLocationLockRefreshing() && !vm->device().isDeviceBusy();
-        });
-    };
-
     // Set location. The replug came while it ran: the pill follows it once it is over.
     const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
     vm->pushPointToIPhone(home);
@@ -571,6 +629,7 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     }));
     EXPECT_TRUE(vm->hold().isIPhoneRouteRunning());
     EXPECT_FALSE(vm->hold().telegramIncidentActive());
+    EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::ready);
     tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
     vm->stopIPhoneRoute();
     ASSERT_TRUE(eventually([&] { return !vm->device().isDeviceBusy() && !vm->device().isCheckingDevice(); }));
@@ -600,6 +659,100 @@ TEST_F(DeviceOutageTest, ACablePulledAndPluggedBackWhileASetStartsIsAnOutageAndT
     EXPECT_EQ(vm->notice(), QStringLiteral("Couldn’t set the location. ") + failed);
     EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason,
               QStringLiteral("Changing the location failed, and the previous location is no longer held. ") + failed);
+}
+
+// usbmuxd reports the cable pulled in the moment before a tool is launched: after the readiness look that found
+// the iPhone ready has answered, or as Stop route begins. Nothing launched then can reach the iPhone, and nothing
+// a look found before may show it as ready: the cable is the cause, as for an attempt it stopped while it ran, and
+// the replug sets the point again at once.
+TEST_F(DeviceOutageTest, ACablePulledJustBeforeALaunchIsTheCablesFaultAndTheReplugSetsThePointAgain)
+{
+    const RoutePoint home = makePoint(QStringLiteral("Home"), 50.0875, 14.4213);
+    const QList<RoutePoint> route{makePoint(QStringLiteral("Old Town"), 50.0870, 14.4210),
+                                  makePoint(QStringLiteral("Castle"), 50.0900, 14.4000)};
+    int looks = 0;
+    const auto holdTheNextLook = [&] {
+        looks = tool.count(Command::DeviceInformation);
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::SucceedWhenReleased);
+    };
+    // The look has seen the iPhone; the program, on the test's thread, gets its answer only after the pull.
+    const auto pull = [&] {
+        ASSERT_TRUE(eventually([&] { return tool.count(Command::DeviceInformation) > looks; }));
+        const qint64 look = tool.lastPid(Command::DeviceInformation).value_or(0);
+        tool.release(Command::DeviceInformation);
+        ASSERT_TRUE(waitForProcessGone(look));
+        tool.unplug();
+        watcher.detach(udid);
+    };
+    RoutePoint lost = home;
+    const QList<std::pair<const char*, std::function<void()>>> cases{
+        {"Set location's retry",
+         [&] {
+             tool.succeedFromTry(Command::Set, 2);
+             holdTheNextLook();
+             vm->pushPointToIPhone(makePoint(QStringLiteral("Work"), 50.1, 14.5));
+             pull();
+         }},
+        {"Stop route's set",
+         [&] {
+             PlannerTestAccess::setPoints(*vm, route);
+             vm->startIPhoneRoute();
+             ASSERT_TRUE(eventually([&] {
+                 return PlannerTestAccess::safetyState(*vm) == LocationSimulationSafetyState::Case::routeConfirmed &&
+                        vm->hold().routeLivePoint();
+             }));
+             lost = *vm->hold().routeLivePoint();
+             vm->stopIPhoneRoute();
+             tool.unplug();
+             watcher.detach(udid);
+         }},
+        {"the route's play",
+         [&] {
+             PlannerTestAccess::setPoints(*vm, route);
+             holdTheNextLook();
+             vm->startIPhoneRoute();
+             pull();
+         }},
+        {"the restore's set",
+         [&] {
+             tool.unplug();
+             watcher.detach(udid);
+             holdTheNextLook();
+             tool.plugBackIn();
+             watcher.attach(udid);
+             pull();
+         }},
+    };
+    for (const auto& [what, pullBeforeTheLaunch] : cases) {
+        SCOPED_TRACE(what);
+        lost = home;
+        vm.reset();
+        controller.reset();
+        AppSettings::setLockedPoint(std::nullopt, *settings); // nothing to re-arm from the last case
+        build(TunnelService::stopped);
+        holdHome();
+        pullBeforeTheLaunch();
+        ASSERT_TRUE(eventually([&] {
+            return vm->hold().telegramIncidentActive() && !vm->hold().isIPhoneRouteRunning() &&
+                   !vm->device().isDeviceBusy() && !vm->hold().isLocationLockRefreshing();
+        })) << vm->device().deviceActionMessage().toStdString();
+        EXPECT_EQ(alarms.shown().value_or(LocationSafetyAlarmEvent{}).reason, notConnected);
+        EXPECT_EQ(vm->device().helperStatus().message, notConnected);
+        EXPECT_EQ(vm->deviceIndicatorState(), DeviceIndicatorState::notConnected);
+        EXPECT_EQ(eventMessages().count(u"Holding location: " + lost.name + u'.'), lost.name == home.name ? 1 : 0);
+        tool.setBehaviour(Command::DeviceInformation, Behaviour::Succeed);
+        tool.plugBackIn();
+        watcher.attach(udid);
+        EXPECT_TRUE(restored(lost)) << vm->device().deviceActionMessage().toStdString();
+    }
+
+    // Plugged back in without a report: a look begun after the unplug report that finds the iPhone is newer.
+    tool.unplug();
+    watcher.detach(udid);
+    tool.plugBackIn();
+    for (int second = 0; second < 60 && vm->hold().telegramIncidentActive(); second += 2)
+        ASSERT_TRUE(tick()) << second;
+    EXPECT_TRUE(restored(lost)) << vm->device().deviceActionMessage().toStdString();
 }
 
 // A reset whose clear reaches the iPhone only after the cable was pulled fails for the cable, as a set does: the
