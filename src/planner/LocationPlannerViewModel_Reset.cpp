@@ -74,7 +74,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
     if (!self || token.isCancelled())
         co_return;
 
-    const Attempt look = self->d->attemptStarts(std::nullopt);
+    const Attempt statusLook = self->d->attemptStarts(std::nullopt);
     LocationHelperStatus status = self->d->m_device->helperStatus();
     if (!status.isAvailable()) {
         // The status may be stale (a failed reset marks the iPhone disconnected, and
@@ -109,7 +109,7 @@ QCoro::Task<> LocationPlannerViewModel::Private::locationReset(QPointer<Location
             if (!self || token.isCancelled())
                 co_return;
         }
-        status = self->d->lookResult(status, look);
+        status = self->d->lookResult(status, statusLook);
         self->d->m_device->setHelperStatus(status);
         if (!status.isAvailable()) {
             failure = std::make_exception_ptr(
