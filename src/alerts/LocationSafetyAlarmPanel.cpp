@@ -189,7 +189,10 @@ void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
     event->accept();
     // Known before the press acts: acknowledging closes the panels.
     m_downKey = event->nativeScanCode();
-    emit returnPressed();
+    // A key held since the alarm's first second, or since before the panel got the
+    // keyboard, did not go down on it after the grace.
+    if (!m_repeats.isRepeat(*event))
+        emit returnPressed();
 }
 
 void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
@@ -199,6 +202,7 @@ void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     event->accept();
+    m_repeats.released(*event);
     // A repeat's release leaves the key down, also one that Qt does not mark.
     if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false)) {
         m_downKey = event->nativeScanCode();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/KeyRepeats.h"
+
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -37,7 +39,7 @@ public:
     bool returnIsDown() const;
 
 signals:
-    /// Return or Enter reached the panel.
+    /// Return or Enter went down on the panel; its auto-repeats are no new press.
     void returnPressed();
     /// A Return or Enter came up on the panel.
     void returnReleased();
@@ -58,6 +60,7 @@ private:
     /// The native code of a Return or Enter that is down on the panel (0 for one
     /// that has none).
     std::optional<quint32> m_downKey;
+    KeyRepeats m_repeats;
 };
 
 } // namespace ostrevin

@@ -376,3 +376,39 @@ TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKey
         EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
     }
 }
+
+// A Return acknowledges only when it goes down on a panel after the alarm's first second: the X server's repeats of
+// one held since the first second, or since it acknowledged the previous incident's alarm, press nothing, whenever
+// they come.
+TEST(AlarmScreens, AHeldReturnsRepeatsNeverAcknowledgeOnlyAPressAfterTheFirstSecondDoes)
+{
+    if (!hasXdotool())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    for (const bool onThePreviousAlarm : {false, true}) {
+        SCOPED_TRACE(onThePreviousAlarm ? "held since it acknowledged the previous alarm"
+                                        : "held since the alarm's first second");
+        KeysReceived keys;
+        AlarmFixture f;
+        f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+        ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        if (onThePreviousAlarm) {
+            f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+            xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == 1; }, 5000));
+            f.present(AlarmFixture::event(QStringLiteral("Second incident")));
+            ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        } else {
+            xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+        }
+        const int acknowledged = f.acknowledgements;
+        LocationSafetyAlarmPanel* panel = f.controller.primaryPanel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keys.count(panel, Qt::Key_Return) >= 1; }, 5000));
+        f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+        const int before = keys.count(panel, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return keys.count(panel, Qt::Key_Return) >= before + 5; }, 5000));
+        EXPECT_EQ(f.acknowledgements, acknowledged);
+        xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == acknowledged + 1; }, 5000));
+    }
+}
