@@ -1,5 +1,7 @@
 #include "alerts/LocationSafetyAlarmPanel.h"
 
+#include "platform/X11Keyboard.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -9,7 +11,6 @@
 
 #if OSTREVIN_HAVE_XCB
 #include <cstdlib>
-#include <qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
 
@@ -17,24 +18,12 @@ namespace ostrevin {
 
 namespace {
 
-#if OSTREVIN_HAVE_XCB
-/// The X server's connection; none on other platforms.
-xcb_connection_t* x11Connection()
-{
-    // The offscreen platform answers for X11 too, without a connection.
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || QGuiApplication::platformName() != u"xcb")
-        return nullptr;
-    return x11->connection();
-}
-#endif
-
 /// On X11, puts the window on every virtual desktop, so switching desktops never
 /// leaves the alarm behind. Must run before the window is first shown.
 void showOnEveryDesktop([[maybe_unused]] QWidget& window)
 {
 #if OSTREVIN_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = x11::connection();
     if (!connection)
         return;
     static constexpr char name[] = "_NET_WM_DESKTOP";
@@ -59,7 +48,7 @@ bool isReturn(const QKeyEvent& key)
 std::optional<bool> keyIsDown([[maybe_unused]] quint32 code)
 {
 #if OSTREVIN_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = x11::connection();
     if (!connection || code == 0 || code > 255)
         return std::nullopt;
     xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
@@ -125,7 +114,7 @@ bool LocationSafetyAlarmPanel::hasKeyboardFocus() const
 #if OSTREVIN_HAVE_XCB
     // Ask the X server, which the keys follow: under XWayland Qt can go on calling
     // a window active after the compositor gave the keyboard to another program.
-    if (xcb_connection_t* connection = x11Connection(); connection && internalWinId()) {
+    if (xcb_connection_t* connection = x11::connection(); connection && internalWinId()) {
         const auto window = static_cast<xcb_window_t>(internalWinId());
         xcb_get_input_focus_reply_t* focus =
             xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
@@ -147,6 +136,12 @@ bool LocationSafetyAlarmPanel::hasKeyboardFocus() const
     return isActiveWindow();
 }
 
+void LocationSafetyAlarmPanel::takeKeyboard()
+{
+    raise();
+    x11::takeKeyboard(*windowHandle());
+}
+
 void LocationSafetyAlarmPanel::activateWhenShown()
 {
     // X11 ignores a focus request for a window that is not mapped yet, and without a
@@ -166,6 +161,19 @@ bool LocationSafetyAlarmPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool LocationSafetyAlarmPanel::nativeEvent([[maybe_unused]] const QByteArray& eventType, [[maybe_unused]] void* message,
+                                           qintptr* result)
+{
+#if OSTREVIN_HAVE_XCB
+    // Told by the X server itself: Qt counts a window active as soon as it asked to be,
+    // its request to the window manager coming back to it too.
+    if (eventType == "xcb_generic_event_t" &&
+        (static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f) == XCB_FOCUS_IN)
+        emit keyboardCame();
+#endif
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
 bool LocationSafetyAlarmPanel::returnIsDown() const
 {
     // The release may go to another window; the X server knows of it wherever it went.
@@ -181,7 +189,10 @@ void LocationSafetyAlarmPanel::keyPressEvent(QKeyEvent* event)
     event->accept();
     // Known before the press acts: acknowledging closes the panels.
     m_downKey = event->nativeScanCode();
-    emit returnPressed();
+    // A key held since the alarm's first second, or since before the panel got the
+    // keyboard, did not go down on it after the grace.
+    if (!m_repeats.isRepeat(*event))
+        emit returnPressed();
 }
 
 void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
@@ -191,6 +202,7 @@ void LocationSafetyAlarmPanel::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     event->accept();
+    m_repeats.released(*event);
     // A repeat's release leaves the key down, also one that Qt does not mark.
     if (event->isAutoRepeat() || keyIsDown(event->nativeScanCode()).value_or(false)) {
         m_downKey = event->nativeScanCode();

@@ -2,6 +2,7 @@
 
 #include "alerts/AlarmSoundLoop.h"
 #include "alerts/LocationSafetyAlarmPanel.h"
+#include "platform/X11Keyboard.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -16,8 +17,11 @@ namespace ostrevin {
 LocationSafetyAlarmWindowController::LocationSafetyAlarmWindowController(AlarmViewFactory makeView,
                                                                          AlarmSoundLoop& sound, const Clock& clock,
                                                                          QObject* parent)
-    : QObject(parent), m_makeView(std::move(makeView)), m_sound(sound), m_clock(clock)
+    : QObject(parent), m_makeView(std::move(makeView)), m_sound(sound), m_clock(clock),
+      m_keyboardCheck(new QTimer(this))
 {
+    m_keyboardCheck->setInterval(std::chrono::milliseconds(100));
+    connect(m_keyboardCheck, &QTimer::timeout, this, &LocationSafetyAlarmWindowController::checkKeyboard);
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
         watchScreen(screen);
         screenConfigurationChanged();
@@ -108,7 +112,7 @@ void LocationSafetyAlarmWindowController::present(const LocationSafetyAlarmEvent
     showPanels(keyboardPanel);
     if (!keyboardPanel)
         return;
-    keyboardPanel->activateWhenShown();
+    giveKeyboard(keyboardPanel);
     //: Screen reader announcement when the full-screen location interruption alarm appears.
     keyboardPanel->setAccessibleName(tr("Simulated location interrupted. iPhone may be using its real location. "
                                         "Ostrevin is trying to restore it."));
@@ -163,7 +167,7 @@ void LocationSafetyAlarmWindowController::screenConfigurationChanged()
             }
             showPanels(target);
             if (target)
-                target->activateWhenShown();
+                giveKeyboard(target);
         },
         Qt::QueuedConnection);
 }
@@ -227,6 +231,11 @@ void LocationSafetyAlarmWindowController::rebuildPanels()
         auto* panel = new LocationSafetyAlarmPanel(frame.screen);
         connect(panel, &LocationSafetyAlarmPanel::returnPressed, this,
                 &LocationSafetyAlarmWindowController::keyboardAcknowledge);
+        // Once a panel has had the keyboard, where the user takes it next is theirs to say.
+        connect(panel, &LocationSafetyAlarmPanel::keyboardCame, this, [this, panel] {
+            if (m_panels.contains(panel))
+                m_keyboardCheck->stop();
+        });
         m_panels.append(panel);
     }
 }
@@ -275,6 +284,41 @@ void LocationSafetyAlarmWindowController::showPanels(LocationSafetyAlarmPanel* k
         }
         panel->raise();
     }
+}
+
+void LocationSafetyAlarmWindowController::giveKeyboard(LocationSafetyAlarmPanel* panel)
+{
+    panel->activateWhenShown();
+    m_keyboardPanel = panel;
+    m_keyboardTakeoverEnd.reset();
+    m_keyboardSeenElsewhere = false;
+    // Only where the X server says who has the keys can a refusal be seen.
+    if (x11::connection())
+        m_keyboardCheck->start();
+}
+
+void LocationSafetyAlarmWindowController::checkKeyboard()
+{
+    LocationSafetyAlarmPanel* panel = m_keyboardPanel;
+    if (!panel || !m_panels.contains(panel) || (m_keyboardTakeoverEnd && m_keyboardTakeoverEnd->hasExpired())) {
+        m_keyboardCheck->stop();
+        return;
+    }
+    // Counted from the panel on screen: a loaded machine may take a while to show it.
+    if (!panel->windowHandle()->isExposed())
+        return;
+    if (!m_keyboardTakeoverEnd)
+        m_keyboardTakeoverEnd = QDeadlineTimer(keyboardTakeover);
+    const QList<LocationSafetyAlarmPanel*> list = panels();
+    if (std::any_of(list.begin(), list.end(), [](const auto* shown) { return shown->hasKeyboardFocus(); })) {
+        m_keyboardCheck->stop();
+        return;
+    }
+    // The keyboard may have come to a panel and gone on to where the user took it since
+    // the last look: the X server told of that before it answered, and it is acted on
+    // before the next look.
+    if (std::exchange(m_keyboardSeenElsewhere, true))
+        panel->takeKeyboard();
 }
 
 void LocationSafetyAlarmWindowController::keyboardAcknowledge()

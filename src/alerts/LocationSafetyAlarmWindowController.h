@@ -3,6 +3,7 @@
 #include "alerts/AlarmPresenter.h"
 #include "async/Clock.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class QTimer;
 class QWidget;
 
 namespace ostrevin {
@@ -36,11 +38,14 @@ struct AlarmViewFactory {
 /// id only refreshes the shown texts in place, so a click on a panel is not lost
 /// to a rebuild. Window managers refuse a window that asks for the keyboard after
 /// the user went on elsewhere, but give it to a newly mapped one: a new incident
-/// while no panel holds the keyboard closes the panels and maps new ones. Screens added, removed or resized while the
-/// alarm is shown rebuild the panels. Return on a panel acknowledges like the button, except during the first second of
-/// a new alarm: a Return typed into another window just then must not silence an alarm nobody has read. Panels
-/// closed while a Return is held on the one with the keyboard stay, with it, until the key is up: gone at once, they
-/// would let the key's repeats type into the program that gets the keyboard next.
+/// while no panel holds the keyboard closes the panels and maps new ones. Some also
+/// refuse a newly mapped one while the user types in another program (mutter): for a
+/// short while after the panels show, the panel meant to have the keyboard then takes
+/// it, as a later launch of the program does. Screens added, removed or resized while
+/// the alarm is shown rebuild the panels. Return on a panel acknowledges like the button, except during the first
+/// second of a new alarm: a Return typed into another window just then must not silence an alarm nobody has read.
+/// Panels closed while a Return is held on the one with the keyboard stay, with it, until the key is up: gone at once,
+/// they would let the key's repeats type into the program that gets the keyboard next.
 class LocationSafetyAlarmWindowController final : public QObject, public AlarmPresenter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocationSafetyAlarmWindowController)
@@ -49,6 +54,9 @@ public:
     static constexpr std::chrono::milliseconds keyboardGrace{1000};
     /// The longest the panels stay for a Return held on them once they are closed.
     static constexpr std::chrono::milliseconds heldReturnWait{5000};
+    /// How long, once shown, the panel meant to have the keyboard takes it where the
+    /// window manager gave it to none of the panels.
+    static constexpr std::chrono::milliseconds keyboardTakeover{2000};
 
     LocationSafetyAlarmWindowController(AlarmViewFactory makeView, AlarmSoundLoop& sound, const Clock& clock,
                                         QObject* parent = nullptr);
@@ -84,6 +92,9 @@ private:
     bool anyPanelHoldsKeyboard() const;
     /// Shows the panels without asking for the keyboard; keyboardPanel last.
     void showPanels(LocationSafetyAlarmPanel* keyboardPanel = nullptr);
+    /// Asks for the keyboard for panel, and takes it where the window manager refuses.
+    void giveKeyboard(LocationSafetyAlarmPanel* panel);
+    void checkKeyboard();
     void keyboardAcknowledge();
     void acknowledgeNow();
 
@@ -99,6 +110,12 @@ private:
     std::optional<LocationSafetyAlarmEvent> m_currentAlarm;
     std::function<void()> m_acknowledgeAction;
     Clock::SteadyTime m_newAlarmAt{};
+    QTimer* m_keyboardCheck = nullptr;
+    QPointer<LocationSafetyAlarmPanel> m_keyboardPanel;
+    /// From when m_keyboardPanel was first seen shown.
+    std::optional<QDeadlineTimer> m_keyboardTakeoverEnd;
+    /// A look found the keyboard on none of the panels.
+    bool m_keyboardSeenElsewhere = false;
     bool m_screenChangeQueued = false;
 };
 

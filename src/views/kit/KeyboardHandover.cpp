@@ -1,5 +1,7 @@
 #include "views/kit/KeyboardHandover.h"
 
+#include "platform/X11Keyboard.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
@@ -12,7 +14,6 @@
 #if OSTREVIN_HAVE_XCB
 #include <cstdlib>
 #include <cstring>
-#include <qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
 
@@ -21,13 +22,6 @@ namespace ostrevin::kit {
 namespace {
 
 #if OSTREVIN_HAVE_XCB
-xcb_connection_t* x11Connection()
-{
-    // The offscreen platform answers for X11 too, without a connection.
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 && QGuiApplication::platformName() == u"xcb" ? x11->connection() : nullptr;
-}
-
 /// The child of the root that holds window: the window manager's frame around it.
 xcb_window_t topLevelOf(xcb_connection_t* connection, xcb_window_t window)
 {
@@ -164,7 +158,7 @@ enum class From { noOtherProgram, anyProgram };
 bool anotherProgramHasKeyboard()
 {
 #if OSTREVIN_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = x11::connection();
     return connection && !keyboardIsFree(connection);
 #else
     return false;
@@ -174,16 +168,15 @@ bool anotherProgramHasKeyboard()
 void take([[maybe_unused]] QWidget& window, [[maybe_unused]] From from)
 {
 #if OSTREVIN_HAVE_XCB
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = x11::connection();
     // Raised and focused only when that takes nothing from another program.
     if (!connection || (from == From::noOtherProgram && !keyboardIsFree(connection)))
         return;
     window.raise();
     window.activateWindow();
-    // The current time is later than any focus change the window manager made.
-    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
-                        XCB_CURRENT_TIME);
-    xcb_flush(connection);
+    // A widget has no window handle until it has a native window of its own.
+    window.winId();
+    x11::takeKeyboard(*window.windowHandle());
 #endif
 }
 
@@ -607,7 +600,7 @@ void openDialog(QDialog& dialog, From from)
     }
     dialog.open();
 #if OSTREVIN_HAVE_XCB
-    if (x11Connection())
+    if (x11::connection())
         new KeysToBox(dialog);
 #endif
     takeWhenShown(dialog, from);
@@ -667,7 +660,7 @@ void openAskedFor(QDialog& dialog)
 void followFocusFalls([[maybe_unused]] QObject& owner)
 {
 #if OSTREVIN_HAVE_XCB
-    if (xcb_connection_t* connection = x11Connection())
+    if (xcb_connection_t* connection = x11::connection())
         new FocusFall(owner, connection);
 #endif
 }
@@ -675,7 +668,7 @@ void followFocusFalls([[maybe_unused]] QObject& owner)
 void answerClosesFromOutside([[maybe_unused]] QWidget& window)
 {
 #if OSTREVIN_HAVE_XCB
-    if (xcb_connection_t* connection = x11Connection())
+    if (xcb_connection_t* connection = x11::connection())
         new CloseFromOutside(window, connection);
 #endif
 }

@@ -1,5 +1,7 @@
 #include "views/kit/KeyboardNavigation.h"
 
+#include "platform/KeyRepeats.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
@@ -97,10 +99,10 @@ protected:
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Escape)
             return QObject::eventFilter(watched, event);
         if (type == QEvent::KeyRelease) {
-            m_lastRelease = {key->nativeScanCode(), key->timestamp()};
+            m_repeats.released(*key);
             return QObject::eventFilter(watched, event);
         }
-        if (!isRepeat(*key))
+        if (!m_repeats.isRepeat(*key))
             return QObject::eventFilter(watched, event);
         // Accepted, a shortcut override keeps the key from every shortcut; the press
         // that Qt then delivers ends here too.
@@ -109,23 +111,7 @@ protected:
     }
 
 private:
-    bool isRepeat(const QKeyEvent& key) const
-    {
-        if (key.isAutoRepeat())
-            return true;
-        // X11 sends a repeat as a release and a press at the same server time, and Qt
-        // tells it from a new press only when it read both before handling the
-        // release: often it did not. No hand presses a key again within the
-        // millisecond it let go.
-        return key.nativeScanCode() != 0 && key.timestamp() != 0 && key.nativeScanCode() == m_lastRelease.scanCode &&
-               key.timestamp() == m_lastRelease.timestamp;
-    }
-
-    struct Release {
-        quint32 scanCode = 0;
-        quint64 timestamp = 0;
-    };
-    Release m_lastRelease;
+    KeyRepeats m_repeats;
 };
 
 } // namespace

@@ -3,13 +3,18 @@
 #include "AlarmFixture.h"
 #include "FocusOnMapWindowManager.h"
 #include "support/QtPrinters.h"
+#include "support/XEventsSeen.h"
 
+#include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace ostrevin;
 using namespace ostrevin::test;
@@ -249,14 +254,90 @@ void xdotool(const QStringList& arguments)
     EXPECT_TRUE(process.waitForFinished(5000) && process.exitCode() == 0) << arguments.join(u' ').toStdString();
 }
 
+/// Every key press the X server brought to a window of this program, in order.
+class KeysReceived final : public QObject {
+public:
+    KeysReceived() { qApp->installEventFilter(this); }
+    ~KeysReceived() override { qApp->removeEventFilter(this); }
+    KeysReceived(const KeysReceived&) = delete;
+    KeysReceived& operator=(const KeysReceived&) = delete;
+
+    /// How many presses of key (any key when none) came to window.
+    int count(const QWidget* window, std::optional<int> key = std::nullopt) const
+    {
+        return static_cast<int>(std::count_if(m_presses.begin(), m_presses.end(), [&](const auto& press) {
+            return press.first == window->windowHandle() && (!key || press.second == *key);
+        }));
+    }
+    /// One letter a press, in order: "p" for a window that isPanel says is the alarm's, "o" for any other.
+    QString order(const std::function<bool(const QWindow*)>& isPanel) const
+    {
+        QString letters;
+        for (const auto& press : m_presses)
+            letters += isPanel(press.first) ? u'p' : u'o';
+        return letters;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched->isWindowType())
+            m_presses.append({static_cast<QWindow*>(watched), static_cast<QKeyEvent*>(event)->key()});
+        return false;
+    }
+
+private:
+    QList<std::pair<const QWindow*, int>> m_presses;
+};
+
+bool hasXdotool()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
 } // namespace
+
+// The user types in another program when the alarm comes, and the window manager, as mutter does then, neither
+// gives the newly mapped panels the keyboard nor lets them be activated: the panel meant to have it takes it, and
+// from its first key on, everything typed reaches the alarm and nothing the program hidden under it.
+TEST(AlarmScreens, WhereTheWindowManagerRefusesTheKeyboardWhileTheUserTypesElsewhereThePanelTakesIt)
+{
+    if (!hasXdotool())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    FocusOnMapWindowManager wm;
+    KeysReceived keys;
+    QWidget other;
+    other.setGeometry(100, 100, 300, 200);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wm.focus() == other.internalWinId(); }, 10000));
+    ASSERT_TRUE(xEventsSeenUpToNow());
+    // Twenty letters a second, for longer than the test needs.
+    QProcess typing;
+    typing.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), QString(600, u'a')});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keys.count(&other) >= 3; }, 10000));
+
+    AlarmFixture f;
+    f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+    EXPECT_EQ(settled([&] { return keyboardPanel(f, wm); }, QStringLiteral("left")), QStringLiteral("left"));
+    const auto isPanel = [&](const QWindow* window) {
+        const QList<LocationSafetyAlarmPanel*> panels = f.controller.panels();
+        return std::any_of(panels.begin(), panels.end(),
+                           [&](const LocationSafetyAlarmPanel* panel) { return panel->windowHandle() == window; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keys.order(isPanel).count(u'p') >= 5; }, 10000));
+    typing.kill();
+    typing.waitForFinished();
+    const QString order = keys.order(isPanel);
+    EXPECT_EQ(order.indexOf(u'o', order.indexOf(u'p')), -1) << order.toStdString();
+}
 
 // Return held on the alarm until the X server repeats it: the program that gets the keyboard once the alarm is gone
 // gets none of the repeats, whether the key acknowledged the alarm, the alarm ended while the key was down, or a click
 // on the other screen's panel, which takes the keyboard, acknowledged it.
 TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKeyboardNext)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (!hasXdotool())
         GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
     enum class End { key, elsewhere, click };
     for (const auto& [end, name] : {std::pair(End::key, "the key acknowledges"),
@@ -293,5 +374,41 @@ TEST(AlarmScreens, AReturnHeldOnTheAlarmTypesNothingIntoTheProgramThatGetsTheKey
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         EXPECT_EQ(settled([&] { return other.keyPresses(); }, 1), 1);
         EXPECT_EQ(f.acknowledgements, end == End::elsewhere ? 0 : 1);
+    }
+}
+
+// A Return acknowledges only when it goes down on a panel after the alarm's first second: the X server's repeats of
+// one held since the first second, or since it acknowledged the previous incident's alarm, press nothing, whenever
+// they come.
+TEST(AlarmScreens, AHeldReturnsRepeatsNeverAcknowledgeOnlyAPressAfterTheFirstSecondDoes)
+{
+    if (!hasXdotool())
+        GTEST_SKIP() << "xdotool is missing (scripts/install-deps installs it)";
+    for (const bool onThePreviousAlarm : {false, true}) {
+        SCOPED_TRACE(onThePreviousAlarm ? "held since it acknowledged the previous alarm"
+                                        : "held since the alarm's first second");
+        KeysReceived keys;
+        AlarmFixture f;
+        f.present(AlarmFixture::event(QStringLiteral("Helper ended")));
+        ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        if (onThePreviousAlarm) {
+            f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+            xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == 1; }, 5000));
+            f.present(AlarmFixture::event(QStringLiteral("Second incident")));
+            ASSERT_EQ(settled([&] { return keyboardPanel(f); }, QStringLiteral("left")), QStringLiteral("left"));
+        } else {
+            xdotool({QStringLiteral("keydown"), QStringLiteral("Return")});
+        }
+        const int acknowledged = f.acknowledgements;
+        LocationSafetyAlarmPanel* panel = f.controller.primaryPanel();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keys.count(panel, Qt::Key_Return) >= 1; }, 5000));
+        f.clock.advance(LocationSafetyAlarmWindowController::keyboardGrace);
+        const int before = keys.count(panel, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return keys.count(panel, Qt::Key_Return) >= before + 5; }, 5000));
+        EXPECT_EQ(f.acknowledgements, acknowledged);
+        xdotool({QStringLiteral("keyup"), QStringLiteral("Return")});
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return f.acknowledgements == acknowledged + 1; }, 5000));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "support/XInputFocus.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QTimer>
 #include <cstdlib>
@@ -12,9 +13,10 @@ namespace ostrevin::test {
 
 /// A window manager for the test's X server that treats the keyboard as mutter
 /// does X11 clients once the user went elsewhere: each newly mapped window gets the
-/// keyboard, and a client's request to be activated (_NET_ACTIVE_WINDOW) is ignored.
-/// It announces itself the EWMH way, so Qt asks it for activation instead of taking
-/// the focus itself. It manages nothing else (no frames, no placement).
+/// keyboard, unless the user is typing in another (a key reached the focused window
+/// in the last second), and a client's request to be activated (_NET_ACTIVE_WINDOW)
+/// is ignored. It announces itself the EWMH way, so Qt asks it for activation instead
+/// of taking the focus itself. It manages nothing else (no frames, no placement).
 class FocusOnMapWindowManager {
 public:
     FocusOnMapWindowManager() : m_connection(xcb_connect(nullptr, nullptr))
@@ -64,10 +66,18 @@ private:
             switch (event->response_type & 0x7f) {
             case XCB_MAP_NOTIFY: {
                 const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-                if (!map->override_redirect && map->event == m_root)
+                if (map->override_redirect || map->event != m_root)
+                    break;
+                // Told of every key typed into the window from now on.
+                const uint32_t keys = XCB_EVENT_MASK_KEY_PRESS;
+                xcb_change_window_attributes(m_connection, map->window, XCB_CW_EVENT_MASK, &keys);
+                if (m_typing.hasExpired())
                     xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, map->window, XCB_CURRENT_TIME);
                 break;
             }
+            case XCB_KEY_PRESS:
+                m_typing.setRemainingTime(1000);
+                break;
             case XCB_CLIENT_MESSAGE:
                 if (const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
                     message->type == m_activeWindow && !m_ignoredActivations.contains(message->window))
@@ -86,6 +96,8 @@ private:
     xcb_window_t m_checkWindow = XCB_WINDOW_NONE;
     xcb_atom_t m_activeWindow = XCB_ATOM_NONE;
     QList<xcb_window_t> m_ignoredActivations;
+    /// Until a second after the last key the user typed.
+    QDeadlineTimer m_typing{0};
     QTimer m_poll;
 };
 
